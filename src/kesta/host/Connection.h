@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace kesta::host {
+
+// The database engines a connection can run on. Statement builders ask for it
+// because a few statement pieces differ between engines.
+enum class Engine { SqlServer, PostgreSql, Sqlite };
+
+QString engineName(Engine engine);
+
+// A forward-only result of Execute: the cursor starts on the first row.
+// Every failure raises RuntimeError.
+class RecordSet {
+public:
+    virtual ~RecordSet() = default;
+    virtual bool EndOfSet() const = 0;
+    // The value of a column of the current row; the name is matched without regard to case.
+    // A column that does not exist raises RuntimeError.
+    virtual QVariant Field(const QString &column) const = 0;
+    virtual void MoveNext() = 0;
+    virtual void Close() = 0;
+};
+
+// The host's database connection as the component sees it. It is fetched anew from
+// CoreServices::Connection() for every use and never held.
+class Connection {
+public:
+    virtual ~Connection() = default;
+    virtual Engine engine() const = 0;
+    // Runs one statement as plain command text. Statements that return no rows give an
+    // empty record set. A failing statement raises RuntimeError with the database's text.
+    virtual std::unique_ptr<RecordSet> Execute(const QString &statement) = 0;
+    virtual void BeginTrans() = 0;
+    virtual void CommitTrans() = 0;
+    virtual void RollbackTrans() = 0;
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+} // namespace kesta::host

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+class QWidget;
+
+namespace kesta::host {
+
+// Shows a text to the user; created for one call.
+class TextViewer {
+public:
+    virtual ~TextViewer() = default;
+    virtual void ShowText(const QString &text, const QString &title, int a, int b, int c, int d,
+                          int e, int f) = 0;
+};
+
+// Opens the record tool on a key; created for one call.
+class RecordTool {
+public:
+    virtual ~RecordTool() = default;
+    virtual void OpenRecord(const QString &table, const QString &keyColumn, const QString &key,
+                            const QString &a, const QString &b, const QString &c,
+                            const QString &d) = 0;
+};
+
+// The host's utility services. Failures raise RuntimeError.
+class ToolServices {
+public:
+    virtual ~ToolServices() = default;
+
+    virtual QString ResolveTransaction(const QString &transaction, const QString &application) = 0;
+    // The wanted column of the row whose key column holds key; empty text when none.
+    virtual QString LookupValue(const QString &table, const QString &keyColumn,
+                                const QString &key, const QString &wantedColumn, long mode = 0,
+                                const QString &a = {}, const QString &b = {},
+                                const QString &c = {}) = 0;
+    virtual QDateTime CurrentDateTime() = 0;
+    // Texts that every supported engine reads unambiguously as a stamp and as a date.
+    virtual QString FormatDateTime(const QDateTime &stamp) = 0;
+    virtual QString FormatDate(const QDate &date) = 0;
+    // Writes one entry of the action record (inside the caller's open transaction).
+    virtual void LogAction(const QString &table, const QString &key, const QString &action) = 0;
+    // Act on the screen's descendants whose "Tag" property equals the tag as text.
+    virtual void ClearScreen(QWidget *screen, int tag) = 0;
+    virtual void EnableScreen(QWidget *screen, int tag) = 0;
+    virtual qlonglong NextKey(const QString &table, const QString &keyColumn) = 0;
+    // Sends the keystrokes to the focused widget as if typed ("\t" moves the focus on).
+    virtual void SimulateKeys(const QString &keys, int wait = 0) = 0;
+    virtual void GridCommandF10(QWidget *grid) = 0;
+    virtual void GridCommandShiftF10(QWidget *grid) = 0;
+    virtual QString TestLoadFormat(int mode, const QString &key, const QString &separator) = 0;
+    virtual QString LastError() = 0;
+    virtual QString ScriptRows(const QString &select, const QString &table) = 0;
+    virtual std::unique_ptr<TextViewer> CreateTextViewer() = 0;
+    virtual std::unique_ptr<RecordTool> CreateRecordTool() = 0;
+};
+
+} // namespace kesta::host

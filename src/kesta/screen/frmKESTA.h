@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QTabWidget;
+
+namespace velkora::controls {
+class Controles;
+class TextBox;
+class DataGrid;
+class DatePicker;
+class FlatButton;
+class Etiqueta;
+class ColorScheme;
+class CommonDialog;
+} // namespace velkora::controls
+
+namespace kesta::editor {
+class FieldStoreView;
+class FieldStore;
+} // namespace kesta::editor
+
+namespace kesta::screen {
+
+class TwipsLayout;
+
+// The screen "Formatos de carga". One object per component (see Pantalla).
+//
+// Its handlers are grouped by job in several source files:
+// frmKESTA.cpp (construction, owner, Transaccion), FormDesign.cpp (the controls as designed),
+// StartUp.cpp (load, activation, Alt keys), Resize.cpp (resize rules, tab change, browse),
+// and, outside this folder, the key-box handlers (load by key, reset) and the field store refill.
+class frmKESTA : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QObject *Padre READ Padre WRITE setPadre)
+    Q_PROPERTY(QString Transaccion READ Transaccion)
+
+public:
+    explicit frmKESTA(QWidget *parent = nullptr);
+    ~frmKESTA() override;
+
+    // The host object that owns the screen; empty until the host sets it.
+    QObject *Padre() const;
+    void setPadre(QObject *owner);
+    // The owner's transaction text resolved by the services; raises host::RuntimeError when
+    // Padre is empty or has no "Transaccion" property.
+    QString Transaccion() const;
+
+    // Screen load: runs once, before the screen is first shown (also callable directly).
+    // A failing step raises host::RuntimeError and ends the load there.
+    void Form_Load();
+    bool loaded() const { return m_loaded; }
+    // Activation: the key box gets the focus.
+    void Form_Activate();
+    // Key release with the Windows key code and shift state (1 Shift, 2 Ctrl, 4 Alt).
+    void Form_KeyUp(int keyCode, int shift);
+    // Resize rules over the screen's current size.
+    void Form_Resize();
+    void ssTabZur_Click();
+    void ssTabZur_KeyPress(int keyAscii);
+    void cmdArchivo_Click();
+
+    // Load by key and the key-change reset.
+    void txtClave_Enter();
+    void txtClave_Change();
+    // Refills the field grid from the field store for the line grid's current row.
+    void RellenaDetalle(const QString &line);
+
+    // Screen members.
+    int KeyEditable = 0;
+    bool Copying = false;
+    bool LineEditActive = false;
+    int EditedLineRow = -1;
+
+    // Controls.
+    velkora::controls::Controles *Controles = nullptr;
+    QTabWidget *ssTabZur = nullptr;
+    velkora::controls::CommonDialog *cdFile = nullptr;
+    velkora::controls::ColorScheme *colorZUR = nullptr;
+    QFrame *sh1 = nullptr;
+    QFrame *fr1 = nullptr;
+    QFrame *Sh2 = nullptr;
+    QFrame *fr2 = nullptr;
+    velkora::controls::Etiqueta *Label1 = nullptr;
+    velkora::controls::TextBox *txtClave = nullptr;
+    QCheckBox *chInverso = nullptr;
+    velkora::controls::Etiqueta *Label2 = nullptr;
+    velkora::controls::TextBox *txtDescripcion = nullptr;
+    velkora::controls::Etiqueta *Etiqueta1 = nullptr;
+    velkora::controls::TextBox *txtArchivo = nullptr;
+    velkora::controls::FlatButton *cmdArchivo = nullptr;
+    velkora::controls::FlatButton *cmdControles[5] = {};
+    velkora::controls::DataGrid *ssLinea = nullptr;
+    velkora::controls::DataGrid *ssDetalle = nullptr;
+    editor::FieldStoreView *lvDetalle = nullptr;
+    velkora::controls::Etiqueta *userLabels[6] = {}; // Label31, Label30 .. Label26
+    velkora::controls::TextBox *txtUser1 = nullptr;
+    velkora::controls::TextBox *txtUser2 = nullptr;
+    velkora::controls::TextBox *txtUser3 = nullptr;
+    velkora::controls::TextBox *txtUser4 = nullptr;
+    velkora::controls::DatePicker *dpUser5 = nullptr;
+    velkora::controls::DatePicker *dpUser6 = nullptr;
+
+    editor::FieldStore &fieldStore() const;
+    TwipsLayout &layout() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();  // FormDesign.cpp
+    void connectHandlers();
+
+    QPointer<QObject> m_padre;
+    TwipsLayout *m_layout = nullptr;
+    bool m_loaded = false;
+};
+
+} // namespace kesta::screen

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QStringList>
+#include <QTableView>
+#include <QVariant>
+
+namespace velkora::controls {
+
+class GridModel;
+
+// One column of a data grid.
+struct GridColumn {
+    enum class Kind { Text, List, Check };
+    QString name;          // found by name or caption, without regard to case
+    QString caption;       // horizontal header text
+    QString format;        // display format: "0000" zero-pads whole numbers
+    Kind kind = Kind::Text;
+    QStringList valueList; // the entries of a List column
+    bool locked = false;   // a locked column takes no edits
+    int width = 0;         // pixels; 0 lets the grid choose
+};
+
+// The data grid used for the line and field grids: a QTableView over a GridModel.
+//
+// Cells hold QVariant values; List cells hold the entry's text, Check cells a bool.
+// Editing a row keeps a pending edit: the row's earlier values are remembered when its first
+// cell changes; Update() accepts the edit, CancelUpdate() restores the earlier values and drops
+// a row added by AddNew() that was never accepted. Moving to another row accepts the pending
+// edit first.
+//
+// Notifications (all raised synchronously on the UI thread):
+// - KeyPress(keyAscii): a character was typed in the grid or its cell editor; the handler may
+//   change the code, 0 discards the character.
+// - KeyDown(keyCode, shift): a key went down; keyCode is the Windows virtual-key code (F10 is
+//   121), shift is 1 Shift + 2 Ctrl + 4 Alt.
+// - BeforeRowColChange(cancel): the current cell is about to change; setting cancel keeps it.
+// - RowColChange(lastRow, lastCol): the current cell changed; lastRow is null when there was
+//   no current row.
+class DataGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit DataGrid(QWidget *parent = nullptr);
+    ~DataGrid() override;
+
+    GridModel *gridModel() const;
+
+    void setColumns(const QList<GridColumn> &columns);
+    int columnCount() const;
+    // Column index by name or caption, without regard to case; -1 when none.
+    int columnIndex(const QString &nameOrCaption) const;
+    const GridColumn &column(int index) const;
+    QString columnName(int index) const;
+    void setColumnLocked(int index, bool locked);
+    bool isColumnLocked(int index) const;
+    void setValueList(int index, const QStringList &entries);
+
+    int Rows() const;
+    QVariant cell(int row, const QString &column) const;
+    QVariant cell(int row, int column) const;
+    // The cell's text as shown, after the column's display format.
+    QString cellText(int row, const QString &column) const;
+    void setCell(int row, const QString &column, const QVariant &value);
+    void setCell(int row, int column, const QVariant &value);
+    // Selects the entry at position in a List column; a position outside the list empties it.
+    void setListIndex(int row, const QString &column, int position);
+    int listIndex(int row, const QString &column) const;
+
+    // Current row (-1 when none) and current column (-1 when none).
+    int currentRow() const;
+    int currentColumn() const;
+    QString currentColumnName() const;
+    // Moves the current cell; raises BeforeRowColChange (which may cancel) and RowColChange.
+    // Returns false when cancelled.
+    bool setCurrentCell(int row, int column);
+    bool setCurrentRow(int row);
+
+    // Appends a new row, makes it current and starts a pending edit on it; returns its index.
+    int AddNew();
+    // Accepts the pending edit of the current row.
+    void Update();
+    // Restores the pending row's earlier values; a new row never accepted is removed.
+    void CancelUpdate();
+    bool hasPendingEdit() const;
+    void RemoveRow(int row);
+    void RemoveAll();
+    // Empties the grid (used by the services' ClearScreen).
+    Q_INVOKABLE void clearValue();
+
+    // Suspends and resumes repainting; resuming refreshes the grid.
+    void setRedraw(bool on);
+    bool redraw() const;
+
+signals:
+    void KeyPress(int &keyAscii);
+    void KeyDown(int keyCode, int shift);
+    void BeforeRowColChange(bool &cancel);
+    void RowColChange(const QVariant &lastRow, int lastCol);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    GridModel *m_model;
+    bool m_redraw = true;
+};
+
+} // namespace velkora::controls

@@ -1,0 +1,285 @@
+#include "RecordingServices.h"
+
+#include "host/Publico.h"
+#include "host/RuntimeError.h"
+#include "services/ScreenTools.h"
+#include "services/SqlConnection.h"
+
+#include <QWidget>
+
+namespace kesta::test {
+
+using host::RuntimeError;
+
+int ServicesRecord::count(const QString &callName) const
+{
+    const QString prefix = callName + QLatin1Char('(');
+    int n = 0;
+    for (const QString &call : calls)
+        if (call.startsWith(prefix))
+            ++n;
+    return n;
+}
+
+QString ServicesRecord::lastCall(const QString &callName) const
+{
+    const QString prefix = callName + QLatin1Char('(');
+    for (auto it = calls.crbegin(); it != calls.crend(); ++it)
+        if (it->startsWith(prefix))
+            return *it;
+    return {};
+}
+
+namespace {
+
+using Record = std::shared_ptr<ServicesRecord>;
+
+void note(const Record &r, const QString &name, const QStringList &args = {})
+{
+    r->calls << name + QLatin1Char('(') + args.join(QLatin1Char('|')) + QLatin1Char(')');
+    if (r->failOn && *r->failOn == name)
+        throw RuntimeError(QStringLiteral("%1 failed (test)").arg(name));
+}
+
+class RecordingRecordSet : public host::RecordSet {
+public:
+    explicit RecordingRecordSet(std::unique_ptr<host::RecordSet> inner) : m_inner(std::move(inner)) {}
+    bool EndOfSet() const override { return m_inner->EndOfSet(); }
+    QVariant Field(const QString &column) const override { return m_inner->Field(column); }
+    void MoveNext() override { m_inner->MoveNext(); }
+    void Close() override { m_inner->Close(); }
+
+private:
+    std::unique_ptr<host::RecordSet> m_inner;
+};
+
+class RecordingConnection : public host::Connection {
+public:
+    explicit RecordingConnection(Record r) : m_r(std::move(r)), m_sql(m_r->connectionName) {}
+    host::Engine engine() const override
+    {
+        return m_r->reportEngine ? *m_r->reportEngine : m_sql.engine();
+    }
+    std::unique_ptr<host::RecordSet> Execute(const QString &statement) override
+    {
+        m_r->statements << statement;
+        if (!m_r->failStatementContaining.isEmpty()
+            && statement.contains(m_r->failStatementContaining))
+            throw RuntimeError(QStringLiteral("statement refused (test)"));
+        return std::make_unique<RecordingRecordSet>(m_sql.Execute(statement));
+    }
+    void BeginTrans() override
+    {
+        m_r->statements << QStringLiteral("BEGIN");
+        m_sql.BeginTrans();
+    }
+    void CommitTrans() override
+    {
+        m_r->statements << QStringLiteral("COMMIT");
+        m_sql.CommitTrans();
+    }
+    void RollbackTrans() override
+    {
+        m_r->statements << QStringLiteral("ROLLBACK");
+        m_sql.RollbackTrans();
+    }
+
+private:
+    Record m_r;
+    velkora::services::SqlConnection m_sql;
+};
+
+class RecordingCore : public host::CoreServices {
+public:
+    explicit RecordingCore(Record r) : m_r(std::move(r)) {}
+
+    host::ConnectionPtr Connection() override
+    {
+        note(m_r, QStringLiteral("Connection"));
+        return std::make_shared<RecordingConnection>(m_r);
+    }
+    QString CurrentOperator() override
+    {
+        note(m_r, QStringLiteral("CurrentOperator"));
+        return m_r->operatorCode;
+    }
+    int ShowMessage(const QString &text, int style, const QString &title, QWidget *owner,
+                    const QString &module, const QString &messageId) override
+    {
+        note(m_r, QStringLiteral("ShowMessage"), {text, QString::number(style), title, module, messageId});
+        m_r->messages.append({text, style, title, owner, module, messageId});
+        if (!m_r->answers.isEmpty())
+            return m_r->answers.takeFirst();
+        return style == host::MessageStyle::Question ? host::MessageAnswer::Yes : 1;
+    }
+    QVariant GetSetting(const QString &name, long mode, const QString &a, const QString &b) override
+    {
+        note(m_r, QStringLiteral("GetSetting"), {name, QString::number(mode), a, b});
+        return m_r->settings.value(name);
+    }
+    int GetModuleOption(const QString &module, const QString &code, const QString &text) override
+    {
+        note(m_r, QStringLiteral("GetModuleOption"), {module, code, text});
+        const QVariant v = m_r->moduleOptions.value(module + QLatin1Char('/') + code, 0);
+        bool ok = false;
+        const int value = v.toInt(&ok);
+        if (!ok)
+            throw RuntimeError(QStringLiteral("Module option %1 is not a number").arg(code));
+        return value;
+    }
+    void SetForceUppercase(bool force) override
+    {
+        note(m_r, QStringLiteral("SetForceUppercase"), {force ? QStringLiteral("true") : QStringLiteral("false")});
+        m_r->forceUppercase = force;
+    }
+    bool ForceUppercase() const override { return m_r->forceUppercase; }
+
+private:
+    Record m_r;
+};
+
+class RecordingViewer : public host::TextViewer {
+public:
+    explicit RecordingViewer(Record r) : m_r(std::move(r)) {}
+    void ShowText(const QString &text, const QString &title, int a, int b, int c, int d, int e,
+                  int f) override
+    {
+        QStringList args{text, title};
+        for (int n : {a, b, c, d, e, f})
+            args << QString::number(n);
+        note(m_r, QStringLiteral("ShowText"), args);
+    }
+
+private:
+    Record m_r;
+};
+
+class RecordingRecordTool : public host::RecordTool {
+public:
+    explicit RecordingRecordTool(Record r) : m_r(std::move(r)) {}
+    void OpenRecord(const QString &table, const QString &keyColumn, const QString &key,
+                    const QString &a, const QString &b, const QString &c, const QString &d) override
+    {
+        note(m_r, QStringLiteral("OpenRecord"), {table, keyColumn, key, a, b, c, d});
+    }
+
+private:
+    Record m_r;
+};
+
+class RecordingTool : public host::ToolServices {
+public:
+    explicit RecordingTool(Record r) : m_r(std::move(r)) {}
+
+    QString ResolveTransaction(const QString &transaction, const QString &application) override
+    {
+        note(m_r, QStringLiteral("ResolveTransaction"), {transaction, application});
+        return m_r->resolvedTransaction;
+    }
+    QString LookupValue(const QString &table, const QString &keyColumn, const QString &key,
+                        const QString &wanted, long mode, const QString &a, const QString &b,
+                        const QString &c) override
+    {
+        note(m_r, QStringLiteral("LookupValue"),
+             {table, keyColumn, key, wanted, QString::number(mode), a, b, c});
+        return m_r->lookups.value(key);
+    }
+    QDateTime CurrentDateTime() override
+    {
+        note(m_r, QStringLiteral("CurrentDateTime"));
+        return m_r->now;
+    }
+    QString FormatDateTime(const QDateTime &stamp) override
+    {
+        note(m_r, QStringLiteral("FormatDateTime"));
+        return stamp.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    QString FormatDate(const QDate &date) override
+    {
+        note(m_r, QStringLiteral("FormatDate"));
+        return date.toString(QStringLiteral("yyyy-MM-dd"));
+    }
+    void LogAction(const QString &table, const QString &key, const QString &action) override
+    {
+        note(m_r, QStringLiteral("LogAction"), {table, key, action});
+    }
+    void ClearScreen(QWidget *screen, int tag) override
+    {
+        note(m_r, QStringLiteral("ClearScreen"), {screen ? screen->objectName() : QString(), QString::number(tag)});
+        velkora::services::clearScreen(screen, tag);
+    }
+    void EnableScreen(QWidget *screen, int tag) override
+    {
+        note(m_r, QStringLiteral("EnableScreen"), {screen ? screen->objectName() : QString(), QString::number(tag)});
+        velkora::services::enableScreen(screen, tag);
+    }
+    qlonglong NextKey(const QString &table, const QString &keyColumn) override
+    {
+        note(m_r, QStringLiteral("NextKey"), {table, keyColumn});
+        return m_r->nextKey;
+    }
+    void SimulateKeys(const QString &keys, int wait) override
+    {
+        note(m_r, QStringLiteral("SimulateKeys"), {keys, QString::number(wait)});
+        velkora::services::simulateKeys(keys);
+    }
+    void GridCommandF10(QWidget *grid) override
+    {
+        note(m_r, QStringLiteral("GridCommandF10"), {grid ? grid->objectName() : QString()});
+    }
+    void GridCommandShiftF10(QWidget *grid) override
+    {
+        note(m_r, QStringLiteral("GridCommandShiftF10"), {grid ? grid->objectName() : QString()});
+    }
+    QString TestLoadFormat(int mode, const QString &key, const QString &separator) override
+    {
+        note(m_r, QStringLiteral("TestLoadFormat"), {QString::number(mode), key, separator});
+        return m_r->testResult;
+    }
+    QString LastError() override
+    {
+        note(m_r, QStringLiteral("LastError"));
+        return m_r->lastError;
+    }
+    QString ScriptRows(const QString &select, const QString &table) override
+    {
+        note(m_r, QStringLiteral("ScriptRows"), {select, table});
+        return QStringLiteral("-- %1").arg(table);
+    }
+    std::unique_ptr<host::TextViewer> CreateTextViewer() override
+    {
+        note(m_r, QStringLiteral("CreateTextViewer"));
+        return std::make_unique<RecordingViewer>(m_r);
+    }
+    std::unique_ptr<host::RecordTool> CreateRecordTool() override
+    {
+        note(m_r, QStringLiteral("CreateRecordTool"));
+        return std::make_unique<RecordingRecordTool>(m_r);
+    }
+
+private:
+    Record m_r;
+};
+
+} // namespace
+
+std::shared_ptr<ServicesRecord> installRecordingServices(const QString &connectionName)
+{
+    auto record = std::make_shared<ServicesRecord>();
+    record->connectionName = connectionName;
+    Publico::resetForTests();
+    Publico::setServicesFactories(
+        [record] {
+            record->calls << QStringLiteral("create(CoreServices)");
+            return std::make_unique<RecordingCore>(record);
+        },
+        [record] {
+            record->calls << QStringLiteral("create(ToolServices)");
+            return std::make_unique<RecordingTool>(record);
+        });
+    return record;
+}
+
+void uninstallServices() { Publico::resetForTests(); }
+
+} // namespace kesta::test
