@@ -24,6 +24,8 @@ void setServicesFactories(CoreFactory core, ToolFactory tool)
     state().toolFactory = std::move(tool);
 }
 
+bool hasServicesFactories() { return state().coreFactory && state().toolFactory; }
+
 void StartUp()
 {
     State &s = state();

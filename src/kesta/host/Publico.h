@@ -19,6 +19,7 @@ using ToolFactory = std::function<std::unique_ptr<host::ToolServices>()>;
 // Installs the factories that the start-up routine uses. The component's plugin installs the
 // host's services library; tests install a recording double. Must happen before first use.
 void setServicesFactories(CoreFactory core, ToolFactory tool);
+bool hasServicesFactories();
 
 // The start-up routine: creates CoreServices, then ToolServices, once. Later calls do nothing.
 // Raises host::RuntimeError when no factories were installed.

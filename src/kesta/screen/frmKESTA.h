@@ -69,6 +69,9 @@ public:
     // Refills the field grid from the field store for the line grid's current row.
     void RellenaDetalle(const QString &line);
 
+    // The toolbar's Exit: asks for the owner held in Padre to be unloaded.
+    void Controles_Exit();
+
     // Screen members.
     int KeyEditable = 0;
     bool Copying = false;

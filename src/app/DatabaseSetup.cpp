@@ -1,0 +1,55 @@
+#include "DatabaseSetup.h"
+
+#include "host/RuntimeError.h"
+#include "services/Database.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace velkora::app {
+
+bool DatabaseSetup::isSqliteLocation(const QString &location)
+{
+    return !location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        && !location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive)
+        && !location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive);
+}
+
+DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const QString &location,
+                                          bool initialise)
+{
+    Result result;
+    const bool sqlite = isSqliteLocation(location);
+    if (sqlite) {
+        QString path = location;
+        if (path.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
+            path = path.mid(7);
+        const QFileInfo info(path);
+        if (!QDir().mkpath(info.absolutePath()))
+            throw kesta::host::RuntimeError(
+                QStringLiteral("The folder %1 cannot be created.").arg(info.absolutePath()));
+        result.sampleDir = info.absolutePath();
+    } else {
+        result.sampleDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(result.sampleDir);
+    }
+
+    services::openDatabase(connectionName, location);
+    if (services::hasSchema(connectionName))
+        return result;
+    if (!sqlite && !initialise)
+        throw kesta::host::RuntimeError(
+            QStringLiteral("The database %1 has no load-format tables yet. Have the database "
+                           "administrator run db/%2.sql on it, or start velkora with --init to "
+                           "create them now.")
+                .arg(location, location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)
+                                   ? QStringLiteral("sqlserver")
+                                   : QStringLiteral("postgresql")));
+    services::createSchema(connectionName);
+    services::seedSample(connectionName, result.sampleDir);
+    result.created = true;
+    return result;
+}
+
+} // namespace velkora::app

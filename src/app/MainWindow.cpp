@@ -1,0 +1,64 @@
+#include "MainWindow.h"
+
+#include "ComponentLoader.h"
+#include "OwnerForm.h"
+
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QVariant>
+
+namespace velkora::app {
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("VelkoraMainWindow"));
+    setWindowTitle(QStringLiteral("Velkora"));
+    m_owner = new OwnerForm(QStringLiteral("KESTA"), this);
+    // Unloading the owner ends the screen with it: the window closes once the toolbar's
+    // command has returned.
+    connect(m_owner, &OwnerForm::unloadRequested, this, &QWidget::close, Qt::QueuedConnection);
+}
+
+bool MainWindow::openScreen(QString *error)
+{
+    QObject *pantalla = ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Pantalla"), error);
+    if (!pantalla)
+        return false;
+    QObject *screenObject = pantalla->property("GetPantalla").value<QObject *>();
+    auto *screen = qobject_cast<QWidget *>(screenObject);
+    if (!screen) {
+        if (error)
+            *error = QStringLiteral("The component KESTA gave no screen.");
+        return false;
+    }
+    if (!screen->setProperty("Padre", QVariant::fromValue<QObject *>(m_owner))) {
+        if (error)
+            *error = QStringLiteral("The screen does not accept its owner (Padre).");
+        return false;
+    }
+
+    // The screen reports a failed preparation through its loadFailed(QString) signal.
+    const int signalIndex = screen->metaObject()->indexOfSignal("loadFailed(QString)");
+    if (signalIndex >= 0) {
+        const QMetaMethod loadFailed = screen->metaObject()->method(signalIndex);
+        const int slotIndex = metaObject()->indexOfMethod("showLoadError(QString)");
+        if (slotIndex >= 0)
+            connect(screen, loadFailed, this, metaObject()->method(slotIndex), Qt::QueuedConnection);
+    }
+
+    m_screen = screen;
+    setCentralWidget(screen);
+    const QString title = screen->windowTitle();
+    if (!title.isEmpty())
+        setWindowTitle(QStringLiteral("Velkora - %1").arg(title));
+    resize(screen->size().expandedTo(QSize(800, 600)));
+    return true;
+}
+
+void MainWindow::showLoadError(const QString &description)
+{
+    QMessageBox::critical(this, QStringLiteral("Velkora"),
+                          QStringLiteral("The screen could not be prepared:\n%1").arg(description));
+}
+
+} // namespace velkora::app
