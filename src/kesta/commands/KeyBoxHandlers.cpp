@@ -1,0 +1,209 @@
+// The key box's two handlers: the load of a load format by its key (Enter) and the reset of
+// the screen when the key changes.
+
+#include "editor/FieldStore.h"
+#include "editor/FieldStoreFiller.h"
+#include "host/Publico.h"
+#include "host/RuntimeError.h"
+#include "screen/frmKESTA.h"
+#include "storage/Statements.h"
+
+#include "controls/Controles.h"
+#include "controls/DataGrid.h"
+#include "controls/SmallControls.h"
+#include "controls/TextBox.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+
+namespace kesta::screen {
+
+namespace {
+
+const QString moduleName = QStringLiteral("KESTA");
+
+// A header text as read; a null shows as the empty text.
+QString headerText(const host::RecordSet &record, const QString &column)
+{
+    const QVariant value = record.Field(column);
+    return value.isNull() ? QString() : value.toString();
+}
+
+// A numeric header value for a numeric box: the number, so the box shows it with its
+// decimals; a null gives the box's empty value.
+QVariant headerNumber(const host::RecordSet &record, const QString &column)
+{
+    const QVariant value = record.Field(column);
+    if (value.isNull())
+        return {};
+    bool ok = false;
+    const double number = value.toString().trimmed().toDouble(&ok);
+    if (!ok)
+        throw host::RuntimeError(
+            QStringLiteral("Layout.%1 holds \"%2\", which is not a number.").arg(column, value.toString()));
+    return number;
+}
+
+void setNumericBox(velkora::controls::TextBox &box, const QVariant &number)
+{
+    if (number.isNull())
+        box.clearValue();
+    else
+        box.setValue(number);
+}
+
+// A stored date as a date; null gives an invalid date (the picker keeps its value).
+QDate headerDate(const host::RecordSet &record, const QString &column)
+{
+    const QVariant value = record.Field(column);
+    if (value.isNull())
+        return {};
+    if (value.metaType().id() == QMetaType::QDate)
+        return value.toDate();
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime().date();
+    const QString text = value.toString().trimmed();
+    QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    if (!date.isValid())
+        date = QDateTime::fromString(text, Qt::ISODate).date();
+    if (!date.isValid())
+        date = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        date = QDate::fromString(text.left(10), QStringLiteral("dd/MM/yyyy"));
+    if (!date.isValid())
+        throw host::RuntimeError(
+            QStringLiteral("Layout.%1 holds \"%2\", which is not a date.").arg(column, text));
+    return date;
+}
+
+// The nothing-loaded state: toolbar flags off, captions B1 and B2 empty, description empty,
+// the data controls (both grids and the field store among them) cleared.
+void resetToNothingLoaded(frmKESTA &screen)
+{
+    screen.Controles->setEditAllowed(false);
+    screen.Controles->setDeactivateAllowed(false);
+    screen.Controles->setRecordLoaded(false);
+    screen.Controles->setReactivateAllowed(false);
+    screen.Controles->setB1Caption(QString());
+    screen.Controles->setB2Caption(QString());
+    screen.txtDescripcion->setText(QString());
+    Publico::ToolServices().ClearScreen(&screen, 1);
+}
+
+QString descriptionOf(const std::exception &error)
+{
+    if (const auto *runtime = dynamic_cast<const host::RuntimeError *>(&error))
+        return runtime->description();
+    return QString::fromLocal8Bit(error.what());
+}
+
+} // namespace
+
+void frmKESTA::txtClave_Enter()
+{
+    const QString key = txtClave->text();
+    if (key.isEmpty() || Controles->EditMode())
+        return;
+
+    try {
+        qint64 sequence = 0;
+
+        std::unique_ptr<host::RecordSet> lines;
+        {
+            const host::ConnectionPtr connection = Publico::CoreServices().Connection();
+            Publico::Sql() = storage::loadHeaderSelect(connection->engine(), key);
+            lines = connection->Execute(Publico::Sql());
+        }
+        if (lines->EndOfSet()) {
+            lines->Close();
+            Publico::CoreServices().ShowMessage(QStringLiteral("La clave especificada no existe"),
+                                                host::MessageStyle::Warning,
+                                                QStringLiteral("Atención"), this, moduleName,
+                                                QStringLiteral("ERR-ID:7500024"));
+            return;
+        }
+
+        Controles->LoadAdditionalFields(key);
+
+        // The header, from the first row.
+        txtDescripcion->setText(headerText(*lines, QStringLiteral("Ly_Descripcion")));
+        txtArchivo->setText(headerText(*lines, QStringLiteral("Ly_Archivo")));
+        txtUser1->setText(headerText(*lines, QStringLiteral("Ly_UserDef_1")));
+        txtUser2->setText(headerText(*lines, QStringLiteral("Ly_UserDef_2")));
+        setNumericBox(*txtUser3, headerNumber(*lines, QStringLiteral("Ly_UserDef_3")));
+        setNumericBox(*txtUser4, headerNumber(*lines, QStringLiteral("Ly_UserDef_4")));
+        if (const QDate date5 = headerDate(*lines, QStringLiteral("Ly_UserDef_5")); date5.isValid())
+            dpUser5->setDate(date5);
+        if (const QDate date6 = headerDate(*lines, QStringLiteral("Ly_UserDef_6")); date6.isValid())
+            dpUser6->setDate(date6);
+        chInverso->setChecked(lines->Field(QStringLiteral("Ly_Inverso")).toString()
+                              == QLatin1String("SI"));
+
+        Controles->setRecordLoaded(true);
+        Controles->setB1Caption(QStringLiteral("Copiar"));
+        Controles->setB2Caption(QStringLiteral("Probar"));
+        Controles->setB3Caption(QStringLiteral("Script"));
+        if (lines->Field(QStringLiteral("Es_Cve_Estado")).toString() != QLatin1String("BA")) {
+            Controles->setEditAllowed(true);
+            Controles->setDeactivateAllowed(true);
+        } else {
+            Controles->setReactivateAllowed(true);
+        }
+
+        // One line-grid row per Layout row.
+        ssLinea->RemoveAll();
+        ssLinea->setRedraw(false);
+        while (!lines->EndOfSet()) {
+            const int row = ssLinea->AddNew();
+            ssLinea->setCell(row, QStringLiteral("Orden"), lines->Field(QStringLiteral("Ly_ID")));
+            ssLinea->setCell(row, QStringLiteral("ID"), lines->Field(QStringLiteral("Ly_Linea_ID")));
+            ssLinea->setCell(row, QStringLiteral("Descripción"),
+                             lines->Field(QStringLiteral("Ly_Descripcion_ID")));
+            ssLinea->setCell(row, QStringLiteral("Posicion"),
+                             lines->Field(QStringLiteral("Ly_Posicion")));
+            ssLinea->setCell(row, QStringLiteral("Longitud"),
+                             lines->Field(QStringLiteral("Ly_Longitud")));
+            ssLinea->Update();
+            lines->MoveNext();
+        }
+        ssLinea->setRedraw(true);
+        if (ssLinea->hasPendingEdit())
+            ssLinea->Update();
+        lines->Close();
+        lines.reset();
+
+        // The field store, from the key's Layout_Detalle rows.
+        {
+            const host::ConnectionPtr connection = Publico::CoreServices().Connection();
+            Publico::Sql() = storage::loadDetailSelect(connection->engine(), txtClave->text());
+            const std::unique_ptr<host::RecordSet> details = connection->Execute(Publico::Sql());
+            editor::fillFieldStore(*lvDetalle->store(), *details, sequence);
+        }
+
+        ssLinea->setCurrentRow(0);
+        RellenaDetalle(ssLinea->cell(0, QStringLiteral("Orden")).toString());
+    } catch (const std::exception &error) {
+        ssLinea->setRedraw(true);
+        ssDetalle->setRedraw(true);
+        Publico::CoreServices().ShowMessage(QStringLiteral("txtClave_Enter()\r\n") + descriptionOf(error),
+                                            host::MessageStyle::Critical, QStringLiteral("Velkora"),
+                                            this, moduleName, QStringLiteral("ERR-ID:7500025"));
+        // A load that failed part-way leaves nothing half shown that could be edited and saved:
+        // the screen returns to the nothing-loaded state; the key stays in the key box.
+        try {
+            resetToNothingLoaded(*this);
+        } catch (const std::exception &) {
+            // The failure has been reported; the flags are already off.
+        }
+        lvDetalle->clearValue();
+    }
+}
+
+void frmKESTA::txtClave_Change()
+{
+    if (Controles->EditMode())
+        return;
+    resetToNothingLoaded(*this);
+}
+
+} // namespace kesta::screen

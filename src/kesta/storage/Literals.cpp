@@ -1,0 +1,151 @@
+#include "Literals.h"
+
+#include "Dialect.h"
+#include "host/RuntimeError.h"
+
+namespace kesta::storage {
+
+namespace {
+
+QString enclose(const QString &value, QChar quote)
+{
+    QString doubled = value;
+    doubled.replace(quote, QString(2, quote));
+    return quote + doubled + quote;
+}
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Splits a whole number into its sign and digits; false when the text is not one.
+bool splitWholeNumber(const QString &text, QString &sign, QString &digits)
+{
+    const QString t = text.trimmed();
+    int start = 0;
+    if (!t.isEmpty() && (t[0] == QLatin1Char('+') || t[0] == QLatin1Char('-'))) {
+        sign = t[0] == QLatin1Char('-') ? QStringLiteral("-") : QString();
+        start = 1;
+    }
+    digits = t.mid(start);
+    if (digits.isEmpty())
+        return false;
+    for (QChar c : digits)
+        if (!isDigit(c))
+            return false;
+    return true;
+}
+
+} // namespace
+
+QString quotedText(host::Engine engine, const QString &value)
+{
+    const QString quoted = enclose(value, QLatin1Char('\''));
+    if (dialectFor(engine).escapeStringForBackslash() && value.contains(QLatin1Char('\\'))) {
+        QString escaped = quoted;
+        escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        return QLatin1Char('E') + escaped;
+    }
+    return quoted;
+}
+
+QString doubleQuotedText(host::Engine engine, const QString &value)
+{
+    if (dialectFor(engine).doubleQuotedValor())
+        return enclose(value, QLatin1Char('"'));
+    return quotedText(engine, value);
+}
+
+bool isPlainNumber(const QString &value)
+{
+    QString t = value.trimmed();
+    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.')))
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+    int i = 0;
+    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
+        ++i;
+    int digits = 0;
+    int points = 0;
+    for (; i < t.size(); ++i) {
+        if (isDigit(t[i]))
+            ++digits;
+        else if (t[i] == QLatin1Char('.') && ++points == 1)
+            continue;
+        else
+            return false;
+    }
+    return digits > 0;
+}
+
+QString numberText(const QString &value, const QString &what)
+{
+    if (!isPlainNumber(value)) {
+        const QString name = what.isEmpty() ? QStringLiteral("A numeric value") : what;
+        throw host::RuntimeError(
+            QStringLiteral("%1 must be a plain number (digits, an optional sign and at most one "
+                           "decimal point), not \"%2\".")
+                .arg(name, value));
+    }
+    QString t = value.trimmed();
+    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.')))
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+    return t;
+}
+
+QString fourDigits(const QString &value)
+{
+    QString sign;
+    QString digits;
+    if (!splitWholeNumber(value, sign, digits))
+        return value;
+    int firstSignificant = 0;
+    while (firstSignificant < digits.size() - 1 && digits[firstSignificant] == QLatin1Char('0'))
+        ++firstSignificant;
+    digits = digits.mid(firstSignificant);
+    if (digits == QLatin1String("0"))
+        sign.clear();
+    if (digits.size() < 4)
+        digits.prepend(QString(4 - digits.size(), QLatin1Char('0')));
+    return sign + digits;
+}
+
+QString fourDigitText(host::Engine engine, const QString &value)
+{
+    return quotedText(engine, fourDigits(value));
+}
+
+QString dateText(host::Engine engine, const QString &formattedDate)
+{
+    return quotedText(engine, formattedDate);
+}
+
+QString stampText(host::Engine engine, const QString &formattedStamp)
+{
+    return quotedText(engine, formattedStamp);
+}
+
+QString operatorText(host::Engine engine, const QString &operatorCode)
+{
+    return quotedText(engine, operatorCode);
+}
+
+QString literal(host::Engine engine, LiteralForm form, const QString &value, const QString &what)
+{
+    switch (form) {
+    case LiteralForm::QuotedText:
+        return quotedText(engine, value);
+    case LiteralForm::Number:
+        return numberText(value, what);
+    case LiteralForm::FourDigitText:
+        return fourDigitText(engine, value);
+    case LiteralForm::DateText:
+        return dateText(engine, value);
+    case LiteralForm::StampText:
+        return stampText(engine, value);
+    case LiteralForm::OperatorText:
+        return operatorText(engine, value);
+    case LiteralForm::DoubleQuotedText:
+        return doubleQuotedText(engine, value);
+    }
+    return quotedText(engine, value);
+}
+
+} // namespace kesta::storage

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "host/Connection.h"
+
+#include <QString>
+
+namespace kesta::storage {
+
+// The literal forms in which values enter the statements of the load format tables.
+//
+// Every quoted form doubles its own quote character, so the stored text equals the text
+// given, whatever characters it holds. A bare number is checked: only a plain number in
+// C-locale form may stand unquoted in a statement.
+
+enum class LiteralForm {
+    QuotedText,       // 'text'
+    Number,           // 12, -3.5 (checked, unquoted)
+    FourDigitText,    // '0012'
+    DateText,         // the services' date text, quoted
+    StampText,        // the services' stamp text, quoted
+    OperatorText,     // the operator code, quoted
+    DoubleQuotedText, // "text" on SQL Server (QUOTED_IDENTIFIER OFF); 'text' elsewhere
+};
+
+// The value in the given form for the engine. `what` names the value in the error raised
+// by a Number that is not a plain number (for example "Ly_Posicion").
+QString literal(host::Engine engine, LiteralForm form, const QString &value,
+                const QString &what = {});
+
+// 'value' with its apostrophes doubled (PostgreSQL: E'...' when it holds a backslash).
+QString quotedText(host::Engine engine, const QString &value);
+// Ld_Valor's form: "value" with its double quotes doubled on SQL Server, else quotedText.
+QString doubleQuotedText(host::Engine engine, const QString &value);
+// The value as a bare number: surrounding blanks dropped, a single decimal comma turned into
+// a point. Anything but an optional sign, digits and at most one decimal point raises
+// host::RuntimeError naming `what` and the value.
+QString numberText(const QString &value, const QString &what);
+// Whether numberText accepts the value.
+bool isPlainNumber(const QString &value);
+// The "0000" pattern: a whole number written with at least four digits, zero-padded on the
+// left ("1" -> "0001", "12345" stays "12345", "-7" -> "-0007"); any other text unchanged.
+QString fourDigits(const QString &value);
+// fourDigits between apostrophes.
+QString fourDigitText(host::Engine engine, const QString &value);
+// The services' texts, quoted.
+QString dateText(host::Engine engine, const QString &formattedDate);
+QString stampText(host::Engine engine, const QString &formattedStamp);
+QString operatorText(host::Engine engine, const QString &operatorCode);
+
+} // namespace kesta::storage

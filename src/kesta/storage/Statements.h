@@ -1,0 +1,81 @@
+#pragma once
+
+#include "host/Connection.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kesta::storage {
+
+// The statements that read and write the tables Layout and Layout_Detalle. Each builder is a
+// pure function: it takes the engine and plain values and returns the statement text, blanks
+// included. Values are placed in their literal forms (Literals.h), escaped; a bare value that
+// is not a plain number raises host::RuntimeError.
+
+// One Layout row as the save writes it: the line's columns from the line grid, the header's
+// from the header controls, the stamps and operators from the services.
+struct LayoutLineValues {
+    QString key;             // Ly_Cve_Layout
+    QString description;     // Ly_Descripcion
+    QString file;            // Ly_Archivo
+    QString order;           // Ly_ID, written in the four-digit form
+    QString lineDescription; // Ly_Descripcion_ID
+    QString lineId;          // Ly_Linea_ID
+    QString position;        // Ly_Posicion, bare number
+    QString length;          // Ly_Longitud, bare number
+    bool reverse = false;    // Ly_Inverso: "SI" when true, "NO" otherwise
+    QString user1;           // Ly_UserDef_1
+    QString user2;           // Ly_UserDef_2
+    QString user3;           // Ly_UserDef_3, bare number
+    QString user4;           // Ly_UserDef_4, bare number
+    QString date5;           // Ly_UserDef_5, the services' date text
+    QString date6;           // Ly_UserDef_6, the services' date text
+    QString stamp;           // Fecha_Alta and Fecha_Ult_Modif
+    QString operatorAlta;    // Oper_Alta
+    QString operatorModif;   // Oper_Ult_Modif
+};
+
+// One Layout_Detalle row as the save writes it from a field store row.
+struct LayoutFieldValues {
+    QString key;         // Ly_Cve_Layout
+    QString lineId;      // Ly_ID (store column LineaID), four-digit form
+    QString id;          // Ld_ID (store column Id), four-digit form
+    QString description; // Ld_Descripcion
+    QString position;    // Ld_Posicion, bare number
+    QString length;      // Ld_Longitud, bare number
+    QString trim;        // Ld_Trim, "SI" or "NO" as held
+    QString valor;       // Ld_Valor, double-quoted on SQL Server
+    QString formato;     // Ld_Formato
+    QString tipo;        // Ld_Tipo
+};
+
+// The load: the key's Layout rows in Ly_ID order, and its Layout_Detalle rows in
+// Ly_ID, Ld_Id order.
+QString loadHeaderSelect(host::Engine engine, const QString &key);
+QString loadDetailSelect(host::Engine engine, const QString &key);
+
+// The save: the two deletes of the key's rows, the line statement, and the field statement.
+QString deleteDetailRows(host::Engine engine, const QString &key);
+QString deleteLineRows(host::Engine engine, const QString &key);
+QString lineInsert(host::Engine engine, const LayoutLineValues &values);
+QString fieldInsert(host::Engine engine, const LayoutFieldValues &values);
+// The QUOTED_IDENTIFIER switch that SQL Server needs around each field statement; empty on
+// the engines that have no such setting.
+QString quotedIdentifierOff(host::Engine engine);
+QString quotedIdentifierOn(host::Engine engine);
+// The statements that store one field, in the order to run them: on SQL Server
+// SET QUOTED_IDENTIFIER OFF, the field statement, SET QUOTED_IDENTIFIER ON; elsewhere the
+// field statement alone.
+QStringList fieldStatements(host::Engine engine, const LayoutFieldValues &values);
+
+// Deactivation and reactivation of every Layout row of the key.
+QString deactivateUpdate(host::Engine engine, const QString &key, const QString &operatorModif,
+                         const QString &stamp, const QString &operatorBaja);
+QString reactivateUpdate(host::Engine engine, const QString &key, const QString &operatorModif,
+                         const QString &stamp);
+
+// The selects whose rows the script command turns into a script text.
+QString scriptLayoutSelect(host::Engine engine, const QString &key);
+QString scriptDetailSelect(host::Engine engine, const QString &key);
+
+} // namespace kesta::storage
