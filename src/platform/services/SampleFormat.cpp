@@ -1,0 +1,246 @@
+#include "SampleFormat.h"
+
+#include "DateTexts.h"
+#include "SqlConnection.h"
+#include "host/RuntimeError.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <iterator>
+
+using kesta::host::RuntimeError;
+
+namespace velkora::services {
+namespace sample {
+
+QString key() { return QStringLiteral("0001"); }
+QString description() { return QStringLiteral("Extracto bancario"); }
+QString fileName() { return QStringLiteral("extracto_0001.txt"); }
+
+QList<LineType> lineTypes()
+{
+    const QString numero = QStringLiteral("01");
+    const QString texto = QStringLiteral("02");
+    const QString fecha = QStringLiteral("03");
+    const QString constante = QStringLiteral("04");
+    const QString si = QStringLiteral("SI");
+    const QString no = QStringLiteral("NO");
+    const QString dateFormat = QStringLiteral("yyyymmdd");
+    const QString amountFormat = QStringLiteral("0.00");
+
+    LineType header{QStringLiteral("0001"), QStringLiteral("Encabezado de la cuenta"),
+                    QStringLiteral("H"), 1, 1, {}};
+    header.fields = {
+        {QStringLiteral("0001"), QStringLiteral("Cuenta"), 2, 12, texto, {}, {}, si},
+        {QStringLiteral("0002"), QStringLiteral("Banco"), 14, 30, texto, {}, {}, si},
+        {QStringLiteral("0003"), QStringLiteral("Fecha del extracto"), 44, 8, fecha, {},
+         dateFormat, no},
+        {QStringLiteral("0004"), QStringLiteral("Moneda"), 52, 3, texto, {}, {}, si},
+    };
+
+    LineType movement{QStringLiteral("0002"), QStringLiteral("Movimiento"), QStringLiteral("D"),
+                      1, 1, {}};
+    movement.fields = {
+        {QStringLiteral("0001"), QStringLiteral("Fecha de operacion"), 2, 8, fecha, {},
+         dateFormat, no},
+        {QStringLiteral("0002"), QStringLiteral("Concepto"), 10, 30, texto, {}, {}, si},
+        {QStringLiteral("0003"), QStringLiteral("Referencia"), 40, 10, texto, {}, {}, si},
+        {QStringLiteral("0004"), QStringLiteral("Importe"), 50, 12, numero, {}, amountFormat,
+         no},
+        {QStringLiteral("0005"), QStringLiteral("Signo (+ abono, - cargo)"), 62, 1, texto, {},
+         {}, no},
+        {QStringLiteral("0006"), QStringLiteral("Origen"), 1, 1, constante,
+         QStringLiteral("EXTRACTO"), {}, no},
+    };
+
+    LineType trailer{QStringLiteral("0003"), QStringLiteral("Totales"), QStringLiteral("T"), 1,
+                     1, {}};
+    trailer.fields = {
+        {QStringLiteral("0001"), QStringLiteral("Numero de movimientos"), 2, 6, numero, {},
+         QStringLiteral("0"), no},
+        {QStringLiteral("0002"), QStringLiteral("Total de abonos"), 8, 14, numero, {},
+         amountFormat, no},
+        {QStringLiteral("0003"), QStringLiteral("Total de cargos"), 22, 14, numero, {},
+         amountFormat, no},
+    };
+    return {header, movement, trailer};
+}
+
+namespace {
+
+struct Movement {
+    const char *date;
+    const char *text;
+    const char *reference;
+    qint64 cents;
+    char sign;
+};
+
+QString padRight(const QString &text, int width) { return text.leftJustified(width, ' ', true); }
+
+QString amount(qint64 cents, int width)
+{
+    const QString text = QStringLiteral("%1.%2")
+                             .arg(cents / 100)
+                             .arg(cents % 100, 2, 10, QLatin1Char('0'));
+    return text.rightJustified(width, QLatin1Char('0'), true);
+}
+
+} // namespace
+
+QStringList fileLines()
+{
+    const Movement movements[] = {
+        {"20261201", "DEPOSITO EN EFECTIVO", "0000123456", 1500000, '+'},
+        {"20261202", "PAGO PROVEEDOR ACME SA DE CV", "TRF0000871", 425075, '-'},
+        {"20261203", "COMISION POR MANEJO DE CUENTA", "COM0001203", 35000, '-'},
+        {"20261205", "COBRO FACTURA F-1024", "SPEI998877", 890010, '+'},
+    };
+    QStringList lines;
+    lines << QStringLiteral("H") + padRight(QStringLiteral("012345678901"), 12)
+                 + padRight(QStringLiteral("BANCO DEL CENTRO SA"), 30) + QStringLiteral("20261205")
+                 + QStringLiteral("MXN");
+    qint64 credits = 0;
+    qint64 debits = 0;
+    for (const Movement &m : movements) {
+        lines << QStringLiteral("D") + QString::fromLatin1(m.date)
+                     + padRight(QString::fromLatin1(m.text), 30)
+                     + padRight(QString::fromLatin1(m.reference), 10) + amount(m.cents, 12)
+                     + QLatin1Char(m.sign);
+        (m.sign == '+' ? credits : debits) += m.cents;
+    }
+    lines << QStringLiteral("T")
+                 + QString::number(std::size(movements)).rightJustified(6, QLatin1Char('0'))
+                 + amount(credits, 14) + amount(debits, 14);
+    return lines;
+}
+
+} // namespace sample
+
+namespace {
+
+// Empty values are stored as '' like the screen stores them, not as NULL.
+QString nonNull(const QString &text) { return text.isNull() ? QStringLiteral("") : text; }
+
+QString errorText(const QSqlError &error)
+{
+    const QString text = error.databaseText().trimmed();
+    return text.isEmpty() ? error.text().trimmed() : text;
+}
+
+void run(QSqlQuery &query, const QString &what)
+{
+    if (!query.exec())
+        throw RuntimeError(
+            QStringLiteral("Storing the sample %1 failed: %2").arg(what, errorText(query.lastError())));
+}
+
+void writeSampleFile(const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw RuntimeError(QStringLiteral("The sample file '%1' cannot be written: %2")
+                               .arg(path, file.errorString()));
+    file.write(sample::fileLines().join(QLatin1Char('\n')).toUtf8() + '\n');
+    if (!file.commit())
+        throw RuntimeError(QStringLiteral("The sample file '%1' cannot be written: %2")
+                               .arg(path, file.errorString()));
+}
+
+} // namespace
+
+void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    if (!db.isOpen())
+        throw RuntimeError(
+            QStringLiteral("The database connection '%1' is not open.").arg(connectionName));
+    const kesta::host::Engine engine = engineOf(db);
+
+    {
+        QSqlQuery exists(db);
+        exists.prepare(QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = ?"));
+        exists.addBindValue(sample::key());
+        run(exists, QStringLiteral("check"));
+        if (exists.next() && exists.value(0).toInt() > 0)
+            return;
+    }
+
+    QDir dir(sampleDir);
+    if (sampleDir.isEmpty() || !QDir().mkpath(dir.absolutePath()))
+        throw RuntimeError(
+            QStringLiteral("The sample folder '%1' cannot be created.").arg(sampleDir));
+    const QString path = QDir::cleanPath(dir.absoluteFilePath(sample::fileName()));
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString stamp = stampText(engine, now);
+    const QString today = dateText(engine, now.date());
+    const QString firstOfYear = dateText(engine, QDate(now.date().year(), 1, 1));
+    const QString seedOperator = QStringLiteral("SISTEMA");
+
+    if (!db.transaction())
+        throw RuntimeError(QStringLiteral("Could not begin the sample transaction: %1")
+                               .arg(errorText(db.lastError())));
+    try {
+        QSqlQuery line(db);
+        line.prepare(QStringLiteral(
+            "INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
+            "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
+            "Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, "
+            "Ly_UserDef_6, Fecha_Alta, Fecha_Ult_Modif, Oper_Alta, Oper_Ult_Modif, "
+            "Es_Cve_Estado) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        QSqlQuery field(db);
+        field.prepare(QStringLiteral(
+            "INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
+            "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const sample::LineType &type : sample::lineTypes()) {
+            const QVariantList values{sample::key(),
+                                      sample::description(),
+                                      path,
+                                      type.id,
+                                      type.description,
+                                      type.lineId,
+                                      type.position,
+                                      type.length,
+                                      QStringLiteral("NO"),
+                                      QStringLiteral("Tesoreria"),
+                                      QStringLiteral("Conciliacion bancaria diaria"),
+                                      2,  // decimals of the amounts
+                                      0,  // no tolerance in the totals
+                                      firstOfYear,
+                                      today,
+                                      stamp,
+                                      stamp,
+                                      seedOperator,
+                                      seedOperator,
+                                      QStringLiteral("AC")};
+            for (int i = 0; i < values.size(); ++i)
+                line.bindValue(i, values.at(i));
+            run(line, QStringLiteral("line type %1").arg(type.id));
+            for (const sample::Field &f : type.fields) {
+                const QVariantList fieldValues{sample::key(), type.id,     f.id,   f.description,
+                                               f.position,    f.length,    f.trim, nonNull(f.value),
+                                               nonNull(f.format), f.type};
+                for (int i = 0; i < fieldValues.size(); ++i)
+                    field.bindValue(i, fieldValues.at(i));
+                run(field, QStringLiteral("field %1-%2").arg(type.id, f.id));
+            }
+        }
+        line.finish();
+        field.finish();
+        writeSampleFile(path);
+        if (!db.commit())
+            throw RuntimeError(QStringLiteral("Could not commit the sample: %1")
+                                   .arg(errorText(db.lastError())));
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+} // namespace velkora::services
