@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QKeyEvent;
 class QFrame;
 class QTabWidget;
 
@@ -53,6 +54,8 @@ public:
     // A failing step raises host::RuntimeError and ends the load there.
     void Form_Load();
     bool loaded() const { return m_loaded; }
+    // The description of the error that ended the load; empty when the load ran through.
+    QString loadError() const;
     // Activation: the key box gets the focus.
     void Form_Activate();
     // Key release with the Windows key code and shift state (1 Shift, 2 Ctrl, 4 Alt).
@@ -110,6 +113,10 @@ public:
     editor::FieldStore &fieldStore() const;
     TwipsLayout &layout() const;
 
+signals:
+    // The load that runs before the first showing failed; the host shows the description.
+    void loadFailed(const QString &description);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -119,10 +126,19 @@ protected:
 private:
     void buildControls();  // FormDesign.cpp
     void connectHandlers();
+    // StartUp.cpp: activation once per activation; the screen's preview of its controls' keys.
+    void noteActivation(bool active);
+    bool previewKey(QWidget *receiver, QKeyEvent *event);
+    static int keyCode(const QKeyEvent &event);
+    static int shiftState(Qt::KeyboardModifiers modifiers);
+    // Resize.cpp: the keys that reach the tab control, its tabs and its pages.
+    bool tabControlKey(QWidget *receiver, QKeyEvent *event);
 
     QPointer<QObject> m_padre;
     TwipsLayout *m_layout = nullptr;
     bool m_loaded = false;
+    QString m_loadError;
+    bool m_active = false;
 };
 
 } // namespace kesta::screen

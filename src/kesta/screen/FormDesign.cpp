@@ -1,0 +1,426 @@
+// The screen's controls as designed: kind, container, position (in twips, through the
+// TwipsLayout), caption, tag, fonts and design properties.
+
+#include "frmKESTA.h"
+
+#include "TwipsLayout.h"
+#include "editor/FieldStore.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHeaderView>
+#include <QTabBar>
+#include <QTabWidget>
+#include <controls/ColorScheme.h>
+#include <controls/CommonDialog.h>
+#include <controls/Controles.h>
+#include <controls/DataGrid.h>
+#include <controls/SmallControls.h>
+#include <controls/TextBox.h>
+
+namespace kesta::screen {
+
+namespace {
+
+using velkora::controls::DataGrid;
+using velkora::controls::DatePicker;
+using velkora::controls::Etiqueta;
+using velkora::controls::FlatButton;
+using velkora::controls::GridColumn;
+using velkora::controls::TextBox;
+
+// The design size of the screen's inner area, in twips.
+constexpr float DesignWidth = 15360;
+constexpr float DesignHeight = 8715;
+// Height of the tab control's tabs: its pages' controls are written relative to the tab
+// control's top-left corner and start just below the tabs.
+constexpr float TabHeight = 330;
+
+// Data controls carry the tag "1" (ClearScreen and EnableScreen act on them).
+void tagDataControl(QObject *control)
+{
+    control->setProperty("Tag", QStringLiteral("1"));
+}
+
+QFont sansFont(const QStringList &families, qreal pointSize)
+{
+    QFont font;
+    font.setFamilies(families + QStringList{QStringLiteral("Liberation Sans"),
+                                            QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                                            QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+// Calibri: the maker's controls and the frames.
+QFont calibriFont()
+{
+    return sansFont({QStringLiteral("Calibri"), QStringLiteral("Carlito"),
+                     QStringLiteral("Segoe UI")},
+                    9);
+}
+
+// MS Sans Serif: the three labels of the first tab.
+QFont msSansSerifFont()
+{
+    return sansFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                     QStringLiteral("Tahoma")},
+                    8.25);
+}
+
+// Franklin Gothic Medium: the grids.
+QFont franklinFont()
+{
+    return sansFont({QStringLiteral("Franklin Gothic Medium"), QStringLiteral("Libre Franklin"),
+                     QStringLiteral("Franklin Gothic"), QStringLiteral("Verdana")},
+                    8.25);
+}
+
+// Fixedsys: the key, description and file boxes; the system's fixed-width font stands in
+// where it is not installed.
+QFont fixedsysFont()
+{
+    QFont font;
+    if (QFontDatabase::hasFamily(QStringLiteral("Fixedsys"))) {
+        font.setFamily(QStringLiteral("Fixedsys"));
+        font.setStyleHint(QFont::TypeWriter);
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    }
+    font.setFixedPitch(true);
+    font.setPointSizeF(9);
+    return font;
+}
+
+// The tab control's tab bar: tabs exactly TabHeight tall, so that the pages start where the
+// design expects them. Only a click on a tab switches tabs: the bar takes no focus of its own
+// keys (arrows) and ignores the mouse wheel (see the screen's event filter).
+class ScreenTabBar : public QTabBar {
+public:
+    explicit ScreenTabBar(int tabHeightPixels, QWidget *parent)
+        : QTabBar(parent), m_tabHeight(tabHeightPixels)
+    {
+        setObjectName(QStringLiteral("ssTabZurBar"));
+        setDrawBase(false);
+        setExpanding(false);
+    }
+
+protected:
+    QSize tabSizeHint(int index) const override
+    {
+        QSize size = QTabBar::tabSizeHint(index);
+        size.setHeight(m_tabHeight);
+        return size;
+    }
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+
+private:
+    int m_tabHeight;
+};
+
+// The tab control: a QTabWidget with the screen's tab bar; its pages carry no frame, so a page
+// is exactly as wide as the control and starts right below the tabs.
+class ScreenTabControl : public QTabWidget {
+public:
+    ScreenTabControl(int tabHeightPixels, QWidget *parent) : QTabWidget(parent)
+    {
+        setTabBar(new ScreenTabBar(tabHeightPixels, this));
+        setDocumentMode(true);
+    }
+};
+
+QList<GridColumn> lineGridColumns(const TwipsLayout &l)
+{
+    auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
+        GridColumn c;
+        c.name = name;
+        c.caption = caption;
+        c.width = l.pixelsX(widthTwips);
+        return c;
+    };
+    QList<GridColumn> columns{
+        column(QStringLiteral("Orden"), QStringLiteral("No."), 615),
+        column(QStringLiteral("ID"), QStringLiteral("Id"), 900),
+        column(QStringLiteral("Descripci\u00f3n"), QStringLiteral("Descripci\u00f3n"), 2280),
+        column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870),
+        column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870),
+    };
+    columns[0].format = QStringLiteral("0000");
+    return columns;
+}
+
+QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
+{
+    auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
+        GridColumn c;
+        c.name = name;
+        c.caption = caption;
+        c.width = l.pixelsX(widthTwips);
+        return c;
+    };
+    QList<GridColumn> columns{
+        column(QStringLiteral("ID"), QStringLiteral("Id"), 615),
+        column(QStringLiteral("Descripci\u00f3n"), QStringLiteral("Descripci\u00f3n"), 2100),
+        column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870),
+        column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870),
+        column(QStringLiteral("Tipo"), QStringLiteral("Tipo"), 1275),
+        column(QStringLiteral("Valor"), QStringLiteral("Valor"), 1050),
+        column(QStringLiteral("FORMATO"), QStringLiteral("Formato"), 900),
+        column(QStringLiteral("Trim"), QStringLiteral("Trim"), 525),
+        column(QStringLiteral("Linea_ID"), QStringLiteral("Linea_ID"), 780),
+    };
+    columns[0].format = QStringLiteral("0000");
+    columns[4].kind = GridColumn::Kind::List;
+    columns[4].valueList = QStringList{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"),
+                                       QStringLiteral("Fecha"), QStringLiteral("CONSTANTE"),
+                                       QStringLiteral("SQL")};
+    columns[7].kind = GridColumn::Kind::Check;
+    return columns;
+}
+
+} // namespace
+
+void frmKESTA::buildControls()
+{
+    TwipsLayout &l = *m_layout;
+    const QFont calibri = calibriFont();
+    const QFont fixedsys = fixedsysFont();
+    const QFont msSansSerif = msSansSerifFont();
+    const QFont franklin = franklinFont();
+
+    resize(l.pixelsX(DesignWidth), l.pixelsY(DesignHeight));
+
+    // Top level: toolbar, tab control, file dialog, colour scheme.
+    Controles = new velkora::controls::Controles(this);
+    Controles->setObjectName(QStringLiteral("Controles"));
+    Controles->setFont(calibri);
+    Controles->setCaption(QStringLiteral("Formatos de carga"));
+    Controles->setDesignProperty(QStringLiteral("opc_table"), QStringLiteral("Layout"));
+    Controles->setDesignProperty(QStringLiteral("opc_key"), QStringLiteral("Ly_Cve_Layout"));
+    Controles->setDesignProperty(QStringLiteral("showexitbutton"), QStringLiteral("SI"));
+    Controles->setDesignProperty(QStringLiteral("showwindowslist"), QStringLiteral("SI"));
+    Controles->setDesignProperty(QStringLiteral("showmenupopup"), QStringLiteral("NO"));
+    Controles->setDesignProperty(QStringLiteral("easyaccessenabled"), QStringLiteral("NO"));
+    Controles->setDesignProperty(QStringLiteral("tabwidth"), QStringLiteral("0"));
+    l.place(Controles, {0, 0, 15360, 960});
+
+    ssTabZur = new ScreenTabControl(l.pixelsY(TabHeight), this);
+    ssTabZur->setObjectName(QStringLiteral("ssTabZur"));
+    ssTabZur->setFont(calibri);
+    l.place(ssTabZur, {120, 1200, 15255, 6975});
+
+    auto *pageGeneral = new QWidget;
+    pageGeneral->setObjectName(QStringLiteral("tabGeneral"));
+    auto *pageUser = new QWidget;
+    pageUser->setObjectName(QStringLiteral("tabDatosUsuario"));
+    ssTabZur->addTab(pageGeneral, QStringLiteral("General"));
+    ssTabZur->addTab(pageUser, QStringLiteral("Datos de usuario"));
+    ssTabZur->setCurrentIndex(0);
+    l.setContainerOrigin(pageGeneral, 0, TabHeight);
+    l.setContainerOrigin(pageUser, 0, TabHeight);
+
+    cdFile = new velkora::controls::CommonDialog(this);
+    cdFile->setObjectName(QStringLiteral("cdFile"));
+
+    colorZUR = new velkora::controls::ColorScheme(this);
+    colorZUR->setObjectName(QStringLiteral("colorZUR"));
+    colorZUR->hide();
+
+    // Tab "General": the bar, then the frame over it.
+    sh1 = new QFrame(pageGeneral);
+    sh1->setObjectName(QStringLiteral("sh1"));
+    sh1->setFrameShape(QFrame::NoFrame);
+    sh1->setAutoFillBackground(true);
+    sh1->setBackgroundRole(QPalette::Highlight);
+    l.place(sh1, {0, 330, 9375, 135});
+
+    fr1 = new QFrame(pageGeneral);
+    fr1->setObjectName(QStringLiteral("fr1"));
+    fr1->setFrameShape(QFrame::NoFrame);
+    fr1->setFont(calibri);
+    l.place(fr1, {0, 360, 15135, 6165});
+
+    Label1 = new Etiqueta(QStringLiteral("Clave:"), fr1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setIdetiqueta(QStringLiteral("Clave"));
+    Label1->setFont(msSansSerif);
+    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l.place(Label1, {0, 240, 1860, 255});
+
+    txtClave = new TextBox(fr1);
+    txtClave->setObjectName(QStringLiteral("txtClave"));
+    txtClave->setFont(fixedsys);
+    txtClave->setMaxLength(4);
+    txtClave->setIdconsulta(QStringLiteral("LAYOUT"));
+    txtClave->setEsclave(true);
+    txtClave->setMayusculas(true);
+    txtClave->setFormato(99);
+    txtClave->setFormatopersonal(QStringLiteral("0000"));
+    txtClave->setTipodato(3);
+    l.place(txtClave, {1920, 240, 1335, 300});
+
+    chInverso = new QCheckBox(QStringLiteral("Lectura inversa"), fr1);
+    chInverso->setObjectName(QStringLiteral("chInverso"));
+    chInverso->setFont(calibri);
+    tagDataControl(chInverso);
+    l.place(chInverso, {3360, 240, 1935, 255});
+
+    Label2 = new Etiqueta(QStringLiteral("Descripci\u00f3n:"), fr1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setIdetiqueta(QStringLiteral("Descripci\u00f3n"));
+    Label2->setFont(msSansSerif);
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l.place(Label2, {0, 600, 1860, 255});
+
+    txtDescripcion = new TextBox(fr1);
+    txtDescripcion->setObjectName(QStringLiteral("txtDescripcion"));
+    txtDescripcion->setFont(fixedsys);
+    txtDescripcion->setMaxLength(50);
+    txtDescripcion->setEnterMovesOn(true);
+    txtDescripcion->setEnabled(false);
+    tagDataControl(txtDescripcion);
+    l.place(txtDescripcion, {1920, 600, 7455, 300});
+
+    Etiqueta1 = new Etiqueta(QStringLiteral("Archivo:"), fr1);
+    Etiqueta1->setObjectName(QStringLiteral("Etiqueta1"));
+    Etiqueta1->setIdetiqueta(QStringLiteral("Archivo"));
+    Etiqueta1->setFont(msSansSerif);
+    Etiqueta1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l.place(Etiqueta1, {0, 960, 1860, 255});
+
+    txtArchivo = new TextBox(fr1);
+    txtArchivo->setObjectName(QStringLiteral("txtArchivo"));
+    txtArchivo->setFont(fixedsys);
+    txtArchivo->setMaxLength(100);
+    txtArchivo->setEnterMovesOn(true);
+    txtArchivo->setEnabled(false);
+    tagDataControl(txtArchivo);
+    l.place(txtArchivo, {1920, 960, 7455, 300});
+
+    cmdArchivo = new FlatButton(QStringLiteral("..."), fr1);
+    cmdArchivo->setObjectName(QStringLiteral("cmdArchivo"));
+    cmdArchivo->setFont(calibri);
+    cmdArchivo->setToolTip(QStringLiteral("Archivo"));
+    tagDataControl(cmdArchivo);
+    l.place(cmdArchivo, {9480, 960, 375, 375});
+
+    // The edit buttons. "Aceptar" and "Cancelar" are moved onto "Nuevo" and "Editar" by the
+    // load; only one group is visible at a time, the start group at first.
+    const QString captions[5] = {QStringLiteral("Nuevo"), QStringLiteral("Editar"),
+                                 QStringLiteral("Eliminar"), QStringLiteral("Aceptar"),
+                                 QStringLiteral("Cancelar")};
+    for (int i = 0; i < 5; ++i) {
+        auto *button = new FlatButton(captions[i], fr1);
+        button->setObjectName(QStringLiteral("cmdControles_%1").arg(i));
+        button->setFont(calibri);
+        button->setEnabled(false);
+        button->setVisible(i < 3);
+        tagDataControl(button);
+        l.place(button, {1320.0f * static_cast<float>(i), 1440, 1215, 375});
+        cmdControles[i] = button;
+    }
+
+    ssLinea = new DataGrid(fr1);
+    ssLinea->setObjectName(QStringLiteral("ssLinea"));
+    ssLinea->setFont(franklin);
+    ssLinea->setWindowTitle(QStringLiteral("L\u00ednea"));
+    ssLinea->setAccessibleName(QStringLiteral("L\u00ednea"));
+    ssLinea->setColumns(lineGridColumns(l));
+    tagDataControl(ssLinea);
+    l.place(ssLinea, {0, 1920, 5895, 2655});
+
+    ssDetalle = new DataGrid(fr1);
+    ssDetalle->setObjectName(QStringLiteral("ssDetalle"));
+    ssDetalle->setFont(franklin);
+    ssDetalle->setWindowTitle(QStringLiteral("Detalle"));
+    ssDetalle->setAccessibleName(QStringLiteral("Detalle"));
+    ssDetalle->setColumns(fieldGridColumns(l));
+    tagDataControl(ssDetalle);
+    l.place(ssDetalle, {6000, 1920, 8775, 2655});
+
+    // The field store: a list view that is never shown.
+    lvDetalle = new editor::FieldStoreView(fr1);
+    lvDetalle->setObjectName(QStringLiteral("lvDetalle"));
+    tagDataControl(lvDetalle);
+    l.place(lvDetalle, {0, 4680, 2775, 615});
+    lvDetalle->hide();
+
+    // Tab "Datos de usuario": the bar, the frame (disabled while the first tab is current) and
+    // the six user data.
+    Sh2 = new QFrame(pageUser);
+    Sh2->setObjectName(QStringLiteral("Sh2"));
+    Sh2->setFrameShape(QFrame::NoFrame);
+    Sh2->setAutoFillBackground(true);
+    Sh2->setBackgroundRole(QPalette::Highlight);
+    l.place(Sh2, {0, 330, 9375, 135});
+
+    fr2 = new QFrame(pageUser);
+    fr2->setObjectName(QStringLiteral("fr2"));
+    fr2->setFrameShape(QFrame::NoFrame);
+    fr2->setFont(calibri);
+    fr2->setEnabled(false);
+    l.place(fr2, {0, 360, 14895, 4455});
+
+    struct UserDatum {
+        const char *label;
+        const char *caption;
+        const char *id;
+        const char *input;
+        float top;
+    };
+    const UserDatum userData[6] = {
+        {"Label31", "Dato 1:", "USER1", "txtUser1", 240},
+        {"Label30", "Dato 2:", "USER2", "txtUser2", 600},
+        {"Label29", "Dato 3:", "USER3", "txtUser3", 960},
+        {"Label28", "Dato 4:", "USER4", "txtUser4", 1320},
+        {"Label27", "Dato 5:", "USER5", "dpUser5", 1680},
+        {"Label26", "Dato 6:", "USER6", "dpUser6", 2040},
+    };
+    for (int i = 0; i < 6; ++i) {
+        auto *label = new Etiqueta(QString::fromLatin1(userData[i].caption), fr2);
+        label->setObjectName(QString::fromLatin1(userData[i].label));
+        label->setIdetiqueta(QString::fromLatin1(userData[i].id));
+        label->setFont(calibri);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l.place(label, {0, userData[i].top, 1860, 255});
+        userLabels[i] = label;
+    }
+
+    auto makeUserText = [&](const UserDatum &datum, int maxLength, float width) {
+        auto *box = new TextBox(fr2);
+        box->setObjectName(QString::fromLatin1(datum.input));
+        box->setFont(calibri);
+        box->setMaxLength(maxLength);
+        box->setEnterMovesOn(true);
+        box->setEnabled(false);
+        tagDataControl(box);
+        l.place(box, {1920, datum.top, width, 300});
+        return box;
+    };
+    txtUser1 = makeUserText(userData[0], 50, 4935);
+    txtUser2 = makeUserText(userData[1], 50, 4935);
+    txtUser3 = makeUserText(userData[2], 20, 2535);
+    txtUser4 = makeUserText(userData[3], 20, 2535);
+    for (TextBox *box : {txtUser3, txtUser4}) {
+        box->setNumeric(4);
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        box->setText(box->emptyValue());
+    }
+
+    auto makeUserDate = [&](const UserDatum &datum) {
+        auto *picker = new DatePicker(fr2);
+        picker->setObjectName(QString::fromLatin1(datum.input));
+        picker->setFont(calibri);
+        picker->setEnabled(false);
+        tagDataControl(picker);
+        l.place(picker, {1920, datum.top, 1575, 300});
+        return picker;
+    };
+    dpUser5 = makeUserDate(userData[4]);
+    dpUser6 = makeUserDate(userData[5]);
+}
+
+} // namespace kesta::screen

@@ -1,0 +1,125 @@
+// The layout's handlers: the resize rules, the tab change, Enter on the tab control and the
+// file browse button.
+
+#include "frmKESTA.h"
+
+#include "HandlerGuard.h"
+#include "TwipsLayout.h"
+#include "host/Publico.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QResizeEvent>
+#include <QTabBar>
+#include <QTabWidget>
+#include <controls/CommonDialog.h>
+#include <controls/DataGrid.h>
+#include <controls/TextBox.h>
+
+namespace kesta::screen {
+
+void frmKESTA::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+// The tab control, its frames and bars, and the two grids follow the screen's inner size.
+// Each rule uses the values that the rules before it have set. A rule whose result is a
+// negative size (a very small or minimised screen) is skipped and the next one runs, so the
+// control keeps its last valid size. Nothing else moves.
+void frmKESTA::Form_Resize()
+{
+    TwipsLayout &l = layout();
+    const float W = l.twipsX(width());
+    const float H = l.twipsY(height());
+
+    l.setWidth(ssTabZur, W - 2.0f * l.left(ssTabZur));                             // 1
+    l.setHeight(ssTabZur, H - l.top(ssTabZur));                                    // 2
+    l.setHeight(fr1, l.height(ssTabZur) - l.top(fr1));                             // 3
+    l.setWidth(fr1, l.width(ssTabZur));                                            // 4
+    l.setWidth(sh1, l.width(ssTabZur));                                            // 5
+    l.setHeight(fr2, l.height(ssTabZur) - l.top(fr2));                             // 6
+    l.setWidth(fr2, l.width(ssTabZur));                                            // 7
+    l.setWidth(Sh2, l.width(ssTabZur));                                            // 8
+    l.setHeight(ssDetalle, l.height(fr1) - l.top(ssDetalle) - 100.0f);             // 9
+    l.setWidth(ssDetalle, l.width(fr1) - l.left(ssDetalle) - l.left(ssLinea));     // 10
+    l.setHeight(ssLinea, l.height(ssDetalle));                                     // 11
+}
+
+// Only the frame of the visible tab is enabled, so the focus never moves into the hidden
+// tab's controls.
+void frmKESTA::ssTabZur_Click()
+{
+    fr1->setEnabled(false);
+    fr2->setEnabled(false);
+    if (ssTabZur->currentIndex() == 0)
+        fr1->setEnabled(true);
+    else if (ssTabZur->currentIndex() == 1)
+        fr2->setEnabled(true);
+}
+
+// Enter on the tab control moves the focus on as TAB would. The Enter key itself is not
+// cancelled.
+void frmKESTA::ssTabZur_KeyPress(int keyAscii)
+{
+    if (keyAscii == 13)
+        Publico::ToolServices().SimulateKeys(QStringLiteral("\t"), 0);
+}
+
+bool frmKESTA::tabControlKey(QWidget *receiver, QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (receiver == ssTabZur) {
+        // Only Alt+1, Alt+2 and a click on a tab switch tabs: not Ctrl+Tab nor Ctrl+PgUp/PgDn.
+        const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+        switch (event->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            if (ctrl)
+                return true;
+            break;
+        default:
+            break;
+        }
+        if (enter)
+            guardHandler(this, QStringLiteral("ssTabZur_KeyPress()"),
+                         [this] { ssTabZur_KeyPress(13); });
+        return false;
+    }
+    if (receiver == ssTabZur->tabBar()) {
+        // The arrows on the tabs do not switch them either.
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+        }
+    }
+    // An Enter that a control of a tab leaves unused stays in its tab: only an Enter on the tab
+    // control itself moves the focus on.
+    if (enter && ssTabZur->indexOf(receiver) >= 0)
+        return true;
+    return false;
+}
+
+void frmKESTA::cmdArchivo_Click()
+{
+    cdFile->setFilter(QStringLiteral("Archivos(*.*)|*.*|"));
+    cdFile->setCancelError(false);
+    // The dialog starts on the file named in the box; a cancelled dialog leaves the box as is.
+    cdFile->setFileName(txtArchivo->text());
+    cdFile->ShowOpen(this);
+    const QString chosen = cdFile->FileName();
+    if (!chosen.isEmpty())
+        txtArchivo->setText(chosen);
+}
+
+} // namespace kesta::screen

@@ -1,0 +1,88 @@
+#include "frmKESTA.h"
+
+#include "HandlerGuard.h"
+#include "TwipsLayout.h"
+#include "editor/FieldStore.h"
+#include "host/Publico.h"
+#include "host/RuntimeError.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QVariant>
+#include <controls/CommonDialog.h>
+#include <controls/SmallControls.h>
+#include <controls/TextBox.h>
+
+namespace kesta::screen {
+
+frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmKESTA"));
+    setWindowTitle(QStringLiteral("Formatos de carga"));
+    m_layout = new TwipsLayout(this);
+    buildControls();
+    connectHandlers();
+    // The screen previews its controls' keys (Alt+1 / Alt+2) and notices its activation.
+    qApp->installEventFilter(this);
+}
+
+frmKESTA::~frmKESTA()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+QObject *frmKESTA::Padre() const
+{
+    return m_padre.data();
+}
+
+void frmKESTA::setPadre(QObject *owner)
+{
+    m_padre = owner;
+}
+
+QString frmKESTA::Transaccion() const
+{
+    QObject *owner = Padre();
+    if (!owner)
+        throw host::RuntimeError(
+            QStringLiteral("Transaccion: the screen has no owner yet (Padre is not set)."));
+    // The owner is known only as a generic object: its property is found by name.
+    const QVariant transaction = owner->property("Transaccion");
+    if (!transaction.isValid())
+        throw host::RuntimeError(
+            QStringLiteral("Transaccion: the owner object (%1) has no property \"Transaccion\".")
+                .arg(QString::fromLatin1(owner->metaObject()->className())));
+    return Publico::ToolServices().ResolveTransaction(transaction.toString(),
+                                                      QStringLiteral("Velkora"));
+}
+
+editor::FieldStore &frmKESTA::fieldStore() const
+{
+    return *lvDetalle->store();
+}
+
+TwipsLayout &frmKESTA::layout() const
+{
+    return *m_layout;
+}
+
+QString frmKESTA::loadError() const
+{
+    return m_loadError;
+}
+
+void frmKESTA::connectHandlers()
+{
+    connectGuarded(ssTabZur, &QTabWidget::currentChanged, this,
+                   QStringLiteral("ssTabZur_Click()"), [this] { ssTabZur_Click(); });
+    connectGuarded(cmdArchivo, &QAbstractButton::clicked, this,
+                   QStringLiteral("cmdArchivo_Click()"), [this] { cmdArchivo_Click(); });
+    connectGuarded(txtClave, &velkora::controls::TextBox::Enter, this,
+                   QStringLiteral("txtClave_Enter()"), [this] { txtClave_Enter(); });
+    connectGuarded(txtClave, &velkora::controls::TextBox::Change, this,
+                   QStringLiteral("txtClave_Change()"), [this] { txtClave_Change(); });
+}
+
+} // namespace kesta::screen
