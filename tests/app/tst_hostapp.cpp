@@ -1,0 +1,171 @@
+// The host application: its options, its database set-up and its window.
+
+#include "AppOptions.h"
+#include "DatabaseSetup.h"
+#include "MainWindow.h"
+#include "OwnerForm.h"
+#include "support/RecordingServices.h"
+#include "support/TestDatabase.h"
+
+#include "host/RuntimeError.h"
+#include "services/Database.h"
+
+#include <QAction>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using kesta::test::TestDatabase;
+using velkora::app::AppOptions;
+using velkora::app::DatabaseSetup;
+
+class tst_HostApp : public QObject {
+    Q_OBJECT
+
+private slots:
+    void options_data();
+    void options();
+    void badOptionsAreReported();
+    void firstRunCreatesTheSqliteDatabaseWithTheSample();
+    void existingDatabaseIsNotTouched();
+    void postgresWithoutTablesNeedsInit();
+    void windowShowsTheScreenAndExitClosesIt();
+};
+
+void tst_HostApp::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("envDatabase");
+    QTest::addColumn<QString>("envOperator");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("operatorCode");
+
+    const QString def = velkora::services::defaultDatabaseLocation();
+    const QString user = AppOptions::signedInUser();
+    QTest::newRow("defaults") << QStringList{} << QString() << QString() << def << user;
+    QTest::newRow("environment") << QStringList{} << QStringLiteral("/tmp/x.db")
+                                 << QStringLiteral("ANA") << QStringLiteral("/tmp/x.db") << QStringLiteral("ANA");
+    QTest::newRow("command line wins")
+        << QStringList{QStringLiteral("--database"), QStringLiteral("postgresql://u:p@127.0.0.1:5433/v"),
+                       QStringLiteral("--operator"), QStringLiteral("LUIS")}
+        << QStringLiteral("/tmp/x.db") << QStringLiteral("ANA")
+        << QStringLiteral("postgresql://u:p@127.0.0.1:5433/v") << QStringLiteral("LUIS");
+}
+
+void tst_HostApp::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, envDatabase);
+    QFETCH(QString, envOperator);
+    qputenv("VELKORA_DATABASE", envDatabase.toUtf8());
+    qputenv("VELKORA_OPERATOR", envOperator.toUtf8());
+    const AppOptions options = AppOptions::parse(QStringList{QStringLiteral("velkora")} + arguments);
+    qunsetenv("VELKORA_DATABASE");
+    qunsetenv("VELKORA_OPERATOR");
+    QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
+    QTEST(options.database, "database");
+    QTEST(options.operatorCode, "operatorCode");
+    QVERIFY(!options.help);
+}
+
+void tst_HostApp::badOptionsAreReported()
+{
+    QVERIFY(!AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("--nonsense")}).error.isEmpty());
+    QVERIFY(!AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("stray")}).error.isEmpty());
+    QVERIFY(AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("--help")}).help);
+    QVERIFY(AppOptions::helpText().contains(QStringLiteral("--database")));
+}
+
+static int count(const QString &connection, const QString &sql)
+{
+    QSqlQuery query(QSqlDatabase::database(connection));
+    if (!query.exec(sql) || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+void tst_HostApp::firstRunCreatesTheSqliteDatabaseWithTheSample()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sub/velkora.db"));
+    const QString name = QStringLiteral("firstrun");
+    const auto result = DatabaseSetup::open(name, path, false);
+    QVERIFY(result.created);
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(result.sampleDir, QFileInfo(path).absolutePath());
+    QVERIFY(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = '0001'")) >= 3);
+    QVERIFY(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001'")) >= 6);
+    // The sample file named by the load format is there.
+    QSqlQuery query(QSqlDatabase::database(name));
+    QVERIFY(query.exec(QStringLiteral("SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'")));
+    QVERIFY(query.next());
+    QVERIFY2(QFileInfo::exists(query.value(0).toString()), qPrintable(query.value(0).toString()));
+    query.finish();
+    velkora::services::closeDatabase(name);
+}
+
+void tst_HostApp::existingDatabaseIsNotTouched()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("velkora.db"));
+    const QString name = QStringLiteral("existing");
+    QVERIFY(DatabaseSetup::open(name, path, false).created);
+    const int rows = count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle"));
+    QSqlQuery(QSqlDatabase::database(name)).exec(QStringLiteral("DELETE FROM Layout_Detalle WHERE Ld_ID = '0001'"));
+    const int after = count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle"));
+    QVERIFY(after < rows);
+    velkora::services::closeDatabase(name);
+
+    const auto again = DatabaseSetup::open(name, path, true);
+    QVERIFY(!again.created);
+    QCOMPARE(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle")), after);
+    velkora::services::closeDatabase(name);
+}
+
+void tst_HostApp::postgresWithoutTablesNeedsInit()
+{
+    TestDatabase db(TestDatabase::Kind::PostgreSql, false);
+    KESTA_REQUIRE(db);
+    const QString name = QStringLiteral("pgsetup");
+    try {
+        DatabaseSetup::open(name, db.location(), false);
+        QFAIL("a database without tables must not open without --init");
+    } catch (const kesta::host::RuntimeError &error) {
+        QVERIFY2(error.description().contains(QStringLiteral("db/postgresql.sql")), qPrintable(error.description()));
+        QVERIFY(error.description().contains(QStringLiteral("--init")));
+    }
+    velkora::services::closeDatabase(name);
+
+    QVERIFY(DatabaseSetup::open(name, db.location(), true).created);
+    QVERIFY(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout")) >= 3);
+    velkora::services::closeDatabase(name);
+}
+
+void tst_HostApp::windowShowsTheScreenAndExitClosesIt()
+{
+    TestDatabase db;
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    auto record = kesta::test::installRecordingServices(db.connectionName());
+
+    auto *window = new velkora::app::MainWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<velkora::app::MainWindow> alive(window);
+    QString error;
+    QVERIFY2(window->openScreen(&error), qPrintable(error));
+    QWidget *screen = window->screen();
+    QVERIFY(screen);
+    QCOMPARE(window->centralWidget(), screen);
+    QCOMPARE(screen->property("Padre").value<QObject *>(), static_cast<QObject *>(window->owner()));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_VERIFY(screen->property("Transaccion").isValid());
+
+    auto *exitAction = screen->findChild<QAction *>(QStringLiteral("Exit"));
+    QVERIFY(exitAction);
+    exitAction->trigger();
+    QTRY_VERIFY(!alive);
+}
+
+QTEST_MAIN(tst_HostApp)
+#include "tst_hostapp.moc"

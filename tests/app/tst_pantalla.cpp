@@ -1,0 +1,163 @@
+// The component as the host meets it: found by its registered names, created, asked for its
+// screen, given an owner.
+
+#include "ComponentLoader.h"
+#include "support/RecordingServices.h"
+
+#include "host/RuntimeError.h"
+#include "screen/frmKESTA.h"
+
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QtTest>
+
+using kesta::screen::frmKESTA;
+
+class OwnerWithTransaction : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Transaccion READ Transaccion)
+public:
+    QString Transaccion() const { return QStringLiteral("TX-42"); }
+};
+
+class tst_Pantalla : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void servicesAreCreatedOnceInOrder();
+    void registrationIdentifiersAreInTheMetadata();
+    void unknownComponentIsReported();
+    void getPantallaGivesOneScreen();
+    void padreIsEmptyUntilSet();
+    void transaccionNeedsAnOwnerWithTheProperty();
+    void transaccionIsResolvedByTheServices();
+
+private:
+    QObject *createPantalla();
+    frmKESTA *screen();
+
+    std::shared_ptr<kesta::test::ServicesRecord> m_record;
+    QObject *m_pantalla = nullptr;
+};
+
+void tst_Pantalla::initTestCase()
+{
+    // Installed before the component is first used, so its start-up routine creates these.
+    m_record = kesta::test::installRecordingServices();
+    m_pantalla = createPantalla();
+    QVERIFY(m_pantalla);
+}
+
+QObject *tst_Pantalla::createPantalla()
+{
+    QString error;
+    QObject *root = velkora::app::ComponentLoader::create(QStringLiteral("KESTA"),
+                                                          QStringLiteral("Pantalla"), &error);
+    if (!root)
+        qWarning("%s", qPrintable(error));
+    return root;
+}
+
+frmKESTA *tst_Pantalla::screen()
+{
+    return qobject_cast<frmKESTA *>(m_pantalla->property("GetPantalla").value<QObject *>());
+}
+
+void tst_Pantalla::servicesAreCreatedOnceInOrder()
+{
+    const QStringList creates = m_record->calls.filter(QStringLiteral("create("));
+    QCOMPARE(creates, (QStringList{QStringLiteral("create(CoreServices)"),
+                                   QStringLiteral("create(ToolServices)")}));
+
+    // A second Pantalla (the host may create several) starts nothing again.
+    std::unique_ptr<QObject> second(m_pantalla->metaObject()->newInstance());
+    QVERIFY(second);
+    QCOMPARE(m_record->calls.filter(QStringLiteral("create(")).size(), 2);
+    QCOMPARE(second->property("GetPantalla").value<QObject *>(), static_cast<QObject *>(screen()));
+}
+
+void tst_Pantalla::registrationIdentifiersAreInTheMetadata()
+{
+    const QString file = velkora::app::ComponentLoader::findComponent(QStringLiteral("KESTA"),
+                                                                      QStringLiteral("Pantalla"));
+    QVERIFY(!file.isEmpty());
+    const QJsonObject meta = QPluginLoader(file).metaData().value(QStringLiteral("MetaData")).toObject();
+    QCOMPARE(meta.value(QStringLiteral("ClassId")).toString(),
+             QStringLiteral("{AC974B0C-478F-419C-88E1-4C68ADECEF42}"));
+    QCOMPARE(meta.value(QStringLiteral("Interface")).toObject().value(QStringLiteral("Id")).toString(),
+             QStringLiteral("{FDB26452-76BB-491F-B092-D21E5B5DB276}"));
+    const QJsonObject typeLibrary = meta.value(QStringLiteral("TypeLibrary")).toObject();
+    QCOMPARE(typeLibrary.value(QStringLiteral("Id")).toString(),
+             QStringLiteral("{020A2890-FB58-4548-B680-9C16578ECC6D}"));
+    QCOMPARE(typeLibrary.value(QStringLiteral("Version")).toString(), QStringLiteral("1.0"));
+    QCOMPARE(QString::fromLatin1(m_pantalla->metaObject()->className()), QStringLiteral("kesta::Pantalla"));
+}
+
+void tst_Pantalla::unknownComponentIsReported()
+{
+    QString error;
+    QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Otra"), &error));
+    QVERIFY2(error.contains(QStringLiteral("KESTA.Otra")), qPrintable(error));
+    QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("NADA"), QStringLiteral("Pantalla"), &error));
+    QVERIFY2(error.contains(QStringLiteral("not installed")), qPrintable(error));
+}
+
+void tst_Pantalla::getPantallaGivesOneScreen()
+{
+    const QVariant first = m_pantalla->property("GetPantalla");
+    const QVariant second = m_pantalla->property("GetPantalla");
+    QVERIFY(first.value<QObject *>());
+    QCOMPARE(first.value<QObject *>(), second.value<QObject *>());
+    frmKESTA *form = screen();
+    QVERIFY(form);
+    QCOMPARE(form->objectName(), QStringLiteral("frmKESTA"));
+    // Created, not shown and not prepared.
+    QVERIFY(!form->isVisible());
+    QVERIFY(!form->loaded());
+    QCOMPARE(m_record->count(QStringLiteral("GetSetting")), 0);
+}
+
+void tst_Pantalla::padreIsEmptyUntilSet()
+{
+    frmKESTA *form = screen();
+    QVERIFY(!form->property("Padre").value<QObject *>());
+    OwnerWithTransaction owner;
+    QVERIFY(form->setProperty("Padre", QVariant::fromValue<QObject *>(&owner)));
+    QCOMPARE(form->property("Padre").value<QObject *>(), static_cast<QObject *>(&owner));
+    OwnerWithTransaction other;
+    form->setPadre(&other);
+    QCOMPARE(form->Padre(), static_cast<QObject *>(&other));
+    form->setPadre(nullptr);
+}
+
+void tst_Pantalla::transaccionNeedsAnOwnerWithTheProperty()
+{
+    frmKESTA *form = screen();
+    form->setPadre(nullptr);
+    const int callsBefore = m_record->calls.size();
+    QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
+
+    QObject plain;
+    form->setPadre(&plain);
+    QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
+    form->setPadre(nullptr);
+    // Nothing reached the services.
+    QCOMPARE(m_record->calls.size(), callsBefore);
+    QVERIFY(!form->Padre());
+}
+
+void tst_Pantalla::transaccionIsResolvedByTheServices()
+{
+    frmKESTA *form = screen();
+    OwnerWithTransaction owner;
+    form->setPadre(&owner);
+    m_record->resolvedTransaction = QStringLiteral("Velkora/TX-42");
+    QCOMPARE(form->property("Transaccion").toString(), QStringLiteral("Velkora/TX-42"));
+    QCOMPARE(m_record->lastCall(QStringLiteral("ResolveTransaction")),
+             QStringLiteral("ResolveTransaction(TX-42|Velkora)"));
+    form->setPadre(nullptr);
+}
+
+QTEST_MAIN(tst_Pantalla)
+#include "tst_pantalla.moc"
