@@ -1,0 +1,58 @@
+#include "SqlSupport.h"
+
+#include "host/RuntimeError.h"
+
+#include <QSqlError>
+
+using kesta::host::RuntimeError;
+
+namespace velkora::services {
+
+QSqlDatabase openedDatabase(const QString &connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    if (!db.isValid())
+        throw RuntimeError(
+            QStringLiteral("The database connection '%1' does not exist.").arg(connectionName));
+    if (!db.isOpen())
+        throw RuntimeError(
+            QStringLiteral("The database connection '%1' is not open.").arg(connectionName));
+    return db;
+}
+
+QString sqlErrorText(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return text;
+}
+
+void prepare(QSqlQuery &query, const QString &statement)
+{
+    if (!query.prepare(statement))
+        throw RuntimeError(sqlErrorText(query.lastError()));
+}
+
+void execute(QSqlQuery &query, const QString &what)
+{
+    if (!query.exec())
+        throw RuntimeError(QStringLiteral("%1: %2").arg(what, sqlErrorText(query.lastError())));
+}
+
+void checkIdentifier(const QString &name, const QString &role)
+{
+    bool ok = !name.isEmpty() && name.size() <= 128;
+    for (qsizetype i = 0; ok && i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+        const bool digit = c >= u'0' && c <= u'9';
+        ok = letter || (digit && i > 0);
+    }
+    if (!ok)
+        throw RuntimeError(QStringLiteral("'%1' is not a valid %2 name: use letters, digits and "
+                                          "underscores, not starting with a digit.")
+                               .arg(name, role));
+}
+
+} // namespace velkora::services

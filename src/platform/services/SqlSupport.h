@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+namespace velkora::services {
+
+// Small helpers of the services' own statements. Every failure raises
+// kesta::host::RuntimeError with the database's text.
+
+// The named connection, which must exist and be open.
+QSqlDatabase openedDatabase(const QString &connectionName);
+// The database's own text of an error, else Qt's.
+QString sqlErrorText(const QSqlError &error);
+void prepare(QSqlQuery &query, const QString &statement);
+// Runs a prepared query; `what` opens the error text ("Reading the setting X: ...").
+void execute(QSqlQuery &query, const QString &what);
+
+// Table and column names that go into statement text: letters, digits and underscores, not
+// starting with a digit, at most 128 characters. Anything else raises RuntimeError naming
+// the role ("table", "key column", ...) and the refused text.
+void checkIdentifier(const QString &name, const QString &role);
+
+} // namespace velkora::services

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "host/Connection.h"
+#include "host/ToolServices.h"
+
+#include <QString>
+
+namespace velkora::services {
+
+// The host's ToolServices over a named Qt SQL connection.
+// - ResolveTransaction: "application/transaction" ("Velkora/KESTA"); the transaction text is
+//   trimmed; an empty one raises, since the owner then names no transaction.
+// - LookupValue, NextKey, LogAction: see DataLookups.h (checked names, bound values).
+// - CurrentDateTime: the local date and time. FormatDateTime/FormatDate: see DateTexts.h,
+//   for the engine of the connection (the SQLite/PostgreSQL forms when it is not open).
+// - ClearScreen, EnableScreen, SimulateKeys, GridCommandF10 (fit the columns),
+//   GridCommandShiftF10 (context menu): see ScreenTools.h and GridTools.h.
+// - TestLoadFormat and ScriptRows are not available yet: TestLoadFormat returns an empty
+//   text and sets LastError; ScriptRows raises and sets LastError.
+// - CreateTextViewer: a read-only text window; CreateRecordTool: a read-only view of a key's
+//   rows.
+// The extra arguments of LookupValue (mode and three texts) and SimulateKeys (wait) are
+// accepted and not used: everything runs synchronously.
+class ToolServicesImpl : public kesta::host::ToolServices {
+public:
+    ToolServicesImpl(QString connectionName, QString operatorCode);
+
+    QString ResolveTransaction(const QString &transaction, const QString &application) override;
+    QString LookupValue(const QString &table, const QString &keyColumn, const QString &key,
+                        const QString &wantedColumn, long mode, const QString &a,
+                        const QString &b, const QString &c) override;
+    QDateTime CurrentDateTime() override;
+    QString FormatDateTime(const QDateTime &stamp) override;
+    QString FormatDate(const QDate &date) override;
+    void LogAction(const QString &table, const QString &key, const QString &action) override;
+    void ClearScreen(QWidget *screen, int tag) override;
+    void EnableScreen(QWidget *screen, int tag) override;
+    qlonglong NextKey(const QString &table, const QString &keyColumn) override;
+    void SimulateKeys(const QString &keys, int wait) override;
+    void GridCommandF10(QWidget *grid) override;
+    void GridCommandShiftF10(QWidget *grid) override;
+    QString TestLoadFormat(int mode, const QString &key, const QString &separator) override;
+    QString LastError() override;
+    QString ScriptRows(const QString &select, const QString &table) override;
+    std::unique_ptr<kesta::host::TextViewer> CreateTextViewer() override;
+    std::unique_ptr<kesta::host::RecordTool> CreateRecordTool() override;
+
+private:
+    kesta::host::Engine engine() const;
+
+    QString m_connectionName;
+    QString m_operator;
+    QString m_lastError;
+};
+
+} // namespace velkora::services
