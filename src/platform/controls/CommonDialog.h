@@ -3,10 +3,17 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <stdexcept>
 
 class QWidget;
 
 namespace velkora::controls {
+
+// Thrown by ShowOpen when the user cancels and CancelError is set.
+class DialogCancelled : public std::runtime_error {
+public:
+    DialogCancelled();
+};
 
 // The common file dialog: never shown itself; ShowOpen() opens the platform's open-file
 // dialog with the filter, and leaves the chosen file's full name in FileName (empty when the

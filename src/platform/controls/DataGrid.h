@@ -1,12 +1,17 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <QTableView>
 #include <QVariant>
 
+#include <memory>
+
 namespace velkora::controls {
 
 class GridModel;
+class GridSelectionModel;
+class GridDelegate;
 
 // One column of a data grid.
 struct GridColumn {
@@ -42,6 +47,10 @@ class DataGrid : public QTableView {
 public:
     explicit DataGrid(QWidget *parent = nullptr);
     ~DataGrid() override;
+
+    using QTableView::edit;
+    // Typing never jumps to a row by its text (the typed character goes to the cell).
+    void keyboardSearch(const QString &search) override;
 
     GridModel *gridModel() const;
 
@@ -101,10 +110,41 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
+    friend class GridSelectionModel;
+    friend class GridDelegate;
+
+    // Called by the selection model around every change of the current cell: approveMove()
+    // raises BeforeRowColChange (false: refused), afterMove() raises RowColChange.
+    bool approveMove(const QModelIndex &from, const QModelIndex &to);
+    void afterMove(const QModelIndex &from, const QModelIndex &to);
+    // Called by the delegate: a cell editor was created; a key reached an editor (true: the
+    // key was consumed).
+    void editorOpened(QWidget *editor);
+    bool editorKeyPress(QWidget *editor, QKeyEvent *event);
+    // Raises KeyPress for a typed character; returns the event to go on with (the original,
+    // a replacement with the changed character, or nullptr when discarded) in `replacement`.
+    bool raiseKeyPress(QKeyEvent *event, std::unique_ptr<QKeyEvent> &replacement);
+    void commitOpenEditor();
+    void closeOpenEditor(bool keepText);
+    // Moves the current cell without notifications (structural changes: added and removed rows).
+    void moveQuietly(int row, int column);
+    QModelIndex indexOf(int row, int column) const;
+
     GridModel *m_model;
     bool m_redraw = true;
+    bool m_savedAutoScroll = true;
+    int m_quiet = 0;          // > 0: current-cell changes raise no notifications
+    bool m_forwarding = false; // a key already notified is on its way to an editor
+    bool m_mouseRefused = false;
+    QPointer<QWidget> m_editor;
+    int m_rowBeforeAddNew = -1;
+    int m_columnBeforeAddNew = -1;
 };
 
 } // namespace velkora::controls

@@ -73,6 +73,13 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    // A numeric box: the text normalised to the decimals (the empty value when no number).
+    void normalize();
+    bool forcesUpperCase() const;
+    void upperCaseEdit(const QString &edited);
+    // Shows a text set from a number, raising the maximum length when it is too short.
+    void setShownValue(const QString &shown);
+
     bool m_mayusculas = false;
     bool m_esclave = false;
     QString m_idconsulta;

@@ -1,0 +1,135 @@
+#include "ColorScheme.h"
+
+#include <QPalette>
+#include <cmath>
+
+namespace velkora::controls {
+
+namespace {
+
+const char *const schemeMarker = "/* velkora colour scheme */";
+
+double relativeLuminance(const QColor &colour)
+{
+    const auto channel = [](double value) {
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF())
+           + 0.0722 * channel(rgb.blueF());
+}
+
+} // namespace
+
+ColorScheme::ColorScheme(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("colorZUR"));
+    hide();
+}
+
+QColor ColorScheme::background() const
+{
+    return QColor(0xF1, 0xF3, 0xF6);
+}
+
+QColor ColorScheme::inputEnabled() const
+{
+    return QColor(0xFF, 0xFF, 0xFF);
+}
+
+QColor ColorScheme::inputDisabled() const
+{
+    return QColor(0xE0, 0xE3, 0xE8);
+}
+
+QColor ColorScheme::inputFocused() const
+{
+    return QColor(0xFF, 0xF3, 0xBF);
+}
+
+QColor ColorScheme::gridEven() const
+{
+    return QColor(0xFF, 0xFF, 0xFF);
+}
+
+QColor ColorScheme::gridOdd() const
+{
+    return QColor(0xE8, 0xF0, 0xFA);
+}
+
+QColor ColorScheme::text() const
+{
+    return QColor(0x1B, 0x1F, 0x24);
+}
+
+QColor ColorScheme::disabledText() const
+{
+    return QColor(0x55, 0x5C, 0x66);
+}
+
+QColor ColorScheme::highlight() const
+{
+    return QColor(0x2A, 0x62, 0xA8);
+}
+
+double ColorScheme::contrast(const QColor &a, const QColor &b)
+{
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+bool ColorScheme::applied() const
+{
+    return m_applied;
+}
+
+void ColorScheme::ApplyColors()
+{
+    QWidget *target = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!target)
+        return;
+
+    QPalette palette = target->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Window, background());
+        palette.setColor(group, QPalette::WindowText, text());
+        palette.setColor(group, QPalette::Base, inputEnabled());
+        palette.setColor(group, QPalette::AlternateBase, gridOdd());
+        palette.setColor(group, QPalette::Text, text());
+        palette.setColor(group, QPalette::Button, background());
+        palette.setColor(group, QPalette::ButtonText, text());
+        palette.setColor(group, QPalette::Highlight, highlight());
+        palette.setColor(group, QPalette::HighlightedText, QColor(Qt::white));
+        palette.setColor(group, QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+        palette.setColor(group, QPalette::ToolTipText, text());
+        palette.setColor(group, QPalette::PlaceholderText, disabledText());
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Window, background());
+    palette.setColor(QPalette::Disabled, QPalette::Base, inputDisabled());
+    palette.setColor(QPalette::Disabled, QPalette::AlternateBase, inputDisabled());
+    palette.setColor(QPalette::Disabled, QPalette::Button, background());
+    palette.setColor(QPalette::Disabled, QPalette::Text, disabledText());
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, disabledText());
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabledText());
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, disabledText());
+    palette.setColor(QPalette::Disabled, QPalette::HighlightedText, inputDisabled());
+    target->setPalette(palette);
+    target->setAutoFillBackground(true);
+
+    // The palette has no colour for the input that holds the focus: one style sheet rule adds
+    // it (added once; the window's own rules stay).
+    QString sheet = target->styleSheet();
+    if (!sheet.contains(QLatin1String(schemeMarker))) {
+        const QString focused = inputFocused().name();
+        sheet += QStringLiteral("\n%1\n"
+                                "QLineEdit:focus, QAbstractSpinBox:focus, QComboBox:focus,"
+                                " QTextEdit:focus, QPlainTextEdit:focus"
+                                " { background-color: %2; color: %3; }\n")
+                     .arg(QLatin1String(schemeMarker), focused, text().name());
+        target->setStyleSheet(sheet);
+    }
+    m_applied = true;
+}
+
+} // namespace velkora::controls

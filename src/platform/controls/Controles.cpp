@@ -1,0 +1,344 @@
+// The maker's toolbar.
+//
+// Commands, in the toolbar's order (objectName, text, shortcut):
+//   New "Nuevo" Ctrl+N, Edit "Editar" Ctrl+E, Record "Registro" Ctrl+I,
+//   Reactivate "Reactivar" Ctrl+R, Deactivate "Baja" Ctrl+D, Save "Guardar" Ctrl+S,
+//   Cancel "Cancelar" Esc, Exit "Salir" Ctrl+Q, B1/B2/B3 (their captions) Ctrl+1..Ctrl+3.
+//
+// Which commands are offered (an offered command is visible and enabled; a command that is not
+// offered is hidden and disabled, so its shortcut does nothing):
+//   New         outside the editing state (hidden while editing: a second New would drop the
+//               edit without a word)
+//   Edit        RecordLoaded && EditAllowed, outside the editing state
+//   Deactivate  RecordLoaded && DeactivateAllowed, outside the editing state
+//   Reactivate  RecordLoaded && ReactivateAllowed, outside the editing state
+//   Save/Cancel only in the editing state
+//   Record      while RecordLoaded, except while a new record is being edited (it is not
+//               stored yet, so there is nothing to show)
+//   Exit        always, unless the design property showexitbutton is "NO"
+//   B1/B2/B3    while their caption is not empty (in every state; the screen withdraws them)
+//
+// The editing state: New, Edit and DoNew enter it; EditMode is already true when New and Edit
+// raise their signal. Save raises Save(isNew), isNew true when the edit began with New or
+// DoNew; EditMode stays true during Save and after it until the screen calls ConfirmSave (the
+// save was committed: the editing state ends, no signal) or CancelSave (nothing changes).
+// Cancel leaves the editing state before it raises its signal, so EditMode is already false in
+// the Cancel handler.
+//
+// DoNew(ask) performs New from the program whatever is offered (the screen's Copy runs it):
+// it enters the editing state as a new record and raises New before it returns; `ask` is
+// accepted for the callers' sake and not used, since the toolbar asks nothing.
+//
+// Additional fields: none are configured for any table, so SaveAdditionalFields returns true at
+// once and LoadAdditionalFields does nothing.
+//
+// ToolbarReady and the design properties other than showexitbutton (opc_table, opc_key,
+// showwindowslist, showmenupopup, easyaccessenabled, tabwidth) are kept and readable but change
+// nothing in this toolbar: it has no window list, pop-up menu or easy-access bar.
+
+#include "Controles.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QToolBar>
+
+namespace velkora::controls {
+
+namespace {
+
+struct CommandSpec {
+    const char *name;
+    const char *text;
+    QKeySequence shortcut;
+};
+
+QList<CommandSpec> commandSpecs()
+{
+    return {
+        {"New", "Nuevo", QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {"Edit", "Editar", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"Record", "Registro", QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {"Reactivate", "Reactivar", QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {"Deactivate", "Baja", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"Save", "Guardar", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"Cancel", "Cancelar", QKeySequence(Qt::Key_Escape)},
+        {"Exit", "Salir", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"B1", "", QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {"B2", "", QKeySequence(Qt::CTRL | Qt::Key_2)},
+        {"B3", "", QKeySequence(Qt::CTRL | Qt::Key_3)},
+    };
+}
+
+} // namespace
+
+Controles::Controles(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Controles"));
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+
+    m_bar = new QToolBar(this);
+    m_bar->setObjectName(QStringLiteral("toolbar"));
+    m_bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_bar->setMovable(false);
+    m_bar->setFloatable(false);
+    layout->addWidget(m_bar, 1);
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("caption"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    m_title->setFont(titleFont);
+    m_title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    layout->addWidget(m_title);
+
+    for (const CommandSpec &spec : commandSpecs()) {
+        const QString name = QString::fromLatin1(spec.name);
+        auto *action = new QAction(QString::fromUtf8(spec.text), this);
+        action->setObjectName(name);
+        action->setShortcut(spec.shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        // The toolbar's buttons may fold into its extension menu when space runs short; the
+        // action is also attached to this widget so its shortcut works whenever the toolbar
+        // itself is shown.
+        addAction(action);
+        m_bar->addAction(action);
+        m_actions.insert(name, action);
+        connect(action, &QAction::triggered, this, [this, name] { trigger(name); });
+    }
+    m_design.insert(QStringLiteral("showexitbutton"), QStringLiteral("SI"));
+    updateOffered();
+}
+
+Controles::~Controles() = default;
+
+QString Controles::caption() const
+{
+    return m_title->text();
+}
+
+void Controles::setCaption(const QString &caption)
+{
+    m_title->setText(caption);
+}
+
+void Controles::setDesignProperty(const QString &name, const QString &value)
+{
+    m_design.insert(name.toLower(), value);
+    updateOffered();
+}
+
+QString Controles::designProperty(const QString &name) const
+{
+    return m_design.value(name.toLower());
+}
+
+bool Controles::EditMode() const
+{
+    return m_editMode;
+}
+
+bool Controles::RecordLoaded() const
+{
+    return m_recordLoaded;
+}
+
+void Controles::setRecordLoaded(bool on)
+{
+    m_recordLoaded = on;
+    updateOffered();
+}
+
+bool Controles::EditAllowed() const
+{
+    return m_editAllowed;
+}
+
+void Controles::setEditAllowed(bool on)
+{
+    m_editAllowed = on;
+    updateOffered();
+}
+
+bool Controles::DeactivateAllowed() const
+{
+    return m_deactivateAllowed;
+}
+
+void Controles::setDeactivateAllowed(bool on)
+{
+    m_deactivateAllowed = on;
+    updateOffered();
+}
+
+bool Controles::ReactivateAllowed() const
+{
+    return m_reactivateAllowed;
+}
+
+void Controles::setReactivateAllowed(bool on)
+{
+    m_reactivateAllowed = on;
+    updateOffered();
+}
+
+bool Controles::ToolbarReady() const
+{
+    return m_ready;
+}
+
+void Controles::setToolbarReady(bool on)
+{
+    m_ready = on;
+}
+
+QString Controles::B1Caption() const
+{
+    return m_b1;
+}
+
+void Controles::setB1Caption(const QString &caption)
+{
+    m_b1 = caption;
+    updateOffered();
+}
+
+QString Controles::B2Caption() const
+{
+    return m_b2;
+}
+
+void Controles::setB2Caption(const QString &caption)
+{
+    m_b2 = caption;
+    updateOffered();
+}
+
+QString Controles::B3Caption() const
+{
+    return m_b3;
+}
+
+void Controles::setB3Caption(const QString &caption)
+{
+    m_b3 = caption;
+    updateOffered();
+}
+
+void Controles::DoNew(bool ask)
+{
+    Q_UNUSED(ask);
+    m_editMode = true;
+    m_editingNew = true;
+    updateOffered();
+    emit New();
+}
+
+bool Controles::SaveAdditionalFields(const QString &key)
+{
+    Q_UNUSED(key);
+    return true;
+}
+
+void Controles::LoadAdditionalFields(const QString &key)
+{
+    Q_UNUSED(key);
+}
+
+void Controles::CancelSave()
+{
+    // The save did not take place: the editing state and the offered commands stay as they are.
+}
+
+void Controles::ConfirmSave()
+{
+    m_editMode = false;
+    m_editingNew = false;
+    updateOffered();
+}
+
+QAction *Controles::action(const QString &name) const
+{
+    return m_actions.value(name, nullptr);
+}
+
+bool Controles::isOffered(const QString &name) const
+{
+    const QAction *command = action(name);
+    return command && command->isVisible() && command->isEnabled();
+}
+
+void Controles::updateOffered()
+{
+    const bool browsing = !m_editMode;
+    const auto offer = [this](const QString &name, bool on) {
+        QAction *command = m_actions.value(name);
+        // Hidden and disabled together: a hidden action's shortcut must not fire.
+        command->setVisible(on);
+        command->setEnabled(on);
+    };
+    offer(QStringLiteral("New"), browsing);
+    offer(QStringLiteral("Edit"), browsing && m_recordLoaded && m_editAllowed);
+    offer(QStringLiteral("Record"), m_recordLoaded && !(m_editMode && m_editingNew));
+    offer(QStringLiteral("Reactivate"), browsing && m_recordLoaded && m_reactivateAllowed);
+    offer(QStringLiteral("Deactivate"), browsing && m_recordLoaded && m_deactivateAllowed);
+    offer(QStringLiteral("Save"), m_editMode);
+    offer(QStringLiteral("Cancel"), m_editMode);
+    offer(QStringLiteral("Exit"),
+          designProperty(QStringLiteral("showexitbutton")).trimmed().toUpper()
+              != QLatin1String("NO"));
+
+    const QString captions[3] = {m_b1, m_b2, m_b3};
+    for (int i = 0; i < 3; ++i) {
+        const QString name = QStringLiteral("B%1").arg(i + 1);
+        QAction *button = m_actions.value(name);
+        button->setText(captions[i]);
+        offer(name, !captions[i].isEmpty());
+    }
+    for (QAction *command : std::as_const(m_actions)) {
+        const QString keys = command->shortcut().toString(QKeySequence::NativeText);
+        command->setToolTip(QStringLiteral("%1 (%2)").arg(command->text(), keys));
+    }
+}
+
+void Controles::trigger(const QString &name)
+{
+    // Only an offered command acts, however it was triggered.
+    if (!isOffered(name))
+        return;
+    if (name == QLatin1String("New")) {
+        DoNew(false);
+    } else if (name == QLatin1String("Edit")) {
+        m_editMode = true;
+        m_editingNew = false;
+        updateOffered();
+        emit Edit();
+    } else if (name == QLatin1String("Record")) {
+        emit Record();
+    } else if (name == QLatin1String("Reactivate")) {
+        emit Reactivate();
+    } else if (name == QLatin1String("Deactivate")) {
+        emit Deactivate();
+    } else if (name == QLatin1String("Save")) {
+        emit Save(m_editingNew);
+    } else if (name == QLatin1String("Cancel")) {
+        m_editMode = false;
+        m_editingNew = false;
+        updateOffered();
+        emit Cancel();
+    } else if (name == QLatin1String("Exit")) {
+        emit Exit();
+    } else if (name == QLatin1String("B1")) {
+        emit B1Click();
+    } else if (name == QLatin1String("B2")) {
+        emit B2Click();
+    } else if (name == QLatin1String("B3")) {
+        emit B3Click();
+    }
+}
+
+} // namespace velkora::controls

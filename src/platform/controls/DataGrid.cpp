@@ -1,0 +1,539 @@
+// The data grid used for the line and field grids.
+//
+// Behaviour beyond what DataGrid.h states:
+// - Current cell: every change of the current cell, by mouse, keyboard (arrows, TAB, pages) or
+//   program (setCurrentCell, setCurrentIndex), raises BeforeRowColChange first; a cancelled
+//   change leaves the current cell where it was (a refused click neither moves, selects, edits
+//   nor toggles anything). A change to another row accepts the pending edit of the row left.
+//   Structural changes move the current cell silently, without notifications: AddNew makes the
+//   new row current (keeping the current column, 0 when there was none), RemoveRow/RemoveAll and
+//   a CancelUpdate that drops a new row put it on a remaining row (after a dropped new row: the
+//   cell that was current before AddNew).
+// - Characters: KeyPress is raised for printable characters, Enter (13) and backspace (8), typed
+//   on the grid or in a cell editor; TAB, Escape and Ctrl combinations are keys, not characters.
+//   A character let through on a cell that is not being edited opens the cell's editor with that
+//   character (replacing the cell's text); a locked cell ignores it.
+// - Keys: KeyDown is raised for every key with a Windows key code, on the grid or in an editor,
+//   before the key takes effect.
+// - Editors open by typing, F2 or a double click, and only on the current cell; Check cells
+//   toggle with a click or the space bar. Escape in an editor drops what it holds.
+// - setRedraw(false) suspends painting (and scrolling to the current cell) until
+//   setRedraw(true), which repaints the grid and scrolls to the current cell.
+
+#include "DataGrid.h"
+
+#include "GridDelegate.h"
+#include "GridModel.h"
+#include "GridSelectionModel.h"
+#include "VirtualKeys.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScopeGuard>
+
+namespace velkora::controls {
+
+namespace {
+
+// The character code of a key event, as KeyPress carries it; 0 for keys that are no character.
+int characterCode(const QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return 13;
+    if (event->key() == Qt::Key_Backspace)
+        return 8;
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if ((modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !(modifiers & Qt::AltModifier))
+        return 0;
+    const QString text = event->text();
+    if (text.isEmpty() || !text.at(0).isPrint())
+        return 0;
+    return text.at(0).unicode();
+}
+
+// A key event carrying another character, as a handler of KeyPress asked.
+std::unique_ptr<QKeyEvent> eventForCharacter(int code, const QKeyEvent *original)
+{
+    int key = Qt::Key_unknown;
+    QString text;
+    if (code == 13) {
+        key = Qt::Key_Return;
+        text = QStringLiteral("\r");
+    } else if (code == 8) {
+        key = Qt::Key_Backspace;
+        text = QStringLiteral("\b");
+    } else {
+        const QChar character(static_cast<char16_t>(code));
+        text = QString(character);
+        const QChar upper = character.toUpper();
+        if (upper.unicode() >= 0x20 && upper.unicode() < 0x7f)
+            key = upper.unicode();
+    }
+    return std::make_unique<QKeyEvent>(QEvent::KeyPress, key, original->modifiers(), text,
+                                       original->isAutoRepeat(), original->count());
+}
+
+const GridColumn &noColumn()
+{
+    static const GridColumn none;
+    return none;
+}
+
+} // namespace
+
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(this))
+{
+    setModel(m_model);
+    QItemSelectionModel *standard = selectionModel();
+    setSelectionModel(new GridSelectionModel(m_model, this));
+    delete standard;
+    setItemDelegate(new GridDelegate(this));
+
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(true);
+    setAlternatingRowColors(true);
+    setWordWrap(false);
+    setDragEnabled(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    horizontalHeader()->setHighlightSections(true);
+    horizontalHeader()->setStretchLastSection(false);
+}
+
+DataGrid::~DataGrid() = default;
+
+GridModel *DataGrid::gridModel() const
+{
+    return m_model;
+}
+
+void DataGrid::keyboardSearch(const QString &search)
+{
+    Q_UNUSED(search);
+}
+
+void DataGrid::setColumns(const QList<GridColumn> &columns)
+{
+    closeOpenEditor(false);
+    ++m_quiet;
+    m_model->setColumns(columns);
+    --m_quiet;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).width > 0)
+            setColumnWidth(i, columns.at(i).width);
+    }
+}
+
+int DataGrid::columnCount() const
+{
+    return m_model->columnCount();
+}
+
+int DataGrid::columnIndex(const QString &nameOrCaption) const
+{
+    return m_model->columnIndex(nameOrCaption);
+}
+
+const GridColumn &DataGrid::column(int index) const
+{
+    if (index < 0 || index >= m_model->columns().size())
+        return noColumn();
+    return m_model->columns().at(index);
+}
+
+QString DataGrid::columnName(int index) const
+{
+    return column(index).name;
+}
+
+void DataGrid::setColumnLocked(int index, bool locked)
+{
+    if (locked && m_editor && currentColumn() == index)
+        closeOpenEditor(true);
+    m_model->setColumnLocked(index, locked);
+}
+
+bool DataGrid::isColumnLocked(int index) const
+{
+    return column(index).locked;
+}
+
+void DataGrid::setValueList(int index, const QStringList &entries)
+{
+    m_model->setValueList(index, entries);
+}
+
+int DataGrid::Rows() const
+{
+    return m_model->rowCount();
+}
+
+QVariant DataGrid::cell(int row, const QString &column) const
+{
+    const int index = columnIndex(column);
+    if (index < 0) {
+        qWarning("DataGrid %s: no column \"%s\"", qPrintable(objectName()), qPrintable(column));
+        return {};
+    }
+    return cell(row, index);
+}
+
+QVariant DataGrid::cell(int row, int column) const
+{
+    return m_model->value(row, column);
+}
+
+QString DataGrid::cellText(int row, const QString &column) const
+{
+    const int index = columnIndex(column);
+    if (index < 0) {
+        qWarning("DataGrid %s: no column \"%s\"", qPrintable(objectName()), qPrintable(column));
+        return {};
+    }
+    if (this->column(index).kind == GridColumn::Kind::Check) {
+        if (row < 0 || row >= Rows())
+            return {};
+        return cell(row, index).toBool() ? QStringLiteral("SI") : QStringLiteral("NO");
+    }
+    return m_model->displayText(row, index);
+}
+
+void DataGrid::setCell(int row, const QString &column, const QVariant &value)
+{
+    const int index = columnIndex(column);
+    if (index < 0) {
+        qWarning("DataGrid %s: no column \"%s\"", qPrintable(objectName()), qPrintable(column));
+        return;
+    }
+    setCell(row, index, value);
+}
+
+void DataGrid::setCell(int row, int column, const QVariant &value)
+{
+    if (!m_model->setValue(row, column, value))
+        qWarning("DataGrid %s: no cell (%d, %d)", qPrintable(objectName()), row, column);
+}
+
+void DataGrid::setListIndex(int row, const QString &column, int position)
+{
+    const int index = columnIndex(column);
+    if (index < 0 || this->column(index).kind != GridColumn::Kind::List) {
+        qWarning("DataGrid %s: no list column \"%s\"", qPrintable(objectName()),
+                 qPrintable(column));
+        return;
+    }
+    const QStringList &entries = this->column(index).valueList;
+    setCell(row, index,
+            position >= 0 && position < entries.size() ? QVariant(entries.at(position))
+                                                       : QVariant());
+}
+
+int DataGrid::listIndex(int row, const QString &column) const
+{
+    const int index = columnIndex(column);
+    if (index < 0)
+        return -1;
+    const QVariant value = cell(row, index);
+    if (value.isNull())
+        return -1;
+    return static_cast<int>(this->column(index).valueList.indexOf(value.toString()));
+}
+
+int DataGrid::currentRow() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+int DataGrid::currentColumn() const
+{
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.column() : -1;
+}
+
+QString DataGrid::currentColumnName() const
+{
+    return columnName(currentColumn());
+}
+
+bool DataGrid::setCurrentCell(int row, int column)
+{
+    const QModelIndex target = indexOf(row, column);
+    if (!target.isValid())
+        return false;
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    return currentIndex() == target;
+}
+
+bool DataGrid::setCurrentRow(int row)
+{
+    return setCurrentCell(row, qMax(currentColumn(), 0));
+}
+
+int DataGrid::AddNew()
+{
+    commitOpenEditor();
+    m_rowBeforeAddNew = currentRow();
+    m_columnBeforeAddNew = currentColumn();
+    const int row = m_model->appendRow();
+    moveQuietly(row, qMax(currentColumn(), 0));
+    return row;
+}
+
+void DataGrid::Update()
+{
+    commitOpenEditor();
+    m_model->acceptPending();
+}
+
+void DataGrid::CancelUpdate()
+{
+    closeOpenEditor(false);
+    const bool dropsNewRow = m_model->pendingRow() >= 0 && m_model->pendingIsNew();
+    ++m_quiet;
+    m_model->cancelPending();
+    --m_quiet;
+    if (dropsNewRow && m_rowBeforeAddNew >= 0 && m_rowBeforeAddNew < Rows())
+        moveQuietly(m_rowBeforeAddNew, qMax(m_columnBeforeAddNew, 0));
+}
+
+bool DataGrid::hasPendingEdit() const
+{
+    return m_model->pendingRow() >= 0;
+}
+
+void DataGrid::RemoveRow(int row)
+{
+    if (row < 0 || row >= Rows())
+        return;
+    if (row == currentRow())
+        closeOpenEditor(false);
+    ++m_quiet;
+    m_model->removeRow(row);
+    --m_quiet;
+}
+
+void DataGrid::RemoveAll()
+{
+    closeOpenEditor(false);
+    ++m_quiet;
+    m_model->removeAll();
+    --m_quiet;
+    m_rowBeforeAddNew = -1;
+}
+
+void DataGrid::clearValue()
+{
+    RemoveAll();
+}
+
+void DataGrid::setRedraw(bool on)
+{
+    if (on == m_redraw)
+        return;
+    m_redraw = on;
+    if (!on) {
+        m_savedAutoScroll = hasAutoScroll();
+        setAutoScroll(false);
+        setUpdatesEnabled(false);
+        return;
+    }
+    setAutoScroll(m_savedAutoScroll);
+    setUpdatesEnabled(true);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+    viewport()->update();
+    horizontalHeader()->viewport()->update();
+    verticalHeader()->viewport()->update();
+}
+
+bool DataGrid::redraw() const
+{
+    return m_redraw;
+}
+
+void DataGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (m_forwarding) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    if (const int code = virtualKeyCode(event->key()); code != 0)
+        emit KeyDown(code, shiftState(event->modifiers()));
+
+    std::unique_ptr<QKeyEvent> replacement;
+    if (!raiseKeyPress(event, replacement)) {
+        event->accept();
+        return;
+    }
+    QKeyEvent *effective = replacement ? replacement.get() : event;
+    // The view may open an editor and hand it this key; the editor must not notify it again.
+    m_forwarding = true;
+    const auto done = qScopeGuard([this] { m_forwarding = false; });
+    QTableView::keyPressEvent(effective);
+    if (replacement)
+        event->setAccepted(replacement->isAccepted());
+}
+
+bool DataGrid::raiseKeyPress(QKeyEvent *event, std::unique_ptr<QKeyEvent> &replacement)
+{
+    const int code = characterCode(event);
+    if (code == 0)
+        return true;
+    int keyAscii = code;
+    emit KeyPress(keyAscii);
+    if (keyAscii == 0)
+        return false;
+    if (keyAscii != code)
+        replacement = eventForCharacter(keyAscii, event);
+    return true;
+}
+
+bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
+{
+    if (m_forwarding)
+        return false;
+    if (const int code = virtualKeyCode(event->key()); code != 0)
+        emit KeyDown(code, shiftState(event->modifiers()));
+
+    QPointer<QWidget> guard(editor);
+    std::unique_ptr<QKeyEvent> replacement;
+    if (!raiseKeyPress(event, replacement))
+        return true;
+    if (!replacement)
+        return false;
+    if (guard) {
+        m_forwarding = true;
+        const auto done = qScopeGuard([this] { m_forwarding = false; });
+        QCoreApplication::sendEvent(guard.data(), replacement.get());
+    }
+    return true;
+}
+
+void DataGrid::editorOpened(QWidget *editor)
+{
+    m_editor = editor;
+}
+
+void DataGrid::commitOpenEditor()
+{
+    if (m_editor && m_editor->isVisible()) {
+        QWidget *editor = m_editor;
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+    m_editor = nullptr;
+}
+
+void DataGrid::closeOpenEditor(bool keepText)
+{
+    if (keepText) {
+        commitOpenEditor();
+        return;
+    }
+    if (m_editor && m_editor->isVisible())
+        closeEditor(m_editor, QAbstractItemDelegate::RevertModelCache);
+    m_editor = nullptr;
+}
+
+bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    // Only the current cell is edited: an editor never opens beside a refused move.
+    if (index.isValid() && index != currentIndex())
+        return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // The view first commits and closes the editor of the cell left, so its text belongs to
+    // the row left; then a move to another row accepts that row's pending edit.
+    QTableView::currentChanged(current, previous);
+    const int pending = m_model->pendingRow();
+    if (pending >= 0 && (!current.isValid() || current.row() != pending))
+        m_model->acceptPending();
+}
+
+void DataGrid::mousePressEvent(QMouseEvent *event)
+{
+    m_mouseRefused = false;
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (target.isValid() && target != currentIndex()) {
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+        if (currentIndex() != target) {
+            m_mouseRefused = true;
+            event->accept();
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void DataGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    // No drag selection: the current cell moves by clicks only.
+    if (event->buttons() != Qt::NoButton) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void DataGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_mouseRefused) {
+        m_mouseRefused = false;
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
+}
+
+void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (m_mouseRefused || (target.isValid() && target != currentIndex())) {
+        mousePressEvent(event);
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
+}
+
+bool DataGrid::approveMove(const QModelIndex &from, const QModelIndex &to)
+{
+    if (m_quiet > 0 || !to.isValid() || to == from)
+        return true;
+    bool cancel = false;
+    emit BeforeRowColChange(cancel);
+    return !cancel;
+}
+
+void DataGrid::afterMove(const QModelIndex &from, const QModelIndex &to)
+{
+    if (m_quiet > 0 || !to.isValid() || to == from)
+        return;
+    emit RowColChange(from.isValid() ? QVariant(from.row()) : QVariant(),
+                      from.isValid() ? from.column() : -1);
+}
+
+void DataGrid::moveQuietly(int row, int column)
+{
+    const QModelIndex target = indexOf(row, column);
+    ++m_quiet;
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    --m_quiet;
+}
+
+QModelIndex DataGrid::indexOf(int row, int column) const
+{
+    if (row < 0 || row >= Rows() || column < 0 || column >= columnCount())
+        return {};
+    return m_model->index(row, column);
+}
+
+} // namespace velkora::controls

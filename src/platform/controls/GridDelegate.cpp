@@ -1,0 +1,78 @@
+#include "GridDelegate.h"
+
+#include "DataGrid.h"
+#include "DigitFormat.h"
+#include "GridModel.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace velkora::controls {
+
+GridDelegate::GridDelegate(DataGrid *grid) : QStyledItemDelegate(grid), m_grid(grid)
+{
+    setObjectName(QStringLiteral("gridDelegate"));
+}
+
+QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                                    const QModelIndex &index) const
+{
+    Q_UNUSED(option);
+    const GridColumn &column = m_grid->column(index.column());
+    QWidget *editor = nullptr;
+    if (column.kind == GridColumn::Kind::List) {
+        auto *combo = new QComboBox(parent);
+        combo->setObjectName(QStringLiteral("listEditor"));
+        combo->addItems(column.valueList);
+        editor = combo;
+    } else {
+        auto *line = new QLineEdit(parent);
+        line->setObjectName(QStringLiteral("cellEditor"));
+        line->setFrame(false);
+        editor = line;
+    }
+    m_grid->editorOpened(editor);
+    return editor;
+}
+
+void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    const QString text = valueText(index.data(Qt::EditRole));
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly));
+    } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+        line->setText(text);
+    }
+}
+
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                const QModelIndex &index) const
+{
+    const QString before = valueText(index.data(Qt::EditRole));
+    QString after;
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        if (combo->currentIndex() < 0)
+            return;
+        after = combo->currentText();
+    } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+        after = line->text();
+    } else {
+        return;
+    }
+    // An editor closed without a change leaves the cell, and the row's pending edit, alone.
+    if (after != before)
+        model->setData(index, after, Qt::EditRole);
+}
+
+bool GridDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *editor = qobject_cast<QWidget *>(watched);
+        if (editor && m_grid->editorKeyPress(editor, static_cast<QKeyEvent *>(event)))
+            return true;
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
+}
+
+} // namespace velkora::controls

@@ -1,0 +1,270 @@
+#include "GridModel.h"
+
+#include "DigitFormat.h"
+
+namespace velkora::controls {
+
+GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    setObjectName(QStringLiteral("gridModel"));
+}
+
+void GridModel::setColumns(const QList<GridColumn> &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    for (QList<QVariant> &row : m_rows)
+        row.resize(m_columns.size());
+    m_pendingOriginal.clear();
+    m_pendingRow = -1;
+    m_pendingIsNew = false;
+    endResetModel();
+}
+
+const QList<GridColumn> &GridModel::columns() const
+{
+    return m_columns;
+}
+
+int GridModel::columnIndex(const QString &nameOrCaption) const
+{
+    const QString wanted = nameOrCaption.trimmed();
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns.at(i).name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns.at(i).caption.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void GridModel::setColumnLocked(int column, bool locked)
+{
+    if (column < 0 || column >= m_columns.size() || m_columns.at(column).locked == locked)
+        return;
+    m_columns[column].locked = locked;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, column), index(rowCount() - 1, column));
+}
+
+void GridModel::setValueList(int column, const QStringList &entries)
+{
+    if (column < 0 || column >= m_columns.size())
+        return;
+    m_columns[column].valueList = entries;
+}
+
+int GridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int GridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant GridModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const GridColumn &column = m_columns.at(index.column());
+    const QVariant &stored = m_rows.at(index.row()).at(index.column());
+    if (column.kind == GridColumn::Kind::Check) {
+        if (role == Qt::CheckStateRole)
+            return stored.toBool() ? Qt::Checked : Qt::Unchecked;
+        if (role == Qt::EditRole)
+            return stored.toBool();
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(index.row(), index.column());
+    case Qt::EditRole:
+        return stored;
+    default:
+        return {};
+    }
+}
+
+bool GridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return false;
+    const GridColumn &column = m_columns.at(index.column());
+    if (column.locked)
+        return false;
+    if (column.kind == GridColumn::Kind::Check) {
+        if (role != Qt::CheckStateRole && role != Qt::EditRole)
+            return false;
+        const bool on = role == Qt::CheckStateRole
+                            ? value.toInt() == static_cast<int>(Qt::Checked)
+                            : value.toBool();
+        return setValue(index.row(), index.column(), on);
+    }
+    if (role != Qt::EditRole)
+        return false;
+    return setValue(index.row(), index.column(), value);
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    const GridColumn &column = m_columns.at(index.column());
+    if (!column.locked)
+        result |= column.kind == GridColumn::Kind::Check ? Qt::ItemIsUserCheckable
+                                                         : Qt::ItemIsEditable;
+    return result;
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= m_columns.size())
+            return {};
+        if (role == Qt::DisplayRole)
+            return m_columns.at(section).caption;
+        if (role == Qt::ToolTipRole)
+            return m_columns.at(section).name;
+        return {};
+    }
+    if (role == Qt::DisplayRole && section >= 0 && section < m_rows.size())
+        return section == m_pendingRow && m_pendingIsNew ? QStringLiteral("*")
+                                                          : QString::number(section + 1);
+    return {};
+}
+
+QVariant GridModel::value(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
+        return {};
+    return m_rows.at(row).at(column);
+}
+
+QString GridModel::displayText(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
+        return {};
+    const QString text = valueText(m_rows.at(row).at(column));
+    return applyDigitFormat(text, m_columns.at(column).format);
+}
+
+bool GridModel::setValue(int row, int column, const QVariant &value)
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
+        return false;
+    QVariant stored = value;
+    if (m_columns.at(column).kind == GridColumn::Kind::Check)
+        stored = value.isValid() && !value.isNull() ? QVariant(value.toBool()) : QVariant();
+    return storeValue(row, column, stored);
+}
+
+bool GridModel::storeValue(int row, int column, const QVariant &value)
+{
+    QVariant &cell = m_rows[row][column];
+    if (cell == value && cell.metaType() == value.metaType())
+        return true;
+    beginPending(row);
+    cell = value;
+    const QModelIndex changed = index(row, column);
+    emit dataChanged(changed, changed);
+    return true;
+}
+
+void GridModel::beginPending(int row)
+{
+    if (m_pendingRow == row)
+        return;
+    acceptPending();
+    m_pendingRow = row;
+    m_pendingIsNew = false;
+    m_pendingOriginal = m_rows.at(row);
+}
+
+int GridModel::appendRow()
+{
+    acceptPending();
+    const int row = static_cast<int>(m_rows.size());
+    beginInsertRows(QModelIndex(), row, row);
+    m_rows.append(QList<QVariant>(m_columns.size()));
+    m_pendingRow = row;
+    m_pendingIsNew = true;
+    m_pendingOriginal.clear();
+    endInsertRows();
+    return row;
+}
+
+bool GridModel::removeRow(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows.removeAt(row);
+    if (m_pendingRow == row) {
+        m_pendingRow = -1;
+        m_pendingIsNew = false;
+        m_pendingOriginal.clear();
+    } else if (m_pendingRow > row) {
+        --m_pendingRow;
+    }
+    endRemoveRows();
+    return true;
+}
+
+void GridModel::removeAll()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_pendingRow = -1;
+    m_pendingIsNew = false;
+    m_pendingOriginal.clear();
+    endResetModel();
+}
+
+int GridModel::pendingRow() const
+{
+    return m_pendingRow;
+}
+
+bool GridModel::pendingIsNew() const
+{
+    return m_pendingIsNew;
+}
+
+void GridModel::acceptPending()
+{
+    if (m_pendingRow < 0)
+        return;
+    const int row = m_pendingRow;
+    const bool wasNew = m_pendingIsNew;
+    m_pendingRow = -1;
+    m_pendingIsNew = false;
+    m_pendingOriginal.clear();
+    if (wasNew)
+        emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+int GridModel::cancelPending()
+{
+    if (m_pendingRow < 0)
+        return -1;
+    const int row = m_pendingRow;
+    if (m_pendingIsNew) {
+        removeRow(row);
+        return row;
+    }
+    const QList<QVariant> original = m_pendingOriginal;
+    m_pendingRow = -1;
+    m_pendingIsNew = false;
+    m_pendingOriginal.clear();
+    m_rows[row] = original;
+    if (!m_columns.isEmpty())
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    return -1;
+}
+
+} // namespace velkora::controls

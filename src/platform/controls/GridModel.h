@@ -1,0 +1,75 @@
+#pragma once
+
+#include "DataGrid.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QVariant>
+
+namespace velkora::controls {
+
+// The rows and columns of a data grid, and its pending edit.
+//
+// Every cell holds a QVariant. The display role shows the value through the column's display
+// format (DigitFormat.h); the edit role gives the value as stored. A Check column holds a bool,
+// shown through the check-state role and without text. A locked column refuses edits from the
+// user (no editable or checkable flag, setData() fails); setValue() is the program's way in and
+// ignores the lock.
+//
+// The pending edit: the first change of a row (through setData() or setValue()) remembers the
+// row's earlier values; acceptPending() keeps the changes, cancelPending() restores the
+// remembered values, or removes the row when appendRow() created it and it was never accepted.
+// Only one row is pending at a time: a change in another row accepts the pending one first.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(QObject *parent = nullptr);
+
+    void setColumns(const QList<GridColumn> &columns);
+    const QList<GridColumn> &columns() const;
+    // Column index by name first, then by caption, without regard to case; -1 when none.
+    int columnIndex(const QString &nameOrCaption) const;
+    void setColumnLocked(int column, bool locked);
+    void setValueList(int column, const QStringList &entries);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // The stored value; null outside the grid.
+    QVariant value(int row, int column) const;
+    // The value as shown, after the display format.
+    QString displayText(int row, int column) const;
+    // Sets a value from the program (the lock does not apply); starts or extends the row's
+    // pending edit. Returns false outside the grid.
+    bool setValue(int row, int column, const QVariant &value);
+
+    // Appends a row of empty cells as a new pending row (accepting any other pending edit first);
+    // returns its index.
+    int appendRow();
+    bool removeRow(int row);
+    void removeAll();
+
+    int pendingRow() const;
+    bool pendingIsNew() const;
+    void acceptPending();
+    // Restores the pending row; returns the removed row's index when a new row was dropped,
+    // otherwise -1.
+    int cancelPending();
+
+private:
+    void beginPending(int row);
+    bool storeValue(int row, int column, const QVariant &value);
+
+    QList<GridColumn> m_columns;
+    QList<QList<QVariant>> m_rows;
+    int m_pendingRow = -1;
+    bool m_pendingIsNew = false;
+    QList<QVariant> m_pendingOriginal;
+};
+
+} // namespace velkora::controls
