@@ -240,6 +240,7 @@ void frmKESTA::buildControls()
     fr1 = new QFrame(pageGeneral);
     fr1->setObjectName(QStringLiteral("fr1"));
     fr1->setFrameShape(QFrame::NoFrame);
+    fr1->setAutoFillBackground(true); // opaque: only the bar's top edge shows above it
     fr1->setFont(calibri);
     l.place(fr1, {0, 360, 15135, 6165});
 
@@ -360,6 +361,7 @@ void frmKESTA::buildControls()
     fr2 = new QFrame(pageUser);
     fr2->setObjectName(QStringLiteral("fr2"));
     fr2->setFrameShape(QFrame::NoFrame);
+    fr2->setAutoFillBackground(true);
     fr2->setFont(calibri);
     fr2->setEnabled(false);
     l.place(fr2, {0, 360, 14895, 4455});
