@@ -8,6 +8,9 @@
 #include "services/SqlScript.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -130,6 +133,43 @@ private slots:
         // Never run over an existing schema.
         QVERIFY_THROWS_EXCEPTION(RuntimeError, services::createSchema(db.connectionName()));
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Layout")).toInt(), 1);
+    }
+
+    void scriptsRunWithTheEnginesOwnTools()
+    {
+        // What a database administrator does: the scripts as they stand, through sqlite3 and
+        // psql, give a database the services accept.
+        const QString dbDir = QStringLiteral(KESTA_SOURCE_DIR "/db");
+        const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+        const QString psql = QStandardPaths::findExecutable(QStringLiteral("psql"));
+        if (sqlite3.isEmpty() || psql.isEmpty())
+            QSKIP("sqlite3 or psql is not installed: the scripts were not run through them");
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("dba.db"));
+        QProcess process;
+        process.setStandardInputFile(dbDir + QStringLiteral("/sqlite.sql"));
+        process.start(sqlite3, {QStringLiteral("-bail"), file});
+        QVERIFY(process.waitForFinished(30000));
+        QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+        services::openDatabase(QStringLiteral("dba_sqlite"), file);
+        QVERIFY(services::hasSchema(QStringLiteral("dba_sqlite")));
+        services::closeDatabase(QStringLiteral("dba_sqlite"));
+
+        TestDatabase db(TestDatabase::Kind::PostgreSql, false);
+        KESTA_REQUIRE(db);
+        const QUrl url(db.location());
+        QProcess psqlProcess;
+        psqlProcess.start(psql, {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                                 QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), url.host(),
+                                 QStringLiteral("-p"), QString::number(url.port()),
+                                 QStringLiteral("-U"), url.userName(), QStringLiteral("-d"),
+                                 url.path().mid(1), QStringLiteral("-f"),
+                                 dbDir + QStringLiteral("/postgresql.sql")});
+        QVERIFY(psqlProcess.waitForFinished(30000));
+        QVERIFY2(psqlProcess.exitCode() == 0, psqlProcess.readAllStandardError().constData());
+        QVERIFY(services::hasSchema(db.connectionName()));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Velkora_Configuracion")).toInt(), 3);
     }
 
     void locationsThatOpen()
