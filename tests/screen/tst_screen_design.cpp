@@ -96,7 +96,8 @@ void TestScreenDesign::controls_data()
     row("Label1", "velkora::controls::Etiqueta", "fr1", "Clave:", false, true);
     row("txtClave", "velkora::controls::TextBox", "fr1", "", false, true);
     row("chInverso", "QCheckBox", "fr1", "Lectura inversa", true, true);
-    row("Label2", "velkora::controls::Etiqueta", "fr1", QStringLiteral("Descripción:"), false, true);
+    row("Label2", "velkora::controls::Etiqueta", "fr1", QStringLiteral("Descripción:"), false,
+        true);
     row("txtDescripcion", "velkora::controls::TextBox", "fr1", "", true, false);
     row("Etiqueta1", "velkora::controls::Etiqueta", "fr1", "Archivo:", false, true);
     row("txtArchivo", "velkora::controls::TextBox", "fr1", "", true, false);
@@ -265,8 +266,8 @@ void TestScreenDesign::lineGridColumns()
 {
     DataGrid *grid = m_screen->ssLinea;
     const QStringList names{"Orden", "ID", QStringLiteral("Descripción"), "Posicion", "Longitud"};
-    const QStringList captions{"No.", "Id", QStringLiteral("Descripción"), QStringLiteral("Posición"),
-                               "Longitud"};
+    const QStringList captions{"No.", "Id", QStringLiteral("Descripción"),
+                               QStringLiteral("Posición"), "Longitud"};
     QCOMPARE(grid->columnCount(), names.size());
     for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(grid->columnName(i), names[i]);
@@ -280,10 +281,20 @@ void TestScreenDesign::lineGridColumns()
 void TestScreenDesign::fieldGridColumns()
 {
     DataGrid *grid = m_screen->ssDetalle;
-    const QStringList names{"ID",    QStringLiteral("Descripción"), "Posicion", "Longitud", "Tipo",
-                            "Valor", "FORMATO",                     "Trim",     "Linea_ID"};
-    const QStringList captions{"Id",    QStringLiteral("Descripción"), QStringLiteral("Posición"),
-                               "Longitud", "Tipo", "Valor", "Formato", "Trim", "Linea_ID"};
+    const QStringList names{"ID",       QStringLiteral("Descripción"),
+                            "Posicion", "Longitud",
+                            "Tipo",     "Valor",
+                            "FORMATO",  "Trim",
+                            "Linea_ID"};
+    const QStringList captions{"Id",
+                               QStringLiteral("Descripción"),
+                               QStringLiteral("Posición"),
+                               "Longitud",
+                               "Tipo",
+                               "Valor",
+                               "Formato",
+                               "Trim",
+                               "Linea_ID"};
     QCOMPARE(grid->columnCount(), names.size());
     for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(grid->columnName(i), names[i]);
@@ -295,8 +306,7 @@ void TestScreenDesign::fieldGridColumns()
     QCOMPARE(grid->columnIndex(QStringLiteral("FORMATO")), 6);
     const GridColumn &type = grid->column(grid->columnIndex(QStringLiteral("Tipo")));
     QCOMPARE(type.kind, GridColumn::Kind::List);
-    QCOMPARE(type.valueList,
-             (QStringList{"NUMERO", "TEXTO", "Fecha", "CONSTANTE", "SQL"}));
+    QCOMPARE(type.valueList, (QStringList{"NUMERO", "TEXTO", "Fecha", "CONSTANTE", "SQL"}));
     QCOMPARE(grid->column(grid->columnIndex(QStringLiteral("Trim"))).kind, GridColumn::Kind::Check);
 }
 
@@ -356,9 +366,8 @@ void TestScreenDesign::toolbarDesign()
     velkora::controls::Controles *bar = m_screen->Controles;
     QCOMPARE(bar->caption(), QStringLiteral("Formatos de carga"));
     const QList<QPair<QString, QString>> expected{
-        {"opc_table", "Layout"},      {"opc_key", "Ly_Cve_Layout"},
-        {"showexitbutton", "SI"},     {"showwindowslist", "SI"},
-        {"showmenupopup", "NO"},      {"easyaccessenabled", "NO"},
+        {"opc_table", "Layout"},   {"opc_key", "Ly_Cve_Layout"}, {"showexitbutton", "SI"},
+        {"showwindowslist", "SI"}, {"showmenupopup", "NO"},      {"easyaccessenabled", "NO"},
         {"tabwidth", "0"}};
     for (const auto &[name, value] : expected)
         QCOMPARE(bar->designProperty(name), value);
@@ -387,8 +396,8 @@ void TestScreenDesign::fonts()
                          static_cast<QWidget *>(m_screen->txtDescripcion),
                          static_cast<QWidget *>(m_screen->txtArchivo)}) {
         const QFontMetrics metrics(box->font());
-        QVERIFY2(metrics.horizontalAdvance(QStringLiteral("iiii"))
-                     == metrics.horizontalAdvance(QStringLiteral("WWWW")),
+        QVERIFY2(metrics.horizontalAdvance(QStringLiteral("iiii")) ==
+                     metrics.horizontalAdvance(QStringLiteral("WWWW")),
                  qPrintable(box->objectName() + ": " + QFontInfo(box->font()).family()));
     }
     // The fixed-width boxes hold their longest texts' characters in a readable size.
@@ -396,13 +405,13 @@ void TestScreenDesign::fonts()
     QVERIFY(key.horizontalAdvance(QStringLiteral("0000")) < m_screen->txtClave->width());
     QVERIFY(key.height() <= m_screen->txtClave->height());
     // Labels, grids and the maker's controls use proportional fonts.
-    for (QWidget *w : {static_cast<QWidget *>(m_screen->Label1),
-                       static_cast<QWidget *>(m_screen->ssLinea),
-                       static_cast<QWidget *>(m_screen->cmdControles[0]),
-                       static_cast<QWidget *>(m_screen->ssTabZur)}) {
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_screen->Label1), static_cast<QWidget *>(m_screen->ssLinea),
+          static_cast<QWidget *>(m_screen->cmdControles[0]),
+          static_cast<QWidget *>(m_screen->ssTabZur)}) {
         const QFontMetrics metrics(w->font());
-        QVERIFY2(metrics.horizontalAdvance(QStringLiteral("iiii"))
-                     < metrics.horizontalAdvance(QStringLiteral("WWWW")),
+        QVERIFY2(metrics.horizontalAdvance(QStringLiteral("iiii")) <
+                     metrics.horizontalAdvance(QStringLiteral("WWWW")),
                  qPrintable(w->objectName()));
     }
 }

@@ -322,9 +322,9 @@ void TestScreenLayout::tabChangeEnablesOnlyTheVisibleFrame()
 {
     showScreen();
     // As an edit leaves them: the data controls enabled.
-    for (QWidget *w : {static_cast<QWidget *>(m_screen->txtDescripcion),
-                       static_cast<QWidget *>(m_screen->txtUser1),
-                       static_cast<QWidget *>(m_screen->dpUser6)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_screen->txtDescripcion),
+          static_cast<QWidget *>(m_screen->txtUser1), static_cast<QWidget *>(m_screen->dpUser6)})
         w->setEnabled(true);
     QTabWidget *tab = m_screen->ssTabZur;
 
@@ -375,7 +375,8 @@ void TestScreenLayout::enterOnTheTabControl()
     QVERIFY(target);
     QTest::keyClick(target, static_cast<Qt::Key>(key));
     QCOMPARE(m_record->count(QStringLiteral("SimulateKeys")), 1);
-    QCOMPARE(m_record->lastCall(QStringLiteral("SimulateKeys")), QStringLiteral("SimulateKeys(\t|0)"));
+    QCOMPARE(m_record->lastCall(QStringLiteral("SimulateKeys")),
+             QStringLiteral("SimulateKeys(\t|0)"));
     // The TAB moved the focus on, off the tabs.
     QVERIFY(QApplication::focusWidget() != bar);
     QCOMPARE(m_screen->ssTabZur->currentIndex(), 0);

@@ -108,9 +108,10 @@ void TestScreenStartUp::loadOrder()
     QVERIFY(m_screen->loadError().isEmpty());
     QVERIFY(m_screen->colorZUR->applied());
     QVERIFY(m_screen->Controles->ToolbarReady());
-    QCOMPARE(serviceCalls(*m_record),
-             (QStringList{"GetSetting(FTO_LAYOUT|0||)", "GetModuleOption(KESTA|CAT001|No disponible)",
-                          "GetSetting(CAT_FORZAR_MAYUSCULAS|0||)", "SetForceUppercase(true)"}));
+    QCOMPARE(
+        serviceCalls(*m_record),
+        (QStringList{"GetSetting(FTO_LAYOUT|0||)", "GetModuleOption(KESTA|CAT001|No disponible)",
+                     "GetSetting(CAT_FORZAR_MAYUSCULAS|0||)", "SetForceUppercase(true)"}));
     // The load runs once per screen.
     m_screen->Form_Load();
     QCOMPARE(m_record->count(QStringLiteral("GetSetting")), 2);
@@ -122,10 +123,18 @@ void TestScreenStartUp::keyFormat_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("six digits") << QVariant(QStringLiteral("000000")) << "000000" << "12" << "000012";
-    QTest::newRow("number") << QVariant(0) << "0" << "12" << "12";
-    QTest::newRow("empty: as typed") << QVariant(QString()) << "" << "12" << "12";
-    QTest::newRow("missing: design format") << QVariant() << "0000" << "12" << "0012";
+    QTest::newRow("six digits") << QVariant(QStringLiteral("000000")) << "000000"
+                                << "12"
+                                << "000012";
+    QTest::newRow("number") << QVariant(0) << "0"
+                            << "12"
+                            << "12";
+    QTest::newRow("empty: as typed") << QVariant(QString()) << ""
+                                     << "12"
+                                     << "12";
+    QTest::newRow("missing: design format") << QVariant() << "0000"
+                                            << "12"
+                                            << "0012";
 }
 
 void TestScreenStartUp::keyFormat()
@@ -429,8 +438,8 @@ void TestScreenStartUp::otherKeysDoNotSwitchTabs_data()
     QTest::newRow("Ctrl+Tab on the check box") << "chInverso" << int(Qt::Key_Tab) << ctrl;
     QTest::newRow("Ctrl+Tab on the tabs") << "ssTabZurBar" << int(Qt::Key_Tab) << ctrl;
     QTest::newRow("Ctrl+Tab on the tab control") << "ssTabZur" << int(Qt::Key_Tab) << ctrl;
-    QTest::newRow("Ctrl+Shift+Tab") << "ssTabZur" << int(Qt::Key_Backtab)
-                                    << int(Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::newRow("Ctrl+Shift+Tab")
+        << "ssTabZur" << int(Qt::Key_Backtab) << int(Qt::ControlModifier | Qt::ShiftModifier);
     QTest::newRow("Ctrl+PgDown") << "ssTabZur" << int(Qt::Key_PageDown) << ctrl;
     QTest::newRow("Ctrl+PgUp") << "chInverso" << int(Qt::Key_PageUp) << ctrl;
     QTest::newRow("Right on the tabs") << "ssTabZurBar" << int(Qt::Key_Right) << 0;

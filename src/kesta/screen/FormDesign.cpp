@@ -58,9 +58,8 @@ QFont sansFont(const QStringList &families, qreal pointSize)
 // Calibri: the maker's controls and the frames.
 QFont calibriFont()
 {
-    return sansFont({QStringLiteral("Calibri"), QStringLiteral("Carlito"),
-                     QStringLiteral("Segoe UI")},
-                    9);
+    return sansFont(
+        {QStringLiteral("Calibri"), QStringLiteral("Carlito"), QStringLiteral("Segoe UI")}, 9);
 }
 
 // MS Sans Serif: the three labels of the first tab.
@@ -174,9 +173,9 @@ QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
     };
     columns[0].format = QStringLiteral("0000");
     columns[4].kind = GridColumn::Kind::List;
-    columns[4].valueList = QStringList{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"),
-                                       QStringLiteral("Fecha"), QStringLiteral("CONSTANTE"),
-                                       QStringLiteral("SQL")};
+    columns[4].valueList =
+        QStringList{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"), QStringLiteral("Fecha"),
+                    QStringLiteral("CONSTANTE"), QStringLiteral("SQL")};
     columns[7].kind = GridColumn::Kind::Check;
     return columns;
 }

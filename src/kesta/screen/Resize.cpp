@@ -34,17 +34,17 @@ void frmKESTA::Form_Resize()
     const float W = l.twipsX(width());
     const float H = l.twipsY(height());
 
-    l.setWidth(ssTabZur, W - 2.0f * l.left(ssTabZur));                             // 1
-    l.setHeight(ssTabZur, H - l.top(ssTabZur));                                    // 2
-    l.setHeight(fr1, l.height(ssTabZur) - l.top(fr1));                             // 3
-    l.setWidth(fr1, l.width(ssTabZur));                                            // 4
-    l.setWidth(sh1, l.width(ssTabZur));                                            // 5
-    l.setHeight(fr2, l.height(ssTabZur) - l.top(fr2));                             // 6
-    l.setWidth(fr2, l.width(ssTabZur));                                            // 7
-    l.setWidth(Sh2, l.width(ssTabZur));                                            // 8
-    l.setHeight(ssDetalle, l.height(fr1) - l.top(ssDetalle) - 100.0f);             // 9
-    l.setWidth(ssDetalle, l.width(fr1) - l.left(ssDetalle) - l.left(ssLinea));     // 10
-    l.setHeight(ssLinea, l.height(ssDetalle));                                     // 11
+    l.setWidth(ssTabZur, W - 2.0f * l.left(ssTabZur));                         // 1
+    l.setHeight(ssTabZur, H - l.top(ssTabZur));                                // 2
+    l.setHeight(fr1, l.height(ssTabZur) - l.top(fr1));                         // 3
+    l.setWidth(fr1, l.width(ssTabZur));                                        // 4
+    l.setWidth(sh1, l.width(ssTabZur));                                        // 5
+    l.setHeight(fr2, l.height(ssTabZur) - l.top(fr2));                         // 6
+    l.setWidth(fr2, l.width(ssTabZur));                                        // 7
+    l.setWidth(Sh2, l.width(ssTabZur));                                        // 8
+    l.setHeight(ssDetalle, l.height(fr1) - l.top(ssDetalle) - 100.0f);         // 9
+    l.setWidth(ssDetalle, l.width(fr1) - l.left(ssDetalle) - l.left(ssLinea)); // 10
+    l.setHeight(ssLinea, l.height(ssDetalle));                                 // 11
 }
 
 // Only the frame of the visible tab is enabled, so the focus never moves into the hidden

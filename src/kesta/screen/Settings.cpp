@@ -68,12 +68,12 @@ bool settingToBoolean(const QString &settingName, const QVariant &value)
         const QString text = value.toString().trimmed();
         if (text.isEmpty())
             return false;
-        if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0
-            || text.compare(QLatin1String("SI"), Qt::CaseInsensitive) == 0
-            || text.compare(QStringLiteral("S\u00cd"), Qt::CaseInsensitive) == 0)
+        if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+            text.compare(QLatin1String("SI"), Qt::CaseInsensitive) == 0 ||
+            text.compare(QStringLiteral("S\u00cd"), Qt::CaseInsensitive) == 0)
             return true;
-        if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0
-            || text.compare(QLatin1String("NO"), Qt::CaseInsensitive) == 0)
+        if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 ||
+            text.compare(QLatin1String("NO"), Qt::CaseInsensitive) == 0)
             return false;
         double number = 0.0;
         if (textToNumber(text, &number) && number == number)

@@ -32,9 +32,9 @@ constexpr int KeyTwo = 50;
 
 int frmKESTA::shiftState(Qt::KeyboardModifiers modifiers)
 {
-    return (modifiers.testFlag(Qt::ShiftModifier) ? ShiftMask : 0)
-           | (modifiers.testFlag(Qt::ControlModifier) ? CtrlMask : 0)
-           | (modifiers.testFlag(Qt::AltModifier) ? AltMask : 0);
+    return (modifiers.testFlag(Qt::ShiftModifier) ? ShiftMask : 0) |
+           (modifiers.testFlag(Qt::ControlModifier) ? CtrlMask : 0) |
+           (modifiers.testFlag(Qt::AltModifier) ? AltMask : 0);
 }
 
 int frmKESTA::keyCode(const QKeyEvent &event)
@@ -105,16 +105,16 @@ void frmKESTA::Form_Load()
         // 3. The key box's format. A setting that does not exist (null) leaves the design
         //    format "0000": dropping the format would store keys unpadded and so apart from
         //    the keys written before.
-        const QVariant keyFormat = Publico::CoreServices().GetSetting(Setting::KeyFormat, 0,
-                                                                      QString(), QString());
+        const QVariant keyFormat =
+            Publico::CoreServices().GetSetting(Setting::KeyFormat, 0, QString(), QString());
         if (!keyFormat.isNull())
             txtClave->setFormatopersonal(keyFormat.toString());
         // 4. Whether an automatic key stays editable.
         KeyEditable = Publico::CoreServices().GetModuleOption(
             ModuleOption::Module, ModuleOption::KeyEditable, ModuleOption::Unavailable);
         // 5. Upper-case forcing.
-        const QVariant force = Publico::CoreServices().GetSetting(Setting::ForceUppercase, 0,
-                                                                  QString(), QString());
+        const QVariant force =
+            Publico::CoreServices().GetSetting(Setting::ForceUppercase, 0, QString(), QString());
         Publico::CoreServices().SetForceUppercase(settingToBoolean(Setting::ForceUppercase, force));
         // 6. "Aceptar" and "Cancelar" take the places of "Nuevo" and "Editar".
         TwipsLayout &l = layout();
@@ -210,8 +210,8 @@ bool frmKESTA::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyRelease:
         if (watched->isWidgetType()) {
             auto *receiver = static_cast<QWidget *>(watched);
-            if ((receiver == this || isAncestorOf(receiver))
-                && previewKey(receiver, static_cast<QKeyEvent *>(event)))
+            if ((receiver == this || isAncestorOf(receiver)) &&
+                previewKey(receiver, static_cast<QKeyEvent *>(event)))
                 return true;
         }
         break;

@@ -75,8 +75,8 @@ QString frmKESTA::loadError() const
 
 void frmKESTA::connectHandlers()
 {
-    connectGuarded(ssTabZur, &QTabWidget::currentChanged, this,
-                   QStringLiteral("ssTabZur_Click()"), [this] { ssTabZur_Click(); });
+    connectGuarded(ssTabZur, &QTabWidget::currentChanged, this, QStringLiteral("ssTabZur_Click()"),
+                   [this] { ssTabZur_Click(); });
     connectGuarded(cmdArchivo, &QAbstractButton::clicked, this,
                    QStringLiteral("cmdArchivo_Click()"), [this] { cmdArchivo_Click(); });
     connectGuarded(txtClave, &velkora::controls::TextBox::Enter, this,
