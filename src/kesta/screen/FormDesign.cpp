@@ -10,7 +10,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFrame>
-#include <QHeaderView>
+#include <QStyleOptionTab>
 #include <QTabBar>
 #include <QTabWidget>
 #include <controls/ColorScheme.h>
@@ -95,8 +95,8 @@ QFont fixedsysFont()
 }
 
 // The tab control's tab bar: tabs exactly TabHeight tall, so that the pages start where the
-// design expects them. Only a click on a tab switches tabs: the bar takes no focus of its own
-// keys (arrows) and ignores the mouse wheel (see the screen's event filter).
+// design expects them. Besides Alt+1 and Alt+2, only a click on a tab switches tabs: the
+// screen's event filter keeps the arrow keys and the mouse wheel from switching them.
 class ScreenTabBar : public QTabBar {
 public:
     explicit ScreenTabBar(int tabHeightPixels, QWidget *parent)
@@ -115,6 +115,12 @@ protected:
         return size;
     }
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+    // The tabs draw no focus rectangle.
+    void initStyleOption(QStyleOptionTab *option, int tabIndex) const override
+    {
+        QTabBar::initStyleOption(option, tabIndex);
+        option->state &= ~QStyle::State_HasFocus;
+    }
 
 private:
     int m_tabHeight;
