@@ -2,7 +2,7 @@
 // server): every text is stored exactly as given, keys select only their own rows, and
 // nothing in a value can break out of its literal.
 
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 #include "host/RuntimeError.h"
 #include "services/SqlConnection.h"
 #include "storage/Statements.h"
