@@ -1,7 +1,7 @@
 // The database layer of the services library: locations, schema scripts, the sample load
 // format, on SQLite and on the throwaway PostgreSQL server.
 
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 #include "host/RuntimeError.h"
 #include "services/Database.h"
 #include "services/SampleFormat.h"

@@ -2,7 +2,7 @@
 // settings and module options, lookups, automatic keys, the action record, date and stamp
 // texts, the connection and the factories.
 
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 #include "controls/SmallControls.h"
 #include "host/RuntimeError.h"
 #include "services/CoreServicesImpl.h"
