@@ -7,6 +7,7 @@
 #include "screen/frmKESTA.h"
 #include "support/RecordingServices.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -68,6 +69,7 @@ private slots:
     void padre();
     void transaccion();
     void handlerErrorsAreShown();
+    void exitUnloadsTheOwner();
 
 private:
     void showScreen();
@@ -536,6 +538,24 @@ void TestScreenStartUp::handlerErrorsAreShown()
     QCOMPARE(message.owner.data(), m_screen.get());
     QCOMPARE(message.module, QStringLiteral("KESTA"));
     QCOMPARE(message.messageId, QString());
+}
+
+void TestScreenStartUp::exitUnloadsTheOwner()
+{
+    showScreen();
+    QAction *exit = m_screen->Controles->action(QStringLiteral("Exit"));
+    QVERIFY(exit);
+    // Without an owner the handler fails, and the failure is shown, not thrown into Qt.
+    exit->trigger();
+    QCOMPARE(m_record->messages.size(), 1);
+    QVERIFY(m_record->messages.first().text.startsWith(QLatin1String("Controles_Exit()\r\n")));
+    QCOMPARE(m_record->messages.first().style, 16);
+    // With one, the owner is unloaded.
+    QPointer<QObject> owner = new QObject;
+    m_screen->setPadre(owner);
+    exit->trigger();
+    QTRY_VERIFY(owner.isNull());
+    QCOMPARE(m_record->messages.size(), 1);
 }
 
 QTEST_MAIN(TestScreenStartUp)

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QVariant>
 #include <controls/CommonDialog.h>
+#include <controls/Controles.h>
 #include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
@@ -83,6 +84,8 @@ void frmKESTA::connectHandlers()
                    QStringLiteral("txtClave_Enter()"), [this] { txtClave_Enter(); });
     connectGuarded(txtClave, &velkora::controls::TextBox::Change, this,
                    QStringLiteral("txtClave_Change()"), [this] { txtClave_Change(); });
+    connectGuarded(Controles, &velkora::controls::Controles::Exit, this,
+                   QStringLiteral("Controles_Exit()"), [this] { Controles_Exit(); });
 }
 
 } // namespace kesta::screen
