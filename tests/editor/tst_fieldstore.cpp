@@ -47,7 +47,8 @@ QVariantHash detailRow(const QString &line, const QString &field, const QString 
     return {{QStringLiteral("Ly_Cve_Layout"), QStringLiteral("0001")},
             {QStringLiteral("Ly_ID"), line},
             {QStringLiteral("Ld_ID"), field},
-            {QStringLiteral("Ld_Descripcion"), description.isEmpty() ? "F" + line + field : description},
+            {QStringLiteral("Ld_Descripcion"),
+             description.isEmpty() ? "F" + line + field : description},
             {QStringLiteral("Ld_Posicion"), 5},
             {QStringLiteral("Ld_Longitud"), 3},
             {QStringLiteral("Ld_Trim"), QStringLiteral("SI")},
@@ -279,7 +280,8 @@ void tst_FieldStore::fillManyFields()
     // Far more than a 16-bit counter stepping by 10 could number.
     QList<QVariantHash> many;
     for (int i = 0; i < 5000; ++i)
-        many << detailRow(i < 2500 ? "0001" : "0002", QString::number(i % 2500).rightJustified(4, '0'));
+        many << detailRow(i < 2500 ? "0001" : "0002",
+                          QString::number(i % 2500).rightJustified(4, '0'));
     MemoryRecordSet rows(many);
     FieldStore store;
     qint64 sequence = 0;

@@ -132,12 +132,18 @@ void tst_RellenaDetalle::typeCodes_data()
 {
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("entry");
-    QTest::newRow("01") << "01" << "NUMERO";
-    QTest::newRow("02") << "02" << "TEXTO";
-    QTest::newRow("03") << "03" << "Fecha";
-    QTest::newRow("04") << "04" << "CONSTANTE";
-    QTest::newRow("05") << "05" << "SQL";
-    QTest::newRow("without zero") << "4" << "CONSTANTE";
+    QTest::newRow("01") << "01"
+                        << "NUMERO";
+    QTest::newRow("02") << "02"
+                        << "TEXTO";
+    QTest::newRow("03") << "03"
+                        << "Fecha";
+    QTest::newRow("04") << "04"
+                        << "CONSTANTE";
+    QTest::newRow("05") << "05"
+                        << "SQL";
+    QTest::newRow("without zero") << "4"
+                                  << "CONSTANTE";
 }
 
 void tst_RellenaDetalle::typeCodes()
@@ -161,7 +167,8 @@ void tst_RellenaDetalle::typeNotANumber()
 
     QCOMPARE(s->record->messages.size(), 1);
     const auto &message = s->record->messages.first();
-    QVERIFY2(message.text.startsWith(QStringLiteral("RellenaDetalle()\r\n")), qPrintable(message.text));
+    QVERIFY2(message.text.startsWith(QStringLiteral("RellenaDetalle()\r\n")),
+             qPrintable(message.text));
     QVERIFY2(message.text.contains(QStringLiteral("x5")), qPrintable(message.text));
     QCOMPARE(message.style, 16);
     QCOMPARE(message.title, QStringLiteral("Velkora"));

@@ -3,12 +3,12 @@
 // What the load tests share: a shown screen over a recording services double, the rows a
 // test writes into the tables with bound parameters, and the user's way of confirming a key.
 
-#include "support/RecordingServices.h"
-#include "support/TestDatabase.h"
 #include "editor/FieldStore.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "screen/frmKESTA.h"
+#include "support/RecordingServices.h"
+#include "support/TestDatabase.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
@@ -39,7 +39,7 @@ struct LineRow {
     QString user2 = QStringLiteral("u2");
     QVariant user3 = 12.5;
     QVariant user4 = 0;
-    QVariant date5 = QDate(2026, 12, 6);
+    QVariant date5 = QDate(2025, 3, 14);
     QVariant date6 = QDate(2026, 1, 31);
     QString estado = QStringLiteral("AC");
 };
@@ -71,16 +71,15 @@ inline void execBound(const TestDatabase &db, const QString &sql, const QVariant
 
 inline void insertLine(const TestDatabase &db, const LineRow &r)
 {
-    execBound(db,
-              QStringLiteral(
-                  "INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
-                  "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
-                  "Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, "
-                  "Ly_UserDef_6, Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado) "
-                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'T', 'T', ?)"),
-              {r.key, r.description, r.file, r.id, r.lineDescription, r.lineId, r.position,
-               r.length, r.inverso, r.user1, r.user2, r.user3, r.user4, r.date5, r.date6,
-               r.estado});
+    execBound(
+        db,
+        QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
+                       "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
+                       "Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, "
+                       "Ly_UserDef_6, Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'T', 'T', ?)"),
+        {r.key, r.description, r.file, r.id, r.lineDescription, r.lineId, r.position, r.length,
+         r.inverso, r.user1, r.user2, r.user3, r.user4, r.date5, r.date6, r.estado});
 }
 
 inline void insertField(const TestDatabase &db, const FieldRow &r)
@@ -118,12 +117,18 @@ public:
             qFatal("LoadScreen: no child %s", name);
         return widget;
     }
-    velkora::controls::TextBox *keyBox() const { return child<velkora::controls::TextBox>("txtClave"); }
+    velkora::controls::TextBox *keyBox() const
+    {
+        return child<velkora::controls::TextBox>("txtClave");
+    }
     velkora::controls::Controles *toolbar() const
     {
         return child<velkora::controls::Controles>("Controles");
     }
-    velkora::controls::DataGrid *lineGrid() const { return child<velkora::controls::DataGrid>("ssLinea"); }
+    velkora::controls::DataGrid *lineGrid() const
+    {
+        return child<velkora::controls::DataGrid>("ssLinea");
+    }
     velkora::controls::DataGrid *fieldGrid() const
     {
         return child<velkora::controls::DataGrid>("ssDetalle");
@@ -184,9 +189,9 @@ inline QStringList gridColumn(const velkora::controls::DataGrid *grid, const QSt
 Q_DECLARE_METATYPE(kesta::test::TestDatabase::Kind)
 
 // Adds the rows "SQLite" and "PostgreSQL" with the column "kind".
-#define KESTA_BOTH_ENGINES()                                                                   \
-    do {                                                                                       \
-        QTest::addColumn<::kesta::test::TestDatabase::Kind>("kind");                          \
-        QTest::newRow("SQLite") << ::kesta::test::TestDatabase::Kind::Sqlite;                 \
-        QTest::newRow("PostgreSQL") << ::kesta::test::TestDatabase::Kind::PostgreSql;         \
+#define KESTA_BOTH_ENGINES()                                                                       \
+    do {                                                                                           \
+        QTest::addColumn<::kesta::test::TestDatabase::Kind>("kind");                               \
+        QTest::newRow("SQLite") << ::kesta::test::TestDatabase::Kind::Sqlite;                      \
+        QTest::newRow("PostgreSQL") << ::kesta::test::TestDatabase::Kind::PostgreSql;              \
     } while (false)

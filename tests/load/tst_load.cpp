@@ -4,12 +4,12 @@
 #include "LoadFixture.h"
 #include "storage/Statements.h"
 
+using kesta::editor::FieldStore;
 using kesta::host::Engine;
 using kesta::test::FieldRow;
 using kesta::test::LineRow;
 using kesta::test::LoadScreen;
 using kesta::test::TestDatabase;
-using kesta::editor::FieldStore;
 using velkora::controls::DatePicker;
 
 namespace {
@@ -49,11 +49,11 @@ void writeTwoLines(const TestDatabase &db)
 void dropDetailKey(TestDatabase &db)
 {
     db.exec(QStringLiteral("DROP TABLE Layout_Detalle"));
-    db.exec(QStringLiteral(
-        "CREATE TABLE Layout_Detalle (Ly_Cve_Layout VARCHAR(10), Ly_ID VARCHAR(10), "
-        "Ld_ID VARCHAR(10), Ld_Descripcion VARCHAR(100), Ld_Posicion INTEGER, "
-        "Ld_Longitud INTEGER, Ld_Trim VARCHAR(2), Ld_Valor VARCHAR(255), "
-        "Ld_Formato VARCHAR(100), Ld_Tipo VARCHAR(2))"));
+    db.exec(
+        QStringLiteral("CREATE TABLE Layout_Detalle (Ly_Cve_Layout VARCHAR(10), Ly_ID VARCHAR(10), "
+                       "Ld_ID VARCHAR(10), Ld_Descripcion VARCHAR(100), Ld_Posicion INTEGER, "
+                       "Ld_Longitud INTEGER, Ld_Trim VARCHAR(2), Ld_Valor VARCHAR(255), "
+                       "Ld_Formato VARCHAR(100), Ld_Tipo VARCHAR(2))"));
 }
 
 // The nothing-loaded state of the key-change reset.
@@ -86,6 +86,7 @@ private slots:
     void deactivatedFormat_data() { KESTA_BOTH_ENGINES(); }
     void deactivatedFormat();
     void reverseOnlyForExactSi();
+    void nullHeaderValues();
     void formatWithoutFields_data() { KESTA_BOTH_ENGINES(); }
     void formatWithoutFields();
     void reconfirmRebuilds();
@@ -126,7 +127,7 @@ void tst_Load::loadsEverything()
     QCOMPARE(s.text("txtUser2"), QStringLiteral("u2"));
     QCOMPARE(s.text("txtUser3"), QStringLiteral("12.5000"));
     QCOMPARE(s.text("txtUser4"), QStringLiteral("0.0000"));
-    QCOMPARE(s.child<DatePicker>("dpUser5")->date(), QDate(2026, 12, 6));
+    QCOMPARE(s.child<DatePicker>("dpUser5")->date(), QDate(2025, 3, 14));
     QCOMPARE(s.child<DatePicker>("dpUser6")->date(), QDate(2026, 1, 31));
     QVERIFY(s.child<QCheckBox>("chInverso")->isChecked());
 
@@ -158,8 +159,10 @@ void tst_Load::loadsEverything()
              (QStringList{"0001-0001", "0001-0005", "0002-0001", "0002-0007"}));
     QCOMPARE(kesta::test::storeColumn(store, FieldStore::Id),
              (QStringList{"0000", "0010", "0020", "0030"}));
-    QCOMPARE(kesta::test::storeColumn(store, FieldStore::Tipo), (QStringList{"01", "05", "03", "04"}));
-    QCOMPARE(kesta::test::storeColumn(store, FieldStore::Trim), (QStringList{"SI", "si", "SI", "NO"}));
+    QCOMPARE(kesta::test::storeColumn(store, FieldStore::Tipo),
+             (QStringList{"01", "05", "03", "04"}));
+    QCOMPARE(kesta::test::storeColumn(store, FieldStore::Trim),
+             (QStringList{"SI", "si", "SI", "NO"}));
     QCOMPARE(kesta::test::storeColumn(store, FieldStore::LineaID),
              (QStringList{"0001", "0001", "0002", "0002"}));
     QCOMPARE(store.subItem(1, FieldStore::Valor), QStringLiteral("V0005"));
@@ -190,9 +193,9 @@ void tst_Load::statementsAsSqlServerReceivesThem()
     s.typeKey(QStringLiteral("1"));
 
     QCOMPARE(s.record->statements,
-             (QStringList{
-                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID",
-                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID,    Ld_Id"}));
+             (QStringList{"SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID",
+                          "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    "
+                          "Ly_ID,    Ld_Id"}));
     QCOMPARE(kesta::Publico::Sql(), s.record->statements.last());
     QCOMPARE(s.store().count(), 4);
 }
@@ -233,6 +236,31 @@ void tst_Load::reverseOnlyForExactSi()
     QVERIFY(reverse->isChecked());
     s.typeKey(QStringLiteral("1"));
     QVERIFY(!reverse->isChecked());
+    QVERIFY(s.toolbar()->RecordLoaded());
+}
+
+void tst_Load::nullHeaderValues()
+{
+    // A null text shows as the empty text, a null number as the numeric box's empty value,
+    // and a null date leaves the picker as it is.
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    insertLine(db, LineRow{});
+    db.exec(QStringLiteral("UPDATE Layout SET Ly_Descripcion = NULL, Ly_UserDef_2 = NULL, "
+                           "Ly_UserDef_3 = NULL, Ly_UserDef_5 = NULL, Es_Cve_Estado = 'AC'"));
+    LoadScreen s(db.connectionName());
+    s.typeKey(QStringLiteral("0001"), false);
+    auto *date5 = s.child<DatePicker>("dpUser5");
+    date5->setDate(QDate(2001, 2, 3));
+
+    QTest::keyClick(s.keyBox(), Qt::Key_Return);
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(s.text("txtDescripcion"), QString());
+    QCOMPARE(s.text("txtUser2"), QString());
+    QCOMPARE(s.text("txtUser3"), QStringLiteral("0.0000"));
+    QCOMPARE(date5->date(), QDate(2001, 2, 3));
+    QCOMPARE(s.child<DatePicker>("dpUser6")->date(), QDate(2026, 1, 31));
     QVERIFY(s.toolbar()->RecordLoaded());
 }
 
@@ -369,7 +397,8 @@ void tst_Load::keyChangeResets()
     QCOMPARE(s.toolbar()->B3Caption(), QStringLiteral("Script")); // not touched by the reset
     QVERIFY(!s.child<QCheckBox>("chInverso")->isChecked());
     QCOMPARE(s.record->count(QStringLiteral("ClearScreen")), 1);
-    QCOMPARE(s.record->lastCall(QStringLiteral("ClearScreen")), QStringLiteral("ClearScreen(frmKESTA|1)"));
+    QCOMPARE(s.record->lastCall(QStringLiteral("ClearScreen")),
+             QStringLiteral("ClearScreen(frmKESTA|1)"));
     QVERIFY(s.record->statements.isEmpty());
     QCOMPARE(s.keyBox()->text(), QStringLiteral("000"));
 }
@@ -401,7 +430,8 @@ void tst_Load::brokenDetailRowEndsInReset_data()
     QTest::newRow("SQLite null") << TestDatabase::Kind::Sqlite << false << "Ld_Valor";
     QTest::newRow("SQLite duplicate") << TestDatabase::Kind::Sqlite << true << "K-0001-0002";
     QTest::newRow("PostgreSQL null") << TestDatabase::Kind::PostgreSql << false << "Ld_Valor";
-    QTest::newRow("PostgreSQL duplicate") << TestDatabase::Kind::PostgreSql << true << "K-0001-0002";
+    QTest::newRow("PostgreSQL duplicate")
+        << TestDatabase::Kind::PostgreSql << true << "K-0001-0002";
 }
 
 void tst_Load::brokenDetailRowEndsInReset()
@@ -431,7 +461,8 @@ void tst_Load::brokenDetailRowEndsInReset()
 
     QCOMPARE(s.record->messages.size(), 1);
     const auto &message = s.record->messages.first();
-    QVERIFY2(message.text.startsWith(QStringLiteral("txtClave_Enter()\r\n")), qPrintable(message.text));
+    QVERIFY2(message.text.startsWith(QStringLiteral("txtClave_Enter()\r\n")),
+             qPrintable(message.text));
     QVERIFY2(message.text.contains(named), qPrintable(message.text));
     QCOMPARE(message.style, 16);
     QCOMPARE(message.title, QStringLiteral("Velkora"));

@@ -39,24 +39,33 @@ void tst_Literals::quotedText_data()
 
     for (Engine e : {Engine::SqlServer, Engine::Sqlite, Engine::PostgreSql}) {
         const QByteArray n = kesta::host::engineName(e).toUtf8();
-        QTest::newRow(n + " plain") << e << "Ventas" << "'Ventas'";
-        QTest::newRow(n + " empty") << e << "" << "''";
-        QTest::newRow(n + " apostrophe") << e << "O'Brien" << "'O''Brien'";
-        QTest::newRow(n + " only apostrophes") << e << "''" << "''''''";
+        QTest::newRow(n + " plain") << e << "Ventas"
+                                    << "'Ventas'";
+        QTest::newRow(n + " empty") << e << ""
+                                    << "''";
+        QTest::newRow(n + " apostrophe") << e << "O'Brien"
+                                         << "'O''Brien'";
+        QTest::newRow(n + " only apostrophes") << e << "''"
+                                               << "''''''";
         QTest::newRow(n + " injection") << e << "'; DROP TABLE Layout; --"
                                         << "'''; DROP TABLE Layout; --'";
-        QTest::newRow(n + " double quote") << e << "say \"hi\"" << "'say \"hi\"'";
-        QTest::newRow(n + " percent") << e << "100% _x" << "'100% _x'";
-        QTest::newRow(n + " accents") << e << "Año ñandú €" << "'Año ñandú €'";
+        QTest::newRow(n + " double quote") << e << "say \"hi\""
+                                           << "'say \"hi\"'";
+        QTest::newRow(n + " percent") << e << "100% _x"
+                                      << "'100% _x'";
+        QTest::newRow(n + " accents") << e << "Año ñandú €"
+                                      << "'Año ñandú €'";
     }
     // A backslash stands literally on SQL Server and SQLite; PostgreSQL gets an escape
     // string, which reads the same whatever standard_conforming_strings says.
-    QTest::newRow("SQL Server backslash") << Engine::SqlServer << "C:\\datos\\" << "'C:\\datos\\'";
-    QTest::newRow("SQLite backslash") << Engine::Sqlite << "C:\\datos\\" << "'C:\\datos\\'";
-    QTest::newRow("PostgreSQL backslash")
-        << Engine::PostgreSql << "C:\\datos\\" << "E'C:\\\\datos\\\\'";
-    QTest::newRow("PostgreSQL backslash and apostrophe")
-        << Engine::PostgreSql << "\\'" << "E'\\\\'''";
+    QTest::newRow("SQL Server backslash") << Engine::SqlServer << "C:\\datos\\"
+                                          << "'C:\\datos\\'";
+    QTest::newRow("SQLite backslash") << Engine::Sqlite << "C:\\datos\\"
+                                      << "'C:\\datos\\'";
+    QTest::newRow("PostgreSQL backslash") << Engine::PostgreSql << "C:\\datos\\"
+                                          << "E'C:\\\\datos\\\\'";
+    QTest::newRow("PostgreSQL backslash and apostrophe") << Engine::PostgreSql << "\\'"
+                                                         << "E'\\\\'''";
 }
 
 void tst_Literals::quotedText()
@@ -74,14 +83,22 @@ void tst_Literals::doubleQuotedText_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("SQL Server plain") << Engine::SqlServer << "X" << "\"X\"";
-    QTest::newRow("SQL Server apostrophe") << Engine::SqlServer << "it's" << "\"it's\"";
-    QTest::newRow("SQL Server double quote") << Engine::SqlServer << "a\"b" << "\"a\"\"b\"";
-    QTest::newRow("SQL Server empty") << Engine::SqlServer << "" << "\"\"";
-    QTest::newRow("SQLite apostrophe") << Engine::Sqlite << "it's" << "'it''s'";
-    QTest::newRow("SQLite double quote") << Engine::Sqlite << "a\"b" << "'a\"b'";
-    QTest::newRow("PostgreSQL apostrophe") << Engine::PostgreSql << "it's" << "'it''s'";
-    QTest::newRow("PostgreSQL backslash") << Engine::PostgreSql << "a\\b" << "E'a\\\\b'";
+    QTest::newRow("SQL Server plain") << Engine::SqlServer << "X"
+                                      << "\"X\"";
+    QTest::newRow("SQL Server apostrophe") << Engine::SqlServer << "it's"
+                                           << "\"it's\"";
+    QTest::newRow("SQL Server double quote") << Engine::SqlServer << "a\"b"
+                                             << "\"a\"\"b\"";
+    QTest::newRow("SQL Server empty") << Engine::SqlServer << ""
+                                      << "\"\"";
+    QTest::newRow("SQLite apostrophe") << Engine::Sqlite << "it's"
+                                       << "'it''s'";
+    QTest::newRow("SQLite double quote") << Engine::Sqlite << "a\"b"
+                                         << "'a\"b'";
+    QTest::newRow("PostgreSQL apostrophe") << Engine::PostgreSql << "it's"
+                                           << "'it''s'";
+    QTest::newRow("PostgreSQL backslash") << Engine::PostgreSql << "a\\b"
+                                          << "E'a\\\\b'";
 }
 
 void tst_Literals::doubleQuotedText()
@@ -96,17 +113,28 @@ void tst_Literals::numberAccepted_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("whole") << "12" << "12";
-    QTest::newRow("zero") << "0" << "0";
-    QTest::newRow("blanks around") << " 7 " << "7";
-    QTest::newRow("negative") << "-3" << "-3";
-    QTest::newRow("plus") << "+3" << "+3";
-    QTest::newRow("decimal point") << "1.5" << "1.5";
-    QTest::newRow("decimal comma") << "1,5" << "1.5";
-    QTest::newRow("empty numeric box") << "0.0000" << "0.0000";
-    QTest::newRow("negative comma") << "-12,25" << "-12.25";
-    QTest::newRow("leading point") << ".5" << ".5";
-    QTest::newRow("trailing point") << "5." << "5.";
+    QTest::newRow("whole") << "12"
+                           << "12";
+    QTest::newRow("zero") << "0"
+                          << "0";
+    QTest::newRow("blanks around") << " 7 "
+                                   << "7";
+    QTest::newRow("negative") << "-3"
+                              << "-3";
+    QTest::newRow("plus") << "+3"
+                          << "+3";
+    QTest::newRow("decimal point") << "1.5"
+                                   << "1.5";
+    QTest::newRow("decimal comma") << "1,5"
+                                   << "1.5";
+    QTest::newRow("empty numeric box") << "0.0000"
+                                       << "0.0000";
+    QTest::newRow("negative comma") << "-12,25"
+                                    << "-12.25";
+    QTest::newRow("leading point") << ".5"
+                                   << ".5";
+    QTest::newRow("trailing point") << "5."
+                                    << "5.";
 }
 
 void tst_Literals::numberAccepted()
@@ -157,21 +185,36 @@ void tst_Literals::fourDigits_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("1") << "1" << "0001";
-    QTest::newRow("12") << "12" << "0012";
-    QTest::newRow("0") << "0" << "0000";
-    QTest::newRow("4 digits") << "0010" << "0010";
-    QTest::newRow("5 digits stay") << "12345" << "12345";
-    QTest::newRow("extra zeros dropped") << "00012" << "0012";
-    QTest::newRow("blanks") << " 12 " << "0012";
-    QTest::newRow("negative") << "-7" << "-0007";
-    QTest::newRow("plus") << "+7" << "0007";
-    QTest::newRow("negative zero") << "-0" << "0000";
-    QTest::newRow("long") << "123456789012345678901234" << "123456789012345678901234";
-    QTest::newRow("not a number") << "abc" << "abc";
-    QTest::newRow("fraction unchanged") << "1.5" << "1.5";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("apostrophe") << "1'" << "1'";
+    QTest::newRow("1") << "1"
+                       << "0001";
+    QTest::newRow("12") << "12"
+                        << "0012";
+    QTest::newRow("0") << "0"
+                       << "0000";
+    QTest::newRow("4 digits") << "0010"
+                              << "0010";
+    QTest::newRow("5 digits stay") << "12345"
+                                   << "12345";
+    QTest::newRow("extra zeros dropped") << "00012"
+                                         << "0012";
+    QTest::newRow("blanks") << " 12 "
+                            << "0012";
+    QTest::newRow("negative") << "-7"
+                              << "-0007";
+    QTest::newRow("plus") << "+7"
+                          << "0007";
+    QTest::newRow("negative zero") << "-0"
+                                   << "0000";
+    QTest::newRow("long") << "123456789012345678901234"
+                          << "123456789012345678901234";
+    QTest::newRow("not a number") << "abc"
+                                  << "abc";
+    QTest::newRow("fraction unchanged") << "1.5"
+                                        << "1.5";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("apostrophe") << "1'"
+                                << "1'";
 }
 
 void tst_Literals::fourDigits()
@@ -181,7 +224,8 @@ void tst_Literals::fourDigits()
     QCOMPARE(storage::fourDigits(value), expected);
     QString quoted = expected;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    QCOMPARE(storage::fourDigitText(Engine::SqlServer, value), QLatin1Char('\'') + quoted + QLatin1Char('\''));
+    QCOMPARE(storage::fourDigitText(Engine::SqlServer, value),
+             QLatin1Char('\'') + quoted + QLatin1Char('\''));
 }
 
 void tst_Literals::everyForm_data()
@@ -191,13 +235,18 @@ void tst_Literals::everyForm_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
     using F = storage::LiteralForm;
-    QTest::newRow("date") << Engine::SqlServer << F::DateText << "2026-12-06" << "'2026-12-06'";
+    QTest::newRow("date") << Engine::SqlServer << F::DateText << "2026-12-06"
+                          << "'2026-12-06'";
     QTest::newRow("stamp") << Engine::SqlServer << F::StampText << "2026-12-06 10:30:15"
                            << "'2026-12-06 10:30:15'";
-    QTest::newRow("operator") << Engine::SqlServer << F::OperatorText << "D'Ar" << "'D''Ar'";
-    QTest::newRow("four digits") << Engine::Sqlite << F::FourDigitText << "3" << "'0003'";
-    QTest::newRow("double quoted") << Engine::SqlServer << F::DoubleQuotedText << "\"" << "\"\"\"\"";
-    QTest::newRow("double quoted sqlite") << Engine::Sqlite << F::DoubleQuotedText << "'" << "''''";
+    QTest::newRow("operator") << Engine::SqlServer << F::OperatorText << "D'Ar"
+                              << "'D''Ar'";
+    QTest::newRow("four digits") << Engine::Sqlite << F::FourDigitText << "3"
+                                 << "'0003'";
+    QTest::newRow("double quoted") << Engine::SqlServer << F::DoubleQuotedText << "\""
+                                   << "\"\"\"\"";
+    QTest::newRow("double quoted sqlite") << Engine::Sqlite << F::DoubleQuotedText << "'"
+                                          << "''''";
 }
 
 void tst_Literals::everyForm()

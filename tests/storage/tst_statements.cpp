@@ -90,21 +90,22 @@ void tst_Statements::sqlServerTexts_data()
     const Engine s = Engine::SqlServer;
     const QString k = QStringLiteral("0001");
 
-    QTest::newRow("load header") << storage::loadHeaderSelect(s, k)
-                                 << "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID";
+    QTest::newRow("load header")
+        << storage::loadHeaderSelect(s, k)
+        << "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID";
     QTest::newRow("load detail")
         << storage::loadDetailSelect(s, k)
         << "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID,    Ld_Id";
-    QTest::newRow("delete detail") << storage::deleteDetailRows(s, k)
-                                   << "DELETE Layout_Detalle WHERE Ly_Cve_Layout = '0001'";
+    QTest::newRow("delete detail")
+        << storage::deleteDetailRows(s, k) << "DELETE Layout_Detalle WHERE Ly_Cve_Layout = '0001'";
     QTest::newRow("delete lines") << storage::deleteLineRows(s, k)
                                   << "DELETE Layout WHERE Ly_Cve_Layout = '0001'";
     QTest::newRow("line") << storage::lineInsert(s, sampleLine())
-                          << lineColumns
-                                 + "VALUES ('0001', 'Pagos', 'pagos.txt', '0003', 'Encabezado', "
-                                   "'H', 1, 1, 'SI', 'u1', 'u2', 0.0000, 12.5, '2026-12-06', "
-                                   "'2026-01-31', '2026-12-06 10:30:15', '2026-12-06 10:30:15', "
-                                   "'OP1', 'OP2', 'AC')";
+                          << lineColumns +
+                                 "VALUES ('0001', 'Pagos', 'pagos.txt', '0003', 'Encabezado', "
+                                 "'H', 1, 1, 'SI', 'u1', 'u2', 0.0000, 12.5, '2026-12-06', "
+                                 "'2026-01-31', '2026-12-06 10:30:15', '2026-12-06 10:30:15', "
+                                 "'OP1', 'OP2', 'AC')";
     storage::LayoutLineValues notReversed = sampleLine();
     notReversed.reverse = false;
     QTest::newRow("line not reversed")
@@ -113,13 +114,13 @@ void tst_Statements::sqlServerTexts_data()
            "0.0000, 12.5, '2026-12-06', '2026-01-31', '2026-12-06 10:30:15', "
            "'2026-12-06 10:30:15', 'OP1', 'OP2', 'AC')";
     QTest::newRow("field") << storage::fieldInsert(s, sampleField())
-                           << fieldColumns
-                                  + "VALUES ('0001', '0003', '0010', 'Importe', 10, 8, 'SI', "
-                                    "\"it's\", '#0.00', '01')";
-    QTest::newRow("quoted identifier off") << storage::quotedIdentifierOff(s)
-                                           << "SET QUOTED_IDENTIFIER OFF";
-    QTest::newRow("quoted identifier on") << storage::quotedIdentifierOn(s)
-                                          << "SET QUOTED_IDENTIFIER ON";
+                           << fieldColumns +
+                                  "VALUES ('0001', '0003', '0010', 'Importe', 10, 8, 'SI', "
+                                  "\"it's\", '#0.00', '01')";
+    QTest::newRow("quoted identifier off")
+        << storage::quotedIdentifierOff(s) << "SET QUOTED_IDENTIFIER OFF";
+    QTest::newRow("quoted identifier on")
+        << storage::quotedIdentifierOn(s) << "SET QUOTED_IDENTIFIER ON";
     QTest::newRow("deactivate")
         << storage::deactivateUpdate(s, k, QStringLiteral("OP1"), QStringLiteral("ST"),
                                      QStringLiteral("OP2"))
@@ -154,14 +155,18 @@ void tst_Statements::loadStatementsSameOnEveryEngine()
 {
     QFETCH(Engine, engine);
     const QString key = QStringLiteral("A'1");
-    QCOMPARE(storage::loadHeaderSelect(engine, key), storage::loadHeaderSelect(Engine::SqlServer, key));
-    QCOMPARE(storage::loadDetailSelect(engine, key), storage::loadDetailSelect(Engine::SqlServer, key));
-    QCOMPARE(storage::lineInsert(engine, sampleLine()), storage::lineInsert(Engine::SqlServer, sampleLine()));
+    QCOMPARE(storage::loadHeaderSelect(engine, key),
+             storage::loadHeaderSelect(Engine::SqlServer, key));
+    QCOMPARE(storage::loadDetailSelect(engine, key),
+             storage::loadDetailSelect(Engine::SqlServer, key));
+    QCOMPARE(storage::lineInsert(engine, sampleLine()),
+             storage::lineInsert(Engine::SqlServer, sampleLine()));
     QCOMPARE(storage::deactivateUpdate(engine, key, "a", "b", "c"),
              storage::deactivateUpdate(Engine::SqlServer, key, "a", "b", "c"));
     QCOMPARE(storage::reactivateUpdate(engine, key, "a", "b"),
              storage::reactivateUpdate(Engine::SqlServer, key, "a", "b"));
-    QCOMPARE(storage::scriptLayoutSelect(engine, key), storage::scriptLayoutSelect(Engine::SqlServer, key));
+    QCOMPARE(storage::scriptLayoutSelect(engine, key),
+             storage::scriptLayoutSelect(Engine::SqlServer, key));
 }
 
 void tst_Statements::otherEngines()
@@ -171,9 +176,10 @@ void tst_Statements::otherEngines()
                  QStringLiteral("DELETE FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001'"));
         QCOMPARE(storage::deleteLineRows(e, QStringLiteral("0001")),
                  QStringLiteral("DELETE FROM Layout WHERE Ly_Cve_Layout = '0001'"));
-        QCOMPARE(storage::fieldInsert(e, sampleField()),
-                 fieldColumns
-                     + "VALUES ('0001', '0003', '0010', 'Importe', 10, 8, 'SI', 'it''s', '#0.00', '01')");
+        QCOMPARE(
+            storage::fieldInsert(e, sampleField()),
+            fieldColumns +
+                "VALUES ('0001', '0003', '0010', 'Importe', 10, 8, 'SI', 'it''s', '#0.00', '01')");
         QVERIFY(storage::quotedIdentifierOff(e).isEmpty());
         QVERIFY(storage::quotedIdentifierOn(e).isEmpty());
     }
@@ -209,12 +215,16 @@ void tst_Statements::keyEscapedEverywhere()
     storage::LayoutFieldValues field = sampleField();
     field.key = key;
     field.valor = QStringLiteral("plain");
-    const QStringList statements{
-        storage::loadHeaderSelect(s, key),          storage::loadDetailSelect(s, key),
-        storage::deleteDetailRows(s, key),          storage::deleteLineRows(s, key),
-        storage::lineInsert(s, line),               storage::fieldInsert(s, field),
-        storage::deactivateUpdate(s, key, "a", "b", "c"), storage::reactivateUpdate(s, key, "a", "b"),
-        storage::scriptLayoutSelect(s, key),        storage::scriptDetailSelect(s, key)};
+    const QStringList statements{storage::loadHeaderSelect(s, key),
+                                 storage::loadDetailSelect(s, key),
+                                 storage::deleteDetailRows(s, key),
+                                 storage::deleteLineRows(s, key),
+                                 storage::lineInsert(s, line),
+                                 storage::fieldInsert(s, field),
+                                 storage::deactivateUpdate(s, key, "a", "b", "c"),
+                                 storage::reactivateUpdate(s, key, "a", "b"),
+                                 storage::scriptLayoutSelect(s, key),
+                                 storage::scriptDetailSelect(s, key)};
     for (const QString &statement : statements) {
         QVERIFY2(statement.contains(literal), qPrintable(statement));
         // Apostrophes pair up: no literal is closed early.
@@ -241,8 +251,8 @@ void tst_Statements::bareValuesChecked()
     storage::LayoutLineValues line = sampleLine();
     storage::LayoutFieldValues field = sampleField();
     const QString bad = QStringLiteral("1); DELETE FROM Layout; --");
-    QString *targets[] = {&line.position, &line.length, &line.user3, &line.user4,
-                          &field.position, &field.length};
+    QString *targets[] = {&line.position, &line.length,    &line.user3,
+                          &line.user4,    &field.position, &field.length};
     *targets[which] = bad;
     try {
         if (which < 4)

@@ -2,10 +2,10 @@
 // server): every text is stored exactly as given, keys select only their own rows, and
 // nothing in a value can break out of its literal.
 
-#include "support/TestDatabase.h"
 #include "host/RuntimeError.h"
 #include "services/SqlConnection.h"
 #include "storage/Statements.h"
+#include "support/TestDatabase.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -63,7 +63,10 @@ storage::LayoutFieldValues fieldWith(const QString &text, const QString &id = QS
     return v;
 }
 
-void run(SqlConnection &connection, const QString &statement) { connection.Execute(statement); }
+void run(SqlConnection &connection, const QString &statement)
+{
+    connection.Execute(statement);
+}
 
 // The columns of the single row a bound SELECT finds.
 QVariantList boundRow(const QString &connectionName, const QString &sql, const QString &bound)
@@ -204,7 +207,10 @@ void tst_StatementsDb::deletesTakeOnlyTheirKey()
              0);
 }
 
-void tst_StatementsDb::deactivateAndReactivate_data() { deletesTakeOnlyTheirKey_data(); }
+void tst_StatementsDb::deactivateAndReactivate_data()
+{
+    deletesTakeOnlyTheirKey_data();
+}
 
 void tst_StatementsDb::deactivateAndReactivate()
 {
@@ -213,13 +219,15 @@ void tst_StatementsDb::deactivateAndReactivate()
     KESTA_REQUIRE(db);
     SqlConnection connection(db.connectionName());
     const Engine engine = connection.engine();
-    run(connection, storage::lineInsert(engine, lineWith(QStringLiteral("a"), QStringLiteral("1"))));
-    run(connection, storage::lineInsert(engine, lineWith(QStringLiteral("a"), QStringLiteral("2"))));
+    run(connection,
+        storage::lineInsert(engine, lineWith(QStringLiteral("a"), QStringLiteral("1"))));
+    run(connection,
+        storage::lineInsert(engine, lineWith(QStringLiteral("a"), QStringLiteral("2"))));
     run(connection, storage::fieldInsert(engine, fieldWith(QStringLiteral("f"))));
 
-    run(connection, storage::deactivateUpdate(engine, key, QStringLiteral("M'1"),
-                                              QStringLiteral("2026-12-07 08:00:00"),
-                                              QStringLiteral("B'1")));
+    run(connection,
+        storage::deactivateUpdate(engine, key, QStringLiteral("M'1"),
+                                  QStringLiteral("2026-12-07 08:00:00"), QStringLiteral("B'1")));
     QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Es_Cve_Estado = 'BA' "
                                       "AND Oper_Baja = 'B''1' AND Oper_Ult_Modif = 'M''1'"))
                  .toInt(),
@@ -260,7 +268,8 @@ void tst_StatementsDb::injectedKeySelectsNothing()
 
     for (const QString &select :
          {storage::loadHeaderSelect(engine, injected), storage::loadDetailSelect(engine, injected),
-          storage::scriptLayoutSelect(engine, injected), storage::scriptDetailSelect(engine, injected)})
+          storage::scriptLayoutSelect(engine, injected),
+          storage::scriptDetailSelect(engine, injected)})
         QVERIFY2(connection.Execute(select)->EndOfSet(), qPrintable(select));
     run(connection, storage::deleteDetailRows(engine, injected));
     run(connection, storage::deleteLineRows(engine, injected));
@@ -281,7 +290,8 @@ void tst_StatementsDb::backslashWhateverTheSetting()
         db.exec(QStringLiteral("DELETE FROM Layout"));
         run(connection, storage::lineInsert(Engine::PostgreSql, lineWith(text)));
         QCOMPARE(db.scalar(QStringLiteral("SELECT Ly_Descripcion FROM Layout")).toString(), text);
-        QVERIFY(!connection.Execute(storage::loadHeaderSelect(Engine::PostgreSql, key))->EndOfSet());
+        QVERIFY(
+            !connection.Execute(storage::loadHeaderSelect(Engine::PostgreSql, key))->EndOfSet());
     }
 }
 

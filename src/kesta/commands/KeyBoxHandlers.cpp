@@ -39,8 +39,8 @@ QVariant headerNumber(const host::RecordSet &record, const QString &column)
     bool ok = false;
     const double number = value.toString().trimmed().toDouble(&ok);
     if (!ok)
-        throw host::RuntimeError(
-            QStringLiteral("Layout.%1 holds \"%2\", which is not a number.").arg(column, value.toString()));
+        throw host::RuntimeError(QStringLiteral("Layout.%1 holds \"%2\", which is not a number.")
+                                     .arg(column, value.toString()));
     return number;
 }
 
@@ -116,10 +116,9 @@ void frmKESTA::txtClave_Enter()
         }
         if (lines->EndOfSet()) {
             lines->Close();
-            Publico::CoreServices().ShowMessage(QStringLiteral("La clave especificada no existe"),
-                                                host::MessageStyle::Warning,
-                                                QStringLiteral("Atención"), this, moduleName,
-                                                QStringLiteral("ERR-ID:7500024"));
+            Publico::CoreServices().ShowMessage(
+                QStringLiteral("La clave especificada no existe"), host::MessageStyle::Warning,
+                QStringLiteral("Atención"), this, moduleName, QStringLiteral("ERR-ID:7500024"));
             return;
         }
 
@@ -136,8 +135,8 @@ void frmKESTA::txtClave_Enter()
             dpUser5->setDate(date5);
         if (const QDate date6 = headerDate(*lines, QStringLiteral("Ly_UserDef_6")); date6.isValid())
             dpUser6->setDate(date6);
-        chInverso->setChecked(lines->Field(QStringLiteral("Ly_Inverso")).toString()
-                              == QLatin1String("SI"));
+        chInverso->setChecked(lines->Field(QStringLiteral("Ly_Inverso")).toString() ==
+                              QLatin1String("SI"));
 
         Controles->setRecordLoaded(true);
         Controles->setB1Caption(QStringLiteral("Copiar"));
@@ -156,7 +155,8 @@ void frmKESTA::txtClave_Enter()
         while (!lines->EndOfSet()) {
             const int row = ssLinea->AddNew();
             ssLinea->setCell(row, QStringLiteral("Orden"), lines->Field(QStringLiteral("Ly_ID")));
-            ssLinea->setCell(row, QStringLiteral("ID"), lines->Field(QStringLiteral("Ly_Linea_ID")));
+            ssLinea->setCell(row, QStringLiteral("ID"),
+                             lines->Field(QStringLiteral("Ly_Linea_ID")));
             ssLinea->setCell(row, QStringLiteral("Descripción"),
                              lines->Field(QStringLiteral("Ly_Descripcion_ID")));
             ssLinea->setCell(row, QStringLiteral("Posicion"),
@@ -185,7 +185,8 @@ void frmKESTA::txtClave_Enter()
     } catch (const std::exception &error) {
         ssLinea->setRedraw(true);
         ssDetalle->setRedraw(true);
-        Publico::CoreServices().ShowMessage(QStringLiteral("txtClave_Enter()\r\n") + descriptionOf(error),
+        Publico::CoreServices().ShowMessage(QStringLiteral("txtClave_Enter()\r\n") +
+                                                descriptionOf(error),
                                             host::MessageStyle::Critical, QStringLiteral("Velkora"),
                                             this, moduleName, QStringLiteral("ERR-ID:7500025"));
         // A load that failed part-way leaves nothing half shown that could be edited and saved:

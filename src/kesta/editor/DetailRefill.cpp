@@ -24,8 +24,7 @@ int typeCodeNumber(const QString &code)
     const double number = t.toDouble(&ok);
     if (ok && std::isfinite(number) && std::abs(number) < 1e9)
         return static_cast<int>(std::lround(number));
-    throw host::RuntimeError(
-        QStringLiteral("The field type \"%1\" is not a number.").arg(code));
+    throw host::RuntimeError(QStringLiteral("The field type \"%1\" is not a number.").arg(code));
 }
 
 } // namespace
@@ -75,9 +74,8 @@ void frmKESTA::RellenaDetalle(const QString &line)
         const QString description =
             runtime ? runtime->description() : QString::fromLocal8Bit(error.what());
         Publico::CoreServices().ShowMessage(QStringLiteral("RellenaDetalle()\r\n") + description,
-                                            host::MessageStyle::Critical,
-                                            QStringLiteral("Velkora"), this,
-                                            QStringLiteral("KESTA"),
+                                            host::MessageStyle::Critical, QStringLiteral("Velkora"),
+                                            this, QStringLiteral("KESTA"),
                                             QStringLiteral("ERR-ID:7500023"));
     }
 }

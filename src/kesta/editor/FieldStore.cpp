@@ -2,17 +2,16 @@
 
 #include "host/RuntimeError.h"
 
-
 namespace kesta::editor {
 
 namespace {
 const QStringList &headers()
 {
-    static const QStringList h{QStringLiteral("Llave"),    QStringLiteral("Id"),
+    static const QStringList h{QStringLiteral("Llave"),       QStringLiteral("Id"),
                                QStringLiteral("Descripción"), QStringLiteral("Posicion"),
-                               QStringLiteral("Longitud"), QStringLiteral("Tipo"),
-                               QStringLiteral("Valor"),    QStringLiteral("Formato"),
-                               QStringLiteral("Trim"),     QStringLiteral("LineaID")};
+                               QStringLiteral("Longitud"),    QStringLiteral("Tipo"),
+                               QStringLiteral("Valor"),       QStringLiteral("Formato"),
+                               QStringLiteral("Trim"),        QStringLiteral("LineaID")};
     return h;
 }
 } // namespace
@@ -29,13 +28,17 @@ QString FieldStore::textFor(const QString &line, const QString &field)
     return line + QLatin1Char('-') + field;
 }
 
-int FieldStore::count() const { return static_cast<int>(m_rows.size()); }
+int FieldStore::count() const
+{
+    return static_cast<int>(m_rows.size());
+}
 
 void FieldStore::add(const QString &key, const QString &text)
 {
     if (m_index.contains(key))
         throw host::RuntimeError(
-            QStringLiteral("The field store already holds the key \"%1\" (a field is defined twice).")
+            QStringLiteral(
+                "The field store already holds the key \"%1\" (a field is defined twice).")
                 .arg(key));
     const int row = count();
     beginInsertRows({}, row, row);
@@ -48,7 +51,10 @@ void FieldStore::add(const QString &key, const QString &text)
     endInsertRows();
 }
 
-int FieldStore::find(const QString &key) const { return m_index.value(key, -1); }
+int FieldStore::find(const QString &key) const
+{
+    return m_index.value(key, -1);
+}
 
 QString FieldStore::key(int row) const
 {
@@ -127,8 +133,8 @@ QVariant FieldStore::data(const QModelIndex &index, int role) const
 
 QVariant FieldStore::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
-        && section < ColumnCount)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ColumnCount)
         return headers()[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }
@@ -143,9 +149,15 @@ FieldStoreView::FieldStoreView(QWidget *parent) : QTreeView(parent), m_store(new
     QTreeView::setVisible(false);
 }
 
-FieldStore *FieldStoreView::store() const { return m_store; }
+FieldStore *FieldStoreView::store() const
+{
+    return m_store;
+}
 
-void FieldStoreView::clearValue() { m_store->clear(); }
+void FieldStoreView::clearValue()
+{
+    m_store->clear();
+}
 
 void FieldStoreView::setVisible(bool)
 {

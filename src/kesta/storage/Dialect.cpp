@@ -9,10 +9,19 @@ QString Dialect::deleteVerb() const
     return engine == Engine::SqlServer ? QStringLiteral("DELETE ") : QStringLiteral("DELETE FROM ");
 }
 
-bool Dialect::usesQuotedIdentifierSetting() const { return engine == Engine::SqlServer; }
+bool Dialect::usesQuotedIdentifierSetting() const
+{
+    return engine == Engine::SqlServer;
+}
 
-bool Dialect::doubleQuotedValor() const { return engine == Engine::SqlServer; }
+bool Dialect::doubleQuotedValor() const
+{
+    return engine == Engine::SqlServer;
+}
 
-bool Dialect::escapeStringForBackslash() const { return engine == Engine::PostgreSql; }
+bool Dialect::escapeStringForBackslash() const
+{
+    return engine == Engine::PostgreSql;
+}
 
 } // namespace kesta::storage

@@ -33,6 +33,9 @@ struct Dialect {
     bool escapeStringForBackslash() const;
 };
 
-inline Dialect dialectFor(host::Engine engine) { return Dialect{engine}; }
+inline Dialect dialectFor(host::Engine engine)
+{
+    return Dialect{engine};
+}
 
 } // namespace kesta::storage

@@ -14,7 +14,10 @@ QString enclose(const QString &value, QChar quote)
     return quote + doubled + quote;
 }
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Splits a whole number into its sign and digits; false when the text is not one.
 bool splitWholeNumber(const QString &text, QString &sign, QString &digits)

@@ -10,41 +10,45 @@ using host::Engine;
 namespace {
 
 // The key as it stands after "Ly_Cve_Layout = ": a quoted text.
-QString keyLiteral(Engine engine, const QString &key) { return quotedText(engine, key); }
+QString keyLiteral(Engine engine, const QString &key)
+{
+    return quotedText(engine, key);
+}
 
 // A column list: each piece three blanks, the name and ", "; the last closes with ") ".
 QString columnList(const QStringList &columns)
 {
     QString text;
     for (qsizetype i = 0; i < columns.size(); ++i)
-        text += QStringLiteral("   ") + columns[i]
-                + (i + 1 < columns.size() ? QStringLiteral(", ") : QStringLiteral(") "));
+        text += QStringLiteral("   ") + columns[i] +
+                (i + 1 < columns.size() ? QStringLiteral(", ") : QStringLiteral(") "));
     return text;
 }
 
 const QStringList &lineColumns()
 {
     static const QStringList columns{
-        QStringLiteral("Ly_Cve_Layout"),   QStringLiteral("Ly_Descripcion"),
-        QStringLiteral("Ly_Archivo"),      QStringLiteral("Ly_ID"),
+        QStringLiteral("Ly_Cve_Layout"),     QStringLiteral("Ly_Descripcion"),
+        QStringLiteral("Ly_Archivo"),        QStringLiteral("Ly_ID"),
         QStringLiteral("Ly_Descripcion_ID"), QStringLiteral("Ly_Linea_ID"),
-        QStringLiteral("Ly_Posicion"),     QStringLiteral("Ly_Longitud"),
-        QStringLiteral("Ly_Inverso"),      QStringLiteral("Ly_UserDef_1"),
-        QStringLiteral("Ly_UserDef_2"),    QStringLiteral("Ly_UserDef_3"),
-        QStringLiteral("Ly_UserDef_4"),    QStringLiteral("Ly_UserDef_5"),
-        QStringLiteral("Ly_UserDef_6"),    QStringLiteral("Fecha_Alta"),
-        QStringLiteral("Fecha_Ult_Modif"), QStringLiteral("Oper_Alta"),
-        QStringLiteral("Oper_Ult_Modif"),  QStringLiteral("Es_Cve_Estado")};
+        QStringLiteral("Ly_Posicion"),       QStringLiteral("Ly_Longitud"),
+        QStringLiteral("Ly_Inverso"),        QStringLiteral("Ly_UserDef_1"),
+        QStringLiteral("Ly_UserDef_2"),      QStringLiteral("Ly_UserDef_3"),
+        QStringLiteral("Ly_UserDef_4"),      QStringLiteral("Ly_UserDef_5"),
+        QStringLiteral("Ly_UserDef_6"),      QStringLiteral("Fecha_Alta"),
+        QStringLiteral("Fecha_Ult_Modif"),   QStringLiteral("Oper_Alta"),
+        QStringLiteral("Oper_Ult_Modif"),    QStringLiteral("Es_Cve_Estado")};
     return columns;
 }
 
 const QStringList &fieldColumns()
 {
     static const QStringList columns{
-        QStringLiteral("Ly_Cve_Layout"),  QStringLiteral("Ly_ID"),       QStringLiteral("Ld_ID"),
-        QStringLiteral("Ld_Descripcion"), QStringLiteral("Ld_Posicion"), QStringLiteral("Ld_Longitud"),
-        QStringLiteral("Ld_Trim"),        QStringLiteral("Ld_Valor"),    QStringLiteral("Ld_Formato"),
-        QStringLiteral("Ld_Tipo")};
+        QStringLiteral("Ly_Cve_Layout"), QStringLiteral("Ly_ID"),
+        QStringLiteral("Ld_ID"),         QStringLiteral("Ld_Descripcion"),
+        QStringLiteral("Ld_Posicion"),   QStringLiteral("Ld_Longitud"),
+        QStringLiteral("Ld_Trim"),       QStringLiteral("Ld_Valor"),
+        QStringLiteral("Ld_Formato"),    QStringLiteral("Ld_Tipo")};
     return columns;
 }
 
@@ -54,75 +58,81 @@ const QString separator = QStringLiteral(", ");
 
 QString loadHeaderSelect(Engine engine, const QString &key)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout ")
-           + QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) + QStringLiteral(" ")
-           + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID");
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout ") +
+           QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID");
 }
 
 QString loadDetailSelect(Engine engine, const QString &key)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout_Detalle ")
-           + QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) + QStringLiteral(" ")
-           + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID, ") + QStringLiteral("   Ld_Id");
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout_Detalle ") +
+           QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID, ") +
+           QStringLiteral("   Ld_Id");
 }
 
 QString deleteDetailRows(Engine engine, const QString &key)
 {
-    return dialectFor(engine).deleteVerb() + QStringLiteral("Layout_Detalle WHERE Ly_Cve_Layout = ")
-           + keyLiteral(engine, key);
+    return dialectFor(engine).deleteVerb() +
+           QStringLiteral("Layout_Detalle WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key);
 }
 
 QString deleteLineRows(Engine engine, const QString &key)
 {
-    return dialectFor(engine).deleteVerb() + QStringLiteral("Layout WHERE Ly_Cve_Layout = ")
-           + keyLiteral(engine, key);
+    return dialectFor(engine).deleteVerb() + QStringLiteral("Layout WHERE Ly_Cve_Layout = ") +
+           keyLiteral(engine, key);
 }
 
 QString lineInsert(Engine engine, const LayoutLineValues &v)
 {
-    const auto quoted = [engine](const QString &text) { return quotedText(engine, text) + separator; };
+    const auto quoted = [engine](const QString &text) {
+        return quotedText(engine, text) + separator;
+    };
     const auto bare = [](const QString &text, const QString &column) {
         return numberText(text, column) + separator;
     };
-    return QStringLiteral("INSERT INTO Layout(") + columnList(lineColumns())
-           + QStringLiteral("VALUES (") + quoted(v.key) + quoted(v.description) + quoted(v.file)
-           + fourDigitText(engine, v.order) + separator + quoted(v.lineDescription)
-           + quoted(v.lineId) + bare(v.position, QStringLiteral("Ly_Posicion"))
-           + bare(v.length, QStringLiteral("Ly_Longitud"))
-           + quoted(v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")) + quoted(v.user1)
-           + quoted(v.user2) + bare(v.user3, QStringLiteral("Ly_UserDef_3"))
-           + bare(v.user4, QStringLiteral("Ly_UserDef_4")) + dateText(engine, v.date5) + separator
-           + dateText(engine, v.date6) + separator + stampText(engine, v.stamp) + separator
-           + stampText(engine, v.stamp) + separator + operatorText(engine, v.operatorAlta)
-           + separator + operatorText(engine, v.operatorModif) + separator
-           + QStringLiteral("'AC')");
+    return QStringLiteral("INSERT INTO Layout(") + columnList(lineColumns()) +
+           QStringLiteral("VALUES (") + quoted(v.key) + quoted(v.description) + quoted(v.file) +
+           fourDigitText(engine, v.order) + separator + quoted(v.lineDescription) +
+           quoted(v.lineId) + bare(v.position, QStringLiteral("Ly_Posicion")) +
+           bare(v.length, QStringLiteral("Ly_Longitud")) +
+           quoted(v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")) + quoted(v.user1) +
+           quoted(v.user2) + bare(v.user3, QStringLiteral("Ly_UserDef_3")) +
+           bare(v.user4, QStringLiteral("Ly_UserDef_4")) + dateText(engine, v.date5) + separator +
+           dateText(engine, v.date6) + separator + stampText(engine, v.stamp) + separator +
+           stampText(engine, v.stamp) + separator + operatorText(engine, v.operatorAlta) +
+           separator + operatorText(engine, v.operatorModif) + separator + QStringLiteral("'AC')");
 }
 
 QString fieldInsert(Engine engine, const LayoutFieldValues &v)
 {
-    const auto quoted = [engine](const QString &text) { return quotedText(engine, text) + separator; };
+    const auto quoted = [engine](const QString &text) {
+        return quotedText(engine, text) + separator;
+    };
     const auto bare = [](const QString &text, const QString &column) {
         return numberText(text, column) + separator;
     };
-    return QStringLiteral("INSERT INTO Layout_Detalle(") + columnList(fieldColumns())
-           + QStringLiteral("VALUES (") + quoted(v.key) + fourDigitText(engine, v.lineId) + separator
-           + fourDigitText(engine, v.id) + separator + quoted(v.description)
-           + bare(v.position, QStringLiteral("Ld_Posicion"))
-           + bare(v.length, QStringLiteral("Ld_Longitud")) + quoted(v.trim)
-           + doubleQuotedText(engine, v.valor) + separator + quoted(v.formato)
-           + quotedText(engine, v.tipo) + QStringLiteral(")");
+    return QStringLiteral("INSERT INTO Layout_Detalle(") + columnList(fieldColumns()) +
+           QStringLiteral("VALUES (") + quoted(v.key) + fourDigitText(engine, v.lineId) +
+           separator + fourDigitText(engine, v.id) + separator + quoted(v.description) +
+           bare(v.position, QStringLiteral("Ld_Posicion")) +
+           bare(v.length, QStringLiteral("Ld_Longitud")) + quoted(v.trim) +
+           doubleQuotedText(engine, v.valor) + separator + quoted(v.formato) +
+           quotedText(engine, v.tipo) + QStringLiteral(")");
 }
 
 QString quotedIdentifierOff(Engine engine)
 {
-    return dialectFor(engine).usesQuotedIdentifierSetting() ? QStringLiteral("SET QUOTED_IDENTIFIER OFF")
-                                                            : QString();
+    return dialectFor(engine).usesQuotedIdentifierSetting()
+               ? QStringLiteral("SET QUOTED_IDENTIFIER OFF")
+               : QString();
 }
 
 QString quotedIdentifierOn(Engine engine)
 {
-    return dialectFor(engine).usesQuotedIdentifierSetting() ? QStringLiteral("SET QUOTED_IDENTIFIER ON")
-                                                            : QString();
+    return dialectFor(engine).usesQuotedIdentifierSetting()
+               ? QStringLiteral("SET QUOTED_IDENTIFIER ON")
+               : QString();
 }
 
 QStringList fieldStatements(Engine engine, const LayoutFieldValues &values)
@@ -136,36 +146,35 @@ QStringList fieldStatements(Engine engine, const LayoutFieldValues &values)
 QString deactivateUpdate(Engine engine, const QString &key, const QString &operatorModif,
                          const QString &stamp, const QString &operatorBaja)
 {
-    return QStringLiteral("UPDATE Layout SET ")
-           + QStringLiteral("   Oper_Ult_Modif = ") + operatorText(engine, operatorModif) + separator
-           + QStringLiteral("   Fecha_Ult_Modif = ") + stampText(engine, stamp) + separator
-           + QStringLiteral("   Oper_Baja = ") + operatorText(engine, operatorBaja) + separator
-           + QStringLiteral("   Fecha_Baja= ") + stampText(engine, stamp) + separator
-           + QStringLiteral("   Es_Cve_Estado = 'BA' ")
-           + QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key);
+    return QStringLiteral("UPDATE Layout SET ") + QStringLiteral("   Oper_Ult_Modif = ") +
+           operatorText(engine, operatorModif) + separator +
+           QStringLiteral("   Fecha_Ult_Modif = ") + stampText(engine, stamp) + separator +
+           QStringLiteral("   Oper_Baja = ") + operatorText(engine, operatorBaja) + separator +
+           QStringLiteral("   Fecha_Baja= ") + stampText(engine, stamp) + separator +
+           QStringLiteral("   Es_Cve_Estado = 'BA' ") + QStringLiteral("WHERE Ly_Cve_Layout = ") +
+           keyLiteral(engine, key);
 }
 
 QString reactivateUpdate(Engine engine, const QString &key, const QString &operatorModif,
                          const QString &stamp)
 {
-    return QStringLiteral("UPDATE Layout SET ")
-           + QStringLiteral("Oper_Ult_Modif = ") + operatorText(engine, operatorModif) + separator
-           + QStringLiteral("Fecha_Ult_Modif = ") + stampText(engine, stamp) + separator
-           + QStringLiteral("Oper_Baja = '', ") + QStringLiteral("Fecha_Baja= NULL, ")
-           + QStringLiteral("Es_Cve_Estado = 'AC' ")
-           + QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key);
+    return QStringLiteral("UPDATE Layout SET ") + QStringLiteral("Oper_Ult_Modif = ") +
+           operatorText(engine, operatorModif) + separator + QStringLiteral("Fecha_Ult_Modif = ") +
+           stampText(engine, stamp) + separator + QStringLiteral("Oper_Baja = '', ") +
+           QStringLiteral("Fecha_Baja= NULL, ") + QStringLiteral("Es_Cve_Estado = 'AC' ") +
+           QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key);
 }
 
 QString scriptLayoutSelect(Engine engine, const QString &key)
 {
-    return QStringLiteral("SELECT * FROM Layout WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key)
-           + QStringLiteral(" ");
+    return QStringLiteral("SELECT * FROM Layout WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
+           QStringLiteral(" ");
 }
 
 QString scriptDetailSelect(Engine engine, const QString &key)
 {
-    return QStringLiteral("SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = ")
-           + keyLiteral(engine, key) + QStringLiteral(" ");
+    return QStringLiteral("SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = ") +
+           keyLiteral(engine, key) + QStringLiteral(" ");
 }
 
 } // namespace kesta::storage
