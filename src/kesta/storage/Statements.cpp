@@ -85,40 +85,49 @@ QString deleteLineRows(Engine engine, const QString &key)
 
 QString lineInsert(Engine engine, const LayoutLineValues &v)
 {
-    const auto quoted = [engine](const QString &text) {
-        return quotedText(engine, text) + separator;
-    };
-    const auto bare = [](const QString &text, const QString &column) {
-        return numberText(text, column) + separator;
+    // Every value followed by ", ", the last closing the list.
+    const QStringList values{
+        quotedText(engine, v.key),
+        quotedText(engine, v.description),
+        quotedText(engine, v.file),
+        fourDigitText(engine, v.order),
+        quotedText(engine, v.lineDescription),
+        quotedText(engine, v.lineId),
+        numberText(v.position, QStringLiteral("Ly_Posicion")),
+        numberText(v.length, QStringLiteral("Ly_Longitud")),
+        quotedText(engine, v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")),
+        quotedText(engine, v.user1),
+        quotedText(engine, v.user2),
+        numberText(v.user3, QStringLiteral("Ly_UserDef_3")),
+        numberText(v.user4, QStringLiteral("Ly_UserDef_4")),
+        dateText(engine, v.date5),
+        dateText(engine, v.date6),
+        stampText(engine, v.stamp),
+        stampText(engine, v.stamp),
+        operatorText(engine, v.operatorAlta),
+        operatorText(engine, v.operatorModif),
+        QStringLiteral("'AC'"),
     };
     return QStringLiteral("INSERT INTO Layout(") + columnList(lineColumns()) +
-           QStringLiteral("VALUES (") + quoted(v.key) + quoted(v.description) + quoted(v.file) +
-           fourDigitText(engine, v.order) + separator + quoted(v.lineDescription) +
-           quoted(v.lineId) + bare(v.position, QStringLiteral("Ly_Posicion")) +
-           bare(v.length, QStringLiteral("Ly_Longitud")) +
-           quoted(v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")) + quoted(v.user1) +
-           quoted(v.user2) + bare(v.user3, QStringLiteral("Ly_UserDef_3")) +
-           bare(v.user4, QStringLiteral("Ly_UserDef_4")) + dateText(engine, v.date5) + separator +
-           dateText(engine, v.date6) + separator + stampText(engine, v.stamp) + separator +
-           stampText(engine, v.stamp) + separator + operatorText(engine, v.operatorAlta) +
-           separator + operatorText(engine, v.operatorModif) + separator + QStringLiteral("'AC')");
+           QStringLiteral("VALUES (") + values.join(separator) + QStringLiteral(")");
 }
 
 QString fieldInsert(Engine engine, const LayoutFieldValues &v)
 {
-    const auto quoted = [engine](const QString &text) {
-        return quotedText(engine, text) + separator;
-    };
-    const auto bare = [](const QString &text, const QString &column) {
-        return numberText(text, column) + separator;
+    const QStringList values{
+        quotedText(engine, v.key),
+        fourDigitText(engine, v.lineId),
+        fourDigitText(engine, v.id),
+        quotedText(engine, v.description),
+        numberText(v.position, QStringLiteral("Ld_Posicion")),
+        numberText(v.length, QStringLiteral("Ld_Longitud")),
+        quotedText(engine, v.trim),
+        doubleQuotedText(engine, v.valor),
+        quotedText(engine, v.formato),
+        quotedText(engine, v.tipo),
     };
     return QStringLiteral("INSERT INTO Layout_Detalle(") + columnList(fieldColumns()) +
-           QStringLiteral("VALUES (") + quoted(v.key) + fourDigitText(engine, v.lineId) +
-           separator + fourDigitText(engine, v.id) + separator + quoted(v.description) +
-           bare(v.position, QStringLiteral("Ld_Posicion")) +
-           bare(v.length, QStringLiteral("Ld_Longitud")) + quoted(v.trim) +
-           doubleQuotedText(engine, v.valor) + separator + quoted(v.formato) +
-           quotedText(engine, v.tipo) + QStringLiteral(")");
+           QStringLiteral("VALUES (") + values.join(separator) + QStringLiteral(")");
 }
 
 QString quotedIdentifierOff(Engine engine)
