@@ -97,6 +97,7 @@ private slots:
     void keyChangeIgnoredWhileEditing();
     void brokenDetailRowEndsInReset_data();
     void brokenDetailRowEndsInReset();
+    void resetEvenWhenTheMessageFails();
     void manyFields_data() { KESTA_BOTH_ENGINES(); }
     void manyFields();
     void storedTextsShownVerbatim_data() { KESTA_BOTH_ENGINES(); }
@@ -474,6 +475,23 @@ void tst_Load::brokenDetailRowEndsInReset()
     verifyNothingLoaded(s);
     QCOMPARE(s.keyBox()->text(), QStringLiteral("0001"));
     QVERIFY(!s.toolbar()->isOffered(QStringLiteral("Edit")));
+}
+
+void tst_Load::resetEvenWhenTheMessageFails()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    insertLine(db, LineRow{});
+    FieldRow broken;
+    broken.description = QVariant();
+    insertField(db, broken);
+    LoadScreen s(db.connectionName());
+    s.record->failOn = QStringLiteral("ShowMessage");
+
+    s.typeKey(QStringLiteral("1"));
+
+    QCOMPARE(s.record->calls.filter(QStringLiteral("ERR-ID:7500025")).size(), 1);
+    verifyNothingLoaded(s);
 }
 
 void tst_Load::manyFields()

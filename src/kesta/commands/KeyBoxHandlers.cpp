@@ -185,18 +185,27 @@ void frmKESTA::txtClave_Enter()
     } catch (const std::exception &error) {
         ssLinea->setRedraw(true);
         ssDetalle->setRedraw(true);
-        Publico::CoreServices().ShowMessage(QStringLiteral("txtClave_Enter()\r\n") +
-                                                descriptionOf(error),
-                                            host::MessageStyle::Critical, QStringLiteral("Velkora"),
-                                            this, moduleName, QStringLiteral("ERR-ID:7500025"));
         // A load that failed part-way leaves nothing half shown that could be edited and saved:
-        // the screen returns to the nothing-loaded state; the key stays in the key box.
+        // after the message the screen returns to the nothing-loaded state, also when the
+        // message itself fails; the key stays in the key box.
+        const auto resetAfterFailure = [this] {
+            try {
+                resetToNothingLoaded(*this);
+            } catch (const std::exception &) {
+                // The load's failure is what the user learns of; the flags are already off.
+            }
+            lvDetalle->clearValue();
+        };
         try {
-            resetToNothingLoaded(*this);
-        } catch (const std::exception &) {
-            // The failure has been reported; the flags are already off.
+            Publico::CoreServices().ShowMessage(
+                QStringLiteral("txtClave_Enter()\r\n") + descriptionOf(error),
+                host::MessageStyle::Critical, QStringLiteral("Velkora"), this, moduleName,
+                QStringLiteral("ERR-ID:7500025"));
+        } catch (...) {
+            resetAfterFailure();
+            throw;
         }
-        lvDetalle->clearValue();
+        resetAfterFailure();
     }
 }
 
