@@ -74,8 +74,6 @@ private slots:
     void fillEmptiesStoreFirst();
     void fillNullRaises_data();
     void fillNullRaises();
-    void fillDuplicateRaises();
-    void fillManyFields();
     void sequenceText_data();
     void sequenceText();
 };
@@ -263,34 +261,6 @@ void tst_FieldStore::fillNullRaises()
     // The rows added until then stay.
     QCOMPARE(store.key(0), QStringLiteral("K-0001-0001"));
     QVERIFY(store.count() <= 2);
-}
-
-void tst_FieldStore::fillDuplicateRaises()
-{
-    FieldStore store;
-    MemoryRecordSet rows({detailRow("0001", "0001"), detailRow("0001", "0001", "again")});
-    qint64 sequence = 0;
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, kesta::editor::fillFieldStore(store, rows, sequence));
-    QCOMPARE(store.count(), 1);
-    QCOMPARE(store.subItem(0, FieldStore::Descripcion), QStringLiteral("F00010001"));
-}
-
-void tst_FieldStore::fillManyFields()
-{
-    // Far more than a 16-bit counter stepping by 10 could number.
-    QList<QVariantHash> many;
-    for (int i = 0; i < 5000; ++i)
-        many << detailRow(i < 2500 ? "0001" : "0002",
-                          QString::number(i % 2500).rightJustified(4, '0'));
-    MemoryRecordSet rows(many);
-    FieldStore store;
-    qint64 sequence = 0;
-    kesta::editor::fillFieldStore(store, rows, sequence);
-    QCOMPARE(store.count(), 5000);
-    QCOMPARE(store.subItem(3276, FieldStore::Id), QStringLiteral("32760"));
-    QCOMPARE(store.subItem(3277, FieldStore::Id), QStringLiteral("32770"));
-    QCOMPARE(store.subItem(4999, FieldStore::Id), QStringLiteral("49990"));
-    QCOMPARE(store.find("K-0002-2499"), 4999);
 }
 
 void tst_FieldStore::sequenceText_data()
