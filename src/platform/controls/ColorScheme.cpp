@@ -1,13 +1,24 @@
 #include "ColorScheme.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <cmath>
 
 namespace velkora::controls {
 
 namespace {
 
-const char *const schemeMarker = "/* velkora colour scheme */";
+bool isInput(const QWidget *widget)
+{
+    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget)
+           || qobject_cast<const QComboBox *>(widget) || qobject_cast<const QTextEdit *>(widget)
+           || qobject_cast<const QPlainTextEdit *>(widget);
+}
 
 double relativeLuminance(const QColor &colour)
 {
@@ -117,19 +128,42 @@ void ColorScheme::ApplyColors()
     target->setPalette(palette);
     target->setAutoFillBackground(true);
 
-    // The palette has no colour for the input that holds the focus: one style sheet rule adds
-    // it (added once; the window's own rules stay).
-    QString sheet = target->styleSheet();
-    if (!sheet.contains(QLatin1String(schemeMarker))) {
-        const QString focused = inputFocused().name();
-        sheet += QStringLiteral("\n%1\n"
-                                "QLineEdit:focus, QAbstractSpinBox:focus, QComboBox:focus,"
-                                " QTextEdit:focus, QPlainTextEdit:focus"
-                                " { background-color: %2; color: %3; }\n")
-                     .arg(QLatin1String(schemeMarker), focused, text().name());
-        target->setStyleSheet(sheet);
+    if (!m_applied) {
+        connect(qApp, &QApplication::focusChanged, this, &ColorScheme::focusChanged);
+        focusChanged(nullptr, QApplication::focusWidget());
     }
+    m_window = target;
     m_applied = true;
+}
+
+void ColorScheme::focusChanged(QWidget *old, QWidget *now)
+{
+    Q_UNUSED(old);
+    unmarkFocused();
+    if (now && m_window && now->window() == m_window && isInput(now))
+        markFocused(now);
+}
+
+void ColorScheme::markFocused(QWidget *input)
+{
+    m_focused = input;
+    m_focusedHadPalette = input->testAttribute(Qt::WA_SetPalette);
+    m_focusedPalette = input->palette();
+    QPalette palette = input->palette();
+    palette.setColor(QPalette::Active, QPalette::Base, inputFocused());
+    palette.setColor(QPalette::Inactive, QPalette::Base, inputFocused());
+    palette.setColor(QPalette::Active, QPalette::Text, text());
+    palette.setColor(QPalette::Inactive, QPalette::Text, text());
+    input->setPalette(palette);
+}
+
+void ColorScheme::unmarkFocused()
+{
+    if (!m_focused)
+        return;
+    // Back to the palette it had: its own, or the inherited one.
+    m_focused->setPalette(m_focusedHadPalette ? m_focusedPalette : QPalette());
+    m_focused = nullptr;
 }
 
 } // namespace velkora::controls

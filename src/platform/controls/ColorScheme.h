@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
+#include <QPointer>
 #include <QWidget>
 
 namespace velkora::controls {
@@ -9,8 +11,10 @@ namespace velkora::controls {
 // every control in it one consistent, readable scheme (backgrounds, grids with alternating
 // rows, enabled/disabled/focused inputs, calendars, menus).
 // The scheme is a light palette set on the window (the controls inherit it; disabled inputs get
-// their own background and text colours) plus a style sheet rule that gives the focused input
-// its own background. Applying it twice changes nothing more.
+// their own background and text colours); the input that holds the focus (text box, date
+// picker, list, grid cell editor) gets the focused background while it has the focus, through
+// its own palette, which is given back when the focus leaves. No style sheet is used, so the
+// window's own style sheet stays free. Applying it twice changes nothing more.
 class ColorScheme : public QWidget {
     Q_OBJECT
 public:
@@ -33,7 +37,15 @@ public:
     static double contrast(const QColor &a, const QColor &b);
 
 private:
+    void focusChanged(QWidget *old, QWidget *now);
+    void markFocused(QWidget *input);
+    void unmarkFocused();
+
     bool m_applied = false;
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_focused;      // the input shown with the focused background
+    bool m_focusedHadPalette = false; // it had a palette of its own before
+    QPalette m_focusedPalette;
 };
 
 } // namespace velkora::controls

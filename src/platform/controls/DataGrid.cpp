@@ -357,9 +357,20 @@ bool DataGrid::redraw() const
     return m_redraw;
 }
 
+bool DataGrid::viewportEvent(QEvent *event)
+{
+    // The viewport never has the focus itself: a key reaching it comes from a cell editor that
+    // left it unhandled, on its way up to the grid. It has been notified already.
+    if (event->type() == QEvent::KeyPress)
+        m_propagatedKey = event;
+    return QTableView::viewportEvent(event);
+}
+
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
-    if (m_forwarding) {
+    const bool propagated = event == m_propagatedKey;
+    m_propagatedKey = nullptr;
+    if (m_forwarding || propagated) {
         QTableView::keyPressEvent(event);
         return;
     }
@@ -405,6 +416,16 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
     std::unique_ptr<QKeyEvent> replacement;
     if (!raiseKeyPress(event, replacement))
         return true;
+    const QKeyEvent *effective = replacement ? replacement.get() : event;
+    if (effective->key() == Qt::Key_Return || effective->key() == Qt::Key_Enter) {
+        // Enter accepts the cell at once (the delegate would only queue it).
+        if (guard && guard == m_editor) {
+            commitData(guard);
+            closeEditor(guard, QAbstractItemDelegate::SubmitModelCache);
+            m_editor = nullptr;
+        }
+        return true;
+    }
     if (!replacement)
         return false;
     if (guard) {
@@ -441,6 +462,28 @@ void DataGrid::closeOpenEditor(bool keepText)
     m_editor = nullptr;
 }
 
+void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    if (editor == m_editor)
+        m_editor = nullptr;
+    if (hint != QAbstractItemDelegate::EditNextItem
+        && hint != QAbstractItemDelegate::EditPreviousItem) {
+        QTableView::closeEditor(editor, hint);
+        return;
+    }
+    // TAB or Shift+TAB in an editor: the editor closes, the current cell moves on as TAB moves
+    // it on the grid (BeforeRowColChange may refuse), and the new cell is edited when it can be.
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    const QModelIndex next =
+        moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious,
+                   Qt::NoModifier);
+    if (!next.isValid())
+        return;
+    selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+    if (currentIndex() == next && (next.flags() & Qt::ItemIsEditable))
+        edit(next, AllEditTriggers, nullptr);
+}
+
 bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
     // Only the current cell is edited: an editor never opens beside a refused move.
@@ -453,7 +496,12 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
 {
     // The view first commits and closes the editor of the cell left, so its text belongs to
     // the row left; then a move to another row accepts that row's pending edit.
-    QTableView::currentChanged(current, previous);
+    // While repainting is suspended the view's own handling is skipped: it lays out every row
+    // again to repaint the cell, which makes filling thousands of rows slow. Resuming repaints.
+    if (m_redraw)
+        QTableView::currentChanged(current, previous);
+    else
+        commitOpenEditor();
     const int pending = m_model->pendingRow();
     if (pending >= 0 && (!current.isValid() || current.row() != pending))
         m_model->acceptPending();
@@ -497,7 +545,8 @@ void DataGrid::mouseReleaseEvent(QMouseEvent *event)
 void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QModelIndex target = indexAt(event->position().toPoint());
-    if (m_mouseRefused || (target.isValid() && target != currentIndex())) {
+    if (target.isValid() && target != currentIndex()) {
+        // A double click that is also a move: handled as a click (it may be refused).
         mousePressEvent(event);
         return;
     }

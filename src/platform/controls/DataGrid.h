@@ -35,12 +35,19 @@ struct GridColumn {
 //
 // Notifications (all raised synchronously on the UI thread):
 // - KeyPress(keyAscii): a character was typed in the grid or its cell editor; the handler may
-//   change the code, 0 discards the character.
-// - KeyDown(keyCode, shift): a key went down; keyCode is the Windows virtual-key code (F10 is
-//   121), shift is 1 Shift + 2 Ctrl + 4 Alt.
-// - BeforeRowColChange(cancel): the current cell is about to change; setting cancel keeps it.
-// - RowColChange(lastRow, lastCol): the current cell changed; lastRow is null when there was
-//   no current row.
+//   change the code, 0 discards the character. Characters are the printable ones, Enter (13)
+//   and backspace (8); TAB, Escape and Ctrl combinations are not. Each character is notified
+//   once, also when it opens an editor; Enter let through in an editor accepts the cell.
+// - KeyDown(keyCode, shift): a key went down (the grid or its editor); keyCode is the Windows
+//   virtual-key code (F10 is 121; Shift, Ctrl, Alt themselves 16, 17, 18), shift is
+//   1 Shift + 2 Ctrl + 4 Alt.
+// - BeforeRowColChange(cancel): the current cell is about to change by mouse, keyboard or
+//   program; setting cancel keeps it (currentRow() still gives the row being left).
+// - RowColChange(lastRow, lastCol): the current cell changed; lastRow is null (and lastCol -1)
+//   when there was no current cell.
+// Structural changes move the current cell without notifications: AddNew (the new row becomes
+// current, keeping the current column), RemoveRow, RemoveAll, and CancelUpdate dropping a new
+// row (the cell current before AddNew is current again). See DataGrid.cpp for the details.
 class DataGrid : public QTableView {
     Q_OBJECT
 
@@ -114,6 +121,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     friend class GridSelectionModel;
@@ -142,6 +151,7 @@ private:
     int m_quiet = 0;          // > 0: current-cell changes raise no notifications
     bool m_forwarding = false; // a key already notified is on its way to an editor
     bool m_mouseRefused = false;
+    const QEvent *m_propagatedKey = nullptr; // compared only, never dereferenced
     QPointer<QWidget> m_editor;
     int m_rowBeforeAddNew = -1;
     int m_columnBeforeAddNew = -1;

@@ -56,6 +56,12 @@ void GridModel::setValueList(int column, const QStringList &entries)
     m_columns[column].valueList = entries;
 }
 
+bool GridModel::isCell(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this && !index.parent().isValid()
+           && index.row() < m_rows.size() && index.column() < m_columns.size();
+}
+
 int GridModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
@@ -68,7 +74,7 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!isCell(index))
         return {};
     const GridColumn &column = m_columns.at(index.column());
     const QVariant &stored = m_rows.at(index.row()).at(index.column());
@@ -91,7 +97,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 
 bool GridModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!isCell(index))
         return false;
     const GridColumn &column = m_columns.at(index.column());
     if (column.locked)
@@ -111,7 +117,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!isCell(index))
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     const GridColumn &column = m_columns.at(index.column());
@@ -165,11 +171,13 @@ bool GridModel::setValue(int row, int column, const QVariant &value)
 
 bool GridModel::storeValue(int row, int column, const QVariant &value)
 {
-    QVariant &cell = m_rows[row][column];
-    if (cell == value && cell.metaType() == value.metaType())
+    const QVariant &current = m_rows.at(row).at(column);
+    if (current == value && current.metaType() == value.metaType())
         return true;
+    // The pending edit keeps a copy of the row first; only then is the row written (a
+    // reference taken earlier would write into the shared copy as well).
     beginPending(row);
-    cell = value;
+    m_rows[row][column] = value;
     const QModelIndex changed = index(row, column);
     emit dataChanged(changed, changed);
     return true;

@@ -62,6 +62,7 @@ public:
     int cancelPending();
 
 private:
+    bool isCell(const QModelIndex &index) const;
     void beginPending(int row);
     bool storeValue(int row, int column, const QVariant &value);
 

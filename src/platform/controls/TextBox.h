@@ -9,11 +9,12 @@ namespace velkora::controls {
 // - upper-case forcing (mayusculas), Enter that moves the focus on (enterMovesOn),
 // - a custom format (formatopersonal, format code 99) applied when the user confirms the text
 //   with Enter or when a value is set with setValue: every '0' of the format is a digit place,
-//   so "0000" zero-pads a whole number to four digits; text that is not a whole number is left
-//   as typed; an empty format leaves every text as typed,
+//   so "0000" zero-pads a whole number to four digits, every '#' a digit place that is not
+//   padded; text that is not a whole number is left as typed; an empty format, or one with any
+//   other character, leaves every text as typed (DigitFormat.h),
 // - a numeric mode with a number of decimals (format code 5) whose empty value is
 //   "0" followed by the decimals ("0.0000" with four) and which accepts only numbers,
-// - the new-key switch (NewKey) of a key box,
+// - the new-key switch (NewKey) of a key box: kept for reading, it changes nothing else,
 // - the notifications Enter (the user confirmed the text with Enter) and Change (the text
 //   changed, by the user or by the program).
 class TextBox : public QLineEdit {
