@@ -1,12 +1,20 @@
-// The host's message box, driven as a user would: the real modal box is found while it runs
-// and its buttons are clicked.
+// The host's dialogs (message box, text viewer, record tool), driven as a user would: the
+// real modal dialog is found while it runs and its buttons are clicked.
 
+#include "host/RuntimeError.h"
 #include "services/CoreServicesImpl.h"
 #include "services/MessageBox.h"
+#include "services/RecordToolDialog.h"
+#include "services/TextViewerDialog.h"
+#include "services/ToolServicesImpl.h"
+#include "support/TestDatabase.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -15,6 +23,9 @@
 
 using velkora::services::CoreServicesImpl;
 using velkora::services::MessageBox;
+using velkora::services::RecordToolDialog;
+using velkora::services::TextViewerDialog;
+using velkora::services::ToolServicesImpl;
 
 namespace {
 
@@ -29,6 +40,20 @@ void whenBoxShows(std::function<void(MessageBox *)> act, bool *found, int attemp
             act(box);
         } else if (attempts > 0) {
             whenBoxShows(act, found, attempts - 1);
+        }
+    });
+}
+
+template <typename Dialog>
+void whenDialogShows(std::function<void(Dialog *)> act, bool *found, int attempts = 50)
+{
+    QTimer::singleShot(10, [act, found, attempts] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible()) {
+            *found = true;
+            act(dialog);
+        } else if (attempts > 0) {
+            whenDialogShows<Dialog>(act, found, attempts - 1);
         }
     });
 }
@@ -64,7 +89,7 @@ Seen look(MessageBox *box)
 
 } // namespace
 
-class TestMessageBox : public QObject {
+class TestDialogs : public QObject {
     Q_OBJECT
 
 private slots:
@@ -171,7 +196,76 @@ private slots:
                  QStringLiteral("ERR-ID:1"));
         QCOMPARE(box.objectName(), QStringLiteral("velkoraMessageBox"));
     }
+
+    void textViewerShowsTheText()
+    {
+        ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
+        auto viewer = tool.CreateTextViewer();
+        const QString script = QStringLiteral("INSERT INTO Layout VALUES ('0001', 'O''B');\r\n\r\n");
+        QString shown;
+        QString title;
+        bool readOnly = false;
+        bool found = false;
+        whenDialogShows<TextViewerDialog>(
+            [&](TextViewerDialog *dialog) {
+                auto *text = dialog->findChild<QPlainTextEdit *>(QStringLiteral("txtTexto"));
+                shown = text ? text->toPlainText() : QString();
+                readOnly = text && text->isReadOnly();
+                title = dialog->windowTitle();
+                if (auto *copy = dialog->findChild<QPushButton *>(QStringLiteral("cmdCopiar")))
+                    QTest::mouseClick(copy, Qt::LeftButton);
+                if (auto *close = dialog->findChild<QPushButton *>(QStringLiteral("cmdCerrar")))
+                    QTest::mouseClick(close, Qt::LeftButton);
+                else
+                    dialog->reject();
+            },
+            &found);
+        viewer->ShowText(script, QString(), 0, 0, -1, -1, 7, -1);
+        QVERIFY(found);
+        QCOMPARE(shown, QStringLiteral("INSERT INTO Layout VALUES ('0001', 'O''B');\n\n"));
+        QVERIFY(readOnly);
+        QCOMPARE(title, QStringLiteral("Velkora"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void recordToolShowsTheKeysRows()
+    {
+        kesta::test::TestDatabase db;
+        KESTA_REQUIRE(db);
+        db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion) VALUES "
+                               "('O''B', '0001', 'Uno'), ('O''B', '0002', 'Uno'), "
+                               "('0002', '0001', 'Otro')"));
+        ToolServicesImpl tool(db.connectionName(), QStringLiteral("X"));
+        auto recordTool = tool.CreateRecordTool();
+        int rows = -1;
+        QStringList descriptions;
+        bool found = false;
+        whenDialogShows<RecordToolDialog>(
+            [&](RecordToolDialog *dialog) {
+                QTableWidget *grid = dialog->grid();
+                rows = grid->rowCount();
+                for (int c = 0; c < grid->columnCount(); ++c)
+                    if (grid->horizontalHeaderItem(c)->text().compare(
+                            QLatin1String("Ly_Descripcion"), Qt::CaseInsensitive)
+                        == 0)
+                        for (int r = 0; r < rows; ++r)
+                            descriptions << grid->item(r, c)->text();
+                dialog->reject();
+            },
+            &found);
+        recordTool->OpenRecord(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"),
+                               QStringLiteral("O'B"), {}, {}, {}, {});
+        QVERIFY(found);
+        QCOMPARE(rows, 2);
+        QCOMPARE(descriptions, (QStringList{QStringLiteral("Uno"), QStringLiteral("Uno")}));
+        // Names are checked before anything is read or shown.
+        QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError,
+                                 recordTool->OpenRecord(QStringLiteral("Layout;--"),
+                                                        QStringLiteral("Ly_Cve_Layout"),
+                                                        QStringLiteral("1"), {}, {}, {}, {}));
+    }
 };
 
-QTEST_MAIN(TestMessageBox)
-#include "tst_message_box.moc"
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"
