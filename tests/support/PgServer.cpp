@@ -110,6 +110,9 @@ void sweepStaleFolders()
 
 QString findBinDir()
 {
+    // KESTA_PG_BINDIR names the folder of the binaries outright (also to try a machine
+    // without them: a folder that lacks them makes the server unavailable).
+    const QString forced = qEnvironmentVariable("KESTA_PG_BINDIR");
     const QDir base(QStringLiteral("/usr/lib/postgresql"));
     QStringList versions = base.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) {
@@ -121,6 +124,8 @@ QString findBinDir()
                 return false;
         return true;
     };
+    if (!forced.isEmpty())
+        return complete(forced) ? forced : QString();
     for (const QString &version : versions) {
         const QString dir = base.filePath(version + QStringLiteral("/bin"));
         if (complete(dir))
@@ -225,8 +230,8 @@ void PgServer::start()
     const QString binDir = findBinDir();
     if (binDir.isEmpty())
         return fail(QStringLiteral("no PostgreSQL server binaries (initdb, postgres) in "
-                                   "/usr/lib/postgresql/*/bin or on PATH; install the Debian "
-                                   "package postgresql."));
+                                   "/usr/lib/postgresql/*/bin, on PATH or in KESTA_PG_BINDIR; "
+                                   "install the Debian package postgresql."));
     Account account;
     account.root = ::geteuid() == 0;
     if (account.root) {

@@ -7,7 +7,7 @@ namespace kesta::test {
 // One throwaway PostgreSQL cluster per test process, started on first use:
 // - initdb into a fresh folder /tmp/kesta-pg-XXXXXX (trust authentication, superuser
 //   "postgres", UTF-8, no fsync), with the binaries of the highest version found in
-//   /usr/lib/postgresql/*/bin, else on PATH;
+//   /usr/lib/postgresql/*/bin, else on PATH (KESTA_PG_BINDIR names the folder outright);
 // - the server listens on a free loopback port (127.0.0.1 only) and keeps its socket in that
 //   folder;
 // - when the process runs as root (PostgreSQL refuses root), initdb and pg_ctl run as the

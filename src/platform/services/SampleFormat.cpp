@@ -45,7 +45,7 @@ QList<LineType> lineTypes()
     LineType movement{QStringLiteral("0002"), QStringLiteral("Movimiento"), QStringLiteral("D"),
                       1, 1, {}};
     movement.fields = {
-        {QStringLiteral("0001"), QStringLiteral("Fecha de operacion"), 2, 8, fecha, {},
+        {QStringLiteral("0001"), QStringLiteral("Fecha de operación"), 2, 8, fecha, {},
          dateFormat, no},
         {QStringLiteral("0002"), QStringLiteral("Concepto"), 10, 30, texto, {}, {}, si},
         {QStringLiteral("0003"), QStringLiteral("Referencia"), 40, 10, texto, {}, {}, si},
@@ -60,7 +60,7 @@ QList<LineType> lineTypes()
     LineType trailer{QStringLiteral("0003"), QStringLiteral("Totales"), QStringLiteral("T"), 1,
                      1, {}};
     trailer.fields = {
-        {QStringLiteral("0001"), QStringLiteral("Numero de movimientos"), 2, 6, numero, {},
+        {QStringLiteral("0001"), QStringLiteral("Número de movimientos"), 2, 6, numero, {},
          QStringLiteral("0"), no},
         {QStringLiteral("0002"), QStringLiteral("Total de abonos"), 8, 14, numero, {},
          amountFormat, no},
@@ -208,8 +208,8 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
                                       type.position,
                                       type.length,
                                       QStringLiteral("NO"),
-                                      QStringLiteral("Tesoreria"),
-                                      QStringLiteral("Conciliacion bancaria diaria"),
+                                      QStringLiteral("Tesorería"),
+                                      QStringLiteral("Conciliación bancaria diaria"),
                                       2,  // decimals of the amounts
                                       0,  // no tolerance in the totals
                                       firstOfYear,
