@@ -1,20 +1,20 @@
 // The database layer of the services library: locations, schema scripts, the sample load
 // format, on SQLite and on the throwaway PostgreSQL server.
 
-#include "support/TestDatabase.h"
 #include "host/RuntimeError.h"
 #include "services/Database.h"
 #include "services/SampleFormat.h"
 #include "services/SqlScript.h"
+#include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 using kesta::host::RuntimeError;
@@ -37,14 +37,14 @@ private:
 private slots:
     void splitterKeepsLiteralsAndComments()
     {
-        const QString script = QStringLiteral(
-            "-- a comment; with a semicolon\n"
-            "CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y');\n"
-            "/* block ; comment */ INSERT INTO t VALUES ('it''s; fine');\n"
-            "INSERT INTO t VALUES (\"a;b\")\n"
-            "GO\n"
-            "  go  \n"
-            "SELECT [odd;name] FROM t;;\n");
+        const QString script =
+            QStringLiteral("-- a comment; with a semicolon\n"
+                           "CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y');\n"
+                           "/* block ; comment */ INSERT INTO t VALUES ('it''s; fine');\n"
+                           "INSERT INTO t VALUES (\"a;b\")\n"
+                           "GO\n"
+                           "  go  \n"
+                           "SELECT [odd;name] FROM t;;\n");
         const QStringList statements = services::splitSqlScript(script);
         QCOMPARE(statements.size(), 4);
         QCOMPARE(statements.at(0), QStringLiteral("CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y')"));
@@ -69,8 +69,8 @@ private slots:
                 names << lines.first().section(QLatin1Char(' '), 2, 2);
                 for (const QString &line : lines.mid(1)) {
                     const QString word = line.trimmed().section(QLatin1Char(' '), 0, 0);
-                    if (!word.isEmpty() && word != QLatin1String("CONSTRAINT")
-                        && word != QLatin1String(")"))
+                    if (!word.isEmpty() && word != QLatin1String("CONSTRAINT") &&
+                        word != QLatin1String(")"))
                         names << word;
                 }
             }
@@ -105,9 +105,9 @@ private slots:
         QCOMPARE(operBaja.toString(), QString());
         QVERIFY(db.scalar(QStringLiteral("SELECT Fecha_Baja FROM Layout")).isNull());
         QCOMPARE(db.scalar(QStringLiteral("SELECT Ly_UserDef_3 FROM Layout")).toDouble(), 12.3456);
-        QVERIFY_THROWS_EXCEPTION(
-            RuntimeError, db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) "
-                                                 "VALUES ('A1', '0003')")));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) "
+                                                        "VALUES ('A1', '0003')")));
         db.exec(QStringLiteral("INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID) "
                                "VALUES ('A1', '0003', '0001')"));
         QVERIFY_THROWS_EXCEPTION(
@@ -160,16 +160,17 @@ private slots:
         KESTA_REQUIRE(db);
         const QUrl url(db.location());
         QProcess psqlProcess;
-        psqlProcess.start(psql, {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                                 QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), url.host(),
-                                 QStringLiteral("-p"), QString::number(url.port()),
-                                 QStringLiteral("-U"), url.userName(), QStringLiteral("-d"),
-                                 url.path().mid(1), QStringLiteral("-f"),
-                                 dbDir + QStringLiteral("/postgresql.sql")});
+        psqlProcess.start(psql,
+                          {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                           QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), url.host(),
+                           QStringLiteral("-p"), QString::number(url.port()), QStringLiteral("-U"),
+                           url.userName(), QStringLiteral("-d"), url.path().mid(1),
+                           QStringLiteral("-f"), dbDir + QStringLiteral("/postgresql.sql")});
         QVERIFY(psqlProcess.waitForFinished(30000));
         QVERIFY2(psqlProcess.exitCode() == 0, psqlProcess.readAllStandardError().constData());
         QVERIFY(services::hasSchema(db.connectionName()));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Velkora_Configuracion")).toInt(), 3);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Velkora_Configuracion")).toInt(),
+                 3);
     }
 
     void locationsThatOpen()
@@ -200,9 +201,8 @@ private slots:
         db.exec(QStringLiteral("CREATE ROLE \"kesta user\" LOGIN PASSWORD 'p@ss:w/rd'"));
         // The user and password need percent-decoding; the cluster trusts every local user,
         // so the role's existence is what the open proves.
-        const QString url = db.location()
-                                .replace(QStringLiteral("postgres@"),
-                                         QStringLiteral("kesta%20user:p%40ss%3Aw%2Frd@"));
+        const QString url = db.location().replace(QStringLiteral("postgres@"),
+                                                  QStringLiteral("kesta%20user:p%40ss%3Aw%2Frd@"));
         services::openDatabase(QStringLiteral("loc_pg"), url);
         QSqlQuery query(QSqlDatabase::database(QStringLiteral("loc_pg"), false));
         QVERIFY(query.exec(QStringLiteral("SELECT current_user")));
@@ -222,17 +222,17 @@ private slots:
                                      << QStringLiteral("names no database");
         QTest::newRow("bad port") << QStringLiteral("postgresql://u@127.0.0.1:99999/db")
                                   << QStringLiteral("");
-        QTest::newRow("not a url") << QStringLiteral("postgresql:/db")
-                                   << QStringLiteral("malformed");
-        QTest::newRow("unknown scheme") << QStringLiteral("mysql://u@h/db")
-                                        << QStringLiteral("unknown scheme");
-        QTest::newRow("odbc without string") << QStringLiteral("odbc:")
-                                             << QStringLiteral("ODBC connection string");
+        QTest::newRow("not a url")
+            << QStringLiteral("postgresql:/db") << QStringLiteral("malformed");
+        QTest::newRow("unknown scheme")
+            << QStringLiteral("mysql://u@h/db") << QStringLiteral("unknown scheme");
+        QTest::newRow("odbc without string")
+            << QStringLiteral("odbc:") << QStringLiteral("ODBC connection string");
         QTest::newRow("unreachable server")
             << QStringLiteral("postgresql://nobody@127.0.0.1:1/none")
             << QStringLiteral("could not be opened");
-        QTest::newRow("not a database file") << QStringLiteral("NOT_A_DB")
-                                             << QStringLiteral("could not be opened");
+        QTest::newRow("not a database file")
+            << QStringLiteral("NOT_A_DB") << QStringLiteral("could not be opened");
     }
     void malformedLocations()
     {
@@ -277,9 +277,9 @@ private slots:
                                           "Ly_Cve_Layout = '0001'"))
                      .toInt(),
                  fields);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(DISTINCT Ly_Descripcion) FROM Layout"))
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT COUNT(DISTINCT Ly_Descripcion) FROM Layout")).toInt(),
+            1);
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Es_Cve_Estado = "
                                           "'AC' AND Ly_Inverso = 'NO'"))
                      .toInt(),
@@ -347,7 +347,8 @@ private slots:
         TestDatabase db(TestDatabase::Kind::Sqlite, false);
         KESTA_REQUIRE(db);
         QTemporaryDir dir;
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::seedSample(db.connectionName(), dir.path()));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 services::seedSample(db.connectionName(), dir.path()));
     }
 };
 

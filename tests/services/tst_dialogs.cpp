@@ -14,8 +14,8 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTableWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -105,33 +105,28 @@ private slots:
         const QStringList yesNo{QStringLiteral("btnNo"), QStringLiteral("btnYes")};
         QTest::newRow("16 critical") << 16 << int(QMessageBox::Critical) << ok
                                      << QStringLiteral("btnOK") << QStringLiteral("btnOK") << 1;
-        QTest::newRow("36 question yes") << 36 << int(QMessageBox::Question) << yesNo
-                                         << QStringLiteral("btnYes") << QStringLiteral("btnYes")
-                                         << 6;
+        QTest::newRow("36 question yes")
+            << 36 << int(QMessageBox::Question) << yesNo << QStringLiteral("btnYes")
+            << QStringLiteral("btnYes") << 6;
         QTest::newRow("36 question no") << 36 << int(QMessageBox::Question) << yesNo
-                                        << QStringLiteral("btnYes") << QStringLiteral("btnNo")
-                                        << 7;
+                                        << QStringLiteral("btnYes") << QStringLiteral("btnNo") << 7;
         QTest::newRow("36 escape is no") << 36 << int(QMessageBox::Question) << yesNo
-                                         << QStringLiteral("btnYes") << QStringLiteral("ESC")
-                                         << 7;
+                                         << QStringLiteral("btnYes") << QStringLiteral("ESC") << 7;
         QTest::newRow("292 default no") << 36 + 256 << int(QMessageBox::Question) << yesNo
-                                        << QStringLiteral("btnNo") << QStringLiteral("btnYes")
-                                        << 6;
+                                        << QStringLiteral("btnNo") << QStringLiteral("btnYes") << 6;
         QTest::newRow("48 warning") << 48 << int(QMessageBox::Warning) << ok
                                     << QStringLiteral("btnOK") << QStringLiteral("btnOK") << 1;
         QTest::newRow("64 information") << 64 << int(QMessageBox::Information) << ok
                                         << QStringLiteral("btnOK") << QStringLiteral("ESC") << 1;
-        QTest::newRow("33 ok cancel") << 33 << int(QMessageBox::Question)
-                                      << QStringList{QStringLiteral("btnCancel"),
-                                                     QStringLiteral("btnOK")}
-                                      << QStringLiteral("btnOK") << QStringLiteral("btnCancel")
-                                      << 2;
-        QTest::newRow("35 yes no cancel") << 35 << int(QMessageBox::Question)
-                                          << QStringList{QStringLiteral("btnCancel"),
-                                                         QStringLiteral("btnNo"),
-                                                         QStringLiteral("btnYes")}
-                                          << QStringLiteral("btnYes") << QStringLiteral("ESC")
-                                          << 2;
+        QTest::newRow("33 ok cancel")
+            << 33 << int(QMessageBox::Question)
+            << QStringList{QStringLiteral("btnCancel"), QStringLiteral("btnOK")}
+            << QStringLiteral("btnOK") << QStringLiteral("btnCancel") << 2;
+        QTest::newRow("35 yes no cancel")
+            << 35 << int(QMessageBox::Question)
+            << QStringList{QStringLiteral("btnCancel"), QStringLiteral("btnNo"),
+                           QStringLiteral("btnYes")}
+            << QStringLiteral("btnYes") << QStringLiteral("ESC") << 2;
     }
     void stylesAndAnswers()
     {
@@ -167,10 +162,9 @@ private slots:
                     box->done(0);
             },
             &found);
-        const int result =
-            core.ShowMessage(QStringLiteral("La clave especificada no existe"), style,
-                             QStringLiteral("Atención"), field, QStringLiteral("KESTA"),
-                             QStringLiteral("ERR-ID:7500024"));
+        const int result = core.ShowMessage(
+            QStringLiteral("La clave especificada no existe"), style, QStringLiteral("Atención"),
+            field, QStringLiteral("KESTA"), QStringLiteral("ERR-ID:7500024"));
         QVERIFY(found);
         QCOMPARE(result, answer);
         QCOMPARE(int(seen.icon), icon);
@@ -191,7 +185,8 @@ private slots:
                        QStringLiteral("Velkora"), nullptr, QString(), QString());
         QCOMPARE(box.textFormat(), Qt::PlainText);
         QVERIFY(box.informativeText().isEmpty());
-        QCOMPARE(MessageBox::originText(QStringLiteral("KESTA"), QString()), QStringLiteral("KESTA"));
+        QCOMPARE(MessageBox::originText(QStringLiteral("KESTA"), QString()),
+                 QStringLiteral("KESTA"));
         QCOMPARE(MessageBox::originText(QString(), QStringLiteral("ERR-ID:1")),
                  QStringLiteral("ERR-ID:1"));
         QCOMPARE(box.objectName(), QStringLiteral("velkoraMessageBox"));
@@ -201,7 +196,8 @@ private slots:
     {
         ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
         auto viewer = tool.CreateTextViewer();
-        const QString script = QStringLiteral("INSERT INTO Layout VALUES ('0001', 'O''B');\r\n\r\n");
+        const QString script =
+            QStringLiteral("INSERT INTO Layout VALUES ('0001', 'O''B');\r\n\r\n");
         QString shown;
         QString title;
         bool readOnly = false;
@@ -247,8 +243,7 @@ private slots:
                 rows = grid->rowCount();
                 for (int c = 0; c < grid->columnCount(); ++c)
                     if (grid->horizontalHeaderItem(c)->text().compare(
-                            QLatin1String("Ly_Descripcion"), Qt::CaseInsensitive)
-                        == 0)
+                            QLatin1String("Ly_Descripcion"), Qt::CaseInsensitive) == 0)
                         for (int r = 0; r < rows; ++r)
                             descriptions << grid->item(r, c)->text();
                 dialog->reject();

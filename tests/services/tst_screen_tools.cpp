@@ -114,7 +114,8 @@ private slots:
         auto *frameLayout = new QHBoxLayout(frame);
         layout->addWidget(frame);
 
-        auto *text = tagged(new QLineEdit(QStringLiteral("abc"), frame), QStringLiteral("txtDescripcion"));
+        auto *text =
+            tagged(new QLineEdit(QStringLiteral("abc"), frame), QStringLiteral("txtDescripcion"));
         auto *check = tagged(new QCheckBox(frame), QStringLiteral("chInverso"));
         check->setChecked(true);
         auto *number = tagged(new velkora::controls::TextBox(frame), QStringLiteral("txtUser3"));
@@ -126,12 +127,12 @@ private slots:
         combo->addItems({QStringLiteral("A"), QStringLiteral("B")});
         combo->setCurrentIndex(1);
         auto *grid = tagged(sampleGrid(&screen), QStringLiteral("ssLinea"));
-        auto *key = tagged(new QLineEdit(QStringLiteral("0001"), &screen), QStringLiteral("txtClave"),
-                           QVariant());
+        auto *key = tagged(new QLineEdit(QStringLiteral("0001"), &screen),
+                           QStringLiteral("txtClave"), QVariant());
         auto *untaggedCheck = tagged(new QCheckBox(&screen), QStringLiteral("chOtro"), QVariant());
         untaggedCheck->setChecked(true);
-        auto *otherTag = tagged(new QLineEdit(QStringLiteral("dos"), &screen), QStringLiteral("txtDos"),
-                                QStringLiteral("2"));
+        auto *otherTag = tagged(new QLineEdit(QStringLiteral("dos"), &screen),
+                                QStringLiteral("txtDos"), QStringLiteral("2"));
         for (QWidget *w : {static_cast<QWidget *>(text), static_cast<QWidget *>(check),
                            static_cast<QWidget *>(number), static_cast<QWidget *>(date),
                            static_cast<QWidget *>(combo)})
@@ -376,8 +377,9 @@ private slots:
         services::ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
         tool.GridCommandShiftF10(grid);
         QVERIFY(found);
-        QCOMPARE(seen, (QStringList{QStringLiteral("actCopiarFilas"), QStringLiteral("actExportarCsv"),
-                                    QStringLiteral("actAjustarColumnas")}));
+        QCOMPARE(seen,
+                 (QStringList{QStringLiteral("actCopiarFilas"), QStringLiteral("actExportarCsv"),
+                              QStringLiteral("actAjustarColumnas")}));
         QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("No.\t")));
     }
 

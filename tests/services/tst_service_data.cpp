@@ -2,7 +2,6 @@
 // settings and module options, lookups, automatic keys, the action record, date and stamp
 // texts, the connection and the factories.
 
-#include "support/TestDatabase.h"
 #include "controls/SmallControls.h"
 #include "host/RuntimeError.h"
 #include "services/CoreServicesImpl.h"
@@ -11,6 +10,7 @@
 #include "services/Services.h"
 #include "services/Settings.h"
 #include "services/ToolServicesImpl.h"
+#include "support/TestDatabase.h"
 
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -29,8 +29,7 @@ struct Fixture {
     explicit Fixture(TestDatabase::Kind kind)
         : db(kind), core(db.connectionName(), QStringLiteral("OPER1")),
           tool(db.connectionName(), QStringLiteral("OPER1"))
-    {
-    }
+    {}
     TestDatabase db;
     services::CoreServicesImpl core;
     services::ToolServicesImpl tool;
@@ -96,7 +95,8 @@ private slots:
         SecondSession other(f.db);
         services::CoreServicesImpl otherCore(other.name, QStringLiteral("OPER2"));
         services::writeSetting(other.name, QStringLiteral("CAT_AUTOCLAVE"), QStringLiteral("1"));
-        services::writeModuleOption(other.name, QStringLiteral("KESTA"), QStringLiteral("CAT001"), 0);
+        services::writeModuleOption(other.name, QStringLiteral("KESTA"), QStringLiteral("CAT001"),
+                                    0);
         services::writeSetting(other.name, QStringLiteral("NUEVO"), QStringLiteral("O'Brien"));
         QCOMPARE(f.core.GetSetting(QStringLiteral("CAT_AUTOCLAVE"), 0, {}, {}).toBool(), true);
         QCOMPARE(f.core.GetModuleOption(QStringLiteral("KESTA"), QStringLiteral("CAT001"), {}), 0);
@@ -137,13 +137,14 @@ private slots:
             const char *engine = kind == TestDatabase::Kind::Sqlite ? "sqlite" : "postgresql";
             QTest::addRow("%s empty", engine) << kind << QStringList() << 1LL;
             QTest::addRow("%s numeric", engine)
-                << kind << QStringList{QStringLiteral("0001"), QStringLiteral("0009"),
-                                       QStringLiteral("0010")}
+                << kind
+                << QStringList{QStringLiteral("0001"), QStringLiteral("0009"),
+                               QStringLiteral("0010")}
                 << 11LL;
             QTest::addRow("%s mixed", engine)
                 << kind
                 << QStringList{QStringLiteral("ABC"), QStringLiteral("0012"), QStringLiteral("9A"),
-                               QStringLiteral("-50"), QStringLiteral("1.5"), QStringLiteral("7")}
+                               QStringLiteral("-50"), QStringLiteral("1.5"),  QStringLiteral("7")}
                 << 13LL;
             QTest::addRow("%s none numeric", engine)
                 << kind << QStringList{QStringLiteral("ABC"), QStringLiteral("X1")} << 1LL;
@@ -165,7 +166,8 @@ private slots:
                                          "('%1', '%2')")
                               .arg(key, QLatin1String(id)));
         }
-        QCOMPARE(f.tool.NextKey(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout")), expected);
+        QCOMPARE(f.tool.NextKey(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout")),
+                 expected);
     }
 
     void lookupValue_data() { engines(); }
@@ -178,7 +180,8 @@ private slots:
                                  "Ly_Posicion) VALUES ('0001', '0001', 'Extracto', 7)"));
         f.db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion) "
                                  "VALUES ('O''B', '0001', 'Con apostrofo')"));
-        f.db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) VALUES ('NUL', '0001')"));
+        f.db.exec(
+            QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) VALUES ('NUL', '0001')"));
         const QString table = QStringLiteral("Layout");
         const QString key = QStringLiteral("Ly_Cve_Layout");
         QCOMPARE(f.tool.LookupValue(table, key, QStringLiteral("0001"),
@@ -193,12 +196,14 @@ private slots:
         const QString none = f.tool.LookupValue(table, key, QStringLiteral("9999"),
                                                 QStringLiteral("Ly_Descripcion"), 0, {}, {}, {});
         QVERIFY(none.isEmpty());
-        QVERIFY(f.tool.LookupValue(table, key, QStringLiteral("NUL"),
-                                   QStringLiteral("Ly_Descripcion"), 0, {}, {}, {})
+        QVERIFY(f.tool
+                    .LookupValue(table, key, QStringLiteral("NUL"),
+                                 QStringLiteral("Ly_Descripcion"), 0, {}, {}, {})
                     .isEmpty());
         // A key that would close the literal finds nothing and harms nothing.
-        QVERIFY(f.tool.LookupValue(table, key, QStringLiteral("x' OR '1'='1"),
-                                   QStringLiteral("Ly_Descripcion"), 0, {}, {}, {})
+        QVERIFY(f.tool
+                    .LookupValue(table, key, QStringLiteral("x' OR '1'='1"),
+                                 QStringLiteral("Ly_Descripcion"), 0, {}, {}, {})
                     .isEmpty());
         // A column that does not exist is the database's error.
         QVERIFY_THROWS_EXCEPTION(RuntimeError,
@@ -228,9 +233,12 @@ private slots:
         const QString key = QStringLiteral("Ly_Cve_Layout");
         const QString wanted = QStringLiteral("Ly_Descripcion");
         const QString one = QStringLiteral("1");
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, f.tool.LookupValue(bad, key, one, wanted, 0, {}, {}, {}));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, f.tool.LookupValue(table, bad, one, wanted, 0, {}, {}, {}));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, f.tool.LookupValue(table, key, one, bad, 0, {}, {}, {}));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 f.tool.LookupValue(bad, key, one, wanted, 0, {}, {}, {}));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 f.tool.LookupValue(table, bad, one, wanted, 0, {}, {}, {}));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 f.tool.LookupValue(table, key, one, bad, 0, {}, {}, {}));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, f.tool.NextKey(bad, key));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, f.tool.NextKey(table, bad));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, f.tool.LogAction(bad, one, QStringLiteral("Baja")));
@@ -333,11 +341,12 @@ private slots:
         QVERIFY(qAbs(now.secsTo(QDateTime::currentDateTime())) < 60);
         rows->Close();
         // The engine itself reads them as dates, not as texts in some order.
-        const QString dayOf = kind == TestDatabase::Kind::Sqlite
-                                  ? QStringLiteral("SELECT strftime('%m', Ly_UserDef_5) || '/' || "
-                                                   "strftime('%d', Fecha_Alta) FROM Layout")
-                                  : QStringLiteral("SELECT EXTRACT(MONTH FROM Ly_UserDef_5) || "
-                                                   "'/' || EXTRACT(DAY FROM Fecha_Alta) FROM Layout");
+        const QString dayOf =
+            kind == TestDatabase::Kind::Sqlite
+                ? QStringLiteral("SELECT strftime('%m', Ly_UserDef_5) || '/' || "
+                                 "strftime('%d', Fecha_Alta) FROM Layout")
+                : QStringLiteral("SELECT EXTRACT(MONTH FROM Ly_UserDef_5) || "
+                                 "'/' || EXTRACT(DAY FROM Fecha_Alta) FROM Layout");
         const QString monthDay = f.db.scalar(dayOf).toString();
         QVERIFY2(monthDay == QLatin1String("03/06") || monthDay == QLatin1String("3/6"),
                  qPrintable(monthDay));
@@ -353,7 +362,8 @@ private slots:
         services::CoreServicesImpl core(name, QStringLiteral("X"));
         auto held = core.Connection();
         QCOMPARE(held->engine(), Engine::Sqlite);
-        held->Execute(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) VALUES ('A', '1')"));
+        held->Execute(
+            QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) VALUES ('A', '1')"));
 
         // The connection is replaced by another database under the same name: the services
         // object and even an old Connection object reach the new one.
@@ -409,16 +419,15 @@ private slots:
         services::ToolServicesImpl tool(QStringLiteral("nothing_open"), QStringLiteral("X"));
         QCOMPARE(tool.ResolveTransaction(QStringLiteral(" KESTA "), QStringLiteral("Velkora")),
                  QStringLiteral("Velkora/KESTA"));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 tool.ResolveTransaction(QStringLiteral("  "),
-                                                         QStringLiteral("Velkora")));
+        QVERIFY_THROWS_EXCEPTION(
+            RuntimeError, tool.ResolveTransaction(QStringLiteral("  "), QStringLiteral("Velkora")));
 
         QVERIFY(tool.LastError().isEmpty());
         QVERIFY(tool.TestLoadFormat(0, QStringLiteral("0001"), QStringLiteral("|")).isEmpty());
         QVERIFY(tool.LastError().contains(QStringLiteral("0001")));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 tool.ScriptRows(QStringLiteral("SELECT * FROM Layout"),
-                                                 QStringLiteral("Layout")));
+        QVERIFY_THROWS_EXCEPTION(
+            RuntimeError,
+            tool.ScriptRows(QStringLiteral("SELECT * FROM Layout"), QStringLiteral("Layout")));
         QVERIFY(tool.LastError().contains(QStringLiteral("Layout")));
 
         services::CoreServicesImpl core(QStringLiteral("nothing_open"), QStringLiteral("X"));

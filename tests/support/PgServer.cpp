@@ -17,8 +17,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -78,9 +78,15 @@ void stopServerNow()
     }
 }
 
-void stopAtExit() { stopServerNow(); }
+void stopAtExit()
+{
+    stopServerNow();
+}
 
-bool processAlive(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+bool processAlive(qint64 pid)
+{
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 // Removes folders of earlier test processes that died without cleaning up: their owner is
 // gone and no server runs in them any more.
@@ -151,8 +157,8 @@ int freeLoopbackPort()
     address.sin_port = 0;
     int port = 0;
     socklen_t size = sizeof(address);
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
         port = ntohs(address.sin_port);
     ::close(fd);
     return port;
@@ -183,8 +189,8 @@ QString runTool(const Account &account, const QString &tool, const QStringList &
     if (account.root)
         process.start(QStringLiteral("runuser"),
                       QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
-                                  QStringLiteral("--"), tool}
-                          + arguments);
+                                  QStringLiteral("--"), tool} +
+                          arguments);
     else
         process.start(tool, arguments);
     if (!process.waitForStarted(10000))
@@ -210,7 +216,10 @@ PgServer &PgServer::instance()
     return server;
 }
 
-PgServer::PgServer() { start(); }
+PgServer::PgServer()
+{
+    start();
+}
 
 QString PgServer::url(const QString &database) const
 {
@@ -266,12 +275,12 @@ void PgServer::start()
                         .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
 
     const QString dataDir = folder + QStringLiteral("/data");
-    const QString initError = runTool(
-        account, binDir + QStringLiteral("/initdb"),
-        {QStringLiteral("-D"), dataDir, QStringLiteral("-U"), QStringLiteral("postgres"),
-         QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
-         QStringLiteral("UTF8"), QStringLiteral("--locale=C"), QStringLiteral("-N")},
-        folder);
+    const QString initError =
+        runTool(account, binDir + QStringLiteral("/initdb"),
+                {QStringLiteral("-D"), dataDir, QStringLiteral("-U"), QStringLiteral("postgres"),
+                 QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
+                 QStringLiteral("UTF8"), QStringLiteral("--locale=C"), QStringLiteral("-N")},
+                folder);
     if (!initError.isEmpty())
         return fail(initError);
 
@@ -284,11 +293,25 @@ void PgServer::start()
         const int port = freeLoopbackPort();
         if (port <= 0)
             return fail(QStringLiteral("no free loopback port."));
-        const std::vector<std::string> args = {
-            postgres, "-D", dataDir.toStdString(), "-p", std::to_string(port),
-            "-k", folderPath, "-c", "listen_addresses=127.0.0.1", "-c", "fsync=off",
-            "-c", "synchronous_commit=off", "-c", "full_page_writes=off",
-            "-c", "shared_buffers=16MB", "-c", "max_connections=40"};
+        const std::vector<std::string> args = {postgres,
+                                               "-D",
+                                               dataDir.toStdString(),
+                                               "-p",
+                                               std::to_string(port),
+                                               "-k",
+                                               folderPath,
+                                               "-c",
+                                               "listen_addresses=127.0.0.1",
+                                               "-c",
+                                               "fsync=off",
+                                               "-c",
+                                               "synchronous_commit=off",
+                                               "-c",
+                                               "full_page_writes=off",
+                                               "-c",
+                                               "shared_buffers=16MB",
+                                               "-c",
+                                               "max_connections=40"};
         std::vector<char *> argv;
         for (const std::string &a : args)
             argv.push_back(const_cast<char *>(a.c_str()));
@@ -300,9 +323,8 @@ void PgServer::start()
                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (pid == 0) {
             // Child: only async-signal-safe calls until exec.
-            if (account.root
-                && (::setgroups(0, nullptr) != 0 || ::setgid(account.gid) != 0
-                    || ::setuid(account.uid) != 0))
+            if (account.root && (::setgroups(0, nullptr) != 0 || ::setgid(account.gid) != 0 ||
+                                 ::setuid(account.uid) != 0))
                 ::_exit(126);
             // Set after the user change, which would clear it: the server gets SIGQUIT
             // (immediate shutdown) when the test process dies.
@@ -357,8 +379,8 @@ void PgServer::start()
         }
         if (!died) {
             stopServerNow();
-            return fail(QStringLiteral("the server did not accept connections within 30 s:\n")
-                        + tail(QString::fromStdString(logPath)));
+            return fail(QStringLiteral("the server did not accept connections within 30 s:\n") +
+                        tail(QString::fromStdString(logPath)));
         }
         if (!tail(QString::fromStdString(logPath)).contains(QLatin1String("in use")))
             break;

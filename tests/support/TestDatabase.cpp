@@ -18,7 +18,10 @@ namespace {
 QAtomicInt g_counter;
 }
 
-bool skipPostgres() { return qEnvironmentVariable("KESTA_SKIP_POSTGRES") == QLatin1String("1"); }
+bool skipPostgres()
+{
+    return qEnvironmentVariable("KESTA_SKIP_POSTGRES") == QLatin1String("1");
+}
 
 void warnPostgresSkipped(const QString &why)
 {
@@ -30,19 +33,19 @@ void warnPostgresSkipped(const QString &why)
              qPrintable(why));
 }
 
-TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connectionName)
-    : m_kind(kind)
+TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connectionName) : m_kind(kind)
 {
-    m_connectionName = connectionName.isEmpty()
-                           ? QStringLiteral("kesta_test_%1").arg(g_counter.fetchAndAddRelaxed(1) + 1)
-                           : connectionName;
+    m_connectionName =
+        connectionName.isEmpty()
+            ? QStringLiteral("kesta_test_%1").arg(g_counter.fetchAndAddRelaxed(1) + 1)
+            : connectionName;
     bool opened = false;
     try {
         if (kind == Kind::Sqlite) {
             m_folder = std::make_unique<QTemporaryDir>();
             if (!m_folder->isValid())
-                throw RuntimeError(QStringLiteral("cannot create a temporary folder: ")
-                                   + m_folder->errorString());
+                throw RuntimeError(QStringLiteral("cannot create a temporary folder: ") +
+                                   m_folder->errorString());
             m_location = m_folder->filePath(QStringLiteral("kesta.db"));
         } else {
             PgServer &server = PgServer::instance();

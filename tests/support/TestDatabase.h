@@ -59,18 +59,19 @@ void warnPostgresSkipped(const QString &why);
 
 // In a test function: fails when the database is not available, except a PostgreSQL database
 // while KESTA_SKIP_POSTGRES=1 is set, which skips the test with a loud message.
-#define KESTA_REQUIRE(db)                                                                      \
-    do {                                                                                       \
-        if (!(db).ok()) {                                                                      \
-            if ((db).kind() == ::kesta::test::TestDatabase::Kind::PostgreSql                   \
-                && ::kesta::test::skipPostgres()) {                                            \
-                ::kesta::test::warnPostgresSkipped((db).error());                              \
-                QSKIP(qPrintable(QStringLiteral("POSTGRESQL TEST SKIPPED (KESTA_SKIP_POSTGRES=1): ") \
-                                 + (db).error()));                                             \
-            }                                                                                  \
-            QFAIL(qPrintable(QStringLiteral("The test database is not available: ")           \
-                             + (db).error()                                                    \
-                             + QStringLiteral(" (set KESTA_SKIP_POSTGRES=1 to skip the "       \
-                                              "PostgreSQL tests on a machine without it)")));   \
-        }                                                                                      \
+#define KESTA_REQUIRE(db)                                                                          \
+    do {                                                                                           \
+        if (!(db).ok()) {                                                                          \
+            if ((db).kind() == ::kesta::test::TestDatabase::Kind::PostgreSql &&                    \
+                ::kesta::test::skipPostgres()) {                                                   \
+                ::kesta::test::warnPostgresSkipped((db).error());                                  \
+                QSKIP(qPrintable(                                                                  \
+                    QStringLiteral("POSTGRESQL TEST SKIPPED (KESTA_SKIP_POSTGRES=1): ") +          \
+                    (db).error()));                                                                \
+            }                                                                                      \
+            QFAIL(qPrintable(QStringLiteral("The test database is not available: ") +              \
+                             (db).error() +                                                        \
+                             QStringLiteral(" (set KESTA_SKIP_POSTGRES=1 to skip the "             \
+                                            "PostgreSQL tests on a machine without it)")));        \
+        }                                                                                          \
     } while (false)

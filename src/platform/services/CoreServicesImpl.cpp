@@ -14,15 +14,17 @@ namespace velkora::services {
 
 CoreServicesImpl::CoreServicesImpl(QString connectionName, QString operatorCode)
     : m_connectionName(std::move(connectionName)), m_operator(std::move(operatorCode))
-{
-}
+{}
 
 kesta::host::ConnectionPtr CoreServicesImpl::Connection()
 {
     return std::make_shared<SqlConnection>(m_connectionName);
 }
 
-QString CoreServicesImpl::CurrentOperator() { return m_operator; }
+QString CoreServicesImpl::CurrentOperator()
+{
+    return m_operator;
+}
 
 int CoreServicesImpl::ShowMessage(const QString &text, int style, const QString &title,
                                   QWidget *owner, const QString &module, const QString &messageId)
@@ -45,8 +47,14 @@ int CoreServicesImpl::GetModuleOption(const QString &module, const QString &code
     return readModuleOption(m_connectionName, module, code);
 }
 
-void CoreServicesImpl::SetForceUppercase(bool force) { controls::setForceUppercase(force); }
+void CoreServicesImpl::SetForceUppercase(bool force)
+{
+    controls::setForceUppercase(force);
+}
 
-bool CoreServicesImpl::ForceUppercase() const { return controls::forceUppercase(); }
+bool CoreServicesImpl::ForceUppercase() const
+{
+    return controls::forceUppercase();
+}
 
 } // namespace velkora::services

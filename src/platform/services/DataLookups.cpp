@@ -21,8 +21,8 @@ QString lookupValue(const QString &connectionName, const QString &table, const Q
     checkIdentifier(wantedColumn, QStringLiteral("column"));
     QSqlQuery query(openedDatabase(connectionName));
     query.setForwardOnly(true);
-    prepare(query, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                       .arg(wantedColumn, table, keyColumn));
+    prepare(query,
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(wantedColumn, table, keyColumn));
     query.addBindValue(key);
     execute(query, QStringLiteral("Looking up %1 in %2").arg(wantedColumn, table));
     if (!query.next())

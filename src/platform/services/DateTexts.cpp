@@ -12,8 +12,8 @@ QString dateText(Engine engine, const QDate &date)
     if (!date.isValid())
         throw RuntimeError(QStringLiteral("The date is not valid and cannot be written."));
     if (date.year() < 1 || date.year() > 9999)
-        throw RuntimeError(QStringLiteral("The date's year %1 is outside 1 to 9999.")
-                               .arg(date.year()));
+        throw RuntimeError(
+            QStringLiteral("The date's year %1 is outside 1 to 9999.").arg(date.year()));
     if (engine == Engine::SqlServer)
         return date.toString(QStringLiteral("yyyyMMdd"));
     return date.toString(QStringLiteral("yyyy-MM-dd"));

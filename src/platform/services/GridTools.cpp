@@ -31,9 +31,9 @@ ExportFileChooser &chooser()
 
 QString defaultChooser(QWidget *grid, const QString &suggestedName)
 {
-    return QFileDialog::getSaveFileName(grid, QStringLiteral("Exportar a archivo CSV"),
-                                        QDir::home().filePath(suggestedName),
-                                        QStringLiteral("Archivos CSV (*.csv);;Todos los archivos (*)"));
+    return QFileDialog::getSaveFileName(
+        grid, QStringLiteral("Exportar a archivo CSV"), QDir::home().filePath(suggestedName),
+        QStringLiteral("Archivos CSV (*.csv);;Todos los archivos (*)"));
 }
 
 QString flatCell(QString text)
@@ -46,9 +46,9 @@ QString flatCell(QString text)
 
 QString csvCell(const QString &text)
 {
-    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
-                       || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))
-                       || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                       text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
+                       (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
     if (!quote)
         return text;
     QString escaped = text;
@@ -58,8 +58,8 @@ QString csvCell(const QString &text)
 
 void reportExportFailure(QWidget *grid, const QString &text)
 {
-    MessageBox box(text, 48, QStringLiteral("Exportar a archivo CSV"), grid ? grid->window() : nullptr,
-                   QString(), QString());
+    MessageBox box(text, 48, QStringLiteral("Exportar a archivo CSV"),
+                   grid ? grid->window() : nullptr, QString(), QString());
     box.run();
 }
 
@@ -195,8 +195,8 @@ void writeCsvFile(QWidget *grid, const QString &fileName)
 bool exportCsv(QWidget *grid)
 {
     gridTable(grid); // refuse a non-grid before asking for a file
-    const QString base = grid && !grid->objectName().isEmpty() ? grid->objectName()
-                                                               : QStringLiteral("filas");
+    const QString base =
+        grid && !grid->objectName().isEmpty() ? grid->objectName() : QStringLiteral("filas");
     const QString suggested = base + QStringLiteral(".csv");
     QString fileName = chooser() ? chooser()(grid, suggested) : defaultChooser(grid, suggested);
     if (fileName.isEmpty())
@@ -215,6 +215,9 @@ void fitColumns(QWidget *grid)
     view->resizeColumnsToContents();
 }
 
-void setExportFileChooser(ExportFileChooser newChooser) { chooser() = std::move(newChooser); }
+void setExportFileChooser(ExportFileChooser newChooser)
+{
+    chooser() = std::move(newChooser);
+}
 
 } // namespace velkora::services

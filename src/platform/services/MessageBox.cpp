@@ -1,8 +1,8 @@
 #include "MessageBox.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
+#include <QPushButton>
 
 namespace velkora::services {
 

@@ -12,8 +12,8 @@
 
 namespace velkora::services {
 
-RecordToolDialog::RecordToolDialog(const QString &table, const QString &key,
-                                   const RecordRows &rows, QWidget *parent)
+RecordToolDialog::RecordToolDialog(const QString &table, const QString &key, const RecordRows &rows,
+                                   QWidget *parent)
     : QDialog(parent), m_grid(new QTableWidget(this))
 {
     setObjectName(QStringLiteral("dlgRecordTool"));
@@ -36,9 +36,9 @@ RecordToolDialog::RecordToolDialog(const QString &table, const QString &key,
         const QVariantList &row = rows.rows.at(r);
         for (int c = 0; c < row.size(); ++c) {
             const QVariant &value = row.at(c);
-            m_grid->setItem(r, c,
-                            new QTableWidgetItem(value.isNull() ? QStringLiteral("(NULL)")
-                                                                : value.toString()));
+            m_grid->setItem(
+                r, c,
+                new QTableWidgetItem(value.isNull() ? QStringLiteral("(NULL)") : value.toString()));
         }
     }
     m_grid->resizeColumnsToContents();
@@ -57,8 +57,7 @@ RecordToolDialog::RecordToolDialog(const QString &table, const QString &key,
 }
 
 RecordToolImpl::RecordToolImpl(QString connectionName) : m_connectionName(std::move(connectionName))
-{
-}
+{}
 
 void RecordToolImpl::OpenRecord(const QString &table, const QString &keyColumn, const QString &key,
                                 const QString &, const QString &, const QString &, const QString &)

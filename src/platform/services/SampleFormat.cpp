@@ -2,6 +2,7 @@
 
 #include "DateTexts.h"
 #include "SqlConnection.h"
+#include "SqlSupport.h"
 #include "host/RuntimeError.h"
 
 #include <QDir>
@@ -17,9 +18,18 @@ using kesta::host::RuntimeError;
 namespace velkora::services {
 namespace sample {
 
-QString key() { return QStringLiteral("0001"); }
-QString description() { return QStringLiteral("Extracto bancario"); }
-QString fileName() { return QStringLiteral("extracto_0001.txt"); }
+QString key()
+{
+    return QStringLiteral("0001");
+}
+QString description()
+{
+    return QStringLiteral("Extracto bancario");
+}
+QString fileName()
+{
+    return QStringLiteral("extracto_0001.txt");
+}
 
 QList<LineType> lineTypes()
 {
@@ -32,40 +42,85 @@ QList<LineType> lineTypes()
     const QString dateFormat = QStringLiteral("yyyymmdd");
     const QString amountFormat = QStringLiteral("0.00");
 
-    LineType header{QStringLiteral("0001"), QStringLiteral("Encabezado de la cuenta"),
-                    QStringLiteral("H"), 1, 1, {}};
+    LineType header{QStringLiteral("0001"),
+                    QStringLiteral("Encabezado de la cuenta"),
+                    QStringLiteral("H"),
+                    1,
+                    1,
+                    {}};
     header.fields = {
         {QStringLiteral("0001"), QStringLiteral("Cuenta"), 2, 12, texto, {}, {}, si},
         {QStringLiteral("0002"), QStringLiteral("Banco"), 14, 30, texto, {}, {}, si},
-        {QStringLiteral("0003"), QStringLiteral("Fecha del extracto"), 44, 8, fecha, {},
-         dateFormat, no},
+        {QStringLiteral("0003"),
+         QStringLiteral("Fecha del extracto"),
+         44,
+         8,
+         fecha,
+         {},
+         dateFormat,
+         no},
         {QStringLiteral("0004"), QStringLiteral("Moneda"), 52, 3, texto, {}, {}, si},
     };
 
-    LineType movement{QStringLiteral("0002"), QStringLiteral("Movimiento"), QStringLiteral("D"),
-                      1, 1, {}};
+    LineType movement{
+        QStringLiteral("0002"), QStringLiteral("Movimiento"), QStringLiteral("D"), 1, 1, {}};
     movement.fields = {
-        {QStringLiteral("0001"), QStringLiteral("Fecha de operación"), 2, 8, fecha, {},
-         dateFormat, no},
+        {QStringLiteral("0001"),
+         QStringLiteral("Fecha de operación"),
+         2,
+         8,
+         fecha,
+         {},
+         dateFormat,
+         no},
         {QStringLiteral("0002"), QStringLiteral("Concepto"), 10, 30, texto, {}, {}, si},
         {QStringLiteral("0003"), QStringLiteral("Referencia"), 40, 10, texto, {}, {}, si},
-        {QStringLiteral("0004"), QStringLiteral("Importe"), 50, 12, numero, {}, amountFormat,
+        {QStringLiteral("0004"), QStringLiteral("Importe"), 50, 12, numero, {}, amountFormat, no},
+        {QStringLiteral("0005"),
+         QStringLiteral("Signo (+ abono, - cargo)"),
+         62,
+         1,
+         texto,
+         {},
+         {},
          no},
-        {QStringLiteral("0005"), QStringLiteral("Signo (+ abono, - cargo)"), 62, 1, texto, {},
-         {}, no},
-        {QStringLiteral("0006"), QStringLiteral("Origen"), 1, 1, constante,
-         QStringLiteral("EXTRACTO"), {}, no},
+        {QStringLiteral("0006"),
+         QStringLiteral("Origen"),
+         1,
+         1,
+         constante,
+         QStringLiteral("EXTRACTO"),
+         {},
+         no},
     };
 
-    LineType trailer{QStringLiteral("0003"), QStringLiteral("Totales"), QStringLiteral("T"), 1,
-                     1, {}};
+    LineType trailer{
+        QStringLiteral("0003"), QStringLiteral("Totales"), QStringLiteral("T"), 1, 1, {}};
     trailer.fields = {
-        {QStringLiteral("0001"), QStringLiteral("Número de movimientos"), 2, 6, numero, {},
-         QStringLiteral("0"), no},
-        {QStringLiteral("0002"), QStringLiteral("Total de abonos"), 8, 14, numero, {},
-         amountFormat, no},
-        {QStringLiteral("0003"), QStringLiteral("Total de cargos"), 22, 14, numero, {},
-         amountFormat, no},
+        {QStringLiteral("0001"),
+         QStringLiteral("Número de movimientos"),
+         2,
+         6,
+         numero,
+         {},
+         QStringLiteral("0"),
+         no},
+        {QStringLiteral("0002"),
+         QStringLiteral("Total de abonos"),
+         8,
+         14,
+         numero,
+         {},
+         amountFormat,
+         no},
+        {QStringLiteral("0003"),
+         QStringLiteral("Total de cargos"),
+         22,
+         14,
+         numero,
+         {},
+         amountFormat,
+         no},
     };
     return {header, movement, trailer};
 }
@@ -80,13 +135,15 @@ struct Movement {
     char sign;
 };
 
-QString padRight(const QString &text, int width) { return text.leftJustified(width, ' ', true); }
+QString padRight(const QString &text, int width)
+{
+    return text.leftJustified(width, ' ', true);
+}
 
 QString amount(qint64 cents, int width)
 {
-    const QString text = QStringLiteral("%1.%2")
-                             .arg(cents / 100)
-                             .arg(cents % 100, 2, 10, QLatin1Char('0'));
+    const QString text =
+        QStringLiteral("%1.%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));
     return text.rightJustified(width, QLatin1Char('0'), true);
 }
 
@@ -101,21 +158,21 @@ QStringList fileLines()
         {"20261205", "COBRO FACTURA F-1024", "SPEI998877", 890010, '+'},
     };
     QStringList lines;
-    lines << QStringLiteral("H") + padRight(QStringLiteral("012345678901"), 12)
-                 + padRight(QStringLiteral("BANCO DEL CENTRO SA"), 30) + QStringLiteral("20261205")
-                 + QStringLiteral("MXN");
+    lines << QStringLiteral("H") + padRight(QStringLiteral("012345678901"), 12) +
+                 padRight(QStringLiteral("BANCO DEL CENTRO SA"), 30) + QStringLiteral("20261205") +
+                 QStringLiteral("MXN");
     qint64 credits = 0;
     qint64 debits = 0;
     for (const Movement &m : movements) {
-        lines << QStringLiteral("D") + QString::fromLatin1(m.date)
-                     + padRight(QString::fromLatin1(m.text), 30)
-                     + padRight(QString::fromLatin1(m.reference), 10) + amount(m.cents, 12)
-                     + QLatin1Char(m.sign);
+        lines << QStringLiteral("D") + QString::fromLatin1(m.date) +
+                     padRight(QString::fromLatin1(m.text), 30) +
+                     padRight(QString::fromLatin1(m.reference), 10) + amount(m.cents, 12) +
+                     QLatin1Char(m.sign);
         (m.sign == '+' ? credits : debits) += m.cents;
     }
-    lines << QStringLiteral("T")
-                 + QString::number(std::size(movements)).rightJustified(6, QLatin1Char('0'))
-                 + amount(credits, 14) + amount(debits, 14);
+    lines << QStringLiteral("T") +
+                 QString::number(std::size(movements)).rightJustified(6, QLatin1Char('0')) +
+                 amount(credits, 14) + amount(debits, 14);
     return lines;
 }
 
@@ -124,19 +181,16 @@ QStringList fileLines()
 namespace {
 
 // Empty values are stored as '' like the screen stores them, not as NULL.
-QString nonNull(const QString &text) { return text.isNull() ? QStringLiteral("") : text; }
-
-QString errorText(const QSqlError &error)
+QString nonNull(const QString &text)
 {
-    const QString text = error.databaseText().trimmed();
-    return text.isEmpty() ? error.text().trimmed() : text;
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 void run(QSqlQuery &query, const QString &what)
 {
     if (!query.exec())
-        throw RuntimeError(
-            QStringLiteral("Storing the sample %1 failed: %2").arg(what, errorText(query.lastError())));
+        throw RuntimeError(QStringLiteral("Storing the sample %1 failed: %2")
+                               .arg(what, sqlErrorText(query.lastError())));
 }
 
 void writeSampleFile(const QString &path)
@@ -155,10 +209,7 @@ void writeSampleFile(const QString &path)
 
 void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    if (!db.isOpen())
-        throw RuntimeError(
-            QStringLiteral("The database connection '%1' is not open.").arg(connectionName));
+    QSqlDatabase db = openedDatabase(connectionName);
     const kesta::host::Engine engine = engineOf(db);
 
     {
@@ -184,7 +235,7 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
 
     if (!db.transaction())
         throw RuntimeError(QStringLiteral("Could not begin the sample transaction: %1")
-                               .arg(errorText(db.lastError())));
+                               .arg(sqlErrorText(db.lastError())));
     try {
         QSqlQuery line(db);
         line.prepare(QStringLiteral(
@@ -210,8 +261,8 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
                                       QStringLiteral("NO"),
                                       QStringLiteral("Tesorería"),
                                       QStringLiteral("Conciliación bancaria diaria"),
-                                      2,  // decimals of the amounts
-                                      0,  // no tolerance in the totals
+                                      2, // decimals of the amounts
+                                      0, // no tolerance in the totals
                                       firstOfYear,
                                       today,
                                       stamp,
@@ -223,9 +274,10 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
                 line.bindValue(i, values.at(i));
             run(line, QStringLiteral("line type %1").arg(type.id));
             for (const sample::Field &f : type.fields) {
-                const QVariantList fieldValues{sample::key(), type.id,     f.id,   f.description,
-                                               f.position,    f.length,    f.trim, nonNull(f.value),
-                                               nonNull(f.format), f.type};
+                const QVariantList fieldValues{sample::key(), type.id,          f.id,
+                                               f.description, f.position,       f.length,
+                                               f.trim,        nonNull(f.value), nonNull(f.format),
+                                               f.type};
                 for (int i = 0; i < fieldValues.size(); ++i)
                     field.bindValue(i, fieldValues.at(i));
                 run(field, QStringLiteral("field %1-%2").arg(type.id, f.id));
@@ -236,7 +288,7 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
         writeSampleFile(path);
         if (!db.commit())
             throw RuntimeError(QStringLiteral("Could not commit the sample: %1")
-                                   .arg(errorText(db.lastError())));
+                                   .arg(sqlErrorText(db.lastError())));
     } catch (...) {
         db.rollback();
         throw;

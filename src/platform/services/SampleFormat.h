@@ -12,20 +12,20 @@ namespace velkora::services {
 namespace sample {
 
 struct Field {
-    QString id;          // Ld_ID, four digits
+    QString id; // Ld_ID, four digits
     QString description;
-    int position = 0;    // first position, 1-based
+    int position = 0; // first position, 1-based
     int length = 0;
-    QString type;        // "01" NUMERO, "02" TEXTO, "03" Fecha, "04" CONSTANTE, "05" SQL
-    QString value;       // constant value
+    QString type;  // "01" NUMERO, "02" TEXTO, "03" Fecha, "04" CONSTANTE, "05" SQL
+    QString value; // constant value
     QString format;
-    QString trim;        // "SI" / "NO"
+    QString trim; // "SI" / "NO"
 };
 
 struct LineType {
-    QString id;          // Ly_ID, four digits
+    QString id; // Ly_ID, four digits
     QString description;
-    QString lineId;      // the ID value that marks a line of this type
+    QString lineId; // the ID value that marks a line of this type
     int position = 0;
     int length = 0;
     QList<Field> fields;

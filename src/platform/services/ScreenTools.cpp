@@ -90,8 +90,8 @@ std::pair<int, QString> keyFor(QChar c)
         break;
     }
     const QChar upper = c.toUpper();
-    if ((upper >= QLatin1Char('A') && upper <= QLatin1Char('Z'))
-        || (upper >= QLatin1Char('0') && upper <= QLatin1Char('9')))
+    if ((upper >= QLatin1Char('A') && upper <= QLatin1Char('Z')) ||
+        (upper >= QLatin1Char('0') && upper <= QLatin1Char('9')))
         return {upper.unicode(), QString(c)};
     return {Qt::Key_unknown, QString(c)};
 }
@@ -151,6 +151,9 @@ void gridCommandShiftF10(QWidget *grid)
 
 // F10 fits every column of the grid to its contents and caption, the grid-wide command that
 // users of such grids expect after filling or loading rows whose texts are cut.
-void gridCommandF10(QWidget *grid) { fitColumns(grid); }
+void gridCommandF10(QWidget *grid)
+{
+    fitColumns(grid);
+}
 
 } // namespace velkora::services

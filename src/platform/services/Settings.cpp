@@ -13,7 +13,8 @@ QVariant readSetting(const QString &connectionName, const QString &name)
 {
     QSqlQuery query(openedDatabase(connectionName));
     query.setForwardOnly(true);
-    prepare(query, QStringLiteral("SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"));
+    prepare(query,
+            QStringLiteral("SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"));
     query.addBindValue(name);
     execute(query, QStringLiteral("Reading the setting %1").arg(name));
     if (!query.next())
@@ -27,17 +28,19 @@ QVariant readSetting(const QString &connectionName, const QString &name)
 void writeSetting(const QString &connectionName, const QString &name, const QVariant &value)
 {
     QSqlDatabase db = openedDatabase(connectionName);
-    const QVariant text = value.isNull() ? QVariant(QMetaType::fromType<QString>())
-                                         : QVariant(value.toString());
+    const QVariant text =
+        value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value.toString());
     QSqlQuery update(db);
-    prepare(update, QStringLiteral("UPDATE Velkora_Configuracion SET Cf_Valor = ? WHERE Cf_Nombre = ?"));
+    prepare(update,
+            QStringLiteral("UPDATE Velkora_Configuracion SET Cf_Valor = ? WHERE Cf_Nombre = ?"));
     update.addBindValue(text);
     update.addBindValue(name);
     execute(update, QStringLiteral("Writing the setting %1").arg(name));
     if (update.numRowsAffected() > 0)
         return;
     QSqlQuery insert(db);
-    prepare(insert, QStringLiteral("INSERT INTO Velkora_Configuracion (Cf_Nombre, Cf_Valor) VALUES (?, ?)"));
+    prepare(insert, QStringLiteral(
+                        "INSERT INTO Velkora_Configuracion (Cf_Nombre, Cf_Valor) VALUES (?, ?)"));
     insert.addBindValue(name);
     insert.addBindValue(text);
     execute(insert, QStringLiteral("Writing the setting %1").arg(name));
@@ -69,8 +72,9 @@ void writeModuleOption(const QString &connectionName, const QString &module, con
     QSqlDatabase db = openedDatabase(connectionName);
     const QString what = QStringLiteral("Writing the option %1 of module %2").arg(code, module);
     QSqlQuery update(db);
-    prepare(update, QStringLiteral("UPDATE Velkora_Opcion_Modulo SET Om_Valor = ? WHERE Om_Modulo = ? "
-                                   "AND Om_Codigo = ?"));
+    prepare(update,
+            QStringLiteral("UPDATE Velkora_Opcion_Modulo SET Om_Valor = ? WHERE Om_Modulo = ? "
+                           "AND Om_Codigo = ?"));
     update.addBindValue(value);
     update.addBindValue(module);
     update.addBindValue(code);
@@ -78,8 +82,9 @@ void writeModuleOption(const QString &connectionName, const QString &module, con
     if (update.numRowsAffected() > 0)
         return;
     QSqlQuery insert(db);
-    prepare(insert, QStringLiteral("INSERT INTO Velkora_Opcion_Modulo (Om_Modulo, Om_Codigo, Om_Valor) "
-                                   "VALUES (?, ?, ?)"));
+    prepare(insert,
+            QStringLiteral("INSERT INTO Velkora_Opcion_Modulo (Om_Modulo, Om_Codigo, Om_Valor) "
+                           "VALUES (?, ?, ?)"));
     insert.addBindValue(module);
     insert.addBindValue(code);
     insert.addBindValue(value);

@@ -22,8 +22,9 @@ bool isGoLine(const QString &script, qsizetype lineStart)
     qsizetype end = script.indexOf(QLatin1Char('\n'), lineStart);
     if (end < 0)
         end = script.size();
-    return script.mid(lineStart, end - lineStart).trimmed().compare(QLatin1String("GO"),
-                                                                   Qt::CaseInsensitive) == 0;
+    return script.mid(lineStart, end - lineStart)
+               .trimmed()
+               .compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace

@@ -30,9 +30,8 @@ TextViewerDialog::TextViewerDialog(const QString &text, const QString &title, QW
     QPushButton *close = buttons->addButton(QStringLiteral("Cerrar"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("cmdCerrar"));
     close->setDefault(true);
-    connect(copy, &QPushButton::clicked, this, [this] {
-        QGuiApplication::clipboard()->setText(m_text->toPlainText());
-    });
+    connect(copy, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(m_text->toPlainText()); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
@@ -41,7 +40,10 @@ TextViewerDialog::TextViewerDialog(const QString &text, const QString &title, QW
     resize(720, 480);
 }
 
-QString TextViewerDialog::text() const { return m_text->toPlainText(); }
+QString TextViewerDialog::text() const
+{
+    return m_text->toPlainText();
+}
 
 void TextViewerImpl::ShowText(const QString &text, const QString &title, int, int, int, int, int,
                               int)

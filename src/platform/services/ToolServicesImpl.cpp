@@ -17,8 +17,7 @@ namespace velkora::services {
 
 ToolServicesImpl::ToolServicesImpl(QString connectionName, QString operatorCode)
     : m_connectionName(std::move(connectionName)), m_operator(std::move(operatorCode))
-{
-}
+{}
 
 Engine ToolServicesImpl::engine() const
 {
@@ -42,34 +41,55 @@ QString ToolServicesImpl::LookupValue(const QString &table, const QString &keyCo
     return lookupValue(m_connectionName, table, keyColumn, key, wantedColumn);
 }
 
-QDateTime ToolServicesImpl::CurrentDateTime() { return QDateTime::currentDateTime(); }
+QDateTime ToolServicesImpl::CurrentDateTime()
+{
+    return QDateTime::currentDateTime();
+}
 
 QString ToolServicesImpl::FormatDateTime(const QDateTime &stamp)
 {
     return stampText(engine(), stamp);
 }
 
-QString ToolServicesImpl::FormatDate(const QDate &date) { return dateText(engine(), date); }
+QString ToolServicesImpl::FormatDate(const QDate &date)
+{
+    return dateText(engine(), date);
+}
 
 void ToolServicesImpl::LogAction(const QString &table, const QString &key, const QString &action)
 {
     logAction(m_connectionName, table, key, action, m_operator, QDateTime::currentDateTime());
 }
 
-void ToolServicesImpl::ClearScreen(QWidget *screen, int tag) { clearScreen(screen, tag); }
+void ToolServicesImpl::ClearScreen(QWidget *screen, int tag)
+{
+    clearScreen(screen, tag);
+}
 
-void ToolServicesImpl::EnableScreen(QWidget *screen, int tag) { enableScreen(screen, tag); }
+void ToolServicesImpl::EnableScreen(QWidget *screen, int tag)
+{
+    enableScreen(screen, tag);
+}
 
 qlonglong ToolServicesImpl::NextKey(const QString &table, const QString &keyColumn)
 {
     return nextKey(m_connectionName, table, keyColumn);
 }
 
-void ToolServicesImpl::SimulateKeys(const QString &keys, int) { simulateKeys(keys); }
+void ToolServicesImpl::SimulateKeys(const QString &keys, int)
+{
+    simulateKeys(keys);
+}
 
-void ToolServicesImpl::GridCommandF10(QWidget *grid) { gridCommandF10(grid); }
+void ToolServicesImpl::GridCommandF10(QWidget *grid)
+{
+    gridCommandF10(grid);
+}
 
-void ToolServicesImpl::GridCommandShiftF10(QWidget *grid) { gridCommandShiftF10(grid); }
+void ToolServicesImpl::GridCommandShiftF10(QWidget *grid)
+{
+    gridCommandShiftF10(grid);
+}
 
 QString ToolServicesImpl::TestLoadFormat(int, const QString &key, const QString &)
 {
@@ -79,7 +99,10 @@ QString ToolServicesImpl::TestLoadFormat(int, const QString &key, const QString 
     return {};
 }
 
-QString ToolServicesImpl::LastError() { return m_lastError; }
+QString ToolServicesImpl::LastError()
+{
+    return m_lastError;
+}
 
 QString ToolServicesImpl::ScriptRows(const QString &, const QString &table)
 {

@@ -27,8 +27,8 @@ public:
 
     QString ResolveTransaction(const QString &transaction, const QString &application) override;
     QString LookupValue(const QString &table, const QString &keyColumn, const QString &key,
-                        const QString &wantedColumn, long mode, const QString &a,
-                        const QString &b, const QString &c) override;
+                        const QString &wantedColumn, long mode, const QString &a, const QString &b,
+                        const QString &c) override;
     QDateTime CurrentDateTime() override;
     QString FormatDateTime(const QDateTime &stamp) override;
     QString FormatDate(const QDate &date) override;
