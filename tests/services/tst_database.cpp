@@ -231,6 +231,10 @@ private slots:
         QTest::newRow("unreachable server")
             << QStringLiteral("postgresql://nobody@127.0.0.1:1/none")
             << QStringLiteral("could not be opened");
+        QTest::newRow("unreachable sql server")
+            << QStringLiteral("odbc:Driver=FreeTDS;Server=127.0.0.1;Port=1;Database=velkora;"
+                              "UID=sa;PWD=x;TDS_Version=7.4")
+            << QStringLiteral("could not be opened");
         QTest::newRow("not a database file")
             << QStringLiteral("NOT_A_DB") << QStringLiteral("could not be opened");
     }
@@ -252,6 +256,13 @@ private slots:
             QVERIFY2(error.description().contains(expected), qPrintable(error.description()));
         }
         QVERIFY(!QSqlDatabase::contains(QStringLiteral("loc_bad")));
+        // Passwords are never shown.
+        try {
+            services::openDatabase(QStringLiteral("loc_bad"), location);
+        } catch (const RuntimeError &error) {
+            QVERIFY2(!error.description().contains(QLatin1String("PWD=x")),
+                     qPrintable(error.description()));
+        }
     }
 
     void sampleIsSeeded_data() { engines(); }

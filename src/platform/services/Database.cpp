@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -173,9 +174,15 @@ void openDatabase(const QString &connectionName, const QString &location)
     }
     if (!opened) {
         QSqlDatabase::removeDatabase(connectionName);
-        const QString shown = kind == Kind::Postgres
-                                  ? QUrl(where).toDisplayString(QUrl::RemovePassword)
-                                  : (kind == Kind::Odbc ? QStringLiteral("odbc:...") : where);
+        QString shown = where;
+        if (kind == Kind::Postgres) {
+            shown = QUrl(where).toDisplayString(QUrl::RemovePassword);
+        } else if (kind == Kind::Odbc) {
+            static const QRegularExpression password(
+                QStringLiteral("\\b(PWD|Password)\\s*=\\s*(\\{[^}]*\\}|[^;]*)"),
+                QRegularExpression::CaseInsensitiveOption);
+            shown.replace(password, QStringLiteral("\\1=***"));
+        }
         throw RuntimeError(
             QStringLiteral("The database '%1' could not be opened: %2")
                 .arg(shown, failure.isEmpty() ? QStringLiteral("unknown error") : failure));
