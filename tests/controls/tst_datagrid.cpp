@@ -91,7 +91,8 @@ struct ShownGrid {
     // The open cell editor (closed ones wait for their deferred deletion).
     QLineEdit *editor() const
     {
-        for (QLineEdit *line : grid.viewport()->findChildren<QLineEdit *>(QStringLiteral("cellEditor"))) {
+        for (QLineEdit *line :
+             grid.viewport()->findChildren<QLineEdit *>(QStringLiteral("cellEditor"))) {
             if (line->isVisible())
                 return line;
         }
@@ -614,14 +615,15 @@ void TestDataGrid::keyDownF10()
         QVERIFY(target);
     }
     QList<QPair<int, int>> keys;
-    connect(&grid, &DataGrid::KeyDown, &grid,
-            [&](int keyCode, int state) { keys.append({keyCode, state}); });
+    connect(&grid, &DataGrid::KeyDown, &grid, [&](int keyCode, int state) {
+        keys.append({keyCode, state});
+    });
     QTest::keyClick(target, Qt::Key_F10, Qt::KeyboardModifiers(modifiers));
     // The modifier keys go down first, each with its own code (Shift 16, Ctrl 17, Alt 18).
     QVERIFY(!keys.isEmpty());
     QCOMPARE(keys.last(), qMakePair(121, shift));
-    QCOMPARE(std::count_if(keys.cbegin(), keys.cend(), [](const auto &k) { return k.first == 121; }),
-             1);
+    QCOMPARE(
+        std::count_if(keys.cbegin(), keys.cend(), [](const auto &k) { return k.first == 121; }), 1);
     for (int i = 0; i + 1 < keys.size(); ++i)
         QVERIFY(keys.at(i).first == 16 || keys.at(i).first == 17 || keys.at(i).first == 18);
 }
@@ -648,8 +650,9 @@ void TestDataGrid::rowColChangeReportsThePreviousCell()
     QCOMPARE(fresh.currentRow(), -1);
 
     QList<QPair<QVariant, int>> changes;
-    connect(&fresh, &DataGrid::RowColChange, &fresh,
-            [&](const QVariant &lastRow, int lastCol) { changes.append({lastRow, lastCol}); });
+    connect(&fresh, &DataGrid::RowColChange, &fresh, [&](const QVariant &lastRow, int lastCol) {
+        changes.append({lastRow, lastCol});
+    });
     QVERIFY(fresh.setCurrentCell(1, 2));
     QCOMPARE(changes.size(), 1);
     QVERIFY(changes.at(0).first.isNull());

@@ -1,5 +1,5 @@
-// The small controls: date picker, flat button, label, colour scheme and the common file
-// dialog (filter translation, the chooser, cancelling).
+// The small controls: date picker, colour scheme and the common file dialog (filter
+// translation, the chooser, cancelling).
 
 #include "controls/ColorScheme.h"
 #include "controls/CommonDialog.h"
@@ -20,8 +20,6 @@ private slots:
     void cleanup() { CommonDialog::setChooser({}); }
 
     void datePicker();
-    void flatButton();
-    void etiqueta();
     void colorSchemeIsReadable();
     void colorSchemeAppliedToTheWindow();
     void filterTranslation_data();
@@ -40,23 +38,6 @@ void TestSmallControls::datePicker()
     QCOMPARE(picker.date(), QDate(2001, 2, 3));
     picker.clearValue();
     QCOMPARE(picker.date(), QDate::currentDate());
-}
-
-void TestSmallControls::flatButton()
-{
-    FlatButton button(QStringLiteral("..."));
-    QCOMPARE(button.text(), QStringLiteral("..."));
-    QVERIFY(button.autoRaise());
-    QCOMPARE(button.toolButtonStyle(), Qt::ToolButtonTextOnly);
-}
-
-void TestSmallControls::etiqueta()
-{
-    Etiqueta label(QStringLiteral("Clave:"));
-    label.setIdetiqueta(QStringLiteral("Clave"));
-    QCOMPARE(label.text(), QStringLiteral("Clave:"));
-    QCOMPARE(label.idetiqueta(), QStringLiteral("Clave"));
-    QCOMPARE(label.property("idetiqueta").toString(), QStringLiteral("Clave"));
 }
 
 void TestSmallControls::colorSchemeIsReadable()
@@ -109,8 +90,7 @@ void TestSmallControls::colorSchemeAppliedToTheWindow()
     QCOMPARE(window.palette().color(QPalette::Active, QPalette::Base), scheme->inputEnabled());
     QCOMPARE(disabled->palette().color(QPalette::Disabled, QPalette::Base),
              scheme->inputDisabled());
-    QCOMPARE(disabled->palette().color(QPalette::Disabled, QPalette::Text),
-             scheme->disabledText());
+    QCOMPARE(disabled->palette().color(QPalette::Disabled, QPalette::Text), scheme->disabledText());
     QCOMPARE(grid->palette().color(QPalette::Active, QPalette::AlternateBase), scheme->gridOdd());
     QVERIFY(grid->alternatingRowColors());
     QVERIFY(window.styleSheet().isEmpty());
@@ -141,12 +121,11 @@ void TestSmallControls::filterTranslation_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("the browse filter") << "Archivos(*.*)|*.*|"
-                                       << QStringList{"Archivos(*.*) (*.*)"};
+    QTest::newRow("the browse filter")
+        << "Archivos(*.*)|*.*|" << QStringList{"Archivos(*.*) (*.*)"};
     QTest::newRow("two pairs") << "Texto|*.txt|Todos|*.*"
                                << QStringList{"Texto (*.txt)", "Todos (*.*)"};
-    QTest::newRow("several patterns") << "Datos|*.txt;*.csv"
-                                      << QStringList{"Datos (*.txt *.csv)"};
+    QTest::newRow("several patterns") << "Datos|*.txt;*.csv" << QStringList{"Datos (*.txt *.csv)"};
     QTest::newRow("description only") << "Todos" << QStringList{"Todos (*)"};
     QTest::newRow("pattern only") << "|*.dat" << QStringList{"*.dat (*.dat)"};
     QTest::newRow("empty") << "" << QStringList{"(*)"};

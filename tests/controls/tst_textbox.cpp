@@ -109,20 +109,48 @@ void TestTextBox::formatOnEnter_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("pads a number") << "0000" << "12" << "0012";
-    QTest::newRow("full width") << "0000" << "1234" << "1234";
-    QTest::newRow("zero") << "0000" << "0" << "0000";
-    QTest::newRow("leading zeros kept to width") << "0000" << "007" << "0007";
-    QTest::newRow("letters stay") << "0000" << "ABC" << "ABC";
-    QTest::newRow("mixed stays") << "0000" << "1A" << "1A";
-    QTest::newRow("decimal stays") << "0000" << "1.5" << "1.5";
-    QTest::newRow("negative") << "000" << "-5" << "-005";
-    QTest::newRow("formatted text would not fit") << "0000" << "-5" << "-5";
-    QTest::newRow("hash places unpadded") << "##00" << "7" << "07";
-    QTest::newRow("hash only") << "####" << "12" << "12";
-    QTest::newRow("empty format") << "" << "12" << "12";
-    QTest::newRow("other format characters") << "@@@@" << "12" << "12";
-    QTest::newRow("empty text") << "0000" << "" << "";
+    QTest::newRow("pads a number") << "0000"
+                                   << "12"
+                                   << "0012";
+    QTest::newRow("full width") << "0000"
+                                << "1234"
+                                << "1234";
+    QTest::newRow("zero") << "0000"
+                          << "0"
+                          << "0000";
+    QTest::newRow("leading zeros kept to width") << "0000"
+                                                 << "007"
+                                                 << "0007";
+    QTest::newRow("letters stay") << "0000"
+                                  << "ABC"
+                                  << "ABC";
+    QTest::newRow("mixed stays") << "0000"
+                                 << "1A"
+                                 << "1A";
+    QTest::newRow("decimal stays") << "0000"
+                                   << "1.5"
+                                   << "1.5";
+    QTest::newRow("negative") << "000"
+                              << "-5"
+                              << "-005";
+    QTest::newRow("formatted text would not fit") << "0000"
+                                                  << "-5"
+                                                  << "-5";
+    QTest::newRow("hash places unpadded") << "##00"
+                                          << "7"
+                                          << "07";
+    QTest::newRow("hash only") << "####"
+                               << "12"
+                               << "12";
+    QTest::newRow("empty format") << ""
+                                  << "12"
+                                  << "12";
+    QTest::newRow("other format characters") << "@@@@"
+                                             << "12"
+                                             << "12";
+    QTest::newRow("empty text") << "0000"
+                                << ""
+                                << "";
 }
 
 void TestTextBox::formatOnEnter()
@@ -288,17 +316,39 @@ void TestTextBox::numericInput_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("afterFocusOut");
 
-    QTest::newRow("whole") << "12" << "12" << "12.0000";
-    QTest::newRow("decimal point") << "12.5" << "12.5" << "12.5000";
-    QTest::newRow("decimal comma") << "12,5" << "12.5" << "12.5000";
-    QTest::newRow("sign") << "-3.25" << "-3.25" << "-3.2500";
-    QTest::newRow("letters refused") << "1a2b" << "12" << "12.0000";
-    QTest::newRow("second point refused") << "1.2.3" << "1.23" << "1.2300";
-    QTest::newRow("sign only inside") << "1-2" << "12" << "12.0000";
-    QTest::newRow("at most four decimals") << "1.234567" << "1.2345" << "1.2345";
-    QTest::newRow("sign alone") << "-" << "-" << "0.0000";
-    QTest::newRow("leading zeros") << "007.5" << "007.5" << "7.5000";
-    QTest::newRow("negative zero") << "-0" << "-0" << "0.0000";
+    QTest::newRow("whole") << "12"
+                           << "12"
+                           << "12.0000";
+    QTest::newRow("decimal point") << "12.5"
+                                   << "12.5"
+                                   << "12.5000";
+    QTest::newRow("decimal comma") << "12,5"
+                                   << "12.5"
+                                   << "12.5000";
+    QTest::newRow("sign") << "-3.25"
+                          << "-3.25"
+                          << "-3.2500";
+    QTest::newRow("letters refused") << "1a2b"
+                                     << "12"
+                                     << "12.0000";
+    QTest::newRow("second point refused") << "1.2.3"
+                                          << "1.23"
+                                          << "1.2300";
+    QTest::newRow("sign only inside") << "1-2"
+                                      << "12"
+                                      << "12.0000";
+    QTest::newRow("at most four decimals") << "1.234567"
+                                           << "1.2345"
+                                           << "1.2345";
+    QTest::newRow("sign alone") << "-"
+                                << "-"
+                                << "0.0000";
+    QTest::newRow("leading zeros") << "007.5"
+                                   << "007.5"
+                                   << "7.5000";
+    QTest::newRow("negative zero") << "-0"
+                                   << "-0"
+                                   << "0.0000";
 }
 
 void TestTextBox::numericInput()

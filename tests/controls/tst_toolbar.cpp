@@ -2,8 +2,10 @@
 // the order of its signals with EditMode at each, and shortcuts that act only when offered.
 
 #include "controls/Controles.h"
+#include "controls/DataGrid.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -15,12 +17,11 @@ using velkora::controls::Controles;
 
 namespace {
 
-const QStringList allCommands = {QStringLiteral("New"),        QStringLiteral("Edit"),
-                                 QStringLiteral("Record"),     QStringLiteral("Reactivate"),
-                                 QStringLiteral("Deactivate"), QStringLiteral("Save"),
-                                 QStringLiteral("Cancel"),     QStringLiteral("Exit"),
-                                 QStringLiteral("B1"),         QStringLiteral("B2"),
-                                 QStringLiteral("B3")};
+const QStringList allCommands = {
+    QStringLiteral("New"),        QStringLiteral("Edit"),       QStringLiteral("Record"),
+    QStringLiteral("Reactivate"), QStringLiteral("Deactivate"), QStringLiteral("Save"),
+    QStringLiteral("Cancel"),     QStringLiteral("Exit"),       QStringLiteral("B1"),
+    QStringLiteral("B2"),         QStringLiteral("B3")};
 
 QStringList offeredNow(const Controles &bar)
 {
@@ -76,6 +77,7 @@ private slots:
     void shortcutsActOnlyWhenOffered_data();
     void shortcutsActOnlyWhenOffered();
     void triggeringAWithdrawnCommandDoesNothing();
+    void escapeInACellEditorLeavesTheEditingState();
 };
 
 void TestToolbar::commandsHaveNamesShortcutsAndTooltips()
@@ -119,17 +121,15 @@ void TestToolbar::offeredCommands_data()
     QTest::addColumn<QStringList>("expected");
 
     const QString none;
-    QTest::newRow("idle") << false << false << false << false << none
-                          << QStringList{"New", "Exit"};
-    QTest::newRow("flags without record") << false << true << true << true << none
-                                          << QStringList{"New", "Exit"};
+    QTest::newRow("idle") << false << false << false << false << none << QStringList{"New", "Exit"};
+    QTest::newRow("flags without record")
+        << false << true << true << true << none << QStringList{"New", "Exit"};
     QTest::newRow("viewing active") << true << true << true << false << none
                                     << QStringList{"New", "Edit", "Record", "Deactivate", "Exit"};
-    QTest::newRow("viewing deactivated")
-        << true << false << false << true << none
-        << QStringList{"New", "Record", "Reactivate", "Exit"};
-    QTest::newRow("record, nothing allowed") << true << false << false << false << none
-                                             << QStringList{"New", "Record", "Exit"};
+    QTest::newRow("viewing deactivated") << true << false << false << true << none
+                                         << QStringList{"New", "Record", "Reactivate", "Exit"};
+    QTest::newRow("record, nothing allowed")
+        << true << false << false << false << none << QStringList{"New", "Record", "Exit"};
     QTest::newRow("edit only") << true << true << false << false << none
                                << QStringList{"New", "Edit", "Record", "Exit"};
     QTest::newRow("editing existing") << true << true << true << false << QStringLiteral("Edit")
@@ -137,9 +137,9 @@ void TestToolbar::offeredCommands_data()
     QTest::newRow("editing new over a record")
         << true << true << true << true << QStringLiteral("New")
         << QStringList{"Save", "Cancel", "Exit"};
-    QTest::newRow("editing new from idle") << false << false << false << false
-                                           << QStringLiteral("New")
-                                           << QStringList{"Save", "Cancel", "Exit"};
+    QTest::newRow("editing new from idle")
+        << false << false << false << false << QStringLiteral("New")
+        << QStringList{"Save", "Cancel", "Exit"};
 }
 
 void TestToolbar::offeredCommands()
@@ -175,12 +175,11 @@ void TestToolbar::editingStateThroughCommands_data()
     QTest::addColumn<QStringList>("expectedLog");
     QTest::addColumn<bool>("editModeAtEnd");
 
-    QTest::newRow("new, save, confirm")
-        << QStringList{"New", "Save", "confirm"} << QStringList{"New:edit", "Save(new):edit"}
-        << false;
+    QTest::newRow("new, save, confirm") << QStringList{"New", "Save", "confirm"}
+                                        << QStringList{"New:edit", "Save(new):edit"} << false;
     QTest::newRow("edit, save, confirm")
-        << QStringList{"Edit", "Save", "confirm"}
-        << QStringList{"Edit:edit", "Save(existing):edit"} << false;
+        << QStringList{"Edit", "Save", "confirm"} << QStringList{"Edit:edit", "Save(existing):edit"}
+        << false;
     QTest::newRow("new, cancel") << QStringList{"New", "Cancel"}
                                  << QStringList{"New:edit", "Cancel:browse"} << false;
     QTest::newRow("edit, cancel") << QStringList{"Edit", "Cancel"}
@@ -193,9 +192,8 @@ void TestToolbar::editingStateThroughCommands_data()
         << QStringList{"New:edit", "Save(new):edit", "Edit:edit", "Save(existing):edit"} << true;
     QTest::newRow("browse commands")
         << QStringList{"Record", "Deactivate", "Reactivate", "B1", "B2", "B3", "Exit"}
-        << QStringList{"Record:browse", "Deactivate:browse", "Reactivate:browse",
-                       "B1:browse",     "B2:browse",         "B3:browse",
-                       "Exit:browse"}
+        << QStringList{"Record:browse", "Deactivate:browse", "Reactivate:browse", "B1:browse",
+                       "B2:browse",     "B3:browse",         "Exit:browse"}
         << false;
 }
 
@@ -319,18 +317,26 @@ void TestToolbar::shortcutsActOnlyWhenOffered_data()
     QTest::addColumn<QStringList>("expectedLog");
 
     const int ctrl = Qt::ControlModifier;
-    QTest::newRow("Ctrl+E with a record") << int(Qt::Key_E) << ctrl << true << false << QStringList{"Edit:edit"};
-    QTest::newRow("Ctrl+E without a record") << int(Qt::Key_E) << ctrl << false << false << QStringList{};
-    QTest::newRow("Ctrl+E while editing") << int(Qt::Key_E) << ctrl << true << true << QStringList{};
-    QTest::newRow("Ctrl+S while editing") << int(Qt::Key_S) << ctrl << true << true
-                                          << QStringList{"Save(existing):edit"};
-    QTest::newRow("Ctrl+S outside editing") << int(Qt::Key_S) << ctrl << true << false << QStringList{};
-    QTest::newRow("Esc while editing") << int(Qt::Key_Escape) << 0 << true << true << QStringList{"Cancel:browse"};
-    QTest::newRow("Esc outside editing") << int(Qt::Key_Escape) << 0 << true << false << QStringList{};
-    QTest::newRow("Ctrl+N outside editing") << int(Qt::Key_N) << ctrl << false << false
-                                            << QStringList{"New:edit"};
-    QTest::newRow("Ctrl+N while editing") << int(Qt::Key_N) << ctrl << true << true << QStringList{};
-    QTest::newRow("Ctrl+2 without caption") << int(Qt::Key_2) << ctrl << true << false << QStringList{};
+    QTest::newRow("Ctrl+E with a record")
+        << int(Qt::Key_E) << ctrl << true << false << QStringList{"Edit:edit"};
+    QTest::newRow("Ctrl+E without a record")
+        << int(Qt::Key_E) << ctrl << false << false << QStringList{};
+    QTest::newRow("Ctrl+E while editing")
+        << int(Qt::Key_E) << ctrl << true << true << QStringList{};
+    QTest::newRow("Ctrl+S while editing")
+        << int(Qt::Key_S) << ctrl << true << true << QStringList{"Save(existing):edit"};
+    QTest::newRow("Ctrl+S outside editing")
+        << int(Qt::Key_S) << ctrl << true << false << QStringList{};
+    QTest::newRow("Esc while editing")
+        << int(Qt::Key_Escape) << 0 << true << true << QStringList{"Cancel:browse"};
+    QTest::newRow("Esc outside editing")
+        << int(Qt::Key_Escape) << 0 << true << false << QStringList{};
+    QTest::newRow("Ctrl+N outside editing")
+        << int(Qt::Key_N) << ctrl << false << false << QStringList{"New:edit"};
+    QTest::newRow("Ctrl+N while editing")
+        << int(Qt::Key_N) << ctrl << true << true << QStringList{};
+    QTest::newRow("Ctrl+2 without caption")
+        << int(Qt::Key_2) << ctrl << true << false << QStringList{};
 }
 
 void TestToolbar::shortcutsActOnlyWhenOffered()
@@ -375,6 +381,45 @@ void TestToolbar::triggeringAWithdrawnCommandDoesNothing()
     bar.action(QStringLiteral("B1"))->trigger();
     QVERIFY(log.entries.isEmpty());
     QVERIFY(!bar.EditMode());
+}
+
+void TestToolbar::escapeInACellEditorLeavesTheEditingState()
+{
+    // Escape belongs to the cell editor while one is open: it drops the cell's typing, not the
+    // whole edit. Outside the editor it is the toolbar's Cancel.
+    QWidget window;
+    window.setObjectName(QStringLiteral("window"));
+    auto *layout = new QVBoxLayout(&window);
+    auto *bar = new Controles(&window);
+    auto *grid = new velkora::controls::DataGrid(&window);
+    grid->setObjectName(QStringLiteral("grid"));
+    velkora::controls::GridColumn column;
+    column.name = QStringLiteral("Descripción");
+    grid->setColumns({column});
+    grid->AddNew();
+    grid->setCell(0, 0, QStringLiteral("antes"));
+    grid->Update();
+    layout->addWidget(bar);
+    layout->addWidget(grid);
+    bar->action(QStringLiteral("New"))->trigger();
+    SignalLog log;
+    log.attach(*bar);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(0, 0));
+
+    QTest::keyClick(grid, Qt::Key_X);
+    QWidget *editor = QApplication::focusWidget();
+    QVERIFY(editor && editor != grid);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(log.entries.isEmpty());
+    QVERIFY(bar->EditMode());
+    QCOMPARE(grid->cell(0, 0).toString(), QStringLiteral("antes"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(log.entries, QStringList{"Cancel:browse"});
 }
 
 QTEST_MAIN(TestToolbar)

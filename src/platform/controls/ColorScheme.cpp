@@ -15,9 +15,10 @@ namespace {
 
 bool isInput(const QWidget *widget)
 {
-    return qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget)
-           || qobject_cast<const QComboBox *>(widget) || qobject_cast<const QTextEdit *>(widget)
-           || qobject_cast<const QPlainTextEdit *>(widget);
+    return qobject_cast<const QLineEdit *>(widget) ||
+           qobject_cast<const QAbstractSpinBox *>(widget) ||
+           qobject_cast<const QComboBox *>(widget) || qobject_cast<const QTextEdit *>(widget) ||
+           qobject_cast<const QPlainTextEdit *>(widget);
 }
 
 double relativeLuminance(const QColor &colour)
@@ -26,8 +27,8 @@ double relativeLuminance(const QColor &colour)
         return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
     };
     const QColor rgb = colour.toRgb();
-    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF())
-           + 0.0722 * channel(rgb.blueF());
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) +
+           0.0722 * channel(rgb.blueF());
 }
 
 } // namespace

@@ -93,7 +93,8 @@ void CommonDialog::ShowOpen(QWidget *owner)
     if (currentChooser()) {
         chosen = currentChooser()(owner, filters);
     } else {
-        const QString start = m_fileName.isEmpty() ? QString() : QFileInfo(m_fileName).absolutePath();
+        const QString start =
+            m_fileName.isEmpty() ? QString() : QFileInfo(m_fileName).absolutePath();
         chosen = QFileDialog::getOpenFileName(owner, tr("Abrir"), start,
                                               filters.join(QStringLiteral(";;")));
     }

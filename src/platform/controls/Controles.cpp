@@ -289,8 +289,8 @@ void Controles::updateOffered()
     offer(QStringLiteral("Save"), m_editMode);
     offer(QStringLiteral("Cancel"), m_editMode);
     offer(QStringLiteral("Exit"),
-          designProperty(QStringLiteral("showexitbutton")).trimmed().toUpper()
-              != QLatin1String("NO"));
+          designProperty(QStringLiteral("showexitbutton")).trimmed().toUpper() !=
+              QLatin1String("NO"));
 
     const QString captions[3] = {m_b1, m_b2, m_b3};
     for (int i = 0; i < 3; ++i) {

@@ -93,8 +93,8 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                    | QAbstractItemView::AnyKeyPressed);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(true);
     setAlternatingRowColors(true);
     setWordWrap(false);
@@ -466,17 +466,16 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 {
     if (editor == m_editor)
         m_editor = nullptr;
-    if (hint != QAbstractItemDelegate::EditNextItem
-        && hint != QAbstractItemDelegate::EditPreviousItem) {
+    if (hint != QAbstractItemDelegate::EditNextItem &&
+        hint != QAbstractItemDelegate::EditPreviousItem) {
         QTableView::closeEditor(editor, hint);
         return;
     }
     // TAB or Shift+TAB in an editor: the editor closes, the current cell moves on as TAB moves
     // it on the grid (BeforeRowColChange may refuse), and the new cell is edited when it can be.
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
-    const QModelIndex next =
-        moveCursor(hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious,
-                   Qt::NoModifier);
+    const QModelIndex next = moveCursor(
+        hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
     if (!next.isValid())
         return;
     selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);

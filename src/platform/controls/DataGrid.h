@@ -148,7 +148,7 @@ private:
     GridModel *m_model;
     bool m_redraw = true;
     bool m_savedAutoScroll = true;
-    int m_quiet = 0;          // > 0: current-cell changes raise no notifications
+    int m_quiet = 0;           // > 0: current-cell changes raise no notifications
     bool m_forwarding = false; // a key already notified is on its way to an editor
     bool m_mouseRefused = false;
     const QEvent *m_propagatedKey = nullptr; // compared only, never dereferenced

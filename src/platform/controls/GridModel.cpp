@@ -58,8 +58,8 @@ void GridModel::setValueList(int column, const QStringList &entries)
 
 bool GridModel::isCell(const QModelIndex &index) const
 {
-    return index.isValid() && index.model() == this && !index.parent().isValid()
-           && index.row() < m_rows.size() && index.column() < m_columns.size();
+    return index.isValid() && index.model() == this && !index.parent().isValid() &&
+           index.row() < m_rows.size() && index.column() < m_columns.size();
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const
@@ -105,9 +105,8 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     if (column.kind == GridColumn::Kind::Check) {
         if (role != Qt::CheckStateRole && role != Qt::EditRole)
             return false;
-        const bool on = role == Qt::CheckStateRole
-                            ? value.toInt() == static_cast<int>(Qt::Checked)
-                            : value.toBool();
+        const bool on = role == Qt::CheckStateRole ? value.toInt() == static_cast<int>(Qt::Checked)
+                                                   : value.toBool();
         return setValue(index.row(), index.column(), on);
     }
     if (role != Qt::EditRole)
@@ -122,8 +121,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     const GridColumn &column = m_columns.at(index.column());
     if (!column.locked)
-        result |= column.kind == GridColumn::Kind::Check ? Qt::ItemIsUserCheckable
-                                                         : Qt::ItemIsEditable;
+        result |=
+            column.kind == GridColumn::Kind::Check ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable;
     return result;
 }
 
@@ -140,7 +139,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     }
     if (role == Qt::DisplayRole && section >= 0 && section < m_rows.size())
         return section == m_pendingRow && m_pendingIsNew ? QStringLiteral("*")
-                                                          : QString::number(section + 1);
+                                                         : QString::number(section + 1);
     return {};
 }
 

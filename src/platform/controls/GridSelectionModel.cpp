@@ -18,9 +18,8 @@ void GridSelectionModel::setCurrentIndex(const QModelIndex &index,
     if (!m_grid->approveMove(previous, index))
         return;
     m_selecting = true;
-    QItemSelectionModel::setCurrentIndex(index, index.isValid()
-                                                    ? QItemSelectionModel::ClearAndSelect
-                                                    : QItemSelectionModel::Clear);
+    QItemSelectionModel::setCurrentIndex(
+        index, index.isValid() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Clear);
     m_selecting = false;
     m_grid->afterMove(previous, currentIndex());
 }

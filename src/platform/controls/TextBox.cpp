@@ -313,8 +313,8 @@ void TextBox::keyPressEvent(QKeyEvent *event)
     }
     const bool upper = forcesUpperCase();
     const QString typed = event->text();
-    if (upper && !typed.isEmpty() && typed != typed.toUpper()
-        && !(event->modifiers() & Qt::ControlModifier)) {
+    if (upper && !typed.isEmpty() && typed != typed.toUpper() &&
+        !(event->modifiers() & Qt::ControlModifier)) {
         // Typing goes in upper case directly, so the undo history stays intact; pasted text is
         // upper-cased after the edit (upperCaseEdit).
         QKeyEvent upperEvent(event->type(), event->key(), event->modifiers(),
