@@ -43,7 +43,7 @@ DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const Q
             QStringLiteral("The database %1 has no load-format tables yet. Have the database "
                            "administrator run db/%2.sql on it, or start velkora with --init to "
                            "create them now.")
-                .arg(location, location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)
+                .arg(services::displayLocation(location), location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)
                                    ? QStringLiteral("sqlserver")
                                    : QStringLiteral("postgresql")));
     services::createSchema(connectionName);

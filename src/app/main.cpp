@@ -45,7 +45,8 @@ int main(int argc, char *argv[])
         if (setup.created)
             std::fprintf(stderr, "velkora: created the database %s with a sample load format "
                                  "(key 0001) and its sample file in %s\n",
-                         qPrintable(options.database), qPrintable(setup.sampleDir));
+                         qPrintable(velkora::services::displayLocation(options.database)),
+                         qPrintable(setup.sampleDir));
     } catch (const kesta::host::RuntimeError &error) {
         return fail(error.description());
     }

@@ -174,19 +174,25 @@ void openDatabase(const QString &connectionName, const QString &location)
     }
     if (!opened) {
         QSqlDatabase::removeDatabase(connectionName);
-        QString shown = where;
-        if (kind == Kind::Postgres) {
-            shown = QUrl(where).toDisplayString(QUrl::RemovePassword);
-        } else if (kind == Kind::Odbc) {
-            static const QRegularExpression password(
-                QStringLiteral("\\b(PWD|Password)\\s*=\\s*(\\{[^}]*\\}|[^;]*)"),
-                QRegularExpression::CaseInsensitiveOption);
-            shown.replace(password, QStringLiteral("\\1=***"));
-        }
+        const QString shown = displayLocation(where);
         throw RuntimeError(
             QStringLiteral("The database '%1' could not be opened: %2")
                 .arg(shown, failure.isEmpty() ? QStringLiteral("unknown error") : failure));
     }
+}
+
+QString displayLocation(const QString &location)
+{
+    if (location.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
+        return QUrl(location).toDisplayString(QUrl::RemovePassword);
+    if (location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)) {
+        static const QRegularExpression password(
+            QStringLiteral("\\b(PWD|Password)\\s*=\\s*(\\{[^}]*\\}|[^;]*)"),
+            QRegularExpression::CaseInsensitiveOption);
+        QString shown = location;
+        return shown.replace(password, QStringLiteral("\\1=***"));
+    }
+    return location;
 }
 
 void closeDatabase(const QString &connectionName)

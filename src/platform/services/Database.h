@@ -15,6 +15,8 @@ inline constexpr const char *DefaultConnectionName = "velkora";
 // database cannot be opened.
 void openDatabase(const QString &connectionName, const QString &location);
 void closeDatabase(const QString &connectionName);
+// The location as it may be shown to a user: passwords left out.
+QString displayLocation(const QString &location);
 
 // Whether the connection's database already has the Layout table.
 bool hasSchema(const QString &connectionName);
