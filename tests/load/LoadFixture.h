@@ -26,36 +26,18 @@ namespace kesta::test {
 
 // One Layout row as a test writes it.
 struct LineRow {
-    QString key = QStringLiteral("0001");
-    QString id = QStringLiteral("0001");
-    QString lineId = QStringLiteral("H");
-    QString lineDescription = QStringLiteral("Encabezado");
-    QVariant position = 1;
-    QVariant length = 1;
-    QString description = QStringLiteral("Pagos");
-    QString file = QStringLiteral("pagos.txt");
-    QString inverso = QStringLiteral("SI");
-    QString user1 = QStringLiteral("u1");
-    QString user2 = QStringLiteral("u2");
-    QVariant user3 = 12.5;
-    QVariant user4 = 0;
-    QVariant date5 = QDate(2025, 3, 14);
-    QVariant date6 = QDate(2026, 1, 31);
-    QString estado = QStringLiteral("AC");
+    QString key = "0001", id = "0001", lineId = "H", lineDescription = "Encabezado";
+    QVariant position = 1, length = 1;
+    QString description = "Pagos", file = "pagos.txt", inverso = "SI", user1 = "u1", user2 = "u2";
+    QVariant user3 = 12.5, user4 = 0, date5 = QDate(2025, 3, 14), date6 = QDate(2026, 1, 31);
+    QString estado = "AC";
 };
 
 // One Layout_Detalle row as a test writes it.
 struct FieldRow {
-    QString key = QStringLiteral("0001");
-    QString lineId = QStringLiteral("0001");
-    QString id = QStringLiteral("0001");
-    QVariant description = QStringLiteral("Campo");
-    QVariant position = 1;
-    QVariant length = 2;
-    QVariant trim = QStringLiteral("SI");
-    QVariant valor = QStringLiteral("");
-    QVariant formato = QStringLiteral("");
-    QVariant tipo = QStringLiteral("02");
+    QString key = "0001", lineId = "0001", id = "0001";
+    QVariant description = "Campo", position = 1, length = 2, trim = "SI", valor = "", formato = "",
+             tipo = "02";
 };
 
 inline void execBound(const TestDatabase &db, const QString &sql, const QVariantList &values)
@@ -71,23 +53,23 @@ inline void execBound(const TestDatabase &db, const QString &sql, const QVariant
 
 inline void insertLine(const TestDatabase &db, const LineRow &r)
 {
-    execBound(
-        db,
-        QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
-                       "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
-                       "Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, "
-                       "Ly_UserDef_6, Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'T', 'T', ?)"),
-        {r.key, r.description, r.file, r.id, r.lineDescription, r.lineId, r.position, r.length,
-         r.inverso, r.user1, r.user2, r.user3, r.user4, r.date5, r.date6, r.estado});
+    execBound(db,
+              "INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
+              "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, Ly_UserDef_1, "
+              "Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, Ly_UserDef_6, Oper_Alta, "
+              "Oper_Ult_Modif, Es_Cve_Estado) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'T', 'T', ?)",
+              {r.key, r.description, r.file, r.id, r.lineDescription, r.lineId, r.position,
+               r.length, r.inverso, r.user1, r.user2, r.user3, r.user4, r.date5, r.date6,
+               r.estado});
 }
 
 inline void insertField(const TestDatabase &db, const FieldRow &r)
 {
     execBound(db,
-              QStringLiteral("INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, "
-                             "Ld_Descripcion, Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, "
-                             "Ld_Formato, Ld_Tipo) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+              "INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
+              "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
               {r.key, r.lineId, r.id, r.description, r.position, r.length, r.trim, r.valor,
                r.formato, r.tipo});
 }
@@ -110,34 +92,32 @@ public:
         uninstallServices();
     }
 
-    template <typename T> T *child(const char *name) const
+    template <typename T = velkora::controls::TextBox> T *child(const char *name) const
     {
         T *widget = screen->findChild<T *>(QString::fromLatin1(name));
         if (!widget)
             qFatal("LoadScreen: no child %s", name);
         return widget;
     }
-    velkora::controls::TextBox *keyBox() const
-    {
-        return child<velkora::controls::TextBox>("txtClave");
-    }
-    velkora::controls::Controles *toolbar() const
-    {
-        return child<velkora::controls::Controles>("Controles");
-    }
-    velkora::controls::DataGrid *lineGrid() const
-    {
-        return child<velkora::controls::DataGrid>("ssLinea");
-    }
-    velkora::controls::DataGrid *fieldGrid() const
-    {
-        return child<velkora::controls::DataGrid>("ssDetalle");
-    }
+    velkora::controls::TextBox *keyBox() const { return child("txtClave"); }
+    using Bar = velkora::controls::Controles;
+    using Grid = velkora::controls::DataGrid;
+    Bar *toolbar() const { return child<Bar>("Controles"); }
+    Grid *lineGrid() const { return child<Grid>("ssLinea"); }
+    Grid *fieldGrid() const { return child<Grid>("ssDetalle"); }
     editor::FieldStore &store() const
     {
         return *child<editor::FieldStoreView>("lvDetalle")->store();
     }
-    QString text(const char *name) const { return child<velkora::controls::TextBox>(name)->text(); }
+    QString text(const char *name) const { return child(name)->text(); }
+    // The toolbar's flags: record loaded, edit, deactivate and reactivate allowed ("LEDR"),
+    // each "-" when off.
+    QString flags() const
+    {
+        const Bar *b = toolbar();
+        return QString(b->RecordLoaded() ? "L" : "-") + (b->EditAllowed() ? "E" : "-") +
+               (b->DeactivateAllowed() ? "D" : "-") + (b->ReactivateAllowed() ? "R" : "-");
+    }
 
     // Types the key into the key box as the user does (over whatever it holds) and, when
     // confirm is set, presses Enter.
@@ -166,22 +146,37 @@ public:
     std::unique_ptr<screen::frmKESTA> screen;
 };
 
-// The store's column as a list, from the first row to the last.
-inline QStringList storeColumn(const editor::FieldStore &store, int sub)
+// Every row of the store (its key, then its columns) or of a grid, the cells joined by "|".
+inline QStringList storeRows(const editor::FieldStore &store)
 {
-    QStringList values;
-    for (int i = 0; i < store.count(); ++i)
-        values << (sub < 0 ? store.key(i) : store.subItem(i, sub));
-    return values;
+    QStringList rows;
+    for (int i = 0; i < store.count(); ++i) {
+        rows << store.key(i);
+        for (int sub = 0; sub < editor::FieldStore::ColumnCount; ++sub)
+            rows[i] += "|" + store.subItem(i, sub);
+    }
+    return rows;
+}
+inline QStringList gridRows(const velkora::controls::DataGrid *grid)
+{
+    QStringList rows;
+    for (int row = 0; row < grid->Rows(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < grid->columnCount(); ++column)
+            cells << grid->cell(row, column).toString();
+        rows << cells.join('|');
+    }
+    return rows;
 }
 
-// A grid's column as text values, from the first row to the last.
-inline QStringList gridColumn(const velkora::controls::DataGrid *grid, const QString &column)
+// The one message shown: its id, style and title, from the module KESTA, owned by the screen.
+inline void verifyMessage(const LoadScreen &s, const QString &id, int style, const QString &title)
 {
-    QStringList values;
-    for (int row = 0; row < grid->Rows(); ++row)
-        values << grid->cell(row, column).toString();
-    return values;
+    QCOMPARE(s.record->messages.size(), 1);
+    const RecordedMessage &m = s.record->messages.first();
+    QCOMPARE(QStringList({m.messageId, QString::number(m.style), m.title, m.module}),
+             QStringList({"ERR-ID:" + id, QString::number(style), title, "KESTA"}));
+    QCOMPARE(m.owner.data(), s.screen.get());
 }
 
 } // namespace kesta::test
