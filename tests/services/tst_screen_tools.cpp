@@ -1,4 +1,4 @@
-// ClearScreen, EnableScreen, SimulateKeys and the grid commands on real widgets.
+// ClearScreen, EnableScreen, SimulateKeys and the grid menu on real widgets.
 
 #include "controls/DataGrid.h"
 #include "controls/SmallControls.h"
@@ -8,88 +8,48 @@
 #include "services/ScreenTools.h"
 #include "services/ToolServicesImpl.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QFile>
-#include <QFrame>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QVBoxLayout>
 #include <QtTest>
+#include <QtWidgets>
 
+using namespace Qt::StringLiterals;
 using kesta::host::RuntimeError;
 using velkora::controls::DataGrid;
-using velkora::controls::GridColumn;
 namespace services = velkora::services;
 
 namespace {
 
-template <typename W>
-W *tagged(W *widget, const QString &name, const QVariant &tag = QStringLiteral("1"))
+// A new widget in parent's layout, with its object name and, when given, its "Tag".
+template <typename W = QLineEdit>
+W *add(QWidget *parent, const QString &name, const QVariant &tag = {})
 {
+    auto *widget = new W(parent);
     widget->setObjectName(name);
-    if (tag.isValid())
-        widget->setProperty("Tag", tag);
+    widget->setProperty("Tag", tag);
+    (parent->layout() ? parent->layout() : new QVBoxLayout(parent))->addWidget(widget);
     return widget;
 }
 
-void fillGrid(DataGrid *grid, const QList<QStringList> &rows)
-{
-    for (const QStringList &row : rows) {
-        const int r = grid->AddNew();
-        for (int c = 0; c < row.size(); ++c)
-            grid->setCell(r, c, row.at(c));
-        grid->Update();
-    }
-}
-
+// Columns No. (shown "0000"), Descripción, a hidden one and Valor; two rows with commas,
+// quotes, line breaks, TABs and accents.
 DataGrid *sampleGrid(QWidget *parent)
 {
-    auto *grid = new DataGrid(parent);
-    grid->setObjectName(QStringLiteral("ssLinea"));
-    auto column = [](const char *name, const QString &caption, const QString &format = {}) {
-        GridColumn c;
-        c.name = QLatin1String(name);
-        c.caption = caption;
-        c.format = format;
-        return c;
-    };
-    grid->setColumns({column("Orden", QStringLiteral("No."), QStringLiteral("0000")),
-                      column("Descripcion", QStringLiteral("Descripción")),
-                      column("Oculta", QStringLiteral("Oculta")),
-                      column("Valor", QStringLiteral("Valor"))});
+    auto *grid = add<DataGrid>(parent, u"ssLinea"_s);
+    QList<velkora::controls::GridColumn> columns(4);
+    for (int c = 0; c < 4; ++c) {
+        columns[c].name = u"Orden Descripcion Oculta Valor"_s.section(u' ', c, c);
+        columns[c].caption = u"No. Descripción Oculta Valor"_s.section(u' ', c, c);
+    }
+    columns[0].format = u"0000"_s;
+    grid->setColumns(columns);
     grid->setColumnHidden(2, true);
-    fillGrid(grid, {{QStringLiteral("1"), QStringLiteral("Con coma, aquí"), QStringLiteral("x"),
-                     QStringLiteral("dijo \"hola\"")},
-                    {QStringLiteral("12"), QStringLiteral("línea 1\nlínea 2"), QStringLiteral("y"),
-                     QStringLiteral("Ñandú\tfin")}});
+    for (const QString &row :
+         {u"1|Con coma, aquí|x|dijo \"hola\""_s, u"12|línea 1\nlínea 2|y|Ñandú\tfin"_s}) {
+        const int r = grid->AddNew();
+        for (int c = 0; c < 4; ++c)
+            grid->setCell(r, c, row.section(u'|', c, c));
+        grid->Update();
+    }
     return grid;
-}
-
-void activate(QWidget &window)
-{
-    window.show();
-    window.activateWindow();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-}
-
-QString focusName()
-{
-    QWidget *focus = QApplication::focusWidget();
-    if (!focus)
-        return QStringLiteral("(none)");
-    // A cell editor counts as its grid.
-    for (QWidget *w = focus; w; w = w->parentWidget())
-        if (qobject_cast<DataGrid *>(w))
-            return w->objectName() + (w == focus ? QString() : QStringLiteral("/editor"));
-    return focus->objectName();
 }
 
 } // namespace
@@ -98,87 +58,52 @@ class TestScreenTools : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        services::setExportFileChooser({});
-        QGuiApplication::clipboard()->clear();
-    }
+    void cleanup() { services::setExportFileChooser({}); }
 
     void clearAndEnableScreen()
     {
         QWidget screen;
-        screen.setObjectName(QStringLiteral("frmPrueba"));
-        auto *layout = new QVBoxLayout(&screen);
-        auto *frame = new QFrame(&screen);
-        frame->setObjectName(QStringLiteral("frGeneral"));
-        auto *frameLayout = new QHBoxLayout(frame);
-        layout->addWidget(frame);
-
-        auto *text =
-            tagged(new QLineEdit(QStringLiteral("abc"), frame), QStringLiteral("txtDescripcion"));
-        auto *check = tagged(new QCheckBox(frame), QStringLiteral("chInverso"));
+        auto *frame = add<QFrame>(&screen, u"frGeneral"_s);
+        auto *text = add(frame, u"txtDescripcion"_s, u"1"_s);
+        auto *check = add<QCheckBox>(frame, u"chInverso"_s, u"1"_s);
+        auto *number = add<velkora::controls::TextBox>(frame, u"txtUser3"_s, u"1"_s);
+        auto *date = add<velkora::controls::DatePicker>(frame, u"dpUser5"_s, u"1"_s);
+        auto *combo = add<QComboBox>(frame, u"cmbTipo"_s, 1); // the tag as a number
+        DataGrid *grid = sampleGrid(&screen);
+        grid->setProperty("Tag", u"1"_s);
+        auto *key = add(&screen, u"txtClave"_s);
+        auto *untagged = add<QCheckBox>(&screen, u"chOtro"_s);
+        auto *other = add(&screen, u"txtDos"_s, u"2"_s);
+        for (QLineEdit *box : {text, key, other})
+            box->setText(u"abc"_s);
         check->setChecked(true);
-        auto *number = tagged(new velkora::controls::TextBox(frame), QStringLiteral("txtUser3"));
+        untagged->setChecked(true);
         number->setNumeric(4);
         number->setValue(12.5);
-        auto *date = tagged(new velkora::controls::DatePicker(frame), QStringLiteral("dpUser5"));
         date->setDate(QDate(2020, 1, 2));
-        auto *combo = tagged(new QComboBox(frame), QStringLiteral("cmbTipo"), 1); // tag as a number
-        combo->addItems({QStringLiteral("A"), QStringLiteral("B")});
-        combo->setCurrentIndex(1);
-        auto *grid = tagged(sampleGrid(&screen), QStringLiteral("ssLinea"));
-        auto *key = tagged(new QLineEdit(QStringLiteral("0001"), &screen),
-                           QStringLiteral("txtClave"), QVariant());
-        auto *untaggedCheck = tagged(new QCheckBox(&screen), QStringLiteral("chOtro"), QVariant());
-        untaggedCheck->setChecked(true);
-        auto *otherTag = tagged(new QLineEdit(QStringLiteral("dos"), &screen),
-                                QStringLiteral("txtDos"), QStringLiteral("2"));
-        for (QWidget *w : {static_cast<QWidget *>(text), static_cast<QWidget *>(check),
-                           static_cast<QWidget *>(number), static_cast<QWidget *>(date),
-                           static_cast<QWidget *>(combo)})
-            frameLayout->addWidget(w);
-        for (QWidget *w : {static_cast<QWidget *>(grid), static_cast<QWidget *>(key),
-                           static_cast<QWidget *>(untaggedCheck), static_cast<QWidget *>(otherTag)})
-            layout->addWidget(w);
-        QCOMPARE(grid->Rows(), 2);
+        combo->addItems({u"A"_s, u"B"_s});
 
-        services::ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
+        services::ToolServicesImpl tool(u"unused"_s, u"X"_s);
         tool.ClearScreen(&screen, 1);
-
-        QCOMPARE(text->text(), QString());
-        QVERIFY(!check->isChecked());
-        QCOMPARE(number->text(), number->emptyValue());
-        QCOMPARE(number->text(), QStringLiteral("0.0000"));
+        QCOMPARE(text->text() + u'|' + number->text(), u"|0.0000"_s);
         QCOMPARE(date->date(), QDate::currentDate());
-        QCOMPARE(combo->currentIndex(), -1);
-        QCOMPARE(grid->Rows(), 0);
-        for (QWidget *w : {static_cast<QWidget *>(text), static_cast<QWidget *>(check),
-                           static_cast<QWidget *>(number), static_cast<QWidget *>(date),
-                           static_cast<QWidget *>(combo)})
+        QVERIFY(!check->isChecked() && combo->currentIndex() == -1 && grid->Rows() == 0);
+        const QList<QWidget *> tagged{text, check, number, date, combo};
+        for (QWidget *w : tagged)
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(grid->isEnabled()); // grids stay browsable
         // Untagged and otherwise tagged controls are left alone.
-        QCOMPARE(key->text(), QStringLiteral("0001"));
-        QVERIFY(key->isEnabled());
-        QVERIFY(untaggedCheck->isChecked());
-        QCOMPARE(otherTag->text(), QStringLiteral("dos"));
-        QVERIFY(frame->isEnabled());
+        QCOMPARE(key->text() + other->text(), u"abcabc"_s);
+        QVERIFY(key->isEnabled() && untagged->isChecked() && frame->isEnabled());
 
         key->setEnabled(false);
         grid->setEnabled(false);
         tool.EnableScreen(&screen, 1);
-        for (QWidget *w : {static_cast<QWidget *>(text), static_cast<QWidget *>(check),
-                           static_cast<QWidget *>(number), static_cast<QWidget *>(date),
-                           static_cast<QWidget *>(combo), static_cast<QWidget *>(grid)})
+        for (QWidget *w : tagged + QList<QWidget *>{grid})
             QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(!key->isEnabled());
-
-        // Tag 2 empties only its own.
-        services::clearScreen(&screen, 2);
-        QCOMPARE(otherTag->text(), QString());
-        QVERIFY(!otherTag->isEnabled());
-        QVERIFY(untaggedCheck->isChecked());
-
+        services::clearScreen(&screen, 2); // tag 2 empties only its own
+        QVERIFY(other->text().isEmpty() && !other->isEnabled() && untagged->isChecked());
         QVERIFY_THROWS_EXCEPTION(RuntimeError, tool.ClearScreen(nullptr, 1));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, tool.EnableScreen(nullptr, 1));
     }
@@ -186,110 +111,53 @@ private slots:
     void tabLandsWhereATypedTabLands_data()
     {
         QTest::addColumn<QString>("start");
-        QTest::addColumn<int>("startColumn");
+        QTest::addColumn<int>("column"); // the grid's current column
         QTest::addColumn<bool>("editing");
-        QTest::newRow("first box") << QStringLiteral("txtA") << -1 << false;
-        QTest::newRow("box before grid") << QStringLiteral("txtB") << -1 << false;
-        QTest::newRow("grid cell") << QStringLiteral("ssLinea") << 0 << false;
-        QTest::newRow("grid last cell") << QStringLiteral("ssLinea") << 3 << false;
-        QTest::newRow("grid cell editor") << QStringLiteral("ssLinea") << 1 << true;
-        QTest::newRow("last box wraps") << QStringLiteral("txtC") << -1 << false;
+        QTest::newRow("first box") << u"txtA"_s << 0 << false;
+        QTest::newRow("box before grid") << u"txtB"_s << 0 << false;
+        QTest::newRow("grid cell") << u"ssLinea"_s << 0 << false;
+        QTest::newRow("grid last cell") << u"ssLinea"_s << 3 << false;
+        QTest::newRow("grid cell editor") << u"ssLinea"_s << 1 << true;
+        QTest::newRow("last box wraps") << u"txtC"_s << 0 << false;
     }
     void tabLandsWhereATypedTabLands()
     {
         QFETCH(QString, start);
-        QFETCH(int, startColumn);
+        QFETCH(int, column);
         QFETCH(bool, editing);
-
         QWidget window;
-        window.setObjectName(QStringLiteral("frmTab"));
-        auto *layout = new QVBoxLayout(&window);
-        for (const char *name : {"txtA", "txtB"}) {
-            auto *box = new QLineEdit(&window);
-            box->setObjectName(QLatin1String(name));
-            layout->addWidget(box);
-        }
+        add(&window, u"txtA"_s);
+        add(&window, u"txtB"_s);
         DataGrid *grid = sampleGrid(&window);
-        layout->addWidget(grid);
-        auto *last = new QLineEdit(&window);
-        last->setObjectName(QStringLiteral("txtC"));
-        layout->addWidget(last);
-        activate(window);
-
-        struct Landing {
-            QString focus;
-            int row = -1;
-            int column = -1;
-            QString firstCell;
+        add(&window, u"txtC"_s);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto focusName = [grid] { // a cell editor counts as its grid
+            QWidget *focus = QApplication::focusWidget();
+            const bool editor = focus && focus != grid && grid->isAncestorOf(focus);
+            return editor ? u"ssLinea/editor"_s : focus ? focus->objectName() : u""_s;
         };
-        auto prepare = [&] {
-            grid->setCurrentCell(0, startColumn < 0 ? 0 : startColumn);
-            QWidget *target = window.findChild<QWidget *>(start);
-            target->setFocus(Qt::TabFocusReason);
+        // From the same start: the focus before and after, the current cell and the text of the
+        // cell that was edited.
+        auto tabFromStart = [&](const std::function<void()> &tab) {
+            grid->setCurrentCell(0, column);
+            window.findChild<QWidget *>(start)->setFocus(Qt::TabFocusReason);
             if (editing) {
                 grid->edit(grid->currentIndex());
-                QVERIFY(QApplication::focusWidget() != grid);
-                QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
+                QTest::keyClicks(QApplication::focusWidget(), u"zz"_s);
             }
+            const QString before = focusName();
+            tab();
+            return QStringList{before, focusName(),
+                               u"%1,%2"_s.arg(grid->currentRow()).arg(grid->currentColumn()),
+                               grid->cellText(0, u"Descripcion"_s)};
         };
-        auto landing = [&] {
-            return Landing{focusName(), grid->currentRow(), grid->currentColumn(),
-                           grid->cellText(0, QStringLiteral("Descripcion"))};
-        };
-
-        prepare();
-        QCOMPARE(focusName(), start + (editing ? QStringLiteral("/editor") : QString()));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        const Landing typed = landing();
-
-        prepare();
-        services::simulateKeys(QStringLiteral("\t"));
-        const Landing simulated = landing();
-
-        QCOMPARE(simulated.focus, typed.focus);
-        QCOMPARE(simulated.row, typed.row);
-        QCOMPARE(simulated.column, typed.column);
-        QCOMPARE(simulated.firstCell, typed.firstCell);
-        QVERIFY(simulated.focus != start || startColumn >= 0); // it moved
-    }
-
-    void simulatedCharactersAreTyped()
-    {
-        QWidget window;
-        window.setObjectName(QStringLiteral("frmTexto"));
-        auto *box = new QLineEdit(&window);
-        box->setObjectName(QStringLiteral("txtA"));
-        auto *next = new QLineEdit(&window);
-        next->setObjectName(QStringLiteral("txtB"));
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(box);
-        layout->addWidget(next);
-        activate(window);
-        box->setFocus();
-        services::ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
-        tool.SimulateKeys(QStringLiteral("Año 7\b\tz"), 0);
-        QCOMPARE(box->text(), QStringLiteral("Año "));
-        QCOMPARE(next->text(), QStringLiteral("z"));
-        QCOMPARE(QApplication::focusWidget(), next);
-    }
-
-    void gridTexts()
-    {
-        QWidget owner;
-        DataGrid *grid = sampleGrid(&owner);
-        const services::GridTable table = services::gridTable(grid);
-        QCOMPARE(table.captions, (QStringList{QStringLiteral("No."), QStringLiteral("Descripción"),
-                                              QStringLiteral("Valor")}));
-        QCOMPARE(table.rows.size(), 2);
-        QCOMPARE(table.rows.at(1).at(0), QStringLiteral("0012")); // as shown
-        QCOMPARE(services::tabSeparatedText(table),
-                 QStringLiteral("No.\tDescripción\tValor\n"
-                                "0001\tCon coma, aquí\tdijo \"hola\"\n"
-                                "0012\tlínea 1 línea 2\tÑandú fin\n"));
-        QCOMPARE(services::csvText(table),
-                 QStringLiteral("No.,Descripción,Valor\r\n"
-                                "0001,\"Con coma, aquí\",\"dijo \"\"hola\"\"\"\r\n"
-                                "0012,\"línea 1\nlínea 2\",Ñandú\tfin\r\n"));
+        const QStringList typed =
+            tabFromStart([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); });
+        QCOMPARE(typed.first(), editing ? u"ssLinea/editor"_s : start);
+        QCOMPARE(tabFromStart([] { services::simulateKeys(u"\t"_s); }), typed);
+        QVERIFY(typed[1] != start || start == "ssLinea"_L1); // it moved
     }
 
     void menuCopiesAndExports()
@@ -300,101 +168,38 @@ private slots:
         QString suggested;
         services::setExportFileChooser([&](QWidget *g, const QString &name) {
             suggested = name;
-            return g == grid ? dir.filePath(QStringLiteral("filas")) : QString();
+            return g == grid ? dir.filePath(u"filas"_s) : QString();
         });
-
         std::unique_ptr<QMenu> menu(services::createGridMenu(grid, nullptr));
-        QCOMPARE(menu->objectName(), QStringLiteral("mnuGrid"));
-        auto *copy = menu->findChild<QAction *>(QStringLiteral("actCopiarFilas"));
-        auto *exportAction = menu->findChild<QAction *>(QStringLiteral("actExportarCsv"));
-        QVERIFY(copy && exportAction);
-        QCOMPARE(copy->text(), QStringLiteral("Copiar todas las filas"));
-        QCOMPARE(exportAction->text(), QStringLiteral("Exportar a archivo CSV..."));
-
-        copy->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 services::tabSeparatedText(services::gridTable(grid)));
-
-        exportAction->trigger();
-        QCOMPARE(suggested, QStringLiteral("ssLinea.csv"));
-        QFile file(dir.filePath(QStringLiteral("filas.csv"))); // the extension is added
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts << action->objectName() + u' ' + action->text();
+        QCOMPARE(texts.mid(0, 2), (QStringList{u"actCopiarFilas Copiar todas las filas"_s,
+                                               u"actExportarCsv Exportar a archivo CSV..."_s}));
+        // The cells as shown; TABs and line breaks in a cell become blanks.
+        menu->actions().at(0)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"No.\tDescripción\tValor\n"
+                                                       "0001\tCon coma, aquí\tdijo \"hola\"\n"
+                                                       "0012\tlínea 1 línea 2\tÑandú fin\n"_s);
+        // UTF-8 with a byte-order mark; commas, quotes and line breaks quoted.
+        menu->actions().at(1)->trigger();
+        QCOMPARE(suggested, u"ssLinea.csv"_s);
+        QFile file(dir.filePath(u"filas.csv"_s)); // the extension is added
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-        QCOMPARE(QString::fromUtf8(bytes.mid(3)), services::csvText(services::gridTable(grid)));
-    }
-
-    void exportCancelledOrFailing()
-    {
-        QWidget owner;
-        DataGrid *grid = sampleGrid(&owner);
-        QTemporaryDir dir;
+        QCOMPARE(file.readAll(),
+                 "\xEF\xBB\xBF" + u"No.,Descripción,Valor\r\n"
+                                  "0001,\"Con coma, aquí\",\"dijo \"\"hola\"\"\"\r\n"
+                                  "0012,\"línea 1\nlínea 2\",Ñandú\tfin\r\n"_s.toUtf8());
+        file.remove();
+        // A cancel writes nothing; an unwritable file and a widget that is no grid raise.
         services::setExportFileChooser([](QWidget *, const QString &) { return QString(); });
-        QVERIFY(!services::exportCsv(grid));
-        QVERIFY(QDir(dir.path()).isEmpty());
-
-        services::setExportFileChooser([&dir](QWidget *, const QString &) {
-            return dir.filePath(QStringLiteral("no/such/folder/x.csv"));
-        });
+        QVERIFY(!services::exportCsv(grid) && QDir(dir.path()).isEmpty());
+        services::setExportFileChooser(
+            [&dir](QWidget *, const QString &) { return dir.filePath(u"no/such/x.csv"_s); });
         QVERIFY_THROWS_EXCEPTION(RuntimeError, services::exportCsv(grid));
-
         QLineEdit notAGrid;
         QVERIFY_THROWS_EXCEPTION(RuntimeError, services::exportCsv(&notAGrid));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, services::gridCommandShiftF10(&notAGrid));
-    }
-
-    void shiftF10ShowsTheMenu()
-    {
-        QWidget window;
-        window.setObjectName(QStringLiteral("frmGrid"));
-        auto *layout = new QVBoxLayout(&window);
-        DataGrid *grid = sampleGrid(&window);
-        layout->addWidget(grid);
-        activate(window);
-        grid->setCurrentCell(1, 1);
-
-        QStringList seen;
-        bool found = false;
-        std::function<void(int)> poll = [&](int attempts) {
-            QTimer::singleShot(10, [&, attempts] {
-                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-                if (!menu) {
-                    if (attempts > 0)
-                        poll(attempts - 1);
-                    return;
-                }
-                found = true;
-                for (QAction *action : menu->actions())
-                    if (!action->isSeparator())
-                        seen << action->objectName();
-                auto *copy = menu->findChild<QAction *>(QStringLiteral("actCopiarFilas"));
-                menu->close();
-                if (copy)
-                    copy->trigger();
-            });
-        };
-        poll(50);
-        services::ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
-        tool.GridCommandShiftF10(grid);
-        QVERIFY(found);
-        QCOMPARE(seen,
-                 (QStringList{QStringLiteral("actCopiarFilas"), QStringLiteral("actExportarCsv"),
-                              QStringLiteral("actAjustarColumnas")}));
-        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("No.\t")));
-    }
-
-    void f10FitsTheColumns()
-    {
-        QWidget window;
-        auto *layout = new QVBoxLayout(&window);
-        DataGrid *grid = sampleGrid(&window);
-        layout->addWidget(grid);
-        window.show();
-        grid->setColumnWidth(1, 4);
-        services::ToolServicesImpl tool(QStringLiteral("unused"), QStringLiteral("X"));
-        tool.GridCommandF10(grid);
-        QVERIFY(grid->columnWidth(1) > 4 * 5);
-        QVERIFY(grid->columnWidth(1) >= grid->horizontalHeader()->sectionSizeHint(1));
     }
 };
 

@@ -4,97 +4,74 @@
 #include "host/RuntimeError.h"
 #include "services/Database.h"
 
-#include <QAtomicInt>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
 using kesta::host::RuntimeError;
+namespace services = velkora::services;
 
 namespace kesta::test {
 
-namespace {
-QAtomicInt g_counter;
-}
-
 bool skipPostgres()
 {
-    return qEnvironmentVariable("KESTA_SKIP_POSTGRES") == QLatin1String("1");
+    return qEnvironmentVariable("KESTA_SKIP_POSTGRES") == "1"_L1;
 }
 
 void warnPostgresSkipped(const QString &why)
 {
-    qWarning("\n"
-             "************************************************************************\n"
-             "*** POSTGRESQL TEST SKIPPED because KESTA_SKIP_POSTGRES=1:\n"
-             "*** %s\n"
-             "************************************************************************",
-             qPrintable(why));
+    const QByteArray stars(72, '*');
+    qWarning("\n%s\n*** POSTGRESQL TEST SKIPPED because KESTA_SKIP_POSTGRES=1:\n*** %s\n%s",
+             stars.constData(), qPrintable(why), stars.constData());
 }
 
-TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connectionName) : m_kind(kind)
+TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connectionName)
+    : m_kind(kind), m_connectionName(connectionName)
 {
-    m_connectionName =
-        connectionName.isEmpty()
-            ? QStringLiteral("kesta_test_%1").arg(g_counter.fetchAndAddRelaxed(1) + 1)
-            : connectionName;
-    bool opened = false;
+    static int count = 0;
+    if (m_connectionName.isEmpty())
+        m_connectionName = u"kesta_test_%1"_s.arg(++count);
     try {
-        if (kind == Kind::Sqlite) {
-            m_folder = std::make_unique<QTemporaryDir>();
-            if (!m_folder->isValid())
-                throw RuntimeError(QStringLiteral("cannot create a temporary folder: ") +
-                                   m_folder->errorString());
-            m_location = m_folder->filePath(QStringLiteral("kesta.db"));
-        } else {
-            PgServer &server = PgServer::instance();
-            if (!server.ok())
-                throw RuntimeError(server.error());
-            m_pgDatabase = server.createDatabase();
-            m_location = server.url(m_pgDatabase);
-        }
-        velkora::services::openDatabase(m_connectionName, m_location);
-        opened = true;
-        if (withSchema)
-            velkora::services::createSchema(m_connectionName);
+        PgServer *server = kind == Kind::PostgreSql ? &PgServer::instance() : nullptr;
+        if (!(server ? server->ok() : m_folder.isValid()))
+            throw RuntimeError(server ? server->error() : u"no temporary folder"_s);
+        m_pgDatabase = server ? server->createDatabase() : QString();
+        m_location = server ? server->url(m_pgDatabase) : m_folder.filePath(u"kesta.db"_s);
+        services::openDatabase(m_connectionName, m_location);
         m_ok = true;
+        if (withSchema)
+            services::createSchema(m_connectionName);
     } catch (const RuntimeError &error) {
         m_error = error.description();
-        if (opened)
-            velkora::services::closeDatabase(m_connectionName);
+        if (std::exchange(m_ok, false))
+            services::closeDatabase(m_connectionName);
     }
 }
 
 TestDatabase::~TestDatabase()
 {
     if (m_ok)
-        velkora::services::closeDatabase(m_connectionName);
-    if (!m_pgDatabase.isEmpty()) {
-        try {
+        services::closeDatabase(m_connectionName);
+    try {
+        if (!m_pgDatabase.isEmpty())
             PgServer::instance().dropDatabase(m_pgDatabase);
-        } catch (const RuntimeError &error) {
-            qWarning("TestDatabase: %s", qPrintable(error.description()));
-        }
+    } catch (const RuntimeError &error) {
+        qWarning("TestDatabase: %s", qPrintable(error.description()));
     }
 }
 
 void TestDatabase::exec(const QString &sql)
 {
-    if (!m_ok)
-        throw RuntimeError(QStringLiteral("The test database is not available: ") + m_error);
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!query.exec(sql))
-        throw RuntimeError(QStringLiteral("%1\n%2").arg(sql, query.lastError().text()));
+    scalar(sql);
 }
 
 QVariant TestDatabase::scalar(const QString &sql)
 {
     if (!m_ok)
-        throw RuntimeError(QStringLiteral("The test database is not available: ") + m_error);
+        throw RuntimeError(u"The test database is not available: "_s + m_error);
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     if (!query.exec(sql))
-        throw RuntimeError(QStringLiteral("%1\n%2").arg(sql, query.lastError().text()));
+        throw RuntimeError(u"%1\n%2"_s.arg(sql, query.lastError().text()));
     return query.next() ? query.value(0) : QVariant();
 }
 
