@@ -40,36 +40,34 @@ struct FieldRow {
              tipo = "02";
 };
 
-inline void execBound(const TestDatabase &db, const QString &sql, const QVariantList &values)
+// Writes one row with bound values.
+inline void insertRow(const TestDatabase &db, const QString &table, const QString &columns,
+                      const QVariantList &values)
 {
     QSqlQuery query(QSqlDatabase::database(db.connectionName(), false));
-    if (!query.prepare(sql))
-        throw host::RuntimeError(query.lastError().text());
+    const QString sql = "INSERT INTO " + table + " (" + columns + ") VALUES (" +
+                        QStringList(values.size(), "?").join(", ") + ")";
+    bool ok = query.prepare(sql);
     for (const QVariant &v : values)
         query.addBindValue(v);
-    if (!query.exec())
-        throw host::RuntimeError(sql + QStringLiteral("\n") + query.lastError().text());
+    if (!ok || !query.exec())
+        throw host::RuntimeError(sql + "\n" + query.lastError().text());
 }
-
 inline void insertLine(const TestDatabase &db, const LineRow &r)
 {
-    execBound(db,
-              "INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
-              "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, Ly_UserDef_1, "
-              "Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, Ly_UserDef_6, Oper_Alta, "
-              "Oper_Ult_Modif, Es_Cve_Estado) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'T', 'T', ?)",
+    insertRow(db, "Layout",
+              "Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, Ly_Descripcion_ID, Ly_Linea_ID, "
+              "Ly_Posicion, Ly_Longitud, Ly_Inverso, Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, "
+              "Ly_UserDef_4, Ly_UserDef_5, Ly_UserDef_6, Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado",
               {r.key, r.description, r.file, r.id, r.lineDescription, r.lineId, r.position,
-               r.length, r.inverso, r.user1, r.user2, r.user3, r.user4, r.date5, r.date6,
+               r.length, r.inverso, r.user1, r.user2, r.user3, r.user4, r.date5, r.date6, "T", "T",
                r.estado});
 }
-
 inline void insertField(const TestDatabase &db, const FieldRow &r)
 {
-    execBound(db,
-              "INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
-              "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) "
-              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    insertRow(db, "Layout_Detalle",
+              "Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, Ld_Posicion, Ld_Longitud, Ld_Trim, "
+              "Ld_Valor, Ld_Formato, Ld_Tipo",
               {r.key, r.lineId, r.id, r.description, r.position, r.length, r.trim, r.valor,
                r.formato, r.tipo});
 }
@@ -126,10 +124,7 @@ public:
         auto *box = keyBox();
         box->setFocus();
         box->selectAll();
-        if (typed.isEmpty())
-            QTest::keyClick(box, Qt::Key_Delete);
-        else
-            QTest::keyClicks(box, typed);
+        typed.isEmpty() ? QTest::keyClick(box, Qt::Key_Delete) : QTest::keyClicks(box, typed);
         if (confirm)
             QTest::keyClick(box, Qt::Key_Return);
     }

@@ -1,23 +1,33 @@
 // The literal forms in which values enter the statements (escaping, bare-number checks, the
-// four-digit form) and the statement texts, blanks included, on SQL Server and the variants
-// of SQLite and PostgreSQL.
+// four-digit form), the statement texts, blanks included, on SQL Server and the variants of
+// SQLite and PostgreSQL, and the statements run on a temporary SQLite file and a throwaway
+// PostgreSQL server: texts stored exactly, keys touching only their own rows.
 
 #include "host/RuntimeError.h"
+#include "services/SqlConnection.h"
 #include "storage/Literals.h"
 #include "storage/Statements.h"
+#include "support/TestDatabase.h"
 
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtTest>
 
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
+using kesta::test::TestDatabase;
+using velkora::services::SqlConnection;
+using Kind = TestDatabase::Kind;
 using namespace kesta::storage;
 
 Q_DECLARE_METATYPE(kesta::host::Engine)
 Q_DECLARE_METATYPE(kesta::storage::LiteralForm)
+Q_DECLARE_METATYPE(kesta::test::TestDatabase::Kind)
 
 namespace {
 
 const Engine S = Engine::SqlServer, L = Engine::Sqlite, Pg = Engine::PostgreSql;
+using P = std::pair<const char *, const char *>;
 
 LayoutLineValues sampleLine()
 {
@@ -33,6 +43,21 @@ LayoutFieldValues sampleField()
     return {"0001", "3", "10", "Importe", "10", "8", "SI", "it's", "#0.00", "01"};
 }
 
+// The sample rows of the key with the text in every free-text column.
+LayoutLineValues lineWith(const QString &key, const QString &text, const QString &order = "1")
+{
+    LayoutLineValues v = sampleLine();
+    v.key = key, v.order = order;
+    v.description = v.file = v.lineDescription = v.lineId = v.user1 = v.user2 = text;
+    return v;
+}
+LayoutFieldValues fieldWith(const QString &key, const QString &text)
+{
+    LayoutFieldValues v = sampleField();
+    v.key = key, v.description = v.valor = v.formato = text;
+    return v;
+}
+
 // What a value that is no plain number raises: an error naming the column and the value.
 template <typename Build>
 void verifyRefused(Build build, const QString &column, const QString &value)
@@ -46,15 +71,16 @@ void verifyRefused(Build build, const QString &column, const QString &value)
     }
 }
 
-using P = std::pair<const char *, const char *>;
-
-// Adds one row per pair: the value (also the row's name), then the expected text.
-void addPairs(std::initializer_list<P> pairs)
+// The given columns of the only row of the table, as texts joined by "|".
+QString storedRow(const TestDatabase &db, const QString &columns, const QString &table)
 {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("expected");
-    for (const auto &[value, expected] : pairs)
-        QTest::newRow(value) << QString::fromUtf8(value) << QString::fromUtf8(expected);
+    QSqlQuery query("SELECT " + columns + " FROM " + table,
+                    QSqlDatabase::database(db.connectionName(), false));
+    QStringList values;
+    if (query.next())
+        for (int i = 0; i < query.record().count(); ++i)
+            values << query.value(i).toString();
+    return values.join('|');
 }
 
 } // namespace
@@ -65,16 +91,13 @@ class tst_Statements : public QObject {
 private slots:
     void literals_data();
     void literals();
-    void numbers_data();
-    void numbers();
-    void fourDigits_data();
-    void fourDigits();
-    void sqlServerTexts_data();
+    void numbersRefused_data();
+    void numbersRefused();
     void sqlServerTexts();
-    void otherEngines();
-    void keyEscapedEverywhere_data();
-    void keyEscapedEverywhere();
-    void bareValuesChecked();
+    void textsStoredExactly_data();
+    void textsStoredExactly();
+    void keysTakeOnlyTheirRows_data();
+    void keysTakeOnlyTheirRows();
 };
 
 void tst_Statements::literals_data()
@@ -84,38 +107,41 @@ void tst_Statements::literals_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
     using F = LiteralForm;
+    auto add = [](const char *name, Engine e, F form, const char *value, const QString &expected) {
+        QTest::addRow("%s %s", name, value) << e << form << QString::fromUtf8(value) << expected;
+    };
     for (Engine e : {S, L, Pg})
         for (const auto &[value, expected] :
              {P{"O'Brien", "'O''Brien'"}, P{"''", "''''''"}, P{"", "''"},
               P{"'; DROP TABLE Layout; --", "'''; DROP TABLE Layout; --'"},
               P{"say \"hi\" 100% _x", "'say \"hi\" 100% _x'"}, P{"Año ñandú €", "'Año ñandú €'"}})
-            QTest::addRow("%s %s", qPrintable(kesta::host::engineName(e)), value)
-                << e << F::QuotedText << QString::fromUtf8(value) << QString::fromUtf8(expected);
+            add(qPrintable(kesta::host::engineName(e)), e, F::QuotedText, value,
+                QString::fromUtf8(expected));
+    // A plain number in C-locale form, surrounding blanks dropped.
+    for (const auto &[value, expected] :
+         {P{"12", "12"}, P{" 7 ", "7"}, P{"-3", "-3"}, P{"+3", "+3"}, P{"1.5", "1.5"},
+          P{"-12,25", "-12.25"}, P{"0.0000", "0.0000"}, P{".5", ".5"}, P{"5.", "5."}})
+        add("number", S, F::Number, value, expected);
+    // The "0000" pattern for whole numbers; any other text unchanged.
+    for (const auto &[value, expected] :
+         {P{"1", "0001"}, P{"0", "0000"}, P{"0010", "0010"}, P{"12345", "12345"},
+          P{"00012", "0012"}, P{" 12 ", "0012"}, P{"-7", "-0007"}, P{"+7", "0007"}, P{"-0", "0000"},
+          P{"123456789012345678901234", "123456789012345678901234"}, P{"abc", "abc"},
+          P{"1.5", "1.5"}, P{"", ""}, P{"1'", "1''"}})
+        add("four digits", L, F::FourDigitText, value, "'" + QString(expected) + "'");
     // A backslash stands literally on SQL Server and SQLite; PostgreSQL gets an escape string,
     // which reads the same whatever standard_conforming_strings says.
-    struct Row {
-        const char *name;
-        Engine engine;
-        F form;
-        const char *value, *expected;
-    };
-    for (const Row &r : std::initializer_list<Row>{
-             {"SQL Server backslash", S, F::QuotedText, "C:\\d\\", "'C:\\d\\'"},
-             {"SQLite backslash", L, F::QuotedText, "C:\\d\\", "'C:\\d\\'"},
-             {"PostgreSQL backslash", Pg, F::QuotedText, "C:\\d\\", "E'C:\\\\d\\\\'"},
-             {"PostgreSQL backslash apostrophe", Pg, F::QuotedText, "\\'", "E'\\\\'''"},
-             {"SQL Server double quoted", S, F::DoubleQuotedText, "it's \"x\"",
-              "\"it's \"\"x\"\"\""},
-             {"SQL Server double quoted empty", S, F::DoubleQuotedText, "", "\"\""},
-             {"SQLite double quoted", L, F::DoubleQuotedText, "it's \"x\"", "'it''s \"x\"'"},
-             {"PostgreSQL double quoted", Pg, F::DoubleQuotedText, "a\\b'", "E'a\\\\b'''"},
-             {"date", S, F::DateText, "2026-12-06", "'2026-12-06'"},
-             {"stamp", S, F::StampText, "2026-12-06 10:30:15", "'2026-12-06 10:30:15'"},
-             {"operator", S, F::OperatorText, "D'Ar", "'D''Ar'"},
-             {"four digits", L, F::FourDigitText, "3", "'0003'"},
-             {"four digits apostrophe", S, F::FourDigitText, "1'", "'1'''"},
-             {"number", S, F::Number, "-12,25", "-12.25"}})
-        QTest::newRow(r.name) << r.engine << r.form << QString(r.value) << QString(r.expected);
+    add("SQL Server backslash", S, F::QuotedText, "C:\\d\\", "'C:\\d\\'");
+    add("SQLite backslash", L, F::QuotedText, "C:\\d\\", "'C:\\d\\'");
+    add("PostgreSQL backslash", Pg, F::QuotedText, "C:\\d\\", "E'C:\\\\d\\\\'");
+    add("PostgreSQL backslash", Pg, F::QuotedText, "\\'", "E'\\\\'''");
+    add("SQL Server double quoted", S, F::DoubleQuotedText, "it's \"x\"", "\"it's \"\"x\"\"\"");
+    add("SQL Server double quoted", S, F::DoubleQuotedText, "", "\"\"");
+    add("SQLite double quoted", L, F::DoubleQuotedText, "it's \"x\"", "'it''s \"x\"'");
+    add("PostgreSQL double quoted", Pg, F::DoubleQuotedText, "a\\b'", "E'a\\\\b'''");
+    add("date", S, F::DateText, "2026-12-06", "'2026-12-06'");
+    add("stamp", S, F::StampText, "2026-12-06 10:30:15", "'2026-12-06 10:30:15'");
+    add("operator", S, F::OperatorText, "D'Ar", "'D''Ar'");
 }
 
 void tst_Statements::literals()
@@ -125,47 +151,40 @@ void tst_Statements::literals()
     QFETCH(QString, value);
     QFETCH(QString, expected);
     QCOMPARE(literal(engine, form, value), expected);
+    if (form == LiteralForm::Number)
+        QVERIFY(isPlainNumber(value));
 }
 
-void tst_Statements::numbers_data()
+void tst_Statements::numbersRefused_data()
 {
-    addPairs({P{"12", "12"}, P{" 7 ", "7"}, P{"-3", "-3"}, P{"+3", "+3"}, P{"1.5", "1.5"},
-              P{"-12,25", "-12.25"}, P{"0.0000", "0.0000"}, P{".5", ".5"}, P{"5.", "5."}});
-    for (const char *value : {"", "  ", "1e5", "12abc", "0x10", "1.2.3", "1,2,3", "1,234.5", "-",
-                              ".", "12 3", "--3", "1; DROP TABLE Layout; --", "١٢", "inf"})
-        QTest::addRow("refused %s", value) << QString::fromUtf8(value) << QString(); // refused
+    QTest::addColumn<QString>("value");
+    for (const char *value :
+         {"", "  ", "1e5", "12abc", "0x10", "1.2.3", "1,2,3", "1,234.5", "-", ".", "12 3", "--3",
+          "1; DROP TABLE Layout; --", "1); DELETE FROM Layout; --", "١٢", "inf"})
+        QTest::newRow(value) << QString::fromUtf8(value);
 }
 
-void tst_Statements::numbers()
-{
-    QFETCH(QString, value);
-    QFETCH(QString, expected);
-    QCOMPARE(isPlainNumber(value), !expected.isEmpty());
-    if (!expected.isEmpty())
-        QCOMPARE(numberText(value, "Ly_Posicion"), expected);
-    else
-        verifyRefused([&] { numberText(value, "Ld_Longitud"); }, "Ld_Longitud", value);
-}
-
-void tst_Statements::fourDigits_data()
-{
-    addPairs({P{"1", "0001"}, P{"0", "0000"}, P{"0010", "0010"}, P{"12345", "12345"},
-              P{"00012", "0012"}, P{" 12 ", "0012"}, P{"-7", "-0007"}, P{"+7", "0007"},
-              P{"-0", "0000"}, P{"123456789012345678901234", "123456789012345678901234"},
-              P{"abc", "abc"}, P{"1.5", "1.5"}, P{"", ""}});
-}
-
-void tst_Statements::fourDigits()
+void tst_Statements::numbersRefused()
 {
     QFETCH(QString, value);
-    QFETCH(QString, expected);
-    QCOMPARE(kesta::storage::fourDigits(value), expected);
+    QVERIFY(!isPlainNumber(value));
+    verifyRefused([&] { numberText(value, "Ld_Longitud"); }, "Ld_Longitud", value);
+    // No statement takes it for a bare column.
+    const char *columns[] = {"Ly_Posicion",  "Ly_Longitud", "Ly_UserDef_3",
+                             "Ly_UserDef_4", "Ld_Posicion", "Ld_Longitud"};
+    for (int which = 0; which < 6; ++which) {
+        LayoutLineValues line = sampleLine();
+        LayoutFieldValues field = sampleField();
+        QString *targets[] = {&line.position, &line.length,    &line.user3,
+                              &line.user4,    &field.position, &field.length};
+        *targets[which] = value;
+        verifyRefused([&] { which < 4 ? lineInsert(S, line) : fieldInsert(S, field); },
+                      columns[which], value);
+    }
 }
 
-void tst_Statements::sqlServerTexts_data()
+void tst_Statements::sqlServerTexts()
 {
-    QTest::addColumn<QString>("actual");
-    QTest::addColumn<QString>("expected");
     const QString k = "0001";
     const QString lineInto =
         "INSERT INTO Layout(   Ly_Cve_Layout,    Ly_Descripcion,    Ly_Archivo,    Ly_ID,    "
@@ -175,113 +194,139 @@ void tst_Statements::sqlServerTexts_data()
         "Es_Cve_Estado) VALUES ('0001', 'Pagos', 'pagos.txt', '0003', 'Encabezado', 'H', 1, 1, ";
     const QString lineValues = ", 'u1', 'u2', 0.0000, 12.5, '2026-12-06', '2026-01-31', "
                                "'2026-12-06 10:30:15', '2026-12-06 10:30:15', 'OP1', 'OP2', 'AC')";
+    const QString field =
+        "INSERT INTO Layout_Detalle(   Ly_Cve_Layout,    Ly_ID,    Ld_ID,    Ld_Descripcion,    "
+        "Ld_Posicion,    Ld_Longitud,    Ld_Trim,    Ld_Valor,    Ld_Formato,    Ld_Tipo) VALUES "
+        "('0001', '0003', '0010', 'Importe', 10, 8, 'SI', \"it's\", '#0.00', '01')";
     LayoutLineValues notReversed = sampleLine();
     notReversed.reverse = false;
 
-    QTest::newRow("load header")
-        << loadHeaderSelect(S, k)
-        << "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID";
-    QTest::newRow("load detail")
-        << loadDetailSelect(S, k)
-        << "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID,    Ld_Id";
-    QTest::newRow("delete detail")
-        << deleteDetailRows(S, k) << "DELETE Layout_Detalle WHERE Ly_Cve_Layout = '0001'";
-    QTest::newRow("delete lines") << deleteLineRows(S, k)
-                                  << "DELETE Layout WHERE Ly_Cve_Layout = '0001'";
-    QTest::newRow("line") << lineInsert(S, sampleLine()) << lineInto + "'SI'" + lineValues;
-    QTest::newRow("line not reversed")
-        << lineInsert(S, notReversed) << lineInto + "'NO'" + lineValues;
-    QTest::newRow("field") << fieldInsert(S, sampleField())
-                           << "INSERT INTO Layout_Detalle(   Ly_Cve_Layout,    Ly_ID,    Ld_ID,    "
-                              "Ld_Descripcion,    Ld_Posicion,    Ld_Longitud,    Ld_Trim,    "
-                              "Ld_Valor,    Ld_Formato,    Ld_Tipo) VALUES ('0001', '0003', "
-                              "'0010', 'Importe', 10, 8, 'SI', \"it's\", '#0.00', '01')";
-    QTest::newRow("field statements")
-        << fieldStatements(S, sampleField()).join('\n')
-        << "SET QUOTED_IDENTIFIER OFF\n" + fieldInsert(S, sampleField()) +
-               "\nSET QUOTED_IDENTIFIER ON";
-    QTest::newRow("deactivate")
-        << deactivateUpdate(S, k, "OP1", "ST", "OP2")
-        << "UPDATE Layout SET    Oper_Ult_Modif = 'OP1',    Fecha_Ult_Modif = 'ST',    "
-           "Oper_Baja = 'OP2',    Fecha_Baja= 'ST',    Es_Cve_Estado = 'BA' WHERE "
-           "Ly_Cve_Layout = '0001'";
-    QTest::newRow("reactivate")
-        << reactivateUpdate(S, k, "OP1", "ST")
-        << "UPDATE Layout SET Oper_Ult_Modif = 'OP1', Fecha_Ult_Modif = 'ST', Oper_Baja = '', "
-           "Fecha_Baja= NULL, Es_Cve_Estado = 'AC' WHERE Ly_Cve_Layout = '0001'";
-    QTest::newRow("script layout")
-        << scriptLayoutSelect(S, k) << "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ";
-    QTest::newRow("script detail")
-        << scriptDetailSelect(S, k) << "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ";
+    QCOMPARE((QStringList{loadHeaderSelect(S, k), loadDetailSelect(S, k), deleteDetailRows(S, k),
+                          deleteLineRows(S, k), lineInsert(S, sampleLine()),
+                          lineInsert(S, notReversed)} +
+              fieldStatements(S, sampleField()) +
+              QStringList{deactivateUpdate(S, k, "OP1", "ST", "OP2"),
+                          reactivateUpdate(S, k, "OP1", "ST"), scriptLayoutSelect(S, k),
+                          scriptDetailSelect(S, k)}),
+             (QStringList{
+                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID",
+                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID,    "
+                 "Ld_Id",
+                 "DELETE Layout_Detalle WHERE Ly_Cve_Layout = '0001'",
+                 "DELETE Layout WHERE Ly_Cve_Layout = '0001'", lineInto + "'SI'" + lineValues,
+                 lineInto + "'NO'" + lineValues, "SET QUOTED_IDENTIFIER OFF", field,
+                 "SET QUOTED_IDENTIFIER ON",
+                 "UPDATE Layout SET    Oper_Ult_Modif = 'OP1',    Fecha_Ult_Modif = 'ST',    "
+                 "Oper_Baja = 'OP2',    Fecha_Baja= 'ST',    Es_Cve_Estado = 'BA' WHERE "
+                 "Ly_Cve_Layout = '0001'",
+                 "UPDATE Layout SET Oper_Ult_Modif = 'OP1', Fecha_Ult_Modif = 'ST', Oper_Baja = "
+                 "'', Fecha_Baja= NULL, Es_Cve_Estado = 'AC' WHERE Ly_Cve_Layout = '0001'",
+                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ",
+                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "}));
 }
 
-void tst_Statements::sqlServerTexts()
+void tst_Statements::textsStoredExactly_data()
 {
-    QFETCH(QString, actual);
-    QFETCH(QString, expected);
-    QCOMPARE(actual, expected);
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("text");
+    for (auto kind : {Kind::Sqlite, Kind::PostgreSql})
+        for (const char *text : {"O'Brien", "''", "say \"hi\"", "\"\"", "C:\\datos\\entrada\\",
+                                 "\\'", "100% _ [a]", "'; DROP TABLE Layout; --",
+                                 "\"); DROP TABLE Layout; --", "Año ñandú € ü", "tab\there", ""})
+            QTest::addRow("%s %s", kind == Kind::Sqlite ? "SQLite" : "PostgreSQL", text)
+                << kind << QString::fromUtf8(text);
 }
 
-void tst_Statements::otherEngines()
+void tst_Statements::textsStoredExactly()
 {
-    const QString k = "A'1";
-    for (Engine e : {L, Pg}) {
-        // The same texts as on SQL Server...
-        QCOMPARE(loadHeaderSelect(e, k), loadHeaderSelect(S, k));
-        QCOMPARE(loadDetailSelect(e, k), loadDetailSelect(S, k));
-        QCOMPARE(lineInsert(e, sampleLine()), lineInsert(S, sampleLine()));
-        QCOMPARE(deactivateUpdate(e, k, "a", "b", "c"), deactivateUpdate(S, k, "a", "b", "c"));
-        QCOMPARE(reactivateUpdate(e, k, "a", "b"), reactivateUpdate(S, k, "a", "b"));
-        QCOMPARE(scriptLayoutSelect(e, k), scriptLayoutSelect(S, k));
-        // ...but DELETE FROM, Ld_Valor between apostrophes, and no QUOTED_IDENTIFIER switch.
-        QCOMPARE(deleteDetailRows(e, k), "DELETE FROM Layout_Detalle WHERE Ly_Cve_Layout = 'A''1'");
-        QCOMPARE(deleteLineRows(e, k), "DELETE FROM Layout WHERE Ly_Cve_Layout = 'A''1'");
-        QCOMPARE(fieldStatements(e, sampleField()),
-                 QStringList{fieldInsert(S, sampleField()).replace("\"it's\"", "'it''s'")});
-        QCOMPARE(quotedIdentifierOff(e) + quotedIdentifierOn(e), QString());
+    QFETCH(Kind, kind);
+    QFETCH(QString, text);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    SqlConnection connection(db.connectionName());
+    const Engine engine = connection.engine();
+
+    // PostgreSQL reads backslashes in plain literals as escapes once standard_conforming_strings
+    // is off; the stored text must not change with the setting.
+    for (const char *setting : {"on", "off"}) {
+        if (kind == Kind::PostgreSql)
+            db.exec(QStringLiteral("SET standard_conforming_strings = ") + setting);
+        db.exec("DELETE FROM Layout");
+        db.exec("DELETE FROM Layout_Detalle");
+        connection.Execute(lineInsert(engine, lineWith("K'1", text)));
+        for (const QString &statement : fieldStatements(engine, fieldWith("K'1", text)))
+            connection.Execute(statement);
+
+        const QString t = text + "|";
+        QCOMPARE(storedRow(db,
+                           "Ly_Descripcion, Ly_Archivo, Ly_Descripcion_ID, Ly_Linea_ID, "
+                           "Ly_UserDef_1, Ly_UserDef_2, Ly_Cve_Layout, Ly_ID, Oper_Alta, "
+                           "Es_Cve_Estado, Ly_Inverso",
+                           "Layout"),
+                 t.repeated(6) + "K'1|0001|OP1|AC|SI");
+        QCOMPARE(db.scalar("SELECT Ly_UserDef_3 * 10 + Ly_UserDef_4 FROM Layout").toDouble(), 12.5);
+        QCOMPARE(storedRow(db,
+                           "Ld_Descripcion, Ld_Valor, Ld_Formato, Ly_ID, Ld_ID, Ld_Posicion, "
+                           "Ld_Longitud, Ld_Trim, Ld_Tipo",
+                           "Layout_Detalle"),
+                 t.repeated(3) + "0003|0010|10|8|SI|01");
+        QVERIFY(!connection.Execute(loadHeaderSelect(engine, "K'1"))->EndOfSet());
     }
 }
 
-void tst_Statements::keyEscapedEverywhere_data()
+void tst_Statements::keysTakeOnlyTheirRows_data()
 {
-    QTest::addColumn<QString>("key");
-    QTest::newRow("apostrophe") << "O'K";
-    QTest::newRow("injection") << "'; DROP TABLE Layout; --";
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("SQLite") << Kind::Sqlite;
+    QTest::newRow("PostgreSQL") << Kind::PostgreSql;
 }
 
-void tst_Statements::keyEscapedEverywhere()
+void tst_Statements::keysTakeOnlyTheirRows()
 {
-    QFETCH(QString, key);
-    const QString literal = "'" + QString(key).replace("'", "''") + "'";
-    LayoutLineValues line = sampleLine();
-    LayoutFieldValues field = sampleField();
-    line.key = field.key = key;
-    field.valor = "plain";
-    for (const QString &statement :
-         {loadHeaderSelect(S, key), loadDetailSelect(S, key), deleteDetailRows(S, key),
-          deleteLineRows(S, key), lineInsert(S, line), fieldInsert(S, field),
-          deactivateUpdate(S, key, "a", "b", "c"), reactivateUpdate(S, key, "a", "b"),
-          scriptLayoutSelect(S, key), scriptDetailSelect(S, key)}) {
-        QVERIFY2(statement.contains(literal), qPrintable(statement));
-        // Apostrophes pair up: no literal is closed early.
-        QCOMPARE(statement.count('\'') % 2, 0);
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    SqlConnection connection(db.connectionName());
+    const Engine e = connection.engine();
+    const QString key = "K'1";
+    for (const QString k : {"K'1", "K1", "K''1"}) {
+        connection.Execute(lineInsert(e, lineWith(k, "x", "1")));
+        connection.Execute(lineInsert(e, lineWith(k, "x", "2")));
+        connection.Execute(fieldInsert(e, fieldWith(k, "y")));
     }
-}
+    auto count = [&db](const QString &table, const QString &where) {
+        return db.scalar("SELECT COUNT(*) FROM " + table + " WHERE " + where).toInt();
+    };
 
-void tst_Statements::bareValuesChecked()
-{
-    const QString bad = "1); DELETE FROM Layout; --";
-    for (int which = 0; which < 6; ++which) {
-        LayoutLineValues line = sampleLine();
-        LayoutFieldValues field = sampleField();
-        QString *targets[] = {&line.position, &line.length,    &line.user3,
-                              &line.user4,    &field.position, &field.length};
-        const char *columns[] = {"Ly_Posicion",  "Ly_Longitud", "Ly_UserDef_3",
-                                 "Ly_UserDef_4", "Ld_Posicion", "Ld_Longitud"};
-        *targets[which] = bad;
-        verifyRefused([&] { which < 4 ? lineInsert(S, line) : fieldInsert(S, field); },
-                      columns[which], bad);
+    // A key made to break out of its literal selects, changes and deletes nothing.
+    for (const char *injected : {"'; DROP TABLE Layout; --", "' OR '1'='1",
+                                 "\\'; DROP TABLE Layout; --", "K'1' OR Ly_Cve_Layout = 'K1"}) {
+        for (const QString &select :
+             {loadHeaderSelect(e, injected), loadDetailSelect(e, injected),
+              scriptLayoutSelect(e, injected), scriptDetailSelect(e, injected)})
+            QVERIFY2(connection.Execute(select)->EndOfSet(), qPrintable(select));
+        connection.Execute(deactivateUpdate(e, injected, "M", "2026-12-07 08:00:00", "B"));
+        connection.Execute(deleteDetailRows(e, injected));
+        connection.Execute(deleteLineRows(e, injected));
     }
+    QCOMPARE(count("Layout", "Es_Cve_Estado = 'AC'"), 6);
+    QCOMPARE(count("Layout_Detalle", "1 = 1"), 3);
+
+    // Deactivation and reactivation take every line of the key, and only those.
+    connection.Execute(deactivateUpdate(e, key, "M'1", "2026-12-07 08:00:00", "B'1"));
+    QCOMPARE(count("Layout", "Es_Cve_Estado = 'BA' AND Oper_Baja = 'B''1' AND Oper_Ult_Modif = "
+                             "'M''1' AND Fecha_Baja IS NOT NULL AND Ly_Cve_Layout = 'K''1'"),
+             2);
+    QCOMPARE(count("Layout", "Es_Cve_Estado = 'AC'"), 4);
+    connection.Execute(reactivateUpdate(e, key, "R", "2026-12-08 09:00:00"));
+    QCOMPARE(count("Layout", "Es_Cve_Estado = 'AC'"), 6);
+    QCOMPARE(count("Layout", "Oper_Baja = '' AND Fecha_Baja IS NULL AND Ly_Cve_Layout = 'K''1'"),
+             2);
+
+    connection.Execute(deleteDetailRows(e, key));
+    connection.Execute(deleteLineRows(e, key));
+    QCOMPARE(count("Layout", "Ly_Cve_Layout IN ('K1', 'K''''1')"), 4);
+    QCOMPARE(count("Layout", "1 = 1") + count("Layout_Detalle", "1 = 1"), 6);
 }
 
 QTEST_GUILESS_MAIN(tst_Statements)
