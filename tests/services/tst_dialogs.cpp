@@ -12,8 +12,7 @@ using velkora::services::MessageBox;
 
 namespace {
 
-// Runs `act` on the modal message box as soon as it shows (polled from the box's own event
-// loop); `found` tells whether it did.
+// Runs `act` on the modal message box once it shows (polled from the box's event loop).
 void whenShown(std::function<void(MessageBox *)> act, bool *found, int attempts = 50)
 {
     QTimer::singleShot(10, [act, found, attempts] {

@@ -89,8 +89,7 @@ private slots:
         QCOMPARE(date->date(), QDate::currentDate());
         QVERIFY(!check->isChecked() && combo->currentIndex() == -1 && grid->Rows() == 0);
         const QList<QWidget *> tagged{text, check, number, date, combo};
-        for (QWidget *w : tagged)
-            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(std::none_of(tagged.begin(), tagged.end(), std::mem_fn(&QWidget::isEnabled)));
         QVERIFY(grid->isEnabled()); // grids stay browsable
         // Untagged and otherwise tagged controls are left alone.
         QCOMPARE(key->text() + other->text(), u"abcabc"_s);
@@ -99,9 +98,8 @@ private slots:
         key->setEnabled(false);
         grid->setEnabled(false);
         tool.EnableScreen(&screen, 1);
-        for (QWidget *w : tagged + QList<QWidget *>{grid})
-            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-        QVERIFY(!key->isEnabled());
+        QVERIFY(std::all_of(tagged.begin(), tagged.end(), std::mem_fn(&QWidget::isEnabled)));
+        QVERIFY(grid->isEnabled() && !key->isEnabled());
         services::clearScreen(&screen, 2); // tag 2 empties only its own
         QVERIFY(other->text().isEmpty() && !other->isEnabled() && untagged->isChecked());
         QVERIFY_THROWS_EXCEPTION(RuntimeError, tool.ClearScreen(nullptr, 1));
@@ -138,8 +136,7 @@ private slots:
             const bool editor = focus && focus != grid && grid->isAncestorOf(focus);
             return editor ? u"ssLinea/editor"_s : focus ? focus->objectName() : u""_s;
         };
-        // From the same start: the focus before and after, the current cell and the text of the
-        // cell that was edited.
+        // From the same start: the focus before and after, the current cell, the edited text.
         auto tabFromStart = [&](const std::function<void()> &tab) {
             grid->setCurrentCell(0, column);
             window.findChild<QWidget *>(start)->setFocus(Qt::TabFocusReason);

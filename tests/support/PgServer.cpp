@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 
 #include <cerrno>
 #include <csignal>
@@ -46,27 +45,18 @@ void stopServerNow()
     g_folder.clear();
 }
 
-// Removes the folders of earlier test processes that died without their exit handlers (their
-// servers died with them).
-void sweepStaleFolders()
-{
-    const QDir tmp(u"/tmp"_s);
-    for (const QString &entry : tmp.entryList({u"kesta-pg-*"_s}, QDir::Dirs))
-        if (::kill(entry.section(u'-', 2, 2).toInt(), 0) != 0 && errno == ESRCH)
-            QDir(tmp.filePath(entry)).removeRecursively();
-}
-
-// The folder of initdb and postgres: KESTA_PG_BINDIR, else the highest version's, else PATH's.
+// The folder of initdb and postgres: KESTA_PG_BINDIR, else the highest version's.
 QString findBinDir()
 {
-    const QString forced = qEnvironmentVariable("KESTA_PG_BINDIR");
-    QStringList dirs = QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    std::sort(dirs.begin(), dirs.end(),
-              [](auto &a, auto &b) { return a.toDouble() > b.toDouble(); });
-    for (QString &dir : dirs)
-        dir = u"/usr/lib/postgresql/%1/bin"_s.arg(dir);
-    dirs << QFileInfo(QStandardPaths::findExecutable(u"initdb"_s)).canonicalPath();
-    for (const QString &dir : forced.isEmpty() ? dirs : QStringList{forced})
+    QStringList dirs{qEnvironmentVariable("KESTA_PG_BINDIR")};
+    if (dirs.first().isEmpty()) {
+        dirs = QDir(u"/usr/lib/postgresql"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        std::sort(dirs.begin(), dirs.end(),
+                  [](auto &a, auto &b) { return a.toDouble() > b.toDouble(); });
+        for (QString &dir : dirs)
+            dir = u"/usr/lib/postgresql/%1/bin"_s.arg(dir);
+    }
+    for (const QString &dir : dirs)
         if (QFileInfo(dir + u"/initdb"_s).isExecutable() &&
             QFileInfo(dir + u"/postgres"_s).isExecutable())
             return dir;
@@ -102,21 +92,19 @@ QString PgServer::start()
         return u"the Qt SQL driver QPSQL is not installed (libqt6sql6-psql)."_s;
     const QString bin = findBinDir();
     if (bin.isEmpty())
-        return u"no initdb and postgres in /usr/lib/postgresql/*/bin, on PATH or in "
-               "KESTA_PG_BINDIR; install the Debian package postgresql."_s;
+        return u"no initdb and postgres in /usr/lib/postgresql/*/bin or KESTA_PG_BINDIR; install "
+               "the Debian package postgresql."_s;
     const passwd *postgres = ::geteuid() == 0 ? ::getpwnam("postgres") : nullptr;
     if (::geteuid() == 0 && !postgres)
         return u"PostgreSQL refuses root, and there is no user 'postgres'."_s;
-    // The programs get SIGQUIT when this process dies, and run as the user postgres when we are
-    // root.
+    // The programs get SIGQUIT when this process dies, and run as postgres when we are root.
     const QString asPostgres = u"--reuid=%1 --regid=%2 --clear-groups "_s;
-    const QStringList setpriv =
-        ((postgres ? asPostgres.arg(postgres->pw_uid).arg(postgres->pw_gid) : QString()) +
-         u"--pdeathsig=SIGQUIT --"_s)
-            .split(u' ');
-    // /tmp, not $TMPDIR: the user postgres must reach the folder when we are root. Its name
-    // holds our process id.
-    sweepStaleFolders();
+    const QString setpriv = postgres ? asPostgres.arg(postgres->pw_uid).arg(postgres->pw_gid) : "";
+    // In /tmp, which postgres reaches, named with our process id; dead processes' folders go.
+    const QDir tmp(u"/tmp"_s);
+    for (const QString &entry : tmp.entryList({u"kesta-pg-*"_s}, QDir::Dirs))
+        if (::kill(entry.section(u'-', 2, 2).toInt(), 0) != 0 && errno == ESRCH)
+            QDir(tmp.filePath(entry)).removeRecursively();
     QByteArray pattern = "/tmp/kesta-pg-" + QByteArray::number(::getpid()) + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         return u"cannot create a folder in /tmp."_s;
@@ -137,7 +125,8 @@ QString PgServer::start()
         process->setStandardInputFile(QProcess::nullDevice());
         process->setStandardOutputFile(log, QIODevice::Append);
         process->setStandardErrorFile(log, QIODevice::Append);
-        process->start(u"setpriv"_s, setpriv + QStringList{bin + program} + arguments.split(u' '));
+        process->start(u"setpriv"_s, (setpriv + u"--pdeathsig=SIGQUIT --"_s).split(u' ') +
+                                         QStringList{bin + program} + arguments.split(u' '));
         return process;
     };
 
@@ -146,8 +135,7 @@ QString PgServer::start()
     if (!initdb->waitForFinished(120000) || initdb->exitStatus() != QProcess::NormalExit ||
         initdb->exitCode() != 0)
         return u"initdb failed: %1\n%2"_s.arg(initdb->errorString(), logTail());
-    // The administration goes through the server's socket in the folder: it reaches no other
-    // server listening on the same port.
+    // Administered through the server's socket in the folder: no other server answers there.
     QSqlDatabase admin = QSqlDatabase::addDatabase(u"QPSQL"_s, AdminConnection);
     admin.setHostName(folder);
     admin.setUserName(u"postgres"_s);

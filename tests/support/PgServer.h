@@ -4,12 +4,11 @@
 
 namespace kesta::test {
 
-// One throwaway PostgreSQL cluster per test process, started on first use: initdb into a fresh
-// /tmp/kesta-pg-<pid>-XXXXXX (trust, superuser "postgres", UTF-8) with the highest version's
-// binaries (KESTA_PG_BINDIR names their folder outright), listening on 127.0.0.1 only, as the
-// user "postgres" when we are root. At exit the server gets SIGQUIT (an immediate shutdown) and
-// its folder goes; a test process that dies without its exit handlers takes the server along
-// (parent-death signal), and the next start removes its folder.
+// One throwaway PostgreSQL cluster per test process, started on first use in a fresh folder
+// /tmp/kesta-pg-<pid>-XXXXXX (trust, superuser "postgres"; the highest version's binaries, or
+// those in KESTA_PG_BINDIR), on 127.0.0.1 only, as the user postgres when we are root. At exit it
+// gets SIGQUIT (an immediate shutdown) and its folder goes; a test process that dies without its
+// exit handlers takes it along (parent-death signal), and the next start removes its folder.
 class PgServer {
 public:
     // The process's server; when it cannot start, ok() is false and error() tells why.

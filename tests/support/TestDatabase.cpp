@@ -20,17 +20,16 @@ bool skipPostgres()
 
 void warnPostgresSkipped(const QString &why)
 {
-    const QByteArray stars(72, '*');
-    qWarning("\n%s\n*** POSTGRESQL TEST SKIPPED because KESTA_SKIP_POSTGRES=1:\n*** %s\n%s",
-             stars.constData(), qPrintable(why), stars.constData());
+    qWarning("\n*** POSTGRESQL TEST SKIPPED because KESTA_SKIP_POSTGRES=1:\n*** %s",
+             qPrintable(why));
 }
 
+static int g_count = 0;
+
 TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connectionName)
-    : m_kind(kind), m_connectionName(connectionName)
+    : m_kind(kind), m_connectionName(connectionName.isEmpty() ? u"kesta_test_%1"_s.arg(++g_count)
+                                                              : connectionName)
 {
-    static int count = 0;
-    if (m_connectionName.isEmpty())
-        m_connectionName = u"kesta_test_%1"_s.arg(++count);
     try {
         PgServer *server = kind == Kind::PostgreSql ? &PgServer::instance() : nullptr;
         if (!(server ? server->ok() : m_folder.isValid()))
@@ -58,11 +57,6 @@ TestDatabase::~TestDatabase()
     } catch (const RuntimeError &error) {
         qWarning("TestDatabase: %s", qPrintable(error.description()));
     }
-}
-
-void TestDatabase::exec(const QString &sql)
-{
-    scalar(sql);
 }
 
 QVariant TestDatabase::scalar(const QString &sql)

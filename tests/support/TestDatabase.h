@@ -7,9 +7,8 @@
 namespace kesta::test {
 
 // A fresh database for one test, open under a Qt SQL connection name (a unique one when none is
-// given): Sqlite a file in a temporary folder, PostgreSql a database on the process's throwaway
-// server (PgServer). With withSchema the engine's schema script has run on it. The destructor
-// closes the connection and drops the file or the database.
+// given): Sqlite a file in a temporary folder, PostgreSql a database on PgServer; withSchema
+// runs the engine's schema script on it. The destructor closes and drops it.
 class TestDatabase {
 public:
     enum class Kind { Sqlite, PostgreSql };
@@ -26,10 +25,9 @@ public:
     QString connectionName() const { return m_connectionName; }
     QString location() const { return m_location; } // the file path, or the postgresql:// URL
 
-    // Run a statement, or give the first column of its first row (null for none); both raise
-    // kesta::host::RuntimeError on failure.
-    void exec(const QString &sql);
+    // The first column of the first row (null for none); both raise kesta::host::RuntimeError.
     QVariant scalar(const QString &sql);
+    void exec(const QString &sql) { scalar(sql); }
 
 private:
     Kind m_kind;
@@ -44,8 +42,8 @@ void warnPostgresSkipped(const QString &why);
 
 } // namespace kesta::test
 
-// In a test function: fails when the database is not available, except a PostgreSQL database
-// while KESTA_SKIP_POSTGRES=1 is set, which skips the test with a loud message.
+// Fails the test when the database is not available; skips it loudly for PostgreSQL when
+// KESTA_SKIP_POSTGRES=1 is set.
 #define KESTA_REQUIRE(db)                                                                          \
     do {                                                                                           \
         if ((db).ok())                                                                             \
