@@ -17,10 +17,10 @@ void whenShown(std::function<void(MessageBox *)> act, bool *found, int attempts 
 {
     QTimer::singleShot(10, [act, found, attempts] {
         auto *box = qobject_cast<MessageBox *>(QApplication::activeModalWidget());
-        if (box && box->isVisible() && (*found = true))
-            act(box);
-        else if (attempts > 0)
-            whenShown(act, found, attempts - 1);
+        if (!box || !box->isVisible())
+            return attempts > 0 ? whenShown(act, found, attempts - 1) : void();
+        *found = true;
+        act(box);
     });
 }
 
