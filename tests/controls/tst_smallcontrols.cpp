@@ -1,5 +1,5 @@
-// The small controls: date picker, colour scheme and the common file dialog (filter
-// translation, the chooser, cancelling).
+// The small controls: the text box and key box (notifications, the custom format, upper case,
+// Enter moving on, the numeric mode), the colour scheme and the common file dialog.
 
 #include "controls/ColorScheme.h"
 #include "controls/CommonDialog.h"
@@ -7,181 +7,204 @@
 #include "controls/SmallControls.h"
 #include "controls/TextBox.h"
 
-#include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
-#include <QVBoxLayout>
 
 using namespace velkora::controls;
+
+namespace {
+
+// A shown window with a key box as designed (four characters, upper case, format "0000") and a
+// second box after it.
+struct KeyBoxWindow {
+    QWidget window;
+    TextBox *key = new TextBox(&window);
+    TextBox *next = new TextBox(&window);
+
+    KeyBoxWindow()
+    {
+        window.setObjectName("window");
+        key->setObjectName("txtClave");
+        next->setObjectName("txtDescripcion");
+        key->setMaxLength(4);
+        key->setMayusculas(true);
+        key->setFormatopersonal("0000");
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the window did not become active");
+        key->setFocus();
+    }
+};
+
+} // namespace
 
 class TestSmallControls : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { CommonDialog::setChooser({}); }
+    void cleanup()
+    {
+        setForceUppercase(false);
+        CommonDialog::setChooser({});
+    }
 
-    void datePicker();
-    void colorSchemeIsReadable();
-    void colorSchemeAppliedToTheWindow();
-    void filterTranslation_data();
-    void filterTranslation();
-    void showOpenUsesTheChooser();
-    void cancelLeavesTheNameEmpty();
-    void cancelErrorWhenAsked();
+    void changeAndEnterNotifications()
+    {
+        KeyBoxWindow w;
+        QSignalSpy change(w.key, &TextBox::Change);
+        QString entered; // the text as each Enter saw it
+        connect(w.key, &TextBox::Enter, w.key, [&] { entered += w.key->text() + ";"; });
+        w.key->setText("0001");
+        w.key->clear();
+        QTest::keyClicks(w.key, "1");
+        QTest::keyClick(w.key, Qt::Key_Tab); // not an Enter
+        w.key->setFocus();
+        QTest::keyClick(w.key, Qt::Key_Return); // formatted first
+        QVERIFY(w.key->hasFocus());             // the focus stays unless enterMovesOn
+        w.key->setEnterMovesOn(true);
+        QTest::keyClick(w.key, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(w.next->hasFocus());
+        QCOMPARE(entered, "0001;0001;");
+        QCOMPARE(change.count(), 4);
+    }
+
+    void values_data()
+    {
+        // Into the key box (four characters) with a format, or a numeric box ("N" and the
+        // decimals): typed and confirmed with Enter, typed and left, or set by the program.
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("how"); // "enter", "leave" or "set"
+        QTest::addColumn<QVariant>("input");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *format, const char *how,
+                            const QVariant &input, const char *expected) {
+            QTest::newRow(name) << QString(format) << QString(how) << input << QString(expected);
+        };
+        row("pads a number", "0000", "enter", "12", "0012");
+        row("leading zeros kept to width", "0000", "enter", "007", "0007");
+        row("not a whole number stays", "0000", "enter", "1.5", "1.5");
+        row("negative", "000", "enter", "-5", "-005");
+        row("formatted text would not fit", "0000", "enter", "-5", "-5");
+        row("hash places unpadded", "##00", "enter", "7", "07");
+        row("other format characters", "0@0@", "enter", "12", "12");
+        row("not formatted on leaving", "0000", "leave", "12", "12");
+        row("set int", "0000", "set", 7, "0007");
+        row("set whole double", "0000", "set", 3.0, "0003");
+        row("set text stays", "0000", "set", "7", "7");
+        row("set null empties", "0000", "set", QVariant(), "");
+        row("set wider than the box, not cut", "0000", "set", 123456, "123456");
+        row("numeric decimal comma", "N4", "enter", "12,5", "12.5000");
+        row("numeric letters refused", "N4", "leave", "1a2b", "12.0000");
+        row("numeric second point refused", "N4", "enter", "1.2.3", "1.2300");
+        row("numeric sign only first", "N4", "leave", "1-2", "12.0000");
+        row("numeric at most four decimals", "N4", "leave", "1.234567", "1.2345");
+        row("numeric sign alone", "N4", "enter", "-", "0.0000");
+        row("numeric leading zeros", "N4", "leave", "-007.5", "-7.5000");
+        row("numeric two decimals", "N2", "enter", "3,1", "3.10");
+        row("numeric set rounded", "N4", "set", -1.23456, "-1.2346");
+        row("numeric set null", "N4", "set", QVariant(), "0.0000");
+        row("numeric set text as it is", "N4", "set", "2.5", "2.5");
+    }
+    void values()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, how);
+        QFETCH(QVariant, input);
+        KeyBoxWindow w;
+        const bool numeric = format.startsWith('N');
+        TextBox *box = numeric ? w.next : w.key;
+        if (numeric)
+            box->setNumeric(format.mid(1).toInt());
+        box->setFormatopersonal(numeric ? QString() : format); // replaced at run time
+        box->setFocus();
+        box->clear();
+        if (how == "set") {
+            box->setValue(input);
+        } else {
+            QTest::keyClicks(box, input.toString());
+            if (how == "enter")
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                (box == w.key ? w.next : w.key)->setFocus();
+        }
+        QTEST(box->text(), "expected");
+    }
+
+    void upperCase()
+    {
+        // By the box's own switch, by the setting for every box, or not at all.
+        for (const auto &[mayusculas, forced] :
+             {std::pair{true, false}, {false, true}, {false, false}}) {
+            const QString shown = mayusculas || forced ? "ABXYCÑ" : "abxycñ";
+            KeyBoxWindow w;
+            setForceUppercase(forced);
+            w.next->setMayusculas(mayusculas);
+            w.next->setFocus();
+            QTest::keyClicks(w.next, "ac");
+            QTest::sendKeyEvent(QTest::Click, w.next, Qt::Key_Ntilde, "ñ", Qt::NoModifier);
+            w.next->setCursorPosition(1); // the cursor keeps its place
+            QTest::keyClick(w.next, Qt::Key_B);
+            QCOMPARE(w.next->cursorPosition(), 2);
+            w.next->insert("xy"); // pasted text as well
+            QCOMPARE(w.next->text(), shown);
+            QCOMPARE(w.next->cursorPosition(), 4);
+            QTest::keyClick(w.next, Qt::Key_End);
+            QTest::keyClick(w.next, Qt::Key_D);
+            w.next->undo(); // typing can still be undone
+            QCOMPARE(w.next->text(), shown);
+            w.next->setText("low"); // text set by the program stays as set
+            QCOMPARE(w.next->text(), "low");
+        }
+    }
+
+    void colorSchemeAppliedToTheWindow()
+    {
+        KeyBoxWindow w;
+        auto *scheme = new ColorScheme(&w.window);
+        w.next->setEnabled(false);
+        scheme->ApplyColors();
+        QCOMPARE(w.window.palette().color(QPalette::Window), scheme->background());
+        QCOMPARE(w.next->palette().color(QPalette::Disabled, QPalette::Base),
+                 scheme->inputDisabled());
+        // The focused input shows the focused background while it has the focus.
+        const auto base = [](QWidget *box) {
+            return box->palette().color(QPalette::Active, QPalette::Base);
+        };
+        w.next->setEnabled(true);
+        w.next->setFocus();
+        QCOMPARE(base(w.next), scheme->inputFocused());
+        w.key->setFocus();
+        scheme->ApplyColors(); // applying again changes nothing
+        QCOMPARE(base(w.key), scheme->inputFocused());
+        QCOMPARE(base(w.next), scheme->inputEnabled());
+    }
+
+    void filterTranslation()
+    {
+        const std::pair<const char *, QStringList> filters[] = {
+            {"Archivos(*.*)|*.*|", {"Archivos(*.*) (*.*)"}},
+            {"Texto|*.txt|Todos|*.*", {"Texto (*.txt)", "Todos (*.*)"}},
+            {"Datos|*.txt;*.csv", {"Datos (*.txt *.csv)"}},
+            {"Todos", {"Todos (*)"}},
+            {"|*.dat", {"*.dat (*.dat)"}},
+            {"", {"(*)"}}};
+        for (const auto &[filter, expected] : filters)
+            QCOMPARE(CommonDialog::qtNameFilters(filter), expected);
+    }
+
+    void fileDialogCancelled()
+    {
+        // Cancelled, the name is emptied, or with CancelError DialogCancelled is thrown.
+        CommonDialog dialog;
+        dialog.setFileName("/antes.txt");
+        CommonDialog::setChooser([](QWidget *, const QStringList &) { return QString(); });
+        dialog.ShowOpen();
+        QCOMPARE(dialog.FileName(), QString());
+        dialog.setCancelError(true);
+        QVERIFY_THROWS_EXCEPTION(DialogCancelled, dialog.ShowOpen());
+    }
 };
-
-void TestSmallControls::datePicker()
-{
-    DatePicker picker;
-    QVERIFY(picker.calendarPopup());
-    QVERIFY(picker.displayFormat().contains(QLatin1String("yyyy")));
-    picker.setDate(QDate(2001, 2, 3));
-    QCOMPARE(picker.date(), QDate(2001, 2, 3));
-    picker.clearValue();
-    QCOMPARE(picker.date(), QDate::currentDate());
-}
-
-void TestSmallControls::colorSchemeIsReadable()
-{
-    ColorScheme scheme;
-    // Text reads well on every background it is drawn on.
-    QVERIFY(ColorScheme::contrast(scheme.text(), scheme.background()) >= 4.5);
-    QVERIFY(ColorScheme::contrast(scheme.text(), scheme.inputEnabled()) >= 4.5);
-    QVERIFY(ColorScheme::contrast(scheme.text(), scheme.inputFocused()) >= 4.5);
-    QVERIFY(ColorScheme::contrast(scheme.text(), scheme.gridEven()) >= 4.5);
-    QVERIFY(ColorScheme::contrast(scheme.text(), scheme.gridOdd()) >= 4.5);
-    QVERIFY(ColorScheme::contrast(scheme.disabledText(), scheme.inputDisabled()) >= 4.5);
-    QVERIFY(ColorScheme::contrast(QColor(Qt::white), scheme.highlight()) >= 4.5);
-    // The states are told apart.
-    QVERIFY(scheme.inputFocused() != scheme.inputEnabled());
-    QVERIFY(scheme.inputDisabled() != scheme.inputEnabled());
-    QVERIFY(scheme.gridOdd() != scheme.gridEven());
-    QCOMPARE(ColorScheme::contrast(Qt::black, Qt::white), 21.0);
-    QCOMPARE(ColorScheme::contrast(Qt::gray, Qt::gray), 1.0);
-}
-
-void TestSmallControls::colorSchemeAppliedToTheWindow()
-{
-    QWidget window;
-    window.setObjectName(QStringLiteral("window"));
-    auto *layout = new QVBoxLayout(&window);
-    auto *scheme = new ColorScheme(&window);
-    auto *frame = new QWidget(&window);
-    frame->setObjectName(QStringLiteral("frame"));
-    auto *enabled = new TextBox(frame);
-    enabled->setObjectName(QStringLiteral("enabled"));
-    auto *disabled = new TextBox(frame);
-    disabled->setObjectName(QStringLiteral("disabled"));
-    disabled->setEnabled(false);
-    auto *grid = new DataGrid(frame);
-    grid->setObjectName(QStringLiteral("grid"));
-    layout->addWidget(frame);
-    layout->addWidget(enabled);
-    layout->addWidget(disabled);
-    layout->addWidget(grid);
-
-    QVERIFY(!scheme->applied());
-    scheme->ApplyColors();
-    QVERIFY(scheme->applied());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(!scheme->isVisible());
-
-    QCOMPARE(window.palette().color(QPalette::Window), scheme->background());
-    QCOMPARE(window.palette().color(QPalette::Active, QPalette::Base), scheme->inputEnabled());
-    QCOMPARE(disabled->palette().color(QPalette::Disabled, QPalette::Base),
-             scheme->inputDisabled());
-    QCOMPARE(disabled->palette().color(QPalette::Disabled, QPalette::Text), scheme->disabledText());
-    QCOMPARE(grid->palette().color(QPalette::Active, QPalette::AlternateBase), scheme->gridOdd());
-    QVERIFY(grid->alternatingRowColors());
-    QVERIFY(window.styleSheet().isEmpty());
-
-    // The focused input shows the focused background while it has the focus.
-    auto *other = new TextBox(frame);
-    other->setObjectName(QStringLiteral("other"));
-    layout->addWidget(other);
-    other->show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    enabled->setFocus();
-    QCOMPARE(enabled->palette().color(QPalette::Active, QPalette::Base), scheme->inputFocused());
-    QCOMPARE(other->palette().color(QPalette::Active, QPalette::Base), scheme->inputEnabled());
-    other->setFocus();
-    QCOMPARE(enabled->palette().color(QPalette::Active, QPalette::Base), scheme->inputEnabled());
-    QCOMPARE(other->palette().color(QPalette::Active, QPalette::Base), scheme->inputFocused());
-    QVERIFY(!enabled->testAttribute(Qt::WA_SetPalette)); // inherits the window's again
-
-    // Applying again changes nothing.
-    scheme->ApplyColors();
-    QCOMPARE(other->palette().color(QPalette::Active, QPalette::Base), scheme->inputFocused());
-    QCOMPARE(window.palette().color(QPalette::Window), scheme->background());
-}
-
-void TestSmallControls::filterTranslation_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("the browse filter")
-        << "Archivos(*.*)|*.*|" << QStringList{"Archivos(*.*) (*.*)"};
-    QTest::newRow("two pairs") << "Texto|*.txt|Todos|*.*"
-                               << QStringList{"Texto (*.txt)", "Todos (*.*)"};
-    QTest::newRow("several patterns") << "Datos|*.txt;*.csv" << QStringList{"Datos (*.txt *.csv)"};
-    QTest::newRow("description only") << "Todos" << QStringList{"Todos (*)"};
-    QTest::newRow("pattern only") << "|*.dat" << QStringList{"*.dat (*.dat)"};
-    QTest::newRow("empty") << "" << QStringList{"(*)"};
-}
-
-void TestSmallControls::filterTranslation()
-{
-    QFETCH(QString, filter);
-    QFETCH(QStringList, expected);
-    QCOMPARE(CommonDialog::qtNameFilters(filter), expected);
-}
-
-void TestSmallControls::showOpenUsesTheChooser()
-{
-    QWidget owner;
-    owner.setObjectName(QStringLiteral("owner"));
-    CommonDialog dialog;
-    dialog.setFilter(QStringLiteral("Archivos(*.*)|*.*|"));
-    QWidget *seenOwner = nullptr;
-    QStringList seenFilters;
-    CommonDialog::setChooser([&](QWidget *o, const QStringList &filters) {
-        seenOwner = o;
-        seenFilters = filters;
-        return QStringLiteral("/datos/entrada.txt");
-    });
-    dialog.ShowOpen(&owner);
-    QCOMPARE(seenOwner, &owner);
-    QCOMPARE(seenFilters, QStringList{"Archivos(*.*) (*.*)"});
-    QCOMPARE(dialog.FileName(), QStringLiteral("/datos/entrada.txt"));
-}
-
-void TestSmallControls::cancelLeavesTheNameEmpty()
-{
-    CommonDialog dialog;
-    dialog.setFileName(QStringLiteral("/antes.txt"));
-    int calls = 0;
-    CommonDialog::setChooser([&](QWidget *, const QStringList &) {
-        ++calls;
-        return QString();
-    });
-    dialog.ShowOpen();
-    QCOMPARE(calls, 1);
-    QCOMPARE(dialog.FileName(), QString());
-}
-
-void TestSmallControls::cancelErrorWhenAsked()
-{
-    CommonDialog dialog;
-    dialog.setCancelError(true);
-    QVERIFY(dialog.CancelError());
-    CommonDialog::setChooser([](QWidget *, const QStringList &) { return QString(); });
-    QVERIFY_THROWS_EXCEPTION(DialogCancelled, dialog.ShowOpen());
-    CommonDialog::setChooser([](QWidget *, const QStringList &) { return QStringLiteral("a"); });
-    dialog.ShowOpen();
-    QCOMPARE(dialog.FileName(), QStringLiteral("a"));
-}
 
 QTEST_MAIN(TestSmallControls)
 #include "tst_smallcontrols.moc"
