@@ -129,11 +129,12 @@ void ColorScheme::ApplyColors()
     target->setPalette(palette);
     target->setAutoFillBackground(true);
 
+    m_window = target;
     if (!m_applied) {
         connect(qApp, &QApplication::focusChanged, this, &ColorScheme::focusChanged);
+        // An input that holds the focus already gets the focused colour now.
         focusChanged(nullptr, QApplication::focusWidget());
     }
-    m_window = target;
     m_applied = true;
 }
 
