@@ -41,18 +41,6 @@ void note(const Record &r, const QString &name, const QStringList &args = {})
         throw RuntimeError(QStringLiteral("%1 failed (test)").arg(name));
 }
 
-class RecordingRecordSet : public host::RecordSet {
-public:
-    explicit RecordingRecordSet(std::unique_ptr<host::RecordSet> inner) : m_inner(std::move(inner)) {}
-    bool EndOfSet() const override { return m_inner->EndOfSet(); }
-    QVariant Field(const QString &column) const override { return m_inner->Field(column); }
-    void MoveNext() override { m_inner->MoveNext(); }
-    void Close() override { m_inner->Close(); }
-
-private:
-    std::unique_ptr<host::RecordSet> m_inner;
-};
-
 class RecordingConnection : public host::Connection {
 public:
     explicit RecordingConnection(Record r) : m_r(std::move(r)), m_sql(m_r->connectionName) {}
@@ -66,7 +54,7 @@ public:
         if (!m_r->failStatementContaining.isEmpty()
             && statement.contains(m_r->failStatementContaining))
             throw RuntimeError(QStringLiteral("statement refused (test)"));
-        return std::make_unique<RecordingRecordSet>(m_sql.Execute(statement));
+        return m_sql.Execute(statement);
     }
     void BeginTrans() override
     {
