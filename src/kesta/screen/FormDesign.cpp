@@ -186,6 +186,34 @@ QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
     return columns;
 }
 
+// A right-aligned label of the form.
+Etiqueta *makeLabel(QWidget *parent, const char *name, const QString &caption,
+                    const QString &id, const QFont &font, TwipsLayout &l, const TwipsRect &rect)
+{
+    auto *label = new Etiqueta(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setIdetiqueta(id);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    l.place(label, rect);
+    return label;
+}
+
+// A data text box: disabled until the screen enables its data, Enter moves on.
+TextBox *makeDataBox(QWidget *parent, const char *name, int maxLength, const QFont &font,
+                     TwipsLayout &l, const TwipsRect &rect)
+{
+    auto *box = new TextBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setFont(font);
+    box->setMaxLength(maxLength);
+    box->setEnterMovesOn(true);
+    box->setEnabled(false);
+    tagDataControl(box);
+    l.place(box, rect);
+    return box;
+}
+
 } // namespace
 
 void frmKESTA::buildControls()
@@ -249,12 +277,8 @@ void frmKESTA::buildControls()
     fr1->setFont(calibri);
     l.place(fr1, {0, 360, 15135, 6165});
 
-    Label1 = new Etiqueta(QStringLiteral("Clave:"), fr1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setIdetiqueta(QStringLiteral("Clave"));
-    Label1->setFont(msSansSerif);
-    Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l.place(Label1, {0, 240, 1860, 255});
+    Label1 = makeLabel(fr1, "Label1", QStringLiteral("Clave:"), QStringLiteral("Clave"),
+                       msSansSerif, l, {0, 240, 1860, 255});
 
     txtClave = new TextBox(fr1);
     txtClave->setObjectName(QStringLiteral("txtClave"));
@@ -274,37 +298,13 @@ void frmKESTA::buildControls()
     tagDataControl(chInverso);
     l.place(chInverso, {3360, 240, 1935, 255});
 
-    Label2 = new Etiqueta(QStringLiteral("Descripci\u00f3n:"), fr1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setIdetiqueta(QStringLiteral("Descripci\u00f3n"));
-    Label2->setFont(msSansSerif);
-    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l.place(Label2, {0, 600, 1860, 255});
+    Label2 = makeLabel(fr1, "Label2", QStringLiteral("Descripci\u00f3n:"),
+                       QStringLiteral("Descripci\u00f3n"), msSansSerif, l, {0, 600, 1860, 255});
+    txtDescripcion = makeDataBox(fr1, "txtDescripcion", 50, fixedsys, l, {1920, 600, 7455, 300});
 
-    txtDescripcion = new TextBox(fr1);
-    txtDescripcion->setObjectName(QStringLiteral("txtDescripcion"));
-    txtDescripcion->setFont(fixedsys);
-    txtDescripcion->setMaxLength(50);
-    txtDescripcion->setEnterMovesOn(true);
-    txtDescripcion->setEnabled(false);
-    tagDataControl(txtDescripcion);
-    l.place(txtDescripcion, {1920, 600, 7455, 300});
-
-    Etiqueta1 = new Etiqueta(QStringLiteral("Archivo:"), fr1);
-    Etiqueta1->setObjectName(QStringLiteral("Etiqueta1"));
-    Etiqueta1->setIdetiqueta(QStringLiteral("Archivo"));
-    Etiqueta1->setFont(msSansSerif);
-    Etiqueta1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l.place(Etiqueta1, {0, 960, 1860, 255});
-
-    txtArchivo = new TextBox(fr1);
-    txtArchivo->setObjectName(QStringLiteral("txtArchivo"));
-    txtArchivo->setFont(fixedsys);
-    txtArchivo->setMaxLength(100);
-    txtArchivo->setEnterMovesOn(true);
-    txtArchivo->setEnabled(false);
-    tagDataControl(txtArchivo);
-    l.place(txtArchivo, {1920, 960, 7455, 300});
+    Etiqueta1 = makeLabel(fr1, "Etiqueta1", QStringLiteral("Archivo:"), QStringLiteral("Archivo"),
+                          msSansSerif, l, {0, 960, 1860, 255});
+    txtArchivo = makeDataBox(fr1, "txtArchivo", 100, fixedsys, l, {1920, 960, 7455, 300});
 
     cmdArchivo = new FlatButton(QStringLiteral("..."), fr1);
     cmdArchivo->setObjectName(QStringLiteral("cmdArchivo"));
@@ -387,25 +387,13 @@ void frmKESTA::buildControls()
         {"Label26", "Dato 6:", "USER6", "dpUser6", 2040},
     };
     for (int i = 0; i < 6; ++i) {
-        auto *label = new Etiqueta(QString::fromLatin1(userData[i].caption), fr2);
-        label->setObjectName(QString::fromLatin1(userData[i].label));
-        label->setIdetiqueta(QString::fromLatin1(userData[i].id));
-        label->setFont(calibri);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        l.place(label, {0, userData[i].top, 1860, 255});
-        userLabels[i] = label;
+        userLabels[i] = makeLabel(fr2, userData[i].label, QString::fromLatin1(userData[i].caption),
+                                  QString::fromLatin1(userData[i].id), calibri, l,
+                                  {0, userData[i].top, 1860, 255});
     }
 
     auto makeUserText = [&](const UserDatum &datum, int maxLength, float width) {
-        auto *box = new TextBox(fr2);
-        box->setObjectName(QString::fromLatin1(datum.input));
-        box->setFont(calibri);
-        box->setMaxLength(maxLength);
-        box->setEnterMovesOn(true);
-        box->setEnabled(false);
-        tagDataControl(box);
-        l.place(box, {1920, datum.top, width, 300});
-        return box;
+        return makeDataBox(fr2, datum.input, maxLength, calibri, l, {1920, datum.top, width, 300});
     };
     txtUser1 = makeUserText(userData[0], 50, 4935);
     txtUser2 = makeUserText(userData[1], 50, 4935);
