@@ -3,6 +3,7 @@
 #include "host/RuntimeError.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,6 +46,27 @@ void stopServerNow()
     g_folder.clear();
 }
 
+// The server's process while Qt runs. Before the application object goes, the server is shut
+// down the same way and the process object released; the exit handler covers the rest.
+QProcess *g_server = nullptr;
+
+void releaseServer()
+{
+    if (!g_server)
+        return;
+    if (g_pid > 0) {
+        ::kill(g_pid, SIGQUIT);
+        if (!g_server->waitForFinished(10000)) {
+            g_server->kill();
+            g_server->waitForFinished(5000);
+        }
+        g_pid = 0;
+    }
+    delete g_server;
+    g_server = nullptr;
+    stopServerNow(); // removes the folder
+}
+
 // The folder of initdb and postgres: KESTA_PG_BINDIR, else the highest version's.
 QString findBinDir()
 {
@@ -81,6 +103,7 @@ PgServer::PgServer()
     m_error = start();
     m_ok = m_error.isEmpty();
     if (!m_ok) {
+        releaseServer();
         stopServerNow();
         m_error.prepend(u"The throwaway PostgreSQL server is not available: "_s);
     }
@@ -147,12 +170,15 @@ QString PgServer::start()
         const QString options = u"-D %1/data -p %2 -k %1 -c listen_addresses=127.0.0.1 "
                                 "-c fsync=off -c synchronous_commit=off -c full_page_writes=off "
                                 "-c shared_buffers=16MB -c max_connections=40"_s;
-        // Never deleted: the exit handler ends the server.
-        QProcess *server = launch(u"/postgres"_s, options.arg(folder).arg(m_port));
+        delete g_server;
+        g_server = launch(u"/postgres"_s, options.arg(folder).arg(m_port));
+        QProcess *server = g_server;
         QObject::connect(server, &QProcess::finished, [] { g_pid = 0; });
         if (!server->waitForStarted())
             return u"setpriv could not be started: "_s + server->errorString();
         g_pid = static_cast<pid_t>(server->processId());
+        static const bool routineAdded = (qAddPostRoutine(releaseServer), true);
+        Q_UNUSED(routineAdded);
         // Until it accepts connections (up to 30 s), or has died (the port is taken: retry).
         for (int i = 0; i < 600 && g_pid > 0; ++i) {
             if (admin.open())
@@ -170,6 +196,7 @@ QString PgServer::start()
 void PgServer::stop()
 {
     QSqlDatabase::database(AdminConnection, false).close();
+    releaseServer();
     stopServerNow();
     m_ok = false;
     m_error = u"The throwaway PostgreSQL server was stopped."_s;
