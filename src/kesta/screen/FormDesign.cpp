@@ -137,14 +137,21 @@ public:
     }
 };
 
+// A text column of a grid, its width given in twips.
+GridColumn gridColumn(const TwipsLayout &l, const QString &name, const QString &caption,
+                      float widthTwips)
+{
+    GridColumn c;
+    c.name = name;
+    c.caption = caption;
+    c.width = l.pixelsX(widthTwips);
+    return c;
+}
+
 QList<GridColumn> lineGridColumns(const TwipsLayout &l)
 {
-    auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
-        GridColumn c;
-        c.name = name;
-        c.caption = caption;
-        c.width = l.pixelsX(widthTwips);
-        return c;
+    const auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
+        return gridColumn(l, name, caption, widthTwips);
     };
     QList<GridColumn> columns{
         column(QStringLiteral("Orden"), QStringLiteral("No."), 615),
@@ -159,12 +166,8 @@ QList<GridColumn> lineGridColumns(const TwipsLayout &l)
 
 QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
 {
-    auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
-        GridColumn c;
-        c.name = name;
-        c.caption = caption;
-        c.width = l.pixelsX(widthTwips);
-        return c;
+    const auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
+        return gridColumn(l, name, caption, widthTwips);
     };
     QList<GridColumn> columns{
         column(QStringLiteral("ID"), QStringLiteral("Id"), 615),
