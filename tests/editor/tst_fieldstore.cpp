@@ -98,11 +98,12 @@ void tst_FieldStore::refillShowsTheCurrentLinesFields()
                                           "0060|D0060|3|4|CONSTANTE|V'0060|F\"0060|true|0001"}));
     QVERIFY(grid->redraw() && !grid->hasPendingEdit());
 
-    // The rows follow the line grid's current row, not the argument; an empty argument leaves
-    // the grid as it is; each refill replaces the rows.
-    s->lineGrid()->setCurrentRow(1);
+    // An empty argument leaves the grid as it is; the rows follow the line grid's current row,
+    // not the argument; each refill replaces the rows.
+    const QStringList shown = gridRows(grid);
     s->screen->RellenaDetalle(QString());
-    QCOMPARE(grid->Rows(), 6);
+    QCOMPARE(gridRows(grid), shown);
+    s->lineGrid()->setCurrentRow(1);
     s->screen->RellenaDetalle("5");
     QCOMPARE(gridRows(grid), QStringList{"0010|D0010|3|4|TEXTO|V'0010|F\"0010|true|0002"});
     s->lineGrid()->setCurrentRow(2);
@@ -114,8 +115,8 @@ void tst_FieldStore::refillShowsTheCurrentLinesFields()
 void tst_FieldStore::refillTypeNotANumber()
 {
     auto s = refillScreen();
-    s->store().setSubItem("K-0001-0030", FieldStore::Tipo, "x5");
     s->lineGrid()->setCurrentRow(0);
+    s->store().setSubItem("K-0001-0030", FieldStore::Tipo, "x5");
 
     s->screen->RellenaDetalle("1");
 

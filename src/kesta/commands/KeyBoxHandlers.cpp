@@ -5,6 +5,7 @@
 #include "editor/FieldStoreFiller.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/Messages.h"
 #include "screen/frmKESTA.h"
 #include "storage/Statements.h"
 
@@ -19,8 +20,6 @@
 namespace kesta::screen {
 
 namespace {
-
-const QString moduleName = QStringLiteral("KESTA");
 
 // A header text as read; a null shows as the empty text.
 QString headerText(const host::RecordSet &record, const QString &column)
@@ -116,9 +115,7 @@ void frmKESTA::txtClave_Enter()
         }
         if (lines->EndOfSet()) {
             lines->Close();
-            Publico::CoreServices().ShowMessage(
-                QStringLiteral("La clave especificada no existe"), host::MessageStyle::Warning,
-                QStringLiteral("Atención"), this, moduleName, QStringLiteral("ERR-ID:7500024"));
+            messages::show(this, messages::keyNotFound());
             return;
         }
 
@@ -145,8 +142,10 @@ void frmKESTA::txtClave_Enter()
         if (lines->Field(QStringLiteral("Es_Cve_Estado")).toString() != QLatin1String("BA")) {
             Controles->setEditAllowed(true);
             Controles->setDeactivateAllowed(true);
+            setMode(commands::Mode::ViewingActive);
         } else {
             Controles->setReactivateAllowed(true);
+            setMode(commands::Mode::ViewingDeactivated);
         }
 
         // One line-grid row per Layout row.
@@ -191,16 +190,14 @@ void frmKESTA::txtClave_Enter()
         const auto resetAfterFailure = [this] {
             try {
                 resetToNothingLoaded(*this);
+                setMode(commands::Mode::Idle);
             } catch (const std::exception &) {
                 // The load's failure is what the user learns of; the flags are already off.
             }
             lvDetalle->clearValue();
         };
         try {
-            Publico::CoreServices().ShowMessage(
-                QStringLiteral("txtClave_Enter()\r\n") + descriptionOf(error),
-                host::MessageStyle::Critical, QStringLiteral("Velkora"), this, moduleName,
-                QStringLiteral("ERR-ID:7500025"));
+            messages::show(this, messages::loadFailed(descriptionOf(error)));
         } catch (...) {
             resetAfterFailure();
             throw;
@@ -214,6 +211,7 @@ void frmKESTA::txtClave_Change()
     if (Controles->EditMode())
         return;
     resetToNothingLoaded(*this);
+    setMode(commands::Mode::Idle);
 }
 
 } // namespace kesta::screen

@@ -3,6 +3,7 @@
 #include "FieldStore.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/Messages.h"
 #include "screen/frmKESTA.h"
 
 #include "controls/DataGrid.h"
@@ -73,10 +74,7 @@ void frmKESTA::RellenaDetalle(const QString &line)
         const auto *runtime = dynamic_cast<const host::RuntimeError *>(&error);
         const QString description =
             runtime ? runtime->description() : QString::fromLocal8Bit(error.what());
-        Publico::CoreServices().ShowMessage(QStringLiteral("RellenaDetalle()\r\n") + description,
-                                            host::MessageStyle::Critical, QStringLiteral("Velkora"),
-                                            this, QStringLiteral("KESTA"),
-                                            QStringLiteral("ERR-ID:7500023"));
+        messages::show(this, messages::refillFailed(description));
     }
 }
 

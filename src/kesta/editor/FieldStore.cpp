@@ -1,5 +1,7 @@
 #include "FieldStore.h"
 
+#include <algorithm>
+
 #include "host/RuntimeError.h"
 
 namespace kesta::editor {
@@ -101,6 +103,52 @@ void FieldStore::clear()
     beginResetModel();
     m_rows.clear();
     m_index.clear();
+    endResetModel();
+}
+
+int FieldStore::removeLine(const QString &lineaId)
+{
+    const qsizetype before = m_rows.size();
+    const bool any = std::any_of(m_rows.cbegin(), m_rows.cend(), [&](const Row &r) {
+        return r.sub[LineaID] == lineaId;
+    });
+    if (!any)
+        return 0;
+    beginResetModel();
+    m_rows.removeIf([&](const Row &r) { return r.sub[LineaID] == lineaId; });
+    m_index.clear();
+    reindexFrom(0);
+    endResetModel();
+    return static_cast<int>(before - m_rows.size());
+}
+
+void FieldStore::replaceLine(const QString &removedLineaId, const QList<Entry> &added)
+{
+    QHash<QString, int> newKeys;
+    for (const Entry &entry : added) {
+        const int held = find(entry.key);
+        const bool heldByRemaining = held >= 0 && m_rows[held].sub[LineaID] != removedLineaId;
+        if (heldByRemaining || newKeys.contains(entry.key))
+            throw host::RuntimeError(
+                QStringLiteral(
+                    "The field store already holds the key \"%1\" (a field is defined twice).")
+                    .arg(entry.key));
+        if (entry.subItems.size() != ColumnCount - 1)
+            throw host::RuntimeError(
+                QStringLiteral("A field store row needs %1 columns.").arg(ColumnCount - 1));
+        newKeys.insert(entry.key, 0);
+    }
+    beginResetModel();
+    m_rows.removeIf([&](const Row &r) { return r.sub[LineaID] == removedLineaId; });
+    for (const Entry &entry : added) {
+        Row r{entry.key, entry.text, QStringList()};
+        r.sub.reserve(ColumnCount);
+        r.sub.append(QString());
+        r.sub.append(entry.subItems);
+        m_rows.append(std::move(r));
+    }
+    m_index.clear();
+    reindexFrom(0);
     endResetModel();
 }
 

@@ -37,6 +37,21 @@ public:
     void removeAt(int row);
     void clear();
 
+    // One row as a whole: key, item text and the sub-items Id .. LineaID (in that order).
+    struct Entry {
+        QString key;
+        QString text;
+        QStringList subItems; // Id, Descripcion, Posicion, Longitud, Tipo, Valor, Formato,
+                              // Trim, LineaID
+    };
+    // Removes every row whose LineaID is `lineaId` (one pass, order of the others kept);
+    // returns how many went.
+    int removeLine(const QString &lineaId);
+    // Replaces one line type's rows: those whose LineaID is `removedLineaId` go, `added` are
+    // appended in order. All or nothing: when a new key is already held by a remaining row or
+    // repeats within `added`, host::RuntimeError is raised and the store stays as it was.
+    void replaceLine(const QString &removedLineaId, const QList<Entry> &added);
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

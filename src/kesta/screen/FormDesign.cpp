@@ -338,6 +338,7 @@ void frmKESTA::buildControls()
     ssLinea->setWindowTitle(QStringLiteral("L\u00ednea"));
     ssLinea->setAccessibleName(QStringLiteral("L\u00ednea"));
     ssLinea->setColumns(lineGridColumns(l));
+    ssLinea->setCaption(QStringLiteral("L\u00ednea"));
     tagDataControl(ssLinea);
     l.place(ssLinea, {0, 1920, 5895, 2655});
 
@@ -347,6 +348,7 @@ void frmKESTA::buildControls()
     ssDetalle->setWindowTitle(QStringLiteral("Detalle"));
     ssDetalle->setAccessibleName(QStringLiteral("Detalle"));
     ssDetalle->setColumns(fieldGridColumns(l));
+    ssDetalle->setCaption(QStringLiteral("Detalle"));
     tagDataControl(ssDetalle);
     l.place(ssDetalle, {6000, 1920, 8775, 2655});
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/Messages.h"
 
 #include <QObject>
 #include <QString>
@@ -15,15 +15,13 @@ namespace kesta::screen {
 // Handlers run from Qt signals and events must never let an error reach Qt's event loop.
 // A handler without an error trap of its own is run through guardHandler: an error it raises
 // ends it where it failed (the steps already done stay done) and is shown to the user as
-// "<handler>\r\n<description>" with style 16, title "Velkora", the screen as owner and the
-// module "KESTA". When even the message cannot be shown, the error is logged.
+// "<handler>\r\n<description>" (message 7500029: style 16, title "Velkora", the screen as owner,
+// module "KESTA"). When even the message cannot be shown, the error is logged.
 inline void reportHandlerError(QWidget *owner, const QString &handler,
                                const QString &description) noexcept
 {
     try {
-        Publico::CoreServices().ShowMessage(handler + QStringLiteral("\r\n") + description,
-                                            host::MessageStyle::Critical, QStringLiteral("Velkora"),
-                                            owner, QStringLiteral("KESTA"), QString());
+        messages::show(owner, messages::handlerFailed(handler, description));
     } catch (const host::RuntimeError &e) {
         qWarning("%s: %s (and the message could not be shown: %s)", qUtf8Printable(handler),
                  qUtf8Printable(description), qUtf8Printable(e.description()));

@@ -7,6 +7,7 @@
 #include "TwipsLayout.h"
 #include "host/Publico.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QResizeEvent>
@@ -57,6 +58,28 @@ void frmKESTA::ssTabZur_Click()
         fr1->setEnabled(true);
     else if (ssTabZur->currentIndex() == 1)
         fr2->setEnabled(true);
+    focusShownTab();
+}
+
+// The focus goes to the first control of the shown tab's frame that can take it (the tab bar
+// when none can), so it never stays in the hidden frame or falls out of the screen, where the
+// screen's keys (Alt+1, Alt+2) would no longer reach it.
+void frmKESTA::focusShownTab()
+{
+    QFrame *shown = ssTabZur->currentIndex() == 1 ? fr2 : fr1;
+    if (!isVisible())
+        return;
+    const QWidget *focus = QApplication::focusWidget();
+    if (focus && shown->isAncestorOf(focus) && focus->isEnabled())
+        return;
+    for (QWidget *w = shown->nextInFocusChain(); w && w != shown; w = w->nextInFocusChain()) {
+        if (shown->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(shown) &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    ssTabZur->tabBar()->setFocus(Qt::OtherFocusReason);
 }
 
 // Enter on the tab control moves the focus on as TAB would. The Enter key itself is not

@@ -22,6 +22,7 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Formatos de carga"));
     m_layout = new TwipsLayout(this);
     buildControls();
+    buildEditor();
     connectHandlers();
     // The screen previews its controls' keys (Alt+1 / Alt+2) and notices its activation.
     qApp->installEventFilter(this);
@@ -84,8 +85,17 @@ void frmKESTA::connectHandlers()
                    QStringLiteral("txtClave_Enter()"), [this] { txtClave_Enter(); });
     connectGuarded(txtClave, &velkora::controls::TextBox::Change, this,
                    QStringLiteral("txtClave_Change()"), [this] { txtClave_Change(); });
-    connectGuarded(Controles, &velkora::controls::Controles::Exit, this,
-                   QStringLiteral("Controles_Exit()"), [this] { Controles_Exit(); });
+    using Bar = velkora::controls::Controles;
+    connectGuarded(Controles, &Bar::Exit, this, QStringLiteral("Controles_Exit()"),
+                   [this] { Controles_Exit(); });
+    connectGuarded(Controles, &Bar::New, this, QStringLiteral("Controles_New()"),
+                   [this] { Controles_New(); });
+    connectGuarded(Controles, &Bar::Edit, this, QStringLiteral("Controles_Edit()"),
+                   [this] { Controles_Edit(); });
+    connectGuarded(Controles, &Bar::Cancel, this, QStringLiteral("Controles_Cancel()"),
+                   [this] { Controles_Cancel(); });
+    connectGuarded(Controles, &Bar::Record, this, QStringLiteral("Controles_Record()"),
+                   [this] { Controles_Record(); });
 }
 
 } // namespace kesta::screen

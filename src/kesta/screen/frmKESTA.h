@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/ModeTable.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -22,7 +24,11 @@ class CommonDialog;
 namespace kesta::editor {
 class FieldStoreView;
 class FieldStore;
+class LineEditor;
+class GridBehaviour;
 } // namespace kesta::editor
+
+
 
 namespace kesta::screen {
 
@@ -33,7 +39,8 @@ class TwipsLayout;
 // Its handlers are grouped by job in several source files:
 // frmKESTA.cpp (construction, owner, Transaccion), FormDesign.cpp (the controls as designed),
 // StartUp.cpp (load, activation, Alt keys), Resize.cpp (resize rules, tab change, browse),
-// and, outside this folder, the key-box handlers (load by key, reset) and the field store refill.
+// and, outside this folder, the key-box handlers (load by key, reset), the field store refill,
+// the toolbar's commands (commands/) and the line editor and grid behaviour (editor/).
 class frmKESTA : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QObject *Padre READ Padre WRITE setPadre)
@@ -74,12 +81,27 @@ public:
 
     // The toolbar's Exit: asks for the owner held in Padre to be unloaded.
     void Controles_Exit();
+    // The toolbar's mode commands and the record command.
+    void Controles_New();
+    void Controles_Edit();
+    void Controles_Cancel();
+    void Controles_Record();
+
+    // The edit buttons under the grids, and the line editor's commit and column locks.
+    void cmdControles_Click(int index);
+    void AcceptLineEdit();
+    void LockEditColumns(bool locked);
+    editor::LineEditor &lineEditor() const;
+    bool LineEditActive() const;
+    int EditedLineRow() const;
+
+    // The mode the screen is in, and the controls the mode table acts on.
+    commands::Mode mode() const;
+    commands::ModeControls modeControls() const;
 
     // Screen members.
     int KeyEditable = 0;
     bool Copying = false;
-    bool LineEditActive = false;
-    int EditedLineRow = -1;
 
     // Controls.
     velkora::controls::Controles *Controles = nullptr;
@@ -125,7 +147,11 @@ protected:
 
 private:
     void buildControls();  // FormDesign.cpp
+    void buildEditor();    // the line editor and the grids' behaviour
     void connectHandlers();
+    void setMode(commands::Mode mode);
+    // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
+    void focusShownTab();
     // StartUp.cpp: activation once per activation; the screen's preview of its controls' keys.
     void noteActivation(bool active);
     bool previewKey(QWidget *receiver, QKeyEvent *event);
@@ -139,6 +165,12 @@ private:
     bool m_loaded = false;
     QString m_loadError;
     bool m_active = false;
+    // True while the last window that became active after the screen's window was one of the
+    // screen's own (a message box or dialog owned by it).
+    bool m_ownDialogActivated = false;
+    editor::LineEditor *m_lineEditor = nullptr;
+    editor::GridBehaviour *m_gridBehaviour = nullptr;
+    commands::Mode m_mode = commands::Mode::Idle;
 };
 
 } // namespace kesta::screen

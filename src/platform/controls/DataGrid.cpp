@@ -28,7 +28,10 @@
 #include "VirtualKeys.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopeGuard>
@@ -75,6 +78,33 @@ std::unique_ptr<QKeyEvent> eventForCharacter(int code, const QKeyEvent *original
                                        original->isAutoRepeat(), original->count());
 }
 
+// The column captions, below a band at the top that the grid's caption bar covers.
+class GridHeader : public QHeaderView {
+public:
+    explicit GridHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {}
+    void setTopBand(int height)
+    {
+        m_band = height;
+        updateGeometry();
+    }
+    int topBand() const { return m_band; }
+    QSize sizeHint() const override
+    {
+        QSize size = QHeaderView::sizeHint();
+        size.rheight() += m_band;
+        return size;
+    }
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
+    {
+        QHeaderView::paintSection(painter, rect.adjusted(0, m_band, 0, 0), logicalIndex);
+    }
+
+private:
+    int m_band = 0;
+};
+
 const GridColumn &noColumn()
 {
     static const GridColumn none;
@@ -90,6 +120,9 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
     setSelectionModel(new GridSelectionModel(m_model, this));
     delete standard;
     setItemDelegate(new GridDelegate(this));
+    auto *header = new GridHeader(this);
+    header->setObjectName(QStringLiteral("columnHeader"));
+    setHorizontalHeader(header);
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -302,6 +335,47 @@ void DataGrid::CancelUpdate()
         moveQuietly(m_rowBeforeAddNew, qMax(m_columnBeforeAddNew, 0));
 }
 
+void DataGrid::commitCellEdit()
+{
+    commitOpenEditor();
+}
+
+void DataGrid::setCaption(const QString &caption)
+{
+    if (!m_captionBar) {
+        m_captionBar = new QLabel(this);
+        m_captionBar->setObjectName(QStringLiteral("captionBar"));
+        m_captionBar->setAlignment(Qt::AlignCenter);
+        m_captionBar->setAutoFillBackground(true);
+        m_captionBar->setBackgroundRole(QPalette::Highlight);
+        m_captionBar->setForegroundRole(QPalette::HighlightedText);
+        QFont bold = font();
+        bold.setBold(true);
+        m_captionBar->setFont(bold);
+    }
+    m_captionBar->setText(caption);
+    m_captionBar->setVisible(!caption.isEmpty());
+    const int band = caption.isEmpty() ? 0 : m_captionBar->fontMetrics().height() + 6;
+    static_cast<GridHeader *>(horizontalHeader())->setTopBand(band);
+    updateGeometries();
+}
+
+QString DataGrid::caption() const
+{
+    return m_captionBar ? m_captionBar->text() : QString();
+}
+
+void DataGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    if (!m_captionBar || m_captionBar->isHidden())
+        return;
+    const int band = static_cast<GridHeader *>(horizontalHeader())->topBand();
+    const int frame = frameWidth();
+    m_captionBar->setGeometry(frame, frame, width() - 2 * frame, band);
+    m_captionBar->raise();
+}
+
 bool DataGrid::hasPendingEdit() const
 {
     return m_model->pendingRow() >= 0;
@@ -409,6 +483,11 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
 {
     if (m_forwarding)
         return false;
+    if (event->matches(QKeySequence::Paste)) {
+        if (const QClipboard *clipboard = QGuiApplication::clipboard())
+            pasteIntoEditor(editor, clipboard->text());
+        return true;
+    }
     if (const int code = virtualKeyCode(event->key()); code != 0)
         emit KeyDown(code, shiftState(event->modifiers()));
 
@@ -439,6 +518,25 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
 void DataGrid::editorOpened(QWidget *editor)
 {
     m_editor = editor;
+}
+
+void DataGrid::pasteIntoEditor(QWidget *editor, const QString &text)
+{
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line)
+        return;
+    QPointer<QLineEdit> guard(line);
+    QString accepted;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t'))
+            continue;
+        int code = c.unicode();
+        emit KeyPress(code);
+        if (code != 0)
+            accepted += QChar(static_cast<char16_t>(code));
+    }
+    if (guard && !accepted.isEmpty())
+        guard->insert(accepted);
 }
 
 void DataGrid::commitOpenEditor()
@@ -488,6 +586,14 @@ bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
     // Only the current cell is edited: an editor never opens beside a refused move.
     if (index.isValid() && index != currentIndex())
         return false;
+    // The owner may refuse any edit (an editor opening, a check cell toggling).
+    if (index.isValid() && (index.flags() & (Qt::ItemIsEditable | Qt::ItemIsUserCheckable)) &&
+        !m_editor) {
+        bool cancel = false;
+        emit BeforeEdit(cancel);
+        if (cancel)
+            return false;
+    }
     return QTableView::edit(index, trigger, event);
 }
 
@@ -557,7 +663,11 @@ bool DataGrid::approveMove(const QModelIndex &from, const QModelIndex &to)
     if (m_quiet > 0 || !to.isValid() || to == from)
         return true;
     bool cancel = false;
+    m_targetRow = to.row();
+    m_targetColumn = to.column();
     emit BeforeRowColChange(cancel);
+    m_targetRow = -1;
+    m_targetColumn = -1;
     return !cancel;
 }
 

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class QLabel;
+
 namespace velkora::controls {
 
 class GridModel;
@@ -45,6 +47,10 @@ struct GridColumn {
 //   program; setting cancel keeps it (currentRow() still gives the row being left).
 // - RowColChange(lastRow, lastCol): the current cell changed; lastRow is null (and lastCol -1)
 //   when there was no current cell.
+// - BeforeEdit(cancel): a cell editor is about to open or a check cell to toggle, by keyboard
+//   or mouse; setting cancel keeps the cell as it is.
+// Text pasted into a cell editor (Ctrl+V, Shift+Insert, the middle button) is handed to
+// KeyPress character by character, like typed text; line breaks and TABs are left out.
 // Structural changes move the current cell without notifications: AddNew (the new row becomes
 // current, keeping the current column), RemoveRow, RemoveAll, and CancelUpdate dropping a new
 // row (the cell current before AddNew is current again). See DataGrid.cpp for the details.
@@ -103,6 +109,16 @@ public:
     // Empties the grid (used by the services' ClearScreen).
     Q_INVOKABLE void clearValue();
 
+    // Commits the text of an open cell editor into its cell (the row's edit stays pending).
+    void commitCellEdit();
+    // The cell a move goes to, while BeforeRowColChange runs (-1 otherwise).
+    int targetRow() const { return m_targetRow; }
+    int targetColumn() const { return m_targetColumn; }
+
+    // The caption shown as a bar across the top of the grid; empty hides the bar.
+    void setCaption(const QString &caption);
+    QString caption() const;
+
     // Suspends and resumes repainting; resuming refreshes the grid.
     void setRedraw(bool on);
     bool redraw() const;
@@ -112,6 +128,7 @@ signals:
     void KeyDown(int keyCode, int shift);
     void BeforeRowColChange(bool &cancel);
     void RowColChange(const QVariant &lastRow, int lastCol);
+    void BeforeEdit(bool &cancel);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -123,6 +140,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void updateGeometries() override;
 
 private:
     friend class GridSelectionModel;
@@ -136,6 +154,8 @@ private:
     // key was consumed).
     void editorOpened(QWidget *editor);
     bool editorKeyPress(QWidget *editor, QKeyEvent *event);
+    // Inserts pasted text into a cell editor, each character through KeyPress.
+    void pasteIntoEditor(QWidget *editor, const QString &text);
     // Raises KeyPress for a typed character; returns the event to go on with (the original,
     // a replacement with the changed character, or nullptr when discarded) in `replacement`.
     bool raiseKeyPress(QKeyEvent *event, std::unique_ptr<QKeyEvent> &replacement);
@@ -154,6 +174,9 @@ private:
     const QEvent *m_propagatedKey = nullptr; // compared only, never dereferenced
     QPointer<QWidget> m_editor;
     int m_rowBeforeAddNew = -1;
+    int m_targetRow = -1;
+    int m_targetColumn = -1;
+    QLabel *m_captionBar = nullptr;
     int m_columnBeforeAddNew = -1;
 };
 

@@ -4,7 +4,10 @@
 #include "DigitFormat.h"
 #include "GridModel.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -30,6 +33,9 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
         auto *line = new QLineEdit(parent);
         line->setObjectName(QStringLiteral("cellEditor"));
         line->setFrame(false);
+        // Text reaches a cell only through the grid's KeyPress: no menu paste, no drop.
+        line->setContextMenuPolicy(Qt::NoContextMenu);
+        line->setAcceptDrops(false);
         editor = line;
     }
     m_grid->editorOpened(editor);
@@ -67,6 +73,18 @@ void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
 
 bool GridDelegate::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton) {
+        // The selection paste of the middle button goes through KeyPress like any paste.
+        if (auto *line = qobject_cast<QLineEdit *>(watched)) {
+            if (const QClipboard *clipboard = QGuiApplication::clipboard())
+                m_grid->pasteIntoEditor(line, clipboard->text(QClipboard::Selection));
+        }
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton)
+        return true;
     if (event->type() == QEvent::KeyPress) {
         auto *editor = qobject_cast<QWidget *>(watched);
         if (editor && m_grid->editorKeyPress(editor, static_cast<QKeyEvent *>(event)))

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace kesta::commands {
+
+// The screen's modes.
+enum class Mode { Idle, ViewingActive, ViewingDeactivated, EditingNew, EditingExisting };
+
+QString modeName(Mode mode);
+
+// Which of the screen's controls each mode enables:
+//
+//   control                    Idle     Viewing (active, deactivated)   Editing (new, existing)
+//   key box                    enabled  enabled                         new: enabled (after an
+//                                                                       automatic key: as the
+//                                                                       key-editing option);
+//                                                                       existing: disabled
+//   description box            disabled disabled                        enabled
+//   other data inputs          disabled disabled                        enabled
+//   (file box and browse button, reverse-reading check box, user data)
+//   line and field grids       enabled (browsable in every mode)
+//   edit buttons               disabled, start group shown              enabled, start group
+//                                                                       shown when the mode
+//                                                                       begins
+//
+// The toolbar's commands follow the toolbar's own flags (set by the load, New, Edit and the
+// key change) and its editing state.
+struct ModeControls {
+    QWidget *keyBox = nullptr;
+    QWidget *descriptionBox = nullptr;
+    QList<QWidget *> dataInputs; // every other data input
+    QList<QWidget *> grids;
+};
+
+struct ModeStates {
+    bool keyBox = false;
+    bool descriptionBox = false;
+    bool dataInputs = false;
+    bool editButtons = false;
+};
+
+ModeStates modeStates(Mode mode);
+// Makes the table hold for the mode (the edit buttons' groups are the line editor's).
+void applyMode(Mode mode, const ModeControls &controls, const QList<QWidget *> &editButtons);
+
+} // namespace kesta::commands

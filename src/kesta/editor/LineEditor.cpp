@@ -1,0 +1,315 @@
+#include "LineEditor.h"
+
+#include "FieldStore.h"
+#include "LineEditCheck.h"
+#include "host/CoreServices.h"
+#include "host/RuntimeError.h"
+#include "messages/Messages.h"
+
+#include <controls/DataGrid.h>
+#include <controls/SmallControls.h>
+
+#include <QAction>
+
+namespace kesta::editor {
+
+using velkora::controls::DataGrid;
+
+namespace {
+
+QString cellText(const DataGrid &grid, int row, const char *column)
+{
+    const QVariant value = grid.cell(row, QString::fromUtf8(column));
+    return value.isNull() ? QString() : value.toString();
+}
+
+bool rowIsBlank(const DataGrid &grid, int row)
+{
+    for (int column = 0; column < grid.columnCount(); ++column) {
+        const QVariant value = grid.cell(row, column);
+        if (value.isNull())
+            continue;
+        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString typeCode(int listPosition)
+{
+    return QStringLiteral("%1").arg(listPosition + 1, 2, 10, QLatin1Char('0'));
+}
+
+LineEditor::LineEditor(Parts parts, QObject *parent) : QObject(parent), m_parts(std::move(parts))
+{
+    // The field grid's own commands for its rows, offered in its menu during a line edit.
+    m_addField = new QAction(QStringLiteral("Agregar campo\tInsert"), m_parts.fields);
+    m_addField->setObjectName(QStringLiteral("actAgregarCampo"));
+    m_removeField = new QAction(QStringLiteral("Eliminar campo\tCtrl+Supr"), m_parts.fields);
+    m_removeField->setObjectName(QStringLiteral("actEliminarCampo"));
+    for (QAction *action : {m_addField, m_removeField}) {
+        action->setVisible(false);
+        m_parts.fields->addAction(action);
+    }
+    connect(m_addField, &QAction::triggered, this, [this] { addFieldRow(); });
+    connect(m_removeField, &QAction::triggered, this, [this] { removeFieldRow(); });
+    lockEditColumns(true);
+}
+
+void LineEditor::setActive(bool active)
+{
+    m_active = active;
+    m_addField->setVisible(active);
+    m_removeField->setVisible(active);
+    emit lineEditActiveChanged(active);
+}
+
+void LineEditor::click(int index)
+{
+    switch (index) {
+    case Nuevo:
+        startNew();
+        break;
+    case Editar:
+        startEdit();
+        break;
+    case Eliminar:
+        deleteLine();
+        break;
+    case Aceptar:
+        accept();
+        break;
+    case Cancelar:
+        cancel();
+        break;
+    default:
+        break;
+    }
+}
+
+void LineEditor::startNew()
+{
+    DataGrid &lines = *m_parts.lines;
+    if (lines.Rows() == 1) {
+        lines.setCurrentRow(0);
+        if (cellText(lines, 0, "ID").isEmpty()) {
+            messages::show(m_parts.owner, messages::firstLineNeedsId());
+            return;
+        }
+    }
+    const int row = lines.AddNew();
+    m_editedRow = lines.Rows() - 1;
+    m_orderAtStart.clear();
+    lines.setCurrentCell(row, 0);
+    lines.setFocus();
+    m_parts.fields->RemoveAll();
+    setActive(true);
+    lockEditColumns(false);
+    showEndGroup();
+}
+
+void LineEditor::startEdit()
+{
+    setActive(true);
+    m_editedRow = m_parts.lines->currentRow();
+    m_orderAtStart = m_editedRow >= 0 ? cellText(*m_parts.lines, m_editedRow, "Orden") : QString();
+    lockEditColumns(false);
+    showEndGroup();
+}
+
+void LineEditor::deleteLine()
+{
+    DataGrid &lines = *m_parts.lines;
+    const int row = lines.currentRow();
+    if (row < 0)
+        return;
+    if (messages::show(m_parts.owner, messages::confirmLineDelete()) != host::MessageAnswer::Yes)
+        return;
+    // The line type's field definitions go with it: left in the store they would be saved as
+    // fields of a line type that no longer exists.
+    m_parts.store->removeLine(cellText(lines, row, "Orden"));
+    lines.RemoveRow(row);
+    refillCurrent();
+}
+
+LineRowInput LineEditor::lineInput(int row) const
+{
+    const DataGrid &lines = *m_parts.lines;
+    if (row < 0 || row >= lines.Rows())
+        return {};
+    return LineRowInput{cellText(lines, row, "Orden"), cellText(lines, row, "ID"),
+                        cellText(lines, row, "Descripción"), cellText(lines, row, "Posicion"),
+                        cellText(lines, row, "Longitud")};
+}
+
+QList<FieldRowInput> LineEditor::fieldInputs() const
+{
+    const DataGrid &fields = *m_parts.fields;
+    QList<FieldRowInput> inputs;
+    inputs.reserve(fields.Rows());
+    for (int row = 0; row < fields.Rows(); ++row) {
+        FieldRowInput input;
+        input.id = cellText(fields, row, "ID");
+        input.descripcion = cellText(fields, row, "Descripción");
+        input.posicion = cellText(fields, row, "Posicion");
+        input.longitud = cellText(fields, row, "Longitud");
+        input.tipo = fields.listIndex(row, QStringLiteral("Tipo"));
+        input.valor = cellText(fields, row, "Valor");
+        input.formato = cellText(fields, row, "Formato");
+        input.trim = fields.cell(row, QStringLiteral("Trim")).toBool();
+        input.lineaId = cellText(fields, row, "Linea_ID");
+        inputs << input;
+    }
+    return inputs;
+}
+
+bool LineEditor::accept()
+{
+    if (!m_active)
+        return false;
+    DataGrid &lines = *m_parts.lines;
+    DataGrid &fields = *m_parts.fields;
+    // What the user typed last counts, also in a cell still being edited.
+    lines.commitCellEdit();
+    fields.commitCellEdit();
+
+    const int row = m_editedRow;
+    QStringList otherOrders;
+    for (int other = 0; other < lines.Rows(); ++other) {
+        if (other != row)
+            otherOrders << cellText(lines, other, "Orden");
+    }
+    const LineRowInput line = lineInput(row);
+    const QList<FieldRowInput> fieldRows = fieldInputs();
+    if (const auto refusal = checkLineEdit(line, lines.Rows(), otherOrders, fieldRows)) {
+        messages::show(m_parts.owner, refusal->message);
+        if (refusal->focusFieldGrid) {
+            if (refusal->fieldRow >= 0 && refusal->fieldRow < fields.Rows())
+                fields.setCurrentRow(refusal->fieldRow);
+            fields.setFocus();
+        }
+        if (refusal->cancelSave && m_parts.cancelSave)
+            m_parts.cancelSave();
+        return false;
+    }
+    commit(line, fieldRows);
+    return true;
+}
+
+void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fieldRows)
+{
+    const QString order = line.orden;
+    QList<FieldStore::Entry> entries;
+    entries.reserve(fieldRows.size());
+    for (const FieldRowInput &field : fieldRows) {
+        const QString number = fieldNumber(field.id);
+        entries << FieldStore::Entry{
+            FieldStore::keyFor(order, number), FieldStore::textFor(order, number),
+            QStringList{number, field.descripcion, field.posicion, field.longitud,
+                        typeCode(field.tipo), field.valor, field.formato,
+                        field.trim ? QStringLiteral("SI") : QStringLiteral("NO"), order}};
+    }
+    try {
+        m_parts.store->replaceLine(m_orderAtStart, entries);
+    } catch (const host::RuntimeError &) {
+        // Entries of a line type that is not in the line grid hold this line number.
+        messages::show(m_parts.owner, messages::lineOrderTaken(order));
+        return;
+    }
+    m_parts.lines->setCurrentRow(m_editedRow);
+    m_parts.lines->Update();
+    lockEditColumns(true);
+    showStartGroup();
+    setActive(false);
+    refillCurrent();
+}
+
+void LineEditor::cancel()
+{
+    setActive(false);
+    m_parts.lines->CancelUpdate();
+    showStartGroup();
+    lockEditColumns(true);
+    refillCurrent();
+}
+
+void LineEditor::reset()
+{
+    if (m_active) {
+        m_parts.lines->CancelUpdate();
+        lockEditColumns(true);
+    }
+    setActive(false);
+    m_editedRow = -1;
+    m_orderAtStart.clear();
+}
+
+void LineEditor::refillCurrent()
+{
+    const int current = m_parts.lines->currentRow();
+    if (current >= 0) {
+        m_parts.refill(QString::number(current));
+        return;
+    }
+    // No line left to show: no field either.
+    m_parts.fields->RemoveAll();
+}
+
+void LineEditor::lockEditColumns(bool locked)
+{
+    for (DataGrid *grid : {m_parts.lines, m_parts.fields}) {
+        for (int column = 0; column < grid->columnCount(); ++column) {
+            if (grid == m_parts.fields &&
+                grid->columnName(column).compare(QLatin1String("Tipo"), Qt::CaseInsensitive) == 0)
+                continue;
+            grid->setColumnLocked(column, locked);
+        }
+    }
+}
+
+void LineEditor::showStartGroup()
+{
+    for (int i = 0; i < 5; ++i)
+        m_parts.buttons[static_cast<size_t>(i)]->setVisible(i < 3);
+}
+
+void LineEditor::showEndGroup()
+{
+    for (int i = 0; i < 5; ++i)
+        m_parts.buttons[static_cast<size_t>(i)]->setVisible(i >= 3);
+}
+
+bool LineEditor::downAddsFieldRow() const
+{
+    const DataGrid &fields = *m_parts.fields;
+    if (!m_active)
+        return false;
+    if (fields.Rows() == 0)
+        return true;
+    const int last = fields.Rows() - 1;
+    return fields.currentRow() == last && !rowIsBlank(fields, last);
+}
+
+bool LineEditor::addFieldRow()
+{
+    if (!m_active)
+        return false;
+    DataGrid &fields = *m_parts.fields;
+    const int row = fields.AddNew();
+    fields.setCurrentCell(row, 0);
+    fields.setFocus();
+    return true;
+}
+
+bool LineEditor::removeFieldRow()
+{
+    DataGrid &fields = *m_parts.fields;
+    if (!m_active || fields.currentRow() < 0)
+        return false;
+    fields.RemoveRow(fields.currentRow());
+    return true;
+}
+
+} // namespace kesta::editor

@@ -1,0 +1,74 @@
+// The screen's side of the line editor: the edit buttons' click handler, the commit and the
+// column locks, and the grids' behaviour, all forwarded to the classes that do the work.
+
+#include "GridBehaviour.h"
+#include "LineEditor.h"
+#include "screen/HandlerGuard.h"
+#include "screen/frmKESTA.h"
+
+#include <controls/Controles.h>
+#include <controls/DataGrid.h>
+#include <controls/SmallControls.h>
+
+namespace kesta::screen {
+
+void frmKESTA::buildEditor()
+{
+    editor::LineEditor::Parts parts;
+    parts.lines = ssLinea;
+    parts.fields = ssDetalle;
+    parts.store = &fieldStore();
+    for (int i = 0; i < 5; ++i)
+        parts.buttons[static_cast<size_t>(i)] = cmdControles[i];
+    parts.owner = this;
+    parts.cancelSave = [this] { Controles->CancelSave(); };
+    parts.refill = [this](const QString &line) { RellenaDetalle(line); };
+    m_lineEditor = new editor::LineEditor(std::move(parts), this);
+    m_lineEditor->setObjectName(QStringLiteral("lineEditor"));
+
+    editor::GridBehaviour::Parts gridParts;
+    gridParts.lines = ssLinea;
+    gridParts.fields = ssDetalle;
+    gridParts.editor = m_lineEditor;
+    gridParts.owner = this;
+    gridParts.editMode = [this] { return Controles->EditMode(); };
+    gridParts.refill = [this](const QString &line) { RellenaDetalle(line); };
+    m_gridBehaviour = new editor::GridBehaviour(std::move(gridParts), this);
+
+    for (int i = 0; i < 5; ++i) {
+        connectGuarded(cmdControles[i], &QAbstractButton::clicked, this,
+                       QStringLiteral("cmdControles_Click()"), [this, i] { cmdControles_Click(i); });
+    }
+}
+
+void frmKESTA::cmdControles_Click(int index)
+{
+    m_lineEditor->click(index);
+}
+
+void frmKESTA::AcceptLineEdit()
+{
+    m_lineEditor->accept();
+}
+
+void frmKESTA::LockEditColumns(bool locked)
+{
+    m_lineEditor->lockEditColumns(locked);
+}
+
+editor::LineEditor &frmKESTA::lineEditor() const
+{
+    return *m_lineEditor;
+}
+
+bool frmKESTA::LineEditActive() const
+{
+    return m_lineEditor->LineEditActive();
+}
+
+int frmKESTA::EditedLineRow() const
+{
+    return m_lineEditor->EditedLineRow();
+}
+
+} // namespace kesta::screen
