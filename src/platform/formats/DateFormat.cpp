@@ -1,0 +1,140 @@
+#include "DateFormat.h"
+
+namespace velkora::formats {
+
+int daysInMonth(int y, int m)
+{
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12)
+        return 0;
+    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+        return 29;
+    return days[m - 1];
+}
+
+bool isCalendarDate(int y, int m, int d)
+{
+    return y >= 1 && d >= 1 && d <= daysInMonth(y, m);
+}
+
+DateFormat DateFormat::compile(const QString &text, QString *error)
+{
+    DateFormat f;
+    const QString t = text.isEmpty() ? QStringLiteral("YYYYMMDD") : text.toUpper();
+    auto fail = [&](const QString &why) {
+        f.m_valid = false;
+        if (error)
+            *error = why;
+        return f;
+    };
+    if (t.size() > int(f.m_piece.size()))
+        return fail(QStringLiteral("es demasiado largo"));
+    int days = 0, months = 0, years = 0;
+    for (qsizetype i = 0; i < t.size();) {
+        const QChar c = t.at(i);
+        qsizetype run = 1;
+        while (i + run < t.size() && t.at(i + run) == c)
+            ++run;
+        Piece piece;
+        piece.offset = static_cast<quint8>(i);
+        if (c == QLatin1Char('D') && run == 2) {
+            piece.part = Part::Day;
+            ++days;
+        } else if (c == QLatin1Char('M') && run == 2) {
+            piece.part = Part::Month;
+            ++months;
+        } else if ((c == QLatin1Char('Y') || c == QLatin1Char('A')) && (run == 4 || run == 2)) {
+            piece.part = run == 4 ? Part::Year4 : Part::Year2;
+            ++years;
+        } else if (c.isLetter()) {
+            return fail(QStringLiteral("'%1' no es parte del formato de una fecha (se usan DD, "
+                                       "MM, YYYY o AAAA, YY o AA y separadores)")
+                            .arg(QString(run, c)));
+        } else if (c.unicode() > 0x7E || c.unicode() < 0x20) {
+            return fail(QStringLiteral("el separador '%1' no es un carácter ASCII").arg(c));
+        } else {
+            run = 1;
+            piece.literal = static_cast<char>(c.unicode());
+        }
+        f.m_piece[f.m_pieces++] = piece;
+        i += run;
+    }
+    if (days != 1 || months != 1 || years != 1)
+        return fail(QStringLiteral("lleva el día (DD), el mes (MM) y el año (YYYY o YY) una "
+                                   "vez cada uno"));
+    f.m_length = static_cast<int>(t.size());
+    return f;
+}
+
+bool DateFormat::read(const char *p, int n, DateValue &value, Problem &problem) const
+{
+    if (!m_valid) {
+        problem = {Problem::BadFormat, -1, 0, 0};
+        return false;
+    }
+    int blank = 0;
+    while (blank < n && p[blank] == ' ')
+        ++blank;
+    if (blank == n) {
+        problem = {Problem::Blank, -1, 0, 0};
+        return false;
+    }
+    if (n != m_length) {
+        problem = {Problem::WrongLength, -1, n, m_length};
+        return false;
+    }
+    int y = 0, m = 0, d = 0;
+    for (int k = 0; k < m_pieces; ++k) {
+        const Piece &piece = m_piece[k];
+        const int at = piece.offset;
+        if (piece.part == Part::Literal) {
+            if (p[at] != piece.literal) {
+                problem = {Problem::BadLiteral, at, piece.literal, 0};
+                return false;
+            }
+            continue;
+        }
+        const int digits = piece.part == Part::Year4 ? 4 : 2;
+        int number = 0;
+        for (int j = at; j < at + digits; ++j) {
+            const unsigned digit = static_cast<unsigned char>(p[j]) - unsigned('0');
+            if (digit >= 10) {
+                problem = {Problem::BadCharacter, j, 0, 0};
+                return false;
+            }
+            number = number * 10 + int(digit);
+        }
+        switch (piece.part) {
+        case Part::Day:
+            d = number;
+            break;
+        case Part::Month:
+            m = number;
+            break;
+        case Part::Year4:
+            y = number;
+            break;
+        case Part::Year2:
+            y = number < 50 ? 2000 + number : 1900 + number;
+            break;
+        case Part::Literal:
+            break;
+        }
+    }
+    if (y < 1) {
+        problem = {Problem::BadYear, -1, y, 0};
+        return false;
+    }
+    if (m < 1 || m > 12) {
+        problem = {Problem::BadMonth, -1, m, 0};
+        return false;
+    }
+    if (d < 1 || d > daysInMonth(y, m)) {
+        problem = {Problem::BadDay, -1, d, m, y};
+        return false;
+    }
+    value = {y, m, d};
+    return true;
+}
+
+} // namespace velkora::formats

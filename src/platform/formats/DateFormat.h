@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Conversion.h"
+
+#include <QString>
+#include <array>
+
+namespace velkora::formats {
+
+// The format of a Fecha field, compiled once from its format text (see docs/formats.md).
+// Case does not matter. DD day, MM month, YYYY (or AAAA) year, YY (or AA) a two-digit year
+// (00-49 are 2000-2049, 50-99 are 1950-1999); every other character stands for itself:
+// "DDMMYYYY", "YYYYMMDD", "DD/MM/YYYY", "YYMMDD", "YYYY-MM-DD". Empty means YYYYMMDD.
+// The text must be exactly as long as the format and hold a real calendar date.
+class DateFormat {
+public:
+    static DateFormat compile(const QString &text, QString *error);
+
+    bool read(const char *p, int n, DateValue &value, Problem &problem) const;
+
+    int length() const { return m_length; }
+    bool valid() const { return m_valid; }
+
+private:
+    enum class Part : quint8 { Literal, Day, Month, Year4, Year2 };
+    struct Piece {
+        Part part = Part::Literal;
+        quint8 offset = 0;
+        char literal = 0;
+    };
+    bool m_valid = true;
+    int m_length = 0;
+    int m_pieces = 0;
+    std::array<Piece, 32> m_piece{};
+};
+
+// Whether day d exists in month m of year y (Gregorian calendar, y >= 1).
+bool isCalendarDate(int y, int m, int d);
+int daysInMonth(int y, int m);
+
+} // namespace velkora::formats

@@ -1,0 +1,242 @@
+#include "LineAnalyzer.h"
+
+#include "Messages.h"
+
+#include <algorithm>
+
+namespace velkora::formats {
+
+LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
+{
+    m_fields.resize(size_t(std::max(1, format.maxFields())));
+    m_gapHit.resize(size_t(std::max(1, format.maxGaps())));
+    m_candidates.reserve(format.lineTypes().size());
+}
+
+void LineAnalyzer::analyze(const char *p, qsizetype n)
+{
+    m_p = p;
+    m_n = n;
+    m_errors = 0;
+    m_match = Match::None;
+    m_lineType = -1;
+    m_candidates.clear();
+    if (isAscii(p, n)) {
+        m_encoding = LineEncoding::Ascii;
+        m_chars = n;
+    } else if (isValidUtf8(p, n)) {
+        m_encoding = LineEncoding::Utf8;
+        m_offsets.clear();
+        for (qsizetype i = 0; i < n; ++i)
+            if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80)
+                m_offsets.push_back(int(i));
+        m_chars = qsizetype(m_offsets.size());
+        m_offsets.push_back(int(n));
+    } else {
+        m_encoding = LineEncoding::Cp1252;
+        m_chars = n;
+    }
+
+    matchLineType();
+    if (m_match != Match::One)
+        return;
+    const CompiledLineType &type = m_format.lineTypes()[size_t(m_lineType)];
+    for (size_t i = 0; i < type.fields.size(); ++i) {
+        readField(type.fields[i], m_fields[i]);
+        m_errors += m_fields[i].ok ? 0 : 1;
+    }
+    checkGaps(type);
+}
+
+void LineAnalyzer::matchLineType()
+{
+    if (m_format.takesEveryLine()) {
+        m_candidates.push_back(0);
+    } else {
+        for (const IdProbe &probe : m_format.probes()) {
+            if (probe.start + qsizetype(probe.length) > m_chars)
+                continue; // too short to hold an ID here
+            const int b0 = byteAt(probe.start);
+            const char *key = m_p + b0;
+            qsizetype size = byteAt(probe.start + probe.length) - b0;
+            if (m_encoding == LineEncoding::Cp1252 && !isAscii(key, size)) {
+                size = appendUtf8(key, size, LineEncoding::Cp1252, m_key, int(sizeof m_key));
+                key = m_key;
+            }
+            const auto [types, count] = probe.ids.find(key, size);
+            m_candidates.insert(m_candidates.end(), types, types + count);
+        }
+    }
+    if (m_candidates.size() == 1) {
+        m_match = Match::One;
+        m_lineType = m_candidates.front();
+    } else if (m_candidates.size() > 1) {
+        m_match = Match::Many;
+        std::sort(m_candidates.begin(), m_candidates.end());
+    }
+}
+
+void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
+{
+    result = FieldResult{};
+    if (!spec.readsText)
+        return;
+    if (!spec.usable) {
+        result.ok = false;
+        result.problem.code = Problem::BadFormat;
+        return;
+    }
+    const qsizetype from = spec.start;
+    const qsizetype to = from + spec.length;
+    const qsizetype have = std::min(to, m_chars);
+    int b0 = int(m_n);
+    int b1 = int(m_n);
+    int pad = spec.length;
+    if (from < m_chars) {
+        b0 = byteAt(from);
+        b1 = byteAt(have);
+        pad = int(to - have);
+    }
+    int column = spec.start + 1;
+    if (spec.trim) {
+        pad = 0;
+        while (b1 > b0 && m_p[b1 - 1] == ' ')
+            --b1;
+        while (b0 < b1 && m_p[b0] == ' ') {
+            ++b0;
+            ++column;
+        }
+    }
+    result.begin = b0;
+    result.end = b1;
+    result.pad = pad;
+    result.column = column;
+    if (spec.type != FieldType::Numero && spec.type != FieldType::Fecha)
+        return;
+    const char *text = m_p + b0;
+    int size = b1 - b0;
+    if (pad > 0) {
+        m_scratch.assign(text, text + size);
+        m_scratch.insert(m_scratch.end(), size_t(pad), ' ');
+        text = m_scratch.data();
+        size += pad;
+    }
+    result.ok = spec.type == FieldType::Numero
+                    ? spec.number.read(text, size, result.number, result.problem)
+                    : spec.date.read(text, size, result.date, result.problem);
+}
+
+void LineAnalyzer::checkGaps(const CompiledLineType &type)
+{
+    for (size_t g = 0; g < type.gaps.size(); ++g) {
+        const auto [from, to] = type.gaps[g];
+        const qsizetype end = to < 0 ? m_chars : std::min<qsizetype>(to, m_chars);
+        char hit = 0;
+        if (from < end) {
+            const int b1 = byteAt(end);
+            for (int b = byteAt(from); b < b1 && !hit; ++b)
+                hit = m_p[b] != ' ';
+        }
+        m_gapHit[g] = hit;
+    }
+}
+
+int LineAnalyzer::columnOf(const FieldResult &result, int at) const
+{
+    const int size = result.end - result.begin;
+    const auto characters = [&](int bytes) {
+        return m_encoding == LineEncoding::Utf8 ? int(utf8Length(m_p + result.begin, bytes))
+                                                : bytes;
+    };
+    if (at >= size)
+        return result.column + characters(size) + (at - size);
+    return result.column + characters(at);
+}
+
+QString LineAnalyzer::fieldText(const FieldResult &result) const
+{
+    QString text = decodeText(m_p + result.begin, result.end - result.begin, m_encoding);
+    if (result.pad > 0)
+        text += QString(result.pad, QLatin1Char(' '));
+    return text;
+}
+
+void LineAnalyzer::fillError(int field, FieldError &error) const
+{
+    const FieldResult &r = m_fields[size_t(field)];
+    const FieldDef &def = m_format.field(m_lineType, field);
+    error.lineType = m_lineType;
+    error.field = field;
+    error.from = def.position;
+    error.to = def.position + def.length - 1;
+    error.problem = r.problem;
+    error.column = 0;
+    error.badChar[0] = 0;
+    const int size = r.end - r.begin;
+    if (r.problem.at >= 0) {
+        error.column = columnOf(r, r.problem.at);
+        int written = 1;
+        if (r.problem.at >= size) {
+            error.badChar[0] = ' ';
+        } else {
+            const char *c = m_p + r.begin + r.problem.at;
+            int bytes = 1;
+            if (m_encoding == LineEncoding::Utf8)
+                while (r.problem.at + bytes < size &&
+                       (static_cast<unsigned char>(c[bytes]) & 0xC0) == 0x80)
+                    ++bytes;
+            written = appendUtf8(c, bytes, m_encoding, error.badChar, 4);
+        }
+        error.badChar[written] = 0;
+    }
+    const int capacity = int(sizeof error.text);
+    qsizetype consumed = 0;
+    int written = appendUtf8(m_p + r.begin, size, m_encoding, error.text, capacity, &consumed);
+    int pad = r.pad;
+    while (pad > 0 && written < capacity) {
+        error.text[written++] = ' ';
+        --pad;
+    }
+    error.textSize = quint8(written);
+    error.textCut = consumed < size || pad > 0;
+}
+
+LineDetail LineAnalyzer::detail() const
+{
+    LineDetail detail;
+    if (m_match != Match::One) {
+        detail.candidates = QList<int>(m_candidates.begin(), m_candidates.end());
+        detail.text = decodeText(m_p, m_n, m_encoding);
+        return detail;
+    }
+    detail.lineType = m_lineType;
+    const CompiledLineType &type = m_format.lineTypes()[size_t(m_lineType)];
+    for (size_t i = 0; i < type.fields.size(); ++i) {
+        const CompiledField &spec = type.fields[i];
+        const FieldDef &def = m_format.field(m_lineType, int(i));
+        const FieldResult &r = m_fields[i];
+        LineDetail::Value value;
+        if (spec.type == FieldType::Constante) {
+            value.text = def.value;
+        } else if (!r.ok) {
+            value.text = spec.usable ? fieldText(r) : QString();
+            value.ok = false;
+            FieldError error;
+            fillError(int(i), error);
+            value.message = problemMessage(def, value.text, r.problem, error.column,
+                                           QString::fromUtf8(error.badChar), spec.definitionError);
+        } else if (spec.type == FieldType::Numero) {
+            value.text = numberText(r.number, spec.number.decimals());
+        } else if (spec.type == FieldType::Fecha) {
+            value.text = dateText(r.date);
+        } else if (spec.type == FieldType::Sql) {
+            value.text = sqlWithText(def.value, fieldText(r));
+        } else {
+            value.text = fieldText(r);
+        }
+        detail.values << value;
+    }
+    return detail;
+}
+
+} // namespace velkora::formats

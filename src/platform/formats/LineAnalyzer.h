@@ -1,0 +1,78 @@
+#pragma once
+
+#include "CompiledFormat.h"
+#include "ScanResult.h"
+#include "TextEncoding.h"
+
+#include <vector>
+
+namespace velkora::formats {
+
+// Reads one line of a file with a compiled load format: its encoding, its line type, every
+// field's text and conversion, and which gaps hold text. One analyzer per thread; it keeps its
+// buffers from line to line, so analysing a line allocates nothing. A later view of a file can
+// use it on any line it shows (describe() gives the converted values as texts).
+class LineAnalyzer {
+public:
+    enum class Match { None, One, Many };
+
+    struct FieldResult {
+        int begin = 0; // the field's text: bytes [begin, end) of the line (after trimming)
+        int end = 0;
+        int pad = 0;    // blanks past the end of a short line that belong to the text
+        int column = 0; // the column (from 1) of the text's first character
+        bool ok = true;
+        Problem problem;
+        NumberValue number;
+        DateValue date;
+    };
+
+    explicit LineAnalyzer(const CompiledFormat &format);
+
+    // Analyses one line: its bytes without the line end.
+    void analyze(const char *p, qsizetype n);
+
+    Match match() const { return m_match; }
+    int lineType() const { return m_lineType; }                         // when match() is One
+    const std::vector<int> &candidates() const { return m_candidates; } // every match
+    qsizetype characters() const { return m_chars; }
+    LineEncoding encoding() const { return m_encoding; }
+    int errorCount() const { return m_errors; } // fields in error
+    const FieldResult &field(int index) const { return m_fields[size_t(index)]; }
+    bool gapHasText(int gap) const { return m_gapHit[size_t(gap)] != 0; }
+
+    // The fixed-size record of a field in error of the analysed line.
+    void fillError(int field, FieldError &error) const;
+    // The analysed line in full: converted values (and messages) or, without a single line
+    // type, its text.
+    LineDetail detail() const;
+
+private:
+    // Bytes of the characters [from, to) of the line (to <= characters()).
+    int byteAt(qsizetype character) const
+    {
+        return m_encoding == LineEncoding::Utf8 ? m_offsets[size_t(character)] : int(character);
+    }
+    void matchLineType();
+    void readField(const CompiledField &spec, FieldResult &result);
+    void checkGaps(const CompiledLineType &type);
+    int columnOf(const FieldResult &result, int at) const;
+    QString fieldText(const FieldResult &result) const;
+
+    const CompiledFormat &m_format;
+    const char *m_p = nullptr;
+    qsizetype m_n = 0;
+    qsizetype m_chars = 0;
+    LineEncoding m_encoding = LineEncoding::Ascii;
+    Match m_match = Match::None;
+    int m_lineType = -1;
+    int m_errors = 0;
+    std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
+    std::vector<int> m_candidates;
+    std::vector<FieldResult> m_fields;
+    std::vector<char> m_gapHit;
+    std::vector<char> m_scratch; // a field's text padded with blanks
+    char m_key[256];             // a Windows-1252 ID re-coded as UTF-8
+};
+
+} // namespace velkora::formats

@@ -1,0 +1,49 @@
+#include "LineIdTable.h"
+
+#include <QMap>
+
+namespace velkora::formats {
+
+void LineIdTable::add(const QByteArray &id, int lineType)
+{
+    m_added.emplace_back(id, lineType);
+}
+
+void LineIdTable::build()
+{
+    // IDs in first-added order, each with its line types in added order.
+    std::vector<std::pair<QByteArray, std::vector<int>>> ids;
+    QMap<QByteArray, size_t> indexOf;
+    for (const auto &[id, type] : m_added) {
+        const auto found = indexOf.constFind(id);
+        if (found == indexOf.constEnd()) {
+            indexOf.insert(id, ids.size());
+            ids.push_back({id, {type}});
+        } else {
+            ids[*found].second.push_back(type);
+        }
+    }
+    size_t size = 8;
+    while (size < ids.size() * 2)
+        size *= 2;
+    m_slots.assign(size, Slot{});
+    m_mask = size - 1;
+    m_keys.clear();
+    m_types.clear();
+    for (const auto &[id, types] : ids) {
+        const quint64 h = hash(id.constData(), id.size());
+        quint64 i = h & m_mask;
+        while (m_slots[i].typeCount != 0)
+            i = (i + 1) & m_mask;
+        Slot &slot = m_slots[i];
+        slot.hash = h;
+        slot.keyAt = quint32(m_keys.size());
+        slot.keySize = quint32(id.size());
+        slot.typesAt = quint32(m_types.size());
+        slot.typeCount = quint32(types.size());
+        m_keys.append(id.constData(), size_t(id.size()));
+        m_types.insert(m_types.end(), types.begin(), types.end());
+    }
+}
+
+} // namespace velkora::formats

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace velkora::formats {
+
+// The field types of Ld_Tipo: "01" NUMERO, "02" TEXTO, "03" Fecha, "04" CONSTANTE, "05" SQL.
+enum class FieldType { Numero, Texto, Fecha, Constante, Sql, Unknown };
+
+FieldType fieldTypeFromCode(const QString &code);
+QString fieldTypeName(FieldType type); // "NUMERO", "TEXTO", "Fecha", "CONSTANTE", "SQL"
+
+// One field definition (a Layout_Detalle row).
+struct FieldDef {
+    QString lineOrder; // Ly_ID of its line type, as stored
+    QString id;        // Ld_ID, as stored
+    QString description;
+    int position = 0; // first character, counted from 1
+    int length = 0;
+    QString typeCode;  // Ld_Tipo as stored
+    QString value;     // Ld_Valor: the constant, or the SQL expression
+    QString format;    // Ld_Formato
+    bool trim = false; // Ld_Trim is "SI"
+
+    FieldType type() const { return fieldTypeFromCode(typeCode); }
+};
+
+// One line type (a Layout row's line columns) with its fields in the order of their numbers.
+struct LineType {
+    QString order;  // Ly_ID, as stored
+    QString lineId; // Ly_Linea_ID: the ID value that marks a line of this type
+    QString description;
+    int position = 0; // where the ID value stands, counted from 1
+    int length = 0;
+    QList<FieldDef> fields;
+};
+
+// A stored load format: the header and its line types in the order of their numbers.
+struct LoadFormat {
+    QString key;
+    QString description;
+    QString file;         // Ly_Archivo
+    bool reverse = false; // Ly_Inverso is "SI"
+    QString state;        // Es_Cve_Estado: "AC" active, "BA" deactivated
+    QList<LineType> lineTypes;
+    // Field definitions whose Ly_ID names no line type of the key; the test reports them.
+    QList<FieldDef> orphanFields;
+};
+
+// The number of an order text such as Ly_ID or Ld_ID ("0010" is 10); -1 when it is not a
+// whole number of at most 18 digits (blanks around are allowed).
+qint64 orderNumber(const QString &text);
+
+} // namespace velkora::formats

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FileScanner.h"
+#include "LayoutFinding.h"
+#include "LoadFormat.h"
+#include "ScanResult.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace velkora::formats {
+
+struct TestOptions {
+    int detailLines = 1000; // lines shown in full in the result text (0: none)
+    int listLimit = 1000;   // line numbers and field errors listed (the counts are complete)
+    qint64 chunkBytes = 4 << 20;
+    int threads = 0; // 0: the machine's cores, at most 4
+    const std::atomic<bool> *cancel = nullptr;
+    std::function<void(qint64 done, qint64 total)> progress; // from a reading thread
+};
+
+// A field error as the result shows it.
+struct ReportedError {
+    qint64 line = 0;
+    int from = 0; // the field's columns
+    int to = 0;
+    QString lineType; // Ly_ID
+    QString field;    // Ld_ID
+    QString message;
+};
+
+// The outcome of testing a load format on a file.
+struct TestReport {
+    bool ran = false; // false: the test could not run, and error says why
+    QString error;
+    LoadFormat format;
+    QString filePath;
+    qint64 fileBytes = 0;
+    bool byteOrderMark = false;
+    bool cancelled = false;
+    ScanResult result;           // counts, lists and the lines kept in full
+    QList<ReportedError> errors; // the first field errors, in reading order
+    QList<LayoutFinding> layout; // the format's definition, then what the file shows
+
+    // Every line has exactly one line type and no field is in error.
+    bool clean() const;
+    // 0 clean, 1 the file has errors, unmatched or ambiguous lines, 2 the test did not run.
+    int exitCode() const;
+    // "UTF-8", "Windows-1252" or "UTF-8 y Windows-1252" (per line).
+    QString encodingName() const;
+};
+
+// Tests a load format on a file: reads it (in reverse when the format says so), types every
+// line, reads every field in its type and format, checks the layout, and sums it up. A file
+// that cannot be read gives a report that did not run, never an exception.
+TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
+                          const TestOptions &options = {});
+
+// The result text: the format and the file, the layout findings, the lines kept in full
+// (line number, line type, converted values), what was not shown, and the summary (lines per
+// line type, lines without a line type or with more than one, every listed field error with
+// its line, columns, line type and field). Columns are joined by the separator ("|" when
+// empty). Empty for a report that did not run.
+QString reportText(const TestReport &report, const QString &separator);
+
+// The result as one JSON object (UTF-8, indented), for scripts and batch jobs:
+// key, file, bytes, encoding, reverse, cancelled, lines, by_line_type {Ly_ID: {id,
+// description, lines}}, unmatched and ambiguous {count, first}, errors {count, first: [{line,
+// from, to, line_type, field, message}]}, layout [{kind, line_type, field, message}].
+QByteArray reportJson(const TestReport &report);
+
+} // namespace velkora::formats

@@ -1,0 +1,75 @@
+#include "LoadFormatTest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace velkora::formats {
+
+namespace {
+
+QJsonObject listed(const ListedLines &lines)
+{
+    QJsonArray first;
+    for (const qint64 line : lines.first)
+        first.append(line);
+    return {{QStringLiteral("count"), lines.count}, {QStringLiteral("first"), first}};
+}
+
+} // namespace
+
+QByteArray reportJson(const TestReport &report)
+{
+    QJsonObject json;
+    json.insert(QStringLiteral("key"), report.format.key);
+    json.insert(QStringLiteral("file"), report.filePath);
+    if (!report.ran) {
+        json.insert(QStringLiteral("error"), report.error);
+        return QJsonDocument(json).toJson(QJsonDocument::Indented);
+    }
+    const ScanResult &r = report.result;
+    json.insert(QStringLiteral("bytes"), report.fileBytes);
+    json.insert(QStringLiteral("encoding"), r.cp1252Lines == 0 ? QStringLiteral("UTF-8")
+                                            : r.utf8Lines == 0 ? QStringLiteral("Windows-1252")
+                                                               : QStringLiteral("mixed"));
+    json.insert(QStringLiteral("reverse"), report.format.reverse);
+    json.insert(QStringLiteral("cancelled"), report.cancelled);
+    json.insert(QStringLiteral("lines"), r.lines);
+
+    QJsonObject byType;
+    for (int t = 0; t < report.format.lineTypes.size(); ++t) {
+        const LineType &type = report.format.lineTypes.at(t);
+        byType.insert(type.order,
+                      QJsonObject{{QStringLiteral("id"), type.lineId},
+                                  {QStringLiteral("description"), type.description},
+                                  {QStringLiteral("lines"),
+                                   size_t(t) < r.types.size() ? r.types[size_t(t)].lines : 0}});
+    }
+    json.insert(QStringLiteral("by_line_type"), byType);
+    json.insert(QStringLiteral("unmatched"), listed(r.unmatched));
+    json.insert(QStringLiteral("ambiguous"), listed(r.ambiguous));
+    if (r.longLines.count > 0)
+        json.insert(QStringLiteral("long_lines"), listed(r.longLines));
+
+    QJsonArray first;
+    for (const ReportedError &e : report.errors)
+        first.append(QJsonObject{{QStringLiteral("line"), e.line},
+                                 {QStringLiteral("from"), e.from},
+                                 {QStringLiteral("to"), e.to},
+                                 {QStringLiteral("line_type"), e.lineType},
+                                 {QStringLiteral("field"), e.field},
+                                 {QStringLiteral("message"), e.message}});
+    json.insert(QStringLiteral("errors"), QJsonObject{{QStringLiteral("count"), r.errorCount},
+                                                      {QStringLiteral("first"), first}});
+
+    QJsonArray layout;
+    for (const LayoutFinding &finding : report.layout)
+        layout.append(QJsonObject{{QStringLiteral("kind"), findingKindName(finding.kind)},
+                                  {QStringLiteral("line_type"), finding.lineType},
+                                  {QStringLiteral("field"), finding.field},
+                                  {QStringLiteral("message"), finding.message}});
+    json.insert(QStringLiteral("layout"), layout);
+    return QJsonDocument(json).toJson(QJsonDocument::Indented);
+}
+
+} // namespace velkora::formats

@@ -1,0 +1,101 @@
+#include "TextEncoding.h"
+
+namespace velkora::formats {
+
+bool isValidUtf8(const char *text, qsizetype n)
+{
+    const auto *s = reinterpret_cast<const unsigned char *>(text);
+    auto continuation = [&](qsizetype at) { return at < n && (s[at] & 0xC0) == 0x80; };
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned c = s[i];
+        if (c < 0x80) {
+            ++i;
+        } else if (c < 0xC2) {
+            return false;
+        } else if (c < 0xE0) {
+            if (!continuation(i + 1))
+                return false;
+            i += 2;
+        } else if (c < 0xF0) {
+            if (!continuation(i + 1) || !continuation(i + 2))
+                return false;
+            const unsigned c1 = s[i + 1];
+            if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0))
+                return false;
+            i += 3;
+        } else if (c < 0xF5) {
+            if (!continuation(i + 1) || !continuation(i + 2) || !continuation(i + 3))
+                return false;
+            const unsigned c1 = s[i + 1];
+            if ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
+                return false;
+            i += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+char16_t cp1252Char(unsigned char byte)
+{
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
+}
+
+QString decodeText(const char *p, qsizetype n, LineEncoding encoding)
+{
+    if (encoding != LineEncoding::Cp1252)
+        return QString::fromUtf8(p, n);
+    QString text(n, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < n; ++i)
+        out[i] = QChar(cp1252Char(static_cast<unsigned char>(p[i])));
+    return text;
+}
+
+int appendUtf8(const char *p, qsizetype n, LineEncoding encoding, char *out, int capacity,
+               qsizetype *consumed)
+{
+    int written = 0;
+    if (encoding != LineEncoding::Cp1252) {
+        // Cut before the lead byte of a character that does not fit.
+        qsizetype take = std::min<qsizetype>(n, capacity);
+        if (take < n)
+            while (take > 0 && (static_cast<unsigned char>(p[take]) & 0xC0) == 0x80)
+                --take;
+        std::memcpy(out, p, static_cast<size_t>(take));
+        if (consumed)
+            *consumed = take;
+        return static_cast<int>(take);
+    }
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const char16_t c = cp1252Char(static_cast<unsigned char>(p[i]));
+        char bytes[3];
+        int size = 0;
+        if (c < 0x80) {
+            bytes[size++] = static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes[size++] = static_cast<char>(0xC0 | (c >> 6));
+            bytes[size++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes[size++] = static_cast<char>(0xE0 | (c >> 12));
+            bytes[size++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            bytes[size++] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        if (written + size > capacity)
+            break;
+        std::memcpy(out + written, bytes, static_cast<size_t>(size));
+        written += size;
+    }
+    if (consumed)
+        *consumed = i;
+    return written;
+}
+
+} // namespace velkora::formats

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <cstring>
+
+namespace velkora::formats {
+
+// How one line of a file was read. A line is read as UTF-8 when it is well-formed UTF-8
+// (every pure-ASCII line is), and as Windows-1252 otherwise; so a UTF-8 file is read as
+// UTF-8 throughout and a Windows-1252 file with accents is read as Windows-1252, one line at a
+// time, without a first pass over the whole file.
+enum class LineEncoding : quint8 { Ascii, Utf8, Cp1252 };
+
+// Whether no byte of [p, p + n) is above 0x7F (eight bytes at a time).
+inline bool isAscii(const char *p, qsizetype n)
+{
+    quint64 any = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        any |= word;
+    }
+    for (; i < n; ++i)
+        any |= static_cast<unsigned char>(p[i]);
+    return (any & 0x8080808080808080ULL) == 0;
+}
+
+// Whether [p, p + n) is well-formed UTF-8: no stray continuation bytes, no overlong forms, no
+// surrogates, nothing above U+10FFFF, no sequence cut at the end.
+bool isValidUtf8(const char *p, qsizetype n);
+
+// The Unicode character of a Windows-1252 byte (the five bytes that code no character keep
+// their own value, as Windows itself reads them).
+char16_t cp1252Char(unsigned char byte);
+
+// The text of bytes read in an encoding (Ascii and Utf8 decode alike).
+QString decodeText(const char *p, qsizetype n, LineEncoding encoding);
+
+// Appends the UTF-8 form of bytes read in an encoding to out (capacity bytes at most, never
+// cutting a character); returns the number of bytes written, and in *consumed the number of
+// input bytes they stand for.
+int appendUtf8(const char *p, qsizetype n, LineEncoding encoding, char *out, int capacity,
+               qsizetype *consumed = nullptr);
+
+// The number of characters of a UTF-8 text (the bytes that do not continue a character).
+inline qsizetype utf8Length(const char *p, qsizetype n)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        count += (static_cast<unsigned char>(p[i]) & 0xC0) != 0x80;
+    return count;
+}
+
+} // namespace velkora::formats
