@@ -38,8 +38,26 @@ void describe(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("init"),
                       QStringLiteral("Create the tables and the sample load format when the "
                                      "database has none yet (SQLite files get them anyway).")});
-    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
-                      QStringLiteral("Show this help.")});
+    parser.addOption({QStringLiteral("json"),
+                      QStringLiteral("With test: print the result as one JSON object.")});
+    parser.addOption(
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("Without a command Velkora opens the screen. Commands, run without a "
+                       "window: \"test KEY [FILE]\" tests the load format KEY on FILE (default: "
+                       "the format's own file) and prints the result (exit code 0: every line "
+                       "has one line type and no field error; 1: the file has errors; 2: the test "
+                       "could not run); \"script KEY\" prints the SQL script that recreates the "
+                       "load format KEY."),
+        QStringLiteral("[test KEY [FILE] [--json] | script KEY]"));
+}
+
+// Options that take a value, so that their value is not read as a command.
+bool takesValue(const QString &argument)
+{
+    return argument == QLatin1String("--database") || argument == QLatin1String("--operator") ||
+           argument == QLatin1String("-database") || argument == QLatin1String("-operator");
 }
 
 } // namespace
@@ -53,8 +71,30 @@ AppOptions AppOptions::parse(const QStringList &arguments)
         options.error = parser.errorText();
         return options;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        options.error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+    const QStringList positional = parser.positionalArguments();
+    options.json = parser.isSet(QStringLiteral("json"));
+    if (!positional.isEmpty()) {
+        const QString command = positional.first();
+        if (command == QLatin1String("test") && positional.size() >= 2 && positional.size() <= 3) {
+            options.command = Command::Test;
+            options.key = positional.at(1);
+            options.file = positional.value(2);
+        } else if (command == QLatin1String("script") && positional.size() == 2) {
+            options.command = Command::Script;
+            options.key = positional.at(1);
+        } else if (command == QLatin1String("test")) {
+            options.error = QStringLiteral("Write: velkora test KEY [FILE] [--json]");
+            return options;
+        } else if (command == QLatin1String("script")) {
+            options.error = QStringLiteral("Write: velkora script KEY");
+            return options;
+        } else {
+            options.error = QStringLiteral("Unexpected argument: %1").arg(command);
+            return options;
+        }
+    }
+    if (options.json && options.command != Command::Test) {
+        options.error = QStringLiteral("--json goes with the test command.");
         return options;
     }
     options.help = parser.isSet(QStringLiteral("help"));
@@ -72,6 +112,23 @@ AppOptions AppOptions::parse(const QStringList &arguments)
     if (options.operatorCode.isEmpty())
         options.operatorCode = signedInUser();
     return options;
+}
+
+bool AppOptions::namesCommand(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            return i + 1 < arguments.size() && (arguments.at(i + 1) == QLatin1String("test") ||
+                                                arguments.at(i + 1) == QLatin1String("script"));
+        if (argument.startsWith(QLatin1Char('-'))) {
+            if (takesValue(argument))
+                ++i;
+            continue;
+        }
+        return argument == QLatin1String("test") || argument == QLatin1String("script");
+    }
+    return false;
 }
 
 QString AppOptions::helpText()

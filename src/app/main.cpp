@@ -1,4 +1,5 @@
 #include "AppOptions.h"
+#include "CommandLine.h"
 #include "DatabaseSetup.h"
 #include "MainWindow.h"
 
@@ -11,8 +12,37 @@
 
 using velkora::app::AppOptions;
 
+namespace {
+
+// "velkora test ..." and "velkora script ...": no window, no display, no component.
+int runWithoutWindow(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velkora"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Velkora"));
+    const AppOptions options = AppOptions::parse(QCoreApplication::arguments());
+    if (options.help) {
+        std::fputs(qPrintable(AppOptions::helpText()), stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "velkora: %s\n%s", qPrintable(options.error),
+                     qPrintable(AppOptions::helpText()));
+        return 2;
+    }
+    return velkora::app::runCommand(options, stdout, stderr);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (AppOptions::namesCommand(arguments))
+        return runWithoutWindow(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velkora"));
     QApplication::setOrganizationName(QStringLiteral("Velkora"));

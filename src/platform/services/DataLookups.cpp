@@ -106,4 +106,26 @@ RecordRows recordsWithKey(const QString &connectionName, const QString &table,
     return result;
 }
 
+QList<ActionEntry> actionHistory(const QString &connectionName, const QString &table,
+                                 const QString &key)
+{
+    QSqlQuery query(openedDatabase(connectionName));
+    query.setForwardOnly(true);
+    prepare(query, QStringLiteral("SELECT Bi_Fecha, Bi_Accion, Bi_Operador FROM Velkora_Bitacora "
+                                  "WHERE Bi_Tabla = ? AND Bi_Clave = ? ORDER BY Bi_Fecha, Bi_ID"));
+    query.addBindValue(table);
+    query.addBindValue(key);
+    execute(query, QStringLiteral("Reading the action record of %1").arg(table));
+    QList<ActionEntry> entries;
+    while (query.next()) {
+        const QVariant stamp = query.value(0);
+        entries << ActionEntry{
+            stamp.typeId() == QMetaType::QDateTime
+                ? stamp.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                : stamp.toString(),
+            query.value(1).toString(), query.value(2).toString()};
+    }
+    return entries;
+}
+
 } // namespace velkora::services

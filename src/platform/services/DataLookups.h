@@ -34,4 +34,14 @@ struct RecordRows {
 RecordRows recordsWithKey(const QString &connectionName, const QString &table,
                           const QString &keyColumn, const QString &key);
 
+// The entries of the action record Velkora_Bitacora for a table's key, oldest first: the
+// stamp as text (YYYY-MM-DD HH:MM:SS), the action word and the operator.
+struct ActionEntry {
+    QString stamp;
+    QString action;
+    QString operatorCode;
+};
+QList<ActionEntry> actionHistory(const QString &connectionName, const QString &table,
+                                 const QString &key);
+
 } // namespace velkora::services

@@ -3,26 +3,61 @@
 #include "host/ToolServices.h"
 
 #include <QDialog>
+#include <functional>
 
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
+class QWidget;
 
 namespace velkora::services {
 
-// A read-only text window: the text in a fixed-width font, with "Copiar" (to the clipboard)
-// and "Cerrar". Object names: "dlgTextViewer", "txtTexto", "cmdCopiar", "cmdCerrar".
+// A modal, resizable, read-only text window in a fixed-width font:
+// - find: Ctrl+F shows the find box ("txtBuscar") and selects its text; Enter or F3 finds the
+//   next occurrence, Shift+F3 the previous one (without regard to case, wrapping at the ends);
+//   "lblBuscar" says when the text is not found; Escape in the find box hides it;
+// - "Copiar" ("cmdCopiar") copies the selected text, or the whole text when nothing is
+//   selected, to the clipboard;
+// - "Guardar..." ("cmdGuardar") writes the whole text into a file in UTF-8 (the file is asked
+//   through the save-file chooser below);
+// - "Cerrar" ("cmdCerrar") or Escape closes the window.
+// Object names: "dlgTextViewer", "txtTexto", "barraBuscar", "cmdSiguiente", "cmdAnterior".
 class TextViewerDialog : public QDialog {
     Q_OBJECT
 public:
     TextViewerDialog(const QString &text, const QString &title, QWidget *parent = nullptr);
     QString text() const;
 
+    void showFind();
+    // Selects the next (or previous) occurrence of the find box's text; false when none.
+    bool findNext(bool backward = false);
+    void copy();
+    // Asks for a file and writes the text into it; false when the user cancelled. A failure
+    // to write is shown in a message box and also gives false.
+    bool save();
+    // Writes the text into a file in UTF-8; raises kesta::host::RuntimeError on failure.
+    void saveTo(const QString &fileName) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QPlainTextEdit *m_text;
+    QWidget *m_findBar;
+    QLineEdit *m_find;
+    QLabel *m_findStatus;
 };
+
+// Chooses the file into which the viewer saves its text: gets the viewer and a suggested
+// name, returns the path or an empty text for a cancel. The default is the platform's save
+// dialog; tests replace it. An empty function restores the default.
+using TextFileChooser = std::function<QString(QWidget *viewer, const QString &suggestedName)>;
+void setTextFileChooser(TextFileChooser chooser);
 
 // TextViewer of the services: ShowText shows the text modally in a TextViewerDialog over the
 // active window; the title defaults to "Velkora". The six numeric arguments (placement and
-// options of the viewer) are accepted and not used: the window takes a size that fits.
+// options of the viewer) are accepted and not used: the window takes a size that fits the
+// screen, and the user may resize it.
 class TextViewerImpl : public kesta::host::TextViewer {
 public:
     void ShowText(const QString &text, const QString &title, int a, int b, int c, int d, int e,

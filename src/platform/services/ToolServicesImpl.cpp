@@ -5,7 +5,11 @@
 #include "RecordToolDialog.h"
 #include "ScreenTools.h"
 #include "SqlConnection.h"
+#include "SqlSupport.h"
 #include "TextViewerDialog.h"
+#include "formats/FormatsError.h"
+#include "formats/ScriptWriter.h"
+#include "formats/StoredFormat.h"
 #include "host/RuntimeError.h"
 
 #include <QSqlDatabase>
@@ -19,6 +23,17 @@ ToolServicesImpl::ToolServicesImpl(QString connectionName, QString operatorCode)
     : m_connectionName(std::move(connectionName)), m_operator(std::move(operatorCode))
 {}
 
+template <typename Operation> auto ToolServicesImpl::guarded(Operation operation)
+{
+    m_lastError.clear();
+    try {
+        return operation();
+    } catch (const RuntimeError &error) {
+        m_lastError = error.description();
+        throw;
+    }
+}
+
 Engine ToolServicesImpl::engine() const
 {
     const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
@@ -27,75 +42,96 @@ Engine ToolServicesImpl::engine() const
 
 QString ToolServicesImpl::ResolveTransaction(const QString &transaction, const QString &application)
 {
-    const QString name = transaction.trimmed();
-    if (name.isEmpty())
-        throw RuntimeError(QStringLiteral("The owner names no transaction."));
-    const QString app = application.trimmed();
-    return app.isEmpty() ? name : app + QLatin1Char('/') + name;
+    return guarded([&] {
+        const QString name = transaction.trimmed();
+        if (name.isEmpty())
+            throw RuntimeError(QStringLiteral("The owner names no transaction."));
+        const QString app = application.trimmed();
+        return app.isEmpty() ? name : app + QLatin1Char('/') + name;
+    });
 }
 
 QString ToolServicesImpl::LookupValue(const QString &table, const QString &keyColumn,
                                       const QString &key, const QString &wantedColumn, long,
                                       const QString &, const QString &, const QString &)
 {
-    return lookupValue(m_connectionName, table, keyColumn, key, wantedColumn);
+    return guarded(
+        [&] { return lookupValue(m_connectionName, table, keyColumn, key, wantedColumn); });
 }
 
 QDateTime ToolServicesImpl::CurrentDateTime()
 {
+    m_lastError.clear();
     return QDateTime::currentDateTime();
 }
 
 QString ToolServicesImpl::FormatDateTime(const QDateTime &stamp)
 {
-    return stampText(engine(), stamp);
+    return guarded([&] { return stampText(engine(), stamp); });
 }
 
 QString ToolServicesImpl::FormatDate(const QDate &date)
 {
-    return dateText(engine(), date);
+    return guarded([&] { return dateText(engine(), date); });
 }
 
 void ToolServicesImpl::LogAction(const QString &table, const QString &key, const QString &action)
 {
-    logAction(m_connectionName, table, key, action, m_operator, QDateTime::currentDateTime());
+    guarded([&] {
+        logAction(m_connectionName, table, key, action, m_operator, QDateTime::currentDateTime());
+    });
 }
 
 void ToolServicesImpl::ClearScreen(QWidget *screen, int tag)
 {
-    clearScreen(screen, tag);
+    guarded([&] { clearScreen(screen, tag); });
 }
 
 void ToolServicesImpl::EnableScreen(QWidget *screen, int tag)
 {
-    enableScreen(screen, tag);
+    guarded([&] { enableScreen(screen, tag); });
 }
 
 qlonglong ToolServicesImpl::NextKey(const QString &table, const QString &keyColumn)
 {
-    return nextKey(m_connectionName, table, keyColumn);
+    return guarded([&] { return nextKey(m_connectionName, table, keyColumn); });
 }
 
 void ToolServicesImpl::SimulateKeys(const QString &keys, int)
 {
-    simulateKeys(keys);
+    guarded([&] { simulateKeys(keys); });
 }
 
 void ToolServicesImpl::GridCommandF10(QWidget *grid)
 {
-    gridCommandF10(grid);
+    guarded([&] { gridCommandF10(grid); });
 }
 
 void ToolServicesImpl::GridCommandShiftF10(QWidget *grid)
 {
-    gridCommandShiftF10(grid);
+    guarded([&] { gridCommandShiftF10(grid); });
 }
 
-QString ToolServicesImpl::TestLoadFormat(int, const QString &key, const QString &)
+QString ToolServicesImpl::TestLoadFormat(int mode, const QString &key, const QString &separator)
 {
-    m_lastError = QStringLiteral("La prueba del formato de carga %1 no está disponible todavía "
-                                 "en esta versión de Velkora.")
-                      .arg(key);
+    m_lastError.clear();
+    try {
+        velkora::formats::TestOptions options;
+        if (mode > 0)
+            options.detailLines = mode;
+        const velkora::formats::TestReport report =
+            velkora::formats::testStoredFormat(openedDatabase(m_connectionName), key, {}, options);
+        if (!report.ran) {
+            m_lastError = report.error;
+            return {};
+        }
+        return velkora::formats::reportText(report, separator);
+    } catch (const RuntimeError &error) {
+        m_lastError = error.description();
+    } catch (const std::exception &error) {
+        m_lastError = QStringLiteral("La prueba del formato de carga '%1' falló: %2")
+                          .arg(key, QString::fromLocal8Bit(error.what()));
+    }
     return {};
 }
 
@@ -104,21 +140,27 @@ QString ToolServicesImpl::LastError()
     return m_lastError;
 }
 
-QString ToolServicesImpl::ScriptRows(const QString &, const QString &table)
+QString ToolServicesImpl::ScriptRows(const QString &select, const QString &table)
 {
-    m_lastError = QStringLiteral("El script de los registros de %1 no está disponible todavía en "
-                                 "esta versión de Velkora.")
-                      .arg(table);
-    throw RuntimeError(m_lastError);
+    return guarded([&] {
+        try {
+            return velkora::formats::ScriptWriter::scriptRows(openedDatabase(m_connectionName),
+                                                              select, table);
+        } catch (const velkora::formats::FormatsError &error) {
+            throw RuntimeError(error.text());
+        }
+    });
 }
 
 std::unique_ptr<kesta::host::TextViewer> ToolServicesImpl::CreateTextViewer()
 {
+    m_lastError.clear();
     return std::make_unique<TextViewerImpl>();
 }
 
 std::unique_ptr<kesta::host::RecordTool> ToolServicesImpl::CreateRecordTool()
 {
+    m_lastError.clear();
     return std::make_unique<RecordToolImpl>(m_connectionName);
 }
 

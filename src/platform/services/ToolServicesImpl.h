@@ -15,8 +15,16 @@ namespace velkora::services {
 //   for the engine of the connection (the SQLite/PostgreSQL forms when it is not open).
 // - ClearScreen, EnableScreen, SimulateKeys, GridCommandF10 (fit the columns),
 //   GridCommandShiftF10 (context menu): see ScreenTools.h and GridTools.h.
-// - TestLoadFormat and ScriptRows are not available yet: TestLoadFormat returns an empty
-//   text and sets LastError; ScriptRows raises and sets LastError.
+// - TestLoadFormat(mode, key, separator): the load-format test of formats/StoredFormat.h on
+//   the file of the format's Ly_Archivo (a relative name is taken from the SQLite database's
+//   folder, or the current folder on a server); the result text with the separator ("|" when
+//   empty), showing the first `mode` lines in full (1,000 when mode is 0 or less). When the test
+//   cannot run it returns an empty text and LastError says why; it never raises.
+// - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
+//   formats/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
+//   and sets LastError.
+// - LastError: the text of the last failure of an operation; every other operation clears it
+//   when it starts, so it never shows an earlier failure.
 // - CreateTextViewer: a read-only text window; CreateRecordTool: a read-only view of a key's
 //   rows.
 // The extra arguments of LookupValue (mode and three texts) and SimulateKeys (wait) are
@@ -47,6 +55,8 @@ public:
 
 private:
     kesta::host::Engine engine() const;
+    // Clears LastError, runs the operation and keeps the text of a RuntimeError it raises.
+    template <typename Operation> auto guarded(Operation operation);
 
     QString m_connectionName;
     QString m_operator;

@@ -1,0 +1,90 @@
+#include "CommandLine.h"
+
+#include "DatabaseSetup.h"
+
+#include "formats/FormatsError.h"
+#include "formats/LoadFormatReader.h"
+#include "formats/StoredFormat.h"
+#include "host/RuntimeError.h"
+#include "services/Database.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+
+namespace velkora::app {
+
+namespace {
+
+void write(std::FILE *to, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fflush(to);
+}
+
+void fail(std::FILE *err, const QString &reason)
+{
+    write(err, "velkora: " + reason.toUtf8() + '\n');
+}
+
+int runTest(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, std::FILE *err)
+{
+    formats::TestOptions testOptions;
+    if (options.json)
+        testOptions.detailLines = 0; // nothing per line: the summary and the lists
+    // A file named on the command line is taken from the current folder.
+    const QString file =
+        options.file.isEmpty() ? QString() : QDir::current().absoluteFilePath(options.file);
+    const formats::TestReport report =
+        formats::testStoredFormat(db, options.key, file, testOptions);
+    if (options.json)
+        write(out, formats::reportJson(report));
+    else if (report.ran)
+        write(out, formats::reportText(report, QStringLiteral("|")).toUtf8());
+    if (!report.ran)
+        fail(err, report.error);
+    return report.exitCode();
+}
+
+int runScript(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, std::FILE *err)
+{
+    try {
+        if (!formats::LoadFormatReader(db).read(options.key)) {
+            fail(err, QStringLiteral("No existe el formato de carga '%1'.").arg(options.key));
+            return 2;
+        }
+        write(out, formats::storedFormatScript(db, options.key).toUtf8());
+        return 0;
+    } catch (const formats::FormatsError &error) {
+        fail(err, error.text());
+        return 2;
+    }
+}
+
+} // namespace
+
+int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
+{
+    const QString connection = QString::fromLatin1(services::DefaultConnectionName);
+    qputenv("VELKORA_DATABASE", options.database.toUtf8());
+    qputenv("VELKORA_OPERATOR", options.operatorCode.toUtf8());
+    int code = 2;
+    try {
+        const DatabaseSetup::Result setup =
+            DatabaseSetup::open(connection, options.database, options.initialise);
+        if (setup.created)
+            write(err, QStringLiteral("velkora: created the database %1 with a sample load format "
+                                      "(key 0001) and its sample file in %2\n")
+                           .arg(services::displayLocation(options.database), setup.sampleDir)
+                           .toUtf8());
+        const QSqlDatabase db = QSqlDatabase::database(connection, false);
+        code = options.command == AppOptions::Command::Test ? runTest(options, db, out, err)
+                                                            : runScript(options, db, out, err);
+    } catch (const kesta::host::RuntimeError &error) {
+        fail(err, error.description());
+        code = 2;
+    }
+    services::closeDatabase(connection);
+    return code;
+}
+
+} // namespace velkora::app
