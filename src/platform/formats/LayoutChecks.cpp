@@ -17,6 +17,12 @@ QString columns(int from, int to)
                       : QStringLiteral("columnas %1-%2").arg(from).arg(to);
 }
 
+// "la columna 7", "las columnas 7-9".
+QString theColumns(int from, int to)
+{
+    return (from == to ? QStringLiteral("la ") : QStringLiteral("las ")) + columns(from, to);
+}
+
 } // namespace
 
 QList<LayoutFinding> overlappingFields(const CompiledFormat &format)
@@ -43,10 +49,10 @@ QList<LayoutFinding> overlappingFields(const CompiledFormat &format)
                 findings << LayoutFinding{
                     LayoutFinding::Kind::Overlap, format.lineType(int(t)).order, b.id,
                     QStringLiteral("Los campos %1 (%2) y %3 (%4) del tipo de línea %5 se enciman "
-                                   "en la %6.")
+                                   "en %6.")
                         .arg(a.id, columns(earlier.start + 1, earlier.start + earlier.length), b.id,
                              columns(field.start + 1, end), format.lineType(int(t)).order,
-                             columns(field.start + 1, std::min(reach, end)))};
+                             theColumns(field.start + 1, std::min(reach, end)))};
             }
             if (end > reach) {
                 reach = end;
@@ -121,7 +127,7 @@ QList<LayoutFinding> fileFindings(const CompiledFormat &format, const ScanResult
             const QString where =
                 to < 0
                     ? QStringLiteral("Desde la columna %1 (después del último campo)").arg(from + 1)
-                    : QStringLiteral("En la %1").arg(columns(from + 1, to));
+                    : QStringLiteral("En %1").arg(theColumns(from + 1, to));
             findings << LayoutFinding{
                 LayoutFinding::Kind::Gap,
                 order,

@@ -98,10 +98,6 @@ NumberFormat NumberFormat::compile(const QString &text, QString *error)
             f.m_decimals = decimals;
             if (otherCount > 0)
                 f.m_group = mark == QLatin1Char('.') ? ',' : '.';
-            if (t.indexOf(mark) != last)
-                return fail(QStringLiteral("el separador decimal va una sola vez"));
-            if (f.m_group && t.lastIndexOf(QLatin1Char(f.m_group)) > last)
-                return fail(QStringLiteral("la agrupación de miles va antes de los decimales"));
         } else {
             if (otherCount > 0)
                 return fail(QStringLiteral("el punto y la coma no pueden agrupar los dos"));

@@ -1,0 +1,335 @@
+#pragma once
+
+// Hand-made load formats and files in two multi-record standards for the formats tests:
+// - a bank statement with 80-character records coded at positions 1-2 (11 account header,
+//   22 movement, 23 complementary concept, 33 account end, 88 file end);
+// - a payment file with 94-character records coded at position 1 (1 file header, 5 batch
+//   header, 6 entry, 8 batch control, 9 file control).
+
+#include "formats/LoadFormat.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <initializer_list>
+#include <utility>
+
+namespace formats_test {
+
+using velkora::formats::FieldDef;
+using velkora::formats::LineType;
+using velkora::formats::LoadFormat;
+
+struct F { // a field: number, description, position, length, type, format, trim
+    const char *id;
+    const char *description;
+    int position;
+    int length;
+    const char *type;
+    const char *format = "";
+    bool trim = false;
+    const char *value = "";
+};
+
+inline LineType lineType(const char *order, const char *id, const char *description, int position,
+                         int length, std::initializer_list<F> fields)
+{
+    LineType type{QString::fromUtf8(order),
+                  QString::fromUtf8(id),
+                  QString::fromUtf8(description),
+                  position,
+                  length,
+                  {}};
+    for (const F &f : fields)
+        type.fields << FieldDef{type.order,
+                                QString::fromUtf8(f.id),
+                                QString::fromUtf8(f.description),
+                                f.position,
+                                f.length,
+                                QString::fromUtf8(f.type),
+                                QString::fromUtf8(f.value),
+                                QString::fromUtf8(f.format),
+                                f.trim};
+    return type;
+}
+
+constexpr const char *Numero = "01", *Texto = "02", *Fecha = "03", *Constante = "04";
+
+inline LoadFormat bankStatement()
+{
+    LoadFormat f;
+    f.key = QStringLiteral("0043");
+    f.description = QStringLiteral("Extracto de cuenta");
+    f.state = QStringLiteral("AC");
+    f.lineTypes = {
+        lineType("0010", "11", "Cabecera de cuenta", 1, 2,
+                 {{"0010", "Banco", 3, 4, Texto},
+                  {"0020", "Oficina", 7, 4, Texto},
+                  {"0030", "Cuenta", 11, 10, Texto},
+                  {"0040", "Fecha inicial", 21, 6, Fecha, "YYMMDD"},
+                  {"0050", "Fecha final", 27, 6, Fecha, "yymmdd"},
+                  {"0060", "Clave debe/haber", 33, 1, Texto},
+                  {"0070", "Saldo inicial", 34, 14, Numero, "0V00"},
+                  {"0080", "Divisa", 48, 3, Texto},
+                  {"0090", "Modalidad", 51, 1, Texto},
+                  {"0100", "Titular", 52, 26, Texto, "", true}}),
+        lineType("0020", "22", "Movimiento", 1, 2,
+                 {{"0010", "Oficina de origen", 7, 4, Texto},
+                  {"0020", "Fecha de operación", 11, 6, Fecha, "YYMMDD"},
+                  {"0030", "Fecha valor", 17, 6, Fecha, "YYMMDD"},
+                  {"0040", "Concepto común", 23, 2, Texto},
+                  {"0050", "Concepto propio", 25, 3, Texto},
+                  {"0060", "Debe/haber", 28, 1, Texto},
+                  {"0070", "Importe", 29, 14, Numero, "0V00"},
+                  {"0080", "Documento", 43, 10, Numero},
+                  {"0090", "Referencia 1", 53, 12, Texto, "", true},
+                  {"0100", "Referencia 2", 65, 16, Texto, "", true},
+                  {"0110", "Origen", 1, 1, Constante, "", false, "EXTRACTO"}}),
+        lineType("0030", "23", "Concepto complementario", 1, 2,
+                 {{"0010", "Código de dato", 3, 2, Numero},
+                  {"0020", "Concepto 1", 5, 38, Texto, "", true},
+                  {"0030", "Concepto 2", 43, 38, Texto, "", true}}),
+        lineType("0040", "33", "Final de cuenta", 1, 2,
+                 {{"0010", "Banco", 3, 4, Texto},
+                  {"0020", "Oficina", 7, 4, Texto},
+                  {"0030", "Cuenta", 11, 10, Texto},
+                  {"0040", "Apuntes al debe", 21, 5, Numero},
+                  {"0050", "Total debe", 26, 14, Numero, "0V00"},
+                  {"0060", "Apuntes al haber", 40, 5, Numero},
+                  {"0070", "Total haber", 45, 14, Numero, "0V00"},
+                  {"0080", "Clave del saldo", 59, 1, Texto},
+                  {"0090", "Saldo final", 60, 14, Numero, "0v00"},
+                  {"0100", "Divisa", 74, 3, Texto}}),
+        lineType("0050", "88", "Fin de archivo", 1, 2,
+                 {{"0010", "Nueves", 3, 18, Texto}, {"0020", "Registros", 21, 6, Numero}}),
+    };
+    return f;
+}
+
+inline LoadFormat paymentFile()
+{
+    LoadFormat f;
+    f.key = QStringLiteral("PAGO");
+    f.description = QStringLiteral("Archivo de pagos");
+    f.state = QStringLiteral("AC");
+    f.lineTypes = {
+        lineType("0001", "1", "Cabecera de archivo", 1, 1,
+                 {{"0001", "Prioridad", 2, 2, Numero},
+                  {"0002", "Destino", 4, 10, Texto, "", true},
+                  {"0003", "Origen", 14, 10, Texto, "", true},
+                  {"0004", "Fecha de creación", 24, 6, Fecha, "YYMMDD"},
+                  {"0005", "Hora", 30, 4, Texto},
+                  {"0006", "Modificador", 34, 1, Texto},
+                  {"0007", "Tamaño de registro", 35, 3, Numero},
+                  {"0008", "Bloque", 38, 2, Numero},
+                  {"0009", "Código de formato", 40, 1, Texto},
+                  {"0010", "Nombre del destino", 41, 23, Texto, "", true},
+                  {"0011", "Nombre del origen", 64, 23, Texto, "", true},
+                  {"0012", "Referencia", 87, 8, Texto, "", true}}),
+        lineType("0005", "5", "Cabecera de lote", 1, 1,
+                 {{"0001", "Clase de servicio", 2, 3, Numero},
+                  {"0002", "Empresa", 5, 16, Texto, "", true},
+                  {"0003", "Datos libres", 21, 20, Texto, "", true},
+                  {"0004", "Identificación", 41, 10, Texto},
+                  {"0005", "Clase de asiento", 51, 3, Texto},
+                  {"0006", "Descripción", 54, 10, Texto, "", true},
+                  {"0007", "Fecha descriptiva", 64, 6, Texto, "", true},
+                  {"0008", "Fecha efectiva", 70, 6, Fecha, "YYMMDD"},
+                  {"0009", "Estado", 79, 1, Texto},
+                  {"0010", "Banco de origen", 80, 8, Texto},
+                  {"0011", "Lote", 88, 7, Numero}}),
+        lineType("0006", "6", "Asiento", 1, 1,
+                 {{"0001", "Código de transacción", 2, 2, Numero},
+                  {"0002", "Banco receptor", 4, 8, "05", "", false,
+                   "SELECT Nombre FROM Bancos WHERE Ruta = ?"},
+                  {"0003", "Dígito verificador", 12, 1, Numero},
+                  {"0004", "Cuenta", 13, 17, Texto, "", true},
+                  {"0005", "Importe", 30, 10, Numero, "0V00"},
+                  {"0006", "Identificación", 40, 15, Texto, "", true},
+                  {"0007", "Nombre", 55, 22, Texto, "", true},
+                  {"0008", "Datos libres", 77, 2, Texto},
+                  {"0009", "Adenda", 79, 1, Numero},
+                  {"0010", "Rastreo", 80, 15, Numero}}),
+        lineType("0008", "8", "Control de lote", 1, 1,
+                 {{"0001", "Clase de servicio", 2, 3, Numero},
+                  {"0002", "Asientos", 5, 6, Numero},
+                  {"0003", "Suma de bancos", 11, 10, Numero},
+                  {"0004", "Total de cargos", 21, 12, Numero, "0V00"},
+                  {"0005", "Total de abonos", 33, 12, Numero, "0V00"},
+                  {"0006", "Identificación", 45, 10, Texto},
+                  {"0007", "Banco de origen", 80, 8, Texto},
+                  {"0008", "Lote", 88, 7, Numero}}),
+        lineType("0009", "9", "Control de archivo", 1, 1,
+                 {{"0001", "Lotes", 2, 6, Numero},
+                  {"0002", "Bloques", 8, 6, Numero},
+                  {"0003", "Asientos", 14, 8, Numero},
+                  {"0004", "Suma de bancos", 22, 10, Numero},
+                  {"0005", "Total de cargos", 32, 12, Numero, "0V00"},
+                  {"0006", "Total de abonos", 44, 12, Numero, "0V00"}}),
+    };
+    return f;
+}
+
+// A record of `width` characters: blanks with each text placed at its position (from 1).
+inline QString record(int width, std::initializer_list<std::pair<int, QString>> parts)
+{
+    QString line(width, QLatin1Char(' '));
+    for (const auto &[position, text] : parts)
+        line.replace(position - 1, text.size(), text);
+    return line;
+}
+
+// The bank statement's lines: header, three movements with two complementary concepts, the
+// account end and the file end. Every line matches one line type and every field reads.
+inline QStringList statementLines()
+{
+    const QString s = QStringLiteral(" ");
+    return {
+        record(80, {{1, "11"},
+                    {3, "0049"},
+                    {7, "1500"},
+                    {11, "0123456789"},
+                    {21, "261201"},
+                    {27, "261231"},
+                    {33, "2"},
+                    {34, "00000012500000"},
+                    {48, "978"},
+                    {51, "3"},
+                    {52, QStringLiteral("MUÑOZ PEÑA JOSÉ")}}),
+        record(80, {{1, "22"},
+                    {7, "1500"},
+                    {11, "261202"},
+                    {17, "261202"},
+                    {23, "02"},
+                    {25, "015"},
+                    {28, "2"},
+                    {29, "00000000150000"},
+                    {43, "0000001234"},
+                    {53, "REF000000001"},
+                    {65, "NOMINA DIC"}}),
+        record(80,
+               {{1, "23"}, {3, "01"}, {5, "TRANSFERENCIA DE NOMINA"}, {43, "EMPRESA EJEMPLO SA"}}),
+        record(80, {{1, "22"},
+                    {7, "1500"},
+                    {11, "261215"},
+                    {17, "261215"},
+                    {23, "12"},
+                    {25, "040"},
+                    {28, "1"},
+                    {29, "00000000043075"},
+                    {43, "0000000000"},
+                    {53, "REC-0042"},
+                    {65, "LUZ Y FUERZA"}}),
+        record(80, {{1, "22"},
+                    {7, "1500"},
+                    {11, "261220"},
+                    {17, "261221"},
+                    {23, "04"},
+                    {25, "002"},
+                    {28, "1"},
+                    {29, "00000000100000"},
+                    {43, "0000005678"},
+                    {53, "CHQ5678"}}),
+        record(80, {{1, "23"}, {3, "02"}, {5, "PAGO DE CHEQUE"}}),
+        record(80, {{1, "33"},
+                    {3, "0049"},
+                    {7, "1500"},
+                    {11, "0123456789"},
+                    {21, "00002"},
+                    {26, "00000000143075"},
+                    {40, "00001"},
+                    {45, "00000000150000"},
+                    {59, "2"},
+                    {60, "00000012506925"},
+                    {74, "978"}}),
+        record(80, {{1, "88"}, {3, "999999999999999999"}, {21, "000007"}}),
+    };
+}
+
+inline QStringList paymentLines()
+{
+    return {
+        record(94, {{1, "1"},
+                    {2, "01"},
+                    {4, " 076401251"},
+                    {14, "1234567890"},
+                    {24, "261204"},
+                    {30, "1530"},
+                    {34, "A"},
+                    {35, "094"},
+                    {38, "10"},
+                    {40, "1"},
+                    {41, "BANCO DESTINO"},
+                    {64, "EMPRESA ORIGEN"}}),
+        record(94, {{1, "5"},
+                    {2, "220"},
+                    {5, "EMPRESA ORIGEN"},
+                    {41, "1234567890"},
+                    {51, "PPD"},
+                    {54, "NOMINA"},
+                    {64, "DIC 26"},
+                    {70, "261205"},
+                    {79, "1"},
+                    {80, "07640125"},
+                    {88, "0000001"}}),
+        record(94, {{1, "6"},
+                    {2, "22"},
+                    {4, "07640125"},
+                    {12, "1"},
+                    {13, "12345678"},
+                    {30, "0000125000"},
+                    {40, "EMP-001"},
+                    {55, "ANA LOPEZ"},
+                    {79, "0"},
+                    {80, "076401250000001"}}),
+        record(94, {{1, "6"},
+                    {2, "27"},
+                    {4, "07640125"},
+                    {12, "1"},
+                    {13, "87654321"},
+                    {30, "0000030050"},
+                    {40, "EMP-002"},
+                    {55, "LUIS PEREZ"},
+                    {79, "0"},
+                    {80, "076401250000002"}}),
+        record(94, {{1, "8"},
+                    {2, "220"},
+                    {5, "000002"},
+                    {11, "0015280250"},
+                    {21, "000000030050"},
+                    {33, "000000125000"},
+                    {45, "1234567890"},
+                    {80, "07640125"},
+                    {88, "0000001"}}),
+        record(94, {{1, "9"},
+                    {2, "000001"},
+                    {8, "000001"},
+                    {14, "00000002"},
+                    {22, "0015280250"},
+                    {32, "000000030050"},
+                    {44, "000000125000"}}),
+    };
+}
+
+enum class Encoding { Utf8, Cp1252 };
+
+// Writes lines into a file with the given line end (after every line, or not after the last
+// one) and encoding; a Windows-1252 file may only hold Latin-1 letters.
+inline QString writeFile(const QString &path, const QStringList &lines,
+                         const QByteArray &end = "\n", bool lastEnded = true,
+                         Encoding encoding = Encoding::Utf8, bool byteOrderMark = false)
+{
+    QByteArray bytes = byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        bytes += encoding == Encoding::Utf8 ? lines.at(i).toUtf8() : lines.at(i).toLatin1();
+        if (i + 1 < lines.size() || lastEnded)
+            bytes += end;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+} // namespace formats_test

@@ -1,0 +1,185 @@
+// The format language of NUMERO and Fecha fields: what a field's text reads in its format,
+// and why a text or a format is refused.
+
+#include "formats/DateFormat.h"
+#include "formats/NumberFormat.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using velkora::formats::DateFormat;
+using velkora::formats::DateValue;
+using velkora::formats::NumberFormat;
+using velkora::formats::NumberValue;
+using velkora::formats::Problem;
+
+Q_DECLARE_METATYPE(Problem::Code)
+
+class TestFieldFormats : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numbers_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("reads"); // the number shown, empty when refused
+        QTest::addColumn<Problem::Code>("problem");
+        QTest::addColumn<int>("at"); // the offending character, -1 none
+        const auto ok = Problem::None;
+        QTest::newRow("empty: digits") << u""_s << "000123"_ba << u"123"_s << ok << -1;
+        QTest::newRow("0: digits") << u"0"_s << "000000"_ba << u"0"_s << ok << -1;
+        QTest::newRow("digits refuse a point")
+            << u""_s << "0012.5"_ba << u""_s << Problem::BadCharacter << 4;
+        QTest::newRow("digits refuse a sign")
+            << u""_s << "-00125"_ba << u""_s << Problem::MisplacedSign << 0;
+        QTest::newRow("implied 2") << u"0V00"_s << "0001234"_ba << u"12.34"_s << ok << -1;
+        QTest::newRow("implied 3, case") << u"9v999"_s << "0001234"_ba << u"1.234"_s << ok << -1;
+        QTest::newRow("implied under one") << u"0V00"_s << "0000005"_ba << u"0.05"_s << ok << -1;
+        QTest::newRow("point, all decimals")
+            << u"0.00"_s << "000012.50"_ba << u"12.50"_s << ok << -1;
+        QTest::newRow("point, fewer decimals")
+            << u"0.00"_s << "0000012.5"_ba << u"12.50"_s << ok << -1;
+        QTest::newRow("point, no mark") << u"0.00"_s << "000001250"_ba << u"1250.00"_s << ok << -1;
+        QTest::newRow("point, too many decimals")
+            << u"0.00"_s << "00012.505"_ba << u""_s << Problem::TooManyDecimals << -1;
+        QTest::newRow("point refuses a comma")
+            << u"0.00"_s << "000012,50"_ba << u""_s << Problem::BadCharacter << 6;
+        QTest::newRow("comma") << u"0,00"_s << "0000012,50"_ba << u"12.50"_s << ok << -1;
+        QTest::newRow("grouping and point")
+            << u"#,##0.00"_s << "1,234,567.5"_ba << u"1234567.50"_s << ok << -1;
+        QTest::newRow("grouping and comma")
+            << u"#.##0,00"_s << "1.234,50"_ba << u"1234.50"_s << ok << -1;
+        QTest::newRow("grouping only") << u"#,##0"_s << "12,345"_ba << u"12345"_s << ok << -1;
+        QTest::newRow("leading S minus") << u"S0V00"_s << "-0001234"_ba << u"-12.34"_s << ok << -1;
+        QTest::newRow("leading + plus") << u"+0V00"_s << "+0001234"_ba << u"12.34"_s << ok << -1;
+        QTest::newRow("leading blank sign")
+            << u"-0V00"_s << " 0001234"_ba << u"12.34"_s << ok << -1;
+        QTest::newRow("leading sign optional")
+            << u"S0.00"_s << "00012.50"_ba << u"12.50"_s << ok << -1;
+        QTest::newRow("trailing minus") << u"0V00-"_s << "0001234-"_ba << u"-12.34"_s << ok << -1;
+        QTest::newRow("trailing S plus") << u"0v00s"_s << "0001234+"_ba << u"12.34"_s << ok << -1;
+        QTest::newRow("sign at the wrong end")
+            << u"0V00S"_s << "-0001234"_ba << u""_s << Problem::MisplacedSign << 0;
+        QTest::newRow("negative zero is zero")
+            << u"S0V00"_s << "-0000000"_ba << u"0.00"_s << ok << -1;
+        QTest::newRow("blank") << u"0V00"_s << "       "_ba << u""_s << Problem::Blank << -1;
+        QTest::newRow("inner blank") << u""_s << "00 123"_ba << u""_s << Problem::BadCharacter << 2;
+        QTest::newRow("padded blanks")
+            << u""_s << "  123"_ba << u""_s << Problem::BadCharacter << 0;
+        QTest::newRow("letter O for zero")
+            << u"0V00"_s << "00O1234"_ba << u""_s << Problem::BadCharacter << 2;
+        QTest::newRow("sign only") << u"S0"_s << "-"_ba << u""_s << Problem::NoDigits << -1;
+        QTest::newRow("18 digits")
+            << u""_s << "000999999999999999999"_ba << u"999999999999999999"_s << ok << -1;
+        QTest::newRow("19 digits")
+            << u""_s << "1000000000000000000"_ba << u""_s << Problem::TooManyDigits << -1;
+        QTest::newRow("decimals pushed past 18")
+            << u"0.00"_s << "12345678901234567"_ba << u""_s << Problem::TooManyDigits << -1;
+        QTest::newRow("invalid format")
+            << u"0X00"_s << "1234"_ba << u""_s << Problem::BadFormat << -1;
+    }
+    void numbers()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, reads);
+        QFETCH(Problem::Code, problem);
+        QFETCH(int, at);
+        QString error;
+        const NumberFormat f = NumberFormat::compile(format, &error);
+        QCOMPARE(f.valid(), problem != Problem::BadFormat);
+        NumberValue value;
+        Problem p;
+        const bool ok = f.read(text.constData(), int(text.size()), value, p);
+        QCOMPARE(ok, problem == Problem::None);
+        if (ok)
+            QCOMPARE(velkora::formats::numberText(value, f.decimals()), reads);
+        QCOMPARE(p.code, problem);
+        QCOMPARE(p.at, at);
+    }
+
+    void invalidNumberFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("letter") << u"0A0"_s;
+        QTest::newRow("signs at both ends") << u"S0V00-"_s;
+        QTest::newRow("two Vs") << u"0V0V0"_s;
+        QTest::newRow("V with a point") << u"0.0V0"_s;
+        QTest::newRow("a sign only") << u"S"_s;
+        QTest::newRow("point and comma both grouping") << u"0,000.000,0"_s;
+    }
+    void invalidNumberFormats()
+    {
+        QFETCH(QString, format);
+        QString error;
+        QVERIFY(!NumberFormat::compile(format, &error).valid());
+        QVERIFY(!error.isEmpty());
+    }
+
+    void dates_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<Problem::Code>("problem");
+        const auto ok = Problem::None;
+        QTest::newRow("empty is YYYYMMDD") << u""_s << "20261205"_ba << u"2026-12-05"_s << ok;
+        QTest::newRow("DDMMYYYY") << u"DDMMYYYY"_s << "05122026"_ba << u"2026-12-05"_s << ok;
+        QTest::newRow("lower case") << u"yyyymmdd"_s << "20261205"_ba << u"2026-12-05"_s << ok;
+        QTest::newRow("dd/mm/aaaa") << u"dd/mm/aaaa"_s << "05/12/2026"_ba << u"2026-12-05"_s << ok;
+        QTest::newRow("YYMMDD 20xx") << u"YYMMDD"_s << "261205"_ba << u"2026-12-05"_s << ok;
+        QTest::newRow("YYMMDD 19xx") << u"YYMMDD"_s << "991231"_ba << u"1999-12-31"_s << ok;
+        QTest::newRow("YYYY-MM-DD") << u"YYYY-MM-DD"_s << "2026-12-05"_ba << u"2026-12-05"_s << ok;
+        QTest::newRow("leap day") << u"YYYYMMDD"_s << "20240229"_ba << u"2024-02-29"_s << ok;
+        QTest::newRow("no leap day") << u"YYYYMMDD"_s << "20250229"_ba << u""_s << Problem::BadDay;
+        QTest::newRow("1900 not leap")
+            << u"YYYYMMDD"_s << "19000229"_ba << u""_s << Problem::BadDay;
+        QTest::newRow("2000 leap") << u"YYYYMMDD"_s << "20000229"_ba << u"2000-02-29"_s << ok;
+        QTest::newRow("April 31") << u"DDMMYYYY"_s << "31042026"_ba << u""_s << Problem::BadDay;
+        QTest::newRow("month 13") << u"YYYYMMDD"_s << "20261305"_ba << u""_s << Problem::BadMonth;
+        QTest::newRow("zeros") << u"YYYYMMDD"_s << "00000000"_ba << u""_s << Problem::BadYear;
+        QTest::newRow("wrong separator")
+            << u"DD/MM/YYYY"_s << "05-12-2026"_ba << u""_s << Problem::BadLiteral;
+        QTest::newRow("too short")
+            << u"DD/MM/YYYY"_s << "5/12/2026"_ba << u""_s << Problem::WrongLength;
+        QTest::newRow("letter") << u"YYYYMMDD"_s << "2026120A"_ba << u""_s << Problem::BadCharacter;
+        QTest::newRow("blank") << u"YYYYMMDD"_s << "        "_ba << u""_s << Problem::Blank;
+    }
+    void dates()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, reads);
+        QFETCH(Problem::Code, problem);
+        QString error;
+        const DateFormat f = DateFormat::compile(format, &error);
+        QVERIFY2(f.valid(), qPrintable(error));
+        DateValue value;
+        Problem p;
+        QCOMPARE(f.read(text.constData(), int(text.size()), value, p), problem == Problem::None);
+        QCOMPARE(p.code, problem);
+        if (problem == Problem::None)
+            QCOMPARE(velkora::formats::dateText(value), reads);
+    }
+
+    void invalidDateFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("no day") << u"MMYYYY"_s;
+        QTest::newRow("two years") << u"YYYYMMDDYY"_s;
+        QTest::newRow("three-letter month") << u"DDMMMYYYY"_s;
+        QTest::newRow("hours") << u"YYYYMMDDHH"_s;
+        QTest::newRow("one-letter day") << u"DMMYYYY"_s;
+    }
+    void invalidDateFormats()
+    {
+        QFETCH(QString, format);
+        QString error;
+        QVERIFY(!DateFormat::compile(format, &error).valid());
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFieldFormats)
+#include "tst_fieldformats.moc"

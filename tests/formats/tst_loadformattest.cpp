@@ -1,0 +1,522 @@
+// The load-format test on hand-made files: a bank statement (80-character records coded at
+// 1-2) and a payment file (94-character records coded at 1).
+
+#include "FormatSamples.h"
+#include "formats/LoadFormatTest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace formats_test;
+using velkora::formats::LoadFormat;
+using velkora::formats::TestOptions;
+using velkora::formats::TestReport;
+
+using Counts = QMap<QString, int>;
+using Values = QMap<int, QString>;
+Q_DECLARE_METATYPE(Encoding)
+
+namespace {
+
+QJsonObject json(const TestReport &report)
+{
+    return QJsonDocument::fromJson(velkora::formats::reportJson(report)).object();
+}
+
+// The converted values of a line kept in full, joined by "|".
+QString values(const TestReport &report, qint64 line)
+{
+    for (const auto &detail : report.result.details) {
+        if (detail.line != line)
+            continue;
+        QStringList texts;
+        for (const auto &value : detail.values)
+            texts << (value.ok ? value.text : u"!"_s + value.text);
+        return texts.join(u'|');
+    }
+    return u"(line %1 not kept)"_s.arg(line);
+}
+
+Counts linesByType(const QJsonObject &json)
+{
+    Counts counts;
+    const QJsonObject byType = json[u"by_line_type"_s].toObject();
+    for (auto it = byType.begin(); it != byType.end(); ++it)
+        counts.insert(it.key(), it.value().toObject()[u"lines"_s].toInt());
+    return counts;
+}
+
+QList<qint64> numbers(const QJsonValue &list)
+{
+    QList<qint64> out;
+    for (const QJsonValue &v : list.toArray())
+        out << v.toInteger();
+    return out;
+}
+
+QStringList kinds(const TestReport &report)
+{
+    QStringList out;
+    for (const auto &finding : report.layout)
+        out << velkora::formats::findingKindName(finding.kind);
+    return out;
+}
+
+} // namespace
+
+class TestLoadFormatTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    int files = 0;
+
+    QString write(const QStringList &lines, const QByteArray &end = "\n", bool lastEnded = true,
+                  Encoding encoding = Encoding::Utf8, bool bom = false)
+    {
+        return writeFile(dir.filePath(u"file%1.txt"_s.arg(++files)), lines, end, lastEnded,
+                         encoding, bom);
+    }
+    TestReport run(const LoadFormat &format, const QStringList &lines, TestOptions options = {})
+    {
+        return velkora::formats::testLoadFormat(format, write(lines), options);
+    }
+
+private slots:
+    void formatsReadTheirFiles_data()
+    {
+        QTest::addColumn<LoadFormat>("format");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<Counts>("byType");
+        QTest::addColumn<Values>("someValues");
+        QTest::newRow("bank statement")
+            << bankStatement() << statementLines()
+            << Counts{{u"0010"_s, 1},
+                      {u"0020"_s, 3},
+                      {u"0030"_s, 2},
+                      {u"0040"_s, 1},
+                      {u"0050"_s, 1}}
+            << Values{
+                   {1,
+                    u"0049|1500|0123456789|2026-12-01|2026-12-31|2|125000.00|978|3|MUÑOZ PEÑA JOSÉ"_s},
+                   {2,
+                    u"1500|2026-12-02|2026-12-02|02|015|2|1500.00|1234|REF000000001|NOMINA DIC|EXTRACTO"_s},
+                   {5, u"1500|2026-12-20|2026-12-21|04|002|1|1000.00|5678|CHQ5678||EXTRACTO"_s},
+                   {6, u"2|PAGO DE CHEQUE|"_s},
+                   {7, u"0049|1500|0123456789|2|1430.75|1|1500.00|2|125069.25|978"_s},
+                   {8, u"999999999999999999|7"_s}};
+        QTest::newRow("payment file")
+            << paymentFile() << paymentLines()
+            << Counts{{u"0001"_s, 1},
+                      {u"0005"_s, 1},
+                      {u"0006"_s, 2},
+                      {u"0008"_s, 1},
+                      {u"0009"_s, 1}}
+            << Values{
+                   {1,
+                    u"1|076401251|1234567890|2026-12-04|1530|A|94|10|1|BANCO DESTINO|EMPRESA ORIGEN|"_s},
+                   {3, u"22|SELECT Nombre FROM Bancos WHERE Ruta = '07640125'|1|12345678|1250.00|"
+                       u"EMP-001|ANA LOPEZ|  |0|76401250000001"_s},
+                   {5, u"220|2|15280250|300.50|1250.00|1234567890|07640125|1"_s}};
+    }
+    void formatsReadTheirFiles()
+    {
+        QFETCH(LoadFormat, format);
+        QFETCH(QStringList, lines);
+        QFETCH(Counts, byType);
+        QFETCH(Values, someValues);
+        const TestReport report = run(format, lines);
+        QVERIFY2(report.ran, qPrintable(report.error));
+        const QJsonObject result = json(report);
+        QCOMPARE(result[u"lines"_s].toInt(), lines.size());
+        QCOMPARE(linesByType(result), byType);
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 0);
+        QCOMPARE(result[u"unmatched"_s][u"count"_s].toInt(), 0);
+        QCOMPARE(result[u"layout"_s].toArray().size(), 0);
+        QCOMPARE(report.exitCode(), 0);
+        for (auto it = someValues.begin(); it != someValues.end(); ++it)
+            QCOMPARE(values(report, it.key()), it.value());
+    }
+
+    void errorsCarryTheirPlace_data()
+    {
+        QTest::addColumn<int>("line");   // the line changed (from 1)
+        QTest::addColumn<int>("column"); // where the text is put
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("where"); // from-to|line type|field
+        QTest::addColumn<QString>("message");
+        QTest::newRow("month 13")
+            << 2 << 11 << u"261302"_s << u"11-16|0020|0020"_s
+            << u"'261302' no es una fecha en el formato 'YYMMDD': el mes 13 no existe."_s;
+        QTest::newRow("letter in an amount")
+            << 4 << 35 << u"A"_s << u"29-42|0020|0070"_s
+            << u"'000000A0043075' no es un número en el formato '0V00': el carácter 'A' de la columna 35 no cabe en él."_s;
+        QTest::newRow("accent in an amount, counted as one character")
+            << 1 << 40 << u"Ó"_s << u"34-47|0010|0070"_s
+            << u"'000000Ó2500000' no es un número en el formato '0V00': el carácter 'Ó' de la columna 40 no cabe en él."_s;
+        QTest::newRow("blank document")
+            << 2 << 43 << u"          "_s << u"43-52|0020|0080"_s
+            << u"Está en blanco y debe ser un número en el formato vacío (solo dígitos)."_s;
+        QTest::newRow("sign where none goes")
+            << 7 << 21 << u"-0002"_s << u"21-25|0040|0040"_s
+            << u"'-0002' no es un número en el formato vacío (solo dígitos): el signo '-' de la columna 21 no va en ese lugar."_s;
+        QTest::newRow("February 30")
+            << 1 << 27 << u"260230"_s << u"27-32|0010|0050"_s
+            << u"'260230' no es una fecha en el formato 'yymmdd': el día 30 no existe en el mes 2 de 2026."_s;
+    }
+    void errorsCarryTheirPlace()
+    {
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(QString, where);
+        QFETCH(QString, message);
+        QStringList lines = statementLines();
+        lines[line - 1].replace(column - 1, text.size(), text);
+        const TestReport report = run(bankStatement(), lines);
+        const QJsonObject result = json(report);
+        // The test goes on after the error: every line is still typed.
+        QCOMPARE(result[u"lines"_s].toInt(), 8);
+        QCOMPARE(result[u"unmatched"_s][u"count"_s].toInt(), 0);
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 1);
+        const QJsonObject error = result[u"errors"_s][u"first"_s][0].toObject();
+        QCOMPARE(error[u"line"_s].toInt(), line);
+        QCOMPARE(u"%1-%2|%3|%4"_s.arg(error[u"from"_s].toInt())
+                     .arg(error[u"to"_s].toInt())
+                     .arg(error[u"line_type"_s].toString(), error[u"field"_s].toString()),
+                 where);
+        QCOMPARE(error[u"message"_s].toString(), message);
+        QCOMPARE(report.exitCode(), 1);
+    }
+
+    void reverseReadingKeepsTheFileLineNumbers()
+    {
+        QStringList lines = statementLines();
+        lines[1].replace(10, 6, u"261302"_s);               // an error on line 2
+        lines.insert(3, record(80, {{1, "99"}, {3, "X"}})); // an unmatched line 4
+        LoadFormat format = bankStatement();
+        const TestReport forward = run(format, lines);
+        format.reverse = true;
+        const TestReport reverse = run(format, lines);
+
+        QList<qint64> readOrder;
+        for (const auto &detail : reverse.result.details)
+            readOrder << detail.line;
+        QCOMPARE(readOrder, (QList<qint64>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
+        for (qint64 line = 1; line <= 9; ++line)
+            QCOMPARE(values(reverse, line), values(forward, line));
+        const QJsonObject f = json(forward), r = json(reverse);
+        QCOMPARE(r[u"errors"_s], f[u"errors"_s]);
+        QCOMPARE(numbers(r[u"unmatched"_s][u"first"_s]), QList<qint64>{4});
+        QVERIFY(r[u"reverse"_s].toBool());
+        QVERIFY(velkora::formats::reportText(reverse, u"|"_s)
+                    .contains(u"Lectura|inversa: de la última línea a la primera"_s));
+    }
+
+    void lineEndsAndEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("end");
+        QTest::addColumn<bool>("lastEnded");
+        QTest::addColumn<Encoding>("encoding");
+        QTest::addColumn<bool>("bom");
+        QTest::addColumn<QString>("encodingName");
+        const auto utf8 = Encoding::Utf8, cp1252 = Encoding::Cp1252;
+        QTest::newRow("LF") << "\n"_ba << true << utf8 << false << u"UTF-8"_s;
+        QTest::newRow("LF, last line without end")
+            << "\n"_ba << false << utf8 << false << u"UTF-8"_s;
+        QTest::newRow("CRLF") << "\r\n"_ba << true << utf8 << false << u"UTF-8"_s;
+        QTest::newRow("CRLF, last line without end")
+            << "\r\n"_ba << false << utf8 << false << u"UTF-8"_s;
+        QTest::newRow("byte-order mark") << "\r\n"_ba << true << utf8 << true << u"UTF-8"_s;
+        QTest::newRow("Windows-1252") << "\n"_ba << true << cp1252 << false << u"Windows-1252"_s;
+        QTest::newRow("Windows-1252 CRLF")
+            << "\r\n"_ba << false << cp1252 << false << u"Windows-1252"_s;
+    }
+    void lineEndsAndEncodings()
+    {
+        QFETCH(QByteArray, end);
+        QFETCH(bool, lastEnded);
+        QFETCH(Encoding, encoding);
+        QFETCH(bool, bom);
+        QFETCH(QString, encodingName);
+        const TestReport report = velkora::formats::testLoadFormat(
+            bankStatement(), write(statementLines(), end, lastEnded, encoding, bom));
+        QVERIFY(report.ran);
+        QCOMPARE(report.result.lines, 8);
+        QCOMPARE(report.exitCode(), 0);
+        QCOMPARE(report.encodingName(), encodingName);
+        // A CR left on a line would be text after the last field; an accent read as two
+        // characters would move the holder's name.
+        QCOMPARE(kinds(report), QStringList());
+        QCOMPARE(values(report, 1),
+                 u"0049|1500|0123456789|2026-12-01|2026-12-31|2|125000.00|978|3|MUÑOZ PEÑA JOSÉ"_s);
+        QCOMPARE(values(report, 8), u"999999999999999999|7"_s);
+    }
+
+    void windows1252HighCharacters()
+    {
+        // 0x80 is the euro sign and 0x9C "œ" in Windows-1252; neither is valid UTF-8.
+        QByteArray line = record(80, {{1, "23"}, {3, "03"}}).toLatin1();
+        line.replace(4, 15, "PAGO 100\x80 C\x9Cur");
+        line.replace(42, 5, "A\xD1O 1");
+        const QString path = dir.filePath(u"cp1252.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(line + "\n");
+        file.close();
+        const TestReport report = velkora::formats::testLoadFormat(bankStatement(), path);
+        QCOMPARE(values(report, 1), u"3|PAGO 100€ Cœur|AÑO 1"_s);
+        QCOMPARE(report.encodingName(), u"Windows-1252"_s);
+    }
+
+    void shortAndUnmatchedLines()
+    {
+        QStringList lines = statementLines().mid(0, 2);
+        lines[1].truncate(49);                        // the document field is cut at column 49
+        lines << record(80, {{1, "99"}, {3, "OTRO"}}) // no such ID
+              << u"2"_s                               // too short to hold an ID
+              << QString();                           // empty
+        lines << statementLines().at(7);
+        const TestReport report = run(bankStatement(), lines);
+        const QJsonObject result = json(report);
+        QCOMPARE(numbers(result[u"unmatched"_s][u"first"_s]), (QList<qint64>{3, 4, 5}));
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 1);
+        const QJsonObject error = result[u"errors"_s][u"first"_s][0].toObject();
+        QCOMPARE(error[u"field"_s].toString(), u"0080"_s);
+        QVERIFY2(error[u"message"_s].toString().contains(u"el carácter ' ' de la columna 50"_s),
+                 qPrintable(error[u"message"_s].toString()));
+        // The missing characters are blanks: the trimmed references are empty.
+        QCOMPARE(values(report, 2),
+                 u"1500|2026-12-02|2026-12-02|02|015|2|1500.00|!0000001   |||EXTRACTO"_s);
+        // Fields past the longest movement line.
+        QCOMPARE(kinds(report), QStringList(3, u"beyond"_s));
+        QVERIFY(velkora::formats::reportText(report, u"|"_s).contains(u"3|SIN TIPO|99OTRO"_s));
+        QCOMPARE(report.exitCode(), 1);
+    }
+
+    void ambiguousAndShadowedIds()
+    {
+        LoadFormat format = paymentFile();
+        format.lineTypes << lineType("0062", "622", "Abono en cheques", 1, 3, {})
+                         << lineType("0088", "8", "Control repetido", 1, 1, {});
+        const TestReport report = run(format, paymentLines());
+        const QJsonObject result = json(report);
+        // "622..." is both 6 and 622; every "8" line is both 0008 and 0088; "627..." is only 6.
+        QCOMPARE(numbers(result[u"ambiguous"_s][u"first"_s]), (QList<qint64>{3, 5}));
+        QCOMPARE(linesByType(result)[u"0006"_s], 1);
+        QCOMPARE(kinds(report), (QStringList{u"shadow"_s, u"shadow"_s}));
+        QStringList messages;
+        for (const auto &finding : report.layout)
+            messages << finding.message;
+        QVERIFY(messages.contains(u"Los tipos de línea 0008 y 0088 tienen el mismo ID '8' en la "
+                                  u"columna 1: sus líneas son de los dos tipos."_s));
+        QVERIFY(messages.contains(u"El ID '6' del tipo de línea 0006 es el principio del ID '622' "
+                                  u"del tipo de línea 0062 (columna 1): las líneas del tipo 0062 "
+                                  u"también son del tipo 0006."_s));
+        QVERIFY(velkora::formats::reportText(report, u"|"_s)
+                    .contains(u"3|VARIOS TIPOS (0006, 0062)|622"_s));
+        QCOMPARE(report.exitCode(), 1);
+    }
+
+    void layoutFindings()
+    {
+        LoadFormat format;
+        format.key = u"LAY"_s;
+        format.lineTypes = {
+            lineType("0001", "A", "Datos", 1, 1,
+                     {{"0001", "Nombre", 2, 10, Texto},
+                      {"0002", "Alias", 8, 8, Texto},
+                      {"0003", "Importe", 20, 6, Numero},
+                      {"0004", "Notas", 30, 11, Texto},
+                      {"0005", "Mal formato", 2, 3, Numero, "0X"},
+                      {"0006", "Tipo raro", 26, 3, "09"}}),
+            lineType("0002", "", "Sin ID", 1, 1, {}),
+            lineType("0003", "ABC", "ID largo", 1, 2, {}),
+        };
+        format.orphanFields << FieldDef{u"0099"_s, u"0001"_s, u"Huérfano"_s, 1, 1, u"02"_s,
+                                        {},        {},        false};
+        const TestReport report =
+            run(format, {record(35, {{1, "A"}, {2, "JUAN PEREZ"}, {17, "X"}, {20, "000100"}}),
+                         record(35, {{1, "A"}, {2, "ANA"}, {20, "000200"}})});
+        QCOMPARE(kinds(report),
+                 (QStringList{u"definition"_s, u"definition"_s, u"definition"_s, u"definition"_s,
+                              u"definition"_s, u"overlap"_s, u"gap"_s, u"beyond"_s}));
+        const auto message = [&](int i) { return report.layout.at(i).message; };
+        QCOMPARE(message(5), u"Los campos 0001 (columnas 2-11) y 0002 (columnas 8-15) del tipo de "
+                             u"línea 0001 se enciman en las columnas 8-11."_s);
+        QCOMPARE(message(6), u"En las columnas 16-19 el tipo de línea 0001 tiene texto que ningún "
+                             u"campo lee, en 1 línea(s); la primera es la 1."_s);
+        QCOMPARE(report.layout.at(7).field, u"0004"_s);
+        // The field with the invalid format is in error on every line.
+        QCOMPARE(report.result.errorCount, 2);
+        QVERIFY(report.errors.at(0).message.startsWith(
+            u"El campo no se puede leer: el formato '0X'"_s));
+    }
+
+    void resultDoesNotDependOnChunksOrThreads()
+    {
+        // A few thousand lines of every kind: clean, in error, unmatched, accented in both
+        // encodings, with both line ends.
+        QByteArray bytes;
+        const QStringList base = statementLines();
+        for (int i = 0; i < 2500; ++i) {
+            QString line = base.at(i % base.size());
+            if (i % 7 == 3)
+                line.replace(30, 1, u"X"_s);
+            if (i % 11 == 5)
+                line = u"77 desconocida %1"_s.arg(i);
+            const QByteArray encoded = i % 13 == 0 ? line.toLatin1() : line.toUtf8();
+            bytes += encoded + (i % 3 == 0 ? "\r\n" : "\n");
+        }
+        const QString path = dir.filePath(u"mixed.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+
+        for (const bool reverse : {false, true}) {
+            LoadFormat format = bankStatement();
+            format.reverse = reverse;
+            TestOptions options;
+            options.threads = 1;
+            const TestReport baseline = velkora::formats::testLoadFormat(format, path, options);
+            QCOMPARE(baseline.result.lines, 2500);
+            QVERIFY(baseline.result.errorCount > 0 && baseline.result.unmatched.count > 0);
+            const QString text = velkora::formats::reportText(baseline, u"|"_s);
+            const QByteArray result = velkora::formats::reportJson(baseline);
+            for (const qint64 chunk : {16, 81, 1000, 65536}) {
+                for (const int threads : {1, 2, 3}) {
+                    options.chunkBytes = chunk;
+                    options.threads = threads;
+                    const TestReport report =
+                        velkora::formats::testLoadFormat(format, path, options);
+                    const QByteArray what = "reverse " + QByteArray::number(reverse) + ", chunk " +
+                                            QByteArray::number(chunk) + ", threads " +
+                                            QByteArray::number(threads);
+                    QVERIFY2(velkora::formats::reportJson(report) == result, what);
+                    QVERIFY2(velkora::formats::reportText(report, u"|"_s) == text, what);
+                }
+            }
+        }
+    }
+
+    void longLineIsCut()
+    {
+        QStringList lines = statementLines();
+        lines.insert(2, u"23"_s + QString(3 << 20, u'x')); // a 3 MB line
+        const QString path = write(lines);
+        TestOptions options;
+        options.chunkBytes = 256 << 10;
+        const TestReport small = velkora::formats::testLoadFormat(bankStatement(), path, options);
+        options.chunkBytes = 64 << 20;
+        const TestReport large = velkora::formats::testLoadFormat(bankStatement(), path, options);
+        QCOMPARE(json(small), json(large));
+        QCOMPARE(numbers(json(small)[u"long_lines"_s][u"first"_s]), QList<qint64>{3});
+        QCOMPARE(small.result.lines, 9);
+        QCOMPARE(values(small, 9), u"999999999999999999|7"_s);
+    }
+
+    void listsAreCappedButCountsAreNot()
+    {
+        QStringList lines;
+        for (int i = 0; i < 30; ++i) {
+            QString movement = statementLines().at(1);
+            lines << movement.replace(10, 6, u"26XX02"_s) << u"x"_s;
+        }
+        TestOptions options;
+        options.listLimit = 5;
+        options.detailLines = 3;
+        const TestReport report = run(bankStatement(), lines, options);
+        const QJsonObject result = json(report);
+        QCOMPARE(result[u"unmatched"_s][u"count"_s].toInt(), 30);
+        QCOMPARE(numbers(result[u"unmatched"_s][u"first"_s]), (QList<qint64>{2, 4, 6, 8, 10}));
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 30);
+        QCOMPARE(result[u"errors"_s][u"first"_s].toArray().size(), 5);
+        const QString text = velkora::formats::reportText(report, u"|"_s);
+        QVERIFY(text.contains(u"... 57 línea(s) más no se muestran: se muestran las primeras 3 "
+                              u"en el orden de lectura."_s));
+        QVERIFY(text.contains(u"... se muestran los primeros 5 de 30 errores de campo."_s));
+        QVERIFY(text.contains(u"Líneas sin tipo de línea|2, 4, 6, 8, 10 (y 25 más)"_s));
+    }
+
+    void resultText()
+    {
+        QStringList lines = statementLines();
+        lines[1].replace(10, 6, u"261302"_s);
+        const TestReport report = run(bankStatement(), lines);
+        const QStringList text = velkora::formats::reportText(report, u";"_s).split(u'\n');
+        for (const QString &expected :
+             {u"Prueba del formato de carga 0043;Extracto de cuenta"_s, u"Codificación;UTF-8"_s,
+              u"0020;22;1-2;Movimiento;0010 Oficina de origen (7-10 TEXTO); 0020 Fecha de "
+              u"operación (11-16 Fecha); 0030 Fecha valor (17-22 Fecha); 0040 Concepto común "
+              u"(23-24 TEXTO); 0050 Concepto propio (25-27 TEXTO); 0060 Debe/haber (28-28 TEXTO); "
+              u"0070 Importe (29-42 NUMERO); 0080 Documento (43-52 NUMERO); 0090 Referencia 1 "
+              u"(53-64 TEXTO); 0100 Referencia 2 (65-80 TEXTO); 0110 Origen (CONSTANTE)"_s,
+              u"2;0020;1500;¡ERROR! 261302;2026-12-02;02;015;2;1500.00;1234;REF000000001;NOMINA "
+              u"DIC;EXTRACTO"_s,
+              u"Líneas leídas;8"_s, u"Tipo 0020 (22) Movimiento;3"_s, u"Errores de campo;1"_s,
+              u"Resultado;el archivo tiene errores"_s,
+              u"2;11-16;0020;0020;'261302' no es una fecha en el formato 'YYMMDD': el mes 13 no "
+              u"existe."_s})
+            QVERIFY2(text.contains(expected), qPrintable(expected));
+    }
+
+    void testThatCannotRun_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no file name") << QString() << u"No se indicó el archivo que se prueba."_s;
+        QTest::newRow("no such file") << u"/nonexistent/extracto.txt"_s
+                                      << u"El archivo '/nonexistent/extracto.txt' no existe."_s;
+        QTest::newRow("a folder") << u"/tmp"_s << u"'/tmp' es una carpeta, no un archivo."_s;
+    }
+    void testThatCannotRun()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, error);
+        const TestReport report = velkora::formats::testLoadFormat(bankStatement(), path);
+        QVERIFY(!report.ran);
+        QCOMPARE(report.error, error);
+        QCOMPARE(report.exitCode(), 2);
+        QVERIFY(velkora::formats::reportText(report, u"|"_s).isEmpty());
+        QCOMPARE(json(report)[u"error"_s].toString(), error);
+    }
+
+    void emptyFileRuns()
+    {
+        const TestReport report = run(bankStatement(), {}, {});
+        QVERIFY(report.ran);
+        QCOMPARE(report.result.lines, 0);
+        QCOMPARE(report.exitCode(), 0);
+    }
+
+    void cancelKeepsWhatWasRead()
+    {
+        QStringList lines;
+        for (int i = 0; i < 4000; ++i)
+            lines << statementLines().at(i % 8);
+        const QString path = write(lines);
+        std::atomic<bool> cancel{false};
+        TestOptions options;
+        options.chunkBytes = 8192;
+        options.threads = 2;
+        options.cancel = &cancel;
+        options.progress = [&](qint64 done, qint64) {
+            if (done >= 3 * 8192)
+                cancel = true;
+        };
+        const TestReport report = velkora::formats::testLoadFormat(bankStatement(), path, options);
+        QVERIFY(report.cancelled);
+        const auto &r = report.result;
+        QVERIFY(r.lines > 0 && r.lines < 4000);
+        qint64 typed = r.unmatched.count + r.ambiguous.count;
+        for (const auto &type : r.types)
+            typed += type.lines;
+        QCOMPARE(typed, r.lines);
+        QVERIFY(velkora::formats::reportText(report, u"|"_s).contains(u"Prueba cancelada"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoadFormatTest)
+#include "tst_loadformattest.moc"
