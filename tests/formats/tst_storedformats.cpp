@@ -1,0 +1,255 @@
+// Load formats stored in the database, on SQLite and on PostgreSQL: the reader's order, the
+// test of a stored format (its file, and why it could not run), and the script that recreates
+// the format's rows exactly on an empty database of the same engine.
+
+#include "FormatSamples.h"
+#include "formats/FormatsError.h"
+#include "formats/LoadFormatReader.h"
+#include "formats/ScriptWriter.h"
+#include "formats/StoredFormat.h"
+#include "services/SqlScript.h"
+#include "support/TestDatabase.h"
+
+#include <QtSql>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using kesta::test::TestDatabase;
+namespace formats = velkora::formats;
+
+namespace {
+
+// Inserts Layout rows (order, ID, file, inverso) and Layout_Detalle rows (line order, field
+// order, format) of a key with bound values; the other columns take plain values.
+void storeLine(QSqlDatabase db, const QString &key, const QString &order, const QString &id,
+               const QString &file, const QString &reverse = u"NO"_s)
+{
+    QSqlQuery q(db);
+    q.prepare(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
+              "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
+              "Es_Cve_Estado) VALUES (?, ?, ?, ?, ?, ?, 1, 2, ?, 'AC')"_s);
+    for (const QVariant &v :
+         {QVariant(key), QVariant(u"Formato "_s + key), QVariant(file), QVariant(order),
+          QVariant(u"Tipo "_s + order), QVariant(id), QVariant(reverse)})
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("%s", qPrintable(q.lastError().text()));
+}
+
+void storeField(QSqlDatabase db, const QString &key, const QString &line, const QString &field,
+                int position = 3, int length = 2, const QString &type = u"02"_s)
+{
+    QSqlQuery q(db);
+    q.prepare(u"INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
+              "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) "
+              "VALUES (?, ?, ?, ?, ?, ?, 'NO', '', '', ?)"_s);
+    for (const QVariant &v :
+         {QVariant(key), QVariant(line), QVariant(field), QVariant(u"Campo "_s + field),
+          QVariant(position), QVariant(length), QVariant(type)})
+        q.addBindValue(v);
+    if (!q.exec())
+        qFatal("%s", qPrintable(q.lastError().text()));
+}
+
+// Every row of a table as texts, in key order, with exact decimals.
+QList<QStringList> rows(QSqlDatabase db, const QString &table, const QString &order)
+{
+    QSqlQuery q(db);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!q.exec(u"SELECT * FROM %1 ORDER BY %2"_s.arg(table, order)))
+        qFatal("%s", qPrintable(q.lastError().text()));
+    QList<QStringList> out;
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i) {
+            const QVariant v = q.value(i);
+            row << (v.isNull() ? u"NULL"_s
+                               : u"%1:%2"_s.arg(QString::fromLatin1(v.typeName()),
+                                                v.typeId() == QMetaType::QDateTime
+                                                    ? v.toDateTime().toString(Qt::ISODateWithMs)
+                                                    : v.toString()));
+        }
+        out << row;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestStoredFormats : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestDatabase> db;
+    QSqlDatabase sql() const { return QSqlDatabase::database(db->connectionName(), false); }
+
+private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<TestDatabase::Kind>("kind");
+        QTest::newRow("sqlite") << TestDatabase::Kind::Sqlite;
+        QTest::newRow("postgresql") << TestDatabase::Kind::PostgreSql;
+    }
+    void init()
+    {
+        QFETCH_GLOBAL(TestDatabase::Kind, kind);
+        db = std::make_unique<TestDatabase>(kind);
+        KESTA_REQUIRE(*db);
+    }
+    void cleanup() { db.reset(); }
+
+    void readerOrdersByNumber()
+    {
+        const QString key = u"O'K"_s; // bound, so an apostrophe is just a character
+        for (const QString &order : {u"10000"_s, u"1010"_s, u"0002"_s, u"0100"_s})
+            storeLine(sql(), key, order, order, u"f.txt"_s, order == u"0002"_s ? u"SI"_s : u"NO"_s);
+        for (const QString &field : {u"10000"_s, u"0020"_s, u"1010"_s, u"0003"_s})
+            storeField(sql(), key, u"1010"_s, field);
+        storeField(sql(), key, u"0007"_s, u"0001"_s); // a field of no line type
+        const std::optional<formats::LoadFormat> format =
+            formats::LoadFormatReader(sql()).read(key);
+        QVERIFY(format);
+        QStringList orders, fields;
+        for (const auto &type : format->lineTypes)
+            orders << type.order;
+        for (const auto &field : format->lineTypes.at(2).fields)
+            fields << field.id;
+        QCOMPARE(orders, (QStringList{u"0002"_s, u"0100"_s, u"1010"_s, u"10000"_s}));
+        QCOMPARE(fields, (QStringList{u"0003"_s, u"0020"_s, u"1010"_s, u"10000"_s}));
+        QVERIFY(format->reverse); // the header is the first line type's row
+        QCOMPARE(format->orphanFields.size(), 1);
+        QVERIFY(!formats::LoadFormatReader(sql()).read(u"NONE"_s));
+    }
+
+    void storedFormatTest_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("storedFile"); // Ly_Archivo; "@" is the database's folder
+        QTest::addColumn<QString>("givenFile");
+        QTest::addColumn<QString>("error"); // empty: it runs on the file with 2 lines
+        QTest::newRow("no such key")
+            << u"ZZ"_s << u"a.txt"_s << QString() << u"No existe el formato de carga 'ZZ'."_s;
+        QTest::newRow("no key") << QString() << u"a.txt"_s << QString()
+                                << u"No se indicó la clave del formato de carga que se prueba."_s;
+        QTest::newRow("no file name")
+            << u"K1"_s << QString() << QString()
+            << u"El formato de carga 'K1' no tiene archivo: escriba el nombre del archivo que se "
+               "prueba en el formato."_s;
+        QTest::newRow("no such file") << u"K1"_s << u"@/missing.txt"_s << QString()
+                                      << u"El archivo '@/missing.txt' no existe."_s;
+        QTest::newRow("absolute file") << u"K1"_s << u"@/data.txt"_s << QString() << QString();
+        QTest::newRow("relative file") << u"K1"_s << u"data.txt"_s << QString() << QString();
+        QTest::newRow("given file wins")
+            << u"K1"_s << u"@/missing.txt"_s << u"@/data.txt"_s << QString();
+    }
+    void storedFormatTest()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, storedFile);
+        QFETCH(QString, givenFile);
+        QFETCH(QString, error);
+        // A relative name is taken from the SQLite file's folder, or the current folder on a
+        // server: both are this folder here.
+        QTemporaryDir folder(db->kind() == TestDatabase::Kind::Sqlite
+                                 ? QFileInfo(db->location()).absolutePath() + u"/XXXXXX"_s
+                                 : QDir::tempPath() + u"/XXXXXX"_s);
+        const QString base = db->kind() == TestDatabase::Kind::Sqlite
+                                 ? QFileInfo(db->location()).absolutePath()
+                                 : folder.path();
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(base);
+        formats_test::writeFile(base + u"/data.txt"_s, {u"AA1"_s, u"AA2"_s});
+        storeLine(sql(), u"K1"_s, u"0001"_s, u"AA"_s, storedFile.replace(u"@"_s, base));
+        storeField(sql(), u"K1"_s, u"0001"_s, u"0001"_s, 3, 1, u"01"_s);
+        const formats::TestReport report =
+            formats::testStoredFormat(sql(), key, givenFile.replace(u"@"_s, base));
+        QDir::setCurrent(previous);
+        QCOMPARE(report.error, error.replace(u"@"_s, base));
+        QCOMPARE(report.ran, error.isEmpty());
+        if (report.ran) {
+            QCOMPARE(report.filePath, base + u"/data.txt"_s);
+            QCOMPARE(report.result.lines, 2);
+            QCOMPARE(report.exitCode(), 0);
+        }
+    }
+
+    void scriptRecreatesTheRows()
+    {
+        // Values that a careless script gets wrong.
+        const QString key = u"Q'1"_s;
+        QSqlQuery q(sql());
+        q.prepare(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
+                  "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
+                  "Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, "
+                  "Ly_UserDef_6, Fecha_Alta, Fecha_Ult_Modif, Oper_Alta, Oper_Ult_Modif, "
+                  "Es_Cve_Estado, Oper_Baja, Fecha_Baja) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                  "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        const QVariantList values{key,
+                                  u"O'Brien \"comillas\" y Ñandú"_s,
+                                  u"C:\\datos\\extracto.txt"_s,
+                                  u"0001"_s,
+                                  u"línea 1\nlínea 2\r\nfin\tcon tab"_s,
+                                  u"H"_s,
+                                  1,
+                                  2,
+                                  u"SI"_s,
+                                  u"--no es comentario; ni fin"_s,
+                                  u""_s,
+                                  u"1234.5678"_s,
+                                  u"-0.0001"_s,
+                                  u"2026-01-31"_s,
+                                  u"2026-12-06"_s,
+                                  u"2026-12-06 10:30:15"_s,
+                                  u"2026-12-06 23:59:59"_s,
+                                  u"ANA"_s,
+                                  u"LUIS"_s,
+                                  u"BA"_s,
+                                  u"PEDRO"_s,
+                                  QVariant(QMetaType::fromType<QString>())};
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        storeLine(sql(), key, u"0002"_s, u"D"_s, u"x"_s);
+        storeLine(sql(), u"OTRA"_s, u"0001"_s, u"Z"_s, u"x"_s); // not in the script
+        storeField(sql(), key, u"0001"_s, u"0001"_s);
+        storeField(sql(), key, u"0002"_s, u"0010"_s, 2, 8, u"03"_s);
+
+        const QString script = formats::storedFormatScript(sql(), key);
+        QVERIFY(script.indexOf(u"INSERT INTO Layout ("_s) <
+                script.indexOf(u"INSERT INTO LAYOUT_DETALLE ("_s));
+        QCOMPARE(script.count(u"INSERT INTO"_s), 4);
+        QVERIFY(!script.contains(u"OTRA"_s));
+
+        TestDatabase copy(db->kind());
+        KESTA_REQUIRE(copy);
+        const QSqlDatabase target = QSqlDatabase::database(copy.connectionName(), false);
+        for (const QString &statement : velkora::services::splitSqlScript(script)) {
+            QSqlQuery run(target);
+            QVERIFY2(run.exec(statement), qPrintable(statement + u"\n"_s + run.lastError().text()));
+        }
+        const QString where = u"Ly_Cve_Layout = 'Q''1'"_s;
+        QCOMPARE(rows(target, u"Layout"_s, u"Ly_ID"_s),
+                 rows(sql(), u"Layout WHERE "_s + where, u"Ly_ID"_s));
+        QCOMPARE(rows(target, u"Layout_Detalle"_s, u"Ly_ID, Ld_ID"_s),
+                 rows(sql(), u"Layout_Detalle WHERE "_s + where, u"Ly_ID, Ld_ID"_s));
+        QCOMPARE(rows(target, u"Layout"_s, u"Ly_ID"_s).size(), 2);
+    }
+
+    void scriptOfNoRowsAndRefusals()
+    {
+        QCOMPARE(formats::ScriptWriter::scriptRows(
+                     sql(), u"SELECT * FROM Layout WHERE Ly_Cve_Layout = 'NADA' "_s, u"Layout"_s),
+                 u"-- Layout: ningún registro\n"_s);
+        QVERIFY_THROWS_EXCEPTION(
+            formats::FormatsError,
+            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM Layout; DELETE FROM Layout"_s,
+                                              u"Layout"_s));
+        QVERIFY_THROWS_EXCEPTION(
+            formats::FormatsError,
+            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM Layout"_s, u"Layout x"_s));
+        QVERIFY_THROWS_EXCEPTION(
+            formats::FormatsError,
+            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM NoSuchTable"_s, u"Layout"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoredFormats)
+#include "tst_storedformats.moc"
