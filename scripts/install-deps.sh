@@ -10,6 +10,7 @@ packages=(
     postgresql postgresql-client
     unixodbc unixodbc-dev tdsodbc freetds-bin
     fonts-dejavu-core
+    xvfb xauth
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -30,6 +31,7 @@ private slots:
     void sqliteIsCreatedOnFirstRunAndNeverTouchedAgain();
     void postgresWithoutTablesNeedsInit();
     void windowShowsTheScreenAndExitClosesIt();
+    void altKeysSwitchTabsInsideTheWindow();
 };
 
 void tst_HostApp::options_data()
@@ -151,6 +153,37 @@ void tst_HostApp::windowShowsTheScreenAndExitClosesIt()
     QVERIFY(exitAction);
     exitAction->trigger();
     QTRY_VERIFY(!alive);
+}
+
+// Inside the host's window, Alt+1 and Alt+2 switch the tabs again and again: after each switch
+// the focus is on a control of the screen (the shown tab's first one), so the next key still
+// reaches the screen.
+void tst_HostApp::altKeysSwitchTabsInsideTheWindow()
+{
+    TestDatabase db;
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    auto record = kesta::test::installRecordingServices(db.connectionName());
+    velkora::app::MainWindow window;
+    QString error;
+    QVERIFY2(window.openScreen(&error), qPrintable(error));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QWidget *screen = window.screen();
+    auto *tabs = screen->findChild<QTabWidget *>(QStringLiteral("ssTabZur"));
+    QTRY_COMPARE(QApplication::focusWidget(), screen->findChild<QWidget *>(QStringLiteral("txtClave")));
+
+    for (const int tab : {1, 0, 1, 0, 1}) {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+        QTest::keyClick(target, tab == 1 ? Qt::Key_2 : Qt::Key_1, Qt::AltModifier);
+        QCOMPARE(tabs->currentIndex(), tab);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus && screen->isAncestorOf(focus) && focus->isEnabled(),
+                 qPrintable(focus ? focus->objectName() : QStringLiteral("no focus")));
+    }
+    // Back on "General", the key box (its first control) has the focus.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtClave"));
 }
 
 QTEST_MAIN(tst_HostApp)

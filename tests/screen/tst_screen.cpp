@@ -581,6 +581,7 @@ void TestScreen::browse()
         return chosen;
     });
     showScreen();
+    m_screen->Controles->DoNew(); // the browse button takes clicks while a format is edited
     m_screen->txtArchivo->setText(before);
     QTest::mouseClick(m_screen->cmdArchivo, Qt::LeftButton);
     const QString filter = u"Archivos(*.*)|*.*|"_s;

@@ -2,6 +2,7 @@
 
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "services/MessageBox.h"
 #include "services/ScreenTools.h"
 #include "services/SqlConnection.h"
 
@@ -96,6 +97,8 @@ public:
     {
         note(m_r, QStringLiteral("ShowMessage"), {text, QString::number(style), title, module, messageId});
         m_r->messages.append({text, style, title, owner, module, messageId});
+        if (m_r->realMessageBoxes)
+            return velkora::services::MessageBox(text, style, title, owner, module, messageId).run();
         if (!m_r->answers.isEmpty())
             return m_r->answers.takeFirst();
         return style == host::MessageStyle::Question ? host::MessageAnswer::Yes : 1;

@@ -32,6 +32,9 @@ struct ServicesRecord {
     QList<RecordedMessage> messages;
     // Answers for ShowMessage, used in order; when empty, questions are answered Yes (6).
     QList<int> answers;
+    // When set, ShowMessage also shows the services' real modal message box and returns the
+    // answer the user gives there.
+    bool realMessageBoxes = false;
 
     // Answers the test gives.
     QHash<QString, QVariant> settings;        // GetSetting by name; missing gives null

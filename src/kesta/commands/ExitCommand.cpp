@@ -14,7 +14,8 @@ void frmKESTA::Controles_Exit()
 {
     QObject *owner = Padre();
     if (!owner)
-        throw host::RuntimeError(QStringLiteral("The screen has no owner to unload (Padre is empty)."));
+        throw host::RuntimeError(
+            QStringLiteral("The screen has no owner to unload (Padre is empty)."));
     if (owner->metaObject()->indexOfMethod("Unload()") >= 0)
         QMetaObject::invokeMethod(owner, "Unload", Qt::QueuedConnection);
     else

@@ -109,9 +109,8 @@ void FieldStore::clear()
 int FieldStore::removeLine(const QString &lineaId)
 {
     const qsizetype before = m_rows.size();
-    const bool any = std::any_of(m_rows.cbegin(), m_rows.cend(), [&](const Row &r) {
-        return r.sub[LineaID] == lineaId;
-    });
+    const bool any = std::any_of(m_rows.cbegin(), m_rows.cend(),
+                                 [&](const Row &r) { return r.sub[LineaID] == lineaId; });
     if (!any)
         return 0;
     beginResetModel();

@@ -16,8 +16,19 @@ namespace kesta::editor {
 class FieldStore : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum SubItem { Llave = 0, Id = 1, Descripcion, Posicion, Longitud, Tipo, Valor, Formato, Trim,
-                   LineaID, ColumnCount };
+    enum SubItem {
+        Llave = 0,
+        Id = 1,
+        Descripcion,
+        Posicion,
+        Longitud,
+        Tipo,
+        Valor,
+        Formato,
+        Trim,
+        LineaID,
+        ColumnCount
+    };
 
     explicit FieldStore(QObject *parent = nullptr);
 

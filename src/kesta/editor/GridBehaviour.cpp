@@ -29,7 +29,8 @@ QString handlerName(const DataGrid &grid, const char *notification)
 
 } // namespace
 
-GridBehaviour::GridBehaviour(Parts parts, QObject *parent) : QObject(parent), m_parts(std::move(parts))
+GridBehaviour::GridBehaviour(Parts parts, QObject *parent)
+    : QObject(parent), m_parts(std::move(parts))
 {
     connectGrid(m_parts.lines);
     connectGrid(m_parts.fields);

@@ -44,9 +44,11 @@ std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
             return lineRefusal(messages::lineOrderTaken(order));
     }
     if (!inPositionRange(line.posicion))
-        return lineRefusal(messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion));
+        return lineRefusal(
+            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion));
     if (!inPositionRange(line.longitud))
-        return lineRefusal(messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud));
+        return lineRefusal(
+            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud));
     return std::nullopt;
 }
 
@@ -62,14 +64,12 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
     if (field.tipo < 0)
         return fieldRefusal(messages::fieldTypeRequired(), row);
     if (!inPositionRange(field.posicion))
-        return fieldRefusal(messages::fieldNumberOutOfRange(fieldNumber(field.id),
-                                                            QStringLiteral("posición"),
-                                                            field.posicion),
+        return fieldRefusal(messages::fieldNumberOutOfRange(
+                                fieldNumber(field.id), QStringLiteral("posición"), field.posicion),
                             row);
     if (!inPositionRange(field.longitud))
-        return fieldRefusal(messages::fieldNumberOutOfRange(fieldNumber(field.id),
-                                                            QStringLiteral("longitud"),
-                                                            field.longitud),
+        return fieldRefusal(messages::fieldNumberOutOfRange(
+                                fieldNumber(field.id), QStringLiteral("longitud"), field.longitud),
                             row);
     for (int later = row + 1; later < fields.size(); ++later) {
         if (fields.at(later).id == field.id)
@@ -78,8 +78,8 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
     const QString number = fieldNumber(field.id);
     for (int later = row + 1; later < fields.size(); ++later) {
         if (fieldNumber(fields.at(later).id) == number)
-            return fieldRefusal(messages::fieldNumberCollides(field.id, fields.at(later).id, number),
-                                row, true);
+            return fieldRefusal(
+                messages::fieldNumberCollides(field.id, fields.at(later).id, number), row, true);
     }
     return std::nullopt;
 }

@@ -33,13 +33,13 @@ class LineEditor : public QObject {
     Q_OBJECT
 public:
     struct Parts {
-        velkora::controls::DataGrid *lines = nullptr;  // ssLinea
-        velkora::controls::DataGrid *fields = nullptr; // ssDetalle
-        FieldStore *store = nullptr;                   // lvDetalle's store
+        velkora::controls::DataGrid *lines = nullptr;             // ssLinea
+        velkora::controls::DataGrid *fields = nullptr;            // ssDetalle
+        FieldStore *store = nullptr;                              // lvDetalle's store
         std::array<velkora::controls::FlatButton *, 5> buttons{}; // cmdControles(0..4)
-        QWidget *owner = nullptr;                      // messages' owner (the screen)
-        std::function<void()> cancelSave;              // the toolbar's CancelSave
-        std::function<void(const QString &)> refill;   // RellenaDetalle
+        QWidget *owner = nullptr;                                 // messages' owner (the screen)
+        std::function<void()> cancelSave;                         // the toolbar's CancelSave
+        std::function<void(const QString &)> refill;              // RellenaDetalle
     };
 
     enum Button { Nuevo = 0, Editar = 1, Eliminar = 2, Aceptar = 3, Cancelar = 4 };
@@ -51,11 +51,11 @@ public:
 
     // The click handler of the edit buttons; an index outside 0 to 4 does nothing.
     void click(int index);
-    void startNew();     // "Nuevo"
-    void startEdit();    // "Editar"
-    void deleteLine();   // "Eliminar", after the question
-    bool accept();       // "Aceptar": the checks, then the commit; false when refused
-    void cancel();       // "Cancelar"
+    void startNew();   // "Nuevo"
+    void startEdit();  // "Editar"
+    void deleteLine(); // "Eliminar", after the question
+    bool accept();     // "Aceptar": the checks, then the commit; false when refused
+    void cancel();     // "Cancelar"
 
     // The toolbar's New, Edit and Cancel end any line edit without a commit.
     void reset();

@@ -37,7 +37,8 @@ void frmKESTA::buildEditor()
 
     for (int i = 0; i < 5; ++i) {
         connectGuarded(cmdControles[i], &QAbstractButton::clicked, this,
-                       QStringLiteral("cmdControles_Click()"), [this, i] { cmdControles_Click(i); });
+                       QStringLiteral("cmdControles_Click()"),
+                       [this, i] { cmdControles_Click(i); });
     }
 }
 

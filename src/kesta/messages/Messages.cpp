@@ -18,9 +18,9 @@ const QString Velkora = QStringLiteral("Velkora");
 const QString Error = QStringLiteral("ERROR");
 const QString NewLine = QStringLiteral("\r\n");
 
-Message make(int number, const QString &text, int style, const QString &title)
+Message make(const QString &id, const QString &text, int style, const QString &title)
 {
-    return Message{QStringLiteral("ERR-ID:%1").arg(number), text, style, title};
+    return Message{id, text, style, title};
 }
 
 } // namespace
@@ -33,72 +33,80 @@ int show(QWidget *owner, const Message &message)
 
 Message firstLineNeedsId()
 {
-    return make(7500001,
+    return make(QStringLiteral("ERR-ID:7500001"),
                 QStringLiteral("No se puede agregar más líneas si el ID de la primera está vacío"),
                 Warning, Atencion);
 }
 
 Message confirmLineDelete()
 {
-    return make(7500026, QStringLiteral("¿Seguro que desea eliminar la línea seleccionada?"),
-                Question, QStringLiteral("Confirmar eliminación"));
+    return make(QStringLiteral("ERR-ID:7500026"),
+                QStringLiteral("¿Seguro que desea eliminar la línea seleccionada?"), Question,
+                QStringLiteral("Confirmar eliminación"));
 }
 
 Message lineDataIncomplete()
 {
-    return make(7500002, QStringLiteral("Datos incorrectos de la línea actual"), Warning, Atencion);
+    return make(QStringLiteral("ERR-ID:7500002"),
+                QStringLiteral("Datos incorrectos de la línea actual"), Warning, Atencion);
 }
 
 Message lineIdRequired()
 {
-    return make(7500003, QStringLiteral("El ID es requerido cuando existe más de una línea"),
-                Warning, Atencion);
+    return make(QStringLiteral("ERR-ID:7500003"),
+                QStringLiteral("El ID es requerido cuando existe más de una línea"), Warning,
+                Atencion);
 }
 
 Message fieldIdRequired()
 {
-    return make(7500004, QStringLiteral("Debe especificar un ID"), Warning, ValidarDetalle);
+    return make(QStringLiteral("ERR-ID:7500004"), QStringLiteral("Debe especificar un ID"), Warning,
+                ValidarDetalle);
 }
 
 Message fieldPositionRequired()
 {
-    return make(7500005, QStringLiteral("Debe especificar una posición"), Warning, ValidarDetalle);
+    return make(QStringLiteral("ERR-ID:7500005"), QStringLiteral("Debe especificar una posición"),
+                Warning, ValidarDetalle);
 }
 
 Message fieldLengthRequired()
 {
-    return make(7500006, QStringLiteral("Debe espcicifcar una longitud"), Warning, ValidarDetalle);
+    return make(QStringLiteral("ERR-ID:7500006"), QStringLiteral("Debe espcicifcar una longitud"),
+                Warning, ValidarDetalle);
 }
 
 Message fieldTypeRequired()
 {
-    return make(7500007, QStringLiteral("Debe especificar un tipo"), Warning, ValidarDetalle);
+    return make(QStringLiteral("ERR-ID:7500007"), QStringLiteral("Debe especificar un tipo"),
+                Warning, ValidarDetalle);
 }
 
 Message fieldIdDuplicated(const QString &id)
 {
-    return make(7500010, QStringLiteral("El ID ") + id.toUpper() + QStringLiteral(" está duplicado"),
+    return make(QStringLiteral("ERR-ID:7500010"),
+                QStringLiteral("El ID ") + id.toUpper() + QStringLiteral(" está duplicado"),
                 Warning, Atencion);
 }
 
 Message fieldNumberCollides(const QString &first, const QString &second, const QString &number)
 {
-    return make(7500008,
-                QStringLiteral("Los ID %1 y %2 dan el mismo número de campo %3").arg(first, second,
-                                                                                      number),
-                Warning, Atencion);
+    return make(
+        QStringLiteral("ERR-ID:7500008"),
+        QStringLiteral("Los ID %1 y %2 dan el mismo número de campo %3").arg(first, second, number),
+        Warning, Atencion);
 }
 
 Message lineOrderTaken(const QString &order)
 {
-    return make(7500009,
+    return make(QStringLiteral("ERR-ID:7500009"),
                 QStringLiteral("El número de línea %1 ya está asignado a otra línea").arg(order),
                 Warning, Atencion);
 }
 
 Message fieldNumberOutOfRange(const QString &field, const QString &column, const QString &value)
 {
-    return make(7500013,
+    return make(QStringLiteral("ERR-ID:7500013"),
                 QStringLiteral("La %1 del campo %2 debe ser un número entre 1 y %3 (se indicó %4)")
                     .arg(column, field, QString::number(MaxPositionValue), value),
                 Warning, ValidarDetalle);
@@ -106,7 +114,7 @@ Message fieldNumberOutOfRange(const QString &field, const QString &column, const
 
 Message lineNumberOutOfRange(const QString &column, const QString &value)
 {
-    return make(7500027,
+    return make(QStringLiteral("ERR-ID:7500027"),
                 QStringLiteral("La %1 de la línea debe ser un número entre 1 y %2 (se indicó %3)")
                     .arg(column, QString::number(MaxPositionValue), value),
                 Warning, Atencion);
@@ -114,7 +122,7 @@ Message lineNumberOutOfRange(const QString &column, const QString &value)
 
 Message lineEditInProgress()
 {
-    return make(7500011,
+    return make(QStringLiteral("ERR-ID:7500011"),
                 QStringLiteral("Se encuentra en modo de edición de la línea, ") + NewLine +
                     QStringLiteral("para continuar debe finalizar la edición"),
                 Information, Atencion);
@@ -122,7 +130,7 @@ Message lineEditInProgress()
 
 Message keyTaken(const QString &key, const QString &description)
 {
-    return make(7500012,
+    return make(QStringLiteral("ERR-ID:7500012"),
                 QStringLiteral("La clave: ") + key +
                     QStringLiteral(", ya está asginada al formato de carga: ") + description,
                 Warning, Velkora);
@@ -130,40 +138,43 @@ Message keyTaken(const QString &key, const QString &description)
 
 Message keyRequired()
 {
-    return make(7500014, QStringLiteral("Debe especificar una clave al formato de carga"), Warning,
-                Velkora);
+    return make(QStringLiteral("ERR-ID:7500014"),
+                QStringLiteral("Debe especificar una clave al formato de carga"), Warning, Velkora);
 }
 
 Message descriptionRequired()
 {
-    return make(7500015, QStringLiteral("Debe especificar una descripción al fomarto de carga"),
-                Warning, Velkora);
+    return make(QStringLiteral("ERR-ID:7500015"),
+                QStringLiteral("Debe especificar una descripción al fomarto de carga"), Warning,
+                Velkora);
 }
 
 Message lineRequired()
 {
-    return make(7500016, QStringLiteral("Se requiere de al menos la configuración de una línea"),
-                Warning, Velkora);
+    return make(QStringLiteral("ERR-ID:7500016"),
+                QStringLiteral("Se requiere de al menos la configuración de una línea"), Warning,
+                Velkora);
 }
 
 Message additionalFieldsNotSaved()
 {
-    return make(7500017, QStringLiteral("Imposible actualizar campos adicionales"), Critical, Error);
+    return make(QStringLiteral("ERR-ID:7500017"),
+                QStringLiteral("Imposible actualizar campos adicionales"), Critical, Error);
 }
 
 Message saveFailed(const QString &description)
 {
-    return make(7500018, description, Critical, Error);
+    return make(QStringLiteral("ERR-ID:7500018"), description, Critical, Error);
 }
 
 Message deactivationFailed(const QString &description)
 {
-    return make(7500021, description, Critical, Velkora);
+    return make(QStringLiteral("ERR-ID:7500021"), description, Critical, Velkora);
 }
 
 Message reactivationFailed(const QString &description)
 {
-    return make(7500022,
+    return make(QStringLiteral("ERR-ID:7500022"),
                 QStringLiteral("La operación se ha cancelado debido al siguiente error: ") +
                     NewLine + description,
                 Critical, Velkora);
@@ -171,34 +182,36 @@ Message reactivationFailed(const QString &description)
 
 Message testFailed(const QString &lastError)
 {
-    return make(7500019, lastError, Critical, Error);
+    return make(QStringLiteral("ERR-ID:7500019"), lastError, Critical, Error);
 }
 
 Message scriptFailed(const QString &description)
 {
-    return make(7500020, description, Critical, QStringLiteral("Controles_B3Click()"));
+    return make(QStringLiteral("ERR-ID:7500020"), description, Critical,
+                QStringLiteral("Controles_B3Click()"));
 }
 
 Message refillFailed(const QString &description)
 {
-    return make(7500023, QStringLiteral("RellenaDetalle()") + NewLine + description, Critical,
-                Velkora);
+    return make(QStringLiteral("ERR-ID:7500023"),
+                QStringLiteral("RellenaDetalle()") + NewLine + description, Critical, Velkora);
 }
 
 Message keyNotFound()
 {
-    return make(7500024, QStringLiteral("La clave especificada no existe"), Warning, Atencion);
+    return make(QStringLiteral("ERR-ID:7500024"), QStringLiteral("La clave especificada no existe"),
+                Warning, Atencion);
 }
 
 Message loadFailed(const QString &description)
 {
-    return make(7500025, QStringLiteral("txtClave_Enter()") + NewLine + description, Critical,
-                Velkora);
+    return make(QStringLiteral("ERR-ID:7500025"),
+                QStringLiteral("txtClave_Enter()") + NewLine + description, Critical, Velkora);
 }
 
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength)
 {
-    return make(7500028,
+    return make(QStringLiteral("ERR-ID:7500028"),
                 QStringLiteral("No quedan claves automáticas: la siguiente clave (%1) no cabe en "
                                "%2 caracteres. Escriba la clave del nuevo formato de carga.")
                     .arg(nextKey)
@@ -208,7 +221,8 @@ Message noAutomaticKeyLeft(const QString &nextKey, int maxLength)
 
 Message handlerFailed(const QString &handler, const QString &description)
 {
-    return make(7500029, handler + NewLine + description, Critical, Velkora);
+    return make(QStringLiteral("ERR-ID:7500029"), handler + NewLine + description, Critical,
+                Velkora);
 }
 
 } // namespace kesta::messages

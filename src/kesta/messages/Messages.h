@@ -20,42 +20,42 @@ struct Message {
 int show(QWidget *owner, const Message &message);
 
 // Edit buttons.
-Message firstLineNeedsId();                         // 7500001
-Message confirmLineDelete();                        // 7500026
+Message firstLineNeedsId();  // 7500001
+Message confirmLineDelete(); // 7500026
 // The line edit's checks.
-Message lineDataIncomplete();                       // 7500002
-Message lineIdRequired();                           // 7500003
-Message fieldIdRequired();                          // 7500004
-Message fieldPositionRequired();                    // 7500005
-Message fieldLengthRequired();                      // 7500006
-Message fieldTypeRequired();                        // 7500007
-Message fieldIdDuplicated(const QString &id);       // 7500010
+Message lineDataIncomplete();                 // 7500002
+Message lineIdRequired();                     // 7500003
+Message fieldIdRequired();                    // 7500004
+Message fieldPositionRequired();              // 7500005
+Message fieldLengthRequired();                // 7500006
+Message fieldTypeRequired();                  // 7500007
+Message fieldIdDuplicated(const QString &id); // 7500010
 Message fieldNumberCollides(const QString &first, const QString &second,
                             const QString &number); // 7500008
 Message lineOrderTaken(const QString &order);       // 7500009
 Message fieldNumberOutOfRange(const QString &field, const QString &column,
-                              const QString &value); // 7500013
+                              const QString &value);                       // 7500013
 Message lineNumberOutOfRange(const QString &column, const QString &value); // 7500027
 // The save.
-Message lineEditInProgress();                                            // 7500011
-Message keyTaken(const QString &key, const QString &description);        // 7500012
-Message keyRequired();                                                   // 7500014
-Message descriptionRequired();                                           // 7500015
-Message lineRequired();                                                  // 7500016
-Message additionalFieldsNotSaved();                                      // 7500017
-Message saveFailed(const QString &description);                          // 7500018
+Message lineEditInProgress();                                     // 7500011
+Message keyTaken(const QString &key, const QString &description); // 7500012
+Message keyRequired();                                            // 7500014
+Message descriptionRequired();                                    // 7500015
+Message lineRequired();                                           // 7500016
+Message additionalFieldsNotSaved();                               // 7500017
+Message saveFailed(const QString &description);                   // 7500018
 // Deactivation and reactivation.
-Message deactivationFailed(const QString &description);                  // 7500021
-Message reactivationFailed(const QString &description);                  // 7500022
+Message deactivationFailed(const QString &description); // 7500021
+Message reactivationFailed(const QString &description); // 7500022
 // Test and script.
-Message testFailed(const QString &lastError);                            // 7500019
-Message scriptFailed(const QString &description);                        // 7500020
+Message testFailed(const QString &lastError);     // 7500019
+Message scriptFailed(const QString &description); // 7500020
 // The field grid's refill and the load.
-Message refillFailed(const QString &description);                        // 7500023
-Message keyNotFound();                                                   // 7500024
-Message loadFailed(const QString &description);                          // 7500025
+Message refillFailed(const QString &description); // 7500023
+Message keyNotFound();                            // 7500024
+Message loadFailed(const QString &description);   // 7500025
 // New.
-Message noAutomaticKeyLeft(const QString &nextKey, int maxLength);       // 7500028
+Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // A handler without an error trap of its own that failed.
 Message handlerFailed(const QString &handler, const QString &description); // 7500029
 

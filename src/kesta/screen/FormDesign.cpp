@@ -190,8 +190,8 @@ QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
 }
 
 // A right-aligned label of the form.
-Etiqueta *makeLabel(QWidget *parent, const char *name, const QString &caption,
-                    const QString &id, const QFont &font, TwipsLayout &l, const TwipsRect &rect)
+Etiqueta *makeLabel(QWidget *parent, const char *name, const QString &caption, const QString &id,
+                    const QFont &font, TwipsLayout &l, const TwipsRect &rect)
 {
     auto *label = new Etiqueta(caption, parent);
     label->setObjectName(QString::fromLatin1(name));

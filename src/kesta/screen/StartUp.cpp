@@ -120,6 +120,9 @@ void frmKESTA::Form_Load()
         TwipsLayout &l = layout();
         l.setLeft(cmdControles[3], l.left(cmdControles[0]));
         l.setLeft(cmdControles[4], l.left(cmdControles[1]));
+        // The screen is Idle: no data control takes input before a load format is shown or
+        // started.
+        setMode(commands::Mode::Idle);
     } catch (const host::RuntimeError &error) {
         m_loadError = error.description();
         throw;

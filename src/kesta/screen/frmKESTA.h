@@ -28,8 +28,6 @@ class LineEditor;
 class GridBehaviour;
 } // namespace kesta::editor
 
-
-
 namespace kesta::screen {
 
 class TwipsLayout;
@@ -146,8 +144,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void buildControls();  // FormDesign.cpp
-    void buildEditor();    // the line editor and the grids' behaviour
+    void buildControls(); // FormDesign.cpp
+    void buildEditor();   // the line editor and the grids' behaviour
     void connectHandlers();
     void setMode(commands::Mode mode);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.

@@ -30,9 +30,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopeGuard>
 
@@ -451,6 +451,16 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     if (const int code = virtualKeyCode(event->key()); code != 0)
         emit KeyDown(code, shiftState(event->modifiers()));
 
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        const bool forward =
+            event->key() == Qt::Key_Tab && !event->modifiers().testFlag(Qt::ShiftModifier);
+        if (tabLeavesGrid(forward, event->modifiers())) {
+            QWidget::focusNextPrevChild(forward);
+            event->accept();
+            return;
+        }
+    }
+
     std::unique_ptr<QKeyEvent> replacement;
     if (!raiseKeyPress(event, replacement)) {
         event->accept();
@@ -483,6 +493,16 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
 {
     if (m_forwarding)
         return false;
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        event->modifiers().testFlag(Qt::ControlModifier)) {
+        // Ctrl+TAB in an editor: the cell keeps its text and the focus leaves the grid.
+        const bool forward =
+            event->key() == Qt::Key_Tab && !event->modifiers().testFlag(Qt::ShiftModifier);
+        commitOpenEditor();
+        setFocus(Qt::OtherFocusReason);
+        QWidget::focusNextPrevChild(forward);
+        return true;
+    }
     if (event->matches(QKeySequence::Paste)) {
         if (const QClipboard *clipboard = QGuiApplication::clipboard())
             pasteIntoEditor(editor, clipboard->text());
@@ -572,6 +592,11 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
     // TAB or Shift+TAB in an editor: the editor closes, the current cell moves on as TAB moves
     // it on the grid (BeforeRowColChange may refuse), and the new cell is edited when it can be.
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    if (tabLeavesGrid(hint == QAbstractItemDelegate::EditNextItem, Qt::NoModifier)) {
+        setFocus(Qt::OtherFocusReason);
+        QWidget::focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
+        return;
+    }
     const QModelIndex next = moveCursor(
         hint == QAbstractItemDelegate::EditNextItem ? MoveNext : MovePrevious, Qt::NoModifier);
     if (!next.isValid())
@@ -685,6 +710,19 @@ void DataGrid::moveQuietly(int row, int column)
     ++m_quiet;
     selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
     --m_quiet;
+}
+
+bool DataGrid::tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) const
+{
+    if (modifiers.testFlag(Qt::ControlModifier))
+        return true;
+    const int row = currentRow();
+    const int column = currentColumn();
+    if (row < 0 || column < 0)
+        return true;
+    if (forward)
+        return row == Rows() - 1 && column == columnCount() - 1;
+    return row == 0 && column == 0;
 }
 
 QModelIndex DataGrid::indexOf(int row, int column) const

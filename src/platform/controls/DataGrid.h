@@ -18,9 +18,9 @@ class GridDelegate;
 // One column of a data grid.
 struct GridColumn {
     enum class Kind { Text, List, Check };
-    QString name;          // found by name or caption, without regard to case
-    QString caption;       // horizontal header text
-    QString format;        // display format: "0000" zero-pads whole numbers
+    QString name;    // found by name or caption, without regard to case
+    QString caption; // horizontal header text
+    QString format;  // display format: "0000" zero-pads whole numbers
     Kind kind = Kind::Text;
     QStringList valueList; // the entries of a List column
     bool locked = false;   // a locked column takes no edits
@@ -49,6 +49,9 @@ struct GridColumn {
 //   when there was no current cell.
 // - BeforeEdit(cancel): a cell editor is about to open or a check cell to toggle, by keyboard
 //   or mouse; setting cancel keeps the cell as it is.
+// Navigation: TAB and Shift+TAB move from cell to cell; TAB on the last cell of the last row
+// and Shift+TAB on the first cell of the first row move the focus on to the next or previous
+// control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell.
 // Text pasted into a cell editor (Ctrl+V, Shift+Insert, the middle button) is handed to
 // KeyPress character by character, like typed text; line breaks and TABs are left out.
 // Structural changes move the current cell without notifications: AddNew (the new row becomes
@@ -163,6 +166,8 @@ private:
     void closeOpenEditor(bool keepText);
     // Moves the current cell without notifications (structural changes: added and removed rows).
     void moveQuietly(int row, int column);
+    // Whether a TAB (forward) or Shift+TAB (back) with these modifiers leaves the grid.
+    bool tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) const;
     QModelIndex indexOf(int row, int column) const;
 
     GridModel *m_model;

@@ -7,9 +7,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 
 namespace velkora::controls {
 

@@ -147,6 +147,18 @@ QMenu *createGridMenu(QWidget *grid, QWidget *parent)
     menu->setObjectName(QStringLiteral("mnuGrid"));
     QPointer<QWidget> target(grid);
 
+    // The grid's own commands that are offered now come first (for example the field rows of
+    // a line under edit).
+    bool ownCommands = false;
+    for (QAction *command : grid->actions()) {
+        if (command->isVisible()) {
+            menu->addAction(command);
+            ownCommands = true;
+        }
+    }
+    if (ownCommands)
+        menu->addSeparator();
+
     QAction *copy = menu->addAction(QStringLiteral("Copiar todas las filas"));
     copy->setObjectName(QStringLiteral("actCopiarFilas"));
     QObject::connect(copy, &QAction::triggered, menu, [target] {

@@ -1,0 +1,98 @@
+#pragma once
+
+// What the editing tests share: the loaded screen of LoadFixture.h with the user's hands on it
+// (the edit buttons, the keys typed into whatever has the focus, cells typed into).
+
+#include "editor/LineEditor.h"
+#include "load/LoadFixture.h"
+
+#include <QApplication>
+#include <controls/SmallControls.h>
+
+namespace kesta::test {
+
+class EditScreen : public LoadScreen {
+public:
+    explicit EditScreen(const QString &connectionName = {}) : LoadScreen(connectionName)
+    {
+        screen->activateWindow();
+        if (!QTest::qWaitForWindowActive(screen.get()))
+            qWarning("EditScreen: the screen did not become active");
+    }
+
+    velkora::controls::FlatButton *button(int index) const
+    {
+        return child<velkora::controls::FlatButton>(
+            qPrintable(QStringLiteral("cmdControles_%1").arg(index)));
+    }
+    void click(int index) const { QTest::mouseClick(button(index), Qt::LeftButton); }
+    // The visible edit buttons' captions, in index order.
+    QString visibleButtons() const
+    {
+        QStringList shown;
+        for (int i = 0; i < 5; ++i) {
+            if (button(i)->isVisible())
+                shown << button(i)->text();
+        }
+        return shown.join(',');
+    }
+    // Runs a toolbar command as the user does, with its shortcut.
+    void command(const char *name) const
+    {
+        QAction *action = toolbar()->action(QString::fromLatin1(name));
+        QVERIFY2(action, name);
+        QTest::keySequence(screen.get(), action->shortcut());
+    }
+
+    static QWidget *focus() { return QApplication::focusWidget(); }
+    // Typed into whatever has the focus, as the user types.
+    static void keys(const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(focus(), c.toLatin1());
+    }
+    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(focus(), k, modifiers);
+    }
+    // Types a text into a grid cell and leaves it with TAB (the last cell of a row with Enter,
+    // which also moves on).
+    void typeCell(Grid *grid, int row, const QString &column, const QString &text) const
+    {
+        grid->setFocus();
+        QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
+        keys(text);
+        grid->commitCellEdit();
+    }
+    // Starts an edit of the shown load format with the toolbar's Edit.
+    void editShown() const { command("Edit"); }
+
+    // The rows of the field grid without their Linea_ID.
+    QStringList fieldRows() const
+    {
+        QStringList rows = gridRows(fieldGrid());
+        for (QString &row : rows)
+            row = row.section('|', 0, 7);
+        return rows;
+    }
+};
+
+// Two line types, 0001 "H" (fields 0001 NUMERO, 0002 TEXTO) and 0002 "D" (field 0001 Fecha),
+// stored under key 0001.
+inline void writeTwoLineFormat(const TestDatabase &db)
+{
+    LineRow first, second;
+    second.id = "0002", second.lineId = "D", second.lineDescription = "Detalle";
+    second.position = 1, second.length = 1;
+    insertLine(db, first);
+    insertLine(db, second);
+    FieldRow f;
+    for (const auto &[line, id, tipo, description] :
+         {std::tuple{"0001", "0001", "01", "Cuenta"}, std::tuple{"0001", "0002", "02", "Nombre"},
+          std::tuple{"0002", "0001", "03", "Fecha"}}) {
+        f.lineId = line, f.id = id, f.tipo = tipo, f.description = description;
+        insertField(db, f);
+    }
+}
+
+} // namespace kesta::test

@@ -1,0 +1,623 @@
+// The line editor: the checks of a line edit, its commit into the field store, the edit
+// buttons, and the grids' keys and row changes, driven through the real widgets.
+
+#include "EditFixture.h"
+#include "editor/LineEditCheck.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <services/GridTools.h>
+
+using namespace kesta::test;
+using kesta::editor::checkLineEdit;
+using kesta::editor::FieldRowInput;
+using kesta::editor::LineRowInput;
+
+namespace {
+
+FieldRowInput field(const QString &id, const QString &position = "1", const QString &length = "2",
+                    int tipo = 1)
+{
+    FieldRowInput f;
+    f.id = id, f.descripcion = "d", f.posicion = position, f.longitud = length, f.tipo = tipo;
+    return f;
+}
+
+LineRowInput line(const QString &id = "H", const QString &position = "1",
+                  const QString &length = "1", const QString &orden = "3")
+{
+    return LineRowInput{orden, id, "Línea", position, length};
+}
+
+// The store's rows without the sub-items that these tests do not look at.
+QStringList storeKeys(const kesta::editor::FieldStore &store)
+{
+    QStringList keys;
+    for (int i = 0; i < store.count(); ++i)
+        keys << store.key(i);
+    return keys;
+}
+
+// Ctrl+Shift+TAB while the focus is in a grid or its cell editor: the focus leaves the grid
+// backwards.
+void leaveGridsBack()
+{
+    for (int i = 0; i < 4; ++i) {
+        QWidget *focus = EditScreen::focus();
+        bool inGrid = false;
+        for (QWidget *w = focus; w; w = w->parentWidget())
+            inGrid = inGrid || qobject_cast<velkora::controls::DataGrid *>(w);
+        if (!inGrid)
+            return;
+        EditScreen::key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+}
+
+// Presses TAB (or Shift+TAB) until the focus is on the named widget, as a keyboard user does.
+bool tabTo(const QString &name, bool back = false)
+{
+    for (int i = 0; i < 40; ++i) {
+        if (EditScreen::focus() && EditScreen::focus()->objectName() == name)
+            return true;
+        EditScreen::key(back ? Qt::Key_Backtab : Qt::Key_Tab);
+    }
+    return false;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LineRowInput)
+Q_DECLARE_METATYPE(QList<FieldRowInput>)
+
+class tst_LineEditor : public QObject {
+    Q_OBJECT
+
+private slots:
+    void checks_data();
+    void checks();
+    void editCommitsTheLinesEntries();
+    void newLineAndCancel();
+    void refusedEditLeavesEverything();
+    void emptiedFieldGridStillReplacesTheLine();
+    void deleteLine_data();
+    void deleteLine();
+    void keyFilter_data();
+    void keyFilter();
+    void pastedTextIsFiltered();
+    void enterMovesOnOutsideEditing();
+    void fieldGridFollowsTheLineAndHolds();
+    void fieldRowsByKeyAndMenu();
+    void f10HandsTheGridOver();
+    void keyboardOnlyThreeLines();
+};
+
+void tst_LineEditor::checks_data()
+{
+    QTest::addColumn<LineRowInput>("lineRow");
+    QTest::addColumn<int>("lineRows");
+    QTest::addColumn<QStringList>("otherOrders");
+    QTest::addColumn<QList<FieldRowInput>>("fields");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("text");
+
+    const QList<FieldRowInput> one{field("1")};
+    QTest::newRow("one line without ID") << line("") << 1 << QStringList() << one << ""
+                                         << "";
+    QTest::newRow("two lines, no ID") << line("") << 2 << QStringList{"1"} << one << "7500003"
+                                      << "El ID es requerido cuando existe más de una línea";
+    LineRowInput noDescription = line();
+    noDescription.descripcion.clear();
+    QTest::newRow("line cell empty") << noDescription << 2 << QStringList{"1"} << one << "7500002"
+                                     << "Datos incorrectos de la línea actual";
+    QTest::newRow("no field row") << line() << 1 << QStringList() << QList<FieldRowInput>()
+                                  << "7500004"
+                                  << "Debe especificar un ID";
+    QTest::newRow("empty ID and position: the ID first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("", "")} << "7500004"
+        << "Debe especificar un ID";
+    QTest::newRow("empty position")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "")} << "7500005"
+        << "Debe especificar una posición";
+    QTest::newRow("empty length") << line() << 1 << QStringList()
+                                  << QList<FieldRowInput>{field("1", "1", "")} << "7500006"
+                                  << "Debe espcicifcar una longitud";
+    QTest::newRow("no type") << line() << 1 << QStringList()
+                             << QList<FieldRowInput>{field("1", "1", "2", -1)} << "7500007"
+                             << "Debe especificar un tipo";
+    QTest::newRow("duplicate 7") << line() << 1 << QStringList()
+                                 << QList<FieldRowInput>{field("7"), field("7")} << "7500010"
+                                 << "El ID 7 está duplicado";
+    QTest::newRow("a and A differ")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("a"), field("A")} << ""
+        << "";
+    QTest::newRow("duplicate ab shown in upper case")
+        << line() << 1 << QStringList()
+        << QList<FieldRowInput>{field("x"), field("ab"), field("ab")} << "7500010"
+        << "El ID AB está duplicado";
+    QTest::newRow("empty cell of row 2 before a duplicate of rows 3 and 4")
+        << line() << 1 << QStringList()
+        << QList<FieldRowInput>{field("1"), field("2", ""), field("3"), field("3")} << "7500005"
+        << "Debe especificar una posición";
+    QTest::newRow("duplicate of row 1 before an empty cell of row 2")
+        << line() << 1 << QStringList()
+        << QList<FieldRowInput>{field("1"), field("2", ""), field("1")} << "7500010"
+        << "El ID 1 está duplicado";
+    FieldRowInput sparse = field("4");
+    sparse.descripcion.clear();
+    QTest::newRow("empty description, value and format")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{sparse} << ""
+        << "";
+    QTest::newRow("1 and 01 give one field number")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01")}
+        << "7500008"
+        << "Los ID 1 y 01 dan el mismo número de campo 0001";
+    QTest::newRow("line number of another line")
+        << line() << 2 << QStringList{"0003"} << one << "7500009"
+        << "El número de línea 0003 ya está asignado a otra línea";
+    QTest::newRow("field position 0")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0")} << "7500013"
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)";
+    QTest::newRow("field length beyond the column")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "2147483648")}
+        << "7500013"
+        << "La longitud del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó "
+           "2147483648)";
+    QTest::newRow("line length 0")
+        << line("H", "1", "0") << 1 << QStringList() << one << "7500027"
+        << "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)";
+}
+
+void tst_LineEditor::checks()
+{
+    QFETCH(LineRowInput, lineRow);
+    QFETCH(int, lineRows);
+    QFETCH(QStringList, otherOrders);
+    QFETCH(QList<FieldRowInput>, fields);
+    QFETCH(QString, id);
+    QFETCH(QString, text);
+
+    const auto refusal = checkLineEdit(lineRow, lineRows, otherOrders, fields);
+    QCOMPARE(refusal ? refusal->message.id : QString(), id.isEmpty() ? "" : "ERR-ID:" + id);
+    if (refusal) {
+        QCOMPARE(refusal->message.text, text);
+        QCOMPARE(refusal->message.style, 48);
+        // Faults of the field rows send the user to the field grid; a duplicate also tells the
+        // toolbar that no save takes place.
+        QCOMPARE(refusal->focusFieldGrid, refusal->fieldRow >= 0);
+        QCOMPARE(refusal->cancelSave, id == "7500010" || id == "7500008");
+    }
+}
+
+void tst_LineEditor::editCommitsTheLinesEntries()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+    s.forget();
+
+    s.click(1); // Editar
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    s.typeCell(s.fieldGrid(), 0, "Descripción", "Fecha valor");
+    s.key(Qt::Key_Insert);
+    s.typeCell(s.fieldGrid(), 1, "ID", "5");
+    s.typeCell(s.fieldGrid(), 1, "Posicion", "10");
+    s.typeCell(s.fieldGrid(), 1, "Longitud", "8");
+    s.typeCell(s.fieldGrid(), 1, "Tipo", "N");
+    s.typeCell(s.fieldGrid(), 1, "Trim", " ");
+    s.click(3); // Aceptar
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+    // The other line's entries keep their place and content; the edited line's are replaced at
+    // the end, numbered "0000", with type codes and SI/NO.
+    QCOMPARE(storeRows(s.store()),
+             (QStringList{"K-0001-0001|0001-0001|0000|Cuenta|1|2|01|||SI|0001",
+                          "K-0001-0002|0001-0002|0010|Nombre|1|2|02|||SI|0001",
+                          "K-0002-0020|0002-0020|0020|Fecha valor|1|2|03|||SI|0002",
+                          "K-0002-0005|0002-0005|0005||10|8|01|||SI|0002"}));
+    QCOMPARE(s.fieldRows(),
+             (QStringList{"0020|Fecha valor|1|2|Fecha|||true", "0005||10|8|NUMERO|||true"}));
+    for (const auto *grid : {s.lineGrid(), s.fieldGrid()}) {
+        for (int c = 0; c < grid->columnCount(); ++c)
+            QCOMPARE(grid->isColumnLocked(c), grid->columnName(c) != "Tipo");
+    }
+}
+
+void tst_LineEditor::newLineAndCancel()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    const QStringList linesBefore = gridRows(s.lineGrid());
+    const QStringList fieldsBefore = s.fieldRows();
+
+    // "Nuevo" then "Cancelar": both grids as they were.
+    s.click(0);
+    QCOMPARE(s.lineGrid()->Rows(), 3);
+    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
+             QList<int>({2, 0}));
+    QCOMPARE(s.focus(), s.lineGrid());
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+    s.keys("9");
+    s.click(4);
+    QCOMPARE(gridRows(s.lineGrid()), linesBefore);
+    QCOMPARE(s.fieldRows(), fieldsBefore);
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    // A new line 3 with the fields 1 and 2.
+    s.click(0);
+    for (const auto &[column, text] :
+         {std::pair{"Orden", "3"}, std::pair{"ID", "T"}, std::pair{"Descripción", "Totales"},
+          std::pair{"Posicion", "1"}, std::pair{"Longitud", "1"}})
+        s.typeCell(s.lineGrid(), 2, column, text);
+    s.fieldGrid()->setFocus();
+    for (int row = 0; row < 2; ++row) {
+        s.key(Qt::Key_Insert);
+        s.typeCell(s.fieldGrid(), row, "ID", QString::number(row + 1));
+        s.typeCell(s.fieldGrid(), row, "Posicion", "2");
+        s.typeCell(s.fieldGrid(), row, "Longitud", "6");
+        s.typeCell(s.fieldGrid(), row, "Tipo", "F");
+    }
+    s.click(3);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(storeRows(s.store()).mid(3), (QStringList{"K-3-0001|3-0001|0001||2|6|03|||NO|3",
+                                                       "K-3-0002|3-0002|0002||2|6|03|||NO|3"}));
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003"));
+    QVERIFY(!s.lineGrid()->hasPendingEdit());
+}
+
+void tst_LineEditor::refusedEditLeavesEverything()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    const QStringList store = storeRows(s.store());
+    s.click(1);
+
+    // The second field's ID typed as "0": the same field number as the first one's "0000".
+    s.typeCell(s.fieldGrid(), 1, "ID", "0");
+    s.lineGrid()->setFocus();
+    s.forget();
+    s.click(3);
+    verifyMessage(s, "7500008", 48, "Atención");
+    QCOMPARE(s.focus(), s.fieldGrid());
+    QCOMPARE(s.fieldGrid()->currentRow(), 0);
+
+    // A duplicate, and a line number that another line has.
+    s.typeCell(s.fieldGrid(), 1, "ID", "0000");
+    s.typeCell(s.lineGrid(), 0, "Orden", "2");
+    s.forget();
+    s.click(3);
+    verifyMessage(s, "7500009", 48, "Atención");
+    s.typeCell(s.lineGrid(), 0, "Orden", "1");
+    s.forget();
+    s.click(3);
+    verifyMessage(s, "7500010", 48, "Atención");
+
+    // Refused every time: the store as it was, the edit still open with the typed values.
+    QCOMPARE(storeRows(s.store()), store);
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    QCOMPARE(s.fieldGrid()->cell(1, "ID").toString(), QStringLiteral("0000"));
+    QVERIFY(!s.lineGrid()->isColumnLocked(0));
+}
+
+void tst_LineEditor::emptiedFieldGridStillReplacesTheLine()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    s.click(1);
+    s.fieldGrid()->setFocus();
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+    s.key(Qt::Key_Down);
+    s.typeCell(s.fieldGrid(), 0, "ID", "7");
+    s.typeCell(s.fieldGrid(), 0, "Posicion", "1");
+    s.typeCell(s.fieldGrid(), 0, "Longitud", "1");
+    s.typeCell(s.fieldGrid(), 0, "Tipo", "T");
+    s.click(3);
+
+    // The line's earlier entries went although no row of the grid named them any more.
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(storeKeys(s.store()), (QStringList{"K-0002-0001", "K-0001-0007"}));
+}
+
+void tst_LineEditor::deleteLine_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("No") << 7;
+    QTest::newRow("Yes") << 6;
+}
+
+void tst_LineEditor::deleteLine()
+{
+    QFETCH(int, answer);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList store = storeRows(s.store());
+    s.forget();
+    s.record->answers = {answer};
+
+    s.click(2);
+
+    verifyMessage(s, "7500026", 36, "Confirmar eliminación");
+    QCOMPARE(s.record->messages.first().text,
+             QStringLiteral("¿Seguro que desea eliminar la línea seleccionada?"));
+    if (answer == 7) {
+        QCOMPARE(gridRows(s.lineGrid()), lines);
+        QCOMPARE(storeRows(s.store()), store);
+        return;
+    }
+    // The line goes with its fields; the field grid shows the line now current.
+    QCOMPARE(gridRows(s.lineGrid()), lines.mid(1));
+    QCOMPARE(storeKeys(s.store()), QStringList{"K-0002-0001"});
+    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+}
+
+void tst_LineEditor::keyFilter_data()
+{
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed"); // "<" is a backspace
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("position digits and backspace") << true << "Posicion"
+                                                   << "12<5"
+                                                   << "15";
+    QTest::newRow("position refuses sign, point, blank, letter") << true << "Posicion"
+                                                                 << "-. a"
+                                                                 << "1";
+    QTest::newRow("length digits in between refusals") << true << "Longitud"
+                                                       << "a3-4"
+                                                       << "34";
+    QTest::newRow("ID takes anything") << true << "ID"
+                                       << "aB-1 ."
+                                       << "aB-1 .";
+    QTest::newRow("description takes anything") << true << "Descripción"
+                                                << "x-y"
+                                                << "x-y";
+    QTest::newRow("nothing outside the editing state") << false << "ID"
+                                                       << "abc"
+                                                       << "H";
+}
+
+void tst_LineEditor::keyFilter()
+{
+    QFETCH(bool, editing);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    if (editing) {
+        s.editShown();
+        s.click(1);
+    }
+    auto *grid = s.lineGrid();
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(0, grid->columnIndex(column)));
+    for (const QChar c : typed)
+        c == '<' ? s.key(Qt::Key_Backspace) : s.keys(QString(c));
+    grid->commitCellEdit();
+    QCOMPARE(grid->cell(0, column).toString(), expected);
+}
+
+void tst_LineEditor::pastedTextIsFiltered()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    s.click(1);
+    auto *grid = s.fieldGrid();
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(0, grid->columnIndex("Posicion")));
+    QApplication::clipboard()->setText("4-a 2\n");
+    s.key(Qt::Key_F2);
+    s.key(Qt::Key_A, Qt::ControlModifier);
+    s.key(Qt::Key_V, Qt::ControlModifier);
+    grid->commitCellEdit();
+    QCOMPARE(grid->cell(0, "Posicion").toString(), QStringLiteral("42"));
+    // A description takes the text as it is, but on one line.
+    QVERIFY(grid->setCurrentCell(0, grid->columnIndex("Descripción")));
+    s.key(Qt::Key_F2);
+    s.key(Qt::Key_A, Qt::ControlModifier);
+    s.key(Qt::Key_Insert, Qt::ShiftModifier);
+    grid->commitCellEdit();
+    QCOMPARE(grid->cell(0, "Descripción").toString(), QStringLiteral("4-a 2"));
+}
+
+void tst_LineEditor::enterMovesOnOutsideEditing()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.lineGrid()->setFocus();
+    QVERIFY(s.lineGrid()->setCurrentCell(0, 1));
+    s.key(Qt::Key_Return);
+    QCOMPARE(s.lineGrid()->currentColumn(), 2);
+    QCOMPARE(s.lineGrid()->cell(0, "ID").toString(), QStringLiteral("H"));
+    QCOMPARE(s.record->lastCall("SimulateKeys"), QStringLiteral("SimulateKeys(\t|0)"));
+}
+
+void tst_LineEditor::fieldGridFollowsTheLineAndHolds()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    auto *lines = s.lineGrid();
+    const auto clickCell = [lines](int row, int column) {
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {},
+                          lines->visualRect(lines->model()->index(row, column)).center());
+    };
+
+    clickCell(1, 0);
+    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+    // Another cell of the same row: no refill (a marker row stays).
+    s.fieldGrid()->setCell(s.fieldGrid()->AddNew(), "ID", "marker");
+    clickCell(1, 3);
+    QCOMPARE(s.fieldGrid()->Rows(), 2);
+    s.key(Qt::Key_Up);
+    QCOMPARE(s.fieldRows().size(), 2);
+    QCOMPARE(s.fieldRows().first().section('|', 1, 1), QStringLiteral("Cuenta"));
+
+    // During a line edit the line grid stays on the line under edit and the fields stay.
+    s.editShown();
+    s.click(1);
+    const QStringList fields = s.fieldRows();
+    clickCell(1, 0);
+    lines->setFocus();
+    s.key(Qt::Key_Down);
+    QCOMPARE(lines->currentRow(), 0);
+    QCOMPARE(s.fieldRows(), fields);
+    clickCell(0, 3);
+    QCOMPARE(lines->currentColumn(), 3);
+}
+
+void tst_LineEditor::fieldRowsByKeyAndMenu()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    auto *fields = s.fieldGrid();
+    const auto menuEntries = [fields] {
+        std::unique_ptr<QMenu> menu(velkora::services::createGridMenu(fields, nullptr));
+        QStringList names;
+        for (const QAction *action : menu->actions())
+            names << action->objectName();
+        return names.mid(0, 2);
+    };
+
+    // Outside a line edit the keys add and remove nothing, and the menu offers neither.
+    fields->setFocus();
+    fields->setCurrentCell(1, 0);
+    for (const auto &[k, m] :
+         {std::pair{Qt::Key_Down, Qt::NoModifier}, std::pair{Qt::Key_Insert, Qt::NoModifier},
+          std::pair{Qt::Key_Delete, Qt::ControlModifier}})
+        s.key(k, m);
+    QCOMPARE(fields->Rows(), 2);
+    QVERIFY(!menuEntries().contains("actAgregarCampo"));
+
+    s.click(1);
+    fields->setFocus();
+    fields->setCurrentCell(1, 0);
+    QCOMPARE(menuEntries(), (QStringList{"actAgregarCampo", "actEliminarCampo"}));
+    s.key(Qt::Key_Down); // on the last row: a new row
+    QCOMPARE(QList<int>({fields->Rows(), fields->currentRow(), fields->currentColumn()}),
+             QList<int>({3, 2, 0}));
+    s.key(Qt::Key_Down); // on a blank last row: nothing more
+    QCOMPARE(fields->Rows(), 3);
+    s.key(Qt::Key_Insert);
+    QCOMPARE(fields->Rows(), 4);
+    fields->setCurrentCell(0, 1);
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(fields->Rows(), 3);
+    QCOMPARE(fields->cell(0, "Descripción").toString(), QStringLiteral("Nombre"));
+    fields->actions().at(0)->trigger(); // the menu's "Agregar campo"
+    QCOMPARE(fields->Rows(), 4);
+}
+
+void tst_LineEditor::f10HandsTheGridOver()
+{
+    EditScreen s;
+    s.fieldGrid()->setFocus();
+    s.key(Qt::Key_F10, Qt::ShiftModifier);
+    s.key(Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
+    s.lineGrid()->setFocus();
+    s.key(Qt::Key_F10);
+    QStringList calls = s.record->calls.filter("GridCommand");
+    QCOMPARE(calls, (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
+                                 "GridCommandF10(ssLinea)"}));
+}
+
+// From an empty screen to a load format of three line types with their fields, with nothing
+// but the keyboard.
+void tst_LineEditor::keyboardOnlyThreeLines()
+{
+    EditScreen s;
+    s.keyBox()->setFocus();
+    s.key(Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(s.toolbar()->EditMode());
+    QCOMPARE(s.focus(), s.keyBox());
+    s.keys("0042");
+    QVERIFY(tabTo("txtDescripcion"));
+    s.keys("Pagos");
+
+    const QStringList lineTypes{"1\tH\tCabecera\t1\t1", "2\tD\tDetalle\t1\t1",
+                                "3\tT\tTotales\t1\t1"};
+    for (int line = 0; line < 3; ++line) {
+        leaveGridsBack();
+        QVERIFY(tabTo("cmdControles_0", line > 0));
+        s.key(Qt::Key_Space); // "Nuevo"
+        QCOMPARE(s.focus(), s.lineGrid());
+        for (const QString &cell : lineTypes.at(line).split('\t')) {
+            s.keys(cell);
+            s.key(Qt::Key_Tab); // after the last cell the focus moves on to the field grid
+        }
+        QCOMPARE(s.focus(), s.fieldGrid());
+        for (int field = 1; field <= 2; ++field) {
+            s.key(Qt::Key_Down); // a new field row
+            for (const QString &cell :
+                 {QString::number(field), QStringLiteral("Campo"), QString::number(field * 2),
+                  QStringLiteral("2"), QStringLiteral("T")}) {
+                s.keys(cell);
+                s.key(Qt::Key_Return); // Enter moves on as TAB does
+            }
+        }
+        // Back to "Aceptar", which stands where "Nuevo" stands.
+        leaveGridsBack();
+        QVERIFY(tabTo("cmdControles_3", true));
+        s.key(Qt::Key_Space);
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QVERIFY(!s.screen->LineEditActive());
+    }
+
+    QCOMPARE(s.lineGrid()->Rows(), 3);
+    QStringList orders;
+    for (int row = 0; row < 3; ++row)
+        orders << s.lineGrid()->cellText(row, "Orden") + s.lineGrid()->cellText(row, "ID");
+    QCOMPARE(orders, (QStringList{"0001H", "0002D", "0003T"}));
+    QCOMPARE(storeKeys(s.store()),
+             (QStringList{"K-1-0001", "K-1-0002", "K-2-0001", "K-2-0002", "K-3-0001", "K-3-0002"}));
+    QCOMPARE(s.store().subItem(5, kesta::editor::FieldStore::Tipo), QStringLiteral("02"));
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0042"));
+}
+
+QTEST_MAIN(tst_LineEditor)
+#include "tst_lineeditor.moc"
