@@ -91,7 +91,6 @@ TextViewerDialog::TextViewerDialog(const QString &text, const QString &title, QW
     findLayout->addWidget(next);
     findLayout->addWidget(m_findStatus);
     m_findBar->hide();
-    connect(m_find, &QLineEdit::returnPressed, this, [this] { findNext(); });
     connect(m_find, &QLineEdit::textEdited, this, [this] { m_findStatus->clear(); });
     connect(next, &QPushButton::clicked, this, [this] { findNext(); });
     connect(previous, &QPushButton::clicked, this, [this] { findNext(true); });
@@ -195,11 +194,19 @@ bool TextViewerDialog::save()
 
 bool TextViewerDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_find && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-        m_findBar->hide();
-        m_text->setFocus();
-        return true;
+    // Enter finds (and does not reach the window's default button, which closes it); Escape
+    // hides the find box (and does not close the window).
+    if (watched == m_find && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            findNext(key->modifiers() & Qt::ShiftModifier);
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape) {
+            m_findBar->hide();
+            m_text->setFocus();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
