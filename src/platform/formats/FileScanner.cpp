@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -60,14 +61,34 @@ private:
     const ScanOptions &m_options;
     const Wanted &m_wanted;
     LineAnalyzer m_analyzer;
-    std::vector<char> m_buffer;
+    // The chunk's bytes: grown once, never zero-filled (every byte used is read first).
+    struct Buffer {
+        std::unique_ptr<char[]> bytes;
+        size_t capacity = 0;
+        size_t used = 0;
+        char *data() { return bytes.get(); }
+        size_t size() const { return used; }
+        void clear() { used = 0; }
+        void grow(size_t more)
+        {
+            if (used + more > capacity) {
+                const size_t wanted = std::max(used + more, capacity + capacity / 2);
+                std::unique_ptr<char[]> larger(new char[wanted]);
+                if (used > 0)
+                    std::memcpy(larger.get(), bytes.get(), used);
+                bytes = std::move(larger);
+                capacity = wanted;
+            }
+            used += more;
+        }
+    } m_buffer;
     qint64 m_bufferAt = 0; // file offset of m_buffer[0]
 };
 
 bool ChunkReader::load(qint64 from, qint64 size, QString *error)
 {
     const size_t old = m_buffer.size();
-    m_buffer.resize(old + size_t(size));
+    m_buffer.grow(size_t(size));
     if (!m_file.seek(from)) {
         *error = m_file.errorString();
         return false;

@@ -78,10 +78,18 @@ void LineAnalyzer::matchLineType()
 
 void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
 {
-    result = FieldResult{};
-    if (!spec.readsText)
+    // Only what a later reader looks at is reset: the line's hot loop allocates and copies
+    // nothing it does not need.
+    result.ok = true;
+    result.problem.code = Problem::None;
+    result.problem.at = -1;
+    result.pad = 0;
+    if (!spec.readsText) {
+        result.begin = result.end = 0;
         return;
+    }
     if (!spec.usable) {
+        result.begin = result.end = 0;
         result.ok = false;
         result.problem.code = Problem::BadFormat;
         return;
