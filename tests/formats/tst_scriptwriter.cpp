@@ -14,6 +14,8 @@ class TestScriptWriter : public QObject {
     Q_OBJECT
 
 private slots:
+    // The forms that the SQLite and PostgreSQL round trips (tst_storedformats) do not already
+    // prove, and SQL Server's.
     void literals_data()
     {
         QTest::addColumn<SqlEngine>("engine");
@@ -38,22 +40,14 @@ private slots:
                 << engine << QVariant(u"0001"_s) << none
                 << (engine == ms ? u"N'0001'"_s : u"'0001'"_s);
         }
-        QTest::newRow("sqlite quote") << lite << QVariant(u"O'Brien"_s) << none << u"'O''Brien'"_s;
-        QTest::newRow("sqlite backslash") << lite << QVariant(u"C:\\d"_s) << none << u"'C:\\d'"_s;
         QTest::newRow("sqlite line break")
             << lite << QVariant(u"a'\r\nb"_s) << none << u"'a''' || char(13) || char(10) || 'b'"_s;
-        QTest::newRow("sqlite date")
-            << lite << QVariant(QDate(2026, 12, 6)) << none << u"'2026-12-06'"_s;
         QTest::newRow("sqlite blob")
             << lite << QVariant(QByteArray("\x0A\xFF")) << none << u"X'0aff'"_s;
-        QTest::newRow("postgresql quote")
-            << pg << QVariant(u"O'Brien"_s) << none << u"'O''Brien'"_s;
         QTest::newRow("postgresql backslash")
             << pg << QVariant(u"C:\\d'x"_s) << none << u"E'C:\\\\d''x'"_s;
         QTest::newRow("postgresql line break")
             << pg << QVariant(u"a\nb"_s) << none << u"E'a\\nb'"_s;
-        QTest::newRow("postgresql stamp")
-            << pg << QVariant(stamp) << none << u"'2026-12-06 10:30:15.250'"_s;
         QTest::newRow("postgresql boolean") << pg << QVariant(true) << none << u"TRUE"_s;
         QTest::newRow("sqlserver unicode") << ms << QVariant(u"Año €"_s) << none << u"N'Año €'"_s;
         QTest::newRow("sqlserver line break")

@@ -182,28 +182,14 @@ private slots:
                   "Ly_UserDef_6, Fecha_Alta, Fecha_Ult_Modif, Oper_Alta, Oper_Ult_Modif, "
                   "Es_Cve_Estado, Oper_Baja, Fecha_Baja) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                   "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-        const QVariantList values{key,
-                                  u"O'Brien \"comillas\" y Ñandú"_s,
-                                  u"C:\\datos\\extracto.txt"_s,
-                                  u"0001"_s,
-                                  u"línea 1\nlínea 2\r\nfin\tcon tab"_s,
-                                  u"H"_s,
-                                  1,
-                                  2,
-                                  u"SI"_s,
-                                  u"--no es comentario; ni fin"_s,
-                                  u""_s,
-                                  u"1234.5678"_s,
-                                  u"-0.0001"_s,
-                                  u"2026-01-31"_s,
-                                  u"2026-12-06"_s,
-                                  u"2026-12-06 10:30:15"_s,
-                                  u"2026-12-06 23:59:59"_s,
-                                  u"ANA"_s,
-                                  u"LUIS"_s,
-                                  u"BA"_s,
-                                  u"PEDRO"_s,
-                                  QVariant(QMetaType::fromType<QString>())};
+        // clang-format off
+        const QVariantList values{
+            key, u"O'Brien \"comillas\" y Ñandú"_s, u"C:\\datos\\extracto.txt"_s, u"0001"_s,
+            u"línea 1\nlínea 2\r\nfin\tcon tab"_s, u"H"_s, 1, 2, u"SI"_s,
+            u"--no es comentario; ni fin"_s, u""_s, u"1234.5678"_s, u"-0.0001"_s,
+            u"2026-01-31"_s, u"2026-12-06"_s, u"2026-12-06 10:30:15"_s, u"2026-12-06 23:59:59"_s,
+            u"ANA"_s, u"LUIS"_s, u"BA"_s, u"PEDRO"_s, QVariant(QMetaType::fromType<QString>())};
+        // clang-format on
         for (const QVariant &v : values)
             q.addBindValue(v);
         QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
