@@ -4,9 +4,9 @@
 
 -- One row per line type of a load format; the header values repeat on every row of the key.
 CREATE TABLE Layout (
-    Ly_Cve_Layout      VARCHAR(10)    NOT NULL,
+    Ly_Cve_Layout      VARCHAR(4)     NOT NULL,
     Ly_Descripcion     VARCHAR(50)    NULL,
-    Ly_Archivo         VARCHAR(255)   NULL,
+    Ly_Archivo         VARCHAR(100)   NULL,
     Ly_ID              VARCHAR(10)    NOT NULL,
     Ly_Descripcion_ID  VARCHAR(100)   NULL,
     Ly_Linea_ID        VARCHAR(50)    NULL,
@@ -31,7 +31,7 @@ CREATE TABLE Layout (
 
 -- One row per field definition of a line type.
 CREATE TABLE Layout_Detalle (
-    Ly_Cve_Layout      VARCHAR(10)    NOT NULL,
+    Ly_Cve_Layout      VARCHAR(4)     NOT NULL,
     Ly_ID              VARCHAR(10)    NOT NULL,
     Ld_ID              VARCHAR(10)    NOT NULL,
     Ld_Descripcion     VARCHAR(100)   NULL,

@@ -1,12 +1,13 @@
 -- Velkora database: load formats (KESTA), settings, module options and the action record.
 -- SQLite. Run on a new, empty database file:  sqlite3 velkora.db < db/sqlite.sql
--- Dates and stamps are stored as ISO 8601 text ('2026-12-06', '2026-12-06 10:30:15').
+-- Dates and stamps are stored as ISO 8601 text ('2026-12-06', '2026-12-06 10:30:15'); the two
+-- numeric user data as the number's text, so that all 20 digits come back exactly.
 
 -- One row per line type of a load format; the header values repeat on every row of the key.
 CREATE TABLE Layout (
-    Ly_Cve_Layout      VARCHAR(10)    NOT NULL,
+    Ly_Cve_Layout      VARCHAR(4)     NOT NULL,
     Ly_Descripcion     VARCHAR(50)    NULL,
-    Ly_Archivo         VARCHAR(255)   NULL,
+    Ly_Archivo         VARCHAR(100)   NULL,
     Ly_ID              VARCHAR(10)    NOT NULL,
     Ly_Descripcion_ID  VARCHAR(100)   NULL,
     Ly_Linea_ID        VARCHAR(50)    NULL,
@@ -15,8 +16,8 @@ CREATE TABLE Layout (
     Ly_Inverso         VARCHAR(2)     NULL,
     Ly_UserDef_1       VARCHAR(50)    NULL,
     Ly_UserDef_2       VARCHAR(50)    NULL,
-    Ly_UserDef_3       DECIMAL(20,4)  NULL,
-    Ly_UserDef_4       DECIMAL(20,4)  NULL,
+    Ly_UserDef_3       TEXT           NULL, -- a DECIMAL(20,4) kept as its exact text
+    Ly_UserDef_4       TEXT           NULL, -- a DECIMAL(20,4) kept as its exact text
     Ly_UserDef_5       TEXT           NULL,
     Ly_UserDef_6       TEXT           NULL,
     Fecha_Alta         TEXT           NULL,
@@ -31,7 +32,7 @@ CREATE TABLE Layout (
 
 -- One row per field definition of a line type.
 CREATE TABLE Layout_Detalle (
-    Ly_Cve_Layout      VARCHAR(10)    NOT NULL,
+    Ly_Cve_Layout      VARCHAR(4)     NOT NULL,
     Ly_ID              VARCHAR(10)    NOT NULL,
     Ld_ID              VARCHAR(10)    NOT NULL,
     Ld_Descripcion     VARCHAR(100)   NULL,

@@ -4,9 +4,9 @@
 
 -- One row per line type of a load format; the header values repeat on every row of the key.
 CREATE TABLE Layout (
-    Ly_Cve_Layout      NVARCHAR(10)   NOT NULL,
+    Ly_Cve_Layout      NVARCHAR(4)    NOT NULL,
     Ly_Descripcion     NVARCHAR(50)   NULL,
-    Ly_Archivo         NVARCHAR(255)  NULL,
+    Ly_Archivo         NVARCHAR(100)  NULL,
     Ly_ID              NVARCHAR(10)   NOT NULL,
     Ly_Descripcion_ID  NVARCHAR(100)  NULL,
     Ly_Linea_ID        NVARCHAR(50)   NULL,
@@ -32,7 +32,7 @@ GO
 
 -- One row per field definition of a line type.
 CREATE TABLE Layout_Detalle (
-    Ly_Cve_Layout      NVARCHAR(10)   NOT NULL,
+    Ly_Cve_Layout      NVARCHAR(4)    NOT NULL,
     Ly_ID              NVARCHAR(10)   NOT NULL,
     Ld_ID              NVARCHAR(10)   NOT NULL,
     Ld_Descripcion     NVARCHAR(100)  NULL,

@@ -104,7 +104,9 @@ private slots:
         row("numeric two decimals", "N2", "enter", "3,1", "3.10");
         row("numeric set rounded", "N4", "set", -1.23456, "-1.2346");
         row("numeric set null", "N4", "set", QVariant(), "0.0000");
-        row("numeric set text as it is", "N4", "set", "2.5", "2.5");
+        row("numeric set text to the decimals", "N4", "set", "2.5", "2.5000");
+        row("numeric set long text, every digit", "N4", "set", "1234567890123456.78",
+            "1234567890123456.7800");
     }
     void values()
     {

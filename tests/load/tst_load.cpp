@@ -71,11 +71,13 @@ void tst_Load::loadsEverything()
 
     QCOMPARE(s.keyBox()->text(), QStringLiteral("0001"));
     QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-    // The same two texts on every engine, blanks included, as SQL Server receives them.
+    // The same two texts on both engines, blanks included; line and field numbers in numeric
+    // order (by their length, then their text).
     QCOMPARE(s.record->statements,
-             (QStringList{"SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID",
+             (QStringList{"SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    "
+                          "LENGTH(Ly_ID), Ly_ID",
                           "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    "
-                          "Ly_ID,    Ld_Id"}));
+                          "LENGTH(Ly_ID), Ly_ID,    LENGTH(Ld_Id), Ld_Id"}));
     QCOMPARE(kesta::Publico::Sql(), s.record->statements.last());
     QCOMPARE(s.record->count("Connection"), 2);
 

@@ -84,7 +84,7 @@ private slots:
         QTest::newRow("numeric") << u"0001 0009 0010"_s << 11LL;
         QTest::newRow("mixed") << u"ABC 0012 9A -50 1.5 7"_s << 13LL;
         QTest::newRow("none numeric") << u"ABC X1"_s << 1LL;
-        QTest::newRow("wider than four") << u"9999 99999"_s << 100000LL;
+        QTest::newRow("past four digits") << u"0999 9999"_s << 10000LL;
     }
     void nextKey()
     {

@@ -112,9 +112,10 @@ void tst_Statements::literals_data()
         for (const auto &[value, expected] :
              {P{"O'Brien", "'O''Brien'"}, P{"''", "''''''"}, P{"", "''"},
               P{"'; DROP TABLE Layout; --", "'''; DROP TABLE Layout; --'"},
-              P{"say \"hi\" 100% _x", "'say \"hi\" 100% _x'"}, P{"Año ñandú €", "'Año ñandú €'"}})
+              P{"say \"hi\" 100% _x", "'say \"hi\" 100% _x'"}, P{"Año ñandú €", "'Año ñandú €'"},
+              P{"Ελληνικά Кириллица 漢字 😀", "'Ελληνικά Кириллица 漢字 😀'"}})
             add(qPrintable(kesta::host::engineName(e)), e, F::QuotedText, value,
-                QString::fromUtf8(expected));
+                (e == S ? "N" : "") + QString::fromUtf8(expected));
     // A plain number in C-locale form, surrounding blanks dropped.
     for (const auto &[value, expected] :
          {P{"12", "12"}, P{" 7 ", "7"}, P{"-3", "-3"}, P{"+3", "+3"}, P{"1.5", "1.5"},
@@ -129,16 +130,23 @@ void tst_Statements::literals_data()
         add("four digits", L, F::FourDigitText, value, "'" + QString(expected) + "'");
     // A backslash stands literally on SQL Server and SQLite; PostgreSQL gets an escape string,
     // which reads the same whatever standard_conforming_strings says.
-    add("SQL Server backslash", S, F::QuotedText, "C:\\d\\", "'C:\\d\\'");
+    add("SQL Server backslash", S, F::QuotedText, "C:\\d\\", "N'C:\\d\\'");
     add("PostgreSQL backslash", Pg, F::QuotedText, "C:\\d\\", "E'C:\\\\d\\\\'");
     add("PostgreSQL backslash", Pg, F::QuotedText, "\\'", "E'\\\\'''");
-    add("SQL Server double quoted", S, F::DoubleQuotedText, "it's \"x\"", "\"it's \"\"x\"\"\"");
-    add("SQL Server double quoted", S, F::DoubleQuotedText, "", "\"\"");
+    // Ld_Valor: the Unicode literal on SQL Server too, apostrophes doubled, double quotes as
+    // they are.
+    add("SQL Server double quoted", S, F::DoubleQuotedText, "it's \"x\"", "N'it''s \"x\"'");
+    add("SQL Server double quoted", S, F::DoubleQuotedText, "", "N''");
     add("SQLite double quoted", L, F::DoubleQuotedText, "it's \"x\"", "'it''s \"x\"'");
     add("PostgreSQL double quoted", Pg, F::DoubleQuotedText, "a\\b'", "E'a\\\\b'''");
-    add("date", S, F::DateText, "2026-12-06", "'2026-12-06'");
-    add("stamp", S, F::StampText, "2026-12-06 10:30:15", "'2026-12-06 10:30:15'");
-    add("operator", S, F::OperatorText, "D'Ar", "'D''Ar'");
+    add("date", S, F::DateText, "2026-12-06", "N'2026-12-06'");
+    add("stamp", S, F::StampText, "2026-12-06 10:30:15", "N'2026-12-06 10:30:15'");
+    add("operator", S, F::OperatorText, "D'Ar", "N'D''Ar'");
+    // The numeric user data: every digit kept; quoted on SQLite, whose number would be a
+    // binary floating-point value.
+    add("decimal", S, F::DecimalNumber, "1234567890123456.78", "1234567890123456.78");
+    add("decimal", Pg, F::DecimalNumber, "-0.0001", "-0.0001");
+    add("decimal", L, F::DecimalNumber, "1234567890123456.7800", "'1234567890123456.7800'");
 }
 
 void tst_Statements::literals()
@@ -182,19 +190,23 @@ void tst_Statements::numbersRefused()
 
 void tst_Statements::sqlServerTexts()
 {
+    // Every text is a Unicode literal N'...', Ld_Valor included; the rest of each statement
+    // stands as the host's SQL Server receives it, blanks included.
     const QString k = "0001";
     const QString lineInto =
         "INSERT INTO Layout(   Ly_Cve_Layout,    Ly_Descripcion,    Ly_Archivo,    Ly_ID,    "
         "Ly_Descripcion_ID,    Ly_Linea_ID,    Ly_Posicion,    Ly_Longitud,    Ly_Inverso,    "
         "Ly_UserDef_1,    Ly_UserDef_2,    Ly_UserDef_3,    Ly_UserDef_4,    Ly_UserDef_5,    "
         "Ly_UserDef_6,    Fecha_Alta,    Fecha_Ult_Modif,    Oper_Alta,    Oper_Ult_Modif,    "
-        "Es_Cve_Estado) VALUES ('0001', 'Pagos', 'pagos.txt', '0003', 'Encabezado', 'H', 1, 1, ";
-    const QString lineValues = ", 'u1', 'u2', 0.0000, 12.5, '2026-12-06', '2026-01-31', "
-                               "'2026-12-06 10:30:15', '2026-12-06 10:30:15', 'OP1', 'OP2', 'AC')";
+        "Es_Cve_Estado) VALUES (N'0001', N'Pagos', N'pagos.txt', N'0003', N'Encabezado', N'H', "
+        "1, 1, ";
+    const QString lineValues =
+        ", N'u1', N'u2', 0.0000, 12.5, N'2026-12-06', N'2026-01-31', N'2026-12-06 10:30:15', "
+        "N'2026-12-06 10:30:15', N'OP1', N'OP2', 'AC')";
     const QString field =
         "INSERT INTO Layout_Detalle(   Ly_Cve_Layout,    Ly_ID,    Ld_ID,    Ld_Descripcion,    "
         "Ld_Posicion,    Ld_Longitud,    Ld_Trim,    Ld_Valor,    Ld_Formato,    Ld_Tipo) VALUES "
-        "('0001', '0003', '0010', 'Importe', 10, 8, 'SI', \"it's\", '#0.00', '01')";
+        "(N'0001', N'0003', N'0010', N'Importe', 10, 8, N'SI', N'it''s', N'#0.00', N'01')";
     LayoutLineValues notReversed = sampleLine();
     notReversed.reverse = false;
 
@@ -206,20 +218,20 @@ void tst_Statements::sqlServerTexts()
                           reactivateUpdate(S, k, "OP1", "ST"), scriptLayoutSelect(S, k),
                           scriptDetailSelect(S, k)}),
              (QStringList{
-                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID",
-                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    Ly_ID,    "
-                 "Ld_Id",
-                 "DELETE Layout_Detalle WHERE Ly_Cve_Layout = '0001'",
-                 "DELETE Layout WHERE Ly_Cve_Layout = '0001'", lineInto + "'SI'" + lineValues,
-                 lineInto + "'NO'" + lineValues, "SET QUOTED_IDENTIFIER OFF", field,
+                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = N'0001' ORDER BY    LEN(Ly_ID), Ly_ID",
+                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = N'0001' ORDER BY    "
+                 "LEN(Ly_ID), Ly_ID,    LEN(Ld_Id), Ld_Id",
+                 "DELETE Layout_Detalle WHERE Ly_Cve_Layout = N'0001'",
+                 "DELETE Layout WHERE Ly_Cve_Layout = N'0001'", lineInto + "N'SI'" + lineValues,
+                 lineInto + "N'NO'" + lineValues, "SET QUOTED_IDENTIFIER OFF", field,
                  "SET QUOTED_IDENTIFIER ON",
-                 "UPDATE Layout SET    Oper_Ult_Modif = 'OP1',    Fecha_Ult_Modif = 'ST',    "
-                 "Oper_Baja = 'OP2',    Fecha_Baja= 'ST',    Es_Cve_Estado = 'BA' WHERE "
-                 "Ly_Cve_Layout = '0001'",
-                 "UPDATE Layout SET Oper_Ult_Modif = 'OP1', Fecha_Ult_Modif = 'ST', Oper_Baja = "
-                 "'', Fecha_Baja= NULL, Es_Cve_Estado = 'AC' WHERE Ly_Cve_Layout = '0001'",
-                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ",
-                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "}));
+                 "UPDATE Layout SET    Oper_Ult_Modif = N'OP1',    Fecha_Ult_Modif = N'ST',    "
+                 "Oper_Baja = N'OP2',    Fecha_Baja= N'ST',    Es_Cve_Estado = 'BA' WHERE "
+                 "Ly_Cve_Layout = N'0001'",
+                 "UPDATE Layout SET Oper_Ult_Modif = N'OP1', Fecha_Ult_Modif = N'ST', Oper_Baja = "
+                 "'', Fecha_Baja= NULL, Es_Cve_Estado = 'AC' WHERE Ly_Cve_Layout = N'0001'",
+                 "SELECT * FROM Layout WHERE Ly_Cve_Layout = N'0001' ",
+                 "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = N'0001' "}));
 }
 
 void tst_Statements::textsStoredExactly_data()

@@ -7,6 +7,7 @@
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
 #include "screen/frmKESTA.h"
+#include "storage/Literals.h"
 #include "storage/Statements.h"
 
 #include "controls/Controles.h"
@@ -28,19 +29,22 @@ QString headerText(const host::RecordSet &record, const QString &column)
     return value.isNull() ? QString() : value.toString();
 }
 
-// A numeric header value for a numeric box: the number, so the box shows it with its
-// decimals; a null gives the box's empty value.
+// A numeric header value for a numeric box: the number's text as the database gives it
+// (never through a binary floating-point value, so every digit stays); a null gives the box's
+// empty value.
 QVariant headerNumber(const host::RecordSet &record, const QString &column)
 {
     const QVariant value = record.Field(column);
     if (value.isNull())
         return {};
-    bool ok = false;
-    const double number = value.toString().trimmed().toDouble(&ok);
-    if (!ok)
+    // A database that keeps the number as a binary floating-point value gives it as one.
+    const QString text = value.typeId() == QMetaType::Double
+                             ? QString::number(value.toDouble(), 'f', 4)
+                             : value.toString().trimmed();
+    if (!storage::isPlainNumber(text))
         throw host::RuntimeError(QStringLiteral("Layout.%1 holds \"%2\", which is not a number.")
                                      .arg(column, value.toString()));
-    return number;
+    return text;
 }
 
 void setNumericBox(velkora::controls::TextBox &box, const QVariant &number)

@@ -17,4 +17,12 @@ private:
     QString m_description;
 };
 
+// A write that conflicted with another user's write of the same rows at the same moment (a
+// serialization failure, a deadlock, a key written meanwhile, a database locked by another
+// writer): nothing of it was kept, and trying again after a reload may succeed.
+class ConflictError : public RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
 } // namespace kesta::host

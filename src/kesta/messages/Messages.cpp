@@ -209,6 +209,43 @@ Message loadFailed(const QString &description)
                 QStringLiteral("txtClave_Enter()") + NewLine + description, Critical, Velkora);
 }
 
+Message textTooLong(const QString &what, qsizetype length, int maxLength)
+{
+    return make(QStringLiteral("ERR-ID:7500030"),
+                QStringLiteral("%1: el texto tiene %2 caracteres y se admiten como máximo %3")
+                    .arg(what)
+                    .arg(length)
+                    .arg(maxLength),
+                Warning, Velkora);
+}
+
+Message numberDoesNotFit(const QString &what, const QString &value)
+{
+    return make(QStringLiteral("ERR-ID:7500031"),
+                QStringLiteral("%1: el número %2 no cabe; se admiten como máximo 16 dígitos "
+                               "enteros y 4 decimales")
+                    .arg(what, value),
+                Warning, Velkora);
+}
+
+Message notANumber(const QString &what, const QString &value)
+{
+    return make(QStringLiteral("ERR-ID:7500032"),
+                QStringLiteral("%1: \"%2\" no es un número").arg(what, value), Warning, Velkora);
+}
+
+Message saveConflict(const QString &key, const QString &description)
+{
+    return make(QStringLiteral("ERR-ID:7500033"),
+                QStringLiteral("Otro usuario guardó el formato de carga %1 al mismo tiempo; no se "
+                               "guardó nada.")
+                        .arg(key) +
+                    NewLine +
+                    QStringLiteral("Vuelva a cargarlo y repita los cambios.") + NewLine +
+                    description,
+                Critical, Error);
+}
+
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength)
 {
     return make(QStringLiteral("ERR-ID:7500028"),

@@ -54,6 +54,11 @@ Message scriptFailed(const QString &description); // 7500020
 Message refillFailed(const QString &description); // 7500023
 Message keyNotFound();                            // 7500024
 Message loadFailed(const QString &description);   // 7500025
+// The save's checks of what the columns hold, and a save that met another user's.
+Message textTooLong(const QString &what, qsizetype length, int maxLength); // 7500030
+Message numberDoesNotFit(const QString &what, const QString &value);       // 7500031
+Message notANumber(const QString &what, const QString &value);             // 7500032
+Message saveConflict(const QString &key, const QString &description);      // 7500033
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // A handler without an error trap of its own that failed.

@@ -96,6 +96,13 @@ void frmKESTA::connectHandlers()
                    [this] { Controles_Cancel(); });
     connectGuarded(Controles, &Bar::Record, this, QStringLiteral("Controles_Record()"),
                    [this] { Controles_Record(); });
+    connect(Controles, &Bar::Save, this, [this](bool isNew) {
+        guardHandler(this, QStringLiteral("Controles_Save()"), [&] { Controles_Save(isNew); });
+    });
+    connectGuarded(Controles, &Bar::Deactivate, this, QStringLiteral("Controles_Deactivate()"),
+                   [this] { Controles_Deactivate(); });
+    connectGuarded(Controles, &Bar::Reactivate, this, QStringLiteral("Controles_Reactivate()"),
+                   [this] { Controles_Reactivate(); });
 }
 
 } // namespace kesta::screen

@@ -21,6 +21,12 @@ class ColorScheme;
 class CommonDialog;
 } // namespace velkora::controls
 
+namespace kesta::storage {
+struct LayoutLineValues;
+struct LayoutFieldValues;
+struct SaveProblem;
+} // namespace kesta::storage
+
 namespace kesta::editor {
 class FieldStoreView;
 class FieldStore;
@@ -84,6 +90,10 @@ public:
     void Controles_Edit();
     void Controles_Cancel();
     void Controles_Record();
+    // The save, deactivation and reactivation.
+    void Controles_Save(bool isNew);
+    void Controles_Deactivate();
+    void Controles_Reactivate();
 
     // The edit buttons under the grids, and the line editor's commit and column locks.
     void cmdControles_Click(int index);
@@ -148,6 +158,10 @@ private:
     void buildEditor();   // the line editor and the grids' behaviour
     void connectHandlers();
     void setMode(commands::Mode mode);
+    // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
+    QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
+    QList<storage::LayoutFieldValues> fieldRowsToSave() const;
+    void showSaveProblem(const storage::SaveProblem &problem);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
     void focusShownTab();
     // StartUp.cpp: activation once per activation; the screen's preview of its controls' keys.

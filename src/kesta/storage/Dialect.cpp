@@ -14,9 +14,19 @@ bool Dialect::usesQuotedIdentifierSetting() const
     return engine == Engine::SqlServer;
 }
 
-bool Dialect::doubleQuotedValor() const
+bool Dialect::unicodeTexts() const
 {
     return engine == Engine::SqlServer;
+}
+
+bool Dialect::quotedDecimals() const
+{
+    return engine == Engine::Sqlite;
+}
+
+QString Dialect::lengthFunction() const
+{
+    return engine == Engine::SqlServer ? QStringLiteral("LEN") : QStringLiteral("LENGTH");
 }
 
 bool Dialect::escapeStringForBackslash() const

@@ -12,14 +12,23 @@ namespace kesta::storage {
 //
 //                          SQL Server          SQLite              PostgreSQL
 //   delete verb            "DELETE "           "DELETE FROM "      "DELETE FROM "
-//   SET QUOTED_IDENTIFIER  around Ld_Valor     not sent            not sent
-//   Ld_Valor literal       "..." ("" inside)   '...' ('' inside)   '...' ('' inside)
+//   SET QUOTED_IDENTIFIER  around each field   not sent            not sent
+//   text literal           N'...' ('' inside)  '...' ('' inside)   '...' ('' inside)
 //   backslash in a text    literal             literal             E'...' with \\ (see below)
+//   decimal number         bare                '...' (see below)   bare
+//   text length            LEN(...)            LENGTH(...)         LENGTH(...)
+//
+// SQL Server converts a plain '...' literal to the database's code page, so Greek, Cyrillic or
+// CJK text would come back as "?": every text is written as a Unicode literal N'...', Ld_Valor
+// included (so a constant value may hold apostrophes and double quotes alike).
 //
 // PostgreSQL reads a backslash in a plain '...' literal literally only while
 // standard_conforming_strings is on (its default). A text holding a backslash is therefore
 // written as an escape string E'...' with the backslash doubled, which reads the same
 // whatever that setting is; texts without a backslash keep the plain form.
+//
+// SQLite keeps Ly_UserDef_3 and Ly_UserDef_4 as the number's text (a bare literal would pass
+// through a binary floating-point value and lose digits): the checked number is quoted.
 struct Dialect {
     host::Engine engine = host::Engine::SqlServer;
 
@@ -27,10 +36,14 @@ struct Dialect {
     QString deleteVerb() const;
     // Whether the save switches QUOTED_IDENTIFIER off and on around each field statement.
     bool usesQuotedIdentifierSetting() const;
-    // Whether Ld_Valor is written between double quotes (else between apostrophes).
-    bool doubleQuotedValor() const;
+    // Whether texts are written as Unicode literals (N'...').
+    bool unicodeTexts() const;
     // Whether a text holding a backslash needs the escape-string form.
     bool escapeStringForBackslash() const;
+    // Whether a decimal number is written as a quoted text.
+    bool quotedDecimals() const;
+    // The function that gives a text's length.
+    QString lengthFunction() const;
 };
 
 inline Dialect dialectFor(host::Engine engine)

@@ -41,20 +41,54 @@ bool splitWholeNumber(const QString &text, QString &sign, QString &digits)
 
 QString quotedText(host::Engine engine, const QString &value)
 {
+    const Dialect dialect = dialectFor(engine);
     const QString quoted = enclose(value, QLatin1Char('\''));
-    if (dialectFor(engine).escapeStringForBackslash() && value.contains(QLatin1Char('\\'))) {
+    if (dialect.escapeStringForBackslash() && value.contains(QLatin1Char('\\'))) {
         QString escaped = quoted;
         escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
         return QLatin1Char('E') + escaped;
     }
+    if (dialect.unicodeTexts())
+        return QLatin1Char('N') + quoted;
     return quoted;
 }
 
 QString doubleQuotedText(host::Engine engine, const QString &value)
 {
-    if (dialectFor(engine).doubleQuotedValor())
-        return enclose(value, QLatin1Char('"'));
     return quotedText(engine, value);
+}
+
+bool fitsDecimal(const QString &value, int integerDigits, int decimals)
+{
+    if (!isPlainNumber(value))
+        return false;
+    const QString number = numberText(value, QString());
+    const qsizetype point = number.indexOf(QLatin1Char('.'));
+    QString whole = point < 0 ? number : number.left(point);
+    QString fraction = point < 0 ? QString() : number.mid(point + 1);
+    if (whole.startsWith(QLatin1Char('-')) || whole.startsWith(QLatin1Char('+')))
+        whole.remove(0, 1);
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return whole.size() <= integerDigits && fraction.size() <= decimals;
+}
+
+QString decimalText(host::Engine engine, const QString &value, const QString &what,
+                    int integerDigits, int decimals)
+{
+    const QString number = numberText(value, what);
+    if (!fitsDecimal(number, integerDigits, decimals))
+        throw host::RuntimeError(
+            QStringLiteral("%1 holds at most %2 whole digits and %3 decimals, not \"%4\".")
+                .arg(what)
+                .arg(integerDigits)
+                .arg(decimals)
+                .arg(value));
+    if (dialectFor(engine).quotedDecimals())
+        return enclose(number, QLatin1Char('\''));
+    return number;
 }
 
 bool isPlainNumber(const QString &value)
@@ -147,6 +181,8 @@ QString literal(host::Engine engine, LiteralForm form, const QString &value, con
         return operatorText(engine, value);
     case LiteralForm::DoubleQuotedText:
         return doubleQuotedText(engine, value);
+    case LiteralForm::DecimalNumber:
+        return decimalText(engine, value, what, 16, 4);
     }
     return quotedText(engine, value);
 }

@@ -19,7 +19,8 @@ enum class LiteralForm {
     DateText,         // the services' date text, quoted
     StampText,        // the services' stamp text, quoted
     OperatorText,     // the operator code, quoted
-    DoubleQuotedText, // "text" on SQL Server (QUOTED_IDENTIFIER OFF); 'text' elsewhere
+    DoubleQuotedText, // Ld_Valor's form: the quoted text (N'text' on SQL Server)
+    DecimalNumber,    // Ly_UserDef_3/4: a checked number, bare ('text' on SQLite)
 };
 
 // The value in the given form for the engine. `what` names the value in the error raised
@@ -27,10 +28,19 @@ enum class LiteralForm {
 QString literal(host::Engine engine, LiteralForm form, const QString &value,
                 const QString &what = {});
 
-// 'value' with its apostrophes doubled (PostgreSQL: E'...' when it holds a backslash).
+// 'value' with its apostrophes doubled (PostgreSQL: E'...' when it holds a backslash; SQL
+// Server: the Unicode literal N'...').
 QString quotedText(host::Engine engine, const QString &value);
-// Ld_Valor's form: "value" with its double quotes doubled on SQL Server, else quotedText.
+// Ld_Valor's form: the same as quotedText on every engine (see Dialect.h).
 QString doubleQuotedText(host::Engine engine, const QString &value);
+// A decimal number for a column with `integerDigits` whole digits and `decimals` decimals:
+// checked as numberText, then refused (host::RuntimeError naming `what`) when it has more
+// whole digits or more significant decimals than the column holds; bare, or quoted on SQLite.
+QString decimalText(host::Engine engine, const QString &value, const QString &what,
+                    int integerDigits, int decimals);
+// Whether the value is a plain number with no more whole digits and significant decimals than
+// given.
+bool fitsDecimal(const QString &value, int integerDigits, int decimals);
 // The value as a bare number: surrounding blanks dropped, a single decimal comma turned into
 // a point. Anything but an optional sign, digits and at most one decimal point raises
 // host::RuntimeError naming `what` and the value.

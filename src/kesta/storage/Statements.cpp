@@ -1,5 +1,6 @@
 #include "Statements.h"
 
+#include "ColumnLimits.h"
 #include "Dialect.h"
 #include "Literals.h"
 
@@ -54,21 +55,31 @@ const QStringList &fieldColumns()
 
 const QString separator = QStringLiteral(", ");
 
+// Line and field numbers are texts in their four-digit form ("0010", "10000"): ordered by
+// their length first, they come in numeric order whatever their count.
+QString numericOrder(Engine engine, const QString &column)
+{
+    return dialectFor(engine).lengthFunction() + QLatin1Char('(') + column +
+           QStringLiteral("), ") + column;
+}
+
 } // namespace
 
 QString loadHeaderSelect(Engine engine, const QString &key)
 {
     return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout ") +
            QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
-           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID");
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   ") +
+           numericOrder(engine, QStringLiteral("Ly_ID"));
 }
 
 QString loadDetailSelect(Engine engine, const QString &key)
 {
     return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout_Detalle ") +
            QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
-           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID, ") +
-           QStringLiteral("   Ld_Id");
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   ") +
+           numericOrder(engine, QStringLiteral("Ly_ID")) + QStringLiteral(", ") +
+           QStringLiteral("   ") + numericOrder(engine, QStringLiteral("Ld_Id"));
 }
 
 QString deleteDetailRows(Engine engine, const QString &key)
@@ -98,8 +109,10 @@ QString lineInsert(Engine engine, const LayoutLineValues &v)
         quotedText(engine, v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")),
         quotedText(engine, v.user1),
         quotedText(engine, v.user2),
-        numberText(v.user3, QStringLiteral("Ly_UserDef_3")),
-        numberText(v.user4, QStringLiteral("Ly_UserDef_4")),
+        decimalText(engine, v.user3, QStringLiteral("Ly_UserDef_3"), UserNumberDigits,
+                    UserNumberDecimals),
+        decimalText(engine, v.user4, QStringLiteral("Ly_UserDef_4"), UserNumberDigits,
+                    UserNumberDecimals),
         dateText(engine, v.date5),
         dateText(engine, v.date6),
         stampText(engine, v.stamp),

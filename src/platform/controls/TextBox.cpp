@@ -260,6 +260,12 @@ void TextBox::setValue(const QVariant &value)
         return;
     }
     if (!isNumberType(value)) {
+        // A numeric box takes a number's text as it is, digit for digit.
+        if (m_numeric) {
+            const QString number = normalizedNumber(value.toString(), m_decimales);
+            setShownValue(number.isEmpty() ? emptyValue() : number);
+            return;
+        }
         setText(value.toString());
         return;
     }
@@ -339,8 +345,9 @@ void TextBox::normalize()
 {
     const QString number = normalizedNumber(text(), m_decimales);
     const QString shown = number.isEmpty() ? emptyValue() : number;
+    // The decimals added may make the text longer than what may be typed: it is never cut.
     if (shown != text())
-        setText(shown);
+        setShownValue(shown);
 }
 
 } // namespace velkora::controls

@@ -1,0 +1,48 @@
+#include "LoadFormatWriter.h"
+
+namespace kesta::storage {
+
+LoadFormatWriter::LoadFormatWriter(ConnectionSource connection, QString &statementText)
+    : m_connection(std::move(connection)), m_sql(statementText)
+{
+}
+
+void LoadFormatWriter::execute(const QString &statement)
+{
+    m_sql = statement;
+    m_connection()->Execute(m_sql);
+}
+
+LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
+                                                 const QList<LayoutLineValues> &lines,
+                                                 const QList<LayoutFieldValues> &fields,
+                                                 const AdditionalFields &additionalFields)
+{
+    const host::Engine engine = m_connection()->engine();
+    m_connection()->BeginTrans();
+    try {
+        if (!additionalFields(key)) {
+            m_connection()->RollbackTrans();
+            return Result::AdditionalFieldsNotSaved;
+        }
+        execute(deleteDetailRows(engine, key));
+        execute(deleteLineRows(engine, key));
+        for (const LayoutLineValues &line : lines)
+            execute(lineInsert(engine, line));
+        for (const LayoutFieldValues &field : fields) {
+            for (const QString &statement : fieldStatements(engine, field))
+                execute(statement);
+        }
+        m_connection()->CommitTrans();
+        return Result::Committed;
+    } catch (...) {
+        try {
+            m_connection()->RollbackTrans();
+        } catch (const std::exception &) {
+            // The failure itself is what the caller reports.
+        }
+        throw;
+    }
+}
+
+} // namespace kesta::storage

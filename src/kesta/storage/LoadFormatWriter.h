@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Statements.h"
+#include "host/Connection.h"
+
+#include <QList>
+#include <functional>
+
+namespace kesta::storage {
+
+// Writes a load format in one transaction that replaces all its rows: begin; the toolbar's
+// additional fields; delete the key's Layout_Detalle and Layout rows; one Layout row per line
+// and one Layout_Detalle row per field (each between SET QUOTED_IDENTIFIER OFF and ON on SQL
+// Server); commit. Nothing is kept unless everything is.
+//
+// The connection is asked for anew before every call on it, and every statement is built in
+// the shared statement text before it runs.
+class LoadFormatWriter {
+public:
+    using ConnectionSource = std::function<host::ConnectionPtr()>;
+    using AdditionalFields = std::function<bool(const QString &key)>;
+
+    enum class Result {
+        Committed,
+        AdditionalFieldsNotSaved, // rolled back before any delete
+    };
+
+    LoadFormatWriter(ConnectionSource connection, QString &statementText);
+
+    // A failure on the way rolls the transaction back (a failing rollback is not allowed to
+    // hide the failure) and raises the failure again: host::ConflictError when another
+    // user's write collided with this one, host::RuntimeError with the database's own text
+    // otherwise.
+    Result write(const QString &key, const QList<LayoutLineValues> &lines,
+                 const QList<LayoutFieldValues> &fields, const AdditionalFields &additionalFields);
+
+private:
+    void execute(const QString &statement);
+
+    ConnectionSource m_connection;
+    QString &m_sql;
+};
+
+} // namespace kesta::storage

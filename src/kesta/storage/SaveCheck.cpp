@@ -1,0 +1,116 @@
+#include "SaveCheck.h"
+
+#include "ColumnLimits.h"
+#include "Literals.h"
+
+namespace kesta::storage {
+
+namespace {
+
+using Place = SaveProblem::Place;
+
+struct Checker {
+    Place place;
+    int row;
+    QString label; // how the user knows the row: "", "Línea 0002", "Línea 0002, campo 0010"
+    std::optional<SaveProblem> problem;
+
+    QString what(const QString &name) const
+    {
+        return label.isEmpty() ? name : label + QStringLiteral(", ") + name;
+    }
+    void fail(const QString &column, const messages::Message &message)
+    {
+        if (!problem)
+            problem = SaveProblem{place, column, row, message};
+    }
+    void text(const QString &column, const QString &name, const QString &value, int maxLength)
+    {
+        if (value.size() > maxLength)
+            fail(column, messages::textTooLong(what(name), value.size(), maxLength));
+    }
+    void whole(const QString &column, const QString &name, const QString &value)
+    {
+        const QString t = value.trimmed();
+        bool digits = !t.isEmpty() && t.size() <= ColumnLength::PositionDigits;
+        for (const QChar c : t)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!digits || t.toLongLong() > messages::MaxPositionValue)
+            fail(column, messages::notANumber(what(name), value));
+    }
+    void decimal(const QString &column, const QString &name, const QString &value)
+    {
+        if (!isPlainNumber(value)) {
+            fail(column, messages::notANumber(what(name), value));
+            return;
+        }
+        if (!fitsDecimal(value, UserNumberDigits, UserNumberDecimals))
+            fail(column, messages::numberDoesNotFit(what(name), value));
+    }
+};
+
+} // namespace
+
+std::optional<SaveProblem> checkSaveRows(const QList<LayoutLineValues> &lines,
+                                         const QList<LayoutFieldValues> &fields)
+{
+    for (int row = 0; row < lines.size(); ++row) {
+        const LayoutLineValues &v = lines.at(row);
+        if (row == 0) {
+            // The header is the same on every row: checked once.
+            Checker header{Place::Header, -1, {}, {}};
+            header.text(QStringLiteral("Ly_Cve_Layout"), QStringLiteral("Clave"), v.key,
+                        ColumnLength::Key);
+            header.text(QStringLiteral("Ly_Descripcion"), QStringLiteral("Descripción"),
+                        v.description, ColumnLength::Description);
+            header.text(QStringLiteral("Ly_Archivo"), QStringLiteral("Archivo"), v.file,
+                        ColumnLength::File);
+            header.text(QStringLiteral("Ly_UserDef_1"), QStringLiteral("Dato 1"), v.user1,
+                        ColumnLength::UserText);
+            header.text(QStringLiteral("Ly_UserDef_2"), QStringLiteral("Dato 2"), v.user2,
+                        ColumnLength::UserText);
+            header.decimal(QStringLiteral("Ly_UserDef_3"), QStringLiteral("Dato 3"), v.user3);
+            header.decimal(QStringLiteral("Ly_UserDef_4"), QStringLiteral("Dato 4"), v.user4);
+            header.text(QStringLiteral("Oper_Alta"), QStringLiteral("Operador"), v.operatorAlta,
+                        ColumnLength::Operator);
+            if (header.problem)
+                return header.problem;
+        }
+        Checker line{Place::Line, row, QStringLiteral("Línea %1").arg(fourDigits(v.order)), {}};
+        line.text(QStringLiteral("Ly_ID"), QStringLiteral("No."), fourDigits(v.order),
+                  ColumnLength::LineOrder);
+        line.text(QStringLiteral("Ly_Linea_ID"), QStringLiteral("Id"), v.lineId,
+                  ColumnLength::LineId);
+        line.text(QStringLiteral("Ly_Descripcion_ID"), QStringLiteral("Descripción"),
+                  v.lineDescription, ColumnLength::LineDescription);
+        line.whole(QStringLiteral("Ly_Posicion"), QStringLiteral("Posición"), v.position);
+        line.whole(QStringLiteral("Ly_Longitud"), QStringLiteral("Longitud"), v.length);
+        if (line.problem)
+            return line.problem;
+    }
+    for (int row = 0; row < fields.size(); ++row) {
+        const LayoutFieldValues &v = fields.at(row);
+        Checker field{Place::Field, row,
+                      QStringLiteral("Línea %1, campo %2").arg(fourDigits(v.lineId), fourDigits(v.id)),
+                      {}};
+        field.text(QStringLiteral("Ly_ID"), QStringLiteral("Linea_ID"), fourDigits(v.lineId),
+                   ColumnLength::LineOrder);
+        field.text(QStringLiteral("Ld_ID"), QStringLiteral("Id"), fourDigits(v.id),
+                   ColumnLength::FieldId);
+        field.text(QStringLiteral("Ld_Descripcion"), QStringLiteral("Descripción"),
+                   v.description, ColumnLength::FieldDescription);
+        field.whole(QStringLiteral("Ld_Posicion"), QStringLiteral("Posición"), v.position);
+        field.whole(QStringLiteral("Ld_Longitud"), QStringLiteral("Longitud"), v.length);
+        field.text(QStringLiteral("Ld_Trim"), QStringLiteral("Trim"), v.trim, ColumnLength::Flag);
+        field.text(QStringLiteral("Ld_Valor"), QStringLiteral("Valor"), v.valor,
+                   ColumnLength::FieldValue);
+        field.text(QStringLiteral("Ld_Formato"), QStringLiteral("Formato"), v.formato,
+                   ColumnLength::FieldFormat);
+        field.text(QStringLiteral("Ld_Tipo"), QStringLiteral("Tipo"), v.tipo, ColumnLength::Flag);
+        if (field.problem)
+            return field.problem;
+    }
+    return std::nullopt;
+}
+
+} // namespace kesta::storage

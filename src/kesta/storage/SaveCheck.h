@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Statements.h"
+#include "messages/Messages.h"
+
+#include <QList>
+#include <optional>
+
+namespace kesta::storage {
+
+// What a save would write that its column cannot hold, found before anything is written.
+struct SaveProblem {
+    enum class Place { Header, Line, Field };
+    Place place = Place::Header;
+    QString column; // the column's name, e.g. "Ly_Archivo"
+    int row = -1;   // the line grid's row or the field store's row
+    messages::Message message;
+};
+
+// Checks every value of the rows a save would write against its column: texts no longer than
+// the column (never cut, never left to a driver error), numbers that are plain numbers and fit
+// their columns. The first problem found, in the order of the rows and their columns.
+std::optional<SaveProblem> checkSaveRows(const QList<LayoutLineValues> &lines,
+                                         const QList<LayoutFieldValues> &fields);
+
+} // namespace kesta::storage
