@@ -7,6 +7,7 @@
 #include "load/LoadFixture.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <controls/SmallControls.h>
 
 namespace kesta::test {
@@ -51,6 +52,24 @@ public:
         for (const QChar c : text)
             QTest::keyClick(focus(), c.toLatin1());
     }
+    // Any text typed, one character (code point) a key, into whatever has the focus.
+    static void typeText(const QString &text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const QString character = text.mid(i, n);
+            i += n - 1;
+            const QChar upper = character.at(0).toUpper();
+            int code = upper.unicode() < 0x7f && upper.isLetterOrNumber() ? upper.unicode()
+                                                                          : int(Qt::Key_unknown);
+            if (character == QLatin1String(" "))
+                code = Qt::Key_Space;
+            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, character);
+            QApplication::sendEvent(focus(), &press);
+            QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, character);
+            QApplication::sendEvent(focus(), &release);
+        }
+    }
     static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(focus(), k, modifiers);
@@ -61,7 +80,7 @@ public:
     {
         grid->setFocus();
         QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
-        keys(text);
+        typeText(text);
         grid->commitCellEdit();
     }
     // Starts an edit of the shown load format with the toolbar's Edit.

@@ -126,10 +126,12 @@ void frmKESTA::txtClave_Enter()
         Controles->LoadAdditionalFields(key);
 
         // The header, from the first row.
-        txtDescripcion->setText(headerText(*lines, QStringLiteral("Ly_Descripcion")));
-        txtArchivo->setText(headerText(*lines, QStringLiteral("Ly_Archivo")));
-        txtUser1->setText(headerText(*lines, QStringLiteral("Ly_UserDef_1")));
-        txtUser2->setText(headerText(*lines, QStringLiteral("Ly_UserDef_2")));
+        // Texts as stored, never cut by a box (a longer text than a box takes is refused by the
+        // save with a message, not shortened behind the user's back).
+        txtDescripcion->setValue(headerText(*lines, QStringLiteral("Ly_Descripcion")));
+        txtArchivo->setValue(headerText(*lines, QStringLiteral("Ly_Archivo")));
+        txtUser1->setValue(headerText(*lines, QStringLiteral("Ly_UserDef_1")));
+        txtUser2->setValue(headerText(*lines, QStringLiteral("Ly_UserDef_2")));
         setNumericBox(*txtUser3, headerNumber(*lines, QStringLiteral("Ly_UserDef_3")));
         setNumericBox(*txtUser4, headerNumber(*lines, QStringLiteral("Ly_UserDef_4")));
         if (const QDate date5 = headerDate(*lines, QStringLiteral("Ly_UserDef_5")); date5.isValid())

@@ -111,11 +111,13 @@ void frmKESTA::showSaveProblem(const storage::SaveProblem &problem)
         ssDetalle->setFocus();
         return;
     }
-    const QHash<QString, QWidget *> boxes{
-        {QStringLiteral("Ly_Cve_Layout"), txtClave}, {QStringLiteral("Ly_Descripcion"), txtDescripcion},
-        {QStringLiteral("Ly_Archivo"), txtArchivo},  {QStringLiteral("Ly_UserDef_1"), txtUser1},
-        {QStringLiteral("Ly_UserDef_2"), txtUser2},  {QStringLiteral("Ly_UserDef_3"), txtUser3},
-        {QStringLiteral("Ly_UserDef_4"), txtUser4}};
+    const QHash<QString, QWidget *> boxes{{QStringLiteral("Ly_Cve_Layout"), txtClave},
+                                          {QStringLiteral("Ly_Descripcion"), txtDescripcion},
+                                          {QStringLiteral("Ly_Archivo"), txtArchivo},
+                                          {QStringLiteral("Ly_UserDef_1"), txtUser1},
+                                          {QStringLiteral("Ly_UserDef_2"), txtUser2},
+                                          {QStringLiteral("Ly_UserDef_3"), txtUser3},
+                                          {QStringLiteral("Ly_UserDef_4"), txtUser4}};
     if (QWidget *box = boxes.value(problem.column)) {
         ssTabZur->setCurrentIndex(box->parentWidget() == fr2 ? 1 : 0);
         if (box->isEnabled())
@@ -141,10 +143,9 @@ void frmKESTA::Controles_Save(bool isNew)
         txtClave->setText(formatted);
 
     if (isNew) {
-        const QString taken = tools.LookupValue(QStringLiteral("Layout"),
-                                                QStringLiteral("Ly_Cve_Layout"), txtClave->text(),
-                                                QStringLiteral("Ly_Descripcion"), 0, QString(),
-                                                QString(), QString());
+        const QString taken = tools.LookupValue(
+            QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"), txtClave->text(),
+            QStringLiteral("Ly_Descripcion"), 0, QString(), QString(), QString());
         if (!taken.isEmpty()) {
             messages::show(this, messages::keyTaken(txtClave->text(), taken));
             if (KeyEditable) {
@@ -186,9 +187,10 @@ void frmKESTA::Controles_Save(bool isNew)
     storage::LoadFormatWriter writer([] { return Publico::CoreServices().Connection(); },
                                      Publico::Sql());
     try {
-        const auto result = writer.write(
-            txtClave->text(), lines, fields,
-            [this](const QString &key) { return Controles->SaveAdditionalFields(key); });
+        const auto result =
+            writer.write(txtClave->text(), lines, fields, [this](const QString &key) {
+                return Controles->SaveAdditionalFields(key);
+            });
         if (result == storage::LoadFormatWriter::Result::AdditionalFieldsNotSaved) {
             messages::show(this, messages::additionalFieldsNotSaved());
             Controles->CancelSave();

@@ -240,8 +240,7 @@ Message saveConflict(const QString &key, const QString &description)
                 QStringLiteral("Otro usuario guardó el formato de carga %1 al mismo tiempo; no se "
                                "guardó nada.")
                         .arg(key) +
-                    NewLine +
-                    QStringLiteral("Vuelva a cargarlo y repita los cambios.") + NewLine +
+                    NewLine + QStringLiteral("Vuelva a cargarlo y repita los cambios.") + NewLine +
                     description,
                 Critical, Error);
 }

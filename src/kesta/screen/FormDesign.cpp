@@ -2,6 +2,7 @@
 // TwipsLayout), caption, tag, fonts and design properties.
 
 #include "frmKESTA.h"
+#include "storage/ColumnLimits.h"
 
 #include "TwipsLayout.h"
 #include "editor/FieldStore.h"
@@ -150,15 +151,20 @@ GridColumn gridColumn(const TwipsLayout &l, const QString &name, const QString &
 
 QList<GridColumn> lineGridColumns(const TwipsLayout &l)
 {
-    const auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
-        return gridColumn(l, name, caption, widthTwips);
+    using namespace storage::ColumnLength;
+    const auto column = [&l](const QString &name, const QString &caption, float widthTwips,
+                             int maxLength) {
+        GridColumn c = gridColumn(l, name, caption, widthTwips);
+        c.maxLength = maxLength;
+        return c;
     };
     QList<GridColumn> columns{
-        column(QStringLiteral("Orden"), QStringLiteral("No."), 615),
-        column(QStringLiteral("ID"), QStringLiteral("Id"), 900),
-        column(QStringLiteral("Descripci\u00f3n"), QStringLiteral("Descripci\u00f3n"), 2280),
-        column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870),
-        column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870),
+        column(QStringLiteral("Orden"), QStringLiteral("No."), 615, LineOrder),
+        column(QStringLiteral("ID"), QStringLiteral("Id"), 900, LineId),
+        column(QStringLiteral("Descripci\u00f3n"), QStringLiteral("Descripci\u00f3n"), 2280,
+               LineDescription),
+        column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870, PositionDigits),
+        column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870, PositionDigits),
     };
     columns[0].format = QStringLiteral("0000");
     return columns;
@@ -166,19 +172,24 @@ QList<GridColumn> lineGridColumns(const TwipsLayout &l)
 
 QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
 {
-    const auto column = [&l](const QString &name, const QString &caption, float widthTwips) {
-        return gridColumn(l, name, caption, widthTwips);
+    using namespace storage::ColumnLength;
+    const auto column = [&l](const QString &name, const QString &caption, float widthTwips,
+                             int maxLength = 0) {
+        GridColumn c = gridColumn(l, name, caption, widthTwips);
+        c.maxLength = maxLength;
+        return c;
     };
     QList<GridColumn> columns{
-        column(QStringLiteral("ID"), QStringLiteral("Id"), 615),
-        column(QStringLiteral("Descripci\u00f3n"), QStringLiteral("Descripci\u00f3n"), 2100),
-        column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870),
-        column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870),
+        column(QStringLiteral("ID"), QStringLiteral("Id"), 615, FieldId),
+        column(QStringLiteral("Descripci\u00f3n"), QStringLiteral("Descripci\u00f3n"), 2100,
+               FieldDescription),
+        column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870, PositionDigits),
+        column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870, PositionDigits),
         column(QStringLiteral("Tipo"), QStringLiteral("Tipo"), 1275),
-        column(QStringLiteral("Valor"), QStringLiteral("Valor"), 1050),
-        column(QStringLiteral("FORMATO"), QStringLiteral("Formato"), 900),
+        column(QStringLiteral("Valor"), QStringLiteral("Valor"), 1050, FieldValue),
+        column(QStringLiteral("FORMATO"), QStringLiteral("Formato"), 900, FieldFormat),
         column(QStringLiteral("Trim"), QStringLiteral("Trim"), 525),
-        column(QStringLiteral("Linea_ID"), QStringLiteral("Linea_ID"), 780),
+        column(QStringLiteral("Linea_ID"), QStringLiteral("Linea_ID"), 780, LineOrder),
     };
     columns[0].format = QStringLiteral("0000");
     columns[4].kind = GridColumn::Kind::List;
@@ -286,7 +297,7 @@ void frmKESTA::buildControls()
     txtClave = new TextBox(fr1);
     txtClave->setObjectName(QStringLiteral("txtClave"));
     txtClave->setFont(fixedsys);
-    txtClave->setMaxLength(4);
+    txtClave->setMaxLength(storage::ColumnLength::Key);
     txtClave->setIdconsulta(QStringLiteral("LAYOUT"));
     txtClave->setEsclave(true);
     txtClave->setMayusculas(true);
@@ -303,11 +314,13 @@ void frmKESTA::buildControls()
 
     Label2 = makeLabel(fr1, "Label2", QStringLiteral("Descripci\u00f3n:"),
                        QStringLiteral("Descripci\u00f3n"), msSansSerif, l, {0, 600, 1860, 255});
-    txtDescripcion = makeDataBox(fr1, "txtDescripcion", 50, fixedsys, l, {1920, 600, 7455, 300});
+    txtDescripcion = makeDataBox(fr1, "txtDescripcion", storage::ColumnLength::Description,
+                                 fixedsys, l, {1920, 600, 7455, 300});
 
     Etiqueta1 = makeLabel(fr1, "Etiqueta1", QStringLiteral("Archivo:"), QStringLiteral("Archivo"),
                           msSansSerif, l, {0, 960, 1860, 255});
-    txtArchivo = makeDataBox(fr1, "txtArchivo", 100, fixedsys, l, {1920, 960, 7455, 300});
+    txtArchivo = makeDataBox(fr1, "txtArchivo", storage::ColumnLength::File, fixedsys, l,
+                             {1920, 960, 7455, 300});
 
     cmdArchivo = new FlatButton(QStringLiteral("..."), fr1);
     cmdArchivo->setObjectName(QStringLiteral("cmdArchivo"));
@@ -400,10 +413,11 @@ void frmKESTA::buildControls()
     auto makeUserText = [&](const UserDatum &datum, int maxLength, float width) {
         return makeDataBox(fr2, datum.input, maxLength, calibri, l, {1920, datum.top, width, 300});
     };
-    txtUser1 = makeUserText(userData[0], 50, 4935);
-    txtUser2 = makeUserText(userData[1], 50, 4935);
-    txtUser3 = makeUserText(userData[2], 20, 2535);
-    txtUser4 = makeUserText(userData[3], 20, 2535);
+    using namespace storage::ColumnLength;
+    txtUser1 = makeUserText(userData[0], UserText, 4935);
+    txtUser2 = makeUserText(userData[1], UserText, 4935);
+    txtUser3 = makeUserText(userData[2], UserNumberText, 2535);
+    txtUser4 = makeUserText(userData[3], UserNumberText, 2535);
     for (TextBox *box : {txtUser3, txtUser4}) {
         box->setNumeric(4);
         box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

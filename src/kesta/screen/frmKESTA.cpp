@@ -103,6 +103,12 @@ void frmKESTA::connectHandlers()
                    [this] { Controles_Deactivate(); });
     connectGuarded(Controles, &Bar::Reactivate, this, QStringLiteral("Controles_Reactivate()"),
                    [this] { Controles_Reactivate(); });
+    connectGuarded(Controles, &Bar::B1Click, this, QStringLiteral("Controles_B1Click()"),
+                   [this] { Controles_B1Click(); });
+    connectGuarded(Controles, &Bar::B2Click, this, QStringLiteral("Controles_B2Click()"),
+                   [this] { Controles_B2Click(); });
+    connectGuarded(Controles, &Bar::B3Click, this, QStringLiteral("Controles_B3Click()"),
+                   [this] { Controles_B3Click(); });
 }
 
 } // namespace kesta::screen

@@ -94,6 +94,10 @@ public:
     void Controles_Save(bool isNew);
     void Controles_Deactivate();
     void Controles_Reactivate();
+    // The extra buttons: Copy, Test, Script.
+    void Controles_B1Click();
+    void Controles_B2Click();
+    void Controles_B3Click();
 
     // The edit buttons under the grids, and the line editor's commit and column locks.
     void cmdControles_Click(int index);

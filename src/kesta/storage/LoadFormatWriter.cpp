@@ -4,8 +4,7 @@ namespace kesta::storage {
 
 LoadFormatWriter::LoadFormatWriter(ConnectionSource connection, QString &statementText)
     : m_connection(std::move(connection)), m_sql(statementText)
-{
-}
+{}
 
 void LoadFormatWriter::execute(const QString &statement)
 {

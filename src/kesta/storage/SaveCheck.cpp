@@ -90,15 +90,17 @@ std::optional<SaveProblem> checkSaveRows(const QList<LayoutLineValues> &lines,
     }
     for (int row = 0; row < fields.size(); ++row) {
         const LayoutFieldValues &v = fields.at(row);
-        Checker field{Place::Field, row,
-                      QStringLiteral("Línea %1, campo %2").arg(fourDigits(v.lineId), fourDigits(v.id)),
-                      {}};
+        Checker field{
+            Place::Field,
+            row,
+            QStringLiteral("Línea %1, campo %2").arg(fourDigits(v.lineId), fourDigits(v.id)),
+            {}};
         field.text(QStringLiteral("Ly_ID"), QStringLiteral("Linea_ID"), fourDigits(v.lineId),
                    ColumnLength::LineOrder);
         field.text(QStringLiteral("Ld_ID"), QStringLiteral("Id"), fourDigits(v.id),
                    ColumnLength::FieldId);
-        field.text(QStringLiteral("Ld_Descripcion"), QStringLiteral("Descripción"),
-                   v.description, ColumnLength::FieldDescription);
+        field.text(QStringLiteral("Ld_Descripcion"), QStringLiteral("Descripción"), v.description,
+                   ColumnLength::FieldDescription);
         field.whole(QStringLiteral("Ld_Posicion"), QStringLiteral("Posición"), v.position);
         field.whole(QStringLiteral("Ld_Longitud"), QStringLiteral("Longitud"), v.length);
         field.text(QStringLiteral("Ld_Trim"), QStringLiteral("Trim"), v.trim, ColumnLength::Flag);

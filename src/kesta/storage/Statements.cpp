@@ -59,8 +59,8 @@ const QString separator = QStringLiteral(", ");
 // their length first, they come in numeric order whatever their count.
 QString numericOrder(Engine engine, const QString &column)
 {
-    return dialectFor(engine).lengthFunction() + QLatin1Char('(') + column +
-           QStringLiteral("), ") + column;
+    return dialectFor(engine).lengthFunction() + QLatin1Char('(') + column + QStringLiteral("), ") +
+           column;
 }
 
 } // namespace

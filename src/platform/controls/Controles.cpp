@@ -29,8 +29,9 @@
 // it enters the editing state as a new record and raises New before it returns; `ask` is
 // accepted for the callers' sake and not used, since the toolbar asks nothing.
 //
-// Additional fields: none are configured for any table, so SaveAdditionalFields returns true at
-// once and LoadAdditionalFields does nothing.
+// Additional fields: none are configured for any table unless the host installs how they are
+// stored (setAdditionalFields); without that SaveAdditionalFields returns true at once and
+// LoadAdditionalFields does nothing.
 //
 // ToolbarReady and the design properties other than showexitbutton (opc_table, opc_key,
 // showwindowslist, showmenupopup, easyaccessenabled, tabwidth) are kept and readable but change
@@ -240,13 +241,20 @@ void Controles::DoNew(bool ask)
 
 bool Controles::SaveAdditionalFields(const QString &key)
 {
-    Q_UNUSED(key);
-    return true;
+    return m_saveAdditional ? m_saveAdditional(key) : true;
 }
 
 void Controles::LoadAdditionalFields(const QString &key)
 {
-    Q_UNUSED(key);
+    if (m_loadAdditional)
+        m_loadAdditional(key);
+}
+
+void Controles::setAdditionalFields(std::function<bool(const QString &)> save,
+                                    std::function<void(const QString &)> load)
+{
+    m_saveAdditional = std::move(save);
+    m_loadAdditional = std::move(load);
 }
 
 void Controles::CancelSave()

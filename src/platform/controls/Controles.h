@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -60,9 +61,12 @@ public:
 
     // Performs the New command as if pressed; New is raised before this returns.
     void DoNew(bool ask = false);
-    // The additional fields kept for a record. None are configured: both succeed at once.
+    // The additional fields kept for a record. None are configured unless the host installs
+    // how they are stored and loaded; without them both succeed at once.
     bool SaveAdditionalFields(const QString &key);
     void LoadAdditionalFields(const QString &key);
+    void setAdditionalFields(std::function<bool(const QString &)> save,
+                             std::function<void(const QString &)> load);
     void CancelSave();  // the save did not take place: the editing state stays
     void ConfirmSave(); // the save was committed: the editing state ends
 
@@ -99,6 +103,8 @@ private:
     bool m_deactivateAllowed = false;
     bool m_reactivateAllowed = false;
     bool m_ready = false;
+    std::function<bool(const QString &)> m_saveAdditional;
+    std::function<void(const QString &)> m_loadAdditional;
     QString m_b1, m_b2, m_b3;
 };
 

@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QToolTip>
 
 namespace velkora::controls {
 
@@ -555,8 +556,18 @@ void DataGrid::pasteIntoEditor(QWidget *editor, const QString &text)
         if (code != 0)
             accepted += QChar(static_cast<char16_t>(code));
     }
-    if (guard && !accepted.isEmpty())
-        guard->insert(accepted);
+    if (!guard || accepted.isEmpty())
+        return;
+    // A paste that the cell cannot hold whole is refused, never cut.
+    const qsizetype after = guard->text().size() - guard->selectedText().size() + accepted.size();
+    if (after > guard->maxLength()) {
+        QApplication::beep();
+        QToolTip::showText(
+            guard->mapToGlobal(QPoint(0, guard->height())),
+            QStringLiteral("Se admiten como máximo %1 caracteres").arg(guard->maxLength()), guard);
+        return;
+    }
+    guard->insert(accepted);
 }
 
 void DataGrid::commitOpenEditor()

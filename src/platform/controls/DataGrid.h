@@ -25,6 +25,7 @@ struct GridColumn {
     QStringList valueList; // the entries of a List column
     bool locked = false;   // a locked column takes no edits
     int width = 0;         // pixels; 0 lets the grid choose
+    int maxLength = 0;     // the most characters a cell editor takes; 0: no limit
 };
 
 // The data grid used for the line and field grids: a QTableView over a GridModel.

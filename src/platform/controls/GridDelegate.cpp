@@ -36,6 +36,8 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
         // Text reaches a cell only through the grid's KeyPress: no menu paste, no drop.
         line->setContextMenuPolicy(Qt::NoContextMenu);
         line->setAcceptDrops(false);
+        if (column.maxLength > 0)
+            line->setMaxLength(column.maxLength);
         editor = line;
     }
     m_grid->editorOpened(editor);

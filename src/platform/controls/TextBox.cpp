@@ -266,7 +266,7 @@ void TextBox::setValue(const QVariant &value)
             setShownValue(number.isEmpty() ? emptyValue() : number);
             return;
         }
-        setText(value.toString());
+        setShownValue(value.toString());
         return;
     }
     if (m_numeric) {
@@ -283,9 +283,13 @@ void TextBox::setValue(const QVariant &value)
 
 void TextBox::setShownValue(const QString &shown)
 {
-    // A number set by the program is never cut: a cut key would name another record.
-    if (shown.size() > maxLength())
+    // A value set by the program is never cut: a cut key would name another record, a cut
+    // text would be saved cut. The box takes it whole until it is emptied.
+    if (shown.size() > maxLength()) {
+        if (m_designMaxLength < 0)
+            m_designMaxLength = maxLength();
         setMaxLength(static_cast<int>(shown.size()));
+    }
     setText(shown);
 }
 
@@ -298,6 +302,10 @@ QString TextBox::formatted(const QString &text) const
 
 void TextBox::clearValue()
 {
+    if (m_designMaxLength >= 0) {
+        setMaxLength(m_designMaxLength);
+        m_designMaxLength = -1;
+    }
     setText(emptyValue());
 }
 

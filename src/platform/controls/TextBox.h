@@ -57,7 +57,8 @@ public:
     // The text the box shows when empty: "0.0000" for a numeric box with four decimals.
     QString emptyValue() const;
 
-    // Sets a value: numbers go through the format, texts as they are.
+    // Sets a value: numbers go through the format, texts as they are; a value longer than the
+    // maximum length is never cut (the box widens until clearValue()).
     void setValue(const QVariant &value);
     // Applies the custom format to a text: "0000" turns "12" into "0012".
     QString formatted(const QString &text) const;
@@ -91,6 +92,7 @@ private:
     bool m_numeric = false;
     bool m_enterMovesOn = false;
     bool m_newKey = false;
+    int m_designMaxLength = -1; // the maximum length before a longer value widened it
 };
 
 } // namespace velkora::controls

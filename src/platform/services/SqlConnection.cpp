@@ -70,7 +70,8 @@ public:
         const QSqlRecord record = m_query.record();
         const int index = record.indexOf(column); // QSqlRecord matches without regard to case
         if (index < 0)
-            throw RuntimeError(QStringLiteral("Column '%1' not found in the record set.").arg(column));
+            throw RuntimeError(
+                QStringLiteral("Column '%1' not found in the record set.").arg(column));
         return m_query.value(index);
     }
 
@@ -102,14 +103,18 @@ QSqlDatabase SqlConnection::database() const
 {
     QSqlDatabase db = QSqlDatabase::database(m_name, true);
     if (!db.isValid())
-        throw RuntimeError(QStringLiteral("The database connection '%1' does not exist.").arg(m_name));
+        throw RuntimeError(
+            QStringLiteral("The database connection '%1' does not exist.").arg(m_name));
     if (!db.isOpen())
         throw RuntimeError(QStringLiteral("The database connection '%1' is not open: %2")
                                .arg(m_name, errorText(db.lastError())));
     return db;
 }
 
-Engine SqlConnection::engine() const { return engineOf(database()); }
+Engine SqlConnection::engine() const
+{
+    return engineOf(database());
+}
 
 std::unique_ptr<kesta::host::RecordSet> SqlConnection::Execute(const QString &statement)
 {

@@ -1,0 +1,504 @@
+// Saving, deactivating and reactivating a load format through the screen, on SQLite and on a
+// throwaway PostgreSQL server: what is stored, what comes back, and what a refusal or a failure
+// leaves behind (nothing).
+
+#include "editor/EditFixture.h"
+#include "storage/ColumnLimits.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlRecord>
+#include <controls/SmallControls.h>
+
+using namespace kesta::test;
+using Kind = TestDatabase::Kind;
+
+namespace {
+
+// Every row of a table for a key, its columns joined by "|", in the order of the key columns.
+QStringList tableRows(const TestDatabase &db, const QString &table, const QString &columns,
+                      const QString &key = "0001")
+{
+    QSqlQuery query(QSqlDatabase::database(db.connectionName()));
+    const QString orderBy = table == "Layout" ? "Ly_ID" : "Ly_ID, Ld_ID";
+    if (!query.exec("SELECT " + columns + " FROM " + table + " WHERE Ly_Cve_Layout = '" + key +
+                    "' ORDER BY " + orderBy))
+        return {"error: " + query.lastError().text()};
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int i = 0; i < query.record().count(); ++i)
+            cells << (query.isNull(i) ? "NULL" : query.value(i).toString());
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+QStringList allRows(const TestDatabase &db, const QString &key = "0001")
+{
+    return tableRows(db, "Layout", "*", key) + tableRows(db, "Layout_Detalle", "*", key);
+}
+
+// A number column as the database writes it in text, every digit.
+QString numberAsText(TestDatabase &db, const QString &column, const QString &key)
+{
+    const QString cast = db.kind() == Kind::PostgreSql ? column + "::text" : column;
+    return db.scalar("SELECT " + cast + " FROM Layout WHERE Ly_Cve_Layout = '" + key + "'")
+        .toString();
+}
+
+// Types a text into a box as the user does (over what it holds).
+void typeInto(EditScreen &s, const char *box, const QString &text)
+{
+    auto *w = s.child(box);
+    w->setFocus();
+    w->selectAll();
+    s.key(Qt::Key_Delete);
+    s.typeText(text);
+}
+
+const QString greek = QStringLiteral("Ελληνικά Кириллица 漢字 😀");
+const QString hostile = QStringLiteral("O'Brien \"x\" \\ % -- ; ñ € ");
+
+} // namespace
+
+class tst_Save : public QObject {
+    Q_OBJECT
+
+private slots:
+    void savesWhatWasEntered_data() { KESTA_BOTH_ENGINES(); }
+    void savesWhatWasEntered();
+    void loadAndSaveRenumbers_data() { KESTA_BOTH_ENGINES(); }
+    void loadAndSaveRenumbers();
+    void deactivatedRowsAreSavedActive();
+    void refusals_data();
+    void refusals();
+    void failuresRollBack_data();
+    void failuresRollBack();
+    void deactivateAndReactivate_data() { KESTA_BOTH_ENGINES(); }
+    void deactivateAndReactivate();
+    void failedStateChangesKeepTheRows_data();
+    void failedStateChangesKeepTheRows();
+    void manyFieldsKeepTheirOrder_data() { KESTA_BOTH_ENGINES(); }
+    void manyFieldsKeepTheirOrder();
+    void lengthsAgreeWithTheSchemas();
+};
+
+void tst_Save::savesWhatWasEntered()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    EditScreen s(db.connectionName());
+
+    s.command("New");
+    typeInto(s, "txtClave", "7");
+    typeInto(s, "txtDescripcion", hostile);
+    typeInto(s, "txtArchivo", greek);
+    s.child<QCheckBox>("chInverso")->setChecked(true);
+    s.key(Qt::Key_2, Qt::AltModifier);
+    typeInto(s, "txtUser1", greek);
+    typeInto(s, "txtUser2", "'; DROP TABLE Layout; --");
+    typeInto(s, "txtUser3", "1234567890123456.78");
+    typeInto(s, "txtUser4", "-0,5");
+    s.child<velkora::controls::DatePicker>("dpUser5")->setDate(QDate(2025, 2, 28));
+    s.child<velkora::controls::DatePicker>("dpUser6")->setDate(QDate(1999, 12, 31));
+    s.key(Qt::Key_1, Qt::AltModifier);
+
+    s.click(0);
+    for (const auto &[column, text] :
+         {std::pair{"Orden", QString("3")}, std::pair{"ID", QString("D'\"")},
+          std::pair{"Descripción", hostile}, std::pair{"Posicion", QString("1")},
+          std::pair{"Longitud", QString("2")}})
+        s.typeCell(s.lineGrid(), 0, column, text);
+    s.fieldGrid()->setFocus();
+    const QList<QStringList> fields{
+        {"1", greek, "3", "8", "F", "it's \"quoted\" \\ %", "DD/MM/YYYY", " "},
+        {"2", "'; DROP TABLE Layout; --", "11", "10", "N", "", "", ""}};
+    for (int row = 0; row < fields.size(); ++row) {
+        s.key(Qt::Key_Insert);
+        const QStringList &f = fields[row];
+        int column = 0;
+        for (const char *name :
+             {"ID", "Descripción", "Posicion", "Longitud", "Tipo", "Valor", "Formato", "Trim"})
+            s.typeCell(s.fieldGrid(), row, name, f[column++]);
+    }
+    s.click(3);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    s.forget();
+    s.command("Save");
+
+    // Saved without a word; the screen is cleared and Idle.
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Idle"));
+    QVERIFY(!s.toolbar()->EditMode());
+    QCOMPARE(s.keyBox()->text() + s.text("txtDescripcion"), QString());
+    QCOMPARE(s.record->statements.first(), QStringLiteral("BEGIN"));
+    QCOMPARE(s.record->statements.last(), QStringLiteral("COMMIT"));
+
+    // Stored as entered: the key in its format, the numbers the four-digit texts.
+    QCOMPARE(tableRows(db, "Layout",
+                       "Ly_Descripcion, Ly_Archivo, Ly_ID, Ly_Descripcion_ID, Ly_Linea_ID, "
+                       "Ly_Posicion, Ly_Longitud, Ly_Inverso, Ly_UserDef_1, Ly_UserDef_2, "
+                       "Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado",
+                       "0007"),
+             (QStringList{QStringList{hostile, greek, "0003", hostile, "D'\"", "1", "2", "SI",
+                                      greek, "'; DROP TABLE Layout; --", "TEST", "TEST", "AC"}
+                              .join('|')}));
+    QCOMPARE(numberAsText(db, "Ly_UserDef_3", "0007"), QStringLiteral("1234567890123456.7800"));
+    QCOMPARE(numberAsText(db, "Ly_UserDef_4", "0007"), QStringLiteral("-0.5000"));
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout WHERE Fecha_Alta = Fecha_Ult_Modif").toInt(),
+             1);
+    QCOMPARE(tableRows(db, "Layout_Detalle",
+                       "Ly_ID, Ld_ID, Ld_Descripcion, Ld_Posicion, "
+                       "Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo",
+                       "0007"),
+             (QStringList{QStringList{"0003", "0001", greek, "3", "8", "SI", "it's \"quoted\" \\ %",
+                                      "DD/MM/YYYY", "03"}
+                              .join('|'),
+                          "0003|0002|'; DROP TABLE Layout; --|11|10|NO|||01"}));
+
+    // And it comes back the same through the screen.
+    s.typeKey("7");
+    QCOMPARE(QStringList({s.text("txtDescripcion"), s.text("txtArchivo"), s.text("txtUser1"),
+                          s.text("txtUser2"), s.text("txtUser3"), s.text("txtUser4")}),
+             QStringList({hostile, greek, greek, "'; DROP TABLE Layout; --",
+                          "1234567890123456.7800", "-0.5000"}));
+    QCOMPARE(s.child<velkora::controls::DatePicker>("dpUser5")->date(), QDate(2025, 2, 28));
+    QVERIFY(s.child<QCheckBox>("chInverso")->isChecked());
+    QCOMPARE(s.fieldRows(),
+             (QStringList{"0000|" + greek + "|3|8|Fecha|it's \"quoted\" \\ %|DD/MM/YYYY|true",
+                          "0010|'; DROP TABLE Layout; --|11|10|NUMERO|||false"}));
+}
+
+void tst_Save::loadAndSaveRenumbers()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    FieldRow extra;
+    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe";
+    insertField(db, extra);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    s.command("Save");
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion"),
+             (QStringList{"0001|0000|Cuenta", "0001|0010|Nombre", "0002|0020|Fecha",
+                          "0002|0030|Importe"}));
+    // The rows were written anew by this save: created and changed now, by this operator.
+    QCOMPARE(tableRows(db, "Layout", "Oper_Alta, Oper_Ult_Modif"),
+             (QStringList{"TEST|TEST", "TEST|TEST"}));
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout WHERE Fecha_Alta = Fecha_Ult_Modif").toInt(),
+             2);
+}
+
+void tst_Save::deactivatedRowsAreSavedActive()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    // Deactivated by someone else while it is shown.
+    db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA', Oper_Baja = 'OTRO', "
+            "Fecha_Baja = '2026-01-01 00:00:00'");
+    s.command("Edit");
+    s.command("Save");
+    QCOMPARE(tableRows(db, "Layout", "Es_Cve_Estado, Oper_Baja, Fecha_Baja"),
+             (QStringList{"AC||NULL", "AC||NULL"}));
+}
+
+void tst_Save::refusals_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("line edit open") << "line edit"
+                                    << "7500011"
+                                    << "";
+    QTest::newRow("new under a taken key") << "taken key"
+                                           << "7500012"
+                                           << "txtClave";
+    QTest::newRow("blank key") << "blank key"
+                               << "7500014"
+                               << "txtClave";
+    QTest::newRow("blank description") << "blank description"
+                                       << "7500015"
+                                       << "txtDescripcion";
+    QTest::newRow("no line") << "no line"
+                             << "7500016"
+                             << "";
+    QTest::newRow("additional fields") << "additional fields"
+                                       << "7500017"
+                                       << "";
+    QTest::newRow("too many whole digits") << "big number"
+                                           << "7500031"
+                                           << "txtUser3";
+    QTest::newRow("file name too long") << "long file"
+                                        << "7500030"
+                                        << "txtArchivo";
+}
+
+void tst_Save::refusals()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, id);
+    QFETCH(QString, focus);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    const QStringList stored = allRows(db);
+    EditScreen s(db.connectionName());
+    s.screen->KeyEditable = 1;
+    s.typeKey("1");
+    s.command("Edit");
+
+    if (how == "line edit") {
+        s.click(1);
+    } else if (how == "taken key") {
+        s.command("Cancel");
+        s.command("New");
+        typeInto(s, "txtClave", "0001");
+        typeInto(s, "txtDescripcion", "Otra");
+        s.record->lookups.insert("0001", "Pagos");
+    } else if (how == "blank key") {
+        s.command("Cancel");
+        s.command("New");
+        typeInto(s, "txtClave", " ");
+    } else if (how == "blank description") {
+        typeInto(s, "txtDescripcion", "   ");
+    } else if (how == "no line") {
+        s.command("Cancel");
+        s.command("New");
+        typeInto(s, "txtClave", "0002");
+        typeInto(s, "txtDescripcion", "Vacío");
+    } else if (how == "additional fields") {
+        s.toolbar()->setAdditionalFields([](const QString &) { return false; }, {});
+    } else if (how == "big number") {
+        s.key(Qt::Key_2, Qt::AltModifier);
+        typeInto(s, "txtUser3", "12345678901234567");
+    } else if (how == "long file") {
+        // As a load from a database with a longer column shows it: whole, not cut.
+        s.child("txtArchivo")->setValue(QString(101, 'x'));
+    }
+    const int tab = s.child<QTabWidget>("ssTabZur")->currentIndex();
+    s.forget();
+    s.command("Save");
+
+    verifyMessage(s, id, s.record->messages.value(0).style, s.record->messages.value(0).title);
+    QVERIFY(s.toolbar()->EditMode()); // the save did not take place: still editing
+    QCOMPARE(allRows(db), stored);
+    if (!focus.isEmpty())
+        QCOMPARE(s.focus()->objectName(), focus);
+    if (how == "line edit") // refused before anything else: not even the tab changes
+        QCOMPARE(s.child<QTabWidget>("ssTabZur")->currentIndex(), tab);
+    if (how == "additional fields")
+        QCOMPARE(s.record->statements, (QStringList{"BEGIN", "ROLLBACK"}));
+    else
+        QVERIFY(!s.record->statements.contains("BEGIN"));
+}
+
+void tst_Save::failuresRollBack_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("failing");
+    for (const auto &[kind, name] :
+         {std::pair{Kind::Sqlite, "SQLite"}, std::pair{Kind::PostgreSql, "PostgreSQL"}}) {
+        QTest::addRow("%s, after the deletes", name) << kind << "INSERT INTO Layout_Detalle";
+        QTest::addRow("%s, first line", name) << kind << "INSERT INTO Layout(";
+    }
+}
+
+void tst_Save::failuresRollBack()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QString, failing);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    const QStringList stored = allRows(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    s.record->failStatementContaining = failing;
+    s.forget();
+    s.command("Save");
+
+    verifyMessage(s, "7500018", 16, "ERROR");
+    QVERIFY(s.record->statements.contains(QStringLiteral("ROLLBACK")));
+    QVERIFY(!s.record->statements.contains(QStringLiteral("COMMIT")));
+    QCOMPARE(allRows(db), stored);
+    QVERIFY(s.toolbar()->EditMode());
+}
+
+void tst_Save::deactivateAndReactivate()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    const QStringList fields = tableRows(db, "Layout_Detalle", "*");
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.forget();
+
+    s.command("Deactivate");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout", "Es_Cve_Estado, Oper_Ult_Modif, Oper_Baja"),
+             (QStringList{"BA|TEST|TEST", "BA|TEST|TEST"}));
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout WHERE Fecha_Baja = Fecha_Ult_Modif").toInt(),
+             2);
+    QCOMPARE(tableRows(db, "Layout_Detalle", "*"), fields);
+    QCOMPARE(s.record->calls.filter("LogAction"), QStringList{"LogAction(Layout|0001|Baja)"});
+    QCOMPARE(s.keyBox()->text(), QString());
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Idle"));
+
+    s.typeKey("1");
+    QCOMPARE(s.flags(), QStringLiteral("L--R"));
+    s.forget();
+    s.command("Reactivate");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout", "Es_Cve_Estado, Oper_Baja, Fecha_Baja"),
+             (QStringList{"AC||NULL", "AC||NULL"}));
+    QCOMPARE(s.record->calls.filter("LogAction"),
+             QStringList{"LogAction(Layout|0001|Reactivación)"});
+    QCOMPARE(s.record->statements.filter("UPDATE").size(), 1);
+    QCOMPARE(s.record->count("CurrentDateTime"), 1);
+    QCOMPARE(tableRows(db, "Layout_Detalle", "*"), fields);
+}
+
+void tst_Save::failedStateChangesKeepTheRows_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("textStart");
+    QTest::newRow("Deactivate") << "Deactivate"
+                                << "7500021"
+                                << "LogAction";
+    QTest::newRow("Reactivate") << "Reactivate"
+                                << "7500022"
+                                << "La operación se ha cancelado debido al siguiente error: \r\n";
+}
+
+void tst_Save::failedStateChangesKeepTheRows()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, id);
+    QFETCH(QString, textStart);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    if (command == "Reactivate")
+        db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA'");
+    const QStringList stored = allRows(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.record->failOn = QStringLiteral("LogAction");
+    s.forget();
+    s.command(qPrintable(command));
+
+    verifyMessage(s, id, 16, "Velkora");
+    QVERIFY2(s.record->messages.first().text.startsWith(textStart),
+             qPrintable(s.record->messages.first().text));
+    QCOMPARE(allRows(db), stored);
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0001")); // the screen stays as it was
+}
+
+// Field numbers from 10000 on must not come back before 1010: a load format of 1,200 fields
+// keeps its order through two loads and saves.
+void tst_Save::manyFieldsKeepTheirOrder()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    LineRow line;
+    insertLine(db, line);
+    line.id = "0002", line.lineId = "D";
+    insertLine(db, line);
+    QSqlDatabase sql = QSqlDatabase::database(db.connectionName());
+    QVERIFY(sql.transaction());
+    for (int i = 0; i < 1200; ++i) {
+        FieldRow f;
+        f.lineId = i < 600 ? "0001" : "0002";
+        f.id = QString::number(i + 1).rightJustified(4, '0');
+        f.description = QString("F%1").arg(i, 4, 10, QChar('0'));
+        insertField(db, f);
+    }
+    QVERIFY(sql.commit());
+    EditScreen s(db.connectionName());
+    for (int round = 0; round < 2; ++round) {
+        s.typeKey("1");
+        s.command("Edit");
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    }
+    s.typeKey("1");
+    QCOMPARE(s.store().count(), 1200);
+    for (int i = 0; i < 1200; i += 97)
+        QCOMPARE(s.store().subItem(i, kesta::editor::FieldStore::Descripcion),
+                 QString("F%1").arg(i, 4, 10, QChar('0')));
+    QCOMPARE(s.store().subItem(1199, kesta::editor::FieldStore::Descripcion),
+             QStringLiteral("F1199"));
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle WHERE Ld_ID = '11990'").toInt(), 1);
+}
+
+// The schema scripts, the boxes and the grid cells agree on what each text column holds.
+void tst_Save::lengthsAgreeWithTheSchemas()
+{
+    using namespace kesta::storage::ColumnLength;
+    const QHash<QString, int> expected{{"Ly_Cve_Layout", Key},
+                                       {"Ly_Descripcion", Description},
+                                       {"Ly_Archivo", File},
+                                       {"Ly_ID", LineOrder},
+                                       {"Ly_Descripcion_ID", LineDescription},
+                                       {"Ly_Linea_ID", LineId},
+                                       {"Ly_UserDef_1", UserText},
+                                       {"Ly_UserDef_2", UserText},
+                                       {"Oper_Alta", Operator},
+                                       {"Oper_Ult_Modif", Operator},
+                                       {"Oper_Baja", Operator},
+                                       {"Ld_ID", FieldId},
+                                       {"Ld_Descripcion", FieldDescription},
+                                       {"Ld_Valor", FieldValue},
+                                       {"Ld_Formato", FieldFormat},
+                                       {"Ld_Trim", Flag},
+                                       {"Ld_Tipo", Flag},
+                                       {"Ly_Inverso", Flag},
+                                       {"Es_Cve_Estado", Flag}};
+    for (const char *script : {"sqlite.sql", "postgresql.sql", "sqlserver.sql"}) {
+        QFile file(QStringLiteral(KESTA_SOURCE_DIR "/db/") + script);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        const QString tables = text.left(text.indexOf("CREATE TABLE Velkora_Configuracion"));
+        int found = 0;
+        const QRegularExpression column(R"((\w+)\s+N?VARCHAR\((\d+)\))");
+        for (auto it = column.globalMatch(tables); it.hasNext();) {
+            const auto m = it.next();
+            QVERIFY2(expected.contains(m.captured(1)), qPrintable(script + (" " + m.captured(1))));
+            QCOMPARE(m.captured(2).toInt(), expected.value(m.captured(1)));
+            ++found;
+        }
+        QCOMPARE(found, 21); // 18 text columns of Layout (with the key), 8 of Layout_Detalle - 5
+    }
+    EditScreen s;
+    for (const auto &[box, length] :
+         {std::pair{"txtClave", Key}, std::pair{"txtDescripcion", Description},
+          std::pair{"txtArchivo", File}, std::pair{"txtUser1", UserText},
+          std::pair{"txtUser2", UserText}, std::pair{"txtUser3", UserNumberText}})
+        QCOMPARE(s.child(box)->maxLength(), length);
+    for (const auto &[grid, column, length] :
+         {std::tuple{s.lineGrid(), "Orden", LineOrder}, std::tuple{s.lineGrid(), "ID", LineId},
+          std::tuple{s.lineGrid(), "Descripción", LineDescription},
+          std::tuple{s.fieldGrid(), "ID", FieldId},
+          std::tuple{s.fieldGrid(), "Descripción", FieldDescription},
+          std::tuple{s.fieldGrid(), "Valor", FieldValue},
+          std::tuple{s.fieldGrid(), "Formato", FieldFormat}})
+        QCOMPARE(grid->column(grid->columnIndex(column)).maxLength, length);
+}
+
+QTEST_MAIN(tst_Save)
+#include "tst_save.moc"
