@@ -55,7 +55,11 @@ void tst_Catalogue::everyMessageIsListed()
                              keyNotFound(),
                              loadFailed(v),
                              noAutomaticKeyLeft(v, 4),
-                             handlerFailed(v, v)};
+                             handlerFailed(v, v),
+                             textTooLong(v, 5, 4),
+                             numberDoesNotFit(v, v),
+                             notANumber(v, v),
+                             saveConflict(v, v)};
     QSet<QString> ids;
     for (const Message &m : all) {
         QVERIFY2(rows.contains(m.id), qPrintable(m.id + " is not in docs/messages.md"));
