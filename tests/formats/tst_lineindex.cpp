@@ -1,0 +1,240 @@
+// The index of a file's lines that the views read lines through: it splits, types and counts
+// lines exactly as the load-format test does (whatever the line ends, byte-order mark, reading
+// direction and block size), reads any line back, and keeps only what a test cut short read.
+// Also the target of a stored format's test, read apart from the file.
+
+#include "FormatSamples.h"
+#include "formats/LineIndex.h"
+#include "formats/LoadFormatTest.h"
+#include "formats/StoredFormat.h"
+#include "formats/StoredTestTarget.h"
+#include "services/Database.h"
+#include "support/TestDatabase.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace formats_test;
+using velkora::formats::CompiledFormat;
+using velkora::formats::IndexedLines;
+using velkora::formats::LineIndex;
+using velkora::formats::LineIndexOptions;
+using velkora::formats::LoadFormat;
+using velkora::formats::TestReport;
+
+namespace {
+
+// Line types "H" (1 field), "D" (a number that can fail) and "DX" (shadows "D": ambiguous).
+LoadFormat smallFormat(bool reverse)
+{
+    LoadFormat f;
+    f.key = u"0009"_s;
+    f.reverse = reverse;
+    f.lineTypes = {
+        lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Nombre", 2, 6, Texto}}),
+        lineType("0002", "D", "Detalle", 1, 1,
+                 {{"0001", "Importe", 2, 5, Numero, "0V00"}, {"0002", "Clave", 7, 3, Texto}}),
+        lineType("0003", "DX", "Detalle largo", 1, 2, {{"0001", "Resto", 3, 4, Texto}})};
+    return f;
+}
+
+// The lines of the file as the test reads them, split here independently of the library.
+QList<QByteArray> expectedLines(QByteArray data)
+{
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    if (data.isEmpty())
+        return {};
+    if (data.endsWith('\n'))
+        data.chop(1);
+    QList<QByteArray> lines = data.split('\n');
+    for (QByteArray &line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+    return lines;
+}
+
+QString write(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        return {};
+    return path;
+}
+
+} // namespace
+
+class tst_LineIndex : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void agreesWithTheTest_data();
+    void agreesWithTheTest();
+    void cutShortAndLimited();
+    void unreadableFilesSayWhy();
+    void storedTargetAsTheStoredTestSeesIt();
+};
+
+void tst_LineIndex::agreesWithTheTest_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("reverse");
+    QTest::addColumn<qint64>("block");
+
+    const QByteArray mixed = "H ANA  \nD00123ABC\nD0012XABC\nDX0123\nZZZ\n\nD00001\n"
+                             "H JOS\xC9\nD99999XYZ";
+    QTest::newRow("LF, no end on the last line") << mixed << false << qint64(1 << 20);
+    QTest::newRow("reverse") << mixed << true << qint64(1 << 20);
+    QTest::newRow("small blocks") << mixed << false << qint64(16);
+    QTest::newRow("small blocks, reverse") << mixed << true << qint64(16);
+    QByteArray crlf = mixed;
+    crlf.replace("\n", "\r\n");
+    QTest::newRow("CR LF and a byte-order mark") << QByteArray("\xEF\xBB\xBF") + crlf + "\r\n"
+                                                 << false << qint64(16);
+    QTest::newRow("CR LF, reverse") << crlf + "\r\n" << true << qint64(7);
+    QTest::newRow("empty lines at both ends")
+        << QByteArray("\n\nD00100ABC\n\n") << true << qint64(4);
+    QTest::newRow("a single empty line") << QByteArray("\n") << false << qint64(16);
+    QTest::newRow("empty file") << QByteArray() << true << qint64(16);
+    // A line longer than the longest line the test reads, between two short ones.
+    const QByteArray huge = "D00100" + QByteArray((1 << 20) + 300, 'x');
+    QTest::newRow("a line cut at 1 MB") << "H ANA\n" + huge + "\nD00200ABC\n"
+                                        << false << qint64(1 << 16);
+    QTest::newRow("a line cut at 1 MB, reverse")
+        << "H ANA\n" + huge + "\nD00200ABC" << true << qint64(1 << 16);
+}
+
+void tst_LineIndex::agreesWithTheTest()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(bool, reverse);
+    QFETCH(qint64, block);
+    const QString path = write(dir, QString::fromLatin1(QTest::currentDataTag()), data);
+    const LoadFormat format = smallFormat(reverse);
+    velkora::formats::TestOptions options;
+    options.detailLines = 100;
+    options.chunkBytes = 64;
+    const TestReport report = velkora::formats::testLoadFormat(format, path, options);
+    QVERIFY2(report.ran, qPrintable(report.error));
+
+    const CompiledFormat compiled(format);
+    LineIndexOptions indexing;
+    indexing.reverse = reverse;
+    indexing.blockBytes = block;
+    qint64 reportedLines = -1;
+    indexing.progress = [&](qint64, qint64, qint64 lines) { reportedLines = lines; };
+    const LineIndex index = velkora::formats::buildLineIndex(compiled, path, indexing);
+    QVERIFY2(index.ran(), qPrintable(index.error()));
+    QVERIFY(!index.partial());
+
+    // The same lines, types and errors as the test.
+    QCOMPARE(index.lineCount(), report.result.lines);
+    QCOMPARE(reportedLines, index.lineCount());
+    QCOMPARE(index.groupCount(), format.lineTypes.size() + 1);
+    for (int t = 0; t < format.lineTypes.size(); ++t)
+        QCOMPARE(qint64(index.rows(t).size()), report.result.types[size_t(t)].lines);
+    QCOMPARE(index.unmatchedCount(), report.result.unmatched.count);
+    QCOMPARE(index.ambiguousCount(), report.result.ambiguous.count);
+    QCOMPARE(qint64(index.rows(index.otherGroup()).size()),
+             report.result.unmatched.count + report.result.ambiguous.count);
+    QCOMPARE(index.fieldErrorCount(), report.result.errorCount);
+    QCOMPARE(index.byteOrderMark(), report.byteOrderMark);
+
+    // Every line read back as the test read it, under the test's line number.
+    QList<QByteArray> lines = expectedLines(data);
+    if (reverse)
+        std::reverse(lines.begin(), lines.end());
+    QCOMPARE(index.lineCount(), qint64(lines.size()));
+    IndexedLines reader(index, path);
+    for (qint64 k = 0; k < index.lineCount(); ++k) {
+        const QByteArray wanted = lines[k].left(1 << 20);
+        QCOMPARE(reader.line(k).toByteArray(), wanted);
+        QCOMPARE(index.lineNumber(k), report.result.details[size_t(k)].line);
+        QCOMPARE(index.lineNumber(k), reverse ? qint64(lines.size()) - k : k + 1);
+    }
+    // Read again out of order (the reader's window moves both ways).
+    for (qint64 k = index.lineCount() - 1; k >= 0; k -= 2)
+        QCOMPARE(reader.line(k).toByteArray(), lines[k].left(1 << 20));
+}
+
+void tst_LineIndex::cutShortAndLimited()
+{
+    QByteArray data;
+    for (int i = 0; i < 300; ++i)
+        data += i % 3 == 0 ? "H ANA\n" : i % 3 == 1 ? "D00A00XYZ\n" : "ZZZ\n";
+    const QString path = write(dir, u"cut.txt"_s, data);
+    const CompiledFormat compiled(smallFormat(true));
+
+    // At most 10 lines: the last 10 of the file, numbered from its end as a reading cut short.
+    LineIndexOptions limited;
+    limited.reverse = true;
+    limited.maxLines = 10;
+    const LineIndex first = velkora::formats::buildLineIndex(compiled, path, limited);
+    QVERIFY(first.ran() && first.partial() && !first.cancelled());
+    QCOMPARE(first.lineCount(), 10);
+    QCOMPARE(first.lineNumber(0), 1);
+
+    // Cancelled from the first block: nothing more is read, what was read is kept.
+    std::atomic<bool> cancel{false};
+    LineIndexOptions cancelled;
+    cancelled.blockBytes = 64;
+    cancelled.cancel = &cancel;
+    cancelled.progress = [&](qint64 done, qint64, qint64) { cancel = done > 0; };
+    const LineIndex stopped = velkora::formats::buildLineIndex(compiled, path, cancelled);
+    QVERIFY(stopped.ran() && stopped.cancelled() && stopped.partial());
+    QVERIFY(stopped.lineCount() > 0 && stopped.lineCount() < 300);
+
+    // Truncated to what a cancelled test read: every count follows.
+    LineIndex all = velkora::formats::buildLineIndex(compiled, path, {});
+    QCOMPARE(all.lineCount(), 300);
+    QCOMPARE(all.fieldErrorCount(), 100);
+    all.truncate(31); // lines 0..30: 11 H, 10 D (with an error each), 10 Z
+    QVERIFY(all.partial());
+    QCOMPARE(all.lineCount(), 31);
+    QCOMPARE(qint64(all.rows(0).size()), 11);
+    QCOMPARE(qint64(all.rows(1).size()), 10);
+    QCOMPARE(qint64(all.errorRows(1).size()), 10);
+    QCOMPARE(all.fieldErrorCount(), 10);
+    QCOMPARE(all.unmatchedCount(), 10);
+    QCOMPARE(all.ambiguousCount(), 0);
+    QCOMPARE(all.rows(all.otherGroup()).back(), 29);
+}
+
+void tst_LineIndex::unreadableFilesSayWhy()
+{
+    const CompiledFormat compiled(smallFormat(false));
+    for (const QString &path : {QString(), dir.filePath(u"none.txt"_s), dir.path()}) {
+        const LineIndex index = velkora::formats::buildLineIndex(compiled, path, {});
+        const TestReport report = velkora::formats::testLoadFormat(smallFormat(false), path, {});
+        QVERIFY(!index.ran());
+        QCOMPARE(index.error(), report.error);
+    }
+}
+
+void tst_LineIndex::storedTargetAsTheStoredTestSeesIt()
+{
+    kesta::test::TestDatabase db;
+    KESTA_REQUIRE(db);
+    velkora::services::seedSample(db.connectionName(), dir.filePath(u"sample"_s));
+    const QSqlDatabase connection = QSqlDatabase::database(db.connectionName());
+
+    const auto target = velkora::formats::storedTestTarget(connection, u"0001"_s, {});
+    const TestReport stored = velkora::formats::testStoredFormat(connection, u"0001"_s, {});
+    QVERIFY2(target.ok && stored.ran, qPrintable(target.error + stored.error));
+    QCOMPARE(target.path, stored.filePath);
+    QCOMPARE(target.format.lineTypes.size(), stored.format.lineTypes.size());
+    QCOMPARE(target.format.description, stored.format.description);
+
+    db.exec(u"UPDATE Layout SET Ly_Archivo = '' WHERE Ly_Cve_Layout = '0001'"_s);
+    for (const QString &key : {u" "_s, u"9999"_s, u"0001"_s}) {
+        const auto refused = velkora::formats::storedTestTarget(connection, key, {});
+        QVERIFY(!refused.ok);
+        QCOMPARE(refused.error, velkora::formats::testStoredFormat(connection, key, {}).error);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_LineIndex)
+#include "tst_lineindex.moc"
