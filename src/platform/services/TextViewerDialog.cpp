@@ -2,6 +2,8 @@
 
 #include "MessageBox.h"
 #include "host/RuntimeError.h"
+#include "views/ResultTablesView.h"
+#include "views/TestResultViews.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,6 +20,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
 
@@ -132,8 +135,39 @@ QString TextViewerDialog::text() const
     return m_text->toPlainText();
 }
 
+void TextViewerDialog::addPage(QWidget *page, const QString &title)
+{
+    if (!m_pages) {
+        m_pages = new QTabWidget(this);
+        m_pages->setObjectName(QStringLiteral("tabsVisor"));
+        delete layout()->replaceWidget(m_text, m_pages);
+        m_pages->addTab(m_text, QStringLiteral("Texto"));
+    }
+    m_pages->addTab(page, title);
+}
+
+void TextViewerDialog::showPage(QWidget *page)
+{
+    if (m_pages)
+        m_pages->setCurrentWidget(page);
+}
+
+void TextViewerDialog::addTestViews(std::shared_ptr<const views::TestedFile> file)
+{
+    auto *views = new views::TestResultViews(std::move(file), this);
+    addPage(views->tables(), QStringLiteral("Tablas"));
+    addPage(views->linesPage(), QStringLiteral("Líneas del archivo"));
+    connect(views, &views::TestResultViews::linesPageRequested, this,
+            [this, views] { showPage(views->linesPage()); });
+    QSize size(1100, 720);
+    if (const QScreen *screen = this->screen())
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    resize(size.expandedTo(this->size()));
+}
+
 void TextViewerDialog::showFind()
 {
+    showPage(m_text);
     m_findBar->show();
     m_find->setFocus(Qt::ShortcutFocusReason);
     m_find->selectAll();
@@ -141,6 +175,7 @@ void TextViewerDialog::showFind()
 
 bool TextViewerDialog::findNext(bool backward)
 {
+    showPage(m_text);
     const QString wanted = m_find->text();
     if (wanted.isEmpty()) {
         showFind();
@@ -211,6 +246,22 @@ bool TextViewerDialog::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TestResultSlot::keep(const QString &text, std::shared_ptr<const views::TestedFile> file)
+{
+    m_text = text;
+    m_file = std::move(file);
+}
+
+std::shared_ptr<const views::TestedFile> TestResultSlot::take(const QString &text)
+{
+    if (!m_file || text != m_text)
+        return {};
+    m_text.clear();
+    return std::exchange(m_file, nullptr);
+}
+
+TextViewerImpl::TextViewerImpl(std::shared_ptr<TestResultSlot> tests) : m_tests(std::move(tests)) {}
+
 void TextViewerImpl::ShowText(const QString &text, const QString &title, int, int, int, int, int,
                               int)
 {
@@ -218,6 +269,9 @@ void TextViewerImpl::ShowText(const QString &text, const QString &title, int, in
         throw kesta::host::RuntimeError(
             QStringLiteral("A text cannot be shown without the application's windows."));
     TextViewerDialog dialog(text, title, QApplication::activeWindow());
+    if (m_tests)
+        if (auto file = m_tests->take(text))
+            dialog.addTestViews(std::move(file));
     dialog.exec();
 }
 

@@ -10,9 +10,13 @@
 #include "formats/FormatsError.h"
 #include "formats/ScriptWriter.h"
 #include "formats/StoredFormat.h"
+#include "formats/StoredTestTarget.h"
 #include "host/RuntimeError.h"
+#include "views/TestProgressDialog.h"
 
+#include <QApplication>
 #include <QSqlDatabase>
+#include <QThread>
 
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
@@ -20,7 +24,8 @@ using kesta::host::RuntimeError;
 namespace velkora::services {
 
 ToolServicesImpl::ToolServicesImpl(QString connectionName, QString operatorCode)
-    : m_connectionName(std::move(connectionName)), m_operator(std::move(operatorCode))
+    : m_connectionName(std::move(connectionName)), m_operator(std::move(operatorCode)),
+      m_lastTest(std::make_shared<TestResultSlot>())
 {}
 
 template <typename Operation> auto ToolServicesImpl::guarded(Operation operation)
@@ -116,16 +121,40 @@ QString ToolServicesImpl::TestLoadFormat(int mode, const QString &key, const QSt
 {
     m_lastError.clear();
     try {
-        velkora::formats::TestOptions options;
-        if (mode > 0)
-            options.detailLines = mode;
-        const velkora::formats::TestReport report =
-            velkora::formats::testStoredFormat(openedDatabase(m_connectionName), key, {}, options);
-        if (!report.ran) {
-            m_lastError = report.error;
+        m_lastTest->keep({}, nullptr);
+        const bool windowed = qobject_cast<QApplication *>(QCoreApplication::instance()) &&
+                              QThread::currentThread() == QCoreApplication::instance()->thread();
+        if (!windowed) {
+            velkora::formats::TestOptions options;
+            if (mode > 0)
+                options.detailLines = mode;
+            const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
+                openedDatabase(m_connectionName), key, {}, options);
+            if (!report.ran) {
+                m_lastError = report.error;
+                return {};
+            }
+            return velkora::formats::reportText(report, separator);
+        }
+        // The tables are read here, on the connection's thread; the file off it.
+        const velkora::formats::StoredTestTarget target =
+            velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, {});
+        if (!target.ok) {
+            m_lastError = target.error;
             return {};
         }
-        return velkora::formats::reportText(report, separator);
+        velkora::views::RunOptions run;
+        if (mode > 0)
+            run.job.detailLines = mode;
+        velkora::views::TestOutcome outcome = velkora::views::runLoadFormatTest(
+            target.format, target.path, QApplication::activeWindow(), run);
+        if (!outcome.report.ran) {
+            m_lastError = outcome.report.error;
+            return {};
+        }
+        const QString text = velkora::formats::reportText(outcome.report, separator);
+        m_lastTest->keep(text, std::move(outcome.file));
+        return text;
     } catch (const RuntimeError &error) {
         m_lastError = error.description();
     } catch (const std::exception &error) {
@@ -155,7 +184,7 @@ QString ToolServicesImpl::ScriptRows(const QString &select, const QString &table
 std::unique_ptr<kesta::host::TextViewer> ToolServicesImpl::CreateTextViewer()
 {
     m_lastError.clear();
-    return std::make_unique<TextViewerImpl>();
+    return std::make_unique<TextViewerImpl>(m_lastTest);
 }
 
 std::unique_ptr<kesta::host::RecordTool> ToolServicesImpl::CreateRecordTool()

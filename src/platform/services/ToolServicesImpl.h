@@ -4,8 +4,11 @@
 #include "host/ToolServices.h"
 
 #include <QString>
+#include <memory>
 
 namespace velkora::services {
+
+class TestResultSlot;
 
 // The host's ToolServices over a named Qt SQL connection.
 // - ResolveTransaction: "application/transaction" ("Velkora/KESTA"); the transaction text is
@@ -19,14 +22,18 @@ namespace velkora::services {
 //   the file of the format's Ly_Archivo (a relative name is taken from the SQLite database's
 //   folder, or the current folder on a server); the result text with the separator ("|" when
 //   empty), showing the first `mode` lines in full (1,000 when mode is 0 or less). When the test
-//   cannot run it returns an empty text and LastError says why; it never raises.
+//   cannot run it returns an empty text and LastError says why; it never raises. In a windowed
+//   application the file is read off the window's thread (views/TestProgressDialog.h): a test
+//   that lasts shows its progress with a "Cancelar" that keeps what was read, and the index of
+//   the file's lines is kept for the next viewer of these services that shows the result.
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
 //   formats/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.
 // - LastError: the text of the last failure of an operation; every other operation clears it
 //   when it starts, so it never shows an earlier failure.
-// - CreateTextViewer: a read-only text window; CreateRecordTool: a read-only view of a key's
-//   rows.
+// - CreateTextViewer: a read-only text window, which for the result of the last test also
+//   shows its tables and the file's lines (TextViewerDialog.h); CreateRecordTool: a read-only
+//   view of a key's rows.
 // The extra arguments of LookupValue (mode and three texts) and SimulateKeys (wait) are
 // accepted and not used: everything runs synchronously.
 class ToolServicesImpl : public kesta::host::ToolServices {
@@ -61,6 +68,7 @@ private:
     QString m_connectionName;
     QString m_operator;
     QString m_lastError;
+    std::shared_ptr<TestResultSlot> m_lastTest;
 };
 
 } // namespace velkora::services

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "TestedFile.h"
+
+#include "formats/LineAnalyzer.h"
+
+#include <QList>
+#include <QString>
+#include <list>
+#include <memory>
+#include <unordered_map>
+
+namespace velkora::views {
+
+// One line of a tested file as the views show it.
+struct DecodedLine {
+    qint64 index = -1; // in reading order
+    qint64 number = 0; // the file's line number
+    formats::LineAnalyzer::Match match = formats::LineAnalyzer::Match::None;
+    int lineType = -1;     // when match is One
+    QList<int> candidates; // when match is Many
+    QString text;          // the line's characters, as read
+    qsizetype characters = 0;
+    QList<formats::LineDetail::Value> values; // one per field of its line type
+    int errorCount = 0;                       // fields in error
+};
+
+// Reads and analyses lines of a tested file on demand, keeping the last ones read (a view's
+// screenful and a little more), so that memory does not grow with the file. For the thread
+// that created it.
+class LineDecoder {
+public:
+    explicit LineDecoder(std::shared_ptr<const TestedFile> file, int keptLines = 1024);
+
+    const TestedFile &file() const { return *m_file; }
+    const std::shared_ptr<const TestedFile> &sharedFile() const { return m_file; }
+    std::shared_ptr<const DecodedLine> line(qint64 index);
+    // Lines read from the file so far (a line kept is not read again).
+    qint64 linesRead() const { return m_read; }
+
+private:
+    std::shared_ptr<const TestedFile> m_file;
+    formats::IndexedLines m_lines;
+    formats::LineAnalyzer m_analyzer;
+    int m_kept;
+    qint64 m_read = 0;
+    std::list<qint64> m_order; // most recent first
+    std::unordered_map<qint64,
+                       std::pair<std::shared_ptr<const DecodedLine>, std::list<qint64>::iterator>>
+        m_cache;
+};
+
+} // namespace velkora::views

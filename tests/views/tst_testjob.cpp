@@ -1,0 +1,203 @@
+// A test of a big file off the window's thread: a 100 MB generated file shows a moving progress
+// bar while the windows keep being served, Cancel stops it soon and keeps consistent counts of
+// what was read (forwards and in reverse), a whole run agrees with the plain test, and a quick
+// test shows no window at all.
+
+#include "ViewSamples.h"
+#include "views/TestJob.h"
+#include "views/TestProgressDialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace velkora::views;
+using velkora::formats::TestReport;
+
+namespace {
+
+// The report's lines are every line type's, plus those with none or more than one.
+qint64 summed(const TestReport &report)
+{
+    qint64 lines = report.result.unmatched.count + report.result.ambiguous.count;
+    for (const auto &type : report.result.types)
+        lines += type.lines;
+    return lines;
+}
+
+qint64 summed(const velkora::formats::LineIndex &index)
+{
+    qint64 lines = 0;
+    for (int group = 0; group < index.groupCount(); ++group)
+        lines += qint64(index.rows(group).size());
+    return lines;
+}
+
+} // namespace
+
+class tst_TestJob : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString big;
+
+private slots:
+    void initTestCase();
+    void cancelKeepsWhatWasRead_data();
+    void cancelKeepsWhatWasRead();
+    void wholeRunAgreesWithTheTest();
+    void progressWindowMovesAndCancels();
+    void quickTestShowsNoWindow();
+};
+
+void tst_TestJob::initTestCase()
+{
+    // About 100 MB of payroll lines: details, an error every 97 lines, a line of no type every
+    // 1,009.
+    big = dir.filePath(u"grande.txt"_s);
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray block;
+    qint64 line = 0;
+    while (file.size() + block.size() < 100 << 20) {
+        ++line;
+        QByteArray amount = QByteArray::number(line % 1000000000).rightJustified(9, '0');
+        if (line % 97 == 0)
+            amount[2] = 'X';
+        block += line % 1009 == 0
+                     ? QByteArray("Z sin tipo\n")
+                     : "D" + QByteArray::number(line % 1000000).rightJustified(6, '0') + amount +
+                           "NOMBRE      CL01\n";
+        if (block.size() > (1 << 20)) {
+            QCOMPARE(file.write(block), block.size());
+            block.clear();
+        }
+    }
+    QCOMPARE(file.write(block), block.size());
+}
+
+void tst_TestJob::cancelKeepsWhatWasRead_data()
+{
+    QTest::addColumn<bool>("reverse");
+    QTest::newRow("forwards") << false;
+    QTest::newRow("reverse") << true;
+}
+
+void tst_TestJob::cancelKeepsWhatWasRead()
+{
+    QFETCH(bool, reverse);
+    auto format = views_test::payroll();
+    format.reverse = reverse;
+    TestJob job(format, big);
+    job.start();
+    QElapsedTimer clock;
+    clock.start();
+    while (job.progress().done == 0 && !job.finished() && clock.elapsed() < 60000)
+        QThread::msleep(2);
+    QVERIFY(!job.finished());
+    clock.restart();
+    job.cancel();
+    QVERIFY(job.wait(20000));
+    const qint64 stopping = clock.elapsed();
+    QVERIFY2(stopping < 5000, qPrintable(QString::number(stopping)));
+    const TestOutcome outcome = job.take();
+
+    const TestReport &report = outcome.report;
+    QVERIFY(report.ran && report.cancelled);
+    QVERIFY(report.result.bytes > 0 && report.result.bytes < report.fileBytes);
+    QVERIFY(report.result.lines > 0);
+    QCOMPARE(summed(report), report.result.lines);
+    QVERIFY(
+        velkora::formats::reportText(report, u"|"_s).contains(u"Prueba cancelada|se leyeron "_s));
+    // The lines read are the first ones read: numbered from the end of the file in reverse.
+    QCOMPARE(report.result.details.front().line, 1);
+
+    QVERIFY(outcome.file);
+    const auto &index = outcome.file->index;
+    QVERIFY(index.partial());
+    QCOMPARE(outcome.file->testedLines, report.result.lines);
+    QVERIFY(index.lineCount() <= report.result.lines);
+    QCOMPARE(summed(index), index.lineCount());
+    QCOMPARE(index.lineNumber(0), 1);
+    if (index.lineCount() == report.result.lines) {
+        for (int t = 0; t < format.lineTypes.size(); ++t)
+            QCOMPARE(qint64(index.rows(t).size()), report.result.types[size_t(t)].lines);
+        QCOMPARE(index.fieldErrorCount(), report.result.errorCount);
+    }
+}
+
+void tst_TestJob::wholeRunAgreesWithTheTest()
+{
+    const QString path = views_test::writeFile(dir, u"nomina.txt"_s, views_test::payrollFile());
+    TestJob job(views_test::payroll(), path);
+    job.start();
+    const TestOutcome outcome = job.take();
+    const TestReport plain = velkora::formats::testLoadFormat(views_test::payroll(), path);
+    QVERIFY(outcome.report.ran && !outcome.report.cancelled);
+    QCOMPARE(velkora::formats::reportText(outcome.report, u"|"_s),
+             velkora::formats::reportText(plain, u"|"_s));
+    QVERIFY(outcome.file && !outcome.file->index.partial());
+    QCOMPARE(outcome.file->index.lineCount(), 7);
+    QCOMPARE(job.progress().done, job.progress().total);
+
+    TestJob missing(views_test::payroll(), dir.filePath(u"no-existe.txt"_s));
+    missing.start();
+    const TestOutcome none = missing.take();
+    QVERIFY(!none.report.ran && !none.file);
+    QVERIFY(none.report.error.contains(u"no existe"_s));
+}
+
+void tst_TestJob::progressWindowMovesAndCancels()
+{
+    QWidget screen;
+    screen.resize(300, 200);
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(20);
+
+    QList<int> seen;
+    QString progressText;
+    QElapsedTimer sinceCancel;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<TestProgressDialog *>(QApplication::activeModalWidget());
+        if (!dialog || sinceCancel.isValid())
+            return;
+        seen << dialog->findChild<QProgressBar *>(u"barProgreso"_s)->value();
+        progressText = dialog->findChild<QLabel *>(u"lblAvance"_s)->text();
+        if (seen.last() > 0 && progressText.contains(u"líneas/s"_s)) {
+            sinceCancel.start();
+            QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdCancelar"_s), Qt::LeftButton);
+        }
+    });
+    watcher.start(30);
+
+    RunOptions options;
+    options.quietMilliseconds = 0;
+    const TestOutcome outcome = runLoadFormatTest(views_test::payroll(), big, &screen, options);
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 5000, qPrintable(QString::number(sinceCancel.elapsed())));
+    QVERIFY(outcome.report.cancelled);
+    QVERIFY2(progressText.contains(u" MB · "_s), qPrintable(progressText));
+    QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+    QVERIFY(ticks >= 3); // the application's timers ran while the file was read
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void tst_TestJob::quickTestShowsNoWindow()
+{
+    const QString path = views_test::writeFile(dir, u"rapido.txt"_s, views_test::payrollFile());
+    bool eventLoopRan = false;
+    QTimer::singleShot(0, this, [&] { eventLoopRan = true; });
+    const TestOutcome outcome = runLoadFormatTest(views_test::payroll(), path, nullptr);
+    QVERIFY(outcome.report.ran && outcome.file);
+    QVERIFY(!eventLoopRan); // as a plain call: nothing else ran meanwhile
+    QTRY_VERIFY(eventLoopRan);
+}
+
+QTEST_MAIN(tst_TestJob)
+#include "tst_testjob.moc"
