@@ -1,8 +1,12 @@
 #include "DateFormat.h"
 
+#include "Digits.h"
+
 namespace velkora::formats {
 
-int daysInMonth(int y, int m)
+namespace {
+
+inline int monthDays(int y, int m)
 {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (m < 1 || m > 12)
@@ -10,6 +14,13 @@ int daysInMonth(int y, int m)
     if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
         return 29;
     return days[m - 1];
+}
+
+} // namespace
+
+int daysInMonth(int y, int m)
+{
+    return monthDays(y, m);
 }
 
 bool isCalendarDate(int y, int m, int d)
@@ -39,12 +50,16 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
         piece.offset = static_cast<quint8>(i);
         if (c == QLatin1Char('D') && run == 2) {
             piece.part = Part::Day;
+            f.m_dayAt = piece.offset;
             ++days;
         } else if (c == QLatin1Char('M') && run == 2) {
             piece.part = Part::Month;
+            f.m_monthAt = piece.offset;
             ++months;
         } else if ((c == QLatin1Char('Y') || c == QLatin1Char('A')) && (run == 4 || run == 2)) {
             piece.part = run == 4 ? Part::Year4 : Part::Year2;
+            f.m_yearAt = piece.offset;
+            f.m_fourDigitYear = run == 4;
             ++years;
         } else if (c.isLetter()) {
             return fail(QStringLiteral("'%1' no es parte del formato de una fecha (se usan DD, "
@@ -63,6 +78,7 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
         return fail(QStringLiteral("lleva el día (DD), el mes (MM) y el año (YYYY o YY) una "
                                    "vez cada uno"));
     f.m_length = static_cast<int>(t.size());
+    f.m_digitsOnly = f.m_pieces == 3;
     return f;
 }
 
@@ -84,41 +100,52 @@ bool DateFormat::read(const char *p, int n, DateValue &value, Problem &problem) 
         return false;
     }
     int y = 0, m = 0, d = 0;
-    for (int k = 0; k < m_pieces; ++k) {
-        const Piece &piece = m_piece[k];
-        const int at = piece.offset;
-        if (piece.part == Part::Literal) {
-            if (p[at] != piece.literal) {
-                problem = {Problem::BadLiteral, at, piece.literal, 0};
-                return false;
-            }
-            continue;
+    if (m_digitsOnly && digits::allDigits(p, n)) {
+        d = digits::two(p + m_dayAt);
+        m = digits::two(p + m_monthAt);
+        if (m_fourDigitYear) {
+            y = digits::two(p + m_yearAt) * 100 + digits::two(p + m_yearAt + 2);
+        } else {
+            y = digits::two(p + m_yearAt);
+            y = y < 50 ? 2000 + y : 1900 + y;
         }
-        const int digits = piece.part == Part::Year4 ? 4 : 2;
-        int number = 0;
-        for (int j = at; j < at + digits; ++j) {
-            const unsigned digit = static_cast<unsigned char>(p[j]) - unsigned('0');
-            if (digit >= 10) {
-                problem = {Problem::BadCharacter, j, 0, 0};
-                return false;
+    } else {
+        for (int k = 0; k < m_pieces; ++k) {
+            const Piece &piece = m_piece[k];
+            const int at = piece.offset;
+            if (piece.part == Part::Literal) {
+                if (p[at] != piece.literal) {
+                    problem = {Problem::BadLiteral, at, piece.literal, 0};
+                    return false;
+                }
+                continue;
             }
-            number = number * 10 + int(digit);
-        }
-        switch (piece.part) {
-        case Part::Day:
-            d = number;
-            break;
-        case Part::Month:
-            m = number;
-            break;
-        case Part::Year4:
-            y = number;
-            break;
-        case Part::Year2:
-            y = number < 50 ? 2000 + number : 1900 + number;
-            break;
-        case Part::Literal:
-            break;
+            const int digits = piece.part == Part::Year4 ? 4 : 2;
+            int number = 0;
+            for (int j = at; j < at + digits; ++j) {
+                const unsigned digit = static_cast<unsigned char>(p[j]) - unsigned('0');
+                if (digit >= 10) {
+                    problem = {Problem::BadCharacter, j, 0, 0};
+                    return false;
+                }
+                number = number * 10 + int(digit);
+            }
+            switch (piece.part) {
+            case Part::Day:
+                d = number;
+                break;
+            case Part::Month:
+                m = number;
+                break;
+            case Part::Year4:
+                y = number;
+                break;
+            case Part::Year2:
+                y = number < 50 ? 2000 + number : 1900 + number;
+                break;
+            case Part::Literal:
+                break;
+            }
         }
     }
     if (y < 1) {
@@ -129,7 +156,7 @@ bool DateFormat::read(const char *p, int n, DateValue &value, Problem &problem) 
         problem = {Problem::BadMonth, -1, m, 0};
         return false;
     }
-    if (d < 1 || d > daysInMonth(y, m)) {
+    if (d < 1 || d > monthDays(y, m)) {
         problem = {Problem::BadDay, -1, d, m, y};
         return false;
     }

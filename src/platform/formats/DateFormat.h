@@ -31,6 +31,13 @@ private:
     bool m_valid = true;
     int m_length = 0;
     int m_pieces = 0;
+    // Where the parts stand, and whether the format is digits only (no separator), so that a
+    // text of digits alone is read without a step per piece.
+    bool m_digitsOnly = false;
+    quint8 m_dayAt = 0;
+    quint8 m_monthAt = 0;
+    quint8 m_yearAt = 0;
+    bool m_fourDigitYear = true;
     std::array<Piece, 32> m_piece{};
 };
 

@@ -222,7 +222,11 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
             to.first.push_back(index);
     };
 
-    m_analyzer.analyze(p, size);
+    // Converted values are worked out only for the lines kept in full.
+    const bool keepDetail = int(out.details.size()) < m_options.detailLines &&
+                            m_wanted.details.load(std::memory_order_relaxed);
+    m_analyzer.analyze(p, size,
+                       keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
     out.longest = std::max(out.longest, int(m_analyzer.characters()));
     if (tooLong)
         list(out.longLines, m_wanted.longLines);
@@ -268,8 +272,7 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         break;
     }
     }
-    if (int(out.details.size()) < m_options.detailLines &&
-        m_wanted.details.load(std::memory_order_relaxed)) {
+    if (keepDetail) {
         LineDetail detail = m_analyzer.detail();
         detail.line = index;
         out.details.push_back(std::move(detail));

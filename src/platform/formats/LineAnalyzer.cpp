@@ -1,5 +1,6 @@
 #include "LineAnalyzer.h"
 
+#include "Digits.h"
 #include "Messages.h"
 
 #include <algorithm>
@@ -11,9 +12,19 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
     m_fields.resize(size_t(std::max(1, format.maxFields())));
     m_gapHit.resize(size_t(std::max(1, format.maxGaps())));
     m_candidates.reserve(format.lineTypes().size());
+    m_inError.reserve(m_fields.size());
+    // The fields that can be in error: those converted (NUMERO and Fecha) and those that cannot
+    // be read as defined.
+    m_checked.resize(format.lineTypes().size());
+    for (size_t t = 0; t < format.lineTypes().size(); ++t) {
+        const std::vector<CompiledField> &fields = format.lineTypes()[t].fields;
+        for (size_t f = 0; f < fields.size(); ++f)
+            if (fields[f].readsText && (!fields[f].usable || converts(fields[f])))
+                m_checked[t].push_back(int(f));
+    }
 }
 
-void LineAnalyzer::analyze(const char *p, qsizetype n)
+void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
 {
     m_p = p;
     m_n = n;
@@ -41,19 +52,76 @@ void LineAnalyzer::analyze(const char *p, qsizetype n)
     if (m_match != Match::One)
         return;
     const CompiledLineType &type = m_format.lineTypes()[size_t(m_lineType)];
-    for (size_t i = 0; i < type.fields.size(); ++i) {
-        readField(type.fields[i], m_fields[i]);
-        m_errors += m_fields[i].ok ? 0 : 1;
+    const CompiledField *specs = type.fields.data();
+    FieldResult *results = m_fields.data();
+    // A field's result holds only what a later reader looks at: the line's hot loop allocates
+    // and copies nothing it does not need. Results left in error by the previous line are reset
+    // first; a field that can be in error is then reset when it is read, so that the others
+    // (TEXTO, SQL, CONSTANTE) need no step at all when only the checks are wanted.
+    for (const int f : m_inError)
+        results[f] = FieldResult{};
+    m_inError.clear();
+    int errors = 0;
+    const auto read = [&](int f) {
+        const CompiledField &spec = specs[f];
+        FieldResult &result = results[f];
+        result.ok = true;
+        result.problem.code = Problem::None;
+        result.problem.at = -1;
+        result.pad = 0;
+        if (!spec.readsText) {
+            result.begin = result.end = 0;
+            return;
+        }
+        if (!spec.usable) {
+            result.begin = result.end = 0;
+            result.ok = false;
+            result.problem.code = Problem::BadFormat;
+        } else {
+            readField(spec, result);
+            if (result.ok)
+                return;
+        }
+        ++errors;
+        m_inError.push_back(f);
+    };
+    if (depth == Depth::Full) {
+        for (int f = 0; f < int(type.fields.size()); ++f)
+            read(f);
+    } else {
+        for (const int f : m_checked[size_t(m_lineType)])
+            read(f);
     }
+    m_errors = errors;
     checkGaps(type);
 }
 
 void LineAnalyzer::matchLineType()
 {
-    if (m_format.takesEveryLine()) {
+    const std::vector<IdProbe> &probes = m_format.probes();
+    if (probes.size() == 1 && m_encoding != LineEncoding::Utf8) {
+        // One place for every ID and one byte per character: one lookup.
+        const IdProbe &probe = probes.front();
+        if (probe.start + qsizetype(probe.length) <= m_chars) {
+            const char *key = m_p + probe.start;
+            qsizetype size = probe.length;
+            if (m_encoding == LineEncoding::Cp1252 && !isAscii(key, size)) {
+                size = appendUtf8(key, size, LineEncoding::Cp1252, m_key, int(sizeof m_key));
+                key = m_key;
+            }
+            const auto [types, count] = probe.ids.find(key, size);
+            if (count == 1) {
+                m_candidates.push_back(types[0]);
+                m_match = Match::One;
+                m_lineType = types[0];
+                return;
+            }
+            m_candidates.insert(m_candidates.end(), types, types + count);
+        }
+    } else if (m_format.takesEveryLine()) {
         m_candidates.push_back(0);
     } else {
-        for (const IdProbe &probe : m_format.probes()) {
+        for (const IdProbe &probe : probes) {
             if (probe.start + qsizetype(probe.length) > m_chars)
                 continue; // too short to hold an ID here
             const int b0 = byteAt(probe.start);
@@ -78,22 +146,6 @@ void LineAnalyzer::matchLineType()
 
 void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
 {
-    // Only what a later reader looks at is reset: the line's hot loop allocates and copies
-    // nothing it does not need.
-    result.ok = true;
-    result.problem.code = Problem::None;
-    result.problem.at = -1;
-    result.pad = 0;
-    if (!spec.readsText) {
-        result.begin = result.end = 0;
-        return;
-    }
-    if (!spec.usable) {
-        result.begin = result.end = 0;
-        result.ok = false;
-        result.problem.code = Problem::BadFormat;
-        return;
-    }
     const qsizetype from = spec.start;
     const qsizetype to = from + spec.length;
     const qsizetype have = std::min(to, m_chars);
@@ -119,7 +171,7 @@ void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
     result.end = b1;
     result.pad = pad;
     result.column = column;
-    if (spec.type != FieldType::Numero && spec.type != FieldType::Fecha)
+    if (!converts(spec))
         return;
     const char *text = m_p + b0;
     int size = b1 - b0;
@@ -141,9 +193,8 @@ void LineAnalyzer::checkGaps(const CompiledLineType &type)
         const qsizetype end = to < 0 ? m_chars : std::min<qsizetype>(to, m_chars);
         char hit = 0;
         if (from < end) {
-            const int b1 = byteAt(end);
-            for (int b = byteAt(from); b < b1 && !hit; ++b)
-                hit = m_p[b] != ' ';
+            const int b0 = byteAt(from);
+            hit = digits::anyNonBlank(m_p + b0, byteAt(end) - b0) ? 1 : 0;
         }
         m_gapHit[g] = hit;
     }

@@ -27,10 +27,17 @@ public:
         DateValue date;
     };
 
+    // How much analyze() works out. Full: everything that field() and detail() show. Checks:
+    // what the test's counts and lists need (the encoding, the line type, every field's ok,
+    // problem and value, the gaps) but not the text of TEXTO and SQL fields, which are never in
+    // error; after it, detail() and field() of those fields are not to be used.
+    enum class Depth { Full, Checks };
+
     explicit LineAnalyzer(const CompiledFormat &format);
 
     // Analyses one line: its bytes without the line end.
-    void analyze(const char *p, qsizetype n);
+    void analyze(const char *p, qsizetype n) { analyze(p, n, Depth::Full); }
+    void analyze(const char *p, qsizetype n, Depth depth);
 
     Match match() const { return m_match; }
     int lineType() const { return m_lineType; }                         // when match() is One
@@ -54,6 +61,13 @@ private:
         return m_encoding == LineEncoding::Utf8 ? m_offsets[size_t(character)] : int(character);
     }
     void matchLineType();
+    // Whether a field's text is converted (and may be in error): NUMERO and Fecha.
+    static bool converts(const CompiledField &spec)
+    {
+        return spec.type == FieldType::Numero || spec.type == FieldType::Fecha;
+    }
+    // Reads a usable field that reads the file: its text's bounds and, for a NUMERO or Fecha
+    // field, its value.
     void readField(const CompiledField &spec, FieldResult &result);
     void checkGaps(const CompiledLineType &type);
     int columnOf(const FieldResult &result, int at) const;
@@ -70,6 +84,8 @@ private:
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
     std::vector<FieldResult> m_fields;
+    std::vector<std::vector<int>> m_checked; // per line type: its fields that can be in error
+    std::vector<int> m_inError;              // the fields of the line in error
     std::vector<char> m_gapHit;
     std::vector<char> m_scratch; // a field's text padded with blanks
     char m_key[256];             // a Windows-1252 ID re-coded as UTF-8

@@ -24,19 +24,22 @@ void LineIdTable::build()
         }
     }
     size_t size = 8;
-    while (size < ids.size() * 2)
+    while (size < ids.size() * 4) // few collisions: most lookups look at one slot
         size *= 2;
     m_slots.assign(size, Slot{});
     m_mask = size - 1;
     m_keys.clear();
     m_types.clear();
     for (const auto &[id, types] : ids) {
-        const quint64 h = hash(id.constData(), id.size());
+        const qsizetype n = id.size();
+        const quint64 word = n <= 8 ? shortKey(id.constData(), n) : 0;
+        const quint64 h = n <= 8 ? mix(word, n) : hash(id.constData(), n);
         quint64 i = h & m_mask;
         while (m_slots[i].typeCount != 0)
             i = (i + 1) & m_mask;
         Slot &slot = m_slots[i];
         slot.hash = h;
+        slot.word = word;
         slot.keyAt = quint32(m_keys.size());
         slot.keySize = quint32(id.size());
         slot.typesAt = quint32(m_types.size());

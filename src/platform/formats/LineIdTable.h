@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,18 +22,51 @@ public:
     {
         if (m_slots.empty())
             return {nullptr, 0};
-        const quint64 h = hash(p, n);
+        const quint64 word = n <= 8 ? shortKey(p, n) : 0;
+        const quint64 h = n <= 8 ? mix(word, n) : hash(p, n);
         for (quint64 i = h & m_mask;; i = (i + 1) & m_mask) {
             const Slot &slot = m_slots[i];
             if (slot.typeCount == 0)
                 return {nullptr, 0};
             if (slot.hash == h && slot.keySize == quint64(n) &&
-                std::char_traits<char>::compare(m_keys.data() + slot.keyAt, p, size_t(n)) == 0)
+                (n <= 8 ? slot.word == word
+                        : std::char_traits<char>::compare(m_keys.data() + slot.keyAt, p,
+                                                          size_t(n)) == 0))
                 return {m_types.data() + slot.typesAt, int(slot.typeCount)};
         }
     }
 
 private:
+    // An ID of at most eight bytes is found by one comparison of a machine word: its bytes, the
+    // rest zero. Longer IDs are hashed byte by byte and compared in full.
+    static quint64 shortKey(const char *p, qsizetype n)
+    {
+        // Every byte of the ID in one word (for a given length, different IDs give different
+        // words): one load of eight bytes, or two overlapping loads of four or two.
+        if (n == 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            return word;
+        }
+        if (n >= 4) {
+            quint32 a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            return a | quint64(b) << 32;
+        }
+        if (n >= 2) {
+            quint16 a, b;
+            std::memcpy(&a, p, 2);
+            std::memcpy(&b, p + n - 2, 2);
+            return a | quint64(b) << 16;
+        }
+        return n == 1 ? static_cast<unsigned char>(p[0]) : 0;
+    }
+    static quint64 mix(quint64 word, qsizetype n)
+    {
+        const quint64 h = (word ^ quint64(n) << 59) * 0x9E3779B97F4A7C15ULL;
+        return h ^ h >> 29;
+    }
     static quint64 hash(const char *p, qsizetype n)
     {
         quint64 h = 14695981039346656037ULL; // FNV-1a
@@ -42,6 +76,7 @@ private:
     }
     struct Slot {
         quint64 hash = 0;
+        quint64 word = 0; // the ID's bytes when it has at most eight
         quint32 keyAt = 0;
         quint32 keySize = 0;
         quint32 typesAt = 0;

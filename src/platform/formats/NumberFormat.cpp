@@ -1,5 +1,7 @@
 #include "NumberFormat.h"
 
+#include "Digits.h"
+
 namespace velkora::formats {
 
 namespace {
@@ -142,36 +144,48 @@ bool NumberFormat::read(const char *p, int n, NumberValue &value, Problem &probl
     qint64 mantissa = 0;
     int significant = 0;
     int decimals = 0;
-    bool inDecimals = false;
-    bool anyDigit = false;
-    for (; i < end; ++i) {
-        const unsigned char c = static_cast<unsigned char>(p[i]);
-        const unsigned digit = c - unsigned('0');
-        if (digit < 10) {
-            anyDigit = true;
-            if (mantissa != 0 || digit != 0) {
-                if (++significant > MaxDigits) {
-                    problem = {Problem::TooManyDigits, -1, MaxDigits, 0};
-                    return false;
+    if (i < end && digits::allDigits(p + i, end - i)) {
+        // Digits only, the usual fixed-width amount: counted and converted a word at a time.
+        const int count = end - i;
+        significant = count - digits::leadingZeros(p + i, count);
+        if (significant > MaxDigits) {
+            problem = {Problem::TooManyDigits, -1, MaxDigits, 0};
+            return false;
+        }
+        mantissa = qint64(count <= MaxDigits ? digits::value(p + i, count)
+                                             : digits::value(p + end - significant, significant));
+    } else {
+        bool inDecimals = false;
+        bool anyDigit = false;
+        for (; i < end; ++i) {
+            const unsigned char c = static_cast<unsigned char>(p[i]);
+            const unsigned digit = c - unsigned('0');
+            if (digit < 10) {
+                anyDigit = true;
+                if (mantissa != 0 || digit != 0) {
+                    if (++significant > MaxDigits) {
+                        problem = {Problem::TooManyDigits, -1, MaxDigits, 0};
+                        return false;
+                    }
                 }
+                mantissa = mantissa * 10 + digit;
+                decimals += inDecimals ? 1 : 0;
+                continue;
             }
-            mantissa = mantissa * 10 + digit;
-            decimals += inDecimals ? 1 : 0;
-            continue;
+            if (m_point != 0 && c == static_cast<unsigned char>(m_point) && !inDecimals) {
+                inDecimals = true;
+                continue;
+            }
+            if (m_group != 0 && c == static_cast<unsigned char>(m_group) && !inDecimals && anyDigit)
+                continue;
+            problem = {(c == '-' || c == '+') ? Problem::MisplacedSign : Problem::BadCharacter, i,
+                       0, 0};
+            return false;
         }
-        if (m_point != 0 && c == static_cast<unsigned char>(m_point) && !inDecimals) {
-            inDecimals = true;
-            continue;
+        if (!anyDigit) {
+            problem = {Problem::NoDigits, -1, 0, 0};
+            return false;
         }
-        if (m_group != 0 && c == static_cast<unsigned char>(m_group) && !inDecimals && anyDigit)
-            continue;
-        problem = {(c == '-' || c == '+') ? Problem::MisplacedSign : Problem::BadCharacter, i, 0,
-                   0};
-        return false;
-    }
-    if (!anyDigit) {
-        problem = {Problem::NoDigits, -1, 0, 0};
-        return false;
     }
     if (m_point != 0) {
         if (decimals > m_decimals) {

@@ -22,8 +22,14 @@ inline bool isAscii(const char *p, qsizetype n)
         std::memcpy(&word, p + i, 8);
         any |= word;
     }
-    for (; i < n; ++i)
-        any |= static_cast<unsigned char>(p[i]);
+    if (i < n && n >= 8) { // the last bytes as one word that overlaps the previous one
+        quint64 word;
+        std::memcpy(&word, p + n - 8, 8);
+        any |= word;
+    } else {
+        for (; i < n; ++i)
+            any |= static_cast<unsigned char>(p[i]);
+    }
     return (any & 0x8080808080808080ULL) == 0;
 }
 

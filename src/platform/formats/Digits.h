@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QtAlgorithms>
+#include <QtEndian>
+#include <QtGlobal>
+#include <cstring>
+
+// Byte tests and digit conversions eight bytes at a time, for the hot loops of the test: a
+// fixed-width amount or date is read in a few machine words instead of a loop per character.
+
+namespace velkora::formats::digits {
+
+inline quint64 load8(const char *p)
+{
+    quint64 word;
+    std::memcpy(&word, p, 8);
+    return qFromLittleEndian(word);
+}
+
+inline constexpr quint64 Repeat(unsigned char byte)
+{
+    return 0x0101010101010101ULL * byte;
+}
+
+// A word that holds every byte of [p, p + n), n < 8 (some of them twice), and `fill` in the
+// bytes left over: two overlapping loads instead of a loop.
+inline quint64 gather(const char *p, qsizetype n, unsigned char fill)
+{
+    if (n >= 4) {
+        quint32 a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        return qFromLittleEndian(a) | quint64(qFromLittleEndian(b)) << 32;
+    }
+    if (n >= 2) {
+        quint16 a, b;
+        std::memcpy(&a, p, 2);
+        std::memcpy(&b, p + n - 2, 2);
+        return qFromLittleEndian(a) | quint64(qFromLittleEndian(b)) << 16 | Repeat(fill) << 32;
+    }
+    if (n == 1)
+        return static_cast<unsigned char>(p[0]) | Repeat(fill) << 8;
+    return Repeat(fill);
+}
+
+// Non-zero when a byte of the word is not an ASCII digit. A digit is 0x30-0x39: its high half
+// is 3, and adding 6 keeps it 3 (a byte that carries into the next one fails the first test).
+inline quint64 nonDigits(quint64 w)
+{
+    return ((w & Repeat(0xF0)) ^ Repeat(0x30)) |
+           (((w + Repeat(0x06)) & Repeat(0xF0)) ^ Repeat(0x30));
+}
+
+// Whether every byte of [p, p + n) is an ASCII digit.
+inline bool allDigits(const char *p, qsizetype n)
+{
+    if (n < 8)
+        return nonDigits(gather(p, n, '0')) == 0;
+    quint64 bad = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8)
+        bad |= nonDigits(load8(p + i));
+    if (i < n)
+        bad |= nonDigits(load8(p + n - 8));
+    return bad == 0;
+}
+
+// Whether [p, p + n) holds a byte other than a blank.
+inline bool anyNonBlank(const char *p, qsizetype n)
+{
+    if (n < 8)
+        return gather(p, n, ' ') != Repeat(' ');
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8)
+        if (load8(p + i) != Repeat(' '))
+            return true;
+    return i < n && load8(p + n - 8) != Repeat(' ');
+}
+
+// The number of '0' bytes at the start of [p, p + n).
+inline int leadingZeros(const char *p, int n)
+{
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const quint64 w = load8(p + i) ^ Repeat('0');
+        if (w != 0)
+            return i + qCountTrailingZeroBits(w) / 8;
+    }
+    while (i < n && p[i] == '0')
+        ++i;
+    return i;
+}
+
+// The value of eight digits held in a word, the first digit in its lowest byte: pairs, then
+// fours, then the eight, each step a multiplication.
+inline quint32 eightDigits(quint64 w)
+{
+    constexpr quint64 Mask = 0x000000FF000000FFULL;
+    constexpr quint64 Hundred = 100 + (1000000ULL << 32);
+    constexpr quint64 One = 1 + (10000ULL << 32);
+    w -= Repeat('0');
+    w = (w * 10) + (w >> 8);
+    return quint32((((w & Mask) * Hundred) + (((w >> 16) & Mask) * One)) >> 32);
+}
+
+// The value of the digits [p, p + n), n < 20 and the value below 2^64 (every byte a digit).
+inline quint64 value(const char *p, int n)
+{
+    if (n < 8) {
+        quint64 v = 0;
+        for (int i = 0; i < n; ++i)
+            v = v * 10 + quint64(p[i] - '0');
+        return v;
+    }
+    // The first n % 8 digits from the first word, its other bytes read as leading zeros;
+    // then eight at a time.
+    const int head = n % 8;
+    quint64 v = 0;
+    if (head > 0)
+        v = eightDigits((load8(p) << (8 * (8 - head))) | (Repeat('0') >> (8 * head)));
+    for (int i = head; i < n; i += 8)
+        v = v * 100000000ULL + eightDigits(load8(p + i));
+    return v;
+}
+
+// Two digits.
+inline int two(const char *p)
+{
+    return (p[0] - '0') * 10 + (p[1] - '0');
+}
+
+} // namespace velkora::formats::digits
