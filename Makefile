@@ -9,8 +9,10 @@ ifdef CI
 CMAKE_FLAGS += -DKESTA_WERROR=ON
 endif
 JOBS ?= $(shell nproc)
+SHELL := /bin/bash
 
 .PHONY: deps configure build run test test-asan clean
+.PHONY: fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -30,5 +32,22 @@ test: build
 test-asan:
 	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="-DKESTA_SANITIZE=ON"
 
+# make fuzz FUZZ_SECONDS=300   runs each fuzzer (libFuzzer, clang, ASan/UBSan) for that long,
+# starting from the checked-in seeds in fuzz/corpus; what they find is left in build-fuzz/.
+FUZZ_SECONDS ?= 60
+FUZZERS = loadformat statements
+fuzz:
+	@scripts/install-deps.sh fuzz
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTA_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS)
+	@for f in $(FUZZERS); do \
+	    mkdir -p build-fuzz/corpus/$$f build-fuzz/findings && \
+	    echo "== fuzz_$$f for $(FUZZ_SECONDS) s" && \
+	    QT_QPA_PLATFORM=offscreen build-fuzz/bin/fuzz_$$f -max_total_time=$(FUZZ_SECONDS) \
+	        -print_final_stats=1 -artifact_prefix=build-fuzz/findings/$$f- \
+	        build-fuzz/corpus/$$f fuzz/corpus/$$f 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==|SUMMARY|INFO: Seed)' ; \
+	    status=$${PIPESTATUS[0]}; [ $$status -eq 0 ] || exit $$status; \
+	done
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan build-fuzz

@@ -13,6 +13,14 @@ packages=(
     xvfb xauth
 )
 
+# Extra groups, asked for by name: "fuzz" (clang and its fuzzing runtime).
+for group in "$@"; do
+    case "$group" in
+        fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+        *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
+    esac
+done
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

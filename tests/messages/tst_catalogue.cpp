@@ -59,7 +59,9 @@ void tst_Catalogue::everyMessageIsListed()
                              textTooLong(v, 5, 4),
                              numberDoesNotFit(v, v),
                              notANumber(v, v),
-                             saveConflict(v, v)};
+                             saveConflict(v, v),
+                             unstorableCharacter(v, 9),
+                             pasteTooLong(v, 5, 4)};
     QSet<QString> ids;
     for (const Message &m : all) {
         QVERIFY2(rows.contains(m.id), qPrintable(m.id + " is not in docs/messages.md"));

@@ -108,17 +108,30 @@ void frmKESTA::txtClave_Enter()
     if (key.isEmpty() || Controles->EditMode())
         return;
 
+    // Both selects read one snapshot of the tables, so that a save by another user between
+    // them never shows the lines of one version with the fields of another.
+    bool reading = false;
+    const auto endReading = [&reading](bool commit) {
+        if (!reading)
+            return;
+        reading = false;
+        const host::ConnectionPtr connection = Publico::CoreServices().Connection();
+        commit ? connection->CommitTrans() : connection->RollbackTrans();
+    };
     try {
         qint64 sequence = 0;
 
         std::unique_ptr<host::RecordSet> lines;
         {
             const host::ConnectionPtr connection = Publico::CoreServices().Connection();
+            connection->BeginTrans();
+            reading = true;
             Publico::Sql() = storage::loadHeaderSelect(connection->engine(), key);
             lines = connection->Execute(Publico::Sql());
         }
         if (lines->EndOfSet()) {
             lines->Close();
+            endReading(true);
             messages::show(this, messages::keyNotFound());
             return;
         }
@@ -184,10 +197,16 @@ void frmKESTA::txtClave_Enter()
             const std::unique_ptr<host::RecordSet> details = connection->Execute(Publico::Sql());
             editor::fillFieldStore(*lvDetalle->store(), *details, sequence);
         }
+        endReading(true);
 
         ssLinea->setCurrentRow(0);
         RellenaDetalle(ssLinea->cell(0, QStringLiteral("Orden")).toString());
     } catch (const std::exception &error) {
+        try {
+            endReading(false);
+        } catch (const std::exception &) {
+            // The load's own failure is what the user learns of.
+        }
         ssLinea->setRedraw(true);
         ssDetalle->setRedraw(true);
         // A load that failed part-way leaves nothing half shown that could be edited and saved:

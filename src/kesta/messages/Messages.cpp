@@ -237,12 +237,32 @@ Message notANumber(const QString &what, const QString &value)
 Message saveConflict(const QString &key, const QString &description)
 {
     return make(QStringLiteral("ERR-ID:7500033"),
-                QStringLiteral("Otro usuario guardó el formato de carga %1 al mismo tiempo; no se "
-                               "guardó nada.")
+                QStringLiteral("Otro usuario modificó el formato de carga %1 al mismo tiempo o "
+                               "tiene la base de datos ocupada; no se guardó nada.")
                         .arg(key) +
                     NewLine + QStringLiteral("Vuelva a cargarlo y repita los cambios.") + NewLine +
                     description,
                 Critical, Error);
+}
+
+Message unstorableCharacter(const QString &what, int code)
+{
+    return make(
+        QStringLiteral("ERR-ID:7500034"),
+        QStringLiteral("%1: el texto contiene un carácter que no se puede guardar (U+%2)")
+            .arg(what, QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'))),
+        Warning, Velkora);
+}
+
+Message pasteTooLong(const QString &what, qsizetype length, int maxLength)
+{
+    return make(QStringLiteral("ERR-ID:7500035"),
+                QStringLiteral("%1: el texto pegado tiene %2 caracteres y se admiten como máximo "
+                               "%3; no se pegó nada")
+                    .arg(what)
+                    .arg(length)
+                    .arg(maxLength),
+                Warning, Velkora);
 }
 
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength)

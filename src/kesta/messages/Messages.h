@@ -59,6 +59,10 @@ Message textTooLong(const QString &what, qsizetype length, int maxLength); // 75
 Message numberDoesNotFit(const QString &what, const QString &value);       // 7500031
 Message notANumber(const QString &what, const QString &value);             // 7500032
 Message saveConflict(const QString &key, const QString &description);      // 7500033
+// The character's UTF-16 code.
+Message unstorableCharacter(const QString &what, int code);                // 7500034
+// A paste longer than the box or cell takes.
+Message pasteTooLong(const QString &what, qsizetype length, int maxLength); // 7500035
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // A handler without an error trap of its own that failed.

@@ -24,6 +24,7 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     buildControls();
     buildEditor();
     connectHandlers();
+    connectPasteMessages();
     // The screen previews its controls' keys (Alt+1 / Alt+2) and notices its activation.
     qApp->installEventFilter(this);
 }

@@ -161,6 +161,7 @@ private:
     void buildControls(); // FormDesign.cpp
     void buildEditor();   // the line editor and the grids' behaviour
     void connectHandlers();
+    void connectPasteMessages(); // PasteMessages.cpp
     void setMode(commands::Mode mode);
     // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
     QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;

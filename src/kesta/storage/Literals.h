@@ -38,6 +38,11 @@ QString doubleQuotedText(host::Engine engine, const QString &value);
 // whole digits or more significant decimals than the column holds; bare, or quoted on SQLite.
 QString decimalText(host::Engine engine, const QString &value, const QString &what,
                     int integerDigits, int decimals);
+// The first character of a text that cannot be stored as it is on every engine: a control
+// character (NUL, TAB, line breaks, ESC, DEL...), a Unicode noncharacter (U+FFFF...) or half of a
+// surrogate pair. Its index, or -1 when every character can be stored.
+qsizetype firstUnstorableCharacter(const QString &text);
+
 // Whether the value is a plain number with no more whole digits and significant decimals than
 // given.
 bool fitsDecimal(const QString &value, int integerDigits, int decimals);

@@ -28,6 +28,10 @@ struct Checker {
     {
         if (value.size() > maxLength)
             fail(column, messages::textTooLong(what(name), value.size(), maxLength));
+        // Control characters (a NUL, a line break, a TAB, ESC...), noncharacters and half of a
+        // surrogate pair cannot be stored as typed on every engine.
+        if (const qsizetype at = firstUnstorableCharacter(value); at >= 0)
+            fail(column, messages::unstorableCharacter(what(name), value.at(at).unicode()));
     }
     void whole(const QString &column, const QString &name, const QString &value)
     {

@@ -35,7 +35,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScopeGuard>
-#include <QToolTip>
 
 namespace velkora::controls {
 
@@ -541,16 +540,25 @@ void DataGrid::editorOpened(QWidget *editor)
     m_editor = editor;
 }
 
-void DataGrid::pasteIntoEditor(QWidget *editor, const QString &text)
+void DataGrid::pasteIntoEditor(QWidget *editor, const QString &pasted)
 {
     auto *line = qobject_cast<QLineEdit *>(editor);
     if (!line)
         return;
+    QString text = pasted;
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            emit PasteRefused(text, line->maxLength());
+            return;
+        }
+    }
     QPointer<QLineEdit> guard(line);
     QString accepted;
     for (const QChar c : text) {
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t'))
-            continue;
         int code = c.unicode();
         emit KeyPress(code);
         if (code != 0)
@@ -561,10 +569,7 @@ void DataGrid::pasteIntoEditor(QWidget *editor, const QString &text)
     // A paste that the cell cannot hold whole is refused, never cut.
     const qsizetype after = guard->text().size() - guard->selectedText().size() + accepted.size();
     if (after > guard->maxLength()) {
-        QApplication::beep();
-        QToolTip::showText(
-            guard->mapToGlobal(QPoint(0, guard->height())),
-            QStringLiteral("Se admiten como máximo %1 caracteres").arg(guard->maxLength()), guard);
+        emit PasteRefused(accepted, guard->maxLength());
         return;
     }
     guard->insert(accepted);

@@ -54,7 +54,8 @@ struct GridColumn {
 // and Shift+TAB on the first cell of the first row move the focus on to the next or previous
 // control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell.
 // Text pasted into a cell editor (Ctrl+V, Shift+Insert, the middle button) is handed to
-// KeyPress character by character, like typed text; line breaks and TABs are left out.
+// KeyPress character by character, like typed text; a paste that holds control characters (one
+// line break at its end aside) or that the cell cannot hold whole is refused (PasteRefused).
 // Structural changes move the current cell without notifications: AddNew (the new row becomes
 // current, keeping the current column), RemoveRow, RemoveAll, and CancelUpdate dropping a new
 // row (the cell current before AddNew is current again). See DataGrid.cpp for the details.
@@ -133,6 +134,9 @@ signals:
     void BeforeRowColChange(bool &cancel);
     void RowColChange(const QVariant &lastRow, int lastCol);
     void BeforeEdit(bool &cancel);
+    // A paste into a cell editor was refused (too long for the cell, or holding control
+    // characters): the text pasted and the most the cell takes.
+    void PasteRefused(const QString &text, int maxLength);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

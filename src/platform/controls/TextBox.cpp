@@ -28,6 +28,13 @@
 // - esclave, idconsulta and tipodato are design properties kept for reading only.
 
 #include "TextBox.h"
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <memory>
 
 #include "DigitFormat.h"
 #include "SmallControls.h"
@@ -309,8 +316,71 @@ void TextBox::clearValue()
     setText(emptyValue());
 }
 
+// Pastes (keys, the menu, the middle button, a drop) go through pasteText: a text the box
+// cannot hold whole, or one holding control characters, is refused, never cut or changed.
+bool TextBox::pasteText(QString text)
+{
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    bool control = false;
+    for (const QChar c : text)
+        control = control || c.unicode() < 0x20 || c.unicode() == 0x7f;
+    const qsizetype after = QLineEdit::text().size() - selectedText().size() + text.size();
+    if (control || after > maxLength()) {
+        emit PasteRefused(text, maxLength());
+        return false;
+    }
+    insert(text);
+    return true;
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::MiddleButton) {
+        if (const QClipboard *clipboard = QGuiApplication::clipboard();
+            clipboard && clipboard->supportsSelection() && !isReadOnly())
+            pasteText(clipboard->text(QClipboard::Selection));
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    const std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() == QLatin1String("edit-paste")) {
+            action->disconnect();
+            connect(action, &QAction::triggered, this, [this] {
+                if (const QClipboard *clipboard = QGuiApplication::clipboard())
+                    pasteText(clipboard->text());
+            });
+        }
+    }
+    menu->exec(event->globalPos());
+}
+
+void TextBox::dropEvent(QDropEvent *event)
+{
+    if (event->mimeData() && event->mimeData()->hasText() && !isReadOnly()) {
+        pasteText(event->mimeData()->text());
+        event->acceptProposedAction();
+        return;
+    }
+    event->ignore();
+}
+
 void TextBox::keyPressEvent(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::Paste)) {
+        if (const QClipboard *clipboard = QGuiApplication::clipboard(); clipboard && !isReadOnly())
+            pasteText(clipboard->text());
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (m_numeric) {
             normalize();

@@ -66,12 +66,22 @@ public:
     // Empties the box (a numeric box shows its empty value).
     Q_INVOKABLE void clearValue();
 
+    // Inserts pasted text at the cursor as a paste does; returns false (and raises
+    // PasteRefused) when the box cannot hold it whole or it holds control characters. One line
+    // break at its end, as copied from a spreadsheet's cell, is not part of the text.
+    bool pasteText(QString text);
+
 signals:
     void Enter();
     void Change();
+    // A paste was refused: the text pasted and the most the box takes.
+    void PasteRefused(const QString &text, int maxLength);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:

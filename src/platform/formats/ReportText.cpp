@@ -17,7 +17,7 @@ QString lineList(const ListedLines &lines)
 
 QString columns(int position, int length)
 {
-    return QStringLiteral("%1-%2").arg(position).arg(position + length - 1);
+    return QStringLiteral("%1-%2").arg(position).arg(qint64(position) + length - 1);
 }
 
 } // namespace

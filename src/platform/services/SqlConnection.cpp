@@ -45,11 +45,35 @@ bool isConflict(const QSqlError &error)
     return codes.contains(error.nativeErrorCode().trimmed());
 }
 
+// Whether the error says that the connection itself is gone (the server ended it, the network
+// failed): SQLSTATE class 08 and PostgreSQL's 57P01-57P03, or the client's own words for it.
+bool isLostConnection(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode().trimmed();
+    if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") ||
+        code == QLatin1String("57P02") || code == QLatin1String("57P03"))
+        return true;
+    const QString text = error.text();
+    return text.contains(QLatin1String("server closed the connection"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("no connection to the server"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("terminating connection"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("Communication link failure"), Qt::CaseInsensitive);
+}
+
 [[noreturn]] void raise(const QSqlError &error)
 {
     if (isConflict(error))
         throw kesta::host::ConflictError(errorText(error));
     throw RuntimeError(errorText(error));
+}
+
+// A failure on the named connection: when the connection is gone it is closed, so that the
+// next use opens it afresh instead of failing for ever; then the failure is raised.
+[[noreturn]] void raiseOn(QSqlDatabase db, const QSqlError &error)
+{
+    if (isLostConnection(error))
+        db.close();
+    raise(error);
 }
 
 class SqlRecordSet : public kesta::host::RecordSet {
@@ -123,7 +147,7 @@ std::unique_ptr<kesta::host::RecordSet> SqlConnection::Execute(const QString &st
     // Numbers come back as their exact text, never through a binary floating-point value.
     query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!query.exec(statement))
-        raise(query.lastError());
+        raiseOn(database(), query.lastError());
     return std::make_unique<SqlRecordSet>(std::move(query));
 }
 
@@ -137,16 +161,16 @@ void SqlConnection::BeginTrans()
     if (engine == Engine::SqlServer) {
         QSqlQuery isolation(db);
         if (!isolation.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE")))
-            raise(isolation.lastError());
+            raiseOn(db, isolation.lastError());
     }
     if (!db.transaction())
-        raise(db.lastError());
+        raiseOn(db, db.lastError());
     if (engine == Engine::PostgreSql) {
         QSqlQuery isolation(db);
         if (!isolation.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE"))) {
             const QSqlError error = isolation.lastError();
             db.rollback();
-            raise(error);
+            raiseOn(db, error);
         }
     }
 }
@@ -155,14 +179,14 @@ void SqlConnection::CommitTrans()
 {
     QSqlDatabase db = database();
     if (!db.commit())
-        raise(db.lastError());
+        raiseOn(db, db.lastError());
 }
 
 void SqlConnection::RollbackTrans()
 {
     QSqlDatabase db = database();
     if (!db.rollback())
-        throw RuntimeError(errorText(db.lastError()));
+        raiseOn(db, db.lastError());
 }
 
 } // namespace velkora::services
