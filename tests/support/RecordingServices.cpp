@@ -52,8 +52,10 @@ public:
     std::unique_ptr<host::RecordSet> Execute(const QString &statement) override
     {
         m_r->statements << statement;
-        if (!m_r->failStatementContaining.isEmpty()
-            && statement.contains(m_r->failStatementContaining))
+        if (m_r->beforeStatement)
+            m_r->beforeStatement(statement);
+        if (!m_r->failStatementContaining.isEmpty() &&
+            statement.contains(m_r->failStatementContaining))
             throw RuntimeError(QStringLiteral("statement refused (test)"));
         return m_sql.Execute(statement);
     }
@@ -65,6 +67,8 @@ public:
     void CommitTrans() override
     {
         m_r->statements << QStringLiteral("COMMIT");
+        if (m_r->beforeStatement)
+            m_r->beforeStatement(QStringLiteral("COMMIT"));
         m_sql.CommitTrans();
     }
     void RollbackTrans() override
@@ -95,10 +99,12 @@ public:
     int ShowMessage(const QString &text, int style, const QString &title, QWidget *owner,
                     const QString &module, const QString &messageId) override
     {
-        note(m_r, QStringLiteral("ShowMessage"), {text, QString::number(style), title, module, messageId});
+        note(m_r, QStringLiteral("ShowMessage"),
+             {text, QString::number(style), title, module, messageId});
         m_r->messages.append({text, style, title, owner, module, messageId});
         if (m_r->realMessageBoxes)
-            return velkora::services::MessageBox(text, style, title, owner, module, messageId).run();
+            return velkora::services::MessageBox(text, style, title, owner, module, messageId)
+                .run();
         if (!m_r->answers.isEmpty())
             return m_r->answers.takeFirst();
         return style == host::MessageStyle::Question ? host::MessageAnswer::Yes : 1;
@@ -120,7 +126,8 @@ public:
     }
     void SetForceUppercase(bool force) override
     {
-        note(m_r, QStringLiteral("SetForceUppercase"), {force ? QStringLiteral("true") : QStringLiteral("false")});
+        note(m_r, QStringLiteral("SetForceUppercase"),
+             {force ? QStringLiteral("true") : QStringLiteral("false")});
         m_r->forceUppercase = force;
     }
     bool ForceUppercase() const override { return m_r->forceUppercase; }
@@ -196,12 +203,14 @@ public:
     }
     void ClearScreen(QWidget *screen, int tag) override
     {
-        note(m_r, QStringLiteral("ClearScreen"), {screen ? screen->objectName() : QString(), QString::number(tag)});
+        note(m_r, QStringLiteral("ClearScreen"),
+             {screen ? screen->objectName() : QString(), QString::number(tag)});
         velkora::services::clearScreen(screen, tag);
     }
     void EnableScreen(QWidget *screen, int tag) override
     {
-        note(m_r, QStringLiteral("EnableScreen"), {screen ? screen->objectName() : QString(), QString::number(tag)});
+        note(m_r, QStringLiteral("EnableScreen"),
+             {screen ? screen->objectName() : QString(), QString::number(tag)});
         velkora::services::enableScreen(screen, tag);
     }
     qlonglong NextKey(const QString &table, const QString &keyColumn) override
@@ -271,6 +280,9 @@ std::shared_ptr<ServicesRecord> installRecordingServices(const QString &connecti
     return record;
 }
 
-void uninstallServices() { Publico::resetForTests(); }
+void uninstallServices()
+{
+    Publico::resetForTests();
+}
 
 } // namespace kesta::test

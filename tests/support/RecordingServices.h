@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,16 +38,16 @@ struct ServicesRecord {
     bool realMessageBoxes = false;
 
     // Answers the test gives.
-    QHash<QString, QVariant> settings;        // GetSetting by name; missing gives null
-    QHash<QString, QVariant> moduleOptions;   // GetModuleOption by "MODULE/CODE"; missing gives 0
+    QHash<QString, QVariant> settings;      // GetSetting by name; missing gives null
+    QHash<QString, QVariant> moduleOptions; // GetModuleOption by "MODULE/CODE"; missing gives 0
     QString operatorCode = QStringLiteral("TEST");
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(10, 30, 15));
     qlonglong nextKey = 1;
-    QString testResult;                      // TestLoadFormat
-    QString lastError;                       // LastError
-    QHash<QString, QString> lookups;          // LookupValue by key; missing gives empty text
+    QString testResult;              // TestLoadFormat
+    QString lastError;               // LastError
+    QHash<QString, QString> lookups; // LookupValue by key; missing gives empty text
     QString resolvedTransaction = QStringLiteral("resolved");
-    std::optional<QString> failOn;            // a call name that raises RuntimeError
+    std::optional<QString> failOn; // a call name that raises RuntimeError
 
     // The database behind Connection(): a named Qt SQL connection. When reportEngine is set,
     // the connection reports that engine to the statement builders (the statements still run
@@ -55,6 +56,8 @@ struct ServicesRecord {
     std::optional<host::Engine> reportEngine;
     // Statements that fail with this text when they contain the marker.
     QString failStatementContaining;
+    // Called with each statement (and "COMMIT") before it runs on the database.
+    std::function<void(const QString &)> beforeStatement;
 
     bool forceUppercase = false;
 

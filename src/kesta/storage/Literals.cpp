@@ -3,6 +3,8 @@
 #include "Dialect.h"
 #include "host/RuntimeError.h"
 
+#include <controls/TextRules.h>
+
 namespace kesta::storage {
 
 namespace {
@@ -60,22 +62,7 @@ QString doubleQuotedText(host::Engine engine, const QString &value)
 
 qsizetype firstUnstorableCharacter(const QString &text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return i;
-        if (c.isHighSurrogate()) {
-            if (i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate())
-                return i;
-            if (QChar::isNonCharacter(QChar::surrogateToUcs4(c, text.at(i + 1))))
-                return i;
-            ++i;
-            continue;
-        }
-        if (c.isLowSurrogate() || c.isNonCharacter())
-            return i;
-    }
-    return -1;
+    return velkora::controls::firstNonTextCharacter(text);
 }
 
 bool fitsDecimal(const QString &value, int integerDigits, int decimals)

@@ -25,6 +25,7 @@
 #include "GridDelegate.h"
 #include "GridModel.h"
 #include "GridSelectionModel.h"
+#include "TextRules.h"
 #include "VirtualKeys.h"
 
 #include <QApplication>
@@ -550,11 +551,9 @@ void DataGrid::pasteIntoEditor(QWidget *editor, const QString &pasted)
         text.chop(2);
     else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
-            emit PasteRefused(text, line->maxLength());
-            return;
-        }
+    if (firstNonTextCharacter(text) >= 0) {
+        emit PasteRefused(text, line->maxLength());
+        return;
     }
     QPointer<QLineEdit> guard(line);
     QString accepted;

@@ -28,6 +28,7 @@
 // - esclave, idconsulta and tipodato are design properties kept for reading only.
 
 #include "TextBox.h"
+#include "TextRules.h"
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -324,9 +325,7 @@ bool TextBox::pasteText(QString text)
         text.chop(2);
     else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
-    bool control = false;
-    for (const QChar c : text)
-        control = control || c.unicode() < 0x20 || c.unicode() == 0x7f;
+    const bool control = firstNonTextCharacter(text) >= 0;
     const qsizetype after = QLineEdit::text().size() - selectedText().size() + text.size();
     if (control || after > maxLength()) {
         emit PasteRefused(text, maxLength());

@@ -184,7 +184,12 @@ void SqlConnection::CommitTrans()
 
 void SqlConnection::RollbackTrans()
 {
-    QSqlDatabase db = database();
+    // A connection that was lost (and closed) took its transaction with it: nothing is left
+    // to roll back, and opening it again for that would only start a new session.
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isValid() && !db.isOpen())
+        return;
+    db = database();
     if (!db.rollback())
         raiseOn(db, db.lastError());
 }
