@@ -13,14 +13,28 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
     m_gapHit.resize(size_t(std::max(1, format.maxGaps())));
     m_candidates.reserve(format.lineTypes().size());
     m_inError.reserve(m_fields.size());
-    // The fields that can be in error: those converted (NUMERO and Fecha) and those that cannot
-    // be read as defined.
-    m_checked.resize(format.lineTypes().size());
+    if (format.probes().size() == 1)
+        m_onlyProbe = &format.probes().front();
+    m_checks.resize(format.lineTypes().size());
     for (size_t t = 0; t < format.lineTypes().size(); ++t) {
         const std::vector<CompiledField> &fields = format.lineTypes()[t].fields;
-        for (size_t f = 0; f < fields.size(); ++f)
-            if (fields[f].readsText && (!fields[f].usable || converts(fields[f])))
-                m_checked[t].push_back(int(f));
+        for (size_t f = 0; f < fields.size(); ++f) {
+            const CompiledField &spec = fields[f];
+            if (!spec.readsText || (spec.usable && !converts(spec)))
+                continue;
+            Check check;
+            check.field = int(f);
+            check.start = spec.start;
+            check.end = spec.start + spec.length;
+            if (!spec.usable)
+                check.kind = Check::Unusable;
+            else if (spec.type == FieldType::Fecha)
+                check.kind = Check::Date;
+            else if (spec.number.digitsOnly() && !spec.trim && spec.length <= 18)
+                check.kind = Check::Digits;
+            check.inPlace = spec.usable && !spec.trim;
+            m_checks[t].push_back(check);
+        }
     }
 }
 
@@ -62,35 +76,48 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
         results[f] = FieldResult{};
     m_inError.clear();
     int errors = 0;
-    const auto read = [&](int f) {
-        const CompiledField &spec = specs[f];
-        FieldResult &result = results[f];
-        result.ok = true;
-        result.problem.code = Problem::None;
-        result.problem.at = -1;
-        result.pad = 0;
-        if (!spec.readsText) {
-            result.begin = result.end = 0;
-            return;
-        }
-        if (!spec.usable) {
-            result.begin = result.end = 0;
-            result.ok = false;
-            result.problem.code = Problem::BadFormat;
-        } else {
-            readField(spec, result);
-            if (result.ok)
-                return;
-        }
-        ++errors;
-        m_inError.push_back(f);
-    };
     if (depth == Depth::Full) {
-        for (int f = 0; f < int(type.fields.size()); ++f)
-            read(f);
+        for (int f = 0; f < int(type.fields.size()); ++f) {
+            FieldResult &result = results[f];
+            readAnyField(specs[f], result);
+            if (!result.ok) {
+                ++errors;
+                m_inError.push_back(f);
+            }
+        }
     } else {
-        for (const int f : m_checked[size_t(m_lineType)])
-            read(f);
+        // The checks alone: the fields that can be in error. A field that lies whole on a line
+        // of one byte per character is read in place, and one of digits alone at once.
+        const bool inPlace = m_encoding != LineEncoding::Utf8;
+        for (const Check &check : m_checks[size_t(m_lineType)]) {
+            FieldResult &result = results[check.field];
+            if (inPlace && check.inPlace && check.end <= m_chars) {
+                result.ok = true;
+                result.problem.code = Problem::None;
+                result.problem.at = -1;
+                result.pad = 0;
+                result.begin = check.start;
+                result.end = check.end;
+                result.column = check.start + 1;
+                const char *text = m_p + check.start;
+                const int size = check.end - check.start;
+                if (check.kind == Check::Digits && digits::allDigits(text, size)) {
+                    result.number.mantissa = qint64(digits::value(text, size));
+                    result.number.negative = false;
+                    continue;
+                }
+                const CompiledField &spec = specs[check.field];
+                result.ok = check.kind == Check::Date
+                                ? spec.date.read(text, size, result.date, result.problem)
+                                : spec.number.read(text, size, result.number, result.problem);
+            } else {
+                readAnyField(specs[check.field], result);
+            }
+            if (!result.ok) {
+                ++errors;
+                m_inError.push_back(check.field);
+            }
+        }
     }
     m_errors = errors;
     checkGaps(type);
@@ -99,9 +126,9 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
 void LineAnalyzer::matchLineType()
 {
     const std::vector<IdProbe> &probes = m_format.probes();
-    if (probes.size() == 1 && m_encoding != LineEncoding::Utf8) {
+    if (m_onlyProbe && m_encoding != LineEncoding::Utf8) {
         // One place for every ID and one byte per character: one lookup.
-        const IdProbe &probe = probes.front();
+        const IdProbe &probe = *m_onlyProbe;
         if (probe.start + qsizetype(probe.length) <= m_chars) {
             const char *key = m_p + probe.start;
             qsizetype size = probe.length;
@@ -141,6 +168,23 @@ void LineAnalyzer::matchLineType()
     } else if (m_candidates.size() > 1) {
         m_match = Match::Many;
         std::sort(m_candidates.begin(), m_candidates.end());
+    }
+}
+
+void LineAnalyzer::readAnyField(const CompiledField &spec, FieldResult &result)
+{
+    result.ok = true;
+    result.problem.code = Problem::None;
+    result.problem.at = -1;
+    result.pad = 0;
+    if (!spec.readsText) {
+        result.begin = result.end = 0;
+    } else if (!spec.usable) {
+        result.begin = result.end = 0;
+        result.ok = false;
+        result.problem.code = Problem::BadFormat;
+    } else {
+        readField(spec, result);
     }
 }
 

@@ -66,6 +66,8 @@ private:
     {
         return spec.type == FieldType::Numero || spec.type == FieldType::Fecha;
     }
+    // Reads any field: its result reset, then read (a field that cannot be read is in error).
+    void readAnyField(const CompiledField &spec, FieldResult &result);
     // Reads a usable field that reads the file: its text's bounds and, for a NUMERO or Fecha
     // field, its value.
     void readField(const CompiledField &spec, FieldResult &result);
@@ -84,8 +86,19 @@ private:
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
     std::vector<FieldResult> m_fields;
-    std::vector<std::vector<int>> m_checked; // per line type: its fields that can be in error
-    std::vector<int> m_inError;              // the fields of the line in error
+    // A field that can be in error (NUMERO, Fecha, or not readable as defined), as the checks
+    // read it.
+    struct Check {
+        enum Kind : quint8 { Digits, Number, Date, Unusable };
+        Kind kind = Number;
+        bool inPlace = false; // readable in place on a line of one byte per character
+        int field = 0;        // in the line type
+        int start = 0;        // its characters [start, end)
+        int end = 0;
+    };
+    std::vector<std::vector<Check>> m_checks; // per line type
+    const IdProbe *m_onlyProbe = nullptr;     // the one place of every line ID, if there is one
+    std::vector<int> m_inError;               // the fields of the line in error
     std::vector<char> m_gapHit;
     std::vector<char> m_scratch; // a field's text padded with blanks
     char m_key[256];             // a Windows-1252 ID re-coded as UTF-8

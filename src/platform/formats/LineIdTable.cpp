@@ -9,6 +9,20 @@ void LineIdTable::add(const QByteArray &id, int lineType)
     m_added.emplace_back(id, lineType);
 }
 
+std::pair<const int *, int> LineIdTable::findLong(const char *p, qsizetype n) const
+{
+    const quint64 h = hash(p, n);
+    for (quint64 i = h & m_mask; !m_slots.empty(); i = (i + 1) & m_mask) {
+        const Slot &slot = m_slots[i];
+        if (slot.typeCount == 0)
+            break;
+        if (slot.hash == h && slot.keySize == quint64(n) &&
+            std::char_traits<char>::compare(m_keys.data() + slot.keyAt, p, size_t(n)) == 0)
+            return {m_types.data() + slot.typesAt, int(slot.typeCount)};
+    }
+    return {nullptr, 0};
+}
+
 void LineIdTable::build()
 {
     // IDs in first-added order, each with its line types in added order.

@@ -20,23 +20,21 @@ public:
     // The line types whose ID is exactly [p, p + n), in the order in which they were added.
     std::pair<const int *, int> find(const char *p, qsizetype n) const
     {
-        if (m_slots.empty())
-            return {nullptr, 0};
-        const quint64 word = n <= 8 ? shortKey(p, n) : 0;
-        const quint64 h = n <= 8 ? mix(word, n) : hash(p, n);
-        for (quint64 i = h & m_mask;; i = (i + 1) & m_mask) {
+        if (n > 8)
+            return findLong(p, n);
+        const quint64 word = shortKey(p, n);
+        for (quint64 i = mix(word, n) & m_mask; !m_slots.empty(); i = (i + 1) & m_mask) {
             const Slot &slot = m_slots[i];
             if (slot.typeCount == 0)
-                return {nullptr, 0};
-            if (slot.hash == h && slot.keySize == quint64(n) &&
-                (n <= 8 ? slot.word == word
-                        : std::char_traits<char>::compare(m_keys.data() + slot.keyAt, p,
-                                                          size_t(n)) == 0))
+                break;
+            if (slot.word == word && slot.keySize == quint64(n))
                 return {m_types.data() + slot.typesAt, int(slot.typeCount)};
         }
+        return {nullptr, 0};
     }
 
 private:
+    std::pair<const int *, int> findLong(const char *p, qsizetype n) const;
     // An ID of at most eight bytes is found by one comparison of a machine word: its bytes, the
     // rest zero. Longer IDs are hashed byte by byte and compared in full.
     static quint64 shortKey(const char *p, qsizetype n)

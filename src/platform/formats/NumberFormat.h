@@ -29,6 +29,12 @@ public:
     Sign sign() const { return m_sign; }
     Decimal decimal() const { return m_decimal; }
     bool valid() const { return m_valid; }
+    // Whether the format reads digits and nothing else (no sign, no decimal mark, no grouping):
+    // a text of at most 18 digits then reads as its own value.
+    bool digitsOnly() const
+    {
+        return m_valid && m_sign == Sign::None && m_point == 0 && m_group == 0;
+    }
 
 private:
     bool m_valid = true;

@@ -4,6 +4,10 @@
 #include <QtGlobal>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace velkora::formats {
 
 // How one line of a file was read. A line is read as UTF-8 when it is well-formed UTF-8
@@ -12,17 +16,29 @@ namespace velkora::formats {
 // time, without a first pass over the whole file.
 enum class LineEncoding : quint8 { Ascii, Utf8, Cp1252 };
 
-// Whether no byte of [p, p + n) is above 0x7F (eight bytes at a time).
+// Whether no byte of [p, p + n) is above 0x7F: sixteen bytes at a time where SSE2 is there
+// (every x86-64 processor), eight otherwise; the last bytes as one block that overlaps the
+// previous one.
 inline bool isAscii(const char *p, qsizetype n)
 {
-    quint64 any = 0;
     qsizetype i = 0;
+#ifdef __SSE2__
+    if (n >= 16) {
+        __m128i any = _mm_setzero_si128();
+        for (; i + 16 <= n; i += 16)
+            any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)));
+        if (i < n)
+            any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + n - 16)));
+        return _mm_movemask_epi8(any) == 0;
+    }
+#endif
+    quint64 any = 0;
     for (; i + 8 <= n; i += 8) {
         quint64 word;
         std::memcpy(&word, p + i, 8);
         any |= word;
     }
-    if (i < n && n >= 8) { // the last bytes as one word that overlaps the previous one
+    if (i < n && n >= 8) {
         quint64 word;
         std::memcpy(&word, p + n - 8, 8);
         any |= word;
