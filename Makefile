@@ -12,7 +12,7 @@ JOBS ?= $(shell nproc)
 SHELL := /bin/bash
 
 .PHONY: deps configure build run test test-asan clean
-.PHONY: fuzz
+.PHONY: fuzz faults stress
 
 deps:
 	@scripts/install-deps.sh
@@ -31,6 +31,19 @@ test: build
 
 test-asan:
 	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="-DKESTA_SANITIZE=ON"
+
+# make faults   saves killed at 100 random points, a locked and a full SQLite file: the stored
+# load format stays whole (the test suite runs 25 of the killed saves).
+faults: build
+	cd $(BUILD) && KESTA_FAULT_TRIALS=100 QT_QPA_PLATFORM=offscreen ./bin/tst_faults
+
+# make stress STRESS_SECONDS=60 STRESS_WORKERS=4   several processes saving, loading,
+# deactivating and reactivating the same keys on one PostgreSQL server.
+STRESS_SECONDS ?= 60
+STRESS_WORKERS ?= 4
+stress: build
+	cd $(BUILD) && KESTA_STRESS_SECONDS=$(STRESS_SECONDS) KESTA_STRESS_WORKERS=$(STRESS_WORKERS) \
+	    QT_QPA_PLATFORM=offscreen ./bin/tst_stress
 
 # make fuzz FUZZ_SECONDS=300   runs each fuzzer (libFuzzer, clang, ASan/UBSan) for that long,
 # starting from the checked-in seeds in fuzz/corpus; what they find is left in build-fuzz/.
