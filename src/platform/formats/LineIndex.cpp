@@ -167,7 +167,8 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
     Window window(file);
     std::vector<char> longLine; // the first bytes of a line longer than a block
     const auto take = [&](qint64 begin, qint64 length, const char *p) {
-        analyzer.analyze(p, readSize(p, length, length));
+        // The line type and the fields in error are all the index keeps.
+        analyzer.analyze(p, readSize(p, length, length), LineAnalyzer::Depth::Checks);
         index.add(begin, length, analyzer);
     };
     const auto takeLong = [&](qint64 begin, qint64 length) {

@@ -5,9 +5,13 @@
 namespace velkora::views {
 
 LineDecoder::LineDecoder(std::shared_ptr<const TestedFile> file, int keptLines)
-    : m_file(std::move(file)), m_lines(m_file->index, m_file->path), m_analyzer(*m_file->format),
+    : m_file(std::move(file)),
+      m_lines(std::make_unique<formats::IndexedLines>(m_file->index, m_file->path)),
+      m_analyzer(std::make_unique<formats::LineAnalyzer>(*m_file->format)),
       m_kept(std::max(1, keptLines))
 {}
+
+LineDecoder::~LineDecoder() = default;
 
 std::shared_ptr<const DecodedLine> LineDecoder::line(qint64 index)
 {
@@ -19,17 +23,17 @@ std::shared_ptr<const DecodedLine> LineDecoder::line(qint64 index)
     auto decoded = std::make_shared<DecodedLine>();
     decoded->index = index;
     decoded->number = m_file->index.lineNumber(index);
-    const QByteArrayView bytes = m_lines.line(index);
-    m_analyzer.analyze(bytes.data(), bytes.size());
-    decoded->match = m_analyzer.match();
-    decoded->characters = m_analyzer.characters();
-    decoded->text = formats::decodeText(bytes.data(), bytes.size(), m_analyzer.encoding());
-    formats::LineDetail detail = m_analyzer.detail();
+    const QByteArrayView bytes = m_lines->line(index);
+    m_analyzer->analyze(bytes.data(), bytes.size());
+    decoded->match = m_analyzer->match();
+    decoded->characters = m_analyzer->characters();
+    decoded->text = formats::decodeText(bytes.data(), bytes.size(), m_analyzer->encoding());
+    formats::LineDetail detail = m_analyzer->detail();
     decoded->lineType = detail.lineType;
     decoded->candidates = std::move(detail.candidates);
     decoded->values = std::move(detail.values);
     decoded->errorCount =
-        m_analyzer.match() == formats::LineAnalyzer::Match::One ? m_analyzer.errorCount() : 0;
+        m_analyzer->match() == formats::LineAnalyzer::Match::One ? m_analyzer->errorCount() : 0;
 
     if (int(m_cache.size()) >= m_kept) {
         m_cache.erase(m_order.back());

@@ -31,6 +31,9 @@ struct DecodedLine {
 class LineDecoder {
 public:
     explicit LineDecoder(std::shared_ptr<const TestedFile> file, int keptLines = 1024);
+    ~LineDecoder();
+    LineDecoder(const LineDecoder &) = delete;
+    LineDecoder &operator=(const LineDecoder &) = delete;
 
     const TestedFile &file() const { return *m_file; }
     const std::shared_ptr<const TestedFile> &sharedFile() const { return m_file; }
@@ -40,8 +43,9 @@ public:
 
 private:
     std::shared_ptr<const TestedFile> m_file;
-    formats::IndexedLines m_lines;
-    formats::LineAnalyzer m_analyzer;
+    // Held apart, so that users of this class do not depend on the analyzer's layout.
+    std::unique_ptr<formats::IndexedLines> m_lines;
+    std::unique_ptr<formats::LineAnalyzer> m_analyzer;
     int m_kept;
     qint64 m_read = 0;
     std::list<qint64> m_order; // most recent first

@@ -84,6 +84,8 @@ protected:
     bool viewportEvent(QEvent *event) override;
 
 private:
+    static constexpr int TickHeight = 7; // the ruler's ticks at 1 and every tenth column
+
     void updateMetrics();
     void updateScrollBars();
     void ensureCursorVisible();

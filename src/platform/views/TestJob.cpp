@@ -40,7 +40,14 @@ void TestJob::start()
         }
     };
     m_testThread = std::thread([this, test] {
-        formats::TestReport report = formats::testLoadFormat(m_format, m_path, test);
+        formats::TestReport report;
+        try {
+            report = formats::testLoadFormat(m_format, m_path, test);
+        } catch (const std::exception &error) { // out of memory, most likely
+            report = {};
+            report.error = QStringLiteral("La prueba del formato de carga '%1' falló: %2")
+                               .arg(m_format.key, QString::fromLocal8Bit(error.what()));
+        }
         std::lock_guard lock(m_mutex);
         m_report = std::move(report);
         done();
@@ -56,7 +63,12 @@ void TestJob::start()
         m_lines.store(lines, std::memory_order_relaxed);
     };
     m_indexThread = std::thread([this, index] {
-        formats::LineIndex built = formats::buildLineIndex(*m_compiled, m_path, index);
+        formats::LineIndex built;
+        try {
+            built = formats::buildLineIndex(*m_compiled, m_path, index);
+        } catch (const std::exception &) {
+            built = {}; // did not run: the result is shown without the tables
+        }
         std::lock_guard lock(m_mutex);
         m_index = std::move(built);
         done();
