@@ -167,23 +167,29 @@ void frmKESTA::txtClave_Enter()
             setMode(commands::Mode::ViewingDeactivated);
         }
 
-        // One line-grid row per Layout row.
+        // One line-grid row per Layout row, read first and added at once.
         ssLinea->RemoveAll();
         ssLinea->setRedraw(false);
+        const std::pair<int, QString> lineColumns[] = {
+            {ssLinea->columnIndex(QStringLiteral("Orden")), QStringLiteral("Ly_ID")},
+            {ssLinea->columnIndex(QStringLiteral("ID")), QStringLiteral("Ly_Linea_ID")},
+            {ssLinea->columnIndex(QStringLiteral("Descripción")),
+             QStringLiteral("Ly_Descripcion_ID")},
+            {ssLinea->columnIndex(QStringLiteral("Posicion")), QStringLiteral("Ly_Posicion")},
+            {ssLinea->columnIndex(QStringLiteral("Longitud")), QStringLiteral("Ly_Longitud")},
+        };
+        QList<QVariantList> lineRows;
         while (!lines->EndOfSet()) {
-            const int row = ssLinea->AddNew();
-            ssLinea->setCell(row, QStringLiteral("Orden"), lines->Field(QStringLiteral("Ly_ID")));
-            ssLinea->setCell(row, QStringLiteral("ID"),
-                             lines->Field(QStringLiteral("Ly_Linea_ID")));
-            ssLinea->setCell(row, QStringLiteral("Descripción"),
-                             lines->Field(QStringLiteral("Ly_Descripcion_ID")));
-            ssLinea->setCell(row, QStringLiteral("Posicion"),
-                             lines->Field(QStringLiteral("Ly_Posicion")));
-            ssLinea->setCell(row, QStringLiteral("Longitud"),
-                             lines->Field(QStringLiteral("Ly_Longitud")));
-            ssLinea->Update();
+            QVariantList values(ssLinea->columnCount());
+            for (const auto &[column, name] : lineColumns) {
+                const QVariant value = lines->Field(name);
+                if (column >= 0)
+                    values[column] = value;
+            }
+            lineRows.append(std::move(values));
             lines->MoveNext();
         }
+        ssLinea->AddRows(lineRows);
         ssLinea->setRedraw(true);
         if (ssLinea->hasPendingEdit())
             ssLinea->Update();

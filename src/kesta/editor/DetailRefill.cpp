@@ -38,35 +38,59 @@ void frmKESTA::RellenaDetalle(const QString &line)
         ssDetalle->RemoveAll();
         ssDetalle->setRedraw(false);
 
-        const editor::FieldStore &store = *lvDetalle->store();
+        using Store = editor::FieldStore;
+        const Store &store = *lvDetalle->store();
         const int count = store.count();
         const int current = ssLinea->currentRow();
         const QString order =
             current >= 0 ? ssLinea->cell(current, QStringLiteral("Orden")).toString() : QString();
+
+        // The grid's columns and the store's column that fills each (the format column is
+        // found by its caption). The Tipo column shows the entry of the type code's number.
+        const int tipo = ssDetalle->columnIndex(QStringLiteral("Tipo"));
+        const QStringList types = tipo >= 0 ? ssDetalle->column(tipo).valueList : QStringList();
+        const int trim = ssDetalle->columnIndex(QStringLiteral("Trim"));
+        const std::pair<int, Store::SubItem> copied[] = {
+            {ssDetalle->columnIndex(QStringLiteral("ID")), Store::Id},
+            {ssDetalle->columnIndex(QStringLiteral("Descripción")), Store::Descripcion},
+            {ssDetalle->columnIndex(QStringLiteral("Posicion")), Store::Posicion},
+            {ssDetalle->columnIndex(QStringLiteral("Longitud")), Store::Longitud},
+            {ssDetalle->columnIndex(QStringLiteral("Valor")), Store::Valor},
+            {ssDetalle->columnIndex(QStringLiteral("Formato")), Store::Formato},
+            {ssDetalle->columnIndex(QStringLiteral("Linea_ID")), Store::LineaID},
+        };
+
+        // The line type's rows, added to the grid at once.
+        QList<QVariantList> rows;
         for (int i = 0; current >= 0 && i < count; ++i) {
-            if (store.subItem(i, editor::FieldStore::LineaID) != order)
+            if (store.subItem(i, Store::LineaID) != order)
                 continue;
-            const int row = ssDetalle->AddNew();
-            ssDetalle->setCell(row, QStringLiteral("ID"), store.subItem(i, editor::FieldStore::Id));
-            ssDetalle->setCell(row, QStringLiteral("Descripción"),
-                               store.subItem(i, editor::FieldStore::Descripcion));
-            ssDetalle->setCell(row, QStringLiteral("Posicion"),
-                               store.subItem(i, editor::FieldStore::Posicion));
-            ssDetalle->setCell(row, QStringLiteral("Longitud"),
-                               store.subItem(i, editor::FieldStore::Longitud));
-            ssDetalle->setListIndex(row, QStringLiteral("Tipo"),
-                                    typeCodeNumber(store.subItem(i, editor::FieldStore::Tipo)) - 1);
-            ssDetalle->setCell(row, QStringLiteral("Valor"),
-                               store.subItem(i, editor::FieldStore::Valor));
-            // The format column is found by its caption.
-            ssDetalle->setCell(row, QStringLiteral("Formato"),
-                               store.subItem(i, editor::FieldStore::Formato));
-            ssDetalle->setCell(row, QStringLiteral("Trim"),
-                               store.subItem(i, editor::FieldStore::Trim) == QLatin1String("SI"));
-            ssDetalle->setCell(row, QStringLiteral("Linea_ID"),
-                               store.subItem(i, editor::FieldStore::LineaID));
-            ssDetalle->Update();
+            int position = -1;
+            try {
+                position = typeCodeNumber(store.subItem(i, Store::Tipo)) - 1;
+            } catch (...) {
+                // The grid keeps what a row at a time shows when it stops here: the rows
+                // before, and this one up to its length.
+                ssDetalle->AddRows(rows);
+                const int row = ssDetalle->AddNew();
+                for (const auto &[column, sub] : {copied[0], copied[1], copied[2], copied[3]})
+                    if (column >= 0)
+                        ssDetalle->setCell(row, column, store.subItem(i, sub));
+                throw;
+            }
+            QVariantList values(ssDetalle->columnCount());
+            const auto put = [&values](int column, const QVariant &value) {
+                if (column >= 0)
+                    values[column] = value;
+            };
+            for (const auto &[column, sub] : copied)
+                put(column, store.subItem(i, sub));
+            put(tipo, position >= 0 && position < types.size() ? QVariant(types.at(position))
+                                                               : QVariant());
+            put(trim, store.subItem(i, Store::Trim) == QLatin1String("SI"));
+            rows.append(std::move(values));
         }
+        ssDetalle->AddRows(rows);
         ssDetalle->setRedraw(true);
     } catch (const std::exception &error) {
         // Repainting is resumed here too, so the grid never stays frozen.

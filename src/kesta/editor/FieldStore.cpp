@@ -53,6 +53,40 @@ void FieldStore::add(const QString &key, const QString &text)
     endInsertRows();
 }
 
+void FieldStore::append(const QList<Entry> &entries)
+{
+    // The entries up to the first key already held, added at once.
+    QHash<QString, int> added;
+    qsizetype accepted = 0;
+    for (; accepted < entries.size(); ++accepted) {
+        const QString &key = entries.at(accepted).key;
+        if (m_index.contains(key) || added.contains(key))
+            break;
+        added.insert(key, 0);
+    }
+    if (accepted > 0) {
+        const int first = count();
+        beginInsertRows({}, first, first + int(accepted) - 1);
+        m_rows.reserve(first + accepted);
+        for (qsizetype i = 0; i < accepted; ++i) {
+            const Entry &entry = entries.at(i);
+            Row r{entry.key, entry.text, QStringList()};
+            r.sub.reserve(ColumnCount);
+            r.sub.append(QString());
+            for (int sub = Id; sub < ColumnCount; ++sub)
+                r.sub.append(entry.subItems.value(sub - Id));
+            m_index.insert(entry.key, int(m_rows.size()));
+            m_rows.append(std::move(r));
+        }
+        endInsertRows();
+    }
+    if (accepted < entries.size())
+        throw host::RuntimeError(
+            QStringLiteral(
+                "The field store already holds the key \"%1\" (a field is defined twice).")
+                .arg(entries.at(accepted).key));
+}
+
 int FieldStore::find(const QString &key) const
 {
     return m_index.value(key, -1);

@@ -55,6 +55,9 @@ public:
         QStringList subItems; // Id, Descripcion, Posicion, Longitud, Tipo, Valor, Formato,
                               // Trim, LineaID
     };
+    // Appends rows in order, in one insertion. A key already held (by the store or by an
+    // earlier entry) raises host::RuntimeError as add() does: the entries before it are kept.
+    void append(const QList<Entry> &entries);
     // Removes every row whose LineaID is `lineaId` (one pass, order of the others kept);
     // returns how many went.
     int removeLine(const QString &lineaId);

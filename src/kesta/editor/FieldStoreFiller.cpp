@@ -4,6 +4,8 @@
 #include "host/Connection.h"
 #include "host/RuntimeError.h"
 
+#include <QSet>
+
 #include <array>
 
 namespace kesta::editor {
@@ -21,22 +23,23 @@ QString copiedText(const host::RecordSet &record, const QString &column)
     return value.toString();
 }
 
-struct CopiedColumn {
-    FieldStore::SubItem sub;
-    const char *column;
-};
-
-// Sub-items 2 to 9, in the order in which they are written.
-constexpr std::array<CopiedColumn, 8> copiedColumns{{
-    {FieldStore::Descripcion, "Ld_Descripcion"},
-    {FieldStore::Posicion, "Ld_Posicion"},
-    {FieldStore::Longitud, "Ld_Longitud"},
-    {FieldStore::Tipo, "Ld_Tipo"},
-    {FieldStore::Valor, "Ld_Valor"},
-    {FieldStore::Formato, "Ld_Formato"},
-    {FieldStore::Trim, "Ld_Trim"},
-    {FieldStore::LineaID, "Ly_ID"},
-}};
+// The store's sub-items Id to LineaID in order, and the column copied into each (none for Id,
+// the load's sequence number).
+const std::array<QString, FieldStore::ColumnCount - 1> &copiedColumns()
+{
+    static const std::array<QString, FieldStore::ColumnCount - 1> columns{
+        QString(),
+        QStringLiteral("Ld_Descripcion"),
+        QStringLiteral("Ld_Posicion"),
+        QStringLiteral("Ld_Longitud"),
+        QStringLiteral("Ld_Tipo"),
+        QStringLiteral("Ld_Valor"),
+        QStringLiteral("Ld_Formato"),
+        QStringLiteral("Ld_Trim"),
+        QStringLiteral("Ly_ID"),
+    };
+    return columns;
+}
 
 } // namespace
 
@@ -48,18 +51,38 @@ QString sequenceText(qint64 sequence)
 void fillFieldStore(FieldStore &store, host::RecordSet &details, qint64 &sequence)
 {
     store.clear();
-    while (!details.EndOfSet()) {
-        // The key joins both numbers as text, as read (a null joins as the empty text).
-        const QString line = details.Field(QStringLiteral("Ly_ID")).toString();
-        const QString field = details.Field(QStringLiteral("Ld_ID")).toString();
-        const QString key = FieldStore::keyFor(line, field);
-        store.add(key, FieldStore::textFor(line, field));
-        store.setSubItem(key, FieldStore::Id, sequenceText(sequence));
-        for (const CopiedColumn &c : copiedColumns)
-            store.setSubItem(key, c.sub, copiedText(details, QString::fromLatin1(c.column)));
-        sequence += 10;
-        details.MoveNext();
+    // The rows are read first and added at once. A row that cannot be read (a null) stops the
+    // fill with the rows before it in the store; a repeated key is refused by the store itself,
+    // with the rows before it kept.
+    const QString lineColumn = QStringLiteral("Ly_ID");
+    const QString fieldColumn = QStringLiteral("Ld_ID");
+    QList<FieldStore::Entry> entries;
+    QSet<QString> keys;
+    try {
+        while (!details.EndOfSet()) {
+            // The key joins both numbers as text, as read (a null joins as the empty text).
+            const QString line = details.Field(lineColumn).toString();
+            const QString field = details.Field(fieldColumn).toString();
+            FieldStore::Entry entry{FieldStore::keyFor(line, field),
+                                    FieldStore::textFor(line, field), QStringList()};
+            if (keys.contains(entry.key)) {
+                entries.append(std::move(entry));
+                break;
+            }
+            keys.insert(entry.key);
+            entry.subItems.reserve(FieldStore::ColumnCount - 1);
+            entry.subItems.append(sequenceText(sequence));
+            for (size_t c = 1; c < copiedColumns().size(); ++c)
+                entry.subItems.append(copiedText(details, copiedColumns()[c]));
+            entries.append(std::move(entry));
+            sequence += 10;
+            details.MoveNext();
+        }
+    } catch (...) {
+        store.append(entries);
+        throw;
     }
+    store.append(entries);
     details.Close();
 }
 

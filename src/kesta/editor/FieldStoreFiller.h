@@ -21,7 +21,7 @@ QString sequenceText(qint64 sequence);
 // set at its end.
 //
 // A null in a copied column or a repeated (Ly_ID, Ld_ID) pair raises host::RuntimeError;
-// the rows added until then stay in the store.
+// the rows read before it stay in the store.
 void fillFieldStore(FieldStore &store, host::RecordSet &details, qint64 &sequence);
 
 } // namespace kesta::editor

@@ -319,6 +319,19 @@ int DataGrid::AddNew()
     return row;
 }
 
+void DataGrid::AddRows(const QList<QVariantList> &rows)
+{
+    commitOpenEditor();
+    if (rows.isEmpty())
+        return;
+    // Where the last AddNew of a row at a time would have started from.
+    const int column = qMax(currentColumn(), 0);
+    m_rowBeforeAddNew = rows.size() > 1 ? Rows() + int(rows.size()) - 2 : currentRow();
+    m_columnBeforeAddNew = rows.size() > 1 ? column : currentColumn();
+    const int first = m_model->appendRows(rows);
+    moveQuietly(first + int(rows.size()) - 1, column);
+}
+
 void DataGrid::Update()
 {
     commitOpenEditor();

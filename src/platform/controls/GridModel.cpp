@@ -162,10 +162,14 @@ bool GridModel::setValue(int row, int column, const QVariant &value)
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
         return false;
-    QVariant stored = value;
+    return storeValue(row, column, storedForm(column, value));
+}
+
+QVariant GridModel::storedForm(int column, const QVariant &value) const
+{
     if (m_columns.at(column).kind == GridColumn::Kind::Check)
-        stored = value.isValid() && !value.isNull() ? QVariant(value.toBool()) : QVariant();
-    return storeValue(row, column, stored);
+        return value.isValid() && !value.isNull() ? QVariant(value.toBool()) : QVariant();
+    return value;
 }
 
 bool GridModel::storeValue(int row, int column, const QVariant &value)
@@ -203,6 +207,25 @@ int GridModel::appendRow()
     m_pendingOriginal.clear();
     endInsertRows();
     return row;
+}
+
+int GridModel::appendRows(const QList<QVariantList> &rows)
+{
+    acceptPending();
+    if (rows.isEmpty())
+        return -1;
+    const int first = static_cast<int>(m_rows.size());
+    const int columns = static_cast<int>(m_columns.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(rows.size()) - 1);
+    m_rows.reserve(first + rows.size());
+    for (const QVariantList &values : rows) {
+        QList<QVariant> cells(columns);
+        for (int c = 0; c < columns && c < values.size(); ++c)
+            cells[c] = storedForm(c, values.at(c));
+        m_rows.append(std::move(cells));
+    }
+    endInsertRows();
+    return first;
 }
 
 bool GridModel::removeRow(int row)

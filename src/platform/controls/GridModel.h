@@ -51,6 +51,10 @@ public:
     // Appends a row of empty cells as a new pending row (accepting any other pending edit first);
     // returns its index.
     int appendRow();
+    // Appends rows of values (in column order; missing values are empty) as accepted rows, in
+    // one insertion, after accepting any pending edit; values go in as setValue() puts them.
+    // Returns the index of the first row, -1 when there are none.
+    int appendRows(const QList<QVariantList> &rows);
     bool removeRow(int row);
     void removeAll();
 
@@ -65,6 +69,8 @@ private:
     bool isCell(const QModelIndex &index) const;
     void beginPending(int row);
     bool storeValue(int row, int column, const QVariant &value);
+    // A value as a cell of the column keeps it (a Check cell a bool or nothing).
+    QVariant storedForm(int column, const QVariant &value) const;
 
     QList<GridColumn> m_columns;
     QList<QList<QVariant>> m_rows;

@@ -91,12 +91,7 @@ public:
     {
         if (m_atEnd)
             throw RuntimeError(QStringLiteral("No current row: the record set is at its end."));
-        const QSqlRecord record = m_query.record();
-        const int index = record.indexOf(column); // QSqlRecord matches without regard to case
-        if (index < 0)
-            throw RuntimeError(
-                QStringLiteral("Column '%1' not found in the record set.").arg(column));
-        return m_query.value(index);
+        return m_query.value(indexOf(column));
     }
 
     void MoveNext() override
@@ -115,8 +110,27 @@ public:
     }
 
 private:
+    // The column's index: the columns are looked up once per name asked for (QSqlRecord
+    // matches without regard to case), as a load asks for the same columns on every row.
+    int indexOf(const QString &column) const
+    {
+        for (const auto &[name, index] : m_indexes)
+            if (name == column)
+                return index;
+        if (m_columns.isEmpty())
+            m_columns = m_query.record();
+        const int index = m_columns.indexOf(column);
+        if (index < 0)
+            throw RuntimeError(
+                QStringLiteral("Column '%1' not found in the record set.").arg(column));
+        m_indexes.append({column, index});
+        return index;
+    }
+
     QSqlQuery m_query;
     bool m_atEnd = true;
+    mutable QSqlRecord m_columns;
+    mutable QList<std::pair<QString, int>> m_indexes;
 };
 
 } // namespace
