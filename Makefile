@@ -10,9 +10,10 @@ CMAKE_FLAGS += -DKESTA_WERROR=ON
 endif
 JOBS ?= $(shell nproc)
 SHELL := /bin/bash
+PREFIX ?= /usr/local
 
 .PHONY: deps configure build run test test-asan clean
-.PHONY: fuzz faults stress
+.PHONY: install package fuzz faults stress
 
 deps:
 	@scripts/install-deps.sh
@@ -31,6 +32,17 @@ test: build
 
 test-asan:
 	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="-DKESTA_SANITIZE=ON"
+
+# make install PREFIX=/opt/velkora   installs the built program under PREFIX (bin/, lib/, share/)
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# make package   builds velkora_<version>_<arch>.deb here (CPack) and checks its contents
+package: build
+	rm -f velkora_*.deb $(BUILD)/package/velkora_*.deb
+	cd $(BUILD) && cpack -G DEB
+	cp $(BUILD)/package/velkora_*.deb .
+	packaging/check-package.sh velkora_*.deb
 
 # make faults   saves killed at 100 random points, a locked and a full SQLite file: the stored
 # load format stays whole (the test suite runs 25 of the killed saves).

@@ -42,6 +42,8 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("With test: print the result as one JSON object.")});
     parser.addOption(
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
+    parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
+                      QStringLiteral("Show the version of Velkora.")});
     parser.addPositionalArgument(
         QStringLiteral("command"),
         QStringLiteral("Without a command Velkora opens the screen. Commands, run without a "
@@ -53,13 +55,6 @@ void describe(QCommandLineParser &parser)
         QStringLiteral("[test KEY [FILE] [--json] | script KEY]"));
 }
 
-// Options that take a value, so that their value is not read as a command.
-bool takesValue(const QString &argument)
-{
-    return argument == QLatin1String("--database") || argument == QLatin1String("--operator") ||
-           argument == QLatin1String("-database") || argument == QLatin1String("-operator");
-}
-
 } // namespace
 
 AppOptions AppOptions::parse(const QStringList &arguments)
@@ -69,6 +64,7 @@ AppOptions AppOptions::parse(const QStringList &arguments)
     describe(parser);
     if (!parser.parse(arguments)) {
         options.error = parser.errorText();
+        options.unknownOptions = parser.unknownOptionNames();
         return options;
     }
     const QStringList positional = parser.positionalArguments();
@@ -98,6 +94,7 @@ AppOptions AppOptions::parse(const QStringList &arguments)
         return options;
     }
     options.help = parser.isSet(QStringLiteral("help"));
+    options.version = parser.isSet(QStringLiteral("version"));
     options.initialise = parser.isSet(QStringLiteral("init"));
 
     options.database = parser.value(QStringLiteral("database"));
@@ -114,21 +111,9 @@ AppOptions AppOptions::parse(const QStringList &arguments)
     return options;
 }
 
-bool AppOptions::namesCommand(const QStringList &arguments)
+bool AppOptions::opensScreen() const
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments.at(i);
-        if (argument == QLatin1String("--"))
-            return i + 1 < arguments.size() && (arguments.at(i + 1) == QLatin1String("test") ||
-                                                arguments.at(i + 1) == QLatin1String("script"));
-        if (argument.startsWith(QLatin1Char('-'))) {
-            if (takesValue(argument))
-                ++i;
-            continue;
-        }
-        return argument == QLatin1String("test") || argument == QLatin1String("script");
-    }
-    return false;
+    return command == Command::Screen && !help && !version && error.isEmpty();
 }
 
 QString AppOptions::helpText()
@@ -136,6 +121,11 @@ QString AppOptions::helpText()
     QCommandLineParser parser;
     describe(parser);
     return parser.helpText();
+}
+
+QString AppOptions::versionText()
+{
+    return QStringLiteral("velkora %1\n").arg(QStringLiteral(VELKORA_VERSION));
 }
 
 } // namespace velkora::app

@@ -17,7 +17,11 @@ struct AppOptions {
     QString operatorCode;    // the signed-in operator
     bool initialise = false; // create the schema (and sample) on an empty database
     bool help = false;
+    bool version = false;
     QString error; // not empty when the command line could not be read
+    // Options unknown here: Qt's own (-platform, -style...) before QApplication takes them out,
+    // or mistakes.
+    QStringList unknownOptions;
 
     Command command = Command::Screen;
     QString key;       // test, script: the load format's key
@@ -26,10 +30,12 @@ struct AppOptions {
 
     static AppOptions parse(const QStringList &arguments);
     static QString helpText();
+    static QString versionText(); // "velkora 1.0" and a line break
     static QString signedInUser();
-    // Whether the arguments name a command ("test" or "script") that runs without a window;
-    // a cheap look before any application object exists.
-    static bool namesCommand(const QStringList &arguments);
+
+    // Whether these options open the screen; help, the version, the commands and a command
+    // line that could not be read are answered on the terminal, without a window.
+    bool opensScreen() const;
 };
 
 } // namespace velkora::app

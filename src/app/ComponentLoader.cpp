@@ -1,5 +1,7 @@
 #include "ComponentLoader.h"
 
+#include "InstallLayout.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QJsonObject>
@@ -15,10 +17,7 @@ QStringList ComponentLoader::searchPaths()
     if (!fromEnv.isEmpty())
         paths << fromEnv.split(QLatin1Char(':'), Qt::SkipEmptyParts);
     if (QCoreApplication::instance())
-        paths << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../plugins/velkora"));
-#ifdef VELKORA_PLUGIN_BUILD_DIR
-    paths << QStringLiteral(VELKORA_PLUGIN_BUILD_DIR);
-#endif
+        paths << InstallLayout::pluginFolders();
     return paths;
 }
 
@@ -34,17 +33,20 @@ QString ComponentLoader::findComponent(const QString &component, const QString &
             const QString full = dir.absoluteFilePath(file);
             if (!QLibrary::isLibrary(full))
                 continue;
-            const QJsonObject meta = QPluginLoader(full).metaData().value(QStringLiteral("MetaData")).toObject();
-            if (meta.value(QStringLiteral("Component")).toString().compare(component, Qt::CaseInsensitive) == 0
-                && meta.value(QStringLiteral("Class")).toString() == className)
+            const QJsonObject meta =
+                QPluginLoader(full).metaData().value(QStringLiteral("MetaData")).toObject();
+            if (meta.value(QStringLiteral("Component"))
+                        .toString()
+                        .compare(component, Qt::CaseInsensitive) == 0 &&
+                meta.value(QStringLiteral("Class")).toString() == className)
                 return full;
         }
     }
     return {};
 }
 
-QObject *ComponentLoader::create(const QString &component, const QString &className,
-                                 QString *error, const QStringList &paths)
+QObject *ComponentLoader::create(const QString &component, const QString &className, QString *error,
+                                 const QStringList &paths)
 {
     const QString file = findComponent(component, className, paths);
     if (file.isEmpty()) {

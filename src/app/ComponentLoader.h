@@ -10,8 +10,8 @@ namespace velkora::app {
 // names (the "Component" and "Class" entries of the plugin's metadata) and creates it.
 class ComponentLoader {
 public:
-    // Folders searched, in order: VELKORA_PLUGIN_PATH (colon-separated), the "plugins/velkora"
-    // folder beside the executable's folder, and the build tree's plugin folder.
+    // Folders searched, in order: VELKORA_PLUGIN_PATH (colon-separated), then the plugin
+    // folders of the executable's installed or build tree (InstallLayout::pluginFolders).
     static QStringList searchPaths();
 
     // The plugin file registered under component/className; empty when none.

@@ -1,5 +1,7 @@
 #include "DatabaseSetup.h"
 
+#include "InstallLayout.h"
+
 #include "host/RuntimeError.h"
 #include "services/Database.h"
 
@@ -11,9 +13,9 @@ namespace velkora::app {
 
 bool DatabaseSetup::isSqliteLocation(const QString &location)
 {
-    return !location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        && !location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive)
-        && !location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive);
+    return !location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) &&
+           !location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive) &&
+           !location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive);
 }
 
 DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const QString &location,
@@ -41,11 +43,13 @@ DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const Q
     if (!sqlite && !initialise)
         throw kesta::host::RuntimeError(
             QStringLiteral("The database %1 has no load-format tables yet. Have the database "
-                           "administrator run db/%2.sql on it, or start velkora with --init to "
+                           "administrator run %2 on it, or start velkora with --init to "
                            "create them now.")
-                .arg(services::displayLocation(location), location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)
-                                   ? QStringLiteral("sqlserver")
-                                   : QStringLiteral("postgresql")));
+                .arg(services::displayLocation(location),
+                     InstallLayout::schemaScript(
+                         location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)
+                             ? QStringLiteral("sqlserver")
+                             : QStringLiteral("postgresql"))));
     services::createSchema(connectionName);
     services::seedSample(connectionName, result.sampleDir);
     result.created = true;

@@ -14,15 +14,22 @@ using velkora::app::AppOptions;
 
 namespace {
 
-// "velkora test ..." and "velkora script ...": no window, no display, no component.
-int runWithoutWindow(int argc, char *argv[])
+void nameApplication()
 {
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velkora"));
     QCoreApplication::setOrganizationName(QStringLiteral("Velkora"));
-    const AppOptions options = AppOptions::parse(QCoreApplication::arguments());
+}
+
+// Help, the version, a command line that could not be read, "velkora test ..." and
+// "velkora script ...": answered on the terminal, without the screen.
+int answerOnTerminal(const AppOptions &options)
+{
     if (options.help) {
         std::fputs(qPrintable(AppOptions::helpText()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(qPrintable(AppOptions::versionText()), stdout);
         return 0;
     }
     if (!options.error.isEmpty()) {
@@ -40,23 +47,23 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (AppOptions::namesCommand(arguments))
-        return runWithoutWindow(argc, argv);
+    // What needs no window runs without a display. Qt's own options (-platform, -style...) are
+    // only taken out by QApplication, so a command line with unknown options goes through it.
+    const AppOptions early = AppOptions::parse(arguments);
+    if (!early.opensScreen() && early.unknownOptions.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        nameApplication();
+        return answerOnTerminal(AppOptions::parse(QCoreApplication::arguments()));
+    }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velkora"));
-    QApplication::setOrganizationName(QStringLiteral("Velkora"));
+    nameApplication();
+    // The window belongs to the desktop menu's entry (velkora.desktop).
+    QGuiApplication::setDesktopFileName(QStringLiteral("velkora"));
 
     const AppOptions options = AppOptions::parse(QApplication::arguments());
-    if (options.help) {
-        std::fputs(qPrintable(AppOptions::helpText()), stdout);
-        return 0;
-    }
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "velkora: %s\n%s", qPrintable(options.error),
-                     qPrintable(AppOptions::helpText()));
-        return 2;
-    }
+    if (!options.opensScreen())
+        return answerOnTerminal(options);
 
     // The component's services library reads these, whichever host loads it.
     qputenv("VELKORA_DATABASE", options.database.toUtf8());
@@ -73,8 +80,9 @@ int main(int argc, char *argv[])
             QString::fromLatin1(velkora::services::DefaultConnectionName), options.database,
             options.initialise);
         if (setup.created)
-            std::fprintf(stderr, "velkora: created the database %s with a sample load format "
-                                 "(key 0001) and its sample file in %s\n",
+            std::fprintf(stderr,
+                         "velkora: created the database %s with a sample load format "
+                         "(key 0001) and its sample file in %s\n",
                          qPrintable(velkora::services::displayLocation(options.database)),
                          qPrintable(setup.sampleDir));
     } catch (const kesta::host::RuntimeError &error) {
