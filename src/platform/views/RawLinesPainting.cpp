@@ -127,7 +127,7 @@ void RawLinesView::paintStrip(QPainter &painter) const
         const bool highlighted = band.kind == Band::Kind::Field &&
                                  line->lineType == m_highlightType &&
                                  band.field == m_highlightField;
-        const QRect rect(columnX(band.from + 1), area.top() + band.lane * m_laneHeight,
+        const QRect rect(columnX(band.from + 1), area.top() + laneOf(band) * m_laneHeight,
                          (band.to - band.from) * m_charWidth, m_laneHeight - 2);
         painter.fillRect(rect, bandColor(band, true));
         painter.setPen(highlighted ? QPen(palette().color(QPalette::Highlight), 2)

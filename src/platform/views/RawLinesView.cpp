@@ -50,7 +50,7 @@ void RawLinesView::setDecoder(std::shared_ptr<LineDecoder> decoder)
     if (m_decoder) {
         for (const formats::CompiledLineType &type : m_decoder->file().format->lineTypes()) {
             m_layouts.push_back(layoutBands(type));
-            m_lanes = std::max(m_lanes, m_layouts.back().lanes);
+            m_lanes = std::clamp(m_layouts.back().lanes, m_lanes, int(MaxLanes));
             for (const Band &band : m_layouts.back().bands)
                 m_furthestField = std::max(m_furthestField, band.to);
         }
@@ -293,7 +293,7 @@ QRect RawLinesView::stripRect(int field) const
     for (const Band &band : layout.bands)
         if ((field < 0 && band.kind == Band::Kind::Id) ||
             (field >= 0 && band.kind == Band::Kind::Field && band.field == field))
-            return QRect(columnX(band.from + 1), m_rulerHeight + band.lane * m_laneHeight,
+            return QRect(columnX(band.from + 1), m_rulerHeight + laneOf(band) * m_laneHeight,
                          (band.to - band.from) * m_charWidth, m_laneHeight - 2);
     return {};
 }
@@ -539,6 +539,9 @@ void RawLinesView::keyPressEvent(QKeyEvent *event)
         column = best;
         break;
     }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        break; // nothing to open here (and the window's default button does not close it)
     default:
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -565,7 +568,7 @@ void RawLinesView::mousePressEvent(QMouseEvent *event)
             const int lane = (at.y() - m_rulerHeight) / m_laneHeight;
             const BandLayout &layout = layoutOf(line->lineType);
             for (const Band &band : layout.bands)
-                if (band.kind == Band::Kind::Field && band.lane == lane && band.from < column &&
+                if (band.kind == Band::Kind::Field && laneOf(band) == lane && band.from < column &&
                     column <= band.to)
                     highlightFieldAt(line->lineType, band.field);
         }

@@ -4,6 +4,7 @@
 #include "LineDecoder.h"
 
 #include <QAbstractScrollArea>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -85,6 +86,9 @@ protected:
 
 private:
     static constexpr int TickHeight = 7; // the ruler's ticks at 1 and every tenth column
+    static constexpr int MaxLanes = 4; // rows of the strip; more overlapping fields share the last
+
+    int laneOf(const Band &band) const { return std::min(band.lane, m_lanes - 1); }
 
     void updateMetrics();
     void updateScrollBars();
