@@ -96,6 +96,8 @@ private slots:
     void textsStoredExactly();
     void keysTakeOnlyTheirRows_data();
     void keysTakeOnlyTheirRows();
+    void fieldsInOneStatement_data();
+    void fieldsInOneStatement();
 };
 
 void tst_Statements::literals_data()
@@ -332,6 +334,44 @@ void tst_Statements::keysTakeOnlyTheirRows()
     connection.Execute(deleteLineRows(e, key));
     QCOMPARE(count("Layout", "Ly_Cve_Layout IN ('K1', 'K''''1')"), 4);
     QCOMPARE(count("Layout", "1 = 1") + count("Layout_Detalle", "1 = 1"), 6);
+}
+
+void tst_Statements::fieldsInOneStatement_data()
+{
+    keysTakeOnlyTheirRows_data();
+}
+
+// Fields written several to a statement (as the save does on SQLite) are stored as one
+// statement per field stores them, hostile texts included.
+void tst_Statements::fieldsInOneStatement()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    SqlConnection connection(db.connectionName());
+    const Engine e = connection.engine();
+    QList<LayoutFieldValues> fields;
+    for (const QString text : {"O'Brien \"x\" \\ ;", "", "ñ €, ), ("}) {
+        fields << fieldWith("K'1", text);
+        fields.last().id = QString::number(fields.size() * 10);
+    }
+    const auto stored = [&db] {
+        QStringList rows;
+        QSqlQuery query("SELECT * FROM Layout_Detalle ORDER BY Ld_ID",
+                        QSqlDatabase::database(db.connectionName(), false));
+        while (query.next())
+            for (int i = 0; i < query.record().count(); ++i)
+                rows << query.value(i).toString();
+        return rows;
+    };
+    for (const LayoutFieldValues &field : fields)
+        connection.Execute(fieldInsert(e, field));
+    const QStringList oneByOne = stored();
+    connection.Execute(deleteDetailRows(e, "K'1"));
+    QCOMPARE(fieldsInsert(e, fields).count("INSERT"), 1);
+    connection.Execute(fieldsInsert(e, fields));
+    QCOMPARE(oneByOne.size(), 30);
+    QCOMPARE(stored(), oneByOne);
 }
 
 QTEST_GUILESS_MAIN(tst_Statements)

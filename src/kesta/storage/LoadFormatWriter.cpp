@@ -28,9 +28,16 @@ LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
         execute(deleteLineRows(engine, key));
         for (const LayoutLineValues &line : lines)
             execute(lineInsert(engine, line));
-        for (const LayoutFieldValues &field : fields) {
-            for (const QString &statement : fieldStatements(engine, field))
-                execute(statement);
+        if (engine == host::Engine::Sqlite) {
+            // SQLite spends most of a statement in reading its text: the fields go in
+            // statements of up to FieldsPerStatement rows each.
+            for (qsizetype at = 0; at < fields.size(); at += FieldsPerStatement)
+                execute(fieldsInsert(engine, fields.mid(at, FieldsPerStatement)));
+        } else {
+            for (const LayoutFieldValues &field : fields) {
+                for (const QString &statement : fieldStatements(engine, field))
+                    execute(statement);
+            }
         }
         m_connection()->CommitTrans();
         return Result::Committed;

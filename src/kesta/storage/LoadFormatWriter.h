@@ -11,7 +11,8 @@ namespace kesta::storage {
 // Writes a load format in one transaction that replaces all its rows: begin; the toolbar's
 // additional fields; delete the key's Layout_Detalle and Layout rows; one Layout row per line
 // and one Layout_Detalle row per field (each between SET QUOTED_IDENTIFIER OFF and ON on SQL
-// Server); commit. Nothing is kept unless everything is.
+// Server; on SQLite the field rows go up to FieldsPerStatement in one INSERT); commit.
+// Nothing is kept unless everything is.
 //
 // The connection is asked for anew before every call on it, and every statement is built in
 // the shared statement text before it runs.
@@ -19,6 +20,8 @@ class LoadFormatWriter {
 public:
     using ConnectionSource = std::function<host::ConnectionPtr()>;
     using AdditionalFields = std::function<bool(const QString &key)>;
+
+    static constexpr qsizetype FieldsPerStatement = 100;
 
     enum class Result {
         Committed,

@@ -125,7 +125,10 @@ QString lineInsert(Engine engine, const LayoutLineValues &v)
            QStringLiteral("VALUES (") + values.join(separator) + QStringLiteral(")");
 }
 
-QString fieldInsert(Engine engine, const LayoutFieldValues &v)
+namespace {
+
+// A field's values in their literal forms, in the order of fieldColumns(), as "(...)".
+QString fieldValues(Engine engine, const LayoutFieldValues &v)
 {
     const QStringList values{
         quotedText(engine, v.key),
@@ -139,8 +142,33 @@ QString fieldInsert(Engine engine, const LayoutFieldValues &v)
         quotedText(engine, v.formato),
         quotedText(engine, v.tipo),
     };
-    return QStringLiteral("INSERT INTO Layout_Detalle(") + columnList(fieldColumns()) +
-           QStringLiteral("VALUES (") + values.join(separator) + QStringLiteral(")");
+    return QLatin1Char('(') + values.join(separator) + QLatin1Char(')');
+}
+
+// "INSERT INTO Layout_Detalle(   Ly_Cve_Layout, ...) VALUES ", made once.
+const QString &fieldInsertStart()
+{
+    static const QString start = QStringLiteral("INSERT INTO Layout_Detalle(") +
+                                 columnList(fieldColumns()) + QStringLiteral("VALUES ");
+    return start;
+}
+
+} // namespace
+
+QString fieldInsert(Engine engine, const LayoutFieldValues &v)
+{
+    return fieldInsertStart() + fieldValues(engine, v);
+}
+
+QString fieldsInsert(Engine engine, const QList<LayoutFieldValues> &rows)
+{
+    QString text = fieldInsertStart();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (i > 0)
+            text += separator;
+        text += fieldValues(engine, rows.at(i));
+    }
+    return text;
 }
 
 QString quotedIdentifierOff(Engine engine)

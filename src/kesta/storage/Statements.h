@@ -59,6 +59,10 @@ QString deleteDetailRows(host::Engine engine, const QString &key);
 QString deleteLineRows(host::Engine engine, const QString &key);
 QString lineInsert(host::Engine engine, const LayoutLineValues &values);
 QString fieldInsert(host::Engine engine, const LayoutFieldValues &values);
+// Several fields in one statement: fieldInsert's text with the rows' value lists one after
+// the other ("VALUES (...), (...)"), for the engines that take a list of rows (not SQL Server,
+// whose field statements need the QUOTED_IDENTIFIER switch around each).
+QString fieldsInsert(host::Engine engine, const QList<LayoutFieldValues> &rows);
 // The QUOTED_IDENTIFIER switch that SQL Server needs around each field statement; empty on
 // the engines that have no such setting.
 QString quotedIdentifierOff(host::Engine engine);
