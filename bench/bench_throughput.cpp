@@ -1,0 +1,288 @@
+// Throughput of the load-format test against what reading the file costs. On one generated
+// bank-statement file (80-character records, five record codes), in the same run, each as a
+// whole process from start to exit:
+//   wc -l                                 the limit: reading the file and splitting its lines
+//   velkora test KEY FILE --json          every line typed, every field converted and checked,
+//                                         the summary and the error list built
+//   gawk, a substr dispatch               each record code's fields cut out and converted
+//   pandas.read_fwf, the movement layout  read in chunks of 200,000 lines
+// Prints the median wall time of each, MB/s, the ratio to wc -l and the peak memory.
+//
+//   bench_throughput [--size-mb N | --gigabyte] [--runs N] [--slow-runs N] [--dir DIR]
+//                    [--no-gawk] [--no-pandas] [--keep-database]
+// The file is written once into DIR (default /tmp/kesta-bench) and reused by later runs.
+
+#include "BenchSupport.h"
+#include "StatementFile.h"
+
+#include "formats/FormatSamples.h"
+#include "load/LoadFixture.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+
+using namespace kesta::bench;
+using namespace kesta::test;
+
+namespace {
+
+const QString Key = QStringLiteral("0043");
+
+// The bank statement's format stored under Key, as the screen would store it.
+void storeFormat(const TestDatabase &db)
+{
+    velkora::formats::LoadFormat format = formats_test::bankStatement();
+    QSqlDatabase conn = QSqlDatabase::database(db.connectionName(), false);
+    conn.transaction();
+    for (const velkora::formats::LineType &type : format.lineTypes) {
+        LineRow line;
+        line.key = Key;
+        line.description = format.description;
+        line.file = QStringLiteral("extracto.txt");
+        line.inverso = QStringLiteral("NO");
+        line.id = type.order;
+        line.lineId = type.lineId;
+        line.lineDescription = type.description;
+        line.position = type.position;
+        line.length = type.length;
+        insertLine(db, line);
+        for (const velkora::formats::FieldDef &f : type.fields) {
+            FieldRow field;
+            field.key = Key;
+            field.lineId = type.order;
+            field.id = f.id;
+            field.description = f.description;
+            field.position = f.position;
+            field.length = f.length;
+            field.trim = f.trim ? QStringLiteral("SI") : QStringLiteral("NO");
+            field.valor = f.value;
+            field.formato = f.format;
+            field.tipo = f.typeCode;
+            insertField(db, field);
+        }
+    }
+    conn.commit();
+}
+
+const char *const GawkScript = R"(# Each record code's fields cut out by column and converted.
+{
+    code = substr($0, 1, 2)
+    if (code == "22") {
+        movements++
+        date = substr($0, 11, 6); value = substr($0, 17, 6)
+        month = substr(date, 3, 2) + 0
+        if (month < 1 || month > 12) bad++
+        common = substr($0, 23, 2); own = substr($0, 25, 3)
+        amount = substr($0, 29, 14) / 100
+        document = substr($0, 43, 10) + 0
+        ref1 = substr($0, 53, 12); ref2 = substr($0, 65, 16)
+        if (substr($0, 28, 1) == "1") debit += amount; else credit += amount
+    } else if (code == "23") {
+        concepts++
+        number = substr($0, 3, 2) + 0; c1 = substr($0, 5, 38); c2 = substr($0, 43, 38)
+    } else if (code == "11") {
+        accounts++
+        bank = substr($0, 3, 4); office = substr($0, 7, 4); account = substr($0, 11, 10)
+        from = substr($0, 21, 6); to = substr($0, 27, 6)
+        opening = substr($0, 34, 14) / 100; holder = substr($0, 52, 26)
+    } else if (code == "33") {
+        ends++
+        nd = substr($0, 21, 5) + 0; td = substr($0, 26, 14) / 100
+        nc = substr($0, 40, 5) + 0; tc = substr($0, 45, 14) / 100
+        closing = substr($0, 60, 14) / 100
+    } else if (code == "88") {
+        records = substr($0, 21, 6) + 0
+    } else {
+        unmatched++
+    }
+}
+END { printf "%d %d %d %d %d %.2f %.2f\n", NR, accounts, movements, concepts, bad, debit, credit }
+)";
+
+const char *const PandasScript = R"(import sys
+import pandas as pd
+
+# The movement record's layout (columns from 0, end excluded).
+colspecs = [(0, 2), (6, 10), (10, 16), (16, 22), (22, 24), (24, 27), (27, 28), (28, 42),
+            (42, 52), (52, 64), (64, 80)]
+names = ["code", "office", "date", "value_date", "common", "own", "side", "amount",
+         "document", "ref1", "ref2"]
+rows = 0
+total = 0
+for chunk in pd.read_fwf(sys.argv[1], colspecs=colspecs, names=names, header=None, dtype=str,
+                         keep_default_na=False, chunksize=200000):
+    movements = chunk[chunk["code"] == "22"]
+    rows += len(movements)
+    total += pd.to_numeric(movements["amount"]).sum()
+print(rows, total / 100)
+)";
+
+struct Tool {
+    QString name;
+    QStringList command;
+    QStringList env;
+    int runs = 0;
+    QString outPath;
+    std::vector<ProcessRun> done;
+};
+
+QString writeText(const QString &path, const char *text)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text);
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOptions({
+        {QStringLiteral("size-mb"), QStringLiteral("Size of the generated file."),
+         QStringLiteral("MB"), QStringLiteral("300")},
+        {QStringLiteral("gigabyte"), QStringLiteral("Generate a 1 GB (1024 MB) file.")},
+        {QStringLiteral("runs"), QStringLiteral("Runs of wc, velkora and gawk (median)."),
+         QStringLiteral("N"), QStringLiteral("5")},
+        {QStringLiteral("slow-runs"), QStringLiteral("Runs of pandas."), QStringLiteral("N"),
+         QStringLiteral("1")},
+        {QStringLiteral("dir"), QStringLiteral("Folder of the generated file."),
+         QStringLiteral("DIR"), QStringLiteral("/tmp/kesta-bench")},
+        {QStringLiteral("no-gawk"), QStringLiteral("Leave gawk out.")},
+        {QStringLiteral("no-pandas"), QStringLiteral("Leave pandas out.")},
+        {QStringLiteral("keep-database"),
+         QStringLiteral("Keep a copy of the database with the format (key 0043) in DIR, for "
+                        "profiling velkora test by hand.")},
+    });
+    parser.addHelpOption();
+    parser.process(app);
+    const qint64 megabytes = parser.isSet(QStringLiteral("gigabyte"))
+                                 ? 1024
+                                 : parser.value(QStringLiteral("size-mb")).toLongLong();
+    const int runs = std::max(1, parser.value(QStringLiteral("runs")).toInt());
+    const int slowRuns = std::max(1, parser.value(QStringLiteral("slow-runs")).toInt());
+    const QDir dir(parser.value(QStringLiteral("dir")));
+    QDir().mkpath(dir.path());
+
+    // The file, written once per size (the same size always gives the same bytes).
+    const QString file = dir.filePath(QStringLiteral("statement-%1MB.txt").arg(megabytes));
+    const QString done = file + QStringLiteral(".done");
+    if (!QFileInfo::exists(done) || !QFileInfo::exists(file)) {
+        std::printf("writing %s ...\n", qPrintable(file));
+        std::fflush(stdout);
+        StatementWriter writer(megabytes << 20);
+        if (!writer.write(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 2;
+        }
+        QFile(done).open(QIODevice::WriteOnly);
+    }
+    const qint64 bytes = QFileInfo(file).size();
+    const double mb = double(bytes) / (1 << 20);
+
+    TestDatabase db(TestDatabase::Kind::Sqlite);
+    if (!db.ok()) {
+        std::fprintf(stderr, "no database: %s\n", qPrintable(db.error()));
+        return 2;
+    }
+    storeFormat(db);
+    if (parser.isSet(QStringLiteral("keep-database"))) {
+        const QString copy = dir.filePath(QStringLiteral("bench.db"));
+        QFile::remove(copy);
+        QFile::copy(db.location(), copy);
+    }
+
+    const QString velkora = QCoreApplication::applicationDirPath() + QStringLiteral("/velkora");
+    const QString json = dir.filePath(QStringLiteral("velkora.json"));
+    std::vector<Tool> tools;
+    tools.push_back({QStringLiteral("wc -l"),
+                     {QStringLiteral("wc"), QStringLiteral("-l"), file},
+                     {QStringLiteral("LC_ALL=C.UTF-8")},
+                     runs,
+                     {},
+                     {}});
+    tools.push_back({QStringLiteral("velkora test --json"),
+                     {velkora, QStringLiteral("--database"), db.location(), QStringLiteral("test"),
+                      Key, file, QStringLiteral("--json")},
+                     {QStringLiteral("QT_QPA_PLATFORM=offscreen")},
+                     runs,
+                     json,
+                     {}});
+    if (!parser.isSet(QStringLiteral("no-gawk")))
+        tools.push_back(
+            {QStringLiteral("gawk substr dispatch"),
+             {QStringLiteral("gawk"), QStringLiteral("-f"),
+              writeText(dir.filePath(QStringLiteral("dispatch.awk")), GawkScript), file},
+             {QStringLiteral("LC_ALL=C.UTF-8")},
+             runs,
+             {},
+             {}});
+    if (!parser.isSet(QStringLiteral("no-pandas")))
+        tools.push_back(
+            {QStringLiteral("pandas.read_fwf"),
+             {QStringLiteral("/usr/bin/python3"),
+              writeText(dir.filePath(QStringLiteral("movements.py")), PandasScript), file},
+             {QStringLiteral("LC_ALL=C.UTF-8")},
+             slowRuns,
+             {},
+             {}});
+
+    // The file into the page cache first, so that every tool reads it from memory.
+    runProcess({QStringLiteral("cat"), file});
+    std::printf("file %s: %.0f MB, %s\n", qPrintable(file), mb, qPrintable(machineLoad()));
+    std::fflush(stdout);
+    const int rounds = std::max(runs, slowRuns);
+    for (int round = 0; round < rounds; ++round)
+        for (Tool &tool : tools)
+            if (round < tool.runs)
+                tool.done.push_back(runProcess(tool.command, tool.outPath, tool.env));
+
+    // The test's own account of the file.
+    QFile result(json);
+    result.open(QIODevice::ReadOnly);
+    const QJsonObject report = QJsonDocument::fromJson(result.readAll()).object();
+
+    std::printf("\n%-22s %5s %10s %9s %9s %12s %5s\n", "program", "runs", "median s", "MB/s",
+                "x wc -l", "peak RSS MB", "exit");
+    double limit = 0;
+    for (const Tool &tool : tools) {
+        std::vector<double> seconds;
+        double peak = 0;
+        int exitCode = 0;
+        bool started = true;
+        for (const ProcessRun &run : tool.done) {
+            seconds.push_back(run.seconds);
+            peak = std::max(peak, run.peakMb);
+            exitCode = run.exitCode;
+            started = started && run.started;
+        }
+        if (!started) {
+            std::printf("%-22s (could not be started)\n", qPrintable(tool.name));
+            continue;
+        }
+        const double s = median(seconds);
+        const double rate = mb / s;
+        if (limit == 0)
+            limit = rate;
+        std::printf("%-22s %5d %10.3f %9.1f %9.2f %12.1f %5d\n", qPrintable(tool.name),
+                    int(tool.done.size()), s, rate, rate / limit, peak, exitCode);
+    }
+    std::printf("\nvelkora counted %lld lines, %lld field errors (exit 1 means the file has "
+                "errors: every %dth movement has a date that does not exist); %s after the "
+                "run\n",
+                static_cast<long long>(report.value(QStringLiteral("lines")).toInteger()),
+                static_cast<long long>(report.value(QStringLiteral("errors"))
+                                           .toObject()
+                                           .value(QStringLiteral("count"))
+                                           .toInteger()),
+                25000, qPrintable(machineLoad()));
+    std::printf("goal: velkora test at least 0.5 x wc -l, peak RSS under 64 MB\n");
+    return 0;
+}
