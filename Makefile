@@ -13,7 +13,7 @@ SHELL := /bin/bash
 PREFIX ?= /usr/local
 
 .PHONY: deps configure build run test test-asan clean
-.PHONY: install package fuzz faults stress
+.PHONY: install package fuzz faults stress bench
 
 deps:
 	@scripts/install-deps.sh
@@ -43,6 +43,12 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 	cp $(BUILD)/package/velkora_*.deb .
 	packaging/check-package.sh velkora_*.deb
+
+# make bench   the benchmarks' figures and ratios: the test's throughput beside wc -l, gawk and
+# pandas (BENCH_ARGS=--gigabyte adds a 1 GB file), save and load on SQLite and PostgreSQL, start-up
+BENCH_ARGS ?=
+bench: build
+	bench/run.sh $(BUILD) $(BENCH_ARGS)
 
 # make faults   saves killed at 100 random points, a locked and a full SQLite file: the stored
 # load format stays whole (the test suite runs 25 of the killed saves).

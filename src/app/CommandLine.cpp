@@ -8,6 +8,7 @@
 #include "host/RuntimeError.h"
 #include "services/Database.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSqlDatabase>
 
@@ -85,6 +86,30 @@ int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
     }
     services::closeDatabase(connection);
     return code;
+}
+
+int answerOnTerminal(const AppOptions &options)
+{
+    if (options.help) {
+        std::fputs(qPrintable(AppOptions::helpText()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(qPrintable(AppOptions::versionText()), stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "velkora: %s\n%s", qPrintable(options.error),
+                     qPrintable(AppOptions::helpText()));
+        return 2;
+    }
+    return runCommand(options, stdout, stderr);
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("velkora"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Velkora"));
 }
 
 } // namespace velkora::app

@@ -13,4 +13,11 @@ namespace velkora::app {
 // not run; script 0, or 2 when it could not be made. Needs a QCoreApplication.
 int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err);
 
+// Answers what needs no window on the terminal: help, the version, a command line that could not
+// be read (exit code 2), or the command (runCommand on standard output and error).
+int answerOnTerminal(const AppOptions &options);
+
+// The application's and organisation's names, which settings and data folders follow.
+void nameApplication();
+
 } // namespace velkora::app

@@ -1,43 +1,26 @@
 #include "AppOptions.h"
 #include "CommandLine.h"
-#include "DatabaseSetup.h"
-#include "MainWindow.h"
 
-#include "host/RuntimeError.h"
-#include "services/Database.h"
-
-#include <QApplication>
-#include <QMessageBox>
+#include <QCoreApplication>
 #include <cstdio>
+#include <dlfcn.h>
 
 using velkora::app::AppOptions;
 
 namespace {
 
-void nameApplication()
+// The host's window, help and version included, from the library that carries it: found, like
+// the executable's other libraries, through the executable's run path.
+int runScreen(int &argc, char *argv[])
 {
-    QCoreApplication::setApplicationName(QStringLiteral("velkora"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Velkora"));
-}
-
-// Help, the version, a command line that could not be read, "velkora test ..." and
-// "velkora script ...": answered on the terminal, without the screen.
-int answerOnTerminal(const AppOptions &options)
-{
-    if (options.help) {
-        std::fputs(qPrintable(AppOptions::helpText()), stdout);
-        return 0;
+    void *host = dlopen("libvelkora_screen_host.so", RTLD_LAZY);
+    using Entry = int (*)(int *, char **);
+    const auto entry = host ? reinterpret_cast<Entry>(dlsym(host, "velkora_run_screen")) : nullptr;
+    if (!entry) {
+        std::fprintf(stderr, "velkora: the screen cannot be opened: %s\n", dlerror());
+        return 1;
     }
-    if (options.version) {
-        std::fputs(qPrintable(AppOptions::versionText()), stdout);
-        return 0;
-    }
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "velkora: %s\n%s", qPrintable(options.error),
-                     qPrintable(AppOptions::helpText()));
-        return 2;
-    }
-    return velkora::app::runCommand(options, stdout, stderr);
+    return entry(&argc, argv);
 }
 
 } // namespace
@@ -47,52 +30,15 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // What needs no window runs without a display. Qt's own options (-platform, -style...) are
-    // only taken out by QApplication, so a command line with unknown options goes through it.
+    // What needs no window runs without a display and without the window libraries: this
+    // executable links Qt Core, Qt Sql and the load-format test alone. Qt's own options
+    // (-platform, -style...) are only taken out by QApplication, so a command line with unknown
+    // options goes through the window's host.
     const AppOptions early = AppOptions::parse(arguments);
     if (!early.opensScreen() && early.unknownOptions.isEmpty()) {
         QCoreApplication app(argc, argv);
-        nameApplication();
-        return answerOnTerminal(AppOptions::parse(QCoreApplication::arguments()));
+        velkora::app::nameApplication();
+        return velkora::app::answerOnTerminal(AppOptions::parse(QCoreApplication::arguments()));
     }
-
-    QApplication app(argc, argv);
-    nameApplication();
-    // The window belongs to the desktop menu's entry (velkora.desktop).
-    QGuiApplication::setDesktopFileName(QStringLiteral("velkora"));
-
-    const AppOptions options = AppOptions::parse(QApplication::arguments());
-    if (!options.opensScreen())
-        return answerOnTerminal(options);
-
-    // The component's services library reads these, whichever host loads it.
-    qputenv("VELKORA_DATABASE", options.database.toUtf8());
-    qputenv("VELKORA_OPERATOR", options.operatorCode.toUtf8());
-
-    auto fail = [](const QString &text) {
-        std::fprintf(stderr, "velkora: %s\n", qPrintable(text));
-        QMessageBox::critical(nullptr, QStringLiteral("Velkora"), text);
-        return 1;
-    };
-
-    try {
-        const auto setup = velkora::app::DatabaseSetup::open(
-            QString::fromLatin1(velkora::services::DefaultConnectionName), options.database,
-            options.initialise);
-        if (setup.created)
-            std::fprintf(stderr,
-                         "velkora: created the database %s with a sample load format "
-                         "(key 0001) and its sample file in %s\n",
-                         qPrintable(velkora::services::displayLocation(options.database)),
-                         qPrintable(setup.sampleDir));
-    } catch (const kesta::host::RuntimeError &error) {
-        return fail(error.description());
-    }
-
-    velkora::app::MainWindow window;
-    QString error;
-    if (!window.openScreen(&error))
-        return fail(error);
-    window.show();
-    return QApplication::exec();
+    return runScreen(argc, argv);
 }

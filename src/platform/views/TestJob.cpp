@@ -61,6 +61,8 @@ void TestJob::start()
         m_total.store(total, std::memory_order_relaxed);
         m_indexDone.store(done, std::memory_order_relaxed);
         m_lines.store(lines, std::memory_order_relaxed);
+        if (m_options.afterIndexBlock)
+            m_options.afterIndexBlock();
     };
     m_indexThread = std::thread([this, index] {
         formats::LineIndex built;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,6 +20,9 @@ struct TestJobOptions {
     qint64 chunkBytes = 4 << 20;
     int threads = 0; // reading threads of the test; 0: one less than the cores (1 to 3)
     qint64 indexBlockBytes = 1 << 20;
+    // Called on the index's thread after each block it has read: a slow disk or network share
+    // as a test sees it.
+    std::function<void()> afterIndexBlock;
 };
 
 struct TestProgress {
