@@ -11,12 +11,14 @@ packages=(
     unixodbc unixodbc-dev tdsodbc freetds-bin
     fonts-dejavu-core
     xvfb xauth
+    libclang-rt-14-dev
 )
 
-# Extra groups, asked for by name: "fuzz" (clang and its fuzzing runtime).
+# libclang-rt-14-dev: the fuzzers' input reader, which the tests replaying their inputs use too.
+# Extra groups, asked for by name: "fuzz" (clang, to build the fuzzers).
 for group in "$@"; do
     case "$group" in
-        fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+        fuzz) packages+=(clang-14) ;;
         *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
     esac
 done

@@ -4,6 +4,7 @@
 #include "Messages.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace velkora::formats {
 
@@ -271,7 +272,8 @@ void LineAnalyzer::fillError(int field, FieldError &error) const
     error.lineType = m_lineType;
     error.field = field;
     error.from = def.position;
-    error.to = def.position + def.length - 1;
+    // A definition the test cannot read may reach past the largest column.
+    error.to = int(std::clamp<qint64>(qint64(def.position) + def.length - 1, INT_MIN, INT_MAX));
     error.problem = r.problem;
     error.column = 0;
     error.badChar[0] = 0;
