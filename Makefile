@@ -30,8 +30,11 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The suite under AddressSanitizer and UBSan; little debug information and no benchmarks, to
+# keep the build short.
 test-asan:
-	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="-DKESTA_SANITIZE=ON"
+	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug \
+	    CMAKE_FLAGS="-DKESTA_SANITIZE=ON -DKESTA_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1"
 
 # make install PREFIX=/opt/velkora   installs the built program under PREFIX (bin/, lib/, share/)
 install: build
