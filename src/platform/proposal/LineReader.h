@@ -1,0 +1,51 @@
+#pragma once
+
+#include "formats/TextEncoding.h"
+
+#include <QFile>
+#include <QString>
+#include <vector>
+
+namespace velkora::proposal {
+
+// Reads a file line by line as the load-format test splits it: lines end with LF or CR LF, a
+// last line without an end counts, a UTF-8 byte-order mark at the start is skipped, and a line
+// longer than formats::MaxLineBytes is read up to there. One block of the file and one line
+// are held at a time.
+class LineReader {
+public:
+    bool open(const QString &path, QString *error);
+    // The next line, without its end; false at the end of the file or on a read error (see
+    // error()).
+    bool next(const char *&p, qsizetype &n);
+    qint64 lineNumber() const { return m_number; } // of the line last returned, from 1
+    qint64 fileBytes() const { return m_size; }
+    const QString &error() const { return m_error; }
+
+private:
+    bool fill();
+    void finish(const char *p, qsizetype &n);
+
+    QFile m_file;
+    qint64 m_size = 0;
+    qint64 m_number = 0;
+    std::vector<char> m_block;
+    qsizetype m_at = 0;   // next unread byte of the block
+    qsizetype m_end = 0;  // bytes of the block
+    bool m_eof = false;
+    std::vector<char> m_line; // a line that crosses blocks
+    QString m_error;
+};
+
+// One line as characters, decoded as the test reads it (UTF-8 when the line is well-formed
+// UTF-8, Windows-1252 otherwise); only the first `limit` characters are kept, `characters` is
+// the line's whole length.
+struct DecodedLine {
+    std::vector<char32_t> chars;
+    qsizetype characters = 0;
+    formats::LineEncoding encoding = formats::LineEncoding::Ascii;
+
+    void decode(const char *p, qsizetype n, qsizetype limit);
+};
+
+} // namespace velkora::proposal

@@ -1,0 +1,132 @@
+// The proposal as JSON (velkora propose --json) and as text for a person.
+
+#include "Proposal.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace velkora::proposal {
+
+namespace {
+
+QString typeName(const QString &code)
+{
+    return formats::fieldTypeName(formats::fieldTypeFromCode(code));
+}
+
+QString percent(double confidence)
+{
+    return QStringLiteral("%1 %").arg(qRound(confidence * 100));
+}
+
+QJsonArray numbers(const QList<qint64> &list)
+{
+    QJsonArray array;
+    for (const qint64 n : list)
+        array.append(n);
+    return array;
+}
+
+} // namespace
+
+QByteArray toJson(const Proposal &proposal)
+{
+    QJsonObject root;
+    root[QStringLiteral("file")] = proposal.file;
+    root[QStringLiteral("encoding")] = proposal.encoding;
+    root[QStringLiteral("lines")] = proposal.linesRead;
+    root[QStringLiteral("lines_sampled")] = proposal.linesSampled;
+    root[QStringLiteral("line_type")] =
+        QJsonObject{{QStringLiteral("position"), proposal.idPosition},
+                    {QStringLiteral("length"), proposal.idLength}};
+    QJsonArray types;
+    for (const ProposedLineType &type : proposal.lineTypes) {
+        QJsonArray fields;
+        for (const ProposedField &f : type.fields)
+            fields.append(QJsonObject{{QStringLiteral("position"), f.position},
+                                      {QStringLiteral("length"), f.length},
+                                      {QStringLiteral("type"), f.typeCode},
+                                      {QStringLiteral("type_name"), typeName(f.typeCode)},
+                                      {QStringLiteral("format"), f.format},
+                                      {QStringLiteral("value"), f.value},
+                                      {QStringLiteral("trim"), f.trim},
+                                      {QStringLiteral("description"), f.description},
+                                      {QStringLiteral("confidence"), f.confidence}});
+        types.append(QJsonObject{{QStringLiteral("id"), type.id},
+                                 {QStringLiteral("description"), type.description},
+                                 {QStringLiteral("lines"), type.lines},
+                                 {QStringLiteral("first_line"), type.firstLine},
+                                 {QStringLiteral("confidence"), type.confidence},
+                                 {QStringLiteral("fields"), fields}});
+    }
+    root[QStringLiteral("line_types")] = types;
+    root[QStringLiteral("unmatched")] =
+        QJsonObject{{QStringLiteral("count"), proposal.unmatchedCount},
+                    {QStringLiteral("first"), numbers(proposal.unmatchedLines)}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QString toText(const Proposal &proposal)
+{
+    QString text;
+    text += QStringLiteral("Formato de carga propuesto\n");
+    text += QStringLiteral("Archivo: %1\n").arg(proposal.file);
+    text += QStringLiteral("Codificación: %1\n").arg(proposal.encoding);
+    text += QStringLiteral("Líneas: %1 (%2 analizadas)\n")
+                .arg(proposal.linesRead)
+                .arg(proposal.linesSampled);
+    if (proposal.idLength > 0)
+        text += QStringLiteral("ID de los tipos de línea: posición %1, longitud %2\n")
+                    .arg(proposal.idPosition)
+                    .arg(proposal.idLength);
+    else
+        text += QStringLiteral("Un solo tipo de línea, sin ID: toma todas las líneas\n");
+    for (int t = 0; t < proposal.lineTypes.size(); ++t) {
+        const ProposedLineType &type = proposal.lineTypes.at(t);
+        text += QLatin1Char('\n');
+        text += QStringLiteral("Tipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
+                               "confianza %6\n")
+                    .arg(QStringLiteral("%1").arg(t + 1, 4, 10, QLatin1Char('0')),
+                         type.id.isEmpty() ? QString()
+                                           : QStringLiteral(" (ID '%1')").arg(type.id),
+                         type.description)
+                    .arg(type.lines)
+                    .arg(type.firstLine)
+                    .arg(percent(type.confidence));
+        if (type.fields.isEmpty()) {
+            text += QStringLiteral("  (sin campos)\n");
+            continue;
+        }
+        text += QStringLiteral("  Campo       Posición  Longitud  Tipo       Formato     Trim  "
+                               "Confianza  Valor\n");
+        for (const ProposedField &f : type.fields) {
+            text += QStringLiteral("  %1  %2  %3  %4  %5  %6  %7  %8\n")
+                        .arg(f.description, -10)
+                        .arg(f.position, 8)
+                        .arg(f.length, 8)
+                        .arg(typeName(f.typeCode), -9)
+                        .arg(f.format, -10)
+                        .arg(f.trim ? QStringLiteral("SI") : QStringLiteral("NO"), -4)
+                        .arg(percent(f.confidence), 9)
+                        .arg(f.value);
+        }
+    }
+    text += QLatin1Char('\n');
+    if (proposal.unmatchedCount == 0) {
+        text += QStringLiteral("Todas las líneas tienen un tipo de línea propuesto.\n");
+    } else {
+        QStringList first;
+        for (const qint64 n : proposal.unmatchedLines.mid(0, 20))
+            first << QString::number(n);
+        text += QStringLiteral("Líneas sin tipo de línea propuesto: %1 (%2%3)\n")
+                    .arg(proposal.unmatchedCount)
+                    .arg(first.join(QStringLiteral(", ")),
+                         proposal.unmatchedCount > first.size() ? QStringLiteral(", …")
+                                                                : QString());
+    }
+    return text;
+}
+
+} // namespace velkora::proposal
