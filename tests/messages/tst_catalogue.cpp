@@ -61,7 +61,11 @@ void tst_Catalogue::everyMessageIsListed()
                              notANumber(v, v),
                              saveConflict(v, v),
                              unstorableCharacter(v, 9),
-                             pasteTooLong(v, 5, 4)};
+                             pasteTooLong(v, 5, 4),
+                             replaceLineTypes(3),
+                             proposalFileUnreadable(v, v),
+                             proposalWithoutLineTypes(v),
+                             proposalStopped(1, 3)};
     QSet<QString> ids;
     for (const Message &m : all) {
         QVERIFY2(rows.contains(m.id), qPrintable(m.id + " is not in docs/messages.md"));

@@ -2,10 +2,12 @@
 
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "services/GridTools.h"
 #include "services/MessageBox.h"
 #include "services/ScreenTools.h"
 #include "services/SqlConnection.h"
 
+#include <QMenu>
 #include <QWidget>
 
 namespace kesta::test {
@@ -230,6 +232,13 @@ public:
     void GridCommandShiftF10(QWidget *grid) override
     {
         note(m_r, QStringLiteral("GridCommandShiftF10"), {grid ? grid->objectName() : QString()});
+        if (!m_r->gridMenus || !grid)
+            return;
+        if (m_r->gridMenu)
+            m_r->gridMenu->deleteLater();
+        QMenu *menu = velkora::services::createGridMenu(grid, grid);
+        menu->popup(grid->mapToGlobal(grid->rect().center()));
+        m_r->gridMenu = menu;
     }
     QString TestLoadFormat(int mode, const QString &key, const QString &separator) override
     {
@@ -245,6 +254,13 @@ public:
     {
         note(m_r, QStringLiteral("ScriptRows"), {select, table});
         return QStringLiteral("-- %1").arg(table);
+    }
+    QString ChooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,
+                           const QString &filter) override
+    {
+        note(m_r, QStringLiteral("ChooseOpenFile"),
+             {owner ? owner->objectName() : QString(), title, startPath, filter});
+        return m_r->chosenFiles.isEmpty() ? QString() : m_r->chosenFiles.takeFirst();
     }
     std::unique_ptr<host::TextViewer> CreateTextViewer() override
     {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+class QMenu;
+
 namespace kesta::test {
 
 struct RecordedMessage {
@@ -48,6 +50,12 @@ struct ServicesRecord {
     QHash<QString, QString> lookups; // LookupValue by key; missing gives empty text
     QString resolvedTransaction = QStringLiteral("resolved");
     std::optional<QString> failOn; // a call name that raises RuntimeError
+    // ChooseOpenFile's answers, used in order; when none is left, the user cancels.
+    QStringList chosenFiles;
+    // When set, GridCommandShiftF10 pops up the services' real grid menu (without waiting for
+    // it): gridMenu is that menu, for the test to click its entries.
+    bool gridMenus = false;
+    QPointer<QMenu> gridMenu;
 
     // The database behind Connection(): a named Qt SQL connection. When reportEngine is set,
     // the connection reports that engine to the statement builders (the statements still run

@@ -41,6 +41,7 @@ void frmKESTA::setMode(commands::Mode mode)
     for (auto *button : cmdControles)
         buttons << button;
     commands::applyMode(mode, modeControls(), buttons);
+    offerProposal();
 }
 
 void frmKESTA::Controles_New()

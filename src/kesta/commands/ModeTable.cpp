@@ -27,11 +27,11 @@ ModeStates modeStates(Mode mode)
     case Mode::Idle:
     case Mode::ViewingActive:
     case Mode::ViewingDeactivated:
-        return ModeStates{true, false, false, false};
+        return ModeStates{true, false, false, false, false};
     case Mode::EditingNew:
-        return ModeStates{true, true, true, true};
+        return ModeStates{true, true, true, true, true};
     case Mode::EditingExisting:
-        return ModeStates{false, true, true, true};
+        return ModeStates{false, true, true, true, false};
     }
     return {};
 }

@@ -26,6 +26,10 @@ QString modeName(Mode mode);
 //   edit buttons               disabled, start group shown              enabled, start group
 //                                                                       shown when the mode
 //                                                                       begins
+//   line grid's "Proponer      not offered                              new: offered (hidden
+//   desde archivo..."                                                   while a line type is
+//                                                                       under edit); existing:
+//                                                                       not offered
 //
 // The toolbar's commands follow the toolbar's own flags (set by the load, New, Edit and the
 // key change) and its editing state.
@@ -41,6 +45,7 @@ struct ModeStates {
     bool descriptionBox = false;
     bool dataInputs = false;
     bool editButtons = false;
+    bool proposeFromFile = false; // the line grid offers a proposal from a sample file
 };
 
 ModeStates modeStates(Mode mode);

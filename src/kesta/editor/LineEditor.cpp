@@ -134,6 +134,21 @@ void LineEditor::deleteLine()
     refillCurrent();
 }
 
+void LineEditor::removeAllLines()
+{
+    if (m_active) {
+        m_parts.lines->CancelUpdate();
+        lockEditColumns(true);
+        showStartGroup();
+        setActive(false);
+    }
+    m_editedRow = -1;
+    m_orderAtStart.clear();
+    m_parts.store->clear();
+    m_parts.lines->RemoveAll();
+    m_parts.fields->RemoveAll();
+}
+
 LineRowInput LineEditor::lineInput(int row) const
 {
     const DataGrid &lines = *m_parts.lines;

@@ -54,6 +54,9 @@ public:
     void startNew();   // "Nuevo"
     void startEdit();  // "Editar"
     void deleteLine(); // "Eliminar", after the question
+    // Every line type and every field definition go, without a question (the caller asked);
+    // a line edit in progress ends without a commit.
+    void removeAllLines();
     bool accept();     // "Aceptar": the checks, then the commit; false when refused
     void cancel();     // "Cancelar"
 

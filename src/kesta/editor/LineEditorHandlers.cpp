@@ -1,14 +1,18 @@
 // The screen's side of the line editor: the edit buttons' click handler, the commit and the
-// column locks, and the grids' behaviour, all forwarded to the classes that do the work.
+// column locks, the grids' behaviour and the line grid's proposal from a file, all forwarded
+// to the classes that do the work.
 
 #include "GridBehaviour.h"
 #include "LineEditor.h"
+#include "commands/ProposalCommand.h"
 #include "screen/HandlerGuard.h"
 #include "screen/frmKESTA.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
 #include <controls/SmallControls.h>
+
+#include <QAction>
 
 namespace kesta::screen {
 
@@ -35,6 +39,18 @@ void frmKESTA::buildEditor()
     gridParts.refill = [this](const QString &line) { RellenaDetalle(line); };
     m_gridBehaviour = new editor::GridBehaviour(std::move(gridParts), this);
 
+    commands::ProposalCommand::Parts proposalParts;
+    proposalParts.lines = ssLinea;
+    proposalParts.fields = ssDetalle;
+    proposalParts.editor = m_lineEditor;
+    proposalParts.fileBox = txtArchivo;
+    proposalParts.owner = this;
+    m_proposalCommand = new commands::ProposalCommand(proposalParts, this);
+    connectGuarded(m_proposalCommand->action(), &QAction::triggered, this,
+                   QStringLiteral("mnuProponer_Click()"), [this] { mnuProponer_Click(); });
+    connect(m_lineEditor, &editor::LineEditor::lineEditActiveChanged, this,
+            [this] { offerProposal(); });
+
     for (int i = 0; i < 5; ++i) {
         connectGuarded(cmdControles[i], &QAbstractButton::clicked, this,
                        QStringLiteral("cmdControles_Click()"),
@@ -45,6 +61,17 @@ void frmKESTA::buildEditor()
 void frmKESTA::cmdControles_Click(int index)
 {
     m_lineEditor->click(index);
+}
+
+void frmKESTA::mnuProponer_Click()
+{
+    m_proposalCommand->run();
+}
+
+void frmKESTA::offerProposal()
+{
+    m_proposalCommand->setOffered(commands::modeStates(m_mode).proposeFromFile &&
+                                  !m_lineEditor->LineEditActive());
 }
 
 void frmKESTA::AcceptLineEdit()

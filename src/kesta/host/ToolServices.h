@@ -55,6 +55,11 @@ public:
     virtual QString TestLoadFormat(int mode, const QString &key, const QString &separator) = 0;
     virtual QString LastError() = 0;
     virtual QString ScriptRows(const QString &select, const QString &table) = 0;
+    // Asks the user for an existing file to read, owned by owner, starting in startPath (a
+    // folder or a file); filter as QFileDialog takes it ("Textos (*.txt);;Todos (*)"). Returns
+    // the chosen path, or an empty text when the user cancelled.
+    virtual QString ChooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,
+                                   const QString &filter) = 0;
     virtual std::unique_ptr<TextViewer> CreateTextViewer() = 0;
     virtual std::unique_ptr<RecordTool> CreateRecordTool() = 0;
 };

@@ -17,6 +17,7 @@ const QString ValidarDetalle = QStringLiteral("Validar detalle");
 const QString Velkora = QStringLiteral("Velkora");
 const QString Error = QStringLiteral("ERROR");
 const QString NewLine = QStringLiteral("\r\n");
+const QString Proponer = QStringLiteral("Proponer desde archivo");
 
 Message make(const QString &id, const QString &text, int style, const QString &title)
 {
@@ -273,6 +274,42 @@ Message noAutomaticKeyLeft(const QString &nextKey, int maxLength)
                     .arg(nextKey)
                     .arg(maxLength),
                 Warning, Velkora);
+}
+
+Message replaceLineTypes(int count)
+{
+    return make(QStringLiteral("ERR-ID:7500040"),
+                QStringLiteral("El formato de carga ya tiene %1 tipos de línea. ¿Desea "
+                               "reemplazarlos por los que se propongan desde un archivo?")
+                    .arg(count),
+                Question, Proponer);
+}
+
+Message proposalFileUnreadable(const QString &file, const QString &reason)
+{
+    return make(
+        QStringLiteral("ERR-ID:7500041"),
+        QStringLiteral("No se pudo proponer un formato de carga desde el archivo %1:").arg(file) +
+            NewLine + reason,
+        Warning, Proponer);
+}
+
+Message proposalWithoutLineTypes(const QString &file)
+{
+    return make(
+        QStringLiteral("ERR-ID:7500042"),
+        QStringLiteral("Ninguna línea del archivo %1 da un tipo de línea que proponer").arg(file),
+        Warning, Proponer);
+}
+
+Message proposalStopped(int added, int proposed)
+{
+    return make(QStringLiteral("ERR-ID:7500043"),
+                QStringLiteral("Se agregaron %1 de los %2 tipos de línea propuestos; los "
+                               "siguientes no se agregaron por el motivo indicado.")
+                    .arg(added)
+                    .arg(proposed),
+                Information, Proponer);
 }
 
 Message handlerFailed(const QString &handler, const QString &description)

@@ -27,6 +27,10 @@ struct LayoutFieldValues;
 struct SaveProblem;
 } // namespace kesta::storage
 
+namespace kesta::commands {
+class ProposalCommand;
+}
+
 namespace kesta::editor {
 class FieldStoreView;
 class FieldStore;
@@ -103,6 +107,9 @@ public:
     void cmdControles_Click(int index);
     void AcceptLineEdit();
     void LockEditColumns(bool locked);
+    // The line grid's "Proponer desde archivo...", offered while a new load format is edited
+    // and no line type is under edit.
+    void mnuProponer_Click();
     editor::LineEditor &lineEditor() const;
     bool LineEditActive() const;
     int EditedLineRow() const;
@@ -163,6 +170,7 @@ private:
     void connectHandlers();
     void connectPasteMessages(); // PasteMessages.cpp
     void setMode(commands::Mode mode);
+    void offerProposal();
     // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
     QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
     QList<storage::LayoutFieldValues> fieldRowsToSave() const;
@@ -187,6 +195,7 @@ private:
     bool m_ownDialogActivated = false;
     editor::LineEditor *m_lineEditor = nullptr;
     editor::GridBehaviour *m_gridBehaviour = nullptr;
+    commands::ProposalCommand *m_proposalCommand = nullptr;
     commands::Mode m_mode = commands::Mode::Idle;
 };
 

@@ -181,6 +181,13 @@ QString ToolServicesImpl::ScriptRows(const QString &select, const QString &table
     });
 }
 
+QString ToolServicesImpl::ChooseOpenFile(QWidget *owner, const QString &title,
+                                         const QString &startPath, const QString &filter)
+{
+    m_lastError.clear();
+    return chooseOpenFile(owner, title, startPath, filter);
+}
+
 std::unique_ptr<kesta::host::TextViewer> ToolServicesImpl::CreateTextViewer()
 {
     m_lastError.clear();

@@ -29,6 +29,7 @@ class TestResultSlot;
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
 //   formats/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.
+// - ChooseOpenFile: the platform's dialog for a file to read (ScreenTools.h).
 // - LastError: the text of the last failure of an operation; every other operation clears it
 //   when it starts, so it never shows an earlier failure.
 // - CreateTextViewer: a read-only text window, which for the result of the last test also
@@ -57,6 +58,8 @@ public:
     QString TestLoadFormat(int mode, const QString &key, const QString &separator) override;
     QString LastError() override;
     QString ScriptRows(const QString &select, const QString &table) override;
+    QString ChooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,
+                           const QString &filter) override;
     std::unique_ptr<kesta::host::TextViewer> CreateTextViewer() override;
     std::unique_ptr<kesta::host::RecordTool> CreateRecordTool() override;
 

@@ -1,0 +1,178 @@
+#include "ProposalCommand.h"
+
+#include "editor/LineEditor.h"
+#include "host/Publico.h"
+#include "messages/Messages.h"
+
+#include <controls/DataGrid.h>
+#include <controls/TextBox.h>
+#include <proposal/Proposal.h>
+#include <views/ProposalDialog.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+namespace kesta::commands {
+
+using velkora::formats::FieldDef;
+using velkora::formats::FieldType;
+using velkora::formats::LineType;
+using velkora::formats::LoadFormat;
+
+namespace {
+
+const QString Title = QStringLiteral("Proponer desde archivo");
+
+int typeListPosition(const FieldDef &field)
+{
+    switch (field.type()) {
+    case FieldType::Numero:
+        return 0;
+    case FieldType::Texto:
+        return 1;
+    case FieldType::Fecha:
+        return 2;
+    case FieldType::Constante:
+        return 3;
+    case FieldType::Sql:
+        return 4;
+    case FieldType::Unknown:
+        break;
+    }
+    return -1; // no type chosen: the editor asks for one
+}
+
+editor::LineRowInput lineRow(const LineType &type)
+{
+    editor::LineRowInput line;
+    line.orden = type.order;
+    line.id = type.lineId;
+    line.descripcion = type.description;
+    // A single line type without an ID takes every line, wherever an ID would stand; the
+    // editor still wants a position and a length, which the user would give as 1 and 1.
+    const bool anyLine = type.lineId.isEmpty();
+    line.posicion = QString::number(anyLine && type.position < 1 ? 1 : type.position);
+    line.longitud = QString::number(anyLine && type.length < 1 ? 1 : type.length);
+    return line;
+}
+
+editor::FieldRowInput fieldRow(const FieldDef &def)
+{
+    editor::FieldRowInput field;
+    field.id = def.id;
+    field.descripcion = def.description;
+    field.posicion = QString::number(def.position);
+    field.longitud = QString::number(def.length);
+    field.tipo = typeListPosition(def);
+    field.valor = def.value;
+    field.formato = def.format;
+    field.trim = def.trim;
+    return field;
+}
+
+} // namespace
+
+QList<editor::LineTypeInput> lineTypeInputs(const LoadFormat &format)
+{
+    QList<editor::LineTypeInput> inputs;
+    inputs.reserve(format.lineTypes.size());
+    for (const LineType &type : format.lineTypes) {
+        editor::LineTypeInput input;
+        input.line = lineRow(type);
+        for (const FieldDef &def : type.fields)
+            input.fields << fieldRow(def);
+        inputs << input;
+    }
+    return inputs;
+}
+
+ProposalCommand::ProposalCommand(Parts parts, QObject *parent) : QObject(parent), m_parts(parts)
+{
+    m_action = new QAction(QStringLiteral("Proponer desde archivo..."), m_parts.lines);
+    m_action->setObjectName(QStringLiteral("actProponerArchivo"));
+    m_action->setVisible(false);
+    m_parts.lines->addAction(m_action);
+}
+
+void ProposalCommand::setOffered(bool offered)
+{
+    m_action->setVisible(offered);
+}
+
+bool ProposalCommand::offered() const
+{
+    return m_action->isVisible();
+}
+
+bool ProposalCommand::mayReplaceLines() const
+{
+    const int held = m_parts.lines->Rows();
+    return held == 0 || messages::show(m_parts.owner, messages::replaceLineTypes(held)) ==
+                            host::MessageAnswer::Yes;
+}
+
+QString ProposalCommand::chooseFile() const
+{
+    // The chooser starts where the header's file is, when it names one.
+    const QString named = m_parts.fileBox->text().trimmed();
+    const QString start = named.isEmpty() ? QString() : QFileInfo(named).absolutePath();
+    return Publico::ToolServices().ChooseOpenFile(
+        m_parts.owner, Title, start,
+        QStringLiteral("Archivos de texto (*.txt *.dat *.prn *.csv);;Todos los archivos (*)"));
+}
+
+void ProposalCommand::run()
+{
+    if (!offered() || m_parts.editor->LineEditActive())
+        return;
+    if (!mayReplaceLines())
+        return;
+    const QString path = chooseFile();
+    if (path.isEmpty())
+        return;
+    const QString shownPath = QDir::toNativeSeparators(path);
+
+    velkora::proposal::Proposal proposal;
+    QString error;
+    bool proposed = false;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        proposed = velkora::proposal::proposeFromFile(path, &proposal, &error);
+    }
+    if (!proposed) {
+        messages::show(m_parts.owner, messages::proposalFileUnreadable(shownPath, error));
+        return;
+    }
+    if (proposal.lineTypes.isEmpty()) {
+        messages::show(m_parts.owner, messages::proposalWithoutLineTypes(shownPath));
+        return;
+    }
+    velkora::views::ProposalDialog dialog(proposal, m_parts.owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    enterProposal(velkora::proposal::toLoadFormat(proposal, QString()), path);
+}
+
+void ProposalCommand::enterProposal(const LoadFormat &format, const QString &file)
+{
+    m_parts.editor->removeAllLines();
+    const QList<editor::LineTypeInput> inputs = lineTypeInputs(format);
+    editor::LineTypeEntry entry({m_parts.lines, m_parts.fields, m_parts.editor});
+    const int accepted = entry.enter(inputs);
+    if (accepted < inputs.size()) {
+        messages::show(m_parts.owner, messages::proposalStopped(accepted, int(inputs.size())));
+        return;
+    }
+    // The header names the sample as the format's file, unless it names one already (or the
+    // path is longer than the box takes: it is never cut).
+    velkora::controls::TextBox &box = *m_parts.fileBox;
+    if (box.text().isEmpty() && file.size() <= box.maxLength())
+        box.setText(file);
+    m_parts.lines->setCurrentRow(0);
+}
+
+} // namespace kesta::commands

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "editor/LineTypeEntry.h"
+
+#include <QList>
+#include <QObject>
+
+class QAction;
+class QWidget;
+
+namespace velkora::controls {
+class DataGrid;
+class TextBox;
+} // namespace velkora::controls
+
+namespace velkora::formats {
+struct LoadFormat;
+}
+
+namespace kesta::editor {
+class LineEditor;
+}
+
+namespace kesta::commands {
+
+// The line grid's "Proponer desde archivo...": the user picks a sample file, a load format is
+// proposed from it and shown (views::ProposalDialog), and an accepted proposal is entered line
+// type by line type through the line editor (editor::LineTypeEntry), replacing the line types
+// the grid held once the user agreed. Nothing is saved: the save stays the user's.
+//
+// The entry is an action of the line grid, shown in its menu only while offered (see
+// ModeStates::proposeFromFile).
+class ProposalCommand : public QObject {
+    Q_OBJECT
+public:
+    struct Parts {
+        velkora::controls::DataGrid *lines = nullptr;  // ssLinea
+        velkora::controls::DataGrid *fields = nullptr; // ssDetalle
+        editor::LineEditor *editor = nullptr;
+        velkora::controls::TextBox *fileBox = nullptr; // txtArchivo
+        QWidget *owner = nullptr;                      // messages' and dialogs' owner
+    };
+
+    explicit ProposalCommand(Parts parts, QObject *parent = nullptr);
+
+    QAction *action() const { return m_action; }
+    void setOffered(bool offered);
+    bool offered() const;
+
+    // The whole command, from the question about the grid's line types to the last line type
+    // entered.
+    void run();
+
+private:
+    bool mayReplaceLines() const;
+    QString chooseFile() const;
+    void enterProposal(const velkora::formats::LoadFormat &format, const QString &file);
+
+    Parts m_parts;
+    QAction *m_action = nullptr;
+};
+
+// The proposal's line types as the user would type them into the grids: line orders, IDs,
+// positions and lengths as numbers, field numbers "0001"... and the type list's position of
+// each field's type.
+QList<editor::LineTypeInput> lineTypeInputs(const velkora::formats::LoadFormat &format);
+
+} // namespace kesta::commands

@@ -1,0 +1,208 @@
+#include "ProposalDialog.h"
+
+#include "LineDecoder.h"
+#include "ProposalModels.h"
+#include "RawLinesView.h"
+#include "TestedFile.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace velkora::views {
+
+namespace {
+
+QTableView *makeTable(QAbstractItemModel *model, const QString &name, QWidget *parent)
+{
+    auto *table = new QTableView(parent);
+    table->setObjectName(name);
+    table->setModel(model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *parent)
+    : QDialog(parent), m_proposal(proposal),
+      m_lineTypesModel(new ProposedLineTypesModel(m_proposal, this)),
+      m_fieldsModel(new ProposedFieldsModel(this)),
+      m_lineTypesTable(makeTable(m_lineTypesModel, QStringLiteral("tblTiposLinea"), this)),
+      m_fieldsTable(makeTable(m_fieldsModel, QStringLiteral("tblCampos"), this)),
+      m_unmatched(new QListWidget(this)), m_lines(new RawLinesView(this)),
+      m_status(new QLabel(this)), m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
+      m_cancel(new QPushButton(QStringLiteral("Cancelar"), this))
+{
+    setObjectName(QStringLiteral("dlgPropuesta"));
+    setWindowTitle(QStringLiteral("Formato de carga propuesto"));
+    m_unmatched->setObjectName(QStringLiteral("lstSinTipo"));
+    m_status->setObjectName(QStringLiteral("lblCampo"));
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setWordWrap(true);
+    m_accept->setObjectName(QStringLiteral("cmdAceptar"));
+    m_cancel->setObjectName(QStringLiteral("cmdCancelar"));
+    m_accept->setDefault(true);
+
+    auto *summaryLabel = new QLabel(summary(), this);
+    summaryLabel->setObjectName(QStringLiteral("lblResumen"));
+    summaryLabel->setWordWrap(true);
+    summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    // The sample's lines with the proposal's fields, read as the test reads them.
+    const formats::LoadFormat format = proposal::toLoadFormat(m_proposal, QString());
+    formats::LineIndexOptions indexing;
+    indexing.maxLines = ShownLines;
+    const std::shared_ptr<const TestedFile> file = indexFile(format, m_proposal.file, indexing);
+    m_decoder = std::make_shared<LineDecoder>(file);
+    m_lines->setDecoder(m_decoder);
+    m_status->setText(file->index.ran() ? m_lines->statusText() : file->index.error());
+    connect(m_lines, &RawLinesView::statusChanged, m_status, &QLabel::setText);
+
+    auto *unmatchedLabel = new QLabel(this);
+    unmatchedLabel->setObjectName(QStringLiteral("lblSinTipo"));
+    unmatchedLabel->setWordWrap(true);
+    const QLocale locale;
+    if (m_proposal.unmatchedCount == 0) {
+        unmatchedLabel->setText(
+            QStringLiteral("Todas las líneas corresponden a un tipo de línea propuesto."));
+        m_unmatched->hide();
+    } else {
+        unmatchedLabel->setText(
+            QStringLiteral("Líneas que no corresponden a ningún tipo propuesto: %1%2")
+                .arg(locale.toString(m_proposal.unmatchedCount),
+                     m_proposal.unmatchedCount > m_proposal.unmatchedLines.size()
+                         ? QStringLiteral(" (se listan las primeras %1)")
+                               .arg(locale.toString(qint64(m_proposal.unmatchedLines.size())))
+                         : QString()));
+        for (const qint64 number : std::as_const(m_proposal.unmatchedLines)) {
+            auto *item = new QListWidgetItem(QStringLiteral("Línea %1").arg(number), m_unmatched);
+            item->setData(Qt::UserRole, number);
+        }
+    }
+    unmatchedLabel->setBuddy(m_unmatched);
+
+    // Line types and their fields side by side, the unmatched lines under them, and the
+    // sample's lines below all.
+    auto *tables = new QWidget(this);
+    auto *tablesLayout = new QHBoxLayout(tables);
+    tablesLayout->setContentsMargins(0, 0, 0, 0);
+    auto *typesColumn = new QVBoxLayout;
+    typesColumn->addWidget(caption(QStringLiteral("&Tipos de línea"), m_lineTypesTable, this));
+    typesColumn->addWidget(m_lineTypesTable, 1);
+    typesColumn->addWidget(unmatchedLabel);
+    typesColumn->addWidget(m_unmatched);
+    auto *fieldsColumn = new QVBoxLayout;
+    fieldsColumn->addWidget(
+        caption(QStringLiteral("&Campos del tipo de línea"), m_fieldsTable, this));
+    fieldsColumn->addWidget(m_fieldsTable, 1);
+    tablesLayout->addLayout(typesColumn, 2);
+    tablesLayout->addLayout(fieldsColumn, 3);
+
+    auto *linesPage = new QWidget(this);
+    auto *linesLayout = new QVBoxLayout(linesPage);
+    linesLayout->setContentsMargins(0, 0, 0, 0);
+    linesLayout->addWidget(caption(QStringLiteral("&Líneas del archivo"), m_lines, this));
+    linesLayout->addWidget(m_lines, 1);
+    linesLayout->addWidget(m_status);
+
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(tables);
+    splitter->addWidget(linesPage);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_accept);
+    buttons->addWidget(m_cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(summaryLabel);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buttons);
+    resize(1000, 720);
+
+    connect(m_accept, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_lineTypesTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { showLineType(current.row()); });
+    connect(m_fieldsTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { showField(current.row()); });
+    connect(m_unmatched, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
+        if (item)
+            showLineNumber(item->data(Qt::UserRole).toLongLong());
+    });
+
+    if (m_lineTypesModel->rowCount() > 0)
+        m_lineTypesTable->setCurrentIndex(m_lineTypesModel->index(0, 0));
+    m_accept->setFocus();
+}
+
+ProposalDialog::~ProposalDialog() = default;
+
+QString ProposalDialog::summary() const
+{
+    const QLocale locale;
+    QString text =
+        QStringLiteral("Archivo: %1 (%2). Líneas: %3, de las que se estudiaron %4.")
+            .arg(QDir::toNativeSeparators(m_proposal.file), m_proposal.encoding,
+                 locale.toString(m_proposal.linesRead), locale.toString(m_proposal.linesSampled));
+    if (m_proposal.idLength > 0)
+        text += QStringLiteral(" El ID de cada línea está en la posición %1, longitud %2.")
+                    .arg(m_proposal.idPosition)
+                    .arg(m_proposal.idLength);
+    else
+        text += QStringLiteral(" Todas las líneas son de un mismo tipo.");
+    return text;
+}
+
+void ProposalDialog::showLineType(int row)
+{
+    if (row < 0 || row >= m_proposal.lineTypes.size()) {
+        m_fieldsModel->setFields({});
+        return;
+    }
+    const proposal::ProposedLineType &type = m_proposal.lineTypes.at(row);
+    m_fieldsModel->setFields(type.fields);
+    m_lines->clearHighlight();
+    showLineNumber(type.firstLine);
+}
+
+void ProposalDialog::showField(int row)
+{
+    const int lineType = m_lineTypesTable->currentIndex().row();
+    if (lineType < 0 || row < 0)
+        return;
+    m_lines->highlightFieldAt(lineType, row);
+}
+
+void ProposalDialog::showLineNumber(qint64 number)
+{
+    // The sample is read from its first line on: the line numbered n is read n-th.
+    const formats::LineIndex &index = m_decoder->file().index;
+    const qint64 lineIndex = number - 1;
+    if (number < 1 || lineIndex >= index.lineCount() || index.lineNumber(lineIndex) != number)
+        return;
+    m_lines->showLine(lineIndex);
+}
+
+} // namespace velkora::views

@@ -1,0 +1,554 @@
+// The line grid's "Proponer desde archivo...": offered while a new load format is edited, the
+// file chosen through the services, the proposal shown, and an accepted proposal entered
+// through the line editor, saved by the user and read back; the question before replacing
+// line types, a cancelled dialog and a file that cannot be read.
+
+#include "EditFixture.h"
+#include "commands/ProposalCommand.h"
+#include "editor/LineTypeEntry.h"
+
+#include <formats/LoadFormatReader.h>
+#include <formats/StoredFormat.h>
+#include <proposal/Proposal.h>
+#include <views/ProposalDialog.h>
+#include <views/RawLinesView.h>
+
+#include <QContextMenuEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+using namespace kesta::test;
+using velkora::views::ProposalDialog;
+
+namespace {
+
+const char *const ProposeEntry = "actProponerArchivo";
+
+// A bank statement of 80-character lines coded in columns 1-2: a header "11" (bank, date,
+// account, holder), movements "22" (date, reference, amount, debit or credit, concept) and a
+// trailer "33" (movements and their total).
+QString writeStatement(const QString &folder)
+{
+    const QStringList concepts{"TRANSFERENCIA RECIBIDA", "PAGO TARJETA",  "COMISION MANTENIMIENTO",
+                               "DEPOSITO EFECTIVO",      "RETIRO CAJERO", "PAGO NOMINA"};
+    QStringList lines;
+    lines << QStringLiteral("11%1%2%3%4")
+                 .arg("0072", "01122026", "0123456789")
+                 .arg("MARIA FERNANDA LOPEZ GARCIA", -56);
+    qint64 total = 0;
+    const int movements = 40;
+    for (int i = 0; i < movements; ++i) {
+        const qint64 cents = 1250 + qint64(i) * 7919 % 250000;
+        total += cents;
+        lines << QStringLiteral("22%1%2%3%4%5")
+                     .arg(QDate(2026, 11, 1).addDays(i % 28).toString("ddMMyyyy"))
+                     .arg(40000 + i * 37, 8, 10, QLatin1Char('0'))
+                     .arg(cents, 12, 10, QLatin1Char('0'))
+                     .arg(i % 3 == 0 ? "D" : "C")
+                     .arg(concepts.at(i % concepts.size()), -49);
+    }
+    lines << QStringLiteral("33%1%2%3")
+                 .arg(movements, 6, 10, QLatin1Char('0'))
+                 .arg(total, 14, 10, QLatin1Char('0'))
+                 .arg(QString(), 58);
+    for (const QString &line : lines) {
+        if (line.size() != 80)
+            qFatal("writeStatement: a line of %d characters", int(line.size()));
+    }
+    const QString path = folder + "/extracto.txt";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write((lines.join("\r\n") + "\r\n").toUtf8()) < 0)
+        qFatal("writeStatement: cannot write %s", qPrintable(path));
+    return path;
+}
+
+velkora::proposal::Proposal proposalFor(const QString &path)
+{
+    velkora::proposal::Proposal proposal;
+    QString error;
+    if (!velkora::proposal::proposeFromFile(path, &proposal, &error))
+        qWarning("proposalFor: %s", qPrintable(error));
+    return proposal;
+}
+velkora::formats::LoadFormat proposalOf(const QString &path, const QString &key)
+{
+    return velkora::proposal::toLoadFormat(proposalFor(path), key);
+}
+
+// A format's line types and fields as texts to compare: "ID|description|position|length" and
+// "line ID|description|position|length|type|value|format|trim", in their order.
+QStringList lineTypeTexts(const velkora::formats::LoadFormat &format)
+{
+    QStringList texts;
+    for (const auto &type : format.lineTypes)
+        texts << QStringList{type.lineId, type.description, QString::number(type.position),
+                             QString::number(type.length)}
+                     .join('|');
+    return texts;
+}
+QStringList fieldTexts(const velkora::formats::LoadFormat &format)
+{
+    QStringList texts;
+    for (const auto &type : format.lineTypes) {
+        for (const auto &f : type.fields)
+            texts << QStringList{type.lineId,
+                                 f.description,
+                                 QString::number(f.position),
+                                 QString::number(f.length),
+                                 f.typeCode,
+                                 f.value,
+                                 f.format,
+                                 f.trim ? "SI" : "NO"}
+                         .join('|');
+    }
+    return texts;
+}
+
+// What the screen holds, in the same terms: the line grid, and the field store by line type.
+QStringList shownLineTypes(const EditScreen &s)
+{
+    QStringList texts;
+    for (int row = 0; row < s.lineGrid()->Rows(); ++row) {
+        QStringList cells;
+        for (const char *column : {"ID", "Descripción", "Posicion", "Longitud"})
+            cells << s.lineGrid()->cellText(row, column);
+        texts << cells.join('|');
+    }
+    return texts;
+}
+QStringList shownFields(const EditScreen &s)
+{
+    using Store = kesta::editor::FieldStore;
+    QStringList texts;
+    for (int row = 0; row < s.lineGrid()->Rows(); ++row) {
+        const QString order = s.lineGrid()->cell(row, "Orden").toString();
+        const QString lineId = s.lineGrid()->cellText(row, "ID");
+        for (int i = 0; i < s.store().count(); ++i) {
+            if (s.store().subItem(i, Store::LineaID) != order)
+                continue;
+            QStringList cells{lineId};
+            for (int sub : {Store::Descripcion, Store::Posicion, Store::Longitud, Store::Tipo,
+                            Store::Valor, Store::Formato, Store::Trim})
+                cells << s.store().subItem(i, sub);
+            texts << cells.join('|');
+        }
+    }
+    return texts;
+}
+
+// A right click on the grid's rows, as the user gives it: the services pop up the grid's menu,
+// which is returned (null when none showed).
+QMenu *rightClick(const EditScreen &s, velkora::controls::DataGrid *grid)
+{
+    s.record->gridMenus = true;
+    s.record->gridMenu = nullptr;
+    QWidget *viewport = grid->viewport();
+    const QPoint at(viewport->width() / 2, viewport->height() / 2);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &event);
+    return s.record->gridMenu;
+}
+
+QStringList menuEntries(const QMenu *menu)
+{
+    QStringList names;
+    for (const QAction *action : menu->actions()) {
+        if (action->isVisible() && !action->isSeparator())
+            names << action->objectName();
+    }
+    return names;
+}
+
+// Clicks a menu entry by its object name; false when the menu has no such visible entry.
+bool clickEntry(QMenu *menu, const char *name)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() == QLatin1String(name) && action->isVisible()) {
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            return true;
+        }
+    }
+    return false;
+}
+
+// Answers the proposal dialog, which runs modally, once it shows: `answer` looks at it and
+// clicks one of its buttons. Stops watching when it goes out of scope.
+class ProposalAnswer {
+public:
+    explicit ProposalAnswer(std::function<void(ProposalDialog &)> answer)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<ProposalDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                m_timer.stop();
+                ++m_shown;
+                answer(*dialog);
+                return;
+            }
+        });
+        m_timer.start();
+    }
+    int shown() const { return m_shown; }
+
+private:
+    QTimer m_timer;
+    int m_shown = 0;
+};
+
+QStringList modelColumn(const QAbstractItemModel *model, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+} // namespace
+
+class tst_Proposal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void offeredOnlyForANewFormat_data();
+    void offeredOnlyForANewFormat();
+    void fromAnEmptyScreenToAStoredFormat();
+    void answersThatChangeNothing_data();
+    void answersThatChangeNothing();
+    void acceptedProposalReplacesTheCopiedLines();
+    void fileThatCannotBeRead_data();
+    void fileThatCannotBeRead();
+    void refusedLineTypeStopsTheEntry();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_statement;
+};
+
+void tst_Proposal::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_statement = writeStatement(m_folder->path());
+}
+
+void tst_Proposal::offeredOnlyForANewFormat_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("empty screen") << "start" << false;
+    QTest::newRow("shown format") << "load" << false;
+    QTest::newRow("Edit of the shown format") << "edit" << false;
+    QTest::newRow("New") << "new" << true;
+    QTest::newRow("Copy") << "copy" << true;
+    QTest::newRow("New, a line type under edit") << "new, Nuevo" << false;
+    QTest::newRow("New, the line type accepted") << "new, Nuevo, Aceptar" << true;
+    QTest::newRow("New, then Cancel") << "new, cancel" << false;
+}
+
+void tst_Proposal::offeredOnlyForANewFormat()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, offered);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    if (path == "load" || path == "edit" || path == "copy")
+        s.typeKey("1");
+    if (path == "edit")
+        s.command("Edit");
+    if (path == "copy")
+        s.command("B1");
+    if (path.startsWith("new"))
+        s.command("New");
+    if (path.contains("Nuevo")) {
+        s.click(0);
+        for (const auto &[column, text] :
+             {std::pair{"Orden", "1"}, std::pair{"Descripción", "Todo"}, std::pair{"Posicion", "1"},
+              std::pair{"Longitud", "1"}})
+            s.typeCell(s.lineGrid(), 0, column, text);
+    }
+    if (path.contains("Aceptar")) {
+        s.fieldGrid()->setFocus();
+        s.key(Qt::Key_Insert);
+        for (const auto &[column, text] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
+                                           std::pair{"Longitud", "80"}, std::pair{"Tipo", "T"}})
+            s.typeCell(s.fieldGrid(), 0, column, text);
+        s.click(3);
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    }
+    if (path.endsWith("cancel"))
+        s.command("Cancel");
+
+    QMenu *menu = rightClick(s, s.lineGrid());
+    QVERIFY(menu);
+    QCOMPARE(menuEntries(menu).contains(ProposeEntry), offered);
+    QCOMPARE(s.record->lastCall("GridCommandShiftF10"),
+             QStringLiteral("GridCommandShiftF10(ssLinea)"));
+    // The field grid's menu never offers it.
+    QMenu *fieldMenu = rightClick(s, s.fieldGrid());
+    QVERIFY(fieldMenu);
+    QVERIFY(!menuEntries(fieldMenu).contains(ProposeEntry));
+}
+
+// From an empty screen: New, the proposal from the statement accepted, a key and a
+// description typed, Save; the key read back shows and stores the proposal, and the test of
+// the stored format on the statement finds every line typed and no field in error.
+void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    EditScreen s(db.connectionName());
+    const velkora::proposal::Proposal proposal = proposalFor(m_statement);
+    const velkora::formats::LoadFormat proposed = velkora::proposal::toLoadFormat(proposal, "0042");
+    QStringList proposedIds;
+    for (const auto &type : proposal.lineTypes)
+        proposedIds << type.id;
+    QCOMPARE(proposedIds.size(), 3);
+
+    s.command("New");
+    s.keys("0042");
+    s.child("txtDescripcion")->setFocus();
+    s.keys("Extracto");
+    s.forget();
+    s.record->chosenFiles << m_statement;
+
+    QStringList lineTypeIds, fieldPositions, summary;
+    qint64 sampleRows = -1;
+    bool bandsShown = false;
+    ProposalAnswer answer([&](ProposalDialog &dialog) {
+        lineTypeIds = modelColumn(dialog.lineTypesTable()->model(), 0);
+        fieldPositions = modelColumn(dialog.fieldsTable()->model(), 2);
+        summary << dialog.findChild<QLabel *>("lblResumen")->text()
+                << dialog.findChild<QLabel *>("lblSinTipo")->text();
+        sampleRows = dialog.linesView()->rowCount();
+        // The first line type's first field is a band on the sample's first line.
+        dialog.fieldsTable()->setCurrentIndex(dialog.fieldsTable()->model()->index(0, 0));
+        bandsShown = dialog.linesView()->highlightedField() == 0 &&
+                     !dialog.linesView()->bandRect(0, 0).isNull();
+        QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton);
+    });
+    QMenu *menu = rightClick(s, s.lineGrid());
+    QVERIFY(menu);
+    QVERIFY(clickEntry(menu, ProposeEntry));
+
+    // The file came through the services; the dialog showed what is proposed.
+    QCOMPARE(answer.shown(), 1);
+    QCOMPARE(s.record->count("ChooseOpenFile"), 1);
+    QVERIFY(s.record->lastCall("ChooseOpenFile").startsWith("ChooseOpenFile(frmKESTA|"));
+    QCOMPARE(lineTypeIds, proposedIds);
+    QCOMPARE(fieldPositions.size(), proposed.lineTypes.at(0).fields.size());
+    QCOMPARE(fieldPositions.value(0),
+             QString::number(proposed.lineTypes.at(0).fields.at(0).position));
+    QVERIFY2(summary.value(0).contains("42"), qPrintable(summary.value(0))); // the lines read
+    QVERIFY2(summary.value(1).startsWith("Todas las líneas"), qPrintable(summary.value(1)));
+    QCOMPARE(sampleRows, 42);
+    QVERIFY(bandsShown);
+
+    // The grids hold the proposal, entered as the editor enters a line type; nothing is saved.
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+    QCOMPARE(shownLineTypes(s), lineTypeTexts(proposed));
+    QCOMPARE(shownFields(s), fieldTexts(proposed));
+    QStringList orders, numbers;
+    for (int row = 0; row < s.lineGrid()->Rows(); ++row)
+        orders << s.lineGrid()->cellText(row, "Orden");
+    for (int i = 0; i < s.store().count(); ++i)
+        numbers << s.store().subItem(i, kesta::editor::FieldStore::Id);
+    QCOMPARE(orders, (QStringList{"0001", "0002", "0003"}));
+    QCOMPARE(numbers.first(), QStringLiteral("0001"));
+    QCOMPARE(numbers.at(proposed.lineTypes.at(0).fields.size()), QStringLiteral("0001"));
+    QCOMPARE(s.lineGrid()->currentRow(), 0);
+    QCOMPARE(s.fieldGrid()->Rows(), proposed.lineTypes.at(0).fields.size());
+    QCOMPARE(s.text("txtArchivo"), m_statement);
+    QVERIFY(s.record->statements.isEmpty());
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout").toInt(), 0);
+
+    // The offscreen platform gives the window back no activation when the dialog closes, as a
+    // window manager does.
+    s.screen->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.screen.get()));
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Idle"));
+
+    // Stored as proposed.
+    const auto stored =
+        velkora::formats::LoadFormatReader(QSqlDatabase::database(db.connectionName()))
+            .read("0042");
+    QVERIFY(stored);
+    QCOMPARE(stored->description, QStringLiteral("Extracto"));
+    QCOMPARE(stored->file, m_statement);
+    QCOMPARE(lineTypeTexts(*stored), lineTypeTexts(proposed));
+    QCOMPARE(fieldTexts(*stored), fieldTexts(proposed));
+
+    // Read back through the screen.
+    s.typeKey("42");
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0042"));
+    QCOMPARE(shownLineTypes(s), lineTypeTexts(proposed));
+    QCOMPARE(shownFields(s), fieldTexts(proposed));
+
+    // The stored format reads the statement without a fault.
+    const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
+        QSqlDatabase::database(db.connectionName()), "0042", QString());
+    QVERIFY2(report.ran, qPrintable(report.error));
+    QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
+}
+
+void tst_Proposal::answersThatChangeNothing_data()
+{
+    QTest::addColumn<QList<int>>("answers"); // to the question, when there is one
+    QTest::addColumn<bool>("fileChosen");
+    QTest::addColumn<bool>("dialogShown");
+    QTest::newRow("replace? No") << QList<int>{7} << false << false;
+    QTest::newRow("replace? Yes, no file chosen") << QList<int>{6} << false << false;
+    QTest::newRow("replace? Yes, the dialog cancelled") << QList<int>{6} << true << true;
+}
+
+// Over a copied format: whatever the user declines, the copy stays as it was.
+void tst_Proposal::answersThatChangeNothing()
+{
+    QFETCH(QList<int>, answers);
+    QFETCH(bool, fileChosen);
+    QFETCH(bool, dialogShown);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("B1");
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList fields = gridRows(s.fieldGrid());
+    const QStringList store = storeRows(s.store());
+    const QString file = s.text("txtArchivo");
+    s.forget();
+    s.record->answers = answers;
+    if (fileChosen)
+        s.record->chosenFiles << m_statement;
+
+    ProposalAnswer answer(
+        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+    QVERIFY(s.record->messages.first().text.contains("2 tipos de línea"));
+    QCOMPARE(s.record->count("ChooseOpenFile"), answers.first() == 6 ? 1 : 0);
+    QCOMPARE(answer.shown(), dialogShown ? 1 : 0);
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(gridRows(s.fieldGrid()), fields);
+    QCOMPARE(storeRows(s.store()), store);
+    QCOMPARE(s.text("txtArchivo"), file);
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
+}
+
+// Yes to the question and Aceptar: the copied line types and all their fields give way to the
+// proposal; the copied header's file stays.
+void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("B1");
+    s.forget();
+    s.record->chosenFiles << m_statement;
+    ProposalAnswer answer(
+        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+    QCOMPARE(answer.shown(), 1);
+    const velkora::formats::LoadFormat proposed = proposalOf(m_statement, "0001");
+    QCOMPARE(shownLineTypes(s), lineTypeTexts(proposed));
+    QCOMPARE(shownFields(s), fieldTexts(proposed));
+    int proposedFields = 0;
+    for (const auto &type : proposed.lineTypes)
+        proposedFields += int(type.fields.size());
+    QCOMPARE(s.store().count(), proposedFields);
+    QCOMPARE(s.text("txtArchivo"), QStringLiteral("pagos.txt"));
+}
+
+void tst_Proposal::fileThatCannotBeRead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("no such file") << "no-existe.txt";
+    QTest::newRow("a folder") << ".";
+    QTest::newRow("empty file") << "vacio.txt";
+}
+
+// A file that gives no proposal: its message, no dialog, the grids as they were.
+void tst_Proposal::fileThatCannotBeRead()
+{
+    QFETCH(QString, name);
+    QFile empty(m_folder->filePath("vacio.txt"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EditScreen s;
+    s.command("New");
+    s.forget();
+    const QString path = QDir(m_folder->path()).absoluteFilePath(name);
+    s.record->chosenFiles << path;
+    ProposalAnswer answer(
+        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    verifyMessage(s, "7500041", 48, "Proponer desde archivo");
+    QVERIFY2(s.record->messages.first().text.contains(QDir::toNativeSeparators(path)),
+             qPrintable(s.record->messages.first().text));
+    QCOMPARE(answer.shown(), 0);
+    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
+    QCOMPARE(s.text("txtArchivo"), QString());
+}
+
+// A line type that the editor refuses stops the entry there, with the editor's message: the
+// line types before it are accepted, it stays under edit for the user to mend, the rest are
+// not entered.
+void tst_Proposal::refusedLineTypeStopsTheEntry()
+{
+    EditScreen s;
+    s.command("New");
+    s.forget();
+    const auto field = [](const QString &id, const QString &position) {
+        kesta::editor::FieldRowInput f;
+        f.id = id, f.descripcion = "Campo " + id, f.posicion = position, f.longitud = "2";
+        f.tipo = 1;
+        return f;
+    };
+    QList<kesta::editor::LineTypeInput> types{
+        {{"0001", "11", "Tipo 11", "1", "2"}, {field("0001", "1"), field("0002", "3")}},
+        {{"0002", "22", "Tipo 22", "1", "2"}, {field("0001", "1"), field("0002", "0")}},
+        {{"0003", "33", "Tipo 33", "1", "2"}, {field("0001", "1")}}};
+    kesta::editor::LineTypeEntry entry({s.lineGrid(), s.fieldGrid(), &s.screen->lineEditor()});
+
+    QCOMPARE(entry.enter(types), 1);
+
+    verifyMessage(s, "7500013", 48, "Validar detalle");
+    QCOMPARE(gridRows(s.lineGrid()).size(), 2);
+    QCOMPARE(s.lineGrid()->cellText(1, "ID"), QStringLiteral("22"));
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.screen->EditedLineRow(), 1);
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    QCOMPARE(s.fieldGrid()->currentRow(), 1);
+    QCOMPARE(storeRows(s.store()).size(), 2); // the first line type's fields only
+
+    // The user mends the position and accepts: the line type joins the first.
+    s.typeCell(s.fieldGrid(), 1, "Posicion", "3");
+    s.click(3);
+    QCOMPARE(s.record->messages.size(), 1);
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.store().count(), 4);
+}
+
+QTEST_MAIN(tst_Proposal)
+#include "tst_proposal.moc"
