@@ -120,11 +120,13 @@ class TestProposal : public QObject {
         QTest::addColumn<int>("idLength");
         const QStringList bankSmall = bankStatement(2, 6);
         const QStringList bank = bankStatement(6, 60, 7);
+        const QStringList bankLarge = bankStatement(4, 1500, 11);
         const QStringList paySmall = paymentFile(2, 8);
         const QStringList pay = paymentFile(8, 70, 9);
         for (const auto &[name, lines, position, length] :
              {std::tuple{"bank statement, 2 accounts", bankSmall, 1, 2},
               std::tuple{"bank statement, 6 accounts", bank, 1, 2},
+              std::tuple{"bank statement, 4 accounts of 1,500 movements", bankLarge, 1, 2},
               std::tuple{"payment file, 2 batches", paySmall, 1, 1},
               std::tuple{"payment file, 8 batches", pay, 1, 1}}) {
             QTest::addRow("%s, LF", name) << lines << QByteArray("\n") << Encoding::Utf8

@@ -15,23 +15,17 @@ namespace velkora::proposal::detail {
 
 namespace {
 
-// The shape of a line for the choice: four classes per column, a blank and a missing character
-// alike (so that blank-padded and right-stripped lines have the same shape).
+// The shape of a line for the choice: whether each column holds a digit. Digits against
+// everything else is what tells record layouts apart (amounts, dates and codes against names
+// and filler); letters against blanks is what tells one name from another, which says nothing
+// of the layout. A missing character counts as a blank (so that blank-padded and right-stripped
+// lines have the same shape).
 constexpr int ShapeColumns = 256;
-constexpr int ShapeClasses = 4;
+constexpr int ShapeClasses = 2;
 
 inline int shapeClass(char32_t c)
 {
-    switch (classOf(c)) {
-    case Digit:
-        return 0;
-    case Letter:
-        return 1;
-    case Blank:
-        return 2;
-    default:
-        return 3;
-    }
+    return classOf(c) == Digit ? 0 : 1;
 }
 
 struct Group {
@@ -82,7 +76,7 @@ struct Candidate {
         for (int j = 0; j < columns; ++j)
             ++counts[j * ShapeClasses + shape[size_t(j)]];
         for (int j = columns; j < ShapeColumns; ++j)
-            ++counts[j * ShapeClasses + 2];
+            ++counts[j * ShapeClasses + 1];
     }
 };
 
@@ -90,10 +84,10 @@ struct Candidate {
 // group of every line (the entropy of the groups, the lines without one making a group of
 // their own); per group and column, the entropy of the classes times the group's lines, half a
 // log of the lines per extra class seen, and one bit for the group itself; every line without
-// a group costs two bits per column.
+// a group costs a bit per column.
 double cost(const std::vector<Group> &groups, qint64 unmatched, int columns)
 {
-    double bits = double(unmatched) * columns * 2.0;
+    double bits = double(unmatched) * columns;
     // The group of every line, as the entropy of the groups (the lines left without one
     // making a group of their own).
     qint64 total = unmatched;
