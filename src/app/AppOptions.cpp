@@ -39,7 +39,17 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("Create the tables and the sample load format when the "
                                      "database has none yet (SQLite files get them anyway).")});
     parser.addOption({QStringLiteral("json"),
-                      QStringLiteral("With test: print the result as one JSON object.")});
+                      QStringLiteral("With test or propose: print the result as one JSON "
+                                     "object.")});
+    parser.addOption({QStringLiteral("key"),
+                      QStringLiteral("With propose and --save: the key (at most 4 characters; "
+                                     "a number is written as the screen writes it, 42 as "
+                                     "0042) under which the proposal is stored."),
+                      QStringLiteral("KEY")});
+    parser.addOption({QStringLiteral("save"),
+                      QStringLiteral("With propose and --key: store the proposal in the "
+                                     "database as a new load format; refused when the key "
+                                     "exists already.")});
     parser.addOption(
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
     parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
@@ -51,8 +61,13 @@ void describe(QCommandLineParser &parser)
                        "the format's own file) and prints the result (exit code 0: every line "
                        "has one line type and no field error; 1: the file has errors; 2: the test "
                        "could not run); \"script KEY\" prints the SQL script that recreates the "
-                       "load format KEY."),
-        QStringLiteral("[test KEY [FILE] [--json] | script KEY]"));
+                       "load format KEY; \"propose FILE\" prints a load format proposed from "
+                       "FILE (its line types and fields), and with --key KEY --save stores it "
+                       "as a new load format (exit code 0: proposed, and saved; 2: the file "
+                       "could not be read or the database failed; 3: the key is not valid or "
+                       "exists already, nothing is saved)."),
+        QStringLiteral("[test KEY [FILE] [--json] | script KEY | propose FILE [--json] "
+                       "[--key KEY --save]]"));
 }
 
 } // namespace
@@ -69,6 +84,8 @@ AppOptions AppOptions::parse(const QStringList &arguments)
     }
     const QStringList positional = parser.positionalArguments();
     options.json = parser.isSet(QStringLiteral("json"));
+    options.save = parser.isSet(QStringLiteral("save"));
+    const bool keyGiven = parser.isSet(QStringLiteral("key"));
     if (!positional.isEmpty()) {
         const QString command = positional.first();
         if (command == QLatin1String("test") && positional.size() >= 2 && positional.size() <= 3) {
@@ -78,19 +95,35 @@ AppOptions AppOptions::parse(const QStringList &arguments)
         } else if (command == QLatin1String("script") && positional.size() == 2) {
             options.command = Command::Script;
             options.key = positional.at(1);
+        } else if (command == QLatin1String("propose") && positional.size() == 2) {
+            options.command = Command::Propose;
+            options.file = positional.at(1);
+            options.key = parser.value(QStringLiteral("key"));
         } else if (command == QLatin1String("test")) {
             options.error = QStringLiteral("Write: velkora test KEY [FILE] [--json]");
             return options;
         } else if (command == QLatin1String("script")) {
             options.error = QStringLiteral("Write: velkora script KEY");
             return options;
+        } else if (command == QLatin1String("propose")) {
+            options.error = QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
+            return options;
         } else {
             options.error = QStringLiteral("Unexpected argument: %1").arg(command);
             return options;
         }
     }
-    if (options.json && options.command != Command::Test) {
-        options.error = QStringLiteral("--json goes with the test command.");
+    if (options.json && options.command != Command::Test && options.command != Command::Propose) {
+        options.error = QStringLiteral("--json goes with the test command or the propose command.");
+        return options;
+    }
+    if ((options.save || keyGiven) && options.command != Command::Propose) {
+        options.error = QStringLiteral("--key and --save go with the propose command.");
+        return options;
+    }
+    if (options.save != keyGiven) {
+        options.error = QStringLiteral("--key and --save go together: velkora propose FILE "
+                                       "--key KEY --save");
         return options;
     }
     options.help = parser.isSet(QStringLiteral("help"));

@@ -10,8 +10,10 @@ namespace velkora::app {
 //   velkora [options]                      opens the screen
 //   velkora [options] test KEY [FILE] [--json]   tests a stored load format, without a window
 //   velkora [options] script KEY           prints the script of a stored load format
+//   velkora [options] propose FILE [--json] [--key KEY --save]   proposes a load format from a
+//                                          file, and stores it as a new one under KEY
 struct AppOptions {
-    enum class Command { Screen, Test, Script };
+    enum class Command { Screen, Test, Script, Propose };
 
     QString database;        // a location for services::openDatabase
     QString operatorCode;    // the signed-in operator
@@ -24,9 +26,10 @@ struct AppOptions {
     QStringList unknownOptions;
 
     Command command = Command::Screen;
-    QString key;       // test, script: the load format's key
-    QString file;      // test: the file to test instead of the format's own
-    bool json = false; // test: the result as JSON
+    QString key;       // test, script: the load format's key; propose: the key to save under
+    QString file;      // test: the file to test instead of the format's own; propose: the file
+    bool json = false; // test, propose: the result as JSON
+    bool save = false; // propose: store the proposal as a new load format under key
 
     static AppOptions parse(const QStringList &arguments);
     static QString helpText();

@@ -1,11 +1,13 @@
 #include "CommandLine.h"
 
 #include "DatabaseSetup.h"
+#include "ProposalSave.h"
 
 #include "formats/FormatsError.h"
 #include "formats/LoadFormatReader.h"
 #include "formats/StoredFormat.h"
 #include "host/RuntimeError.h"
+#include "proposal/Proposal.h"
 #include "services/Database.h"
 
 #include <QCoreApplication>
@@ -61,10 +63,38 @@ int runScript(const AppOptions &options, const QSqlDatabase &db, std::FILE *out,
     }
 }
 
+// Proposes a load format from the file and prints it; with --save, stores it under the key
+// on the connection (which is then open).
+int runPropose(const AppOptions &options, const QString &connection, std::FILE *out,
+               std::FILE *err)
+{
+    // A file named on the command line is taken from the current folder.
+    const QString file = QDir::current().absoluteFilePath(options.file);
+    proposal::Proposal proposal;
+    QString error;
+    if (!proposal::proposeFromFile(file, &proposal, &error)) {
+        fail(err, error);
+        return 2;
+    }
+    write(out, options.json ? proposal::toJson(proposal) : proposal::toText(proposal).toUtf8());
+    if (!options.save)
+        return 0;
+    const SaveOutcome saved = saveProposal(connection, options.key, proposal, options.operatorCode);
+    if (saved.status != SaveOutcome::Saved) {
+        fail(err, saved.message);
+        return saved.status == SaveOutcome::Failed ? 2 : 3;
+    }
+    write(err, "velkora: " + saved.message.toUtf8() + '\n');
+    return 0;
+}
+
 } // namespace
 
 int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
 {
+    // A proposal that is only printed needs no database.
+    if (options.command == AppOptions::Command::Propose && !options.save)
+        return runPropose(options, QString(), out, err);
     const QString connection = QString::fromLatin1(services::DefaultConnectionName);
     qputenv("VELKORA_DATABASE", options.database.toUtf8());
     qputenv("VELKORA_OPERATOR", options.operatorCode.toUtf8());
@@ -78,8 +108,12 @@ int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
                            .arg(services::displayLocation(options.database), setup.sampleDir)
                            .toUtf8());
         const QSqlDatabase db = QSqlDatabase::database(connection, false);
-        code = options.command == AppOptions::Command::Test ? runTest(options, db, out, err)
-                                                            : runScript(options, db, out, err);
+        if (options.command == AppOptions::Command::Propose)
+            code = runPropose(options, connection, out, err);
+        else if (options.command == AppOptions::Command::Test)
+            code = runTest(options, db, out, err);
+        else
+            code = runScript(options, db, out, err);
     } catch (const kesta::host::RuntimeError &error) {
         fail(err, error.description());
         code = 2;

@@ -1,10 +1,18 @@
-// "velkora test" and "velkora script" run as a batch job would: the built binary, no display
-// (and a platform that does not exist, so that any window would fail), exit codes and output.
+// "velkora test", "velkora script" and "velkora propose" run as a batch job would: the built
+// binary, no display (and a platform that does not exist, so that any window would fail), exit
+// codes and output.
+
+#include "formats/LoadFormatReader.h"
+#include "formats/LoadFormatTest.h"
+#include "proposal/Proposal.h"
+#include "proposal/ProposalSamples.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -59,6 +67,12 @@ private slots:
         QFile bad(home.filePath(u"malo.txt"_s));
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write(bytes + "X sin tipo\r\n");
+        // Files without a load format, to propose one from.
+        proposal_test::writeFile(home.filePath(u"pagos.txt"_s), proposal_test::paymentFile(3, 12),
+                                 "\r\n", proposal_test::Encoding::Cp1252);
+        QStringList statement = proposal_test::bankStatement(2, 15);
+        statement.insert(3, QString());
+        proposal_test::writeFile(home.filePath(u"extracto.txt"_s), statement);
     }
 
     void exitCodes_data()
@@ -92,7 +106,40 @@ private slots:
                                             << u"velkora test KEY [FILE] [--json]"_s;
         QTest::newRow("json without test")
             << db + QStringList{u"script"_s, u"0001"_s, u"--json"_s} << 2 << QString()
-            << u"--json goes with the test command."_s;
+            << u"--json goes with the test command"_s;
+        QTest::newRow("propose")
+            << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
+            << u"ID de los tipos de línea: posición 1, longitud 1"_s << QString();
+        QTest::newRow("propose, unmatched line")
+            << QStringList{u"propose"_s, u"extracto.txt"_s} << 0
+            << u"Líneas sin tipo de línea propuesto: 1 (4)"_s << QString();
+        QTest::newRow("propose no such file") << QStringList{u"propose"_s, u"nada.txt"_s} << 2
+                                              << QString() << u"nada.txt' no existe."_s;
+        QTest::newRow("propose without a file") << QStringList{u"propose"_s} << 2 << QString()
+                                                << u"velkora propose FILE"_s;
+        QTest::newRow("save without a key")
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--save"_s} << 2 << QString()
+            << u"--key and --save go together"_s;
+        QTest::newRow("key without save")
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"PAGO"_s} << 2
+            << QString() << u"--key and --save go together"_s;
+        QTest::newRow("key with test")
+            << db + QStringList{u"test"_s, u"0001"_s, u"--key"_s, u"PAGO"_s} << 2 << QString()
+            << u"--key and --save go with the propose command."_s;
+        QTest::newRow("save under a key taken")
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"1"_s, u"--save"_s}
+            << 3 << u"Formato de carga propuesto"_s
+            << u"La clave: 0001, ya está asignada al formato de carga: "_s;
+        QTest::newRow("save under a key too long")
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"PAGOS"_s,
+                                u"--save"_s}
+            << 3 << QString() << u"La clave 'PAGOS' no es válida"_s;
+        QTest::newRow("save under a blank key")
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u" "_s, u"--save"_s}
+            << 3 << QString() << u"Debe especificar una clave"_s;
+        QTest::newRow("save of no such file")
+            << db + QStringList{u"propose"_s, u"nada.txt"_s, u"--key"_s, u"NADA"_s, u"--save"_s}
+            << 2 << QString() << u"nada.txt' no existe."_s;
         QTest::newRow("unreachable database")
             << QStringList{u"--database"_s, u"postgresql://nadie@127.0.0.1:1/velkora"_s, u"test"_s,
                            u"0001"_s}
@@ -135,6 +182,120 @@ private slots:
         QCOMPARE(first[u"to"_s].toInt(), 9);
         QVERIFY(result[u"layout"_s].isArray());
         QVERIFY(!run.out.contains(u"DEPOSITO"_s)); // nothing per line
+    }
+
+    void proposeJson()
+    {
+        const Run run = velkora({u"propose"_s, u"extracto.txt"_s, u"--json"_s});
+        QCOMPARE(run.code, 0);
+        QJsonParseError error;
+        const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(result[u"file"_s].toString(), home.filePath(u"extracto.txt"_s));
+        QCOMPARE(result[u"encoding"_s].toString(), u"UTF-8"_s);
+        QCOMPARE(result[u"line_type"_s].toObject(),
+                 (QJsonObject{{u"position"_s, 1}, {u"length"_s, 2}}));
+        QCOMPARE(result[u"unmatched"_s].toObject(),
+                 (QJsonObject{{u"count"_s, 1}, {u"first"_s, QJsonArray{4}}}));
+        const QJsonArray types = result[u"line_types"_s].toArray();
+        QStringList ids;
+        for (const QJsonValue &type : types)
+            ids << type[u"id"_s].toString();
+        QCOMPARE(ids, (QStringList{u"11"_s, u"22"_s, u"23"_s, u"33"_s, u"88"_s}));
+        const QJsonObject movement = types[1].toObject();
+        QCOMPARE(movement.keys(), (QStringList{u"confidence"_s, u"description"_s, u"fields"_s,
+                                               u"first_line"_s, u"id"_s, u"lines"_s}));
+        QCOMPARE(movement[u"fields"_s][0].toObject().keys(),
+                 (QStringList{u"confidence"_s, u"description"_s, u"format"_s, u"length"_s,
+                              u"position"_s, u"trim"_s, u"type"_s, u"type_name"_s, u"value"_s}));
+        QCOMPARE(result[u"lines"_s].toInt(), 2 + 30 + types[2][u"lines"_s].toInt() + 2 + 1 + 1);
+    }
+
+    // A format saved by velkora propose --save is the proposal, row for row, and tests on its
+    // file as the proposal does: every typed line, no field error.
+    void savedProposal()
+    {
+        const QString file = home.filePath(u"pagos.txt"_s);
+        const Run run = velkora({u"--database"_s, database(), u"--operator"_s, u"ANA"_s,
+                                 u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"pago"_s,
+                                 u"--save"_s});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.err.contains(u"Guardado el formato de carga 'PAGO'"_s), qPrintable(run.err));
+
+        velkora::proposal::Proposal proposal;
+        QString why;
+        QVERIFY(velkora::proposal::proposeFromFile(file, &proposal, &why));
+        const velkora::formats::LoadFormat expected =
+            velkora::proposal::toLoadFormat(proposal, u"PAGO"_s);
+        std::optional<velkora::formats::LoadFormat> saved;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"saved"_s);
+            db.setDatabaseName(database());
+            QVERIFY(db.open());
+            saved = velkora::formats::LoadFormatReader(db).read(u"PAGO"_s);
+            QSqlQuery stamps(db);
+            QVERIFY(stamps.exec(u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
+                                "Ly_Inverso, Ly_UserDef_3 FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s));
+            QVERIFY(stamps.next());
+            QCOMPARE(stamps.value(0).toString(), u"ANA"_s);
+            QCOMPARE(stamps.value(1).toString(), u"ANA"_s);
+            QCOMPARE(stamps.value(2).toString(), u"AC"_s);
+            QCOMPARE(stamps.value(3).toString(), u"NO"_s);
+            QVERIFY(!stamps.next());
+        }
+        QSqlDatabase::removeDatabase(u"saved"_s);
+        QVERIFY(saved);
+        QCOMPARE(saved->description, expected.description);
+        QCOMPARE(saved->file, file);
+        QCOMPARE(saved->state, u"AC"_s);
+        QCOMPARE(saved->lineTypes.size(), expected.lineTypes.size());
+        for (qsizetype t = 0; t < expected.lineTypes.size(); ++t) {
+            const auto &a = saved->lineTypes[t];
+            const auto &b = expected.lineTypes[t];
+            QCOMPARE(QStringList({a.order, a.lineId, a.description}),
+                     QStringList({b.order, b.lineId, b.description}));
+            QCOMPARE(a.position, b.position);
+            QCOMPARE(a.length, b.length);
+            QCOMPARE(a.fields.size(), b.fields.size());
+            for (qsizetype f = 0; f < b.fields.size(); ++f) {
+                const auto &x = a.fields[f];
+                const auto &y = b.fields[f];
+                QCOMPARE(QStringList({x.lineOrder, x.id, x.description, x.typeCode, x.value,
+                                      x.format}),
+                         QStringList({y.lineOrder, y.id, y.description, y.typeCode, y.value,
+                                      y.format}));
+                QCOMPARE(x.position, y.position);
+                QCOMPARE(x.length, y.length);
+                QCOMPARE(x.trim, y.trim);
+            }
+        }
+
+        // Tested as a stored format on its own file: the same lines per line type, clean.
+        const Run test = velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s, u"--json"_s});
+        QCOMPARE(test.code, 0);
+        const QJsonObject result = QJsonDocument::fromJson(test.out.toUtf8()).object();
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 0);
+        QCOMPARE(result[u"unmatched"_s][u"count"_s].toInt(), 0);
+        for (qsizetype t = 0; t < proposal.lineTypes.size(); ++t)
+            QCOMPARE(result[u"by_line_type"_s][expected.lineTypes[t].order][u"lines"_s].toInteger(),
+                     proposal.lineTypes[t].lines);
+
+        // The key is the saved format's now: a second save under it is refused and changes
+        // nothing.
+        const Run again = velkora({u"--database"_s, database(), u"propose"_s, u"extracto.txt"_s,
+                                   u"--key"_s, u"PAGO"_s, u"--save"_s});
+        QCOMPARE(again.code, 3);
+        QVERIFY(again.err.contains(u"ya está asignada al formato de carga: Propuesto de "
+                                   "pagos.txt"_s));
+        QCOMPARE(velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s}).code, 0);
+
+        // A number is a key as the screen writes it.
+        const Run numbered = velkora({u"--database"_s, database(), u"propose"_s,
+                                      u"extracto.txt"_s, u"--key"_s, u"42"_s, u"--save"_s});
+        QCOMPARE(numbered.code, 0);
+        const Run test42 = velkora({u"--database"_s, database(), u"test"_s, u"0042"_s});
+        QCOMPARE(test42.code, 1); // the blank line of the file has no line type
+        QVERIFY(test42.out.contains(u"Errores de campo|0"_s));
     }
 };
 

@@ -343,12 +343,13 @@ private slots:
         QCOMPARE(matches(manualOptions, QRegularExpression(uR"((?<![\w-])(--?[a-z][\w-]*))"_s)),
                  helpOptions);
 
-        // Commands: the usage line "[test KEY ... | script KEY]" and the COMMANDS entries.
+        // Commands: the usage line "[test KEY ... | script KEY | propose FILE ...]" and the
+        // COMMANDS entries.
         const QString usage = helpLines.first();
         QVERIFY2(usage.startsWith(u"Usage: "_s), qPrintable(usage));
         const QSet<QString> helpCommands =
             matches({usage}, QRegularExpression(uR"((?:\[|\| )([a-z]+) [A-Z])"_s));
-        QCOMPARE(helpCommands, (QSet<QString>{u"test"_s, u"script"_s}));
+        QCOMPARE(helpCommands, (QSet<QString>{u"test"_s, u"script"_s, u"propose"_s}));
         QCOMPARE(matches(manualEntries(manual, u"COMMANDS"_s),
                          QRegularExpression(uR"(^\.B\w*\s+([a-z]+))"_s)),
                  helpCommands);

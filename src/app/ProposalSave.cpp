@@ -1,0 +1,183 @@
+#include "ProposalSave.h"
+
+#include "controls/DigitFormat.h"
+#include "host/RuntimeError.h"
+#include "services/DateTexts.h"
+#include "services/SqlConnection.h"
+#include "storage/ColumnLimits.h"
+#include "storage/Literals.h"
+#include "storage/LoadFormatWriter.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace velkora::app {
+
+namespace {
+
+using kesta::storage::ColumnLength::Key;
+
+QString keyFormat(const QString &connectionName)
+{
+    QSqlQuery query(QSqlDatabase::database(connectionName));
+    query.setForwardOnly(true);
+    // A database without the settings' table (or the setting) keeps the design format.
+    if (query.prepare(QStringLiteral(
+            "SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"))) {
+        query.addBindValue(QStringLiteral("FTO_LAYOUT"));
+        if (query.exec() && query.next() && !query.value(0).isNull())
+            return query.value(0).toString();
+    }
+    return QStringLiteral("0000");
+}
+
+// The description of the load format stored under the key, or a null text when there is none.
+QString storedDescription(const QString &connectionName, const QString &key)
+{
+    QSqlQuery query(QSqlDatabase::database(connectionName));
+    query.setForwardOnly(true);
+    if (!query.prepare(QStringLiteral(
+            "SELECT Ly_Descripcion FROM Layout WHERE Ly_Cve_Layout = ?")))
+        throw kesta::host::RuntimeError(query.lastError().text());
+    query.addBindValue(key);
+    if (!query.exec())
+        throw kesta::host::RuntimeError(query.lastError().text());
+    if (!query.next())
+        return {};
+    const QString description = query.value(0).toString();
+    return description.isNull() ? QStringLiteral("") : description;
+}
+
+} // namespace
+
+QString storedKey(const QString &connectionName, const QString &typedKey)
+{
+    const QString key = typedKey.trimmed().toUpper();
+    const QString formatted = controls::applyDigitFormat(key, keyFormat(connectionName));
+    return formatted.size() <= Key ? formatted : key;
+}
+
+SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
+                         const proposal::Proposal &proposal, const QString &operatorCode)
+{
+    SaveOutcome outcome;
+    outcome.key = storedKey(connectionName, typedKey);
+    const QString &key = outcome.key;
+    if (key.isEmpty()) {
+        outcome.status = SaveOutcome::InvalidKey;
+        outcome.message = QStringLiteral("Debe especificar una clave al formato de carga.");
+        return outcome;
+    }
+    if (key.size() > Key) {
+        outcome.status = SaveOutcome::InvalidKey;
+        outcome.message = QStringLiteral("La clave '%1' no es válida: tiene %2 caracteres y una "
+                                         "clave tiene %3 como máximo.")
+                              .arg(key)
+                              .arg(key.size())
+                              .arg(Key);
+        return outcome;
+    }
+    if (kesta::storage::firstUnstorableCharacter(key) >= 0) {
+        outcome.status = SaveOutcome::InvalidKey;
+        outcome.message =
+            QStringLiteral("La clave '%1' no es válida: tiene un carácter que no se puede "
+                           "guardar.")
+                .arg(key);
+        return outcome;
+    }
+
+    const auto connection = std::make_shared<services::SqlConnection>(connectionName);
+    const kesta::host::Engine engine = connection->engine();
+    const formats::LoadFormat format = proposal::toLoadFormat(proposal, key);
+    // The file as the header holds it: the whole path when it fits the column, else its name.
+    QString file = format.file;
+    if (file.size() > kesta::storage::ColumnLength::File)
+        file = QFileInfo(file).fileName().left(kesta::storage::ColumnLength::File);
+    const QString stamp = services::stampText(engine, QDateTime::currentDateTime());
+    const QString today = services::dateText(engine, QDate::currentDate());
+
+    QList<kesta::storage::LayoutLineValues> lines;
+    QList<kesta::storage::LayoutFieldValues> fields;
+    for (const formats::LineType &type : format.lineTypes) {
+        kesta::storage::LayoutLineValues v;
+        v.key = key;
+        v.description = format.description;
+        v.file = file;
+        v.order = type.order;
+        v.lineDescription = type.description;
+        v.lineId = type.lineId;
+        v.position = QString::number(type.position);
+        v.length = QString::number(type.length);
+        v.reverse = false;
+        v.user3 = QStringLiteral("0.0000");
+        v.user4 = QStringLiteral("0.0000");
+        v.date5 = today;
+        v.date6 = today;
+        v.stamp = stamp;
+        v.operatorAlta = operatorCode;
+        v.operatorModif = operatorCode;
+        lines << v;
+        for (const formats::FieldDef &f : type.fields) {
+            kesta::storage::LayoutFieldValues fv;
+            fv.key = key;
+            fv.lineId = type.order;
+            fv.id = f.id;
+            fv.description = f.description;
+            fv.position = QString::number(f.position);
+            fv.length = QString::number(f.length);
+            fv.trim = f.trim ? QStringLiteral("SI") : QStringLiteral("NO");
+            fv.valor = f.value;
+            fv.formato = f.format;
+            fv.tipo = f.typeCode;
+            fields << fv;
+        }
+    }
+    if (operatorCode.size() > kesta::storage::ColumnLength::Operator) {
+        outcome.message = QStringLiteral("El operador '%1' tiene más de %2 caracteres.")
+                              .arg(operatorCode)
+                              .arg(kesta::storage::ColumnLength::Operator);
+        return outcome;
+    }
+
+    // The key is looked up inside the save's transaction: a format stored meanwhile under it
+    // is never replaced.
+    QString taken;
+    QString statement;
+    kesta::storage::LoadFormatWriter writer([connection] { return connection; }, statement);
+    try {
+        const auto result = writer.write(key, lines, fields, [&](const QString &k) {
+            taken = storedDescription(connectionName, k);
+            return taken.isNull();
+        });
+        if (result == kesta::storage::LoadFormatWriter::Result::AdditionalFieldsNotSaved) {
+            outcome.status = SaveOutcome::KeyTaken;
+            outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
+                                             "carga: %2. Elija otra clave.")
+                                  .arg(key, taken);
+            return outcome;
+        }
+    } catch (const kesta::host::RuntimeError &error) {
+        outcome.message = QStringLiteral("No se pudo guardar el formato de carga '%1': %2")
+                              .arg(key, error.description());
+        return outcome;
+    } catch (const std::exception &error) {
+        outcome.message = QStringLiteral("No se pudo guardar el formato de carga '%1': %2")
+                              .arg(key, QString::fromLocal8Bit(error.what()));
+        return outcome;
+    }
+    outcome.status = SaveOutcome::Saved;
+    outcome.message = QStringLiteral("Guardado el formato de carga '%1' (%2): %3 %4, %5 %6.")
+                          .arg(key, format.description)
+                          .arg(lines.size())
+                          .arg(lines.size() == 1 ? QStringLiteral("tipo de línea")
+                                                 : QStringLiteral("tipos de línea"))
+                          .arg(fields.size())
+                          .arg(fields.size() == 1 ? QStringLiteral("campo")
+                                                  : QStringLiteral("campos"));
+    return outcome;
+}
+
+} // namespace velkora::app
