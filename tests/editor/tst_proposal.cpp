@@ -26,39 +26,50 @@ using velkora::views::ProposalDialog;
 namespace {
 
 const char *const ProposeEntry = "actProponerArchivo";
+constexpr int Accounts = 6;
+constexpr int MovementsPerAccount = 40;
+constexpr int StatementLines = Accounts * (MovementsPerAccount + 2);
 
-// A bank statement of 80-character lines coded in columns 1-2: a header "11" (bank, date,
-// account, holder), movements "22" (date, reference, amount, debit or credit, concept) and a
-// trailer "33" (movements and their total).
-QString writeStatement(const QString &folder)
+// A bank statement of 80-character lines coded in columns 1-2, one account after another: a
+// header "11" (bank, date, account, holder), movements "22" (date, reference, amount, debit or
+// credit, concept) and a trailer "33" (movements and their total). With movements only, every
+// line is of one kind.
+QString writeStatement(const QString &folder, bool movementsOnly = false)
 {
     const QStringList concepts{"TRANSFERENCIA RECIBIDA", "PAGO TARJETA",  "COMISION MANTENIMIENTO",
                                "DEPOSITO EFECTIVO",      "RETIRO CAJERO", "PAGO NOMINA"};
+    const QStringList holders{"MARIA FERNANDA LOPEZ GARCIA", "JUAN PEREZ ROBLES",
+                              "COMERCIAL DEL NORTE SA DE CV"};
     QStringList lines;
-    lines << QStringLiteral("11%1%2%3%4")
-                 .arg("0072", "01122026", "0123456789")
-                 .arg("MARIA FERNANDA LOPEZ GARCIA", -56);
-    qint64 total = 0;
-    const int movements = 40;
-    for (int i = 0; i < movements; ++i) {
-        const qint64 cents = 1250 + qint64(i) * 7919 % 250000;
-        total += cents;
-        lines << QStringLiteral("22%1%2%3%4%5")
-                     .arg(QDate(2026, 11, 1).addDays(i % 28).toString("ddMMyyyy"))
-                     .arg(40000 + i * 37, 8, 10, QLatin1Char('0'))
-                     .arg(cents, 12, 10, QLatin1Char('0'))
-                     .arg(i % 3 == 0 ? "D" : "C")
-                     .arg(concepts.at(i % concepts.size()), -49);
+    for (int account = 0; account < Accounts; ++account) {
+        if (!movementsOnly)
+            lines << QStringLiteral("11%1%2%3%4")
+                         .arg("0072", "01122026")
+                         .arg(123456789 + account * 1111, 10, 10, QLatin1Char('0'))
+                         .arg(holders.at(account % holders.size()), -56);
+        qint64 total = 0;
+        for (int i = 0; i < MovementsPerAccount; ++i) {
+            const int n = account * MovementsPerAccount + i;
+            const qint64 cents = 1250 + qint64(n) * 7919 % 250000;
+            total += cents;
+            lines << QStringLiteral("22%1%2%3%4%5")
+                         .arg(QDate(2026, 11, 1).addDays(n % 28).toString("ddMMyyyy"))
+                         .arg(40000 + n * 37, 8, 10, QLatin1Char('0'))
+                         .arg(cents, 12, 10, QLatin1Char('0'))
+                         .arg(n % 3 == 0 ? "D" : "C")
+                         .arg(concepts.at(n % concepts.size()), -49);
+        }
+        if (!movementsOnly)
+            lines << QStringLiteral("33%1%2%3")
+                         .arg(MovementsPerAccount, 6, 10, QLatin1Char('0'))
+                         .arg(total, 14, 10, QLatin1Char('0'))
+                         .arg(QString(), 58);
     }
-    lines << QStringLiteral("33%1%2%3")
-                 .arg(movements, 6, 10, QLatin1Char('0'))
-                 .arg(total, 14, 10, QLatin1Char('0'))
-                 .arg(QString(), 58);
     for (const QString &line : lines) {
         if (line.size() != 80)
             qFatal("writeStatement: a line of %d characters", int(line.size()));
     }
-    const QString path = folder + "/extracto.txt";
+    const QString path = folder + (movementsOnly ? "/movimientos.txt" : "/extracto.txt");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write((lines.join("\r\n") + "\r\n").toUtf8()) < 0)
         qFatal("writeStatement: cannot write %s", qPrintable(path));
@@ -222,6 +233,7 @@ private slots:
     void fromAnEmptyScreenToAStoredFormat();
     void answersThatChangeNothing_data();
     void answersThatChangeNothing();
+    void acceptedProposalReplacesTheCopiedLines_data();
     void acceptedProposalReplacesTheCopiedLines();
     void fileThatCannotBeRead_data();
     void fileThatCannotBeRead();
@@ -348,9 +360,10 @@ void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
     QCOMPARE(fieldPositions.size(), proposed.lineTypes.at(0).fields.size());
     QCOMPARE(fieldPositions.value(0),
              QString::number(proposed.lineTypes.at(0).fields.at(0).position));
-    QVERIFY2(summary.value(0).contains("42"), qPrintable(summary.value(0))); // the lines read
+    QVERIFY2(summary.value(0).contains(QString::number(StatementLines)),
+             qPrintable(summary.value(0))); // the lines read
     QVERIFY2(summary.value(1).startsWith("Todas las líneas"), qPrintable(summary.value(1)));
-    QCOMPARE(sampleRows, 42);
+    QCOMPARE(sampleRows, StatementLines);
     QVERIFY(bandsShown);
 
     // The grids hold the proposal, entered as the editor enters a line type; nothing is saved.
@@ -451,32 +464,63 @@ void tst_Proposal::answersThatChangeNothing()
     QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
 }
 
+void tst_Proposal::acceptedProposalReplacesTheCopiedLines_data()
+{
+    QTest::addColumn<bool>("movementsOnly");
+    QTest::newRow("three line types") << false;
+    QTest::newRow("one kind of line, no ID") << true;
+}
+
 // Yes to the question and Aceptar: the copied line types and all their fields give way to the
-// proposal; the copied header's file stays.
+// proposal; the copied header's file stays. Saved under a key of its own, the copy reads the
+// sample without a fault.
 void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
 {
+    QFETCH(bool, movementsOnly);
     TestDatabase db;
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
+    const QString sample = movementsOnly ? writeStatement(m_folder->path(), true) : m_statement;
+    const velkora::formats::LoadFormat proposed = proposalOf(sample, "0009");
+    QStringList expectedLines = lineTypeTexts(proposed);
+    if (movementsOnly) {
+        QCOMPARE(proposed.lineTypes.size(), 1);
+        QCOMPARE(proposed.lineTypes.first().lineId, QString());
+        // Where no ID stands, the editor still takes a position and a length: 1 and 1.
+        expectedLines = QStringList{"|" + proposed.lineTypes.first().description + "|1|1"};
+    } else {
+        QCOMPARE(proposed.lineTypes.size(), 3);
+    }
     EditScreen s(db.connectionName());
     s.typeKey("1");
     s.command("B1");
     s.forget();
-    s.record->chosenFiles << m_statement;
+    s.record->chosenFiles << sample;
     ProposalAnswer answer(
         [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
     verifyMessage(s, "7500040", 36, "Proponer desde archivo");
     QCOMPARE(answer.shown(), 1);
-    const velkora::formats::LoadFormat proposed = proposalOf(m_statement, "0001");
-    QCOMPARE(shownLineTypes(s), lineTypeTexts(proposed));
+    QCOMPARE(shownLineTypes(s), expectedLines);
     QCOMPARE(shownFields(s), fieldTexts(proposed));
     int proposedFields = 0;
     for (const auto &type : proposed.lineTypes)
         proposedFields += int(type.fields.size());
     QCOMPARE(s.store().count(), proposedFields);
     QCOMPARE(s.text("txtArchivo"), QStringLiteral("pagos.txt"));
+
+    s.screen->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.screen.get()));
+    s.keyBox()->setFocus();
+    s.keys("0009");
+    s.forget();
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
+        QSqlDatabase::database(db.connectionName()), "0009", sample);
+    QVERIFY2(report.ran, qPrintable(report.error));
+    QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
 }
 
 void tst_Proposal::fileThatCannotBeRead_data()

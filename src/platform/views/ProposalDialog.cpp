@@ -34,9 +34,10 @@ QTableView *makeTable(QAbstractItemModel *model, const QString &name, QWidget *p
     return table;
 }
 
-QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
+QLabel *caption(const QString &text, const QString &name, QWidget *buddy, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
     label->setBuddy(buddy);
     return label;
 }
@@ -104,28 +105,33 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     // Line types and their fields side by side, the unmatched lines under them, and the
     // sample's lines below all.
     auto *tables = new QWidget(this);
+    tables->setObjectName(QStringLiteral("paginaTipos"));
     auto *tablesLayout = new QHBoxLayout(tables);
     tablesLayout->setContentsMargins(0, 0, 0, 0);
     auto *typesColumn = new QVBoxLayout;
-    typesColumn->addWidget(caption(QStringLiteral("&Tipos de línea"), m_lineTypesTable, this));
+    typesColumn->addWidget(caption(QStringLiteral("&Tipos de línea"),
+                                   QStringLiteral("lblTiposLinea"), m_lineTypesTable, this));
     typesColumn->addWidget(m_lineTypesTable, 1);
     typesColumn->addWidget(unmatchedLabel);
     typesColumn->addWidget(m_unmatched);
     auto *fieldsColumn = new QVBoxLayout;
-    fieldsColumn->addWidget(
-        caption(QStringLiteral("&Campos del tipo de línea"), m_fieldsTable, this));
+    fieldsColumn->addWidget(caption(QStringLiteral("&Campos del tipo de línea"),
+                                    QStringLiteral("lblCampos"), m_fieldsTable, this));
     fieldsColumn->addWidget(m_fieldsTable, 1);
     tablesLayout->addLayout(typesColumn, 2);
     tablesLayout->addLayout(fieldsColumn, 3);
 
     auto *linesPage = new QWidget(this);
+    linesPage->setObjectName(QStringLiteral("paginaLineas"));
     auto *linesLayout = new QVBoxLayout(linesPage);
     linesLayout->setContentsMargins(0, 0, 0, 0);
-    linesLayout->addWidget(caption(QStringLiteral("&Líneas del archivo"), m_lines, this));
+    linesLayout->addWidget(
+        caption(QStringLiteral("&Líneas del archivo"), QStringLiteral("lblLineas"), m_lines, this));
     linesLayout->addWidget(m_lines, 1);
     linesLayout->addWidget(m_status);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("divPropuesta"));
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(tables);
     splitter->addWidget(linesPage);

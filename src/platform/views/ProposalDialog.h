@@ -25,7 +25,8 @@ class RawLinesView;
 // line, choosing a field highlights its band, choosing an unmatched line shows it.
 // Accepting or cancelling changes nothing: the caller acts on the answer.
 // Object names: "dlgPropuesta", "lblResumen", "tblTiposLinea", "tblCampos", "lblSinTipo",
-// "lstSinTipo", "vistaLineas", "lblCampo", "cmdAceptar", "cmdCancelar".
+// "lstSinTipo", "vistaLineas", "lblCampo", "cmdAceptar", "cmdCancelar" (and "paginaTipos",
+// "paginaLineas", "divPropuesta" and the captions "lblTiposLinea", "lblCampos", "lblLineas").
 class ProposalDialog : public QDialog {
     Q_OBJECT
 public:
