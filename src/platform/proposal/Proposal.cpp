@@ -12,6 +12,8 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <bit>
+#include <bitset>
 #include <cmath>
 
 namespace velkora::proposal {
@@ -47,9 +49,9 @@ const std::vector<DateSpec> &dateSpecs()
 }
 
 // Whether characters [start, start + spec.length) read as a date in the format, and a likely
-// one: a four-digit year from 1900 to 2099, a two-digit year from 80 to 99 or 01 to 49 (so
-// that the zeros of an amount are not taken for the year 2000).
-bool readsAsDate(const char32_t *chars, const DateSpec &spec)
+// one: a four-digit year from 1900 to 2099, a two-digit year from 80 to 99 or 01 to 49, never
+// the year 2000 (so that the zeros of an amount are not taken for a year).
+bool readsAsDate(const char32_t *chars, const DateSpec &spec, formats::DateValue &value)
 {
     char text[16];
     for (int i = 0; i < spec.length; ++i) {
@@ -57,18 +59,36 @@ bool readsAsDate(const char32_t *chars, const DateSpec &spec)
             return false;
         text[i] = char(chars[i]);
     }
-    formats::DateValue value;
     formats::Problem problem;
-    if (!spec.format.read(text, spec.length, value, problem))
+    if (!spec.format.read(text, spec.length, value, problem) || value.year == 2000)
         return false;
     if (spec.twoDigitYear)
-        return value.year != 2000 && value.year >= 1980;
+        return value.year >= 1980;
     return value.year >= 1900 && value.year <= 2099;
 }
 
+// A run of columns that reads as a date on every sampled line, and which years, months and
+// days it held.
 struct DateCandidate {
     int start = 0;
     int spec = 0;
+    std::bitset<200> years; // 1900 to 2099
+    quint32 months = 0;
+    quint32 days = 0;
+
+    void note(const formats::DateValue &v)
+    {
+        years.set(size_t(v.year - 1900));
+        months |= 1u << v.month;
+        days |= 1u << v.day;
+    }
+    // A date whose year changes more often than both its month and its day is rather digits
+    // that happen to read as a date (the year of a statement's dates seldom changes).
+    bool likely() const
+    {
+        const int y = int(years.count());
+        return y <= 1 || y <= std::max(std::popcount(months), std::popcount(days));
+    }
 };
 
 // What the sampled lines of a line type held, column by column.
@@ -107,14 +127,23 @@ struct TypeStats {
             for (int j = 0; j < have; ++j) {
                 if (c[j] < U'0' || c[j] > U'9')
                     continue;
-                for (int s = 0; s < int(specs.size()); ++s)
-                    if (j + specs[size_t(s)].length <= have && readsAsDate(c + j, specs[size_t(s)]))
-                        dates.push_back({j, s});
+                for (int s = 0; s < int(specs.size()); ++s) {
+                    formats::DateValue value;
+                    if (j + specs[size_t(s)].length <= have &&
+                        readsAsDate(c + j, specs[size_t(s)], value)) {
+                        dates.push_back({j, s, {}, 0, 0});
+                        dates.back().note(value);
+                    }
+                }
             }
         } else if (!dates.empty()) {
-            std::erase_if(dates, [&](const DateCandidate &d) {
+            std::erase_if(dates, [&](DateCandidate &d) {
                 const DateSpec &spec = specs[size_t(d.spec)];
-                return d.start + spec.length > have || !readsAsDate(c + d.start, spec);
+                formats::DateValue value;
+                if (d.start + spec.length > have || !readsAsDate(c + d.start, spec, value))
+                    return true;
+                d.note(value);
+                return false;
             });
         }
         ++sampled;
@@ -227,7 +256,7 @@ void FieldBuilder::segment(int a, int b)
         for (int d = 0; d < int(t.dates.size()); ++d) {
             const DateCandidate &date = t.dates[size_t(d)];
             const int length = specs[size_t(date.spec)].length;
-            if (date.start != a + i || i + length > n)
+            if (date.start != a + i || i + length > n || !date.likely())
                 continue;
             if (best[size_t(i)] + length > best[size_t(i + length)]) {
                 best[size_t(i + length)] = best[size_t(i)] + length;
