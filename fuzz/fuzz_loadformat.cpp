@@ -1,7 +1,9 @@
 // Fuzzes the load-format test: a layout built from the first bytes (line types with IDs,
 // positions and lengths, fields of any type, format and value, some of them nonsense) read over
 // the remaining bytes as the file. Besides finding crashes, it checks that the result does not
-// depend on how the file is cut into chunks or how many threads read it.
+// depend on how the file is cut into chunks or how many threads read it, and that the failures
+// per field add up to the field errors and every likely cause shows on most lines of its line
+// type.
 
 #include "formats/CompiledFormat.h"
 #include "formats/LineAnalyzer.h"
@@ -77,6 +79,38 @@ QString filePath()
     return folder.filePath(QStringLiteral("file.txt"));
 }
 
+void fail(const char *what, const TestReport &report)
+{
+    std::fprintf(stderr, "%s:\n%s\n", what,
+                 qUtf8Printable(reportText(report, QStringLiteral("|"))));
+    std::abort();
+}
+
+// The failures per line type and field count every field error once, and a likely cause is
+// named only on most lines of its line type (never on a file without field errors).
+void checkFailuresAndCauses(const TestReport &report)
+{
+    const ScanResult &r = report.result;
+    qint64 fieldErrors = 0;
+    for (const TypeStat &type : r.types) {
+        if (type.errorLines > type.lines)
+            fail("More lines in error than lines", report);
+        for (const FieldStat &field : type.fields) {
+            if (field.lines > type.errorLines)
+                fail("A field in error on more lines than its line type", report);
+            fieldErrors += field.lines;
+        }
+    }
+    if (fieldErrors != r.errorCount)
+        fail("The failures per field do not add up to the field errors", report);
+    for (const LikelyCause &cause : report.causes) {
+        const TypeStat &type = r.types.at(size_t(cause.lineType));
+        if (cause.of != type.lines || cause.lines > type.errorLines ||
+            cause.lines * 100 < cause.of * MostLinesPercent)
+            fail("A likely cause on too few lines", report);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
@@ -114,6 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     pieces.threads = 2;
     const TestReport a = testLoadFormat(format, filePath(), whole);
     const TestReport b = testLoadFormat(format, filePath(), pieces);
+    checkFailuresAndCauses(a);
     const QString textA = reportText(a, QStringLiteral("|"));
     if (textA != reportText(b, QStringLiteral("|")) || reportJson(a) != reportJson(b)) {
         std::fprintf(stderr, "The result depends on the chunks:\n%s\n", qUtf8Printable(textA));

@@ -1,10 +1,12 @@
 #pragma once
 
-// Hand-made load formats and files in two multi-record standards for the formats tests:
+// Hand-made load formats and files in multi-record standards for the formats tests:
 // - a bank statement with 80-character records coded at positions 1-2 (11 account header,
 //   22 movement, 23 complementary concept, 33 account end, 88 file end);
 // - a payment file with 94-character records coded at position 1 (1 file header, 5 batch
-//   header, 6 entry, 8 batch control, 9 file control).
+//   header, 6 entry, 8 batch control, 9 file control);
+// - a sales file with 58-character details whose date and amounts start at column 31 (H
+//   header, D detail, T trailer), for the likely causes of errors.
 
 #include "formats/LoadFormat.h"
 
@@ -169,6 +171,53 @@ inline LoadFormat paymentFile()
                   {"0006", "Total de abonos", 44, 12, Numero, "0V00"}}),
     };
     return f;
+}
+
+inline LoadFormat salesFile()
+{
+    LoadFormat f;
+    f.key = QStringLiteral("VTAS");
+    f.description = QStringLiteral("Ventas del día");
+    f.state = QStringLiteral("AC");
+    f.lineTypes = {
+        lineType("0001", "H", "Cabecera", 1, 1,
+                 {{"0001", "Fecha de envío", 2, 8, Fecha, "YYYYMMDD"},
+                  {"0002", "Empresa", 10, 20, Texto, "", true}}),
+        lineType("0002", "D", "Venta", 1, 1,
+                 {{"0001", "Cliente", 2, 8, Texto},
+                  {"0002", "Nombre", 10, 21, Texto, "", true},
+                  {"0003", "Fecha", 31, 8, Fecha, "YYYYMMDD"},
+                  {"0004", "Divisa", 39, 3, Texto},
+                  {"0005", "Importe", 42, 12, Numero, "0V00"},
+                  {"0006", "Cantidad", 54, 5, Numero}}),
+        lineType("0003", "T", "Totales", 1, 1,
+                 {{"0001", "Registros", 2, 6, Numero}, {"0002", "Total", 8, 14, Numero, "0V00"}}),
+    };
+    return f;
+}
+
+// The sales file's lines: the header, `details` sales (the n-th on day n of December 2026,
+// round the month, with its own amount and quantity) and the totals. Every line reads.
+inline QStringList salesLines(int details = 40)
+{
+    static const char *const names[] = {"ANA LOPEZ", "JOSÉ MUÑOZ", "FERRETERIA EL CLAVO",
+                                        "LUIS PEREZ", "MARÍA GARCÍA"};
+    QStringList lines{QStringLiteral("H20261231COMERCIAL DEL NORTE  ")};
+    qint64 total = 0;
+    for (int i = 0; i < details; ++i) {
+        const qint64 amount = 1234 + qint64(i) * 98765;
+        total += amount;
+        const auto digits = [](qint64 n, int width) {
+            return QString::number(n).rightJustified(width, QLatin1Char('0'));
+        };
+        lines << QStringLiteral("DC") + digits(i + 1, 7) +
+                     QString::fromUtf8(names[i % 5]).leftJustified(21) + QStringLiteral("202612") +
+                     digits(i % 28 + 1, 2) + QStringLiteral("EUR") + digits(amount, 12) +
+                     digits(i % 7 + 1, 5);
+    }
+    lines << QStringLiteral("T") + QString::number(details).rightJustified(6, QLatin1Char('0')) +
+                 QString::number(total).rightJustified(14, QLatin1Char('0'));
+    return lines;
 }
 
 // A record of `width` characters: blanks with each text placed at its position (from 1).

@@ -1,5 +1,6 @@
 // The load-format test on hand-made files: a bank statement (80-character records coded at
-// 1-2) and a payment file (94-character records coded at 1).
+// 1-2), a payment file (94-character records coded at 1) and a sales file (58-character
+// details) spoilt line by line to show, or not to show, the likely causes of its errors.
 
 #include "FormatSamples.h"
 #include "formats/LoadFormatTest.h"
@@ -9,6 +10,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace formats_test;
@@ -56,6 +58,32 @@ QList<qint64> numbers(const QJsonValue &list)
     for (const QJsonValue &v : list.toArray())
         out << v.toInteger();
     return out;
+}
+
+// The sales file with `change` applied to its details (the n-th detail, from 0, and its text)
+// on the details that `which` picks.
+QStringList salesWith(
+    const std::function<void(int, QString &)> &change,
+    const std::function<bool(int)> &which = [](int) { return true; })
+{
+    QStringList lines = salesLines();
+    for (int n = 0; n + 2 < lines.size(); ++n)
+        if (which(n))
+            change(n, lines[n + 1]);
+    return lines;
+}
+
+// The rows of a section of the result text ("title" to the next blank line), header included.
+QStringList section(const QString &text, const QString &title)
+{
+    const QStringList lines = text.split(u'\n');
+    const qsizetype at = lines.indexOf(title);
+    if (at < 0)
+        return {};
+    QStringList rows;
+    for (qsizetype i = at + 1; i < lines.size() && !lines.at(i).isEmpty(); ++i)
+        rows << lines.at(i);
+    return rows;
 }
 
 QStringList kinds(const TestReport &report)
@@ -355,11 +383,14 @@ private slots:
             u"El campo no se puede leer: el formato '0X'"_s));
     }
 
-    void resultDoesNotDependOnChunksOrThreads()
+    void resultDoesNotDependOnChunksOrThreads_data()
     {
+        QTest::addColumn<LoadFormat>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("causes");
         // A few thousand lines of every kind: clean, in error, unmatched, accented in both
         // encodings, with both line ends.
-        QByteArray bytes;
+        QByteArray mixed;
         const QStringList base = statementLines();
         for (int i = 0; i < 2500; ++i) {
             QString line = base.at(i % base.size());
@@ -368,21 +399,45 @@ private slots:
             if (i % 11 == 5)
                 line = u"77 desconocida %1"_s.arg(i);
             const QByteArray encoded = i % 13 == 0 ? line.toLatin1() : line.toUtf8();
-            bytes += encoded + (i % 3 == 0 ? "\r\n" : "\n");
+            mixed += encoded + (i % 3 == 0 ? "\r\n" : "\n");
         }
-        const QString path = dir.filePath(u"mixed.txt"_s);
+        QTest::newRow("mixed lines") << bankStatement() << mixed << false;
+        // Sales whose fields are shifted from column 31 on most lines, with a blank quantity
+        // and dates day first on most of the others: what the causes count is merged too.
+        const QStringList sales = salesWith([](int n, QString &line) {
+            if (n % 10 == 4) {
+                line.replace(53, 5, u"     "_s);
+            } else if (n % 20 != 0) {
+                line.insert(30, u' ');
+            } else {
+                const QString date = line.mid(30, 8);
+                line.replace(30, 8, date.mid(6, 2) + date.mid(4, 2) + date.left(4));
+            }
+        });
+        QByteArray shifted;
+        for (int i = 0; i < 60; ++i)
+            for (const QString &line : sales)
+                shifted += (i % 2 ? line.toLatin1() : line.toUtf8()) + (i % 3 ? "\n" : "\r\n");
+        QTest::newRow("causes") << salesFile() << shifted << true;
+    }
+    void resultDoesNotDependOnChunksOrThreads()
+    {
+        QFETCH(LoadFormat, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, causes);
+        const QString path = dir.filePath(u"chunks.txt"_s);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
 
         for (const bool reverse : {false, true}) {
-            LoadFormat format = bankStatement();
             format.reverse = reverse;
             TestOptions options;
             options.threads = 1;
             const TestReport baseline = velkora::formats::testLoadFormat(format, path, options);
-            QCOMPARE(baseline.result.lines, 2500);
-            QVERIFY(baseline.result.errorCount > 0 && baseline.result.unmatched.count > 0);
+            QCOMPARE(baseline.result.lines, bytes.count('\n'));
+            QVERIFY(baseline.result.errorCount > 0);
+            QCOMPARE(!baseline.causes.isEmpty(), causes);
             const QString text = velkora::formats::reportText(baseline, u"|"_s);
             const QByteArray result = velkora::formats::reportJson(baseline);
             for (const qint64 chunk : {16, 81, 1000, 65536}) {
@@ -460,6 +515,193 @@ private slots:
               u"2;11-16;0020;0020;'261302' no es una fecha en el formato 'YYMMDD': el mes 13 no "
               u"existe."_s})
             QVERIFY2(text.contains(expected), qPrintable(expected));
+    }
+
+    // A fault on most lines of a line type is named in plain words before the errors, in the
+    // text and in the JSON: one cause, of the details' line type.
+    void likelyCauseOfAFault_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("affected"); // of the 40 details
+        QTest::addColumn<QJsonObject>("details");
+        QTest::addColumn<QStringList>("words");
+        const auto every = [](int) { return true; };
+        QTest::newRow("a character more at column 31")
+            << salesWith([](int, QString &line) { line.insert(30, u' '); }, every) << u"shifted"_s
+            << QString() << 40 << QJsonObject{{u"shift"_s, 1}, {u"column"_s, 31}}
+            << QStringList{u"Los campos del tipo de línea 0002 parecen desplazados una columna a "
+                           u"la derecha a partir de la columna 31: en 40 de 40 líneas, los campos "
+                           u"con error (0003 Fecha, 0005 Importe) se leen bien una columna más a "
+                           u"la derecha. ¿Sobra un carácter en la columna 31 o antes?"_s,
+                           u"Las líneas también son más largas: 40 tienen 59 caracteres y los "
+                           u"campos terminan en la columna 58."_s};
+        QTest::newRow("a character missing before column 31")
+            << salesWith([](int, QString &line) { line.remove(29, 1); }, every) << u"shifted"_s
+            << QString() << 40 << QJsonObject{{u"shift"_s, -1}, {u"column"_s, 31}}
+            << QStringList{u"desplazados una columna a la izquierda a partir de la columna 31"_s,
+                           u"(0003 Fecha, 0006 Cantidad)"_s,
+                           u"¿Falta un carácter antes de la columna 31?"_s,
+                           u"Las líneas también son más cortas: 40 tienen 57 caracteres"_s};
+        QTest::newRow("two characters more at column 31")
+            << salesWith([](int, QString &line) { line.insert(30, u"  "_s); }, every)
+            << u"shifted"_s << QString() << 40 << QJsonObject{{u"shift"_s, 2}, {u"column"_s, 31}}
+            << QStringList{u"desplazados dos columnas a la derecha a partir de la columna 31"_s,
+                           u"¿Sobran dos caracteres en la columna 31 o antes?"_s};
+        QTest::newRow("a quantity left blank")
+            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); }, every)
+            << u"blank_number"_s << u"0006"_s << 40 << QJsonObject{}
+            << QStringList{u"El campo 0006 Cantidad (NUMERO, columnas 54-58) del tipo de línea "
+                           u"0002 está en blanco en 40 de 40 líneas. ¿Es un campo opcional? Un "
+                           u"NUMERO no puede quedar en blanco: considere declararlo TEXTO."_s};
+        QTest::newRow("a quantity left blank on 32 of 40 lines, 80%")
+            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
+                         [](int n) { return n % 5 != 0; })
+            << u"blank_number"_s << u"0006"_s << 32 << QJsonObject{}
+            << QStringList{u"está en blanco en 32 de 40 líneas"_s};
+        QTest::newRow("a date left blank")
+            << salesWith([](int, QString &line) { line.replace(30, 8, u"        "_s); }, every)
+            << u"blank_date"_s << u"0003"_s << 40 << QJsonObject{}
+            << QStringList{u"Una Fecha no puede quedar en blanco: considere declararla TEXTO."_s};
+        QTest::newRow("dates written day first")
+            << salesWith(
+                   [](int, QString &line) {
+                       const QString date = line.mid(30, 8); // YYYYMMDD
+                       line.replace(30, 8, date.mid(6, 2) + date.mid(4, 2) + date.left(4));
+                   },
+                   every)
+            << u"other_date_format"_s << u"0003"_s << 40
+            << QJsonObject{{u"date_format"_s, u"DDMMYYYY"_s}}
+            << QStringList{u"El campo 0003 Fecha (Fecha, columnas 31-38) del tipo de línea 0002 "
+                           u"no se lee en su formato 'YYYYMMDD' en 40 de 40 líneas, y los valores "
+                           u"se leen como DDMMYYYY: ¿es ese su formato?"_s};
+        QTest::newRow("lines cut after the amount")
+            << salesWith([](int, QString &line) { line.truncate(53); }, every) << u"short_lines"_s
+            << QString() << 40 << QJsonObject{}
+            << QStringList{
+                   u"Las líneas del tipo de línea 0002 son más cortas que su último "
+                   u"campo, que termina en la columna 58: 40 de 40 líneas terminan antes."_s,
+                   u"Los campos que quedan fuera (0006 Cantidad) no se pueden leer"_s};
+    }
+    void likelyCauseOfAFault()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, kind);
+        QFETCH(QString, field);
+        QFETCH(int, affected);
+        QFETCH(QJsonObject, details);
+        QFETCH(QStringList, words);
+        const TestReport report = run(salesFile(), lines);
+        const QJsonArray causes = json(report)[u"causes"_s].toArray();
+        QCOMPARE(causes.size(), 1);
+        QJsonObject cause = causes.at(0).toObject();
+        const QString message = cause.take(u"message"_s).toString();
+        QJsonObject expected{{u"line_type"_s, u"0002"_s},
+                             {u"field"_s, field},
+                             {u"kind"_s, kind},
+                             {u"lines"_s, affected},
+                             {u"of"_s, 40}};
+        for (auto it = details.begin(); it != details.end(); ++it)
+            expected.insert(it.key(), it.value());
+        QCOMPARE(cause, expected);
+        for (const QString &expectedWords : words)
+            QVERIFY2(message.contains(expectedWords), qPrintable(message));
+
+        // The text names it before the format's review, the lines and the errors.
+        const QString text = velkora::formats::reportText(report, u"|"_s);
+        const QStringList rows = section(text, u"Causas probables de los errores"_s);
+        QCOMPARE(rows,
+                 (QStringList{u"Tipo|Campo|Líneas|Causa"_s,
+                              u"0002|%1|%2 de 40|%3"_s.arg(field).arg(affected).arg(message)}));
+        const auto at = [&](const QString &title) {
+            return text.indexOf(u"\n"_s + title + u"\n"_s);
+        };
+        QVERIFY(at(u"Causas probables de los errores"_s) < at(u"Revisión del formato"_s));
+        QVERIFY(at(u"Revisión del formato"_s) < at(u"Errores de campo"_s));
+    }
+
+    // No cause is named on a clean file, nor when the faults are scattered over a few lines or
+    // fall short of most lines (80%) of their line type; the failures are still counted.
+    void noCauseForScatteredFaults_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("failingLines");
+        QTest::newRow("clean file") << salesLines() << 0;
+        QTest::newRow("each fault on a line or two")
+            << salesWith(
+                   [](int n, QString &line) {
+                       if (n == 3)
+                           line.insert(30, u' ');
+                       else if (n == 11 || n == 12)
+                           line.replace(53, 5, u"     "_s);
+                       else if (n == 20)
+                           line.replace(30, 8, u"21122026"_s);
+                       else if (n == 33)
+                           line.truncate(53);
+                   },
+                   [](int n) { return n == 3 || n == 11 || n == 12 || n == 20 || n == 33; })
+            << 5;
+        QTest::newRow("a quantity left blank on 31 of 40 lines")
+            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
+                         [](int n) { return n % 5 != 0 && n != 1; })
+            << 31;
+    }
+    void noCauseForScatteredFaults()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(int, failingLines);
+        const TestReport report = run(salesFile(), lines);
+        QVERIFY(report.causes.isEmpty());
+        const QJsonObject result = json(report);
+        QCOMPARE(result[u"causes"_s].toArray(), QJsonArray());
+        const QJsonArray failures = result[u"failures"_s].toArray();
+        QCOMPARE(failures.isEmpty() ? 0 : failures.at(0)[u"lines"_s].toInt(), failingLines);
+        const QString text = velkora::formats::reportText(report, u"|"_s);
+        QVERIFY(!text.contains(u"Causas probables"_s));
+        QCOMPARE(text.contains(u"\nLíneas con errores de campo\n"_s), failingLines > 0);
+    }
+
+    // How many lines fail, per line type and per field, in the JSON and near the text's top.
+    void failuresPerLineTypeAndField()
+    {
+        QStringList lines = salesWith(
+            [](int n, QString &line) {
+                if (n % 4 == 0)
+                    line.replace(34, 2, u"13"_s); // month 13
+                if (n % 5 == 0)
+                    line.replace(45, 1, u"O"_s); // a letter O for a zero
+            },
+            [](int n) { return n % 4 == 0 || n % 5 == 0; });
+        lines.last().replace(3, 1, u"X"_s);
+        const TestReport report = run(salesFile(), lines);
+        QCOMPARE(report.result.errorCount, 10 + 8 + 1);
+        const auto field = [](const char *id, const char *description, int lines) {
+            return QJsonObject{{u"field"_s, QString::fromUtf8(id)},
+                               {u"description"_s, QString::fromUtf8(description)},
+                               {u"lines"_s, lines}};
+        };
+        QCOMPARE(
+            json(report)[u"failures"_s].toArray(),
+            (QJsonArray{QJsonObject{{u"line_type"_s, u"0002"_s},
+                                    {u"lines"_s, 16},
+                                    {u"of"_s, 40},
+                                    {u"fields"_s, QJsonArray{field("0003", "Fecha", 10),
+                                                             field("0005", "Importe", 8)}}},
+                        QJsonObject{{u"line_type"_s, u"0003"_s},
+                                    {u"lines"_s, 1},
+                                    {u"of"_s, 1},
+                                    {u"fields"_s, QJsonArray{field("0001", "Registros", 1)}}}}));
+        const QString text = velkora::formats::reportText(report, u"|"_s);
+        QCOMPARE(
+            section(text, u"Líneas con errores de campo"_s),
+            (QStringList{u"Tipo|Campo|Líneas con error|Líneas del tipo"_s, u"0002|(todos)|16|40"_s,
+                         u"0002|0003 Fecha|10|40"_s, u"0002|0005 Importe|8|40"_s,
+                         u"0003|(todos)|1|1"_s, u"0003|0001 Registros|1|1"_s}));
+        QVERIFY(text.indexOf(u"\nLíneas con errores de campo\n"_s) <
+                text.indexOf(u"\nRevisión del formato\n"_s));
+        // 16 of 40 details in error, and the trailer's fault is of no kind that has a name.
+        QVERIFY(report.causes.isEmpty());
     }
 
     void testThatCannotRun_data()

@@ -48,12 +48,16 @@ class tst_Probar : public QObject {
     }
     void command(const QString &name,
                  const std::function<void(services::TextViewerDialog *)> &look);
+    // Writes lines as a file in the folder and makes it the sample key's file; returns the
+    // file it had.
+    QString useFile(const QString &name, const QStringList &lines);
 
 private slots:
     void initTestCase();
     void cleanupTestCase();
     void probarShowsTextTablesAndLines();
     void faultsOfAFileAtAGlance();
+    void likelyCauseComesFirst();
     void progressOfABigSampleFile();
 };
 
@@ -152,22 +156,7 @@ void tst_Probar::faultsOfAFileAtAGlance()
     lines[2][54] = u'X';
     lines.insert(3, u"X LINEA SIN TIPO"_s);
     lines.insert(lines.size() - 1, u"D20261206ABONO CORTO"_s);
-    const QString path = folder.filePath(u"extracto-con-errores.txt"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write((lines.join(u'\n') + u'\n').toUtf8());
-    file.close();
-    QSqlDatabase db = QSqlDatabase::database(services::DefaultConnectionName);
-    QSqlQuery query(db);
-    QVERIFY(query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s) &&
-            query.next());
-    const QString sampleFile = query.value(0).toString();
-    const auto setFile = [&](const QString &name) {
-        query.prepare(u"UPDATE Layout SET Ly_Archivo = ? WHERE Ly_Cve_Layout = '0001'"_s);
-        query.addBindValue(name);
-        return query.exec();
-    };
-    QVERIFY(setFile(path));
+    const QString sampleFile = useFile(u"extracto-con-errores.txt"_s, lines);
 
     QString text, other, cell, status;
     bool stayed = false;
@@ -190,7 +179,7 @@ void tst_Probar::faultsOfAFileAtAGlance()
         QTest::keyClick(viewer->findChild<views::RawLinesView *>(u"vistaLineas"_s), Qt::Key_Return);
         stayed = viewer->isVisible();
     });
-    QVERIFY(setFile(sampleFile));
+    QVERIFY(!useFile(sampleFile, {}).isEmpty());
 
     QVERIFY2(text.contains(u"Resultado|el archivo tiene errores"_s), qPrintable(text.right(900)));
     QCOMPARE(other, u"Sin tipo o con varios (1)"_s);
@@ -199,6 +188,63 @@ void tst_Probar::faultsOfAFileAtAGlance()
              qPrintable(status));
     QVERIFY(status.contains(u" · error: '00000X250.75'"_s));
     QVERIFY(stayed);
+}
+
+QString tst_Probar::useFile(const QString &name, const QStringList &lines)
+{
+    const QString path = QDir::isAbsolutePath(name) ? name : folder.filePath(name);
+    if (!lines.isEmpty()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write((lines.join(u'\n') + u'\n').toUtf8());
+    }
+    QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+    if (!query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s) ||
+        !query.next())
+        return {};
+    const QString had = query.value(0).toString();
+    query.prepare(u"UPDATE Layout SET Ly_Archivo = ? WHERE Ly_Cve_Layout = '0001'"_s);
+    query.addBindValue(path);
+    return query.exec() ? had : QString();
+}
+
+// The sample format on a copy of its file whose movements have a blank more before the amount:
+// what most likely went wrong is said first, in the text's first lines and in a panel over the
+// tables, before any line or error.
+void tst_Probar::likelyCauseComesFirst()
+{
+    QStringList lines = services::sample::fileLines();
+    for (QString &line : lines)
+        if (line.startsWith(u'D'))
+            line.insert(49, u' ');
+    const QString sampleFile = useFile(u"extracto-desplazado.txt"_s, lines);
+    QVERIFY(!sampleFile.isEmpty());
+
+    QString text, panel, table;
+    bool panelOverTables = false;
+    command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
+        text = viewer->text();
+        viewer->pages()->setCurrentIndex(1);
+        auto *causes = viewer->findChild<QLabel *>(u"lblCausas"_s);
+        auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
+        table = tabs->tabText(tabs->currentIndex());
+        panel = causes->text();
+        panelOverTables = causes->isVisible() && causes->geometry().bottom() < tabs->y();
+        save(viewer, u"prueba-causas.png"_s);
+    });
+    QVERIFY(!useFile(sampleFile, {}).isEmpty());
+
+    const QString cause = u"Los campos del tipo de línea 0002 parecen desplazados una columna a la "
+                          u"derecha a partir de la columna 50: en 4 de 4 líneas, los campos con "
+                          u"error (0004 Importe) se leen bien una columna más a la derecha."_s;
+    const QStringList top = text.split(u'\n').mid(0, 10);
+    QVERIFY2(top.contains(u"Causas probables de los errores"_s), qPrintable(top.join(u'\n')));
+    QVERIFY2(top.filter(u"0002||4 de 4|"_s + cause).size() == 1, qPrintable(top.join(u'\n')));
+    QVERIFY(text.indexOf(cause) < text.indexOf(u"Revisión del formato"_s));
+    QVERIFY2(panel.contains(u"Tipo 0002 Movimiento"_s) && panel.contains(cause), qPrintable(panel));
+    QVERIFY(panelOverTables);
+    QCOMPARE(table, u"0002 Movimiento (4)"_s); // the table of the cause's line type
 }
 
 // The progress window as it shows while the sample format reads a big file (for the README's

@@ -127,6 +127,15 @@ void CompiledFormat::compileLineType(int index)
             field.definitionError =
                 QStringLiteral("el formato '%1' no es válido: %2").arg(f.format, error);
         }
+        if (field.usable && field.type == FieldType::Fecha) {
+            const QString own = canonicalDateFormat(f.format);
+            const std::vector<NamedDateFormat> &common = commonDateFormats();
+            for (size_t k = 0; k < common.size() && k < 32; ++k)
+                if (common[k].text != own)
+                    field.otherDates |= quint32(1) << k;
+        }
+        if (field.readsText && field.usable)
+            type.end = std::max(type.end, field.start + field.length);
         if (!field.usable)
             m_findings << definition(order, f.id,
                                      QStringLiteral("El campo %1 del tipo de línea %2 no se puede "

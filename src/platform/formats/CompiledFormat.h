@@ -21,6 +21,9 @@ struct CompiledField {
     bool usable = true;    // false when the position or length cannot be read
     NumberFormat number;
     DateFormat date;
+    // The commonDateFormats() other than its own (bit k for the k-th), tried on a Fecha
+    // field in error to tell whether its values are in another format.
+    quint32 otherDates = 0;
     QString definitionError; // why the field cannot be read (bad format, position...)
 };
 
@@ -37,6 +40,9 @@ struct CompiledLineType {
     int idStart = 0; // the ID's characters, from 0
     int idLength = 0;
     std::vector<CompiledField> fields;
+    // Where its last field read from the file ends (columns from 0, end excluded; 0 without
+    // such a field): a line shorter than that misses some of its fields.
+    int end = 0;
     // Columns that no field (nor the ID) reads: [from, to) from 0; to -1 means to the end of
     // the line.
     std::vector<std::pair<int, int>> gaps;

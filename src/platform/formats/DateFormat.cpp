@@ -164,4 +164,30 @@ bool DateFormat::read(const char *p, int n, DateValue &value, Problem &problem) 
     return true;
 }
 
+const std::vector<NamedDateFormat> &commonDateFormats()
+{
+    static const std::vector<NamedDateFormat> formats = [] {
+        std::vector<NamedDateFormat> list;
+        for (const char *text :
+             {"DDMMYYYY",   "DDMMYY",     "DD/MM/YYYY", "DD-MM-YYYY", "DD.MM.YYYY",
+              "DD/MM/YY",   "DD-MM-YY",   "DD.MM.YY",   "YYYYMMDD",   "YYMMDD",
+              "YYYY-MM-DD", "YYYY/MM/DD", "YY-MM-DD",   "YY/MM/DD",   "YYYYDDMM",
+              "MMDDYYYY",   "MMDDYY",     "MM/DD/YYYY", "MM-DD-YYYY", "MM/DD/YY"}) {
+            const QString name = QString::fromLatin1(text);
+            list.push_back({name, DateFormat::compile(name, nullptr)});
+        }
+        return list;
+    }();
+    return formats;
+}
+
+QString canonicalDateFormat(const QString &text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("YYYYMMDD");
+    QString upper = text.toUpper();
+    upper.replace(QLatin1Char('A'), QLatin1Char('Y'));
+    return upper;
+}
+
 } // namespace velkora::formats

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <vector>
 
 namespace velkora::formats {
 
@@ -40,6 +41,20 @@ private:
     bool m_fourDigitYear = true;
     std::array<Piece, 32> m_piece{};
 };
+
+// A date format as its text and compiled.
+struct NamedDateFormat {
+    QString text; // "DDMMYYYY"
+    DateFormat format;
+};
+
+// The date formats that files commonly use (digits alone and with "/", "-" or "."
+// separators; day-month-year first, then year-month-day, then month-day-year), in that order.
+// The test tries them on a date field in error to tell whether its values are in another
+// format (see LikelyCauses.h). At most 32.
+const std::vector<NamedDateFormat> &commonDateFormats();
+// A date format's text as it reads: upper case, AAAA and AA as YYYY and YY, empty as YYYYMMDD.
+QString canonicalDateFormat(const QString &text);
 
 // Whether day d exists in month m of year y (Gregorian calendar, y >= 1).
 bool isCalendarDate(int y, int m, int d);

@@ -1,5 +1,6 @@
 #include "FileScanner.h"
 
+#include "LikelyCauses.h"
 #include "Limits.h"
 #include "LineAnalyzer.h"
 
@@ -257,6 +258,8 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         }
         const int errors = m_analyzer.errorCount();
         if (errors > 0) {
+            // What the likely causes need is gathered here, on the lines in error alone.
+            noteLineInError(m_analyzer, m_format.lineTypes()[size_t(t)], stat);
             out.errorCount += errors;
             if (int(out.errors.size()) < limit && m_wanted.errors.load(std::memory_order_relaxed)) {
                 const auto fields = int(m_format.lineTypes()[size_t(t)].fields.size());

@@ -26,7 +26,8 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
             Check check;
             check.field = int(f);
             check.start = spec.start;
-            check.end = spec.start + spec.length;
+            // An unusable definition may reach past the largest column.
+            check.end = int(std::min<qint64>(qint64(spec.start) + spec.length, INT_MAX));
             if (!spec.usable)
                 check.kind = Check::Unusable;
             else if (spec.type == FieldType::Fecha)
@@ -189,46 +190,83 @@ void LineAnalyzer::readAnyField(const CompiledField &spec, FieldResult &result)
     }
 }
 
-void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
+LineAnalyzer::Span LineAnalyzer::span(const CompiledField &spec, qsizetype from) const
 {
-    const qsizetype from = spec.start;
     const qsizetype to = from + spec.length;
     const qsizetype have = std::min(to, m_chars);
-    int b0 = int(m_n);
-    int b1 = int(m_n);
-    int pad = spec.length;
+    Span span{int(m_n), int(m_n), spec.length, int(from) + 1};
     if (from < m_chars) {
-        b0 = byteAt(from);
-        b1 = byteAt(have);
-        pad = int(to - have);
+        span.begin = byteAt(from);
+        span.end = byteAt(have);
+        span.pad = int(to - have);
     }
-    int column = spec.start + 1;
     if (spec.trim) {
-        pad = 0;
-        while (b1 > b0 && m_p[b1 - 1] == ' ')
-            --b1;
-        while (b0 < b1 && m_p[b0] == ' ') {
-            ++b0;
-            ++column;
+        span.pad = 0;
+        while (span.end > span.begin && m_p[span.end - 1] == ' ')
+            --span.end;
+        while (span.begin < span.end && m_p[span.begin] == ' ') {
+            ++span.begin;
+            ++span.column;
         }
     }
-    result.begin = b0;
-    result.end = b1;
-    result.pad = pad;
-    result.column = column;
+    return span;
+}
+
+std::pair<const char *, int> LineAnalyzer::paddedText(const Span &span)
+{
+    const char *text = m_p + span.begin;
+    int size = span.end - span.begin;
+    if (span.pad > 0) {
+        m_scratch.assign(text, text + size);
+        m_scratch.insert(m_scratch.end(), size_t(span.pad), ' ');
+        text = m_scratch.data();
+        size += span.pad;
+    }
+    return {text, size};
+}
+
+void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
+{
+    const Span at = span(spec, spec.start);
+    result.begin = at.begin;
+    result.end = at.end;
+    result.pad = at.pad;
+    result.column = at.column;
     if (!converts(spec))
         return;
-    const char *text = m_p + b0;
-    int size = b1 - b0;
-    if (pad > 0) {
-        m_scratch.assign(text, text + size);
-        m_scratch.insert(m_scratch.end(), size_t(pad), ' ');
-        text = m_scratch.data();
-        size += pad;
-    }
+    const auto [text, size] = paddedText(at);
     result.ok = spec.type == FieldType::Numero
                     ? spec.number.read(text, size, result.number, result.problem)
                     : spec.date.read(text, size, result.date, result.problem);
+}
+
+bool LineAnalyzer::readsShifted(int field, int shift)
+{
+    const CompiledField &spec = m_format.lineTypes()[size_t(m_lineType)].fields[size_t(field)];
+    const qsizetype from = qsizetype(spec.start) + shift;
+    if (!spec.usable || !converts(spec) || from < 0)
+        return false;
+    const auto [text, size] = paddedText(span(spec, from));
+    Problem problem;
+    if (spec.type == FieldType::Numero) {
+        NumberValue number;
+        return spec.number.read(text, size, number, problem);
+    }
+    DateValue date;
+    return spec.date.read(text, size, date, problem);
+}
+
+bool LineAnalyzer::readsAsDate(int field, const DateFormat &format)
+{
+    const CompiledField &spec = m_format.lineTypes()[size_t(m_lineType)].fields[size_t(field)];
+    if (!spec.usable || !converts(spec))
+        return false;
+    const auto [text, size] = paddedText(span(spec, spec.start));
+    if (size != format.length())
+        return false;
+    Problem problem;
+    DateValue date;
+    return format.read(text, size, date, problem);
 }
 
 void LineAnalyzer::checkGaps(const CompiledLineType &type)

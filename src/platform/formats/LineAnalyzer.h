@@ -47,6 +47,15 @@ public:
     int errorCount() const { return m_errors; } // fields in error
     const FieldResult &field(int index) const { return m_fields[size_t(index)]; }
     bool gapHasText(int gap) const { return m_gapHit[size_t(gap)] != 0; }
+    // The fields in error of the analysed line, in the line type's order.
+    const std::vector<int> &fieldsInError() const { return m_inError; }
+
+    // What a field of the analysed line (of a single line type) would read, for telling why it
+    // is in error: whether its text `shift` columns away (to the right when positive) reads
+    // in its type and format, and whether its text reads as a date in `format`. Only a usable
+    // NUMERO or Fecha field can read (true); nothing that field() gives changes.
+    bool readsShifted(int field, int shift);
+    bool readsAsDate(int field, const DateFormat &format);
 
     // The fixed-size record of a field in error of the analysed line.
     void fillError(int field, FieldError &error) const;
@@ -68,6 +77,17 @@ private:
     }
     // Reads any field: its result reset, then read (a field that cannot be read is in error).
     void readAnyField(const CompiledField &spec, FieldResult &result);
+    // A field's text as the line holds it from character `from`: bytes [begin, end), blanks
+    // past the end of a short line, and the column of its first character (after trimming).
+    struct Span {
+        int begin = 0;
+        int end = 0;
+        int pad = 0;
+        int column = 0;
+    };
+    Span span(const CompiledField &spec, qsizetype from) const;
+    // The text of a span, padded with its blanks (in m_scratch when it has any).
+    std::pair<const char *, int> paddedText(const Span &span);
     // Reads a usable field that reads the file: its text's bounds and, for a NUMERO or Fecha
     // field, its value.
     void readField(const CompiledField &spec, FieldResult &result);

@@ -51,6 +51,7 @@ TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
     report.cancelled = outcome.cancelled;
     report.result = std::move(outcome.result);
     report.layout = compiled.findings() + fileFindings(compiled, report.result);
+    report.causes = likelyCauses(compiled, report.result);
 
     for (const FieldError &e : report.result.errors) {
         const FieldDef &def = compiled.field(e.lineType, e.field);

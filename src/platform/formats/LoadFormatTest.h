@@ -2,6 +2,7 @@
 
 #include "FileScanner.h"
 #include "LayoutFinding.h"
+#include "LikelyCauses.h"
 #include "LoadFormat.h"
 #include "ScanResult.h"
 
@@ -41,6 +42,7 @@ struct TestReport {
     ScanResult result;           // counts, lists and the lines kept in full
     QList<ReportedError> errors; // the first field errors, in reading order
     QList<LayoutFinding> layout; // the format's definition, then what the file shows
+    QList<LikelyCause> causes;   // why most lines of a line type fail alike, if they do
 
     // Every line has exactly one line type and no field is in error.
     bool clean() const;
@@ -56,7 +58,8 @@ struct TestReport {
 TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
                           const TestOptions &options = {});
 
-// The result text: the format and the file, the layout findings, the lines kept in full
+// The result text: the format and the file, the likely causes of the errors (LikelyCauses.h)
+// and the lines in error per line type and field, the layout findings, the lines kept in full
 // (line number, line type, converted values), what was not shown, and the summary (lines per
 // line type, lines without a line type or with more than one, every listed field error with
 // its line, columns, line type and field). Columns are joined by the separator ("|" when
@@ -66,7 +69,11 @@ QString reportText(const TestReport &report, const QString &separator);
 // The result as one JSON object (UTF-8, indented), for scripts and batch jobs:
 // key, file, bytes, encoding, reverse, cancelled, lines, by_line_type {Ly_ID: {id,
 // description, lines}}, unmatched and ambiguous {count, first}, errors {count, first: [{line,
-// from, to, line_type, field, message}]}, layout [{kind, line_type, field, message}].
+// from, to, line_type, field, message}]}, failures [{line_type, lines (in error), of (lines of
+// the type), fields [{field, description, lines}]}] for the line types with errors, causes
+// [{line_type, field (empty for the whole line type), kind (causeKindName), lines, of, message,
+// and shift and column (shifted) or date_format (other_date_format)}], layout [{kind,
+// line_type, field, message}].
 QByteArray reportJson(const TestReport &report);
 
 } // namespace velkora::formats

@@ -62,6 +62,44 @@ QByteArray reportJson(const TestReport &report)
     json.insert(QStringLiteral("errors"), QJsonObject{{QStringLiteral("count"), r.errorCount},
                                                       {QStringLiteral("first"), first}});
 
+    QJsonArray failures;
+    for (int t = 0; t < report.format.lineTypes.size() && size_t(t) < r.types.size(); ++t) {
+        const TypeStat &stat = r.types[size_t(t)];
+        if (stat.errorLines == 0)
+            continue;
+        const LineType &type = report.format.lineTypes.at(t);
+        QJsonArray fields;
+        for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f)
+            if (stat.fields[size_t(f)].lines > 0)
+                fields.append(
+                    QJsonObject{{QStringLiteral("field"), type.fields.at(f).id},
+                                {QStringLiteral("description"), type.fields.at(f).description},
+                                {QStringLiteral("lines"), stat.fields[size_t(f)].lines}});
+        failures.append(QJsonObject{{QStringLiteral("line_type"), type.order},
+                                    {QStringLiteral("lines"), stat.errorLines},
+                                    {QStringLiteral("of"), stat.lines},
+                                    {QStringLiteral("fields"), fields}});
+    }
+    json.insert(QStringLiteral("failures"), failures);
+
+    QJsonArray causes;
+    for (const LikelyCause &cause : report.causes) {
+        QJsonObject item{{QStringLiteral("line_type"), cause.lineOrder},
+                         {QStringLiteral("field"), cause.fieldId},
+                         {QStringLiteral("kind"), causeKindName(cause.kind)},
+                         {QStringLiteral("lines"), cause.lines},
+                         {QStringLiteral("of"), cause.of},
+                         {QStringLiteral("message"), cause.message}};
+        if (cause.kind == LikelyCause::Kind::Shifted) {
+            item.insert(QStringLiteral("shift"), cause.shift);
+            item.insert(QStringLiteral("column"), cause.column);
+        } else if (cause.kind == LikelyCause::Kind::OtherDateFormat) {
+            item.insert(QStringLiteral("date_format"), cause.dateFormat);
+        }
+        causes.append(item);
+    }
+    json.insert(QStringLiteral("causes"), causes);
+
     QJsonArray layout;
     for (const LayoutFinding &finding : report.layout)
         layout.append(QJsonObject{{QStringLiteral("kind"), findingKindName(finding.kind)},

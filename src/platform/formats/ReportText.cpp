@@ -42,6 +42,36 @@ QString reportText(const TestReport &report, const QString &separatorText)
     if (format.state == QLatin1String("BA"))
         row({QStringLiteral("Estado"), QStringLiteral("dado de baja")});
 
+    // First what most likely went wrong, and where the errors are: before the lines.
+    if (!report.causes.isEmpty()) {
+        out << QString() << QStringLiteral("Causas probables de los errores");
+        row({QStringLiteral("Tipo"), QStringLiteral("Campo"), QStringLiteral("Líneas"),
+             QStringLiteral("Causa")});
+        for (const LikelyCause &cause : report.causes)
+            row({cause.lineOrder, cause.fieldId,
+                 QStringLiteral("%1 de %2").arg(cause.lines).arg(cause.of), cause.message});
+    }
+    if (r.errorCount > 0) {
+        out << QString() << QStringLiteral("Líneas con errores de campo");
+        row({QStringLiteral("Tipo"), QStringLiteral("Campo"), QStringLiteral("Líneas con error"),
+             QStringLiteral("Líneas del tipo")});
+        for (int t = 0; t < format.lineTypes.size() && size_t(t) < r.types.size(); ++t) {
+            const TypeStat &stat = r.types[size_t(t)];
+            if (stat.errorLines == 0)
+                continue;
+            const LineType &type = format.lineTypes.at(t);
+            row({type.order, QStringLiteral("(todos)"), QString::number(stat.errorLines),
+                 QString::number(stat.lines)});
+            for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f)
+                if (stat.fields[size_t(f)].lines > 0)
+                    row({type.order,
+                         QStringLiteral("%1 %2").arg(type.fields.at(f).id,
+                                                     type.fields.at(f).description),
+                         QString::number(stat.fields[size_t(f)].lines),
+                         QString::number(stat.lines)});
+        }
+    }
+
     out << QString() << QStringLiteral("Revisión del formato");
     if (report.layout.isEmpty()) {
         out << QStringLiteral("Sin observaciones.");

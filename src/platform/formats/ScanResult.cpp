@@ -16,6 +16,34 @@ void appendList(ListedLines &to, ListedLines &&from, qint64 base, int limit)
     }
 }
 
+template <typename Counts> void addCounts(Counts &to, const Counts &from)
+{
+    for (size_t k = 0; k < from.size(); ++k)
+        to[k] += from[k];
+}
+
+// The counts of the lines in error (sums: the order of the parts does not matter).
+void addEvidence(TypeStat &to, const TypeStat &from)
+{
+    to.errorLines += from.errorLines;
+    to.shortLines += from.shortLines;
+    addCounts(to.lengths, from.lengths);
+    addCounts(to.shiftedLines, from.shiftedLines);
+    if (to.fields.size() < from.fields.size())
+        to.fields.resize(from.fields.size());
+    for (size_t f = 0; f < from.fields.size(); ++f) {
+        FieldStat &a = to.fields[f];
+        const FieldStat &b = from.fields[f];
+        a.lines += b.lines;
+        a.blank += b.blank;
+        a.pastEnd += b.pastEnd;
+        addCounts(a.shifted, b.shifted);
+        if (a.otherDates.size() < b.otherDates.size())
+            a.otherDates.resize(b.otherDates.size());
+        addCounts(a.otherDates, b.otherDates);
+    }
+}
+
 } // namespace
 
 void ScanResult::append(ScanResult &&later, int listLimit, int detailLimit)
@@ -38,6 +66,7 @@ void ScanResult::append(ScanResult &&later, int listLimit, int detailLimit)
                 to.gaps[g].first = base + from.gaps[g].first;
             to.gaps[g].lines += from.gaps[g].lines;
         }
+        addEvidence(to, from);
     }
     appendList(unmatched, std::move(later.unmatched), base, listLimit);
     appendList(ambiguous, std::move(later.ambiguous), base, listLimit);

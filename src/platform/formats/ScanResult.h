@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace velkora::formats {
@@ -38,10 +39,37 @@ struct GapStat {
     qint64 first = -1; // the first of them
 };
 
+// The shifts tried on a field in error, in columns: to the left (negative) and to the right.
+inline constexpr int ShiftCount = 4;
+inline constexpr std::array<int, ShiftCount> Shifts{-1, 1, -2, 2};
+// Lines whose length is the line type's end (CompiledLineType::end) give or take this many.
+inline constexpr int LengthSlack = 2;
+
+// What the lines in error of a line type show of one of its fields, for the likely causes
+// (LikelyCauses.h). Counts only, gathered on the lines in error: the parts of a file add up
+// whatever way it is cut.
+struct FieldStat {
+    qint64 lines = 0;   // lines where the field is in error
+    qint64 blank = 0;   // of them, lines where it is blank
+    qint64 pastEnd = 0; // of them, lines that end before the field does
+    // Of them, lines where the field reads right Shifts[k] columns away.
+    std::array<qint64, ShiftCount> shifted{};
+    // Of them, lines where it reads right in commonDateFormats()[k] (a Fecha field; else empty).
+    std::vector<qint64> otherDates;
+};
+
 struct TypeStat {
     qint64 lines = 0;
     int longest = 0; // the longest line of this type, in characters
     std::vector<GapStat> gaps;
+    // The lines with a field in error, and what they show.
+    qint64 errorLines = 0;
+    qint64 shortLines = 0; // of them, lines shorter than the line type's end
+    // Of them, lines of end - LengthSlack ... end + LengthSlack characters.
+    std::array<qint64, 2 * LengthSlack + 1> lengths{};
+    // Of them, lines where some field in error reads right Shifts[k] columns away.
+    std::array<qint64, ShiftCount> shiftedLines{};
+    std::vector<FieldStat> fields; // per field; empty while no line has an error
 };
 
 // One line as the test shows it in full: its line type and its converted values.

@@ -76,7 +76,7 @@ void setExportChooser(ExportChooser newChooser)
 
 ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget *parent)
     : QWidget(parent), m_decoder(std::move(decoder)), m_tabs(new QTabWidget(this)),
-      m_status(new QLabel(this))
+      m_status(new QLabel(this)), m_causes(new QLabel(this))
 {
     setObjectName(QStringLiteral("vistaTablas"));
     m_tabs->setObjectName(QStringLiteral("tabsTablas"));
@@ -176,17 +176,49 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
                           .arg(locale.toString(index.lineCount())));
     note->setVisible(!note->text().isEmpty());
 
+    // The likely causes first, before any cell in error.
+    m_causes->setObjectName(QStringLiteral("lblCausas"));
+    m_causes->setWordWrap(true);
+    m_causes->setTextFormat(Qt::RichText);
+    m_causes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_causes->setFrameShape(QFrame::StyledPanel);
+    m_causes->setMargin(6);
+    m_causes->setAutoFillBackground(true);
+    QStringList causes;
+    for (const formats::LikelyCause &cause : m_decoder->file().causes) {
+        const formats::LineType &type = m_decoder->file().format->lineType(cause.lineType);
+        QString where = QStringLiteral("Tipo %1 %2").arg(type.order, type.description);
+        if (cause.field >= 0) {
+            const formats::FieldDef &def =
+                m_decoder->file().format->field(cause.lineType, cause.field);
+            where += QStringLiteral(" · campo %1 %2").arg(def.id, def.description);
+        }
+        causes << QStringLiteral("<li><b>%1</b>: %2</li>")
+                      .arg(where.toHtmlEscaped(), cause.message.toHtmlEscaped());
+    }
+    if (!causes.isEmpty())
+        m_causes->setText(QStringLiteral("<b>%1</b><ul style=\"margin: 0\">%2</ul>")
+                              .arg(causes.size() == 1
+                                       ? QStringLiteral("Causa probable de los errores")
+                                       : QStringLiteral("Causas probables de los errores"),
+                                   causes.join(QString())));
+    m_causes->setVisible(!causes.isEmpty());
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
     buttons->addWidget(exportOne);
     buttons->addWidget(exportEvery);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_causes);
     layout->addWidget(note);
     layout->addWidget(m_tabs, 1);
     layout->addLayout(buttons);
 
     applyErrorColors();
+    // The table of the first cause's line type comes first.
+    if (!m_decoder->file().causes.isEmpty())
+        setCurrentGroup(m_decoder->file().causes.front().lineType);
     setStatus(QStringLiteral("F8 y Mayús+F8: siguiente y anterior celda con error."));
 }
 
@@ -338,6 +370,16 @@ void ResultTablesView::applyErrorColors()
 {
     for (ResultTableModel *model : std::as_const(m_models))
         model->setErrorColors(errorBackground(palette()), palette().color(QPalette::Text));
+    // The causes' panel: amber mixed into the base colour, light or dark, with its own text.
+    const QColor base = palette().color(QPalette::Base);
+    const QColor amber(255, 191, 0);
+    const auto mix = [](int a, int b) { return (a * 3 + b) / 4; };
+    QPalette panel = m_causes->palette();
+    panel.setColor(QPalette::Window,
+                   QColor(mix(base.red(), amber.red()), mix(base.green(), amber.green()),
+                          mix(base.blue(), amber.blue())));
+    panel.setColor(QPalette::WindowText, palette().color(QPalette::Text));
+    m_causes->setPalette(panel);
 }
 
 void ResultTablesView::changeEvent(QEvent *event)

@@ -28,9 +28,11 @@ void setExportChooser(ExportChooser chooser);
 // error are coloured for the palette (light or dark), with the error as tooltip; F8 and
 // Shift+F8 go to the next and previous cell in error of the table; the status line says what
 // the current cell holds, or what the last command did. "Exportar esta tabla..." and
-// "Exportar todas..." write CSV files. Nothing here opens a message box.
+// "Exportar todas..." write CSV files. Nothing here opens a message box. When the test named
+// likely causes of its errors (TestedFile::causes), a highlighted panel over the tables says
+// them first, one per line type or field, and the first cause's table is the one shown.
 // Object names: "vistaTablas", "tabsTablas", "tablaTipo<Ly_ID>", "tablaOtras",
-// "lblEstadoTabla", "lblNotaTablas", "cmdExportarTabla", "cmdExportarTodas".
+// "lblEstadoTabla", "lblNotaTablas", "lblCausas", "cmdExportarTabla", "cmdExportarTodas".
 class ResultTablesView : public QWidget {
     Q_OBJECT
 public:
@@ -73,6 +75,7 @@ private:
     std::shared_ptr<LineDecoder> m_decoder;
     QTabWidget *m_tabs;
     QLabel *m_status;
+    QLabel *m_causes;
     QList<QTableView *> m_tables;
     QList<ResultTableModel *> m_models;
 };

@@ -138,6 +138,7 @@ TestOutcome TestJob::take()
         // Both read in the same order: the index keeps no line that the test did not read,
         // and numbers its lines as the test does.
         file->testedLines = outcome.report.result.lines;
+        file->causes = outcome.report.causes;
         if (outcome.report.cancelled)
             file->index.truncate(outcome.report.result.lines);
         else

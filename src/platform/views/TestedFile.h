@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/CompiledFormat.h"
+#include "formats/LikelyCauses.h"
 #include "formats/LineIndex.h"
 
 #include <QString>
@@ -17,6 +18,8 @@ struct TestedFile {
     // Lines that the test read (-1 when no test ran): the index may hold fewer when the test
     // was cancelled while the index was behind it.
     qint64 testedLines = -1;
+    // Why most lines of a line type failed alike, as the test guessed (shown over the tables).
+    QList<formats::LikelyCause> causes;
 };
 
 // Indexes a file with a load format on the calling thread, for a view of its first lines

@@ -1,0 +1,319 @@
+#include "LikelyCauses.h"
+
+#include "CompiledFormat.h"
+#include "LineAnalyzer.h"
+#include "ScanResult.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cstdlib>
+
+namespace velkora::formats {
+
+namespace {
+
+// Whether `count` lines are most of `of`.
+bool most(qint64 count, qint64 of)
+{
+    return of > 0 && count * 100 >= of * MostLinesPercent;
+}
+
+QString columns(int from, int to)
+{
+    return from == to ? QStringLiteral("columna %1").arg(from)
+                      : QStringLiteral("columnas %1-%2").arg(from).arg(to);
+}
+
+// "0003 Fecha, 0005 Importe", at most five, then how many more.
+QString fieldNames(const CompiledFormat &format, int type, const std::vector<int> &fields)
+{
+    QStringList names;
+    for (size_t i = 0; i < fields.size() && i < 5; ++i) {
+        const FieldDef &def = format.field(type, fields[i]);
+        names << QStringLiteral("%1 %2").arg(def.id, def.description).trimmed();
+    }
+    QString text = names.join(QStringLiteral(", "));
+    if (fields.size() > 5)
+        text += QStringLiteral(" y %1 más").arg(fields.size() - 5);
+    return text;
+}
+
+// "una columna", "dos columnas".
+QString columnCount(int n)
+{
+    return n == 1 ? QStringLiteral("una columna")
+                  : QStringLiteral("%1 columnas")
+                        .arg(n == 2 ? QStringLiteral("dos") : QString::number(n));
+}
+
+// "un carácter", "dos caracteres".
+QString characterCount(int n)
+{
+    return n == 1 ? QStringLiteral("un carácter")
+                  : QStringLiteral("%1 caracteres")
+                        .arg(n == 2 ? QStringLiteral("dos") : QString::number(n));
+}
+
+// "El campo 0004 Documento (NUMERO, columnas 43-52) del tipo de línea 0002".
+QString theField(const CompiledFormat &format, int type, int field)
+{
+    const FieldDef &def = format.field(type, field);
+    const QString name = QStringLiteral("%1 %2").arg(def.id, def.description).trimmed();
+    return QStringLiteral("El campo %1 (%2, %3) del tipo de línea %4")
+        .arg(name, fieldTypeName(def.type()),
+             columns(def.position, int(qint64(def.position) + def.length - 1)),
+             format.lineType(type).order);
+}
+
+} // namespace
+
+QString causeKindName(LikelyCause::Kind kind)
+{
+    switch (kind) {
+    case LikelyCause::Kind::Shifted:
+        return QStringLiteral("shifted");
+    case LikelyCause::Kind::ShortLines:
+        return QStringLiteral("short_lines");
+    case LikelyCause::Kind::BlankNumber:
+        return QStringLiteral("blank_number");
+    case LikelyCause::Kind::BlankDate:
+        return QStringLiteral("blank_date");
+    case LikelyCause::Kind::OtherDateFormat:
+        return QStringLiteral("other_date_format");
+    }
+    return {};
+}
+
+void noteLineInError(LineAnalyzer &analyzer, const CompiledLineType &type, TypeStat &stat)
+{
+    const std::vector<NamedDateFormat> &dates = commonDateFormats();
+    if (stat.fields.empty()) {
+        stat.fields.resize(type.fields.size());
+        for (size_t f = 0; f < type.fields.size(); ++f)
+            if (type.fields[f].otherDates != 0)
+                stat.fields[f].otherDates.resize(dates.size());
+    }
+    ++stat.errorLines;
+    const qsizetype characters = analyzer.characters();
+    if (characters < type.end)
+        ++stat.shortLines;
+    const qsizetype off = characters - type.end;
+    if (off >= -LengthSlack && off <= LengthSlack)
+        ++stat.lengths[size_t(off + LengthSlack)];
+
+    std::array<bool, ShiftCount> shifted{};
+    for (const int f : analyzer.fieldsInError()) {
+        const CompiledField &spec = type.fields[size_t(f)];
+        FieldStat &field = stat.fields[size_t(f)];
+        ++field.lines;
+        if (!spec.usable)
+            continue; // the review of the format says why it never reads
+        if (qint64(spec.start) + spec.length > characters)
+            ++field.pastEnd;
+        if (analyzer.field(f).problem.code == Problem::Blank) {
+            ++field.blank;
+            continue; // a blank field tells nothing more
+        }
+        for (size_t k = 0; k < Shifts.size(); ++k) {
+            if (analyzer.readsShifted(f, Shifts[k])) {
+                ++field.shifted[k];
+                shifted[k] = true;
+            }
+        }
+        for (quint32 bits = spec.otherDates; bits != 0; bits &= bits - 1) {
+            const int k = qCountTrailingZeroBits(bits);
+            if (analyzer.readsAsDate(f, dates[size_t(k)].format))
+                ++field.otherDates[size_t(k)];
+        }
+    }
+    for (size_t k = 0; k < Shifts.size(); ++k)
+        if (shifted[k])
+            ++stat.shiftedLines[k];
+}
+
+QList<LikelyCause> likelyCauses(const CompiledFormat &format, const ScanResult &result)
+{
+    QList<LikelyCause> causes;
+    const std::vector<NamedDateFormat> &dates = commonDateFormats();
+    for (size_t t = 0; t < format.lineTypes().size() && t < result.types.size(); ++t) {
+        const CompiledLineType &type = format.lineTypes()[t];
+        const TypeStat &stat = result.types[t];
+        if (!most(stat.errorLines, stat.lines) || stat.fields.empty())
+            continue; // a clean line type, or errors on a few of its lines
+        const int typeIndex = int(t);
+        const qint64 of = stat.lines;
+        const QString order = format.lineType(typeIndex).order;
+        auto cause = [&](LikelyCause::Kind kind, int field, qint64 lines) {
+            LikelyCause c;
+            c.kind = kind;
+            c.lineType = typeIndex;
+            c.field = field;
+            c.lineOrder = order;
+            if (field >= 0)
+                c.fieldId = format.field(typeIndex, field).id;
+            c.lines = lines;
+            c.of = of;
+            return c;
+        };
+        // Fields whose errors the line type's cause explains.
+        std::vector<char> explained(type.fields.size(), 0);
+
+        // The fields shifted: the shift that most lines show, among those under which some
+        // field reads right on most lines.
+        int best = -1;
+        std::vector<int> moved;
+        for (size_t k = 0; k < Shifts.size(); ++k) {
+            std::vector<int> fields;
+            for (size_t f = 0; f < stat.fields.size(); ++f)
+                if (most(stat.fields[f].shifted[k], of))
+                    fields.push_back(int(f));
+            if (!fields.empty() &&
+                (best < 0 || stat.shiftedLines[k] > stat.shiftedLines[size_t(best)])) {
+                best = int(k);
+                moved = fields;
+            }
+        }
+        if (best >= 0) {
+            const int shift = Shifts[size_t(best)];
+            const int n = std::abs(shift);
+            int column = 0;
+            for (const int f : moved) {
+                explained[size_t(f)] = 1;
+                const int start = type.fields[size_t(f)].start + 1;
+                column = column == 0 ? start : std::min(column, start);
+            }
+            LikelyCause c = cause(LikelyCause::Kind::Shifted, -1, stat.shiftedLines[size_t(best)]);
+            c.shift = shift;
+            c.column = column;
+            const QString side =
+                shift > 0 ? QStringLiteral("a la derecha") : QStringLiteral("a la izquierda");
+            c.message =
+                QStringLiteral("Los campos del tipo de línea %1 parecen desplazados %2 %3 a "
+                               "partir de la columna %4: en %5 de %6 líneas, los campos con "
+                               "error (%7) se leen bien %2 más %3.")
+                    .arg(order, columnCount(n), side)
+                    .arg(column)
+                    .arg(c.lines)
+                    .arg(of)
+                    .arg(fieldNames(format, typeIndex, moved));
+            c.message += shift > 0
+                             ? QStringLiteral(" ¿%1 %2 en la columna %3 o antes?")
+                                   .arg(n == 1 ? QStringLiteral("Sobra") : QStringLiteral("Sobran"),
+                                        characterCount(n))
+                                   .arg(column)
+                             : QStringLiteral(" ¿%1 %2 antes de la columna %3?")
+                                   .arg(n == 1 ? QStringLiteral("Falta") : QStringLiteral("Faltan"),
+                                        characterCount(n))
+                                   .arg(column);
+            const qint64 sameLength = stat.lengths[size_t(LengthSlack + shift)];
+            if (type.end > 0 && most(sameLength, of))
+                c.message +=
+                    QStringLiteral(" Las líneas también son más %1: %2 tienen %3 "
+                                   "caracteres y los campos terminan en la columna %4.")
+                        .arg(shift > 0 ? QStringLiteral("largas") : QStringLiteral("cortas"))
+                        .arg(sameLength)
+                        .arg(type.end + shift)
+                        .arg(type.end);
+            causes << c;
+        } else if (type.end > 0 && most(stat.shortLines, of)) {
+            // Lines that end before the last field.
+            std::vector<int> cut;
+            for (size_t f = 0; f < stat.fields.size(); ++f) {
+                if (most(stat.fields[f].pastEnd, of)) {
+                    explained[f] = 1;
+                    cut.push_back(int(f));
+                }
+            }
+            LikelyCause c = cause(LikelyCause::Kind::ShortLines, -1, stat.shortLines);
+            c.message = QStringLiteral("Las líneas del tipo de línea %1 son más cortas que su "
+                                       "último campo, que termina en la columna %2: %3 de %4 "
+                                       "líneas terminan antes.")
+                            .arg(order)
+                            .arg(type.end)
+                            .arg(c.lines)
+                            .arg(of);
+            for (int off = 1; off <= LengthSlack; ++off) {
+                const qint64 lines = stat.lengths[size_t(LengthSlack - off)];
+                if (most(lines, of))
+                    c.message +=
+                        QStringLiteral(" A %1 de ellas les %2 %3 (tienen %4).")
+                            .arg(lines)
+                            .arg(off == 1 ? QStringLiteral("falta") : QStringLiteral("faltan"),
+                                 characterCount(off))
+                            .arg(type.end - off);
+            }
+            if (!cut.empty())
+                c.message += QStringLiteral(" Los campos que quedan fuera (%1) no se pueden "
+                                            "leer: ¿el archivo recorta los blancos del final "
+                                            "de la línea, o el formato espera líneas más "
+                                            "largas?")
+                                 .arg(fieldNames(format, typeIndex, cut));
+            causes << c;
+        }
+
+        // The fields' own causes.
+        for (size_t f = 0; f < stat.fields.size(); ++f) {
+            const FieldStat &field = stat.fields[f];
+            if (explained[f] || !most(field.lines, of))
+                continue;
+            const CompiledField &spec = type.fields[f];
+            const int index = int(f);
+            if (most(field.blank, of) &&
+                (spec.type == FieldType::Numero || spec.type == FieldType::Fecha)) {
+                const bool number = spec.type == FieldType::Numero;
+                LikelyCause c =
+                    cause(number ? LikelyCause::Kind::BlankNumber : LikelyCause::Kind::BlankDate,
+                          index, field.blank);
+                c.message = QStringLiteral("%1 está en blanco en %2 de %3 líneas. ¿Es un campo "
+                                           "opcional? %4")
+                                .arg(theField(format, typeIndex, index))
+                                .arg(c.lines)
+                                .arg(of)
+                                .arg(number ? QStringLiteral("Un NUMERO no puede quedar en "
+                                                             "blanco: considere declararlo "
+                                                             "TEXTO.")
+                                            : QStringLiteral("Una Fecha no puede quedar en "
+                                                             "blanco: considere declararla "
+                                                             "TEXTO."));
+                causes << c;
+                continue;
+            }
+            // The common date format that reads most of the values (the first in the list's
+            // order on a tie), and those that read as many.
+            int chosen = -1;
+            for (size_t k = 0; k < field.otherDates.size(); ++k)
+                if (most(field.otherDates[k], of) &&
+                    (chosen < 0 || field.otherDates[k] > field.otherDates[size_t(chosen)]))
+                    chosen = int(k);
+            if (chosen < 0)
+                continue;
+            QStringList alike;
+            for (size_t k = 0; k < field.otherDates.size(); ++k)
+                if (int(k) != chosen && field.otherDates[k] == field.otherDates[size_t(chosen)])
+                    alike << dates[k].text;
+            LikelyCause c =
+                cause(LikelyCause::Kind::OtherDateFormat, index, field.otherDates[size_t(chosen)]);
+            c.dateFormat = dates[size_t(chosen)].text;
+            const FieldDef &def = format.field(typeIndex, index);
+            const QString own = def.format.isEmpty() ? QStringLiteral("vacío (YYYYMMDD)")
+                                                     : QStringLiteral("'%1'").arg(def.format);
+            c.message =
+                QStringLiteral("%1 no se lee en su formato %2 en %3 de %4 líneas, y "
+                               "%5 se leen como %6%7: ¿es ese su formato?")
+                    .arg(theField(format, typeIndex, index), own)
+                    .arg(field.lines)
+                    .arg(of)
+                    .arg(
+                        c.lines == field.lines ? QStringLiteral("los valores")
+                                               : QStringLiteral("%1 de esos valores").arg(c.lines),
+                        c.dateFormat,
+                        alike.isEmpty()
+                            ? QString()
+                            : QStringLiteral(" (o como %1)").arg(alike.join(QStringLiteral(", "))));
+            causes << c;
+        }
+    }
+    return causes;
+}
+
+} // namespace velkora::formats
