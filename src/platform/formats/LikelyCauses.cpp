@@ -95,21 +95,22 @@ void noteLineInError(LineAnalyzer &analyzer, const CompiledLineType &type, TypeS
     }
     ++stat.errorLines;
     const qsizetype characters = analyzer.characters();
-    if (characters < type.end)
-        ++stat.shortLines;
     const qsizetype off = characters - type.end;
     if (off >= -LengthSlack && off <= LengthSlack)
         ++stat.lengths[size_t(off + LengthSlack)];
 
     std::array<bool, ShiftCount> shifted{};
+    bool cut = false; // a field in error reaches past the line's end
     for (const int f : analyzer.fieldsInError()) {
         const CompiledField &spec = type.fields[size_t(f)];
         FieldStat &field = stat.fields[size_t(f)];
         ++field.lines;
         if (!spec.usable)
             continue; // the review of the format says why it never reads
-        if (qint64(spec.start) + spec.length > characters)
+        if (qint64(spec.start) + spec.length > characters) {
             ++field.pastEnd;
+            cut = true;
+        }
         if (analyzer.field(f).problem.code == Problem::Blank) {
             ++field.blank;
             continue; // a blank field tells nothing more
@@ -126,6 +127,8 @@ void noteLineInError(LineAnalyzer &analyzer, const CompiledLineType &type, TypeS
                 ++field.otherDates[size_t(k)];
         }
     }
+    if (cut)
+        ++stat.shortLines;
     for (size_t k = 0; k < Shifts.size(); ++k)
         if (shifted[k])
             ++stat.shiftedLines[k];

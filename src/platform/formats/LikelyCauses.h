@@ -17,7 +17,7 @@ struct TypeStat;
 struct LikelyCause {
     enum class Kind {
         Shifted,         // the fields in error read right a column or two away, from a column on
-        ShortLines,      // the lines end before the line type's last field does
+        ShortLines,      // the lines end before the fields in error do
         BlankNumber,     // a NUMERO field is blank
         BlankDate,       // a Fecha field is blank
         OtherDateFormat, // a Fecha field's values read in another date format

@@ -64,7 +64,7 @@ struct TypeStat {
     std::vector<GapStat> gaps;
     // The lines with a field in error, and what they show.
     qint64 errorLines = 0;
-    qint64 shortLines = 0; // of them, lines shorter than the line type's end
+    qint64 shortLines = 0; // of them, lines that end before a field in error does
     // Of them, lines of end - LengthSlack ... end + LengthSlack characters.
     std::array<qint64, 2 * LengthSlack + 1> lengths{};
     // Of them, lines where some field in error reads right Shifts[k] columns away.
