@@ -274,6 +274,32 @@ private slots:
         checkRoundTrip(proposal, path);
     }
 
+    // A byte-order mark, a last line without its end, amounts with a decimal point.
+    void lineEndsAndDecimals()
+    {
+        QStringList lines{record(50, {{1, "H"}, {2, "EMPRESA EJEMPLO SA"}, {30, "20261231"}})};
+        for (int i = 1; i < 29; ++i)
+            lines << record(50, {{1, "D"},
+                                 {2, yymmdd(i * 7)},
+                                 {9, Random(quint64(i)).number(i * 1234, 9) + "." +
+                                         Random(quint64(i)).number(i % 100, 2)},
+                                 {22, i % 2 ? "TRANSFERENCIA RECIBIDA" : "ABONO DE NOMINA"}});
+        lines << record(50, {{1, "T"}, {2, "000028"}, {20, "TOTAL"}});
+        QByteArray bytes = "\xEF\xBB\xBF" + lines.join(u"\r\n"_s).toUtf8();
+        const QString path = dir.filePath(u"bom.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        const Proposal proposal = propose(path);
+        QCOMPARE(proposal.linesRead, 30);
+        QCOMPARE(idsOf(proposal), (QStringList{u"H"_s, u"D"_s, u"T"_s}));
+        const ProposedLineType detail = typeOf(proposal, u"D"_s);
+        QCOMPARE(fieldAt(detail, 2), u"03 6 YYMMDD"_s);
+        QCOMPARE(fieldAt(detail, 9), u"01 12 0.00"_s);
+        QCOMPARE(fieldAt(detail, 22), u"02 22"_s); // texts end at their longest
+        checkRoundTrip(proposal, path);
+    }
+
     // A field that its sample reads as a number or a date, and a line further on does not:
     // the field is proposed as TEXTO so that the whole file reads.
     void linesPastTheSample()

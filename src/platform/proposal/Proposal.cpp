@@ -190,6 +190,7 @@ private:
     void piece(int a, int b);
     void digits(int a, int b);
     void number(int a, int b, double sureness);
+    void decimals(qsizetype from);
     void add(int a, int b, const QString &type, const QString &format, const QString &value,
              bool trim, double confidence);
 
@@ -209,8 +210,10 @@ QList<ProposedField> FieldBuilder::build(double *consistency)
     std::vector<char> separator(size_t(end), 0);
     for (int j = 0; j < end; ++j)
         separator[size_t(j)] = inId(j) || !content(j);
-    // A single blank column between two columns that hold letters is a space between words.
-    for (int j = 1; j + 1 < end; ++j) {
+    // On a line type of one line, a single blank column between two columns that hold letters
+    // is a space between words (on more lines, a blank that stands in the same column on every
+    // line is where a field ends).
+    for (int j = 1; t.sampled == 1 && j + 1 < end; ++j) {
         if (inId(j) || content(j) || separator[size_t(j - 1)] || separator[size_t(j + 1)])
             continue;
         if ((t.mask[size_t(j - 1)] & Letter) && (t.mask[size_t(j + 1)] & Letter))
@@ -276,6 +279,7 @@ void FieldBuilder::segment(int a, int b)
         i -= specs[size_t(date.spec)].length;
     }
     std::reverse(chosen.begin(), chosen.end());
+    const qsizetype first = m_fields.size();
     int at = a;
     for (const DateCandidate *date : chosen) {
         const DateSpec &spec = specs[size_t(date->spec)];
@@ -287,6 +291,29 @@ void FieldBuilder::segment(int a, int b)
     }
     if (at < b)
         piece(at, b);
+    decimals(first);
+}
+
+// Digits, a point or comma that never changes, and one to three digits: one NUMERO with that
+// many decimals ("0.00").
+void FieldBuilder::decimals(qsizetype from)
+{
+    for (qsizetype i = from; i + 2 < m_fields.size(); ++i) {
+        const ProposedField &whole = m_fields[i], &mark = m_fields[i + 1], &part = m_fields[i + 2];
+        const bool isMark = mark.typeCode == QLatin1String("04") && mark.length == 1 &&
+                            (mark.value == QLatin1String(".") || mark.value == QLatin1String(","));
+        if (whole.typeCode != QLatin1String("01") || !isMark ||
+            part.typeCode != QLatin1String("01") || part.length > 3 ||
+            whole.position + whole.length != mark.position || mark.position + 1 != part.position ||
+            whole.length + part.length > MaxNumberDigits)
+            continue;
+        ProposedField merged = whole;
+        merged.length = whole.length + 1 + part.length;
+        merged.format = QStringLiteral("0") + mark.value + QString(part.length, QLatin1Char('0'));
+        merged.confidence = std::min(whole.confidence, part.confidence);
+        m_fields[i] = merged;
+        m_fields.remove(i + 1, 2);
+    }
 }
 
 // Columns with no date: cut where a column of one class on every line meets one of another,
