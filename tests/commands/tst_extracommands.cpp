@@ -6,6 +6,7 @@
 #include "editor/EditFixture.h"
 #include "services/Database.h"
 #include "services/Services.h"
+#include "views/RawLinesView.h"
 
 #include <QDialog>
 #include <QDir>
@@ -177,12 +178,15 @@ void tst_ExtraCommands::sampleTestedAndScriptedForReal()
         key->setFocus();
         QTest::keyClicks(key, "1");
         QTest::keyClick(key, Qt::Key_Return);
+        std::pair<int, int> highlighted{-2, -2};
         const auto viewerText = [&](const QString &command) {
             QString text;
             QTimer::singleShot(0, [&] {
                 auto *viewer = qobject_cast<QDialog *>(QApplication::activeModalWidget());
                 if (viewer) {
                     text = viewer->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
+                    if (auto *lines = viewer->findChild<velkora::views::RawLinesView *>())
+                        highlighted = {lines->highlightedLineType(), lines->highlightedField()};
                     viewer->reject();
                 }
             });
@@ -190,7 +194,15 @@ void tst_ExtraCommands::sampleTestedAndScriptedForReal()
             return text;
         };
 
+        // The field chosen in the field grid (line type 0002's third field, "Referencia") is
+        // the one highlighted on the file's lines.
+        auto *lines = screen.findChild<velkora::controls::DataGrid *>("ssLinea");
+        auto *fields = screen.findChild<velkora::controls::DataGrid *>("ssDetalle");
+        QVERIFY(lines->setCurrentRow(1));
+        QCOMPARE(fields->cell(2, "Descripción").toString(), QStringLiteral("Referencia"));
+        QVERIFY(fields->setCurrentRow(2));
         const QString result = viewerText("B2");
+        QCOMPARE(highlighted, std::make_pair(1, 2));
         QVERIFY2(result.contains("\n2|0002|2026-12-01|DEPOSITO EN EFECTIVO|"),
                  qPrintable(result.left(1200)));
         QVERIFY2(result.contains(

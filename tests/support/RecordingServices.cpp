@@ -149,6 +149,11 @@ public:
             args << QString::number(n);
         note(m_r, QStringLiteral("ShowText"), args);
     }
+    void HighlightField(int lineType, int field) override
+    {
+        note(m_r, QStringLiteral("HighlightField"),
+             {QString::number(lineType), QString::number(field)});
+    }
 
 private:
     Record m_r;

@@ -8,6 +8,7 @@
 #include "storage/Statements.h"
 
 #include <controls/Controles.h>
+#include <controls/DataGrid.h>
 #include <controls/TextBox.h>
 
 #include <QApplication>
@@ -40,6 +41,12 @@ void frmKESTA::Controles_B2Click()
     auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     host::ToolServices &tools = Publico::ToolServices();
     const std::unique_ptr<host::TextViewer> viewer = tools.CreateTextViewer();
+    // The field current in the field grid is the one whose columns the result shows first. The
+    // grids hold the stored format in the order of its numbers, as the test reads it.
+    const int lineRow = ssLinea->currentRow();
+    const int fieldRow = ssDetalle->currentRow();
+    if (lineRow >= 0 && fieldRow >= 0)
+        viewer->HighlightField(lineRow, fieldRow);
     const QString result = tools.TestLoadFormat(0, txtClave->text(), QStringLiteral("|"));
     // The busy pointer is for the test; the user reads the result with the usual one.
     restore.dismiss();

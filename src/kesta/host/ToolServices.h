@@ -16,6 +16,10 @@ public:
     virtual ~TextViewer() = default;
     virtual void ShowText(const QString &text, const QString &title, int a, int b, int c, int d,
                           int e, int f) = 0;
+    // Before ShowText: the field that the views of a test's result show highlighted on the
+    // file's lines, by places from 0: its line type among the format's line types and the field
+    // among its line type's fields, both in the order of their numbers.
+    virtual void HighlightField(int lineType, int field) = 0;
 };
 
 // Opens the record tool on a key; created for one call.

@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "host/RuntimeError.h"
+#include "views/RawLinesView.h"
 #include "views/ResultTablesView.h"
 #include "views/TestResultViews.h"
 
@@ -152,9 +153,12 @@ void TextViewerDialog::showPage(QWidget *page)
         m_pages->setCurrentWidget(page);
 }
 
-void TextViewerDialog::addTestViews(std::shared_ptr<const views::TestedFile> file)
+void TextViewerDialog::addTestViews(std::shared_ptr<const views::TestedFile> file, int lineType,
+                                    int field)
 {
     auto *views = new views::TestResultViews(std::move(file), this);
+    if (lineType >= 0 && field >= 0)
+        views->lines()->highlightFieldAt(lineType, field);
     addPage(views->tables(), QStringLiteral("Tablas"));
     addPage(views->linesPage(), QStringLiteral("Líneas del archivo"));
     connect(views, &views::TestResultViews::linesPageRequested, this,
@@ -271,8 +275,14 @@ void TextViewerImpl::ShowText(const QString &text, const QString &title, int, in
     TextViewerDialog dialog(text, title, QApplication::activeWindow());
     if (m_tests)
         if (auto file = m_tests->take(text))
-            dialog.addTestViews(std::move(file));
+            dialog.addTestViews(std::move(file), m_lineType, m_field);
     dialog.exec();
+}
+
+void TextViewerImpl::HighlightField(int lineType, int field)
+{
+    m_lineType = lineType;
+    m_field = field;
 }
 
 } // namespace velkora::services

@@ -42,8 +42,10 @@ public:
     void addPage(QWidget *page, const QString &title);
     void showPage(QWidget *page);
     QTabWidget *pages() const { return m_pages; } // null until a page is added
-    // Adds the tables and the lines' view of a tested file.
-    void addTestViews(std::shared_ptr<const views::TestedFile> file);
+    // Adds the tables and the lines' view of a tested file; a field given by its places (see
+    // TextViewer::HighlightField) is highlighted on the lines.
+    void addTestViews(std::shared_ptr<const views::TestedFile> file, int lineType = -1,
+                      int field = -1);
 
     void showFind();
     // Selects the next (or previous) occurrence of the find box's text; false when none.
@@ -97,9 +99,11 @@ public:
     explicit TextViewerImpl(std::shared_ptr<TestResultSlot> tests = {});
     void ShowText(const QString &text, const QString &title, int a, int b, int c, int d, int e,
                   int f) override;
+    void HighlightField(int lineType, int field) override;
 
 private:
     std::shared_ptr<TestResultSlot> m_tests;
+    int m_lineType = -1, m_field = -1;
 };
 
 } // namespace velkora::services
