@@ -109,8 +109,10 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
         v.order = type.order;
         v.lineDescription = type.description;
         v.lineId = type.lineId;
-        v.position = QString::number(type.position);
-        v.length = QString::number(type.length);
+        // A line type without an ID (a file of one kind of line) is entered on the screen at
+        // position 1, length 1, which its line edit accepts; the test takes every line either way.
+        v.position = QString::number(type.lineId.isEmpty() ? 1 : type.position);
+        v.length = QString::number(type.lineId.isEmpty() ? 1 : type.length);
         v.reverse = false;
         v.user3 = QStringLiteral("0.0000");
         v.user4 = QStringLiteral("0.0000");

@@ -73,6 +73,8 @@ private slots:
         QStringList statement = proposal_test::bankStatement(2, 15);
         statement.insert(3, QString());
         proposal_test::writeFile(home.filePath(u"extracto.txt"_s), statement);
+        proposal_test::writeFile(home.filePath(u"movimientos.txt"_s),
+                                 statement.filter(QRegularExpression(u"^22"_s)));
     }
 
     void exitCodes_data()
@@ -288,6 +290,15 @@ private slots:
         QVERIFY(again.err.contains(u"ya está asignada al formato de carga: Propuesto de "
                                    "pagos.txt"_s));
         QCOMPARE(velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s}).code, 0);
+
+        // A file of one kind of line: one line type without an ID, which takes every line.
+        const Run single = velkora({u"--database"_s, database(), u"propose"_s,
+                                    u"movimientos.txt"_s, u"--key"_s, u"mov"_s, u"--save"_s});
+        QCOMPARE(single.code, 0);
+        QVERIFY(single.out.contains(u"Un solo tipo de línea, sin ID"_s));
+        const Run testSingle = velkora({u"--database"_s, database(), u"test"_s, u"MOV"_s});
+        QCOMPARE(testSingle.code, 0);
+        QVERIFY(testSingle.out.contains(u"Tipo único|30"_s));
 
         // A number is a key as the screen writes it.
         const Run numbered = velkora({u"--database"_s, database(), u"propose"_s,
