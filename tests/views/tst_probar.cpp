@@ -159,13 +159,14 @@ void tst_Probar::faultsOfAFileAtAGlance()
     const QString sampleFile = useFile(u"extracto-con-errores.txt"_s, lines);
 
     QString text, other, cell, status;
-    bool stayed = false;
+    bool stayed = false, causesShown = true;
     command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
         text = viewer->text();
         viewer->pages()->setCurrentIndex(1);
         auto *tablesView = viewer->findChild<views::ResultTablesView *>(u"vistaTablas"_s);
         auto *tabs = tablesView->findChild<QTabWidget *>(u"tabsTablas"_s);
         other = tabs->tabText(3);
+        causesShown = viewer->findChild<QLabel *>(u"lblCausas"_s)->isVisible();
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
         QTableView *table = tablesView->table(1);
         table->setFocus();
@@ -188,6 +189,9 @@ void tst_Probar::faultsOfAFileAtAGlance()
              qPrintable(status));
     QVERIFY(status.contains(u" · error: '00000X250.75'"_s));
     QVERIFY(stayed);
+    // Faults on a few lines each: no likely cause is named, in the text or over the tables.
+    QVERIFY(!causesShown);
+    QVERIFY(!text.contains(u"Causas probables"_s));
 }
 
 QString tst_Probar::useFile(const QString &name, const QStringList &lines)

@@ -115,10 +115,12 @@ void noteLineInError(LineAnalyzer &analyzer, const CompiledLineType &type, TypeS
             ++field.blank;
             continue; // a blank field tells nothing more
         }
+        // The nearest shift that reads (one column before two, left before right on a tie).
         for (size_t k = 0; k < Shifts.size(); ++k) {
             if (analyzer.readsShifted(f, Shifts[k])) {
                 ++field.shifted[k];
                 shifted[k] = true;
+                break;
             }
         }
         for (quint32 bits = spec.otherDates; bits != 0; bits &= bits - 1) {

@@ -246,7 +246,13 @@ bool LineAnalyzer::readsShifted(int field, int shift)
     const qsizetype from = qsizetype(spec.start) + shift;
     if (!spec.usable || !converts(spec) || from < 0)
         return false;
-    const auto [text, size] = paddedText(span(spec, from));
+    // In place on a line of one byte per character, as the checks read.
+    const bool inPlace =
+        m_encoding != LineEncoding::Utf8 && !spec.trim && from + spec.length <= m_chars;
+    const auto [text, size] = inPlace ? std::pair<const char *, int>(m_p + from, spec.length)
+                                      : paddedText(span(spec, from));
+    if (spec.type == FieldType::Numero && spec.number.digitsOnly() && size <= 18)
+        return digits::allDigits(text, size); // as the checks read such a field
     Problem problem;
     if (spec.type == FieldType::Numero) {
         NumberValue number;

@@ -52,7 +52,8 @@ struct FieldStat {
     qint64 lines = 0;   // lines where the field is in error
     qint64 blank = 0;   // of them, lines where it is blank
     qint64 pastEnd = 0; // of them, lines that end before the field does
-    // Of them, lines where the field reads right Shifts[k] columns away.
+    // Of them, lines where the field reads right Shifts[k] columns away, and at no shift
+    // before it in Shifts (the nearest).
     std::array<qint64, ShiftCount> shifted{};
     // Of them, lines where it reads right in commonDateFormats()[k] (a Fecha field; else empty).
     std::vector<qint64> otherDates;
