@@ -60,7 +60,7 @@ QString reportText(const TestReport &report, const QString &separatorText)
             if (stat.errorLines == 0)
                 continue;
             const LineType &type = format.lineTypes.at(t);
-            row({type.order, QStringLiteral("(todos)"), QString::number(stat.errorLines),
+            row({type.order, QStringLiteral("(algún campo)"), QString::number(stat.errorLines),
                  QString::number(stat.lines)});
             for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f)
                 if (stat.fields[size_t(f)].lines > 0)
