@@ -11,7 +11,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
 shift || true
-"$here/install-deps.sh"
+"$here/../scripts/install-deps.sh" bench
 
 bin=$build/bin
 for program in bench_throughput bench_saveload bench_startup bench_propose velkora; do

@@ -15,10 +15,12 @@ packages=(
 )
 
 # libclang-rt-14-dev: the fuzzers' input reader, which the tests replaying their inputs use too.
-# Extra groups, asked for by name: "fuzz" (clang, to build the fuzzers).
+# Extra groups, asked for by name: "fuzz" (clang, to build the fuzzers); "bench" (what the
+# benchmarks run beside the project's programs: gawk, pandas, and GNU time for peak memory).
 for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang-14) ;;
+        bench) packages+=(gawk python3-pandas time coreutils) ;;
         *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
     esac
 done
