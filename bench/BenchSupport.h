@@ -33,30 +33,36 @@ struct ProcessRun {
 // under /usr/bin/time, which reports its peak memory (the spawning process's own would be
 // counted otherwise, as a spawned child starts out as a copy of it); the wall time is taken
 // here, from the start to the end of both.
+// A command and the environment with extra entries, as posix_spawn takes them.
+struct SpawnArguments {
+    SpawnArguments(const QStringList &command, const QStringList &extraEnv)
+    {
+        for (const QString &word : command)
+            storage.push_back(word.toLocal8Bit());
+        for (char **e = environ; *e; ++e)
+            envStorage.emplace_back(*e);
+        for (const QString &entry : extraEnv)
+            envStorage.push_back(entry.toLocal8Bit());
+        for (QByteArray &word : storage)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        for (QByteArray &entry : envStorage)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+    }
+    std::vector<QByteArray> storage, envStorage;
+    std::vector<char *> argv, envp;
+};
+
 inline ProcessRun runProcess(const QStringList &command, const QString &outPath = {},
                              const QStringList &extraEnv = {})
 {
     ProcessRun run;
     const QString memory = QStringLiteral("/tmp/kesta-bench-peak-%1").arg(getpid());
-    std::vector<QByteArray> storage;
-    for (const QString &word : QStringList{QStringLiteral("/usr/bin/time"), QStringLiteral("-f"),
-                                           QStringLiteral("%M"), QStringLiteral("-o"), memory} +
-                                   command)
-        storage.push_back(word.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &word : storage)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    std::vector<QByteArray> envStorage;
-    for (char **e = environ; *e; ++e)
-        envStorage.emplace_back(*e);
-    for (const QString &entry : extraEnv)
-        envStorage.push_back(entry.toLocal8Bit());
-    std::vector<char *> envp;
-    for (QByteArray &entry : envStorage)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
+    SpawnArguments spawn(QStringList{QStringLiteral("/usr/bin/time"), QStringLiteral("-f"),
+                                     QStringLiteral("%M"), QStringLiteral("-o"), memory} +
+                             command,
+                         extraEnv);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -67,7 +73,8 @@ inline ProcessRun runProcess(const QStringList &command, const QString &outPath 
 
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawnp(&pid, spawn.argv[0], &actions, nullptr, spawn.argv.data(),
+                                     spawn.envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return run;

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <algorithm>
 #include <array>
@@ -194,5 +195,24 @@ private:
     int m_lastAt = 0;
     QByteArray m_out;
 };
+
+// The statement of that many megabytes in the file, written once (the same size always gives
+// the same bytes; a ".done" mark beside it says it was written whole). False when it cannot be
+// written.
+inline bool ensureStatementFile(const QString &file, qint64 megabytes)
+{
+    const QString done = file + QStringLiteral(".done");
+    if (QFileInfo::exists(done) && QFileInfo::exists(file))
+        return true;
+    std::printf("writing %s ...\n", qPrintable(file));
+    std::fflush(stdout);
+    StatementWriter writer(megabytes << 20);
+    if (!writer.write(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    QFile(done).open(QIODevice::WriteOnly);
+    return true;
+}
 
 } // namespace kesta::bench

@@ -45,17 +45,8 @@ int main(int argc, char *argv[])
 
     // The same file as bench_throughput's of that size (the same size, the same bytes).
     const QString file = dir.filePath(QStringLiteral("statement-%1MB.txt").arg(megabytes));
-    const QString done = file + QStringLiteral(".done");
-    if (!QFileInfo::exists(done) || !QFileInfo::exists(file)) {
-        std::printf("writing %s ...\n", qPrintable(file));
-        std::fflush(stdout);
-        StatementWriter writer(megabytes << 20);
-        if (!writer.write(file)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            return 2;
-        }
-        QFile(done).open(QIODevice::WriteOnly);
-    }
+    if (!ensureStatementFile(file, megabytes))
+        return 2;
     const double mb = double(QFileInfo(file).size()) / (1 << 20);
     runProcess({QStringLiteral("cat"), file}); // into the page cache first
     std::printf("file %s: %.0f MB, %s\n", qPrintable(file), mb, qPrintable(machineLoad()));

@@ -33,22 +33,7 @@ qint64 monotonicNs()
 double timeToInteractive(const QStringList &command, const QStringList &env, const QString &out)
 {
     QFile::remove(out);
-    std::vector<QByteArray> args;
-    for (const QString &word : command)
-        args.push_back(word.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &word : args)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::vector<QByteArray> envStorage;
-    for (char **e = environ; *e; ++e)
-        envStorage.emplace_back(*e);
-    for (const QString &entry : env)
-        envStorage.push_back(entry.toLocal8Bit());
-    std::vector<char *> envp;
-    for (QByteArray &entry : envStorage)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
+    SpawnArguments spawn(command, env);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -56,7 +41,8 @@ double timeToInteractive(const QStringList &command, const QStringList &env, con
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const qint64 start = monotonicNs();
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, spawn.argv[0], &actions, nullptr, spawn.argv.data(),
+                                    spawn.envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return -1;

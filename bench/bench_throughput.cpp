@@ -173,17 +173,8 @@ int main(int argc, char *argv[])
 
     // The file, written once per size (the same size always gives the same bytes).
     const QString file = dir.filePath(QStringLiteral("statement-%1MB.txt").arg(megabytes));
-    const QString done = file + QStringLiteral(".done");
-    if (!QFileInfo::exists(done) || !QFileInfo::exists(file)) {
-        std::printf("writing %s ...\n", qPrintable(file));
-        std::fflush(stdout);
-        StatementWriter writer(megabytes << 20);
-        if (!writer.write(file)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            return 2;
-        }
-        QFile(done).open(QIODevice::WriteOnly);
-    }
+    if (!ensureStatementFile(file, megabytes))
+        return 2;
     const qint64 bytes = QFileInfo(file).size();
     const double mb = double(bytes) / (1 << 20);
 
