@@ -4,13 +4,14 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     libgl-dev sqlite3
     postgresql postgresql-client
     unixodbc unixodbc-dev tdsodbc freetds-bin
     fonts-dejavu-core
-    xvfb xauth
+    xvfb xauth openbox
+    odbc-postgresql qt6-translations-l10n
     libclang-rt-14-dev
 )
 
