@@ -4,10 +4,8 @@
 
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
+WERROR ?= OFF
 CMAKE_FLAGS ?=
-ifdef CI
-CMAKE_FLAGS += -DKESTA_WERROR=ON
-endif
 JOBS ?= $(shell nproc)
 SHELL := /bin/bash
 PREFIX ?= /usr/local
@@ -19,7 +17,7 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKESTA_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -77,11 +75,16 @@ fuzz:
 	@for f in $(FUZZERS); do \
 	    mkdir -p build-fuzz/corpus/$$f build-fuzz/findings && \
 	    echo "== fuzz_$$f for $(FUZZ_SECONDS) s" && \
-	    QT_QPA_PLATFORM=offscreen build-fuzz/bin/fuzz_$$f -max_total_time=$(FUZZ_SECONDS) \
+	    ( QT_QPA_PLATFORM=offscreen build-fuzz/bin/fuzz_$$f -max_total_time=$(FUZZ_SECONDS) \
 	        -print_final_stats=1 -artifact_prefix=build-fuzz/findings/$$f- \
-	        build-fuzz/corpus/$$f fuzz/corpus/$$f 2>&1 | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==|SUMMARY|INFO: Seed)' ; \
-	    status=$${PIPESTATUS[0]}; [ $$status -eq 0 ] || exit $$status; \
-	done
+	        build-fuzz/corpus/$$f fuzz/corpus/$$f > build-fuzz/fuzz_$$f.log 2>&1 ; \
+	      echo $$? > build-fuzz/fuzz_$$f.status ) & \
+	done; wait; failed=0; \
+	for f in $(FUZZERS); do \
+	    echo "== fuzz_$$f"; \
+	    grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==|SUMMARY|INFO: Seed)' build-fuzz/fuzz_$$f.log; \
+	    [ "$$(cat build-fuzz/fuzz_$$f.status)" -eq 0 ] || { echo "fuzz_$$f failed: build-fuzz/fuzz_$$f.log"; failed=1; }; \
+	done; exit $$failed
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
