@@ -15,6 +15,8 @@ packages=(
     libclang-rt-14-dev
 )
 
+# fonts-dejavu-core: DejaVu Sans Mono, the fixed-width texts' font wherever the machine's own
+# fixed-width font does not draw every character with one width.
 # libclang-rt-14-dev: the fuzzers' input reader, which the tests replaying their inputs use too.
 # Extra groups, asked for by name: "fuzz" (clang, to build the fuzzers); "bench" (what the
 # benchmarks run beside the project's programs: gawk, pandas, and GNU time for peak memory).

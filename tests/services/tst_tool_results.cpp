@@ -97,7 +97,7 @@ private slots:
 
     void textViewerFinds()
     {
-        services::TextViewerDialog viewer(u"uno\ndos\nTres\ntres y tres\n"_s, QString());
+        services::TextViewerDialog viewer(u"uno\ndos\nTres\ntres y tres\niW0. ñÉ|m\n"_s, QString());
         viewer.show();
         QVERIFY(QTest::qWaitForWindowActive(&viewer));
         auto *text = viewer.findChild<QPlainTextEdit *>(u"txtTexto"_s);
@@ -105,13 +105,21 @@ private slots:
         auto *status = viewer.findChild<QLabel *>(u"lblBuscar"_s);
         QVERIFY(text && find && status && !find->isVisible());
         QCOMPARE(viewer.windowTitle(), u"Velkora"_s);
-        QVERIFY(QFontInfo(text->font()).fixedPitch());
+        // Every character takes the same width as the text is laid out on screen: narrow,
+        // wide, blank, punctuation and accented characters alike.
+        const QTextLayout *layout = text->document()->findBlockByNumber(4).layout();
+        QVERIFY(layout && layout->lineCount() == 1);
+        const QTextLine line = layout->lineAt(0);
+        const qreal step = line.cursorToX(1) - line.cursorToX(0);
+        QVERIFY(step > 0);
+        for (int n = 2; n <= 9; ++n)
+            QCOMPARE(line.cursorToX(n) - line.cursorToX(0), n * step);
 
         QTest::keySequence(&viewer, QKeySequence::Find);
         QTRY_VERIFY(find->isVisible() && find->hasFocus());
         QTest::keyClicks(find, u"tres"_s);
         QTest::keyClick(find, Qt::Key_Return);
-        QVERIFY(viewer.isVisible()); // Enter finds, it does not close the window
+        QVERIFY(viewer.isVisible());         // Enter finds, it does not close the window
         QCOMPARE(selected(text), u"Tres"_s); // without regard to case
         QCOMPARE(text->textCursor().blockNumber(), 2);
         QTest::keyClick(&viewer, Qt::Key_F3);

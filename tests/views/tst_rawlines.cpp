@@ -5,6 +5,7 @@
 // field grid is highlighted.
 
 #include "ViewSamples.h"
+#include "views/FixedWidthFont.h"
 #include "views/RawLinesView.h"
 #include "views/ResultTableModel.h"
 #include "views/ResultTablesView.h"
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
+#include <climits>
 
 using namespace Qt::StringLiterals;
 using namespace velkora::views;
@@ -31,6 +33,49 @@ int count(const QImage &image, const QRect &area, const std::function<bool(QColo
         for (int x = inside.left(); x <= inside.right(); ++x)
             n += test(image.pixelColor(x, y)) ? 1 : 0;
     return n;
+}
+
+// The horizontal extent of the dark pixels (the letters' ink, the ruler's ticks, the cursor's
+// edges) in an area of the image; a null range when there are none.
+std::pair<int, int> inkColumns(const QImage &image, const QRect &area)
+{
+    int left = INT_MAX;
+    int right = INT_MIN;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+// A file whose lines are wider than a screen of columns, with one-column fields far out: the
+// ID "L" at column 1, fields 0001, 0002 and 0003 at columns 5, 40 and 150, each a "W" (the
+// widest letter) between blanks.
+velkora::formats::LoadFormat wideFormat()
+{
+    using views_test::field;
+    velkora::formats::LoadFormat f;
+    f.key = u"0078"_s;
+    f.description = u"Líneas anchas"_s;
+    f.state = u"AC"_s;
+    velkora::formats::LineType wide{u"0001"_s, u"L"_s, u"Ancha"_s, 1, 1, {}};
+    wide.fields = {field("0001", "0001", "Cinco", 5, 1, "02"),
+                   field("0001", "0002", "Cuarenta", 40, 1, "02"),
+                   field("0001", "0003", "Cientocincuenta", 150, 1, "02")};
+    f.lineTypes = {wide};
+    return f;
+}
+
+QByteArray wideLine()
+{
+    QByteArray line(160, ' ');
+    line[0] = 'L';
+    for (const int column : {5, 40, 150})
+        line[column - 1] = 'W';
+    return line + '\n';
 }
 
 } // namespace
@@ -50,6 +95,10 @@ private slots:
     void cursorAndStatusFollowTheFields();
     void highlightedFromTheFieldGridAndTheTables();
     void reverseReadingShownInFileOrder();
+    void fontOfOneWidth_data();
+    void fontOfOneWidth();
+    void charactersStandOnTheirColumns_data();
+    void charactersStandOnTheirColumns();
 };
 
 void tst_RawLines::initTestCase()
@@ -271,6 +320,105 @@ void tst_RawLines::reverseReadingShownInFileOrder()
     view->showLine(0, 1); // the first line read: the file's last, at Cuenta
     QCOMPARE(view->currentRow(), 6);
     QCOMPARE(view->currentColumn(), 15);
+}
+
+void tst_RawLines::fontOfOneWidth_data()
+{
+    QTest::addColumn<QStringList>("preferred");
+    QTest::addColumn<QString>("family"); // the family it must be; empty: any of one width
+    QTest::newRow("the system's") << QStringList() << QString();
+    QTest::newRow("a proportional family passed over")
+        << QStringList{u"DejaVu Sans"_s} << QString();
+    QTest::newRow("an installed family of one width")
+        << QStringList{u"Nonexistent Mono"_s, u"DejaVu Sans Mono"_s} << u"DejaVu Sans Mono"_s;
+    QTest::newRow("a family not installed") << QStringList{u"Fixedsys"_s} << QString();
+}
+
+// The font of the fixed-width texts draws narrow and wide letters, digits, blanks, punctuation
+// and accented letters with one advance, whatever the families asked for and the machine has.
+void tst_RawLines::fontOfOneWidth()
+{
+    QFETCH(QStringList, preferred);
+    QFETCH(QString, family);
+    const QFont font = fixedWidthFont(preferred, 9);
+    QCOMPARE(font.pointSizeF(), 9.0);
+    if (!family.isEmpty())
+        QCOMPARE(QFontInfo(font).family(), family);
+    const QFontMetricsF metrics(font);
+    const qreal advance = metrics.horizontalAdvance(u'm');
+    QVERIFY(advance > 0);
+    for (const QChar c : u"iW0. ñÉ|"_s)
+        QCOMPARE(metrics.horizontalAdvance(c), advance);
+    QCOMPARE(metrics.horizontalAdvance(u"iWiW. ñ"_s), 7 * advance);
+}
+
+void tst_RawLines::charactersStandOnTheirColumns_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("column");
+    QTest::newRow("column 5") << 0 << 5;
+    QTest::newRow("column 40") << 1 << 40;
+    QTest::newRow("column 150") << 2 << 150;
+}
+
+// Far from the first column, the letter the file has at a column is drawn inside that column's
+// band, under its ruler tick and inside the cursor's box, and a click on it puts the cursor on
+// that column: nothing drifts from the letters as the columns grow.
+void tst_RawLines::charactersStandOnTheirColumns()
+{
+    QFETCH(int, field);
+    QFETCH(int, column);
+    const QFontMetricsF metrics(view->font());
+    for (const QChar c : u"iW0. ñ"_s)
+        QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'm'));
+
+    const QByteArray line = wideLine();
+    view->setDecoder(std::make_shared<LineDecoder>(
+        indexFile(wideFormat(), writeFile(dir, u"ancha.txt"_s, line + line))));
+    const int w = view->charWidth();
+    view->resize(view->columnX(1) + 170 * w, 300);
+    QApplication::processEvents();
+    QCOMPARE(view->horizontalScrollBar()->value(), 0); // every column on screen, none scrolled
+    const QRect band = view->bandRect(1, field);
+    QCOMPARE(band.left(), view->columnX(column));
+    const QImage image = view->viewport()->grab().toImage();
+
+    // The "W" of the second line: its ink lies over its band (give or take the edge pixel of
+    // its antialiasing), not over a neighbouring column.
+    const QRect around(band.left() - 3 * w, band.top(), 7 * w, band.height());
+    const auto [left, right] = inkColumns(image, around);
+    QVERIFY2(left <= right, "no letter drawn near the band");
+    QVERIFY2(left >= band.left() - 1 && right <= band.right() + 1,
+             qPrintable(u"ink at %1-%2, band at %3-%4"_s.arg(left)
+                            .arg(right)
+                            .arg(band.left())
+                            .arg(band.right())));
+    const int letterCentre = (left + right) / 2;
+
+    // The ruler's tick for the column, in the strip's colour band above the letters: the ticks
+    // of every fifth column reach four pixels above the ruler's bottom edge.
+    const int rulerBottom = view->stripRect(-1).top() - 1;
+    const auto [tickLeft, tickRight] =
+        inkColumns(image, QRect(band.left() - 2 * w, rulerBottom - 3, 5 * w, 1));
+    QCOMPARE(tickLeft, tickRight);
+    QVERIFY(tickLeft >= band.left() && tickLeft <= band.right());
+
+    // A click on the letter puts the cursor on its column; the status line and the cursor's
+    // box say the same column, and the box is drawn around the letter.
+    view->setFocus();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      QPoint(letterCentre, band.center().y()));
+    QCOMPARE(view->currentRow(), 1);
+    QCOMPARE(view->currentColumn(), column);
+    QVERIFY2(
+        view->statusText().contains(u" · columna %1: campo 000%2 "_s.arg(column).arg(field + 1)),
+        qPrintable(view->statusText()));
+    QCOMPARE(view->cursorRect(), band);
+    QTRY_VERIFY(view->hasFocus());
+    const QImage withCursor = view->viewport()->grab().toImage();
+    const auto [boxLeft, boxRight] = inkColumns(withCursor, around);
+    QCOMPARE(boxLeft, band.left());
+    QCOMPARE(boxRight, band.right());
 }
 
 QTEST_MAIN(tst_RawLines)

@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QFont>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QStyleOptionTab>
 #include <QTabBar>
@@ -20,6 +19,7 @@
 #include <controls/DataGrid.h>
 #include <controls/SmallControls.h>
 #include <controls/TextBox.h>
+#include <views/FixedWidthFont.h>
 
 namespace kesta::screen {
 
@@ -79,20 +79,11 @@ QFont franklinFont()
                     8.25);
 }
 
-// Fixedsys: the key, description and file boxes; the system's fixed-width font stands in
-// where it is not installed.
+// Fixedsys: the key, description and file boxes; where it is not installed, a font of one
+// width stands in.
 QFont fixedsysFont()
 {
-    QFont font;
-    if (QFontDatabase::hasFamily(QStringLiteral("Fixedsys"))) {
-        font.setFamily(QStringLiteral("Fixedsys"));
-        font.setStyleHint(QFont::TypeWriter);
-    } else {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    }
-    font.setFixedPitch(true);
-    font.setPointSizeF(9);
-    return font;
+    return velkora::views::fixedWidthFont({QStringLiteral("Fixedsys")}, 9);
 }
 
 // The tab control's tab bar: tabs exactly TabHeight tall, so that the pages start where the

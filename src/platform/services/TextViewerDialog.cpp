@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "host/RuntimeError.h"
+#include "views/FixedWidthFont.h"
 #include "views/RawLinesView.h"
 #include "views/ResultTablesView.h"
 #include "views/TestResultViews.h"
@@ -10,7 +11,6 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -72,7 +72,7 @@ TextViewerDialog::TextViewerDialog(const QString &text, const QString &title, QW
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_text->setFont(views::fixedWidthFont());
     m_text->setPlainText(text);
 
     m_findBar->setObjectName(QStringLiteral("barraBuscar"));

@@ -4,6 +4,7 @@
 
 #include "ResultTableModel.h"
 
+#include <QGlyphRun>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -216,7 +217,7 @@ void RawLinesView::paintRow(QPainter &painter, qint64 row) const
     if (row == m_row && hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Text), 1));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(columnsRect(row, m_column - 1, m_column).adjusted(0, 0, -1, -1));
+        painter.drawRect(cursorRect().adjusted(0, 0, -1, -1));
     }
     painter.restore();
 
@@ -240,17 +241,27 @@ void RawLinesView::paintText(QPainter &painter, const DecodedLine &line, int y) 
     faint.setAlpha(80);
     const int first = firstColumn();
     const int last = first + visibleColumns() + 1;
-    const int baseline = y + m_ascent;
-    // One column per character: runs of Latin characters are drawn at once (they take one cell
-    // each in a fixed-width font), any other character in its own cell.
+    const qreal baseline = y + m_ascent;
+    // One column per character, each placed in its own cell (never where the font's advances
+    // would take it), so that the text stands on the columns of the ruler, the bands and the
+    // cursor. Runs of Latin characters that the font has are drawn as one run of glyphs; any
+    // other character is drawn centred in its cell, control characters as a middle dot.
     QString run;
     int runStart = 0;
     const auto flush = [&] {
-        if (!run.isEmpty()) {
-            painter.setPen(text);
-            painter.drawText(QPoint(columnX(runStart + 1), baseline), run);
-            run.clear();
-        }
+        if (run.isEmpty())
+            return;
+        QList<QPointF> positions;
+        positions.reserve(run.size());
+        for (qsizetype n = 0; n < run.size(); ++n)
+            positions << QPointF(columnX(runStart + int(n) + 1) + m_glyphOffset, baseline);
+        QGlyphRun glyphs;
+        glyphs.setRawFont(m_rawFont);
+        glyphs.setGlyphIndexes(m_rawFont.glyphIndexesForString(run));
+        glyphs.setPositions(positions);
+        painter.setPen(text);
+        painter.drawGlyphRun(QPointF(0, 0), glyphs);
+        run.clear();
     };
     int column = 0;
     const QString &s = line.text;
@@ -261,14 +272,15 @@ void RawLinesView::paintText(QPainter &painter, const DecodedLine &line, int y) 
         if (column < first)
             continue;
         const char16_t c = glyph.at(0).unicode();
-        if (!pair && c >= 0x20 && c < 0x250 && !isControl(c)) {
+        if (c == u' ') // blanks are shown as a faint dot, so that they can be counted
+            painter.fillRect(
+                QRect(columnX(column + 1) + m_charWidth / 2 - 1, y + m_lineHeight / 2, 2, 2),
+                faint);
+        if (!pair && c >= 0x20 && c < 0x250 && !isControl(c) &&
+            m_rawFont.supportsCharacter(glyph.at(0))) {
             if (run.isEmpty())
                 runStart = column;
             run += glyph;
-            if (c == u' ') // blanks are shown as a faint dot, so that they can be counted
-                painter.fillRect(
-                    QRect(columnX(column + 1) + m_charWidth / 2 - 1, y + m_lineHeight / 2, 2, 2),
-                    faint);
             continue;
         }
         flush();

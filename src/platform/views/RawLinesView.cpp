@@ -1,6 +1,8 @@
 #include "RawLinesView.h"
 
-#include <QFontDatabase>
+#include "FixedWidthFont.h"
+
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QScrollBar>
@@ -28,7 +30,7 @@ bool sameOrder(const QString &stored, const QString &wanted)
 RawLinesView::RawLinesView(QWidget *parent) : QAbstractScrollArea(parent)
 {
     setObjectName(QStringLiteral("vistaLineas"));
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setFont(fixedWidthFont());
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -95,8 +97,13 @@ const BandLayout &RawLinesView::layoutOf(int lineType) const
 
 void RawLinesView::updateMetrics()
 {
+    // Every character is drawn in a cell of a whole number of pixels, the font's own advance
+    // rounded, so that text, ruler, bands and cursor share one grid of columns.
     const QFontMetrics metrics(font());
-    m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    const qreal advance = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
+    m_charWidth = std::max(1, qRound(advance));
+    m_glyphOffset = (m_charWidth - advance) / 2;
+    m_rawFont = QRawFont::fromFont(font());
     m_lineHeight = metrics.height() + 2;
     m_ascent = metrics.ascent() + 1;
     m_rulerHeight = metrics.height() + TickHeight + 2;
@@ -296,6 +303,13 @@ QRect RawLinesView::stripRect(int field) const
             return QRect(columnX(band.from + 1), m_rulerHeight + laneOf(band) * m_laneHeight,
                          (band.to - band.from) * m_charWidth, m_laneHeight - 2);
     return {};
+}
+
+QRect RawLinesView::cursorRect() const
+{
+    if (!m_decoder || rowCount() == 0)
+        return {};
+    return columnsRect(m_row, m_column - 1, m_column);
 }
 
 // Cursor, status and highlight -------------------------------------------------------------

@@ -4,19 +4,21 @@
 #include "LineDecoder.h"
 
 #include <QAbstractScrollArea>
+#include <QRawFont>
 #include <algorithm>
 #include <memory>
 #include <vector>
 
 namespace velkora::views {
 
-// The lines of a tested file as they stand, in a fixed-width font, in the file's order: a
-// column ruler on top (1, 10, 20...), under it the field strip of the current line's type
-// (each field a coloured segment with its number; fields that take the same columns stack),
-// and every line with its line type's fields as coloured bands. Columns that no field reads
-// are hatched where they hold text, columns that two fields read are cross-hatched in red, a
-// field in error is underlined in red, and the part of a band past the end of a short line is
-// drawn pale with a dashed edge. A line with no line type, or more than one, is tinted red.
+// The lines of a tested file as they stand, in a fixed-width font, in the file's order, each
+// character in the cell of its column: a column ruler on top (1, 10, 20...), under it the field
+// strip of the current line's type (each field a coloured segment with its number; fields that
+// take the same columns stack), and every line with its line type's fields as coloured bands.
+// Columns that no field reads are hatched where they hold text, columns that two fields read are
+// cross-hatched in red, a field in error is underlined in red, and the part of a band past the
+// end of a short line is drawn pale with a dashed edge. A line with no line type, or more than
+// one, is tinted red.
 // The cursor (a line and a column) moves with the arrow keys, Page Up/Down, Home/End,
 // Ctrl+Home/End, Ctrl+Left/Right (previous/next field) and the mouse; statusText() says which
 // field is under it: its number and description, position, length, type and value.
@@ -51,6 +53,7 @@ public:
     QList<QRect> overlapRects(qint64 row) const; // columns that two fields read
     QList<QRect> gapTextRects(qint64 row) const; // unread columns that hold text
     QRect stripRect(int field) const;            // the field's segment in the strip
+    QRect cursorRect() const;                    // the cursor's box, when its line is on screen
 
     int highlightedLineType() const { return m_highlightType; }
     int highlightedField() const { return m_highlightField; }
@@ -120,7 +123,9 @@ private:
     int m_enteredType = -2;
     int m_enteredField = -2;
     QString m_status;
-    int m_charWidth = 8;
+    int m_charWidth = 8;     // the width of a column's cell
+    qreal m_glyphOffset = 0; // where a character stands in its cell, to centre its advance
+    QRawFont m_rawFont;      // the font's glyphs, placed one per cell
     int m_lineHeight = 16;
     int m_ascent = 12;
     int m_rulerHeight = 24;
