@@ -107,8 +107,7 @@ void tst_LineEditor::checks_data()
     QTest::newRow("one line without ID") << line("") << 1 << QStringList() << one << ""
                                          << "" << -1;
     QTest::newRow("two lines, no ID") << line("") << 2 << QStringList{"1"} << one << "7500003"
-                                      << "El ID es requerido cuando existe más de una línea"
-                                      << -1;
+                                      << "El ID es requerido cuando existe más de una línea" << -1;
     LineRowInput noDescription = line();
     noDescription.descripcion.clear();
     QTest::newRow("line cell empty") << noDescription << 2 << QStringList{"1"} << one << "7500002"
@@ -160,8 +159,7 @@ void tst_LineEditor::checks_data()
         << "El número de línea 0003 ya está asignado a otra línea" << -1;
     QTest::newRow("field position 0")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0")} << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)"
-        << 0;
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
     QTest::newRow("field length beyond the column")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "2147483648")}
         << "7500013"
@@ -203,16 +201,14 @@ void tst_LineEditor::checks_data()
         << "Debe especificar un tipo" << 0;
     QTest::newRow("field: position and length 0, the position first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0", "0")} << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)"
-        << 0;
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
     QTest::newRow("field: position 0 and a duplicate, the position first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0"), field("1")}
         << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)"
-        << 0;
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
     QTest::newRow("field: a duplicate and a 01 after it, the duplicate first")
-        << line() << 1 << QStringList()
-        << QList<FieldRowInput>{field("1"), field("01"), field("1")} << "7500010"
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01"), field("1")}
+        << "7500010"
         << "El ID 1 está duplicado" << 0;
 }
 

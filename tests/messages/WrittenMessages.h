@@ -56,9 +56,8 @@ inline const QList<WrittenMessage> &writtenMessages()
         {"7500025", "txtClave_Enter()\r\nConnection failed (test)", 16, "Velkora"},
         {"7500026", "¿Seguro que desea eliminar la línea seleccionada?", 36,
          "Confirmar eliminación"},
-        {"7500027",
-         "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)", 48,
-         "Atención"},
+        {"7500027", "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)",
+         48, "Atención"},
         {"7500028",
          "No quedan claves automáticas: la siguiente clave (10000) no cabe en 4 caracteres. "
          "Escriba la clave del nuevo formato de carga.",
@@ -67,8 +66,8 @@ inline const QList<WrittenMessage> &writtenMessages()
         {"7500030", "Archivo: el texto tiene 101 caracteres y se admiten como máximo 100", 48,
          "Velkora"},
         {"7500031",
-         "Dato 3: el número 12345678901234567.0000 no cabe; se admiten como máximo 16 dígitos enteros "
-         "y 4 decimales",
+         "Dato 3: el número 12345678901234567.0000 no cabe; se admiten como máximo 16 dígitos "
+         "enteros y 4 decimales",
          48, "Velkora"},
         {"7500032", "Línea 0002, Posición: \"x\" no es un número", 48, "Velkora"},
         {"7500033",

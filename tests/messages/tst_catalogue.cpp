@@ -28,8 +28,8 @@ QHash<QString, QStringList> documentedRows()
     for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
         const QStringList cells = line.split('|');
         if (cells.size() > 5 && QRegularExpression("^ 75000\\d\\d $").match(cells[1]).hasMatch())
-            rows.insert(cells[1].trimmed(), {cells[2].trimmed(), cells[3].trimmed(),
-                                             cells[4].trimmed()});
+            rows.insert(cells[1].trimmed(),
+                        {cells[2].trimmed(), cells[3].trimmed(), cells[4].trimmed()});
     }
     return rows;
 }
@@ -44,8 +44,8 @@ QRegularExpression documentedPattern(QString text)
     for (auto it = parts.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         pattern += QRegularExpression::escape(text.mid(at, m.capturedStart() - at));
-        pattern += m.captured() == QStringLiteral("⏎") ? QStringLiteral("\\r\\n")
-                                                        : QStringLiteral(".+");
+        pattern +=
+            m.captured() == QStringLiteral("⏎") ? QStringLiteral("\\r\\n") : QStringLiteral(".+");
         at = m.capturedEnd();
     }
     pattern += QRegularExpression::escape(text.mid(at));
@@ -177,8 +177,8 @@ void tst_Catalogue::documentedAsWritten()
         QCOMPARE(row.at(1) + " " + written.id, written.title + " " + written.id);
         QCOMPARE(row.at(2) + " " + written.id, QString::number(written.style) + " " + written.id);
         QVERIFY2(documentedPattern(row.at(0)).match(written.text).hasMatch(),
-                 qPrintable(written.id + ": \"" + row.at(0) + "\" does not give \"" +
-                            written.text + "\""));
+                 qPrintable(written.id + ": \"" + row.at(0) + "\" does not give \"" + written.text +
+                            "\""));
     }
     QCOMPARE(documented.size(), writtenMessages().size());
 }

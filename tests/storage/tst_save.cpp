@@ -267,11 +267,12 @@ void tst_Save::rowsReplacedInOrder()
     std::sort(done.begin(), done.begin() + std::min<qsizetype>(3, done.size()));
     std::sort(done.begin() + std::min<qsizetype>(3, done.size()),
               done.begin() + std::min<qsizetype>(5, done.size()));
-    QCOMPARE(done, (QStringList{"DELETE Layout_Detalle 0001-0001", "DELETE Layout_Detalle 0001-0002",
-                                "DELETE Layout_Detalle 0002-0001", "DELETE Layout 0001",
-                                "DELETE Layout 0002", "INSERT Layout 0001", "INSERT Layout 0002",
-                                "INSERT Layout_Detalle 0001-0000", "INSERT Layout_Detalle 0001-0010",
-                                "INSERT Layout_Detalle 0002-0020"}));
+    QCOMPARE(
+        done,
+        (QStringList{"DELETE Layout_Detalle 0001-0001", "DELETE Layout_Detalle 0001-0002",
+                     "DELETE Layout_Detalle 0002-0001", "DELETE Layout 0001", "DELETE Layout 0002",
+                     "INSERT Layout 0001", "INSERT Layout 0002", "INSERT Layout_Detalle 0001-0000",
+                     "INSERT Layout_Detalle 0001-0010", "INSERT Layout_Detalle 0002-0020"}));
     // One transaction around them.
     QCOMPARE(s.record->statements.first(), QStringLiteral("BEGIN"));
     QCOMPARE(s.record->statements.last(), QStringLiteral("COMMIT"));
