@@ -345,7 +345,7 @@ void tst_LineEditor::newLineNeedsTheFirstLinesId()
 
     s.click(0);
     verifyMessage(s, "7500001", 48, "Atención");
-    QCOMPARE(s.record->messages.first().text,
+    QCOMPARE(s.record->messages.value(0).text,
              QStringLiteral("No se puede agregar más líneas si el ID de la primera está vacío"));
     QCOMPARE(gridRows(s.lineGrid()), lines);
     QCOMPARE(s.fieldRows(), fields);
@@ -356,7 +356,7 @@ void tst_LineEditor::newLineNeedsTheFirstLinesId()
     s.click(1);
     s.typeCell(s.lineGrid(), 0, "ID", "H");
     s.click(3);
-    QVERIFY2(s.record->messages.size() == 1, qPrintable(s.record->messages.last().text));
+    QVERIFY2(s.record->messages.size() == 1, qPrintable(s.record->messages.value(1).text));
     s.click(0);
     QCOMPARE(s.record->messages.size(), 1);
     QCOMPARE(s.lineGrid()->Rows(), 2);
