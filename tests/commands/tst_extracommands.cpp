@@ -8,6 +8,7 @@
 #include "services/Services.h"
 #include "views/RawLinesView.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QPlainTextEdit>
@@ -118,6 +119,14 @@ void tst_ExtraCommands::testShowsTheResultOrWhyNot()
     s.typeKey("1");
     s.record->testResult = result;
     s.record->lastError = lastError;
+    // The application's pointer while the services test the load format.
+    QString pointer;
+    s.record->duringCall = [&](const QString &call) {
+        if (call == "TestLoadFormat")
+            pointer = QApplication::overrideCursor()
+                          ? QString::number(QApplication::overrideCursor()->shape())
+                          : QStringLiteral("none");
+    };
     s.forget();
 
     s.command("B2");
@@ -132,7 +141,8 @@ void tst_ExtraCommands::testShowsTheResultOrWhyNot()
         verifyMessage(s, message, 16, "ERROR");
         QCOMPARE(s.record->messages.first().text, lastError);
     }
-    QVERIFY(!QApplication::overrideCursor()); // the pointer is back to normal
+    QCOMPARE(pointer, QString::number(Qt::WaitCursor)); // the hourglass while it runs
+    QVERIFY(!QApplication::overrideCursor());           // and back to normal after
 }
 
 void tst_ExtraCommands::scriptHoldsBothTablesInOrder()

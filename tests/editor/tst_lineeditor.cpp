@@ -77,6 +77,8 @@ private slots:
     void checks();
     void editCommitsTheLinesEntries();
     void newLineAndCancel();
+    void newLineNeedsTheFirstLinesId();
+    void editAndCancelRestoresEverything();
     void refusedEditLeavesEverything();
     void emptiedFieldGridStillReplacesTheLine();
     void deleteLine_data();
@@ -99,72 +101,115 @@ void tst_LineEditor::checks_data()
     QTest::addColumn<QList<FieldRowInput>>("fields");
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("row"); // the field row at fault; -1 for the line
 
     const QList<FieldRowInput> one{field("1")};
     QTest::newRow("one line without ID") << line("") << 1 << QStringList() << one << ""
-                                         << "";
+                                         << "" << -1;
     QTest::newRow("two lines, no ID") << line("") << 2 << QStringList{"1"} << one << "7500003"
-                                      << "El ID es requerido cuando existe más de una línea";
+                                      << "El ID es requerido cuando existe más de una línea" << -1;
     LineRowInput noDescription = line();
     noDescription.descripcion.clear();
     QTest::newRow("line cell empty") << noDescription << 2 << QStringList{"1"} << one << "7500002"
-                                     << "Datos incorrectos de la línea actual";
+                                     << "Datos incorrectos de la línea actual" << -1;
     QTest::newRow("no field row") << line() << 1 << QStringList() << QList<FieldRowInput>()
                                   << "7500004"
-                                  << "Debe especificar un ID";
+                                  << "Debe especificar un ID" << 0;
     QTest::newRow("empty ID and position: the ID first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("", "")} << "7500004"
-        << "Debe especificar un ID";
+        << "Debe especificar un ID" << 0;
     QTest::newRow("empty position")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "")} << "7500005"
-        << "Debe especificar una posición";
+        << "Debe especificar una posición" << 0;
     QTest::newRow("empty length") << line() << 1 << QStringList()
                                   << QList<FieldRowInput>{field("1", "1", "")} << "7500006"
-                                  << "Debe espcicifcar una longitud";
+                                  << "Debe espcicifcar una longitud" << 0;
     QTest::newRow("no type") << line() << 1 << QStringList()
                              << QList<FieldRowInput>{field("1", "1", "2", -1)} << "7500007"
-                             << "Debe especificar un tipo";
+                             << "Debe especificar un tipo" << 0;
     QTest::newRow("duplicate 7") << line() << 1 << QStringList()
                                  << QList<FieldRowInput>{field("7"), field("7")} << "7500010"
-                                 << "El ID 7 está duplicado";
+                                 << "El ID 7 está duplicado" << 0;
     QTest::newRow("a and A differ")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("a"), field("A")} << ""
-        << "";
+        << "" << -1;
     QTest::newRow("duplicate ab shown in upper case")
         << line() << 1 << QStringList()
         << QList<FieldRowInput>{field("x"), field("ab"), field("ab")} << "7500010"
-        << "El ID AB está duplicado";
+        << "El ID AB está duplicado" << 1;
     QTest::newRow("empty cell of row 2 before a duplicate of rows 3 and 4")
         << line() << 1 << QStringList()
         << QList<FieldRowInput>{field("1"), field("2", ""), field("3"), field("3")} << "7500005"
-        << "Debe especificar una posición";
+        << "Debe especificar una posición" << 1;
     QTest::newRow("duplicate of row 1 before an empty cell of row 2")
         << line() << 1 << QStringList()
         << QList<FieldRowInput>{field("1"), field("2", ""), field("1")} << "7500010"
-        << "El ID 1 está duplicado";
+        << "El ID 1 está duplicado" << 0;
     FieldRowInput sparse = field("4");
     sparse.descripcion.clear();
     QTest::newRow("empty description, value and format")
         << line() << 1 << QStringList() << QList<FieldRowInput>{sparse} << ""
-        << "";
+        << "" << -1;
     QTest::newRow("1 and 01 give one field number")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01")}
         << "7500008"
-        << "Los ID 1 y 01 dan el mismo número de campo 0001";
+        << "Los ID 1 y 01 dan el mismo número de campo 0001" << 0;
     QTest::newRow("line number of another line")
         << line() << 2 << QStringList{"0003"} << one << "7500009"
-        << "El número de línea 0003 ya está asignado a otra línea";
+        << "El número de línea 0003 ya está asignado a otra línea" << -1;
     QTest::newRow("field position 0")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0")} << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)";
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
     QTest::newRow("field length beyond the column")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "2147483648")}
         << "7500013"
         << "La longitud del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó "
-           "2147483648)";
+           "2147483648)"
+        << 0;
     QTest::newRow("line length 0")
         << line("H", "1", "0") << 1 << QStringList() << one << "7500027"
-        << "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)";
+        << "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)" << -1;
+
+    // One row that breaks two checks: the first in their order is the one reported.
+    LineRowInput bare = line("");
+    bare.descripcion.clear();
+    QTest::newRow("line: a cell empty and no ID of two lines, the cell first")
+        << bare << 2 << QStringList{"1"} << one << "7500002"
+        << "Datos incorrectos de la línea actual" << -1;
+    QTest::newRow("line: no ID of two lines and a taken number, the ID first")
+        << line("") << 2 << QStringList{"0003"} << one << "7500003"
+        << "El ID es requerido cuando existe más de una línea" << -1;
+    QTest::newRow("line: a taken number and length 0, the number first")
+        << line("H", "1", "0") << 2 << QStringList{"3"} << one << "7500009"
+        << "El número de línea 0003 ya está asignado a otra línea" << -1;
+    QTest::newRow("line: position and length 0, the position first")
+        << line("H", "0", "0") << 1 << QStringList() << one << "7500027"
+        << "La posición de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)" << -1;
+    QTest::newRow("line at fault and no field row, the line first")
+        << line("H", "1", "0") << 1 << QStringList() << QList<FieldRowInput>() << "7500027"
+        << "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)" << -1;
+    QTest::newRow("field: position and length empty, the position first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "", "")} << "7500005"
+        << "Debe especificar una posición" << 0;
+    QTest::newRow("field: length empty and no type, the length first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "", -1)}
+        << "7500006"
+        << "Debe espcicifcar una longitud" << 0;
+    QTest::newRow("field: no type and position 0, the type first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0", "2", -1)}
+        << "7500007"
+        << "Debe especificar un tipo" << 0;
+    QTest::newRow("field: position and length 0, the position first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0", "0")} << "7500013"
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
+    QTest::newRow("field: position 0 and a duplicate, the position first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0"), field("1")}
+        << "7500013"
+        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
+    QTest::newRow("field: a duplicate and a 01 after it, the duplicate first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01"), field("1")}
+        << "7500010"
+        << "El ID 1 está duplicado" << 0;
 }
 
 void tst_LineEditor::checks()
@@ -175,15 +220,17 @@ void tst_LineEditor::checks()
     QFETCH(QList<FieldRowInput>, fields);
     QFETCH(QString, id);
     QFETCH(QString, text);
+    QFETCH(int, row);
 
     const auto refusal = checkLineEdit(lineRow, lineRows, otherOrders, fields);
     QCOMPARE(refusal ? refusal->message.id : QString(), id.isEmpty() ? "" : "ERR-ID:" + id);
     if (refusal) {
         QCOMPARE(refusal->message.text, text);
         QCOMPARE(refusal->message.style, 48);
-        // Faults of the field rows send the user to the field grid; a duplicate also tells the
-        // toolbar that no save takes place.
-        QCOMPARE(refusal->focusFieldGrid, refusal->fieldRow >= 0);
+        // Faults of the field rows send the user to the row at fault in the field grid; a
+        // duplicate also tells the toolbar that no save takes place.
+        QCOMPARE(refusal->fieldRow, row);
+        QCOMPARE(refusal->focusFieldGrid, row >= 0);
         QCOMPARE(refusal->cancelSave, id == "7500010" || id == "7500008");
     }
 }
@@ -275,6 +322,103 @@ void tst_LineEditor::newLineAndCancel()
                                                        "K-3-0002|3-0002|0002||2|6|03|||NO|3"}));
     QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003"));
     QVERIFY(!s.lineGrid()->hasPendingEdit());
+}
+
+// "Nuevo" on the one line type of a format, whose ID is empty: refused, nothing else changes;
+// once that line has its ID, the second line is added.
+void tst_LineEditor::newLineNeedsTheFirstLinesId()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    LineRow line;
+    line.lineId = "";
+    insertLine(db, line);
+    insertField(db, FieldRow{});
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList fields = s.fieldRows();
+    const QStringList store = storeRows(s.store());
+    QCOMPARE(lines.size(), 1);
+    s.forget();
+
+    s.click(0);
+    verifyMessage(s, "7500001", 48, "Atención");
+    QCOMPARE(s.record->messages.value(0).text,
+             QStringLiteral("No se puede agregar más líneas si el ID de la primera está vacío"));
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(s.fieldRows(), fields);
+    QCOMPARE(storeRows(s.store()), store);
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    s.click(1);
+    s.typeCell(s.lineGrid(), 0, "ID", "H");
+    s.click(3);
+    QVERIFY2(s.record->messages.size() == 1, qPrintable(s.record->messages.value(1).text));
+    s.click(0);
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.lineGrid()->Rows(), 2);
+    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
+             QList<int>({1, 0}));
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+}
+
+// "Editar" on the second line, its cells and its fields changed (one changed, one added), then
+// "Cancelar": the line row, both grids and the field store as they were, and a save writes the
+// stored format unchanged.
+void tst_LineEditor::editAndCancelRestoresEverything()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList fields = s.fieldRows();
+    const QStringList store = storeRows(s.store());
+    QCOMPARE(fields, QStringList{"0020|Fecha|1|2|Fecha|||true"});
+
+    s.click(1); // Editar
+    for (const auto &[column, text] : {std::pair{"ID", "X"}, std::pair{"Descripción", "Otra"},
+                                       std::pair{"Posicion", "7"}, std::pair{"Longitud", "3"}})
+        s.typeCell(s.lineGrid(), 1, column, text);
+    s.typeCell(s.fieldGrid(), 0, "Descripción", "Cambiada");
+    s.typeCell(s.fieldGrid(), 0, "Longitud", "9");
+    s.typeCell(s.fieldGrid(), 0, "Tipo", "N");
+    s.key(Qt::Key_Insert);
+    s.typeCell(s.fieldGrid(), 1, "ID", "5");
+    s.typeCell(s.fieldGrid(), 1, "Posicion", "4");
+    QCOMPARE(s.lineGrid()->cellText(1, "Descripción"), QStringLiteral("Otra"));
+    QCOMPARE(s.fieldGrid()->Rows(), 2);
+    QCOMPARE(s.fieldRows().first(), QStringLiteral("0020|Cambiada|1|9|NUMERO|||true"));
+
+    s.click(4); // Cancelar
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(s.fieldRows(), fields);
+    QCOMPARE(storeRows(s.store()), store);
+    QCOMPARE(s.lineGrid()->currentRow(), 1);
+    QVERIFY(!s.screen->LineEditActive());
+    QVERIFY(!s.lineGrid()->hasPendingEdit());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    s.forget();
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(db.scalar("SELECT Ly_Linea_ID || '|' || Ly_Descripcion_ID || '|' || Ly_Posicion || "
+                       "'|' || Ly_Longitud FROM Layout WHERE Ly_ID = '0002'")
+                 .toString(),
+             QStringLiteral("D|Detalle|1|1"));
+    QCOMPARE(db.scalar("SELECT Ld_Descripcion || '|' || Ld_Longitud || '|' || Ld_Tipo FROM "
+                       "Layout_Detalle WHERE Ly_ID = '0002'")
+                 .toString(),
+             QStringLiteral("Fecha|2|03"));
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle").toInt(), 3);
 }
 
 void tst_LineEditor::refusedEditLeavesEverything()

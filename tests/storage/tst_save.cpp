@@ -3,6 +3,7 @@
 // leaves behind (nothing).
 
 #include "editor/EditFixture.h"
+#include "messages/WrittenMessages.h"
 #include "storage/ColumnLimits.h"
 
 #include <QFile>
@@ -71,6 +72,8 @@ private slots:
     void loadAndSaveRenumbers_data() { KESTA_BOTH_ENGINES(); }
     void loadAndSaveRenumbers();
     void deactivatedRowsAreSavedActive();
+    void rowsReplacedInOrder_data() { KESTA_BOTH_ENGINES(); }
+    void rowsReplacedInOrder();
     void refusals_data();
     void refusals();
     void failuresRollBack_data();
@@ -212,6 +215,70 @@ void tst_Save::deactivatedRowsAreSavedActive()
              (QStringList{"AC||NULL", "AC||NULL"}));
 }
 
+// What the database did, row by row, as its own triggers saw it: the key's field rows deleted
+// first, then its line rows, then the lines inserted in the grid's order and their fields in
+// the store's, all inside the one transaction.
+void tst_Save::rowsReplacedInOrder()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    if (kind == Kind::Sqlite) {
+        db.exec("CREATE TABLE SaveLog (n INTEGER PRIMARY KEY AUTOINCREMENT, what TEXT)");
+        int number = 0;
+        for (const char *trigger :
+             {"AFTER DELETE ON Layout_Detalle BEGIN INSERT INTO SaveLog (what) VALUES "
+              "('DELETE Layout_Detalle ' || OLD.Ly_ID || '-' || OLD.Ld_ID); END",
+              "AFTER DELETE ON Layout BEGIN INSERT INTO SaveLog (what) VALUES "
+              "('DELETE Layout ' || OLD.Ly_ID); END",
+              "AFTER INSERT ON Layout BEGIN INSERT INTO SaveLog (what) VALUES "
+              "('INSERT Layout ' || NEW.Ly_ID); END",
+              "AFTER INSERT ON Layout_Detalle BEGIN INSERT INTO SaveLog (what) VALUES "
+              "('INSERT Layout_Detalle ' || NEW.Ly_ID || '-' || NEW.Ld_ID); END"})
+            db.exec("CREATE TRIGGER SaveLog" + QString::number(++number) + " " + trigger);
+    } else {
+        db.exec("CREATE TABLE SaveLog (n SERIAL PRIMARY KEY, what TEXT)");
+        db.exec("CREATE FUNCTION SaveLogRow() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                "DECLARE r RECORD; BEGIN "
+                "IF TG_OP = 'DELETE' THEN r := OLD; ELSE r := NEW; END IF; "
+                "IF TG_ARGV[0] = 'Layout' THEN "
+                "INSERT INTO SaveLog (what) VALUES (TG_OP || ' Layout ' || r.Ly_ID); ELSE "
+                "INSERT INTO SaveLog (what) VALUES (TG_OP || ' Layout_Detalle ' || r.Ly_ID || "
+                "'-' || r.Ld_ID); END IF; RETURN NULL; END $$");
+        for (const char *table : {"Layout", "Layout_Detalle"})
+            db.exec(QStringLiteral("CREATE TRIGGER SaveLog%1 AFTER INSERT OR DELETE ON %1 FOR "
+                                   "EACH ROW EXECUTE PROCEDURE SaveLogRow('%1')")
+                        .arg(table));
+    }
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    s.forget();
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+
+    QSqlQuery query(QSqlDatabase::database(db.connectionName()));
+    QVERIFY(query.exec("SELECT what FROM SaveLog ORDER BY n"));
+    QStringList done;
+    while (query.next())
+        done << query.value(0).toString();
+    // The rows of one delete go in the order the database finds them.
+    std::sort(done.begin(), done.begin() + std::min<qsizetype>(3, done.size()));
+    std::sort(done.begin() + std::min<qsizetype>(3, done.size()),
+              done.begin() + std::min<qsizetype>(5, done.size()));
+    QCOMPARE(
+        done,
+        (QStringList{"DELETE Layout_Detalle 0001-0001", "DELETE Layout_Detalle 0001-0002",
+                     "DELETE Layout_Detalle 0002-0001", "DELETE Layout 0001", "DELETE Layout 0002",
+                     "INSERT Layout 0001", "INSERT Layout 0002", "INSERT Layout_Detalle 0001-0000",
+                     "INSERT Layout_Detalle 0001-0010", "INSERT Layout_Detalle 0002-0020"}));
+    // One transaction around them.
+    QCOMPARE(s.record->statements.first(), QStringLiteral("BEGIN"));
+    QCOMPARE(s.record->statements.last(), QStringLiteral("COMMIT"));
+    QCOMPARE(s.record->statements.count("BEGIN") + s.record->statements.count("COMMIT"), 2);
+}
+
 void tst_Save::refusals_data()
 {
     QTest::addColumn<QString>("how");
@@ -289,7 +356,11 @@ void tst_Save::refusals()
     s.forget();
     s.command("Save");
 
-    verifyMessage(s, id, s.record->messages.value(0).style, s.record->messages.value(0).title);
+    // The message as written for the user, not as the screen's catalogue has it.
+    const WrittenMessage written = writtenMessage(id);
+    QCOMPARE(written.id, id);
+    verifyMessage(s, id, written.style, written.title);
+    QCOMPARE(s.record->messages.first().text, written.text);
     QVERIFY(s.toolbar()->EditMode()); // the save did not take place: still editing
     QCOMPARE(allRows(db), stored);
     if (!focus.isEmpty())

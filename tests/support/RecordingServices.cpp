@@ -40,6 +40,8 @@ using Record = std::shared_ptr<ServicesRecord>;
 void note(const Record &r, const QString &name, const QStringList &args = {})
 {
     r->calls << name + QLatin1Char('(') + args.join(QLatin1Char('|')) + QLatin1Char(')');
+    if (r->duringCall)
+        r->duringCall(name);
     if (r->failOn && *r->failOn == name)
         throw RuntimeError(QStringLiteral("%1 failed (test)").arg(name));
 }

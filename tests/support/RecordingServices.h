@@ -66,6 +66,8 @@ struct ServicesRecord {
     QString failStatementContaining;
     // Called with each statement (and "COMMIT") before it runs on the database.
     std::function<void(const QString &)> beforeStatement;
+    // Called with the name of each service call as it is made (before failOn raises).
+    std::function<void(const QString &)> duringCall;
 
     bool forceUppercase = false;
 

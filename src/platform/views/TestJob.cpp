@@ -38,6 +38,8 @@ void TestJob::start()
         qint64 seen = m_testDone.load(std::memory_order_relaxed);
         while (done > seen && !m_testDone.compare_exchange_weak(seen, done)) {
         }
+        if (m_options.afterTestChunk)
+            m_options.afterTestChunk();
     };
     m_testThread = std::thread([this, test] {
         formats::TestReport report;

@@ -20,9 +20,10 @@ struct TestJobOptions {
     qint64 chunkBytes = 4 << 20;
     int threads = 0; // reading threads of the test; 0: one less than the cores (1 to 3)
     qint64 indexBlockBytes = 1 << 20;
-    // Called on the index's thread after each block it has read: a slow disk or network share
-    // as a test sees it.
+    // Called on the index's thread after each block it has read, and on the test's threads
+    // after each chunk: a slow disk or network share as a test sees it.
     std::function<void()> afterIndexBlock;
+    std::function<void()> afterTestChunk;
 };
 
 struct TestProgress {
