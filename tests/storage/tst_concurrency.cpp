@@ -118,8 +118,8 @@ private:
             auto connection = std::make_shared<HeldConnection>(
                 name, m_pauseAfter, m_pauseAfter.isEmpty() ? nullptr : &m_held, &m_go);
             LoadFormatWriter heldWriter([connection] { return connection; }, sql);
-            heldWriter.write(m_key, lineRows(m_key, m_version), fieldRows(m_key, m_version),
-                             [](const QString &) { return true; });
+            heldWriter.write(LoadFormatWriter::Format::Stored, m_key, lineRows(m_key, m_version),
+                             fieldRows(m_key, m_version), [](const QString &) { return true; });
             m_outcome = QStringLiteral("committed");
         } catch (const kesta::host::ConflictError &) {
             m_outcome = QStringLiteral("conflict");

@@ -1,5 +1,6 @@
 #include "SqlSupport.h"
 
+#include "SqlConnection.h"
 #include "host/RuntimeError.h"
 
 #include <QSqlError>
@@ -7,6 +8,17 @@
 using kesta::host::RuntimeError;
 
 namespace velkora::services {
+
+void prepareSession(QSqlDatabase &db)
+{
+    if (engineOf(db) == kesta::host::Engine::SqlServer) {
+        // The host's statements write dates as 'yyyymmdd' and stamps as
+        // 'yyyy-mm-ddThh:mm:ss', which datetime reads alike whatever the language; the date
+        // format is fixed as well for any text written otherwise.
+        QSqlQuery setup(db);
+        setup.exec(QStringLiteral("SET DATEFORMAT ymd"));
+    }
+}
 
 QSqlDatabase openedDatabase(const QString &connectionName)
 {

@@ -9,6 +9,9 @@ namespace velkora::services {
 // Small helpers of the services' own statements. Every failure raises
 // kesta::host::RuntimeError with the database's text.
 
+// The settings a session of the engine needs, run on a connection just opened (also when it is
+// opened again after it was lost).
+void prepareSession(QSqlDatabase &db);
 // The named connection, which must exist and be open.
 QSqlDatabase openedDatabase(const QString &connectionName);
 // The database's own text of an error, else Qt's.
