@@ -1,5 +1,6 @@
 #include "PgServer.h"
 
+#include "OdbcDriver.h"
 #include "host/RuntimeError.h"
 
 #include <QDir>
@@ -96,6 +97,12 @@ PgServer &PgServer::instance()
 QString PgServer::url(const QString &database) const
 {
     return u"postgresql://postgres@127.0.0.1:%1/%2"_s.arg(m_port).arg(database);
+}
+
+QString PgServer::odbcLocation(const QString &database) const
+{
+    return u"odbc:Driver=%1;Server=127.0.0.1;Port=%2;Database=%3;Uid=postgres;"_s.arg(
+        postgresOdbcDriver(), QString::number(m_port), database);
 }
 
 PgServer::PgServer()
