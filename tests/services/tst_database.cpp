@@ -179,8 +179,9 @@ void TestDatabaseLayer::failuresAreToldApart_data()
         << u"QODBC"_s << Engine::SqlServer << duplicate << u"3621"_s
         << QStringList{u"23000 2627"_s, u"01000 3621"_s} << conflict;
     QTest::newRow("SQL Server duplicate in a unique index")
-        << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]Cannot insert duplicate key row"_s
-        << u"3621"_s << QStringList{u"23000 2601"_s, u"01000 3621"_s} << conflict;
+        << u"QODBC"_s << Engine::SqlServer
+        << u"[FreeTDS][SQL Server]Cannot insert duplicate key row"_s << u"3621"_s
+        << QStringList{u"23000 2601"_s, u"01000 3621"_s} << conflict;
     QTest::newRow("SQL Server numbers joined, no records")
         << u"QODBC"_s << Engine::SqlServer << duplicate << u"2627;3621"_s << QStringList{}
         << conflict;
@@ -190,11 +191,12 @@ void TestDatabaseLayer::failuresAreToldApart_data()
         << QStringList{u"40001 1205"_s} << conflict;
     QTest::newRow("SQL Server NULL refused is no conflict")
         << u"QODBC"_s << Engine::SqlServer
-        << u"[FreeTDS][SQL Server]Cannot insert the value NULL into column 'Ly_ID'"_s
-        << u"3621"_s << QStringList{u"23000 515"_s, u"01000 3621"_s} << other;
+        << u"[FreeTDS][SQL Server]Cannot insert the value NULL into column 'Ly_ID'"_s << u"3621"_s
+        << QStringList{u"23000 515"_s, u"01000 3621"_s} << other;
     QTest::newRow("SQL Server foreign key is no conflict")
-        << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]The INSERT statement "
-                                                "conflicted with the FOREIGN KEY constraint"_s
+        << u"QODBC"_s << Engine::SqlServer
+        << u"[FreeTDS][SQL Server]The INSERT statement "
+           "conflicted with the FOREIGN KEY constraint"_s
         << u"3621"_s << QStringList{u"23000 547"_s, u"01000 3621"_s} << other;
     QTest::newRow("SQL Server syntax error")
         << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]Incorrect syntax near 'x'."_s
@@ -232,8 +234,8 @@ void TestDatabaseLayer::failuresAreToldApart_data()
         << u"QPSQL"_s << Engine::PostgreSql << u"connection failure"_s << u"08006"_s
         << QStringList{} << lost;
     QTest::newRow("QPSQL server gone, no code")
-        << u"QPSQL"_s << Engine::PostgreSql
-        << u"server closed the connection unexpectedly"_s << QString() << QStringList{} << lost;
+        << u"QPSQL"_s << Engine::PostgreSql << u"server closed the connection unexpectedly"_s
+        << QString() << QStringList{} << lost;
     QTest::newRow("SQLite busy snapshot")
         << u"QSQLITE"_s << Engine::Sqlite << u"database is locked"_s << u"517"_s << QStringList{}
         << conflict;
@@ -280,8 +282,9 @@ void TestDatabaseLayer::odbcLocationToPostgres()
     // The text as the save writes it for PostgreSQL (a backslash in an escape string): the
     // driver passes it on untouched, its ODBC escapes and parameter marks included.
     const QString text = u"it's \\ {fn now()} {d '2020-01-01'} ? :p $1"_s;
-    const QString insert = u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion) VALUES "
-                           "('A1', '0001', %1)"_s.arg(kesta::storage::quotedText(Engine::PostgreSql, text));
+    const QString insert =
+        u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion) VALUES "
+        "('A1', '0001', %1)"_s.arg(kesta::storage::quotedText(Engine::PostgreSql, text));
     QCOMPARE(outcomeOf(connection, insert), u"no error"_s);
     QCOMPARE(db.scalar(u"SELECT Ly_Descripcion FROM Layout"_s).toString(), text);
     // A write's transaction is serializable, as on PostgreSQL's own driver.

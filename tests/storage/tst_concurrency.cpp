@@ -103,8 +103,7 @@ private:
 // description>" or the failure's text.
 class UserSave {
 public:
-    UserSave(QString location, QString key, Version version, Format format,
-             QString pauseAfter = {})
+    UserSave(QString location, QString key, Version version, Format format, QString pauseAfter = {})
         : m_location(std::move(location)), m_key(std::move(key)), m_version(std::move(version)),
           m_format(format), m_pauseAfter(std::move(pauseAfter))
     {}
@@ -119,9 +118,9 @@ public:
             velkora::services::openDatabase(name, m_location);
             QString sql;
             // One connection object for the whole save, so the hold happens once.
-            auto connection = std::make_shared<HeldConnection>(
-                name, m_pauseAfter, &m_beginning, m_pauseAfter.isEmpty() ? nullptr : &m_held,
-                &m_go);
+            auto connection =
+                std::make_shared<HeldConnection>(name, m_pauseAfter, &m_beginning,
+                                                 m_pauseAfter.isEmpty() ? nullptr : &m_held, &m_go);
             LoadFormatWriter writer([connection] { return connection; }, sql);
             const auto result =
                 writer.write(m_format, m_key, lineRows(m_key, m_version),
@@ -172,7 +171,8 @@ QStringList storedVersion(TestDatabase &db, const QString &key)
     while (query.next())
         rows << query.value(0).toString() + "|" + query.value(1).toString();
     if (!query.exec("SELECT Ly_ID, Ld_ID, Ld_Descripcion FROM Layout_Detalle WHERE "
-                    "Ly_Cve_Layout = '" + key + "' ORDER BY Ly_ID, Ld_ID"))
+                    "Ly_Cve_Layout = '" +
+                    key + "' ORDER BY Ly_ID, Ld_ID"))
         return {"error: " + query.lastError().text()};
     while (query.next())
         rows << query.value(0).toString() + "|" + query.value(1).toString() + "|" +
@@ -357,7 +357,7 @@ void tst_Concurrency::sqliteSaveWritesAlone()
         save.BeginTrans();
         QVERIFY(!write.exec("BEGIN IMMEDIATE"));
         QCOMPARE(velkora::services::classifyFailure(other.driverName(), kesta::host::Engine::Sqlite,
-                                                   write.lastError()),
+                                                    write.lastError()),
                  velkora::services::FailureKind::Conflict);
         save.RollbackTrans();
         QVERIFY2(write.exec("BEGIN IMMEDIATE"), qPrintable(write.lastError().text()));

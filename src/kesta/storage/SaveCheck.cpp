@@ -81,8 +81,8 @@ std::optional<SaveProblem> serverKeyCollision(const QList<LayoutLineValues> &lin
     for (int row = 0; row < fields.size(); ++row) {
         const LayoutFieldValues &v = fields.at(row);
         const QString id = fourDigits(v.id);
-        const QString form = serverKeyForm(fourDigits(v.lineId)) + QLatin1Char('|') +
-                             serverKeyForm(id);
+        const QString form =
+            serverKeyForm(fourDigits(v.lineId)) + QLatin1Char('|') + serverKeyForm(id);
         if (const auto seen = ids.constFind(form); seen != ids.cend())
             return SaveProblem{
                 Place::Field, QStringLiteral("Ld_ID"), row,

@@ -13,7 +13,7 @@ SqlEngine engineOf(const QSqlDatabase &db)
         // The engine the ODBC driver names (read by Qt when the connection opens).
         const QSqlDriver *odbc = db.driver();
         return odbc && odbc->dbmsType() == QSqlDriver::PostgreSQL ? SqlEngine::PostgreSql
-                                                                   : SqlEngine::SqlServer;
+                                                                  : SqlEngine::SqlServer;
     }
     return SqlEngine::Sqlite;
 }

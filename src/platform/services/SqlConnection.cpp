@@ -25,7 +25,7 @@ Engine engineOf(const QSqlDatabase &db)
         // by Qt when the connection opens); SQL Server is the host's.
         const QSqlDriver *odbc = db.driver();
         return odbc && odbc->dbmsType() == QSqlDriver::PostgreSQL ? Engine::PostgreSql
-                                                                   : Engine::SqlServer;
+                                                                  : Engine::SqlServer;
     }
     return Engine::Sqlite;
 }

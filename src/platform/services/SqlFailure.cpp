@@ -33,9 +33,9 @@ bool isSqlServerConflictNumber(const QString &code)
 // ODBC drivers' own, when they give no record).
 bool saysConnectionLost(const QString &text)
 {
-    for (const char *words : {"server closed the connection", "no connection to the server",
-                              "terminating connection", "Communication link failure",
-                              "connection has been lost", "connection lost"}) {
+    for (const char *words :
+         {"server closed the connection", "no connection to the server", "terminating connection",
+          "Communication link failure", "connection has been lost", "connection lost"}) {
         if (text.contains(QLatin1String(words), Qt::CaseInsensitive))
             return true;
     }
@@ -72,16 +72,17 @@ FailureKind classifyOdbc(Engine engine, const QSqlError &error,
         const QString state = d.sqlState.trimmed().toUpper();
         if (isLostConnectionState(state))
             return FailureKind::LostConnection;
-        conflict = conflict || isConflictState(state) ||
-                   (engine == Engine::SqlServer && isSqlServerConflictNumber(d.nativeCode.trimmed()));
+        conflict =
+            conflict || isConflictState(state) ||
+            (engine == Engine::SqlServer && isSqlServerConflictNumber(d.nativeCode.trimmed()));
     }
     if (diagnostics.isEmpty()) {
         if (saysConnectionLost(error.text()))
             return FailureKind::LostConnection;
         const QStringList codes = error.nativeErrorCode().split(QLatin1Char(';'));
         for (const QString &code : codes)
-            conflict = conflict || (engine == Engine::SqlServer &&
-                                    isSqlServerConflictNumber(code.trimmed()));
+            conflict = conflict ||
+                       (engine == Engine::SqlServer && isSqlServerConflictNumber(code.trimmed()));
     }
     return conflict ? FailureKind::Conflict : FailureKind::Other;
 }
