@@ -1,6 +1,7 @@
 // The database layer of the services library: locations, schema scripts, the sample load
 // format, on SQLite and on the throwaway PostgreSQL server.
 
+#include "DatabaseSetup.h"
 #include "formats/SqlEngine.h"
 #include "host/RuntimeError.h"
 #include "services/Database.h"
@@ -120,6 +121,7 @@ private slots:
     void failuresAreToldApart_data();
     void failuresAreToldApart();
     void odbcLocationToPostgres();
+    void odbcDatabaseWithoutTables();
 
     void malformedLocations_data()
     {
@@ -329,6 +331,26 @@ void TestDatabaseLayer::odbcLocationToPostgres()
     QCOMPARE(count->Field(u"n"_s).toInt(), 1);
     count.reset();
     QCOMPARE(services::engineOf(QSqlDatabase::database(name, false)), Engine::PostgreSql);
+}
+
+// Velkora's start on an ODBC connection to an empty PostgreSQL database: it names PostgreSQL's
+// script, and with --init creates PostgreSQL's schema and the sample.
+void TestDatabaseLayer::odbcDatabaseWithoutTables()
+{
+    TestDatabase db(TestDatabase::Kind::OdbcPostgreSql, false);
+    KESTA_REQUIRE(db);
+    const QString name = u"odbc setup"_s;
+    try {
+        velkora::app::DatabaseSetup::open(name, db.location(), false);
+        QFAIL("a database without tables must not open without --init");
+    } catch (const RuntimeError &error) {
+        QVERIFY2(error.description().contains(u"db/postgresql.sql"_s),
+                 qPrintable(error.description()));
+    }
+    services::closeDatabase(name);
+    QVERIFY(velkora::app::DatabaseSetup::open(name, db.location(), true).created);
+    QCOMPARE(db.scalar(u"SELECT COUNT(DISTINCT Ly_Cve_Layout) FROM Layout"_s).toInt(), 1);
+    services::closeDatabase(name);
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseLayer)
