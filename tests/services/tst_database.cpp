@@ -4,6 +4,7 @@
 #include "DatabaseSetup.h"
 #include "formats/SqlEngine.h"
 #include "host/RuntimeError.h"
+#include "services/DataLookups.h"
 #include "services/Database.h"
 #include "services/OdbcDiagnostics.h"
 #include "services/SqlConnection.h"
@@ -327,6 +328,10 @@ void TestDatabaseLayer::odbcLocationToPostgres()
     const QString killed = outcomeOf(connection, u"SELECT 1"_s);
     QVERIFY2(killed.startsWith(u"RuntimeError: "_s), qPrintable(killed));
     QVERIFY(!QSqlDatabase::database(name, false).isOpen());
+    // The next use, the services' own lookups as well, opens it again.
+    QCOMPARE(services::lookupValue(name, u"Layout"_s, u"Ly_Cve_Layout"_s, u"A1"_s,
+                                   u"Ly_Descripcion"_s),
+             text);
     auto count = connection.Execute(u"SELECT COUNT(*) AS n FROM Layout"_s);
     QCOMPARE(count->Field(u"n"_s).toInt(), 1);
     count.reset();

@@ -32,14 +32,6 @@ Engine engineOf(const QSqlDatabase &db)
 
 namespace {
 
-QString errorText(const QSqlError &error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text;
-}
-
 // A failure on the named connection, with the ODBC driver's diagnostic records when there are
 // any: when the connection is gone it is closed, so that the next use opens it afresh instead
 // of failing for ever; then the failure is raised, as a ConflictError when the write collided
@@ -52,11 +44,11 @@ QString errorText(const QSqlError &error)
         db.close();
         break;
     case FailureKind::Conflict:
-        throw kesta::host::ConflictError(errorText(error));
+        throw kesta::host::ConflictError(sqlErrorText(error));
     case FailureKind::Other:
         break;
     }
-    throw RuntimeError(errorText(error));
+    throw RuntimeError(sqlErrorText(error));
 }
 
 // A failed statement: its own diagnostic records.
@@ -135,17 +127,7 @@ SqlConnection::SqlConnection(QString connectionName) : m_name(std::move(connecti
 
 QSqlDatabase SqlConnection::database() const
 {
-    QSqlDatabase db = QSqlDatabase::database(m_name, false);
-    if (!db.isValid())
-        throw RuntimeError(
-            QStringLiteral("The database connection '%1' does not exist.").arg(m_name));
-    // A connection closed after it was lost is opened afresh, with its session's settings.
-    if (!db.isOpen() && db.open())
-        prepareSession(db);
-    if (!db.isOpen())
-        throw RuntimeError(QStringLiteral("The database connection '%1' is not open: %2")
-                               .arg(m_name, errorText(db.lastError())));
-    return db;
+    return openedDatabase(m_name);
 }
 
 Engine SqlConnection::engine() const

@@ -26,9 +26,12 @@ QSqlDatabase openedDatabase(const QString &connectionName)
     if (!db.isValid())
         throw RuntimeError(
             QStringLiteral("The database connection '%1' does not exist.").arg(connectionName));
+    // A connection closed after it was lost is opened afresh, with its session's settings.
+    if (!db.isOpen() && db.open())
+        prepareSession(db);
     if (!db.isOpen())
-        throw RuntimeError(
-            QStringLiteral("The database connection '%1' is not open.").arg(connectionName));
+        throw RuntimeError(QStringLiteral("The database connection '%1' is not open: %2")
+                               .arg(connectionName, sqlErrorText(db.lastError())));
     return db;
 }
 
