@@ -329,9 +329,9 @@ void TestDatabaseLayer::odbcLocationToPostgres()
     QVERIFY2(killed.startsWith(u"RuntimeError: "_s), qPrintable(killed));
     QVERIFY(!QSqlDatabase::database(name, false).isOpen());
     // The next use, the services' own lookups as well, opens it again.
-    QCOMPARE(services::lookupValue(name, u"Layout"_s, u"Ly_Cve_Layout"_s, u"A1"_s,
-                                   u"Ly_Descripcion"_s),
-             text);
+    QCOMPARE(
+        services::lookupValue(name, u"Layout"_s, u"Ly_Cve_Layout"_s, u"A1"_s, u"Ly_Descripcion"_s),
+        text);
     auto count = connection.Execute(u"SELECT COUNT(*) AS n FROM Layout"_s);
     QCOMPARE(count->Field(u"n"_s).toInt(), 1);
     count.reset();
