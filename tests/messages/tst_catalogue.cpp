@@ -60,6 +60,7 @@ void tst_Catalogue::everyMessageIsListed()
                              numberDoesNotFit(v, v),
                              notANumber(v, v),
                              saveConflict(v, v),
+                             keysCollide(v, v, v),
                              unstorableCharacter(v, 9),
                              pasteTooLong(v, 5, 4),
                              replaceLineTypes(3),
