@@ -293,9 +293,9 @@ void tst_Concurrency::twoSavesOfOneKey()
     QCOMPARE(storedVersion(db, key), versionRows(winner));
 }
 
-// A user saves a new load format whose key another user stored after the first one's check of
-// the key (step 4) found it free: the stored one is kept whole, and the user is told the key is
-// taken, as when the check finds it.
+// A user saves a new load format whose key another user stored after the screen's lookup of the
+// key, before the save's transaction, found it free: the stored one is kept whole, and the user
+// is told the key is taken, as when that lookup finds it.
 void tst_Concurrency::newKeyStoredMeanwhile()
 {
     QFETCH(Kind, kind);
