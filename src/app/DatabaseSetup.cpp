@@ -4,9 +4,11 @@
 
 #include "host/RuntimeError.h"
 #include "services/Database.h"
+#include "services/SqlConnection.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDatabase>
 #include <QStandardPaths>
 
 namespace velkora::app {
@@ -47,7 +49,8 @@ DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const Q
                            "create them now.")
                 .arg(services::displayLocation(location),
                      InstallLayout::schemaScript(
-                         location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)
+                         services::engineOf(QSqlDatabase::database(connectionName, false)) ==
+                                 kesta::host::Engine::SqlServer
                              ? QStringLiteral("sqlserver")
                              : QStringLiteral("postgresql"))));
     services::createSchema(connectionName);

@@ -11,7 +11,6 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace velkora::app {
@@ -32,23 +31,6 @@ QString keyFormat(const QString &connectionName)
             return query.value(0).toString();
     }
     return QStringLiteral("0000");
-}
-
-// The description of the load format stored under the key, or a null text when there is none.
-QString storedDescription(const QString &connectionName, const QString &key)
-{
-    QSqlQuery query(QSqlDatabase::database(connectionName));
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral(
-            "SELECT Ly_Descripcion FROM Layout WHERE Ly_Cve_Layout = ?")))
-        throw kesta::host::RuntimeError(query.lastError().text());
-    query.addBindValue(key);
-    if (!query.exec())
-        throw kesta::host::RuntimeError(query.lastError().text());
-    if (!query.next())
-        return {};
-    const QString description = query.value(0).toString();
-    return description.isNull() ? QStringLiteral("") : description;
 }
 
 } // namespace
@@ -146,19 +128,17 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
 
     // The key is looked up inside the save's transaction: a format stored meanwhile under it
     // is never replaced.
-    QString taken;
     QString statement;
-    kesta::storage::LoadFormatWriter writer([connection] { return connection; }, statement);
+    using Writer = kesta::storage::LoadFormatWriter;
+    Writer writer([connection] { return connection; }, statement);
     try {
-        const auto result = writer.write(key, lines, fields, [&](const QString &k) {
-            taken = storedDescription(connectionName, k);
-            return taken.isNull();
-        });
-        if (result == kesta::storage::LoadFormatWriter::Result::AdditionalFieldsNotSaved) {
+        const auto result = writer.write(Writer::Format::New, key, lines, fields,
+                                         [](const QString &) { return true; });
+        if (result == Writer::Result::KeyTaken) {
             outcome.status = SaveOutcome::KeyTaken;
             outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
                                              "carga: %2. Elija otra clave.")
-                                  .arg(key, taken);
+                                  .arg(key, writer.storedDescription());
             return outcome;
         }
     } catch (const kesta::host::RuntimeError &error) {

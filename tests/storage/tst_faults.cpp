@@ -1,6 +1,7 @@
-// Saves that meet a fault on the way: the PostgreSQL connection killed at a random statement, an
-// SQLite file locked by another writer, an SQLite database that cannot grow (a full disk). The
-// stored load format stays whole, the user is told, and the next save works.
+// Saves that meet a fault on the way: the PostgreSQL connection (its own driver's, or ODBC's)
+// killed at a random statement, an SQLite file locked by another writer, an SQLite database
+// that cannot grow (a full disk). The stored load format stays whole, the user is told, and the
+// next command (a load, a save) works on a connection opened again.
 //
 // KESTA_FAULT_TRIALS sets how many killed saves are tried (25 by default; make faults runs 100).
 
@@ -78,14 +79,23 @@ class tst_Faults : public QObject {
     Q_OBJECT
 
 private slots:
+    void killedConnection_data();
     void killedConnection();
     void lockedSqliteFile();
     void fullSqliteDatabase();
 };
 
+void tst_Faults::killedConnection_data()
+{
+    QTest::addColumn<TestDatabase::Kind>("kind");
+    QTest::newRow("PostgreSQL") << TestDatabase::Kind::PostgreSql;
+    QTest::newRow("PostgreSQL through ODBC") << TestDatabase::Kind::OdbcPostgreSql;
+}
+
 void tst_Faults::killedConnection()
 {
-    TestDatabase db(TestDatabase::Kind::PostgreSql);
+    QFETCH(TestDatabase::Kind, kind);
+    TestDatabase db(kind);
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
     OtherConnection admin(db.location());

@@ -1,6 +1,7 @@
 // Hostile texts pasted into every text box and grid cell of a new load format, saved and loaded
-// back on SQLite and PostgreSQL: what is stored is what was entered, or the paste was refused
-// with a message; never a crash, never a half-saved load format.
+// back on SQLite, PostgreSQL and PostgreSQL through ODBC (the path SQL Server takes): what is
+// stored is what was entered, or the paste was refused with a message; never a crash, never a
+// half-saved load format.
 
 #include "editor/EditFixture.h"
 #include "storage/ColumnLimits.h"
@@ -108,15 +109,16 @@ private slots:
     {
         m_sqlite.reset();
         m_postgres.reset();
+        m_odbc.reset();
     }
     void pastedSavedAndLoadedBack_data();
     void pastedSavedAndLoadedBack();
-    void hostileKeys_data() { KESTA_BOTH_ENGINES(); }
+    void hostileKeys_data();
     void hostileKeys();
 
 private:
     // One database per engine for all the texts (each under a key of its own).
-    std::unique_ptr<TestDatabase> m_sqlite, m_postgres;
+    std::unique_ptr<TestDatabase> m_sqlite, m_postgres, m_odbc;
 };
 
 void tst_Hostile::pastedSavedAndLoadedBack_data()
@@ -126,16 +128,25 @@ void tst_Hostile::pastedSavedAndLoadedBack_data()
     const QStringList texts = hostileTexts();
     QVERIFY(texts.size() >= 30);
     for (const auto &[kind, name] :
-         {std::pair{Kind::Sqlite, "SQLite"}, std::pair{Kind::PostgreSql, "PostgreSQL"}})
+         {std::pair{Kind::Sqlite, "SQLite"}, std::pair{Kind::PostgreSql, "PostgreSQL"},
+          std::pair{Kind::OdbcPostgreSql, "ODBC"}})
         for (int i = 0; i < texts.size(); ++i)
             QTest::addRow("%s %02d", name, i) << kind << i;
+}
+
+void tst_Hostile::hostileKeys_data()
+{
+    KESTA_BOTH_ENGINES();
+    QTest::newRow("ODBC") << Kind::OdbcPostgreSql;
 }
 
 void tst_Hostile::pastedSavedAndLoadedBack()
 {
     QFETCH(Kind, kind);
     QFETCH(int, index);
-    std::unique_ptr<TestDatabase> &db = kind == Kind::Sqlite ? m_sqlite : m_postgres;
+    std::unique_ptr<TestDatabase> &db = kind == Kind::Sqlite       ? m_sqlite
+                                        : kind == Kind::PostgreSql ? m_postgres
+                                                                   : m_odbc;
     if (!db)
         db = std::make_unique<TestDatabase>(kind);
     KESTA_REQUIRE(*db);

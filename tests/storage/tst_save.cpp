@@ -85,6 +85,8 @@ private slots:
     void manyFieldsKeepTheirOrder_data() { KESTA_BOTH_ENGINES(); }
     void manyFieldsKeepTheirOrder();
     void lengthsAgreeWithTheSchemas();
+    void sqlServerKeysThatWouldBeOne_data();
+    void sqlServerKeysThatWouldBeOne();
 };
 
 void tst_Save::savesWhatWasEntered()
@@ -569,6 +571,93 @@ void tst_Save::lengthsAgreeWithTheSchemas()
           std::tuple{s.fieldGrid(), "Valor", FieldValue},
           std::tuple{s.fieldGrid(), "Formato", FieldFormat}})
         QCOMPARE(grid->column(grid->columnIndex(column)).maxLength, length);
+}
+
+void tst_Save::sqlServerKeysThatWouldBeOne_data()
+{
+    QTest::addColumn<bool>("sqlServer");
+    QTest::addColumn<QStringList>("lines");  // each line's No.
+    QTest::addColumn<QStringList>("fields"); // the first line's field IDs (the others get "1")
+    QTest::addColumn<QString>("refusal");    // the message's text; empty when it is saved
+    QTest::addColumn<QString>("focus");
+    const QString same =
+        " son el mismo valor para la base de datos, que no distingue mayúsculas de minúsculas "
+        "ni los blancos al final";
+    QTest::newRow("line numbers a, A") << true << QStringList{"a", "A"} << QStringList{"1"}
+                                       << "No.: \"a\" y \"A\"" + same << "ssLinea";
+    QTest::newRow("line numbers b, b and a blank")
+        << true << QStringList{"b", "c", "b "} << QStringList{"1"} << "No.: \"b\" y \"b \"" + same
+        << "ssLinea";
+    QTest::newRow("field IDs x, X of one line")
+        << true << QStringList{"1"} << QStringList{"x", "X"}
+        << "Línea 0001, Id: \"x\" y \"X\"" + same << "ssDetalle";
+    QTest::newRow("field IDs of two lines")
+        << true << QStringList{"1", "2"} << QStringList{"1", "A"} << QString() << QString();
+    QTest::newRow("SQLite keeps a and A apart")
+        << false << QStringList{"a", "A"} << QStringList{"x", "X"} << QString() << QString();
+}
+
+// SQL Server's keys do not tell "a" from "A", nor "a" from "a ": two line numbers, or two field
+// IDs of a line, that differ only so are refused on that engine before anything is written.
+void tst_Save::sqlServerKeysThatWouldBeOne()
+{
+    QFETCH(bool, sqlServer);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, fields);
+    QFETCH(QString, refusal);
+    QFETCH(QString, focus);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    EditScreen s(db.connectionName());
+    s.command("New");
+    typeInto(s, "txtClave", "5");
+    typeInto(s, "txtDescripcion", "Claves");
+    for (int line = 0; line < lines.size(); ++line) {
+        s.click(0);
+        for (const auto &[column, text] :
+             {std::pair{"Orden", lines[line]}, std::pair{"ID", "L" + QString::number(line)},
+              std::pair{"Descripción", QString("Línea")}, std::pair{"Posicion", QString("1")},
+              std::pair{"Longitud", QString("2")}})
+            s.typeCell(s.lineGrid(), line, column, text);
+        s.fieldGrid()->setFocus();
+        const QStringList ids = line == 0 ? fields : QStringList{"1"};
+        for (int row = 0; row < ids.size(); ++row) {
+            s.key(Qt::Key_Insert);
+            for (const auto &[column, text] :
+                 {std::pair{"ID", ids[row]}, std::pair{"Posicion", QString("3")},
+                  std::pair{"Longitud", QString("1")}, std::pair{"Tipo", QString("T")}})
+                s.typeCell(s.fieldGrid(), row, column, text);
+        }
+        s.click(3);
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    }
+    // The statements are SQL Server's; the check runs before any of them.
+    if (sqlServer)
+        s.record->reportEngine = kesta::host::Engine::SqlServer;
+    s.forget();
+    s.command("Save");
+
+    if (refusal.isEmpty() && sqlServer) {
+        // Past the check: the save's transaction began (its SQL Server statements then fail on
+        // the SQLite file underneath).
+        QVERIFY(s.record->statements.contains("BEGIN"));
+        QVERIFY(s.record->messages.value(0).messageId != "ERR-ID:7500039");
+        return;
+    }
+    if (refusal.isEmpty()) {
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle").toInt(),
+                 fields.size() + lines.size() - 1);
+        return;
+    }
+    QCOMPARE(s.record->messages.size(), 1);
+    verifyMessage(s, "7500039", 48, "Velkora");
+    QCOMPARE(s.record->messages.first().text, refusal);
+    QCOMPARE(s.record->statements, QStringList());
+    QVERIFY(s.toolbar()->EditMode());
+    QCOMPARE(s.focus()->objectName(), focus);
+    if (focus == "ssLinea") // the second of the two
+        QCOMPARE(s.lineGrid()->currentRow(), lines.size() - 1);
 }
 
 QTEST_MAIN(tst_Save)

@@ -5,6 +5,7 @@
 #include "host/RuntimeError.h"
 #include "services/SqlConnection.h"
 #include "storage/Literals.h"
+#include "storage/LoadFormatWriter.h"
 #include "storage/Statements.h"
 #include "support/TestDatabase.h"
 
@@ -22,6 +23,7 @@ using namespace kesta::storage;
 Q_DECLARE_METATYPE(kesta::host::Engine)
 Q_DECLARE_METATYPE(kesta::storage::LiteralForm)
 Q_DECLARE_METATYPE(kesta::test::TestDatabase::Kind)
+Q_DECLARE_METATYPE(kesta::storage::LoadFormatWriter::Format)
 
 namespace {
 
@@ -81,6 +83,70 @@ QString storedRow(const TestDatabase &db, const QString &select)
     return values.join('|');
 }
 
+// The rows of the key's lookup: none, or one with its description.
+class LookupRows : public kesta::host::RecordSet {
+public:
+    explicit LookupRows(std::optional<QString> description) : m_description(std::move(description))
+    {}
+    bool EndOfSet() const override { return !m_description; }
+    QVariant Field(const QString &) const override { return *m_description; }
+    void MoveNext() override { m_description.reset(); }
+    void Close() override { m_description.reset(); }
+
+private:
+    std::optional<QString> m_description;
+};
+
+// A connection that logs what the writer does, in short ("lookup", "delete fields", ...), and
+// plays another user: a format stored under the key, a statement that collides with that user's
+// write (SQL Server's deadlock victim), a lookup that fails.
+class ScriptedConnection : public kesta::host::Connection {
+public:
+    Engine engine_ = S;
+    std::optional<QString> stored;     // the description of a format stored under the key
+    QString collidesOn;                // a statement that raises ConflictError, once
+    bool storedByTheCollision = false; // whether the other user's format is stored by then
+    bool lookupFailsAfterCollision = false;
+    QStringList log;
+
+    Engine engine() const override { return engine_; }
+    std::unique_ptr<kesta::host::RecordSet> Execute(const QString &statement) override
+    {
+        log << shortName(statement);
+        if (!collidesOn.isEmpty() && statement.startsWith(collidesOn)) {
+            collidesOn.clear();
+            m_collided = true;
+            if (storedByTheCollision)
+                stored = "Otro";
+            throw kesta::host::ConflictError("Transaction was deadlocked (test)");
+        }
+        if (log.last() == "lookup") {
+            if (m_collided && lookupFailsAfterCollision)
+                throw RuntimeError("Communication link failure (test)");
+            return std::make_unique<LookupRows>(stored);
+        }
+        return std::make_unique<LookupRows>(std::nullopt);
+    }
+    void BeginTrans() override { log << "BEGIN"; }
+    void CommitTrans() override { log << "COMMIT"; }
+    void RollbackTrans() override { log << "ROLLBACK"; }
+
+private:
+    static QString shortName(const QString &statement)
+    {
+        for (const auto &[start, name] :
+             {P{"SELECT Ly_Descripcion FROM Layout", "lookup"}, P{"LOCK TABLE", "lock"},
+              P{"DELETE Layout_Detalle", "delete fields"},
+              P{"DELETE FROM Layout_Detalle", "delete fields"}, P{"DELETE Layout", "delete lines"},
+              P{"DELETE FROM Layout", "delete lines"}, P{"INSERT INTO Layout(", "line"},
+              P{"INSERT INTO Layout_Detalle(", "field"}, P{"SET QUOTED_IDENTIFIER", "set"}})
+            if (statement.startsWith(QLatin1String(start)))
+                return QString::fromLatin1(name);
+        return statement;
+    }
+    bool m_collided = false;
+};
+
 } // namespace
 
 class tst_Statements : public QObject {
@@ -98,6 +164,9 @@ private slots:
     void keysTakeOnlyTheirRows();
     void fieldsInOneStatement_data();
     void fieldsInOneStatement();
+    void newKeyLookups();
+    void writerSteps_data();
+    void writerSteps();
 };
 
 void tst_Statements::literals_data()
@@ -372,6 +441,104 @@ void tst_Statements::fieldsInOneStatement()
     connection.Execute(fieldsInsert(e, fields));
     QCOMPARE(oneByOne.size(), 30);
     QCOMPARE(stored(), oneByOne);
+}
+
+void tst_Statements::newKeyLookups()
+{
+    // SQL Server holds the looked-up key range to the end of the save's transaction; PostgreSQL
+    // takes a lock before it looks (its serializable transaction sees the database as at its
+    // first statement).
+    QCOMPARE((QStringList{newKeyLock(S), storedKeySelect(S, "O'B")}),
+             (QStringList{"", "SELECT Ly_Descripcion FROM Layout WITH (UPDLOCK, HOLDLOCK) WHERE "
+                              "Ly_Cve_Layout = N'O''B' ORDER BY LEN(Ly_ID), Ly_ID"}));
+    QCOMPARE((QStringList{newKeyLock(Pg), storedKeySelect(Pg, "0001")}),
+             (QStringList{"LOCK TABLE Layout IN SHARE UPDATE EXCLUSIVE MODE",
+                          "SELECT Ly_Descripcion FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER "
+                          "BY LENGTH(Ly_ID), Ly_ID"}));
+    QCOMPARE(newKeyLock(L), QString());
+}
+
+void tst_Statements::writerSteps_data()
+{
+    using Format = LoadFormatWriter::Format;
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QString>("stored");     // a format stored before the save: its description
+    QTest::addColumn<QString>("collidesOn"); // the statement that collides with another user's
+    QTest::addColumn<bool>("lookupFails");   // the lookup after the collision fails
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QStringList>("log");
+    const QStringList writes{
+        "additional fields", "delete fields", "delete lines", "line", "set", "field", "set"};
+    QTest::newRow("new key, free")
+        << S << Format::New << QString() << QString() << false << "committed"
+        << QStringList{"BEGIN", "lookup"} + writes + QStringList{"COMMIT"};
+    QTest::newRow("new key, stored")
+        << S << Format::New << "Otro" << QString() << false << "key taken: Otro"
+        << QStringList{"BEGIN", "lookup", "ROLLBACK"};
+    QTest::newRow("new key, stored, PostgreSQL")
+        << Pg << Format::New << "Otro" << QString() << false << "key taken: Otro"
+        << QStringList{"BEGIN", "lock", "lookup", "ROLLBACK"};
+    QTest::newRow("new key, stored by a colliding user")
+        << S << Format::New << QString() << "INSERT INTO Layout(" << false << "key taken: Otro"
+        << QStringList{"BEGIN",        "lookup", "additional fields", "delete fields",
+                       "delete lines", "line",   "ROLLBACK",          "lookup"};
+    QTest::newRow("new key, colliding user stored nothing")
+        << S << Format::New << QString() << "SET QUOTED_IDENTIFIER OFF" << false << "conflict"
+        << QStringList{"BEGIN", "lookup", "additional fields", "delete fields", "delete lines",
+                       "line",  "set",    "ROLLBACK",          "lookup"};
+    QTest::newRow("new key, lookup after the collision fails")
+        << S << Format::New << QString() << "INSERT INTO Layout(" << true << "conflict"
+        << QStringList{"BEGIN",        "lookup", "additional fields", "delete fields",
+                       "delete lines", "line",   "ROLLBACK",          "lookup"};
+    QTest::newRow("stored format")
+        << S << Format::Stored << "Viejo" << QString() << false << "committed"
+        << QStringList{"BEGIN"} + writes + QStringList{"COMMIT"};
+    QTest::newRow("stored format, collision")
+        << S << Format::Stored << "Viejo"
+        << "INSERT INTO Layout(" << false << "conflict"
+        << QStringList{"BEGIN", "additional fields", "delete fields", "delete lines",
+                       "line",  "ROLLBACK"};
+}
+
+// What the writer runs, in order, and what it answers: a new format's key is looked up inside
+// the transaction before anything is written, and again after a collision with another user's
+// write; a stored format's is not.
+void tst_Statements::writerSteps()
+{
+    using Format = LoadFormatWriter::Format;
+    QFETCH(Engine, engine);
+    QFETCH(Format, format);
+    QFETCH(QString, stored);
+    QFETCH(QString, collidesOn);
+    QFETCH(bool, lookupFails);
+    QFETCH(QString, outcome);
+    QFETCH(QStringList, log);
+    auto connection = std::make_shared<ScriptedConnection>();
+    connection->engine_ = engine;
+    if (!stored.isEmpty())
+        connection->stored = stored;
+    connection->collidesOn = collidesOn;
+    connection->storedByTheCollision = !collidesOn.isEmpty() && outcome.startsWith("key taken");
+    connection->lookupFailsAfterCollision = lookupFails;
+    QString sql;
+    LoadFormatWriter writer([connection] { return connection; }, sql);
+    QString result;
+    try {
+        const auto r =
+            writer.write(format, "0001", {sampleLine()}, {sampleField()}, [&](const QString &) {
+                connection->log << "additional fields";
+                return true;
+            });
+        result = r == LoadFormatWriter::Result::KeyTaken
+                     ? "key taken: " + writer.storedDescription()
+                 : r == LoadFormatWriter::Result::Committed ? QStringLiteral("committed")
+                                                            : QStringLiteral("not saved");
+    } catch (const kesta::host::ConflictError &) {
+        result = "conflict";
+    }
+    QCOMPARE(result, outcome);
+    QCOMPARE(connection->log, log);
 }
 
 QTEST_GUILESS_MAIN(tst_Statements)

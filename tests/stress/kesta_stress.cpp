@@ -96,7 +96,8 @@ void save(const std::shared_ptr<host::Connection> &c, const QString &key, const 
     }
     QString sql;
     storage::LoadFormatWriter writer([c] { return c; }, sql);
-    writer.write(key, lines, fields, [](const QString &) { return true; });
+    writer.write(storage::LoadFormatWriter::Format::Stored, key, lines, fields,
+                 [](const QString &) { return true; });
     say(QStringLiteral("COMMITTED %1 %2 %3").arg(key, mark, orders.join(',')));
 }
 

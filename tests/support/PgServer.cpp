@@ -1,5 +1,6 @@
 #include "PgServer.h"
 
+#include "OdbcDriver.h"
 #include "host/RuntimeError.h"
 
 #include <QDir>
@@ -29,6 +30,28 @@ const QString AdminConnection = u"kesta_pg_admin"_s;
 pid_t g_pid = 0;
 std::string g_folder;
 
+// Debian registers PostgreSQL's ODBC driver with its communication log on (CommLog=1 in
+// odbcinst.ini, which a connection string cannot switch off): each process that used it leaves
+// /tmp/psqlodbc_<program>_<user><pid>.log. This process's go with its server.
+void removeOdbcLogs()
+{
+    const passwd *user = ::getpwuid(::geteuid());
+    if (!user)
+        return;
+    const std::string ending =
+        "_" + std::string(user->pw_name) + std::to_string(::getpid()) + ".log";
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/tmp", error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("psqlodbc_", 0) == 0 && name.size() > ending.size() &&
+            name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
+            std::error_code ignored;
+            std::filesystem::remove(it->path(), ignored);
+        }
+    }
+}
+
 // The immediate shutdown (what "pg_ctl stop -m immediate" sends), then the folder goes.
 void stopServerNow()
 {
@@ -44,6 +67,7 @@ void stopServerNow()
     std::error_code ignored;
     std::filesystem::remove_all(g_folder, ignored); // an empty path removes nothing
     g_folder.clear();
+    removeOdbcLogs();
 }
 
 // The server's process while Qt runs. Before the application object goes, the server is shut
@@ -96,6 +120,12 @@ PgServer &PgServer::instance()
 QString PgServer::url(const QString &database) const
 {
     return u"postgresql://postgres@127.0.0.1:%1/%2"_s.arg(m_port).arg(database);
+}
+
+QString PgServer::odbcLocation(const QString &database) const
+{
+    return u"odbc:Driver=%1;Server=127.0.0.1;Port=%2;Database=%3;Uid=postgres;"_s.arg(
+        postgresOdbcDriver(), QString::number(m_port), database);
 }
 
 PgServer::PgServer()

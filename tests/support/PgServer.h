@@ -17,6 +17,9 @@ public:
     QString error() const { return m_error; }
     int port() const { return m_port; }
     QString url(const QString &database) const; // postgresql://postgres@127.0.0.1:PORT/database
+    // odbc:Driver=...;Server=127.0.0.1;Port=PORT;Database=database;Uid=postgres; through
+    // PostgreSQL's ODBC driver; raises kesta::host::RuntimeError when that driver is missing.
+    QString odbcLocation(const QString &database) const;
 
     // A fresh empty database ("kesta_<n>"); raises kesta::host::RuntimeError on failure.
     QString createDatabase();

@@ -31,11 +31,16 @@ TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connection
                                                               : connectionName)
 {
     try {
-        PgServer *server = kind == Kind::PostgreSql ? &PgServer::instance() : nullptr;
+        PgServer *server = kind != Kind::Sqlite ? &PgServer::instance() : nullptr;
         if (!(server ? server->ok() : m_folder.isValid()))
             throw RuntimeError(server ? server->error() : u"no temporary folder"_s);
+        // A missing ODBC driver is said before a database is made.
+        if (kind == Kind::OdbcPostgreSql)
+            server->odbcLocation({});
         m_pgDatabase = server ? server->createDatabase() : QString();
-        m_location = server ? server->url(m_pgDatabase) : m_folder.filePath(u"kesta.db"_s);
+        m_location = kind == Kind::OdbcPostgreSql ? server->odbcLocation(m_pgDatabase)
+                     : server                     ? server->url(m_pgDatabase)
+                                                  : m_folder.filePath(u"kesta.db"_s);
         services::openDatabase(m_connectionName, m_location);
         m_ok = true;
         if (withSchema)

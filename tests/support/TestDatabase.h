@@ -7,11 +7,12 @@
 namespace kesta::test {
 
 // A fresh database for one test, open under a Qt SQL connection name (a unique one when none is
-// given): Sqlite a file in a temporary folder, PostgreSql a database on PgServer; withSchema
-// runs the engine's schema script on it. The destructor closes and drops it.
+// given): Sqlite a file in a temporary folder, PostgreSql a database on PgServer, OdbcPostgreSql
+// one there reached through PostgreSQL's ODBC driver (an "odbc:" location, as SQL Server's);
+// withSchema runs the engine's schema script on it. The destructor closes and drops it.
 class TestDatabase {
 public:
-    enum class Kind { Sqlite, PostgreSql };
+    enum class Kind { Sqlite, PostgreSql, OdbcPostgreSql };
     explicit TestDatabase(Kind kind = Kind::Sqlite, bool withSchema = true,
                           const QString &connectionName = {});
     ~TestDatabase();
@@ -22,8 +23,11 @@ public:
     bool ok() const { return m_ok; }
     QString error() const { return m_error; }
     Kind kind() const { return m_kind; }
+    // Whether the database is on the PostgreSQL server (through its own driver or ODBC).
+    bool onPostgres() const { return m_kind != Kind::Sqlite; }
     QString connectionName() const { return m_connectionName; }
-    QString location() const { return m_location; } // the file path, or the postgresql:// URL
+    // The file path, the postgresql:// URL or the odbc: connection string.
+    QString location() const { return m_location; }
 
     // The first column of the first row (null for none); both raise kesta::host::RuntimeError.
     QVariant scalar(const QString &sql);
@@ -48,8 +52,7 @@ void warnPostgresSkipped(const QString &why);
     do {                                                                                           \
         if ((db).ok())                                                                             \
             break;                                                                                 \
-        if ((db).kind() == ::kesta::test::TestDatabase::Kind::PostgreSql &&                        \
-            ::kesta::test::skipPostgres()) {                                                       \
+        if ((db).onPostgres() && ::kesta::test::skipPostgres()) {                                  \
             ::kesta::test::warnPostgresSkipped((db).error());                                      \
             QSKIP(qPrintable("POSTGRESQL TEST SKIPPED (KESTA_SKIP_POSTGRES=1): " + (db).error())); \
         }                                                                                          \

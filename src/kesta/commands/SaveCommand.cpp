@@ -125,6 +125,18 @@ void frmKESTA::showSaveProblem(const storage::SaveProblem &problem)
     }
 }
 
+// A new load format's key is already stored: the user is told by whom, and may type another
+// key when keys are typed.
+void frmKESTA::refuseTakenKey(const QString &storedDescription)
+{
+    messages::show(this, messages::keyTaken(txtClave->text(), storedDescription));
+    if (KeyEditable) {
+        txtClave->setEnabled(true);
+        txtClave->setFocus();
+    }
+    Controles->CancelSave();
+}
+
 void frmKESTA::Controles_Save(bool isNew)
 {
     if (m_lineEditor->LineEditActive()) {
@@ -147,12 +159,7 @@ void frmKESTA::Controles_Save(bool isNew)
             QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"), txtClave->text(),
             QStringLiteral("Ly_Descripcion"), 0, QString(), QString(), QString());
         if (!taken.isEmpty()) {
-            messages::show(this, messages::keyTaken(txtClave->text(), taken));
-            if (KeyEditable) {
-                txtClave->setEnabled(true);
-                txtClave->setFocus();
-            }
-            Controles->CancelSave();
+            refuseTakenKey(taken);
             return;
         }
     }
@@ -178,20 +185,26 @@ void frmKESTA::Controles_Save(bool isNew)
     // hold is refused here, never cut and never left to the database.
     const QList<storage::LayoutLineValues> lines = lineRowsToSave(stamp);
     const QList<storage::LayoutFieldValues> fields = fieldRowsToSave();
-    if (const auto problem = storage::checkSaveRows(lines, fields)) {
+    const host::Engine engine = Publico::CoreServices().Connection()->engine();
+    if (const auto problem = storage::checkSaveRows(engine, lines, fields)) {
         showSaveProblem(*problem);
         Controles->CancelSave();
         return;
     }
 
-    storage::LoadFormatWriter writer([] { return Publico::CoreServices().Connection(); },
-                                     Publico::Sql());
+    // A new load format's key is looked up again as the transaction writes: another user may
+    // have stored one under it since the check above.
+    using Writer = storage::LoadFormatWriter;
+    Writer writer([] { return Publico::CoreServices().Connection(); }, Publico::Sql());
     try {
-        const auto result =
-            writer.write(txtClave->text(), lines, fields, [this](const QString &key) {
-                return Controles->SaveAdditionalFields(key);
-            });
-        if (result == storage::LoadFormatWriter::Result::AdditionalFieldsNotSaved) {
+        const auto result = writer.write(
+            isNew ? Writer::Format::New : Writer::Format::Stored, txtClave->text(), lines, fields,
+            [this](const QString &key) { return Controles->SaveAdditionalFields(key); });
+        if (result == Writer::Result::KeyTaken) {
+            refuseTakenKey(writer.storedDescription());
+            return;
+        }
+        if (result == Writer::Result::AdditionalFieldsNotSaved) {
             messages::show(this, messages::additionalFieldsNotSaved());
             Controles->CancelSave();
             return;

@@ -246,6 +246,15 @@ Message saveConflict(const QString &key, const QString &description)
                 Critical, Error);
 }
 
+Message keysCollide(const QString &what, const QString &first, const QString &second)
+{
+    return make(QStringLiteral("ERR-ID:7500039"),
+                QStringLiteral("%1: \"%2\" y \"%3\" son el mismo valor para la base de datos, que "
+                               "no distingue mayúsculas de minúsculas ni los blancos al final")
+                    .arg(what, first, second),
+                Warning, Velkora);
+}
+
 Message unstorableCharacter(const QString &what, int code)
 {
     return make(

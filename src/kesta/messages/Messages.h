@@ -59,6 +59,8 @@ Message textTooLong(const QString &what, qsizetype length, int maxLength); // 75
 Message numberDoesNotFit(const QString &what, const QString &value);       // 7500031
 Message notANumber(const QString &what, const QString &value);             // 7500032
 Message saveConflict(const QString &key, const QString &description);      // 7500033
+// Two line numbers or field IDs that SQL Server's keys take for one.
+Message keysCollide(const QString &what, const QString &first, const QString &second); // 7500039
 // The character's UTF-16 code.
 Message unstorableCharacter(const QString &what, int code);                // 7500034
 // A paste longer than the box or cell takes.

@@ -175,6 +175,7 @@ private:
     QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
     QList<storage::LayoutFieldValues> fieldRowsToSave() const;
     void showSaveProblem(const storage::SaveProblem &problem);
+    void refuseTakenKey(const QString &storedDescription);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
     void focusShownTab();
     // StartUp.cpp: activation once per activation; the screen's preview of its controls' keys.

@@ -29,6 +29,18 @@ QString Dialect::lengthFunction() const
     return engine == Engine::SqlServer ? QStringLiteral("LEN") : QStringLiteral("LENGTH");
 }
 
+QString Dialect::newKeyLock() const
+{
+    return engine == Engine::PostgreSql
+               ? QStringLiteral("LOCK TABLE Layout IN SHARE UPDATE EXCLUSIVE MODE")
+               : QString();
+}
+
+QString Dialect::newKeyLookupHints() const
+{
+    return engine == Engine::SqlServer ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
+}
+
 bool Dialect::escapeStringForBackslash() const
 {
     return engine == Engine::PostgreSql;

@@ -17,6 +17,8 @@ namespace kesta::storage {
 //   backslash in a text    literal             literal             E'...' with \\ (see below)
 //   decimal number         bare                '...' (see below)   bare
 //   text length            LEN(...)            LENGTH(...)         LENGTH(...)
+//   new key's check        UPDLOCK, HOLDLOCK   (the write lock     LOCK TABLE first
+//                                              from BEGIN)
 //
 // SQL Server converts a plain '...' literal to the database's code page, so Greek, Cyrillic or
 // CJK text would come back as "?": every text is written as a Unicode literal N'...', Ld_Valor
@@ -26,6 +28,15 @@ namespace kesta::storage {
 // standard_conforming_strings is on (its default). A text holding a backslash is therefore
 // written as an escape string E'...' with the backslash doubled, which reads the same
 // whatever that setting is; texts without a backslash keep the plain form.
+//
+// A new load format's key is looked up again inside its save's transaction, and two users
+// creating one key at once must not both find it free. SQL Server holds the looked-up key range
+// to the end of the transaction with the lookup's UPDLOCK, HOLDLOCK hints, which a second
+// lookup of the key waits for. PostgreSQL's serializable transaction sees the database as at its
+// first statement, so the save first takes a lock on Layout that only another new key's save
+// also takes (SHARE UPDATE EXCLUSIVE: reads and the writes of stored keys go on), and looks
+// the key up after it has it. SQLite's transaction takes the database's write lock as it
+// begins (services::SqlConnection).
 //
 // SQLite keeps Ly_UserDef_3 and Ly_UserDef_4 as the number's text (a bare literal would pass
 // through a binary floating-point value and lose digits): the checked number is quoted.
@@ -44,6 +55,10 @@ struct Dialect {
     bool quotedDecimals() const;
     // The function that gives a text's length.
     QString lengthFunction() const;
+    // The statement that a new key's save runs first in its transaction; empty when none.
+    QString newKeyLock() const;
+    // The hints of the new key's lookup in its save's transaction (" WITH (...)"), or empty.
+    QString newKeyLookupHints() const;
 };
 
 inline Dialect dialectFor(host::Engine engine)

@@ -1,5 +1,7 @@
 #include "LoadFormatWriter.h"
 
+#include "host/RuntimeError.h"
+
 namespace kesta::storage {
 
 LoadFormatWriter::LoadFormatWriter(ConnectionSource connection, QString &statementText)
@@ -12,14 +14,47 @@ void LoadFormatWriter::execute(const QString &statement)
     m_connection()->Execute(m_sql);
 }
 
-LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
+std::optional<QString> LoadFormatWriter::lookUpKey(const QString &key)
+{
+    m_sql = storedKeySelect(m_connection()->engine(), key);
+    const std::unique_ptr<host::RecordSet> rows = m_connection()->Execute(m_sql);
+    std::optional<QString> description;
+    if (!rows->EndOfSet()) {
+        // A row is a stored format, whatever its description holds.
+        const QVariant value = rows->Field(QStringLiteral("Ly_Descripcion"));
+        description = value.isNull() ? QString() : value.toString();
+    }
+    rows->Close();
+    return description;
+}
+
+void LoadFormatWriter::rollBackQuietly()
+{
+    try {
+        m_connection()->RollbackTrans();
+    } catch (const std::exception &) {
+        // The failure itself is what the caller reports.
+    }
+}
+
+LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &key,
                                                  const QList<LayoutLineValues> &lines,
                                                  const QList<LayoutFieldValues> &fields,
                                                  const AdditionalFields &additionalFields)
 {
+    m_storedDescription.clear();
     const host::Engine engine = m_connection()->engine();
     m_connection()->BeginTrans();
     try {
+        if (format == Format::New) {
+            if (const QString lock = newKeyLock(engine); !lock.isEmpty())
+                execute(lock);
+            if (const auto stored = lookUpKey(key)) {
+                m_connection()->RollbackTrans();
+                m_storedDescription = *stored;
+                return Result::KeyTaken;
+            }
+        }
         if (!additionalFields(key)) {
             m_connection()->RollbackTrans();
             return Result::AdditionalFieldsNotSaved;
@@ -41,12 +76,23 @@ LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
         }
         m_connection()->CommitTrans();
         return Result::Committed;
-    } catch (...) {
-        try {
-            m_connection()->RollbackTrans();
-        } catch (const std::exception &) {
-            // The failure itself is what the caller reports.
+    } catch (const host::ConflictError &) {
+        rollBackQuietly();
+        // A new format that collided with another user's write: when the key is stored now,
+        // another user created it first, and that is what this user is told.
+        if (format == Format::New) {
+            try {
+                if (const auto stored = lookUpKey(key)) {
+                    m_storedDescription = *stored;
+                    return Result::KeyTaken;
+                }
+            } catch (const std::exception &) {
+                // The collision is what the caller reports.
+            }
         }
+        throw;
+    } catch (...) {
+        rollBackQuietly();
         throw;
     }
 }

@@ -5,14 +5,16 @@
 
 #include <QList>
 #include <functional>
+#include <optional>
 
 namespace kesta::storage {
 
-// Writes a load format in one transaction that replaces all its rows: begin; the toolbar's
-// additional fields; delete the key's Layout_Detalle and Layout rows; one Layout row per line
-// and one Layout_Detalle row per field (each between SET QUOTED_IDENTIFIER OFF and ON on SQL
-// Server; on SQLite the field rows go up to FieldsPerStatement in one INSERT); commit.
-// Nothing is kept unless everything is.
+// Writes a load format in one transaction that replaces all its rows: begin; for a new load
+// format, the key looked up again (a format stored under it meanwhile by another user is never
+// replaced); the toolbar's additional fields; delete the key's Layout_Detalle and Layout rows;
+// one Layout row per line and one Layout_Detalle row per field (each between
+// SET QUOTED_IDENTIFIER OFF and ON on SQL Server; on SQLite the field rows go up to
+// FieldsPerStatement in one INSERT); commit. Nothing is kept unless everything is.
 //
 // The connection is asked for anew before every call on it, and every statement is built in
 // the shared statement text before it runs.
@@ -23,9 +25,14 @@ public:
 
     static constexpr qsizetype FieldsPerStatement = 100;
 
+    // Whether the rows are those of a stored load format, or of a new one whose key must still
+    // be free when the transaction writes it.
+    enum class Format { Stored, New };
+
     enum class Result {
         Committed,
         AdditionalFieldsNotSaved, // rolled back before any delete
+        KeyTaken,                 // a new format's key is stored: rolled back, nothing written
     };
 
     LoadFormatWriter(ConnectionSource connection, QString &statementText);
@@ -33,15 +40,23 @@ public:
     // A failure on the way rolls the transaction back (a failing rollback is not allowed to
     // hide the failure) and raises the failure again: host::ConflictError when another
     // user's write collided with this one, host::RuntimeError with the database's own text
-    // otherwise.
-    Result write(const QString &key, const QList<LayoutLineValues> &lines,
+    // otherwise. A new format whose write collided with another user's, and whose key is
+    // stored once this one is rolled back, gives KeyTaken instead.
+    Result write(Format format, const QString &key, const QList<LayoutLineValues> &lines,
                  const QList<LayoutFieldValues> &fields, const AdditionalFields &additionalFields);
+
+    // After KeyTaken: the stored load format's description (that of its first line type).
+    QString storedDescription() const { return m_storedDescription; }
 
 private:
     void execute(const QString &statement);
+    // The description of the load format stored under the key, if there is one.
+    std::optional<QString> lookUpKey(const QString &key);
+    void rollBackQuietly();
 
     ConnectionSource m_connection;
     QString &m_sql;
+    QString m_storedDescription;
 };
 
 } // namespace kesta::storage

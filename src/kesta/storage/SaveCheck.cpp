@@ -3,6 +3,8 @@
 #include "ColumnLimits.h"
 #include "Literals.h"
 
+#include <QHash>
+
 namespace kesta::storage {
 
 namespace {
@@ -53,9 +55,47 @@ struct Checker {
     }
 };
 
+// A key text as SQL Server compares it: blanks at the end left out, upper and lower case alike.
+QString serverKeyForm(const QString &stored)
+{
+    qsizetype end = stored.size();
+    while (end > 0 && stored.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return stored.left(end).toCaseFolded();
+}
+
+// The first line number or field ID that SQL Server would take for one already written.
+std::optional<SaveProblem> serverKeyCollision(const QList<LayoutLineValues> &lines,
+                                              const QList<LayoutFieldValues> &fields)
+{
+    QHash<QString, QString> orders; // key form -> the number as stored
+    for (int row = 0; row < lines.size(); ++row) {
+        const QString order = fourDigits(lines.at(row).order);
+        const QString form = serverKeyForm(order);
+        if (const auto seen = orders.constFind(form); seen != orders.cend())
+            return SaveProblem{Place::Line, QStringLiteral("Ly_ID"), row,
+                               messages::keysCollide(QStringLiteral("No."), *seen, order)};
+        orders.insert(form, order);
+    }
+    QHash<QString, QString> ids; // line's key form + "|" + field's key form -> the ID as stored
+    for (int row = 0; row < fields.size(); ++row) {
+        const LayoutFieldValues &v = fields.at(row);
+        const QString id = fourDigits(v.id);
+        const QString form =
+            serverKeyForm(fourDigits(v.lineId)) + QLatin1Char('|') + serverKeyForm(id);
+        if (const auto seen = ids.constFind(form); seen != ids.cend())
+            return SaveProblem{
+                Place::Field, QStringLiteral("Ld_ID"), row,
+                messages::keysCollide(QStringLiteral("Línea %1, Id").arg(fourDigits(v.lineId)),
+                                      *seen, id)};
+        ids.insert(form, id);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-std::optional<SaveProblem> checkSaveRows(const QList<LayoutLineValues> &lines,
+std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<LayoutLineValues> &lines,
                                          const QList<LayoutFieldValues> &fields)
 {
     for (int row = 0; row < lines.size(); ++row) {
@@ -116,6 +156,8 @@ std::optional<SaveProblem> checkSaveRows(const QList<LayoutLineValues> &lines,
         if (field.problem)
             return field.problem;
     }
+    if (engine == host::Engine::SqlServer)
+        return serverKeyCollision(lines, fields);
     return std::nullopt;
 }
 

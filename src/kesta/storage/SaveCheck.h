@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Statements.h"
+#include "host/Connection.h"
 #include "messages/Messages.h"
 
 #include <QList>
@@ -20,7 +21,11 @@ struct SaveProblem {
 // Checks every value of the rows a save would write against its column: texts no longer than
 // the column (never cut, never left to a driver error), numbers that are plain numbers and fit
 // their columns. The first problem found, in the order of the rows and their columns.
-std::optional<SaveProblem> checkSaveRows(const QList<LayoutLineValues> &lines,
+//
+// On SQL Server, whose keys do not tell upper from lower case nor count blanks at the end,
+// two line numbers (Ly_ID) that differ only so, or two field IDs (Ld_ID) of one line that do,
+// would be one key: the second of them is refused.
+std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<LayoutLineValues> &lines,
                                          const QList<LayoutFieldValues> &fields);
 
 } // namespace kesta::storage

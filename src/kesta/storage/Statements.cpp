@@ -82,6 +82,20 @@ QString loadDetailSelect(Engine engine, const QString &key)
            QStringLiteral("   ") + numericOrder(engine, QStringLiteral("Ld_Id"));
 }
 
+QString newKeyLock(Engine engine)
+{
+    return dialectFor(engine).newKeyLock();
+}
+
+QString storedKeySelect(Engine engine, const QString &key)
+{
+    return QStringLiteral("SELECT Ly_Descripcion ") + QStringLiteral("FROM Layout") +
+           dialectFor(engine).newKeyLookupHints() + QStringLiteral(" ") +
+           QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") +
+           numericOrder(engine, QStringLiteral("Ly_ID"));
+}
+
 QString deleteDetailRows(Engine engine, const QString &key)
 {
     return dialectFor(engine).deleteVerb() +

@@ -54,6 +54,13 @@ struct LayoutFieldValues {
 QString loadHeaderSelect(host::Engine engine, const QString &key);
 QString loadDetailSelect(host::Engine engine, const QString &key);
 
+// A new load format's save, inside its transaction and before anything is written: the lock
+// that makes the key's lookup safe from another user's save of a new key (empty on the engines
+// that need none), and the lookup of the key's stored rows (their descriptions, first the first
+// line's).
+QString newKeyLock(host::Engine engine);
+QString storedKeySelect(host::Engine engine, const QString &key);
+
 // The save: the two deletes of the key's rows, the line statement, and the field statement.
 QString deleteDetailRows(host::Engine engine, const QString &key);
 QString deleteLineRows(host::Engine engine, const QString &key);

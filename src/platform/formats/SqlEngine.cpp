@@ -1,5 +1,7 @@
 #include "SqlEngine.h"
 
+#include <QSqlDriver>
+
 namespace velkora::formats {
 
 SqlEngine engineOf(const QSqlDatabase &db)
@@ -7,8 +9,12 @@ SqlEngine engineOf(const QSqlDatabase &db)
     const QString driver = db.driverName();
     if (driver.startsWith(QLatin1String("QPSQL")))
         return SqlEngine::PostgreSql;
-    if (driver.startsWith(QLatin1String("QODBC")))
-        return SqlEngine::SqlServer;
+    if (driver.startsWith(QLatin1String("QODBC"))) {
+        // The engine the ODBC driver names (read by Qt when the connection opens).
+        const QSqlDriver *odbc = db.driver();
+        return odbc && odbc->dbmsType() == QSqlDriver::PostgreSQL ? SqlEngine::PostgreSql
+                                                                  : SqlEngine::SqlServer;
+    }
     return SqlEngine::Sqlite;
 }
 

@@ -121,7 +121,7 @@ void openDatabase(const QString &connectionName, const QString &location)
     }
 
     requireDriver(driver, kind == Kind::Postgres ? QStringLiteral("PostgreSQL")
-                          : kind == Kind::Odbc   ? QStringLiteral("ODBC (SQL Server)")
+                          : kind == Kind::Odbc   ? QStringLiteral("ODBC")
                                                  : QStringLiteral("SQLite"));
     bool opened = false;
     QString failure;
@@ -164,13 +164,8 @@ void openDatabase(const QString &connectionName, const QString &location)
         } catch (const RuntimeError &error) {
             failure = error.description();
         }
-        if (opened && kind == Kind::Odbc) {
-            // The host's statements write dates as 'yyyymmdd' and stamps as
-            // 'yyyy-mm-ddThh:mm:ss', which datetime reads alike whatever the language; the
-            // date format is fixed as well for any text written otherwise.
-            QSqlQuery setup(db);
-            setup.exec(QStringLiteral("SET DATEFORMAT ymd"));
-        }
+        if (opened)
+            prepareSession(db);
     }
     if (!opened) {
         QSqlDatabase::removeDatabase(connectionName);

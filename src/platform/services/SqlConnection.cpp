@@ -1,7 +1,11 @@
 #include "SqlConnection.h"
 
+#include "OdbcDiagnostics.h"
+#include "SqlFailure.h"
+#include "SqlSupport.h"
 #include "host/RuntimeError.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -16,73 +20,56 @@ Engine engineOf(const QSqlDatabase &db)
     const QString driver = db.driverName();
     if (driver.startsWith(QLatin1String("QPSQL")))
         return Engine::PostgreSql;
-    if (driver.startsWith(QLatin1String("QODBC")))
-        return Engine::SqlServer;
+    if (driver.startsWith(QLatin1String("QODBC"))) {
+        // The engine behind an ODBC connection is the one its driver names (SQL_DBMS_NAME, read
+        // by Qt when the connection opens); SQL Server is the host's.
+        const QSqlDriver *odbc = db.driver();
+        return odbc && odbc->dbmsType() == QSqlDriver::PostgreSQL ? Engine::PostgreSql
+                                                                  : Engine::SqlServer;
+    }
     return Engine::Sqlite;
 }
 
 namespace {
 
-QString errorText(const QSqlError &error)
+// A failure on the named connection, with the ODBC driver's diagnostic records when there are
+// any: when the connection is gone it is closed, so that the next use opens it afresh instead
+// of failing for ever; then the failure is raised, as a ConflictError when the write collided
+// with another connection's.
+[[noreturn]] void raiseOn(QSqlDatabase db, const QSqlError &error,
+                          const QList<Diagnostic> &diagnostics)
 {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text;
-}
-
-// Whether the error is a write that collided with another connection's: PostgreSQL's
-// serialization failure, deadlock and unique violation (SQLSTATE 40001, 40P01, 23505); SQL
-// Server's deadlock victim and duplicate key (1205, 2627, 2601); SQLite's busy and locked
-// database and unique constraint (5, 6, 1555, 2067).
-bool isConflict(const QSqlError &error)
-{
-    static const QStringList codes{QStringLiteral("40001"), QStringLiteral("40P01"),
-                                   QStringLiteral("23505"), QStringLiteral("1205"),
-                                   QStringLiteral("2627"),  QStringLiteral("2601"),
-                                   QStringLiteral("5"),     QStringLiteral("6"),
-                                   QStringLiteral("1555"),  QStringLiteral("2067")};
-    return codes.contains(error.nativeErrorCode().trimmed());
-}
-
-// Whether the error says that the connection itself is gone (the server ended it, the network
-// failed): SQLSTATE class 08 and PostgreSQL's 57P01-57P03, or the client's own words for it.
-bool isLostConnection(const QSqlError &error)
-{
-    const QString code = error.nativeErrorCode().trimmed();
-    if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") ||
-        code == QLatin1String("57P02") || code == QLatin1String("57P03"))
-        return true;
-    const QString text = error.text();
-    return text.contains(QLatin1String("server closed the connection"), Qt::CaseInsensitive) ||
-           text.contains(QLatin1String("no connection to the server"), Qt::CaseInsensitive) ||
-           text.contains(QLatin1String("terminating connection"), Qt::CaseInsensitive) ||
-           text.contains(QLatin1String("Communication link failure"), Qt::CaseInsensitive);
-}
-
-[[noreturn]] void raise(const QSqlError &error)
-{
-    if (isConflict(error))
-        throw kesta::host::ConflictError(errorText(error));
-    throw RuntimeError(errorText(error));
-}
-
-// A failure on the named connection: when the connection is gone it is closed, so that the
-// next use opens it afresh instead of failing for ever; then the failure is raised.
-[[noreturn]] void raiseOn(QSqlDatabase db, const QSqlError &error)
-{
-    if (isLostConnection(error))
+    switch (classifyFailure(db.driverName(), engineOf(db), error, diagnostics)) {
+    case FailureKind::LostConnection:
         db.close();
-    raise(error);
+        break;
+    case FailureKind::Conflict:
+        throw kesta::host::ConflictError(sqlErrorText(error));
+    case FailureKind::Other:
+        break;
+    }
+    throw RuntimeError(sqlErrorText(error));
+}
+
+// A failed statement: its own diagnostic records.
+[[noreturn]] void raiseOn(QSqlDatabase db, const QSqlQuery &query)
+{
+    raiseOn(db, query.lastError(), odbcDiagnostics(db, query));
+}
+
+// A failed begin, commit or rollback: the connection's records.
+[[noreturn]] void raiseOnConnection(QSqlDatabase db)
+{
+    raiseOn(db, db.lastError(), odbcDiagnostics(db));
 }
 
 class SqlRecordSet : public kesta::host::RecordSet {
 public:
-    explicit SqlRecordSet(QSqlQuery query) : m_query(std::move(query))
+    SqlRecordSet(QSqlDatabase db, QSqlQuery query) : m_db(std::move(db)), m_query(std::move(query))
     {
         m_atEnd = !m_query.isSelect() || !m_query.next();
         if (m_query.lastError().isValid() && m_query.lastError().type() != QSqlError::NoError)
-            raise(m_query.lastError());
+            raiseOn(m_db, m_query);
     }
 
     bool EndOfSet() const override { return m_atEnd; }
@@ -100,7 +87,7 @@ public:
             throw RuntimeError(QStringLiteral("The record set is already at its end."));
         m_atEnd = !m_query.next();
         if (m_atEnd && m_query.lastError().type() != QSqlError::NoError)
-            raise(m_query.lastError());
+            raiseOn(m_db, m_query);
     }
 
     void Close() override
@@ -127,6 +114,7 @@ private:
         return index;
     }
 
+    QSqlDatabase m_db;
     QSqlQuery m_query;
     bool m_atEnd = true;
     mutable QSqlRecord m_columns;
@@ -139,14 +127,7 @@ SqlConnection::SqlConnection(QString connectionName) : m_name(std::move(connecti
 
 QSqlDatabase SqlConnection::database() const
 {
-    QSqlDatabase db = QSqlDatabase::database(m_name, true);
-    if (!db.isValid())
-        throw RuntimeError(
-            QStringLiteral("The database connection '%1' does not exist.").arg(m_name));
-    if (!db.isOpen())
-        throw RuntimeError(QStringLiteral("The database connection '%1' is not open: %2")
-                               .arg(m_name, errorText(db.lastError())));
-    return db;
+    return openedDatabase(m_name);
 }
 
 Engine SqlConnection::engine() const
@@ -156,18 +137,20 @@ Engine SqlConnection::engine() const
 
 std::unique_ptr<kesta::host::RecordSet> SqlConnection::Execute(const QString &statement)
 {
-    QSqlQuery query(database());
+    QSqlDatabase db = database();
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     // Numbers come back as their exact text, never through a binary floating-point value.
     query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!query.exec(statement))
-        raiseOn(database(), query.lastError());
-    return std::make_unique<SqlRecordSet>(std::move(query));
+        raiseOn(db, query);
+    return std::make_unique<SqlRecordSet>(std::move(db), std::move(query));
 }
 
 // Writes run serializable on the shared engines: two users replacing the rows of one key at
 // the same moment never leave a mix of both; one of them gets a ConflictError. SQLite has one
-// writer at a time anyway (a second one waits for the busy timeout).
+// writer at a time: the transaction takes the write lock as it begins (a second writer waits
+// for the busy timeout), so that what it reads before its first write cannot change under it.
 void SqlConnection::BeginTrans()
 {
     QSqlDatabase db = database();
@@ -175,16 +158,25 @@ void SqlConnection::BeginTrans()
     if (engine == Engine::SqlServer) {
         QSqlQuery isolation(db);
         if (!isolation.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE")))
-            raiseOn(db, isolation.lastError());
+            raiseOn(db, isolation);
+    }
+    if (engine == Engine::Sqlite && db.driverName().startsWith(QLatin1String("QSQLITE"))) {
+        // What QSqlDatabase::transaction() runs is a deferred BEGIN; COMMIT and ROLLBACK are
+        // the same either way.
+        QSqlQuery begin(db);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            raiseOn(db, begin);
+        return;
     }
     if (!db.transaction())
-        raiseOn(db, db.lastError());
+        raiseOnConnection(db);
     if (engine == Engine::PostgreSql) {
         QSqlQuery isolation(db);
         if (!isolation.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE"))) {
             const QSqlError error = isolation.lastError();
+            const QList<Diagnostic> diagnostics = odbcDiagnostics(db, isolation);
             db.rollback();
-            raiseOn(db, error);
+            raiseOn(db, error, diagnostics);
         }
     }
 }
@@ -193,7 +185,7 @@ void SqlConnection::CommitTrans()
 {
     QSqlDatabase db = database();
     if (!db.commit())
-        raiseOn(db, db.lastError());
+        raiseOnConnection(db);
 }
 
 void SqlConnection::RollbackTrans()
@@ -205,7 +197,7 @@ void SqlConnection::RollbackTrans()
         return;
     db = database();
     if (!db.rollback())
-        raiseOn(db, db.lastError());
+        raiseOnConnection(db);
 }
 
 } // namespace velkora::services

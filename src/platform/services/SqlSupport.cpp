@@ -1,5 +1,6 @@
 #include "SqlSupport.h"
 
+#include "SqlConnection.h"
 #include "host/RuntimeError.h"
 
 #include <QSqlError>
@@ -8,15 +9,29 @@ using kesta::host::RuntimeError;
 
 namespace velkora::services {
 
+void prepareSession(QSqlDatabase &db)
+{
+    if (engineOf(db) == kesta::host::Engine::SqlServer) {
+        // The host's statements write dates as 'yyyymmdd' and stamps as
+        // 'yyyy-mm-ddThh:mm:ss', which datetime reads alike whatever the language; the date
+        // format is fixed as well for any text written otherwise.
+        QSqlQuery setup(db);
+        setup.exec(QStringLiteral("SET DATEFORMAT ymd"));
+    }
+}
+
 QSqlDatabase openedDatabase(const QString &connectionName)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.isValid())
         throw RuntimeError(
             QStringLiteral("The database connection '%1' does not exist.").arg(connectionName));
+    // A connection closed after it was lost is opened afresh, with its session's settings.
+    if (!db.isOpen() && db.open())
+        prepareSession(db);
     if (!db.isOpen())
-        throw RuntimeError(
-            QStringLiteral("The database connection '%1' is not open.").arg(connectionName));
+        throw RuntimeError(QStringLiteral("The database connection '%1' is not open: %2")
+                               .arg(connectionName, sqlErrorText(db.lastError())));
     return db;
 }
 

@@ -9,7 +9,10 @@ namespace velkora::services {
 // Small helpers of the services' own statements. Every failure raises
 // kesta::host::RuntimeError with the database's text.
 
-// The named connection, which must exist and be open.
+// The settings a session of the engine needs, run on a connection just opened (also when it is
+// opened again after it was lost).
+void prepareSession(QSqlDatabase &db);
+// The named connection, which must exist; one that was closed when it was lost is opened again.
 QSqlDatabase openedDatabase(const QString &connectionName);
 // The database's own text of an error, else Qt's.
 QString sqlErrorText(const QSqlError &error);
