@@ -65,7 +65,8 @@ void tst_Catalogue::everyMessageIsListed()
                              replaceLineTypes(3),
                              proposalFileUnreadable(v, v),
                              proposalWithoutLineTypes(v),
-                             proposalStopped(1, 3)};
+                             proposalStopped(1, 3),
+                             discardChanges()};
     QSet<QString> ids;
     for (const Message &m : all) {
         QVERIFY2(rows.contains(m.id), qPrintable(m.id + " is not in docs/messages.md"));

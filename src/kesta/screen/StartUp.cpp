@@ -248,6 +248,18 @@ bool frmKESTA::eventFilter(QObject *watched, QEvent *event)
         if (watched == this)
             noteActivation(false);
         break;
+    case QEvent::Close:
+        // The window that shows the screen (the screen itself, or the host's window) closes.
+        if (watched == window()) {
+            bool cancel = false;
+            guardHandler(this, QStringLiteral("Form_QueryUnload()"),
+                         [&] { Form_QueryUnload(cancel); });
+            if (cancel) {
+                event->ignore();
+                return true;
+            }
+        }
+        break;
     default:
         break;
     }

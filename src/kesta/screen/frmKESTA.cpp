@@ -2,6 +2,7 @@
 
 #include "HandlerGuard.h"
 #include "TwipsLayout.h"
+#include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
@@ -21,6 +22,8 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmKESTA"));
     setWindowTitle(QStringLiteral("Formatos de carga"));
     m_layout = new TwipsLayout(this);
+    m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
+        commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
     buildControls();
     buildEditor();
     connectHandlers();
@@ -87,6 +90,16 @@ void frmKESTA::connectHandlers()
     connectGuarded(txtClave, &velkora::controls::TextBox::Change, this,
                    QStringLiteral("txtClave_Change()"), [this] { txtClave_Change(); });
     using Bar = velkora::controls::Controles;
+    // Escape, the Cancel key, passes through the screen first (a line edit, a grid, a
+    // question); a click on Cancelar discards at once.
+    Controles->setKeyCheck([this](const QString &command) {
+        if (command != QLatin1String("Cancel"))
+            return true;
+        bool runs = false;
+        guardHandler(this, QStringLiteral("Controles_CancelKey()"),
+                     [&] { runs = Controles_CancelKey(); });
+        return runs;
+    });
     connectGuarded(Controles, &Bar::Exit, this, QStringLiteral("Controles_Exit()"),
                    [this] { Controles_Exit(); });
     connectGuarded(Controles, &Bar::New, this, QStringLiteral("Controles_New()"),

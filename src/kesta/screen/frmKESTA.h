@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
 class QKeyEvent;
@@ -29,7 +30,8 @@ struct SaveProblem;
 
 namespace kesta::commands {
 class ProposalCommand;
-}
+class UnsavedEdit;
+} // namespace kesta::commands
 
 namespace kesta::editor {
 class FieldStoreView;
@@ -87,8 +89,17 @@ public:
     // Refills the field grid from the field store for the line grid's current row.
     void RellenaDetalle(const QString &line);
 
-    // The toolbar's Exit: asks for the owner held in Padre to be unloaded.
+    // The toolbar's Exit: asks for the owner held in Padre to be unloaded (after a question
+    // when an edit with changes would end).
     void Controles_Exit();
+    // Escape, the toolbar's Cancel key: whether the toolbar's Cancel runs (LeaveCommands.cpp).
+    bool Controles_CancelKey();
+    // The window that shows the screen is closing; cancel keeps it open.
+    void Form_QueryUnload(bool &cancel);
+    // The load format as the screen holds it (key, header, both grids, the field store), and
+    // the edit's start it is compared with.
+    QStringList editedContent() const;
+    commands::UnsavedEdit &unsavedEdit() const;
     // The toolbar's mode commands and the record command.
     void Controles_New();
     void Controles_Edit();
@@ -170,6 +181,7 @@ private:
     void connectHandlers();
     void connectPasteMessages(); // PasteMessages.cpp
     void setMode(commands::Mode mode);
+    void settleCellEditors();
     void offerProposal();
     // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
     QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
@@ -196,6 +208,7 @@ private:
     editor::LineEditor *m_lineEditor = nullptr;
     editor::GridBehaviour *m_gridBehaviour = nullptr;
     commands::ProposalCommand *m_proposalCommand = nullptr;
+    std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
     commands::Mode m_mode = commands::Mode::Idle;
 };
 
