@@ -1,5 +1,6 @@
 #include "frmKESTA.h"
 
+#include "ActivationWatch.h"
 #include "HandlerGuard.h"
 #include "TwipsLayout.h"
 #include "commands/UnsavedEdit.h"
@@ -28,8 +29,12 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     buildEditor();
     connectHandlers();
     connectPasteMessages();
-    // The screen previews its controls' keys (Alt+1 / Alt+2) and notices its activation.
+    // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.
     qApp->installEventFilter(this);
+    // Activation: when the screen becomes the active window coming from elsewhere.
+    connect(new ActivationWatch(this), &ActivationWatch::activated, this, [this] {
+        guardHandler(this, QStringLiteral("Form_Activate()"), [this] { Form_Activate(); });
+    });
 }
 
 frmKESTA::~frmKESTA()

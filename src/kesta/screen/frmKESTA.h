@@ -73,7 +73,8 @@ public:
     bool loaded() const { return m_loaded; }
     // The description of the error that ended the load; empty when the load ran through.
     QString loadError() const;
-    // Activation: the key box gets the focus.
+    // Activation (the screen becomes the active window coming from elsewhere, not back from a
+    // dialog shown over it; see ActivationWatch): the key box gets the focus.
     void Form_Activate();
     // Key release with the Windows key code and shift state (1 Shift, 2 Ctrl, 4 Alt).
     void Form_KeyUp(int keyCode, int shift);
@@ -172,7 +173,6 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -189,8 +189,7 @@ private:
     void showSaveProblem(const storage::SaveProblem &problem);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
     void focusShownTab();
-    // StartUp.cpp: activation once per activation; the screen's preview of its controls' keys.
-    void noteActivation(bool active);
+    // StartUp.cpp: the screen's preview of its controls' keys.
     bool previewKey(QWidget *receiver, QKeyEvent *event);
     static int keyCode(const QKeyEvent &event);
     static int shiftState(Qt::KeyboardModifiers modifiers);
@@ -201,10 +200,6 @@ private:
     TwipsLayout *m_layout = nullptr;
     bool m_loaded = false;
     QString m_loadError;
-    bool m_active = false;
-    // True while the last window that became active after the screen's window was one of the
-    // screen's own (a message box or dialog owned by it).
-    bool m_ownDialogActivated = false;
     editor::LineEditor *m_lineEditor = nullptr;
     editor::GridBehaviour *m_gridBehaviour = nullptr;
     commands::ProposalCommand *m_proposalCommand = nullptr;
