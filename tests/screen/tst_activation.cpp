@@ -70,6 +70,20 @@ struct HostedScreen {
     }
 };
 
+// Waits until the window manager has handled every request made so far: it handles them in
+// order, so once it has mapped a window asked for now, it is through with the earlier ones. The
+// window takes no focus and is shown without activation, so no window loses the activation.
+void settleWindowManager()
+{
+    QGuiApplication::sync();
+    QWidget probe(nullptr, Qt::Tool | Qt::WindowDoesNotAcceptFocus);
+    probe.setAttribute(Qt::WA_ShowWithoutActivating);
+    probe.setGeometry(0, 0, 1, 1);
+    probe.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&probe));
+    QGuiApplication::sync();
+}
+
 // Answers the next message box with the button once the window manager has made it the active
 // window, and tells its message id. The call is queued before the command that shows the box and
 // runs inside the box's own event loop; it is dropped when `context` goes first.
@@ -85,10 +99,10 @@ void answerNextMessageBox(QObject *context, QString *messageId,
                     box->isActiveWindow(),
                 10000);
             *messageId = box->property("messageId").toString();
-            // Answered once Qt and the window system agree that the box is the active window,
-            // as a user answers the box they see: the window manager's own requests about the
-            // new box are through by then.
-            QGuiApplication::sync();
+            // Answered once the window manager is through with the new box (as a user answers
+            // the box they see): its activation may come twice, and a second one for a box
+            // already closed would leave no window active.
+            settleWindowManager();
             QTRY_VERIFY(box->isActiveWindow());
             QTest::mouseClick(box->button(button), Qt::LeftButton);
         },
