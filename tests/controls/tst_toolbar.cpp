@@ -190,9 +190,8 @@ private slots:
         QCOMPARE(asked, QStringList{"Cancel"});
         QCOMPARE(b.log.join(' '), "Edit:edit");
         QVERIFY(b.bar->EditMode());
-        QTest::mouseClick(
-            b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("Cancel")),
-            Qt::LeftButton);
+        QTest::mouseClick(b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("Cancel")),
+                          Qt::LeftButton);
         QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse");
         allow = true;
         QTest::keySequence(b.input, b.bar->action("Edit")->shortcut());

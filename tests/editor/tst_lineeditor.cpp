@@ -687,19 +687,20 @@ void tst_LineEditor::tabFromTheHeldLine_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<int>("rowAfter"); // the line grid's current row afterwards
     const int none = Qt::NoModifier;
-    QTest::newRow("TAB") << true << 0 << "Longitud" << "" << int(Qt::Key_Tab) << none
-                         << "ssDetalle" << 0;
-    QTest::newRow("TAB in the cell editor")
-        << true << 0 << "Longitud" << "7" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
-    QTest::newRow("Enter") << true << 0 << "Longitud" << "" << int(Qt::Key_Return) << none
-                           << "ssDetalle" << 0;
+    QTest::newRow("TAB") << true << 0 << "Longitud"
+                         << "" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
+    QTest::newRow("TAB in the cell editor") << true << 0 << "Longitud"
+                                            << "7" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
+    QTest::newRow("Enter") << true << 0 << "Longitud"
+                           << "" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
     QTest::newRow("Enter in the cell editor")
-        << true << 0 << "Longitud" << "7" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
+        << true << 0 << "Longitud"
+        << "7" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
     QTest::newRow("Shift+TAB on the first cell of the second line")
-        << true << 1 << "Orden" << "" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier)
-        << "other" << 1;
-    QTest::newRow("TAB outside a line edit")
-        << false << 0 << "Longitud" << "" << int(Qt::Key_Tab) << none << "ssLinea" << 1;
+        << true << 1 << "Orden"
+        << "" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "other" << 1;
+    QTest::newRow("TAB outside a line edit") << false << 0 << "Longitud"
+                                             << "" << int(Qt::Key_Tab) << none << "ssLinea" << 1;
 }
 
 void tst_LineEditor::tabFromTheHeldLine()
@@ -756,16 +757,30 @@ void tst_LineEditor::refusalLandsOnTheCellAtFault_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("value"); // empty: the cell is emptied
     QTest::addColumn<QString>("messageId");
-    QTest::newRow("line description empty")
-        << "ssLinea" << 1 << "Descripción" << "" << "7500002";
-    QTest::newRow("line ID empty beside another line") << "ssLinea" << 1 << "ID" << "" << "7500003";
-    QTest::newRow("line number of the other line") << "ssLinea" << 1 << "Orden" << "1" << "7500009";
-    QTest::newRow("line position 0") << "ssLinea" << 1 << "Posicion" << "0" << "7500027";
-    QTest::newRow("line length 0") << "ssLinea" << 1 << "Longitud" << "0" << "7500027";
-    QTest::newRow("field position 0") << "ssDetalle" << 0 << "Posicion" << "0" << "7500013";
-    QTest::newRow("field type empty, second row")
-        << "ssDetalle" << 1 << "Tipo" << "" << "7500007";
-    QTest::newRow("field ID twice") << "ssDetalle" << 0 << "ID" << "21" << "7500010";
+    QTest::newRow("line description empty") << "ssLinea" << 1 << "Descripción"
+                                            << ""
+                                            << "7500002";
+    QTest::newRow("line ID empty beside another line") << "ssLinea" << 1 << "ID"
+                                                       << ""
+                                                       << "7500003";
+    QTest::newRow("line number of the other line") << "ssLinea" << 1 << "Orden"
+                                                   << "1"
+                                                   << "7500009";
+    QTest::newRow("line position 0") << "ssLinea" << 1 << "Posicion"
+                                     << "0"
+                                     << "7500027";
+    QTest::newRow("line length 0") << "ssLinea" << 1 << "Longitud"
+                                   << "0"
+                                   << "7500027";
+    QTest::newRow("field position 0") << "ssDetalle" << 0 << "Posicion"
+                                      << "0"
+                                      << "7500013";
+    QTest::newRow("field type empty, second row") << "ssDetalle" << 1 << "Tipo"
+                                                  << ""
+                                                  << "7500007";
+    QTest::newRow("field ID twice") << "ssDetalle" << 0 << "ID"
+                                    << "21"
+                                    << "7500010";
 }
 
 void tst_LineEditor::refusalLandsOnTheCellAtFault()
@@ -790,8 +805,8 @@ void tst_LineEditor::refusalLandsOnTheCellAtFault()
     fields->setFocus();
     fields->setCurrentCell(0, 0);
     s.key(Qt::Key_Insert);
-    for (const auto &[name, text] : {std::pair{"ID", "21"}, std::pair{"Posicion", "3"},
-                                     std::pair{"Longitud", "1"}})
+    for (const auto &[name, text] :
+         {std::pair{"ID", "21"}, std::pair{"Posicion", "3"}, std::pair{"Longitud", "1"}})
         s.typeCell(fields, 1, name, text);
     if (!(grid == "ssDetalle" && column == "Tipo"))
         s.typeCell(fields, 1, "Tipo", "T");

@@ -87,8 +87,7 @@ void settleWindowManager()
 // Answers the next message box with the button once the window manager has made it the active
 // window, and tells its message id. The call is queued before the command that shows the box and
 // runs inside the box's own event loop; it is dropped when `context` goes first.
-void answerNextMessageBox(QObject *context, QString *messageId,
-                          QMessageBox::StandardButton button)
+void answerNextMessageBox(QObject *context, QString *messageId, QMessageBox::StandardButton button)
 {
     QMetaObject::invokeMethod(
         context,
@@ -152,17 +151,24 @@ void tst_Activation::focusAfterOwnMessage_data()
     QTest::addColumn<QString>("messageId");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("column");
-    QTest::newRow("save without description")
-        << Fault::Description << "ERR-ID:7500015" << "txtDescripcion" << "";
-    QTest::newRow("line without description")
-        << Fault::LineIncomplete << "ERR-ID:7500002" << "ssLinea" << "Descripción";
-    QTest::newRow("line position 0")
-        << Fault::LinePositionZero << "ERR-ID:7500027" << "ssLinea" << "Posicion";
-    QTest::newRow("field position 0")
-        << Fault::FieldPositionZero << "ERR-ID:7500013" << "ssDetalle" << "Posicion";
-    QTest::newRow("field without ID") << Fault::FieldId << "ERR-ID:7500004" << "ssDetalle" << "ID";
-    QTest::newRow("Escape answered No")
-        << Fault::Discard << "ERR-ID:7500045" << "txtDescripcion" << "";
+    QTest::newRow("save without description") << Fault::Description << "ERR-ID:7500015"
+                                              << "txtDescripcion"
+                                              << "";
+    QTest::newRow("line without description") << Fault::LineIncomplete << "ERR-ID:7500002"
+                                              << "ssLinea"
+                                              << "Descripción";
+    QTest::newRow("line position 0") << Fault::LinePositionZero << "ERR-ID:7500027"
+                                     << "ssLinea"
+                                     << "Posicion";
+    QTest::newRow("field position 0") << Fault::FieldPositionZero << "ERR-ID:7500013"
+                                      << "ssDetalle"
+                                      << "Posicion";
+    QTest::newRow("field without ID") << Fault::FieldId << "ERR-ID:7500004"
+                                      << "ssDetalle"
+                                      << "ID";
+    QTest::newRow("Escape answered No") << Fault::Discard << "ERR-ID:7500045"
+                                        << "txtDescripcion"
+                                        << "";
 }
 
 void tst_Activation::focusAfterOwnMessage()

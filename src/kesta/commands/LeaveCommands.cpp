@@ -77,7 +77,8 @@ bool frmKESTA::Controles_CancelKey()
         return false;
     }
     const QWidget *focus = QApplication::focusWidget();
-    for (const QWidget *grid : {static_cast<QWidget *>(ssLinea), static_cast<QWidget *>(ssDetalle)}) {
+    for (const QWidget *grid :
+         {static_cast<QWidget *>(ssLinea), static_cast<QWidget *>(ssDetalle)}) {
         if (focus && (focus == grid || grid->isAncestorOf(focus)))
             return false;
     }

@@ -51,8 +51,7 @@ GridBehaviour::GridBehaviour(Parts parts, QObject *parent)
     });
     // While a line is held, TAB (and Enter, which types a TAB) leave its row's last cell for
     // the next control rather than for the next row, which the hold refuses.
-    connect(m_parts.editor, &LineEditor::lineEditActiveChanged, lines,
-            &DataGrid::setTabLeavesRow);
+    connect(m_parts.editor, &LineEditor::lineEditActiveChanged, lines, &DataGrid::setTabLeavesRow);
 }
 
 void GridBehaviour::connectGrid(DataGrid *grid)

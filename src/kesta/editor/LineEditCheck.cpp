@@ -58,12 +58,10 @@ std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
     }
     if (!inPositionRange(line.posicion))
         return lineRefusal(
-            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion),
-            "Posicion");
+            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion), "Posicion");
     if (!inPositionRange(line.longitud))
         return lineRefusal(
-            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud),
-            "Longitud");
+            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud), "Longitud");
     return std::nullopt;
 }
 
