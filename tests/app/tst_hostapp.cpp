@@ -11,6 +11,7 @@
 #include "services/Database.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -31,6 +32,7 @@ private slots:
     void sqliteIsCreatedOnFirstRunAndNeverTouchedAgain();
     void postgresWithoutTablesNeedsInit();
     void windowShowsTheScreenAndExitClosesIt();
+    void windowKeepsAnUnsavedEditUntilTheUserSaysSo();
     void altKeysSwitchTabsInsideTheWindow();
 };
 
@@ -153,6 +155,49 @@ void tst_HostApp::windowShowsTheScreenAndExitClosesIt()
     QVERIFY(exitAction);
     exitAction->trigger();
     QTRY_VERIFY(!alive);
+}
+
+// The host's window shows a new load format with a key typed: its close button and Salir ask
+// before the edit is thrown away, No keeps the window and the edit, Yes closes it (once).
+void tst_HostApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
+{
+    TestDatabase db;
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    auto record = kesta::test::installRecordingServices(db.connectionName());
+    auto *window = new velkora::app::MainWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<velkora::app::MainWindow> alive(window);
+    QString error;
+    QVERIFY2(window->openScreen(&error), qPrintable(error));
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget *keyBox = window->screen()->findChild<QWidget *>(QStringLiteral("txtClave"));
+    QTRY_COMPARE(QApplication::focusWidget(), keyBox);
+    QTest::keyClick(keyBox, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClicks(keyBox, QStringLiteral("42"));
+    record->messages.clear();
+
+    const auto questions = [&record] {
+        QStringList ids;
+        for (const auto &m : record->messages)
+            ids << m.messageId;
+        return ids.join(' ');
+    };
+    record->answers = {7};
+    QVERIFY(!window->close());
+    record->answers = {7};
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QVERIFY(alive && window->isVisible());
+    QCOMPARE(questions(), QStringLiteral("ERR-ID:7500045 ERR-ID:7500045"));
+    QCOMPARE(window->screen()->findChild<QLineEdit *>(QStringLiteral("txtClave"))->text(),
+             QStringLiteral("42"));
+
+    record->answers = {6};
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!alive);
+    QCOMPARE(questions(), QStringLiteral("ERR-ID:7500045 ERR-ID:7500045 ERR-ID:7500045"));
 }
 
 // Inside the host's window, Alt+1 and Alt+2 switch the tabs again and again: after each switch

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMetaMethod>
 #include <QTest>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 using velkora::controls::Controles;
@@ -170,6 +171,32 @@ private slots:
         QCOMPARE(b.log.join(' '), "New:edit");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(b.log.join(' '), "New:edit Cancel:browse");
+    }
+
+    void keyCheckStopsKeysNotClicks()
+    {
+        // The owner's check sees every command key, and only keys: a refused key does nothing,
+        // a click on the button and trigger() act without asking.
+        Bar b("RE");
+        QStringList asked;
+        bool allow = false;
+        b.bar->setKeyCheck([&](const QString &name) {
+            asked << name;
+            return allow;
+        });
+        b.run("Edit");
+        b.input->setFocus();
+        QTest::keyClick(b.input, Qt::Key_Escape);
+        QCOMPARE(asked, QStringList{"Cancel"});
+        QCOMPARE(b.log.join(' '), "Edit:edit");
+        QVERIFY(b.bar->EditMode());
+        QTest::mouseClick(b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("Cancel")),
+                          Qt::LeftButton);
+        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse");
+        allow = true;
+        QTest::keySequence(b.input, b.bar->action("Edit")->shortcut());
+        QCOMPARE(asked, (QStringList{"Cancel", "Edit"}));
+        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse Edit:edit");
     }
 };
 

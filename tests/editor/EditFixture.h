@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QToolBar>
 #include <controls/SmallControls.h>
 
 namespace kesta::test {
@@ -82,6 +83,18 @@ public:
         QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
         typeText(text);
         grid->commitCellEdit();
+    }
+    // Clicks a toolbar command's button, as the user does with the mouse (or its entry in the
+    // toolbar's extension menu, where the button folds when the screen is narrow).
+    void clickCommand(const char *name) const
+    {
+        QAction *action = toolbar()->action(QString::fromLatin1(name));
+        QVERIFY2(action && toolbar()->isOffered(action->objectName()), name);
+        QWidget *button = toolbar()->findChild<QToolBar *>()->widgetForAction(action);
+        if (button && button->isVisible())
+            QTest::mouseClick(button, Qt::LeftButton);
+        else
+            action->trigger();
     }
     // Starts an edit of the shown load format with the toolbar's Edit.
     void editShown() const { command("Edit"); }

@@ -53,6 +53,17 @@ void leaveGridsBack()
     }
 }
 
+// Empties a grid cell with the keys: F2 opens its editor, Ctrl+A and backspace empty it.
+void clearCell(velkora::controls::DataGrid *grid, int row, const QString &column)
+{
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
+    EditScreen::key(Qt::Key_F2);
+    EditScreen::key(Qt::Key_A, Qt::ControlModifier);
+    EditScreen::key(Qt::Key_Backspace);
+    grid->commitCellEdit();
+}
+
 // Presses TAB (or Shift+TAB) until the focus is on the named widget, as a keyboard user does.
 bool tabTo(const QString &name, bool back = false)
 {
@@ -91,6 +102,12 @@ private slots:
     void fieldRowsByKeyAndMenu();
     void f10HandsTheGridOver();
     void keyboardOnlyThreeLines();
+    void typeChangesOnlyInALineEdit_data();
+    void typeChangesOnlyInALineEdit();
+    void tabFromTheHeldLine_data();
+    void tabFromTheHeldLine();
+    void refusalLandsOnTheCellAtFault_data();
+    void refusalLandsOnTheCellAtFault();
 };
 
 void tst_LineEditor::checks_data()
@@ -761,6 +778,202 @@ void tst_LineEditor::keyboardOnlyThreeLines()
              (QStringList{"K-1-0001", "K-1-0002", "K-2-0001", "K-2-0002", "K-3-0001", "K-3-0002"}));
     QCOMPARE(s.store().subItem(5, kesta::editor::FieldStore::Tipo), QStringLiteral("02"));
     QCOMPARE(s.keyBox()->text(), QStringLiteral("0042"));
+}
+
+// The field grid takes input only during a line edit: outside one the Tipo cell, whose column
+// is never locked, opens no editor however the user tries, so the grid shows what the store
+// holds; during one the same gesture opens the type list.
+void tst_LineEditor::typeChangesOnlyInALineEdit_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::newRow("a letter") << "F";
+    QTest::newRow("F2") << "F2";
+}
+
+void tst_LineEditor::typeChangesOnlyInALineEdit()
+{
+    QFETCH(QString, gesture);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    auto *fields = s.fieldGrid();
+    const QStringList store = storeRows(s.store());
+    const auto tryType = [&] {
+        fields->setFocus();
+        QVERIFY(fields->setCurrentCell(0, fields->columnIndex("Tipo")));
+        s.key(gesture == "F" ? Qt::Key_F : Qt::Key_F2);
+    };
+
+    tryType();
+    QCOMPARE(s.focus(), fields);
+    QCOMPARE(fields->cellText(0, "Tipo"), QStringLiteral("NUMERO"));
+    QCOMPARE(storeRows(s.store()), store);
+
+    s.click(1); // Editar
+    tryType();
+    QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("listEditor"));
+}
+
+// "Editar" on a line that is not the last: TAB and Enter on the held row's last cell go on to
+// the field grid's first cell (the hold refuses the next row); Shift+TAB on its first cell
+// goes back to the control before the grid. Outside a line edit TAB goes on to the next row.
+void tst_LineEditor::tabFromTheHeldLine_data()
+{
+    QTest::addColumn<bool>("lineEdit");
+    QTest::addColumn<int>("lineRow"); // the line held (or current, outside a line edit)
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed"); // typed first into the cell, its editor left open
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("rowAfter"); // the line grid's current row afterwards
+    const int none = Qt::NoModifier;
+    QTest::newRow("TAB") << true << 0 << "Longitud"
+                         << "" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
+    QTest::newRow("TAB in the cell editor") << true << 0 << "Longitud"
+                                            << "7" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
+    QTest::newRow("Enter") << true << 0 << "Longitud"
+                           << "" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
+    QTest::newRow("Enter in the cell editor")
+        << true << 0 << "Longitud"
+        << "7" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
+    QTest::newRow("Shift+TAB on the first cell of the second line")
+        << true << 1 << "Orden"
+        << "" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "other" << 1;
+    QTest::newRow("TAB outside a line edit") << false << 0 << "Longitud"
+                                             << "" << int(Qt::Key_Tab) << none << "ssLinea" << 1;
+}
+
+void tst_LineEditor::tabFromTheHeldLine()
+{
+    QFETCH(bool, lineEdit);
+    QFETCH(int, lineRow);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, focus);
+    QFETCH(int, rowAfter);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    auto *lines = s.lineGrid();
+    auto *fields = s.fieldGrid();
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(lineRow, 0));
+    fields->setCurrentCell(fields->Rows() - 1, 3); // the field grid's cell is elsewhere
+    if (lineEdit)
+        s.click(1);
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(lineRow, lines->columnIndex(column)));
+    if (!typed.isEmpty()) {
+        s.keys(typed);
+        QVERIFY(s.focus() != lines);
+    }
+
+    s.key(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    QWidget *now = s.focus();
+    if (focus == "other")
+        QVERIFY(now && now != lines && now != fields && !lines->isAncestorOf(now));
+    else
+        QCOMPARE(now ? now->objectName() : QString(), focus);
+    QCOMPARE(lines->currentRow(), rowAfter);
+    QCOMPARE(s.screen->LineEditActive(), lineEdit);
+    if (focus == "ssDetalle")
+        QCOMPARE(QList<int>({fields->currentRow(), fields->currentColumn()}), QList<int>({0, 0}));
+    if (!typed.isEmpty())
+        QCOMPARE(lines->cell(lineRow, column).toString(), typed);
+}
+
+// A refused "Aceptar" puts the user on the cell at fault, in the line under edit or in the
+// field row, wherever the cursor was.
+void tst_LineEditor::refusalLandsOnTheCellAtFault_data()
+{
+    QTest::addColumn<QString>("grid"); // where the fault is typed
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value"); // empty: the cell is emptied
+    QTest::addColumn<QString>("messageId");
+    QTest::newRow("line description empty") << "ssLinea" << 1 << "Descripción"
+                                            << ""
+                                            << "7500002";
+    QTest::newRow("line ID empty beside another line") << "ssLinea" << 1 << "ID"
+                                                       << ""
+                                                       << "7500003";
+    QTest::newRow("line number of the other line") << "ssLinea" << 1 << "Orden"
+                                                   << "1"
+                                                   << "7500009";
+    QTest::newRow("line position 0") << "ssLinea" << 1 << "Posicion"
+                                     << "0"
+                                     << "7500027";
+    QTest::newRow("line length 0") << "ssLinea" << 1 << "Longitud"
+                                   << "0"
+                                   << "7500027";
+    QTest::newRow("field position 0") << "ssDetalle" << 0 << "Posicion"
+                                      << "0"
+                                      << "7500013";
+    QTest::newRow("field type empty, second row") << "ssDetalle" << 1 << "Tipo"
+                                                  << ""
+                                                  << "7500007";
+    QTest::newRow("field ID twice") << "ssDetalle" << 0 << "ID"
+                                    << "21"
+                                    << "7500010";
+}
+
+void tst_LineEditor::refusalLandsOnTheCellAtFault()
+{
+    QFETCH(QString, grid);
+    QFETCH(int, row);
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QString, messageId);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    auto *lines = s.lineGrid();
+    auto *fields = s.fieldGrid();
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(1, 0));
+    s.click(1); // Editar on the second line: one field, ID 0020
+    // A second field row, whole but for its type.
+    fields->setFocus();
+    fields->setCurrentCell(0, 0);
+    s.key(Qt::Key_Insert);
+    for (const auto &[name, text] :
+         {std::pair{"ID", "21"}, std::pair{"Posicion", "3"}, std::pair{"Longitud", "1"}})
+        s.typeCell(fields, 1, name, text);
+    if (!(grid == "ssDetalle" && column == "Tipo"))
+        s.typeCell(fields, 1, "Tipo", "T");
+
+    auto *target = s.child<LoadScreen::Grid>(qPrintable(grid));
+    if (value.isEmpty() && column != "Tipo")
+        clearCell(target, row, column);
+    else if (!value.isEmpty())
+        s.typeCell(target, row, column, value);
+    // The cursor elsewhere: another cell of the line, then the field grid's last cell.
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(1, column == "Longitud" ? 0 : 4));
+    fields->setFocus();
+    fields->setCurrentCell(fields->Rows() - 1, fields->columnIndex("Valor"));
+    s.forget();
+    s.click(3);
+
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.record->messages.first().messageId, "ERR-ID:" + messageId);
+    QCOMPARE(s.focus(), target);
+    QCOMPARE(target->currentRow(), row);
+    QCOMPARE(target->currentColumnName(), target->columnName(target->columnIndex(column)));
+    QVERIFY(s.screen->LineEditActive());
 }
 
 QTEST_MAIN(tst_LineEditor)

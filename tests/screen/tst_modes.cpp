@@ -1,11 +1,14 @@
 // The screen's modes: what each mode lets the user touch, control by control, reached as the
-// user reaches it; New with and without an automatic key; the record command.
+// user reaches it; New with and without an automatic key; the record command; an edit with
+// changes is never ended by Escape, Salir or the window's close without a question.
 
+#include "OwnerForm.h"
 #include "editor/EditFixture.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QTabWidget>
 
 using namespace kesta::test;
@@ -57,9 +60,19 @@ QString usable(const EditScreen &s)
     return text + ' ' + offered.join(',');
 }
 
+// How an edit was begun, before the user tries to end it.
+enum class Begun {
+    NewTyped,      // New, a key and a description typed
+    NewUntouched,  // New, nothing typed
+    NewLineEdit,   // as NewTyped, then "Nuevo" and a line number typed, its cell editor open
+    EditChanged,   // Edit of the stored format, its description changed
+    EditUntouched, // Edit, nothing changed
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Path)
+Q_DECLARE_METATYPE(Begun)
 
 class tst_Modes : public QObject {
     Q_OBJECT
@@ -71,6 +84,8 @@ private slots:
     void automaticKey();
     void recordCommandOpensTheShownKey();
     void gridCaptionsAreDrawnInTheirRectangles();
+    void unsavedEditIsNotThrownAway_data();
+    void unsavedEditIsNotThrownAway();
 };
 
 void tst_Modes::modeTable_data()
@@ -145,7 +160,7 @@ void tst_Modes::modeTable()
         s.typeKey("1");
         s.command("Edit");
         s.click(0);
-        s.command("Cancel");
+        s.clickCommand("Cancel");
         break;
     }
 
@@ -238,6 +253,138 @@ void tst_Modes::gridCaptionsAreDrawnInTheirRectangles()
         QVERIFY(bar->geometry().bottom() < grid->viewport()->geometry().top());
         QVERIFY(grid->horizontalHeader()->geometry().bottom() <
                 grid->viewport()->geometry().top() + 1);
+    }
+}
+
+void tst_Modes::unsavedEditIsNotThrownAway_data()
+{
+    // How the edit began; what the user does to end it (keys and commands as the user gives
+    // them); the answer to a question; whether the question was asked and the edit ended.
+    QTest::addColumn<Begun>("begun");
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ended");
+    const int yes = 6, no = 7;
+    QTest::newRow("new, Escape, No") << Begun::NewTyped << "Escape" << no << true << false;
+    QTest::newRow("new, Escape, Yes") << Begun::NewTyped << "Escape" << yes << true << true;
+    QTest::newRow("new untouched, Escape") << Begun::NewUntouched << "Escape" << 0 << false << true;
+    // The first Escape closes the cell editor, the second cancels the line edit, the third (in
+    // the line grid) touches nothing.
+    QTest::newRow("line edit, Escape three times")
+        << Begun::NewLineEdit << "Escape Escape Escape" << 0 << false << false;
+    QTest::newRow("line edit, Salir, No") << Begun::NewLineEdit << "Salir" << no << true << false;
+    QTest::newRow("edit, Salir, No") << Begun::EditChanged << "Salir" << no << true << false;
+    QTest::newRow("edit, Salir, Yes") << Begun::EditChanged << "Salir" << yes << true << true;
+    QTest::newRow("edit untouched, Salir") << Begun::EditUntouched << "Salir" << 0 << false << true;
+    QTest::newRow("new, close, No") << Begun::NewTyped << "close" << no << true << false;
+    QTest::newRow("new, close, Yes") << Begun::NewTyped << "close" << yes << true << true;
+    QTest::newRow("edit untouched, close") << Begun::EditUntouched << "close" << 0 << false << true;
+    // A click on Cancelar is the user's explicit choice: it discards at once.
+    QTest::newRow("new, Cancelar clicked") << Begun::NewTyped << "click" << 0 << false << true;
+}
+
+void tst_Modes::unsavedEditIsNotThrownAway()
+{
+    QFETCH(Begun, begun);
+    QFETCH(QString, ending);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, ended);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    velkora::app::OwnerForm owner(QStringLiteral("KESTA"));
+    s.screen->setPadre(&owner);
+    QSignalSpy unloaded(&owner, &velkora::app::OwnerForm::unloadRequested);
+    auto *description = s.child("txtDescripcion");
+
+    const bool editingNew = begun != Begun::EditChanged && begun != Begun::EditUntouched;
+    if (editingNew) {
+        s.command("New");
+        if (begun != Begun::NewUntouched) {
+            s.keys("42");
+            description->setFocus();
+            s.keys("Pagos");
+        }
+        if (begun == Begun::NewLineEdit) {
+            s.click(0);
+            QCOMPARE(s.focus(), s.lineGrid());
+            s.keys("1"); // opens the Orden cell's editor
+            QVERIFY(s.focus() != s.lineGrid());
+        }
+    } else {
+        s.typeKey("1");
+        s.command("Edit");
+        if (begun == Begun::EditChanged)
+            s.keys("X");
+    }
+    const QString key = s.keyBox()->text();
+    const QString typedDescription = description->text();
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList store = storeRows(s.store());
+    const auto mode = s.screen->mode();
+    s.forget();
+    if (answer)
+        s.record->answers = {answer};
+
+    bool closed = false;
+    for (const QString &step : ending.split(' ')) {
+        if (step == "Escape")
+            s.key(Qt::Key_Escape);
+        else if (step == "Salir")
+            s.command("Exit");
+        else if (step == "close")
+            closed = s.screen->close();
+        else if (step == "click")
+            s.clickCommand("Cancel");
+    }
+    QCoreApplication::processEvents(); // the owner's unload is queued
+
+    QCOMPARE(s.record->messages.size(), asked ? 1 : 0);
+    if (asked) {
+        const RecordedMessage &m = s.record->messages.first();
+        QCOMPARE(QStringList({m.messageId, m.text, QString::number(m.style), m.title}),
+                 QStringList({"ERR-ID:7500045",
+                              "El formato de carga tiene cambios que no se han guardado.\r\n"
+                              "¿Desea descartarlos?",
+                              "292", "Descartar cambios"}));
+        QCOMPARE(m.owner.data(), s.screen.get());
+    }
+    if (ending == "Salir") {
+        QCOMPARE(unloaded.size(), ended ? 1 : 0);
+    } else if (ending == "close") {
+        QCOMPARE(closed, ended);
+        QCOMPARE(s.screen->isVisible(), !ended);
+    } else {
+        QCOMPARE(s.screen->mode() == kesta::commands::Mode::Idle, ended);
+    }
+    if (ended) {
+        // What follows (the host closing its window after Salir) asks nothing more.
+        if (!closed)
+            s.screen->close();
+        QCOMPARE(s.record->messages.size(), asked ? 1 : 0);
+        return;
+    }
+    // Nothing of the load format is lost: the mode, the key and the header as typed, and
+    // everything accepted into the grids.
+    QCOMPARE(s.screen->mode(), mode);
+    QVERIFY(s.toolbar()->EditMode());
+    QCOMPARE(s.keyBox()->text(), key);
+    QCOMPARE(description->text(), typedDescription);
+    QCOMPARE(storeRows(s.store()), store);
+    if (begun == Begun::NewLineEdit && ending.startsWith("Escape")) {
+        // Escape ended the line edit as "Cancelar" does: the line never accepted is gone.
+        QVERIFY(!s.screen->LineEditActive());
+        QCOMPARE(s.lineGrid()->Rows(), 0);
+        QCOMPARE(s.focus(), s.lineGrid());
+    } else if (begun == Begun::NewLineEdit) {
+        // The line edit goes on, with what the cell editor held in its cell.
+        QVERIFY(s.screen->LineEditActive());
+        QCOMPARE(s.lineGrid()->cell(0, "Orden").toString(), QStringLiteral("1"));
+    } else {
+        QCOMPARE(gridRows(s.lineGrid()), lines);
     }
 }
 

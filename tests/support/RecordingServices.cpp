@@ -106,8 +106,9 @@ public:
         note(m_r, QStringLiteral("ShowMessage"),
              {text, QString::number(style), title, module, messageId});
         m_r->messages.append({text, style, title, owner, module, messageId});
-        if (m_r->realMessageBoxes)
-            return velkora::services::MessageBox(text, style, title, owner, module, messageId)
+        if (m_r->realMessageBoxes) // as the services show it: over the owner's window
+            return velkora::services::MessageBox(
+                       text, style, title, owner ? owner->window() : nullptr, module, messageId)
                 .run();
         if (!m_r->answers.isEmpty())
             return m_r->answers.takeFirst();

@@ -35,8 +35,8 @@ struct ServicesRecord {
     QList<RecordedMessage> messages;
     // Answers for ShowMessage, used in order; when empty, questions are answered Yes (6).
     QList<int> answers;
-    // When set, ShowMessage also shows the services' real modal message box and returns the
-    // answer the user gives there.
+    // When set, ShowMessage also shows the services' real modal message box (over the owner's
+    // window, as the services show it) and returns the answer the user gives there.
     bool realMessageBoxes = false;
 
     // Answers the test gives.

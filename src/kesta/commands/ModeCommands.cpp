@@ -2,6 +2,7 @@
 // record command.
 
 #include "ModeTable.h"
+#include "UnsavedEdit.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "messages/Messages.h"
@@ -14,6 +15,7 @@
 #include <controls/TextBox.h>
 
 #include <QCheckBox>
+#include <QScopeGuard>
 #include <QTabWidget>
 
 namespace kesta::screen {
@@ -37,6 +39,8 @@ commands::ModeControls frmKESTA::modeControls() const
 void frmKESTA::setMode(commands::Mode mode)
 {
     m_mode = mode;
+    if (mode != commands::Mode::EditingNew && mode != commands::Mode::EditingExisting)
+        m_unsavedEdit->end();
     QList<QWidget *> buttons;
     for (auto *button : cmdControles)
         buttons << button;
@@ -46,6 +50,9 @@ void frmKESTA::setMode(commands::Mode mode)
 
 void frmKESTA::Controles_New()
 {
+    // The new load format's edit starts from what New leaves (an automatic key, or under Copy
+    // the copied content), however New ends.
+    const auto started = qScopeGuard([this] { m_unsavedEdit->begin(); });
     host::ToolServices &tools = Publico::ToolServices();
     if (!Copying)
         tools.ClearScreen(this, 1);
@@ -97,6 +104,7 @@ void frmKESTA::Controles_Edit()
     txtDescripcion->setFocus();
     Controles->setB1Caption(QString());
     Controles->setB2Caption(QString());
+    m_unsavedEdit->begin();
 }
 
 void frmKESTA::Controles_Cancel()

@@ -45,6 +45,13 @@ GridBehaviour::GridBehaviour(Parts parts, QObject *parent)
         screen::guardHandler(owner, handlerName(*lines, "BeforeRowColChange"),
                              [&] { beforeLineMove(cancel); });
     });
+    connect(lines, &DataGrid::LeftByTab, this, [this, lines, owner](bool forward) {
+        screen::guardHandler(owner, handlerName(*lines, "LeftByTab"),
+                             [&] { lineGridLeft(forward); });
+    });
+    // While a line is held, TAB (and Enter, which types a TAB) leave its row's last cell for
+    // the next control rather than for the next row, which the hold refuses.
+    connect(m_parts.editor, &LineEditor::lineEditActiveChanged, lines, &DataGrid::setTabLeavesRow);
 }
 
 void GridBehaviour::connectGrid(DataGrid *grid)
@@ -135,9 +142,22 @@ void GridBehaviour::beforeLineMove(bool &cancel)
         cancel = true;
 }
 
+void GridBehaviour::lineGridLeft(bool forward)
+{
+    // From the line under edit on to its fields: the field grid starts at its first cell.
+    DataGrid &fields = *m_parts.fields;
+    if (!forward || !m_parts.editor->LineEditActive() || !fields.hasFocus() || fields.Rows() == 0)
+        return;
+    fields.setCurrentCell(0, 0);
+}
+
 void GridBehaviour::beforeEdit(bool &cancel)
 {
-    if (!m_parts.editMode())
+    // The grids take input only during a line edit: what the user changes there is checked
+    // and committed into the field store by "Aceptar", or dropped by "Cancelar". A cell changed
+    // outside one (the field grid's Tipo, whose column is never locked) would show a value that
+    // the store does not hold and the save does not write.
+    if (!m_parts.editMode() || !m_parts.editor->LineEditActive())
         cancel = true;
 }
 

@@ -20,8 +20,10 @@ class LineEditor;
 // - during a line edit, Down on the field grid's last row (or in an empty field grid) and
 //   Insert add a field row, Ctrl+Delete removes the current one;
 // - the field grid follows the current line outside a line edit;
-// - the line grid holds the line under edit: no move leaves its row while the edit lasts;
-// - no cell is edited, by keyboard or mouse, while the toolbar is not editing.
+// - the line grid holds the line under edit: no move leaves its row for another row while the
+//   edit lasts; TAB or Enter on the row's last cell goes on to the field grid's first cell;
+// - no cell is edited, by keyboard or mouse, outside a line edit (nor while the toolbar is not
+//   editing): the grids always show what the line grid's rows and the field store hold.
 class GridBehaviour : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +43,7 @@ public:
     void keyDown(velkora::controls::DataGrid &grid, int keyCode, int shift);
     void lineRowChanged(const QVariant &lastRow, int lastColumn);
     void beforeLineMove(bool &cancel);
+    void lineGridLeft(bool forward);
     void beforeEdit(bool &cancel);
 
     // Whether the column of that name takes digits only.

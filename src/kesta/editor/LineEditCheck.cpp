@@ -20,14 +20,27 @@ bool inPositionRange(const QString &value)
     return number >= 1 && number <= messages::MaxPositionValue;
 }
 
-Refusal lineRefusal(const messages::Message &message)
+Refusal lineRefusal(const messages::Message &message, const char *column)
 {
-    return Refusal{message, false, false, -1};
+    return Refusal{message, false, false, -1, QString::fromUtf8(column)};
 }
 
-Refusal fieldRefusal(const messages::Message &message, int row, bool cancelSave = false)
+Refusal fieldRefusal(const messages::Message &message, int row, const char *column,
+                     bool cancelSave = false)
 {
-    return Refusal{message, true, cancelSave, row};
+    return Refusal{message, true, cancelSave, row, QString::fromUtf8(column)};
+}
+
+// The first of the line's required cells that is empty.
+const char *emptyLineCell(const LineRowInput &line)
+{
+    if (line.orden.isEmpty())
+        return "Orden";
+    if (line.descripcion.isEmpty())
+        return "Descripción";
+    if (line.posicion.isEmpty())
+        return "Posicion";
+    return "Longitud";
 }
 
 std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
@@ -35,20 +48,20 @@ std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
 {
     if (line.orden.isEmpty() || line.descripcion.isEmpty() || line.posicion.isEmpty() ||
         line.longitud.isEmpty())
-        return lineRefusal(messages::lineDataIncomplete());
+        return lineRefusal(messages::lineDataIncomplete(), emptyLineCell(line));
     if (lineRowCount > 1 && line.id.isEmpty())
-        return lineRefusal(messages::lineIdRequired());
+        return lineRefusal(messages::lineIdRequired(), "ID");
     const QString order = storage::fourDigits(line.orden);
     for (const QString &other : otherOrders) {
         if (storage::fourDigits(other) == order)
-            return lineRefusal(messages::lineOrderTaken(order));
+            return lineRefusal(messages::lineOrderTaken(order), "Orden");
     }
     if (!inPositionRange(line.posicion))
         return lineRefusal(
-            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion));
+            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion), "Posicion");
     if (!inPositionRange(line.longitud))
         return lineRefusal(
-            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud));
+            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud), "Longitud");
     return std::nullopt;
 }
 
@@ -56,30 +69,31 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
 {
     const FieldRowInput &field = fields.at(row);
     if (field.id.isEmpty())
-        return fieldRefusal(messages::fieldIdRequired(), row);
+        return fieldRefusal(messages::fieldIdRequired(), row, "ID");
     if (field.posicion.isEmpty())
-        return fieldRefusal(messages::fieldPositionRequired(), row);
+        return fieldRefusal(messages::fieldPositionRequired(), row, "Posicion");
     if (field.longitud.isEmpty())
-        return fieldRefusal(messages::fieldLengthRequired(), row);
+        return fieldRefusal(messages::fieldLengthRequired(), row, "Longitud");
     if (field.tipo < 0)
-        return fieldRefusal(messages::fieldTypeRequired(), row);
+        return fieldRefusal(messages::fieldTypeRequired(), row, "Tipo");
     if (!inPositionRange(field.posicion))
         return fieldRefusal(messages::fieldNumberOutOfRange(
                                 fieldNumber(field.id), QStringLiteral("posición"), field.posicion),
-                            row);
+                            row, "Posicion");
     if (!inPositionRange(field.longitud))
         return fieldRefusal(messages::fieldNumberOutOfRange(
                                 fieldNumber(field.id), QStringLiteral("longitud"), field.longitud),
-                            row);
+                            row, "Longitud");
     for (int later = row + 1; later < fields.size(); ++later) {
         if (fields.at(later).id == field.id)
-            return fieldRefusal(messages::fieldIdDuplicated(field.id), row, true);
+            return fieldRefusal(messages::fieldIdDuplicated(field.id), row, "ID", true);
     }
     const QString number = fieldNumber(field.id);
     for (int later = row + 1; later < fields.size(); ++later) {
         if (fieldNumber(fields.at(later).id) == number)
             return fieldRefusal(
-                messages::fieldNumberCollides(field.id, fields.at(later).id, number), row, true);
+                messages::fieldNumberCollides(field.id, fields.at(later).id, number), row, "ID",
+                true);
     }
     return std::nullopt;
 }
@@ -98,7 +112,7 @@ std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,
     if (auto refusal = checkLine(line, lineRowCount, otherOrders))
         return refusal;
     if (fields.isEmpty())
-        return fieldRefusal(messages::fieldIdRequired(), 0);
+        return fieldRefusal(messages::fieldIdRequired(), 0, "ID");
     for (int row = 0; row < fields.size(); ++row) {
         if (auto refusal = checkFieldRow(fields, row))
             return refusal;

@@ -200,17 +200,24 @@ bool LineEditor::accept()
     const QList<FieldRowInput> fieldRows = fieldInputs();
     if (const auto refusal = checkLineEdit(line, lines.Rows(), otherOrders, fieldRows)) {
         messages::show(m_parts.owner, refusal->message);
-        if (refusal->focusFieldGrid) {
-            if (refusal->fieldRow >= 0 && refusal->fieldRow < fields.Rows())
-                fields.setCurrentRow(refusal->fieldRow);
-            fields.setFocus();
-        }
+        showFault(*refusal);
         if (refusal->cancelSave && m_parts.cancelSave)
             m_parts.cancelSave();
         return false;
     }
     commit(line, fieldRows);
     return true;
+}
+
+// The user lands on the cell at fault: in the field grid, or in the line under edit.
+void LineEditor::showFault(const Refusal &refusal)
+{
+    DataGrid &grid = refusal.focusFieldGrid ? *m_parts.fields : *m_parts.lines;
+    const int row = refusal.focusFieldGrid ? refusal.fieldRow : m_editedRow;
+    const int column = grid.columnIndex(refusal.column);
+    if (row >= 0 && row < grid.Rows())
+        grid.setCurrentCell(row, column >= 0 ? column : qMax(grid.currentColumn(), 0));
+    grid.setFocus();
 }
 
 void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fieldRows)

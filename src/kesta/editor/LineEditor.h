@@ -17,6 +17,7 @@ namespace kesta::editor {
 class FieldStore;
 struct FieldRowInput;
 struct LineRowInput;
+struct Refusal;
 
 // The line editor: the edit of one line type in the line grid and its field definitions in the
 // field grid, between a start button ("Nuevo", "Editar") and an end button ("Aceptar",
@@ -83,6 +84,7 @@ private:
     LineRowInput lineInput(int row) const;
     QList<FieldRowInput> fieldInputs() const;
     void commit(const LineRowInput &line, const QList<FieldRowInput> &fields);
+    void showFault(const Refusal &refusal);
     void refillCurrent();
 
     Parts m_parts;

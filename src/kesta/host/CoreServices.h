@@ -15,6 +15,7 @@ constexpr int Critical = 16;
 constexpr int Question = 36; // Yes and No
 constexpr int Warning = 48;
 constexpr int Information = 64;
+constexpr int SecondButtonDefault = 256; // added to a style: the second button is the default
 } // namespace MessageStyle
 namespace MessageAnswer {
 constexpr int Yes = 6;

@@ -10,6 +10,7 @@ namespace {
 using host::MessageStyle::Critical;
 using host::MessageStyle::Information;
 using host::MessageStyle::Question;
+using host::MessageStyle::SecondButtonDefault;
 using host::MessageStyle::Warning;
 
 const QString Atencion = QStringLiteral("Atención");
@@ -319,6 +320,15 @@ Message proposalStopped(int added, int proposed)
                     .arg(added)
                     .arg(proposed),
                 Information, Proponer);
+}
+
+Message discardChanges()
+{
+    // No is the default: Enter keeps the edit.
+    return make(QStringLiteral("ERR-ID:7500045"),
+                QStringLiteral("El formato de carga tiene cambios que no se han guardado.") +
+                    NewLine + QStringLiteral("¿Desea descartarlos?"),
+                Question + SecondButtonDefault, QStringLiteral("Descartar cambios"));
 }
 
 Message handlerFailed(const QString &handler, const QString &description)

@@ -72,6 +72,8 @@ Message proposalWithoutLineTypes(const QString &file);                      // 7
 Message proposalStopped(int added, int proposed);                           // 7500043
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
+// Escape, Salir or the window's close button would end an edit that has changes.
+Message discardChanges(); // 7500045
 // A handler without an error trap of its own that failed.
 Message handlerFailed(const QString &handler, const QString &description); // 7500029
 

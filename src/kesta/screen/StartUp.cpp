@@ -152,29 +152,6 @@ void frmKESTA::Form_Activate()
     txtClave->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-// The screen is activated when its window becomes the active window, coming from another
-// application or another window of the host; the return from one of the screen's own message
-// boxes or dialogs is not an activation, so the focus stays where the handler put it.
-void frmKESTA::noteActivation(bool active)
-{
-    if (active && !m_active) {
-        m_active = true;
-        const bool returnFromOwnDialog = m_ownDialogActivated;
-        m_ownDialogActivated = false;
-        if (!returnFromOwnDialog)
-            guardHandler(this, QStringLiteral("Form_Activate()"), [this] { Form_Activate(); });
-    } else if (!active) {
-        m_active = false;
-    }
-}
-
-void frmKESTA::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange)
-        noteActivation(isActiveWindow());
-}
-
 void frmKESTA::Form_KeyUp(int keyCode, int shift)
 {
     if (shift != AltMask)
@@ -229,24 +206,17 @@ bool frmKESTA::eventFilter(QObject *watched, QEvent *event)
         if (watched == ssTabZur->tabBar())
             return true;
         break;
-    case QEvent::WindowActivate:
-        if (watched == this) {
-            noteActivation(true);
-        } else if (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow() &&
-                   watched != window()) {
-            // Another window became active: one of the screen's own (owned by the screen) or
-            // a foreign one.
-            m_ownDialogActivated = false;
-            for (const QWidget *owner = static_cast<QWidget *>(watched)->parentWidget(); owner;
-                 owner = owner->parentWidget()) {
-                if (owner == this)
-                    m_ownDialogActivated = true;
+    case QEvent::Close:
+        // The window that shows the screen (the screen itself, or the host's window) closes.
+        if (watched == window()) {
+            bool cancel = false;
+            guardHandler(this, QStringLiteral("Form_QueryUnload()"),
+                         [&] { Form_QueryUnload(cancel); });
+            if (cancel) {
+                event->ignore();
+                return true;
             }
         }
-        break;
-    case QEvent::WindowDeactivate:
-        if (watched == this)
-            noteActivation(false);
         break;
     default:
         break;

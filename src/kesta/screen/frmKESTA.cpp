@@ -1,7 +1,9 @@
 #include "frmKESTA.h"
 
+#include "ActivationWatch.h"
 #include "HandlerGuard.h"
 #include "TwipsLayout.h"
+#include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
@@ -21,12 +23,18 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmKESTA"));
     setWindowTitle(QStringLiteral("Formatos de carga"));
     m_layout = new TwipsLayout(this);
+    m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
+        commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
     buildControls();
     buildEditor();
     connectHandlers();
     connectPasteMessages();
-    // The screen previews its controls' keys (Alt+1 / Alt+2) and notices its activation.
+    // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.
     qApp->installEventFilter(this);
+    // Activation: when the screen becomes the active window coming from elsewhere.
+    connect(new ActivationWatch(this), &ActivationWatch::activated, this, [this] {
+        guardHandler(this, QStringLiteral("Form_Activate()"), [this] { Form_Activate(); });
+    });
 }
 
 frmKESTA::~frmKESTA()
@@ -87,6 +95,16 @@ void frmKESTA::connectHandlers()
     connectGuarded(txtClave, &velkora::controls::TextBox::Change, this,
                    QStringLiteral("txtClave_Change()"), [this] { txtClave_Change(); });
     using Bar = velkora::controls::Controles;
+    // Escape, the Cancel key, passes through the screen first (a line edit, a grid, a
+    // question); a click on Cancelar discards at once.
+    Controles->setKeyCheck([this](const QString &command) {
+        if (command != QLatin1String("Cancel"))
+            return true;
+        bool runs = false;
+        guardHandler(this, QStringLiteral("Controles_CancelKey()"),
+                     [&] { runs = Controles_CancelKey(); });
+        return runs;
+    });
     connectGuarded(Controles, &Bar::Exit, this, QStringLiteral("Controles_Exit()"),
                    [this] { Controles_Exit(); });
     connectGuarded(Controles, &Bar::New, this, QStringLiteral("Controles_New()"),

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
 class QKeyEvent;
@@ -29,7 +30,8 @@ struct SaveProblem;
 
 namespace kesta::commands {
 class ProposalCommand;
-}
+class UnsavedEdit;
+} // namespace kesta::commands
 
 namespace kesta::editor {
 class FieldStoreView;
@@ -71,7 +73,8 @@ public:
     bool loaded() const { return m_loaded; }
     // The description of the error that ended the load; empty when the load ran through.
     QString loadError() const;
-    // Activation: the key box gets the focus.
+    // Activation (the screen becomes the active window coming from elsewhere, not back from a
+    // dialog shown over it; see ActivationWatch): the key box gets the focus.
     void Form_Activate();
     // Key release with the Windows key code and shift state (1 Shift, 2 Ctrl, 4 Alt).
     void Form_KeyUp(int keyCode, int shift);
@@ -87,8 +90,17 @@ public:
     // Refills the field grid from the field store for the line grid's current row.
     void RellenaDetalle(const QString &line);
 
-    // The toolbar's Exit: asks for the owner held in Padre to be unloaded.
+    // The toolbar's Exit: asks for the owner held in Padre to be unloaded (after a question
+    // when an edit with changes would end).
     void Controles_Exit();
+    // Escape, the toolbar's Cancel key: whether the toolbar's Cancel runs (LeaveCommands.cpp).
+    bool Controles_CancelKey();
+    // The window that shows the screen is closing; cancel keeps it open.
+    void Form_QueryUnload(bool &cancel);
+    // The load format as the screen holds it (key, header, both grids, the field store), and
+    // the edit's start it is compared with.
+    QStringList editedContent() const;
+    commands::UnsavedEdit &unsavedEdit() const;
     // The toolbar's mode commands and the record command.
     void Controles_New();
     void Controles_Edit();
@@ -161,7 +173,6 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -170,6 +181,7 @@ private:
     void connectHandlers();
     void connectPasteMessages(); // PasteMessages.cpp
     void setMode(commands::Mode mode);
+    void settleCellEditors();
     void offerProposal();
     // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
     QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
@@ -178,8 +190,7 @@ private:
     void refuseTakenKey(const QString &storedDescription);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
     void focusShownTab();
-    // StartUp.cpp: activation once per activation; the screen's preview of its controls' keys.
-    void noteActivation(bool active);
+    // StartUp.cpp: the screen's preview of its controls' keys.
     bool previewKey(QWidget *receiver, QKeyEvent *event);
     static int keyCode(const QKeyEvent &event);
     static int shiftState(Qt::KeyboardModifiers modifiers);
@@ -190,13 +201,10 @@ private:
     TwipsLayout *m_layout = nullptr;
     bool m_loaded = false;
     QString m_loadError;
-    bool m_active = false;
-    // True while the last window that became active after the screen's window was one of the
-    // screen's own (a message box or dialog owned by it).
-    bool m_ownDialogActivated = false;
     editor::LineEditor *m_lineEditor = nullptr;
     editor::GridBehaviour *m_gridBehaviour = nullptr;
     commands::ProposalCommand *m_proposalCommand = nullptr;
+    std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
     commands::Mode m_mode = commands::Mode::Idle;
 };
 

@@ -33,6 +33,9 @@
 // stored (setAdditionalFields); without that SaveAdditionalFields returns true at once and
 // LoadAdditionalFields does nothing.
 //
+// Keys: the owner may install a check that a command's shortcut key must pass (setKeyCheck);
+// the screen uses it to keep Escape from throwing an edit away. Clicks are never checked.
+//
 // ToolbarReady and the design properties other than showexitbutton (opc_table, opc_key,
 // showwindowslist, showmenupopup, easyaccessenabled, tabwidth) are kept and readable but change
 // nothing in this toolbar: it has no window list, pop-up menu or easy-access bar.
@@ -40,6 +43,7 @@
 #include "Controles.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -108,6 +112,7 @@ Controles::Controles(QWidget *parent) : QWidget(parent)
         // itself is shown.
         addAction(action);
         m_bar->addAction(action);
+        action->installEventFilter(this); // its shortcut key passes the key check
         m_actions.insert(name, action);
         connect(action, &QAction::triggered, this, [this, name] { trigger(name); });
     }
@@ -267,6 +272,22 @@ void Controles::ConfirmSave()
     m_editMode = false;
     m_editingNew = false;
     updateOffered();
+}
+
+void Controles::setKeyCheck(std::function<bool(const QString &)> check)
+{
+    m_keyCheck = std::move(check);
+}
+
+bool Controles::eventFilter(QObject *watched, QEvent *event)
+{
+    // A shortcut reaches its action as a Shortcut event; a click triggers the action directly.
+    if (event->type() == QEvent::Shortcut && m_keyCheck) {
+        const QString name = watched->objectName();
+        if (m_actions.value(name) == watched && isOffered(name) && !m_keyCheck(name))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QAction *Controles::action(const QString &name) const

@@ -70,6 +70,11 @@ public:
     void CancelSave();  // the save did not take place: the editing state stays
     void ConfirmSave(); // the save was committed: the editing state ends
 
+    // Asked, with the command's name, before a command runs from its shortcut key; the
+    // command runs only when the check returns true. A click on the command's button, its menu
+    // entry and trigger() are not checked. Without a check every offered command's key acts.
+    void setKeyCheck(std::function<bool(const QString &command)> check);
+
     // The command's action by objectName; nullptr for an unknown name.
     QAction *action(const QString &name) const;
     // Whether the command is offered now (its action visible and enabled).
@@ -88,6 +93,9 @@ signals:
     void B2Click();
     void B3Click();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void updateOffered();
     void trigger(const QString &name);
@@ -105,6 +113,7 @@ private:
     bool m_ready = false;
     std::function<bool(const QString &)> m_saveAdditional;
     std::function<void(const QString &)> m_loadAdditional;
+    std::function<bool(const QString &)> m_keyCheck;
     QString m_b1, m_b2, m_b3;
 };
 

@@ -469,8 +469,8 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         const bool forward =
             event->key() == Qt::Key_Tab && !event->modifiers().testFlag(Qt::ShiftModifier);
         if (tabLeavesGrid(forward, event->modifiers())) {
-            QWidget::focusNextPrevChild(forward);
             event->accept();
+            leaveByTab(forward);
             return;
         }
     }
@@ -514,7 +514,7 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
             event->key() == Qt::Key_Tab && !event->modifiers().testFlag(Qt::ShiftModifier);
         commitOpenEditor();
         setFocus(Qt::OtherFocusReason);
-        QWidget::focusNextPrevChild(forward);
+        leaveByTab(forward);
         return true;
     }
     if (event->matches(QKeySequence::Paste)) {
@@ -622,7 +622,7 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     if (tabLeavesGrid(hint == QAbstractItemDelegate::EditNextItem, Qt::NoModifier)) {
         setFocus(Qt::OtherFocusReason);
-        QWidget::focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
+        leaveByTab(hint == QAbstractItemDelegate::EditNextItem);
         return;
     }
     const QModelIndex next = moveCursor(
@@ -749,8 +749,14 @@ bool DataGrid::tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) cons
     if (row < 0 || column < 0)
         return true;
     if (forward)
-        return row == Rows() - 1 && column == columnCount() - 1;
-    return row == 0 && column == 0;
+        return (m_tabLeavesRow || row == Rows() - 1) && column == columnCount() - 1;
+    return (m_tabLeavesRow || row == 0) && column == 0;
+}
+
+void DataGrid::leaveByTab(bool forward)
+{
+    QWidget::focusNextPrevChild(forward);
+    emit LeftByTab(forward);
 }
 
 QModelIndex DataGrid::indexOf(int row, int column) const

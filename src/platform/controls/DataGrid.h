@@ -52,7 +52,10 @@ struct GridColumn {
 //   or mouse; setting cancel keeps the cell as it is.
 // Navigation: TAB and Shift+TAB move from cell to cell; TAB on the last cell of the last row
 // and Shift+TAB on the first cell of the first row move the focus on to the next or previous
-// control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell.
+// control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell. With setTabLeavesRow(true), TAB
+// on the last cell of any row and Shift+TAB on the first cell of any row leave the grid too,
+// instead of going on to the next or previous row. LeftByTab(forward) tells that the focus left
+// the grid by one of these keys.
 // Text pasted into a cell editor (Ctrl+V, Shift+Insert, the middle button) is handed to
 // KeyPress character by character, like typed text; a paste that holds control characters (one
 // line break at its end aside) or that the cell cannot hold whole is refused (PasteRefused).
@@ -125,6 +128,11 @@ public:
     int targetRow() const { return m_targetRow; }
     int targetColumn() const { return m_targetColumn; }
 
+    // Whether TAB at a row's last cell (Shift+TAB at its first) leaves the grid rather than
+    // going on to the next (previous) row.
+    void setTabLeavesRow(bool on) { m_tabLeavesRow = on; }
+    bool tabLeavesRow() const { return m_tabLeavesRow; }
+
     // The caption shown as a bar across the top of the grid; empty hides the bar.
     void setCaption(const QString &caption);
     QString caption() const;
@@ -142,6 +150,8 @@ signals:
     // A paste into a cell editor was refused (too long for the cell, or holding control
     // characters): the text pasted and the most the cell takes.
     void PasteRefused(const QString &text, int maxLength);
+    // The focus left the grid by TAB (forward) or Shift+TAB, or by Ctrl+TAB / Ctrl+Shift+TAB.
+    void LeftByTab(bool forward);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -178,6 +188,8 @@ private:
     void moveQuietly(int row, int column);
     // Whether a TAB (forward) or Shift+TAB (back) with these modifiers leaves the grid.
     bool tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) const;
+    // Moves the focus on to the next (previous) control and tells so.
+    void leaveByTab(bool forward);
     QModelIndex indexOf(int row, int column) const;
 
     GridModel *m_model;
@@ -193,6 +205,7 @@ private:
     int m_targetColumn = -1;
     QLabel *m_captionBar = nullptr;
     int m_columnBeforeAddNew = -1;
+    bool m_tabLeavesRow = false;
 };
 
 } // namespace velkora::controls
