@@ -5,7 +5,8 @@
 // - bank statements of 80-character records coded at columns 1-2: 11 account header, 22
 //   movement, 23 complementary concept, 33 account end, 88 file end;
 // - payment files of 94-character records coded at column 1: 1 file header, 5 batch header,
-//   6 entry, 7 addenda, 8 batch control, 9 file control.
+//   6 entry, 7 addenda, 8 batch control, 9 file control, and lines of nines after it that fill
+//   the last block of ten records.
 
 #include <QByteArray>
 #include <QFile>
@@ -139,8 +140,8 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
 }
 
 // A payment file: `batches` batches of `entries` entries each, an addenda after about one
-// entry in four.
-inline QStringList paymentFile(int batches, int entries, quint64 seed = 2)
+// entry in four; with `fillers`, lines of 94 nines make the records a multiple of ten.
+inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool fillers = true)
 {
     Random r(seed);
     QStringList lines;
@@ -216,6 +217,8 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2)
                          {22, r.digits(10)},
                          {32, r.number(0, 12)},
                          {44, r.number(r.below(1000000000), 12)}});
+    while (fillers && lines.size() % 10 != 0)
+        lines << QString(94, QLatin1Char('9'));
     return lines;
 }
 
