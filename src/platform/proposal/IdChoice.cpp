@@ -200,13 +200,12 @@ IdScheme Chooser::choose()
     if (total == 0 || width == 0)
         return scheme;
     const std::vector<int> none(size_t(total), 0);
-    GroupLayout whole = groupLayouts(s, m_all, none, 1).front();
-    double best = layoutBits(whole);
+    double best = layoutBits(groupLayouts(s, m_all, none, 1).front());
+    auto beats = [&](double bits) { return bits < best - 1e-9 * std::max(1.0, best); };
 
     // The places that sort the lines into at least two groups, each sorting once (the
     // shorter, then the earlier place).
     std::vector<std::unique_ptr<Partition>> kept;
-    std::vector<std::vector<GroupLayout>> layouts;
     for (const IdPlace &place : m_places) {
         auto p = std::make_unique<Partition>();
         if (!sortLines(s, m_all, place, false, p.get()) || p->values.size() < 2)
@@ -214,36 +213,43 @@ IdScheme Chooser::choose()
         const bool repeated = std::any_of(kept.begin(), kept.end(), [&](const auto &k) {
             return k->labels == p->labels;
         });
-        if (repeated)
-            continue;
-        layouts.push_back(groupLayouts(s, m_all, p->labels, int(p->values.size())));
-        kept.push_back(std::move(p));
+        if (!repeated)
+            kept.push_back(std::move(p));
     }
     for (size_t c = 0; c < kept.size(); ++c) {
         const Partition &p = *kept[c];
-        // Longer than it needs to be: it splits a group of the whole file, or of another
-        // place, into groups of one layout.
-        bool needed = splitsOnlyLayouts(p, layouts[c], none);
-        for (size_t o = 0; o < kept.size() && needed; ++o)
-            if (o != c)
-                needed = splitsOnlyLayouts(p, layouts[c], kept[o]->labels);
-        if (!needed)
-            continue;
         // Lines without a value cost a bit per column; a place further right half a bit per
         // column and column of shift (record codes stand at the start of a line).
         double bits = labelBits(p.unmatched, total) + double(p.unmatched) * width +
                       0.5 * p.place.start * width;
+        for (size_t g = 0; g < p.values.size(); ++g)
+            bits += labelBits(p.sizes[g], total);
+        // Each group costs at least a bit per column: a place that cannot win is not looked at.
+        if (!beats(bits + double(p.values.size()) * width))
+            continue;
+        const std::vector<GroupLayout> layouts =
+            groupLayouts(s, m_all, p.labels, int(p.values.size()));
+        // Longer than it needs to be: it splits a group of the whole file, or of another
+        // place, into groups of one layout.
+        bool needed = splitsOnlyLayouts(p, layouts, none);
+        for (size_t o = 0; o < kept.size() && needed; ++o)
+            if (o != c)
+                needed = splitsOnlyLayouts(p, layouts, kept[o]->labels);
+        if (!needed)
+            continue;
         std::vector<IdScheme::Split> splits;
         for (size_t g = 0; g < p.values.size(); ++g) {
-            double groupBits = layoutBits(layouts[c][g]);
+            double groupBits = layoutBits(layouts[g]);
+            // Told apart into two groups or more, the lines cost at least two bits per column.
             Split split;
-            if (m_twoLevels && bestSplit(p, int(g), &split) && split.bits < groupBits) {
+            if (m_twoLevels && groupBits > 2.0 * width + SecondPlaceBits &&
+                bestSplit(p, int(g), &split) && split.bits < groupBits) {
                 groupBits = split.bits;
                 splits.push_back({p.values[g], split.place});
             }
-            bits += labelBits(p.sizes[g], total) + groupBits;
+            bits += groupBits;
         }
-        if (bits < best - 1e-9 * std::max(1.0, best)) {
+        if (beats(bits)) {
             best = bits;
             scheme.first = p.place;
             scheme.splits = splits;
