@@ -62,10 +62,11 @@ void tst_Catalogue::everyMessageIsListed()
                              saveConflict(v, v),
                              unstorableCharacter(v, 9),
                              pasteTooLong(v, 5, 4),
-                             replaceLineTypes(3),
+                             replaceLineTypes(3, 6, v),
                              proposalFileUnreadable(v, v),
                              proposalWithoutLineTypes(v),
-                             proposalStopped(1, 3)};
+                             proposalStopped(1, 3),
+                             proposalNotText(v, v)};
     QSet<QString> ids;
     for (const Message &m : all) {
         QVERIFY2(rows.contains(m.id), qPrintable(m.id + " is not in docs/messages.md"));

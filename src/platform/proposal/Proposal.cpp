@@ -80,13 +80,13 @@ ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptio
     qsizetype n = 0;
     qint64 reported = 0;
     while (reader.next(p, n)) {
-        if ((reader.lineNumber() & 0x3FFF) == 0) {
+        // Once per block of the file: whether to stop, and how far it has gone.
+        if (reader.bytesRead() != reported) {
             if (cancelled(options))
                 return ProposalFailure::Cancelled;
-            if (options.progress && reader.bytesRead() != reported) {
-                reported = reader.bytesRead();
+            reported = reader.bytesRead();
+            if (options.progress)
                 options.progress({ProposalProgress::Step::Reading, 1, reported, reader.fileBytes()});
-            }
         }
         if (!formats::isAscii(p, n))
             ++(formats::isValidUtf8(p, n) ? out->utf8Lines : out->cp1252Lines);
@@ -117,6 +117,8 @@ ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptio
     }
     if (options.progress)
         options.progress({ProposalProgress::Step::Reading, 1, reader.bytesRead(), reader.fileBytes()});
+    if (cancelled(options))
+        return ProposalFailure::Cancelled;
     out->typeIds = typer.types();
     out->lines = reader.lineNumber();
     out->firstNul = reader.firstNul();
