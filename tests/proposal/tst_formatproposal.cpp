@@ -268,6 +268,29 @@ private slots:
         checkRoundTrip(proposal, path);
     }
 
+    // A segment letter that a line of another record type also holds, beyond the lines the IDs
+    // are chosen on, would give that line two line types: the proposal is made again with the
+    // record types' place for every ID, each record type one line type.
+    void secondPlaceHeldElsewhere()
+    {
+        QStringList lines = remittanceFile(remittance(3, 40));
+        const QList<qsizetype> trailers = linesOf(lines, 8, u"5"_s, 1, 1);
+        lines[trailers.first()].replace(13, 1, u"T"_s);
+        const QString path = write(lines);
+        ProposalOptions early;
+        early.idSampleLines = 60;
+        QVERIFY(trailers.first() >= early.idSampleLines);
+        const Proposal proposal = propose(path, early);
+        QCOMPARE(idPlaces(proposal),
+                 (QStringList{u"0@8+1"_s, u"1@8+1"_s, u"3@8+1"_s, u"5@8+1"_s, u"9@8+1"_s}));
+        checkRoundTrip(proposal, path);
+        // Chosen on every line, the letter is no segment's: whatever place is chosen, every
+        // line it types has one line type.
+        const Proposal whole = propose(path);
+        QVERIFY(!idPlaces(whole).contains(u"T@14+1"_s) || !idPlaces(whole).contains(u"5@8+1"_s));
+        checkRoundTrip(whole, path);
+    }
+
     // A few bad lines do not wreck a field: it keeps its type when all its lines but 1 % read
     // so, and the lines that do not are the proposal's findings, which the test of the
     // proposal reports as errors. More bad lines than that make it a TEXTO.

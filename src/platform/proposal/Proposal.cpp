@@ -140,8 +140,9 @@ QString typeDescription(const LineTyper::Type &type)
     return QStringLiteral("Tipo %1 %2").arg(record, id);
 }
 
+// `recordPlace`: the IDs' place, already chosen, with no second place (see `again` below).
 bool propose(const QString &path, Proposal *proposal, ProposalError *error,
-             const ProposalOptions &options)
+             const ProposalOptions &options, const IdPlace *recordPlace = nullptr)
 {
     *proposal = Proposal{};
     auto fail = [&](ProposalFailure failure, const QString &text) {
@@ -167,7 +168,9 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
 
     QString why;
     IdScheme scheme;
-    {
+    if (recordPlace) {
+        scheme.first = *recordPlace;
+    } else {
         IdSample sample;
         if (!sample.read(path, options.idSampleLines, &why))
             return fail(ProposalFailure::Unreadable, unreadable.arg(path, why));
@@ -213,12 +216,9 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         proposal->lineTypes << type;
     }
     // IDs at a second place that the layout review or the lines beyond the sample do not
-    // bear: the proposal is made again with one place for every ID.
-    auto again = [&] {
-        ProposalOptions one = options;
-        one.twoLevelIds = false;
-        return propose(path, proposal, error, one);
-    };
+    // bear: the proposal is made again with the record types' place for every ID (each record
+    // type one line type, its segments together).
+    auto again = [&] { return propose(path, proposal, error, options, &first); };
     if (twoLevels && shadowing(*proposal))
         return again();
     if (!options.verify)
