@@ -100,9 +100,9 @@ private:
 
     void batch()
     {
-        static const char *const payers[] = {"ANA PAULA SOUZA", "JOAO CARLOS PEREIRA",
+        static const char *const payers[] = {"ANA PAULA SOUZA",        "JOAO CARLOS PEREIRA",
                                              "MERCADO BOA VISTA LTDA", "CONSTRUTORA ALVORADA S A",
-                                             "FARMACIA POPULAR LTDA", "LUCIANA MENDES COSTA"};
+                                             "FARMACIA POPULAR LTDA",  "LUCIANA MENDES COSTA"};
         const QByteArray batch = number(++m_batches % 10000, 4);
         record(batch, '1');
         put(9, "T01  030 2012345678000190");

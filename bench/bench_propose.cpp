@@ -62,9 +62,9 @@ bool measure(const QStringList &command, const QString &out, int runs, Timing *t
 QStringList proposedIds(const QString &json, int *fields, qint64 *unread)
 {
     QFile file(json);
-    const QJsonObject proposal =
-        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                       : QJsonObject();
+    const QJsonObject proposal = file.open(QIODevice::ReadOnly)
+                                     ? QJsonDocument::fromJson(file.readAll()).object()
+                                     : QJsonObject();
     QStringList ids;
     *fields = 0;
     for (const QJsonValue &type : proposal[QStringLiteral("line_types")].toArray()) {
@@ -129,7 +129,8 @@ int main(int argc, char *argv[])
             !measure({velkora, QStringLiteral("propose"), sample.file, QStringLiteral("--json")},
                      json, runs, &propose))
             return 2;
-        for (const auto &[name, t] : {std::pair{"wc -l", &wc}, std::pair{"velkora propose --json", &propose}}) {
+        for (const auto &[name, t] :
+             {std::pair{"wc -l", &wc}, std::pair{"velkora propose --json", &propose}}) {
             const double s = median(t->seconds);
             std::printf("%-20s %-24s %5d %10.3f %9.1f %12.1f %5d\n", qPrintable(sample.name), name,
                         runs, s, sample.mb / s, *std::max_element(t->peaks.begin(), t->peaks.end()),
@@ -148,9 +149,9 @@ int main(int argc, char *argv[])
                      .arg(fields)
                      .arg(unread)
                      .arg(perHundred, 0, 'f', 2)
-                     .arg(found ? QString() : QStringLiteral(" (expected ") +
-                                                  sample.ids.join(QLatin1Char(' ')) +
-                                                  QLatin1Char(')'));
+                     .arg(found ? QString()
+                                : QStringLiteral(" (expected ") +
+                                      sample.ids.join(QLatin1Char(' ')) + QLatin1Char(')'));
     }
     std::printf("\n");
     for (const QString &line : std::as_const(lines))

@@ -454,8 +454,7 @@ void tst_Proposal::answersThatChangeNothing()
     int messagesWhenShown = -1;
     ProposalAnswer answer([&](ProposalDialog &dialog) {
         messagesWhenShown = int(s.record->messages.size());
-        QTest::mouseClick(accepted ? dialog.acceptButton() : dialog.cancelButton(),
-                          Qt::LeftButton);
+        QTest::mouseClick(accepted ? dialog.acceptButton() : dialog.cancelButton(), Qt::LeftButton);
     });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
@@ -548,11 +547,18 @@ void tst_Proposal::fileThatCannotBeRead_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("why");
-    QTest::newRow("no such file") << "no-existe.txt" << "7500041" << "no existe";
-    QTest::newRow("a folder") << "." << "7500041" << "carpeta";
-    QTest::newRow("empty file") << "vacio.txt" << "7500041" << "está vacío";
-    QTest::newRow("a file that is not text")
-        << "hoja.xls" << "7500044" << "no es un archivo de texto: tiene bytes nulos";
+    QTest::newRow("no such file") << "no-existe.txt"
+                                  << "7500041"
+                                  << "no existe";
+    QTest::newRow("a folder") << "."
+                              << "7500041"
+                              << "carpeta";
+    QTest::newRow("empty file") << "vacio.txt"
+                                << "7500041"
+                                << "está vacío";
+    QTest::newRow("a file that is not text") << "hoja.xls"
+                                             << "7500044"
+                                             << "no es un archivo de texto: tiene bytes nulos";
 }
 
 // A file that gives no proposal: its message, no dialog, the grids as they were.

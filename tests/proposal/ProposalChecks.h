@@ -86,9 +86,9 @@ inline void checkRoundTrip(const Proposal &proposal, const QString &path)
     QCOMPARE(report.result.ambiguous.count, 0);
     QCOMPARE(report.result.lines, proposal.linesRead);
     QCOMPARE(report.result.unmatched.count, proposal.unmatchedCount);
-    QCOMPARE(QList<qint64>(report.result.unmatched.first.begin(),
-                           report.result.unmatched.first.end()),
-             proposal.unmatchedLines);
+    QCOMPARE(
+        QList<qint64>(report.result.unmatched.first.begin(), report.result.unmatched.first.end()),
+        proposal.unmatchedLines);
     QCOMPARE(qsizetype(report.result.types.size()), proposal.lineTypes.size());
     qint64 errorLines = 0;
     QStringList failing, named;

@@ -21,7 +21,7 @@ inline QString ddmmyyyy(int day)
 
 struct RemittanceOptions {
     int batches = 2;
-    int titles = 20;     // per batch
+    int titles = 20; // per batch
     quint64 seed = 3;
     // The branch and its check digit, the same on every title: a digit run that reads as a date
     // (YYMMDD) and is none.
@@ -84,34 +84,34 @@ inline QStringList remittanceFile(const RemittanceOptions &o = {})
             const bool paid = r.below(5) != 0;
             const qint64 interest = paid && r.below(4) == 0 ? r.below(5000) : 0;
             total += amount;
-            lines << record(240, {{1, bank},
-                                  {4, batch},
-                                  {8, "3"},
-                                  {9, r.number(++sequence, 5)},
-                                  {14, "T"},
-                                  {16, paid ? "06" : r.pick({"02", "09", "17"})},
-                                  {18, o.branch.left(5)},
-                                  {23, o.branch.mid(5)},
-                                  {24, account},
-                                  {36, "7"},
-                                  {38, r.digits(11)},
-                                  {58, "1"},
-                                  {59, QStringLiteral("NF%1").arg(r.below(100000))},
-                                  {74, ddmmyyyy(due)},
-                                  {82, r.number(amount, 15)},
-                                  {97, bank},
-                                  {100, r.digits(5)},
-                                  {105, r.digits(1)},
-                                  {106, r.below(2) ? QStringLiteral("PEDIDO %1").arg(r.digits(6))
-                                                   : QString()},
-                                  {131, "09"},
-                                  {133, r.below(3) ? "1" : "2"},
-                                  {134, r.digits(15)},
-                                  {149, QString::fromUtf8(payers[r.below(5)])},
-                                  {189, "0000000000"},
-                                  {199, r.number(r.below(900), 15)},
-                                  {214, paid ? QStringLiteral("0000000000")
-                                             : r.pick({QStringLiteral("A1"), QStringLiteral("B4")})}});
+            lines << record(
+                240, {{1, bank},
+                      {4, batch},
+                      {8, "3"},
+                      {9, r.number(++sequence, 5)},
+                      {14, "T"},
+                      {16, paid ? "06" : r.pick({"02", "09", "17"})},
+                      {18, o.branch.left(5)},
+                      {23, o.branch.mid(5)},
+                      {24, account},
+                      {36, "7"},
+                      {38, r.digits(11)},
+                      {58, "1"},
+                      {59, QStringLiteral("NF%1").arg(r.below(100000))},
+                      {74, ddmmyyyy(due)},
+                      {82, r.number(amount, 15)},
+                      {97, bank},
+                      {100, r.digits(5)},
+                      {105, r.digits(1)},
+                      {106, r.below(2) ? QStringLiteral("PEDIDO %1").arg(r.digits(6)) : QString()},
+                      {131, "09"},
+                      {133, r.below(3) ? "1" : "2"},
+                      {134, r.digits(15)},
+                      {149, QString::fromUtf8(payers[r.below(5)])},
+                      {189, "0000000000"},
+                      {199, r.number(r.below(900), 15)},
+                      {214, paid ? QStringLiteral("0000000000")
+                                 : r.pick({QStringLiteral("A1"), QStringLiteral("B4")})}});
             const int when = due - 3 + r.below(8);
             lines << record(240, {{1, bank},
                                   {4, batch},

@@ -251,9 +251,9 @@ private slots:
             << datesOf(30, [](int i) { return u"1949"_s + yymmdd(i * 5).mid(2); }) << u"01 8"_s;
         QTest::newRow("days of 2080")
             << datesOf(30, [](int i) { return u"2080"_s + yymmdd(i * 5).mid(2); }) << u"01 8"_s;
-        QTest::newRow("days of 1950 and of 2079")
-            << datesOf(30, [](int i) { return (i % 2 ? u"1950"_s : u"2079"_s) + yymmdd(i * 5).mid(2); })
-            << u"03 8 YYYYMMDD"_s;
+        QTest::newRow("days of 1950 and of 2079") << datesOf(30, [](int i) {
+            return (i % 2 ? u"1950"_s : u"2079"_s) + yymmdd(i * 5).mid(2);
+        }) << u"03 8 YYYYMMDD"_s;
         QTest::newRow("day, month and year")
             << datesOf(30, [](int i) { return ddmmyyyy(i * 7); }) << u"03 8 DDMMYYYY"_s;
     }
@@ -298,14 +298,15 @@ private slots:
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QStringList>("fields"); // "ID position: type length format"
-        QTest::addColumn<int>("unread");          // lines the proposal names
+        QTest::addColumn<int>("unread");         // lines the proposal names
 
         // Seven bad movements among 1,200: a blank date, a "-", a letter and a point in an
         // amount, a date that does not exist, a blank amount, a date with slashes.
         QStringList bank = bankStatement(4, 300, 5);
         const QList<qsizetype> movements = linesOf(bank, 1, u"22"_s, 7);
-        const QStringList texts{u"      "_s,   u"-"_s, u"O"_s, u"261340"_s,
-                                QString(14, u' '), u"01/02/"_s, u"00000001234.56"_s};
+        const QStringList texts{
+            u"      "_s,        u"-"_s, u"O"_s, u"261340"_s, QString(14, u' '), u"01/02/"_s,
+            u"00000001234.56"_s};
         const QList<int> columns{11, 29, 35, 17, 29, 11, 29};
         QList<Fault> faults;
         for (int i = 0; i < 7; ++i)
@@ -335,8 +336,8 @@ private slots:
         for (const qsizetype i : linesOf(few, 1, u"22"_s, 3, 5, 40))
             three << Fault{i, 30, u"-"_s};
         QTest::newRow("bank statement, 3 bad amounts of 200")
-            << withFaults(few, three)
-            << QStringList{u"22 29: 02 14"_s, u"22 11: 03 6 YYMMDD"_s} << 0;
+            << withFaults(few, three) << QStringList{u"22 29: 02 14"_s, u"22 11: 03 6 YYMMDD"_s}
+            << 0;
     }
     void badLines()
     {
@@ -509,8 +510,8 @@ private slots:
             << late << ProposalFailure::NotText
             << u"bytes nulos (el primero en el byte %1)"_s.arg(late.size() - 19);
         QTest::newRow("empty") << QByteArray() << ProposalFailure::Empty << u"está vacío"_s;
-        QTest::newRow("blank lines") << QByteArray("  \r\n\n \n") << ProposalFailure::Empty
-                                     << u"está vacío"_s;
+        QTest::newRow("blank lines")
+            << QByteArray("  \r\n\n \n") << ProposalFailure::Empty << u"está vacío"_s;
         QTest::newRow("a byte-order mark alone")
             << QByteArray("\xEF\xBB\xBF") << ProposalFailure::Empty << u"está vacío"_s;
     }
@@ -534,7 +535,8 @@ private slots:
     {
         Proposal proposal;
         ProposalError error;
-        QVERIFY(!velkora::proposal::proposeFromFile(dir.filePath(u"none.txt"_s), &proposal, &error));
+        QVERIFY(
+            !velkora::proposal::proposeFromFile(dir.filePath(u"none.txt"_s), &proposal, &error));
         QCOMPARE(error.failure, ProposalFailure::NotFound);
         QVERIFY(error.text.contains(u"no existe"_s));
         QVERIFY(!velkora::proposal::proposeFromFile(dir.path(), &proposal, &error));

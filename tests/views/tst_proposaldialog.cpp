@@ -231,10 +231,12 @@ void tst_ProposalDialog::progressOfALongProposal()
         answered = true;
     });
     watch.start();
-    const velkora::views::ProposalJob::Outcome outcome = velkora::views::runProposal(path, nullptr, options);
+    const velkora::views::ProposalJob::Outcome outcome =
+        velkora::views::runProposal(path, nullptr, options);
     QCOMPARE(seen.size(), 2);
     QVERIFY(seen[0].contains(QDir::toNativeSeparators(path)));
-    QVERIFY2(seen[1].startsWith("Abriendo el archivo") || seen[1].startsWith("Leyendo el archivo") ||
+    QVERIFY2(seen[1].startsWith("Abriendo el archivo") ||
+                 seen[1].startsWith("Leyendo el archivo") ||
                  seen[1].startsWith("Probando la propuesta"),
              qPrintable(seen[1]));
     if (answer.isEmpty()) {

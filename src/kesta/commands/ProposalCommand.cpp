@@ -111,9 +111,9 @@ bool ProposalCommand::offered() const
 bool ProposalCommand::mayReplaceLines(int proposed, const QString &file) const
 {
     const int held = m_parts.lines->Rows();
-    return held == 0 || messages::show(m_parts.owner,
-                                       messages::replaceLineTypes(held, proposed, file)) ==
-                            host::MessageAnswer::Yes;
+    return held == 0 ||
+           messages::show(m_parts.owner, messages::replaceLineTypes(held, proposed, file)) ==
+               host::MessageAnswer::Yes;
 }
 
 QString ProposalCommand::chooseFile() const

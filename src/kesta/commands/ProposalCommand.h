@@ -53,7 +53,10 @@ public:
     // The whole command, from the choice of the file to the last line type entered.
     void run();
     // How the proposal runs (how soon its progress shows; tests slow it down).
-    void setRunOptions(const velkora::views::ProposalRunOptions &options) { m_runOptions = options; }
+    void setRunOptions(const velkora::views::ProposalRunOptions &options)
+    {
+        m_runOptions = options;
+    }
 
 private:
     bool mayReplaceLines(int proposed, const QString &file) const;

@@ -32,14 +32,14 @@ const std::vector<DateSpec> &dateSpecs()
 {
     static const std::vector<DateSpec> specs = [] {
         std::vector<DateSpec> list;
-        for (const char *text :
-             {"YYYYMMDD", "DDMMYYYY", "YYYY-MM-DD", "DD/MM/YYYY", "DD-MM-YYYY", "DD.MM.YYYY",
-              "YYYY/MM/DD", "YYMMDD", "DDMMYY", "DD/MM/YY", "YY-MM-DD", "MMDDYYYY", "MM/DD/YYYY",
-              "MM/DD/YY"}) {
+        for (const char *text : {"YYYYMMDD", "DDMMYYYY", "YYYY-MM-DD", "DD/MM/YYYY", "DD-MM-YYYY",
+                                 "DD.MM.YYYY", "YYYY/MM/DD", "YYMMDD", "DDMMYY", "DD/MM/YY",
+                                 "YY-MM-DD", "MMDDYYYY", "MM/DD/YYYY", "MM/DD/YY"}) {
             const QString name = QString::fromLatin1(text);
             const formats::DateFormat format = formats::DateFormat::compile(name, nullptr);
-            list.push_back({name, format, format.length(), name.startsWith(QLatin1String("YY")) &&
-                                                               !name.startsWith(QLatin1String("YYYY"))});
+            list.push_back(
+                {name, format, format.length(),
+                 name.startsWith(QLatin1String("YY")) && !name.startsWith(QLatin1String("YYYY"))});
         }
         return list;
     }();
@@ -114,12 +114,12 @@ void TypeStats::seedDates(const char32_t *chars, int have)
             continue;
         for (int s = 0; s < int(specs.size()); ++s) {
             formats::DateValue value;
-            if (j + specs[size_t(s)].length > have || !readsAsDate(chars + j, specs[size_t(s)], value))
+            if (j + specs[size_t(s)].length > have ||
+                !readsAsDate(chars + j, specs[size_t(s)], value))
                 continue;
-            const bool had = std::any_of(dates.begin(), dates.begin() + qsizetype(known),
-                                         [&](const DateCandidate &d) {
-                                             return d.start == j && d.spec == s;
-                                         });
+            const bool had =
+                std::any_of(dates.begin(), dates.begin() + qsizetype(known),
+                            [&](const DateCandidate &d) { return d.start == j && d.spec == s; });
             if (had)
                 continue;
             DateCandidate d;

@@ -51,10 +51,10 @@ struct TypeStats {
     qint64 firstLine = 0;
     int sampled = 0;
     int width = 0;
-    std::vector<std::array<int, 4>> counts; // lines holding each class, by ClassIndex
-    std::vector<int> present;               // lines long enough to have the column
-    std::vector<char32_t> first;            // the character of the first line that had it
-    std::vector<quint8> varies;             // whether another line had another character
+    std::vector<std::array<int, 4>> counts;  // lines holding each class, by ClassIndex
+    std::vector<int> present;                // lines long enough to have the column
+    std::vector<char32_t> first;             // the character of the first line that had it
+    std::vector<quint8> varies;              // whether another line had another character
     std::vector<std::array<int, 10>> digits; // lines holding each digit
     std::vector<DateCandidate> dates;
 

@@ -26,8 +26,7 @@ FieldBuilder::FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record)
     : t(stats), m_id(id.start < 0 ? IdPlace{0, 0} : id),
       m_record(record.start < 0 ? IdPlace{0, 0} : record), m_tolerated(tolerated(stats.sampled)),
       m_evidence(stats.sampled / (stats.sampled + 1.0))
-{
-}
+{}
 
 int FieldBuilder::pure(int j) const
 {

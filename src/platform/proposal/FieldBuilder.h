@@ -26,7 +26,11 @@ private:
     bool content(int j) const { return t.count(j, BlankAt) < t.sampled; }
     // The class (ClassIndex) that all the column's lines but the tolerated ones hold, or -1.
     int pure(int j) const;
-    bool solid(int j) const { const int c = pure(j); return c >= 0 && c != BlankAt; }
+    bool solid(int j) const
+    {
+        const int c = pure(j);
+        return c >= 0 && c != BlankAt;
+    }
     // The class that nine in ten of the column's lines hold, or -1: where fields start and end
     // and which may be numbers (the test of the proposal then keeps a NUMERO only when all its
     // lines but 1 % read).

@@ -33,8 +33,8 @@ struct Partition {
 
 // Sorts `lines` by their value at `place`; false with more than MaxIdValues values, or when
 // `everyLine` asks for a value on every line and one has none.
-bool sortLines(const IdSample &sample, const std::vector<int> &lines, IdPlace place,
-               bool everyLine, Partition *out)
+bool sortLines(const IdSample &sample, const std::vector<int> &lines, IdPlace place, bool everyLine,
+               Partition *out)
 {
     out->place = place;
     out->labels.assign(lines.size(), -1);
@@ -97,7 +97,8 @@ bool splitsOnlyLayouts(const Partition &fine, const std::vector<GroupLayout> &fi
         bool differ = false;
         for (size_t a = 0; a < groups.size() && !differ; ++a)
             for (size_t b = a + 1; b < groups.size() && !differ; ++b)
-                differ = !sameLayout(fineLayouts[size_t(groups[a])], fineLayouts[size_t(groups[b])]);
+                differ =
+                    !sameLayout(fineLayouts[size_t(groups[a])], fineLayouts[size_t(groups[b])]);
         if (!differ)
             return false;
     }
@@ -210,9 +211,8 @@ IdScheme Chooser::choose()
         auto p = std::make_unique<Partition>();
         if (!sortLines(s, m_all, place, false, p.get()) || p->values.size() < 2)
             continue;
-        const bool repeated = std::any_of(kept.begin(), kept.end(), [&](const auto &k) {
-            return k->labels == p->labels;
-        });
+        const bool repeated = std::any_of(kept.begin(), kept.end(),
+                                          [&](const auto &k) { return k->labels == p->labels; });
         if (!repeated)
             kept.push_back(std::move(p));
     }

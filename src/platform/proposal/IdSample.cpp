@@ -24,8 +24,7 @@ bool IdSample::read(const QString &path, int maxLines, QString *error)
         for (int j = 0; j < have; ++j)
             shape[j] = classIndex(line.chars[size_t(j)]);
         m_heads.resize(m_heads.size() + MaxIdColumns, U' ');
-        std::copy_n(line.chars.begin(), std::min(have, MaxIdColumns),
-                    m_heads.end() - MaxIdColumns);
+        std::copy_n(line.chars.begin(), std::min(have, MaxIdColumns), m_heads.end() - MaxIdColumns);
         m_characters.push_back(line.characters);
         ++m_lines;
     }

@@ -28,8 +28,8 @@ private:
     int m_lines = 0;
     int m_width = 0;
     std::vector<quint8> m_shapes;
-    std::vector<char32_t> m_heads;     // MaxIdColumns characters per line
-    std::vector<qint64> m_characters;  // characters per line
+    std::vector<char32_t> m_heads;    // MaxIdColumns characters per line
+    std::vector<qint64> m_characters; // characters per line
 };
 
 // Chooses where the line IDs stand from the sample (IdChoice.cpp); without `twoLevels`, one

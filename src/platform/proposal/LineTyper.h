@@ -15,11 +15,11 @@ public:
     explicit LineTyper(IdScheme scheme) : m_scheme(std::move(scheme)) {}
 
     struct Type {
-        IdPlace place;      // where its ID stands; start -1: every line (one kind of line)
-        quint64 key = 0;    // its ID
-        quint64 record = 0; // for an ID at a second place, the value at the first place
+        IdPlace place;       // where its ID stands; start -1: every line (one kind of line)
+        quint64 key = 0;     // its ID
+        quint64 record = 0;  // for an ID at a second place, the value at the first place
         IdPlace recordPlace; // and that place
-        int split = -1;     // index in IdScheme::splits, -1 at the first place
+        int split = -1;      // index in IdScheme::splits, -1 at the first place
     };
 
     // The line type of a line, or -1.
@@ -29,7 +29,6 @@ public:
 
 private:
     int find(int split, quint64 key, quint64 record, IdPlace place);
-
 
     IdScheme m_scheme;
     std::vector<Type> m_types;

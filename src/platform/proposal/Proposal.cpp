@@ -86,7 +86,8 @@ ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptio
                 return ProposalFailure::Cancelled;
             reported = reader.bytesRead();
             if (options.progress)
-                options.progress({ProposalProgress::Step::Reading, 1, reported, reader.fileBytes()});
+                options.progress(
+                    {ProposalProgress::Step::Reading, 1, reported, reader.fileBytes()});
         }
         if (!formats::isAscii(p, n))
             ++(formats::isValidUtf8(p, n) ? out->utf8Lines : out->cp1252Lines);
@@ -116,7 +117,8 @@ ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptio
         return ProposalFailure::Unreadable;
     }
     if (options.progress)
-        options.progress({ProposalProgress::Step::Reading, 1, reader.bytesRead(), reader.fileBytes()});
+        options.progress(
+            {ProposalProgress::Step::Reading, 1, reader.bytesRead(), reader.fileBytes()});
     if (cancelled(options))
         return ProposalFailure::Cancelled;
     out->typeIds = typer.types();
@@ -155,7 +157,8 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         return fail(ProposalFailure::NoFile,
                     QStringLiteral("No se indicó el archivo del que se propone el formato."));
     if (!info.exists())
-        return fail(ProposalFailure::NotFound, QStringLiteral("El archivo '%1' no existe.").arg(path));
+        return fail(ProposalFailure::NotFound,
+                    QStringLiteral("El archivo '%1' no existe.").arg(path));
     if (info.isDir())
         return fail(ProposalFailure::Folder,
                     QStringLiteral("'%1' es una carpeta, no un archivo.").arg(path));
@@ -209,7 +212,8 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         type.lines = stats.lines;
         type.firstLine = stats.firstLine;
         double consistency = 1;
-        type.fields = FieldBuilder(stats, id.place, id.split < 0 ? IdPlace{} : first).build(&consistency);
+        type.fields =
+            FieldBuilder(stats, id.place, id.split < 0 ? IdPlace{} : first).build(&consistency);
         const double evidence = stats.sampled / (stats.sampled + 1.0);
         type.confidence = std::round((0.5 + 0.5 * consistency) * evidence * 1000.0) / 1000.0;
         proposal->linesSampled += stats.sampled;
@@ -229,9 +233,10 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
     case CheckOutcome::Ambiguous:
         if (twoLevels)
             return again();
-        return fail(ProposalFailure::Untested,
-                    QStringLiteral("La propuesta da más de un tipo de línea a algunas líneas de '%1'.")
-                        .arg(path));
+        return fail(
+            ProposalFailure::Untested,
+            QStringLiteral("La propuesta da más de un tipo de línea a algunas líneas de '%1'.")
+                .arg(path));
     case CheckOutcome::Cancelled:
         return fail(ProposalFailure::Cancelled, QStringLiteral("Se canceló la propuesta."));
     case CheckOutcome::Failed:
@@ -260,8 +265,9 @@ QString unreadText(const Proposal &proposal)
     const bool more = proposal.unreadCount > first.size();
     return (proposal.unreadCount == 1
                 ? QStringLiteral("1 línea no se lee con esta propuesta: %1")
-                : QStringLiteral("%1 líneas no se leen con esta propuesta: %2").arg(proposal.unreadCount))
-               .arg(first.join(QStringLiteral(", ")) + (more ? QStringLiteral(", …") : QString()));
+                : QStringLiteral("%1 líneas no se leen con esta propuesta: %2")
+                      .arg(proposal.unreadCount))
+        .arg(first.join(QStringLiteral(", ")) + (more ? QStringLiteral(", …") : QString()));
 }
 
 bool proposeFromFile(const QString &path, Proposal *proposal, ProposalError *error,

@@ -59,7 +59,7 @@ struct Proposal {
     // The findings: lines of a line type that some field does not read, as the test of the
     // proposal reports them.
     qint64 unreadCount = 0;
-    QList<qint64> unreadLines;         // the first ones, at most 1,000, in order
+    QList<qint64> unreadLines; // the first ones, at most 1,000, in order
     QList<UnreadField> unreadFields;
 
     // Whether every line type's ID stands at the same place (true with one line type).

@@ -26,7 +26,8 @@ void noteUnread(Proposal &proposal, const formats::TestReport &report)
             proposal.unreadFields << UnreadField{int(t), int(f), type.fields[f].lines};
             // A field some lines do not read is as sure as the share of lines that do.
             ProposedField &field = proposal.lineTypes[qsizetype(t)].fields[qsizetype(f)];
-            const double share = 1.0 - double(type.fields[f].lines) / double(std::max<qint64>(1, type.lines));
+            const double share =
+                1.0 - double(type.fields[f].lines) / double(std::max<qint64>(1, type.lines));
             field.confidence = std::round(field.confidence * share * 1000.0) / 1000.0;
         }
     }
@@ -40,8 +41,8 @@ void noteUnread(Proposal &proposal, const formats::TestReport &report)
 
 } // namespace
 
-CheckOutcome checkProposal(Proposal &proposal, const QString &path,
-                           const ProposalOptions &options, QString *error)
+CheckOutcome checkProposal(Proposal &proposal, const QString &path, const ProposalOptions &options,
+                           QString *error)
 {
     formats::TestOptions test;
     test.detailLines = 0;

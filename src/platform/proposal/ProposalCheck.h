@@ -11,7 +11,7 @@ enum class CheckOutcome { Clean, Ambiguous, Cancelled, Failed };
 // the test runs again, until every field keeps its type; the lines that still do not read
 // are the proposal's findings (Proposal::unreadCount...). Ambiguous: some line has more than
 // one line type (an ID at a second place that lines beyond the sample also hold).
-CheckOutcome checkProposal(Proposal &proposal, const QString &path,
-                           const ProposalOptions &options, QString *error);
+CheckOutcome checkProposal(Proposal &proposal, const QString &path, const ProposalOptions &options,
+                           QString *error);
 
 } // namespace velkora::proposal::detail

@@ -106,19 +106,19 @@ QString toText(const Proposal &proposal)
     for (int t = 0; t < proposal.lineTypes.size(); ++t) {
         const ProposedLineType &type = proposal.lineTypes.at(t);
         text += QLatin1Char('\n');
-        text += QStringLiteral("Tipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
-                               "confianza %6\n")
-                    .arg(QStringLiteral("%1").arg(t + 1, 4, 10, QLatin1Char('0')),
-                         type.id.isEmpty()
-                             ? QString()
-                             : QStringLiteral(" (ID '%1' en la posición %2, longitud %3)")
-                                   .arg(type.id)
-                                   .arg(type.idPosition)
-                                   .arg(type.idLength),
-                         type.description)
-                    .arg(type.lines)
-                    .arg(type.firstLine)
-                    .arg(percent(type.confidence));
+        text +=
+            QStringLiteral("Tipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
+                           "confianza %6\n")
+                .arg(QStringLiteral("%1").arg(t + 1, 4, 10, QLatin1Char('0')),
+                     type.id.isEmpty() ? QString()
+                                       : QStringLiteral(" (ID '%1' en la posición %2, longitud %3)")
+                                             .arg(type.id)
+                                             .arg(type.idPosition)
+                                             .arg(type.idLength),
+                     type.description)
+                .arg(type.lines)
+                .arg(type.firstLine)
+                .arg(percent(type.confidence));
         if (type.fields.isEmpty()) {
             text += QStringLiteral("  (sin campos)\n");
             continue;

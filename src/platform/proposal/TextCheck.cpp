@@ -1,7 +1,6 @@
 #include "TextCheck.h"
 
 #include <QFile>
-#include <vector>
 
 namespace velkora::proposal::detail {
 
@@ -13,7 +12,10 @@ constexpr qint64 LookedAt = 1 << 20;
 int utf8Sequence(const unsigned char *p, qint64 left)
 {
     const unsigned c = p[0];
-    int n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    int n = c >= 0xC2 && c <= 0xDF   ? 2
+            : c >= 0xE0 && c <= 0xEF ? 3
+            : c >= 0xF0 && c <= 0xF4 ? 4
+                                     : 0;
     if (n == 0 || n > left)
         return 0;
     for (int i = 1; i < n; ++i)

@@ -51,8 +51,8 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
       m_lineTypesTable(makeTable(m_lineTypesModel, QStringLiteral("tblTiposLinea"), this)),
       m_fieldsTable(makeTable(m_fieldsModel, QStringLiteral("tblCampos"), this)),
       m_unmatched(new QListWidget(this)), m_unread(new QListWidget(this)),
-      m_lines(new RawLinesView(this)),
-      m_status(new QLabel(this)), m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
+      m_lines(new RawLinesView(this)), m_status(new QLabel(this)),
+      m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
       m_cancel(new QPushButton(QStringLiteral("Cancelar"), this))
 {
     setObjectName(QStringLiteral("dlgPropuesta"));
@@ -160,7 +160,8 @@ QLabel *ProposalDialog::unmatchedLabel()
     label->setBuddy(m_unmatched);
     const QLocale locale;
     if (m_proposal.unmatchedCount == 0) {
-        label->setText(QStringLiteral("Todas las líneas corresponden a un tipo de línea propuesto."));
+        label->setText(
+            QStringLiteral("Todas las líneas corresponden a un tipo de línea propuesto."));
         m_unmatched->hide();
         return label;
     }

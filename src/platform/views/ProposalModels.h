@@ -11,7 +11,16 @@ class ProposedLineTypesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Where each line type's ID stands: a record type's segments have theirs elsewhere.
-    enum Column { Id = 0, Position, Length, Description, Lines, FirstLine, Confidence, ColumnCount };
+    enum Column {
+        Id = 0,
+        Position,
+        Length,
+        Description,
+        Lines,
+        FirstLine,
+        Confidence,
+        ColumnCount
+    };
 
     explicit ProposedLineTypesModel(const proposal::Proposal &proposal, QObject *parent = nullptr);
 

@@ -78,8 +78,7 @@ void ProposalProgressDialog::refresh()
     const ProposalJobProgress progress = m_job.progress();
     if (progress.total > 0)
         m_bar->setValue(int(progress.done * 1000 / progress.total));
-    m_text->setText(progress.cancelling ? QStringLiteral("Cancelando...")
-                                        : progressText(progress));
+    m_text->setText(progress.cancelling ? QStringLiteral("Cancelando...") : progressText(progress));
 }
 
 void ProposalProgressDialog::reject()
