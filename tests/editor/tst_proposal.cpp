@@ -11,6 +11,7 @@
 #include <formats/LoadFormatReader.h>
 #include <formats/StoredFormat.h>
 #include <proposal/Proposal.h>
+#include <proposal/RemittanceSample.h>
 #include <views/ProposalDialog.h>
 #include <views/ProposalProgressDialog.h>
 #include <views/RawLinesView.h>
@@ -480,9 +481,10 @@ void tst_Proposal::answersThatChangeNothing()
 
 void tst_Proposal::acceptedProposalReplacesTheCopiedLines_data()
 {
-    QTest::addColumn<bool>("movementsOnly");
-    QTest::newRow("three line types") << false;
-    QTest::newRow("one kind of line, no ID") << true;
+    QTest::addColumn<QString>("shape");
+    QTest::newRow("three line types") << "statement";
+    QTest::newRow("one kind of line, no ID") << "movements";
+    QTest::newRow("segments with their IDs at another column") << "remittance";
 }
 
 // Yes to the question and Aceptar: the copied line types and all their fields give way to the
@@ -490,18 +492,25 @@ void tst_Proposal::acceptedProposalReplacesTheCopiedLines_data()
 // sample without a fault.
 void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
 {
-    QFETCH(bool, movementsOnly);
+    QFETCH(QString, shape);
     TestDatabase db;
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
-    const QString sample = movementsOnly ? writeStatement(m_folder->path(), true) : m_statement;
+    const QString sample = shape == "movements" ? writeStatement(m_folder->path(), true)
+                           : shape == "remittance"
+                               ? proposal_test::writeFile(m_folder->filePath("retorno.txt"),
+                                                          proposal_test::remittanceFile({}))
+                               : m_statement;
     const velkora::formats::LoadFormat proposed = proposalOf(sample, "0009");
     QStringList expectedLines = lineTypeTexts(proposed);
-    if (movementsOnly) {
+    if (shape == "movements") {
         QCOMPARE(proposed.lineTypes.size(), 1);
         QCOMPARE(proposed.lineTypes.first().lineId, QString());
         // Where no ID stands, the editor still takes a position and a length: 1 and 1.
         expectedLines = QStringList{"|" + proposed.lineTypes.first().description + "|1|1"};
+    } else if (shape == "remittance") {
+        QCOMPARE(expectedLines, (QStringList{"0|Tipo 0|8|1", "1|Tipo 1|8|1", "T|Tipo 3 T|14|1",
+                                             "U|Tipo 3 U|14|1", "5|Tipo 5|8|1", "9|Tipo 9|8|1"}));
     } else {
         QCOMPARE(proposed.lineTypes.size(), 3);
     }
