@@ -139,8 +139,9 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
     return lines;
 }
 
-// A payment file: `batches` batches of `entries` entries each, an addenda after about one
-// entry in four; with `fillers`, lines of 94 nines make the records a multiple of ten.
+// A payment file: `batches` batches of `entries` entries each (credits and debits, whose
+// transaction code follows the record type), an addenda after about one entry in four; with
+// `fillers`, lines of 94 nines make the records a multiple of ten.
 inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool fillers = true)
 {
     Random r(seed);
@@ -180,16 +181,21 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool 
             const qint64 amount = r.below(10000000);
             total += amount;
             const bool addenda = r.below(4) == 0;
-            lines << record(94, {{1, "6"},
-                                 {2, r.pick({"22", "27", "32", "37"})},
-                                 {4, r.digits(8)},
-                                 {12, r.digits(1)},
-                                 {13, r.digits(8 + r.below(9))},
-                                 {30, r.number(amount, 10)},
-                                 {40, QStringLiteral("EMP-%1").arg(r.below(1000))},
-                                 {55, QString::fromUtf8(names[r.below(5)])},
-                                 {79, addenda ? "1" : "0"},
-                                 {80, "07640125" + r.number(++count, 7)}});
+            // A credit names the employee, a debit the customer's number: the individual's
+            // identification follows the transaction code.
+            const QString code = r.pick({"22", "27", "32", "37"});
+            const bool credit = code.endsWith(u'2');
+            lines << record(
+                94, {{1, "6"},
+                     {2, code},
+                     {4, r.digits(8)},
+                     {12, r.digits(1)},
+                     {13, r.digits(8 + r.below(9))},
+                     {30, r.number(amount, 10)},
+                     {40, credit ? QStringLiteral("EMP-%1").arg(r.below(1000)) : r.digits(15)},
+                     {55, QString::fromUtf8(names[r.below(5)])},
+                     {79, addenda ? "1" : "0"},
+                     {80, "07640125" + r.number(++count, 7)}});
             if (addenda) {
                 lines << record(94, {{1, "7"},
                                      {2, "05"},

@@ -6,15 +6,23 @@
 
 namespace velkora::proposal::detail {
 
-// What a group of sampled lines holds column by column: how many of its lines hold a digit,
-// a letter, a blank (or nothing) or a sign there.
+// Lines enough for what a group's columns hold on every line to tell its layout, not chance.
+inline constexpr qint64 ReliableLines = 20;
+// Fewer lines than this (a header, a trailer) are too few to say that a group has another's
+// layout.
+inline constexpr qint64 FewLines = 5;
+
+// What a group of sampled lines holds column by column: how many of its lines hold each digit,
+// a letter, a blank (or nothing) or a sign there (by ShapeSymbol).
 struct GroupLayout {
     qint64 lines = 0;
-    std::vector<int> counts; // width x 4, by ClassIndex
+    std::vector<int> counts; // width x ShapeSymbols
 
-    // The class that every line of the group holds in the column, but for tolerated(lines)
-    // of them; -1 when none does.
-    int pure(int column) const;
+    int count(int column, int symbol) const
+    {
+        return counts[size_t(column) * ShapeSymbols + size_t(symbol)];
+    }
+    int digits(int column) const;
 };
 
 // The layouts of the groups of lines: labels[i] is the group of the sample's line lines[i]
@@ -28,12 +36,15 @@ std::vector<GroupLayout> groupLayouts(const IdSample &sample, const std::vector<
 // layouts apart; letters against blanks tells one name from another.
 double layoutBits(const GroupLayout &group);
 
-// Whether two groups have the same layout: they differ in fewer than one in ten of the columns
-// where either holds text (and in fewer than two). A column differs when each group holds one
-// class there on all its lines (but for tolerated ones), the classes differ and one of them is
-// digits or signs: letters against blanks is where one text ends and another goes on (a fixed
-// text per code is not another layout), and an optional part that some records fill (a reason
-// code where others hold zeros) is not either.
+// Whether two groups have the same layout: they differ in fewer than one in five of the
+// columns where either holds text (and in fewer than two). Columns are told apart by digits,
+// words (letters and blanks: where one text ends and another goes on is no layout) and signs,
+// and, in a group of 20 lines or more, by a digit that stands there on all its lines but 1 %
+// (a code, the zeros that pad a number); where a group holds one of these on all its lines but
+// 1 %, the column differs by the share of the other group's lines that hold something else.
+// Another layout puts other fields in other places; a field whose content follows a code (a
+// reason where others hold zeros, an employee's name where others hold a customer's number) is
+// no other layout.
 bool sameLayout(const GroupLayout &a, const GroupLayout &b);
 
 } // namespace velkora::proposal::detail

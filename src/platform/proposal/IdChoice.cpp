@@ -75,7 +75,8 @@ double labelBits(qint64 n, qint64 total)
 }
 
 // Whether every group of `fine` lies within one group of `coarse` (over the same lines), and
-// every group of `coarse` that `fine` splits holds lines of at least two layouts.
+// every group of `coarse` that `fine` splits holds lines of at least two layouts (or a part of
+// fewer than 5 lines, too few to say it has another's layout: the bits decide).
 bool splitsOnlyLayouts(const Partition &fine, const std::vector<GroupLayout> &fineLayouts,
                        const std::vector<int> &coarse)
 {
@@ -94,7 +95,8 @@ bool splitsOnlyLayouts(const Partition &fine, const std::vector<GroupLayout> &fi
     for (const auto &[coarseGroup, groups] : parts) {
         if (groups.size() < 2)
             continue;
-        bool differ = false;
+        bool differ = std::any_of(groups.begin(), groups.end(),
+                                  [&](int g) { return fineLayouts[size_t(g)].lines < FewLines; });
         for (size_t a = 0; a < groups.size() && !differ; ++a)
             for (size_t b = a + 1; b < groups.size() && !differ; ++b)
                 differ =
@@ -103,6 +105,49 @@ bool splitsOnlyLayouts(const Partition &fine, const std::vector<GroupLayout> &fi
             return false;
     }
     return true;
+}
+
+// The layouts of a place's groups, the groups of one layout (of 20 lines or more each)
+// together.
+struct Layouts {
+    std::vector<GroupLayout> layouts;
+    std::vector<int> onlyGroup; // per layout, its group when it has one only, else -1
+};
+
+Layouts mergeAlike(const std::vector<GroupLayout> &groups)
+{
+    std::vector<int> root(groups.size());
+    for (size_t g = 0; g < groups.size(); ++g)
+        root[g] = int(g);
+    auto find = [&](int g) {
+        while (root[size_t(g)] != g)
+            g = root[size_t(g)] = root[size_t(root[size_t(g)])];
+        return g;
+    };
+    // Groups of fewer lines are told apart by the bits of their own: what their layouts hold
+    // in common may be chance.
+    for (size_t a = 0; a < groups.size(); ++a)
+        for (size_t b = a + 1; b < groups.size(); ++b)
+            if (groups[a].lines >= ReliableLines && groups[b].lines >= ReliableLines &&
+                find(int(a)) != find(int(b)) && sameLayout(groups[a], groups[b]))
+                root[size_t(find(int(b)))] = find(int(a));
+    Layouts merged;
+    std::vector<int> index(groups.size(), -1);
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const int r = find(int(g));
+        if (index[size_t(r)] < 0) {
+            index[size_t(r)] = int(merged.layouts.size());
+            merged.layouts.push_back(groups[g]);
+            merged.onlyGroup.push_back(int(g));
+            continue;
+        }
+        GroupLayout &into = merged.layouts[size_t(index[size_t(r)])];
+        into.lines += groups[g].lines;
+        for (size_t j = 0; j < into.counts.size(); ++j)
+            into.counts[j] += groups[g].counts[j];
+        merged.onlyGroup[size_t(index[size_t(r)])] = -1;
+    }
+    return merged;
 }
 
 class Chooser {
@@ -158,10 +203,19 @@ bool Chooser::bestSplit(const Partition &first, int group, Split *split)
     const qint64 n = qint64(lines.size());
     if (n < 2)
         return false;
+    // The places that take in the record type's and go on after it first ("90" and "99" after
+    // a record type "9"): of places that cost alike, an ID that reads as one code is kept.
+    std::vector<IdPlace> order;
+    for (const IdPlace &place : m_places)
+        if (place.start == first.place.start && place.length > first.place.length)
+            order.push_back(place);
+    for (const IdPlace &place : m_places)
+        if (place.start != first.place.start || place.length <= first.place.length)
+            order.push_back(place);
     bool found = false;
     std::vector<std::vector<int>> seen;
     Partition sub;
-    for (const IdPlace &place : m_places) {
+    for (const IdPlace &place : order) {
         if (!sortLines(s, lines, place, true, &sub) || sub.values.size() < 2)
             continue;
         bool alone = true; // no line of another group holds one of these values there
@@ -222,10 +276,8 @@ IdScheme Chooser::choose()
         // column and column of shift (record codes stand at the start of a line).
         double bits = labelBits(p.unmatched, total) + double(p.unmatched) * width +
                       0.5 * p.place.start * width;
-        for (size_t g = 0; g < p.values.size(); ++g)
-            bits += labelBits(p.sizes[g], total);
-        // Each group costs at least a bit per column: a place that cannot win is not looked at.
-        if (!beats(bits + double(p.values.size()) * width))
+        // At least one layout, of a bit per column: a place that cannot win is not looked at.
+        if (!beats(bits + width))
             continue;
         const std::vector<GroupLayout> layouts =
             groupLayouts(s, m_all, p.labels, int(p.values.size()));
@@ -237,17 +289,25 @@ IdScheme Chooser::choose()
                 needed = splitsOnlyLayouts(p, layouts, kept[o]->labels);
         if (!needed)
             continue;
+        // Scored on the layouts it tells apart, not on how it spells them: its groups of one
+        // layout count as one (credits and debits told apart by a transaction code are one
+        // layout, whatever their codes hold), and each group more than its layouts costs a bit
+        // per column, as a group of its own would.
+        const Layouts merged = mergeAlike(layouts);
+        bits += double(p.values.size() - merged.layouts.size()) * width;
         std::vector<IdScheme::Split> splits;
-        for (size_t g = 0; g < p.values.size(); ++g) {
-            double groupBits = layoutBits(layouts[g]);
-            // Told apart into two groups or more, the lines cost at least two bits per column.
+        for (size_t k = 0; k < merged.layouts.size(); ++k) {
+            double layoutCost = layoutBits(merged.layouts[k]);
+            // A layout of one group may be told apart by a second place; in two groups or more
+            // its lines cost at least two bits per column.
             Split split;
-            if (m_twoLevels && groupBits > 2.0 * width + SecondPlaceBits &&
-                bestSplit(p, int(g), &split) && split.bits < groupBits) {
-                groupBits = split.bits;
-                splits.push_back({p.values[g], split.place});
+            const int g = merged.onlyGroup[k];
+            if (m_twoLevels && g >= 0 && layoutCost > 2.0 * width + SecondPlaceBits &&
+                bestSplit(p, g, &split) && split.bits < layoutCost) {
+                layoutCost = split.bits;
+                splits.push_back({p.values[size_t(g)], split.place});
             }
-            bits += groupBits;
+            bits += labelBits(merged.layouts[k].lines, total) + layoutCost;
         }
         if (beats(bits)) {
             best = bits;

@@ -19,10 +19,10 @@ bool IdSample::read(const QString &path, int maxLines, QString *error)
         line.decode(p, n, ShapeColumns);
         const int have = int(line.chars.size());
         m_width = std::max(m_width, have);
-        wide.resize(wide.size() + ShapeColumns, BlankAt);
+        wide.resize(wide.size() + ShapeColumns, BlankSymbol);
         quint8 *shape = wide.data() + wide.size() - ShapeColumns;
         for (int j = 0; j < have; ++j)
-            shape[j] = classIndex(line.chars[size_t(j)]);
+            shape[j] = shapeSymbol(line.chars[size_t(j)]);
         m_heads.resize(m_heads.size() + MaxIdColumns, U' ');
         std::copy_n(line.chars.begin(), std::min(have, MaxIdColumns), m_heads.end() - MaxIdColumns);
         m_characters.push_back(line.characters);
