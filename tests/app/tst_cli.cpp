@@ -5,7 +5,8 @@
 #include "formats/LoadFormatReader.h"
 #include "formats/LoadFormatTest.h"
 #include "proposal/Proposal.h"
-#include "proposal/ProposalSamples.h"
+#include "proposal/RemittanceSample.h"
+#include "proposal/SampleFaults.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -75,6 +76,14 @@ private slots:
         proposal_test::writeFile(home.filePath(u"extracto.txt"_s), statement);
         proposal_test::writeFile(home.filePath(u"movimientos.txt"_s),
                                  statement.filter(QRegularExpression(u"^22"_s)));
+        proposal_test::writeFile(home.filePath(u"retorno.txt"_s), proposal_test::remittanceFile({}),
+                                 "\r\n");
+        // Files that are no sample at all: bytes of no text, and nothing.
+        QFile binary(home.filePath(u"imagen.txt"_s));
+        QVERIFY(binary.open(QIODevice::WriteOnly));
+        binary.write(proposal_test::binaryBytes(4096, true));
+        QFile empty(home.filePath(u"vacio.txt"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
     }
 
     void exitCodes_data()
@@ -109,9 +118,19 @@ private slots:
         QTest::newRow("json without test")
             << db + QStringList{u"script"_s, u"0001"_s, u"--json"_s} << 2 << QString()
             << u"--json goes with the test command"_s;
-        QTest::newRow("propose")
-            << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
-            << u"ID de los tipos de línea: posición 1, longitud 1"_s << QString();
+        QTest::newRow("propose") << QStringList{u"propose"_s, u"extracto.txt"_s} << 0
+                                 << u"ID de los tipos de línea: posición 1, longitud 2"_s
+                                 << QString();
+        QTest::newRow("propose, IDs at two places")
+            << QStringList{u"propose"_s, u"retorno.txt"_s} << 0
+            << u"ID del tipo de registro: posición 8, longitud 1; algunos tipos de línea "
+               "tienen su ID en otra posición"_s
+            << QString();
+        QTest::newRow("propose a file that is not text")
+            << QStringList{u"propose"_s, u"imagen.txt"_s} << 2 << QString()
+            << u"imagen.txt' no es un archivo de texto: tiene bytes nulos"_s;
+        QTest::newRow("propose an empty file") << QStringList{u"propose"_s, u"vacio.txt"_s} << 2
+                                               << QString() << u"vacio.txt' está vacío"_s;
         QTest::newRow("propose, unmatched line")
             << QStringList{u"propose"_s, u"extracto.txt"_s} << 0
             << u"Líneas sin tipo de línea propuesto: 1 (4)"_s << QString();
@@ -205,8 +224,9 @@ private slots:
             ids << type[u"id"_s].toString();
         QCOMPARE(ids, (QStringList{u"11"_s, u"22"_s, u"23"_s, u"33"_s, u"88"_s}));
         const QJsonObject movement = types[1].toObject();
-        QCOMPARE(movement.keys(), (QStringList{u"confidence"_s, u"description"_s, u"fields"_s,
-                                               u"first_line"_s, u"id"_s, u"lines"_s}));
+        QCOMPARE(movement.keys(),
+                 (QStringList{u"confidence"_s, u"description"_s, u"fields"_s, u"first_line"_s,
+                              u"id"_s, u"length"_s, u"lines"_s, u"position"_s}));
         QCOMPARE(movement[u"fields"_s][0].toObject().keys(),
                  (QStringList{u"confidence"_s, u"description"_s, u"format"_s, u"length"_s,
                               u"position"_s, u"trim"_s, u"type"_s, u"type_name"_s, u"value"_s}));

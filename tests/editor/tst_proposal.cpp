@@ -1,7 +1,8 @@
 // The line grid's "Proponer desde archivo...": offered while a new load format is edited, the
 // file chosen through the services, the proposal shown, and an accepted proposal entered
 // through the line editor, saved by the user and read back; the question before replacing
-// line types, a cancelled dialog and a file that cannot be read.
+// line types, asked once the proposal is accepted; a cancelled dialog, a file that cannot be
+// read or is not text, and a long proposal cancelled from its window of progress.
 
 #include "EditFixture.h"
 #include "commands/ProposalCommand.h"
@@ -10,7 +11,9 @@
 #include <formats/LoadFormatReader.h>
 #include <formats/StoredFormat.h>
 #include <proposal/Proposal.h>
+#include <proposal/RemittanceSample.h>
 #include <views/ProposalDialog.h>
+#include <views/ProposalProgressDialog.h>
 #include <views/RawLinesView.h>
 
 #include <QContextMenuEvent>
@@ -237,6 +240,7 @@ private slots:
     void acceptedProposalReplacesTheCopiedLines();
     void fileThatCannotBeRead_data();
     void fileThatCannotBeRead();
+    void longProposalCancelled();
     void refusedLineTypeStopsTheEntry();
 
 private:
@@ -419,20 +423,20 @@ void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
 
 void tst_Proposal::answersThatChangeNothing_data()
 {
-    QTest::addColumn<QList<int>>("answers"); // to the question, when there is one
     QTest::addColumn<bool>("fileChosen");
-    QTest::addColumn<bool>("dialogShown");
-    QTest::newRow("replace? No") << QList<int>{7} << false << false;
-    QTest::newRow("replace? Yes, no file chosen") << QList<int>{6} << false << false;
-    QTest::newRow("replace? Yes, the dialog cancelled") << QList<int>{6} << true << true;
+    QTest::addColumn<bool>("accepted"); // the proposal's dialog
+    QTest::newRow("no file chosen") << false << false;
+    QTest::newRow("the dialog cancelled") << true << false;
+    QTest::newRow("accepted, replace? No") << true << true;
 }
 
-// Over a copied format: whatever the user declines, the copy stays as it was.
+// Over a copied format: whatever the user declines, the copy stays as it was. The question
+// about the copied line types comes only once a file has given a proposal and the user has
+// accepted it.
 void tst_Proposal::answersThatChangeNothing()
 {
-    QFETCH(QList<int>, answers);
     QFETCH(bool, fileChosen);
-    QFETCH(bool, dialogShown);
+    QFETCH(bool, accepted);
     TestDatabase db;
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
@@ -444,18 +448,29 @@ void tst_Proposal::answersThatChangeNothing()
     const QStringList store = storeRows(s.store());
     const QString file = s.text("txtArchivo");
     s.forget();
-    s.record->answers = answers;
+    s.record->answers = {7};
     if (fileChosen)
         s.record->chosenFiles << m_statement;
 
-    ProposalAnswer answer(
-        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    int messagesWhenShown = -1;
+    ProposalAnswer answer([&](ProposalDialog &dialog) {
+        messagesWhenShown = int(s.record->messages.size());
+        QTest::mouseClick(accepted ? dialog.acceptButton() : dialog.cancelButton(), Qt::LeftButton);
+    });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
-    verifyMessage(s, "7500040", 36, "Proponer desde archivo");
-    QVERIFY(s.record->messages.first().text.contains("2 tipos de línea"));
-    QCOMPARE(s.record->count("ChooseOpenFile"), answers.first() == 6 ? 1 : 0);
-    QCOMPARE(answer.shown(), dialogShown ? 1 : 0);
+    QCOMPARE(s.record->count("ChooseOpenFile"), 1);
+    QCOMPARE(answer.shown(), fileChosen ? 1 : 0);
+    if (accepted) {
+        QCOMPARE(messagesWhenShown, 0);
+        verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+        QCOMPARE(s.record->messages.first().text,
+                 "El formato de carga ya tiene 2 tipos de línea. ¿Desea reemplazarlos por los 3 "
+                 "tipos de línea propuestos desde el archivo " +
+                     QDir::toNativeSeparators(m_statement) + "?");
+    } else {
+        QVERIFY(s.record->messages.isEmpty());
+    }
     QCOMPARE(gridRows(s.lineGrid()), lines);
     QCOMPARE(gridRows(s.fieldGrid()), fields);
     QCOMPARE(storeRows(s.store()), store);
@@ -466,9 +481,10 @@ void tst_Proposal::answersThatChangeNothing()
 
 void tst_Proposal::acceptedProposalReplacesTheCopiedLines_data()
 {
-    QTest::addColumn<bool>("movementsOnly");
-    QTest::newRow("three line types") << false;
-    QTest::newRow("one kind of line, no ID") << true;
+    QTest::addColumn<QString>("shape");
+    QTest::newRow("three line types") << "statement";
+    QTest::newRow("one kind of line, no ID") << "movements";
+    QTest::newRow("segments with their IDs at another column") << "remittance";
 }
 
 // Yes to the question and Aceptar: the copied line types and all their fields give way to the
@@ -476,18 +492,25 @@ void tst_Proposal::acceptedProposalReplacesTheCopiedLines_data()
 // sample without a fault.
 void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
 {
-    QFETCH(bool, movementsOnly);
+    QFETCH(QString, shape);
     TestDatabase db;
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
-    const QString sample = movementsOnly ? writeStatement(m_folder->path(), true) : m_statement;
+    const QString sample = shape == "movements" ? writeStatement(m_folder->path(), true)
+                           : shape == "remittance"
+                               ? proposal_test::writeFile(m_folder->filePath("retorno.txt"),
+                                                          proposal_test::remittanceFile({}))
+                               : m_statement;
     const velkora::formats::LoadFormat proposed = proposalOf(sample, "0009");
     QStringList expectedLines = lineTypeTexts(proposed);
-    if (movementsOnly) {
+    if (shape == "movements") {
         QCOMPARE(proposed.lineTypes.size(), 1);
         QCOMPARE(proposed.lineTypes.first().lineId, QString());
         // Where no ID stands, the editor still takes a position and a length: 1 and 1.
         expectedLines = QStringList{"|" + proposed.lineTypes.first().description + "|1|1"};
+    } else if (shape == "remittance") {
+        QCOMPARE(expectedLines, (QStringList{"0|Tipo 0|8|1", "1|Tipo 1|8|1", "T|Tipo 3 T|14|1",
+                                             "U|Tipo 3 U|14|1", "5|Tipo 5|8|1", "9|Tipo 9|8|1"}));
     } else {
         QCOMPARE(proposed.lineTypes.size(), 3);
     }
@@ -496,10 +519,15 @@ void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
     s.command("B1");
     s.forget();
     s.record->chosenFiles << sample;
-    ProposalAnswer answer(
-        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
+    int messagesWhenShown = -1;
+    ProposalAnswer answer([&](ProposalDialog &dialog) {
+        messagesWhenShown = int(s.record->messages.size());
+        QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton);
+    });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
+    // Asked after the proposal was accepted, and answered Yes.
+    QCOMPARE(messagesWhenShown, 0);
     verifyMessage(s, "7500040", 36, "Proponer desde archivo");
     QCOMPARE(answer.shown(), 1);
     QCOMPARE(shownLineTypes(s), expectedLines);
@@ -526,18 +554,35 @@ void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
 void tst_Proposal::fileThatCannotBeRead_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("no such file") << "no-existe.txt";
-    QTest::newRow("a folder") << ".";
-    QTest::newRow("empty file") << "vacio.txt";
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no such file") << "no-existe.txt"
+                                  << "7500041"
+                                  << "no existe";
+    QTest::newRow("a folder") << "."
+                              << "7500041"
+                              << "carpeta";
+    QTest::newRow("empty file") << "vacio.txt"
+                                << "7500041"
+                                << "está vacío";
+    QTest::newRow("a file that is not text") << "hoja.xls"
+                                             << "7500044"
+                                             << "no es un archivo de texto: tiene bytes nulos";
 }
 
 // A file that gives no proposal: its message, no dialog, the grids as they were.
 void tst_Proposal::fileThatCannotBeRead()
 {
     QFETCH(QString, name);
+    QFETCH(QString, id);
+    QFETCH(QString, why);
     QFile empty(m_folder->filePath("vacio.txt"));
     QVERIFY(empty.open(QIODevice::WriteOnly));
     empty.close();
+    QFile binary(m_folder->filePath("hoja.xls"));
+    QVERIFY(binary.open(QIODevice::WriteOnly));
+    binary.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12).repeated(200));
+    binary.close();
     EditScreen s;
     s.command("New");
     s.forget();
@@ -547,12 +592,66 @@ void tst_Proposal::fileThatCannotBeRead()
         [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
-    verifyMessage(s, "7500041", 48, "Proponer desde archivo");
-    QVERIFY2(s.record->messages.first().text.contains(QDir::toNativeSeparators(path)),
-             qPrintable(s.record->messages.first().text));
+    verifyMessage(s, id, 48, "Proponer desde archivo");
+    const QString text = s.record->messages.first().text;
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+    QVERIFY2(text.contains(why), qPrintable(text));
     QCOMPARE(answer.shown(), 0);
     QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
     QCOMPARE(s.text("txtArchivo"), QString());
+}
+
+// A big sample: the proposal shows its window of progress over the screen; "Cancelar" there
+// stops it, and nothing is shown, asked or changed.
+void tst_Proposal::longProposalCancelled()
+{
+    const QString big = m_folder->filePath("grande.txt");
+    QStringList lines;
+    for (int copy = 0; copy < 60; ++copy) {
+        QFile statement(m_statement);
+        QVERIFY(statement.open(QIODevice::ReadOnly));
+        lines << QString::fromUtf8(statement.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    }
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write((lines.join("\r\n") + "\r\n").toUtf8());
+    file.close();
+    EditScreen s;
+    s.command("New");
+    s.forget();
+    s.record->chosenFiles << big;
+    // Each report of progress waits until the window has been answered: a slow disk.
+    std::atomic<bool> answered{false};
+    velkora::views::ProposalRunOptions options;
+    options.quietMilliseconds = 0;
+    options.job.afterProgress = [&answered] {
+        for (int i = 0; i < 10000 && !answered; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    auto *command = s.screen->findChild<kesta::commands::ProposalCommand *>();
+    QVERIFY(command);
+    command->setRunOptions(options);
+    QWidget *owner = nullptr;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != "dlgProgresoPropuesta" || answered)
+            return;
+        owner = dialog->parentWidget();
+        QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
+        answered = true;
+    });
+    watch.start();
+    ProposalAnswer answer(
+        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    QVERIFY(answered);
+    QCOMPARE(owner, s.screen.get());
+    QCOMPARE(answer.shown(), 0);
+    QVERIFY(s.record->messages.isEmpty());
+    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
 }
 
 // A line type that the editor refuses stops the entry there, with the editor's message: the

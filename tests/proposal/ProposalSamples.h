@@ -5,7 +5,8 @@
 // - bank statements of 80-character records coded at columns 1-2: 11 account header, 22
 //   movement, 23 complementary concept, 33 account end, 88 file end;
 // - payment files of 94-character records coded at column 1: 1 file header, 5 batch header,
-//   6 entry, 7 addenda, 8 batch control, 9 file control.
+//   6 entry, 7 addenda, 8 batch control, 9 file control, and lines of nines after it that fill
+//   the last block of ten records.
 
 #include <QByteArray>
 #include <QFile>
@@ -138,9 +139,10 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
     return lines;
 }
 
-// A payment file: `batches` batches of `entries` entries each, an addenda after about one
-// entry in four.
-inline QStringList paymentFile(int batches, int entries, quint64 seed = 2)
+// A payment file: `batches` batches of `entries` entries each (credits and debits, whose
+// transaction code follows the record type), an addenda after about one entry in four; with
+// `fillers`, lines of 94 nines make the records a multiple of ten.
+inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool fillers = true)
 {
     Random r(seed);
     QStringList lines;
@@ -179,16 +181,21 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2)
             const qint64 amount = r.below(10000000);
             total += amount;
             const bool addenda = r.below(4) == 0;
-            lines << record(94, {{1, "6"},
-                                 {2, r.pick({"22", "27", "32", "37"})},
-                                 {4, r.digits(8)},
-                                 {12, r.digits(1)},
-                                 {13, r.digits(8 + r.below(9))},
-                                 {30, r.number(amount, 10)},
-                                 {40, QStringLiteral("EMP-%1").arg(r.below(1000))},
-                                 {55, QString::fromUtf8(names[r.below(5)])},
-                                 {79, addenda ? "1" : "0"},
-                                 {80, "07640125" + r.number(++count, 7)}});
+            // A credit names the employee, a debit the customer's number: the individual's
+            // identification follows the transaction code.
+            const QString code = r.pick({"22", "27", "32", "37"});
+            const bool credit = code.endsWith(u'2');
+            lines << record(
+                94, {{1, "6"},
+                     {2, code},
+                     {4, r.digits(8)},
+                     {12, r.digits(1)},
+                     {13, r.digits(8 + r.below(9))},
+                     {30, r.number(amount, 10)},
+                     {40, credit ? QStringLiteral("EMP-%1").arg(r.below(1000)) : r.digits(15)},
+                     {55, QString::fromUtf8(names[r.below(5)])},
+                     {79, addenda ? "1" : "0"},
+                     {80, "07640125" + r.number(++count, 7)}});
             if (addenda) {
                 lines << record(94, {{1, "7"},
                                      {2, "05"},
@@ -216,6 +223,8 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2)
                          {22, r.digits(10)},
                          {32, r.number(0, 12)},
                          {44, r.number(r.below(1000000000), 12)}});
+    while (fillers && lines.size() % 10 != 0)
+        lines << QString(94, QLatin1Char('9'));
     return lines;
 }
 

@@ -1,13 +1,16 @@
 // The proposal of a load format from a sample file: the line types and fields it finds in
-// hand-made files of two multi-record standards (80-character bank statements coded at
-// columns 1-2, 94-character payment files coded at column 1), whatever their line ends,
-// encoding and trailing blanks; files with one kind of line; lines that fit no line type; and
-// the property everything rests on: the proposal, tested as a load format on its own file,
-// types every line it typed and reads every field without an error.
+// generated files of published multi-record layouts (80-character bank statements coded at
+// columns 1-2, 94-character payment files coded at column 1 with their filler lines,
+// 240-character remittance returns coded at column 8 whose detail records are told apart by
+// a segment letter at column 14), whatever their line ends, encoding and trailing blanks;
+// the faults real producers leave (a few bad lines, a constant code that reads as a date,
+// files that are not text); and the property everything rests on: the proposal, tested as a
+// load format on its own file, types every line it typed, once, and reads every field but on
+// the lines it names as its findings.
 
-#include "ProposalSamples.h"
-#include "formats/LoadFormatTest.h"
-#include "proposal/Proposal.h"
+#include "ProposalChecks.h"
+#include "RemittanceSample.h"
+#include "SampleFaults.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,83 +20,65 @@
 
 using namespace Qt::StringLiterals;
 using namespace proposal_test;
-using velkora::proposal::Proposal;
-using velkora::proposal::ProposalOptions;
-using velkora::proposal::ProposedField;
-using velkora::proposal::ProposedLineType;
+using velkora::proposal::ProposalError;
+using velkora::proposal::ProposalFailure;
+using velkora::proposal::ProposalProgress;
 
 Q_DECLARE_METATYPE(Encoding)
+Q_DECLARE_METATYPE(ProposalFailure)
 
 namespace {
 
-Proposal propose(const QString &path, const ProposalOptions &options = {})
+const QStringList BankIds{u"11@1+2"_s, u"22@1+2"_s, u"23@1+2"_s, u"33@1+2"_s, u"88@1+2"_s};
+const QStringList PaymentIds{u"1@1+1"_s, u"5@1+1"_s, u"6@1+1"_s,
+                             u"7@1+1"_s, u"8@1+1"_s, u"9@1+1"_s};
+// The file control and the filler lines of nines after it are two layouts under one record
+// code: told apart by the second character (a nine, or the first digit of the batch count).
+const QStringList PaymentFillerIds{u"1@1+1"_s, u"5@1+1"_s,  u"6@1+1"_s, u"7@1+1"_s,
+                                   u"8@1+1"_s, u"90@1+2"_s, u"99@1+2"_s};
+const QStringList RemittanceIds{u"0@8+1"_s,  u"1@8+1"_s, u"T@14+1"_s,
+                                u"U@14+1"_s, u"5@8+1"_s, u"9@8+1"_s};
+
+RemittanceOptions remittance(int batches, int titles, quint64 seed = 3)
 {
-    Proposal proposal;
-    QString error;
-    if (!velkora::proposal::proposeFromFile(path, &proposal, &error, options))
-        qFatal("no proposal for %s: %s", qPrintable(path), qPrintable(error));
-    return proposal;
+    RemittanceOptions o;
+    o.batches = batches;
+    o.titles = titles;
+    o.seed = seed;
+    return o;
 }
 
-// The IDs at [position, position + length) of the lines, in order of first appearance.
-QStringList idsInOrder(const QStringList &lines, int position, int length)
+// Lines of one kind, each holding a value at column 2 and a text after it.
+QStringList detailsHolding(const QStringList &values)
 {
-    QStringList ids;
-    for (const QString &line : lines) {
-        const QString id = line.mid(position - 1, length);
-        if (!id.trimmed().isEmpty() && !ids.contains(id))
-            ids << id;
-    }
-    return ids;
+    QStringList lines;
+    for (const QString &value : values)
+        lines << record(40, {{1, "D"}, {2, value}, {12, "TEXTO DE PRUEBA"}});
+    return lines;
 }
 
-QStringList idsOf(const Proposal &proposal)
+QStringList repeated(const QString &value, int count)
 {
-    QStringList ids;
-    for (const ProposedLineType &type : proposal.lineTypes)
-        ids << type.id;
-    return ids;
+    return QStringList(count, value);
 }
 
-const ProposedLineType &typeOf(const Proposal &proposal, const QString &id)
+QStringList datesOf(int count, const std::function<QString(int)> &date)
 {
-    for (const ProposedLineType &type : proposal.lineTypes)
-        if (type.id == id)
-            return type;
-    qFatal("no line type %s", qPrintable(id));
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << date(i);
+    return list;
 }
 
-// The field that starts at a position, as "type length format value".
-QString fieldAt(const ProposedLineType &type, int position)
+// The line type's lines: those whose ID stands at its place.
+qint64 linesWithId(const QStringList &lines, const ProposedLineType &type)
 {
-    for (const ProposedField &f : type.fields)
-        if (f.position == position)
-            return QStringList{f.typeCode, QString::number(f.length), f.format, f.value}
-                .filter(QRegularExpression(u"."_s))
-                .join(u' ');
-    return u"(none at %1)"_s.arg(position);
-}
-
-// The round trip: the proposal as a load format, tested on its own file.
-void checkRoundTrip(const Proposal &proposal, const QString &path)
-{
-    const auto report = velkora::formats::testLoadFormat(
-        velkora::proposal::toLoadFormat(proposal, u"PROP"_s), path);
-    QVERIFY2(report.ran, qPrintable(report.error));
-    QStringList errors;
-    for (const auto &e : report.errors)
-        errors << u"line %1 %2/%3: %4"_s.arg(e.line).arg(e.lineType, e.field, e.message);
-    QVERIFY2(report.result.errorCount == 0, qPrintable(errors.mid(0, 5).join(u'\n')));
-    QCOMPARE(report.result.ambiguous.count, 0);
-    QCOMPARE(report.result.lines, proposal.linesRead);
-    QCOMPARE(report.result.unmatched.count, proposal.unmatchedCount);
-    QCOMPARE(QList<qint64>(report.result.unmatched.first.begin(),
-                           report.result.unmatched.first.end()),
-             proposal.unmatchedLines);
-    QCOMPARE(qsizetype(report.result.types.size()), proposal.lineTypes.size());
-    for (qsizetype t = 0; t < proposal.lineTypes.size(); ++t)
-        QCOMPARE(report.result.types[size_t(t)].lines, proposal.lineTypes[t].lines);
-    QCOMPARE(report.encodingName(), proposal.encoding);
+    return std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
+        QString id = l.mid(type.idPosition - 1, type.idLength);
+        while (id.endsWith(u' '))
+            id.chop(1);
+        return id == type.id;
+    });
 }
 
 } // namespace
@@ -108,74 +93,85 @@ class TestProposal : public QObject {
     {
         return writeFile(dir.filePath(u"sample%1.txt"_s.arg(++files)), lines, end, encoding);
     }
+    QString writeBytes(const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(u"bytes%1.dat"_s.arg(++files));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
 
-    // The files every property is checked on: both standards, small and larger, with LF and
-    // CR LF, in UTF-8 and Windows-1252, blank-padded and right-stripped.
+    // The files every property is checked on: the three layouts, small and larger, with LF
+    // and CR LF, in UTF-8 and Windows-1252, blank-padded and right-stripped; and the line
+    // types expected of each, as "ID@position+length".
     void standardFiles()
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QByteArray>("end");
         QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<int>("idPosition");
-        QTest::addColumn<int>("idLength");
-        const QStringList bankSmall = bankStatement(2, 6);
-        const QStringList bank = bankStatement(6, 60, 7);
-        const QStringList bankLarge = bankStatement(4, 1500, 11);
-        const QStringList paySmall = paymentFile(2, 8);
-        const QStringList pay = paymentFile(8, 70, 9);
-        for (const auto &[name, lines, position, length] :
-             {std::tuple{"bank statement, 2 accounts", bankSmall, 1, 2},
-              std::tuple{"bank statement, 6 accounts", bank, 1, 2},
-              std::tuple{"bank statement, 4 accounts of 1,500 movements", bankLarge, 1, 2},
-              std::tuple{"payment file, 2 batches", paySmall, 1, 1},
-              std::tuple{"payment file, 8 batches", pay, 1, 1}}) {
-            QTest::addRow("%s, LF", name) << lines << QByteArray("\n") << Encoding::Utf8
-                                          << position << length;
-            QTest::addRow("%s, CR LF", name) << lines << QByteArray("\r\n") << Encoding::Utf8
-                                             << position << length;
-            QTest::addRow("%s, Windows-1252", name) << lines << QByteArray("\r\n")
-                                                    << Encoding::Cp1252 << position << length;
+        QTest::addColumn<QStringList>("ids");
+        const std::vector<std::tuple<const char *, QStringList, QStringList>> shapes{
+            {"bank statement, 2 accounts", bankStatement(2, 6), BankIds},
+            {"bank statement, 6 accounts", bankStatement(6, 60, 7), BankIds},
+            {"bank statement, 4 accounts of 1,500 movements", bankStatement(4, 1500, 11), BankIds},
+            {"payment file, 2 batches", paymentFile(2, 8, 2, false), PaymentIds},
+            {"payment file, 8 batches", paymentFile(8, 70, 9, false), PaymentIds},
+            {"payment file, 40 batches", paymentFile(40, 60, 14, false), PaymentIds},
+            {"payment file with filler lines, 2 batches", paymentFile(2, 8), PaymentFillerIds},
+            {"payment file with filler lines, 8 batches", paymentFile(8, 70, 9), PaymentFillerIds},
+            {"remittance, 1 batch", remittanceFile(remittance(1, 30)), RemittanceIds},
+            {"remittance, 3 batches", remittanceFile(remittance(3, 150, 4)), RemittanceIds},
+            {"remittance, 25 batches", remittanceFile(remittance(25, 12, 5)), RemittanceIds},
+        };
+        for (const auto &[name, lines, ids] : shapes) {
+            QTest::addRow("%s, LF", name) << lines << QByteArray("\n") << Encoding::Utf8 << ids;
+            QTest::addRow("%s, CR LF", name)
+                << lines << QByteArray("\r\n") << Encoding::Utf8 << ids;
+            QTest::addRow("%s, Windows-1252", name)
+                << lines << QByteArray("\r\n") << Encoding::Cp1252 << ids;
             QTest::addRow("%s, right-stripped", name)
-                << rightStripped(lines) << QByteArray("\n") << Encoding::Utf8 << position
-                << length;
+                << rightStripped(lines) << QByteArray("\n") << Encoding::Utf8 << ids;
             QTest::addRow("%s, right-stripped, Windows-1252", name)
-                << rightStripped(lines) << QByteArray("\r\n") << Encoding::Cp1252 << position
-                << length;
+                << rightStripped(lines) << QByteArray("\r\n") << Encoding::Cp1252 << ids;
         }
     }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
 
+    // The record types a person would name: the fewest ID characters that tell the layouts
+    // apart, and a second place for the segments of a record type.
     void lineTypesOfTheStandards_data() { standardFiles(); }
     void lineTypesOfTheStandards()
     {
         QFETCH(QStringList, lines);
         QFETCH(QByteArray, end);
         QFETCH(Encoding, encoding);
-        QFETCH(int, idPosition);
-        QFETCH(int, idLength);
+        QFETCH(QStringList, ids);
         const QString path = write(lines, end, encoding);
         const Proposal proposal = propose(path);
-        QCOMPARE(proposal.idPosition, idPosition);
-        QCOMPARE(proposal.idLength, idLength);
-        QCOMPARE(idsOf(proposal), idsInOrder(lines, idPosition, idLength));
+        QCOMPARE(idPlaces(proposal), ids);
+        const bool shared = std::all_of(ids.begin(), ids.end(), [&](const QString &id) {
+            return id.section(u'@', 1) == ids.first().section(u'@', 1);
+        });
+        QCOMPARE(proposal.sharesIdPlace(), shared);
         QCOMPARE(proposal.linesRead, lines.size());
         QCOMPARE(proposal.unmatchedCount, 0);
+        QCOMPARE(proposal.unreadCount, 0);
+        QVERIFY(shadowFindings(proposal).isEmpty());
         QCOMPARE(proposal.encoding,
                  encoding == Encoding::Cp1252 ? u"Windows-1252"_s : u"UTF-8"_s);
         for (const ProposedLineType &type : proposal.lineTypes) {
-            QCOMPARE(type.description, u"Tipo "_s + type.id);
-            QCOMPARE(type.lines, std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
-                         return l.mid(idPosition - 1, idLength) == type.id;
-                     }));
-            QCOMPARE(lines.at(type.firstLine - 1).mid(idPosition - 1, idLength), type.id);
+            QCOMPARE(type.lines, linesWithId(lines, type));
+            QCOMPARE(lines.at(type.firstLine - 1).mid(type.idPosition - 1, type.idLength).trimmed(),
+                     type.id);
             QVERIFY(type.confidence > 0 && type.confidence <= 1);
-            for (const ProposedField &f : type.fields) {
+            for (const ProposedField &f : type.fields)
                 QVERIFY(f.confidence > 0 && f.confidence <= 1);
-                // The ID's columns are the line type's, not a field's.
-                QVERIFY(f.position > idPosition + idLength - 1);
-            }
+            // The ID's columns are the line type's, not a field's.
+            for (int c = type.idPosition; c < type.idPosition + type.idLength; ++c)
+                QVERIFY2(!fieldTakes(type, c), qPrintable(type.id));
         }
     }
 
@@ -200,11 +196,11 @@ private slots:
     {
         const QString bank = write(bankStatement(6, 60, 7));
         const ProposedLineType movement = typeOf(propose(bank), u"22"_s);
-        QCOMPARE(fieldAt(movement, 11), u"03 6 YYMMDD"_s);   // date of the operation
-        QCOMPARE(fieldAt(movement, 17), u"03 6 YYMMDD"_s);   // value date
-        QCOMPARE(fieldAt(movement, 29), u"01 14"_s);         // amount
-        QCOMPARE(fieldAt(movement, 43), u"01 10"_s);         // document number
-        QCOMPARE(fieldAt(movement, 53), u"02 27"_s);         // the two references as text
+        QCOMPARE(fieldAt(movement, 11), u"03 6 YYMMDD"_s); // date of the operation
+        QCOMPARE(fieldAt(movement, 17), u"03 6 YYMMDD"_s); // value date
+        QCOMPARE(fieldAt(movement, 29), u"01 14"_s);       // amount
+        QCOMPARE(fieldAt(movement, 43), u"01 10"_s);       // document number
+        QCOMPARE(fieldAt(movement, 53), u"02 27"_s);       // the two references as text
         QVERIFY(movement.fields.last().trim);
         const ProposedLineType header = typeOf(propose(bank), u"11"_s);
         QCOMPARE(fieldAt(header, 48), u"04 4 9783"_s); // currency and a fixed code, constant
@@ -213,29 +209,184 @@ private slots:
         const Proposal payment = propose(pay);
         const ProposedLineType entry = typeOf(payment, u"6"_s);
         QCOMPARE(fieldAt(entry, 30), u"01 10"_s); // amount
-        QCOMPARE(fieldAt(entry, 40), u"04 4 EMP-"_s);
+        // The individual's identification: an employee's "EMP-" number or a customer's.
+        QVERIFY(fieldAt(entry, 40).startsWith(u"02"_s));
         const ProposedLineType addenda = typeOf(payment, u"7"_s);
         QCOMPARE(fieldAt(addenda, 2), u"04 2 05"_s);
+        QCOMPARE(fieldAt(typeOf(payment, u"99"_s), 3), u"04 92 "_s + QString(92, u'9'));
         for (const ProposedLineType &type : payment.lineTypes)
             for (const ProposedField &f : type.fields)
                 QVERIFY2(f.position + f.length - 1 <= 94, qPrintable(type.id));
+
+        const Proposal returned = propose(write(remittanceFile(remittance(3, 150, 4))));
+        const ProposedLineType title = typeOf(returned, u"T"_s);
+        const ProposedLineType paid = typeOf(returned, u"U"_s);
+        QCOMPARE(title.description, u"Tipo 3 T"_s);
+        QCOMPARE(fieldAt(title, 74), u"03 8 DDMMYYYY"_s); // due date
+        QCOMPARE(fieldAt(title, 82), u"01 15"_s);         // amount
+        // The branch, its check digit and the account never change: a code, not a date.
+        QCOMPARE(fieldAt(title, 18), u"04 18 410418000000052817"_s);
+        QCOMPARE(fieldAt(paid, 138), u"03 8 DDMMYYYY"_s); // date of the payment
+        QCOMPARE(fieldAt(paid, 146), u"03 8 DDMMYYYY"_s); // date of the credit
+        // The record type at column 8 is no field of its segments either.
+        QVERIFY(!fieldTakes(title, 8) && !fieldTakes(paid, 8));
+        for (const ProposedField &f : paid.fields)
+            QVERIFY(f.typeCode != u"02"_s); // the paid amounts are numbers, no text
+    }
+
+    // A run of digits is a Fecha only when it reads as a date in a year from 1950 to 2079
+    // and, on a line type of 20 lines or more, changes from line to line.
+    void dates_data()
+    {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("dates that change")
+            << datesOf(30, [](int i) { return yymmdd(i * 3); }) << u"03 6 YYMMDD"_s;
+        QTest::newRow("a branch code that reads as a date, on every line")
+            << repeated(u"410418"_s, 30) << u"04 6 410418"_s;
+        QTest::newRow("one date on every line of 30")
+            << repeated(u"20261231"_s, 30) << u"04 8 20261231"_s;
+        QTest::newRow("one date on every line of 5, too few to tell")
+            << repeated(u"20261231"_s, 5) << u"03 8 YYYYMMDD"_s;
+        QTest::newRow("days of 1949")
+            << datesOf(30, [](int i) { return u"1949"_s + yymmdd(i * 5).mid(2); }) << u"01 8"_s;
+        QTest::newRow("days of 2080")
+            << datesOf(30, [](int i) { return u"2080"_s + yymmdd(i * 5).mid(2); }) << u"01 8"_s;
+        QTest::newRow("days of 1950 and of 2079") << datesOf(30, [](int i) {
+            return (i % 2 ? u"1950"_s : u"2079"_s) + yymmdd(i * 5).mid(2);
+        }) << u"03 8 YYYYMMDD"_s;
+        QTest::newRow("day, month and year")
+            << datesOf(30, [](int i) { return ddmmyyyy(i * 7); }) << u"03 8 DDMMYYYY"_s;
+    }
+    void dates()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(QString, field);
+        const QString path = write(detailsHolding(values));
+        const Proposal proposal = propose(path);
+        QCOMPARE(idPlaces(proposal), QStringList{u"@0+0"_s});
+        QCOMPARE(fieldAt(proposal.lineTypes.first(), 2), field);
+        checkRoundTrip(proposal, path);
+    }
+
+    // A segment letter that a line of another record type also holds, beyond the lines the IDs
+    // are chosen on, would give that line two line types: the proposal is made again with the
+    // record types' place for every ID, each record type one line type.
+    void secondPlaceHeldElsewhere()
+    {
+        QStringList lines = remittanceFile(remittance(3, 40));
+        const QList<qsizetype> trailers = linesOf(lines, 8, u"5"_s, 1, 1);
+        lines[trailers.first()].replace(13, 1, u"T"_s);
+        const QString path = write(lines);
+        ProposalOptions early;
+        early.idSampleLines = 120; // the first batch and the start of the second
+        QVERIFY(trailers.first() >= early.idSampleLines);
+        const Proposal proposal = propose(path, early);
+        QCOMPARE(idPlaces(proposal),
+                 (QStringList{u"0@8+1"_s, u"1@8+1"_s, u"3@8+1"_s, u"5@8+1"_s, u"9@8+1"_s}));
+        checkRoundTrip(proposal, path);
+        // Chosen on every line, the letter is no segment's: whatever place is chosen, every
+        // line it types has one line type.
+        const Proposal whole = propose(path);
+        QVERIFY(!idPlaces(whole).contains(u"T@14+1"_s) || !idPlaces(whole).contains(u"5@8+1"_s));
+        checkRoundTrip(whole, path);
+    }
+
+    // A few bad lines do not wreck a field: it keeps its type when all its lines but 1 % read
+    // so, and the lines that do not are the proposal's findings, which the test of the
+    // proposal reports as errors. More bad lines than that make it a TEXTO.
+    void badLines_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("fields"); // "ID position: type length format"
+        QTest::addColumn<int>("unread");         // lines the proposal names
+
+        // Seven bad movements among 1,200: a blank date, a "-", a letter and a point in an
+        // amount, a date that does not exist, a blank amount, a date with slashes.
+        QStringList bank = bankStatement(4, 300, 5);
+        const QList<qsizetype> movements = linesOf(bank, 1, u"22"_s, 7);
+        const QStringList texts{
+            u"      "_s,        u"-"_s, u"O"_s, u"261340"_s, QString(14, u' '), u"01/02/"_s,
+            u"00000001234.56"_s};
+        const QList<int> columns{11, 29, 35, 17, 29, 11, 29};
+        QList<Fault> faults;
+        for (int i = 0; i < 7; ++i)
+            faults << Fault{movements[i], columns[i], texts[i]};
+        QTest::newRow("bank statement, 7 bad movements of 1,200")
+            << withFaults(bank, faults)
+            << QStringList{u"22 11: 03 6 YYMMDD"_s, u"22 17: 03 6 YYMMDD"_s, u"22 29: 01 14"_s}
+            << 7;
+
+        // One "-" in the net amount of one of 1,500 payments of a remittance return.
+        const QStringList returned = remittanceFile(remittance(3, 500, 6));
+        const qsizetype payment = linesOf(returned, 14, u"U"_s, 1, 700).first();
+        QTest::newRow("remittance, a \"-\" in one amount of 3,000 records")
+            << withFaults(returned, {{payment, 93, u"-"_s}})
+            << QStringList{u"U 93: 01 15"_s, u"U 138: 03 8 DDMMYYYY"_s, u"T 82: 01 15"_s} << 1;
+
+        // A letter for a zero in two amounts of 2,400 entries.
+        const QStringList pay = paymentFile(30, 80, 13, false);
+        const QList<qsizetype> entries = linesOf(pay, 1, u"6"_s, 2, 50, 1000);
+        QTest::newRow("payment file, a letter in two amounts of 2,400")
+            << withFaults(pay, {{entries[0], 31, u"O"_s}, {entries[1], 38, u"O"_s}})
+            << QStringList{u"6 30: 01 10"_s} << 2;
+
+        // Three bad amounts of 200 movements: more than 1 %, the amount is a text.
+        const QStringList few = bankStatement(2, 100, 6);
+        QList<Fault> three;
+        for (const qsizetype i : linesOf(few, 1, u"22"_s, 3, 5, 40))
+            three << Fault{i, 30, u"-"_s};
+        QTest::newRow("bank statement, 3 bad amounts of 200")
+            << withFaults(few, three) << QStringList{u"22 29: 02 14"_s, u"22 11: 03 6 YYMMDD"_s}
+            << 0;
+    }
+    void badLines()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, fields);
+        QFETCH(int, unread);
+        const QString path = write(lines, "\r\n");
+        const Proposal proposal = propose(path);
+        for (const QString &expected : fields) {
+            const QString id = expected.section(u' ', 0, 0);
+            const int position = expected.section(u' ', 1, 1).chopped(1).toInt();
+            QCOMPARE(fieldAt(typeOf(proposal, id), position), expected.section(u": "_s, 1));
+        }
+        QCOMPARE(proposal.unreadCount, unread);
+        QCOMPARE(proposal.unreadLines.size(), unread);
+        if (unread > 0) {
+            QStringList numbers;
+            for (const qint64 n : proposal.unreadLines)
+                numbers << QString::number(n);
+            QCOMPARE(velkora::proposal::unreadText(proposal),
+                     (unread == 1 ? u"1 línea no se lee con esta propuesta: "_s
+                                  : u"%1 líneas no se leen con esta propuesta: "_s.arg(unread)) +
+                         numbers.join(u", "_s));
+        } else {
+            QVERIFY(velkora::proposal::unreadText(proposal).isEmpty());
+        }
+        checkRoundTrip(proposal, path);
     }
 
     // A file of one kind of line: one line type without an ID takes every line.
     void oneKindOfLine_data()
     {
         QTest::addColumn<QStringList>("lines");
-        QStringList movements, entries;
+        QStringList movements, entries, titles;
         for (const QString &line : bankStatement(3, 40))
             if (line.startsWith(u"22"_s))
                 movements << line;
         for (const QString &line : paymentFile(2, 30))
             if (line.startsWith(u"6"_s))
                 entries << line;
+        for (const QString &line : remittanceFile(remittance(4, 30)))
+            if (line.mid(13, 1) == u"T"_s)
+                titles << line;
         QTest::newRow("movements") << movements;
         QTest::newRow("movements, right-stripped") << rightStripped(movements);
         QTest::newRow("three movements") << movements.mid(0, 3);
-        QTest::newRow("entries") << entries;
+        QTest::newRow("entries, with their transaction codes") << entries;
+        QTest::newRow("titles of four batches") << titles;
         QTest::newRow("one line") << entries.mid(0, 1);
     }
     void oneKindOfLine()
@@ -245,8 +396,7 @@ private slots:
         const Proposal proposal = propose(path);
         QCOMPARE(proposal.idPosition, 0);
         QCOMPARE(proposal.idLength, 0);
-        QCOMPARE(proposal.lineTypes.size(), 1);
-        QCOMPARE(proposal.lineTypes[0].id, QString());
+        QCOMPARE(idPlaces(proposal), QStringList{u"@0+0"_s});
         QCOMPARE(proposal.lineTypes[0].description, u"Tipo único"_s);
         QCOMPARE(proposal.lineTypes[0].lines, lines.size());
         QCOMPARE(proposal.unmatchedCount, 0);
@@ -265,9 +415,7 @@ private slots:
         lines << QString() << QString();
         const QString path = write(lines, "\r\n");
         const Proposal proposal = propose(path);
-        QCOMPARE(proposal.idPosition, 1);
-        QCOMPARE(proposal.idLength, 2);
-        QCOMPARE(idsOf(proposal), (QStringList{u"11"_s, u"22"_s, u"23"_s, u"33"_s, u"88"_s}));
+        QCOMPARE(idPlaces(proposal), BankIds);
         QCOMPARE(proposal.unmatchedCount, 6);
         QCOMPARE(proposal.unmatchedLines,
                  (QList<qint64>{6, 10, 21, 31, lines.size() - 1, lines.size()}));
@@ -285,14 +433,11 @@ private slots:
                                          Random(quint64(i)).number(i % 100, 2)},
                                  {22, i % 2 ? "TRANSFERENCIA RECIBIDA" : "ABONO DE NOMINA"}});
         lines << record(50, {{1, "T"}, {2, "000028"}, {20, "TOTAL"}});
-        QByteArray bytes = "\xEF\xBB\xBF" + lines.join(u"\r\n"_s).toUtf8();
-        const QString path = dir.filePath(u"bom.txt"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+        const QByteArray bytes = "\xEF\xBB\xBF" + lines.join(u"\r\n"_s).toUtf8();
+        const QString path = writeBytes(bytes);
         const Proposal proposal = propose(path);
         QCOMPARE(proposal.linesRead, 30);
-        QCOMPARE(idsOf(proposal), (QStringList{u"H"_s, u"D"_s, u"T"_s}));
+        QCOMPARE(idPlaces(proposal), (QStringList{u"H@1+1"_s, u"D@1+1"_s, u"T@1+1"_s}));
         const ProposedLineType detail = typeOf(proposal, u"D"_s);
         QCOMPARE(fieldAt(detail, 2), u"03 6 YYMMDD"_s);
         QCOMPARE(fieldAt(detail, 9), u"01 12 0.00"_s);
@@ -300,38 +445,159 @@ private slots:
         checkRoundTrip(proposal, path);
     }
 
-    // A field that its sample reads as a number or a date, and a line further on does not:
-    // the field is proposed as TEXTO so that the whole file reads.
+    // Lines past the sample that a field does not read: one is a finding, more than 1 % of
+    // the line type make the field a TEXTO.
+    void linesPastTheSample_data()
+    {
+        QTest::addColumn<int>("bad");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("amount");
+        QTest::newRow("one bad line of 160") << 1 << u"03 6 YYMMDD"_s << u"01 14"_s;
+        QTest::newRow("three bad lines of 160") << 3 << u"02 6"_s << u"02 14"_s;
+    }
     void linesPastTheSample()
     {
+        QFETCH(int, bad);
+        QFETCH(QString, date);
+        QFETCH(QString, amount);
         QStringList lines = bankStatement(2, 80);
-        qsizetype last = lines.size() - 1;
-        while (!lines.at(last).startsWith(u"22"_s))
-            --last;
-        lines[last].replace(28, 14, u"0000001234.56 "_s); // an amount with a point
-        lines[last].replace(10, 6, u"261331"_s);          // no 31st of the 13th month
+        QList<qint64> numbers;
+        for (qsizetype i = lines.size() - 1; numbers.size() < bad; --i) {
+            if (!lines.at(i).startsWith(u"22"_s))
+                continue;
+            lines[i].replace(28, 14, u"0000001234.56 "_s); // an amount with a point
+            lines[i].replace(10, 6, u"261331"_s);          // no 31st of the 13th month
+            numbers.prepend(i + 1);
+        }
         const QString path = write(lines);
         ProposalOptions options;
         options.sampleLinesPerType = 20;
         const Proposal sampled = propose(path, options);
         const ProposedLineType movement = typeOf(sampled, u"22"_s);
-        QCOMPARE(fieldAt(movement, 11), u"02 6"_s);
-        for (const ProposedField &f : movement.fields)
-            QVERIFY(f.typeCode != u"02"_s || f.trim);
+        QCOMPARE(fieldAt(movement, 11), date);
+        QCOMPARE(fieldAt(movement, 29), amount);
         QCOMPARE(fieldAt(movement, 17), u"03 6 YYMMDD"_s);
+        QCOMPARE(sampled.unreadLines, bad == 1 ? numbers : QList<qint64>());
         QCOMPARE(sampled.linesSampled,
                  2 + 20 + std::min<qint64>(20, typeOf(sampled, u"23"_s).lines) + 2 + 1);
         checkRoundTrip(sampled, path);
+        // Sampled whole: a date that three lines of 160 do not hold is no date; the office
+        // and it are digits.
         const Proposal whole = propose(path);
-        // Sampled whole, the column is no date from the start.
-        QVERIFY(!fieldAt(typeOf(whole, u"22"_s), 11).startsWith(u"03"_s));
+        QCOMPARE(fieldAt(typeOf(whole, u"22"_s), bad == 1 ? 11 : 7),
+                 bad == 1 ? u"03 6 YYMMDD"_s : u"01 10"_s);
         checkRoundTrip(whole, path);
+    }
+
+    // A file that is not text, or has no text, gives no proposal and says why.
+    void notAProposal_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<ProposalFailure>("failure");
+        QTest::addColumn<QString>("why");
+        const QString notText = u"no es un archivo de texto"_s;
+        QTest::newRow("bytes of an image, with NUL bytes")
+            << binaryBytes(8192, true) << ProposalFailure::NotText << notText;
+        QTest::newRow("UTF-16 text")
+            << QByteArray(reinterpret_cast<const char *>(u"11004912345678 TITULAR\r\n"), 48)
+            << ProposalFailure::NotText << u"bytes nulos (el primero en el byte 2)"_s;
+        QTest::newRow("no NUL, but mostly no text")
+            << binaryBytes(8192, false) << ProposalFailure::NotText
+            << u"de sus primeros bytes no son caracteres de texto"_s;
+        QByteArray late = bankStatement(30, 500).join(u'\n').toUtf8();
+        QVERIFY(late.size() > (1 << 20));
+        late[late.size() - 20] = '\0';
+        QTest::newRow("a NUL byte past the first MiB")
+            << late << ProposalFailure::NotText
+            << u"bytes nulos (el primero en el byte %1)"_s.arg(late.size() - 19);
+        QTest::newRow("empty") << QByteArray() << ProposalFailure::Empty << u"está vacío"_s;
+        QTest::newRow("blank lines")
+            << QByteArray("  \r\n\n \n") << ProposalFailure::Empty << u"está vacío"_s;
+        QTest::newRow("a byte-order mark alone")
+            << QByteArray("\xEF\xBB\xBF") << ProposalFailure::Empty << u"está vacío"_s;
+    }
+    void notAProposal()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(ProposalFailure, failure);
+        QFETCH(QString, why);
+        const QString path = writeBytes(bytes);
+        Proposal proposal;
+        ProposalError error;
+        QVERIFY(!velkora::proposal::proposeFromFile(path, &proposal, &error));
+        QCOMPARE(error.failure, failure);
+        QVERIFY2(error.text.contains(why), qPrintable(error.text));
+        QVERIFY2(error.text.contains(path), qPrintable(error.text));
+        QVERIFY(proposal.lineTypes.isEmpty());
+        QCOMPARE(proposal.linesRead, 0);
+    }
+
+    void fileThatCannotBeProposed()
+    {
+        Proposal proposal;
+        ProposalError error;
+        QVERIFY(
+            !velkora::proposal::proposeFromFile(dir.filePath(u"none.txt"_s), &proposal, &error));
+        QCOMPARE(error.failure, ProposalFailure::NotFound);
+        QVERIFY(error.text.contains(u"no existe"_s));
+        QVERIFY(!velkora::proposal::proposeFromFile(dir.path(), &proposal, &error));
+        QCOMPARE(error.failure, ProposalFailure::Folder);
+        QVERIFY(error.text.contains(u"carpeta"_s));
+        QVERIFY(!velkora::proposal::proposeFromFile(QString(), &proposal, &error));
+        QCOMPARE(error.failure, ProposalFailure::NoFile);
+    }
+
+    // The proposal says how far it has gone, reading then testing, and stops when asked to.
+    void progressAndCancel_data()
+    {
+        QTest::addColumn<int>("cancelAt"); // -1 never, else the step cancelled in
+        QTest::newRow("to the end") << -1;
+        QTest::newRow("cancelled while reading") << int(ProposalProgress::Step::Reading);
+        QTest::newRow("cancelled while testing") << int(ProposalProgress::Step::Testing);
+    }
+    void progressAndCancel()
+    {
+        QFETCH(int, cancelAt);
+        static const QString path = write(bankStatement(20, 4000, 8));
+        std::atomic<bool> cancel{false};
+        std::mutex mutex;
+        QList<ProposalProgress> seen;
+        ProposalOptions options;
+        options.cancel = &cancel;
+        options.progress = [&](const ProposalProgress &p) {
+            const std::lock_guard lock(mutex);
+            seen << p;
+            if (int(p.step) == cancelAt && p.done > 0)
+                cancel = true;
+        };
+        Proposal proposal;
+        ProposalError error;
+        const bool proposed = velkora::proposal::proposeFromFile(path, &proposal, &error, options);
+        QVERIFY(!seen.isEmpty());
+        const qint64 size = QFileInfo(path).size();
+        bool testing = false;
+        for (const ProposalProgress &p : std::as_const(seen)) {
+            QVERIFY(p.done >= 0 && p.done <= p.total);
+            QCOMPARE(p.total, size);
+            QVERIFY(!testing || p.step == ProposalProgress::Step::Testing); // reading comes first
+            testing = p.step == ProposalProgress::Step::Testing;
+        }
+        if (cancelAt < 0) {
+            QVERIFY2(proposed, qPrintable(error.text));
+            QVERIFY(testing);
+            QCOMPARE(idPlaces(proposal), BankIds);
+            return;
+        }
+        QVERIFY(!proposed);
+        QCOMPARE(error.failure, ProposalFailure::Cancelled);
+        QVERIFY(proposal.lineTypes.isEmpty());
+        QCOMPARE(testing, cancelAt == int(ProposalProgress::Step::Testing));
     }
 
     // The same file gives the same proposal, whatever the threads of its test.
     void deterministic()
     {
-        const QString path = write(paymentFile(6, 50, 4), "\r\n", Encoding::Cp1252);
+        const QString path = write(remittanceFile(remittance(4, 80, 7)), "\r\n", Encoding::Cp1252);
         ProposalOptions one, four;
         one.threads = 1;
         four.threads = 4;
@@ -342,34 +608,61 @@ private slots:
                  velkora::proposal::toText(propose(path, one)));
     }
 
+    // velkora propose --json: each line type with its ID's place; the place they share, when
+    // they do; the lines that a field does not read.
+    void json_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("bank statement") << bankStatement(2, 10) << true;
+        QStringList returned = remittanceFile(remittance(2, 60));
+        returned[6].replace(81, 1, u"-"_s); // a title's amount
+        QTest::newRow("remittance, a bad amount") << returned << false;
+    }
     void json()
     {
-        const QStringList lines = bankStatement(2, 10);
+        QFETCH(QStringList, lines);
+        QFETCH(bool, shared);
         const QString path = write(lines);
+        const Proposal proposal = propose(path);
         const QJsonObject root =
-            QJsonDocument::fromJson(velkora::proposal::toJson(propose(path))).object();
+            QJsonDocument::fromJson(velkora::proposal::toJson(proposal)).object();
         QCOMPARE(root[u"file"_s].toString(), path);
         QCOMPARE(root[u"encoding"_s].toString(), u"UTF-8"_s);
         QCOMPARE(root[u"lines"_s].toInt(), lines.size());
-        QCOMPARE(root[u"line_type"_s].toObject()[u"position"_s].toInt(), 1);
-        QCOMPARE(root[u"line_type"_s].toObject()[u"length"_s].toInt(), 2);
-        QCOMPARE(root[u"unmatched"_s].toObject()[u"count"_s].toInt(), 0);
+        QCOMPARE(root.contains(u"line_type"_s), shared);
+        if (shared) {
+            QCOMPARE(root[u"line_type"_s][u"position"_s].toInt(), proposal.idPosition);
+            QCOMPARE(root[u"line_type"_s][u"length"_s].toInt(), proposal.idLength);
+        }
+        QCOMPARE(root[u"unmatched"_s][u"count"_s].toInt(), 0);
         const QJsonArray types = root[u"line_types"_s].toArray();
-        QCOMPARE(types.size(), 5);
-        const QJsonObject movement = types[1].toObject();
-        QCOMPARE(movement[u"id"_s].toString(), u"22"_s);
-        QCOMPARE(movement[u"description"_s].toString(), u"Tipo 22"_s);
-        QCOMPARE(movement[u"lines"_s].toInt(), lines.filter(QRegularExpression(u"^22"_s)).size());
-        QVERIFY(movement[u"confidence"_s].toDouble() > 0);
-        const QJsonObject date = movement[u"fields"_s].toArray()[1].toObject();
-        QCOMPARE(date[u"position"_s].toInt(), 11);
-        QCOMPARE(date[u"length"_s].toInt(), 6);
-        QCOMPARE(date[u"type"_s].toString(), u"03"_s);
-        QCOMPARE(date[u"type_name"_s].toString(), u"Fecha"_s);
-        QCOMPARE(date[u"format"_s].toString(), u"YYMMDD"_s);
-        QCOMPARE(date[u"value"_s].toString(), QString());
-        QCOMPARE(date[u"trim"_s].toBool(), false);
-        QVERIFY(date[u"confidence"_s].toDouble() > 0.5);
+        QCOMPARE(types.size(), proposal.lineTypes.size());
+        QStringList places;
+        for (const QJsonValue &type : types)
+            places << u"%1@%2+%3"_s.arg(type[u"id"_s].toString())
+                          .arg(type[u"position"_s].toInt())
+                          .arg(type[u"length"_s].toInt());
+        QCOMPARE(places, idPlaces(proposal));
+        const QJsonObject second = types[1].toObject();
+        QCOMPARE(second[u"description"_s].toString(), proposal.lineTypes[1].description);
+        QCOMPARE(second[u"lines"_s].toInt(), proposal.lineTypes[1].lines);
+        QVERIFY(second[u"confidence"_s].toDouble() > 0);
+        const QJsonObject field = second[u"fields"_s].toArray()[1].toObject();
+        const ProposedField &f = proposal.lineTypes[1].fields[1];
+        QCOMPARE(field[u"position"_s].toInt(), f.position);
+        QCOMPARE(field[u"length"_s].toInt(), f.length);
+        QCOMPARE(field[u"type"_s].toString(), f.typeCode);
+        QCOMPARE(field[u"format"_s].toString(), f.format);
+        QCOMPARE(field[u"trim"_s].toBool(), f.trim);
+        const QJsonObject unread = root[u"unread"_s].toObject();
+        QCOMPARE(unread[u"count"_s].toInt(), proposal.unreadCount);
+        QCOMPARE(unread[u"first"_s].toArray().size(), proposal.unreadLines.size());
+        QCOMPARE(unread[u"fields"_s].toArray().size(), proposal.unreadFields.size());
+        if (!shared) {
+            QCOMPARE(unread[u"first"_s].toArray(), QJsonArray{7});
+            QCOMPARE(unread[u"fields"_s][0][u"line_type"_s].toString(), u"T"_s);
+        }
     }
 
     void loadFormat()
@@ -387,27 +680,13 @@ private slots:
             QCOMPARE(type.order, u"%1"_s.arg(t + 1, 4, 10, QLatin1Char('0')));
             QCOMPARE(type.lineId, proposal.lineTypes[t].id);
             QCOMPARE(type.position, 1);
-            QCOMPARE(type.length, 1);
+            QCOMPARE(type.length, type.lineId.size()); // "9x": 2, the rest 1
             for (int f = 0; f < type.fields.size(); ++f) {
                 QCOMPARE(type.fields[f].id, u"%1"_s.arg(f + 1, 4, 10, QLatin1Char('0')));
                 QCOMPARE(type.fields[f].lineOrder, type.order);
                 QCOMPARE(type.fields[f].description, u"Campo "_s + type.fields[f].id);
             }
         }
-    }
-
-    void fileThatCannotBeProposed()
-    {
-        Proposal proposal;
-        QString error;
-        QVERIFY(!velkora::proposal::proposeFromFile(dir.filePath(u"none.txt"_s), &proposal,
-                                                    &error));
-        QVERIFY(error.contains(u"no existe"_s));
-        QVERIFY(!velkora::proposal::proposeFromFile(dir.path(), &proposal, &error));
-        QVERIFY(error.contains(u"carpeta"_s));
-        QVERIFY(!velkora::proposal::proposeFromFile(write({}), &proposal, &error));
-        QVERIFY(error.contains(u"vacío"_s));
-        QVERIFY(proposal.lineTypes.isEmpty());
     }
 };
 

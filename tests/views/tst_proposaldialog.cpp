@@ -1,10 +1,13 @@
 // The dialog that shows a proposed load format: its tables follow the chosen line type, a
-// chosen field is highlighted on the sample's lines, the lines that fit no type are listed and
-// shown, and its buttons give the answer without changing the proposal.
+// chosen field is highlighted on the sample's lines, the lines that fit no type and those that
+// a field does not read are listed and shown, and its buttons give the answer without changing
+// the proposal. The window of progress of a long proposal, which can cancel it.
 
 #include "proposal/Proposal.h"
+#include "proposal/RemittanceSample.h"
 #include "views/ProposalDialog.h"
 #include "views/ProposalModels.h"
+#include "views/ProposalProgressDialog.h"
 #include "views/RawLinesView.h"
 
 #include <QAbstractItemModelTester>
@@ -16,6 +19,7 @@
 #include <QtTest>
 
 using velkora::views::ProposalDialog;
+using velkora::views::ProposedLineTypesModel;
 
 namespace {
 
@@ -56,6 +60,9 @@ private slots:
     void showsTheProposalOnTheSample();
     void buttonsAnswer_data();
     void buttonsAnswer();
+    void findingsAndIdsAtTwoPlaces();
+    void progressOfALongProposal_data();
+    void progressOfALongProposal();
 };
 
 void tst_ProposalDialog::showsTheProposalOnTheSample()
@@ -80,7 +87,8 @@ void tst_ProposalDialog::showsTheProposalOnTheSample()
     // they are stored, and the sample opens on its first line.
     const QAbstractItemModel *types = dialog.lineTypesTable()->model();
     QCOMPARE(column(types, 0), (QStringList{proposal.lineTypes[0].id, proposal.lineTypes[1].id}));
-    QCOMPARE(column(types, 2), (QStringList{"1", "12"}));
+    QCOMPARE(column(types, ProposedLineTypesModel::Lines), (QStringList{"1", "12"}));
+    QCOMPARE(column(types, ProposedLineTypesModel::Position), (QStringList{"1", "1"}));
     const QAbstractItemModel *fields = dialog.fieldsTable()->model();
     QCOMPARE(fields->rowCount(), proposal.lineTypes[0].fields.size());
     QCOMPARE(fields->index(0, 0).data().toString(), QStringLiteral("0001"));
@@ -141,6 +149,103 @@ void tst_ProposalDialog::buttonsAnswer()
     });
     answer = dialog.exec();
     QCOMPARE(answer, result);
+}
+
+// A remittance return whose segments have their IDs at column 14, and a title whose amount
+// holds a "-": each line type shows where its ID stands, the line is listed as not read and
+// choosing it shows it.
+void tst_ProposalDialog::findingsAndIdsAtTwoPlaces()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    proposal_test::RemittanceOptions options;
+    options.titles = 60; // 120 titles: one bad line of them is tolerated
+    QStringList lines = proposal_test::remittanceFile(options);
+    lines[4].replace(81, 1, "-");
+    const QString path = proposal_test::writeFile(folder.filePath("retorno.txt"), lines);
+    velkora::proposal::Proposal proposal;
+    QString error;
+    QVERIFY2(velkora::proposal::proposeFromFile(path, &proposal, &error), qPrintable(error));
+    QCOMPARE(proposal.unreadLines, (QList<qint64>{5}));
+
+    ProposalDialog dialog(proposal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QAbstractItemModel *types = dialog.lineTypesTable()->model();
+    QCOMPARE(column(types, ProposedLineTypesModel::Id),
+             (QStringList{"0", "1", "T", "U", "5", "9"}));
+    QCOMPARE(column(types, ProposedLineTypesModel::Position),
+             (QStringList{"8", "8", "14", "14", "8", "8"}));
+    QVERIFY(dialog.findChild<QLabel *>("lblResumen")->text().contains("en otra posición"));
+    auto *label = dialog.findChild<QLabel *>("lblNoSeLeen");
+    QCOMPARE(label->text(), QStringLiteral("1 línea no se lee con esta propuesta: 5"));
+    QVERIFY(label->isVisible());
+    auto *unread = dialog.unreadList();
+    QCOMPARE(unread->count(), 1);
+    QTest::mouseClick(unread->viewport(), Qt::LeftButton, {},
+                      unread->visualItemRect(unread->item(0)).center());
+    QCOMPARE(dialog.linesView()->currentRow(), 4);
+}
+
+void tst_ProposalDialog::progressOfALongProposal_data()
+{
+    QTest::addColumn<QString>("answer"); // how the window is answered, if it is
+    QTest::newRow("to the end") << "";
+    QTest::newRow("Cancelar") << "cmdCancelar";
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("window closed") << "close";
+}
+
+// A proposal that takes a while shows its window of progress, which closes when it ends; its
+// "Cancelar", Escape or closing the window stop the proposal, which then proposes nothing.
+void tst_ProposalDialog::progressOfALongProposal()
+{
+    QFETCH(QString, answer);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = proposal_test::writeFile(folder.filePath("extracto.txt"),
+                                                  proposal_test::bankStatement(12, 4000, 3));
+    // Each report of progress waits until the window has been answered: a slow disk.
+    std::atomic<bool> answered{answer.isEmpty()};
+    velkora::views::ProposalRunOptions options;
+    options.quietMilliseconds = 0;
+    options.job.afterProgress = [&answered] {
+        for (int i = 0; i < 10000 && !answered; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    QStringList seen;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != "dlgProgresoPropuesta" || !seen.isEmpty())
+            return;
+        seen << dialog->findChild<QLabel *>("lblArchivoPropuesta")->text()
+             << dialog->findChild<QLabel *>("lblAvance")->text();
+        if (answer == "cmdCancelar")
+            QTest::mouseClick(dialog->findChild<QPushButton *>(answer), Qt::LeftButton);
+        else if (answer == "Escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (answer == "close")
+            dialog->close();
+        answered = true;
+    });
+    watch.start();
+    const velkora::views::ProposalJob::Outcome outcome =
+        velkora::views::runProposal(path, nullptr, options);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen[0].contains(QDir::toNativeSeparators(path)));
+    QVERIFY2(seen[1].startsWith("Abriendo el archivo") ||
+                 seen[1].startsWith("Leyendo el archivo") ||
+                 seen[1].startsWith("Probando la propuesta"),
+             qPrintable(seen[1]));
+    if (answer.isEmpty()) {
+        QVERIFY2(outcome.proposed, qPrintable(outcome.error.text));
+        QCOMPARE(outcome.proposal.lineTypes.size(), 5);
+    } else {
+        QVERIFY(!outcome.proposed);
+        QCOMPARE(outcome.error.failure, velkora::proposal::ProposalFailure::Cancelled);
+    }
 }
 
 QTEST_MAIN(tst_ProposalDialog)

@@ -8,6 +8,7 @@
 #include <controls/TextBox.h>
 #include <proposal/Proposal.h>
 #include <views/ProposalDialog.h>
+#include <views/ProposalProgressDialog.h>
 
 #include <QAction>
 #include <QApplication>
@@ -107,11 +108,12 @@ bool ProposalCommand::offered() const
     return m_action->isVisible();
 }
 
-bool ProposalCommand::mayReplaceLines() const
+bool ProposalCommand::mayReplaceLines(int proposed, const QString &file) const
 {
     const int held = m_parts.lines->Rows();
-    return held == 0 || messages::show(m_parts.owner, messages::replaceLineTypes(held)) ==
-                            host::MessageAnswer::Yes;
+    return held == 0 ||
+           messages::show(m_parts.owner, messages::replaceLineTypes(held, proposed, file)) ==
+               host::MessageAnswer::Yes;
 }
 
 QString ProposalCommand::chooseFile() const
@@ -128,31 +130,43 @@ void ProposalCommand::run()
 {
     if (!offered() || m_parts.editor->LineEditActive())
         return;
-    if (!mayReplaceLines())
-        return;
     const QString path = chooseFile();
     if (path.isEmpty())
         return;
     const QString shownPath = QDir::toNativeSeparators(path);
 
-    velkora::proposal::Proposal proposal;
-    QString error;
-    bool proposed = false;
+    // A big sample shows its progress and can be cancelled; a cancelled proposal changes
+    // nothing and says nothing (the user asked for it).
+    velkora::views::ProposalJob::Outcome outcome;
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        proposed = velkora::proposal::proposeFromFile(path, &proposal, &error);
+        outcome = velkora::views::runProposal(path, m_parts.owner, m_runOptions);
     }
-    if (!proposed) {
-        messages::show(m_parts.owner, messages::proposalFileUnreadable(shownPath, error));
-        return;
+    if (!outcome.proposed) {
+        using velkora::proposal::ProposalFailure;
+        switch (outcome.error.failure) {
+        case ProposalFailure::Cancelled:
+            return;
+        case ProposalFailure::NotText:
+            messages::show(m_parts.owner, messages::proposalNotText(shownPath, outcome.error.text));
+            return;
+        default:
+            messages::show(m_parts.owner,
+                           messages::proposalFileUnreadable(shownPath, outcome.error.text));
+            return;
+        }
     }
+    const velkora::proposal::Proposal &proposal = outcome.proposal;
     if (proposal.lineTypes.isEmpty()) {
         messages::show(m_parts.owner, messages::proposalWithoutLineTypes(shownPath));
         return;
     }
     velkora::views::ProposalDialog dialog(proposal, m_parts.owner);
     if (dialog.exec() != QDialog::Accepted)
+        return;
+    // What the grid holds is replaced only now that the user has seen what replaces it.
+    if (!mayReplaceLines(int(proposal.lineTypes.size()), shownPath))
         return;
     enterProposal(velkora::proposal::toLoadFormat(proposal, QString()), path);
 }

@@ -2,6 +2,8 @@
 
 #include "editor/LineTypeEntry.h"
 
+#include <views/ProposalProgressDialog.h>
+
 #include <QList>
 #include <QObject>
 
@@ -24,9 +26,10 @@ class LineEditor;
 namespace kesta::commands {
 
 // The line grid's "Proponer desde archivo...": the user picks a sample file, a load format is
-// proposed from it and shown (views::ProposalDialog), and an accepted proposal is entered line
-// type by line type through the line editor (editor::LineTypeEntry), replacing the line types
-// the grid held once the user agreed. Nothing is saved: the save stays the user's.
+// proposed from it (with a window of progress that can cancel it, when it takes a while:
+// views::runProposal) and shown (views::ProposalDialog), and an accepted proposal is entered
+// line type by line type through the line editor (editor::LineTypeEntry), replacing the line
+// types the grid held once the user agreed to it. Nothing is saved: the save stays the user's.
 //
 // The entry is an action of the line grid, shown in its menu only while offered (see
 // ModeStates::proposeFromFile).
@@ -47,17 +50,22 @@ public:
     void setOffered(bool offered);
     bool offered() const;
 
-    // The whole command, from the question about the grid's line types to the last line type
-    // entered.
+    // The whole command, from the choice of the file to the last line type entered.
     void run();
+    // How the proposal runs (how soon its progress shows; tests slow it down).
+    void setRunOptions(const velkora::views::ProposalRunOptions &options)
+    {
+        m_runOptions = options;
+    }
 
 private:
-    bool mayReplaceLines() const;
+    bool mayReplaceLines(int proposed, const QString &file) const;
     QString chooseFile() const;
     void enterProposal(const velkora::formats::LoadFormat &format, const QString &file);
 
     Parts m_parts;
     QAction *m_action = nullptr;
+    velkora::views::ProposalRunOptions m_runOptions;
 };
 
 // The proposal's line types as the user would type them into the grids: line orders, IDs,

@@ -286,12 +286,15 @@ Message noAutomaticKeyLeft(const QString &nextKey, int maxLength)
                 Warning, Velkora);
 }
 
-Message replaceLineTypes(int count)
+Message replaceLineTypes(int count, int proposed, const QString &file)
 {
     return make(QStringLiteral("ERR-ID:7500040"),
                 QStringLiteral("El formato de carga ya tiene %1 tipos de línea. ¿Desea "
-                               "reemplazarlos por los que se propongan desde un archivo?")
-                    .arg(count),
+                               "reemplazarlos por los %2 tipos de línea propuestos desde el "
+                               "archivo %3?")
+                    .arg(count)
+                    .arg(proposed)
+                    .arg(file),
                 Question, Proponer);
 }
 
@@ -310,6 +313,16 @@ Message proposalWithoutLineTypes(const QString &file)
         QStringLiteral("ERR-ID:7500042"),
         QStringLiteral("Ninguna línea del archivo %1 da un tipo de línea que proponer").arg(file),
         Warning, Proponer);
+}
+
+Message proposalNotText(const QString &file, const QString &reason)
+{
+    return make(QStringLiteral("ERR-ID:7500044"),
+                QStringLiteral("No se puede proponer un formato de carga desde el archivo %1: no "
+                               "es un archivo de texto.")
+                        .arg(file) +
+                    NewLine + reason,
+                Warning, Proponer);
 }
 
 Message proposalStopped(int added, int proposed)

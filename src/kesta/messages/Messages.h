@@ -66,10 +66,12 @@ Message unstorableCharacter(const QString &what, int code);                // 75
 // A paste longer than the box or cell takes.
 Message pasteTooLong(const QString &what, qsizetype length, int maxLength); // 7500035
 // The proposal of line types from a sample file (the line grid's "Proponer desde archivo...").
-Message replaceLineTypes(int count);                                        // 7500040
+// Asked once the proposal from the file has been accepted, before it replaces the line types.
+Message replaceLineTypes(int count, int proposed, const QString &file);     // 7500040
 Message proposalFileUnreadable(const QString &file, const QString &reason); // 7500041
 Message proposalWithoutLineTypes(const QString &file);                      // 7500042
 Message proposalStopped(int added, int proposed);                           // 7500043
+Message proposalNotText(const QString &file, const QString &reason);        // 7500044
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // Escape, Salir or the window's close button would end an edit that has changes.

@@ -1,241 +1,328 @@
-// Where the line IDs stand: every place of 1 to 4 characters within the first 10 columns is
-// scored on the first lines of the file by how well its values sort the lines into groups of
-// the same shape (the character class of every column), with a price for every group and for
-// every line it leaves without a group; the cheapest place wins, and no place at all when one
-// group of every line is cheaper. See docs/proposal.md.
+// Where the line IDs stand (see docs/proposal.md): every place of 1 to 4 characters within the
+// first 20 columns sorts the first lines of the file into groups by the value it holds. A
+// place is kept only when it tells layouts apart: a place whose groups are those of a shorter
+// one, further split, is kept only when every group it splits holds lines of different
+// layouts. Of the places kept, the one whose groups describe the lines' layouts in the fewest
+// bits wins, each of its groups told apart by a second place (a segment letter) when one sorts
+// its lines into groups that all differ in layout, whose values no other line holds there,
+// and that describe its lines in fewer bits.
 
-#include "ProposalInternal.h"
+#include "GroupLayout.h"
+#include "IdSample.h"
 
-#include <QFile>
+#include <QHash>
 #include <algorithm>
-#include <array>
 #include <cmath>
+#include <map>
+#include <memory>
 
 namespace velkora::proposal::detail {
 
 namespace {
 
-// The shape of a line for the choice: whether each column holds a digit. Digits against
-// everything else is what tells record layouts apart (amounts, dates and codes against names
-// and filler); letters against blanks is what tells one name from another, which says nothing
-// of the layout. A missing character counts as a blank (so that blank-padded and right-stripped
-// lines have the same shape).
-constexpr int ShapeColumns = 256;
-constexpr int ShapeClasses = 2;
+constexpr double SecondPlaceBits = 8;
 
-inline int shapeClass(char32_t c)
+// The lines of a sample sorted by the value they hold at a place.
+struct Partition {
+    IdPlace place;
+    std::vector<int> labels;     // per line; -1 for a line without a value there
+    std::vector<quint64> values; // per group, in order of first appearance
+    std::vector<qint64> sizes;   // lines per group
+    qint64 unmatched = 0;
+};
+
+// Sorts `lines` by their value at `place`; false with more than MaxIdValues values, or when
+// `everyLine` asks for a value on every line and one has none.
+bool sortLines(const IdSample &sample, const std::vector<int> &lines, IdPlace place, bool everyLine,
+               Partition *out)
 {
-    return classOf(c) == Digit ? 0 : 1;
+    out->place = place;
+    out->labels.assign(lines.size(), -1);
+    out->values.clear();
+    out->sizes.clear();
+    out->unmatched = 0;
+    int last = -1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LineKey k = sample.key(lines[i], place);
+        if (k.status != LineKey::Ok) {
+            if (everyLine)
+                return false;
+            ++out->unmatched;
+            continue;
+        }
+        int group = last >= 0 && out->values[size_t(last)] == k.key ? last : -1;
+        for (int g = 0; group < 0 && g < int(out->values.size()); ++g)
+            if (out->values[size_t(g)] == k.key)
+                group = g;
+        if (group < 0) {
+            if (int(out->values.size()) == MaxIdValues)
+                return false;
+            out->values.push_back(k.key);
+            out->sizes.push_back(0);
+            group = int(out->values.size()) - 1;
+        }
+        out->labels[i] = group;
+        ++out->sizes[size_t(group)];
+        last = group;
+    }
+    return true;
 }
 
-struct Group {
-    quint64 key = 0;
-    qint64 lines = 0;
-    std::vector<int> counts; // ShapeColumns x ShapeClasses
-};
-
-struct Candidate {
-    int start = 0;
-    int length = 0;
-    bool dead = false;
-    qint64 unmatched = 0;
-    std::vector<Group> groups;
-    int lastHit = 0;
-
-    void add(const LineKey &k, const std::array<quint8, ShapeColumns> &shape, int columns)
-    {
-        if (k.status != LineKey::Ok) {
-            ++unmatched;
-            return;
-        }
-        Group *group = nullptr;
-        if (lastHit < int(groups.size()) && groups[size_t(lastHit)].key == k.key) {
-            group = &groups[size_t(lastHit)];
-        } else {
-            for (size_t g = 0; g < groups.size(); ++g) {
-                if (groups[g].key == k.key) {
-                    group = &groups[g];
-                    lastHit = int(g);
-                    break;
-                }
-            }
-        }
-        if (!group) {
-            if (int(groups.size()) >= MaxIdValues) {
-                dead = true;
-                groups.clear();
-                groups.shrink_to_fit();
-                return;
-            }
-            groups.push_back({k.key, 0, std::vector<int>(ShapeColumns * ShapeClasses, 0)});
-            lastHit = int(groups.size()) - 1;
-            group = &groups.back();
-        }
-        ++group->lines;
-        int *counts = group->counts.data();
-        for (int j = 0; j < columns; ++j)
-            ++counts[j * ShapeClasses + shape[size_t(j)]];
-        for (int j = columns; j < ShapeColumns; ++j)
-            ++counts[j * ShapeClasses + 1];
-    }
-};
-
-// The cost in bits of describing the lines' shapes with these groups (a two-part code): the
-// group of every line (the entropy of the groups, the lines without one making a group of
-// their own); per group and column, the entropy of the classes times the group's lines, half a
-// log of the lines per extra class seen, and one bit for the group itself; every line without
-// a group costs a bit per column.
-double cost(const std::vector<Group> &groups, qint64 unmatched, int columns)
+// The bits of the group labels: n log2(total / n) for a group of n lines.
+double labelBits(qint64 n, qint64 total)
 {
-    double bits = double(unmatched) * columns;
-    // The group of every line, as the entropy of the groups (the lines left without one
-    // making a group of their own).
-    qint64 total = unmatched;
-    for (const Group &g : groups)
-        total += g.lines;
-    auto label = [&](qint64 n) { return n > 0 ? double(n) * std::log2(double(total) / n) : 0.0; };
-    bits += label(unmatched);
-    for (const Group &g : groups)
-        bits += label(g.lines);
-    for (const Group &g : groups) {
-        bits += columns * 1.0;
-        const double n = double(g.lines);
-        const double price = 0.5 * std::log2(n + 1.0);
-        for (int j = 0; j < columns; ++j) {
-            const int *c = g.counts.data() + j * ShapeClasses;
-            int seen = 0;
-            double h = 0;
-            for (int k = 0; k < ShapeClasses; ++k) {
-                if (c[k] == 0)
-                    continue;
-                ++seen;
-                const double p = c[k] / n;
-                h -= p * std::log2(p);
-            }
-            bits += n * h + (seen - 1) * price;
+    return n > 0 ? double(n) * std::log2(double(total) / double(n)) : 0.0;
+}
+
+// Whether every group of `fine` lies within one group of `coarse` (over the same lines), and
+// every group of `coarse` that `fine` splits holds lines of at least two layouts (or a part of
+// fewer than 5 lines, too few to say it has another's layout: the bits decide).
+bool splitsOnlyLayouts(const Partition &fine, const std::vector<GroupLayout> &fineLayouts,
+                       const std::vector<int> &coarse)
+{
+    std::vector<int> within(fine.values.size(), -2);
+    for (size_t i = 0; i < fine.labels.size(); ++i) {
+        const int g = fine.labels[i];
+        if (g < 0)
+            continue;
+        if (coarse[i] < 0 || (within[size_t(g)] != -2 && within[size_t(g)] != coarse[i]))
+            return true; // not a finer sorting of the same lines: nothing to compare
+        within[size_t(g)] = coarse[i];
+    }
+    std::map<int, std::vector<int>> parts; // coarse group -> its fine groups
+    for (size_t g = 0; g < within.size(); ++g)
+        parts[within[g]].push_back(int(g));
+    for (const auto &[coarseGroup, groups] : parts) {
+        if (groups.size() < 2)
+            continue;
+        bool differ = std::any_of(groups.begin(), groups.end(),
+                                  [&](int g) { return fineLayouts[size_t(g)].lines < FewLines; });
+        for (size_t a = 0; a < groups.size() && !differ; ++a)
+            for (size_t b = a + 1; b < groups.size() && !differ; ++b)
+                differ =
+                    !sameLayout(fineLayouts[size_t(groups[a])], fineLayouts[size_t(groups[b])]);
+        if (!differ)
+            return false;
+    }
+    return true;
+}
+
+// The layouts of a place's groups, the groups of one layout (of 20 lines or more each)
+// together.
+struct Layouts {
+    std::vector<GroupLayout> layouts;
+    std::vector<int> onlyGroup; // per layout, its group when it has one only, else -1
+};
+
+Layouts mergeAlike(const std::vector<GroupLayout> &groups)
+{
+    std::vector<int> root(groups.size());
+    for (size_t g = 0; g < groups.size(); ++g)
+        root[g] = int(g);
+    auto find = [&](int g) {
+        while (root[size_t(g)] != g)
+            g = root[size_t(g)] = root[size_t(root[size_t(g)])];
+        return g;
+    };
+    // Groups of fewer lines are told apart by the bits of their own: what their layouts hold
+    // in common may be chance.
+    for (size_t a = 0; a < groups.size(); ++a)
+        for (size_t b = a + 1; b < groups.size(); ++b)
+            if (groups[a].lines >= ReliableLines && groups[b].lines >= ReliableLines &&
+                find(int(a)) != find(int(b)) && sameLayout(groups[a], groups[b]))
+                root[size_t(find(int(b)))] = find(int(a));
+    Layouts merged;
+    std::vector<int> index(groups.size(), -1);
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const int r = find(int(g));
+        if (index[size_t(r)] < 0) {
+            index[size_t(r)] = int(merged.layouts.size());
+            merged.layouts.push_back(groups[g]);
+            merged.onlyGroup.push_back(int(g));
+            continue;
+        }
+        GroupLayout &into = merged.layouts[size_t(index[size_t(r)])];
+        into.lines += groups[g].lines;
+        for (size_t j = 0; j < into.counts.size(); ++j)
+            into.counts[j] += groups[g].counts[j];
+        merged.onlyGroup[size_t(index[size_t(r)])] = -1;
+    }
+    return merged;
+}
+
+class Chooser {
+public:
+    Chooser(const IdSample &sample, bool twoLevels) : s(sample), m_twoLevels(twoLevels)
+    {
+        for (int length = 1; length <= MaxIdLength; ++length)
+            for (int start = 0; start + length <= MaxIdColumns; ++start)
+                m_places.push_back({start, length});
+        m_all.resize(size_t(s.lines()));
+        for (int i = 0; i < s.lines(); ++i)
+            m_all[size_t(i)] = i;
+    }
+
+    IdScheme choose();
+
+private:
+    struct Split {
+        IdPlace place;
+        double bits = 0;
+    };
+    // The best second place for the lines of one group, if any tells them apart.
+    bool bestSplit(const Partition &first, int group, Split *split);
+    // How many lines of the whole sample hold the value at the place.
+    int holding(IdPlace place, quint64 value);
+
+    const IdSample &s;
+    bool m_twoLevels;
+    std::vector<IdPlace> m_places;
+    std::vector<int> m_all;
+    std::map<std::pair<int, int>, QHash<quint64, int>> m_holding;
+};
+
+int Chooser::holding(IdPlace place, quint64 value)
+{
+    auto [it, added] = m_holding.try_emplace({place.start, place.length});
+    if (added) {
+        for (int i = 0; i < s.lines(); ++i) {
+            const LineKey k = s.key(i, place);
+            if (k.status == LineKey::Ok)
+                ++it->second[k.key];
         }
     }
-    return bits;
+    return it->second.value(value);
+}
+
+bool Chooser::bestSplit(const Partition &first, int group, Split *split)
+{
+    std::vector<int> lines;
+    for (size_t i = 0; i < first.labels.size(); ++i)
+        if (first.labels[i] == group)
+            lines.push_back(int(i));
+    const qint64 n = qint64(lines.size());
+    if (n < 2)
+        return false;
+    // The places that take in the record type's and go on after it first ("90" and "99" after
+    // a record type "9"): of places that cost alike, an ID that reads as one code is kept.
+    std::vector<IdPlace> order;
+    for (const IdPlace &place : m_places)
+        if (place.start == first.place.start && place.length > first.place.length)
+            order.push_back(place);
+    for (const IdPlace &place : m_places)
+        if (place.start != first.place.start || place.length <= first.place.length)
+            order.push_back(place);
+    bool found = false;
+    std::vector<std::vector<int>> seen;
+    Partition sub;
+    for (const IdPlace &place : order) {
+        if (!sortLines(s, lines, place, true, &sub) || sub.values.size() < 2)
+            continue;
+        bool alone = true; // no line of another group holds one of these values there
+        for (size_t v = 0; v < sub.values.size() && alone; ++v)
+            alone = holding(place, sub.values[v]) == sub.sizes[v];
+        if (!alone)
+            continue;
+        if (std::find(seen.begin(), seen.end(), sub.labels) != seen.end())
+            continue; // the same groups as a shorter or earlier place
+        seen.push_back(sub.labels);
+        const std::vector<GroupLayout> layouts =
+            groupLayouts(s, lines, sub.labels, int(sub.values.size()));
+        bool allDiffer = true;
+        for (size_t a = 0; a < layouts.size() && allDiffer; ++a)
+            for (size_t b = a + 1; b < layouts.size() && allDiffer; ++b)
+                allDiffer = !sameLayout(layouts[a], layouts[b]);
+        if (!allDiffer)
+            continue;
+        // A second place costs a few bits more than the same groups found at the first place
+        // alone.
+        double bits = SecondPlaceBits;
+        for (size_t h = 0; h < layouts.size(); ++h)
+            bits += layoutBits(layouts[h]) + labelBits(sub.sizes[h], n);
+        if (!found || bits < split->bits) {
+            *split = {place, bits};
+            found = true;
+        }
+    }
+    return found;
+}
+
+IdScheme Chooser::choose()
+{
+    IdScheme scheme;
+    const qint64 total = s.lines();
+    const int width = s.width();
+    if (total == 0 || width == 0)
+        return scheme;
+    const std::vector<int> none(size_t(total), 0);
+    double best = layoutBits(groupLayouts(s, m_all, none, 1).front());
+    auto beats = [&](double bits) { return bits < best - 1e-9 * std::max(1.0, best); };
+
+    // The places that sort the lines into at least two groups, each sorting once (the
+    // shorter, then the earlier place).
+    std::vector<std::unique_ptr<Partition>> kept;
+    for (const IdPlace &place : m_places) {
+        auto p = std::make_unique<Partition>();
+        if (!sortLines(s, m_all, place, false, p.get()) || p->values.size() < 2)
+            continue;
+        const bool repeated = std::any_of(kept.begin(), kept.end(),
+                                          [&](const auto &k) { return k->labels == p->labels; });
+        if (!repeated)
+            kept.push_back(std::move(p));
+    }
+    for (size_t c = 0; c < kept.size(); ++c) {
+        const Partition &p = *kept[c];
+        // Lines without a value cost a bit per column; a place further right half a bit per
+        // column and column of shift (record codes stand at the start of a line).
+        double bits = labelBits(p.unmatched, total) + double(p.unmatched) * width +
+                      0.5 * p.place.start * width;
+        // At least one layout, of a bit per column: a place that cannot win is not looked at.
+        if (!beats(bits + width))
+            continue;
+        const std::vector<GroupLayout> layouts =
+            groupLayouts(s, m_all, p.labels, int(p.values.size()));
+        // Longer than it needs to be: it splits a group of the whole file, or of another
+        // place, into groups of one layout.
+        bool needed = splitsOnlyLayouts(p, layouts, none);
+        for (size_t o = 0; o < kept.size() && needed; ++o)
+            if (o != c)
+                needed = splitsOnlyLayouts(p, layouts, kept[o]->labels);
+        if (!needed)
+            continue;
+        // Scored on the layouts it tells apart, not on how it spells them: its groups of one
+        // layout count as one (credits and debits told apart by a transaction code are one
+        // layout, whatever their codes hold), and each group more than its layouts costs a bit
+        // per column, as a group of its own would.
+        const Layouts merged = mergeAlike(layouts);
+        bits += double(p.values.size() - merged.layouts.size()) * width;
+        std::vector<IdScheme::Split> splits;
+        for (size_t k = 0; k < merged.layouts.size(); ++k) {
+            double layoutCost = layoutBits(merged.layouts[k]);
+            // A layout of one group may be told apart by a second place; in two groups or more
+            // its lines cost at least two bits per column.
+            Split split;
+            const int g = merged.onlyGroup[k];
+            if (m_twoLevels && g >= 0 && layoutCost > 2.0 * width + SecondPlaceBits &&
+                bestSplit(p, g, &split) && split.bits < layoutCost) {
+                layoutCost = split.bits;
+                splits.push_back({p.values[size_t(g)], split.place});
+            }
+            bits += labelBits(merged.layouts[k].lines, total) + layoutCost;
+        }
+        if (beats(bits)) {
+            best = bits;
+            scheme.first = p.place;
+            scheme.splits = splits;
+        }
+    }
+    return scheme;
 }
 
 } // namespace
 
-LineKey keyOf(const char32_t *chars, int length)
+IdScheme chooseIdScheme(const IdSample &sample, bool twoLevels)
 {
-    LineKey k;
-    bool content = false;
-    int used = length;
-    while (used > 0 && chars[used - 1] == U' ')
-        --used;
-    for (int i = 0; i < length; ++i) {
-        const char32_t c = chars[i];
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c > 0xFFFF) {
-            k.status = LineKey::Invalid;
-            return k;
-        }
-        const quint8 cls = classOf(c);
-        content = content || cls == Digit || cls == Letter;
-        if (i < used)
-            k.key |= quint64(c) << (16 * i);
-    }
-    k.status = content ? LineKey::Ok : LineKey::Invalid;
-    return k;
-}
-
-LineKey lineKey(const char *p, qsizetype n, int start, int length, DecodedLine &scratch)
-{
-    const int end = start + length;
-    bool ascii = n >= end;
-    for (int i = 0; ascii && i < end; ++i)
-        ascii = static_cast<unsigned char>(p[i]) < 0x80;
-    char32_t chars[MaxIdLength];
-    if (ascii) {
-        for (int i = 0; i < length; ++i)
-            chars[i] = static_cast<unsigned char>(p[start + i]);
-        return keyOf(chars, length);
-    }
-    if (n < end)
-        return {}; // fewer bytes, so fewer characters
-    scratch.decode(p, n, end);
-    if (scratch.characters < end)
-        return {};
-    return keyOf(scratch.chars.data() + start, length);
-}
-
-QString keyText(quint64 key)
-{
-    QString text;
-    for (int i = 0; i < MaxIdLength; ++i) {
-        const auto c = char16_t((key >> (16 * i)) & 0xFFFF);
-        if (c == 0)
-            break;
-        text += QChar(c);
-    }
-    return text;
-}
-
-bool chooseIdPlace(const QString &path, int sampleLines, IdPlace *place, QString *error)
-{
-    LineReader reader;
-    if (!reader.open(path, error))
-        return false;
-    std::vector<Candidate> candidates;
-    for (int length = 1; length <= MaxIdLength; ++length)
-        for (int start = 0; start + length <= MaxIdColumns; ++start)
-            candidates.push_back({start, length, false, 0, {}, 0});
-    Candidate whole{-1, 0, false, 0, {}, 0};
-
-    DecodedLine line;
-    std::array<quint8, ShapeColumns> shape{};
-    int columns = 0;
-    const char *p = nullptr;
-    qsizetype n = 0;
-    qint64 lines = 0;
-    while (lines < std::max(1, sampleLines) && reader.next(p, n)) {
-        ++lines;
-        line.decode(p, n, ShapeColumns);
-        const int have = int(line.chars.size());
-        columns = std::max(columns, have);
-        for (int j = 0; j < have; ++j)
-            shape[size_t(j)] = quint8(shapeClass(line.chars[size_t(j)]));
-        LineKey all;
-        all.status = LineKey::Ok;
-        whole.add(all, shape, have);
-        for (Candidate &c : candidates) {
-            if (c.dead)
-                continue;
-            LineKey k;
-            if (line.characters >= c.start + c.length)
-                k = keyOf(line.chars.data() + c.start, c.length);
-            c.add(k, shape, have);
-        }
-    }
-    if (!reader.error().isEmpty()) {
-        *error = reader.error();
-        return false;
-    }
-    place->start = -1;
-    place->length = 0;
-    if (lines == 0 || columns == 0)
-        return true;
-
-    double best = cost(whole.groups, 0, columns);
-    for (const Candidate &c : candidates) {
-        // A place is a candidate when it sorts the lines into at least two groups. Record codes
-        // stand at the start of a line: a place further right pays half a bit per column and
-        // column of shift, which decides between places only on a few lines.
-        if (c.dead || c.groups.size() < 2)
-            continue;
-        const double bits = cost(c.groups, c.unmatched, columns) + 0.5 * c.start * columns;
-        // The candidates are visited shorter first, then from the left: a place that sorts
-        // the lines into the same groups as an earlier one costs the same and is passed over.
-        if (bits < best - 1e-9 * std::max(1.0, best)) {
-            best = bits;
-            place->start = c.start;
-            place->length = c.length;
-        }
-    }
-    return true;
+    return Chooser(sample, twoLevels).choose();
 }
 
 } // namespace velkora::proposal::detail

@@ -21,6 +21,8 @@ bool LineReader::open(const QString &path, QString *error)
     m_size = m_file.size();
     m_block.resize(size_t(BlockBytes));
     m_number = 0;
+    m_read = 0;
+    m_firstNul = -1;
     m_at = m_end = 0;
     m_eof = false;
     if (!fill() && !m_error.isEmpty()) {
@@ -51,6 +53,11 @@ bool LineReader::fill()
         }
         m_end += qsizetype(got);
     }
+    if (m_firstNul < 0 && m_end > 0) {
+        if (const void *nul = std::memchr(m_block.data(), 0, size_t(m_end)))
+            m_firstNul = m_read + (static_cast<const char *>(nul) - m_block.data());
+    }
+    m_read += m_end;
     return m_end > 0;
 }
 

@@ -20,6 +20,9 @@ public:
     bool next(const char *&p, qsizetype &n);
     qint64 lineNumber() const { return m_number; } // of the line last returned, from 1
     qint64 fileBytes() const { return m_size; }
+    qint64 bytesRead() const { return m_read; }
+    // The offset of the first NUL byte read so far (from 0), or -1.
+    qint64 firstNul() const { return m_firstNul; }
     const QString &error() const { return m_error; }
 
 private:
@@ -29,6 +32,8 @@ private:
     QFile m_file;
     qint64 m_size = 0;
     qint64 m_number = 0;
+    qint64 m_read = 0;
+    qint64 m_firstNul = -1;
     std::vector<char> m_block;
     qsizetype m_at = 0;   // next unread byte of the block
     qsizetype m_end = 0;  // bytes of the block

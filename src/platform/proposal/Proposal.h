@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <atomic>
+#include <functional>
 
 namespace velkora::proposal {
 
@@ -23,11 +25,21 @@ struct ProposedField {
 // A line type proposed from the lines whose ID column(s) hold the same value.
 struct ProposedLineType {
     QString id;            // Ly_Linea_ID; empty for a file with one kind of line
+    int idPosition = 0;    // where its ID stands (from 1); 0 without an ID
+    int idLength = 0;
     QString description;   // "Tipo <ID>"
     qint64 lines = 0;      // lines of the file of this type
     qint64 firstLine = 0;  // number of its first line in the file, from 1
     double confidence = 0; // 0 to 1
     QList<ProposedField> fields;
+};
+
+// A field that some lines do not read in its proposed type: it keeps its type because all
+// its lines but 1 % at most read so, and these lines are listed.
+struct UnreadField {
+    int lineType = 0; // index in Proposal::lineTypes
+    int field = 0;    // index in its fields
+    qint64 lines = 0; // lines where it does not read
 };
 
 // A load format proposed from a sample file.
@@ -36,11 +48,55 @@ struct Proposal {
     QString encoding;      // "UTF-8" or "Windows-1252", as the test reads it
     qint64 linesRead = 0;  // every line of the file
     qint64 linesSampled = 0;
-    int idPosition = 0;    // where the line IDs stand (from 1); 0 with one line type
+    // Where the line IDs stand (from 1): the record type's place, which every line type's ID
+    // takes but those told apart by a second code (ProposedLineType::idPosition); 0 with one
+    // line type.
+    int idPosition = 0;
     int idLength = 0;
     QList<ProposedLineType> lineTypes;
     qint64 unmatchedCount = 0;         // lines that fit no proposed line type
     QList<qint64> unmatchedLines;      // their numbers (the first ones, at most 1,000)
+    // The findings: lines of a line type that some field does not read, as the test of the
+    // proposal reports them.
+    qint64 unreadCount = 0;
+    QList<qint64> unreadLines; // the first ones, at most 1,000, in order
+    QList<UnreadField> unreadFields;
+
+    // Whether every line type's ID stands at the same place (true with one line type).
+    bool sharesIdPlace() const;
+};
+
+// "3 líneas no se leen con esta propuesta: 105, 630, 2231" (the first 20 numbers, then "…");
+// empty when every typed line reads.
+QString unreadText(const Proposal &proposal);
+
+// How far a proposal has gone, for a progress bar: the steps are reading the file (after
+// its first lines, where the IDs are looked for) and testing the proposal on it (once, and
+// again for every round that changes a field).
+struct ProposalProgress {
+    enum class Step { Reading, Testing };
+    Step step = Step::Reading;
+    int round = 1;   // of the test
+    qint64 done = 0; // bytes of the step
+    qint64 total = 0;
+};
+
+// Why there is no proposal.
+enum class ProposalFailure {
+    None,
+    NoFile,     // no file named
+    NotFound,   // no such file
+    Folder,     // a folder, not a file
+    Unreadable, // the file cannot be read
+    Empty,      // no line with any text
+    NotText,    // NUL bytes, or mostly bytes that are not text
+    Cancelled,  // the caller cancelled it
+    Untested,   // the proposal could not be tested without errors
+};
+
+struct ProposalError {
+    ProposalFailure failure = ProposalFailure::None;
+    QString text; // for a person: what and why
 };
 
 struct ProposalOptions {
@@ -51,15 +107,26 @@ struct ProposalOptions {
     // or Fecha field that a line past the sample cannot read is proposed as TEXTO instead.
     bool verify = true;
     int threads = 0; // of that test: 0, the machine's cores (at most 4)
+    // Whether a record type whose lines come in several layouts may be told apart by a second
+    // code (each of its line types then has its ID there).
+    bool twoLevelIds = true;
+    // Called from the proposing thread (or the test's reading threads) as the proposal goes.
+    std::function<void(const ProposalProgress &)> progress;
+    // Set (from any thread) to stop the proposal; it then fails as Cancelled.
+    const std::atomic<bool> *cancel = nullptr;
 };
 
 // Reads the file and proposes a load format; deterministic, in bounded memory. On a file that
-// cannot be read, returns false and says why in *error (the proposal is then empty).
+// cannot be read or is not a text file, returns false and says why in *error (the proposal is
+// then empty).
+bool proposeFromFile(const QString &path, Proposal *proposal, ProposalError *error,
+                     const ProposalOptions &options = {});
 bool proposeFromFile(const QString &path, Proposal *proposal, QString *error,
                      const ProposalOptions &options = {});
 
 // The proposal as a load format under a key (line orders "0001"..., field numbers "0001"...,
-// the header's file the proposed file): what the test, the views and a save take.
+// each line type's ID at its own place, the header's file the proposed file): what the test,
+// the views and a save take.
 formats::LoadFormat toLoadFormat(const Proposal &proposal, const QString &key);
 
 // The proposal as JSON (velkora propose --json) and as text for a person.

@@ -38,9 +38,11 @@ QByteArray toJson(const Proposal &proposal)
     root[QStringLiteral("encoding")] = proposal.encoding;
     root[QStringLiteral("lines")] = proposal.linesRead;
     root[QStringLiteral("lines_sampled")] = proposal.linesSampled;
-    root[QStringLiteral("line_type")] =
-        QJsonObject{{QStringLiteral("position"), proposal.idPosition},
-                    {QStringLiteral("length"), proposal.idLength}};
+    // The place every line type's ID takes, when they share one.
+    if (proposal.sharesIdPlace())
+        root[QStringLiteral("line_type")] =
+            QJsonObject{{QStringLiteral("position"), proposal.idPosition},
+                        {QStringLiteral("length"), proposal.idLength}};
     QJsonArray types;
     for (const ProposedLineType &type : proposal.lineTypes) {
         QJsonArray fields;
@@ -55,6 +57,8 @@ QByteArray toJson(const Proposal &proposal)
                                       {QStringLiteral("description"), f.description},
                                       {QStringLiteral("confidence"), f.confidence}});
         types.append(QJsonObject{{QStringLiteral("id"), type.id},
+                                 {QStringLiteral("position"), type.idPosition},
+                                 {QStringLiteral("length"), type.idLength},
                                  {QStringLiteral("description"), type.description},
                                  {QStringLiteral("lines"), type.lines},
                                  {QStringLiteral("first_line"), type.firstLine},
@@ -65,6 +69,17 @@ QByteArray toJson(const Proposal &proposal)
     root[QStringLiteral("unmatched")] =
         QJsonObject{{QStringLiteral("count"), proposal.unmatchedCount},
                     {QStringLiteral("first"), numbers(proposal.unmatchedLines)}};
+    QJsonArray fields;
+    for (const UnreadField &u : proposal.unreadFields) {
+        const ProposedLineType &type = proposal.lineTypes.at(u.lineType);
+        fields.append(QJsonObject{{QStringLiteral("line_type"), type.id},
+                                  {QStringLiteral("field"), type.fields.at(u.field).description},
+                                  {QStringLiteral("lines"), u.lines}});
+    }
+    root[QStringLiteral("unread")] =
+        QJsonObject{{QStringLiteral("count"), proposal.unreadCount},
+                    {QStringLiteral("first"), numbers(proposal.unreadLines)},
+                    {QStringLiteral("fields"), fields}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -77,8 +92,13 @@ QString toText(const Proposal &proposal)
     text += QStringLiteral("Líneas: %1 (%2 analizadas)\n")
                 .arg(proposal.linesRead)
                 .arg(proposal.linesSampled);
-    if (proposal.idLength > 0)
+    if (proposal.idLength > 0 && proposal.sharesIdPlace())
         text += QStringLiteral("ID de los tipos de línea: posición %1, longitud %2\n")
+                    .arg(proposal.idPosition)
+                    .arg(proposal.idLength);
+    else if (proposal.idLength > 0)
+        text += QStringLiteral("ID del tipo de registro: posición %1, longitud %2; algunos tipos "
+                               "de línea tienen su ID en otra posición\n")
                     .arg(proposal.idPosition)
                     .arg(proposal.idLength);
     else
@@ -86,15 +106,19 @@ QString toText(const Proposal &proposal)
     for (int t = 0; t < proposal.lineTypes.size(); ++t) {
         const ProposedLineType &type = proposal.lineTypes.at(t);
         text += QLatin1Char('\n');
-        text += QStringLiteral("Tipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
-                               "confianza %6\n")
-                    .arg(QStringLiteral("%1").arg(t + 1, 4, 10, QLatin1Char('0')),
-                         type.id.isEmpty() ? QString()
-                                           : QStringLiteral(" (ID '%1')").arg(type.id),
-                         type.description)
-                    .arg(type.lines)
-                    .arg(type.firstLine)
-                    .arg(percent(type.confidence));
+        text +=
+            QStringLiteral("Tipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
+                           "confianza %6\n")
+                .arg(QStringLiteral("%1").arg(t + 1, 4, 10, QLatin1Char('0')),
+                     type.id.isEmpty() ? QString()
+                                       : QStringLiteral(" (ID '%1' en la posición %2, longitud %3)")
+                                             .arg(type.id)
+                                             .arg(type.idPosition)
+                                             .arg(type.idLength),
+                     type.description)
+                .arg(type.lines)
+                .arg(type.firstLine)
+                .arg(percent(type.confidence));
         if (type.fields.isEmpty()) {
             text += QStringLiteral("  (sin campos)\n");
             continue;
@@ -125,6 +149,15 @@ QString toText(const Proposal &proposal)
                     .arg(first.join(QStringLiteral(", ")),
                          proposal.unmatchedCount > first.size() ? QStringLiteral(", …")
                                                                 : QString());
+    }
+    if (proposal.unreadCount > 0) {
+        text += unreadText(proposal) + QLatin1Char('\n');
+        for (const UnreadField &u : proposal.unreadFields) {
+            const ProposedLineType &type = proposal.lineTypes.at(u.lineType);
+            text += QStringLiteral("  %1 del tipo de línea %2: %3 líneas\n")
+                        .arg(type.fields.at(u.field).description, type.description)
+                        .arg(u.lines);
+        }
     }
     return text;
 }

@@ -50,13 +50,15 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
       m_fieldsModel(new ProposedFieldsModel(this)),
       m_lineTypesTable(makeTable(m_lineTypesModel, QStringLiteral("tblTiposLinea"), this)),
       m_fieldsTable(makeTable(m_fieldsModel, QStringLiteral("tblCampos"), this)),
-      m_unmatched(new QListWidget(this)), m_lines(new RawLinesView(this)),
-      m_status(new QLabel(this)), m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
+      m_unmatched(new QListWidget(this)), m_unread(new QListWidget(this)),
+      m_lines(new RawLinesView(this)), m_status(new QLabel(this)),
+      m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
       m_cancel(new QPushButton(QStringLiteral("Cancelar"), this))
 {
     setObjectName(QStringLiteral("dlgPropuesta"));
     setWindowTitle(QStringLiteral("Formato de carga propuesto"));
     m_unmatched->setObjectName(QStringLiteral("lstSinTipo"));
+    m_unread->setObjectName(QStringLiteral("lstNoSeLeen"));
     m_status->setObjectName(QStringLiteral("lblCampo"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setWordWrap(true);
@@ -79,28 +81,8 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     m_status->setText(file->index.ran() ? m_lines->statusText() : file->index.error());
     connect(m_lines, &RawLinesView::statusChanged, m_status, &QLabel::setText);
 
-    auto *unmatchedLabel = new QLabel(this);
-    unmatchedLabel->setObjectName(QStringLiteral("lblSinTipo"));
-    unmatchedLabel->setWordWrap(true);
-    const QLocale locale;
-    if (m_proposal.unmatchedCount == 0) {
-        unmatchedLabel->setText(
-            QStringLiteral("Todas las líneas corresponden a un tipo de línea propuesto."));
-        m_unmatched->hide();
-    } else {
-        unmatchedLabel->setText(
-            QStringLiteral("Líneas que no corresponden a ningún tipo propuesto: %1%2")
-                .arg(locale.toString(m_proposal.unmatchedCount),
-                     m_proposal.unmatchedCount > m_proposal.unmatchedLines.size()
-                         ? QStringLiteral(" (se listan las primeras %1)")
-                               .arg(locale.toString(qint64(m_proposal.unmatchedLines.size())))
-                         : QString()));
-        for (const qint64 number : std::as_const(m_proposal.unmatchedLines)) {
-            auto *item = new QListWidgetItem(QStringLiteral("Línea %1").arg(number), m_unmatched);
-            item->setData(Qt::UserRole, number);
-        }
-    }
-    unmatchedLabel->setBuddy(m_unmatched);
+    QLabel *unmatched = unmatchedLabel();
+    QLabel *unread = unreadLabel();
 
     // Line types and their fields side by side, the unmatched lines under them, and the
     // sample's lines below all.
@@ -112,8 +94,10 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     typesColumn->addWidget(caption(QStringLiteral("&Tipos de línea"),
                                    QStringLiteral("lblTiposLinea"), m_lineTypesTable, this));
     typesColumn->addWidget(m_lineTypesTable, 1);
-    typesColumn->addWidget(unmatchedLabel);
+    typesColumn->addWidget(unmatched);
     typesColumn->addWidget(m_unmatched);
+    typesColumn->addWidget(unread);
+    typesColumn->addWidget(m_unread);
     auto *fieldsColumn = new QVBoxLayout;
     fieldsColumn->addWidget(caption(QStringLiteral("&Campos del tipo de línea"),
                                     QStringLiteral("lblCampos"), m_fieldsTable, this));
@@ -153,10 +137,12 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
             [this](const QModelIndex &current) { showLineType(current.row()); });
     connect(m_fieldsTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { showField(current.row()); });
-    connect(m_unmatched, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
-        if (item)
-            showLineNumber(item->data(Qt::UserRole).toLongLong());
-    });
+    for (QListWidget *list : {m_unmatched, m_unread}) {
+        connect(list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
+            if (item)
+                showLineNumber(item->data(Qt::UserRole).toLongLong());
+        });
+    }
 
     if (m_lineTypesModel->rowCount() > 0)
         m_lineTypesTable->setCurrentIndex(m_lineTypesModel->index(0, 0));
@@ -165,6 +151,63 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
 
 ProposalDialog::~ProposalDialog() = default;
 
+// "Líneas que no corresponden a ningún tipo propuesto: 3", over their list.
+QLabel *ProposalDialog::unmatchedLabel()
+{
+    auto *label = new QLabel(this);
+    label->setObjectName(QStringLiteral("lblSinTipo"));
+    label->setWordWrap(true);
+    label->setBuddy(m_unmatched);
+    const QLocale locale;
+    if (m_proposal.unmatchedCount == 0) {
+        label->setText(
+            QStringLiteral("Todas las líneas corresponden a un tipo de línea propuesto."));
+        m_unmatched->hide();
+        return label;
+    }
+    label->setText(
+        QStringLiteral("Líneas que no corresponden a ningún tipo propuesto: %1%2")
+            .arg(locale.toString(m_proposal.unmatchedCount),
+                 m_proposal.unmatchedCount > m_proposal.unmatchedLines.size()
+                     ? QStringLiteral(" (se listan las primeras %1)")
+                           .arg(locale.toString(qint64(m_proposal.unmatchedLines.size())))
+                     : QString()));
+    for (const qint64 number : std::as_const(m_proposal.unmatchedLines)) {
+        auto *item = new QListWidgetItem(QStringLiteral("Línea %1").arg(number), m_unmatched);
+        item->setData(Qt::UserRole, number);
+    }
+    return label;
+}
+
+// The proposal's findings: "3 líneas no se leen con esta propuesta: 105, 630, 2231", and each
+// of those lines with the fields it does not read in.
+QLabel *ProposalDialog::unreadLabel()
+{
+    auto *label = new QLabel(proposal::unreadText(m_proposal), this);
+    label->setObjectName(QStringLiteral("lblNoSeLeen"));
+    label->setWordWrap(true);
+    label->setBuddy(m_unread);
+    if (m_proposal.unreadCount == 0) {
+        label->hide();
+        m_unread->hide();
+        return label;
+    }
+    QStringList fields;
+    for (const proposal::UnreadField &u : std::as_const(m_proposal.unreadFields)) {
+        const proposal::ProposedLineType &type = m_proposal.lineTypes.at(u.lineType);
+        fields << QStringLiteral("%1 del tipo %2 (%3 líneas)")
+                      .arg(type.fields.at(u.field).description, type.id)
+                      .arg(u.lines);
+    }
+    label->setToolTip(QStringLiteral("Campos que esas líneas no leen: ") +
+                      fields.join(QStringLiteral("; ")));
+    for (const qint64 number : std::as_const(m_proposal.unreadLines)) {
+        auto *item = new QListWidgetItem(QStringLiteral("Línea %1").arg(number), m_unread);
+        item->setData(Qt::UserRole, number);
+    }
+    return label;
+}
+
 QString ProposalDialog::summary() const
 {
     const QLocale locale;
@@ -172,8 +215,14 @@ QString ProposalDialog::summary() const
         QStringLiteral("Archivo: %1 (%2). Líneas: %3, de las que se estudiaron %4.")
             .arg(QDir::toNativeSeparators(m_proposal.file), m_proposal.encoding,
                  locale.toString(m_proposal.linesRead), locale.toString(m_proposal.linesSampled));
-    if (m_proposal.idLength > 0)
+    if (m_proposal.idLength > 0 && m_proposal.sharesIdPlace())
         text += QStringLiteral(" El ID de cada línea está en la posición %1, longitud %2.")
+                    .arg(m_proposal.idPosition)
+                    .arg(m_proposal.idLength);
+    else if (m_proposal.idLength > 0)
+        text += QStringLiteral(" El tipo de registro está en la posición %1, longitud %2; "
+                               "algunos tipos de línea tienen su ID en otra posición (la de cada "
+                               "uno está en la tabla).")
                     .arg(m_proposal.idPosition)
                     .arg(m_proposal.idLength);
     else

@@ -18,15 +18,18 @@ class ProposedLineTypesModel;
 class RawLinesView;
 
 // Shows a proposed load format for the user to accept or not: a summary of the file read,
-// the proposed line types, the fields of the chosen line type (position, length, type,
-// format, value, trim and how sure the proposal is of each), the lines that fit no proposed
-// line type, and the file's first lines with the proposed fields as coloured bands (a
-// RawLinesView over the proposal as a load format). Choosing a line type shows its first
-// line, choosing a field highlights its band, choosing an unmatched line shows it.
-// Accepting or cancelling changes nothing: the caller acts on the answer.
+// the proposed line types (with where each one's ID stands), the fields of the chosen line
+// type (position, length, type, format, value, trim and how sure the proposal is of each),
+// the lines that fit no proposed line type, the lines that some field does not read (the
+// proposal's findings: "3 líneas no se leen con esta propuesta: ..."), and the file's first
+// lines with the proposed fields as coloured bands (a RawLinesView over the proposal as a
+// load format). Choosing a line type shows its first line, choosing a field highlights its
+// band, choosing a listed line shows it. Accepting or cancelling changes nothing: the caller
+// acts on the answer.
 // Object names: "dlgPropuesta", "lblResumen", "tblTiposLinea", "tblCampos", "lblSinTipo",
-// "lstSinTipo", "vistaLineas", "lblCampo", "cmdAceptar", "cmdCancelar" (and "paginaTipos",
-// "paginaLineas", "divPropuesta" and the captions "lblTiposLinea", "lblCampos", "lblLineas").
+// "lstSinTipo", "lblNoSeLeen", "lstNoSeLeen", "vistaLineas", "lblCampo", "cmdAceptar",
+// "cmdCancelar" (and "paginaTipos", "paginaLineas", "divPropuesta" and the captions
+// "lblTiposLinea", "lblCampos", "lblLineas").
 class ProposalDialog : public QDialog {
     Q_OBJECT
 public:
@@ -39,6 +42,7 @@ public:
     QTableView *lineTypesTable() const { return m_lineTypesTable; }
     QTableView *fieldsTable() const { return m_fieldsTable; }
     QListWidget *unmatchedList() const { return m_unmatched; }
+    QListWidget *unreadList() const { return m_unread; }
     RawLinesView *linesView() const { return m_lines; }
     QPushButton *acceptButton() const { return m_accept; }
     QPushButton *cancelButton() const { return m_cancel; }
@@ -48,6 +52,8 @@ private:
     void showField(int row);
     void showLineNumber(qint64 number);
     QString summary() const;
+    QLabel *unmatchedLabel();
+    QLabel *unreadLabel();
 
     proposal::Proposal m_proposal;
     std::shared_ptr<LineDecoder> m_decoder;
@@ -56,6 +62,7 @@ private:
     QTableView *m_lineTypesTable;
     QTableView *m_fieldsTable;
     QListWidget *m_unmatched;
+    QListWidget *m_unread;
     RawLinesView *m_lines;
     QLabel *m_status;
     QPushButton *m_accept;

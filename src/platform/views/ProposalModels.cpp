@@ -51,6 +51,10 @@ QVariant ProposedLineTypesModel::data(const QModelIndex &index, int role) const
     switch (column) {
     case Id:
         return type.id;
+    case Position:
+        return type.idPosition;
+    case Length:
+        return type.idLength;
     case Description:
         return type.description;
     case Lines:
@@ -73,6 +77,10 @@ QVariant ProposedLineTypesModel::headerData(int section, Qt::Orientation orienta
     switch (Column(section)) {
     case Id:
         return QStringLiteral("Id");
+    case Position:
+        return QStringLiteral("Posición");
+    case Length:
+        return QStringLiteral("Longitud");
     case Description:
         return QStringLiteral("Descripción");
     case Lines:

@@ -10,7 +10,17 @@ namespace velkora::views {
 class ProposedLineTypesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Id = 0, Description, Lines, FirstLine, Confidence, ColumnCount };
+    // Where each line type's ID stands: a record type's segments have theirs elsewhere.
+    enum Column {
+        Id = 0,
+        Position,
+        Length,
+        Description,
+        Lines,
+        FirstLine,
+        Confidence,
+        ColumnCount
+    };
 
     explicit ProposedLineTypesModel(const proposal::Proposal &proposal, QObject *parent = nullptr);
 

@@ -1,0 +1,312 @@
+#include "FieldBuilder.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velkora::proposal::detail {
+
+namespace {
+
+QString fourDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+bool storable(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.isSurrogate() || c.isNonCharacter())
+            return false;
+    return true;
+}
+
+} // namespace
+
+FieldBuilder::FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record)
+    : t(stats), m_id(id.start < 0 ? IdPlace{0, 0} : id),
+      m_record(record.start < 0 ? IdPlace{0, 0} : record), m_tolerated(tolerated(stats.sampled)),
+      m_evidence(stats.sampled / (stats.sampled + 1.0))
+{}
+
+int FieldBuilder::pure(int j) const
+{
+    const qint64 need = t.sampled - m_tolerated;
+    for (int k = 0; k < 4; ++k)
+        if (t.count(j, k) >= need)
+            return k;
+    return -1;
+}
+
+int FieldBuilder::major(int j) const
+{
+    for (int k = 0; k < 4; ++k)
+        if (10 * qint64(t.count(j, k)) >= 9 * qint64(t.sampled))
+            return k;
+    return -1;
+}
+
+// A date that reads on all sampled lines but the tolerated ones, in a likely year, and that
+// changes from line to line when the line type has 20 lines or more (a run of digits that is
+// the same on every line is a code, not a date). With a single sampled line nothing is
+// constant, and any run of digits that reads as a likely date is one.
+bool FieldBuilder::usableDate(const DateCandidate &d) const
+{
+    if (d.fails > m_tolerated || !d.likely() || (t.sampled >= 20 && !d.varies))
+        return false;
+    // A two-digit year right after a "19" or "20" that never changes is the end of a
+    // four-digit year (one out of range, or the date would be read whole).
+    if (dateSpecs()[size_t(d.spec)].yearFirst2 && d.start >= 2 && constant(d.start - 2) &&
+        constant(d.start - 1)) {
+        const char32_t c = t.first[size_t(d.start - 2)], y = t.first[size_t(d.start - 1)];
+        if ((c == U'1' && y == U'9') || (c == U'2' && y == U'0'))
+            return false;
+    }
+    return true;
+}
+
+// Columns that end fields: the ID's, those blank on every line, and runs blank on all lines
+// but the tolerated ones that stand between columns that nine lines in ten fill with one
+// class (a blank beside a column that is often blank is the end of a text or of a number of
+// varying length, which a few longer ones fill).
+std::vector<char> FieldBuilder::separators(int end) const
+{
+    std::vector<char> separator(size_t(end), 0);
+    for (int j = 0; j < end; ++j)
+        separator[size_t(j)] = inId(j) || !content(j);
+    // On a line type of one line, a single blank column between two columns that hold letters
+    // is a space between words (on more lines, a blank that stands in the same column on every
+    // line is where a field ends).
+    for (int j = 1; t.sampled == 1 && j + 1 < end; ++j) {
+        if (inId(j) || content(j) || separator[size_t(j - 1)] || separator[size_t(j + 1)])
+            continue;
+        const bool letters = t.count(j - 1, LetterAt) > 0 && t.count(j + 1, LetterAt) > 0;
+        if (letters)
+            separator[size_t(j)] = 0;
+    }
+    auto filled = [&](int j) {
+        if (j < 0 || j >= end || separator[size_t(j)])
+            return true;
+        const int c = major(j);
+        return c >= 0 && c != BlankAt;
+    };
+    for (int j = 0; j < end;) {
+        if (separator[size_t(j)] || pure(j) != BlankAt) {
+            ++j;
+            continue;
+        }
+        int k = j;
+        while (k < end && !separator[size_t(k)] && pure(k) == BlankAt)
+            ++k;
+        if (filled(j - 1) && filled(k))
+            std::fill(separator.begin() + j, separator.begin() + k, 1);
+        j = k;
+    }
+    return separator;
+}
+
+QList<ProposedField> FieldBuilder::build(double *consistency)
+{
+    int end = 0; // trailing blanks are not fields
+    for (int j = 0; j < t.width; ++j)
+        if (content(j) && !inId(j))
+            end = j + 1;
+    const std::vector<char> separator = separators(end);
+    int columns = 0, pureColumns = 0;
+    for (int j = 0; j < end; ++j) {
+        if (separator[size_t(j)])
+            continue;
+        ++columns;
+        pureColumns += solid(j) || (constant(j) && content(j));
+    }
+    *consistency = columns == 0 ? 1.0 : double(pureColumns) / columns;
+    for (int j = 0; j < end;) {
+        if (separator[size_t(j)]) {
+            ++j;
+            continue;
+        }
+        int k = j;
+        while (k < end && !separator[size_t(k)])
+            ++k;
+        segment(j, k);
+        j = k;
+    }
+    for (int i = 0; i < m_fields.size(); ++i)
+        m_fields[i].description = QStringLiteral("Campo %1").arg(fourDigits(i + 1));
+    return m_fields;
+}
+
+// A run of columns between separators: the dates first (as many of its columns as dates can
+// cover, the preferred format first), then the pieces between them.
+void FieldBuilder::segment(int a, int b)
+{
+    const std::vector<DateSpec> &specs = dateSpecs();
+    const int n = b - a;
+    std::vector<int> best(size_t(n + 1), 0);
+    std::vector<int> from(size_t(n + 1), -1); // the date that ends there on the best path
+    for (int i = 0; i < n; ++i) {
+        if (best[size_t(i)] > best[size_t(i + 1)]) {
+            best[size_t(i + 1)] = best[size_t(i)];
+            from[size_t(i + 1)] = -1;
+        }
+        for (int d = 0; d < int(t.dates.size()); ++d) {
+            const DateCandidate &date = t.dates[size_t(d)];
+            const int length = specs[size_t(date.spec)].length;
+            if (date.start != a + i || i + length > n || !usableDate(date))
+                continue;
+            if (best[size_t(i)] + length > best[size_t(i + length)]) {
+                best[size_t(i + length)] = best[size_t(i)] + length;
+                from[size_t(i + length)] = d;
+            }
+        }
+    }
+    // Back from the end: the dates on the best path.
+    std::vector<const DateCandidate *> chosen;
+    for (int i = n; i > 0;) {
+        if (from[size_t(i)] < 0) {
+            --i;
+            continue;
+        }
+        const DateCandidate &date = t.dates[size_t(from[size_t(i)])];
+        chosen.push_back(&date);
+        i -= specs[size_t(date.spec)].length;
+    }
+    std::reverse(chosen.begin(), chosen.end());
+    const qsizetype first = m_fields.size();
+    int at = a;
+    for (const DateCandidate *date : chosen) {
+        const DateSpec &spec = specs[size_t(date->spec)];
+        if (date->start > at)
+            piece(at, date->start);
+        add(date->start, date->start + spec.length, QStringLiteral("03"), spec.name, {}, false,
+            m_evidence);
+        at = date->start + spec.length;
+    }
+    if (at < b)
+        piece(at, b);
+    decimals(first);
+}
+
+// Digits, a point or comma that never changes, and one to three digits: one NUMERO with that
+// many decimals ("0.00").
+void FieldBuilder::decimals(qsizetype from)
+{
+    for (qsizetype i = from; i + 2 < m_fields.size(); ++i) {
+        const ProposedField &whole = m_fields[i], &mark = m_fields[i + 1], &part = m_fields[i + 2];
+        const bool isMark = mark.typeCode == QLatin1String("04") && mark.length == 1 &&
+                            (mark.value == QLatin1String(".") || mark.value == QLatin1String(","));
+        if (whole.typeCode != QLatin1String("01") || !isMark ||
+            part.typeCode != QLatin1String("01") || part.length > 3 ||
+            whole.position + whole.length != mark.position || mark.position + 1 != part.position ||
+            whole.length + part.length > MaxNumberDigits)
+            continue;
+        ProposedField merged = whole;
+        merged.length = whole.length + 1 + part.length;
+        merged.format = QStringLiteral("0") + mark.value + QString(part.length, QLatin1Char('0'));
+        merged.confidence = std::min(whole.confidence, part.confidence);
+        m_fields[i] = merged;
+        m_fields.remove(i + 1, 2);
+    }
+}
+
+// Whether a field ends between two columns: where a column of one class meets one of another
+// (nine lines in ten), and where a column of digits meets one that holds letters or signs on
+// more lines than that (digits beside digits or blanks may be a number of varying length,
+// which is a text).
+bool FieldBuilder::cutBetween(int left, int right) const
+{
+    const int a = major(left), b = major(right);
+    if (a >= 0 && b >= 0)
+        return a != b;
+    auto wordy = [&](int j) {
+        return 10 * qint64(t.count(j, LetterAt) + t.count(j, OtherAt)) > qint64(t.sampled);
+    };
+    return (a == DigitAt && wordy(right)) || (b == DigitAt && wordy(left));
+}
+
+// Columns with no date: cut where a field ends (cutBetween), then each part is a CONSTANTE,
+// a NUMERO or a TEXTO.
+void FieldBuilder::piece(int a, int b)
+{
+    int start = a;
+    bool lastOther = false; // whether the last constant was of signs alone
+    for (int j = a + 1; j <= b; ++j) {
+        if (j < b && !cutBetween(j - 1, j))
+            continue;
+        bool allConstant = true, allDigits = true, allOther = true;
+        QString value;
+        for (int k = start; k < j; ++k) {
+            allConstant = allConstant && constant(k);
+            allDigits = allDigits && major(k) == DigitAt;
+            allOther = allOther && major(k) == OtherAt;
+            if (allConstant)
+                value += QString::fromUcs4(&t.first[size_t(k)], 1);
+        }
+        if (allConstant && value.size() <= 255 && storable(value)) {
+            // A constant of signs beside another constant ("EMP" and "-") is one with it.
+            ProposedField *last = m_fields.isEmpty() ? nullptr : &m_fields.last();
+            if (last && last->typeCode == QLatin1String("04") && (allOther || lastOther) &&
+                last->position - 1 + last->length == start && last->position - 1 >= a &&
+                last->value.size() + value.size() <= 255) {
+                last->length += j - start;
+                last->value += value;
+            } else {
+                add(start, j, QStringLiteral("04"), {}, value, false, m_evidence);
+            }
+            lastOther = allOther;
+        } else if (allDigits) {
+            digits(start, j);
+        } else {
+            add(start, j, QStringLiteral("02"), {}, {}, true, 0.8 * m_evidence);
+        }
+        start = j;
+    }
+}
+
+// Digits (on nine lines in ten): one NUMERO, or, past 18 digits, several: each cut where a
+// column that changes is followed by one that holds one digit on nine lines in ten (where a
+// zero-padded number seems to start), the last such place within 18 digits, or after 18.
+void FieldBuilder::digits(int a, int b)
+{
+    bool cut = false;
+    while (b - a > MaxNumberDigits) {
+        int at = a + MaxNumberDigits;
+        for (int k = a + MaxNumberDigits; k > a; --k) {
+            if (!steady(k - 1) && steady(k)) {
+                at = k;
+                break;
+            }
+        }
+        number(a, at, 0.6);
+        a = at;
+        cut = true;
+    }
+    number(a, b, cut ? 0.6 : 1.0);
+}
+
+// A part of a run of digits: a CONSTANTE when it never changes, a NUMERO otherwise.
+void FieldBuilder::number(int a, int b, double sureness)
+{
+    QString value;
+    for (int k = a; k < b && constant(k); ++k)
+        value += QChar(char16_t(t.first[size_t(k)]));
+    if (value.size() == b - a)
+        add(a, b, QStringLiteral("04"), {}, value, false, m_evidence);
+    else
+        add(a, b, QStringLiteral("01"), {}, {}, false, sureness * m_evidence);
+}
+
+void FieldBuilder::add(int a, int b, const QString &type, const QString &format,
+                       const QString &value, bool trim, double confidence)
+{
+    ProposedField f;
+    f.position = a + 1;
+    f.length = b - a;
+    f.typeCode = type;
+    f.format = format;
+    f.value = value;
+    f.trim = trim;
+    f.confidence = std::round(confidence * 1000.0) / 1000.0;
+    m_fields << f;
+}
+
+} // namespace velkora::proposal::detail
