@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <limits>
 #include <vector>
 
 namespace velkora::formats {
@@ -13,15 +14,24 @@ namespace velkora::formats {
 // line read); numberLines() then turns every one into the file's own line number (from 1),
 // which for a reverse reading is known only once the whole file has been counted.
 
-// A field that could not be read in its type and format. Fixed size: no allocation per error.
+// What an error is about: a field that does not read in its type and format, a rule of the
+// load format that the file breaks, or a control character inside a line.
+enum class ErrorKind : quint8 { Field, Rule, Control };
+
+// An error of a line. Fixed size: no allocation per error.
 struct FieldError {
     qint64 line = 0;
-    int lineType = 0; // index in the load format
-    int field = 0;    // index in the line type
+    int lineType = 0; // index in the load format; -1 for a line without a single line type
+    int field = 0;    // index in the line type; -1 for the whole line
+    ErrorKind kind = ErrorKind::Field;
+    int rule = -1;         // Rule: index in the load format's rules
+    qint64 ruleValue = 0;  // Rule: what the line holds (a length, a count, a line type...)
+    __int128 expected = 0; // Rule: what the rule expects (a count, a sum...)
     int from = 0;     // the field's columns, from 1
     int to = 0;
     Problem problem;
     int column = 0;       // the offending character's column, 0 when none
+    int lineEnd = 0;      // the line's length in characters (where a short line ends)
     char badChar[5] = {}; // that character in UTF-8
     quint8 textSize = 0;
     bool textCut = false;
@@ -48,8 +58,12 @@ inline constexpr int LengthSlack = 2;
 // What the lines in error of a line type show of one of its fields, for the likely causes
 // (LikelyCauses.h). Counts only, gathered on the lines in error: the parts of a file add up
 // whatever way it is cut.
+// The most lines in error kept per field (and per line type for its lines as a whole).
+inline constexpr int FirstLinesPerField = 10;
+
 struct FieldStat {
-    qint64 lines = 0;   // lines where the field is in error
+    qint64 lines = 0;   // lines where the field is in error (read errors and broken rules)
+    std::vector<qint64> first; // the first of them, at most FirstLinesPerField
     qint64 blank = 0;   // of them, lines where it is blank
     qint64 pastEnd = 0; // of them, lines that end before the field does
     // Of them, lines where the field reads right Shifts[k] columns away, and at no shift
@@ -71,7 +85,46 @@ struct TypeStat {
     // Of them, lines where some field in error reads right Shifts[k] columns away.
     std::array<qint64, ShiftCount> shiftedLines{};
     std::vector<FieldStat> fields; // per field; empty while no line has an error
+    // Errors of the line as a whole (a broken rule of the line type, a control character
+    // outside the fields): lines, and the first of them.
+    qint64 lineErrors = 0;
+    std::vector<qint64> lineErrorFirst;
+
+    // Counts one more line in error of the field (-1: of the line as a whole).
+    void noteError(int field, size_t fieldCount, qint64 line)
+    {
+        if (field < 0) {
+            ++lineErrors;
+            if (lineErrorFirst.size() < size_t(FirstLinesPerField))
+                lineErrorFirst.push_back(line);
+            return;
+        }
+        if (fields.size() < fieldCount)
+            fields.resize(fieldCount);
+        FieldStat &stat = fields[size_t(field)];
+        ++stat.lines;
+        if (stat.first.size() < size_t(FirstLinesPerField))
+            stat.first.push_back(line);
+    }
 };
+
+// A run of empty lines at the start or the end of what was read (in reading order).
+struct EmptyRun {
+    qint64 count = 0;
+    std::vector<qint64> first; // at most the list limit
+};
+
+// What a line holds for the rules that look across lines (RuleChecker.h): its line type and
+// the values of the fields those rules read. One per line, kept only while its part of the
+// file waits to be checked in reading order.
+struct LineRecord {
+    qint32 lineType = -1; // -1: no line type, or more than one
+    quint32 valuesAt = 0; // its values in ScanResult::recordValues
+    bool inError = false; // an error is already counted on the line
+    bool empty = false;   // an empty line
+};
+// A recorded value: a NUMERO field's mantissa with its sign, NoValue when it does not read.
+inline constexpr qint64 NoValue = std::numeric_limits<qint64>::min();
 
 // One line as the test shows it in full: its line type and its converted values.
 struct LineDetail {
@@ -101,10 +154,28 @@ struct ScanResult {
     qint64 utf8Lines = 0;   // lines with characters beyond ASCII read as UTF-8
     qint64 cp1252Lines = 0; // lines that are not UTF-8, read as Windows-1252
     std::vector<LineDetail> details;
+    ListedLines controlLines; // lines with control characters
+    // Empty lines before the first line with text and after the last one, in reading order;
+    // those between lines with text are lines without a line type.
+    bool anyText = false;
+    EmptyRun leadingEmpty;
+    EmptyRun trailingEmpty;
+    qint64 longestLine = -1; // the first of the longest lines
+    // Lines for the rules across lines, until they are checked (then emptied).
+    std::vector<LineRecord> records;
+    std::vector<qint64> recordValues;
 
+    // Counts an empty line or a line with text, in reading order (within one part).
+    void noteEmpty(qint64 line, int listLimit);
+    void noteText(int listLimit);
     // Appends a later part, whose lines come after these in reading order; lists keep their
     // first `listLimit` entries and the details their first `detailLimit`.
     void append(ScanResult &&later, int listLimit, int detailLimit);
+    // Tells which empty lines end the file (emptyAtEnd): the leading ones of a reverse
+    // reading, else the trailing ones; the others become lines without a line type. Once,
+    // after the last part and before numberLines.
+    void settleEmptyLines(bool reverse, int listLimit);
+    EmptyRun emptyAtEnd;
     // Turns reading order into the file's line numbers (see above).
     void numberLines(bool reverse);
 };
