@@ -17,6 +17,8 @@ void countError(const CompiledFormat &format, const FieldError &error, ScanResul
             ++stat.errorLines;
         stat.noteError(error.field, format.lineTypes()[size_t(error.lineType)].fields.size(),
                        error.line);
+    } else {
+        ++out.untypedErrors;
     }
     inError = true;
     if (keep && int(out.errors.size()) < listLimit)

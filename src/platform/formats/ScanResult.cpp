@@ -117,6 +117,7 @@ void ScanResult::append(ScanResult &&later, int listLimit, int detailLimit)
     appendList(ambiguous, std::move(later.ambiguous), base, listLimit);
     appendList(longLines, std::move(later.longLines), base, listLimit);
     errorCount += later.errorCount;
+    untypedErrors += later.untypedErrors;
     for (FieldError &error : later.errors) {
         if (int(errors.size()) >= listLimit)
             break;

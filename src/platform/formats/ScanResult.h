@@ -155,6 +155,7 @@ struct ScanResult {
     qint64 cp1252Lines = 0; // lines that are not UTF-8, read as Windows-1252
     std::vector<LineDetail> details;
     ListedLines controlLines; // lines with control characters
+    qint64 untypedErrors = 0; // errors of lines without a single line type (or of the file)
     // Empty lines before the first line with text and after the last one, in reading order;
     // those between lines with text are lines without a line type.
     bool anyText = false;
