@@ -65,7 +65,9 @@ void tst_Catalogue::everyMessageIsListed()
                              replaceLineTypes(3),
                              proposalFileUnreadable(v, v),
                              proposalWithoutLineTypes(v),
-                             proposalStopped(1, 3)};
+                             proposalStopped(1, 3),
+                             ruleWithoutItsField(v, v, v, v),
+                             ruleWithoutItsField(v, v, v, QString())};
     QSet<QString> ids;
     for (const Message &m : all) {
         QVERIFY2(rows.contains(m.id), qPrintable(m.id + " is not in docs/messages.md"));
@@ -80,8 +82,8 @@ void tst_Catalogue::everyMessageIsListed()
         }
         ids.insert(m.id);
     }
-    QCOMPARE(ids.size(), all.size());
-    QCOMPARE(rows.size(), all.size());
+    QCOMPARE(ids.size(), all.size() - 1); // 7500060 twice: a field's and a line type's
+    QCOMPARE(rows.size(), ids.size());
 }
 
 QTEST_MAIN(tst_Catalogue)

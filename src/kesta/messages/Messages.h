@@ -68,6 +68,9 @@ Message replaceLineTypes(int count);                                        // 7
 Message proposalFileUnreadable(const QString &file, const QString &reason); // 7500041
 Message proposalWithoutLineTypes(const QString &file);                      // 7500042
 Message proposalStopped(int added, int proposed);                           // 7500043
+// Save: a rule of the format whose line type (fieldId empty) or field is no longer there.
+Message ruleWithoutItsField(const QString &rule, const QString &text, const QString &lineId,
+                            const QString &fieldId); // 7500060
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // A handler without an error trap of its own that failed.

@@ -17,6 +17,15 @@ LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
                                                  const QList<LayoutFieldValues> &fields,
                                                  const AdditionalFields &additionalFields)
 {
+    return write(key, lines, fields, nullptr, additionalFields);
+}
+
+LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
+                                                 const QList<LayoutLineValues> &lines,
+                                                 const QList<LayoutFieldValues> &fields,
+                                                 const QList<LayoutRuleValues> *rules,
+                                                 const AdditionalFields &additionalFields)
+{
     const host::Engine engine = m_connection()->engine();
     m_connection()->BeginTrans();
     try {
@@ -24,6 +33,8 @@ LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
             m_connection()->RollbackTrans();
             return Result::AdditionalFieldsNotSaved;
         }
+        if (rules)
+            execute(deleteRuleRows(engine, key));
         execute(deleteDetailRows(engine, key));
         execute(deleteLineRows(engine, key));
         for (const LayoutLineValues &line : lines)
@@ -39,6 +50,9 @@ LoadFormatWriter::Result LoadFormatWriter::write(const QString &key,
                     execute(statement);
             }
         }
+        if (rules)
+            for (const LayoutRuleValues &rule : *rules)
+                execute(ruleInsert(engine, rule));
         m_connection()->CommitTrans();
         return Result::Committed;
     } catch (...) {
