@@ -26,8 +26,6 @@ QString TestReport::encodingName() const
     return result.cp1252Lines > 0 ? QStringLiteral("Windows-1252") : QStringLiteral("UTF-8");
 }
 
-namespace {
-
 ReportedError reportedError(const CompiledFormat &format, const FieldError &e)
 {
     ReportedError out{e.line, e.from, e.to, {}, {}, {}, {}};
@@ -73,6 +71,8 @@ ReportedError reportedError(const CompiledFormat &format, const FieldError &e)
     }
     return out;
 }
+
+namespace {
 
 // What only the whole file tells: that it is empty, or that its records have no line breaks.
 void checkWholeFile(const CompiledFormat &format, TestReport &report)

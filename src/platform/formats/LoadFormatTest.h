@@ -58,6 +58,10 @@ struct TestReport {
     QString encodingName() const;
 };
 
+class CompiledFormat;
+// An error of a line (field, rule or control character) as the result shows it.
+ReportedError reportedError(const CompiledFormat &format, const FieldError &error);
+
 // Tests a load format on a file: reads it (in reverse when the format says so), types every
 // line, reads every field in its type and format, checks the layout, and sums it up. A file
 // that cannot be read gives a report that did not run, never an exception.
