@@ -132,6 +132,10 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
         return false;
     const char *buf = m_buffer.data();
     const qsizetype owned = qsizetype(chunk.end - m_bufferAt); // lines starting before it
+    if (m_rules.recording()) {
+        out.records.reserve(size_t(owned / 64 + 16));
+        out.recordValues.reserve(size_t(owned / 16 + 16));
+    }
 
     qsizetype first = 0;
     if (chunk.start > m_dataStart) {
@@ -448,29 +452,39 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
     RuleChecker rules(format, listLimit);
     const bool acrossLines = format.rules().acrossLines();
 
+    // One thread at a time merges the parts that are next in reading order, outside the lock,
+    // so that the others go on delivering theirs meanwhile.
+    bool merging = false;
     auto deliver = [&](qint64 k, ScanResult &&part) {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
         done += part.bytes;
         pending.emplace(k, std::move(part));
+        if (merging)
+            return; // the merging thread takes it in its turn
+        merging = true;
         while (!pending.empty() && pending.begin()->first == nextToMerge) {
-            if (acrossLines)
-                rules.check(pending.begin()->second);
-            outcome.result.append(std::move(pending.begin()->second), listLimit, detailLimit);
+            ScanResult next = std::move(pending.begin()->second);
             pending.erase(pending.begin());
+            lock.unlock();
+            if (acrossLines)
+                rules.check(next);
+            outcome.result.append(std::move(next), listLimit, detailLimit);
+            const ScanResult &merged = outcome.result;
+            auto full = [&](size_t count, int limit) { return count >= size_t(limit); };
+            if (full(merged.unmatched.first.size(), listLimit))
+                wanted.unmatched = false;
+            if (full(merged.ambiguous.first.size(), listLimit))
+                wanted.ambiguous = false;
+            if (full(merged.longLines.first.size(), listLimit))
+                wanted.longLines = false;
+            if (full(merged.errors.size(), listLimit))
+                wanted.errors = false;
+            if (full(merged.details.size(), detailLimit))
+                wanted.details = false;
+            lock.lock();
             ++nextToMerge;
         }
-        const ScanResult &merged = outcome.result;
-        auto full = [&](size_t count, int limit) { return count >= size_t(limit); };
-        if (full(merged.unmatched.first.size(), listLimit))
-            wanted.unmatched = false;
-        if (full(merged.ambiguous.first.size(), listLimit))
-            wanted.ambiguous = false;
-        if (full(merged.longLines.first.size(), listLimit))
-            wanted.longLines = false;
-        if (full(merged.errors.size(), listLimit))
-            wanted.errors = false;
-        if (full(merged.details.size(), detailLimit))
-            wanted.details = false;
+        merging = false;
         if (options.progress)
             options.progress(done, dataBytes);
     };

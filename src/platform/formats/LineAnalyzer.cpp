@@ -296,6 +296,11 @@ std::pair<const char *, int> LineAnalyzer::fieldBytes(int field) const
     const CompiledField &spec = m_format.lineTypes()[size_t(m_lineType)].fields[size_t(field)];
     if (!spec.readsText || !spec.usable)
         return {m_p, 0};
+    if (converts(spec)) {
+        // Read on every line already: its bounds are known.
+        const FieldResult &result = m_fields[size_t(field)];
+        return {m_p + result.begin, result.end - result.begin};
+    }
     const Span at = span(spec, spec.start);
     return {m_p + at.begin, at.end - at.begin};
 }

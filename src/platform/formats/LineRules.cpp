@@ -61,7 +61,8 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
     }
     if (!rules.anyFieldRule)
         return;
-    for (size_t f = 0; f < rules.fields.size(); ++f) {
+    for (const int ruled : rules.ruledFields) {
+        const auto f = size_t(ruled);
         const RuleSet::FieldRules &field = rules.fields[f];
         if (field.valuesRule >= 0) {
             auto [p, n] = analyzer.fieldBytes(int(f));
@@ -103,15 +104,18 @@ void LineRules::record(const LineAnalyzer *analyzer, bool empty, bool inError,
     LineRecord record;
     record.empty = empty;
     record.inError = inError;
-    record.valuesAt = quint32(out.recordValues.size());
     if (analyzer && analyzer->match() == LineAnalyzer::Match::One) {
-        record.lineType = analyzer->lineType();
-        for (const int f : m_format.rules().recorded()[size_t(record.lineType)]) {
+        record.lineType = qint16(analyzer->lineType());
+        const std::vector<int> &fields = m_format.rules().recorded()[size_t(record.lineType)];
+        const size_t at = out.recordValues.size();
+        out.recordValues.resize(at + fields.size());
+        qint64 *value = out.recordValues.data() + at;
+        for (const int f : fields) {
             const LineAnalyzer::FieldResult &result = analyzer->field(f);
-            out.recordValues.push_back(!result.ok    ? NoValue
-                                       : result.empty ? 0
-                                       : result.number.negative ? -result.number.mantissa
-                                                                : result.number.mantissa);
+            *value++ = !result.ok               ? NoValue
+                       : result.empty           ? 0
+                       : result.number.negative ? -result.number.mantissa
+                                                : result.number.mantissa;
         }
     }
     out.records.push_back(record);

@@ -4,17 +4,23 @@
 #include "LineRules.h"
 
 #include <algorithm>
+#include <array>
 
 namespace velkora::formats {
 
 namespace {
 
+// 10^n for n from 0 to 38, from a table.
 __int128 power10(int n)
 {
-    __int128 p = 1;
-    for (int i = 0; i < n; ++i)
-        p *= 10;
-    return p;
+    static const std::array<__int128, 39> powers = [] {
+        std::array<__int128, 39> p{};
+        p[0] = 1;
+        for (size_t i = 1; i < p.size(); ++i)
+            p[i] = p[i - 1] * 10;
+        return p;
+    }();
+    return powers[size_t(std::clamp(n, 0, 38))];
 }
 
 } // namespace
@@ -24,11 +30,21 @@ RuleChecker::RuleChecker(const CompiledFormat &format, int listLimit)
 {
     m_times.assign(format.lineTypes().size(), 0);
     m_totals.resize(m_rules.running().size());
+    m_actions.resize(format.lineTypes().size());
     for (size_t r = 0; r < m_totals.size(); ++r) {
         const RuleSet::Running &rule = m_rules.running()[r];
         m_totals[r].targetSlot = m_rules.recordedSlot(rule.lineType, rule.field);
         if (rule.kind == RuleKind::Suma)
             m_totals[r].sumSlot = m_rules.recordedSlot(rule.sumType, rule.sumField);
+        m_actions[size_t(rule.lineType)].checked.push_back(int(r));
+        for (size_t t = 0; t < m_actions.size(); ++t) {
+            if (rule.kind == RuleKind::Cuenta && rule.counts[t])
+                m_actions[t].counted.push_back(int(r));
+            if (rule.kind == RuleKind::Suma && rule.sumType == int(t))
+                m_actions[t].summed.push_back(int(r));
+            if (rule.since == int(t))
+                m_actions[t].restarted.push_back(int(r));
+        }
     }
 }
 
@@ -65,12 +81,15 @@ void RuleChecker::check(ScanResult &part)
     const std::vector<RuleSet::Running> &running = m_rules.running();
     std::vector<FieldError> found;
     const qint64 base = m_line;
+    const qint64 *nextValues = part.recordValues.data();
     for (size_t i = 0; i < part.records.size(); ++i) {
         LineRecord &record = part.records[i];
         const qint64 local = qint64(i);
         const qint64 number = base + local + 1; // the line's number in reading order
         const int t = record.lineType;
-        const qint64 *values = part.recordValues.data() + record.valuesAt;
+        const qint64 *values = nextValues;
+        if (t >= 0)
+            nextValues += m_rules.recorded()[size_t(t)].size();
         if (record.empty) {
             m_previous = -1;
             continue;
@@ -100,12 +119,17 @@ void RuleChecker::check(ScanResult &part)
                 add(e, part, record.inError, found);
             }
         }
+        if (t < 0) {
+            m_previous = t;
+            m_lastText = base + local;
+            m_lastType = t;
+            continue;
+        }
+        const Actions &actions = m_actions[size_t(t)];
         // The numbers checked on this line, with the totals of the lines before it.
-        for (size_t r = 0; r < running.size(); ++r) {
-            const RuleSet::Running &rule = running[r];
-            Total &total = m_totals[r];
-            if (rule.lineType != t)
-                continue;
+        for (const int r : actions.checked) {
+            const RuleSet::Running &rule = running[size_t(r)];
+            Total &total = m_totals[size_t(r)];
             const qint64 stated = values[total.targetSlot];
             if (stated == NoValue)
                 continue; // a number that does not read is already an error
@@ -152,20 +176,17 @@ void RuleChecker::check(ScanResult &part)
             }
         }
         // This line in the totals of the lines after it.
-        for (size_t r = 0; r < running.size(); ++r) {
-            const RuleSet::Running &rule = running[r];
-            Total &total = m_totals[r];
-            if (rule.kind == RuleKind::Cuenta && t >= 0 && rule.counts[size_t(t)])
-                ++total.count;
-            if (rule.kind == RuleKind::Suma && t == rule.sumType) {
-                const qint64 value = values[total.sumSlot];
-                if (value != NoValue)
-                    total.sum += value;
-            }
-            if (rule.since >= 0 && t == rule.since) {
-                total.count = 0;
-                total.sum = 0;
-            }
+        for (const int r : actions.counted)
+            ++m_totals[size_t(r)].count;
+        for (const int r : actions.summed) {
+            Total &total = m_totals[size_t(r)];
+            const qint64 value = values[total.sumSlot];
+            if (value != NoValue)
+                total.sum += value;
+        }
+        for (const int r : actions.restarted) {
+            m_totals[size_t(r)].count = 0;
+            m_totals[size_t(r)].sum = 0;
         }
         m_previous = t;
         m_lastText = base + local;

@@ -45,6 +45,15 @@ private:
     int m_lastType = -1;
     std::vector<qint64> m_times; // lines of each line type so far
     std::vector<Total> m_totals; // per running rule
+    // Per line type, what its lines do to the running rules: the rules checked on them, the
+    // counts they add to, the sums they add a value to, and the totals they start again.
+    struct Actions {
+        std::vector<int> checked;
+        std::vector<int> counted;
+        std::vector<int> summed;
+        std::vector<int> restarted;
+    };
+    std::vector<Actions> m_actions;
 };
 
 } // namespace velkora::formats

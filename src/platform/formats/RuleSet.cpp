@@ -396,6 +396,10 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
             kind != RuleKind::Opcional && kind != RuleKind::Valores && kind != RuleKind::Entre)
             set.m_acrossLines = true;
     }
+    for (TypeRules &type : set.m_types)
+        for (size_t f = 0; f < type.fields.size(); ++f)
+            if (type.fields[f].any())
+                type.ruledFields.push_back(int(f));
     return set;
 }
 

@@ -46,6 +46,7 @@ public:
         std::vector<char> after;
         std::vector<FieldRules> fields;
         bool anyFieldRule = false;
+        std::vector<int> ruledFields; // the fields with VALORES or ENTRE, in order
     };
     // A rule across lines, checked on each line of its line type: CUENTA, SUMA, SECUENCIA
     // and SECUENCIA LINEA.

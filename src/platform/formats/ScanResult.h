@@ -117,9 +117,10 @@ struct EmptyRun {
 // What a line holds for the rules that look across lines (RuleChecker.h): its line type and
 // the values of the fields those rules read. One per line, kept only while its part of the
 // file waits to be checked in reading order.
+// Its values follow those of the records before it in ScanResult::recordValues, as many as its
+// line type has recorded fields (RuleSet::recorded()).
 struct LineRecord {
-    qint32 lineType = -1; // -1: no line type, or more than one
-    quint32 valuesAt = 0; // its values in ScanResult::recordValues
+    qint16 lineType = -1; // -1: no line type, or more than one
     bool inError = false; // an error is already counted on the line
     bool empty = false;   // an empty line
 };
