@@ -287,6 +287,12 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         out.noteEmpty(index, limit);
         if (m_rules.recording())
             m_rules.record(nullptr, true, false, out);
+        if (int(out.details.size()) < m_options.detailLines &&
+            m_wanted.details.load(std::memory_order_relaxed)) {
+            LineDetail detail;
+            detail.line = index;
+            out.details.push_back(std::move(detail));
+        }
         return;
     }
     out.noteText(limit);

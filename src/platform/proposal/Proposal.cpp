@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
 #include <bit>
 #include <bitset>
 #include <cmath>
@@ -491,7 +492,19 @@ bool proposeFromFile(const QString &path, Proposal *proposal, QString *error,
     const int perType = std::max(1, options.sampleLinesPerType);
     const char *p = nullptr;
     qsizetype n = 0;
+    // Empty lines count as lines without a type only when a line with text follows them: those
+    // that end the file are not lines of the format, as the test says.
+    QList<qint64> emptyLines;
     while (reader.next(p, n)) {
+        if (n == 0) {
+            emptyLines << reader.lineNumber();
+            continue;
+        }
+        for (const qint64 empty : std::exchange(emptyLines, {})) {
+            ++proposal->unmatchedCount;
+            if (proposal->unmatchedLines.size() < 1000)
+                proposal->unmatchedLines << empty;
+        }
         if (!formats::isAscii(p, n))
             ++(formats::isValidUtf8(p, n) ? utf8Lines : cp1252Lines);
         TypeStats *type = nullptr;
