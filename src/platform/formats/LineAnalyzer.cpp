@@ -48,7 +48,8 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
     m_match = Match::None;
     m_lineType = -1;
     m_candidates.clear();
-    if (isAscii(p, n)) {
+    qsizetype control = -1;
+    if (asciiAndControl(p, n, &control)) {
         m_encoding = LineEncoding::Ascii;
         m_chars = n;
     } else if (isValidUtf8(p, n)) {
@@ -64,7 +65,6 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
         m_chars = n;
     }
 
-    const qsizetype control = firstControl(p, n);
     m_controlColumn = control < 0 ? 0
                       : m_encoding == LineEncoding::Utf8
                           ? int(std::upper_bound(m_offsets.begin(), m_offsets.end(), int(control)) -

@@ -142,13 +142,10 @@ void ScanResult::noteEmpty(qint64 line, int listLimit)
         run.first.push_back(line);
 }
 
-void ScanResult::noteText(int listLimit)
+void ScanResult::flushTrailingEmpty(int listLimit)
 {
-    if (anyText && trailingEmpty.count > 0) {
-        flush(unmatched, trailingEmpty, 0, listLimit);
-        trailingEmpty = {};
-    }
-    anyText = true;
+    flush(unmatched, trailingEmpty, 0, listLimit);
+    trailingEmpty = {};
 }
 
 void ScanResult::settleEmptyLines(bool reverse, int listLimit)

@@ -169,7 +169,13 @@ struct ScanResult {
 
     // Counts an empty line or a line with text, in reading order (within one part).
     void noteEmpty(qint64 line, int listLimit);
-    void noteText(int listLimit);
+    void noteText(int listLimit)
+    {
+        if (trailingEmpty.count > 0)
+            flushTrailingEmpty(listLimit);
+        anyText = true;
+    }
+    void flushTrailingEmpty(int listLimit); // empty lines between lines with text
     // Appends a later part, whose lines come after these in reading order; lists keep their
     // first `listLimit` entries and the details their first `detailLimit`.
     void append(ScanResult &&later, int listLimit, int detailLimit);
