@@ -5,6 +5,7 @@
 #include "LineRules.h"
 #include "LoadFormatTest.h"
 #include "RuleChecker.h"
+#include "RuleTrack.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,7 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
 
     LineAnalyzer analyzer(format);
     const LineRules rules(format);
+    RuleTrack track(format);
     RuleChecker checker(format, 1 << 30);
     const int record = format.rules().recordLength();
     qint64 number = 0;
@@ -63,10 +65,21 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
         for (; pendingEmpty > 0; --pendingEmpty) {
             Line empty;
             empty.number = number - pendingEmpty;
+            if (track.active()) {
+                ScanResult part;
+                part.types.resize(format.lineTypes().size());
+                part.lines = 1;
+                track.begin(part);
+                bool inError = false;
+                track.line(nullptr, 0, part, inError, true, 1 << 30);
+                checker.check(part);
+            }
             visit(empty);
         }
         ScanResult part;
         part.types.resize(format.lineTypes().size());
+        part.lines = 1;
+        track.begin(part);
         analyzer.analyze(bytes.constData(), bytes.size(), LineAnalyzer::Depth::Full);
         Line line;
         line.number = number;
@@ -98,8 +111,8 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
         }
         if (type >= 0 && !format.rules().empty())
             rules.check(analyzer, 0, part, inError, true, 1 << 30);
-        if (rules.recording()) {
-            rules.record(&analyzer, false, inError, part);
+        if (track.active()) {
+            track.line(&analyzer, 0, part, inError, true, 1 << 30);
             checker.check(part);
         }
         for (const FieldError &e : part.errors)

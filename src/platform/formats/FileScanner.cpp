@@ -5,6 +5,7 @@
 #include "LineAnalyzer.h"
 #include "LineRules.h"
 #include "RuleChecker.h"
+#include "RuleTrack.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -40,7 +41,7 @@ public:
     ChunkReader(const CompiledFormat &format, const QString &path, qint64 fileSize,
                 qint64 dataStart, const ScanOptions &options, const Wanted &wanted)
         : m_format(format), m_file(path), m_fileSize(fileSize), m_dataStart(dataStart),
-          m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
+          m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format), m_track(format),
           m_checksRules(!format.rules().empty())
     {}
 
@@ -71,6 +72,7 @@ private:
     const Wanted &m_wanted;
     LineAnalyzer m_analyzer;
     LineRules m_rules;
+    RuleTrack m_track;
     bool m_checksRules;
     // The chunk's bytes: grown once, never zero-filled (every byte used is read first).
     struct Buffer {
@@ -124,6 +126,7 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
     for (size_t t = 0; t < out.types.size(); ++t)
         out.types[t].gaps.resize(m_format.lineTypes()[t].gaps.size());
     out.bytes = chunk.end - chunk.start;
+    m_track.begin(out);
 
     // The byte before the chunk tells whether a line starts at its first byte.
     m_buffer.clear();
@@ -132,10 +135,7 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
         return false;
     const char *buf = m_buffer.data();
     const qsizetype owned = qsizetype(chunk.end - m_bufferAt); // lines starting before it
-    if (m_rules.recording()) {
-        out.records.reserve(size_t(owned / 64 + 16));
-        out.recordValues.reserve(size_t(owned / 16 + 16));
-    }
+
 
     qsizetype first = 0;
     if (chunk.start > m_dataStart) {
@@ -224,6 +224,7 @@ bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, q
     out.types.resize(m_format.lineTypes().size());
     for (size_t t = 0; t < out.types.size(); ++t)
         out.types[t].gaps.resize(m_format.lineTypes()[t].gaps.size());
+    m_track.begin(out);
     m_buffer.clear();
     m_bufferAt = chunk.start;
     // The records that start in the chunk, the last one whole, and a line break after it.
@@ -248,7 +249,7 @@ bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, q
             e.ruleValue = end - at;
             e.from = 1;
             e.to = int(end - at);
-            bool inError = !out.records.empty() && out.records.back().inError;
+            bool inError = false;
             countError(m_format, e, out, inError,
                        m_wanted.errors.load(std::memory_order_relaxed), m_options.listLimit);
         }
@@ -285,8 +286,10 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
     if (size == 0) {
         // An empty line: one that ends the file is named, one between lines has no type.
         out.noteEmpty(index, limit);
-        if (m_rules.recording())
-            m_rules.record(nullptr, true, false, out);
+        if (m_track.active()) {
+            bool inError = false;
+            m_track.line(nullptr, index, out, inError, false, limit);
+        }
         if (int(out.details.size()) < m_options.detailLines &&
             m_wanted.details.load(std::memory_order_relaxed)) {
             LineDetail detail;
@@ -386,8 +389,8 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         break;
     }
     }
-    if (m_rules.recording())
-        m_rules.record(&m_analyzer, false, inError, out);
+    if (m_track.active())
+        m_track.line(&m_analyzer, index, out, inError, keepErrors, limit);
     if (keepDetail) {
         LineDetail detail = m_analyzer.detail();
         detail.line = index;

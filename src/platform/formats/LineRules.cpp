@@ -4,6 +4,7 @@
 #include "LineAnalyzer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace velkora::formats {
 
@@ -25,9 +26,7 @@ void countError(const CompiledFormat &format, const FieldError &error, ScanResul
         out.errors.push_back(error);
 }
 
-LineRules::LineRules(const CompiledFormat &format)
-    : m_format(format), m_recording(format.rules().acrossLines())
-{}
+LineRules::LineRules(const CompiledFormat &format) : m_format(format) {}
 
 void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &out, bool &inError,
                       bool keep, int listLimit) const
@@ -69,8 +68,17 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
             while (n > 0 && p[n - 1] == ' ')
                 --n; // blanks at the end of a field do not count
             bool found = false;
-            for (const QByteArray &value : field.values)
-                found = found || (value.size() == n && std::equal(p, p + n, value.constData()));
+            if (field.allShort) {
+                if (n <= 8) {
+                    const quint64 word = RuleSet::wordOf(p, n);
+                    for (const auto &[value, size] : field.shortValues)
+                        found = found || (size == n && value == word);
+                }
+            } else {
+                for (const QByteArray &value : field.values)
+                    found = found ||
+                            (value.size() == n && std::equal(p, p + n, value.constData()));
+            }
             if (!found) {
                 FieldError e = error(int(f), field.valuesRule);
                 qsizetype consumed = 0;
@@ -96,29 +104,6 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
             }
         }
     }
-}
-
-void LineRules::record(const LineAnalyzer *analyzer, bool empty, bool inError,
-                       ScanResult &out) const
-{
-    LineRecord record;
-    record.empty = empty;
-    record.inError = inError;
-    if (analyzer && analyzer->match() == LineAnalyzer::Match::One) {
-        record.lineType = qint16(analyzer->lineType());
-        const std::vector<int> &fields = m_format.rules().recorded()[size_t(record.lineType)];
-        const size_t at = out.recordValues.size();
-        out.recordValues.resize(at + fields.size());
-        qint64 *value = out.recordValues.data() + at;
-        for (const int f : fields) {
-            const LineAnalyzer::FieldResult &result = analyzer->field(f);
-            *value++ = !result.ok               ? NoValue
-                       : result.empty           ? 0
-                       : result.number.negative ? -result.number.mantissa
-                                                : result.number.mantissa;
-        }
-    }
-    out.records.push_back(record);
 }
 
 } // namespace velkora::formats

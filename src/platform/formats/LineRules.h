@@ -8,8 +8,8 @@ class CompiledFormat;
 class LineAnalyzer;
 
 // Checks the rules that a line keeps on its own (LONGITUD, VALORES, ENTRE) on the line that an
-// analyzer has just read with a single line type, and records what the rules across lines
-// need (RuleChecker.h). One per reading thread; it allocates nothing per line.
+// analyzer has just read with a single line type (the rules across lines: RuleTrack.h). One per
+// reading thread; it allocates nothing per line.
 class LineRules {
 public:
     explicit LineRules(const CompiledFormat &format);
@@ -19,13 +19,8 @@ public:
     // `keep`: whether the result's list of errors still wants entries.
     void check(const LineAnalyzer &analyzer, qint64 index, ScanResult &out, bool &inError,
                bool keep, int listLimit) const;
-    // Appends the line's record for the rules across lines (every line, in reading order).
-    void record(const LineAnalyzer *analyzer, bool empty, bool inError, ScanResult &out) const;
-    bool recording() const { return m_recording; }
-
 private:
     const CompiledFormat &m_format;
-    bool m_recording = false;
 };
 
 // Counts an error of a line and keeps it while the list has room: the error count, the line

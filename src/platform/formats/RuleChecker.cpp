@@ -2,50 +2,17 @@
 
 #include "CompiledFormat.h"
 #include "LineRules.h"
+#include "RuleTrack.h"
 
 #include <algorithm>
-#include <array>
 
 namespace velkora::formats {
-
-namespace {
-
-// 10^n for n from 0 to 38, from a table.
-__int128 power10(int n)
-{
-    static const std::array<__int128, 39> powers = [] {
-        std::array<__int128, 39> p{};
-        p[0] = 1;
-        for (size_t i = 1; i < p.size(); ++i)
-            p[i] = p[i - 1] * 10;
-        return p;
-    }();
-    return powers[size_t(std::clamp(n, 0, 38))];
-}
-
-} // namespace
 
 RuleChecker::RuleChecker(const CompiledFormat &format, int listLimit)
     : m_format(format), m_rules(format.rules()), m_listLimit(listLimit)
 {
     m_times.assign(format.lineTypes().size(), 0);
     m_totals.resize(m_rules.running().size());
-    m_actions.resize(format.lineTypes().size());
-    for (size_t r = 0; r < m_totals.size(); ++r) {
-        const RuleSet::Running &rule = m_rules.running()[r];
-        m_totals[r].targetSlot = m_rules.recordedSlot(rule.lineType, rule.field);
-        if (rule.kind == RuleKind::Suma)
-            m_totals[r].sumSlot = m_rules.recordedSlot(rule.sumType, rule.sumField);
-        m_actions[size_t(rule.lineType)].checked.push_back(int(r));
-        for (size_t t = 0; t < m_actions.size(); ++t) {
-            if (rule.kind == RuleKind::Cuenta && rule.counts[t])
-                m_actions[t].counted.push_back(int(r));
-            if (rule.kind == RuleKind::Suma && rule.sumType == int(t))
-                m_actions[t].summed.push_back(int(r));
-            if (rule.since == int(t))
-                m_actions[t].restarted.push_back(int(r));
-        }
-    }
 }
 
 FieldError RuleChecker::error(qint64 line, int lineType, int field, int rule) const
@@ -67,181 +34,132 @@ FieldError RuleChecker::error(qint64 line, int lineType, int field, int rule) co
     return e;
 }
 
-void RuleChecker::add(FieldError e, ScanResult &to, bool &inError, std::vector<FieldError> &found)
+void RuleChecker::mergeErrors(ScanResult &to, std::vector<FieldError> &found) const
 {
-    // Counted here; listed once merged with the part's own errors, in line order.
-    countError(m_format, e, to, inError, false, m_listLimit);
-    if (int(found.size()) < m_listLimit)
-        found.push_back(e);
+    if (found.empty())
+        return;
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FieldError &a, const FieldError &b) { return a.line < b.line; });
+    // Into the list of errors in line order (a line's own errors first).
+    std::vector<FieldError> merged;
+    merged.reserve(std::min<size_t>(size_t(m_listLimit), to.errors.size() + found.size()));
+    std::merge(to.errors.begin(), to.errors.end(), found.begin(), found.end(),
+               std::back_inserter(merged),
+               [](const FieldError &a, const FieldError &b) { return a.line < b.line; });
+    if (int(merged.size()) > m_listLimit)
+        merged.resize(size_t(m_listLimit));
+    to.errors = std::move(merged);
 }
 
 void RuleChecker::check(ScanResult &part)
 {
     const std::vector<RuleSet::TypeRules> &types = m_rules.types();
     const std::vector<RuleSet::Running> &running = m_rules.running();
+    RulePart &rules = part.rules;
     std::vector<FieldError> found;
-    const qint64 base = m_line;
-    const qint64 *nextValues = part.recordValues.data();
-    for (size_t i = 0; i < part.records.size(); ++i) {
-        LineRecord &record = part.records[i];
-        const qint64 local = qint64(i);
-        const qint64 number = base + local + 1; // the line's number in reading order
-        const int t = record.lineType;
-        const qint64 *values = nextValues;
-        if (t >= 0)
-            nextValues += m_rules.recorded()[size_t(t)].size();
-        if (record.empty) {
-            m_previous = -1;
-            continue;
+    auto add = [&](const FieldError &e, bool inError) {
+        countError(m_format, e, part, inError, false, m_listLimit);
+        if (int(found.size()) < m_listLimit)
+            found.push_back(e);
+    };
+    if (!m_seenText && rules.firstText >= 0) {
+        m_seenText = true;
+        for (size_t x = 0; x < types.size(); ++x) {
+            if (types[x].firstRule < 0 || int(x) == rules.firstType)
+                continue;
+            FieldError e = error(rules.firstText, int(x), -1, types[x].firstRule);
+            e.ruleValue = rules.firstType;
+            e.expected = int(x);
+            add(e, false);
         }
-        if (!m_seenText) {
-            m_seenText = true;
-            for (size_t x = 0; x < types.size(); ++x) {
-                if (types[x].firstRule < 0 || int(x) == t)
-                    continue;
-                FieldError e = error(local, int(x), -1, types[x].firstRule);
-                e.ruleValue = t;
-                e.expected = int(x);
-                add(e, part, record.inError, found);
-            }
-        }
-        if (t >= 0) {
-            const RuleSet::TypeRules &own = types[size_t(t)];
-            const qint64 times = ++m_times[size_t(t)];
-            if (own.timesRule >= 0 && own.maxTimes >= 0 && times > own.maxTimes) {
-                FieldError e = error(local, t, -1, own.timesRule);
-                e.ruleValue = times;
-                add(e, part, record.inError, found);
-            }
-            if (own.afterRule >= 0 && !(m_previous >= 0 && own.after[size_t(m_previous)])) {
-                FieldError e = error(local, t, -1, own.afterRule);
-                e.ruleValue = m_previous;
-                add(e, part, record.inError, found);
-            }
-        }
-        if (t < 0) {
-            m_previous = t;
-            m_lastText = base + local;
-            m_lastType = t;
-            continue;
-        }
-        const Actions &actions = m_actions[size_t(t)];
-        // The numbers checked on this line, with the totals of the lines before it.
-        for (const int r : actions.checked) {
-            const RuleSet::Running &rule = running[size_t(r)];
-            Total &total = m_totals[size_t(r)];
-            const qint64 stated = values[total.targetSlot];
-            if (stated == NoValue)
-                continue; // a number that does not read is already an error
-            const __int128 unit = power10(rule.decimals);
-            bool broken = false;
-            __int128 expected = 0;
-            switch (rule.kind) {
-            case RuleKind::Cuenta:
-                expected = total.count;
-                broken = stated != expected * unit;
-                break;
-            case RuleKind::Suma: {
-                expected = total.sum;
-                const int both = std::max(rule.decimals, rule.sumDecimals);
-                __int128 sum = total.sum * power10(both - rule.sumDecimals);
-                const __int128 own = __int128(stated) * power10(both - rule.decimals);
-                // A total too long for its field keeps its last digits, as control totals do.
-                const int width = m_format.field(t, rule.field).length;
-                if (rule.decimals >= rule.sumDecimals && stated >= 0 && width < 38 &&
-                    sum >= power10(width))
-                    sum %= power10(width);
-                broken = own != sum;
-                break;
-            }
-            case RuleKind::Secuencia:
-                if (total.previous != NoValue) {
-                    expected = __int128(total.previous) + unit;
-                    broken = stated != expected;
-                }
-                total.previous = stated;
-                break;
-            case RuleKind::SecuenciaLinea:
-                expected = __int128(number) * unit;
-                broken = stated != expected;
-                break;
-            default:
-                break;
-            }
-            if (broken) {
-                FieldError e = error(local, t, rule.field, rule.rule);
-                e.ruleValue = stated;
-                e.expected = expected;
-                add(e, part, record.inError, found);
-            }
-        }
-        // This line in the totals of the lines after it.
-        for (const int r : actions.counted)
-            ++m_totals[size_t(r)].count;
-        for (const int r : actions.summed) {
-            Total &total = m_totals[size_t(r)];
-            const qint64 value = values[total.sumSlot];
-            if (value != NoValue)
-                total.sum += value;
-        }
-        for (const int r : actions.restarted) {
-            m_totals[size_t(r)].count = 0;
-            m_totals[size_t(r)].sum = 0;
-        }
-        m_previous = t;
-        m_lastText = base + local;
-        m_lastType = t;
     }
-    m_line += qint64(part.records.size());
-    part.records.clear();
-    part.records.shrink_to_fit();
-    part.recordValues.clear();
-    part.recordValues.shrink_to_fit();
-    if (found.empty())
-        return;
-    // Into the part's list of errors, in line order (a line's own errors first).
-    std::vector<FieldError> merged;
-    merged.reserve(std::min<size_t>(size_t(m_listLimit), part.errors.size() + found.size()));
-    std::merge(part.errors.begin(), part.errors.end(), found.begin(), found.end(),
-               std::back_inserter(merged),
-               [](const FieldError &a, const FieldError &b) { return a.line < b.line; });
-    if (int(merged.size()) > m_listLimit)
-        merged.resize(size_t(m_listLimit));
-    part.errors = std::move(merged);
+    qint64 lastErrorLine = -1;
+    for (const PendingCheck &check : rules.pending) {
+        const bool inError = check.inError || check.line == lastErrorLine;
+        switch (check.kind) {
+        case PendingCheck::Veces: {
+            const RuleSet::TypeRules &own = types[size_t(check.index)];
+            const qint64 times = m_times[size_t(check.index)] + check.stated;
+            if (times > own.maxTimes) {
+                FieldError e = error(check.line, check.index, -1, own.timesRule);
+                e.ruleValue = times;
+                add(e, inError);
+                lastErrorLine = check.line;
+            }
+            break;
+        }
+        case PendingCheck::Tras: {
+            const RuleSet::TypeRules &own = types[size_t(check.index)];
+            if (!(m_previous >= 0 && own.after[size_t(m_previous)])) {
+                FieldError e = error(check.line, check.index, -1, own.afterRule);
+                e.ruleValue = m_previous;
+                add(e, inError);
+                lastErrorLine = check.line;
+            }
+            break;
+        }
+        case PendingCheck::Running: {
+            const RuleSet::Running &rule = running[size_t(check.index)];
+            const Total &total = m_totals[size_t(check.index)];
+            __int128 expected = 0;
+            if (breaksRunning(m_format, rule, check.stated, total.count + check.count,
+                              total.sum + check.sum, total.previous, m_line + check.line + 1,
+                              &expected)) {
+                FieldError e = error(check.line, rule.lineType, rule.field, rule.rule);
+                e.ruleValue = check.stated;
+                e.expected = expected;
+                add(e, inError);
+                lastErrorLine = check.line;
+            }
+            break;
+        }
+        }
+    }
+    // The part in the totals of the parts after it.
+    for (size_t r = 0; r < m_totals.size() && r < rules.running.size(); ++r) {
+        const RunningPart &own = rules.running[r];
+        Total &total = m_totals[r];
+        total.count = own.restarted ? own.count : total.count + own.count;
+        total.sum = own.restarted ? own.sum : total.sum + own.sum;
+        if (own.previous != NoValue)
+            total.previous = own.previous;
+    }
+    for (size_t t = 0; t < m_times.size() && t < rules.times.size(); ++t)
+        m_times[t] += rules.times[t];
+    if (rules.lastLine != -2)
+        m_previous = rules.lastLine;
+    if (rules.lastText >= 0) {
+        m_lastText = m_line + rules.lastText;
+        m_lastType = rules.lastType;
+    }
+    m_line += part.lines;
+    part.rules = RulePart{};
+    mergeErrors(part, found);
 }
 
 void RuleChecker::finish(ScanResult &whole)
 {
     const std::vector<RuleSet::TypeRules> &types = m_rules.types();
     std::vector<FieldError> found;
-    bool inError = true; // the last line's errors are counted already, or it has none
     for (size_t x = 0; x < types.size(); ++x) {
         const RuleSet::TypeRules &own = types[x];
+        bool counted = false;
         if (own.lastRule >= 0 && m_lastText >= 0 && m_lastType != int(x)) {
             FieldError e = error(m_lastText, int(x), -1, own.lastRule);
             e.ruleValue = m_lastType;
             e.expected = int(x);
-            bool counted = false;
-            add(e, whole, counted, found);
+            countError(m_format, e, whole, counted, false, m_listLimit);
+            found.push_back(e);
         }
         if (own.timesRule >= 0 && m_times[x] < own.minTimes) {
             FieldError e = error(std::max<qint64>(0, m_lastText), int(x), -1, own.timesRule);
             e.ruleValue = m_times[x];
             e.expected = int(x);
-            bool counted = false;
-            add(e, whole, counted, found);
+            countError(m_format, e, whole, counted, false, m_listLimit);
+            found.push_back(e);
         }
     }
-    (void)inError;
-    if (found.empty())
-        return;
-    std::vector<FieldError> merged;
-    std::merge(whole.errors.begin(), whole.errors.end(), found.begin(), found.end(),
-               std::back_inserter(merged),
-               [](const FieldError &a, const FieldError &b) { return a.line < b.line; });
-    if (int(merged.size()) > m_listLimit)
-        merged.resize(size_t(m_listLimit));
-    whole.errors = std::move(merged);
+    mergeErrors(whole, found);
 }
 
 } // namespace velkora::formats

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 
 namespace velkora::formats {
@@ -303,8 +304,17 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
         case RuleKind::Valores:
             if (!once(&fieldRules->valuesRule))
                 continue;
-            for (const QString &value : parsed->values)
-                fieldRules->values.push_back(value.toUtf8());
+            fieldRules->allShort = true;
+            for (const QString &value : parsed->values) {
+                const QByteArray bytes = value.toUtf8();
+                fieldRules->values.push_back(bytes);
+                if (bytes.size() <= 8) {
+                    fieldRules->shortValues.emplace_back(wordOf(bytes.constData(), bytes.size()),
+                                                         int(bytes.size()));
+                } else {
+                    fieldRules->allShort = false;
+                }
+            }
             break;
         case RuleKind::Entre: {
             qint64 low = 0, high = 0;

@@ -5,6 +5,7 @@
 #include "ScanResult.h"
 
 #include <QByteArray>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,10 @@ public:
         bool optional = false; // OPCIONAL
         int valuesRule = -1;   // VALORES: the rule, and its values (UTF-8)
         std::vector<QByteArray> values;
+        // The values of at most eight bytes as machine words (bytes in order, the rest zero),
+        // with their lengths: a field's text is found among them by a comparison each.
+        std::vector<std::pair<quint64, int>> shortValues;
+        bool allShort = false;
         int rangeRule = -1; // ENTRE: the rule, and its bounds (a NUMERO's mantissas at the
         qint64 low = 0;     // field's decimals, a Fecha's YYYYMMDD)
         qint64 high = 0;
@@ -79,6 +84,30 @@ public:
     const QList<LayoutFinding> &findings() const { return m_findings; }
     // The readable rules.
     int count() const { return m_rules; }
+
+    // A text of at most eight bytes as one machine word (for a given length, different texts
+    // give different words), read in one or two loads, never byte by byte.
+    static quint64 wordOf(const char *p, qsizetype n)
+    {
+        if (n == 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            return word;
+        }
+        if (n >= 4) {
+            quint32 a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            return a | quint64(b) << 32;
+        }
+        if (n >= 2) {
+            quint16 a, b;
+            std::memcpy(&a, p, 2);
+            std::memcpy(&b, p + n - 2, 2);
+            return a | quint64(b) << 16;
+        }
+        return n == 1 ? static_cast<unsigned char>(p[0]) : 0;
+    }
 
     // The message of an error of kind Rule, in plain Spanish.
     QString message(const CompiledFormat &format, const FieldError &error) const;

@@ -114,17 +114,39 @@ struct EmptyRun {
     std::vector<qint64> first; // at most the list limit
 };
 
-// What a line holds for the rules that look across lines (RuleChecker.h): its line type and
-// the values of the fields those rules read. One per line, kept only while its part of the
-// file waits to be checked in reading order.
-// Its values follow those of the records before it in ScanResult::recordValues, as many as its
-// line type has recorded fields (RuleSet::recorded()).
-struct LineRecord {
-    qint16 lineType = -1; // -1: no line type, or more than one
+// The rules across lines (RuleChecker.h) as a part of a file saw them on its own: what it
+// could check without the lines before it is checked already (its errors are in the part);
+// what it could not waits here, with its totals, for the part to be merged in reading order.
+// A check that waits for the lines before the part: its line and what the part knew then.
+struct PendingCheck {
+    enum Kind : quint8 { Running, Tras, Veces };
+    Kind kind = Running;
     bool inError = false; // an error is already counted on the line
-    bool empty = false;   // an empty line
+    qint32 index = 0;     // Running: the rule (RuleSet::running()); Tras, Veces: the line type
+    qint64 line = 0;      // in the part
+    qint64 stated = 0;    // Running: the number on the line; Veces: the line's count in the part
+    qint64 count = 0;     // Running: the part's count before the line
+    __int128 sum = 0;     // Running: the part's sum before the line
 };
-// A recorded value: a NUMERO field's mantissa with its sign, NoValue when it does not read.
+// A running rule's totals over a part.
+struct RunningPart {
+    bool restarted = false; // a line of its DESDE type is in the part: the totals are its own
+    qint64 count = 0;
+    __int128 sum = 0;
+    qint64 previous = std::numeric_limits<qint64>::min(); // SECUENCIA: the part's last number
+};
+struct RulePart {
+    std::vector<PendingCheck> pending; // in line order
+    std::vector<RunningPart> running;
+    std::vector<qint64> times;  // lines of each line type
+    qint64 firstText = -1;      // the first line with text, and its line type
+    int firstType = -1;
+    qint64 lastText = -1;       // the last line with text, and its line type
+    int lastType = -1;
+    int lastLine = -2;          // the type of the part's last line: -1 none or empty, -2 no line
+};
+// A number as the rules read it: a NUMERO field's mantissa with its sign, NoValue when it does
+// not read.
 inline constexpr qint64 NoValue = std::numeric_limits<qint64>::min();
 
 // One line as the test shows it in full: its line type and its converted values.
@@ -163,9 +185,8 @@ struct ScanResult {
     EmptyRun leadingEmpty;
     EmptyRun trailingEmpty;
     qint64 longestLine = -1; // the first of the longest lines
-    // Lines for the rules across lines, until they are checked (then emptied).
-    std::vector<LineRecord> records;
-    std::vector<qint64> recordValues;
+    // The rules across lines, until the part is merged.
+    RulePart rules;
 
     // Counts an empty line or a line with text, in reading order (within one part).
     void noteEmpty(qint64 line, int listLimit);
