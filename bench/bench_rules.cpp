@@ -67,30 +67,53 @@ void writePayments(const QString &path, qint64 megabytes)
     const qint64 target = megabytes << 20;
     while (written + buffer.size() < target) {
         ++batches;
-        put(record({{1, "5"}, {2, "220"}, {5, "EMPRESA ORIGEN"}, {41, "1234567890"},
-                    {51, "PPD"}, {54, "NOMINA"}, {70, "261205"}, {79, "1"},
-                    {80, "07640125"}, {88, digits(batches, 7)}}));
+        put(record({{1, "5"},
+                    {2, "220"},
+                    {5, "EMPRESA ORIGEN"},
+                    {41, "1234567890"},
+                    {51, "PPD"},
+                    {54, "NOMINA"},
+                    {70, "261205"},
+                    {79, "1"},
+                    {80, "07640125"},
+                    {88, digits(batches, 7)}}));
         qint64 hash = 0, credits = 0;
         for (int e = 0; e < 100; ++e) {
             const qint64 routing = 7640125 + (batches % 1000) * 1000 + e;
             const qint64 amount = 1000 + (batches % 97) * 137 + e * 2501;
             hash += routing;
             credits += amount;
-            put(record({{1, "6"}, {2, "22"}, {4, digits(routing, 8)}, {12, "1"},
-                        {13, digits(100000 + e, 8)}, {30, digits(amount, 10)},
-                        {40, "EMP-" + QByteArray::number(e)}, {55, "EMPLEADO"}, {79, "0"},
+            put(record({{1, "6"},
+                        {2, "22"},
+                        {4, digits(routing, 8)},
+                        {12, "1"},
+                        {13, digits(100000 + e, 8)},
+                        {30, digits(amount, 10)},
+                        {40, "EMP-" + QByteArray::number(e)},
+                        {55, "EMPLEADO"},
+                        {79, "0"},
                         {80, "07640125" + digits(++trace % 10000000, 7)}}));
         }
         entries += 100;
-        put(record({{1, "8"}, {2, "220"}, {5, digits(100, 6)}, {11, digits(hash % 10000000000LL, 10)},
-                    {21, digits(0, 12)}, {33, digits(credits, 12)}, {45, "1234567890"},
-                    {80, "07640125"}, {88, digits(batches, 7)}}));
+        put(record({{1, "8"},
+                    {2, "220"},
+                    {5, digits(100, 6)},
+                    {11, digits(hash % 10000000000LL, 10)},
+                    {21, digits(0, 12)},
+                    {33, digits(credits, 12)},
+                    {45, "1234567890"},
+                    {80, "07640125"},
+                    {88, digits(batches, 7)}}));
         fileHash += hash;
         fileCredits += credits;
     }
-    put(record({{1, "9"}, {2, digits(batches, 6)}, {8, digits((lines + 10) / 10, 6)},
-                {14, digits(entries, 8)}, {22, digits(fileHash % 10000000000LL, 10)},
-                {32, digits(0, 12)}, {44, digits(fileCredits % 1000000000000LL, 12)}}));
+    put(record({{1, "9"},
+                {2, digits(batches, 6)},
+                {8, digits((lines + 10) / 10, 6)},
+                {14, digits(entries, 8)},
+                {22, digits(fileHash % 10000000000LL, 10)},
+                {32, digits(0, 12)},
+                {44, digits(fileCredits % 1000000000000LL, 12)}}));
     do
         put(QByteArray(94, '9'));
     while (lines % 10 != 0);
@@ -120,16 +143,26 @@ void store(const TestDatabase &db, const QString &key, const QStringList &rules)
         line.operatorAlta = line.operatorModif = QStringLiteral("BENCH");
         lines << line;
         for (const velkora::formats::FieldDef &f : type.fields)
-            fields << LayoutFieldValues{key, type.order, f.id, f.description,
-                                        QString::number(f.position), QString::number(f.length),
+            fields << LayoutFieldValues{key,
+                                        type.order,
+                                        f.id,
+                                        f.description,
+                                        QString::number(f.position),
+                                        QString::number(f.length),
                                         f.trim ? QStringLiteral("SI") : QStringLiteral("NO"),
-                                        f.value, f.format, f.typeCode};
+                                        f.value,
+                                        f.format,
+                                        f.typeCode};
     }
     QList<LayoutRuleValues> rows;
     for (const QString &rule : rules) {
         const QStringList parts = rule.split(QLatin1Char('|'));
-        rows << LayoutRuleValues{key, QString::number(rows.size() + 1), parts.value(0),
-                                 parts.value(1), parts.mid(2).join(QLatin1Char('|')), {}};
+        rows << LayoutRuleValues{key,
+                                 QString::number(rows.size() + 1),
+                                 parts.value(0),
+                                 parts.value(1),
+                                 parts.mid(2).join(QLatin1Char('|')),
+                                 {}};
     }
     auto connection = std::make_shared<velkora::services::SqlConnection>(db.connectionName());
     QString statement;
@@ -169,28 +202,38 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no database: %s\n", qPrintable(db.error()));
         return 2;
     }
-    const QStringList every{
-        QStringLiteral("0001||PRIMERA"), QStringLiteral("0001||VECES 1"),
-        QStringLiteral("0001||LONGITUD 94"), QStringLiteral("0005||TRAS 0001,0008"),
-        QStringLiteral("0005||LONGITUD 94"), QStringLiteral("0005|0011|SECUENCIA"),
-        QStringLiteral("0006||TRAS 0005,0006"), QStringLiteral("0006||LONGITUD 94"),
-        QStringLiteral("0006|0001|VALORES 22|27|32|37"),
-        QStringLiteral("0006|0005|ENTRE 0.01 99999999.99"), QStringLiteral("0006|0009|OPCIONAL"),
-        QStringLiteral("0006|0010|SECUENCIA"), QStringLiteral("0008||TRAS 0006"),
-        QStringLiteral("0008|0002|CUENTA 0006 DESDE 0005"),
-        QStringLiteral("0008|0003|SUMA 0006.0002 DESDE 0005"),
-        QStringLiteral("0008|0005|SUMA 0006.0005 DESDE 0005"),
-        QStringLiteral("0008|0008|SECUENCIA"), QStringLiteral("0009||VECES 1"),
-        QStringLiteral("0009|0001|CUENTA 0005"), QStringLiteral("0009|0003|CUENTA 0006"),
-        QStringLiteral("0009|0004|SUMA 0006.0002"), QStringLiteral("0009|0006|SUMA 0006.0005"),
-        QStringLiteral("0099||TRAS 0009,0099"), QStringLiteral("0099||ULTIMA"),
-        QStringLiteral("0001|0001|SECUENCIA LINEA")};
+    const QStringList every{QStringLiteral("0001||PRIMERA"),
+                            QStringLiteral("0001||VECES 1"),
+                            QStringLiteral("0001||LONGITUD 94"),
+                            QStringLiteral("0005||TRAS 0001,0008"),
+                            QStringLiteral("0005||LONGITUD 94"),
+                            QStringLiteral("0005|0011|SECUENCIA"),
+                            QStringLiteral("0006||TRAS 0005,0006"),
+                            QStringLiteral("0006||LONGITUD 94"),
+                            QStringLiteral("0006|0001|VALORES 22|27|32|37"),
+                            QStringLiteral("0006|0005|ENTRE 0.01 99999999.99"),
+                            QStringLiteral("0006|0009|OPCIONAL"),
+                            QStringLiteral("0006|0010|SECUENCIA"),
+                            QStringLiteral("0008||TRAS 0006"),
+                            QStringLiteral("0008|0002|CUENTA 0006 DESDE 0005"),
+                            QStringLiteral("0008|0003|SUMA 0006.0002 DESDE 0005"),
+                            QStringLiteral("0008|0005|SUMA 0006.0005 DESDE 0005"),
+                            QStringLiteral("0008|0008|SECUENCIA"),
+                            QStringLiteral("0009||VECES 1"),
+                            QStringLiteral("0009|0001|CUENTA 0005"),
+                            QStringLiteral("0009|0003|CUENTA 0006"),
+                            QStringLiteral("0009|0004|SUMA 0006.0002"),
+                            QStringLiteral("0009|0006|SUMA 0006.0005"),
+                            QStringLiteral("0099||TRAS 0009,0099"),
+                            QStringLiteral("0099||ULTIMA"),
+                            QStringLiteral("0001|0001|SECUENCIA LINEA")};
     store(db, QStringLiteral("NONE"), {});
     store(db, QStringLiteral("ALL"), every);
     store(db, QStringLiteral("REG"), every + QStringList{QStringLiteral("||REGISTRO 94")});
 
     if (parser.isSet(QStringLiteral("keep-database"))) {
-        const QString copy = QDir(parser.value(QStringLiteral("dir"))).filePath(QStringLiteral("rules.db"));
+        const QString copy =
+            QDir(parser.value(QStringLiteral("dir"))).filePath(QStringLiteral("rules.db"));
         QFile::remove(copy);
         QFile::copy(db.location(), copy);
     }
@@ -200,8 +243,9 @@ int main(int argc, char *argv[])
     std::printf("\n%-28s %5s %10s %9s %12s %5s\n", "velkora test --json", "runs", "median s",
                 "x none", "peak RSS MB", "exit");
     double none = 0;
-    for (const auto &[name, key] : {std::pair{"no rules", "NONE"}, std::pair{"rules of every kind", "ALL"},
-                                    std::pair{"... and REGISTRO 94", "REG"}}) {
+    for (const auto &[name, key] :
+         {std::pair{"no rules", "NONE"}, std::pair{"rules of every kind", "ALL"},
+          std::pair{"... and REGISTRO 94", "REG"}}) {
         std::vector<double> seconds;
         double peak = 0;
         int exitCode = -1;
@@ -216,8 +260,7 @@ int main(int argc, char *argv[])
         const double s = median(seconds);
         if (none == 0)
             none = s;
-        std::printf("%-28s %5d %10.3f %9.2f %12.1f %5d\n", name, runs, s, s / none, peak,
-                    exitCode);
+        std::printf("%-28s %5d %10.3f %9.2f %12.1f %5d\n", name, runs, s, s / none, peak, exitCode);
     }
     std::printf("\ngoal: rules of every kind at most 1.25 x no rules, memory bounded; exit 0 (the "
                 "file keeps every rule)\n");

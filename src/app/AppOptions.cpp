@@ -136,7 +136,8 @@ AppOptions AppOptions::parse(const QStringList &arguments)
             options.error = QStringLiteral("Write: velkora script KEY");
             return options;
         } else if (command == QLatin1String("propose")) {
-            options.error = QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
+            options.error =
+                QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
             return options;
         } else {
             options.error = QStringLiteral("Unexpected argument: %1").arg(command);

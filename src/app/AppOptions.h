@@ -28,11 +28,11 @@ struct AppOptions {
     QStringList unknownOptions;
 
     Command command = Command::Screen;
-    QString key;       // test, script: the load format's key; propose: the key to save under
-    QString file;      // test: the file to test instead of the format's own; propose: the file
-    bool json = false; // test, propose: the result as JSON
-    bool save = false; // propose: store the proposal as a new load format under key
-    QString csvDir;    // export: the folder of the CSV files
+    QString key;        // test, script: the load format's key; propose: the key to save under
+    QString file;       // test: the file to test instead of the format's own; propose: the file
+    bool json = false;  // test, propose: the result as JSON
+    bool save = false;  // propose: store the proposal as a new load format under key
+    QString csvDir;     // export: the folder of the CSV files
     bool jsonl = false; // export: one JSON object per line on standard output
 
     static AppOptions parse(const QStringList &arguments);

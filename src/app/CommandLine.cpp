@@ -113,8 +113,7 @@ int runUpgrade(const QString &connection, std::FILE *err)
 
 // Proposes a load format from the file and prints it; with --save, stores it under the key
 // on the connection (which is then open).
-int runPropose(const AppOptions &options, const QString &connection, std::FILE *out,
-               std::FILE *err)
+int runPropose(const AppOptions &options, const QString &connection, std::FILE *out, std::FILE *err)
 {
     // A file named on the command line is taken from the current folder.
     const QString file = QDir::current().absoluteFilePath(options.file);

@@ -109,16 +109,16 @@ private slots:
         QTest::newRow("json without test")
             << db + QStringList{u"script"_s, u"0001"_s, u"--json"_s} << 2 << QString()
             << u"--json goes with the test command"_s;
-        QTest::newRow("propose")
-            << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
-            << u"ID de los tipos de línea: posición 1, longitud 1"_s << QString();
+        QTest::newRow("propose") << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
+                                 << u"ID de los tipos de línea: posición 1, longitud 1"_s
+                                 << QString();
         QTest::newRow("propose, unmatched line")
             << QStringList{u"propose"_s, u"extracto.txt"_s} << 0
             << u"Líneas sin tipo de línea propuesto: 1 (4)"_s << QString();
         QTest::newRow("propose no such file") << QStringList{u"propose"_s, u"nada.txt"_s} << 2
                                               << QString() << u"nada.txt' no existe."_s;
-        QTest::newRow("propose without a file") << QStringList{u"propose"_s} << 2 << QString()
-                                                << u"velkora propose FILE"_s;
+        QTest::newRow("propose without a file")
+            << QStringList{u"propose"_s} << 2 << QString() << u"velkora propose FILE"_s;
         QTest::newRow("save without a key")
             << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--save"_s} << 2 << QString()
             << u"--key and --save go together"_s;
@@ -129,16 +129,15 @@ private slots:
             << db + QStringList{u"test"_s, u"0001"_s, u"--key"_s, u"PAGO"_s} << 2 << QString()
             << u"--key and --save go with the propose command."_s;
         QTest::newRow("save under a key taken")
-            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"1"_s, u"--save"_s}
-            << 3 << u"Formato de carga propuesto"_s
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"1"_s, u"--save"_s} << 3
+            << u"Formato de carga propuesto"_s
             << u"La clave: 0001, ya está asignada al formato de carga: "_s;
         QTest::newRow("save under a key too long")
-            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"PAGOS"_s,
-                                u"--save"_s}
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"PAGOS"_s, u"--save"_s}
             << 3 << QString() << u"La clave 'PAGOS' no es válida"_s;
         QTest::newRow("save under a blank key")
-            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u" "_s, u"--save"_s}
-            << 3 << QString() << u"Debe especificar una clave"_s;
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u" "_s, u"--save"_s} << 3
+            << QString() << u"Debe especificar una clave"_s;
         QTest::newRow("save of no such file")
             << db + QStringList{u"propose"_s, u"nada.txt"_s, u"--key"_s, u"NADA"_s, u"--save"_s}
             << 2 << QString() << u"nada.txt' no existe."_s;
@@ -219,8 +218,7 @@ private slots:
     {
         const QString file = home.filePath(u"pagos.txt"_s);
         const Run run = velkora({u"--database"_s, database(), u"--operator"_s, u"ANA"_s,
-                                 u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"pago"_s,
-                                 u"--save"_s});
+                                 u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"pago"_s, u"--save"_s});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.err.contains(u"Guardado el formato de carga 'PAGO'"_s), qPrintable(run.err));
 
@@ -236,8 +234,9 @@ private slots:
             QVERIFY(db.open());
             saved = velkora::formats::LoadFormatReader(db).read(u"PAGO"_s);
             QSqlQuery stamps(db);
-            QVERIFY(stamps.exec(u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
-                                "Ly_Inverso, Ly_UserDef_3 FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s));
+            QVERIFY(
+                stamps.exec(u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
+                            "Ly_Inverso, Ly_UserDef_3 FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s));
             QVERIFY(stamps.next());
             QCOMPARE(stamps.value(0).toString(), u"ANA"_s);
             QCOMPARE(stamps.value(1).toString(), u"ANA"_s);
@@ -262,10 +261,9 @@ private slots:
             for (qsizetype f = 0; f < b.fields.size(); ++f) {
                 const auto &x = a.fields[f];
                 const auto &y = b.fields[f];
-                QCOMPARE(QStringList({x.lineOrder, x.id, x.description, x.typeCode, x.value,
-                                      x.format}),
-                         QStringList({y.lineOrder, y.id, y.description, y.typeCode, y.value,
-                                      y.format}));
+                QCOMPARE(
+                    QStringList({x.lineOrder, x.id, x.description, x.typeCode, x.value, x.format}),
+                    QStringList({y.lineOrder, y.id, y.description, y.typeCode, y.value, y.format}));
                 QCOMPARE(x.position, y.position);
                 QCOMPARE(x.length, y.length);
                 QCOMPARE(x.trim, y.trim);
@@ -292,8 +290,8 @@ private slots:
         QCOMPARE(velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s}).code, 0);
 
         // A file of one kind of line: one line type without an ID, which takes every line.
-        const Run single = velkora({u"--database"_s, database(), u"propose"_s,
-                                    u"movimientos.txt"_s, u"--key"_s, u"mov"_s, u"--save"_s});
+        const Run single = velkora({u"--database"_s, database(), u"propose"_s, u"movimientos.txt"_s,
+                                    u"--key"_s, u"mov"_s, u"--save"_s});
         QCOMPARE(single.code, 0);
         QVERIFY(single.out.contains(u"Un solo tipo de línea, sin ID"_s));
         const Run testSingle = velkora({u"--database"_s, database(), u"test"_s, u"MOV"_s});
@@ -301,8 +299,8 @@ private slots:
         QVERIFY(testSingle.out.contains(u"Tipo único|30"_s));
 
         // A number is a key as the screen writes it.
-        const Run numbered = velkora({u"--database"_s, database(), u"propose"_s,
-                                      u"extracto.txt"_s, u"--key"_s, u"42"_s, u"--save"_s});
+        const Run numbered = velkora({u"--database"_s, database(), u"propose"_s, u"extracto.txt"_s,
+                                      u"--key"_s, u"42"_s, u"--save"_s});
         QCOMPARE(numbered.code, 0);
         const Run test42 = velkora({u"--database"_s, database(), u"test"_s, u"0042"_s});
         QCOMPARE(test42.code, 1); // the blank line of the file has no line type
@@ -318,9 +316,10 @@ private slots:
             db.setDatabaseName(database());
             QVERIFY(db.open());
             QSqlQuery q(db);
-            QVERIFY(q.exec(u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
-                           "Lr_Descripcion) VALUES ('0001', '0001', '0001', NULL, 'PRIMERA', ''), "
-                           "('0001', '0002', '0002', NULL, 'longitud 1-2', 'corta')"_s));
+            QVERIFY(
+                q.exec(u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+                       "Lr_Descripcion) VALUES ('0001', '0001', '0001', NULL, 'PRIMERA', ''), "
+                       "('0001', '0002', '0002', NULL, 'longitud 1-2', 'corta')"_s));
         }
         QSqlDatabase::removeDatabase(u"cli-rules"_s);
         const Run run = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s, u"--json"_s});
@@ -334,8 +333,8 @@ private slots:
         const Run text = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s});
         QVERIFY(text.out.contains(u"|0002\n"_s));
 
-        const Run lines = velkora({u"--database"_s, database(), u"export"_s, u"0001"_s,
-                                   u"malo.txt"_s, u"--jsonl"_s});
+        const Run lines = velkora(
+            {u"--database"_s, database(), u"export"_s, u"0001"_s, u"malo.txt"_s, u"--jsonl"_s});
         QCOMPARE(lines.code, 0);
         const QStringList objects = lines.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(objects.size(), 7);
@@ -347,8 +346,8 @@ private slots:
         QCOMPARE(last[u"line_type"_s].toString(), QString());
         QCOMPARE(last[u"text"_s].toString(), u"X sin tipo"_s);
 
-        const Run csv = velkora({u"--database"_s, database(), u"export"_s, u"0001"_s,
-                                 u"malo.txt"_s, u"--csv"_s, u"csv"_s});
+        const Run csv = velkora({u"--database"_s, database(), u"export"_s, u"0001"_s, u"malo.txt"_s,
+                                 u"--csv"_s, u"csv"_s});
         QCOMPARE(csv.code, 0);
         QFile movements(home.filePath(u"csv/0001_0002.csv"_s));
         QVERIFY(movements.open(QIODevice::ReadOnly));

@@ -99,10 +99,12 @@ LoadFormat withRules(LoadFormat format, const QStringList &rules)
 {
     for (const QString &rule : rules) {
         const QStringList parts = rule.split(u'|');
-        format.rules << velkora::formats::RuleDef{u"%1"_s.arg(format.rules.size() + 1, 4, 10,
-                                                              QLatin1Char('0')),
-                                                  parts.value(0), parts.value(1),
-                                                  parts.mid(2).join(u'|'), {}};
+        format.rules << velkora::formats::RuleDef{
+            u"%1"_s.arg(format.rules.size() + 1, 4, 10, QLatin1Char('0')),
+            parts.value(0),
+            parts.value(1),
+            parts.mid(2).join(u'|'),
+            {}};
     }
     return format;
 }
@@ -733,32 +735,31 @@ private slots:
         };
         QCOMPARE(
             json(report)[u"failures"_s].toArray(),
-            (QJsonArray{QJsonObject{{u"line_type"_s, u"0002"_s},
-                                    {u"lines"_s, 16},
-                                    {u"of"_s, 40},
-                                    {u"fields"_s,
-                                     QJsonArray{field("0003", "Fecha", 10,
-                                                      {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
-                                                field("0005", "Importe", 8,
-                                                      {2, 7, 12, 17, 22, 27, 32, 37})}}},
-                        QJsonObject{{u"line_type"_s, u"0003"_s},
-                                    {u"lines"_s, 1},
-                                    {u"of"_s, 1},
-                                    {u"fields"_s,
-                                     QJsonArray{field("0001", "Registros", 1, {42})}}}}));
+            (QJsonArray{
+                QJsonObject{
+                    {u"line_type"_s, u"0002"_s},
+                    {u"lines"_s, 16},
+                    {u"of"_s, 40},
+                    {u"fields"_s,
+                     QJsonArray{field("0003", "Fecha", 10, {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
+                                field("0005", "Importe", 8, {2, 7, 12, 17, 22, 27, 32, 37})}}},
+                QJsonObject{{u"line_type"_s, u"0003"_s},
+                            {u"lines"_s, 1},
+                            {u"of"_s, 1},
+                            {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
         const QString text = velkora::formats::reportText(report, u"|"_s);
-        QCOMPARE(section(text, u"Líneas con errores de campo"_s),
-                 (QStringList{u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
-                              u"0002|(algún campo)|16|40|"_s,
-                              u"0002|0003 Fecha|10|40|2, 6, 10, 14, 18, 22, 26, 30, 34, 38"_s,
-                              u"0002|0005 Importe|8|40|2, 7, 12, 17, 22, 27, 32, 37"_s,
-                              u"0003|(algún campo)|1|1|"_s, u"0003|0001 Registros|1|1|42"_s}));
+        QCOMPARE(
+            section(text, u"Líneas con errores de campo"_s),
+            (QStringList{u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
+                         u"0002|(algún campo)|16|40|"_s,
+                         u"0002|0003 Fecha|10|40|2, 6, 10, 14, 18, 22, 26, 30, 34, 38"_s,
+                         u"0002|0005 Importe|8|40|2, 7, 12, 17, 22, 27, 32, 37"_s,
+                         u"0003|(algún campo)|1|1|"_s, u"0003|0001 Registros|1|1|42"_s}));
         QVERIFY(text.indexOf(u"\nLíneas con errores de campo\n"_s) <
                 text.indexOf(u"\nRevisión del formato\n"_s));
         // 16 of 40 details in error, and the trailer's fault is of no kind that has a name.
         QVERIFY(report.causes.isEmpty());
     }
-
 
     // Each rule kind on a payment file of three batches of three credits (lines 1 header;
     // 2, 7, 12 batch headers; 3-5, 8-10, 13-15 entries; 6, 11, 16 batch controls; 17 file
@@ -817,10 +818,11 @@ private slots:
             << QStringList{u"0006||LONGITUD 94"_s} << with([&](QStringList &l) {
                    for (const int line : entries)
                        l[line - 1].insert(29, u'0');
-               }) << tooLong;
-        QTest::newRow("LONGITUD n-m kept") << QStringList{u"0006||LONGITUD 90-95"_s}
-                                           << with([](QStringList &l) { l[8] += u"X"_s; })
-                                           << QStringList{};
+               })
+            << tooLong;
+        QTest::newRow("LONGITUD n-m kept")
+            << QStringList{u"0006||LONGITUD 90-95"_s}
+            << with([](QStringList &l) { l[8] += u"X"_s; }) << QStringList{};
 
         QTest::newRow("VECES: a second header")
             << QStringList{u"0001||VECES 1"_s}
@@ -832,23 +834,23 @@ private slots:
             << QStringList{u"0001||PRIMERA"_s} << with([](QStringList &l) { l.removeFirst(); })
             << QStringList{u"1:0001"_s};
         QTest::newRow("ULTIMA: no filler")
-            << QStringList{u"0099||ULTIMA"_s}
-            << with([](QStringList &l) { l = l.mid(0, 17); }) << QStringList{u"17:0001"_s};
+            << QStringList{u"0099||ULTIMA"_s} << with([](QStringList &l) { l = l.mid(0, 17); })
+            << QStringList{u"17:0001"_s};
 
         QTest::newRow("TRAS: an entry after a control")
-            << QStringList{u"0006||TRAS 0005,0006"_s} << with([](QStringList &l) { l.swapItemsAt(6, 7); })
-            << QStringList{u"7:0001"_s};
+            << QStringList{u"0006||TRAS 0005,0006"_s}
+            << with([](QStringList &l) { l.swapItemsAt(6, 7); }) << QStringList{u"7:0001"_s};
         QTest::newRow("TRAS: every entry but the first of a batch")
             << QStringList{u"0006||TRAS 0005"_s} << good
-            << QStringList{u"4:0001"_s, u"5:0001"_s, u"9:0001"_s, u"10:0001"_s, u"14:0001"_s,
-                           u"15:0001"_s};
+            << QStringList{u"4:0001"_s,  u"5:0001"_s,  u"9:0001"_s,
+                           u"10:0001"_s, u"14:0001"_s, u"15:0001"_s};
 
         QTest::newRow("a blank addenda indicator without OPCIONAL")
             << QStringList{} << with([](QStringList &l) { put(l, 4, 79, u" "_s); })
             << QStringList{u"4:"_s};
         QTest::newRow("a blank addenda indicator with OPCIONAL")
-            << QStringList{u"0006|0009|OPCIONAL"_s} << with([](QStringList &l) { put(l, 4, 79, u" "_s); })
-            << QStringList{};
+            << QStringList{u"0006|0009|OPCIONAL"_s}
+            << with([](QStringList &l) { put(l, 4, 79, u" "_s); }) << QStringList{};
 
         QTest::newRow("VALORES broken once")
             << QStringList{u"0006|0001|VALORES 22|27|32|37"_s}
@@ -886,12 +888,14 @@ private slots:
                        const qint64 trace = l[line - 1].mid(87, 7).toLongLong() + 1;
                        put(l, line, 88, QString::number(trace).rightJustified(7, u'0'));
                    }
-               }) << QStringList{u"9:0001"_s};
+               })
+            << QStringList{u"9:0001"_s};
         QTest::newRow("SECUENCIA broken on every line")
             << QStringList{u"0006|0010|SECUENCIA"_s} << with([&](QStringList &l) {
                    for (const int line : entries)
                        put(l, line, 88, u"0000005"_s);
-               }) << onEntries(u"0001"_s).mid(1);
+               })
+            << onEntries(u"0001"_s).mid(1);
     }
     void rulesOnAPaymentFile()
     {
@@ -919,10 +923,11 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("columns");
         QTest::addColumn<QString>("message");
-        QTest::newRow("SUMA") << u"0008|0005|SUMA 0006.0005 DESDE 0005"_s << 11 << u"000000012345"_s
-                              << 33 << u"33-44"_s
-                              << u"El total 000000012345 no coincide con la suma de 0005 Importe de "
-                                 u"las líneas 0006 desde la última 0005: 000000011325"_s;
+        QTest::newRow("SUMA")
+            << u"0008|0005|SUMA 0006.0005 DESDE 0005"_s << 11 << u"000000012345"_s << 33
+            << u"33-44"_s
+            << u"El total 000000012345 no coincide con la suma de 0005 Importe de "
+               u"las líneas 0006 desde la última 0005: 000000011325"_s;
         QTest::newRow("CUENTA") << u"0009|0003|CUENTA 0006"_s << 17 << u"00000010"_s << 14
                                 << u"14-21"_s
                                 << u"La cuenta 00000010 no coincide con el número de líneas 0006 "
@@ -937,10 +942,10 @@ private slots:
         QTest::newRow("TRAS") << u"0006||TRAS 0005,0006"_s << 7 << QString() << 0 << u"1-94"_s
                               << u"Una línea del tipo 0006 Asiento va justo después de una del "
                                  u"tipo 0005 o 0006, y esta va después de una del tipo 0008."_s;
-        QTest::newRow("SECUENCIA") << u"0008|0008|SECUENCIA"_s << 11 << u"0000003"_s << 88
-                                   << u"88-94"_s
-                                   << u"El número 0000003 no sigue al de la línea anterior del "
-                                      u"tipo 0008: debería ser 0000002."_s;
+        QTest::newRow("SECUENCIA")
+            << u"0008|0008|SECUENCIA"_s << 11 << u"0000003"_s << 88 << u"88-94"_s
+            << u"El número 0000003 no sigue al de la línea anterior del "
+               u"tipo 0008: debería ser 0000002."_s;
     }
     void ruleMessages()
     {
@@ -964,8 +969,8 @@ private slots:
         QCOMPARE(error.message, message);
         QCOMPARE(u"%1-%2"_s.arg(error.from).arg(error.to), columns);
         QCOMPARE(error.rule, u"0001"_s);
-        QVERIFY(velkora::formats::reportText(report, u"|"_s)
-                    .contains(u"|%1|0001\n"_s.arg(message)));
+        QVERIFY(
+            velkora::formats::reportText(report, u"|"_s).contains(u"|%1|0001\n"_s.arg(message)));
     }
 
     // A rule that cannot be read, or that names what does not exist, is said once in the
@@ -974,11 +979,12 @@ private slots:
     {
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown word") << u"0006||LARGO 94"_s
-                                      << u"La regla 0001 (LARGO 94) no se aplica: 'LARGO' no es una "
-                                         u"regla: las reglas son REGISTRO, LONGITUD, VECES, "
-                                         u"PRIMERA, ULTIMA, TRAS, OPCIONAL, VALORES, ENTRE, "
-                                         u"CUENTA, SUMA y SECUENCIA."_s;
+        QTest::newRow("unknown word")
+            << u"0006||LARGO 94"_s
+            << u"La regla 0001 (LARGO 94) no se aplica: 'LARGO' no es una "
+               u"regla: las reglas son REGISTRO, LONGITUD, VECES, "
+               u"PRIMERA, ULTIMA, TRAS, OPCIONAL, VALORES, ENTRE, "
+               u"CUENTA, SUMA y SECUENCIA."_s;
         QTest::newRow("no number") << u"0006||LONGITUD"_s
                                    << u"La regla 0001 (LONGITUD) no se aplica: LONGITUD lleva un "
                                       u"número de caracteres, o dos con un guion entre ellos: "
@@ -1014,7 +1020,8 @@ private slots:
         QStringList rules{rule};
         if (rule.count(u'|') > 2) // two rules
             rules = QStringList{rule.section(u'|', 0, 2), rule.section(u'|', 3)};
-        const TestReport report = run(withRules(paymentFileForRules(), rules), paymentBatchLines(3, 3));
+        const TestReport report =
+            run(withRules(paymentFileForRules(), rules), paymentBatchLines(3, 3));
         QStringList said;
         for (const auto &finding : report.layout)
             if (finding.kind == velkora::formats::LayoutFinding::Kind::Rule)
@@ -1032,14 +1039,14 @@ private slots:
         QTest::addColumn<QStringList>("errors");
         QStringList numbered;
         for (int i = 1; i <= 12; ++i)
-            numbered << u"R%1%2"_s.arg(i, 6, 10, QLatin1Char('0')).arg(i * 7, 5, 10, QLatin1Char('0'));
+            numbered
+                << u"R%1%2"_s.arg(i, 6, 10, QLatin1Char('0')).arg(i * 7, 5, 10, QLatin1Char('0'));
         QTest::newRow("kept") << numbered << QStringList{};
         QStringList missing = numbered;
         missing.removeAt(4);
-        QTest::newRow("a line missing") << missing
-                                        << QStringList{u"5:0001"_s, u"6:0001"_s, u"7:0001"_s,
-                                                       u"8:0001"_s, u"9:0001"_s, u"10:0001"_s,
-                                                       u"11:0001"_s};
+        QTest::newRow("a line missing")
+            << missing << QStringList{u"5:0001"_s, u"6:0001"_s,  u"7:0001"_s, u"8:0001"_s,
+                                      u"9:0001"_s, u"10:0001"_s, u"11:0001"_s};
     }
     void lineNumbersAndGroups()
     {
@@ -1047,11 +1054,10 @@ private slots:
         QFETCH(QStringList, errors);
         LoadFormat format;
         format.key = u"NUM"_s;
-        format.lineTypes = {lineType("0001", "R", "Registro", 1, 1,
-                                     {{"0001", "Número", 2, 6, Numero},
-                                      {"0002", "Valor", 8, 5, Numero}})};
-        const TestReport report =
-            run(withRules(format, {u"0001|0001|SECUENCIA LINEA"_s}), lines);
+        format.lineTypes = {
+            lineType("0001", "R", "Registro", 1, 1,
+                     {{"0001", "Número", 2, 6, Numero}, {"0002", "Valor", 8, 5, Numero}})};
+        const TestReport report = run(withRules(format, {u"0001|0001|SECUENCIA LINEA"_s}), lines);
         QCOMPARE(errorPlaces(report), errors);
     }
 
@@ -1059,8 +1065,8 @@ private slots:
     void rulesDoNotDependOnChunksOrThreads()
     {
         QStringList lines = paymentBatchLines(40, 25);
-        put(lines, 100, 39, u"7"_s);       // an amount in a batch
-        lines[200] += u"X"_s;              // a longer line
+        put(lines, 100, 39, u"7"_s); // an amount in a batch
+        lines[200] += u"X"_s;        // a longer line
         const LoadFormat format = withRules(
             paymentFileForRules(),
             {u"0001||PRIMERA"_s, u"0006||LONGITUD 94"_s, u"0006||TRAS 0005,0006"_s,
@@ -1069,8 +1075,8 @@ private slots:
         const QString path = write(lines);
         TestOptions one;
         one.threads = 1;
-        const QByteArray expected = velkora::formats::reportJson(
-            velkora::formats::testLoadFormat(format, path, one));
+        const QByteArray expected =
+            velkora::formats::reportJson(velkora::formats::testLoadFormat(format, path, one));
         QVERIFY(expected.contains("\"rule\": \"0005\""));
         for (const qint64 chunk : {qint64(97), qint64(1000), qint64(4096)}) {
             TestOptions options;
@@ -1096,9 +1102,8 @@ private slots:
         const QByteArray broken = records.join(u"\r\n"_s).toLatin1() + "\r\n";
         QTest::newRow("without line breaks") << joined << true << 20 << QStringList{} << QString();
         QTest::newRow("with line breaks") << broken << true << 20 << QStringList{} << QString();
-        QTest::newRow("a short last record")
-            << joined.left(joined.size() - 30) << true << 20 << QStringList{u"20:0001"_s}
-            << QString();
+        QTest::newRow("a short last record") << joined.left(joined.size() - 30) << true << 20
+                                             << QStringList{u"20:0001"_s} << QString();
         QTest::newRow("no rule, no line breaks")
             << joined << false << 1 << QStringList{}
             << u"La línea 1 tiene 1880 caracteres, 20 veces los 94 del tipo de línea 0001: ¿trae "
@@ -1118,7 +1123,9 @@ private slots:
         file.write(bytes);
         file.close();
         const LoadFormat format =
-            withRules(paymentFileForRules(), rule ? QStringList{u"||REGISTRO 94"_s, u"0008|0002|CUENTA 0006 DESDE 0005"_s} : QStringList{});
+            withRules(paymentFileForRules(),
+                      rule ? QStringList{u"||REGISTRO 94"_s, u"0008|0002|CUENTA 0006 DESDE 0005"_s}
+                           : QStringList{});
         TestOptions options;
         options.chunkBytes = 500;
         const TestReport report = velkora::formats::testLoadFormat(format, path, options);
@@ -1135,7 +1142,7 @@ private slots:
     void faultsFoundWithoutRules_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("errors");      // "line:column" of the errors
+        QTest::addColumn<QStringList>("errors"); // "line:column" of the errors
         QTest::addColumn<QStringList>("fileErrors");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("emptyAtEnd");
@@ -1145,8 +1152,8 @@ private slots:
             lines[line - 1].replace(column - 1, bytes.size(), bytes);
             return lines.join('\n');
         };
-        QTest::newRow("empty file") << QByteArray() << QStringList{}
-                                    << QStringList{u"El archivo está vacío."_s} << 1 << 0;
+        QTest::newRow("empty file")
+            << QByteArray() << QStringList{} << QStringList{u"El archivo está vacío."_s} << 1 << 0;
         QTest::newRow("only line breaks") << QByteArray("\r\n\r\n") << QStringList{}
                                           << QStringList{u"El archivo está vacío: solo tiene 2 "
                                                          u"línea(s) vacía(s)."_s}
@@ -1155,10 +1162,10 @@ private slots:
             << at(3, 60, QByteArray(5, '\0')) << QStringList{u"3:60"_s} << QStringList{} << 1 << 0;
         QTest::newRow("a stray CR inside a record")
             << at(4, 45, "\r") << QStringList{u"4:45"_s} << QStringList{} << 1 << 0;
-        QTest::newRow("a final Ctrl-Z ends the file") << good + "\x1A" << QStringList{}
-                                                      << QStringList{} << 0 << 0;
-        QTest::newRow("empty lines at the end")
-            << good + "\n\n\r\n" << QStringList{} << QStringList{} << 0 << 3;
+        QTest::newRow("a final Ctrl-Z ends the file")
+            << good + "\x1A" << QStringList{} << QStringList{} << 0 << 0;
+        QTest::newRow("empty lines at the end") << good + "\n\n\r\n"
+                                                << QStringList{} << QStringList{} << 0 << 3;
         QTest::newRow("an empty line inside") << QByteArray(good).replace("\n627", "\n\n627")
                                               << QStringList{} << QStringList{} << 1 << 0;
     }
@@ -1182,7 +1189,8 @@ private slots:
         QCOMPARE(report.fileErrors, fileErrors);
         QCOMPARE(report.exitCode(), exitCode);
         QCOMPARE(json(report)[u"empty_at_end"_s][u"count"_s].toInt(), emptyAtEnd);
-        QCOMPARE(report.result.unmatched.count, QTest::currentDataTag() == u"an empty line inside"_s ? 1 : 0);
+        QCOMPARE(report.result.unmatched.count,
+                 QTest::currentDataTag() == u"an empty line inside"_s ? 1 : 0);
         const QString text = velkora::formats::reportText(report, u"|"_s);
         for (const QString &error : fileErrors)
             QVERIFY(text.contains(u"\nErrores del archivo\n"_s + error));
@@ -1219,7 +1227,8 @@ private slots:
         QCOMPARE(fields.at(0)[u"field"_s].toString(), u"0003"_s);
         QCOMPARE(numbers(fields.at(0)[u"first"_s]), (QList<qint64>{31}));
         QCOMPARE(numbers(fields.at(1)[u"first"_s]).size(), 10);
-        QVERIFY(velkora::formats::reportText(report, u"|"_s).contains(u"0002|0003 Fecha|1|40|31\n"_s));
+        QVERIFY(
+            velkora::formats::reportText(report, u"|"_s).contains(u"0002|0003 Fecha|1|40|31\n"_s));
     }
 
     // A shift is named only when the shifted reading gives plausible values.
@@ -1229,9 +1238,9 @@ private slots:
         // 1899, which no file of today holds: no shift is named (and it is, for 2026).
         const auto causes = [&](const QString &date) {
             QStringList kinds;
-            const TestReport report = run(salesFile(), salesWith([&](int, QString &line) {
-                line.replace(30, 9, u"X"_s + date);
-            }));
+            const TestReport report =
+                run(salesFile(),
+                    salesWith([&](int, QString &line) { line.replace(30, 9, u"X"_s + date); }));
             for (const auto &cause : report.causes)
                 kinds << velkora::formats::causeKindName(cause.kind);
             return kinds;

@@ -112,9 +112,15 @@ QList<LayoutFieldValues> ruleFields(const QString &key, const QStringList &ids)
     const QStringList lines{u"0006"_s, u"0006"_s, u"0006"_s};
     const QStringList positions{u"2"_s, u"30"_s, u"80"_s}, lengths{u"2"_s, u"10"_s, u"15"_s};
     for (int i = 0; i < ids.size(); ++i)
-        fields << LayoutFieldValues{key,           lines.at(i),   ids.at(i),
-                                    u"Campo %1"_s.arg(i), positions.at(i), lengths.at(i),
-                                    u"NO"_s,       QString(),     QString(),
+        fields << LayoutFieldValues{key,
+                                    lines.at(i),
+                                    ids.at(i),
+                                    u"Campo %1"_s.arg(i),
+                                    positions.at(i),
+                                    lengths.at(i),
+                                    u"NO"_s,
+                                    QString(),
+                                    QString(),
                                     u"01"_s};
     return fields;
 }
@@ -290,17 +296,18 @@ private slots:
                      ruleFields(u"PAGO"_s, {u"0001"_s, u"0002"_s, u"0003"_s}), &rules, always);
         std::optional<formats::LoadFormat> read = formats::LoadFormatReader(sql()).read(u"PAGO"_s);
         QVERIFY(read && read->rulesAvailable);
-        QCOMPARE(ruleRows(*read),
-                 (QList<QStringList>{{u"0001"_s, {}, {}, u"REGISTRO 94"_s, u"Registros fijos"_s},
-                                     {u"0002"_s, u"0001"_s, {}, u"PRIMERA"_s, {}},
-                                     {u"0003"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
-                                     {u"0004"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, {}}}));
+        QCOMPARE(
+            ruleRows(*read),
+            (QList<QStringList>{{u"0001"_s, {}, {}, u"REGISTRO 94"_s, u"Registros fijos"_s},
+                                {u"0002"_s, u"0001"_s, {}, u"PRIMERA"_s, {}},
+                                {u"0003"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
+                                {u"0004"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, {}}}));
 
         // The load numbers the fields 0000, 0010, 0020: the rules follow them to the save.
         QList<LayoutRuleValues> stored;
         for (const auto &rule : read->rules)
-            stored << LayoutRuleValues{u"PAGO"_s, rule.id, rule.lineOrder, rule.fieldId,
-                                       rule.text, rule.description};
+            stored << LayoutRuleValues{u"PAGO"_s,    rule.id,   rule.lineOrder,
+                                       rule.fieldId, rule.text, rule.description};
         const QList<FieldNumbering> numbering{{u"0006"_s, u"0001"_s, u"0000"_s},
                                               {u"0006"_s, u"0002"_s, u"0010"_s},
                                               {u"0006"_s, u"0003"_s, u"0020"_s}};
@@ -317,8 +324,8 @@ private slots:
 
         // A rule whose field was removed is refused, never moved to another field.
         LayoutRuleValues refused;
-        QVERIFY(!kesta::storage::renumberRules(stored, {u"0001"_s, u"0006"_s},
-                                               numbering.mid(0, 2), &refused));
+        QVERIFY(!kesta::storage::renumberRules(stored, {u"0001"_s, u"0006"_s}, numbering.mid(0, 2),
+                                               &refused));
         QCOMPARE(refused.id, u"0004"_s);
         QVERIFY(!kesta::storage::renumberRules(stored, {u"0006"_s}, numbering, &refused));
         QCOMPARE(refused.id, u"0002"_s);
@@ -348,9 +355,8 @@ private slots:
         }
         QCOMPARE(rows(target, u"Layout_Regla"_s, u"Lr_ID"_s),
                  rows(sql(), u"Layout_Regla"_s, u"Lr_ID"_s));
-        connection->Execute(kesta::storage::deactivateUpdate(connection->engine(), u"PAGO"_s,
-                                                             u"LUIS"_s, u"2026-12-07 11:00:00"_s,
-                                                             u"LUIS"_s));
+        connection->Execute(kesta::storage::deactivateUpdate(
+            connection->engine(), u"PAGO"_s, u"LUIS"_s, u"2026-12-07 11:00:00"_s, u"LUIS"_s));
         QCOMPARE(formats::LoadFormatReader(sql()).read(u"PAGO"_s)->rules.size(), 4);
     }
 

@@ -87,9 +87,9 @@ void checkRoundTrip(const Proposal &proposal, const QString &path)
     QCOMPARE(report.result.ambiguous.count, 0);
     QCOMPARE(report.result.lines, proposal.linesRead);
     QCOMPARE(report.result.unmatched.count, proposal.unmatchedCount);
-    QCOMPARE(QList<qint64>(report.result.unmatched.first.begin(),
-                           report.result.unmatched.first.end()),
-             proposal.unmatchedLines);
+    QCOMPARE(
+        QList<qint64>(report.result.unmatched.first.begin(), report.result.unmatched.first.end()),
+        proposal.unmatchedLines);
     QCOMPARE(qsizetype(report.result.types.size()), proposal.lineTypes.size());
     for (qsizetype t = 0; t < proposal.lineTypes.size(); ++t)
         QCOMPARE(report.result.types[size_t(t)].lines, proposal.lineTypes[t].lines);
@@ -129,15 +129,14 @@ class TestProposal : public QObject {
               std::tuple{"bank statement, 4 accounts of 1,500 movements", bankLarge, 1, 2},
               std::tuple{"payment file, 2 batches", paySmall, 1, 1},
               std::tuple{"payment file, 8 batches", pay, 1, 1}}) {
-            QTest::addRow("%s, LF", name) << lines << QByteArray("\n") << Encoding::Utf8
-                                          << position << length;
-            QTest::addRow("%s, CR LF", name) << lines << QByteArray("\r\n") << Encoding::Utf8
-                                             << position << length;
-            QTest::addRow("%s, Windows-1252", name) << lines << QByteArray("\r\n")
-                                                    << Encoding::Cp1252 << position << length;
+            QTest::addRow("%s, LF", name)
+                << lines << QByteArray("\n") << Encoding::Utf8 << position << length;
+            QTest::addRow("%s, CR LF", name)
+                << lines << QByteArray("\r\n") << Encoding::Utf8 << position << length;
+            QTest::addRow("%s, Windows-1252", name)
+                << lines << QByteArray("\r\n") << Encoding::Cp1252 << position << length;
             QTest::addRow("%s, right-stripped", name)
-                << rightStripped(lines) << QByteArray("\n") << Encoding::Utf8 << position
-                << length;
+                << rightStripped(lines) << QByteArray("\n") << Encoding::Utf8 << position << length;
             QTest::addRow("%s, right-stripped, Windows-1252", name)
                 << rightStripped(lines) << QByteArray("\r\n") << Encoding::Cp1252 << position
                 << length;
@@ -162,8 +161,7 @@ private slots:
         QCOMPARE(idsOf(proposal), idsInOrder(lines, idPosition, idLength));
         QCOMPARE(proposal.linesRead, lines.size());
         QCOMPARE(proposal.unmatchedCount, 0);
-        QCOMPARE(proposal.encoding,
-                 encoding == Encoding::Cp1252 ? u"Windows-1252"_s : u"UTF-8"_s);
+        QCOMPARE(proposal.encoding, encoding == Encoding::Cp1252 ? u"Windows-1252"_s : u"UTF-8"_s);
         for (const ProposedLineType &type : proposal.lineTypes) {
             QCOMPARE(type.description, u"Tipo "_s + type.id);
             QCOMPARE(type.lines, std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
@@ -200,11 +198,11 @@ private slots:
     {
         const QString bank = write(bankStatement(6, 60, 7));
         const ProposedLineType movement = typeOf(propose(bank), u"22"_s);
-        QCOMPARE(fieldAt(movement, 11), u"03 6 YYMMDD"_s);   // date of the operation
-        QCOMPARE(fieldAt(movement, 17), u"03 6 YYMMDD"_s);   // value date
-        QCOMPARE(fieldAt(movement, 29), u"01 14"_s);         // amount
-        QCOMPARE(fieldAt(movement, 43), u"01 10"_s);         // document number
-        QCOMPARE(fieldAt(movement, 53), u"02 27"_s);         // the two references as text
+        QCOMPARE(fieldAt(movement, 11), u"03 6 YYMMDD"_s); // date of the operation
+        QCOMPARE(fieldAt(movement, 17), u"03 6 YYMMDD"_s); // value date
+        QCOMPARE(fieldAt(movement, 29), u"01 14"_s);       // amount
+        QCOMPARE(fieldAt(movement, 43), u"01 10"_s);       // document number
+        QCOMPARE(fieldAt(movement, 53), u"02 27"_s);       // the two references as text
         QVERIFY(movement.fields.last().trim);
         const ProposedLineType header = typeOf(propose(bank), u"11"_s);
         QCOMPARE(fieldAt(header, 48), u"04 4 9783"_s); // currency and a fixed code, constant
@@ -400,8 +398,8 @@ private slots:
     {
         Proposal proposal;
         QString error;
-        QVERIFY(!velkora::proposal::proposeFromFile(dir.filePath(u"none.txt"_s), &proposal,
-                                                    &error));
+        QVERIFY(
+            !velkora::proposal::proposeFromFile(dir.filePath(u"none.txt"_s), &proposal, &error));
         QVERIFY(error.contains(u"no existe"_s));
         QVERIFY(!velkora::proposal::proposeFromFile(dir.path(), &proposal, &error));
         QVERIFY(error.contains(u"carpeta"_s));

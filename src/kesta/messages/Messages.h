@@ -60,7 +60,7 @@ Message numberDoesNotFit(const QString &what, const QString &value);       // 75
 Message notANumber(const QString &what, const QString &value);             // 7500032
 Message saveConflict(const QString &key, const QString &description);      // 7500033
 // The character's UTF-16 code.
-Message unstorableCharacter(const QString &what, int code);                // 7500034
+Message unstorableCharacter(const QString &what, int code); // 7500034
 // A paste longer than the box or cell takes.
 Message pasteTooLong(const QString &what, qsizetype length, int maxLength); // 7500035
 // The proposal of line types from a sample file (the line grid's "Proponer desde archivo...").

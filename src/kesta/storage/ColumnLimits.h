@@ -4,8 +4,8 @@
 
 namespace kesta::storage {
 
-// How much the columns of Layout, Layout_Detalle and Layout_Regla hold. The schema scripts in db/, the text
-// boxes' maximum lengths, the grid cells' limits and the save's checks all follow these
+// How much the columns of Layout, Layout_Detalle and Layout_Regla hold. The schema scripts in db/,
+// the text boxes' maximum lengths, the grid cells' limits and the save's checks all follow these
 // numbers (a test compares them with the scripts).
 namespace ColumnLength {
 inline constexpr int Key = 4;                // Ly_Cve_Layout

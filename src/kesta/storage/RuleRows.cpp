@@ -24,8 +24,8 @@ QString nullableFourDigits(host::Engine engine, const QString &value)
 
 QString deleteRuleRows(host::Engine engine, const QString &key)
 {
-    return dialectFor(engine).deleteVerb() +
-           QStringLiteral("Layout_Regla WHERE Ly_Cve_Layout = ") + quotedText(engine, key);
+    return dialectFor(engine).deleteVerb() + QStringLiteral("Layout_Regla WHERE Ly_Cve_Layout = ") +
+           quotedText(engine, key);
 }
 
 QString ruleInsert(host::Engine engine, const LayoutRuleValues &v)

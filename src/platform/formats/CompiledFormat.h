@@ -78,8 +78,8 @@ public:
     {
         const CompiledLineType &a = m_types[size_t(type)];
         const CompiledLineType &b = m_types[size_t(other)];
-        return a.probe >= 0 && b.probe >= 0 && a.idStart == b.idStart &&
-               a.idLength < b.idLength && b.id.startsWith(a.id);
+        return a.probe >= 0 && b.probe >= 0 && a.idStart == b.idStart && a.idLength < b.idLength &&
+               b.id.startsWith(a.id);
     }
     // Whether some ID begins a longer one at the same column.
     bool hasPrefixIds() const { return m_hasPrefixIds; }

@@ -183,8 +183,7 @@ ExportOutcome exportJsonLines(const LoadFormat &format, const QString &path, QIO
         compiled, path, &outcome.error,
         [&](const Line &line) {
             QJsonObject object{{QStringLiteral("line"), line.number}};
-            const bool typed =
-                line.analyzer && line.analyzer->match() == LineAnalyzer::Match::One;
+            const bool typed = line.analyzer && line.analyzer->match() == LineAnalyzer::Match::One;
             object.insert(QStringLiteral("line_type"),
                           typed ? compiled.lineType(line.analyzer->lineType()).order : QString());
             if (typed) {
@@ -199,8 +198,9 @@ ExportOutcome exportJsonLines(const LoadFormat &format, const QString &path, QIO
             }
             QJsonArray errors;
             if (!line.analyzer)
-                errors.append(QJsonObject{{QStringLiteral("message"),
-                                           QStringLiteral("Línea vacía: no tiene tipo de línea.")}});
+                errors.append(
+                    QJsonObject{{QStringLiteral("message"),
+                                 QStringLiteral("Línea vacía: no tiene tipo de línea.")}});
             for (const ReportedError &e : line.errors)
                 errors.append(QJsonObject{{QStringLiteral("from"), e.from},
                                           {QStringLiteral("to"), e.to},
@@ -239,10 +239,11 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
     auto fileFor = [&](int type) -> QSaveFile & {
         auto &slot = files[type];
         if (!slot) {
-            QString part = type < 0 ? QStringLiteral("otras") : compiled.lineType(type).order.trimmed();
+            QString part =
+                type < 0 ? QStringLiteral("otras") : compiled.lineType(type).order.trimmed();
             part.replace(unsafe, QStringLiteral("_"));
-            slot = std::make_unique<QSaveFile>(dir.filePath(key + QLatin1Char('_') + part +
-                                                            QStringLiteral(".csv")));
+            slot = std::make_unique<QSaveFile>(
+                dir.filePath(key + QLatin1Char('_') + part + QStringLiteral(".csv")));
             written = written && slot->open(QIODevice::WriteOnly);
             QStringList titles{QStringLiteral("Línea")};
             if (type < 0) {
@@ -259,8 +260,7 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
     outcome.ok = walk(
         compiled, path, &outcome.error,
         [&](const Line &line) {
-            const bool typed =
-                line.analyzer && line.analyzer->match() == LineAnalyzer::Match::One;
+            const bool typed = line.analyzer && line.analyzer->match() == LineAnalyzer::Match::One;
             QStringList cells{QString::number(line.number)};
             if (typed) {
                 for (const LineDetail::Value &value : line.analyzer->detail().values)

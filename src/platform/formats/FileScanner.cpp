@@ -41,8 +41,8 @@ public:
     ChunkReader(const CompiledFormat &format, const QString &path, qint64 fileSize,
                 qint64 dataStart, const ScanOptions &options, const Wanted &wanted)
         : m_format(format), m_file(path), m_fileSize(fileSize), m_dataStart(dataStart),
-          m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format), m_track(format),
-          m_checksRules(!format.rules().empty())
+          m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
+          m_track(format), m_checksRules(!format.rules().empty())
     {}
 
     bool open(QString *error)
@@ -57,8 +57,7 @@ public:
     // REGISTRO n: the records that start in [chunk.start, chunk.end), each of `length`
     // characters and perhaps a line break after it; *next is where the record after them
     // starts. The last record of the file may be shorter (an error of the rule).
-    bool readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
-                     QString *error);
+    bool readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next, QString *error);
 
 private:
     bool load(qint64 from, qint64 size, QString *error);
@@ -135,7 +134,6 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
         return false;
     const char *buf = m_buffer.data();
     const qsizetype owned = qsizetype(chunk.end - m_bufferAt); // lines starting before it
-
 
     qsizetype first = 0;
     if (chunk.start > m_dataStart) {
@@ -250,8 +248,8 @@ bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, q
             e.from = 1;
             e.to = int(end - at);
             bool inError = false;
-            countError(m_format, e, out, inError,
-                       m_wanted.errors.load(std::memory_order_relaxed), m_options.listLimit);
+            countError(m_format, e, out, inError, m_wanted.errors.load(std::memory_order_relaxed),
+                       m_options.listLimit);
         }
         at = end;
         if (at + 1 < loaded && buf[at] == '\r' && buf[at + 1] == '\n')
@@ -331,11 +329,10 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         error.from = error.to = m_analyzer.controlColumn();
         error.column = m_analyzer.controlColumn();
         // The byte itself (the column counts characters; find it again by its offset).
-        error.ruleValue = static_cast<unsigned char>(*std::find_if(
-            p, p + size, [](char c) {
-                const auto b = static_cast<unsigned char>(c);
-                return b < 0x20 && b != 0x09;
-            }));
+        error.ruleValue = static_cast<unsigned char>(*std::find_if(p, p + size, [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b < 0x20 && b != 0x09;
+        }));
         countError(m_format, error, out, inError, keepErrors, limit);
     };
 

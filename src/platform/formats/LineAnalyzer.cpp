@@ -269,8 +269,8 @@ bool LineAnalyzer::emptyValue(const CompiledField &spec, const char *p, int n)
     const bool zeros = spec.type == FieldType::Numero || spec.type == FieldType::Fecha;
     for (int i = 0; i < n; ++i) {
         const char c = p[i];
-        if (c == ' ' || (zeros && (c == '0' || c == '/' || c == '-' || c == '.' || c == ',' ||
-                                   c == ':')))
+        if (c == ' ' ||
+            (zeros && (c == '0' || c == '/' || c == '-' || c == '.' || c == ',' || c == ':')))
             continue;
         return false;
     }
@@ -442,9 +442,9 @@ LineDetail LineAnalyzer::detail() const
         LineDetail::Value value;
         if (spec.type == FieldType::Constante) {
             value.text = def.value;
-        } else if (r.empty || (spec.optional && r.ok && spec.usable &&
-                               emptyValue(spec, fieldBytes(int(i)).first,
-                                          fieldBytes(int(i)).second))) {
+        } else if (r.empty ||
+                   (spec.optional && r.ok && spec.usable &&
+                    emptyValue(spec, fieldBytes(int(i)).first, fieldBytes(int(i)).second))) {
             // An OPCIONAL field without a value.
         } else if (!r.ok) {
             value.text = spec.usable ? fieldText(r) : QString();

@@ -94,8 +94,8 @@ void LineIndex::add(qint64 begin, qint64 length, const LineAnalyzer &analyzer)
     // A control character inside the line is an error of the line, as in the test.
     const int control = analyzer.controlColumn() > 0 ? 1 : 0;
     if (analyzer.match() != LineAnalyzer::Match::One || analyzer.characters() == 0) {
-        const bool many = analyzer.match() == LineAnalyzer::Match::Many &&
-                          analyzer.characters() > 0;
+        const bool many =
+            analyzer.match() == LineAnalyzer::Match::Many && analyzer.characters() > 0;
         ++(many ? m_ambiguous : m_unmatched);
         m_rows.back().push_back(index);
         m_ambiguousRow.push_back(char(many));
@@ -191,8 +191,8 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
         std::memcmp(head, "\xEF\xBB\xBF", 3) == 0)
         index.m_dataStart = 3;
     // A final Ctrl-Z ends the file, as in the test.
-    if (char last = 0; size > index.m_dataStart && Window::readAt(file, size - 1, &last, 1, &failure) &&
-                       last == '\x1A')
+    if (char last = 0; size > index.m_dataStart &&
+                       Window::readAt(file, size - 1, &last, 1, &failure) && last == '\x1A')
         --size;
     const qint64 dataStart = index.m_dataStart;
     const qint64 block = std::max<qint64>(options.blockBytes, 16);

@@ -76,14 +76,13 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
                 }
             } else {
                 for (const QByteArray &value : field.values)
-                    found = found ||
-                            (value.size() == n && std::equal(p, p + n, value.constData()));
+                    found = found || (value.size() == n && std::equal(p, p + n, value.constData()));
             }
             if (!found) {
                 FieldError e = error(int(f), field.valuesRule);
                 qsizetype consumed = 0;
-                e.textSize = quint8(appendUtf8(p, n, analyzer.encoding(), e.text,
-                                               int(sizeof e.text), &consumed));
+                e.textSize = quint8(
+                    appendUtf8(p, n, analyzer.encoding(), e.text, int(sizeof e.text), &consumed));
                 e.textCut = consumed < n;
                 countError(m_format, e, out, inError, keep, listLimit);
             }

@@ -19,6 +19,7 @@ public:
     // `keep`: whether the result's list of errors still wants entries.
     void check(const LineAnalyzer &analyzer, qint64 index, ScanResult &out, bool &inError,
                bool keep, int listLimit) const;
+
 private:
     const CompiledFormat &m_format;
 };

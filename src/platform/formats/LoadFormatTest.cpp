@@ -40,17 +40,17 @@ ReportedError reportedError(const CompiledFormat &format, const FieldError &e)
         out.message = format.rules().message(format, e);
         break;
     case ErrorKind::Control:
-        out.message = e.ruleValue == 0x0D ? QStringLiteral("Hay un retorno de carro (CR) suelto "
-                                                           "en la columna %1, dentro de la "
-                                                           "línea.")
-                                                .arg(e.column)
-                      : e.ruleValue == 0
-                          ? QStringLiteral("Hay un carácter nulo (NUL) en la columna %1.")
-                                .arg(e.column)
-                          : QStringLiteral("Hay un carácter de control (código %1) en la "
-                                           "columna %2.")
-                                .arg(e.ruleValue)
-                                .arg(e.column);
+        out.message =
+            e.ruleValue == 0x0D ? QStringLiteral("Hay un retorno de carro (CR) suelto "
+                                                 "en la columna %1, dentro de la "
+                                                 "línea.")
+                                      .arg(e.column)
+            : e.ruleValue == 0
+                ? QStringLiteral("Hay un carácter nulo (NUL) en la columna %1.").arg(e.column)
+                : QStringLiteral("Hay un carácter de control (código %1) en la "
+                                 "columna %2.")
+                      .arg(e.ruleValue)
+                      .arg(e.column);
         break;
     case ErrorKind::Field: {
         const FieldDef &def = format.field(e.lineType, e.field);
@@ -58,8 +58,8 @@ ReportedError reportedError(const CompiledFormat &format, const FieldError &e)
         QString text = QString::fromUtf8(e.text, e.textSize);
         if (e.textCut)
             text += QStringLiteral("…");
-        out.message = problemMessage(def, text, e.problem, e.column,
-                                     QString::fromUtf8(e.badChar), spec.definitionError);
+        out.message = problemMessage(def, text, e.problem, e.column, QString::fromUtf8(e.badChar),
+                                     spec.definitionError);
         // A short line: where it ends, not only that the field is blank.
         if (spec.usable && e.lineEnd < e.to) {
             if (out.message.endsWith(QLatin1Char('.')))
@@ -161,7 +161,8 @@ TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
     report.layout = compiled.findings() + fileFindings(compiled, report.result);
     report.causes = likelyCauses(compiled, report.result);
     for (const LayoutFinding &finding : compiled.rules().findings())
-        if (finding.kind == LayoutFinding::Kind::Rule && !finding.message.startsWith(QStringLiteral("Las reglas no están disponibles")))
+        if (finding.kind == LayoutFinding::Kind::Rule &&
+            !finding.message.startsWith(QStringLiteral("Las reglas no están disponibles")))
             ++report.unusableRules;
     if (!report.cancelled)
         checkWholeFile(compiled, report);

@@ -61,8 +61,8 @@ QByteArray reportJson(const TestReport &report)
     json.insert(QStringLiteral("control_lines"), listed(r.controlLines));
     json.insert(QStringLiteral("empty_at_end"),
                 QJsonObject{{QStringLiteral("count"), r.anyText ? r.emptyAtEnd.count : 0},
-                            {QStringLiteral("first"), lineArray(r.anyText ? r.emptyAtEnd.first
-                                                                          : std::vector<qint64>{})}});
+                            {QStringLiteral("first"),
+                             lineArray(r.anyText ? r.emptyAtEnd.first : std::vector<qint64>{})}});
     json.insert(QStringLiteral("file_errors"), QJsonArray::fromStringList(report.fileErrors));
 
     QJsonArray first;
@@ -91,11 +91,11 @@ QByteArray reportJson(const TestReport &report)
                                       {QStringLiteral("first"), lineArray(stat.lineErrorFirst)}});
         for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f)
             if (stat.fields[size_t(f)].lines > 0)
-                fields.append(
-                    QJsonObject{{QStringLiteral("field"), type.fields.at(f).id},
-                                {QStringLiteral("description"), type.fields.at(f).description},
-                                {QStringLiteral("lines"), stat.fields[size_t(f)].lines},
-                                {QStringLiteral("first"), lineArray(stat.fields[size_t(f)].first)}});
+                fields.append(QJsonObject{
+                    {QStringLiteral("field"), type.fields.at(f).id},
+                    {QStringLiteral("description"), type.fields.at(f).description},
+                    {QStringLiteral("lines"), stat.fields[size_t(f)].lines},
+                    {QStringLiteral("first"), lineArray(stat.fields[size_t(f)].first)}});
         failures.append(QJsonObject{{QStringLiteral("line_type"), type.order},
                                     {QStringLiteral("lines"), stat.errorLines},
                                     {QStringLiteral("of"), stat.lines},

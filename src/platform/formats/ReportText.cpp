@@ -82,7 +82,8 @@ QString reportText(const TestReport &report, const QString &separatorText)
                  QString::number(stat.lines), QString()});
             if (stat.lineErrors > 0)
                 row({type.order, QStringLiteral("(la línea)"), QString::number(stat.lineErrors),
-                     QString::number(stat.lines), firstLines(stat.lineErrorFirst, stat.lineErrors)});
+                     QString::number(stat.lines),
+                     firstLines(stat.lineErrorFirst, stat.lineErrors)});
             for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f) {
                 const FieldStat &field = stat.fields[size_t(f)];
                 if (field.lines > 0)
@@ -167,8 +168,10 @@ QString reportText(const TestReport &report, const QString &separatorText)
         row({QStringLiteral("Líneas vacías al final del archivo"),
              QStringLiteral("%1 (desde la línea %2)")
                  .arg(r.emptyAtEnd.count)
-                 .arg(report.format.reverse ? r.emptyAtEnd.first.empty() ? 0 : r.emptyAtEnd.first.back()
-                                            : r.emptyAtEnd.first.empty() ? 0 : r.emptyAtEnd.first.front())});
+                 .arg(report.format.reverse
+                          ? r.emptyAtEnd.first.empty() ? 0 : r.emptyAtEnd.first.back()
+                      : r.emptyAtEnd.first.empty() ? 0
+                                                   : r.emptyAtEnd.first.front())});
     if (r.controlLines.count > 0)
         row({QStringLiteral("Líneas con caracteres de control"), lineList(r.controlLines)});
     if (r.longLines.count > 0)

@@ -196,8 +196,9 @@ std::optional<ParsedRule> parseRule(const QString &text, QString *error)
         rule.sumField = parts.at(1);
     } else if (keyword == QLatin1String("SECUENCIA")) {
         rule.kind = RuleKind::Secuencia;
-        if (words.size() == 1 && (words.at(0).compare(QLatin1String("LINEA"), Qt::CaseInsensitive) == 0 ||
-                                  words.at(0).compare(QStringLiteral("LÍNEA"), Qt::CaseInsensitive) == 0))
+        if (words.size() == 1 &&
+            (words.at(0).compare(QLatin1String("LINEA"), Qt::CaseInsensitive) == 0 ||
+             words.at(0).compare(QStringLiteral("LÍNEA"), Qt::CaseInsensitive) == 0))
             rule.kind = RuleKind::SecuenciaLinea;
         else if (!words.isEmpty())
             return fail(QStringLiteral("SECUENCIA va sola, o seguida de LINEA"));

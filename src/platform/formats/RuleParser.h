@@ -34,16 +34,16 @@ QString ruleKeyword(RuleKind kind);
 // A rule as written, its words read but its line types and fields not yet looked up.
 struct ParsedRule {
     RuleKind kind = RuleKind::Registro;
-    qint64 min = 0;            // REGISTRO n; LONGITUD and VECES: the least
-    qint64 max = 0;            // LONGITUD and VECES: the most; -1 for no limit (VECES n-*)
-    QStringList types;         // TRAS, CUENTA: the line types as written
-    bool anyType = false;      // CUENTA *
-    QString sumType;           // SUMA t.f: t
-    QString sumField;          // SUMA t.f: f
-    QString since;             // DESDE t0 (CUENTA, SUMA); empty: from the file's start
-    QStringList values;        // VALORES
-    QString low;               // ENTRE a b: a, as written
-    QString high;              // ENTRE a b: b, as written
+    qint64 min = 0;       // REGISTRO n; LONGITUD and VECES: the least
+    qint64 max = 0;       // LONGITUD and VECES: the most; -1 for no limit (VECES n-*)
+    QStringList types;    // TRAS, CUENTA: the line types as written
+    bool anyType = false; // CUENTA *
+    QString sumType;      // SUMA t.f: t
+    QString sumField;     // SUMA t.f: f
+    QString since;        // DESDE t0 (CUENTA, SUMA); empty: from the file's start
+    QStringList values;   // VALORES
+    QString low;          // ENTRE a b: a, as written
+    QString high;         // ENTRE a b: b, as written
 };
 
 // Reads a rule: keywords in any case, words separated by blanks. Nothing with *error set to

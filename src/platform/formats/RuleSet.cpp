@@ -5,8 +5,8 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 
 namespace velkora::formats {
 
@@ -166,7 +166,9 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
     };
 
     if (!def.rulesAvailable)
-        set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule, {}, {},
+        set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule,
+                                        {},
+                                        {},
                                         QStringLiteral("Las reglas no están disponibles: la base "
                                                        "de datos no tiene la tabla Layout_Regla "
                                                        "(velkora --upgrade la añade).")};
@@ -175,8 +177,7 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
         const RuleDef &rule = def.rules.at(r);
         const QString shown = QStringLiteral("La regla %1 (%2)").arg(rule.id, rule.text.trimmed());
         auto leaveOut = [&](const QString &why) {
-            set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule, rule.lineOrder,
-                                            rule.fieldId,
+            set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule, rule.lineOrder, rule.fieldId,
                                             QStringLiteral("%1 no se aplica: %2.").arg(shown, why)};
         };
         QString error;
@@ -191,9 +192,10 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
                                                                    : RuleScope::Field;
         if (wanted != given) {
             const auto where = [](RuleScope scope) {
-                return scope == RuleScope::File     ? QStringLiteral("el archivo (sin tipo de línea)")
-                       : scope == RuleScope::LineType ? QStringLiteral("un tipo de línea (sin campo)")
-                                                      : QStringLiteral("un campo");
+                return scope == RuleScope::File ? QStringLiteral("el archivo (sin tipo de línea)")
+                       : scope == RuleScope::LineType
+                           ? QStringLiteral("un tipo de línea (sin campo)")
+                           : QStringLiteral("un campo");
             };
             leaveOut(QStringLiteral("%1 va en %2 y está en %3")
                          .arg(ruleKeyword(parsed->kind), where(wanted), where(given)));
@@ -441,9 +443,9 @@ QString RuleSet::message(const CompiledFormat &format, const FieldError &error) 
     for (const Running &candidate : m_running)
         if (candidate.rule == error.rule)
             running = &candidate;
-    const FieldDef *field =
-        error.lineType >= 0 && error.field >= 0 ? &format.field(error.lineType, error.field)
-                                                : nullptr;
+    const FieldDef *field = error.lineType >= 0 && error.field >= 0
+                                ? &format.field(error.lineType, error.field)
+                                : nullptr;
     const int width = field ? field->length : 0;
 
     switch (rule.kind) {
@@ -518,9 +520,10 @@ QString RuleSet::message(const CompiledFormat &format, const FieldError &error) 
             else
                 all = false;
         }
-        const QString span = running->since >= 0
-                                 ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
-                                 : QStringLiteral("desde el principio del archivo");
+        const QString span =
+            running->since >= 0
+                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
+                : QStringLiteral("desde el principio del archivo");
         return QStringLiteral("La cuenta %1 no coincide con el número de líneas %2 %3: %4.")
             .arg(paddedNumber(error.ruleValue, width),
                  all ? QStringLiteral("de cualquier tipo") : counted.join(QStringLiteral(", ")),
@@ -528,9 +531,10 @@ QString RuleSet::message(const CompiledFormat &format, const FieldError &error) 
     }
     case RuleKind::Suma: {
         const FieldDef &summed = format.field(running->sumType, running->sumField);
-        const QString span = running->since >= 0
-                                 ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
-                                 : QStringLiteral("desde el principio del archivo");
+        const QString span =
+            running->since >= 0
+                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
+                : QStringLiteral("desde el principio del archivo");
         // The sum at the total's decimals (it is compared exactly; shown at the total's).
         __int128 shown = error.expected;
         if (running->decimals >= running->sumDecimals)

@@ -45,9 +45,9 @@ public:
         int timesRule = -1; // VECES
         qint64 minTimes = 0;
         qint64 maxTimes = -1; // -1: no limit
-        int firstRule = -1; // PRIMERA
-        int lastRule = -1;  // ULTIMA
-        int afterRule = -1; // TRAS, and the line types it allows before (by index)
+        int firstRule = -1;   // PRIMERA
+        int lastRule = -1;    // ULTIMA
+        int afterRule = -1;   // TRAS, and the line types it allows before (by index)
         std::vector<char> after;
         std::vector<FieldRules> fields;
         bool anyFieldRule = false;

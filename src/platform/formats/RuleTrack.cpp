@@ -171,13 +171,13 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
             continue; // a number that does not read is already an error
         // Decided by the part's own lines: a total after a DESDE line of the part, a number
         // after another of the part.
-        const bool own = ((rule.kind == RuleKind::Cuenta || rule.kind == RuleKind::Suma) &&
-                          totals.restarted) ||
-                         (rule.kind == RuleKind::Secuencia && totals.previous != NoValue);
+        const bool own =
+            ((rule.kind == RuleKind::Cuenta || rule.kind == RuleKind::Suma) && totals.restarted) ||
+            (rule.kind == RuleKind::Secuencia && totals.previous != NoValue);
         if (own) {
             __int128 expected = 0;
-            if (breaksRunning(m_format, rule, stated, totals.count, totals.sum, totals.previous,
-                              0, &expected)) {
+            if (breaksRunning(m_format, rule, stated, totals.count, totals.sum, totals.previous, 0,
+                              &expected)) {
                 FieldError e = error(rule.field, rule.rule);
                 e.ruleValue = stated;
                 e.expected = expected;

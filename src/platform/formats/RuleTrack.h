@@ -24,8 +24,8 @@ public:
     void begin(ScanResult &out);
     // The line `index` of the part (null analyzer: an empty line), after its other checks;
     // `inError` says whether an error is counted on it already, and turns true with the first.
-    void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError,
-              bool keep, int listLimit);
+    void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError, bool keep,
+              int listLimit);
 
     // What the lines of a line type do to the running rules: the rules checked on them, the
     // counts they add to, the sums they add a value to, and the totals they start again.
@@ -49,7 +49,6 @@ private:
 // its line (count, sum), the previous number (SECUENCIA; NoValue: none) and the line's number;
 // *expected is what the rule wants there.
 bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, qint64 stated,
-                   qint64 count, __int128 sum, qint64 previous, qint64 number,
-                   __int128 *expected);
+                   qint64 count, __int128 sum, qint64 previous, qint64 number, __int128 *expected);
 
 } // namespace velkora::formats

@@ -27,7 +27,7 @@ struct FieldError {
     int rule = -1;         // Rule: index in the load format's rules
     qint64 ruleValue = 0;  // Rule: what the line holds (a length, a count, a line type...)
     __int128 expected = 0; // Rule: what the rule expects (a count, a sum...)
-    int from = 0;     // the field's columns, from 1
+    int from = 0;          // the field's columns, from 1
     int to = 0;
     Problem problem;
     int column = 0;       // the offending character's column, 0 when none
@@ -62,10 +62,10 @@ inline constexpr int LengthSlack = 2;
 inline constexpr int FirstLinesPerField = 10;
 
 struct FieldStat {
-    qint64 lines = 0;   // lines where the field is in error (read errors and broken rules)
+    qint64 lines = 0;          // lines where the field is in error (read errors and broken rules)
     std::vector<qint64> first; // the first of them, at most FirstLinesPerField
-    qint64 blank = 0;   // of them, lines where it is blank
-    qint64 pastEnd = 0; // of them, lines that end before the field does
+    qint64 blank = 0;          // of them, lines where it is blank
+    qint64 pastEnd = 0;        // of them, lines that end before the field does
     // Of them, lines where the field reads right Shifts[k] columns away, and at no shift
     // before it in Shifts (the nearest).
     std::array<qint64, ShiftCount> shifted{};
@@ -138,12 +138,12 @@ struct RunningPart {
 struct RulePart {
     std::vector<PendingCheck> pending; // in line order
     std::vector<RunningPart> running;
-    std::vector<qint64> times;  // lines of each line type
-    qint64 firstText = -1;      // the first line with text, and its line type
+    std::vector<qint64> times; // lines of each line type
+    qint64 firstText = -1;     // the first line with text, and its line type
     int firstType = -1;
-    qint64 lastText = -1;       // the last line with text, and its line type
+    qint64 lastText = -1; // the last line with text, and its line type
     int lastType = -1;
-    int lastLine = -2;          // the type of the part's last line: -1 none or empty, -2 no line
+    int lastLine = -2; // the type of the part's last line: -1 none or empty, -2 no line
 };
 // A number as the rules read it: a NUMERO field's mantissa with its sign, NoValue when it does
 // not read.

@@ -71,11 +71,11 @@ QString storedFormatScript(const QSqlDatabase &db, const QString &key)
                                     QStringLiteral("LAYOUT_DETALLE")) +
            QLatin1Char('\n') +
            // The rules, on a database that has their table.
-           (hasRulesTable(db)
-                ? ScriptWriter::scriptRows(db, layoutSelect(db, QStringLiteral("Layout_Regla"), key),
-                                           QStringLiteral("LAYOUT_REGLA")) +
-                      QLatin1Char('\n')
-                : QString());
+           (hasRulesTable(db) ? ScriptWriter::scriptRows(
+                                    db, layoutSelect(db, QStringLiteral("Layout_Regla"), key),
+                                    QStringLiteral("LAYOUT_REGLA")) +
+                                    QLatin1Char('\n')
+                              : QString());
 }
 
 } // namespace velkora::formats

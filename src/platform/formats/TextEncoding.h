@@ -63,8 +63,7 @@ inline qsizetype firstControl(const char *p, qsizetype n)
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
         // A byte at most 0x1F (unsigned) equals its minimum with 0x1F.
         const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, limit), bytes);
-        const int mask =
-            _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(bytes, tab), low));
+        const int mask = _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(bytes, tab), low));
         if (mask != 0)
             return i + qCountTrailingZeroBits(quint32(mask));
     }

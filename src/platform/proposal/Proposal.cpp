@@ -12,10 +12,10 @@
 
 #include <QFileInfo>
 #include <algorithm>
-#include <utility>
 #include <bit>
 #include <bitset>
 #include <cmath>
+#include <utility>
 
 namespace velkora::proposal {
 
@@ -36,10 +36,9 @@ const std::vector<DateSpec> &dateSpecs()
 {
     static const std::vector<DateSpec> specs = [] {
         std::vector<DateSpec> list;
-        for (const char *text :
-             {"YYYYMMDD", "DDMMYYYY", "YYYY-MM-DD", "DD/MM/YYYY", "DD-MM-YYYY", "DD.MM.YYYY",
-              "YYYY/MM/DD", "YYMMDD", "DDMMYY", "DD/MM/YY", "YY-MM-DD", "MMDDYYYY", "MM/DD/YYYY",
-              "MM/DD/YY"}) {
+        for (const char *text : {"YYYYMMDD", "DDMMYYYY", "YYYY-MM-DD", "DD/MM/YYYY", "DD-MM-YYYY",
+                                 "DD.MM.YYYY", "YYYY/MM/DD", "YYMMDD", "DDMMYY", "DD/MM/YY",
+                                 "YY-MM-DD", "MMDDYYYY", "MM/DD/YYYY", "MM/DD/YY"}) {
             const QString name = QString::fromLatin1(text);
             const formats::DateFormat format = formats::DateFormat::compile(name, nullptr);
             list.push_back({name, format, format.length(), !name.contains(QLatin1String("YYYY"))});
@@ -99,10 +98,10 @@ struct TypeStats {
     qint64 firstLine = 0;
     int sampled = 0;
     int width = 0;
-    std::vector<quint8> mask;     // the classes seen
-    std::vector<int> present;     // lines long enough to have the column
-    std::vector<char32_t> first;  // the character of the first line that had it
-    std::vector<quint8> varies;   // whether another line had another character
+    std::vector<quint8> mask;         // the classes seen
+    std::vector<int> present;         // lines long enough to have the column
+    std::vector<char32_t> first;      // the character of the first line that had it
+    std::vector<quint8> varies;       // whether another line had another character
     std::vector<DateCandidate> dates; // runs that read as a date on every sampled line
 
     void sample(const DecodedLine &line)
@@ -177,7 +176,10 @@ public:
 
 private:
     bool content(int j) const { return (t.mask[size_t(j)] & (Digit | Letter | Other)) != 0; }
-    bool inId(int j) const { return m_idLength > 0 && j >= m_idStart && j < m_idStart + m_idLength; }
+    bool inId(int j) const
+    {
+        return m_idLength > 0 && j >= m_idStart && j < m_idStart + m_idLength;
+    }
     bool complete(int j) const { return t.present[size_t(j)] == t.sampled; }
     // The one class of a column that holds it on every sampled line, or 0.
     quint8 pure(int j) const
@@ -415,8 +417,7 @@ QString encodingName(qint64 utf8Lines, qint64 cp1252Lines)
 
 // Tests the proposal on the whole file; a NUMERO or Fecha field that a line cannot read
 // becomes TEXTO, and the test runs again, until no field is in error.
-bool verify(Proposal &proposal, const QString &path, const ProposalOptions &options,
-            QString *error)
+bool verify(Proposal &proposal, const QString &path, const ProposalOptions &options, QString *error)
 {
     formats::TestOptions test;
     test.detailLines = 0;
@@ -548,7 +549,8 @@ bool proposeFromFile(const QString &path, Proposal *proposal, QString *error,
         }
     }
     if (!reader.error().isEmpty())
-        return fail(QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, reader.error()));
+        return fail(
+            QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, reader.error()));
     if (reader.lineNumber() == 0)
         return fail(QStringLiteral("El archivo '%1' está vacío: no tiene líneas de las que "
                                    "proponer un formato de carga.")
@@ -562,8 +564,8 @@ bool proposeFromFile(const QString &path, Proposal *proposal, QString *error,
     for (const TypeStats &stats : types) {
         ProposedLineType type;
         type.id = place.start < 0 ? QString() : keyText(stats.key);
-        type.description = place.start < 0 ? QStringLiteral("Tipo único")
-                                            : QStringLiteral("Tipo %1").arg(type.id);
+        type.description =
+            place.start < 0 ? QStringLiteral("Tipo único") : QStringLiteral("Tipo %1").arg(type.id);
         type.lines = stats.lines;
         type.firstLine = stats.firstLine;
         double consistency = 1;
@@ -600,9 +602,8 @@ formats::LoadFormat toLoadFormat(const Proposal &proposal, const QString &key)
             formats::FieldDef def;
             def.lineOrder = type.order;
             def.id = fourDigits(f + 1);
-            def.description = field.description.isEmpty()
-                                  ? QStringLiteral("Campo %1").arg(def.id)
-                                  : field.description;
+            def.description = field.description.isEmpty() ? QStringLiteral("Campo %1").arg(def.id)
+                                                          : field.description;
             def.position = field.position;
             def.length = field.length;
             def.typeCode = field.typeCode;

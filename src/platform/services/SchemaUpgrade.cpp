@@ -53,8 +53,8 @@ QString upgradeSchema(const QString &connectionName)
                                            Qt::CaseInsensitive))
             create = statement;
     if (create.isEmpty())
-        throw RuntimeError(QStringLiteral("The schema script %1 has no table Layout_Regla.")
-                               .arg(resource));
+        throw RuntimeError(
+            QStringLiteral("The schema script %1 has no table Layout_Regla.").arg(resource));
     if (!db.transaction())
         throw RuntimeError(QStringLiteral("Could not begin the upgrade transaction: %1")
                                .arg(sqlErrorText(db.lastError())));
@@ -66,8 +66,8 @@ QString upgradeSchema(const QString &connectionName)
         throw RuntimeError(QStringLiteral("Adding the table Layout_Regla failed: %1").arg(text));
     }
     if (!db.commit())
-        throw RuntimeError(QStringLiteral("Could not commit the upgrade: %1")
-                               .arg(sqlErrorText(db.lastError())));
+        throw RuntimeError(
+            QStringLiteral("Could not commit the upgrade: %1").arg(sqlErrorText(db.lastError())));
     return QStringLiteral("added the table Layout_Regla (the rules of the load formats)");
 }
 
