@@ -44,6 +44,18 @@ CREATE TABLE Layout_Detalle (
     CONSTRAINT PK_Layout_Detalle PRIMARY KEY (Ly_Cve_Layout, Ly_ID, Ld_ID)
 );
 
+-- The rules a file must keep (docs/rules.md), one row per rule: Ly_ID empty (or NULL) for a
+-- rule of the whole file, Ld_ID empty (or NULL) for a rule of the line type itself.
+CREATE TABLE Layout_Regla (
+    Ly_Cve_Layout      VARCHAR(4)     NOT NULL,
+    Lr_ID              VARCHAR(10)    NOT NULL,
+    Ly_ID              VARCHAR(10)    NULL,
+    Ld_ID              VARCHAR(10)    NULL,
+    Lr_Regla           VARCHAR(255)   NOT NULL,
+    Lr_Descripcion     VARCHAR(100)   NULL,
+    CONSTRAINT PK_Layout_Regla PRIMARY KEY (Ly_Cve_Layout, Lr_ID)
+);
+
 -- Settings of the host application, shared by everyone on this database.
 CREATE TABLE Velkora_Configuracion (
     Cf_Nombre          VARCHAR(50)    NOT NULL,

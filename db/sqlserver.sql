@@ -46,6 +46,19 @@ CREATE TABLE Layout_Detalle (
 );
 GO
 
+-- The rules a file must keep (docs/rules.md), one row per rule: Ly_ID empty (or NULL) for a
+-- rule of the whole file, Ld_ID empty (or NULL) for a rule of the line type itself.
+CREATE TABLE Layout_Regla (
+    Ly_Cve_Layout      NVARCHAR(4)    NOT NULL,
+    Lr_ID              NVARCHAR(10)   NOT NULL,
+    Ly_ID              NVARCHAR(10)   NULL,
+    Ld_ID              NVARCHAR(10)   NULL,
+    Lr_Regla           NVARCHAR(255)  NOT NULL,
+    Lr_Descripcion     NVARCHAR(100)  NULL,
+    CONSTRAINT PK_Layout_Regla PRIMARY KEY (Ly_Cve_Layout, Lr_ID)
+);
+GO
+
 -- Settings of the host application, shared by everyone on this database.
 CREATE TABLE Velkora_Configuracion (
     Cf_Nombre          NVARCHAR(50)   NOT NULL,

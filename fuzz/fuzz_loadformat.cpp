@@ -86,13 +86,15 @@ void fail(const char *what, const TestReport &report)
     std::abort();
 }
 
-// The failures per line type and field count every field error once, and a likely cause is
+// The failures per line type and field (and of the line as a whole, and of lines without a
+// line type) count every error once, and a likely cause is
 // named only on most lines of its line type (never on a file without field errors).
 void checkFailuresAndCauses(const TestReport &report)
 {
     const ScanResult &r = report.result;
-    qint64 fieldErrors = 0;
+    qint64 fieldErrors = r.untypedErrors; // a control character on a line without a type
     for (const TypeStat &type : r.types) {
+        fieldErrors += type.lineErrors; // one outside the fields
         if (type.errorLines > type.lines)
             fail("More lines in error than lines", report);
         for (const FieldStat &field : type.fields) {

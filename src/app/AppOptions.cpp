@@ -50,6 +50,17 @@ void describe(QCommandLineParser &parser)
                       QStringLiteral("With propose and --key: store the proposal in the "
                                      "database as a new load format; refused when the key "
                                      "exists already.")});
+    parser.addOption({QStringLiteral("csv"),
+                      QStringLiteral("With export: write one CSV file per line type of the "
+                                     "converted values into the folder DIR."),
+                      QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("jsonl"),
+                      QStringLiteral("With export: print one JSON object per line of the file "
+                                     "(line, line type, values, errors).")});
+    parser.addOption({QStringLiteral("upgrade"),
+                      QStringLiteral("Add to the database what this version of Velkora needs and "
+                                     "an older one did not make (the table of rules, "
+                                     "Layout_Regla); nothing else is changed.")});
     parser.addOption(
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
     parser.addOption({{QStringLiteral("v"), QStringLiteral("version")},
@@ -65,9 +76,12 @@ void describe(QCommandLineParser &parser)
                        "FILE (its line types and fields), and with --key KEY --save stores it "
                        "as a new load format (exit code 0: proposed, and saved; 2: the file "
                        "could not be read or the database failed; 3: the key is not valid or "
-                       "exists already, nothing is saved)."),
+                       "exists already, nothing is saved); \"export KEY [FILE]\" writes the "
+                       "test's reading of FILE (default: the format's own file) with --csv DIR "
+                       "as one CSV file per line type, or with --jsonl as one JSON object per "
+                       "line on the standard output (exit code 0: written; 2: it could not be)."),
         QStringLiteral("[test KEY [FILE] [--json] | script KEY | propose FILE [--json] "
-                       "[--key KEY --save]]"));
+                       "[--key KEY --save] | export KEY [FILE] (--csv DIR | --jsonl)]"));
 }
 
 } // namespace
@@ -99,6 +113,22 @@ AppOptions AppOptions::parse(const QStringList &arguments)
             options.command = Command::Propose;
             options.file = positional.at(1);
             options.key = parser.value(QStringLiteral("key"));
+        } else if (command == QLatin1String("export") && positional.size() >= 2 &&
+                   positional.size() <= 3) {
+            options.command = Command::Export;
+            options.key = positional.at(1);
+            options.file = positional.value(2);
+            options.csvDir = parser.value(QStringLiteral("csv"));
+            options.jsonl = parser.isSet(QStringLiteral("jsonl"));
+            if (options.csvDir.isEmpty() == !options.jsonl) {
+                options.error = QStringLiteral("Write: velkora export KEY [FILE] --csv DIR, or "
+                                               "velkora export KEY [FILE] --jsonl");
+                return options;
+            }
+        } else if (command == QLatin1String("export")) {
+            options.error = QStringLiteral("Write: velkora export KEY [FILE] --csv DIR, or "
+                                           "velkora export KEY [FILE] --jsonl");
+            return options;
         } else if (command == QLatin1String("test")) {
             options.error = QStringLiteral("Write: velkora test KEY [FILE] [--json]");
             return options;
@@ -106,12 +136,26 @@ AppOptions AppOptions::parse(const QStringList &arguments)
             options.error = QStringLiteral("Write: velkora script KEY");
             return options;
         } else if (command == QLatin1String("propose")) {
-            options.error = QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
+            options.error =
+                QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
             return options;
         } else {
             options.error = QStringLiteral("Unexpected argument: %1").arg(command);
             return options;
         }
+    }
+    if ((parser.isSet(QStringLiteral("csv")) || parser.isSet(QStringLiteral("jsonl"))) &&
+        options.command != Command::Export) {
+        options.error = QStringLiteral("--csv and --jsonl go with the export command.");
+        return options;
+    }
+    if (parser.isSet(QStringLiteral("upgrade"))) {
+        if (options.command != Command::Screen) {
+            options.error = QStringLiteral("--upgrade goes alone: velkora --database LOCATION "
+                                           "--upgrade");
+            return options;
+        }
+        options.command = Command::Upgrade;
     }
     if (options.json && options.command != Command::Test && options.command != Command::Propose) {
         options.error = QStringLiteral("--json goes with the test command or the propose command.");

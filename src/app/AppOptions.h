@@ -12,8 +12,10 @@ namespace velkora::app {
 //   velkora [options] script KEY           prints the script of a stored load format
 //   velkora [options] propose FILE [--json] [--key KEY --save]   proposes a load format from a
 //                                          file, and stores it as a new one under KEY
+//   velkora [options] export KEY [FILE] (--csv DIR | --jsonl)   the test's reading of a file
+//   velkora --database LOCATION --upgrade  adds to an older database what it lacks
 struct AppOptions {
-    enum class Command { Screen, Test, Script, Propose };
+    enum class Command { Screen, Test, Script, Propose, Export, Upgrade };
 
     QString database;        // a location for services::openDatabase
     QString operatorCode;    // the signed-in operator
@@ -26,10 +28,12 @@ struct AppOptions {
     QStringList unknownOptions;
 
     Command command = Command::Screen;
-    QString key;       // test, script: the load format's key; propose: the key to save under
-    QString file;      // test: the file to test instead of the format's own; propose: the file
-    bool json = false; // test, propose: the result as JSON
-    bool save = false; // propose: store the proposal as a new load format under key
+    QString key;        // test, script: the load format's key; propose: the key to save under
+    QString file;       // test: the file to test instead of the format's own; propose: the file
+    bool json = false;  // test, propose: the result as JSON
+    bool save = false;  // propose: store the proposal as a new load format under key
+    QString csvDir;     // export: the folder of the CSV files
+    bool jsonl = false; // export: one JSON object per line on standard output
 
     static AppOptions parse(const QStringList &arguments);
     static QString helpText();

@@ -3,15 +3,19 @@
 #include "DatabaseSetup.h"
 #include "ProposalSave.h"
 
+#include "formats/FileExport.h"
 #include "formats/FormatsError.h"
 #include "formats/LoadFormatReader.h"
 #include "formats/StoredFormat.h"
+#include "formats/StoredTestTarget.h"
 #include "host/RuntimeError.h"
 #include "proposal/Proposal.h"
 #include "services/Database.h"
+#include "services/SchemaUpgrade.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSqlDatabase>
 
 namespace velkora::app {
@@ -63,10 +67,53 @@ int runScript(const AppOptions &options, const QSqlDatabase &db, std::FILE *out,
     }
 }
 
+// The test's reading of a file, for other tools: CSV files per line type, or JSON Lines.
+int runExport(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, std::FILE *err)
+{
+    const formats::StoredTestTarget target = formats::storedTestTarget(
+        db, options.key,
+        options.file.isEmpty() ? QString() : QDir::current().absoluteFilePath(options.file));
+    if (!target.ok) {
+        fail(err, target.error);
+        return 2;
+    }
+    formats::ExportOutcome outcome;
+    if (options.jsonl) {
+        QFile output;
+        if (!output.open(out, QIODevice::WriteOnly)) {
+            fail(err, output.errorString());
+            return 2;
+        }
+        outcome = formats::exportJsonLines(target.format, target.path, output);
+    } else {
+        outcome = formats::exportCsv(target.format, target.path,
+                                     QDir::current().absoluteFilePath(options.csvDir));
+        for (const QString &file : outcome.files)
+            write(out, file.toUtf8() + '\n');
+    }
+    if (!outcome.ok) {
+        fail(err, outcome.error);
+        return 2;
+    }
+    return 0;
+}
+
+// Adds what an older database lacks, and says what was done.
+int runUpgrade(const QString &connection, std::FILE *err)
+{
+    const QString done = services::upgradeSchema(connection);
+    write(err, "velkora: " +
+                   (done.isEmpty() ? QStringLiteral("the database is up to date; nothing was "
+                                                    "changed")
+                                   : done)
+                       .toUtf8() +
+                   '\n');
+    return 0;
+}
+
 // Proposes a load format from the file and prints it; with --save, stores it under the key
 // on the connection (which is then open).
-int runPropose(const AppOptions &options, const QString &connection, std::FILE *out,
-               std::FILE *err)
+int runPropose(const AppOptions &options, const QString &connection, std::FILE *out, std::FILE *err)
 {
     // A file named on the command line is taken from the current folder.
     const QString file = QDir::current().absoluteFilePath(options.file);
@@ -112,6 +159,10 @@ int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
             code = runPropose(options, connection, out, err);
         else if (options.command == AppOptions::Command::Test)
             code = runTest(options, db, out, err);
+        else if (options.command == AppOptions::Command::Export)
+            code = runExport(options, db, out, err);
+        else if (options.command == AppOptions::Command::Upgrade)
+            code = runUpgrade(connection, err);
         else
             code = runScript(options, db, out, err);
     } catch (const kesta::host::RuntimeError &error) {

@@ -98,7 +98,7 @@ private slots:
         QTest::newRow("file with errors (relative to the current folder)")
             << db + QStringList{u"test"_s, u"0001"_s, u"malo.txt"_s} << 1
             << u"4|2-9|0002|0001|'20261303' no es una fecha en el formato 'yyyymmdd': el mes 13 "
-               "no existe."_s
+               "no existe.|"_s
             << QString();
         QTest::newRow("no such file") << db + QStringList{u"test"_s, u"0001"_s, u"nada.txt"_s} << 2
                                       << QString() << u"nada.txt' no existe."_s;
@@ -136,8 +136,8 @@ private slots:
             << u"Líneas sin tipo de línea propuesto: 1 (4)"_s << QString();
         QTest::newRow("propose no such file") << QStringList{u"propose"_s, u"nada.txt"_s} << 2
                                               << QString() << u"nada.txt' no existe."_s;
-        QTest::newRow("propose without a file") << QStringList{u"propose"_s} << 2 << QString()
-                                                << u"velkora propose FILE"_s;
+        QTest::newRow("propose without a file")
+            << QStringList{u"propose"_s} << 2 << QString() << u"velkora propose FILE"_s;
         QTest::newRow("save without a key")
             << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--save"_s} << 2 << QString()
             << u"--key and --save go together"_s;
@@ -148,16 +148,15 @@ private slots:
             << db + QStringList{u"test"_s, u"0001"_s, u"--key"_s, u"PAGO"_s} << 2 << QString()
             << u"--key and --save go with the propose command."_s;
         QTest::newRow("save under a key taken")
-            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"1"_s, u"--save"_s}
-            << 3 << u"Formato de carga propuesto"_s
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"1"_s, u"--save"_s} << 3
+            << u"Formato de carga propuesto"_s
             << u"La clave: 0001, ya está asignada al formato de carga: "_s;
         QTest::newRow("save under a key too long")
-            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"PAGOS"_s,
-                                u"--save"_s}
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"PAGOS"_s, u"--save"_s}
             << 3 << QString() << u"La clave 'PAGOS' no es válida"_s;
         QTest::newRow("save under a blank key")
-            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u" "_s, u"--save"_s}
-            << 3 << QString() << u"Debe especificar una clave"_s;
+            << db + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u" "_s, u"--save"_s} << 3
+            << QString() << u"Debe especificar una clave"_s;
         QTest::newRow("save of no such file")
             << db + QStringList{u"propose"_s, u"nada.txt"_s, u"--key"_s, u"NADA"_s, u"--save"_s}
             << 2 << QString() << u"nada.txt' no existe."_s;
@@ -197,7 +196,7 @@ private slots:
         QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 1);
         const QJsonObject first = result[u"errors"_s][u"first"_s][0].toObject();
         QCOMPARE(first.keys(), (QStringList{u"field"_s, u"from"_s, u"line"_s, u"line_type"_s,
-                                            u"message"_s, u"to"_s}));
+                                            u"message"_s, u"rule"_s, u"to"_s}));
         QCOMPARE(first[u"line"_s].toInt(), 4);
         QCOMPARE(first[u"from"_s].toInt(), 2);
         QCOMPARE(first[u"to"_s].toInt(), 9);
@@ -239,8 +238,7 @@ private slots:
     {
         const QString file = home.filePath(u"pagos.txt"_s);
         const Run run = velkora({u"--database"_s, database(), u"--operator"_s, u"ANA"_s,
-                                 u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"pago"_s,
-                                 u"--save"_s});
+                                 u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"pago"_s, u"--save"_s});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.err.contains(u"Guardado el formato de carga 'PAGO'"_s), qPrintable(run.err));
 
@@ -256,8 +254,9 @@ private slots:
             QVERIFY(db.open());
             saved = velkora::formats::LoadFormatReader(db).read(u"PAGO"_s);
             QSqlQuery stamps(db);
-            QVERIFY(stamps.exec(u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
-                                "Ly_Inverso, Ly_UserDef_3 FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s));
+            QVERIFY(
+                stamps.exec(u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
+                            "Ly_Inverso, Ly_UserDef_3 FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s));
             QVERIFY(stamps.next());
             QCOMPARE(stamps.value(0).toString(), u"ANA"_s);
             QCOMPARE(stamps.value(1).toString(), u"ANA"_s);
@@ -282,10 +281,9 @@ private slots:
             for (qsizetype f = 0; f < b.fields.size(); ++f) {
                 const auto &x = a.fields[f];
                 const auto &y = b.fields[f];
-                QCOMPARE(QStringList({x.lineOrder, x.id, x.description, x.typeCode, x.value,
-                                      x.format}),
-                         QStringList({y.lineOrder, y.id, y.description, y.typeCode, y.value,
-                                      y.format}));
+                QCOMPARE(
+                    QStringList({x.lineOrder, x.id, x.description, x.typeCode, x.value, x.format}),
+                    QStringList({y.lineOrder, y.id, y.description, y.typeCode, y.value, y.format}));
                 QCOMPARE(x.position, y.position);
                 QCOMPARE(x.length, y.length);
                 QCOMPARE(x.trim, y.trim);
@@ -312,8 +310,8 @@ private slots:
         QCOMPARE(velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s}).code, 0);
 
         // A file of one kind of line: one line type without an ID, which takes every line.
-        const Run single = velkora({u"--database"_s, database(), u"propose"_s,
-                                    u"movimientos.txt"_s, u"--key"_s, u"mov"_s, u"--save"_s});
+        const Run single = velkora({u"--database"_s, database(), u"propose"_s, u"movimientos.txt"_s,
+                                    u"--key"_s, u"mov"_s, u"--save"_s});
         QCOMPARE(single.code, 0);
         QVERIFY(single.out.contains(u"Un solo tipo de línea, sin ID"_s));
         const Run testSingle = velkora({u"--database"_s, database(), u"test"_s, u"MOV"_s});
@@ -321,12 +319,81 @@ private slots:
         QVERIFY(testSingle.out.contains(u"Tipo único|30"_s));
 
         // A number is a key as the screen writes it.
-        const Run numbered = velkora({u"--database"_s, database(), u"propose"_s,
-                                      u"extracto.txt"_s, u"--key"_s, u"42"_s, u"--save"_s});
+        const Run numbered = velkora({u"--database"_s, database(), u"propose"_s, u"extracto.txt"_s,
+                                      u"--key"_s, u"42"_s, u"--save"_s});
         QCOMPARE(numbered.code, 0);
         const Run test42 = velkora({u"--database"_s, database(), u"test"_s, u"0042"_s});
         QCOMPARE(test42.code, 1); // the blank line of the file has no line type
         QVERIFY(test42.out.contains(u"Errores de campo|0"_s));
+    }
+
+    // Rules stored with the sample format: velkora test reports each broken rule at its line
+    // with its number; export gives the reading of the file line by line.
+    void rulesTestAndExport()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cli-rules"_s);
+            db.setDatabaseName(database());
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(
+                q.exec(u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+                       "Lr_Descripcion) VALUES ('0001', '0001', '0001', NULL, 'PRIMERA', ''), "
+                       "('0001', '0002', '0002', NULL, 'longitud 1-2', 'corta')"_s));
+        }
+        QSqlDatabase::removeDatabase(u"cli-rules"_s);
+        const Run run = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s, u"--json"_s});
+        QCOMPARE(run.code, 1);
+        const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).object();
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 4);
+        const QJsonObject first = result[u"errors"_s][u"first"_s][0].toObject();
+        QCOMPARE(first[u"rule"_s].toString(), u"0002"_s);
+        QCOMPARE(first[u"line"_s].toInt(), 2);
+        QVERIFY(first[u"message"_s].toString().startsWith(u"La línea tiene "_s));
+        const Run text = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s});
+        QVERIFY(text.out.contains(u"|0002\n"_s));
+
+        const Run lines = velkora(
+            {u"--database"_s, database(), u"export"_s, u"0001"_s, u"malo.txt"_s, u"--jsonl"_s});
+        QCOMPARE(lines.code, 0);
+        const QStringList objects = lines.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(objects.size(), 7);
+        const QJsonObject fourth = QJsonDocument::fromJson(objects.at(3).toUtf8()).object();
+        QCOMPARE(fourth[u"line"_s].toInt(), 4);
+        QCOMPARE(fourth[u"line_type"_s].toString(), u"0002"_s);
+        QCOMPARE(fourth[u"errors"_s].toArray().size(), 2); // the date and the length
+        const QJsonObject last = QJsonDocument::fromJson(objects.at(6).toUtf8()).object();
+        QCOMPARE(last[u"line_type"_s].toString(), QString());
+        QCOMPARE(last[u"text"_s].toString(), u"X sin tipo"_s);
+
+        const Run csv = velkora({u"--database"_s, database(), u"export"_s, u"0001"_s, u"malo.txt"_s,
+                                 u"--csv"_s, u"csv"_s});
+        QCOMPARE(csv.code, 0);
+        QFile movements(home.filePath(u"csv/0001_0002.csv"_s));
+        QVERIFY(movements.open(QIODevice::ReadOnly));
+        const QList<QByteArray> records = movements.readAll().split('\n');
+        QVERIFY(records.first().startsWith("\xEF\xBB\xBFL\xC3\xADnea,0001 Fecha de operaci"));
+        QCOMPARE(records.size(), 6); // the titles, four movements and the end
+        QVERIFY(QFile::exists(home.filePath(u"csv/0001_otras.csv"_s)));
+        QCOMPARE(velkora({u"--database"_s, database(), u"export"_s, u"0001"_s}).code, 2);
+
+        // --upgrade on a database made before the rules: the table comes back, and only it.
+        QFile::copy(database(), home.filePath(u"viejo.db"_s));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cli-old"_s);
+            db.setDatabaseName(home.filePath(u"viejo.db"_s));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(u"DROP TABLE Layout_Regla"_s));
+        }
+        QSqlDatabase::removeDatabase(u"cli-old"_s);
+        const QStringList old{u"--database"_s, home.filePath(u"viejo.db"_s)};
+        QCOMPARE(velkora(old + QStringList{u"test"_s, u"0001"_s}).code, 0);
+        const Run upgrade = velkora(old + QStringList{u"--upgrade"_s});
+        QCOMPARE(upgrade.code, 0);
+        QVERIFY(upgrade.err.contains(u"added the table Layout_Regla"_s));
+        QVERIFY(velkora(old + QStringList{u"--upgrade"_s}).err.contains(u"up to date"_s));
+        QCOMPARE(velkora(old + QStringList{u"test"_s, u"0001"_s}).code, 0);
+        QCOMPARE(velkora(old + QStringList{u"--upgrade"_s, u"test"_s, u"0001"_s}).code, 2);
     }
 };
 

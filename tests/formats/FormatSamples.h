@@ -361,6 +361,82 @@ inline QStringList paymentLines()
     };
 }
 
+// The payment file for its rules: the receiving bank of an entry read as a NUMERO (its routing
+// number, which the control records add up) and the block filler of nines as a line type.
+inline LoadFormat paymentFileForRules()
+{
+    LoadFormat f = paymentFile();
+    f.lineTypes[2].fields[1].typeCode = QString::fromUtf8(Numero);
+    f.lineTypes[2].fields[1].value.clear();
+    f.lineTypes << lineType("0099", "9999999999", "Relleno de bloque", 1, 10, {});
+    return f;
+}
+
+// A payment file of `batches` batches of `entries` credits each, as a bank writes it: the
+// batch and file control records carry the entry counts, the hash of the routing numbers (its
+// last ten digits) and the credit totals; the trace numbers run on from 1; block filler lines
+// of nines make the file a multiple of ten records.
+inline QStringList paymentBatchLines(int batches, int entries)
+{
+    const auto digits = [](qint64 n, int width) {
+        return QString::number(n).rightJustified(width, QLatin1Char('0'));
+    };
+    QStringList lines{paymentLines().front()};
+    qint64 fileHash = 0, fileCredits = 0, trace = 0;
+    for (int b = 1; b <= batches; ++b) {
+        lines << record(94, {{1, "5"},
+                             {2, "220"},
+                             {5, "EMPRESA ORIGEN"},
+                             {41, "1234567890"},
+                             {51, "PPD"},
+                             {54, "NOMINA"},
+                             {64, "DIC 26"},
+                             {70, "261205"},
+                             {79, "1"},
+                             {80, "07640125"},
+                             {88, digits(b, 7)}});
+        qint64 hash = 0, credits = 0;
+        for (int e = 0; e < entries; ++e) {
+            const qint64 routing = 7640125 + qint64(b) * 1000 + e;
+            const qint64 amount = 1000 + qint64(b) * 137 + qint64(e) * 2501;
+            hash += routing;
+            credits += amount;
+            lines << record(94, {{1, "6"},
+                                 {2, "22"},
+                                 {4, digits(routing, 8)},
+                                 {12, "1"},
+                                 {13, digits(100000 + e, 8)},
+                                 {30, digits(amount, 10)},
+                                 {40, QStringLiteral("EMP-%1").arg(e)},
+                                 {55, QStringLiteral("EMPLEADO %1").arg(e)},
+                                 {79, "0"},
+                                 {80, "07640125" + digits(++trace, 7)}});
+        }
+        lines << record(94, {{1, "8"},
+                             {2, "220"},
+                             {5, digits(entries, 6)},
+                             {11, digits(hash % 10000000000LL, 10)},
+                             {21, digits(0, 12)},
+                             {33, digits(credits, 12)},
+                             {45, "1234567890"},
+                             {80, "07640125"},
+                             {88, digits(b, 7)}});
+        fileHash += hash;
+        fileCredits += credits;
+    }
+    const qsizetype records = lines.size() + 1;
+    lines << record(94, {{1, "9"},
+                         {2, digits(batches, 6)},
+                         {8, digits((records + 9) / 10, 6)},
+                         {14, digits(qint64(batches) * entries, 8)},
+                         {22, digits(fileHash % 10000000000LL, 10)},
+                         {32, digits(0, 12)},
+                         {44, digits(fileCredits, 12)}});
+    while (lines.size() % 10 != 0)
+        lines << QString(94, QLatin1Char('9'));
+    return lines;
+}
+
 enum class Encoding { Utf8, Cp1252 };
 
 // Writes lines into a file with the given line end (after every line, or not after the last

@@ -7,7 +7,10 @@
 #include "formats/LoadFormatReader.h"
 #include "formats/ScriptWriter.h"
 #include "formats/StoredFormat.h"
+#include "services/SchemaUpgrade.h"
+#include "services/SqlConnection.h"
 #include "services/SqlScript.h"
+#include "storage/LoadFormatWriter.h"
 #include "support/TestDatabase.h"
 
 #include <QtSql>
@@ -71,6 +74,62 @@ QList<QStringList> rows(QSqlDatabase db, const QString &table, const QString &or
         }
         out << row;
     }
+    return out;
+}
+
+using kesta::storage::FieldNumbering;
+using kesta::storage::LayoutFieldValues;
+using kesta::storage::LayoutLineValues;
+using kesta::storage::LayoutRuleValues;
+
+// A payment file's header and entry line types, with three fields, as the screen saves them.
+QList<LayoutLineValues> ruleLines(const QString &key)
+{
+    QList<LayoutLineValues> lines;
+    for (const auto &[order, id] : {std::pair{u"0001"_s, u"1"_s}, std::pair{u"0006"_s, u"6"_s}}) {
+        LayoutLineValues line;
+        line.key = key;
+        line.description = u"Pagos"_s;
+        line.file = u"pagos.txt"_s;
+        line.order = order;
+        line.lineId = id;
+        line.lineDescription = u"Tipo "_s + order;
+        line.position = u"1"_s;
+        line.length = u"1"_s;
+        line.user3 = u"0"_s;
+        line.user4 = u"0"_s;
+        line.date5 = line.date6 = u"2026-12-07"_s;
+        line.stamp = u"2026-12-07 10:00:00"_s;
+        line.operatorAlta = line.operatorModif = u"ANA"_s;
+        lines << line;
+    }
+    return lines;
+}
+
+QList<LayoutFieldValues> ruleFields(const QString &key, const QStringList &ids)
+{
+    QList<LayoutFieldValues> fields;
+    const QStringList lines{u"0006"_s, u"0006"_s, u"0006"_s};
+    const QStringList positions{u"2"_s, u"30"_s, u"80"_s}, lengths{u"2"_s, u"10"_s, u"15"_s};
+    for (int i = 0; i < ids.size(); ++i)
+        fields << LayoutFieldValues{key,
+                                    lines.at(i),
+                                    ids.at(i),
+                                    u"Campo %1"_s.arg(i),
+                                    positions.at(i),
+                                    lengths.at(i),
+                                    u"NO"_s,
+                                    QString(),
+                                    QString(),
+                                    u"01"_s};
+    return fields;
+}
+
+QList<QStringList> ruleRows(const formats::LoadFormat &format)
+{
+    QList<QStringList> out;
+    for (const auto &rule : format.rules)
+        out << QStringList{rule.id, rule.lineOrder, rule.fieldId, rule.text, rule.description};
     return out;
 }
 
@@ -217,6 +276,125 @@ private slots:
         QCOMPARE(rows(target, u"Layout_Detalle"_s, u"Ly_ID, Ld_ID"_s),
                  rows(sql(), u"Layout_Detalle WHERE "_s + where, u"Ly_ID, Ld_ID"_s));
         QCOMPARE(rows(target, u"Layout"_s, u"Ly_ID"_s).size(), 2);
+    }
+
+    // Rules are saved with the format in its transaction, read back with it, follow their
+    // fields when the save renumbers them, go into the script, and are left as they are by a
+    // deactivation.
+    void rulesRoundTrip()
+    {
+        auto connection = std::make_shared<velkora::services::SqlConnection>(db->connectionName());
+        QString statement;
+        kesta::storage::LoadFormatWriter writer([connection] { return connection; }, statement);
+        const auto always = [](const QString &) { return true; };
+        const QList<LayoutRuleValues> rules{
+            {u"PAGO"_s, u"1"_s, QString(), QString(), u"REGISTRO 94"_s, u"Registros fijos"_s},
+            {u"PAGO"_s, u"2"_s, u"0001"_s, QString(), u"PRIMERA"_s, QString()},
+            {u"PAGO"_s, u"3"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
+            {u"PAGO"_s, u"4"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, QString()}};
+        writer.write(kesta::storage::LoadFormatWriter::Format::Stored, u"PAGO"_s, ruleLines(u"PAGO"_s),
+                     ruleFields(u"PAGO"_s, {u"0001"_s, u"0002"_s, u"0003"_s}), &rules, always);
+        std::optional<formats::LoadFormat> read = formats::LoadFormatReader(sql()).read(u"PAGO"_s);
+        QVERIFY(read && read->rulesAvailable);
+        QCOMPARE(
+            ruleRows(*read),
+            (QList<QStringList>{{u"0001"_s, {}, {}, u"REGISTRO 94"_s, u"Registros fijos"_s},
+                                {u"0002"_s, u"0001"_s, {}, u"PRIMERA"_s, {}},
+                                {u"0003"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
+                                {u"0004"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, {}}}));
+
+        // The load numbers the fields 0000, 0010, 0020: the rules follow them to the save.
+        QList<LayoutRuleValues> stored;
+        for (const auto &rule : read->rules)
+            stored << LayoutRuleValues{u"PAGO"_s,    rule.id,   rule.lineOrder,
+                                       rule.fieldId, rule.text, rule.description};
+        const QList<FieldNumbering> numbering{{u"0006"_s, u"0001"_s, u"0000"_s},
+                                              {u"0006"_s, u"0002"_s, u"0010"_s},
+                                              {u"0006"_s, u"0003"_s, u"0020"_s}};
+        const auto renumbered =
+            kesta::storage::renumberRules(stored, {u"0001"_s, u"0006"_s}, numbering, nullptr);
+        QVERIFY(renumbered);
+        writer.write(kesta::storage::LoadFormatWriter::Format::Stored, u"PAGO"_s, ruleLines(u"PAGO"_s),
+                     ruleFields(u"PAGO"_s, {u"0000"_s, u"0010"_s, u"0020"_s}), &*renumbered,
+                     always);
+        read = formats::LoadFormatReader(sql()).read(u"PAGO"_s);
+        QCOMPARE(read->rules.at(2).fieldId, u"0010"_s);
+        QCOMPARE(read->rules.at(3).fieldId, u"0020"_s);
+        QCOMPARE(read->rules.at(0).lineOrder, QString());
+
+        // A rule whose field was removed is refused, never moved to another field.
+        LayoutRuleValues refused;
+        QVERIFY(!kesta::storage::renumberRules(stored, {u"0001"_s, u"0006"_s}, numbering.mid(0, 2),
+                                               &refused));
+        QCOMPARE(refused.id, u"0004"_s);
+        QVERIFY(!kesta::storage::renumberRules(stored, {u"0006"_s}, numbering, &refused));
+        QCOMPARE(refused.id, u"0002"_s);
+
+        // All or nothing: a save whose rules fail (two rules with one number) keeps nothing.
+        const QList<LayoutRuleValues> twice{rules.at(0), rules.at(0)};
+        bool failed = false;
+        try {
+            writer.write(kesta::storage::LoadFormatWriter::Format::Stored, u"PAGO"_s, ruleLines(u"PAGO"_s), {}, &twice, always);
+        } catch (const std::exception &) {
+            failed = true;
+        }
+        QVERIFY(failed);
+        read = formats::LoadFormatReader(sql()).read(u"PAGO"_s);
+        QCOMPARE(read->rules.size(), 4);
+        QCOMPARE(read->lineTypes.at(1).fields.size(), 3);
+
+        // The script recreates the rules; deactivation leaves them.
+        const QString script = formats::storedFormatScript(sql(), u"PAGO"_s);
+        QCOMPARE(script.count(u"INSERT INTO LAYOUT_REGLA"_s), 4);
+        TestDatabase copy(db->kind());
+        KESTA_REQUIRE(copy);
+        const QSqlDatabase target = QSqlDatabase::database(copy.connectionName(), false);
+        for (const QString &line : velkora::services::splitSqlScript(script)) {
+            QSqlQuery run(target);
+            QVERIFY2(run.exec(line), qPrintable(line + u"\n"_s + run.lastError().text()));
+        }
+        QCOMPARE(rows(target, u"Layout_Regla"_s, u"Lr_ID"_s),
+                 rows(sql(), u"Layout_Regla"_s, u"Lr_ID"_s));
+        connection->Execute(kesta::storage::deactivateUpdate(
+            connection->engine(), u"PAGO"_s, u"LUIS"_s, u"2026-12-07 11:00:00"_s, u"LUIS"_s));
+        QCOMPARE(formats::LoadFormatReader(sql()).read(u"PAGO"_s)->rules.size(), 4);
+    }
+
+    // A database made before the rules: formats read and test as before, the review says
+    // that rules are not available, and --upgrade adds the table and nothing else.
+    void databaseWithoutTheRulesTable()
+    {
+        storeLine(sql(), u"K1"_s, u"0001"_s, u"A"_s, u"data.txt"_s);
+        storeField(sql(), u"K1"_s, u"0001"_s, u"0001"_s);
+        db->exec(u"DROP TABLE Layout_Regla"_s);
+        QVERIFY(!velkora::services::hasRulesTable(db->connectionName()));
+        std::optional<formats::LoadFormat> read = formats::LoadFormatReader(sql()).read(u"K1"_s);
+        QVERIFY(read && !read->rulesAvailable && read->rules.isEmpty());
+        QCOMPARE(read->lineTypes.at(0).fields.size(), 1);
+        QTemporaryDir folder;
+        QFile data(folder.filePath(u"data.txt"_s));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        data.write("A XY\n");
+        data.close();
+        const formats::TestReport report =
+            formats::testStoredFormat(sql(), u"K1"_s, data.fileName());
+        QCOMPARE(report.exitCode(), 0);
+        QCOMPARE(report.layout.first().message,
+                 u"Las reglas no están disponibles: la base de datos no tiene la tabla "
+                 u"Layout_Regla (velkora --upgrade la añade)."_s);
+        QVERIFY(formats::storedFormatScript(sql(), u"K1"_s).count(u"LAYOUT"_s) == 1);
+
+        const QList<QStringList> before = rows(sql(), u"Layout"_s, u"Ly_ID"_s);
+        QCOMPARE(velkora::services::upgradeSchema(db->connectionName()),
+                 u"added the table Layout_Regla (the rules of the load formats)"_s);
+        QVERIFY(velkora::services::hasRulesTable(db->connectionName()));
+        QCOMPARE(velkora::services::upgradeSchema(db->connectionName()), QString());
+        QCOMPARE(rows(sql(), u"Layout"_s, u"Ly_ID"_s), before);
+        read = formats::LoadFormatReader(sql()).read(u"K1"_s);
+        QVERIFY(read->rulesAvailable);
+        db->exec(u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla) "
+                 u"VALUES ('K1', '0001', '0001', NULL, 'LONGITUD 3')"_s);
+        QCOMPARE(formats::LoadFormatReader(sql()).read(u"K1"_s)->rules.size(), 1);
     }
 
     void scriptOfNoRowsAndRefusals()

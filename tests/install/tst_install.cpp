@@ -349,7 +349,7 @@ private slots:
         QVERIFY2(usage.startsWith(u"Usage: "_s), qPrintable(usage));
         const QSet<QString> helpCommands =
             matches({usage}, QRegularExpression(uR"((?:\[|\| )([a-z]+) [A-Z])"_s));
-        QCOMPARE(helpCommands, (QSet<QString>{u"test"_s, u"script"_s, u"propose"_s}));
+        QCOMPARE(helpCommands, (QSet<QString>{u"test"_s, u"script"_s, u"propose"_s, u"export"_s}));
         QCOMPARE(matches(manualEntries(manual, u"COMMANDS"_s),
                          QRegularExpression(uR"(^\.B\w*\s+([a-z]+))"_s)),
                  helpCommands);

@@ -541,7 +541,10 @@ void tst_Save::lengthsAgreeWithTheSchemas()
                                        {"Ld_Trim", Flag},
                                        {"Ld_Tipo", Flag},
                                        {"Ly_Inverso", Flag},
-                                       {"Es_Cve_Estado", Flag}};
+                                       {"Es_Cve_Estado", Flag},
+                                       {"Lr_ID", RuleId},
+                                       {"Lr_Regla", RuleText},
+                                       {"Lr_Descripcion", RuleDescription}};
     for (const char *script : {"sqlite.sql", "postgresql.sql", "sqlserver.sql"}) {
         QFile file(QStringLiteral(KESTA_SOURCE_DIR "/db/") + script);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -555,7 +558,8 @@ void tst_Save::lengthsAgreeWithTheSchemas()
             QCOMPARE(m.captured(2).toInt(), expected.value(m.captured(1)));
             ++found;
         }
-        QCOMPARE(found, 21); // 18 text columns of Layout (with the key), 8 of Layout_Detalle - 5
+        // 18 text columns of Layout (with the key), 8 of Layout_Detalle - 5, 6 of Layout_Regla
+        QCOMPARE(found, 27);
     }
     EditScreen s;
     for (const auto &[box, length] :

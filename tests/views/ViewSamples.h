@@ -5,7 +5,8 @@
 //   0002 "D" detail: 0001 Empleado 2-7, 0002 Importe 8-16 (0V00), 0003 Nombre 17-28,
 //                    0004 Clave 27-30 (overlaps Nombre at 27-28), 0005 Origen (CONSTANTE)
 //   0003 "T" totals: 0001 Total 2-11 (0V00), 0002 Cuenta 15-18 (12-14 read by no field)
-//   0004 "TX": shadows "T", so a line starting "TX" has two line types.
+//   0004 "X" at column 2: a line starting "TX" has two line types, 0003 and 0004 (an ID that
+//        begins a longer one at the same column would lose to it: the longer one wins).
 
 #include "formats/LoadFormat.h"
 #include "views/TestedFile.h"
@@ -56,7 +57,7 @@ inline LoadFormat payroll()
     totals.fields = {field("0003", "0001", "Total", 2, 10, "01", "0V00"),
                      field("0003", "0002", "Cuenta", 15, 4, "02")};
     LineType shadow{
-        QStringLiteral("0004"), QStringLiteral("TX"), QStringLiteral("Totales X"), 1, 2, {}};
+        QStringLiteral("0004"), QStringLiteral("X"), QStringLiteral("Totales X"), 2, 1, {}};
     shadow.fields = {field("0004", "0001", "Resto", 3, 5, "02")};
     f.lineTypes = {header, detail, totals, shadow};
     return f;

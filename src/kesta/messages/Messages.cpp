@@ -344,6 +344,20 @@ Message discardChanges()
                 Question + SecondButtonDefault, QStringLiteral("Descartar cambios"));
 }
 
+Message ruleWithoutItsField(const QString &rule, const QString &text, const QString &lineId,
+                            const QString &fieldId)
+{
+    const QString what =
+        fieldId.isEmpty() ? QStringLiteral("al tipo de línea %1").arg(lineId)
+                          : QStringLiteral("al campo %1 del tipo de línea %2").arg(fieldId, lineId);
+    return make(
+        QStringLiteral("ERR-ID:7500060"),
+        QStringLiteral("La regla %1 (%2) pertenece %3, que ya no está en el formato de carga: "
+                       "quítela o cámbiela antes de guardar; no se guardó nada.")
+            .arg(rule, text, what),
+        Warning, Velkora);
+}
+
 Message handlerFailed(const QString &handler, const QString &description)
 {
     return make(QStringLiteral("ERR-ID:7500029"), handler + NewLine + description, Critical,

@@ -62,7 +62,7 @@ Message saveConflict(const QString &key, const QString &description);      // 75
 // Two line numbers or field IDs that SQL Server's keys take for one.
 Message keysCollide(const QString &what, const QString &first, const QString &second); // 7500039
 // The character's UTF-16 code.
-Message unstorableCharacter(const QString &what, int code);                // 7500034
+Message unstorableCharacter(const QString &what, int code); // 7500034
 // A paste longer than the box or cell takes.
 Message pasteTooLong(const QString &what, qsizetype length, int maxLength); // 7500035
 // The proposal of line types from a sample file (the line grid's "Proponer desde archivo...").
@@ -72,6 +72,9 @@ Message proposalFileUnreadable(const QString &file, const QString &reason); // 7
 Message proposalWithoutLineTypes(const QString &file);                      // 7500042
 Message proposalStopped(int added, int proposed);                           // 7500043
 Message proposalNotText(const QString &file, const QString &reason);        // 7500044
+// Save: a rule of the format whose line type (fieldId empty) or field is no longer there.
+Message ruleWithoutItsField(const QString &rule, const QString &text, const QString &lineId,
+                            const QString &fieldId); // 7500060
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // Escape, Salir or the window's close button would end an edit that has changes.

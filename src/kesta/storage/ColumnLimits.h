@@ -4,8 +4,8 @@
 
 namespace kesta::storage {
 
-// How much the columns of Layout and Layout_Detalle hold. The schema scripts in db/, the text
-// boxes' maximum lengths, the grid cells' limits and the save's checks all follow these
+// How much the columns of Layout, Layout_Detalle and Layout_Regla hold. The schema scripts in db/,
+// the text boxes' maximum lengths, the grid cells' limits and the save's checks all follow these
 // numbers (a test compares them with the scripts).
 namespace ColumnLength {
 inline constexpr int Key = 4;                // Ly_Cve_Layout
@@ -22,6 +22,9 @@ inline constexpr int FieldDescription = 100; // Ld_Descripcion
 inline constexpr int FieldValue = 255;       // Ld_Valor
 inline constexpr int FieldFormat = 100;      // Ld_Formato
 inline constexpr int Flag = 2;               // Ly_Inverso, Ld_Trim, Ld_Tipo, Es_Cve_Estado
+inline constexpr int RuleId = 10;            // Lr_ID (Layout_Regla, docs/rules.md)
+inline constexpr int RuleText = 255;         // Lr_Regla
+inline constexpr int RuleDescription = 100;  // Lr_Descripcion
 // Positions and lengths (Ly_Posicion, Ly_Longitud, Ld_Posicion, Ld_Longitud) are whole
 // numbers from 1 to 2147483647: at most ten digits.
 inline constexpr int PositionDigits = 10;

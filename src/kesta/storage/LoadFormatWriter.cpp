@@ -42,6 +42,15 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
                                                  const QList<LayoutFieldValues> &fields,
                                                  const AdditionalFields &additionalFields)
 {
+    return write(format, key, lines, fields, nullptr, additionalFields);
+}
+
+LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &key,
+                                                 const QList<LayoutLineValues> &lines,
+                                                 const QList<LayoutFieldValues> &fields,
+                                                 const QList<LayoutRuleValues> *rules,
+                                                 const AdditionalFields &additionalFields)
+{
     m_storedDescription.clear();
     const host::Engine engine = m_connection()->engine();
     m_connection()->BeginTrans();
@@ -59,6 +68,8 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
             m_connection()->RollbackTrans();
             return Result::AdditionalFieldsNotSaved;
         }
+        if (rules)
+            execute(deleteRuleRows(engine, key));
         execute(deleteDetailRows(engine, key));
         execute(deleteLineRows(engine, key));
         for (const LayoutLineValues &line : lines)
@@ -74,6 +85,9 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
                     execute(statement);
             }
         }
+        if (rules)
+            for (const LayoutRuleValues &rule : *rules)
+                execute(ruleInsert(engine, rule));
         m_connection()->CommitTrans();
         return Result::Committed;
     } catch (const host::ConflictError &) {

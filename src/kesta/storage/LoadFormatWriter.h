@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RuleRows.h"
 #include "Statements.h"
 #include "host/Connection.h"
 
@@ -44,6 +45,12 @@ public:
     // stored once this one is rolled back, gives KeyTaken instead.
     Result write(Format format, const QString &key, const QList<LayoutLineValues> &lines,
                  const QList<LayoutFieldValues> &fields, const AdditionalFields &additionalFields);
+    // The same, with the format's rules (renumberRules gives them their fields' numbers): the
+    // key's Layout_Regla rows are replaced in the same transaction. Without rules (nullptr)
+    // the table of rules is not touched, as on a database that does not have it.
+    Result write(Format format, const QString &key, const QList<LayoutLineValues> &lines,
+                 const QList<LayoutFieldValues> &fields, const QList<LayoutRuleValues> *rules,
+                 const AdditionalFields &additionalFields);
 
     // After KeyTaken: the stored load format's description (that of its first line type).
     QString storedDescription() const { return m_storedDescription; }

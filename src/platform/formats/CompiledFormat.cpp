@@ -35,6 +35,14 @@ CompiledFormat::CompiledFormat(LoadFormat format) : m_format(std::move(format))
                                                 "no existe: no se lee.")
                                      .arg(orphan.id, orphan.lineOrder));
     m_findings << overlappingFields(*this) << shadowingIds(*this);
+    for (int a = 0; a < types.size() && !m_hasPrefixIds; ++a)
+        for (int b = 0; b < types.size() && !m_hasPrefixIds; ++b)
+            m_hasPrefixIds = losesTo(a, b);
+    m_rules = RuleSet::compile(*this);
+    for (size_t t = 0; t < m_types.size(); ++t)
+        for (size_t f = 0; f < m_types[t].fields.size(); ++f)
+            m_types[t].fields[f].optional = m_rules.types()[t].fields[f].optional;
+    m_findings << m_rules.findings();
 }
 
 void CompiledFormat::compileLineType(int index)

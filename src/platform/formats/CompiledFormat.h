@@ -5,6 +5,7 @@
 #include "LineIdTable.h"
 #include "LoadFormat.h"
 #include "NumberFormat.h"
+#include "RuleSet.h"
 
 #include <vector>
 
@@ -19,6 +20,7 @@ struct CompiledField {
     bool trim = false;
     bool readsText = true; // false for CONSTANTE, which takes Ld_Valor instead
     bool usable = true;    // false when the position or length cannot be read
+    bool optional = false; // OPCIONAL: blank (zeros for NUMERO and Fecha) is an empty value
     NumberFormat number;
     DateFormat date;
     // The commonDateFormats() other than its own (bit k for the k-th), tried on a Fecha
@@ -66,9 +68,21 @@ public:
     bool takesEveryLine() const { return m_takesEveryLine; }
     int maxFields() const { return m_maxFields; }
     int maxGaps() const { return m_maxGaps; }
-    // Definition problems, overlapping fields and shadowing IDs: what can be said without
-    // reading the file.
+    // Definition problems, overlapping fields, shadowing IDs and rules that cannot be used:
+    // what can be said without reading the file.
     const QList<LayoutFinding> &findings() const { return m_findings; }
+    const RuleSet &rules() const { return m_rules; }
+    // Of two line types whose IDs both match a line, the one whose longer ID at the same
+    // column begins with the other's wins: whether `type` loses so to `other`.
+    bool losesTo(int type, int other) const
+    {
+        const CompiledLineType &a = m_types[size_t(type)];
+        const CompiledLineType &b = m_types[size_t(other)];
+        return a.probe >= 0 && b.probe >= 0 && a.idStart == b.idStart && a.idLength < b.idLength &&
+               b.id.startsWith(a.id);
+    }
+    // Whether some ID begins a longer one at the same column.
+    bool hasPrefixIds() const { return m_hasPrefixIds; }
 
 private:
     void compileLineType(int index);
@@ -78,6 +92,8 @@ private:
     std::vector<CompiledLineType> m_types;
     std::vector<IdProbe> m_probes;
     bool m_takesEveryLine = false;
+    bool m_hasPrefixIds = false;
+    RuleSet m_rules;
     int m_maxFields = 0;
     int m_maxGaps = 0;
     QList<LayoutFinding> m_findings;

@@ -3,6 +3,9 @@
 #include "LikelyCauses.h"
 #include "Limits.h"
 #include "LineAnalyzer.h"
+#include "LineRules.h"
+#include "RuleChecker.h"
+#include "RuleTrack.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -38,7 +41,8 @@ public:
     ChunkReader(const CompiledFormat &format, const QString &path, qint64 fileSize,
                 qint64 dataStart, const ScanOptions &options, const Wanted &wanted)
         : m_format(format), m_file(path), m_fileSize(fileSize), m_dataStart(dataStart),
-          m_options(options), m_wanted(wanted), m_analyzer(format)
+          m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
+          m_track(format), m_checksRules(!format.rules().empty())
     {}
 
     bool open(QString *error)
@@ -50,6 +54,10 @@ public:
     }
 
     bool read(const Chunk &chunk, ScanResult &out, QString *error);
+    // REGISTRO n: the records that start in [chunk.start, chunk.end), each of `length`
+    // characters and perhaps a line break after it; *next is where the record after them
+    // starts. The last record of the file may be shorter (an error of the rule).
+    bool readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next, QString *error);
 
 private:
     bool load(qint64 from, qint64 size, QString *error);
@@ -62,6 +70,9 @@ private:
     const ScanOptions &m_options;
     const Wanted &m_wanted;
     LineAnalyzer m_analyzer;
+    LineRules m_rules;
+    RuleTrack m_track;
+    bool m_checksRules;
     // The chunk's bytes: grown once, never zero-filled (every byte used is read first).
     struct Buffer {
         std::unique_ptr<char[]> bytes;
@@ -114,6 +125,7 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
     for (size_t t = 0; t < out.types.size(); ++t)
         out.types[t].gaps.resize(m_format.lineTypes()[t].gaps.size());
     out.bytes = chunk.end - chunk.start;
+    m_track.begin(out);
 
     // The byte before the chunk tells whether a line starts at its first byte.
     m_buffer.clear();
@@ -203,6 +215,53 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
     return true;
 }
 
+bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
+                              QString *error)
+{
+    out = ScanResult{};
+    out.types.resize(m_format.lineTypes().size());
+    for (size_t t = 0; t < out.types.size(); ++t)
+        out.types[t].gaps.resize(m_format.lineTypes()[t].gaps.size());
+    m_track.begin(out);
+    m_buffer.clear();
+    m_bufferAt = chunk.start;
+    // The records that start in the chunk, the last one whole, and a line break after it.
+    const qint64 to = std::min(m_fileSize, chunk.end + length + 2);
+    if (!load(chunk.start, to - chunk.start, error))
+        return false;
+    const char *buf = m_buffer.data();
+    const auto loaded = qsizetype(m_buffer.size());
+    qsizetype at = 0;
+    while (chunk.start + at < chunk.end) {
+        const qsizetype end = std::min<qsizetype>(at + length, loaded);
+        const qint64 before = out.lines;
+        line(at, end - at, false, out);
+        if (end - at < length && m_format.rules().recordRule() >= 0) {
+            // A short last record.
+            FieldError e;
+            e.line = before;
+            e.lineType = -1;
+            e.field = -1;
+            e.kind = ErrorKind::Rule;
+            e.rule = m_format.rules().recordRule();
+            e.ruleValue = end - at;
+            e.from = 1;
+            e.to = int(end - at);
+            bool inError = false;
+            countError(m_format, e, out, inError, m_wanted.errors.load(std::memory_order_relaxed),
+                       m_options.listLimit);
+        }
+        at = end;
+        if (at + 1 < loaded && buf[at] == '\r' && buf[at + 1] == '\n')
+            at += 2;
+        else if (at < loaded && buf[at] == '\n')
+            at += 1;
+    }
+    out.bytes = at;
+    *next = chunk.start + at;
+    return true;
+}
+
 void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out)
 {
     const char *p = m_buffer.data() + at;
@@ -222,13 +281,33 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         if (int(to.first.size()) < limit && wanted.load(std::memory_order_relaxed))
             to.first.push_back(index);
     };
+    if (size == 0) {
+        // An empty line: one that ends the file is named, one between lines has no type.
+        out.noteEmpty(index, limit);
+        if (m_track.active()) {
+            bool inError = false;
+            m_track.line(nullptr, index, out, inError, false, limit);
+        }
+        if (int(out.details.size()) < m_options.detailLines &&
+            m_wanted.details.load(std::memory_order_relaxed)) {
+            LineDetail detail;
+            detail.line = index;
+            out.details.push_back(std::move(detail));
+        }
+        return;
+    }
+    out.noteText(limit);
 
     // Converted values are worked out only for the lines kept in full.
     const bool keepDetail = int(out.details.size()) < m_options.detailLines &&
                             m_wanted.details.load(std::memory_order_relaxed);
     m_analyzer.analyze(p, size,
                        keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
-    out.longest = std::max(out.longest, int(m_analyzer.characters()));
+    const int characters = int(m_analyzer.characters());
+    if (characters > out.longest || out.longestLine < 0) {
+        out.longest = std::max(out.longest, characters);
+        out.longestLine = index;
+    }
     if (tooLong)
         list(out.longLines, m_wanted.longLines);
     if (m_analyzer.encoding() == LineEncoding::Utf8)
@@ -236,18 +315,41 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
     else if (m_analyzer.encoding() == LineEncoding::Cp1252)
         ++out.cp1252Lines;
 
+    const bool keepErrors = m_wanted.errors.load(std::memory_order_relaxed);
+    bool inError = false;
+    auto controlCharacter = [&](int lineType) {
+        if (m_analyzer.controlColumn() == 0)
+            return;
+        list(out.controlLines, m_wanted.errors);
+        FieldError error;
+        error.line = index;
+        error.lineType = lineType;
+        error.field = lineType >= 0 ? m_analyzer.controlField() : -1;
+        error.kind = ErrorKind::Control;
+        error.from = error.to = m_analyzer.controlColumn();
+        error.column = m_analyzer.controlColumn();
+        // The byte itself (the column counts characters; find it again by its offset).
+        error.ruleValue = static_cast<unsigned char>(*std::find_if(p, p + size, [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b < 0x20 && b != 0x09;
+        }));
+        countError(m_format, error, out, inError, keepErrors, limit);
+    };
+
     switch (m_analyzer.match()) {
     case LineAnalyzer::Match::None:
         list(out.unmatched, m_wanted.unmatched);
+        controlCharacter(-1);
         break;
     case LineAnalyzer::Match::Many:
         list(out.ambiguous, m_wanted.ambiguous);
+        controlCharacter(-1);
         break;
     case LineAnalyzer::Match::One: {
         const int t = m_analyzer.lineType();
         TypeStat &stat = out.types[size_t(t)];
         ++stat.lines;
-        stat.longest = std::max(stat.longest, int(m_analyzer.characters()));
+        stat.longest = std::max(stat.longest, characters);
         for (size_t g = 0; g < stat.gaps.size(); ++g) {
             if (m_analyzer.gapHasText(int(g))) {
                 GapStat &gap = stat.gaps[g];
@@ -260,8 +362,14 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
         if (errors > 0) {
             // What the likely causes need is gathered here, on the lines in error alone.
             noteLineInError(m_analyzer, m_format.lineTypes()[size_t(t)], stat);
+            inError = true;
+            for (const int f : m_analyzer.fieldsInError()) {
+                std::vector<qint64> &first = stat.fields[size_t(f)].first;
+                if (first.size() < size_t(FirstLinesPerField))
+                    first.push_back(index);
+            }
             out.errorCount += errors;
-            if (int(out.errors.size()) < limit && m_wanted.errors.load(std::memory_order_relaxed)) {
+            if (int(out.errors.size()) < limit && keepErrors) {
                 const auto fields = int(m_format.lineTypes()[size_t(t)].fields.size());
                 for (int f = 0; f < fields && int(out.errors.size()) < limit; ++f) {
                     if (m_analyzer.field(f).ok)
@@ -272,9 +380,14 @@ void ChunkReader::line(qsizetype at, qsizetype size, bool ended, ScanResult &out
                 }
             }
         }
+        controlCharacter(t);
+        if (m_checksRules)
+            m_rules.check(m_analyzer, index, out, inError, keepErrors, limit);
         break;
     }
     }
+    if (m_track.active())
+        m_track.line(&m_analyzer, index, out, inError, keepErrors, limit);
     if (keepDetail) {
         LineDetail detail = m_analyzer.detail();
         detail.line = index;
@@ -306,10 +419,13 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
             QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, probe.errorString());
         return outcome;
     }
-    const qint64 size = probe.size();
+    qint64 size = probe.size();
     const QByteArray head = probe.read(3);
+    // A final Ctrl-Z (0x1A), as old systems write, ends the file.
+    if (size > 0 && probe.seek(size - 1) && probe.read(1) == QByteArray(1, '\x1A'))
+        --size;
     probe.close();
-    outcome.fileBytes = size;
+    outcome.fileBytes = probe.size();
     outcome.byteOrderMark = head == QByteArray("\xEF\xBB\xBF");
     const qint64 dataStart = outcome.byteOrderMark ? 3 : 0;
 
@@ -338,28 +454,43 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
     std::atomic<qint64> nextChunk{0};
     std::atomic<bool> stop{false};
     QString failure;
+    // The rules across lines see the parts in reading order, as they are merged.
+    RuleChecker rules(format, listLimit);
+    const bool acrossLines = format.rules().acrossLines();
 
+    // One thread at a time merges the parts that are next in reading order, outside the lock,
+    // so that the others go on delivering theirs meanwhile.
+    bool merging = false;
     auto deliver = [&](qint64 k, ScanResult &&part) {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
         done += part.bytes;
         pending.emplace(k, std::move(part));
+        if (merging)
+            return; // the merging thread takes it in its turn
+        merging = true;
         while (!pending.empty() && pending.begin()->first == nextToMerge) {
-            outcome.result.append(std::move(pending.begin()->second), listLimit, detailLimit);
+            ScanResult next = std::move(pending.begin()->second);
             pending.erase(pending.begin());
+            lock.unlock();
+            if (acrossLines)
+                rules.check(next);
+            outcome.result.append(std::move(next), listLimit, detailLimit);
+            const ScanResult &merged = outcome.result;
+            auto full = [&](size_t count, int limit) { return count >= size_t(limit); };
+            if (full(merged.unmatched.first.size(), listLimit))
+                wanted.unmatched = false;
+            if (full(merged.ambiguous.first.size(), listLimit))
+                wanted.ambiguous = false;
+            if (full(merged.longLines.first.size(), listLimit))
+                wanted.longLines = false;
+            if (full(merged.errors.size(), listLimit))
+                wanted.errors = false;
+            if (full(merged.details.size(), detailLimit))
+                wanted.details = false;
+            lock.lock();
             ++nextToMerge;
         }
-        const ScanResult &merged = outcome.result;
-        auto full = [&](size_t count, int limit) { return count >= size_t(limit); };
-        if (full(merged.unmatched.first.size(), listLimit))
-            wanted.unmatched = false;
-        if (full(merged.ambiguous.first.size(), listLimit))
-            wanted.ambiguous = false;
-        if (full(merged.longLines.first.size(), listLimit))
-            wanted.longLines = false;
-        if (full(merged.errors.size(), listLimit))
-            wanted.errors = false;
-        if (full(merged.details.size(), detailLimit))
-            wanted.details = false;
+        merging = false;
         if (options.progress)
             options.progress(done, dataBytes);
     };
@@ -393,7 +524,32 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
     outcome.result.types.resize(format.lineTypes().size());
     for (size_t t = 0; t < outcome.result.types.size(); ++t)
         outcome.result.types[t].gaps.resize(format.lineTypes()[t].gaps.size());
-    if (threads <= 1) {
+    const int recordLength = format.rules().recordLength();
+    bool recordsCut = false; // REGISTRO: cancelled before the end
+    if (recordLength > 0) {
+        // Records of a fixed length: read one after the other from the first, since where a
+        // record starts depends on every line break before it.
+        ChunkReader reader(format, path, size, dataStart, options, wanted);
+        QString error;
+        if (!reader.open(&error)) {
+            failure = error;
+        } else {
+            qint64 at = dataStart;
+            ScanResult part;
+            for (qint64 k = 0; at < size; ++k) {
+                if (options.cancel && options.cancel->load()) {
+                    recordsCut = true;
+                    break;
+                }
+                if (!reader.readRecords({at, std::min(size, at + chunkBytes)}, recordLength, part,
+                                        &at, &error)) {
+                    failure = error;
+                    break;
+                }
+                deliver(k, std::move(part));
+            }
+        }
+    } else if (threads <= 1) {
         work();
     } else {
         std::vector<std::thread> pool;
@@ -406,7 +562,10 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
         outcome.error = QStringLiteral("El archivo '%1' no se pudo leer: %2").arg(path, failure);
         return outcome;
     }
-    outcome.cancelled = nextToMerge < chunkCount;
+    outcome.cancelled = recordLength > 0 ? recordsCut : nextToMerge < chunkCount;
+    if (acrossLines && !outcome.cancelled)
+        rules.finish(outcome.result);
+    outcome.result.settleEmptyLines(options.reverse, listLimit);
     // A reverse reading knows its line numbers once it has counted every line; cut short, it
     // numbers the lines it read from the end of the file.
     outcome.result.numberLines(options.reverse && !outcome.cancelled);

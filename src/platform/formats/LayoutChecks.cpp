@@ -94,12 +94,12 @@ QList<LayoutFinding> shadowingIds(const CompiledFormat &format)
                 for (const int shorter : prefix->second)
                     for (const int longer : types)
                         findings << LayoutFinding{
-                            LayoutFinding::Kind::Shadow,
+                            LayoutFinding::Kind::Prefix,
                             format.lineType(longer).order,
                             {},
                             QStringLiteral("El ID '%1' del tipo de línea %2 es el principio del "
-                                           "ID '%3' del tipo de línea %4 (columna %5): las líneas "
-                                           "del tipo %4 también son del tipo %2.")
+                                           "ID '%3' del tipo de línea %4 (columna %5): una línea "
+                                           "con '%3' es del tipo %4, el ID más largo.")
                                 .arg(QString::fromUtf8(prefix->first),
                                      format.lineType(shorter).order, shown,
                                      format.lineType(longer).order)

@@ -11,10 +11,14 @@ QString findingKindName(LayoutFinding::Kind kind)
         return QStringLiteral("overlap");
     case LayoutFinding::Kind::Shadow:
         return QStringLiteral("shadow");
+    case LayoutFinding::Kind::Prefix:
+        return QStringLiteral("prefix");
     case LayoutFinding::Kind::Gap:
         return QStringLiteral("gap");
     case LayoutFinding::Kind::Beyond:
         return QStringLiteral("beyond");
+    case LayoutFinding::Kind::Rule:
+        return QStringLiteral("rule");
     }
     return {};
 }

@@ -80,6 +80,8 @@ QString causeKindName(LikelyCause::Kind kind)
         return QStringLiteral("blank_date");
     case LikelyCause::Kind::OtherDateFormat:
         return QStringLiteral("other_date_format");
+    case LikelyCause::Kind::NoLineBreaks:
+        return QStringLiteral("no_line_breaks");
     }
     return {};
 }
@@ -169,9 +171,16 @@ QList<LikelyCause> likelyCauses(const CompiledFormat &format, const ScanResult &
         std::vector<int> moved;
         for (size_t k = 0; k < Shifts.size(); ++k) {
             std::vector<int> fields;
-            for (size_t f = 0; f < stat.fields.size(); ++f)
-                if (most(stat.fields[f].shifted[k], of))
+            for (size_t f = 0; f < stat.fields.size(); ++f) {
+                const FieldStat &field = stat.fields[f];
+                // A date that reads in another format on as many lines is not shifted.
+                const qint64 otherDate =
+                    field.otherDates.empty()
+                        ? 0
+                        : *std::max_element(field.otherDates.begin(), field.otherDates.end());
+                if (most(field.shifted[k], of) && otherDate < field.shifted[k])
                     fields.push_back(int(f));
+            }
             if (!fields.empty() &&
                 (best < 0 || stat.shiftedLines[k] > stat.shiftedLines[size_t(best)])) {
                 best = int(k);

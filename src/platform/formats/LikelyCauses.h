@@ -21,6 +21,7 @@ struct LikelyCause {
         BlankNumber,     // a NUMERO field is blank
         BlankDate,       // a Fecha field is blank
         OtherDateFormat, // a Fecha field's values read in another date format
+        NoLineBreaks,    // records without line breaks read as one long line
     };
     Kind kind = Kind::Shifted;
     int lineType = 0;   // index in the load format
@@ -38,8 +39,8 @@ struct LikelyCause {
 // "At most lines": a share of the line type's lines, in percent.
 inline constexpr int MostLinesPercent = 80;
 
-// "shifted", "short_lines", "blank_number", "blank_date", "other_date_format" (the JSON
-// result's kinds).
+// "shifted", "short_lines", "blank_number", "blank_date", "other_date_format", "no_line_breaks"
+// (the JSON result's kinds).
 QString causeKindName(LikelyCause::Kind kind);
 
 // Notes what a line with fields in error shows (the analyzer has just read it, with a single

@@ -48,7 +48,8 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
     m_match = Match::None;
     m_lineType = -1;
     m_candidates.clear();
-    if (isAscii(p, n)) {
+    qsizetype control = -1;
+    if (asciiAndControl(p, n, &control)) {
         m_encoding = LineEncoding::Ascii;
         m_chars = n;
     } else if (isValidUtf8(p, n)) {
@@ -64,6 +65,11 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
         m_chars = n;
     }
 
+    m_controlColumn = control < 0 ? 0
+                      : m_encoding == LineEncoding::Utf8
+                          ? int(std::upper_bound(m_offsets.begin(), m_offsets.end(), int(control)) -
+                                m_offsets.begin())
+                          : int(control) + 1;
     matchLineType();
     if (m_match != Match::One)
         return;
@@ -95,6 +101,7 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
             FieldResult &result = results[check.field];
             if (inPlace && check.inPlace && check.end <= m_chars) {
                 result.ok = true;
+                result.empty = false;
                 result.problem.code = Problem::None;
                 result.problem.at = -1;
                 result.pad = 0;
@@ -112,6 +119,8 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
                 result.ok = check.kind == Check::Date
                                 ? spec.date.read(text, size, result.date, result.problem)
                                 : spec.number.read(text, size, result.number, result.problem);
+                if (!result.ok && spec.optional && emptyValue(spec, text, size))
+                    makeEmpty(result);
             } else {
                 readAnyField(specs[check.field], result);
             }
@@ -164,6 +173,18 @@ void LineAnalyzer::matchLineType()
             m_candidates.insert(m_candidates.end(), types, types + count);
         }
     }
+    if (m_candidates.size() > 1 && m_format.hasPrefixIds()) {
+        // The most specific ID wins: a type whose ID begins another matching one's drops out.
+        const std::vector<int> all = m_candidates;
+        m_candidates.clear();
+        for (const int a : all) {
+            bool loses = false;
+            for (const int b : all)
+                loses = loses || m_format.losesTo(a, b);
+            if (!loses)
+                m_candidates.push_back(a);
+        }
+    }
     if (m_candidates.size() == 1) {
         m_match = Match::One;
         m_lineType = m_candidates.front();
@@ -176,6 +197,7 @@ void LineAnalyzer::matchLineType()
 void LineAnalyzer::readAnyField(const CompiledField &spec, FieldResult &result)
 {
     result.ok = true;
+    result.empty = false;
     result.problem.code = Problem::None;
     result.problem.at = -1;
     result.pad = 0;
@@ -238,6 +260,49 @@ void LineAnalyzer::readField(const CompiledField &spec, FieldResult &result)
     result.ok = spec.type == FieldType::Numero
                     ? spec.number.read(text, size, result.number, result.problem)
                     : spec.date.read(text, size, result.date, result.problem);
+    if (!result.ok && spec.optional && emptyValue(spec, text, size))
+        makeEmpty(result);
+}
+
+bool LineAnalyzer::emptyValue(const CompiledField &spec, const char *p, int n)
+{
+    const bool zeros = spec.type == FieldType::Numero || spec.type == FieldType::Fecha;
+    for (int i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (c == ' ' ||
+            (zeros && (c == '0' || c == '/' || c == '-' || c == '.' || c == ',' || c == ':')))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+int LineAnalyzer::controlField() const
+{
+    if (m_controlColumn == 0 || m_match != Match::One)
+        return -1;
+    const CompiledLineType &type = m_format.lineTypes()[size_t(m_lineType)];
+    for (size_t f = 0; f < type.fields.size(); ++f) {
+        const CompiledField &spec = type.fields[f];
+        if (spec.readsText && spec.usable && m_controlColumn > spec.start &&
+            m_controlColumn <= spec.start + spec.length)
+            return int(f);
+    }
+    return -1;
+}
+
+std::pair<const char *, int> LineAnalyzer::fieldBytes(int field) const
+{
+    const CompiledField &spec = m_format.lineTypes()[size_t(m_lineType)].fields[size_t(field)];
+    if (!spec.readsText || !spec.usable)
+        return {m_p, 0};
+    if (converts(spec)) {
+        // Read on every line already: its bounds are known.
+        const FieldResult &result = m_fields[size_t(field)];
+        return {m_p + result.begin, result.end - result.begin};
+    }
+    const Span at = span(spec, spec.start);
+    return {m_p + at.begin, at.end - at.begin};
 }
 
 bool LineAnalyzer::readsShifted(int field, int shift)
@@ -251,15 +316,24 @@ bool LineAnalyzer::readsShifted(int field, int shift)
         m_encoding != LineEncoding::Utf8 && !spec.trim && from + spec.length <= m_chars;
     const auto [text, size] = inPlace ? std::pair<const char *, int>(m_p + from, spec.length)
                                       : paddedText(span(spec, from));
-    if (spec.type == FieldType::Numero && spec.number.digitsOnly() && size <= 18)
-        return digits::allDigits(text, size); // as the checks read such a field
+    // A shifted reading counts only when it gives a plausible value: a date between 1900 and
+    // 2099, a number within the field's ENTRE rule.
+    const RuleSet::FieldRules &rules =
+        m_format.rules().types()[size_t(m_lineType)].fields[size_t(field)];
+    const auto withinRange = [&](const NumberValue &number) {
+        const qint64 value = number.negative ? -number.mantissa : number.mantissa;
+        return rules.rangeRule < 0 || (value >= rules.low && value <= rules.high);
+    };
     Problem problem;
+    if (spec.type == FieldType::Numero && spec.number.digitsOnly() && size <= 18 &&
+        rules.rangeRule < 0)
+        return digits::allDigits(text, size); // as the checks read such a field
     if (spec.type == FieldType::Numero) {
         NumberValue number;
-        return spec.number.read(text, size, number, problem);
+        return spec.number.read(text, size, number, problem) && withinRange(number);
     }
     DateValue date;
-    return spec.date.read(text, size, date, problem);
+    return spec.date.read(text, size, date, problem) && date.year >= 1900 && date.year <= 2099;
 }
 
 bool LineAnalyzer::readsAsDate(int field, const DateFormat &format)
@@ -315,6 +389,7 @@ void LineAnalyzer::fillError(int field, FieldError &error) const
     const FieldDef &def = m_format.field(m_lineType, field);
     error.lineType = m_lineType;
     error.field = field;
+    error.lineEnd = int(m_chars);
     error.from = def.position;
     // A definition the test cannot read may reach past the largest column.
     error.to = int(std::clamp<qint64>(qint64(def.position) + def.length - 1, INT_MIN, INT_MAX));
@@ -367,6 +442,10 @@ LineDetail LineAnalyzer::detail() const
         LineDetail::Value value;
         if (spec.type == FieldType::Constante) {
             value.text = def.value;
+        } else if (r.empty ||
+                   (spec.optional && r.ok && spec.usable &&
+                    emptyValue(spec, fieldBytes(int(i)).first, fieldBytes(int(i)).second))) {
+            // An OPCIONAL field without a value.
         } else if (!r.ok) {
             value.text = spec.usable ? fieldText(r) : QString();
             value.ok = false;

@@ -22,6 +22,7 @@ public:
         int pad = 0;    // blanks past the end of a short line that belong to the text
         int column = 0; // the column (from 1) of the text's first character
         bool ok = true;
+        bool empty = false; // an OPCIONAL field with an empty value (read as no value)
         Problem problem;
         NumberValue number;
         DateValue date;
@@ -49,6 +50,16 @@ public:
     bool gapHasText(int gap) const { return m_gapHit[size_t(gap)] != 0; }
     // The fields in error of the analysed line, in the line type's order.
     const std::vector<int> &fieldsInError() const { return m_inError; }
+    // The first control character of the analysed line (a byte below 0x20 but TAB): its
+    // column (from 1), or 0 when there is none; and the field of the line type that holds it
+    // (-1: none, or no single line type).
+    int controlColumn() const { return m_controlColumn; }
+    int controlField() const;
+    // A field's text as the line holds it (trimmed when the field asks for it; a short line's
+    // missing blanks are not added): its bytes, for the rules that read any field's text.
+    std::pair<const char *, int> fieldBytes(int field) const;
+    // The line's bytes and its encoding, as analysed.
+    const char *bytes() const { return m_p; }
 
     // What a field of the analysed line (of a single line type) would read, for telling why it
     // is in error: whether its text `shift` columns away (to the right when positive) reads
@@ -92,6 +103,17 @@ private:
     // field, its value.
     void readField(const CompiledField &spec, FieldResult &result);
     void checkGaps(const CompiledLineType &type);
+    // An OPCIONAL field in error whose text is blank (or zeros, for NUMERO and Fecha) is an
+    // empty value: no error.
+    static bool emptyValue(const CompiledField &spec, const char *p, int n);
+    static void makeEmpty(FieldResult &result)
+    {
+        result.ok = true;
+        result.empty = true;
+        result.problem = Problem{};
+        result.number = NumberValue{};
+        result.date = DateValue{};
+    }
     int columnOf(const FieldResult &result, int at) const;
     QString fieldText(const FieldResult &result) const;
 
@@ -103,6 +125,7 @@ private:
     Match m_match = Match::None;
     int m_lineType = -1;
     int m_errors = 0;
+    int m_controlColumn = 0;
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
     std::vector<FieldResult> m_fields;

@@ -82,21 +82,51 @@ void LineIndex::add(qint64 begin, qint64 length, const LineAnalyzer &analyzer)
     m_begin.push_back(begin);
     m_length.push_back(quint32(std::min<qint64>(length, qint64(MaxLineBytes) + 2)));
     m_longest = std::max(m_longest, int(analyzer.characters()));
-    if (analyzer.match() != LineAnalyzer::Match::One) {
-        const bool many = analyzer.match() == LineAnalyzer::Match::Many;
+    // Runs of empty lines: those that end the file are no lines without a type (as in the test).
+    if (analyzer.characters() == 0) {
+        ++m_emptyRun;
+        if (!m_anyText)
+            ++m_leadingEmpty;
+    } else {
+        m_emptyRun = 0;
+        m_anyText = true;
+    }
+    // A control character inside the line is an error of the line, as in the test.
+    const int control = analyzer.controlColumn() > 0 ? 1 : 0;
+    if (analyzer.match() != LineAnalyzer::Match::One || analyzer.characters() == 0) {
+        const bool many =
+            analyzer.match() == LineAnalyzer::Match::Many && analyzer.characters() > 0;
         ++(many ? m_ambiguous : m_unmatched);
         m_rows.back().push_back(index);
         m_ambiguousRow.push_back(char(many));
+        m_fieldErrors += control;
         return;
     }
     const auto group = size_t(analyzer.lineType());
-    const int errors = analyzer.errorCount();
+    const int errors = analyzer.errorCount() + control;
     if (errors > 0) {
         m_errorRows[group].push_back(qint64(m_rows[group].size()));
         m_errorCounts[group].push_back(errors);
         m_fieldErrors += errors;
     }
     m_rows[group].push_back(index);
+}
+
+void LineIndex::dropEmptyLinesAtEnd()
+{
+    // The empty lines that end the file: the last ones read, or the first of a reverse reading
+    // (all of them in a file of empty lines only). They stay lines of the file, in no group.
+    const qint64 count = !m_anyText ? lineCount() : m_reverse ? m_leadingEmpty : m_emptyRun;
+    std::vector<qint64> &other = m_rows.back();
+    const auto drop = size_t(std::min<qint64>(count, qint64(other.size())));
+    if (m_reverse || !m_anyText) {
+        other.erase(other.begin(), other.begin() + qsizetype(drop));
+        m_ambiguousRow.erase(m_ambiguousRow.begin(), m_ambiguousRow.begin() + qsizetype(drop));
+    } else {
+        other.resize(other.size() - drop);
+        m_ambiguousRow.resize(m_ambiguousRow.size() - drop);
+    }
+    m_unmatched -= qint64(drop);
 }
 
 void LineIndex::truncate(qint64 lines)
@@ -153,13 +183,17 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
             QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, file.errorString());
         return index;
     }
-    const qint64 size = file.size();
+    qint64 size = file.size();
     index.m_fileBytes = size;
     QString failure;
     char head[3] = {};
     if (size >= 3 && Window::readAt(file, 0, head, 3, &failure) &&
         std::memcmp(head, "\xEF\xBB\xBF", 3) == 0)
         index.m_dataStart = 3;
+    // A final Ctrl-Z ends the file, as in the test.
+    if (char last = 0; size > index.m_dataStart &&
+                       Window::readAt(file, size - 1, &last, 1, &failure) && last == '\x1A')
+        --size;
     const qint64 dataStart = index.m_dataStart;
     const qint64 block = std::max<qint64>(options.blockBytes, 16);
 
@@ -297,8 +331,10 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
         return index;
     }
     index.m_ran = true;
-    if (!index.m_partial)
+    if (!index.m_partial) {
         index.m_fileLines = index.lineCount();
+        index.dropEmptyLinesAtEnd();
+    }
     return index;
 }
 

@@ -65,7 +65,8 @@ public:
     const std::vector<qint64> &errorRows(int group) const { return m_errorRows[size_t(group)]; }
     qint64 unmatchedCount() const { return m_unmatched; }
     qint64 ambiguousCount() const { return m_ambiguous; }
-    qint64 fieldErrorCount() const { return m_fieldErrors; } // fields in error, all lines
+    // Fields in error and control characters, all lines (the test's error count without rules).
+    qint64 fieldErrorCount() const { return m_fieldErrors; }
 
     // Keeps the first `lines` lines read, as a test cut short read them: the counts follow,
     // the index is partial and numbered as such a test numbers its lines.
@@ -95,6 +96,11 @@ private:
     qint64 m_unmatched = 0;
     qint64 m_ambiguous = 0;
     qint64 m_fieldErrors = 0;
+    // Empty lines: the run that ends what was read, those before the first line with text.
+    qint64 m_emptyRun = 0;
+    qint64 m_leadingEmpty = 0;
+    bool m_anyText = false;
+    void dropEmptyLinesAtEnd();
 };
 
 // Indexes a file with a compiled load format (see LineIndex). Reads the file once, a block at

@@ -36,6 +36,15 @@ struct LineType {
     QList<FieldDef> fields;
 };
 
+// One rule the file must keep (a Layout_Regla row; see docs/rules.md).
+struct RuleDef {
+    QString id;        // Lr_ID: the rule's number, "0001"...
+    QString lineOrder; // Ly_ID of its line type; empty for the whole file
+    QString fieldId;   // Ld_ID of its field; empty for the line type itself
+    QString text;      // Lr_Regla: "LONGITUD 80", "SUMA 0006.0005 DESDE 0005"...
+    QString description;
+};
+
 // A stored load format: the header and its line types in the order of their numbers.
 struct LoadFormat {
     QString key;
@@ -46,6 +55,10 @@ struct LoadFormat {
     QList<LineType> lineTypes;
     // Field definitions whose Ly_ID names no line type of the key; the test reports them.
     QList<FieldDef> orphanFields;
+    QList<RuleDef> rules; // in the order of their numbers
+    // False when the database has no table of rules (made before rules existed): the review
+    // of the format says that rules are not available.
+    bool rulesAvailable = true;
 };
 
 // The number of an order text such as Ly_ID or Ld_ID ("0010" is 10); -1 when it is not a

@@ -4,6 +4,7 @@
 #include "SqlEngine.h"
 
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -44,11 +45,69 @@ int number(const QSqlQuery &query, int column)
     return static_cast<int>(value);
 }
 
+// A transaction around the reads, so that the line types, fields and rules are of one save;
+// none when the caller has one open already (or the driver has none). Ends without writing.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(QSqlDatabase db) : m_db(std::move(db))
+    {
+        if (!m_db.driver()->hasFeature(QSqlDriver::Transactions) || !m_db.transaction())
+            return;
+        m_open = true;
+        if (engineOf(m_db) == SqlEngine::PostgreSql) {
+            // One snapshot for every statement of the transaction.
+            QSqlQuery(m_db).exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
+        }
+    }
+    ~ReadTransaction()
+    {
+        if (m_open)
+            m_db.rollback();
+    }
+    ReadTransaction(const ReadTransaction &) = delete;
+    ReadTransaction &operator=(const ReadTransaction &) = delete;
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
+
 } // namespace
 
 LoadFormatReader::LoadFormatReader(QSqlDatabase db) : m_db(std::move(db)) {}
 
+bool hasRulesTable(const QSqlDatabase &db)
+{
+    for (const QString &table : db.tables(QSql::Tables))
+        if (table.compare(QLatin1String("Layout_Regla"), Qt::CaseInsensitive) == 0 ||
+            table.endsWith(QLatin1String(".Layout_Regla"), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 std::optional<LoadFormat> LoadFormatReader::read(const QString &key) const
+{
+    const bool rulesTable = hasRulesTable(m_db);
+    const ReadTransaction transaction(m_db);
+    std::optional<LoadFormat> format = readFormat(key);
+    if (!format)
+        return format;
+    format->rulesAvailable = rulesTable;
+    if (!rulesTable)
+        return format;
+    QSqlQuery query(m_db);
+    run(query,
+        QStringLiteral("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
+                       "WHERE Ly_Cve_Layout = ? ORDER BY %1, Lr_ID")
+            .arg(numericOrderExpression(engineOf(m_db), QStringLiteral("Lr_ID"))),
+        key, QStringLiteral("las reglas"));
+    while (query.next())
+        format->rules << RuleDef{text(query, 0), text(query, 1), text(query, 2), text(query, 3),
+                                 text(query, 4)};
+    return format;
+}
+
+std::optional<LoadFormat> LoadFormatReader::readFormat(const QString &key) const
 {
     const SqlEngine engine = engineOf(m_db);
     const QString lineOrder = numericOrderExpression(engine, QStringLiteral("Ly_ID"));

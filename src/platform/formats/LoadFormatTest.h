@@ -25,9 +25,10 @@ struct ReportedError {
     qint64 line = 0;
     int from = 0; // the field's columns
     int to = 0;
-    QString lineType; // Ly_ID
-    QString field;    // Ld_ID
+    QString lineType; // Ly_ID; empty for a line without a single line type
+    QString field;    // Ld_ID; empty for the whole line
     QString message;
+    QString rule; // Lr_ID of the broken rule; empty for an error of no rule
 };
 
 // The outcome of testing a load format on a file.
@@ -43,14 +44,23 @@ struct TestReport {
     QList<ReportedError> errors; // the first field errors, in reading order
     QList<LayoutFinding> layout; // the format's definition, then what the file shows
     QList<LikelyCause> causes;   // why most lines of a line type fail alike, if they do
+    // What is wrong with the file as a whole ("El archivo está vacío", records without line
+    // breaks); each makes the file one with errors.
+    QStringList fileErrors;
+    int unusableRules = 0; // rules that cannot be read or name what does not exist
 
-    // Every line has exactly one line type and no field is in error.
+    // Every line has exactly one line type, no field is in error, no rule is broken, every
+    // rule could be used and the file as a whole has nothing wrong.
     bool clean() const;
     // 0 clean, 1 the file has errors, unmatched or ambiguous lines, 2 the test did not run.
     int exitCode() const;
     // "UTF-8", "Windows-1252" or "UTF-8 y Windows-1252" (per line).
     QString encodingName() const;
 };
+
+class CompiledFormat;
+// An error of a line (field, rule or control character) as the result shows it.
+ReportedError reportedError(const CompiledFormat &format, const FieldError &error);
 
 // Tests a load format on a file: reads it (in reverse when the format says so), types every
 // line, reads every field in its type and format, checks the layout, and sums it up. A file

@@ -8,6 +8,14 @@ namespace velkora::formats {
 
 namespace {
 
+QJsonArray lineArray(const std::vector<qint64> &lines)
+{
+    QJsonArray out;
+    for (const qint64 line : lines)
+        out.append(line);
+    return out;
+}
+
 QJsonObject listed(const ListedLines &lines)
 {
     QJsonArray first;
@@ -50,6 +58,12 @@ QByteArray reportJson(const TestReport &report)
     json.insert(QStringLiteral("ambiguous"), listed(r.ambiguous));
     if (r.longLines.count > 0)
         json.insert(QStringLiteral("long_lines"), listed(r.longLines));
+    json.insert(QStringLiteral("control_lines"), listed(r.controlLines));
+    json.insert(QStringLiteral("empty_at_end"),
+                QJsonObject{{QStringLiteral("count"), r.anyText ? r.emptyAtEnd.count : 0},
+                            {QStringLiteral("first"),
+                             lineArray(r.anyText ? r.emptyAtEnd.first : std::vector<qint64>{})}});
+    json.insert(QStringLiteral("file_errors"), QJsonArray::fromStringList(report.fileErrors));
 
     QJsonArray first;
     for (const ReportedError &e : report.errors)
@@ -58,6 +72,7 @@ QByteArray reportJson(const TestReport &report)
                                  {QStringLiteral("to"), e.to},
                                  {QStringLiteral("line_type"), e.lineType},
                                  {QStringLiteral("field"), e.field},
+                                 {QStringLiteral("rule"), e.rule},
                                  {QStringLiteral("message"), e.message}});
     json.insert(QStringLiteral("errors"), QJsonObject{{QStringLiteral("count"), r.errorCount},
                                                       {QStringLiteral("first"), first}});
@@ -69,12 +84,18 @@ QByteArray reportJson(const TestReport &report)
             continue;
         const LineType &type = report.format.lineTypes.at(t);
         QJsonArray fields;
+        if (stat.lineErrors > 0)
+            fields.append(QJsonObject{{QStringLiteral("field"), QString()},
+                                      {QStringLiteral("description"), QStringLiteral("(la línea)")},
+                                      {QStringLiteral("lines"), stat.lineErrors},
+                                      {QStringLiteral("first"), lineArray(stat.lineErrorFirst)}});
         for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f)
             if (stat.fields[size_t(f)].lines > 0)
-                fields.append(
-                    QJsonObject{{QStringLiteral("field"), type.fields.at(f).id},
-                                {QStringLiteral("description"), type.fields.at(f).description},
-                                {QStringLiteral("lines"), stat.fields[size_t(f)].lines}});
+                fields.append(QJsonObject{
+                    {QStringLiteral("field"), type.fields.at(f).id},
+                    {QStringLiteral("description"), type.fields.at(f).description},
+                    {QStringLiteral("lines"), stat.fields[size_t(f)].lines},
+                    {QStringLiteral("first"), lineArray(stat.fields[size_t(f)].first)}});
         failures.append(QJsonObject{{QStringLiteral("line_type"), type.order},
                                     {QStringLiteral("lines"), stat.errorLines},
                                     {QStringLiteral("of"), stat.lines},

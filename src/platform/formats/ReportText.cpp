@@ -15,6 +15,18 @@ QString lineList(const ListedLines &lines)
     return text;
 }
 
+// "12, 15, 40" and, when there are more, "(y 3 más)".
+QString firstLines(const std::vector<qint64> &first, qint64 count)
+{
+    QStringList numbers;
+    for (const qint64 line : first)
+        numbers << QString::number(line);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (count > qint64(first.size()))
+        text += QStringLiteral(" (y %1 más)").arg(count - qint64(first.size()));
+    return text;
+}
+
 QString columns(int position, int length)
 {
     return QStringLiteral("%1-%2").arg(position).arg(qint64(position) + length - 1);
@@ -42,7 +54,13 @@ QString reportText(const TestReport &report, const QString &separatorText)
     if (format.state == QLatin1String("BA"))
         row({QStringLiteral("Estado"), QStringLiteral("dado de baja")});
 
-    // First what most likely went wrong, and where the errors are: before the lines.
+    // What is wrong with the file as a whole, first of all.
+    if (!report.fileErrors.isEmpty()) {
+        out << QString() << QStringLiteral("Errores del archivo");
+        for (const QString &error : report.fileErrors)
+            out << error;
+    }
+    // Then what most likely went wrong, and where the errors are: before the lines.
     if (!report.causes.isEmpty()) {
         out << QString() << QStringLiteral("Causas probables de los errores");
         row({QStringLiteral("Tipo"), QStringLiteral("Campo"), QStringLiteral("Líneas"),
@@ -54,21 +72,27 @@ QString reportText(const TestReport &report, const QString &separatorText)
     if (r.errorCount > 0) {
         out << QString() << QStringLiteral("Líneas con errores de campo");
         row({QStringLiteral("Tipo"), QStringLiteral("Campo"), QStringLiteral("Líneas con error"),
-             QStringLiteral("Líneas del tipo")});
+             QStringLiteral("Líneas del tipo"), QStringLiteral("Primeras líneas con error")});
         for (int t = 0; t < format.lineTypes.size() && size_t(t) < r.types.size(); ++t) {
             const TypeStat &stat = r.types[size_t(t)];
             if (stat.errorLines == 0)
                 continue;
             const LineType &type = format.lineTypes.at(t);
             row({type.order, QStringLiteral("(algún campo)"), QString::number(stat.errorLines),
-                 QString::number(stat.lines)});
-            for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f)
-                if (stat.fields[size_t(f)].lines > 0)
+                 QString::number(stat.lines), QString()});
+            if (stat.lineErrors > 0)
+                row({type.order, QStringLiteral("(la línea)"), QString::number(stat.lineErrors),
+                     QString::number(stat.lines),
+                     firstLines(stat.lineErrorFirst, stat.lineErrors)});
+            for (int f = 0; f < type.fields.size() && size_t(f) < stat.fields.size(); ++f) {
+                const FieldStat &field = stat.fields[size_t(f)];
+                if (field.lines > 0)
                     row({type.order,
                          QStringLiteral("%1 %2").arg(type.fields.at(f).id,
                                                      type.fields.at(f).description),
-                         QString::number(stat.fields[size_t(f)].lines),
-                         QString::number(stat.lines)});
+                         QString::number(field.lines), QString::number(stat.lines),
+                         firstLines(field.first, field.lines)});
+            }
         }
     }
 
@@ -140,6 +164,16 @@ QString reportText(const TestReport &report, const QString &separatorText)
     row({QStringLiteral("Sin tipo de línea"), QString::number(r.unmatched.count)});
     row({QStringLiteral("Con más de un tipo de línea"), QString::number(r.ambiguous.count)});
     row({QStringLiteral("Errores de campo"), QString::number(r.errorCount)});
+    if (r.emptyAtEnd.count > 0 && r.anyText)
+        row({QStringLiteral("Líneas vacías al final del archivo"),
+             QStringLiteral("%1 (desde la línea %2)")
+                 .arg(r.emptyAtEnd.count)
+                 .arg(report.format.reverse
+                          ? r.emptyAtEnd.first.empty() ? 0 : r.emptyAtEnd.first.back()
+                      : r.emptyAtEnd.first.empty() ? 0
+                                                   : r.emptyAtEnd.first.front())});
+    if (r.controlLines.count > 0)
+        row({QStringLiteral("Líneas con caracteres de control"), lineList(r.controlLines)});
     if (r.longLines.count > 0)
         row({QStringLiteral("Líneas de más de %1 bytes, leídas hasta ahí").arg(1 << 20),
              lineList(r.longLines)});
@@ -150,15 +184,19 @@ QString reportText(const TestReport &report, const QString &separatorText)
     row({QStringLiteral("Resultado"),
          report.clean() ? QStringLiteral("cada línea tiene un tipo de línea y ningún campo tiene "
                                          "error")
-                        : QStringLiteral("el archivo tiene errores")});
+         : report.fileErrors.isEmpty() && report.result.errorCount == 0 &&
+                 report.result.unmatched.count == 0 && report.result.ambiguous.count == 0
+             ? QStringLiteral("el archivo no se pudo revisar del todo: hay reglas que no se "
+                              "aplican (véase la revisión del formato)")
+             : QStringLiteral("el archivo tiene errores")});
 
     if (!report.errors.isEmpty()) {
         out << QString() << QStringLiteral("Errores de campo");
         row({QStringLiteral("Línea"), QStringLiteral("Columnas"), QStringLiteral("Tipo"),
-             QStringLiteral("Campo"), QStringLiteral("Error")});
+             QStringLiteral("Campo"), QStringLiteral("Error"), QStringLiteral("Regla")});
         for (const ReportedError &error : report.errors)
             row({QString::number(error.line), QStringLiteral("%1-%2").arg(error.from).arg(error.to),
-                 error.lineType, error.field, error.message});
+                 error.lineType, error.field, error.message, error.rule});
         if (r.errorCount > report.errors.size())
             out << QStringLiteral("... se muestran los primeros %1 de %2 errores de campo.")
                        .arg(report.errors.size())

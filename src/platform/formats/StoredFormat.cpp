@@ -69,7 +69,13 @@ QString storedFormatScript(const QSqlDatabase &db, const QString &key)
            QLatin1Char('\n') +
            ScriptWriter::scriptRows(db, layoutSelect(db, QStringLiteral("Layout_Detalle"), key),
                                     QStringLiteral("LAYOUT_DETALLE")) +
-           QLatin1Char('\n');
+           QLatin1Char('\n') +
+           // The rules, on a database that has their table.
+           (hasRulesTable(db) ? ScriptWriter::scriptRows(
+                                    db, layoutSelect(db, QStringLiteral("Layout_Regla"), key),
+                                    QStringLiteral("LAYOUT_REGLA")) +
+                                    QLatin1Char('\n')
+                              : QString());
 }
 
 } // namespace velkora::formats

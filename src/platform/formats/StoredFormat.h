@@ -20,7 +20,8 @@ TestReport testStoredFormat(const QSqlDatabase &db, const QString &key, const QS
                             const TestOptions &options = {});
 
 // The script of a stored load format: its Layout rows, a line break, its Layout_Detalle rows
-// and a line break, selected with the key as an escaped literal. Raises FormatsError.
+// and a line break, and on a database with the table of rules its Layout_Regla rows and a line
+// break, selected with the key as an escaped literal. Raises FormatsError.
 QString storedFormatScript(const QSqlDatabase &db, const QString &key);
 
 // The two statements of the script: "SELECT * FROM Layout WHERE Ly_Cve_Layout = 'key' " and

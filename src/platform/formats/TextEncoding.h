@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtAlgorithms>
 #include <QtGlobal>
 #include <cstring>
 
@@ -47,6 +48,66 @@ inline bool isAscii(const char *p, qsizetype n)
             any |= static_cast<unsigned char>(p[i]);
     }
     return (any & 0x8080808080808080ULL) == 0;
+}
+
+// The offset of the first control character of [p, p + n): a byte below 0x20 other than TAB
+// (NUL, a lone CR, form feed...); -1 when there is none. Sixteen bytes at a time where SSE2
+// is there.
+inline qsizetype firstControl(const char *p, qsizetype n)
+{
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i limit = _mm_set1_epi8(0x1F);
+    const __m128i tab = _mm_set1_epi8(0x09);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i));
+        // A byte at most 0x1F (unsigned) equals its minimum with 0x1F.
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, limit), bytes);
+        const int mask = _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(bytes, tab), low));
+        if (mask != 0)
+            return i + qCountTrailingZeroBits(quint32(mask));
+    }
+#endif
+    for (; i < n; ++i) {
+        const auto byte = static_cast<unsigned char>(p[i]);
+        if (byte < 0x20 && byte != 0x09)
+            return i;
+    }
+    return -1;
+}
+
+// isAscii and firstControl in one pass: whether no byte of [p, p + n) is above 0x7F, and in
+// *control the offset of the first control character (-1 when there is none).
+inline bool asciiAndControl(const char *p, qsizetype n, qsizetype *control)
+{
+#ifdef __SSE2__
+    if (n >= 16) {
+        const __m128i limit = _mm_set1_epi8(0x1F);
+        const __m128i tab = _mm_set1_epi8(0x09);
+        __m128i any = _mm_setzero_si128();
+        qsizetype found = -1;
+        const auto block = [&](qsizetype at) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
+            any = _mm_or_si128(any, bytes);
+            if (found < 0) {
+                const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, limit), bytes);
+                const int mask =
+                    _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(bytes, tab), low));
+                if (mask != 0)
+                    found = at + qCountTrailingZeroBits(quint32(mask));
+            }
+        };
+        qsizetype i = 0;
+        for (; i + 16 <= n; i += 16)
+            block(i);
+        if (i < n)
+            block(n - 16); // overlaps the last block: an earlier control was found already
+        *control = found;
+        return _mm_movemask_epi8(any) == 0;
+    }
+#endif
+    *control = firstControl(p, n);
+    return isAscii(p, n);
 }
 
 // Whether [p, p + n) is well-formed UTF-8: no stray continuation bytes, no overlong forms, no

@@ -1,0 +1,165 @@
+#include "RuleChecker.h"
+
+#include "CompiledFormat.h"
+#include "LineRules.h"
+#include "RuleTrack.h"
+
+#include <algorithm>
+
+namespace velkora::formats {
+
+RuleChecker::RuleChecker(const CompiledFormat &format, int listLimit)
+    : m_format(format), m_rules(format.rules()), m_listLimit(listLimit)
+{
+    m_times.assign(format.lineTypes().size(), 0);
+    m_totals.resize(m_rules.running().size());
+}
+
+FieldError RuleChecker::error(qint64 line, int lineType, int field, int rule) const
+{
+    FieldError e;
+    e.line = line;
+    e.lineType = lineType;
+    e.field = field;
+    e.kind = ErrorKind::Rule;
+    e.rule = rule;
+    if (field >= 0) {
+        const FieldDef &def = m_format.field(lineType, field);
+        e.from = def.position;
+        e.to = def.position + def.length - 1;
+    } else if (lineType >= 0) {
+        e.from = 1;
+        e.to = std::max(1, m_format.lineTypes()[size_t(lineType)].end);
+    }
+    return e;
+}
+
+void RuleChecker::mergeErrors(ScanResult &to, std::vector<FieldError> &found) const
+{
+    if (found.empty())
+        return;
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FieldError &a, const FieldError &b) { return a.line < b.line; });
+    // Into the list of errors in line order (a line's own errors first).
+    std::vector<FieldError> merged;
+    merged.reserve(std::min<size_t>(size_t(m_listLimit), to.errors.size() + found.size()));
+    std::merge(to.errors.begin(), to.errors.end(), found.begin(), found.end(),
+               std::back_inserter(merged),
+               [](const FieldError &a, const FieldError &b) { return a.line < b.line; });
+    if (int(merged.size()) > m_listLimit)
+        merged.resize(size_t(m_listLimit));
+    to.errors = std::move(merged);
+}
+
+void RuleChecker::check(ScanResult &part)
+{
+    const std::vector<RuleSet::TypeRules> &types = m_rules.types();
+    const std::vector<RuleSet::Running> &running = m_rules.running();
+    RulePart &rules = part.rules;
+    std::vector<FieldError> found;
+    auto add = [&](const FieldError &e, bool inError) {
+        countError(m_format, e, part, inError, false, m_listLimit);
+        if (int(found.size()) < m_listLimit)
+            found.push_back(e);
+    };
+    if (!m_seenText && rules.firstText >= 0) {
+        m_seenText = true;
+        for (size_t x = 0; x < types.size(); ++x) {
+            if (types[x].firstRule < 0 || int(x) == rules.firstType)
+                continue;
+            FieldError e = error(rules.firstText, int(x), -1, types[x].firstRule);
+            e.ruleValue = rules.firstType;
+            e.expected = int(x);
+            add(e, false);
+        }
+    }
+    qint64 lastErrorLine = -1;
+    for (const PendingCheck &check : rules.pending) {
+        const bool inError = check.inError || check.line == lastErrorLine;
+        switch (check.kind) {
+        case PendingCheck::Veces: {
+            const RuleSet::TypeRules &own = types[size_t(check.index)];
+            const qint64 times = m_times[size_t(check.index)] + check.stated;
+            if (times > own.maxTimes) {
+                FieldError e = error(check.line, check.index, -1, own.timesRule);
+                e.ruleValue = times;
+                add(e, inError);
+                lastErrorLine = check.line;
+            }
+            break;
+        }
+        case PendingCheck::Tras: {
+            const RuleSet::TypeRules &own = types[size_t(check.index)];
+            if (!(m_previous >= 0 && own.after[size_t(m_previous)])) {
+                FieldError e = error(check.line, check.index, -1, own.afterRule);
+                e.ruleValue = m_previous;
+                add(e, inError);
+                lastErrorLine = check.line;
+            }
+            break;
+        }
+        case PendingCheck::Running: {
+            const RuleSet::Running &rule = running[size_t(check.index)];
+            const Total &total = m_totals[size_t(check.index)];
+            __int128 expected = 0;
+            if (breaksRunning(m_format, rule, check.stated, total.count + check.count,
+                              total.sum + check.sum, total.previous, m_line + check.line + 1,
+                              &expected)) {
+                FieldError e = error(check.line, rule.lineType, rule.field, rule.rule);
+                e.ruleValue = check.stated;
+                e.expected = expected;
+                add(e, inError);
+                lastErrorLine = check.line;
+            }
+            break;
+        }
+        }
+    }
+    // The part in the totals of the parts after it.
+    for (size_t r = 0; r < m_totals.size() && r < rules.running.size(); ++r) {
+        const RunningPart &own = rules.running[r];
+        Total &total = m_totals[r];
+        total.count = own.restarted ? own.count : total.count + own.count;
+        total.sum = own.restarted ? own.sum : total.sum + own.sum;
+        if (own.previous != NoValue)
+            total.previous = own.previous;
+    }
+    for (size_t t = 0; t < m_times.size() && t < rules.times.size(); ++t)
+        m_times[t] += rules.times[t];
+    if (rules.lastLine != -2)
+        m_previous = rules.lastLine;
+    if (rules.lastText >= 0) {
+        m_lastText = m_line + rules.lastText;
+        m_lastType = rules.lastType;
+    }
+    m_line += part.lines;
+    part.rules = RulePart{};
+    mergeErrors(part, found);
+}
+
+void RuleChecker::finish(ScanResult &whole)
+{
+    const std::vector<RuleSet::TypeRules> &types = m_rules.types();
+    std::vector<FieldError> found;
+    for (size_t x = 0; x < types.size(); ++x) {
+        const RuleSet::TypeRules &own = types[x];
+        bool counted = false;
+        if (own.lastRule >= 0 && m_lastText >= 0 && m_lastType != int(x)) {
+            FieldError e = error(m_lastText, int(x), -1, own.lastRule);
+            e.ruleValue = m_lastType;
+            e.expected = int(x);
+            countError(m_format, e, whole, counted, false, m_listLimit);
+            found.push_back(e);
+        }
+        if (own.timesRule >= 0 && m_times[x] < own.minTimes) {
+            FieldError e = error(std::max<qint64>(0, m_lastText), int(x), -1, own.timesRule);
+            e.ruleValue = m_times[x];
+            e.expected = int(x);
+            countError(m_format, e, whole, counted, false, m_listLimit);
+            found.push_back(e);
+        }
+    }
+    mergeErrors(whole, found);
+}
+
+} // namespace velkora::formats

@@ -1,0 +1,214 @@
+#include "RuleParser.h"
+
+#include <QRegularExpression>
+
+namespace velkora::formats {
+
+namespace {
+
+// A whole number of at most 9 digits, or -1.
+qint64 count(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return -1;
+    qint64 n = 0;
+    for (const QChar c : text) {
+        if (!c.isDigit() || c.unicode() > '9')
+            return -1;
+        n = n * 10 + (c.unicode() - '0');
+    }
+    return n;
+}
+
+// "n" or "n-m" (and, when open, "n-*"): false when it does not read.
+bool range(const QString &text, bool open, qint64 *min, qint64 *max)
+{
+    const qsizetype dash = text.indexOf(QLatin1Char('-'));
+    if (dash < 0) {
+        *min = *max = count(text);
+        return *min >= 0;
+    }
+    *min = count(text.left(dash));
+    const QString upper = text.mid(dash + 1);
+    *max = open && upper == QLatin1String("*") ? -1 : count(upper);
+    return *min >= 0 && (*max == -1 ? open && upper == QLatin1String("*") : *max >= *min);
+}
+
+// "0006,0007": the line types, none empty.
+bool typeList(const QString &text, QStringList *types)
+{
+    *types = text.split(QLatin1Char(','));
+    for (const QString &type : *types)
+        if (type.isEmpty())
+            return false;
+    return !types->isEmpty();
+}
+
+} // namespace
+
+RuleScope ruleScope(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Registro:
+        return RuleScope::File;
+    case RuleKind::Longitud:
+    case RuleKind::Veces:
+    case RuleKind::Primera:
+    case RuleKind::Ultima:
+    case RuleKind::Tras:
+        return RuleScope::LineType;
+    default:
+        return RuleScope::Field;
+    }
+}
+
+QString ruleKeyword(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Registro:
+        return QStringLiteral("REGISTRO");
+    case RuleKind::Longitud:
+        return QStringLiteral("LONGITUD");
+    case RuleKind::Veces:
+        return QStringLiteral("VECES");
+    case RuleKind::Primera:
+        return QStringLiteral("PRIMERA");
+    case RuleKind::Ultima:
+        return QStringLiteral("ULTIMA");
+    case RuleKind::Tras:
+        return QStringLiteral("TRAS");
+    case RuleKind::Opcional:
+        return QStringLiteral("OPCIONAL");
+    case RuleKind::Valores:
+        return QStringLiteral("VALORES");
+    case RuleKind::Entre:
+        return QStringLiteral("ENTRE");
+    case RuleKind::Cuenta:
+        return QStringLiteral("CUENTA");
+    case RuleKind::Suma:
+        return QStringLiteral("SUMA");
+    case RuleKind::Secuencia:
+        return QStringLiteral("SECUENCIA");
+    case RuleKind::SecuenciaLinea:
+        return QStringLiteral("SECUENCIA LINEA");
+    }
+    return {};
+}
+
+std::optional<ParsedRule> parseRule(const QString &text, QString *error)
+{
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QString trimmed = text.trimmed();
+    QStringList words = trimmed.split(blanks, Qt::SkipEmptyParts);
+    auto fail = [&](const QString &why) -> std::optional<ParsedRule> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    if (words.isEmpty())
+        return fail(QStringLiteral("la regla está vacía"));
+    const QString keyword = words.takeFirst().toUpper();
+    // The words after the keyword, joined without blanks ("1 - 5" is "1-5").
+    const QString rest = words.join(QString());
+    ParsedRule rule;
+
+    // DESDE t0 at the end of CUENTA and SUMA.
+    auto takeSince = [&]() -> bool {
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (words.at(i).compare(QLatin1String("DESDE"), Qt::CaseInsensitive) != 0)
+                continue;
+            if (i + 2 != words.size())
+                return false;
+            rule.since = words.at(i + 1);
+            words = words.mid(0, i);
+            return true;
+        }
+        return true;
+    };
+
+    if (keyword == QLatin1String("REGISTRO")) {
+        rule.kind = RuleKind::Registro;
+        rule.min = count(rest);
+        if (rule.min < 1)
+            return fail(QStringLiteral("REGISTRO lleva la longitud del registro, un número "
+                                       "mayor que cero: REGISTRO 750"));
+    } else if (keyword == QLatin1String("LONGITUD")) {
+        rule.kind = RuleKind::Longitud;
+        if (!range(rest, false, &rule.min, &rule.max) || rule.max < 1)
+            return fail(QStringLiteral("LONGITUD lleva un número de caracteres, o dos con un "
+                                       "guion entre ellos: LONGITUD 80, LONGITUD 80-82"));
+    } else if (keyword == QLatin1String("VECES")) {
+        rule.kind = RuleKind::Veces;
+        if (!range(rest, true, &rule.min, &rule.max))
+            return fail(QStringLiteral("VECES lleva un número de líneas, o dos con un guion "
+                                       "entre ellos, o un número y un asterisco: VECES 1, "
+                                       "VECES 1-3, VECES 1-*"));
+    } else if (keyword == QLatin1String("PRIMERA") || keyword == QLatin1String("ULTIMA") ||
+               keyword == QLatin1String("ÚLTIMA") || keyword == QLatin1String("OPCIONAL")) {
+        rule.kind = keyword == QLatin1String("PRIMERA")    ? RuleKind::Primera
+                    : keyword == QLatin1String("OPCIONAL") ? RuleKind::Opcional
+                                                           : RuleKind::Ultima;
+        if (!words.isEmpty())
+            return fail(QStringLiteral("%1 no lleva nada más").arg(ruleKeyword(rule.kind)));
+    } else if (keyword == QLatin1String("TRAS")) {
+        rule.kind = RuleKind::Tras;
+        if (!typeList(rest, &rule.types))
+            return fail(QStringLiteral("TRAS lleva los tipos de línea separados por comas: "
+                                       "TRAS 0006,0007"));
+    } else if (keyword == QLatin1String("VALORES")) {
+        rule.kind = RuleKind::Valores;
+        const QString list = trimmed.mid(trimmed.indexOf(blanks) + 1).trimmed();
+        if (words.isEmpty() || list.isEmpty())
+            return fail(QStringLiteral("VALORES lleva los valores separados por barras: "
+                                       "VALORES C|D"));
+        for (const QString &value : list.split(QLatin1Char('|')))
+            rule.values << value.trimmed();
+    } else if (keyword == QLatin1String("ENTRE")) {
+        rule.kind = RuleKind::Entre;
+        if (words.size() != 2)
+            return fail(QStringLiteral("ENTRE lleva dos valores separados por un blanco: "
+                                       "ENTRE 1 999, ENTRE 20260101 20261231"));
+        rule.low = words.at(0);
+        rule.high = words.at(1);
+    } else if (keyword == QLatin1String("CUENTA")) {
+        rule.kind = RuleKind::Cuenta;
+        const QString usage = QStringLiteral("CUENTA lleva los tipos de línea separados por comas, "
+                                             "o un asterisco, y puede seguir DESDE y un tipo de "
+                                             "línea: CUENTA 0006,0007 DESDE 0005, CUENTA *");
+        if (!takeSince())
+            return fail(usage);
+        const QString list = words.join(QString());
+        if (list == QLatin1String("*"))
+            rule.anyType = true;
+        else if (!typeList(list, &rule.types))
+            return fail(usage);
+    } else if (keyword == QLatin1String("SUMA")) {
+        rule.kind = RuleKind::Suma;
+        const QString usage = QStringLiteral("SUMA lleva un tipo de línea y uno de sus campos "
+                                             "separados por un punto, y puede seguir DESDE y un "
+                                             "tipo de línea: SUMA 0006.0005 DESDE 0005");
+        if (!takeSince())
+            return fail(usage);
+        const QStringList parts = words.join(QString()).split(QLatin1Char('.'));
+        if (parts.size() != 2 || parts.at(0).isEmpty() || parts.at(1).isEmpty())
+            return fail(usage);
+        rule.sumType = parts.at(0);
+        rule.sumField = parts.at(1);
+    } else if (keyword == QLatin1String("SECUENCIA")) {
+        rule.kind = RuleKind::Secuencia;
+        if (words.size() == 1 &&
+            (words.at(0).compare(QLatin1String("LINEA"), Qt::CaseInsensitive) == 0 ||
+             words.at(0).compare(QStringLiteral("LÍNEA"), Qt::CaseInsensitive) == 0))
+            rule.kind = RuleKind::SecuenciaLinea;
+        else if (!words.isEmpty())
+            return fail(QStringLiteral("SECUENCIA va sola, o seguida de LINEA"));
+    } else {
+        return fail(QStringLiteral("'%1' no es una regla: las reglas son REGISTRO, LONGITUD, "
+                                   "VECES, PRIMERA, ULTIMA, TRAS, OPCIONAL, VALORES, ENTRE, "
+                                   "CUENTA, SUMA y SECUENCIA")
+                        .arg(keyword));
+    }
+    return rule;
+}
+
+} // namespace velkora::formats

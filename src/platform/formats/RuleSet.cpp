@@ -1,0 +1,561 @@
+#include "RuleSet.h"
+
+#include "CompiledFormat.h"
+#include "DateFormat.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace velkora::formats {
+
+namespace {
+
+// The scale of a number: 10^decimals.
+__int128 scale(int decimals)
+{
+    __int128 s = 1;
+    for (int i = 0; i < decimals; ++i)
+        s *= 10;
+    return s;
+}
+
+// A plain decimal text ("-12.50", "1000") as a mantissa at `decimals` decimals, rounded up
+// (ceil) or down; false when it does not read.
+bool decimalBound(const QString &text, int decimals, bool up, qint64 *out)
+{
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool negative = false;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+        negative = t.startsWith(QLatin1Char('-'));
+        t.remove(0, 1);
+    }
+    const qsizetype point = t.indexOf(QLatin1Char('.'));
+    const QString whole = point < 0 ? t : t.left(point);
+    const QString fraction = point < 0 ? QString() : t.mid(point + 1);
+    if ((whole + fraction).isEmpty() || whole.size() > 18 || fraction.size() > 18)
+        return false;
+    for (const QChar c : whole + fraction)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    __int128 value = 0;
+    for (const QChar c : whole)
+        value = value * 10 + (c.unicode() - '0');
+    bool dropped = false; // digits past the field's decimals that are not zero
+    for (int i = 0; i < decimals; ++i)
+        value = value * 10 + (i < fraction.size() ? fraction.at(i).unicode() - '0' : 0);
+    for (qsizetype i = decimals; i < fraction.size(); ++i)
+        dropped = dropped || fraction.at(i) != QLatin1Char('0');
+    if (negative)
+        value = -value;
+    // Round toward the bound's inside: a lower bound up, an upper bound down.
+    if (dropped && up && !negative)
+        value += 1;
+    if (dropped && !up && negative)
+        value -= 1;
+    if (value > std::numeric_limits<qint64>::max() || value < -std::numeric_limits<qint64>::max())
+        return false;
+    *out = qint64(value);
+    return true;
+}
+
+// YYYYMMDD as a number, when it is a real date.
+bool dateBound(const QString &text, qint64 *out)
+{
+    if (text.size() != 8)
+        return false;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    const int y = text.left(4).toInt();
+    const int m = text.mid(4, 2).toInt();
+    const int d = text.mid(6, 2).toInt();
+    if (y < 1 || !isCalendarDate(y, m, d))
+        return false;
+    *out = qint64(y) * 10000 + m * 100 + d;
+    return true;
+}
+
+QString dateShown(qint64 yyyymmdd)
+{
+    return QStringLiteral("%1-%2-%3")
+        .arg(yyyymmdd / 10000, 4, 10, QLatin1Char('0'))
+        .arg(yyyymmdd / 100 % 100, 2, 10, QLatin1Char('0'))
+        .arg(yyyymmdd % 100, 2, 10, QLatin1Char('0'));
+}
+
+QString int128Text(__int128 value)
+{
+    if (value == 0)
+        return QStringLiteral("0");
+    const bool negative = value < 0;
+    using Wide = unsigned __int128;
+    Wide v = negative ? static_cast<Wide>(-(value + 1)) + 1 : static_cast<Wide>(value);
+    QString digits;
+    while (v > 0) {
+        digits.prepend(QChar(char16_t(u'0' + int(v % 10))));
+        v /= 10;
+    }
+    return negative ? QLatin1Char('-') + digits : digits;
+}
+
+// A mantissa as a number with its decimals: "12.34", "-0.50", "1500".
+QString decimalShown(__int128 mantissa, int decimals)
+{
+    if (decimals <= 0)
+        return int128Text(mantissa);
+    const bool negative = mantissa < 0;
+    QString digits = int128Text(negative ? -mantissa : mantissa);
+    if (digits.size() <= decimals)
+        digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
+    digits.insert(digits.size() - decimals, QLatin1Char('.'));
+    return negative ? QLatin1Char('-') + digits : digits;
+}
+
+} // namespace
+
+QString paddedNumber(__int128 mantissa, int width)
+{
+    const bool negative = mantissa < 0;
+    QString digits = int128Text(negative ? -mantissa : mantissa);
+    const int room = width - (negative ? 1 : 0);
+    if (digits.size() < room)
+        digits = QString(room - digits.size(), QLatin1Char('0')) + digits;
+    return negative ? QLatin1Char('-') + digits : digits;
+}
+
+int RuleSet::recordedSlot(int lineType, int field) const
+{
+    if (lineType < 0 || size_t(lineType) >= m_recorded.size())
+        return -1;
+    const std::vector<int> &fields = m_recorded[size_t(lineType)];
+    const auto at = std::find(fields.begin(), fields.end(), field);
+    return at == fields.end() ? -1 : int(at - fields.begin());
+}
+
+RuleSet RuleSet::compile(const CompiledFormat &format)
+{
+    RuleSet set;
+    const LoadFormat &def = format.format();
+    const auto typeCount = format.lineTypes().size();
+    set.m_types.resize(typeCount);
+    for (size_t t = 0; t < typeCount; ++t)
+        set.m_types[t].fields.resize(format.lineTypes()[t].fields.size());
+    set.m_recorded.resize(typeCount);
+    set.m_parsed.resize(size_t(def.rules.size()));
+
+    auto typeIndex = [&](const QString &order) {
+        const qint64 n = orderNumber(order);
+        for (int t = 0; t < def.lineTypes.size(); ++t) {
+            const QString &own = def.lineTypes.at(t).order;
+            if (n >= 0 ? orderNumber(own) == n : own.trimmed() == order.trimmed())
+                return t;
+        }
+        return -1;
+    };
+    auto fieldIndex = [&](int type, const QString &id) {
+        const qint64 n = orderNumber(id);
+        const QList<FieldDef> &fields = def.lineTypes.at(type).fields;
+        for (int f = 0; f < fields.size(); ++f)
+            if (n >= 0 ? orderNumber(fields.at(f).id) == n
+                       : fields.at(f).id.trimmed() == id.trimmed())
+                return f;
+        return -1;
+    };
+
+    if (!def.rulesAvailable)
+        set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule,
+                                        {},
+                                        {},
+                                        QStringLiteral("Las reglas no están disponibles: la base "
+                                                       "de datos no tiene la tabla Layout_Regla "
+                                                       "(velkora --upgrade la añade).")};
+
+    for (int r = 0; r < def.rules.size(); ++r) {
+        const RuleDef &rule = def.rules.at(r);
+        const QString shown = QStringLiteral("La regla %1 (%2)").arg(rule.id, rule.text.trimmed());
+        auto leaveOut = [&](const QString &why) {
+            set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule, rule.lineOrder, rule.fieldId,
+                                            QStringLiteral("%1 no se aplica: %2.").arg(shown, why)};
+        };
+        QString error;
+        const std::optional<ParsedRule> parsed = parseRule(rule.text, &error);
+        if (!parsed) {
+            leaveOut(error);
+            continue;
+        }
+        const RuleScope wanted = ruleScope(parsed->kind);
+        const RuleScope given = rule.lineOrder.trimmed().isEmpty() ? RuleScope::File
+                                : rule.fieldId.trimmed().isEmpty() ? RuleScope::LineType
+                                                                   : RuleScope::Field;
+        if (wanted != given) {
+            const auto where = [](RuleScope scope) {
+                return scope == RuleScope::File ? QStringLiteral("el archivo (sin tipo de línea)")
+                       : scope == RuleScope::LineType
+                           ? QStringLiteral("un tipo de línea (sin campo)")
+                           : QStringLiteral("un campo");
+            };
+            leaveOut(QStringLiteral("%1 va en %2 y está en %3")
+                         .arg(ruleKeyword(parsed->kind), where(wanted), where(given)));
+            continue;
+        }
+        int type = -1;
+        int field = -1;
+        if (given != RuleScope::File) {
+            type = typeIndex(rule.lineOrder);
+            if (type < 0) {
+                leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(rule.lineOrder));
+                continue;
+            }
+        }
+        if (given == RuleScope::Field) {
+            field = fieldIndex(type, rule.fieldId);
+            if (field < 0) {
+                leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
+                             .arg(rule.fieldId, rule.lineOrder));
+                continue;
+            }
+        }
+        const CompiledField *spec =
+            field >= 0 ? &format.lineTypes()[size_t(type)].fields[size_t(field)] : nullptr;
+        auto mustBeNumber = [&]() {
+            if (spec->type == FieldType::Numero && spec->usable)
+                return true;
+            leaveOut(QStringLiteral("%1 va en un campo NUMERO que se pueda leer")
+                         .arg(ruleKeyword(parsed->kind)));
+            return false;
+        };
+        auto types = [&](const QStringList &names, std::vector<char> *mask) {
+            mask->assign(typeCount, 0);
+            for (const QString &name : names) {
+                const int t = typeIndex(name);
+                if (t < 0) {
+                    leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(name));
+                    return false;
+                }
+                (*mask)[size_t(t)] = 1;
+            }
+            return true;
+        };
+        auto since = [&](int *out) {
+            *out = -1;
+            if (parsed->since.isEmpty())
+                return true;
+            *out = typeIndex(parsed->since);
+            if (*out >= 0)
+                return true;
+            leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(parsed->since));
+            return false;
+        };
+        auto once = [&](int *slot) {
+            if (*slot >= 0) {
+                leaveOut(QStringLiteral("ya hay una regla %1 en el mismo lugar (la %2)")
+                             .arg(ruleKeyword(parsed->kind), def.rules.at(*slot).id));
+                return false;
+            }
+            *slot = r;
+            return true;
+        };
+        TypeRules *own = type >= 0 ? &set.m_types[size_t(type)] : nullptr;
+        FieldRules *fieldRules = field >= 0 ? &own->fields[size_t(field)] : nullptr;
+        Running running;
+        running.kind = parsed->kind;
+        running.rule = r;
+        running.lineType = type;
+        running.field = field;
+        switch (parsed->kind) {
+        case RuleKind::Registro:
+            if (!once(&set.m_recordRule))
+                continue;
+            set.m_recordLength = int(parsed->min);
+            break;
+        case RuleKind::Longitud:
+            if (!once(&own->lengthRule))
+                continue;
+            own->minLength = int(parsed->min);
+            own->maxLength = int(parsed->max);
+            break;
+        case RuleKind::Veces:
+            if (!once(&own->timesRule))
+                continue;
+            own->minTimes = parsed->min;
+            own->maxTimes = parsed->max;
+            break;
+        case RuleKind::Primera:
+            if (!once(&own->firstRule))
+                continue;
+            break;
+        case RuleKind::Ultima:
+            if (!once(&own->lastRule))
+                continue;
+            break;
+        case RuleKind::Tras: {
+            std::vector<char> mask;
+            if (!types(parsed->types, &mask))
+                continue;
+            if (!once(&own->afterRule))
+                continue;
+            own->after = std::move(mask);
+            break;
+        }
+        case RuleKind::Opcional:
+            fieldRules->optional = true;
+            break;
+        case RuleKind::Valores:
+            if (!once(&fieldRules->valuesRule))
+                continue;
+            fieldRules->allShort = true;
+            for (const QString &value : parsed->values) {
+                const QByteArray bytes = value.toUtf8();
+                fieldRules->values.push_back(bytes);
+                if (bytes.size() <= 8) {
+                    fieldRules->shortValues.emplace_back(wordOf(bytes.constData(), bytes.size()),
+                                                         int(bytes.size()));
+                } else {
+                    fieldRules->allShort = false;
+                }
+            }
+            break;
+        case RuleKind::Entre: {
+            qint64 low = 0, high = 0;
+            if (spec->type == FieldType::Numero && spec->usable) {
+                const int decimals = spec->number.decimals();
+                if (!decimalBound(parsed->low, decimals, true, &low) ||
+                    !decimalBound(parsed->high, decimals, false, &high)) {
+                    leaveOut(QStringLiteral("ENTRE lleva dos números, como 1 y 999.99"));
+                    continue;
+                }
+            } else if (spec->type == FieldType::Fecha && spec->usable) {
+                if (!dateBound(parsed->low, &low) || !dateBound(parsed->high, &high)) {
+                    leaveOut(QStringLiteral("en un campo Fecha, ENTRE lleva dos fechas "
+                                            "escritas YYYYMMDD, como 20260101 20261231"));
+                    continue;
+                }
+            } else {
+                leaveOut(QStringLiteral("ENTRE va en un campo NUMERO o Fecha que se pueda leer"));
+                continue;
+            }
+            if (low > high) {
+                leaveOut(QStringLiteral("el primer valor de ENTRE es mayor que el segundo"));
+                continue;
+            }
+            if (!once(&fieldRules->rangeRule))
+                continue;
+            fieldRules->low = low;
+            fieldRules->high = high;
+            break;
+        }
+        case RuleKind::Cuenta:
+            if (!mustBeNumber() || !since(&running.since))
+                continue;
+            if (parsed->anyType)
+                running.counts.assign(typeCount, 1);
+            else if (!types(parsed->types, &running.counts))
+                continue;
+            break;
+        case RuleKind::Suma: {
+            if (!mustBeNumber() || !since(&running.since))
+                continue;
+            running.sumType = typeIndex(parsed->sumType);
+            if (running.sumType < 0) {
+                leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(parsed->sumType));
+                continue;
+            }
+            running.sumField = fieldIndex(running.sumType, parsed->sumField);
+            if (running.sumField < 0) {
+                leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
+                             .arg(parsed->sumField, parsed->sumType));
+                continue;
+            }
+            const CompiledField &summed =
+                format.lineTypes()[size_t(running.sumType)].fields[size_t(running.sumField)];
+            if (summed.type != FieldType::Numero || !summed.usable) {
+                leaveOut(QStringLiteral("SUMA suma un campo NUMERO que se pueda leer"));
+                continue;
+            }
+            running.sumDecimals = summed.number.decimals();
+            break;
+        }
+        case RuleKind::Secuencia:
+        case RuleKind::SecuenciaLinea:
+            if (!mustBeNumber())
+                continue;
+            break;
+        }
+        set.m_parsed[size_t(r)] = *parsed;
+        ++set.m_rules;
+        if (own && field >= 0 && (fieldRules->any()))
+            own->anyFieldRule = true;
+        const RuleKind kind = parsed->kind;
+        if (kind == RuleKind::Cuenta || kind == RuleKind::Suma || kind == RuleKind::Secuencia ||
+            kind == RuleKind::SecuenciaLinea) {
+            running.decimals = spec->number.decimals();
+            auto keep = [&](int t, int f) {
+                std::vector<int> &fields = set.m_recorded[size_t(t)];
+                if (std::find(fields.begin(), fields.end(), f) == fields.end()) {
+                    fields.push_back(f);
+                    std::sort(fields.begin(), fields.end());
+                }
+            };
+            keep(type, field);
+            if (kind == RuleKind::Suma)
+                keep(running.sumType, running.sumField);
+            set.m_running.push_back(std::move(running));
+        }
+        if (kind != RuleKind::Registro && kind != RuleKind::Longitud &&
+            kind != RuleKind::Opcional && kind != RuleKind::Valores && kind != RuleKind::Entre)
+            set.m_acrossLines = true;
+    }
+    for (TypeRules &type : set.m_types)
+        for (size_t f = 0; f < type.fields.size(); ++f)
+            if (type.fields[f].any())
+                type.ruledFields.push_back(int(f));
+    return set;
+}
+
+QString RuleSet::message(const CompiledFormat &format, const FieldError &error) const
+{
+    if (error.rule < 0 || size_t(error.rule) >= m_parsed.size() || !m_parsed[size_t(error.rule)])
+        return {};
+    const ParsedRule &rule = *m_parsed[size_t(error.rule)];
+    const LoadFormat &def = format.format();
+    auto typeName = [&](int t) {
+        return t >= 0 ? QStringLiteral("%1 %2")
+                            .arg(def.lineTypes.at(t).order, def.lineTypes.at(t).description)
+                            .trimmed()
+                      : QString();
+    };
+    auto typeOrder = [&](int t) { return def.lineTypes.at(t).order; };
+    auto typeOf = [&](qint64 t) {
+        return t == -2 ? QStringLiteral("es la primera del archivo")
+               : t < 0 ? QStringLiteral("va después de una línea sin tipo de línea")
+                       : QStringLiteral("va después de una del tipo %1").arg(typeOrder(int(t)));
+    };
+    auto lineOf = [&](qint64 t) {
+        return t < 0 ? QStringLiteral("no tiene tipo de línea")
+                     : QStringLiteral("es del tipo %1").arg(typeName(int(t)));
+    };
+    const QString text = QString::fromUtf8(error.text, error.textSize);
+    const TypeRules *own = error.lineType >= 0 ? &m_types[size_t(error.lineType)] : nullptr;
+    const Running *running = nullptr;
+    for (const Running &candidate : m_running)
+        if (candidate.rule == error.rule)
+            running = &candidate;
+    const FieldDef *field = error.lineType >= 0 && error.field >= 0
+                                ? &format.field(error.lineType, error.field)
+                                : nullptr;
+    const int width = field ? field->length : 0;
+
+    switch (rule.kind) {
+    case RuleKind::Registro:
+        return QStringLiteral("El último registro tiene %1 caracteres y los registros del "
+                              "archivo tienen %2.")
+            .arg(error.ruleValue)
+            .arg(rule.min);
+    case RuleKind::Longitud:
+        return own->minLength == own->maxLength
+                   ? QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen %3.")
+                         .arg(error.ruleValue)
+                         .arg(typeName(error.lineType))
+                         .arg(own->minLength)
+                   : QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen de %3 "
+                                    "a %4.")
+                         .arg(error.ruleValue)
+                         .arg(typeName(error.lineType))
+                         .arg(own->minLength)
+                         .arg(own->maxLength);
+    case RuleKind::Veces:
+        if (own->maxTimes >= 0 && error.ruleValue > own->maxTimes)
+            return QStringLiteral("Es la línea número %1 del tipo %2, y el archivo tiene %3 a lo "
+                                  "sumo.")
+                .arg(error.ruleValue)
+                .arg(typeName(error.lineType))
+                .arg(own->maxTimes);
+        return QStringLiteral("El archivo tiene %1 línea(s) del tipo %2 y debe tener al menos "
+                              "%3.")
+            .arg(error.ruleValue)
+            .arg(typeName(int(error.expected)))
+            .arg(rule.min);
+    case RuleKind::Primera:
+        return QStringLiteral("La primera línea del archivo debe ser del tipo %1, y %2.")
+            .arg(typeName(int(error.expected)), lineOf(error.ruleValue));
+    case RuleKind::Ultima:
+        return QStringLiteral("La última línea del archivo debe ser del tipo %1, y %2.")
+            .arg(typeName(int(error.expected)), lineOf(error.ruleValue));
+    case RuleKind::Tras: {
+        QStringList allowed;
+        for (size_t t = 0; t < own->after.size(); ++t)
+            if (own->after[t])
+                allowed << typeOrder(int(t));
+        return QStringLiteral("Una línea del tipo %1 va justo después de una del tipo %2, y "
+                              "esta %3.")
+            .arg(typeName(error.lineType), allowed.join(QStringLiteral(" o ")),
+                 typeOf(error.ruleValue));
+    }
+    case RuleKind::Opcional:
+        return {};
+    case RuleKind::Valores:
+        return QStringLiteral("'%1' no es uno de los valores %2.")
+            .arg(text, rule.values.join(QLatin1Char('|')));
+    case RuleKind::Entre: {
+        const FieldRules &rules = own->fields[size_t(error.field)];
+        const CompiledField &spec =
+            format.lineTypes()[size_t(error.lineType)].fields[size_t(error.field)];
+        if (spec.type == FieldType::Fecha)
+            return QStringLiteral("La fecha %1 no está entre %2 y %3.")
+                .arg(dateShown(error.ruleValue), dateShown(rules.low), dateShown(rules.high));
+        const int decimals = spec.number.decimals();
+        return QStringLiteral("El valor %1 no está entre %2 y %3.")
+            .arg(decimalShown(error.ruleValue, decimals), decimalShown(rules.low, decimals),
+                 decimalShown(rules.high, decimals));
+    }
+    case RuleKind::Cuenta: {
+        QStringList counted;
+        bool all = true;
+        for (size_t t = 0; t < running->counts.size(); ++t) {
+            if (running->counts[t])
+                counted << typeOrder(int(t));
+            else
+                all = false;
+        }
+        const QString span =
+            running->since >= 0
+                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
+                : QStringLiteral("desde el principio del archivo");
+        return QStringLiteral("La cuenta %1 no coincide con el número de líneas %2 %3: %4.")
+            .arg(paddedNumber(error.ruleValue, width),
+                 all ? QStringLiteral("de cualquier tipo") : counted.join(QStringLiteral(", ")),
+                 span, paddedNumber(error.expected * scale(running->decimals), width));
+    }
+    case RuleKind::Suma: {
+        const FieldDef &summed = format.field(running->sumType, running->sumField);
+        const QString span =
+            running->since >= 0
+                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
+                : QStringLiteral("desde el principio del archivo");
+        // The sum at the total's decimals (it is compared exactly; shown at the total's).
+        __int128 shown = error.expected;
+        if (running->decimals >= running->sumDecimals)
+            shown *= scale(running->decimals - running->sumDecimals);
+        else
+            shown /= scale(running->sumDecimals - running->decimals);
+        return QStringLiteral("El total %1 no coincide con la suma de %2 %3 de las líneas %4 "
+                              "%5: %6")
+            .arg(paddedNumber(error.ruleValue, width), summed.id, summed.description,
+                 typeOrder(running->sumType), span, paddedNumber(shown, width));
+    }
+    case RuleKind::Secuencia:
+        return QStringLiteral("El número %1 no sigue al de la línea anterior del tipo %2: "
+                              "debería ser %3.")
+            .arg(paddedNumber(error.ruleValue, width), typeOrder(error.lineType),
+                 paddedNumber(error.expected, width));
+    case RuleKind::SecuenciaLinea:
+        return QStringLiteral("El número %1 no es el de la línea en el archivo: %2.")
+            .arg(paddedNumber(error.ruleValue, width), paddedNumber(error.expected, width));
+    }
+    return {};
+}
+
+} // namespace velkora::formats

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "RuleSet.h"
+#include "ScanResult.h"
+
+#include <vector>
+
+namespace velkora::formats {
+
+class CompiledFormat;
+class LineAnalyzer;
+
+// The rules across lines (VECES, TRAS, CUENTA, SUMA, SECUENCIA and SECUENCIA LINEA) on one part
+// of a file, by the thread that reads it: what the part's own lines decide is checked at once
+// (a sequence number after another of the part, a total after a DESDE line of the part); what
+// needs the lines before the part waits in it (RulePart) with the part's totals, for the
+// RuleChecker to finish in reading order. No line is kept. One per reading thread.
+class RuleTrack {
+public:
+    explicit RuleTrack(const CompiledFormat &format);
+
+    bool active() const { return m_active; }
+    // Starts a part (its result just emptied).
+    void begin(ScanResult &out);
+    // The line `index` of the part (null analyzer: an empty line), after its other checks;
+    // `inError` says whether an error is counted on it already, and turns true with the first.
+    void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError, bool keep,
+              int listLimit);
+
+    // What the lines of a line type do to the running rules: the rules checked on them, the
+    // counts they add to, the sums they add a value to, and the totals they start again.
+    struct Actions {
+        std::vector<int> checked;
+        std::vector<int> counted;
+        std::vector<int> summed;
+        std::vector<int> restarted;
+    };
+    static std::vector<Actions> actionsOf(const RuleSet &rules, size_t lineTypes);
+
+private:
+    const CompiledFormat &m_format;
+    const RuleSet &m_rules;
+    bool m_active;
+    std::vector<Actions> m_actions;
+    int m_previous = -3; // the previous line's type in the part: -3 none yet, -1 no type
+};
+
+// Whether a number that a running rule checks breaks it, given the totals of the lines before
+// its line (count, sum), the previous number (SECUENCIA; NoValue: none) and the line's number;
+// *expected is what the rule wants there.
+bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, qint64 stated,
+                   qint64 count, __int128 sum, qint64 previous, qint64 number, __int128 *expected);
+
+} // namespace velkora::formats
