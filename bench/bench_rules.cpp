@@ -167,7 +167,7 @@ void store(const TestDatabase &db, const QString &key, const QStringList &rules)
     auto connection = std::make_shared<velkora::services::SqlConnection>(db.connectionName());
     QString statement;
     LoadFormatWriter([connection] { return connection; }, statement)
-        .write(key, lines, fields, &rows, [](const QString &) { return true; });
+        .write(LoadFormatWriter::Format::Stored, key, lines, fields, &rows, [](const QString &) { return true; });
 }
 
 } // namespace

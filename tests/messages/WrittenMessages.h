@@ -80,9 +80,13 @@ inline const QList<WrittenMessage> &writtenMessages()
         {"7500035",
          "Clave: el texto pegado tiene 5 caracteres y se admiten como máximo 4; no se pegó nada",
          48, "Velkora"},
+        {"7500039",
+         "Línea 0002, Id: \"a\" y \"A\" son el mismo valor para la base de datos, que no "
+         "distingue mayúsculas de minúsculas ni los blancos al final",
+         48, "Velkora"},
         {"7500040",
-         "El formato de carga ya tiene 2 tipos de línea. ¿Desea reemplazarlos por los que se "
-         "propongan desde un archivo?",
+         "El formato de carga ya tiene 2 tipos de línea. ¿Desea reemplazarlos por los 3 tipos de "
+         "línea propuestos desde el archivo /tmp/pagos.txt?",
          36, "Proponer desde archivo"},
         {"7500041",
          "No se pudo proponer un formato de carga desde el archivo /tmp/no.txt:\r\nEl archivo no "
@@ -94,6 +98,17 @@ inline const QList<WrittenMessage> &writtenMessages()
          "Se agregaron 1 de los 3 tipos de línea propuestos; los siguientes no se agregaron por el "
          "motivo indicado.",
          64, "Proponer desde archivo"},
+        {"7500044",
+         "No se puede proponer un formato de carga desde el archivo /tmp/imagen.png: no es un "
+         "archivo de texto.\r\ntiene bytes nulos",
+         48, "Proponer desde archivo"},
+        {"7500045",
+         "El formato de carga tiene cambios que no se han guardado.\r\n¿Desea descartarlos?", 292,
+         "Descartar cambios"},
+        {"7500060",
+         "La regla 0004 (SECUENCIA) pertenece al campo 0020 del tipo de línea 0006, que ya no está "
+         "en el formato de carga: quítela o cámbiela antes de guardar; no se guardó nada.",
+         48, "Velkora"},
     };
     return table;
 }

@@ -144,10 +144,14 @@ void tst_Catalogue::catalogueAsWritten_data()
         saveConflict("0001", "database is locked"),
         unstorableCharacter("Descripción", 9),
         pasteTooLong("Clave", 5, 4),
-        replaceLineTypes(2),
+        keysCollide("Línea 0002, Id", "a", "A"),
+        replaceLineTypes(2, 3, "/tmp/pagos.txt"),
         proposalFileUnreadable("/tmp/no.txt", "El archivo no existe"),
         proposalWithoutLineTypes("/tmp/vacio.txt"),
         proposalStopped(1, 3),
+        proposalNotText("/tmp/imagen.png", "tiene bytes nulos"),
+        discardChanges(),
+        ruleWithoutItsField("0004", "SECUENCIA", "0006", "0020"),
     };
     for (const Message &m : all)
         QTest::newRow(qPrintable(m.id)) << m;

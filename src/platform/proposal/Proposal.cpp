@@ -19,6 +19,7 @@
 
 #include <QFileInfo>
 #include <cmath>
+#include <utility>
 
 namespace velkora::proposal {
 
@@ -79,6 +80,9 @@ ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptio
     const char *p = nullptr;
     qsizetype n = 0;
     qint64 reported = 0;
+    // Empty lines are lines without a type only when a line with text follows them: those
+    // that end the file are not lines of the format, as the test says.
+    QList<qint64> emptyLines;
     while (reader.next(p, n)) {
         // Once per block of the file: whether to stop, and how far it has gone.
         if (reader.bytesRead() != reported) {
@@ -88,6 +92,15 @@ ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptio
             if (options.progress)
                 options.progress(
                     {ProposalProgress::Step::Reading, 1, reported, reader.fileBytes()});
+        }
+        if (n == 0) {
+            emptyLines << reader.lineNumber();
+            continue;
+        }
+        for (const qint64 empty : std::exchange(emptyLines, {})) {
+            ++out->unmatchedCount;
+            if (out->unmatchedLines.size() < 1000)
+                out->unmatchedLines << empty;
         }
         if (!formats::isAscii(p, n))
             ++(formats::isValidUtf8(p, n) ? out->utf8Lines : out->cp1252Lines);
