@@ -2,12 +2,7 @@
 
 #include "ProposalJob.h"
 
-#include <QDialog>
-
-class QLabel;
-class QProgressBar;
-class QPushButton;
-class QTimer;
+#include "JobProgressDialog.h"
 
 namespace velkora::views {
 
@@ -17,7 +12,7 @@ namespace velkora::views {
 // closes itself once the job has finished; the event loop runs meanwhile.
 // Object names: "dlgProgresoPropuesta", "lblArchivoPropuesta", "barProgreso", "lblAvance",
 // "cmdCancelar".
-class ProposalProgressDialog : public QDialog {
+class ProposalProgressDialog : public JobProgressDialog {
     Q_OBJECT
 public:
     ProposalProgressDialog(ProposalJob &job, QWidget *parent = nullptr);
@@ -25,17 +20,12 @@ public:
     // "Leyendo el archivo: 12,5 de 100,0 MB", "Probando la propuesta en el archivo: ...".
     static QString progressText(const ProposalJobProgress &progress);
 
-public slots:
-    void reject() override; // cancels the job; the window closes once it has stopped
-
 private:
-    void refresh();
+    bool jobFinished() const override;
+    void cancelJob() override;
+    void refresh() override;
 
     ProposalJob &m_job;
-    QProgressBar *m_bar;
-    QLabel *m_text;
-    QPushButton *m_cancel;
-    QTimer *m_timer;
 };
 
 struct ProposalRunOptions {

@@ -2,12 +2,7 @@
 
 #include "TestJob.h"
 
-#include <QDialog>
-
-class QLabel;
-class QProgressBar;
-class QPushButton;
-class QTimer;
+#include "JobProgressDialog.h"
 
 namespace velkora::views {
 
@@ -17,7 +12,7 @@ namespace velkora::views {
 // once the job has finished; the event loop runs meanwhile, so every window is repainted.
 // Object names: "dlgProgresoPrueba", "lblArchivoPrueba", "barProgreso", "lblAvance",
 // "cmdCancelar".
-class TestProgressDialog : public QDialog {
+class TestProgressDialog : public JobProgressDialog {
     Q_OBJECT
 public:
     TestProgressDialog(TestJob &job, QWidget *parent = nullptr);
@@ -25,17 +20,12 @@ public:
     // "12,5 de 100,0 MB · 1.234.567 líneas · 456.789 líneas/s".
     static QString progressText(const TestProgress &progress);
 
-public slots:
-    void reject() override; // cancels the job; the window closes once it has stopped
-
 private:
-    void refresh(); // the bar and the texts
+    bool jobFinished() const override;
+    void cancelJob() override;
+    void refresh() override;
 
     TestJob &m_job;
-    QProgressBar *m_bar;
-    QLabel *m_text;
-    QPushButton *m_cancel;
-    QTimer *m_timer;
 };
 
 struct RunOptions {
