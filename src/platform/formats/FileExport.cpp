@@ -1,6 +1,7 @@
 #include "FileExport.h"
 
 #include "CompiledFormat.h"
+#include "Csv.h"
 #include "LineAnalyzer.h"
 #include "LineRules.h"
 #include "LoadFormatTest.h"
@@ -144,24 +145,6 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
     return true;
 }
 
-QString csvField(const QString &text)
-{
-    static const QRegularExpression special(QStringLiteral("[,\"\r\n]"));
-    if (!text.contains(special))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QByteArray csvRecord(const QStringList &fields)
-{
-    QStringList quoted;
-    for (const QString &field : fields)
-        quoted << csvField(field);
-    return (quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
-}
-
 QString situation(const CompiledFormat &format, const LineAnalyzer *analyzer)
 {
     if (!analyzer || analyzer->candidates().empty())
@@ -252,7 +235,7 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
                 for (const FieldDef &field : compiled.lineType(type).fields)
                     titles << QStringLiteral("%1 %2").arg(field.id, field.description);
             }
-            const QByteArray head = QByteArray("\xEF\xBB\xBF") + csvRecord(titles);
+            const QByteArray head = QByteArray("\xEF\xBB\xBF") + csvRecord(titles).toUtf8();
             written = written && slot->write(head) == head.size();
         }
         return *slot;
@@ -269,7 +252,7 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
                 cells << situation(compiled, line.analyzer) << line.text;
             }
             QSaveFile &file = fileFor(typed ? line.analyzer->lineType() : -1);
-            const QByteArray bytes = csvRecord(cells);
+            const QByteArray bytes = csvRecord(cells).toUtf8();
             written = written && file.write(bytes) == bytes.size();
         },
         &outcome.lines);

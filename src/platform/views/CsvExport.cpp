@@ -7,25 +7,6 @@
 
 namespace velkora::views {
 
-QString csvField(const QString &text)
-{
-    static const QRegularExpression special(QStringLiteral("[,\"\r\n]"));
-    if (!text.contains(special))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString csvRecord(const QStringList &fields)
-{
-    QStringList quoted;
-    quoted.reserve(fields.size());
-    for (const QString &field : fields)
-        quoted << csvField(field);
-    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-}
-
 bool writeCsv(const ResultTableModel &table, const QString &fileName, QString *error)
 {
     // A reader of its own: walking a big table does not push the shown lines out of the views'

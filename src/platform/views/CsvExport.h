@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/Csv.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,11 +9,8 @@ namespace velkora::views {
 
 class ResultTableModel;
 
-// A field of a CSV record (RFC 4180): in double quotes, with its quotes doubled, when it holds
-// a comma, a double quote, a CR or an LF; as it stands otherwise.
-QString csvField(const QString &text);
-// A CSV record: the fields joined by commas, ended by CR LF.
-QString csvRecord(const QStringList &fields);
+using formats::csvField;
+using formats::csvRecord;
 
 // Writes a result table into a file as CSV for a spreadsheet: UTF-8 with a byte-order mark
 // (so that spreadsheets take it as UTF-8), the column titles, then every row as shown, each
