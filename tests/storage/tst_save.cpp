@@ -132,6 +132,8 @@ private slots:
     void ruleOfARemovedFieldRefusesTheSave_data();
     void ruleOfARemovedFieldRefusesTheSave();
     void copyTakesTheRules_data() { KESTA_BOTH_ENGINES(); }
+    void rulesFollowARenumberedLineType_data() { KESTA_BOTH_ENGINES(); }
+    void rulesFollowARenumberedLineType();
     void copyTakesTheRules();
     void sqlServerKeysThatWouldBeOne_data();
     void sqlServerKeysThatWouldBeOne();
@@ -707,6 +709,47 @@ void tst_Save::copyTakesTheRules()
     s.command("Save");
     QCOMPARE(ruleRows(db, "0010"), QStringList());
     QCOMPARE(ruleRows(db, "0009"), carriedRules);
+}
+
+// The line type 0002 becomes 0005 in a line edit: its rules go with it. A rule whose text
+// names it by its old number (SUMA 0002.0009) would then speak of another line type: refused.
+void tst_Save::rulesFollowARenumberedLineType()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const QStringList stored = allRows(db);
+    const QStringList rules = ruleRows(db);
+    const auto renumber = [](EditScreen &s) {
+        s.typeKey("1");
+        s.command("Edit");
+        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+        s.click(1); // Editar
+        s.typeCell(s.lineGrid(), 1, "Orden", "0005");
+        s.click(3); // Aceptar
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        s.forget();
+        s.command("Save");
+    };
+    {
+        EditScreen s(db.connectionName());
+        renumber(s);
+        QCOMPARE(s.record->messages.size(), 1);
+        QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
+        QVERIFY2(s.record->messages.first().text.startsWith("La regla 0004 ("),
+                 qPrintable(s.record->messages.first().text));
+        QCOMPARE(allRows(db), stored);
+        QCOMPARE(ruleRows(db), rules);
+    }
+    db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
+    EditScreen s(db.connectionName());
+    renumber(s);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
+    QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                        "0003 0001 0010 VALORES A|B", "0005 0005 0020 ENTRE 1 9"}));
 }
 
 void tst_Save::lengthsAgreeWithTheSchemas()
