@@ -87,7 +87,7 @@ QString loadRuleSelect(Engine engine, const QString &key)
     return QStringLiteral("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
                           "WHERE Ly_Cve_Layout = ") +
            keyLiteral(engine, key) + QStringLiteral(" ORDER BY ") +
-           numericOrder(engine, QStringLiteral("Lr_ID")) + QStringLiteral(", Lr_ID");
+           numericOrder(engine, QStringLiteral("Lr_ID"));
 }
 
 QString newKeyLock(Engine engine)
