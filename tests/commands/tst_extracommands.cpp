@@ -26,6 +26,12 @@ private slots:
     void copyStartsANewFormatWithTheContent();
     void testShowsTheResultOrWhyNot_data();
     void testShowsTheResultOrWhyNot();
+    void scriptHoldsBothTablesInOrder_data()
+    {
+        QTest::addColumn<bool>("rulesTable");
+        QTest::newRow("rules") << true;
+        QTest::newRow("no table of rules") << false;
+    }
     void scriptHoldsBothTablesInOrder();
     void sampleTestedAndScriptedForReal();
 };
@@ -149,17 +155,29 @@ void tst_ExtraCommands::scriptHoldsBothTablesInOrder()
 {
     TestDatabase db;
     KESTA_REQUIRE(db);
+    QFETCH(bool, rulesTable);
     writeTwoLineFormat(db);
+    if (!rulesTable)
+        db.exec("DROP TABLE Layout_Regla");
     EditScreen s(db.connectionName());
     s.typeKey("1");
+    // The load reads the rules only where their table is.
+    QCOMPARE(s.record->statements.filter("Layout_Regla").isEmpty(), !rulesTable);
     s.forget();
     s.command("B3");
-    QCOMPARE(s.record->calls.filter("ScriptRows"),
-             (QStringList{"ScriptRows(SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' |Layout)",
-                          "ScriptRows(SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "
-                          "|LAYOUT_DETALLE)"}));
+    QStringList calls{"ScriptRows(SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' |Layout)",
+                      "ScriptRows(SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "
+                      "|LAYOUT_DETALLE)"};
+    QString shown = QStringLiteral("-- Layout\r\n-- LAYOUT_DETALLE\r\n");
+    if (rulesTable) {
+        // The rules' rows after the fields'.
+        calls << "ScriptRows(SELECT * FROM Layout_Regla WHERE Ly_Cve_Layout = '0001' "
+                 "|LAYOUT_REGLA)";
+        shown += QStringLiteral("-- LAYOUT_REGLA\r\n");
+    }
+    QCOMPARE(s.record->calls.filter("ScriptRows"), calls);
     QCOMPARE(s.record->lastCall("ShowText"),
-             QStringLiteral("ShowText(-- Layout\r\n-- LAYOUT_DETALLE\r\n||0|0|-1|-1|7|-1)"));
+             QStringLiteral("ShowText(%1||0|0|-1|-1|7|-1)").arg(shown));
 
     s.record->failOn = QStringLiteral("ScriptRows");
     s.forget();

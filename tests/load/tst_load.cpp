@@ -79,9 +79,12 @@ void tst_Load::loadsEverything()
                           "LENGTH(Ly_ID), Ly_ID",
                           "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    "
                           "LENGTH(Ly_ID), Ly_ID,    LENGTH(Ld_Id), Ld_Id",
+                          // The rules, in the same snapshot.
+                          "SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
+                          "WHERE Ly_Cve_Layout = '0001' ORDER BY LENGTH(Lr_ID), Lr_ID",
                           "COMMIT"}));
-    QCOMPARE(kesta::Publico::Sql(), s.record->statements.at(2));
-    QCOMPARE(s.record->count("Connection"), 3); // fetched anew for every use, never held
+    QCOMPARE(kesta::Publico::Sql(), s.record->statements.at(3));
+    QCOMPARE(s.record->count("Connection"), 4); // fetched anew for every use, never held
 
     // The header comes from the first row in Ly_ID order, not from the first row written.
     QStringList header;
@@ -116,7 +119,7 @@ void tst_Load::loadsEverything()
                               "0010|D'0005|1|2|SQL|V\\0005|F\"0005|false|0001"}));
         QVERIFY(s.lineGrid()->redraw() && s.fieldGrid()->redraw());
     }
-    QCOMPARE(s.record->statements.filter("SELECT").size(), 4);
+    QCOMPARE(s.record->statements.filter("SELECT").size(), 6);
 }
 
 void tst_Load::keyChangeResets()
@@ -267,7 +270,7 @@ void tst_Load::keysAndFlags()
 
         const bool found = typed == stored.key;
         const QStringList selects = s.record->statements.filter("SELECT");
-        QCOMPARE(selects.size(), found ? 2 : 1);
+        QCOMPARE(selects.size(), found ? 3 : 1);
         QCOMPARE(s.record->statements.last(), QStringLiteral("COMMIT"));
         QVERIFY2(selects.value(0).contains("'" + typed.toUpper().replace("'", "''") + "'"),
                  qPrintable(selects.value(0)));

@@ -90,6 +90,7 @@ public:
     }
     void CommitTrans() override { m_inner.CommitTrans(); }
     void RollbackTrans() override { m_inner.RollbackTrans(); }
+    bool hasRulesTable() const override { return m_inner.hasRulesTable(); }
 
 private:
     velkora::services::SqlConnection m_inner;

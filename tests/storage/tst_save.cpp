@@ -58,6 +58,48 @@ void typeInto(EditScreen &s, const char *box, const QString &text)
     s.typeText(text);
 }
 
+// The stored rules of a key, "Lr_ID|Ly_ID|Ld_ID|Lr_Regla" in Lr_ID order.
+QStringList ruleRows(const TestDatabase &db, const QString &key = "0001")
+{
+    QSqlQuery query(QSqlDatabase::database(db.connectionName()));
+    if (!query.exec("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla FROM Layout_Regla WHERE Ly_Cve_Layout = '" +
+                    key + "' ORDER BY Lr_ID"))
+        return {"error: " + query.lastError().text()};
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int i = 0; i < 4; ++i) {
+            const QString cell = query.isNull(i) ? QString() : query.value(i).toString().trimmed();
+            cells << (cell.isEmpty() ? "-" : cell);
+        }
+        rows << cells.join(' ');
+    }
+    return rows;
+}
+
+// The two-line format with a fourth field (0002/0009), and rules on the file, on a line type
+// and on fields of both line types. The load shows the fields as 0000, 0010 (line 0001) and
+// 0020, 0030 (line 0002).
+void writeFormatWithRules(TestDatabase &db)
+{
+    writeTwoLineFormat(db);
+    FieldRow extra;
+    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe";
+    insertField(db, extra);
+    for (const char *row : {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0002', NULL, 'VECES 1-*'",
+                            "'0003', '0001', '0002', 'VALORES A|B'",
+                            "'0004', '0002', '0009', 'SUMA 0002.0009'",
+                            "'0005', '0002', '0001', 'ENTRE 1 9'"})
+        db.exec(QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
+                               "Lr_Regla, Lr_Descripcion) VALUES ('0001', %1, 'x')")
+                    .arg(QString::fromLatin1(row)));
+}
+
+// The rules of writeFormatWithRules as a save of the load writes them.
+const QStringList carriedRules{"0001 - - REGISTRO 10", "0002 0002 - VECES 1-*",
+                               "0003 0001 0010 VALORES A|B", "0004 0002 0030 SUMA 0002.0030",
+                               "0005 0002 0020 ENTRE 1 9"};
+
 const QString greek = QStringLiteral("Ελληνικά Кириллица 漢字 😀");
 const QString hostile = QStringLiteral("O'Brien \"x\" \\ % -- ; ñ € ");
 
@@ -85,6 +127,14 @@ private slots:
     void manyFieldsKeepTheirOrder_data() { KESTA_BOTH_ENGINES(); }
     void manyFieldsKeepTheirOrder();
     void lengthsAgreeWithTheSchemas();
+    void rulesFollowTheirFields_data();
+    void rulesFollowTheirFields();
+    void ruleOfARemovedFieldRefusesTheSave_data();
+    void ruleOfARemovedFieldRefusesTheSave();
+    void copyTakesTheRules_data() { KESTA_BOTH_ENGINES(); }
+    void rulesFollowARenumberedLineType_data() { KESTA_BOTH_ENGINES(); }
+    void rulesFollowARenumberedLineType();
+    void copyTakesTheRules();
     void sqlServerKeysThatWouldBeOne_data();
     void sqlServerKeysThatWouldBeOne();
 };
@@ -520,6 +570,188 @@ void tst_Save::manyFieldsKeepTheirOrder()
 }
 
 // The schema scripts, the boxes and the grid cells agree on what each text column holds.
+void tst_Save::rulesFollowTheirFields_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<bool>("rulesTable");
+    for (const auto &[name, kind] : {std::pair{"SQLite", Kind::Sqlite},
+                                     std::pair{"PostgreSQL", Kind::PostgreSql}}) {
+        QTest::addRow("%s", name) << kind << true;
+        QTest::addRow("%s, no table of rules", name) << kind << false;
+    }
+}
+
+// Load, Edit, a change and Save: the fields are written under new numbers and every rule goes
+// with its field (SUMA's field too); a database without the table of rules never hears of it.
+void tst_Save::rulesFollowTheirFields()
+{
+    QFETCH(Kind, kind);
+    QFETCH(bool, rulesTable);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    if (!rulesTable)
+        db.exec("DROP TABLE Layout_Regla");
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    typeInto(s, "txtDescripcion", "Pagos");
+    s.command("Save");
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion"),
+             (QStringList{"0001|0000|Cuenta", "0001|0010|Nombre", "0002|0020|Fecha",
+                          "0002|0030|Importe"}));
+    if (!rulesTable) {
+        QCOMPARE(s.record->statements.filter("Layout_Regla", Qt::CaseInsensitive), QStringList());
+        return;
+    }
+    QCOMPARE(ruleRows(db), carriedRules);
+    // In the save's own transaction.
+    const qsizetype insert = s.record->statements.indexOf(
+        QRegularExpression("^INSERT INTO Layout_Regla.*'0004'.*"));
+    QVERIFY(insert > s.record->statements.lastIndexOf("BEGIN"));
+    QVERIFY(insert < s.record->statements.lastIndexOf("COMMIT"));
+
+    // Loaded and saved again, they stay with their fields.
+    s.typeKey("1");
+    s.command("Edit");
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(ruleRows(db), carriedRules);
+}
+
+void tst_Save::ruleOfARemovedFieldRefusesTheSave_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("line");     // the line grid's row whose field goes
+    QTest::addColumn<int>("field");    // the field grid's row that goes
+    QTest::addColumn<QString>("rule"); // the refused rule, as the message names it
+    QTest::addColumn<QString>("lineId");
+    QTest::addColumn<QString>("fieldId");
+    for (const auto &[name, kind] : {std::pair{"SQLite", Kind::Sqlite},
+                                     std::pair{"PostgreSQL", Kind::PostgreSql}}) {
+        QTest::addRow("%s, rule of the field", name)
+            << kind << 0 << 1 << "0003" << "0001" << "0002";
+        QTest::addRow("%s, field that a SUMA rule totals", name)
+            << kind << 1 << 1 << "0004" << "0002" << "0009";
+    }
+}
+
+// A field with a rule is removed: the save says which rule and writes nothing.
+void tst_Save::ruleOfARemovedFieldRefusesTheSave()
+{
+    QFETCH(Kind, kind);
+    QFETCH(int, line);
+    QFETCH(int, field);
+    QFETCH(QString, rule);
+    QFETCH(QString, lineId);
+    QFETCH(QString, fieldId);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const QStringList stored = allRows(db);
+    const QStringList rules = ruleRows(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+    s.click(1); // Editar
+    s.fieldGrid()->setFocus();
+    QVERIFY(s.fieldGrid()->setCurrentCell(field, 1));
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    s.click(3); // Aceptar
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    s.forget();
+    s.command("Save");
+
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
+    const QString text = s.record->messages.first().text;
+    QVERIFY2(text.startsWith("La regla " + rule + " (") &&
+                 text.contains("al campo " + fieldId + " del tipo de línea " + lineId),
+             qPrintable(text));
+    QVERIFY(s.toolbar()->EditMode());
+    QVERIFY(!s.record->statements.contains("BEGIN"));
+    QCOMPARE(allRows(db), stored);
+    QCOMPARE(ruleRows(db), rules);
+}
+
+// Copiar, a new key and Save: the copy has the rules, with its fields' numbers; the original's
+// are as they were.
+void tst_Save::copyTakesTheRules()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const QStringList rules = ruleRows(db);
+    EditScreen s(db.connectionName());
+    s.screen->KeyEditable = 1;
+    s.typeKey("1");
+    s.command("B1");
+    typeInto(s, "txtClave", "0009");
+    s.command("Save");
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(ruleRows(db, "0009"), carriedRules);
+    QCOMPARE(ruleRows(db), rules);
+
+    // A new format afterwards has none of them.
+    s.command("New");
+    typeInto(s, "txtClave", "0010");
+    typeInto(s, "txtDescripcion", "Nuevo");
+    s.click(0); // Nuevo
+    s.typeCell(s.lineGrid(), 0, "Orden", "1");
+    s.typeCell(s.lineGrid(), 0, "ID", "A");
+    s.click(3);
+    s.command("Save");
+    QCOMPARE(ruleRows(db, "0010"), QStringList());
+    QCOMPARE(ruleRows(db, "0009"), carriedRules);
+}
+
+// The line type 0002 becomes 0005 in a line edit: its rules go with it. A rule whose text
+// names it by its old number (SUMA 0002.0009) would then speak of another line type: refused.
+void tst_Save::rulesFollowARenumberedLineType()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const QStringList stored = allRows(db);
+    const QStringList rules = ruleRows(db);
+    const auto renumber = [](EditScreen &s) {
+        s.typeKey("1");
+        s.command("Edit");
+        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+        s.click(1); // Editar
+        s.typeCell(s.lineGrid(), 1, "Orden", "0005");
+        s.click(3); // Aceptar
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        s.forget();
+        s.command("Save");
+    };
+    {
+        EditScreen s(db.connectionName());
+        renumber(s);
+        QCOMPARE(s.record->messages.size(), 1);
+        QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
+        QVERIFY2(s.record->messages.first().text.startsWith("La regla 0004 ("),
+                 qPrintable(s.record->messages.first().text));
+        QCOMPARE(allRows(db), stored);
+        QCOMPARE(ruleRows(db), rules);
+    }
+    db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
+    EditScreen s(db.connectionName());
+    renumber(s);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
+    QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                        "0003 0001 0010 VALORES A|B", "0005 0005 0020 ENTRE 1 9"}));
+}
+
 void tst_Save::lengthsAgreeWithTheSchemas()
 {
     using namespace kesta::storage::ColumnLength;

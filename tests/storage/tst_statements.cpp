@@ -130,6 +130,7 @@ public:
     void BeginTrans() override { log << "BEGIN"; }
     void CommitTrans() override { log << "COMMIT"; }
     void RollbackTrans() override { log << "ROLLBACK"; }
+    bool hasRulesTable() const override { return true; }
 
 private:
     static QString shortName(const QString &statement)

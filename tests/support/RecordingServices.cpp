@@ -80,6 +80,7 @@ public:
         m_r->statements << QStringLiteral("ROLLBACK");
         m_sql.RollbackTrans();
     }
+    bool hasRulesTable() const override { return m_sql.hasRulesTable(); }
 
 private:
     Record m_r;

@@ -72,6 +72,12 @@ void frmKESTA::Controles_B3Click()
         Publico::Sql() = storage::scriptDetailSelect(engine, txtClave->text());
         script += tools.ScriptRows(Publico::Sql(), QStringLiteral("LAYOUT_DETALLE")) +
                   QStringLiteral("\r\n");
+        // The rules, on a database that has their table.
+        if (Publico::CoreServices().Connection()->hasRulesTable()) {
+            Publico::Sql() = storage::scriptRuleSelect(engine, txtClave->text());
+            script += tools.ScriptRows(Publico::Sql(), QStringLiteral("LAYOUT_REGLA")) +
+                      QStringLiteral("\r\n");
+        }
         const std::unique_ptr<host::TextViewer> viewer = tools.CreateTextViewer();
         showInViewer(*viewer, script);
     } catch (const host::RuntimeError &error) {

@@ -3,11 +3,13 @@
 
 #include "editor/FieldStore.h"
 #include "editor/FieldStoreFiller.h"
+#include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
 #include "screen/frmKESTA.h"
 #include "storage/Literals.h"
+#include "storage/RuleRows.h"
 #include "storage/Statements.h"
 
 #include "controls/Controles.h"
@@ -91,6 +93,7 @@ void resetToNothingLoaded(frmKESTA &screen)
     screen.Controles->setB2Caption(QString());
     screen.txtDescripcion->setText(QString());
     Publico::ToolServices().ClearScreen(&screen, 1);
+    screen.forgetShownRules();
 }
 
 QString descriptionOf(const std::exception &error)
@@ -107,8 +110,9 @@ void frmKESTA::txtClave_Enter()
     const QString key = txtClave->text();
     if (key.isEmpty() || Controles->EditMode())
         return;
+    forgetShownRules();
 
-    // Both selects read one snapshot of the tables, so that a save by another user between
+    // The selects read one snapshot of the tables, so that a save by another user between
     // them never shows the lines of one version with the fields of another.
     bool reading = false;
     const auto endReading = [&reading](bool commit) {
@@ -203,7 +207,47 @@ void frmKESTA::txtClave_Enter()
             const std::unique_ptr<host::RecordSet> details = connection->Execute(Publico::Sql());
             editor::fillFieldStore(*lvDetalle->store(), *details, sequence);
         }
+        // The rules, on a database that has their table, and the number each field was shown
+        // under at the load beside the number it is stored under, so that the save can carry
+        // each rule to the number its field is written with.
+        storage::ShownRules shown;
+        {
+            const host::ConnectionPtr connection = Publico::CoreServices().Connection();
+            if (connection->hasRulesTable()) {
+                Publico::Sql() = storage::loadRuleSelect(connection->engine(), key);
+                const std::unique_ptr<host::RecordSet> rules = connection->Execute(Publico::Sql());
+                const auto text = [&rules](const char *column) {
+                    const QVariant value = rules->Field(QString::fromLatin1(column));
+                    return value.isNull() ? QString() : value.toString();
+                };
+                while (!rules->EndOfSet()) {
+                    shown.rules << storage::LayoutRuleValues{
+                        key,          text("Lr_ID"),    text("Ly_ID"),
+                        text("Ld_ID"), text("Lr_Regla"), text("Lr_Descripcion")};
+                    rules->MoveNext();
+                }
+                rules->Close();
+                shown.read = true;
+            }
+        }
         endReading(true);
+        {
+            const editor::FieldStore &store = *lvDetalle->store();
+            for (int i = 0; i < store.count(); ++i) {
+                // The store's key is "K-" Ly_ID "-" Ld_ID as stored.
+                const QString line = store.subItem(i, editor::FieldStore::LineaID);
+                const QString prefix = editor::FieldStore::keyFor(line, QString());
+                const QString storeKey = store.key(i);
+                if (storeKey.startsWith(prefix))
+                    shown.addLoadedField(line, store.subItem(i, editor::FieldStore::Id),
+                                         storeKey.mid(prefix.size()));
+            }
+            QStringList orders;
+            for (int row = 0; row < ssLinea->Rows(); ++row)
+                orders << ssLinea->cell(row, QStringLiteral("Orden")).toString();
+            m_lineEditor->setLoadedOrders(orders);
+        }
+        *m_shownRules = std::move(shown);
 
         ssLinea->setCurrentRow(0);
         RellenaDetalle(ssLinea->cell(0, QStringLiteral("Orden")).toString());

@@ -54,8 +54,10 @@ void frmKESTA::Controles_New()
     // the copied content), however New ends.
     const auto started = qScopeGuard([this] { m_unsavedEdit->begin(); });
     host::ToolServices &tools = Publico::ToolServices();
-    if (!Copying)
+    if (!Copying) {
         tools.ClearScreen(this, 1);
+        forgetShownRules();
+    }
     tools.EnableScreen(this, 1);
     m_lineEditor->showStartGroup();
     m_lineEditor->reset();
@@ -111,6 +113,7 @@ void frmKESTA::Controles_Cancel()
 {
     ssTabZur->setCurrentIndex(0);
     Publico::ToolServices().ClearScreen(this, 1);
+    forgetShownRules();
     txtClave->setText(QString());
     txtClave->setNewKey(false);
     txtClave->setEnabled(true);

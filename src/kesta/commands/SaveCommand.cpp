@@ -8,6 +8,7 @@
 #include "messages/Messages.h"
 #include "screen/frmKESTA.h"
 #include "storage/LoadFormatWriter.h"
+#include "storage/RuleRows.h"
 #include "storage/SaveCheck.h"
 
 #include <controls/Controles.h>
@@ -192,6 +193,36 @@ void frmKESTA::Controles_Save(bool isNew)
         return;
     }
 
+    // The shown format's rules go with their line types and fields to the numbers written now
+    // (a copy takes them to its new key). A rule whose field or line type was removed is
+    // refused before anything is written: it is never left pointing at another field.
+    std::optional<QList<storage::LayoutRuleValues>> rules;
+    if (m_shownRules->read) {
+        QList<storage::LineNumbering> lineNumbers;
+        for (int row = 0; row < ssLinea->Rows(); ++row) {
+            const QString order = cellText(*ssLinea, row, "Orden");
+            lineNumbers << storage::LineNumbering{order, m_lineEditor->loadedOrderOf(order)};
+        }
+        QList<storage::FieldNumbering> fieldNumbers;
+        for (const storage::LayoutFieldValues &field : fields) {
+            const QString loadedOrder = m_lineEditor->loadedOrderOf(field.lineId);
+            fieldNumbers << storage::FieldNumbering{
+                field.lineId,
+                loadedOrder.isEmpty() ? QString()
+                                      : m_shownRules->storedFieldId(loadedOrder, field.id),
+                field.id};
+        }
+        storage::LayoutRuleValues refused;
+        rules = storage::carryRules(txtClave->text(), *m_shownRules, lineNumbers, fieldNumbers,
+                                    &refused);
+        if (!rules) {
+            messages::show(this, messages::ruleWithoutItsField(refused.id, refused.text,
+                                                               refused.lineId, refused.fieldId));
+            Controles->CancelSave();
+            return;
+        }
+    }
+
     // A new load format's key is looked up again as the transaction writes: another user may
     // have stored one under it since the check above.
     using Writer = storage::LoadFormatWriter;
@@ -199,7 +230,7 @@ void frmKESTA::Controles_Save(bool isNew)
     try {
         const auto result = writer.write(
             isNew ? Writer::Format::New : Writer::Format::Stored, txtClave->text(), lines, fields,
-            [this](const QString &key) { return Controles->SaveAdditionalFields(key); });
+            rules ? &*rules : nullptr, [this](const QString &key) { return Controles->SaveAdditionalFields(key); });
         if (result == Writer::Result::KeyTaken) {
             refuseTakenKey(writer.storedDescription());
             return;

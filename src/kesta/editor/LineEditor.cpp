@@ -130,6 +130,7 @@ void LineEditor::deleteLine()
     // The line type's field definitions go with it: left in the store they would be saved as
     // fields of a line type that no longer exists.
     m_parts.store->removeLine(cellText(lines, row, "Orden"));
+    m_loadedOrders.remove(cellText(lines, row, "Orden"));
     lines.RemoveRow(row);
     refillCurrent();
 }
@@ -144,6 +145,7 @@ void LineEditor::removeAllLines()
     }
     m_editedRow = -1;
     m_orderAtStart.clear();
+    m_loadedOrders.clear();
     m_parts.store->clear();
     m_parts.lines->RemoveAll();
     m_parts.fields->RemoveAll();
@@ -240,6 +242,13 @@ void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fi
         messages::show(m_parts.owner, messages::lineOrderTaken(order));
         return;
     }
+    if (order != m_orderAtStart) {
+        const QString loaded =
+            m_orderAtStart.isEmpty() ? QString() : m_loadedOrders.take(m_orderAtStart);
+        m_loadedOrders.remove(order);
+        if (!loaded.isEmpty())
+            m_loadedOrders.insert(order, loaded);
+    }
     m_parts.lines->setCurrentRow(m_editedRow);
     m_parts.lines->Update();
     lockEditColumns(true);
@@ -266,6 +275,13 @@ void LineEditor::reset()
     setActive(false);
     m_editedRow = -1;
     m_orderAtStart.clear();
+}
+
+void LineEditor::setLoadedOrders(const QStringList &orders)
+{
+    m_loadedOrders.clear();
+    for (const QString &order : orders)
+        m_loadedOrders.insert(order, order);
 }
 
 void LineEditor::refillCurrent()

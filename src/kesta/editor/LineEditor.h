@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 
@@ -64,6 +66,13 @@ public:
     // The toolbar's New, Edit and Cancel end any line edit without a commit.
     void reset();
 
+    // The line types as the load shows them (their orders), so that what belongs to one (its
+    // stored rules) can follow it when its order changes: a commit that changes a line type's
+    // order carries it, a deletion ends it, a line type entered since has none.
+    void setLoadedOrders(const QStringList &orders);
+    // The order the line type now at `order` was loaded under; empty when it was not loaded.
+    QString loadedOrderOf(const QString &order) const { return m_loadedOrders.value(order); }
+
     // Every column of both grids takes typing or not, except the field grid's Tipo.
     void lockEditColumns(bool locked);
     void showStartGroup();
@@ -91,6 +100,7 @@ private:
     bool m_active = false;
     int m_editedRow = -1;
     QString m_orderAtStart; // the edited line's Orden when the edit began; empty for a new line
+    QHash<QString, QString> m_loadedOrders; // Orden now -> Orden at the load
     QAction *m_addField = nullptr;
     QAction *m_removeField = nullptr;
 };

@@ -37,6 +37,9 @@ public:
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;
     virtual void RollbackTrans() = 0;
+    // Whether the database has the table of rules, Layout_Regla. A database made before the
+    // rules has not: its formats have no rules and the table is never named in a statement.
+    virtual bool hasRulesTable() const = 0;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -5,8 +5,10 @@
 #include "TwipsLayout.h"
 #include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
+#include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "storage/RuleRows.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -23,6 +25,7 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmKESTA"));
     setWindowTitle(QStringLiteral("Formatos de carga"));
     m_layout = new TwipsLayout(this);
+    m_shownRules = std::make_unique<storage::ShownRules>();
     m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
         commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
     buildControls();
@@ -35,6 +38,13 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     connect(new ActivationWatch(this), &ActivationWatch::activated, this, [this] {
         guardHandler(this, QStringLiteral("Form_Activate()"), [this] { Form_Activate(); });
     });
+}
+
+void frmKESTA::forgetShownRules()
+{
+    m_shownRules->clear();
+    if (m_lineEditor)
+        m_lineEditor->setLoadedOrders({});
 }
 
 frmKESTA::~frmKESTA()

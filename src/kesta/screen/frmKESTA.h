@@ -26,6 +26,7 @@ namespace kesta::storage {
 struct LayoutLineValues;
 struct LayoutFieldValues;
 struct SaveProblem;
+struct ShownRules;
 } // namespace kesta::storage
 
 namespace kesta::commands {
@@ -165,6 +166,8 @@ public:
 
     editor::FieldStore &fieldStore() const;
     TwipsLayout &layout() const;
+    // The stored rules of the shown load format are dropped: nothing shown is theirs any more.
+    void forgetShownRules();
 
 signals:
     // The load that runs before the first showing failed; the host shows the description.
@@ -205,6 +208,8 @@ private:
     editor::GridBehaviour *m_gridBehaviour = nullptr;
     commands::ProposalCommand *m_proposalCommand = nullptr;
     std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
+    // The shown format's rules, as loaded; a copy takes them to its new key.
+    std::unique_ptr<storage::ShownRules> m_shownRules;
     commands::Mode m_mode = commands::Mode::Idle;
 };
 

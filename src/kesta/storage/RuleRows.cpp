@@ -3,6 +3,8 @@
 #include "Dialect.h"
 #include "Literals.h"
 
+#include <QRegularExpression>
+
 namespace kesta::storage {
 
 namespace {
@@ -78,6 +80,148 @@ std::optional<QList<LayoutRuleValues>> renumberRules(const QList<LayoutRuleValue
         out << row;
     }
     return out;
+}
+
+QString ShownRules::storedFieldId(const QString &loadedOrder, const QString &shownId) const
+{
+    return storedFieldIds.value(numberKey(loadedOrder)).value(numberKey(shownId));
+}
+
+void ShownRules::addLoadedField(const QString &loadedOrder, const QString &shownId,
+                                const QString &storedId)
+{
+    storedFieldIds[numberKey(loadedOrder)].insert(numberKey(shownId), storedId);
+}
+
+namespace {
+
+bool sameNumber(const QString &a, const QString &b)
+{
+    return numberKey(a) == numberKey(b);
+}
+
+// The line type that stands at `order` now, when it is the one loaded under that order.
+bool unmoved(const QList<LineNumbering> &lines, const QString &order)
+{
+    for (const LineNumbering &line : lines) {
+        if (sameNumber(line.order, order))
+            return !line.loadedOrder.isEmpty() && sameNumber(line.loadedOrder, order);
+    }
+    return false;
+}
+
+// The line types a rule's text names by number (TRAS and CUENTA lists, DESDE, SUMA's line
+// type); words that are not numbers are left to the rule's own reading.
+QStringList namedLineTypes(const QString &text)
+{
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    QStringList words = text.trimmed().split(blanks, Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return {};
+    const QString keyword = words.takeFirst().toUpper();
+    QStringList named;
+    const qsizetype since = [&words] {
+        for (qsizetype i = 0; i < words.size(); ++i)
+            if (words.at(i).compare(QLatin1String("DESDE"), Qt::CaseInsensitive) == 0)
+                return i;
+        return qsizetype(-1);
+    }();
+    if (since >= 0) {
+        named << words.mid(since + 1).join(QString());
+        words = words.mid(0, since);
+    }
+    const QString joined = words.join(QString());
+    if (keyword == QLatin1String("TRAS") || keyword == QLatin1String("CUENTA"))
+        named << joined.split(QLatin1Char(','));
+    else if (keyword == QLatin1String("SUMA"))
+        named << joined.section(QLatin1Char('.'), 0, 0);
+    QStringList numbers;
+    for (const QString &word : named) {
+        bool ok = false;
+        word.toULongLong(&ok);
+        if (ok)
+            numbers << word;
+    }
+    return numbers;
+}
+
+// SUMA t.f: the line type's and the field's numbers as written, and where f stands.
+const QRegularExpression &sumaField()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\s*suma\\s+)(\\d+)(\\s*\\.\\s*)(\\d+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern;
+}
+
+} // namespace
+
+std::optional<QList<LayoutRuleValues>> carryRules(const QString &key, const ShownRules &shown,
+                                                  const QList<LineNumbering> &lines,
+                                                  const QList<FieldNumbering> &fields,
+                                                  LayoutRuleValues *refused)
+{
+    const auto refuse = [refused](const LayoutRuleValues &rule, const QString &lineId,
+                                  const QString &fieldId) {
+        if (refused) {
+            *refused = rule;
+            refused->lineId = lineId;
+            refused->fieldId = fieldId;
+        }
+        return std::nullopt;
+    };
+    QStringList orders;
+    for (const LineNumbering &line : lines)
+        orders << line.order;
+
+    QList<LayoutRuleValues> moved;
+    for (const LayoutRuleValues &rule : shown.rules) {
+        LayoutRuleValues row = rule;
+        row.key = key;
+        // The rule's own line type goes to the order it has now.
+        if (!rule.lineId.trimmed().isEmpty()) {
+            row.lineId.clear();
+            for (const LineNumbering &line : lines) {
+                if (!line.loadedOrder.isEmpty() && sameNumber(line.loadedOrder, rule.lineId))
+                    row.lineId = line.order;
+            }
+            if (row.lineId.isEmpty())
+                return refuse(rule, rule.lineId, rule.fieldId);
+        }
+        // The line types its text names keep their numbers: each must still be the line type
+        // loaded under it, or the rule would speak of another one.
+        for (const QString &named : namedLineTypes(rule.text)) {
+            if (!unmoved(lines, named))
+                return refuse(rule, named, QString());
+        }
+        // SUMA's field follows its field to the number the save writes.
+        if (const QRegularExpressionMatch match = sumaField().match(rule.text); match.hasMatch()) {
+            const QString line = match.captured(2);
+            const QString stored = match.captured(4);
+            QString newId;
+            for (const FieldNumbering &field : fields) {
+                if (sameNumber(field.lineId, line) && !field.storedId.isEmpty() &&
+                    sameNumber(field.storedId, stored))
+                    newId = field.newId;
+            }
+            if (newId.isEmpty())
+                return refuse(rule, line, stored);
+            row.text = rule.text.left(match.capturedStart(4)) + newId +
+                       rule.text.mid(match.capturedEnd(4));
+        }
+        moved << row;
+    }
+
+    LayoutRuleValues refusedRow;
+    const auto carried = renumberRules(moved, orders, fields, &refusedRow);
+    if (!carried) {
+        for (const LayoutRuleValues &rule : shown.rules) {
+            if (rule.id == refusedRow.id)
+                return refuse(rule, rule.lineId, rule.fieldId);
+        }
+        return refuse(refusedRow, refusedRow.lineId, refusedRow.fieldId);
+    }
+    return carried;
 }
 
 } // namespace kesta::storage

@@ -2,6 +2,7 @@
 
 #include "host/Connection.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -41,5 +42,43 @@ std::optional<QList<LayoutRuleValues>> renumberRules(const QList<LayoutRuleValue
                                                      const QStringList &lineIds,
                                                      const QList<FieldNumbering> &fields,
                                                      LayoutRuleValues *refused);
+
+// A line type of the saved format: its order number as it stands, and the one it was loaded
+// under (empty for a line type entered since the load, or one whose identity was lost).
+struct LineNumbering {
+    QString order;
+    QString loadedOrder;
+};
+
+// The rules of the shown load format as its load read them, and what the save needs to carry
+// them to the numbers it writes.
+struct ShownRules {
+    // Whether the rules were read: the format's database has the table of rules. When not,
+    // the save leaves the table alone.
+    bool read = false;
+    QList<LayoutRuleValues> rules; // as stored, in Lr_ID order
+    // Per line type as loaded (its order, by number): the number the load showed a field
+    // under (by number) -> the number it is stored under.
+    QHash<QString, QHash<QString, QString>> storedFieldIds;
+
+    void clear() { *this = ShownRules(); }
+    // The stored number of the field that the load showed as `shownId` in the line type
+    // loaded as `loadedOrder`; empty when there is none.
+    QString storedFieldId(const QString &loadedOrder, const QString &shownId) const;
+    // Records a field as the load shows it.
+    void addLoadedField(const QString &loadedOrder, const QString &shownId,
+                        const QString &storedId);
+};
+
+// The shown format's rules as the save writes them under `key`: each rule goes with its line
+// type to the order that line type has now and with its field to the number the save writes
+// (`fields` hold their stored numbers, see FieldNumbering); a field that SUMA names in the
+// rule's text is carried the same way. A rule whose line type or field is no longer in the
+// format (or that cannot be told apart from another) is refused: *refused names the first, with
+// the numbers it is stored under, and nothing is returned.
+std::optional<QList<LayoutRuleValues>> carryRules(const QString &key, const ShownRules &shown,
+                                                  const QList<LineNumbering> &lines,
+                                                  const QList<FieldNumbering> &fields,
+                                                  LayoutRuleValues *refused);
 
 } // namespace kesta::storage

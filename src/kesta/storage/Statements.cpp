@@ -82,6 +82,14 @@ QString loadDetailSelect(Engine engine, const QString &key)
            QStringLiteral("   ") + numericOrder(engine, QStringLiteral("Ld_Id"));
 }
 
+QString loadRuleSelect(Engine engine, const QString &key)
+{
+    return QStringLiteral("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
+                          "WHERE Ly_Cve_Layout = ") +
+           keyLiteral(engine, key) + QStringLiteral(" ORDER BY ") +
+           numericOrder(engine, QStringLiteral("Lr_ID"));
+}
+
 QString newKeyLock(Engine engine)
 {
     return dialectFor(engine).newKeyLock();
@@ -238,6 +246,12 @@ QString scriptLayoutSelect(Engine engine, const QString &key)
 QString scriptDetailSelect(Engine engine, const QString &key)
 {
     return QStringLiteral("SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = ") +
+           keyLiteral(engine, key) + QStringLiteral(" ");
+}
+
+QString scriptRuleSelect(Engine engine, const QString &key)
+{
+    return QStringLiteral("SELECT * FROM Layout_Regla WHERE Ly_Cve_Layout = ") +
            keyLiteral(engine, key) + QStringLiteral(" ");
 }
 

@@ -53,6 +53,8 @@ struct LayoutFieldValues {
 // Ly_ID, Ld_Id order.
 QString loadHeaderSelect(host::Engine engine, const QString &key);
 QString loadDetailSelect(host::Engine engine, const QString &key);
+// The key's Layout_Regla rows in Lr_ID order (only on a database that has the table).
+QString loadRuleSelect(host::Engine engine, const QString &key);
 
 // A new load format's save, inside its transaction and before anything is written: the lock
 // that makes the key's lookup safe from another user's save of a new key (empty on the engines
@@ -88,5 +90,6 @@ QString reactivateUpdate(host::Engine engine, const QString &key, const QString 
 // The selects whose rows the script command turns into a script text.
 QString scriptLayoutSelect(host::Engine engine, const QString &key);
 QString scriptDetailSelect(host::Engine engine, const QString &key);
+QString scriptRuleSelect(host::Engine engine, const QString &key);
 
 } // namespace kesta::storage

@@ -1,6 +1,7 @@
 #include "SqlConnection.h"
 
 #include "OdbcDiagnostics.h"
+#include "SchemaUpgrade.h"
 #include "SqlFailure.h"
 #include "SqlSupport.h"
 #include "host/RuntimeError.h"
@@ -198,6 +199,11 @@ void SqlConnection::RollbackTrans()
     db = database();
     if (!db.rollback())
         raiseOnConnection(db);
+}
+
+bool SqlConnection::hasRulesTable() const
+{
+    return velkora::services::hasRulesTable(m_name);
 }
 
 } // namespace velkora::services

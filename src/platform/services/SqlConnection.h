@@ -21,6 +21,7 @@ public:
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
+    bool hasRulesTable() const override;
 
     QString connectionName() const { return m_name; }
 
