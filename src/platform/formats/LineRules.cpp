@@ -28,27 +28,33 @@ void countError(const CompiledFormat &format, const FieldError &error, ScanResul
 
 LineRules::LineRules(const CompiledFormat &format) : m_format(format) {}
 
+FieldError ruleError(const CompiledFormat &format, qint64 line, int lineType, int field, int rule,
+                     qsizetype characters)
+{
+    FieldError e;
+    e.line = line;
+    e.lineType = lineType;
+    e.field = field;
+    e.kind = ErrorKind::Rule;
+    e.rule = rule;
+    if (field >= 0) {
+        const FieldDef &def = format.field(lineType, field);
+        e.from = def.position;
+        e.to = def.position + def.length - 1;
+    } else {
+        e.from = 1;
+        e.to = int(std::max<qsizetype>(1, characters));
+    }
+    return e;
+}
+
 void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &out, bool &inError,
                       bool keep, int listLimit) const
 {
     const int t = analyzer.lineType();
     const RuleSet::TypeRules &rules = m_format.rules().types()[size_t(t)];
     auto error = [&](int field, int rule) {
-        FieldError e;
-        e.line = index;
-        e.lineType = t;
-        e.field = field;
-        e.kind = ErrorKind::Rule;
-        e.rule = rule;
-        if (field >= 0) {
-            const FieldDef &def = m_format.field(t, field);
-            e.from = def.position;
-            e.to = def.position + def.length - 1;
-        } else {
-            e.from = 1;
-            e.to = int(std::max<qsizetype>(1, analyzer.characters()));
-        }
-        return e;
+        return ruleError(m_format, index, t, field, rule, analyzer.characters());
     };
     if (rules.lengthRule >= 0) {
         const qsizetype length = analyzer.characters();

@@ -24,6 +24,11 @@ private:
     const CompiledFormat &m_format;
 };
 
+// A broken rule on line `line` of type `lineType`: at the field's columns, or over the whole
+// line (`characters` long) when `field` is -1.
+FieldError ruleError(const CompiledFormat &format, qint64 line, int lineType, int field, int rule,
+                     qsizetype characters);
+
 // Counts an error of a line and keeps it while the list has room: the error count, the line
 // type's lines in error (once per line, `inError`) and its field's (or the whole line's).
 void countError(const CompiledFormat &format, const FieldError &error, ScanResult &out,

@@ -122,21 +122,7 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
         return;
     const size_t pendingBefore = part.pending.size();
     auto error = [&](int field, int rule) {
-        FieldError e;
-        e.line = index;
-        e.lineType = t;
-        e.field = field;
-        e.kind = ErrorKind::Rule;
-        e.rule = rule;
-        if (field >= 0) {
-            const FieldDef &def = m_format.field(t, field);
-            e.from = def.position;
-            e.to = def.position + def.length - 1;
-        } else {
-            e.from = 1;
-            e.to = int(std::max<qsizetype>(1, analyzer->characters()));
-        }
-        return e;
+        return ruleError(m_format, index, t, field, rule, analyzer->characters());
     };
     const RuleSet::TypeRules &own = m_rules.types()[size_t(t)];
     const qint64 times = ++part.times[size_t(t)];
