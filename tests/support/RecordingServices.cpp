@@ -46,6 +46,29 @@ void note(const Record &r, const QString &name, const QStringList &args = {})
         throw RuntimeError(QStringLiteral("%1 failed (test)").arg(name));
 }
 
+// A prepared statement whose runs are recorded, and refused, as the connection's statements.
+class RecordingStatement : public host::PreparedStatement {
+public:
+    RecordingStatement(Record r, QString text, std::unique_ptr<host::PreparedStatement> inner)
+        : m_r(std::move(r)), m_text(std::move(text)), m_inner(std::move(inner))
+    {}
+    void Run(const QVariantList &values) override
+    {
+        m_r->statements << m_text;
+        if (m_r->beforeStatement)
+            m_r->beforeStatement(m_text);
+        if (!m_r->failStatementContaining.isEmpty() &&
+            m_text.contains(m_r->failStatementContaining))
+            throw RuntimeError(QStringLiteral("statement refused (test)"));
+        m_inner->Run(values);
+    }
+
+private:
+    Record m_r;
+    QString m_text;
+    std::unique_ptr<host::PreparedStatement> m_inner;
+};
+
 class RecordingConnection : public host::Connection {
 public:
     explicit RecordingConnection(Record r) : m_r(std::move(r)), m_sql(m_r->connectionName) {}
@@ -62,6 +85,15 @@ public:
             statement.contains(m_r->failStatementContaining))
             throw RuntimeError(QStringLiteral("statement refused (test)"));
         return m_sql.Execute(statement);
+    }
+    std::unique_ptr<host::PreparedStatement> Prepare(const QString &statement) override
+    {
+        if (m_r->reportEngine && *m_r->reportEngine != m_sql.engine())
+            return nullptr; // the statement texts of the engine reported
+        auto inner = m_sql.Prepare(statement);
+        if (!inner)
+            return nullptr;
+        return std::make_unique<RecordingStatement>(m_r, statement, std::move(inner));
     }
     void BeginTrans() override
     {

@@ -25,6 +25,16 @@ public:
     virtual void Close() = 0;
 };
 
+// A statement prepared once, with a placeholder (?) for each value, and run as often as needed
+// with the values bound in the placeholders' order: a value never becomes statement text. An
+// invalid QVariant is NULL; a text is stored as it is (an empty text stays empty). Every
+// failure raises RuntimeError (ConflictError for a collision), as Execute does.
+class PreparedStatement {
+public:
+    virtual ~PreparedStatement() = default;
+    virtual void Run(const QVariantList &values) = 0;
+};
+
 // The host's database connection as the component sees it. It is fetched anew from
 // CoreServices::Connection() for every use and never held.
 class Connection {
@@ -34,6 +44,13 @@ public:
     // Runs one statement as plain command text. Statements that return no rows give an
     // empty record set. A failing statement raises RuntimeError with the database's text.
     virtual std::unique_ptr<RecordSet> Execute(const QString &statement) = 0;
+    // Prepares a statement to run with bound values. Null where the connection runs plain
+    // statement texts only: the caller then writes the values in their literal forms.
+    virtual std::unique_ptr<PreparedStatement> Prepare(const QString &statement)
+    {
+        Q_UNUSED(statement);
+        return nullptr;
+    }
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;
     virtual void RollbackTrans() = 0;

@@ -82,8 +82,7 @@ bool fitsDecimal(const QString &value, int integerDigits, int decimals)
     return whole.size() <= integerDigits && fraction.size() <= decimals;
 }
 
-QString decimalText(host::Engine engine, const QString &value, const QString &what,
-                    int integerDigits, int decimals)
+QString decimalNumber(const QString &value, const QString &what, int integerDigits, int decimals)
 {
     const QString number = numberText(value, what);
     if (!fitsDecimal(number, integerDigits, decimals))
@@ -93,9 +92,29 @@ QString decimalText(host::Engine engine, const QString &value, const QString &wh
                 .arg(integerDigits)
                 .arg(decimals)
                 .arg(value));
+    return number;
+}
+
+QString decimalText(host::Engine engine, const QString &value, const QString &what,
+                    int integerDigits, int decimals)
+{
+    const QString number = decimalNumber(value, what, integerDigits, decimals);
     if (dialectFor(engine).quotedDecimals())
         return enclose(number, QLatin1Char('\''));
     return number;
+}
+
+QVariant boundNumber(const QString &value, const QString &what)
+{
+    const QString number = numberText(value, what);
+    bool whole = false;
+    const qlonglong n = number.toLongLong(&whole);
+    return whole ? QVariant(n) : QVariant(number);
+}
+
+QVariant boundText(const QString &value)
+{
+    return value.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(value);
 }
 
 bool isPlainNumber(const QString &value)

@@ -3,6 +3,7 @@
 #include "host/Connection.h"
 
 #include <QString>
+#include <QVariant>
 
 namespace kesta::storage {
 
@@ -42,6 +43,14 @@ QString decimalText(host::Engine engine, const QString &value, const QString &wh
 // character (NUL, TAB, line breaks, ESC, DEL...), a Unicode noncharacter (U+FFFF...) or half of a
 // surrogate pair. Its index, or -1 when every character can be stored.
 qsizetype firstUnstorableCharacter(const QString &text);
+
+// decimalText's checked number, unquoted: the value to bind.
+QString decimalNumber(const QString &value, const QString &what, int integerDigits, int decimals);
+// numberText's number as a value to bind: a whole number that fits 64 bits as one, any other
+// plain number as its text.
+QVariant boundNumber(const QString &value, const QString &what);
+// A text as a value to bind: never a null text, which the drivers would store as NULL.
+QVariant boundText(const QString &value);
 
 // Whether the value is a plain number with no more whole digits and significant decimals than
 // given.

@@ -14,6 +14,53 @@ void LoadFormatWriter::execute(const QString &statement)
     m_connection()->Execute(m_sql);
 }
 
+void LoadFormatWriter::run(host::PreparedStatement &statement, const QString &text,
+                           const QVariantList &values)
+{
+    m_sql = text;
+    statement.Run(values);
+}
+
+void LoadFormatWriter::writeRows(host::Engine engine, const QList<LayoutLineValues> &lines,
+                                 const QList<LayoutFieldValues> &fields,
+                                 const QList<LayoutRuleValues> *rules)
+{
+    // Where the connection binds values, each table's insert is prepared once and run per row:
+    // no value is ever statement text, and the engine reads the statement once.
+    const QString lineText = lineInsertTemplate();
+    if (const auto insert = m_connection()->Prepare(m_sql = lineText)) {
+        for (const LayoutLineValues &line : lines)
+            run(*insert, lineText, lineParameters(line));
+        const QString fieldText = fieldInsertTemplate();
+        const auto fieldInsert = m_connection()->Prepare(m_sql = fieldText);
+        for (const LayoutFieldValues &field : fields)
+            run(*fieldInsert, fieldText, fieldParameters(field));
+        if (rules && !rules->isEmpty()) {
+            const QString ruleText = ruleInsertTemplate();
+            const auto ruleInsert = m_connection()->Prepare(m_sql = ruleText);
+            for (const LayoutRuleValues &rule : *rules)
+                run(*ruleInsert, ruleText, ruleParameters(rule));
+        }
+        return;
+    }
+    for (const LayoutLineValues &line : lines)
+        execute(lineInsert(engine, line));
+    if (engine == host::Engine::Sqlite) {
+        // SQLite spends most of a statement in reading its text: the fields go in statements
+        // of up to FieldsPerStatement rows each.
+        for (qsizetype at = 0; at < fields.size(); at += FieldsPerStatement)
+            execute(fieldsInsert(engine, fields.mid(at, FieldsPerStatement)));
+    } else {
+        for (const LayoutFieldValues &field : fields) {
+            for (const QString &statement : fieldStatements(engine, field))
+                execute(statement);
+        }
+    }
+    if (rules)
+        for (const LayoutRuleValues &rule : *rules)
+            execute(ruleInsert(engine, rule));
+}
+
 std::optional<QString> LoadFormatWriter::lookUpKey(const QString &key)
 {
     m_sql = storedKeySelect(m_connection()->engine(), key);
@@ -72,22 +119,7 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
             execute(deleteRuleRows(engine, key));
         execute(deleteDetailRows(engine, key));
         execute(deleteLineRows(engine, key));
-        for (const LayoutLineValues &line : lines)
-            execute(lineInsert(engine, line));
-        if (engine == host::Engine::Sqlite) {
-            // SQLite spends most of a statement in reading its text: the fields go in
-            // statements of up to FieldsPerStatement rows each.
-            for (qsizetype at = 0; at < fields.size(); at += FieldsPerStatement)
-                execute(fieldsInsert(engine, fields.mid(at, FieldsPerStatement)));
-        } else {
-            for (const LayoutFieldValues &field : fields) {
-                for (const QString &statement : fieldStatements(engine, field))
-                    execute(statement);
-            }
-        }
-        if (rules)
-            for (const LayoutRuleValues &rule : *rules)
-                execute(ruleInsert(engine, rule));
+        writeRows(engine, lines, fields, rules);
         m_connection()->CommitTrans();
         return Result::Committed;
     } catch (const host::ConflictError &) {

@@ -13,12 +13,15 @@ namespace kesta::storage {
 // Writes a load format in one transaction that replaces all its rows: begin; for a new load
 // format, the key looked up again (a format stored under it meanwhile by another user is never
 // replaced); the toolbar's additional fields; delete the key's Layout_Detalle and Layout rows;
-// one Layout row per line and one Layout_Detalle row per field (each between
-// SET QUOTED_IDENTIFIER OFF and ON on SQL Server; on SQLite the field rows go up to
-// FieldsPerStatement in one INSERT); commit. Nothing is kept unless everything is.
+// one Layout row per line, one Layout_Detalle row per field and one Layout_Regla row per rule;
+// commit. Nothing is kept unless everything is. Where the connection binds values (SQLite and
+// PostgreSQL) each table's insert is prepared once and run with each row's values; elsewhere
+// (SQL Server) every row is a statement text with its values in their literal forms, each field
+// statement between SET QUOTED_IDENTIFIER OFF and ON (and on a SQLite connection that does not
+// bind, up to FieldsPerStatement fields in one INSERT).
 //
-// The connection is asked for anew before every call on it, and every statement is built in
-// the shared statement text before it runs.
+// The connection is asked for anew before every call on it (a prepared insert is held for its
+// table's rows), and every statement is built in the shared statement text before it runs.
 class LoadFormatWriter {
 public:
     using ConnectionSource = std::function<host::ConnectionPtr()>;
@@ -57,6 +60,10 @@ public:
 
 private:
     void execute(const QString &statement);
+    void run(host::PreparedStatement &statement, const QString &text, const QVariantList &values);
+    // The rows of the lines, the fields and the rules (when given), after the deletes.
+    void writeRows(host::Engine engine, const QList<LayoutLineValues> &lines,
+                   const QList<LayoutFieldValues> &fields, const QList<LayoutRuleValues> *rules);
     // The description of the load format stored under the key, if there is one.
     std::optional<QString> lookUpKey(const QString &key);
     void rollBackQuietly();

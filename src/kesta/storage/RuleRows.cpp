@@ -41,6 +41,21 @@ QString ruleInsert(host::Engine engine, const LayoutRuleValues &v)
            QLatin1Char(')');
 }
 
+QString ruleInsertTemplate()
+{
+    return QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
+                          "Lr_Regla, Lr_Descripcion) VALUES (?, ?, ?, ?, ?, ?)");
+}
+
+QVariantList ruleParameters(const LayoutRuleValues &v)
+{
+    const auto nullable = [](const QString &value) {
+        return value.trimmed().isEmpty() ? QVariant() : boundText(fourDigits(value));
+    };
+    return {boundText(v.key),      boundText(fourDigits(v.id)), nullable(v.lineId),
+            nullable(v.fieldId),   boundText(v.text),           boundText(v.description)};
+}
+
 std::optional<QList<LayoutRuleValues>> renumberRules(const QList<LayoutRuleValues> &rules,
                                                      const QStringList &lineIds,
                                                      const QList<FieldNumbering> &fields,

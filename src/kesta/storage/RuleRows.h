@@ -24,6 +24,10 @@ struct LayoutRuleValues {
 // The statements of the rules' table.
 QString deleteRuleRows(host::Engine engine, const QString &key);
 QString ruleInsert(host::Engine engine, const LayoutRuleValues &values);
+// ruleInsert with a placeholder for each value, and its values (NULL for an empty line type or
+// field), for the connections that bind values.
+QString ruleInsertTemplate();
+QVariantList ruleParameters(const LayoutRuleValues &values);
 
 // A field of the saved format: its line type, the number it was stored under (the field
 // store's key keeps it) and the number the save writes (the store's Id). A field entered since

@@ -193,6 +193,75 @@ QString fieldsInsert(Engine engine, const QList<LayoutFieldValues> &rows)
     return text;
 }
 
+namespace {
+
+// "(?, ?, ...)" with one placeholder per column, and `last` after them when not empty.
+QString placeholders(qsizetype count, const QString &last = {})
+{
+    QStringList marks(count, QStringLiteral("?"));
+    if (!last.isEmpty())
+        marks << last;
+    return QLatin1Char('(') + marks.join(separator) + QLatin1Char(')');
+}
+
+} // namespace
+
+QString lineInsertTemplate()
+{
+    // Es_Cve_Estado, the last column, is always 'AC'.
+    return QStringLiteral("INSERT INTO Layout(") + columnList(lineColumns()) +
+           QStringLiteral("VALUES ") +
+           placeholders(lineColumns().size() - 1, QStringLiteral("'AC'"));
+}
+
+QVariantList lineParameters(const LayoutLineValues &v)
+{
+    return {
+        boundText(v.key),
+        boundText(v.description),
+        boundText(v.file),
+        boundText(fourDigits(v.order)),
+        boundText(v.lineDescription),
+        boundText(v.lineId),
+        boundNumber(v.position, QStringLiteral("Ly_Posicion")),
+        boundNumber(v.length, QStringLiteral("Ly_Longitud")),
+        boundText(v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")),
+        boundText(v.user1),
+        boundText(v.user2),
+        boundText(decimalNumber(v.user3, QStringLiteral("Ly_UserDef_3"), UserNumberDigits,
+                                UserNumberDecimals)),
+        boundText(decimalNumber(v.user4, QStringLiteral("Ly_UserDef_4"), UserNumberDigits,
+                                UserNumberDecimals)),
+        boundText(v.date5),
+        boundText(v.date6),
+        boundText(v.stamp),
+        boundText(v.stamp),
+        boundText(v.operatorAlta),
+        boundText(v.operatorModif),
+    };
+}
+
+QString fieldInsertTemplate()
+{
+    return fieldInsertStart() + placeholders(fieldColumns().size());
+}
+
+QVariantList fieldParameters(const LayoutFieldValues &v)
+{
+    return {
+        boundText(v.key),
+        boundText(fourDigits(v.lineId)),
+        boundText(fourDigits(v.id)),
+        boundText(v.description),
+        boundNumber(v.position, QStringLiteral("Ld_Posicion")),
+        boundNumber(v.length, QStringLiteral("Ld_Longitud")),
+        boundText(v.trim),
+        boundText(v.valor),
+        boundText(v.formato),
+        boundText(v.tipo),
+    };
+}
+
 QString quotedIdentifierOff(Engine engine)
 {
     return dialectFor(engine).usesQuotedIdentifierSetting()

@@ -81,6 +81,15 @@ QString quotedIdentifierOn(host::Engine engine);
 // field statement alone.
 QStringList fieldStatements(host::Engine engine, const LayoutFieldValues &values);
 
+// The save's inserts with a placeholder (?) for each value, for the engines whose connections
+// bind values (host::Connection::Prepare), and the values to bind, in the columns' order. The
+// values are checked as the literal forms check them (a bare number that is not a plain
+// number raises host::RuntimeError); they never enter the statement's text.
+QString lineInsertTemplate();
+QVariantList lineParameters(const LayoutLineValues &values);
+QString fieldInsertTemplate();
+QVariantList fieldParameters(const LayoutFieldValues &values);
+
 // Deactivation and reactivation of every Layout row of the key.
 QString deactivateUpdate(host::Engine engine, const QString &key, const QString &operatorModif,
                          const QString &stamp, const QString &operatorBaja);

@@ -122,6 +122,36 @@ private:
     mutable QList<std::pair<QString, int>> m_indexes;
 };
 
+class SqlPreparedStatement : public kesta::host::PreparedStatement {
+public:
+    SqlPreparedStatement(QSqlDatabase db, const QString &statement)
+        : m_db(std::move(db)), m_query(m_db)
+    {
+        m_query.setForwardOnly(true);
+        if (!m_query.prepare(statement))
+            raiseOn(m_db, m_query);
+    }
+
+    void Run(const QVariantList &values) override
+    {
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            const QVariant &value = values[i];
+            // The drivers bind a null text as NULL: an empty text is stored as empty.
+            if (value.metaType().id() == QMetaType::QString && value.toString().isNull())
+                m_query.bindValue(int(i), QStringLiteral(""));
+            else
+                m_query.bindValue(int(i), value);
+        }
+        if (!m_query.exec())
+            raiseOn(m_db, m_query);
+        m_query.finish();
+    }
+
+private:
+    QSqlDatabase m_db;
+    QSqlQuery m_query;
+};
+
 } // namespace
 
 SqlConnection::SqlConnection(QString connectionName) : m_name(std::move(connectionName)) {}
@@ -146,6 +176,15 @@ std::unique_ptr<kesta::host::RecordSet> SqlConnection::Execute(const QString &st
     if (!query.exec(statement))
         raiseOn(db, query);
     return std::make_unique<SqlRecordSet>(std::move(db), std::move(query));
+}
+
+std::unique_ptr<kesta::host::PreparedStatement> SqlConnection::Prepare(const QString &statement)
+{
+    QSqlDatabase db = database();
+    const QString driver = db.driverName();
+    if (!driver.startsWith(QLatin1String("QSQLITE")) && !driver.startsWith(QLatin1String("QPSQL")))
+        return nullptr;
+    return std::make_unique<SqlPreparedStatement>(std::move(db), statement);
 }
 
 // Writes run serializable on the shared engines: two users replacing the rows of one key at
