@@ -52,6 +52,7 @@ private slots:
     void cancelKeepsWhatWasRead();
     void wholeRunAgreesWithTheTest_data();
     void wholeRunAgreesWithTheTest();
+    void brokenRulesOfWhatWasRead();
     void progressWindowMovesAndCancels();
     void quickTestShowsNoWindow();
 };
@@ -203,6 +204,35 @@ void tst_TestJob::wholeRunAgreesWithTheTest()
     const TestOutcome none = missing.take();
     QVERIFY(!none.report.ran && !none.file);
     QVERIFY(none.report.error.contains(u"no existe"_s));
+}
+
+void tst_TestJob::brokenRulesOfWhatWasRead()
+{
+    // An index cut to what a cancelled test read keeps the broken rules of those lines only,
+    // and none of what only the end of the file tells (ULTIMA).
+    const QString path = views_test::writeFile(dir, u"libro.txt"_s, views_test::ledgerFile());
+    const velkora::formats::CompiledFormat compiled(views_test::ledger());
+    velkora::formats::LineIndex index = velkora::formats::buildLineIndex(compiled, path);
+    QCOMPARE(index.ruleErrorCount(), 3);
+    using Rows = std::vector<qint64>;
+    QCOMPARE(index.errorRows(1), (Rows{2, 3}));
+    QCOMPARE(index.errorRows(2), (Rows{0}));
+    int count = 0;
+    QCOMPARE(index.ruleErrors(5, &count).size(), size_t(1));
+    QCOMPARE(count, 1);
+
+    index.truncate(5); // the trailer read, not the detail after it
+    QCOMPARE(index.ruleErrorCount(), 2);
+    QCOMPARE(index.errorCount(), 2);
+    QCOMPARE(index.errorRows(1), (Rows{2}));
+    QCOMPARE(index.errorRows(2), (Rows{0}));
+    index.truncate(4);
+    QCOMPARE(index.ruleErrorCount(), 1);
+    QCOMPARE(index.errorRows(2), Rows());
+    QCOMPARE(index.ruleErrors(4).size(), size_t(0));
+    const std::vector<velkora::formats::FieldError> kept = index.ruleErrors(3, &count);
+    QCOMPARE(count, 1);
+    QVERIFY(kept.size() == 1 && kept.front().rule == 1 && kept.front().field == 1);
 }
 
 void tst_TestJob::progressWindowMovesAndCancels()
