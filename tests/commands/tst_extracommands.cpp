@@ -11,10 +11,13 @@
 #include <QCursor>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSqlRecord>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace kesta::test;
 
@@ -26,6 +29,8 @@ private slots:
     void copyStartsANewFormatWithTheContent();
     void testShowsTheResultOrWhyNot_data();
     void testShowsTheResultOrWhyNot();
+    void testOnAnotherFile_data();
+    void testOnAnotherFile();
     void scriptHoldsBothTablesInOrder_data()
     {
         QTest::addColumn<bool>("rulesTable");
@@ -140,7 +145,8 @@ void tst_ExtraCommands::testShowsTheResultOrWhyNot()
     QCOMPARE(s.record->lastCall("TestLoadFormat"), QStringLiteral("TestLoadFormat(0|0001||)"));
     QCOMPARE(s.record->count("ShowText"), shown ? 1 : 0);
     if (shown)
-        QCOMPARE(s.record->lastCall("ShowText"), "ShowText(" + result + "||0|0|-1|-1|7|-1)");
+        QCOMPARE(s.record->lastCall("ShowText"),
+                 "ShowText(" + result + "|Prueba del formato 0001|0|0|-1|-1|7|-1)");
     if (message.isEmpty()) {
         QVERIFY(s.record->messages.isEmpty());
     } else {
@@ -149,6 +155,68 @@ void tst_ExtraCommands::testShowsTheResultOrWhyNot()
     }
     QCOMPARE(pointer, QString::number(Qt::WaitCursor)); // the hourglass while it runs
     QVERIFY(!QApplication::overrideCursor());           // and back to normal after
+}
+
+void tst_ExtraCommands::testOnAnotherFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("chosen"); // empty: the user cancels the file dialog
+    QTest::newRow("menu") << "menu"
+                          << "/datos/otro mes.txt";
+    QTest::newRow("Shift+click") << "shift"
+                                 << "/datos/otro.txt";
+    QTest::newRow("key") << "key"
+                         << "/datos/otro.txt";
+    QTest::newRow("cancelled") << "menu"
+                               << "";
+}
+
+void tst_ExtraCommands::testOnAnotherFile()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, chosen);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.record->testResult = QStringLiteral("1|H|x");
+    if (!chosen.isEmpty())
+        s.record->chosenFiles << chosen;
+    s.forget();
+
+    velkora::controls::Controles *bar = s.toolbar();
+    QAction *choice = bar->action("B2Archivo");
+    QVERIFY(choice && bar->isOffered("B2Archivo"));
+    QCOMPARE(choice->text(), QStringLiteral("Probar con otro archivo..."));
+    auto *button = qobject_cast<QToolButton *>(
+        bar->findChild<QToolBar *>()->widgetForAction(bar->action("B2")));
+    QVERIFY(button && button->menu() && button->menu()->actions().contains(choice));
+    if (how == "menu")
+        choice->trigger();
+    else if (how == "shift")
+        QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier);
+    else
+        QTest::keySequence(s.screen.get(), choice->shortcut());
+
+    QCOMPARE(s.record->count("ChooseOpenFile"), 1);
+    QCOMPARE(s.record->count("TestLoadFormat"), 0); // never the stored file instead
+    if (chosen.isEmpty()) {
+        QCOMPARE(s.record->count("TestLoadFormatFile"), 0);
+        QCOMPARE(s.record->count("ShowText"), 0);
+    } else {
+        QCOMPARE(s.record->lastCall("TestLoadFormatFile"),
+                 "TestLoadFormatFile(0|0001|||" + chosen + ")");
+        QCOMPARE(s.record->lastCall("ShowText"), "ShowText(1|H|x|Prueba del formato 0001 con " +
+                                                     QFileInfo(chosen).fileName() +
+                                                     "|0|0|-1|-1|7|-1)");
+    }
+    QVERIFY(s.record->messages.isEmpty());
+    // A plain click is the stored file's test, as before.
+    s.forget();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(s.record->count("TestLoadFormat"), 1);
+    QCOMPARE(s.record->count("ChooseOpenFile"), 0);
 }
 
 void tst_ExtraCommands::scriptHoldsBothTablesInOrder()
@@ -177,7 +245,7 @@ void tst_ExtraCommands::scriptHoldsBothTablesInOrder()
     }
     QCOMPARE(s.record->calls.filter("ScriptRows"), calls);
     QCOMPARE(s.record->lastCall("ShowText"),
-             QStringLiteral("ShowText(%1||0|0|-1|-1|7|-1)").arg(shown));
+             QStringLiteral("ShowText(%1|Script del formato 0001|0|0|-1|-1|7|-1)").arg(shown));
 
     s.record->failOn = QStringLiteral("ScriptRows");
     s.forget();

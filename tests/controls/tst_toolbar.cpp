@@ -198,6 +198,36 @@ private slots:
         QCOMPARE(asked, (QStringList{"Cancel", "Edit"}));
         QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse Edit:edit");
     }
+
+    void choiceGoesWithItsCommand()
+    {
+        // A second way of running B2: its menu entry, a Shift+click on B2's button or its key,
+        // offered only while B2 is, and never B2 itself.
+        Bar b("B");
+        QStringList chosen;
+        QObject::connect(b.bar, &Controles::ChoiceClick, b.bar,
+                         [&](const QString &name) { chosen << name; });
+        QAction *choice = b.bar->addChoice("B2", "B2Otro", "Probar con otro archivo...",
+                                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
+        QVERIFY(choice && b.bar->action("B2Otro") == choice);
+        QVERIFY(!b.bar->addChoice("B2", "B2Otro", "otra vez", {})); // a name is taken once
+        QVERIFY(b.bar->isOffered("B2Otro"));
+        QWidget *button = b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("B2"));
+        QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier);
+        b.input->setFocus();
+        QTest::keySequence(b.input, choice->shortcut());
+        choice->trigger();
+        QCOMPARE(chosen, (QStringList{"B2Otro", "B2Otro", "B2Otro"}));
+        QCOMPARE(b.log.join(' '), "");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(b.log.join(' '), "B2:browse");
+
+        b.bar->setB2Caption("");
+        QVERIFY(!b.bar->isOffered("B2Otro"));
+        QTest::keySequence(b.input, choice->shortcut());
+        choice->trigger();
+        QCOMPARE(chosen.size(), 3);
+    }
 };
 
 QTEST_MAIN(TestToolbar)

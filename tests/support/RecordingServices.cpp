@@ -286,6 +286,13 @@ public:
         note(m_r, QStringLiteral("TestLoadFormat"), {QString::number(mode), key, separator});
         return m_r->testResult;
     }
+    QString TestLoadFormatFile(int mode, const QString &key, const QString &separator,
+                               const QString &file) override
+    {
+        note(m_r, QStringLiteral("TestLoadFormatFile"),
+             {QString::number(mode), key, separator, file});
+        return m_r->testResult;
+    }
     QString LastError() override
     {
         note(m_r, QStringLiteral("LastError"));

@@ -78,6 +78,64 @@ inline QByteArray payrollFile()
                       "T0000012445ABC0001\n");
 }
 
+// A ledger with rules, for the broken rules in the views:
+//   0001 "H" header: 0001 Empresa 2-10; PRIMERA
+//   0002 "D" detail: 0001 Importe 2-10 (0V00), 0002 Folio 11-14 (SECUENCIA)
+//   0003 "T" trailer: 0001 Cuenta 2-5 (CUENTA 0002), 0002 Total 6-15 (0V00, SUMA 0002.0001);
+//                     ULTIMA
+inline LoadFormat ledger()
+{
+    LoadFormat f;
+    f.key = QStringLiteral("0088");
+    f.description = QStringLiteral("Libro con reglas");
+    f.state = QStringLiteral("AC");
+    LineType header{
+        QStringLiteral("0001"), QStringLiteral("H"), QStringLiteral("Cabecera"), 1, 1, {}};
+    header.fields = {field("0001", "0001", "Empresa", 2, 9, "02", "", true)};
+    LineType detail{
+        QStringLiteral("0002"), QStringLiteral("D"), QStringLiteral("Detalle"), 1, 1, {}};
+    detail.fields = {field("0002", "0001", "Importe", 2, 9, "01", "0V00"),
+                     field("0002", "0002", "Folio", 11, 4, "01")};
+    LineType trailer{
+        QStringLiteral("0003"), QStringLiteral("T"), QStringLiteral("Cierre"), 1, 1, {}};
+    trailer.fields = {field("0003", "0001", "Cuenta", 2, 4, "01"),
+                      field("0003", "0002", "Total", 6, 10, "01", "0V00")};
+    f.lineTypes = {header, detail, trailer};
+    using velkora::formats::RuleDef;
+    f.rules = {
+        RuleDef{QStringLiteral("0001"), QStringLiteral("0001"), {}, QStringLiteral("PRIMERA"), {}},
+        RuleDef{QStringLiteral("0002"),
+                QStringLiteral("0002"),
+                QStringLiteral("0002"),
+                QStringLiteral("SECUENCIA"),
+                {}},
+        RuleDef{QStringLiteral("0003"),
+                QStringLiteral("0003"),
+                QStringLiteral("0001"),
+                QStringLiteral("CUENTA 0002"),
+                {}},
+        RuleDef{QStringLiteral("0004"),
+                QStringLiteral("0003"),
+                QStringLiteral("0002"),
+                QStringLiteral("SUMA 0002.0001"),
+                {}},
+        RuleDef{QStringLiteral("0005"), QStringLiteral("0003"), {}, QStringLiteral("ULTIMA"), {}}};
+    return f;
+}
+
+// Line by line: 1 header; 2-4 details of 1.00, 2.00 and 3.00, folios 1, 2 and 4 (a folio
+// skipped on line 4); 5 the trailer, a right count (3) and a wrong total (7.00); 6 a detail
+// after the trailer (ULTIMA broken there; its folio 5 follows 4).
+inline QByteArray ledgerFile()
+{
+    return QByteArray("HEMPRESA  \n"
+                      "D0000001000001\n"
+                      "D0000002000002\n"
+                      "D0000003000004\n"
+                      "T00030000000700\n"
+                      "D0000004000005\n");
+}
+
 inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
 {
     const QString path = dir.filePath(name);

@@ -19,10 +19,13 @@
 #include <controls/TextBox.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -58,6 +61,7 @@ private slots:
     void probarShowsTextTablesAndLines();
     void faultsOfAFileAtAGlance();
     void likelyCauseComesFirst();
+    void probarOnAnotherFile();
     void progressOfABigSampleFile();
 };
 
@@ -108,9 +112,10 @@ void tst_Probar::command(const QString &name,
 void tst_Probar::probarShowsTextTablesAndLines()
 {
     QStringList pages, tables;
-    QString text, status;
+    QString text, status, title;
     qint64 lines = -1;
     command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
+        title = viewer->windowTitle();
         text = viewer->text();
         for (int p = 0; viewer->pages() && p < viewer->pages()->count(); ++p)
             pages << viewer->pages()->tabText(p);
@@ -128,6 +133,7 @@ void tst_Probar::probarShowsTextTablesAndLines()
         lines = viewer->findChild<views::RawLinesView *>(u"vistaLineas"_s)->rowCount();
         status = viewer->findChild<QLabel *>(u"lblCampo"_s)->text();
     });
+    QCOMPARE(title, u"Prueba del formato 0001"_s);
     QCOMPARE(pages, QStringList({u"Texto"_s, u"Tablas"_s, u"Líneas del archivo"_s}));
     QVERIFY2(text.contains(u"\n2|0002|2026-12-01|DEPOSITO EN EFECTIVO|"_s),
              qPrintable(text.left(600)));
@@ -138,12 +144,79 @@ void tst_Probar::probarShowsTextTablesAndLines()
                                "posición 50, longitud 12, NUMERO 0.00 · valor «4250.75»"_s),
              qPrintable(status));
 
-    // Script: its text alone, as before.
-    bool scriptHasPages = true;
+    // Script: its text alone, titled with it; its long lines scroll sideways, or wrap.
+    bool scriptHasPages = true, scrolls = false, wraps = false;
     command(u"B3"_s, [&](services::TextViewerDialog *viewer) {
+        title = viewer->windowTitle();
         scriptHasPages = viewer->pages() != nullptr;
+        auto *script = viewer->findChild<QPlainTextEdit *>(u"txtTexto"_s);
+        scrolls = script->horizontalScrollBar()->maximum() > 0;
+        QTest::mouseClick(viewer->findChild<QCheckBox *>(u"chkAjustar"_s), Qt::LeftButton);
+        QApplication::processEvents();
+        wraps = script->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
+                script->horizontalScrollBar()->maximum() == 0;
     });
     QVERIFY(!scriptHasPages);
+    QCOMPARE(title, u"Script del formato 0001"_s);
+    QVERIFY(scrolls);
+    QVERIFY(wraps);
+}
+
+// "Probar con otro archivo...": the stored format on a file chosen in the file dialog; the
+// stored file stays the format's file, and "Probar" tests it again.
+void tst_Probar::probarOnAnotherFile()
+{
+    QStringList lines = services::sample::fileLines();
+    lines.insert(2, u"X LINEA SIN TIPO"_s);
+    const QString other = folder.filePath(u"otro mes.txt"_s);
+    {
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write((lines.join(u'\n') + u'\n').toUtf8());
+    }
+    const auto storedFile = [] {
+        QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+        query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s);
+        return query.next() ? query.value(0).toString() : u"(ninguno)"_s;
+    };
+    const QString stored = storedFile();
+
+    kesta::screen::frmKESTA screen;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    auto *key = screen.findChild<velkora::controls::TextBox *>(u"txtClave"_s);
+    key->setFocus();
+    QTest::keyClicks(key, u"1"_s);
+    QTest::keyClick(key, Qt::Key_Return);
+    // The file dialog, then the result's window, as they come.
+    QString title, otherTable;
+    bool chose = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && !chose) {
+            chose = true;
+            dialog->selectFile(other);
+            static_cast<QDialog *>(dialog)->accept(); // as its "Abrir" does
+        } else if (auto *viewer = qobject_cast<services::TextViewerDialog *>(modal)) {
+            title = viewer->windowTitle();
+            auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
+            otherTable = tabs ? tabs->tabText(tabs->count() - 1) : QString();
+            viewer->reject();
+        }
+    });
+    watcher.start(20);
+    screen.Controles->action(u"B2Archivo"_s)->trigger();
+    QVERIFY(chose);
+    QCOMPARE(title, u"Prueba del formato 0001 con otro mes.txt"_s);
+    QCOMPARE(otherTable, u"Sin tipo o con varios (1 con errores)"_s);
+    QCOMPARE(storedFile(), stored);
+
+    // Probar: the stored file, as it was.
+    title.clear();
+    screen.Controles->action(u"B2"_s)->trigger();
+    QCOMPARE(title, u"Prueba del formato 0001"_s);
+    QCOMPARE(otherTable, u"Sin tipo o con varios (0)"_s);
 }
 
 // The sample format on a copy of its file with faults: an amount with a letter, a line of no
@@ -183,7 +256,7 @@ void tst_Probar::faultsOfAFileAtAGlance()
     QVERIFY(!useFile(sampleFile, {}).isEmpty());
 
     QVERIFY2(text.contains(u"Resultado|el archivo tiene errores"_s), qPrintable(text.right(900)));
-    QCOMPARE(other, u"Sin tipo o con varios (1)"_s);
+    QCOMPARE(other, u"Sin tipo o con varios (1 con errores)"_s);
     QCOMPARE(cell, u"1,4"_s); // line 3's amount
     QVERIFY2(status.startsWith(u"Línea 3, tipo 0002 Movimiento · columna 50: campo 0004 Importe"_s),
              qPrintable(status));
@@ -248,7 +321,7 @@ void tst_Probar::likelyCauseComesFirst()
     QVERIFY(text.indexOf(cause) < text.indexOf(u"Revisión del formato"_s));
     QVERIFY2(panel.contains(u"Tipo 0002 Movimiento"_s) && panel.contains(cause), qPrintable(panel));
     QVERIFY(panelOverTables);
-    QCOMPARE(table, u"0002 Movimiento (4)"_s); // the table of the cause's line type
+    QCOMPARE(table, u"0002 Movimiento (4; 4 con errores)"_s); // the cause's line type's
 }
 
 // The progress window as it shows while the sample format reads a big file (for the README's

@@ -1,11 +1,14 @@
 // A test's result as tables, driven as a user would: a tab per line type with the converted
 // values and the cells in error marked, a tab for the lines with no line type or more than one,
-// F8 and Shift+F8 from error to error, a big file that scrolls without reading every line, and
-// the tables exported as CSV that a CSV reader reads back.
+// F8 and Shift+F8 from error to error and table to table, broken rules shown as errors, a big file
+// that scrolls without reading every line, and the tables exported as CSV that a CSV reader reads
+// back.
 
 #include "ViewSamples.h"
+#include "formats/LoadFormatTest.h"
 #include "views/CsvExport.h"
 #include "views/LineDecoder.h"
+#include "views/RawLinesView.h"
 #include "views/ResultTableModel.h"
 #include "views/ResultTablesView.h"
 
@@ -98,6 +101,7 @@ private slots:
     void eachLineTypeHasItsTable();
     void errorColoursReadOnLightAndDarkPalettes();
     void f8GoesFromErrorToError();
+    void brokenRulesAreErrorsLikeFields();
     void csvFieldsRoundTrip_data();
     void csvFieldsRoundTrip();
     void exportButtonsWriteCsv();
@@ -119,9 +123,9 @@ void tst_ResultTables::eachLineTypeHasItsTable()
     QStringList titles;
     for (int t = 0; t < tabs->count(); ++t)
         titles << tabs->tabText(t);
-    QCOMPARE(titles,
-             QStringList({u"0001 Cabecera (1)"_s, u"0002 Empleado (3)"_s, u"0003 Totales (1)"_s,
-                          u"0004 Totales X (0)"_s, u"Sin tipo o con varios (2)"_s}));
+    QCOMPARE(titles, QStringList({u"0001 Cabecera (1)"_s, u"0002 Empleado (3; 2 con errores)"_s,
+                                  u"0003 Totales (1)"_s, u"0004 Totales X (0)"_s,
+                                  u"Sin tipo o con varios (2 con errores)"_s}));
     for (int group = 0; group < view.tableCount(); ++group)
         QAbstractItemModelTester tester(view.model(group),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -198,45 +202,139 @@ void tst_ResultTables::f8GoesFromErrorToError()
         return u"%1,%2"_s.arg(current.row()).arg(current.column());
     };
 
-    // The details: from the first cell to each Importe in error, then round to the first.
-    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    const auto where = [&] { return u"%1:%2"_s.arg(view.currentGroup()).arg(cell()); };
+    // It opens on the first table with errors, the details.
+    QCOMPARE(view.currentGroup(), 1);
+
+    // The details: from the first cell to each Importe in error, on to the other lines (each
+    // one's situation is the error), then round to the first table with errors.
     QTableView *details = view.table(1);
     details->setFocus();
     details->setCurrentIndex(details->model()->index(0, 0));
     QTest::keyClick(details, Qt::Key_F8);
-    QCOMPARE(cell(), u"1,2"_s);
+    QCOMPARE(where(), u"1:1,2"_s);
     QVERIFY2(status->text().startsWith(u"Línea 3 · campo 0002 Importe"_s),
              qPrintable(status->text()));
     QVERIFY(status->text().contains(u"error: '00001X345'"_s));
     QTest::keyClick(details, Qt::Key_F8);
-    QCOMPARE(cell(), u"2,2"_s);
+    QCOMPARE(where(), u"1:2,2"_s);
     QTest::keyClick(details, Qt::Key_F8);
-    QCOMPARE(cell(), u"1,2"_s);
+    QCOMPARE(where(), u"4:0,1"_s);
+    QVERIFY(!status->text().contains(u"se siguió"_s));
+    QTest::keyClick(view.table(4), Qt::Key_F8);
+    QCOMPARE(where(), u"4:1,1"_s);
+    QVERIFY(status->text().contains(u"Más de un tipo de línea"_s));
+    QTest::keyClick(view.table(4), Qt::Key_F8);
+    QCOMPARE(where(), u"1:1,2"_s);
     QVERIFY(status->text().endsWith(u"(se siguió desde el principio)"_s));
     QTest::keyClick(details, Qt::Key_F8, Qt::ShiftModifier);
-    QCOMPARE(cell(), u"2,2"_s);
+    QCOMPARE(where(), u"4:1,1"_s);
     QVERIFY(status->text().endsWith(u"(se siguió desde el final)"_s));
+    QTest::keyClick(view.table(4), Qt::Key_F8, Qt::ShiftModifier);
+    QTest::keyClick(view.table(4), Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(where(), u"1:2,2"_s);
     QTest::keyClick(details, Qt::Key_Left);
     QTest::keyClick(details, Qt::Key_F8, Qt::ShiftModifier);
-    QCOMPARE(cell(), u"1,2"_s); // the previous one, from a cell between two errors
+    QCOMPARE(where(), u"1:1,2"_s); // the previous one, from a cell between two errors
     QVERIFY(!status->text().contains(u"se siguió"_s));
 
-    // A table with no error says so and stays where it is.
-    tabs->setCurrentIndex(0);
-    view.table(0)->setFocus();
-    view.table(0)->setCurrentIndex(view.model(0)->index(0, 1));
-    QTest::keyClick(view.table(0), Qt::Key_F8);
-    QCOMPARE(cell(), u"0,1"_s);
-    QCOMPARE(status->text(), u"Esta tabla no tiene errores."_s);
+    // From a table with no error, on to the next one that has some; what the status said
+    // about a table does not stay when another is shown.
+    tabs->setCurrentIndex(2);
+    QVERIFY2(status->text().isEmpty() || status->text().startsWith(u"Línea 7 · "_s),
+             qPrintable(status->text()));
+    view.table(2)->setFocus();
+    view.table(2)->setCurrentIndex(view.model(2)->index(0, 1));
+    QTest::keyClick(view.table(2), Qt::Key_F8);
+    QCOMPARE(where(), u"4:0,1"_s);
 
-    // The other lines: each one's situation is the error.
-    tabs->setCurrentIndex(4);
-    view.table(4)->setFocus();
-    QTest::keyClick(view.table(4), Qt::Key_F8);
-    QCOMPARE(cell(), u"0,1"_s);
-    QTest::keyClick(view.table(4), Qt::Key_F8);
-    QCOMPARE(cell(), u"1,1"_s);
-    QVERIFY(status->text().contains(u"Más de un tipo de línea"_s));
+    // A file without errors: no table has any, F8 says so and stays.
+    const auto clean =
+        indexFile(views_test::payroll(), writeFile(dir, u"limpio.txt"_s, "HEMPRESA SA20261205\n"));
+    ResultTablesView cleanView(std::make_shared<LineDecoder>(clean));
+    QCOMPARE(cleanView.currentGroup(), 0);
+    QVERIFY(!cleanView.goToError(false));
+    QCOMPARE(cleanView.statusText(), u"Ninguna tabla tiene errores."_s);
+    QCOMPARE(cleanView.findChild<QLabel *>(u"lblTotalErrores"_s)->text(),
+             u"Ninguna línea tiene errores."_s);
+}
+
+// A ledger whose trailer's total breaks its SUMA rule (its CUENTA kept), a detail that skips
+// a folio (SECUENCIA) and a detail after the trailer (ULTIMA): the lines that break a rule are
+// lines in error of their table, with the rule in the message, counted as the test counts them.
+void tst_ResultTables::brokenRulesAreErrorsLikeFields()
+{
+    const QString path = writeFile(dir, u"libro.txt"_s, views_test::ledgerFile());
+    const auto ledger = indexFile(views_test::ledger(), path);
+    QVERIFY2(ledger->index.ran(), qPrintable(ledger->index.error()));
+    const velkora::formats::TestReport report =
+        velkora::formats::testLoadFormat(views_test::ledger(), path);
+    QCOMPARE(report.result.errorCount, 3);
+    QCOMPARE(ledger->index.errorCount(), report.result.errorCount);
+    QCOMPARE(ledger->index.ruleErrorCount(), 3);
+
+    auto decoder = std::make_shared<LineDecoder>(ledger);
+    ResultTablesView view(decoder);
+    const auto *tabs = view.findChild<QTabWidget *>(u"tabsTablas"_s);
+    QStringList titles;
+    for (int t = 0; t < tabs->count(); ++t)
+        titles << tabs->tabText(t);
+    QCOMPARE(titles,
+             QStringList({u"0001 Cabecera (1)"_s, u"0002 Detalle (4; 2 con errores)"_s,
+                          u"0003 Cierre (1; 1 con errores)"_s, u"Sin tipo o con varios (0)"_s}));
+    QCOMPARE(view.currentGroup(), 1);
+    QCOMPARE(view.findChild<QLabel *>(u"lblTotalErrores"_s)->text(),
+             u"3 línea(s) con errores: 0 error(es) de campo y 3 de reglas."_s);
+
+    // The cells in error: a field's rule on the field, a rule of the line on its number.
+    const auto marks = [&](int group) {
+        QStringList found;
+        const ResultTableModel *model = view.model(group);
+        for (int row = 0; row < model->rowCount(); ++row)
+            for (int column = 0; column < model->columnCount(); ++column)
+                if (model->index(row, column).data(ResultTableModel::ErrorRole).toBool())
+                    found << u"%1,%2: %3"_s.arg(row).arg(column).arg(
+                        model->index(row, column).data(Qt::ToolTipRole).toString());
+        return found;
+    };
+    QCOMPARE(marks(0), QStringList());
+    QCOMPARE(marks(1), QStringList({u"2,2: Regla 0002: El número 0004 no sigue al de la línea "
+                                    "anterior del tipo 0002: debería ser 0003."_s,
+                                    u"3,0: Regla 0005: La última línea del archivo debe ser del "
+                                    "tipo 0003 Cierre, y es del tipo 0002 Detalle."_s}));
+    QCOMPARE(marks(2), QStringList({u"0,2: Regla 0004: El total 0000000700 no coincide con la "
+                                    "suma de 0001 Importe de las líneas 0002 desde el principio "
+                                    "del archivo: 0000000600"_s}));
+    QCOMPARE(view.model(1)->rowTexts(2), QStringList({u"4"_s, u"3.00"_s, u"4"_s}));
+
+    // F8 goes through them all, from table to table; the status says the rule.
+    view.resize(900, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
+    QStringList visited;
+    for (int step = 0; step < 4; ++step) {
+        QVERIFY(view.goToError(false));
+        const QModelIndex at = view.table(view.currentGroup())->currentIndex();
+        visited << u"%1:%2,%3"_s.arg(view.currentGroup()).arg(at.row()).arg(at.column());
+    }
+    QCOMPARE(visited, QStringList({u"1:2,2"_s, u"1:3,0"_s, u"2:0,2"_s, u"1:2,2"_s}));
+    QVERIFY(view.goToError(true));
+    QVERIFY2(status->text().startsWith(u"Línea 5 · campo 0002 Total"_s),
+             qPrintable(status->text()));
+    QVERIFY(status->text().contains(u"error: Regla 0004: El total 0000000700"_s));
+
+    // The lines' view: the field that breaks a rule is in error, and so is the line that
+    // breaks one as a whole wherever the cursor stands on it.
+    RawLinesView lines;
+    lines.setDecoder(decoder);
+    lines.showLine(view.model(1)->lineOfRow(3));
+    QVERIFY2(lines.statusText().contains(u" · error: Regla 0005: La última línea"_s),
+             qPrintable(lines.statusText()));
+    lines.showLine(view.model(2)->lineOfRow(0), 1);
+    QVERIFY2(lines.statusText().contains(u"campo 0002 Total"_s) &&
+                 lines.statusText().contains(u"error: Regla 0004"_s),
+             qPrintable(lines.statusText()));
 }
 
 void tst_ResultTables::csvFieldsRoundTrip_data()

@@ -1,7 +1,8 @@
 // A test of a big file off the window's thread: a 100 MB generated file shows a moving progress
 // bar while the windows keep being served, Cancel stops it soon and keeps consistent counts of
-// what was read (forwards and in reverse), a whole run agrees with the plain test, and a quick
-// test shows no window at all.
+// what was read (forwards and in reverse), a whole run agrees with the plain test (its field
+// errors and broken rules on the same lines, records without line breaks read alike), and a
+// quick test shows no window at all.
 
 #include "ViewSamples.h"
 #include "views/TestJob.h"
@@ -16,6 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace velkora::views;
+using velkora::formats::LoadFormat;
 using velkora::formats::TestReport;
 
 namespace {
@@ -48,7 +50,9 @@ private slots:
     void initTestCase();
     void cancelKeepsWhatWasRead_data();
     void cancelKeepsWhatWasRead();
+    void wholeRunAgreesWithTheTest_data();
     void wholeRunAgreesWithTheTest();
+    void brokenRulesOfWhatWasRead();
     void progressWindowMovesAndCancels();
     void quickTestShowsNoWindow();
 };
@@ -129,25 +133,106 @@ void tst_TestJob::cancelKeepsWhatWasRead()
     }
 }
 
+void tst_TestJob::wholeRunAgreesWithTheTest_data()
+{
+    QTest::addColumn<LoadFormat>("format");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<qint64>("lines");
+    QTest::addColumn<qint64>("ruleErrors");
+    QTest::newRow("fields in error")
+        << views_test::payroll() << views_test::payrollFile() << qint64(7) << qint64(0);
+    QTest::newRow("broken rules") << views_test::ledger() << views_test::ledgerFile() << qint64(6)
+                                  << qint64(3);
+    LoadFormat reverse = views_test::ledger();
+    reverse.reverse = true;
+    // Read from the last line: PRIMERA and ULTIMA broken, the folios going down (3), the count
+    // and the total of the one detail read before the trailer.
+    QTest::newRow("broken rules, reverse")
+        << reverse << views_test::ledgerFile() << qint64(6) << qint64(7);
+    // Records of 15 characters without line breaks, the last one short; read from the first
+    // also for a reverse reading, and numbered so.
+    QByteArray records;
+    for (const QByteArray &line : views_test::ledgerFile().split('\n'))
+        if (!line.isEmpty())
+            records += line.leftJustified(15, ' ');
+    records.chop(3);
+    LoadFormat fixed = views_test::ledger();
+    fixed.rules << velkora::formats::RuleDef{u"0006"_s, {}, {}, u"REGISTRO 15"_s, {}};
+    QTest::newRow("REGISTRO") << fixed << records << qint64(6) << qint64(4);
+    fixed.reverse = true;
+    QTest::newRow("REGISTRO, reverse") << fixed << records << qint64(6) << qint64(4);
+}
+
 void tst_TestJob::wholeRunAgreesWithTheTest()
 {
-    const QString path = views_test::writeFile(dir, u"nomina.txt"_s, views_test::payrollFile());
-    TestJob job(views_test::payroll(), path);
+    QFETCH(LoadFormat, format);
+    QFETCH(QByteArray, data);
+    QFETCH(qint64, lines);
+    QFETCH(qint64, ruleErrors);
+    const QString path = views_test::writeFile(dir, u"archivo.txt"_s, data);
+    TestJob job(format, path);
     job.start();
     const TestOutcome outcome = job.take();
-    const TestReport plain = velkora::formats::testLoadFormat(views_test::payroll(), path);
+    const TestReport plain = velkora::formats::testLoadFormat(format, path);
     QVERIFY(outcome.report.ran && !outcome.report.cancelled);
     QCOMPARE(velkora::formats::reportText(outcome.report, u"|"_s),
              velkora::formats::reportText(plain, u"|"_s));
     QVERIFY(outcome.file && !outcome.file->index.partial());
-    QCOMPARE(outcome.file->index.lineCount(), 7);
+    const velkora::formats::LineIndex &index = outcome.file->index;
+    QCOMPARE(index.lineCount(), lines);
     QCOMPARE(job.progress().done, job.progress().total);
+    // The index's errors are the test's: as many, on the same lines.
+    QCOMPARE(index.ruleErrorCount(), ruleErrors);
+    QCOMPARE(index.errorCount(), plain.result.errorCount);
+    for (int t = 0; t < format.lineTypes.size(); ++t)
+        QCOMPARE(qint64(index.rows(t).size()), plain.result.types[size_t(t)].lines);
+    QSet<qint64> inError;
+    for (int group = 0; group < index.groupCount(); ++group) {
+        const std::vector<qint64> &rows = index.rows(group);
+        if (group == index.otherGroup())
+            for (const qint64 line : rows)
+                inError << index.lineNumber(line);
+        for (const qint64 row : index.errorRows(group))
+            inError << index.lineNumber(rows[size_t(row)]);
+    }
+    for (const velkora::formats::ReportedError &error : outcome.report.errors)
+        QVERIFY2(inError.contains(error.line),
+                 qPrintable(u"%1: %2"_s.arg(error.line).arg(error.message)));
 
     TestJob missing(views_test::payroll(), dir.filePath(u"no-existe.txt"_s));
     missing.start();
     const TestOutcome none = missing.take();
     QVERIFY(!none.report.ran && !none.file);
     QVERIFY(none.report.error.contains(u"no existe"_s));
+}
+
+void tst_TestJob::brokenRulesOfWhatWasRead()
+{
+    // An index cut to what a cancelled test read keeps the broken rules of those lines only,
+    // and none of what only the end of the file tells (ULTIMA).
+    const QString path = views_test::writeFile(dir, u"libro.txt"_s, views_test::ledgerFile());
+    const velkora::formats::CompiledFormat compiled(views_test::ledger());
+    velkora::formats::LineIndex index = velkora::formats::buildLineIndex(compiled, path);
+    QCOMPARE(index.ruleErrorCount(), 3);
+    using Rows = std::vector<qint64>;
+    QCOMPARE(index.errorRows(1), (Rows{2, 3}));
+    QCOMPARE(index.errorRows(2), (Rows{0}));
+    int count = 0;
+    QCOMPARE(index.ruleErrors(5, &count).size(), size_t(1));
+    QCOMPARE(count, 1);
+
+    index.truncate(5); // the trailer read, not the detail after it
+    QCOMPARE(index.ruleErrorCount(), 2);
+    QCOMPARE(index.errorCount(), 2);
+    QCOMPARE(index.errorRows(1), (Rows{2}));
+    QCOMPARE(index.errorRows(2), (Rows{0}));
+    index.truncate(4);
+    QCOMPARE(index.ruleErrorCount(), 1);
+    QCOMPARE(index.errorRows(2), Rows());
+    QCOMPARE(index.ruleErrors(4).size(), size_t(0));
+    const std::vector<velkora::formats::FieldError> kept = index.ruleErrors(3, &count);
+    QCOMPARE(count, 1);
+    QVERIFY(kept.size() == 1 && kept.front().rule == 1 && kept.front().field == 1);
 }
 
 void tst_TestJob::progressWindowMovesAndCancels()

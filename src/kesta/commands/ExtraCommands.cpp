@@ -12,16 +12,18 @@
 #include <controls/TextBox.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QScopeGuard>
 
 namespace kesta::screen {
 
 namespace {
 
-// The viewer's arguments after the text, as the host's viewer takes them.
-void showInViewer(host::TextViewer &viewer, const QString &text)
+// The viewer's arguments after the text, as the host's viewer takes them; the window is
+// titled with what it shows.
+void showInViewer(host::TextViewer &viewer, const QString &text, const QString &title)
 {
-    viewer.ShowText(text, QString(), 0, 0, -1, -1, 7, -1);
+    viewer.ShowText(text, title, 0, 0, -1, -1, 7, -1);
 }
 
 } // namespace
@@ -37,6 +39,24 @@ void frmKESTA::Controles_B1Click()
 // Test: the services test the load format stored under the key on its file.
 void frmKESTA::Controles_B2Click()
 {
+    testStoredFormat(QString());
+}
+
+// Test on another file: the user picks it (starting where the stored one is); the stored
+// format, its file included, stays as it is.
+void frmKESTA::Controles_B2FileClick()
+{
+    const QString named = txtArchivo->text().trimmed();
+    const QString start = named.isEmpty() ? QString() : QFileInfo(named).absolutePath();
+    const QString file = Publico::ToolServices().ChooseOpenFile(
+        this, QStringLiteral("Probar con otro archivo"), start,
+        QStringLiteral("Archivos de texto (*.txt *.dat *.prn *.csv);;Todos los archivos (*)"));
+    if (!file.isEmpty())
+        testStoredFormat(file);
+}
+
+void frmKESTA::testStoredFormat(const QString &file)
+{
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     host::ToolServices &tools = Publico::ToolServices();
@@ -47,12 +67,18 @@ void frmKESTA::Controles_B2Click()
     const int fieldRow = ssDetalle->currentRow();
     if (lineRow >= 0 && fieldRow >= 0)
         viewer->HighlightField(lineRow, fieldRow);
-    const QString result = tools.TestLoadFormat(0, txtClave->text(), QStringLiteral("|"));
+    const QString key = txtClave->text();
+    const QString result = file.isEmpty()
+                               ? tools.TestLoadFormat(0, key, QStringLiteral("|"))
+                               : tools.TestLoadFormatFile(0, key, QStringLiteral("|"), file);
     // The busy pointer is for the test; the user reads the result with the usual one.
     restore.dismiss();
     QApplication::restoreOverrideCursor();
     if (!result.isEmpty()) {
-        showInViewer(*viewer, result);
+        showInViewer(*viewer, result,
+                     file.isEmpty() ? QStringLiteral("Prueba del formato %1").arg(key)
+                                    : QStringLiteral("Prueba del formato %1 con %2")
+                                          .arg(key, QFileInfo(file).fileName()));
         return;
     }
     if (!tools.LastError().isEmpty())
@@ -79,7 +105,8 @@ void frmKESTA::Controles_B3Click()
                       QStringLiteral("\r\n");
         }
         const std::unique_ptr<host::TextViewer> viewer = tools.CreateTextViewer();
-        showInViewer(*viewer, script);
+        showInViewer(*viewer, script,
+                     QStringLiteral("Script del formato %1").arg(txtClave->text()));
     } catch (const host::RuntimeError &error) {
         messages::show(this, messages::scriptFailed(error.description()));
     } catch (const std::exception &error) {

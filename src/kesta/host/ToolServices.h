@@ -57,6 +57,10 @@ public:
     virtual void GridCommandF10(QWidget *grid) = 0;
     virtual void GridCommandShiftF10(QWidget *grid) = 0;
     virtual QString TestLoadFormat(int mode, const QString &key, const QString &separator) = 0;
+    // The same test of the load format stored under the key, on another file than its own
+    // (the stored format is not changed).
+    virtual QString TestLoadFormatFile(int mode, const QString &key, const QString &separator,
+                                       const QString &file) = 0;
     virtual QString LastError() = 0;
     virtual QString ScriptRows(const QString &select, const QString &table) = 0;
     // Asks the user for an existing file to read, owned by owner, starting in startPath (a

@@ -138,6 +138,14 @@ void frmKESTA::connectHandlers()
                    [this] { Controles_B2Click(); });
     connectGuarded(Controles, &Bar::B3Click, this, QStringLiteral("Controles_B3Click()"),
                    [this] { Controles_B3Click(); });
+    Controles->addChoice(QStringLiteral("B2"), QStringLiteral("B2Archivo"),
+                         QStringLiteral("Probar con otro archivo..."),
+                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
+    connect(Controles, &Bar::ChoiceClick, this, [this](const QString &choice) {
+        if (choice == QLatin1String("B2Archivo"))
+            guardHandler(this, QStringLiteral("Controles_B2FileClick()"),
+                         [this] { Controles_B2FileClick(); });
+    });
 }
 
 } // namespace kesta::screen

@@ -115,6 +115,10 @@ public:
     void Controles_B1Click();
     void Controles_B2Click();
     void Controles_B3Click();
+    // "Probar con otro archivo..." beside Test: the stored format on a file the user picks.
+    void Controles_B2FileClick();
+    // The test of the stored format on its file (file empty) or on another one.
+    void testStoredFormat(const QString &file);
 
     // The edit buttons under the grids, and the line editor's commit and column locks.
     void cmdControles_Click(int index);

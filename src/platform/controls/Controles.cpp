@@ -36,6 +36,9 @@
 // Keys: the owner may install a check that a command's shortcut key must pass (setKeyCheck);
 // the screen uses it to keep Escape from throwing an edit away. Clicks are never checked.
 //
+// Choices (addChoice): a second way of running a command, offered with it, from the menu of
+// the command's button, a Shift+click on the button or its own key (checked like the commands').
+//
 // ToolbarReady and the design properties other than showexitbutton (opc_table, opc_key,
 // showwindowslist, showmenupopup, easyaccessenabled, tabwidth) are kept and readable but change
 // nothing in this toolbar: it has no window list, pop-up menu or easy-access bar.
@@ -47,7 +50,10 @@
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace velkora::controls {
 
@@ -281,6 +287,19 @@ void Controles::setKeyCheck(std::function<bool(const QString &)> check)
 
 bool Controles::eventFilter(QObject *watched, QEvent *event)
 {
+    // A Shift+click on a command's button runs its choice instead.
+    if ((event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonRelease) &&
+        m_shiftClicks.contains(watched)) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto *button = static_cast<QWidget *>(watched);
+        if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier)) {
+            if (event->type() == QEvent::MouseButtonRelease &&
+                button->rect().contains(mouse->position().toPoint()))
+                trigger(m_shiftClicks.value(watched));
+            return true;
+        }
+    }
     // A shortcut reaches its action as a Shortcut event; a click triggers the action directly.
     if (event->type() == QEvent::Shortcut && m_keyCheck) {
         const QString name = watched->objectName();
@@ -288,6 +307,38 @@ bool Controles::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QAction *Controles::addChoice(const QString &command, const QString &name, const QString &text,
+                              const QKeySequence &shortcut)
+{
+    QAction *own = action(command);
+    auto *button = qobject_cast<QToolButton *>(m_bar->widgetForAction(own));
+    if (!own || !button || m_actions.contains(name))
+        return nullptr;
+    auto *choice = new QAction(text, this);
+    choice->setObjectName(name);
+    choice->setShortcut(shortcut);
+    choice->setShortcutContext(Qt::WindowShortcut);
+    addAction(choice);
+    choice->installEventFilter(this);
+    m_actions.insert(name, choice);
+    m_choices.insert(name, command);
+    connect(choice, &QAction::triggered, this, [this, name] { trigger(name); });
+
+    auto *menu = button->menu();
+    if (!menu) {
+        menu = new QMenu(button);
+        menu->setObjectName(command + QStringLiteral("Menu"));
+        menu->addAction(own);
+        button->setMenu(menu);
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    menu->addAction(choice);
+    m_shiftClicks.insert(button, name);
+    button->installEventFilter(this);
+    updateOffered();
+    return choice;
 }
 
 QAction *Controles::action(const QString &name) const
@@ -328,6 +379,8 @@ void Controles::updateOffered()
         button->setText(captions[i]);
         offer(name, !captions[i].isEmpty());
     }
+    for (auto choice = m_choices.cbegin(); choice != m_choices.cend(); ++choice)
+        offer(choice.key(), isOffered(choice.value()));
     for (QAction *command : std::as_const(m_actions)) {
         const QString keys = command->shortcut().toString(QKeySequence::NativeText);
         command->setToolTip(QStringLiteral("%1 (%2)").arg(command->text(), keys));
@@ -367,6 +420,8 @@ void Controles::trigger(const QString &name)
         emit B2Click();
     } else if (name == QLatin1String("B3")) {
         emit B3Click();
+    } else if (m_choices.contains(name)) {
+        emit ChoiceClick(name);
     }
 }
 

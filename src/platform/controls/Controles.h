@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QKeySequence>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -75,6 +76,13 @@ public:
     // entry and trigger() are not checked. Without a check every offered command's key acts.
     void setKeyCheck(std::function<bool(const QString &command)> check);
 
+    // A second way of running a command ("Probar con otro archivo..." beside "Probar"): an
+    // entry of the command button's menu (which also holds the command), a Shift+click on the
+    // button, and a shortcut key of its own. Offered while its command is; raises
+    // ChoiceClick(name). Its action is found by action(name) like a command's.
+    QAction *addChoice(const QString &command, const QString &name, const QString &text,
+                       const QKeySequence &shortcut);
+
     // The command's action by objectName; nullptr for an unknown name.
     QAction *action(const QString &name) const;
     // Whether the command is offered now (its action visible and enabled).
@@ -92,6 +100,7 @@ signals:
     void B1Click();
     void B2Click();
     void B3Click();
+    void ChoiceClick(const QString &name);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -103,6 +112,8 @@ private:
     QToolBar *m_bar = nullptr;
     QLabel *m_title = nullptr;
     QHash<QString, QAction *> m_actions;
+    QHash<QString, QString> m_choices;       // a choice's name: its command's
+    QHash<QObject *, QString> m_shiftClicks; // a command's button: the choice of a Shift+click
     QHash<QString, QString> m_design;
     bool m_editMode = false;
     bool m_editingNew = false;

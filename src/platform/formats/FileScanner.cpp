@@ -565,10 +565,12 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
     outcome.cancelled = recordLength > 0 ? recordsCut : nextToMerge < chunkCount;
     if (acrossLines && !outcome.cancelled)
         rules.finish(outcome.result);
-    outcome.result.settleEmptyLines(options.reverse, listLimit);
+    // Records of a fixed length are read from the first, also for a reverse reading.
+    const bool reverse = options.reverse && recordLength <= 0;
+    outcome.result.settleEmptyLines(reverse, listLimit);
     // A reverse reading knows its line numbers once it has counted every line; cut short, it
     // numbers the lines it read from the end of the file.
-    outcome.result.numberLines(options.reverse && !outcome.cancelled);
+    outcome.result.numberLines(reverse && !outcome.cancelled);
     outcome.ran = true;
     return outcome;
 }

@@ -1,5 +1,6 @@
 #include "LineIndex.h"
 
+#include "IndexRules.h"
 #include "Limits.h"
 
 #include <QFileInfo>
@@ -11,11 +12,12 @@ namespace velkora::formats {
 namespace {
 
 // The bytes of a line that the test reads, from the first min(length, MaxLineBytes + 1) of
-// them: without a CR before its LF, cut at MaxLineBytes without cutting a UTF-8 character.
-qsizetype readSize(const char *p, qint64 length, qint64 available)
+// them: without a CR before its LF (a record of fixed length keeps it), cut at MaxLineBytes
+// without cutting a UTF-8 character.
+qsizetype readSize(const char *p, qint64 length, qint64 available, bool record = false)
 {
     qsizetype size = qsizetype(std::min<qint64>({length, qint64(MaxLineBytes) + 1, available}));
-    if (size == length && size > 0 && p[size - 1] == '\r')
+    if (!record && size == length && size > 0 && p[size - 1] == '\r')
         --size;
     if (size > MaxLineBytes) {
         size = MaxLineBytes;
@@ -107,9 +109,90 @@ void LineIndex::add(qint64 begin, qint64 length, const LineAnalyzer &analyzer)
     if (errors > 0) {
         m_errorRows[group].push_back(qint64(m_rows[group].size()));
         m_errorCounts[group].push_back(errors);
+        m_ruleCounts[group].push_back(0);
         m_fieldErrors += errors;
     }
     m_rows[group].push_back(index);
+}
+
+bool LineIndex::locate(qint64 index, int *group, qint64 *row) const
+{
+    for (size_t g = 0; g < m_rows.size(); ++g) {
+        const std::vector<qint64> &rows = m_rows[g];
+        const auto found = std::lower_bound(rows.begin(), rows.end(), index);
+        if (found != rows.end() && *found == index) {
+            *group = int(g);
+            *row = qint64(found - rows.begin());
+            return true;
+        }
+    }
+    return false;
+}
+
+void LineIndex::markRuleError(int group, qint64 row, int delta)
+{
+    std::vector<qint64> &rows = m_errorRows[size_t(group)];
+    // Broken rules come mostly in line order: the row is near the end.
+    const auto at = std::lower_bound(rows.begin(), rows.end(), row);
+    const auto place = at - rows.begin();
+    std::vector<int> &rules = m_ruleCounts[size_t(group)];
+    std::vector<int> &fields = m_errorCounts[size_t(group)];
+    if (at == rows.end() || *at != row) {
+        if (delta <= 0)
+            return;
+        rows.insert(at, row);
+        fields.insert(fields.begin() + place, 0);
+        rules.insert(rules.begin() + place, 0);
+    }
+    rules[size_t(place)] += delta;
+    if (rules[size_t(place)] <= 0 && fields[size_t(place)] == 0) {
+        rows.erase(rows.begin() + place);
+        fields.erase(fields.begin() + place);
+        rules.erase(rules.begin() + place);
+    }
+}
+
+void LineIndex::addRuleErrors(std::vector<FieldError> &&errors, bool atEnd)
+{
+    const auto byLine = [](const FieldError &a, const FieldError &b) { return a.line < b.line; };
+    for (const FieldError &e : errors) {
+        int group = -1;
+        qint64 row = -1;
+        ++m_ruleErrors;
+        if (locate(e.line, &group, &row))
+            markRuleError(group, row, 1);
+        std::vector<FieldError> &list = atEnd ? m_endRules : m_ruleList;
+        if (atEnd || m_ruleList.size() < size_t(MaxRuleErrorsKept))
+            list.insert(std::upper_bound(list.begin(), list.end(), e, byLine), e);
+    }
+}
+
+std::vector<FieldError> LineIndex::ruleErrors(qint64 index, int *count) const
+{
+    std::vector<FieldError> found;
+    const auto byLine = [](const FieldError &e, qint64 line) { return e.line < line; };
+    for (const std::vector<FieldError> *list : {&m_ruleList, &m_endRules})
+        for (auto it = std::lower_bound(list->begin(), list->end(), index, byLine);
+             it != list->end() && it->line == index; ++it)
+            found.push_back(*it);
+    if (count) {
+        *count = int(found.size());
+        int group = -1;
+        qint64 row = -1;
+        if (locate(index, &group, &row)) {
+            const std::vector<qint64> &rows = m_errorRows[size_t(group)];
+            const auto at = std::lower_bound(rows.begin(), rows.end(), row);
+            if (at != rows.end() && *at == row)
+                *count = std::max(*count, m_ruleCounts[size_t(group)][size_t(at - rows.begin())]);
+        }
+    }
+    return found;
+}
+
+qint64 LineIndex::errorLineCount(int group) const
+{
+    return group == otherGroup() ? qint64(m_rows[size_t(group)].size())
+                                 : qint64(m_errorRows[size_t(group)].size());
 }
 
 void LineIndex::dropEmptyLinesAtEnd()
@@ -122,6 +205,10 @@ void LineIndex::dropEmptyLinesAtEnd()
     if (m_reverse || !m_anyText) {
         other.erase(other.begin(), other.begin() + qsizetype(drop));
         m_ambiguousRow.erase(m_ambiguousRow.begin(), m_ambiguousRow.begin() + qsizetype(drop));
+        // The other group's rows in error (broken rules) move up with it; an empty line that
+        // ends the file breaks none.
+        for (qint64 &row : m_errorRows.back())
+            row -= qint64(drop);
     } else {
         other.resize(other.size() - drop);
         m_ambiguousRow.resize(m_ambiguousRow.size() - drop);
@@ -133,8 +220,21 @@ void LineIndex::truncate(qint64 lines)
 {
     m_partial = true;
     m_fileLines = -1;
+    // What only the end of the file tells: a reading cut short does not know it.
+    for (const FieldError &e : m_endRules) {
+        int group = -1;
+        qint64 row = -1;
+        --m_ruleErrors;
+        if (locate(e.line, &group, &row))
+            markRuleError(group, row, -1);
+    }
+    m_endRules.clear();
     if (lines >= lineCount())
         return;
+    m_ruleList.erase(
+        std::lower_bound(m_ruleList.begin(), m_ruleList.end(), lines,
+                         [](const FieldError &e, qint64 line) { return e.line < line; }),
+        m_ruleList.end());
     m_begin.resize(size_t(lines));
     m_length.resize(size_t(lines));
     for (size_t g = 0; g < m_rows.size(); ++g) {
@@ -144,10 +244,13 @@ void LineIndex::truncate(qint64 lines)
         std::vector<qint64> &errorRows = m_errorRows[g];
         const auto keptErrors =
             size_t(std::lower_bound(errorRows.begin(), errorRows.end(), kept) - errorRows.begin());
-        for (size_t e = keptErrors; e < errorRows.size(); ++e)
+        for (size_t e = keptErrors; e < errorRows.size(); ++e) {
             m_fieldErrors -= m_errorCounts[g][e];
+            m_ruleErrors -= m_ruleCounts[g][e];
+        }
         errorRows.resize(keptErrors);
         m_errorCounts[g].resize(keptErrors);
+        m_ruleCounts[g].resize(keptErrors);
     }
     m_ambiguousRow.resize(m_rows.back().size());
     m_ambiguous = qint64(std::count(m_ambiguousRow.begin(), m_ambiguousRow.end(), char(1)));
@@ -163,6 +266,12 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
     index.m_rows.resize(groups);
     index.m_errorRows.resize(groups);
     index.m_errorCounts.resize(groups);
+    index.m_ruleCounts.resize(groups);
+    const int recordLength = format.rules().recordLength();
+    index.m_recordLength = std::max(0, recordLength);
+    // Records of a fixed length are read from the first, whatever the reading's order.
+    if (recordLength > 0)
+        index.m_reverse = false;
 
     const QFileInfo info(path);
     if (path.isEmpty()) {
@@ -198,12 +307,19 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
     const qint64 block = std::max<qint64>(options.blockBytes, 16);
 
     LineAnalyzer analyzer(format);
+    IndexRules rules(format);
     Window window(file);
     std::vector<char> longLine; // the first bytes of a line longer than a block
     const auto take = [&](qint64 begin, qint64 length, const char *p) {
-        // The line type and the fields in error are all the index keeps.
-        analyzer.analyze(p, readSize(p, length, length), LineAnalyzer::Depth::Checks);
+        // The line type, the fields in error and the broken rules are all the index keeps.
+        analyzer.analyze(p, readSize(p, length, length, recordLength > 0),
+                         LineAnalyzer::Depth::Checks);
         index.add(begin, length, analyzer);
+        if (rules.active()) {
+            rules.line(&analyzer);
+            if (rules.found())
+                index.addRuleErrors(rules.take(), false);
+        }
     };
     const auto takeLong = [&](qint64 begin, qint64 length) {
         const qint64 wanted = std::min<qint64>(length, qint64(MaxLineBytes) + 1);
@@ -257,7 +373,34 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
         return false;
     };
 
-    if (!options.reverse) {
+    if (recordLength > 0) {
+        // REGISTRO n: records of n characters, each perhaps followed by CR LF or LF; a last
+        // record may be shorter (an error of the rule).
+        const qint64 span = qint64(recordLength) + 2;
+        qint64 pos = dataStart;
+        while (pos < size && failure.isEmpty() && !full()) {
+            const qint64 wanted = std::min(size, pos + span);
+            if (!window.holds(pos, wanted)) {
+                if (stop(pos - dataStart) ||
+                    !window.load(pos, std::min(size, pos + std::max(block, span)), &failure))
+                    break;
+            }
+            const qint64 end = std::min(size, pos + recordLength);
+            take(pos, end - pos, window.ptr(pos));
+            if (end - pos < recordLength && rules.active()) {
+                rules.shortRecord(qsizetype(end - pos));
+                if (rules.found())
+                    index.addRuleErrors(rules.take(), false);
+            }
+            pos = end;
+            if (pos + 1 < size && *window.ptr(pos) == '\r' && *window.ptr(pos + 1) == '\n')
+                pos += 2;
+            else if (pos < size && *window.ptr(pos) == '\n')
+                pos += 1;
+        }
+        if (failure.isEmpty() && !index.m_cancelled)
+            report(std::min(pos, size) - dataStart);
+    } else if (!options.reverse) {
         qint64 pos = dataStart;
         while (pos < size && failure.isEmpty() && !full()) {
             if (!window.holds(pos, pos + 1)) {
@@ -331,9 +474,15 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
         return index;
     }
     index.m_ran = true;
+    if (rules.active()) {
+        rules.flush();
+        index.addRuleErrors(rules.take(), false);
+    }
     if (!index.m_partial) {
         index.m_fileLines = index.lineCount();
         index.dropEmptyLinesAtEnd();
+        if (rules.active())
+            index.addRuleErrors(rules.finish(), true);
     }
     return index;
 }
@@ -369,7 +518,7 @@ QByteArrayView IndexedLines::line(qint64 index)
     if (available <= 0 || begin < m_windowAt)
         return {};
     const char *p = m_window.constData() + (begin - m_windowAt);
-    return QByteArrayView(p, readSize(p, length, available));
+    return QByteArrayView(p, readSize(p, length, available, m_index.recordLength() > 0));
 }
 
 } // namespace velkora::formats

@@ -2,6 +2,7 @@
 
 #include "CompiledFormat.h"
 #include "LineAnalyzer.h"
+#include "ScanResult.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -29,7 +30,10 @@ struct LineIndexOptions {
 // below is a line's place in its group. The lines are split, trimmed of their ends and cut as
 // the load-format test reads them (LF or CR LF, a last line without an end, a UTF-8 byte-order
 // mark skipped, lines cut at MaxLineBytes), and typed by the same LineAnalyzer, so the groups'
-// sizes are the test's counts. About 20 bytes per line.
+// sizes are the test's counts. About 20 bytes per line. The load format's rules are checked on
+// the lines as the test checks them (REGISTRO records included), and the lines that break one
+// are lines in error; the first MaxRuleErrorsKept broken rules are kept whole, for their
+// messages.
 class LineIndex {
 public:
     bool ran() const { return m_ran; } // false: the file could not be read (error() says why)
@@ -60,13 +64,24 @@ public:
     int otherGroup() const { return groupCount() - 1; } // no line type, or more than one
     // The lines (reading indexes, ascending) of a group.
     const std::vector<qint64> &rows(int group) const { return m_rows[size_t(group)]; }
-    // The rows of a group (places in rows(group), ascending) whose line has a field in error;
-    // every row of the other group counts as one.
+    // The rows of a group (places in rows(group), ascending) whose line has a field in error
+    // or breaks a rule; every row of the other group is a line in error, listed here or not.
     const std::vector<qint64> &errorRows(int group) const { return m_errorRows[size_t(group)]; }
+    // Lines in error of a group: its error rows, or every row of the other group.
+    qint64 errorLineCount(int group) const;
     qint64 unmatchedCount() const { return m_unmatched; }
     qint64 ambiguousCount() const { return m_ambiguous; }
-    // Fields in error and control characters, all lines (the test's error count without rules).
+    // Fields in error and control characters, all lines.
     qint64 fieldErrorCount() const { return m_fieldErrors; }
+    // Broken rules, all lines; with the above, the test's error count.
+    qint64 ruleErrorCount() const { return m_ruleErrors; }
+    qint64 errorCount() const { return m_fieldErrors + m_ruleErrors; }
+    // The broken rules of the line read at `index` that were kept whole (lines by reading
+    // index), and in *count how many it breaks, kept or not.
+    static constexpr int MaxRuleErrorsKept = 100000;
+    std::vector<FieldError> ruleErrors(qint64 index, int *count = nullptr) const;
+    // REGISTRO n: the records' length (0: lines end with line breaks).
+    int recordLength() const { return m_recordLength; }
 
     // Keeps the first `lines` lines read, as a test cut short read them: the counts follow,
     // the index is partial and numbered as such a test numbers its lines.
@@ -77,6 +92,11 @@ public:
 
 private:
     void add(qint64 begin, qint64 length, const LineAnalyzer &analyzer);
+    // The group and row of the line read at `index`; false when in none (an empty line that
+    // ends the file).
+    bool locate(qint64 index, int *group, qint64 *row) const;
+    void addRuleErrors(std::vector<FieldError> &&errors, bool atEnd);
+    void markRuleError(int group, qint64 row, int delta);
 
     bool m_ran = false;
     QString m_error;
@@ -92,7 +112,12 @@ private:
     std::vector<std::vector<qint64>> m_rows;
     std::vector<std::vector<qint64>> m_errorRows;
     std::vector<std::vector<int>> m_errorCounts; // fields in error of each error row
-    std::vector<char> m_ambiguousRow;            // per row of the other group: more than one type
+    std::vector<std::vector<int>> m_ruleCounts;  // broken rules of each error row
+    std::vector<FieldError> m_ruleList;          // the broken rules kept, in line order
+    std::vector<FieldError> m_endRules;          // those that only the file's end tells
+    qint64 m_ruleErrors = 0;
+    int m_recordLength = 0;
+    std::vector<char> m_ambiguousRow; // per row of the other group: more than one type
     qint64 m_unmatched = 0;
     qint64 m_ambiguous = 0;
     qint64 m_fieldErrors = 0;

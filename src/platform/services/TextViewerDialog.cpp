@@ -8,6 +8,7 @@
 #include "views/TestResultViews.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -119,10 +120,20 @@ TextViewerDialog::TextViewerDialog(const QString &text, const QString &title, QW
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    // Long lines scroll sideways; the user may have them wrapped instead.
+    auto *wrap = new QCheckBox(QStringLiteral("Ajustar las líneas"), this);
+    wrap->setObjectName(QStringLiteral("chkAjustar"));
+    connect(wrap, &QCheckBox::toggled, this, [this](bool on) {
+        m_text->setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    });
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(wrap);
+    bottom->addWidget(buttons, 1);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     layout->addWidget(m_findBar);
-    layout->addWidget(buttons);
+    layout->addLayout(bottom);
 
     QSize size(900, 600);
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())

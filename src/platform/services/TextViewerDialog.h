@@ -26,7 +26,9 @@ namespace velkora::services {
 //   selected, to the clipboard;
 // - "Guardar..." ("cmdGuardar") writes the whole text into a file in UTF-8 (the file is asked
 //   through the save-file chooser below);
-// - "Cerrar" ("cmdCerrar") or Escape closes the window.
+// - "Cerrar" ("cmdCerrar") or Escape closes the window;
+// - long lines scroll sideways, or wrap at the window's width while "Ajustar las líneas"
+//   ("chkAjustar") is checked.
 // Pages may be added beside the text (addPage): the text then becomes the first tab, "Texto",
 // of "tabsVisor", and find, copy and save still act on it (Ctrl+F and F3 bring it to the front).
 // The result of a load-format test gets two such pages (addTestViews): its tables ("Tablas")

@@ -119,6 +119,12 @@ void ToolServicesImpl::GridCommandShiftF10(QWidget *grid)
 
 QString ToolServicesImpl::TestLoadFormat(int mode, const QString &key, const QString &separator)
 {
+    return TestLoadFormatFile(mode, key, separator, {});
+}
+
+QString ToolServicesImpl::TestLoadFormatFile(int mode, const QString &key, const QString &separator,
+                                             const QString &file)
+{
     m_lastError.clear();
     try {
         m_lastTest->keep({}, nullptr);
@@ -129,7 +135,7 @@ QString ToolServicesImpl::TestLoadFormat(int mode, const QString &key, const QSt
             if (mode > 0)
                 options.detailLines = mode;
             const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
-                openedDatabase(m_connectionName), key, {}, options);
+                openedDatabase(m_connectionName), key, file, options);
             if (!report.ran) {
                 m_lastError = report.error;
                 return {};
@@ -138,7 +144,7 @@ QString ToolServicesImpl::TestLoadFormat(int mode, const QString &key, const QSt
         }
         // The tables are read here, on the connection's thread; the file off it.
         const velkora::formats::StoredTestTarget target =
-            velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, {});
+            velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, file);
         if (!target.ok) {
             m_lastError = target.error;
             return {};

@@ -26,6 +26,7 @@ class TestResultSlot;
 //   application the file is read off the window's thread (views/TestProgressDialog.h): a test
 //   that lasts shows its progress with a "Cancelar" that keeps what was read, and the index of
 //   the file's lines is kept for the next viewer of these services that shows the result.
+//   TestLoadFormatFile: the same on a file given, the stored Ly_Archivo left as it is.
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
 //   formats/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.
@@ -56,6 +57,8 @@ public:
     void GridCommandF10(QWidget *grid) override;
     void GridCommandShiftF10(QWidget *grid) override;
     QString TestLoadFormat(int mode, const QString &key, const QString &separator) override;
+    QString TestLoadFormatFile(int mode, const QString &key, const QString &separator,
+                               const QString &file) override;
     QString LastError() override;
     QString ScriptRows(const QString &select, const QString &table) override;
     QString ChooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,

@@ -21,8 +21,13 @@ struct DecodedLine {
     QList<int> candidates; // when match is Many
     QString text;          // the line's characters, as read
     qsizetype characters = 0;
-    QList<formats::LineDetail::Value> values; // one per field of its line type
-    int errorCount = 0;                       // fields in error
+    // One per field of its line type; a field that breaks a rule is in error, with the
+    // rule's message.
+    QList<formats::LineDetail::Value> values;
+    // The broken rules of the line as a whole (and those of another line type's field, as
+    // PRIMERA names the first line), "Regla 0003: ...".
+    QStringList lineErrors;
+    int errorCount = 0; // fields in error and broken rules
 };
 
 // Reads and analyses lines of a tested file on demand, keeping the last ones read (a view's
@@ -42,6 +47,8 @@ public:
     qint64 linesRead() const { return m_read; }
 
 private:
+    void addRuleErrors(DecodedLine &line) const;
+
     std::shared_ptr<const TestedFile> m_file;
     // Held apart, so that users of this class do not depend on the analyzer's layout.
     std::unique_ptr<formats::IndexedLines> m_lines;

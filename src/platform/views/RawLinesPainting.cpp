@@ -222,8 +222,10 @@ void RawLinesView::paintRow(QPainter &painter, qint64 row) const
     painter.restore();
 
     // The gutter: the file's line number and the line's type.
+    // A line that breaks a rule as a whole has its gutter in the error colour.
     const QRect gutter(0, y, m_gutterWidth, m_lineHeight);
-    painter.fillRect(gutter, palette().color(QPalette::Window));
+    painter.fillRect(gutter, line->lineErrors.isEmpty() ? palette().color(QPalette::Window)
+                                                        : errorBackground(palette()));
     painter.setPen(palette().color(QPalette::WindowText));
     QString type;
     if (line->match == LineAnalyzer::Match::One)

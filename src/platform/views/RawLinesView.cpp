@@ -413,6 +413,15 @@ qint64 RawLinesView::nearestRowOfType(int lineType) const
 
 QString RawLinesView::describe(const DecodedLine &line, int column) const
 {
+    QString text = describeColumn(line, column);
+    // The broken rules of the line as a whole, wherever the cursor stands on it.
+    for (const QString &error : line.lineErrors)
+        text += QStringLiteral(" · error: %1").arg(error);
+    return text;
+}
+
+QString RawLinesView::describeColumn(const DecodedLine &line, int column) const
+{
     const QLocale locale;
     QString text = QStringLiteral("Línea %1").arg(line.number);
     if (line.match == LineAnalyzer::Match::None)

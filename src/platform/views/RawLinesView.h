@@ -18,7 +18,8 @@ namespace velkora::views {
 // Columns that no field reads are hatched where they hold text, columns that two fields read are
 // cross-hatched in red, a field in error is underlined in red, and the part of a band past the
 // end of a short line is drawn pale with a dashed edge. A line with no line type, or more than
-// one, is tinted red.
+// one, is tinted red; a line that breaks a rule as a whole has its number on red, and a field
+// that breaks one is a field in error.
 // The cursor (a line and a column) moves with the arrow keys, Page Up/Down, Home/End,
 // Ctrl+Home/End, Ctrl+Left/Right (previous/next field) and the mouse; statusText() says which
 // field is under it: its number and description, position, length, type and value.
@@ -99,6 +100,7 @@ private:
     void ensureColumnsVisible(int from, int to); // columns from 0, [from, to)
     void updateStatus();
     QString describe(const DecodedLine &line, int column) const;
+    QString describeColumn(const DecodedLine &line, int column) const;
     const BandLayout &layoutOf(int lineType) const;
     std::shared_ptr<const DecodedLine> lineAt(qint64 row) const;
     int firstColumn() const; // from 0

@@ -80,11 +80,22 @@ int ResultTableModel::rowOfLine(qint64 lineIndex) const
 
 QString ResultTableModel::title() const
 {
-    const QString count = QLocale().toString(qint64(rows().size()));
+    const QLocale locale;
+    const QString count = locale.toString(qint64(rows().size()));
     if (isOtherLines())
-        return QStringLiteral("Sin tipo o con varios (%1)").arg(count);
+        return rows().empty() ? QStringLiteral("Sin tipo o con varios (0)")
+                              : QStringLiteral("Sin tipo o con varios (%1 con errores)").arg(count);
     const formats::LineType &type = m_decoder->file().format->lineType(m_lineType);
-    return QStringLiteral("%1 %2 (%3)").arg(type.order, type.description, count);
+    const qint64 errors = errorLineCount();
+    if (errors == 0)
+        return QStringLiteral("%1 %2 (%3)").arg(type.order, type.description, count);
+    return QStringLiteral("%1 %2 (%3; %4 con errores)")
+        .arg(type.order, type.description, count, locale.toString(errors));
+}
+
+qint64 ResultTableModel::errorLineCount() const
+{
+    return m_decoder->file().index.errorLineCount(m_group);
 }
 
 QStringList ResultTableModel::columnTitles() const
@@ -150,12 +161,18 @@ QString ResultTableModel::cellError(const DecodedLine &line, int column) const
     if (isOtherLines()) {
         if (column != SituationColumn)
             return {};
+        QStringList errors;
         if (line.match == LineAnalyzer::Match::Many)
-            return QStringLiteral("Más de un tipo de línea tiene su ID en esta línea: sus campos "
-                                  "no se leen.");
-        return QStringLiteral("Ningún tipo de línea tiene su ID en esta línea: sus campos no se "
-                              "leen.");
+            errors << QStringLiteral("Más de un tipo de línea tiene su ID en esta línea: sus "
+                                     "campos no se leen.");
+        else
+            errors << QStringLiteral("Ningún tipo de línea tiene su ID en esta línea: sus campos "
+                                     "no se leen.");
+        return (errors + line.lineErrors).join(QLatin1Char('\n'));
     }
+    // The line's number stands for the line as a whole: its broken rules are there.
+    if (column == LineColumn)
+        return line.lineErrors.join(QLatin1Char('\n'));
     const int field = fieldOfColumn(column);
     if (field < 0 || field >= line.values.size() || line.values.at(field).ok)
         return {};
@@ -225,8 +242,8 @@ int ResultTableModel::errorColumn(const DecodedLine &line, int after, bool backw
         return beyond ? -1 : int(SituationColumn);
     }
     const int columns = columnCount();
-    for (int c = backward ? std::min(after, columns) - 1 : std::max(after, 0) + 1;
-         backward ? c >= 1 : c < columns; backward ? --c : ++c)
+    for (int c = backward ? std::min(after, columns) - 1 : std::max(after, -1) + 1;
+         backward ? c >= 0 : c < columns; backward ? --c : ++c)
         if (!cellError(line, c).isEmpty())
             return c;
     return -1;

@@ -13,7 +13,8 @@ namespace velkora::views {
 // or more than one (the line number, what is wrong and the line's text). Rows are the lines in
 // reading order, read and converted only when a view asks for them.
 // Cells in error carry ErrorRole true, the error message as their tooltip and the error
-// colours (setErrorColors); for the other lines, the "Situación" cell is the one in error.
+// colours (setErrorColors): a field that does not read or breaks a rule, the line number's cell
+// of a line that breaks a rule as a whole; for the other lines, the "Situación" cell.
 class ResultTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -37,9 +38,12 @@ public:
     int columnOfField(int field) const;
     qint64 lineOfRow(int row) const;
     int rowOfLine(qint64 lineIndex) const; // -1 when the line is not in this table
-    // The tab's caption: "0002 Movimiento (1.234)", "Sin tipo o con varios (3)".
+    // The tab's caption: "0002 Movimiento (1.234)", with its lines in error when it has any
+    // ("0002 Movimiento (1.234; 3 con errores)", "Sin tipo o con varios (3 con errores)").
     QString title() const;
     bool hasErrors() const;
+    // Lines in error: with a field in error or a broken rule (every line of the other lines).
+    qint64 errorLineCount() const;
     // The next (or previous) cell in error after `from` (before it), going round the table's
     // ends (then *wrapped is true); an invalid index when no cell is in error.
     QModelIndex nextError(const QModelIndex &from, bool backward, bool *wrapped = nullptr) const;

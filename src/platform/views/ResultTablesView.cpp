@@ -76,7 +76,7 @@ void setExportChooser(ExportChooser newChooser)
 
 ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget *parent)
     : QWidget(parent), m_decoder(std::move(decoder)), m_tabs(new QTabWidget(this)),
-      m_status(new QLabel(this)), m_causes(new QLabel(this))
+      m_status(new QLabel(this)), m_causes(new QLabel(this)), m_total(new QLabel(this))
 {
     setObjectName(QStringLiteral("vistaTablas"));
     m_tabs->setObjectName(QStringLiteral("tabsTablas"));
@@ -140,7 +140,9 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
         connect(view, &QTableView::doubleClicked, this, request);
         view->installEventFilter(new EnterFilter(request, view));
     }
+    // What the status line said was about the table left: it goes with it.
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int group) {
+        setStatus(QString());
         if (group >= 0 && group < m_tables.size())
             describeCell(m_tables[group]->currentIndex());
     });
@@ -175,6 +177,24 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
                                      "que se leyeron.")
                           .arg(locale.toString(index.lineCount())));
     note->setVisible(!note->text().isEmpty());
+
+    // How many errors, as the test counts them: fields in error, broken rules and control
+    // characters.
+    m_total->setObjectName(QStringLiteral("lblTotalErrores"));
+    m_total->setWordWrap(true);
+    const qint64 errorLines = [&] {
+        qint64 lines = 0;
+        for (const ResultTableModel *model : std::as_const(m_models))
+            lines += model->errorLineCount();
+        return lines;
+    }();
+    if (errorLines == 0)
+        m_total->setText(QStringLiteral("Ninguna línea tiene errores."));
+    else
+        m_total->setText(
+            QStringLiteral("%1 línea(s) con errores: %2 error(es) de campo y %3 de reglas.")
+                .arg(locale.toString(errorLines), locale.toString(index.fieldErrorCount()),
+                     locale.toString(index.ruleErrorCount())));
 
     // The likely causes first, before any cell in error.
     m_causes->setObjectName(QStringLiteral("lblCausas"));
@@ -212,14 +232,29 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_causes);
     layout->addWidget(note);
+    layout->addWidget(m_total);
     layout->addWidget(m_tabs, 1);
     layout->addLayout(buttons);
 
     applyErrorColors();
-    // The table of the first cause's line type comes first.
+    // The table of the first cause's line type comes first, else the first table with errors.
     if (!m_decoder->file().causes.isEmpty())
         setCurrentGroup(m_decoder->file().causes.front().lineType);
+    else if (const int first = nextGroupWithErrors(-1, false); first >= 0)
+        setCurrentGroup(first);
     setStatus(QStringLiteral("F8 y Mayús+F8: siguiente y anterior celda con error."));
+}
+
+int ResultTablesView::nextGroupWithErrors(int from, bool backward) const
+{
+    const int count = tableCount();
+    for (int step = 1; step <= count; ++step) {
+        const int group = from < 0 ? (backward ? count - step : step - 1)
+                                   : ((from + (backward ? -step : step)) % count + count) % count;
+        if (model(group)->hasErrors())
+            return group;
+    }
+    return -1;
 }
 
 int ResultTablesView::tableCount() const
@@ -281,16 +316,32 @@ void ResultTablesView::describeCell(const QModelIndex &index)
 
 bool ResultTablesView::goToError(bool backward)
 {
-    QTableView *view = table(currentGroup());
-    const ResultTableModel *model = this->model(currentGroup());
+    const int group = currentGroup();
+    QTableView *view = table(group);
+    const ResultTableModel *model = this->model(group);
     if (!view || !model)
         return false;
     bool wrapped = false;
-    const QModelIndex next = model->nextError(view->currentIndex(), backward, &wrapped);
-    if (!next.isValid()) {
-        setStatus(QStringLiteral("Esta tabla no tiene errores."));
-        return false;
+    QModelIndex next = model->nextError(view->currentIndex(), backward, &wrapped);
+    int target = group;
+    if (!next.isValid() || wrapped) {
+        // Past this table's last (first) error: on to the next table with errors, round the
+        // tables; round this one's ends when no other has any.
+        const int other = nextGroupWithErrors(group, backward);
+        if (other < 0) {
+            setStatus(QStringLiteral("Ninguna tabla tiene errores."));
+            return false;
+        }
+        if (other != group) {
+            target = other;
+            next = this->model(other)->nextError({}, backward);
+            wrapped = backward ? other > group : other < group;
+        }
     }
+    if (!next.isValid())
+        return false;
+    view = table(target);
+    setCurrentGroup(target);
     view->setCurrentIndex(next);
     view->scrollTo(next);
     view->setFocus(Qt::ShortcutFocusReason);

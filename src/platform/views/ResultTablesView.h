@@ -25,14 +25,18 @@ void setExportChooser(ExportChooser chooser);
 
 // A test's result as tables: a tab per line type ("0002 Movimiento (1.234)") and one for the
 // lines with no line type or more than one, each a table over a ResultTableModel. Cells in
-// error are coloured for the palette (light or dark), with the error as tooltip; F8 and
-// Shift+F8 go to the next and previous cell in error of the table; the status line says what
-// the current cell holds, or what the last command did. "Exportar esta tabla..." and
-// "Exportar todas..." write CSV files. Nothing here opens a message box. When the test named
-// likely causes of its errors (TestedFile::causes), a highlighted panel over the tables says
-// them first, one per line type or field, and the first cause's table is the one shown.
+// error are coloured for the palette (light or dark), with the error as tooltip; a tab whose
+// table has lines in error says how many. F8 and Shift+F8 go to the next and previous cell in
+// error, from one table with errors to the next; the status line says what the current cell
+// holds, or what the last command did, and is cleared when another table is shown. The view
+// opens on the first cause's table (below), else on the first table with errors; a line over
+// the tables counts the lines and the errors (fields and broken rules) as the test does. "Exportar
+// esta tabla..." and "Exportar todas..." write CSV files. Nothing here opens a message box. When
+// the test named likely causes of its errors (TestedFile::causes), a highlighted panel over the
+// tables says them first, one per line type or field, and the first cause's table is the one shown.
 // Object names: "vistaTablas", "tabsTablas", "tablaTipo<Ly_ID>", "tablaOtras",
-// "lblEstadoTabla", "lblNotaTablas", "lblCausas", "cmdExportarTabla", "cmdExportarTodas".
+// "lblEstadoTabla", "lblNotaTablas", "lblTotalErrores", "lblCausas", "cmdExportarTabla",
+// "cmdExportarTodas".
 class ResultTablesView : public QWidget {
     Q_OBJECT
 public:
@@ -45,8 +49,12 @@ public:
     void setCurrentGroup(int group);
     QString statusText() const;
 
-    // Moves to the next (previous) cell in error of the current table; false when it has none.
+    // Moves to the next (previous) cell in error: of the current table, then of the next
+    // (previous) table with errors, round the tables; false when no table has any.
     bool goToError(bool backward);
+    // The first table with errors after (before) `from`, round the tables (from -1: the first
+    // or last with errors); -1 when none has any.
+    int nextGroupWithErrors(int from, bool backward) const;
     // Writes a table (by group) into a CSV file, or every table with lines into a folder (see
     // csvFileName); the status line says what was written or why not. exportAll returns the
     // number of files written, -1 on a failure.
@@ -76,6 +84,7 @@ private:
     QTabWidget *m_tabs;
     QLabel *m_status;
     QLabel *m_causes;
+    QLabel *m_total;
     QList<QTableView *> m_tables;
     QList<ResultTableModel *> m_models;
 };

@@ -21,8 +21,9 @@ TestResultViews::TestResultViews(std::shared_ptr<const TestedFile> file, QWidget
     auto *legend = new QLabel(
         QStringLiteral("Cada campo es una banda de color con su número en la franja de arriba. "
                        "Rayado: columnas que ningún campo lee y que tienen texto. Cuadriculado "
-                       "rojo: columnas que leen dos campos. Subrayado rojo: campo con error. "
-                       "Borde punteado: el campo pasa del final de la línea. Ctrl+← y Ctrl+→: "
+                       "rojo: columnas que leen dos campos. Subrayado rojo: campo con error (también "
+                       "el que rompe una regla). Número de línea en rojo: la línea rompe una "
+                       "regla. Borde punteado: el campo pasa del final de la línea. Ctrl+← y Ctrl+→: "
                        "campo anterior y siguiente."),
         m_linesPage);
     legend->setObjectName(QStringLiteral("lblLeyenda"));
