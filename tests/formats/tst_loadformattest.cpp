@@ -907,6 +907,10 @@ private slots:
         QCOMPARE(errorPlaces(report), errors);
         QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
         QCOMPARE(report.result.errorCount, errors.size());
+        // A broken rule is counted on the line that breaks it, whatever type the rule names.
+        for (const velkora::formats::TypeStat &type : report.result.types)
+            QVERIFY2(type.errorLines <= type.lines,
+                     qPrintable(u"%1 lines in error of %2"_s.arg(type.errorLines).arg(type.lines)));
         // Every error of a rule is on the JSON's list with its rule.
         const QJsonArray first = json(report)[u"errors"_s][u"first"_s].toArray();
         QCOMPARE(first.size(), errors.size());

@@ -34,6 +34,17 @@ FieldError RuleChecker::error(qint64 line, int lineType, int field, int rule) co
     return e;
 }
 
+void RuleChecker::countOnLine(const FieldError &error, int lineType, ScanResult &out,
+                              bool &inError) const
+{
+    // The error names the rule's line type; the line that breaks it is of another type (or
+    // of none), and is counted with the lines of its own.
+    FieldError counted = error;
+    counted.lineType = lineType;
+    counted.field = -1;
+    countError(m_format, counted, out, inError, false, m_listLimit);
+}
+
 void RuleChecker::mergeErrors(ScanResult &to, std::vector<FieldError> &found) const
 {
     if (found.empty())
@@ -70,7 +81,10 @@ void RuleChecker::check(ScanResult &part)
             FieldError e = error(rules.firstText, int(x), -1, types[x].firstRule);
             e.ruleValue = rules.firstType;
             e.expected = int(x);
-            add(e, false);
+            bool inError = false;
+            countOnLine(e, rules.firstType, part, inError);
+            if (int(found.size()) < m_listLimit)
+                found.push_back(e);
         }
     }
     qint64 lastErrorLine = -1;
@@ -148,14 +162,14 @@ void RuleChecker::finish(ScanResult &whole)
             FieldError e = error(m_lastText, int(x), -1, own.lastRule);
             e.ruleValue = m_lastType;
             e.expected = int(x);
-            countError(m_format, e, whole, counted, false, m_listLimit);
+            countOnLine(e, m_lastType, whole, counted);
             found.push_back(e);
         }
         if (own.timesRule >= 0 && m_times[x] < own.minTimes) {
             FieldError e = error(std::max<qint64>(0, m_lastText), int(x), -1, own.timesRule);
             e.ruleValue = m_times[x];
             e.expected = int(x);
-            countError(m_format, e, whole, counted, false, m_listLimit);
+            countOnLine(e, m_lastText >= 0 ? m_lastType : -1, whole, counted);
             found.push_back(e);
         }
     }

@@ -33,6 +33,9 @@ private:
     };
     FieldError error(qint64 line, int lineType, int field, int rule) const;
     void mergeErrors(ScanResult &to, std::vector<FieldError> &found) const;
+    // Counts a broken rule of the file's first or last line (PRIMERA, ULTIMA, too few lines
+    // for VECES) on the line's own type, `lineType` (-1: a line of no type).
+    void countOnLine(const FieldError &error, int lineType, ScanResult &out, bool &inError) const;
 
     const CompiledFormat &m_format;
     const RuleSet &m_rules;
