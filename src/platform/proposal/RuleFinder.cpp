@@ -103,7 +103,7 @@ public:
         std::vector<char> special(size_t(types), 0);
         for (const int t : order) {
             const qint64 lines = proposal.lineTypes.at(t).lines;
-            if (lines >= 2 && lines * 2 <= typed && int(m_spanTypes.size()) < MaxSpanTypes) {
+            if (lines >= 2 && lines * 4 <= typed && int(m_spanTypes.size()) < MaxSpanTypes) {
                 m_spanTypes.push_back(t);
                 special[size_t(t)] = 1;
             }
@@ -196,13 +196,15 @@ public:
             seen.after = previous < 0 ? -1 : seen.after == -2 || seen.after == previous ? previous : -1;
         for (const int h : m_holdersOf[size_t(t)])
             check(analyzer, h);
-        const std::vector<int> &summed = m_summedOf[size_t(t)];
-        for (size_t s = 0; s < m_counts.size(); ++s) {
+        for (size_t s = 0; s < m_counts.size(); ++s)
             ++m_counts[s][size_t(t)];
-            for (const int i : summed) {
+        if (!m_holders.empty()) {
+            for (const int i : m_summedOf[size_t(t)]) {
                 const qint64 value = numberOf(analyzer, m_summed[size_t(i)].field);
-                if (value != formats::NoValue)
-                    m_sums[s][size_t(i)] += value;
+                if (value == formats::NoValue)
+                    continue;
+                for (std::vector<__int128> &sums : m_sums)
+                    sums[size_t(i)] += value;
             }
         }
         if (const int s = m_spanOf[size_t(t)]; s > 0) {
@@ -412,7 +414,17 @@ RulesOutcome findRules(Proposal &proposal, const QString &path, const ProposalOp
 {
     if (proposal.lineTypes.isEmpty())
         return RulesOutcome::Found;
-    const formats::CompiledFormat compiled(toLoadFormat(proposal, QStringLiteral("PROP")));
+    // Only the numbers are read: dates and constants are read as texts (their columns kept,
+    // so the line types and lengths are the test's), which converts nothing.
+    formats::LoadFormat format = toLoadFormat(proposal, QStringLiteral("PROP"));
+    for (formats::LineType &type : format.lineTypes)
+        for (formats::FieldDef &field : type.fields)
+            if (field.type() != formats::FieldType::Numero) {
+                field.typeCode = QStringLiteral("02");
+                field.format.clear();
+                field.value.clear();
+            }
+    const formats::CompiledFormat compiled(std::move(format));
     Finder finder(proposal, compiled);
     formats::LineAnalyzer analyzer(compiled);
     LineReader reader;
