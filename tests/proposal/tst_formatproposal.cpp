@@ -798,6 +798,18 @@ private slots:
         QCOMPARE(field[u"type"_s].toString(), f.typeCode);
         QCOMPARE(field[u"format"_s].toString(), f.format);
         QCOMPARE(field[u"trim"_s].toBool(), f.trim);
+        // The rules by the numbers their texts name line types and fields with.
+        const QJsonArray rules = root[u"rules"_s].toArray();
+        QStringList jsonRules;
+        for (const QJsonValue &rule : rules) {
+            jsonRules << QStringList{rule[u"line_type"_s].toString(), rule[u"field"_s].toString(),
+                                     rule[u"text"_s].toString()}
+                             .join(u'|');
+            QVERIFY(!rule[u"description"_s].toString().isEmpty());
+            QVERIFY(rule[u"confidence"_s].toDouble() > 0);
+        }
+        QVERIFY(!jsonRules.isEmpty());
+        QCOMPARE(jsonRules, ruleTexts(proposal));
         const QJsonObject unread = root[u"unread"_s].toObject();
         QCOMPARE(unread[u"count"_s].toInt(), proposal.unreadCount);
         QCOMPARE(unread[u"first"_s].toArray().size(), proposal.unreadLines.size());
