@@ -661,6 +661,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QByteArray>("end");
+        QTest::addColumn<bool>("records"); // written without line breaks but `end` at the end
         QTest::addColumn<QStringList>("rules");
         const QStringList header{u"0001||PRIMERA"_s, u"0001||VECES 1"_s};
         const QStringList trailer{u"0005||ULTIMA"_s, u"0005||VECES 1"_s};
@@ -676,13 +677,13 @@ private slots:
         };
         const QStringList l = lengths(5);
         QTest::newRow("counts and sums per group and for the file")
-            << groupedFile({}) << QByteArray("\n")
+            << groupedFile({}) << QByteArray("\n") << false
             << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} +
                            groupTotals + trailer + l.mid(4, 1) + fileTotals};
         Grouped wrong;
         wrong.wrongTotal = 3;
         QTest::newRow("a group's total one cent off")
-            << groupedFile(wrong) << QByteArray("\r\n")
+            << groupedFile(wrong) << QByteArray("\r\n") << false
             << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} +
                            groupTotals.mid(0, 1) + trailer + l.mid(4, 1) + fileTotals};
         Grouped sub;
@@ -690,7 +691,7 @@ private slots:
         const QStringList s6 = lengths(6);
         // The first sub-record comes after the first group's trailer: it is the line type 0005.
         QTest::newRow("sub-records after their detail")
-            << groupedFile(sub) << QByteArray("\n")
+            << groupedFile(sub) << QByteArray("\n") << false
             << QStringList{header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
                            QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s,
                                        u"0006||VECES 1"_s} +
@@ -698,16 +699,20 @@ private slots:
                            QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
                                        u"0006|0003|SUMA 0003.0001"_s}};
         QTest::newRow("records without line breaks")
-            << groupedFile({}) << QByteArray()
+            << groupedFile({}) << QByteArray() << true
+            << QStringList{QStringList{u"||REGISTRO 60"_s} + header +
+                           QStringList{u"0004||TRAS 0003"_s} + groupTotals + trailer + fileTotals};
+        QTest::newRow("records without line breaks, but one at the end")
+            << groupedFile({}) << QByteArray("\r\n") << true
             << QStringList{QStringList{u"||REGISTRO 60"_s} + header +
                            QStringList{u"0004||TRAS 0003"_s} + groupTotals + trailer + fileTotals};
         QTest::newRow("one kind of line, of one length")
             << detailsHolding(datesOf(30, [](int i) { return QString::number(1000 + i * 7); }))
-            << QByteArray("\n") << QStringList{u"0001||LONGITUD 40"_s};
+            << QByteArray("\n") << false << QStringList{u"0001||LONGITUD 40"_s};
         // Blanks at the end taken off: only the account ends (and the file's end) have one
         // length; complementary concepts follow a movement, and so do both account ends here.
         QTest::newRow("lines of several lengths")
-            << rightStripped(bankStatement(2, 10)) << QByteArray("\n")
+            << rightStripped(bankStatement(2, 10)) << QByteArray("\n") << false
             << QStringList{u"0003||TRAS 0002"_s,   u"0004||LONGITUD 76"_s, u"0004||TRAS 0002"_s,
                            u"0005||ULTIMA"_s,      u"0005||VECES 1"_s,     u"0005||LONGITUD 26"_s};
     }
@@ -715,11 +720,13 @@ private slots:
     {
         QFETCH(QStringList, lines);
         QFETCH(QByteArray, end);
+        QFETCH(bool, records);
         QFETCH(QStringList, rules);
-        const QString path = write(lines, end);
+        const QString path =
+            records ? writeBytes(lines.join(QString()).toUtf8() + end) : write(lines, end);
         const Proposal proposal = propose(path);
         QCOMPARE(ruleTexts(proposal), rules);
-        QCOMPARE(proposal.recordLength, end.isEmpty() ? 60 : 0);
+        QCOMPARE(proposal.recordLength, records ? 60 : 0);
         QCOMPARE(proposal.linesRead, lines.size());
         for (const ProposedRule &rule : proposal.rules) {
             QVERIFY2(rule.confidence > 0 && rule.confidence <= 1, qPrintable(rule.text));

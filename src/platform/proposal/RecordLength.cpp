@@ -27,11 +27,8 @@ RecordLength findRecordLength(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     qint64 size = file.size();
-    QByteArray head = file.read(LookedAt);
-    qsizetype start = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    if (head.size() - start < 2 * ShortestRecord ||
-        std::memchr(head.constData() + start, '\n', size_t(head.size() - start)))
-        return {};
+    const QByteArray head = file.read(LookedAt);
+    const qsizetype start = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     // A line break at the very end does not count.
     if (file.seek(std::max<qint64>(0, size - 2))) {
         const QByteArray tail = file.read(2);
@@ -43,6 +40,8 @@ RecordLength findRecordLength(const QString &path)
     const qint64 data = size - start;
     const char *b = head.constData() + start;
     const qsizetype have = std::min<qsizetype>(head.size() - start, qsizetype(data));
+    if (have < 2 * ShortestRecord || std::memchr(b, '\n', size_t(have)))
+        return {};
     RecordLength best;
     std::vector<std::pair<int, double>> scores;
     for (int length = ShortestRecord; length <= MaxColumns && 2 * qsizetype(length) <= have;
