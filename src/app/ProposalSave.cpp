@@ -148,9 +148,9 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
     using Writer = kesta::storage::LoadFormatWriter;
     Writer writer([connection] { return connection; }, statement);
     try {
-        const auto result = writer.write(Writer::Format::New, key, lines, fields,
-                                         rulesTable ? &rules : nullptr,
-                                         [](const QString &) { return true; });
+        const auto result =
+            writer.write(Writer::Format::New, key, lines, fields, rulesTable ? &rules : nullptr,
+                         [](const QString &) { return true; });
         if (result == Writer::Result::KeyTaken) {
             outcome.status = SaveOutcome::KeyTaken;
             outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
@@ -181,9 +181,10 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
                                rules.size() == 1 ? QStringLiteral(", 1 regla")
                                                  : QStringLiteral(", %1 reglas").arg(rules.size()));
     else if (!rules.isEmpty())
-        outcome.message += QStringLiteral(" Las reglas propuestas no se guardaron: la base de datos "
-                                          "no tiene la tabla Layout_Regla (velkora --upgrade la "
-                                          "añade).");
+        outcome.message +=
+            QStringLiteral(" Las reglas propuestas no se guardaron: la base de datos "
+                           "no tiene la tabla Layout_Regla (velkora --upgrade la "
+                           "añade).");
     return outcome;
 }
 

@@ -126,9 +126,8 @@ private slots:
             << u"ID del tipo de registro: posición 8, longitud 1; algunos tipos de línea "
                "tienen su ID en otra posición"_s
             << QString();
-        QTest::newRow("propose, the rules")
-            << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
-            << u"Reglas propuestas:"_s << QString();
+        QTest::newRow("propose, the rules") << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
+                                            << u"Reglas propuestas:"_s << QString();
         QTest::newRow("propose a file that is not text")
             << QStringList{u"propose"_s, u"imagen.txt"_s} << 2 << QString()
             << u"imagen.txt' no es un archivo de texto: tiene bytes nulos"_s;
@@ -235,9 +234,8 @@ private slots:
         QCOMPARE(result[u"lines"_s].toInt(), 2 + 30 + types[2][u"lines"_s].toInt() + 2 + 1 + 1);
         const QJsonArray rules = result[u"rules"_s].toArray();
         QVERIFY(!rules.isEmpty());
-        QCOMPARE(rules[0].toObject().keys(),
-                 (QStringList{u"confidence"_s, u"description"_s, u"field"_s, u"line_type"_s,
-                              u"text"_s}));
+        QCOMPARE(rules[0].toObject().keys(), (QStringList{u"confidence"_s, u"description"_s,
+                                                          u"field"_s, u"line_type"_s, u"text"_s}));
     }
 
     // A format saved by velkora propose --save is the proposal, row for row, and tests on its

@@ -107,10 +107,9 @@ QStringList groupedFile(const Grouped &o)
         details += count;
         sum += total;
     }
-    lines << record(60, {{1, "Z"},
-                         {2, r.number(o.groups, 6)},
-                         {9, r.number(details, 8)},
-                         {18, r.number(sum, 16)}});
+    lines << record(
+        60,
+        {{1, "Z"}, {2, r.number(o.groups, 6)}, {9, r.number(details, 8)}, {18, r.number(sum, 16)}});
     return lines;
 }
 
@@ -678,8 +677,8 @@ private slots:
         const QStringList l = lengths(5);
         QTest::newRow("counts and sums per group and for the file")
             << groupedFile({}) << QByteArray("\n") << false
-            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} +
-                           groupTotals + trailer + l.mid(4, 1) + fileTotals};
+            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + groupTotals +
+                           trailer + l.mid(4, 1) + fileTotals};
         Grouped wrong;
         wrong.wrongTotal = 3;
         QTest::newRow("a group's total one cent off")
@@ -692,12 +691,12 @@ private slots:
         // The first sub-record comes after the first group's trailer: it is the line type 0005.
         QTest::newRow("sub-records after their detail")
             << groupedFile(sub) << QByteArray("\n") << false
-            << QStringList{header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
-                           QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s,
-                                       u"0006||VECES 1"_s} +
-                           s6.mid(5, 1) +
-                           QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
-                                       u"0006|0003|SUMA 0003.0001"_s}};
+            << QStringList{
+                   header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
+                   QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s, u"0006||VECES 1"_s} +
+                   s6.mid(5, 1) +
+                   QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
+                               u"0006|0003|SUMA 0003.0001"_s}};
         QTest::newRow("records without line breaks")
             << groupedFile({}) << QByteArray() << true
             << QStringList{QStringList{u"||REGISTRO 60"_s} + header +
@@ -713,8 +712,8 @@ private slots:
         // length; complementary concepts follow a movement, and so do both account ends here.
         QTest::newRow("lines of several lengths")
             << rightStripped(bankStatement(2, 10)) << QByteArray("\n") << false
-            << QStringList{u"0003||TRAS 0002"_s,   u"0004||LONGITUD 76"_s, u"0004||TRAS 0002"_s,
-                           u"0005||ULTIMA"_s,      u"0005||VECES 1"_s,     u"0005||LONGITUD 26"_s};
+            << QStringList{u"0003||TRAS 0002"_s, u"0004||LONGITUD 76"_s, u"0004||TRAS 0002"_s,
+                           u"0005||ULTIMA"_s,    u"0005||VECES 1"_s,     u"0005||LONGITUD 26"_s};
     }
     void rules()
     {

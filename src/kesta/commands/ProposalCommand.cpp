@@ -13,8 +13,8 @@
 #include <views/ProposalProgressDialog.h>
 
 #include <QAction>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -214,8 +214,12 @@ void ProposalCommand::showRules(const LoadFormat &format)
             continue;
         // Numbered again, in order, as the rules kept.
         shown.rules << storage::LayoutRuleValues{
-            QString(), QStringLiteral("%1").arg(shown.rules.size() + 1, 4, 10, QLatin1Char('0')),
-            rule.lineOrder, rule.fieldId, rule.text, rule.description};
+            QString(),
+            QStringLiteral("%1").arg(shown.rules.size() + 1, 4, 10, QLatin1Char('0')),
+            rule.lineOrder,
+            rule.fieldId,
+            rule.text,
+            rule.description};
     }
     QStringList orders;
     for (const LineType &type : format.lineTypes) {

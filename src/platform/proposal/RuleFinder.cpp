@@ -86,8 +86,7 @@ struct TypeSeen {
 class Finder {
 public:
     Finder(const Proposal &proposal, const formats::CompiledFormat &compiled)
-        : m_proposal(proposal), m_compiled(compiled),
-          m_types(size_t(proposal.lineTypes.size()))
+        : m_proposal(proposal), m_compiled(compiled), m_types(size_t(proposal.lineTypes.size()))
     {
         const auto types = int(proposal.lineTypes.size());
         qint64 typed = 0;
@@ -121,8 +120,8 @@ public:
             for (size_t f = 0; f < type.fields.size() && added < MaxHolderFields; ++f) {
                 if (!isNumber(type.fields[f]))
                     continue;
-                m_holders.push_back({t, int(f), type.fields[f].number.decimals(),
-                                     type.fields[f].length});
+                m_holders.push_back(
+                    {t, int(f), type.fields[f].number.decimals(), type.fields[f].length});
                 ++added;
             }
             if (added > 0) {
@@ -137,8 +136,8 @@ public:
                 if (!isNumber(type.fields[f]))
                     continue;
                 m_summedOf[size_t(t)].push_back(int(m_summed.size()));
-                m_summed.push_back({t, int(f), type.fields[f].number.decimals(),
-                                    type.fields[f].length});
+                m_summed.push_back(
+                    {t, int(f), type.fields[f].number.decimals(), type.fields[f].length});
             }
         }
         for (int t = 0; t < types; ++t)
@@ -161,7 +160,8 @@ public:
                 for (size_t m = 0; m < m_measures.size(); ++m) {
                     const Measure &measure = m_measures[m];
                     if ((measure.kind == Measure::Count && measure.index == own) ||
-                        (measure.kind == Measure::Sum && m_summed[size_t(measure.index)].type == own))
+                        (measure.kind == Measure::Sum &&
+                         m_summed[size_t(measure.index)].type == own))
                         continue;
                     m_candidates.push_back({int(h), s, int(m)});
                 }
@@ -193,7 +193,9 @@ public:
         seen.shortest = seen.shortest < 0 ? length : std::min(seen.shortest, length);
         seen.longest = std::max(seen.longest, length);
         if (seen.after != -1)
-            seen.after = previous < 0 ? -1 : seen.after == -2 || seen.after == previous ? previous : -1;
+            seen.after = previous < 0                                 ? -1
+                         : seen.after == -2 || seen.after == previous ? previous
+                                                                      : -1;
         for (const int h : m_holdersOf[size_t(t)])
             check(analyzer, h);
         for (size_t s = 0; s < m_counts.size(); ++s)
@@ -290,8 +292,8 @@ private:
     std::vector<std::vector<int>> m_checkOf;
     std::vector<std::vector<qint64>> m_counts; // per span, per line type
     std::vector<std::vector<__int128>> m_sums; // per span, per field summed
-    int m_previous = -3; // the previous line's type: -3 none yet, -1 none
-    int m_first = -2;    // the first line with text's type: -2 none yet
+    int m_previous = -3;                       // the previous line's type: -3 none yet, -1 none
+    int m_first = -2;                          // the first line with text's type: -2 none yet
     int m_last = -1;
 };
 
@@ -329,7 +331,8 @@ ProposedRule Finder::runningRule(const Candidate &candidate) const
         break;
     case Measure::Sum: {
         const NumberField &summed = m_summed[size_t(measure.index)];
-        rule.text = QStringLiteral("SUMA %1.%2").arg(ruleNumber(summed.type), ruleNumber(summed.field));
+        rule.text =
+            QStringLiteral("SUMA %1.%2").arg(ruleNumber(summed.type), ruleNumber(summed.field));
         rule.description = QStringLiteral("Suma de %1 de las líneas %2")
                                .arg(fieldName(summed.type, summed.field), typeName(summed.type));
         rule.sumLineType = summed.type;

@@ -53,9 +53,8 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
       m_fieldsTable(makeTable(m_fieldsModel, QStringLiteral("tblCampos"), this)),
       m_rulesModel(new ProposedRulesModel(m_proposal, this)),
       m_rulesTable(makeTable(m_rulesModel, QStringLiteral("tblReglas"), this)),
-      m_pages(new QTabWidget(this)),
-      m_unmatched(new QListWidget(this)), m_unread(new QListWidget(this)),
-      m_lines(new RawLinesView(this)), m_status(new QLabel(this)),
+      m_pages(new QTabWidget(this)), m_unmatched(new QListWidget(this)),
+      m_unread(new QListWidget(this)), m_lines(new RawLinesView(this)), m_status(new QLabel(this)),
       m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
       m_cancel(new QPushButton(QStringLiteral("Cancelar"), this))
 {

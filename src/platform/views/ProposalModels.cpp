@@ -211,7 +211,8 @@ QVariant ProposedRulesModel::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     const bool ofType = rule.lineType >= 0 && rule.lineType < m_proposal.lineTypes.size();
-    const proposal::ProposedLineType *type = ofType ? &m_proposal.lineTypes.at(rule.lineType) : nullptr;
+    const proposal::ProposedLineType *type =
+        ofType ? &m_proposal.lineTypes.at(rule.lineType) : nullptr;
     switch (column) {
     case Number:
         return numberText(index.row());
