@@ -86,7 +86,7 @@ struct TypeSeen {
 class Finder {
 public:
     Finder(const Proposal &proposal, const formats::CompiledFormat &compiled)
-        : m_proposal(proposal), m_compiled(compiled), m_types(size_t(proposal.lineTypes.size()))
+        : m_proposal(proposal), m_types(size_t(proposal.lineTypes.size()))
     {
         const auto types = int(proposal.lineTypes.size());
         qint64 typed = 0;
@@ -277,7 +277,6 @@ private:
     ProposedRule runningRule(const Candidate &candidate) const;
 
     const Proposal &m_proposal;
-    const formats::CompiledFormat &m_compiled;
     std::vector<TypeSeen> m_types;
     std::vector<int> m_spanTypes;
     std::vector<int> m_spanOf; // per line type: its span, or -1
