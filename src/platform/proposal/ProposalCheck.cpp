@@ -74,10 +74,12 @@ CheckOutcome checkProposal(Proposal &proposal, const QString &path, const Propos
                 !proposal.rules.at(rule).text.startsWith(QLatin1String("REGISTRO")))
                 broken << int(rule);
         }
-        bool changed = !broken.isEmpty();
         std::sort(broken.begin(), broken.end());
         for (qsizetype i = broken.size() - 1; i >= 0; --i)
             proposal.rules.removeAt(broken.at(i));
+        if (!broken.isEmpty())
+            continue; // its errors count in its fields: they are looked at once it is out
+        bool changed = false;
         const formats::ScanResult &result = report.result;
         for (size_t t = 0; t < result.types.size() && t < size_t(proposal.lineTypes.size()); ++t) {
             const formats::TypeStat &type = result.types[t];
