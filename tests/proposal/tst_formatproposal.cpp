@@ -596,6 +596,7 @@ private slots:
         QTest::addColumn<int>("cancelAt"); // -1 never, else the step cancelled in
         QTest::newRow("to the end") << -1;
         QTest::newRow("cancelled while reading") << int(ProposalProgress::Step::Reading);
+        QTest::newRow("cancelled while finding the rules") << int(ProposalProgress::Step::Rules);
         QTest::newRow("cancelled while testing") << int(ProposalProgress::Step::Testing);
     }
     void progressAndCancel()
@@ -619,12 +620,15 @@ private slots:
         QVERIFY(!seen.isEmpty());
         const qint64 size = QFileInfo(path).size();
         bool testing = false;
+        int last = 0; // the steps in order: reading, the rules, testing
         for (const ProposalProgress &p : std::as_const(seen)) {
             QVERIFY(p.done >= 0 && p.done <= p.total);
             QCOMPARE(p.total, size);
-            QVERIFY(!testing || p.step == ProposalProgress::Step::Testing); // reading comes first
+            QVERIFY(int(p.step) >= last);
+            last = int(p.step);
             testing = p.step == ProposalProgress::Step::Testing;
         }
+        QCOMPARE(last, cancelAt < 0 ? int(ProposalProgress::Step::Testing) : cancelAt);
         if (cancelAt < 0) {
             QVERIFY2(proposed, qPrintable(error.text));
             QVERIFY(testing);

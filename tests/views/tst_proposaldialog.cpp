@@ -257,6 +257,7 @@ void tst_ProposalDialog::progressOfALongProposal()
     QVERIFY(seen[0].contains(QDir::toNativeSeparators(path)));
     QVERIFY2(seen[1].startsWith("Abriendo el archivo") ||
                  seen[1].startsWith("Leyendo el archivo") ||
+                 seen[1].startsWith("Buscando las reglas del archivo") ||
                  seen[1].startsWith("Probando la propuesta"),
              qPrintable(seen[1]));
     if (answer.isEmpty()) {
