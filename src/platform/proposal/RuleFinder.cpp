@@ -18,6 +18,7 @@ constexpr int MaxSpanTypes = 8;
 constexpr int MaxHolderTypes = 8;
 constexpr int MaxHolderFields = 16;
 constexpr int MaxSummed = 256;
+constexpr int MaxDetailTypes = 40;
 
 __int128 power10(int n)
 {
@@ -145,7 +146,9 @@ public:
                 m_detail.push_back(t);
         for (int t = 0; t < types; ++t)
             m_measures.push_back({Measure::Count, t});
-        if (m_detail.size() >= 2 && int(m_detail.size()) < types)
+        // (At most MaxDetailTypes of them, so that the rule's text fits its 255 characters.)
+        if (m_detail.size() >= 2 && int(m_detail.size()) < types &&
+            int(m_detail.size()) <= MaxDetailTypes)
             m_measures.push_back({Measure::CountDetail, 0});
         m_measures.push_back({Measure::CountAny, 0});
         for (size_t i = 0; i < m_summed.size(); ++i)
