@@ -1,6 +1,7 @@
 #include "ProposalSave.h"
 
 #include "controls/DigitFormat.h"
+#include "formats/LoadFormatReader.h"
 #include "host/RuntimeError.h"
 #include "services/DateTexts.h"
 #include "services/SqlConnection.h"
@@ -126,14 +127,30 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
         return outcome;
     }
 
+    // The proposed rules, when the database has their table (one made before the rules keeps
+    // the format without them, and the message says so).
+    QList<kesta::storage::LayoutRuleValues> rules;
+    for (const formats::RuleDef &r : format.rules) {
+        kesta::storage::LayoutRuleValues rv;
+        rv.key = key;
+        rv.id = r.id;
+        rv.lineId = r.lineOrder;
+        rv.fieldId = r.fieldId;
+        rv.text = r.text;
+        rv.description = r.description;
+        rules << rv;
+    }
+    const bool rulesTable = formats::hasRulesTable(QSqlDatabase::database(connectionName));
+
     // The key is looked up inside the save's transaction: a format stored meanwhile under it
     // is never replaced.
     QString statement;
     using Writer = kesta::storage::LoadFormatWriter;
     Writer writer([connection] { return connection; }, statement);
     try {
-        const auto result = writer.write(Writer::Format::New, key, lines, fields,
-                                         [](const QString &) { return true; });
+        const auto result =
+            writer.write(Writer::Format::New, key, lines, fields, rulesTable ? &rules : nullptr,
+                         [](const QString &) { return true; });
         if (result == Writer::Result::KeyTaken) {
             outcome.status = SaveOutcome::KeyTaken;
             outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
@@ -159,6 +176,15 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
                           .arg(fields.size())
                           .arg(fields.size() == 1 ? QStringLiteral("campo")
                                                   : QStringLiteral("campos"));
+    if (!rules.isEmpty() && rulesTable)
+        outcome.message.insert(outcome.message.size() - 1,
+                               rules.size() == 1 ? QStringLiteral(", 1 regla")
+                                                 : QStringLiteral(", %1 reglas").arg(rules.size()));
+    else if (!rules.isEmpty())
+        outcome.message +=
+            QStringLiteral(" Las reglas propuestas no se guardaron: la base de datos "
+                           "no tiene la tabla Layout_Regla (velkora --upgrade la "
+                           "añade).");
     return outcome;
 }
 

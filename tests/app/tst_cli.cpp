@@ -126,6 +126,8 @@ private slots:
             << u"ID del tipo de registro: posición 8, longitud 1; algunos tipos de línea "
                "tienen su ID en otra posición"_s
             << QString();
+        QTest::newRow("propose, the rules") << QStringList{u"propose"_s, u"pagos.txt"_s} << 0
+                                            << u"Reglas propuestas:"_s << QString();
         QTest::newRow("propose a file that is not text")
             << QStringList{u"propose"_s, u"imagen.txt"_s} << 2 << QString()
             << u"imagen.txt' no es un archivo de texto: tiene bytes nulos"_s;
@@ -230,6 +232,10 @@ private slots:
                  (QStringList{u"confidence"_s, u"description"_s, u"format"_s, u"length"_s,
                               u"position"_s, u"trim"_s, u"type"_s, u"type_name"_s, u"value"_s}));
         QCOMPARE(result[u"lines"_s].toInt(), 2 + 30 + types[2][u"lines"_s].toInt() + 2 + 1 + 1);
+        const QJsonArray rules = result[u"rules"_s].toArray();
+        QVERIFY(!rules.isEmpty());
+        QCOMPARE(rules[0].toObject().keys(), (QStringList{u"confidence"_s, u"description"_s,
+                                                          u"field"_s, u"line_type"_s, u"text"_s}));
     }
 
     // A format saved by velkora propose --save is the proposal, row for row, and tests on its
@@ -241,6 +247,7 @@ private slots:
                                  u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"pago"_s, u"--save"_s});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.err.contains(u"Guardado el formato de carga 'PAGO'"_s), qPrintable(run.err));
+        QVERIFY2(run.err.contains(u" reglas."_s), qPrintable(run.err));
 
         velkora::proposal::Proposal proposal;
         QString why;
@@ -290,7 +297,18 @@ private slots:
             }
         }
 
-        // Tested as a stored format on its own file: the same lines per line type, clean.
+        // Its rules, row for row: the file's header and control, the batches' controls.
+        QVERIFY(!expected.rules.isEmpty());
+        QCOMPARE(saved->rules.size(), expected.rules.size());
+        for (qsizetype r = 0; r < expected.rules.size(); ++r) {
+            const auto &a = saved->rules[r];
+            const auto &b = expected.rules[r];
+            QCOMPARE(QStringList({a.id, a.lineOrder, a.fieldId, a.text, a.description}),
+                     QStringList({b.id, b.lineOrder, b.fieldId, b.text, b.description}));
+        }
+
+        // Tested as a stored format on its own file, rules and all: the same lines per line
+        // type, clean.
         const Run test = velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s, u"--json"_s});
         QCOMPARE(test.code, 0);
         const QJsonObject result = QJsonDocument::fromJson(test.out.toUtf8()).object();
@@ -388,6 +406,12 @@ private slots:
         QSqlDatabase::removeDatabase(u"cli-old"_s);
         const QStringList old{u"--database"_s, home.filePath(u"viejo.db"_s)};
         QCOMPARE(velkora(old + QStringList{u"test"_s, u"0001"_s}).code, 0);
+        // A proposal saved there is saved without its rules, and says so.
+        const Run proposed = velkora(
+            old + QStringList{u"propose"_s, u"pagos.txt"_s, u"--key"_s, u"VIEJ"_s, u"--save"_s});
+        QCOMPARE(proposed.code, 0);
+        QVERIFY2(proposed.err.contains(u"Las reglas propuestas no se guardaron"_s),
+                 qPrintable(proposed.err));
         const Run upgrade = velkora(old + QStringList{u"--upgrade"_s});
         QCOMPARE(upgrade.code, 0);
         QVERIFY(upgrade.err.contains(u"added the table Layout_Regla"_s));

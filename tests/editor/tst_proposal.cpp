@@ -92,6 +92,20 @@ velkora::formats::LoadFormat proposalOf(const QString &path, const QString &key)
     return velkora::proposal::toLoadFormat(proposalFor(path), key);
 }
 
+// A format's rules as texts to compare: "line type|field|rule", in their order; `ordered`
+// false keeps only those that do not depend on the lines' order (REGISTRO, LONGITUD, VECES).
+QStringList ruleTexts(const velkora::formats::LoadFormat &format, bool ordered = true)
+{
+    QStringList texts;
+    for (const auto &rule : format.rules) {
+        const bool orderFree = rule.text.startsWith("REGISTRO") ||
+                               rule.text.startsWith("LONGITUD") || rule.text.startsWith("VECES");
+        if (ordered || orderFree)
+            texts << QStringList{rule.lineOrder, rule.fieldId, rule.text}.join('|');
+    }
+    return texts;
+}
+
 // A format's line types and fields as texts to compare: "ID|description|position|length" and
 // "line ID|description|position|length|type|value|format|trim", in their order.
 QStringList lineTypeTexts(const velkora::formats::LoadFormat &format)
@@ -337,11 +351,12 @@ void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
     s.forget();
     s.record->chosenFiles << m_statement;
 
-    QStringList lineTypeIds, fieldPositions, summary;
+    QStringList lineTypeIds, fieldPositions, summary, shownRules;
     qint64 sampleRows = -1;
     bool bandsShown = false;
     ProposalAnswer answer([&](ProposalDialog &dialog) {
         lineTypeIds = modelColumn(dialog.lineTypesTable()->model(), 0);
+        shownRules = modelColumn(dialog.rulesTable()->model(), 3);
         fieldPositions = modelColumn(dialog.fieldsTable()->model(), 2);
         summary << dialog.findChild<QLabel *>("lblResumen")->text()
                 << dialog.findChild<QLabel *>("lblSinTipo")->text();
@@ -361,6 +376,14 @@ void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
     QCOMPARE(s.record->count("ChooseOpenFile"), 1);
     QVERIFY(s.record->lastCall("ChooseOpenFile").startsWith("ChooseOpenFile(frmKESTA|"));
     QCOMPARE(lineTypeIds, proposedIds);
+    // Each account's trailer holds its movements' total (their count, 40 in every account,
+    // is a constant).
+    QStringList proposedRules;
+    for (const auto &rule : proposal.rules)
+        proposedRules << rule.text;
+    QVERIFY2(proposedRules.contains("SUMA 0002.0004 DESDE 0001"),
+             qPrintable(proposedRules.join(", ")));
+    QCOMPARE(shownRules, proposedRules);
     QCOMPARE(fieldPositions.size(), proposed.lineTypes.at(0).fields.size());
     QCOMPARE(fieldPositions.value(0),
              QString::number(proposed.lineTypes.at(0).fields.at(0).position));
@@ -407,6 +430,7 @@ void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
     QCOMPARE(stored->file, m_statement);
     QCOMPARE(lineTypeTexts(*stored), lineTypeTexts(proposed));
     QCOMPARE(fieldTexts(*stored), fieldTexts(proposed));
+    QCOMPARE(ruleTexts(*stored), ruleTexts(proposed));
 
     // Read back through the screen.
     s.typeKey("42");
@@ -549,6 +573,14 @@ void tst_Proposal::acceptedProposalReplacesTheCopiedLines()
         QSqlDatabase::database(db.connectionName()), "0009", sample);
     QVERIFY2(report.ran, qPrintable(report.error));
     QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
+    // The proposal's rules came with it, but for those that depend on the lines' order: the
+    // copied header reads the file from its last line.
+    const auto stored =
+        velkora::formats::LoadFormatReader(QSqlDatabase::database(db.connectionName()))
+            .read("0009");
+    QVERIFY(stored && stored->reverse);
+    QVERIFY(!ruleTexts(proposed, false).isEmpty());
+    QCOMPARE(ruleTexts(*stored), ruleTexts(proposed, false));
 }
 
 void tst_Proposal::fileThatCannotBeRead_data()

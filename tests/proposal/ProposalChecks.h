@@ -16,6 +16,20 @@ using velkora::proposal::Proposal;
 using velkora::proposal::ProposalOptions;
 using velkora::proposal::ProposedField;
 using velkora::proposal::ProposedLineType;
+using velkora::proposal::ProposedRule;
+
+// Each rule as "line type|field|text" (numbers as stored, empty for the whole file or the line
+// type itself).
+inline QStringList ruleTexts(const Proposal &proposal)
+{
+    const auto number = [](int index) {
+        return index < 0 ? QString() : QStringLiteral("%1").arg(index + 1, 4, 10, QLatin1Char('0'));
+    };
+    QStringList texts;
+    for (const ProposedRule &rule : proposal.rules)
+        texts << QStringList{number(rule.lineType), number(rule.field), rule.text}.join(u'|');
+    return texts;
+}
 
 inline Proposal propose(const QString &path, const ProposalOptions &options = {})
 {
@@ -75,11 +89,18 @@ inline QStringList shadowFindings(const Proposal &proposal)
     return found;
 }
 
-// The round trip: the proposal as a load format, tested on its own file, types every line it
-// typed, once, and reads every field but on the lines the proposal names as its findings,
-// which the test reports as errors in exactly the fields the proposal names.
+// The round trip: the proposal as a load format with its rules, tested on its own file, types
+// every line it typed, once, keeps every rule, and reads every field but on the lines the
+// proposal names as its findings, which the test reports as errors in exactly the fields the
+// proposal names.
 inline void checkRoundTrip(const Proposal &proposal, const QString &path)
 {
+    // Every proposed rule is read and applied: none is left out of the test.
+    const velkora::formats::CompiledFormat compiled(
+        velkora::proposal::toLoadFormat(proposal, QStringLiteral("PROP")));
+    QVERIFY2(compiled.rules().findings().isEmpty(),
+             qPrintable(compiled.rules().findings().value(0).message));
+    QCOMPARE(compiled.rules().count(), int(proposal.rules.size()));
     const auto report = velkora::formats::testLoadFormat(
         velkora::proposal::toLoadFormat(proposal, QStringLiteral("PROP")), path);
     QVERIFY2(report.ran, qPrintable(report.error));

@@ -70,6 +70,49 @@ QStringList datesOf(int count, const std::function<QString(int)> &date)
     return list;
 }
 
+// A file of groups, 60 characters a line: a header "H"; per group a group header "G", its
+// details "D" (an amount, a reference, a customer), each perhaps followed by a sub-record "S",
+// and a group trailer "T" with the count of its details and the sum of their amounts; last a
+// file trailer "Z" with the count of groups and of details and the sum of every amount.
+struct Grouped {
+    int groups = 6;
+    bool subRecords = false;
+    int wrongTotal = -1; // the group whose trailer's total is one cent off
+    quint64 seed = 5;
+};
+
+QStringList groupedFile(const Grouped &o)
+{
+    Random r(o.seed);
+    QStringList lines{record(60, {{1, "H"}, {2, "EMPRESA DE PRUEBA"}, {30, "20261130"}})};
+    qint64 details = 0;
+    qint64 sum = 0;
+    for (int g = 0; g < o.groups; ++g) {
+        lines << record(60, {{1, "G"}, {2, r.number(g + 1, 6)}, {10, "LOTE DE PAGOS"}});
+        const int count = 2 + r.below(8);
+        qint64 total = 0;
+        for (int d = 0; d < count; ++d) {
+            const qint64 amount = 1 + r.below(99999999);
+            total += amount;
+            lines << record(60, {{1, "D"},
+                                 {2, r.number(amount, 10)},
+                                 {13, r.digits(8)},
+                                 {22, r.pick({"CLIENTE NORTE", "CLIENTE SUR", "CLIENTE ESTE"})}});
+            if (o.subRecords && r.below(3) == 0)
+                lines << record(60, {{1, "S"}, {2, "REFERENCIA " + r.digits(6)}});
+        }
+        lines << record(60, {{1, "T"},
+                             {2, r.number(count, 6)},
+                             {9, r.number(total + (g == o.wrongTotal ? 1 : 0), 14)}});
+        details += count;
+        sum += total;
+    }
+    lines << record(
+        60,
+        {{1, "Z"}, {2, r.number(o.groups, 6)}, {9, r.number(details, 8)}, {18, r.number(sum, 16)}});
+    return lines;
+}
+
 // The line type's lines: those whose ID stands at its place.
 qint64 linesWithId(const QStringList &lines, const ProposedLineType &type)
 {
@@ -553,6 +596,7 @@ private slots:
         QTest::addColumn<int>("cancelAt"); // -1 never, else the step cancelled in
         QTest::newRow("to the end") << -1;
         QTest::newRow("cancelled while reading") << int(ProposalProgress::Step::Reading);
+        QTest::newRow("cancelled while finding the rules") << int(ProposalProgress::Step::Rules);
         QTest::newRow("cancelled while testing") << int(ProposalProgress::Step::Testing);
     }
     void progressAndCancel()
@@ -576,12 +620,15 @@ private slots:
         QVERIFY(!seen.isEmpty());
         const qint64 size = QFileInfo(path).size();
         bool testing = false;
+        int last = 0; // the steps in order: reading, the rules, testing
         for (const ProposalProgress &p : std::as_const(seen)) {
             QVERIFY(p.done >= 0 && p.done <= p.total);
             QCOMPARE(p.total, size);
-            QVERIFY(!testing || p.step == ProposalProgress::Step::Testing); // reading comes first
+            QVERIFY(int(p.step) >= last);
+            last = int(p.step);
             testing = p.step == ProposalProgress::Step::Testing;
         }
+        QCOMPARE(last, cancelAt < 0 ? int(ProposalProgress::Step::Testing) : cancelAt);
         if (cancelAt < 0) {
             QVERIFY2(proposed, qPrintable(error.text));
             QVERIFY(testing);
@@ -606,6 +653,112 @@ private slots:
         QCOMPARE(velkora::proposal::toJson(propose(path)), first);
         QCOMPARE(velkora::proposal::toText(propose(path)),
                  velkora::proposal::toText(propose(path, one)));
+    }
+
+    // The rules the sample keeps: the length of each line type's lines, the header and the
+    // trailer, the one line type a sub-record follows, and each trailer's numbers that equal a
+    // count of lines or a sum of amounts, over the file or since the last group header. A total
+    // that one group breaks is no rule; without line breaks the records' length is the file's
+    // rule. The proposal with its rules tests clean on its file.
+    void rules_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("end");
+        QTest::addColumn<bool>("records"); // written without line breaks but `end` at the end
+        QTest::addColumn<QStringList>("rules");
+        const QStringList header{u"0001||PRIMERA"_s, u"0001||VECES 1"_s};
+        const QStringList trailer{u"0005||ULTIMA"_s, u"0005||VECES 1"_s};
+        const QStringList groupTotals{u"0004|0001|CUENTA 0003 DESDE 0002"_s,
+                                      u"0004|0002|SUMA 0003.0001 DESDE 0002"_s};
+        const QStringList fileTotals{u"0005|0001|CUENTA 0002"_s, u"0005|0002|CUENTA 0003"_s,
+                                     u"0005|0003|SUMA 0003.0001"_s};
+        auto lengths = [](int types) {
+            QStringList list;
+            for (int t = 1; t <= types; ++t)
+                list << u"%1||LONGITUD 60"_s.arg(t, 4, 10, QLatin1Char('0'));
+            return list;
+        };
+        const QStringList l = lengths(5);
+        QTest::newRow("counts and sums per group and for the file")
+            << groupedFile({}) << QByteArray("\n") << false
+            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + groupTotals +
+                           trailer + l.mid(4, 1) + fileTotals};
+        Grouped wrong;
+        wrong.wrongTotal = 3;
+        QTest::newRow("a group's total one cent off")
+            << groupedFile(wrong) << QByteArray("\r\n") << false
+            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} +
+                           groupTotals.mid(0, 1) + trailer + l.mid(4, 1) + fileTotals};
+        Grouped sub;
+        sub.subRecords = true;
+        const QStringList s6 = lengths(6);
+        // The first sub-record comes after the first group's trailer: it is the line type 0005.
+        QTest::newRow("sub-records after their detail")
+            << groupedFile(sub) << QByteArray("\n") << false
+            << QStringList{
+                   header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
+                   QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s, u"0006||VECES 1"_s} +
+                   s6.mid(5, 1) +
+                   QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
+                               u"0006|0003|SUMA 0003.0001"_s}};
+        QTest::newRow("records without line breaks")
+            << groupedFile({}) << QByteArray() << true
+            << QStringList{QStringList{u"||REGISTRO 60"_s} + header +
+                           QStringList{u"0004||TRAS 0003"_s} + groupTotals + trailer + fileTotals};
+        QTest::newRow("records without line breaks, but one at the end")
+            << groupedFile({}) << QByteArray("\r\n") << true
+            << QStringList{QStringList{u"||REGISTRO 60"_s} + header +
+                           QStringList{u"0004||TRAS 0003"_s} + groupTotals + trailer + fileTotals};
+        QTest::newRow("one kind of line, of one length")
+            << detailsHolding(datesOf(30, [](int i) { return QString::number(1000 + i * 7); }))
+            << QByteArray("\n") << false << QStringList{u"0001||LONGITUD 40"_s};
+        // Blanks at the end taken off: only the account ends (and the file's end) have one
+        // length; complementary concepts follow a movement, and so do both account ends here.
+        QTest::newRow("lines of several lengths")
+            << rightStripped(bankStatement(2, 10)) << QByteArray("\n") << false
+            << QStringList{u"0003||TRAS 0002"_s, u"0004||LONGITUD 76"_s, u"0004||TRAS 0002"_s,
+                           u"0005||ULTIMA"_s,    u"0005||VECES 1"_s,     u"0005||LONGITUD 26"_s};
+    }
+    void rules()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, end);
+        QFETCH(bool, records);
+        QFETCH(QStringList, rules);
+        const QString path =
+            records ? writeBytes(lines.join(QString()).toUtf8() + end) : write(lines, end);
+        const Proposal proposal = propose(path);
+        QCOMPARE(ruleTexts(proposal), rules);
+        QCOMPARE(proposal.recordLength, records ? 60 : 0);
+        QCOMPARE(proposal.linesRead, lines.size());
+        for (const ProposedRule &rule : proposal.rules) {
+            QVERIFY2(rule.confidence > 0 && rule.confidence <= 1, qPrintable(rule.text));
+            QVERIFY(!rule.description.isEmpty() && rule.description.size() <= 100);
+        }
+        checkRoundTrip(proposal, path);
+    }
+
+    // A bad amount among the details is a finding of its line: it is no part of the sums the
+    // test makes, so the totals that counted it are no rule, and the proposal with its rules
+    // names exactly that line.
+    void rulesWithABadLine()
+    {
+        Grouped many;
+        many.groups = 30;
+        QStringList lines = groupedFile(many);
+        qsizetype bad = 120;
+        while (!lines.at(bad).startsWith(u'D'))
+            ++bad;
+        lines[bad].replace(5, 1, u"X"_s);
+        const QString path = write(lines);
+        const Proposal proposal = propose(path);
+        QCOMPARE(proposal.unreadLines, QList<qint64>{bad + 1});
+        const QStringList texts = ruleTexts(proposal);
+        QVERIFY2(texts.contains(u"0004|0001|CUENTA 0003 DESDE 0002"_s),
+                 qPrintable(texts.join(u", ")));
+        for (const QString &text : texts)
+            QVERIFY2(!text.contains(u"SUMA 0003.0001"_s), qPrintable(text));
+        checkRoundTrip(proposal, path);
     }
 
     // velkora propose --json: each line type with its ID's place; the place they share, when
@@ -655,6 +808,18 @@ private slots:
         QCOMPARE(field[u"type"_s].toString(), f.typeCode);
         QCOMPARE(field[u"format"_s].toString(), f.format);
         QCOMPARE(field[u"trim"_s].toBool(), f.trim);
+        // The rules by the numbers their texts name line types and fields with.
+        const QJsonArray rules = root[u"rules"_s].toArray();
+        QStringList jsonRules;
+        for (const QJsonValue &rule : rules) {
+            jsonRules << QStringList{rule[u"line_type"_s].toString(), rule[u"field"_s].toString(),
+                                     rule[u"text"_s].toString()}
+                             .join(u'|');
+            QVERIFY(!rule[u"description"_s].toString().isEmpty());
+            QVERIFY(rule[u"confidence"_s].toDouble() > 0);
+        }
+        QVERIFY(!jsonRules.isEmpty());
+        QCOMPARE(jsonRules, ruleTexts(proposal));
         const QJsonObject unread = root[u"unread"_s].toObject();
         QCOMPARE(unread[u"count"_s].toInt(), proposal.unreadCount);
         QCOMPARE(unread[u"first"_s].toArray().size(), proposal.unreadLines.size());

@@ -14,12 +14,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using velkora::views::ProposalDialog;
 using velkora::views::ProposedLineTypesModel;
+using velkora::views::ProposedRulesModel;
 
 namespace {
 
@@ -120,6 +122,24 @@ void tst_ProposalDialog::showsTheProposalOnTheSample()
                       unmatched->visualItemRect(unmatched->item(0)).center());
     QCOMPARE(lines->currentRow(), 7);
     QCOMPARE(lines->decoder()->line(lines->lineOfRow(7))->number, 8);
+
+    // The rules the sample keeps, on a page of their own: the header first and once, and the
+    // length of each line type's lines.
+    QTabWidget *pages = dialog.pages();
+    QCOMPARE(pages->tabText(1), QStringLiteral("Re&glas (4)"));
+    pages->setCurrentIndex(1);
+    QVERIFY(dialog.rulesTable()->isVisible());
+    QAbstractItemModelTester rulesTester(dialog.rulesTable()->model());
+    const QAbstractItemModel *rules = dialog.rulesTable()->model();
+    QCOMPARE(column(rules, ProposedRulesModel::Rule),
+             (QStringList{"PRIMERA", "VECES 1", "LONGITUD 41", "LONGITUD 37"}));
+    QCOMPARE(column(rules, ProposedRulesModel::Number),
+             (QStringList{"0001", "0002", "0003", "0004"}));
+    QCOMPARE(column(rules, ProposedRulesModel::LineType),
+             (QStringList{"0001 Tipo H", "0001 Tipo H", "0001 Tipo H", "0002 Tipo P"}));
+    QCOMPARE(column(rules, ProposedRulesModel::Field), QStringList(4, QString()));
+    for (const QString &confidence : column(rules, ProposedRulesModel::Confidence))
+        QVERIFY(confidence.endsWith(" %"));
 }
 
 void tst_ProposalDialog::buttonsAnswer_data()
@@ -237,6 +257,7 @@ void tst_ProposalDialog::progressOfALongProposal()
     QVERIFY(seen[0].contains(QDir::toNativeSeparators(path)));
     QVERIFY2(seen[1].startsWith("Abriendo el archivo") ||
                  seen[1].startsWith("Leyendo el archivo") ||
+                 seen[1].startsWith("Buscando las reglas del archivo") ||
                  seen[1].startsWith("Probando la propuesta"),
              qPrintable(seen[1]));
     if (answer.isEmpty()) {

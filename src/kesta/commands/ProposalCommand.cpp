@@ -3,15 +3,18 @@
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "messages/Messages.h"
+#include "storage/RuleRows.h"
 
 #include <controls/DataGrid.h>
 #include <controls/TextBox.h>
+#include <formats/RuleParser.h>
 #include <proposal/Proposal.h>
 #include <views/ProposalDialog.h>
 #include <views/ProposalProgressDialog.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -186,7 +189,46 @@ void ProposalCommand::enterProposal(const LoadFormat &format, const QString &fil
     velkora::controls::TextBox &box = *m_parts.fileBox;
     if (box.text().isEmpty() && file.size() <= box.maxLength())
         box.setText(file);
+    showRules(format);
     m_parts.lines->setCurrentRow(0);
+}
+
+void ProposalCommand::showRules(const LoadFormat &format)
+{
+    if (!m_parts.rules || !Publico::CoreServices().Connection()->hasRulesTable())
+        return;
+    // The proposal's rules as a load would show them: each line type and field under the
+    // number it was entered with, so that the save carries a rule with its line type and field
+    // (and refuses one whose line type or field is removed meanwhile, 7500060).
+    storage::ShownRules shown;
+    shown.read = true;
+    const bool reverse = m_parts.reverse && m_parts.reverse->isChecked();
+    for (const velkora::formats::RuleDef &rule : format.rules) {
+        const auto kind = velkora::formats::parseRule(rule.text, nullptr);
+        if (!kind)
+            continue;
+        using velkora::formats::RuleKind;
+        const bool ordered = kind->kind != RuleKind::Registro && kind->kind != RuleKind::Longitud &&
+                             kind->kind != RuleKind::Veces;
+        if (reverse && ordered)
+            continue;
+        // Numbered again, in order, as the rules kept.
+        shown.rules << storage::LayoutRuleValues{
+            QString(),
+            QStringLiteral("%1").arg(shown.rules.size() + 1, 4, 10, QLatin1Char('0')),
+            rule.lineOrder,
+            rule.fieldId,
+            rule.text,
+            rule.description};
+    }
+    QStringList orders;
+    for (const LineType &type : format.lineTypes) {
+        orders << type.order;
+        for (const FieldDef &field : type.fields)
+            shown.addLoadedField(type.order, field.id, field.id);
+    }
+    m_parts.editor->setLoadedOrders(orders);
+    *m_parts.rules = std::move(shown);
 }
 
 } // namespace kesta::commands

@@ -8,6 +8,7 @@
 #include <QObject>
 
 class QAction;
+class QCheckBox;
 class QWidget;
 
 namespace velkora::controls {
@@ -23,13 +24,18 @@ namespace kesta::editor {
 class LineEditor;
 }
 
+namespace kesta::storage {
+struct ShownRules;
+}
+
 namespace kesta::commands {
 
 // The line grid's "Proponer desde archivo...": the user picks a sample file, a load format is
 // proposed from it (with a window of progress that can cancel it, when it takes a while:
 // views::runProposal) and shown (views::ProposalDialog), and an accepted proposal is entered
 // line type by line type through the line editor (editor::LineTypeEntry), replacing the line
-// types the grid held once the user agreed to it. Nothing is saved: the save stays the user's.
+// types the grid held once the user agreed to it, and its rules replacing the shown ones.
+// Nothing is saved: the save stays the user's.
 //
 // The entry is an action of the line grid, shown in its menu only while offered (see
 // ModeStates::proposeFromFile).
@@ -42,6 +48,12 @@ public:
         editor::LineEditor *editor = nullptr;
         velkora::controls::TextBox *fileBox = nullptr; // txtArchivo
         QWidget *owner = nullptr;                      // messages' and dialogs' owner
+        // The shown format's rules: an accepted proposal's rules replace them, on a database
+        // that has the table of rules (those of the replaced line types go with them).
+        storage::ShownRules *rules = nullptr;
+        // chInverso: a format read from its last line to its first keeps only the rules that
+        // do not depend on the lines' order (the proposal's were found in reading order).
+        QCheckBox *reverse = nullptr;
     };
 
     explicit ProposalCommand(Parts parts, QObject *parent = nullptr);
@@ -62,6 +74,7 @@ private:
     bool mayReplaceLines(int proposed, const QString &file) const;
     QString chooseFile() const;
     void enterProposal(const velkora::formats::LoadFormat &format, const QString &file);
+    void showRules(const velkora::formats::LoadFormat &format);
 
     Parts m_parts;
     QAction *m_action = nullptr;

@@ -45,6 +45,8 @@ void frmKESTA::buildEditor()
     proposalParts.editor = m_lineEditor;
     proposalParts.fileBox = txtArchivo;
     proposalParts.owner = this;
+    proposalParts.rules = m_shownRules.get();
+    proposalParts.reverse = chInverso;
     m_proposalCommand = new commands::ProposalCommand(proposalParts, this);
     connectGuarded(m_proposalCommand->action(), &QAction::triggered, this,
                    QStringLiteral("mnuProponer_Click()"), [this] { mnuProponer_Click(); });

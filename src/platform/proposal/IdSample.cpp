@@ -4,11 +4,12 @@
 
 namespace velkora::proposal::detail {
 
-bool IdSample::read(const QString &path, int maxLines, QString *error)
+bool IdSample::read(const QString &path, int maxLines, QString *error, int recordLength)
 {
     LineReader reader;
     if (!reader.open(path, error))
         return false;
+    reader.setRecordLength(recordLength);
     *this = IdSample{};
     // Shapes are kept ShapeColumns wide while reading, then packed to the longest line.
     std::vector<quint8> wide;

@@ -33,8 +33,9 @@ class IdSample {
 public:
     static constexpr int ShapeColumns = 256;
 
-    // Reads up to maxLines lines from the start of the file; false when it cannot be read.
-    bool read(const QString &path, int maxLines, QString *error);
+    // Reads up to maxLines lines (records of `recordLength` bytes, when not 0) from the start
+    // of the file; false when it cannot be read.
+    bool read(const QString &path, int maxLines, QString *error, int recordLength = 0);
 
     int lines() const { return m_lines; }
     int width() const { return m_width; } // of the longest line, at most ShapeColumns

@@ -61,8 +61,43 @@ bool LineReader::fill()
     return m_end > 0;
 }
 
+bool LineReader::nextRecord(const char *&p, qsizetype &n)
+{
+    m_line.clear();
+    const auto length = qsizetype(m_record);
+    bool whole = false; // the record stands whole within the block
+    while (qsizetype(m_line.size()) < length) {
+        if (m_at >= m_end && !fill())
+            break;
+        const qsizetype take = std::min(m_end - m_at, length - qsizetype(m_line.size()));
+        if (m_line.empty() && take == length) {
+            p = m_block.data() + m_at;
+            n = take;
+            m_at += take;
+            whole = true;
+            break;
+        }
+        m_line.insert(m_line.end(), m_block.data() + m_at, m_block.data() + m_at + take);
+        m_at += take;
+    }
+    if (!whole) {
+        if (m_line.empty())
+            return false;
+        p = m_line.data();
+        n = qsizetype(m_line.size());
+    }
+    if (m_at < m_end && m_block[size_t(m_at)] == '\n')
+        ++m_at;
+    else if (m_at + 1 < m_end && m_block[size_t(m_at)] == '\r' && m_block[size_t(m_at) + 1] == '\n')
+        m_at += 2;
+    ++m_number;
+    return true;
+}
+
 bool LineReader::next(const char *&p, qsizetype &n)
 {
+    if (m_record > 0)
+        return nextRecord(p, n);
     m_line.clear();
     bool crossed = false;
     while (true) {

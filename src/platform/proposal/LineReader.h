@@ -15,6 +15,9 @@ namespace velkora::proposal {
 class LineReader {
 public:
     bool open(const QString &path, QString *error);
+    // Reads records of `length` bytes instead of lines (the rule REGISTRO): each perhaps
+    // followed by a line break, which is passed over; the last one may be shorter. 0: lines.
+    void setRecordLength(int length) { m_record = length; }
     // The next line, without its end; false at the end of the file or on a read error (see
     // error()).
     bool next(const char *&p, qsizetype &n);
@@ -27,6 +30,7 @@ public:
 
 private:
     bool fill();
+    bool nextRecord(const char *&p, qsizetype &n);
     void finish(const char *p, qsizetype &n);
 
     QFile m_file;
@@ -34,6 +38,7 @@ private:
     qint64 m_number = 0;
     qint64 m_read = 0;
     qint64 m_firstNul = -1;
+    int m_record = 0;
     std::vector<char> m_block;
     qsizetype m_at = 0;   // next unread byte of the block
     qsizetype m_end = 0;  // bytes of the block

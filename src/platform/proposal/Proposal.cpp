@@ -14,6 +14,8 @@
 #include "LineTyper.h"
 #include "ProposalCheck.h"
 #include "ProposalInternal.h"
+#include "RecordLength.h"
+#include "RuleFinder.h"
 #include "TextCheck.h"
 #include "formats/CompiledFormat.h"
 
@@ -68,12 +70,13 @@ struct Survey {
     QList<qint64> unmatchedLines;
 };
 
-ProposalFailure survey(const QString &path, IdScheme scheme, const ProposalOptions &options,
-                       Survey *out, QString *why)
+ProposalFailure survey(const QString &path, IdScheme scheme, int recordLength,
+                       const ProposalOptions &options, Survey *out, QString *why)
 {
     LineReader reader;
     if (!reader.open(path, why))
         return ProposalFailure::Unreadable;
+    reader.setRecordLength(recordLength);
     LineTyper typer(std::move(scheme));
     DecodedLine line;
     const int perType = std::max(1, options.sampleLinesPerType);
@@ -183,19 +186,22 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         return fail(ProposalFailure::NotText, notText.arg(path, check.why));
 
     QString why;
+    // A file without line breaks is read as records of the length that explains it.
+    const RecordLength record = findRecordLength(path);
     IdScheme scheme;
     if (recordPlace) {
         scheme.first = *recordPlace;
     } else {
         IdSample sample;
-        if (!sample.read(path, options.idSampleLines, &why))
+        if (!sample.read(path, options.idSampleLines, &why, record.length))
             return fail(ProposalFailure::Unreadable, unreadable.arg(path, why));
         scheme = chooseIdScheme(sample, options.twoLevelIds);
     }
     const IdPlace first = scheme.first;
     const bool twoLevels = !scheme.splits.empty();
     Survey read;
-    const ProposalFailure failure = survey(path, std::move(scheme), options, &read, &why);
+    const ProposalFailure failure =
+        survey(path, std::move(scheme), record.length, options, &read, &why);
     if (failure == ProposalFailure::Cancelled)
         return fail(failure, QStringLiteral("Se canceló la propuesta."));
     if (failure != ProposalFailure::None)
@@ -212,6 +218,17 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
     proposal->idLength = first.start < 0 ? 0 : first.length;
     proposal->unmatchedCount = read.unmatchedCount;
     proposal->unmatchedLines = read.unmatchedLines;
+    if (record.length > 0) {
+        proposal->recordLength = record.length;
+        ProposedRule rule;
+        rule.text = QStringLiteral("REGISTRO %1").arg(record.length);
+        rule.description =
+            QStringLiteral("Registros de %1 caracteres, sin saltos de línea").arg(record.length);
+        rule.confidence = std::round(record.agreement * double(record.records) /
+                                     double(record.records + 1) * 1000.0) /
+                          1000.0;
+        proposal->rules << rule;
+    }
     for (size_t t = 0; t < read.types.size(); ++t) {
         const TypeStats &stats = read.types[t];
         const LineTyper::Type &id = read.typeIds[t];
@@ -238,6 +255,16 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
     auto again = [&] { return propose(path, proposal, error, options, &first); };
     if (twoLevels && shadowing(*proposal))
         return again();
+    if (options.rules) {
+        switch (findRules(*proposal, path, options, &why)) {
+        case RulesOutcome::Found:
+            break;
+        case RulesOutcome::Cancelled:
+            return fail(ProposalFailure::Cancelled, QStringLiteral("Se canceló la propuesta."));
+        case RulesOutcome::Failed:
+            return fail(ProposalFailure::Unreadable, unreadable.arg(path, why));
+        }
+    }
     if (!options.verify)
         return true;
     switch (checkProposal(*proposal, path, options, &why)) {
@@ -334,6 +361,18 @@ formats::LoadFormat toLoadFormat(const Proposal &proposal, const QString &key)
             type.fields << def;
         }
         format.lineTypes << type;
+    }
+    for (int r = 0; r < proposal.rules.size(); ++r) {
+        const ProposedRule &proposed = proposal.rules.at(r);
+        formats::RuleDef rule;
+        rule.id = fourDigits(r + 1);
+        if (proposed.lineType >= 0)
+            rule.lineOrder = fourDigits(proposed.lineType + 1);
+        if (proposed.field >= 0)
+            rule.fieldId = fourDigits(proposed.field + 1);
+        rule.text = proposed.text;
+        rule.description = proposed.description;
+        format.rules << rule;
     }
     return format;
 }

@@ -42,6 +42,18 @@ struct UnreadField {
     qint64 lines = 0; // lines where it does not read
 };
 
+// A rule the sample keeps (a Layout_Regla row), as the formats library reads it.
+struct ProposedRule {
+    int lineType = -1;     // index in Proposal::lineTypes; -1 for a rule of the whole file
+    int field = -1;        // index in its fields; -1 for a rule of the line type itself
+    QString text;          // Lr_Regla: "LONGITUD 94", "SUMA 0002.0003 DESDE 0001"...
+    QString description;   // Lr_Descripcion
+    double confidence = 0; // 0 to 1: how many lines of the file confirmed it
+    // SUMA: the line type and field summed (indices), -1 otherwise.
+    int sumLineType = -1;
+    int sumField = -1;
+};
+
 // A load format proposed from a sample file.
 struct Proposal {
     QString file;          // the file read
@@ -61,6 +73,12 @@ struct Proposal {
     qint64 unreadCount = 0;
     QList<qint64> unreadLines; // the first ones, at most 1,000, in order
     QList<UnreadField> unreadFields;
+    // Records of this many characters without line breaks (the rule REGISTRO); 0 when lines
+    // end with line breaks.
+    int recordLength = 0;
+    // The rules the file keeps, in the order of their numbers ("0001"...): the whole file's,
+    // then each line type's and its fields'.
+    QList<ProposedRule> rules;
 
     // Whether every line type's ID stands at the same place (true with one line type).
     bool sharesIdPlace() const;
@@ -71,10 +89,11 @@ struct Proposal {
 QString unreadText(const Proposal &proposal);
 
 // How far a proposal has gone, for a progress bar: the steps are reading the file (after
-// its first lines, where the IDs are looked for) and testing the proposal on it (once, and
-// again for every round that changes a field).
+// its first lines, where the IDs are looked for), reading it again for the rules its lines
+// keep, and testing the proposal on it (once, and again for every round that changes a field
+// or leaves out a rule).
 struct ProposalProgress {
-    enum class Step { Reading, Testing };
+    enum class Step { Reading, Rules, Testing };
     Step step = Step::Reading;
     int round = 1;   // of the test
     qint64 done = 0; // bytes of the step
@@ -110,6 +129,8 @@ struct ProposalOptions {
     // Whether a record type whose lines come in several layouts may be told apart by a second
     // code (each of its line types then has its ID there).
     bool twoLevelIds = true;
+    // Whether the rules the file keeps are proposed (one more reading of the file).
+    bool rules = true;
     // Called from the proposing thread (or the test's reading threads) as the proposal goes.
     std::function<void(const ProposalProgress &)> progress;
     // Set (from any thread) to stop the proposal; it then fails as Cancelled.

@@ -65,6 +65,20 @@ CheckOutcome checkProposal(Proposal &proposal, const QString &path, const Propos
         }
         if (report.result.ambiguous.count > 0)
             return CheckOutcome::Ambiguous;
+        // A rule the test finds broken is left out (and REGISTRO, which the reading of the
+        // whole file rests on, never is: its records all have their length).
+        QList<int> broken;
+        for (const formats::ReportedError &e : report.errors) {
+            const qint64 rule = e.rule.isEmpty() ? -1 : formats::orderNumber(e.rule) - 1;
+            if (rule >= 0 && rule < proposal.rules.size() && !broken.contains(int(rule)) &&
+                !proposal.rules.at(rule).text.startsWith(QLatin1String("REGISTRO")))
+                broken << int(rule);
+        }
+        std::sort(broken.begin(), broken.end());
+        for (qsizetype i = broken.size() - 1; i >= 0; --i)
+            proposal.rules.removeAt(broken.at(i));
+        if (!broken.isEmpty())
+            continue; // its errors count in its fields: they are looked at once it is out
         bool changed = false;
         const formats::ScanResult &result = report.result;
         for (size_t t = 0; t < result.types.size() && t < size_t(proposal.lineTypes.size()); ++t) {
@@ -81,6 +95,11 @@ CheckOutcome checkProposal(Proposal &proposal, const QString &path, const Propos
                 field.trim = true;
                 field.confidence = std::round(field.confidence * 500.0) / 1000.0;
                 changed = true;
+                // A count or sum no longer reads in a TEXTO: its rules go with its type.
+                proposal.rules.removeIf([&](const ProposedRule &rule) {
+                    return (rule.lineType == int(t) && rule.field == int(f)) ||
+                           (rule.sumLineType == int(t) && rule.sumField == int(f));
+                });
             }
         }
         if (!changed) {

@@ -21,6 +21,11 @@ QString percent(double confidence)
     return QStringLiteral("%1 %").arg(qRound(confidence * 100));
 }
 
+QString number(int index)
+{
+    return index < 0 ? QString() : QStringLiteral("%1").arg(index + 1, 4, 10, QLatin1Char('0'));
+}
+
 QJsonArray numbers(const QList<qint64> &list)
 {
     QJsonArray array;
@@ -66,6 +71,17 @@ QByteArray toJson(const Proposal &proposal)
                                  {QStringLiteral("fields"), fields}});
     }
     root[QStringLiteral("line_types")] = types;
+    if (proposal.recordLength > 0)
+        root[QStringLiteral("record_length")] = proposal.recordLength;
+    // Line types and fields by the numbers a rule's text names them with ("0001"...).
+    QJsonArray rules;
+    for (const ProposedRule &rule : proposal.rules)
+        rules.append(QJsonObject{{QStringLiteral("line_type"), number(rule.lineType)},
+                                 {QStringLiteral("field"), number(rule.field)},
+                                 {QStringLiteral("text"), rule.text},
+                                 {QStringLiteral("description"), rule.description},
+                                 {QStringLiteral("confidence"), rule.confidence}});
+    root[QStringLiteral("rules")] = rules;
     root[QStringLiteral("unmatched")] =
         QJsonObject{{QStringLiteral("count"), proposal.unmatchedCount},
                     {QStringLiteral("first"), numbers(proposal.unmatchedLines)}};
@@ -103,6 +119,9 @@ QString toText(const Proposal &proposal)
                     .arg(proposal.idLength);
     else
         text += QStringLiteral("Un solo tipo de línea, sin ID: toma todas las líneas\n");
+    if (proposal.recordLength > 0)
+        text += QStringLiteral("Registros de %1 caracteres, sin saltos de línea\n")
+                    .arg(proposal.recordLength);
     for (int t = 0; t < proposal.lineTypes.size(); ++t) {
         const ProposedLineType &type = proposal.lineTypes.at(t);
         text += QLatin1Char('\n');
@@ -138,6 +157,21 @@ QString toText(const Proposal &proposal)
         }
     }
     text += QLatin1Char('\n');
+    if (proposal.rules.isEmpty()) {
+        text += QStringLiteral("Sin reglas propuestas.\n");
+    } else {
+        text += QStringLiteral("Reglas propuestas:\n");
+        text += QStringLiteral("  No.    Tipo  Campo  Regla%1  Confianza  Descripción\n")
+                    .arg(QString(), -24);
+        for (int r = 0; r < proposal.rules.size(); ++r) {
+            const ProposedRule &rule = proposal.rules.at(r);
+            text += QStringLiteral("  %1   %2  %3   %4  %5  %6\n")
+                        .arg(number(r), number(rule.lineType).leftJustified(4),
+                             number(rule.field).leftJustified(4), rule.text.leftJustified(29))
+                        .arg(percent(rule.confidence), 9)
+                        .arg(rule.description);
+        }
+    }
     if (proposal.unmatchedCount == 0) {
         text += QStringLiteral("Todas las líneas tienen un tipo de línea propuesto.\n");
     } else {

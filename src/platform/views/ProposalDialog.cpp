@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -50,8 +51,10 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
       m_fieldsModel(new ProposedFieldsModel(this)),
       m_lineTypesTable(makeTable(m_lineTypesModel, QStringLiteral("tblTiposLinea"), this)),
       m_fieldsTable(makeTable(m_fieldsModel, QStringLiteral("tblCampos"), this)),
-      m_unmatched(new QListWidget(this)), m_unread(new QListWidget(this)),
-      m_lines(new RawLinesView(this)), m_status(new QLabel(this)),
+      m_rulesModel(new ProposedRulesModel(m_proposal, this)),
+      m_rulesTable(makeTable(m_rulesModel, QStringLiteral("tblReglas"), this)),
+      m_pages(new QTabWidget(this)), m_unmatched(new QListWidget(this)),
+      m_unread(new QListWidget(this)), m_lines(new RawLinesView(this)), m_status(new QLabel(this)),
       m_accept(new QPushButton(QStringLiteral("Aceptar"), this)),
       m_cancel(new QPushButton(QStringLiteral("Cancelar"), this))
 {
@@ -114,10 +117,19 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     linesLayout->addWidget(m_lines, 1);
     linesLayout->addWidget(m_status);
 
+    // The rules the file keeps, on a page beside the line types.
+    auto *rulesPage = new QWidget(this);
+    rulesPage->setObjectName(QStringLiteral("paginaReglas"));
+    auto *rulesLayout = new QVBoxLayout(rulesPage);
+    rulesLayout->addWidget(m_rulesTable, 1);
+    m_pages->setObjectName(QStringLiteral("tabPropuesta"));
+    m_pages->addTab(tables, QStringLiteral("Tipos de línea y campos"));
+    m_pages->addTab(rulesPage, QStringLiteral("Re&glas (%1)").arg(m_proposal.rules.size()));
+
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->setObjectName(QStringLiteral("divPropuesta"));
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(tables);
+    splitter->addWidget(m_pages);
     splitter->addWidget(linesPage);
 
     auto *buttons = new QHBoxLayout;

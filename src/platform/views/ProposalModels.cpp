@@ -9,6 +9,11 @@ namespace velkora::views {
 
 namespace {
 
+QString numberText(int index)
+{
+    return QStringLiteral("%1").arg(index + 1, 4, 10, QLatin1Char('0'));
+}
+
 QVariant alignment(bool number)
 {
     return QVariant::fromValue(Qt::Alignment(number ? Qt::AlignRight | Qt::AlignVCenter
@@ -173,6 +178,79 @@ QVariant ProposedFieldsModel::headerData(int section, Qt::Orientation orientatio
         return QStringLiteral("Valor");
     case Trim:
         return QStringLiteral("Trim");
+    case Confidence:
+        return QStringLiteral("Confianza");
+    case ColumnCount:
+        break;
+    }
+    return {};
+}
+
+ProposedRulesModel::ProposedRulesModel(const proposal::Proposal &proposal, QObject *parent)
+    : QAbstractTableModel(parent), m_proposal(proposal)
+{}
+
+int ProposedRulesModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_proposal.rules.size());
+}
+
+int ProposedRulesModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ProposedRulesModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const proposal::ProposedRule &rule = m_proposal.rules.at(index.row());
+    const auto column = Column(index.column());
+    if (role == Qt::TextAlignmentRole)
+        return alignment(column == Number || column == Confidence);
+    if (role != Qt::DisplayRole)
+        return {};
+    const bool ofType = rule.lineType >= 0 && rule.lineType < m_proposal.lineTypes.size();
+    const proposal::ProposedLineType *type =
+        ofType ? &m_proposal.lineTypes.at(rule.lineType) : nullptr;
+    switch (column) {
+    case Number:
+        return numberText(index.row());
+    case LineType:
+        return type ? QStringLiteral("%1 %2").arg(numberText(rule.lineType), type->description)
+                    : QString();
+    case Field:
+        return type && rule.field >= 0 && rule.field < type->fields.size()
+                   ? QStringLiteral("%1 %2").arg(numberText(rule.field),
+                                                 type->fields.at(rule.field).description)
+                   : QString();
+    case Rule:
+        return rule.text;
+    case Description:
+        return rule.description;
+    case Confidence:
+        return confidenceText(rule.confidence);
+    case ColumnCount:
+        break;
+    }
+    return {};
+}
+
+QVariant ProposedRulesModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (Column(section)) {
+    case Number:
+        return QStringLiteral("No.");
+    case LineType:
+        return QStringLiteral("Tipo de línea");
+    case Field:
+        return QStringLiteral("Campo");
+    case Rule:
+        return QStringLiteral("Regla");
+    case Description:
+        return QStringLiteral("Descripción");
     case Confidence:
         return QStringLiteral("Confianza");
     case ColumnCount:

@@ -66,6 +66,26 @@ private:
     QList<proposal::ProposedField> m_fields;
 };
 
+// The proposed rules, one row each, numbered "0001"... as they are stored: the line type and
+// field each belongs to (by number and description; empty for the whole file), its text as
+// the test reads it, its description and how sure the proposal is of it.
+class ProposedRulesModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Number = 0, LineType, Field, Rule, Description, Confidence, ColumnCount };
+
+    explicit ProposedRulesModel(const proposal::Proposal &proposal, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    proposal::Proposal m_proposal;
+};
+
 // A confidence from 0 to 1 as a person reads it: "95 %".
 QString confidenceText(double confidence);
 

@@ -23,6 +23,8 @@ QString ProposalProgressDialog::progressText(const ProposalJobProgress &progress
     const QString what =
         progress.step == proposal::ProposalProgress::Step::Reading
             ? QStringLiteral("Leyendo el archivo")
+        : progress.step == proposal::ProposalProgress::Step::Rules
+            ? QStringLiteral("Buscando las reglas del archivo")
         : progress.round > 1
             ? QStringLiteral("Probando la propuesta en el archivo (vuelta %1)").arg(progress.round)
             : QStringLiteral("Probando la propuesta en el archivo");

@@ -17,7 +17,8 @@ class ProposalProgressDialog : public JobProgressDialog {
 public:
     ProposalProgressDialog(ProposalJob &job, QWidget *parent = nullptr);
 
-    // "Leyendo el archivo: 12,5 de 100,0 MB", "Probando la propuesta en el archivo: ...".
+    // "Leyendo el archivo: 12,5 de 100,0 MB", "Buscando las reglas del archivo: ...",
+    // "Probando la propuesta en el archivo: ...".
     static QString progressText(const ProposalJobProgress &progress);
 
 private:
