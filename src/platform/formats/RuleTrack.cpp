@@ -9,9 +9,6 @@
 
 namespace velkora::formats {
 
-namespace {
-
-// 10^n for n from 0 to 38, from a table.
 __int128 power10(int n)
 {
     static const std::array<__int128, 39> powers = [] {
@@ -24,7 +21,7 @@ __int128 power10(int n)
     return powers[size_t(std::clamp(n, 0, 38))];
 }
 
-qint64 numberOf(const LineAnalyzer &analyzer, int field)
+qint64 runningNumber(const LineAnalyzer &analyzer, int field)
 {
     const LineAnalyzer::FieldResult &result = analyzer.field(field);
     return !result.ok               ? NoValue
@@ -33,7 +30,16 @@ qint64 numberOf(const LineAnalyzer &analyzer, int field)
                                     : result.number.mantissa;
 }
 
-} // namespace
+bool totalMatches(qint64 stated, int decimals, int width, __int128 sum, int sumDecimals)
+{
+    const int both = std::max(decimals, sumDecimals);
+    __int128 total = sum * power10(both - sumDecimals);
+    const __int128 own = __int128(stated) * power10(both - decimals);
+    // A total too long for its field keeps its last digits, as control totals do.
+    if (decimals >= sumDecimals && stated >= 0 && width < 38 && total >= power10(width))
+        total %= power10(width);
+    return own == total;
+}
 
 bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, qint64 stated,
                    qint64 count, __int128 sum, qint64 previous, qint64 number, __int128 *expected)
@@ -43,18 +49,11 @@ bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, q
     case RuleKind::Cuenta:
         *expected = count;
         return stated != count * unit;
-    case RuleKind::Suma: {
+    case RuleKind::Suma:
         *expected = sum;
-        const int both = std::max(rule.decimals, rule.sumDecimals);
-        __int128 total = sum * power10(both - rule.sumDecimals);
-        const __int128 own = __int128(stated) * power10(both - rule.decimals);
-        // A total too long for its field keeps its last digits, as control totals do.
-        const int width = format.field(rule.lineType, rule.field).length;
-        if (rule.decimals >= rule.sumDecimals && stated >= 0 && width < 38 &&
-            total >= power10(width))
-            total %= power10(width);
-        return own != total;
-    }
+        return !totalMatches(stated, rule.decimals,
+                             format.field(rule.lineType, rule.field).length, sum,
+                             rule.sumDecimals);
     case RuleKind::Secuencia:
         if (previous == NoValue)
             return false;
@@ -152,7 +151,7 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
     for (const int r : actions.checked) {
         const RuleSet::Running &rule = running[size_t(r)];
         RunningPart &totals = part.running[size_t(r)];
-        const qint64 stated = numberOf(*analyzer, rule.field);
+        const qint64 stated = runningNumber(*analyzer, rule.field);
         if (stated == NoValue)
             continue; // a number that does not read is already an error
         // Decided by the part's own lines: a total after a DESDE line of the part, a number
@@ -184,7 +183,7 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
     for (const int r : actions.counted)
         ++part.running[size_t(r)].count;
     for (const int r : actions.summed) {
-        const qint64 value = numberOf(*analyzer, running[size_t(r)].sumField);
+        const qint64 value = runningNumber(*analyzer, running[size_t(r)].sumField);
         if (value != NoValue)
             part.running[size_t(r)].sum += value;
     }

@@ -45,6 +45,16 @@ private:
     int m_previous = -3; // the previous line's type in the part: -3 none yet, -1 no type
 };
 
+// 10^n for n from 0 to 38.
+__int128 power10(int n);
+// A field's number as the running rules read it: its value (0 when empty), or NoValue when it
+// does not read.
+qint64 runningNumber(const LineAnalyzer &analyzer, int field);
+// Whether a total `stated` (of `decimals` decimals, in a field `width` digits wide) equals a
+// sum of values of `sumDecimals` decimals. A sum too long for the field keeps its last digits,
+// as control totals do.
+bool totalMatches(qint64 stated, int decimals, int width, __int128 sum, int sumDecimals);
+
 // Whether a number that a running rule checks breaks it, given the totals of the lines before
 // its line (count, sum), the previous number (SECUENCIA; NoValue: none) and the line's number;
 // *expected is what the rule wants there.

@@ -3,9 +3,9 @@
 #include "LineReader.h"
 #include "formats/CompiledFormat.h"
 #include "formats/LineAnalyzer.h"
+#include "formats/RuleTrack.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace velkora::proposal::detail {
@@ -19,28 +19,6 @@ constexpr int MaxHolderTypes = 8;
 constexpr int MaxHolderFields = 16;
 constexpr int MaxSummed = 256;
 constexpr int MaxDetailTypes = 40;
-
-__int128 power10(int n)
-{
-    static const std::array<__int128, 39> powers = [] {
-        std::array<__int128, 39> p{};
-        p[0] = 1;
-        for (size_t i = 1; i < p.size(); ++i)
-            p[i] = p[i - 1] * 10;
-        return p;
-    }();
-    return powers[size_t(std::clamp(n, 0, 38))];
-}
-
-// A number as the rules read it (formats::NoValue when the field does not read).
-qint64 numberOf(const formats::LineAnalyzer &analyzer, int field)
-{
-    const formats::LineAnalyzer::FieldResult &result = analyzer.field(field);
-    return !result.ok               ? formats::NoValue
-           : result.empty           ? 0
-           : result.number.negative ? -result.number.mantissa
-                                    : result.number.mantissa;
-}
 
 double evidence(qint64 k)
 {
@@ -205,7 +183,7 @@ public:
             ++m_counts[s][size_t(t)];
         if (!m_holders.empty()) {
             for (const int i : m_summedOf[size_t(t)]) {
-                const qint64 value = numberOf(analyzer, m_summed[size_t(i)].field);
+                const qint64 value = formats::runningNumber(analyzer, m_summed[size_t(i)].field);
                 if (value == formats::NoValue)
                     continue;
                 for (std::vector<__int128> &sums : m_sums)
@@ -224,7 +202,7 @@ private:
     void check(const formats::LineAnalyzer &analyzer, int h)
     {
         const NumberField &holder = m_holders[size_t(h)];
-        const qint64 stated = numberOf(analyzer, holder.field);
+        const qint64 stated = formats::runningNumber(analyzer, holder.field);
         if (stated == formats::NoValue)
             return; // a number that does not read is already an error, not a check
         for (const int c : m_checkOf[size_t(h)]) {
@@ -236,14 +214,8 @@ private:
             if (measure.kind == Measure::Sum) {
                 const NumberField &summed = m_summed[size_t(measure.index)];
                 const __int128 sum = m_sums[size_t(candidate.span)][size_t(measure.index)];
-                const int both = std::max(holder.decimals, summed.decimals);
-                __int128 total = sum * power10(both - summed.decimals);
-                const __int128 own = __int128(stated) * power10(both - holder.decimals);
-                // A total too long for its field keeps its last digits, as the test reads it.
-                if (holder.decimals >= summed.decimals && stated >= 0 && holder.width < 38 &&
-                    total >= power10(holder.width))
-                    total %= power10(holder.width);
-                holds = own == total;
+                holds = formats::totalMatches(stated, holder.decimals, holder.width, sum,
+                                              summed.decimals);
                 telling = sum != 0 && counts[size_t(summed.type)] >= 2;
             } else {
                 qint64 count = 0;
@@ -255,7 +227,7 @@ private:
                 else
                     for (const qint64 n : counts)
                         count += n;
-                holds = __int128(stated) == __int128(count) * power10(holder.decimals);
+                holds = __int128(stated) == __int128(count) * formats::power10(holder.decimals);
                 telling = count >= 2;
             }
             if (!holds) {
