@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QStatusBar>
 #include <QVariant>
 
 namespace velkora::app {
@@ -14,6 +15,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("VelkoraMainWindow"));
     setWindowTitle(QStringLiteral("Velkora"));
     m_owner = new OwnerForm(QStringLiteral("KESTA"), this);
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     // Unloading the owner ends the screen with it: the window closes once the toolbar's
     // command has returned.
     connect(m_owner, &OwnerForm::unloadRequested, this, &QWidget::close, Qt::QueuedConnection);
@@ -46,6 +48,15 @@ bool MainWindow::openScreen(QString *error)
             connect(screen, loadFailed, this, metaObject()->method(slotIndex), Qt::QueuedConnection);
     }
 
+    // And the notes of what its commands did through noteShown(QString,QString,int).
+    const int noteIndex = screen->metaObject()->indexOfSignal("noteShown(QString,QString,int)");
+    if (noteIndex >= 0) {
+        const int slotIndex = metaObject()->indexOfMethod("showNote(QString,QString,int)");
+        if (slotIndex >= 0)
+            connect(screen, screen->metaObject()->method(noteIndex), this,
+                    metaObject()->method(slotIndex));
+    }
+
     m_screen = screen;
     setCentralWidget(screen);
     const QString title = screen->windowTitle();
@@ -53,6 +64,12 @@ bool MainWindow::openScreen(QString *error)
         setWindowTitle(QStringLiteral("Velkora - %1").arg(title));
     resize(screen->size().expandedTo(QSize(800, 600)));
     return true;
+}
+
+void MainWindow::showNote(const QString &text, const QString &id, int milliseconds)
+{
+    statusBar()->showMessage(text, milliseconds);
+    statusBar()->setToolTip(QStringLiteral("KESTA · %1").arg(id));
 }
 
 void MainWindow::showLoadError(const QString &description)

@@ -23,6 +23,8 @@ public:
 
 private slots:
     void showLoadError(const QString &description);
+    // What a command of the screen did, in the status bar for a while.
+    void showNote(const QString &text, const QString &id, int milliseconds);
 
 private:
 

@@ -338,6 +338,69 @@ private slots:
         }
     }
 
+    // The new row "*": no data until typed in; typing there (a key, or a double click) starts a
+    // pending new row with what was typed, and another new row below it; Escape and
+    // CancelUpdate drop it again. A KeyDown handler that adds a row takes its key.
+    void newRowStartsWhereTyped_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("typed, empty grid") << 0 << "typed";
+        QTest::newRow("typed after rows") << 2 << "typed";
+        QTest::newRow("double click") << 2 << "double click";
+        QTest::newRow("cancelled") << 2 << "cancel";
+    }
+    void newRowStartsWhereTyped()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, gesture);
+        Grid grid(rows);
+        grid.setNewRowOffered(true);
+        QCOMPARE(grid.Rows(), rows);
+        QCOMPARE(grid.model()->rowCount(), rows + 1);
+        QCOMPARE(grid.model()->headerData(rows, Qt::Vertical).toString(), "*");
+        QCOMPARE(grid.cell(rows, Desc), QVariant()); // no data
+        grid.click(rows, Desc);
+        QVERIFY(grid.onNewRow());
+        QCOMPARE(grid.Rows(), rows); // a click adds no row
+        if (gesture == "double click") {
+            grid.click(rows, Desc, Grid::Twice);
+            QCOMPARE(grid.Rows(), rows + 1);
+            QTest::keyClicks(grid.editor(), "xy");
+        } else {
+            QTest::keyClick(&grid, Qt::Key_X);
+            QTest::keyClick(grid.editor(), Qt::Key_Y);
+        }
+        QVERIFY(grid.editing());
+        QCOMPARE(grid.Rows(), rows + 1);
+        QCOMPARE(grid.at(), QString("%1,%2").arg(rows).arg(Desc));
+        QCOMPARE(grid.model()->rowCount(), rows + 2); // and another new row below
+        if (gesture == "cancel") {
+            QTest::keyClick(grid.editor(), Qt::Key_Escape);
+            grid.CancelUpdate();
+            QCOMPARE(grid.Rows(), rows);
+            QCOMPARE(grid.model()->rowCount(), rows + 1);
+            return;
+        }
+        QTest::keyClick(grid.editor(), Qt::Key_Return);
+        grid.Update();
+        QCOMPARE(grid.cell(rows, Desc).toString(), "xy");
+        QVERIFY(!grid.onNewRow());
+        grid.setNewRowOffered(false);
+        QCOMPARE(grid.model()->rowCount(), rows + 1);
+
+        // A handler of Down that adds a row and goes to it: the grid moves no further.
+        grid.setNewRowOffered(true);
+        connect(&grid, &DataGrid::KeyDown, &grid, [&grid](int code, int) {
+            if (code == 40) // Down
+                grid.setCurrentCell(grid.AddNew(), 0);
+        });
+        QVERIFY(grid.setCurrentCell(grid.Rows() - 1, Desc));
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(grid.at(), QString("%1,0").arg(rows + 1));
+        QVERIFY(!grid.onNewRow());
+    }
+
     void refusedMoveNeitherEditsNorToggles()
     {
         Grid grid(3);

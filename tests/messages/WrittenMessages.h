@@ -105,6 +105,10 @@ inline const QList<WrittenMessage> &writtenMessages()
         {"7500045",
          "El formato de carga tiene cambios que no se han guardado.\r\n¿Desea descartarlos?", 292,
          "Descartar cambios"},
+        {"7500046", "Formato 0042 guardado", 0, "Barra de estado"},
+        {"7500047", "Formato 0042 dado de baja", 0, "Barra de estado"},
+        {"7500048", "Formato 0042 reactivado", 0, "Barra de estado"},
+        {"7500049", "Dado de baja el 07/12/2026 por OPER", 0, "Junto a la clave"},
         {"7500060",
          "La regla 0004 (SECUENCIA) pertenece al campo 0020 del tipo de línea 0006, que ya no está "
          "en el formato de carga: quítela o cámbiela antes de guardar; no se guardó nada.",

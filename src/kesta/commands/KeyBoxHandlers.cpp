@@ -169,6 +169,12 @@ void frmKESTA::txtClave_Enter()
         } else {
             Controles->setReactivateAllowed(true);
             setMode(commands::Mode::ViewingDeactivated);
+            const QDate on = headerDate(*lines, QStringLiteral("Fecha_Baja"));
+            lblEstado->setText(
+                messages::deactivatedOn(on.isValid() ? on.toString(QStringLiteral("dd/MM/yyyy"))
+                                                     : QStringLiteral("?"),
+                                        headerText(*lines, QStringLiteral("Oper_Baja")))
+                    .text);
         }
 
         // One line-grid row per Layout row, read first and added at once.

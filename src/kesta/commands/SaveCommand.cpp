@@ -250,7 +250,9 @@ void frmKESTA::Controles_Save(bool isNew)
         return;
     }
     Controles->ConfirmSave();
+    const QString key = txtClave->text();
     Controles_Cancel();
+    showNote(messages::formatSaved(key));
 }
 
 } // namespace kesta::screen

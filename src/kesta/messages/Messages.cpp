@@ -19,6 +19,10 @@ const QString Velkora = QStringLiteral("Velkora");
 const QString Error = QStringLiteral("ERROR");
 const QString NewLine = QStringLiteral("\r\n");
 const QString Proponer = QStringLiteral("Proponer desde archivo");
+// Notes have no box: style 0, and where they are shown for a title.
+constexpr int Note = 0;
+const QString StatusBar = QStringLiteral("Barra de estado");
+const QString BesideTheKey = QStringLiteral("Junto a la clave");
 
 Message make(const QString &id, const QString &text, int style, const QString &title)
 {
@@ -362,6 +366,32 @@ Message handlerFailed(const QString &handler, const QString &description)
 {
     return make(QStringLiteral("ERR-ID:7500029"), handler + NewLine + description, Critical,
                 Velkora);
+}
+
+Message formatSaved(const QString &key)
+{
+    return make(QStringLiteral("ERR-ID:7500046"), QStringLiteral("Formato %1 guardado").arg(key),
+                Note, StatusBar);
+}
+
+Message formatDeactivated(const QString &key)
+{
+    return make(QStringLiteral("ERR-ID:7500047"),
+                QStringLiteral("Formato %1 dado de baja").arg(key), Note, StatusBar);
+}
+
+Message formatReactivated(const QString &key)
+{
+    return make(QStringLiteral("ERR-ID:7500048"), QStringLiteral("Formato %1 reactivado").arg(key),
+                Note, StatusBar);
+}
+
+Message deactivatedOn(const QString &date, const QString &byOperator)
+{
+    const QString text = byOperator.trimmed().isEmpty()
+                             ? QStringLiteral("Dado de baja el %1").arg(date)
+                             : QStringLiteral("Dado de baja el %1 por %2").arg(date, byOperator);
+    return make(QStringLiteral("ERR-ID:7500049"), text, Note, BesideTheKey);
 }
 
 } // namespace kesta::messages

@@ -175,6 +175,14 @@ bool frmKESTA::previewKey(QWidget *receiver, QKeyEvent *event)
             event->accept();
             return true;
         }
+        // The toolbar's Ctrl keys act from every control of the screen: a text box or a cell
+        // editor does not keep them for its own editing keys (Ctrl+E, Ctrl+D...). Escape stays
+        // with the control, which may have an edit of its own to drop first.
+        if (event->modifiers().testFlag(Qt::ControlModifier) &&
+            Controles->offersShortcut(event->keyCombination())) {
+            event->ignore();
+            return true;
+        }
         return false;
     case QEvent::KeyPress:
         if (tabSwitch)

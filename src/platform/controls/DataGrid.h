@@ -43,7 +43,8 @@ struct GridColumn {
 //   once, also when it opens an editor; Enter let through in an editor accepts the cell.
 // - KeyDown(keyCode, shift): a key went down (the grid or its editor); keyCode is the Windows
 //   virtual-key code (F10 is 121; Shift, Ctrl, Alt themselves 16, 17, 18), shift is
-//   1 Shift + 2 Ctrl + 4 Alt.
+//   1 Shift + 2 Ctrl + 4 Alt. A handler that adds or removes a row or moves the current cell
+//   takes the key: the grid does nothing more with it.
 // - BeforeRowColChange(cancel): the current cell is about to change by mouse, keyboard or
 //   program; setting cancel keeps it (currentRow() still gives the row being left).
 // - RowColChange(lastRow, lastCol): the current cell changed; lastRow is null (and lastCol -1)
@@ -112,6 +113,13 @@ public:
     // current as after its AddNew, without the cost of a move per row. Values go in as setCell
     // puts them.
     void AddRows(const QList<QVariantList> &rows);
+    // The new row at the end, marked "*", where typing (or F2, a double click) starts a new row
+    // as AddNew does, the cell typed in staying current. Rows() leaves it out; moves onto it
+    // raise the notifications as any other.
+    void setNewRowOffered(bool on);
+    bool newRowOffered() const;
+    // Whether the current cell is on the new row.
+    bool onNewRow() const;
     // Accepts the pending edit of the current row.
     void Update();
     // Restores the pending row's earlier values; a new row never accepted is removed.
@@ -179,6 +187,8 @@ private:
     bool editorKeyPress(QWidget *editor, QKeyEvent *event);
     // Inserts pasted text into a cell editor, each character through KeyPress.
     void pasteIntoEditor(QWidget *editor, const QString &text);
+    // Raises KeyDown for a key; true when its handler took it (see KeyDown).
+    bool raiseKeyDown(const QKeyEvent *event);
     // Raises KeyPress for a typed character; returns the event to go on with (the original,
     // a replacement with the changed character, or nullptr when discarded) in `replacement`.
     bool raiseKeyPress(QKeyEvent *event, std::unique_ptr<QKeyEvent> &replacement);
