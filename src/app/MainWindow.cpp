@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QVariant>
 
@@ -23,7 +24,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
 bool MainWindow::openScreen(QString *error)
 {
-    QObject *pantalla = ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Pantalla"), error);
+    QObject *pantalla =
+        ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Pantalla"), error);
     if (!pantalla)
         return false;
     QObject *screenObject = pantalla->property("GetPantalla").value<QObject *>();
@@ -45,7 +47,8 @@ bool MainWindow::openScreen(QString *error)
         const QMetaMethod loadFailed = screen->metaObject()->method(signalIndex);
         const int slotIndex = metaObject()->indexOfMethod("showLoadError(QString)");
         if (slotIndex >= 0)
-            connect(screen, loadFailed, this, metaObject()->method(slotIndex), Qt::QueuedConnection);
+            connect(screen, loadFailed, this, metaObject()->method(slotIndex),
+                    Qt::QueuedConnection);
     }
 
     // And the notes of what its commands did through noteShown(QString,QString,int).
@@ -58,7 +61,13 @@ bool MainWindow::openScreen(QString *error)
     }
 
     m_screen = screen;
-    setCentralWidget(screen);
+    // Below the screen's smallest size (its minimumSizeHint) the window scrolls it.
+    auto *area = new QScrollArea(this);
+    area->setObjectName(QStringLiteral("screenArea"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(screen);
+    setCentralWidget(area);
     const QString title = screen->windowTitle();
     if (!title.isEmpty())
         setWindowTitle(QStringLiteral("Velkora - %1").arg(title));

@@ -27,7 +27,6 @@ private slots:
     void showNote(const QString &text, const QString &id, int milliseconds);
 
 private:
-
     QPointer<QWidget> m_screen;
     OwnerForm *m_owner = nullptr;
 };

@@ -3,14 +3,18 @@
 
 #include "controls/DataGrid.h"
 #include "controls/GridModel.h"
+#include "services/ScreenTools.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTimer>
 
 using velkora::controls::DataGrid;
 using velkora::controls::GridColumn;
@@ -399,6 +403,37 @@ private slots:
         QTest::keyClick(&grid, Qt::Key_Down);
         QCOMPARE(grid.at(), QString("%1,0").arg(rows + 1));
         QVERIFY(!grid.onNewRow());
+    }
+
+    // The grid's menu (the services' grid command) opens at the pointer when the mouse asks
+    // for it, and below the current cell when the keyboard does.
+    void menuOpensWhereAsked()
+    {
+        Grid grid(3);
+        grid.setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(&grid, &QWidget::customContextMenuRequested, &grid,
+                [&grid] { velkora::services::gridCommandShiftF10(&grid); });
+        QVERIFY(grid.setCurrentCell(0, Id));
+        const auto openedAt = [](QWidget *receiver, QContextMenuEvent::Reason reason,
+                                 QPoint local) {
+            QPoint at;
+            QTimer::singleShot(0, [&at] {
+                if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                    at = menu->pos();
+                    menu->close();
+                }
+            });
+            QContextMenuEvent event(reason, local, receiver->mapToGlobal(local));
+            QApplication::sendEvent(receiver, &event);
+            return at;
+        };
+        const QPoint pointer = grid.visualRect(grid.model()->index(2, Desc)).center();
+        QCOMPARE(openedAt(grid.viewport(), QContextMenuEvent::Mouse, pointer),
+                 grid.viewport()->mapToGlobal(pointer));
+        const QRect cell = grid.visualRect(grid.model()->index(0, Id));
+        QCOMPARE(openedAt(&grid, QContextMenuEvent::Keyboard, QPoint()),
+                 grid.viewport()->mapToGlobal(cell.bottomLeft()));
+        QVERIFY(!grid.mouseMenuPoint());
     }
 
     void refusedMoveNeitherEditsNorToggles()

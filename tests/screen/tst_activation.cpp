@@ -18,8 +18,8 @@
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QtTest>

@@ -201,6 +201,7 @@ void frmKESTA::txtClave_Enter()
         }
         ssLinea->AddRows(lineRows);
         ssLinea->setRedraw(true);
+        ssLinea->widenColumnsToFit();
         if (ssLinea->hasPendingEdit())
             ssLinea->Update();
         lines->Close();
@@ -228,7 +229,7 @@ void frmKESTA::txtClave_Enter()
                 };
                 while (!rules->EndOfSet()) {
                     shown.rules << storage::LayoutRuleValues{
-                        key,          text("Lr_ID"),    text("Ly_ID"),
+                        key,           text("Lr_ID"),    text("Ly_ID"),
                         text("Ld_ID"), text("Lr_Regla"), text("Lr_Descripcion")};
                     rules->MoveNext();
                 }

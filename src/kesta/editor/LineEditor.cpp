@@ -254,7 +254,9 @@ void LineEditor::showFault(const Refusal &refusal)
     DataGrid &grid = refusal.focusFieldGrid ? *m_parts.fields : *m_parts.lines;
     const int row = refusal.focusFieldGrid ? refusal.fieldRow : m_editedRow;
     const int column = grid.columnIndex(refusal.column);
-    if (row >= 0 && row < grid.Rows())
+    // A field grid without rows: its new row, where the first field is typed.
+    const bool newRow = refusal.focusFieldGrid && grid.Rows() == 0 && grid.newRowOffered();
+    if ((row >= 0 && row < grid.Rows()) || (newRow && row == 0))
         grid.setCurrentCell(row, column >= 0 ? column : qMax(grid.currentColumn(), 0));
     grid.setFocus();
 }

@@ -60,8 +60,8 @@ public:
     // Every line type and every field definition go, without a question (the caller asked);
     // a line edit in progress ends without a commit.
     void removeAllLines();
-    bool accept();     // "Aceptar": the checks, then the commit; false when refused
-    void cancel();     // "Cancelar"
+    bool accept(); // "Aceptar": the checks, then the commit; false when refused
+    void cancel(); // "Cancelar"
 
     // The toolbar's New, Edit and Cancel end any line edit without a commit.
     void reset();

@@ -19,6 +19,8 @@ const QString Velkora = QStringLiteral("Velkora");
 const QString Error = QStringLiteral("ERROR");
 const QString NewLine = QStringLiteral("\r\n");
 const QString Proponer = QStringLiteral("Proponer desde archivo");
+// The largest position or length, as a clerk reads it.
+const QString MaxPositionInWords = QStringLiteral("dos mil millones");
 // Notes have no box: style 0, and where they are shown for a title.
 constexpr int Note = 0;
 const QString StatusBar = QStringLiteral("Barra de estado");
@@ -113,16 +115,18 @@ Message lineOrderTaken(const QString &order)
 Message fieldNumberOutOfRange(const QString &field, const QString &column, const QString &value)
 {
     return make(QStringLiteral("ERR-ID:7500013"),
-                QStringLiteral("La %1 del campo %2 debe ser un número entre 1 y %3 (se indicó %4)")
-                    .arg(column, field, QString::number(MaxPositionValue), value),
+                QStringLiteral("La %1 del campo %2 debe ser un número entero mayor que cero, "
+                               "de como mucho %3 (se indicó %4)")
+                    .arg(column, field, MaxPositionInWords, value),
                 Warning, ValidarDetalle);
 }
 
 Message lineNumberOutOfRange(const QString &column, const QString &value)
 {
     return make(QStringLiteral("ERR-ID:7500027"),
-                QStringLiteral("La %1 de la línea debe ser un número entre 1 y %2 (se indicó %3)")
-                    .arg(column, QString::number(MaxPositionValue), value),
+                QStringLiteral("La %1 de la línea debe ser un número entero mayor que cero, "
+                               "de como mucho %2 (se indicó %3)")
+                    .arg(column, MaxPositionInWords, value),
                 Warning, Atencion);
 }
 

@@ -159,6 +159,7 @@ QList<GridColumn> lineGridColumns(const TwipsLayout &l)
         column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870, PositionDigits),
     };
     columns[0].format = QStringLiteral("0000");
+    columns[0].description = QStringLiteral("Número de orden de la línea");
     return columns;
 }
 
@@ -184,6 +185,7 @@ QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
         column(QStringLiteral("Linea_ID"), QStringLiteral("Linea_ID"), 780, LineOrder),
     };
     columns[0].format = QStringLiteral("0000");
+    columns[8].description = QStringLiteral("ID de línea: el No. de la línea del campo");
     columns[4].kind = GridColumn::Kind::List;
     columns[4].valueList =
         QStringList{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"), QStringLiteral("Fecha"),

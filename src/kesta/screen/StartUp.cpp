@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <controls/ColorScheme.h>
 #include <controls/Controles.h>
+#include <controls/DataGrid.h>
 #include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
@@ -137,6 +138,9 @@ void frmKESTA::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (m_loaded)
         return;
+    // Every caption whole from the first showing.
+    ssLinea->widenColumnsToFit();
+    ssDetalle->widenColumnsToFit();
     try {
         Form_Load();
     } catch (const host::RuntimeError &) {

@@ -176,6 +176,10 @@ public:
     // The stored rules of the shown load format are dropped: nothing shown is theirs any more.
     void forgetShownRules();
 
+    // The smallest size that shows every control whole; a host that gives the screen less
+    // room scrolls it (the resize rules still hold below it).
+    QSize minimumSizeHint() const override;
+
     // A note of what a command did, for the host to show in its status bar for a few seconds.
     void showNote(const messages::Message &note);
 

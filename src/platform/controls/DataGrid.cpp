@@ -30,6 +30,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -394,6 +395,17 @@ void DataGrid::setCaption(const QString &caption)
     updateGeometries();
 }
 
+void DataGrid::widenColumnsToFit()
+{
+    for (int c = 0; c < columnCount(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        const int wanted = qMax(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+        if (wanted > columnWidth(c))
+            setColumnWidth(c, wanted);
+    }
+}
+
 QString DataGrid::caption() const
 {
     return m_captionBar ? m_captionBar->text() : QString();
@@ -474,6 +486,13 @@ bool DataGrid::viewportEvent(QEvent *event)
     // left it unhandled, on its way up to the grid. It has been notified already.
     if (event->type() == QEvent::KeyPress)
         m_propagatedKey = event;
+    if (event->type() == QEvent::ContextMenu) {
+        const auto *menu = static_cast<QContextMenuEvent *>(event);
+        if (menu->reason() == QContextMenuEvent::Mouse)
+            m_mouseMenuPoint = menu->globalPos();
+        const auto done = qScopeGuard([this] { m_mouseMenuPoint.reset(); });
+        return QTableView::viewportEvent(event);
+    }
     return QTableView::viewportEvent(event);
 }
 
@@ -687,7 +706,8 @@ bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
             return false;
         // Typing (F2, a double click) on the new row starts a row there.
         const bool opensEditor = trigger == AllEditTriggers || (editTriggers() & trigger);
-        if (opensEditor && index.row() == m_model->newRow() && (index.flags() & Qt::ItemIsEditable)) {
+        if (opensEditor && index.row() == m_model->newRow() &&
+            (index.flags() & Qt::ItemIsEditable)) {
             m_rowBeforeAddNew = Rows() > 0 ? Rows() - 1 : -1;
             m_columnBeforeAddNew = index.column();
             ++m_quiet;

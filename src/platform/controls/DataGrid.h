@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 
@@ -26,6 +27,7 @@ struct GridColumn {
     bool locked = false;   // a locked column takes no edits
     int width = 0;         // pixels; 0 lets the grid choose
     int maxLength = 0;     // the most characters a cell editor takes; 0: no limit
+    QString description;   // the caption's tooltip, in words; empty: the column's name
 };
 
 // The data grid used for the line and field grids: a QTableView over a GridModel.
@@ -141,9 +143,18 @@ public:
     void setTabLeavesRow(bool on) { m_tabLeavesRow = on; }
     bool tabLeavesRow() const { return m_tabLeavesRow; }
 
+    // Widens every column that is too narrow for its caption or for what its rows show (no
+    // column gets narrower; F10 fits them exactly).
+    void widenColumnsToFit();
+
     // The caption shown as a bar across the top of the grid; empty hides the bar.
     void setCaption(const QString &caption);
     QString caption() const;
+
+    // While a menu asked for by the mouse (the right button) is being handled: where the
+    // pointer is, in global coordinates, so that the menu opens there. Empty otherwise (a menu
+    // asked for by the keyboard opens at the current cell).
+    std::optional<QPoint> mouseMenuPoint() const { return m_mouseMenuPoint; }
 
     // Suspends and resumes repainting; resuming refreshes the grid.
     void setRedraw(bool on);
@@ -216,6 +227,7 @@ private:
     QLabel *m_captionBar = nullptr;
     int m_columnBeforeAddNew = -1;
     bool m_tabLeavesRow = false;
+    std::optional<QPoint> m_mouseMenuPoint;
 };
 
 } // namespace velkora::controls

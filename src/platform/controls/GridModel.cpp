@@ -185,7 +185,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         if (role == Qt::DisplayRole)
             return m_columns.at(section).caption;
         if (role == Qt::ToolTipRole)
-            return m_columns.at(section).name;
+            return m_columns.at(section).description.isEmpty() ? m_columns.at(section).name
+                                                               : m_columns.at(section).description;
         return {};
     }
     if (section == newRow()) {
