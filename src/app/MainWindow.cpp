@@ -32,12 +32,12 @@ bool MainWindow::openScreen(QString *error)
     auto *screen = qobject_cast<QWidget *>(screenObject);
     if (!screen) {
         if (error)
-            *error = QStringLiteral("The component KESTA gave no screen.");
+            *error = QStringLiteral("El componente KESTA no dio su pantalla.");
         return false;
     }
     if (!screen->setProperty("Padre", QVariant::fromValue<QObject *>(m_owner))) {
         if (error)
-            *error = QStringLiteral("The screen does not accept its owner (Padre).");
+            *error = QStringLiteral("La pantalla no acepta su dueño (Padre).");
         return false;
     }
 
@@ -84,7 +84,7 @@ void MainWindow::showNote(const QString &text, const QString &id, int millisecon
 void MainWindow::showLoadError(const QString &description)
 {
     QMessageBox::critical(this, QStringLiteral("Velkora"),
-                          QStringLiteral("The screen could not be prepared:\n%1").arg(description));
+                          QStringLiteral("No se pudo preparar la pantalla:\n%1").arg(description));
 }
 
 } // namespace velkora::app

@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -364,6 +365,12 @@ private slots:
         QCOMPARE(grid.model()->rowCount(), rows + 1);
         QCOMPARE(grid.model()->headerData(rows, Qt::Vertical).toString(), "*");
         QCOMPARE(grid.cell(rows, Desc), QVariant()); // no data
+        // TAB on its last cell leaves the grid, as on the last row of data.
+        QVERIFY(grid.setCurrentCell(rows, grid.columnCount() - 1));
+        QSignalSpy left(&grid, &DataGrid::LeftByTab);
+        QTest::keyClick(&grid, Qt::Key_Tab);
+        QCOMPARE(left.count(), 1);
+        grid.setFocus();
         grid.click(rows, Desc);
         QVERIFY(grid.onNewRow());
         QCOMPARE(grid.Rows(), rows); // a click adds no row

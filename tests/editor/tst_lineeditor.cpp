@@ -325,6 +325,7 @@ void tst_LineEditor::newLineAndCancel()
              QList<int>({2, 0}));
     QCOMPARE(s.focus(), s.lineGrid());
     QCOMPARE(s.fieldGrid()->Rows(), 0);
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003")); // offered
     s.keys("9");
     s.click(4);
     QCOMPARE(gridRows(s.lineGrid()), linesBefore);

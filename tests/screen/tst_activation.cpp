@@ -260,6 +260,17 @@ void tst_Activation::activationFromAnotherWindowFocusesTheKeyBox()
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
 }
 
+// With KESTA_SCREENSHOTS set to a folder, the window's picture is saved there under the name
+// (the README's pictures, scripts/screenshots.sh).
+void takeScreenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("KESTA_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    QVERIFY(window->grab().save(folder + QLatin1Char('/') + name));
+}
+
 // A load format built, saved, found again, deactivated and reactivated with the keyboard alone,
 // each step's outcome told in the window: the new row of the field grid, TAB from the grids to
 // "Aceptar" and back, the edit buttons' Alt keys, the toolbar's Ctrl keys from the key box, and
@@ -286,6 +297,11 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
     QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
     QCOMPARE(lines->cellText(0, "Orden"), QStringLiteral("0001")); // offered
+    // Ctrl+TAB leaves a grid from any cell, Ctrl+Shift+TAB comes back.
+    s.key(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+    s.key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(s.focusName(), QStringLiteral("ssLinea"));
     s.key(Qt::Key_Tab);
     for (const char *cell : {"H", "Cabecera", "1", "1"}) {
         s.keys(QString::fromLatin1(cell));
@@ -300,6 +316,7 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
         s.key(Qt::Key_Return);
     }
     QCOMPARE(fields->Rows(), 1);
+    takeScreenshot(&s.window, QStringLiteral("general-campo-nuevo.png"));
     // From the last cell on to "Aceptar", and back.
     QVERIFY(tabTo("cmdControles_3"));
     QCOMPARE(fields->currentColumn(), fields->columnCount() - 1);
@@ -313,6 +330,7 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
 
     s.key(Qt::Key_S, Qt::ControlModifier);
     QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 guardado"));
+    takeScreenshot(&s.window, QStringLiteral("general-guardado.png"));
     QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
 
     // Found again; the toolbar's keys act from the key box, where the load leaves the focus.
@@ -327,6 +345,7 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     s.key(Qt::Key_D, Qt::ControlModifier);
     QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 dado de baja"));
     load();
+    takeScreenshot(&s.window, QStringLiteral("general-dado-de-baja.png"));
     QVERIFY2(QRegularExpression(QStringLiteral("^Dado de baja el \\d\\d/\\d\\d/\\d{4}"))
                  .match(s.child<QLabel>("lblEstado")->text())
                  .hasMatch(),

@@ -816,8 +816,8 @@ bool DataGrid::tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) cons
     const int column = currentColumn();
     if (row < 0 || column < 0)
         return true;
-    if (forward)
-        return (m_tabLeavesRow || row == Rows() - 1) && column == columnCount() - 1;
+    if (forward) // from the last row of data, or from the new row below it
+        return (m_tabLeavesRow || row >= Rows() - 1) && column == columnCount() - 1;
     return (m_tabLeavesRow || row == 0) && column == 0;
 }
 
