@@ -289,6 +289,8 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     auto *lines = s.child<DataGrid>("ssLinea");
     auto *fields = s.child<DataGrid>("ssDetalle");
     QStatusBar *status = s.window.statusBar();
+    if (!qEnvironmentVariableIsEmpty("KESTA_SCREENSHOTS"))
+        s.window.resize(1180, 620); // the pictures show the field grid whole
 
     s.key(Qt::Key_N, Qt::ControlModifier);
     s.keys(QStringLiteral("42"));
@@ -316,6 +318,8 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
         s.key(Qt::Key_Return);
     }
     QCOMPARE(fields->Rows(), 1);
+    QCOMPARE(fields->cellText(0, "ID") + " " + fields->cellText(0, "Descripción"),
+             QStringLiteral("0001 Campo"));
     takeScreenshot(&s.window, QStringLiteral("general-campo-nuevo.png"));
     // From the last cell on to "Aceptar", and back.
     QVERIFY(tabTo("cmdControles_3"));
@@ -327,10 +331,15 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar"
     QTRY_VERIFY(s.child("cmdControles_0")->isVisible());
     QVERIFY(!fields->newRowOffered());
+    QCOMPARE(fields->cellText(0, "ID"), QStringLiteral("0001"));
 
     s.key(Qt::Key_S, Qt::ControlModifier);
     QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 guardado"));
     takeScreenshot(&s.window, QStringLiteral("general-guardado.png"));
+    QCOMPARE(
+        s.db.scalar(QStringLiteral("SELECT Ld_ID || ' ' || Ld_Descripcion FROM Layout_Detalle"))
+            .toString(),
+        QStringLiteral("0001 Campo"));
     QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
 
     // Found again; the toolbar's keys act from the key box, where the load leaves the focus.
