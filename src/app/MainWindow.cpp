@@ -5,6 +5,8 @@
 
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QVariant>
 
 namespace velkora::app {
@@ -14,6 +16,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("VelkoraMainWindow"));
     setWindowTitle(QStringLiteral("Velkora"));
     m_owner = new OwnerForm(QStringLiteral("KESTA"), this);
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     // Unloading the owner ends the screen with it: the window closes once the toolbar's
     // command has returned.
     connect(m_owner, &OwnerForm::unloadRequested, this, &QWidget::close, Qt::QueuedConnection);
@@ -21,19 +24,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
 bool MainWindow::openScreen(QString *error)
 {
-    QObject *pantalla = ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Pantalla"), error);
+    QObject *pantalla =
+        ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Pantalla"), error);
     if (!pantalla)
         return false;
     QObject *screenObject = pantalla->property("GetPantalla").value<QObject *>();
     auto *screen = qobject_cast<QWidget *>(screenObject);
     if (!screen) {
         if (error)
-            *error = QStringLiteral("The component KESTA gave no screen.");
+            *error = QStringLiteral("El componente KESTA no dio su pantalla.");
         return false;
     }
     if (!screen->setProperty("Padre", QVariant::fromValue<QObject *>(m_owner))) {
         if (error)
-            *error = QStringLiteral("The screen does not accept its owner (Padre).");
+            *error = QStringLiteral("La pantalla no acepta su dueño (Padre).");
         return false;
     }
 
@@ -43,11 +47,27 @@ bool MainWindow::openScreen(QString *error)
         const QMetaMethod loadFailed = screen->metaObject()->method(signalIndex);
         const int slotIndex = metaObject()->indexOfMethod("showLoadError(QString)");
         if (slotIndex >= 0)
-            connect(screen, loadFailed, this, metaObject()->method(slotIndex), Qt::QueuedConnection);
+            connect(screen, loadFailed, this, metaObject()->method(slotIndex),
+                    Qt::QueuedConnection);
+    }
+
+    // And the notes of what its commands did through noteShown(QString,QString,int).
+    const int noteIndex = screen->metaObject()->indexOfSignal("noteShown(QString,QString,int)");
+    if (noteIndex >= 0) {
+        const int slotIndex = metaObject()->indexOfMethod("showNote(QString,QString,int)");
+        if (slotIndex >= 0)
+            connect(screen, screen->metaObject()->method(noteIndex), this,
+                    metaObject()->method(slotIndex));
     }
 
     m_screen = screen;
-    setCentralWidget(screen);
+    // Below the screen's smallest size (its minimumSizeHint) the window scrolls it.
+    auto *area = new QScrollArea(this);
+    area->setObjectName(QStringLiteral("screenArea"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(screen);
+    setCentralWidget(area);
     const QString title = screen->windowTitle();
     if (!title.isEmpty())
         setWindowTitle(QStringLiteral("Velkora - %1").arg(title));
@@ -55,10 +75,16 @@ bool MainWindow::openScreen(QString *error)
     return true;
 }
 
+void MainWindow::showNote(const QString &text, const QString &id, int milliseconds)
+{
+    statusBar()->showMessage(text, milliseconds);
+    statusBar()->setToolTip(QStringLiteral("KESTA · %1").arg(id));
+}
+
 void MainWindow::showLoadError(const QString &description)
 {
     QMessageBox::critical(this, QStringLiteral("Velkora"),
-                          QStringLiteral("The screen could not be prepared:\n%1").arg(description));
+                          QStringLiteral("No se pudo preparar la pantalla:\n%1").arg(description));
 }
 
 } // namespace velkora::app

@@ -23,9 +23,10 @@ public:
 
 private slots:
     void showLoadError(const QString &description);
+    // What a command of the screen did, in the status bar for a while.
+    void showNote(const QString &text, const QString &id, int milliseconds);
 
 private:
-
     QPointer<QWidget> m_screen;
     OwnerForm *m_owner = nullptr;
 };

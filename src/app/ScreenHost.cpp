@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "DatabaseSetup.h"
 #include "MainWindow.h"
+#include "SpanishLocale.h"
 
 #include "host/RuntimeError.h"
 #include "services/Database.h"
@@ -19,6 +20,7 @@ int runScreen(int &argc, char *argv[])
     nameApplication();
     // The window belongs to the desktop menu's entry (velkora.desktop).
     QGuiApplication::setDesktopFileName(QStringLiteral("velkora"));
+    SpanishLocale::apply(app);
 
     const AppOptions options = AppOptions::parse(QApplication::arguments());
     if (!options.opensScreen())
@@ -35,9 +37,8 @@ int runScreen(int &argc, char *argv[])
     };
 
     try {
-        const auto setup = DatabaseSetup::open(
-            QString::fromLatin1(services::DefaultConnectionName), options.database,
-            options.initialise);
+        const auto setup = DatabaseSetup::open(QString::fromLatin1(services::DefaultConnectionName),
+                                               options.database, options.initialise);
         if (setup.created)
             std::fprintf(stderr,
                          "velkora: created the database %s with a sample load format "

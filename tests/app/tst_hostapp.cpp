@@ -4,6 +4,7 @@
 #include "DatabaseSetup.h"
 #include "MainWindow.h"
 #include "OwnerForm.h"
+#include "SpanishLocale.h"
 #include "support/RecordingServices.h"
 #include "support/TestDatabase.h"
 
@@ -11,11 +12,21 @@
 #include "services/Database.h"
 
 #include <QAction>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 using kesta::test::TestDatabase;
@@ -34,6 +45,10 @@ private slots:
     void windowShowsTheScreenAndExitClosesIt();
     void windowKeepsAnUnsavedEditUntilTheUserSaysSo();
     void altKeysSwitchTabsInsideTheWindow();
+    void windowSizes_data();
+    void windowSizes();
+    void spanishThroughout_data();
+    void spanishThroughout();
 };
 
 void tst_HostApp::options_data()
@@ -48,9 +63,11 @@ void tst_HostApp::options_data()
     const QString user = AppOptions::signedInUser();
     QTest::newRow("defaults") << QStringList{} << QString() << QString() << def << user;
     QTest::newRow("environment") << QStringList{} << QStringLiteral("/tmp/x.db")
-                                 << QStringLiteral("ANA") << QStringLiteral("/tmp/x.db") << QStringLiteral("ANA");
+                                 << QStringLiteral("ANA") << QStringLiteral("/tmp/x.db")
+                                 << QStringLiteral("ANA");
     QTest::newRow("command line wins")
-        << QStringList{QStringLiteral("--database"), QStringLiteral("postgresql://u:p@127.0.0.1:5433/v"),
+        << QStringList{QStringLiteral("--database"),
+                       QStringLiteral("postgresql://u:p@127.0.0.1:5433/v"),
                        QStringLiteral("--operator"), QStringLiteral("LUIS")}
         << QStringLiteral("/tmp/x.db") << QStringLiteral("ANA")
         << QStringLiteral("postgresql://u:p@127.0.0.1:5433/v") << QStringLiteral("LUIS");
@@ -63,7 +80,8 @@ void tst_HostApp::options()
     QFETCH(QString, envOperator);
     qputenv("VELKORA_DATABASE", envDatabase.toUtf8());
     qputenv("VELKORA_OPERATOR", envOperator.toUtf8());
-    const AppOptions options = AppOptions::parse(QStringList{QStringLiteral("velkora")} + arguments);
+    const AppOptions options =
+        AppOptions::parse(QStringList{QStringLiteral("velkora")} + arguments);
     qunsetenv("VELKORA_DATABASE");
     qunsetenv("VELKORA_OPERATOR");
     QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
@@ -74,8 +92,10 @@ void tst_HostApp::options()
 
 void tst_HostApp::badOptionsAreReported()
 {
-    QVERIFY(!AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("--nonsense")}).error.isEmpty());
-    QVERIFY(!AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("stray")}).error.isEmpty());
+    QVERIFY(!AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("--nonsense")})
+                 .error.isEmpty());
+    QVERIFY(
+        !AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("stray")}).error.isEmpty());
     QVERIFY(AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("--help")}).help);
     QVERIFY(AppOptions::helpText().contains(QStringLiteral("--database")));
 }
@@ -96,10 +116,12 @@ void tst_HostApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
     const auto result = DatabaseSetup::open(name, path, false);
     QVERIFY(result.created);
     QCOMPARE(result.sampleDir, QFileInfo(path).absolutePath());
-    QVERIFY(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = '0001'")) >= 3);
+    QVERIFY(count(name,
+                  QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = '0001'")) >= 3);
     // The sample file that the load format names is there.
     QSqlQuery query(QSqlDatabase::database(name));
-    QVERIFY(query.exec(QStringLiteral("SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'")));
+    QVERIFY(
+        query.exec(QStringLiteral("SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'")));
     QVERIFY(query.next());
     QVERIFY2(QFileInfo::exists(query.value(0).toString()), qPrintable(query.value(0).toString()));
     query.finish();
@@ -122,7 +144,8 @@ void tst_HostApp::postgresWithoutTablesNeedsInit()
         DatabaseSetup::open(name, db.location(), false);
         QFAIL("a database without tables must not open without --init");
     } catch (const kesta::host::RuntimeError &error) {
-        QVERIFY2(error.description().contains(QStringLiteral("db/postgresql.sql")), qPrintable(error.description()));
+        QVERIFY2(error.description().contains(QStringLiteral("db/postgresql.sql")),
+                 qPrintable(error.description()));
         QVERIFY(error.description().contains(QStringLiteral("--init")));
     }
     velkora::services::closeDatabase(name);
@@ -145,7 +168,7 @@ void tst_HostApp::windowShowsTheScreenAndExitClosesIt()
     QVERIFY2(window->openScreen(&error), qPrintable(error));
     QWidget *screen = window->screen();
     QVERIFY(screen);
-    QCOMPARE(window->centralWidget(), screen);
+    QVERIFY(window->centralWidget()->isAncestorOf(screen));
     QCOMPARE(screen->property("Padre").value<QObject *>(), static_cast<QObject *>(window->owner()));
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -216,7 +239,8 @@ void tst_HostApp::altKeysSwitchTabsInsideTheWindow()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QWidget *screen = window.screen();
     auto *tabs = screen->findChild<QTabWidget *>(QStringLiteral("ssTabZur"));
-    QTRY_COMPARE(QApplication::focusWidget(), screen->findChild<QWidget *>(QStringLiteral("txtClave")));
+    QTRY_COMPARE(QApplication::focusWidget(),
+                 screen->findChild<QWidget *>(QStringLiteral("txtClave")));
 
     for (const int tab : {1, 0, 1, 0, 1}) {
         QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
@@ -229,6 +253,140 @@ void tst_HostApp::altKeysSwitchTabsInsideTheWindow()
     // Back on "General", the key box (its first control) has the focus.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::AltModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtClave"));
+}
+
+// The window at its smallest, usual and wide sizes: below the screen's smallest size it scrolls,
+// and every control of the screen is whole within the screen; the toolbar's title follows the
+// right edge; every grid column shows its caption whole from the first showing, and its
+// contents once a format is loaded.
+void tst_HostApp::windowSizes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("640x400") << QSize(640, 400) << true;
+    QTest::newRow("800x600") << QSize(800, 600) << false;
+    QTest::newRow("1600x900") << QSize(1600, 900) << false;
+}
+
+void tst_HostApp::windowSizes()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, scrolls);
+    TestDatabase db;
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Linea_ID, Ly_Descripcion, "
+                           "Ly_Descripcion_ID, Ly_Posicion, Ly_Longitud, Es_Cve_Estado) VALUES "
+                           "('0001', '0001', 'H', 'Pagos', 'Cabecera', '1', '1', 'AC')"));
+    db.exec(
+        QStringLiteral("INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
+                       "Ld_Posicion, Ld_Longitud, Ld_Tipo, Ld_Formato, Ld_Trim, Ld_Valor) VALUES "
+                       "('0001', '0001', '0001', 'Fecha de pago', '2', '8', '03', "
+                       "'YYYYMMDDHHMMSS', 'NO', '')"));
+    auto record = kesta::test::installRecordingServices(db.connectionName());
+    velkora::app::MainWindow window;
+    QString error;
+    QVERIFY2(window.openScreen(&error), qPrintable(error));
+    window.resize(size);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QWidget *screen = window.screen();
+    auto *area = window.findChild<QScrollArea *>(QStringLiteral("screenArea"));
+    QVERIFY(area);
+    QTRY_COMPARE(area->horizontalScrollBar()->maximum() > 0 ||
+                     area->verticalScrollBar()->maximum() > 0,
+                 scrolls);
+    QVERIFY(screen->width() >= screen->minimumSizeHint().width());
+    QVERIFY(screen->height() >= screen->minimumSizeHint().height());
+    auto *fr1 = screen->findChild<QWidget *>(QStringLiteral("fr1"));
+    for (QWidget *w : fr1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisible())
+            continue;
+        const QRect inScreen(w->mapTo(screen, QPoint()), w->size());
+        QVERIFY2(screen->rect().contains(inScreen), qPrintable(w->objectName()));
+    }
+    auto *title = screen->findChild<QLabel *>(QStringLiteral("caption"));
+    QVERIFY(title);
+    const int titleRight = title->mapTo(screen, QPoint(title->width(), 0)).x();
+    QVERIFY2(screen->width() - titleRight < 40, qPrintable(QString::number(titleRight)));
+
+    const auto captionsAndContentsFit = [&](const char *name) {
+        auto *grid = screen->findChild<QTableView *>(QString::fromLatin1(name));
+        for (int c = 0; c < grid->model()->columnCount(); ++c) {
+            const int width = grid->columnWidth(c);
+            const QString what = QString::fromLatin1(name) + " " +
+                                 grid->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(grid->horizontalHeader()->sectionSizeHint(c) <= width, qPrintable(what));
+            for (int r = 0; r < grid->model()->rowCount(); ++r) {
+                const QString text = grid->model()->index(r, c).data().toString();
+                QVERIFY2(grid->fontMetrics().horizontalAdvance(text) < width,
+                         qPrintable(what + ": " + text));
+            }
+        }
+    };
+    captionsAndContentsFit("ssLinea");
+    captionsAndContentsFit("ssDetalle");
+    auto *key = screen->findChild<QLineEdit *>(QStringLiteral("txtClave"));
+    key->setFocus();
+    QTest::keyClicks(key, QStringLiteral("1"));
+    QTest::keyClick(key, Qt::Key_Return);
+    QVERIFY2(record->messages.isEmpty(), qPrintable(record->messages.value(0).text));
+    QTRY_COMPARE(screen->findChild<QTableView *>(QStringLiteral("ssDetalle"))->model()->rowCount(),
+                 1);
+    captionsAndContentsFit("ssLinea");
+    captionsAndContentsFit("ssDetalle");
+}
+
+// Whatever the machine's locale, the window speaks Spanish: Qt's own buttons and calendar, and
+// numbers and dates in the Spanish way (the user's own Spanish locale when there is one).
+void tst_HostApp::spanishThroughout_data()
+{
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<QString>("number"); // 1331525
+    QTest::addColumn<QString>("date");   // 7 December 2026 in a date box
+    QTest::newRow("English machine") << "en_US"
+                                     << "1.331.525"
+                                     << "7/12/2026";
+    QTest::newRow("C locale") << "C"
+                              << "1.331.525"
+                              << "7/12/2026";
+    QTest::newRow("Spain") << "es_ES"
+                           << "1.331.525"
+                           << "7/12/2026";
+    QTest::newRow("Mexico") << "es_MX"
+                            << "1,331,525"
+                            << "07/12/2026";
+}
+
+void tst_HostApp::spanishThroughout()
+{
+    QFETCH(QString, system);
+    const auto restore = qScopeGuard([] {
+        QLocale::setDefault(QLocale::c());
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    });
+    QVERIFY2(velkora::app::SpanishLocale::apply(*qApp, QLocale(system)),
+             "Qt's Spanish translations (qt6-translations-l10n) are not installed");
+    QCOMPARE(QLocale().language(), QLocale::Spanish);
+    QTEST(QLocale().toString(1331525), "number");
+
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Velkora"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Sí"));
+
+    TestDatabase db;
+    QVERIFY2(db.ok(), qPrintable(db.error()));
+    auto record = kesta::test::installRecordingServices(db.connectionName());
+    velkora::app::MainWindow window;
+    QString error;
+    QVERIFY2(window.openScreen(&error), qPrintable(error));
+    auto *date = window.screen()->findChild<QDateEdit *>(QStringLiteral("dpUser5"));
+    QVERIFY(date);
+    date->setDate(QDate(2026, 12, 7));
+    QTEST(date->text(), "date");
+    QCOMPARE(date->calendarWidget()->locale().monthName(12), QStringLiteral("diciembre"));
 }
 
 QTEST_MAIN(tst_HostApp)

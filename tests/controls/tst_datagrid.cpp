@@ -3,14 +3,19 @@
 
 #include "controls/DataGrid.h"
 #include "controls/GridModel.h"
+#include "services/ScreenTools.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTimer>
 
 using velkora::controls::DataGrid;
 using velkora::controls::GridColumn;
@@ -336,6 +341,106 @@ private slots:
                          QModelIndexList{grid.model()->index(0, Desc)});
             }
         }
+    }
+
+    // The new row "*": no data until typed in; typing there (a key, or a double click) starts a
+    // pending new row with what was typed, and another new row below it; Escape and
+    // CancelUpdate drop it again. A KeyDown handler that adds a row takes its key.
+    void newRowStartsWhereTyped_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("typed, empty grid") << 0 << "typed";
+        QTest::newRow("typed after rows") << 2 << "typed";
+        QTest::newRow("double click") << 2 << "double click";
+        QTest::newRow("cancelled") << 2 << "cancel";
+    }
+    void newRowStartsWhereTyped()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, gesture);
+        Grid grid(rows);
+        grid.setNewRowOffered(true);
+        QCOMPARE(grid.Rows(), rows);
+        QCOMPARE(grid.model()->rowCount(), rows + 1);
+        QCOMPARE(grid.model()->headerData(rows, Qt::Vertical).toString(), "*");
+        QCOMPARE(grid.cell(rows, Desc), QVariant()); // no data
+        // TAB on its last cell leaves the grid, as on the last row of data.
+        QVERIFY(grid.setCurrentCell(rows, grid.columnCount() - 1));
+        QSignalSpy left(&grid, &DataGrid::LeftByTab);
+        QTest::keyClick(&grid, Qt::Key_Tab);
+        QCOMPARE(left.count(), 1);
+        grid.setFocus();
+        grid.click(rows, Desc);
+        QVERIFY(grid.onNewRow());
+        QCOMPARE(grid.Rows(), rows); // a click adds no row
+        if (gesture == "double click") {
+            grid.click(rows, Desc, Grid::Twice);
+            QCOMPARE(grid.Rows(), rows + 1);
+            QTest::keyClicks(grid.editor(), "xy");
+        } else {
+            QTest::keyClick(&grid, Qt::Key_X);
+            QTest::keyClick(grid.editor(), Qt::Key_Y);
+        }
+        QVERIFY(grid.editing());
+        QCOMPARE(grid.Rows(), rows + 1);
+        QCOMPARE(grid.at(), QString("%1,%2").arg(rows).arg(Desc));
+        QCOMPARE(grid.model()->rowCount(), rows + 2); // and another new row below
+        if (gesture == "cancel") {
+            QTest::keyClick(grid.editor(), Qt::Key_Escape);
+            grid.CancelUpdate();
+            QCOMPARE(grid.Rows(), rows);
+            QCOMPARE(grid.model()->rowCount(), rows + 1);
+            return;
+        }
+        QTest::keyClick(grid.editor(), Qt::Key_Return);
+        grid.Update();
+        QCOMPARE(grid.cell(rows, Desc).toString(), "xy");
+        QVERIFY(!grid.onNewRow());
+        grid.setNewRowOffered(false);
+        QCOMPARE(grid.model()->rowCount(), rows + 1);
+
+        // A handler of Down that adds a row and goes to it: the grid moves no further.
+        grid.setNewRowOffered(true);
+        connect(&grid, &DataGrid::KeyDown, &grid, [&grid](int code, int) {
+            if (code == 40) // Down
+                grid.setCurrentCell(grid.AddNew(), 0);
+        });
+        QVERIFY(grid.setCurrentCell(grid.Rows() - 1, Desc));
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(grid.at(), QString("%1,0").arg(rows + 1));
+        QVERIFY(!grid.onNewRow());
+    }
+
+    // The grid's menu (the services' grid command) opens at the pointer when the mouse asks
+    // for it, and below the current cell when the keyboard does.
+    void menuOpensWhereAsked()
+    {
+        Grid grid(3);
+        grid.setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(&grid, &QWidget::customContextMenuRequested, &grid,
+                [&grid] { velkora::services::gridCommandShiftF10(&grid); });
+        QVERIFY(grid.setCurrentCell(0, Id));
+        const auto openedAt = [](QWidget *receiver, QContextMenuEvent::Reason reason,
+                                 QPoint local) {
+            QPoint at;
+            QTimer::singleShot(0, [&at] {
+                if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                    at = menu->pos();
+                    menu->close();
+                }
+            });
+            QContextMenuEvent event(reason, local, receiver->mapToGlobal(local));
+            QApplication::sendEvent(receiver, &event);
+            return at;
+        };
+        const QPoint pointer = grid.visualRect(grid.model()->index(2, Desc)).center();
+        QCOMPARE(openedAt(grid.viewport(), QContextMenuEvent::Mouse, pointer),
+                 grid.viewport()->mapToGlobal(pointer));
+        const QRect cell = grid.visualRect(grid.model()->index(0, Id));
+        QCOMPARE(openedAt(&grid, QContextMenuEvent::Keyboard, QPoint()),
+                 grid.viewport()->mapToGlobal(cell.bottomLeft()));
+        QVERIFY(!grid.mouseMenuPoint());
     }
 
     void refusedMoveNeitherEditsNorToggles()

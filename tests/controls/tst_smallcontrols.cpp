@@ -185,8 +185,9 @@ private slots:
     void filterTranslation()
     {
         const std::pair<const char *, QStringList> filters[] = {
-            {"Archivos(*.*)|*.*|", {"Archivos(*.*) (*.*)"}},
-            {"Texto|*.txt|Todos|*.*", {"Texto (*.txt)", "Todos (*.*)"}},
+            {"Archivos(*.*)|*.*|", {"Archivos (*)"}},
+            {"Texto|*.txt|Todos|*.*", {"Texto (*.txt)", "Todos (*)"}},
+            {"Textos (*.txt)|*.txt", {"Textos (*.txt)"}},
             {"Datos|*.txt;*.csv", {"Datos (*.txt *.csv)"}},
             {"Todos", {"Todos (*)"}},
             {"|*.dat", {"*.dat (*.dat)"}},

@@ -176,16 +176,20 @@ void tst_LineEditor::checks_data()
         << "El número de línea 0003 ya está asignado a otra línea" << -1;
     QTest::newRow("field position 0")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0")} << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
-    QTest::newRow("field length beyond the column")
-        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "2147483648")}
-        << "7500013"
-        << "La longitud del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó "
-           "2147483648)"
+        << "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
         << 0;
-    QTest::newRow("line length 0")
-        << line("H", "1", "0") << 1 << QStringList() << one << "7500027"
-        << "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)" << -1;
+    QTest::newRow("field length beyond the column")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "2000000001")}
+        << "7500013"
+        << "La longitud del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó "
+           "2000000001)"
+        << 0;
+    QTest::newRow("line length 0") << line("H", "1", "0") << 1 << QStringList() << one << "7500027"
+                                   << "La longitud de la línea debe ser un número entero mayor que "
+                                      "cero, de como mucho dos mil millones (se indicó 0)"
+                                   << -1;
 
     // One row that breaks two checks: the first in their order is the one reported.
     LineRowInput bare = line("");
@@ -201,10 +205,14 @@ void tst_LineEditor::checks_data()
         << "El número de línea 0003 ya está asignado a otra línea" << -1;
     QTest::newRow("line: position and length 0, the position first")
         << line("H", "0", "0") << 1 << QStringList() << one << "7500027"
-        << "La posición de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)" << -1;
+        << "La posición de la línea debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << -1;
     QTest::newRow("line at fault and no field row, the line first")
         << line("H", "1", "0") << 1 << QStringList() << QList<FieldRowInput>() << "7500027"
-        << "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)" << -1;
+        << "La longitud de la línea debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << -1;
     QTest::newRow("field: position and length empty, the position first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "", "")} << "7500005"
         << "Debe especificar una posición" << 0;
@@ -218,11 +226,15 @@ void tst_LineEditor::checks_data()
         << "Debe especificar un tipo" << 0;
     QTest::newRow("field: position and length 0, the position first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0", "0")} << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
+        << "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << 0;
     QTest::newRow("field: position 0 and a duplicate, the position first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0"), field("1")}
         << "7500013"
-        << "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)" << 0;
+        << "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << 0;
     QTest::newRow("field: a duplicate and a 01 after it, the duplicate first")
         << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01"), field("1")}
         << "7500010"
@@ -313,6 +325,7 @@ void tst_LineEditor::newLineAndCancel()
              QList<int>({2, 0}));
     QCOMPARE(s.focus(), s.lineGrid());
     QCOMPARE(s.fieldGrid()->Rows(), 0);
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003")); // offered
     s.keys("9");
     s.click(4);
     QCOMPARE(gridRows(s.lineGrid()), linesBefore);

@@ -38,8 +38,9 @@ inline const QList<WrittenMessage> &writtenMessages()
          64, "Atención"},
         {"7500012", "La clave: 0001, ya está asginada al formato de carga: Pagos", 48, "Velkora"},
         {"7500013",
-         "La posición del campo 0001 debe ser un número entre 1 y 2147483647 (se indicó 0)", 48,
-         "Validar detalle"},
+         "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+         "mil millones (se indicó 0)",
+         48, "Validar detalle"},
         {"7500014", "Debe especificar una clave al formato de carga", 48, "Velkora"},
         {"7500015", "Debe especificar una descripción al fomarto de carga", 48, "Velkora"},
         {"7500016", "Se requiere de al menos la configuración de una línea", 48, "Velkora"},
@@ -56,7 +57,9 @@ inline const QList<WrittenMessage> &writtenMessages()
         {"7500025", "txtClave_Enter()\r\nConnection failed (test)", 16, "Velkora"},
         {"7500026", "¿Seguro que desea eliminar la línea seleccionada?", 36,
          "Confirmar eliminación"},
-        {"7500027", "La longitud de la línea debe ser un número entre 1 y 2147483647 (se indicó 0)",
+        {"7500027",
+         "La longitud de la línea debe ser un número entero mayor que cero, de como mucho dos mil "
+         "millones (se indicó 0)",
          48, "Atención"},
         {"7500028",
          "No quedan claves automáticas: la siguiente clave (10000) no cabe en 4 caracteres. "
@@ -105,6 +108,10 @@ inline const QList<WrittenMessage> &writtenMessages()
         {"7500045",
          "El formato de carga tiene cambios que no se han guardado.\r\n¿Desea descartarlos?", 292,
          "Descartar cambios"},
+        {"7500046", "Formato 0042 guardado", 0, "Barra de estado"},
+        {"7500047", "Formato 0042 dado de baja", 0, "Barra de estado"},
+        {"7500048", "Formato 0042 reactivado", 0, "Barra de estado"},
+        {"7500049", "Dado de baja el 07/12/2026 por OPER", 0, "Junto a la clave"},
         {"7500060",
          "La regla 0004 (SECUENCIA) pertenece al campo 0020 del tipo de línea 0006, que ya no está "
          "en el formato de carga: quítela o cámbiela antes de guardar; no se guardó nada.",

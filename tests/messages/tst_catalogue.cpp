@@ -152,6 +152,10 @@ void tst_Catalogue::catalogueAsWritten_data()
         proposalNotText("/tmp/imagen.png", "tiene bytes nulos"),
         discardChanges(),
         ruleWithoutItsField("0004", "SECUENCIA", "0006", "0020"),
+        formatSaved("0042"),
+        formatDeactivated("0042"),
+        formatReactivated("0042"),
+        deactivatedOn("07/12/2026", "OPER"),
     };
     for (const Message &m : all)
         QTest::newRow(qPrintable(m.id)) << m;

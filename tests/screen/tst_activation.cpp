@@ -16,9 +16,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QStatusBar>
 #include <QtTest>
 
 using kesta::test::ServicesRecord;
@@ -131,6 +134,7 @@ private slots:
     void focusAfterOwnMessage_data();
     void focusAfterOwnMessage();
     void activationFromAnotherWindowFocusesTheKeyBox();
+    void keyboardAloneFromNewToReactivation();
 };
 
 void tst_Activation::initTestCase()
@@ -254,6 +258,113 @@ void tst_Activation::activationFromAnotherWindowFocusesTheKeyBox()
     s.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
+}
+
+// With KESTA_SCREENSHOTS set to a folder, the window's picture is saved there under the name
+// (the README's pictures, scripts/screenshots.sh).
+void takeScreenshot(QWidget *window, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("KESTA_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    QVERIFY(window->grab().save(folder + QLatin1Char('/') + name));
+}
+
+// A load format built, saved, found again, deactivated and reactivated with the keyboard alone,
+// each step's outcome told in the window: the new row of the field grid, TAB from the grids to
+// "Aceptar" and back, the edit buttons' Alt keys, the toolbar's Ctrl keys from the key box, and
+// the notes in the status bar.
+void tst_Activation::keyboardAloneFromNewToReactivation()
+{
+    HostedScreen s;
+    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
+    const auto tabTo = [&s](const QString &name, bool back = false) {
+        for (int i = 0; i < 12 && s.focusName() != name; ++i)
+            s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
+        return s.focusName() == name;
+    };
+    auto *lines = s.child<DataGrid>("ssLinea");
+    auto *fields = s.child<DataGrid>("ssDetalle");
+    QStatusBar *status = s.window.statusBar();
+    if (!qEnvironmentVariableIsEmpty("KESTA_SCREENSHOTS"))
+        s.window.resize(1180, 620); // the pictures show the field grid whole
+
+    s.key(Qt::Key_N, Qt::ControlModifier);
+    s.keys(QStringLiteral("42"));
+    QVERIFY(tabTo("txtDescripcion"));
+    s.keys(QStringLiteral("Pagos"));
+    s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
+    QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
+    QCOMPARE(lines->cellText(0, "Orden"), QStringLiteral("0001")); // offered
+    // Ctrl+TAB leaves a grid from any cell, Ctrl+Shift+TAB comes back.
+    s.key(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+    s.key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(s.focusName(), QStringLiteral("ssLinea"));
+    s.key(Qt::Key_Tab);
+    for (const char *cell : {"H", "Cabecera", "1", "1"}) {
+        s.keys(QString::fromLatin1(cell));
+        s.key(Qt::Key_Tab);
+    }
+    // On to the field grid's new row, where typing starts the first field.
+    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+    QVERIFY(fields->onNewRow());
+    QVERIFY(fields->toolTip().contains(QStringLiteral("Insert")));
+    for (const char *cell : {"1", "Campo", "1", "2", "T"}) {
+        s.keys(QString::fromLatin1(cell));
+        s.key(Qt::Key_Return);
+    }
+    QCOMPARE(fields->Rows(), 1);
+    QCOMPARE(fields->cellText(0, "ID") + " " + fields->cellText(0, "Descripción"),
+             QStringLiteral("0001 Campo"));
+    takeScreenshot(&s.window, QStringLiteral("general-campo-nuevo.png"));
+    // From the last cell on to "Aceptar", and back.
+    QVERIFY(tabTo("cmdControles_3"));
+    QCOMPARE(fields->currentColumn(), fields->columnCount() - 1);
+    s.key(Qt::Key_Backtab);
+    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+    s.key(Qt::Key_Tab);
+    QCOMPARE(s.focusName(), QStringLiteral("cmdControles_3"));
+    s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar"
+    QTRY_VERIFY(s.child("cmdControles_0")->isVisible());
+    QVERIFY(!fields->newRowOffered());
+    QCOMPARE(fields->cellText(0, "ID"), QStringLiteral("0001"));
+
+    s.key(Qt::Key_S, Qt::ControlModifier);
+    QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 guardado"));
+    takeScreenshot(&s.window, QStringLiteral("general-guardado.png"));
+    QCOMPARE(
+        s.db.scalar(QStringLiteral("SELECT Ld_ID || ' ' || Ld_Descripcion FROM Layout_Detalle"))
+            .toString(),
+        QStringLiteral("0001 Campo"));
+    QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
+
+    // Found again; the toolbar's keys act from the key box, where the load leaves the focus.
+    const auto load = [&s] {
+        s.keys(QStringLiteral("42"));
+        s.key(Qt::Key_Return);
+        QTRY_VERIFY(s.child<DataGrid>("ssLinea")->Rows() == 1);
+        QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
+    };
+    load();
+    QCOMPARE(s.child<QLabel>("lblEstado")->text(), QString());
+    s.key(Qt::Key_D, Qt::ControlModifier);
+    QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 dado de baja"));
+    load();
+    takeScreenshot(&s.window, QStringLiteral("general-dado-de-baja.png"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^Dado de baja el \\d\\d/\\d\\d/\\d{4}"))
+                 .match(s.child<QLabel>("lblEstado")->text())
+                 .hasMatch(),
+             qPrintable(s.child<QLabel>("lblEstado")->text()));
+    s.key(Qt::Key_R, Qt::ControlModifier);
+    QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 reactivado"));
+    QCOMPARE(s.child<QLabel>("lblEstado")->text(), QString());
+    load();
+    s.key(Qt::Key_E, Qt::ControlModifier);
+    QTRY_COMPARE(s.focusName(), QStringLiteral("txtDescripcion"));
 }
 
 QTEST_MAIN(tst_Activation)

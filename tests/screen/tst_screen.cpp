@@ -459,9 +459,12 @@ void TestScreen::resizeRules()
     QCOMPARE(l.height(m_screen->ssDetalle), orLast(l.height(fr1) - 2020.0f, detail.height));
     QCOMPARE(l.width(m_screen->ssDetalle), orLast(l.width(fr1) - 6000.0f, detail.width));
     QCOMPARE(l.height(m_screen->ssLinea), l.height(m_screen->ssDetalle));
+    // The toolbar spans the screen, so that its title follows the right edge.
+    QCOMPARE(l.width(m_screen->Controles), W);
 
     // Nothing else moves or changes size, and no size is ever negative.
-    const QSet<QString> resized{"ssTabZur", "fr1", "sh1", "fr2", "Sh2", "ssDetalle", "ssLinea"};
+    const QSet<QString> resized{"ssTabZur", "fr1",       "sh1",     "fr2",
+                                "Sh2",      "ssDetalle", "ssLinea", "Controles"};
     const QHash<QString, TwipsRect> after = snapshot();
     for (auto it = after.cbegin(); it != after.cend(); ++it) {
         const TwipsRect &was = before.value(it.key());

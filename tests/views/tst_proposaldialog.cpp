@@ -97,6 +97,14 @@ void tst_ProposalDialog::showsTheProposalOnTheSample()
     QVERIFY(fields->index(0, 8).data().toString().endsWith(" %"));
     QCOMPARE(lines->rowCount(), 14);
     QCOMPARE(lines->currentRow(), 0);
+    // At the dialog's first size the confidence of each line type and field is in sight.
+    for (QTableView *table : {dialog.lineTypesTable(), dialog.fieldsTable()}) {
+        const int c = table->model()->columnCount() - 1; // "Confianza"
+        QCOMPARE(table->model()->headerData(c, Qt::Horizontal).toString(), "Confianza");
+        QVERIFY(table->columnViewportPosition(c) >= 0);
+        QVERIFY(table->columnViewportPosition(c) + table->columnWidth(c) <=
+                table->viewport()->width());
+    }
 
     // Another line type: its fields, its first line; a field of it: its band on every line of
     // the type.

@@ -169,6 +169,12 @@ void frmKESTA::txtClave_Enter()
         } else {
             Controles->setReactivateAllowed(true);
             setMode(commands::Mode::ViewingDeactivated);
+            const QDate on = headerDate(*lines, QStringLiteral("Fecha_Baja"));
+            lblEstado->setText(
+                messages::deactivatedOn(on.isValid() ? on.toString(QStringLiteral("dd/MM/yyyy"))
+                                                     : QStringLiteral("?"),
+                                        headerText(*lines, QStringLiteral("Oper_Baja")))
+                    .text);
         }
 
         // One line-grid row per Layout row, read first and added at once.
@@ -195,6 +201,7 @@ void frmKESTA::txtClave_Enter()
         }
         ssLinea->AddRows(lineRows);
         ssLinea->setRedraw(true);
+        ssLinea->widenColumnsToFit();
         if (ssLinea->hasPendingEdit())
             ssLinea->Update();
         lines->Close();
@@ -222,7 +229,7 @@ void frmKESTA::txtClave_Enter()
                 };
                 while (!rules->EndOfSet()) {
                     shown.rules << storage::LayoutRuleValues{
-                        key,          text("Lr_ID"),    text("Ly_ID"),
+                        key,           text("Lr_ID"),    text("Ly_ID"),
                         text("Ld_ID"), text("Lr_Regla"), text("Lr_Descripcion")};
                     rules->MoveNext();
                 }

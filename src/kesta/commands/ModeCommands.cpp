@@ -15,6 +15,7 @@
 #include <controls/TextBox.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QScopeGuard>
 #include <QTabWidget>
 
@@ -39,6 +40,8 @@ commands::ModeControls frmKESTA::modeControls() const
 void frmKESTA::setMode(commands::Mode mode)
 {
     m_mode = mode;
+    if (mode != commands::Mode::ViewingDeactivated)
+        lblEstado->clear();
     if (mode != commands::Mode::EditingNew && mode != commands::Mode::EditingExisting)
         m_unsavedEdit->end();
     QList<QWidget *> buttons;

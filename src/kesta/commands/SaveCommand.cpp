@@ -228,9 +228,11 @@ void frmKESTA::Controles_Save(bool isNew)
     using Writer = storage::LoadFormatWriter;
     Writer writer([] { return Publico::CoreServices().Connection(); }, Publico::Sql());
     try {
-        const auto result = writer.write(
-            isNew ? Writer::Format::New : Writer::Format::Stored, txtClave->text(), lines, fields,
-            rules ? &*rules : nullptr, [this](const QString &key) { return Controles->SaveAdditionalFields(key); });
+        const auto result =
+            writer.write(isNew ? Writer::Format::New : Writer::Format::Stored, txtClave->text(),
+                         lines, fields, rules ? &*rules : nullptr, [this](const QString &key) {
+                             return Controles->SaveAdditionalFields(key);
+                         });
         if (result == Writer::Result::KeyTaken) {
             refuseTakenKey(writer.storedDescription());
             return;
@@ -250,7 +252,9 @@ void frmKESTA::Controles_Save(bool isNew)
         return;
     }
     Controles->ConfirmSave();
+    const QString key = txtClave->text();
     Controles_Cancel();
+    showNote(messages::formatSaved(key));
 }
 
 } // namespace kesta::screen

@@ -36,6 +36,7 @@ void frmKESTA::Controles_Deactivate()
     try {
         host::ToolServices &tools = Publico::ToolServices();
         host::CoreServices &core = Publico::CoreServices();
+        const QString key = txtClave->text();
         const QString stamp = tools.FormatDateTime(tools.CurrentDateTime());
         core.Connection()->BeginTrans();
         try {
@@ -51,6 +52,7 @@ void frmKESTA::Controles_Deactivate()
             throw;
         }
         Controles_Cancel();
+        showNote(messages::formatDeactivated(key));
     } catch (const std::exception &error) {
         messages::show(this, messages::deactivationFailed(descriptionOf(error)));
     }
@@ -61,6 +63,7 @@ void frmKESTA::Controles_Reactivate()
     try {
         host::ToolServices &tools = Publico::ToolServices();
         host::CoreServices &core = Publico::CoreServices();
+        const QString key = txtClave->text();
         core.Connection()->BeginTrans();
         try {
             const host::Engine engine = core.Connection()->engine();
@@ -77,6 +80,7 @@ void frmKESTA::Controles_Reactivate()
         }
         Controles_Cancel();
         tools.ClearScreen(this, 1);
+        showNote(messages::formatReactivated(key));
     } catch (const std::exception &error) {
         try {
             messages::show(this, messages::reactivationFailed(descriptionOf(error)));

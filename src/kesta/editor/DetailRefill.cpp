@@ -92,6 +92,7 @@ void frmKESTA::RellenaDetalle(const QString &line)
         }
         ssDetalle->AddRows(rows);
         ssDetalle->setRedraw(true);
+        ssDetalle->widenColumnsToFit();
     } catch (const std::exception &error) {
         // Repainting is resumed here too, so the grid never stays frozen.
         ssDetalle->setRedraw(true);

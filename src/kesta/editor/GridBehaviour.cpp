@@ -146,8 +146,9 @@ void GridBehaviour::lineGridLeft(bool forward)
 {
     // From the line under edit on to its fields: the field grid starts at its first cell.
     DataGrid &fields = *m_parts.fields;
-    if (!forward || !m_parts.editor->LineEditActive() || !fields.hasFocus() || fields.Rows() == 0)
+    if (!forward || !m_parts.editor->LineEditActive() || !fields.hasFocus())
         return;
+    // An empty field grid starts on its new row.
     fields.setCurrentCell(0, 0);
 }
 

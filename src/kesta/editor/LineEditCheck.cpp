@@ -17,7 +17,7 @@ bool inPositionRange(const QString &value)
             return false;
     }
     const qint64 number = t.toLongLong();
-    return number >= 1 && number <= messages::MaxPositionValue;
+    return number >= 1 && number <= messages::MaxPositionAccepted;
 }
 
 Refusal lineRefusal(const messages::Message &message, const char *column)

@@ -10,6 +10,7 @@
 #include <controls/SmallControls.h>
 
 #include <QAction>
+#include <QSet>
 
 namespace kesta::editor {
 
@@ -63,6 +64,13 @@ void LineEditor::setActive(bool active)
     m_active = active;
     m_addField->setVisible(active);
     m_removeField->setVisible(active);
+    // During a line edit the field grid shows where its fields are added: the new row "*" at
+    // its end, and the keys in its tooltip and menu.
+    m_parts.fields->setNewRowOffered(active);
+    m_parts.fields->setToolTip(
+        active ? QStringLiteral("Escriba en la fila * para agregar un campo; Insert agrega un "
+                                "campo, Ctrl+Supr elimina el campo actual")
+               : QString());
     emit lineEditActiveChanged(active);
 }
 
@@ -99,15 +107,44 @@ void LineEditor::startNew()
             return;
         }
     }
+    const QString order = nextFreeOrder();
     const int row = lines.AddNew();
     m_editedRow = lines.Rows() - 1;
     m_orderAtStart.clear();
+    // The next free number is offered; the user may type another.
+    if (!order.isEmpty())
+        lines.setCell(row, QStringLiteral("Orden"), order);
     lines.setCurrentCell(row, 0);
     lines.setFocus();
     m_parts.fields->RemoveAll();
     setActive(true);
     lockEditColumns(false);
     showEndGroup();
+}
+
+QString LineEditor::nextFreeOrder() const
+{
+    const DataGrid &lines = *m_parts.lines;
+    QSet<qint64> taken;
+    qint64 highest = 0;
+    for (int row = 0; row < lines.Rows(); ++row) {
+        bool number = false;
+        const qint64 order = cellText(lines, row, "Orden").trimmed().toLongLong(&number);
+        if (number) {
+            taken.insert(order);
+            highest = qMax(highest, order);
+        }
+    }
+    // After the highest; when that no longer fits the column, the first number left free.
+    qint64 next = highest + 1;
+    if (next > MaxOfferedOrder) {
+        next = 1;
+        while (taken.contains(next))
+            ++next;
+        if (next > MaxOfferedOrder)
+            return {};
+    }
+    return QString::number(next);
 }
 
 void LineEditor::startEdit()
@@ -217,7 +254,9 @@ void LineEditor::showFault(const Refusal &refusal)
     DataGrid &grid = refusal.focusFieldGrid ? *m_parts.fields : *m_parts.lines;
     const int row = refusal.focusFieldGrid ? refusal.fieldRow : m_editedRow;
     const int column = grid.columnIndex(refusal.column);
-    if (row >= 0 && row < grid.Rows())
+    // A field grid without rows: its new row, where the first field is typed.
+    const bool newRow = refusal.focusFieldGrid && grid.Rows() == 0 && grid.newRowOffered();
+    if ((row >= 0 && row < grid.Rows()) || (newRow && row == 0))
         grid.setCurrentCell(row, column >= 0 ? column : qMax(grid.currentColumn(), 0));
     grid.setFocus();
 }
@@ -326,6 +365,8 @@ bool LineEditor::downAddsFieldRow() const
         return false;
     if (fields.Rows() == 0)
         return true;
+    if (fields.onNewRow())
+        return false;
     const int last = fields.Rows() - 1;
     return fields.currentRow() == last && !rowIsBlank(fields, last);
 }

@@ -60,8 +60,8 @@ public:
     // Every line type and every field definition go, without a question (the caller asked);
     // a line edit in progress ends without a commit.
     void removeAllLines();
-    bool accept();     // "Aceptar": the checks, then the commit; false when refused
-    void cancel();     // "Cancelar"
+    bool accept(); // "Aceptar": the checks, then the commit; false when refused
+    void cancel(); // "Cancelar"
 
     // The toolbar's New, Edit and Cancel end any line edit without a commit.
     void reset();
@@ -84,6 +84,12 @@ public:
     bool removeFieldRow();
     // Whether Down on the field grid adds a row: on its last row, or in an empty grid.
     bool downAddsFieldRow() const;
+
+    // The order number "Nuevo" offers: one after the highest in the line grid, or the first
+    // one free when that is past the largest offered; empty when none is left.
+    QString nextFreeOrder() const;
+    // The largest order number offered: the line grid shows orders in four digits.
+    static constexpr qint64 MaxOfferedOrder = 9999;
 
 signals:
     void lineEditActiveChanged(bool active);

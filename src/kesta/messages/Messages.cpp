@@ -19,6 +19,12 @@ const QString Velkora = QStringLiteral("Velkora");
 const QString Error = QStringLiteral("ERROR");
 const QString NewLine = QStringLiteral("\r\n");
 const QString Proponer = QStringLiteral("Proponer desde archivo");
+// The largest position or length, as a clerk reads it.
+const QString MaxPositionInWords = QStringLiteral("dos mil millones");
+// Notes have no box: style 0, and where they are shown for a title.
+constexpr int Note = 0;
+const QString StatusBar = QStringLiteral("Barra de estado");
+const QString BesideTheKey = QStringLiteral("Junto a la clave");
 
 Message make(const QString &id, const QString &text, int style, const QString &title)
 {
@@ -109,16 +115,18 @@ Message lineOrderTaken(const QString &order)
 Message fieldNumberOutOfRange(const QString &field, const QString &column, const QString &value)
 {
     return make(QStringLiteral("ERR-ID:7500013"),
-                QStringLiteral("La %1 del campo %2 debe ser un número entre 1 y %3 (se indicó %4)")
-                    .arg(column, field, QString::number(MaxPositionValue), value),
+                QStringLiteral("La %1 del campo %2 debe ser un número entero mayor que cero, "
+                               "de como mucho %3 (se indicó %4)")
+                    .arg(column, field, MaxPositionInWords, value),
                 Warning, ValidarDetalle);
 }
 
 Message lineNumberOutOfRange(const QString &column, const QString &value)
 {
     return make(QStringLiteral("ERR-ID:7500027"),
-                QStringLiteral("La %1 de la línea debe ser un número entre 1 y %2 (se indicó %3)")
-                    .arg(column, QString::number(MaxPositionValue), value),
+                QStringLiteral("La %1 de la línea debe ser un número entero mayor que cero, "
+                               "de como mucho %2 (se indicó %3)")
+                    .arg(column, MaxPositionInWords, value),
                 Warning, Atencion);
 }
 
@@ -362,6 +370,32 @@ Message handlerFailed(const QString &handler, const QString &description)
 {
     return make(QStringLiteral("ERR-ID:7500029"), handler + NewLine + description, Critical,
                 Velkora);
+}
+
+Message formatSaved(const QString &key)
+{
+    return make(QStringLiteral("ERR-ID:7500046"), QStringLiteral("Formato %1 guardado").arg(key),
+                Note, StatusBar);
+}
+
+Message formatDeactivated(const QString &key)
+{
+    return make(QStringLiteral("ERR-ID:7500047"),
+                QStringLiteral("Formato %1 dado de baja").arg(key), Note, StatusBar);
+}
+
+Message formatReactivated(const QString &key)
+{
+    return make(QStringLiteral("ERR-ID:7500048"), QStringLiteral("Formato %1 reactivado").arg(key),
+                Note, StatusBar);
+}
+
+Message deactivatedOn(const QString &date, const QString &byOperator)
+{
+    const QString text = byOperator.trimmed().isEmpty()
+                             ? QStringLiteral("Dado de baja el %1").arg(date)
+                             : QStringLiteral("Dado de baja el %1 por %2").arg(date, byOperator);
+    return make(QStringLiteral("ERR-ID:7500049"), text, Note, BesideTheKey);
 }
 
 } // namespace kesta::messages

@@ -82,7 +82,19 @@ Message discardChanges(); // 7500045
 // A handler without an error trap of its own that failed.
 Message handlerFailed(const QString &handler, const QString &description); // 7500029
 
+// Notes: what a command did, shown for a few seconds in the host window's status bar (style
+// 0, no box), and the state of a deactivated format shown beside its key.
+Message formatSaved(const QString &key);                               // 7500046
+Message formatDeactivated(const QString &key);                         // 7500047
+Message formatReactivated(const QString &key);                         // 7500048
+Message deactivatedOn(const QString &date, const QString &byOperator); // 7500049
+// How long a note stays in the status bar.
+inline constexpr int NoteMilliseconds = 6000;
+
 // The largest value a position or length column stores.
 inline constexpr qint64 MaxPositionValue = 2147483647;
+// The largest position or length a line edit accepts: a round figure below what the column
+// stores, which its messages can say in words.
+inline constexpr qint64 MaxPositionAccepted = 2000000000;
 
 } // namespace kesta::messages

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QFont>
 #include <QFrame>
+#include <QLabel>
 #include <QStyleOptionTab>
 #include <QTabBar>
 #include <QTabWidget>
@@ -158,6 +159,7 @@ QList<GridColumn> lineGridColumns(const TwipsLayout &l)
         column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870, PositionDigits),
     };
     columns[0].format = QStringLiteral("0000");
+    columns[0].description = QStringLiteral("Número de orden de la línea");
     return columns;
 }
 
@@ -183,6 +185,7 @@ QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
         column(QStringLiteral("Linea_ID"), QStringLiteral("Linea_ID"), 780, LineOrder),
     };
     columns[0].format = QStringLiteral("0000");
+    columns[8].description = QStringLiteral("ID de línea: el No. de la línea del campo");
     columns[4].kind = GridColumn::Kind::List;
     columns[4].valueList =
         QStringList{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"), QStringLiteral("Fecha"),
@@ -303,6 +306,14 @@ void frmKESTA::buildControls()
     tagDataControl(chInverso);
     l.place(chInverso, {3360, 240, 1935, 255});
 
+    lblEstado = new QLabel(fr1);
+    lblEstado->setObjectName(QStringLiteral("lblEstado"));
+    QFont stateFont = calibri;
+    stateFont.setBold(true);
+    lblEstado->setFont(stateFont);
+    lblEstado->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    l.place(lblEstado, {5400, 240, 3975, 255});
+
     Label2 = makeLabel(fr1, "Label2", QStringLiteral("Descripci\u00f3n:"),
                        QStringLiteral("Descripci\u00f3n"), msSansSerif, l, {0, 600, 1860, 255});
     txtDescripcion = makeDataBox(fr1, "txtDescripcion", storage::ColumnLength::Description,
@@ -322,11 +333,23 @@ void frmKESTA::buildControls()
 
     // The edit buttons. "Aceptar" and "Cancelar" are moved onto "Nuevo" and "Editar" by the
     // load; only one group is visible at a time, the start group at first.
+    // Each has a mnemonic (Alt and the underlined letter), named in its tooltip with the key
+    // that reaches it.
     const QString captions[5] = {QStringLiteral("Nuevo"), QStringLiteral("Editar"),
                                  QStringLiteral("Eliminar"), QStringLiteral("Aceptar"),
                                  QStringLiteral("Cancelar")};
+    const char mnemonics[5] = {'N', 'E', 'L', 'A', 'C'};
+    const QString tips[5] = {
+        QStringLiteral("Agregar una línea (Alt+N)"),
+        QStringLiteral("Editar la línea actual y sus campos (Alt+E)"),
+        QStringLiteral("Eliminar la línea actual (Alt+L)"),
+        QStringLiteral("Aceptar la línea y sus campos (Alt+A; Tab desde la última celda de los "
+                       "campos)"),
+        QStringLiteral("Cancelar la edición de la línea (Alt+C)")};
     for (int i = 0; i < 5; ++i) {
         auto *button = new FlatButton(captions[i], fr1);
+        button->setToolTip(tips[i]);
+        button->setMnemonic(QLatin1Char(mnemonics[i]));
         button->setObjectName(QStringLiteral("cmdControles_%1").arg(i));
         button->setFont(calibri);
         button->setEnabled(false);
@@ -355,6 +378,16 @@ void frmKESTA::buildControls()
     ssDetalle->setCaption(QStringLiteral("Detalle"));
     tagDataControl(ssDetalle);
     l.place(ssDetalle, {6000, 1920, 8775, 2655});
+
+    // The keyboard's way through: the start buttons, the line grid, the field grid, then
+    // "Aceptar" and "Cancelar" (TAB from the field grid's last cell, Shift+TAB back).
+    setTabOrder(cmdArchivo, cmdControles[0]);
+    setTabOrder(cmdControles[0], cmdControles[1]);
+    setTabOrder(cmdControles[1], cmdControles[2]);
+    setTabOrder(cmdControles[2], ssLinea);
+    setTabOrder(ssLinea, ssDetalle);
+    setTabOrder(ssDetalle, cmdControles[3]);
+    setTabOrder(cmdControles[3], cmdControles[4]);
 
     // The field store: a list view that is never shown.
     lvDetalle = new editor::FieldStoreView(fr1);

@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <controls/CommonDialog.h>
+#include <controls/Controles.h>
 #include <controls/DataGrid.h>
 #include <controls/TextBox.h>
 
@@ -46,6 +47,20 @@ void frmKESTA::Form_Resize()
     l.setHeight(ssDetalle, l.height(fr1) - l.top(ssDetalle) - 100.0f);         // 9
     l.setWidth(ssDetalle, l.width(fr1) - l.left(ssDetalle) - l.left(ssLinea)); // 10
     l.setHeight(ssLinea, l.height(ssDetalle));                                 // 11
+    // The toolbar spans the screen, its title at the right edge.
+    l.setWidth(Controles, W); // 12
+}
+
+namespace {
+// The smallest screen that shows every control: the file box and its browse button across,
+// the grids with their captions and a few rows down.
+constexpr float MinimumWidth = 10100;
+constexpr float MinimumHeight = 5800;
+} // namespace
+
+QSize frmKESTA::minimumSizeHint() const
+{
+    return {m_layout->pixelsX(MinimumWidth), m_layout->pixelsY(MinimumHeight)};
 }
 
 // Only the frame of the visible tab is enabled, so the focus never moves into the hidden

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <controls/ColorScheme.h>
 #include <controls/Controles.h>
+#include <controls/DataGrid.h>
 #include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
@@ -137,6 +138,9 @@ void frmKESTA::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (m_loaded)
         return;
+    // Every caption whole from the first showing.
+    ssLinea->widenColumnsToFit();
+    ssDetalle->widenColumnsToFit();
     try {
         Form_Load();
     } catch (const host::RuntimeError &) {
@@ -173,6 +177,14 @@ bool frmKESTA::previewKey(QWidget *receiver, QKeyEvent *event)
     case QEvent::ShortcutOverride:
         if (tabSwitch) {
             event->accept();
+            return true;
+        }
+        // The toolbar's Ctrl keys act from every control of the screen: a text box or a cell
+        // editor does not keep them for its own editing keys (Ctrl+E, Ctrl+D...). Escape stays
+        // with the control, which may have an edit of its own to drop first.
+        if (event->modifiers().testFlag(Qt::ControlModifier) &&
+            Controles->offersShortcut(event->keyCombination())) {
+            event->ignore();
             return true;
         }
         return false;

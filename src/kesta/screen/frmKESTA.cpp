@@ -8,6 +8,7 @@
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/Messages.h"
 #include "storage/RuleRows.h"
 
 #include <QApplication>
@@ -77,6 +78,11 @@ QString frmKESTA::Transaccion() const
                 .arg(QString::fromLatin1(owner->metaObject()->className())));
     return Publico::ToolServices().ResolveTransaction(transaction.toString(),
                                                       QStringLiteral("Velkora"));
+}
+
+void frmKESTA::showNote(const messages::Message &note)
+{
+    emit noteShown(note.text, note.id, messages::NoteMilliseconds);
 }
 
 editor::FieldStore &frmKESTA::fieldStore() const

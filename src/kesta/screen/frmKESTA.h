@@ -7,6 +7,7 @@
 #include <memory>
 
 class QCheckBox;
+class QLabel;
 class QKeyEvent;
 class QFrame;
 class QTabWidget;
@@ -33,6 +34,10 @@ namespace kesta::commands {
 class ProposalCommand;
 class UnsavedEdit;
 } // namespace kesta::commands
+
+namespace kesta::messages {
+struct Message;
+}
 
 namespace kesta::editor {
 class FieldStoreView;
@@ -151,6 +156,8 @@ public:
     velkora::controls::Etiqueta *Label1 = nullptr;
     velkora::controls::TextBox *txtClave = nullptr;
     QCheckBox *chInverso = nullptr;
+    // Beside the key: when and by whom a shown format was deactivated; empty otherwise.
+    QLabel *lblEstado = nullptr;
     velkora::controls::Etiqueta *Label2 = nullptr;
     velkora::controls::TextBox *txtDescripcion = nullptr;
     velkora::controls::Etiqueta *Etiqueta1 = nullptr;
@@ -173,9 +180,18 @@ public:
     // The stored rules of the shown load format are dropped: nothing shown is theirs any more.
     void forgetShownRules();
 
+    // The smallest size that shows every control whole; a host that gives the screen less
+    // room scrolls it (the resize rules still hold below it).
+    QSize minimumSizeHint() const override;
+
+    // A note of what a command did, for the host to show in its status bar for a few seconds.
+    void showNote(const messages::Message &note);
+
 signals:
     // The load that runs before the first showing failed; the host shows the description.
     void loadFailed(const QString &description);
+    // A note for the host's status bar: its text, its id and how long it stays.
+    void noteShown(const QString &text, const QString &id, int milliseconds);
 
 protected:
     void showEvent(QShowEvent *event) override;

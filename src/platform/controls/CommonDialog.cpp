@@ -2,8 +2,10 @@
 //
 // Filter translation: the platform's filter is a '|'-separated list of description and pattern
 // pairs; each pair becomes one Qt name filter "description (patterns)", the patterns separated
-// by blanks instead of ';'. "Archivos(*.*)|*.*|" gives {"Archivos(*.*) (*.*)"};
-// "Texto|*.txt;*.csv|Todos|*.*" gives {"Texto (*.txt *.csv)", "Todos (*.*)"}. A description
+// by blanks instead of ';', and "*.*" (every file) written "*" as this platform matches it.
+// A description that ends with its patterns in brackets loses them (they follow once).
+// "Archivos(*.*)|*.*|" gives {"Archivos (*)"}; "Texto|*.txt;*.csv|Todos|*.*" gives
+// {"Texto (*.txt *.csv)", "Todos (*)"}. A description
 // without a pattern gets "(*)"; a pattern without a description is its own description; empty
 // pairs (the trailing '|') are skipped. No pair at all gives {"(*)"}.
 //
@@ -12,6 +14,8 @@
 // dialog raises its cancel error; the default (off) raises nothing.
 
 #include "CommonDialog.h"
+
+#include <QRegularExpression>
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -70,13 +74,21 @@ QStringList CommonDialog::qtNameFilters(const QString &filter)
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
     for (qsizetype i = 0; i < parts.size(); i += 2) {
-        const QString description = parts.at(i).trimmed();
+        QString description = parts.at(i).trimmed();
         const QString pattern = i + 1 < parts.size() ? parts.at(i + 1).trimmed() : QString();
         if (description.isEmpty() && pattern.isEmpty())
             continue;
+        // A description that already names its patterns ("Archivos(*.*)") is not followed by
+        // them a second time.
+        static const QRegularExpression namedPatterns(QStringLiteral("\\s*\\([^()]*\\*[^()]*\\)$"));
+        description.remove(namedPatterns);
         QStringList patterns;
-        for (const QString &one : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            patterns << one.trimmed();
+        for (const QString &one : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            // "*.*" means every file, also those without a dot in their name.
+            const QString trimmed = one.trimmed();
+            patterns << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+        }
+        patterns.removeDuplicates();
         const QString joined = patterns.isEmpty() ? QStringLiteral("*") : patterns.join(' ');
         const QString name = description.isEmpty() ? joined : description;
         result << QStringLiteral("%1 (%2)").arg(name, joined);

@@ -352,6 +352,16 @@ bool Controles::isOffered(const QString &name) const
     return command && command->isVisible() && command->isEnabled();
 }
 
+bool Controles::offersShortcut(QKeyCombination key) const
+{
+    const QKeySequence pressed(key);
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        if (it.value()->shortcut() == pressed && isOffered(it.key()))
+            return true;
+    }
+    return false;
+}
+
 void Controles::updateOffered()
 {
     const bool browsing = !m_editMode;

@@ -87,6 +87,8 @@ public:
     QAction *action(const QString &name) const;
     // Whether the command is offered now (its action visible and enabled).
     bool isOffered(const QString &name) const;
+    // Whether the key, with its modifiers, is the shortcut of a command offered now.
+    bool offersShortcut(QKeyCombination key) const;
 
 signals:
     void New();

@@ -30,6 +30,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -204,7 +205,27 @@ void DataGrid::setValueList(int index, const QStringList &entries)
 
 int DataGrid::Rows() const
 {
-    return m_model->rowCount();
+    return m_model->dataRows();
+}
+
+void DataGrid::setNewRowOffered(bool on)
+{
+    if (!on && onNewRow())
+        closeOpenEditor(false);
+    ++m_quiet;
+    m_model->setNewRowOffered(on);
+    --m_quiet;
+}
+
+bool DataGrid::newRowOffered() const
+{
+    return m_model->newRowOffered();
+}
+
+bool DataGrid::onNewRow() const
+{
+    return m_model->newRowOffered() && currentIndex().isValid() &&
+           currentIndex().row() == m_model->newRow();
 }
 
 QVariant DataGrid::cell(int row, const QString &column) const
@@ -374,6 +395,17 @@ void DataGrid::setCaption(const QString &caption)
     updateGeometries();
 }
 
+void DataGrid::widenColumnsToFit()
+{
+    for (int c = 0; c < columnCount(); ++c) {
+        if (isColumnHidden(c))
+            continue;
+        const int wanted = qMax(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+        if (wanted > columnWidth(c))
+            setColumnWidth(c, wanted);
+    }
+}
+
 QString DataGrid::caption() const
 {
     return m_captionBar ? m_captionBar->text() : QString();
@@ -404,6 +436,9 @@ void DataGrid::RemoveRow(int row)
     ++m_quiet;
     m_model->removeRow(row);
     --m_quiet;
+    // The last row removed: the current cell stays on the rows of data, not on the new row.
+    if (onNewRow() && Rows() > 0)
+        moveQuietly(Rows() - 1, qMax(currentColumn(), 0));
 }
 
 void DataGrid::RemoveAll()
@@ -451,6 +486,13 @@ bool DataGrid::viewportEvent(QEvent *event)
     // left it unhandled, on its way up to the grid. It has been notified already.
     if (event->type() == QEvent::KeyPress)
         m_propagatedKey = event;
+    if (event->type() == QEvent::ContextMenu) {
+        const auto *menu = static_cast<QContextMenuEvent *>(event);
+        if (menu->reason() == QContextMenuEvent::Mouse)
+            m_mouseMenuPoint = menu->globalPos();
+        const auto done = qScopeGuard([this] { m_mouseMenuPoint.reset(); });
+        return QTableView::viewportEvent(event);
+    }
     return QTableView::viewportEvent(event);
 }
 
@@ -462,8 +504,10 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         QTableView::keyPressEvent(event);
         return;
     }
-    if (const int code = virtualKeyCode(event->key()); code != 0)
-        emit KeyDown(code, shiftState(event->modifiers()));
+    if (raiseKeyDown(event)) {
+        event->accept();
+        return;
+    }
 
     if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
         const bool forward =
@@ -487,6 +531,20 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(effective);
     if (replacement)
         event->setAccepted(replacement->isAccepted());
+}
+
+bool DataGrid::raiseKeyDown(const QKeyEvent *event)
+{
+    const int code = virtualKeyCode(event->key());
+    if (code == 0)
+        return false;
+    const int rows = Rows();
+    const QPersistentModelIndex before = currentIndex();
+    const int row = currentRow();
+    const int column = currentColumn();
+    emit KeyDown(code, shiftState(event->modifiers()));
+    return Rows() != rows || before != currentIndex() || currentRow() != row ||
+           currentColumn() != column;
 }
 
 bool DataGrid::raiseKeyPress(QKeyEvent *event, std::unique_ptr<QKeyEvent> &replacement)
@@ -522,8 +580,8 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
             pasteIntoEditor(editor, clipboard->text());
         return true;
     }
-    if (const int code = virtualKeyCode(event->key()); code != 0)
-        emit KeyDown(code, shiftState(event->modifiers()));
+    if (raiseKeyDown(event))
+        return true;
 
     QPointer<QWidget> guard(editor);
     std::unique_ptr<QKeyEvent> replacement;
@@ -646,6 +704,16 @@ bool DataGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
         emit BeforeEdit(cancel);
         if (cancel)
             return false;
+        // Typing (F2, a double click) on the new row starts a row there.
+        const bool opensEditor = trigger == AllEditTriggers || (editTriggers() & trigger);
+        if (opensEditor && index.row() == m_model->newRow() &&
+            (index.flags() & Qt::ItemIsEditable)) {
+            m_rowBeforeAddNew = Rows() > 0 ? Rows() - 1 : -1;
+            m_columnBeforeAddNew = index.column();
+            ++m_quiet;
+            m_model->startNewRow();
+            --m_quiet;
+        }
     }
     return QTableView::edit(index, trigger, event);
 }
@@ -748,8 +816,8 @@ bool DataGrid::tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) cons
     const int column = currentColumn();
     if (row < 0 || column < 0)
         return true;
-    if (forward)
-        return (m_tabLeavesRow || row == Rows() - 1) && column == columnCount() - 1;
+    if (forward) // from the last row of data, or from the new row below it
+        return (m_tabLeavesRow || row >= Rows() - 1) && column == columnCount() - 1;
     return (m_tabLeavesRow || row == 0) && column == 0;
 }
 
@@ -761,7 +829,7 @@ void DataGrid::leaveByTab(bool forward)
 
 QModelIndex DataGrid::indexOf(int row, int column) const
 {
-    if (row < 0 || row >= Rows() || column < 0 || column >= columnCount())
+    if (row < 0 || row >= m_model->rowCount() || column < 0 || column >= columnCount())
         return {};
     return m_model->index(row, column);
 }

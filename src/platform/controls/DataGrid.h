@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 
@@ -26,6 +27,7 @@ struct GridColumn {
     bool locked = false;   // a locked column takes no edits
     int width = 0;         // pixels; 0 lets the grid choose
     int maxLength = 0;     // the most characters a cell editor takes; 0: no limit
+    QString description;   // the caption's tooltip, in words; empty: the column's name
 };
 
 // The data grid used for the line and field grids: a QTableView over a GridModel.
@@ -43,7 +45,8 @@ struct GridColumn {
 //   once, also when it opens an editor; Enter let through in an editor accepts the cell.
 // - KeyDown(keyCode, shift): a key went down (the grid or its editor); keyCode is the Windows
 //   virtual-key code (F10 is 121; Shift, Ctrl, Alt themselves 16, 17, 18), shift is
-//   1 Shift + 2 Ctrl + 4 Alt.
+//   1 Shift + 2 Ctrl + 4 Alt. A handler that adds or removes a row or moves the current cell
+//   takes the key: the grid does nothing more with it.
 // - BeforeRowColChange(cancel): the current cell is about to change by mouse, keyboard or
 //   program; setting cancel keeps it (currentRow() still gives the row being left).
 // - RowColChange(lastRow, lastCol): the current cell changed; lastRow is null (and lastCol -1)
@@ -112,6 +115,13 @@ public:
     // current as after its AddNew, without the cost of a move per row. Values go in as setCell
     // puts them.
     void AddRows(const QList<QVariantList> &rows);
+    // The new row at the end, marked "*", where typing (or F2, a double click) starts a new row
+    // as AddNew does, the cell typed in staying current. Rows() leaves it out; moves onto it
+    // raise the notifications as any other.
+    void setNewRowOffered(bool on);
+    bool newRowOffered() const;
+    // Whether the current cell is on the new row.
+    bool onNewRow() const;
     // Accepts the pending edit of the current row.
     void Update();
     // Restores the pending row's earlier values; a new row never accepted is removed.
@@ -133,9 +143,18 @@ public:
     void setTabLeavesRow(bool on) { m_tabLeavesRow = on; }
     bool tabLeavesRow() const { return m_tabLeavesRow; }
 
+    // Widens every column that is too narrow for its caption or for what its rows show (no
+    // column gets narrower; F10 fits them exactly).
+    void widenColumnsToFit();
+
     // The caption shown as a bar across the top of the grid; empty hides the bar.
     void setCaption(const QString &caption);
     QString caption() const;
+
+    // While a menu asked for by the mouse (the right button) is being handled: where the
+    // pointer is, in global coordinates, so that the menu opens there. Empty otherwise (a menu
+    // asked for by the keyboard opens at the current cell).
+    std::optional<QPoint> mouseMenuPoint() const { return m_mouseMenuPoint; }
 
     // Suspends and resumes repainting; resuming refreshes the grid.
     void setRedraw(bool on);
@@ -179,6 +198,8 @@ private:
     bool editorKeyPress(QWidget *editor, QKeyEvent *event);
     // Inserts pasted text into a cell editor, each character through KeyPress.
     void pasteIntoEditor(QWidget *editor, const QString &text);
+    // Raises KeyDown for a key; true when its handler took it (see KeyDown).
+    bool raiseKeyDown(const QKeyEvent *event);
     // Raises KeyPress for a typed character; returns the event to go on with (the original,
     // a replacement with the changed character, or nullptr when discarded) in `replacement`.
     bool raiseKeyPress(QKeyEvent *event, std::unique_ptr<QKeyEvent> &replacement);
@@ -206,6 +227,7 @@ private:
     QLabel *m_captionBar = nullptr;
     int m_columnBeforeAddNew = -1;
     bool m_tabLeavesRow = false;
+    std::optional<QPoint> m_mouseMenuPoint;
 };
 
 } // namespace velkora::controls

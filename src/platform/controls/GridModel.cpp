@@ -64,7 +64,40 @@ bool GridModel::isCell(const QModelIndex &index) const
 
 int GridModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size()) + (m_newRowOffered ? 1 : 0);
+}
+
+void GridModel::setNewRowOffered(bool on)
+{
+    if (on == m_newRowOffered)
+        return;
+    const int row = dataRows();
+    if (on) {
+        beginInsertRows(QModelIndex(), row, row);
+        m_newRowOffered = true;
+        endInsertRows();
+    } else {
+        beginRemoveRows(QModelIndex(), row, row);
+        m_newRowOffered = false;
+        endRemoveRows();
+    }
+}
+
+int GridModel::startNewRow()
+{
+    if (!m_newRowOffered)
+        return -1;
+    acceptPending();
+    // The row below is the one inserted: the new row keeps its index (and the current cell).
+    const int row = dataRows();
+    beginInsertRows(QModelIndex(), row + 1, row + 1);
+    m_rows.append(QList<QVariant>(m_columns.size()));
+    m_pendingRow = row;
+    m_pendingIsNew = true;
+    m_pendingOriginal.clear();
+    endInsertRows();
+    emit headerDataChanged(Qt::Vertical, row, row);
+    return row;
 }
 
 int GridModel::columnCount(const QModelIndex &parent) const
@@ -74,9 +107,17 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
-    if (!isCell(index))
+    const bool onNewRow = m_newRowOffered && index.isValid() && index.model() == this &&
+                          index.row() == newRow() && index.column() < m_columns.size();
+    if (!onNewRow && !isCell(index))
         return {};
     const GridColumn &column = m_columns.at(index.column());
+    // The new row shows what an empty row shows (its check cells no box).
+    if (onNewRow) {
+        if (column.kind == GridColumn::Kind::Check)
+            return {};
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    }
     const QVariant &stored = m_rows.at(index.row()).at(index.column());
     if (column.kind == GridColumn::Kind::Check) {
         if (role == Qt::CheckStateRole)
@@ -116,6 +157,16 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 {
+    if (m_newRowOffered && index.isValid() && index.model() == this && index.row() == newRow() &&
+        index.column() < m_columns.size()) {
+        // The new row's cells may be made current and edited (typing starts the row); its
+        // check cells show nothing until then.
+        Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+        const GridColumn &column = m_columns.at(index.column());
+        if (!column.locked && column.kind != GridColumn::Kind::Check)
+            result |= Qt::ItemIsEditable;
+        return result;
+    }
     if (!isCell(index))
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
@@ -134,7 +185,15 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         if (role == Qt::DisplayRole)
             return m_columns.at(section).caption;
         if (role == Qt::ToolTipRole)
-            return m_columns.at(section).name;
+            return m_columns.at(section).description.isEmpty() ? m_columns.at(section).name
+                                                               : m_columns.at(section).description;
+        return {};
+    }
+    if (section == newRow()) {
+        if (role == Qt::DisplayRole)
+            return QStringLiteral("*");
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral("Fila nueva: escriba en ella para agregar una fila");
         return {};
     }
     if (role == Qt::DisplayRole && section >= 0 && section < m_rows.size())

@@ -20,6 +20,10 @@ namespace velkora::controls {
 // row's earlier values; acceptPending() keeps the changes, cancelPending() restores the
 // remembered values, or removes the row when appendRow() created it and it was never accepted.
 // Only one row is pending at a time: a change in another row accepts the pending one first.
+//
+// The new row: while offered, one more row than the data stands at the end, empty and marked
+// "*", where typing starts a new row (startNewRow() turns it into a new pending row and offers
+// another below it). It is no data: dataRows() and value() leave it out.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,6 +37,15 @@ public:
     void setValueList(int column, const QStringList &entries);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The rows of data, the new row left out.
+    int dataRows() const { return static_cast<int>(m_rows.size()); }
+    void setNewRowOffered(bool on);
+    bool newRowOffered() const { return m_newRowOffered; }
+    // The new row's index; -1 when it is not offered.
+    int newRow() const { return m_newRowOffered ? dataRows() : -1; }
+    // The new row becomes a new pending row of data (at the same index), and a new row is
+    // offered below it; returns its index, -1 when no new row is offered.
+    int startNewRow();
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
@@ -77,6 +90,7 @@ private:
     int m_pendingRow = -1;
     bool m_pendingIsNew = false;
     QList<QVariant> m_pendingOriginal;
+    bool m_newRowOffered = false;
 };
 
 } // namespace velkora::controls

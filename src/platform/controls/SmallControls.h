@@ -17,11 +17,21 @@ public:
     Q_INVOKABLE void clearValue();
 };
 
-// The maker's flat button.
+// The maker's flat button. Its mnemonic is a letter of the caption that Alt presses: the
+// letter is drawn underlined, and the caption's text stays as it is.
 class FlatButton : public QToolButton {
     Q_OBJECT
 public:
     explicit FlatButton(const QString &caption = {}, QWidget *parent = nullptr);
+    // The letter's first occurrence in the caption (without regard to case) is underlined.
+    void setMnemonic(QChar letter);
+    QChar mnemonic() const { return m_mnemonic; }
+
+protected:
+    void initStyleOption(QStyleOptionToolButton *option) const override;
+
+private:
+    QChar m_mnemonic;
 };
 
 // The maker's label, with the message-catalogue id of its caption (idetiqueta).

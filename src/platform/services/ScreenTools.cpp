@@ -1,6 +1,7 @@
 #include "ScreenTools.h"
 
 #include "GridTools.h"
+#include "controls/DataGrid.h"
 #include "host/RuntimeError.h"
 
 #include <QAbstractButton>
@@ -141,6 +142,13 @@ void gridCommandShiftF10(QWidget *grid)
 {
     gridTable(grid); // refuses what is not a grid
     std::unique_ptr<QMenu> menu(createGridMenu(grid, nullptr));
+    // Opened by the mouse: at the pointer.
+    if (const auto *dataGrid = qobject_cast<controls::DataGrid *>(grid)) {
+        if (const std::optional<QPoint> pointer = dataGrid->mouseMenuPoint()) {
+            menu->exec(*pointer);
+            return;
+        }
+    }
     QPoint at = grid->rect().center();
     if (auto *view = qobject_cast<QAbstractItemView *>(grid)) {
         const QRect cell = view->visualRect(view->currentIndex());

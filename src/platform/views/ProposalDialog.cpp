@@ -35,6 +35,28 @@ QTableView *makeTable(QAbstractItemModel *model, const QString &name, QWidget *p
     return table;
 }
 
+// Every column as wide as its caption and contents, the confidence right after the first
+// column (the line type's ID, the field's number); when they do not all fit the table, the
+// description column gives up room (down to a few letters).
+void fitColumnsInSight(QTableView *table, int descriptionColumn, int confidenceColumn)
+{
+    QHeaderView *header = table->horizontalHeader();
+    if (header->visualIndex(confidenceColumn) != 1)
+        header->moveSection(header->visualIndex(confidenceColumn), 1);
+    header->setStretchLastSection(false);
+    table->resizeColumnsToContents();
+    int total = 0;
+    for (int c = 0; c < header->count(); ++c)
+        total += header->sectionSize(c);
+    const int room = table->viewport()->width();
+    if (total > room) {
+        const int description = header->sectionSize(descriptionColumn);
+        const int least = table->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 6;
+        header->resizeSection(descriptionColumn, qMax(least, description - (total - room)));
+    }
+    header->setStretchLastSection(true);
+}
+
 QLabel *caption(const QString &text, const QString &name, QWidget *buddy, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -242,6 +264,15 @@ QString ProposalDialog::summary() const
     return text;
 }
 
+void ProposalDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    fitColumnsInSight(m_lineTypesTable, ProposedLineTypesModel::Description,
+                      ProposedLineTypesModel::Confidence);
+    fitColumnsInSight(m_fieldsTable, ProposedFieldsModel::Description,
+                      ProposedFieldsModel::Confidence);
+}
+
 void ProposalDialog::showLineType(int row)
 {
     if (row < 0 || row >= m_proposal.lineTypes.size()) {
@@ -250,6 +281,9 @@ void ProposalDialog::showLineType(int row)
     }
     const proposal::ProposedLineType &type = m_proposal.lineTypes.at(row);
     m_fieldsModel->setFields(type.fields);
+    if (isVisible())
+        fitColumnsInSight(m_fieldsTable, ProposedFieldsModel::Description,
+                          ProposedFieldsModel::Confidence);
     m_lines->clearHighlight();
     showLineNumber(type.firstLine);
 }

@@ -53,6 +53,9 @@ public:
     QPushButton *acceptButton() const { return m_accept; }
     QPushButton *cancelButton() const { return m_cancel; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void showLineType(int row);
     void showField(int row);
