@@ -228,6 +228,7 @@ void frmKESTA::txtClave_Enter()
                 }
                 rules->Close();
                 shown.read = true;
+                shown.available = true;
             }
         }
         endReading(true);
@@ -248,6 +249,7 @@ void frmKESTA::txtClave_Enter()
             m_lineEditor->setLoadedOrders(orders);
         }
         *m_shownRules = std::move(shown);
+        offerRules();
 
         ssLinea->setCurrentRow(0);
         RellenaDetalle(ssLinea->cell(0, QStringLiteral("Orden")).toString());

@@ -8,6 +8,7 @@
 #include "messages/Messages.h"
 #include "screen/Settings.h"
 #include "screen/frmKESTA.h"
+#include "storage/RuleRows.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
@@ -46,6 +47,7 @@ void frmKESTA::setMode(commands::Mode mode)
         buttons << button;
     commands::applyMode(mode, modeControls(), buttons);
     offerProposal();
+    offerRules();
 }
 
 void frmKESTA::Controles_New()
@@ -57,6 +59,7 @@ void frmKESTA::Controles_New()
     if (!Copying) {
         tools.ClearScreen(this, 1);
         forgetShownRules();
+        m_shownRules->available = Publico::CoreServices().Connection()->hasRulesTable();
     }
     tools.EnableScreen(this, 1);
     m_lineEditor->showStartGroup();
