@@ -265,6 +265,7 @@ private slots:
     void ruleKeepsItsFieldThroughFieldEdits_data();
     void ruleKeepsItsFieldThroughFieldEdits();
     void rulesOfTheScreenRevert();
+    void rulesShownAfterLineEdits();
     void copyTakesTheRules();
     void sqlServerKeysThatWouldBeOne_data();
     void sqlServerKeysThatWouldBeOne();
@@ -1148,6 +1149,71 @@ void tst_Save::rulesOfTheScreenRevert()
              qPrintable(button->toolTip()));
     s.command("New");
     QVERIFY(!button->isEnabled());
+}
+
+// After line edits the dialog shows each rule where it now stands: on a renumbered line type
+// (also in its text) and, when its field was removed, with the numbers it had, refused until
+// it is changed or removed.
+void tst_Save::rulesShownAfterLineEdits()
+{
+    TestDatabase db(Kind::Sqlite);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const auto editLine = [](EditScreen &s, int line, const std::function<void()> &change) {
+        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+        s.click(1); // Editar
+        change();
+        s.click(3); // Aceptar
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    };
+    {
+        // Line type 0002 becomes 0005: its rules and SUMA's line type go with it.
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
+        s.command("Edit");
+        editLine(s, 1, [&] { s.typeCell(s.lineGrid(), 1, "Orden", "0005"); });
+        const RulesSeen seen = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
+        QCOMPARE(seen.rows, (QStringList{"0001|||REGISTRO 10|x", "0002|0005||VECES 1-*|x",
+                                         "0003|0001|0010|VALORES A|B|x",
+                                         "0004|0005|0030|SUMA 0005.0030|x",
+                                         "0005|0005|0020|ENTRE 1 9|x"}));
+        QVERIFY(!seen.open);
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                            "0003 0001 0010 VALORES A|B",
+                                            "0004 0005 0030 SUMA 0005.0030",
+                                            "0005 0005 0020 ENTRE 1 9"}));
+    }
+    // The field of rule 0003 (line type 0001, shown 0010) is removed.
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    editLine(s, 0, [&] {
+        s.fieldGrid()->setFocus();
+        QVERIFY(s.fieldGrid()->setCurrentCell(1, 1));
+        s.key(Qt::Key_Delete, Qt::ControlModifier);
+    });
+    const RulesSeen refused = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
+    QCOMPARE(refused.rows.value(2), QStringLiteral("0003|0001|0010|VALORES A|B|x"));
+    QVERIFY(refused.open);
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500068"));
+    QCOMPARE(std::pair(refused.row, refused.column), std::pair(2, 3));
+    s.forget();
+    const RulesSeen removed = withRules(s, [](RulesDialog &dialog) {
+        dialog.grid()->setFocus();
+        QVERIFY(dialog.grid()->setCurrentCell(2, 3));
+        QTest::mouseClick(dialog.findChild<QPushButton *>("cmdQuitarRegla"), Qt::LeftButton);
+        acceptRules(dialog);
+    });
+    QVERIFY(!removed.open);
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                        "0003 0005 0030 SUMA 0005.0030",
+                                        "0004 0005 0020 ENTRE 1 9"}));
 }
 
 void tst_Save::lengthsAgreeWithTheSchemas()
