@@ -59,7 +59,13 @@ void frmKESTA::Controles_New()
     if (!Copying) {
         tools.ClearScreen(this, 1);
         forgetShownRules();
-        m_shownRules->available = Publico::CoreServices().Connection()->hasRulesTable();
+        // Whether the new format can have rules. A database that cannot tell now offers none:
+        // New itself does not depend on the database, and the save reports a lost connection.
+        try {
+            m_shownRules->available = Publico::CoreServices().Connection()->hasRulesTable();
+        } catch (const std::exception &) {
+            m_shownRules->available = false;
+        }
     }
     tools.EnableScreen(this, 1);
     m_lineEditor->showStartGroup();

@@ -342,6 +342,8 @@ void frmKESTA::buildControls()
     cmdReglas->setObjectName(QStringLiteral("cmdReglas"));
     cmdReglas->setFont(calibri);
     cmdReglas->setEnabled(false);
+    // Reached by Alt+R and the mouse; the tab order of the form stays as it was.
+    cmdReglas->setFocusPolicy(Qt::NoFocus);
     l.place(cmdReglas, {4680, 1440, 1215, 375});
 
     ssLinea = new DataGrid(fr1);
