@@ -180,13 +180,20 @@ struct RulesSeen {
     int column = -1;
 };
 
-RulesSeen withRules(EditScreen &s, const std::function<void(RulesDialog &)> &act)
+RulesSeen withRules(EditScreen &s, const std::function<void(RulesDialog &)> &act,
+                    bool byKey = false)
 {
     RulesSeen seen;
-    QTimer::singleShot(0, [&] {
+    bool done = false;
+    // Looks for the dialog at every turn of the event loop until it is shown (Alt+R clicks the
+    // button a moment after the key, as a mnemonic does).
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
         auto *dialog = qobject_cast<RulesDialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        watch.stop();
         seen.opened = true;
         // The dialog takes the keyboard as it does for the user.
         QApplication::setActiveWindow(dialog);
@@ -199,9 +206,16 @@ RulesSeen withRules(EditScreen &s, const std::function<void(RulesDialog &)> &act
         if (seen.open)
             QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancelarReglas"),
                               Qt::LeftButton);
+        done = true;
     });
-    QTest::mouseClick(s.child<velkora::controls::FlatButton>("cmdReglas"), Qt::LeftButton);
-    QCoreApplication::processEvents();
+    watch.start();
+    if (byKey)
+        QTest::keyClick(s.screen.get(), Qt::Key_R, Qt::AltModifier);
+    else
+        QTest::mouseClick(s.child<velkora::controls::FlatButton>("cmdReglas"), Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return done; }))
+        qWarning("withRules: the rules dialog was not shown");
+    watch.stop();
     // Closed, the dialog gives the keyboard back to the screen.
     QApplication::setActiveWindow(s.screen.get());
     return seen;
@@ -1097,7 +1111,7 @@ void tst_Save::rulesOfTheScreenRevert()
     const QStringList stored = ruleRows(db);
     EditScreen s(db.connectionName());
     s.typeKey("1");
-    const RulesSeen viewed = withRules(s, [](RulesDialog &) {});
+    const RulesSeen viewed = withRules(s, [](RulesDialog &) {}, true); // Alt+R
     QVERIFY(viewed.opened && !viewed.editable);
     const QStringList shown{"0001|||REGISTRO 10|x", "0002|0002||VECES 1-*|x",
                             "0003|0001|0010|VALORES A|B|x", "0004|0002|0030|SUMA 0002.0030|x",
