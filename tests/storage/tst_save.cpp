@@ -91,7 +91,7 @@ void writeFormatWithRules(TestDatabase &db)
 {
     writeTwoLineFormat(db);
     FieldRow extra;
-    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe";
+    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe", extra.tipo = "01";
     insertField(db, extra);
     for (const char *row : {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0002', NULL, 'VECES 1-*'",
                             "'0003', '0001', '0002', 'VALORES A|B'",
@@ -379,7 +379,7 @@ void tst_Save::loadAndSaveRenumbers()
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
     FieldRow extra;
-    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe";
+    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe", extra.tipo = "01";
     insertField(db, extra);
     EditScreen s(db.connectionName());
     s.typeKey("1");
@@ -971,6 +971,10 @@ void tst_Save::rulesRefusedOnTheScreen_data()
                                                  << 2;
     QTest::newRow("field's rule without a field") << one("3", "", "CUENTA 2") << "7500063" << 0
                                                   << 2;
+    QTest::newRow("count on a TEXTO field") << one("2", "10", "CUENTA 1") << "7500063" << 0 << 2;
+    QTest::newRow("sequence on a TEXTO field") << one("2", "0010", "SECUENCIA") << "7500063" << 0
+                                               << 2;
+    QTest::newRow("range on a TEXTO field") << one("1", "0", "ENTRE 1 9") << "7500063" << 0 << 2;
     QTest::newRow("no such line type") << one("7", "", "ULTIMA") << "7500064" << 0 << 1;
     QTest::newRow("no such field") << one("3", "90", "CUENTA 2") << "7500065" << 0 << 2;
     QTest::newRow("field of another line type") << one("3", "20", "CUENTA 2") << "7500065" << 0

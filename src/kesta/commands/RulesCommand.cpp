@@ -78,13 +78,15 @@ void frmKESTA::cmdReglas_Click()
         return;
     editor::ScreenOutline outline;
     for (int row = 0; row < ssLinea->Rows(); ++row)
-        outline.lines << editor::ScreenOutline::Line{orderAt(*ssLinea, row), {}};
+        outline.lines << editor::ScreenOutline::Line{orderAt(*ssLinea, row), {}, {}};
     const editor::FieldStore &store = fieldStore();
     for (int i = 0; i < store.count(); ++i) {
         const QString line = store.subItem(i, editor::FieldStore::LineaID);
         for (editor::ScreenOutline::Line &entry : outline.lines) {
-            if (entry.order == line)
+            if (entry.order == line) {
                 entry.fields << store.subItem(i, editor::FieldStore::Id);
+                entry.types << store.subItem(i, editor::FieldStore::Tipo);
+            }
         }
     }
 

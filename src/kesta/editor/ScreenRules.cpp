@@ -188,6 +188,33 @@ bool onceInAPlace(RuleKind kind)
     }
 }
 
+// The field types a rule of the kind reads ("NUMERO o Fecha"); empty for any.
+QString fieldTypeWanted(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Cuenta:
+    case RuleKind::Suma:
+    case RuleKind::Secuencia:
+    case RuleKind::SecuenciaLinea:
+        return QStringLiteral("NUMERO");
+    case RuleKind::Entre:
+        return QStringLiteral("NUMERO o Fecha");
+    default:
+        return {};
+    }
+}
+
+// A field type's name by its code ("01" is NUMERO).
+QString typeName(const QString &code)
+{
+    static const QStringList names{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"),
+                                   QStringLiteral("Fecha"), QStringLiteral("CONSTANTE"),
+                                   QStringLiteral("SQL")};
+    bool ok = false;
+    const int n = code.toInt(&ok);
+    return ok && n >= 1 && n <= names.size() ? names.at(n - 1) : QStringLiteral("sin tipo");
+}
+
 // The column to correct when a rule of the kind stands in the wrong place.
 RuleColumn misplacedColumn(RuleScope wanted, RuleScope given)
 {
@@ -296,6 +323,15 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
             if (place.field < 0)
                 return refuse(RuleColumn::Field,
                               messages::ruleFieldMissing(rule.id, rule.field, rule.line));
+        }
+        if (const QString wantedType = fieldTypeWanted(parsed->kind); !wantedType.isEmpty()) {
+            const QString code = outline.lines.at(place.line).types.value(place.field);
+            const QString given = typeName(code);
+            if (!wantedType.split(QStringLiteral(" o ")).contains(given))
+                return refuse(RuleColumn::Field,
+                              messages::ruleMisplaced(rule.id, keyword,
+                                                      QStringLiteral("un campo ") + wantedType,
+                                                      QStringLiteral("un campo ") + given));
         }
         QStringList named = parsed->anyType ? QStringList() : parsed->types;
         if (!parsed->since.isEmpty())

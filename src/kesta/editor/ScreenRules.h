@@ -36,6 +36,7 @@ struct ScreenOutline {
     struct Line {
         QString order;
         QStringList fields;
+        QStringList types; // each field's type code ("01" NUMERO .. "05" SQL)
     };
     QList<Line> lines;
 };
@@ -56,7 +57,8 @@ QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
                                 const QList<storage::FieldNumbering> &fields);
 
 // The checks of rules entered on the screen, row by row: the rule reads, stands where its kind
-// goes, its line type and field exist, the line types and the field its text names exist, and
+// goes (CUENTA, SUMA and SECUENCIA on a NUMERO field, ENTRE on a NUMERO or Fecha), its line type
+// and field exist, the line types and the field its text names exist, and
 // no earlier rule of the same kind stands in the same place when only one is applied. The first
 // fault is returned.
 std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
