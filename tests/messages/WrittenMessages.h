@@ -116,6 +116,33 @@ inline const QList<WrittenMessage> &writtenMessages()
          "La regla 0004 (SECUENCIA) pertenece al campo 0020 del tipo de línea 0006, que ya no está "
          "en el formato de carga: quítela o cámbiela antes de guardar; no se guardó nada.",
          48, "Velkora"},
+        {"7500061", "La regla 0003 no tiene texto: escríbala o quite la fila.", 48, "Atención"},
+        {"7500062", "La regla 0002 (LARGO 94) no se puede leer: LARGO no es una regla.", 48,
+         "Atención"},
+        {"7500063",
+         "La regla 0001 (LONGITUD) va en un tipo de línea (sin campo) y está en el archivo (sin "
+         "tipo de línea).",
+         48, "Atención"},
+        {"7500064", "La regla 0002: el tipo de línea 0007 no está en el formato de carga.", 48,
+         "Atención"},
+        {"7500065", "La regla 0004: el campo 0090 no está en el tipo de línea 0009.", 48,
+         "Atención"},
+        {"7500066",
+         "La regla 0005 (CUENTA 0006 DESDE 0005) nombra el tipo de línea 0006, que no está en el "
+         "formato de carga.",
+         48, "Atención"},
+        {"7500067",
+         "La regla 0006 (SUMA 0006.0050) suma el campo 0050 del tipo de línea 0006, que no está "
+         "en el formato de carga.",
+         48, "Atención"},
+        {"7500068",
+         "La regla 0003 (TRAS 0005) nombra un tipo de línea o un campo que se quitó del formato de "
+         "carga: cámbiela o quítela.",
+         48, "Atención"},
+        {"7500069",
+         "La regla 0004 (ULTIMA) repite la regla 0002: solo se aplica una regla ULTIMA en el mismo "
+         "lugar.",
+         48, "Atención"},
     };
     return table;
 }

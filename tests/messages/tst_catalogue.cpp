@@ -156,6 +156,16 @@ void tst_Catalogue::catalogueAsWritten_data()
         formatDeactivated("0042"),
         formatReactivated("0042"),
         deactivatedOn("07/12/2026", "OPER"),
+        ruleWithoutText("0003"),
+        ruleUnreadable("0002", "LARGO 94", "LARGO no es una regla."),
+        ruleMisplaced("0001", "LONGITUD", "un tipo de línea (sin campo)",
+                      "el archivo (sin tipo de línea)"),
+        ruleLineMissing("0002", "0007"),
+        ruleFieldMissing("0004", "0090", "0009"),
+        ruleNamesMissingLine("0005", "CUENTA 0006 DESDE 0005", "0006"),
+        ruleSumsMissingField("0006", "SUMA 0006.0050", "0050", "0006"),
+        ruleNoLongerFits("0003", "TRAS 0005"),
+        ruleRepeated("0004", "ULTIMA", "0002", "ULTIMA"),
     };
     for (const Message &m : all)
         QTest::newRow(qPrintable(m.id)) << m;

@@ -2,11 +2,18 @@
 // throwaway PostgreSQL server: what is stored, what comes back, and what a refusal or a failure
 // leaves behind (nothing).
 
+#include "commands/UnsavedEdit.h"
 #include "editor/EditFixture.h"
+#include "editor/RulesDialog.h"
 #include "messages/WrittenMessages.h"
 #include "storage/ColumnLimits.h"
 
+#include <formats/StoredFormat.h>
+
 #include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QSqlRecord>
 #include <controls/SmallControls.h>
@@ -84,7 +91,7 @@ void writeFormatWithRules(TestDatabase &db)
 {
     writeTwoLineFormat(db);
     FieldRow extra;
-    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe";
+    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe", extra.tipo = "01";
     insertField(db, extra);
     for (const char *row : {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0002', NULL, 'VECES 1-*'",
                             "'0003', '0001', '0002', 'VALORES A|B'",
@@ -102,6 +109,137 @@ const QStringList carriedRules{"0001 - - REGISTRO 10", "0002 0002 - VECES 1-*",
 
 const QString greek = QStringLiteral("Ελληνικά Кириллица 漢字 😀");
 const QString hostile = QStringLiteral("O'Brien \"x\" \\ % -- ; ñ € ");
+
+// A bank statement: a header "1", movements "2" and a trailer "9" with the movements' count and
+// their total, records of 20 characters. The load shows the fields as 0000 (header), 0010,
+// 0020 (movement) and 0030, 0040 (trailer).
+void writeBankFormat(TestDatabase &db, const QString &file)
+{
+    for (const auto &[order, id, description] :
+         {std::tuple{"0001", "1", "Encabezado"}, std::tuple{"0002", "2", "Movimiento"},
+          std::tuple{"0003", "9", "Totales"}}) {
+        LineRow line;
+        line.id = order, line.lineId = id, line.lineDescription = description;
+        line.description = "Estado de cuenta", line.file = file, line.inverso = "NO";
+        insertLine(db, line);
+    }
+    for (const auto &[line, id, description, position, length, tipo] :
+         {std::tuple{"0001", "0001", "Banco", 2, 19, "02"},
+          std::tuple{"0002", "0001", "Referencia", 2, 9, "02"},
+          std::tuple{"0002", "0002", "Importe", 11, 10, "01"},
+          std::tuple{"0003", "0001", "Movimientos", 2, 9, "01"},
+          std::tuple{"0003", "0002", "Total", 11, 10, "01"}}) {
+        FieldRow field;
+        field.lineId = line, field.id = id, field.description = description;
+        field.position = position, field.length = length, field.tipo = tipo, field.trim = "NO";
+        insertField(db, field);
+    }
+}
+
+// The rules of a bank statement as the user writes them on the screen: line type, field,
+// rule, description.
+const QList<QStringList> bankRules{{"", "", "REGISTRO 20", "Registros de 20"},
+                                   {"1", "", "PRIMERA", "Encabezado primero"},
+                                   {"3", "", "ULTIMA", "Totales al final"},
+                                   {"2", "", "LONGITUD 20", ""},
+                                   {"3", "30", "CUENTA 2", "Movimientos"},
+                                   {"3", "40", "suma 2.20", "Total"}};
+// ... as the save writes them, and as the dialog shows them again.
+const QStringList bankRulesStored{"0001 - - REGISTRO 20",      "0002 0001 - PRIMERA",
+                                  "0003 0003 - ULTIMA",        "0004 0002 - LONGITUD 20",
+                                  "0005 0003 0030 CUENTA 0002", "0006 0003 0040 suma 0002.0020"};
+const QStringList bankRulesShown{"0001|||REGISTRO 20|Registros de 20",
+                                 "0002|0001||PRIMERA|Encabezado primero",
+                                 "0003|0003||ULTIMA|Totales al final",
+                                 "0004|0002||LONGITUD 20|",
+                                 "0005|0003|0030|CUENTA 0002|Movimientos",
+                                 "0006|0003|0040|suma 0002.0020|Total"};
+
+using kesta::editor::RulesDialog;
+
+QStringList ruleGridRows(const velkora::controls::DataGrid *grid)
+{
+    QStringList rows;
+    for (int row = 0; row < grid->Rows(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < 5; ++column)
+            cells << grid->cell(row, column).toString();
+        rows << cells.join('|');
+    }
+    return rows;
+}
+
+// The rules dialog as "Reglas..." opens it, after `act` ran on it: whether it was still open
+// (a refusal keeps it open; it is then closed with "Cancelar"), its rows and its current cell.
+struct RulesSeen {
+    bool opened = false;
+    bool open = false;
+    bool editable = false;
+    QStringList rows;
+    int row = -1;
+    int column = -1;
+};
+
+RulesSeen withRules(EditScreen &s, const std::function<void(RulesDialog &)> &act,
+                    bool byKey = false)
+{
+    RulesSeen seen;
+    bool done = false;
+    // Looks for the dialog at every turn of the event loop until it is shown (Alt+R clicks the
+    // button a moment after the key, as a mnemonic does).
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<RulesDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        watch.stop();
+        seen.opened = true;
+        // The dialog takes the keyboard as it does for the user.
+        QApplication::setActiveWindow(dialog);
+        seen.editable = dialog->findChild<QPushButton *>("cmdAceptarReglas")->isVisibleTo(dialog);
+        act(*dialog);
+        seen.rows = ruleGridRows(dialog->grid());
+        seen.row = dialog->grid()->currentRow();
+        seen.column = dialog->grid()->currentColumn();
+        seen.open = dialog->isVisible();
+        if (seen.open)
+            QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancelarReglas"),
+                              Qt::LeftButton);
+        done = true;
+    });
+    watch.start();
+    if (byKey)
+        QTest::keyClick(s.screen.get(), Qt::Key_R, Qt::AltModifier);
+    else
+        QTest::mouseClick(s.child<velkora::controls::FlatButton>("cmdReglas"), Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return done; }))
+        qWarning("withRules: the rules dialog was not shown");
+    watch.stop();
+    // Closed, the dialog gives the keyboard back to the screen.
+    QApplication::setActiveWindow(s.screen.get());
+    return seen;
+}
+
+// Adds rules with "Agregar" and types their cells (line type, field, rule, description).
+void addRules(EditScreen &s, RulesDialog &dialog, const QList<QStringList> &rules)
+{
+    for (const QStringList &rule : rules) {
+        QTest::mouseClick(dialog.findChild<QPushButton *>("cmdAgregarRegla"), Qt::LeftButton);
+        const int row = dialog.grid()->Rows() - 1;
+        int column = 1;
+        for (const QString &text : rule) {
+            if (!text.isEmpty())
+                s.typeCell(dialog.grid(), row, dialog.grid()->columnName(column), text);
+            ++column;
+        }
+    }
+}
+
+void acceptRules(RulesDialog &dialog)
+{
+    QTest::mouseClick(dialog.findChild<QPushButton *>("cmdAceptarReglas"), Qt::LeftButton);
+}
 
 } // namespace
 
@@ -134,6 +272,14 @@ private slots:
     void copyTakesTheRules_data() { KESTA_BOTH_ENGINES(); }
     void rulesFollowARenumberedLineType_data() { KESTA_BOTH_ENGINES(); }
     void rulesFollowARenumberedLineType();
+    void rulesWrittenOnTheScreen_data() { KESTA_BOTH_ENGINES(); }
+    void rulesWrittenOnTheScreen();
+    void rulesRefusedOnTheScreen_data();
+    void rulesRefusedOnTheScreen();
+    void ruleKeepsItsFieldThroughFieldEdits_data();
+    void ruleKeepsItsFieldThroughFieldEdits();
+    void rulesOfTheScreenRevert();
+    void rulesShownAfterLineEdits();
     void copyTakesTheRules();
     void sqlServerKeysThatWouldBeOne_data();
     void sqlServerKeysThatWouldBeOne();
@@ -233,7 +379,7 @@ void tst_Save::loadAndSaveRenumbers()
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
     FieldRow extra;
-    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe";
+    extra.lineId = "0002", extra.id = "0009", extra.description = "Importe", extra.tipo = "01";
     insertField(db, extra);
     EditScreen s(db.connectionName());
     s.typeKey("1");
@@ -753,6 +899,342 @@ void tst_Save::rulesFollowARenumberedLineType()
     QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
     QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
                                         "0003 0001 0010 VALORES A|B", "0005 0005 0020 ENTRE 1 9"}));
+}
+
+// The rules of a bank statement written on the screen: nothing stored before the save, saved
+// with the format, shown again as written, and applied by the test of the stored format, which
+// reports each broken rule at its line.
+void tst_Save::rulesWrittenOnTheScreen()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    QTemporaryDir folder;
+    const QString file = folder.filePath("estado.txt");
+    writeBankFormat(db, file);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    const RulesSeen entered = withRules(s, [&](RulesDialog &dialog) {
+        addRules(s, dialog, bankRules);
+        acceptRules(dialog);
+    });
+    QVERIFY(entered.opened && entered.editable);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QVERIFY(!entered.open);
+    QCOMPARE(ruleRows(db), QStringList());
+    QVERIFY(s.screen->unsavedEdit().hasChanges());
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(ruleRows(db), bankRulesStored);
+
+    // Loaded again, they are shown as written, to be read only.
+    s.typeKey("1");
+    const RulesSeen shown = withRules(s, [](RulesDialog &) {});
+    QVERIFY(shown.opened);
+    QVERIFY(!shown.editable);
+    QCOMPARE(shown.rows, bankRulesShown);
+
+    // The trailer counts three movements of 3000 where the file has two of 3500.
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("1BANCO DEL NORTE    \r\n"
+              "2REF0000010000001000\r\n"
+              "2REF0000020000002500\r\n"
+              "90000000030000003000\r\n");
+    out.close();
+    const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
+        QSqlDatabase::database(db.connectionName()), "0001", QString());
+    QVERIFY2(report.ran, qPrintable(report.error));
+    QCOMPARE(report.unusableRules, 0);
+    QStringList broken;
+    for (const velkora::formats::ReportedError &error : report.errors)
+        broken << QStringLiteral("%1 %2 %3").arg(error.line).arg(error.rule, error.field);
+    QCOMPARE(broken, (QStringList{"4 0005 0030", "4 0006 0040"}));
+}
+
+void tst_Save::rulesRefusedOnTheScreen_data()
+{
+    QTest::addColumn<QList<QStringList>>("rules");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column"); // 1 line type, 2 field, 3 rule
+    const auto one = [](const char *line, const char *field, const char *text) {
+        return QList<QStringList>{{line, field, text, ""}};
+    };
+    QTest::newRow("no text") << QList<QStringList>{{"3", "", "", "Totales"}} << "7500061" << 0
+                             << 3;
+    QTest::newRow("does not read") << one("2", "", "LARGO 20") << "7500062" << 0 << 3;
+    QTest::newRow("a number missing") << one("2", "", "LONGITUD") << "7500062" << 0 << 3;
+    QTest::newRow("file's rule on a line type") << one("2", "", "REGISTRO 20") << "7500063" << 0
+                                                << 1;
+    QTest::newRow("line type's rule on the file") << one("", "", "LONGITUD 20") << "7500063" << 0
+                                                  << 1;
+    QTest::newRow("line type's rule on a field") << one("2", "20", "ULTIMA") << "7500063" << 0
+                                                 << 2;
+    QTest::newRow("field's rule without a field") << one("3", "", "CUENTA 2") << "7500063" << 0
+                                                  << 2;
+    QTest::newRow("count on a TEXTO field") << one("2", "10", "CUENTA 1") << "7500063" << 0 << 2;
+    QTest::newRow("sequence on a TEXTO field") << one("2", "0010", "SECUENCIA") << "7500063" << 0
+                                               << 2;
+    QTest::newRow("range on a TEXTO field") << one("1", "0", "ENTRE 1 9") << "7500063" << 0 << 2;
+    QTest::newRow("no such line type") << one("7", "", "ULTIMA") << "7500064" << 0 << 1;
+    QTest::newRow("no such field") << one("3", "90", "CUENTA 2") << "7500065" << 0 << 2;
+    QTest::newRow("field of another line type") << one("3", "20", "CUENTA 2") << "7500065" << 0
+                                                << 2;
+    QTest::newRow("counts a missing line type") << one("3", "30", "CUENTA 2,5") << "7500066" << 0
+                                                << 3;
+    QTest::newRow("since a missing line type") << one("3", "30", "CUENTA * DESDE 8") << "7500066"
+                                               << 0 << 3;
+    QTest::newRow("after a missing line type") << one("2", "", "TRAS 1,4") << "7500066" << 0 << 3;
+    QTest::newRow("sums a missing line type") << one("3", "40", "SUMA 4.20") << "7500066" << 0
+                                              << 3;
+    QTest::newRow("sums a missing field") << one("3", "40", "SUMA 2.50") << "7500067" << 0 << 3;
+    QTest::newRow("sums a field of another line type")
+        << one("3", "40", "SUMA 2.30") << "7500067" << 0 << 3;
+    QTest::newRow("two ULTIMA on a line type")
+        << QList<QStringList>{{"3", "", "ULTIMA", ""}, {"1", "", "PRIMERA", ""},
+                              {"0003", "", "ultima", ""}}
+        << "7500069" << 2 << 3;
+}
+
+// A rule that does not read, stands where its kind does not go, or names what the format does
+// not have is refused with its message, the cursor on the cell at fault; nothing of it is kept
+// or saved.
+void tst_Save::rulesRefusedOnTheScreen()
+{
+    QFETCH(QList<QStringList>, rules);
+    QFETCH(QString, id);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    TestDatabase db(Kind::Sqlite);
+    KESTA_REQUIRE(db);
+    writeBankFormat(db, "estado.txt");
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
+        addRules(s, dialog, rules);
+        acceptRules(dialog);
+    });
+    QVERIFY(seen.opened);
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.record->messages.first().messageId, "ERR-ID:" + id);
+    QVERIFY(seen.open);
+    QCOMPARE(seen.row, row);
+    QCOMPARE(seen.column, column);
+
+    QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, QStringList());
+    QVERIFY(!s.screen->unsavedEdit().hasChanges());
+    s.forget();
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(s.record->statements.filter(QRegularExpression("^INSERT INTO Layout_Regla")),
+             QStringList());
+    QCOMPARE(ruleRows(db), QStringList());
+}
+
+void tst_Save::ruleKeepsItsFieldThroughFieldEdits_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<bool>("rulesFirst");
+    for (const auto &[name, kind] : {std::pair{"SQLite", Kind::Sqlite},
+                                     std::pair{"PostgreSQL", Kind::PostgreSql}}) {
+        QTest::addRow("%s, rule, then a field before its field", name) << kind << true;
+        QTest::addRow("%s, a field, then rules on it and after it", name) << kind << false;
+    }
+}
+
+// A field is added to the trailer before the total that a rule checks: the rule stays on the
+// total when saved, and after the load renumbers the fields it is shown on the total's new
+// number.
+void tst_Save::ruleKeepsItsFieldThroughFieldEdits()
+{
+    QFETCH(Kind, kind);
+    QFETCH(bool, rulesFirst);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeBankFormat(db, "estado.txt");
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    const auto enterRules = [&](const QList<QStringList> &rules) {
+        const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
+            addRules(s, dialog, rules);
+            acceptRules(dialog);
+        });
+        QVERIFY(seen.opened && !seen.open);
+    };
+    const auto addSignField = [&] {
+        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(2, 2)).center());
+        s.click(1); // Editar
+        s.fieldGrid()->setFocus();
+        QVERIFY(s.fieldGrid()->setCurrentCell(s.fieldGrid()->Rows() - 1, 0));
+        s.key(Qt::Key_Insert);
+        const int row = s.fieldGrid()->Rows() - 1;
+        for (const auto &[column, text] :
+             {std::pair{"ID", "35"}, std::pair{"Descripción", "Signo"},
+              std::pair{"Posicion", "20"}, std::pair{"Longitud", "1"}, std::pair{"Tipo", "T"}})
+            s.typeCell(s.fieldGrid(), row, column, text);
+        s.click(3); // Aceptar
+    };
+    if (rulesFirst) {
+        enterRules({{"3", "40", "ENTRE 0 99999", ""}});
+        addSignField();
+    } else {
+        addSignField();
+        enterRules({{"3", "35", "VALORES +|-", ""}, {"3", "40", "ENTRE 0 99999", ""}});
+    }
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion").mid(3),
+             (QStringList{"0003|0030|Movimientos", "0003|0035|Signo", "0003|0040|Total"}));
+    const QStringList stored = rulesFirst ? QStringList{"0001 0003 0040 ENTRE 0 99999"}
+                                          : QStringList{"0001 0003 0035 VALORES +|-",
+                                                        "0002 0003 0040 ENTRE 0 99999"};
+    QCOMPARE(ruleRows(db), stored);
+
+    // Loaded again: the trailer's fields are 0030, 0040 and 0050, and the rules are on the
+    // sign and the total under those numbers.
+    s.typeKey("1");
+    const QStringList shown = rulesFirst ? QStringList{"0001|0003|0050|ENTRE 0 99999|"}
+                                         : QStringList{"0001|0003|0040|VALORES +|-|",
+                                                       "0002|0003|0050|ENTRE 0 99999|"};
+    QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, shown);
+    QVERIFY(s.lineGrid()->setCurrentRow(2));
+    QCOMPARE(s.fieldRows().filter(QRegularExpression("^0050\\|")).value(0).section('|', 1, 1),
+             QStringLiteral("Total"));
+}
+
+// What the dialog's "Cancelar" or the toolbar's Cancel drop goes back to what was loaded; the
+// rules wait for a line edit to end; a database without the table of rules does not offer them.
+void tst_Save::rulesOfTheScreenRevert()
+{
+    TestDatabase db(Kind::Sqlite);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const QStringList stored = ruleRows(db);
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    const RulesSeen viewed = withRules(s, [](RulesDialog &) {}, true); // Alt+R
+    QVERIFY(viewed.opened && !viewed.editable);
+    const QStringList shown{"0001|||REGISTRO 10|x", "0002|0002||VECES 1-*|x",
+                            "0003|0001|0010|VALORES A|B|x", "0004|0002|0030|SUMA 0002.0030|x",
+                            "0005|0002|0020|ENTRE 1 9|x"};
+    QCOMPARE(viewed.rows, shown);
+
+    s.command("Edit");
+    const auto dropRule = [](RulesDialog &dialog) {
+        dialog.grid()->setFocus();
+        QVERIFY(dialog.grid()->setCurrentCell(0, 3));
+        QTest::keyClick(dialog.grid(), Qt::Key_Delete, Qt::ControlModifier);
+    };
+    const RulesSeen cancelled = withRules(s, [&](RulesDialog &dialog) {
+        dropRule(dialog);
+        addRules(s, dialog, {{"1", "", "PRIMERA", ""}});
+    });
+    QCOMPARE(cancelled.rows.size(), 5);
+    QCOMPARE(cancelled.rows.first(), QStringLiteral("0001|0002||VECES 1-*|x"));
+    QCOMPARE(cancelled.rows.last(), QStringLiteral("0005|1||PRIMERA|"));
+    QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, shown);
+    QVERIFY(!s.screen->unsavedEdit().hasChanges());
+
+    const RulesSeen accepted = withRules(s, [&](RulesDialog &dialog) {
+        dropRule(dialog);
+        acceptRules(dialog);
+    });
+    QVERIFY(!accepted.open);
+    QCOMPARE(withRules(s, [](RulesDialog &) {}).rows.size(), 4);
+    QVERIFY(s.screen->unsavedEdit().hasChanges());
+
+    // During a line edit the rules wait.
+    auto *button = s.child<velkora::controls::FlatButton>("cmdReglas");
+    s.click(1); // Editar
+    QVERIFY(!button->isEnabled());
+    s.click(4); // Cancelar
+    QVERIFY(button->isEnabled());
+
+    s.clickCommand("Cancel");
+    QVERIFY(!button->isEnabled());
+    s.typeKey("1");
+    QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, shown);
+    QCOMPARE(ruleRows(db), stored);
+
+    // A database without the table of rules: not offered, and the button says why.
+    db.exec("DROP TABLE Layout_Regla");
+    s.typeKey("1");
+    QVERIFY(!button->isEnabled());
+    QVERIFY2(button->toolTip().startsWith("Las reglas no están disponibles"),
+             qPrintable(button->toolTip()));
+    s.command("New");
+    QVERIFY(!button->isEnabled());
+}
+
+// After line edits the dialog shows each rule where it now stands: on a renumbered line type
+// (also in its text) and, when its field was removed, with the numbers it had, refused until
+// it is changed or removed.
+void tst_Save::rulesShownAfterLineEdits()
+{
+    TestDatabase db(Kind::Sqlite);
+    KESTA_REQUIRE(db);
+    writeFormatWithRules(db);
+    const auto editLine = [](EditScreen &s, int line, const std::function<void()> &change) {
+        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+        s.click(1); // Editar
+        change();
+        s.click(3); // Aceptar
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    };
+    {
+        // Line type 0002 becomes 0005: its rules and SUMA's line type go with it.
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
+        s.command("Edit");
+        editLine(s, 1, [&] { s.typeCell(s.lineGrid(), 1, "Orden", "0005"); });
+        const RulesSeen seen = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
+        QCOMPARE(seen.rows, (QStringList{"0001|||REGISTRO 10|x", "0002|0005||VECES 1-*|x",
+                                         "0003|0001|0010|VALORES A|B|x",
+                                         "0004|0005|0030|SUMA 0005.0030|x",
+                                         "0005|0005|0020|ENTRE 1 9|x"}));
+        QVERIFY(!seen.open);
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                            "0003 0001 0010 VALORES A|B",
+                                            "0004 0005 0030 SUMA 0005.0030",
+                                            "0005 0005 0020 ENTRE 1 9"}));
+    }
+    // The field of rule 0003 (line type 0001, shown 0010) is removed.
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("Edit");
+    editLine(s, 0, [&] {
+        s.fieldGrid()->setFocus();
+        QVERIFY(s.fieldGrid()->setCurrentCell(1, 1));
+        s.key(Qt::Key_Delete, Qt::ControlModifier);
+    });
+    const RulesSeen refused = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
+    QCOMPARE(refused.rows.value(2), QStringLiteral("0003|0001|0010|VALORES A|B|x"));
+    QVERIFY(refused.open);
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500068"));
+    QCOMPARE(std::pair(refused.row, refused.column), std::pair(2, 3));
+    s.forget();
+    const RulesSeen removed = withRules(s, [](RulesDialog &dialog) {
+        dialog.grid()->setFocus();
+        QVERIFY(dialog.grid()->setCurrentCell(2, 3));
+        QTest::mouseClick(dialog.findChild<QPushButton *>("cmdQuitarRegla"), Qt::LeftButton);
+        acceptRules(dialog);
+    });
+    QVERIFY(!removed.open);
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                        "0003 0005 0030 SUMA 0005.0030",
+                                        "0004 0005 0020 ENTRE 1 9"}));
 }
 
 void tst_Save::lengthsAgreeWithTheSchemas()

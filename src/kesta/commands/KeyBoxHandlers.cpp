@@ -235,6 +235,7 @@ void frmKESTA::txtClave_Enter()
                 }
                 rules->Close();
                 shown.read = true;
+                shown.available = true;
             }
         }
         endReading(true);
@@ -255,6 +256,7 @@ void frmKESTA::txtClave_Enter()
             m_lineEditor->setLoadedOrders(orders);
         }
         *m_shownRules = std::move(shown);
+        offerRules();
 
         ssLinea->setCurrentRow(0);
         RellenaDetalle(ssLinea->cell(0, QStringLiteral("Orden")).toString());

@@ -5,6 +5,8 @@
 #include "UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
+#include "editor/ScreenRules.h"
+#include "storage/RuleRows.h"
 #include "screen/frmKESTA.h"
 
 #include <controls/DataGrid.h>
@@ -51,6 +53,12 @@ QStringList frmKESTA::editedContent() const
             entry << store.subItem(i, sub);
         content << entry.join(QLatin1Char('|'));
     }
+    // The rules as the screen shows them.
+    for (const editor::ScreenRule &rule :
+         editor::rulesOnScreen(*m_shownRules, lineNumbering(), fieldNumbering()))
+        content << QStringList{QStringLiteral("Regla"), rule.id, rule.line, rule.field,
+                               rule.text, rule.description}
+                       .join(QLatin1Char('|'));
     return content;
 }
 

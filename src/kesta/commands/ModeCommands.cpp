@@ -8,6 +8,7 @@
 #include "messages/Messages.h"
 #include "screen/Settings.h"
 #include "screen/frmKESTA.h"
+#include "storage/RuleRows.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
@@ -49,6 +50,7 @@ void frmKESTA::setMode(commands::Mode mode)
         buttons << button;
     commands::applyMode(mode, modeControls(), buttons);
     offerProposal();
+    offerRules();
 }
 
 void frmKESTA::Controles_New()
@@ -60,6 +62,13 @@ void frmKESTA::Controles_New()
     if (!Copying) {
         tools.ClearScreen(this, 1);
         forgetShownRules();
+        // Whether the new format can have rules. A database that cannot tell now offers none:
+        // New itself does not depend on the database, and the save reports a lost connection.
+        try {
+            m_shownRules->available = Publico::CoreServices().Connection()->hasRulesTable();
+        } catch (const std::exception &) {
+            m_shownRules->available = false;
+        }
     }
     tools.EnableScreen(this, 1);
     m_lineEditor->showStartGroup();

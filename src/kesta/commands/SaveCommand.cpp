@@ -198,22 +198,8 @@ void frmKESTA::Controles_Save(bool isNew)
     // refused before anything is written: it is never left pointing at another field.
     std::optional<QList<storage::LayoutRuleValues>> rules;
     if (m_shownRules->read) {
-        QList<storage::LineNumbering> lineNumbers;
-        for (int row = 0; row < ssLinea->Rows(); ++row) {
-            const QString order = cellText(*ssLinea, row, "Orden");
-            lineNumbers << storage::LineNumbering{order, m_lineEditor->loadedOrderOf(order)};
-        }
-        QList<storage::FieldNumbering> fieldNumbers;
-        for (const storage::LayoutFieldValues &field : fields) {
-            const QString loadedOrder = m_lineEditor->loadedOrderOf(field.lineId);
-            fieldNumbers << storage::FieldNumbering{
-                field.lineId,
-                loadedOrder.isEmpty() ? QString()
-                                      : m_shownRules->storedFieldId(loadedOrder, field.id),
-                field.id};
-        }
         storage::LayoutRuleValues refused;
-        rules = storage::carryRules(txtClave->text(), *m_shownRules, lineNumbers, fieldNumbers,
+        rules = storage::carryRules(txtClave->text(), *m_shownRules, lineNumbering(), fieldNumbering(),
                                     &refused);
         if (!rules) {
             messages::show(this, messages::ruleWithoutItsField(refused.id, refused.text,

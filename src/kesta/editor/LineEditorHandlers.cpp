@@ -51,7 +51,12 @@ void frmKESTA::buildEditor()
     connectGuarded(m_proposalCommand->action(), &QAction::triggered, this,
                    QStringLiteral("mnuProponer_Click()"), [this] { mnuProponer_Click(); });
     connect(m_lineEditor, &editor::LineEditor::lineEditActiveChanged, this,
-            [this] { offerProposal(); });
+            [this] {
+                offerProposal();
+                offerRules();
+            });
+    connectGuarded(cmdReglas, &QAbstractButton::clicked, this, QStringLiteral("cmdReglas_Click()"),
+                   [this] { cmdReglas_Click(); });
 
     for (int i = 0; i < 5; ++i) {
         connectGuarded(cmdControles[i], &QAbstractButton::clicked, this,

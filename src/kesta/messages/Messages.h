@@ -79,6 +79,21 @@ Message ruleWithoutItsField(const QString &rule, const QString &text, const QStr
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // Escape, Salir or the window's close button would end an edit that has changes.
 Message discardChanges(); // 7500045
+// The checks of the rules entered on the screen ("Aceptar" of the rules).
+Message ruleWithoutText(const QString &rule);                                       // 7500061
+Message ruleUnreadable(const QString &rule, const QString &text, const QString &why); // 7500062
+Message ruleMisplaced(const QString &rule, const QString &keyword, const QString &wanted,
+                      const QString &given);                                        // 7500063
+Message ruleLineMissing(const QString &rule, const QString &line);                  // 7500064
+Message ruleFieldMissing(const QString &rule, const QString &field,
+                         const QString &line);                                      // 7500065
+Message ruleNamesMissingLine(const QString &rule, const QString &text,
+                             const QString &line);                                  // 7500066
+Message ruleSumsMissingField(const QString &rule, const QString &text, const QString &field,
+                             const QString &line);                                  // 7500067
+Message ruleNoLongerFits(const QString &rule, const QString &text);                 // 7500068
+Message ruleRepeated(const QString &rule, const QString &text, const QString &earlier,
+                     const QString &keyword);                                       // 7500069
 // A handler without an error trap of its own that failed.
 Message handlerFailed(const QString &handler, const QString &description); // 7500029
 

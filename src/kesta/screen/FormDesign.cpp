@@ -359,6 +359,16 @@ void frmKESTA::buildControls()
         cmdControles[i] = button;
     }
 
+    // The format's rules, in a dialog of their own; not a data control: it also shows the rules
+    // of a format that is only viewed.
+    cmdReglas = new FlatButton(QStringLiteral("&Reglas..."), fr1);
+    cmdReglas->setObjectName(QStringLiteral("cmdReglas"));
+    cmdReglas->setFont(calibri);
+    cmdReglas->setEnabled(false);
+    // Reached by Alt+R and the mouse; the tab order of the form stays as it was.
+    cmdReglas->setFocusPolicy(Qt::NoFocus);
+    l.place(cmdReglas, {4680, 1440, 1215, 375});
+
     ssLinea = new DataGrid(fr1);
     ssLinea->setObjectName(QStringLiteral("ssLinea"));
     ssLinea->setFont(franklin);

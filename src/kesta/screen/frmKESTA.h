@@ -28,6 +28,8 @@ struct LayoutLineValues;
 struct LayoutFieldValues;
 struct SaveProblem;
 struct ShownRules;
+struct LineNumbering;
+struct FieldNumbering;
 } // namespace kesta::storage
 
 namespace kesta::commands {
@@ -132,6 +134,8 @@ public:
     // The line grid's "Proponer desde archivo...", offered while a new load format is edited
     // and no line type is under edit.
     void mnuProponer_Click();
+    // "Reglas...": the shown format's rules, changed in the edit modes (RulesCommand.cpp).
+    void cmdReglas_Click();
     editor::LineEditor &lineEditor() const;
     bool LineEditActive() const;
     int EditedLineRow() const;
@@ -164,6 +168,7 @@ public:
     velkora::controls::TextBox *txtArchivo = nullptr;
     velkora::controls::FlatButton *cmdArchivo = nullptr;
     velkora::controls::FlatButton *cmdControles[5] = {};
+    velkora::controls::FlatButton *cmdReglas = nullptr;
     velkora::controls::DataGrid *ssLinea = nullptr;
     velkora::controls::DataGrid *ssDetalle = nullptr;
     editor::FieldStoreView *lvDetalle = nullptr;
@@ -206,6 +211,12 @@ private:
     void setMode(commands::Mode mode);
     void settleCellEditors();
     void offerProposal();
+    // RulesCommand.cpp: whether "Reglas..." is offered, and the numbers the rules are carried
+    // between (each line type's order now and at the load, each field's number now and as
+    // stored).
+    void offerRules();
+    QList<storage::LineNumbering> lineNumbering() const;
+    QList<storage::FieldNumbering> fieldNumbering() const;
     // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
     QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
     QList<storage::LayoutFieldValues> fieldRowsToSave() const;

@@ -60,6 +60,8 @@ struct ShownRules {
     // Whether the rules were read: the format's database has the table of rules. When not,
     // the save leaves the table alone.
     bool read = false;
+    // Whether the format's database keeps rules at all: the screen offers them only then.
+    bool available = false;
     QList<LayoutRuleValues> rules; // as stored, in Lr_ID order
     // Per line type as loaded (its order, by number): the number the load showed a field
     // under (by number) -> the number it is stored under.

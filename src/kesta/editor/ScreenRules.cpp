@@ -1,0 +1,393 @@
+#include "ScreenRules.h"
+
+#include "storage/RuleRows.h"
+
+#include <formats/RuleParser.h>
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <functional>
+
+namespace kesta::editor {
+
+namespace {
+
+using velkora::formats::RuleKind;
+using velkora::formats::RuleScope;
+
+// "0010" and "10" are the same number; a text that is not one stands for itself.
+QString numberKey(const QString &text)
+{
+    bool ok = false;
+    const qulonglong n = text.trimmed().toULongLong(&ok);
+    return ok ? QString::number(n) : text.trimmed();
+}
+
+bool sameNumber(const QString &a, const QString &b)
+{
+    return numberKey(a) == numberKey(b);
+}
+
+QString fourDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+// The current order of the line type loaded under `loaded`; empty when it is gone.
+QString orderNow(const QList<storage::LineNumbering> &lines, const QString &loaded)
+{
+    for (const storage::LineNumbering &line : lines) {
+        if (!line.loadedOrder.isEmpty() && sameNumber(line.loadedOrder, loaded))
+            return line.order;
+    }
+    return {};
+}
+
+// The number the field stored as `stored` in the line type loaded under `loaded` has now;
+// empty when it is gone.
+QString fieldNow(const QList<storage::LineNumbering> &lines,
+                 const QList<storage::FieldNumbering> &fields, const QString &loaded,
+                 const QString &stored)
+{
+    const QString order = orderNow(lines, loaded);
+    if (order.isEmpty())
+        return {};
+    for (const storage::FieldNumbering &field : fields) {
+        if (sameNumber(field.lineId, order) && !field.storedId.isEmpty() &&
+            sameNumber(field.storedId, stored))
+            return field.newId;
+    }
+    return {};
+}
+
+// The number the load showed the field stored as `stored` under (what the user last saw of
+// it), or the stored number when the load did not show it.
+QString shownAtLoad(const storage::ShownRules &shown, const QString &loaded, const QString &stored)
+{
+    const QHash<QString, QString> fields = shown.storedFieldIds.value(numberKey(loaded));
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        if (sameNumber(it.value(), stored)) {
+            bool ok = false;
+            const int n = it.key().toInt(&ok);
+            return ok ? fourDigits(n) : it.key();
+        }
+    }
+    return stored;
+}
+
+const QRegularExpression &digits()
+{
+    static const QRegularExpression pattern(QStringLiteral("\\d+"));
+    return pattern;
+}
+
+// SUMA t.f: the line type's and the field's numbers as written.
+const QRegularExpression &sumaPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\s*suma\\s+)(\\d+)(\\s*\\.\\s*)(\\d+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern;
+}
+
+// Replaces the numbers of `text` from `from` on with what `map` gives them; false when one of
+// them has nothing.
+bool replaceNumbers(QString &text, qsizetype from, const std::function<QString(const QString &)> &map)
+{
+    QList<QRegularExpressionMatch> matches;
+    for (auto it = digits().globalMatch(text, from); it.hasNext();)
+        matches << it.next();
+    bool all = true;
+    for (qsizetype i = matches.size() - 1; i >= 0; --i) {
+        const QRegularExpressionMatch &m = matches.at(i);
+        const QString replacement = map(m.captured());
+        if (replacement.isEmpty()) {
+            all = false;
+            continue;
+        }
+        text.replace(m.capturedStart(), m.capturedLength(), replacement);
+    }
+    return all;
+}
+
+// The rule's text with the line types and the field it names by number carried to what the
+// screen shows now; false when one of them is gone (the text then keeps that number).
+bool carryText(QString &text, const QList<storage::LineNumbering> &lines,
+               const QList<storage::FieldNumbering> &fields)
+{
+    static const QRegularExpression keyword(QStringLiteral("^\\s*(\\S+)"));
+    const QRegularExpressionMatch first = keyword.match(text);
+    const QString word = first.captured(1).toUpper();
+    const auto line = [&lines](const QString &number) { return orderNow(lines, number); };
+    if (word == QLatin1String("TRAS") || word == QLatin1String("CUENTA"))
+        return replaceNumbers(text, first.capturedEnd(1), line);
+    if (word != QLatin1String("SUMA"))
+        return true;
+    const QRegularExpressionMatch match = sumaPattern().match(text);
+    if (!match.hasMatch())
+        return true; // it does not read; the checks say so
+    const QString loaded = match.captured(2);
+    bool all = replaceNumbers(text, match.capturedEnd(4), line);
+    const QString field = fieldNow(lines, fields, loaded, match.captured(4));
+    const QString order = line(loaded);
+    if (field.isEmpty() || order.isEmpty())
+        return false;
+    text.replace(match.capturedStart(4), match.capturedLength(4), field);
+    text.replace(match.capturedStart(2), match.capturedLength(2), order);
+    return all;
+}
+
+struct Place {
+    int line = -1;
+    int field = -1;
+};
+
+int lineIndex(const ScreenOutline &outline, const QString &order)
+{
+    for (int i = 0; i < outline.lines.size(); ++i) {
+        if (sameNumber(outline.lines.at(i).order, order))
+            return i;
+    }
+    return -1;
+}
+
+int fieldIndex(const ScreenOutline &outline, int line, const QString &field)
+{
+    const QStringList &fields = outline.lines.at(line).fields;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (sameNumber(fields.at(i), field))
+            return i;
+    }
+    return -1;
+}
+
+QString placeName(RuleScope scope)
+{
+    return scope == RuleScope::File       ? QStringLiteral("el archivo (sin tipo de línea)")
+           : scope == RuleScope::LineType ? QStringLiteral("un tipo de línea (sin campo)")
+                                          : QStringLiteral("un campo");
+}
+
+// Of these kinds only one rule is applied in one place.
+bool onceInAPlace(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Registro:
+    case RuleKind::Longitud:
+    case RuleKind::Veces:
+    case RuleKind::Primera:
+    case RuleKind::Ultima:
+    case RuleKind::Tras:
+    case RuleKind::Valores:
+    case RuleKind::Entre:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The field types a rule of the kind reads ("NUMERO o Fecha"); empty for any.
+QString fieldTypeWanted(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Cuenta:
+    case RuleKind::Suma:
+    case RuleKind::Secuencia:
+    case RuleKind::SecuenciaLinea:
+        return QStringLiteral("NUMERO");
+    case RuleKind::Entre:
+        return QStringLiteral("NUMERO o Fecha");
+    default:
+        return {};
+    }
+}
+
+// A field type's name by its code ("01" is NUMERO).
+QString typeName(const QString &code)
+{
+    static const QStringList names{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"),
+                                   QStringLiteral("Fecha"), QStringLiteral("CONSTANTE"),
+                                   QStringLiteral("SQL")};
+    bool ok = false;
+    const int n = code.toInt(&ok);
+    return ok && n >= 1 && n <= names.size() ? names.at(n - 1) : QStringLiteral("sin tipo");
+}
+
+// The column to correct when a rule of the kind stands in the wrong place.
+RuleColumn misplacedColumn(RuleScope wanted, RuleScope given)
+{
+    if (wanted == RuleScope::File || given == RuleScope::File)
+        return RuleColumn::Line;
+    return RuleColumn::Field;
+}
+
+// The rule's text with the line types and the field it names written as the grids show them
+// ("SUMA 2.20" is "SUMA 0002.0020").
+QString writtenWithScreenNumbers(QString text, const ScreenOutline &outline)
+{
+    const auto line = [&outline](const QString &number) {
+        const int at = lineIndex(outline, number);
+        return at < 0 ? number : outline.lines.at(at).order;
+    };
+    static const QRegularExpression keyword(QStringLiteral("^\\s*(\\S+)"));
+    const QRegularExpressionMatch first = keyword.match(text);
+    const QString word = first.captured(1).toUpper();
+    if (word == QLatin1String("TRAS") || word == QLatin1String("CUENTA")) {
+        replaceNumbers(text, first.capturedEnd(1), line);
+        return text;
+    }
+    const QRegularExpressionMatch match = sumaPattern().match(text);
+    if (word != QLatin1String("SUMA") || !match.hasMatch())
+        return text;
+    replaceNumbers(text, match.capturedEnd(4), line);
+    const int type = lineIndex(outline, match.captured(2));
+    if (type < 0)
+        return text;
+    if (const int field = fieldIndex(outline, type, match.captured(4)); field >= 0)
+        text.replace(match.capturedStart(4), match.capturedLength(4),
+                     outline.lines.at(type).fields.at(field));
+    text.replace(match.capturedStart(2), match.capturedLength(2), outline.lines.at(type).order);
+    return text;
+}
+
+} // namespace
+
+QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
+                                const QList<storage::LineNumbering> &lines,
+                                const QList<storage::FieldNumbering> &fields)
+{
+    QList<ScreenRule> out;
+    out.reserve(shown.rules.size());
+    for (const storage::LayoutRuleValues &rule : shown.rules) {
+        ScreenRule row{rule.id, QString(), QString(), rule.text, rule.description, false};
+        if (!rule.lineId.trimmed().isEmpty()) {
+            row.line = orderNow(lines, rule.lineId);
+            if (row.line.isEmpty()) {
+                row.line = rule.lineId;
+                row.stale = true;
+            }
+        }
+        if (!rule.fieldId.trimmed().isEmpty()) {
+            row.field = fieldNow(lines, fields, rule.lineId, rule.fieldId);
+            if (row.field.isEmpty()) {
+                row.field = shownAtLoad(shown, rule.lineId, rule.fieldId);
+                row.stale = true;
+            }
+        }
+        if (!carryText(row.text, lines, fields))
+            row.stale = true;
+        out << row;
+    }
+    return out;
+}
+
+std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
+                                            const ScreenOutline &outline)
+{
+    // Where each rule applied once per place stands: kind, line type and field -> the rule.
+    QHash<QString, QString> taken;
+    for (int row = 0; row < rules.size(); ++row) {
+        const ScreenRule &rule = rules.at(row);
+        const QString text = rule.text.trimmed();
+        const auto refuse = [row](RuleColumn column, const messages::Message &message) {
+            return RuleRefusal{row, column, message};
+        };
+        if (text.isEmpty())
+            return refuse(RuleColumn::Text, messages::ruleWithoutText(rule.id));
+        if (rule.stale)
+            return refuse(RuleColumn::Text, messages::ruleNoLongerFits(rule.id, text));
+        QString why;
+        const std::optional<velkora::formats::ParsedRule> parsed =
+            velkora::formats::parseRule(text, &why);
+        if (!parsed)
+            return refuse(RuleColumn::Text, messages::ruleUnreadable(rule.id, text, why));
+        const RuleScope wanted = velkora::formats::ruleScope(parsed->kind);
+        const RuleScope given = rule.line.trimmed().isEmpty()    ? RuleScope::File
+                                : rule.field.trimmed().isEmpty() ? RuleScope::LineType
+                                                                 : RuleScope::Field;
+        const QString keyword = velkora::formats::ruleKeyword(parsed->kind);
+        if (wanted != given)
+            return refuse(misplacedColumn(wanted, given),
+                          messages::ruleMisplaced(rule.id, keyword, placeName(wanted),
+                                                  placeName(given)));
+        Place place;
+        if (given != RuleScope::File) {
+            place.line = lineIndex(outline, rule.line);
+            if (place.line < 0)
+                return refuse(RuleColumn::Line, messages::ruleLineMissing(rule.id, rule.line));
+        }
+        if (given == RuleScope::Field) {
+            place.field = fieldIndex(outline, place.line, rule.field);
+            if (place.field < 0)
+                return refuse(RuleColumn::Field,
+                              messages::ruleFieldMissing(rule.id, rule.field, rule.line));
+        }
+        if (const QString wantedType = fieldTypeWanted(parsed->kind); !wantedType.isEmpty()) {
+            const QString code = outline.lines.at(place.line).types.value(place.field);
+            const QString given = typeName(code);
+            if (!wantedType.split(QStringLiteral(" o ")).contains(given))
+                return refuse(RuleColumn::Field,
+                              messages::ruleMisplaced(rule.id, keyword,
+                                                      QStringLiteral("un campo ") + wantedType,
+                                                      QStringLiteral("un campo ") + given));
+        }
+        QStringList named = parsed->anyType ? QStringList() : parsed->types;
+        if (!parsed->since.isEmpty())
+            named << parsed->since;
+        if (parsed->kind == RuleKind::Suma)
+            named.prepend(parsed->sumType);
+        for (const QString &type : named) {
+            if (lineIndex(outline, type) < 0)
+                return refuse(RuleColumn::Text, messages::ruleNamesMissingLine(rule.id, text, type));
+        }
+        if (parsed->kind == RuleKind::Suma &&
+            fieldIndex(outline, lineIndex(outline, parsed->sumType), parsed->sumField) < 0)
+            return refuse(RuleColumn::Text, messages::ruleSumsMissingField(
+                                                rule.id, text, parsed->sumField, parsed->sumType));
+        if (onceInAPlace(parsed->kind)) {
+            const QString key = QStringLiteral("%1/%2/%3")
+                                    .arg(keyword)
+                                    .arg(place.line)
+                                    .arg(place.field);
+            if (const QString earlier = taken.value(key); !earlier.isEmpty())
+                return refuse(RuleColumn::Text,
+                              messages::ruleRepeated(rule.id, text, earlier, keyword));
+            taken.insert(key, rule.id);
+        }
+    }
+    return std::nullopt;
+}
+
+QStringList takeScreenRules(storage::ShownRules &shown, const QList<ScreenRule> &rules,
+                            const ScreenOutline &outline)
+{
+    const QString key = shown.rules.isEmpty() ? QString() : shown.rules.first().key;
+    storage::ShownRules taken;
+    taken.read = true;
+    taken.available = shown.available;
+    QStringList orders;
+    for (const ScreenOutline::Line &line : outline.lines) {
+        orders << line.order;
+        for (const QString &field : line.fields)
+            taken.addLoadedField(line.order, field, field);
+    }
+    for (int i = 0; i < rules.size(); ++i) {
+        const ScreenRule &rule = rules.at(i);
+        storage::LayoutRuleValues row{key, fourDigits(i + 1), QString(), QString(),
+                                      rule.text.trimmed(), rule.description};
+        // Written as the grids show them ("1" is the line type the grid shows as "0001").
+        if (const int line = lineIndex(outline, rule.line); line >= 0) {
+            row.lineId = outline.lines.at(line).order;
+            if (const int field = fieldIndex(outline, line, rule.field); field >= 0)
+                row.fieldId = outline.lines.at(line).fields.at(field);
+        }
+        row.text = writtenWithScreenNumbers(row.text, outline);
+        taken.rules << row;
+    }
+    shown = std::move(taken);
+    return orders;
+}
+
+} // namespace kesta::editor
