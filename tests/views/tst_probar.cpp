@@ -196,7 +196,11 @@ void tst_Probar::probarOnAnotherFile()
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && !chose) {
             chose = true;
-            dialog->selectFile(other);
+            // As a user types it: selectFile() leaves alone a file name box that has the focus.
+            dialog->setDirectory(QFileInfo(other).absolutePath());
+            auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+            QVERIFY(name);
+            name->setText(QFileInfo(other).fileName());
             static_cast<QDialog *>(dialog)->accept(); // as its "Abrir" does
         } else if (auto *viewer = qobject_cast<services::TextViewerDialog *>(modal)) {
             title = viewer->windowTitle();
