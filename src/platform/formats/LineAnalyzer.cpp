@@ -13,6 +13,7 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
     m_fields.resize(size_t(std::max(1, format.maxFields())));
     m_gapHit.resize(size_t(std::max(1, format.maxGaps())));
     m_candidates.reserve(format.lineTypes().size());
+    m_allCandidates.reserve(format.lineTypes().size());
     m_inError.reserve(m_fields.size());
     if (format.probes().size() == 1)
         m_onlyProbe = &format.probes().front();
@@ -175,7 +176,8 @@ void LineAnalyzer::matchLineType()
     }
     if (m_candidates.size() > 1 && m_format.hasPrefixIds()) {
         // The most specific ID wins: a type whose ID begins another matching one's drops out.
-        const std::vector<int> all = m_candidates;
+        std::vector<int> &all = m_allCandidates;
+        all.swap(m_candidates);
         m_candidates.clear();
         for (const int a : all) {
             bool loses = false;

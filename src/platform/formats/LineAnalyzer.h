@@ -128,6 +128,7 @@ private:
     int m_controlColumn = 0;
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
+    std::vector<int> m_allCandidates; // before the most specific ID wins
     std::vector<FieldResult> m_fields;
     // A field that can be in error (NUMERO, Fecha, or not readable as defined), as the checks
     // read it.
