@@ -15,6 +15,7 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
     m_candidates.reserve(format.lineTypes().size());
     m_allCandidates.reserve(format.lineTypes().size());
     m_inError.reserve(m_fields.size());
+    m_valuesWanted = !format.rules().empty();
     if (format.probes().size() == 1)
         m_onlyProbe = &format.probes().front();
     m_checks.resize(format.lineTypes().size());
@@ -112,7 +113,8 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
                 const char *text = m_p + check.start;
                 const int size = check.end - check.start;
                 if (check.kind == Check::Digits && digits::allDigits(text, size)) {
-                    result.number.mantissa = qint64(digits::value(text, size));
+                    result.number.mantissa =
+                        m_valuesWanted ? qint64(digits::value(text, size)) : 0;
                     result.number.negative = false;
                     continue;
                 }
