@@ -26,6 +26,7 @@ struct ProcessRun {
     int exitCode = -1; // -1 when the program did not end normally
     double seconds = 0;
     double peakMb = 0; // the process's peak resident memory (ru_maxrss)
+    double cpuSeconds = 0; // user and system time, its children's included
 };
 
 // Runs a program (looked up in PATH) with standard output into `outPath` (or /dev/null) and
@@ -85,6 +86,8 @@ inline ProcessRun runProcess(const QStringList &command, const QString &outPath 
     const auto end = std::chrono::steady_clock::now();
     run.seconds = std::chrono::duration<double>(end - start).count();
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     QFile peak(memory);
     if (peak.open(QIODevice::ReadOnly)) {
         // "Command exited with non-zero status N" comes first when it failed.

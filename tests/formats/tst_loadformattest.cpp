@@ -313,6 +313,37 @@ private slots:
         QCOMPARE(values(report, 8), u"999999999999999999|7"_s);
     }
 
+    // IDs with an accent are UTF-8 in the format, one byte a character in a Windows-1252 file:
+    // a line's ID is found in either encoding, whether the IDs all have the same size in bytes
+    // or not.
+    void accentedIds_data()
+    {
+        QTest::addColumn<Encoding>("encoding");
+        QTest::addColumn<QString>("otherId");
+        QTest::newRow("two bytes each, UTF-8") << Encoding::Utf8 << u"É"_s;
+        QTest::newRow("two bytes each, Windows-1252") << Encoding::Cp1252 << u"É"_s;
+        QTest::newRow("one and two bytes, UTF-8") << Encoding::Utf8 << u"A"_s;
+        QTest::newRow("one and two bytes, Windows-1252") << Encoding::Cp1252 << u"A"_s;
+    }
+    void accentedIds()
+    {
+        QFETCH(Encoding, encoding);
+        QFETCH(QString, otherId);
+        LoadFormat format;
+        format.key = u"ACC"_s;
+        format.lineTypes = {lineType("0001", "Ñ", "Eñe", 1, 1, {{"0001", "Número", 2, 4, Numero}}),
+                            lineType("0002", "", "Otro", 1, 1, {{"0001", "Número", 2, 4, Numero}})};
+        format.lineTypes[1].lineId = otherId;
+        const QStringList lines{u"Ñ0001"_s, u"É0002"_s, u"A0003"_s, u"N0004"_s, u"Ñ0005"_s};
+        const TestReport report = velkora::formats::testLoadFormat(
+            format, write(lines, "\n", true, encoding));
+        QVERIFY(report.ran);
+        QCOMPARE(linesByType(json(report))[u"0001"_s], 2);
+        QCOMPARE(linesByType(json(report))[u"0002"_s], 1);
+        QCOMPARE(report.result.unmatched.count, 2);
+        QCOMPARE(report.result.errorCount, 0);
+    }
+
     void windows1252HighCharacters()
     {
         // 0x80 is the euro sign and 0x9C "œ" in Windows-1252; neither is valid UTF-8.

@@ -82,7 +82,7 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
     return f;
 }
 
-bool DateFormat::read(const char *p, int n, DateValue &value, Problem &problem) const
+bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &problem) const
 {
     if (!m_valid) {
         problem = {Problem::BadFormat, -1, 0, 0};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Conversion.h"
+#include "Digits.h"
 
 #include <QString>
 #include <array>
@@ -17,12 +18,39 @@ class DateFormat {
 public:
     static DateFormat compile(const QString &text, QString *error);
 
-    bool read(const char *p, int n, DateValue &value, Problem &problem) const;
+    bool read(const char *p, int n, DateValue &value, Problem &problem) const
+    {
+        return readDigits(p, n, value) || readPieces(p, n, value, problem);
+    }
 
     int length() const { return m_length; }
     bool valid() const { return m_valid; }
 
 private:
+    // A real date of digits alone in a format without separators, read at once; false for
+    // anything else, which readPieces() then reads and tells what is wrong with.
+    bool readDigits(const char *p, int n, DateValue &value) const
+    {
+        if (!m_digitsOnly || n != m_length || !digits::allDigits(p, n))
+            return false;
+        const int d = digits::two(p + m_dayAt);
+        const int m = digits::two(p + m_monthAt);
+        int y = digits::two(p + m_yearAt);
+        if (m_fourDigitYear)
+            y = y * 100 + digits::two(p + m_yearAt + 2);
+        else
+            y += y < 50 ? 2000 : 1900;
+        // Days of each month, February with its 29th checked apart.
+        static constexpr quint8 Days[13] = {0, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (y < 1 || unsigned(m - 1) > 11u || d < 1 || d > Days[m])
+            return false;
+        if (m == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)))
+            return false;
+        value = {y, m, d};
+        return true;
+    }
+    bool readPieces(const char *p, int n, DateValue &value, Problem &problem) const;
+
     enum class Part : quint8 { Literal, Day, Month, Year4, Year2 };
     struct Piece {
         Part part = Part::Literal;

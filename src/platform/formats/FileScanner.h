@@ -13,7 +13,7 @@ struct ScanOptions {
     bool reverse = false;                      // read from the last line to the first
     int detailLines = 1000;                    // lines kept in full (LineDetail), in reading order
     int listLimit = 1000;                      // line numbers and field errors kept per list
-    qint64 chunkBytes = 4 << 20;               // bytes read at a time by one thread
+    qint64 chunkBytes = 512 << 10;             // bytes read at a time by one thread (kept in cache)
     int threads = 0;                           // reading threads; 0: the machine's cores, at most 4
     const std::atomic<bool> *cancel = nullptr; // stops the scan soon after it turns true
     // Bytes read so far of the total, called from a reading thread after every chunk.

@@ -13,7 +13,9 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
     m_fields.resize(size_t(std::max(1, format.maxFields())));
     m_gapHit.resize(size_t(std::max(1, format.maxGaps())));
     m_candidates.reserve(format.lineTypes().size());
+    m_allCandidates.reserve(format.lineTypes().size());
     m_inError.reserve(m_fields.size());
+    m_valuesWanted = !format.rules().empty();
     if (format.probes().size() == 1)
         m_onlyProbe = &format.probes().front();
     m_checks.resize(format.lineTypes().size());
@@ -111,7 +113,8 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
                 const char *text = m_p + check.start;
                 const int size = check.end - check.start;
                 if (check.kind == Check::Digits && digits::allDigits(text, size)) {
-                    result.number.mantissa = qint64(digits::value(text, size));
+                    result.number.mantissa =
+                        m_valuesWanted ? qint64(digits::value(text, size)) : 0;
                     result.number.negative = false;
                     continue;
                 }
@@ -175,7 +178,8 @@ void LineAnalyzer::matchLineType()
     }
     if (m_candidates.size() > 1 && m_format.hasPrefixIds()) {
         // The most specific ID wins: a type whose ID begins another matching one's drops out.
-        const std::vector<int> all = m_candidates;
+        std::vector<int> &all = m_allCandidates;
+        all.swap(m_candidates);
         m_candidates.clear();
         for (const int a : all) {
             bool loses = false;

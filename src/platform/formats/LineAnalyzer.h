@@ -31,7 +31,9 @@ public:
     // How much analyze() works out. Full: everything that field() and detail() show. Checks:
     // what the test's counts and lists need (the encoding, the line type, every field's ok,
     // problem and value, the gaps) but not the text of TEXTO and SQL fields, which are never in
-    // error; after it, detail() and field() of those fields are not to be used.
+    // error; after it, detail() and field() of those fields are not to be used. Without rules
+    // in the format, the value of a NUMERO field of digits alone is not worked out either
+    // (only the rules look at values).
     enum class Depth { Full, Checks };
 
     explicit LineAnalyzer(const CompiledFormat &format);
@@ -128,6 +130,7 @@ private:
     int m_controlColumn = 0;
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
+    std::vector<int> m_allCandidates; // before the most specific ID wins
     std::vector<FieldResult> m_fields;
     // A field that can be in error (NUMERO, Fecha, or not readable as defined), as the checks
     // read it.
@@ -141,6 +144,7 @@ private:
     };
     std::vector<std::vector<Check>> m_checks; // per line type
     const IdProbe *m_onlyProbe = nullptr;     // the one place of every line ID, if there is one
+    bool m_valuesWanted = true;               // the format has rules, which read values
     std::vector<int> m_inError;               // the fields of the line in error
     std::vector<char> m_gapHit;
     std::vector<char> m_scratch; // a field's text padded with blanks

@@ -1,6 +1,7 @@
 #include "LineIdTable.h"
 
 #include <QMap>
+#include <algorithm>
 
 namespace velkora::formats {
 
@@ -60,6 +61,24 @@ void LineIdTable::build()
         slot.typeCount = quint32(types.size());
         m_keys.append(id.constData(), size_t(id.size()));
         m_types.insert(m_types.end(), types.begin(), types.end());
+    }
+    m_directSize = -1;
+    m_direct.clear();
+    const qsizetype first = ids.empty() ? 0 : ids.front().first.size();
+    const bool sameShortSize =
+        first >= 1 && first <= 2 && m_slots.size() < 0xFFFF &&
+        std::all_of(ids.begin(), ids.end(), [&](const auto &id) { return id.first.size() == first; });
+    if (sameShortSize) {
+        m_directSize = first;
+        m_direct.assign(size_t(1) << (8 * first), 0);
+        for (size_t i = 0; i < m_slots.size(); ++i) {
+            const Slot &slot = m_slots[i];
+            if (slot.typeCount == 0)
+                continue;
+            const auto *key = reinterpret_cast<const unsigned char *>(m_keys.data() + slot.keyAt);
+            const unsigned index = first == 1 ? key[0] : key[0] | unsigned(key[1]) << 8;
+            m_direct[index] = quint16(i + 1);
+        }
     }
 }
 

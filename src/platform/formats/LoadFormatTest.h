@@ -14,7 +14,7 @@ namespace velkora::formats {
 struct TestOptions {
     int detailLines = 1000; // lines shown in full in the result text (0: none)
     int listLimit = 1000;   // line numbers and field errors listed (the counts are complete)
-    qint64 chunkBytes = 4 << 20;
+    qint64 chunkBytes = 512 << 10;
     int threads = 0; // 0: the machine's cores, at most 4
     const std::atomic<bool> *cancel = nullptr;
     std::function<void(qint64 done, qint64 total)> progress; // from a reading thread

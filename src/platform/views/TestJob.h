@@ -17,7 +17,7 @@ namespace velkora::views {
 struct TestJobOptions {
     int detailLines = 1000; // as formats::TestOptions
     int listLimit = 1000;
-    qint64 chunkBytes = 4 << 20;
+    qint64 chunkBytes = 512 << 10;
     int threads = 0; // reading threads of the test; 0: one less than the cores (1 to 3)
     qint64 indexBlockBytes = 1 << 20;
     // Called on the index's thread after each block it has read, and on the test's threads
