@@ -43,7 +43,10 @@ public:
         : m_format(format), m_file(path), m_fileSize(fileSize), m_dataStart(dataStart),
           m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
           m_track(format), m_checksRules(!format.rules().empty())
-    {}
+    {
+        // Only the rules look at the values that the checks read.
+        m_analyzer.setValuesWanted(m_checksRules);
+    }
 
     bool open(QString *error)
     {

@@ -15,7 +15,6 @@ LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
     m_candidates.reserve(format.lineTypes().size());
     m_allCandidates.reserve(format.lineTypes().size());
     m_inError.reserve(m_fields.size());
-    m_valuesWanted = !format.rules().empty();
     if (format.probes().size() == 1)
         m_onlyProbe = &format.probes().front();
     m_checks.resize(format.lineTypes().size());

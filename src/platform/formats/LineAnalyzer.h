@@ -31,12 +31,15 @@ public:
     // How much analyze() works out. Full: everything that field() and detail() show. Checks:
     // what the test's counts and lists need (the encoding, the line type, every field's ok,
     // problem and value, the gaps) but not the text of TEXTO and SQL fields, which are never in
-    // error; after it, detail() and field() of those fields are not to be used. Without rules
-    // in the format, the value of a NUMERO field of digits alone is not worked out either
-    // (only the rules look at values).
+    // error; after it, detail() and field() of those fields are not to be used.
     enum class Depth { Full, Checks };
 
     explicit LineAnalyzer(const CompiledFormat &format);
+
+    // Whether the checks work out the value of a NUMERO field of digits alone (they always
+    // check it). A reader that never looks at values (the test of a format without rules)
+    // turns it off; by default it is on.
+    void setValuesWanted(bool wanted) { m_valuesWanted = wanted; }
 
     // Analyses one line: its bytes without the line end.
     void analyze(const char *p, qsizetype n) { analyze(p, n, Depth::Full); }
@@ -144,7 +147,7 @@ private:
     };
     std::vector<std::vector<Check>> m_checks; // per line type
     const IdProbe *m_onlyProbe = nullptr;     // the one place of every line ID, if there is one
-    bool m_valuesWanted = true;               // the format has rules, which read values
+    bool m_valuesWanted = true;               // see setValuesWanted
     std::vector<int> m_inError;               // the fields of the line in error
     std::vector<char> m_gapHit;
     std::vector<char> m_scratch; // a field's text padded with blanks
