@@ -51,6 +51,10 @@ private slots:
         QTest::newRow("grouping and comma")
             << u"#.##0,00"_s << "1.234,50"_ba << u"1234.50"_s << ok << -1;
         QTest::newRow("grouping only") << u"#,##0"_s << "12,345"_ba << u"12345"_s << ok << -1;
+        QTest::newRow("a second decimal mark")
+            << u"0.00"_s << "12.3.4"_ba << u""_s << Problem::BadCharacter << 4;
+        QTest::newRow("a grouping mark before any digit")
+            << u"#,##0"_s << ",12345"_ba << u""_s << Problem::BadCharacter << 0;
         QTest::newRow("leading S minus") << u"S0V00"_s << "-0001234"_ba << u"-12.34"_s << ok << -1;
         QTest::newRow("leading + plus") << u"+0V00"_s << "+0001234"_ba << u"12.34"_s << ok << -1;
         QTest::newRow("leading blank sign")
@@ -130,6 +134,12 @@ private slots:
         QTest::newRow("dd/mm/aaaa") << u"dd/mm/aaaa"_s << "05/12/2026"_ba << u"2026-12-05"_s << ok;
         QTest::newRow("YYMMDD 20xx") << u"YYMMDD"_s << "261205"_ba << u"2026-12-05"_s << ok;
         QTest::newRow("YYMMDD 19xx") << u"YYMMDD"_s << "991231"_ba << u"1999-12-31"_s << ok;
+        // The two-digit years' pivot: 00-49 are 20xx, 50-99 19xx, with or without separators.
+        QTest::newRow("YYMMDD 49") << u"YYMMDD"_s << "491231"_ba << u"2049-12-31"_s << ok;
+        QTest::newRow("YYMMDD 50") << u"YYMMDD"_s << "500101"_ba << u"1950-01-01"_s << ok;
+        QTest::newRow("DD/MM/YY 48") << u"DD/MM/YY"_s << "31/12/48"_ba << u"2048-12-31"_s << ok;
+        QTest::newRow("DD/MM/YY 49") << u"DD/MM/YY"_s << "31/12/49"_ba << u"2049-12-31"_s << ok;
+        QTest::newRow("DD/MM/YY 50") << u"DD/MM/YY"_s << "01/01/50"_ba << u"1950-01-01"_s << ok;
         QTest::newRow("YYYY-MM-DD") << u"YYYY-MM-DD"_s << "2026-12-05"_ba << u"2026-12-05"_s << ok;
         QTest::newRow("leap day") << u"YYYYMMDD"_s << "20240229"_ba << u"2024-02-29"_s << ok;
         QTest::newRow("no leap day") << u"YYYYMMDD"_s << "20250229"_ba << u""_s << Problem::BadDay;
@@ -138,6 +148,9 @@ private slots:
         QTest::newRow("2000 leap") << u"YYYYMMDD"_s << "20000229"_ba << u"2000-02-29"_s << ok;
         QTest::newRow("April 31") << u"DDMMYYYY"_s << "31042026"_ba << u""_s << Problem::BadDay;
         QTest::newRow("month 13") << u"YYYYMMDD"_s << "20261305"_ba << u""_s << Problem::BadMonth;
+        QTest::newRow("month 0") << u"YYYYMMDD"_s << "20260015"_ba << u""_s << Problem::BadMonth;
+        QTest::newRow("month 0, separators")
+            << u"DD/MM/YYYY"_s << "15/00/2026"_ba << u""_s << Problem::BadMonth;
         QTest::newRow("zeros") << u"YYYYMMDD"_s << "00000000"_ba << u""_s << Problem::BadYear;
         QTest::newRow("wrong separator")
             << u"DD/MM/YYYY"_s << "05-12-2026"_ba << u""_s << Problem::BadLiteral;

@@ -360,6 +360,33 @@ private slots:
         QCOMPARE(report.encodingName(), u"Windows-1252"_s);
     }
 
+    // Lines at the edges of their IDs: a line exactly as long as its ID is of its type, one a
+    // character shorter is of none, and two types of one ID make a line of both; with every ID
+    // at one place (one lookup) and with IDs at two places.
+    void idsAtTheirEdges_data()
+    {
+        QTest::addColumn<bool>("onePlace");
+        QTest::newRow("one place for every ID") << true;
+        QTest::newRow("IDs at two places") << false;
+    }
+    void idsAtTheirEdges()
+    {
+        QFETCH(bool, onePlace);
+        LoadFormat format;
+        format.key = u"IDS"_s;
+        format.lineTypes = {lineType("0001", "11", "Once", 1, 2, {}),
+                            lineType("0002", "11", "Once otra vez", 1, 2, {}),
+                            lineType("0003", "22", "Veintidós", 1, 2, {})};
+        if (!onePlace)
+            format.lineTypes << lineType("0004", "XY", "Más adentro", 3, 2, {});
+        const QStringList lines{u"22"_s, u"2"_s, u"11ABC"_s, u"22"_s, u"ab"_s};
+        const TestReport report = run(format, lines);
+        QVERIFY(report.ran);
+        QCOMPARE(linesByType(json(report))[u"0003"_s], 2);
+        QCOMPARE(report.result.ambiguous.count, 1);
+        QCOMPARE(report.result.unmatched.count, 2);
+    }
+
     void shortAndUnmatchedLines()
     {
         QStringList lines = statementLines().mid(0, 2);
