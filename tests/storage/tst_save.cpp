@@ -758,8 +758,9 @@ void tst_Save::rulesFollowTheirFields()
     const qsizetype insert =
         s.record->statements.indexOf(QRegularExpression("^INSERT INTO Layout_Regla.*"), begin);
     QVERIFY(begin >= 0 && insert > begin);
-    // The values are bound, never statement text.
-    QCOMPARE(s.record->statements.filter("Pagos"), QStringList());
+    // On SQLite the values are bound, never statement text.
+    if (kind == Kind::Sqlite)
+        QCOMPARE(s.record->statements.filter("Pagos"), QStringList());
     QVERIFY(insert < s.record->statements.lastIndexOf("COMMIT"));
 
     // Loaded and saved again, they stay with their fields.

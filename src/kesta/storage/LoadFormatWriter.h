@@ -14,9 +14,9 @@ namespace kesta::storage {
 // format, the key looked up again (a format stored under it meanwhile by another user is never
 // replaced); the toolbar's additional fields; delete the key's Layout_Detalle and Layout rows;
 // one Layout row per line, one Layout_Detalle row per field and one Layout_Regla row per rule;
-// commit. Nothing is kept unless everything is. Where the connection binds values (SQLite and
-// PostgreSQL) each table's insert is prepared once and run with each row's values; elsewhere
-// (SQL Server) every row is a statement text with its values in their literal forms, each field
+// commit. Nothing is kept unless everything is. Where the connection binds values (SQLite) each
+// table's insert is prepared once and run with each row's values; elsewhere (PostgreSQL, SQL
+// Server) every row is a statement text with its values in their literal forms, each field
 // statement between SET QUOTED_IDENTIFIER OFF and ON (and on a SQLite connection that does not
 // bind, up to FieldsPerStatement fields in one INSERT).
 //

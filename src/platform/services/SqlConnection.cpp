@@ -180,9 +180,12 @@ std::unique_ptr<kesta::host::RecordSet> SqlConnection::Execute(const QString &st
 
 std::unique_ptr<kesta::host::PreparedStatement> SqlConnection::Prepare(const QString &statement)
 {
+    // Only SQLite's driver binds values for real. Qt's PostgreSQL driver runs a prepared
+    // statement as EXECUTE with the values written back into the text, quoted for the backslash
+    // setting it found when the connection opened; the statement texts' own literals stay right
+    // whatever standard_conforming_strings says at the time (Dialect.h).
     QSqlDatabase db = database();
-    const QString driver = db.driverName();
-    if (!driver.startsWith(QLatin1String("QSQLITE")) && !driver.startsWith(QLatin1String("QPSQL")))
+    if (!db.driverName().startsWith(QLatin1String("QSQLITE")))
         return nullptr;
     return std::make_unique<SqlPreparedStatement>(std::move(db), statement);
 }

@@ -18,8 +18,8 @@ public:
 
     kesta::host::Engine engine() const override;
     std::unique_ptr<kesta::host::RecordSet> Execute(const QString &statement) override;
-    // Prepared statements on SQLite and PostgreSQL through their own drivers; null over ODBC,
-    // whose statements keep their literal forms.
+    // Prepared statements on SQLite; null on PostgreSQL and over ODBC, whose statements keep
+    // their literal forms.
     std::unique_ptr<kesta::host::PreparedStatement> Prepare(const QString &statement) override;
     void BeginTrans() override;
     void CommitTrans() override;
