@@ -387,6 +387,33 @@ private slots:
         QCOMPARE(report.result.unmatched.count, 2);
     }
 
+    // A trimmed field's error names the column where its bad character stands in the line,
+    // past the blanks that the trimming dropped.
+    void trimmedFieldErrorColumn()
+    {
+        LoadFormat format;
+        format.key = u"TRM"_s;
+        format.lineTypes = {lineType("0001", "A", "Importes", 1, 1,
+                                     {{"0001", "Importe", 2, 8, Numero, "", true}})};
+        const TestReport report = run(format, {u"A   12X45"_s});
+        const QJsonObject error = json(report)[u"errors"_s][u"first"_s][0].toObject();
+        QVERIFY2(error[u"message"_s].toString().contains(u"el carácter 'X' de la columna 7 "_s),
+                 qPrintable(error[u"message"_s].toString()));
+    }
+
+    // VALORES compares a field's text without the blanks after it (a value shorter than its
+    // field), and only those.
+    void valuesIgnoreTrailingBlanks()
+    {
+        LoadFormat format;
+        format.key = u"VAL"_s;
+        format.lineTypes = {lineType("0001", "A", "Códigos", 1, 1,
+                                     {{"0001", "Código", 2, 4, Texto}})};
+        const TestReport report = run(withRules(format, {u"0001|0001|VALORES AB|CD"_s}),
+                                      {u"AAB  "_s, u"ACD"_s, u"A AB "_s, u"AXY  "_s});
+        QCOMPARE(errorPlaces(report), (QStringList{u"3:0001"_s, u"4:0001"_s}));
+    }
+
     void shortAndUnmatchedLines()
     {
         QStringList lines = statementLines().mid(0, 2);
