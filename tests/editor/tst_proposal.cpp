@@ -412,6 +412,8 @@ void tst_Proposal::fromAnEmptyScreenToAStoredFormat()
     QCOMPARE(s.text("txtArchivo"), m_statement);
     QVERIFY(s.record->statements.isEmpty());
     QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout").toInt(), 0);
+    // The proposal's rules can be seen and changed before the save.
+    QVERIFY(s.screen->cmdReglas->isEnabled());
 
     // The offscreen platform gives the window back no activation when the dialog closes, as a
     // window manager does.

@@ -202,6 +202,7 @@ void ProposalCommand::showRules(const LoadFormat &format)
     // (and refuses one whose line type or field is removed meanwhile, 7500060).
     storage::ShownRules shown;
     shown.read = true;
+    shown.available = true; // the table is there: the rules can be seen and changed
     const bool reverse = m_parts.reverse && m_parts.reverse->isChecked();
     for (const velkora::formats::RuleDef &rule : format.rules) {
         const auto kind = velkora::formats::parseRule(rule.text, nullptr);

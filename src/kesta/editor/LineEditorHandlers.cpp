@@ -73,6 +73,7 @@ void frmKESTA::cmdControles_Click(int index)
 void frmKESTA::mnuProponer_Click()
 {
     m_proposalCommand->run();
+    offerRules(); // a proposal taken brings its rules
 }
 
 void frmKESTA::offerProposal()
