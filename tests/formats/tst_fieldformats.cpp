@@ -146,6 +146,8 @@ private slots:
         QTest::newRow("1900 not leap")
             << u"YYYYMMDD"_s << "19000229"_ba << u""_s << Problem::BadDay;
         QTest::newRow("2000 leap") << u"YYYYMMDD"_s << "20000229"_ba << u"2000-02-29"_s << ok;
+        QTest::newRow("2000 leap, separators")
+            << u"DD/MM/YYYY"_s << "29/02/2000"_ba << u"2000-02-29"_s << ok;
         QTest::newRow("April 31") << u"DDMMYYYY"_s << "31042026"_ba << u""_s << Problem::BadDay;
         QTest::newRow("month 13") << u"YYYYMMDD"_s << "20261305"_ba << u""_s << Problem::BadMonth;
         QTest::newRow("month 0") << u"YYYYMMDD"_s << "20260015"_ba << u""_s << Problem::BadMonth;
@@ -158,6 +160,29 @@ private slots:
             << u"DD/MM/YYYY"_s << "5/12/2026"_ba << u""_s << Problem::WrongLength;
         QTest::newRow("letter") << u"YYYYMMDD"_s << "2026120A"_ba << u""_s << Problem::BadCharacter;
         QTest::newRow("blank") << u"YYYYMMDD"_s << "        "_ba << u""_s << Problem::Blank;
+    }
+    // A day that does not exist names its month and year: a two-digit year as the pivot reads it.
+    void badDayNamesItsYear_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("year");
+        QTest::newRow("YYMMDD 49") << u"YYMMDD"_s << "490230"_ba << 2049;
+        QTest::newRow("YYMMDD 50") << u"YYMMDD"_s << "500230"_ba << 1950;
+        QTest::newRow("DD/MM/YY 49") << u"DD/MM/YY"_s << "30/02/49"_ba << 2049;
+        QTest::newRow("DD/MM/YY 50") << u"DD/MM/YY"_s << "30/02/50"_ba << 1950;
+    }
+    void badDayNamesItsYear()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, text);
+        QFETCH(int, year);
+        const DateFormat f = DateFormat::compile(format, nullptr);
+        DateValue value;
+        Problem p;
+        QVERIFY(!f.read(text.constData(), int(text.size()), value, p));
+        QCOMPARE(p.code, Problem::BadDay);
+        QCOMPARE(QList<int>({p.a, p.b, p.c}), QList<int>({30, 2, year}));
     }
     void dates()
     {
