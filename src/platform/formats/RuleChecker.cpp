@@ -17,21 +17,9 @@ RuleChecker::RuleChecker(const CompiledFormat &format, int listLimit)
 
 FieldError RuleChecker::error(qint64 line, int lineType, int field, int rule) const
 {
-    FieldError e;
-    e.line = line;
-    e.lineType = lineType;
-    e.field = field;
-    e.kind = ErrorKind::Rule;
-    e.rule = rule;
-    if (field >= 0) {
-        const FieldDef &def = m_format.field(lineType, field);
-        e.from = def.position;
-        e.to = def.position + def.length - 1;
-    } else if (lineType >= 0) {
-        e.from = 1;
-        e.to = std::max(1, m_format.lineTypes()[size_t(lineType)].end);
-    }
-    return e;
+    // Over the line type's columns when the rule is of the line as a whole.
+    return ruleError(m_format, line, lineType, field, rule,
+                     m_format.lineTypes()[size_t(lineType)].end);
 }
 
 void RuleChecker::countOnLine(const FieldError &error, int lineType, ScanResult &out,
