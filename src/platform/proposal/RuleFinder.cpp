@@ -1,5 +1,6 @@
 #include "RuleFinder.h"
 
+#include "DigitRun.h"
 #include "LineReader.h"
 #include "formats/CompiledFormat.h"
 #include "formats/LineAnalyzer.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace velkora::proposal::detail {
 
@@ -53,6 +55,13 @@ struct Candidate {
     bool alive = true;
     bool telling = false; // a count of 2 or more, or a sum of 2 lines or more that is not 0
     qint64 confirmed = 0;
+};
+
+// A trailer's run of digits and the numbers it may hold side by side.
+struct TrailerRun {
+    int type = 0;
+    DigitRun run;
+    SideBySide numbers;
 };
 
 struct TypeSeen {
@@ -134,20 +143,19 @@ public:
         // Candidates in the order they are preferred: from the file's start, then since the
         // line types of fewest lines; counts before sums.
         m_holdersOf.resize(size_t(types));
+        m_choicesOf.resize(size_t(types));
+        m_runsOf.resize(size_t(types));
         for (size_t h = 0; h < m_holders.size(); ++h) {
             const int own = m_holders[h].type;
+            if (m_holdersOf[size_t(own)].empty())
+                m_choicesOf[size_t(own)] = choicesFor(own);
             m_holdersOf[size_t(own)].push_back(int(h));
-            for (int s = 0; s <= int(m_spanTypes.size()); ++s) {
-                for (size_t m = 0; m < m_measures.size(); ++m) {
-                    const Measure &measure = m_measures[m];
-                    if ((measure.kind == Measure::Count && measure.index == own) ||
-                        (measure.kind == Measure::Sum &&
-                         m_summed[size_t(measure.index)].type == own))
-                        continue;
-                    m_candidates.push_back({int(h), s, int(m)});
-                }
-            }
+            for (const auto &[span, measure] : m_choicesOf[size_t(own)])
+                m_candidates.push_back({int(h), span, measure});
         }
+        for (int t = 0; t < types; ++t)
+            if (!m_holdersOf[size_t(t)].empty())
+                addRuns(t);
         m_checkOf.resize(m_holders.size());
         for (size_t c = 0; c < m_candidates.size(); ++c)
             m_checkOf[size_t(m_candidates[c].holder)].push_back(int(c));
@@ -179,6 +187,12 @@ public:
                                                                       : -1;
         for (const int h : m_holdersOf[size_t(t)])
             check(analyzer, h);
+        for (const int r : m_runsOf[size_t(t)])
+            if (runDigits(analyzer, m_runs[size_t(r)].run, m_digits))
+                m_runs[size_t(r)].numbers.line(m_digits.data(), [&](int choice) {
+                    const auto &[span, measure] = m_choicesOf[size_t(t)][size_t(choice)];
+                    return totalOf(span, measure);
+                });
         for (size_t s = 0; s < m_counts.size(); ++s)
             ++m_counts[s][size_t(t)];
         if (!m_holders.empty()) {
@@ -196,6 +210,9 @@ public:
         }
     }
 
+    // Cuts the trailers' runs of digits at the numbers found side by side in them (the
+    // proposal's fields change); rules() then names the fields as they are after the cut.
+    void cutRuns(Proposal &proposal);
     QList<ProposedRule> rules() const;
 
 private:
@@ -207,35 +224,17 @@ private:
             return; // a number that does not read is already an error, not a check
         for (const int c : m_checkOf[size_t(h)]) {
             Candidate &candidate = m_candidates[size_t(c)];
-            const std::vector<qint64> &counts = m_counts[size_t(candidate.span)];
-            const Measure &measure = m_measures[size_t(candidate.measure)];
-            bool holds = false;
-            bool telling = false;
-            if (measure.kind == Measure::Sum) {
-                const NumberField &summed = m_summed[size_t(measure.index)];
-                const __int128 sum = m_sums[size_t(candidate.span)][size_t(measure.index)];
-                holds = formats::totalMatches(stated, holder.decimals, holder.width, sum,
-                                              summed.decimals);
-                telling = sum != 0 && counts[size_t(summed.type)] >= 2;
-            } else {
-                qint64 count = 0;
-                if (measure.kind == Measure::Count)
-                    count = counts[size_t(measure.index)];
-                else if (measure.kind == Measure::CountDetail)
-                    for (const int d : m_detail)
-                        count += counts[size_t(d)];
-                else
-                    for (const qint64 n : counts)
-                        count += n;
-                holds = __int128(stated) == __int128(count) * formats::power10(holder.decimals);
-                telling = count >= 2;
-            }
+            const SideBySide::Total total = totalOf(candidate.span, candidate.measure);
+            const bool holds =
+                total.sum ? formats::totalMatches(stated, holder.decimals, holder.width,
+                                                  total.value, total.decimals)
+                          : __int128(stated) == total.value * formats::power10(holder.decimals);
             if (!holds) {
                 candidate.alive = false;
                 continue;
             }
             ++candidate.confirmed;
-            candidate.telling = candidate.telling || telling;
+            candidate.telling = candidate.telling || total.telling;
         }
         // Those broken once are never checked again (the order of the rest is kept).
         std::vector<int> &checks = m_checkOf[size_t(h)];
@@ -244,12 +243,74 @@ private:
                      checks.end());
     }
 
+    // What a number is compared with: the measure's total since the span's start.
+    SideBySide::Total totalOf(int span, int measure) const
+    {
+        const std::vector<qint64> &counts = m_counts[size_t(span)];
+        const Measure &m = m_measures[size_t(measure)];
+        if (m.kind == Measure::Sum) {
+            const NumberField &summed = m_summed[size_t(m.index)];
+            const __int128 sum = m_sums[size_t(span)][size_t(m.index)];
+            return {sum, summed.decimals, true, sum != 0 && counts[size_t(summed.type)] >= 2};
+        }
+        qint64 count = 0;
+        if (m.kind == Measure::Count)
+            count = counts[size_t(m.index)];
+        else if (m.kind == Measure::CountDetail)
+            for (const int d : m_detail)
+                count += counts[size_t(d)];
+        else
+            for (const qint64 n : counts)
+                count += n;
+        return {count, 0, false, count >= 2};
+    }
+    // What the numbers of a line type may equal, in the order they are preferred: from the
+    // file's start, then since the line types of fewest lines; counts before sums. Never its
+    // own lines nor its own fields.
+    std::vector<std::pair<int, int>> choicesFor(int own) const
+    {
+        std::vector<std::pair<int, int>> choices;
+        for (int s = 0; s <= int(m_spanTypes.size()); ++s) {
+            for (size_t m = 0; m < m_measures.size(); ++m) {
+                const Measure &measure = m_measures[m];
+                if ((measure.kind == Measure::Count && measure.index == own) ||
+                    (measure.kind == Measure::Sum && m_summed[size_t(measure.index)].type == own))
+                    continue;
+                choices.emplace_back(s, int(m));
+            }
+        }
+        return choices;
+    }
+    void addRuns(int t)
+    {
+        for (const DigitRun &run : digitRuns(m_proposal.lineTypes.at(t))) {
+            m_runsOf[size_t(t)].push_back(int(m_runs.size()));
+            m_runs.push_back(
+                {t, run, SideBySide(run.width, int(m_choicesOf[size_t(t)].size()))});
+        }
+    }
+
     QString typeName(int t) const { return m_proposal.lineTypes.at(t).description; }
     QString fieldName(int t, int f) const
     {
         return m_proposal.lineTypes.at(t).fields.at(f).description;
     }
-    ProposedRule runningRule(const Candidate &candidate) const;
+    // A count or sum on the field `field` (as numbered after the cut) of the line type `type`;
+    // none when the field it sums is no longer one.
+    std::optional<ProposedRule> runningRule(int type, int field, int span, int measure,
+                                            qint64 confirmed) const;
+    // A field's index after the runs were cut (-1: no longer a field of its own).
+    int fieldAfterCut(int type, int field) const
+    {
+        const std::vector<int> &index = m_indexOf[size_t(type)];
+        return index.empty() ? field : index[size_t(field)];
+    }
+    // A number found in a run: its field after the cut, what it equals, and on how many lines.
+    struct PartRule {
+        int field = 0;
+        int choice = 0;
+        qint64 confirmed = 0;
+    };
 
     const Proposal &m_proposal;
     std::vector<TypeSeen> m_types;
@@ -257,6 +318,13 @@ private:
     std::vector<int> m_spanOf; // per line type: its span, or -1
     std::vector<NumberField> m_holders;
     std::vector<std::vector<int>> m_holdersOf; // per line type
+    // Per line type with numbers, what they may equal: (span, measure) in order of preference.
+    std::vector<std::vector<std::pair<int, int>>> m_choicesOf;
+    std::vector<TrailerRun> m_runs;
+    std::vector<std::vector<int>> m_runsOf; // per line type
+    std::string m_digits;                   // a run's digits on the line read
+    std::vector<std::vector<int>> m_indexOf;       // per line type: its fields after the cut
+    std::vector<std::vector<PartRule>> m_partRules; // per line type
     std::vector<NumberField> m_summed;
     std::vector<std::vector<int>> m_summedOf; // per line type
     std::vector<int> m_detail;
@@ -271,18 +339,18 @@ private:
     int m_last = -1;
 };
 
-ProposedRule Finder::runningRule(const Candidate &candidate) const
+std::optional<ProposedRule> Finder::runningRule(int type, int field, int span, int measureIndex,
+                                               qint64 confirmed) const
 {
-    const NumberField &holder = m_holders[size_t(candidate.holder)];
-    const Measure &measure = m_measures[size_t(candidate.measure)];
+    const Measure &measure = m_measures[size_t(measureIndex)];
     ProposedRule rule;
-    rule.lineType = holder.type;
-    rule.field = holder.field;
-    rule.confidence = evidence(candidate.confirmed);
+    rule.lineType = type;
+    rule.field = field;
+    rule.confidence = evidence(confirmed);
     QString since;
     QString sinceText;
-    if (candidate.span > 0) {
-        const int from = m_spanTypes[size_t(candidate.span - 1)];
+    if (span > 0) {
+        const int from = m_spanTypes[size_t(span - 1)];
         since = QStringLiteral(" DESDE ") + ruleNumber(from);
         sinceText = QStringLiteral(" desde la última %1").arg(typeName(from));
     }
@@ -305,18 +373,54 @@ ProposedRule Finder::runningRule(const Candidate &candidate) const
         break;
     case Measure::Sum: {
         const NumberField &summed = m_summed[size_t(measure.index)];
+        const int summedField = fieldAfterCut(summed.type, summed.field);
+        if (summedField < 0)
+            return std::nullopt;
         rule.text =
-            QStringLiteral("SUMA %1.%2").arg(ruleNumber(summed.type), ruleNumber(summed.field));
+            QStringLiteral("SUMA %1.%2").arg(ruleNumber(summed.type), ruleNumber(summedField));
         rule.description = QStringLiteral("Suma de %1 de las líneas %2")
-                               .arg(fieldName(summed.type, summed.field), typeName(summed.type));
+                               .arg(fieldName(summed.type, summedField), typeName(summed.type));
         rule.sumLineType = summed.type;
-        rule.sumField = summed.field;
+        rule.sumField = summedField;
         break;
     }
     }
     rule.text += since;
     rule.description = (rule.description + sinceText).left(100);
     return rule;
+}
+
+void Finder::cutRuns(Proposal &proposal)
+{
+    m_indexOf.assign(m_types.size(), {});
+    m_partRules.assign(m_types.size(), {});
+    for (size_t t = 0; t < m_types.size(); ++t) {
+        std::vector<RunSplit> splits;
+        for (const int r : m_runsOf[t]) {
+            const TrailerRun &trailer = m_runs[size_t(r)];
+            std::vector<SideBySide::Part> parts = trailer.numbers.parts();
+            // Numbers that are the run's fields already change nothing.
+            const bool asBefore = std::all_of(parts.begin(), parts.end(), [&](const auto &p) {
+                const QList<ProposedField> &fields = proposal.lineTypes.at(qsizetype(t)).fields;
+                return std::any_of(fields.begin() + trailer.run.first,
+                                   fields.begin() + trailer.run.first + trailer.run.count,
+                                   [&](const ProposedField &f) {
+                                       return f.position - 1 == trailer.run.start + p.left &&
+                                              f.length == p.right - p.left;
+                                   });
+            });
+            if (!asBefore)
+                splits.push_back({trailer.run, std::move(parts)});
+        }
+        if (splits.empty())
+            continue;
+        std::vector<std::vector<int>> partFields;
+        m_indexOf[t] = splitRuns(proposal.lineTypes[qsizetype(t)], splits, &partFields);
+        for (size_t i = 0; i < splits.size(); ++i)
+            for (size_t p = 0; p < splits[i].parts.size(); ++p)
+                m_partRules[t].push_back({partFields[i][p], splits[i].parts[p].total,
+                                          splits[i].parts[p].confirmed});
+    }
 }
 
 QList<ProposedRule> Finder::rules() const
@@ -360,21 +464,31 @@ QList<ProposedRule> Finder::rules() const
                 QStringLiteral("Viene tras una línea %1").arg(typeName(seen.after)),
                 evidence(seen.lines));
         // Each number of the line type that always equals a count or a sum: the first such
-        // count or sum in the order of preference.
-        std::vector<std::pair<int, int>> numbers; // field, holder
-        for (size_t h = 0; h < m_holders.size(); ++h)
-            if (m_holders[h].type == t)
-                numbers.emplace_back(m_holders[h].field, int(h));
-        std::sort(numbers.begin(), numbers.end());
-        for (const auto &[field, h] : numbers) {
+        // count or sum in the order of preference; and each number found side by side with
+        // others, by its field.
+        std::vector<std::pair<int, ProposedRule>> numbers;
+        for (const int h : m_holdersOf[size_t(t)]) {
+            const int field = fieldAfterCut(t, m_holders[size_t(h)].field);
             for (const int c : m_checkOf[size_t(h)]) {
                 const Candidate &candidate = m_candidates[size_t(c)];
-                if (candidate.alive && candidate.telling && candidate.confirmed > 0) {
-                    rules << runningRule(candidate);
+                if (field < 0 || !candidate.alive || !candidate.telling || candidate.confirmed == 0)
+                    continue;
+                if (const auto rule = runningRule(t, field, candidate.span, candidate.measure,
+                                                  candidate.confirmed)) {
+                    numbers.emplace_back(field, *rule);
                     break;
                 }
             }
         }
+        for (const PartRule &part : m_partRules[size_t(t)]) {
+            const auto &[span, measure] = m_choicesOf[size_t(t)][size_t(part.choice)];
+            if (const auto rule = runningRule(t, part.field, span, measure, part.confirmed))
+                numbers.emplace_back(part.field, *rule);
+        }
+        std::stable_sort(numbers.begin(), numbers.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &number : numbers)
+            rules << number.second;
     }
     return rules;
 }
@@ -430,6 +544,7 @@ RulesOutcome findRules(Proposal &proposal, const QString &path, const ProposalOp
         *error = reader.error();
         return RulesOutcome::Failed;
     }
+    finder.cutRuns(proposal);
     proposal.rules << finder.rules();
     return RulesOutcome::Found;
 }
