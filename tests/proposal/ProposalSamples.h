@@ -6,7 +6,8 @@
 //   movement, 23 complementary concept, 33 account end, 88 file end;
 // - payment files of 94-character records coded at column 1: 1 file header, 5 batch header,
 //   6 entry, 7 addenda, 8 batch control, 9 file control, and lines of nines after it that fill
-//   the last block of ten records.
+//   the last block of ten records;
+// - payment interchange files whose controls hold a count, a hash and totals side by side.
 
 #include <QByteArray>
 #include <QFile>
@@ -225,6 +226,87 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool 
                          {44, r.number(r.below(1000000000), 12)}});
     while (fillers && lines.size() % 10 != 0)
         lines << QString(94, QLatin1Char('9'));
+    return lines;
+}
+
+// A payment interchange file of 94-character records whose controls hold their numbers side by
+// side: a file header "1"; per batch (of `batches[b]` entries) a batch header "5", its debit
+// entries "6" (an 8-digit routing number at column 5, a 10-digit amount at 30) and a batch
+// control "8" with, from column 2, the service class, the entries' count (6 digits), their
+// hash (the sum of their routing numbers, its last 10 digits), the debit and credit totals (12
+// digits each) and the company's number; last a file control "9" with the batches' count, the
+// blocks of ten records, the entries' count, the hash and the two totals. With `controls`
+// false the controls hold random digits instead of their counts, hash and totals.
+inline QStringList interchangeFile(const QList<int> &batches, quint64 seed = 6,
+                                   bool controls = true)
+{
+    Random r(seed);
+    static const char *const names[] = {"ANA LOPEZ", "LUIS PEREZ", "MARIA GOMEZ"};
+    QStringList lines{record(94, {{1, "1"},
+                                  {2, "01"},
+                                  {4, " 076401251"},
+                                  {14, "1234567890"},
+                                  {24, "261204"},
+                                  {30, "1530"},
+                                  {34, "A"},
+                                  {35, "094"},
+                                  {38, "10"},
+                                  {40, "1"},
+                                  {41, "BANCO DESTINO"},
+                                  {64, "EMPRESA ORIGEN"}})};
+    const qint64 HashDigits = 10'000'000'000LL;
+    qint64 entries = 0, hash = 0, debits = 0;
+    for (int b = 0; b < batches.size(); ++b) {
+        const QString batch = r.number(b + 1, 7);
+        lines << record(94, {{1, "5"},
+                             {2, "225"},
+                             {5, "EMPRESA ORIGEN"},
+                             {41, "1234567890"},
+                             {51, "PPD"},
+                             {54, "COBROS"},
+                             {64, "DIC 26"},
+                             {70, yymmdd(330 + b)},
+                             {79, "1"},
+                             {80, "07640125"},
+                             {88, batch}});
+        qint64 batchHash = 0, batchDebits = 0;
+        for (int e = 0; e < batches.at(b); ++e) {
+            const QString routing = r.digits(8);
+            const qint64 amount = r.below(10000000);
+            batchHash += routing.toLongLong();
+            batchDebits += amount;
+            lines << record(94, {{1, "6"},
+                                 {2, "27"},
+                                 {4, "A"},
+                                 {5, routing},
+                                 {13, "CTA" + r.digits(6)},
+                                 {30, r.number(amount, 10)},
+                                 {40, "CLI-" + r.digits(4)},
+                                 {55, QString::fromUtf8(names[r.below(3)])},
+                                 {79, "0"},
+                                 {80, "07640125" + r.number(e + 1, 7)}});
+        }
+        entries += batches.at(b);
+        hash += batchHash;
+        debits += batchDebits;
+        lines << record(94, {{1, "8"},
+                             {2, "225"},
+                             {5, controls ? r.number(batches.at(b), 6) : r.digits(6)},
+                             {11, controls ? r.number(batchHash % HashDigits, 10) : r.digits(10)},
+                             {21, controls ? r.number(batchDebits, 12) : r.digits(12)},
+                             {33, r.number(0, 12)},
+                             {45, "1234567890"},
+                             {80, "07640125"},
+                             {88, batch}});
+    }
+    const qint64 blocks = (lines.size() + 1 + 9) / 10;
+    lines << record(94, {{1, "9"},
+                         {2, controls ? r.number(batches.size(), 6) : r.digits(6)},
+                         {8, r.number(blocks, 6)},
+                         {14, controls ? r.number(entries, 8) : r.digits(8)},
+                         {22, controls ? r.number(hash % HashDigits, 10) : r.digits(10)},
+                         {32, controls ? r.number(debits, 12) : r.digits(12)},
+                         {44, r.number(0, 12)}});
     return lines;
 }
 

@@ -761,6 +761,93 @@ private slots:
         checkRoundTrip(proposal, path);
     }
 
+    // A trailer's numbers side by side in one run of digits (a count, a hash of routing numbers
+    // that keeps its last 10 digits, the totals) become fields of their own with their counts
+    // and sums, however many trailers there are; the proposal tests clean on its file and finds
+    // a changed amount. A run that holds no count or sum keeps the fields it had.
+    void numbersSideBySide_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("batchControl"); // its fields within columns 2-55
+        QTest::addColumn<QStringList>("fileControl");
+        QTest::addColumn<QStringList>("totals"); // the CUENTA and SUMA rules
+        const QStringList batchControl{u"2:01 3"_s, u"5:01 6"_s, u"11:01 10"_s, u"21:01 12"_s,
+                                       u"33:04 18 000000000000123456"_s, u"51:04 4 7890"_s};
+        const QStringList fileControl{u"2:01 6"_s,   u"8:01 6"_s,   u"14:01 8"_s,
+                                      u"22:01 10"_s, u"32:01 12"_s, u"44:01 12"_s};
+        const QStringList batchTotals{
+            u"0004|0002|CUENTA 0003 DESDE 0002"_s, u"0004|0003|SUMA 0003.0003 DESDE 0002"_s,
+            u"0004|0004|SUMA 0003.0006 DESDE 0002"_s, u"0004|0009|CUENTA 0002"_s};
+        const QStringList fileTotals{u"0005|0001|CUENTA 0002"_s, u"0005|0003|CUENTA 0003"_s,
+                                     u"0005|0004|SUMA 0003.0003"_s, u"0005|0005|SUMA 0003.0006"_s};
+        QTest::newRow("three batches, a hash that keeps its last digits")
+            << interchangeFile({5, 250, 12}) << batchControl << fileControl
+            << batchTotals + fileTotals;
+        QTest::newRow("two batches")
+            << interchangeFile({40, 7}, 8) << batchControl << fileControl
+            << batchTotals + fileTotals;
+    }
+    void numbersSideBySide()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, batchControl);
+        QFETCH(QStringList, fileControl);
+        QFETCH(QStringList, totals);
+        const QString path = write(lines);
+        const Proposal proposal = propose(path);
+        auto fieldsBefore = [](const ProposedLineType &type, int column) {
+            QStringList fields;
+            for (const ProposedField &f : type.fields)
+                if (f.position < column)
+                    fields << u"%1:%2"_s.arg(f.position).arg(fieldAt(type, f.position));
+            return fields;
+        };
+        QCOMPARE(fieldsBefore(typeOf(proposal, u"8"_s), 56), batchControl);
+        QCOMPARE(fieldsBefore(typeOf(proposal, u"9"_s), 56), fileControl);
+        QCOMPARE(ruleTexts(proposal).filter(QRegularExpression(u"CUENTA|SUMA"_s)), totals);
+        checkRoundTrip(proposal, path);
+
+        // One amount changed: the totals of its batch and of the file are wrong.
+        qsizetype changed = lines.size() / 2;
+        while (!lines.at(changed).startsWith(u'6'))
+            ++changed;
+        QChar &digit = lines[changed][38];
+        digit = QChar(u'0' + (digit.digitValue() + 1) % 10);
+        qsizetype batchEnd = changed;
+        while (!lines.at(batchEnd).startsWith(u'8'))
+            ++batchEnd;
+        const auto report = velkora::formats::testLoadFormat(
+            velkora::proposal::toLoadFormat(proposal, u"PROP"_s), write(lines));
+        QStringList broken;
+        for (const auto &e : report.errors)
+            broken << u"%1 %2"_s.arg(e.line).arg(
+                          e.rule.isEmpty() ? u"-"_s : proposal.rules.at(e.rule.toInt() - 1).text);
+        QCOMPARE(broken, (QStringList{u"%1 SUMA 0003.0006 DESDE 0002"_s.arg(batchEnd + 1),
+                                      u"%1 SUMA 0003.0006"_s.arg(lines.size())}));
+    }
+
+    // Controls whose runs of digits hold no count, hash or total keep the fields the columns
+    // gave them.
+    void noNumbersSideBySide()
+    {
+        const QString path = write(interchangeFile({5, 30, 12}, 6, false));
+        ProposalOptions noRules;
+        noRules.rules = false;
+        const Proposal withRules = propose(path);
+        const Proposal without = propose(path, noRules);
+        for (const QString &id : {u"8"_s, u"9"_s}) {
+            QStringList fields, before;
+            for (const ProposedField &f : typeOf(withRules, id).fields)
+                fields << u"%1:%2"_s.arg(f.position).arg(fieldAt(typeOf(withRules, id), f.position));
+            for (const ProposedField &f : typeOf(without, id).fields)
+                before << u"%1:%2"_s.arg(f.position).arg(fieldAt(typeOf(without, id), f.position));
+            QCOMPARE(fields, before);
+        }
+        for (const QString &rule : ruleTexts(withRules))
+            QVERIFY2(!rule.startsWith(u"0005|"_s) || !rule.contains(u"SUMA"_s), qPrintable(rule));
+        checkRoundTrip(withRules, path);
+    }
+
     // velkora propose --json: each line type with its ID's place; the place they share, when
     // they do; the lines that a field does not read.
     void json_data()

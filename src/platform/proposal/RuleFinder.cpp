@@ -153,9 +153,7 @@ public:
             for (const auto &[span, measure] : m_choicesOf[size_t(own)])
                 m_candidates.push_back({int(h), span, measure});
         }
-        for (int t = 0; t < types; ++t)
-            if (!m_holdersOf[size_t(t)].empty())
-                addRuns(t);
+        addRuns();
         m_checkOf.resize(m_holders.size());
         for (size_t c = 0; c < m_candidates.size(); ++c)
             m_checkOf[size_t(m_candidates[c].holder)].push_back(int(c));
@@ -190,7 +188,7 @@ public:
         for (const int r : m_runsOf[size_t(t)])
             if (runDigits(analyzer, m_runs[size_t(r)].run, m_digits))
                 m_runs[size_t(r)].numbers.line(m_digits.data(), [&](int choice) {
-                    const auto &[span, measure] = m_choicesOf[size_t(t)][size_t(choice)];
+                    const auto &[span, measure] = m_runChoicesOf[size_t(t)][size_t(choice)];
                     return totalOf(span, measure);
                 });
         for (size_t s = 0; s < m_counts.size(); ++s)
@@ -267,7 +265,9 @@ private:
     // What the numbers of a line type may equal, in the order they are preferred: from the
     // file's start, then since the line types of fewest lines; counts before sums. Never its
     // own lines nor its own fields.
-    std::vector<std::pair<int, int>> choicesFor(int own) const
+    // `skip`: line types' fields whose sums are not compared (empty: none).
+    std::vector<std::pair<int, int>> choicesFor(int own,
+                                                const std::vector<std::vector<char>> &skip = {}) const
     {
         std::vector<std::pair<int, int>> choices;
         for (int s = 0; s <= int(m_spanTypes.size()); ++s) {
@@ -276,17 +276,40 @@ private:
                 if ((measure.kind == Measure::Count && measure.index == own) ||
                     (measure.kind == Measure::Sum && m_summed[size_t(measure.index)].type == own))
                     continue;
+                if (measure.kind == Measure::Sum && !skip.empty()) {
+                    const NumberField &summed = m_summed[size_t(measure.index)];
+                    if (skip[size_t(summed.type)][size_t(summed.field)])
+                        continue;
+                }
                 choices.emplace_back(s, int(m));
             }
         }
         return choices;
     }
-    void addRuns(int t)
+    // The runs of digits of the line types with numbers. Their parts are not compared with
+    // the sums of the fields of such runs, which may be cut themselves (a file control's
+    // numbers side by side are the sums of the batch controls' numbers side by side, wherever
+    // their fields were cut).
+    void addRuns()
     {
-        for (const DigitRun &run : digitRuns(m_proposal.lineTypes.at(t))) {
-            m_runsOf[size_t(t)].push_back(int(m_runs.size()));
-            m_runs.push_back(
-                {t, run, SideBySide(run.width, int(m_choicesOf[size_t(t)].size()))});
+        const auto types = size_t(m_proposal.lineTypes.size());
+        std::vector<std::vector<char>> inRun(types);
+        for (size_t t = 0; t < types; ++t) {
+            inRun[t].assign(size_t(m_proposal.lineTypes.at(qsizetype(t)).fields.size()), 0);
+            if (m_holdersOf[t].empty())
+                continue;
+            for (const DigitRun &run : digitRuns(m_proposal.lineTypes.at(qsizetype(t)))) {
+                std::fill_n(inRun[t].begin() + run.first, run.count, 1);
+                m_runsOf[t].push_back(int(m_runs.size()));
+                m_runs.push_back({int(t), run, SideBySide(run.width, 0)});
+            }
+        }
+        m_runChoicesOf.resize(types);
+        for (TrailerRun &trailer : m_runs) {
+            std::vector<std::pair<int, int>> &choices = m_runChoicesOf[size_t(trailer.type)];
+            if (choices.empty())
+                choices = choicesFor(trailer.type, inRun);
+            trailer.numbers = SideBySide(trailer.run.width, int(choices.size()));
         }
     }
 
@@ -320,6 +343,8 @@ private:
     std::vector<std::vector<int>> m_holdersOf; // per line type
     // Per line type with numbers, what they may equal: (span, measure) in order of preference.
     std::vector<std::vector<std::pair<int, int>>> m_choicesOf;
+    // Per line type with runs of digits, what their parts may equal (as m_choicesOf).
+    std::vector<std::vector<std::pair<int, int>>> m_runChoicesOf;
     std::vector<TrailerRun> m_runs;
     std::vector<std::vector<int>> m_runsOf; // per line type
     std::string m_digits;                   // a run's digits on the line read
@@ -481,7 +506,7 @@ QList<ProposedRule> Finder::rules() const
             }
         }
         for (const PartRule &part : m_partRules[size_t(t)]) {
-            const auto &[span, measure] = m_choicesOf[size_t(t)][size_t(part.choice)];
+            const auto &[span, measure] = m_runChoicesOf[size_t(t)][size_t(part.choice)];
             if (const auto rule = runningRule(t, part.field, span, measure, part.confirmed))
                 numbers.emplace_back(part.field, *rule);
         }
