@@ -13,8 +13,8 @@ class LineAnalyzer;
 namespace velkora::proposal::detail {
 
 // Fields of a line type side by side that hold digits alone (NUMERO fields without decimals,
-// constants of digits, dates without separators), at least MinWidth digits with a NUMERO among them: where a trailer may
-// hold several numbers with nothing between them.
+// constants of digits, dates without separators), at least MinWidth digits with a NUMERO among
+// them: where a trailer may hold several numbers with nothing between them.
 struct DigitRun {
     static constexpr int MinWidth = 8;
     static constexpr int MaxWidth = 128;

@@ -14,6 +14,9 @@ enum class RulesOutcome { Found, Cancelled, Failed };
 RulesOutcome findRules(Proposal &proposal, const QString &path, const ProposalOptions &options,
                        QString *error);
 
+// A rule's confidence from the k lines that confirmed it: k / (k + 1), to three decimals.
+double ruleConfidence(qint64 k);
+
 // A line type's or field's number as a rule writes it: "0001" for index 0.
 QString ruleNumber(int index);
 

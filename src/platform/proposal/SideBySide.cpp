@@ -37,9 +37,9 @@ SideBySide::SideBySide(int width, int totals) : m_width(width), m_totals(totals)
 int SideBySide::matchFrom(const qint64 *values, int from, int right, const Total &total)
 {
     for (int l = from; l < right; ++l) {
-        const bool equal = total.sum ? formats::totalMatches(values[l], 0, right - l, total.value,
-                                                             total.decimals)
-                                     : __int128(values[l]) == total.value;
+        const bool equal =
+            total.sum ? formats::totalMatches(values[l], 0, right - l, total.value, total.decimals)
+                      : __int128(values[l]) == total.value;
         if (equal)
             return l;
     }
@@ -152,13 +152,10 @@ std::vector<SideBySide::Part> SideBySide::parts() const
     auto coreOf = [](const Candidate &c) { return std::max(c.left, c.right - c.significant); };
     auto overlaps = [&](const Candidate &c) {
         const int core = coreOf(c);
-        return std::any_of(picked.begin(), picked.end(), [&](const Pick &p) {
-            return core < p.right && p.core < c.right;
-        });
+        return std::any_of(picked.begin(), picked.end(),
+                           [&](const Pick &p) { return core < p.right && p.core < c.right; });
     };
-    auto pick = [&](const Candidate &c) {
-        picked.push_back({c.left, coreOf(c), c.right, &c});
-    };
+    auto pick = [&](const Candidate &c) { picked.push_back({c.left, coreOf(c), c.right, &c}); };
     // The first total in order of preference that each right end shows plainly.
     auto firstAt = [&](bool anchored) {
         std::vector<const Candidate *> first;
@@ -191,7 +188,8 @@ std::vector<SideBySide::Part> SideBySide::parts() const
     std::vector<Part> parts;
     int end = 0;
     for (const Pick &p : picked) {
-        parts.push_back({std::max(p.left, end), p.right, p.candidate->total, p.candidate->confirmed});
+        parts.push_back(
+            {std::max(p.left, end), p.right, p.candidate->total, p.candidate->confirmed});
         end = p.right;
     }
     return parts;

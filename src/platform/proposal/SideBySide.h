@@ -51,11 +51,11 @@ private:
     struct Candidate {
         int right = 0;
         int total = 0;
-        int left = 0;      // the widest part ending at `right` that still equals the total
+        int left = 0;        // the widest part ending at `right` that still equals the total
         int significant = 0; // the most significant digits it has held
-        int evidence = 0;  // significant digits over the lines where its value changed
-        int changes = 0;   // those lines
-        qint64 last = -1;  // its value on the last line
+        int evidence = 0;    // significant digits over the lines where its value changed
+        int changes = 0;     // those lines
+        qint64 last = -1;    // its value on the last line
         qint64 confirmed = 0;
         bool telling = false;
     };
