@@ -12,15 +12,6 @@ namespace velkora::formats {
 
 namespace {
 
-// The scale of a number: 10^decimals.
-__int128 scale(int decimals)
-{
-    __int128 s = 1;
-    for (int i = 0; i < decimals; ++i)
-        s *= 10;
-    return s;
-}
-
 // A plain decimal text ("-12.50", "1000") as a mantissa at `decimals` decimals, rounded up
 // (ceil) or down; false when it does not read.
 bool decimalBound(const QString &text, int decimals, bool up, qint64 *out)
@@ -78,53 +69,7 @@ bool dateBound(const QString &text, qint64 *out)
     return true;
 }
 
-QString dateShown(qint64 yyyymmdd)
-{
-    return QStringLiteral("%1-%2-%3")
-        .arg(yyyymmdd / 10000, 4, 10, QLatin1Char('0'))
-        .arg(yyyymmdd / 100 % 100, 2, 10, QLatin1Char('0'))
-        .arg(yyyymmdd % 100, 2, 10, QLatin1Char('0'));
-}
-
-QString int128Text(__int128 value)
-{
-    if (value == 0)
-        return QStringLiteral("0");
-    const bool negative = value < 0;
-    using Wide = unsigned __int128;
-    Wide v = negative ? static_cast<Wide>(-(value + 1)) + 1 : static_cast<Wide>(value);
-    QString digits;
-    while (v > 0) {
-        digits.prepend(QChar(char16_t(u'0' + int(v % 10))));
-        v /= 10;
-    }
-    return negative ? QLatin1Char('-') + digits : digits;
-}
-
-// A mantissa as a number with its decimals: "12.34", "-0.50", "1500".
-QString decimalShown(__int128 mantissa, int decimals)
-{
-    if (decimals <= 0)
-        return int128Text(mantissa);
-    const bool negative = mantissa < 0;
-    QString digits = int128Text(negative ? -mantissa : mantissa);
-    if (digits.size() <= decimals)
-        digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
-    digits.insert(digits.size() - decimals, QLatin1Char('.'));
-    return negative ? QLatin1Char('-') + digits : digits;
-}
-
 } // namespace
-
-QString paddedNumber(__int128 mantissa, int width)
-{
-    const bool negative = mantissa < 0;
-    QString digits = int128Text(negative ? -mantissa : mantissa);
-    const int room = width - (negative ? 1 : 0);
-    if (digits.size() < room)
-        digits = QString(room - digits.size(), QLatin1Char('0')) + digits;
-    return negative ? QLatin1Char('-') + digits : digits;
-}
 
 int RuleSet::recordedSlot(int lineType, int field) const
 {
@@ -413,149 +358,6 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
             if (type.fields[f].any())
                 type.ruledFields.push_back(int(f));
     return set;
-}
-
-QString RuleSet::message(const CompiledFormat &format, const FieldError &error) const
-{
-    if (error.rule < 0 || size_t(error.rule) >= m_parsed.size() || !m_parsed[size_t(error.rule)])
-        return {};
-    const ParsedRule &rule = *m_parsed[size_t(error.rule)];
-    const LoadFormat &def = format.format();
-    auto typeName = [&](int t) {
-        return t >= 0 ? QStringLiteral("%1 %2")
-                            .arg(def.lineTypes.at(t).order, def.lineTypes.at(t).description)
-                            .trimmed()
-                      : QString();
-    };
-    auto typeOrder = [&](int t) { return def.lineTypes.at(t).order; };
-    auto typeOf = [&](qint64 t) {
-        return t == -2 ? QStringLiteral("es la primera del archivo")
-               : t < 0 ? QStringLiteral("va después de una línea sin tipo de línea")
-                       : QStringLiteral("va después de una del tipo %1").arg(typeOrder(int(t)));
-    };
-    auto lineOf = [&](qint64 t) {
-        return t < 0 ? QStringLiteral("no tiene tipo de línea")
-                     : QStringLiteral("es del tipo %1").arg(typeName(int(t)));
-    };
-    const QString text = QString::fromUtf8(error.text, error.textSize);
-    const TypeRules *own = error.lineType >= 0 ? &m_types[size_t(error.lineType)] : nullptr;
-    const Running *running = nullptr;
-    for (const Running &candidate : m_running)
-        if (candidate.rule == error.rule)
-            running = &candidate;
-    const FieldDef *field = error.lineType >= 0 && error.field >= 0
-                                ? &format.field(error.lineType, error.field)
-                                : nullptr;
-    const int width = field ? field->length : 0;
-
-    switch (rule.kind) {
-    case RuleKind::Registro:
-        return QStringLiteral("El último registro tiene %1 caracteres y los registros del "
-                              "archivo tienen %2.")
-            .arg(error.ruleValue)
-            .arg(rule.min);
-    case RuleKind::Longitud:
-        return own->minLength == own->maxLength
-                   ? QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen %3.")
-                         .arg(error.ruleValue)
-                         .arg(typeName(error.lineType))
-                         .arg(own->minLength)
-                   : QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen de %3 "
-                                    "a %4.")
-                         .arg(error.ruleValue)
-                         .arg(typeName(error.lineType))
-                         .arg(own->minLength)
-                         .arg(own->maxLength);
-    case RuleKind::Veces:
-        if (own->maxTimes >= 0 && error.ruleValue > own->maxTimes)
-            return QStringLiteral("Es la línea número %1 del tipo %2, y el archivo tiene %3 a lo "
-                                  "sumo.")
-                .arg(error.ruleValue)
-                .arg(typeName(error.lineType))
-                .arg(own->maxTimes);
-        return QStringLiteral("El archivo tiene %1 línea(s) del tipo %2 y debe tener al menos "
-                              "%3.")
-            .arg(error.ruleValue)
-            .arg(typeName(int(error.expected)))
-            .arg(rule.min);
-    case RuleKind::Primera:
-        return QStringLiteral("La primera línea del archivo debe ser del tipo %1, y %2.")
-            .arg(typeName(int(error.expected)), lineOf(error.ruleValue));
-    case RuleKind::Ultima:
-        return QStringLiteral("La última línea del archivo debe ser del tipo %1, y %2.")
-            .arg(typeName(int(error.expected)), lineOf(error.ruleValue));
-    case RuleKind::Tras: {
-        QStringList allowed;
-        for (size_t t = 0; t < own->after.size(); ++t)
-            if (own->after[t])
-                allowed << typeOrder(int(t));
-        return QStringLiteral("Una línea del tipo %1 va justo después de una del tipo %2, y "
-                              "esta %3.")
-            .arg(typeName(error.lineType), allowed.join(QStringLiteral(" o ")),
-                 typeOf(error.ruleValue));
-    }
-    case RuleKind::Opcional:
-        return {};
-    case RuleKind::Valores:
-        return QStringLiteral("'%1' no es uno de los valores %2.")
-            .arg(text, rule.values.join(QLatin1Char('|')));
-    case RuleKind::Entre: {
-        const FieldRules &rules = own->fields[size_t(error.field)];
-        const CompiledField &spec =
-            format.lineTypes()[size_t(error.lineType)].fields[size_t(error.field)];
-        if (spec.type == FieldType::Fecha)
-            return QStringLiteral("La fecha %1 no está entre %2 y %3.")
-                .arg(dateShown(error.ruleValue), dateShown(rules.low), dateShown(rules.high));
-        const int decimals = spec.number.decimals();
-        return QStringLiteral("El valor %1 no está entre %2 y %3.")
-            .arg(decimalShown(error.ruleValue, decimals), decimalShown(rules.low, decimals),
-                 decimalShown(rules.high, decimals));
-    }
-    case RuleKind::Cuenta: {
-        QStringList counted;
-        bool all = true;
-        for (size_t t = 0; t < running->counts.size(); ++t) {
-            if (running->counts[t])
-                counted << typeOrder(int(t));
-            else
-                all = false;
-        }
-        const QString span =
-            running->since >= 0
-                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
-                : QStringLiteral("desde el principio del archivo");
-        return QStringLiteral("La cuenta %1 no coincide con el número de líneas %2 %3: %4.")
-            .arg(paddedNumber(error.ruleValue, width),
-                 all ? QStringLiteral("de cualquier tipo") : counted.join(QStringLiteral(", ")),
-                 span, paddedNumber(error.expected * scale(running->decimals), width));
-    }
-    case RuleKind::Suma: {
-        const FieldDef &summed = format.field(running->sumType, running->sumField);
-        const QString span =
-            running->since >= 0
-                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
-                : QStringLiteral("desde el principio del archivo");
-        // The sum at the total's decimals (it is compared exactly; shown at the total's).
-        __int128 shown = error.expected;
-        if (running->decimals >= running->sumDecimals)
-            shown *= scale(running->decimals - running->sumDecimals);
-        else
-            shown /= scale(running->sumDecimals - running->decimals);
-        return QStringLiteral("El total %1 no coincide con la suma de %2 %3 de las líneas %4 "
-                              "%5: %6")
-            .arg(paddedNumber(error.ruleValue, width), summed.id, summed.description,
-                 typeOrder(running->sumType), span, paddedNumber(shown, width));
-    }
-    case RuleKind::Secuencia:
-        return QStringLiteral("El número %1 no sigue al de la línea anterior del tipo %2: "
-                              "debería ser %3.")
-            .arg(paddedNumber(error.ruleValue, width), typeOrder(error.lineType),
-                 paddedNumber(error.expected, width));
-    case RuleKind::SecuenciaLinea:
-        return QStringLiteral("El número %1 no es el de la línea en el archivo: %2.")
-            .arg(paddedNumber(error.ruleValue, width), paddedNumber(error.expected, width));
-    }
-    return {};
 }
 
 } // namespace velkora::formats
