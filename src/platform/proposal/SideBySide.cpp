@@ -32,7 +32,9 @@ struct SideBySide::Pick {
     const Candidate *candidate = nullptr;
 };
 
-SideBySide::SideBySide(int width, int totals) : m_width(width), m_totals(totals) {}
+SideBySide::SideBySide(int width, int totals)
+    : m_width(width), m_totals(totals), m_asked(size_t(totals)), m_askedOn(size_t(totals), 0)
+{}
 
 int SideBySide::matchFrom(const qint64 *values, int from, int right, const Total &total)
 {
@@ -65,7 +67,9 @@ void SideBySide::follow(Candidate &c, const qint64 *values, const Total &total)
 
 void SideBySide::line(const char *digits, const TotalOf &totalOf)
 {
-    std::vector<qint64> values(size_t(m_width), 0);
+    std::vector<qint64> &values = m_values;
+    values.assign(size_t(m_width), 0);
+    ++m_lines;
     // Each part ending at `right`: its value, for every left end within the test's digits.
     auto partsEndingAt = [&](int right) {
         qint64 value = 0;
@@ -99,13 +103,12 @@ void SideBySide::line(const char *digits, const TotalOf &totalOf)
         return;
     }
     // The totals asked for on this line, each once.
-    std::vector<std::pair<int, Total>> asked;
     auto total = [&](int t) -> const Total & {
-        for (const auto &[index, known] : asked)
-            if (index == t)
-                return known;
-        asked.emplace_back(t, totalOf(t));
-        return asked.back().second;
+        if (m_askedOn[size_t(t)] != m_lines) {
+            m_askedOn[size_t(t)] = m_lines;
+            m_asked[size_t(t)] = totalOf(t);
+        }
+        return m_asked[size_t(t)];
     };
     int computed = 0; // the right end whose parts `values` holds
     for (Candidate &c : m_candidates) {

@@ -71,6 +71,10 @@ private:
     int m_totals;
     bool m_started = false;
     std::vector<Candidate> m_candidates; // by `right`, then by preference
+    qint64 m_lines = 0;                  // lines read
+    std::vector<qint64> m_values;        // the values of the parts ending at one right end
+    std::vector<Total> m_asked;          // the totals asked for on a line,
+    std::vector<qint64> m_askedOn;       // and on which (m_lines)
 };
 
 } // namespace velkora::proposal::detail
