@@ -143,6 +143,10 @@ inline const QList<WrittenMessage> &writtenMessages()
          "La regla 0004 (ULTIMA) repite la regla 0002: solo se aplica una regla ULTIMA en el mismo "
          "lugar.",
          48, "Atención"},
+        {"7500070",
+         "La regla 0005 (ENTRE 999 1) no se puede aplicar: el primer valor de ENTRE es mayor que "
+         "el segundo.",
+         48, "Atención"},
     };
     return table;
 }

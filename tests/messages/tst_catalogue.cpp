@@ -166,6 +166,7 @@ void tst_Catalogue::catalogueAsWritten_data()
         ruleSumsMissingField("0006", "SUMA 0006.0050", "0050", "0006"),
         ruleNoLongerFits("0003", "TRAS 0005"),
         ruleRepeated("0004", "ULTIMA", "0002", "ULTIMA"),
+        ruleNotApplicable("0005", "ENTRE 999 1", "el primer valor de ENTRE es mayor que el segundo"),
     };
     for (const Message &m : all)
         QTest::newRow(qPrintable(m.id)) << m;

@@ -96,7 +96,7 @@ void writeFormatWithRules(TestDatabase &db)
     for (const char *row : {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0002', NULL, 'VECES 1-*'",
                             "'0003', '0001', '0002', 'VALORES A|B'",
                             "'0004', '0002', '0009', 'SUMA 0002.0009'",
-                            "'0005', '0002', '0001', 'ENTRE 1 9'"})
+                            "'0005', '0002', '0001', 'ENTRE 20260101 20261231'"})
         db.exec(QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
                                "Lr_Regla, Lr_Descripcion) VALUES ('0001', %1, 'x')")
                     .arg(QString::fromLatin1(row)));
@@ -105,7 +105,7 @@ void writeFormatWithRules(TestDatabase &db)
 // The rules of writeFormatWithRules as a save of the load writes them.
 const QStringList carriedRules{"0001 - - REGISTRO 10", "0002 0002 - VECES 1-*",
                                "0003 0001 0010 VALORES A|B", "0004 0002 0030 SUMA 0002.0030",
-                               "0005 0002 0020 ENTRE 1 9"};
+                               "0005 0002 0020 ENTRE 20260101 20261231"};
 
 const QString greek = QStringLiteral("Ελληνικά Кириллица 漢字 😀");
 const QString hostile = QStringLiteral("O'Brien \"x\" \\ % -- ; ñ € ");
@@ -899,7 +899,8 @@ void tst_Save::rulesFollowARenumberedLineType()
     QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
     QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
     QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
-                                        "0003 0001 0010 VALORES A|B", "0005 0005 0020 ENTRE 1 9"}));
+                                        "0003 0001 0010 VALORES A|B",
+                                        "0005 0005 0020 ENTRE 20260101 20261231"}));
 }
 
 // The rules of a bank statement written on the screen: nothing stored before the save, saved
@@ -993,6 +994,9 @@ void tst_Save::rulesRefusedOnTheScreen_data()
     QTest::newRow("sums a missing field") << one("3", "40", "SUMA 2.50") << "7500067" << 0 << 3;
     QTest::newRow("sums a field of another line type")
         << one("3", "40", "SUMA 2.30") << "7500067" << 0 << 3;
+    QTest::newRow("sums a TEXTO field") << one("3", "40", "SUMA 2.10") << "7500070" << 0 << 3;
+    QTest::newRow("range upside down") << one("3", "40", "ENTRE 999 1") << "7500070" << 0 << 3;
+    QTest::newRow("range of words") << one("3", "40", "ENTRE uno 9") << "7500070" << 0 << 3;
     QTest::newRow("two ULTIMA on a line type")
         << QList<QStringList>{{"3", "", "ULTIMA", ""}, {"1", "", "PRIMERA", ""},
                               {"0003", "", "ultima", ""}}
@@ -1123,7 +1127,7 @@ void tst_Save::rulesOfTheScreenRevert()
     QVERIFY(viewed.opened && !viewed.editable);
     const QStringList shown{"0001|||REGISTRO 10|x", "0002|0002||VECES 1-*|x",
                             "0003|0001|0010|VALORES A|B|x", "0004|0002|0030|SUMA 0002.0030|x",
-                            "0005|0002|0020|ENTRE 1 9|x"};
+                            "0005|0002|0020|ENTRE 20260101 20261231|x"};
     QCOMPARE(viewed.rows, shown);
 
     s.command("Edit");
@@ -1199,14 +1203,14 @@ void tst_Save::rulesShownAfterLineEdits()
         QCOMPARE(seen.rows, (QStringList{"0001|||REGISTRO 10|x", "0002|0005||VECES 1-*|x",
                                          "0003|0001|0010|VALORES A|B|x",
                                          "0004|0005|0030|SUMA 0005.0030|x",
-                                         "0005|0005|0020|ENTRE 1 9|x"}));
+                                         "0005|0005|0020|ENTRE 20260101 20261231|x"}));
         QVERIFY(!seen.open);
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
                                             "0003 0001 0010 VALORES A|B",
                                             "0004 0005 0030 SUMA 0005.0030",
-                                            "0005 0005 0020 ENTRE 1 9"}));
+                                            "0005 0005 0020 ENTRE 20260101 20261231"}));
     }
     // The field of rule 0003 (line type 0001, shown 0010) is removed.
     EditScreen s(db.connectionName());
@@ -1235,7 +1239,7 @@ void tst_Save::rulesShownAfterLineEdits()
     QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
     QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
                                         "0003 0005 0030 SUMA 0005.0030",
-                                        "0004 0005 0020 ENTRE 1 9"}));
+                                        "0004 0005 0020 ENTRE 20260101 20261231"}));
 }
 
 void tst_Save::lengthsAgreeWithTheSchemas()

@@ -78,7 +78,7 @@ void frmKESTA::cmdReglas_Click()
         return;
     editor::ScreenOutline outline;
     for (int row = 0; row < ssLinea->Rows(); ++row)
-        outline.lines << editor::ScreenOutline::Line{orderAt(*ssLinea, row), {}, {}};
+        outline.lines << editor::ScreenOutline::Line{orderAt(*ssLinea, row), {}, {}, {}};
     const editor::FieldStore &store = fieldStore();
     for (int i = 0; i < store.count(); ++i) {
         const QString line = store.subItem(i, editor::FieldStore::LineaID);
@@ -86,6 +86,7 @@ void frmKESTA::cmdReglas_Click()
             if (entry.order == line) {
                 entry.fields << store.subItem(i, editor::FieldStore::Id);
                 entry.types << store.subItem(i, editor::FieldStore::Tipo);
+                entry.formats << store.subItem(i, editor::FieldStore::Formato);
             }
         }
     }

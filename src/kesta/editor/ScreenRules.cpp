@@ -2,6 +2,8 @@
 
 #include "storage/RuleRows.h"
 
+#include <formats/NumberFormat.h>
+#include <formats/RuleBounds.h>
 #include <formats/RuleParser.h>
 
 #include <QHash>
@@ -346,6 +348,32 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
             fieldIndex(outline, lineIndex(outline, parsed->sumType), parsed->sumField) < 0)
             return refuse(RuleColumn::Text, messages::ruleSumsMissingField(
                                                 rule.id, text, parsed->sumField, parsed->sumType));
+        if (parsed->kind == RuleKind::Suma) {
+            const int sumLine = lineIndex(outline, parsed->sumType);
+            const int sumField = fieldIndex(outline, sumLine, parsed->sumField);
+            const QString summed = typeName(outline.lines.at(sumLine).types.value(sumField));
+            if (summed != QLatin1String("NUMERO"))
+                return refuse(RuleColumn::Text,
+                              messages::ruleNotApplicable(
+                                  rule.id, text,
+                                  QStringLiteral("SUMA suma un campo NUMERO y el campo %1 del "
+                                                 "tipo de línea %2 es %3")
+                                      .arg(parsed->sumField, parsed->sumType, summed)));
+        }
+        if (parsed->kind == RuleKind::Entre) {
+            const ScreenOutline::Line &line = outline.lines.at(place.line);
+            const bool onDate = typeName(line.types.value(place.field)) == QLatin1String("Fecha");
+            QString why;
+            // A NUMERO's decimals come from its "Formato"; one the line editor would refuse
+            // leaves the bounds to the test.
+            const velkora::formats::NumberFormat number =
+                onDate ? velkora::formats::NumberFormat()
+                       : velkora::formats::NumberFormat::compile(line.formats.value(place.field),
+                                                                 &why);
+            if (why.isEmpty() &&
+                !velkora::formats::rangeBounds(*parsed, onDate, number.decimals(), &why))
+                return refuse(RuleColumn::Text, messages::ruleNotApplicable(rule.id, text, why));
+        }
         if (onceInAPlace(parsed->kind)) {
             const QString key = QStringLiteral("%1/%2/%3")
                                     .arg(keyword)

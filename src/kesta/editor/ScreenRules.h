@@ -36,7 +36,8 @@ struct ScreenOutline {
     struct Line {
         QString order;
         QStringList fields;
-        QStringList types; // each field's type code ("01" NUMERO .. "05" SQL)
+        QStringList types;   // each field's type code ("01" NUMERO .. "05" SQL)
+        QStringList formats; // each field's "Formato" (a NUMERO's decimals, a Fecha's order)
     };
     QList<Line> lines;
 };
@@ -58,7 +59,8 @@ QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
 
 // The checks of rules entered on the screen, row by row: the rule reads, stands where its kind
 // goes (CUENTA, SUMA and SECUENCIA on a NUMERO field, ENTRE on a NUMERO or Fecha), its line type
-// and field exist, the line types and the field its text names exist, and
+// and field exist, the line types and the field its text names exist, SUMA totals a NUMERO,
+// ENTRE's bounds read as the field's numbers or dates with the first not above the second, and
 // no earlier rule of the same kind stands in the same place when only one is applied. The first
 // fault is returned.
 std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,

@@ -427,6 +427,13 @@ Message ruleSumsMissingField(const QString &rule, const QString &text, const QSt
                 Warning, Atencion);
 }
 
+Message ruleNotApplicable(const QString &rule, const QString &text, const QString &why)
+{
+    return make(QStringLiteral("ERR-ID:7500070"),
+                QStringLiteral("La regla %1 (%2) no se puede aplicar: %3.").arg(rule, text, why),
+                Warning, Atencion);
+}
+
 Message ruleNoLongerFits(const QString &rule, const QString &text)
 {
     return make(QStringLiteral("ERR-ID:7500068"),

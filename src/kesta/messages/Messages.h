@@ -92,6 +92,7 @@ Message ruleNamesMissingLine(const QString &rule, const QString &text,
 Message ruleSumsMissingField(const QString &rule, const QString &text, const QString &field,
                              const QString &line);                                  // 7500067
 Message ruleNoLongerFits(const QString &rule, const QString &text);                 // 7500068
+Message ruleNotApplicable(const QString &rule, const QString &text, const QString &why); // 7500070
 Message ruleRepeated(const QString &rule, const QString &text, const QString &earlier,
                      const QString &keyword);                                       // 7500069
 // A handler without an error trap of its own that failed.
