@@ -22,6 +22,7 @@
 
 #include "DataGrid.h"
 
+#include "ColumnWidths.h"
 #include "GridDelegate.h"
 #include "GridModel.h"
 #include "GridSelectionModel.h"
@@ -397,10 +398,15 @@ void DataGrid::setCaption(const QString &caption)
 
 void DataGrid::widenColumnsToFit()
 {
+    ensurePolished();
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
     for (int c = 0; c < columnCount(); ++c) {
         if (isColumnHidden(c))
             continue;
-        const int wanted = qMax(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+        // Every row counts, not only those that sizeHintForColumn() samples.
+        const int wanted =
+            qMax(horizontalHeader()->sectionSizeHint(c), columnContentWidth(*this, option, c));
         if (wanted > columnWidth(c))
             setColumnWidth(c, wanted);
     }
