@@ -2,9 +2,9 @@
 
 #include <QAbstractItemDelegate>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QTableView>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -12,62 +12,66 @@ namespace velkora::controls {
 
 namespace {
 
-// The advances of the Latin-1 characters in one font, measured as they are first met.
-class LatinAdvances {
-public:
-    explicit LatinAdvances(const QFont &font) : m_metrics(font) { m_advances.fill(-1); }
-
-    // The sum of the text's character advances; -1 when a character is not printable Latin-1.
-    qreal width(const QString &text)
-    {
-        qreal sum = 0;
-        for (const QChar c : text) {
-            const char16_t code = c.unicode();
-            if (code < 0x20 || (code >= 0x7f && code < 0xa0) || code > 0xff)
-                return -1;
-            qreal &advance = m_advances[code];
-            if (advance < 0)
-                advance = m_metrics.horizontalAdvance(c);
-            sum += advance;
-        }
-        return sum;
-    }
-
-    const QFontMetricsF &metrics() const { return m_metrics; }
-
-private:
-    QFontMetricsF m_metrics;
-    std::array<qreal, 256> m_advances;
-};
-
-int delegateWidth(const QTableView &view, const QStyleOptionViewItem &option,
-                  const QModelIndex &index)
+// A table of Latin-1 advances per font (its key names family, size, weight, style...), each
+// advance measured when first needed; the fonts of a screen's grids are few.
+std::array<qreal, 256> &advancesOf(const QFont &font)
 {
-    QStyleOptionViewItem cell = option;
-    return view.itemDelegateForIndex(index)->sizeHint(cell, index).width();
+    static QHash<QString, std::array<qreal, 256>> tables;
+    const QString key = font.key();
+    auto found = tables.find(key);
+    if (found == tables.end()) {
+        std::array<qreal, 256> unknown;
+        unknown.fill(-1);
+        found = tables.insert(key, unknown);
+    }
+    return *found;
 }
 
 } // namespace
 
-int columnContentWidth(const QTableView &view, const QStyleOptionViewItem &option, int column)
+ColumnWidths::ColumnWidths(const QTableView &view, const QStyleOptionViewItem &option)
+    : m_view(view), m_option(option), m_advances(advancesOf(option.font))
 {
-    const QAbstractItemModel *model = view.model();
+}
+
+qreal ColumnWidths::advanceSum(const QString &text)
+{
+    qreal sum = 0;
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7f && code < 0xa0) || code > 0xff)
+            return -1;
+        qreal &advance = m_advances[code];
+        if (advance < 0)
+            advance = QFontMetricsF(m_option.font).horizontalAdvance(c);
+        sum += advance;
+    }
+    return sum;
+}
+
+int ColumnWidths::delegateWidth(const QModelIndex &index) const
+{
+    return m_view.itemDelegateForIndex(index)->sizeHint(m_option, index).width();
+}
+
+int ColumnWidths::contentWidth(int column)
+{
+    const QAbstractItemModel *model = m_view.model();
     if (!model)
         return 0;
-    const QModelIndex root = view.rootIndex();
+    const QModelIndex root = m_view.rootIndex();
     const int rows = model->rowCount(root);
-    LatinAdvances advances(option.font);
     int width = 0;
     // The plain cells by the sum of their advances, widest first.
     std::vector<std::pair<qreal, int>> plain;
     plain.reserve(size_t(rows));
     for (int row = 0; row < rows; ++row) {
-        if (view.isRowHidden(row))
+        if (m_view.isRowHidden(row))
             continue;
         const QModelIndex index = model->index(row, column, root);
-        const qreal sum = advances.width(index.data(Qt::DisplayRole).toString());
+        const qreal sum = advanceSum(index.data(Qt::DisplayRole).toString());
         if (sum < 0)
-            width = qMax(width, delegateWidth(view, option, index));
+            width = qMax(width, delegateWidth(index));
         else
             plain.emplace_back(sum, row);
     }
@@ -77,17 +81,18 @@ int columnContentWidth(const QTableView &view, const QStyleOptionViewItem &optio
     // the column: taken from the first cell sized. A cell whose advances with it do not exceed
     // the widest so far cannot be wider; the first such ends the search.
     qreal around = -1;
-    for (const auto &[sum, row] : plain) {
+    for (size_t i = 0; i < plain.size(); ++i) {
+        const auto &[sum, row] = plain[i];
         if (around >= 0 && std::ceil(sum + around) <= width)
             break;
         const QModelIndex index = model->index(row, column, root);
-        const int measured = delegateWidth(view, option, index);
-        if (around < 0)
-            around = measured - advances.metrics().horizontalAdvance(
-                                    index.data(Qt::DisplayRole).toString());
+        const int measured = delegateWidth(index);
+        if (around < 0 && i + 1 < plain.size())
+            around = measured - QFontMetricsF(m_option.font)
+                                    .horizontalAdvance(index.data(Qt::DisplayRole).toString());
         width = qMax(width, measured);
     }
-    return view.showGrid() ? width + 1 : width;
+    return m_view.showGrid() ? width + 1 : width;
 }
 
 } // namespace velkora::controls

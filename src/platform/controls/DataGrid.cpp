@@ -399,14 +399,14 @@ void DataGrid::setCaption(const QString &caption)
 void DataGrid::widenColumnsToFit()
 {
     ensurePolished();
+    // Every row counts, not only those that sizeHintForColumn() samples.
     QStyleOptionViewItem option;
     initViewItemOption(&option);
+    ColumnWidths contents(*this, option);
     for (int c = 0; c < columnCount(); ++c) {
         if (isColumnHidden(c))
             continue;
-        // Every row counts, not only those that sizeHintForColumn() samples.
-        const int wanted =
-            qMax(horizontalHeader()->sectionSizeHint(c), columnContentWidth(*this, option, c));
+        const int wanted = qMax(horizontalHeader()->sectionSizeHint(c), contents.contentWidth(c));
         if (wanted > columnWidth(c))
             setColumnWidth(c, wanted);
     }
