@@ -4,7 +4,6 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QTableView>
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -62,35 +61,39 @@ int ColumnWidths::contentWidth(int column)
     const QModelIndex root = m_view.rootIndex();
     const int rows = model->rowCount(root);
     int width = 0;
-    // The plain cells by the sum of their advances, widest first.
+    // The plain cells with the sums of their advances; the widest sum is sized first.
     std::vector<std::pair<qreal, int>> plain;
     plain.reserve(size_t(rows));
+    size_t widest = 0;
     for (int row = 0; row < rows; ++row) {
         if (m_view.isRowHidden(row))
             continue;
         const QModelIndex index = model->index(row, column, root);
         const qreal sum = advanceSum(index.data(Qt::DisplayRole).toString());
-        if (sum < 0)
+        if (sum < 0) {
             width = qMax(width, delegateWidth(index));
-        else
+        } else {
+            if (plain.empty() || sum > plain[widest].first)
+                widest = plain.size();
             plain.emplace_back(sum, row);
+        }
     }
-    std::sort(plain.begin(), plain.end(),
-              [](const auto &a, const auto &b) { return a.first > b.first; });
+    if (plain.empty())
+        return m_view.showGrid() ? width + 1 : width;
     // What the delegate adds around a text (margins, a check box) is the same in every cell of
-    // the column: taken from the first cell sized. A cell whose advances with it do not exceed
-    // the widest so far cannot be wider; the first such ends the search.
-    qreal around = -1;
+    // the column: taken from the widest sum's cell. Another cell is sized only when its advances
+    // with that could exceed the widest cell found so far.
+    const QModelIndex first = model->index(plain[widest].second, column, root);
+    const int measured = delegateWidth(first);
+    width = qMax(width, measured);
+    if (plain.size() == 1)
+        return m_view.showGrid() ? width + 1 : width;
+    const qreal around =
+        measured - QFontMetricsF(m_option.font).horizontalAdvance(first.data().toString());
     for (size_t i = 0; i < plain.size(); ++i) {
-        const auto &[sum, row] = plain[i];
-        if (around >= 0 && std::ceil(sum + around) <= width)
-            break;
-        const QModelIndex index = model->index(row, column, root);
-        const int measured = delegateWidth(index);
-        if (around < 0 && i + 1 < plain.size())
-            around = measured - QFontMetricsF(m_option.font)
-                                    .horizontalAdvance(index.data(Qt::DisplayRole).toString());
-        width = qMax(width, measured);
+        if (i == widest || std::ceil(plain[i].first + around) <= width)
+            continue;
+        width = qMax(width, delegateWidth(model->index(plain[i].second, column, root)));
     }
     return m_view.showGrid() ? width + 1 : width;
 }

@@ -11,8 +11,8 @@ namespace velkora::controls {
 // The width a table view's columns need so that every row's cell shows whole, as the view's
 // delegate sizes a cell (QTableView::sizeHintForColumn over every row, the grid line included).
 // Only the cells that could be the widest are sized: a plain Latin-1 text is never wider than
-// the sum of its characters' advances (letters of a pair may only come closer), so the cells
-// are taken by that sum, widest first, until no other can exceed the widest found. The
+// the sum of its characters' advances (letters of a pair may only come closer), so after the
+// cell with the widest sum, only a cell whose sum could exceed the widest found is sized. The
 // characters' advances are measured once per font, for every column and every later fit.
 class ColumnWidths {
 public:
