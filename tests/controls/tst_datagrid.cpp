@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -101,6 +102,19 @@ public:
         return line && line->objectName() == "cellEditor" ? line : nullptr;
     }
     bool editing() const { return state() == EditingState; }
+    // The widest cell of a column as the grid's delegate sizes it, every row counted, with the
+    // grid line.
+    int widestCell(int column)
+    {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        int widest = 0;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            const QModelIndex index = model()->index(row, column);
+            widest = qMax(widest, itemDelegateForIndex(index)->sizeHint(option, index).width());
+        }
+        return showGrid() ? widest + 1 : widest;
+    }
 
 private:
     QAbstractItemModelTester m_tester{gridModel(),
@@ -441,6 +455,50 @@ private slots:
         QCOMPARE(openedAt(&grid, QContextMenuEvent::Keyboard, QPoint()),
                  grid.viewport()->mapToGlobal(cell.bottomLeft()));
         QVERIFY(!grid.mouseMenuPoint());
+    }
+
+    // A column widens to its widest cell whichever row holds it (also past the rows that
+    // Qt's own fit samples), whatever the script; it never narrows; the check column fits its box.
+    void widenFitsEveryRow_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("widestRow");
+        QTest::addColumn<QString>("widest");
+        QTest::addColumn<int>("startWidth");
+        QTest::newRow("a few rows") << 3 << 1 << "Descripción bastante larga del campo" << 20;
+        QTest::newRow("widest past 1,000 rows") << 1500 << 1400 << "Importe total del recibo"
+                                                << 20;
+        QTest::newRow("pairs that kern") << 10 << 9 << "AVAWAVAWAVAWTeToTa LT.Ty" << 20;
+        QTest::newRow("not Latin-1") << 10 << 0 << "Ωμέγα 漢字漢字漢字 ĳĳ" << 20;
+        QTest::newRow("control characters") << 10 << 5 << "tab\there\tand\tthere" << 20;
+        QTest::newRow("already wider") << 10 << 5 << "corto" << 600;
+    }
+    void widenFitsEveryRow()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, widestRow);
+        QFETCH(QString, widest);
+        QFETCH(int, startWidth);
+        widest.replace("\\t", "\t");
+        Grid grid(0);
+        QList<QVariantList> values;
+        for (int row = 0; row < rows; ++row) {
+            QVariantList cells(grid.columnCount());
+            cells[Id] = row + 1;
+            cells[Desc] = row == widestRow ? widest : QString("Campo %1").arg(row);
+            cells[Trim] = row % 2 == 0;
+            values << cells;
+        }
+        grid.AddRows(values);
+        for (int c = 0; c < grid.columnCount(); ++c)
+            grid.setColumnWidth(c, startWidth);
+        grid.widenColumnsToFit();
+        for (const int c : {int(Id), int(Desc), int(Trim)}) {
+            const int fit = qMax(grid.widestCell(c), grid.horizontalHeader()->sectionSizeHint(c));
+            const int width = grid.columnWidth(c);
+            const QString what = QString("column %1: %2 for %3").arg(c).arg(width).arg(fit);
+            QVERIFY2(width == qMax(fit, startWidth), qPrintable(what));
+        }
     }
 
     void refusedMoveNeitherEditsNorToggles()

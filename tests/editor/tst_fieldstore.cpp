@@ -2,6 +2,7 @@
 // grid's refill from it for the line grid's current row. Its filling by the load and its hidden
 // view are tested with the load.
 
+#include "editor/FieldStoreFiller.h"
 #include "load/LoadFixture.h"
 
 #include <QAbstractItemModelTester>
@@ -45,6 +46,8 @@ class tst_FieldStore : public QObject {
 
 private slots:
     void orderLookupAndRefusals();
+    void keysTextsAndSequences_data();
+    void keysTextsAndSequences();
     void refillShowsTheCurrentLinesFields();
     void refillTypeNotANumber();
 };
@@ -80,6 +83,40 @@ void tst_FieldStore::orderLookupAndRefusals()
     store.clear();
     QCOMPARE(store.count(), 0);
     QCOMPARE(store.find("K-0001-0001"), -1);
+}
+
+// The texts the load writes for each field: its key, its item text and its number.
+void tst_FieldStore::keysTextsAndSequences_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<qint64>("sequence");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("number");
+    QTest::newRow("first") << "0001" << "0010" << qint64(0) << "K-0001-0010" << "0001-0010"
+                           << "0000";
+    QTest::newRow("empty parts") << "" << QString() << qint64(7) << "K--" << "-" << "0007";
+    QTest::newRow("three digits") << "12" << "ab" << qint64(990) << "K-12-ab" << "12-ab"
+                                  << "0990";
+    QTest::newRow("four digits") << "9999" << "9999" << qint64(9990) << "K-9999-9999"
+                                 << "9999-9999" << "9990";
+    QTest::newRow("more than four") << "1" << "2" << qint64(123456789012) << "K-1-2" << "1-2"
+                                    << "123456789012";
+    QTest::newRow("below zero") << "ñ" << "Ñ" << qint64(-10) << "K-ñ-Ñ" << "ñ-Ñ" << "-010";
+}
+
+void tst_FieldStore::keysTextsAndSequences()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, field);
+    QFETCH(qint64, sequence);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QFETCH(QString, number);
+    QCOMPARE(FieldStore::keyFor(line, field), key);
+    QCOMPARE(FieldStore::textFor(line, field), text);
+    QCOMPARE(kesta::editor::sequenceText(sequence), number);
 }
 
 void tst_FieldStore::refillShowsTheCurrentLinesFields()

@@ -20,14 +20,21 @@ const QStringList &headers()
 
 FieldStore::FieldStore(QObject *parent) : QAbstractTableModel(parent) {}
 
+// Both are built once per field of a load: one allocation each.
 QString FieldStore::keyFor(const QString &line, const QString &field)
 {
-    return QStringLiteral("K-") + line + QLatin1Char('-') + field;
+    QString key;
+    key.reserve(3 + line.size() + field.size());
+    key.append(u"K-").append(line).append(u'-').append(field);
+    return key;
 }
 
 QString FieldStore::textFor(const QString &line, const QString &field)
 {
-    return line + QLatin1Char('-') + field;
+    QString text;
+    text.reserve(1 + line.size() + field.size());
+    text.append(line).append(u'-').append(field);
+    return text;
 }
 
 int FieldStore::count() const

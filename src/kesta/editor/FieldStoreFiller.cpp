@@ -45,7 +45,13 @@ const std::array<QString, FieldStore::ColumnCount - 1> &copiedColumns()
 
 QString sequenceText(qint64 sequence)
 {
-    return QStringLiteral("%1").arg(sequence, 4, 10, QLatin1Char('0'));
+    if (sequence < 0)
+        return QStringLiteral("%1").arg(sequence, 4, 10, QLatin1Char('0'));
+    // The load numbers every field: the digits, zeros before them up to four.
+    QString text = QString::number(sequence);
+    if (text.size() < 4)
+        text.prepend(QString(4 - text.size(), u'0'));
+    return text;
 }
 
 void fillFieldStore(FieldStore &store, host::RecordSet &details, qint64 &sequence)

@@ -24,6 +24,7 @@
 
 #include "DataGrid.h"
 
+#include "ColumnWidths.h"
 #include "GridDelegate.h"
 #include "GridHeader.h"
 #include "GridModel.h"
@@ -282,10 +283,15 @@ void DataGrid::setCaption(const QString &caption)
 
 void DataGrid::widenColumnsToFit()
 {
+    ensurePolished();
+    // Every row counts, not only those that sizeHintForColumn() samples.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    ColumnWidths contents(*this, option);
     for (int c = 0; c < columnCount(); ++c) {
         if (isColumnHidden(c))
             continue;
-        const int wanted = qMax(horizontalHeader()->sectionSizeHint(c), sizeHintForColumn(c));
+        const int wanted = qMax(horizontalHeader()->sectionSizeHint(c), contents.contentWidth(c));
         if (wanted > columnWidth(c))
             setColumnWidth(c, wanted);
     }
