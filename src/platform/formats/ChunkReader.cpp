@@ -166,11 +166,8 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
             // What the likely causes need is gathered here, on the lines in error alone.
             noteLineInError(m_analyzer, m_format.lineTypes()[size_t(t)], stat);
             inError = true;
-            for (const int f : m_analyzer.fieldsInError()) {
-                std::vector<qint64> &first = stat.fields[size_t(f)].first;
-                if (first.size() < size_t(FirstLinesPerField))
-                    first.push_back(index);
-            }
+            for (const int f : m_analyzer.fieldsInError())
+                TypeStat::keepFirst(stat.fields[size_t(f)].first, index);
             out.errorCount += errors;
             if (int(out.errors.size()) < limit && keepErrors) {
                 const auto fields = int(m_format.lineTypes()[size_t(t)].fields.size());
