@@ -6,21 +6,6 @@
 
 namespace velkora::formats {
 
-qsizetype readableSize(const char *p, qint64 length, qint64 available, bool record, bool *cut)
-{
-    auto size = qsizetype(std::min<qint64>({length, qint64(MaxLineBytes) + 1, available}));
-    if (!record && size == length && size > 0 && p[size - 1] == '\r')
-        --size;
-    *cut = size > MaxLineBytes;
-    if (*cut) {
-        size = MaxLineBytes;
-        // Never cut a UTF-8 character in two.
-        for (int back = 0; back < 3 && (static_cast<unsigned char>(p[size]) & 0xC0) == 0x80; ++back)
-            --size;
-    }
-    return size;
-}
-
 QString LineSource::pathProblem(const QString &path)
 {
     if (path.isEmpty())

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -21,7 +22,21 @@ struct SourceLine {
 // The bytes the test reads of a line of `length` bytes: without the CR of a CR LF end (a
 // record of fixed length keeps it), cut at MaxLineBytes without cutting a UTF-8 character.
 // `available`: how many of its bytes are at hand (at least min(length, MaxLineBytes + 1)).
-qsizetype readableSize(const char *p, qint64 length, qint64 available, bool record, bool *cut);
+inline qsizetype readableSize(const char *p, qint64 length, qint64 available, bool record,
+                              bool *cut)
+{
+    auto size = qsizetype(std::min<qint64>({length, qint64(MaxLineBytes) + 1, available}));
+    if (!record && size == length && size > 0 && p[size - 1] == '\r')
+        --size;
+    *cut = size > MaxLineBytes;
+    if (*cut) {
+        size = MaxLineBytes;
+        // Never cut a UTF-8 character in two.
+        for (int back = 0; back < 3 && (static_cast<unsigned char>(p[size]) & 0xC0) == 0x80; ++back)
+            --size;
+    }
+    return size;
+}
 
 // A file read as lines: its data are the bytes after a UTF-8 byte-order mark and before a
 // final Ctrl-Z (0x1A, as old systems end a file). Lines end with LF or CR LF; a last line
