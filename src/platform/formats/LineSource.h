@@ -108,7 +108,10 @@ inline SourceLine LineSource::at(qsizetype offset, qint64 length, qint64 availab
     line.begin = m_bufferAt + offset;
     line.length = length;
     line.bytes = m_buffer.get() + offset;
-    line.size = readableSize(line.bytes, length, available, record, &line.cut);
+    if (length <= MaxLineBytes && length <= available && !record) // most lines
+        line.size = qsizetype(length) - (length > 0 && line.bytes[length - 1] == '\r');
+    else
+        line.size = readableSize(line.bytes, length, available, record, &line.cut);
     return line;
 }
 
