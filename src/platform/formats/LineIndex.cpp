@@ -4,9 +4,7 @@
 #include "Limits.h"
 #include "LineSource.h"
 
-#include <QFileInfo>
 #include <algorithm>
-#include <cstring>
 
 namespace velkora::formats {
 
