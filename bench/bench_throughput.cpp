@@ -284,6 +284,7 @@ int main(int argc, char *argv[])
         std::printf("%-22s %5s %10s %9s %9s %10s %9s %12s %5s\n", "program", "runs", "median s",
                     "MB/s", "x wc -l", "median CPU", "CPU x wc", "peak RSS MB", "exit");
         double limit = 0, limitCpu = 0;
+        double testRatio = 0, testCpuRatio = 0, testPeak = 0;
         for (const Tool &tool : tools) {
             std::vector<double> seconds, cpu;
             double peak = 0;
@@ -310,7 +311,17 @@ int main(int argc, char *argv[])
             std::printf("%-22s %5d %10.3f %9.1f %9.2f %10.3f %9.2f %12.1f %5d\n",
                         qPrintable(tool.name), int(tool.done.size()), s, rate, rate / limit, c,
                         c > 0 ? limitCpu / c : 0.0, peak, exitCode);
+            if (tool.name.startsWith(QLatin1String("velkora"))) {
+                testRatio = rate / limit;
+                testCpuRatio = c > 0 ? limitCpu / c : 0.0;
+                testPeak = peak;
+            }
         }
+        std::printf("%s: velkora test %.2f x wc -l (CPU %.2f x), goal: at least 1.0 x wc -l "
+                    "(%s); peak RSS %.1f MB, goal: at most 64 MB (%s)\n",
+                    qPrintable(shape->name), testRatio, testCpuRatio,
+                    testRatio >= 1.0 ? "met" : "NOT met", testPeak,
+                    testPeak <= 64.0 ? "met" : "NOT met");
         std::printf("velkora counted %lld lines, %lld field errors (exit 1 means the file has "
                     "errors: %s); %s after the run\n",
                     static_cast<long long>(report.value(QStringLiteral("lines")).toInteger()),

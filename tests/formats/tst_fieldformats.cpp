@@ -1,8 +1,10 @@
 // The format language of NUMERO and Fecha fields: what a field's text reads in its format,
-// and why a text or a format is refused.
+// and why a text or a format is refused. Also the scan of a line for bytes above 0x7F and
+// control characters, many bytes at a time, against a byte-by-byte reading.
 
 #include "formats/DateFormat.h"
 #include "formats/NumberFormat.h"
+#include "formats/TextEncoding.h"
 
 #include <QtTest>
 
@@ -216,6 +218,61 @@ private slots:
         QString error;
         QVERIFY(!DateFormat::compile(format, &error).valid());
         QVERIFY(!error.isEmpty());
+    }
+
+    // Every length up to a few blocks, and a byte above 0x7F, a control character, a TAB (no
+    // control) or none at every place: the scan agrees with a byte-by-byte reading on every
+    // path this processor has (portable, SSE2, AVX2).
+    void lineScanAgreesWithBytes_data()
+    {
+        QTest::addColumn<char>("byte");
+        QTest::newRow("none") << 'a';
+        QTest::newRow("above 0x7F") << '\xC3';
+        QTest::newRow("control") << '\x01';
+        QTest::newRow("lone CR") << '\r';
+        QTest::newRow("TAB") << '\t';
+        QTest::newRow("0x1F") << '\x1F';
+        QTest::newRow("0x20") << ' ';
+        QTest::newRow("0x7F") << '\x7F';
+    }
+    void lineScanAgreesWithBytes()
+    {
+        QFETCH(char, byte);
+        using Scan = bool (*)(const char *, qsizetype, qsizetype *);
+        std::vector<std::pair<const char *, Scan>> scans{
+            {"chosen", &velkora::formats::asciiAndControl}};
+#ifdef __SSE2__
+        scans.emplace_back("SSE2", &velkora::formats::asciiAndControlSse2);
+        if (velkora::formats::hasAvx2())
+            scans.emplace_back("AVX2", &velkora::formats::asciiAndControlAvx2);
+#endif
+        QByteArray line(200, 'x');
+        for (int n = 0; n <= line.size(); ++n) {
+            for (int at = 0; at <= n; ++at) { // at == n: the byte stands past the line
+                QByteArray bytes = line.left(n) + "\x02\x80"; // past the end: never read
+                if (at < n) {
+                    bytes[at] = byte;
+                    if (at + 3 < n)
+                        bytes[n - 1] = '\x05'; // a later control is not the first
+                }
+                qsizetype control = -1;
+                bool ascii = true;
+                for (int i = 0; i < n; ++i) {
+                    const auto b = static_cast<unsigned char>(bytes[i]);
+                    ascii = ascii && b < 0x80;
+                    if (control < 0 && b < 0x20 && b != 0x09)
+                        control = i;
+                }
+                for (const auto &[name, scan] : scans) {
+                    qsizetype found = -2;
+                    const bool gotAscii = scan(bytes.constData(), n, &found);
+                    const QByteArray what = QByteArray(name) + ", length " + QByteArray::number(n) +
+                                            ", at " + QByteArray::number(at);
+                    QVERIFY2(gotAscii == ascii, what);
+                    QVERIFY2(found == control, what);
+                }
+            }
+        }
     }
 };
 

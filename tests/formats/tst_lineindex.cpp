@@ -5,6 +5,7 @@
 
 #include "FormatSamples.h"
 #include "formats/LineIndex.h"
+#include "formats/LineSource.h"
 #include "formats/LoadFormatTest.h"
 #include "formats/StoredFormat.h"
 #include "formats/StoredTestTarget.h"
@@ -76,6 +77,8 @@ private slots:
     void cutShortAndLimited();
     void unreadableFilesSayWhy();
     void storedTargetAsTheStoredTestSeesIt();
+    void sourceSplitsAlikeAtAnyBlockSize_data();
+    void sourceSplitsAlikeAtAnyBlockSize();
 };
 
 void tst_LineIndex::agreesWithTheTest_data()
@@ -233,6 +236,73 @@ void tst_LineIndex::storedTargetAsTheStoredTestSeesIt()
         const auto refused = velkora::formats::storedTestTarget(connection, key, {});
         QVERIFY(!refused.ok);
         QCOMPARE(refused.error, velkora::formats::testStoredFormat(connection, key, {}).error);
+    }
+}
+
+// The line source read in blocks of any size, forwards and backwards, gives the lines (or
+// REGISTRO records) that one reading of the whole file gives: each line once, whole, in the
+// block where it starts. Also the first NUL byte, wherever the blocks fall.
+void tst_LineIndex::sourceSplitsAlikeAtAnyBlockSize_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("record");
+    QTest::addColumn<QStringList>("lines"); // as read: the bytes, then "/" and the length
+    QTest::newRow("empty") << QByteArray() << 0 << QStringList{};
+    QTest::newRow("one line break") << QByteArray("\n") << 0 << QStringList{u"/0"_s};
+    QTest::newRow("no last line break")
+        << QByteArray("ab\r\ncd\n\nefg") << 0 << QStringList{u"ab/3"_s, u"cd/2"_s, u"/0"_s,
+                                                             u"efg/3"_s};
+    QTest::newRow("byte-order mark, CR at the end, Ctrl-Z")
+        << QByteArray("\xEF\xBB\xBFxy\r\n\r\nz\r\x1A") << 0
+        << QStringList{u"xy/3"_s, u"/1"_s, u"z/2"_s};
+    QTest::newRow("a NUL and a lone CR") << QByteArray("a\rb\nc\0d\n", 8) << 0
+                                         << QStringList{u"a\rb/3"_s, u"c\0d/3"_s};
+    QTest::newRow("records, breaks and none")
+        << QByteArray("abcd\r\nefghijkl\nmn") << 4
+        << QStringList{u"abcd/4"_s, u"efgh/4"_s, u"ijkl/4"_s, u"mn/2"_s};
+    QTest::newRow("records, a CR kept") << QByteArray("ab\rcd\r\n") << 3
+                                        << QStringList{u"ab\r/3"_s, u"cd\r/3"_s};
+}
+
+void tst_LineIndex::sourceSplitsAlikeAtAnyBlockSize()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, record);
+    QFETCH(QStringList, lines);
+    const QString path = write(dir, u"source.txt"_s, data);
+    const qint64 nul = data.indexOf('\0');
+    for (const bool reverse : {false, true}) {
+        if (reverse && record > 0)
+            continue; // records are read from the first
+        for (const qint64 block : {1, 2, 3, 5, 64}) {
+            velkora::formats::LineSource source;
+            QString error;
+            QVERIFY2(source.open(path, &error), qPrintable(error));
+            source.watchNul();
+            QStringList read;
+            const auto take = [&](const velkora::formats::SourceLine &line) {
+                read << QString::fromLatin1(line.bytes, line.size) + u'/' +
+                            QString::number(line.length);
+                return true;
+            };
+            const qint64 start = source.dataStart(), end = source.dataEnd();
+            if (record > 0) {
+                for (qint64 at = start; at < end;)
+                    QVERIFY(source.records(at, std::min(end, at + block), record, take, &at,
+                                           &error));
+            } else if (!reverse) {
+                for (qint64 at = start; at < end; at += block)
+                    QVERIFY(source.lines(at, std::min(end, at + block), false, take, &error));
+            } else {
+                for (qint64 to = end; to > start; to -= block)
+                    QVERIFY(source.lines(std::max(start, to - block), to, true, take, &error));
+                std::reverse(read.begin(), read.end());
+            }
+            const QByteArray what = "block " + QByteArray::number(block) +
+                                    (reverse ? ", reverse" : "");
+            QVERIFY2(read == lines, what + ": " + read.join(u'|').toUtf8());
+            QVERIFY2(source.firstNul() == nul, what);
+        }
     }
 }
 

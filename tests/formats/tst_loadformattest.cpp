@@ -523,6 +523,7 @@ private slots:
         QTest::addColumn<LoadFormat>("format");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("causes");
+        QTest::addColumn<qint64>("lines");
         // A few thousand lines of every kind: clean, in error, unmatched, accented in both
         // encodings, with both line ends.
         QByteArray mixed;
@@ -536,7 +537,19 @@ private slots:
             const QByteArray encoded = i % 13 == 0 ? line.toLatin1() : line.toUtf8();
             mixed += encoded + (i % 3 == 0 ? "\r\n" : "\n");
         }
-        QTest::newRow("mixed lines") << bankStatement() << mixed << false;
+        QTest::newRow("mixed lines") << bankStatement() << mixed << false << qint64(2500);
+        // Without a line break after the last line, and a line longer than most chunks.
+        QByteArray unended = mixed;
+        unended.insert(unended.indexOf('\n', 40000) + 1, "22" + QByteArray(3000, '7') + "\r\n");
+        unended.chop(unended.endsWith("\r\n") ? 2 : 1);
+        QTest::newRow("no last line break, a long line")
+            << bankStatement() << unended << false << qint64(2501);
+        // A byte-order mark, empty lines among the others and at the end, a final Ctrl-Z.
+        QTest::newRow("byte-order mark, empty lines, Ctrl-Z")
+            << bankStatement()
+            << "\xEF\xBB\xBF" + mixed.left(mixed.indexOf('\n', 30000) + 1) + "\n\r\n" +
+                   mixed.mid(30000, 20000) + "\n\n\x1A"
+            << false << qint64(-1);
         // Sales whose fields are shifted from column 31 on most lines, with a blank quantity
         // and dates day first on most of the others: what the causes count is merged too.
         const QStringList sales = salesWith([](int n, QString &line) {
@@ -553,13 +566,36 @@ private slots:
         for (int i = 0; i < 60; ++i)
             for (const QString &line : sales)
                 shifted += (i % 2 ? line.toLatin1() : line.toUtf8()) + (i % 3 ? "\n" : "\r\n");
-        QTest::newRow("causes") << salesFile() << shifted << true;
+        QTest::newRow("causes") << salesFile() << shifted << true << qint64(shifted.count('\n'));
+        // Rules across lines (counts, sums, order, sequence, first and last line): their state
+        // runs over every chunk edge, and what they find is listed in line order.
+        QStringList batches = paymentBatchLines(12, 9);
+        put(batches, 40, 39, u"7"_s); // an amount in a batch
+        batches[70] += u"X"_s;        // a longer line
+        batches.swapItemsAt(90, 91);  // out of order
+        const LoadFormat ruled = withRules(
+            paymentFileForRules(),
+            {u"0001||PRIMERA"_s, u"0006||LONGITUD 94"_s, u"0006||TRAS 0005,0006"_s,
+             u"0008|0002|CUENTA 0006 DESDE 0005"_s, u"0008|0005|SUMA 0006.0005 DESDE 0005"_s,
+             u"0009|0006|SUMA 0006.0005"_s, u"0006|0010|SECUENCIA"_s, u"0099||ULTIMA"_s});
+        QByteArray crlf;
+        for (const QString &line : batches)
+            crlf += line.toLatin1() + "\r\n";
+        QTest::newRow("rules across lines, CR LF")
+            << ruled << crlf << false << qint64(batches.size());
+        // REGISTRO 94: records without line breaks, the last one short; read from the first
+        // whatever the reading's order.
+        const QByteArray records = batches.join(QString()).toLatin1().chopped(30);
+        QTest::newRow("REGISTRO records, a short last one")
+            << withRules(ruled, {u"||REGISTRO 94"_s}) << records << false
+            << qint64(batches.size());
     }
     void resultDoesNotDependOnChunksOrThreads()
     {
         QFETCH(LoadFormat, format);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, causes);
+        QFETCH(qint64, lines);
         const QString path = dir.filePath(u"chunks.txt"_s);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
@@ -570,12 +606,13 @@ private slots:
             TestOptions options;
             options.threads = 1;
             const TestReport baseline = velkora::formats::testLoadFormat(format, path, options);
-            QCOMPARE(baseline.result.lines, bytes.count('\n'));
+            if (lines >= 0)
+                QCOMPARE(baseline.result.lines, lines);
             QVERIFY(baseline.result.errorCount > 0);
             QCOMPARE(!baseline.causes.isEmpty(), causes);
             const QString text = velkora::formats::reportText(baseline, u"|"_s);
             const QByteArray result = velkora::formats::reportJson(baseline);
-            for (const qint64 chunk : {16, 81, 1000, 65536}) {
+            for (const qint64 chunk : {16, 81, 95, 1000, 65536}) {
                 for (const int threads : {1, 2, 3}) {
                     options.chunkBytes = chunk;
                     options.threads = threads;

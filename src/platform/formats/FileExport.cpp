@@ -4,6 +4,7 @@
 #include "Csv.h"
 #include "LineAnalyzer.h"
 #include "LineRules.h"
+#include "LineSource.h"
 #include "LoadFormatTest.h"
 #include "RuleChecker.h"
 #include "RuleTrack.h"
@@ -14,8 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,19 +35,13 @@ struct Line {
 bool walk(const CompiledFormat &format, const QString &path, QString *error,
           const std::function<void(const Line &)> &visit, qint64 *count)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    LineSource source;
+    if (QString why; !QFileInfo(path).isFile() || !source.open(path, &why)) {
         *error = QFileInfo(path).exists()
                      ? QStringLiteral("El archivo '%1' no se puede leer.").arg(path)
                      : QStringLiteral("El archivo '%1' no existe.").arg(path);
         return false;
     }
-    qint64 size = file.size();
-    if (size > 0 && file.seek(size - 1) && file.read(1) == QByteArray(1, '\x1A'))
-        --size; // a final Ctrl-Z ends the file
-    file.seek(0);
-    if (file.peek(3) == QByteArray("\xEF\xBB\xBF"))
-        file.seek(3);
 
     LineAnalyzer analyzer(format);
     const LineRules rules(format);
@@ -57,7 +50,7 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
     const int record = format.rules().recordLength();
     qint64 number = 0;
     qint64 pendingEmpty = 0; // empty lines not yet known to stand between lines
-    auto handle = [&](QByteArray bytes) {
+    auto handle = [&](QByteArrayView bytes) {
         ++number;
         if (bytes.isEmpty()) {
             ++pendingEmpty;
@@ -122,24 +115,25 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
             e.line = number;
         visit(line);
     };
+    const auto take = [&](const SourceLine &line) {
+        handle(QByteArrayView(line.bytes, line.size));
+        return true;
+    };
+    constexpr qint64 BlockBytes = 1 << 20;
+    const qint64 end = source.dataEnd();
+    QString failure;
+    bool read = true;
     if (record > 0) {
-        while (file.pos() < size) {
-            handle(file.read(std::min<qint64>(record, size - file.pos())));
-            const QByteArray next = file.peek(2);
-            if (next.startsWith("\r\n"))
-                file.read(2);
-            else if (next.startsWith('\n'))
-                file.read(1);
-        }
+        for (qint64 pos = source.dataStart(); read && pos < end;)
+            read = source.records(pos, std::min(end, pos + BlockBytes), record, take, &pos,
+                                  &failure);
     } else {
-        while (file.pos() < size) {
-            QByteArray bytes = file.readLine(size - file.pos() + 1);
-            if (bytes.endsWith('\n'))
-                bytes.chop(1);
-            if (bytes.endsWith('\r'))
-                bytes.chop(1);
-            handle(bytes);
-        }
+        for (qint64 from = source.dataStart(); read && from < end; from += BlockBytes)
+            read = source.lines(from, std::min(end, from + BlockBytes), false, take, &failure);
+    }
+    if (!read) {
+        *error = QStringLiteral("El archivo '%1' no se pudo leer: %2").arg(path, failure);
+        return false;
     }
     *count = number - pendingEmpty;
     return true;
@@ -211,23 +205,14 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
         return outcome;
     }
     const CompiledFormat compiled(format);
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
-    QString key = format.key.trimmed();
-    key.replace(unsafe, QStringLiteral("_"));
-    if (key.isEmpty())
-        key = QStringLiteral("formato");
     // One file per line type (-1: the other lines), opened at its first line.
-    std::map<int, std::unique_ptr<QSaveFile>> files;
-    bool written = true;
-    auto fileFor = [&](int type) -> QSaveFile & {
+    std::map<int, std::unique_ptr<CsvFile>> files;
+    auto fileFor = [&](int type) -> CsvFile & {
         auto &slot = files[type];
         if (!slot) {
-            QString part =
-                type < 0 ? QStringLiteral("otras") : compiled.lineType(type).order.trimmed();
-            part.replace(unsafe, QStringLiteral("_"));
-            slot = std::make_unique<QSaveFile>(
-                dir.filePath(key + QLatin1Char('_') + part + QStringLiteral(".csv")));
-            written = written && slot->open(QIODevice::WriteOnly);
+            const QString part =
+                type < 0 ? QStringLiteral("otras") : compiled.lineType(type).order;
+            slot = std::make_unique<CsvFile>(dir.filePath(csvFileName(format.key, part)));
             QStringList titles{QStringLiteral("Línea")};
             if (type < 0) {
                 titles << QStringLiteral("Situación") << QStringLiteral("Texto");
@@ -235,8 +220,7 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
                 for (const FieldDef &field : compiled.lineType(type).fields)
                     titles << QStringLiteral("%1 %2").arg(field.id, field.description);
             }
-            const QByteArray head = QByteArray("\xEF\xBB\xBF") + csvRecord(titles).toUtf8();
-            written = written && slot->write(head) == head.size();
+            slot->open(titles);
         }
         return *slot;
     };
@@ -251,15 +235,13 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
             } else {
                 cells << situation(compiled, line.analyzer) << line.text;
             }
-            QSaveFile &file = fileFor(typed ? line.analyzer->lineType() : -1);
-            const QByteArray bytes = csvRecord(cells).toUtf8();
-            written = written && file.write(bytes) == bytes.size();
+            fileFor(typed ? line.analyzer->lineType() : -1).write(cells);
         },
         &outcome.lines);
     if (!outcome.ok)
         return outcome;
     for (auto &[type, file] : files) {
-        if (!written || !file->commit()) {
+        if (!file->commit()) {
             outcome.ok = false;
             outcome.error = QStringLiteral("El archivo '%1' no se pudo escribir: %2")
                                 .arg(file->fileName(), file->errorString());

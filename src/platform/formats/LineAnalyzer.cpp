@@ -172,7 +172,9 @@ void LineAnalyzer::matchLineType()
                 key = m_key;
             }
             const auto [types, count] = probe.ids.find(key, size);
-            m_candidates.insert(m_candidates.end(), types, types + count);
+            // Mostly none or one: no range insert (reserved for every line type).
+            for (int k = 0; k < int(count); ++k)
+                m_candidates.push_back(types[k]);
         }
     }
     if (m_candidates.size() > 1 && m_format.hasPrefixIds()) {

@@ -2,76 +2,11 @@
 
 #include "IndexRules.h"
 #include "Limits.h"
+#include "LineSource.h"
 
-#include <QFileInfo>
 #include <algorithm>
-#include <cstring>
 
 namespace velkora::formats {
-
-namespace {
-
-// The bytes of a line that the test reads, from the first min(length, MaxLineBytes + 1) of
-// them: without a CR before its LF (a record of fixed length keeps it), cut at MaxLineBytes
-// without cutting a UTF-8 character.
-qsizetype readSize(const char *p, qint64 length, qint64 available, bool record = false)
-{
-    qsizetype size = qsizetype(std::min<qint64>({length, qint64(MaxLineBytes) + 1, available}));
-    if (!record && size == length && size > 0 && p[size - 1] == '\r')
-        --size;
-    if (size > MaxLineBytes) {
-        size = MaxLineBytes;
-        for (int back = 0; back < 3 && (static_cast<unsigned char>(p[size]) & 0xC0) == 0x80; ++back)
-            --size;
-    }
-    return size;
-}
-
-// A window on a file: the bytes [at, at + size) read at once.
-class Window {
-public:
-    explicit Window(QFile &file) : m_file(file) {}
-
-    qint64 at() const { return m_at; }
-    qint64 end() const { return m_at + qint64(m_bytes.size()); }
-    bool holds(qint64 from, qint64 to) const { return m_at >= 0 && from >= m_at && to <= end(); }
-    const char *ptr(qint64 offset) const { return m_bytes.data() + (offset - m_at); }
-    void forget() { m_at = -1; }
-
-    // Reads [from, to) of the file; false (and the reason) when the file cannot be read.
-    bool load(qint64 from, qint64 to, QString *error)
-    {
-        m_bytes.resize(size_t(to - from));
-        m_at = from;
-        return readAt(m_file, from, m_bytes.data(), to - from, error);
-    }
-
-    static bool readAt(QFile &file, qint64 from, char *into, qint64 size, QString *error)
-    {
-        if (!file.seek(from)) {
-            *error = file.errorString();
-            return false;
-        }
-        qint64 got = 0;
-        while (got < size) {
-            const qint64 n = file.read(into + got, size - got);
-            if (n <= 0) {
-                *error = n < 0 ? file.errorString()
-                               : QStringLiteral("el archivo se acortó mientras se leía");
-                return false;
-            }
-            got += n;
-        }
-        return true;
-    }
-
-private:
-    QFile &m_file;
-    std::vector<char> m_bytes;
-    qint64 m_at = -1;
-};
-
-} // namespace
 
 qint64 LineIndex::lineNumber(qint64 index) const
 {
@@ -273,98 +208,24 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
     if (recordLength > 0)
         index.m_reverse = false;
 
-    const QFileInfo info(path);
-    if (path.isEmpty()) {
-        index.m_error = QStringLiteral("No se indicó el archivo que se prueba.");
+    index.m_error = LineSource::pathProblem(path);
+    if (!index.m_error.isEmpty())
         return index;
-    }
-    if (!info.exists()) {
-        index.m_error = QStringLiteral("El archivo '%1' no existe.").arg(path);
-        return index;
-    }
-    if (info.isDir()) {
-        index.m_error = QStringLiteral("'%1' es una carpeta, no un archivo.").arg(path);
-        return index;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        index.m_error =
-            QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, file.errorString());
-        return index;
-    }
-    qint64 size = file.size();
-    index.m_fileBytes = size;
+    LineSource source;
     QString failure;
-    char head[3] = {};
-    if (size >= 3 && Window::readAt(file, 0, head, 3, &failure) &&
-        std::memcmp(head, "\xEF\xBB\xBF", 3) == 0)
-        index.m_dataStart = 3;
-    // A final Ctrl-Z ends the file, as in the test.
-    if (char last = 0; size > index.m_dataStart &&
-                       Window::readAt(file, size - 1, &last, 1, &failure) && last == '\x1A')
-        --size;
-    const qint64 dataStart = index.m_dataStart;
+    if (!source.open(path, &failure)) {
+        index.m_error =
+            QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, failure);
+        return index;
+    }
+    index.m_fileBytes = source.fileBytes();
+    index.m_dataStart = source.dataStart();
+    const qint64 dataStart = source.dataStart();
+    const qint64 size = source.dataEnd();
     const qint64 block = std::max<qint64>(options.blockBytes, 16);
 
     LineAnalyzer analyzer(format);
     IndexRules rules(format);
-    Window window(file);
-    std::vector<char> longLine; // the first bytes of a line longer than a block
-    const auto take = [&](qint64 begin, qint64 length, const char *p) {
-        // The line type, the fields in error and the broken rules are all the index keeps.
-        analyzer.analyze(p, readSize(p, length, length, recordLength > 0),
-                         LineAnalyzer::Depth::Checks);
-        index.add(begin, length, analyzer);
-        if (rules.active()) {
-            rules.line(&analyzer);
-            if (rules.found())
-                index.addRuleErrors(rules.take(), false);
-        }
-    };
-    const auto takeLong = [&](qint64 begin, qint64 length) {
-        const qint64 wanted = std::min<qint64>(length, qint64(MaxLineBytes) + 1);
-        longLine.resize(size_t(std::max<qint64>(wanted, 1)));
-        if (!Window::readAt(file, begin, longLine.data(), wanted, &failure))
-            return false;
-        take(begin, length, longLine.data());
-        window.forget();
-        return true;
-    };
-    // The first LF at or after `from` (the file's size when none), or -1 on a read failure.
-    const auto lineFeedFrom = [&](qint64 from) {
-        Window scan(file);
-        for (qint64 at = from; at < size; at += block) {
-            if (!scan.load(at, std::min(size, at + block), &failure))
-                return qint64(-1);
-            if (const void *nl = std::memchr(scan.ptr(at), '\n', size_t(scan.end() - at)))
-                return at + (static_cast<const char *>(nl) - scan.ptr(at));
-        }
-        return size;
-    };
-    // Where the line that holds the byte before `to` starts, or -1 on a read failure.
-    const auto lineStartBefore = [&](qint64 to) {
-        Window scan(file);
-        for (qint64 end = to; end > dataStart; end -= block) {
-            const qint64 from = std::max(dataStart, end - block);
-            if (!scan.load(from, end, &failure))
-                return qint64(-1);
-            if (const void *nl = memrchr(scan.ptr(from), '\n', size_t(end - from)))
-                return from + (static_cast<const char *>(nl) - scan.ptr(from)) + 1;
-        }
-        return dataStart;
-    };
-    const auto report = [&](qint64 done) {
-        if (options.progress)
-            options.progress(done, size - dataStart, index.lineCount());
-    };
-    const auto stop = [&](qint64 done) {
-        report(done);
-        if (options.cancel && options.cancel->load(std::memory_order_relaxed)) {
-            index.m_cancelled = index.m_partial = true;
-            return true;
-        }
-        return false;
-    };
     const auto full = [&] {
         if (options.maxLines >= 0 && index.lineCount() >= options.maxLines) {
             index.m_partial = true;
@@ -372,103 +233,58 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
         }
         return false;
     };
-
-    if (recordLength > 0) {
-        // REGISTRO n: records of n characters, each perhaps followed by CR LF or LF; a last
-        // record may be shorter (an error of the rule).
-        const qint64 span = qint64(recordLength) + 2;
-        qint64 pos = dataStart;
-        while (pos < size && failure.isEmpty() && !full()) {
-            const qint64 wanted = std::min(size, pos + span);
-            if (!window.holds(pos, wanted)) {
-                if (stop(pos - dataStart) ||
-                    !window.load(pos, std::min(size, pos + std::max(block, span)), &failure))
-                    break;
-            }
-            const qint64 end = std::min(size, pos + recordLength);
-            take(pos, end - pos, window.ptr(pos));
-            if (end - pos < recordLength && rules.active()) {
-                rules.shortRecord(qsizetype(end - pos));
+    const auto take = [&](const SourceLine &line) {
+        // The line type, the fields in error and the broken rules are all the index keeps.
+        analyzer.analyze(line.bytes, line.size, LineAnalyzer::Depth::Checks);
+        index.add(line.begin, line.length, analyzer);
+        if (rules.active()) {
+            rules.line(&analyzer);
+            if (rules.found())
+                index.addRuleErrors(rules.take(), false);
+            if (recordLength > 0 && line.length < recordLength) {
+                rules.shortRecord(qsizetype(line.length));
                 if (rules.found())
                     index.addRuleErrors(rules.take(), false);
             }
-            pos = end;
-            if (pos + 1 < size && *window.ptr(pos) == '\r' && *window.ptr(pos + 1) == '\n')
-                pos += 2;
-            else if (pos < size && *window.ptr(pos) == '\n')
-                pos += 1;
         }
-        if (failure.isEmpty() && !index.m_cancelled)
-            report(std::min(pos, size) - dataStart);
-    } else if (!options.reverse) {
+        return !full();
+    };
+    const auto stop = [&](qint64 done) {
+        if (options.progress)
+            options.progress(done, size - dataStart, index.lineCount());
+        if (options.cancel && options.cancel->load(std::memory_order_relaxed)) {
+            index.m_cancelled = index.m_partial = true;
+            return true;
+        }
+        return false;
+    };
+
+    qint64 done = 0; // bytes of the data read
+    bool read = true;
+    if (recordLength > 0) {
+        // REGISTRO n: records of n characters, each perhaps followed by CR LF or LF; a last
+        // record may be shorter (an error of the rule).
         qint64 pos = dataStart;
-        while (pos < size && failure.isEmpty() && !full()) {
-            if (!window.holds(pos, pos + 1)) {
-                if (stop(pos - dataStart) ||
-                    !window.load(pos, std::min(size, pos + block), &failure))
-                    break;
-            }
-            const char *p = window.ptr(pos);
-            const qint64 n = window.end() - pos;
-            if (const void *nl = std::memchr(p, '\n', size_t(n))) {
-                const qint64 length = static_cast<const char *>(nl) - p;
-                take(pos, length, p);
-                pos += length + 1;
-            } else if (window.end() >= size) {
-                take(pos, n, p);
-                pos = size;
-            } else if (pos > window.at()) {
-                window.forget(); // the line goes on past the window: read again from its start
-            } else {
-                const qint64 end = lineFeedFrom(window.end());
-                if (end < 0 || !takeLong(pos, end - pos))
-                    break;
-                pos = end + 1;
-            }
+        while (read && pos < size && !full() && !stop(pos - dataStart))
+            read = source.records(pos, std::min(size, pos + block), recordLength, take, &pos,
+                                  &failure);
+        done = std::min(pos, size) - dataStart;
+    } else if (!options.reverse) {
+        for (qint64 from = dataStart; read && from < size && !full() && !stop(done);
+             from += block) {
+            const qint64 to = std::min(size, from + block);
+            read = source.lines(from, to, false, take, &failure);
+            done = to - dataStart;
         }
-        if (failure.isEmpty() && !index.m_cancelled)
-            report(std::min(pos, size) - dataStart);
     } else {
-        qint64 end = size;
-        bool more = size > dataStart;
-        if (more) {
-            char last = 0;
-            if (!Window::readAt(file, size - 1, &last, 1, &failure))
-                more = false;
-            else if (last == '\n')
-                end = size - 1;
+        for (qint64 to = size; read && to > dataStart && !full() && !stop(done); to -= block) {
+            const qint64 from = std::max(dataStart, to - block);
+            read = source.lines(from, to, true, take, &failure);
+            done = size - from;
         }
-        while (more && failure.isEmpty() && !full()) {
-            if (end == dataStart) { // the file's first line is empty
-                take(dataStart, 0, "");
-                break;
-            }
-            if (!window.holds(end - 1, end)) {
-                if (stop(size - end) ||
-                    !window.load(std::max(dataStart, end - block), end, &failure))
-                    break;
-            }
-            const char *base = window.ptr(window.at());
-            if (const void *nl = memrchr(base, '\n', size_t(end - window.at()))) {
-                const qint64 lineFeed = window.at() + (static_cast<const char *>(nl) - base);
-                take(lineFeed + 1, end - lineFeed - 1, window.ptr(lineFeed + 1));
-                end = lineFeed;
-            } else if (window.at() <= dataStart) {
-                take(dataStart, end - dataStart, window.ptr(dataStart));
-                more = false;
-            } else if (end < window.end()) {
-                window.forget(); // the line starts before the window: read back from its end
-            } else {
-                const qint64 begin = lineStartBefore(window.at());
-                if (begin < 0 || !takeLong(begin, end - begin))
-                    break;
-                more = begin > dataStart;
-                end = begin - 1;
-            }
-        }
-        if (failure.isEmpty() && !index.m_cancelled)
-            report(more ? size - end : size - dataStart);
     }
+    if (read && !index.m_cancelled && options.progress)
+        options.progress(done, size - dataStart, index.lineCount());
     if (!failure.isEmpty()) {
         index.m_error = QStringLiteral("El archivo '%1' no se pudo leer: %2").arg(path, failure);
         return index;
@@ -518,7 +334,9 @@ QByteArrayView IndexedLines::line(qint64 index)
     if (available <= 0 || begin < m_windowAt)
         return {};
     const char *p = m_window.constData() + (begin - m_windowAt);
-    return QByteArrayView(p, readSize(p, length, available, m_index.recordLength() > 0));
+    bool cut = false;
+    return QByteArrayView(p,
+                          readableSize(p, length, available, m_index.recordLength() > 0, &cut));
 }
 
 } // namespace velkora::formats

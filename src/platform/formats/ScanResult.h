@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <vector>
@@ -95,16 +96,25 @@ struct TypeStat {
     {
         if (field < 0) {
             ++lineErrors;
-            if (lineErrorFirst.size() < size_t(FirstLinesPerField))
-                lineErrorFirst.push_back(line);
+            keepFirst(lineErrorFirst, line);
             return;
         }
         if (fields.size() < fieldCount)
             fields.resize(fieldCount);
         FieldStat &stat = fields[size_t(field)];
         ++stat.lines;
-        if (stat.first.size() < size_t(FirstLinesPerField))
-            stat.first.push_back(line);
+        keepFirst(stat.first, line);
+    }
+    // Keeps the first FirstLinesPerField lines in line order. A rule checked across lines
+    // finds its errors when the lines it waits for come (perhaps in a later part): errors are
+    // not noted in line order.
+    static void keepFirst(std::vector<qint64> &first, qint64 line)
+    {
+        if (first.size() >= size_t(FirstLinesPerField) && line >= first.back())
+            return;
+        first.insert(std::upper_bound(first.begin(), first.end(), line), line);
+        if (first.size() > size_t(FirstLinesPerField))
+            first.pop_back();
     }
 };
 

@@ -1,6 +1,42 @@
 #include "TextEncoding.h"
 
+#include <algorithm>
+
+#ifdef __SSE2__
+#include <immintrin.h>
+#endif
+
 namespace velkora::formats {
+
+#ifdef __SSE2__
+bool hasAvx2()
+{
+    return __builtin_cpu_supports("avx2");
+}
+
+__attribute__((target("avx2"))) bool asciiAndControlAvx2(const char *p, qsizetype n,
+                                                          qsizetype *control)
+{
+    if (n < 32)
+        return asciiAndControlSse2(p, n, control);
+    const __m256i limit = _mm256_set1_epi8(0x1F);
+    const __m256i tab = _mm256_set1_epi8(0x09);
+    __m256i any = _mm256_setzero_si256();
+    __m256i controls = _mm256_setzero_si256();
+    // Blocks of 32 bytes; the last one ends at n, overlapping the one before it.
+    for (qsizetype i = 0;; i = std::min(i + 32, n - 32)) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p + i));
+        any = _mm256_or_si256(any, bytes);
+        const __m256i low = _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, limit), bytes);
+        controls =
+            _mm256_or_si256(controls, _mm256_andnot_si256(_mm256_cmpeq_epi8(bytes, tab), low));
+        if (i + 32 >= n)
+            break;
+    }
+    *control = _mm256_movemask_epi8(controls) != 0 ? firstControl(p, n) : -1;
+    return _mm256_movemask_epi8(any) == 0;
+}
+#endif
 
 bool isValidUtf8(const char *text, qsizetype n)
 {

@@ -76,38 +76,55 @@ inline qsizetype firstControl(const char *p, qsizetype n)
     return -1;
 }
 
-// isAscii and firstControl in one pass: whether no byte of [p, p + n) is above 0x7F, and in
-// *control the offset of the first control character (-1 when there is none).
+// isAscii and firstControl in one pass, without a branch per block: whether no byte of
+// [p, p + n) is above 0x7F, and in *control the offset of the first control character (-1
+// when there is none; looked for again only in a line that holds one).
+#ifdef __SSE2__
+inline bool asciiAndControlSse2(const char *p, qsizetype n, qsizetype *control)
+{
+    if (n < 16) {
+        *control = firstControl(p, n);
+        return isAscii(p, n);
+    }
+    const __m128i limit = _mm_set1_epi8(0x1F);
+    const __m128i tab = _mm_set1_epi8(0x09);
+    __m128i any = _mm_setzero_si128();
+    __m128i controls = _mm_setzero_si128();
+    const auto block = [&](qsizetype at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
+        any = _mm_or_si128(any, bytes);
+        // A byte at most 0x1F (unsigned) equals its minimum with 0x1F.
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, limit), bytes);
+        controls = _mm_or_si128(controls, _mm_andnot_si128(_mm_cmpeq_epi8(bytes, tab), low));
+    };
+    qsizetype i = 0;
+    for (; i + 16 <= n; i += 16)
+        block(i);
+    if (i < n)
+        block(n - 16); // overlaps the last whole block
+    *control = _mm_movemask_epi8(controls) != 0 ? firstControl(p, n) : -1;
+    return _mm_movemask_epi8(any) == 0;
+}
+
+// The same, thirty-two bytes at a time, for processors with AVX2 (see hasAvx2()).
+bool asciiAndControlAvx2(const char *p, qsizetype n, qsizetype *control);
+// Whether the processor runs AVX2.
+bool hasAvx2();
+// Asked once, as the library loads (no guard to test on every line).
+inline const bool RunsAvx2 = hasAvx2();
+#endif
+
 inline bool asciiAndControl(const char *p, qsizetype n, qsizetype *control)
 {
 #ifdef __SSE2__
-    if (n >= 16) {
-        const __m128i limit = _mm_set1_epi8(0x1F);
-        const __m128i tab = _mm_set1_epi8(0x09);
-        __m128i any = _mm_setzero_si128();
-        qsizetype found = -1;
-        const auto block = [&](qsizetype at) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
-            any = _mm_or_si128(any, bytes);
-            if (found < 0) {
-                const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, limit), bytes);
-                const int mask =
-                    _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(bytes, tab), low));
-                if (mask != 0)
-                    found = at + qCountTrailingZeroBits(quint32(mask));
-            }
-        };
-        qsizetype i = 0;
-        for (; i + 16 <= n; i += 16)
-            block(i);
-        if (i < n)
-            block(n - 16); // overlaps the last block: an earlier control was found already
-        *control = found;
-        return _mm_movemask_epi8(any) == 0;
-    }
-#endif
+    // Below 128 bytes the call costs what the wider blocks save.
+    if (n >= 128 && RunsAvx2)
+        return asciiAndControlAvx2(p, n, control);
+    return asciiAndControlSse2(p, n, control);
+#else
     *control = firstControl(p, n);
     return isAscii(p, n);
+#endif
 }
 
 // Whether [p, p + n) is well-formed UTF-8: no stray continuation bytes, no overlong forms, no

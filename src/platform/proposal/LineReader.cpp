@@ -1,151 +1,61 @@
 #include "LineReader.h"
 
-#include "formats/Limits.h"
-
 #include <algorithm>
-#include <cstring>
 
 namespace velkora::proposal {
 
 namespace {
-constexpr qsizetype BlockBytes = 1 << 20;
+constexpr qint64 BlockBytes = 1 << 20;
 }
 
 bool LineReader::open(const QString &path, QString *error)
 {
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly)) {
-        *error = m_file.errorString();
+    if (!m_source.open(path, error))
         return false;
-    }
-    m_size = m_file.size();
-    m_block.resize(size_t(BlockBytes));
+    m_source.watchNul();
     m_number = 0;
-    m_read = 0;
-    m_firstNul = -1;
-    m_at = m_end = 0;
-    m_eof = false;
-    if (!fill() && !m_error.isEmpty()) {
-        *error = m_error;
-        return false;
-    }
-    if (m_end >= 3 && std::memcmp(m_block.data(), "\xEF\xBB\xBF", 3) == 0)
-        m_at = 3;
+    m_next = m_source.dataStart();
+    m_lines.clear();
+    m_at = 0;
+    m_error.clear();
     return true;
+}
+
+qint64 LineReader::bytesRead() const
+{
+    return m_next >= m_source.dataEnd() ? m_source.fileBytes() : m_next;
 }
 
 bool LineReader::fill()
 {
+    m_lines.clear();
     m_at = 0;
-    m_end = 0;
-    if (m_eof)
-        return false;
-    while (m_end < BlockBytes) {
-        const qint64 got = m_file.read(m_block.data() + m_end, BlockBytes - m_end);
-        if (got < 0) {
-            m_error = m_file.errorString();
-            m_eof = true;
-            break;
+    const auto keep = [this](const formats::SourceLine &line) {
+        m_lines.push_back(line);
+        return true;
+    };
+    while (m_lines.empty() && m_error.isEmpty() && m_next < m_source.dataEnd()) {
+        const qint64 from = m_next;
+        const qint64 to = std::min(m_source.dataEnd(), from + BlockBytes);
+        if (m_record > 0) {
+            m_source.records(from, to, m_record, keep, &m_next, &m_error);
+        } else {
+            m_source.lines(from, to, false, keep, &m_error);
+            m_next = to;
         }
-        if (got == 0) {
-            m_eof = true;
-            break;
-        }
-        m_end += qsizetype(got);
     }
-    if (m_firstNul < 0 && m_end > 0) {
-        if (const void *nul = std::memchr(m_block.data(), 0, size_t(m_end)))
-            m_firstNul = m_read + (static_cast<const char *>(nul) - m_block.data());
-    }
-    m_read += m_end;
-    return m_end > 0;
-}
-
-bool LineReader::nextRecord(const char *&p, qsizetype &n)
-{
-    m_line.clear();
-    const auto length = qsizetype(m_record);
-    bool whole = false; // the record stands whole within the block
-    while (qsizetype(m_line.size()) < length) {
-        if (m_at >= m_end && !fill())
-            break;
-        const qsizetype take = std::min(m_end - m_at, length - qsizetype(m_line.size()));
-        if (m_line.empty() && take == length) {
-            p = m_block.data() + m_at;
-            n = take;
-            m_at += take;
-            whole = true;
-            break;
-        }
-        m_line.insert(m_line.end(), m_block.data() + m_at, m_block.data() + m_at + take);
-        m_at += take;
-    }
-    if (!whole) {
-        if (m_line.empty())
-            return false;
-        p = m_line.data();
-        n = qsizetype(m_line.size());
-    }
-    if (m_at < m_end && m_block[size_t(m_at)] == '\n')
-        ++m_at;
-    else if (m_at + 1 < m_end && m_block[size_t(m_at)] == '\r' && m_block[size_t(m_at) + 1] == '\n')
-        m_at += 2;
-    ++m_number;
-    return true;
+    return !m_lines.empty();
 }
 
 bool LineReader::next(const char *&p, qsizetype &n)
 {
-    if (m_record > 0)
-        return nextRecord(p, n);
-    m_line.clear();
-    bool crossed = false;
-    while (true) {
-        if (m_at >= m_end) {
-            if (!fill()) {
-                if (!crossed)
-                    return false;
-                break; // the last line has no end
-            }
-        }
-        const char *start = m_block.data() + m_at;
-        const void *nl = std::memchr(start, '\n', size_t(m_end - m_at));
-        if (nl && !crossed) {
-            p = start;
-            n = static_cast<const char *>(nl) - start;
-            m_at += n + 1;
-            finish(p, n);
-            return true;
-        }
-        const qsizetype take = nl ? static_cast<const char *>(nl) - start : m_end - m_at;
-        // Beyond the longest line the test reads, the bytes are passed over.
-        const qsizetype room = std::max<qsizetype>(0, formats::MaxLineBytes + 2 - qsizetype(m_line.size()));
-        m_line.insert(m_line.end(), start, start + std::min(take, room));
-        crossed = true;
-        m_at += take;
-        if (nl) {
-            ++m_at;
-            break;
-        }
-    }
-    p = m_line.data();
-    n = qsizetype(m_line.size());
-    finish(p, n);
-    return true;
-}
-
-void LineReader::finish(const char *p, qsizetype &n)
-{
-    // As the test: the CR of a CR LF end goes, then a line too long is cut where it stops
-    // reading, never inside a UTF-8 character.
-    if (n > 0 && p[n - 1] == '\r')
-        --n;
-    if (n > formats::MaxLineBytes) {
-        n = formats::MaxLineBytes;
-        for (int back = 0; back < 3 && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80; ++back)
-            --n;
-    }
+    if (m_at >= m_lines.size() && !fill())
+        return false;
+    const formats::SourceLine &line = m_lines[m_at++];
+    p = line.bytes;
+    n = line.size;
     ++m_number;
+    return true;
 }
 
 void DecodedLine::decode(const char *p, qsizetype n, qsizetype limit)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "formats/LineSource.h"
 #include "formats/TextEncoding.h"
 
 #include <QFile>
@@ -8,10 +9,10 @@
 
 namespace velkora::proposal {
 
-// Reads a file line by line as the load-format test splits it: lines end with LF or CR LF, a
-// last line without an end counts, a UTF-8 byte-order mark at the start is skipped, and a line
-// longer than formats::MaxLineBytes is read up to there. One block of the file and one line
-// are held at a time.
+// Reads a file line by line as the load-format test splits it (formats::LineSource): lines
+// end with LF or CR LF, a last line without an end counts, a UTF-8 byte-order mark at the
+// start and a final Ctrl-Z are passed over, and a line longer than formats::MaxLineBytes is
+// read up to there. One block of the file and the places of its lines are held at a time.
 class LineReader {
 public:
     bool open(const QString &path, QString *error);
@@ -22,28 +23,21 @@ public:
     // error()).
     bool next(const char *&p, qsizetype &n);
     qint64 lineNumber() const { return m_number; } // of the line last returned, from 1
-    qint64 fileBytes() const { return m_size; }
-    qint64 bytesRead() const { return m_read; }
+    qint64 fileBytes() const { return m_source.fileBytes(); }
+    qint64 bytesRead() const;
     // The offset of the first NUL byte read so far (from 0), or -1.
-    qint64 firstNul() const { return m_firstNul; }
+    qint64 firstNul() const { return m_source.firstNul(); }
     const QString &error() const { return m_error; }
 
 private:
     bool fill();
-    bool nextRecord(const char *&p, qsizetype &n);
-    void finish(const char *p, qsizetype &n);
 
-    QFile m_file;
-    qint64 m_size = 0;
+    formats::LineSource m_source;
     qint64 m_number = 0;
-    qint64 m_read = 0;
-    qint64 m_firstNul = -1;
     int m_record = 0;
-    std::vector<char> m_block;
-    qsizetype m_at = 0;   // next unread byte of the block
-    qsizetype m_end = 0;  // bytes of the block
-    bool m_eof = false;
-    std::vector<char> m_line; // a line that crosses blocks
+    qint64 m_next = 0; // where the next block starts
+    std::vector<formats::SourceLine> m_lines; // the block's lines
+    size_t m_at = 0;                          // the next of them
     QString m_error;
 };
 

@@ -1,0 +1,198 @@
+#include "ChunkReader.h"
+
+#include "LikelyCauses.h"
+
+#include <algorithm>
+
+namespace velkora::formats {
+
+ChunkReader::ChunkReader(const CompiledFormat &format, const ScanOptions &options,
+                         const Wanted &wanted)
+    : m_format(format), m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
+      m_track(format), m_checksRules(!format.rules().empty())
+{
+    // Only the rules look at the values that the checks read.
+    m_analyzer.setValuesWanted(m_checksRules);
+}
+
+void ChunkReader::begin(ScanResult &out)
+{
+    out = ScanResult{};
+    out.types.resize(m_format.lineTypes().size());
+    for (size_t t = 0; t < out.types.size(); ++t)
+        out.types[t].gaps.resize(m_format.lineTypes()[t].gaps.size());
+    m_track.begin(out);
+}
+
+bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
+{
+    begin(out);
+    out.bytes = chunk.end - chunk.start;
+    return m_source.lines(
+        chunk.start, chunk.end, m_options.reverse,
+        [&](const SourceLine &source) {
+            line(source, out);
+            return true;
+        },
+        error);
+}
+
+bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
+                              QString *error)
+{
+    begin(out);
+    const bool ruled = m_format.rules().recordRule() >= 0;
+    const bool read = m_source.records(
+        chunk.start, chunk.end, length,
+        [&](const SourceLine &source) {
+            const qint64 index = out.lines;
+            line(source, out);
+            if (source.length < length && ruled)
+                shortRecord(index, qsizetype(source.length), out);
+            return true;
+        },
+        next, error);
+    out.bytes = *next - chunk.start;
+    return read;
+}
+
+void ChunkReader::shortRecord(qint64 index, qsizetype size, ScanResult &out)
+{
+    FieldError e;
+    e.line = index;
+    e.lineType = -1;
+    e.field = -1;
+    e.kind = ErrorKind::Rule;
+    e.rule = m_format.rules().recordRule();
+    e.ruleValue = size;
+    e.from = 1;
+    e.to = int(size);
+    bool inError = false;
+    countError(m_format, e, out, inError, m_wanted.errors.load(std::memory_order_relaxed),
+               m_options.listLimit);
+}
+
+void ChunkReader::line(const SourceLine &source, ScanResult &out)
+{
+    const char *p = source.bytes;
+    const qsizetype size = source.size;
+    const bool tooLong = source.cut;
+    const qint64 index = out.lines++;
+    const int limit = m_options.listLimit;
+    auto list = [&](ListedLines &to, const std::atomic<bool> &wanted) {
+        ++to.count;
+        if (int(to.first.size()) < limit && wanted.load(std::memory_order_relaxed))
+            to.first.push_back(index);
+    };
+    if (size == 0) {
+        // An empty line: one that ends the file is named, one between lines has no type.
+        out.noteEmpty(index, limit);
+        if (m_track.active()) {
+            bool inError = false;
+            m_track.line(nullptr, index, out, inError, false, limit);
+        }
+        if (int(out.details.size()) < m_options.detailLines &&
+            m_wanted.details.load(std::memory_order_relaxed)) {
+            LineDetail detail;
+            detail.line = index;
+            out.details.push_back(std::move(detail));
+        }
+        return;
+    }
+    out.noteText(limit);
+
+    // Converted values are worked out only for the lines kept in full.
+    const bool keepDetail = int(out.details.size()) < m_options.detailLines &&
+                            m_wanted.details.load(std::memory_order_relaxed);
+    m_analyzer.analyze(p, size,
+                       keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
+    const int characters = int(m_analyzer.characters());
+    if (characters > out.longest || out.longestLine < 0) {
+        out.longest = std::max(out.longest, characters);
+        out.longestLine = index;
+    }
+    if (tooLong)
+        list(out.longLines, m_wanted.longLines);
+    if (m_analyzer.encoding() == LineEncoding::Utf8)
+        ++out.utf8Lines;
+    else if (m_analyzer.encoding() == LineEncoding::Cp1252)
+        ++out.cp1252Lines;
+
+    const bool keepErrors = m_wanted.errors.load(std::memory_order_relaxed);
+    bool inError = false;
+    auto controlCharacter = [&](int lineType) {
+        if (m_analyzer.controlColumn() == 0)
+            return;
+        list(out.controlLines, m_wanted.errors);
+        FieldError error;
+        error.line = index;
+        error.lineType = lineType;
+        error.field = lineType >= 0 ? m_analyzer.controlField() : -1;
+        error.kind = ErrorKind::Control;
+        error.from = error.to = m_analyzer.controlColumn();
+        error.column = m_analyzer.controlColumn();
+        // The byte itself (the column counts characters; find it again by its offset).
+        error.ruleValue = static_cast<unsigned char>(*std::find_if(p, p + size, [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b < 0x20 && b != 0x09;
+        }));
+        countError(m_format, error, out, inError, keepErrors, limit);
+    };
+
+    switch (m_analyzer.match()) {
+    case LineAnalyzer::Match::None:
+        list(out.unmatched, m_wanted.unmatched);
+        controlCharacter(-1);
+        break;
+    case LineAnalyzer::Match::Many:
+        list(out.ambiguous, m_wanted.ambiguous);
+        controlCharacter(-1);
+        break;
+    case LineAnalyzer::Match::One: {
+        const int t = m_analyzer.lineType();
+        TypeStat &stat = out.types[size_t(t)];
+        ++stat.lines;
+        stat.longest = std::max(stat.longest, characters);
+        for (size_t g = 0; g < stat.gaps.size(); ++g) {
+            if (m_analyzer.gapHasText(int(g))) {
+                GapStat &gap = stat.gaps[g];
+                if (gap.first < 0)
+                    gap.first = index;
+                ++gap.lines;
+            }
+        }
+        const int errors = m_analyzer.errorCount();
+        if (errors > 0) {
+            // What the likely causes need is gathered here, on the lines in error alone.
+            noteLineInError(m_analyzer, m_format.lineTypes()[size_t(t)], stat);
+            inError = true;
+            for (const int f : m_analyzer.fieldsInError())
+                TypeStat::keepFirst(stat.fields[size_t(f)].first, index);
+            out.errorCount += errors;
+            if (int(out.errors.size()) < limit && keepErrors) {
+                const auto fields = int(m_format.lineTypes()[size_t(t)].fields.size());
+                for (int f = 0; f < fields && int(out.errors.size()) < limit; ++f) {
+                    if (m_analyzer.field(f).ok)
+                        continue;
+                    FieldError &error = out.errors.emplace_back();
+                    m_analyzer.fillError(f, error);
+                    error.line = index;
+                }
+            }
+        }
+        controlCharacter(t);
+        if (m_checksRules)
+            m_rules.check(m_analyzer, index, out, inError, keepErrors, limit);
+        break;
+    }
+    }
+    if (m_track.active())
+        m_track.line(&m_analyzer, index, out, inError, keepErrors, limit);
+    if (keepDetail) {
+        LineDetail detail = m_analyzer.detail();
+        detail.line = index;
+        out.details.push_back(std::move(detail));
+    }
+}
+
+} // namespace velkora::formats

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "CompiledFormat.h"
+#include "FileScanner.h"
+#include "LineAnalyzer.h"
+#include "LineRules.h"
+#include "LineSource.h"
+#include "RuleTrack.h"
+#include "ScanResult.h"
+
+#include <atomic>
+
+namespace velkora::formats {
+
+// A part of the file: its data's bytes [start, end).
+struct Chunk {
+    qint64 start = 0;
+    qint64 end = 0;
+};
+
+// What the lists of the merged result still want: once a merged list is full, later chunks
+// need not keep entries for it. Only merges in reading order clear a flag, so what is kept
+// does not depend on which thread finishes first.
+struct Wanted {
+    std::atomic<bool> unmatched{true};
+    std::atomic<bool> ambiguous{true};
+    std::atomic<bool> longLines{true};
+    std::atomic<bool> errors{true};
+    std::atomic<bool> details{true};
+};
+
+// Reads chunks of a file and analyses their lines into a part of the result, numbered from
+// the chunk's first line. One per reading thread.
+class ChunkReader {
+public:
+    ChunkReader(const CompiledFormat &format, const ScanOptions &options, const Wanted &wanted);
+
+    bool open(const QString &path, QString *error) { return m_source.open(path, error); }
+
+    // The lines that start in the chunk, in reading order.
+    bool read(const Chunk &chunk, ScanResult &out, QString *error);
+    // REGISTRO n: the records that start in the chunk, each of `length` characters and
+    // perhaps a line break after it; *next is where the record after them starts. The last
+    // record of the file may be shorter (an error of the rule).
+    bool readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
+                     QString *error);
+
+private:
+    void begin(ScanResult &out);
+    void line(const SourceLine &source, ScanResult &out);
+    void shortRecord(qint64 index, qsizetype size, ScanResult &out);
+
+    const CompiledFormat &m_format;
+    LineSource m_source;
+    const ScanOptions &m_options;
+    const Wanted &m_wanted;
+    LineAnalyzer m_analyzer;
+    LineRules m_rules;
+    RuleTrack m_track;
+    bool m_checksRules;
+};
+
+} // namespace velkora::formats
