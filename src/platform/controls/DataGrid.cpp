@@ -25,7 +25,7 @@
 #include "GridDelegate.h"
 #include "GridModel.h"
 #include "GridSelectionModel.h"
-#include "TextRules.h"
+#include "formats/TextRules.h"
 #include "VirtualKeys.h"
 
 #include <QApplication>
