@@ -3,11 +3,11 @@
 
 #include "editor/FieldStore.h"
 #include "editor/FieldStoreFiller.h"
+#include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
-#include "screen/GridColumns.h"
 #include "screen/frmKESTA.h"
 #include "store/Literals.h"
 #include "store/RuleRows.h"
@@ -24,6 +24,9 @@
 namespace kesta::screen {
 
 namespace {
+
+using editor::columnOf;
+using editor::LineColumn;
 
 // A header text as read; a null shows as the empty text.
 QString headerText(const host::RecordSet &record, const QString &column)

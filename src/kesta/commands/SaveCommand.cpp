@@ -2,11 +2,12 @@
 // then one transaction), and the message for what the save came to.
 
 #include "editor/FieldStore.h"
+#include "editor/FormatForm.h"
+#include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
-#include "screen/GridColumns.h"
 #include "screen/frmKESTA.h"
 #include "store/FormatSave.h"
 #include "store/RuleRows.h"
@@ -24,6 +25,9 @@ namespace kesta::screen {
 
 namespace {
 
+using editor::columnOf;
+using editor::LineColumn;
+
 QString cellText(const velkora::controls::DataGrid &grid, int row, LineColumn column)
 {
     const QVariant value = grid.cell(row, columnOf(column));
@@ -32,75 +36,20 @@ QString cellText(const velkora::controls::DataGrid &grid, int row, LineColumn co
 
 } // namespace
 
-QList<storage::LayoutLineValues> frmKESTA::lineRowsToSave() const
-{
-    // One Layout row per line-grid row, each with the header's values; the save adds the
-    // stamp and the operator.
-    host::ToolServices &tools = Publico::ToolServices();
-    QList<storage::LayoutLineValues> rows;
-    for (int row = 0; row < ssLinea->Rows(); ++row) {
-        storage::LayoutLineValues v;
-        v.key = txtClave->text();
-        v.description = txtDescripcion->text();
-        v.file = txtArchivo->text();
-        v.order = cellText(*ssLinea, row, LineColumn::Order);
-        v.lineDescription = cellText(*ssLinea, row, LineColumn::Description);
-        v.lineId = cellText(*ssLinea, row, LineColumn::Id);
-        v.position = cellText(*ssLinea, row, LineColumn::Position);
-        v.length = cellText(*ssLinea, row, LineColumn::Length);
-        v.reverse = chInverso->isChecked();
-        v.user1 = txtUser1->text();
-        v.user2 = txtUser2->text();
-        v.user3 = txtUser3->text();
-        v.user4 = txtUser4->text();
-        v.date5 = tools.FormatDate(dpUser5->date());
-        v.date6 = tools.FormatDate(dpUser6->date());
-        rows << v;
-    }
-    return rows;
-}
-
-QList<storage::LayoutFieldValues> frmKESTA::fieldRowsToSave() const
-{
-    // One Layout_Detalle row per field store row, in the store's order.
-    using Store = editor::FieldStore;
-    const Store &store = fieldStore();
-    QList<storage::LayoutFieldValues> rows;
-    rows.reserve(store.count());
-    for (int i = 0; i < store.count(); ++i) {
-        storage::LayoutFieldValues v;
-        v.key = txtClave->text();
-        v.lineId = store.subItem(i, Store::LineaID);
-        v.id = store.subItem(i, Store::Id);
-        v.description = store.subItem(i, Store::Descripcion);
-        v.position = store.subItem(i, Store::Posicion);
-        v.length = store.subItem(i, Store::Longitud);
-        v.trim = store.subItem(i, Store::Trim);
-        v.valor = store.subItem(i, Store::Valor);
-        v.formato = store.subItem(i, Store::Formato);
-        v.tipo = store.subItem(i, Store::Tipo);
-        rows << v;
-    }
-    return rows;
-}
-
 storage::SaveRequest frmKESTA::saveRequest(bool isNew) const
 {
-    storage::SaveRequest request;
-    request.format =
-        isNew ? storage::LoadFormatWriter::Format::New : storage::LoadFormatWriter::Format::Stored;
-    request.key = txtClave->text();
-    request.description = txtDescripcion->text();
-    if (ssLinea->Rows() < 1)
-        return request;
-    request.lines = lineRowsToSave();
-    request.fields = fieldRowsToSave();
+    host::ToolServices &tools = Publico::ToolServices();
+    const editor::FormatForm form({txtClave, txtDescripcion, txtArchivo, chInverso, txtUser1,
+                                   txtUser2, txtUser3, txtUser4, dpUser5, dpUser6, ssLinea,
+                                   &fieldStore()},
+                                  [&tools](const QDate &date) { return tools.FormatDate(date); });
+    storage::SaveRequest request = form.read(isNew);
     // The shown format's rules go with their line types and fields to the numbers written now
     // (a copy takes them to its new key). A rule whose field or line type was removed refuses
     // the save: it is never left pointing at another field.
-    if (m_shownRules->read) {
+    if (!request.lines.isEmpty() && m_shownRules->read) {
         storage::LayoutRuleValues refused;
-        request.rules = storage::carryRules(txtClave->text(), *m_shownRules, lineNumbering(),
+        request.rules = storage::carryRules(request.key, *m_shownRules, lineNumbering(),
                                             fieldNumbering(), &refused);
         if (!request.rules)
             request.ruleWithoutItsField = refused;

@@ -4,9 +4,9 @@
 #include "frmKESTA.h"
 #include "store/ColumnLimits.h"
 
-#include "GridColumns.h"
 #include "TwipsLayout.h"
 #include "editor/FieldStore.h"
+#include "editor/GridColumns.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -27,6 +27,9 @@ namespace kesta::screen {
 
 namespace {
 
+using editor::columnOf;
+using editor::FieldColumn;
+using editor::LineColumn;
 using velkora::controls::DataGrid;
 using velkora::controls::DatePicker;
 using velkora::controls::Etiqueta;

@@ -220,8 +220,6 @@ private:
     QList<storage::LineNumbering> lineNumbering() const;
     QList<storage::FieldNumbering> fieldNumbering() const;
     // SaveCommand.cpp: the rows a save writes, and what the screen shows for its outcome.
-    QList<storage::LayoutLineValues> lineRowsToSave() const;
-    QList<storage::LayoutFieldValues> fieldRowsToSave() const;
     storage::SaveRequest saveRequest(bool isNew) const;
     void showSaveOutcome(const storage::SaveOutcome &outcome);
     void showSaveProblem(const storage::SaveProblem &problem);

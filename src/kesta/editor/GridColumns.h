@@ -1,6 +1,6 @@
 #pragma once
 
-namespace kesta::screen {
+namespace kesta::editor {
 
 // The columns of the line grid (ssLinea) and of the field grid (ssDetalle), in the order the
 // form design gives them: cells are read and written by these, never by their captions.
@@ -27,4 +27,4 @@ constexpr int columnOf(FieldColumn column)
     return static_cast<int>(column);
 }
 
-} // namespace kesta::screen
+} // namespace kesta::editor
