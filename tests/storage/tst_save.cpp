@@ -7,7 +7,9 @@
 #include "editor/RulesDialog.h"
 #include "messages/WrittenMessages.h"
 #include "store/ColumnLimits.h"
+#include "store/FormatRows.h"
 #include "store/FormatSave.h"
+#include "store/LoadFormatReader.h"
 #include "store/SqlConnection.h"
 #include "host/RuntimeError.h"
 
@@ -287,6 +289,8 @@ private slots:
     void copyTakesTheRules();
     void saveOutcomes_data();
     void saveOutcomes();
+    void valueComesBackEqual_data() { KESTA_BOTH_ENGINES(); }
+    void valueComesBackEqual();
     void sqlServerKeysThatWouldBeOne_data();
     void sqlServerKeysThatWouldBeOne();
 };
@@ -1515,6 +1519,49 @@ void tst_Save::saveOutcomes()
              QStringList{"Pagos|2026-12-07 10:30:15|ANA|ANA"});
     QCOMPARE(tableRows(db, "Layout_Detalle", "Ld_ID, Ld_Descripcion", request.key),
              QStringList{"0001|Importe"});
+}
+
+// A load format value written by the one save and read by the one reader comes back equal:
+// header, line types, fields with every kind of value, rules.
+void tst_Save::valueComesBackEqual()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    using namespace velkora::formats;
+    LoadFormat format;
+    format.key = "VAL1";
+    format.description = "Cobros 'diarios' \\ \"Ω\"";
+    format.file = "/datos/cobros.txt";
+    format.reverse = true;
+    format.state = "AC";
+    LineType header{"0001", "H", "Encabezado", 1, 1, {}};
+    header.fields << FieldDef{"0001", "0001", "Fecha", 2, 8, "03", {}, "yyyymmdd", false}
+                  << FieldDef{"0001", "0002", "Origen", 1, 1, "04", "BANCO 'X'", {}, true};
+    LineType detail{"0002", "D", "Detalle", 1, 1, {}};
+    detail.fields << FieldDef{"0002", "0001", "Importe", 2, 12, "01", {}, "0.00", false}
+                  << FieldDef{"0002", "0010", "Cuenta", 14, 20, "02", {}, {}, true};
+    format.lineTypes << header << detail;
+    format.rules << RuleDef{"0001", {}, {}, "LONGITUD 80", "Largo fijo"}
+                 << RuleDef{"0002", "0002", "0001", "SUMA 0002.0001", "Total"};
+
+    const auto connection = std::make_shared<velkora::services::SqlConnection>(db.connectionName());
+    QString statement;
+    kesta::storage::FormatSave save([connection] { return connection; }, statement, "ANA",
+                                    [] { return QString("2026-12-07 10:30:15"); });
+    kesta::storage::HeaderData headerData;
+    headerData.date5 = headerData.date6 = "2026-12-01";
+    const SaveOutcome outcome = save.save(kesta::storage::saveRequestOf(
+        format, headerData, kesta::storage::LoadFormatWriter::Format::New, true));
+    QVERIFY2(outcome.saved(), qPrintable(outcome.error));
+
+    const std::optional<LoadFormat> read =
+        LoadFormatReader(QSqlDatabase::database(db.connectionName())).read("VAL1");
+    QVERIFY(read);
+    QVERIFY(*read == format);
+    LoadFormat other = format;
+    other.lineTypes[1].fields[1].trim = false;
+    QVERIFY(!(*read == other));
 }
 
 QTEST_MAIN(tst_Save)
