@@ -19,8 +19,8 @@
 #include "formats/CompiledFormat.h"
 #include "formats/FormatSamples.h"
 #include "formats/LineIndex.h"
-#include "services/SqlConnection.h"
-#include "storage/LoadFormatWriter.h"
+#include "store/SqlConnection.h"
+#include "store/LoadFormatWriter.h"
 #include "support/TestDatabase.h"
 
 #include <QCommandLineParser>

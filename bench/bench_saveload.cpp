@@ -16,7 +16,7 @@
 #include "BenchSupport.h"
 
 #include "load/LoadFixture.h"
-#include "services/Database.h"
+#include "store/Database.h"
 #include "services/Services.h"
 
 #include <QApplication>

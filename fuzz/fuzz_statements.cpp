@@ -5,9 +5,9 @@
 // nothing else.
 
 #include "host/RuntimeError.h"
-#include "storage/Dialect.h"
-#include "storage/Literals.h"
-#include "storage/Statements.h"
+#include "store/Dialect.h"
+#include "store/Literals.h"
+#include "store/Statements.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

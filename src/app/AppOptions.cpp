@@ -1,6 +1,6 @@
 #include "AppOptions.h"
 
-#include "services/Database.h"
+#include "store/Database.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

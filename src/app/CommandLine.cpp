@@ -5,13 +5,13 @@
 
 #include "formats/FileExport.h"
 #include "formats/FormatsError.h"
-#include "formats/LoadFormatReader.h"
-#include "formats/StoredFormat.h"
-#include "formats/StoredTestTarget.h"
+#include "store/LoadFormatReader.h"
+#include "store/StoredFormat.h"
+#include "store/StoredTestTarget.h"
 #include "host/RuntimeError.h"
 #include "proposal/Proposal.h"
-#include "services/Database.h"
-#include "services/SchemaUpgrade.h"
+#include "store/Database.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QCoreApplication>
 #include <QDir>

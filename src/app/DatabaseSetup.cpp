@@ -3,8 +3,8 @@
 #include "InstallLayout.h"
 
 #include "host/RuntimeError.h"
-#include "services/Database.h"
-#include "services/SqlConnection.h"
+#include "store/Database.h"
+#include "store/SqlConnection.h"
 
 #include <QDir>
 #include <QFileInfo>

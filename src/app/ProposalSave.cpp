@@ -1,13 +1,13 @@
 #include "ProposalSave.h"
 
-#include "controls/DigitFormat.h"
-#include "formats/LoadFormatReader.h"
-#include "host/RuntimeError.h"
-#include "services/DateTexts.h"
-#include "services/SqlConnection.h"
-#include "storage/ColumnLimits.h"
-#include "storage/Literals.h"
-#include "storage/LoadFormatWriter.h"
+#include "formats/DigitFormat.h"
+#include "store/ColumnLimits.h"
+#include "store/DateTexts.h"
+#include "store/FormatRows.h"
+#include "store/FormatSave.h"
+#include "store/Literals.h"
+#include "store/LoadFormatReader.h"
+#include "store/SqlConnection.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -20,13 +20,57 @@ namespace {
 
 using kesta::storage::ColumnLength::Key;
 
+// Why the save refused the proposal, as the command line says it.
+QString refusal(const kesta::storage::SaveOutcome &saved)
+{
+    using Status = kesta::storage::SaveOutcome::Status;
+    using Code = kesta::storage::SaveProblem::Code;
+    switch (saved.status) {
+    case Status::KeyRequired:
+        return QStringLiteral("no tiene clave");
+    case Status::DescriptionRequired:
+        return QStringLiteral("no tiene descripción");
+    case Status::LineRequired:
+        return QStringLiteral("no tiene ningún tipo de línea");
+    case Status::RuleRefused:
+        return QStringLiteral("la regla %1 (%2) no tiene su tipo de línea o su campo")
+            .arg(saved.rule->id, saved.rule->text);
+    default:
+        break;
+    }
+    if (!saved.problem)
+        return saved.error;
+    const kesta::storage::SaveProblem &p = *saved.problem;
+    switch (p.code) {
+    case Code::TextTooLong:
+        return QStringLiteral("%1 tiene %2 caracteres y la columna %3 admite %4")
+            .arg(p.what)
+            .arg(p.length)
+            .arg(p.column)
+            .arg(p.maxLength);
+    case Code::UnstorableCharacter:
+        return QStringLiteral("%1 tiene un carácter que no se puede guardar (U+%2)")
+            .arg(p.what,
+                 QString::number(p.character, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    case Code::NotANumber:
+        return QStringLiteral("%1: \"%2\" no es un número").arg(p.what, p.value);
+    case Code::NumberDoesNotFit:
+        return QStringLiteral("%1: el número %2 no cabe en la columna %3")
+            .arg(p.what, p.value, p.column);
+    case Code::KeysCollide:
+        return QStringLiteral("%1: \"%2\" y \"%3\" son la misma clave para la base de datos")
+            .arg(p.what, p.value, p.otherValue);
+    }
+    return p.what;
+}
+
 QString keyFormat(const QString &connectionName)
 {
     QSqlQuery query(QSqlDatabase::database(connectionName));
     query.setForwardOnly(true);
     // A database without the settings' table (or the setting) keeps the design format.
-    if (query.prepare(QStringLiteral(
-            "SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"))) {
+    if (query.prepare(
+            QStringLiteral("SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"))) {
         query.addBindValue(QStringLiteral("FTO_LAYOUT"));
         if (query.exec() && query.next() && !query.value(0).isNull())
             return query.value(0).toString();
@@ -74,113 +118,75 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
 
     const auto connection = std::make_shared<services::SqlConnection>(connectionName);
     const kesta::host::Engine engine = connection->engine();
-    const formats::LoadFormat format = proposal::toLoadFormat(proposal, key);
+    formats::LoadFormat format = proposal::toLoadFormat(proposal, key);
     // The file as the header holds it: the whole path when it fits the column, else its name.
-    QString file = format.file;
-    if (file.size() > kesta::storage::ColumnLength::File)
-        file = QFileInfo(file).fileName().left(kesta::storage::ColumnLength::File);
-    const QString stamp = services::stampText(engine, QDateTime::currentDateTime());
-    const QString today = services::dateText(engine, QDate::currentDate());
-
-    QList<kesta::storage::LayoutLineValues> lines;
-    QList<kesta::storage::LayoutFieldValues> fields;
-    for (const formats::LineType &type : format.lineTypes) {
-        kesta::storage::LayoutLineValues v;
-        v.key = key;
-        v.description = format.description;
-        v.file = file;
-        v.order = type.order;
-        v.lineDescription = type.description;
-        v.lineId = type.lineId;
-        // A line type without an ID (a file of one kind of line) is entered on the screen at
-        // position 1, length 1, which its line edit accepts; the test takes every line either way.
-        v.position = QString::number(type.lineId.isEmpty() ? 1 : type.position);
-        v.length = QString::number(type.lineId.isEmpty() ? 1 : type.length);
-        v.reverse = false;
-        v.user3 = QStringLiteral("0.0000");
-        v.user4 = QStringLiteral("0.0000");
-        v.date5 = today;
-        v.date6 = today;
-        v.stamp = stamp;
-        v.operatorAlta = operatorCode;
-        v.operatorModif = operatorCode;
-        lines << v;
-        for (const formats::FieldDef &f : type.fields) {
-            kesta::storage::LayoutFieldValues fv;
-            fv.key = key;
-            fv.lineId = type.order;
-            fv.id = f.id;
-            fv.description = f.description;
-            fv.position = QString::number(f.position);
-            fv.length = QString::number(f.length);
-            fv.trim = f.trim ? QStringLiteral("SI") : QStringLiteral("NO");
-            fv.valor = f.value;
-            fv.formato = f.format;
-            fv.tipo = f.typeCode;
-            fields << fv;
-        }
-    }
+    if (format.file.size() > kesta::storage::ColumnLength::File)
+        format.file = QFileInfo(format.file).fileName().left(kesta::storage::ColumnLength::File);
     if (operatorCode.size() > kesta::storage::ColumnLength::Operator) {
+        outcome.status = SaveOutcome::Refused;
         outcome.message = QStringLiteral("El operador '%1' tiene más de %2 caracteres.")
                               .arg(operatorCode)
                               .arg(kesta::storage::ColumnLength::Operator);
         return outcome;
     }
-
     // The proposed rules, when the database has their table (one made before the rules keeps
     // the format without them, and the message says so).
-    QList<kesta::storage::LayoutRuleValues> rules;
-    for (const formats::RuleDef &r : format.rules) {
-        kesta::storage::LayoutRuleValues rv;
-        rv.key = key;
-        rv.id = r.id;
-        rv.lineId = r.lineOrder;
-        rv.fieldId = r.fieldId;
-        rv.text = r.text;
-        rv.description = r.description;
-        rules << rv;
-    }
     const bool rulesTable = formats::hasRulesTable(QSqlDatabase::database(connectionName));
+    kesta::storage::HeaderData header;
+    header.date5 = header.date6 = services::dateText(engine, QDate::currentDate());
+    const kesta::storage::SaveRequest request = kesta::storage::saveRequestOf(
+        format, header, kesta::storage::LoadFormatWriter::Format::New, rulesTable);
+    const qsizetype lines = request.lines.size();
+    const qsizetype fields = request.fields.size();
+    const qsizetype rules = format.rules.size();
 
-    // The key is looked up inside the save's transaction: a format stored meanwhile under it
-    // is never replaced.
+    // The screen's save of a new format: its checks, then the key looked up again inside the
+    // transaction (a format stored meanwhile under it is never replaced).
+    using kesta::storage::FormatSave;
+    using Status = kesta::storage::SaveOutcome::Status;
     QString statement;
-    using Writer = kesta::storage::LoadFormatWriter;
-    Writer writer([connection] { return connection; }, statement);
-    try {
-        const auto result =
-            writer.write(Writer::Format::New, key, lines, fields, rulesTable ? &rules : nullptr,
-                         [](const QString &) { return true; });
-        if (result == Writer::Result::KeyTaken) {
-            outcome.status = SaveOutcome::KeyTaken;
-            outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
-                                             "carga: %2. Elija otra clave.")
-                                  .arg(key, writer.storedDescription());
-            return outcome;
-        }
-    } catch (const kesta::host::RuntimeError &error) {
-        outcome.message = QStringLiteral("No se pudo guardar el formato de carga '%1': %2")
-                              .arg(key, error.description());
+    FormatSave save([connection] { return connection; }, statement, operatorCode,
+                    [engine] { return services::stampText(engine, QDateTime::currentDateTime()); });
+    const kesta::storage::SaveOutcome saved = save.save(request);
+    switch (saved.status) {
+    case Status::Saved:
+        break;
+    case Status::KeyTaken:
+        outcome.status = SaveOutcome::KeyTaken;
+        outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
+                                         "carga: %2. Elija otra clave.")
+                              .arg(key, saved.storedDescription);
         return outcome;
-    } catch (const std::exception &error) {
-        outcome.message = QStringLiteral("No se pudo guardar el formato de carga '%1': %2")
-                              .arg(key, QString::fromLocal8Bit(error.what()));
+    case Status::KeyRequired:
+    case Status::DescriptionRequired:
+    case Status::LineRequired:
+    case Status::ValueRefused:
+    case Status::RuleRefused:
+        outcome.status = SaveOutcome::Refused;
+        outcome.message = QStringLiteral("No se guardó el formato de carga '%1': %2. No se "
+                                         "escribió nada.")
+                              .arg(key, refusal(saved));
+        return outcome;
+    case Status::AdditionalFieldsNotSaved:
+    case Status::Conflict:
+    case Status::Failed:
+        outcome.message =
+            QStringLiteral("No se pudo guardar el formato de carga '%1': %2").arg(key, saved.error);
         return outcome;
     }
     outcome.status = SaveOutcome::Saved;
-    outcome.message = QStringLiteral("Guardado el formato de carga '%1' (%2): %3 %4, %5 %6.")
-                          .arg(key, format.description)
-                          .arg(lines.size())
-                          .arg(lines.size() == 1 ? QStringLiteral("tipo de línea")
-                                                 : QStringLiteral("tipos de línea"))
-                          .arg(fields.size())
-                          .arg(fields.size() == 1 ? QStringLiteral("campo")
-                                                  : QStringLiteral("campos"));
-    if (!rules.isEmpty() && rulesTable)
+    outcome.message =
+        QStringLiteral("Guardado el formato de carga '%1' (%2): %3 %4, %5 %6.")
+            .arg(key, format.description)
+            .arg(lines)
+            .arg(lines == 1 ? QStringLiteral("tipo de línea") : QStringLiteral("tipos de línea"))
+            .arg(fields)
+            .arg(fields == 1 ? QStringLiteral("campo") : QStringLiteral("campos"));
+    if (rules > 0 && rulesTable)
         outcome.message.insert(outcome.message.size() - 1,
-                               rules.size() == 1 ? QStringLiteral(", 1 regla")
-                                                 : QStringLiteral(", %1 reglas").arg(rules.size()));
-    else if (!rules.isEmpty())
+                               rules == 1 ? QStringLiteral(", 1 regla")
+                                          : QStringLiteral(", %1 reglas").arg(rules));
+    else if (rules > 0)
         outcome.message +=
             QStringLiteral(" Las reglas propuestas no se guardaron: la base de datos "
                            "no tiene la tabla Layout_Regla (velkora --upgrade la "

@@ -6,7 +6,7 @@
 #include "SpanishLocale.h"
 
 #include "host/RuntimeError.h"
-#include "services/Database.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QMessageBox>

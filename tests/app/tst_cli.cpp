@@ -2,7 +2,7 @@
 // binary, no display (and a platform that does not exist, so that any window would fail), exit
 // codes and output.
 
-#include "formats/LoadFormatReader.h"
+#include "store/LoadFormatReader.h"
 #include "formats/LoadFormatTest.h"
 #include "proposal/Proposal.h"
 #include "proposal/RemittanceSample.h"
@@ -236,6 +236,44 @@ private slots:
         QVERIFY(!rules.isEmpty());
         QCOMPARE(rules[0].toObject().keys(), (QStringList{u"confidence"_s, u"description"_s,
                                                           u"field"_s, u"line_type"_s, u"text"_s}));
+    }
+
+    // The save of a proposal runs the screen's checks: what the screen would refuse is refused,
+    // with the reason, exit code 3, and nothing written.
+    void proposalRefusedAsOnTheScreen_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("reason");
+        // The description is made from the file's name, whose BEL cannot be stored.
+        QTest::newRow("a character that cannot be stored")
+            << u"pagos\u0007.txt"_s << QStringList() << u"Descripción tiene un carácter que no se "
+                                                          "puede guardar (U+0007)"_s;
+        QTest::newRow("an operator too long for its column")
+            << u"pagos.txt"_s << QStringList{u"--operator"_s, QString(51, u'A')}
+            << u"tiene más de 50 caracteres"_s;
+    }
+    void proposalRefusedAsOnTheScreen()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        QFETCH(QString, reason);
+        if (!QFile::exists(home.filePath(file)))
+            QVERIFY(QFile::copy(home.filePath(u"pagos.txt"_s), home.filePath(file)));
+        const Run run = velkora(QStringList{u"--database"_s, database()} + options +
+                                QStringList{u"propose"_s, file, u"--key"_s, u"RECH"_s, u"--save"_s});
+        QCOMPARE(run.code, 3);
+        QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"refused"_s);
+            db.setDatabaseName(database());
+            QVERIFY(db.open());
+            QSqlQuery rows(db);
+            QVERIFY(rows.exec(u"SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = 'RECH'"_s));
+            QVERIFY(rows.next());
+            QCOMPARE(rows.value(0).toInt(), 0);
+        }
+        QSqlDatabase::removeDatabase(u"refused"_s);
     }
 
     // A format saved by velkora propose --save is the proposal, row for row, and tests on its

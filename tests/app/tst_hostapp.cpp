@@ -9,7 +9,7 @@
 #include "support/TestDatabase.h"
 
 #include "host/RuntimeError.h"
-#include "services/Database.h"
+#include "store/Database.h"
 
 #include <QAction>
 #include <QCalendarWidget>

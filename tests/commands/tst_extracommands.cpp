@@ -4,7 +4,7 @@
 
 #include "DatabaseSetup.h"
 #include "editor/EditFixture.h"
-#include "services/Database.h"
+#include "store/Database.h"
 #include "services/Services.h"
 #include "views/RawLinesView.h"
 

@@ -8,8 +8,8 @@
 #include "commands/ProposalCommand.h"
 #include "editor/LineTypeEntry.h"
 
-#include <formats/LoadFormatReader.h>
-#include <formats/StoredFormat.h>
+#include <store/LoadFormatReader.h>
+#include <store/StoredFormat.h>
 #include <proposal/Proposal.h>
 #include <proposal/RemittanceSample.h>
 #include <views/ProposalDialog.h>

@@ -7,9 +7,9 @@
 #include "formats/LineIndex.h"
 #include "formats/LineSource.h"
 #include "formats/LoadFormatTest.h"
-#include "formats/StoredFormat.h"
-#include "formats/StoredTestTarget.h"
-#include "services/Database.h"
+#include "store/StoredFormat.h"
+#include "store/StoredTestTarget.h"
+#include "store/Database.h"
 #include "support/TestDatabase.h"
 
 #include <QTemporaryDir>

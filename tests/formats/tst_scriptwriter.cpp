@@ -1,12 +1,12 @@
 // The literal forms of the script for each engine, and the one-SELECT rule.
 
-#include "formats/ScriptWriter.h"
+#include "store/ScriptWriter.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 using velkora::formats::ScriptWriter;
-using velkora::formats::SqlEngine;
+using SqlEngine = kesta::host::Engine;
 
 Q_DECLARE_METATYPE(SqlEngine)
 

@@ -4,13 +4,13 @@
 
 #include "FormatSamples.h"
 #include "formats/FormatsError.h"
-#include "formats/LoadFormatReader.h"
-#include "formats/ScriptWriter.h"
-#include "formats/StoredFormat.h"
-#include "services/SchemaUpgrade.h"
-#include "services/SqlConnection.h"
-#include "services/SqlScript.h"
-#include "storage/LoadFormatWriter.h"
+#include "store/LoadFormatReader.h"
+#include "store/ScriptWriter.h"
+#include "store/StoredFormat.h"
+#include "store/SchemaUpgrade.h"
+#include "store/SqlConnection.h"
+#include "store/SqlScript.h"
+#include "store/LoadFormatWriter.h"
 #include "support/TestDatabase.h"
 
 #include <QtSql>

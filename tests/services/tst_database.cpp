@@ -2,15 +2,14 @@
 // format, on SQLite and on the throwaway PostgreSQL server.
 
 #include "DatabaseSetup.h"
-#include "formats/SqlEngine.h"
 #include "host/RuntimeError.h"
 #include "services/DataLookups.h"
-#include "services/Database.h"
-#include "services/OdbcDiagnostics.h"
-#include "services/SqlConnection.h"
-#include "services/SqlFailure.h"
-#include "services/SqlScript.h"
-#include "storage/Literals.h"
+#include "store/Database.h"
+#include "store/OdbcDiagnostics.h"
+#include "store/SqlConnection.h"
+#include "store/SqlFailure.h"
+#include "store/SqlScript.h"
+#include "store/Literals.h"
 #include "support/TestDatabase.h"
 
 #include <QtSql>
@@ -278,7 +277,6 @@ void TestDatabaseLayer::odbcLocationToPostgres()
     QSqlDatabase sql = QSqlDatabase::database(name);
     QCOMPARE(sql.driverName(), u"QODBC"_s);
     QCOMPARE(services::engineOf(sql), Engine::PostgreSql);
-    QCOMPARE(velkora::formats::engineOf(sql), velkora::formats::SqlEngine::PostgreSql);
     QVERIFY(services::hasSchema(name));
 
     services::SqlConnection connection(name);

@@ -3,8 +3,8 @@
 
 #include "host/RuntimeError.h"
 #include "services/CoreServicesImpl.h"
-#include "services/Database.h"
-#include "services/DateTexts.h"
+#include "store/Database.h"
+#include "store/DateTexts.h"
 #include "services/Settings.h"
 #include "services/ToolServicesImpl.h"
 #include "support/TestDatabase.h"

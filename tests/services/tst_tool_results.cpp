@@ -3,7 +3,7 @@
 // results (the text viewer and the record tool), driven as a user would.
 
 #include "host/RuntimeError.h"
-#include "services/Database.h"
+#include "store/Database.h"
 #include "services/MessageBox.h"
 #include "services/RecordToolDialog.h"
 #include "services/TextViewerDialog.h"

@@ -7,10 +7,10 @@
 
 #include "editor/EditFixture.h"
 #include "host/RuntimeError.h"
-#include "services/Database.h"
-#include "services/SqlConnection.h"
-#include "services/SqlFailure.h"
-#include "storage/LoadFormatWriter.h"
+#include "store/Database.h"
+#include "store/SqlConnection.h"
+#include "store/SqlFailure.h"
+#include "store/LoadFormatWriter.h"
 
 #include <QSemaphore>
 #include <QSqlDatabase>

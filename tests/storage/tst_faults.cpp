@@ -7,7 +7,7 @@
 
 #include "editor/EditFixture.h"
 
-#include "services/Database.h"
+#include "store/Database.h"
 
 #include <QRandomGenerator>
 #include <QSqlRecord>

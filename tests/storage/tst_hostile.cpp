@@ -4,8 +4,8 @@
 // half-saved load format.
 
 #include "editor/EditFixture.h"
-#include "storage/ColumnLimits.h"
-#include "storage/Literals.h"
+#include "store/ColumnLimits.h"
+#include "store/Literals.h"
 
 #include <QClipboard>
 

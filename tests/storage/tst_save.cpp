@@ -6,9 +6,14 @@
 #include "editor/EditFixture.h"
 #include "editor/RulesDialog.h"
 #include "messages/WrittenMessages.h"
-#include "storage/ColumnLimits.h"
+#include "store/ColumnLimits.h"
+#include "store/FormatRows.h"
+#include "store/FormatSave.h"
+#include "store/LoadFormatReader.h"
+#include "store/SqlConnection.h"
+#include "host/RuntimeError.h"
 
-#include <formats/StoredFormat.h>
+#include <store/StoredFormat.h>
 
 #include <QFile>
 #include <QPushButton>
@@ -20,6 +25,7 @@
 
 using namespace kesta::test;
 using Kind = TestDatabase::Kind;
+Q_DECLARE_METATYPE(kesta::storage::SaveRequest)
 
 namespace {
 
@@ -281,6 +287,10 @@ private slots:
     void rulesOfTheScreenRevert();
     void rulesShownAfterLineEdits();
     void copyTakesTheRules();
+    void saveOutcomes_data();
+    void saveOutcomes();
+    void valueComesBackEqual_data() { KESTA_BOTH_ENGINES(); }
+    void valueComesBackEqual();
     void sqlServerKeysThatWouldBeOne_data();
     void sqlServerKeysThatWouldBeOne();
 };
@@ -1384,6 +1394,178 @@ void tst_Save::sqlServerKeysThatWouldBeOne()
     QCOMPARE(s.focus()->objectName(), focus);
     if (focus == "ssLinea") // the second of the two
         QCOMPARE(s.lineGrid()->currentRow(), lines.size() - 1);
+}
+
+// The save without the screen: what it comes to, and what it leaves in the tables. Only a save
+// that comes to Saved writes anything, with the stamp of the clock it was given and its
+// operator.
+namespace {
+using kesta::storage::SaveOutcome;
+using kesta::storage::SaveRequest;
+using Status = SaveOutcome::Status;
+using Code = kesta::storage::SaveProblem::Code;
+
+SaveRequest newFormat(const QString &key)
+{
+    SaveRequest request;
+    request.format = kesta::storage::LoadFormatWriter::Format::New;
+    request.key = key;
+    request.description = "Pagos";
+    kesta::storage::LayoutLineValues line;
+    line.key = key;
+    line.description = "Pagos";
+    line.file = "pagos.txt";
+    line.order = "1";
+    line.lineDescription = "Detalle";
+    line.lineId = "D";
+    line.position = "1";
+    line.length = "1";
+    line.user3 = "0";
+    line.user4 = "0";
+    line.date5 = "2026-12-01";
+    line.date6 = "2026-12-01";
+    request.lines << line;
+    kesta::storage::LayoutFieldValues field;
+    field.key = key;
+    field.lineId = "1";
+    field.id = "1";
+    field.description = "Importe";
+    field.position = "2";
+    field.length = "10";
+    field.trim = "NO";
+    field.tipo = "01";
+    request.fields << field;
+    return request;
+}
+} // namespace
+
+void tst_Save::saveOutcomes_data()
+{
+    QTest::addColumn<SaveRequest>("request");
+    QTest::addColumn<bool>("storedBefore"); // the same format saved once already
+    QTest::addColumn<bool>("additionalFieldsFail");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("detail"); // the problem's column, the rule, or the error's text
+
+    QTest::newRow("saved") << newFormat("PAGO") << false << false << int(Status::Saved) << QString();
+    SaveRequest noKey = newFormat("PAGO");
+    noKey.key = "  ";
+    QTest::newRow("no key") << noKey << false << false << int(Status::KeyRequired) << QString();
+    SaveRequest noDescription = newFormat("PAGO");
+    noDescription.description = " ";
+    QTest::newRow("no description")
+        << noDescription << false << false << int(Status::DescriptionRequired) << QString();
+    SaveRequest noLine = newFormat("PAGO");
+    noLine.lines.clear();
+    QTest::newRow("no line type") << noLine << false << false << int(Status::LineRequired) << QString();
+    SaveRequest longField = newFormat("PAGO");
+    longField.fields[0].description = QString(101, 'x');
+    QTest::newRow("a field's description too long")
+        << longField << false << false << int(Status::ValueRefused) << QString("Ld_Descripcion");
+    SaveRequest badPosition = newFormat("PAGO");
+    badPosition.lines[0].position = "2147483648";
+    QTest::newRow("a position the column cannot hold")
+        << badPosition << false << false << int(Status::ValueRefused) << QString("Ly_Posicion");
+    SaveRequest lostRule = newFormat("PAGO");
+    lostRule.rules = QList<kesta::storage::LayoutRuleValues>{};
+    lostRule.ruleWithoutItsField = kesta::storage::LayoutRuleValues{"PAGO", "0001", "0001",
+                                                                    "0009", "LONGITUD 80", ""};
+    QTest::newRow("a rule without its field")
+        << lostRule << false << false << int(Status::RuleRefused) << QString("0001");
+    QTest::newRow("the key is taken")
+        << newFormat("PAGO") << true << false << int(Status::KeyTaken) << QString();
+    QTest::newRow("the additional fields fail")
+        << newFormat("PAGO") << false << true << int(Status::Failed) << QString("no additional fields");
+}
+
+void tst_Save::saveOutcomes()
+{
+    QFETCH(SaveRequest, request);
+    QFETCH(bool, storedBefore);
+    QFETCH(bool, additionalFieldsFail);
+    QFETCH(int, status);
+    QFETCH(QString, detail);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    const auto connection = std::make_shared<velkora::services::SqlConnection>(db.connectionName());
+    QString statement;
+    if (storedBefore) {
+        kesta::storage::FormatSave first([connection] { return connection; }, statement, "EVA",
+                                         [] { return QString("2026-12-06 09:00:00"); });
+        QVERIFY(first.save(request).saved());
+    }
+    const QStringList before = allRows(db, request.key);
+
+    kesta::storage::FormatSave save([connection] { return connection; }, statement, "ANA",
+                                    [] { return QString("2026-12-07 10:30:15"); });
+    const SaveOutcome outcome = save.save(request, [additionalFieldsFail](const QString &) {
+        if (additionalFieldsFail)
+            throw kesta::host::RuntimeError("no additional fields");
+        return true;
+    });
+
+    QCOMPARE(int(outcome.status), status);
+    QCOMPARE(outcome.saved(), status == int(Status::Saved));
+    if (outcome.status == Status::ValueRefused)
+        QCOMPARE(outcome.problem->column, detail);
+    if (outcome.status == Status::RuleRefused)
+        QCOMPARE(outcome.rule->id, detail);
+    if (outcome.status == Status::Failed)
+        QCOMPARE(outcome.error, detail);
+    if (outcome.status == Status::KeyTaken)
+        QCOMPARE(outcome.storedDescription, QString("Pagos"));
+    if (!outcome.saved()) {
+        QCOMPARE(allRows(db, request.key), before);
+        return;
+    }
+    QCOMPARE(tableRows(db, "Layout", "Ly_Descripcion, Fecha_Alta, Oper_Alta, Oper_Ult_Modif",
+                       request.key),
+             QStringList{"Pagos|2026-12-07 10:30:15|ANA|ANA"});
+    QCOMPARE(tableRows(db, "Layout_Detalle", "Ld_ID, Ld_Descripcion", request.key),
+             QStringList{"0001|Importe"});
+}
+
+// A load format value written by the one save and read by the one reader comes back equal:
+// header, line types, fields with every kind of value, rules.
+void tst_Save::valueComesBackEqual()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    using namespace velkora::formats;
+    LoadFormat format;
+    format.key = "VAL1";
+    format.description = "Cobros 'diarios' \\ \"Ω\"";
+    format.file = "/datos/cobros.txt";
+    format.reverse = true;
+    format.state = "AC";
+    LineType header{"0001", "H", "Encabezado", 1, 1, {}};
+    header.fields << FieldDef{"0001", "0001", "Fecha", 2, 8, "03", {}, "yyyymmdd", false}
+                  << FieldDef{"0001", "0002", "Origen", 1, 1, "04", "BANCO 'X'", {}, true};
+    LineType detail{"0002", "D", "Detalle", 1, 1, {}};
+    detail.fields << FieldDef{"0002", "0001", "Importe", 2, 12, "01", {}, "0.00", false}
+                  << FieldDef{"0002", "0010", "Cuenta", 14, 20, "02", {}, {}, true};
+    format.lineTypes << header << detail;
+    format.rules << RuleDef{"0001", {}, {}, "LONGITUD 80", "Largo fijo"}
+                 << RuleDef{"0002", "0002", "0001", "SUMA 0002.0001", "Total"};
+
+    const auto connection = std::make_shared<velkora::services::SqlConnection>(db.connectionName());
+    QString statement;
+    kesta::storage::FormatSave save([connection] { return connection; }, statement, "ANA",
+                                    [] { return QString("2026-12-07 10:30:15"); });
+    kesta::storage::HeaderData headerData;
+    headerData.date5 = headerData.date6 = "2026-12-01";
+    const SaveOutcome outcome = save.save(kesta::storage::saveRequestOf(
+        format, headerData, kesta::storage::LoadFormatWriter::Format::New, true));
+    QVERIFY2(outcome.saved(), qPrintable(outcome.error));
+
+    const std::optional<LoadFormat> read =
+        LoadFormatReader(QSqlDatabase::database(db.connectionName())).read("VAL1");
+    QVERIFY(read);
+    QVERIFY(*read == format);
+    LoadFormat other = format;
+    other.lineTypes[1].fields[1].trim = false;
+    QVERIFY(!(*read == other));
 }
 
 QTEST_MAIN(tst_Save)

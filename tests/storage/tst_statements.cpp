@@ -3,10 +3,10 @@
 // server: texts stored exactly, keys touching only their own rows.
 
 #include "host/RuntimeError.h"
-#include "services/SqlConnection.h"
-#include "storage/Literals.h"
-#include "storage/LoadFormatWriter.h"
-#include "storage/Statements.h"
+#include "store/SqlConnection.h"
+#include "store/Literals.h"
+#include "store/LoadFormatWriter.h"
+#include "store/Statements.h"
 #include "support/TestDatabase.h"
 
 #include <QSqlQuery>

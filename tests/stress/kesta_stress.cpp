@@ -6,10 +6,10 @@
 //   kesta_stress --database LOCATION --worker N --seconds S [--keys K]
 
 #include "host/RuntimeError.h"
-#include "services/Database.h"
-#include "services/SqlConnection.h"
-#include "storage/LoadFormatWriter.h"
-#include "storage/Statements.h"
+#include "store/Database.h"
+#include "store/SqlConnection.h"
+#include "store/LoadFormatWriter.h"
+#include "store/Statements.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

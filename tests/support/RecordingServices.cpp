@@ -5,7 +5,7 @@
 #include "services/GridTools.h"
 #include "services/MessageBox.h"
 #include "services/ScreenTools.h"
-#include "services/SqlConnection.h"
+#include "store/SqlConnection.h"
 
 #include <QMenu>
 #include <QWidget>

@@ -2,7 +2,7 @@
 
 #include "PgServer.h"
 #include "host/RuntimeError.h"
-#include "services/Database.h"
+#include "store/Database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

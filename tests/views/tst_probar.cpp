@@ -4,11 +4,11 @@
 // (scripts/screenshots.sh runs it so on an X server).
 
 #include "DatabaseSetup.h"
-#include "formats/StoredTestTarget.h"
+#include "store/StoredTestTarget.h"
 #include "host/Publico.h"
 #include "screen/frmKESTA.h"
-#include "services/Database.h"
-#include "services/SampleFormat.h"
+#include "store/Database.h"
+#include "store/SampleFormat.h"
 #include "services/Services.h"
 #include "services/TextViewerDialog.h"
 #include "views/RawLinesView.h"

@@ -3,14 +3,15 @@
 
 #include "editor/FieldStore.h"
 #include "editor/FieldStoreFiller.h"
+#include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
 #include "screen/frmKESTA.h"
-#include "storage/Literals.h"
-#include "storage/RuleRows.h"
-#include "storage/Statements.h"
+#include "store/Literals.h"
+#include "store/RuleRows.h"
+#include "store/Statements.h"
 
 #include "controls/Controles.h"
 #include "controls/DataGrid.h"
@@ -23,6 +24,9 @@
 namespace kesta::screen {
 
 namespace {
+
+using editor::columnOf;
+using editor::LineColumn;
 
 // A header text as read; a null shows as the empty text.
 QString headerText(const host::RecordSet &record, const QString &column)
@@ -180,22 +184,18 @@ void frmKESTA::txtClave_Enter()
         // One line-grid row per Layout row, read first and added at once.
         ssLinea->RemoveAll();
         ssLinea->setRedraw(false);
-        const std::pair<int, QString> lineColumns[] = {
-            {ssLinea->columnIndex(QStringLiteral("Orden")), QStringLiteral("Ly_ID")},
-            {ssLinea->columnIndex(QStringLiteral("ID")), QStringLiteral("Ly_Linea_ID")},
-            {ssLinea->columnIndex(QStringLiteral("Descripción")),
-             QStringLiteral("Ly_Descripcion_ID")},
-            {ssLinea->columnIndex(QStringLiteral("Posicion")), QStringLiteral("Ly_Posicion")},
-            {ssLinea->columnIndex(QStringLiteral("Longitud")), QStringLiteral("Ly_Longitud")},
+        const std::pair<LineColumn, QString> lineColumns[] = {
+            {LineColumn::Order, QStringLiteral("Ly_ID")},
+            {LineColumn::Id, QStringLiteral("Ly_Linea_ID")},
+            {LineColumn::Description, QStringLiteral("Ly_Descripcion_ID")},
+            {LineColumn::Position, QStringLiteral("Ly_Posicion")},
+            {LineColumn::Length, QStringLiteral("Ly_Longitud")},
         };
         QList<QVariantList> lineRows;
         while (!lines->EndOfSet()) {
             QVariantList values(ssLinea->columnCount());
-            for (const auto &[column, name] : lineColumns) {
-                const QVariant value = lines->Field(name);
-                if (column >= 0)
-                    values[column] = value;
-            }
+            for (const auto &[column, name] : lineColumns)
+                values[columnOf(column)] = lines->Field(name);
             lineRows.append(std::move(values));
             lines->MoveNext();
         }
@@ -252,7 +252,7 @@ void frmKESTA::txtClave_Enter()
             }
             QStringList orders;
             for (int row = 0; row < ssLinea->Rows(); ++row)
-                orders << ssLinea->cell(row, QStringLiteral("Orden")).toString();
+                orders << ssLinea->cell(row, columnOf(LineColumn::Order)).toString();
             m_lineEditor->setLoadedOrders(orders);
         }
         *m_shownRules = std::move(shown);

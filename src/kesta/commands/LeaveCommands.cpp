@@ -6,7 +6,7 @@
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
 #include "editor/ScreenRules.h"
-#include "storage/RuleRows.h"
+#include "store/RuleRows.h"
 #include "screen/frmKESTA.h"
 
 #include <controls/DataGrid.h>

@@ -8,7 +8,7 @@
 #include "messages/Messages.h"
 #include "screen/Settings.h"
 #include "screen/frmKESTA.h"
-#include "storage/RuleRows.h"
+#include "store/RuleRows.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>

@@ -3,7 +3,7 @@
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "messages/Messages.h"
-#include "storage/RuleRows.h"
+#include "store/RuleRows.h"
 
 #include <controls/DataGrid.h>
 #include <controls/TextBox.h>

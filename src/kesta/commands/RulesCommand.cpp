@@ -6,7 +6,7 @@
 #include "editor/RulesDialog.h"
 #include "editor/ScreenRules.h"
 #include "screen/frmKESTA.h"
-#include "storage/RuleRows.h"
+#include "store/RuleRows.h"
 
 #include <controls/DataGrid.h>
 #include <controls/SmallControls.h>

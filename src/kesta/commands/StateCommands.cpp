@@ -5,7 +5,7 @@
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
 #include "screen/frmKESTA.h"
-#include "storage/Statements.h"
+#include "store/Statements.h"
 
 #include <controls/TextBox.h>
 

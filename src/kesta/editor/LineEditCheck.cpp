@@ -1,6 +1,6 @@
 #include "LineEditCheck.h"
 
-#include "storage/Literals.h"
+#include "store/Literals.h"
 
 namespace kesta::editor {
 

@@ -1,8 +1,8 @@
 #include "RulesDialog.h"
 
 #include "messages/Messages.h"
-#include "storage/ColumnLimits.h"
-#include "storage/Literals.h"
+#include "store/ColumnLimits.h"
+#include "store/Literals.h"
 
 #include <controls/DataGrid.h>
 

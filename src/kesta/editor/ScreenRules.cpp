@@ -1,6 +1,6 @@
 #include "ScreenRules.h"
 
-#include "storage/RuleRows.h"
+#include "store/RuleRows.h"
 
 #include <formats/NumberFormat.h>
 #include <formats/RuleBounds.h>

@@ -2,6 +2,7 @@
 
 #include "host/CoreServices.h"
 #include "host/Publico.h"
+#include "store/SaveCheck.h"
 
 namespace kesta::messages {
 
@@ -271,6 +272,24 @@ Message unstorableCharacter(const QString &what, int code)
         QStringLiteral("%1: el texto contiene un carácter que no se puede guardar (U+%2)")
             .arg(what, QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'))),
         Warning, Velkora);
+}
+
+Message saveProblem(const storage::SaveProblem &problem)
+{
+    using Code = storage::SaveProblem::Code;
+    switch (problem.code) {
+    case Code::TextTooLong:
+        return textTooLong(problem.what, problem.length, problem.maxLength);
+    case Code::UnstorableCharacter:
+        return unstorableCharacter(problem.what, problem.character);
+    case Code::NotANumber:
+        return notANumber(problem.what, problem.value);
+    case Code::NumberDoesNotFit:
+        return numberDoesNotFit(problem.what, problem.value);
+    case Code::KeysCollide:
+        return keysCollide(problem.what, problem.value, problem.otherValue);
+    }
+    return notANumber(problem.what, problem.value);
 }
 
 Message pasteTooLong(const QString &what, qsizetype length, int maxLength)

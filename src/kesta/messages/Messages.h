@@ -1,8 +1,14 @@
 #pragma once
 
+#include "store/ColumnLimits.h"
+
 #include <QString>
 
 class QWidget;
+
+namespace kesta::storage {
+struct SaveProblem;
+}
 
 namespace kesta::messages {
 
@@ -63,6 +69,9 @@ Message saveConflict(const QString &key, const QString &description);      // 75
 Message keysCollide(const QString &what, const QString &first, const QString &second); // 7500039
 // The character's UTF-16 code.
 Message unstorableCharacter(const QString &what, int code); // 7500034
+// What a save would write that its column cannot hold: 7500030, 7500031, 7500032, 7500034 or
+// 7500039.
+Message saveProblem(const storage::SaveProblem &problem);
 // A paste longer than the box or cell takes.
 Message pasteTooLong(const QString &what, qsizetype length, int maxLength); // 7500035
 // The proposal of line types from a sample file (the line grid's "Proponer desde archivo...").
@@ -108,7 +117,7 @@ Message deactivatedOn(const QString &date, const QString &byOperator); // 750004
 inline constexpr int NoteMilliseconds = 6000;
 
 // The largest value a position or length column stores.
-inline constexpr qint64 MaxPositionValue = 2147483647;
+inline constexpr qint64 MaxPositionValue = storage::MaxPositionValue;
 // The largest position or length a line edit accepts: a round figure below what the column
 // stores, which its messages can say in words.
 inline constexpr qint64 MaxPositionAccepted = 2000000000;

@@ -2,10 +2,11 @@
 // TwipsLayout), caption, tag, fonts and design properties.
 
 #include "frmKESTA.h"
-#include "storage/ColumnLimits.h"
+#include "store/ColumnLimits.h"
 
 #include "TwipsLayout.h"
 #include "editor/FieldStore.h"
+#include "editor/GridColumns.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -26,6 +27,9 @@ namespace kesta::screen {
 
 namespace {
 
+using editor::columnOf;
+using editor::FieldColumn;
+using editor::LineColumn;
 using velkora::controls::DataGrid;
 using velkora::controls::DatePicker;
 using velkora::controls::Etiqueta;
@@ -158,8 +162,10 @@ QList<GridColumn> lineGridColumns(const TwipsLayout &l)
         column(QStringLiteral("Posicion"), QStringLiteral("Posici\u00f3n"), 870, PositionDigits),
         column(QStringLiteral("Longitud"), QStringLiteral("Longitud"), 870, PositionDigits),
     };
-    columns[0].format = QStringLiteral("0000");
-    columns[0].description = QStringLiteral("Número de orden de la línea");
+    Q_ASSERT(columns.size() == columnOf(LineColumn::Count));
+    columns[columnOf(LineColumn::Order)].format = QStringLiteral("0000");
+    columns[columnOf(LineColumn::Order)].description =
+        QStringLiteral("Número de orden de la línea");
     return columns;
 }
 
@@ -184,13 +190,15 @@ QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
         column(QStringLiteral("Trim"), QStringLiteral("Trim"), 525),
         column(QStringLiteral("Linea_ID"), QStringLiteral("Linea_ID"), 780, LineOrder),
     };
-    columns[0].format = QStringLiteral("0000");
-    columns[8].description = QStringLiteral("ID de línea: el No. de la línea del campo");
-    columns[4].kind = GridColumn::Kind::List;
-    columns[4].valueList =
+    Q_ASSERT(columns.size() == columnOf(FieldColumn::Count));
+    columns[columnOf(FieldColumn::Id)].format = QStringLiteral("0000");
+    columns[columnOf(FieldColumn::LineOrder)].description =
+        QStringLiteral("ID de línea: el No. de la línea del campo");
+    columns[columnOf(FieldColumn::Type)].kind = GridColumn::Kind::List;
+    columns[columnOf(FieldColumn::Type)].valueList =
         QStringList{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"), QStringLiteral("Fecha"),
                     QStringLiteral("CONSTANTE"), QStringLiteral("SQL")};
-    columns[7].kind = GridColumn::Kind::Check;
+    columns[columnOf(FieldColumn::Trim)].kind = GridColumn::Kind::Check;
     return columns;
 }
 

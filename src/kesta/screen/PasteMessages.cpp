@@ -4,7 +4,7 @@
 #include "HandlerGuard.h"
 #include "frmKESTA.h"
 #include "messages/Messages.h"
-#include "storage/Literals.h"
+#include "store/Literals.h"
 
 #include <controls/DataGrid.h>
 #include <controls/TextBox.h>

@@ -9,7 +9,7 @@
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
-#include "storage/RuleRows.h"
+#include "store/RuleRows.h"
 
 #include <QApplication>
 #include <QTabWidget>

@@ -27,6 +27,8 @@ namespace kesta::storage {
 struct LayoutLineValues;
 struct LayoutFieldValues;
 struct SaveProblem;
+struct SaveRequest;
+struct SaveOutcome;
 struct ShownRules;
 struct LineNumbering;
 struct FieldNumbering;
@@ -217,9 +219,9 @@ private:
     void offerRules();
     QList<storage::LineNumbering> lineNumbering() const;
     QList<storage::FieldNumbering> fieldNumbering() const;
-    // SaveCommand.cpp: the rows a save writes, and where a value that does not fit was entered.
-    QList<storage::LayoutLineValues> lineRowsToSave(const QString &stamp) const;
-    QList<storage::LayoutFieldValues> fieldRowsToSave() const;
+    // SaveCommand.cpp: the rows a save writes, and what the screen shows for its outcome.
+    storage::SaveRequest saveRequest(bool isNew) const;
+    void showSaveOutcome(const storage::SaveOutcome &outcome);
     void showSaveProblem(const storage::SaveProblem &problem);
     void refuseTakenKey(const QString &storedDescription);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.

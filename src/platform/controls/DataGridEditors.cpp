@@ -4,7 +4,7 @@
 #include "DataGrid.h"
 
 #include "GridModel.h"
-#include "TextRules.h"
+#include "formats/TextRules.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "GridDelegate.h"
 
 #include "DataGrid.h"
-#include "DigitFormat.h"
+#include "formats/DigitFormat.h"
 #include "GridModel.h"
 
 #include <QClipboard>

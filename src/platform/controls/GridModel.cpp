@@ -1,6 +1,6 @@
 #include "GridModel.h"
 
-#include "DigitFormat.h"
+#include "formats/DigitFormat.h"
 
 namespace velkora::controls {
 

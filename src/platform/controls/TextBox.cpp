@@ -28,7 +28,7 @@
 // - esclave, idconsulta and tipodato are design properties kept for reading only.
 
 #include "TextBox.h"
-#include "TextRules.h"
+#include "formats/TextRules.h"
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -37,7 +37,7 @@
 #include <QMouseEvent>
 #include <memory>
 
-#include "DigitFormat.h"
+#include "formats/DigitFormat.h"
 #include "SmallControls.h"
 #include "TextBoxValidator.h"
 

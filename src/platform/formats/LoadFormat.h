@@ -24,6 +24,7 @@ struct FieldDef {
     bool trim = false; // Ld_Trim is "SI"
 
     FieldType type() const { return fieldTypeFromCode(typeCode); }
+    friend bool operator==(const FieldDef &, const FieldDef &) = default;
 };
 
 // One line type (a Layout row's line columns) with its fields in the order of their numbers.
@@ -34,6 +35,7 @@ struct LineType {
     int position = 0; // where the ID value stands, counted from 1
     int length = 0;
     QList<FieldDef> fields;
+    friend bool operator==(const LineType &, const LineType &) = default;
 };
 
 // One rule the file must keep (a Layout_Regla row; see docs/rules.md).
@@ -43,6 +45,7 @@ struct RuleDef {
     QString fieldId;   // Ld_ID of its field; empty for the line type itself
     QString text;      // Lr_Regla: "LONGITUD 80", "SUMA 0006.0005 DESDE 0005"...
     QString description;
+    friend bool operator==(const RuleDef &, const RuleDef &) = default;
 };
 
 // A stored load format: the header and its line types in the order of their numbers.
@@ -59,6 +62,9 @@ struct LoadFormat {
     // False when the database has no table of rules (made before rules existed): the review
     // of the format says that rules are not available.
     bool rulesAvailable = true;
+    // Equal values are the same format, field for field; what the store writes of a value, its
+    // reader gives back equal.
+    friend bool operator==(const LoadFormat &, const LoadFormat &) = default;
 };
 
 // The number of an order text such as Ly_ID or Ld_ID ("0010" is 10); -1 when it is not a

@@ -2,7 +2,7 @@
 
 #include "MessageBox.h"
 #include "Settings.h"
-#include "SqlConnection.h"
+#include "store/SqlConnection.h"
 #include "controls/SmallControls.h"
 #include "host/RuntimeError.h"
 

@@ -1,8 +1,8 @@
 #include "DataLookups.h"
 
-#include "DateTexts.h"
-#include "SqlConnection.h"
-#include "SqlSupport.h"
+#include "store/DateTexts.h"
+#include "store/SqlConnection.h"
+#include "store/SqlSupport.h"
 #include "host/RuntimeError.h"
 
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #include "Services.h"
 
 #include "CoreServicesImpl.h"
-#include "Database.h"
+#include "store/Database.h"
 #include "ToolServicesImpl.h"
 
 #include <QSqlDatabase>

@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "SqlSupport.h"
+#include "store/SqlSupport.h"
 #include "host/RuntimeError.h"
 
 #include <QSqlQuery>

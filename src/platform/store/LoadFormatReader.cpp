@@ -1,7 +1,7 @@
 #include "LoadFormatReader.h"
 
-#include "FormatsError.h"
-#include "SqlEngine.h"
+#include "formats/FormatsError.h"
+#include "store/SqlEngine.h"
 
 #include <QHash>
 #include <QSqlDriver>
@@ -54,7 +54,7 @@ public:
         if (!m_db.driver()->hasFeature(QSqlDriver::Transactions) || !m_db.transaction())
             return;
         m_open = true;
-        if (engineOf(m_db) == SqlEngine::PostgreSql) {
+        if (engineOf(m_db) == Engine::PostgreSql) {
             // One snapshot for every statement of the transaction.
             QSqlQuery(m_db).exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
         }
@@ -109,7 +109,7 @@ std::optional<LoadFormat> LoadFormatReader::read(const QString &key) const
 
 std::optional<LoadFormat> LoadFormatReader::readFormat(const QString &key) const
 {
-    const SqlEngine engine = engineOf(m_db);
+    const Engine engine = engineOf(m_db);
     const QString lineOrder = numericOrderExpression(engine, QStringLiteral("Ly_ID"));
     const QString fieldOrder = numericOrderExpression(engine, QStringLiteral("Ld_ID"));
 

@@ -3,7 +3,7 @@
 #include "Dialect.h"
 #include "host/RuntimeError.h"
 
-#include <controls/TextRules.h>
+#include <formats/TextRules.h>
 
 namespace kesta::storage {
 

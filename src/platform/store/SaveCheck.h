@@ -2,7 +2,6 @@
 
 #include "Statements.h"
 #include "host/Connection.h"
-#include "messages/Messages.h"
 
 #include <QList>
 #include <optional>
@@ -10,12 +9,26 @@
 namespace kesta::storage {
 
 // What a save would write that its column cannot hold, found before anything is written.
+// The screen and the command line each turn it into their own message.
 struct SaveProblem {
     enum class Place { Header, Line, Field };
+    enum class Code {
+        TextTooLong,         // length, maxLength
+        UnstorableCharacter, // character
+        NotANumber,          // value
+        NumberDoesNotFit,    // value (16 whole digits and 4 decimals at most)
+        KeysCollide,         // value and otherValue are one key on SQL Server
+    };
     Place place = Place::Header;
     QString column; // the column's name, e.g. "Ly_Archivo"
     int row = -1;   // the line grid's row or the field store's row
-    messages::Message message;
+    Code code = Code::TextTooLong;
+    QString what;       // how the user knows the value: "Descripción", "Línea 0002, Id"
+    QString value;      // the value as entered (the first of the two keys that collide)
+    QString otherValue; // the second of the two keys that collide
+    qsizetype length = 0;
+    int maxLength = 0;
+    int character = 0; // the UTF-16 code of the character that cannot be stored
 };
 
 // Checks every value of the rows a save would write against its column: texts no longer than

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoadFormatTest.h"
+#include "formats/LoadFormatTest.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "ScriptWriter.h"
 
-#include "FormatsError.h"
+#include "formats/FormatsError.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -71,7 +71,7 @@ QString ScriptWriter::name(const QString &identifier) const
 {
     if (isPlainIdentifier(identifier))
         return identifier;
-    if (m_engine == SqlEngine::SqlServer)
+    if (m_engine == Engine::SqlServer)
         return QLatin1Char('[') +
                QString(identifier).replace(QLatin1Char(']'), QLatin1String("]]")) +
                QLatin1Char(']');
@@ -87,7 +87,7 @@ QString ScriptWriter::textLiteral(const QString &text) const
         control = control || (c.unicode() < 0x20 && c != QLatin1Char('\t'));
         backslash = backslash || c == QLatin1Char('\\');
     }
-    if (m_engine == SqlEngine::PostgreSql && (control || backslash)) {
+    if (m_engine == Engine::PostgreSql && (control || backslash)) {
         QString out = QStringLiteral("E'");
         for (const QChar c : text) {
             if (c == QLatin1Char('\''))
@@ -106,15 +106,15 @@ QString ScriptWriter::textLiteral(const QString &text) const
         return out + QLatin1Char('\'');
     }
     const QString open =
-        m_engine == SqlEngine::SqlServer ? QStringLiteral("N'") : QStringLiteral("'");
+        m_engine == Engine::SqlServer ? QStringLiteral("N'") : QStringLiteral("'");
     if (!control)
         return open + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) +
                QLatin1Char('\'');
     // Control characters as function calls joined to the quoted pieces.
     const QString join =
-        m_engine == SqlEngine::SqlServer ? QStringLiteral(" + ") : QStringLiteral(" || ");
+        m_engine == Engine::SqlServer ? QStringLiteral(" + ") : QStringLiteral(" || ");
     const QString charCall =
-        m_engine == SqlEngine::SqlServer ? QStringLiteral("NCHAR(%1)") : QStringLiteral("char(%1)");
+        m_engine == Engine::SqlServer ? QStringLiteral("NCHAR(%1)") : QStringLiteral("char(%1)");
     QStringList parts;
     QString piece;
     bool open_ = false;
@@ -141,7 +141,7 @@ QString ScriptWriter::literal(const QVariant &value, QMetaType columnType) const
         return QStringLiteral("NULL");
     switch (value.typeId()) {
     case QMetaType::Bool:
-        if (m_engine == SqlEngine::PostgreSql)
+        if (m_engine == Engine::PostgreSql)
             return value.toBool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::Int:
@@ -159,18 +159,18 @@ QString ScriptWriter::literal(const QVariant &value, QMetaType columnType) const
         const double d = value.toDouble();
         if (std::isfinite(d))
             return shortestDouble(d);
-        if (m_engine == SqlEngine::PostgreSql)
+        if (m_engine == Engine::PostgreSql)
             return std::isnan(d)
                        ? QStringLiteral("'NaN'")
                        : (d > 0 ? QStringLiteral("'Infinity'") : QStringLiteral("'-Infinity'"));
-        if (m_engine == SqlEngine::Sqlite && !std::isnan(d))
+        if (m_engine == Engine::Sqlite && !std::isnan(d))
             return d > 0 ? QStringLiteral("9e999") : QStringLiteral("-9e999");
         return QStringLiteral("NULL");
     }
     case QMetaType::QDate: {
         const QDate date = value.toDate();
         return QLatin1Char('\'') +
-               date.toString(m_engine == SqlEngine::SqlServer ? QStringLiteral("yyyyMMdd")
+               date.toString(m_engine == Engine::SqlServer ? QStringLiteral("yyyyMMdd")
                                                               : QStringLiteral("yyyy-MM-dd")) +
                QLatin1Char('\'');
     }
@@ -180,18 +180,18 @@ QString ScriptWriter::literal(const QVariant &value, QMetaType columnType) const
         const QDateTime stamp = value.toDateTime();
         const QString date = stamp.date().toString(QStringLiteral("yyyy-MM-dd"));
         const QString time = milliseconds(stamp.time());
-        if (m_engine == SqlEngine::SqlServer)
+        if (m_engine == Engine::SqlServer)
             return QLatin1Char('\'') + date + QLatin1Char('T') + time + QLatin1Char('\'');
         return QLatin1Char('\'') + date + QLatin1Char(' ') + time + QLatin1Char('\'');
     }
     case QMetaType::QByteArray: {
         const QByteArray hex = value.toByteArray().toHex();
         switch (m_engine) {
-        case SqlEngine::Sqlite:
+        case Engine::Sqlite:
             return QStringLiteral("X'%1'").arg(QString::fromLatin1(hex));
-        case SqlEngine::PostgreSql:
+        case Engine::PostgreSql:
             return QStringLiteral("decode('%1', 'hex')").arg(QString::fromLatin1(hex));
-        case SqlEngine::SqlServer:
+        case Engine::SqlServer:
             return hex.isEmpty() ? QStringLiteral("0x")
                                  : QStringLiteral("0x") + QString::fromLatin1(hex.toUpper());
         }
@@ -282,13 +282,13 @@ QString ScriptWriter::scriptRows(QSqlDatabase db, const QString &select, const Q
                                .arg(select));
     if (!db.isOpen())
         throw FormatsError(QStringLiteral("La base de datos no está abierta."));
-    const SqlEngine engine = engineOf(db);
+    const Engine engine = engineOf(db);
     const ScriptWriter writer(engine);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     // Exact decimals: numeric columns arrive as the database's own text. SQLite keeps its
     // storage classes apart (integer, real, text) only with the default policy.
-    if (engine != SqlEngine::Sqlite)
+    if (engine != Engine::Sqlite)
         query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!query.exec(select)) {
         const QSqlError error = query.lastError();

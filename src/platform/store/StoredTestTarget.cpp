@@ -1,6 +1,6 @@
 #include "StoredTestTarget.h"
 
-#include "FormatsError.h"
+#include "formats/FormatsError.h"
 #include "LoadFormatReader.h"
 #include "StoredFormat.h"
 

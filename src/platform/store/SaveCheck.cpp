@@ -10,6 +10,7 @@ namespace kesta::storage {
 namespace {
 
 using Place = SaveProblem::Place;
+using Code = SaveProblem::Code;
 
 struct Checker {
     Place place;
@@ -21,19 +22,30 @@ struct Checker {
     {
         return label.isEmpty() ? name : label + QStringLiteral(", ") + name;
     }
-    void fail(const QString &column, const messages::Message &message)
+    SaveProblem *fail(const QString &column, const QString &name, SaveProblem::Code code)
     {
-        if (!problem)
-            problem = SaveProblem{place, column, row, message};
+        if (problem)
+            return nullptr;
+        problem = SaveProblem{place, column, row, code, what(name), {}, {}, 0, 0, 0};
+        return &*problem;
     }
     void text(const QString &column, const QString &name, const QString &value, int maxLength)
     {
-        if (value.size() > maxLength)
-            fail(column, messages::textTooLong(what(name), value.size(), maxLength));
+        if (value.size() > maxLength) {
+            if (SaveProblem *p = fail(column, name, Code::TextTooLong)) {
+                p->value = value;
+                p->length = value.size();
+                p->maxLength = maxLength;
+            }
+        }
         // Control characters (a NUL, a line break, a TAB, ESC...), noncharacters and half of a
         // surrogate pair cannot be stored as typed on every engine.
-        if (const qsizetype at = firstUnstorableCharacter(value); at >= 0)
-            fail(column, messages::unstorableCharacter(what(name), value.at(at).unicode()));
+        if (const qsizetype at = firstUnstorableCharacter(value); at >= 0) {
+            if (SaveProblem *p = fail(column, name, Code::UnstorableCharacter)) {
+                p->value = value;
+                p->character = value.at(at).unicode();
+            }
+        }
     }
     void whole(const QString &column, const QString &name, const QString &value)
     {
@@ -41,17 +53,22 @@ struct Checker {
         bool digits = !t.isEmpty() && t.size() <= ColumnLength::PositionDigits;
         for (const QChar c : t)
             digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        if (!digits || t.toLongLong() > messages::MaxPositionValue)
-            fail(column, messages::notANumber(what(name), value));
+        if (!digits || t.toLongLong() > MaxPositionValue) {
+            if (SaveProblem *p = fail(column, name, Code::NotANumber))
+                p->value = value;
+        }
     }
     void decimal(const QString &column, const QString &name, const QString &value)
     {
         if (!isPlainNumber(value)) {
-            fail(column, messages::notANumber(what(name), value));
+            if (SaveProblem *p = fail(column, name, Code::NotANumber))
+                p->value = value;
             return;
         }
-        if (!fitsDecimal(value, UserNumberDigits, UserNumberDecimals))
-            fail(column, messages::numberDoesNotFit(what(name), value));
+        if (!fitsDecimal(value, UserNumberDigits, UserNumberDecimals)) {
+            if (SaveProblem *p = fail(column, name, Code::NumberDoesNotFit))
+                p->value = value;
+        }
     }
 };
 
@@ -73,8 +90,16 @@ std::optional<SaveProblem> serverKeyCollision(const QList<LayoutLineValues> &lin
         const QString order = fourDigits(lines.at(row).order);
         const QString form = serverKeyForm(order);
         if (const auto seen = orders.constFind(form); seen != orders.cend())
-            return SaveProblem{Place::Line, QStringLiteral("Ly_ID"), row,
-                               messages::keysCollide(QStringLiteral("No."), *seen, order)};
+            return SaveProblem{Place::Line,
+                               QStringLiteral("Ly_ID"),
+                               row,
+                               Code::KeysCollide,
+                               QStringLiteral("No."),
+                               *seen,
+                               order,
+                               0,
+                               0,
+                               0};
         orders.insert(form, order);
     }
     QHash<QString, QString> ids; // line's key form + "|" + field's key form -> the ID as stored
@@ -84,10 +109,16 @@ std::optional<SaveProblem> serverKeyCollision(const QList<LayoutLineValues> &lin
         const QString form =
             serverKeyForm(fourDigits(v.lineId)) + QLatin1Char('|') + serverKeyForm(id);
         if (const auto seen = ids.constFind(form); seen != ids.cend())
-            return SaveProblem{
-                Place::Field, QStringLiteral("Ld_ID"), row,
-                messages::keysCollide(QStringLiteral("Línea %1, Id").arg(fourDigits(v.lineId)),
-                                      *seen, id)};
+            return SaveProblem{Place::Field,
+                               QStringLiteral("Ld_ID"),
+                               row,
+                               Code::KeysCollide,
+                               QStringLiteral("Línea %1, Id").arg(fourDigits(v.lineId)),
+                               *seen,
+                               id,
+                               0,
+                               0,
+                               0};
         ids.insert(form, id);
     }
     return std::nullopt;

@@ -1,6 +1,6 @@
 #include "StoredFormat.h"
 
-#include "FormatsError.h"
+#include "formats/FormatsError.h"
 #include "LoadFormatReader.h"
 #include "ScriptWriter.h"
 
@@ -19,7 +19,7 @@ QString resolveFormatFile(const QSqlDatabase &db, const QString &file)
     if (QFileInfo(name).isAbsolute())
         return QDir::cleanPath(name);
     const QString database = db.databaseName();
-    if (engineOf(db) == SqlEngine::Sqlite && !database.isEmpty() &&
+    if (engineOf(db) == Engine::Sqlite && !database.isEmpty() &&
         database != QLatin1String(":memory:") && !database.startsWith(QLatin1String("file:")))
         return QDir::cleanPath(QFileInfo(database).absoluteDir().filePath(name));
     return QDir::cleanPath(QDir::current().absoluteFilePath(name));

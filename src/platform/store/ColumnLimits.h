@@ -30,6 +30,9 @@ inline constexpr int RuleDescription = 100;  // Lr_Descripcion
 inline constexpr int PositionDigits = 10;
 } // namespace ColumnLength
 
+// The largest position or length the columns store (INT).
+inline constexpr qint64 MaxPositionValue = 2147483647;
+
 // Ly_UserDef_3 and Ly_UserDef_4: DECIMAL(20,4).
 inline constexpr int UserNumberDigits = 16;
 inline constexpr int UserNumberDecimals = 4;

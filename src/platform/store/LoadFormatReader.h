@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LoadFormat.h"
+#include "formats/LoadFormat.h"
 
 #include <QSqlDatabase>
 #include <optional>

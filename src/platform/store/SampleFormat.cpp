@@ -1,6 +1,8 @@
 #include "SampleFormat.h"
 
 #include "DateTexts.h"
+#include "FormatRows.h"
+#include "FormatSave.h"
 #include "SqlConnection.h"
 #include "SqlSupport.h"
 #include "host/RuntimeError.h"
@@ -14,6 +16,7 @@
 #include <iterator>
 
 using kesta::host::RuntimeError;
+using namespace Qt::StringLiterals;
 
 namespace velkora::services {
 namespace sample {
@@ -180,12 +183,6 @@ QStringList fileLines()
 
 namespace {
 
-// Empty values are stored as '' like the screen stores them, not as NULL.
-QString nonNull(const QString &text)
-{
-    return text.isNull() ? QStringLiteral("") : text;
-}
-
 void run(QSqlQuery &query, const QString &what)
 {
     if (!query.exec())
@@ -231,71 +228,55 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
     const QString storedPath = path.size() <= 100 ? path : sample::fileName();
 
     const QDateTime now = QDateTime::currentDateTime();
-    const QString stamp = stampText(engine, now);
     const QString today = dateText(engine, now.date());
     const QString firstOfYear = dateText(engine, QDate(now.date().year(), 1, 1));
-    const QString seedOperator = QStringLiteral("SISTEMA");
 
-    if (!db.transaction())
-        throw RuntimeError(QStringLiteral("Could not begin the sample transaction: %1")
-                               .arg(sqlErrorText(db.lastError())));
-    try {
-        QSqlQuery line(db);
-        line.prepare(QStringLiteral(
-            "INSERT INTO Layout (Ly_Cve_Layout, Ly_Descripcion, Ly_Archivo, Ly_ID, "
-            "Ly_Descripcion_ID, Ly_Linea_ID, Ly_Posicion, Ly_Longitud, Ly_Inverso, "
-            "Ly_UserDef_1, Ly_UserDef_2, Ly_UserDef_3, Ly_UserDef_4, Ly_UserDef_5, "
-            "Ly_UserDef_6, Fecha_Alta, Fecha_Ult_Modif, Oper_Alta, Oper_Ult_Modif, "
-            "Es_Cve_Estado) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        QSqlQuery field(db);
-        field.prepare(QStringLiteral(
-            "INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
-            "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        for (const sample::LineType &type : sample::lineTypes()) {
-            const QVariantList values{sample::key(),
-                                      sample::description(),
-                                      storedPath,
-                                      type.id,
-                                      type.description,
-                                      type.lineId,
-                                      type.position,
-                                      type.length,
-                                      QStringLiteral("NO"),
-                                      QStringLiteral("Tesorería"),
-                                      QStringLiteral("Conciliación bancaria diaria"),
-                                      2, // decimals of the amounts
-                                      0, // no tolerance in the totals
-                                      firstOfYear,
-                                      today,
-                                      stamp,
-                                      stamp,
-                                      seedOperator,
-                                      seedOperator,
-                                      QStringLiteral("AC")};
-            for (int i = 0; i < values.size(); ++i)
-                line.bindValue(i, values.at(i));
-            run(line, QStringLiteral("line type %1").arg(type.id));
-            for (const sample::Field &f : type.fields) {
-                const QVariantList fieldValues{sample::key(), type.id,          f.id,
-                                               f.description, f.position,       f.length,
-                                               f.trim,        nonNull(f.value), nonNull(f.format),
-                                               f.type};
-                for (int i = 0; i < fieldValues.size(); ++i)
-                    field.bindValue(i, fieldValues.at(i));
-                run(field, QStringLiteral("field %1-%2").arg(type.id, f.id));
-            }
-        }
-        line.finish();
-        field.finish();
-        writeSampleFile(path);
-        if (!db.commit())
-            throw RuntimeError(QStringLiteral("Could not commit the sample: %1")
-                                   .arg(sqlErrorText(db.lastError())));
-    } catch (...) {
-        db.rollback();
-        throw;
+    // The sample as a load format value, saved as the screen's save writes a new format, with
+    // the same checks and statements.
+    velkora::formats::LoadFormat format;
+    format.key = sample::key();
+    format.description = sample::description();
+    format.file = storedPath;
+    for (const sample::LineType &type : sample::lineTypes()) {
+        velkora::formats::LineType line;
+        line.order = type.id;
+        line.lineId = type.lineId;
+        line.description = type.description;
+        line.position = type.position;
+        line.length = type.length;
+        for (const sample::Field &f : type.fields)
+            line.fields << velkora::formats::FieldDef{type.id,    f.id,     f.description,
+                                                      f.position, f.length, f.type,
+                                                      f.value,    f.format, f.trim == "SI"_L1};
+        format.lineTypes << line;
     }
+    kesta::storage::HeaderData header;
+    header.user1 = QStringLiteral("Tesorería");
+    header.user2 = QStringLiteral("Conciliación bancaria diaria");
+    header.user3 = QStringLiteral("2"); // decimals of the amounts
+    header.user4 = QStringLiteral("0"); // no tolerance in the totals
+    header.date5 = firstOfYear;
+    header.date6 = today;
+    const kesta::storage::SaveRequest request = kesta::storage::saveRequestOf(
+        format, header, kesta::storage::LoadFormatWriter::Format::New, false);
+
+    // The sample file is written inside the save's transaction: a file that cannot be written
+    // leaves no format behind.
+    const auto connection = std::make_shared<SqlConnection>(connectionName);
+    QString statement;
+    kesta::storage::FormatSave save([connection] { return connection; }, statement,
+                                    QStringLiteral("SISTEMA"),
+                                    [engine, now] { return stampText(engine, now); });
+    const kesta::storage::SaveOutcome outcome = save.save(request, [&path](const QString &) {
+        writeSampleFile(path);
+        return true;
+    });
+    using Status = kesta::storage::SaveOutcome::Status;
+    if (outcome.status == Status::Saved || outcome.status == Status::KeyTaken)
+        return;
+    if (!outcome.error.isEmpty())
+        throw RuntimeError(outcome.error);
+    throw RuntimeError(QStringLiteral("The sample load format was refused by the save's checks."));
 }
 
 } // namespace velkora::services

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqlEngine.h"
+#include "store/SqlEngine.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -25,7 +25,7 @@ namespace velkora::formats {
 //   binary              X'0AFF' (SQLite), decode('0aff', 'hex') (PostgreSQL), 0x0AFF (SQL Server)
 class ScriptWriter {
 public:
-    explicit ScriptWriter(SqlEngine engine) : m_engine(engine) {}
+    explicit ScriptWriter(Engine engine) : m_engine(engine) {}
 
     // The literal of a value; columnType is the column's type as the driver reports it (a
     // number column's exact decimals arrive as text).
@@ -41,7 +41,7 @@ public:
     static QString scriptRows(QSqlDatabase db, const QString &select, const QString &table);
 
 private:
-    SqlEngine m_engine;
+    Engine m_engine;
 };
 
 // Whether a statement is a single SELECT (or WITH ... SELECT): the first word, after blanks

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "store/FormatSave.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+class QCheckBox;
+
+namespace velkora::controls {
+class DataGrid;
+class DatePicker;
+class TextBox;
+} // namespace velkora::controls
+
+namespace kesta::editor {
+
+class FieldStore;
+
+// The load format on the screen as the save reads it: the header's boxes, one Layout row per
+// line-grid row (its cells read by LineColumn) and one Layout_Detalle row per field store row.
+// It reads, and never shows a message nor changes a widget.
+class FormatForm {
+public:
+    struct Parts {
+        velkora::controls::TextBox *key = nullptr;         // txtClave
+        velkora::controls::TextBox *description = nullptr; // txtDescripcion
+        velkora::controls::TextBox *file = nullptr;        // txtArchivo
+        QCheckBox *reverse = nullptr;                      // chInverso
+        velkora::controls::TextBox *user1 = nullptr;       // txtUser1 to txtUser4
+        velkora::controls::TextBox *user2 = nullptr;
+        velkora::controls::TextBox *user3 = nullptr;
+        velkora::controls::TextBox *user4 = nullptr;
+        velkora::controls::DatePicker *date5 = nullptr; // dpUser5, dpUser6
+        velkora::controls::DatePicker *date6 = nullptr;
+        const velkora::controls::DataGrid *lines = nullptr; // ssLinea
+        const FieldStore *fields = nullptr;                 // lvDetalle's store
+    };
+    // The text a date is written in (the services' FormatDate).
+    using DateText = std::function<QString(const QDate &)>;
+
+    FormatForm(Parts parts, DateText dateText);
+
+    // The rows a save of the shown format writes, as a new format or over the stored one;
+    // without rules (the caller carries them).
+    storage::SaveRequest read(bool isNew) const;
+    QList<storage::LayoutLineValues> lineRows() const;
+    QList<storage::LayoutFieldValues> fieldRows() const;
+
+private:
+    Parts m_parts;
+    DateText m_dateText;
+};
+
+} // namespace kesta::editor
