@@ -1,6 +1,7 @@
 // "velkora test", "velkora script" and "velkora propose" run as a batch job would: the built
 // binary, no display (and a platform that does not exist, so that any window would fail), exit
-// codes and output.
+// codes and output. Least privilege: a database password never shows in what velkora prints,
+// and an SQL field's expression is shown by the test, never run.
 
 #include "formats/LoadFormatReader.h"
 #include "formats/LoadFormatTest.h"
@@ -18,6 +19,10 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+const QString Secret = u"s3cr3t-Pw_9"_s;
+}
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -418,6 +423,64 @@ private slots:
         QVERIFY(velkora(old + QStringList{u"--upgrade"_s}).err.contains(u"up to date"_s));
         QCOMPARE(velkora(old + QStringList{u"test"_s, u"0001"_s}).code, 0);
         QCOMPARE(velkora(old + QStringList{u"--upgrade"_s, u"test"_s, u"0001"_s}).code, 2);
+    }
+    void passwordsNeverShow_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("shown"); // what the message says of the database instead
+        QTest::newRow("PostgreSQL URL")
+            << u"postgresql://ventas:"_s + Secret + u"@127.0.0.1:1/velkora"_s
+            << u"ventas@127.0.0.1:1"_s;
+        QTest::newRow("ODBC string") << u"odbc:Driver=FreeTDS;Server=127.0.0.1;Port=1;Database="
+                                        "velkora;UID=sa;PWD="_s +
+                                            Secret + u";TDS_Version=7.4"_s
+                                     << u"PWD=***"_s;
+        QTest::newRow("ODBC braces")
+            << u"odbc:Driver=FreeTDS;Server=127.0.0.1;Port=1;UID=sa;Password={"_s + Secret +
+                   u";x}"_s
+            << u"Password=***"_s;
+    }
+    void passwordsNeverShow()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, shown);
+        for (const QStringList &arguments :
+             {QStringList{u"--database"_s, location, u"test"_s, u"0001"_s},
+              QStringList{u"--database"_s, location, u"script"_s, u"0001"_s},
+              QStringList{u"--database"_s, location, u"--init"_s, u"test"_s, u"0001"_s}}) {
+            const Run run = velkora(arguments);
+            const QString output = run.out + run.err;
+            QCOMPARE(run.code, 2); // the database cannot be reached
+            QVERIFY2(!output.contains(Secret), qPrintable(output));
+            QVERIFY2(output.contains(shown), qPrintable(output));
+        }
+    }
+
+    void sqlFieldsAreShownNotRun()
+    {
+        // A database of its own, whose sample gets a field that is an SQL expression that would
+        // empty the table if it were run.
+        const QString database = home.filePath(u"sql/velkora.db"_s);
+        QCOMPARE(velkora({u"--database"_s, database, u"test"_s, u"0001"_s}).code, 0);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cli-sql"_s);
+            db.setDatabaseName(database);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(
+                u"INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
+                "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) VALUES ('0001', "
+                "'0001', '0099', 'Borrar', 2, 3, 'NO', 'DELETE FROM Layout_Detalle WHERE ''?'' <> "
+                "''''', '', '05')"_s));
+            const Run run = velkora({u"--database"_s, database, u"test"_s, u"0001"_s});
+            QVERIFY2(run.out.contains(u"|DELETE FROM Layout_Detalle WHERE '?' <> ''"_s),
+                     qPrintable(run.out));
+            QSqlQuery count(db);
+            QVERIFY(count.exec(u"SELECT COUNT(*) FROM Layout_Detalle WHERE Ly_Cve_Layout = "
+                               "'0001'"_s) &&
+                    count.next());
+            QCOMPARE(count.value(0).toInt(), 14); // the 13 fields of the sample and the SQL field
+        }
+        QSqlDatabase::removeDatabase(u"cli-sql"_s);
     }
 };
 

@@ -1,0 +1,874 @@
+// The controls: the data grid (columns, display format, list and check columns, the pending edit
+// of a row, its four notifications driven by keyboard, mouse and program); the toolbar (offered
+// commands per flag combination and their shortcuts, the editing state through its commands,
+// the order of its signals with EditMode at each); the text box and key box (notifications, the
+// custom format, upper case, Enter moving on, the numeric mode), the colour scheme and the
+// common file dialog.
+
+#include "controls/ColorScheme.h"
+#include "controls/CommonDialog.h"
+#include "controls/Controles.h"
+#include "controls/DataGrid.h"
+#include "controls/GridModel.h"
+#include "controls/SmallControls.h"
+#include "controls/TextBox.h"
+#include "services/ScreenTools.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace velkora::controls;
+
+namespace {
+
+enum FieldColumn { AllColumns = -1, Id = 0, Desc = 1, Pos = 2, Len = 3, Tipo = 4, Trim = 6 };
+
+// A shown field grid (the columns the tests use) with `rows` accepted rows (ID = row + 1,
+// Descripción "dN"), its model checked by the model tester throughout. `log` notes the
+// notifications: "before r,c" (the current cell when asked; refused while `refuse`) and
+// "change r,c" (the cell left).
+class Grid : public DataGrid {
+public:
+    QStringList log;
+    bool refuse = false;
+
+    explicit Grid(int rows = 3)
+    {
+        setObjectName("ssDetalle");
+        QList<GridColumn> columns;
+        for (const QString &entry :
+             QString("ID/Id Descripción Posicion/Posición Longitud Tipo FORMATO/Formato Trim")
+                 .split(' ')) {
+            columns.append(GridColumn());
+            columns.last().name = entry.section('/', 0, 0);
+            columns.last().caption = entry.section('/', -1);
+        }
+        columns[Id].format = "0000";
+        columns[Tipo].kind = GridColumn::Kind::List;
+        columns[Tipo].valueList = {"NUMERO", "TEXTO", "Fecha", "CONSTANTE", "SQL"};
+        columns[Trim].kind = GridColumn::Kind::Check;
+        setColumns(columns);
+        for (int i = 0; i < rows; ++i) {
+            setCell(AddNew(), Id, i + 1);
+            setCell(i, Desc, QString("d%1").arg(i + 1));
+            Update();
+        }
+        connect(this, &DataGrid::BeforeRowColChange, this, [this](bool &cancel) {
+            log << "before " + at();
+            cancel = refuse;
+        });
+        connect(this, &DataGrid::RowColChange, this, [this](const QVariant &row, int column) {
+            log << QString("change %1,%2").arg(row.toString()).arg(column);
+        });
+        resize(900, 300);
+        show();
+        activateWindow();
+        if (!QTest::qWaitForWindowActive(this))
+            qWarning("the grid's window did not become active");
+        setFocus();
+    }
+    // The current cell as "row,column".
+    QString at() const { return QString("%1,%2").arg(currentRow()).arg(currentColumn()); }
+    // A column's values, or with AllColumns the first row's, as texts joined by '|'.
+    QString texts(int column) const
+    {
+        QStringList values;
+        for (int i = 0; i < (column == AllColumns ? columnCount() : Rows()); ++i)
+            values << (column == AllColumns ? cell(0, i) : cell(i, column)).toString();
+        return values.join('|');
+    }
+    // Clicks a cell's centre (or double-clicks it), or its check box.
+    enum Click { Once, Twice, CheckBox };
+    void click(int row, int column, Click how = Once)
+    {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = visualRect(model()->index(row, column));
+        option.features |= QStyleOptionViewItem::HasCheckIndicator;
+        const QRect box =
+            style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this);
+        const QPoint at = (how == CheckBox ? box : option.rect).center();
+        if (how == Twice)
+            QTest::mouseDClick(viewport(), Qt::LeftButton, {}, at);
+        else
+            QTest::mouseClick(viewport(), Qt::LeftButton, {}, at);
+    }
+    // The open cell editor, which has the focus.
+    QLineEdit *editor() const
+    {
+        auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        return line && line->objectName() == "cellEditor" ? line : nullptr;
+    }
+    bool editing() const { return state() == EditingState; }
+
+private:
+    QAbstractItemModelTester m_tester{gridModel(),
+                                      QAbstractItemModelTester::FailureReportingMode::QtTest};
+};
+
+const QStringList allCommands =
+    QString("New Edit Record Reactivate Deactivate Save Cancel Exit B1 B2 B3").split(' ');
+
+// A shown window: the toolbar over a line edit and a one-column grid holding "antes", the
+// toolbar set up by `flags` (R record loaded; E, D, A edit, deactivate, reactivate allowed;
+// B the extra buttons' captions; X no exit button). `log` holds every signal raised since, with
+// EditMode at the moment ("New:edit").
+struct Bar {
+    QWidget window;
+    Controles *bar = new Controles(&window);
+    QLineEdit *input = new QLineEdit(&window);
+    velkora::controls::DataGrid *grid = new velkora::controls::DataGrid(&window);
+    QStringList log;
+
+    explicit Bar(const QString &flags)
+    {
+        window.setObjectName("window");
+        input->setObjectName("input");
+        grid->setObjectName("grid");
+        auto *layout = new QVBoxLayout(&window);
+        for (QWidget *widget : QList<QWidget *>{bar, input, grid})
+            layout->addWidget(widget);
+        velkora::controls::GridColumn column;
+        column.name = "Descripción";
+        grid->setColumns({column});
+        grid->setCell(grid->AddNew(), 0, "antes");
+        grid->Update();
+        bar->setRecordLoaded(flags.contains('R'));
+        bar->setEditAllowed(flags.contains('E'));
+        bar->setDeactivateAllowed(flags.contains('D'));
+        bar->setReactivateAllowed(flags.contains('A'));
+        bar->setB1Caption(flags.contains('B') ? "Copiar" : "");
+        bar->setB2Caption(flags.contains('B') ? "Probar" : "");
+        bar->setB3Caption(flags.contains('B') ? "Script" : "");
+        bar->setDesignProperty("showexitbutton", flags.contains('X') ? "NO" : "SI");
+        const auto note = [this](const QString &name) {
+            log << name + (bar->EditMode() ? ":edit" : ":browse");
+        };
+        for (auto signal :
+             {&Controles::New, &Controles::Edit, &Controles::Record, &Controles::Reactivate,
+              &Controles::Deactivate, &Controles::Cancel, &Controles::Exit, &Controles::B1Click,
+              &Controles::B2Click, &Controles::B3Click}) {
+            const QString name = QString(QMetaMethod::fromSignal(signal).name()).remove("Click");
+            QObject::connect(bar, signal, bar, [note, name] { note(name); });
+        }
+        QObject::connect(bar, &Controles::Save, bar,
+                         [note](bool isNew) { note(isNew ? "Save(new)" : "Save(existing)"); });
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the window did not become active");
+    }
+    // Runs commands, DoNew, "confirm" (ConfirmSave) or "refuse" (CancelSave).
+    void run(const QString &steps)
+    {
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "confirm")
+                bar->ConfirmSave();
+            else if (step == "refuse")
+                bar->CancelSave();
+            else if (step == "DoNew")
+                bar->DoNew(false);
+            else
+                bar->action(step)->trigger();
+        }
+    }
+    QString offered() const
+    {
+        QStringList names = allCommands;
+        names.removeIf([this](const QString &name) { return !bar->isOffered(name); });
+        return names.join(' ');
+    }
+};
+
+// A shown window with a key box as designed (four characters, upper case, format "0000") and a
+// second box after it.
+struct KeyBoxWindow {
+    QWidget window;
+    TextBox *key = new TextBox(&window);
+    TextBox *next = new TextBox(&window);
+
+    KeyBoxWindow()
+    {
+        window.setObjectName("window");
+        key->setObjectName("txtClave");
+        next->setObjectName("txtDescripcion");
+        key->setMaxLength(4);
+        key->setMayusculas(true);
+        key->setFormatopersonal("0000");
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the window did not become active");
+        key->setFocus();
+    }
+};
+
+} // namespace
+
+class TestControls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        setForceUppercase(false);
+        CommonDialog::setChooser({});
+    }
+
+    void columnsAndDisplayFormat()
+    {
+        Grid grid(1);
+        const std::pair<const char *, int> lookups[] = {
+            {"formato", 5}, {"DESCRIPCIÓN", 1}, {"posición", 2}, {"Posicion", 2}, {"Nada", -1}};
+        for (const auto &[lookup, expected] : lookups)
+            QVERIFY2(grid.columnIndex(lookup) == expected, lookup);
+        // "0000" pads whole numbers, which are kept as set.
+        const std::pair<QVariant, const char *> values[] = {
+            {7, "0007"}, {"12", "0012"}, {10000, "10000"}, {20.0, "0020"}, {"ab", "ab"}, {{}, ""}};
+        for (const auto &[value, shown] : values) {
+            grid.setCell(0, "Id", value);
+            QCOMPARE(grid.cellText(0, "ID"), shown);
+            QCOMPARE(grid.cell(0, "ID"), value);
+        }
+    }
+
+    void listCheckAndLockedCells()
+    {
+        Grid grid(2);
+        grid.setCell(0, "Trim", true);
+        QCOMPARE(grid.model()->index(0, Trim).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QCOMPARE(grid.cellText(0, "Trim") + grid.cellText(1, "Trim"), "SINO"); // NO: never set
+        // The space bar toggles the current check cell; a click on the box toggles it too.
+        QVERIFY(grid.setCurrentCell(1, Trim));
+        QTest::keyClick(&grid, Qt::Key_Space);
+        QCOMPARE(grid.cell(1, Trim), QVariant(true));
+        grid.click(1, Trim, Grid::CheckBox);
+        QCOMPARE(grid.cell(1, Trim), QVariant(false));
+        // A List cell opens its list.
+        QVERIFY(grid.setCurrentCell(0, Tipo));
+        QTest::keyClick(&grid, Qt::Key_F2);
+        auto *combo = grid.viewport()->findChild<QComboBox *>("listEditor");
+        QVERIFY(combo);
+        combo->setCurrentIndex(3);
+        QTest::keyClick(combo, Qt::Key_Return);
+        QCOMPARE(grid.cell(0, "Tipo").toString(), "CONSTANTE");
+        QCOMPARE(grid.listIndex(0, "Tipo"), 3);
+        // Locked columns take no edits from the user, but the program still writes them.
+        grid.setColumnLocked(Desc, true);
+        grid.setColumnLocked(Trim, true);
+        QVERIFY(grid.setCurrentCell(0, Desc));
+        QTest::keyClicks(&grid, "zz");
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QVERIFY(!grid.editing());
+        QVERIFY(grid.setCurrentCell(1, Trim));
+        QTest::keyClick(&grid, Qt::Key_Space);
+        grid.click(1, Trim, Grid::CheckBox);
+        grid.setCell(1, Desc, "programa");
+        QCOMPARE(grid.texts(Desc) + " " + grid.texts(Trim), "d1|programa true|false");
+    }
+
+    void cancelRestoresTheAcceptedValues()
+    {
+        Grid grid(1);
+        grid.setCell(0, "Trim", true);
+        grid.setListIndex(0, "Tipo", 2);
+        grid.Update();
+        grid.CancelUpdate(); // nothing pending: nothing changes
+        QCOMPARE(grid.texts(AllColumns), "1|d1|||Fecha||true");
+        grid.setCell(0, "ID", 9);
+        grid.setCell(0, "Trim", false);
+        grid.setListIndex(0, "Tipo", 4);
+        grid.setCell(0, "Longitud", "8");
+        QCOMPARE(grid.texts(AllColumns), "9|d1||8|SQL||false");
+        grid.CancelUpdate();
+        QCOMPARE(grid.texts(AllColumns), "1|d1|||Fecha||true");
+        QVERIFY(!grid.hasPendingEdit());
+        grid.setListIndex(0, "Tipo", 5); // a position outside the list empties the cell
+        QCOMPARE(grid.listIndex(0, "Tipo"), -1);
+    }
+
+    void newRowDroppedOnCancel()
+    {
+        Grid grid(2);
+        QVERIFY(grid.setCurrentCell(1, Pos));
+        grid.log.clear();
+        grid.setCell(grid.AddNew(), "ID", 3); // the new row becomes current, in the same column
+        QCOMPARE(grid.at(), "2,2");
+        grid.CancelUpdate();
+        // Back on the cell that was current before the new row.
+        QCOMPARE(grid.texts(Id) + " at " + grid.at(), "1|2 at 1,2");
+        QCOMPARE(grid.log, QStringList()); // structural changes raise no notifications
+        // Accepted, or left for another row, the new row stays.
+        grid.AddNew();
+        grid.Update();
+        grid.CancelUpdate();
+        grid.AddNew();
+        QVERIFY(grid.setCurrentRow(0));
+        grid.CancelUpdate();
+        QCOMPARE(grid.Rows(), 4);
+    }
+
+    void editPendingUntilTheRowChanges()
+    {
+        Grid grid(3);
+        QVERIFY(grid.setCurrentCell(1, Desc));
+        // Typing opens the editor with the character; TAB commits and moves on, in the same row.
+        QTest::keyClick(&grid, Qt::Key_A);
+        QTest::keyClicks(grid.editor(), "bc");
+        QTest::keyClick(grid.editor(), Qt::Key_Tab);
+        QCOMPARE(grid.texts(Desc) + " at " + grid.at(), "d1|abc|d3 at 1,2");
+        grid.CancelUpdate(); // still pending
+        QCOMPARE(grid.texts(Desc), "d1|d2|d3");
+        // Leaving the row accepts the edit.
+        QTest::keyClick(&grid, Qt::Key_7);
+        QTest::keyClick(grid.editor(), Qt::Key_Return);
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(grid.at(), "2,2");
+        grid.CancelUpdate();
+        QCOMPARE(grid.texts(Pos), "|7|");
+    }
+
+    void removeRows()
+    {
+        Grid grid(4);
+        QVERIFY(grid.setCurrentCell(3, Id));
+        grid.setCell(3, Desc, "pendiente");
+        grid.RemoveRow(1);
+        // The pending row moved up with the rows; cancelling still restores it.
+        QCOMPARE(grid.at(), "2,0");
+        grid.CancelUpdate();
+        QCOMPARE(grid.texts(Desc), "d1|d3|d4");
+        grid.RemoveRow(grid.currentRow());
+        grid.RemoveRow(7); // outside: nothing
+        QCOMPARE(grid.texts(Id) + " at " + grid.at(), "1|3 at 1,0");
+        grid.setRedraw(false); // painting suspended, then resumed
+        QVERIFY(!grid.updatesEnabled());
+        grid.setRedraw(true);
+        QVERIFY(grid.updatesEnabled() && grid.hasAutoScroll());
+        grid.clearValue();
+        QCOMPARE(grid.texts(Id) + " at " + grid.at(), " at -1,-1");
+        QVERIFY(!grid.hasPendingEdit());
+        QCOMPARE(grid.log, QStringList()); // no notifications
+    }
+
+    void keyPressAndKeyDown()
+    {
+        Grid grid(1);
+        QVERIFY(grid.setCurrentCell(0, Desc));
+        QList<int> seen;
+        // The screen's handler: digits only, 'x' turned into '9', Enter a move to the next cell.
+        connect(&grid, &DataGrid::KeyPress, &grid, [&](int &keyAscii) {
+            seen << keyAscii;
+            if (keyAscii == 13)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            const bool kept = keyAscii == 8 || (keyAscii >= '0' && keyAscii <= '9');
+            keyAscii = keyAscii == 'x' ? '9' : kept ? keyAscii : 0;
+        });
+        QTest::keyClick(&grid, Qt::Key_Return);
+        QTest::keyClick(&grid, Qt::Key_Backspace);
+        QTest::keyClick(&grid, Qt::Key_A); // discarded: no editor
+        QVERIFY(!grid.editing());
+        QTest::keyClick(&grid, Qt::Key_X); // changed: the editor opens with the new character
+        QTest::keyClicks(grid.editor(), "1a2 -.x");
+        QTest::keyClick(grid.editor(), Qt::Key_Backspace);
+        QTest::keyClick(grid.editor(), Qt::Key_5);
+        QTest::keyClick(grid.editor(), Qt::Key_Return); // moves on and edits the next cell
+        // Each character once, though the editor got the opening key too; TAB is a key, not a
+        // character: the handler's moves raise no KeyPress.
+        QCOMPARE(seen,
+                 (QList<int>{13, 8, 'a', 'x', '1', 'a', '2', ' ', '-', '.', 'x', 8, '5', 13}));
+        QCOMPARE(grid.cell(0, Pos).toString(), "9125");
+        QCOMPARE(grid.at(), "0,3");
+        QVERIFY(grid.editing());
+        // KeyDown, in an editor or on the grid: the modifier keys first, each with its own code
+        // (Shift 16, Ctrl 17, Alt 18) and the shift state once down (Shift 1, Ctrl 2, Alt 4).
+        QStringList keys;
+        connect(&grid, &DataGrid::KeyDown, &grid,
+                [&](int code, int shift) { keys << QString("%1/%2").arg(code).arg(shift); });
+        const auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        QTest::keyClick(grid.editor(), Qt::Key_F10, all);
+        QTest::keyClick(&grid, Qt::Key_F10, all);
+        QCOMPARE(keys.join(' '), "16/1 17/3 18/7 121/7 16/1 17/3 18/7 121/7");
+    }
+
+    void rowColChangeReportsThePreviousCell()
+    {
+        Grid grid(0);
+        for (int i = 0; i < 3; ++i)
+            grid.gridModel()->appendRow(); // no current cell at all
+        QVERIFY(grid.setCurrentCell(1, 2));
+        QVERIFY(grid.setCurrentCell(1, 4));  // another column of the same row
+        QVERIFY(grid.setCurrentCell(1, 4));  // no change, no notification
+        QVERIFY(!grid.setCurrentCell(5, 0)); // outside the grid
+        QCOMPARE(grid.log.join(' '), "before -1,-1 change ,-1 before 1,2 change 1,2");
+    }
+
+    void beforeRowColChangeCancelKeepsTheCell_data()
+    {
+        QTest::addColumn<int>("key"); // 0: not by a key
+        QTest::addColumn<QString>("how");
+        QTest::newRow("arrow down") << int(Qt::Key_Down) << "";
+        QTest::newRow("tab") << int(Qt::Key_Tab) << "";
+        QTest::newRow("page down") << int(Qt::Key_PageDown) << "";
+        QTest::newRow("mouse") << 0 << "mouse";
+        QTest::newRow("double click") << 0 << "double click";
+        QTest::newRow("program") << 0 << "program";
+        QTest::newRow("set current index") << 0 << "index";
+    }
+    void beforeRowColChangeCancelKeepsTheCell()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, how);
+        for (const bool refuse : {true, false}) {
+            Grid grid(3);
+            QVERIFY(grid.setCurrentCell(0, Desc));
+            grid.log.clear();
+            grid.refuse = refuse;
+            if (key != 0)
+                QTest::keyClick(&grid, Qt::Key(key));
+            else if (how == "program")
+                QCOMPARE(grid.setCurrentCell(1, 1), !refuse);
+            else if (how == "index")
+                grid.setCurrentIndex(grid.model()->index(2, 3));
+            else
+                grid.click(2, 2, how == "mouse" ? Grid::Once : Grid::Twice);
+            // Asked with the cell being left still current; refused, the cell stays, alone
+            // selected and not edited.
+            grid.log.removeDuplicates();
+            QCOMPARE(grid.log.join(' '), refuse ? "before 0,1" : "before 0,1 change 0,1");
+            QCOMPARE(grid.at() == "0,1", refuse);
+            if (refuse) {
+                QVERIFY(!grid.editing());
+                QCOMPARE(grid.selectionModel()->selectedIndexes(),
+                         QModelIndexList{grid.model()->index(0, Desc)});
+            }
+        }
+    }
+
+    // The new row "*": no data until typed in; typing there (a key, or a double click) starts a
+    // pending new row with what was typed, and another new row below it; Escape and
+    // CancelUpdate drop it again. A KeyDown handler that adds a row takes its key.
+    void newRowStartsWhereTyped_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("gesture");
+        QTest::newRow("typed, empty grid") << 0 << "typed";
+        QTest::newRow("typed after rows") << 2 << "typed";
+        QTest::newRow("double click") << 2 << "double click";
+        QTest::newRow("cancelled") << 2 << "cancel";
+    }
+    void newRowStartsWhereTyped()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, gesture);
+        Grid grid(rows);
+        grid.setNewRowOffered(true);
+        QCOMPARE(grid.Rows(), rows);
+        QCOMPARE(grid.model()->rowCount(), rows + 1);
+        QCOMPARE(grid.model()->headerData(rows, Qt::Vertical).toString(), "*");
+        QCOMPARE(grid.cell(rows, Desc), QVariant()); // no data
+        // TAB on its last cell leaves the grid, as on the last row of data.
+        QVERIFY(grid.setCurrentCell(rows, grid.columnCount() - 1));
+        QSignalSpy left(&grid, &DataGrid::LeftByTab);
+        QTest::keyClick(&grid, Qt::Key_Tab);
+        QCOMPARE(left.count(), 1);
+        grid.setFocus();
+        grid.click(rows, Desc);
+        QVERIFY(grid.onNewRow());
+        QCOMPARE(grid.Rows(), rows); // a click adds no row
+        if (gesture == "double click") {
+            grid.click(rows, Desc, Grid::Twice);
+            QCOMPARE(grid.Rows(), rows + 1);
+            QTest::keyClicks(grid.editor(), "xy");
+        } else {
+            QTest::keyClick(&grid, Qt::Key_X);
+            QTest::keyClick(grid.editor(), Qt::Key_Y);
+        }
+        QVERIFY(grid.editing());
+        QCOMPARE(grid.Rows(), rows + 1);
+        QCOMPARE(grid.at(), QString("%1,%2").arg(rows).arg(Desc));
+        QCOMPARE(grid.model()->rowCount(), rows + 2); // and another new row below
+        if (gesture == "cancel") {
+            QTest::keyClick(grid.editor(), Qt::Key_Escape);
+            grid.CancelUpdate();
+            QCOMPARE(grid.Rows(), rows);
+            QCOMPARE(grid.model()->rowCount(), rows + 1);
+            return;
+        }
+        QTest::keyClick(grid.editor(), Qt::Key_Return);
+        grid.Update();
+        QCOMPARE(grid.cell(rows, Desc).toString(), "xy");
+        QVERIFY(!grid.onNewRow());
+        grid.setNewRowOffered(false);
+        QCOMPARE(grid.model()->rowCount(), rows + 1);
+
+        // A handler of Down that adds a row and goes to it: the grid moves no further.
+        grid.setNewRowOffered(true);
+        connect(&grid, &DataGrid::KeyDown, &grid, [&grid](int code, int) {
+            if (code == 40) // Down
+                grid.setCurrentCell(grid.AddNew(), 0);
+        });
+        QVERIFY(grid.setCurrentCell(grid.Rows() - 1, Desc));
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(grid.at(), QString("%1,0").arg(rows + 1));
+        QVERIFY(!grid.onNewRow());
+    }
+
+    // The grid's menu (the services' grid command) opens at the pointer when the mouse asks
+    // for it, and below the current cell when the keyboard does.
+    void menuOpensWhereAsked()
+    {
+        Grid grid(3);
+        grid.setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(&grid, &QWidget::customContextMenuRequested, &grid,
+                [&grid] { velkora::services::gridCommandShiftF10(&grid); });
+        QVERIFY(grid.setCurrentCell(0, Id));
+        const auto openedAt = [](QWidget *receiver, QContextMenuEvent::Reason reason,
+                                 QPoint local) {
+            QPoint at;
+            QTimer::singleShot(0, [&at] {
+                if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                    at = menu->pos();
+                    menu->close();
+                }
+            });
+            QContextMenuEvent event(reason, local, receiver->mapToGlobal(local));
+            QApplication::sendEvent(receiver, &event);
+            return at;
+        };
+        const QPoint pointer = grid.visualRect(grid.model()->index(2, Desc)).center();
+        QCOMPARE(openedAt(grid.viewport(), QContextMenuEvent::Mouse, pointer),
+                 grid.viewport()->mapToGlobal(pointer));
+        const QRect cell = grid.visualRect(grid.model()->index(0, Id));
+        QCOMPARE(openedAt(&grid, QContextMenuEvent::Keyboard, QPoint()),
+                 grid.viewport()->mapToGlobal(cell.bottomLeft()));
+        QVERIFY(!grid.mouseMenuPoint());
+    }
+
+    void refusedMoveNeitherEditsNorToggles()
+    {
+        Grid grid(3);
+        QVERIFY(grid.setCurrentCell(0, Desc));
+        QTest::keyClick(&grid, Qt::Key_K);
+        grid.refuse = true;
+        QTest::keyClick(grid.editor(), Qt::Key_Tab);
+        QCOMPARE(grid.cell(0, Desc).toString(), "k"); // committed all the same
+        QVERIFY(!grid.editing()); // and no editor opened beside the refused move
+        grid.click(2, Trim, Grid::CheckBox);
+        grid.click(1, Desc, Grid::Twice);
+        QVERIFY(!grid.editing());
+        QCOMPARE(grid.texts(Trim) + " at " + grid.at(), "|| at 0,1");
+        // Editing the current cell itself is not a move and still works.
+        grid.click(0, Desc);
+        grid.click(0, Desc, Grid::Twice);
+        QVERIFY(grid.editing());
+    }
+
+    void commands_data()
+    {
+        // The flags (see Bar), the steps run, the signals raised and the commands then offered.
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expectedLog");
+        QTest::addColumn<QString>("expectedOffered");
+        const auto row = [](const char *name, const char *flags, const char *steps, const char *log,
+                            const char *offered) {
+            QTest::newRow(name) << QString(flags) << QString(steps) << QString(log)
+                                << QString(offered);
+        };
+        const char *viewing = "New Edit Record Reactivate Deactivate Exit B1 B2 B3";
+        row("idle", "", "", "", "New Exit");
+        row("flags without record", "EDA", "", "", "New Exit");
+        row("viewing active", "RED", "", "", "New Edit Record Deactivate Exit");
+        row("viewing deactivated", "RA", "", "", "New Record Reactivate Exit");
+        row("record, nothing allowed", "R", "", "", "New Record Exit");
+        row("extra captions", "B", "", "", "New Exit B1 B2 B3");
+        row("no exit button", "X", "", "", "New");
+        row("editing existing", "RED", "Edit", "Edit:edit", "Record Save Cancel Exit");
+        row("editing new", "REDA", "New", "New:edit", "Save Cancel Exit");
+        // The captions stay offered in the editing state; the screen withdraws them itself.
+        row("editing new with captions", "B", "DoNew", "New:edit", "Save Cancel Exit B1 B2 B3");
+        row("saved", "REDAB", "New Save confirm Edit Save confirm",
+            "New:edit Save(new):edit Edit:edit Save(existing):edit", viewing);
+        row("cancelled", "REDAB", "New Cancel Edit Cancel",
+            "New:edit Cancel:browse Edit:edit Cancel:browse", viewing);
+        row("save refused", "RE", "Edit Save refuse Save",
+            "Edit:edit Save(existing):edit Save(existing):edit", "Record Save Cancel Exit");
+        row("browse commands", "REDAB", "Record Deactivate Reactivate B1 Exit",
+            "Record:browse Deactivate:browse Reactivate:browse B1:browse Exit:browse", viewing);
+        row("withdrawn commands do nothing", "", "Save Edit Cancel B1", "", "New Exit");
+    }
+    void commands()
+    {
+        QFETCH(QString, flags);
+        QFETCH(QString, steps);
+        QFETCH(QString, expectedOffered);
+        for (const QString &name : allCommands) {
+            Bar b(flags);
+            b.run(steps);
+            // No additional fields are configured: both succeed at once, raising nothing.
+            QVERIFY(b.bar->SaveAdditionalFields("0001"));
+            b.bar->LoadAdditionalFields("0001");
+            QTEST(b.log.join(' '), "expectedLog");
+            QTEST(b.offered(), "expectedOffered");
+            QCOMPARE(b.bar->EditMode(), b.bar->isOffered("Save"));
+            // Offered means visible and enabled, and the shortcut raises the command; the rest
+            // is hidden and disabled, and its shortcut does nothing.
+            const bool offered = expectedOffered.split(' ').contains(name);
+            QCOMPARE(b.bar->action(name)->isVisible(), offered);
+            QCOMPARE(b.bar->action(name)->isEnabled(), offered);
+            b.log.clear();
+            b.input->setFocus();
+            QTest::keySequence(b.input, b.bar->action(name)->shortcut());
+            QCOMPARE(b.log.size(), offered ? 1 : 0);
+            QCOMPARE(b.log.value(0).startsWith(name), offered);
+        }
+    }
+
+    void escapeInACellEditorStaysInTheCell()
+    {
+        // Escape belongs to the cell editor while one is open: it drops the cell's typing, not the
+        // whole edit. Outside the editor it is the toolbar's Cancel.
+        Bar b("");
+        b.bar->action("New")->trigger();
+        b.grid->setFocus();
+        QTest::keyClick(b.grid, Qt::Key_X);
+        QVERIFY(QApplication::focusWidget() != b.grid);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(b.grid->cell(0, 0).toString(), "antes");
+        QCOMPARE(b.log.join(' '), "New:edit");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(b.log.join(' '), "New:edit Cancel:browse");
+    }
+
+    void keyCheckStopsKeysNotClicks()
+    {
+        // The owner's check sees every command key, and only keys: a refused key does nothing,
+        // a click on the button and trigger() act without asking.
+        Bar b("RE");
+        QStringList asked;
+        bool allow = false;
+        b.bar->setKeyCheck([&](const QString &name) {
+            asked << name;
+            return allow;
+        });
+        b.run("Edit");
+        b.input->setFocus();
+        QTest::keyClick(b.input, Qt::Key_Escape);
+        QCOMPARE(asked, QStringList{"Cancel"});
+        QCOMPARE(b.log.join(' '), "Edit:edit");
+        QVERIFY(b.bar->EditMode());
+        QTest::mouseClick(b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("Cancel")),
+                          Qt::LeftButton);
+        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse");
+        allow = true;
+        QTest::keySequence(b.input, b.bar->action("Edit")->shortcut());
+        QCOMPARE(asked, (QStringList{"Cancel", "Edit"}));
+        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse Edit:edit");
+    }
+
+    void choiceGoesWithItsCommand()
+    {
+        // A second way of running B2: its menu entry, a Shift+click on B2's button or its key,
+        // offered only while B2 is, and never B2 itself.
+        Bar b("B");
+        QStringList chosen;
+        QObject::connect(b.bar, &Controles::ChoiceClick, b.bar,
+                         [&](const QString &name) { chosen << name; });
+        QAction *choice = b.bar->addChoice("B2", "B2Otro", "Probar con otro archivo...",
+                                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
+        QVERIFY(choice && b.bar->action("B2Otro") == choice);
+        QVERIFY(!b.bar->addChoice("B2", "B2Otro", "otra vez", {})); // a name is taken once
+        QVERIFY(b.bar->isOffered("B2Otro"));
+        QWidget *button = b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("B2"));
+        QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier);
+        b.input->setFocus();
+        QTest::keySequence(b.input, choice->shortcut());
+        choice->trigger();
+        QCOMPARE(chosen, (QStringList{"B2Otro", "B2Otro", "B2Otro"}));
+        QCOMPARE(b.log.join(' '), "");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(b.log.join(' '), "B2:browse");
+
+        b.bar->setB2Caption("");
+        QVERIFY(!b.bar->isOffered("B2Otro"));
+        QTest::keySequence(b.input, choice->shortcut());
+        choice->trigger();
+        QCOMPARE(chosen.size(), 3);
+    }
+
+    void changeAndEnterNotifications()
+    {
+        KeyBoxWindow w;
+        QSignalSpy change(w.key, &TextBox::Change);
+        QString entered; // the text as each Enter saw it
+        connect(w.key, &TextBox::Enter, w.key, [&] { entered += w.key->text() + ";"; });
+        w.key->setText("0001");
+        w.key->clear();
+        QTest::keyClicks(w.key, "1");
+        QTest::keyClick(w.key, Qt::Key_Tab); // not an Enter
+        w.key->setFocus();
+        QTest::keyClick(w.key, Qt::Key_Return); // formatted first
+        QVERIFY(w.key->hasFocus());             // the focus stays unless enterMovesOn
+        w.key->setEnterMovesOn(true);
+        QTest::keyClick(w.key, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(w.next->hasFocus());
+        QCOMPARE(entered, "0001;0001;");
+        QCOMPARE(change.count(), 4);
+    }
+
+    void values_data()
+    {
+        // Into the key box (four characters) with a format, or a numeric box ("N" and the
+        // decimals): typed and confirmed with Enter, typed and left, or set by the program.
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("how"); // "enter", "leave" or "set"
+        QTest::addColumn<QVariant>("input");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *format, const char *how,
+                            const QVariant &input, const char *expected) {
+            QTest::newRow(name) << QString(format) << QString(how) << input << QString(expected);
+        };
+        row("pads a number", "0000", "enter", "12", "0012");
+        row("leading zeros kept to width", "0000", "enter", "007", "0007");
+        row("not a whole number stays", "0000", "enter", "1.5", "1.5");
+        row("negative", "000", "enter", "-5", "-005");
+        row("formatted text would not fit", "0000", "enter", "-5", "-5");
+        row("hash places unpadded", "##00", "enter", "7", "07");
+        row("other format characters", "0@0@", "enter", "12", "12");
+        row("not formatted on leaving", "0000", "leave", "12", "12");
+        row("set int", "0000", "set", 7, "0007");
+        row("set whole double", "0000", "set", 3.0, "0003");
+        row("set text stays", "0000", "set", "7", "7");
+        row("set null empties", "0000", "set", QVariant(), "");
+        row("set wider than the box, not cut", "0000", "set", 123456, "123456");
+        row("numeric decimal comma", "N4", "enter", "12,5", "12.5000");
+        row("numeric letters refused", "N4", "leave", "1a2b", "12.0000");
+        row("numeric second point refused", "N4", "enter", "1.2.3", "1.2300");
+        row("numeric sign only first", "N4", "leave", "1-2", "12.0000");
+        row("numeric at most four decimals", "N4", "leave", "1.234567", "1.2345");
+        row("numeric sign alone", "N4", "enter", "-", "0.0000");
+        row("numeric leading zeros", "N4", "leave", "-007.5", "-7.5000");
+        row("numeric two decimals", "N2", "enter", "3,1", "3.10");
+        row("numeric set rounded", "N4", "set", -1.23456, "-1.2346");
+        row("numeric set null", "N4", "set", QVariant(), "0.0000");
+        row("numeric set text to the decimals", "N4", "set", "2.5", "2.5000");
+        row("numeric set long text, every digit", "N4", "set", "1234567890123456.78",
+            "1234567890123456.7800");
+    }
+    void values()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, how);
+        QFETCH(QVariant, input);
+        KeyBoxWindow w;
+        const bool numeric = format.startsWith('N');
+        TextBox *box = numeric ? w.next : w.key;
+        if (numeric)
+            box->setNumeric(format.mid(1).toInt());
+        box->setFormatopersonal(numeric ? QString() : format); // replaced at run time
+        box->setFocus();
+        box->clear();
+        if (how == "set") {
+            box->setValue(input);
+        } else {
+            QTest::keyClicks(box, input.toString());
+            if (how == "enter")
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                (box == w.key ? w.next : w.key)->setFocus();
+        }
+        QTEST(box->text(), "expected");
+    }
+
+    void upperCase()
+    {
+        // By the box's own switch, by the setting for every box, or not at all.
+        for (const auto &[mayusculas, forced] :
+             {std::pair{true, false}, {false, true}, {false, false}}) {
+            const QString shown = mayusculas || forced ? "ABXYCÑ" : "abxycñ";
+            KeyBoxWindow w;
+            setForceUppercase(forced);
+            w.next->setMayusculas(mayusculas);
+            w.next->setFocus();
+            QTest::keyClicks(w.next, "ac");
+            QTest::sendKeyEvent(QTest::Click, w.next, Qt::Key_Ntilde, "ñ", Qt::NoModifier);
+            w.next->setCursorPosition(1); // the cursor keeps its place
+            QTest::keyClick(w.next, Qt::Key_B);
+            QCOMPARE(w.next->cursorPosition(), 2);
+            w.next->insert("xy"); // pasted text as well
+            QCOMPARE(w.next->text(), shown);
+            QCOMPARE(w.next->cursorPosition(), 4);
+            QTest::keyClick(w.next, Qt::Key_End);
+            QTest::keyClick(w.next, Qt::Key_D);
+            w.next->undo(); // typing can still be undone
+            QCOMPARE(w.next->text(), shown);
+            w.next->setText("low"); // text set by the program stays as set
+            QCOMPARE(w.next->text(), "low");
+        }
+    }
+
+    void colorSchemeAppliedToTheWindow()
+    {
+        KeyBoxWindow w;
+        auto *scheme = new ColorScheme(&w.window);
+        w.next->setEnabled(false);
+        scheme->ApplyColors();
+        QCOMPARE(w.window.palette().color(QPalette::Window), scheme->background());
+        QCOMPARE(w.next->palette().color(QPalette::Disabled, QPalette::Base),
+                 scheme->inputDisabled());
+        // The focused input shows the focused background while it has the focus.
+        const auto base = [](QWidget *box) {
+            return box->palette().color(QPalette::Active, QPalette::Base);
+        };
+        w.next->setEnabled(true);
+        w.next->setFocus();
+        QCOMPARE(base(w.next), scheme->inputFocused());
+        w.key->setFocus();
+        scheme->ApplyColors(); // applying again changes nothing
+        QCOMPARE(base(w.key), scheme->inputFocused());
+        QCOMPARE(base(w.next), scheme->inputEnabled());
+    }
+
+    void filterTranslation()
+    {
+        const std::pair<const char *, QStringList> filters[] = {
+            {"Archivos(*.*)|*.*|", {"Archivos (*)"}},
+            {"Texto|*.txt|Todos|*.*", {"Texto (*.txt)", "Todos (*)"}},
+            {"Textos (*.txt)|*.txt", {"Textos (*.txt)"}},
+            {"Datos|*.txt;*.csv", {"Datos (*.txt *.csv)"}},
+            {"Todos", {"Todos (*)"}},
+            {"|*.dat", {"*.dat (*.dat)"}},
+            {"", {"(*)"}}};
+        for (const auto &[filter, expected] : filters)
+            QCOMPARE(CommonDialog::qtNameFilters(filter), expected);
+    }
+
+    void fileDialogCancelled()
+    {
+        // Cancelled, the name is emptied, or with CancelError DialogCancelled is thrown.
+        CommonDialog dialog;
+        dialog.setFileName("/antes.txt");
+        CommonDialog::setChooser([](QWidget *, const QStringList &) { return QString(); });
+        dialog.ShowOpen();
+        QCOMPARE(dialog.FileName(), QString());
+        dialog.setCancelError(true);
+        QVERIFY_THROWS_EXCEPTION(DialogCancelled, dialog.ShowOpen());
+    }
+};
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"
