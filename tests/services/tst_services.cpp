@@ -268,16 +268,19 @@ private slots:
     {
         TestDatabase db(Kind::PostgreSql, false);
         KESTA_REQUIRE(db);
-        // The cluster trusts every local user, so the role's name is what the open proves.
-        db.exec(u"CREATE ROLE \"kesta user\" LOGIN PASSWORD 'p@ss:w/rd'"_s);
+        // The cluster trusts every local user, so the role's name is what the open proves; a
+        // role is the server's, so its name is this process's (other tests share the server).
+        const QString role = u"kesta user %1"_s.arg(QCoreApplication::applicationPid());
+        db.exec(u"CREATE ROLE \"%1\" LOGIN PASSWORD 'p@ss:w/rd'"_s.arg(role));
+        const QString user = QString::fromLatin1(QUrl::toPercentEncoding(role));
         services::openDatabase(
-            u"pg"_s, db.location().replace(u"postgres@"_s, u"kesta%20user:p%40ss%3Aw%2Frd@"_s));
+            u"pg"_s, db.location().replace(u"postgres@"_s, user + u":p%40ss%3Aw%2Frd@"_s));
         QSqlQuery query(QSqlDatabase::database(u"pg"_s));
         QVERIFY(query.exec(u"SELECT current_user"_s) && query.next());
-        QCOMPARE(query.value(0).toString(), u"kesta user"_s);
+        QCOMPARE(query.value(0).toString(), role);
         query.finish();
         services::closeDatabase(u"pg"_s);
-        db.exec(u"DROP ROLE \"kesta user\""_s);
+        db.exec(u"DROP ROLE \"%1\""_s.arg(role));
     }
 
     void failuresAreToldApart_data();

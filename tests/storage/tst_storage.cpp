@@ -427,10 +427,13 @@ private:
     std::thread m_thread;
 };
 
-// Whether a session of the database waits for a lock that another one holds.
+// Whether a session of the database waits for a lock that another one holds. Only this
+// database's sessions: other tests use the same server at the same time.
 bool someoneWaitsForALock(TestDatabase &db)
 {
-    return db.scalar("SELECT COUNT(*) FROM pg_locks WHERE NOT granted").toInt() > 0;
+    return db.scalar("SELECT COUNT(*) FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid "
+                     "WHERE NOT l.granted AND a.datname = current_database()")
+               .toInt() > 0;
 }
 
 // The key's rows, as "Ly_ID|Ly_Descripcion" and the distinct field descriptions.
