@@ -364,6 +364,37 @@ private slots:
                                                           u"field"_s, u"line_type"_s, u"text"_s}));
     }
 
+    // Eight digits that read as a date of the year 2000 are an amount's zeros, not a date; those
+    // of a likely year are a date.
+    void amountsAreNoDates_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QString>("type"); // of the field at columns 9-16
+        QTest::newRow("2000: an amount") << 2000 << u"01"_s;
+        QTest::newRow("2026: a date") << 2026 << u"03"_s;
+    }
+    void amountsAreNoDates()
+    {
+        QFETCH(int, year);
+        const auto two = [](int n) { return u"%1"_s.arg(n, 2, 10, QLatin1Char('0')); };
+        QStringList lines;
+        for (int i = 0; i < 60; ++i)
+            lines << u"P%1 %2%3%4 PROVEEDOR %5"_s.arg(i + 1, 6, 10, QLatin1Char('0'))
+                         .arg(year)
+                         .arg(two(1 + i % 12), two(1 + i * 7 % 28), two(i % 50));
+        const QString file = home.filePath(u"importes-%1.txt"_s.arg(year));
+        proposal_test::writeFile(file, lines);
+        const Run run = velkora({u"propose"_s, file, u"--json"_s});
+        QCOMPARE(run.code, 0);
+        const QJsonArray fields =
+            QJsonDocument::fromJson(run.out.toUtf8())[u"line_types"_s][0][u"fields"_s].toArray();
+        QString type;
+        for (const QJsonValue &field : fields)
+            if (field[u"position"_s].toInt() == 9 && field[u"length"_s].toInt() == 8)
+                type = field[u"type"_s].toString();
+        QTEST(type, "type");
+    }
+
     // A format saved by velkora propose --save is the proposal, row for row, and tests on its
     // file as the proposal does: every typed line, no field error.
     void savedProposal()
