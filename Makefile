@@ -55,7 +55,7 @@ bench: build
 # make faults   saves killed at 100 random points, a locked and a full SQLite file: the stored
 # load format stays whole (the test suite runs 25 of the killed saves).
 faults: build
-	cd $(BUILD) && KESTA_FAULT_TRIALS=100 QT_QPA_PLATFORM=offscreen ./bin/tst_faults
+	cd $(BUILD) && KESTA_FAULT_TRIALS=100 QT_QPA_PLATFORM=offscreen ./bin/tst_storage killedConnection lockedSqliteFile fullSqliteDatabase
 
 # make stress STRESS_SECONDS=60 STRESS_WORKERS=4   several processes saving, loading,
 # deactivating and reactivating the same keys on one PostgreSQL server.

@@ -109,6 +109,16 @@ public:
     }
 };
 
+// Types a text into a box as the user does (over what it holds).
+inline void typeInto(EditScreen &s, const char *box, const QString &text)
+{
+    auto *w = s.child(box);
+    w->setFocus();
+    w->selectAll();
+    s.key(Qt::Key_Delete);
+    s.typeText(text);
+}
+
 // Two line types, 0001 "H" (fields 0001 NUMERO, 0002 TEXTO) and 0002 "D" (field 0001 Fecha),
 // stored under key 0001.
 inline void writeTwoLineFormat(const TestDatabase &db)
@@ -128,3 +138,11 @@ inline void writeTwoLineFormat(const TestDatabase &db)
 }
 
 } // namespace kesta::test
+
+// In a test function: a fresh SQLite database `db` holding writeTwoLineFormat's load format, and
+// the edit screen `s` over it; fails the test when the database is not available.
+#define KESTA_TWO_LINE_SCREEN()                                                                    \
+    ::kesta::test::TestDatabase db;                                                                \
+    KESTA_REQUIRE(db);                                                                             \
+    ::kesta::test::writeTwoLineFormat(db);                                                         \
+    ::kesta::test::EditScreen s(db.connectionName())

@@ -52,16 +52,6 @@ QRegularExpression documentedPattern(QString text)
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
 }
 
-// Types a text into a box as the user does (over what it holds).
-void typeInto(EditScreen &s, const char *box, const QString &text)
-{
-    auto *w = s.child(box);
-    w->setFocus();
-    w->selectAll();
-    s.key(Qt::Key_Delete);
-    s.typeText(text);
-}
-
 // A new line under the grids ("Nuevo") with its cells; an empty text leaves the cell empty.
 void newLine(EditScreen &s, const QStringList &cells)
 {

@@ -1,16 +1,39 @@
-// The screen frmKESTA: its design, its load and its keyboard, resize, tab and browse handlers.
+// The screen frmKESTA: its design, its load and its keyboard, resize, tab and browse handlers;
+// its modes: what each mode lets the user touch, control by control, reached as the user reaches
+// it; New with and without an automatic key; the record command; an edit with changes is never
+// ended by Escape, Salir or the window's close without a question. Loading a load format by its
+// key, as the user does, on SQLite and PostgreSQL; the toolbar's extra commands (Copiar, Probar,
+// Script) on the screen and for real on the sample.
 
+#include "DatabaseSetup.h"
+#include "OwnerForm.h"
+#include "editor/EditFixture.h"
 #include "editor/FieldStore.h"
 #include "host/RuntimeError.h"
 #include "screen/TwipsLayout.h"
 #include "screen/frmKESTA.h"
+#include "store/Database.h"
+#include "services/Services.h"
 #include "support/RecordingServices.h"
+#include "views/RawLinesView.h"
 
 #include <QCheckBox>
+#include <QCursor>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSqlRecord>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <controls/ColorScheme.h>
 #include <controls/CommonDialog.h>
@@ -26,16 +49,110 @@ using kesta::screen::TwipsLayout;
 using kesta::screen::TwipsRect;
 using velkora::controls::CommonDialog;
 using velkora::controls::GridColumn;
+using namespace kesta::test;
+using Kind = TestDatabase::Kind;
+using kesta::editor::FieldStore;
+using velkora::controls::DatePicker;
+
+namespace {
+
+// How a mode is reached from a fresh screen over the two-line format stored under 0001.
+enum class Path {
+    Start,
+    LoadActive,
+    LoadDeactivated,
+    NewFromStart,
+    EditLoaded,
+    NewAfterLoad,
+    NewThenCancel,
+    EditThenCancel,
+    LineEditThenCancel
+};
+
+// The usable state of the screen, as one text: each control enabled (E) or disabled (-), the
+// visible edit buttons and the toolbar's offered commands.
+QString usable(const EditScreen &s)
+{
+    QString text;
+    // Enabled as the mode leaves it: the frame of the hidden tab disables its controls too,
+    // which is the tab change's business, not the mode's.
+    const auto flag = [&](const char *name) {
+        const QWidget *w = s.screen->findChild<QWidget *>(QString::fromLatin1(name));
+        text += w->isEnabledTo(w->parentWidget()) ? 'E' : '-';
+    };
+    for (const char *name :
+         {"txtClave", "txtDescripcion", "txtArchivo", "cmdArchivo", "chInverso", "txtUser1",
+          "txtUser2", "txtUser3", "txtUser4", "dpUser5", "dpUser6", "ssLinea", "ssDetalle"})
+        flag(name);
+    text += ' ';
+    for (int i = 0; i < 5; ++i) {
+        if (s.button(i)->isVisibleTo(s.screen.get()))
+            text += s.button(i)->isEnabled() ? 'E' : '-';
+        else
+            text += '.';
+    }
+    QStringList offered;
+    for (const char *name : {"New", "Edit", "Record", "Reactivate", "Deactivate", "Save", "Cancel",
+                             "Exit", "B1", "B2", "B3"}) {
+        if (s.toolbar()->isOffered(QString::fromLatin1(name)))
+            offered << QString::fromLatin1(name);
+    }
+    return text + ' ' + offered.join(',');
+}
+
+// How an edit was begun, before the user tries to end it.
+enum class Begun {
+    NewTyped,      // New, a key and a description typed
+    NewUntouched,  // New, nothing typed
+    NewLineEdit,   // as NewTyped, then "Nuevo" and a line number typed, its cell editor open
+    EditChanged,   // Edit of the stored format, its description changed
+    EditUntouched, // Edit, nothing changed
+};
+
+// Two line types with two fields each, the second line's rows written first; the texts hold
+// what could break a statement.
+void writeTwoLines(const TestDatabase &db)
+{
+    LineRow first, second;
+    first.description = "O'Brien \"hi\"", first.file = "C:\\datos\\x\\'";
+    first.user1 = "'; DROP TABLE Layout; --", first.user2 = "100% _x Año €";
+    second.id = "0002", second.lineId = "D'", second.lineDescription = "Detalle \"\" \\";
+    second.position = 2, second.length = 3, second.inverso = "NO", second.estado = "BA";
+    insertLine(db, second);
+    insertLine(db, first);
+    FieldRow f;
+    for (const auto &[line, id, tipo, trim] :
+         {std::tuple{"0002", "0001", "03", "SI"}, std::tuple{"0001", "0005", "05", "si"},
+          std::tuple{"0001", "0001", "01", "SI"}, std::tuple{"0002", "0007", "04", "NO"}}) {
+        f.lineId = line, f.id = id, f.tipo = tipo, f.trim = trim;
+        f.description = "D'" + f.id, f.valor = "V\\" + f.id, f.formato = "F\"" + f.id;
+        insertField(db, f);
+    }
+}
+
+// The nothing-loaded state of the key-change reset.
+void verifyNothingLoaded(const LoadScreen &s)
+{
+    QCOMPARE(s.flags(), QStringLiteral("----"));
+    QCOMPARE(s.toolbar()->B1Caption() + s.toolbar()->B2Caption() + s.text("txtDescripcion") +
+                 s.text("txtArchivo"),
+             QString());
+    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
+    QVERIFY(s.lineGrid()->redraw() && s.fieldGrid()->redraw());
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Path)
+Q_DECLARE_METATYPE(Begun)
 
 class TestScreen : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
     void cleanup();
 
-    void controls_data();
-    void controls();
+    void placedControls();
     void boxesTabsAndGrids();
     void settings_data();
     void settings();
@@ -54,18 +171,67 @@ private slots:
     void browse_data();
     void browse();
 
+    // The modes, over the two-line format stored in a database (EditScreen).
+    void modeTable_data();
+    void modeTable();
+    void automaticKey_data();
+    void automaticKey();
+    void recordCommandOpensTheShownKey();
+    void gridCaptionsAreDrawnInTheirRectangles();
+    void unsavedEditIsNotThrownAway_data();
+    void unsavedEditIsNotThrownAway();
+
 private:
+    frmKESTA *screen();
+    kesta::test::ServicesRecord *record();
     void showScreen();
-    QHash<QString, TwipsRect> snapshot() const; // the twips of every placed control
+    QHash<QString, TwipsRect> snapshot(); // the twips of every placed control
 
     std::shared_ptr<kesta::test::ServicesRecord> m_record;
     std::unique_ptr<frmKESTA> m_screen;
+
+    // Loading a load format by its key, as the user does, on SQLite and PostgreSQL.
+    void loadsEverything_data() { KESTA_BOTH_ENGINES(); }
+    void loadsEverything();
+    void keyChangeResets();
+    void brokenDetailRowEndsInReset_data();
+    void brokenDetailRowEndsInReset();
+    void manyFields_data() { KESTA_BOTH_ENGINES(); }
+    void manyFields();
+    void keysAndFlags_data() { KESTA_BOTH_ENGINES(); }
+    void keysAndFlags();
+
+    // The toolbar's extra commands: Copiar, Probar, Script.
+    void copyStartsANewFormatWithTheContent_data();
+    void copyStartsANewFormatWithTheContent();
+    void testShowsTheResultOrWhyNot_data();
+    void testShowsTheResultOrWhyNot();
+    void testOnAnotherFile_data();
+    void testOnAnotherFile();
+    void scriptHoldsBothTablesInOrder_data()
+    {
+        QTest::addColumn<bool>("rulesTable");
+        QTest::newRow("rules") << true;
+        QTest::newRow("no table of rules") << false;
+    }
+    void scriptHoldsBothTablesInOrder();
+    void sampleTestedAndScriptedForReal();
 };
 
-void TestScreen::init()
+// A fresh screen over the recording services, made on first use in each test.
+frmKESTA *TestScreen::screen()
 {
-    m_record = kesta::test::installRecordingServices();
-    m_screen = std::make_unique<frmKESTA>();
+    if (!m_screen) {
+        m_record = kesta::test::installRecordingServices();
+        m_screen = std::make_unique<frmKESTA>();
+    }
+    return m_screen.get();
+}
+
+kesta::test::ServicesRecord *TestScreen::record()
+{
+    screen();
+    return m_record.get();
 }
 
 void TestScreen::cleanup()
@@ -77,122 +243,66 @@ void TestScreen::cleanup()
 
 void TestScreen::showScreen()
 {
-    m_screen->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_screen.get()));
+    screen()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(screen()));
 }
 
-QHash<QString, TwipsRect> TestScreen::snapshot() const
+QHash<QString, TwipsRect> TestScreen::snapshot()
 {
     QHash<QString, TwipsRect> rects;
-    for (QWidget *w : m_screen->findChildren<QWidget *>())
-        if (m_screen->layout().contains(w))
-            rects.insert(w->objectName(), m_screen->layout().rect(w));
+    for (QWidget *w : screen()->findChildren<QWidget *>())
+        if (screen()->layout().contains(w))
+            rects.insert(w->objectName(), screen()->layout().rect(w));
     return rects;
 }
 
-void TestScreen::controls_data()
+// Every placed control stands where its twips say before the first showing, and a control
+// that the screen's tools clear and enable carries the tag "1" as text.
+void TestScreen::placedControls()
 {
-    QTest::addColumn<QString>("kind"); // a class the control inherits; bare: the maker's
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("flags"); // T: tag "1"; D: disabled at design time
-    QTest::addColumn<TwipsRect>("rect");
-    auto row = [](const QString &name, const char *kind, const char *in, const QString &caption,
-                  const char *flags, TwipsRect rect) {
-        QTest::newRow(qPrintable(name)) << QString::fromLatin1(kind) << QString::fromLatin1(in)
-                                        << caption << QString::fromLatin1(flags) << rect;
-    };
-    row("Controles", "Controles", "frmKESTA", "Formatos de carga", "", {0, 0, 15360, 960});
-    row("ssTabZur", "QTabWidget", "frmKESTA", "", "", {120, 1200, 15255, 6975});
-    row("sh1", "QFrame", "tabGeneral", "", "", {0, 330, 9375, 135});
-    row("fr1", "QFrame", "tabGeneral", "", "", {0, 360, 15135, 6165});
-    row("Label1", "Etiqueta", "fr1", "Clave:", "", {0, 240, 1860, 255});
-    row("txtClave", "TextBox", "fr1", "", "", {1920, 240, 1335, 300});
-    row("chInverso", "QCheckBox", "fr1", "Lectura inversa", "T", {3360, 240, 1935, 255});
-    row("Label2", "Etiqueta", "fr1", "Descripción:", "", {0, 600, 1860, 255});
-    row("txtDescripcion", "TextBox", "fr1", "", "TD", {1920, 600, 7455, 300});
-    row("Etiqueta1", "Etiqueta", "fr1", "Archivo:", "", {0, 960, 1860, 255});
-    row("txtArchivo", "TextBox", "fr1", "", "TD", {1920, 960, 7455, 300});
-    row("cmdArchivo", "FlatButton", "fr1", "...", "T", {9480, 960, 375, 375});
-    const QStringList buttons{"Nuevo", "Editar", "Eliminar", "Aceptar", "Cancelar"};
-    for (int i = 0; i < 5; ++i)
-        row(u"cmdControles_%1"_s.arg(i), "FlatButton", "fr1", buttons[i], "TD",
-            {1320.0f * i, 1440, 1215, 375});
-    row("ssLinea", "DataGrid", "fr1", "Línea", "T", {0, 1920, 5895, 2655});
-    row("ssDetalle", "DataGrid", "fr1", "Detalle", "T", {6000, 1920, 8775, 2655});
-    row("lvDetalle", "kesta::editor::FieldStoreView", "fr1", "", "T", {0, 4680, 2775, 615});
-    row("Sh2", "QFrame", "tabDatosUsuario", "", "", {0, 330, 9375, 135});
-    row("fr2", "QFrame", "tabDatosUsuario", "", "D", {0, 360, 14895, 4455});
-    const float userWidths[6] = {4935, 4935, 2535, 2535, 1575, 1575};
-    for (int i = 0; i < 6; ++i) {
-        const float top = 240 + 360.0f * i;
-        row(u"Label%1"_s.arg(31 - i), "Etiqueta", "fr2", u"Dato %1:"_s.arg(i + 1), "",
-            {0, top, 1860, 255});
-        row((i < 4 ? u"txtUser%1"_s : u"dpUser%1"_s).arg(i + 1), i < 4 ? "TextBox" : "DatePicker",
-            "fr2", "", "TD", {1920, top, userWidths[i], 300});
+    const TwipsLayout &l = screen()->layout();
+    const QHash<QString, TwipsRect> placed = snapshot();
+    QVERIFY(placed.size() >= 30);
+    for (auto it = placed.begin(); it != placed.end(); ++it) {
+        QWidget *w = screen()->findChild<QWidget *>(it.key());
+        QVERIFY2(w, qPrintable(it.key()));
+        QCOMPARE(w->geometry(), l.toPixels(it.value(), w->parentWidget()));
+        const QVariant tag = w->property("Tag");
+        QVERIFY2(!tag.isValid() || (tag.typeId() == QMetaType::QString && tag.toString() == u"1"_s),
+                 qPrintable(it.key()));
     }
-}
-
-void TestScreen::controls()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, container);
-    QFETCH(QString, flags);
-    QFETCH(TwipsRect, rect);
-    const auto found =
-        m_screen->findChildren<QWidget *>(QString::fromLatin1(QTest::currentDataTag()));
-    QCOMPARE(found.size(), 1);
-    QWidget *w = found.first();
-    if (!kind.startsWith(u'Q') && !kind.contains(u':'))
-        kind.prepend(u"velkora::controls::"_s);
-    QVERIFY2(w->inherits(qPrintable(kind)), w->metaObject()->className());
-    QCOMPARE(w->parentWidget()->objectName(), container);
-    const char *caption = qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) ? "text"
-                          : w->inherits("velkora::controls::Controles") ? "caption"
-                                                                        : "windowTitle";
-    QTEST(w->property(caption).toString(), "caption");
-    const QVariant tag = w->property("Tag");
-    QCOMPARE(tag.isValid(), flags.contains(u'T'));
-    QVERIFY(!tag.isValid() || (tag.typeId() == QMetaType::QString && tag.toString() == u"1"_s));
-    QCOMPARE(w->isEnabledTo(w->parentWidget()), !flags.contains(u'D'));
-
-    // Before the first showing: the design twips, in pixels at the resolution without gaps.
-    const TwipsLayout &l = m_screen->layout();
-    QCOMPARE(l.rect(w), rect);
-    QCOMPARE(w->geometry(), l.toPixels(rect, w->parentWidget()));
-    QCOMPARE(w->width(), l.pixelsX(rect.left + rect.width) - l.pixelsX(rect.left));
     QCOMPARE(l.pixelsX(1440), qRound(l.dpiX()));
 }
 
 void TestScreen::boxesTabsAndGrids()
 {
-    const TwipsLayout &l = m_screen->layout();
-    QCOMPARE(m_screen->windowTitle(), u"Formatos de carga"_s);
-    QCOMPARE(m_screen->size(), QSize(l.pixelsX(15360), l.pixelsY(8715)));
-    QTabWidget *tab = m_screen->ssTabZur;
+    const TwipsLayout &l = screen()->layout();
+    QCOMPARE(screen()->windowTitle(), u"Formatos de carga"_s);
+    QCOMPARE(screen()->size(), QSize(l.pixelsX(15360), l.pixelsY(8715)));
+    QTabWidget *tab = screen()->ssTabZur;
     QCOMPARE(tab->tabText(0), u"General"_s);
     QCOMPARE(tab->tabText(1), u"Datos de usuario"_s);
     QCOMPARE(tab->currentIndex(), 0);
 
     // Maximum lengths; all but the key box move on with Enter; data 3 and 4 are numbers.
     const QList<QPair<velkora::controls::TextBox *, int>> boxes{
-        {m_screen->txtClave, 4},  {m_screen->txtDescripcion, 50}, {m_screen->txtArchivo, 100},
-        {m_screen->txtUser1, 50}, {m_screen->txtUser2, 50},       {m_screen->txtUser3, 20},
-        {m_screen->txtUser4, 20}};
+        {screen()->txtClave, 4},  {screen()->txtDescripcion, 50}, {screen()->txtArchivo, 100},
+        {screen()->txtUser1, 50}, {screen()->txtUser2, 50},       {screen()->txtUser3, 20},
+        {screen()->txtUser4, 20}};
     for (const auto &[box, maxLength] : boxes) {
         QCOMPARE(box->maxLength(), maxLength);
-        QCOMPARE(box->enterMovesOn(), box != m_screen->txtClave);
-        const bool numeric = box == m_screen->txtUser3 || box == m_screen->txtUser4;
+        QCOMPARE(box->enterMovesOn(), box != screen()->txtClave);
+        const bool numeric = box == screen()->txtUser3 || box == screen()->txtUser4;
         QCOMPARE(box->isNumeric(), numeric);
         QCOMPARE(box->text(), numeric ? u"0.0000"_s : QString());
     }
 
     // "caption/name", or one text for both; kinds: T text, L value list, C check box.
     const QList<std::tuple<velkora::controls::DataGrid *, QStringList, QString>> grids{
-        {m_screen->ssLinea,
+        {screen()->ssLinea,
          {"No./Orden", "Id/ID", "Descripción", "Posición/Posicion", "Longitud"},
          "TTTTT"},
-        {m_screen->ssDetalle,
+        {screen()->ssDetalle,
          {"Id/ID", "Descripción", "Posición/Posicion", "Longitud", "Tipo", "Valor",
           "Formato/FORMATO", "Trim", "Linea_ID"},
          "TTTTLTTCT"}};
@@ -208,7 +318,7 @@ void TestScreen::boxesTabsAndGrids()
             QCOMPARE(column.kind, static_cast<GridColumn::Kind>(u"TLC"_s.indexOf(kinds[i])));
         }
     }
-    QCOMPARE(m_screen->ssDetalle->column(4).valueList,
+    QCOMPARE(screen()->ssDetalle->column(4).valueList,
              (QStringList{"NUMERO", "TEXTO", "Fecha", "CONSTANTE", "SQL"}));
 }
 
@@ -248,27 +358,27 @@ void TestScreen::settings()
     QFETCH(QVariant, keyEditable);
     QFETCH(QVariant, force);
     QFETCH(QString, passed);
-    m_record->settings[u"FTO_LAYOUT"_s] = keyFormat; // a null setting reads as a missing one
-    m_record->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = force;
+    record()->settings[u"FTO_LAYOUT"_s] = keyFormat; // a null setting reads as a missing one
+    record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = force;
     if (keyEditable.isValid())
-        m_record->moduleOptions[u"KESTA/CAT001"_s] = keyEditable;
-    QVERIFY(!m_screen->colorZUR->applied() && !m_screen->Controles->ToolbarReady());
+        record()->moduleOptions[u"KESTA/CAT001"_s] = keyEditable;
+    QVERIFY(!screen()->colorZUR->applied() && !screen()->Controles->ToolbarReady());
 
     QStringList calls{"GetSetting(FTO_LAYOUT|0||)", "GetModuleOption(KESTA|CAT001|No disponible)",
                       "GetSetting(CAT_FORZAR_MAYUSCULAS|0||)"};
     if (passed.isEmpty()) {
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, m_screen->Form_Load());
-        const QString error = m_screen->loadError();
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, screen()->Form_Load());
+        const QString error = screen()->loadError();
         QVERIFY2(error.startsWith(u"Type mismatch"_s), qPrintable(error));
         QVERIFY(error.contains(u"CAT_FORZAR_MAYUSCULAS"_s));
     } else {
-        m_screen->Form_Load();
+        screen()->Form_Load();
         calls << u"SetForceUppercase(%1)"_s.arg(passed);
     }
-    QCOMPARE(m_record->calls.filter(QRegularExpression(u"^(?!create\\()"_s)), calls);
-    QVERIFY(m_screen->colorZUR->applied() && m_screen->Controles->ToolbarReady());
-    QTEST(m_screen->txtClave->formatted(u"12"_s), "typed12");
-    QTEST(m_screen->KeyEditable, "editable");
+    QCOMPARE(record()->calls.filter(QRegularExpression(u"^(?!create\\()"_s)), calls);
+    QVERIFY(screen()->colorZUR->applied() && screen()->Controles->ToolbarReady());
+    QTEST(screen()->txtClave->formatted(u"12"_s), "typed12");
+    QTEST(screen()->KeyEditable, "editable");
 }
 
 void TestScreen::failingStep_data()
@@ -287,22 +397,22 @@ void TestScreen::failingStep()
     QFETCH(QString, failOn);
     QFETCH(QVariant, force);
     QFETCH(int, failingStep);
-    m_record->settings[u"FTO_LAYOUT"_s] = u"00000"_s;
-    m_record->moduleOptions[u"KESTA/CAT001"_s] = 7;
-    m_record->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = force;
+    record()->settings[u"FTO_LAYOUT"_s] = u"00000"_s;
+    record()->moduleOptions[u"KESTA/CAT001"_s] = 7;
+    record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = force;
     if (!failOn.isEmpty())
-        m_record->failOn = failOn;
+        record()->failOn = failOn;
 
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, m_screen->Form_Load());
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, screen()->Form_Load());
 
-    QVERIFY(!m_screen->loadError().isEmpty());
+    QVERIFY(!screen()->loadError().isEmpty());
     // The steps before the failing one stay done.
-    QVERIFY(m_screen->colorZUR->applied() && m_screen->Controles->ToolbarReady());
-    QCOMPARE(m_screen->txtClave->formatopersonal(), failingStep > 3 ? u"00000"_s : u"0000"_s);
-    QCOMPARE(m_screen->KeyEditable, failingStep > 4 ? 7 : 0);
+    QVERIFY(screen()->colorZUR->applied() && screen()->Controles->ToolbarReady());
+    QCOMPARE(screen()->txtClave->formatopersonal(), failingStep > 3 ? u"00000"_s : u"0000"_s);
+    QCOMPARE(screen()->KeyEditable, failingStep > 4 ? 7 : 0);
     // Step 6 is not run: the buttons keep their design places.
-    QCOMPARE(m_screen->layout().left(m_screen->cmdControles[3]), 3960.0f);
-    QCOMPARE(m_screen->layout().left(m_screen->cmdControles[4]), 5280.0f);
+    QCOMPARE(screen()->layout().left(screen()->cmdControles[3]), 3960.0f);
+    QCOMPARE(screen()->layout().left(screen()->cmdControles[4]), 5280.0f);
 }
 
 void TestScreen::showRunsTheLoadOnce_data()
@@ -318,51 +428,51 @@ void TestScreen::showRunsTheLoadOnce()
 {
     QFETCH(bool, loadedByTheHost);
     QFETCH(bool, fails);
-    m_record->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = fails ? QVariant(u"tal vez"_s) : true;
-    TwipsLayout &l = m_screen->layout();
-    l.setLeft(m_screen->cmdControles[0], 300);
-    l.setLeft(m_screen->cmdControles[1], 1700);
+    record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = fails ? QVariant(u"tal vez"_s) : true;
+    TwipsLayout &l = screen()->layout();
+    l.setLeft(screen()->cmdControles[0], 300);
+    l.setLeft(screen()->cmdControles[1], 1700);
     if (loadedByTheHost)
-        m_screen->Form_Load();
-    QSignalSpy failed(m_screen.get(), &frmKESTA::loadFailed);
+        screen()->Form_Load();
+    QSignalSpy failed(screen(), &frmKESTA::loadFailed);
     if (fails)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"screen load failed"_s));
     showScreen();
-    m_screen->hide();
-    m_screen->show();
-    m_screen->Form_Load();
-    QVERIFY(m_screen->loaded() && m_screen->isVisible());
-    QCOMPARE(m_record->count(u"GetSetting"_s), 2);
+    screen()->hide();
+    screen()->show();
+    screen()->Form_Load();
+    QVERIFY(screen()->loaded() && screen()->isVisible());
+    QCOMPARE(record()->count(u"GetSetting"_s), 2);
     // A failed load is reported once with its description; the screen is shown all the same.
     QCOMPARE(failed.count(), fails ? 1 : 0);
     if (fails)
-        QCOMPARE(failed.first().first().toString(), m_screen->loadError());
+        QCOMPARE(failed.first().first().toString(), screen()->loadError());
     // Wherever "Nuevo" and "Editar" are, "Aceptar" and "Cancelar" take their places.
     for (int i = 0; i < 5; ++i) {
-        QWidget *button = m_screen->cmdControles[i];
+        QWidget *button = screen()->cmdControles[i];
         QCOMPARE(button->isVisible(), i < 3);
         if (i > 2 && !fails)
-            QCOMPARE(l.rect(button), l.rect(m_screen->cmdControles[i - 3]));
+            QCOMPARE(l.rect(button), l.rect(screen()->cmdControles[i - 3]));
         if (i > 2 && !fails)
-            QCOMPARE(button->geometry(), m_screen->cmdControles[i - 3]->geometry());
+            QCOMPARE(button->geometry(), screen()->cmdControles[i - 3]->geometry());
     }
 }
 
 void TestScreen::activationFocusesKeyBox()
 {
     showScreen();
-    m_screen->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_screen.get()));
-    QTRY_COMPARE(QApplication::focusWidget(), m_screen->txtClave);
+    screen()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(screen()));
+    QTRY_COMPARE(QApplication::focusWidget(), screen()->txtClave);
     // Also after the focus moved on and another window was active.
-    m_screen->chInverso->setFocus();
+    screen()->chInverso->setFocus();
     QWidget other;
     other.show();
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
-    m_screen->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_screen.get()));
-    QTRY_COMPARE(QApplication::focusWidget(), m_screen->txtClave);
+    screen()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(screen()));
+    QTRY_COMPARE(QApplication::focusWidget(), screen()->txtClave);
 }
 
 void TestScreen::tabKeys_data()
@@ -398,23 +508,23 @@ void TestScreen::tabKeys()
     QFETCH(int, expectedTab);
     showScreen();
     // The second tab's inputs as an edit enables them.
-    m_screen->txtUser1->setEnabled(true);
-    m_screen->dpUser5->setEnabled(true);
-    m_screen->ssTabZur->setCurrentIndex(startTab);
-    auto *target = m_screen->findChild<QWidget *>(receiver);
+    screen()->txtUser1->setEnabled(true);
+    screen()->dpUser5->setEnabled(true);
+    screen()->ssTabZur->setCurrentIndex(startTab);
+    auto *target = screen()->findChild<QWidget *>(receiver);
     target->setFocus();
     auto *box = qobject_cast<QLineEdit *>(target);
     const QString before = box ? box->text() : QString();
 
     QTest::keyClick(target, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
 
-    QCOMPARE(m_screen->ssTabZur->currentIndex(), expectedTab);
+    QCOMPARE(screen()->ssTabZur->currentIndex(), expectedTab);
     // Alt+1 and Alt+2 type nothing (nor add a row), while a plain digit is typed as usual.
     if (box && modifiers == Qt::AltModifier && (key == Qt::Key_1 || key == Qt::Key_2))
         QCOMPARE(box->text(), before);
     if (box && modifiers == 0)
         QCOMPARE(box->text(), before + QChar(key));
-    QCOMPARE(m_screen->ssDetalle->Rows(), 0);
+    QCOMPARE(screen()->ssDetalle->Rows(), 0);
 }
 
 void TestScreen::resizeRules_data()
@@ -434,33 +544,33 @@ void TestScreen::resizeRules()
     QFETCH(bool, widthFits);
     QFETCH(bool, heightFits);
     showScreen();
-    const TwipsLayout &l = m_screen->layout();
+    const TwipsLayout &l = screen()->layout();
     const QHash<QString, TwipsRect> before = snapshot();
 
-    m_screen->resize(pixels);
-    m_screen->Form_Resize(); // as the resize event runs it; it must give the same result again
-    QCOMPARE(m_screen->size(), pixels);
+    screen()->resize(pixels);
+    screen()->Form_Resize(); // as the resize event runs it; it must give the same result again
+    QCOMPARE(screen()->size(), pixels);
 
     // Each rule uses the earlier rules' values; one giving a negative size is skipped.
     auto orLast = [](float value, float last) { return value >= 0 ? value : last; };
     const float W = l.twipsX(pixels.width());
     const float H = l.twipsY(pixels.height());
-    QWidget *tab = m_screen->ssTabZur;
-    QFrame *fr1 = m_screen->fr1;
+    QWidget *tab = screen()->ssTabZur;
+    QFrame *fr1 = screen()->fr1;
     QCOMPARE(l.width(tab), widthFits ? W - 2 * 120.0f : before.value("ssTabZur").width);
     QCOMPARE(l.height(tab), heightFits ? H - 1200.0f : before.value("ssTabZur").height);
-    for (QFrame *frame : {fr1, m_screen->fr2}) {
+    for (QFrame *frame : {fr1, screen()->fr2}) {
         QCOMPARE(l.height(frame), l.height(tab) - 360.0f);
         QCOMPARE(l.width(frame), l.width(tab));
     }
-    QCOMPARE(l.width(m_screen->sh1), l.width(tab));
-    QCOMPARE(l.width(m_screen->Sh2), l.width(tab));
+    QCOMPARE(l.width(screen()->sh1), l.width(tab));
+    QCOMPARE(l.width(screen()->Sh2), l.width(tab));
     const TwipsRect detail = before.value("ssDetalle");
-    QCOMPARE(l.height(m_screen->ssDetalle), orLast(l.height(fr1) - 2020.0f, detail.height));
-    QCOMPARE(l.width(m_screen->ssDetalle), orLast(l.width(fr1) - 6000.0f, detail.width));
-    QCOMPARE(l.height(m_screen->ssLinea), l.height(m_screen->ssDetalle));
+    QCOMPARE(l.height(screen()->ssDetalle), orLast(l.height(fr1) - 2020.0f, detail.height));
+    QCOMPARE(l.width(screen()->ssDetalle), orLast(l.width(fr1) - 6000.0f, detail.width));
+    QCOMPARE(l.height(screen()->ssLinea), l.height(screen()->ssDetalle));
     // The toolbar spans the screen, so that its title follows the right edge.
-    QCOMPARE(l.width(m_screen->Controles), W);
+    QCOMPARE(l.width(screen()->Controles), W);
 
     // Nothing else moves or changes size, and no size is ever negative.
     const QSet<QString> resized{"ssTabZur", "fr1",       "sh1",     "fr2",
@@ -471,25 +581,25 @@ void TestScreen::resizeRules()
         QVERIFY2(it->width >= 0 && it->height >= 0, qPrintable(it.key()));
         QVERIFY2(it->left == was.left && it->top == was.top, qPrintable(it.key()));
         QVERIFY2(resized.contains(it.key()) || *it == was, qPrintable(it.key()));
-        QWidget *w = m_screen->findChild<QWidget *>(it.key());
+        QWidget *w = screen()->findChild<QWidget *>(it.key());
         QCOMPARE(w->geometry(), l.toPixels(*it, w->parentWidget()));
     }
     QCOMPARE(after.value("ssLinea").width, before.value("ssLinea").width);
 
     // Back at the design size every control has its first layout again.
-    m_screen->resize(l.pixelsX(15360), l.pixelsY(8715));
+    screen()->resize(l.pixelsX(15360), l.pixelsY(8715));
     QCOMPARE(snapshot(), before);
 }
 
 void TestScreen::tabChangeEnablesOnlyTheVisibleFrame()
 {
     showScreen();
-    const TwipsLayout &l = m_screen->layout();
-    QTabWidget *tab = m_screen->ssTabZur;
+    const TwipsLayout &l = screen()->layout();
+    QTabWidget *tab = screen()->ssTabZur;
     // As an edit leaves them: the data controls enabled.
-    m_screen->txtDescripcion->setEnabled(true);
-    m_screen->txtUser1->setEnabled(true);
-    const QFrame *frames[2] = {m_screen->fr1, m_screen->fr2};
+    screen()->txtDescripcion->setEnabled(true);
+    screen()->txtUser1->setEnabled(true);
+    const QFrame *frames[2] = {screen()->fr1, screen()->fr2};
     for (int current : {1, 0}) {
         tab->setCurrentIndex(current);
         QVERIFY(frames[current]->isEnabled());
@@ -500,17 +610,17 @@ void TestScreen::tabChangeEnablesOnlyTheVisibleFrame()
         const QRect inTab(frames[current]->mapTo(tab, QPoint()), frames[current]->size());
         QCOMPARE(inTab, QRect(0, l.pixelsY(360), tab->width(), tab->height() - l.pixelsY(360)));
     }
-    QVERIFY(m_screen->txtDescripcion->isEnabled());
+    QVERIFY(screen()->txtDescripcion->isEnabled());
     // Design-time disabled controls stay disabled when their frame comes back.
-    QVERIFY(!m_screen->txtArchivo->isEnabled());
+    QVERIFY(!screen()->txtArchivo->isEnabled());
     // The field store's list is never shown, not even when asked to.
-    m_screen->lvDetalle->show();
-    QVERIFY(!m_screen->lvDetalle->isVisible());
+    screen()->lvDetalle->show();
+    QVERIFY(!screen()->lvDetalle->isVisible());
     // A click on a tab is a tab change too.
     QTest::mouseClick(tab->tabBar(), Qt::LeftButton, {}, tab->tabBar()->tabRect(1).center());
     QCOMPARE(tab->currentIndex(), 1);
-    QVERIFY(!m_screen->txtClave->isEnabled());
-    QVERIFY(m_screen->txtUser1->isEnabled());
+    QVERIFY(!screen()->txtClave->isEnabled());
+    QVERIFY(screen()->txtUser1->isEnabled());
 }
 
 void TestScreen::enterOnTheTabControl_data()
@@ -533,28 +643,28 @@ void TestScreen::enterOnTheTabControl()
     QFETCH(int, key);
     QFETCH(int, simulated);
     showScreen();
-    m_screen->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_screen.get()));
-    auto *target = m_screen->findChild<QWidget *>(receiver);
-    m_screen->txtDescripcion->setEnabled(true);
-    m_screen->dpUser5->setEnabled(true);
-    m_screen->ssTabZur->setCurrentIndex(receiver == u"dpUser5"_s ? 1 : 0);
-    QWidget *focused = simulated ? m_screen->ssTabZur->tabBar() : target;
+    screen()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(screen()));
+    auto *target = screen()->findChild<QWidget *>(receiver);
+    screen()->txtDescripcion->setEnabled(true);
+    screen()->dpUser5->setEnabled(true);
+    screen()->ssTabZur->setCurrentIndex(receiver == u"dpUser5"_s ? 1 : 0);
+    QWidget *focused = simulated ? screen()->ssTabZur->tabBar() : target;
     focused->setFocus(Qt::TabFocusReason);
     QVERIFY(!simulated || QApplication::focusWidget() == focused);
 
     QTest::keyClick(target, static_cast<Qt::Key>(key));
-    QCOMPARE(m_record->count(u"SimulateKeys"_s), simulated);
+    QCOMPARE(record()->count(u"SimulateKeys"_s), simulated);
     if (!simulated)
         return;
-    QCOMPARE(m_record->lastCall(u"SimulateKeys"_s), u"SimulateKeys(\t|0)"_s);
+    QCOMPARE(record()->lastCall(u"SimulateKeys"_s), u"SimulateKeys(\t|0)"_s);
     // The TAB moved the focus on, off the tabs, and the tab stays.
     QVERIFY(QApplication::focusWidget() != focused);
-    QCOMPARE(m_screen->ssTabZur->currentIndex(), 0);
+    QCOMPARE(screen()->ssTabZur->currentIndex(), 0);
     // A failing SimulateKeys ends the handler; the error is shown, not thrown into Qt.
-    m_record->failOn = u"SimulateKeys"_s;
-    QTest::keyClick(m_screen->ssTabZur, Qt::Key_Return);
-    QCOMPARE(m_record->messages.value(0).text,
+    record()->failOn = u"SimulateKeys"_s;
+    QTest::keyClick(screen()->ssTabZur, Qt::Key_Return);
+    QCOMPARE(record()->messages.value(0).text,
              u"ssTabZur_KeyPress()\r\nSimulateKeys failed (test)"_s);
 }
 
@@ -584,15 +694,845 @@ void TestScreen::browse()
         return chosen;
     });
     showScreen();
-    m_screen->Controles->DoNew(); // the browse button takes clicks while a format is edited
-    m_screen->txtArchivo->setText(before);
-    QTest::mouseClick(m_screen->cmdArchivo, Qt::LeftButton);
+    screen()->Controles->DoNew(); // the browse button takes clicks while a format is edited
+    screen()->txtArchivo->setText(before);
+    QTest::mouseClick(screen()->cmdArchivo, Qt::LeftButton);
     const QString filter = u"Archivos(*.*)|*.*|"_s;
     QCOMPARE(shown, (QList<QPair<QWidget *, QStringList>>{
-                        {m_screen.get(), CommonDialog::qtNameFilters(filter)}}));
-    QCOMPARE(m_screen->cdFile->Filter(), filter);
-    QTEST(m_screen->txtArchivo->text(), "after");
-    QVERIFY(m_record->messages.isEmpty()); // a cancel raises no error
+                        {screen(), CommonDialog::qtNameFilters(filter)}}));
+    QCOMPARE(screen()->cdFile->Filter(), filter);
+    QTEST(screen()->txtArchivo->text(), "after");
+    QVERIFY(record()->messages.isEmpty()); // a cancel raises no error
+}
+
+void TestScreen::modeTable_data()
+{
+    QTest::addColumn<Path>("path");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("expected");
+    // Controls: key, description, file, browse, reverse, user 1-4, dates 5-6, line grid, field
+    // grid; then the five edit buttons ('.' hidden); then the offered commands.
+    QTest::newRow("start") << Path::Start << "Idle"
+                           << "E----------EE ---.. New,Exit";
+    QTest::newRow("load active") << Path::LoadActive << "Viewing active"
+                                 << "E----------EE ---.. New,Edit,Record,Deactivate,Exit,B1,B2,B3";
+    QTest::newRow("load deactivated") << Path::LoadDeactivated << "Viewing deactivated"
+                                      << "E----------EE ---.. New,Record,Reactivate,Exit,B1,B2,B3";
+    QTest::newRow("New from the start") << Path::NewFromStart << "Editing new"
+                                        << "EEEEEEEEEEEEE EEE.. Save,Cancel,Exit";
+    QTest::newRow("Edit") << Path::EditLoaded << "Editing existing"
+                          << "-EEEEEEEEEEEE EEE.. Record,Save,Cancel,Exit,B3";
+    QTest::newRow("New over a shown record") << Path::NewAfterLoad << "Editing new"
+                                             << "EEEEEEEEEEEEE EEE.. Save,Cancel,Exit,B3";
+    QTest::newRow("New, Cancel") << Path::NewThenCancel << "Idle"
+                                 << "E----------EE ---.. New,Exit,B3";
+    QTest::newRow("Edit, Cancel") << Path::EditThenCancel << "Idle"
+                                  << "E----------EE ---.. New,Exit,B3";
+    QTest::newRow("line edit, toolbar Cancel") << Path::LineEditThenCancel << "Idle"
+                                               << "E----------EE ---.. New,Exit,B3";
+}
+
+void TestScreen::modeTable()
+{
+    QFETCH(Path, path);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    LineRow deactivated;
+    deactivated.key = "0002", deactivated.estado = "BA";
+    insertLine(db, deactivated);
+    EditScreen s(db.connectionName());
+
+    switch (path) {
+    case Path::Start:
+        break;
+    case Path::LoadActive:
+        s.typeKey("1");
+        break;
+    case Path::LoadDeactivated:
+        s.typeKey("2");
+        break;
+    case Path::NewFromStart:
+        s.command("New");
+        break;
+    case Path::EditLoaded:
+        s.typeKey("1");
+        s.command("Edit");
+        break;
+    case Path::NewAfterLoad:
+        s.typeKey("1");
+        s.command("New");
+        break;
+    case Path::NewThenCancel:
+        s.typeKey("1");
+        s.command("New");
+        s.command("Cancel");
+        break;
+    case Path::EditThenCancel:
+        s.typeKey("1");
+        s.command("Edit");
+        s.command("Cancel");
+        break;
+    case Path::LineEditThenCancel:
+        s.typeKey("1");
+        s.command("Edit");
+        s.click(0);
+        s.clickCommand("Cancel");
+        break;
+    }
+
+    QTEST(kesta::commands::modeName(s.screen->mode()), "mode");
+    QTEST(usable(s), "expected");
+    QVERIFY(!s.screen->LineEditActive());
+    // The key box has the focus wherever the user may type a key; Edit sends it to the
+    // description.
+    if (path == Path::EditLoaded)
+        QCOMPARE(s.focus(), s.child("txtDescripcion"));
+    else if (path != Path::Start && path != Path::LoadActive && path != Path::LoadDeactivated)
+        QCOMPARE(s.focus(), s.keyBox());
+    if (path == Path::NewThenCancel || path == Path::EditThenCancel) {
+        QCOMPARE(s.keyBox()->text(), QString());
+        QCOMPARE(s.child<QTabWidget>("ssTabZur")->currentIndex(), 0);
+        QCOMPARE(s.lineGrid()->Rows() + s.store().count(), 0);
+    }
+}
+
+void TestScreen::automaticKey_data()
+{
+    QTest::addColumn<QVariant>("setting");
+    QTest::addColumn<int>("keyEditable");
+    QTest::addColumn<qlonglong>("nextKey");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("keyEnabled");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("off") << QVariant("0") << 0 << 7LL << "" << true << "";
+    QTest::newRow("not set") << QVariant() << 0 << 7LL << "" << true << "";
+    QTest::newRow("on, key fixed") << QVariant("1") << 0 << 7LL << "0007" << false << "";
+    QTest::newRow("on, key editable") << QVariant("SI") << 1 << 42LL << "0042" << true << "";
+    QTest::newRow("on, no key left") << QVariant("1") << 0 << 10000LL << "" << true << "7500028";
+}
+
+void TestScreen::automaticKey()
+{
+    QFETCH(QVariant, setting);
+    QFETCH(int, keyEditable);
+    QFETCH(qlonglong, nextKey);
+    QFETCH(QString, key);
+    QFETCH(bool, keyEnabled);
+    QFETCH(QString, message);
+    EditScreen s;
+    s.record->settings.insert("CAT_AUTOCLAVE", setting);
+    s.record->nextKey = nextKey;
+    s.screen->KeyEditable = keyEditable;
+
+    s.command("New");
+
+    QCOMPARE(s.keyBox()->text(), key);
+    QCOMPARE(s.keyBox()->isEnabled(), keyEnabled);
+    QCOMPARE(s.record->count("NextKey"), setting.toString().isEmpty() || setting == "0" ? 0 : 1);
+    if (message.isEmpty()) {
+        QVERIFY(s.record->messages.isEmpty());
+        return;
+    }
+    verifyMessage(s, message, 48, "Velkora");
+    QVERIFY(s.record->messages.first().text.contains("(10000)"));
+    // The user types a key of four characters at most, as always.
+    QCOMPARE(s.focus(), s.keyBox());
+    s.keys("123456");
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("1234"));
+}
+
+void TestScreen::recordCommandOpensTheShownKey()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.forget();
+    s.command("Record");
+    QCOMPARE(s.record->calls,
+             (QStringList{"CreateRecordTool()", "OpenRecord(Layout|Ly_Cve_Layout|0001||||)"}));
+}
+
+void TestScreen::gridCaptionsAreDrawnInTheirRectangles()
+{
+    EditScreen s;
+    for (const auto &[grid, caption] :
+         {std::pair{s.lineGrid(), "Línea"}, std::pair{s.fieldGrid(), "Detalle"}}) {
+        const auto *bar = grid->findChild<QLabel *>("captionBar");
+        QVERIFY(bar && bar->isVisible());
+        QCOMPARE(bar->text(), QString::fromUtf8(caption));
+        // Inside the grid, across its top, above the column captions.
+        QVERIFY(grid->rect().contains(bar->geometry()));
+        QVERIFY(bar->width() >= grid->width() - 2 * grid->frameWidth());
+        QVERIFY(bar->geometry().bottom() < grid->viewport()->geometry().top());
+        QVERIFY(grid->horizontalHeader()->geometry().bottom() <
+                grid->viewport()->geometry().top() + 1);
+    }
+}
+
+void TestScreen::unsavedEditIsNotThrownAway_data()
+{
+    // How the edit began; what the user does to end it (keys and commands as the user gives
+    // them); the answer to a question; whether the question was asked and the edit ended.
+    QTest::addColumn<Begun>("begun");
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ended");
+    const int yes = 6, no = 7;
+    QTest::newRow("new, Escape, No") << Begun::NewTyped << "Escape" << no << true << false;
+    QTest::newRow("new, Escape, Yes") << Begun::NewTyped << "Escape" << yes << true << true;
+    QTest::newRow("new untouched, Escape") << Begun::NewUntouched << "Escape" << 0 << false << true;
+    // The first Escape closes the cell editor, the second cancels the line edit, the third (in
+    // the line grid) touches nothing.
+    QTest::newRow("line edit, Escape three times")
+        << Begun::NewLineEdit << "Escape Escape Escape" << 0 << false << false;
+    QTest::newRow("line edit, Salir, No") << Begun::NewLineEdit << "Salir" << no << true << false;
+    QTest::newRow("edit, Salir, No") << Begun::EditChanged << "Salir" << no << true << false;
+    QTest::newRow("edit, Salir, Yes") << Begun::EditChanged << "Salir" << yes << true << true;
+    QTest::newRow("edit untouched, Salir") << Begun::EditUntouched << "Salir" << 0 << false << true;
+    QTest::newRow("new, close, No") << Begun::NewTyped << "close" << no << true << false;
+    QTest::newRow("new, close, Yes") << Begun::NewTyped << "close" << yes << true << true;
+    QTest::newRow("edit untouched, close") << Begun::EditUntouched << "close" << 0 << false << true;
+    // A click on Cancelar is the user's explicit choice: it discards at once.
+    QTest::newRow("new, Cancelar clicked") << Begun::NewTyped << "click" << 0 << false << true;
+}
+
+void TestScreen::unsavedEditIsNotThrownAway()
+{
+    QFETCH(Begun, begun);
+    QFETCH(QString, ending);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, ended);
+    KESTA_TWO_LINE_SCREEN();
+    velkora::app::OwnerForm owner(QStringLiteral("KESTA"));
+    s.screen->setPadre(&owner);
+    QSignalSpy unloaded(&owner, &velkora::app::OwnerForm::unloadRequested);
+    auto *description = s.child("txtDescripcion");
+
+    const bool editingNew = begun != Begun::EditChanged && begun != Begun::EditUntouched;
+    if (editingNew) {
+        s.command("New");
+        if (begun != Begun::NewUntouched) {
+            s.keys("42");
+            description->setFocus();
+            s.keys("Pagos");
+        }
+        if (begun == Begun::NewLineEdit) {
+            s.click(0);
+            QCOMPARE(s.focus(), s.lineGrid());
+            s.keys("1"); // opens the Orden cell's editor
+            QVERIFY(s.focus() != s.lineGrid());
+        }
+    } else {
+        s.typeKey("1");
+        s.command("Edit");
+        if (begun == Begun::EditChanged)
+            s.keys("X");
+    }
+    const QString key = s.keyBox()->text();
+    const QString typedDescription = description->text();
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList store = storeRows(s.store());
+    const auto mode = s.screen->mode();
+    s.forget();
+    if (answer)
+        s.record->answers = {answer};
+
+    bool closed = false;
+    for (const QString &step : ending.split(' ')) {
+        if (step == "Escape")
+            s.key(Qt::Key_Escape);
+        else if (step == "Salir")
+            s.command("Exit");
+        else if (step == "close")
+            closed = s.screen->close();
+        else if (step == "click")
+            s.clickCommand("Cancel");
+    }
+    QCoreApplication::processEvents(); // the owner's unload is queued
+
+    QCOMPARE(s.record->messages.size(), asked ? 1 : 0);
+    if (asked) {
+        const RecordedMessage &m = s.record->messages.first();
+        QCOMPARE(QStringList({m.messageId, m.text, QString::number(m.style), m.title}),
+                 QStringList({"ERR-ID:7500045",
+                              "El formato de carga tiene cambios que no se han guardado.\r\n"
+                              "¿Desea descartarlos?",
+                              "292", "Descartar cambios"}));
+        QCOMPARE(m.owner.data(), s.screen.get());
+    }
+    if (ending == "Salir") {
+        QCOMPARE(unloaded.size(), ended ? 1 : 0);
+    } else if (ending == "close") {
+        QCOMPARE(closed, ended);
+        QCOMPARE(s.screen->isVisible(), !ended);
+    } else {
+        QCOMPARE(s.screen->mode() == kesta::commands::Mode::Idle, ended);
+    }
+    if (ended) {
+        // What follows (the host closing its window after Salir) asks nothing more.
+        if (!closed)
+            s.screen->close();
+        QCOMPARE(s.record->messages.size(), asked ? 1 : 0);
+        return;
+    }
+    // Nothing of the load format is lost: the mode, the key and the header as typed, and
+    // everything accepted into the grids.
+    QCOMPARE(s.screen->mode(), mode);
+    QVERIFY(s.toolbar()->EditMode());
+    QCOMPARE(s.keyBox()->text(), key);
+    QCOMPARE(description->text(), typedDescription);
+    QCOMPARE(storeRows(s.store()), store);
+    if (begun == Begun::NewLineEdit && ending.startsWith("Escape")) {
+        // Escape ended the line edit as "Cancelar" does: the line never accepted is gone.
+        QVERIFY(!s.screen->LineEditActive());
+        QCOMPARE(s.lineGrid()->Rows(), 0);
+        QCOMPARE(s.focus(), s.lineGrid());
+    } else if (begun == Begun::NewLineEdit) {
+        // The line edit goes on, with what the cell editor held in its cell.
+        QVERIFY(s.screen->LineEditActive());
+        QCOMPARE(s.lineGrid()->cell(0, "Orden").toString(), QStringLiteral("1"));
+    } else {
+        QCOMPARE(gridRows(s.lineGrid()), lines);
+    }
+}
+
+void TestScreen::loadsEverything()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    writeTwoLines(db);
+    LoadScreen s(db.connectionName());
+
+    s.typeKey("1");
+
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0001"));
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    // The same two texts on both engines, blanks included; line and field numbers in numeric
+    // order (by their length, then their text); both read in one transaction, one snapshot.
+    QCOMPARE(s.record->statements,
+             (QStringList{"BEGIN",
+                          "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY    "
+                          "LENGTH(Ly_ID), Ly_ID",
+                          "SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' ORDER BY    "
+                          "LENGTH(Ly_ID), Ly_ID,    LENGTH(Ld_Id), Ld_Id",
+                          // The rules, in the same snapshot.
+                          "SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
+                          "WHERE Ly_Cve_Layout = '0001' ORDER BY LENGTH(Lr_ID), Lr_ID",
+                          "COMMIT"}));
+    QCOMPARE(kesta::Publico::Sql(), s.record->statements.at(3));
+    QCOMPARE(s.record->count("Connection"), 4); // fetched anew for every use, never held
+
+    // The header comes from the first row in Ly_ID order, not from the first row written.
+    QStringList header;
+    for (const char *box : {"txtDescripcion", "txtArchivo", "txtUser1", "txtUser2", "txtUser3"})
+        header << s.text(box);
+    for (const char *picker : {"dpUser5", "dpUser6"})
+        header << s.child<DatePicker>(picker)->date().toString(Qt::ISODate);
+    QCOMPARE(header, (QStringList{"O'Brien \"hi\"", "C:\\datos\\x\\'", "'; DROP TABLE Layout; --",
+                                  "100% _x Año €", "12.5000", "2025-03-14", "2026-01-31"}));
+    QVERIFY(s.child<QCheckBox>("chInverso")->isChecked());
+    QCOMPARE(s.flags(), QStringLiteral("LED-")); // the first row is active
+    s.child<QWidget>("lvDetalle")->show();       // the store's view is never shown
+    QVERIFY(!s.child<QWidget>("lvDetalle")->isVisible());
+    QCOMPARE(s.toolbar()->B1Caption() + s.toolbar()->B2Caption() + s.toolbar()->B3Caption(),
+             QStringLiteral("CopiarProbarScript"));
+
+    for (int pass = 0; pass < 2; ++pass) { // confirming again rebuilds rather than adds
+        if (pass == 1)
+            QTest::keyClick(s.keyBox(), Qt::Key_Return);
+        QCOMPARE(gridRows(s.lineGrid()),
+                 (QStringList{"0001|H|Encabezado|1|1", "0002|D'|Detalle \"\" \\|2|3"}));
+        QCOMPARE(s.lineGrid()->currentRow(), 0);
+        // Every field, numbered across line types; the keys keep the stored Ld_ID.
+        QCOMPARE(storeRows(s.store()),
+                 (QStringList{"K-0001-0001|0001-0001|0000|D'0001|1|2|01|V\\0001|F\"0001|SI|0001",
+                              "K-0001-0005|0001-0005|0010|D'0005|1|2|05|V\\0005|F\"0005|si|0001",
+                              "K-0002-0001|0002-0001|0020|D'0001|1|2|03|V\\0001|F\"0001|SI|0002",
+                              "K-0002-0007|0002-0007|0030|D'0007|1|2|04|V\\0007|F\"0007|NO|0002"}));
+        // The field grid: the first line type's fields; only "SI" exactly ticks Trim.
+        QCOMPARE(gridRows(s.fieldGrid()),
+                 (QStringList{"0000|D'0001|1|2|NUMERO|V\\0001|F\"0001|true|0001",
+                              "0010|D'0005|1|2|SQL|V\\0005|F\"0005|false|0001"}));
+        QVERIFY(s.lineGrid()->redraw() && s.fieldGrid()->redraw());
+    }
+    QCOMPARE(s.record->statements.filter("SELECT").size(), 6);
+}
+
+void TestScreen::keyChangeResets()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLines(db);
+    LoadScreen s(db.connectionName());
+    s.typeKey("1");
+    QVERIFY(s.toolbar()->RecordLoaded());
+    s.forget();
+
+    QTest::keyClick(s.keyBox(), Qt::Key_Backspace);
+
+    verifyNothingLoaded(s);
+    QCOMPARE(s.toolbar()->B3Caption(), QStringLiteral("Script")); // not touched by the reset
+    QVERIFY(!s.child<QCheckBox>("chInverso")->isChecked());
+    QCOMPARE(s.record->calls.filter("ClearScreen"), QStringList{"ClearScreen(frmKESTA|1)"});
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("000"));
+
+    s.typeKey(QString()); // an empty key box loads nothing
+    QCOMPARE(s.record->statements.size() + s.record->messages.size(), 0);
+
+    // While the toolbar edits, a key change resets nothing and a key confirmed loads nothing.
+    s.typeKey("1");
+    s.toolbar()->DoNew(false);
+    s.toolbar()->setEditAllowed(true);
+    s.keyBox()->setEnabled(true);
+    s.child("txtDescripcion")->setText("kept");
+    s.forget();
+    s.typeKey("2");
+    s.screen->txtClave_Enter();
+    QVERIFY(s.toolbar()->EditAllowed());
+    QCOMPARE(s.text("txtDescripcion"), QStringLiteral("kept"));
+    QCOMPARE(s.record->count("ClearScreen") + s.record->count("Connection"), 0);
+    QCOMPARE(s.record->statements.size() + s.record->messages.size(), 0);
+}
+
+void TestScreen::brokenDetailRowEndsInReset_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("broken"); // the column left null in a row, or a repeated key
+    QTest::addColumn<bool>("messageFails");
+    for (const char *broken : {"Ld_Descripcion", "Ld_Posicion", "Ld_Longitud", "Ld_Tipo",
+                               "Ld_Valor", "Ld_Formato", "Ld_Trim", "Ly_ID", "K-0001-0002"})
+        QTest::addRow("SQLite %s", broken) << Kind::Sqlite << QString(broken) << false;
+    QTest::newRow("PostgreSQL null") << Kind::PostgreSql << "Ld_Valor" << false;
+    QTest::newRow("PostgreSQL duplicate") << Kind::PostgreSql << "K-0001-0002" << false;
+    QTest::newRow("message fails") << Kind::Sqlite << "Ld_Valor" << true;
+}
+
+void TestScreen::brokenDetailRowEndsInReset()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QString, broken);
+    QFETCH(bool, messageFails);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    const bool duplicate = broken.startsWith("K-");
+    if (duplicate || broken == "Ly_ID") { // a Layout_Detalle that takes what its key refuses
+        db.exec("ALTER TABLE Layout_Detalle RENAME TO Keyed");
+        db.exec("CREATE TABLE Layout_Detalle AS SELECT * FROM Keyed");
+    }
+    insertLine(db, LineRow{});
+    FieldRow f;
+    for (const char *id : {"0001", "0002", duplicate ? "0002" : "0003"})
+        f.id = id, insertField(db, f);
+    if (!duplicate)
+        db.exec("UPDATE Layout_Detalle SET " + broken + " = NULL WHERE Ld_ID = '0003'");
+    LoadScreen s(db.connectionName());
+    if (messageFails)
+        s.record->failOn = QStringLiteral("ShowMessage");
+
+    s.typeKey("1");
+
+    if (messageFails) {
+        QCOMPARE(s.record->calls.filter("ERR-ID:7500025").size(), 1);
+    } else {
+        verifyMessage(s, "7500025", 16, "Velkora");
+        const QString text = s.record->messages.value(0).text;
+        QVERIFY2(text.startsWith("txtClave_Enter()\r\n") && text.contains(broken),
+                 qPrintable(text));
+    }
+    // Nothing half loaded stays that the toolbar would offer to edit and save.
+    verifyNothingLoaded(s);
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0001"));
+    QVERIFY(!s.toolbar()->isOffered("Edit"));
+}
+
+void TestScreen::manyFields()
+{
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    LineRow second;
+    second.id = "0002";
+    insertLine(db, LineRow{});
+    insertLine(db, second);
+    QSqlDatabase connection = QSqlDatabase::database(db.connectionName(), false);
+    QVERIFY(connection.transaction());
+    FieldRow f;
+    for (int i = 0; i < 5000; ++i) {
+        f.lineId = i < 100 ? "0001" : "0002";
+        f.id = QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'));
+        insertField(db, f);
+    }
+    QVERIFY(connection.commit());
+    LoadScreen s(db.connectionName());
+
+    s.typeKey("1");
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(s.store().count(), 5000);
+    for (const int i : {3276, 3277, 4999}) // the numbering goes past 16 bits without wrapping
+        QCOMPARE(s.store().subItem(i, FieldStore::Id), QString::number(i * 10));
+    QCOMPARE(s.store().key(4999), QStringLiteral("K-0002-04999"));
+    QCOMPARE(s.fieldGrid()->Rows(), 100);
+    QCOMPARE(s.fieldGrid()->cell(99, "ID").toString(), QStringLiteral("0990"));
+}
+
+void TestScreen::keysAndFlags()
+{
+    // A key with an apostrophe loads its own rows: a deactivated format offers only
+    // reactivation and may have no fields; a null text shows as the empty text, a null number
+    // as the numeric box's empty value, and a null date leaves the picker as it is. A key that
+    // is not there, even one made to break out of its literal, changes nothing.
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    LineRow stored;
+    stored.key = "A'B", stored.estado = "BA", stored.description = QString();
+    stored.user3 = stored.date5 = QVariant();
+    insertLine(db, stored);
+    insertLine(db, LineRow{});
+    insertField(db, FieldRow{});
+    LoadScreen s(db.connectionName());
+    // The key box takes four characters; a longer key reaches the load only if something
+    // else puts it there, which the load must survive too.
+    s.keyBox()->setMaxLength(64);
+
+    for (const QString typed : {"A'B", "9999", "'; DROP TABLE Layout; --", "' OR ''='"}) {
+        s.typeKey(typed, false); // typed in full: Enter changes nothing in the key box
+        s.child("txtDescripcion")->setText("as it was");
+        s.child<DatePicker>("dpUser5")->setDate(QDate(2001, 2, 3));
+        s.store().add("K-1-1", "1-1");
+        s.forget();
+        QTest::keyClick(s.keyBox(), Qt::Key_Return);
+
+        const bool found = typed == stored.key;
+        const QStringList selects = s.record->statements.filter("SELECT");
+        QCOMPARE(selects.size(), found ? 3 : 1);
+        QCOMPARE(s.record->statements.last(), QStringLiteral("COMMIT"));
+        QVERIFY2(selects.value(0).contains("'" + typed.toUpper().replace("'", "''") + "'"),
+                 qPrintable(selects.value(0)));
+        QCOMPARE(s.child<DatePicker>("dpUser5")->date(), QDate(2001, 2, 3));
+        if (found) {
+            QVERIFY(s.record->messages.isEmpty());
+            QCOMPARE(s.text("txtDescripcion") + "|" + s.text("txtUser3") + "|" + s.flags(),
+                     QStringLiteral("|0.0000|L--R"));
+            QCOMPARE(s.child<DatePicker>("dpUser6")->date(), QDate(2026, 1, 31));
+            QCOMPARE(s.lineGrid()->Rows(), 1);
+            QCOMPARE(s.store().count() + s.fieldGrid()->Rows(), 0);
+            continue;
+        }
+        verifyMessage(s, "7500024", 48, "Atención");
+        QCOMPARE(s.record->messages.value(0).text,
+                 QStringLiteral("La clave especificada no existe"));
+        QCOMPARE(s.text("txtDescripcion") + s.flags(), QStringLiteral("as it was----"));
+        QCOMPARE(s.store().count(), 1);
+        QCOMPARE(s.keyBox()->text(), typed.toUpper());
+    }
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout").toInt(), 2);
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle").toInt(), 1);
+
+    // The load only switches flags on; only the key change switches them off. The reverse box
+    // ticks for "SI" alone.
+    s.typeKey("1");
+    QCOMPARE(s.flags(), QStringLiteral("LED-"));
+    db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA', Ly_Inverso = 'si'");
+    QTest::keyClick(s.keyBox(), Qt::Key_Return);
+    QCOMPARE(s.flags(), QStringLiteral("LEDR"));
+    QVERIFY(!s.child<QCheckBox>("chInverso")->isChecked());
+}
+
+void TestScreen::copyStartsANewFormatWithTheContent_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QVariant>("automatic");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("active") << "AC" << QVariant() << "";
+    QTest::newRow("deactivated") << "BA" << QVariant() << "";
+    QTest::newRow("automatic key") << "AC" << QVariant("1") << "0008";
+}
+
+void TestScreen::copyStartsANewFormatWithTheContent()
+{
+    QFETCH(QString, state);
+    QFETCH(QVariant, automatic);
+    QFETCH(QString, key);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    db.exec("UPDATE Layout SET Es_Cve_Estado = '" + state + "'");
+    EditScreen s(db.connectionName());
+    s.record->settings.insert("CAT_AUTOCLAVE", automatic);
+    s.record->nextKey = 8;
+    s.screen->KeyEditable = 1;
+    s.typeKey("1");
+    const QStringList header{s.text("txtDescripcion"), s.text("txtArchivo"), s.text("txtUser1"),
+                             s.text("txtUser3")};
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList store = storeRows(s.store());
+    s.forget();
+
+    s.command("B1");
+
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
+    QVERIFY(!s.screen->Copying);
+    QCOMPARE(s.keyBox()->text(), key);
+    QCOMPARE(QStringList({s.text("txtDescripcion"), s.text("txtArchivo"), s.text("txtUser1"),
+                          s.text("txtUser3")}),
+             header);
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(storeRows(s.store()), store);
+    QCOMPARE(s.toolbar()->B1Caption() + s.toolbar()->B2Caption(), QString());
+    QCOMPARE(s.record->count("ClearScreen"), 0);
+
+    // Saved under a new key, the copy stands beside the original, which is as it was.
+    if (key.isEmpty())
+        s.keys("0009");
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    const QString copy = key.isEmpty() ? "0009" : key;
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle WHERE Ly_Cve_Layout = '" + copy + "'")
+                 .toInt(),
+             3);
+    QCOMPARE(
+        db.scalar("SELECT MIN(Es_Cve_Estado) FROM Layout WHERE Ly_Cve_Layout = '0001'").toString(),
+        state);
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = '" + copy +
+                       "' AND "
+                       "Es_Cve_Estado = 'AC'")
+                 .toInt(),
+             2);
+}
+
+void TestScreen::testShowsTheResultOrWhyNot_data()
+{
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("lastError");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("result") << "1|H|x"
+                            << "" << true << "";
+    QTest::newRow("could not run") << ""
+                                   << "No existe el archivo x.txt" << false << "7500019";
+    QTest::newRow("nothing to say") << ""
+                                    << "" << false << "";
+}
+
+void TestScreen::testShowsTheResultOrWhyNot()
+{
+    QFETCH(QString, result);
+    QFETCH(QString, lastError);
+    QFETCH(bool, shown);
+    QFETCH(QString, message);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.record->testResult = result;
+    s.record->lastError = lastError;
+    // The application's pointer while the services test the load format.
+    QString pointer;
+    s.record->duringCall = [&](const QString &call) {
+        if (call == "TestLoadFormat")
+            pointer = QApplication::overrideCursor()
+                          ? QString::number(QApplication::overrideCursor()->shape())
+                          : QStringLiteral("none");
+    };
+    s.forget();
+
+    s.command("B2");
+
+    QCOMPARE(s.record->lastCall("TestLoadFormat"), QStringLiteral("TestLoadFormat(0|0001||)"));
+    QCOMPARE(s.record->count("ShowText"), shown ? 1 : 0);
+    if (shown)
+        QCOMPARE(s.record->lastCall("ShowText"),
+                 "ShowText(" + result + "|Prueba del formato 0001|0|0|-1|-1|7|-1)");
+    if (message.isEmpty()) {
+        QVERIFY(s.record->messages.isEmpty());
+    } else {
+        verifyMessage(s, message, 16, "ERROR");
+        QCOMPARE(s.record->messages.first().text, lastError);
+    }
+    QCOMPARE(pointer, QString::number(Qt::WaitCursor)); // the hourglass while it runs
+    QVERIFY(!QApplication::overrideCursor());           // and back to normal after
+}
+
+void TestScreen::testOnAnotherFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("chosen"); // empty: the user cancels the file dialog
+    QTest::newRow("menu") << "menu"
+                          << "/datos/otro mes.txt";
+    QTest::newRow("Shift+click") << "shift"
+                                 << "/datos/otro.txt";
+    QTest::newRow("key") << "key"
+                         << "/datos/otro.txt";
+    QTest::newRow("cancelled") << "menu"
+                               << "";
+}
+
+void TestScreen::testOnAnotherFile()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, chosen);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.record->testResult = QStringLiteral("1|H|x");
+    if (!chosen.isEmpty())
+        s.record->chosenFiles << chosen;
+    s.forget();
+
+    velkora::controls::Controles *bar = s.toolbar();
+    QAction *choice = bar->action("B2Archivo");
+    QVERIFY(choice && bar->isOffered("B2Archivo"));
+    QCOMPARE(choice->text(), QStringLiteral("Probar con otro archivo..."));
+    auto *button = qobject_cast<QToolButton *>(
+        bar->findChild<QToolBar *>()->widgetForAction(bar->action("B2")));
+    QVERIFY(button && button->menu() && button->menu()->actions().contains(choice));
+    if (how == "menu")
+        choice->trigger();
+    else if (how == "shift")
+        QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier);
+    else
+        QTest::keySequence(s.screen.get(), choice->shortcut());
+
+    QCOMPARE(s.record->count("ChooseOpenFile"), 1);
+    QCOMPARE(s.record->count("TestLoadFormat"), 0); // never the stored file instead
+    if (chosen.isEmpty()) {
+        QCOMPARE(s.record->count("TestLoadFormatFile"), 0);
+        QCOMPARE(s.record->count("ShowText"), 0);
+    } else {
+        QCOMPARE(s.record->lastCall("TestLoadFormatFile"),
+                 "TestLoadFormatFile(0|0001|||" + chosen + ")");
+        QCOMPARE(s.record->lastCall("ShowText"), "ShowText(1|H|x|Prueba del formato 0001 con " +
+                                                     QFileInfo(chosen).fileName() +
+                                                     "|0|0|-1|-1|7|-1)");
+    }
+    QVERIFY(s.record->messages.isEmpty());
+    // A plain click is the stored file's test, as before.
+    s.forget();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(s.record->count("TestLoadFormat"), 1);
+    QCOMPARE(s.record->count("ChooseOpenFile"), 0);
+}
+
+void TestScreen::scriptHoldsBothTablesInOrder()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    QFETCH(bool, rulesTable);
+    writeTwoLineFormat(db);
+    if (!rulesTable)
+        db.exec("DROP TABLE Layout_Regla");
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    // The load reads the rules only where their table is.
+    QCOMPARE(s.record->statements.filter("Layout_Regla").isEmpty(), !rulesTable);
+    s.forget();
+    s.command("B3");
+    QStringList calls{"ScriptRows(SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' |Layout)",
+                      "ScriptRows(SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "
+                      "|LAYOUT_DETALLE)"};
+    QString shown = QStringLiteral("-- Layout\r\n-- LAYOUT_DETALLE\r\n");
+    if (rulesTable) {
+        // The rules' rows after the fields'.
+        calls << "ScriptRows(SELECT * FROM Layout_Regla WHERE Ly_Cve_Layout = '0001' "
+                 "|LAYOUT_REGLA)";
+        shown += QStringLiteral("-- LAYOUT_REGLA\r\n");
+    }
+    QCOMPARE(s.record->calls.filter("ScriptRows"), calls);
+    QCOMPARE(s.record->lastCall("ShowText"),
+             QStringLiteral("ShowText(%1|Script del formato 0001|0|0|-1|-1|7|-1)").arg(shown));
+
+    s.record->failOn = QStringLiteral("ScriptRows");
+    s.forget();
+    s.command("B3");
+    verifyMessage(s, "7500020", 16, "Controles_B3Click()");
+    QCOMPARE(s.record->count("ShowText"), 0);
+}
+
+// On the sample database with the real services: "Probar" shows the sample file read by the
+// sample format, and "Script" a script that recreates the format on an empty database.
+void TestScreen::sampleTestedAndScriptedForReal()
+{
+    QTemporaryDir folder;
+    const QString location = folder.filePath("velkora.db");
+    velkora::app::DatabaseSetup::open(velkora::services::DefaultConnectionName, location, false);
+    qputenv("VELKORA_DATABASE", location.toUtf8());
+    qputenv("VELKORA_OPERATOR", "PRUEBA");
+    kesta::Publico::resetForTests();
+    kesta::Publico::setServicesFactories(velkora::services::createCoreServices,
+                                         velkora::services::createToolServices);
+    {
+        kesta::screen::frmKESTA screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        auto *key = screen.findChild<velkora::controls::TextBox *>("txtClave");
+        key->setFocus();
+        QTest::keyClicks(key, "1");
+        QTest::keyClick(key, Qt::Key_Return);
+        std::pair<int, int> highlighted{-2, -2};
+        const auto viewerText = [&](const QString &command) {
+            QString text;
+            QTimer::singleShot(0, [&] {
+                auto *viewer = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                if (viewer) {
+                    text = viewer->findChild<QPlainTextEdit *>("txtTexto")->toPlainText();
+                    if (auto *lines = viewer->findChild<velkora::views::RawLinesView *>())
+                        highlighted = {lines->highlightedLineType(), lines->highlightedField()};
+                    viewer->reject();
+                }
+            });
+            screen.Controles->action(command)->trigger();
+            return text;
+        };
+
+        // The field chosen in the field grid (line type 0002's third field, "Referencia") is
+        // the one highlighted on the file's lines.
+        auto *lines = screen.findChild<velkora::controls::DataGrid *>("ssLinea");
+        auto *fields = screen.findChild<velkora::controls::DataGrid *>("ssDetalle");
+        QVERIFY(lines->setCurrentRow(1));
+        QCOMPARE(fields->cell(2, "Descripción").toString(), QStringLiteral("Referencia"));
+        QVERIFY(fields->setCurrentRow(2));
+        const QString result = viewerText("B2");
+        QCOMPARE(highlighted, std::make_pair(1, 2));
+        QVERIFY2(result.contains("\n2|0002|2026-12-01|DEPOSITO EN EFECTIVO|"),
+                 qPrintable(result.left(1200)));
+        QVERIFY2(result.contains(
+                     "Resultado|cada línea tiene un tipo de línea y ningún campo tiene error"),
+                 qPrintable(result.right(600)));
+
+        const QString script = viewerText("B3");
+        QVERIFY(script.indexOf("INSERT INTO Layout") <
+                script.indexOf("INSERT INTO LAYOUT_DETALLE"));
+        // Run on an empty database, the script recreates the rows.
+        TestDatabase empty;
+        KESTA_REQUIRE(empty);
+        QSqlDatabase target = QSqlDatabase::database(empty.connectionName());
+        for (const QString &line :
+             script.split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts)) {
+            if (!line.startsWith("INSERT"))
+                continue;
+            QSqlQuery query(target);
+            QVERIFY2(query.exec(line), qPrintable(query.lastError().text() + "\n" + line));
+        }
+        QSqlDatabase source = QSqlDatabase::database(velkora::services::DefaultConnectionName);
+        for (const char *table : {"Layout", "Layout_Detalle"}) {
+            const QString select = QString("SELECT * FROM %1 ORDER BY 1, 2, 3").arg(table);
+            QSqlQuery a(source), b(target);
+            QVERIFY(a.exec(select) && b.exec(select));
+            int rows = 0;
+            while (a.next()) {
+                QVERIFY(b.next());
+                for (int c = 0; c < a.record().count(); ++c)
+                    QCOMPARE(b.value(c).toString(), a.value(c).toString());
+                ++rows;
+            }
+            QVERIFY(rows > 0 && !b.next());
+        }
+    }
+    kesta::Publico::resetForTests();
+    velkora::services::closeDatabase(velkora::services::DefaultConnectionName);
 }
 
 QTEST_MAIN(TestScreen)

@@ -61,16 +61,6 @@ QString numberAsText(TestDatabase &db, const QString &column, const QString &key
         .toString();
 }
 
-// Types a text into a box as the user does (over what it holds).
-void typeInto(EditScreen &s, const char *box, const QString &text)
-{
-    auto *w = s.child(box);
-    w->setFocus();
-    w->selectAll();
-    s.key(Qt::Key_Delete);
-    s.typeText(text);
-}
-
 // The stored rules of a key, "Lr_ID|Ly_ID|Ld_ID|Lr_Regla" in Lr_ID order.
 QStringList ruleRows(const TestDatabase &db, const QString &key = "0001")
 {

@@ -3,8 +3,8 @@
 #include "OdbcDriver.h"
 #include "host/RuntimeError.h"
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -130,13 +130,37 @@ QString PgServer::odbcLocation(const QString &database) const
 
 PgServer::PgServer()
 {
-    m_error = start();
+    m_error = joinRunsServer();
+    if (m_error.isEmpty() && !m_shared)
+        m_error = start();
     m_ok = m_error.isEmpty();
     if (!m_ok) {
         releaseServer();
         stopServerNow();
         m_error.prepend(u"The throwaway PostgreSQL server is not available: "_s);
     }
+}
+
+QString PgServer::joinRunsServer()
+{
+    const QString folder = qEnvironmentVariable("KESTA_PG_FIXTURE");
+    QFile portFile(folder + u"/port"_s);
+    if (folder.isEmpty() || !portFile.open(QIODevice::ReadOnly))
+        return {}; // run on its own, or no server binaries: start one as always
+    if (!QSqlDatabase::isDriverAvailable(u"QPSQL"_s))
+        return u"the Qt SQL driver QPSQL is not installed (libqt6sql6-psql)."_s;
+    m_port = portFile.readAll().trimmed().toInt();
+    m_shared = true;
+    std::atexit(removeOdbcLogs);
+    QSqlDatabase admin = QSqlDatabase::addDatabase(u"QPSQL"_s, AdminConnection);
+    admin.setHostName(folder);
+    admin.setPort(m_port);
+    admin.setUserName(u"postgres"_s);
+    admin.setDatabaseName(u"postgres"_s);
+    if (!admin.open())
+        return u"the test run's server (%1) does not answer: %2"_s.arg(folder,
+                                                                       admin.lastError().text());
+    return {};
 }
 
 QString PgServer::start()
@@ -226,8 +250,10 @@ QString PgServer::start()
 void PgServer::stop()
 {
     QSqlDatabase::database(AdminConnection, false).close();
-    releaseServer();
-    stopServerNow();
+    if (!m_shared) { // the test run's server is stopped by the run
+        releaseServer();
+        stopServerNow();
+    }
     m_ok = false;
     m_error = u"The throwaway PostgreSQL server was stopped."_s;
 }
@@ -241,7 +267,8 @@ void PgServer::adminExec(const QString &statement)
 
 QString PgServer::createDatabase()
 {
-    const QString name = u"kesta_%1"_s.arg(++m_databases);
+    // Named after the process too: other test processes share the test run's server.
+    const QString name = u"kesta_%1_%2"_s.arg(::getpid()).arg(++m_databases);
     adminExec(u"CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0"_s.arg(name));
     return name;
 }

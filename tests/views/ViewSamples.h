@@ -8,7 +8,7 @@
 //   0004 "X" at column 2: a line starting "TX" has two line types, 0003 and 0004 (an ID that
 //        begins a longer one at the same column would lose to it: the longer one wins).
 
-#include "formats/LoadFormat.h"
+#include "formats/FormatSamples.h"
 #include "views/TestedFile.h"
 
 #include <QFile>
@@ -16,24 +16,8 @@
 
 namespace views_test {
 
-using velkora::formats::FieldDef;
-using velkora::formats::LineType;
+using formats_test::lineType;
 using velkora::formats::LoadFormat;
-
-inline FieldDef field(const char *type, const char *id, const char *description, int position,
-                      int length, const char *code, const char *format = "", bool trim = false,
-                      const char *value = "")
-{
-    return FieldDef{QString::fromUtf8(type),
-                    QString::fromUtf8(id),
-                    QString::fromUtf8(description),
-                    position,
-                    length,
-                    QString::fromUtf8(code),
-                    QString::fromUtf8(value),
-                    QString::fromUtf8(format),
-                    trim};
-}
 
 inline LoadFormat payroll()
 {
@@ -41,25 +25,19 @@ inline LoadFormat payroll()
     f.key = QStringLiteral("0077");
     f.description = QStringLiteral("Nómina de prueba");
     f.state = QStringLiteral("AC");
-    LineType header{
-        QStringLiteral("0001"), QStringLiteral("H"), QStringLiteral("Cabecera"), 1, 1, {}};
-    header.fields = {field("0001", "0001", "Empresa", 2, 10, "02", "", true),
-                     field("0001", "0002", "Fecha", 12, 8, "03", "YYYYMMDD")};
-    LineType detail{
-        QStringLiteral("0002"), QStringLiteral("D"), QStringLiteral("Empleado"), 1, 1, {}};
-    detail.fields = {field("0002", "0001", "Empleado", 2, 6, "02"),
-                     field("0002", "0002", "Importe", 8, 9, "01", "0V00"),
-                     field("0002", "0003", "Nombre", 17, 12, "02", "", true),
-                     field("0002", "0004", "Clave", 27, 4, "02"),
-                     field("0002", "0005", "Origen", 1, 1, "04", "", false, "NOMINA")};
-    LineType totals{
-        QStringLiteral("0003"), QStringLiteral("T"), QStringLiteral("Totales"), 1, 1, {}};
-    totals.fields = {field("0003", "0001", "Total", 2, 10, "01", "0V00"),
-                     field("0003", "0002", "Cuenta", 15, 4, "02")};
-    LineType shadow{
-        QStringLiteral("0004"), QStringLiteral("X"), QStringLiteral("Totales X"), 2, 1, {}};
-    shadow.fields = {field("0004", "0001", "Resto", 3, 5, "02")};
-    f.lineTypes = {header, detail, totals, shadow};
+    f.lineTypes = {
+        lineType("0001", "H", "Cabecera", 1, 1,
+                 {{"0001", "Empresa", 2, 10, "02", "", true},
+                  {"0002", "Fecha", 12, 8, "03", "YYYYMMDD"}}),
+        lineType("0002", "D", "Empleado", 1, 1,
+                 {{"0001", "Empleado", 2, 6, "02"},
+                  {"0002", "Importe", 8, 9, "01", "0V00"},
+                  {"0003", "Nombre", 17, 12, "02", "", true},
+                  {"0004", "Clave", 27, 4, "02"},
+                  {"0005", "Origen", 1, 1, "04", "", false, "NOMINA"}}),
+        lineType("0003", "T", "Totales", 1, 1,
+                 {{"0001", "Total", 2, 10, "01", "0V00"}, {"0002", "Cuenta", 15, 4, "02"}}),
+        lineType("0004", "X", "Totales X", 2, 1, {{"0001", "Resto", 3, 5, "02"}})};
     return f;
 }
 
@@ -89,18 +67,12 @@ inline LoadFormat ledger()
     f.key = QStringLiteral("0088");
     f.description = QStringLiteral("Libro con reglas");
     f.state = QStringLiteral("AC");
-    LineType header{
-        QStringLiteral("0001"), QStringLiteral("H"), QStringLiteral("Cabecera"), 1, 1, {}};
-    header.fields = {field("0001", "0001", "Empresa", 2, 9, "02", "", true)};
-    LineType detail{
-        QStringLiteral("0002"), QStringLiteral("D"), QStringLiteral("Detalle"), 1, 1, {}};
-    detail.fields = {field("0002", "0001", "Importe", 2, 9, "01", "0V00"),
-                     field("0002", "0002", "Folio", 11, 4, "01")};
-    LineType trailer{
-        QStringLiteral("0003"), QStringLiteral("T"), QStringLiteral("Cierre"), 1, 1, {}};
-    trailer.fields = {field("0003", "0001", "Cuenta", 2, 4, "01"),
-                      field("0003", "0002", "Total", 6, 10, "01", "0V00")};
-    f.lineTypes = {header, detail, trailer};
+    f.lineTypes = {
+        lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Empresa", 2, 9, "02", "", true}}),
+        lineType("0002", "D", "Detalle", 1, 1,
+                 {{"0001", "Importe", 2, 9, "01", "0V00"}, {"0002", "Folio", 11, 4, "01"}}),
+        lineType("0003", "T", "Cierre", 1, 1,
+                 {{"0001", "Cuenta", 2, 4, "01"}, {"0002", "Total", 6, 10, "01", "0V00"}})};
     using velkora::formats::RuleDef;
     f.rules = {
         RuleDef{QStringLiteral("0001"), QStringLiteral("0001"), {}, QStringLiteral("PRIMERA"), {}},

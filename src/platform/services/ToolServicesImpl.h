@@ -18,7 +18,7 @@ class TestResultSlot;
 //   for the engine of the connection (the SQLite/PostgreSQL forms when it is not open).
 // - ClearScreen, EnableScreen, SimulateKeys, GridCommandF10 (fit the columns),
 //   GridCommandShiftF10 (context menu): see ScreenTools.h and GridTools.h.
-// - TestLoadFormat(mode, key, separator): the load-format test of formats/StoredFormat.h on
+// - TestLoadFormat(mode, key, separator): the load-format test of store/StoredFormat.h on
 //   the file of the format's Ly_Archivo (a relative name is taken from the SQLite database's
 //   folder, or the current folder on a server); the result text with the separator ("|" when
 //   empty), showing the first `mode` lines in full (1,000 when mode is 0 or less). When the test
@@ -28,7 +28,7 @@ class TestResultSlot;
 //   the file's lines is kept for the next viewer of these services that shows the result.
 //   TestLoadFormatFile: the same on a file given, the stored Ly_Archivo left as it is.
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
-//   formats/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
+//   store/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.
 // - ChooseOpenFile: the platform's dialog for a file to read (ScreenTools.h).
 // - LastError: the text of the last failure of an operation; every other operation clears it

@@ -1,25 +1,37 @@
-// The data grid: columns, display format, list and check columns, the pending edit of a row,
-// and its four notifications driven by keyboard, mouse and program.
+// The controls: the data grid (columns, display format, list and check columns, the pending edit
+// of a row, its four notifications driven by keyboard, mouse and program); the toolbar (offered
+// commands per flag combination and their shortcuts, the editing state through its commands,
+// the order of its signals with EditMode at each); the text box and key box (notifications, the
+// custom format, upper case, Enter moving on, the numeric mode), the colour scheme and the
+// common file dialog.
 
+#include "controls/ColorScheme.h"
+#include "controls/CommonDialog.h"
+#include "controls/Controles.h"
 #include "controls/DataGrid.h"
 #include "controls/GridModel.h"
+#include "controls/SmallControls.h"
+#include "controls/TextBox.h"
 #include "services/ScreenTools.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
 
-using velkora::controls::DataGrid;
-using velkora::controls::GridColumn;
+using namespace velkora::controls;
 
 namespace {
 
@@ -121,12 +133,115 @@ private:
                                       QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
 
+const QStringList allCommands =
+    QString("New Edit Record Reactivate Deactivate Save Cancel Exit B1 B2 B3").split(' ');
+
+// A shown window: the toolbar over a line edit and a one-column grid holding "antes", the
+// toolbar set up by `flags` (R record loaded; E, D, A edit, deactivate, reactivate allowed;
+// B the extra buttons' captions; X no exit button). `log` holds every signal raised since, with
+// EditMode at the moment ("New:edit").
+struct Bar {
+    QWidget window;
+    Controles *bar = new Controles(&window);
+    QLineEdit *input = new QLineEdit(&window);
+    velkora::controls::DataGrid *grid = new velkora::controls::DataGrid(&window);
+    QStringList log;
+
+    explicit Bar(const QString &flags)
+    {
+        window.setObjectName("window");
+        input->setObjectName("input");
+        grid->setObjectName("grid");
+        auto *layout = new QVBoxLayout(&window);
+        for (QWidget *widget : QList<QWidget *>{bar, input, grid})
+            layout->addWidget(widget);
+        velkora::controls::GridColumn column;
+        column.name = "Descripción";
+        grid->setColumns({column});
+        grid->setCell(grid->AddNew(), 0, "antes");
+        grid->Update();
+        bar->setRecordLoaded(flags.contains('R'));
+        bar->setEditAllowed(flags.contains('E'));
+        bar->setDeactivateAllowed(flags.contains('D'));
+        bar->setReactivateAllowed(flags.contains('A'));
+        bar->setB1Caption(flags.contains('B') ? "Copiar" : "");
+        bar->setB2Caption(flags.contains('B') ? "Probar" : "");
+        bar->setB3Caption(flags.contains('B') ? "Script" : "");
+        bar->setDesignProperty("showexitbutton", flags.contains('X') ? "NO" : "SI");
+        const auto note = [this](const QString &name) {
+            log << name + (bar->EditMode() ? ":edit" : ":browse");
+        };
+        for (auto signal :
+             {&Controles::New, &Controles::Edit, &Controles::Record, &Controles::Reactivate,
+              &Controles::Deactivate, &Controles::Cancel, &Controles::Exit, &Controles::B1Click,
+              &Controles::B2Click, &Controles::B3Click}) {
+            const QString name = QString(QMetaMethod::fromSignal(signal).name()).remove("Click");
+            QObject::connect(bar, signal, bar, [note, name] { note(name); });
+        }
+        QObject::connect(bar, &Controles::Save, bar,
+                         [note](bool isNew) { note(isNew ? "Save(new)" : "Save(existing)"); });
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the window did not become active");
+    }
+    // Runs commands, DoNew, "confirm" (ConfirmSave) or "refuse" (CancelSave).
+    void run(const QString &steps)
+    {
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "confirm")
+                bar->ConfirmSave();
+            else if (step == "refuse")
+                bar->CancelSave();
+            else if (step == "DoNew")
+                bar->DoNew(false);
+            else
+                bar->action(step)->trigger();
+        }
+    }
+    QString offered() const
+    {
+        QStringList names = allCommands;
+        names.removeIf([this](const QString &name) { return !bar->isOffered(name); });
+        return names.join(' ');
+    }
+};
+
+// A shown window with a key box as designed (four characters, upper case, format "0000") and a
+// second box after it.
+struct KeyBoxWindow {
+    QWidget window;
+    TextBox *key = new TextBox(&window);
+    TextBox *next = new TextBox(&window);
+
+    KeyBoxWindow()
+    {
+        window.setObjectName("window");
+        key->setObjectName("txtClave");
+        next->setObjectName("txtDescripcion");
+        key->setMaxLength(4);
+        key->setMayusculas(true);
+        key->setFormatopersonal("0000");
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("the window did not become active");
+        key->setFocus();
+    }
+};
+
 } // namespace
 
-class TestDataGrid : public QObject {
+class TestControls : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup()
+    {
+        setForceUppercase(false);
+        CommonDialog::setChooser({});
+    }
+
     void columnsAndDisplayFormat()
     {
         Grid grid(1);
@@ -519,7 +634,299 @@ private slots:
         grid.click(0, Desc, Grid::Twice);
         QVERIFY(grid.editing());
     }
+
+    void commands_data()
+    {
+        // The flags (see Bar), the steps run, the signals raised and the commands then offered.
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expectedLog");
+        QTest::addColumn<QString>("expectedOffered");
+        const auto row = [](const char *name, const char *flags, const char *steps, const char *log,
+                            const char *offered) {
+            QTest::newRow(name) << QString(flags) << QString(steps) << QString(log)
+                                << QString(offered);
+        };
+        const char *viewing = "New Edit Record Reactivate Deactivate Exit B1 B2 B3";
+        row("idle", "", "", "", "New Exit");
+        row("flags without record", "EDA", "", "", "New Exit");
+        row("viewing active", "RED", "", "", "New Edit Record Deactivate Exit");
+        row("viewing deactivated", "RA", "", "", "New Record Reactivate Exit");
+        row("record, nothing allowed", "R", "", "", "New Record Exit");
+        row("extra captions", "B", "", "", "New Exit B1 B2 B3");
+        row("no exit button", "X", "", "", "New");
+        row("editing existing", "RED", "Edit", "Edit:edit", "Record Save Cancel Exit");
+        row("editing new", "REDA", "New", "New:edit", "Save Cancel Exit");
+        // The captions stay offered in the editing state; the screen withdraws them itself.
+        row("editing new with captions", "B", "DoNew", "New:edit", "Save Cancel Exit B1 B2 B3");
+        row("saved", "REDAB", "New Save confirm Edit Save confirm",
+            "New:edit Save(new):edit Edit:edit Save(existing):edit", viewing);
+        row("cancelled", "REDAB", "New Cancel Edit Cancel",
+            "New:edit Cancel:browse Edit:edit Cancel:browse", viewing);
+        row("save refused", "RE", "Edit Save refuse Save",
+            "Edit:edit Save(existing):edit Save(existing):edit", "Record Save Cancel Exit");
+        row("browse commands", "REDAB", "Record Deactivate Reactivate B1 Exit",
+            "Record:browse Deactivate:browse Reactivate:browse B1:browse Exit:browse", viewing);
+        row("withdrawn commands do nothing", "", "Save Edit Cancel B1", "", "New Exit");
+    }
+    void commands()
+    {
+        QFETCH(QString, flags);
+        QFETCH(QString, steps);
+        QFETCH(QString, expectedOffered);
+        for (const QString &name : allCommands) {
+            Bar b(flags);
+            b.run(steps);
+            // No additional fields are configured: both succeed at once, raising nothing.
+            QVERIFY(b.bar->SaveAdditionalFields("0001"));
+            b.bar->LoadAdditionalFields("0001");
+            QTEST(b.log.join(' '), "expectedLog");
+            QTEST(b.offered(), "expectedOffered");
+            QCOMPARE(b.bar->EditMode(), b.bar->isOffered("Save"));
+            // Offered means visible and enabled, and the shortcut raises the command; the rest
+            // is hidden and disabled, and its shortcut does nothing.
+            const bool offered = expectedOffered.split(' ').contains(name);
+            QCOMPARE(b.bar->action(name)->isVisible(), offered);
+            QCOMPARE(b.bar->action(name)->isEnabled(), offered);
+            b.log.clear();
+            b.input->setFocus();
+            QTest::keySequence(b.input, b.bar->action(name)->shortcut());
+            QCOMPARE(b.log.size(), offered ? 1 : 0);
+            QCOMPARE(b.log.value(0).startsWith(name), offered);
+        }
+    }
+
+    void escapeInACellEditorStaysInTheCell()
+    {
+        // Escape belongs to the cell editor while one is open: it drops the cell's typing, not the
+        // whole edit. Outside the editor it is the toolbar's Cancel.
+        Bar b("");
+        b.bar->action("New")->trigger();
+        b.grid->setFocus();
+        QTest::keyClick(b.grid, Qt::Key_X);
+        QVERIFY(QApplication::focusWidget() != b.grid);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(b.grid->cell(0, 0).toString(), "antes");
+        QCOMPARE(b.log.join(' '), "New:edit");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(b.log.join(' '), "New:edit Cancel:browse");
+    }
+
+    void keyCheckStopsKeysNotClicks()
+    {
+        // The owner's check sees every command key, and only keys: a refused key does nothing,
+        // a click on the button and trigger() act without asking.
+        Bar b("RE");
+        QStringList asked;
+        bool allow = false;
+        b.bar->setKeyCheck([&](const QString &name) {
+            asked << name;
+            return allow;
+        });
+        b.run("Edit");
+        b.input->setFocus();
+        QTest::keyClick(b.input, Qt::Key_Escape);
+        QCOMPARE(asked, QStringList{"Cancel"});
+        QCOMPARE(b.log.join(' '), "Edit:edit");
+        QVERIFY(b.bar->EditMode());
+        QTest::mouseClick(b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("Cancel")),
+                          Qt::LeftButton);
+        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse");
+        allow = true;
+        QTest::keySequence(b.input, b.bar->action("Edit")->shortcut());
+        QCOMPARE(asked, (QStringList{"Cancel", "Edit"}));
+        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse Edit:edit");
+    }
+
+    void choiceGoesWithItsCommand()
+    {
+        // A second way of running B2: its menu entry, a Shift+click on B2's button or its key,
+        // offered only while B2 is, and never B2 itself.
+        Bar b("B");
+        QStringList chosen;
+        QObject::connect(b.bar, &Controles::ChoiceClick, b.bar,
+                         [&](const QString &name) { chosen << name; });
+        QAction *choice = b.bar->addChoice("B2", "B2Otro", "Probar con otro archivo...",
+                                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
+        QVERIFY(choice && b.bar->action("B2Otro") == choice);
+        QVERIFY(!b.bar->addChoice("B2", "B2Otro", "otra vez", {})); // a name is taken once
+        QVERIFY(b.bar->isOffered("B2Otro"));
+        QWidget *button = b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("B2"));
+        QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier);
+        b.input->setFocus();
+        QTest::keySequence(b.input, choice->shortcut());
+        choice->trigger();
+        QCOMPARE(chosen, (QStringList{"B2Otro", "B2Otro", "B2Otro"}));
+        QCOMPARE(b.log.join(' '), "");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(b.log.join(' '), "B2:browse");
+
+        b.bar->setB2Caption("");
+        QVERIFY(!b.bar->isOffered("B2Otro"));
+        QTest::keySequence(b.input, choice->shortcut());
+        choice->trigger();
+        QCOMPARE(chosen.size(), 3);
+    }
+
+    void changeAndEnterNotifications()
+    {
+        KeyBoxWindow w;
+        QSignalSpy change(w.key, &TextBox::Change);
+        QString entered; // the text as each Enter saw it
+        connect(w.key, &TextBox::Enter, w.key, [&] { entered += w.key->text() + ";"; });
+        w.key->setText("0001");
+        w.key->clear();
+        QTest::keyClicks(w.key, "1");
+        QTest::keyClick(w.key, Qt::Key_Tab); // not an Enter
+        w.key->setFocus();
+        QTest::keyClick(w.key, Qt::Key_Return); // formatted first
+        QVERIFY(w.key->hasFocus());             // the focus stays unless enterMovesOn
+        w.key->setEnterMovesOn(true);
+        QTest::keyClick(w.key, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(w.next->hasFocus());
+        QCOMPARE(entered, "0001;0001;");
+        QCOMPARE(change.count(), 4);
+    }
+
+    void values_data()
+    {
+        // Into the key box (four characters) with a format, or a numeric box ("N" and the
+        // decimals): typed and confirmed with Enter, typed and left, or set by the program.
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("how"); // "enter", "leave" or "set"
+        QTest::addColumn<QVariant>("input");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *format, const char *how,
+                            const QVariant &input, const char *expected) {
+            QTest::newRow(name) << QString(format) << QString(how) << input << QString(expected);
+        };
+        row("pads a number", "0000", "enter", "12", "0012");
+        row("leading zeros kept to width", "0000", "enter", "007", "0007");
+        row("not a whole number stays", "0000", "enter", "1.5", "1.5");
+        row("negative", "000", "enter", "-5", "-005");
+        row("formatted text would not fit", "0000", "enter", "-5", "-5");
+        row("hash places unpadded", "##00", "enter", "7", "07");
+        row("other format characters", "0@0@", "enter", "12", "12");
+        row("not formatted on leaving", "0000", "leave", "12", "12");
+        row("set int", "0000", "set", 7, "0007");
+        row("set whole double", "0000", "set", 3.0, "0003");
+        row("set text stays", "0000", "set", "7", "7");
+        row("set null empties", "0000", "set", QVariant(), "");
+        row("set wider than the box, not cut", "0000", "set", 123456, "123456");
+        row("numeric decimal comma", "N4", "enter", "12,5", "12.5000");
+        row("numeric letters refused", "N4", "leave", "1a2b", "12.0000");
+        row("numeric second point refused", "N4", "enter", "1.2.3", "1.2300");
+        row("numeric sign only first", "N4", "leave", "1-2", "12.0000");
+        row("numeric at most four decimals", "N4", "leave", "1.234567", "1.2345");
+        row("numeric sign alone", "N4", "enter", "-", "0.0000");
+        row("numeric leading zeros", "N4", "leave", "-007.5", "-7.5000");
+        row("numeric two decimals", "N2", "enter", "3,1", "3.10");
+        row("numeric set rounded", "N4", "set", -1.23456, "-1.2346");
+        row("numeric set null", "N4", "set", QVariant(), "0.0000");
+        row("numeric set text to the decimals", "N4", "set", "2.5", "2.5000");
+        row("numeric set long text, every digit", "N4", "set", "1234567890123456.78",
+            "1234567890123456.7800");
+    }
+    void values()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, how);
+        QFETCH(QVariant, input);
+        KeyBoxWindow w;
+        const bool numeric = format.startsWith('N');
+        TextBox *box = numeric ? w.next : w.key;
+        if (numeric)
+            box->setNumeric(format.mid(1).toInt());
+        box->setFormatopersonal(numeric ? QString() : format); // replaced at run time
+        box->setFocus();
+        box->clear();
+        if (how == "set") {
+            box->setValue(input);
+        } else {
+            QTest::keyClicks(box, input.toString());
+            if (how == "enter")
+                QTest::keyClick(box, Qt::Key_Return);
+            else
+                (box == w.key ? w.next : w.key)->setFocus();
+        }
+        QTEST(box->text(), "expected");
+    }
+
+    void upperCase()
+    {
+        // By the box's own switch, by the setting for every box, or not at all.
+        for (const auto &[mayusculas, forced] :
+             {std::pair{true, false}, {false, true}, {false, false}}) {
+            const QString shown = mayusculas || forced ? "ABXYCÑ" : "abxycñ";
+            KeyBoxWindow w;
+            setForceUppercase(forced);
+            w.next->setMayusculas(mayusculas);
+            w.next->setFocus();
+            QTest::keyClicks(w.next, "ac");
+            QTest::sendKeyEvent(QTest::Click, w.next, Qt::Key_Ntilde, "ñ", Qt::NoModifier);
+            w.next->setCursorPosition(1); // the cursor keeps its place
+            QTest::keyClick(w.next, Qt::Key_B);
+            QCOMPARE(w.next->cursorPosition(), 2);
+            w.next->insert("xy"); // pasted text as well
+            QCOMPARE(w.next->text(), shown);
+            QCOMPARE(w.next->cursorPosition(), 4);
+            QTest::keyClick(w.next, Qt::Key_End);
+            QTest::keyClick(w.next, Qt::Key_D);
+            w.next->undo(); // typing can still be undone
+            QCOMPARE(w.next->text(), shown);
+            w.next->setText("low"); // text set by the program stays as set
+            QCOMPARE(w.next->text(), "low");
+        }
+    }
+
+    void colorSchemeAppliedToTheWindow()
+    {
+        KeyBoxWindow w;
+        auto *scheme = new ColorScheme(&w.window);
+        w.next->setEnabled(false);
+        scheme->ApplyColors();
+        QCOMPARE(w.window.palette().color(QPalette::Window), scheme->background());
+        QCOMPARE(w.next->palette().color(QPalette::Disabled, QPalette::Base),
+                 scheme->inputDisabled());
+        // The focused input shows the focused background while it has the focus.
+        const auto base = [](QWidget *box) {
+            return box->palette().color(QPalette::Active, QPalette::Base);
+        };
+        w.next->setEnabled(true);
+        w.next->setFocus();
+        QCOMPARE(base(w.next), scheme->inputFocused());
+        w.key->setFocus();
+        scheme->ApplyColors(); // applying again changes nothing
+        QCOMPARE(base(w.key), scheme->inputFocused());
+        QCOMPARE(base(w.next), scheme->inputEnabled());
+    }
+
+    void filterTranslation()
+    {
+        const std::pair<const char *, QStringList> filters[] = {
+            {"Archivos(*.*)|*.*|", {"Archivos (*)"}},
+            {"Texto|*.txt|Todos|*.*", {"Texto (*.txt)", "Todos (*)"}},
+            {"Textos (*.txt)|*.txt", {"Textos (*.txt)"}},
+            {"Datos|*.txt;*.csv", {"Datos (*.txt *.csv)"}},
+            {"Todos", {"Todos (*)"}},
+            {"|*.dat", {"*.dat (*.dat)"}},
+            {"", {"(*)"}}};
+        for (const auto &[filter, expected] : filters)
+            QCOMPARE(CommonDialog::qtNameFilters(filter), expected);
+    }
+
+    void fileDialogCancelled()
+    {
+        // Cancelled, the name is emptied, or with CancelError DialogCancelled is thrown.
+        CommonDialog dialog;
+        dialog.setFileName("/antes.txt");
+        CommonDialog::setChooser([](QWidget *, const QStringList &) { return QString(); });
+        dialog.ShowOpen();
+        QCOMPARE(dialog.FileName(), QString());
+        dialog.setCancelError(true);
+        QVERIFY_THROWS_EXCEPTION(DialogCancelled, dialog.ShowOpen());
+    }
 };
 
-QTEST_MAIN(TestDataGrid)
-#include "tst_datagrid.moc"
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"

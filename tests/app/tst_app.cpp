@@ -1,6 +1,9 @@
-// The host application: its options, its database set-up and its window.
+// The host application and the component as the host meets it: the component found by its
+// registered names, created, asked for its screen, given an owner; the host's options, its
+// database set-up and its window.
 
 #include "AppOptions.h"
+#include "ComponentLoader.h"
 #include "DatabaseSetup.h"
 #include "MainWindow.h"
 #include "OwnerForm.h"
@@ -9,15 +12,18 @@
 #include "support/TestDatabase.h"
 
 #include "host/RuntimeError.h"
+#include "screen/frmKESTA.h"
 #include "store/Database.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPluginLoader>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -29,14 +35,53 @@
 #include <QTranslator>
 #include <QtTest>
 
+using kesta::screen::frmKESTA;
 using kesta::test::TestDatabase;
 using velkora::app::AppOptions;
 using velkora::app::DatabaseSetup;
+using velkora::app::MainWindow;
 
-class tst_HostApp : public QObject {
+class OwnerWithTransaction : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Transaccion READ Transaccion)
+public:
+    QString Transaccion() const { return QStringLiteral("TX-42"); }
+};
+
+namespace {
+
+// The host's window over a fresh SQLite database and the recording services, made as the host
+// makes it (deleted when it closes); open() opens its screen.
+struct HostWindow {
+    TestDatabase db;
+    std::shared_ptr<kesta::test::ServicesRecord> record =
+        kesta::test::installRecordingServices(db.connectionName());
+    QPointer<MainWindow> window = new MainWindow;
+    QString error;
+
+    bool open()
+    {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        error = db.error();
+        return db.ok() && window->openScreen(&error);
+    }
+    ~HostWindow() { delete window; }
+};
+
+} // namespace
+
+class TestApp : public QObject {
     Q_OBJECT
 
 private slots:
+    // The component first, before anything else in this process has used it.
+    void initTestCase();
+    void servicesAreCreatedOnceInOrder();
+    void registrationIdentifiersAreInTheMetadata();
+    void unknownComponentIsReported();
+    void getPantallaGivesOneScreen();
+    void ownerAndTransaction();
+
     void options_data();
     void options();
     void badOptionsAreReported();
@@ -49,9 +94,117 @@ private slots:
     void windowSizes();
     void spanishThroughout_data();
     void spanishThroughout();
+
+private:
+    QObject *createPantalla();
+    frmKESTA *screen();
+
+    std::shared_ptr<kesta::test::ServicesRecord> m_record;
+    QObject *m_pantalla = nullptr;
 };
 
-void tst_HostApp::options_data()
+void TestApp::initTestCase()
+{
+    // Installed before the component is first used, so its start-up routine creates these.
+    m_record = kesta::test::installRecordingServices();
+    m_pantalla = createPantalla();
+    QVERIFY(m_pantalla);
+}
+
+QObject *TestApp::createPantalla()
+{
+    QString error;
+    QObject *root = velkora::app::ComponentLoader::create(QStringLiteral("KESTA"),
+                                                          QStringLiteral("Pantalla"), &error);
+    if (!root)
+        qWarning("%s", qPrintable(error));
+    return root;
+}
+
+frmKESTA *TestApp::screen()
+{
+    return qobject_cast<frmKESTA *>(m_pantalla->property("GetPantalla").value<QObject *>());
+}
+
+void TestApp::servicesAreCreatedOnceInOrder()
+{
+    const QStringList creates = m_record->calls.filter(QStringLiteral("create("));
+    QCOMPARE(creates, (QStringList{QStringLiteral("create(CoreServices)"),
+                                   QStringLiteral("create(ToolServices)")}));
+
+    // A second Pantalla (the host may create several) starts nothing again.
+    std::unique_ptr<QObject> second(m_pantalla->metaObject()->newInstance());
+    QVERIFY(second);
+    QCOMPARE(m_record->calls.filter(QStringLiteral("create(")).size(), 2);
+    QCOMPARE(second->property("GetPantalla").value<QObject *>(), static_cast<QObject *>(screen()));
+}
+
+void TestApp::registrationIdentifiersAreInTheMetadata()
+{
+    const QString file = velkora::app::ComponentLoader::findComponent(QStringLiteral("KESTA"),
+                                                                      QStringLiteral("Pantalla"));
+    QVERIFY(!file.isEmpty());
+    const QJsonObject meta =
+        QPluginLoader(file).metaData().value(QStringLiteral("MetaData")).toObject();
+    const auto entry = [&meta](const char *object, const char *key) {
+        return meta.value(QLatin1String(object)).toObject().value(QLatin1String(key)).toString();
+    };
+    QCOMPARE(meta.value(QStringLiteral("ClassId")).toString(),
+             QStringLiteral("{AC974B0C-478F-419C-88E1-4C68ADECEF42}"));
+    QCOMPARE(entry("Interface", "Id"), QStringLiteral("{FDB26452-76BB-491F-B092-D21E5B5DB276}"));
+    QCOMPARE(entry("TypeLibrary", "Id"), QStringLiteral("{020A2890-FB58-4548-B680-9C16578ECC6D}"));
+    QCOMPARE(entry("TypeLibrary", "Version"), QStringLiteral("1.0"));
+}
+
+void TestApp::unknownComponentIsReported()
+{
+    QString error;
+    QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Otra"),
+                                                   &error));
+    QVERIFY2(error.contains(QStringLiteral("KESTA.Otra")), qPrintable(error));
+    QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("NADA"),
+                                                   QStringLiteral("Pantalla"), &error));
+    QVERIFY2(error.contains(QStringLiteral("not installed")), qPrintable(error));
+}
+
+void TestApp::getPantallaGivesOneScreen()
+{
+    const QVariant first = m_pantalla->property("GetPantalla");
+    const QVariant second = m_pantalla->property("GetPantalla");
+    QVERIFY(first.value<QObject *>());
+    QCOMPARE(first.value<QObject *>(), second.value<QObject *>());
+    frmKESTA *form = screen();
+    QVERIFY(form);
+    QCOMPARE(form->objectName(), QStringLiteral("frmKESTA"));
+    // Created, not shown and not prepared.
+    QVERIFY(!form->isVisible());
+    QVERIFY(!form->loaded());
+    QCOMPARE(m_record->count(QStringLiteral("GetSetting")), 0);
+}
+
+void TestApp::ownerAndTransaction()
+{
+    frmKESTA *form = screen();
+    QVERIFY(!form->property("Padre").value<QObject *>());
+    const int callsBefore = m_record->calls.size();
+    // Without an owner, or with an owner that has no "Transaccion", nothing is resolved.
+    QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
+    QObject plain;
+    form->setPadre(&plain);
+    QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
+    QCOMPARE(m_record->calls.size(), callsBefore);
+
+    OwnerWithTransaction owner;
+    QVERIFY(form->setProperty("Padre", QVariant::fromValue<QObject *>(&owner)));
+    QCOMPARE(form->property("Padre").value<QObject *>(), static_cast<QObject *>(&owner));
+    m_record->resolvedTransaction = QStringLiteral("Velkora/TX-42");
+    QCOMPARE(form->property("Transaccion").toString(), QStringLiteral("Velkora/TX-42"));
+    QCOMPARE(m_record->lastCall(QStringLiteral("ResolveTransaction")),
+             QStringLiteral("ResolveTransaction(TX-42|Velkora)"));
+    form->setPadre(nullptr);
+}
+
+void TestApp::options_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("envDatabase");
@@ -73,7 +226,7 @@ void tst_HostApp::options_data()
         << QStringLiteral("postgresql://u:p@127.0.0.1:5433/v") << QStringLiteral("LUIS");
 }
 
-void tst_HostApp::options()
+void TestApp::options()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, envDatabase);
@@ -90,7 +243,7 @@ void tst_HostApp::options()
     QVERIFY(!options.help);
 }
 
-void tst_HostApp::badOptionsAreReported()
+void TestApp::badOptionsAreReported()
 {
     QVERIFY(!AppOptions::parse({QStringLiteral("velkora"), QStringLiteral("--nonsense")})
                  .error.isEmpty());
@@ -108,7 +261,7 @@ static int count(const QString &connection, const QString &sql)
     return query.value(0).toInt();
 }
 
-void tst_HostApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
+void TestApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sub/velkora.db"));
@@ -135,7 +288,7 @@ void tst_HostApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
     velkora::services::closeDatabase(name);
 }
 
-void tst_HostApp::postgresWithoutTablesNeedsInit()
+void TestApp::postgresWithoutTablesNeedsInit()
 {
     TestDatabase db(TestDatabase::Kind::PostgreSql, false);
     KESTA_REQUIRE(db);
@@ -155,17 +308,14 @@ void tst_HostApp::postgresWithoutTablesNeedsInit()
     velkora::services::closeDatabase(name);
 }
 
-void tst_HostApp::windowShowsTheScreenAndExitClosesIt()
+void TestApp::windowShowsTheScreenAndExitClosesIt()
 {
-    TestDatabase db;
-    QVERIFY2(db.ok(), qPrintable(db.error()));
-    auto record = kesta::test::installRecordingServices(db.connectionName());
-
-    auto *window = new velkora::app::MainWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<velkora::app::MainWindow> alive(window);
-    QString error;
-    QVERIFY2(window->openScreen(&error), qPrintable(error));
+    HostWindow host;
+    QVERIFY2(host.open(), qPrintable(host.error));
+    MainWindow *window = host.window;
+    QPointer<MainWindow> alive(window);
+    // Its title names the screen, never the database (whose location may hold a password).
+    QCOMPARE(window->windowTitle(), QStringLiteral("Velkora - Formatos de carga"));
     QWidget *screen = window->screen();
     QVERIFY(screen);
     QVERIFY(window->centralWidget()->isAncestorOf(screen));
@@ -182,16 +332,13 @@ void tst_HostApp::windowShowsTheScreenAndExitClosesIt()
 
 // The host's window shows a new load format with a key typed: its close button and Salir ask
 // before the edit is thrown away, No keeps the window and the edit, Yes closes it (once).
-void tst_HostApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
+void TestApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
 {
-    TestDatabase db;
-    QVERIFY2(db.ok(), qPrintable(db.error()));
-    auto record = kesta::test::installRecordingServices(db.connectionName());
-    auto *window = new velkora::app::MainWindow;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<velkora::app::MainWindow> alive(window);
-    QString error;
-    QVERIFY2(window->openScreen(&error), qPrintable(error));
+    HostWindow host;
+    QVERIFY2(host.open(), qPrintable(host.error));
+    MainWindow *window = host.window;
+    QPointer<MainWindow> alive(window);
+    auto &record = host.record;
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -226,14 +373,11 @@ void tst_HostApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
 // Inside the host's window, Alt+1 and Alt+2 switch the tabs again and again: after each switch
 // the focus is on a control of the screen (the shown tab's first one), so the next key still
 // reaches the screen.
-void tst_HostApp::altKeysSwitchTabsInsideTheWindow()
+void TestApp::altKeysSwitchTabsInsideTheWindow()
 {
-    TestDatabase db;
-    QVERIFY2(db.ok(), qPrintable(db.error()));
-    auto record = kesta::test::installRecordingServices(db.connectionName());
-    velkora::app::MainWindow window;
-    QString error;
-    QVERIFY2(window.openScreen(&error), qPrintable(error));
+    HostWindow host;
+    QVERIFY2(host.open(), qPrintable(host.error));
+    MainWindow &window = *host.window;
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -259,7 +403,7 @@ void tst_HostApp::altKeysSwitchTabsInsideTheWindow()
 // and every control of the screen is whole within the screen; the toolbar's title follows the
 // right edge; every grid column shows its caption whole from the first showing, and its
 // contents once a format is loaded.
-void tst_HostApp::windowSizes_data()
+void TestApp::windowSizes_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("scrolls");
@@ -268,12 +412,13 @@ void tst_HostApp::windowSizes_data()
     QTest::newRow("1600x900") << QSize(1600, 900) << false;
 }
 
-void tst_HostApp::windowSizes()
+void TestApp::windowSizes()
 {
     QFETCH(QSize, size);
     QFETCH(bool, scrolls);
-    TestDatabase db;
-    QVERIFY2(db.ok(), qPrintable(db.error()));
+    HostWindow host;
+    QVERIFY2(host.open(), qPrintable(host.error));
+    TestDatabase &db = host.db;
     db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Linea_ID, Ly_Descripcion, "
                            "Ly_Descripcion_ID, Ly_Posicion, Ly_Longitud, Es_Cve_Estado) VALUES "
                            "('0001', '0001', 'H', 'Pagos', 'Cabecera', '1', '1', 'AC')"));
@@ -282,10 +427,8 @@ void tst_HostApp::windowSizes()
                        "Ld_Posicion, Ld_Longitud, Ld_Tipo, Ld_Formato, Ld_Trim, Ld_Valor) VALUES "
                        "('0001', '0001', '0001', 'Fecha de pago', '2', '8', '03', "
                        "'YYYYMMDDHHMMSS', 'NO', '')"));
-    auto record = kesta::test::installRecordingServices(db.connectionName());
-    velkora::app::MainWindow window;
-    QString error;
-    QVERIFY2(window.openScreen(&error), qPrintable(error));
+    MainWindow &window = *host.window;
+    auto &record = host.record;
     window.resize(size);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -338,7 +481,7 @@ void tst_HostApp::windowSizes()
 
 // Whatever the machine's locale, the window speaks Spanish: Qt's own buttons and calendar, and
 // numbers and dates in the Spanish way (the user's own Spanish locale when there is one).
-void tst_HostApp::spanishThroughout_data()
+void TestApp::spanishThroughout_data()
 {
     QTest::addColumn<QString>("system");
     QTest::addColumn<QString>("number"); // 1331525
@@ -357,7 +500,7 @@ void tst_HostApp::spanishThroughout_data()
                             << "07/12/2026";
 }
 
-void tst_HostApp::spanishThroughout()
+void TestApp::spanishThroughout()
 {
     QFETCH(QString, system);
     const auto restore = qScopeGuard([] {
@@ -376,18 +519,14 @@ void tst_HostApp::spanishThroughout()
                     QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Sí"));
 
-    TestDatabase db;
-    QVERIFY2(db.ok(), qPrintable(db.error()));
-    auto record = kesta::test::installRecordingServices(db.connectionName());
-    velkora::app::MainWindow window;
-    QString error;
-    QVERIFY2(window.openScreen(&error), qPrintable(error));
-    auto *date = window.screen()->findChild<QDateEdit *>(QStringLiteral("dpUser5"));
+    HostWindow host;
+    QVERIFY2(host.open(), qPrintable(host.error));
+    auto *date = host.window->screen()->findChild<QDateEdit *>(QStringLiteral("dpUser5"));
     QVERIFY(date);
     date->setDate(QDate(2026, 12, 7));
     QTEST(date->text(), "date");
     QCOMPARE(date->calendarWidget()->locale().monthName(12), QStringLiteral("diciembre"));
 }
 
-QTEST_MAIN(tst_HostApp)
-#include "tst_hostapp.moc"
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

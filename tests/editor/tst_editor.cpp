@@ -1,0 +1,1811 @@
+// The editing of a load format on the screen, driven through the real widgets. The field store
+// (keys, order, refusal of duplicates, the model's consistency) and the field grid's refill from
+// it for the line grid's current row. The line editor: the checks of a line edit, its commit
+// into the field store, the edit buttons, and the grids' keys and row changes. The line grid's
+// "Proponer desde archivo...": offered while a new load format is edited, the file chosen
+// through the services, the proposal shown, and an accepted proposal entered through the line
+// editor, saved by the user and read back; the question before replacing line types; a
+// cancelled dialog, a file that cannot be read or is not text, and a long proposal cancelled
+// from its window of progress.
+
+#include "EditFixture.h"
+#include "commands/ProposalCommand.h"
+#include "editor/LineEditCheck.h"
+#include "editor/FieldStoreFiller.h"
+#include "editor/LineTypeEntry.h"
+
+#include <store/LoadFormatReader.h>
+#include <store/StoredFormat.h>
+#include <proposal/Proposal.h>
+#include <proposal/RemittanceSample.h>
+#include <services/GridTools.h>
+#include <views/ProposalDialog.h>
+#include <views/ProposalProgressDialog.h>
+#include <views/RawLinesView.h>
+
+#include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+using namespace kesta::test;
+using kesta::editor::checkLineEdit;
+using kesta::editor::FieldRowInput;
+using kesta::editor::FieldStore;
+using kesta::editor::LineRowInput;
+using kesta::host::RuntimeError;
+using velkora::views::ProposalDialog;
+
+namespace {
+
+// A shown screen whose store holds six fields of the line 0001 (one of each type code) and
+// one of the line 0002, with three rows in the line grid.
+std::unique_ptr<LoadScreen> refillScreen()
+{
+    auto s = std::make_unique<LoadScreen>();
+    for (const auto &[line, id, tipo, trim] :
+         {std::tuple{"0001", "0000", "01", "SI"}, std::tuple{"0002", "0010", "02", "SI"},
+          std::tuple{"0001", "0020", "02", "si"}, std::tuple{"0001", "0030", "03", "NO"},
+          std::tuple{"0001", "0040", "04", "SI"}, std::tuple{"0001", "0050", "05", ""},
+          std::tuple{"0001", "0060", "4", "SI"}}) {
+        const QString key = FieldStore::keyFor(line, id);
+        s->store().add(key, FieldStore::textFor(line, id));
+        const QStringList values{
+            id,  "D" + QString(id), "3", "4", tipo, "V'" + QString(id), "F\"" + QString(id), trim,
+            line};
+        for (int sub = FieldStore::Id; sub < FieldStore::ColumnCount; ++sub)
+            s->store().setSubItem(key, sub, values[sub - FieldStore::Id]);
+    }
+    for (const char *order : {"0001", "0002", "0003"}) {
+        s->lineGrid()->setCell(s->lineGrid()->AddNew(), "Orden", order);
+        s->lineGrid()->Update();
+    }
+    s->forget();
+    return s;
+}
+
+FieldRowInput field(const QString &id, const QString &position = "1", const QString &length = "2",
+                    int tipo = 1)
+{
+    FieldRowInput f;
+    f.id = id, f.descripcion = "d", f.posicion = position, f.longitud = length, f.tipo = tipo;
+    return f;
+}
+
+LineRowInput line(const QString &id = "H", const QString &position = "1",
+                  const QString &length = "1", const QString &orden = "3")
+{
+    return LineRowInput{orden, id, "Línea", position, length};
+}
+
+// The store's rows without the sub-items that these tests do not look at.
+QStringList storeKeys(const kesta::editor::FieldStore &store)
+{
+    QStringList keys;
+    for (int i = 0; i < store.count(); ++i)
+        keys << store.key(i);
+    return keys;
+}
+
+// Ctrl+Shift+TAB while the focus is in a grid or its cell editor: the focus leaves the grid
+// backwards.
+void leaveGridsBack()
+{
+    for (int i = 0; i < 4; ++i) {
+        QWidget *focus = EditScreen::focus();
+        bool inGrid = false;
+        for (QWidget *w = focus; w; w = w->parentWidget())
+            inGrid = inGrid || qobject_cast<velkora::controls::DataGrid *>(w);
+        if (!inGrid)
+            return;
+        EditScreen::key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    }
+}
+
+// Empties a grid cell with the keys: F2 opens its editor, Ctrl+A and backspace empty it.
+void clearCell(velkora::controls::DataGrid *grid, int row, const QString &column)
+{
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
+    EditScreen::key(Qt::Key_F2);
+    EditScreen::key(Qt::Key_A, Qt::ControlModifier);
+    EditScreen::key(Qt::Key_Backspace);
+    grid->commitCellEdit();
+}
+
+// Presses TAB (or Shift+TAB) until the focus is on the named widget, as a keyboard user does.
+bool tabTo(const QString &name, bool back = false)
+{
+    for (int i = 0; i < 40; ++i) {
+        if (EditScreen::focus() && EditScreen::focus()->objectName() == name)
+            return true;
+        EditScreen::key(back ? Qt::Key_Backtab : Qt::Key_Tab);
+    }
+    return false;
+}
+
+const char *const ProposeEntry = "actProponerArchivo";
+constexpr int Accounts = 6;
+constexpr int MovementsPerAccount = 40;
+constexpr int StatementLines = Accounts * (MovementsPerAccount + 2);
+
+// A bank statement of 80-character lines coded in columns 1-2, one account after another: a
+// header "11" (bank, date, account, holder), movements "22" (date, reference, amount, debit or
+// credit, concept) and a trailer "33" (movements and their total). With movements only, every
+// line is of one kind.
+QString writeStatement(const QString &folder, bool movementsOnly = false)
+{
+    const QStringList concepts{"TRANSFERENCIA RECIBIDA", "PAGO TARJETA",  "COMISION MANTENIMIENTO",
+                               "DEPOSITO EFECTIVO",      "RETIRO CAJERO", "PAGO NOMINA"};
+    const QStringList holders{"MARIA FERNANDA LOPEZ GARCIA", "JUAN PEREZ ROBLES",
+                              "COMERCIAL DEL NORTE SA DE CV"};
+    QStringList lines;
+    for (int account = 0; account < Accounts; ++account) {
+        if (!movementsOnly)
+            lines << QStringLiteral("11%1%2%3%4")
+                         .arg("0072", "01122026")
+                         .arg(123456789 + account * 1111, 10, 10, QLatin1Char('0'))
+                         .arg(holders.at(account % holders.size()), -56);
+        qint64 total = 0;
+        for (int i = 0; i < MovementsPerAccount; ++i) {
+            const int n = account * MovementsPerAccount + i;
+            const qint64 cents = 1250 + qint64(n) * 7919 % 250000;
+            total += cents;
+            lines << QStringLiteral("22%1%2%3%4%5")
+                         .arg(QDate(2026, 11, 1).addDays(n % 28).toString("ddMMyyyy"))
+                         .arg(40000 + n * 37, 8, 10, QLatin1Char('0'))
+                         .arg(cents, 12, 10, QLatin1Char('0'))
+                         .arg(n % 3 == 0 ? "D" : "C")
+                         .arg(concepts.at(n % concepts.size()), -49);
+        }
+        if (!movementsOnly)
+            lines << QStringLiteral("33%1%2%3")
+                         .arg(MovementsPerAccount, 6, 10, QLatin1Char('0'))
+                         .arg(total, 14, 10, QLatin1Char('0'))
+                         .arg(QString(), 58);
+    }
+    for (const QString &line : lines) {
+        if (line.size() != 80)
+            qFatal("writeStatement: a line of %d characters", int(line.size()));
+    }
+    const QString path = folder + (movementsOnly ? "/movimientos.txt" : "/extracto.txt");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write((lines.join("\r\n") + "\r\n").toUtf8()) < 0)
+        qFatal("writeStatement: cannot write %s", qPrintable(path));
+    return path;
+}
+
+velkora::proposal::Proposal proposalFor(const QString &path)
+{
+    velkora::proposal::Proposal proposal;
+    QString error;
+    if (!velkora::proposal::proposeFromFile(path, &proposal, &error))
+        qWarning("proposalFor: %s", qPrintable(error));
+    return proposal;
+}
+velkora::formats::LoadFormat proposalOf(const QString &path, const QString &key)
+{
+    return velkora::proposal::toLoadFormat(proposalFor(path), key);
+}
+
+// A format's rules as texts to compare: "line type|field|rule", in their order; `ordered`
+// false keeps only those that do not depend on the lines' order (REGISTRO, LONGITUD, VECES).
+QStringList ruleTexts(const velkora::formats::LoadFormat &format, bool ordered = true)
+{
+    QStringList texts;
+    for (const auto &rule : format.rules) {
+        const bool orderFree = rule.text.startsWith("REGISTRO") ||
+                               rule.text.startsWith("LONGITUD") || rule.text.startsWith("VECES");
+        if (ordered || orderFree)
+            texts << QStringList{rule.lineOrder, rule.fieldId, rule.text}.join('|');
+    }
+    return texts;
+}
+
+// A format's line types and fields as texts to compare: "ID|description|position|length" and
+// "line ID|description|position|length|type|value|format|trim", in their order.
+QStringList lineTypeTexts(const velkora::formats::LoadFormat &format)
+{
+    QStringList texts;
+    for (const auto &type : format.lineTypes)
+        texts << QStringList{type.lineId, type.description, QString::number(type.position),
+                             QString::number(type.length)}
+                     .join('|');
+    return texts;
+}
+QStringList fieldTexts(const velkora::formats::LoadFormat &format)
+{
+    QStringList texts;
+    for (const auto &type : format.lineTypes) {
+        for (const auto &f : type.fields)
+            texts << QStringList{type.lineId,
+                                 f.description,
+                                 QString::number(f.position),
+                                 QString::number(f.length),
+                                 f.typeCode,
+                                 f.value,
+                                 f.format,
+                                 f.trim ? "SI" : "NO"}
+                         .join('|');
+    }
+    return texts;
+}
+
+// What the screen holds, in the same terms: the line grid, and the field store by line type.
+QStringList shownLineTypes(const EditScreen &s)
+{
+    QStringList texts;
+    for (int row = 0; row < s.lineGrid()->Rows(); ++row) {
+        QStringList cells;
+        for (const char *column : {"ID", "Descripción", "Posicion", "Longitud"})
+            cells << s.lineGrid()->cellText(row, column);
+        texts << cells.join('|');
+    }
+    return texts;
+}
+QStringList shownFields(const EditScreen &s)
+{
+    using Store = kesta::editor::FieldStore;
+    QStringList texts;
+    for (int row = 0; row < s.lineGrid()->Rows(); ++row) {
+        const QString order = s.lineGrid()->cell(row, "Orden").toString();
+        const QString lineId = s.lineGrid()->cellText(row, "ID");
+        for (int i = 0; i < s.store().count(); ++i) {
+            if (s.store().subItem(i, Store::LineaID) != order)
+                continue;
+            QStringList cells{lineId};
+            for (int sub : {Store::Descripcion, Store::Posicion, Store::Longitud, Store::Tipo,
+                            Store::Valor, Store::Formato, Store::Trim})
+                cells << s.store().subItem(i, sub);
+            texts << cells.join('|');
+        }
+    }
+    return texts;
+}
+
+// A right click on the grid's rows, as the user gives it: the services pop up the grid's menu,
+// which is returned (null when none showed).
+QMenu *rightClick(const EditScreen &s, velkora::controls::DataGrid *grid)
+{
+    s.record->gridMenus = true;
+    s.record->gridMenu = nullptr;
+    QWidget *viewport = grid->viewport();
+    const QPoint at(viewport->width() / 2, viewport->height() / 2);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &event);
+    return s.record->gridMenu;
+}
+
+QStringList menuEntries(const QMenu *menu)
+{
+    QStringList names;
+    for (const QAction *action : menu->actions()) {
+        if (action->isVisible() && !action->isSeparator())
+            names << action->objectName();
+    }
+    return names;
+}
+
+// Clicks a menu entry by its object name; false when the menu has no such visible entry.
+bool clickEntry(QMenu *menu, const char *name)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() == QLatin1String(name) && action->isVisible()) {
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            return true;
+        }
+    }
+    return false;
+}
+
+// Answers the proposal dialog, which runs modally, once it shows: `answer` looks at it and
+// clicks one of its buttons. Stops watching when it goes out of scope.
+class ProposalAnswer {
+public:
+    explicit ProposalAnswer(std::function<void(ProposalDialog &)> answer)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<ProposalDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                m_timer.stop();
+                ++m_shown;
+                answer(*dialog);
+                return;
+            }
+        });
+        m_timer.start();
+    }
+    int shown() const { return m_shown; }
+
+private:
+    QTimer m_timer;
+    int m_shown = 0;
+};
+
+QStringList modelColumn(const QAbstractItemModel *model, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LineRowInput)
+Q_DECLARE_METATYPE(QList<FieldRowInput>)
+
+class TestEditor : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void orderLookupAndRefusals();
+    void keysTextsAndSequences_data();
+    void keysTextsAndSequences();
+    void refillShowsTheCurrentLinesFields();
+    void refillTypeNotANumber();
+
+    void checks_data();
+    void checks();
+    void editCommitsTheLinesEntries();
+    void newLineAndCancel();
+    void newLineNeedsTheFirstLinesId();
+    void editAndCancelRestoresEverything();
+    void refusedEditLeavesEverything();
+    void emptiedFieldGridStillReplacesTheLine();
+    void deleteLine_data();
+    void deleteLine();
+    void keyFilter_data();
+    void keyFilter();
+    void pastedTextIsFiltered();
+    void enterMovesOnOutsideEditing();
+    void fieldGridFollowsTheLineAndHolds();
+    void fieldRowsByKeyAndMenu();
+    void f10HandsTheGridOver();
+    void keyboardOnlyThreeLines();
+    void typeChangesOnlyInALineEdit_data();
+    void typeChangesOnlyInALineEdit();
+    void tabFromTheHeldLine_data();
+    void tabFromTheHeldLine();
+    void refusalLandsOnTheCellAtFault_data();
+    void refusalLandsOnTheCellAtFault();
+
+    void offeredOnlyForANewFormat_data();
+    void offeredOnlyForANewFormat();
+    void fromAnEmptyScreenToAStoredFormat();
+    void answersThatChangeNothing_data();
+    void answersThatChangeNothing();
+    void acceptedProposalReplacesTheCopiedLines_data();
+    void acceptedProposalReplacesTheCopiedLines();
+    void fileThatCannotBeRead_data();
+    void fileThatCannotBeRead();
+    void longProposalCancelled();
+    void refusedLineTypeStopsTheEntry();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString m_statement;
+};
+
+void TestEditor::orderLookupAndRefusals()
+{
+    FieldStore store;
+    QAbstractItemModelTester tester(&store, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (const char *field : {"0002-0001", "0001-0001", "0001-0002"})
+        store.add(QStringLiteral("K-") + field, field);
+    store.setSubItem("K-0001-0001", FieldStore::Descripcion, "second");
+    QCOMPARE(store.find("K-0001-0002"), 2);
+    QCOMPARE(store.find("K-9"), -1);
+
+    // A second row with the same key, or a sub-item of no row, is refused; nothing changes.
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, store.add("K-0001-0001", "other"));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, store.setSubItem("K-1-1", FieldStore::Id, "x"));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                             store.setSubItem("K-0001-0001", FieldStore::ColumnCount, "x"));
+    QCOMPARE(storeRows(store),
+             (QStringList{"K-0002-0001|0002-0001|||||||||", "K-0001-0001|0001-0001||second|||||||",
+                          "K-0001-0002|0001-0002|||||||||"}));
+
+    // Removing keeps the order of the rest and the lookup right; new rows go to the end.
+    store.removeAt(0);
+    store.removeAt(99); // out of range: nothing happens
+    store.add("K-0002-0001", "0002-0001");
+    QCOMPARE(QList<int>({store.find("K-0001-0001"), store.find("K-0002-0001")}),
+             QList<int>({0, 2}));
+    QCOMPARE(store.data(store.index(0, FieldStore::Descripcion)).toString(), "second");
+    QCOMPARE(store.data(store.index(2, FieldStore::Llave), Qt::UserRole).toString(), "K-0002-0001");
+    QCOMPARE(QList<int>({store.rowCount(), store.columnCount()}), QList<int>({3, 10}));
+    store.clear();
+    QCOMPARE(store.count(), 0);
+    QCOMPARE(store.find("K-0001-0001"), -1);
+}
+
+// The texts the load writes for each field: its key, its item text and its number.
+void TestEditor::keysTextsAndSequences_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<qint64>("sequence");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("number");
+    QTest::newRow("first") << "0001" << "0010" << qint64(0) << "K-0001-0010" << "0001-0010"
+                           << "0000";
+    QTest::newRow("empty parts") << "" << QString() << qint64(7) << "K--" << "-" << "0007";
+    QTest::newRow("three digits") << "12" << "ab" << qint64(990) << "K-12-ab" << "12-ab"
+                                  << "0990";
+    QTest::newRow("four digits") << "9999" << "9999" << qint64(9990) << "K-9999-9999"
+                                 << "9999-9999" << "9990";
+    QTest::newRow("more than four") << "1" << "2" << qint64(123456789012) << "K-1-2" << "1-2"
+                                    << "123456789012";
+    QTest::newRow("below zero") << "ñ" << "Ñ" << qint64(-10) << "K-ñ-Ñ" << "ñ-Ñ" << "-010";
+}
+
+void TestEditor::keysTextsAndSequences()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, field);
+    QFETCH(qint64, sequence);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QFETCH(QString, number);
+    QCOMPARE(FieldStore::keyFor(line, field), key);
+    QCOMPARE(FieldStore::textFor(line, field), text);
+    QCOMPARE(kesta::editor::sequenceText(sequence), number);
+}
+
+void TestEditor::refillShowsTheCurrentLinesFields()
+{
+    auto s = refillScreen();
+    auto *grid = s->fieldGrid();
+    s->lineGrid()->setCurrentRow(0);
+    s->screen->RellenaDetalle("0001");
+
+    // Only "SI", exactly, ticks the trim cell; a type code picks its entry of the type list.
+    QCOMPARE(gridRows(grid), (QStringList{"0000|D0000|3|4|NUMERO|V'0000|F\"0000|true|0001",
+                                          "0020|D0020|3|4|TEXTO|V'0020|F\"0020|false|0001",
+                                          "0030|D0030|3|4|Fecha|V'0030|F\"0030|false|0001",
+                                          "0040|D0040|3|4|CONSTANTE|V'0040|F\"0040|true|0001",
+                                          "0050|D0050|3|4|SQL|V'0050|F\"0050|false|0001",
+                                          "0060|D0060|3|4|CONSTANTE|V'0060|F\"0060|true|0001"}));
+    QVERIFY(grid->redraw() && !grid->hasPendingEdit());
+
+    // An empty argument leaves the grid as it is; the rows follow the line grid's current row,
+    // not the argument; each refill replaces the rows.
+    const QStringList shown = gridRows(grid);
+    s->screen->RellenaDetalle(QString());
+    QCOMPARE(gridRows(grid), shown);
+    s->lineGrid()->setCurrentRow(1);
+    s->screen->RellenaDetalle("5");
+    QCOMPARE(gridRows(grid), QStringList{"0010|D0010|3|4|TEXTO|V'0010|F\"0010|true|0002"});
+    s->lineGrid()->setCurrentRow(2);
+    s->screen->RellenaDetalle("3");
+    QCOMPARE(grid->Rows(), 0);
+    QVERIFY(s->record->messages.isEmpty());
+}
+
+void TestEditor::refillTypeNotANumber()
+{
+    auto s = refillScreen();
+    s->lineGrid()->setCurrentRow(0);
+    s->store().setSubItem("K-0001-0030", FieldStore::Tipo, "x5");
+
+    s->screen->RellenaDetalle("1");
+
+    verifyMessage(*s, "7500023", 16, "Velkora");
+    const QString text = s->record->messages.value(0).text;
+    QVERIFY2(text.startsWith("RellenaDetalle()\r\n") && text.contains("x5"), qPrintable(text));
+    // The rows added until then stay; repainting is resumed.
+    const QStringList rows = gridRows(s->fieldGrid());
+    QVERIFY2(rows.size() <= 3 && rows.value(1).startsWith("0020|"), qPrintable(rows.join('\n')));
+    QVERIFY(s->fieldGrid()->redraw());
+}
+
+void TestEditor::checks_data()
+{
+    QTest::addColumn<LineRowInput>("lineRow");
+    QTest::addColumn<int>("lineRows");
+    QTest::addColumn<QStringList>("otherOrders");
+    QTest::addColumn<QList<FieldRowInput>>("fields");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("row"); // the field row at fault; -1 for the line
+
+    const QList<FieldRowInput> one{field("1")};
+    QTest::newRow("one line without ID") << line("") << 1 << QStringList() << one << ""
+                                         << "" << -1;
+    QTest::newRow("two lines, no ID") << line("") << 2 << QStringList{"1"} << one << "7500003"
+                                      << "El ID es requerido cuando existe más de una línea" << -1;
+    LineRowInput noDescription = line();
+    noDescription.descripcion.clear();
+    QTest::newRow("line cell empty") << noDescription << 2 << QStringList{"1"} << one << "7500002"
+                                     << "Datos incorrectos de la línea actual" << -1;
+    QTest::newRow("no field row") << line() << 1 << QStringList() << QList<FieldRowInput>()
+                                  << "7500004"
+                                  << "Debe especificar un ID" << 0;
+    QTest::newRow("empty ID and position: the ID first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("", "")} << "7500004"
+        << "Debe especificar un ID" << 0;
+    QTest::newRow("empty position")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "")} << "7500005"
+        << "Debe especificar una posición" << 0;
+    QTest::newRow("empty length") << line() << 1 << QStringList()
+                                  << QList<FieldRowInput>{field("1", "1", "")} << "7500006"
+                                  << "Debe espcicifcar una longitud" << 0;
+    QTest::newRow("no type") << line() << 1 << QStringList()
+                             << QList<FieldRowInput>{field("1", "1", "2", -1)} << "7500007"
+                             << "Debe especificar un tipo" << 0;
+    QTest::newRow("duplicate 7") << line() << 1 << QStringList()
+                                 << QList<FieldRowInput>{field("7"), field("7")} << "7500010"
+                                 << "El ID 7 está duplicado" << 0;
+    QTest::newRow("a and A differ")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("a"), field("A")} << ""
+        << "" << -1;
+    QTest::newRow("duplicate ab shown in upper case")
+        << line() << 1 << QStringList()
+        << QList<FieldRowInput>{field("x"), field("ab"), field("ab")} << "7500010"
+        << "El ID AB está duplicado" << 1;
+    QTest::newRow("empty cell of row 2 before a duplicate of rows 3 and 4")
+        << line() << 1 << QStringList()
+        << QList<FieldRowInput>{field("1"), field("2", ""), field("3"), field("3")} << "7500005"
+        << "Debe especificar una posición" << 1;
+    QTest::newRow("duplicate of row 1 before an empty cell of row 2")
+        << line() << 1 << QStringList()
+        << QList<FieldRowInput>{field("1"), field("2", ""), field("1")} << "7500010"
+        << "El ID 1 está duplicado" << 0;
+    FieldRowInput sparse = field("4");
+    sparse.descripcion.clear();
+    QTest::newRow("empty description, value and format")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{sparse} << ""
+        << "" << -1;
+    QTest::newRow("1 and 01 give one field number")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01")}
+        << "7500008"
+        << "Los ID 1 y 01 dan el mismo número de campo 0001" << 0;
+    QTest::newRow("line number of another line")
+        << line() << 2 << QStringList{"0003"} << one << "7500009"
+        << "El número de línea 0003 ya está asignado a otra línea" << -1;
+    QTest::newRow("field position 0")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0")} << "7500013"
+        << "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << 0;
+    QTest::newRow("field length beyond the column")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "2000000001")}
+        << "7500013"
+        << "La longitud del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó "
+           "2000000001)"
+        << 0;
+    QTest::newRow("line length 0") << line("H", "1", "0") << 1 << QStringList() << one << "7500027"
+                                   << "La longitud de la línea debe ser un número entero mayor que "
+                                      "cero, de como mucho dos mil millones (se indicó 0)"
+                                   << -1;
+
+    // One row that breaks two checks: the first in their order is the one reported.
+    LineRowInput bare = line("");
+    bare.descripcion.clear();
+    QTest::newRow("line: a cell empty and no ID of two lines, the cell first")
+        << bare << 2 << QStringList{"1"} << one << "7500002"
+        << "Datos incorrectos de la línea actual" << -1;
+    QTest::newRow("line: no ID of two lines and a taken number, the ID first")
+        << line("") << 2 << QStringList{"0003"} << one << "7500003"
+        << "El ID es requerido cuando existe más de una línea" << -1;
+    QTest::newRow("line: a taken number and length 0, the number first")
+        << line("H", "1", "0") << 2 << QStringList{"3"} << one << "7500009"
+        << "El número de línea 0003 ya está asignado a otra línea" << -1;
+    QTest::newRow("line: position and length 0, the position first")
+        << line("H", "0", "0") << 1 << QStringList() << one << "7500027"
+        << "La posición de la línea debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << -1;
+    QTest::newRow("line at fault and no field row, the line first")
+        << line("H", "1", "0") << 1 << QStringList() << QList<FieldRowInput>() << "7500027"
+        << "La longitud de la línea debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << -1;
+    QTest::newRow("field: position and length empty, the position first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "", "")} << "7500005"
+        << "Debe especificar una posición" << 0;
+    QTest::newRow("field: length empty and no type, the length first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "1", "", -1)}
+        << "7500006"
+        << "Debe espcicifcar una longitud" << 0;
+    QTest::newRow("field: no type and position 0, the type first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0", "2", -1)}
+        << "7500007"
+        << "Debe especificar un tipo" << 0;
+    QTest::newRow("field: position and length 0, the position first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0", "0")} << "7500013"
+        << "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << 0;
+    QTest::newRow("field: position 0 and a duplicate, the position first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1", "0"), field("1")}
+        << "7500013"
+        << "La posición del campo 0001 debe ser un número entero mayor que cero, de como mucho dos "
+           "mil millones (se indicó 0)"
+        << 0;
+    QTest::newRow("field: a duplicate and a 01 after it, the duplicate first")
+        << line() << 1 << QStringList() << QList<FieldRowInput>{field("1"), field("01"), field("1")}
+        << "7500010"
+        << "El ID 1 está duplicado" << 0;
+}
+
+void TestEditor::checks()
+{
+    QFETCH(LineRowInput, lineRow);
+    QFETCH(int, lineRows);
+    QFETCH(QStringList, otherOrders);
+    QFETCH(QList<FieldRowInput>, fields);
+    QFETCH(QString, id);
+    QFETCH(QString, text);
+    QFETCH(int, row);
+
+    const auto refusal = checkLineEdit(lineRow, lineRows, otherOrders, fields);
+    QCOMPARE(refusal ? refusal->message.id : QString(), id.isEmpty() ? "" : "ERR-ID:" + id);
+    if (refusal) {
+        QCOMPARE(refusal->message.text, text);
+        QCOMPARE(refusal->message.style, 48);
+        // Faults of the field rows send the user to the row at fault in the field grid; a
+        // duplicate also tells the toolbar that no save takes place.
+        QCOMPARE(refusal->fieldRow, row);
+        QCOMPARE(refusal->focusFieldGrid, row >= 0);
+        QCOMPARE(refusal->cancelSave, id == "7500010" || id == "7500008");
+    }
+}
+
+void TestEditor::editCommitsTheLinesEntries()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+    s.forget();
+
+    s.click(1); // Editar
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    s.typeCell(s.fieldGrid(), 0, "Descripción", "Fecha valor");
+    s.key(Qt::Key_Insert);
+    s.typeCell(s.fieldGrid(), 1, "ID", "5");
+    s.typeCell(s.fieldGrid(), 1, "Posicion", "10");
+    s.typeCell(s.fieldGrid(), 1, "Longitud", "8");
+    s.typeCell(s.fieldGrid(), 1, "Tipo", "N");
+    s.typeCell(s.fieldGrid(), 1, "Trim", " ");
+    s.click(3); // Aceptar
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+    // The other line's entries keep their place and content; the edited line's are replaced at
+    // the end, numbered "0000", with type codes and SI/NO.
+    QCOMPARE(storeRows(s.store()),
+             (QStringList{"K-0001-0001|0001-0001|0000|Cuenta|1|2|01|||SI|0001",
+                          "K-0001-0002|0001-0002|0010|Nombre|1|2|02|||SI|0001",
+                          "K-0002-0020|0002-0020|0020|Fecha valor|1|2|03|||SI|0002",
+                          "K-0002-0005|0002-0005|0005||10|8|01|||SI|0002"}));
+    QCOMPARE(s.fieldRows(),
+             (QStringList{"0020|Fecha valor|1|2|Fecha|||true", "0005||10|8|NUMERO|||true"}));
+    for (const auto *grid : {s.lineGrid(), s.fieldGrid()}) {
+        for (int c = 0; c < grid->columnCount(); ++c)
+            QCOMPARE(grid->isColumnLocked(c), grid->columnName(c) != "Tipo");
+    }
+}
+
+void TestEditor::newLineAndCancel()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    const QStringList linesBefore = gridRows(s.lineGrid());
+    const QStringList fieldsBefore = s.fieldRows();
+
+    // "Nuevo" then "Cancelar": both grids as they were.
+    s.click(0);
+    QCOMPARE(s.lineGrid()->Rows(), 3);
+    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
+             QList<int>({2, 0}));
+    QCOMPARE(s.focus(), s.lineGrid());
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003")); // offered
+    s.keys("9");
+    s.click(4);
+    QCOMPARE(gridRows(s.lineGrid()), linesBefore);
+    QCOMPARE(s.fieldRows(), fieldsBefore);
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    // A new line 3 with the fields 1 and 2.
+    s.click(0);
+    for (const auto &[column, text] :
+         {std::pair{"Orden", "3"}, std::pair{"ID", "T"}, std::pair{"Descripción", "Totales"},
+          std::pair{"Posicion", "1"}, std::pair{"Longitud", "1"}})
+        s.typeCell(s.lineGrid(), 2, column, text);
+    s.fieldGrid()->setFocus();
+    for (int row = 0; row < 2; ++row) {
+        s.key(Qt::Key_Insert);
+        s.typeCell(s.fieldGrid(), row, "ID", QString::number(row + 1));
+        s.typeCell(s.fieldGrid(), row, "Posicion", "2");
+        s.typeCell(s.fieldGrid(), row, "Longitud", "6");
+        s.typeCell(s.fieldGrid(), row, "Tipo", "F");
+    }
+    s.click(3);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(storeRows(s.store()).mid(3), (QStringList{"K-3-0001|3-0001|0001||2|6|03|||NO|3",
+                                                       "K-3-0002|3-0002|0002||2|6|03|||NO|3"}));
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003"));
+    QVERIFY(!s.lineGrid()->hasPendingEdit());
+}
+
+// "Nuevo" on the one line type of a format, whose ID is empty: refused, nothing else changes;
+// once that line has its ID, the second line is added.
+void TestEditor::newLineNeedsTheFirstLinesId()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    LineRow line;
+    line.lineId = "";
+    insertLine(db, line);
+    insertField(db, FieldRow{});
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.editShown();
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList fields = s.fieldRows();
+    const QStringList store = storeRows(s.store());
+    QCOMPARE(lines.size(), 1);
+    s.forget();
+
+    s.click(0);
+    verifyMessage(s, "7500001", 48, "Atención");
+    QCOMPARE(s.record->messages.value(0).text,
+             QStringLiteral("No se puede agregar más líneas si el ID de la primera está vacío"));
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(s.fieldRows(), fields);
+    QCOMPARE(storeRows(s.store()), store);
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    s.click(1);
+    s.typeCell(s.lineGrid(), 0, "ID", "H");
+    s.click(3);
+    QVERIFY2(s.record->messages.size() == 1, qPrintable(s.record->messages.value(1).text));
+    s.click(0);
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.lineGrid()->Rows(), 2);
+    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
+             QList<int>({1, 0}));
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+}
+
+// "Editar" on the second line, its cells and its fields changed (one changed, one added), then
+// "Cancelar": the line row, both grids and the field store as they were, and a save writes the
+// stored format unchanged.
+void TestEditor::editAndCancelRestoresEverything()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList fields = s.fieldRows();
+    const QStringList store = storeRows(s.store());
+    QCOMPARE(fields, QStringList{"0020|Fecha|1|2|Fecha|||true"});
+
+    s.click(1); // Editar
+    for (const auto &[column, text] : {std::pair{"ID", "X"}, std::pair{"Descripción", "Otra"},
+                                       std::pair{"Posicion", "7"}, std::pair{"Longitud", "3"}})
+        s.typeCell(s.lineGrid(), 1, column, text);
+    s.typeCell(s.fieldGrid(), 0, "Descripción", "Cambiada");
+    s.typeCell(s.fieldGrid(), 0, "Longitud", "9");
+    s.typeCell(s.fieldGrid(), 0, "Tipo", "N");
+    s.key(Qt::Key_Insert);
+    s.typeCell(s.fieldGrid(), 1, "ID", "5");
+    s.typeCell(s.fieldGrid(), 1, "Posicion", "4");
+    QCOMPARE(s.lineGrid()->cellText(1, "Descripción"), QStringLiteral("Otra"));
+    QCOMPARE(s.fieldGrid()->Rows(), 2);
+    QCOMPARE(s.fieldRows().first(), QStringLiteral("0020|Cambiada|1|9|NUMERO|||true"));
+
+    s.click(4); // Cancelar
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(s.fieldRows(), fields);
+    QCOMPARE(storeRows(s.store()), store);
+    QCOMPARE(s.lineGrid()->currentRow(), 1);
+    QVERIFY(!s.screen->LineEditActive());
+    QVERIFY(!s.lineGrid()->hasPendingEdit());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    s.forget();
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(db.scalar("SELECT Ly_Linea_ID || '|' || Ly_Descripcion_ID || '|' || Ly_Posicion || "
+                       "'|' || Ly_Longitud FROM Layout WHERE Ly_ID = '0002'")
+                 .toString(),
+             QStringLiteral("D|Detalle|1|1"));
+    QCOMPARE(db.scalar("SELECT Ld_Descripcion || '|' || Ld_Longitud || '|' || Ld_Tipo FROM "
+                       "Layout_Detalle WHERE Ly_ID = '0002'")
+                 .toString(),
+             QStringLiteral("Fecha|2|03"));
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle").toInt(), 3);
+}
+
+void TestEditor::refusedEditLeavesEverything()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    const QStringList store = storeRows(s.store());
+    s.click(1);
+
+    // The second field's ID typed as "0": the same field number as the first one's "0000".
+    s.typeCell(s.fieldGrid(), 1, "ID", "0");
+    s.lineGrid()->setFocus();
+    s.forget();
+    s.click(3);
+    verifyMessage(s, "7500008", 48, "Atención");
+    QCOMPARE(s.focus(), s.fieldGrid());
+    QCOMPARE(s.fieldGrid()->currentRow(), 0);
+
+    // A duplicate, and a line number that another line has.
+    s.typeCell(s.fieldGrid(), 1, "ID", "0000");
+    s.typeCell(s.lineGrid(), 0, "Orden", "2");
+    s.forget();
+    s.click(3);
+    verifyMessage(s, "7500009", 48, "Atención");
+    s.typeCell(s.lineGrid(), 0, "Orden", "1");
+    s.forget();
+    s.click(3);
+    verifyMessage(s, "7500010", 48, "Atención");
+
+    // Refused every time: the store as it was, the edit still open with the typed values.
+    QCOMPARE(storeRows(s.store()), store);
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    QCOMPARE(s.fieldGrid()->cell(1, "ID").toString(), QStringLiteral("0000"));
+    QVERIFY(!s.lineGrid()->isColumnLocked(0));
+}
+
+void TestEditor::emptiedFieldGridStillReplacesTheLine()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    s.click(1);
+    s.fieldGrid()->setFocus();
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+    s.key(Qt::Key_Down);
+    s.typeCell(s.fieldGrid(), 0, "ID", "7");
+    s.typeCell(s.fieldGrid(), 0, "Posicion", "1");
+    s.typeCell(s.fieldGrid(), 0, "Longitud", "1");
+    s.typeCell(s.fieldGrid(), 0, "Tipo", "T");
+    s.click(3);
+
+    // The line's earlier entries went although no row of the grid named them any more.
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(storeKeys(s.store()), (QStringList{"K-0002-0001", "K-0001-0007"}));
+}
+
+void TestEditor::deleteLine_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("No") << 7;
+    QTest::newRow("Yes") << 6;
+}
+
+void TestEditor::deleteLine()
+{
+    QFETCH(int, answer);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList store = storeRows(s.store());
+    s.forget();
+    s.record->answers = {answer};
+
+    s.click(2);
+
+    verifyMessage(s, "7500026", 36, "Confirmar eliminación");
+    QCOMPARE(s.record->messages.first().text,
+             QStringLiteral("¿Seguro que desea eliminar la línea seleccionada?"));
+    if (answer == 7) {
+        QCOMPARE(gridRows(s.lineGrid()), lines);
+        QCOMPARE(storeRows(s.store()), store);
+        return;
+    }
+    // The line goes with its fields; the field grid shows the line now current.
+    QCOMPARE(gridRows(s.lineGrid()), lines.mid(1));
+    QCOMPARE(storeKeys(s.store()), QStringList{"K-0002-0001"});
+    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+}
+
+void TestEditor::keyFilter_data()
+{
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed"); // "<" is a backspace
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("position digits and backspace") << true << "Posicion"
+                                                   << "12<5"
+                                                   << "15";
+    QTest::newRow("position refuses sign, point, blank, letter") << true << "Posicion"
+                                                                 << "-. a"
+                                                                 << "1";
+    QTest::newRow("length digits in between refusals") << true << "Longitud"
+                                                       << "a3-4"
+                                                       << "34";
+    QTest::newRow("ID takes anything") << true << "ID"
+                                       << "aB-1 ."
+                                       << "aB-1 .";
+    QTest::newRow("description takes anything") << true << "Descripción"
+                                                << "x-y"
+                                                << "x-y";
+    QTest::newRow("nothing outside the editing state") << false << "ID"
+                                                       << "abc"
+                                                       << "H";
+}
+
+void TestEditor::keyFilter()
+{
+    QFETCH(bool, editing);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    if (editing) {
+        s.editShown();
+        s.click(1);
+    }
+    auto *grid = s.lineGrid();
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(0, grid->columnIndex(column)));
+    for (const QChar c : typed)
+        c == '<' ? s.key(Qt::Key_Backspace) : s.keys(QString(c));
+    grid->commitCellEdit();
+    QCOMPARE(grid->cell(0, column).toString(), expected);
+}
+
+void TestEditor::pastedTextIsFiltered()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    s.click(1);
+    auto *grid = s.fieldGrid();
+    grid->setFocus();
+    QVERIFY(grid->setCurrentCell(0, grid->columnIndex("Posicion")));
+    QApplication::clipboard()->setText("4-a 2\n");
+    s.key(Qt::Key_F2);
+    s.key(Qt::Key_A, Qt::ControlModifier);
+    s.key(Qt::Key_V, Qt::ControlModifier);
+    grid->commitCellEdit();
+    QCOMPARE(grid->cell(0, "Posicion").toString(), QStringLiteral("42"));
+    // A description takes the text as it is, but on one line.
+    QVERIFY(grid->setCurrentCell(0, grid->columnIndex("Descripción")));
+    s.key(Qt::Key_F2);
+    s.key(Qt::Key_A, Qt::ControlModifier);
+    s.key(Qt::Key_Insert, Qt::ShiftModifier);
+    grid->commitCellEdit();
+    QCOMPARE(grid->cell(0, "Descripción").toString(), QStringLiteral("4-a 2"));
+}
+
+void TestEditor::enterMovesOnOutsideEditing()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.lineGrid()->setFocus();
+    QVERIFY(s.lineGrid()->setCurrentCell(0, 1));
+    s.key(Qt::Key_Return);
+    QCOMPARE(s.lineGrid()->currentColumn(), 2);
+    QCOMPARE(s.lineGrid()->cell(0, "ID").toString(), QStringLiteral("H"));
+    QCOMPARE(s.record->lastCall("SimulateKeys"), QStringLiteral("SimulateKeys(\t|0)"));
+}
+
+void TestEditor::fieldGridFollowsTheLineAndHolds()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    auto *lines = s.lineGrid();
+    const auto clickCell = [lines](int row, int column) {
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {},
+                          lines->visualRect(lines->model()->index(row, column)).center());
+    };
+
+    clickCell(1, 0);
+    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+    // Another cell of the same row: no refill (a marker row stays).
+    s.fieldGrid()->setCell(s.fieldGrid()->AddNew(), "ID", "marker");
+    clickCell(1, 3);
+    QCOMPARE(s.fieldGrid()->Rows(), 2);
+    s.key(Qt::Key_Up);
+    QCOMPARE(s.fieldRows().size(), 2);
+    QCOMPARE(s.fieldRows().first().section('|', 1, 1), QStringLiteral("Cuenta"));
+
+    // During a line edit the line grid stays on the line under edit and the fields stay.
+    s.editShown();
+    s.click(1);
+    const QStringList fields = s.fieldRows();
+    clickCell(1, 0);
+    lines->setFocus();
+    s.key(Qt::Key_Down);
+    QCOMPARE(lines->currentRow(), 0);
+    QCOMPARE(s.fieldRows(), fields);
+    clickCell(0, 3);
+    QCOMPARE(lines->currentColumn(), 3);
+}
+
+void TestEditor::fieldRowsByKeyAndMenu()
+{
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    auto *fields = s.fieldGrid();
+    const auto menuEntries = [fields] {
+        std::unique_ptr<QMenu> menu(velkora::services::createGridMenu(fields, nullptr));
+        QStringList names;
+        for (const QAction *action : menu->actions())
+            names << action->objectName();
+        return names.mid(0, 2);
+    };
+
+    // Outside a line edit the keys add and remove nothing, and the menu offers neither.
+    fields->setFocus();
+    fields->setCurrentCell(1, 0);
+    for (const auto &[k, m] :
+         {std::pair{Qt::Key_Down, Qt::NoModifier}, std::pair{Qt::Key_Insert, Qt::NoModifier},
+          std::pair{Qt::Key_Delete, Qt::ControlModifier}})
+        s.key(k, m);
+    QCOMPARE(fields->Rows(), 2);
+    QVERIFY(!menuEntries().contains("actAgregarCampo"));
+
+    s.click(1);
+    fields->setFocus();
+    fields->setCurrentCell(1, 0);
+    QCOMPARE(menuEntries(), (QStringList{"actAgregarCampo", "actEliminarCampo"}));
+    s.key(Qt::Key_Down); // on the last row: a new row
+    QCOMPARE(QList<int>({fields->Rows(), fields->currentRow(), fields->currentColumn()}),
+             QList<int>({3, 2, 0}));
+    s.key(Qt::Key_Down); // on a blank last row: nothing more
+    QCOMPARE(fields->Rows(), 3);
+    s.key(Qt::Key_Insert);
+    QCOMPARE(fields->Rows(), 4);
+    fields->setCurrentCell(0, 1);
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(fields->Rows(), 3);
+    QCOMPARE(fields->cell(0, "Descripción").toString(), QStringLiteral("Nombre"));
+    fields->actions().at(0)->trigger(); // the menu's "Agregar campo"
+    QCOMPARE(fields->Rows(), 4);
+}
+
+void TestEditor::f10HandsTheGridOver()
+{
+    EditScreen s;
+    s.fieldGrid()->setFocus();
+    s.key(Qt::Key_F10, Qt::ShiftModifier);
+    s.key(Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
+    s.lineGrid()->setFocus();
+    s.key(Qt::Key_F10);
+    QStringList calls = s.record->calls.filter("GridCommand");
+    QCOMPARE(calls, (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
+                                 "GridCommandF10(ssLinea)"}));
+}
+
+// From an empty screen to a load format of three line types with their fields, with nothing
+// but the keyboard.
+void TestEditor::keyboardOnlyThreeLines()
+{
+    EditScreen s;
+    s.keyBox()->setFocus();
+    s.key(Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(s.toolbar()->EditMode());
+    QCOMPARE(s.focus(), s.keyBox());
+    s.keys("0042");
+    QVERIFY(tabTo("txtDescripcion"));
+    s.keys("Pagos");
+
+    const QStringList lineTypes{"1\tH\tCabecera\t1\t1", "2\tD\tDetalle\t1\t1",
+                                "3\tT\tTotales\t1\t1"};
+    for (int line = 0; line < 3; ++line) {
+        leaveGridsBack();
+        QVERIFY(tabTo("cmdControles_0", line > 0));
+        s.key(Qt::Key_Space); // "Nuevo"
+        QCOMPARE(s.focus(), s.lineGrid());
+        for (const QString &cell : lineTypes.at(line).split('\t')) {
+            s.keys(cell);
+            s.key(Qt::Key_Tab); // after the last cell the focus moves on to the field grid
+        }
+        QCOMPARE(s.focus(), s.fieldGrid());
+        for (int field = 1; field <= 2; ++field) {
+            s.key(Qt::Key_Down); // a new field row
+            for (const QString &cell :
+                 {QString::number(field), QStringLiteral("Campo"), QString::number(field * 2),
+                  QStringLiteral("2"), QStringLiteral("T")}) {
+                s.keys(cell);
+                s.key(Qt::Key_Return); // Enter moves on as TAB does
+            }
+        }
+        // Back to "Aceptar", which stands where "Nuevo" stands.
+        leaveGridsBack();
+        QVERIFY(tabTo("cmdControles_3", true));
+        s.key(Qt::Key_Space);
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QVERIFY(!s.screen->LineEditActive());
+    }
+
+    QCOMPARE(s.lineGrid()->Rows(), 3);
+    QStringList orders;
+    for (int row = 0; row < 3; ++row)
+        orders << s.lineGrid()->cellText(row, "Orden") + s.lineGrid()->cellText(row, "ID");
+    QCOMPARE(orders, (QStringList{"0001H", "0002D", "0003T"}));
+    QCOMPARE(storeKeys(s.store()),
+             (QStringList{"K-1-0001", "K-1-0002", "K-2-0001", "K-2-0002", "K-3-0001", "K-3-0002"}));
+    QCOMPARE(s.store().subItem(5, kesta::editor::FieldStore::Tipo), QStringLiteral("02"));
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0042"));
+}
+
+// The field grid takes input only during a line edit: outside one the Tipo cell, whose column
+// is never locked, opens no editor however the user tries, so the grid shows what the store
+// holds; during one the same gesture opens the type list.
+void TestEditor::typeChangesOnlyInALineEdit_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::newRow("a letter") << "F";
+    QTest::newRow("F2") << "F2";
+}
+
+void TestEditor::typeChangesOnlyInALineEdit()
+{
+    QFETCH(QString, gesture);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    auto *fields = s.fieldGrid();
+    const QStringList store = storeRows(s.store());
+    const auto tryType = [&] {
+        fields->setFocus();
+        QVERIFY(fields->setCurrentCell(0, fields->columnIndex("Tipo")));
+        s.key(gesture == "F" ? Qt::Key_F : Qt::Key_F2);
+    };
+
+    tryType();
+    QCOMPARE(s.focus(), fields);
+    QCOMPARE(fields->cellText(0, "Tipo"), QStringLiteral("NUMERO"));
+    QCOMPARE(storeRows(s.store()), store);
+
+    s.click(1); // Editar
+    tryType();
+    QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("listEditor"));
+}
+
+// "Editar" on a line that is not the last: TAB and Enter on the held row's last cell go on to
+// the field grid's first cell (the hold refuses the next row); Shift+TAB on its first cell
+// goes back to the control before the grid. Outside a line edit TAB goes on to the next row.
+void TestEditor::tabFromTheHeldLine_data()
+{
+    QTest::addColumn<bool>("lineEdit");
+    QTest::addColumn<int>("lineRow"); // the line held (or current, outside a line edit)
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed"); // typed first into the cell, its editor left open
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("rowAfter"); // the line grid's current row afterwards
+    const int none = Qt::NoModifier;
+    QTest::newRow("TAB") << true << 0 << "Longitud"
+                         << "" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
+    QTest::newRow("TAB in the cell editor") << true << 0 << "Longitud"
+                                            << "7" << int(Qt::Key_Tab) << none << "ssDetalle" << 0;
+    QTest::newRow("Enter") << true << 0 << "Longitud"
+                           << "" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
+    QTest::newRow("Enter in the cell editor")
+        << true << 0 << "Longitud"
+        << "7" << int(Qt::Key_Return) << none << "ssDetalle" << 0;
+    QTest::newRow("Shift+TAB on the first cell of the second line")
+        << true << 1 << "Orden"
+        << "" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "other" << 1;
+    QTest::newRow("TAB outside a line edit") << false << 0 << "Longitud"
+                                             << "" << int(Qt::Key_Tab) << none << "ssLinea" << 1;
+}
+
+void TestEditor::tabFromTheHeldLine()
+{
+    QFETCH(bool, lineEdit);
+    QFETCH(int, lineRow);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, focus);
+    QFETCH(int, rowAfter);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    auto *lines = s.lineGrid();
+    auto *fields = s.fieldGrid();
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(lineRow, 0));
+    fields->setCurrentCell(fields->Rows() - 1, 3); // the field grid's cell is elsewhere
+    if (lineEdit)
+        s.click(1);
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(lineRow, lines->columnIndex(column)));
+    if (!typed.isEmpty()) {
+        s.keys(typed);
+        QVERIFY(s.focus() != lines);
+    }
+
+    s.key(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    QWidget *now = s.focus();
+    if (focus == "other")
+        QVERIFY(now && now != lines && now != fields && !lines->isAncestorOf(now));
+    else
+        QCOMPARE(now ? now->objectName() : QString(), focus);
+    QCOMPARE(lines->currentRow(), rowAfter);
+    QCOMPARE(s.screen->LineEditActive(), lineEdit);
+    if (focus == "ssDetalle")
+        QCOMPARE(QList<int>({fields->currentRow(), fields->currentColumn()}), QList<int>({0, 0}));
+    if (!typed.isEmpty())
+        QCOMPARE(lines->cell(lineRow, column).toString(), typed);
+}
+
+// A refused "Aceptar" puts the user on the cell at fault, in the line under edit or in the
+// field row, wherever the cursor was.
+void TestEditor::refusalLandsOnTheCellAtFault_data()
+{
+    QTest::addColumn<QString>("grid"); // where the fault is typed
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value"); // empty: the cell is emptied
+    QTest::addColumn<QString>("messageId");
+    QTest::newRow("line description empty") << "ssLinea" << 1 << "Descripción"
+                                            << ""
+                                            << "7500002";
+    QTest::newRow("line ID empty beside another line") << "ssLinea" << 1 << "ID"
+                                                       << ""
+                                                       << "7500003";
+    QTest::newRow("line number of the other line") << "ssLinea" << 1 << "Orden"
+                                                   << "1"
+                                                   << "7500009";
+    QTest::newRow("line position 0") << "ssLinea" << 1 << "Posicion"
+                                     << "0"
+                                     << "7500027";
+    QTest::newRow("line length 0") << "ssLinea" << 1 << "Longitud"
+                                   << "0"
+                                   << "7500027";
+    QTest::newRow("field position 0") << "ssDetalle" << 0 << "Posicion"
+                                      << "0"
+                                      << "7500013";
+    QTest::newRow("field type empty, second row") << "ssDetalle" << 1 << "Tipo"
+                                                  << ""
+                                                  << "7500007";
+    QTest::newRow("field ID twice") << "ssDetalle" << 0 << "ID"
+                                    << "21"
+                                    << "7500010";
+}
+
+void TestEditor::refusalLandsOnTheCellAtFault()
+{
+    QFETCH(QString, grid);
+    QFETCH(int, row);
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QString, messageId);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.editShown();
+    auto *lines = s.lineGrid();
+    auto *fields = s.fieldGrid();
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(1, 0));
+    s.click(1); // Editar on the second line: one field, ID 0020
+    // A second field row, whole but for its type.
+    fields->setFocus();
+    fields->setCurrentCell(0, 0);
+    s.key(Qt::Key_Insert);
+    for (const auto &[name, text] :
+         {std::pair{"ID", "21"}, std::pair{"Posicion", "3"}, std::pair{"Longitud", "1"}})
+        s.typeCell(fields, 1, name, text);
+    if (!(grid == "ssDetalle" && column == "Tipo"))
+        s.typeCell(fields, 1, "Tipo", "T");
+
+    auto *target = s.child<LoadScreen::Grid>(qPrintable(grid));
+    if (value.isEmpty() && column != "Tipo")
+        clearCell(target, row, column);
+    else if (!value.isEmpty())
+        s.typeCell(target, row, column, value);
+    // The cursor elsewhere: another cell of the line, then the field grid's last cell.
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(1, column == "Longitud" ? 0 : 4));
+    fields->setFocus();
+    fields->setCurrentCell(fields->Rows() - 1, fields->columnIndex("Valor"));
+    s.forget();
+    s.click(3);
+
+    QCOMPARE(s.record->messages.size(), 1);
+    QCOMPARE(s.record->messages.first().messageId, "ERR-ID:" + messageId);
+    QCOMPARE(s.focus(), target);
+    QCOMPARE(target->currentRow(), row);
+    QCOMPARE(target->currentColumnName(), target->columnName(target->columnIndex(column)));
+    QVERIFY(s.screen->LineEditActive());
+}
+
+void TestEditor::initTestCase()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_statement = writeStatement(m_folder->path());
+}
+
+void TestEditor::offeredOnlyForANewFormat_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("empty screen") << "start" << false;
+    QTest::newRow("shown format") << "load" << false;
+    QTest::newRow("Edit of the shown format") << "edit" << false;
+    QTest::newRow("New") << "new" << true;
+    QTest::newRow("Copy") << "copy" << true;
+    QTest::newRow("New, a line type under edit") << "new, Nuevo" << false;
+    QTest::newRow("New, the line type accepted") << "new, Nuevo, Aceptar" << true;
+    QTest::newRow("New, then Cancel") << "new, cancel" << false;
+}
+
+void TestEditor::offeredOnlyForANewFormat()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, offered);
+    KESTA_TWO_LINE_SCREEN();
+    if (path == "load" || path == "edit" || path == "copy")
+        s.typeKey("1");
+    if (path == "edit")
+        s.command("Edit");
+    if (path == "copy")
+        s.command("B1");
+    if (path.startsWith("new"))
+        s.command("New");
+    if (path.contains("Nuevo")) {
+        s.click(0);
+        for (const auto &[column, text] :
+             {std::pair{"Orden", "1"}, std::pair{"Descripción", "Todo"}, std::pair{"Posicion", "1"},
+              std::pair{"Longitud", "1"}})
+            s.typeCell(s.lineGrid(), 0, column, text);
+    }
+    if (path.contains("Aceptar")) {
+        s.fieldGrid()->setFocus();
+        s.key(Qt::Key_Insert);
+        for (const auto &[column, text] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
+                                           std::pair{"Longitud", "80"}, std::pair{"Tipo", "T"}})
+            s.typeCell(s.fieldGrid(), 0, column, text);
+        s.click(3);
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    }
+    if (path.endsWith("cancel"))
+        s.command("Cancel");
+
+    QMenu *menu = rightClick(s, s.lineGrid());
+    QVERIFY(menu);
+    QCOMPARE(menuEntries(menu).contains(ProposeEntry), offered);
+    QCOMPARE(s.record->lastCall("GridCommandShiftF10"),
+             QStringLiteral("GridCommandShiftF10(ssLinea)"));
+    // The field grid's menu never offers it.
+    QMenu *fieldMenu = rightClick(s, s.fieldGrid());
+    QVERIFY(fieldMenu);
+    QVERIFY(!menuEntries(fieldMenu).contains(ProposeEntry));
+}
+
+// From an empty screen: New, the proposal from the statement accepted, a key and a
+// description typed, Save; the key read back shows and stores the proposal, and the test of
+// the stored format on the statement finds every line typed and no field in error.
+void TestEditor::fromAnEmptyScreenToAStoredFormat()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    EditScreen s(db.connectionName());
+    const velkora::proposal::Proposal proposal = proposalFor(m_statement);
+    const velkora::formats::LoadFormat proposed = velkora::proposal::toLoadFormat(proposal, "0042");
+    QStringList proposedIds;
+    for (const auto &type : proposal.lineTypes)
+        proposedIds << type.id;
+    QCOMPARE(proposedIds.size(), 3);
+
+    s.command("New");
+    s.keys("0042");
+    s.child("txtDescripcion")->setFocus();
+    s.keys("Extracto");
+    s.forget();
+    s.record->chosenFiles << m_statement;
+
+    QStringList lineTypeIds, fieldPositions, summary, shownRules;
+    qint64 sampleRows = -1;
+    bool bandsShown = false;
+    ProposalAnswer answer([&](ProposalDialog &dialog) {
+        lineTypeIds = modelColumn(dialog.lineTypesTable()->model(), 0);
+        shownRules = modelColumn(dialog.rulesTable()->model(), 3);
+        fieldPositions = modelColumn(dialog.fieldsTable()->model(), 2);
+        summary << dialog.findChild<QLabel *>("lblResumen")->text()
+                << dialog.findChild<QLabel *>("lblSinTipo")->text();
+        sampleRows = dialog.linesView()->rowCount();
+        // The first line type's first field is a band on the sample's first line.
+        dialog.fieldsTable()->setCurrentIndex(dialog.fieldsTable()->model()->index(0, 0));
+        bandsShown = dialog.linesView()->highlightedField() == 0 &&
+                     !dialog.linesView()->bandRect(0, 0).isNull();
+        QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton);
+    });
+    QMenu *menu = rightClick(s, s.lineGrid());
+    QVERIFY(menu);
+    QVERIFY(clickEntry(menu, ProposeEntry));
+
+    // The file came through the services; the dialog showed what is proposed.
+    QCOMPARE(answer.shown(), 1);
+    QCOMPARE(s.record->count("ChooseOpenFile"), 1);
+    QVERIFY(s.record->lastCall("ChooseOpenFile").startsWith("ChooseOpenFile(frmKESTA|"));
+    QCOMPARE(lineTypeIds, proposedIds);
+    // Each account's trailer holds its movements' total (their count, 40 in every account,
+    // is a constant).
+    QStringList proposedRules;
+    for (const auto &rule : proposal.rules)
+        proposedRules << rule.text;
+    QVERIFY2(proposedRules.contains("SUMA 0002.0004 DESDE 0001"),
+             qPrintable(proposedRules.join(", ")));
+    QCOMPARE(shownRules, proposedRules);
+    QCOMPARE(fieldPositions.size(), proposed.lineTypes.at(0).fields.size());
+    QCOMPARE(fieldPositions.value(0),
+             QString::number(proposed.lineTypes.at(0).fields.at(0).position));
+    QVERIFY2(summary.value(0).contains(QString::number(StatementLines)),
+             qPrintable(summary.value(0))); // the lines read
+    QVERIFY2(summary.value(1).startsWith("Todas las líneas"), qPrintable(summary.value(1)));
+    QCOMPARE(sampleRows, StatementLines);
+    QVERIFY(bandsShown);
+
+    // The grids hold the proposal, entered as the editor enters a line type; nothing is saved.
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+    QCOMPARE(shownLineTypes(s), lineTypeTexts(proposed));
+    QCOMPARE(shownFields(s), fieldTexts(proposed));
+    QStringList orders, numbers;
+    for (int row = 0; row < s.lineGrid()->Rows(); ++row)
+        orders << s.lineGrid()->cellText(row, "Orden");
+    for (int i = 0; i < s.store().count(); ++i)
+        numbers << s.store().subItem(i, kesta::editor::FieldStore::Id);
+    QCOMPARE(orders, (QStringList{"0001", "0002", "0003"}));
+    QCOMPARE(numbers.first(), QStringLiteral("0001"));
+    QCOMPARE(numbers.at(proposed.lineTypes.at(0).fields.size()), QStringLiteral("0001"));
+    QCOMPARE(s.lineGrid()->currentRow(), 0);
+    QCOMPARE(s.fieldGrid()->Rows(), proposed.lineTypes.at(0).fields.size());
+    QCOMPARE(s.text("txtArchivo"), m_statement);
+    QVERIFY(s.record->statements.isEmpty());
+    QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout").toInt(), 0);
+    // The proposal's rules can be seen and changed before the save.
+    QVERIFY(s.screen->cmdReglas->isEnabled());
+
+    // The offscreen platform gives the window back no activation when the dialog closes, as a
+    // window manager does.
+    s.screen->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.screen.get()));
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Idle"));
+
+    // Stored as proposed.
+    const auto stored =
+        velkora::formats::LoadFormatReader(QSqlDatabase::database(db.connectionName()))
+            .read("0042");
+    QVERIFY(stored);
+    QCOMPARE(stored->description, QStringLiteral("Extracto"));
+    QCOMPARE(stored->file, m_statement);
+    QCOMPARE(lineTypeTexts(*stored), lineTypeTexts(proposed));
+    QCOMPARE(fieldTexts(*stored), fieldTexts(proposed));
+    QCOMPARE(ruleTexts(*stored), ruleTexts(proposed));
+
+    // Read back through the screen.
+    s.typeKey("42");
+    QCOMPARE(s.keyBox()->text(), QStringLiteral("0042"));
+    QCOMPARE(shownLineTypes(s), lineTypeTexts(proposed));
+    QCOMPARE(shownFields(s), fieldTexts(proposed));
+
+    // The stored format reads the statement without a fault.
+    const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
+        QSqlDatabase::database(db.connectionName()), "0042", QString());
+    QVERIFY2(report.ran, qPrintable(report.error));
+    QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
+}
+
+void TestEditor::answersThatChangeNothing_data()
+{
+    QTest::addColumn<bool>("fileChosen");
+    QTest::addColumn<bool>("accepted"); // the proposal's dialog
+    QTest::newRow("no file chosen") << false << false;
+    QTest::newRow("the dialog cancelled") << true << false;
+    QTest::newRow("accepted, replace? No") << true << true;
+}
+
+// Over a copied format: whatever the user declines, the copy stays as it was. The question
+// about the copied line types comes only once a file has given a proposal and the user has
+// accepted it.
+void TestEditor::answersThatChangeNothing()
+{
+    QFETCH(bool, fileChosen);
+    QFETCH(bool, accepted);
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.command("B1");
+    const QStringList lines = gridRows(s.lineGrid());
+    const QStringList fields = gridRows(s.fieldGrid());
+    const QStringList store = storeRows(s.store());
+    const QString file = s.text("txtArchivo");
+    s.forget();
+    s.record->answers = {7};
+    if (fileChosen)
+        s.record->chosenFiles << m_statement;
+
+    int messagesWhenShown = -1;
+    ProposalAnswer answer([&](ProposalDialog &dialog) {
+        messagesWhenShown = int(s.record->messages.size());
+        QTest::mouseClick(accepted ? dialog.acceptButton() : dialog.cancelButton(), Qt::LeftButton);
+    });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    QCOMPARE(s.record->count("ChooseOpenFile"), 1);
+    QCOMPARE(answer.shown(), fileChosen ? 1 : 0);
+    if (accepted) {
+        QCOMPARE(messagesWhenShown, 0);
+        verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+        QCOMPARE(s.record->messages.first().text,
+                 "El formato de carga ya tiene 2 tipos de línea. ¿Desea reemplazarlos por los 3 "
+                 "tipos de línea propuestos desde el archivo " +
+                     QDir::toNativeSeparators(m_statement) + "?");
+    } else {
+        QVERIFY(s.record->messages.isEmpty());
+    }
+    QCOMPARE(gridRows(s.lineGrid()), lines);
+    QCOMPARE(gridRows(s.fieldGrid()), fields);
+    QCOMPARE(storeRows(s.store()), store);
+    QCOMPARE(s.text("txtArchivo"), file);
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
+}
+
+void TestEditor::acceptedProposalReplacesTheCopiedLines_data()
+{
+    QTest::addColumn<QString>("shape");
+    QTest::newRow("three line types") << "statement";
+    QTest::newRow("one kind of line, no ID") << "movements";
+    QTest::newRow("segments with their IDs at another column") << "remittance";
+}
+
+// Yes to the question and Aceptar: the copied line types and all their fields give way to the
+// proposal; the copied header's file stays. Saved under a key of its own, the copy reads the
+// sample without a fault.
+void TestEditor::acceptedProposalReplacesTheCopiedLines()
+{
+    QFETCH(QString, shape);
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    const QString sample = shape == "movements" ? writeStatement(m_folder->path(), true)
+                           : shape == "remittance"
+                               ? proposal_test::writeFile(m_folder->filePath("retorno.txt"),
+                                                          proposal_test::remittanceFile({}))
+                               : m_statement;
+    const velkora::formats::LoadFormat proposed = proposalOf(sample, "0009");
+    QStringList expectedLines = lineTypeTexts(proposed);
+    if (shape == "movements") {
+        QCOMPARE(proposed.lineTypes.size(), 1);
+        QCOMPARE(proposed.lineTypes.first().lineId, QString());
+        // Where no ID stands, the editor still takes a position and a length: 1 and 1.
+        expectedLines = QStringList{"|" + proposed.lineTypes.first().description + "|1|1"};
+    } else if (shape == "remittance") {
+        QCOMPARE(expectedLines, (QStringList{"0|Tipo 0|8|1", "1|Tipo 1|8|1", "T|Tipo 3 T|14|1",
+                                             "U|Tipo 3 U|14|1", "5|Tipo 5|8|1", "9|Tipo 9|8|1"}));
+    } else {
+        QCOMPARE(proposed.lineTypes.size(), 3);
+    }
+    EditScreen s(db.connectionName());
+    s.typeKey("1");
+    s.command("B1");
+    s.forget();
+    s.record->chosenFiles << sample;
+    int messagesWhenShown = -1;
+    ProposalAnswer answer([&](ProposalDialog &dialog) {
+        messagesWhenShown = int(s.record->messages.size());
+        QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton);
+    });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    // Asked after the proposal was accepted, and answered Yes.
+    QCOMPARE(messagesWhenShown, 0);
+    verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+    QCOMPARE(answer.shown(), 1);
+    QCOMPARE(shownLineTypes(s), expectedLines);
+    QCOMPARE(shownFields(s), fieldTexts(proposed));
+    int proposedFields = 0;
+    for (const auto &type : proposed.lineTypes)
+        proposedFields += int(type.fields.size());
+    QCOMPARE(s.store().count(), proposedFields);
+    QCOMPARE(s.text("txtArchivo"), QStringLiteral("pagos.txt"));
+
+    s.screen->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(s.screen.get()));
+    s.keyBox()->setFocus();
+    s.keys("0009");
+    s.forget();
+    s.command("Save");
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
+        QSqlDatabase::database(db.connectionName()), "0009", sample);
+    QVERIFY2(report.ran, qPrintable(report.error));
+    QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
+    // The proposal's rules came with it, but for those that depend on the lines' order: the
+    // copied header reads the file from its last line.
+    const auto stored =
+        velkora::formats::LoadFormatReader(QSqlDatabase::database(db.connectionName()))
+            .read("0009");
+    QVERIFY(stored && stored->reverse);
+    QVERIFY(!ruleTexts(proposed, false).isEmpty());
+    QCOMPARE(ruleTexts(*stored), ruleTexts(proposed, false));
+}
+
+void TestEditor::fileThatCannotBeRead_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no such file") << "no-existe.txt"
+                                  << "7500041"
+                                  << "no existe";
+    QTest::newRow("a folder") << "."
+                              << "7500041"
+                              << "carpeta";
+    QTest::newRow("empty file") << "vacio.txt"
+                                << "7500041"
+                                << "está vacío";
+    QTest::newRow("a file that is not text") << "hoja.xls"
+                                             << "7500044"
+                                             << "no es un archivo de texto: tiene bytes nulos";
+}
+
+// A file that gives no proposal: its message, no dialog, the grids as they were.
+void TestEditor::fileThatCannotBeRead()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, id);
+    QFETCH(QString, why);
+    QFile empty(m_folder->filePath("vacio.txt"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile binary(m_folder->filePath("hoja.xls"));
+    QVERIFY(binary.open(QIODevice::WriteOnly));
+    binary.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12).repeated(200));
+    binary.close();
+    EditScreen s;
+    s.command("New");
+    s.forget();
+    const QString path = QDir(m_folder->path()).absoluteFilePath(name);
+    s.record->chosenFiles << path;
+    ProposalAnswer answer(
+        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    verifyMessage(s, id, 48, "Proponer desde archivo");
+    const QString text = s.record->messages.first().text;
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+    QVERIFY2(text.contains(why), qPrintable(text));
+    QCOMPARE(answer.shown(), 0);
+    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
+    QCOMPARE(s.text("txtArchivo"), QString());
+}
+
+// A big sample: the proposal shows its window of progress over the screen; "Cancelar" there
+// stops it, and nothing is shown, asked or changed.
+void TestEditor::longProposalCancelled()
+{
+    const QString big = m_folder->filePath("grande.txt");
+    QStringList lines;
+    for (int copy = 0; copy < 60; ++copy) {
+        QFile statement(m_statement);
+        QVERIFY(statement.open(QIODevice::ReadOnly));
+        lines << QString::fromUtf8(statement.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    }
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write((lines.join("\r\n") + "\r\n").toUtf8());
+    file.close();
+    EditScreen s;
+    s.command("New");
+    s.forget();
+    s.record->chosenFiles << big;
+    // Each report of progress waits until the window has been answered: a slow disk.
+    std::atomic<bool> answered{false};
+    velkora::views::ProposalRunOptions options;
+    options.quietMilliseconds = 0;
+    options.job.afterProgress = [&answered] {
+        for (int i = 0; i < 10000 && !answered; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    auto *command = s.screen->findChild<kesta::commands::ProposalCommand *>();
+    QVERIFY(command);
+    command->setRunOptions(options);
+    QWidget *owner = nullptr;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != "dlgProgresoPropuesta" || answered)
+            return;
+        owner = dialog->parentWidget();
+        QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
+        answered = true;
+    });
+    watch.start();
+    ProposalAnswer answer(
+        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
+    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
+
+    QVERIFY(answered);
+    QCOMPARE(owner, s.screen.get());
+    QCOMPARE(answer.shown(), 0);
+    QVERIFY(s.record->messages.isEmpty());
+    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
+}
+
+// A line type that the editor refuses stops the entry there, with the editor's message: the
+// line types before it are accepted, it stays under edit for the user to mend, the rest are
+// not entered.
+void TestEditor::refusedLineTypeStopsTheEntry()
+{
+    EditScreen s;
+    s.command("New");
+    s.forget();
+    const auto field = [](const QString &id, const QString &position) {
+        kesta::editor::FieldRowInput f;
+        f.id = id, f.descripcion = "Campo " + id, f.posicion = position, f.longitud = "2";
+        f.tipo = 1;
+        return f;
+    };
+    QList<kesta::editor::LineTypeInput> types{
+        {{"0001", "11", "Tipo 11", "1", "2"}, {field("0001", "1"), field("0002", "3")}},
+        {{"0002", "22", "Tipo 22", "1", "2"}, {field("0001", "1"), field("0002", "0")}},
+        {{"0003", "33", "Tipo 33", "1", "2"}, {field("0001", "1")}}};
+    kesta::editor::LineTypeEntry entry({s.lineGrid(), s.fieldGrid(), &s.screen->lineEditor()});
+
+    QCOMPARE(entry.enter(types), 1);
+
+    verifyMessage(s, "7500013", 48, "Validar detalle");
+    QCOMPARE(gridRows(s.lineGrid()).size(), 2);
+    QCOMPARE(s.lineGrid()->cellText(1, "ID"), QStringLiteral("22"));
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.screen->EditedLineRow(), 1);
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    QCOMPARE(s.fieldGrid()->currentRow(), 1);
+    QCOMPARE(storeRows(s.store()).size(), 2); // the first line type's fields only
+
+    // The user mends the position and accepts: the line type joins the first.
+    s.typeCell(s.fieldGrid(), 1, "Posicion", "3");
+    s.click(3);
+    QCOMPARE(s.record->messages.size(), 1);
+    QVERIFY(!s.screen->LineEditActive());
+    QCOMPARE(s.store().count(), 4);
+}
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"

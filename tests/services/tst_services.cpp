@@ -1,0 +1,1057 @@
+// The services library: the database layer (locations, schema scripts, the sample, failures told
+// apart), the services on the host's database (settings, lookups, keys, the action record, dates),
+// the screen tools, the message box and the windows that show the tools' results, driven as a
+// user would. What touches a database runs once per engine: SQLite and the PostgreSQL server.
+
+#include "DatabaseSetup.h"
+#include "controls/DataGrid.h"
+#include "controls/SmallControls.h"
+#include "controls/TextBox.h"
+#include "host/RuntimeError.h"
+#include "services/CoreServicesImpl.h"
+#include "services/DataLookups.h"
+#include "store/Database.h"
+#include "store/DateTexts.h"
+#include "services/GridTools.h"
+#include "services/MessageBox.h"
+#include "store/OdbcDiagnostics.h"
+#include "services/RecordToolDialog.h"
+#include "services/ScreenTools.h"
+#include "services/Settings.h"
+#include "store/SqlConnection.h"
+#include "store/SqlFailure.h"
+#include "store/SqlScript.h"
+#include "services/TextViewerDialog.h"
+#include "services/ToolServicesImpl.h"
+#include "store/Literals.h"
+#include "support/TestDatabase.h"
+
+#include <QtSql>
+#include <QtTest>
+#include <QtWidgets>
+
+using namespace Qt::StringLiterals;
+using kesta::host::ConflictError;
+using kesta::host::Engine;
+using kesta::host::RuntimeError;
+using kesta::test::TestDatabase;
+using velkora::controls::DataGrid;
+using Kind = TestDatabase::Kind;
+namespace services = velkora::services;
+using services::FailureKind;
+
+Q_DECLARE_METATYPE(FailureKind)
+Q_DECLARE_METATYPE(Engine)
+
+namespace {
+
+// The rows that `rows` adds through the function it is given, once per engine ("sqlite: name",
+// "postgresql: name"), each starting with the column "kind" that the caller added first.
+using NewRow = std::function<QTestData &(const char *)>;
+void perEngine(const std::function<void(const NewRow &)> &rows)
+{
+    for (auto [engine, kind] :
+         {std::pair{"sqlite", Kind::Sqlite}, {"postgresql", Kind::PostgreSql}})
+        rows([engine, kind](const char *name) -> QTestData & {
+            return QTest::addRow("%s: %s", engine, name) << kind;
+        });
+}
+
+// One row per engine, the column "kind" alone.
+void engines()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("sqlite") << Kind::Sqlite;
+    QTest::newRow("postgresql") << Kind::PostgreSql;
+}
+
+// Runs `act` on the active modal widget of type W once it shows (polled from its event loop).
+template <typename W> void whenShown(std::function<void(W *)> act, bool *found, int attempts = 100)
+{
+    QTimer::singleShot(10, [act, found, attempts] {
+        auto *widget = qobject_cast<W *>(QApplication::activeModalWidget());
+        if (!widget || !widget->isVisible())
+            return attempts > 0 ? whenShown<W>(act, found, attempts - 1) : void();
+        *found = true;
+        act(widget);
+    });
+}
+
+QString selected(QPlainTextEdit *edit)
+{
+    return edit->textCursor().selectedText();
+}
+
+// "RuntimeError: text", "ConflictError: text" or "no error" for a statement run as the component
+// runs it.
+QString outcomeOf(services::SqlConnection &connection, const QString &statement)
+{
+    try {
+        connection.Execute(statement);
+        return u"no error"_s;
+    } catch (const ConflictError &error) {
+        return u"ConflictError: "_s + error.description();
+    } catch (const RuntimeError &error) {
+        return u"RuntimeError: "_s + error.description();
+    }
+}
+
+// A new widget in parent's layout, with its object name and, when given, its "Tag".
+template <typename W = QLineEdit>
+W *add(QWidget *parent, const QString &name, const QVariant &tag = {})
+{
+    auto *widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setProperty("Tag", tag);
+    (parent->layout() ? parent->layout() : new QVBoxLayout(parent))->addWidget(widget);
+    return widget;
+}
+
+// Columns No. (shown "0000"), Descripción, a hidden one and Valor; two rows with commas,
+// quotes, line breaks, TABs and accents.
+DataGrid *sampleGrid(QWidget *parent)
+{
+    auto *grid = add<DataGrid>(parent, u"ssLinea"_s);
+    QList<velkora::controls::GridColumn> columns(4);
+    for (int c = 0; c < 4; ++c) {
+        columns[c].name = u"Orden Descripcion Oculta Valor"_s.section(u' ', c, c);
+        columns[c].caption = u"No. Descripción Oculta Valor"_s.section(u' ', c, c);
+    }
+    columns[0].format = u"0000"_s;
+    grid->setColumns(columns);
+    grid->setColumnHidden(2, true);
+    for (const QString &row :
+         {u"1|Con coma, aquí|x|dijo \"hola\""_s, u"12|línea 1\nlínea 2|y|Ñandú\tfin"_s}) {
+        const int r = grid->AddNew();
+        for (int c = 0; c < 4; ++c)
+            grid->setCell(r, c, row.section(u'|', c, c));
+        grid->Update();
+    }
+    return grid;
+}
+
+} // namespace
+
+class TestServices : public QObject {
+    Q_OBJECT
+    // The services on a fresh database of the row's engine with the schema (openServices).
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<kesta::host::CoreServices> core;
+    std::unique_ptr<kesta::host::ToolServices> tool;
+    QTemporaryDir folder;
+    void openServices(Kind kind)
+    {
+        db = std::make_unique<TestDatabase>(kind);
+        core = std::make_unique<services::CoreServicesImpl>(db->connectionName(), u"OPER1"_s);
+        tool = std::make_unique<services::ToolServicesImpl>(db->connectionName(), u"OPER1"_s);
+    }
+    QVariant setting(const QString &name) { return core->GetSetting(name); }
+    int count(const QString &from) { return db->scalar(u"SELECT COUNT(*) FROM "_s + from).toInt(); }
+
+private slots:
+    void cleanup()
+    {
+        tool.reset();
+        core.reset();
+        db.reset();
+        services::setTextFileChooser({});
+        services::setExportFileChooser({});
+    }
+
+    void stylesAndAnswers_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QString>("buttons"); // sorted, the default one marked *
+        QTest::addColumn<QString>("click");   // a button, or ESC
+        QTest::addColumn<int>("answer");
+        const int stop = QMessageBox::Critical, ask = QMessageBox::Question;
+        QTest::newRow("16") << 16 << stop << u"btnOK*"_s << u"btnOK"_s << 1;
+        QTest::newRow("36 yes") << 36 << ask << u"btnNo btnYes*"_s << u"btnYes"_s << 6;
+        QTest::newRow("36 no") << 36 << ask << u"btnNo btnYes*"_s << u"btnNo"_s << 7;
+        QTest::newRow("36 escape is no") << 36 << ask << u"btnNo btnYes*"_s << u"ESC"_s << 7;
+        QTest::newRow("292 default no") << 292 << ask << u"btnNo* btnYes"_s << u"btnYes"_s << 6;
+        QTest::newRow("48") << 48 << int(QMessageBox::Warning) << u"btnOK*"_s << u"btnOK"_s << 1;
+        QTest::newRow("64") << 64 << int(QMessageBox::Information) << u"btnOK*"_s << u"ESC"_s << 1;
+        QTest::newRow("33 cancel") << 33 << ask << u"btnCancel btnOK*"_s << u"btnCancel"_s << 2;
+        QTest::newRow("35 escape") << 35 << ask << u"btnCancel btnNo btnYes*"_s << u"ESC"_s << 2;
+    }
+    void stylesAndAnswers()
+    {
+        QFETCH(int, style);
+        QFETCH(int, icon);
+        QFETCH(QString, buttons);
+        QFETCH(QString, click);
+        QFETCH(int, answer);
+        QWidget window;
+        auto *field = new QLineEdit(&window);
+        window.show();
+        QStringList seen;
+        bool found = false;
+        whenShown<services::MessageBox>(
+            [&](services::MessageBox *box) {
+                QStringList names;
+                for (QAbstractButton *button : box->buttons())
+                    names << button->objectName() +
+                                 (button == box->defaultButton() ? u"*"_s : u""_s);
+                names.sort();
+                seen << box->windowTitle() << box->text() << box->informativeText()
+                     << QString::number(box->icon()) << names.join(u' ')
+                     << box->property("module").toString() << box->property("messageId").toString()
+                     << (box->parentWidget() == &window ? u"owned"_s : u"not owned"_s)
+                     << (box->textFormat() == Qt::PlainText ? u"plain"_s : u"rich"_s);
+                if (click == "ESC"_L1)
+                    QTest::keyClick(box, Qt::Key_Escape);
+                else if (auto *button = box->findChild<QAbstractButton *>(click))
+                    QTest::mouseClick(button, Qt::LeftButton);
+            },
+            &found);
+        const int result = velkora::services::CoreServicesImpl(u"unused"_s, u"X"_s)
+                               .ShowMessage(u"La clave <b>no</b> existe"_s, style, u"Atención"_s,
+                                            field, u"KESTA"_s, u"ERR-ID:7500024"_s);
+        QVERIFY(found && !QApplication::activeModalWidget());
+        QCOMPARE(result, answer);
+        QCOMPARE(seen, (QStringList{u"Atención"_s, u"La clave <b>no</b> existe"_s,
+                                    u"KESTA · ERR-ID:7500024"_s, QString::number(icon), buttons,
+                                    u"KESTA"_s, u"ERR-ID:7500024"_s, u"owned"_s, u"plain"_s}));
+    }
+
+    void splitterKeepsLiteralsAndComments()
+    {
+        QCOMPARE(services::splitSqlScript(u"-- a comment; with a semicolon\n"
+                                          "CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y');\n"
+                                          "/* block ; */ INSERT INTO t VALUES ('it''s; fine');\n"
+                                          "INSERT INTO t VALUES (\"a;b\")\nGO\n  go  \n"
+                                          "SELECT [odd;name] FROM t;;\n"_s),
+                 (QStringList{u"CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y')"_s,
+                              u"INSERT INTO t VALUES ('it''s; fine')"_s,
+                              u"INSERT INTO t VALUES (\"a;b\")"_s, u"SELECT [odd;name] FROM t"_s}));
+    }
+
+    void schemaIsCreated_data() { engines(); }
+    void schemaIsCreated()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind, false);
+        KESTA_REQUIRE(db);
+        const QString name = db.connectionName();
+        QTemporaryDir dir;
+        QVERIFY(!services::hasSchema(name));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::seedSample(name, dir.path()));
+        services::createSchema(name);
+        QVERIFY(services::hasSchema(name));
+
+        // Short texts for order numbers, defaults, keys.
+        db.exec(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_UserDef_3) VALUES ('A1', '0003', "
+                "12.3456)"_s);
+        QCOMPARE(db.scalar(u"SELECT Ly_ID || '|' || Es_Cve_Estado || '|' || COALESCE(Oper_Baja, "
+                           "'null') || '|' || Ly_UserDef_3 || '|' || COALESCE(CAST(Fecha_Baja AS "
+                           "VARCHAR(30)), 'null') FROM Layout"_s)
+                     .toString(),
+                 u"0003|AC||12.3456|null"_s);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, db.exec(u"INSERT INTO Layout (Ly_Cve_Layout, "
+                                                       "Ly_ID) VALUES ('A1', '0003')"_s));
+        const QString detail = u"INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID) "
+                               "VALUES ('A1', '0003', '0001')"_s;
+        db.exec(detail);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, db.exec(detail));
+        // Never run over an existing schema; the sample's rows are stored once.
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::createSchema(name));
+        services::seedSample(name, dir.path());
+        db.exec(u"UPDATE Layout SET Ly_Descripcion = 'X'"_s);
+        services::seedSample(name, dir.path());
+        QCOMPARE(db.scalar(u"SELECT COUNT(*) FROM Layout WHERE Ly_Descripcion = 'X'"_s).toInt(), 4);
+    }
+
+    void postgresUrlIsDecoded()
+    {
+        TestDatabase db(Kind::PostgreSql, false);
+        KESTA_REQUIRE(db);
+        // The cluster trusts every local user, so the role's name is what the open proves; a
+        // role is the server's, so its name is this process's (other tests share the server).
+        const QString role = u"kesta user %1"_s.arg(QCoreApplication::applicationPid());
+        db.exec(u"CREATE ROLE \"%1\" LOGIN PASSWORD 'p@ss:w/rd'"_s.arg(role));
+        const QString user = QString::fromLatin1(QUrl::toPercentEncoding(role));
+        services::openDatabase(
+            u"pg"_s, db.location().replace(u"postgres@"_s, user + u":p%40ss%3Aw%2Frd@"_s));
+        QSqlQuery query(QSqlDatabase::database(u"pg"_s));
+        QVERIFY(query.exec(u"SELECT current_user"_s) && query.next());
+        QCOMPARE(query.value(0).toString(), role);
+        query.finish();
+        services::closeDatabase(u"pg"_s);
+        db.exec(u"DROP ROLE \"%1\""_s.arg(role));
+    }
+
+    void failuresAreToldApart_data();
+    void failuresAreToldApart();
+    void odbcLocationToPostgres();
+    void odbcDatabaseWithoutTables();
+
+    void malformedLocations_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << u""_s << u"empty"_s;
+        QTest::newRow("no database")
+            << u"postgresql://u:p@127.0.0.1:5432/"_s << u"names no database"_s;
+        QTest::newRow("not a url") << u"postgresql:/db"_s << u"malformed"_s;
+        QTest::newRow("unknown scheme") << u"mysql://u@h/db"_s << u"unknown scheme"_s;
+        QTest::newRow("odbc, no string") << u"odbc:"_s << u"ODBC connection string"_s;
+        QTest::newRow("no server") << u"postgresql://a@127.0.0.1:1/b"_s << u"could not be opened"_s;
+        QTest::newRow("no sql server")
+            << u"odbc:Driver=FreeTDS;Server=127.0.0.1;Port=1;UID=sa;PWD=x"_s
+            << u"could not be opened"_s;
+        QTest::newRow("not a database file") << u"NOT_A_DB"_s << u"could not be opened"_s;
+    }
+    void malformedLocations()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        if (QFile file(dir.filePath(u"text.db"_s)); location == "NOT_A_DB"_L1) {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) > 0);
+            location = file.fileName();
+        }
+        try {
+            services::openDatabase(u"bad"_s, location);
+            QFAIL("the location was accepted");
+        } catch (const RuntimeError &error) {
+            QVERIFY2(error.description().contains(expected), qPrintable(error.description()));
+            QVERIFY2(!error.description().contains("PWD=x"_L1), qPrintable(error.description()));
+        }
+        QVERIFY(!QSqlDatabase::contains(u"bad"_s));
+    }
+
+    void clearAndEnableScreen()
+    {
+        QWidget screen;
+        auto *frame = add<QFrame>(&screen, u"frGeneral"_s);
+        auto *text = add(frame, u"txtDescripcion"_s, u"1"_s);
+        auto *check = add<QCheckBox>(frame, u"chInverso"_s, u"1"_s);
+        auto *number = add<velkora::controls::TextBox>(frame, u"txtUser3"_s, u"1"_s);
+        auto *date = add<velkora::controls::DatePicker>(frame, u"dpUser5"_s, u"1"_s);
+        auto *combo = add<QComboBox>(frame, u"cmbTipo"_s, 1); // the tag as a number
+        DataGrid *grid = sampleGrid(&screen);
+        grid->setProperty("Tag", u"1"_s);
+        auto *key = add(&screen, u"txtClave"_s);
+        auto *untagged = add<QCheckBox>(&screen, u"chOtro"_s);
+        auto *other = add(&screen, u"txtDos"_s, u"2"_s);
+        for (QLineEdit *box : {text, key, other})
+            box->setText(u"abc"_s);
+        check->setChecked(true);
+        untagged->setChecked(true);
+        number->setNumeric(4);
+        number->setValue(12.5);
+        date->setDate(QDate(2020, 1, 2));
+        combo->addItems({u"A"_s, u"B"_s});
+
+        services::ToolServicesImpl tool(u"unused"_s, u"X"_s);
+        tool.ClearScreen(&screen, 1);
+        QCOMPARE(text->text() + u'|' + number->text(), u"|0.0000"_s);
+        QCOMPARE(date->date(), QDate::currentDate());
+        QVERIFY(!check->isChecked() && combo->currentIndex() == -1 && grid->Rows() == 0);
+        const QList<QWidget *> tagged{text, check, number, date, combo};
+        QVERIFY(std::none_of(tagged.begin(), tagged.end(), std::mem_fn(&QWidget::isEnabled)));
+        QVERIFY(grid->isEnabled()); // grids stay browsable
+        // Untagged and otherwise tagged controls are left alone.
+        QCOMPARE(key->text() + other->text(), u"abcabc"_s);
+        QVERIFY(key->isEnabled() && untagged->isChecked() && frame->isEnabled());
+
+        key->setEnabled(false);
+        grid->setEnabled(false);
+        tool.EnableScreen(&screen, 1);
+        QVERIFY(std::all_of(tagged.begin(), tagged.end(), std::mem_fn(&QWidget::isEnabled)));
+        QVERIFY(grid->isEnabled() && !key->isEnabled());
+        services::clearScreen(&screen, 2); // tag 2 empties only its own
+        QVERIFY(other->text().isEmpty() && !other->isEnabled() && untagged->isChecked());
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool.ClearScreen(nullptr, 1));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool.EnableScreen(nullptr, 1));
+    }
+
+    void tabLandsWhereATypedTabLands_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("column"); // the grid's current column
+        QTest::addColumn<bool>("editing");
+        QTest::newRow("first box") << u"txtA"_s << 0 << false;
+        QTest::newRow("box before grid") << u"txtB"_s << 0 << false;
+        QTest::newRow("grid cell") << u"ssLinea"_s << 0 << false;
+        QTest::newRow("grid last cell") << u"ssLinea"_s << 3 << false;
+        QTest::newRow("grid cell editor") << u"ssLinea"_s << 1 << true;
+        QTest::newRow("last box wraps") << u"txtC"_s << 0 << false;
+    }
+    void tabLandsWhereATypedTabLands()
+    {
+        QFETCH(QString, start);
+        QFETCH(int, column);
+        QFETCH(bool, editing);
+        QWidget window;
+        add(&window, u"txtA"_s);
+        add(&window, u"txtB"_s);
+        DataGrid *grid = sampleGrid(&window);
+        add(&window, u"txtC"_s);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto focusName = [grid] { // a cell editor counts as its grid
+            QWidget *focus = QApplication::focusWidget();
+            const bool editor = focus && focus != grid && grid->isAncestorOf(focus);
+            return editor ? u"ssLinea/editor"_s : focus ? focus->objectName() : u""_s;
+        };
+        // From the same start: the focus before and after, the current cell, the edited text.
+        auto tabFromStart = [&](const std::function<void()> &tab) {
+            grid->setCurrentCell(0, column);
+            window.findChild<QWidget *>(start)->setFocus(Qt::TabFocusReason);
+            if (editing) {
+                grid->edit(grid->currentIndex());
+                QTest::keyClicks(QApplication::focusWidget(), u"zz"_s);
+            }
+            const QString before = focusName();
+            tab();
+            return QStringList{before, focusName(),
+                               u"%1,%2"_s.arg(grid->currentRow()).arg(grid->currentColumn()),
+                               grid->cellText(0, u"Descripcion"_s)};
+        };
+        const QStringList typed =
+            tabFromStart([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); });
+        QCOMPARE(typed.first(), editing ? u"ssLinea/editor"_s : start);
+        QCOMPARE(tabFromStart([] { services::simulateKeys(u"\t"_s); }), typed);
+        QVERIFY(typed[1] != start || start == "ssLinea"_L1); // it moved
+    }
+
+    void menuCopiesAndExports()
+    {
+        QWidget owner;
+        DataGrid *grid = sampleGrid(&owner);
+        QTemporaryDir dir;
+        QString suggested;
+        services::setExportFileChooser([&](QWidget *g, const QString &name) {
+            suggested = name;
+            return g == grid ? dir.filePath(u"filas"_s) : QString();
+        });
+        std::unique_ptr<QMenu> menu(services::createGridMenu(grid, nullptr));
+        QStringList texts;
+        for (QAction *action : menu->actions())
+            texts << action->objectName() + u' ' + action->text();
+        QCOMPARE(texts.mid(0, 2), (QStringList{u"actCopiarFilas Copiar todas las filas"_s,
+                                               u"actExportarCsv Exportar a archivo CSV..."_s}));
+        // The cells as shown; TABs and line breaks in a cell become blanks.
+        menu->actions().at(0)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"No.\tDescripción\tValor\n"
+                                                       "0001\tCon coma, aquí\tdijo \"hola\"\n"
+                                                       "0012\tlínea 1 línea 2\tÑandú fin\n"_s);
+        // UTF-8 with a byte-order mark; commas, quotes and line breaks quoted.
+        menu->actions().at(1)->trigger();
+        QCOMPARE(suggested, u"ssLinea.csv"_s);
+        QFile file(dir.filePath(u"filas.csv"_s)); // the extension is added
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(),
+                 "\xEF\xBB\xBF" + u"No.,Descripción,Valor\r\n"
+                                  "0001,\"Con coma, aquí\",\"dijo \"\"hola\"\"\"\r\n"
+                                  "0012,\"línea 1\nlínea 2\",Ñandú\tfin\r\n"_s.toUtf8());
+        file.remove();
+        // A cancel writes nothing; an unwritable file and a widget that is no grid raise.
+        services::setExportFileChooser([](QWidget *, const QString &) { return QString(); });
+        QVERIFY(!services::exportCsv(grid) && QDir(dir.path()).isEmpty());
+        services::setExportFileChooser(
+            [&dir](QWidget *, const QString &) { return dir.filePath(u"no/such/x.csv"_s); });
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::exportCsv(grid));
+        QLineEdit notAGrid;
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::exportCsv(&notAGrid));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::gridCommandShiftF10(&notAGrid));
+    }
+
+    void settingsAndOptions_data() { engines(); }
+    void settingsAndOptions()
+    {
+        QFETCH(Kind, kind);
+        openServices(kind);
+        KESTA_REQUIRE(*db);
+        // What a new database gives; missing: a null setting, a 0 option.
+        QCOMPARE(setting(u"FTO_LAYOUT"_s), QVariant(u"0000"_s));
+        QVERIFY(!setting(u"CAT_FORZAR_MAYUSCULAS"_s).toBool() &&
+                !setting(u"CAT_AUTOCLAVE"_s).toBool());
+        QVERIFY(setting(u"NO_EXISTE"_s).isNull());
+        QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT001"_s, u"No disponible"_s), 1);
+        QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT999"_s, u"No disponible"_s), 0);
+        // A NULL value is null too, an empty text is not.
+        services::writeSetting(db->connectionName(), u"VACIO"_s, QVariant());
+        services::writeSetting(db->connectionName(), u"TEXTO_VACIO"_s, u""_s);
+        QVERIFY(setting(u"VACIO"_s).isNull());
+        QVERIFY(!setting(u"TEXTO_VACIO"_s).isNull() && setting(u"TEXTO_VACIO"_s) == u""_s);
+
+        // Shared through the tables: another session's change is read here; names are exact.
+        const QString other = db->connectionName() + u"_b"_s;
+        services::openDatabase(other, db->location());
+        services::writeSetting(other, u"CAT_AUTOCLAVE"_s, u"1"_s);
+        services::writeModuleOption(other, u"KESTA"_s, u"CAT001"_s, 0);
+        services::writeSetting(other, u"NUEVO"_s, u"O'Brien"_s);
+        services::closeDatabase(other);
+        QVERIFY(setting(u"CAT_AUTOCLAVE"_s).toBool());
+        QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT001"_s, {}), 0);
+        QCOMPARE(setting(u"NUEVO"_s), QVariant(u"O'Brien"_s));
+        QVERIFY(setting(u"nuevo"_s).isNull());
+        QCOMPARE(count(u"Velkora_Configuracion WHERE Cf_Nombre = 'CAT_AUTOCLAVE'"_s), 1);
+        // Without the tables, the database's error.
+        db->exec(u"DROP TABLE Velkora_Configuracion"_s);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, setting(u"FTO_LAYOUT"_s));
+    }
+
+    void nextKey_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<qlonglong>("expected");
+        perEngine([](const NewRow &row) {
+            row("empty") << u""_s << 1LL;
+            row("numeric") << u"0001 0009 0010"_s << 11LL;
+            row("mixed") << u"ABC 0012 9A -50 1.5 7"_s << 13LL;
+            row("none numeric") << u"ABC X1"_s << 1LL;
+            row("past four digits") << u"0999 9999"_s << 10000LL;
+        });
+    }
+    void nextKey()
+    {
+        QFETCH(Kind, kind);
+        openServices(kind);
+        KESTA_REQUIRE(*db);
+        QFETCH(QString, keys);
+        QFETCH(qlonglong, expected);
+        for (const QString &key : keys.split(u' ', Qt::SkipEmptyParts)) // two line types each
+            db->exec(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID) VALUES ('%1', '0001'), "
+                     "('%1', '0002')"_s.arg(key));
+        QCOMPARE(tool->NextKey(u"Layout"_s, u"Ly_Cve_Layout"_s), expected);
+    }
+
+    void lookupValue_data() { engines(); }
+    void lookupValue()
+    {
+        QFETCH(Kind, kind);
+        openServices(kind);
+        KESTA_REQUIRE(*db);
+        db->exec(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion, Ly_Posicion) VALUES "
+                 "('0001', '0001', 'Extracto', 7), ('O''B', '0001', 'Con apostrofo', 1), "
+                 "('NUL', '0001', NULL, 1)"_s);
+        auto lookup = [this](const QString &key, const QString &column = u"Ly_Descripcion"_s) {
+            return tool->LookupValue(u"Layout"_s, u"Ly_Cve_Layout"_s, key, column);
+        };
+        QCOMPARE(lookup(u"0001"_s) + lookup(u"0001"_s, u"Ly_Posicion"_s), u"Extracto7"_s);
+        QCOMPARE(lookup(u"O'B"_s), u"Con apostrofo"_s);
+        QCOMPARE(lookup(u"9999"_s) + lookup(u"NUL"_s), QString());
+        // A key that would close the literal finds nothing; a missing column is the database's
+        // error.
+        QCOMPARE(lookup(u"x' OR '1'='1"_s), QString());
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, lookup(u"0001"_s, u"No_Existe"_s));
+    }
+
+    void identifiersAreChecked_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("bad");
+        perEngine([](const NewRow &row) {
+            row("statement") << u"Layout; DROP TABLE x"_s;
+            row("comment") << u"Ly_Cve_Layout--"_s;
+            row("quote") << u"\"Layout\""_s;
+            row("empty") << u""_s;
+            row("dot") << u"dbo.Layout"_s;
+            row("accent") << u"Descripción"_s;
+        });
+    }
+    void identifiersAreChecked()
+    {
+        QFETCH(Kind, kind);
+        openServices(kind);
+        KESTA_REQUIRE(*db);
+        QFETCH(QString, bad);
+        db->exec(u"CREATE TABLE x (a INTEGER)"_s);
+        const QString table = u"Layout"_s, key = u"Ly_Cve_Layout"_s, wanted = u"Ly_Descripcion"_s;
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool->LookupValue(bad, key, u"1"_s, wanted));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool->LookupValue(table, bad, u"1"_s, wanted));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool->LookupValue(table, key, u"1"_s, bad));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool->NextKey(bad, key));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool->NextKey(table, bad));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, tool->LogAction(bad, u"1"_s, u"Baja"_s));
+        // Nothing ran: the table x is still there and the action record is empty.
+        QCOMPARE(count(u"x"_s) + count(u"Velkora_Bitacora"_s), 0);
+    }
+
+    void logAction_data() { engines(); }
+    void logAction()
+    {
+        QFETCH(Kind, kind);
+        openServices(kind);
+        KESTA_REQUIRE(*db);
+        // Inside the caller's transaction: a rollback takes the entry back, a commit keeps it.
+        auto connection = core->Connection();
+        connection->BeginTrans();
+        tool->LogAction(u"Layout"_s, u"0007"_s, u"Baja"_s);
+        connection->RollbackTrans();
+        QCOMPARE(count(u"Velkora_Bitacora"_s), 0);
+        connection->BeginTrans();
+        tool->LogAction(u"Layout"_s, u"0007"_s, u"Baja"_s);
+        tool->LogAction(u"Layout"_s, u"O'B"_s, u"Reactivación"_s);
+        connection->CommitTrans();
+
+        auto rows = connection->Execute(u"SELECT Bi_Tabla, Bi_Clave, Bi_Accion, Bi_Operador, "
+                                        "Bi_Fecha FROM Velkora_Bitacora ORDER BY Bi_ID"_s);
+        QStringList seen;
+        for (; !rows->EndOfSet(); rows->MoveNext()) {
+            for (const char *column : {"Bi_Tabla", "Bi_Clave", "Bi_Accion", "Bi_Operador"})
+                seen << rows->Field(QLatin1String(column)).toString();
+            const QDateTime stamp = rows->Field(u"Bi_Fecha"_s).toDateTime();
+            QVERIFY(qAbs(stamp.secsTo(QDateTime::currentDateTime())) < 60);
+        }
+        QCOMPARE(seen.join(u' '), u"Layout 0007 Baja OPER1 Layout O'B Reactivación OPER1"_s);
+    }
+
+    void dateTexts_data()
+    {
+        QTest::addColumn<Engine>("texts");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("sqlite") << Engine::Sqlite << u"2026-01-02|2026-01-02 23:59:58"_s;
+        QTest::newRow("postgresql") << Engine::PostgreSql << u"2026-01-02|2026-01-02 23:59:58"_s;
+        QTest::newRow("sqlserver") << Engine::SqlServer << u"20260102|2026-01-02T23:59:58"_s;
+    }
+    void dateTexts()
+    {
+        QFETCH(Engine, texts);
+        QFETCH(QString, expected);
+        const QDateTime when(QDate(2026, 1, 2), QTime(23, 59, 58, 640));
+        QCOMPARE(services::dateText(texts, when.date()) + u'|' + services::stampText(texts, when),
+                 expected);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::stampText(texts, QDateTime()));
+    }
+
+    void datesRoundTrip_data() { engines(); }
+    void datesRoundTrip()
+    {
+        QFETCH(Kind, kind);
+        openServices(kind);
+        KESTA_REQUIRE(*db);
+        // Day and month that could be swapped, a stamp just before midnight, written as the
+        // screen writes them (between apostrophes), come back from the engine.
+        const QDate date(2026, 3, 4);
+        const QDateTime stamp(QDate(2026, 12, 6), QTime(23, 59, 58));
+        auto connection = core->Connection();
+        connection->Execute(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_UserDef_5, Fecha_Alta, "
+                            "Fecha_Baja) VALUES ('1', '0001', '%1', '%2', '%3')"_s.arg(
+                                tool->FormatDate(date), tool->FormatDateTime(stamp),
+                                tool->FormatDateTime(tool->CurrentDateTime())));
+        auto rows =
+            connection->Execute(u"SELECT Ly_UserDef_5, Fecha_Alta, Fecha_Baja FROM Layout"_s);
+        QCOMPARE(rows->Field(u"Ly_UserDef_5"_s).toDate(), date);
+        QCOMPARE(rows->Field(u"Fecha_Alta"_s).toDateTime(), stamp);
+        const QDateTime now = rows->Field(u"Fecha_Baja"_s).toDateTime();
+        QVERIFY(qAbs(now.secsTo(QDateTime::currentDateTime())) < 60);
+    }
+
+    void testAndScriptThroughTheServices_data() { engines(); }
+    void testAndScriptThroughTheServices()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        const QString sampleDir = folder.filePath(QString::number(int(kind)));
+        services::seedSample(db.connectionName(), sampleDir);
+        services::ToolServicesImpl tool(db.connectionName(), u"ANA"_s);
+
+        // The sample format on its sample file, every line shown.
+        const QString text = tool.TestLoadFormat(0, u"0001"_s, u"|"_s);
+        QVERIFY(tool.LastError().isEmpty());
+        const QStringList lines = text.split(u'\n');
+        QVERIFY(lines.contains(u"Archivo|"_s + sampleDir + u"/extracto_0001.txt"_s));
+        QVERIFY(lines.contains(u"1|0001|012345678901|BANCO DEL CENTRO SA|2026-12-05|MXN"_s));
+        QVERIFY(lines.contains(u"6|0003|4|23900.10|4600.75"_s));
+        QVERIFY(lines.contains(
+            u"Resultado|cada línea tiene un tipo de línea y ningún campo tiene error"_s));
+        // A positive mode is the number of lines shown in full.
+        QVERIFY(tool.TestLoadFormat(2, u"0001"_s, u"|"_s)
+                    .contains(u"... 4 línea(s) más no se muestran"_s));
+
+        // A test that cannot run: an empty text and LastError says why, until the next call.
+        QCOMPARE(tool.TestLoadFormat(0, u"9999"_s, u"|"_s), QString());
+        QCOMPARE(tool.LastError(), u"No existe el formato de carga '9999'."_s);
+        QCOMPARE(tool.LastError(), u"No existe el formato de carga '9999'."_s);
+        tool.FormatDate(QDate(2026, 12, 6));
+        QCOMPARE(tool.LastError(), QString());
+        QFile::remove(sampleDir + u"/extracto_0001.txt"_s);
+        QCOMPARE(tool.TestLoadFormat(0, u"0001"_s, u"|"_s), QString());
+        QVERIFY(tool.LastError().endsWith(u"extracto_0001.txt' no existe."_s));
+
+        // The script: a refused statement raises and sets LastError; the next call clears it.
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 tool.ScriptRows(u"DELETE FROM Layout"_s, u"Layout"_s));
+        QVERIFY(tool.LastError().startsWith(u"El script se hace de una sola instrucción SELECT"_s));
+        const QString script = tool.ScriptRows(
+            u"SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "_s, u"LAYOUT_DETALLE"_s);
+        QVERIFY(tool.LastError().isEmpty());
+        QCOMPARE(script.count(u"INSERT INTO LAYOUT_DETALLE ("_s), 13);
+    }
+
+    void textViewerFinds()
+    {
+        services::TextViewerDialog viewer(u"uno\ndos\nTres\ntres y tres\niW0. ñÉ|m\n"_s, QString());
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowActive(&viewer));
+        auto *text = viewer.findChild<QPlainTextEdit *>(u"txtTexto"_s);
+        auto *find = viewer.findChild<QLineEdit *>(u"txtBuscar"_s);
+        auto *status = viewer.findChild<QLabel *>(u"lblBuscar"_s);
+        QVERIFY(text && find && status && !find->isVisible());
+        QCOMPARE(viewer.windowTitle(), u"Velkora"_s);
+        // Every character takes the same width as the text is laid out on screen: narrow,
+        // wide, blank, punctuation and accented characters alike.
+        const QTextLayout *layout = text->document()->findBlockByNumber(4).layout();
+        QVERIFY(layout && layout->lineCount() == 1);
+        const QTextLine line = layout->lineAt(0);
+        const qreal step = line.cursorToX(1) - line.cursorToX(0);
+        QVERIFY(step > 0);
+        for (int n = 2; n <= 9; ++n)
+            QCOMPARE(line.cursorToX(n) - line.cursorToX(0), n * step);
+
+        QTest::keySequence(&viewer, QKeySequence::Find);
+        QTRY_VERIFY(find->isVisible() && find->hasFocus());
+        QTest::keyClicks(find, u"tres"_s);
+        QTest::keyClick(find, Qt::Key_Return);
+        QVERIFY(viewer.isVisible());         // Enter finds, it does not close the window
+        QCOMPARE(selected(text), u"Tres"_s); // without regard to case
+        QCOMPARE(text->textCursor().blockNumber(), 2);
+        QTest::keyClick(&viewer, Qt::Key_F3);
+        QCOMPARE(text->textCursor().positionInBlock(), 4);
+        QTest::keyClick(&viewer, Qt::Key_F3);
+        QCOMPARE(text->textCursor().positionInBlock(), 11);
+        QTest::keyClick(&viewer, Qt::Key_F3); // wraps to the first one
+        QCOMPARE(text->textCursor().blockNumber(), 2);
+        QTest::keyClick(&viewer, Qt::Key_F3, Qt::ShiftModifier); // and back to the last
+        QCOMPARE(text->textCursor().blockNumber(), 3);
+        QCOMPARE(text->textCursor().positionInBlock(), 11);
+        QVERIFY(status->text().isEmpty());
+
+        find->setFocus();
+        find->selectAll();
+        QTest::keyClicks(find, u"cuatro"_s);
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(status->text(), u"No se encontró «cuatro»."_s);
+        QCOMPARE(text->textCursor().blockNumber(), 3); // the selection stays
+
+        QTest::keyClick(find, Qt::Key_Escape); // hides the find box, keeps the window
+        QVERIFY(!find->isVisible() && viewer.isVisible());
+    }
+
+    void textViewerCopiesAndSaves()
+    {
+        const QString content = u"Año|Importe\n2026|1.500,00\n"_s;
+        services::TextViewerDialog viewer(content, u"Prueba"_s);
+        viewer.show();
+        auto *text = viewer.findChild<QPlainTextEdit *>(u"txtTexto"_s);
+        auto *copy = viewer.findChild<QPushButton *>(u"cmdCopiar"_s);
+        auto *save = viewer.findChild<QPushButton *>(u"cmdGuardar"_s);
+        QVERIFY(text && copy && save);
+
+        QTest::mouseClick(copy, Qt::LeftButton); // nothing selected: the whole text
+        QCOMPARE(QGuiApplication::clipboard()->text(), content);
+        QTextCursor cursor = text->textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(3, QTextCursor::KeepAnchor);
+        text->setTextCursor(cursor);
+        QTest::mouseClick(copy, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"Año"_s);
+
+        const QString path = folder.filePath(u"guardado.txt"_s);
+        QString suggested;
+        services::setTextFileChooser([&](QWidget *, const QString &name) {
+            suggested = name;
+            return path;
+        });
+        QTest::mouseClick(save, Qt::LeftButton);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()), content);
+        QCOMPARE(suggested, u"velkora.txt"_s);
+
+        services::setTextFileChooser([](QWidget *, const QString &) { return QString(); });
+        QVERIFY(!viewer.save()); // cancelled
+
+        // A file that cannot be written is reported, and nothing else happens.
+        services::setTextFileChooser(
+            [](QWidget *, const QString &) { return u"/nonexistent/folder/x.txt"_s; });
+        bool found = false;
+        QString message;
+        whenShown<services::MessageBox>(
+            [&](services::MessageBox *box) {
+                message = box->text();
+                box->button(QMessageBox::Ok)->click();
+            },
+            &found);
+        QVERIFY(!viewer.save());
+        QVERIFY(found);
+        QVERIFY(
+            message.startsWith(u"No se pudo guardar el texto en '/nonexistent/folder/x.txt'"_s));
+    }
+
+    void showTextIsModalAndResizable()
+    {
+        bool found = false;
+        QString shown;
+        bool resizable = false;
+        whenShown<services::TextViewerDialog>(
+            [&](services::TextViewerDialog *viewer) {
+                shown = viewer->text();
+                resizable =
+                    viewer->isSizeGripEnabled() && viewer->minimumSize() != viewer->maximumSize();
+                QTest::keyClick(viewer, Qt::Key_Escape);
+            },
+            &found);
+        services::TextViewerImpl().ShowText(u"texto"_s, QString(), 0, 0, -1, -1, 7, -1);
+        QVERIFY(found && resizable);
+        QCOMPARE(shown, u"texto"_s);
+    }
+
+    void recordToolShowsStateAuditAndHistory_data() { engines(); }
+    void recordToolShowsStateAuditAndHistory()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        services::seedSample(db.connectionName(), folder.filePath(u"record"_s));
+        db.exec(u"UPDATE Layout SET Fecha_Alta = '2026-12-01 08:00:00', Oper_Ult_Modif = 'LUIS', "
+                "Fecha_Ult_Modif = '2026-12-07 09:15:00', Es_Cve_Estado = 'BA', Oper_Baja = "
+                "'LUIS', Fecha_Baja = '2026-12-07 09:15:00' WHERE Ly_Cve_Layout = '0001'"_s);
+        services::ToolServicesImpl tool(db.connectionName(), u"LUIS"_s);
+        tool.LogAction(u"Layout"_s, u"0001"_s, u"Baja"_s);
+        tool.LogAction(u"Layout"_s, u"0002"_s, u"Baja"_s); // another key
+
+        bool found = false;
+        QStringList seen;
+        whenShown<services::RecordToolDialog>(
+            [&](services::RecordToolDialog *dialog) {
+                for (const char *name : {"lblEstado", "lblAlta", "lblUltModif", "lblBaja"})
+                    seen << dialog->findChild<QLabel *>(QString::fromLatin1(name))->text();
+                const QTableWidget *history = dialog->history();
+                seen << QString::number(history->rowCount()) << history->item(0, 1)->text()
+                     << history->item(0, 2)->text() << QString::number(dialog->grid()->rowCount());
+                dialog->findChild<QPushButton *>(u"cmdCerrar"_s)->click();
+            },
+            &found);
+        tool.CreateRecordTool()->OpenRecord(u"Layout"_s, u"Ly_Cve_Layout"_s, u"0001"_s, {}, {}, {},
+                                            {});
+        QVERIFY(found);
+        QCOMPARE(seen, (QStringList{u"Dado de baja"_s, u"SISTEMA, 2026-12-01 08:00:00"_s,
+                                    u"LUIS, 2026-12-07 09:15:00"_s, u"LUIS, 2026-12-07 09:15:00"_s,
+                                    u"1"_s, u"Baja"_s, u"LUIS"_s, u"3"_s}));
+    }
+
+    void recordToolOfAnActiveRecord()
+    {
+        services::RecordRows rows;
+        rows.columns = {u"ly_cve_layout"_s, u"es_cve_estado"_s, u"oper_alta"_s,
+                        u"fecha_alta"_s,    u"oper_baja"_s,     u"fecha_baja"_s};
+        rows.rows = {{u"0001"_s, u"AC"_s, u"ANA"_s, QDateTime(QDate(2026, 12, 1), QTime(8, 0)),
+                      u""_s, QVariant()}};
+        services::RecordToolDialog dialog(u"Layout"_s, u"0001"_s, rows, {});
+        QCOMPARE(dialog.findChild<QLabel *>(u"lblEstado"_s)->text(), u"Activo"_s);
+        QCOMPARE(dialog.findChild<QLabel *>(u"lblAlta"_s)->text(), u"ANA, 2026-12-01 08:00:00"_s);
+        QCOMPARE(dialog.findChild<QLabel *>(u"lblUltModif"_s)->text(), u"—"_s); // no such columns
+        QCOMPARE(dialog.findChild<QLabel *>(u"lblBaja"_s)->text(), u"No"_s);
+        QCOMPARE(dialog.history()->rowCount(), 0);
+    }
+};
+
+void TestServices::failuresAreToldApart_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<Engine>("engine");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("nativeCode");
+    // Each ODBC diagnostic record as "SQLSTATE native-code".
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<FailureKind>("kind");
+    const auto conflict = FailureKind::Conflict, lost = FailureKind::LostConnection,
+               other = FailureKind::Other;
+
+    // SQL Server through FreeTDS, as Qt 6.4's ODBC driver reports it: the records' texts in
+    // one, the last record's number; the records themselves from the statement's handle.
+    const QString duplicate = u"[FreeTDS][SQL Server]Violation of PRIMARY KEY constraint "
+                              "'PK_Layout'. Cannot insert duplicate key in object 'dbo.Layout'. "
+                              "The duplicate key value is (0042, 0001). [FreeTDS][SQL Server]The "
+                              "statement has been terminated."_s;
+    QTest::newRow("SQL Server duplicate key, then 3621")
+        << u"QODBC"_s << Engine::SqlServer << duplicate << u"3621"_s
+        << QStringList{u"23000 2627"_s, u"01000 3621"_s} << conflict;
+    QTest::newRow("SQL Server duplicate in a unique index")
+        << u"QODBC"_s << Engine::SqlServer
+        << u"[FreeTDS][SQL Server]Cannot insert duplicate key row"_s << u"3621"_s
+        << QStringList{u"23000 2601"_s, u"01000 3621"_s} << conflict;
+    QTest::newRow("SQL Server numbers joined, no records")
+        << u"QODBC"_s << Engine::SqlServer << duplicate << u"2627;3621"_s << QStringList{}
+        << conflict;
+    QTest::newRow("SQL Server deadlock victim")
+        << u"QODBC"_s << Engine::SqlServer
+        << u"[FreeTDS][SQL Server]Transaction (Process ID 57) was deadlocked"_s << u"1205"_s
+        << QStringList{u"40001 1205"_s} << conflict;
+    QTest::newRow("SQL Server NULL refused is no conflict")
+        << u"QODBC"_s << Engine::SqlServer
+        << u"[FreeTDS][SQL Server]Cannot insert the value NULL into column 'Ly_ID'"_s << u"3621"_s
+        << QStringList{u"23000 515"_s, u"01000 3621"_s} << other;
+    QTest::newRow("SQL Server foreign key is no conflict")
+        << u"QODBC"_s << Engine::SqlServer
+        << u"[FreeTDS][SQL Server]The INSERT statement "
+           "conflicted with the FOREIGN KEY constraint"_s
+        << u"3621"_s << QStringList{u"23000 547"_s, u"01000 3621"_s} << other;
+    QTest::newRow("SQL Server syntax error")
+        << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]Incorrect syntax near 'x'."_s
+        << u"102"_s << QStringList{u"42000 102"_s} << other;
+    QTest::newRow("SQL Server link failure")
+        << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]Write to the server failed"_s
+        << u"20006"_s << QStringList{u"08S01 20006"_s} << lost;
+    QTest::newRow("SQL Server link failure after a duplicate")
+        << u"QODBC"_s << Engine::SqlServer << duplicate << u"0"_s
+        << QStringList{u"23000 2627"_s, u"08S01 0"_s} << lost;
+    // PostgreSQL through psqlODBC: its SQLSTATEs; its native numbers are its own, not SQLite's
+    // or SQL Server's.
+    QTest::newRow("psqlODBC duplicate key")
+        << u"QODBC"_s << Engine::PostgreSql
+        << u"ERROR: duplicate key value violates unique constraint \"pk_layout\""_s << u"1"_s
+        << QStringList{u"23505 1"_s} << conflict;
+    QTest::newRow("psqlODBC number 5 is not SQLite's busy")
+        << u"QODBC"_s << Engine::PostgreSql << u"ERROR: column \"x\" does not exist"_s << u"5"_s
+        << QStringList{u"42703 5"_s} << other;
+    QTest::newRow("psqlODBC number 2627 is not SQL Server's")
+        << u"QODBC"_s << Engine::PostgreSql << u"ERROR: something"_s << u"2627"_s
+        << QStringList{u"42000 2627"_s} << other;
+    QTest::newRow("psqlODBC terminated")
+        << u"QODBC"_s << Engine::PostgreSql
+        << u"FATAL: terminating connection due to administrator command"_s << u"35"_s
+        << QStringList{u"57P01 35"_s} << lost;
+    // PostgreSQL's own driver gives the SQLSTATE as the native code; SQLite its result code.
+    QTest::newRow("QPSQL serialization failure")
+        << u"QPSQL"_s << Engine::PostgreSql << u"could not serialize access"_s << u"40001"_s
+        << QStringList{} << conflict;
+    QTest::newRow("QPSQL NOT NULL is no conflict")
+        << u"QPSQL"_s << Engine::PostgreSql << u"null value in column"_s << u"23502"_s
+        << QStringList{} << other;
+    QTest::newRow("QPSQL connection failure")
+        << u"QPSQL"_s << Engine::PostgreSql << u"connection failure"_s << u"08006"_s
+        << QStringList{} << lost;
+    QTest::newRow("QPSQL server gone, no code")
+        << u"QPSQL"_s << Engine::PostgreSql << u"server closed the connection unexpectedly"_s
+        << QString() << QStringList{} << lost;
+    QTest::newRow("SQLite busy snapshot")
+        << u"QSQLITE"_s << Engine::Sqlite << u"database is locked"_s << u"517"_s << QStringList{}
+        << conflict;
+    QTest::newRow("SQLite unique")
+        << u"QSQLITE"_s << Engine::Sqlite << u"UNIQUE constraint failed"_s << u"2067"_s
+        << QStringList{} << conflict;
+    QTest::newRow("SQLite NOT NULL is no conflict")
+        << u"QSQLITE"_s << Engine::Sqlite << u"NOT NULL constraint failed"_s << u"1299"_s
+        << QStringList{} << other;
+}
+
+void TestServices::failuresAreToldApart()
+{
+    QFETCH(QString, driver);
+    QFETCH(Engine, engine);
+    QFETCH(QString, text);
+    QFETCH(QString, nativeCode);
+    QFETCH(QStringList, records);
+    QFETCH(FailureKind, kind);
+    QList<services::Diagnostic> diagnostics;
+    for (const QString &record : records)
+        diagnostics.append({record.section(u' ', 0, 0), record.section(u' ', 1, 1), text});
+    const QSqlError error(driver + u": Unable to execute statement"_s, text,
+                          QSqlError::StatementError, nativeCode);
+    QCOMPARE(services::classifyFailure(driver, engine, error, diagnostics), kind);
+}
+
+// An "odbc:" location to PostgreSQL, through Debian's psqlODBC: the engine is the one the
+// driver names, so the schema and every statement are PostgreSQL's; its failures are told
+// apart by their SQLSTATEs; a connection killed by the server is opened again for the next
+// statement.
+void TestServices::odbcLocationToPostgres()
+{
+    TestDatabase db(TestDatabase::Kind::OdbcPostgreSql); // the schema made through ODBC
+    KESTA_REQUIRE(db);
+    const QString name = db.connectionName();
+    QSqlDatabase sql = QSqlDatabase::database(name);
+    QCOMPARE(sql.driverName(), u"QODBC"_s);
+    QCOMPARE(services::engineOf(sql), Engine::PostgreSql);
+    QVERIFY(services::hasSchema(name));
+
+    services::SqlConnection connection(name);
+    // The text as the save writes it for PostgreSQL (a backslash in an escape string): the
+    // driver passes it on untouched, its ODBC escapes and parameter marks included.
+    const QString text = u"it's \\ {fn now()} {d '2020-01-01'} ? :p $1"_s;
+    const QString insert =
+        u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion) VALUES "
+        "('A1', '0001', %1)"_s.arg(kesta::storage::quotedText(Engine::PostgreSql, text));
+    QCOMPARE(outcomeOf(connection, insert), u"no error"_s);
+    QCOMPARE(db.scalar(u"SELECT Ly_Descripcion FROM Layout"_s).toString(), text);
+    // A write's transaction is serializable, as on PostgreSQL's own driver.
+    connection.BeginTrans();
+    auto isolation = connection.Execute(u"SHOW transaction_isolation"_s);
+    QCOMPARE(isolation->Field(u"transaction_isolation"_s).toString(), u"serializable"_s);
+    isolation.reset();
+    connection.RollbackTrans();
+
+    // A key written twice is a conflict; the driver's record says 23505. A statement the
+    // database refuses is not.
+    QVERIFY(outcomeOf(connection, insert).startsWith(u"ConflictError: "_s));
+    QSqlQuery again(sql);
+    QVERIFY(!again.exec(insert));
+    const QList<services::Diagnostic> records = services::odbcDiagnostics(sql, again);
+    QVERIFY(!records.isEmpty());
+    QCOMPARE(records.first().sqlState, u"23505"_s);
+    QVERIFY(records.first().text.contains(u"duplicate key"_s));
+    again.finish();
+    const QString refused = outcomeOf(connection, u"SELECT nonsense FROM Layout"_s);
+    QVERIFY2(refused.startsWith(u"RuntimeError: "_s) && refused.contains(u"nonsense"_s),
+             qPrintable(refused));
+
+    // Killed by the server from another session: the failure is raised and the connection
+    // closed; the next statement opens it again.
+    auto pid = connection.Execute(u"SELECT pg_backend_pid() AS pid"_s);
+    const QString backend = pid->Field(u"pid"_s).toString();
+    pid.reset();
+    services::openDatabase(u"admin"_s, db.location());
+    {
+        QSqlQuery admin(QSqlDatabase::database(u"admin"_s));
+        QVERIFY(admin.exec(u"SELECT pg_terminate_backend(%1)"_s.arg(backend)));
+        const QString gone = u"SELECT COUNT(*) FROM pg_stat_activity WHERE pid = "_s + backend;
+        QTRY_VERIFY_WITH_TIMEOUT(admin.exec(gone) && admin.next() && admin.value(0).toInt() == 0,
+                                 10000);
+    }
+    services::closeDatabase(u"admin"_s);
+    const QString killed = outcomeOf(connection, u"SELECT 1"_s);
+    QVERIFY2(killed.startsWith(u"RuntimeError: "_s), qPrintable(killed));
+    QVERIFY(!QSqlDatabase::database(name, false).isOpen());
+    // The next use, the services' own lookups as well, opens it again.
+    QCOMPARE(
+        services::lookupValue(name, u"Layout"_s, u"Ly_Cve_Layout"_s, u"A1"_s, u"Ly_Descripcion"_s),
+        text);
+    auto count = connection.Execute(u"SELECT COUNT(*) AS n FROM Layout"_s);
+    QCOMPARE(count->Field(u"n"_s).toInt(), 1);
+    count.reset();
+    QCOMPARE(services::engineOf(QSqlDatabase::database(name, false)), Engine::PostgreSql);
+}
+
+// Velkora's start on an ODBC connection to an empty PostgreSQL database: it names PostgreSQL's
+// script, and with --init creates PostgreSQL's schema and the sample.
+void TestServices::odbcDatabaseWithoutTables()
+{
+    TestDatabase db(TestDatabase::Kind::OdbcPostgreSql, false);
+    KESTA_REQUIRE(db);
+    const QString name = u"odbc setup"_s;
+    try {
+        velkora::app::DatabaseSetup::open(name, db.location(), false);
+        QFAIL("a database without tables must not open without --init");
+    } catch (const RuntimeError &error) {
+        QVERIFY2(error.description().contains(u"db/postgresql.sql"_s),
+                 qPrintable(error.description()));
+    }
+    services::closeDatabase(name);
+    QVERIFY(velkora::app::DatabaseSetup::open(name, db.location(), true).created);
+    QCOMPARE(db.scalar(u"SELECT COUNT(DISTINCT Ly_Cve_Layout) FROM Layout"_s).toInt(), 1);
+    services::closeDatabase(name);
+}
+
+QTEST_MAIN(TestServices)
+#include "tst_services.moc"

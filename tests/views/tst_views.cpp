@@ -1,0 +1,1741 @@
+// The views of a test's result and of a proposal, as a user sees them. "Probar" on the sample
+// database, with the real screen and services: the result text, the tables and the file's lines in
+// one window (with KESTA_SCREENSHOTS set to a folder it also saves the pictures of the README;
+// scripts/screenshots.sh runs it so on an X server). The tables: a tab per line type with the
+// converted values and the cells in error marked, F8 from error to error, broken rules shown as
+// errors, a big file that scrolls without reading every line, CSV that a CSV reader reads back.
+// The file's lines with the fields on them: the bands under the ruler's columns, the cursor and
+// the status line following the fields, a chosen field highlighted. A test of a big file off the
+// window's thread: progress, Cancel keeping consistent counts, a whole run agreeing with the plain
+// test. The dialog that shows a proposed load format, and the progress of a long proposal.
+//
+// The payroll sample (ViewSamples.h) is indexed once for all; the 100 MB file is written on first
+// use.
+
+#include "DatabaseSetup.h"
+#include "ViewSamples.h"
+#include "formats/LoadFormatTest.h"
+#include "store/StoredTestTarget.h"
+#include "host/Publico.h"
+#include "proposal/Proposal.h"
+#include "proposal/RemittanceSample.h"
+#include "screen/frmKESTA.h"
+#include "store/Database.h"
+#include "store/SampleFormat.h"
+#include "services/Services.h"
+#include "services/TextViewerDialog.h"
+#include "views/CsvExport.h"
+#include "views/FixedWidthFont.h"
+#include "views/LineDecoder.h"
+#include "views/ProposalDialog.h"
+#include "views/ProposalModels.h"
+#include "views/ProposalProgressDialog.h"
+#include "views/RawLinesView.h"
+#include "views/ResultTableModel.h"
+#include "views/ResultTablesView.h"
+#include "views/TestJob.h"
+#include "views/TestProgressDialog.h"
+#include "views/TestResultViews.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <climits>
+#include <controls/Controles.h>
+#include <controls/TextBox.h>
+
+using namespace Qt::StringLiterals;
+using namespace velkora::views;
+using velkora::formats::LoadFormat;
+using velkora::formats::TestReport;
+using views_test::writeFile;
+namespace services = velkora::services;
+namespace views = velkora::views;
+
+namespace {
+
+// Pixels of an area of the image that satisfy a condition.
+int count(const QImage &image, const QRect &area, const std::function<bool(QColor)> &test)
+{
+    int n = 0;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            n += test(image.pixelColor(x, y)) ? 1 : 0;
+    return n;
+}
+
+// The horizontal extent of the dark pixels (the letters' ink, the ruler's ticks, the cursor's
+// edges) in an area of the image; a null range when there are none.
+std::pair<int, int> inkColumns(const QImage &image, const QRect &area)
+{
+    int left = INT_MAX;
+    int right = INT_MIN;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+// A file whose lines are wider than a screen of columns, with one-column fields far out: the
+// ID "L" at column 1, fields 0001, 0002 and 0003 at columns 5, 40 and 150, each a "W" (the
+// widest letter) between blanks.
+velkora::formats::LoadFormat wideFormat()
+{
+    velkora::formats::LoadFormat f;
+    f.key = u"0078"_s;
+    f.description = u"Líneas anchas"_s;
+    f.state = u"AC"_s;
+    f.lineTypes = {formats_test::lineType("0001", "L", "Ancha", 1, 1,
+                                          {{"0001", "Cinco", 5, 1, "02"},
+                                           {"0002", "Cuarenta", 40, 1, "02"},
+                                           {"0003", "Cientocincuenta", 150, 1, "02"}})};
+    return f;
+}
+
+QByteArray wideLine()
+{
+    QByteArray line(160, ' ');
+    line[0] = 'L';
+    for (const int column : {5, 40, 150})
+        line[column - 1] = 'W';
+    return line + '\n';
+}
+
+// An RFC 4180 reader, written apart from the writer: records of fields, quoted or not.
+QList<QStringList> readCsv(const QString &text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    bool fieldStarted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"' && !fieldStarted) {
+            quoted = fieldStarted = true;
+        } else if (c == u',') {
+            record << field;
+            field.clear();
+            fieldStarted = false;
+        } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            record << field;
+            records << record;
+            record.clear();
+            field.clear();
+            fieldStarted = false;
+            ++i;
+        } else {
+            field += c;
+            fieldStarted = true;
+        }
+    }
+    if (fieldStarted || !record.isEmpty())
+        records << (record << field);
+    return records;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// WCAG contrast of two colours.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double x = luminance(a) + 0.05;
+    const double y = luminance(b) + 0.05;
+    return std::max(x, y) / std::min(x, y);
+}
+
+// The report's lines are every line type's, plus those with none or more than one.
+qint64 summed(const TestReport &report)
+{
+    qint64 lines = report.result.unmatched.count + report.result.ambiguous.count;
+    for (const auto &type : report.result.types)
+        lines += type.lines;
+    return lines;
+}
+
+qint64 summed(const velkora::formats::LineIndex &index)
+{
+    qint64 lines = 0;
+    for (int group = 0; group < index.groupCount(); ++group)
+        lines += qint64(index.rows(group).size());
+    return lines;
+}
+
+// Payment orders: a header "H", lines "P" and one blank line among them (which fits no line
+// type).
+QString writeOrders(const QTemporaryDir &folder)
+{
+    QStringList lines{"H2026120600001EMPRESA DEMOSTRACION SA    "};
+    for (int i = 1; i <= 12; ++i) {
+        lines << QStringLiteral("P%1%2%3")
+                     .arg(i, 6, 10, QLatin1Char('0'))
+                     .arg(1000 + i * 731, 10, 10, QLatin1Char('0'))
+                     .arg(i % 2 ? "PROVEEDOR UNO       " : "PROVEEDOR DOS       ");
+        if (i == 6)
+            lines << QString();
+    }
+    const QString path = folder.filePath("ordenes.txt");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write((lines.join('\n') + '\n').toUtf8()) < 0)
+        qFatal("writeOrders: cannot write %s", qPrintable(path));
+    return path;
+}
+
+QStringList column(const QAbstractItemModel *model, int c)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, c).data().toString();
+    return texts;
+}
+
+// About 100 MB of payroll lines: details, an error every 97 lines, a line of no type every
+// 1,009. The path, or an empty one when it cannot be written.
+QString writeBigPayroll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    QByteArray block;
+    qint64 line = 0;
+    while (file.size() + block.size() < 100 << 20) {
+        ++line;
+        QByteArray amount = QByteArray::number(line % 1000000000).rightJustified(9, '0');
+        if (line % 97 == 0)
+            amount[2] = 'X';
+        block += line % 1009 == 0
+                     ? QByteArray("Z sin tipo\n")
+                     : "D" + QByteArray::number(line % 1000000).rightJustified(6, '0') + amount +
+                           "NOMBRE      CL01\n";
+        if (block.size() > (1 << 20)) {
+            if (file.write(block) != block.size())
+                return {};
+            block.clear();
+        }
+    }
+    return file.write(block) == block.size() ? path : QString();
+}
+
+} // namespace
+
+class TestViews : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    std::shared_ptr<const TestedFile> payroll; // the payroll sample, indexed
+    QString big;
+    std::unique_ptr<RawLinesView> view;
+    QString shots = qEnvironmentVariable("KESTA_SCREENSHOTS");
+
+    void save(QWidget *widget, const QString &name)
+    {
+        if (shots.isEmpty())
+            return;
+        QApplication::processEvents();
+        QVERIFY(QDir().mkpath(shots));
+        QVERIFY(widget->grab().save(QDir(shots).filePath(name)));
+    }
+    void command(const QString &name,
+                 const std::function<void(services::TextViewerDialog *)> &look);
+    // Writes lines as a file in the folder and makes it the sample key's file; returns the
+    // file it had.
+    QString useFile(const QString &name, const QStringList &lines);
+    const QString &bigFile()
+    {
+        if (big.isEmpty())
+            big = writeBigPayroll(dir.filePath(u"nomina-100mb.txt"_s));
+        return big;
+    }
+    // The payroll sample's lines in a shown view, made on first use in each test.
+    RawLinesView *lines()
+    {
+        if (!view) {
+            view = std::make_unique<RawLinesView>();
+            view->setDecoder(std::make_shared<LineDecoder>(payroll));
+            view->resize(700, 400);
+            view->show();
+            if (!QTest::qWaitForWindowExposed(view.get()))
+                qWarning("the view of the lines was not exposed");
+        }
+        return view.get();
+    }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup()
+    {
+        view.reset();
+        setExportChooser({});
+    }
+
+    void probarShowsTextTablesAndLines();
+    void faultsOfAFileAtAGlance();
+    void likelyCauseComesFirst();
+    void probarOnAnotherFile();
+    void progressOfABigSampleFile();
+
+    void eachLineTypeHasItsTable();
+    void errorColoursReadOnLightAndDarkPalettes();
+    void f8GoesFromErrorToError();
+    void brokenRulesAreErrorsLikeFields();
+    void csvFieldsRoundTrip_data();
+    void csvFieldsRoundTrip();
+    void exportButtonsWriteCsv();
+    void bigFileScrollsWithoutReadingEveryLine();
+
+    void bandsSitUnderTheRuler();
+    void paintedAsDescribed();
+    void cursorAndStatusFollowTheFields();
+    void highlightedFromTheFieldGridAndTheTables();
+    void reverseReadingShownInFileOrder();
+    void fontOfOneWidth_data();
+    void fontOfOneWidth();
+    void charactersStandOnTheirColumns_data();
+    void charactersStandOnTheirColumns();
+
+    void cancelKeepsWhatWasRead_data();
+    void cancelKeepsWhatWasRead();
+    void wholeRunAgreesWithTheTest_data();
+    void wholeRunAgreesWithTheTest();
+    void brokenRulesOfWhatWasRead();
+    void progressWindowMovesAndCancels();
+    void quickTestShowsNoWindow();
+
+    void showsTheProposalOnTheSample();
+    void buttonsAnswer_data();
+    void buttonsAnswer();
+    void findingsAndIdsAtTwoPlaces();
+    void progressOfALongProposal_data();
+    void progressOfALongProposal();
+};
+
+void TestViews::initTestCase()
+{
+    payroll = indexFile(views_test::payroll(),
+                        writeFile(dir, u"nomina.txt"_s, views_test::payrollFile()));
+    QVERIFY2(payroll->index.ran(), qPrintable(payroll->index.error()));
+    const QString location = dir.filePath(u"velkora.db"_s);
+    velkora::app::DatabaseSetup::open(services::DefaultConnectionName, location, false);
+    qputenv("VELKORA_DATABASE", location.toUtf8());
+    qputenv("VELKORA_OPERATOR", "PRUEBA");
+    kesta::Publico::resetForTests();
+    kesta::Publico::setServicesFactories(services::createCoreServices,
+                                         services::createToolServices);
+}
+
+void TestViews::cleanupTestCase()
+{
+    kesta::Publico::resetForTests();
+    services::closeDatabase(services::DefaultConnectionName);
+}
+
+// Opens the screen on the sample's key, runs a toolbar command and hands its text window, made
+// active as a window manager would (F8 is the active window's), to `look` before closing it.
+void TestViews::command(const QString &name,
+                        const std::function<void(services::TextViewerDialog *)> &look)
+{
+    kesta::screen::frmKESTA screen;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    auto *key = screen.findChild<velkora::controls::TextBox *>(u"txtClave"_s);
+    key->setFocus();
+    QTest::keyClicks(key, u"1"_s);
+    QTest::keyClick(key, Qt::Key_Return);
+    bool shown = false;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *viewer =
+                qobject_cast<services::TextViewerDialog *>(QApplication::activeModalWidget())) {
+            shown = true;
+            viewer->resize(1100, 560);
+            QApplication::setActiveWindow(viewer);
+            look(viewer);
+            viewer->reject();
+        }
+    });
+    screen.Controles->action(name)->trigger();
+    QVERIFY(shown);
+}
+
+void TestViews::probarShowsTextTablesAndLines()
+{
+    QStringList pages, tables;
+    QString text, status, title;
+    qint64 lines = -1;
+    command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
+        title = viewer->windowTitle();
+        text = viewer->text();
+        for (int p = 0; viewer->pages() && p < viewer->pages()->count(); ++p)
+            pages << viewer->pages()->tabText(p);
+        auto *tablesView = viewer->findChild<views::ResultTablesView *>(u"vistaTablas"_s);
+        auto *tabs = tablesView->findChild<QTabWidget *>(u"tabsTablas"_s);
+        for (int t = 0; t < tabs->count(); ++t)
+            tables << tabs->tabText(t);
+        // A click on the second movement's amount, then Enter: the line as it stands.
+        viewer->pages()->setCurrentIndex(1);
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+        QTableView *table = tablesView->table(1);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          table->visualRect(table->model()->index(1, 4)).center());
+        QTest::keyClick(table, Qt::Key_Return);
+        lines = viewer->findChild<views::RawLinesView *>(u"vistaLineas"_s)->rowCount();
+        status = viewer->findChild<QLabel *>(u"lblCampo"_s)->text();
+    });
+    QCOMPARE(title, u"Prueba del formato 0001"_s);
+    QCOMPARE(pages, QStringList({u"Texto"_s, u"Tablas"_s, u"Líneas del archivo"_s}));
+    QVERIFY2(text.contains(u"\n2|0002|2026-12-01|DEPOSITO EN EFECTIVO|"_s),
+             qPrintable(text.left(600)));
+    QCOMPARE(tables, QStringList({u"0001 Encabezado de la cuenta (1)"_s, u"0002 Movimiento (4)"_s,
+                                  u"0003 Totales (1)"_s, u"Sin tipo o con varios (0)"_s}));
+    QCOMPARE(lines, 6);
+    QVERIFY2(status.startsWith(u"Línea 3, tipo 0002 Movimiento · columna 50: campo 0004 Importe, "
+                               "posición 50, longitud 12, NUMERO 0.00 · valor «4250.75»"_s),
+             qPrintable(status));
+
+    // Script: its text alone, titled with it; its long lines scroll sideways, or wrap.
+    bool scriptHasPages = true, scrolls = false, wraps = false;
+    command(u"B3"_s, [&](services::TextViewerDialog *viewer) {
+        title = viewer->windowTitle();
+        scriptHasPages = viewer->pages() != nullptr;
+        auto *script = viewer->findChild<QPlainTextEdit *>(u"txtTexto"_s);
+        scrolls = script->horizontalScrollBar()->maximum() > 0;
+        QTest::mouseClick(viewer->findChild<QCheckBox *>(u"chkAjustar"_s), Qt::LeftButton);
+        QApplication::processEvents();
+        wraps = script->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
+                script->horizontalScrollBar()->maximum() == 0;
+    });
+    QVERIFY(!scriptHasPages);
+    QCOMPARE(title, u"Script del formato 0001"_s);
+    QVERIFY(scrolls);
+    QVERIFY(wraps);
+}
+
+// "Probar con otro archivo...": the stored format on a file chosen in the file dialog; the
+// stored file stays the format's file, and "Probar" tests it again.
+void TestViews::probarOnAnotherFile()
+{
+    QStringList lines = services::sample::fileLines();
+    lines.insert(2, u"X LINEA SIN TIPO"_s);
+    const QString other = dir.filePath(u"otro mes.txt"_s);
+    {
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write((lines.join(u'\n') + u'\n').toUtf8());
+    }
+    const auto storedFile = [] {
+        QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+        query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s);
+        return query.next() ? query.value(0).toString() : u"(ninguno)"_s;
+    };
+    const QString stored = storedFile();
+
+    kesta::screen::frmKESTA screen;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    auto *key = screen.findChild<velkora::controls::TextBox *>(u"txtClave"_s);
+    key->setFocus();
+    QTest::keyClicks(key, u"1"_s);
+    QTest::keyClick(key, Qt::Key_Return);
+    // The file dialog, then the result's window, as they come.
+    QString title, otherTable;
+    bool chose = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && !chose) {
+            chose = true;
+            // As a user types it: selectFile() leaves alone a file name box that has the focus.
+            dialog->setDirectory(QFileInfo(other).absolutePath());
+            auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
+            QVERIFY(name);
+            name->setText(QFileInfo(other).fileName());
+            static_cast<QDialog *>(dialog)->accept(); // as its "Abrir" does
+        } else if (auto *viewer = qobject_cast<services::TextViewerDialog *>(modal)) {
+            title = viewer->windowTitle();
+            auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
+            otherTable = tabs ? tabs->tabText(tabs->count() - 1) : QString();
+            viewer->reject();
+        }
+    });
+    watcher.start(20);
+    screen.Controles->action(u"B2Archivo"_s)->trigger();
+    QVERIFY(chose);
+    QCOMPARE(title, u"Prueba del formato 0001 con otro mes.txt"_s);
+    QCOMPARE(otherTable, u"Sin tipo o con varios (1 con errores)"_s);
+    QCOMPARE(storedFile(), stored);
+
+    // Probar: the stored file, as it was.
+    title.clear();
+    screen.Controles->action(u"B2"_s)->trigger();
+    QCOMPARE(title, u"Prueba del formato 0001"_s);
+    QCOMPARE(otherTable, u"Sin tipo o con varios (0)"_s);
+}
+
+// The sample format on a copy of its file with faults: an amount with a letter, a line of no
+// type, a short line and text after the header's last field. F8 finds the first fault, Enter
+// shows it on its line (the README's pictures of the tables and the lines come from here).
+void TestViews::faultsOfAFileAtAGlance()
+{
+    QStringList lines = services::sample::fileLines();
+    lines[0] += u"  EXTRA"_s;
+    lines[2][54] = u'X';
+    lines.insert(3, u"X LINEA SIN TIPO"_s);
+    lines.insert(lines.size() - 1, u"D20261206ABONO CORTO"_s);
+    const QString sampleFile = useFile(u"extracto-con-errores.txt"_s, lines);
+
+    QString text, other, cell, status;
+    bool stayed = false, causesShown = true;
+    command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
+        text = viewer->text();
+        viewer->pages()->setCurrentIndex(1);
+        auto *tablesView = viewer->findChild<views::ResultTablesView *>(u"vistaTablas"_s);
+        auto *tabs = tablesView->findChild<QTabWidget *>(u"tabsTablas"_s);
+        other = tabs->tabText(3);
+        causesShown = viewer->findChild<QLabel *>(u"lblCausas"_s)->isVisible();
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+        QTableView *table = tablesView->table(1);
+        table->setFocus();
+        QTest::keyClick(table, Qt::Key_F8);
+        cell = u"%1,%2"_s.arg(table->currentIndex().row()).arg(table->currentIndex().column());
+        save(viewer, u"prueba-tablas.png"_s);
+        QTest::keyClick(table, Qt::Key_Return);
+        status = viewer->findChild<QLabel *>(u"lblCampo"_s)->text();
+        save(viewer, u"prueba-lineas.png"_s);
+        // Enter on the lines goes nowhere: the window stays.
+        QTest::keyClick(viewer->findChild<views::RawLinesView *>(u"vistaLineas"_s), Qt::Key_Return);
+        stayed = viewer->isVisible();
+    });
+    QVERIFY(!useFile(sampleFile, {}).isEmpty());
+
+    QVERIFY2(text.contains(u"Resultado|el archivo tiene errores"_s), qPrintable(text.right(900)));
+    QCOMPARE(other, u"Sin tipo o con varios (1 con errores)"_s);
+    QCOMPARE(cell, u"1,4"_s); // line 3's amount
+    QVERIFY2(status.startsWith(u"Línea 3, tipo 0002 Movimiento · columna 50: campo 0004 Importe"_s),
+             qPrintable(status));
+    QVERIFY(status.contains(u" · error: '00000X250.75'"_s));
+    QVERIFY(stayed);
+    // Faults on a few lines each: no likely cause is named, in the text or over the tables.
+    QVERIFY(!causesShown);
+    QVERIFY(!text.contains(u"Causas probables"_s));
+}
+
+QString TestViews::useFile(const QString &name, const QStringList &lines)
+{
+    const QString path = QDir::isAbsolutePath(name) ? name : dir.filePath(name);
+    if (!lines.isEmpty()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write((lines.join(u'\n') + u'\n').toUtf8());
+    }
+    QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+    if (!query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s) ||
+        !query.next())
+        return {};
+    const QString had = query.value(0).toString();
+    query.prepare(u"UPDATE Layout SET Ly_Archivo = ? WHERE Ly_Cve_Layout = '0001'"_s);
+    query.addBindValue(path);
+    return query.exec() ? had : QString();
+}
+
+// The sample format on a copy of its file whose movements have a blank more before the amount:
+// what most likely went wrong is said first, in the text's first lines and in a panel over the
+// tables, before any line or error.
+void TestViews::likelyCauseComesFirst()
+{
+    QStringList lines = services::sample::fileLines();
+    for (QString &line : lines)
+        if (line.startsWith(u'D'))
+            line.insert(49, u' ');
+    const QString sampleFile = useFile(u"extracto-desplazado.txt"_s, lines);
+    QVERIFY(!sampleFile.isEmpty());
+
+    QString text, panel, table;
+    bool panelOverTables = false;
+    command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
+        text = viewer->text();
+        viewer->pages()->setCurrentIndex(1);
+        auto *causes = viewer->findChild<QLabel *>(u"lblCausas"_s);
+        auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
+        table = tabs->tabText(tabs->currentIndex());
+        panel = causes->text();
+        panelOverTables = causes->isVisible() && causes->geometry().bottom() < tabs->y();
+        save(viewer, u"prueba-causas.png"_s);
+    });
+    QVERIFY(!useFile(sampleFile, {}).isEmpty());
+
+    const QString cause = u"Los campos del tipo de línea 0002 parecen desplazados una columna a la "
+                          u"derecha a partir de la columna 50: en 4 de 4 líneas, los campos con "
+                          u"error (0004 Importe) se leen bien una columna más a la derecha."_s;
+    const QStringList top = text.split(u'\n').mid(0, 10);
+    QVERIFY2(top.contains(u"Causas probables de los errores"_s), qPrintable(top.join(u'\n')));
+    QVERIFY2(top.filter(u"0002||4 de 4|"_s + cause).size() == 1, qPrintable(top.join(u'\n')));
+    QVERIFY(text.indexOf(cause) < text.indexOf(u"Revisión del formato"_s));
+    QVERIFY2(panel.contains(u"Tipo 0002 Movimiento"_s) && panel.contains(cause), qPrintable(panel));
+    QVERIFY(panelOverTables);
+    QCOMPARE(table, u"0002 Movimiento (4; 4 con errores)"_s); // the cause's line type's
+}
+
+// The progress window as it shows while the sample format reads a big file (for the README's
+// picture; without KESTA_SCREENSHOTS it checks only that the window comes and cancels).
+void TestViews::progressOfABigSampleFile()
+{
+    const QStringList sample = services::sample::fileLines();
+    const QString path = dir.filePath(u"extracto-grande.txt"_s);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray block = (sample.first() + u'\n').toUtf8();
+        for (int i = 0; i < 20000; ++i)
+            block += (sample.at(1 + i % 4) + u'\n').toUtf8();
+        for (int i = 0; i < (shots.isEmpty() ? 10 : 250); ++i)
+            QCOMPARE(file.write(block), block.size());
+    }
+    const auto target = velkora::formats::storedTestTarget(
+        QSqlDatabase::database(services::DefaultConnectionName), u"0001"_s, path);
+    QVERIFY(target.ok);
+    bool shown = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<views::TestProgressDialog *>(QApplication::activeModalWidget());
+        if (!dialog || shown)
+            return;
+        if (dialog->findChild<QProgressBar *>(u"barProgreso"_s)->value() <
+            (shots.isEmpty() ? 1 : 300))
+            return;
+        shown = true;
+        save(dialog, u"prueba-progreso.png"_s);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdCancelar"_s), Qt::LeftButton);
+    });
+    watcher.start(20);
+    views::RunOptions options;
+    options.quietMilliseconds = 0;
+    const views::TestOutcome outcome =
+        views::runLoadFormatTest(target.format, target.path, nullptr, options);
+    QVERIFY(outcome.report.ran);
+    QVERIFY(!outcome.report.cancelled || shown); // only the Cancel clicked here stops it
+    QVERIFY(shown || shots.isEmpty());
+}
+
+void TestViews::eachLineTypeHasItsTable()
+{
+    ResultTablesView view(std::make_shared<LineDecoder>(payroll));
+    QCOMPARE(view.tableCount(), 5);
+    const auto *tabs = view.findChild<QTabWidget *>(u"tabsTablas"_s);
+    QStringList titles;
+    for (int t = 0; t < tabs->count(); ++t)
+        titles << tabs->tabText(t);
+    QCOMPARE(titles, QStringList({u"0001 Cabecera (1)"_s, u"0002 Empleado (3; 2 con errores)"_s,
+                                  u"0003 Totales (1)"_s, u"0004 Totales X (0)"_s,
+                                  u"Sin tipo o con varios (2 con errores)"_s}));
+    for (int group = 0; group < view.tableCount(); ++group)
+        QAbstractItemModelTester tester(view.model(group),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    // The detail lines: line number, one column per field with its number and description,
+    // the converted values; the cells in error marked, with their message.
+    const ResultTableModel *details = view.model(1);
+    QVERIFY(view.findChild<QTableView *>(u"tablaTipo0002"_s) == view.table(1));
+    QCOMPARE(details->columnTitles(),
+             QStringList({u"Línea"_s, u"0001 Empleado"_s, u"0002 Importe"_s, u"0003 Nombre"_s,
+                          u"0004 Clave"_s, u"0005 Origen"_s}));
+    QCOMPARE(details->rowTexts(0), QStringList({u"2"_s, u"000001"_s, u"123.45"_s,
+                                                u"O\"NEIL, ANAB"_s, u"AB12"_s, u"NOMINA"_s}));
+    QCOMPARE(details->rowTexts(1).mid(0, 3), QStringList({u"3"_s, u"000002"_s, u"00001X345"_s}));
+    QCOMPARE(details->rowTexts(2),
+             QStringList({u"5"_s, u"000003"_s, u"000012   "_s, QString(), u"    "_s, u"NOMINA"_s}));
+    QStringList marks;
+    for (int row = 0; row < details->rowCount(); ++row)
+        for (int column = 0; column < details->columnCount(); ++column)
+            if (details->index(row, column).data(ResultTableModel::ErrorRole).toBool())
+                marks << u"%1,%2"_s.arg(row).arg(column);
+    QCOMPARE(marks, QStringList({u"1,2"_s, u"2,2"_s}));
+    const QModelIndex bad = details->index(1, 2);
+    QVERIFY2(bad.data(Qt::ToolTipRole).toString().contains(u"'00001X345'"_s),
+             qPrintable(bad.data(Qt::ToolTipRole).toString()));
+    QVERIFY(bad.data(Qt::ToolTipRole).toString().contains(u"columna 13"_s));
+    QVERIFY(bad.data(Qt::BackgroundRole).value<QColor>().isValid());
+    QVERIFY(!details->index(0, 2).data(Qt::BackgroundRole).isValid());
+    QVERIFY(!details->index(0, 2).data(Qt::ToolTipRole).isValid());
+    QCOMPARE(details->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
+
+    // Totals, and the lines with no line type or more than one.
+    QCOMPARE(view.model(2)->rowTexts(0), QStringList({u"7"_s, u"124.45"_s, u"0001"_s}));
+    QCOMPARE(view.model(3)->rowCount(), 0);
+    const ResultTableModel *other = view.model(4);
+    QCOMPARE(other->rowTexts(0),
+             QStringList({u"4"_s, u"Sin tipo de línea"_s, u"Zbad\rline, \"q\""_s}));
+    QCOMPARE(other->rowTexts(1),
+             QStringList({u"6"_s, u"Varios tipos: 0003, 0004"_s, u"TX000000123"_s}));
+    QVERIFY(other->index(1, ResultTableModel::SituationColumn)
+                .data(ResultTableModel::ErrorRole)
+                .toBool());
+    QVERIFY(
+        !other->index(1, ResultTableModel::TextColumn).data(ResultTableModel::ErrorRole).toBool());
+}
+
+void TestViews::errorColoursReadOnLightAndDarkPalettes()
+{
+    for (const QColor &base : {QColor(Qt::white), QColor(0xF0, 0xF0, 0xF0),
+                               QColor(0x1E, 0x1E, 0x1E), QColor(0x2B, 0x2B, 0x2B)}) {
+        QPalette palette;
+        palette.setColor(QPalette::Base, base);
+        const QColor text = base.lightnessF() < 0.5 ? QColor(0xEE, 0xEE, 0xEE) : QColor(Qt::black);
+        palette.setColor(QPalette::Text, text);
+        const QColor error = errorBackground(palette);
+        QVERIFY2(contrast(error, text) >= 4.5, qPrintable(error.name() + u" on "_s + base.name()));
+        QVERIFY2(error.red() > error.green() + 30 && error.red() > error.blue() + 30,
+                 qPrintable(error.name()));    // reads as red
+        QVERIFY(contrast(error, base) > 1.15); // and stands out from the other cells
+    }
+}
+
+void TestViews::f8GoesFromErrorToError()
+{
+    ResultTablesView view(std::make_shared<LineDecoder>(payroll));
+    view.resize(900, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    auto *tabs = view.findChild<QTabWidget *>(u"tabsTablas"_s);
+    const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
+    const auto cell = [&] {
+        const QModelIndex current = view.table(view.currentGroup())->currentIndex();
+        return u"%1,%2"_s.arg(current.row()).arg(current.column());
+    };
+
+    const auto where = [&] { return u"%1:%2"_s.arg(view.currentGroup()).arg(cell()); };
+    // It opens on the first table with errors, the details.
+    QCOMPARE(view.currentGroup(), 1);
+
+    // The details: from the first cell to each Importe in error, on to the other lines (each
+    // one's situation is the error), then round to the first table with errors.
+    QTableView *details = view.table(1);
+    details->setFocus();
+    details->setCurrentIndex(details->model()->index(0, 0));
+    QTest::keyClick(details, Qt::Key_F8);
+    QCOMPARE(where(), u"1:1,2"_s);
+    QVERIFY2(status->text().startsWith(u"Línea 3 · campo 0002 Importe"_s),
+             qPrintable(status->text()));
+    QVERIFY(status->text().contains(u"error: '00001X345'"_s));
+    QTest::keyClick(details, Qt::Key_F8);
+    QCOMPARE(where(), u"1:2,2"_s);
+    QTest::keyClick(details, Qt::Key_F8);
+    QCOMPARE(where(), u"4:0,1"_s);
+    QVERIFY(!status->text().contains(u"se siguió"_s));
+    QTest::keyClick(view.table(4), Qt::Key_F8);
+    QCOMPARE(where(), u"4:1,1"_s);
+    QVERIFY(status->text().contains(u"Más de un tipo de línea"_s));
+    QTest::keyClick(view.table(4), Qt::Key_F8);
+    QCOMPARE(where(), u"1:1,2"_s);
+    QVERIFY(status->text().endsWith(u"(se siguió desde el principio)"_s));
+    QTest::keyClick(details, Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(where(), u"4:1,1"_s);
+    QVERIFY(status->text().endsWith(u"(se siguió desde el final)"_s));
+    QTest::keyClick(view.table(4), Qt::Key_F8, Qt::ShiftModifier);
+    QTest::keyClick(view.table(4), Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(where(), u"1:2,2"_s);
+    QTest::keyClick(details, Qt::Key_Left);
+    QTest::keyClick(details, Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(where(), u"1:1,2"_s); // the previous one, from a cell between two errors
+    QVERIFY(!status->text().contains(u"se siguió"_s));
+
+    // From a table with no error, on to the next one that has some; what the status said
+    // about a table does not stay when another is shown.
+    tabs->setCurrentIndex(2);
+    QVERIFY2(status->text().isEmpty() || status->text().startsWith(u"Línea 7 · "_s),
+             qPrintable(status->text()));
+    view.table(2)->setFocus();
+    view.table(2)->setCurrentIndex(view.model(2)->index(0, 1));
+    QTest::keyClick(view.table(2), Qt::Key_F8);
+    QCOMPARE(where(), u"4:0,1"_s);
+
+    // A file without errors: no table has any, F8 says so and stays.
+    const auto clean =
+        indexFile(views_test::payroll(), writeFile(dir, u"limpio.txt"_s, "HEMPRESA SA20261205\n"));
+    ResultTablesView cleanView(std::make_shared<LineDecoder>(clean));
+    QCOMPARE(cleanView.currentGroup(), 0);
+    QVERIFY(!cleanView.goToError(false));
+    QCOMPARE(cleanView.statusText(), u"Ninguna tabla tiene errores."_s);
+    QCOMPARE(cleanView.findChild<QLabel *>(u"lblTotalErrores"_s)->text(),
+             u"Ninguna línea tiene errores."_s);
+}
+
+// A ledger whose trailer's total breaks its SUMA rule (its CUENTA kept), a detail that skips
+// a folio (SECUENCIA) and a detail after the trailer (ULTIMA): the lines that break a rule are
+// lines in error of their table, with the rule in the message, counted as the test counts them.
+void TestViews::brokenRulesAreErrorsLikeFields()
+{
+    const QString path = writeFile(dir, u"libro.txt"_s, views_test::ledgerFile());
+    const auto ledger = indexFile(views_test::ledger(), path);
+    QVERIFY2(ledger->index.ran(), qPrintable(ledger->index.error()));
+    const velkora::formats::TestReport report =
+        velkora::formats::testLoadFormat(views_test::ledger(), path);
+    QCOMPARE(report.result.errorCount, 3);
+    QCOMPARE(ledger->index.errorCount(), report.result.errorCount);
+    QCOMPARE(ledger->index.ruleErrorCount(), 3);
+
+    auto decoder = std::make_shared<LineDecoder>(ledger);
+    ResultTablesView view(decoder);
+    const auto *tabs = view.findChild<QTabWidget *>(u"tabsTablas"_s);
+    QStringList titles;
+    for (int t = 0; t < tabs->count(); ++t)
+        titles << tabs->tabText(t);
+    QCOMPARE(titles,
+             QStringList({u"0001 Cabecera (1)"_s, u"0002 Detalle (4; 2 con errores)"_s,
+                          u"0003 Cierre (1; 1 con errores)"_s, u"Sin tipo o con varios (0)"_s}));
+    QCOMPARE(view.currentGroup(), 1);
+    QCOMPARE(view.findChild<QLabel *>(u"lblTotalErrores"_s)->text(),
+             u"3 línea(s) con errores: 0 error(es) de campo y 3 de reglas."_s);
+
+    // The cells in error: a field's rule on the field, a rule of the line on its number.
+    const auto marks = [&](int group) {
+        QStringList found;
+        const ResultTableModel *model = view.model(group);
+        for (int row = 0; row < model->rowCount(); ++row)
+            for (int column = 0; column < model->columnCount(); ++column)
+                if (model->index(row, column).data(ResultTableModel::ErrorRole).toBool())
+                    found << u"%1,%2: %3"_s.arg(row).arg(column).arg(
+                        model->index(row, column).data(Qt::ToolTipRole).toString());
+        return found;
+    };
+    QCOMPARE(marks(0), QStringList());
+    QCOMPARE(marks(1), QStringList({u"2,2: Regla 0002: El número 0004 no sigue al de la línea "
+                                    "anterior del tipo 0002: debería ser 0003."_s,
+                                    u"3,0: Regla 0005: La última línea del archivo debe ser del "
+                                    "tipo 0003 Cierre, y es del tipo 0002 Detalle."_s}));
+    QCOMPARE(marks(2), QStringList({u"0,2: Regla 0004: El total 0000000700 no coincide con la "
+                                    "suma de 0001 Importe de las líneas 0002 desde el principio "
+                                    "del archivo: 0000000600"_s}));
+    QCOMPARE(view.model(1)->rowTexts(2), QStringList({u"4"_s, u"3.00"_s, u"4"_s}));
+
+    // F8 goes through them all, from table to table; the status says the rule.
+    view.resize(900, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
+    QStringList visited;
+    for (int step = 0; step < 4; ++step) {
+        QVERIFY(view.goToError(false));
+        const QModelIndex at = view.table(view.currentGroup())->currentIndex();
+        visited << u"%1:%2,%3"_s.arg(view.currentGroup()).arg(at.row()).arg(at.column());
+    }
+    QCOMPARE(visited, QStringList({u"1:2,2"_s, u"1:3,0"_s, u"2:0,2"_s, u"1:2,2"_s}));
+    QVERIFY(view.goToError(true));
+    QVERIFY2(status->text().startsWith(u"Línea 5 · campo 0002 Total"_s),
+             qPrintable(status->text()));
+    QVERIFY(status->text().contains(u"error: Regla 0004: El total 0000000700"_s));
+
+    // The lines' view: the field that breaks a rule is in error, and so is the line that
+    // breaks one as a whole wherever the cursor stands on it.
+    RawLinesView lines;
+    lines.setDecoder(decoder);
+    lines.showLine(view.model(1)->lineOfRow(3));
+    QVERIFY2(lines.statusText().contains(u" · error: Regla 0005: La última línea"_s),
+             qPrintable(lines.statusText()));
+    lines.showLine(view.model(2)->lineOfRow(0), 1);
+    QVERIFY2(lines.statusText().contains(u"campo 0002 Total"_s) &&
+                 lines.statusText().contains(u"error: Regla 0004"_s),
+             qPrintable(lines.statusText()));
+}
+
+void TestViews::csvFieldsRoundTrip_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("plain") << QStringList{u"123.45"_s, u"ANA"_s, QString()};
+    QTest::newRow("comma and quotes") << QStringList{u"O\"NEIL, ANA"_s, u"\"\""_s, u","_s};
+    QTest::newRow("line ends inside") << QStringList{u"a\r\nb"_s, u"c\rd"_s, u"e\nf"_s};
+    QTest::newRow("blanks and accents") << QStringList{u"  José Núñez  "_s, u"€"_s, u" "_s};
+}
+
+void TestViews::csvFieldsRoundTrip()
+{
+    QFETCH(QStringList, fields);
+    const QString twice = csvRecord(fields) + csvRecord(fields);
+    QCOMPARE(readCsv(twice), QList<QStringList>({fields, fields}));
+    QVERIFY(twice.endsWith(u"\r\n"_s));
+}
+
+void TestViews::exportButtonsWriteCsv()
+{
+    ResultTablesView view(std::make_shared<LineDecoder>(payroll));
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
+    QList<ExportTarget> asked;
+    QString answer;
+    setExportChooser([&](QWidget *, ExportTarget target, const QString &suggested) {
+        asked << target;
+        return answer.isEmpty()
+                   ? QString()
+                   : answer + (target == ExportTarget::CsvFile ? u"/"_s + suggested : QString());
+    });
+
+    // One table: what the table shows, read back by a CSV reader.
+    view.setCurrentGroup(1);
+    answer = dir.filePath(u"una"_s);
+    QVERIFY(QDir().mkpath(answer));
+    QTest::mouseClick(view.findChild<QPushButton *>(u"cmdExportarTabla"_s), Qt::LeftButton);
+    const QByteArray bytes = readAll(answer + u"/0077_0002.csv"_s);
+    QVERIFY2(bytes.startsWith("\xEF\xBB\xBF"), qPrintable(status->text()));
+    QList<QStringList> read = readCsv(QString::fromUtf8(bytes.mid(3)));
+    QList<QStringList> shown{view.model(1)->columnTitles()};
+    for (int row = 0; row < view.model(1)->rowCount(); ++row)
+        shown << view.model(1)->rowTexts(row);
+    QCOMPARE(read, shown);
+    QVERIFY(status->text().startsWith(u"Se guardó la tabla (3 filas)"_s));
+
+    // Every table with lines, one file each; the text with a CR and quotes survives.
+    answer = dir.filePath(u"todas"_s);
+    QVERIFY(QDir().mkpath(answer));
+    QTest::mouseClick(view.findChild<QPushButton *>(u"cmdExportarTodas"_s), Qt::LeftButton);
+    QCOMPARE(QDir(answer).entryList(QDir::Files),
+             QStringList({u"0077_0001.csv"_s, u"0077_0002.csv"_s, u"0077_0003.csv"_s,
+                          u"0077_otras.csv"_s}));
+    read = readCsv(QString::fromUtf8(readAll(answer + u"/0077_otras.csv"_s).mid(3)));
+    QCOMPARE(read.size(), 3);
+    QCOMPARE(read[1], view.model(4)->rowTexts(0));
+    QVERIFY(status->text().startsWith(u"Se guardaron 4 tabla(s)"_s));
+    QTest::mouseClick(view.findChild<QPushButton *>(u"cmdExportarTodas"_s), Qt::LeftButton);
+    QVERIFY(status->text().endsWith(u"Se reemplazaron 4 archivo(s) que ya estaban."_s));
+
+    // Cancelled, then a folder that cannot be written: the status says so, no window opens.
+    answer.clear();
+    QTest::mouseClick(view.findChild<QPushButton *>(u"cmdExportarTabla"_s), Qt::LeftButton);
+    QVERIFY(status->text().endsWith(u"que ya estaban."_s));
+    QVERIFY(!view.exportTable(1, u"/nonexistent/folder/x.csv"_s));
+    QVERIFY(
+        status->text().startsWith(u"No se pudo guardar la tabla en /nonexistent/folder/x.csv"_s));
+    QCOMPARE(view.exportAll(u"/nonexistent/folder"_s), -1);
+    QCOMPARE(asked, QList<ExportTarget>({ExportTarget::CsvFile, ExportTarget::Folder,
+                                         ExportTarget::Folder, ExportTarget::CsvFile}));
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QCOMPARE(
+        std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return w->isVisible(); }),
+        1);
+}
+
+void TestViews::bigFileScrollsWithoutReadingEveryLine()
+{
+    // 500,000 lines: a header, then details with an error every 1,000 lines.
+    QByteArray data = "HEMPRESA SA20261205\n";
+    data.reserve(500000 * 31);
+    for (int i = 1; i < 500000; ++i) {
+        QByteArray amount = QByteArray::number(i).rightJustified(9, '0');
+        if (i % 1000 == 0)
+            amount[3] = 'X';
+        data += "D" + QByteArray::number(i % 1000000).rightJustified(6, '0') + amount +
+                "NOMBRE      CL01\n";
+    }
+    const auto big = indexFile(views_test::payroll(), writeFile(dir, u"grande.txt"_s, data));
+    QVERIFY(big->index.ran());
+    auto decoder = std::make_shared<LineDecoder>(big);
+    ResultTablesView view(decoder);
+    view.resize(900, 500);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setCurrentGroup(1);
+    QTableView *table = view.table(1);
+    QCOMPARE(table->model()->rowCount(), 499999);
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QTest::keyClick(table, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(table, Qt::Key_PageUp);
+    QTest::keyClick(table, Qt::Key_F8, Qt::ShiftModifier);
+    QApplication::processEvents();
+    const QModelIndex current = table->currentIndex();
+    QCOMPARE(current.data(ResultTableModel::LineNumberRole).toLongLong() % 1000, 1);
+    QCOMPARE(current.column(), 2);
+    QVERIFY(current.data(ResultTableModel::ErrorRole).toBool());
+    QVERIFY(table->viewport()->rect().intersects(table->visualRect(current)));
+    QVERIFY2(decoder->linesRead() < 2000, qPrintable(QString::number(decoder->linesRead())));
+}
+
+void TestViews::bandsSitUnderTheRuler()
+{
+    const int w = lines()->charWidth();
+    QCOMPARE(lines()->rowCount(), 7);
+    QCOMPARE(lines()->rulerLabels().mid(0, 4), QList<int>({1, 10, 20, 30}));
+    QCOMPARE(lines()->columnX(10) - lines()->columnX(1), 9 * w);
+    const auto columns = [&](qint64 row, int first, int last) {
+        return QRect(lines()->columnX(first), lines()->rowY(row), (last - first + 1) * w,
+                     lines()->lineHeight());
+    };
+
+    // Line 2 (a detail of 30 characters): the ID at the start, Importe in the middle, Clave at
+    // the end; Origen is a constant and reads no column.
+    QCOMPARE(lines()->bandRect(1, -1), columns(1, 1, 1));
+    QCOMPARE(lines()->bandRect(1, 0), columns(1, 2, 7));
+    QCOMPARE(lines()->bandRect(1, 1), columns(1, 8, 16));
+    QCOMPARE(lines()->bandRect(1, 3), columns(1, 27, 30));
+    QVERIFY(lines()->bandRect(1, 4).isNull());
+    QVERIFY(lines()->pastEndRect(1, 3).isNull());
+    // Nombre (17-28) and Clave (27-30) both read 27-28.
+    QCOMPARE(lines()->overlapRects(1), QList<QRect>({columns(1, 27, 28)}));
+    QVERIFY(lines()->gapTextRects(1).isEmpty());
+
+    // Line 5 ends at column 13, inside Importe: the rest of Importe and the bands after it are
+    // past the end.
+    QCOMPARE(lines()->pastEndRect(4, 1), columns(4, 14, 16));
+    QCOMPARE(lines()->pastEndRect(4, 2), columns(4, 17, 28));
+    QCOMPARE(lines()->bandRect(4, 2), columns(4, 17, 28));
+    // Line 7: columns 12-14 are read by no field and hold "ABC".
+    QCOMPARE(lines()->gapTextRects(6), QList<QRect>({columns(6, 12, 14)}));
+    // Lines with no line type, or two, have no bands.
+    QVERIFY(lines()->bandRect(3, -1).isNull() && lines()->bandRect(5, -1).isNull());
+
+    // The strip shows the current line's fields at the same columns, overlapping ones below.
+    lines()->setCursorPosition(1, 1);
+    QCOMPARE(lines()->stripRect(1).left(), lines()->columnX(8));
+    QCOMPARE(lines()->stripRect(1).width(), 9 * w);
+    QVERIFY(lines()->stripRect(3).top() > lines()->stripRect(2).top());
+    QVERIFY(lines()->stripRect(1).bottom() < lines()->rowY(0));
+
+    // Scrolled to the right, ruler and bands move together.
+    lines()->resize(lines()->columnX(1) + 20 * w + lines()->verticalScrollBar()->sizeHint().width(),
+                    300);
+    QApplication::processEvents();
+    QVERIFY(lines()->horizontalScrollBar()->maximum() > 0);
+    lines()->horizontalScrollBar()->setValue(5);
+    QCOMPARE(lines()->rulerLabels().first(), 10);
+    QCOMPARE(lines()->columnX(6), lines()->columnX(1) + 5 * w);
+    QCOMPARE(lines()->bandRect(1, 1), columns(1, 8, 16));
+    QCOMPARE(lines()->bandRect(1, 1).left(), lines()->columnX(6) + 2 * w);
+}
+
+void TestViews::paintedAsDescribed()
+{
+    lines()->setCursorPosition(0, 1);
+    const QImage image = lines()->viewport()->grab().toImage();
+    const QColor base = lines()->palette().color(QPalette::Base);
+    const auto isBase = [&](QColor c) { return c == base; };
+    const auto reddish = [](QColor c) {
+        return c.red() > c.green() + 60 && c.red() > c.blue() + 60;
+    };
+    const int w = lines()->charWidth();
+
+    // A band is coloured (its top edge, above the letters); past the end of the line and of
+    // every band, nothing is.
+    const QRect importe = lines()->bandRect(1, 1);
+    QCOMPARE(count(image, QRect(importe.left(), importe.top(), importe.width(), 1), isBase), 0);
+    const QRect beyond(lines()->columnX(32), lines()->rowY(1), 4 * w, lines()->lineHeight());
+    QCOMPARE(count(image, beyond, isBase), beyond.width() * beyond.height());
+    // Overlapping columns are cross-hatched in red; the field in error of line 3 is underlined
+    // in red; a line with no line type is tinted red.
+    QVERIFY(count(image, lines()->overlapRects(1).first(), reddish) > 0);
+    const QRect error = lines()->bandRect(2, 1);
+    QVERIFY(count(image, QRect(error.left(), error.bottom() - 1, error.width(), 2), reddish) >=
+            error.width());
+    QCOMPARE(count(image, importe.adjusted(0, 0, 0, -2), reddish), 0);
+    const QRect unmatched(lines()->columnX(1), lines()->rowY(3), 4 * w, 1);
+    QCOMPARE(count(image, unmatched, isBase), 0);
+    // Unread columns with text are hatched, above the letters too.
+    const QRect gap = lines()->gapTextRects(6).first();
+    const int plain = count(image, QRect(gap.left(), gap.top(), gap.width(), 1), isBase);
+    QVERIFY(plain > 0 && plain < gap.width());
+}
+
+void TestViews::cursorAndStatusFollowTheFields()
+{
+    QSignalSpy entered(lines(), &RawLinesView::fieldEntered);
+    lines()->setFocus();
+    lines()->setCursorPosition(1, 1);
+    QCOMPARE(lines()->statusText(),
+             u"Línea 2, tipo 0002 Empleado · columna 1: ID del tipo de línea «D», posición 1, "
+             "longitud 1"_s);
+    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(lines()->currentColumn(), 2);
+    QVERIFY2(
+        lines()->statusText().endsWith(
+            u"columna 2: campo 0001 Empleado, posición 2, longitud 6, TEXTO · valor «000001»"_s),
+        qPrintable(lines()->statusText()));
+    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
+    QVERIFY(lines()->statusText().endsWith(
+        u"campo 0002 Importe, posición 8, longitud 9, NUMERO 0V00 · valor «123.45»"_s));
+    QCOMPARE(entered.last(), QVariantList({1, 1}));
+
+    QTest::keyClick(lines(), Qt::Key_Down);
+    QVERIFY(lines()->statusText().startsWith(u"Línea 3, tipo 0002 Empleado · columna 8"_s));
+    QVERIFY(lines()->statusText().contains(u" · error: '00001X345'"_s));
+    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
+    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(lines()->currentColumn(), 27);
+    QVERIFY(lines()->statusText().contains(u"campo 0003 Nombre"_s));
+    QVERIFY(lines()->statusText().contains(u"campo 0004 Clave"_s));
+    QVERIFY(lines()->statusText().endsWith(u" · los campos se traslapan"_s));
+
+    QTest::keyClick(lines(), Qt::Key_Down);
+    QTest::keyClick(lines(), Qt::Key_Down);
+    QVERIFY(lines()->statusText().startsWith(u"Línea 5, tipo 0002"_s));
+    QVERIFY(lines()->statusText().endsWith(u" · la línea tiene 13 caracteres"_s));
+    QTest::keyClick(lines(), Qt::Key_Up);
+    QCOMPARE(lines()->statusText(), u"Línea 4 (sin tipo de línea) · columna 27"_s);
+    QCOMPARE(entered.last(), QVariantList({-1, -1}));
+    QTest::keyClick(lines(), Qt::Key_Down);
+    QTest::keyClick(lines(), Qt::Key_Down);
+    QCOMPARE(lines()->statusText(),
+             u"Línea 6 (con varios tipos de línea: 0003, 0004) · columna 27"_s);
+
+    QTest::keyClick(lines(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(lines()->currentRow(), 6);
+    QCOMPARE(lines()->currentColumn(), 18);
+    QTest::keyClick(lines(), Qt::Key_Home);
+    QCOMPARE(lines()->currentColumn(), 1);
+    QTest::keyClick(lines(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(lines()->currentRow(), 0);
+
+    // A click on a line's column; a click on a segment of the strip highlights that field.
+    QTest::mouseClick(lines()->viewport(), Qt::LeftButton, {},
+                      QPoint(lines()->columnX(13) + 1, lines()->rowY(6) + 2));
+    QCOMPARE(lines()->currentRow(), 6);
+    QCOMPARE(lines()->currentColumn(), 13);
+    QVERIFY(lines()->statusText().endsWith(u"columna 13: ningún campo lee esta columna"_s));
+    QTest::mouseClick(lines()->viewport(), Qt::LeftButton, {}, lines()->stripRect(1).center());
+    QCOMPARE(lines()->highlightedLineType(), 2);
+    QCOMPARE(lines()->highlightedField(), 1);
+}
+
+void TestViews::highlightedFromTheFieldGridAndTheTables()
+{
+    // As the screen's field grid calls it: by Ly_ID and Ld_ID as stored, or as numbers.
+    QVERIFY(lines()->highlightField(u"0002"_s, u"0004"_s));
+    QCOMPARE(lines()->highlightedLineType(), 1);
+    QCOMPARE(lines()->highlightedField(), 3);
+    const QImage image = lines()->viewport()->grab().toImage();
+    const QColor highlight = lines()->palette().color(QPalette::Highlight);
+    QVERIFY(count(image, lines()->bandRect(1, 3), [&](QColor c) { return c == highlight; }) > 0);
+    QCOMPARE(count(image, lines()->bandRect(1, 1), [&](QColor c) { return c == highlight; }), 0);
+    QVERIFY(lines()->highlightField(u"2"_s, u"3"_s));
+    QCOMPARE(lines()->highlightedField(), 2);
+    QVERIFY(!lines()->highlightField(u"0003"_s, u"0009"_s));
+    QCOMPARE(lines()->highlightedField(), -1);
+
+    // A field of a line type that no line on screen has: the nearest line of that type comes.
+    lines()->resize(600, lines()->rowY(0) + 2 * lines()->lineHeight() + 4);
+    QApplication::processEvents();
+    lines()->setCursorPosition(0, 1);
+    QVERIFY(lines()->highlightField(u"0003"_s, u"0002"_s));
+    QCOMPARE(lines()->currentRow(), 6);
+    QCOMPARE(lines()->currentColumn(), 15);
+
+    // From the tables: the chosen cell's line becomes current, its field highlighted; Enter
+    // asks for the lines' page.
+    QWidget host;
+    TestResultViews views(payroll, &host);
+    QSignalSpy wanted(&views, &TestResultViews::linesPageRequested);
+    views.tables()->setCurrentGroup(1);
+    QTableView *details = views.tables()->table(1);
+    host.resize(800, 300);
+    views.tables()->resize(800, 300);
+    views.linesPage()->hide();
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QTest::mouseClick(details->viewport(), Qt::LeftButton, {},
+                      details->visualRect(details->model()->index(2, 4)).center());
+    QCOMPARE(views.lines()->currentRow(), 4);
+    QCOMPARE(views.lines()->currentColumn(), 27);
+    QCOMPARE(views.lines()->highlightedField(), 3);
+    QVERIFY(views.linesPage()
+                ->findChild<QLabel *>(u"lblCampo"_s)
+                ->text()
+                .startsWith(u"Línea 5, tipo 0002"_s));
+    QTest::keyClick(details, Qt::Key_Return);
+    QCOMPARE(wanted.count(), 1);
+}
+
+void TestViews::reverseReadingShownInFileOrder()
+{
+    auto format = views_test::payroll();
+    format.reverse = true;
+    const auto reversed =
+        indexFile(format, writeFile(dir, u"inversa.txt"_s, views_test::payrollFile()));
+    lines()->setDecoder(std::make_shared<LineDecoder>(reversed));
+    QCOMPARE(lines()->lineOfRow(0), 6); // the file's first line is the last one read
+    lines()->setCursorPosition(6, 1);
+    QVERIFY(lines()->statusText().startsWith(u"Línea 7, tipo 0003 Totales"_s));
+    lines()->showLine(0, 1); // the first line read: the file's last, at Cuenta
+    QCOMPARE(lines()->currentRow(), 6);
+    QCOMPARE(lines()->currentColumn(), 15);
+}
+
+void TestViews::fontOfOneWidth_data()
+{
+    QTest::addColumn<QStringList>("preferred");
+    QTest::addColumn<QString>("family"); // the family it must be; empty: any of one width
+    QTest::newRow("the system's") << QStringList() << QString();
+    QTest::newRow("a proportional family passed over")
+        << QStringList{u"DejaVu Sans"_s} << QString();
+    QTest::newRow("an installed family of one width")
+        << QStringList{u"Nonexistent Mono"_s, u"DejaVu Sans Mono"_s} << u"DejaVu Sans Mono"_s;
+    QTest::newRow("a family not installed") << QStringList{u"Fixedsys"_s} << QString();
+}
+
+// The font of the fixed-width texts draws narrow and wide letters, digits, blanks, punctuation
+// and accented letters with one advance, whatever the families asked for and the machine has.
+void TestViews::fontOfOneWidth()
+{
+    QFETCH(QStringList, preferred);
+    QFETCH(QString, family);
+    const QFont font = fixedWidthFont(preferred, 9);
+    QCOMPARE(font.pointSizeF(), 9.0);
+    if (!family.isEmpty())
+        QCOMPARE(QFontInfo(font).family(), family);
+    const QFontMetricsF metrics(font);
+    const qreal advance = metrics.horizontalAdvance(u'm');
+    QVERIFY(advance > 0);
+    for (const QChar c : u"iW0. ñÉ|"_s)
+        QCOMPARE(metrics.horizontalAdvance(c), advance);
+    QCOMPARE(metrics.horizontalAdvance(u"iWiW. ñ"_s), 7 * advance);
+}
+
+void TestViews::charactersStandOnTheirColumns_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("column");
+    QTest::newRow("column 5") << 0 << 5;
+    QTest::newRow("column 40") << 1 << 40;
+    QTest::newRow("column 150") << 2 << 150;
+}
+
+// Far from the first column, the letter the file has at a column is drawn inside that column's
+// band, under its ruler tick and inside the cursor's box, and a click on it puts the cursor on
+// that column: nothing drifts from the letters as the columns grow.
+void TestViews::charactersStandOnTheirColumns()
+{
+    QFETCH(int, field);
+    QFETCH(int, column);
+    const QFontMetricsF metrics(lines()->font());
+    for (const QChar c : u"iW0. ñ"_s)
+        QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'm'));
+
+    const QByteArray line = wideLine();
+    lines()->setDecoder(std::make_shared<LineDecoder>(
+        indexFile(wideFormat(), writeFile(dir, u"ancha.txt"_s, line + line))));
+    const int w = lines()->charWidth();
+    lines()->resize(lines()->columnX(1) + 170 * w, 300);
+    QApplication::processEvents();
+    QCOMPARE(lines()->horizontalScrollBar()->value(), 0); // every column on screen, none scrolled
+    const QRect band = lines()->bandRect(1, field);
+    QCOMPARE(band.left(), lines()->columnX(column));
+    const QImage image = lines()->viewport()->grab().toImage();
+
+    // The "W" of the second line: its ink lies over its band (give or take the edge pixel of
+    // its antialiasing), not over a neighbouring column.
+    const QRect around(band.left() - 3 * w, band.top(), 7 * w, band.height());
+    const auto [left, right] = inkColumns(image, around);
+    QVERIFY2(left <= right, "no letter drawn near the band");
+    QVERIFY2(left >= band.left() - 1 && right <= band.right() + 1,
+             qPrintable(u"ink at %1-%2, band at %3-%4"_s.arg(left)
+                            .arg(right)
+                            .arg(band.left())
+                            .arg(band.right())));
+    const int letterCentre = (left + right) / 2;
+
+    // The ruler's tick for the column, in the strip's colour band above the letters: the ticks
+    // of every fifth column reach four pixels above the ruler's bottom edge.
+    const int rulerBottom = lines()->stripRect(-1).top() - 1;
+    const auto [tickLeft, tickRight] =
+        inkColumns(image, QRect(band.left() - 2 * w, rulerBottom - 3, 5 * w, 1));
+    QCOMPARE(tickLeft, tickRight);
+    QVERIFY(tickLeft >= band.left() && tickLeft <= band.right());
+
+    // A click on the letter puts the cursor on its column; the status line and the cursor's
+    // box say the same column, and the box is drawn around the letter.
+    lines()->setFocus();
+    QTest::mouseClick(lines()->viewport(), Qt::LeftButton, {},
+                      QPoint(letterCentre, band.center().y()));
+    QCOMPARE(lines()->currentRow(), 1);
+    QCOMPARE(lines()->currentColumn(), column);
+    QVERIFY2(
+        lines()->statusText().contains(u" · columna %1: campo 000%2 "_s.arg(column).arg(field + 1)),
+        qPrintable(lines()->statusText()));
+    QCOMPARE(lines()->cursorRect(), band);
+    QTRY_VERIFY(lines()->hasFocus());
+    const QImage withCursor = lines()->viewport()->grab().toImage();
+    const auto [boxLeft, boxRight] = inkColumns(withCursor, around);
+    QCOMPARE(boxLeft, band.left());
+    QCOMPARE(boxRight, band.right());
+}
+
+void TestViews::cancelKeepsWhatWasRead_data()
+{
+    QTest::addColumn<bool>("reverse");
+    QTest::newRow("forwards") << false;
+    QTest::newRow("reverse") << true;
+}
+
+void TestViews::cancelKeepsWhatWasRead()
+{
+    QFETCH(bool, reverse);
+    auto format = views_test::payroll();
+    format.reverse = reverse;
+    TestJob job(format, bigFile());
+    job.start();
+    QElapsedTimer clock;
+    clock.start();
+    while (job.progress().done == 0 && !job.finished() && clock.elapsed() < 60000)
+        QThread::msleep(2);
+    QVERIFY(!job.finished());
+    clock.restart();
+    job.cancel();
+    QVERIFY(job.wait(20000));
+    const qint64 stopping = clock.elapsed();
+    QVERIFY2(stopping < 5000, qPrintable(QString::number(stopping)));
+    const TestOutcome outcome = job.take();
+
+    const TestReport &report = outcome.report;
+    QVERIFY(report.ran && report.cancelled);
+    QVERIFY(report.result.bytes > 0 && report.result.bytes < report.fileBytes);
+    QVERIFY(report.result.lines > 0);
+    QCOMPARE(summed(report), report.result.lines);
+    QVERIFY(
+        velkora::formats::reportText(report, u"|"_s).contains(u"Prueba cancelada|se leyeron "_s));
+    // The lines read are the first ones read: numbered from the end of the file in reverse.
+    QCOMPARE(report.result.details.front().line, 1);
+
+    QVERIFY(outcome.file);
+    const auto &index = outcome.file->index;
+    QVERIFY(index.partial());
+    QCOMPARE(outcome.file->testedLines, report.result.lines);
+    QVERIFY(index.lineCount() <= report.result.lines);
+    QCOMPARE(summed(index), index.lineCount());
+    QCOMPARE(index.lineNumber(0), 1);
+    if (index.lineCount() == report.result.lines) {
+        for (int t = 0; t < format.lineTypes.size(); ++t)
+            QCOMPARE(qint64(index.rows(t).size()), report.result.types[size_t(t)].lines);
+        QCOMPARE(index.fieldErrorCount(), report.result.errorCount);
+    }
+}
+
+void TestViews::wholeRunAgreesWithTheTest_data()
+{
+    QTest::addColumn<LoadFormat>("format");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<qint64>("lines");
+    QTest::addColumn<qint64>("ruleErrors");
+    QTest::newRow("fields in error")
+        << views_test::payroll() << views_test::payrollFile() << qint64(7) << qint64(0);
+    QTest::newRow("broken rules") << views_test::ledger() << views_test::ledgerFile() << qint64(6)
+                                  << qint64(3);
+    LoadFormat reverse = views_test::ledger();
+    reverse.reverse = true;
+    // Read from the last line: PRIMERA and ULTIMA broken, the folios going down (3), the count
+    // and the total of the one detail read before the trailer.
+    QTest::newRow("broken rules, reverse")
+        << reverse << views_test::ledgerFile() << qint64(6) << qint64(7);
+    // Records of 15 characters without line breaks, the last one short; read from the first
+    // also for a reverse reading, and numbered so.
+    QByteArray records;
+    for (const QByteArray &line : views_test::ledgerFile().split('\n'))
+        if (!line.isEmpty())
+            records += line.leftJustified(15, ' ');
+    records.chop(3);
+    LoadFormat fixed = views_test::ledger();
+    fixed.rules << velkora::formats::RuleDef{u"0006"_s, {}, {}, u"REGISTRO 15"_s, {}};
+    QTest::newRow("REGISTRO") << fixed << records << qint64(6) << qint64(4);
+    fixed.reverse = true;
+    QTest::newRow("REGISTRO, reverse") << fixed << records << qint64(6) << qint64(4);
+}
+
+void TestViews::wholeRunAgreesWithTheTest()
+{
+    QFETCH(LoadFormat, format);
+    QFETCH(QByteArray, data);
+    QFETCH(qint64, lines);
+    QFETCH(qint64, ruleErrors);
+    const QString path = views_test::writeFile(dir, u"archivo.txt"_s, data);
+    TestJob job(format, path);
+    job.start();
+    const TestOutcome outcome = job.take();
+    const TestReport plain = velkora::formats::testLoadFormat(format, path);
+    QVERIFY(outcome.report.ran && !outcome.report.cancelled);
+    QCOMPARE(velkora::formats::reportText(outcome.report, u"|"_s),
+             velkora::formats::reportText(plain, u"|"_s));
+    QVERIFY(outcome.file && !outcome.file->index.partial());
+    const velkora::formats::LineIndex &index = outcome.file->index;
+    QCOMPARE(index.lineCount(), lines);
+    QCOMPARE(job.progress().done, job.progress().total);
+    // The index's errors are the test's: as many, on the same lines.
+    QCOMPARE(index.ruleErrorCount(), ruleErrors);
+    QCOMPARE(index.errorCount(), plain.result.errorCount);
+    for (int t = 0; t < format.lineTypes.size(); ++t)
+        QCOMPARE(qint64(index.rows(t).size()), plain.result.types[size_t(t)].lines);
+    QSet<qint64> inError;
+    for (int group = 0; group < index.groupCount(); ++group) {
+        const std::vector<qint64> &rows = index.rows(group);
+        if (group == index.otherGroup())
+            for (const qint64 line : rows)
+                inError << index.lineNumber(line);
+        for (const qint64 row : index.errorRows(group))
+            inError << index.lineNumber(rows[size_t(row)]);
+    }
+    for (const velkora::formats::ReportedError &error : outcome.report.errors)
+        QVERIFY2(inError.contains(error.line),
+                 qPrintable(u"%1: %2"_s.arg(error.line).arg(error.message)));
+
+    TestJob missing(views_test::payroll(), dir.filePath(u"no-existe.txt"_s));
+    missing.start();
+    const TestOutcome none = missing.take();
+    QVERIFY(!none.report.ran && !none.file);
+    QVERIFY(none.report.error.contains(u"no existe"_s));
+}
+
+void TestViews::brokenRulesOfWhatWasRead()
+{
+    // An index cut to what a cancelled test read keeps the broken rules of those lines only,
+    // and none of what only the end of the file tells (ULTIMA).
+    const QString path = views_test::writeFile(dir, u"libro.txt"_s, views_test::ledgerFile());
+    const velkora::formats::CompiledFormat compiled(views_test::ledger());
+    velkora::formats::LineIndex index = velkora::formats::buildLineIndex(compiled, path);
+    QCOMPARE(index.ruleErrorCount(), 3);
+    using Rows = std::vector<qint64>;
+    QCOMPARE(index.errorRows(1), (Rows{2, 3}));
+    QCOMPARE(index.errorRows(2), (Rows{0}));
+    int count = 0;
+    QCOMPARE(index.ruleErrors(5, &count).size(), size_t(1));
+    QCOMPARE(count, 1);
+
+    index.truncate(5); // the trailer read, not the detail after it
+    QCOMPARE(index.ruleErrorCount(), 2);
+    QCOMPARE(index.errorCount(), 2);
+    QCOMPARE(index.errorRows(1), (Rows{2}));
+    QCOMPARE(index.errorRows(2), (Rows{0}));
+    index.truncate(4);
+    QCOMPARE(index.ruleErrorCount(), 1);
+    QCOMPARE(index.errorRows(2), Rows());
+    QCOMPARE(index.ruleErrors(4).size(), size_t(0));
+    const std::vector<velkora::formats::FieldError> kept = index.ruleErrors(3, &count);
+    QCOMPARE(count, 1);
+    QVERIFY(kept.size() == 1 && kept.front().rule == 1 && kept.front().field == 1);
+}
+
+void TestViews::progressWindowMovesAndCancels()
+{
+    QWidget screen;
+    screen.resize(300, 200);
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    ticker.start(20);
+
+    // The file read as from a slow share that hands over one block to the index and one chunk
+    // to the test each time the watcher below looks at the window, so that however fast the
+    // machine reads, and however late the window's thread is served, the window is seen moving
+    // and is cancelled long before the end: 400 blocks and 400 chunks.
+    QSemaphore indexBlocks, testChunks;
+    RunOptions options;
+    options.quietMilliseconds = 0;
+    options.job.indexBlockBytes = 256 << 10;
+    options.job.chunkBytes = 256 << 10;
+    options.job.afterIndexBlock = [&] { indexBlocks.acquire(); };
+    options.job.afterTestChunk = [&] { testChunks.acquire(); };
+    const auto letGo = [&] {
+        indexBlocks.release(1 << 20);
+        testChunks.release(1 << 20);
+    };
+    const auto done = qScopeGuard(letGo);
+
+    QList<int> seen;
+    QString progressText;
+    bool cancelled = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        if (cancelled)
+            return;
+        if (auto *dialog = qobject_cast<TestProgressDialog *>(QApplication::activeModalWidget())) {
+            seen << dialog->findChild<QProgressBar *>(u"barProgreso"_s)->value();
+            progressText = dialog->findChild<QLabel *>(u"lblAvance"_s)->text();
+            // Cancelled once the bar has moved (two places past 0) and the application's
+            // timers have run meanwhile.
+            const QSet<int> places(seen.begin(), seen.end());
+            if (places.size() >= 3 && progressText.contains(u"líneas/s"_s) && ticks >= 3) {
+                cancelled = true;
+                QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdCancelar"_s),
+                                  Qt::LeftButton);
+                letGo();
+                return;
+            }
+        }
+        indexBlocks.release();
+        testChunks.release();
+    });
+    watcher.start(10);
+
+    const TestOutcome outcome =
+        runLoadFormatTest(views_test::payroll(), bigFile(), &screen, options);
+    QVERIFY(cancelled);
+    // Stopped where it was: both readings cut short, before the end of the file.
+    QVERIFY(outcome.report.cancelled);
+    QVERIFY(outcome.report.result.bytes < outcome.report.fileBytes);
+    QVERIFY(outcome.file && outcome.file->index.partial());
+    QVERIFY(outcome.file->index.lineCount() <= outcome.report.result.lines);
+    QVERIFY2(progressText.contains(u" MB · "_s), qPrintable(progressText));
+    QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestViews::quickTestShowsNoWindow()
+{
+    const QString path = views_test::writeFile(dir, u"rapido.txt"_s, views_test::payrollFile());
+    bool eventLoopRan = false;
+    QTimer::singleShot(0, this, [&] { eventLoopRan = true; });
+    const TestOutcome outcome = runLoadFormatTest(views_test::payroll(), path, nullptr);
+    QVERIFY(outcome.report.ran && outcome.file);
+    QVERIFY(!eventLoopRan); // as a plain call: nothing else ran meanwhile
+    QTRY_VERIFY(eventLoopRan);
+}
+
+void TestViews::showsTheProposalOnTheSample()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = writeOrders(folder);
+    velkora::proposal::Proposal proposal;
+    QString error;
+    QVERIFY2(velkora::proposal::proposeFromFile(path, &proposal, &error), qPrintable(error));
+    QCOMPARE(proposal.lineTypes.size(), 2);
+    QCOMPARE(proposal.unmatchedLines, (QList<qint64>{8}));
+
+    ProposalDialog dialog(proposal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QAbstractItemModelTester typesTester(dialog.lineTypesTable()->model());
+    QAbstractItemModelTester fieldsTester(dialog.fieldsTable()->model());
+    auto *lines = dialog.linesView();
+
+    // The line types with their counts; the first is chosen, its fields shown, numbered as
+    // they are stored, and the sample opens on its first line.
+    const QAbstractItemModel *types = dialog.lineTypesTable()->model();
+    QCOMPARE(column(types, 0), (QStringList{proposal.lineTypes[0].id, proposal.lineTypes[1].id}));
+    QCOMPARE(column(types, ProposedLineTypesModel::Lines), (QStringList{"1", "12"}));
+    QCOMPARE(column(types, ProposedLineTypesModel::Position), (QStringList{"1", "1"}));
+    const QAbstractItemModel *fields = dialog.fieldsTable()->model();
+    QCOMPARE(fields->rowCount(), proposal.lineTypes[0].fields.size());
+    QCOMPARE(fields->index(0, 0).data().toString(), QStringLiteral("0001"));
+    QVERIFY(fields->index(0, 8).data().toString().endsWith(" %"));
+    QCOMPARE(lines->rowCount(), 14);
+    QCOMPARE(lines->currentRow(), 0);
+    // At the dialog's first size the confidence of each line type and field is in sight.
+    for (QTableView *table : {dialog.lineTypesTable(), dialog.fieldsTable()}) {
+        const int c = table->model()->columnCount() - 1; // "Confianza"
+        QCOMPARE(table->model()->headerData(c, Qt::Horizontal).toString(), "Confianza");
+        QVERIFY(table->columnViewportPosition(c) >= 0);
+        QVERIFY(table->columnViewportPosition(c) + table->columnWidth(c) <=
+                table->viewport()->width());
+    }
+
+    // Another line type: its fields, its first line; a field of it: its band on every line of
+    // the type.
+    QTest::mouseClick(dialog.lineTypesTable()->viewport(), Qt::LeftButton, {},
+                      dialog.lineTypesTable()->visualRect(types->index(1, 1)).center());
+    QCOMPARE(fields->rowCount(), proposal.lineTypes[1].fields.size());
+    QCOMPARE(column(fields, 2).first(),
+             QString::number(proposal.lineTypes[1].fields.first().position));
+    QCOMPARE(lines->currentRow(), 1);
+    const int last = fields->rowCount() - 1;
+    QTest::mouseClick(dialog.fieldsTable()->viewport(), Qt::LeftButton, {},
+                      dialog.fieldsTable()->visualRect(fields->index(last, 1)).center());
+    QCOMPARE(lines->highlightedLineType(), 1);
+    QCOMPARE(lines->highlightedField(), last);
+    QVERIFY(!lines->bandRect(1, last).isNull());
+
+    // The blank line is listed; choosing it shows it.
+    auto *unmatched = dialog.unmatchedList();
+    QVERIFY(unmatched->isVisible());
+    QVERIFY(dialog.findChild<QLabel *>("lblSinTipo")->text().contains(": 1"));
+    QCOMPARE(unmatched->count(), 1);
+    QTest::mouseClick(unmatched->viewport(), Qt::LeftButton, {},
+                      unmatched->visualItemRect(unmatched->item(0)).center());
+    QCOMPARE(lines->currentRow(), 7);
+    QCOMPARE(lines->decoder()->line(lines->lineOfRow(7))->number, 8);
+
+    // The rules the sample keeps, on a page of their own: the header first and once, and the
+    // length of each line type's lines.
+    QTabWidget *pages = dialog.pages();
+    QCOMPARE(pages->tabText(1), QStringLiteral("Re&glas (4)"));
+    pages->setCurrentIndex(1);
+    QVERIFY(dialog.rulesTable()->isVisible());
+    QAbstractItemModelTester rulesTester(dialog.rulesTable()->model());
+    const QAbstractItemModel *rules = dialog.rulesTable()->model();
+    QCOMPARE(column(rules, ProposedRulesModel::Rule),
+             (QStringList{"PRIMERA", "VECES 1", "LONGITUD 41", "LONGITUD 37"}));
+    QCOMPARE(column(rules, ProposedRulesModel::Number),
+             (QStringList{"0001", "0002", "0003", "0004"}));
+    QCOMPARE(column(rules, ProposedRulesModel::LineType),
+             (QStringList{"0001 Tipo H", "0001 Tipo H", "0001 Tipo H", "0002 Tipo P"}));
+    QCOMPARE(column(rules, ProposedRulesModel::Field), QStringList(4, QString()));
+    for (const QString &confidence : column(rules, ProposedRulesModel::Confidence))
+        QVERIFY(confidence.endsWith(" %"));
+}
+
+void TestViews::buttonsAnswer_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Aceptar") << "cmdAceptar" << int(QDialog::Accepted);
+    QTest::newRow("Cancelar") << "cmdCancelar" << int(QDialog::Rejected);
+    QTest::newRow("Escape") << "" << int(QDialog::Rejected);
+}
+
+void TestViews::buttonsAnswer()
+{
+    QFETCH(QString, button);
+    QFETCH(int, result);
+    QTemporaryDir folder;
+    velkora::proposal::Proposal proposal;
+    QString error;
+    QVERIFY(velkora::proposal::proposeFromFile(writeOrders(folder), &proposal, &error));
+    ProposalDialog dialog(proposal);
+    int answer = -1;
+    QTimer::singleShot(0, &dialog, [&] {
+        if (button.isEmpty())
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        else
+            QTest::mouseClick(dialog.findChild<QPushButton *>(button), Qt::LeftButton);
+    });
+    answer = dialog.exec();
+    QCOMPARE(answer, result);
+}
+
+// A remittance return whose segments have their IDs at column 14, and a title whose amount
+// holds a "-": each line type shows where its ID stands, the line is listed as not read and
+// choosing it shows it.
+void TestViews::findingsAndIdsAtTwoPlaces()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    proposal_test::RemittanceOptions options;
+    options.titles = 60; // 120 titles: one bad line of them is tolerated
+    QStringList lines = proposal_test::remittanceFile(options);
+    lines[4].replace(81, 1, "-");
+    const QString path = proposal_test::writeFile(folder.filePath("retorno.txt"), lines);
+    velkora::proposal::Proposal proposal;
+    QString error;
+    QVERIFY2(velkora::proposal::proposeFromFile(path, &proposal, &error), qPrintable(error));
+    QCOMPARE(proposal.unreadLines, (QList<qint64>{5}));
+
+    ProposalDialog dialog(proposal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QAbstractItemModel *types = dialog.lineTypesTable()->model();
+    QCOMPARE(column(types, ProposedLineTypesModel::Id),
+             (QStringList{"0", "1", "T", "U", "5", "9"}));
+    QCOMPARE(column(types, ProposedLineTypesModel::Position),
+             (QStringList{"8", "8", "14", "14", "8", "8"}));
+    QVERIFY(dialog.findChild<QLabel *>("lblResumen")->text().contains("en otra posición"));
+    auto *label = dialog.findChild<QLabel *>("lblNoSeLeen");
+    QCOMPARE(label->text(), QStringLiteral("1 línea no se lee con esta propuesta: 5"));
+    QVERIFY(label->isVisible());
+    auto *unread = dialog.unreadList();
+    QCOMPARE(unread->count(), 1);
+    QTest::mouseClick(unread->viewport(), Qt::LeftButton, {},
+                      unread->visualItemRect(unread->item(0)).center());
+    QCOMPARE(dialog.linesView()->currentRow(), 4);
+}
+
+void TestViews::progressOfALongProposal_data()
+{
+    QTest::addColumn<QString>("answer"); // how the window is answered, if it is
+    QTest::newRow("to the end") << "";
+    QTest::newRow("Cancelar") << "cmdCancelar";
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("window closed") << "close";
+}
+
+// A proposal that takes a while shows its window of progress, which closes when it ends; its
+// "Cancelar", Escape or closing the window stop the proposal, which then proposes nothing.
+void TestViews::progressOfALongProposal()
+{
+    QFETCH(QString, answer);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = proposal_test::writeFile(folder.filePath("extracto.txt"),
+                                                  proposal_test::bankStatement(12, 4000, 3));
+    // Each report of progress waits until the window has been answered: a slow disk.
+    std::atomic<bool> answered{answer.isEmpty()};
+    velkora::views::ProposalRunOptions options;
+    options.quietMilliseconds = 0;
+    options.job.afterProgress = [&answered] {
+        for (int i = 0; i < 10000 && !answered; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    QStringList seen;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != "dlgProgresoPropuesta" || !seen.isEmpty())
+            return;
+        seen << dialog->findChild<QLabel *>("lblArchivoPropuesta")->text()
+             << dialog->findChild<QLabel *>("lblAvance")->text();
+        if (answer == "cmdCancelar")
+            QTest::mouseClick(dialog->findChild<QPushButton *>(answer), Qt::LeftButton);
+        else if (answer == "Escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (answer == "close")
+            dialog->close();
+        answered = true;
+    });
+    watch.start();
+    const velkora::views::ProposalJob::Outcome outcome =
+        velkora::views::runProposal(path, nullptr, options);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen[0].contains(QDir::toNativeSeparators(path)));
+    QVERIFY2(seen[1].startsWith("Abriendo el archivo") ||
+                 seen[1].startsWith("Leyendo el archivo") ||
+                 seen[1].startsWith("Buscando las reglas del archivo") ||
+                 seen[1].startsWith("Probando la propuesta"),
+             qPrintable(seen[1]));
+    if (answer.isEmpty()) {
+        QVERIFY2(outcome.proposed, qPrintable(outcome.error.text));
+        QCOMPARE(outcome.proposal.lineTypes.size(), 5);
+    } else {
+        QVERIFY(!outcome.proposed);
+        QCOMPARE(outcome.error.failure, velkora::proposal::ProposalFailure::Cancelled);
+    }
+}
+
+QTEST_MAIN(TestViews)
+#include "tst_views.moc"
