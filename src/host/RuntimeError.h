@@ -25,4 +25,12 @@ public:
     using RuntimeError::RuntimeError;
 };
 
+// What an error says to the user: a RuntimeError's description, any other error's text.
+inline QString descriptionOf(const std::exception &error)
+{
+    if (const auto *runtime = dynamic_cast<const RuntimeError *>(&error))
+        return runtime->description();
+    return QString::fromLocal8Bit(error.what());
+}
+
 } // namespace kesta::host

@@ -100,13 +100,6 @@ void resetToNothingLoaded(frmKESTA &screen)
     screen.forgetShownRules();
 }
 
-QString descriptionOf(const std::exception &error)
-{
-    if (const auto *runtime = dynamic_cast<const host::RuntimeError *>(&error))
-        return runtime->description();
-    return QString::fromLocal8Bit(error.what());
-}
-
 } // namespace
 
 void frmKESTA::txtClave_Enter()
@@ -259,7 +252,7 @@ void frmKESTA::txtClave_Enter()
         offerRules();
 
         ssLinea->setCurrentRow(0);
-        RellenaDetalle(ssLinea->cell(0, QStringLiteral("Orden")).toString());
+        RellenaDetalle(ssLinea->cell(0, editor::columnOf(editor::LineColumn::Order)).toString());
     } catch (const std::exception &error) {
         try {
             endReading(false);
@@ -281,7 +274,7 @@ void frmKESTA::txtClave_Enter()
             lvDetalle->clearValue();
         };
         try {
-            messages::show(this, messages::loadFailed(descriptionOf(error)));
+            messages::show(this, messages::loadFailed(host::descriptionOf(error)));
         } catch (...) {
             resetAfterFailure();
             throw;

@@ -2,6 +2,8 @@
 // accepts becomes the format's rules on the screen; nothing is stored until the save.
 
 #include "editor/FieldStore.h"
+#include "editor/GridCells.h"
+#include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "editor/RulesDialog.h"
 #include "editor/ScreenRules.h"
@@ -18,8 +20,7 @@ namespace {
 
 QString orderAt(const velkora::controls::DataGrid &lines, int row)
 {
-    const QVariant value = lines.cell(row, QStringLiteral("Orden"));
-    return value.isNull() ? QString() : value.toString();
+    return editor::cellText(lines, row, editor::LineColumn::Order);
 }
 
 bool editing(commands::Mode mode)

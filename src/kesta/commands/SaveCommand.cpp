@@ -3,6 +3,7 @@
 
 #include "editor/FieldStore.h"
 #include "editor/FormatForm.h"
+#include "editor/GridCells.h"
 #include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
@@ -23,18 +24,8 @@
 
 namespace kesta::screen {
 
-namespace {
-
-using editor::columnOf;
+using editor::cellText;
 using editor::LineColumn;
-
-QString cellText(const velkora::controls::DataGrid &grid, int row, LineColumn column)
-{
-    const QVariant value = grid.cell(row, columnOf(column));
-    return value.isNull() ? QString() : value.toString();
-}
-
-} // namespace
 
 storage::SaveRequest frmKESTA::saveRequest(bool isNew) const
 {

@@ -13,13 +13,6 @@ namespace kesta::screen {
 
 namespace {
 
-QString descriptionOf(const std::exception &error)
-{
-    if (const auto *runtime = dynamic_cast<const host::RuntimeError *>(&error))
-        return runtime->description();
-    return QString::fromLocal8Bit(error.what());
-}
-
 void rollBackQuietly()
 {
     try {
@@ -54,7 +47,7 @@ void frmKESTA::Controles_Deactivate()
         Controles_Cancel();
         showNote(messages::formatDeactivated(key));
     } catch (const std::exception &error) {
-        messages::show(this, messages::deactivationFailed(descriptionOf(error)));
+        messages::show(this, messages::deactivationFailed(host::descriptionOf(error)));
     }
 }
 
@@ -83,7 +76,7 @@ void frmKESTA::Controles_Reactivate()
         showNote(messages::formatReactivated(key));
     } catch (const std::exception &error) {
         try {
-            messages::show(this, messages::reactivationFailed(descriptionOf(error)));
+            messages::show(this, messages::reactivationFailed(host::descriptionOf(error)));
         } catch (const std::exception &) {
             // From here on every further error is ignored.
         }

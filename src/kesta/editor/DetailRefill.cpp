@@ -1,6 +1,7 @@
 // The field grid's refill from the field store (RellenaDetalle).
 
 #include "FieldStore.h"
+#include "GridColumns.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
@@ -11,6 +12,10 @@
 #include <cmath>
 
 namespace kesta::screen {
+
+using editor::columnOf;
+using editor::FieldColumn;
+using editor::LineColumn;
 
 namespace {
 
@@ -42,22 +47,23 @@ void frmKESTA::RellenaDetalle(const QString &line)
         const Store &store = *lvDetalle->store();
         const int count = store.count();
         const int current = ssLinea->currentRow();
-        const QString order =
-            current >= 0 ? ssLinea->cell(current, QStringLiteral("Orden")).toString() : QString();
+        const QString order = current >= 0
+                                  ? ssLinea->cell(current, columnOf(LineColumn::Order)).toString()
+                                  : QString();
 
-        // The grid's columns and the store's column that fills each (the format column is
-        // found by its caption). The Tipo column shows the entry of the type code's number.
-        const int tipo = ssDetalle->columnIndex(QStringLiteral("Tipo"));
-        const QStringList types = tipo >= 0 ? ssDetalle->column(tipo).valueList : QStringList();
-        const int trim = ssDetalle->columnIndex(QStringLiteral("Trim"));
+        // The grid's columns and the store's column that fills each. The Tipo column shows the
+        // entry of the type code's number.
+        const int tipo = columnOf(FieldColumn::Type);
+        const QStringList types = ssDetalle->column(tipo).valueList;
+        const int trim = columnOf(FieldColumn::Trim);
         const std::pair<int, Store::SubItem> copied[] = {
-            {ssDetalle->columnIndex(QStringLiteral("ID")), Store::Id},
-            {ssDetalle->columnIndex(QStringLiteral("Descripción")), Store::Descripcion},
-            {ssDetalle->columnIndex(QStringLiteral("Posicion")), Store::Posicion},
-            {ssDetalle->columnIndex(QStringLiteral("Longitud")), Store::Longitud},
-            {ssDetalle->columnIndex(QStringLiteral("Valor")), Store::Valor},
-            {ssDetalle->columnIndex(QStringLiteral("Formato")), Store::Formato},
-            {ssDetalle->columnIndex(QStringLiteral("Linea_ID")), Store::LineaID},
+            {columnOf(FieldColumn::Id), Store::Id},
+            {columnOf(FieldColumn::Description), Store::Descripcion},
+            {columnOf(FieldColumn::Position), Store::Posicion},
+            {columnOf(FieldColumn::Length), Store::Longitud},
+            {columnOf(FieldColumn::Value), Store::Valor},
+            {columnOf(FieldColumn::Format), Store::Formato},
+            {columnOf(FieldColumn::LineOrder), Store::LineaID},
         };
 
         // The line type's rows, added to the grid at once.
@@ -96,10 +102,7 @@ void frmKESTA::RellenaDetalle(const QString &line)
     } catch (const std::exception &error) {
         // Repainting is resumed here too, so the grid never stays frozen.
         ssDetalle->setRedraw(true);
-        const auto *runtime = dynamic_cast<const host::RuntimeError *>(&error);
-        const QString description =
-            runtime ? runtime->description() : QString::fromLocal8Bit(error.what());
-        messages::show(this, messages::refillFailed(description));
+        messages::show(this, messages::refillFailed(host::descriptionOf(error)));
     }
 }
 

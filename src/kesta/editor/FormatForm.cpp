@@ -1,6 +1,7 @@
 #include "FormatForm.h"
 
 #include "FieldStore.h"
+#include "GridCells.h"
 #include "GridColumns.h"
 
 #include <controls/DataGrid.h>
@@ -10,16 +11,6 @@
 #include <QCheckBox>
 
 namespace kesta::editor {
-
-namespace {
-
-QString cellText(const velkora::controls::DataGrid &grid, int row, LineColumn column)
-{
-    const QVariant value = grid.cell(row, columnOf(column));
-    return value.isNull() ? QString() : value.toString();
-}
-
-} // namespace
 
 FormatForm::FormatForm(Parts parts, DateText dateText)
     : m_parts(parts), m_dateText(std::move(dateText))

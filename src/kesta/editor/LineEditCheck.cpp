@@ -1,5 +1,6 @@
 #include "LineEditCheck.h"
 
+#include "GridColumns.h"
 #include "store/Literals.h"
 
 namespace kesta::editor {
@@ -20,27 +21,27 @@ bool inPositionRange(const QString &value)
     return number >= 1 && number <= messages::MaxPositionAccepted;
 }
 
-Refusal lineRefusal(const messages::Message &message, const char *column)
+Refusal lineRefusal(const messages::Message &message, LineColumn column)
 {
-    return Refusal{message, false, false, -1, QString::fromUtf8(column)};
+    return Refusal{message, false, false, -1, columnOf(column)};
 }
 
-Refusal fieldRefusal(const messages::Message &message, int row, const char *column,
+Refusal fieldRefusal(const messages::Message &message, int row, FieldColumn column,
                      bool cancelSave = false)
 {
-    return Refusal{message, true, cancelSave, row, QString::fromUtf8(column)};
+    return Refusal{message, true, cancelSave, row, columnOf(column)};
 }
 
 // The first of the line's required cells that is empty.
-const char *emptyLineCell(const LineRowInput &line)
+LineColumn emptyLineCell(const LineRowInput &line)
 {
     if (line.orden.isEmpty())
-        return "Orden";
+        return LineColumn::Order;
     if (line.descripcion.isEmpty())
-        return "Descripción";
+        return LineColumn::Description;
     if (line.posicion.isEmpty())
-        return "Posicion";
-    return "Longitud";
+        return LineColumn::Position;
+    return LineColumn::Length;
 }
 
 std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
@@ -50,18 +51,20 @@ std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
         line.longitud.isEmpty())
         return lineRefusal(messages::lineDataIncomplete(), emptyLineCell(line));
     if (lineRowCount > 1 && line.id.isEmpty())
-        return lineRefusal(messages::lineIdRequired(), "ID");
+        return lineRefusal(messages::lineIdRequired(), LineColumn::Id);
     const QString order = storage::fourDigits(line.orden);
     for (const QString &other : otherOrders) {
         if (storage::fourDigits(other) == order)
-            return lineRefusal(messages::lineOrderTaken(order), "Orden");
+            return lineRefusal(messages::lineOrderTaken(order), LineColumn::Order);
     }
     if (!inPositionRange(line.posicion))
         return lineRefusal(
-            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion), "Posicion");
+            messages::lineNumberOutOfRange(QStringLiteral("posición"), line.posicion),
+            LineColumn::Position);
     if (!inPositionRange(line.longitud))
         return lineRefusal(
-            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud), "Longitud");
+            messages::lineNumberOutOfRange(QStringLiteral("longitud"), line.longitud),
+            LineColumn::Length);
     return std::nullopt;
 }
 
@@ -69,31 +72,31 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
 {
     const FieldRowInput &field = fields.at(row);
     if (field.id.isEmpty())
-        return fieldRefusal(messages::fieldIdRequired(), row, "ID");
+        return fieldRefusal(messages::fieldIdRequired(), row, FieldColumn::Id);
     if (field.posicion.isEmpty())
-        return fieldRefusal(messages::fieldPositionRequired(), row, "Posicion");
+        return fieldRefusal(messages::fieldPositionRequired(), row, FieldColumn::Position);
     if (field.longitud.isEmpty())
-        return fieldRefusal(messages::fieldLengthRequired(), row, "Longitud");
+        return fieldRefusal(messages::fieldLengthRequired(), row, FieldColumn::Length);
     if (field.tipo < 0)
-        return fieldRefusal(messages::fieldTypeRequired(), row, "Tipo");
+        return fieldRefusal(messages::fieldTypeRequired(), row, FieldColumn::Type);
     if (!inPositionRange(field.posicion))
         return fieldRefusal(messages::fieldNumberOutOfRange(
                                 fieldNumber(field.id), QStringLiteral("posición"), field.posicion),
-                            row, "Posicion");
+                            row, FieldColumn::Position);
     if (!inPositionRange(field.longitud))
         return fieldRefusal(messages::fieldNumberOutOfRange(
                                 fieldNumber(field.id), QStringLiteral("longitud"), field.longitud),
-                            row, "Longitud");
+                            row, FieldColumn::Length);
     for (int later = row + 1; later < fields.size(); ++later) {
         if (fields.at(later).id == field.id)
-            return fieldRefusal(messages::fieldIdDuplicated(field.id), row, "ID", true);
+            return fieldRefusal(messages::fieldIdDuplicated(field.id), row, FieldColumn::Id, true);
     }
     const QString number = fieldNumber(field.id);
     for (int later = row + 1; later < fields.size(); ++later) {
         if (fieldNumber(fields.at(later).id) == number)
             return fieldRefusal(
-                messages::fieldNumberCollides(field.id, fields.at(later).id, number), row, "ID",
-                true);
+                messages::fieldNumberCollides(field.id, fields.at(later).id, number), row,
+                FieldColumn::Id, true);
     }
     return std::nullopt;
 }
@@ -112,7 +115,7 @@ std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,
     if (auto refusal = checkLine(line, lineRowCount, otherOrders))
         return refusal;
     if (fields.isEmpty())
-        return fieldRefusal(messages::fieldIdRequired(), 0, "ID");
+        return fieldRefusal(messages::fieldIdRequired(), 0, FieldColumn::Id);
     for (int row = 0; row < fields.size(); ++row) {
         if (auto refusal = checkFieldRow(fields, row))
             return refusal;

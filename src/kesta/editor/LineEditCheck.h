@@ -37,7 +37,7 @@ struct Refusal {
     bool focusFieldGrid = false; // the fault is in the field grid: it gets the focus
     bool cancelSave = false;     // the toolbar is told that no save takes place
     int fieldRow = -1;           // the field row at fault, -1 for the line
-    QString column;              // the column at fault, in the field grid or the line grid
+    int column = -1;             // the column at fault, in the field grid or the line grid
 };
 
 // The checks of a line edit, in their order; the first that fails refuses the edit.

@@ -1,6 +1,8 @@
 #include "LineEditor.h"
 
 #include "FieldStore.h"
+#include "GridCells.h"
+#include "GridColumns.h"
 #include "LineEditCheck.h"
 #include "host/CoreServices.h"
 #include "host/RuntimeError.h"
@@ -17,12 +19,6 @@ namespace kesta::editor {
 using velkora::controls::DataGrid;
 
 namespace {
-
-QString cellText(const DataGrid &grid, int row, const char *column)
-{
-    const QVariant value = grid.cell(row, QString::fromUtf8(column));
-    return value.isNull() ? QString() : value.toString();
-}
 
 bool rowIsBlank(const DataGrid &grid, int row)
 {
@@ -102,7 +98,7 @@ void LineEditor::startNew()
     DataGrid &lines = *m_parts.lines;
     if (lines.Rows() == 1) {
         lines.setCurrentRow(0);
-        if (cellText(lines, 0, "ID").isEmpty()) {
+        if (cellText(lines, 0, LineColumn::Id).isEmpty()) {
             messages::show(m_parts.owner, messages::firstLineNeedsId());
             return;
         }
@@ -113,7 +109,7 @@ void LineEditor::startNew()
     m_orderAtStart.clear();
     // The next free number is offered; the user may type another.
     if (!order.isEmpty())
-        lines.setCell(row, QStringLiteral("Orden"), order);
+        lines.setCell(row, columnOf(LineColumn::Order), order);
     lines.setCurrentCell(row, 0);
     lines.setFocus();
     m_parts.fields->RemoveAll();
@@ -129,7 +125,7 @@ QString LineEditor::nextFreeOrder() const
     qint64 highest = 0;
     for (int row = 0; row < lines.Rows(); ++row) {
         bool number = false;
-        const qint64 order = cellText(lines, row, "Orden").trimmed().toLongLong(&number);
+        const qint64 order = cellText(lines, row, LineColumn::Order).trimmed().toLongLong(&number);
         if (number) {
             taken.insert(order);
             highest = qMax(highest, order);
@@ -151,7 +147,8 @@ void LineEditor::startEdit()
 {
     setActive(true);
     m_editedRow = m_parts.lines->currentRow();
-    m_orderAtStart = m_editedRow >= 0 ? cellText(*m_parts.lines, m_editedRow, "Orden") : QString();
+    m_orderAtStart =
+        m_editedRow >= 0 ? cellText(*m_parts.lines, m_editedRow, LineColumn::Order) : QString();
     lockEditColumns(false);
     showEndGroup();
 }
@@ -166,8 +163,8 @@ void LineEditor::deleteLine()
         return;
     // The line type's field definitions go with it: left in the store they would be saved as
     // fields of a line type that no longer exists.
-    m_parts.store->removeLine(cellText(lines, row, "Orden"));
-    m_loadedOrders.remove(cellText(lines, row, "Orden"));
+    m_parts.store->removeLine(cellText(lines, row, LineColumn::Order));
+    m_loadedOrders.remove(cellText(lines, row, LineColumn::Order));
     lines.RemoveRow(row);
     refillCurrent();
 }
@@ -193,9 +190,10 @@ LineRowInput LineEditor::lineInput(int row) const
     const DataGrid &lines = *m_parts.lines;
     if (row < 0 || row >= lines.Rows())
         return {};
-    return LineRowInput{cellText(lines, row, "Orden"), cellText(lines, row, "ID"),
-                        cellText(lines, row, "Descripción"), cellText(lines, row, "Posicion"),
-                        cellText(lines, row, "Longitud")};
+    return LineRowInput{
+        cellText(lines, row, LineColumn::Order), cellText(lines, row, LineColumn::Id),
+        cellText(lines, row, LineColumn::Description), cellText(lines, row, LineColumn::Position),
+        cellText(lines, row, LineColumn::Length)};
 }
 
 QList<FieldRowInput> LineEditor::fieldInputs() const
@@ -205,15 +203,15 @@ QList<FieldRowInput> LineEditor::fieldInputs() const
     inputs.reserve(fields.Rows());
     for (int row = 0; row < fields.Rows(); ++row) {
         FieldRowInput input;
-        input.id = cellText(fields, row, "ID");
-        input.descripcion = cellText(fields, row, "Descripción");
-        input.posicion = cellText(fields, row, "Posicion");
-        input.longitud = cellText(fields, row, "Longitud");
-        input.tipo = fields.listIndex(row, QStringLiteral("Tipo"));
-        input.valor = cellText(fields, row, "Valor");
-        input.formato = cellText(fields, row, "Formato");
-        input.trim = fields.cell(row, QStringLiteral("Trim")).toBool();
-        input.lineaId = cellText(fields, row, "Linea_ID");
+        input.id = cellText(fields, row, FieldColumn::Id);
+        input.descripcion = cellText(fields, row, FieldColumn::Description);
+        input.posicion = cellText(fields, row, FieldColumn::Position);
+        input.longitud = cellText(fields, row, FieldColumn::Length);
+        input.tipo = fields.listIndex(row, columnOf(FieldColumn::Type));
+        input.valor = cellText(fields, row, FieldColumn::Value);
+        input.formato = cellText(fields, row, FieldColumn::Format);
+        input.trim = fields.cell(row, columnOf(FieldColumn::Trim)).toBool();
+        input.lineaId = cellText(fields, row, FieldColumn::LineOrder);
         inputs << input;
     }
     return inputs;
@@ -233,7 +231,7 @@ bool LineEditor::accept()
     QStringList otherOrders;
     for (int other = 0; other < lines.Rows(); ++other) {
         if (other != row)
-            otherOrders << cellText(lines, other, "Orden");
+            otherOrders << cellText(lines, other, LineColumn::Order);
     }
     const LineRowInput line = lineInput(row);
     const QList<FieldRowInput> fieldRows = fieldInputs();
@@ -253,7 +251,7 @@ void LineEditor::showFault(const Refusal &refusal)
 {
     DataGrid &grid = refusal.focusFieldGrid ? *m_parts.fields : *m_parts.lines;
     const int row = refusal.focusFieldGrid ? refusal.fieldRow : m_editedRow;
-    const int column = grid.columnIndex(refusal.column);
+    const int column = refusal.column;
     // A field grid without rows: its new row, where the first field is typed.
     const bool newRow = refusal.focusFieldGrid && grid.Rows() == 0 && grid.newRowOffered();
     if ((row >= 0 && row < grid.Rows()) || (newRow && row == 0))
@@ -338,8 +336,7 @@ void LineEditor::lockEditColumns(bool locked)
 {
     for (DataGrid *grid : {m_parts.lines, m_parts.fields}) {
         for (int column = 0; column < grid->columnCount(); ++column) {
-            if (grid == m_parts.fields &&
-                grid->columnName(column).compare(QLatin1String("Tipo"), Qt::CaseInsensitive) == 0)
+            if (grid == m_parts.fields && column == columnOf(FieldColumn::Type))
                 continue;
             grid->setColumnLocked(column, locked);
         }

@@ -1,5 +1,6 @@
 #include "LineTypeEntry.h"
 
+#include "GridColumns.h"
 #include "LineEditor.h"
 
 #include <controls/DataGrid.h>
@@ -30,11 +31,11 @@ bool LineTypeEntry::enterOne(const LineTypeInput &lineType)
     DataGrid &lines = *m_parts.lines;
     const int row = editor.EditedLineRow();
     const LineRowInput &line = lineType.line;
-    lines.setCell(row, QStringLiteral("Orden"), line.orden);
-    lines.setCell(row, QStringLiteral("ID"), line.id);
-    lines.setCell(row, QStringLiteral("Descripción"), line.descripcion);
-    lines.setCell(row, QStringLiteral("Posicion"), line.posicion);
-    lines.setCell(row, QStringLiteral("Longitud"), line.longitud);
+    lines.setCell(row, columnOf(LineColumn::Order), line.orden);
+    lines.setCell(row, columnOf(LineColumn::Id), line.id);
+    lines.setCell(row, columnOf(LineColumn::Description), line.descripcion);
+    lines.setCell(row, columnOf(LineColumn::Position), line.posicion);
+    lines.setCell(row, columnOf(LineColumn::Length), line.longitud);
     for (const FieldRowInput &field : lineType.fields)
         typeFieldRow(field);
     return editor.accept();
@@ -45,14 +46,14 @@ void LineTypeEntry::typeFieldRow(const FieldRowInput &field)
     m_parts.editor->addFieldRow();
     DataGrid &fields = *m_parts.fields;
     const int row = fields.currentRow();
-    fields.setCell(row, QStringLiteral("ID"), field.id);
-    fields.setCell(row, QStringLiteral("Descripción"), field.descripcion);
-    fields.setCell(row, QStringLiteral("Posicion"), field.posicion);
-    fields.setCell(row, QStringLiteral("Longitud"), field.longitud);
-    fields.setListIndex(row, QStringLiteral("Tipo"), field.tipo);
-    fields.setCell(row, QStringLiteral("Valor"), field.valor);
-    fields.setCell(row, QStringLiteral("FORMATO"), field.formato);
-    fields.setCell(row, QStringLiteral("Trim"), field.trim);
+    fields.setCell(row, columnOf(FieldColumn::Id), field.id);
+    fields.setCell(row, columnOf(FieldColumn::Description), field.descripcion);
+    fields.setCell(row, columnOf(FieldColumn::Position), field.posicion);
+    fields.setCell(row, columnOf(FieldColumn::Length), field.longitud);
+    fields.setListIndex(row, columnOf(FieldColumn::Type), field.tipo);
+    fields.setCell(row, columnOf(FieldColumn::Value), field.valor);
+    fields.setCell(row, columnOf(FieldColumn::Format), field.formato);
+    fields.setCell(row, columnOf(FieldColumn::Trim), field.trim);
 }
 
 } // namespace kesta::editor

@@ -1,5 +1,6 @@
 #include "RulesDialog.h"
 
+#include "GridCells.h"
 #include "messages/Messages.h"
 #include "store/ColumnLimits.h"
 #include "store/Literals.h"
@@ -52,12 +53,6 @@ QList<GridColumn> ruleColumns()
 QString originOf(const QString &line, const QString &field, const QString &text)
 {
     return QStringList{line, field, text}.join(QChar(0x1f));
-}
-
-QString cellText(const DataGrid &grid, int row, Column column)
-{
-    const QVariant value = grid.cell(row, int(column));
-    return value.isNull() ? QString() : value.toString();
 }
 
 int gridColumn(RuleColumn column)

@@ -13,7 +13,8 @@ struct SaveProblem;
 namespace kesta::messages {
 
 // One message of the screen: its id, text, style and title. Every message the screen shows is
-// built here, so that the catalogue in docs/messages.md can be checked against one place.
+// built by the functions declared here, so that the catalogue in docs/messages.md can be checked
+// against one place.
 struct Message {
     QString id; // "ERR-ID:75000nn"
     QString text;

@@ -181,12 +181,17 @@ QString DataGrid::cellText(int row, const QString &column) const
         qWarning("DataGrid %s: no column \"%s\"", qPrintable(objectName()), qPrintable(column));
         return {};
     }
-    if (this->column(index).kind == GridColumn::Kind::Check) {
+    return cellText(row, index);
+}
+
+QString DataGrid::cellText(int row, int column) const
+{
+    if (this->column(column).kind == GridColumn::Kind::Check) {
         if (row < 0 || row >= Rows())
             return {};
-        return cell(row, index).toBool() ? QStringLiteral("SI") : QStringLiteral("NO");
+        return cell(row, column).toBool() ? QStringLiteral("SI") : QStringLiteral("NO");
     }
-    return m_model->displayText(row, index);
+    return m_model->displayText(row, column);
 }
 
 void DataGrid::setCell(int row, const QString &column, const QVariant &value)
@@ -213,21 +218,34 @@ void DataGrid::setListIndex(int row, const QString &column, int position)
                  qPrintable(column));
         return;
     }
-    const QStringList &entries = this->column(index).valueList;
-    setCell(row, index,
+    setListIndex(row, index, position);
+}
+
+void DataGrid::setListIndex(int row, int column, int position)
+{
+    if (this->column(column).kind != GridColumn::Kind::List) {
+        qWarning("DataGrid %s: no list column %d", qPrintable(objectName()), column);
+        return;
+    }
+    const QStringList &entries = this->column(column).valueList;
+    setCell(row, column,
             position >= 0 && position < entries.size() ? QVariant(entries.at(position))
                                                        : QVariant());
 }
 
 int DataGrid::listIndex(int row, const QString &column) const
 {
-    const int index = columnIndex(column);
-    if (index < 0)
+    return listIndex(row, columnIndex(column));
+}
+
+int DataGrid::listIndex(int row, int column) const
+{
+    if (column < 0 || column >= columnCount())
         return -1;
-    const QVariant value = cell(row, index);
+    const QVariant value = cell(row, column);
     if (value.isNull())
         return -1;
-    return static_cast<int>(this->column(index).valueList.indexOf(value.toString()));
+    return static_cast<int>(this->column(column).valueList.indexOf(value.toString()));
 }
 
 int DataGrid::currentRow() const

@@ -93,11 +93,14 @@ public:
     QVariant cell(int row, int column) const;
     // The cell's text as shown, after the column's display format.
     QString cellText(int row, const QString &column) const;
+    QString cellText(int row, int column) const;
     void setCell(int row, const QString &column, const QVariant &value);
     void setCell(int row, int column, const QVariant &value);
     // Selects the entry at position in a List column; a position outside the list empties it.
     void setListIndex(int row, const QString &column, int position);
+    void setListIndex(int row, int column, int position);
     int listIndex(int row, const QString &column) const;
+    int listIndex(int row, int column) const;
 
     // Current row (-1 when none) and current column (-1 when none).
     int currentRow() const;
