@@ -217,8 +217,7 @@ void frmKESTA::txtClave_Enter()
                 Publico::Sql() = storage::loadRuleSelect(connection->engine(), key);
                 const std::unique_ptr<host::RecordSet> rules = connection->Execute(Publico::Sql());
                 const auto text = [&rules](const char *column) {
-                    const QVariant value = rules->Field(QString::fromLatin1(column));
-                    return value.isNull() ? QString() : value.toString();
+                    return headerText(*rules, QString::fromLatin1(column));
                 };
                 while (!rules->EndOfSet()) {
                     shown.rules << storage::LayoutRuleValues{
