@@ -5,6 +5,7 @@
 #include "formats/DateFormat.h"
 #include "formats/NumberFormat.h"
 #include "formats/TextEncoding.h"
+#include "support/TestClasses.h"
 
 #include <QtTest>
 
@@ -276,5 +277,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFieldFormats)
-#include "tst_fieldformats.moc"
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<TestFieldFormats>();
+
+#include "FieldFormatsTests.moc"

@@ -1,6 +1,7 @@
 // The literal forms of the script for each engine, and the one-SELECT rule.
 
 #include "store/ScriptWriter.h"
+#include "support/TestClasses.h"
 
 #include <QtTest>
 
@@ -101,5 +102,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestScriptWriter)
-#include "tst_scriptwriter.moc"
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<TestScriptWriter>();
+
+#include "ScriptWriterTests.moc"

@@ -11,6 +11,7 @@
 #include "store/StoredTestTarget.h"
 #include "store/Database.h"
 #include "support/TestDatabase.h"
+#include "support/TestClasses.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -306,5 +307,6 @@ void tst_LineIndex::sourceSplitsAlikeAtAnyBlockSize()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_LineIndex)
-#include "tst_lineindex.moc"
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<tst_LineIndex>();
+
+#include "LineIndexTests.moc"

@@ -4,6 +4,7 @@
 
 #include "FormatSamples.h"
 #include "formats/LoadFormatTest.h"
+#include "support/TestClasses.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -1430,5 +1431,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLoadFormatTest)
-#include "tst_loadformattest.moc"
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<TestLoadFormatTest>();
+
+#include "LoadFormatTests.moc"

@@ -12,6 +12,7 @@
 #include "store/SqlScript.h"
 #include "store/LoadFormatWriter.h"
 #include "support/TestDatabase.h"
+#include "support/TestClasses.h"
 
 #include <QtSql>
 #include <QtTest>
@@ -415,5 +416,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStoredFormats)
-#include "tst_storedformats.moc"
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<TestStoredFormats>();
+
+#include "StoredFormatsTests.moc"
