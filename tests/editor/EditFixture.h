@@ -119,6 +119,29 @@ inline void typeInto(EditScreen &s, const char *box, const QString &text)
     s.typeText(text);
 }
 
+// "Nuevo" of the lines, and the line type 0001 typed in: `description`, its ID at column 1 of
+// one character.
+inline void typeFirstLine(EditScreen &s, const char *description)
+{
+    s.click(0);
+    for (const auto &[column, text] :
+         {std::pair{"Orden", "1"}, std::pair{"Descripción", description},
+          std::pair{"Posicion", "1"}, std::pair{"Longitud", "1"}})
+        s.typeCell(s.lineGrid(), 0, column, text);
+}
+
+// A TEXTO field 1 of `length` characters at column 1 added to the line under edit, and
+// "Aceptar".
+inline void addTextFieldAndAccept(EditScreen &s, const char *length)
+{
+    s.fieldGrid()->setFocus();
+    s.key(Qt::Key_Insert);
+    for (const auto &[column, text] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
+                                       std::pair{"Longitud", length}, std::pair{"Tipo", "T"}})
+        s.typeCell(s.fieldGrid(), 0, column, text);
+    s.click(3);
+}
+
 // Two line types, 0001 "H" (fields 0001 NUMERO, 0002 TEXTO) and 0002 "D" (field 0001 Fecha),
 // stored under key 0001.
 inline void writeTwoLineFormat(const TestDatabase &db)

@@ -1382,20 +1382,10 @@ void TestEditor::offeredOnlyForANewFormat()
         s.command("B1");
     if (path.startsWith("new"))
         s.command("New");
-    if (path.contains("Nuevo")) {
-        s.click(0);
-        for (const auto &[column, text] :
-             {std::pair{"Orden", "1"}, std::pair{"Descripción", "Todo"}, std::pair{"Posicion", "1"},
-              std::pair{"Longitud", "1"}})
-            s.typeCell(s.lineGrid(), 0, column, text);
-    }
+    if (path.contains("Nuevo"))
+        typeFirstLine(s, "Todo");
     if (path.contains("Aceptar")) {
-        s.fieldGrid()->setFocus();
-        s.key(Qt::Key_Insert);
-        for (const auto &[column, text] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
-                                           std::pair{"Longitud", "80"}, std::pair{"Tipo", "T"}})
-            s.typeCell(s.fieldGrid(), 0, column, text);
-        s.click(3);
+        addTextFieldAndAccept(s, "80");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
     }
     if (path.endsWith("cancel"))

@@ -970,16 +970,8 @@ void TestStorage::hostileKeys()
         const QString key = s.keyBox()->text();
         QCOMPARE(key, typed.toUpper()); // the key box writes keys in upper case
         s.child("txtDescripcion")->setText("Clave rara");
-        s.click(0);
-        for (const auto &[column, value] : {std::pair{"Orden", "1"}, std::pair{"Descripción", "L"},
-                                            std::pair{"Posicion", "1"}, std::pair{"Longitud", "1"}})
-            s.typeCell(s.lineGrid(), 0, column, value);
-        s.fieldGrid()->setFocus();
-        s.key(Qt::Key_Insert);
-        for (const auto &[column, value] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
-                                            std::pair{"Longitud", "1"}, std::pair{"Tipo", "T"}})
-            s.typeCell(s.fieldGrid(), 0, column, value);
-        s.click(3);
+        typeFirstLine(s, "L");
+        addTextFieldAndAccept(s, "1");
         s.forget();
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
@@ -1221,16 +1213,8 @@ void TestStorage::newKeyStoredMeanwhile()
     s.command("New");
     typeInto(s, "txtClave", "42");
     typeInto(s, "txtDescripcion", "Mío");
-    s.click(0);
-    for (const auto &[column, text] : {std::pair{"Orden", "1"}, std::pair{"Descripción", "Mía"},
-                                       std::pair{"Posicion", "1"}, std::pair{"Longitud", "1"}})
-        s.typeCell(s.lineGrid(), 0, column, text);
-    s.fieldGrid()->setFocus();
-    s.key(Qt::Key_Insert);
-    for (const auto &[column, text] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
-                                       std::pair{"Longitud", "1"}, std::pair{"Tipo", "T"}})
-        s.typeCell(s.fieldGrid(), 0, column, text);
-    s.click(3);
+    typeFirstLine(s, "Mía");
+    addTextFieldAndAccept(s, "1");
 
     // The other user's save, on a connection of its own, commits now; the key's lookup of this
     // user's save (the services' LookupValue, answered by the test) ran before it.
