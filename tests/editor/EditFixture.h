@@ -13,7 +13,50 @@
 
 namespace kesta::test {
 
-class EditScreen : public LoadScreen {
+// The user's hands on the keyboard: keys typed into whatever has the focus, as the user types.
+struct Hands {
+    static QWidget *focus() { return QApplication::focusWidget(); }
+    // Typed into whatever has the focus, as the user types.
+    static void keys(const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(focus(), c.toLatin1());
+    }
+    // Any text typed, one character (code point) a key, into whatever has the focus.
+    static void typeText(const QString &text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const QString character = text.mid(i, n);
+            i += n - 1;
+            const QChar upper = character.at(0).toUpper();
+            int code = upper.unicode() < 0x7f && upper.isLetterOrNumber() ? upper.unicode()
+                                                                          : int(Qt::Key_unknown);
+            if (character == QLatin1String(" "))
+                code = Qt::Key_Space;
+            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, character);
+            QApplication::sendEvent(focus(), &press);
+            QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, character);
+            QApplication::sendEvent(focus(), &release);
+        }
+    }
+    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(focus(), k, modifiers);
+    }
+    // Types a text into a grid cell and leaves it with TAB (the last cell of a row with Enter,
+    // which also moves on).
+    static void typeCell(velkora::controls::DataGrid *grid, int row, const QString &column,
+                         const QString &text)
+    {
+        grid->setFocus();
+        QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
+        typeText(text);
+        grid->commitCellEdit();
+    }
+};
+
+class EditScreen : public LoadScreen, public Hands {
 public:
     explicit EditScreen(const QString &connectionName = {}) : LoadScreen(connectionName)
     {
@@ -46,44 +89,6 @@ public:
         QTest::keySequence(screen.get(), action->shortcut());
     }
 
-    static QWidget *focus() { return QApplication::focusWidget(); }
-    // Typed into whatever has the focus, as the user types.
-    static void keys(const QString &text)
-    {
-        for (const QChar c : text)
-            QTest::keyClick(focus(), c.toLatin1());
-    }
-    // Any text typed, one character (code point) a key, into whatever has the focus.
-    static void typeText(const QString &text)
-    {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            const QString character = text.mid(i, n);
-            i += n - 1;
-            const QChar upper = character.at(0).toUpper();
-            int code = upper.unicode() < 0x7f && upper.isLetterOrNumber() ? upper.unicode()
-                                                                          : int(Qt::Key_unknown);
-            if (character == QLatin1String(" "))
-                code = Qt::Key_Space;
-            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, character);
-            QApplication::sendEvent(focus(), &press);
-            QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, character);
-            QApplication::sendEvent(focus(), &release);
-        }
-    }
-    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(focus(), k, modifiers);
-    }
-    // Types a text into a grid cell and leaves it with TAB (the last cell of a row with Enter,
-    // which also moves on).
-    void typeCell(Grid *grid, int row, const QString &column, const QString &text) const
-    {
-        grid->setFocus();
-        QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
-        typeText(text);
-        grid->commitCellEdit();
-    }
     // Clicks a toolbar command's button, as the user does with the mouse (or its entry in the
     // toolbar's extension menu, where the button folds when the screen is narrow).
     void clickCommand(const char *name) const
@@ -98,6 +103,20 @@ public:
     }
     // Starts an edit of the shown load format with the toolbar's Edit.
     void editShown() const { command("Edit"); }
+
+    // Types texts into cells of one grid row, column by column.
+    void typeCells(Grid *grid, int row,
+                   std::initializer_list<std::pair<const char *, QString>> cells) const
+    {
+        for (const auto &[column, text] : cells)
+            typeCell(grid, row, QString::fromUtf8(column), text);
+    }
+    // The line grid's, the field grid's and the field store's rows, to compare before and after.
+    QStringList held() const
+    {
+        return gridRows(lineGrid()) + QStringList{"--"} + gridRows(fieldGrid()) +
+               QStringList{"--"} + storeRows(store());
+    }
 
     // The rows of the field grid without their Linea_ID.
     QStringList fieldRows() const
@@ -124,10 +143,9 @@ inline void typeInto(EditScreen &s, const char *box, const QString &text)
 inline void typeFirstLine(EditScreen &s, const char *description)
 {
     s.click(0);
-    for (const auto &[column, text] :
-         {std::pair{"Orden", "1"}, std::pair{"Descripción", description},
-          std::pair{"Posicion", "1"}, std::pair{"Longitud", "1"}})
-        s.typeCell(s.lineGrid(), 0, column, text);
+    s.typeCells(
+        s.lineGrid(), 0,
+        {{"Orden", "1"}, {"Descripción", description}, {"Posicion", "1"}, {"Longitud", "1"}});
 }
 
 // A TEXTO field 1 of `length` characters at column 1 added to the line under edit, and
@@ -136,9 +154,8 @@ inline void addTextFieldAndAccept(EditScreen &s, const char *length)
 {
     s.fieldGrid()->setFocus();
     s.key(Qt::Key_Insert);
-    for (const auto &[column, text] : {std::pair{"ID", "1"}, std::pair{"Posicion", "1"},
-                                       std::pair{"Longitud", length}, std::pair{"Tipo", "T"}})
-        s.typeCell(s.fieldGrid(), 0, column, text);
+    s.typeCells(s.fieldGrid(), 0,
+                {{"ID", "1"}, {"Posicion", "1"}, {"Longitud", length}, {"Tipo", "T"}});
     s.click(3);
 }
 
@@ -169,3 +186,9 @@ inline void writeTwoLineFormat(const TestDatabase &db)
     KESTA_REQUIRE(db);                                                                             \
     ::kesta::test::writeTwoLineFormat(db);                                                         \
     ::kesta::test::EditScreen s(db.connectionName())
+
+// As KESTA_TWO_LINE_SCREEN, with the format loaded by its key and under the toolbar's Edit.
+#define KESTA_TWO_LINE_EDIT()                                                                      \
+    KESTA_TWO_LINE_SCREEN();                                                                       \
+    s.typeKey("1");                                                                                \
+    s.editShown()

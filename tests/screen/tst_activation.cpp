@@ -8,6 +8,7 @@
 // focus is where the handler that showed the message put it: on the control at fault.
 
 #include "MainWindow.h"
+#include "editor/EditFixture.h"
 #include "support/RecordingServices.h"
 #include "support/TestDatabase.h"
 
@@ -31,7 +32,7 @@ namespace {
 
 // The screen in the host's window, over the recording services on a test database; message
 // boxes are the services' real ones.
-struct HostedScreen {
+struct HostedScreen : kesta::test::Hands {
     kesta::test::TestDatabase db;
     std::shared_ptr<ServicesRecord> record;
     velkora::app::MainWindow window;
@@ -52,24 +53,11 @@ struct HostedScreen {
     {
         return screen->findChild<T *>(QString::fromLatin1(name));
     }
-    static QWidget *focus() { return QApplication::focusWidget(); }
     static QString focusName() { return focus() ? focus()->objectName() : QString(); }
-    static void keys(const QString &text) { QTest::keyClicks(focus(), text); }
-    static void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(focus(), k, modifiers);
-    }
     void click(int button) const
     {
         QTest::mouseClick(child(qPrintable(QStringLiteral("cmdControles_%1").arg(button))),
                           Qt::LeftButton);
-    }
-    void typeCell(DataGrid *grid, int row, const QString &column, const QString &text) const
-    {
-        grid->setFocus();
-        QVERIFY(grid->setCurrentCell(row, grid->columnIndex(column)));
-        keys(text);
-        grid->commitCellEdit();
     }
 };
 
