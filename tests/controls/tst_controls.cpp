@@ -740,8 +740,9 @@ private slots:
 
     void choiceGoesWithItsCommand()
     {
-        // A second way of running B2: its menu entry, a Shift+click on B2's button or its key,
-        // offered only while B2 is, and never B2 itself.
+        // A second way of running B2 (the screen's tests run it from its menu entry, by a
+        // Shift+click on B2's button and by its key): a name is taken once, it is never B2
+        // itself, and it is offered only while B2 is.
         Bar b("B");
         QStringList chosen;
         QObject::connect(b.bar, &Controles::ChoiceClick, b.bar,
@@ -749,23 +750,18 @@ private slots:
         QAction *choice = b.bar->addChoice("B2", "B2Otro", "Probar con otro archivo...",
                                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_2));
         QVERIFY(choice && b.bar->action("B2Otro") == choice);
-        QVERIFY(!b.bar->addChoice("B2", "B2Otro", "otra vez", {})); // a name is taken once
+        QVERIFY(!b.bar->addChoice("B2", "B2Otro", "otra vez", {}));
         QVERIFY(b.bar->isOffered("B2Otro"));
-        QWidget *button = b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("B2"));
-        QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier);
         b.input->setFocus();
         QTest::keySequence(b.input, choice->shortcut());
-        choice->trigger();
-        QCOMPARE(chosen, (QStringList{"B2Otro", "B2Otro", "B2Otro"}));
+        QCOMPARE(chosen, QStringList{"B2Otro"});
         QCOMPARE(b.log.join(' '), "");
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(b.log.join(' '), "B2:browse");
 
         b.bar->setB2Caption("");
         QVERIFY(!b.bar->isOffered("B2Otro"));
         QTest::keySequence(b.input, choice->shortcut());
         choice->trigger();
-        QCOMPARE(chosen.size(), 3);
+        QCOMPARE(chosen.size(), 1);
     }
 
     void changeAndEnterNotifications()

@@ -1,12 +1,13 @@
-// Every message of the screen against the one table of them as written (WrittenMessages.h):
-// the screen's catalogue, the support staff's catalogue (docs/messages.md), and what the user
-// is shown when the screen is driven to the message.
+// Every message of the screen against the support staff's catalogue (docs/messages.md): each
+// id the screen's code has is listed there and no other, each message as the catalogue builds it
+// has the listed title, style and a text of which the listed one is the pattern, and the
+// messages no other test drives the screen to are shown as listed.
 
-#include "WrittenMessages.h"
 #include "editor/EditFixture.h"
 #include "messages/Messages.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
@@ -18,7 +19,7 @@ Q_DECLARE_METATYPE(kesta::messages::Message)
 
 namespace {
 
-// The rows of docs/messages.md by id ("7500001"): text, title, style.
+// The rows of docs/messages.md by id ("ERR-ID:7500001"): text, title, style.
 QHash<QString, QStringList> documentedRows()
 {
     QFile file(QStringLiteral(KESTA_SOURCE_DIR "/docs/messages.md"));
@@ -28,10 +29,26 @@ QHash<QString, QStringList> documentedRows()
     for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
         const QStringList cells = line.split('|');
         if (cells.size() > 5 && QRegularExpression("^ 75000\\d\\d $").match(cells[1]).hasMatch())
-            rows.insert(cells[1].trimmed(),
+            rows.insert("ERR-ID:" + cells[1].trimmed(),
                         {cells[2].trimmed(), cells[3].trimmed(), cells[4].trimmed()});
     }
     return rows;
+}
+
+// The ids the screen's messages are built with, as its sources write them.
+QSet<QString> idsInTheCode()
+{
+    QSet<QString> ids;
+    const QDir folder(QStringLiteral(KESTA_SOURCE_DIR "/src/kesta/messages"));
+    static const QRegularExpression id("ERR-ID:75000\\d\\d");
+    for (const QString &name : folder.entryList({"*.cpp"})) {
+        QFile file(folder.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        for (auto it = id.globalMatch(QString::fromUtf8(file.readAll())); it.hasNext();)
+            ids << it.next().captured();
+    }
+    return ids;
 }
 
 // A text of the catalogue as a pattern: `<...>` stands for any value, ⏎ for a line break.
@@ -52,34 +69,16 @@ QRegularExpression documentedPattern(QString text)
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
 }
 
-// A new line under the grids ("Nuevo") with its cells; an empty text leaves the cell empty.
-void newLine(EditScreen &s, const QStringList &cells)
+// Fails unless the message is docs/messages.md's row of its id.
+void verifyDocumented(const QString &id, const QString &text, int style, const QString &title)
 {
-    s.click(0);
-    const int row = s.lineGrid()->Rows() - 1;
-    int column = 0;
-    for (const char *name : {"Orden", "ID", "Descripción", "Posicion", "Longitud"}) {
-        if (!cells.value(column).isEmpty())
-            s.typeCell(s.lineGrid(), row, name, cells.value(column));
-        ++column;
-    }
+    const QStringList row = documentedRows().value(id);
+    QVERIFY2(!row.isEmpty(), qPrintable(id + " is not documented"));
+    QCOMPARE(title + " " + id, row.at(1) + " " + id);
+    QCOMPARE(QString::number(style) + " " + id, row.at(2) + " " + id);
+    QVERIFY2(documentedPattern(row.at(0)).match(text).hasMatch(),
+             qPrintable(id + ": \"" + row.at(0) + "\" does not give \"" + text + "\""));
 }
-
-// A new field row of the line under edit: ID, Posicion, Longitud, Tipo's first letter.
-void newField(EditScreen &s, const QStringList &cells)
-{
-    s.fieldGrid()->setFocus();
-    s.key(Qt::Key_Insert);
-    const int row = s.fieldGrid()->currentRow();
-    int column = 0;
-    for (const char *name : {"ID", "Posicion", "Longitud", "Tipo"}) {
-        if (!cells.value(column).isEmpty())
-            s.typeCell(s.fieldGrid(), row, name, cells.value(column));
-        ++column;
-    }
-}
-
-const QStringList fullLine{"3", "T", "Totales", "1", "1"};
 
 } // namespace
 
@@ -87,15 +86,26 @@ class tst_Catalogue : public QObject {
     Q_OBJECT
 
 private slots:
-    void catalogueAsWritten_data();
-    void catalogueAsWritten();
-    void documentedAsWritten();
-    void screenShowsWhatIsWritten_data();
-    void screenShowsWhatIsWritten();
+    void everyIdIsDocumented();
+    void catalogueAsDocumented_data();
+    void catalogueAsDocumented();
+    void screenShowsWhatIsDocumented_data();
+    void screenShowsWhatIsDocumented();
 };
 
-// The screen's catalogue, each message built with the values of the table's example.
-void tst_Catalogue::catalogueAsWritten_data()
+// docs/messages.md lists every id of the code and no other.
+void tst_Catalogue::everyIdIsDocumented()
+{
+    QList<QString> documented = documentedRows().keys();
+    QList<QString> code = idsInTheCode().values();
+    QVERIFY(!code.isEmpty());
+    std::sort(documented.begin(), documented.end());
+    std::sort(code.begin(), code.end());
+    QCOMPARE(documented, code);
+}
+
+// The screen's catalogue, each message built with example values.
+void tst_Catalogue::catalogueAsDocumented_data()
 {
     QTest::addColumn<Message>("message");
     const QList<Message> all{
@@ -156,220 +166,83 @@ void tst_Catalogue::catalogueAsWritten_data()
         ruleSumsMissingField("0006", "SUMA 0006.0050", "0050", "0006"),
         ruleNoLongerFits("0003", "TRAS 0005"),
         ruleRepeated("0004", "ULTIMA", "0002", "ULTIMA"),
-        ruleNotApplicable("0005", "ENTRE 999 1", "el primer valor de ENTRE es mayor que el segundo"),
+        ruleNotApplicable("0005", "ENTRE 999 1",
+                          "el primer valor de ENTRE es mayor que el segundo"),
     };
-    for (const Message &m : all)
+    QSet<QString> ids;
+    for (const Message &m : all) {
         QTest::newRow(qPrintable(m.id)) << m;
-    QCOMPARE(all.size(), writtenMessages().size());
+        ids << m.id;
+    }
+    QCOMPARE(ids, idsInTheCode()); // one row for each message
 }
 
-void tst_Catalogue::catalogueAsWritten()
+void tst_Catalogue::catalogueAsDocumented()
 {
     QFETCH(Message, message);
-    QVERIFY(message.id.startsWith("ERR-ID:"));
-    const WrittenMessage written = writtenMessage(message.id.mid(7));
-    QVERIFY2(!written.id.isEmpty(), qPrintable(message.id + " is not in the table"));
-    QCOMPARE(message.text, written.text);
-    QCOMPARE(message.style, written.style);
-    QCOMPARE(message.title, written.title);
+    verifyDocumented(message.id, message.text, message.style, message.title);
 }
 
-// docs/messages.md lists every message of the table and no other, with its title and style,
-// and a text of which the table's is an example.
-void tst_Catalogue::documentedAsWritten()
-{
-    const QHash<QString, QStringList> documented = documentedRows();
-    QVERIFY(!documented.isEmpty());
-    for (const WrittenMessage &written : writtenMessages()) {
-        QVERIFY2(documented.contains(written.id), qPrintable(written.id + " is not documented"));
-        const QStringList row = documented.value(written.id);
-        QCOMPARE(row.at(1) + " " + written.id, written.title + " " + written.id);
-        QCOMPARE(row.at(2) + " " + written.id, QString::number(written.style) + " " + written.id);
-        QVERIFY2(documentedPattern(row.at(0)).match(written.text).hasMatch(),
-                 qPrintable(written.id + ": \"" + row.at(0) + "\" does not give \"" + written.text +
-                            "\""));
-    }
-    QCOMPARE(documented.size(), writtenMessages().size());
-}
-
-// The screen driven to a message: one message box, with the text, style and title as written,
-// the id, the module name and the screen as its owner.
-void tst_Catalogue::screenShowsWhatIsWritten_data()
+// The screen driven to a message that no other test sees whole: one message box, as listed,
+// with the module name and the screen as its owner.
+void tst_Catalogue::screenShowsWhatIsDocumented_data()
 {
     QTest::addColumn<QString>("id");
-    for (const char *id :
-         {"7500001", "7500002", "7500003", "7500004", "7500005", "7500006", "7500007", "7500008",
-          "7500009", "7500010", "7500011", "7500012", "7500013", "7500014", "7500015", "7500016",
-          "7500017", "7500018", "7500019", "7500020", "7500021", "7500022", "7500024", "7500025",
-          "7500026", "7500027", "7500028", "7500030", "7500031", "7500032", "7500034", "7500035"})
-        QTest::newRow(id) << QString(id);
+    QTest::addColumn<QString>("text"); // what the values make of it here
+    const auto row = [](const char *id, const char *text) {
+        QTest::newRow(id) << QString::fromLatin1(id) << QString::fromUtf8(text);
+    };
+    row("7500018", "statement refused (test)");
+    row("7500020", "ScriptRows failed (test)");
+    row("7500021", "LogAction failed (test)");
+    row("7500032", "Línea 0002, Posición: \"x\" no es un número");
+    row("7500034", "Descripción: el texto contiene un carácter que no se puede guardar (U+0009)");
+    row("7500035",
+        "Clave: el texto pegado tiene 5 caracteres y se admiten como máximo 4; no se pegó nada");
 }
 
-void tst_Catalogue::screenShowsWhatIsWritten()
+void tst_Catalogue::screenShowsWhatIsDocumented()
 {
     QFETCH(QString, id);
-    const WrittenMessage written = writtenMessage(id);
-    QVERIFY(!written.id.isEmpty());
+    QFETCH(QString, text);
     TestDatabase db;
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
-    if (id == "7500001") { // a third key: one line type without ID
-        LineRow line;
-        line.key = "0003", line.lineId = "";
-        insertLine(db, line);
-        FieldRow field;
-        field.key = "0003";
-        insertField(db, field);
-    }
     if (id == "7500032")
         db.exec("UPDATE Layout SET Ly_Posicion = 'x' WHERE Ly_ID = '0002'");
     EditScreen s(db.connectionName());
     s.screen->KeyEditable = 1;
-    const int n = id.right(2).toInt();
-
-    if (n == 24) {
-        s.forget();
-        s.typeKey("9");
-    } else if (n == 25) {
-        s.record->failOn = QStringLiteral("Connection");
-        s.forget();
-        s.typeKey("1");
-    } else if (n == 28) {
-        s.record->settings.insert("CAT_AUTOCLAVE", "1");
-        s.record->nextKey = 10000;
-        s.forget();
-        s.command("New");
-    } else if (n == 35) {
+    if (id == "7500035") {
         QApplication::clipboard()->setText("12345");
         s.keyBox()->setFocus();
         s.forget();
         s.key(Qt::Key_V, Qt::ControlModifier);
-    } else if (n == 12 || n == 14 || n == 16) { // a new load format
-        s.command("New");
-        typeInto(s, "txtClave", n == 14 ? " " : n == 16 ? "0002" : "0001");
-        typeInto(s, "txtDescripcion", "Otra");
-        if (n == 12)
-            s.record->lookups.insert("0001", "Pagos");
-        if (n != 16)
-            newLine(s, fullLine), newField(s, {"1", "1", "1", "T"}), s.click(3);
-        s.forget();
-        s.command("Save");
-    } else if (n == 19 || n == 20 || n == 21 || n == 22) { // the shown load format's commands
+    } else if (id == "7500020" || id == "7500021") { // the shown load format's commands
         s.typeKey("1");
-        if (n == 22) {
-            db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA'");
-            s.typeKey("1");
-        }
-        s.record->lastError = "No existe el archivo x.txt";
-        if (n != 19)
-            s.record->failOn = n == 20 ? "ScriptRows" : "LogAction";
+        s.record->failOn = id == "7500020" ? "ScriptRows" : "LogAction";
         s.forget();
-        s.command(n == 19 ? "B2" : n == 20 ? "B3" : n == 21 ? "Deactivate" : "Reactivate");
+        s.command(id == "7500020" ? "B3" : "Deactivate");
     } else {
-        s.typeKey(n == 1 ? "3" : "1");
+        s.typeKey("1");
         s.command("Edit");
         s.forget();
-        switch (n) {
-        case 1: // "Nuevo" on the one line without ID
-            s.click(0);
-            break;
-        case 2: // a new line left empty: its ID is missing too, with more than one line
-            s.click(0);
-            s.click(3);
-            break;
-        case 3:
-            newLine(s, {"3", "", "Totales", "1", "1"});
-            s.click(3);
-            break;
-        case 4: // no field row
-            newLine(s, fullLine);
-            s.click(3);
-            break;
-        case 5:
-        case 6:
-        case 7: { // one cell of the field left empty
-            QStringList cells{"1", "1", "1", "T"};
-            cells[n - 4].clear();
-            newLine(s, fullLine);
-            newField(s, cells);
-            s.click(3);
-            break;
-        }
-        case 8: // "0" is field 0000, as the first field's "0000"
-            s.click(1);
-            s.typeCell(s.fieldGrid(), 1, "ID", "0");
-            s.click(3);
-            break;
-        case 9:
-            s.click(1);
-            s.typeCell(s.lineGrid(), 0, "Orden", "2");
-            s.click(3);
-            break;
-        case 10:
-            newLine(s, fullLine);
-            newField(s, {"ab", "1", "1", "T"});
-            newField(s, {"ab", "2", "1", "T"});
-            s.click(3);
-            break;
-        case 13:
-            newLine(s, fullLine);
-            newField(s, {"1", "0", "1", "T"});
-            s.click(3);
-            break;
-        case 27:
-            newLine(s, {"3", "T", "Totales", "1", "0"});
-            newField(s, {"1", "1", "1", "T"});
-            s.click(3);
-            break;
-        case 26:
-            s.record->answers = {7};
-            s.click(2);
-            break;
-        case 11:
-            s.click(1);
-            s.command("Save");
-            break;
-        case 15:
-            typeInto(s, "txtDescripcion", "   ");
-            s.command("Save");
-            break;
-        case 17:
-            s.toolbar()->setAdditionalFields([](const QString &) { return false; }, {});
-            s.command("Save");
-            break;
-        case 18:
+        if (id == "7500018")
             s.record->failStatementContaining = "INSERT INTO Layout_Detalle";
-            s.command("Save");
-            break;
-        case 30: // as a load from a database with a longer column shows it
-            s.child("txtArchivo")->setValue(QString(101, 'x'));
-            s.command("Save");
-            break;
-        case 31:
-            s.key(Qt::Key_2, Qt::AltModifier);
-            typeInto(s, "txtUser3", "12345678901234567");
-            s.command("Save");
-            break;
-        case 32: // as a SQLite database that took a text into a number column shows it
-            s.command("Save");
-            break;
-        case 34:
+        if (id == "7500034") {
             QApplication::clipboard()->setText("a\tb");
             s.child("txtDescripcion")->setFocus();
             s.child("txtDescripcion")->selectAll();
             s.key(Qt::Key_V, Qt::ControlModifier);
-            break;
-        default:
-            QFAIL("no way to this message");
+        } else { // 7500032: as a SQLite database that took a text into a number column shows it
+            s.command("Save");
         }
     }
 
     QCOMPARE(s.record->messages.size(), 1);
     const RecordedMessage &shown = s.record->messages.first();
-    QCOMPARE(shown.messageId, "ERR-ID:" + written.id);
-    QCOMPARE(shown.text, written.text);
-    QCOMPARE(shown.style, written.style);
-    QCOMPARE(shown.title, written.title);
+    QCOMPARE(shown.messageId, "ERR-ID:" + id);
+    QCOMPARE(shown.text, text);
+    verifyDocumented(shown.messageId, shown.text, shown.style, shown.title);
     QCOMPARE(shown.module, QStringLiteral("KESTA"));
     QCOMPARE(shown.owner.data(), s.screen.get());
 }

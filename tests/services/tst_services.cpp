@@ -860,13 +860,20 @@ void TestServices::failuresAreToldApart_data()
 {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<Engine>("engine");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("nativeCode");
     // Each ODBC diagnostic record as "SQLSTATE native-code".
     QTest::addColumn<QStringList>("records");
     QTest::addColumn<FailureKind>("kind");
+    QTest::addColumn<QString>("text");
     const auto conflict = FailureKind::Conflict, lost = FailureKind::LostConnection,
                other = FailureKind::Other;
+    const auto row = [](const char *name, const char *driver, Engine engine, const char *code,
+                        const QStringList &records, FailureKind kind, const QString &text) {
+        QTest::newRow(name) << QString::fromLatin1(driver) << engine
+                            << (code ? QString::fromLatin1(code) : QString()) << records << kind
+                            << text;
+    };
+    const Engine sqlServer = Engine::SqlServer, postgres = Engine::PostgreSql;
 
     // SQL Server through FreeTDS, as Qt 6.4's ODBC driver reports it: the records' texts in
     // one, the last record's number; the records themselves from the statement's handle.
@@ -874,76 +881,51 @@ void TestServices::failuresAreToldApart_data()
                               "'PK_Layout'. Cannot insert duplicate key in object 'dbo.Layout'. "
                               "The duplicate key value is (0042, 0001). [FreeTDS][SQL Server]The "
                               "statement has been terminated."_s;
-    QTest::newRow("SQL Server duplicate key, then 3621")
-        << u"QODBC"_s << Engine::SqlServer << duplicate << u"3621"_s
-        << QStringList{u"23000 2627"_s, u"01000 3621"_s} << conflict;
-    QTest::newRow("SQL Server duplicate in a unique index")
-        << u"QODBC"_s << Engine::SqlServer
-        << u"[FreeTDS][SQL Server]Cannot insert duplicate key row"_s << u"3621"_s
-        << QStringList{u"23000 2601"_s, u"01000 3621"_s} << conflict;
-    QTest::newRow("SQL Server numbers joined, no records")
-        << u"QODBC"_s << Engine::SqlServer << duplicate << u"2627;3621"_s << QStringList{}
-        << conflict;
-    QTest::newRow("SQL Server deadlock victim")
-        << u"QODBC"_s << Engine::SqlServer
-        << u"[FreeTDS][SQL Server]Transaction (Process ID 57) was deadlocked"_s << u"1205"_s
-        << QStringList{u"40001 1205"_s} << conflict;
-    QTest::newRow("SQL Server NULL refused is no conflict")
-        << u"QODBC"_s << Engine::SqlServer
-        << u"[FreeTDS][SQL Server]Cannot insert the value NULL into column 'Ly_ID'"_s << u"3621"_s
-        << QStringList{u"23000 515"_s, u"01000 3621"_s} << other;
-    QTest::newRow("SQL Server foreign key is no conflict")
-        << u"QODBC"_s << Engine::SqlServer
-        << u"[FreeTDS][SQL Server]The INSERT statement "
-           "conflicted with the FOREIGN KEY constraint"_s
-        << u"3621"_s << QStringList{u"23000 547"_s, u"01000 3621"_s} << other;
-    QTest::newRow("SQL Server syntax error")
-        << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]Incorrect syntax near 'x'."_s
-        << u"102"_s << QStringList{u"42000 102"_s} << other;
-    QTest::newRow("SQL Server link failure")
-        << u"QODBC"_s << Engine::SqlServer << u"[FreeTDS][SQL Server]Write to the server failed"_s
-        << u"20006"_s << QStringList{u"08S01 20006"_s} << lost;
-    QTest::newRow("SQL Server link failure after a duplicate")
-        << u"QODBC"_s << Engine::SqlServer << duplicate << u"0"_s
-        << QStringList{u"23000 2627"_s, u"08S01 0"_s} << lost;
+    row("SQL Server duplicate key, then 3621", "QODBC", sqlServer, "3621",
+        {u"23000 2627"_s, u"01000 3621"_s}, conflict, duplicate);
+    row("SQL Server duplicate in a unique index", "QODBC", sqlServer, "3621",
+        {u"23000 2601"_s, u"01000 3621"_s}, conflict,
+        u"[FreeTDS][SQL Server]Cannot insert duplicate key row"_s);
+    row("SQL Server numbers joined, no records", "QODBC", sqlServer, "2627;3621", {}, conflict,
+        duplicate);
+    row("SQL Server deadlock victim", "QODBC", sqlServer, "1205", {u"40001 1205"_s}, conflict,
+        u"[FreeTDS][SQL Server]Transaction (Process ID 57) was deadlocked"_s);
+    row("SQL Server NULL refused is no conflict", "QODBC", sqlServer, "3621",
+        {u"23000 515"_s, u"01000 3621"_s}, other,
+        u"[FreeTDS][SQL Server]Cannot insert the value NULL into column 'Ly_ID'"_s);
+    row("SQL Server foreign key is no conflict", "QODBC", sqlServer, "3621",
+        {u"23000 547"_s, u"01000 3621"_s}, other,
+        u"[FreeTDS][SQL Server]The INSERT statement conflicted with the FOREIGN KEY constraint"_s);
+    row("SQL Server syntax error", "QODBC", sqlServer, "102", {u"42000 102"_s}, other,
+        u"[FreeTDS][SQL Server]Incorrect syntax near 'x'."_s);
+    row("SQL Server link failure", "QODBC", sqlServer, "20006", {u"08S01 20006"_s}, lost,
+        u"[FreeTDS][SQL Server]Write to the server failed"_s);
+    row("SQL Server link failure after a duplicate", "QODBC", sqlServer, "0",
+        {u"23000 2627"_s, u"08S01 0"_s}, lost, duplicate);
     // PostgreSQL through psqlODBC: its SQLSTATEs; its native numbers are its own, not SQLite's
     // or SQL Server's.
-    QTest::newRow("psqlODBC duplicate key")
-        << u"QODBC"_s << Engine::PostgreSql
-        << u"ERROR: duplicate key value violates unique constraint \"pk_layout\""_s << u"1"_s
-        << QStringList{u"23505 1"_s} << conflict;
-    QTest::newRow("psqlODBC number 5 is not SQLite's busy")
-        << u"QODBC"_s << Engine::PostgreSql << u"ERROR: column \"x\" does not exist"_s << u"5"_s
-        << QStringList{u"42703 5"_s} << other;
-    QTest::newRow("psqlODBC number 2627 is not SQL Server's")
-        << u"QODBC"_s << Engine::PostgreSql << u"ERROR: something"_s << u"2627"_s
-        << QStringList{u"42000 2627"_s} << other;
-    QTest::newRow("psqlODBC terminated")
-        << u"QODBC"_s << Engine::PostgreSql
-        << u"FATAL: terminating connection due to administrator command"_s << u"35"_s
-        << QStringList{u"57P01 35"_s} << lost;
+    row("psqlODBC duplicate key", "QODBC", postgres, "1", {u"23505 1"_s}, conflict,
+        u"ERROR: duplicate key value violates unique constraint \"pk_layout\""_s);
+    row("psqlODBC number 5 is not SQLite's busy", "QODBC", postgres, "5", {u"42703 5"_s}, other,
+        u"ERROR: column \"x\" does not exist"_s);
+    row("psqlODBC number 2627 is not SQL Server's", "QODBC", postgres, "2627", {u"42000 2627"_s},
+        other, u"ERROR: something"_s);
+    row("psqlODBC terminated", "QODBC", postgres, "35", {u"57P01 35"_s}, lost,
+        u"FATAL: terminating connection due to administrator command"_s);
     // PostgreSQL's own driver gives the SQLSTATE as the native code; SQLite its result code.
-    QTest::newRow("QPSQL serialization failure")
-        << u"QPSQL"_s << Engine::PostgreSql << u"could not serialize access"_s << u"40001"_s
-        << QStringList{} << conflict;
-    QTest::newRow("QPSQL NOT NULL is no conflict")
-        << u"QPSQL"_s << Engine::PostgreSql << u"null value in column"_s << u"23502"_s
-        << QStringList{} << other;
-    QTest::newRow("QPSQL connection failure")
-        << u"QPSQL"_s << Engine::PostgreSql << u"connection failure"_s << u"08006"_s
-        << QStringList{} << lost;
-    QTest::newRow("QPSQL server gone, no code")
-        << u"QPSQL"_s << Engine::PostgreSql << u"server closed the connection unexpectedly"_s
-        << QString() << QStringList{} << lost;
-    QTest::newRow("SQLite busy snapshot")
-        << u"QSQLITE"_s << Engine::Sqlite << u"database is locked"_s << u"517"_s << QStringList{}
-        << conflict;
-    QTest::newRow("SQLite unique")
-        << u"QSQLITE"_s << Engine::Sqlite << u"UNIQUE constraint failed"_s << u"2067"_s
-        << QStringList{} << conflict;
-    QTest::newRow("SQLite NOT NULL is no conflict")
-        << u"QSQLITE"_s << Engine::Sqlite << u"NOT NULL constraint failed"_s << u"1299"_s
-        << QStringList{} << other;
+    row("QPSQL serialization failure", "QPSQL", postgres, "40001", {}, conflict,
+        u"could not serialize access"_s);
+    row("QPSQL NOT NULL is no conflict", "QPSQL", postgres, "23502", {}, other,
+        u"null value in column"_s);
+    row("QPSQL connection failure", "QPSQL", postgres, "08006", {}, lost, u"connection failure"_s);
+    row("QPSQL server gone, no code", "QPSQL", postgres, nullptr, {}, lost,
+        u"server closed the connection unexpectedly"_s);
+    row("SQLite busy snapshot", "QSQLITE", Engine::Sqlite, "517", {}, conflict,
+        u"database is locked"_s);
+    row("SQLite unique", "QSQLITE", Engine::Sqlite, "2067", {}, conflict,
+        u"UNIQUE constraint failed"_s);
+    row("SQLite NOT NULL is no conflict", "QSQLITE", Engine::Sqlite, "1299", {}, other,
+        u"NOT NULL constraint failed"_s);
 }
 
 void TestServices::failuresAreToldApart()

@@ -17,11 +17,8 @@ using host::RuntimeError;
 int ServicesRecord::count(const QString &callName) const
 {
     const QString prefix = callName + QLatin1Char('(');
-    int n = 0;
-    for (const QString &call : calls)
-        if (call.startsWith(prefix))
-            ++n;
-    return n;
+    return int(std::count_if(calls.cbegin(), calls.cend(),
+                             [&prefix](const QString &call) { return call.startsWith(prefix); }));
 }
 
 QString ServicesRecord::lastCall(const QString &callName) const
@@ -46,6 +43,16 @@ void note(const Record &r, const QString &name, const QStringList &args = {})
         throw RuntimeError(QStringLiteral("%1 failed (test)").arg(name));
 }
 
+// Records a statement about to run, and refuses it as the test asks.
+void noteStatement(const Record &r, const QString &statement)
+{
+    r->statements << statement;
+    if (r->beforeStatement)
+        r->beforeStatement(statement);
+    if (!r->failStatementContaining.isEmpty() && statement.contains(r->failStatementContaining))
+        throw RuntimeError(QStringLiteral("statement refused (test)"));
+}
+
 // A prepared statement whose runs are recorded, and refused, as the connection's statements.
 class RecordingStatement : public host::PreparedStatement {
 public:
@@ -54,12 +61,7 @@ public:
     {}
     void Run(const QVariantList &values) override
     {
-        m_r->statements << m_text;
-        if (m_r->beforeStatement)
-            m_r->beforeStatement(m_text);
-        if (!m_r->failStatementContaining.isEmpty() &&
-            m_text.contains(m_r->failStatementContaining))
-            throw RuntimeError(QStringLiteral("statement refused (test)"));
+        noteStatement(m_r, m_text);
         m_inner->Run(values);
     }
 
@@ -78,12 +80,7 @@ public:
     }
     std::unique_ptr<host::RecordSet> Execute(const QString &statement) override
     {
-        m_r->statements << statement;
-        if (m_r->beforeStatement)
-            m_r->beforeStatement(statement);
-        if (!m_r->failStatementContaining.isEmpty() &&
-            statement.contains(m_r->failStatementContaining))
-            throw RuntimeError(QStringLiteral("statement refused (test)"));
+        noteStatement(m_r, statement);
         return m_sql.Execute(statement);
     }
     std::unique_ptr<host::PreparedStatement> Prepare(const QString &statement) override

@@ -73,25 +73,15 @@ inline LoadFormat ledger()
                  {{"0001", "Importe", 2, 9, "01", "0V00"}, {"0002", "Folio", 11, 4, "01"}}),
         lineType("0003", "T", "Cierre", 1, 1,
                  {{"0001", "Cuenta", 2, 4, "01"}, {"0002", "Total", 6, 10, "01", "0V00"}})};
-    using velkora::formats::RuleDef;
-    f.rules = {
-        RuleDef{QStringLiteral("0001"), QStringLiteral("0001"), {}, QStringLiteral("PRIMERA"), {}},
-        RuleDef{QStringLiteral("0002"),
-                QStringLiteral("0002"),
-                QStringLiteral("0002"),
-                QStringLiteral("SECUENCIA"),
-                {}},
-        RuleDef{QStringLiteral("0003"),
-                QStringLiteral("0003"),
-                QStringLiteral("0001"),
-                QStringLiteral("CUENTA 0002"),
-                {}},
-        RuleDef{QStringLiteral("0004"),
-                QStringLiteral("0003"),
-                QStringLiteral("0002"),
-                QStringLiteral("SUMA 0002.0001"),
-                {}},
-        RuleDef{QStringLiteral("0005"), QStringLiteral("0003"), {}, QStringLiteral("ULTIMA"), {}}};
+    // An empty text stands for none.
+    const auto rule = [](const char *number, const char *lineType, const char *field,
+                         const char *text) {
+        const auto q = [](const char *t) { return *t ? QString::fromUtf8(t) : QString(); };
+        return velkora::formats::RuleDef{q(number), q(lineType), q(field), q(text), {}};
+    };
+    f.rules = {rule("0001", "0001", "", "PRIMERA"), rule("0002", "0002", "0002", "SECUENCIA"),
+               rule("0003", "0003", "0001", "CUENTA 0002"),
+               rule("0004", "0003", "0002", "SUMA 0002.0001"), rule("0005", "0003", "", "ULTIMA")};
     return f;
 }
 
