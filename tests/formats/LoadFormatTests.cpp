@@ -606,6 +606,7 @@ private slots:
             format.reverse = reverse;
             TestOptions options;
             options.threads = 1;
+            options.mapFile = false;
             const TestReport baseline = velkora::formats::testLoadFormat(format, path, options);
             if (lines >= 0)
                 QCOMPARE(baseline.result.lines, lines);
@@ -617,6 +618,7 @@ private slots:
                 for (const int threads : {1, 2, 3}) {
                     options.chunkBytes = chunk;
                     options.threads = threads;
+                    options.mapFile = threads != 2; // mapped, and read() at two threads
                     const TestReport report =
                         velkora::formats::testLoadFormat(format, path, options);
                     const QByteArray what = "reverse " + QByteArray::number(reverse) + ", chunk " +

@@ -15,6 +15,13 @@ ChunkReader::ChunkReader(const CompiledFormat &format, const ScanOptions &option
     m_analyzer.setValuesWanted(m_checksRules);
 }
 
+bool ChunkReader::open(const QString &path, QString *error)
+{
+    m_source.setMapping(m_options.mapFile);
+    m_source.setAfterMapping(m_options.afterMapping);
+    return m_source.open(path, error);
+}
+
 void ChunkReader::begin(ScanResult &out)
 {
     out = ScanResult{};

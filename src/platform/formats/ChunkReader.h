@@ -35,7 +35,7 @@ class ChunkReader {
 public:
     ChunkReader(const CompiledFormat &format, const ScanOptions &options, const Wanted &wanted);
 
-    bool open(const QString &path, QString *error) { return m_source.open(path, error); }
+    bool open(const QString &path, QString *error);
 
     // The lines that start in the chunk, in reading order.
     bool read(const Chunk &chunk, ScanResult &out, QString *error);

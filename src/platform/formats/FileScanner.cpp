@@ -155,6 +155,10 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
         for (std::thread &thread : pool)
             thread.join();
     }
+    // The file as the chunks were laid out: changed since (between the opening of the readers,
+    // after the last chunk), the result is of no file.
+    if (QString why; failure.isEmpty() && !probe.unchanged(&why))
+        failure = why;
     if (!failure.isEmpty()) {
         outcome.error = QStringLiteral("El archivo '%1' no se pudo leer: %2").arg(path, failure);
         return outcome;

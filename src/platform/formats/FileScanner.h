@@ -18,6 +18,10 @@ struct ScanOptions {
     const std::atomic<bool> *cancel = nullptr; // stops the scan soon after it turns true
     // Bytes read so far of the total, called from a reading thread after every chunk.
     std::function<void(qint64 done, qint64 total)> progress;
+    bool mapFile = true; // false: read() even where the file could be mapped
+    // Called from a reading thread after each chunk is mapped, before it is read (tests
+    // change the file there).
+    std::function<void()> afterMapping;
 };
 
 struct ScanOutcome {
@@ -36,7 +40,8 @@ struct ScanOutcome {
 // results are appended in reading order, so the result is the same whatever the chunk size
 // and the number of threads. Memory stays bounded: a chunk per thread, a line of at most
 // MaxLineBytes, and the kept lists. Lines end with LF or CR LF; a last line without an end
-// counts; a UTF-8 byte-order mark at the start is skipped.
+// counts; a UTF-8 byte-order mark at the start is skipped. A file that changes while it is
+// read (shortened, lengthened, written) gives an error, never a result.
 ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const ScanOptions &options);
 
 } // namespace velkora::formats

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <sys/stat.h>
 #include <vector>
 
 namespace velkora::formats {
@@ -18,14 +19,39 @@ QString LineSource::pathProblem(const QString &path)
     return {};
 }
 
+QString LineSource::changedText()
+{
+    return QStringLiteral("cambió mientras se leía (otro programa lo acortó, lo alargó o lo "
+                          "escribió); vuelva a intentarlo cuando esté completo");
+}
+
+namespace {
+
+qint64 nanoseconds(const struct timespec &time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+} // namespace
+
 bool LineSource::open(const QString &path, QString *error)
 {
+    m_mapping.release();
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         *error = m_file.errorString();
         return false;
     }
-    m_fileBytes = m_file.size();
+    struct stat status {};
+    if (fstat(m_file.handle(), &status) == 0 && S_ISREG(status.st_mode)) {
+        m_fileBytes = status.st_size;
+        m_modified = nanoseconds(status.st_mtim);
+        m_mapped = m_mappingWanted && m_fileBytes > 0;
+    } else {
+        m_fileBytes = m_file.size();
+        m_modified = -1; // nothing to compare: read as it comes
+        m_mapped = false;
+    }
     m_dataStart = 0;
     m_dataEnd = m_fileBytes;
     m_firstNul = -1;
@@ -56,13 +82,44 @@ bool LineSource::readAt(qint64 from, char *into, qint64 size, QString *error)
     while (got < size) {
         const qint64 n = m_file.read(into + got, size - got);
         if (n <= 0) {
-            *error = n < 0 ? m_file.errorString()
-                           : QStringLiteral("el archivo se acortó mientras se leía");
+            *error = n < 0 ? m_file.errorString() : changedText();
             return false;
         }
         got += n;
     }
     return true;
+}
+
+bool LineSource::unchanged(QString *error) const
+{
+    if (m_modified < 0)
+        return true;
+    struct stat status {};
+    if (m_mapping.changed() || fstat(m_file.handle(), &status) != 0 ||
+        status.st_size != m_fileBytes || nanoseconds(status.st_mtim) != m_modified) {
+        *error = changedText();
+        return false;
+    }
+    return true;
+}
+
+bool LineSource::place(qint64 from, qint64 to, qint64 mappedTo, QString *error)
+{
+    if (to > m_dataEnd) {
+        // Asked for bytes that the file had when another reader opened it.
+        *error = changedText();
+        return false;
+    }
+    m_bufferAt = from;
+    if (m_mapped && m_mapping.map(m_file.handle(), from, mappedTo, to - from)) {
+        m_data = m_mapping.at(from);
+        m_used = size_t(mappedTo - from);
+        if (m_afterMapping)
+            m_afterMapping();
+        return true;
+    }
+    m_used = 0;
+    return load(from, to - from, error);
 }
 
 bool LineSource::load(qint64 from, qint64 size, QString *error)
@@ -77,6 +134,7 @@ bool LineSource::load(qint64 from, qint64 size, QString *error)
         m_capacity = wanted;
     }
     m_used += size_t(size);
+    m_data = m_buffer.get();
     return readAt(from, m_buffer.get() + old, size, error);
 }
 
@@ -110,13 +168,13 @@ bool LineSource::lengthPast(qint64 from, qint64 *lineFeed, QString *error)
 
 bool LineSource::loadBlock(qint64 from, qint64 to, Region *region, QString *error)
 {
-    // The byte before the block tells whether a line starts at its first byte.
-    m_used = 0;
-    m_bufferAt = from > m_dataStart ? from - 1 : from;
-    if (!load(m_bufferAt, to - m_bufferAt, error))
+    // The byte before the block tells whether a line starts at its first byte. A mapping
+    // reaches as far as the block's last line may (only what is read of it is touched).
+    const qint64 start = from > m_dataStart ? from - 1 : from;
+    if (!place(start, to, std::min(m_dataEnd, to + MaxLineBytes + 1), error))
         return false;
-    noteNul(m_buffer.get() + (from - m_bufferAt), from, to - from);
-    const char *buf = m_buffer.get();
+    noteNul(m_data + (from - m_bufferAt), from, to - from);
+    const char *buf = m_data;
     const auto owned = qsizetype(to - m_bufferAt); // lines starting before it are the block's
 
     qsizetype first = 0;
@@ -159,7 +217,7 @@ bool LineSource::loadBlock(qint64 from, qint64 to, Region *region, QString *erro
             std::min<qint64>({qint64(64 << 10), m_dataEnd - at, qint64(MaxLineBytes) + 1 - length});
         if (!load(at, step, error))
             return false;
-        buf = m_buffer.get();
+        buf = m_data;
     }
 }
 

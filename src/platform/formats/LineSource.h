@@ -1,11 +1,13 @@
 #pragma once
 
+#include "FileMapping.h"
 #include "Limits.h"
 
 #include <QFile>
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace velkora::formats {
@@ -44,13 +46,29 @@ inline qsizetype readableSize(const char *p, qint64 length, qint64 available, bo
 // the lines that start in it, forwards or backwards, whatever lines cross its edges, so that
 // blocks read apart (one thread each) split the file exactly as one reading of it. Memory: a
 // block, and one line of at most MaxLineBytes + 1 bytes past its end.
+// A regular file is read through a mapping of each block (no copy of its bytes); what cannot
+// be mapped (a pipe, a device) is read with read(). A file that another program shortens,
+// lengthens or writes while it is read makes the reading of the block fail with
+// `changedText()`, whichever way it is read.
 class LineSource {
 public:
     // Why the test cannot read `path` (empty, missing, a folder), or an empty text.
     static QString pathProblem(const QString &path);
+    // Why a reading failed when the file changed under it.
+    static QString changedText();
+
+    // Before `open`: false reads the file with read() even where it could be mapped.
+    void setMapping(bool wanted) { m_mappingWanted = wanted; }
+    // Called after each block is mapped and before its bytes are read (tests change the file
+    // there).
+    void setAfterMapping(std::function<void()> hook) { m_afterMapping = std::move(hook); }
 
     // Opens the file; false with the system's reason.
     bool open(const QString &path, QString *error);
+    bool mapped() const { return m_mapped; }
+    // False (with changedText()) when the file is no longer as it was opened: another size or
+    // time of last change, or a mapped page found past its end.
+    bool unchanged(QString *error) const;
     qint64 fileBytes() const { return m_fileBytes; }
     qint64 dataStart() const { return m_dataStart; }
     qint64 dataEnd() const { return m_dataEnd; }
@@ -74,7 +92,7 @@ public:
     bool records(qint64 from, qint64 to, int length, Take &&take, qint64 *next, QString *error);
 
 private:
-    // Where a block's lines lie in m_buffer.
+    // Where a block's lines lie from m_data.
     struct Region {
         qsizetype first = 0;    // where its first line starts
         qsizetype lastAt = 0;   // where its last line starts
@@ -83,12 +101,21 @@ private:
         bool none = false;      // no line starts in the block
     };
     bool loadBlock(qint64 from, qint64 to, Region *region, QString *error);
+    template <typename Take> void eachLine(const Region &region, bool reverse, Take &take) const;
+    // The file's [from, to) at hand from m_data: mapped up to `mappedTo` (not read beyond
+    // `to` unless asked), or read.
+    bool place(qint64 from, qint64 to, qint64 mappedTo, QString *error);
     bool load(qint64 from, qint64 size, QString *error);
     bool lengthPast(qint64 from, qint64 *lineFeed, QString *error);
     void noteNul(const char *p, qint64 offset, qint64 size);
     SourceLine at(qsizetype offset, qint64 length, qint64 available, bool record) const;
 
     QFile m_file;
+    bool m_mappingWanted = true;
+    bool m_mapped = false;
+    FileMapping m_mapping;
+    std::function<void()> m_afterMapping;
+    qint64 m_modified = 0; // the file's time of last change as opened (nanoseconds)
     qint64 m_fileBytes = 0;
     qint64 m_dataStart = 0;
     qint64 m_dataEnd = 0;
@@ -97,8 +124,9 @@ private:
     // The block's bytes: grown once, never zero-filled (every byte used is read first).
     std::unique_ptr<char[]> m_buffer;
     size_t m_capacity = 0;
-    size_t m_used = 0;
-    qint64 m_bufferAt = 0; // the file's offset of m_buffer[0]
+    size_t m_used = 0;     // the bytes at hand from m_data
+    qint64 m_bufferAt = 0; // the file's offset of m_data[0]
+    const char *m_data = nullptr; // in m_buffer, or in the mapping
 };
 
 inline SourceLine LineSource::at(qsizetype offset, qint64 length, qint64 available,
@@ -107,7 +135,7 @@ inline SourceLine LineSource::at(qsizetype offset, qint64 length, qint64 availab
     SourceLine line;
     line.begin = m_bufferAt + offset;
     line.length = length;
-    line.bytes = m_buffer.get() + offset;
+    line.bytes = m_data + offset;
     if (length <= MaxLineBytes && length <= available && !record) // most lines
         line.size = qsizetype(length) - (length > 0 && line.bytes[length - 1] == '\r');
     else
@@ -121,9 +149,15 @@ bool LineSource::lines(qint64 from, qint64 to, bool reverse, Take &&take, QStrin
     Region region;
     if (!loadBlock(from, to, &region, error))
         return false;
-    if (region.none)
-        return true;
-    const char *buf = m_buffer.get();
+    if (!region.none)
+        eachLine(region, reverse, take);
+    return unchanged(error);
+}
+
+template <typename Take>
+void LineSource::eachLine(const Region &region, bool reverse, Take &take) const
+{
+    const char *buf = m_data;
     const auto lastAvailable = qint64(region.end - region.lastAt);
     if (!reverse) {
         qsizetype p = region.first;
@@ -132,14 +166,14 @@ bool LineSource::lines(qint64 from, qint64 to, bool reverse, Take &&take, QStrin
                 std::memchr(buf + p, '\n', size_t(region.lastAt - p)));
             const qsizetype end = nl - buf;
             if (!take(at(p, end - p, end - p, false)))
-                return true;
+                return;
             p = end + 1;
         }
         take(at(region.lastAt, region.lastLength, lastAvailable, false));
-        return true;
+        return;
     }
     if (!take(at(region.lastAt, region.lastLength, lastAvailable, false)))
-        return true;
+        return;
     qsizetype end = region.lastAt - 1; // the LF before the last line
     while (end >= region.first) {
         const void *nl = end > region.first
@@ -147,24 +181,21 @@ bool LineSource::lines(qint64 from, qint64 to, bool reverse, Take &&take, QStrin
                              : nullptr;
         const qsizetype p = nl ? static_cast<const char *>(nl) - buf + 1 : region.first;
         if (!take(at(p, end - p, end - p, false)))
-            return true;
+            return;
         end = p - 1;
     }
-    return true;
 }
 
 template <typename Take>
 bool LineSource::records(qint64 from, qint64 to, int length, Take &&take, qint64 *next,
                          QString *error)
 {
-    m_used = 0;
-    m_bufferAt = from;
     // The records that start in the block, the last one whole, and a line break after it.
     const qint64 until = std::min(m_dataEnd, to + length + 2);
-    if (!load(from, until - from, error))
+    if (!place(from, until, until, error))
         return false;
-    noteNul(m_buffer.get(), from, std::min(to, m_dataEnd) - from);
-    const char *buf = m_buffer.get();
+    noteNul(m_data, from, std::min(to, m_dataEnd) - from);
+    const char *buf = m_data;
     const auto loaded = qsizetype(m_used);
     qsizetype p = 0;
     bool more = true;
@@ -178,7 +209,7 @@ bool LineSource::records(qint64 from, qint64 to, int length, Take &&take, qint64
             p += 1;
     }
     *next = from + p;
-    return true;
+    return unchanged(error);
 }
 
 } // namespace velkora::formats

@@ -148,6 +148,8 @@ TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
     scan.threads = options.threads;
     scan.cancel = options.cancel;
     scan.progress = options.progress;
+    scan.mapFile = options.mapFile;
+    scan.afterMapping = options.afterMapping;
     ScanOutcome outcome = scanFile(compiled, filePath, scan);
     if (!outcome.ran) {
         report.error = outcome.error;

@@ -18,6 +18,8 @@ struct TestOptions {
     int threads = 0; // 0: the machine's cores, at most 4
     const std::atomic<bool> *cancel = nullptr;
     std::function<void(qint64 done, qint64 total)> progress; // from a reading thread
+    bool mapFile = true; // false: read() even where the file could be mapped
+    std::function<void()> afterMapping; // see ScanOptions
 };
 
 // A field error as the result shows it.

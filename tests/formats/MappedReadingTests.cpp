@@ -1,0 +1,268 @@
+// The test reads a regular file through a mapping: the same result as reading it with read(),
+// whatever its kind and whatever the chunks and threads; a file that another program shortens,
+// lengthens or writes while it is read gives an error, never a crash and never a result.
+
+#include "FormatSamples.h"
+#include "formats/FileMapping.h"
+#include "formats/Limits.h"
+#include "formats/LineSource.h"
+#include "formats/LoadFormatTest.h"
+#include "support/TestClasses.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace formats_test;
+using velkora::formats::LineSource;
+using velkora::formats::LoadFormat;
+using velkora::formats::TestOptions;
+using velkora::formats::TestReport;
+
+namespace {
+
+// The bank statement's lines `copies` times, each ended with `end`.
+QByteArray statement(int copies, const QByteArray &end = "\n")
+{
+    QByteArray bytes;
+    const QStringList lines = statementLines();
+    for (int i = 0; i < copies; ++i)
+        for (const QString &line : lines)
+            bytes += line.toUtf8() + end;
+    return bytes;
+}
+
+// The result text and JSON, which hold everything the test found.
+QByteArray outcome(const TestReport &report)
+{
+    return report.error.toUtf8() + '\n' + velkora::formats::reportJson(report) + '\n' +
+           velkora::formats::reportText(report, u"|"_s).toUtf8();
+}
+
+enum class Change { Shorten, Empty, Lengthen, Rewrite };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+namespace {
+
+class TestMappedReading : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    // A file of `bytes` last changed long ago, so that any change now moves its time.
+    QString write(const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(u"mapped.txt"_s);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(bytes) != bytes.size() ||
+            !file.setFileTime(QDateTime::fromSecsSinceEpoch(1577934240),
+                              QFileDevice::FileModificationTime))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    void mappedReadingEqualsRead_data()
+    {
+        QTest::addColumn<LoadFormat>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("LF") << bankStatement() << statement(300);
+        QTest::newRow("CR LF, no last line break")
+            << bankStatement() << statement(300, "\r\n").chopped(2);
+        QTest::newRow("byte-order mark, empty lines, Ctrl-Z")
+            << bankStatement()
+            << "\xEF\xBB\xBF" + statement(100) + "\n\r\n" + statement(50) + "\x1A";
+        // Longer than the longest line read: cut, and its end looked for past the mapping.
+        QByteArray longLine = statement(40);
+        longLine.insert(longLine.indexOf('\n', 2000) + 1,
+                        "22" + QByteArray(velkora::formats::MaxLineBytes + 5000, '7') + '\n');
+        QTest::newRow("a line longer than the longest read") << bankStatement() << longLine;
+        LoadFormat records = bankStatement();
+        records.rules << velkora::formats::RuleDef{u"0001"_s, {}, {}, u"REGISTRO 80"_s, {}};
+        QTest::newRow("REGISTRO records, a short last one")
+            << records << statement(200, "").chopped(17);
+        QTest::newRow("empty file") << bankStatement() << QByteArray();
+    }
+    void mappedReadingEqualsRead()
+    {
+        QFETCH(LoadFormat, format);
+        QFETCH(QByteArray, bytes);
+        const QString path = write(bytes);
+        for (const bool reverse : {false, true}) {
+            format.reverse = reverse;
+            TestOptions read;
+            read.mapFile = false;
+            read.threads = 1;
+            const QByteArray expected =
+                outcome(velkora::formats::testLoadFormat(format, path, read));
+            for (const auto &[chunk, threads] :
+                 {std::pair{qint64(4093), 2}, {qint64(512 << 10), 1}}) {
+                TestOptions mapped;
+                mapped.chunkBytes = chunk;
+                mapped.threads = threads;
+                const TestReport report = velkora::formats::testLoadFormat(format, path, mapped);
+                QVERIFY2(outcome(report) == expected, "reverse " + QByteArray::number(reverse) +
+                                                          ", chunk " + QByteArray::number(chunk));
+            }
+        }
+        LineSource source;
+        QString error;
+        QVERIFY(source.open(path, &error));
+        QCOMPARE(source.mapped(), !bytes.isEmpty());
+    }
+
+    // Another program changes the file after the test mapped a chunk and before it reads it
+    // (or, read with read(), between two chunks).
+    void fileChangedWhileReadIsAnError_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<bool>("mapFile");
+        QTest::addColumn<bool>("reverse");
+        QTest::addColumn<bool>("records");
+        QTest::newRow("shortened, mapped") << Change::Shorten << true << false << false;
+        QTest::newRow("shortened, mapped, reverse") << Change::Shorten << true << true << false;
+        QTest::newRow("shortened, mapped, REGISTRO") << Change::Shorten << true << false << true;
+        QTest::newRow("emptied, mapped") << Change::Empty << true << false << false;
+        QTest::newRow("lengthened, mapped") << Change::Lengthen << true << false << false;
+        QTest::newRow("rewritten in place, mapped") << Change::Rewrite << true << false << false;
+        QTest::newRow("shortened, read") << Change::Shorten << false << false << false;
+        QTest::newRow("lengthened, read") << Change::Lengthen << false << true << false;
+        QTest::newRow("rewritten in place, read") << Change::Rewrite << false << false << false;
+    }
+    void fileChangedWhileReadIsAnError()
+    {
+        QFETCH(Change, change);
+        QFETCH(bool, mapFile);
+        QFETCH(bool, reverse);
+        QFETCH(bool, records);
+        const QByteArray bytes = statement(2000, records ? "" : "\n");
+        const QString path = write(bytes);
+        LoadFormat format = bankStatement();
+        format.reverse = reverse;
+        if (records)
+            format.rules << velkora::formats::RuleDef{u"0001"_s, {}, {}, u"REGISTRO 80"_s, {}};
+
+        std::atomic<int> chunks{0};
+        auto changeFile = [&] {
+            if (chunks++ != 1)
+                return; // after the first chunk, while the second is at hand
+            QFile file(path);
+            bool done = false;
+            switch (change) {
+            case Change::Shorten:
+                done = file.resize(bytes.size() / 3);
+                break;
+            case Change::Empty:
+                done = file.resize(0);
+                break;
+            case Change::Lengthen:
+                done = file.open(QIODevice::Append) && file.write(statement(1)) > 0;
+                break;
+            case Change::Rewrite:
+                done = file.open(QIODevice::ReadWrite) && file.seek(bytes.size() - 200) &&
+                       file.write("99") == 2;
+                break;
+            }
+            if (!done)
+                qFatal("cannot change %s", qPrintable(path));
+        };
+        TestOptions options;
+        options.chunkBytes = 64 << 10;
+        options.threads = 1;
+        options.mapFile = mapFile;
+        if (mapFile)
+            options.afterMapping = changeFile;
+        else // read() has nothing mapped: the file changes between two chunks
+            options.progress = [&](qint64, qint64) { changeFile(); };
+        const TestReport report = velkora::formats::testLoadFormat(format, path, options);
+        QVERIFY(chunks >= 2);
+        QVERIFY(!report.ran);
+        QCOMPARE(report.exitCode(), 2);
+        QCOMPARE(report.error,
+                 u"El archivo '%1' no se pudo leer: %2"_s.arg(path, LineSource::changedText()));
+    }
+
+    // The guard itself: a page past the file's new end reads as zeros and is noted, no crash.
+    void pagePastShortenedEndReadsAsZeros()
+    {
+        const QByteArray bytes(256 << 10, 'a');
+        const QString path = write(bytes);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        velkora::formats::FileMapping mapping;
+        QVERIFY(mapping.map(file.handle(), 100, bytes.size(), 0));
+        QCOMPARE(*mapping.at(bytes.size() - 1), 'a');
+        QVERIFY(!mapping.changed());
+        QVERIFY(QFile::resize(path, 4096));
+        QCOMPARE(*mapping.at(4095), 'a');
+        QCOMPARE(*mapping.at(bytes.size() - 1), '\0');
+        QCOMPARE(*mapping.at(8192), '\0');
+        QVERIFY(mapping.changed());
+    }
+
+    // A bus error outside the test's mappings goes to the handler that was there before, or
+    // ends the process: the guard hides no other fault.
+    void otherBusErrorsAreNotHidden_data()
+    {
+        QTest::addColumn<bool>("handlerBefore");
+        QTest::newRow("default action") << false;
+        QTest::newRow("a handler before the guard") << true;
+    }
+    void otherBusErrorsAreNotHidden()
+    {
+        QFETCH(bool, handlerBefore);
+        const QString path = write(QByteArray(64 << 10, 'b'));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        void *other = mmap(nullptr, 64 << 10, PROT_READ, MAP_SHARED, file.handle(), 0);
+        QVERIFY(other != MAP_FAILED);
+        QVERIFY(QFile::resize(path, 4096));
+        const pid_t child = fork();
+        if (child == 0) {
+            // The child's own handler (none of the test framework's), then the guard over it;
+            // no core file.
+            const struct rlimit noCore {};
+            setrlimit(RLIMIT_CORE, &noCore);
+            struct sigaction before {};
+            if (handlerBefore) {
+                before.sa_flags = SA_SIGINFO;
+                before.sa_sigaction = [](int, siginfo_t *, void *) { _exit(42); };
+            } else {
+                before.sa_handler = SIG_DFL;
+            }
+            sigemptyset(&before.sa_mask);
+            sigaction(SIGBUS, &before, nullptr);
+            velkora::formats::FileMapping guarded;
+            if (!guarded.map(file.handle(), 0, 4096, 4096))
+                _exit(5);
+            const volatile char byte = static_cast<const char *>(other)[8192];
+            _exit(byte == 'b' ? 3 : 4); // survived the fault
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        munmap(other, 64 << 10);
+        if (handlerBefore) {
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 42);
+        } else {
+            QVERIFY2(WIFSIGNALED(status), qPrintable(u"exit %1"_s.arg(WEXITSTATUS(status))));
+            QCOMPARE(WTERMSIG(status), SIGBUS);
+        }
+    }
+};
+
+} // namespace
+
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<TestMappedReading>();
+
+#include "MappedReadingTests.moc"
