@@ -646,11 +646,12 @@ private slots:
         QTest::addColumn<bool>("lookupFails");   // the lookup after the collision fails
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QStringList>("log");
-        const QStringList writes{
-            "additional fields", "delete fields", "delete lines", "line", "set", "field", "set"};
-        QTest::newRow("new key, free")
-            << S << Format::New << QString() << QString() << false << "committed"
-            << QStringList{"BEGIN", "lookup"} + writes + QStringList{"COMMIT"};
+        // The writes up to the first line, and the rest.
+        const QStringList toLine{"additional fields", "delete fields", "delete lines", "line"};
+        const QStringList writes = toLine + QStringList{"set", "field", "set"};
+        const QStringList newKey{"BEGIN", "lookup"};
+        QTest::newRow("new key, free") << S << Format::New << QString() << QString() << false
+                                       << "committed" << newKey + writes + QStringList{"COMMIT"};
         QTest::newRow("new key, stored")
             << S << Format::New << "Otro" << QString() << false << "key taken: Otro"
             << QStringList{"BEGIN", "lookup", "ROLLBACK"};
@@ -659,24 +660,20 @@ private slots:
             << QStringList{"BEGIN", "lock", "lookup", "ROLLBACK"};
         QTest::newRow("new key, stored by a colliding user")
             << S << Format::New << QString() << "INSERT INTO Layout(" << false << "key taken: Otro"
-            << QStringList{"BEGIN",        "lookup", "additional fields", "delete fields",
-                           "delete lines", "line",   "ROLLBACK",          "lookup"};
+            << newKey + toLine + QStringList{"ROLLBACK", "lookup"};
         QTest::newRow("new key, colliding user stored nothing")
             << S << Format::New << QString() << "SET QUOTED_IDENTIFIER OFF" << false << "conflict"
-            << QStringList{"BEGIN", "lookup", "additional fields", "delete fields", "delete lines",
-                           "line",  "set",    "ROLLBACK",          "lookup"};
+            << newKey + toLine + QStringList{"set", "ROLLBACK", "lookup"};
         QTest::newRow("new key, lookup after the collision fails")
             << S << Format::New << QString() << "INSERT INTO Layout(" << true << "conflict"
-            << QStringList{"BEGIN",        "lookup", "additional fields", "delete fields",
-                           "delete lines", "line",   "ROLLBACK",          "lookup"};
+            << newKey + toLine + QStringList{"ROLLBACK", "lookup"};
         QTest::newRow("stored format")
             << S << Format::Stored << "Viejo" << QString() << false << "committed"
             << QStringList{"BEGIN"} + writes + QStringList{"COMMIT"};
         QTest::newRow("stored format, collision")
             << S << Format::Stored << "Viejo"
             << "INSERT INTO Layout(" << false << "conflict"
-            << QStringList{"BEGIN", "additional fields", "delete fields", "delete lines",
-                           "line",  "ROLLBACK"};
+            << QStringList{"BEGIN"} + toLine + QStringList{"ROLLBACK"};
     }
 
     // What the writer runs, in order, and what it answers: a new format's key is looked up inside
