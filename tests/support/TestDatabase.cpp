@@ -6,6 +6,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 using namespace Qt::StringLiterals;
 using kesta::host::RuntimeError;
@@ -72,6 +73,21 @@ QVariant TestDatabase::scalar(const QString &sql)
     if (!query.exec(sql))
         throw RuntimeError(u"%1\n%2"_s.arg(sql, query.lastError().text()));
     return query.next() ? query.value(0) : QVariant();
+}
+
+QStringList TestDatabase::rows(const QString &sql, QChar separator) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName)); // opened again when it was lost
+    if (!query.exec(sql))
+        return {u"error: "_s + query.lastError().text()};
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int i = 0; i < query.record().count(); ++i)
+            cells << (query.isNull(i) ? u"NULL"_s : query.value(i).toString());
+        rows << cells.join(separator);
+    }
+    return rows;
 }
 
 } // namespace kesta::test

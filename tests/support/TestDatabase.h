@@ -32,6 +32,9 @@ public:
     // The first column of the first row (null for none); both raise kesta::host::RuntimeError.
     QVariant scalar(const QString &sql);
     void exec(const QString &sql) { scalar(sql); }
+    // Every row a select finds, its columns as texts (NULL for null) joined by the separator;
+    // the one row "error: ..." when it fails. A connection that was lost is opened again.
+    QStringList rows(const QString &sql, QChar separator = u'|') const;
 
 private:
     Kind m_kind;
