@@ -668,15 +668,12 @@ private slots:
         QTest::addColumn<bool>("shared"); // one database, made by the built program, for both
         QTest::addColumn<int>("code");
         QTest::newRow("test on a new database") << QStringList{u"test"_s, u"0001"_s} << false << 0;
-        QTest::newRow("test as JSON")
-            << QStringList{u"test"_s, u"0001"_s, u"--json"_s} << false << 0;
         QTest::newRow("test of a file with errors")
             << QStringList{u"test"_s, u"0001"_s, u"malo.txt"_s, u"--json"_s} << false << 1;
         QTest::newRow("test of the installed sample file")
             << QStringList{u"test"_s, u"0001"_s, u"<sample>"_s} << false << 0;
         // The script carries the time the sample was stored: one database for both.
         QTest::newRow("script") << QStringList{u"script"_s, u"0001"_s} << true << 0;
-        QTest::newRow("no such key") << QStringList{u"script"_s, u"9999"_s} << false << 2;
         QTest::newRow("help") << QStringList{u"--help"_s} << false << 0;
         QTest::newRow("version") << QStringList{u"--version"_s} << false << 0;
     }
