@@ -140,6 +140,39 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
     return lines;
 }
 
+// The header of a payment file, and of a batch of it.
+inline QString paymentFileHeader()
+{
+    return record(94, {{1, "1"},
+                       {2, "01"},
+                       {4, " 076401251"},
+                       {14, "1234567890"},
+                       {24, "261204"},
+                       {30, "1530"},
+                       {34, "A"},
+                       {35, "094"},
+                       {38, "10"},
+                       {40, "1"},
+                       {41, "BANCO DESTINO"},
+                       {64, "EMPRESA ORIGEN"}});
+}
+
+inline QString batchHeader(const QString &service, const QString &entries, const QString &date,
+                           const QString &batch)
+{
+    return record(94, {{1, "5"},
+                       {2, service},
+                       {5, "EMPRESA ORIGEN"},
+                       {41, "1234567890"},
+                       {51, "PPD"},
+                       {54, entries},
+                       {64, "DIC 26"},
+                       {70, date},
+                       {79, "1"},
+                       {80, "07640125"},
+                       {88, batch}});
+}
+
 // A payment file: `batches` batches of `entries` entries each (credits and debits, whose
 // transaction code follows the record type), an addenda after about one entry in four; with
 // `fillers`, lines of 94 nines make the records a multiple of ten.
@@ -149,33 +182,12 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool 
     QStringList lines;
     static const char *const names[] = {"ANA LÓPEZ", "LUIS PEREZ", "MARÍA GÓMEZ",
                                         "JOSE MARTINEZ", "CARMEN RUIZ DÍAZ"};
-    lines << record(94, {{1, "1"},
-                         {2, "01"},
-                         {4, " 076401251"},
-                         {14, "1234567890"},
-                         {24, "261204"},
-                         {30, "1530"},
-                         {34, "A"},
-                         {35, "094"},
-                         {38, "10"},
-                         {40, "1"},
-                         {41, "BANCO DESTINO"},
-                         {64, "EMPRESA ORIGEN"}});
+    lines << paymentFileHeader();
     qint64 allEntries = 0;
     for (int b = 0; b < batches; ++b) {
         const QString service = r.pick({"200", "220", "225"});
         const QString batch = r.number(b + 1, 7);
-        lines << record(94, {{1, "5"},
-                             {2, service},
-                             {5, "EMPRESA ORIGEN"},
-                             {41, "1234567890"},
-                             {51, "PPD"},
-                             {54, "NOMINA"},
-                             {64, "DIC 26"},
-                             {70, yymmdd(330 + r.below(30))},
-                             {79, "1"},
-                             {80, "07640125"},
-                             {88, batch}});
+        lines << batchHeader(service, QStringLiteral("NOMINA"), yymmdd(330 + r.below(30)), batch);
         qint64 total = 0;
         int count = 0;
         for (int e = 0; e < entries; ++e) {
@@ -242,33 +254,13 @@ inline QStringList interchangeFile(const QList<int> &batches, quint64 seed = 6,
 {
     Random r(seed);
     static const char *const names[] = {"ANA LOPEZ", "LUIS PEREZ", "MARIA GOMEZ"};
-    QStringList lines{record(94, {{1, "1"},
-                                  {2, "01"},
-                                  {4, " 076401251"},
-                                  {14, "1234567890"},
-                                  {24, "261204"},
-                                  {30, "1530"},
-                                  {34, "A"},
-                                  {35, "094"},
-                                  {38, "10"},
-                                  {40, "1"},
-                                  {41, "BANCO DESTINO"},
-                                  {64, "EMPRESA ORIGEN"}})};
+    QStringList lines{paymentFileHeader()};
     const qint64 HashDigits = 10'000'000'000LL;
     qint64 entries = 0, hash = 0, debits = 0;
     for (int b = 0; b < batches.size(); ++b) {
         const QString batch = r.number(b + 1, 7);
-        lines << record(94, {{1, "5"},
-                             {2, "225"},
-                             {5, "EMPRESA ORIGEN"},
-                             {41, "1234567890"},
-                             {51, "PPD"},
-                             {54, "COBROS"},
-                             {64, "DIC 26"},
-                             {70, yymmdd(330 + b)},
-                             {79, "1"},
-                             {80, "07640125"},
-                             {88, batch}});
+        lines << batchHeader(QStringLiteral("225"), QStringLiteral("COBROS"), yymmdd(330 + b),
+                             batch);
         qint64 batchHash = 0, batchDebits = 0;
         for (int e = 0; e < batches.at(b); ++e) {
             const QString routing = r.digits(8);
