@@ -2,7 +2,7 @@
 
 // A deterministic remittance return file for the proposal's benchmark, made by the tests' own
 // proposal_test::RemittanceMaker (240-character records: 0 file header, 1 batch header, 3
-// detail with its segments T and U, 5 batch trailer, 9 file trailer), in batches of 600 titles
+// detail with its segments T and U, 5 batch trailer, 9 file trailer), in batches of 150 titles
 // with CR LF line ends; every 40,000th title has a "-" in its net amount, as a producer's file
 // now and then does. The same size always gives the same bytes.
 
@@ -26,7 +26,7 @@ inline bool ensureRemittanceFile(const QString &file, qint64 megabytes)
     std::printf("writing %s ...\n", qPrintable(file));
     std::fflush(stdout);
     proposal_test::RemittanceOptions options;
-    options.titles = 600;
+    options.titles = 150;
     options.seed = 20260717;
     options.faultEvery = 40000;
     proposal_test::RemittanceMaker maker(options);
