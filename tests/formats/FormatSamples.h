@@ -9,6 +9,7 @@
 //   header, D detail, T trailer), for the likely causes of errors.
 
 #include "formats/LoadFormat.h"
+#include "samples/BankStatement.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -22,6 +23,7 @@ namespace formats_test {
 using velkora::formats::FieldDef;
 using velkora::formats::LineType;
 using velkora::formats::LoadFormat;
+using namespace Qt::StringLiterals;
 
 struct F { // a field: number, description, position, length, type, format, trim
     const char *id;
@@ -233,131 +235,19 @@ inline QString record(int width, std::initializer_list<std::pair<int, QString>> 
 // account end and the file end. Every line matches one line type and every field reads.
 inline QStringList statementLines()
 {
-    const QString s = QStringLiteral(" ");
+    using namespace samples;
+    const Account account{u"0049"_s, u"1500"_s, u"0123456789"_s};
     return {
-        record(80, {{1, "11"},
-                    {3, "0049"},
-                    {7, "1500"},
-                    {11, "0123456789"},
-                    {21, "261201"},
-                    {27, "261231"},
-                    {33, "2"},
-                    {34, "00000012500000"},
-                    {48, "978"},
-                    {51, "3"},
-                    {52, QStringLiteral("MUÑOZ PEÑA JOSÉ")}}),
-        record(80, {{1, "22"},
-                    {7, "1500"},
-                    {11, "261202"},
-                    {17, "261202"},
-                    {23, "02"},
-                    {25, "015"},
-                    {28, "2"},
-                    {29, "00000000150000"},
-                    {43, "0000001234"},
-                    {53, "REF000000001"},
-                    {65, "NOMINA DIC"}}),
-        record(80,
-               {{1, "23"}, {3, "01"}, {5, "TRANSFERENCIA DE NOMINA"}, {43, "EMPRESA EJEMPLO SA"}}),
-        record(80, {{1, "22"},
-                    {7, "1500"},
-                    {11, "261215"},
-                    {17, "261215"},
-                    {23, "12"},
-                    {25, "040"},
-                    {28, "1"},
-                    {29, "00000000043075"},
-                    {43, "0000000000"},
-                    {53, "REC-0042"},
-                    {65, "LUZ Y FUERZA"}}),
-        record(80, {{1, "22"},
-                    {7, "1500"},
-                    {11, "261220"},
-                    {17, "261221"},
-                    {23, "04"},
-                    {25, "002"},
-                    {28, "1"},
-                    {29, "00000000100000"},
-                    {43, "0000005678"},
-                    {53, "CHQ5678"}}),
-        record(80, {{1, "23"}, {3, "02"}, {5, "PAGO DE CHEQUE"}}),
-        record(80, {{1, "33"},
-                    {3, "0049"},
-                    {7, "1500"},
-                    {11, "0123456789"},
-                    {21, "00002"},
-                    {26, "00000000143075"},
-                    {40, "00001"},
-                    {45, "00000000150000"},
-                    {59, "2"},
-                    {60, "00000012506925"},
-                    {74, "978"}}),
-        record(80, {{1, "88"}, {3, "999999999999999999"}, {21, "000007"}}),
-    };
-}
-
-inline QStringList paymentLines()
-{
-    return {
-        record(94, {{1, "1"},
-                    {2, "01"},
-                    {4, " 076401251"},
-                    {14, "1234567890"},
-                    {24, "261204"},
-                    {30, "1530"},
-                    {34, "A"},
-                    {35, "094"},
-                    {38, "10"},
-                    {40, "1"},
-                    {41, "BANCO DESTINO"},
-                    {64, "EMPRESA ORIGEN"}}),
-        record(94, {{1, "5"},
-                    {2, "220"},
-                    {5, "EMPRESA ORIGEN"},
-                    {41, "1234567890"},
-                    {51, "PPD"},
-                    {54, "NOMINA"},
-                    {64, "DIC 26"},
-                    {70, "261205"},
-                    {79, "1"},
-                    {80, "07640125"},
-                    {88, "0000001"}}),
-        record(94, {{1, "6"},
-                    {2, "22"},
-                    {4, "07640125"},
-                    {12, "1"},
-                    {13, "12345678"},
-                    {30, "0000125000"},
-                    {40, "EMP-001"},
-                    {55, "ANA LOPEZ"},
-                    {79, "0"},
-                    {80, "076401250000001"}}),
-        record(94, {{1, "6"},
-                    {2, "27"},
-                    {4, "07640125"},
-                    {12, "1"},
-                    {13, "87654321"},
-                    {30, "0000030050"},
-                    {40, "EMP-002"},
-                    {55, "LUIS PEREZ"},
-                    {79, "0"},
-                    {80, "076401250000002"}}),
-        record(94, {{1, "8"},
-                    {2, "220"},
-                    {5, "000002"},
-                    {11, "0015280250"},
-                    {21, "000000030050"},
-                    {33, "000000125000"},
-                    {45, "1234567890"},
-                    {80, "07640125"},
-                    {88, "0000001"}}),
-        record(94, {{1, "9"},
-                    {2, "000001"},
-                    {8, "000001"},
-                    {14, "00000002"},
-                    {22, "0015280250"},
-                    {32, "000000030050"},
-                    {44, "000000125000"}}),
+        accountHeader(account, u"261201"_s, u"261231"_s, 12500000, u"MUÑOZ PEÑA JOSÉ"_s),
+        movement(account, {u"261202"_s, u"261202"_s, 2, 15, false, 150000, 1234, u"REF000000001"_s,
+                           u"NOMINA DIC"_s}),
+        complementary(1, u"TRANSFERENCIA DE NOMINA"_s, u"EMPRESA EJEMPLO SA"_s),
+        movement(account, {u"261215"_s, u"261215"_s, 12, 40, true, 43075, 0, u"REC-0042"_s,
+                           u"LUZ Y FUERZA"_s}),
+        movement(account, {u"261220"_s, u"261221"_s, 4, 2, true, 100000, 5678, u"CHQ5678"_s, {}}),
+        complementary(2, u"PAGO DE CHEQUE"_s, {}),
+        accountEnd(account, 2, 143075, 1, 150000, 12506925),
+        fileEnd(7),
     };
 }
 
@@ -378,62 +268,51 @@ inline LoadFormat paymentFileForRules()
 // of nines make the file a multiple of ten records.
 inline QStringList paymentBatchLines(int batches, int entries)
 {
-    const auto digits = [](qint64 n, int width) {
-        return QString::number(n).rightJustified(width, QLatin1Char('0'));
-    };
-    QStringList lines{paymentLines().front()};
+    using samples::fixed, samples::number;
+    QStringList lines{
+        fixed(94, {1, 2, 10, 10, 6, 4, 1, 3, 2, 1, 23, 23},
+              {u"1"_s, u"01"_s, u" 076401251"_s, u"1234567890"_s, u"261204"_s, u"1530"_s, u"A"_s,
+               u"094"_s, u"10"_s, u"1"_s, u"BANCO DESTINO"_s, u"EMPRESA ORIGEN"_s})};
     qint64 fileHash = 0, fileCredits = 0, trace = 0;
     for (int b = 1; b <= batches; ++b) {
-        lines << record(94, {{1, "5"},
-                             {2, "220"},
-                             {5, "EMPRESA ORIGEN"},
-                             {41, "1234567890"},
-                             {51, "PPD"},
-                             {54, "NOMINA"},
-                             {64, "DIC 26"},
-                             {70, "261205"},
-                             {79, "1"},
-                             {80, "07640125"},
-                             {88, digits(b, 7)}});
+        lines << fixed(94, {1, 3, 16, 20, 10, 3, 10, 6, 6, 3, 1, 8, 7},
+                       {u"5"_s, u"220"_s, u"EMPRESA ORIGEN"_s, QString(), u"1234567890"_s, u"PPD"_s,
+                        u"NOMINA"_s, u"DIC 26"_s, u"261205"_s, QString(), u"1"_s, u"07640125"_s,
+                        number(b, 7)});
         qint64 hash = 0, credits = 0;
         for (int e = 0; e < entries; ++e) {
             const qint64 routing = 7640125 + qint64(b) * 1000 + e;
             const qint64 amount = 1000 + qint64(b) * 137 + qint64(e) * 2501;
             hash += routing;
             credits += amount;
-            lines << record(94, {{1, "6"},
-                                 {2, "22"},
-                                 {4, digits(routing, 8)},
-                                 {12, "1"},
-                                 {13, digits(100000 + e, 8)},
-                                 {30, digits(amount, 10)},
-                                 {40, QStringLiteral("EMP-%1").arg(e)},
-                                 {55, QStringLiteral("EMPLEADO %1").arg(e)},
-                                 {79, "0"},
-                                 {80, "07640125" + digits(++trace, 7)}});
+            lines << fixed(94, {1, 2, 8, 1, 17, 10, 15, 22, 2, 1, 15},
+                           {u"6"_s, u"22"_s, number(routing, 8), u"1"_s, number(100000 + e, 8),
+                            number(amount, 10), u"EMP-%1"_s.arg(e), u"EMPLEADO %1"_s.arg(e),
+                            QString(), u"0"_s, u"07640125"_s + number(++trace, 7)});
         }
-        lines << record(94, {{1, "8"},
-                             {2, "220"},
-                             {5, digits(entries, 6)},
-                             {11, digits(hash % 10000000000LL, 10)},
-                             {21, digits(0, 12)},
-                             {33, digits(credits, 12)},
-                             {45, "1234567890"},
-                             {80, "07640125"},
-                             {88, digits(b, 7)}});
+        lines << fixed(94, {1, 3, 6, 10, 12, 12, 10, 25, 8, 7},
+                       {u"8"_s, u"220"_s, number(entries, 6), number(hash % 10000000000LL, 10),
+                        number(0, 12), number(credits, 12), u"1234567890"_s, QString(),
+                        u"07640125"_s, number(b, 7)});
         fileHash += hash;
         fileCredits += credits;
     }
     const qsizetype records = lines.size() + 1;
-    lines << record(94, {{1, "9"},
-                         {2, digits(batches, 6)},
-                         {8, digits((records + 9) / 10, 6)},
-                         {14, digits(qint64(batches) * entries, 8)},
-                         {22, digits(fileHash % 10000000000LL, 10)},
-                         {32, digits(0, 12)},
-                         {44, digits(fileCredits, 12)}});
+    lines << fixed(94, {1, 6, 6, 8, 10, 12, 12},
+                   {u"9"_s, number(batches, 6), number((records + 9) / 10, 6),
+                    number(qint64(batches) * entries, 8), number(fileHash % 10000000000LL, 10),
+                    number(0, 12), number(fileCredits, 12)});
     while (lines.size() % 10 != 0)
         lines << QString(94, QLatin1Char('9'));
+    return lines;
+}
+
+// The payment file of one batch of two entries, a credit (22) and a debit (27), without the
+// block filler.
+inline QStringList paymentLines()
+{
+    QStringList lines = paymentBatchLines(1, 2).mid(0, 6);
+    lines[3].replace(1, 2, u"27"_s);
     return lines;
 }
 

@@ -6,9 +6,10 @@
 // header, 1 batch header, 3 detail, 5 batch trailer, 9 file trailer. A detail record carries
 // its sequence in the batch (9-13) and a segment letter (14): each title gives a segment T (its
 // number, due date, amount and payer) and a segment U (what was paid, and when), two layouts
-// under one record type.
+// under one record type. The proposal's benchmark writes its large file with the same maker.
 
 #include "ProposalSamples.h"
+#include "samples/FixedRecord.h"
 
 namespace proposal_test {
 
@@ -26,134 +27,98 @@ struct RemittanceOptions {
     // The branch and its check digit, the same on every title: a digit run that reads as a date
     // (YYMMDD) and is none.
     QString branch = QStringLiteral("410418");
+    int faultEvery = 0; // every n-th title's net amount has a "-" (0: none)
 };
 
-inline QStringList remittanceFile(const RemittanceOptions &o = {})
-{
-    Random r(o.seed);
-    static const char *const payers[] = {"ANA PAULA SOUZA", "JOAO CARLOS PEREIRA",
-                                         "MERCADO BOA VISTA LTDA", "JOSÉ ANTÔNIO LIMA",
-                                         "CONSTRUTORA ALVORADA S A"};
-    const QString bank = QStringLiteral("341");
-    const QString company = QStringLiteral("12345678000190");
-    const QString account = QStringLiteral("000000052817");
-    QStringList lines;
-    lines << record(240, {{1, bank},
-                          {4, "0000"},
-                          {8, "0"},
-                          {18, "2"},
-                          {19, company},
-                          {33, "00000000000000123456"},
-                          {53, o.branch.left(5)},
-                          {58, o.branch.mid(5)},
-                          {59, account},
-                          {71, "7"},
-                          {73, "INDUSTRIA MODELO LTDA"},
-                          {103, "BANCO EXEMPLO S.A."},
-                          {143, "2"},
-                          {144, ddmmyyyy(200)},
-                          {152, "083015"},
-                          {158, "000417"},
-                          {164, "040"},
-                          {167, "01600"}});
-    int records = 1;
-    for (int b = 1; b <= o.batches; ++b) {
-        const QString batch = r.number(b, 4);
-        lines << record(240, {{1, bank},
-                              {4, batch},
-                              {8, "1"},
-                              {9, "T"},
-                              {10, "01"},
-                              {14, "030"},
-                              {18, "2"},
-                              {19, "0" + company},
-                              {34, "00000000000000123456"},
-                              {54, o.branch.left(5)},
-                              {59, o.branch.mid(5)},
-                              {60, account},
-                              {72, "7"},
-                              {74, "INDUSTRIA MODELO LTDA"},
-                              {184, r.number(1000 + b, 8)},
-                              {192, ddmmyyyy(200 + b)},
-                              {200, "00000000"}});
+// The file record by record: its header, each batch (header, the segments T and U of each
+// title, trailer) and its trailer.
+class RemittanceMaker {
+public:
+    explicit RemittanceMaker(const RemittanceOptions &o)
+        : m_o(o), m_r(o.seed), m_agency(o.branch.leftJustified(6, u' ', true) + m_account + "7")
+    {}
+
+    QString header() const
+    {
+        return samples::fixed(240, {3, 5, 9, 15, 20, 20, 30, 40, 1, 8, 15, 5},
+                              {m_bank, "00000", QString(), "2" + m_company, "00000000000000123456",
+                               m_agency, "INDUSTRIA MODELO LTDA", "BANCO EXEMPLO S.A.", "2",
+                               ddmmyyyy(200), "083015000417040", "01600"});
+    }
+
+    QStringList batch(int b)
+    {
+        static const char *const payers[] = {"ANA PAULA SOUZA", "JOAO CARLOS PEREIRA",
+                                             "MERCADO BOA VISTA LTDA", "JOSÉ ANTÔNIO LIMA",
+                                             "CONSTRUTORA ALVORADA S A"};
+        Random &r = m_r;
+        const QString batch = m_bank + r.number(b % 10000, 4);
+        QStringList lines{samples::fixed(240, {7, 11, 15, 20, 20, 110, 8, 8, 8},
+                                         {batch, "1T01  030 2", "0" + m_company,
+                                          "00000000000000123456", m_agency, "INDUSTRIA MODELO LTDA",
+                                          r.number(1000 + b, 8), ddmmyyyy(200 + b), "00000000"})};
         int sequence = 0;
         qint64 total = 0;
-        for (int t = 0; t < o.titles; ++t) {
+        for (int t = 0; t < m_o.titles; ++t) {
             const int due = 150 + r.below(60);
             const qint64 amount = 1000 + r.below(900000);
             const bool paid = r.below(5) != 0;
             const qint64 interest = paid && r.below(4) == 0 ? r.below(5000) : 0;
+            const bool fault = m_o.faultEvery > 0 && ++m_titles % m_o.faultEvery == 0;
             total += amount;
-            lines << record(
-                240, {{1, bank},
-                      {4, batch},
-                      {8, "3"},
-                      {9, r.number(++sequence, 5)},
-                      {14, "T"},
-                      {16, paid ? "06" : r.pick({"02", "09", "17"})},
-                      {18, o.branch.left(5)},
-                      {23, o.branch.mid(5)},
-                      {24, account},
-                      {36, "7"},
-                      {38, r.digits(11)},
-                      {58, "1"},
-                      {59, QStringLiteral("NF%1").arg(r.below(100000))},
-                      {74, ddmmyyyy(due)},
-                      {82, r.number(amount, 15)},
-                      {97, bank},
-                      {100, r.digits(5)},
-                      {105, r.digits(1)},
-                      {106, r.below(2) ? QStringLiteral("PEDIDO %1").arg(r.digits(6)) : QString()},
-                      {131, "09"},
-                      {133, r.below(3) ? "1" : "2"},
-                      {134, r.digits(15)},
-                      {149, QString::fromUtf8(payers[r.below(5)])},
-                      {189, "0000000000"},
-                      {199, r.number(r.below(900), 15)},
-                      {214, paid ? QStringLiteral("0000000000")
-                                 : r.pick({QStringLiteral("A1"), QStringLiteral("B4")})}});
+            // A braced list is evaluated in order: the same seed, the same file.
+            lines << samples::fixed(
+                240, {7, 6, 4, 20, 20, 1, 15, 8, 15, 9, 25, 2, 1, 15, 40, 10, 15, 10},
+                {batch, "3" + r.number(++sequence, 5),
+                 "T " + QString(paid ? "06" : r.pick({"02", "09", "17"})), m_agency, r.digits(11),
+                 "1", QStringLiteral("NF%1").arg(r.below(100000)), ddmmyyyy(due),
+                 r.number(amount, 15), m_bank + r.digits(6),
+                 r.below(2) ? QStringLiteral("PEDIDO %1").arg(r.digits(6)) : QString(), "09",
+                 r.below(3) ? "1" : "2", r.digits(15), QString::fromUtf8(payers[r.below(5)]),
+                 "0000000000", r.number(r.below(900), 15),
+                 paid ? "0000000000" : r.pick({"A1", "B4"})});
             const int when = due - 3 + r.below(8);
-            lines << record(240, {{1, bank},
-                                  {4, batch},
-                                  {8, "3"},
-                                  {9, r.number(++sequence, 5)},
-                                  {14, "U"},
-                                  {16, paid ? "06" : "02"},
-                                  {18, r.number(interest, 15)},
-                                  {33, r.number(0, 15)},
-                                  {48, r.number(0, 15)},
-                                  {63, r.number(0, 15)},
-                                  {78, r.number(paid ? amount + interest : 0, 15)},
-                                  {93, r.number(paid ? amount + interest - 250 : 0, 15)},
-                                  {108, r.number(paid ? 250 : 0, 15)},
-                                  {123, r.number(0, 15)},
-                                  {138, ddmmyyyy(when)},
-                                  {146, ddmmyyyy(when + 1)},
-                                  {158, "00000000"},
-                                  {166, r.number(0, 15)},
-                                  {211, "000"},
-                                  {214, r.number(0, 20)}});
+            const qint64 paidAmount = paid ? amount + interest : 0;
+            lines << samples::fixed(
+                240, {7, 6, 4, 15, 45, 15, 15, 15, 15, 8, 8, 4, 8, 15, 30, 3, 20},
+                {batch, "3" + r.number(++sequence, 5), paid ? "U 06" : "U 02",
+                 r.number(interest, 15), QString(45, u'0'), r.number(paidAmount, 15),
+                 fault ? "-" + r.number(amount, 14) : r.number(paid ? paidAmount - 250 : 0, 15),
+                 r.number(paid ? 250 : 0, 15), r.number(0, 15), ddmmyyyy(when), ddmmyyyy(when + 1),
+                 QString(), "00000000", r.number(0, 15), QString(), "000", r.number(0, 20)});
         }
-        lines << record(240, {{1, bank},
-                              {4, batch},
-                              {8, "5"},
-                              {18, r.number(sequence + 2, 6)},
-                              {24, r.number(o.titles, 6)},
-                              {30, r.number(total, 17)},
-                              {47, r.number(0, 6)},
-                              {53, r.number(0, 17)},
-                              {70, r.number(0, 6)},
-                              {76, r.number(0, 17)},
-                              {93, r.number(0, 6)},
-                              {99, r.number(0, 17)}});
-        records += sequence + 2;
+        lines << samples::fixed(240, {7, 10, 6, 6, 17, 69},
+                                {batch, "5", r.number(sequence + 2, 6), r.number(m_o.titles, 6),
+                                 r.number(total, 17), QString(69, u'0')});
+        m_records += sequence + 2;
+        return lines;
     }
-    lines << record(240, {{1, bank},
-                          {4, "9999"},
-                          {8, "9"},
-                          {18, r.number(o.batches, 6)},
-                          {24, r.number(records + 1, 6)},
-                          {30, r.number(0, 6)}});
+
+    QString trailer(int batches)
+    {
+        return samples::fixed(
+            240, {7, 10, 6, 6, 6},
+            {m_bank + "9999", "9", m_r.number(batches, 6), m_r.number(m_records + 1, 6), "000000"});
+    }
+
+private:
+    RemittanceOptions m_o;
+    Random m_r;
+    const QString m_bank = QStringLiteral("341");
+    const QString m_company = QStringLiteral("12345678000190");
+    const QString m_account = QStringLiteral("000000052817");
+    const QString m_agency; // the branch, its check digit, the account and its check digit
+    qint64 m_records = 1;
+    qint64 m_titles = 0;
+};
+
+inline QStringList remittanceFile(const RemittanceOptions &o = {})
+{
+    RemittanceMaker maker(o);
+    QStringList lines{maker.header()};
+    for (int b = 1; b <= o.batches; ++b)
+        lines << maker.batch(b);
+    lines << maker.trailer(o.batches);
     return lines;
 }
 
