@@ -57,8 +57,8 @@ bench: build
 faults: build
 	cd $(BUILD) && KESTA_FAULT_TRIALS=100 QT_QPA_PLATFORM=offscreen ./bin/tst_storage killedConnection lockedSqliteFile fullSqliteDatabase
 
-# make stress STRESS_SECONDS=60 STRESS_WORKERS=4   several processes saving, loading,
-# deactivating and reactivating the same keys on one PostgreSQL server.
+# make stress STRESS_SECONDS=60 STRESS_WORKERS=4   several users (threads with a connection
+# each) saving, loading, deactivating and reactivating the same keys on one PostgreSQL server.
 STRESS_SECONDS ?= 60
 STRESS_WORKERS ?= 4
 stress: build
