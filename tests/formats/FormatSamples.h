@@ -10,6 +10,7 @@
 
 #include "formats/LoadFormat.h"
 #include "samples/BankStatement.h"
+#include "samples/SampleFile.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -330,10 +331,7 @@ inline QString writeFile(const QString &path, const QStringList &lines,
         if (i + 1 < lines.size() || lastEnded)
             bytes += end;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return samples::writeBytes(path, bytes);
 }
 
 } // namespace formats_test

@@ -140,11 +140,7 @@ class TestLoadFormatTest : public QObject {
     }
     QString writeBytes(const QByteArray &bytes)
     {
-        const QString path = dir.filePath(u"bytes%1.txt"_s.arg(++files));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return samples::writeBytes(dir.filePath(u"bytes%1.txt"_s.arg(++files)), bytes);
     }
     TestReport run(const LoadFormat &format, const QStringList &lines, TestOptions options = {})
     {

@@ -9,6 +9,8 @@
 //   the last block of ten records;
 // - payment interchange files whose controls hold a count, a hash and totals side by side.
 
+#include "samples/SampleFile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -324,10 +326,7 @@ inline QString writeFile(const QString &path, const QStringList &lines,
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += (encoding == Encoding::Utf8 ? line.toUtf8() : line.toLatin1()) + end;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return samples::writeBytes(path, bytes);
 }
 
 } // namespace proposal_test

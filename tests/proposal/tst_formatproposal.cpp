@@ -121,11 +121,7 @@ class TestProposal : public QObject {
     }
     QString writeBytes(const QByteArray &bytes)
     {
-        const QString path = dir.filePath(u"bytes%1.dat"_s.arg(++files));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return samples::writeBytes(dir.filePath(u"bytes%1.dat"_s.arg(++files)), bytes);
     }
 
     // The files every property is checked on: the three layouts, small and larger; and the
