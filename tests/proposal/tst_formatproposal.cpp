@@ -146,6 +146,9 @@ class TestProposal : public QObject {
             {"remittance, 1 batch", remittanceFile({1, 30}), RemittanceIds},
             {"remittance, 3 batches", remittanceFile({3, 150, 4}), RemittanceIds},
             {"remittance, 25 batches", remittanceFile({25, 12, 5}), RemittanceIds},
+            // Batches of a bank's size: a detail code that an optional field follows (an unpaid
+            // title's "17") tells no record type, however many titles there are.
+            {"remittance, 2 batches of 1,000 titles", remittanceFile({2, 1000, 8}), RemittanceIds},
         };
         const std::tuple<const char *, bool, QByteArray, Encoding> ways[]{
             {"LF", false, "\n", Encoding::Utf8},

@@ -5,7 +5,7 @@
 // layouts. Of the places kept, the one whose groups describe the lines' layouts in the fewest
 // bits wins, each of its groups told apart by a second place (a segment letter) when one sorts
 // its lines into groups that all differ in layout, whose values no other line holds there,
-// and that describe its lines in fewer bits.
+// and that describe its lines in fewer bits. Its line types, once split, count once per layout.
 
 #include "GroupLayout.h"
 #include "IdSample.h"
@@ -168,6 +168,7 @@ private:
     struct Split {
         IdPlace place;
         double bits = 0;
+        std::vector<GroupLayout> layouts; // of its groups
     };
     // The best second place for the lines of one group, if any tells them apart.
     bool bestSplit(const Partition &first, int group, Split *split);
@@ -240,7 +241,7 @@ bool Chooser::bestSplit(const Partition &first, int group, Split *split)
         for (size_t h = 0; h < layouts.size(); ++h)
             bits += layoutBits(layouts[h]) + labelBits(sub.sizes[h], n);
         if (!found || bits < split->bits) {
-            *split = {place, bits};
+            *split = {place, bits, layouts};
             found = true;
         }
     }
@@ -294,21 +295,38 @@ IdScheme Chooser::choose()
         // layout, whatever their codes hold), and each group more than its layouts costs a bit
         // per column, as a group of its own would.
         const Layouts merged = mergeAlike(layouts);
-        bits += double(p.values.size() - merged.layouts.size()) * width;
         std::vector<IdScheme::Split> splits;
+        std::vector<std::vector<GroupLayout>> segments(p.values.size()); // of a split group
         for (size_t k = 0; k < merged.layouts.size(); ++k) {
-            double layoutCost = layoutBits(merged.layouts[k]);
             // A layout of one group may be told apart by a second place; in two groups or more
             // its lines cost at least two bits per column.
             Split split;
             const int g = merged.onlyGroup[k];
+            const double layoutCost = layoutBits(merged.layouts[k]);
             if (m_twoLevels && g >= 0 && layoutCost > 2.0 * width + SecondPlaceBits &&
                 bestSplit(p, g, &split) && split.bits < layoutCost) {
-                layoutCost = split.bits;
                 splits.push_back({p.values[size_t(g)], split.place});
+                segments[size_t(g)] = std::move(split.layouts);
+                bits += SecondPlaceBits;
             }
-            bits += labelBits(merged.layouts[k].lines, total) + layoutCost;
         }
+        // The line types of one layout count as one too, once the groups are split: a code
+        // that some lines of a segment hold and the other segment's lines share ("17" on some
+        // detail "T" records, "06" on the rest and on the "U" records) sorts the "T" records
+        // into two line types of one layout, and what it says of their content (unpaid titles
+        // fill a field that paid ones leave zero) grows with the file, where the headers and
+        // trailers it leaves without a group cost the same however long the file is.
+        std::vector<GroupLayout> lineTypes;
+        for (size_t g = 0; g < layouts.size(); ++g) {
+            if (segments[g].empty())
+                lineTypes.push_back(layouts[g]);
+            else
+                lineTypes.insert(lineTypes.end(), segments[g].begin(), segments[g].end());
+        }
+        const Layouts types = mergeAlike(lineTypes);
+        bits += double(lineTypes.size() - types.layouts.size()) * width;
+        for (const GroupLayout &layout : types.layouts)
+            bits += labelBits(layout.lines, total) + layoutBits(layout);
         if (beats(bits)) {
             best = bits;
             scheme.first = p.place;
