@@ -82,6 +82,20 @@ QString loadDetailSelect(Engine engine, const QString &key)
            QStringLiteral("   ") + numericOrder(engine, QStringLiteral("Ld_Id"));
 }
 
+bool detailRowsNeedLengthOrder(Engine engine)
+{
+    // SQL Server's LEN leaves blanks at the end uncounted: its engine keeps the ordering.
+    return engine != Engine::SqlServer;
+}
+
+QString loadDetailRowsSelect(Engine engine, const QString &key)
+{
+    if (!detailRowsNeedLengthOrder(engine))
+        return loadDetailSelect(engine, key);
+    return QStringLiteral("SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = ") +
+           keyLiteral(engine, key) + QStringLiteral(" ORDER BY Ly_ID, Ld_ID");
+}
+
 QString loadRuleSelect(Engine engine, const QString &key)
 {
     return QStringLiteral("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
