@@ -92,8 +92,12 @@ QString loadDetailRowsSelect(Engine engine, const QString &key)
 {
     if (!detailRowsNeedLengthOrder(engine))
         return loadDetailSelect(engine, key);
-    return QStringLiteral("SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = ") +
-           keyLiteral(engine, key) + QStringLiteral(" ORDER BY Ly_ID, Ld_ID");
+    // The statement as the screen has always written it; the primary key's index gives this
+    // order without a sort, and the rows are put in numeric order as they are read.
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout_Detalle ") +
+           QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID, ") +
+           QStringLiteral("   Ld_Id");
 }
 
 QString loadRuleSelect(Engine engine, const QString &key)
