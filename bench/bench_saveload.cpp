@@ -100,7 +100,7 @@ void deleteKey(QSqlDatabase db)
 
 // The limit of the save: one transaction, the key's rows deleted, then one prepared INSERT per
 // table executed for every row.
-double insertRows(const QList<LineRow> &lines, const QList<FieldRow> &fields)
+[[gnu::noinline]] double insertRows(const QList<LineRow> &lines, const QList<FieldRow> &fields)
 {
     QSqlDatabase db = connection();
     QElapsedTimer timer;
@@ -158,7 +158,7 @@ double insertRows(const QList<LineRow> &lines, const QList<FieldRow> &fields)
 }
 
 // The limit of the load: every column of the key's rows, read by one plain SELECT per table.
-double selectRows(int expectedFields)
+[[gnu::noinline]] double selectRows(int expectedFields)
 {
     QSqlDatabase db = connection();
     QElapsedTimer timer;

@@ -14,6 +14,7 @@
 #include "screen/frmKESTA.h"
 #include "services/Services.h"
 #include "store/Database.h"
+#include "store/Statements.h"
 #include "support/RecordingServices.h"
 #include "views/RawLinesView.h"
 
@@ -173,6 +174,8 @@ private slots:
     void brokenDetailRowEndsInReset();
     void manyFields_data() { KESTA_BOTH_ENGINES(); }
     void manyFields();
+    void fieldsInTheEnginesOrder_data() { KESTA_BOTH_ENGINES(); }
+    void fieldsInTheEnginesOrder();
     void keysAndFlags_data() { KESTA_BOTH_ENGINES(); }
     void keysAndFlags();
 
@@ -1075,6 +1078,45 @@ void TestScreen::manyFields()
     QCOMPARE(s.store().key(4999), QStringLiteral("K-0002-04999"));
     QCOMPARE(s.fieldGrid()->Rows(), 100);
     QCOMPARE(s.fieldGrid()->cell(99, "ID").toString(), QStringLiteral("0990"));
+}
+
+void TestScreen::fieldsInTheEnginesOrder()
+{
+    // The fields come in the order the load's statement asks of the engine (the numbers'
+    // lengths first, in characters), also for numbers that are no numbers.
+    QFETCH(Kind, kind);
+    TestDatabase db(kind);
+    KESTA_REQUIRE(db);
+    const QStringList numbers{"10000", "0010", "9", "0100", "A1", "0020", "Z", "00010",
+                              "ÑA",    "B",    "😀", "😀1", "010"};
+    for (const QString line : {"0002", "10000", "0001", "A", "0010"}) {
+        LineRow row;
+        row.id = line;
+        insertLine(db, row);
+        FieldRow f;
+        f.lineId = line;
+        for (const QString &id : numbers) {
+            f.id = id;
+            insertField(db, f);
+        }
+    }
+    QStringList expected;
+    QSqlQuery query(QSqlDatabase::database(db.connectionName(), false));
+    QVERIFY(query.exec(kesta::storage::loadDetailSelect(
+        kind == Kind::Sqlite ? kesta::host::Engine::Sqlite : kesta::host::Engine::PostgreSql,
+        "0001")));
+    while (query.next())
+        expected << "K-" + query.value("Ly_ID").toString() + "-" + query.value("Ld_ID").toString();
+    QCOMPARE(expected.size(), 5 * numbers.size());
+    LoadScreen s(db.connectionName());
+
+    s.typeKey("1");
+
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QStringList keys;
+    for (int i = 0; i < s.store().count(); ++i)
+        keys << s.store().key(i);
+    QCOMPARE(keys, expected);
 }
 
 void TestScreen::keysAndFlags()

@@ -203,9 +203,13 @@ void frmKESTA::txtClave_Enter()
         // The field store, from the key's Layout_Detalle rows.
         {
             const host::ConnectionPtr connection = Publico::CoreServices().Connection();
-            Publico::Sql() = storage::loadDetailSelect(connection->engine(), txtClave->text());
+            const host::Engine engine = connection->engine();
+            Publico::Sql() = storage::loadDetailRowsSelect(engine, txtClave->text());
             const std::unique_ptr<host::RecordSet> details = connection->Execute(Publico::Sql());
-            editor::fillFieldStore(*lvDetalle->store(), *details, sequence);
+            editor::fillFieldStore(*lvDetalle->store(), *details, sequence,
+                                   storage::detailRowsNeedLengthOrder(engine)
+                                       ? editor::RowOrder::ByPrimaryKey
+                                       : editor::RowOrder::Numeric);
         }
         // The rules, on a database that has their table, and the number each field was shown
         // under at the load beside the number it is stored under, so that the save can carry

@@ -62,17 +62,19 @@ void FieldStore::add(const QString &key, const QString &text)
 
 void FieldStore::append(const QList<Entry> &entries)
 {
-    // The entries up to the first key already held, added at once.
-    QHash<QString, int> added;
+    // The entries up to the first key already held, added at once. Each key is looked up once:
+    // the lookup of an entry that is added is also its place in the index.
+    const int first = count();
+    m_index.reserve(first + entries.size());
     qsizetype accepted = 0;
     for (; accepted < entries.size(); ++accepted) {
-        const QString &key = entries.at(accepted).key;
-        if (m_index.contains(key) || added.contains(key))
+        const qsizetype held = m_index.size();
+        int &row = m_index[entries.at(accepted).key];
+        if (m_index.size() == held)
             break;
-        added.insert(key, 0);
+        row = first + int(accepted);
     }
     if (accepted > 0) {
-        const int first = count();
         beginInsertRows({}, first, first + int(accepted) - 1);
         m_rows.reserve(first + accepted);
         for (qsizetype i = 0; i < accepted; ++i) {
@@ -82,7 +84,6 @@ void FieldStore::append(const QList<Entry> &entries)
             r.sub.append(QString());
             for (int sub = Id; sub < ColumnCount; ++sub)
                 r.sub.append(entry.subItems.value(sub - Id));
-            m_index.insert(entry.key, int(m_rows.size()));
             m_rows.append(std::move(r));
         }
         endInsertRows();

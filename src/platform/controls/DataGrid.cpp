@@ -56,6 +56,11 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
     auto *header = new GridHeader(this);
     header->setObjectName(QStringLiteral("columnHeader"));
     setHorizontalHeader(header);
+    // The row captions as the view's own would be, measured once as the column captions are.
+    auto *rowHeader = new GridHeader(this, Qt::Vertical);
+    rowHeader->setSectionsClickable(true);
+    rowHeader->setHighlightSections(true);
+    setVerticalHeader(rowHeader);
 
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -5,6 +5,8 @@
 
 #include <formats/TextRules.h>
 
+#include <algorithm>
+
 namespace kesta::storage {
 
 namespace {
@@ -155,6 +157,11 @@ QString numberText(const QString &value, const QString &what)
 
 QString fourDigits(const QString &value)
 {
+    // Digits only, four of them or more without a leading zero: already in the form (the
+    // usual case, every number a load read), kept without a copy.
+    if (value.size() >= 4 && (value.size() == 4 || value.front() != QLatin1Char('0')) &&
+        std::all_of(value.cbegin(), value.cend(), isDigit))
+        return value;
     QString sign;
     QString digits;
     if (!splitWholeNumber(value, sign, digits))

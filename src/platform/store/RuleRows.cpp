@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace kesta::storage {
 
 namespace {
@@ -12,6 +14,15 @@ namespace {
 // "0010" and "10" are the same number; a text that is not one stands for itself.
 QString numberKey(const QString &text)
 {
+    // Digits only (the usual case): the zeros before the first significant one left out.
+    if (!text.isEmpty() && text.size() <= 19 &&
+        std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); })) {
+        qsizetype zeros = 0;
+        while (zeros < text.size() - 1 && text.at(zeros) == QLatin1Char('0'))
+            ++zeros;
+        return zeros == 0 ? text : text.mid(zeros);
+    }
     bool ok = false;
     const qulonglong n = text.trimmed().toULongLong(&ok);
     return ok ? QString::number(n) : text.trimmed();

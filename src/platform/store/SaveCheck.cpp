@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 namespace kesta::storage {
 
 namespace {
@@ -15,12 +17,15 @@ using Code = SaveProblem::Code;
 struct Checker {
     Place place;
     int row;
-    QString label; // how the user knows the row: "", "Línea 0002", "Línea 0002, campo 0010"
+    // How the user knows the row: none for the header, "Línea 0002", "Línea 0002, campo 0010";
+    // made only for a problem.
+    std::function<QString()> label;
     std::optional<SaveProblem> problem;
 
     QString what(const QString &name) const
     {
-        return label.isEmpty() ? name : label + QStringLiteral(", ") + name;
+        const QString text = label ? label() : QString();
+        return text.isEmpty() ? name : text + QStringLiteral(", ") + name;
     }
     SaveProblem *fail(const QString &column, const QString &name, SaveProblem::Code code)
     {
@@ -151,7 +156,10 @@ std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<Layout
             if (header.problem)
                 return header.problem;
         }
-        Checker line{Place::Line, row, QStringLiteral("Línea %1").arg(fourDigits(v.order)), {}};
+        Checker line{Place::Line,
+                     row,
+                     [&v] { return QStringLiteral("Línea %1").arg(fourDigits(v.order)); },
+                     {}};
         line.text(QStringLiteral("Ly_ID"), QStringLiteral("No."), fourDigits(v.order),
                   ColumnLength::LineOrder);
         line.text(QStringLiteral("Ly_Linea_ID"), QStringLiteral("Id"), v.lineId,
@@ -165,11 +173,13 @@ std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<Layout
     }
     for (int row = 0; row < fields.size(); ++row) {
         const LayoutFieldValues &v = fields.at(row);
-        Checker field{
-            Place::Field,
-            row,
-            QStringLiteral("Línea %1, campo %2").arg(fourDigits(v.lineId), fourDigits(v.id)),
-            {}};
+        Checker field{Place::Field,
+                      row,
+                      [&v] {
+                          return QStringLiteral("Línea %1, campo %2")
+                              .arg(fourDigits(v.lineId), fourDigits(v.id));
+                      },
+                      {}};
         field.text(QStringLiteral("Ly_ID"), QStringLiteral("Linea_ID"), fourDigits(v.lineId),
                    ColumnLength::LineOrder);
         field.text(QStringLiteral("Ld_ID"), QStringLiteral("Id"), fourDigits(v.id),

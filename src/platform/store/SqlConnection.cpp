@@ -102,6 +102,10 @@ private:
     // matches without regard to case), as a load asks for the same columns on every row.
     int indexOf(const QString &column) const
     {
+        // A caller asks with the same text object row after row: found by its data first.
+        for (const auto &[name, index] : m_indexes)
+            if (name.constData() == column.constData() && name.size() == column.size())
+                return index;
         for (const auto &[name, index] : m_indexes)
             if (name == column)
                 return index;

@@ -82,6 +82,24 @@ QString loadDetailSelect(Engine engine, const QString &key)
            QStringLiteral("   ") + numericOrder(engine, QStringLiteral("Ld_Id"));
 }
 
+bool detailRowsNeedLengthOrder(Engine engine)
+{
+    // SQL Server's LEN leaves blanks at the end uncounted: its engine keeps the ordering.
+    return engine != Engine::SqlServer;
+}
+
+QString loadDetailRowsSelect(Engine engine, const QString &key)
+{
+    if (!detailRowsNeedLengthOrder(engine))
+        return loadDetailSelect(engine, key);
+    // The statement as the screen has always written it; the primary key's index gives this
+    // order without a sort, and the rows are put in numeric order as they are read.
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Layout_Detalle ") +
+           QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
+           QStringLiteral(" ") + QStringLiteral("ORDER BY ") + QStringLiteral("   Ly_ID, ") +
+           QStringLiteral("   Ld_Id");
+}
+
 QString loadRuleSelect(Engine engine, const QString &key)
 {
     return QStringLiteral("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "

@@ -53,6 +53,12 @@ struct LayoutFieldValues {
 // Ly_ID, Ld_Id order.
 QString loadHeaderSelect(host::Engine engine, const QString &key);
 QString loadDetailSelect(host::Engine engine, const QString &key);
+// The screen's load of the Layout_Detalle rows: where the texts' lengths are counted as the
+// screen counts them (SQLite, PostgreSQL), the rows in the primary key's order (Ly_ID, Ld_ID as
+// the engine compares texts), which its index gives without a sort, and the caller orders them
+// by the numbers' lengths (fieldRowsByLength); on SQL Server loadDetailSelect.
+QString loadDetailRowsSelect(host::Engine engine, const QString &key);
+bool detailRowsNeedLengthOrder(host::Engine engine);
 // The key's Layout_Regla rows in Lr_ID order (only on a database that has the table).
 QString loadRuleSelect(host::Engine engine, const QString &key);
 
