@@ -40,32 +40,6 @@ using velkora::views::ProposalDialog;
 
 namespace {
 
-// A shown screen whose store holds six fields of the line 0001 (one of each type code) and
-// one of the line 0002, with three rows in the line grid.
-std::unique_ptr<LoadScreen> refillScreen()
-{
-    auto s = std::make_unique<LoadScreen>();
-    for (const auto &[line, id, tipo, trim] :
-         {std::tuple{"0001", "0000", "01", "SI"}, std::tuple{"0002", "0010", "02", "SI"},
-          std::tuple{"0001", "0020", "02", "si"}, std::tuple{"0001", "0030", "03", "NO"},
-          std::tuple{"0001", "0040", "04", "SI"}, std::tuple{"0001", "0050", "05", ""},
-          std::tuple{"0001", "0060", "4", "SI"}}) {
-        const QString key = FieldStore::keyFor(line, id);
-        s->store().add(key, FieldStore::textFor(line, id));
-        const QStringList values{
-            id,  "D" + QString(id), "3", "4", tipo, "V'" + QString(id), "F\"" + QString(id), trim,
-            line};
-        for (int sub = FieldStore::Id; sub < FieldStore::ColumnCount; ++sub)
-            s->store().setSubItem(key, sub, values[sub - FieldStore::Id]);
-    }
-    for (const char *order : {"0001", "0002", "0003"}) {
-        s->lineGrid()->setCell(s->lineGrid()->AddNew(), "Orden", order);
-        s->lineGrid()->Update();
-    }
-    s->forget();
-    return s;
-}
-
 FieldRowInput field(const QString &id, const QString &position = "1", const QString &length = "2",
                     int tipo = 1)
 {
@@ -250,7 +224,6 @@ private slots:
 
     void orderLookupAndRefusals();
     void refillShowsTheCurrentLinesFields();
-    void refillTypeNotANumber();
 
     void checks_data();
     void checks();
@@ -258,7 +231,6 @@ private slots:
     void newLineAndCancel();
     void newLineNeedsTheFirstLinesId();
     void editAndCancelRestoresEverything();
-    void refusedEditLeavesEverything();
     void emptiedFieldGridStillReplacesTheLine();
     void deleteLine_data();
     void deleteLine();
@@ -325,51 +297,48 @@ void TestEditor::orderLookupAndRefusals()
     QCOMPARE(store.find("K-0001-0001"), -1);
 }
 
+// RellenaDetalle fills the field grid with the store's entries of the line grid's current row.
 void TestEditor::refillShowsTheCurrentLinesFields()
 {
-    auto s = refillScreen();
-    auto *grid = s->fieldGrid();
-    s->lineGrid()->setCurrentRow(0);
-    s->screen->RellenaDetalle("0001");
+    KESTA_TWO_LINE_SCREEN();
+    s.typeKey("1");
+    s.lineGrid()->setCell(s.lineGrid()->AddNew(), "Orden", "0003"); // a line without fields
+    s.lineGrid()->Update();
+    s.store().setSubItem("K-0001-0001", FieldStore::Tipo, "4");
+    s.store().setSubItem("K-0001-0002", FieldStore::Trim, "si");
+    s.forget();
+    auto *grid = s.fieldGrid();
+    s.lineGrid()->setCurrentRow(0);
+    s.screen->RellenaDetalle("0001");
 
-    // Only "SI", exactly, ticks the trim cell; a type code picks its entry of the type list.
-    QCOMPARE(gridRows(grid), (QStringList{"0000|D0000|3|4|NUMERO|V'0000|F\"0000|true|0001",
-                                          "0020|D0020|3|4|TEXTO|V'0020|F\"0020|false|0001",
-                                          "0030|D0030|3|4|Fecha|V'0030|F\"0030|false|0001",
-                                          "0040|D0040|3|4|CONSTANTE|V'0040|F\"0040|true|0001",
-                                          "0050|D0050|3|4|SQL|V'0050|F\"0050|false|0001",
-                                          "0060|D0060|3|4|CONSTANTE|V'0060|F\"0060|true|0001"}));
+    // A type code picks its entry of the type list by its number; only "SI", exactly, ticks
+    // the trim cell.
+    QCOMPARE(gridRows(grid), (QStringList{"0000|Cuenta|1|2|CONSTANTE|||true|0001",
+                                          "0010|Nombre|1|2|TEXTO|||false|0001"}));
     QVERIFY(grid->redraw() && !grid->hasPendingEdit());
 
     // An empty argument leaves the grid as it is; the rows follow the line grid's current row,
     // not the argument; each refill replaces the rows.
-    const QStringList shown = gridRows(grid);
-    s->screen->RellenaDetalle(QString());
-    QCOMPARE(gridRows(grid), shown);
-    s->lineGrid()->setCurrentRow(1);
-    s->screen->RellenaDetalle("5");
-    QCOMPARE(gridRows(grid), QStringList{"0010|D0010|3|4|TEXTO|V'0010|F\"0010|true|0002"});
-    s->lineGrid()->setCurrentRow(2);
-    s->screen->RellenaDetalle("3");
+    s.screen->RellenaDetalle(QString());
+    QCOMPARE(gridRows(grid).size(), 2);
+    s.lineGrid()->setCurrentRow(1);
+    s.screen->RellenaDetalle("5");
+    QCOMPARE(gridRows(grid), QStringList{"0020|Fecha|1|2|Fecha|||true|0002"});
+    s.lineGrid()->setCurrentRow(2);
+    s.screen->RellenaDetalle("3");
     QCOMPARE(grid->Rows(), 0);
-    QVERIFY(s->record->messages.isEmpty());
-}
+    QVERIFY(s.record->messages.isEmpty());
 
-void TestEditor::refillTypeNotANumber()
-{
-    auto s = refillScreen();
-    s->lineGrid()->setCurrentRow(0);
-    s->store().setSubItem("K-0001-0030", FieldStore::Tipo, "x5");
-
-    s->screen->RellenaDetalle("1");
-
-    verifyMessage(*s, "7500023", 16, "Velkora");
-    const QString text = s->record->messages.value(0).text;
+    // A type code that is no number: its message; the rows added until then stay, and
+    // repainting is resumed.
+    s.lineGrid()->setCurrentRow(0);
+    s.store().setSubItem("K-0001-0002", FieldStore::Tipo, "x5");
+    s.screen->RellenaDetalle("1");
+    verifyMessage(s, "7500023", 16, "Velkora");
+    const QString text = s.record->messages.value(0).text;
     QVERIFY2(text.startsWith("RellenaDetalle()\r\n") && text.contains("x5"), qPrintable(text));
-    // The rows added until then stay; repainting is resumed.
-    const QStringList rows = gridRows(s->fieldGrid());
-    QVERIFY2(rows.size() <= 3 && rows.value(1).startsWith("0020|"), qPrintable(rows.join('\n')));
-    QVERIFY(s->fieldGrid()->redraw());
+    QCOMPARE(gridRows(grid).value(0).left(5), QStringLiteral("0000|"));
+    QVERIFY(grid->redraw());
 }
 
 void TestEditor::checks_data()
@@ -611,30 +580,6 @@ void TestEditor::editAndCancelRestoresEverything()
     QVERIFY(!s.screen->LineEditActive());
     QVERIFY(!s.lineGrid()->hasPendingEdit());
     QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
-}
-
-void TestEditor::refusedEditLeavesEverything()
-{
-    KESTA_TWO_LINE_EDIT();
-    const QStringList store = storeRows(s.store());
-    s.click(1);
-
-    // The second field's ID typed as "0": the same field number as the first one's "0000".
-    s.typeCell(s.fieldGrid(), 1, "ID", "0");
-    s.lineGrid()->setFocus();
-    s.forget();
-    s.click(3);
-    verifyMessage(s, "7500008", 48, "Atención");
-    QCOMPARE(s.focus(), s.fieldGrid());
-    QCOMPARE(s.fieldGrid()->currentRow(), 0);
-
-    // Refused: the store as it was, the edit still open with the typed values. (The other
-    // refusals are refusalLandsOnTheCellAtFault's.)
-    QCOMPARE(storeRows(s.store()), store);
-    QVERIFY(s.screen->LineEditActive());
-    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
-    QCOMPARE(s.fieldGrid()->cell(1, "ID").toString(), QStringLiteral("0"));
-    QVERIFY(!s.lineGrid()->isColumnLocked(0));
 }
 
 void TestEditor::emptiedFieldGridStillReplacesTheLine()
@@ -939,7 +884,7 @@ void TestEditor::tabFromTheHeldLine()
 }
 
 // A refused "Aceptar" puts the user on the cell at fault, in the line under edit or in the
-// field row, wherever the cursor was.
+// field row, wherever the cursor was; nothing is committed, and the edit goes on.
 void TestEditor::refusalLandsOnTheCellAtFault_data()
 {
     QTest::addColumn<QString>("grid"); // where the fault is typed
@@ -960,6 +905,7 @@ void TestEditor::refusalLandsOnTheCellAtFault_data()
     add("field position 0", "ssDetalle", 0, "Posicion", "0", "7500013");
     add("field type empty, second row", "ssDetalle", 1, "Tipo", "", "7500007");
     add("field ID twice", "ssDetalle", 0, "ID", "21", "7500010");
+    add("field number of the other field", "ssDetalle", 0, "ID", "021", "7500008");
 }
 
 void TestEditor::refusalLandsOnTheCellAtFault()
@@ -970,6 +916,7 @@ void TestEditor::refusalLandsOnTheCellAtFault()
     QFETCH(QString, value);
     QFETCH(QString, messageId);
     KESTA_TWO_LINE_EDIT();
+    const QStringList store = storeRows(s.store());
     auto *lines = s.lineGrid();
     auto *fields = s.fieldGrid();
     lines->setFocus();
@@ -1001,7 +948,12 @@ void TestEditor::refusalLandsOnTheCellAtFault()
     QCOMPARE(s.focus(), target);
     QCOMPARE(target->currentRow(), row);
     QCOMPARE(target->currentColumnName(), target->columnName(target->columnIndex(column)));
+    // Refused: the store as it was, the edit still open with what was typed.
+    QCOMPARE(storeRows(s.store()), store);
     QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
+    QCOMPARE(target->cell(row, column).toString(), value);
+    QVERIFY(!lines->isColumnLocked(0));
 }
 
 void TestEditor::initTestCase()
