@@ -121,6 +121,7 @@ Controles::Controles(QWidget *parent) : QWidget(parent)
         action->installEventFilter(this); // its shortcut key passes the key check
         m_actions.insert(name, action);
         connect(action, &QAction::triggered, this, [this, name] { trigger(name); });
+        showKeysInToolTip(action);
     }
     m_design.insert(QStringLiteral("showexitbutton"), QStringLiteral("SI"));
     updateOffered();
@@ -325,6 +326,7 @@ QAction *Controles::addChoice(const QString &command, const QString &name, const
     m_actions.insert(name, choice);
     m_choices.insert(name, command);
     connect(choice, &QAction::triggered, this, [this, name] { trigger(name); });
+    showKeysInToolTip(choice);
 
     auto *menu = button->menu();
     if (!menu) {
@@ -386,15 +388,22 @@ void Controles::updateOffered()
     for (int i = 0; i < 3; ++i) {
         const QString name = QStringLiteral("B%1").arg(i + 1);
         QAction *button = m_actions.value(name);
-        button->setText(captions[i]);
+        if (button->text() != captions[i]) {
+            button->setText(captions[i]);
+            showKeysInToolTip(button);
+        }
         offer(name, !captions[i].isEmpty());
     }
     for (auto choice = m_choices.cbegin(); choice != m_choices.cend(); ++choice)
         offer(choice.key(), isOffered(choice.value()));
-    for (QAction *command : std::as_const(m_actions)) {
-        const QString keys = command->shortcut().toString(QKeySequence::NativeText);
-        command->setToolTip(QStringLiteral("%1 (%2)").arg(command->text(), keys));
-    }
+}
+
+// A command's tooltip: its text and its keys. Written when the text is (every load and mode
+// change offers the commands again, and naming the keys costs more than all the rest).
+void Controles::showKeysInToolTip(QAction *command)
+{
+    const QString keys = command->shortcut().toString(QKeySequence::NativeText);
+    command->setToolTip(QStringLiteral("%1 (%2)").arg(command->text(), keys));
 }
 
 void Controles::trigger(const QString &name)

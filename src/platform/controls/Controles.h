@@ -109,6 +109,7 @@ protected:
 
 private:
     void updateOffered();
+    static void showKeysInToolTip(QAction *command);
     void trigger(const QString &name);
 
     QToolBar *m_bar = nullptr;
