@@ -35,6 +35,15 @@ using namespace velkora::controls;
 
 namespace {
 
+// Shows a window and makes it the active one, as the keyboard needs.
+void showActive(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("the %s window did not become active", qPrintable(window->objectName()));
+}
+
 enum FieldColumn { AllColumns = -1, Id = 0, Desc = 1, Pos = 2, Len = 3, Tipo = 4, Trim = 6 };
 
 // A shown field grid (the columns the tests use) with `rows` accepted rows (ID = row + 1,
@@ -75,10 +84,7 @@ public:
             log << QString("change %1,%2").arg(row.toString()).arg(column);
         });
         resize(900, 300);
-        show();
-        activateWindow();
-        if (!QTest::qWaitForWindowActive(this))
-            qWarning("the grid's window did not become active");
+        showActive(this);
         setFocus();
     }
     // The current cell as "row,column".
@@ -180,10 +186,7 @@ struct Bar {
         }
         QObject::connect(bar, &Controles::Save, bar,
                          [note](bool isNew) { note(isNew ? "Save(new)" : "Save(existing)"); });
-        window.show();
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window))
-            qWarning("the window did not become active");
+        showActive(&window);
     }
     // Runs commands, DoNew, "confirm" (ConfirmSave) or "refuse" (CancelSave).
     void run(const QString &steps)
@@ -222,10 +225,7 @@ struct KeyBoxWindow {
         key->setMaxLength(4);
         key->setMayusculas(true);
         key->setFormatopersonal("0000");
-        window.show();
-        window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window))
-            qWarning("the window did not become active");
+        showActive(&window);
         key->setFocus();
     }
 };

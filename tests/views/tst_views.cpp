@@ -194,11 +194,16 @@ QString writeOrders(const QTemporaryDir &folder)
         if (i == 6)
             lines << QString();
     }
-    const QString path = folder.filePath("ordenes.txt");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write((lines.join('\n') + '\n').toUtf8()) < 0)
-        qFatal("writeOrders: cannot write %s", qPrintable(path));
-    return path;
+    return samples::writeBytes(folder.filePath("ordenes.txt"), (lines.join('\n') + '\n').toUtf8());
+}
+
+// Shows a widget, at a size when given one; whether it was exposed.
+bool exposed(QWidget &widget, QSize size = {})
+{
+    if (size.isValid())
+        widget.resize(size);
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
 }
 
 // A model's rows, each the texts of the given columns joined by '|'.
@@ -273,8 +278,7 @@ QString writePayroll(const QString &path, qint64 details, int errorEvery, int un
 // The screen shown with the sample's key loaded, as a user types it.
 void showSampleKey(kesta::screen::frmKESTA &screen)
 {
-    screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    QVERIFY(exposed(screen));
     auto *key = screen.findChild<velkora::controls::TextBox *>(u"txtClave"_s);
     key->setFocus();
     QTest::keyClicks(key, u"1"_s);
@@ -316,9 +320,7 @@ class TestViews : public QObject {
         if (!view) {
             view = std::make_unique<RawLinesView>();
             view->setDecoder(std::make_shared<LineDecoder>(payroll));
-            view->resize(700, 400);
-            view->show();
-            if (!QTest::qWaitForWindowExposed(view.get()))
+            if (!exposed(*view, {700, 400}))
                 qWarning("the view of the lines was not exposed");
         }
         return view.get();
@@ -530,12 +532,8 @@ void TestViews::faultsOfAFileAtAGlance()
 QString TestViews::useFile(const QString &name, const QStringList &lines)
 {
     const QString path = QDir::isAbsolutePath(name) ? name : dir.filePath(name);
-    if (!lines.isEmpty()) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write((lines.join(u'\n') + u'\n').toUtf8());
-    }
+    if (!lines.isEmpty())
+        samples::writeBytes(path, (lines.join(u'\n') + u'\n').toUtf8());
     QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
     if (!query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s) ||
         !query.next())
@@ -673,9 +671,7 @@ void TestViews::errorColoursReadOnLightAndDarkPalettes()
 void TestViews::f8GoesFromErrorToError()
 {
     ResultTablesView view(std::make_shared<LineDecoder>(payroll));
-    view.resize(900, 400);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, {900, 400}));
     auto *tabs = view.findChild<QTabWidget *>(u"tabsTablas"_s);
     const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
     const auto cell = [&] {
@@ -770,9 +766,7 @@ void TestViews::brokenRulesAreErrorsLikeFields()
     QCOMPARE(view.model(1)->rowTexts(2), QStringList({u"4"_s, u"3.00"_s, u"4"_s}));
 
     // F8 goes through them all, from table to table; the status says the rule.
-    view.resize(900, 400);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, {900, 400}));
     const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
     QStringList visited;
     for (int step = 0; step < 4; ++step) {
@@ -819,8 +813,7 @@ void TestViews::csvFieldsRoundTrip()
 void TestViews::exportButtonsWriteCsv()
 {
     ResultTablesView view(std::make_shared<LineDecoder>(payroll));
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view));
     const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
     QList<ExportTarget> asked;
     QString answer;
@@ -883,9 +876,7 @@ void TestViews::bigFileScrollsWithoutReadingEveryLine()
     QVERIFY(big->index.ran());
     auto decoder = std::make_shared<LineDecoder>(big);
     ResultTablesView view(decoder);
-    view.resize(900, 500);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, {900, 500}));
     view.setCurrentGroup(1);
     QTableView *table = view.table(1);
     QCOMPARE(table->model()->rowCount(), 499999);
@@ -1077,11 +1068,9 @@ void TestViews::highlightedFromTheFieldGridAndTheTables()
     QSignalSpy wanted(&views, &TestResultViews::linesPageRequested);
     views.tables()->setCurrentGroup(1);
     QTableView *details = views.tables()->table(1);
-    host.resize(800, 300);
     views.tables()->resize(800, 300);
     views.linesPage()->hide();
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QVERIFY(exposed(host, {800, 300}));
     QTest::mouseClick(details->viewport(), Qt::LeftButton, {},
                       details->visualRect(details->model()->index(2, 4)).center());
     QCOMPARE(views.lines()->currentRow(), 4);
@@ -1360,9 +1349,7 @@ void TestViews::brokenRulesOfWhatWasRead()
 void TestViews::progressWindowMovesAndCancels()
 {
     QWidget screen;
-    screen.resize(300, 200);
-    screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    QVERIFY(exposed(screen, {300, 200}));
     int ticks = 0;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
@@ -1445,8 +1432,7 @@ void TestViews::showsTheProposalOnTheSample()
     QCOMPARE(proposal.unmatchedLines, (QList<qint64>{8}));
 
     ProposalDialog dialog(proposal);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(exposed(dialog));
     QAbstractItemModelTester typesTester(dialog.lineTypesTable()->model());
     QAbstractItemModelTester fieldsTester(dialog.fieldsTable()->model());
     auto *lines = dialog.linesView();
@@ -1535,8 +1521,7 @@ void TestViews::findingsAndIdsAtTwoPlaces()
     QCOMPARE(proposal.unreadLines, (QList<qint64>{5}));
 
     ProposalDialog dialog(proposal);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(exposed(dialog));
     const QAbstractItemModel *types = dialog.lineTypesTable()->model();
     QCOMPARE(cells(types, {ProposedLineTypesModel::Id, ProposedLineTypesModel::Position}),
              (QStringList{"0|8", "1|8", "T|14", "U|14", "5|8", "9|8"}));
