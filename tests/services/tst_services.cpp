@@ -142,13 +142,15 @@ DataGrid *sampleGrid(QWidget *parent)
 
 class TestServices : public QObject {
     Q_OBJECT
-    // The services on a fresh database of the row's engine with the schema (openServices).
+    // The services on a fresh database, with the schema, of the engine in the row's "kind"
+    // (openServices).
     std::unique_ptr<TestDatabase> db;
     std::unique_ptr<kesta::host::CoreServices> core;
     std::unique_ptr<kesta::host::ToolServices> tool;
     QTemporaryDir folder;
-    void openServices(Kind kind)
+    void openServices()
     {
+        QFETCH(Kind, kind);
         db = std::make_unique<TestDatabase>(kind);
         core = std::make_unique<services::CoreServicesImpl>(db->connectionName(), u"OPER1"_s);
         tool = std::make_unique<services::ToolServicesImpl>(db->connectionName(), u"OPER1"_s);
@@ -471,8 +473,7 @@ private slots:
     void settingsAndOptions_data() { engines(); }
     void settingsAndOptions()
     {
-        QFETCH(Kind, kind);
-        openServices(kind);
+        openServices();
         KESTA_REQUIRE(*db);
         // What a new database gives; missing: a null setting, a 0 option.
         QCOMPARE(setting(u"FTO_LAYOUT"_s), QVariant(u"0000"_s));
@@ -519,8 +520,7 @@ private slots:
     }
     void nextKey()
     {
-        QFETCH(Kind, kind);
-        openServices(kind);
+        openServices();
         KESTA_REQUIRE(*db);
         QFETCH(QString, keys);
         QFETCH(qlonglong, expected);
@@ -533,8 +533,7 @@ private slots:
     void lookupValue_data() { engines(); }
     void lookupValue()
     {
-        QFETCH(Kind, kind);
-        openServices(kind);
+        openServices();
         KESTA_REQUIRE(*db);
         db->exec(u"INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Descripcion, Ly_Posicion) VALUES "
                  "('0001', '0001', 'Extracto', 7), ('O''B', '0001', 'Con apostrofo', 1), "
@@ -566,8 +565,7 @@ private slots:
     }
     void identifiersAreChecked()
     {
-        QFETCH(Kind, kind);
-        openServices(kind);
+        openServices();
         KESTA_REQUIRE(*db);
         QFETCH(QString, bad);
         db->exec(u"CREATE TABLE x (a INTEGER)"_s);
@@ -585,8 +583,7 @@ private slots:
     void logAction_data() { engines(); }
     void logAction()
     {
-        QFETCH(Kind, kind);
-        openServices(kind);
+        openServices();
         KESTA_REQUIRE(*db);
         // Inside the caller's transaction: a rollback takes the entry back, a commit keeps it.
         auto connection = core->Connection();
@@ -632,8 +629,7 @@ private slots:
     void datesRoundTrip_data() { engines(); }
     void datesRoundTrip()
     {
-        QFETCH(Kind, kind);
-        openServices(kind);
+        openServices();
         KESTA_REQUIRE(*db);
         // Day and month that could be swapped, a stamp just before midnight, written as the
         // screen writes them (between apostrophes), come back from the engine.
