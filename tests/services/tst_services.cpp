@@ -929,8 +929,8 @@ void TestServices::failuresAreToldApart()
 
 // An "odbc:" location to PostgreSQL, through Debian's psqlODBC: the engine is the one the
 // driver names, so the schema and every statement are PostgreSQL's; its failures are told
-// apart by their SQLSTATEs. (A connection the server kills, opened again for the next
-// statement, is the storage test's: saves killed at any statement, through ODBC too.)
+// apart by their SQLSTATEs; a connection killed by the server is opened again for the next
+// statement.
 void TestServices::odbcLocationToPostgres()
 {
     TestDatabase db(TestDatabase::Kind::OdbcPostgreSql); // the schema made through ODBC
@@ -970,6 +970,32 @@ void TestServices::odbcLocationToPostgres()
     const QString refused = outcomeOf(connection, u"SELECT nonsense FROM Layout"_s);
     QVERIFY2(refused.startsWith(u"RuntimeError: "_s) && refused.contains(u"nonsense"_s),
              qPrintable(refused));
+
+    // Killed by the server from another session: the failure is raised and the connection
+    // closed; the next statement opens it again.
+    auto pid = connection.Execute(u"SELECT pg_backend_pid() AS pid"_s);
+    const QString backend = pid->Field(u"pid"_s).toString();
+    pid.reset();
+    services::openDatabase(u"admin"_s, db.location());
+    {
+        QSqlQuery admin(QSqlDatabase::database(u"admin"_s));
+        QVERIFY(admin.exec(u"SELECT pg_terminate_backend(%1)"_s.arg(backend)));
+        const QString gone = u"SELECT COUNT(*) FROM pg_stat_activity WHERE pid = "_s + backend;
+        QTRY_VERIFY_WITH_TIMEOUT(admin.exec(gone) && admin.next() && admin.value(0).toInt() == 0,
+                                 10000);
+    }
+    services::closeDatabase(u"admin"_s);
+    const QString killed = outcomeOf(connection, u"SELECT 1"_s);
+    QVERIFY2(killed.startsWith(u"RuntimeError: "_s), qPrintable(killed));
+    QVERIFY(!QSqlDatabase::database(name, false).isOpen());
+    // The next use, the services' own lookups as well, opens it again.
+    QCOMPARE(
+        services::lookupValue(name, u"Layout"_s, u"Ly_Cve_Layout"_s, u"A1"_s, u"Ly_Descripcion"_s),
+        text);
+    auto count = connection.Execute(u"SELECT COUNT(*) AS n FROM Layout"_s);
+    QCOMPARE(count->Field(u"n"_s).toInt(), 1);
+    count.reset();
+    QCOMPARE(services::engineOf(QSqlDatabase::database(name, false)), Engine::PostgreSql);
 }
 
 QTEST_MAIN(TestServices)
