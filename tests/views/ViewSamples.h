@@ -9,9 +9,9 @@
 //        begins a longer one at the same column would lose to it: the longer one wins).
 
 #include "formats/FormatSamples.h"
+#include "samples/SampleFile.h"
 #include "views/TestedFile.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace views_test {
@@ -100,11 +100,7 @@ inline QByteArray ledgerFile()
 
 inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        return {};
-    return path;
+    return samples::writeBytes(dir.filePath(name), data);
 }
 
 } // namespace views_test

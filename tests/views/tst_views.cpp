@@ -24,6 +24,7 @@
 #include "store/SampleFormat.h"
 #include "services/Services.h"
 #include "services/TextViewerDialog.h"
+#include "services/ToolServicesImpl.h"
 #include "views/CsvExport.h"
 #include "views/FixedWidthFont.h"
 #include "views/LineDecoder.h"
@@ -40,7 +41,6 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -122,45 +122,24 @@ QByteArray wideLine()
     return line + '\n';
 }
 
-// An RFC 4180 reader, written apart from the writer: records of fields, quoted or not.
+// An RFC 4180 reader, written apart from the writer: records of fields, quoted or not; none
+// when the text is not CSV.
 QList<QStringList> readCsv(const QString &text)
 {
+    static const QRegularExpression field(uR"re((?:"((?:[^"]|"")*)"|([^",\r\n]*))(,|\r\n|\z))re"_s);
     QList<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    bool fieldStarted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
-                field += u'"';
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == u'"' && !fieldStarted) {
-            quoted = fieldStarted = true;
-        } else if (c == u',') {
-            record << field;
-            field.clear();
-            fieldStarted = false;
-        } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            record << field;
-            records << record;
-            record.clear();
-            field.clear();
-            fieldStarted = false;
-            ++i;
-        } else {
-            field += c;
-            fieldStarted = true;
-        }
+    for (qsizetype at = 0; at < text.size();) {
+        const QRegularExpressionMatch m =
+            field.match(text, at, QRegularExpression::NormalMatch,
+                        QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!m.hasMatch())
+            return {};
+        if (at == 0 || text.mid(at - 2, 2) == u"\r\n"_s)
+            records << QStringList();
+        records.last() << (m.hasCaptured(1) ? m.captured(1).replace(u"\"\""_s, u"\""_s)
+                                            : m.captured(2));
+        at = m.capturedEnd();
     }
-    if (fieldStarted || !record.isEmpty())
-        records << (record << field);
     return records;
 }
 
@@ -215,19 +194,29 @@ QString writeOrders(const QTemporaryDir &folder)
         if (i == 6)
             lines << QString();
     }
-    const QString path = folder.filePath("ordenes.txt");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write((lines.join('\n') + '\n').toUtf8()) < 0)
-        qFatal("writeOrders: cannot write %s", qPrintable(path));
-    return path;
+    return samples::writeBytes(folder.filePath("ordenes.txt"), (lines.join('\n') + '\n').toUtf8());
 }
 
-QStringList column(const QAbstractItemModel *model, int c)
+// Shows a widget, at a size when given one; whether it was exposed.
+bool exposed(QWidget &widget, QSize size = {})
 {
-    QStringList texts;
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->index(row, c).data().toString();
-    return texts;
+    if (size.isValid())
+        widget.resize(size);
+    widget.show();
+    return QTest::qWaitForWindowExposed(&widget);
+}
+
+// A model's rows, each the texts of the given columns joined by '|'.
+QStringList cells(const QAbstractItemModel *model, const QList<int> &columns)
+{
+    QStringList rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QStringList texts;
+        for (const int c : columns)
+            texts << model->index(row, c).data().toString();
+        rows << texts.join(u'|');
+    }
+    return rows;
 }
 
 QStringList tabTexts(const QTabWidget *tabs)
@@ -260,38 +249,36 @@ QStringList errorMarks(const ResultTableModel *model, bool tips = false)
     return found;
 }
 
-// About 100 MB of payroll lines: details, an error every 97 lines, a line of no type every
-// 1,009. The path, or an empty one when it cannot be written.
-QString writeBigPayroll(const QString &path)
+// A payroll file of a header and `details` detail lines, with an error in the amount of every
+// `errorEvery`-th and a line of no type instead of every `untypedEvery`-th. The path, or an empty
+// one when it cannot be written.
+QString writePayroll(const QString &path, qint64 details, int errorEvery, int untypedEvery)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {};
-    QByteArray block;
-    qint64 line = 0;
-    while (file.size() + block.size() < 100 << 20) {
-        ++line;
+    QByteArray block = "HEMPRESA SA20261205\n";
+    for (qint64 line = 1; line <= details; ++line) {
         QByteArray amount = QByteArray::number(line % 1000000000).rightJustified(9, '0');
-        if (line % 97 == 0)
-            amount[2] = 'X';
-        block += line % 1009 == 0
+        if (line % errorEvery == 0)
+            amount[3] = 'X';
+        block += line % untypedEvery == 0
                      ? QByteArray("Z sin tipo\n")
                      : "D" + QByteArray::number(line % 1000000).rightJustified(6, '0') + amount +
                            "NOMBRE      CL01\n";
-        if (block.size() > (1 << 20)) {
+        if (block.size() > (1 << 20) || line == details) {
             if (file.write(block) != block.size())
                 return {};
             block.clear();
         }
     }
-    return file.write(block) == block.size() ? path : QString();
+    return path;
 }
 
 // The screen shown with the sample's key loaded, as a user types it.
 void showSampleKey(kesta::screen::frmKESTA &screen)
 {
-    screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    QVERIFY(exposed(screen));
     auto *key = screen.findChild<velkora::controls::TextBox *>(u"txtClave"_s);
     key->setFocus();
     QTest::keyClicks(key, u"1"_s);
@@ -323,8 +310,8 @@ class TestViews : public QObject {
     QString useFile(const QString &name, const QStringList &lines);
     const QString &bigFile()
     {
-        if (big.isEmpty())
-            big = writeBigPayroll(dir.filePath(u"nomina-100mb.txt"_s));
+        if (big.isEmpty()) // about 100 MB
+            big = writePayroll(dir.filePath(u"nomina-100mb.txt"_s), 3400000, 97, 1009);
         return big;
     }
     // The payroll sample's lines in a shown view, made on first use in each test.
@@ -333,9 +320,7 @@ class TestViews : public QObject {
         if (!view) {
             view = std::make_unique<RawLinesView>();
             view->setDecoder(std::make_shared<LineDecoder>(payroll));
-            view->resize(700, 400);
-            view->show();
-            if (!QTest::qWaitForWindowExposed(view.get()))
+            if (!exposed(*view, {700, 400}))
                 qWarning("the view of the lines was not exposed");
         }
         return view.get();
@@ -409,15 +394,13 @@ void TestViews::cleanupTestCase()
     services::closeDatabase(services::DefaultConnectionName);
 }
 
-// Opens the screen on the sample's key, runs a toolbar command and hands its text window, made
-// active as a window manager would (F8 is the active window's), to `look` before closing it.
-void TestViews::command(const QString &name,
-                        const std::function<void(services::TextViewerDialog *)> &look)
+// Runs `act`, which shows a text window modally, and hands the window, made active as a window
+// manager would (F8 is the active window's), to `look` before closing it.
+void viewerShown(const std::function<void()> &act,
+                 const std::function<void(services::TextViewerDialog *)> &look)
 {
-    kesta::screen::frmKESTA screen;
-    showSampleKey(screen);
     bool shown = false;
-    QTimer::singleShot(0, this, [&] {
+    QTimer::singleShot(0, [&] {
         if (auto *viewer =
                 qobject_cast<services::TextViewerDialog *>(QApplication::activeModalWidget())) {
             shown = true;
@@ -427,43 +410,37 @@ void TestViews::command(const QString &name,
             viewer->reject();
         }
     });
-    screen.Controles->action(name)->trigger();
+    act();
     QVERIFY(shown);
+}
+
+// Opens the screen on the sample's key and runs a toolbar command that shows a text window.
+void TestViews::command(const QString &name,
+                        const std::function<void(services::TextViewerDialog *)> &look)
+{
+    kesta::screen::frmKESTA screen;
+    showSampleKey(screen);
+    viewerShown([&] { screen.Controles->action(name)->trigger(); }, look);
 }
 
 void TestViews::probarShowsTextTablesAndLines()
 {
+    // (A cell chosen in the tables, then Enter, shows its line: faultsOfAFileAtAGlance.)
     QStringList pages, tables;
-    QString text, status, title;
+    QString title;
     qint64 lines = -1;
     command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
         title = viewer->windowTitle();
-        text = viewer->text();
         for (int p = 0; viewer->pages() && p < viewer->pages()->count(); ++p)
             pages << viewer->pages()->tabText(p);
-        auto *tablesView = viewer->findChild<views::ResultTablesView *>(u"vistaTablas"_s);
-        auto *tabs = tablesView->findChild<QTabWidget *>(u"tabsTablas"_s);
-        tables = tabTexts(tabs);
-        // A click on the second movement's amount, then Enter: the line as it stands.
-        viewer->pages()->setCurrentIndex(1);
-        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
-        QTableView *table = tablesView->table(1);
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
-                          table->visualRect(table->model()->index(1, 4)).center());
-        QTest::keyClick(table, Qt::Key_Return);
+        tables = tabTexts(viewer->findChild<QTabWidget *>(u"tabsTablas"_s));
         lines = viewer->findChild<views::RawLinesView *>(u"vistaLineas"_s)->rowCount();
-        status = viewer->findChild<QLabel *>(u"lblCampo"_s)->text();
     });
     QCOMPARE(title, u"Prueba del formato 0001"_s);
     QCOMPARE(pages, QStringList({u"Texto"_s, u"Tablas"_s, u"Líneas del archivo"_s}));
-    QVERIFY2(text.contains(u"\n2|0002|2026-12-01|DEPOSITO EN EFECTIVO|"_s),
-             qPrintable(text.left(600)));
     QCOMPARE(tables, QStringList({u"0001 Encabezado de la cuenta (1)"_s, u"0002 Movimiento (4)"_s,
                                   u"0003 Totales (1)"_s, u"Sin tipo o con varios (0)"_s}));
     QCOMPARE(lines, 6);
-    QVERIFY2(status.startsWith(u"Línea 3, tipo 0002 Movimiento · columna 50: campo 0004 Importe, "
-                               "posición 50, longitud 12, NUMERO 0.00 · valor «4250.75»"_s),
-             qPrintable(status));
 
     // Script: its text alone, titled with it; its long lines scroll sideways, or wrap.
     bool scriptHasPages = true, scrolls = false, wraps = false;
@@ -483,56 +460,28 @@ void TestViews::probarShowsTextTablesAndLines()
     QVERIFY(wraps);
 }
 
-// "Probar con otro archivo...": the stored format on a file chosen in the file dialog; the
-// stored file stays the format's file, and "Probar" tests it again.
+// "Probar con otro archivo..." as the services run it (the screen's test has the command choose
+// the file and title the window): the stored format on that file, the tables the file's; the
+// stored file stays the format's.
 void TestViews::probarOnAnotherFile()
 {
     QStringList lines = services::sample::fileLines();
     lines.insert(2, u"X LINEA SIN TIPO"_s);
     const QString other = writeFile(dir, u"otro mes.txt"_s, (lines.join(u'\n') + u'\n').toUtf8());
-    QVERIFY(!other.isEmpty());
-    const auto storedFile = [] {
-        QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
-        query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s);
-        return query.next() ? query.value(0).toString() : u"(ninguno)"_s;
-    };
-    const QString stored = storedFile();
+    const QString stored = useFile(other, {});
+    QVERIFY(!stored.isEmpty() && useFile(stored, {}) == other); // read, and put back
 
-    kesta::screen::frmKESTA screen;
-    showSampleKey(screen);
-    // The file dialog, then the result's window, as they come.
-    QString title, otherTable;
-    bool chose = false;
-    QTimer watcher;
-    connect(&watcher, &QTimer::timeout, this, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && !chose) {
-            chose = true;
-            // As a user types it: selectFile() leaves alone a file name box that has the focus.
-            dialog->setDirectory(QFileInfo(other).absolutePath());
-            auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-            QVERIFY(name);
-            name->setText(QFileInfo(other).fileName());
-            static_cast<QDialog *>(dialog)->accept(); // as its "Abrir" does
-        } else if (auto *viewer = qobject_cast<services::TextViewerDialog *>(modal)) {
-            title = viewer->windowTitle();
-            auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
-            otherTable = tabs ? tabs->tabText(tabs->count() - 1) : QString();
-            viewer->reject();
-        }
-    });
-    watcher.start(20);
-    screen.Controles->action(u"B2Archivo"_s)->trigger();
-    QVERIFY(chose);
-    QCOMPARE(title, u"Prueba del formato 0001 con otro mes.txt"_s);
+    services::ToolServicesImpl tool(services::DefaultConnectionName, u"PRUEBA"_s);
+    const QString text = tool.TestLoadFormatFile(0, u"0001"_s, u"|"_s, other);
+    QVERIFY2(text.contains(u"\nArchivo|"_s + other + u'\n'), qPrintable(text.left(400)));
+    QString otherTable;
+    viewerShown([&] { tool.CreateTextViewer()->ShowText(text, u"x"_s, 0, 0, -1, -1, 7, -1); },
+                [&](services::TextViewerDialog *viewer) {
+                    auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
+                    otherTable = tabs->tabText(tabs->count() - 1);
+                });
     QCOMPARE(otherTable, u"Sin tipo o con varios (1 con errores)"_s);
-    QCOMPARE(storedFile(), stored);
-
-    // Probar: the stored file, as it was.
-    title.clear();
-    screen.Controles->action(u"B2"_s)->trigger();
-    QCOMPARE(title, u"Prueba del formato 0001"_s);
-    QCOMPARE(otherTable, u"Sin tipo o con varios (0)"_s);
+    QCOMPARE(useFile(stored, {}), stored);
 }
 
 // The sample format on a copy of its file with faults: an amount with a letter, a line of no
@@ -547,10 +496,9 @@ void TestViews::faultsOfAFileAtAGlance()
     lines.insert(lines.size() - 1, u"D20261206ABONO CORTO"_s);
     const QString sampleFile = useFile(u"extracto-con-errores.txt"_s, lines);
 
-    QString text, other, cell, status;
+    QString other, cell, status;
     bool stayed = false, causesShown = true;
     command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
-        text = viewer->text();
         viewer->pages()->setCurrentIndex(1);
         auto *tablesView = viewer->findChild<views::ResultTablesView *>(u"vistaTablas"_s);
         auto *tabs = tablesView->findChild<QTabWidget *>(u"tabsTablas"_s);
@@ -571,27 +519,21 @@ void TestViews::faultsOfAFileAtAGlance()
     });
     QVERIFY(!useFile(sampleFile, {}).isEmpty());
 
-    QVERIFY2(text.contains(u"Resultado|el archivo tiene errores"_s), qPrintable(text.right(900)));
     QCOMPARE(other, u"Sin tipo o con varios (1 con errores)"_s);
     QCOMPARE(cell, u"1,4"_s); // line 3's amount
     QVERIFY2(status.startsWith(u"Línea 3, tipo 0002 Movimiento · columna 50: campo 0004 Importe"_s),
              qPrintable(status));
     QVERIFY(status.contains(u" · error: '00000X250.75'"_s));
     QVERIFY(stayed);
-    // Faults on a few lines each: no likely cause is named, in the text or over the tables.
+    // Faults on a few lines each: no likely cause is named over the tables.
     QVERIFY(!causesShown);
-    QVERIFY(!text.contains(u"Causas probables"_s));
 }
 
 QString TestViews::useFile(const QString &name, const QStringList &lines)
 {
     const QString path = QDir::isAbsolutePath(name) ? name : dir.filePath(name);
-    if (!lines.isEmpty()) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write((lines.join(u'\n') + u'\n').toUtf8());
-    }
+    if (!lines.isEmpty())
+        samples::writeBytes(path, (lines.join(u'\n') + u'\n').toUtf8());
     QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
     if (!query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s) ||
         !query.next())
@@ -603,8 +545,8 @@ QString TestViews::useFile(const QString &name, const QStringList &lines)
 }
 
 // The sample format on a copy of its file whose movements have a blank more before the amount:
-// what most likely went wrong is said first, in the text's first lines and in a panel over the
-// tables, before any line or error.
+// what most likely went wrong is said in a panel over the tables (where the text says it is the
+// formats' test).
 void TestViews::likelyCauseComesFirst()
 {
     QStringList lines = services::sample::fileLines();
@@ -614,10 +556,9 @@ void TestViews::likelyCauseComesFirst()
     const QString sampleFile = useFile(u"extracto-desplazado.txt"_s, lines);
     QVERIFY(!sampleFile.isEmpty());
 
-    QString text, panel, table;
+    QString panel, table;
     bool panelOverTables = false;
     command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
-        text = viewer->text();
         viewer->pages()->setCurrentIndex(1);
         auto *causes = viewer->findChild<QLabel *>(u"lblCausas"_s);
         auto *tabs = viewer->findChild<QTabWidget *>(u"tabsTablas"_s);
@@ -631,10 +572,6 @@ void TestViews::likelyCauseComesFirst()
     const QString cause = u"Los campos del tipo de línea 0002 parecen desplazados una columna a la "
                           u"derecha a partir de la columna 50: en 4 de 4 líneas, los campos con "
                           u"error (0004 Importe) se leen bien una columna más a la derecha."_s;
-    const QStringList top = text.split(u'\n').mid(0, 10);
-    QVERIFY2(top.contains(u"Causas probables de los errores"_s), qPrintable(top.join(u'\n')));
-    QVERIFY2(top.filter(u"0002||4 de 4|"_s + cause).size() == 1, qPrintable(top.join(u'\n')));
-    QVERIFY(text.indexOf(cause) < text.indexOf(u"Revisión del formato"_s));
     QVERIFY2(panel.contains(u"Tipo 0002 Movimiento"_s) && panel.contains(cause), qPrintable(panel));
     QVERIFY(panelOverTables);
     QCOMPARE(table, u"0002 Movimiento (4; 4 con errores)"_s); // the cause's line type's
@@ -734,9 +671,7 @@ void TestViews::errorColoursReadOnLightAndDarkPalettes()
 void TestViews::f8GoesFromErrorToError()
 {
     ResultTablesView view(std::make_shared<LineDecoder>(payroll));
-    view.resize(900, 400);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, {900, 400}));
     auto *tabs = view.findChild<QTabWidget *>(u"tabsTablas"_s);
     const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
     const auto cell = [&] {
@@ -831,9 +766,7 @@ void TestViews::brokenRulesAreErrorsLikeFields()
     QCOMPARE(view.model(1)->rowTexts(2), QStringList({u"4"_s, u"3.00"_s, u"4"_s}));
 
     // F8 goes through them all, from table to table; the status says the rule.
-    view.resize(900, 400);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, {900, 400}));
     const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
     QStringList visited;
     for (int step = 0; step < 4; ++step) {
@@ -880,8 +813,7 @@ void TestViews::csvFieldsRoundTrip()
 void TestViews::exportButtonsWriteCsv()
 {
     ResultTablesView view(std::make_shared<LineDecoder>(payroll));
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view));
     const auto *status = view.findChild<QLabel *>(u"lblEstadoTabla"_s);
     QList<ExportTarget> asked;
     QString answer;
@@ -939,22 +871,12 @@ void TestViews::exportButtonsWriteCsv()
 void TestViews::bigFileScrollsWithoutReadingEveryLine()
 {
     // 500,000 lines: a header, then details with an error every 1,000 lines.
-    QByteArray data = "HEMPRESA SA20261205\n";
-    data.reserve(500000 * 31);
-    for (int i = 1; i < 500000; ++i) {
-        QByteArray amount = QByteArray::number(i).rightJustified(9, '0');
-        if (i % 1000 == 0)
-            amount[3] = 'X';
-        data += "D" + QByteArray::number(i % 1000000).rightJustified(6, '0') + amount +
-                "NOMBRE      CL01\n";
-    }
-    const auto big = indexFile(views_test::payroll(), writeFile(dir, u"grande.txt"_s, data));
+    const auto big = indexFile(views_test::payroll(),
+                               writePayroll(dir.filePath(u"grande.txt"_s), 499999, 1000, INT_MAX));
     QVERIFY(big->index.ran());
     auto decoder = std::make_shared<LineDecoder>(big);
     ResultTablesView view(decoder);
-    view.resize(900, 500);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QVERIFY(exposed(view, {900, 500}));
     view.setCurrentGroup(1);
     QTableView *table = view.table(1);
     QCOMPARE(table->model()->rowCount(), 499999);
@@ -1146,11 +1068,9 @@ void TestViews::highlightedFromTheFieldGridAndTheTables()
     QSignalSpy wanted(&views, &TestResultViews::linesPageRequested);
     views.tables()->setCurrentGroup(1);
     QTableView *details = views.tables()->table(1);
-    host.resize(800, 300);
     views.tables()->resize(800, 300);
     views.linesPage()->hide();
-    host.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QVERIFY(exposed(host, {800, 300}));
     QTest::mouseClick(details->viewport(), Qt::LeftButton, {},
                       details->visualRect(details->model()->index(2, 4)).center());
     QCOMPARE(views.lines()->currentRow(), 4);
@@ -1225,10 +1145,6 @@ void TestViews::charactersStandOnTheirColumns()
 {
     QFETCH(int, field);
     QFETCH(int, column);
-    const QFontMetricsF metrics(lines()->font());
-    for (const QChar c : u"iW0. ñ"_s)
-        QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'm'));
-
     const QByteArray line = wideLine();
     lines()->setDecoder(std::make_shared<LineDecoder>(
         indexFile(wideFormat(), writeFile(dir, u"ancha.txt"_s, line + line))));
@@ -1433,9 +1349,7 @@ void TestViews::brokenRulesOfWhatWasRead()
 void TestViews::progressWindowMovesAndCancels()
 {
     QWidget screen;
-    screen.resize(300, 200);
-    screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    QVERIFY(exposed(screen, {300, 200}));
     int ticks = 0;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
@@ -1488,10 +1402,8 @@ void TestViews::progressWindowMovesAndCancels()
         runLoadFormatTest(views_test::payroll(), bigFile(), &screen, options);
     QVERIFY(cancelled);
     // Stopped where it was: both readings cut short, before the end of the file.
-    QVERIFY(outcome.report.cancelled);
-    QVERIFY(outcome.report.result.bytes < outcome.report.fileBytes);
+    QVERIFY(outcome.report.cancelled && outcome.report.result.bytes < outcome.report.fileBytes);
     QVERIFY(outcome.file && outcome.file->index.partial());
-    QVERIFY(outcome.file->index.lineCount() <= outcome.report.result.lines);
     QVERIFY2(progressText.contains(u" MB · "_s), qPrintable(progressText));
     QVERIFY(std::is_sorted(seen.begin(), seen.end()));
     QVERIFY(!QApplication::activeModalWidget());
@@ -1520,8 +1432,7 @@ void TestViews::showsTheProposalOnTheSample()
     QCOMPARE(proposal.unmatchedLines, (QList<qint64>{8}));
 
     ProposalDialog dialog(proposal);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(exposed(dialog));
     QAbstractItemModelTester typesTester(dialog.lineTypesTable()->model());
     QAbstractItemModelTester fieldsTester(dialog.fieldsTable()->model());
     auto *lines = dialog.linesView();
@@ -1529,9 +1440,9 @@ void TestViews::showsTheProposalOnTheSample()
     // The line types with their counts; the first is chosen, its fields shown, numbered as
     // they are stored, and the sample opens on its first line.
     const QAbstractItemModel *types = dialog.lineTypesTable()->model();
-    QCOMPARE(column(types, 0), (QStringList{proposal.lineTypes[0].id, proposal.lineTypes[1].id}));
-    QCOMPARE(column(types, ProposedLineTypesModel::Lines), (QStringList{"1", "12"}));
-    QCOMPARE(column(types, ProposedLineTypesModel::Position), (QStringList{"1", "1"}));
+    using Types = ProposedLineTypesModel;
+    QCOMPARE(cells(types, {Types::Id, Types::Lines, Types::Position}),
+             (QStringList{proposal.lineTypes[0].id + "|1|1", proposal.lineTypes[1].id + "|12|1"}));
     const QAbstractItemModel *fields = dialog.fieldsTable()->model();
     QCOMPARE(fields->rowCount(), proposal.lineTypes[0].fields.size());
     QCOMPARE(fields->index(0, 0).data().toString(), QStringLiteral("0001"));
@@ -1552,7 +1463,7 @@ void TestViews::showsTheProposalOnTheSample()
     QTest::mouseClick(dialog.lineTypesTable()->viewport(), Qt::LeftButton, {},
                       dialog.lineTypesTable()->visualRect(types->index(1, 1)).center());
     QCOMPARE(fields->rowCount(), proposal.lineTypes[1].fields.size());
-    QCOMPARE(column(fields, 2).first(),
+    QCOMPARE(cells(fields, {2}).first(),
              QString::number(proposal.lineTypes[1].fields.first().position));
     QCOMPARE(lines->currentRow(), 1);
     const int last = fields->rowCount() - 1;
@@ -1580,14 +1491,11 @@ void TestViews::showsTheProposalOnTheSample()
     QVERIFY(dialog.rulesTable()->isVisible());
     QAbstractItemModelTester rulesTester(dialog.rulesTable()->model());
     const QAbstractItemModel *rules = dialog.rulesTable()->model();
-    QCOMPARE(column(rules, ProposedRulesModel::Rule),
-             (QStringList{"PRIMERA", "VECES 1", "LONGITUD 41", "LONGITUD 37"}));
-    QCOMPARE(column(rules, ProposedRulesModel::Number),
-             (QStringList{"0001", "0002", "0003", "0004"}));
-    QCOMPARE(column(rules, ProposedRulesModel::LineType),
-             (QStringList{"0001 Tipo H", "0001 Tipo H", "0001 Tipo H", "0002 Tipo P"}));
-    QCOMPARE(column(rules, ProposedRulesModel::Field), QStringList(4, QString()));
-    for (const QString &confidence : column(rules, ProposedRulesModel::Confidence))
+    using Rules = ProposedRulesModel;
+    QCOMPARE(cells(rules, {Rules::Number, Rules::LineType, Rules::Field, Rules::Rule}),
+             (QStringList{"0001|0001 Tipo H||PRIMERA", "0002|0001 Tipo H||VECES 1",
+                          "0003|0001 Tipo H||LONGITUD 41", "0004|0002 Tipo P||LONGITUD 37"}));
+    for (const QString &confidence : cells(rules, {Rules::Confidence}))
         QVERIFY(confidence.endsWith(" %"));
 
     // Escape answers as "Cancelar" does (the screen's tests click "Aceptar" and "Cancelar").
@@ -1613,13 +1521,10 @@ void TestViews::findingsAndIdsAtTwoPlaces()
     QCOMPARE(proposal.unreadLines, (QList<qint64>{5}));
 
     ProposalDialog dialog(proposal);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(exposed(dialog));
     const QAbstractItemModel *types = dialog.lineTypesTable()->model();
-    QCOMPARE(column(types, ProposedLineTypesModel::Id),
-             (QStringList{"0", "1", "T", "U", "5", "9"}));
-    QCOMPARE(column(types, ProposedLineTypesModel::Position),
-             (QStringList{"8", "8", "14", "14", "8", "8"}));
+    QCOMPARE(cells(types, {ProposedLineTypesModel::Id, ProposedLineTypesModel::Position}),
+             (QStringList{"0|8", "1|8", "T|14", "U|14", "5|8", "9|8"}));
     QVERIFY(dialog.findChild<QLabel *>("lblResumen")->text().contains("en otra posición"));
     auto *label = dialog.findChild<QLabel *>("lblNoSeLeen");
     QCOMPARE(label->text(), QStringLiteral("1 línea no se lee con esta propuesta: 5"));
@@ -1635,13 +1540,13 @@ void TestViews::progressOfALongProposal_data()
 {
     QTest::addColumn<QString>("answer"); // how the window is answered, if it is
     QTest::newRow("to the end") << "";
-    QTest::newRow("Cancelar") << "cmdCancelar";
     QTest::newRow("Escape") << "Escape";
     QTest::newRow("window closed") << "close";
 }
 
-// A proposal that takes a while shows its window of progress, which closes when it ends; its
-// "Cancelar", Escape or closing the window stop the proposal, which then proposes nothing.
+// A proposal that takes a while shows its window of progress, which closes when it ends; Escape
+// or closing the window stop the proposal, which then proposes nothing (as its "Cancelar" does:
+// the editor's test).
 void TestViews::progressOfALongProposal()
 {
     QFETCH(QString, answer);
@@ -1666,9 +1571,7 @@ void TestViews::progressOfALongProposal()
             return;
         seen << dialog->findChild<QLabel *>("lblArchivoPropuesta")->text()
              << dialog->findChild<QLabel *>("lblAvance")->text();
-        if (answer == "cmdCancelar")
-            QTest::mouseClick(dialog->findChild<QPushButton *>(answer), Qt::LeftButton);
-        else if (answer == "Escape")
+        if (answer == "Escape")
             QTest::keyClick(dialog, Qt::Key_Escape);
         else if (answer == "close")
             dialog->close();
