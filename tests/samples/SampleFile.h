@@ -1,6 +1,7 @@
 #pragma once
 
-// Writes a sample file for a test; a file that cannot be written ends the test run.
+// Writes a sample file for a test, of bytes or of lines; a file that cannot be written ends the
+// test run.
 
 #include <QByteArray>
 #include <QFile>
@@ -16,10 +17,6 @@ inline QString writeBytes(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
-
-} // namespace samples
-
-namespace samples {
 
 enum class Encoding { Utf8, Cp1252 };
 
