@@ -10,14 +10,12 @@
 
 #include "formats/LoadFormat.h"
 #include "samples/BankStatement.h"
+#include "samples/PaymentFile.h"
 #include "samples/SampleFile.h"
 
-#include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
-#include <utility>
 
 namespace formats_test {
 
@@ -57,6 +55,15 @@ inline LineType lineType(const char *order, const char *id, const char *descript
                                 QString::fromUtf8(f.format),
                                 f.trim};
     return type;
+}
+
+// A format of the line types under a key.
+inline LoadFormat formatOf(const char *key, std::initializer_list<LineType> types)
+{
+    LoadFormat f;
+    f.key = QString::fromUtf8(key);
+    f.lineTypes = types;
+    return f;
 }
 
 constexpr const char *Numero = "01", *Texto = "02", *Fecha = "03", *Constante = "04";
@@ -203,6 +210,7 @@ inline LoadFormat salesFile()
 // round the month, with its own amount and quantity) and the totals. Every line reads.
 inline QStringList salesLines(int details = 40)
 {
+    using samples::number;
     static const char *const names[] = {"ANA LOPEZ", "JOSÉ MUÑOZ", "FERRETERIA EL CLAVO",
                                         "LUIS PEREZ", "MARÍA GARCÍA"};
     QStringList lines{QStringLiteral("H20261231COMERCIAL DEL NORTE  ")};
@@ -210,26 +218,12 @@ inline QStringList salesLines(int details = 40)
     for (int i = 0; i < details; ++i) {
         const qint64 amount = 1234 + qint64(i) * 98765;
         total += amount;
-        const auto digits = [](qint64 n, int width) {
-            return QString::number(n).rightJustified(width, QLatin1Char('0'));
-        };
-        lines << QStringLiteral("DC") + digits(i + 1, 7) +
-                     QString::fromUtf8(names[i % 5]).leftJustified(21) + QStringLiteral("202612") +
-                     digits(i % 28 + 1, 2) + QStringLiteral("EUR") + digits(amount, 12) +
-                     digits(i % 7 + 1, 5);
+        lines << u"DC"_s + number(i + 1, 7) + QString::fromUtf8(names[i % 5]).leftJustified(21) +
+                     u"202612"_s + number(i % 28 + 1, 2) + u"EUR"_s + number(amount, 12) +
+                     number(i % 7 + 1, 5);
     }
-    lines << QStringLiteral("T") + QString::number(details).rightJustified(6, QLatin1Char('0')) +
-                 QString::number(total).rightJustified(14, QLatin1Char('0'));
+    lines << u"T"_s + number(details, 6) + number(total, 14);
     return lines;
-}
-
-// A record of `width` characters: blanks with each text placed at its position (from 1).
-inline QString record(int width, std::initializer_list<std::pair<int, QString>> parts)
-{
-    QString line(width, QLatin1Char(' '));
-    for (const auto &[position, text] : parts)
-        line.replace(position - 1, text.size(), text);
-    return line;
 }
 
 // The bank statement's lines: header, three movements with two complementary concepts, the
@@ -269,40 +263,33 @@ inline LoadFormat paymentFileForRules()
 // of nines make the file a multiple of ten records.
 inline QStringList paymentBatchLines(int batches, int entries)
 {
-    using samples::fixed, samples::number;
-    QStringList lines{
-        fixed(94, {1, 2, 10, 10, 6, 4, 1, 3, 2, 1, 23, 23},
-              {u"1"_s, u"01"_s, u" 076401251"_s, u"1234567890"_s, u"261204"_s, u"1530"_s, u"A"_s,
-               u"094"_s, u"10"_s, u"1"_s, u"BANCO DESTINO"_s, u"EMPRESA ORIGEN"_s})};
+    using samples::number;
+    QStringList lines{samples::paymentHeader()};
     qint64 fileHash = 0, fileCredits = 0, trace = 0;
     for (int b = 1; b <= batches; ++b) {
-        lines << fixed(94, {1, 3, 16, 20, 10, 3, 10, 6, 6, 3, 1, 8, 7},
-                       {u"5"_s, u"220"_s, u"EMPRESA ORIGEN"_s, QString(), u"1234567890"_s, u"PPD"_s,
-                        u"NOMINA"_s, u"DIC 26"_s, u"261205"_s, QString(), u"1"_s, u"07640125"_s,
-                        number(b, 7)});
+        lines << samples::batchHeader(u"220"_s, u"NOMINA"_s, u"261205"_s, b);
         qint64 hash = 0, credits = 0;
         for (int e = 0; e < entries; ++e) {
             const qint64 routing = 7640125 + qint64(b) * 1000 + e;
             const qint64 amount = 1000 + qint64(b) * 137 + qint64(e) * 2501;
             hash += routing;
             credits += amount;
-            lines << fixed(94, {1, 2, 8, 1, 17, 10, 15, 22, 2, 1, 15},
-                           {u"6"_s, u"22"_s, number(routing, 8), u"1"_s, number(100000 + e, 8),
-                            number(amount, 10), u"EMP-%1"_s.arg(e), u"EMPLEADO %1"_s.arg(e),
-                            QString(), u"0"_s, u"07640125"_s + number(++trace, 7)});
+            lines << samples::entry({u"22"_s, number(routing, 8) + u"1"_s, number(100000 + e, 8),
+                                     amount, u"EMP-%1"_s.arg(e), u"EMPLEADO %1"_s.arg(e), false,
+                                     u"07640125"_s + number(++trace, 7)});
         }
-        lines << fixed(94, {1, 3, 6, 10, 12, 12, 10, 25, 8, 7},
-                       {u"8"_s, u"220"_s, number(entries, 6), number(hash % 10000000000LL, 10),
-                        number(0, 12), number(credits, 12), u"1234567890"_s, QString(),
-                        u"07640125"_s, number(b, 7)});
+        lines << samples::batchControl(u"220"_s,
+                                       {number(entries, 6), number(hash % 10000000000LL, 10),
+                                        number(0, 12), number(credits, 12)},
+                                       b);
         fileHash += hash;
         fileCredits += credits;
     }
     const qsizetype records = lines.size() + 1;
-    lines << fixed(94, {1, 6, 6, 8, 10, 12, 12},
-                   {u"9"_s, number(batches, 6), number((records + 9) / 10, 6),
-                    number(qint64(batches) * entries, 8), number(fileHash % 10000000000LL, 10),
-                    number(0, 12), number(fileCredits, 12)});
+    lines << samples::fileControl(number(batches, 6), number((records + 9) / 10, 6),
+                                  {number(qint64(batches) * entries, 8),
+                                   number(fileHash % 10000000000LL, 10), number(0, 12),
+                                   number(fileCredits, 12)});
     while (lines.size() % 10 != 0)
         lines << QString(94, QLatin1Char('9'));
     return lines;
@@ -317,21 +304,8 @@ inline QStringList paymentLines()
     return lines;
 }
 
-enum class Encoding { Utf8, Cp1252 };
-
-// Writes lines into a file with the given line end (after every line, or not after the last
-// one) and encoding; a Windows-1252 file may only hold Latin-1 letters.
-inline QString writeFile(const QString &path, const QStringList &lines,
-                         const QByteArray &end = "\n", bool lastEnded = true,
-                         Encoding encoding = Encoding::Utf8, bool byteOrderMark = false)
-{
-    QByteArray bytes = byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        bytes += encoding == Encoding::Utf8 ? lines.at(i).toUtf8() : lines.at(i).toLatin1();
-        if (i + 1 < lines.size() || lastEnded)
-            bytes += end;
-    }
-    return samples::writeBytes(path, bytes);
-}
+using samples::Encoding;
+using samples::record;
+using samples::writeFile;
 
 } // namespace formats_test

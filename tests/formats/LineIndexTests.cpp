@@ -1,18 +1,14 @@
 // The index of a file's lines that the views read lines through: it splits, types and counts
 // lines exactly as the load-format test does (whatever the line ends, byte-order mark, reading
 // direction and block size), reads any line back, and keeps only what a test cut short read.
-// Also the target of a stored format's test, read apart from the file.
 
 #include "FormatSamples.h"
 #include "formats/LineIndex.h"
 #include "formats/LineSource.h"
 #include "formats/LoadFormatTest.h"
-#include "store/StoredFormat.h"
-#include "store/StoredTestTarget.h"
-#include "store/Database.h"
-#include "support/TestDatabase.h"
 #include "support/TestClasses.h"
 
+#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -30,14 +26,13 @@ namespace {
 // Line types "H" (1 field), "D" (a number that can fail) and "DX" (shadows "D": ambiguous).
 LoadFormat smallFormat(bool reverse)
 {
-    LoadFormat f;
-    f.key = u"0009"_s;
+    LoadFormat f = formatOf(
+        "0009",
+        {lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Nombre", 2, 6, Texto}}),
+         lineType("0002", "D", "Detalle", 1, 1,
+                  {{"0001", "Importe", 2, 5, Numero, "0V00"}, {"0002", "Clave", 7, 3, Texto}}),
+         lineType("0003", "DX", "Detalle largo", 1, 2, {{"0001", "Resto", 3, 4, Texto}})});
     f.reverse = reverse;
-    f.lineTypes = {
-        lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Nombre", 2, 6, Texto}}),
-        lineType("0002", "D", "Detalle", 1, 1,
-                 {{"0001", "Importe", 2, 5, Numero, "0V00"}, {"0002", "Clave", 7, 3, Texto}}),
-        lineType("0003", "DX", "Detalle largo", 1, 2, {{"0001", "Resto", 3, 4, Texto}})};
     return f;
 }
 
@@ -59,11 +54,7 @@ QList<QByteArray> expectedLines(QByteArray data)
 
 QString write(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
 {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        return {};
-    return path;
+    return samples::writeBytes(dir.filePath(name), data);
 }
 
 } // namespace
@@ -76,8 +67,8 @@ private slots:
     void agreesWithTheTest_data();
     void agreesWithTheTest();
     void cutShortAndLimited();
+    void unreadableFilesSayWhy_data();
     void unreadableFilesSayWhy();
-    void storedTargetAsTheStoredTestSeesIt();
     void sourceSplitsAlikeAtAnyBlockSize_data();
     void sourceSplitsAlikeAtAnyBlockSize();
 };
@@ -207,37 +198,33 @@ void tst_LineIndex::cutShortAndLimited()
     QCOMPARE(all.rows(all.otherGroup()).back(), 29);
 }
 
-void tst_LineIndex::unreadableFilesSayWhy()
+void tst_LineIndex::unreadableFilesSayWhy_data()
 {
-    const CompiledFormat compiled(smallFormat(false));
-    for (const QString &path : {QString(), dir.filePath(u"none.txt"_s), dir.path()}) {
-        const LineIndex index = velkora::formats::buildLineIndex(compiled, path, {});
-        const TestReport report = velkora::formats::testLoadFormat(smallFormat(false), path, {});
-        QVERIFY(!index.ran());
-        QCOMPARE(index.error(), report.error);
-    }
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no file name") << QString() << u"No se indicó el archivo que se prueba."_s;
+    QTest::newRow("no such file") << u"/nonexistent/extracto.txt"_s
+                                  << u"El archivo '/nonexistent/extracto.txt' no existe."_s;
+    QTest::newRow("a folder") << u"/tmp"_s << u"'/tmp' es una carpeta, no un archivo."_s;
 }
 
-void tst_LineIndex::storedTargetAsTheStoredTestSeesIt()
+// A file that cannot be read: the test says why (exit code 2, no result text) and so does the
+// index, in the same words.
+void tst_LineIndex::unreadableFilesSayWhy()
 {
-    kesta::test::TestDatabase db;
-    KESTA_REQUIRE(db);
-    velkora::services::seedSample(db.connectionName(), dir.filePath(u"sample"_s));
-    const QSqlDatabase connection = QSqlDatabase::database(db.connectionName());
-
-    const auto target = velkora::formats::storedTestTarget(connection, u"0001"_s, {});
-    const TestReport stored = velkora::formats::testStoredFormat(connection, u"0001"_s, {});
-    QVERIFY2(target.ok && stored.ran, qPrintable(target.error + stored.error));
-    QCOMPARE(target.path, stored.filePath);
-    QCOMPARE(target.format.lineTypes.size(), stored.format.lineTypes.size());
-    QCOMPARE(target.format.description, stored.format.description);
-
-    db.exec(u"UPDATE Layout SET Ly_Archivo = '' WHERE Ly_Cve_Layout = '0001'"_s);
-    for (const QString &key : {u" "_s, u"9999"_s, u"0001"_s}) {
-        const auto refused = velkora::formats::storedTestTarget(connection, key, {});
-        QVERIFY(!refused.ok);
-        QCOMPARE(refused.error, velkora::formats::testStoredFormat(connection, key, {}).error);
-    }
+    QFETCH(QString, path);
+    QFETCH(QString, error);
+    const TestReport report = velkora::formats::testLoadFormat(smallFormat(false), path, {});
+    QVERIFY(!report.ran);
+    QCOMPARE(report.error, error);
+    QCOMPARE(report.exitCode(), 2);
+    QVERIFY(velkora::formats::reportText(report, u"|"_s).isEmpty());
+    QCOMPARE(QJsonDocument::fromJson(velkora::formats::reportJson(report))[u"error"_s].toString(),
+             error);
+    const LineIndex index =
+        velkora::formats::buildLineIndex(CompiledFormat(smallFormat(false)), path, {});
+    QVERIFY(!index.ran());
+    QCOMPARE(index.error(), error);
 }
 
 // The line source read in blocks of any size, forwards and backwards, gives the lines (or

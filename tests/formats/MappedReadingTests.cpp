@@ -1,10 +1,9 @@
-// The test reads a regular file through a mapping: the same result as reading it with read(),
-// whatever its kind and whatever the chunks and threads; a file that another program shortens,
+// The test reads a regular file through a mapping (that it gives the result of read() is proven
+// with the chunks and threads of the load-format test): a file that another program shortens,
 // lengthens or writes while it is read gives an error, never a crash and never a result.
 
 #include "FormatSamples.h"
 #include "formats/FileMapping.h"
-#include "formats/Limits.h"
 #include "formats/LineSource.h"
 #include "formats/LoadFormatTest.h"
 #include "support/TestClasses.h"
@@ -39,13 +38,6 @@ QByteArray statement(int copies, const QByteArray &end = "\n")
     return bytes;
 }
 
-// The result text and JSON, which hold everything the test found.
-QByteArray outcome(const TestReport &report)
-{
-    return report.error.toUtf8() + '\n' + velkora::formats::reportJson(report) + '\n' +
-           velkora::formats::reportText(report, u"|"_s).toUtf8();
-}
-
 enum class Change { Shorten, Empty, Lengthen, Rewrite };
 
 } // namespace
@@ -72,55 +64,6 @@ class TestMappedReading : public QObject {
     }
 
 private slots:
-    void mappedReadingEqualsRead_data()
-    {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("LF") << bankStatement() << statement(300);
-        QTest::newRow("CR LF, no last line break")
-            << bankStatement() << statement(300, "\r\n").chopped(2);
-        QTest::newRow("byte-order mark, empty lines, Ctrl-Z")
-            << bankStatement()
-            << "\xEF\xBB\xBF" + statement(100) + "\n\r\n" + statement(50) + "\x1A";
-        // Longer than the longest line read: cut, and its end looked for past the mapping.
-        QByteArray longLine = statement(40);
-        longLine.insert(longLine.indexOf('\n', 2000) + 1,
-                        "22" + QByteArray(velkora::formats::MaxLineBytes + 5000, '7') + '\n');
-        QTest::newRow("a line longer than the longest read") << bankStatement() << longLine;
-        LoadFormat records = bankStatement();
-        records.rules << velkora::formats::RuleDef{u"0001"_s, {}, {}, u"REGISTRO 80"_s, {}};
-        QTest::newRow("REGISTRO records, a short last one")
-            << records << statement(200, "").chopped(17);
-        QTest::newRow("empty file") << bankStatement() << QByteArray();
-    }
-    void mappedReadingEqualsRead()
-    {
-        QFETCH(LoadFormat, format);
-        QFETCH(QByteArray, bytes);
-        const QString path = write(bytes);
-        for (const bool reverse : {false, true}) {
-            format.reverse = reverse;
-            TestOptions read;
-            read.mapFile = false;
-            read.threads = 1;
-            const QByteArray expected =
-                outcome(velkora::formats::testLoadFormat(format, path, read));
-            for (const auto &[chunk, threads] :
-                 {std::pair{qint64(4093), 2}, {qint64(512 << 10), 1}}) {
-                TestOptions mapped;
-                mapped.chunkBytes = chunk;
-                mapped.threads = threads;
-                const TestReport report = velkora::formats::testLoadFormat(format, path, mapped);
-                QVERIFY2(outcome(report) == expected, "reverse " + QByteArray::number(reverse) +
-                                                          ", chunk " + QByteArray::number(chunk));
-            }
-        }
-        LineSource source;
-        QString error;
-        QVERIFY(source.open(path, &error));
-        QCOMPARE(source.mapped(), !bytes.isEmpty());
-    }
-
     // Another program changes the file after the test mapped a chunk and before it reads it
     // (or, read with read(), between two chunks).
     void fileChangedWhileReadIsAnError_data()

@@ -1,18 +1,19 @@
 // Load formats stored in the database, on SQLite and on PostgreSQL: the reader's order, the
-// test of a stored format (its file, and why it could not run), and the script that recreates
-// the format's rows exactly on an empty database of the same engine.
+// test of a stored format and its target (its file, and why it could not run), and the script that
+// recreates the format's rows exactly on an empty database of the same engine.
 
 #include "FormatSamples.h"
 #include "formats/FormatsError.h"
 #include "store/LoadFormatReader.h"
-#include "store/ScriptWriter.h"
-#include "store/StoredFormat.h"
+#include "store/LoadFormatWriter.h"
 #include "store/SchemaUpgrade.h"
+#include "store/ScriptWriter.h"
 #include "store/SqlConnection.h"
 #include "store/SqlScript.h"
-#include "store/LoadFormatWriter.h"
-#include "support/TestDatabase.h"
+#include "store/StoredFormat.h"
+#include "store/StoredTestTarget.h"
 #include "support/TestClasses.h"
+#include "support/TestDatabase.h"
 
 #include <QtSql>
 #include <QtTest>
@@ -232,11 +233,18 @@ private slots:
         storeField(sql(), u"K1"_s, u"0001"_s, u"0001"_s, 3, 1, u"01"_s);
         const formats::TestReport report =
             formats::testStoredFormat(sql(), key, givenFile.replace(u"@"_s, base));
+        // The target of the test read apart from the file: the same format and file, or the
+        // same refusal when the file is not reached.
+        const formats::StoredTestTarget target = formats::storedTestTarget(sql(), key, givenFile);
         QDir::setCurrent(previous);
         QCOMPARE(report.error, error.replace(u"@"_s, base));
         QCOMPARE(report.ran, error.isEmpty());
+        QCOMPARE(target.ok, report.ran || error.endsWith(u"' no existe."_s));
+        QCOMPARE(target.error, target.ok ? QString() : report.error);
         if (report.ran) {
             QCOMPARE(report.filePath, base + u"/data.txt"_s);
+            QCOMPARE(target.path, report.filePath);
+            QVERIFY(target.format == report.format);
             QCOMPARE(report.result.lines, 2);
             QCOMPARE(report.exitCode(), 0);
         }
@@ -350,12 +358,8 @@ private slots:
         QVERIFY(read && !read->rulesAvailable && read->rules.isEmpty());
         QCOMPARE(read->lineTypes.at(0).fields.size(), 1);
         QTemporaryDir folder;
-        QFile data(folder.filePath(u"data.txt"_s));
-        QVERIFY(data.open(QIODevice::WriteOnly));
-        data.write("A XY\n");
-        data.close();
-        const formats::TestReport report =
-            formats::testStoredFormat(sql(), u"K1"_s, data.fileName());
+        const formats::TestReport report = formats::testStoredFormat(
+            sql(), u"K1"_s, samples::writeBytes(folder.filePath(u"data.txt"_s), "A XY\n"));
         QCOMPARE(report.exitCode(), 0);
         QCOMPARE(report.layout.first().message,
                  u"Las reglas no están disponibles: la base de datos no tiene la tabla "

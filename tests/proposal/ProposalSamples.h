@@ -9,14 +9,13 @@
 //   the last block of ten records;
 // - payment interchange files whose controls hold a count, a hash and totals side by side.
 
+#include "samples/BankStatement.h"
+#include "samples/PaymentFile.h"
 #include "samples/SampleFile.h"
 
-#include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
-#include <utility>
 
 namespace proposal_test {
 
@@ -50,15 +49,6 @@ private:
     quint64 m_state;
 };
 
-// A record of `width` characters: blanks with each text placed at its position (from 1).
-inline QString record(int width, std::initializer_list<std::pair<int, QString>> parts)
-{
-    QString line(width, QLatin1Char(' '));
-    for (const auto &[position, text] : parts)
-        line.replace(position - 1, text.size(), text.left(width - position + 1));
-    return line;
-}
-
 inline QString yymmdd(int day) // days from 2026-01-01, as YYMMDD
 {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -83,22 +73,18 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
                                              "CHEQUE", "COMISIÓN", "ABONO INTERESES"};
     static const char *const concepts[] = {"TRANSFERENCIA DE NÓMINA", "PAGO DE CHEQUE",
                                            "ADEUDO DOMICILIADO", "CUOTA PRÉSTAMO"};
+    // The random numbers are drawn in the order of the records' fields (the elements of a
+    // braced list are evaluated in order, a call's arguments are not): the same seed, the same
+    // file.
     int records = 0;
     for (int a = 0; a < accounts; ++a) {
-        const QString office = r.digits(4);
-        const QString account = r.digits(10);
+        const samples::Account account{QStringLiteral("0049"), r.digits(4), r.digits(10)};
         const int start = r.below(300);
-        lines << record(80, {{1, "11"},
-                             {3, "0049"},
-                             {7, office},
-                             {11, account},
-                             {21, yymmdd(start)},
-                             {27, yymmdd(start + 30)},
-                             {33, r.below(2) ? "1" : "2"},
-                             {34, r.number(r.below(90000000), 14)},
-                             {48, "978"},
-                             {51, "3"},
-                             {52, QString::fromUtf8(holders[r.below(4)])}});
+        const bool debitBalance = r.below(2);
+        const qint64 balance = r.below(90000000);
+        const QString holder = QString::fromUtf8(holders[r.below(4)]);
+        lines << samples::accountHeader(account, yymmdd(start), yymmdd(start + 30),
+                                        debitBalance ? -balance : balance, holder);
         qint64 debit = 0, credit = 0;
         int debits = 0, credits = 0;
         for (int m = 0; m < movements; ++m) {
@@ -107,72 +93,23 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
             const qint64 amount = 100 + r.below(5000000);
             (isDebit ? debit : credit) += amount;
             ++(isDebit ? debits : credits);
-            lines << record(80, {{1, "22"},
-                                 {7, office},
-                                 {11, yymmdd(day)},
-                                 {17, yymmdd(day + r.below(3))},
-                                 {23, r.number(1 + r.below(17), 2)},
-                                 {25, r.number(r.below(1000), 3)},
-                                 {28, isDebit ? "1" : "2"},
-                                 {29, r.number(amount, 14)},
-                                 {43, r.number(r.below(100000), 10)},
-                                 {53, QString::fromUtf8(references[r.below(6)]).left(12)},
-                                 {65, r.below(2) ? r.digits(8 + r.below(8)) : QString()}});
-            if (r.below(3) == 0)
-                lines << record(80, {{1, "23"},
-                                     {3, r.number(1 + r.below(5), 2)},
-                                     {5, QString::fromUtf8(concepts[r.below(4)])},
-                                     {43, r.below(2) ? QString::fromUtf8(holders[r.below(4)])
-                                                     : QString()}});
+            lines << samples::movement(account,
+                                       {yymmdd(day), yymmdd(day + r.below(3)), 1 + r.below(17),
+                                        r.below(1000), isDebit, amount, r.below(100000),
+                                        QString::fromUtf8(references[r.below(6)]),
+                                        r.below(2) ? r.digits(8 + r.below(8)) : QString()});
+            if (r.below(3) == 0) {
+                const int code = 1 + r.below(5);
+                const QString first = QString::fromUtf8(concepts[r.below(4)]);
+                lines << samples::complementary(
+                    code, first, r.below(2) ? QString::fromUtf8(holders[r.below(4)]) : QString());
+            }
         }
-        lines << record(80, {{1, "33"},
-                             {3, "0049"},
-                             {7, office},
-                             {11, account},
-                             {21, r.number(debits, 5)},
-                             {26, r.number(debit, 14)},
-                             {40, r.number(credits, 5)},
-                             {45, r.number(credit, 14)},
-                             {59, "2"},
-                             {60, r.number(r.below(90000000), 14)},
-                             {74, "978"}});
+        lines << samples::accountEnd(account, debits, debit, credits, credit, r.below(90000000));
         records += movements + 2;
     }
-    lines << record(80, {{1, "88"}, {3, "999999999999999999"}, {21, r.number(records, 6)}});
+    lines << samples::fileEnd(records);
     return lines;
-}
-
-// The header of a payment file, and of a batch of it.
-inline QString paymentFileHeader()
-{
-    return record(94, {{1, "1"},
-                       {2, "01"},
-                       {4, " 076401251"},
-                       {14, "1234567890"},
-                       {24, "261204"},
-                       {30, "1530"},
-                       {34, "A"},
-                       {35, "094"},
-                       {38, "10"},
-                       {40, "1"},
-                       {41, "BANCO DESTINO"},
-                       {64, "EMPRESA ORIGEN"}});
-}
-
-inline QString batchHeader(const QString &service, const QString &entries, const QString &date,
-                           const QString &batch)
-{
-    return record(94, {{1, "5"},
-                       {2, service},
-                       {5, "EMPRESA ORIGEN"},
-                       {41, "1234567890"},
-                       {51, "PPD"},
-                       {54, entries},
-                       {64, "DIC 26"},
-                       {70, date},
-                       {79, "1"},
-                       {80, "07640125"},
-                       {88, batch}});
 }
 
 // A payment file: `batches` batches of `entries` entries each (credits and debits, whose
@@ -181,15 +118,14 @@ inline QString batchHeader(const QString &service, const QString &entries, const
 inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool fillers = true)
 {
     Random r(seed);
-    QStringList lines;
     static const char *const names[] = {"ANA LÓPEZ", "LUIS PEREZ", "MARÍA GÓMEZ",
                                         "JOSE MARTINEZ", "CARMEN RUIZ DÍAZ"};
-    lines << paymentFileHeader();
+    QStringList lines{samples::paymentHeader()};
     qint64 allEntries = 0;
-    for (int b = 0; b < batches; ++b) {
+    for (int b = 1; b <= batches; ++b) {
         const QString service = r.pick({"200", "220", "225"});
-        const QString batch = r.number(b + 1, 7);
-        lines << batchHeader(service, QStringLiteral("NOMINA"), yymmdd(330 + r.below(30)), batch);
+        lines << samples::batchHeader(service, QStringLiteral("NOMINA"), yymmdd(330 + r.below(30)),
+                                      b);
         qint64 total = 0;
         int count = 0;
         for (int e = 0; e < entries; ++e) {
@@ -200,44 +136,25 @@ inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool 
             // identification follows the transaction code.
             const QString code = r.pick({"22", "27", "32", "37"});
             const bool credit = code.endsWith(u'2');
-            lines << record(
-                94, {{1, "6"},
-                     {2, code},
-                     {4, r.digits(8)},
-                     {12, r.digits(1)},
-                     {13, r.digits(8 + r.below(9))},
-                     {30, r.number(amount, 10)},
-                     {40, credit ? QStringLiteral("EMP-%1").arg(r.below(1000)) : r.digits(15)},
-                     {55, QString::fromUtf8(names[r.below(5)])},
-                     {79, addenda ? "1" : "0"},
-                     {80, "07640125" + r.number(++count, 7)}});
+            const QString routing = r.digits(8);
+            lines << samples::entry(
+                {code, routing + r.digits(1), r.digits(8 + r.below(9)), amount,
+                 credit ? QStringLiteral("EMP-%1").arg(r.below(1000)) : r.digits(15),
+                 QString::fromUtf8(names[r.below(5)]), addenda,
+                 QStringLiteral("07640125") + r.number(++count, 7)});
             if (addenda) {
-                lines << record(94, {{1, "7"},
-                                     {2, "05"},
-                                     {4, QStringLiteral("PAGO FACTURA %1").arg(r.digits(6))},
-                                     {84, "0001"},
-                                     {88, r.number(count, 7)}});
+                lines << samples::addenda(QStringLiteral("PAGO FACTURA %1").arg(r.digits(6)),
+                                          count);
                 ++count;
             }
         }
         allEntries += count;
-        lines << record(94, {{1, "8"},
-                             {2, service},
-                             {5, r.number(count, 6)},
-                             {11, r.digits(10)},
-                             {21, r.number(total, 12)},
-                             {33, r.number(0, 12)},
-                             {45, "1234567890"},
-                             {80, "07640125"},
-                             {88, batch}});
+        lines << samples::batchControl(
+            service, {r.number(count, 6), r.digits(10), r.number(total, 12), r.number(0, 12)}, b);
     }
-    lines << record(94, {{1, "9"},
-                         {2, r.number(batches, 6)},
-                         {8, r.number((lines.size() + 10) / 10, 6)},
-                         {14, r.number(allEntries, 8)},
-                         {22, r.digits(10)},
-                         {32, r.number(0, 12)},
-                         {44, r.number(r.below(1000000000), 12)}});
+    lines << samples::fileControl(r.number(batches, 6), r.number((lines.size() + 10) / 10, 6),
+                                  {r.number(allEntries, 8), r.digits(10), r.number(0, 12),
+                                   r.number(r.below(1000000000), 12)});
     while (fillers && lines.size() % 10 != 0)
         lines << QString(94, QLatin1Char('9'));
     return lines;
@@ -256,55 +173,47 @@ inline QStringList interchangeFile(const QList<int> &batches, quint64 seed = 6,
 {
     Random r(seed);
     static const char *const names[] = {"ANA LOPEZ", "LUIS PEREZ", "MARIA GOMEZ"};
-    QStringList lines{paymentFileHeader()};
+    QStringList lines{samples::paymentHeader()};
     const qint64 HashDigits = 10'000'000'000LL;
     qint64 entries = 0, hash = 0, debits = 0;
+    // A control's number, or as many random digits.
+    const auto control = [&](qint64 value, int width) {
+        return controls ? r.number(value, width) : r.digits(width);
+    };
     for (int b = 0; b < batches.size(); ++b) {
-        const QString batch = r.number(b + 1, 7);
-        lines << batchHeader(QStringLiteral("225"), QStringLiteral("COBROS"), yymmdd(330 + b),
-                             batch);
+        lines << samples::batchHeader(QStringLiteral("225"), QStringLiteral("COBROS"),
+                                      yymmdd(330 + b), b + 1);
         qint64 batchHash = 0, batchDebits = 0;
         for (int e = 0; e < batches.at(b); ++e) {
             const QString routing = r.digits(8);
             const qint64 amount = r.below(10000000);
             batchHash += routing.toLongLong();
             batchDebits += amount;
-            lines << record(94, {{1, "6"},
-                                 {2, "27"},
-                                 {4, "A"},
-                                 {5, routing},
-                                 {13, "CTA" + r.digits(6)},
-                                 {30, r.number(amount, 10)},
-                                 {40, "CLI-" + r.digits(4)},
-                                 {55, QString::fromUtf8(names[r.below(3)])},
-                                 {79, "0"},
-                                 {80, "07640125" + r.number(e + 1, 7)}});
+            lines << samples::entry({QStringLiteral("27"), QStringLiteral("A") + routing,
+                                     "CTA" + r.digits(6), amount, "CLI-" + r.digits(4),
+                                     QString::fromUtf8(names[r.below(3)]), false,
+                                     QStringLiteral("07640125") + r.number(e + 1, 7)});
         }
         entries += batches.at(b);
         hash += batchHash;
         debits += batchDebits;
-        lines << record(94, {{1, "8"},
-                             {2, "225"},
-                             {5, controls ? r.number(batches.at(b), 6) : r.digits(6)},
-                             {11, controls ? r.number(batchHash % HashDigits, 10) : r.digits(10)},
-                             {21, controls ? r.number(batchDebits, 12) : r.digits(12)},
-                             {33, r.number(0, 12)},
-                             {45, "1234567890"},
-                             {80, "07640125"},
-                             {88, batch}});
+        lines << samples::batchControl(QStringLiteral("225"),
+                                       {control(batches.at(b), 6),
+                                        control(batchHash % HashDigits, 10),
+                                        control(batchDebits, 12), r.number(0, 12)},
+                                       b + 1);
     }
     const qint64 blocks = (lines.size() + 1 + 9) / 10;
-    lines << record(94, {{1, "9"},
-                         {2, controls ? r.number(batches.size(), 6) : r.digits(6)},
-                         {8, r.number(blocks, 6)},
-                         {14, controls ? r.number(entries, 8) : r.digits(8)},
-                         {22, controls ? r.number(hash % HashDigits, 10) : r.digits(10)},
-                         {32, controls ? r.number(debits, 12) : r.digits(12)},
-                         {44, r.number(0, 12)}});
+    const QString batchCount = control(batches.size(), 6); // drawn before the totals
+    lines << samples::fileControl(batchCount, r.number(blocks, 6),
+                                  {control(entries, 8), control(hash % HashDigits, 10),
+                                   control(debits, 12), r.number(0, 12)});
     return lines;
 }
 
-enum class Encoding { Utf8, Cp1252 };
+using samples::Encoding;
+using samples::record;
+using samples::writeFile;
 
 // The lines with their blanks at the end taken off.
 inline QStringList rightStripped(QStringList lines)
@@ -316,17 +225,6 @@ inline QStringList rightStripped(QStringList lines)
         line.truncate(n);
     }
     return lines;
-}
-
-// Writes lines with the given line end (after every line) in UTF-8 or Windows-1252 (Latin-1
-// letters only).
-inline QString writeFile(const QString &path, const QStringList &lines,
-                         const QByteArray &end = "\n", Encoding encoding = Encoding::Utf8)
-{
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += (encoding == Encoding::Utf8 ? line.toUtf8() : line.toLatin1()) + end;
-    return samples::writeBytes(path, bytes);
 }
 
 } // namespace proposal_test

@@ -508,9 +508,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<ProposalFailure>("failure");
         QTest::addColumn<QString>("why");
-        const QString notText = u"no es un archivo de texto"_s;
-        QTest::newRow("bytes of an image, with NUL bytes")
-            << QString() << binaryBytes(8192, true) << ProposalFailure::NotText << notText;
         QTest::newRow("UTF-16 text")
             << QString()
             << QByteArray(reinterpret_cast<const char *>(u"11004912345678 TITULAR\r\n"), 48)

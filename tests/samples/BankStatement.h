@@ -29,8 +29,8 @@ inline QString accountHeader(const Account &a, const QString &from, const QStrin
                              qint64 balance, const QString &holder)
 {
     return fixed(80, {2, 4, 4, 10, 6, 6, 1, 14, 3, 1, 26},
-                 {u"11"_s, a.bank, a.office, a.number, from, to, u"2"_s, number(balance, 14),
-                  u"978"_s, u"3"_s, holder});
+                 {u"11"_s, a.bank, a.office, a.number, from, to, balance < 0 ? u"1"_s : u"2"_s,
+                  number(std::abs(balance), 14), u"978"_s, u"3"_s, holder});
 }
 
 inline QString movement(const Account &a, const Movement &m)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <initializer_list>
+#include <utility>
 
 namespace samples {
 
@@ -22,6 +23,16 @@ inline QString fixed(int length, std::initializer_list<int> widths,
     for (const QString &text : texts)
         line += text.leftJustified(*width++, u' ', true);
     return line.leftJustified(length, u' ', true);
+}
+
+// A record of `width` characters: blanks with each text placed at its position (from 1), cut
+// at the record's end.
+inline QString record(int width, std::initializer_list<std::pair<int, QString>> parts)
+{
+    QString line(width, u' ');
+    for (const auto &[position, text] : parts)
+        line.replace(position - 1, text.size(), text.left(width - position + 1));
+    return line;
 }
 
 } // namespace samples
