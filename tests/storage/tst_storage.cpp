@@ -423,8 +423,9 @@ private slots:
         // The "0000" pattern for whole numbers; any other text unchanged.
         for (const auto &[value, expected] :
              {P{"1", "0001"}, P{"0", "0000"}, P{"0010", "0010"}, P{"123", "0123"},
-              P{"12345", "12345"}, P{"00012", "0012"}, P{" 12 ", "0012"}, P{"-7", "-0007"}, P{"+7", "0007"},
-              P{"-0", "0000"}, P{"123456789012345678901234", "123456789012345678901234"},
+              P{"12345", "12345"}, P{"00012", "0012"}, P{" 12 ", "0012"}, P{"-7", "-0007"},
+              P{"+7", "0007"}, P{"-0", "0000"},
+              P{"123456789012345678901234", "123456789012345678901234"},
               P{"abc", "abc"}, P{"1.5", "1.5"}, P{"", ""}, P{"1'", "1''"}})
             add("four digits", L, F::FourDigitText, value, "'" + QString(expected) + "'");
         // A backslash stands literally on SQL Server and SQLite; PostgreSQL gets an escape string,
