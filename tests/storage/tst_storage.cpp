@@ -20,16 +20,13 @@
 #include "store/Literals.h"
 #include "store/LoadFormatWriter.h"
 #include "store/SqlConnection.h"
-#include "store/SqlFailure.h"
 #include "store/Statements.h"
 
 #include <QClipboard>
 #include <QRandomGenerator>
 #include <QSemaphore>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QThread>
 #include <QtTest>
 #include <thread>
@@ -750,9 +747,8 @@ private slots:
         typeFirstLine(s, "Línea");
         s.fieldGrid()->setFocus();
         s.key(Qt::Key_Insert);
-        for (const auto &[column, text] :
-             {P{"ID", "1"}, P{"Posicion", "1"}, P{"Longitud", "1"}, P{"Tipo", "T"}})
-            s.typeCell(s.fieldGrid(), 0, column, text);
+        s.typeCells(s.fieldGrid(), 0,
+                    {{"ID", "1"}, {"Posicion", "1"}, {"Longitud", "1"}, {"Tipo", "T"}});
 
         QHash<QString, QString> expected;
         for (const Target &target : targets()) {
@@ -934,10 +930,11 @@ private slots:
         s.fieldGrid()->setFocus();
         for (int row = 2; row < 60; ++row) {
             s.key(Qt::Key_Insert);
-            s.typeCell(s.fieldGrid(), row, "ID", QString::number(row + 10));
-            s.typeCell(s.fieldGrid(), row, "Posicion", "1");
-            s.typeCell(s.fieldGrid(), row, "Longitud", "1");
-            s.typeCell(s.fieldGrid(), row, "Tipo", "T");
+            s.typeCells(s.fieldGrid(), row,
+                        {{"ID", QString::number(row + 10)},
+                         {"Posicion", "1"},
+                         {"Longitud", "1"},
+                         {"Tipo", "T"}});
             s.fieldGrid()->setCell(row, "Valor", QString(250, QChar('a' + row % 26)));
         }
         s.click(3);
@@ -1072,33 +1069,6 @@ private slots:
         QVERIFY(s.toolbar()->EditMode());
         QCOMPARE(s.keyBox()->text(), QStringLiteral("0042"));
         QCOMPARE(s.text("txtDescripcion"), QStringLiteral("Mío"));
-    }
-
-    // On SQLite a save's transaction holds the database's write lock from its begin: what it reads
-    // before its first write (a new key's lookup) cannot change before it writes.
-    void sqliteSaveWritesAlone()
-    {
-        TestDatabase db;
-        KESTA_REQUIRE(db);
-        velkora::services::SqlConnection save(db.connectionName());
-        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other writer");
-        other.setDatabaseName(db.location());
-        other.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
-        QVERIFY(other.open());
-        {
-            QSqlQuery write(other);
-            save.BeginTrans();
-            QVERIFY(!write.exec("BEGIN IMMEDIATE"));
-            QCOMPARE(velkora::services::classifyFailure(
-                         other.driverName(), kesta::host::Engine::Sqlite, write.lastError()),
-                     velkora::services::FailureKind::Conflict);
-            save.RollbackTrans();
-            QVERIFY2(write.exec("BEGIN IMMEDIATE"), qPrintable(write.lastError().text()));
-            QVERIFY(write.exec("ROLLBACK"));
-        }
-        other.close();
-        other = QSqlDatabase();
-        QSqlDatabase::removeDatabase("other writer");
     }
 
     void cleanupTestCase()
