@@ -531,16 +531,11 @@ private slots:
                        "Lr_Descripcion) VALUES ('0001', '0001', '0001', NULL, 'PRIMERA', ''), "
                        "('0001', '0002', '0002', NULL, 'longitud 1-2', 'corta')"_s),
             QStringList());
-        const Run run = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s, u"--json"_s});
-        QCOMPARE(run.code, 1);
-        const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 4);
-        const QJsonObject first = result[u"errors"_s][u"first"_s][0].toObject();
-        QCOMPARE(first[u"rule"_s].toString(), u"0002"_s);
-        QCOMPARE(first[u"line"_s].toInt(), 2);
-        QVERIFY(first[u"message"_s].toString().startsWith(u"La línea tiene "_s));
+        // What a broken rule reports is the formats library's test; here: the stored rules are
+        // the ones velkora test applies, and its report names them.
         const Run text = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s});
-        QVERIFY(text.out.contains(u"|0002\n"_s));
+        QCOMPARE(text.code, 1);
+        QVERIFY2(text.out.contains(u"|0002\n"_s), qPrintable(text.out));
 
         const Run lines = velkora(
             {u"--database"_s, database(), u"export"_s, u"0001"_s, u"malo.txt"_s, u"--jsonl"_s});
