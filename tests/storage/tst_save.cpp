@@ -310,19 +310,6 @@ private slots:
                               "0010|'; DROP TABLE Layout; --|11|10|NUMERO|||false"}));
     }
 
-    void deactivatedRowsAreSavedActive()
-    {
-        KESTA_TWO_LINE_SCREEN();
-        s.typeKey("1");
-        // Deactivated by someone else while it is shown.
-        db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA', Oper_Baja = 'OTRO', "
-                "Fecha_Baja = '2026-01-01 00:00:00'");
-        s.command("Edit");
-        s.command("Save");
-        QCOMPARE(tableRows(db, "Layout", "Es_Cve_Estado, Oper_Baja, Fecha_Baja"),
-                 (QStringList{"AC||NULL", "AC||NULL"}));
-    }
-
     void refusals_data()
     {
         QTest::addColumn<QString>("how");
