@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "OwnerForm.h"
 #include "SpanishLocale.h"
+#include "load/LoadFixture.h"
 #include "support/RecordingServices.h"
 #include "support/TestDatabase.h"
 
@@ -367,14 +368,11 @@ void TestApp::windowSizes()
     HostWindow host;
     QVERIFY2(host.open(), qPrintable(host.error));
     TestDatabase &db = host.db;
-    db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Linea_ID, Ly_Descripcion, "
-                           "Ly_Descripcion_ID, Ly_Posicion, Ly_Longitud, Es_Cve_Estado) VALUES "
-                           "('0001', '0001', 'H', 'Pagos', 'Cabecera', '1', '1', 'AC')"));
-    db.exec(
-        QStringLiteral("INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
-                       "Ld_Posicion, Ld_Longitud, Ld_Tipo, Ld_Formato, Ld_Trim, Ld_Valor) VALUES "
-                       "('0001', '0001', '0001', 'Fecha de pago', '2', '8', '03', "
-                       "'YYYYMMDDHHMMSS', 'NO', '')"));
+    kesta::test::insertLine(db, {});
+    kesta::test::FieldRow date;
+    date.description = "Fecha de pago", date.position = 2, date.length = 8, date.tipo = "03";
+    date.formato = "YYYYMMDDHHMMSS", date.trim = "NO";
+    kesta::test::insertField(db, date);
     MainWindow &window = *host.window;
     auto &record = host.record;
     window.resize(size);
