@@ -388,6 +388,41 @@ private slots:
             QVERIFY(!s.record->statements.contains("BEGIN"));
     }
 
+    // A statement that fails with the connection alive: the writer's own rollback is all that
+    // undoes the deletes (a killed connection or a full SQLite file roll back by themselves).
+    void failuresRollBack_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("failing");
+        for (const auto &[kind, name] :
+             {std::pair{Kind::Sqlite, "SQLite"}, std::pair{Kind::PostgreSql, "PostgreSQL"}}) {
+            QTest::addRow("%s, after the deletes", name) << kind << "INSERT INTO Layout_Detalle";
+            QTest::addRow("%s, first line", name) << kind << "INSERT INTO Layout(";
+        }
+    }
+
+    void failuresRollBack()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QString, failing);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        writeTwoLineFormat(db);
+        const QStringList stored = allRows(db);
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
+        s.command("Edit");
+        s.record->failStatementContaining = failing;
+        s.forget();
+        s.command("Save");
+
+        verifyMessage(s, "7500018", 16, "ERROR");
+        QVERIFY(s.record->statements.contains(QStringLiteral("ROLLBACK")));
+        QVERIFY(!s.record->statements.contains(QStringLiteral("COMMIT")));
+        QCOMPARE(allRows(db), stored);
+        QVERIFY(s.toolbar()->EditMode());
+    }
+
     void deactivateAndReactivate_data() { KESTA_BOTH_ENGINES(); }
     void deactivateAndReactivate()
     {
