@@ -8,6 +8,7 @@
 #include "MainWindow.h"
 #include "OwnerForm.h"
 #include "SpanishLocale.h"
+#include "load/LoadFixture.h"
 #include "support/RecordingServices.h"
 #include "support/TestDatabase.h"
 
@@ -15,7 +16,6 @@
 #include "screen/frmKESTA.h"
 #include "store/Database.h"
 
-#include <QAction>
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -84,8 +84,6 @@ private slots:
     void options_data();
     void options();
     void sqliteIsCreatedOnFirstRunAndNeverTouchedAgain();
-    void postgresWithoutTablesNeedsInit();
-    void windowShowsTheScreenAndExitClosesIt();
     void windowKeepsAnUnsavedEditUntilTheUserSaysSo();
     void altKeysSwitchTabsInsideTheWindow();
     void windowSizes_data();
@@ -260,19 +258,12 @@ void TestApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
     const QString path = dir.filePath(QStringLiteral("sub/velkora.db"));
     const QString name = QStringLiteral("firstrun");
     const auto result = DatabaseSetup::open(name, path, false);
+    // The sample and its file, as the command line's first run tests them.
     QVERIFY(result.created);
     QCOMPARE(result.sampleDir, QFileInfo(path).absolutePath());
-    QVERIFY(count(name,
-                  QStringLiteral("SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = '0001'")) >= 3);
-    // The sample file that the load format names is there.
-    QSqlQuery query(QSqlDatabase::database(name));
-    QVERIFY(
-        query.exec(QStringLiteral("SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'")));
-    QVERIFY(query.next());
-    QVERIFY2(QFileInfo::exists(query.value(0).toString()), qPrintable(query.value(0).toString()));
-    query.finish();
 
     // A user's change survives the next start: no schema run, no sample written again.
+    QSqlQuery query(QSqlDatabase::database(name));
     QVERIFY(query.exec(QStringLiteral("DELETE FROM Layout_Detalle WHERE Ld_ID = '0001'")));
     const int after = count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle"));
     velkora::services::closeDatabase(name);
@@ -281,50 +272,9 @@ void TestApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
     velkora::services::closeDatabase(name);
 }
 
-void TestApp::postgresWithoutTablesNeedsInit()
-{
-    TestDatabase db(TestDatabase::Kind::PostgreSql, false);
-    KESTA_REQUIRE(db);
-    const QString name = QStringLiteral("pgsetup");
-    try {
-        DatabaseSetup::open(name, db.location(), false);
-        QFAIL("a database without tables must not open without --init");
-    } catch (const kesta::host::RuntimeError &error) {
-        QVERIFY2(error.description().contains(QStringLiteral("db/postgresql.sql")),
-                 qPrintable(error.description()));
-        QVERIFY(error.description().contains(QStringLiteral("--init")));
-    }
-    velkora::services::closeDatabase(name);
-
-    QVERIFY(DatabaseSetup::open(name, db.location(), true).created);
-    QVERIFY(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout")) >= 3);
-    velkora::services::closeDatabase(name);
-}
-
-void TestApp::windowShowsTheScreenAndExitClosesIt()
-{
-    HostWindow host;
-    QVERIFY2(host.open(), qPrintable(host.error));
-    MainWindow *window = host.window;
-    QPointer<MainWindow> alive(window);
-    // Its title names the screen, never the database (whose location may hold a password).
-    QCOMPARE(window->windowTitle(), QStringLiteral("Velkora - Formatos de carga"));
-    QWidget *screen = window->screen();
-    QVERIFY(screen);
-    QVERIFY(window->centralWidget()->isAncestorOf(screen));
-    QCOMPARE(screen->property("Padre").value<QObject *>(), static_cast<QObject *>(window->owner()));
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QTRY_VERIFY(screen->property("Transaccion").isValid());
-
-    auto *exitAction = screen->findChild<QAction *>(QStringLiteral("Exit"));
-    QVERIFY(exitAction);
-    exitAction->trigger();
-    QTRY_VERIFY(!alive);
-}
-
-// The host's window shows a new load format with a key typed: its close button and Salir ask
-// before the edit is thrown away, No keeps the window and the edit, Yes closes it (once).
+// The host's window holds the screen, owned by the window's owner form. With a new load format
+// and a key typed, its close button and Salir ask before the edit is thrown away, No keeps the
+// window and the edit, Yes closes it (once).
 void TestApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
 {
     HostWindow host;
@@ -332,9 +282,15 @@ void TestApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
     MainWindow *window = host.window;
     QPointer<MainWindow> alive(window);
     auto &record = host.record;
+    // Its title names the screen, never the database (whose location may hold a password).
+    QCOMPARE(window->windowTitle(), QStringLiteral("Velkora - Formatos de carga"));
+    QVERIFY(window->centralWidget()->isAncestorOf(window->screen()));
+    QCOMPARE(window->screen()->property("Padre").value<QObject *>(),
+             static_cast<QObject *>(window->owner()));
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
+    QTRY_VERIFY(window->screen()->property("Transaccion").isValid());
     QWidget *keyBox = window->screen()->findChild<QWidget *>(QStringLiteral("txtClave"));
     QTRY_COMPARE(QApplication::focusWidget(), keyBox);
     QTest::keyClick(keyBox, Qt::Key_N, Qt::ControlModifier);
@@ -412,14 +368,11 @@ void TestApp::windowSizes()
     HostWindow host;
     QVERIFY2(host.open(), qPrintable(host.error));
     TestDatabase &db = host.db;
-    db.exec(QStringLiteral("INSERT INTO Layout (Ly_Cve_Layout, Ly_ID, Ly_Linea_ID, Ly_Descripcion, "
-                           "Ly_Descripcion_ID, Ly_Posicion, Ly_Longitud, Es_Cve_Estado) VALUES "
-                           "('0001', '0001', 'H', 'Pagos', 'Cabecera', '1', '1', 'AC')"));
-    db.exec(
-        QStringLiteral("INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
-                       "Ld_Posicion, Ld_Longitud, Ld_Tipo, Ld_Formato, Ld_Trim, Ld_Valor) VALUES "
-                       "('0001', '0001', '0001', 'Fecha de pago', '2', '8', '03', "
-                       "'YYYYMMDDHHMMSS', 'NO', '')"));
+    kesta::test::insertLine(db, {});
+    kesta::test::FieldRow date;
+    date.description = "Fecha de pago", date.position = 2, date.length = 8, date.tipo = "03";
+    date.formato = "YYYYMMDDHHMMSS", date.trim = "NO";
+    kesta::test::insertField(db, date);
     MainWindow &window = *host.window;
     auto &record = host.record;
     window.resize(size);

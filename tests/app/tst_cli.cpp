@@ -23,7 +23,9 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,6 +55,29 @@ QStringList manualEntries(const QString &manual, const QString &section)
             entries << lines.at(i + 1);
     }
     return entries;
+}
+
+// What a statement gives on an SQLite file: a row per line, its columns joined by "|" (or the
+// statement's error).
+QStringList sqliteRows(const QString &file, const QString &sql)
+{
+    const QString name = u"cli-check"_s;
+    const auto remove = qScopeGuard([&name] { QSqlDatabase::removeDatabase(name); });
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+    db.setDatabaseName(file);
+    if (!db.open())
+        return {db.lastError().text()};
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        return {query.lastError().text()};
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int column = 0; column < query.record().count(); ++column)
+            cells << query.value(column).toString();
+        rows << cells.join(u'|');
+    }
+    return rows;
 }
 
 QSet<QString> matches(const QStringList &lines, const QRegularExpression &pattern)
@@ -309,25 +334,12 @@ private slots:
         // The database from the environment, as the screen reads it.
         const Run run = velkora({u"test"_s, u"0001"_s, u"malo.txt"_s, u"--json"_s}, database());
         QCOMPARE(run.code, 1);
+        // The report's JSON itself is the formats library's; here: the whole output is it.
         QJsonParseError error;
         const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
-        QCOMPARE(result[u"lines"_s].toInt(), 7);
-        QCOMPARE(result[u"by_line_type"_s][u"0002"_s][u"id"_s].toString(), u"D"_s);
-        QCOMPARE(result[u"by_line_type"_s][u"0002"_s][u"lines"_s].toInt(), 4);
-        QCOMPARE(result[u"unmatched"_s].toObject(),
-                 (QJsonObject{{u"count"_s, 1}, {u"first"_s, QJsonArray{7}}}));
-        QCOMPARE(result[u"ambiguous"_s][u"count"_s].toInt(), 0);
-        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 1);
-        QJsonObject first = result[u"errors"_s][u"first"_s][0].toObject();
-        first.remove(u"message"_s);
-        QCOMPARE(first, (QJsonObject{{u"line"_s, 4},
-                                     {u"from"_s, 2},
-                                     {u"to"_s, 9},
-                                     {u"line_type"_s, u"0002"_s},
-                                     {u"field"_s, u"0001"_s},
-                                     {u"rule"_s, u""_s}}));
-        QVERIFY(result[u"layout"_s].isArray());
+        QCOMPARE(result[u"errors"_s][u"first"_s][0][u"line"_s].toInt(), 4);
+        QCOMPARE(result[u"unmatched"_s][u"first"_s].toArray(), QJsonArray{7});
         QVERIFY(!run.out.contains(u"DEPOSITO"_s)); // nothing per line
     }
 
@@ -424,8 +436,9 @@ private slots:
         QTest::addColumn<QString>("reason");
         // The description is made from the file's name, whose BEL cannot be stored.
         QTest::newRow("a character that cannot be stored")
-            << u"pagos\u0007.txt"_s << QStringList() << u"Descripción tiene un carácter que no se "
-                                                          "puede guardar (U+0007)"_s;
+            << u"pagos\u0007.txt"_s << QStringList()
+            << u"Descripción tiene un carácter que no se "
+               "puede guardar (U+0007)"_s;
         QTest::newRow("an operator too long for its column")
             << u"pagos.txt"_s << QStringList{u"--operator"_s, QString(51, u'A')}
             << u"tiene más de 50 caracteres"_s;
@@ -437,20 +450,14 @@ private slots:
         QFETCH(QString, reason);
         if (!QFile::exists(home.filePath(file)))
             QVERIFY(QFile::copy(home.filePath(u"pagos.txt"_s), home.filePath(file)));
-        const Run run = velkora(QStringList{u"--database"_s, database()} + options +
-                                QStringList{u"propose"_s, file, u"--key"_s, u"RECH"_s, u"--save"_s});
+        const Run run =
+            velkora(QStringList{u"--database"_s, database()} + options +
+                    QStringList{u"propose"_s, file, u"--key"_s, u"RECH"_s, u"--save"_s});
         QCOMPARE(run.code, 3);
         QVERIFY2(run.err.contains(reason), qPrintable(run.err));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"refused"_s);
-            db.setDatabaseName(database());
-            QVERIFY(db.open());
-            QSqlQuery rows(db);
-            QVERIFY(rows.exec(u"SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = 'RECH'"_s));
-            QVERIFY(rows.next());
-            QCOMPARE(rows.value(0).toInt(), 0);
-        }
-        QSqlDatabase::removeDatabase(u"refused"_s);
+        QCOMPARE(sqliteRows(database(), u"SELECT COUNT(*) FROM Layout WHERE Ly_Cve_Layout = "
+                                        "'RECH'"_s),
+                 QStringList{u"0"_s});
     }
 
     // A format saved by velkora propose --save is the proposal, row for row, and tests on its
@@ -473,17 +480,12 @@ private slots:
             db.setDatabaseName(database());
             QVERIFY(db.open());
             saved = velkora::formats::LoadFormatReader(db).read(u"PAGO"_s);
-            QSqlQuery stamps(db);
-            QVERIFY(
-                stamps.exec(u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
-                            "Ly_Inverso, Ly_UserDef_3 FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s));
-            QVERIFY(stamps.next());
-            QCOMPARE((QStringList{stamps.value(0).toString(), stamps.value(1).toString(),
-                                  stamps.value(2).toString(), stamps.value(3).toString()}),
-                     (QStringList{u"ANA"_s, u"ANA"_s, u"AC"_s, u"NO"_s}));
-            QVERIFY(!stamps.next());
         }
         QSqlDatabase::removeDatabase(u"saved"_s);
+        QCOMPARE(sqliteRows(database(),
+                            u"SELECT DISTINCT Oper_Alta, Oper_Ult_Modif, Es_Cve_Estado, "
+                            "Ly_Inverso FROM Layout WHERE Ly_Cve_Layout = 'PAGO'"_s),
+                 QStringList{u"ANA|ANA|AC|NO"_s});
         // Read back, it is the proposal's format, line types, fields and rules: the file's
         // header and control, the batches' controls.
         QVERIFY(saved && !expected.rules.isEmpty());
@@ -500,15 +502,6 @@ private slots:
         for (qsizetype t = 0; t < proposal.lineTypes.size(); ++t)
             QCOMPARE(result[u"by_line_type"_s][expected.lineTypes[t].order][u"lines"_s].toInteger(),
                      proposal.lineTypes[t].lines);
-
-        // The key is the saved format's now: a second save under it is refused and changes
-        // nothing.
-        const Run again = velkora({u"--database"_s, database(), u"propose"_s, u"extracto.txt"_s,
-                                   u"--key"_s, u"PAGO"_s, u"--save"_s});
-        QCOMPARE(again.code, 3);
-        QVERIFY(again.err.contains(u"ya está asignada al formato de carga: Propuesto de "
-                                   "pagos.txt"_s));
-        QCOMPARE(velkora({u"--database"_s, database(), u"test"_s, u"PAGO"_s}).code, 0);
 
         // A file of one kind of line: one line type without an ID, which takes every line.
         const Run single = velkora({u"--database"_s, database(), u"propose"_s, u"movimientos.txt"_s,
@@ -532,27 +525,17 @@ private slots:
     // with its number; export gives the reading of the file line by line.
     void rulesTestAndExport()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cli-rules"_s);
-            db.setDatabaseName(database());
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(
-                q.exec(u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+        QCOMPARE(
+            sqliteRows(database(),
+                       u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
                        "Lr_Descripcion) VALUES ('0001', '0001', '0001', NULL, 'PRIMERA', ''), "
-                       "('0001', '0002', '0002', NULL, 'longitud 1-2', 'corta')"_s));
-        }
-        QSqlDatabase::removeDatabase(u"cli-rules"_s);
-        const Run run = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s, u"--json"_s});
-        QCOMPARE(run.code, 1);
-        const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 4);
-        const QJsonObject first = result[u"errors"_s][u"first"_s][0].toObject();
-        QCOMPARE(first[u"rule"_s].toString(), u"0002"_s);
-        QCOMPARE(first[u"line"_s].toInt(), 2);
-        QVERIFY(first[u"message"_s].toString().startsWith(u"La línea tiene "_s));
+                       "('0001', '0002', '0002', NULL, 'longitud 1-2', 'corta')"_s),
+            QStringList());
+        // What a broken rule reports is the formats library's test; here: the stored rules are
+        // the ones velkora test applies, and its report names them.
         const Run text = velkora({u"--database"_s, database(), u"test"_s, u"0001"_s});
-        QVERIFY(text.out.contains(u"|0002\n"_s));
+        QCOMPARE(text.code, 1);
+        QVERIFY2(text.out.contains(u"|0002\n"_s), qPrintable(text.out));
 
         const Run lines = velkora(
             {u"--database"_s, database(), u"export"_s, u"0001"_s, u"malo.txt"_s, u"--jsonl"_s});
@@ -580,13 +563,8 @@ private slots:
 
         // --upgrade on a database made before the rules: the table comes back, and only it.
         QFile::copy(database(), home.filePath(u"viejo.db"_s));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cli-old"_s);
-            db.setDatabaseName(home.filePath(u"viejo.db"_s));
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(u"DROP TABLE Layout_Regla"_s));
-        }
-        QSqlDatabase::removeDatabase(u"cli-old"_s);
+        QCOMPARE(sqliteRows(home.filePath(u"viejo.db"_s), u"DROP TABLE Layout_Regla"_s),
+                 QStringList());
         const QStringList old{u"--database"_s, home.filePath(u"viejo.db"_s)};
         QCOMPARE(velkora(old + QStringList{u"test"_s, u"0001"_s}).code, 0);
         // A proposal saved there is saved without its rules, and says so.
@@ -640,25 +618,19 @@ private slots:
         // empty the table if it were run.
         const QString database = home.filePath(u"sql/velkora.db"_s);
         QCOMPARE(velkora({u"--database"_s, database, u"test"_s, u"0001"_s}).code, 0);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"cli-sql"_s);
-            db.setDatabaseName(database);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(
-                u"INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
-                "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) VALUES ('0001', "
-                "'0001', '0099', 'Borrar', 2, 3, 'NO', 'DELETE FROM Layout_Detalle WHERE ''?'' <> "
-                "''''', '', '05')"_s));
-            const Run run = velkora({u"--database"_s, database, u"test"_s, u"0001"_s});
-            QVERIFY2(run.out.contains(u"|DELETE FROM Layout_Detalle WHERE '?' <> ''"_s),
-                     qPrintable(run.out));
-            QSqlQuery count(db);
-            QVERIFY(count.exec(u"SELECT COUNT(*) FROM Layout_Detalle WHERE Ly_Cve_Layout = "
-                               "'0001'"_s) &&
-                    count.next());
-            QCOMPARE(count.value(0).toInt(), 14); // the 13 fields of the sample and the SQL field
-        }
-        QSqlDatabase::removeDatabase(u"cli-sql"_s);
+        QCOMPARE(sqliteRows(database,
+                            u"INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, "
+                            "Ld_Descripcion, Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, "
+                            "Ld_Formato, Ld_Tipo) VALUES ('0001', '0001', '0099', 'Borrar', 2, 3, "
+                            "'NO', 'DELETE FROM Layout_Detalle WHERE ''?'' <> ''''', '', '05')"_s),
+                 QStringList());
+        const Run run = velkora({u"--database"_s, database, u"test"_s, u"0001"_s});
+        QVERIFY2(run.out.contains(u"|DELETE FROM Layout_Detalle WHERE '?' <> ''"_s),
+                 qPrintable(run.out));
+        // The 13 fields of the sample and the SQL field.
+        QCOMPARE(sqliteRows(database, u"SELECT COUNT(*) FROM Layout_Detalle WHERE Ly_Cve_Layout "
+                                      "= '0001'"_s),
+                 QStringList{u"14"_s});
     }
 
     // The installed program, moved with its tree, beside the built one.
@@ -740,7 +712,8 @@ private slots:
         const Run fromInstalled = run(installed(), arguments, home);
         const QString script = prefix + u"/share/velkora/db/postgresql.sql"_s;
         QCOMPARE(fromInstalled.code, 2);
-        QVERIFY2(fromInstalled.err.contains(u"administrator run %1 on it"_s.arg(script)),
+        QVERIFY2(fromInstalled.err.contains(u"administrator run %1 on it, or start velkora with "
+                                            "--init"_s.arg(script)),
                  qPrintable(fromInstalled.err));
         QVERIFY(QFileInfo(script).isFile());
         const Run fromBuilt = run(built(), arguments, home);
