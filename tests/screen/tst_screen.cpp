@@ -176,6 +176,7 @@ private slots:
     void fieldsInTheEnginesOrder();
     void keysAndFlags_data() { KESTA_BOTH_ENGINES(); }
     void keysAndFlags();
+    void loadBesideAnotherUsersSave();
 
     // The toolbar's extra commands: Copiar, Probar, Script.
     void copyStartsANewFormatWithTheContent_data();
@@ -1086,6 +1087,32 @@ void TestScreen::fieldsInTheEnginesOrder()
     for (int i = 0; i < s.store().count(); ++i)
         keys << s.store().key(i);
     QCOMPARE(keys, expected);
+}
+
+// Another user's save of the same key is under way on the SQLite file (its write lock taken,
+// its rows not yet committed): the load reads its own snapshot at once, neither waiting for
+// the lock nor seeing the uncommitted rows, and the other save commits after it.
+void TestScreen::loadBesideAnotherUsersSave()
+{
+    TestDatabase db;
+    KESTA_REQUIRE(db);
+    writeTwoLineFormat(db);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "anotherUser");
+        other.setDatabaseName(db.location());
+        QVERIFY(other.open());
+        QSqlQuery save(other);
+        QVERIFY(save.exec("BEGIN IMMEDIATE"));
+        QVERIFY(save.exec("UPDATE Layout SET Ly_Descripcion = 'otra' WHERE Ly_Cve_Layout = '0001'"));
+        LoadScreen s(db.connectionName());
+        s.typeKey("1");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(s.lineGrid()->Rows(), 2);
+        QCOMPARE(s.store().count(), 3);
+        QVERIFY(s.text("txtDescripcion") != "otra");
+        QVERIFY(save.exec("COMMIT"));
+    }
+    QSqlDatabase::removeDatabase("anotherUser");
 }
 
 void TestScreen::keysAndFlags()

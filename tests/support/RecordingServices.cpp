@@ -97,6 +97,11 @@ public:
         m_r->statements << QStringLiteral("BEGIN");
         m_sql.BeginTrans();
     }
+    void BeginReadTrans() override
+    {
+        m_r->statements << QStringLiteral("BEGIN");
+        m_sql.BeginReadTrans();
+    }
     void CommitTrans() override
     {
         m_r->statements << QStringLiteral("COMMIT");

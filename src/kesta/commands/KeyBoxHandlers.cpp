@@ -125,7 +125,7 @@ void frmKESTA::txtClave_Enter()
         std::unique_ptr<host::RecordSet> lines;
         {
             const host::ConnectionPtr connection = Publico::CoreServices().Connection();
-            connection->BeginTrans();
+            connection->BeginReadTrans();
             reading = true;
             Publico::Sql() = storage::loadHeaderSelect(connection->engine(), key);
             lines = connection->Execute(Publico::Sql());

@@ -228,6 +228,20 @@ void SqlConnection::BeginTrans()
     }
 }
 
+// SQLite: a deferred BEGIN, whose first read takes the shared lock that gives the snapshot;
+// another user's save goes on meanwhile and commits once the reads end. The other engines read
+// in the transaction that writes.
+void SqlConnection::BeginReadTrans()
+{
+    QSqlDatabase db = database();
+    if (engineOf(db) != Engine::Sqlite || !db.driverName().startsWith(QLatin1String("QSQLITE"))) {
+        BeginTrans();
+        return;
+    }
+    if (!db.transaction())
+        raiseOnConnection(db);
+}
+
 void SqlConnection::CommitTrans()
 {
     QSqlDatabase db = database();

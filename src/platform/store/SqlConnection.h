@@ -22,6 +22,7 @@ public:
     // their literal forms.
     std::unique_ptr<kesta::host::PreparedStatement> Prepare(const QString &statement) override;
     void BeginTrans() override;
+    void BeginReadTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
     bool hasRulesTable() const override;
