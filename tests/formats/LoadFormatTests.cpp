@@ -461,6 +461,25 @@ private slots:
         QCOMPARE(report.exitCode(), 1);
     }
 
+    // A control character inside a number field makes the field unreadable: one error, and the
+    // line counted once among the field's lines in error.
+    void controlCharacterInANumberField()
+    {
+        QStringList lines = statementLines().mid(0, 2);
+        lines[1].replace(44, 1, QChar(u'\x01'));
+        const TestReport report = run(bankStatement(), lines);
+        QStringList errors;
+        for (const auto &error : report.errors)
+            errors << u"%1|%2"_s.arg(error.line).arg(error.field);
+        QCOMPARE(errors, QStringList{u"2|0080"_s});
+        qint64 fieldLines = 0;
+        for (const auto &type : report.result.types)
+            for (const auto &field : type.fields)
+                fieldLines += field.lines;
+        QCOMPARE(report.result.errorCount, 1);
+        QCOMPARE(fieldLines, 1);
+    }
+
     // Equal IDs give a line both types; an ID that begins a longer one at the same column
     // loses to it (the most specific wins), and the review names the pair as information.
     void ambiguousAndShadowedIds()

@@ -135,6 +135,13 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
         error.line = index;
         error.lineType = lineType;
         error.field = lineType >= 0 ? m_analyzer.controlField() : -1;
+        // A field already in error on this line (most often because of this very byte) has
+        // its error counted: the line is one of its lines in error once, not twice.
+        const std::vector<int> &inErrorFields = m_analyzer.fieldsInError();
+        if (error.field >= 0 && m_analyzer.errorCount() > 0 &&
+            std::find(inErrorFields.begin(), inErrorFields.end(), error.field) !=
+                inErrorFields.end())
+            return;
         error.kind = ErrorKind::Control;
         error.from = error.to = m_analyzer.controlColumn();
         error.column = m_analyzer.controlColumn();
