@@ -480,6 +480,24 @@ private slots:
         QCOMPARE(fieldLines, 1);
     }
 
+    // The lines with control characters are listed even after the list of errors is full, also
+    // when the file is read in many parts.
+    void controlLinesListedPastTheErrors()
+    {
+        QStringList lines = statementLines().mid(0, 2);
+        for (int i = 0; i < 30; ++i)
+            lines << statementLines().at(1).left(49); // a field cut short: an error each
+        for (int i = 0; i < 3; ++i)
+            lines << QString(statementLines().at(1)).replace(60, 1, QChar(u'\x01'));
+        TestOptions options;
+        options.listLimit = 20;
+        options.threads = 1;
+        options.chunkBytes = 200;
+        const TestReport report = run(bankStatement(), lines, options);
+        QCOMPARE(report.result.controlLines.count, 3);
+        QCOMPARE(report.result.controlLines.first, (std::vector<qint64>{33, 34, 35}));
+    }
+
     // Equal IDs give a line both types; an ID that begins a longer one at the same column
     // loses to it (the most specific wins), and the review names the pair as information.
     void ambiguousAndShadowedIds()

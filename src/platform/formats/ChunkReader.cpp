@@ -130,7 +130,7 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
     auto controlCharacter = [&](int lineType) {
         if (m_analyzer.controlColumn() == 0)
             return;
-        list(out.controlLines, m_wanted.errors);
+        list(out.controlLines, m_wanted.controlLines);
         FieldError error;
         error.line = index;
         error.lineType = lineType;

@@ -26,6 +26,7 @@ struct Wanted {
     std::atomic<bool> ambiguous{true};
     std::atomic<bool> longLines{true};
     std::atomic<bool> errors{true};
+    std::atomic<bool> controlLines{true};
     std::atomic<bool> details{true};
 };
 

@@ -82,6 +82,8 @@ ScanOutcome scanFile(const CompiledFormat &format, const QString &path, const Sc
                 wanted.longLines = false;
             if (full(merged.errors.size(), listLimit))
                 wanted.errors = false;
+            if (full(merged.controlLines.first.size(), listLimit))
+                wanted.controlLines = false;
             if (full(merged.details.size(), detailLimit))
                 wanted.details = false;
             lock.lock();
