@@ -25,6 +25,10 @@ using Kind = TestDatabase::Kind;
 
 namespace {
 
+// The two engines by name, for data rows with columns of their own.
+const std::pair<const char *, Kind> Engines[] = {{"SQLite", Kind::Sqlite},
+                                                 {"PostgreSQL", Kind::PostgreSql}};
+
 // Every row of a table for a key, its columns joined by "|", in the order of the key columns.
 QStringList tableRows(const TestDatabase &db, const QString &table, const QString &columns,
                       const QString &key = "0001")
@@ -534,8 +538,7 @@ private slots:
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<bool>("rulesTable");
-        for (const auto &[name, kind] :
-             {std::pair{"SQLite", Kind::Sqlite}, std::pair{"PostgreSQL", Kind::PostgreSql}}) {
+        for (const auto &[name, kind] : Engines) {
             QTest::addRow("%s", name) << kind << true;
             QTest::addRow("%s, no table of rules", name) << kind << false;
         }
@@ -600,8 +603,7 @@ private slots:
         QTest::addColumn<QString>("rule"); // the refused rule, as the message names it
         QTest::addColumn<QString>("lineId");
         QTest::addColumn<QString>("fieldId");
-        for (const auto &[name, kind] :
-             {std::pair{"SQLite", Kind::Sqlite}, std::pair{"PostgreSQL", Kind::PostgreSql}}) {
+        for (const auto &[name, kind] : Engines) {
             QTest::addRow("%s, rule of the field", name)
                 << kind << 0 << 1 << QString("0003") << QString("0001") << QString("0002");
             QTest::addRow("%s, field that a SUMA rule totals", name)
@@ -834,8 +836,7 @@ private slots:
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<bool>("rulesFirst");
-        for (const auto &[name, kind] :
-             {std::pair{"SQLite", Kind::Sqlite}, std::pair{"PostgreSQL", Kind::PostgreSql}}) {
+        for (const auto &[name, kind] : Engines) {
             QTest::addRow("%s, rule, then a field before its field", name) << kind << true;
             QTest::addRow("%s, a field, then rules on it and after it", name) << kind << false;
         }
