@@ -19,11 +19,11 @@
 #include "proposal/Proposal.h"
 #include "proposal/RemittanceSample.h"
 #include "screen/frmKESTA.h"
-#include "store/Database.h"
-#include "store/SampleFormat.h"
 #include "services/Services.h"
 #include "services/TextViewerDialog.h"
 #include "services/ToolServicesImpl.h"
+#include "store/Database.h"
+#include "store/SampleFormat.h"
 #include "views/CsvExport.h"
 #include "views/FixedWidthFont.h"
 #include "views/LineDecoder.h"
@@ -119,7 +119,6 @@ QByteArray wideLine()
         line[column - 1] = 'W';
     return line + '\n';
 }
-
 
 QByteArray readAll(const QString &path)
 {
@@ -751,10 +750,10 @@ void TestViews::csvRecords_data()
     QTest::newRow("plain") << QStringList{u"123.45"_s, u"ANA"_s, QString()} << u"123.45,ANA,\r\n"_s;
     QTest::newRow("comma and quotes") << QStringList{u"O\"NEIL, ANA"_s, u"\"\""_s, u","_s}
                                       << u"\"O\"\"NEIL, ANA\",\"\"\"\"\"\",\",\"\r\n"_s;
-    QTest::newRow("line ends inside") << QStringList{u"a\r\nb"_s, u"c\rd"_s, u"e\nf"_s}
-                                      << u"\"a\r\nb\",\"c\rd\",\"e\nf\"\r\n"_s;
-    QTest::newRow("blanks and accents") << QStringList{u"  José Núñez  "_s, u"€"_s, u" "_s}
-                                        << u"  José Núñez  ,€, \r\n"_s;
+    QTest::newRow("line ends inside")
+        << QStringList{u"a\r\nb"_s, u"c\rd"_s, u"e\nf"_s} << u"\"a\r\nb\",\"c\rd\",\"e\nf\"\r\n"_s;
+    QTest::newRow("blanks and accents")
+        << QStringList{u"  José Núñez  "_s, u"€"_s, u" "_s} << u"  José Núñez  ,€, \r\n"_s;
 }
 
 void TestViews::csvRecords()
@@ -931,46 +930,37 @@ void TestViews::cursorAndStatusFollowTheFields()
     QCOMPARE(lines()->statusText(),
              u"Línea 2, tipo 0002 Empleado · columna 1: ID del tipo de línea «D», posición 1, "
              "longitud 1"_s);
-    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
-    QCOMPARE(lines()->currentColumn(), 2);
-    QVERIFY2(
-        lines()->statusText().endsWith(
-            u"columna 2: campo 0001 Empleado, posición 2, longitud 6, TEXTO · valor «000001»"_s),
-        qPrintable(lines()->statusText()));
-    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
-    QVERIFY(lines()->statusText().endsWith(
-        u"campo 0002 Importe, posición 8, longitud 9, NUMERO 0V00 · valor «123.45»"_s));
-    QCOMPARE(entered.last(), QVariantList({1, 1}));
 
-    QTest::keyClick(lines(), Qt::Key_Down);
-    QVERIFY(lines()->statusText().startsWith(u"Línea 3, tipo 0002 Empleado · columna 8"_s));
-    QVERIFY(lines()->statusText().contains(u" · error: '00001X345'"_s));
-    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
-    QTest::keyClick(lines(), Qt::Key_Right, Qt::ControlModifier);
-    QCOMPARE(lines()->currentColumn(), 27);
-    QVERIFY(lines()->statusText().contains(u"campo 0003 Nombre"_s));
-    QVERIFY(lines()->statusText().contains(u"campo 0004 Clave"_s));
-    QVERIFY(lines()->statusText().endsWith(u" · los campos se traslapan"_s));
-
-    QTest::keyClick(lines(), Qt::Key_Down);
-    QTest::keyClick(lines(), Qt::Key_Down);
-    QVERIFY(lines()->statusText().startsWith(u"Línea 5, tipo 0002"_s));
-    QVERIFY(lines()->statusText().endsWith(u" · la línea tiene 13 caracteres"_s));
-    QTest::keyClick(lines(), Qt::Key_Up);
-    QCOMPARE(lines()->statusText(), u"Línea 4 (sin tipo de línea) · columna 27"_s);
-    QCOMPARE(entered.last(), QVariantList({-1, -1}));
-    QTest::keyClick(lines(), Qt::Key_Down);
-    QTest::keyClick(lines(), Qt::Key_Down);
-    QCOMPARE(lines()->statusText(),
-             u"Línea 6 (con varios tipos de línea: 0003, 0004) · columna 27"_s);
-
-    QTest::keyClick(lines(), Qt::Key_End, Qt::ControlModifier);
-    QCOMPARE(lines()->currentRow(), 6);
-    QCOMPARE(lines()->currentColumn(), 18);
-    QTest::keyClick(lines(), Qt::Key_Home);
-    QCOMPARE(lines()->currentColumn(), 1);
-    QTest::keyClick(lines(), Qt::Key_Home, Qt::ControlModifier);
-    QCOMPARE(lines()->currentRow(), 0);
+    // After each key: the cursor ("row,column"), the field last entered ("line type,field")
+    // and a part of the status line: the field with its value or its error, fields that
+    // overlap, a line cut short, a line of no line type or of two.
+    const std::pair<QKeyCombination, QString> steps[] = {
+        {Qt::CTRL | Qt::Key_Right,
+         u"columna 2: campo 0001 Empleado, posición 2, longitud 6, TEXTO · valor «000001»"_s},
+        {Qt::CTRL | Qt::Key_Right,
+         u"campo 0002 Importe, posición 8, longitud 9, NUMERO 0V00 · valor «123.45»"_s},
+        {Qt::Key_Down, u"Línea 3, tipo 0002 Empleado · columna 8: campo 0002 Importe, posición 8, "
+                       "longitud 9, NUMERO 0V00 · error: '00001X345'"_s},
+        {Qt::CTRL | Qt::Key_Right, u"columna 17: campo 0003 Nombre"_s},
+        {Qt::CTRL | Qt::Key_Right, u"«MARIA LOPECD»; campo 0004 Clave, posición 27, longitud 4, "
+                                   "TEXTO · valor «CD34» · los campos se traslapan"_s},
+        {Qt::Key_Down, u"Línea 4 (sin tipo de línea) · columna 27"_s},
+        {Qt::Key_Down, u"Línea 5, tipo 0002"_s},
+        {Qt::Key_Up, u"Línea 4 (sin tipo de línea) · columna 27"_s},
+        {Qt::Key_Down, u" · los campos se traslapan · la línea tiene 13 caracteres"_s},
+        {Qt::Key_Down, u"Línea 6 (con varios tipos de línea: 0003, 0004) · columna 27"_s},
+        {Qt::CTRL | Qt::Key_End, u"Línea 7, tipo 0003 Totales · columna 18"_s},
+        {Qt::Key_Home, u"columna 1: ID del tipo de línea «T»"_s},
+        {Qt::CTRL | Qt::Key_Home, u"Línea 1, tipo 0001 Cabecera"_s}};
+    QStringList where, fields;
+    for (const auto &[key, said] : steps) {
+        QTest::keyClick(lines(), key.key(), key.keyboardModifiers());
+        where << u"%1,%2"_s.arg(lines()->currentRow()).arg(lines()->currentColumn());
+        fields << u"%1,%2"_s.arg(entered.last().at(0).toInt()).arg(entered.last().at(1).toInt());
+        QVERIFY2(lines()->statusText().contains(said), qPrintable(lines()->statusText()));
+    }
+    QCOMPARE(where.join(u' '), u"1,2 1,8 2,8 2,17 2,27 3,27 4,27 3,27 4,27 5,27 6,18 6,1 0,1"_s);
+    QCOMPARE(fields.join(u' '), u"1,0 1,1 1,1 1,2 1,2 -1,-1 1,2 -1,-1 1,2 -1,-1 2,1 2,-1 0,-1"_s);
 
     // A click on a line's column; a click on a segment of the strip highlights that field.
     QTest::mouseClick(lines()->viewport(), Qt::LeftButton, {},
