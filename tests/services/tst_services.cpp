@@ -289,7 +289,6 @@ private slots:
         QTest::newRow("not a url") << u"postgresql:/db"_s << u"malformed"_s;
         QTest::newRow("unknown scheme") << u"mysql://u@h/db"_s << u"unknown scheme"_s;
         QTest::newRow("odbc, no string") << u"odbc:"_s << u"ODBC connection string"_s;
-        QTest::newRow("no server") << u"postgresql://a@127.0.0.1:1/b"_s << u"could not be opened"_s;
         QTest::newRow("no sql server")
             << u"odbc:Driver=FreeTDS;Server=127.0.0.1;Port=1;UID=sa;PWD=x"_s
             << u"could not be opened"_s;
@@ -421,11 +420,6 @@ private slots:
             return g == grid ? dir.filePath(u"filas"_s) : QString();
         });
         std::unique_ptr<QMenu> menu(services::createGridMenu(grid, nullptr));
-        QStringList texts;
-        for (QAction *action : menu->actions())
-            texts << action->objectName() + u' ' + action->text();
-        QCOMPARE(texts.mid(0, 2), (QStringList{u"actCopiarFilas Copiar todas las filas"_s,
-                                               u"actExportarCsv Exportar a archivo CSV..."_s}));
         // The cells as shown; TABs and line breaks in a cell become blanks.
         menu->actions().at(0)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), u"No.\tDescripción\tValor\n"

@@ -16,29 +16,26 @@
 
 namespace views_test {
 
+using namespace Qt::StringLiterals;
 using formats_test::lineType;
 using velkora::formats::LoadFormat;
 
 inline LoadFormat payroll()
 {
-    LoadFormat f;
-    f.key = QStringLiteral("0077");
-    f.description = QStringLiteral("Nómina de prueba");
-    f.state = QStringLiteral("AC");
-    f.lineTypes = {
-        lineType("0001", "H", "Cabecera", 1, 1,
-                 {{"0001", "Empresa", 2, 10, "02", "", true},
-                  {"0002", "Fecha", 12, 8, "03", "YYYYMMDD"}}),
-        lineType("0002", "D", "Empleado", 1, 1,
-                 {{"0001", "Empleado", 2, 6, "02"},
-                  {"0002", "Importe", 8, 9, "01", "0V00"},
-                  {"0003", "Nombre", 17, 12, "02", "", true},
-                  {"0004", "Clave", 27, 4, "02"},
-                  {"0005", "Origen", 1, 1, "04", "", false, "NOMINA"}}),
-        lineType("0003", "T", "Totales", 1, 1,
-                 {{"0001", "Total", 2, 10, "01", "0V00"}, {"0002", "Cuenta", 15, 4, "02"}}),
-        lineType("0004", "X", "Totales X", 2, 1, {{"0001", "Resto", 3, 5, "02"}})};
-    return f;
+    return formats_test::formatOf(
+        "0077",
+        {lineType("0001", "H", "Cabecera", 1, 1,
+                  {{"0001", "Empresa", 2, 10, "02", "", true},
+                   {"0002", "Fecha", 12, 8, "03", "YYYYMMDD"}}),
+         lineType("0002", "D", "Empleado", 1, 1,
+                  {{"0001", "Empleado", 2, 6, "02"},
+                   {"0002", "Importe", 8, 9, "01", "0V00"},
+                   {"0003", "Nombre", 17, 12, "02", "", true},
+                   {"0004", "Clave", 27, 4, "02"},
+                   {"0005", "Origen", 1, 1, "04", "", false, "NOMINA"}}),
+         lineType("0003", "T", "Totales", 1, 1,
+                  {{"0001", "Total", 2, 10, "01", "0V00"}, {"0002", "Cuenta", 15, 4, "02"}}),
+         lineType("0004", "X", "Totales X", 2, 1, {{"0001", "Resto", 3, 5, "02"}})});
 }
 
 // Line by line (the file's line numbers):
@@ -63,25 +60,19 @@ inline QByteArray payrollFile()
 //                     ULTIMA
 inline LoadFormat ledger()
 {
-    LoadFormat f;
-    f.key = QStringLiteral("0088");
-    f.description = QStringLiteral("Libro con reglas");
-    f.state = QStringLiteral("AC");
-    f.lineTypes = {
-        lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Empresa", 2, 9, "02", "", true}}),
-        lineType("0002", "D", "Detalle", 1, 1,
-                 {{"0001", "Importe", 2, 9, "01", "0V00"}, {"0002", "Folio", 11, 4, "01"}}),
-        lineType("0003", "T", "Cierre", 1, 1,
-                 {{"0001", "Cuenta", 2, 4, "01"}, {"0002", "Total", 6, 10, "01", "0V00"}})};
-    // An empty text stands for none.
-    const auto rule = [](const char *number, const char *lineType, const char *field,
-                         const char *text) {
-        const auto q = [](const char *t) { return *t ? QString::fromUtf8(t) : QString(); };
-        return velkora::formats::RuleDef{q(number), q(lineType), q(field), q(text), {}};
-    };
-    f.rules = {rule("0001", "0001", "", "PRIMERA"), rule("0002", "0002", "0002", "SECUENCIA"),
-               rule("0003", "0003", "0001", "CUENTA 0002"),
-               rule("0004", "0003", "0002", "SUMA 0002.0001"), rule("0005", "0003", "", "ULTIMA")};
+    LoadFormat f = formats_test::formatOf(
+        "0088",
+        {lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Empresa", 2, 9, "02", "", true}}),
+         lineType("0002", "D", "Detalle", 1, 1,
+                  {{"0001", "Importe", 2, 9, "01", "0V00"}, {"0002", "Folio", 11, 4, "01"}}),
+         lineType("0003", "T", "Cierre", 1, 1,
+                  {{"0001", "Cuenta", 2, 4, "01"}, {"0002", "Total", 6, 10, "01", "0V00"}})});
+    using Rule = velkora::formats::RuleDef;
+    f.rules = {Rule{u"0001"_s, u"0001"_s, {}, u"PRIMERA"_s, {}},
+               Rule{u"0002"_s, u"0002"_s, u"0002"_s, u"SECUENCIA"_s, {}},
+               Rule{u"0003"_s, u"0003"_s, u"0001"_s, u"CUENTA 0002"_s, {}},
+               Rule{u"0004"_s, u"0003"_s, u"0002"_s, u"SUMA 0002.0001"_s, {}},
+               Rule{u"0005"_s, u"0003"_s, {}, u"ULTIMA"_s, {}}};
     return f;
 }
 

@@ -100,15 +100,11 @@ std::pair<int, int> inkColumns(const QImage &image, const QRect &area)
 // widest letter) between blanks.
 velkora::formats::LoadFormat wideFormat()
 {
-    velkora::formats::LoadFormat f;
-    f.key = u"0078"_s;
-    f.description = u"Líneas anchas"_s;
-    f.state = u"AC"_s;
-    f.lineTypes = {formats_test::lineType("0001", "L", "Ancha", 1, 1,
-                                          {{"0001", "Cinco", 5, 1, "02"},
-                                           {"0002", "Cuarenta", 40, 1, "02"},
-                                           {"0003", "Cientocincuenta", 150, 1, "02"}})};
-    return f;
+    return formats_test::formatOf(
+        "0078", {formats_test::lineType("0001", "L", "Ancha", 1, 1,
+                                        {{"0001", "Cinco", 5, 1, "02"},
+                                         {"0002", "Cuarenta", 40, 1, "02"},
+                                         {"0003", "Cientocincuenta", 150, 1, "02"}})});
 }
 
 QByteArray wideLine()
