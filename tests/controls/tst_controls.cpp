@@ -577,8 +577,7 @@ private slots:
         QTest::addColumn<QString>("widest");
         QTest::addColumn<int>("startWidth");
         QTest::newRow("a few rows") << 3 << 1 << "Descripción bastante larga del campo" << 20;
-        QTest::newRow("widest past 1,000 rows") << 1500 << 1400 << "Importe total del recibo"
-                                                << 20;
+        QTest::newRow("widest past 1,000 rows") << 1500 << 1400 << "Importe total del recibo" << 20;
         QTest::newRow("pairs that kern") << 10 << 9 << "AVAWAVAWAVAWTeToTa LT.Ty" << 20;
         QTest::newRow("not Latin-1") << 10 << 0 << "Ωμέγα 漢字漢字漢字 ĳĳ" << 20;
         QTest::newRow("control characters") << 10 << 5 << "tab\there\tand\tthere" << 20;

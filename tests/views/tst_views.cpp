@@ -422,10 +422,9 @@ void TestViews::probarShowsTextTablesAndLines()
                                   u"0003 Totales (1)"_s, u"Sin tipo o con varios (0)"_s}));
     QCOMPARE(lines, 6);
 
-    // Script: its text alone, titled with it; its long lines scroll sideways, or wrap.
+    // Script: its text alone; its long lines scroll sideways, or wrap.
     bool scriptHasPages = true, scrolls = false, wraps = false;
     command(u"B3"_s, [&](services::TextViewerDialog *viewer) {
-        title = viewer->windowTitle();
         scriptHasPages = viewer->pages() != nullptr;
         auto *script = viewer->findChild<QPlainTextEdit *>(u"txtTexto"_s);
         scrolls = script->horizontalScrollBar()->maximum() > 0;
@@ -435,7 +434,6 @@ void TestViews::probarShowsTextTablesAndLines()
                 script->horizontalScrollBar()->maximum() == 0;
     });
     QVERIFY(!scriptHasPages);
-    QCOMPARE(title, u"Script del formato 0001"_s);
     QVERIFY(scrolls);
     QVERIFY(wraps);
 }
@@ -839,7 +837,6 @@ void TestViews::bandsSitUnderTheRuler()
     const int w = lines()->charWidth();
     QCOMPARE(lines()->rowCount(), 7);
     QCOMPARE(lines()->rulerLabels().mid(0, 4), QList<int>({1, 10, 20, 30}));
-    QCOMPARE(lines()->columnX(10) - lines()->columnX(1), 9 * w);
     const auto columns = [&](qint64 row, int first, int last) {
         return QRect(lines()->columnX(first), lines()->rowY(row), (last - first + 1) * w,
                      lines()->lineHeight());
@@ -1184,13 +1181,8 @@ void TestViews::brokenRulesOfWhatWasRead()
     const QString path = views_test::writeFile(dir, u"libro.txt"_s, views_test::ledgerFile());
     const velkora::formats::CompiledFormat compiled(views_test::ledger());
     velkora::formats::LineIndex index = velkora::formats::buildLineIndex(compiled, path);
-    QCOMPARE(index.ruleErrorCount(), 3);
+    QCOMPARE(index.ruleErrorCount(), 3); // the lines in error: brokenRulesAreErrorsLikeFields
     using Rows = std::vector<qint64>;
-    QCOMPARE(index.errorRows(1), (Rows{2, 3}));
-    QCOMPARE(index.errorRows(2), (Rows{0}));
-    int count = 0;
-    QCOMPARE(index.ruleErrors(5, &count).size(), size_t(1));
-    QCOMPARE(count, 1);
 
     index.truncate(5); // the trailer read, not the detail after it
     QCOMPARE(index.ruleErrorCount(), 2);
@@ -1201,6 +1193,7 @@ void TestViews::brokenRulesOfWhatWasRead()
     QCOMPARE(index.ruleErrorCount(), 1);
     QCOMPARE(index.errorRows(2), Rows());
     QCOMPARE(index.ruleErrors(4).size(), size_t(0));
+    int count = 0;
     const std::vector<velkora::formats::FieldError> kept = index.ruleErrors(3, &count);
     QCOMPARE(count, 1);
     QVERIFY(kept.size() == 1 && kept.front().rule == 1 && kept.front().field == 1);
