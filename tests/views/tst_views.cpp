@@ -554,10 +554,9 @@ void TestViews::likelyCauseComesFirst()
     });
     QVERIFY(!useFile(sampleFile, {}).isEmpty());
 
-    const QString cause = u"Los campos del tipo de línea 0002 parecen desplazados una columna a la "
-                          u"derecha a partir de la columna 50: en 4 de 4 líneas, los campos con "
-                          u"error (0004 Importe) se leen bien una columna más a la derecha."_s;
-    QVERIFY2(panel.contains(u"Tipo 0002 Movimiento"_s) && panel.contains(cause), qPrintable(panel));
+    QVERIFY2(panel.contains(u"Tipo 0002 Movimiento"_s) &&
+                 panel.contains(u"parecen desplazados una columna a la derecha"_s),
+             qPrintable(panel)); // the cause in full: the formats' test
     QVERIFY(panelOverTables);
     QCOMPARE(table, u"0002 Movimiento (4; 4 con errores)"_s); // the cause's line type's
 }
@@ -1314,8 +1313,6 @@ void TestViews::showsTheProposalOnTheSample()
     velkora::proposal::Proposal proposal;
     QString error;
     QVERIFY2(velkora::proposal::proposeFromFile(path, &proposal, &error), qPrintable(error));
-    QCOMPARE(proposal.lineTypes.size(), 2);
-    QCOMPARE(proposal.unmatchedLines, (QList<qint64>{8}));
 
     ProposalDialog dialog(proposal);
     QVERIFY(exposed(dialog));
@@ -1404,7 +1401,6 @@ void TestViews::findingsAndIdsAtTwoPlaces()
     velkora::proposal::Proposal proposal;
     QString error;
     QVERIFY2(velkora::proposal::proposeFromFile(path, &proposal, &error), qPrintable(error));
-    QCOMPARE(proposal.unreadLines, (QList<qint64>{5}));
 
     ProposalDialog dialog(proposal);
     QVERIFY(exposed(dialog));
