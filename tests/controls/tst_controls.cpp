@@ -632,8 +632,8 @@ private slots:
     void commands_data()
     {
         // The flags (see Bar), the steps run, the signals raised and the commands then offered.
-        // (What the screen's modes offer, idle, viewing a deactivated record or editing it, is
-        // the screen's test.)
+        // (What the screen's modes offer, idle, viewing an active or a deactivated record or
+        // editing it, is the screen's test.)
         QTest::addColumn<QString>("flags");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("expectedLog");
@@ -645,7 +645,6 @@ private slots:
         };
         const char *viewing = "New Edit Record Reactivate Deactivate Exit B1 B2 B3";
         row("flags without record", "EDA", "", "", "New Exit");
-        row("viewing active", "RED", "", "", "New Edit Record Deactivate Exit");
         row("record, nothing allowed", "R", "", "", "New Record Exit");
         row("extra captions", "B", "", "", "New Exit B1 B2 B3");
         row("no exit button", "X", "", "", "New");
