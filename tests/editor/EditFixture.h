@@ -16,7 +16,6 @@ namespace kesta::test {
 // The user's hands on the keyboard: keys typed into whatever has the focus, as the user types.
 struct Hands {
     static QWidget *focus() { return QApplication::focusWidget(); }
-    // Typed into whatever has the focus, as the user types.
     static void keys(const QString &text)
     {
         for (const QChar c : text)
@@ -81,6 +80,13 @@ public:
         }
         return shown.join(',');
     }
+    // Clicks a cell of the line grid, as the user does.
+    void clickLine(int row, int column = 0) const
+    {
+        Grid *grid = lineGrid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(row, column)).center());
+    }
     // Runs a toolbar command as the user does, with its shortcut.
     void command(const char *name) const
     {
@@ -101,8 +107,6 @@ public:
         else
             action->trigger();
     }
-    // Starts an edit of the shown load format with the toolbar's Edit.
-    void editShown() const { command("Edit"); }
 
     // Types texts into cells of one grid row, column by column.
     void typeCells(Grid *grid, int row,
@@ -127,6 +131,15 @@ public:
         return rows;
     }
 };
+
+// The store's keys, in its order.
+inline QStringList storeKeys(const editor::FieldStore &store)
+{
+    QStringList keys;
+    for (int i = 0; i < store.count(); ++i)
+        keys << store.key(i);
+    return keys;
+}
 
 // Types a text into a box as the user does (over what it holds).
 inline void typeInto(EditScreen &s, const char *box, const QString &text)
@@ -191,4 +204,4 @@ inline void writeTwoLineFormat(const TestDatabase &db)
 #define KESTA_TWO_LINE_EDIT()                                                                      \
     KESTA_TWO_LINE_SCREEN();                                                                       \
     s.typeKey("1");                                                                                \
-    s.editShown()
+    s.command("Edit")
