@@ -74,14 +74,33 @@ QString usable(const EditScreen &s)
     return text + ' ' + offered.join(',');
 }
 
-// How an edit was begun, before the user tries to end it.
-enum class Begun {
-    NewTyped,      // New, a key and a description typed
-    NewUntouched,  // New, nothing typed
-    NewLineEdit,   // as NewTyped, then "Nuevo" and a line number typed, its cell editor open
-    EditChanged,   // Edit of the stored format, its description changed
-    EditUntouched, // Edit, nothing changed
-};
+// Does what the user does, step by step: "1" and "2" are keys typed and confirmed, "Nuevo" the
+// edit buttons' first, "Escape" that key, "close" the window's close, "click" a click on
+// Cancel's button, "@name" the focus put on a control, ">text" the text typed where the focus
+// is; any other step is a toolbar command by its shortcut. True when a close closed the screen.
+bool perform(EditScreen &s, const QString &steps)
+{
+    bool closed = false;
+    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+        if (step == "1" || step == "2")
+            s.typeKey(step);
+        else if (step == "Nuevo")
+            s.click(0);
+        else if (step == "Escape")
+            s.key(Qt::Key_Escape);
+        else if (step == "close")
+            closed = s.screen->close();
+        else if (step == "click")
+            s.clickCommand("Cancel");
+        else if (step.startsWith('@'))
+            s.child(qPrintable(step.mid(1)))->setFocus();
+        else if (step.startsWith('>'))
+            s.keys(step.mid(1));
+        else
+            s.command(qPrintable(step));
+    }
+    return closed;
+}
 
 // Two line types with two fields each, the second line's rows written first; the texts hold
 // what could break a statement.
@@ -116,8 +135,6 @@ void verifyNothingLoaded(const LoadScreen &s)
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Begun)
 
 class TestScreen : public QObject {
     Q_OBJECT
@@ -599,10 +616,8 @@ void TestScreen::browse()
 
 void TestScreen::modeTable_data()
 {
-    // What the user does, from a fresh screen over the two-line format stored under 0001 and a
-    // deactivated one under 0002: "1" and "2" are keys typed and confirmed, "Nuevo" the edit
-    // buttons' first, any other step a toolbar command by its shortcut ("click Cancel" by its
-    // button).
+    // What the user does (steps as perform() takes them), from a fresh screen over the two-line
+    // format stored under 0001 and a deactivated one under 0002.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("expected");
@@ -644,16 +659,7 @@ void TestScreen::modeTable()
     insertLine(db, deactivated);
     EditScreen s(db.connectionName());
 
-    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-        if (step == "1" || step == "2")
-            s.typeKey(step);
-        else if (step == "Nuevo")
-            s.click(0);
-        else if (step == "click")
-            s.clickCommand("Cancel");
-        else
-            s.command(qPrintable(step));
-    }
+    perform(s, steps);
 
     QTEST(kesta::commands::modeName(s.screen->mode()), "mode");
     QTEST(usable(s), "expected");
@@ -741,35 +747,41 @@ void TestScreen::gridCaptionsAreDrawnInTheirRectangles()
 
 void TestScreen::unsavedEditIsNotThrownAway_data()
 {
-    // How the edit began; what the user does to end it (keys and commands as the user gives
-    // them); the answer to a question; whether the question was asked and the edit ended.
-    QTest::addColumn<Begun>("begun");
+    // How the edit began and what the user does to end it (steps as perform() takes them); the
+    // answer to a question; whether the question was asked and the edit ended.
+    QTest::addColumn<QString>("begun");
     QTest::addColumn<QString>("ending");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("ended");
     const int yes = 6, no = 7;
-    QTest::newRow("new, Escape, No") << Begun::NewTyped << "Escape" << no << true << false;
-    QTest::newRow("new, Escape, Yes") << Begun::NewTyped << "Escape" << yes << true << true;
-    QTest::newRow("new untouched, Escape") << Begun::NewUntouched << "Escape" << 0 << false << true;
+    const QString typed = "New >42 @txtDescripcion >Pagos", changed = "1 Edit >X";
+    // "Nuevo" and a line number typed, which opens the Orden cell's editor.
+    const QString lineEdit = typed + " Nuevo >1";
+    QTest::newRow("new, Escape, No") << typed << "Escape" << no << true << false;
+    QTest::newRow("new, Escape, Yes") << typed << "Escape" << yes << true << true;
+    QTest::newRow("new untouched, Escape") << "New"
+                                           << "Escape" << 0 << false << true;
     // The first Escape closes the cell editor, the second cancels the line edit, the third (in
     // the line grid) touches nothing.
     QTest::newRow("line edit, Escape three times")
-        << Begun::NewLineEdit << "Escape Escape Escape" << 0 << false << false;
-    QTest::newRow("line edit, Salir, No") << Begun::NewLineEdit << "Salir" << no << true << false;
-    QTest::newRow("edit, Salir, No") << Begun::EditChanged << "Salir" << no << true << false;
-    QTest::newRow("edit, Salir, Yes") << Begun::EditChanged << "Salir" << yes << true << true;
-    QTest::newRow("edit untouched, Salir") << Begun::EditUntouched << "Salir" << 0 << false << true;
-    QTest::newRow("new, close, No") << Begun::NewTyped << "close" << no << true << false;
-    QTest::newRow("new, close, Yes") << Begun::NewTyped << "close" << yes << true << true;
-    QTest::newRow("edit untouched, close") << Begun::EditUntouched << "close" << 0 << false << true;
+        << lineEdit << "Escape Escape Escape" << 0 << false << false;
+    QTest::newRow("line edit, Salir, No") << lineEdit << "Exit" << no << true << false;
+    QTest::newRow("edit, Salir, No") << changed << "Exit" << no << true << false;
+    QTest::newRow("edit, Salir, Yes") << changed << "Exit" << yes << true << true;
+    QTest::newRow("edit untouched, Salir") << "1 Edit"
+                                           << "Exit" << 0 << false << true;
+    QTest::newRow("new, close, No") << typed << "close" << no << true << false;
+    QTest::newRow("new, close, Yes") << typed << "close" << yes << true << true;
+    QTest::newRow("edit untouched, close") << "1 Edit"
+                                           << "close" << 0 << false << true;
     // A click on Cancelar is the user's explicit choice: it discards at once.
-    QTest::newRow("new, Cancelar clicked") << Begun::NewTyped << "click" << 0 << false << true;
+    QTest::newRow("new, Cancelar clicked") << typed << "click" << 0 << false << true;
 }
 
 void TestScreen::unsavedEditIsNotThrownAway()
 {
-    QFETCH(Begun, begun);
+    QFETCH(QString, begun);
     QFETCH(QString, ending);
     QFETCH(int, answer);
     QFETCH(bool, asked);
@@ -779,27 +791,7 @@ void TestScreen::unsavedEditIsNotThrownAway()
     s.screen->setPadre(&owner);
     QSignalSpy unloaded(&owner, &velkora::app::OwnerForm::unloadRequested);
     auto *description = s.child("txtDescripcion");
-
-    const bool editingNew = begun != Begun::EditChanged && begun != Begun::EditUntouched;
-    if (editingNew) {
-        s.command("New");
-        if (begun != Begun::NewUntouched) {
-            s.keys("42");
-            description->setFocus();
-            s.keys("Pagos");
-        }
-        if (begun == Begun::NewLineEdit) {
-            s.click(0);
-            QCOMPARE(s.focus(), s.lineGrid());
-            s.keys("1"); // opens the Orden cell's editor
-            QVERIFY(s.focus() != s.lineGrid());
-        }
-    } else {
-        s.typeKey("1");
-        s.command("Edit");
-        if (begun == Begun::EditChanged)
-            s.keys("X");
-    }
+    perform(s, begun);
     const QString key = s.keyBox()->text();
     const QString typedDescription = description->text();
     const QStringList lines = gridRows(s.lineGrid());
@@ -809,24 +801,14 @@ void TestScreen::unsavedEditIsNotThrownAway()
     if (answer)
         s.record->answers = {answer};
 
-    bool closed = false;
-    for (const QString &step : ending.split(' ')) {
-        if (step == "Escape")
-            s.key(Qt::Key_Escape);
-        else if (step == "Salir")
-            s.command("Exit");
-        else if (step == "close")
-            closed = s.screen->close();
-        else if (step == "click")
-            s.clickCommand("Cancel");
-    }
+    const bool closed = perform(s, ending);
     QCoreApplication::processEvents(); // the owner's unload is queued
 
     if (asked)
         verifyMessage(s, "7500045", 292, "Descartar cambios");
     else
         QVERIFY(s.record->messages.isEmpty());
-    if (ending == "Salir") {
+    if (ending == "Exit") {
         QCOMPARE(unloaded.size(), ended ? 1 : 0);
     } else if (ending == "close") {
         QCOMPARE(closed, ended);
@@ -848,12 +830,12 @@ void TestScreen::unsavedEditIsNotThrownAway()
     QCOMPARE(s.keyBox()->text(), key);
     QCOMPARE(description->text(), typedDescription);
     QCOMPARE(storeRows(s.store()), store);
-    if (begun == Begun::NewLineEdit && ending.startsWith("Escape")) {
+    if (begun.contains("Nuevo") && ending.startsWith("Escape")) {
         // Escape ended the line edit as "Cancelar" does: the line never accepted is gone.
         QVERIFY(!s.screen->LineEditActive());
         QCOMPARE(s.lineGrid()->Rows(), 0);
         QCOMPARE(s.focus(), s.lineGrid());
-    } else if (begun == Begun::NewLineEdit) {
+    } else if (begun.contains("Nuevo")) {
         // The line edit goes on, with what the cell editor held in its cell.
         QVERIFY(s.screen->LineEditActive());
         QCOMPARE(s.lineGrid()->cell(0, "Orden").toString(), QStringLiteral("1"));
