@@ -54,18 +54,8 @@ QSet<QString> idsInTheCode()
 // A text of the catalogue as a pattern: `<...>` stands for any value, ⏎ for a line break.
 QRegularExpression documentedPattern(QString text)
 {
-    text.remove('`');
-    QString pattern;
-    static const QRegularExpression parts("<[^>]+>|⏎");
-    qsizetype at = 0;
-    for (auto it = parts.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        pattern += QRegularExpression::escape(text.mid(at, m.capturedStart() - at));
-        pattern +=
-            m.captured() == QStringLiteral("⏎") ? QStringLiteral("\\r\\n") : QStringLiteral(".+");
-        at = m.capturedEnd();
-    }
-    pattern += QRegularExpression::escape(text.mid(at));
+    QString pattern = QRegularExpression::escape(text.remove('`'));
+    pattern.replace(QRegularExpression(R"(\\<.+?\\>)"), ".+").replace("\\⏎", "\\r\\n");
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern));
 }
 
