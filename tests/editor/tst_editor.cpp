@@ -213,7 +213,6 @@ private slots:
     void enterMovesOnOutsideEditing();
     void fieldGridFollowsTheLineAndHolds();
     void fieldRowsByKeyAndMenu();
-    void f10HandsTheGridOver();
     void typeChangesOnlyInALineEdit_data();
     void typeChangesOnlyInALineEdit();
     void tabFromTheHeldLine_data();
@@ -684,6 +683,17 @@ void TestEditor::fieldRowsByKeyAndMenu()
         return menuEntries(menu.get()).mid(0, 2);
     };
 
+    // F10 hands the grid over to the services, with Shift or without.
+    fields->setFocus();
+    s.forget();
+    s.key(Qt::Key_F10, Qt::ShiftModifier);
+    s.key(Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
+    s.lineGrid()->setFocus();
+    s.key(Qt::Key_F10);
+    QCOMPARE(s.record->calls.filter("GridCommand"),
+             (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
+                          "GridCommandF10(ssLinea)"}));
+
     // Outside a line edit the keys add and remove nothing, and the menu offers neither.
     fields->setFocus();
     fields->setCurrentCell(1, 0);
@@ -711,19 +721,6 @@ void TestEditor::fieldRowsByKeyAndMenu()
     QCOMPARE(fields->cell(0, "Descripción").toString(), QStringLiteral("Nombre"));
     fields->actions().at(0)->trigger(); // the menu's "Agregar campo"
     QCOMPARE(fields->Rows(), 4);
-}
-
-void TestEditor::f10HandsTheGridOver()
-{
-    EditScreen s;
-    s.fieldGrid()->setFocus();
-    s.key(Qt::Key_F10, Qt::ShiftModifier);
-    s.key(Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
-    s.lineGrid()->setFocus();
-    s.key(Qt::Key_F10);
-    QStringList calls = s.record->calls.filter("GridCommand");
-    QCOMPARE(calls, (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
-                                 "GridCommandF10(ssLinea)"}));
 }
 
 // The field grid takes input only during a line edit: outside one the Tipo cell, whose column

@@ -164,7 +164,6 @@ private slots:
     void modeTable();
     void automaticKey_data();
     void automaticKey();
-    void recordCommandOpensTheShownKey();
     void gridCaptionsAreDrawnInTheirRectangles();
     void unsavedEditIsNotThrownAway_data();
     void unsavedEditIsNotThrownAway();
@@ -181,18 +180,18 @@ private slots:
     void keysAndFlags();
     void loadBesideAnotherUsersSave();
 
-    // The toolbar's extra commands: Copiar, Probar, Script.
+    // The toolbar's extra commands (Copiar, Probar, Script) and its record command.
     void copyStartsANewFormatWithTheContent_data();
     void copyStartsANewFormatWithTheContent();
     void probar_data();
     void probar();
-    void scriptHoldsBothTablesInOrder_data()
+    void scriptAndRecordOfTheShownKey_data()
     {
         QTest::addColumn<bool>("rulesTable");
         QTest::newRow("rules") << true;
         QTest::newRow("no table of rules") << false;
     }
-    void scriptHoldsBothTablesInOrder();
+    void scriptAndRecordOfTheShownKey();
     void sampleTestedForReal();
 
 private:
@@ -718,16 +717,6 @@ void TestScreen::automaticKey()
     QCOMPARE(s.keyBox()->text(), QStringLiteral("1234"));
 }
 
-void TestScreen::recordCommandOpensTheShownKey()
-{
-    KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    s.forget();
-    s.command("Record");
-    QCOMPARE(s.record->calls,
-             (QStringList{"CreateRecordTool()", "OpenRecord(Layout|Ly_Cve_Layout|0001||||)"}));
-}
-
 void TestScreen::gridCaptionsAreDrawnInTheirRectangles()
 {
     EditScreen s;
@@ -1246,15 +1235,12 @@ void TestScreen::probar()
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestScreen::scriptHoldsBothTablesInOrder()
+void TestScreen::scriptAndRecordOfTheShownKey()
 {
-    TestDatabase db;
-    KESTA_REQUIRE(db);
     QFETCH(bool, rulesTable);
-    writeTwoLineFormat(db);
+    KESTA_TWO_LINE_SCREEN();
     if (!rulesTable)
         db.exec("DROP TABLE Layout_Regla");
-    EditScreen s(db.connectionName());
     s.typeKey("1");
     // The load reads the rules only where their table is.
     QCOMPARE(s.record->statements.filter("Layout_Regla").isEmpty(), !rulesTable);
@@ -1273,6 +1259,12 @@ void TestScreen::scriptHoldsBothTablesInOrder()
     QCOMPARE(s.record->calls.filter("ScriptRows"), calls);
     QCOMPARE(s.record->lastCall("ShowText"),
              QStringLiteral("ShowText(%1|Script del formato 0001|0|0|-1|-1|7|-1)").arg(shown));
+
+    // The record command opens the shown key's record.
+    s.forget();
+    s.command("Record");
+    QCOMPARE(s.record->calls,
+             (QStringList{"CreateRecordTool()", "OpenRecord(Layout|Ly_Cve_Layout|0001||||)"}));
 
     s.record->failOn = QStringLiteral("ScriptRows");
     s.forget();
