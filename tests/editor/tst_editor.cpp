@@ -222,13 +222,10 @@ private slots:
 
     void offeredOnlyForANewFormat_data();
     void offeredOnlyForANewFormat();
-    void answersThatChangeNothing_data();
-    void answersThatChangeNothing();
+    void proposalThatChangesNothing_data();
+    void proposalThatChangesNothing();
     void proposalEnteredAndSaved_data();
     void proposalEnteredAndSaved();
-    void fileThatCannotBeRead_data();
-    void fileThatCannotBeRead();
-    void longProposalCancelled();
     void refusedLineTypeStopsTheEntry();
 
 private:
@@ -901,6 +898,10 @@ void TestEditor::initTestCase()
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
     m_statement = proposal_test::writeFile(m_folder->filePath("extracto.txt"), statement());
+    proposal_test::writeFile(m_folder->filePath("grande.txt"),
+                             proposal_test::bankStatement(12, 4000, 3));
+    samples::writeBytes(m_folder->filePath("hoja.xls"),
+                        QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12).repeated(200));
 }
 
 void TestEditor::offeredOnlyForANewFormat_data()
@@ -949,54 +950,94 @@ void TestEditor::offeredOnlyForANewFormat()
     QVERIFY(!menuEntries(fieldMenu).contains(ProposeEntry));
 }
 
-void TestEditor::answersThatChangeNothing_data()
+void TestEditor::proposalThatChangesNothing_data()
 {
-    QTest::addColumn<bool>("fileChosen");
-    QTest::addColumn<bool>("accepted"); // the proposal's dialog
-    QTest::newRow("no file chosen") << false << false;
-    QTest::newRow("the dialog cancelled") << true << false;
-    QTest::newRow("accepted, replace? No") << true << true;
+    QTest::addColumn<QString>("file");    // chosen in the file dialog; empty: none
+    QTest::addColumn<QString>("answer");  // to the proposal's dialog; empty: it never shows
+    QTest::addColumn<QString>("message"); // its id, then what its text holds; empty: none
+    const auto add = [](const char *tag, const char *file, const char *answer,
+                        const char *message) {
+        QTest::newRow(tag) << QString(file) << QString(answer) << QString(message);
+    };
+    add("no file chosen", "", "", "");
+    add("the dialog cancelled", "extracto.txt", "cancel", "");
+    add("accepted, replace? No", "extracto.txt", "accept", "7500040");
+    // One message for a file that is not text, one for any other reason (which the proposal's
+    // own test goes through).
+    add("no such file", "no-existe.txt", "", "7500041|no existe");
+    add("a file that is not text", "hoja.xls", "",
+        "7500044|no es un archivo de texto: tiene bytes nulos");
+    // A big sample: "Cancelar" in the window of progress that shows over the screen stops it.
+    add("stopped from its window of progress", "grande.txt", "", "");
 }
 
-// Over a copied format: whatever the user declines, the copy stays as it was. The question
-// about the copied line types comes only once a file has given a proposal and the user has
-// accepted it.
-void TestEditor::answersThatChangeNothing()
+// Over a copied format: whatever the user declines, and whatever gives no proposal, the copy
+// stays as it was. The question about the copied line types comes only once a file has given a
+// proposal and the user has accepted it.
+void TestEditor::proposalThatChangesNothing()
 {
-    QFETCH(bool, fileChosen);
-    QFETCH(bool, accepted);
+    QFETCH(QString, file);
+    QFETCH(QString, answer);
+    QFETCH(QString, message);
     KESTA_TWO_LINE_SCREEN();
     s.typeKey("1");
     s.command("B1");
     const QStringList held = s.held();
-    const QString file = s.text("txtArchivo");
+    const QString stored = s.text("txtArchivo");
     s.forget();
     s.record->answers = {7};
-    if (fileChosen)
-        s.record->chosenFiles << m_statement;
-
+    const QString path = m_folder->filePath(file);
+    if (!file.isEmpty())
+        s.record->chosenFiles << path;
+    // Each report of progress waits until the window of progress has been answered: a slow disk.
+    std::atomic<bool> stopped{false};
+    QWidget *owner = nullptr;
+    std::optional<DialogAnswer<velkora::views::ProposalProgressDialog>> progress;
+    if (file == "grande.txt") {
+        velkora::views::ProposalRunOptions options;
+        options.quietMilliseconds = 0;
+        options.job.afterProgress = [&stopped] {
+            for (int i = 0; i < 10000 && !stopped; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        s.screen->findChild<kesta::commands::ProposalCommand *>()->setRunOptions(options);
+        progress.emplace([&](QDialog &dialog) {
+            owner = dialog.parentWidget();
+            QTest::mouseClick(dialog.findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
+            stopped = true;
+        });
+    }
     int messagesWhenShown = -1;
-    ProposalAnswer answer([&](ProposalDialog &dialog) {
+    ProposalAnswer shown([&](ProposalDialog &dialog) {
         messagesWhenShown = int(s.record->messages.size());
-        QTest::mouseClick(accepted ? dialog.acceptButton() : dialog.cancelButton(), Qt::LeftButton);
+        QTest::mouseClick(answer == "accept" ? dialog.acceptButton() : dialog.cancelButton(),
+                          Qt::LeftButton);
     });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
     QCOMPARE(s.record->count("ChooseOpenFile"), 1);
-    QCOMPARE(answer.shown(), fileChosen ? 1 : 0);
-    if (accepted) {
-        QCOMPARE(messagesWhenShown, 0);
-        verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+    QCOMPARE(shown.shown(), answer.isEmpty() ? 0 : 1);
+    QCOMPARE(messagesWhenShown, answer.isEmpty() ? -1 : 0);
+    if (progress)
+        QVERIFY(stopped && owner == s.screen.get());
+    const QString id = message.section('|', 0, 0);
+    if (id.isEmpty()) {
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    } else if (id == "7500040") {
+        verifyMessage(s, id, 36, "Proponer desde archivo");
         QCOMPARE(s.record->messages.first().text,
                  kesta::messages::replaceLineTypes(2,
                                                    int(proposalFor(m_statement).lineTypes.size()),
                                                    QDir::toNativeSeparators(m_statement))
                      .text);
     } else {
-        QVERIFY(s.record->messages.isEmpty());
+        verifyMessage(s, id, 48, "Proponer desde archivo");
+        const QString text = s.record->messages.first().text;
+        QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+        QVERIFY2(text.contains(message.section('|', 1)), qPrintable(text));
     }
     QCOMPARE(s.held(), held);
-    QCOMPARE(s.text("txtArchivo"), file);
+    QCOMPARE(s.text("txtArchivo"), stored);
     QVERIFY(!s.screen->LineEditActive());
     QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
 }
@@ -1095,81 +1136,6 @@ void TestEditor::proposalEnteredAndSaved()
     const auto report = velkora::formats::testStoredFormat(sql, "0009", sample);
     QVERIFY2(report.ran, qPrintable(report.error));
     QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
-}
-
-void TestEditor::fileThatCannotBeRead_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("no such file") << "no-existe.txt" << QString("7500041") << "no existe";
-    QTest::newRow("a file that is not text")
-        << "hoja.xls" << QString("7500044") << "no es un archivo de texto: tiene bytes nulos";
-}
-
-// A file that gives no proposal: its message (one for a file that is not text, one for any other
-// reason, which the proposal's own test goes through), no dialog, the grids as they were.
-void TestEditor::fileThatCannotBeRead()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, id);
-    QFETCH(QString, why);
-    samples::writeBytes(m_folder->filePath("hoja.xls"),
-                        QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12).repeated(200));
-    EditScreen s;
-    s.command("New");
-    s.forget();
-    const QString path = QDir(m_folder->path()).absoluteFilePath(name);
-    s.record->chosenFiles << path;
-    ProposalAnswer answer(
-        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
-    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
-
-    verifyMessage(s, id, 48, "Proponer desde archivo");
-    const QString text = s.record->messages.first().text;
-    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
-    QVERIFY2(text.contains(why), qPrintable(text));
-    QCOMPARE(answer.shown(), 0);
-    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
-    QCOMPARE(s.text("txtArchivo"), QString());
-}
-
-// A big sample: the proposal shows its window of progress over the screen; "Cancelar" there
-// stops it, and nothing is shown, asked or changed.
-void TestEditor::longProposalCancelled()
-{
-    const QString big = proposal_test::writeFile(m_folder->filePath("grande.txt"),
-                                                 proposal_test::bankStatement(12, 4000, 3));
-    EditScreen s;
-    s.command("New");
-    s.forget();
-    s.record->chosenFiles << big;
-    // Each report of progress waits until the window has been answered: a slow disk.
-    std::atomic<bool> answered{false};
-    velkora::views::ProposalRunOptions options;
-    options.quietMilliseconds = 0;
-    options.job.afterProgress = [&answered] {
-        for (int i = 0; i < 10000 && !answered; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    };
-    auto *command = s.screen->findChild<kesta::commands::ProposalCommand *>();
-    QVERIFY(command);
-    command->setRunOptions(options);
-    QWidget *owner = nullptr;
-    DialogAnswer<velkora::views::ProposalProgressDialog> progress([&](QDialog &dialog) {
-        owner = dialog.parentWidget();
-        QTest::mouseClick(dialog.findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
-        answered = true;
-    });
-    ProposalAnswer answer(
-        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
-    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
-
-    QVERIFY(answered && progress.shown() == 1);
-    QCOMPARE(owner, s.screen.get());
-    QCOMPARE(answer.shown(), 0);
-    QVERIFY(s.record->messages.isEmpty());
-    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
 }
 
 // A line type that the editor refuses stops the entry there, with the editor's message: the
