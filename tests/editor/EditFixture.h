@@ -80,6 +80,35 @@ public:
         }
         return shown.join(',');
     }
+    // Does what the user does, step by step: "1" and "2" are keys typed and confirmed, "Nuevo",
+    // "Editar", "Eliminar", "Aceptar" and "Cancelar" the edit buttons, "Escape" that key, "close"
+    // the window's close, "click" a click on Cancel's button, "@name" the focus put on a
+    // control, ">text" the text typed where the focus is; any other step is a toolbar command by
+    // its shortcut. True when a close closed the screen.
+    bool perform(const QString &steps)
+    {
+        static const QStringList buttons{"Nuevo", "Editar", "Eliminar", "Aceptar", "Cancelar"};
+        bool closed = false;
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "1" || step == "2")
+                typeKey(step);
+            else if (buttons.contains(step))
+                click(int(buttons.indexOf(step)));
+            else if (step == "Escape")
+                key(Qt::Key_Escape);
+            else if (step == "close")
+                closed = screen->close();
+            else if (step == "click")
+                clickCommand("Cancel");
+            else if (step.startsWith('@'))
+                child(qPrintable(step.mid(1)))->setFocus();
+            else if (step.startsWith('>'))
+                keys(step.mid(1));
+            else
+                command(qPrintable(step));
+        }
+        return closed;
+    }
     // Clicks a cell of the line grid, as the user does.
     void clickLine(int row, int column = 0) const
     {

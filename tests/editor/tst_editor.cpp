@@ -210,7 +210,6 @@ private slots:
     void keyFilter_data();
     void keyFilter();
     void pastedTextIsFiltered();
-    void enterMovesOnOutsideEditing();
     void fieldGridFollowsTheLineAndHolds();
     void fieldRowsByKeyAndMenu();
     void typeChangesOnlyInALineEdit_data();
@@ -602,11 +601,7 @@ void TestEditor::keyFilter()
     QFETCH(QString, column);
     QFETCH(QString, typed);
     KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    if (editing) {
-        s.command("Edit");
-        s.click(1);
-    }
+    s.perform(editing ? "1 Edit Editar" : "1");
     auto *grid = s.lineGrid();
     grid->setFocus();
     QVERIFY(grid->setCurrentCell(0, grid->columnIndex(column)));
@@ -631,23 +626,19 @@ void TestEditor::pastedTextIsFiltered()
     QCOMPARE(grid->cell(0, "Posicion").toString(), QStringLiteral("42"));
 }
 
-void TestEditor::enterMovesOnOutsideEditing()
-{
-    KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    s.lineGrid()->setFocus();
-    QVERIFY(s.lineGrid()->setCurrentCell(0, 1));
-    s.key(Qt::Key_Return);
-    QCOMPARE(s.lineGrid()->currentColumn(), 2);
-    QCOMPARE(s.lineGrid()->cell(0, "ID").toString(), QStringLiteral("H"));
-    QCOMPARE(s.record->lastCall("SimulateKeys"), QStringLiteral("SimulateKeys(\t|0)"));
-}
-
+// Outside a line edit Enter moves on in the line grid, and the field grid follows the line; during
+// one the line grid holds the line under edit.
 void TestEditor::fieldGridFollowsTheLineAndHolds()
 {
     KESTA_TWO_LINE_SCREEN();
     s.typeKey("1");
     auto *lines = s.lineGrid();
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(0, 1));
+    s.key(Qt::Key_Return);
+    QCOMPARE(lines->currentColumn(), 2);
+    QCOMPARE(lines->cell(0, "ID").toString(), QStringLiteral("H"));
+    QCOMPARE(s.record->lastCall("SimulateKeys"), QStringLiteral("SimulateKeys(\t|0)"));
     s.clickLine(1);
     QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
     // Another cell of the same row: no refill (a marker row stays).
@@ -659,8 +650,7 @@ void TestEditor::fieldGridFollowsTheLineAndHolds()
     QCOMPARE(s.fieldRows().first().section('|', 1, 1), QStringLiteral("Cuenta"));
 
     // During a line edit the line grid stays on the line under edit and the fields stay.
-    s.command("Edit");
-    s.click(1);
+    s.perform("Edit Editar");
     const QStringList fields = s.fieldRows();
     s.clickLine(1);
     lines->setFocus();
@@ -906,38 +896,31 @@ void TestEditor::initTestCase()
 
 void TestEditor::offeredOnlyForANewFormat_data()
 {
-    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("lineType"); // then 1: a line type typed; 2: and accepted
     QTest::addColumn<bool>("offered");
-    QTest::newRow("empty screen") << "start" << false;
-    QTest::newRow("shown format") << "load" << false;
-    QTest::newRow("Edit of the shown format") << "edit" << false;
-    QTest::newRow("New") << "new" << true;
-    QTest::newRow("Copy") << "copy" << true;
-    QTest::newRow("New, a line type under edit") << "new, Nuevo" << false;
-    QTest::newRow("New, the line type accepted") << "new, Nuevo, Aceptar" << true;
-    QTest::newRow("New, then Cancel") << "new, cancel" << false;
+    QTest::newRow("empty screen") << "" << 0 << false;
+    QTest::newRow("shown format") << "1" << 0 << false;
+    QTest::newRow("Edit of the shown format") << "1 Edit" << 0 << false;
+    QTest::newRow("New") << "New" << 0 << true;
+    QTest::newRow("Copy") << "1 B1" << 0 << true;
+    QTest::newRow("New, a line type under edit") << "New" << 1 << false;
+    QTest::newRow("New, the line type accepted") << "New" << 2 << true;
+    QTest::newRow("New, then Cancel") << "New Cancel" << 0 << false;
 }
 
 void TestEditor::offeredOnlyForANewFormat()
 {
-    QFETCH(QString, path);
+    QFETCH(QString, steps);
+    QFETCH(int, lineType);
     KESTA_TWO_LINE_SCREEN();
-    if (path == "load" || path == "edit" || path == "copy")
-        s.typeKey("1");
-    if (path == "edit")
-        s.command("Edit");
-    if (path == "copy")
-        s.command("B1");
-    if (path.startsWith("new"))
-        s.command("New");
-    if (path.contains("Nuevo"))
+    s.perform(steps);
+    if (lineType > 0)
         typeFirstLine(s, "Todo");
-    if (path.contains("Aceptar")) {
+    if (lineType > 1) {
         addTextFieldAndAccept(s, "80");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
     }
-    if (path.endsWith("cancel"))
-        s.command("Cancel");
 
     QMenu *menu = rightClick(s, s.lineGrid());
     QVERIFY(menu);
@@ -980,8 +963,7 @@ void TestEditor::proposalThatChangesNothing()
     QFETCH(QString, answer);
     QFETCH(QString, message);
     KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    s.command("B1");
+    s.perform("1 B1");
     const QStringList held = s.held();
     const QString stored = s.text("txtArchivo");
     s.forget();
@@ -1080,12 +1062,7 @@ void TestEditor::proposalEnteredAndSaved()
         // Where no ID stands, the editor still takes a position and a length: 1 and 1.
         expected[0] = "0001||" + proposed.lineTypes.first().description + "|1|1";
     }
-    if (copy) {
-        s.typeKey("1");
-        s.command("B1");
-    } else {
-        s.command("New");
-    }
+    s.perform(copy ? "1 B1" : "New");
     typeInto(s, "txtClave", "0009");
     typeInto(s, "txtDescripcion", "Extracto");
     s.forget();

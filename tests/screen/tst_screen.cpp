@@ -74,34 +74,6 @@ QString usable(const EditScreen &s)
     return text + ' ' + offered.join(',');
 }
 
-// Does what the user does, step by step: "1" and "2" are keys typed and confirmed, "Nuevo" the
-// edit buttons' first, "Escape" that key, "close" the window's close, "click" a click on
-// Cancel's button, "@name" the focus put on a control, ">text" the text typed where the focus
-// is; any other step is a toolbar command by its shortcut. True when a close closed the screen.
-bool perform(EditScreen &s, const QString &steps)
-{
-    bool closed = false;
-    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-        if (step == "1" || step == "2")
-            s.typeKey(step);
-        else if (step == "Nuevo")
-            s.click(0);
-        else if (step == "Escape")
-            s.key(Qt::Key_Escape);
-        else if (step == "close")
-            closed = s.screen->close();
-        else if (step == "click")
-            s.clickCommand("Cancel");
-        else if (step.startsWith('@'))
-            s.child(qPrintable(step.mid(1)))->setFocus();
-        else if (step.startsWith('>'))
-            s.keys(step.mid(1));
-        else
-            s.command(qPrintable(step));
-    }
-    return closed;
-}
-
 // Two line types with two fields each, the second line's rows written first; the texts hold
 // what could break a statement.
 void writeTwoLines(const TestDatabase &db)
@@ -615,8 +587,8 @@ void TestScreen::browse()
 
 void TestScreen::modeTable_data()
 {
-    // What the user does (steps as perform() takes them), from a fresh screen over the two-line
-    // format stored under 0001 and a deactivated one under 0002.
+    // What the user does (steps as EditScreen::perform takes them), from a fresh screen over the
+    // two-line format stored under 0001 and a deactivated one under 0002.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("expected");
@@ -658,7 +630,7 @@ void TestScreen::modeTable()
     insertLine(db, deactivated);
     EditScreen s(db.connectionName());
 
-    perform(s, steps);
+    s.perform(steps);
 
     QTEST(kesta::commands::modeName(s.screen->mode()), "mode");
     QTEST(usable(s), "expected");
@@ -736,8 +708,8 @@ void TestScreen::gridCaptionsAreDrawnInTheirRectangles()
 
 void TestScreen::unsavedEditIsNotThrownAway_data()
 {
-    // How the edit began and what the user does to end it (steps as perform() takes them); the
-    // answer to a question; whether the question was asked and the edit ended.
+    // How the edit began and what the user does to end it (steps as EditScreen::perform takes
+    // them); the answer to a question; whether the question was asked and the edit ended.
     QTest::addColumn<QString>("begun");
     QTest::addColumn<QString>("ending");
     QTest::addColumn<int>("answer");
@@ -780,7 +752,7 @@ void TestScreen::unsavedEditIsNotThrownAway()
     s.screen->setPadre(&owner);
     QSignalSpy unloaded(&owner, &velkora::app::OwnerForm::unloadRequested);
     auto *description = s.child("txtDescripcion");
-    perform(s, begun);
+    s.perform(begun);
     const QString key = s.keyBox()->text();
     const QString typedDescription = description->text();
     const QStringList lines = gridRows(s.lineGrid());
@@ -790,7 +762,7 @@ void TestScreen::unsavedEditIsNotThrownAway()
     if (answer)
         s.record->answers = {answer};
 
-    const bool closed = perform(s, ending);
+    const bool closed = s.perform(ending);
     QCoreApplication::processEvents(); // the owner's unload is queued
 
     if (asked)
