@@ -72,11 +72,6 @@ void clearCell(velkora::controls::DataGrid *grid, int row, const QString &column
 }
 
 const char *const ProposeEntry = "actProponerArchivo";
-// A bank statement of 80-character records coded at columns 1-2, six accounts of 40 movements.
-QStringList statement()
-{
-    return proposal_test::bankStatement(6, 40);
-}
 
 velkora::proposal::Proposal proposalFor(const QString &path)
 {
@@ -238,8 +233,7 @@ void TestEditor::orderLookupAndRefusals()
     for (const char *field : {"0002-0001", "0001-0001", "0001-0002"})
         store.add(QStringLiteral("K-") + field, field);
     store.setSubItem("K-0001-0001", FieldStore::Descripcion, "second");
-    QCOMPARE(store.find("K-0001-0002"), 2);
-    QCOMPARE(store.find("K-9"), -1);
+    QCOMPARE(QList<int>({store.find("K-0001-0002"), store.find("K-9")}), QList<int>({2, -1}));
 
     // A second row with the same key, or a sub-item of no row, is refused; nothing changes.
     QVERIFY_THROWS_EXCEPTION(RuntimeError, store.add("K-0001-0001", "other"));
@@ -260,8 +254,7 @@ void TestEditor::orderLookupAndRefusals()
     QCOMPARE(store.data(store.index(2, FieldStore::Llave), Qt::UserRole).toString(), "K-0002-0001");
     QCOMPARE(QList<int>({store.rowCount(), store.columnCount()}), QList<int>({3, 10}));
     store.clear();
-    QCOMPARE(store.count(), 0);
-    QCOMPARE(store.find("K-0001-0001"), -1);
+    QCOMPARE(QList<int>({store.count(), store.find("K-0001-0001")}), QList<int>({0, -1}));
 }
 
 // RellenaDetalle fills the field grid with the store's entries of the line grid's current row.
@@ -451,11 +444,10 @@ void TestEditor::newLineAndCancel()
 
     // "Nuevo" then "Cancelar": both grids as they were.
     s.click(0);
-    QCOMPARE(s.lineGrid()->Rows(), 3);
-    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
-             QList<int>({2, 0}));
+    QCOMPARE(QList<int>({s.lineGrid()->Rows(), s.lineGrid()->currentRow(),
+                         s.lineGrid()->currentColumn(), s.fieldGrid()->Rows()}),
+             QList<int>({3, 2, 0, 0}));
     QCOMPARE(s.focus(), s.lineGrid());
-    QCOMPARE(s.fieldGrid()->Rows(), 0);
     QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003")); // offered
     s.keys("9");
     s.click(4);
@@ -512,12 +504,11 @@ void TestEditor::newLineNeedsTheFirstLinesId()
     s.click(3);
     QVERIFY2(s.record->messages.size() == 1, qPrintable(s.record->messages.value(1).text));
     s.click(0);
-    QCOMPARE(s.record->messages.size(), 1);
-    QCOMPARE(s.lineGrid()->Rows(), 2);
-    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
-             QList<int>({1, 0}));
+    QCOMPARE(QList<int>({int(s.record->messages.size()), s.lineGrid()->Rows(),
+                         s.lineGrid()->currentRow(), s.lineGrid()->currentColumn(),
+                         s.fieldGrid()->Rows()}),
+             QList<int>({1, 2, 1, 0, 0}));
     QVERIFY(s.screen->LineEditActive());
-    QCOMPARE(s.fieldGrid()->Rows(), 0);
 }
 
 // "Editar" on the second line, its cells and its fields changed (one changed, one added), then
@@ -535,9 +526,9 @@ void TestEditor::editAndCancelRestoresEverything()
     s.typeCells(s.fieldGrid(), 0, {{"Descripción", "Cambiada"}, {"Longitud", "9"}, {"Tipo", "N"}});
     s.key(Qt::Key_Insert);
     s.typeCells(s.fieldGrid(), 1, {{"ID", "5"}, {"Posicion", "4"}});
-    QCOMPARE(s.lineGrid()->cellText(1, "Descripción"), QStringLiteral("Otra"));
-    QCOMPARE(s.fieldGrid()->Rows(), 2);
-    QCOMPARE(s.fieldRows().first(), QStringLiteral("0020|Cambiada|1|9|NUMERO|||true"));
+    QCOMPARE(QStringList({s.lineGrid()->cellText(1, "Descripción"), s.fieldRows().first(),
+                          s.fieldRows().last()}),
+             QStringList({"Otra", "0020|Cambiada|1|9|NUMERO|||true", "5||4|||||"}));
 
     s.click(4); // Cancelar
     QCOMPARE(s.held(), held);
@@ -878,7 +869,10 @@ void TestEditor::initTestCase()
 {
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
-    m_statement = proposal_test::writeFile(m_folder->filePath("extracto.txt"), statement());
+    // A bank statement of 80-character records coded at columns 1-2, six accounts of 40
+    // movements.
+    m_statement = proposal_test::writeFile(m_folder->filePath("extracto.txt"),
+                                           proposal_test::bankStatement(6, 40));
     proposal_test::writeFile(m_folder->filePath("grande.txt"),
                              proposal_test::bankStatement(12, 4000, 3));
     samples::writeBytes(m_folder->filePath("hoja.xls"),
@@ -1037,9 +1031,9 @@ void TestEditor::proposalEnteredAndSaved()
     QFETCH(QString, shape);
     KESTA_TWO_LINE_SCREEN();
     const QString sample =
-        shape == "movements"
-            ? proposal_test::writeFile(m_folder->filePath("movimientos.txt"),
-                                       statement().filter(QRegularExpression("^22")))
+        shape == "movements"    ? proposal_test::writeFile(m_folder->filePath("movimientos.txt"),
+                                                           proposal_test::bankStatement(6, 40).filter(
+                                                               QRegularExpression("^22")))
         : shape == "remittance" ? proposal_test::writeFile(m_folder->filePath("retorno.txt"),
                                                            proposal_test::remittanceFile({}))
                                 : m_statement;
