@@ -116,8 +116,6 @@ private slots:
 
     void settings_data();
     void settings();
-    void failingStep_data();
-    void failingStep();
     void showRunsTheLoadOnce_data();
     void showRunsTheLoadOnce();
     void activationFocusesKeyBox();
@@ -222,17 +220,30 @@ void TestScreen::settings_data()
     QTest::addColumn<QString>("typed12");      // "12" in the key box's format
     QTest::addColumn<int>("editable");
     QTest::addColumn<QString>("passed"); // to SetForceUppercase; empty: not a Boolean
+    QTest::addColumn<QString>("failOn"); // a service call that raises
     const QVariant none;
     QTest::newRow("six digits") << QVariant(u"000000"_s) << QVariant(1) << QVariant(u"True"_s)
-                                << "000012" << 1 << "true";
+                                << "000012" << 1 << "true"
+                                << "";
     QTest::newRow("number format")
-        << QVariant(0) << QVariant(-1) << QVariant(u"NO"_s) << "12" << -1 << "false";
+        << QVariant(0) << QVariant(-1) << QVariant(u"NO"_s) << "12" << -1 << "false"
+        << "";
     QTest::newRow("empty format") << QVariant(QString()) << QVariant(0) << QVariant(u"1"_s) << "12"
-                                  << 0 << "true";
-    QTest::newRow("all missing") << none << none << none << "0012" << 0 << "false";
+                                  << 0 << "true"
+                                  << "";
+    QTest::newRow("all missing") << none << none << none << "0012" << 0 << "false"
+                                 << "";
     auto force = [&](const char *tag, const QVariant &value, const char *passed) {
-        QTest::newRow(tag) << none << none << value << "0012" << 0 << passed;
+        QTest::newRow(tag) << none << none << value << "0012" << 0 << passed << "";
     };
+    // A failing step: the steps before it stay done.
+    auto fail = [](const char *tag, const char *failOn, const char *typed12, int editable) {
+        QTest::newRow(tag) << QVariant(u"00000"_s) << QVariant(7) << QVariant(true) << typed12
+                           << editable << "true" << failOn;
+    };
+    fail("3 fails: FTO_LAYOUT", "GetSetting", "0012", 0);
+    fail("4 fails: CAT001", "GetModuleOption", "00012", 0);
+    fail("5 fails: SetForceUppercase", "SetForceUppercase", "00012", 7);
     force("bool false", false, "false");
     force("int 2", 2, "true");
     force(" false ", u" false "_s, "false");
@@ -250,6 +261,9 @@ void TestScreen::settings()
     QFETCH(QVariant, keyEditable);
     QFETCH(QVariant, force);
     QFETCH(QString, passed);
+    QFETCH(QString, failOn);
+    if (!failOn.isEmpty())
+        record()->failOn = failOn;
     record()->settings[u"FTO_LAYOUT"_s] = keyFormat; // a null setting reads as a missing one
     record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = force;
     if (keyEditable.isValid())
@@ -258,50 +272,26 @@ void TestScreen::settings()
 
     QStringList calls{"GetSetting(FTO_LAYOUT|0||)", "GetModuleOption(KESTA|CAT001|No disponible)",
                       "GetSetting(CAT_FORZAR_MAYUSCULAS|0||)"};
-    if (passed.isEmpty()) {
+    if (!passed.isEmpty())
+        calls << u"SetForceUppercase(%1)"_s.arg(passed);
+    if (!failOn.isEmpty())
+        calls = calls.mid(0, calls.indexOf(QRegularExpression(failOn + "\\(.*")) + 1);
+    if (passed.isEmpty() || !failOn.isEmpty()) {
         QVERIFY_THROWS_EXCEPTION(RuntimeError, screen()->Form_Load());
         const QString error = screen()->loadError();
-        QVERIFY2(error.startsWith(u"Type mismatch"_s), qPrintable(error));
-        QVERIFY(error.contains(u"CAT_FORZAR_MAYUSCULAS"_s));
+        QVERIFY2(error.startsWith(failOn.isEmpty() ? u"Type mismatch"_s : failOn + " failed"),
+                 qPrintable(error));
+        QVERIFY(!failOn.isEmpty() || error.contains(u"CAT_FORZAR_MAYUSCULAS"_s));
+        // Step 6 is not run: the buttons keep their design places.
+        QCOMPARE(screen()->layout().left(screen()->cmdControles[3]), 3960.0f);
+        QCOMPARE(screen()->layout().left(screen()->cmdControles[4]), 5280.0f);
     } else {
         screen()->Form_Load();
-        calls << u"SetForceUppercase(%1)"_s.arg(passed);
     }
     QCOMPARE(record()->calls.filter(QRegularExpression(u"^(?!create\\()"_s)), calls);
     QVERIFY(screen()->colorZUR->applied() && screen()->Controles->ToolbarReady());
     QTEST(screen()->txtClave->formatted(u"12"_s), "typed12");
     QTEST(screen()->KeyEditable, "editable");
-}
-
-void TestScreen::failingStep_data()
-{
-    QTest::addColumn<QString>("failOn"); // a service call that raises
-    QTest::addColumn<int>("failingStep");
-    QTest::newRow("3: FTO_LAYOUT") << "GetSetting" << 3;
-    QTest::newRow("4: CAT001") << "GetModuleOption" << 4;
-    QTest::newRow("5: SetForceUppercase") << "SetForceUppercase" << 5;
-}
-
-// A step of the load that fails (a setting that is not a Boolean is settings' row).
-void TestScreen::failingStep()
-{
-    QFETCH(QString, failOn);
-    QFETCH(int, failingStep);
-    record()->settings[u"FTO_LAYOUT"_s] = u"00000"_s;
-    record()->moduleOptions[u"KESTA/CAT001"_s] = 7;
-    record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = true;
-    record()->failOn = failOn;
-
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, screen()->Form_Load());
-
-    QVERIFY(!screen()->loadError().isEmpty());
-    // The steps before the failing one stay done.
-    QVERIFY(screen()->colorZUR->applied() && screen()->Controles->ToolbarReady());
-    QCOMPARE(screen()->txtClave->formatopersonal(), failingStep > 3 ? u"00000"_s : u"0000"_s);
-    QCOMPARE(screen()->KeyEditable, failingStep > 4 ? 7 : 0);
-    // Step 6 is not run: the buttons keep their design places.
-    QCOMPARE(screen()->layout().left(screen()->cmdControles[3]), 3960.0f);
-    QCOMPARE(screen()->layout().left(screen()->cmdControles[4]), 5280.0f);
 }
 
 void TestScreen::showRunsTheLoadOnce_data()
