@@ -3,12 +3,12 @@
 // has the listed title, style and a text of which the listed one is the pattern, and the
 // messages no other test drives the screen to are shown as listed.
 
+#include "WrittenMessages.h"
 #include "editor/EditFixture.h"
 #include "messages/Messages.h"
 
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -18,22 +18,6 @@ using namespace kesta::test;
 Q_DECLARE_METATYPE(kesta::messages::Message)
 
 namespace {
-
-// The rows of docs/messages.md by id ("ERR-ID:7500001"): text, title, style.
-QHash<QString, QStringList> documentedRows()
-{
-    QFile file(QStringLiteral(KESTA_SOURCE_DIR "/docs/messages.md"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QHash<QString, QStringList> rows;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
-        const QStringList cells = line.split('|');
-        if (cells.size() > 5 && QRegularExpression("^ 75000\\d\\d $").match(cells[1]).hasMatch())
-            rows.insert("ERR-ID:" + cells[1].trimmed(),
-                        {cells[2].trimmed(), cells[3].trimmed(), cells[4].trimmed()});
-    }
-    return rows;
-}
 
 // The ids the screen's messages are built with, as its sources write them.
 QSet<QString> idsInTheCode()
