@@ -206,8 +206,6 @@ private slots:
     void keyFilter();
     void fieldGridFollowsTheLineAndHolds();
     void fieldRowsByKeyAndMenu();
-    void typeChangesOnlyInALineEdit_data();
-    void typeChangesOnlyInALineEdit();
     void tabFromTheHeldLine_data();
     void tabFromTheHeldLine();
     void refusalLandsOnTheCellAtFault_data();
@@ -663,8 +661,21 @@ void TestEditor::fieldRowsByKeyAndMenu()
              (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
                           "GridCommandF10(ssLinea)"}));
 
-    // Outside a line edit the keys add and remove nothing, and the menu offers neither.
-    fields->setFocus();
+    // The field grid takes input only during a line edit. Outside one the keys add and remove
+    // nothing, the menu offers neither, and the Tipo cell, whose column is never locked, opens
+    // no editor with a letter or F2: the grid shows what the store holds.
+    const QStringList store = storeRows(s.store());
+    const auto tryType = [&](Qt::Key key) {
+        fields->setFocus();
+        QVERIFY(fields->setCurrentCell(0, fields->columnIndex("Tipo")));
+        s.key(key);
+    };
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_F2}) {
+        tryType(key);
+        QCOMPARE(s.focus(), fields);
+    }
+    QCOMPARE(fields->cellText(0, "Tipo"), QStringLiteral("NUMERO"));
+    QCOMPARE(storeRows(s.store()), store);
     fields->setCurrentCell(1, 0);
     for (const auto &[k, m] :
          {std::pair{Qt::Key_Down, Qt::NoModifier}, std::pair{Qt::Key_Insert, Qt::NoModifier},
@@ -673,7 +684,13 @@ void TestEditor::fieldRowsByKeyAndMenu()
     QCOMPARE(fields->Rows(), 2);
     QVERIFY(!offered().contains("actAgregarCampo"));
 
+    // During one the same gestures open the type list.
     s.click(1);
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_F2}) {
+        tryType(key);
+        QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("listEditor"));
+        s.key(Qt::Key_Escape);
+    }
     fields->setFocus();
     fields->setCurrentCell(1, 0);
     QCOMPARE(offered(), (QStringList{"actAgregarCampo", "actEliminarCampo"}));
@@ -690,38 +707,6 @@ void TestEditor::fieldRowsByKeyAndMenu()
     QCOMPARE(fields->cell(0, "Descripción").toString(), QStringLiteral("Nombre"));
     fields->actions().at(0)->trigger(); // the menu's "Agregar campo"
     QCOMPARE(fields->Rows(), 4);
-}
-
-// The field grid takes input only during a line edit: outside one the Tipo cell, whose column
-// is never locked, opens no editor however the user tries, so the grid shows what the store
-// holds; during one the same gesture opens the type list.
-void TestEditor::typeChangesOnlyInALineEdit_data()
-{
-    QTest::addColumn<QString>("gesture");
-    QTest::newRow("a letter") << "F";
-    QTest::newRow("F2") << "F2";
-}
-
-void TestEditor::typeChangesOnlyInALineEdit()
-{
-    QFETCH(QString, gesture);
-    KESTA_TWO_LINE_EDIT();
-    auto *fields = s.fieldGrid();
-    const QStringList store = storeRows(s.store());
-    const auto tryType = [&] {
-        fields->setFocus();
-        QVERIFY(fields->setCurrentCell(0, fields->columnIndex("Tipo")));
-        s.key(gesture == "F" ? Qt::Key_F : Qt::Key_F2);
-    };
-
-    tryType();
-    QCOMPARE(s.focus(), fields);
-    QCOMPARE(fields->cellText(0, "Tipo"), QStringLiteral("NUMERO"));
-    QCOMPARE(storeRows(s.store()), store);
-
-    s.click(1); // Editar
-    tryType();
-    QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("listEditor"));
 }
 
 // "Editar" on a line that is not the last: TAB and Enter on the held row's last cell go on to
