@@ -191,10 +191,9 @@ void tst_Activation::focusAfterOwnMessage()
     // What the user types next reaches the control at fault.
     if (fault == Fault::Description || fault == Fault::Discard) {
         s.keys(QStringLiteral("os"));
-        QCOMPARE(s.child<QLineEdit>("txtDescripcion")->text(),
-                 fault == Fault::Discard ? QStringLiteral("Pagos") : QStringLiteral("os"));
-        QCOMPARE(s.child<QLineEdit>("txtClave")->text(),
-                 fault == Fault::Discard ? QStringLiteral("42") : QStringLiteral("0042"));
+        QCOMPARE(s.child<QLineEdit>("txtClave")->text() + " " +
+                     s.child<QLineEdit>("txtDescripcion")->text(),
+                 fault == Fault::Discard ? QStringLiteral("42 Pagos") : QStringLiteral("0042 os"));
     }
 }
 
@@ -224,7 +223,6 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
             s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
         return s.focusName() == name;
     };
-    auto *lines = s.child<DataGrid>("ssLinea");
     auto *fields = s.child<DataGrid>("ssDetalle");
     QStatusBar *status = s.window.statusBar();
     if (!qEnvironmentVariableIsEmpty("KESTA_SCREENSHOTS"))
@@ -236,7 +234,6 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     s.keys(QStringLiteral("Pagos"));
     s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
     QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
-    QCOMPARE(lines->cellText(0, "Orden"), QStringLiteral("0001")); // offered
     // Ctrl+TAB leaves a grid from any cell, Ctrl+Shift+TAB comes back.
     s.key(Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));

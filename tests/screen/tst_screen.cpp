@@ -437,12 +437,10 @@ void TestScreen::resizeRules()
     QFrame *fr1 = screen()->fr1;
     QCOMPARE(l.width(tab), widthFits ? W - 2 * 120.0f : before.value("ssTabZur").width);
     QCOMPARE(l.height(tab), heightFits ? H - 1200.0f : before.value("ssTabZur").height);
-    for (QFrame *frame : {fr1, screen()->fr2}) {
-        QCOMPARE(l.height(frame), l.height(tab) - 360.0f);
+    for (QFrame *frame : {fr1, screen()->fr2, screen()->sh1, screen()->Sh2})
         QCOMPARE(l.width(frame), l.width(tab));
-    }
-    QCOMPARE(l.width(screen()->sh1), l.width(tab));
-    QCOMPARE(l.width(screen()->Sh2), l.width(tab));
+    for (QFrame *frame : {fr1, screen()->fr2})
+        QCOMPARE(l.height(frame), l.height(tab) - 360.0f);
     const TwipsRect detail = before.value("ssDetalle");
     QCOMPARE(l.height(screen()->ssDetalle), orLast(l.height(fr1) - 2020.0f, detail.height));
     QCOMPARE(l.width(screen()->ssDetalle), orLast(l.width(fr1) - 6000.0f, detail.width));
