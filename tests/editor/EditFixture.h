@@ -16,7 +16,6 @@ namespace kesta::test {
 // The user's hands on the keyboard: keys typed into whatever has the focus, as the user types.
 struct Hands {
     static QWidget *focus() { return QApplication::focusWidget(); }
-    // Typed into whatever has the focus, as the user types.
     static void keys(const QString &text)
     {
         for (const QChar c : text)
@@ -81,6 +80,42 @@ public:
         }
         return shown.join(',');
     }
+    // Does what the user does, step by step: "1" and "2" are keys typed and confirmed, "Nuevo",
+    // "Editar", "Eliminar", "Aceptar" and "Cancelar" the edit buttons, "Escape" that key, "close"
+    // the window's close, "click" a click on Cancel's button, "@name" the focus put on a
+    // control, ">text" the text typed where the focus is; any other step is a toolbar command by
+    // its shortcut. True when a close closed the screen.
+    bool perform(const QString &steps)
+    {
+        static const QStringList buttons{"Nuevo", "Editar", "Eliminar", "Aceptar", "Cancelar"};
+        bool closed = false;
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "1" || step == "2")
+                typeKey(step);
+            else if (buttons.contains(step))
+                click(int(buttons.indexOf(step)));
+            else if (step == "Escape")
+                key(Qt::Key_Escape);
+            else if (step == "close")
+                closed = screen->close();
+            else if (step == "click")
+                clickCommand("Cancel");
+            else if (step.startsWith('@'))
+                child(qPrintable(step.mid(1)))->setFocus();
+            else if (step.startsWith('>'))
+                keys(step.mid(1));
+            else
+                command(qPrintable(step));
+        }
+        return closed;
+    }
+    // Clicks a cell of the line grid, as the user does.
+    void clickLine(int row, int column = 0) const
+    {
+        Grid *grid = lineGrid();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(row, column)).center());
+    }
     // Runs a toolbar command as the user does, with its shortcut.
     void command(const char *name) const
     {
@@ -101,8 +136,6 @@ public:
         else
             action->trigger();
     }
-    // Starts an edit of the shown load format with the toolbar's Edit.
-    void editShown() const { command("Edit"); }
 
     // Types texts into cells of one grid row, column by column.
     void typeCells(Grid *grid, int row,
@@ -127,6 +160,15 @@ public:
         return rows;
     }
 };
+
+// The store's keys, in its order.
+inline QStringList storeKeys(const editor::FieldStore &store)
+{
+    QStringList keys;
+    for (int i = 0; i < store.count(); ++i)
+        keys << store.key(i);
+    return keys;
+}
 
 // Types a text into a box as the user does (over what it holds).
 inline void typeInto(EditScreen &s, const char *box, const QString &text)
@@ -191,4 +233,4 @@ inline void writeTwoLineFormat(const TestDatabase &db)
 #define KESTA_TWO_LINE_EDIT()                                                                      \
     KESTA_TWO_LINE_SCREEN();                                                                       \
     s.typeKey("1");                                                                                \
-    s.editShown()
+    s.command("Edit")

@@ -24,10 +24,8 @@
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableView>
 #include <QTimer>
 
 using namespace kesta::test;
@@ -62,15 +60,6 @@ QStringList said(const std::optional<kesta::messages::Message> &message)
     return {message->id, message->text, QString::number(message->style), message->title};
 }
 
-// The store's rows without the sub-items that these tests do not look at.
-QStringList storeKeys(const kesta::editor::FieldStore &store)
-{
-    QStringList keys;
-    for (int i = 0; i < store.count(); ++i)
-        keys << store.key(i);
-    return keys;
-}
-
 // Empties a grid cell with the keys: F2 opens its editor, Ctrl+A and backspace empty it.
 void clearCell(velkora::controls::DataGrid *grid, int row, const QString &column)
 {
@@ -83,11 +72,6 @@ void clearCell(velkora::controls::DataGrid *grid, int row, const QString &column
 }
 
 const char *const ProposeEntry = "actProponerArchivo";
-// A bank statement of 80-character records coded at columns 1-2, six accounts of 40 movements.
-QStringList statement()
-{
-    return proposal_test::bankStatement(6, 40);
-}
 
 velkora::proposal::Proposal proposalFor(const QString &path)
 {
@@ -111,33 +95,29 @@ QStringList ruleTexts(const velkora::formats::LoadFormat &format, bool ordered =
     return texts;
 }
 
-// A format's line types and fields as texts to compare: "ID|description|position|length" and
-// "line ID|description|position|length|type|value|format|trim", in their order.
-QStringList lineTypeTexts(const velkora::formats::LoadFormat &format)
+// A format's line types, then its fields, as texts to compare, in their order:
+// "number|ID|description|position|length" and
+// "line ID|number|description|position|length|type|value|format|trim".
+QStringList formatTexts(const velkora::formats::LoadFormat &format)
 {
-    QStringList texts;
-    for (const auto &type : format.lineTypes)
-        texts << QStringList{type.lineId, type.description, QString::number(type.position),
-                             QString::number(type.length)}
-                     .join('|');
-    return texts;
-}
-QStringList fieldTexts(const velkora::formats::LoadFormat &format)
-{
-    QStringList texts;
+    QStringList lines, fields;
     for (const auto &type : format.lineTypes) {
+        lines << QStringList{type.order, type.lineId, type.description,
+                             QString::number(type.position), QString::number(type.length)}
+                     .join('|');
         for (const auto &f : type.fields)
-            texts << QStringList{type.lineId,
-                                 f.description,
-                                 QString::number(f.position),
-                                 QString::number(f.length),
-                                 f.typeCode,
-                                 f.value,
-                                 f.format,
-                                 f.trim ? "SI" : "NO"}
-                         .join('|');
+            fields << QStringList{type.lineId,
+                                  f.id,
+                                  f.description,
+                                  QString::number(f.position),
+                                  QString::number(f.length),
+                                  f.typeCode,
+                                  f.value,
+                                  f.format,
+                                  f.trim ? "SI" : "NO"}
+                          .join('|');
     }
-    return texts;
+    return lines + fields;
 }
 
 // A right click on the grid's rows, as the user gives it: the services pop up the grid's menu,
@@ -176,22 +156,18 @@ bool clickEntry(QMenu *menu, const char *name)
     return false;
 }
 
-// Answers the proposal dialog, which runs modally, once it shows: `answer` looks at it and
+// Answers a dialog of the kind, which runs modally, once it shows: `answer` looks at it and
 // clicks one of its buttons. Stops watching when it goes out of scope.
-class ProposalAnswer {
+template <typename Dialog> class DialogAnswer {
 public:
-    explicit ProposalAnswer(std::function<void(ProposalDialog &)> answer)
+    explicit DialogAnswer(std::function<void(Dialog &)> answer)
     {
         m_timer.setInterval(10);
         QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                auto *dialog = qobject_cast<ProposalDialog *>(widget);
-                if (!dialog || !dialog->isVisible())
-                    continue;
+            if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
                 m_timer.stop();
                 ++m_shown;
                 answer(*dialog);
-                return;
             }
         });
         m_timer.start();
@@ -202,14 +178,7 @@ private:
     QTimer m_timer;
     int m_shown = 0;
 };
-
-QStringList modelColumn(const QAbstractItemModel *model, int column)
-{
-    QStringList texts;
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->index(row, column).data().toString();
-    return texts;
-}
+using ProposalAnswer = DialogAnswer<ProposalDialog>;
 
 } // namespace
 
@@ -231,18 +200,12 @@ private slots:
     void newLineAndCancel();
     void newLineNeedsTheFirstLinesId();
     void editAndCancelRestoresEverything();
-    void emptiedFieldGridStillReplacesTheLine();
     void deleteLine_data();
     void deleteLine();
     void keyFilter_data();
     void keyFilter();
-    void pastedTextIsFiltered();
-    void enterMovesOnOutsideEditing();
     void fieldGridFollowsTheLineAndHolds();
     void fieldRowsByKeyAndMenu();
-    void f10HandsTheGridOver();
-    void typeChangesOnlyInALineEdit_data();
-    void typeChangesOnlyInALineEdit();
     void tabFromTheHeldLine_data();
     void tabFromTheHeldLine();
     void refusalLandsOnTheCellAtFault_data();
@@ -250,13 +213,10 @@ private slots:
 
     void offeredOnlyForANewFormat_data();
     void offeredOnlyForANewFormat();
-    void answersThatChangeNothing_data();
-    void answersThatChangeNothing();
+    void proposalThatChangesNothing_data();
+    void proposalThatChangesNothing();
     void proposalEnteredAndSaved_data();
     void proposalEnteredAndSaved();
-    void fileThatCannotBeRead_data();
-    void fileThatCannotBeRead();
-    void longProposalCancelled();
     void refusedLineTypeStopsTheEntry();
 
 private:
@@ -271,8 +231,7 @@ void TestEditor::orderLookupAndRefusals()
     for (const char *field : {"0002-0001", "0001-0001", "0001-0002"})
         store.add(QStringLiteral("K-") + field, field);
     store.setSubItem("K-0001-0001", FieldStore::Descripcion, "second");
-    QCOMPARE(store.find("K-0001-0002"), 2);
-    QCOMPARE(store.find("K-9"), -1);
+    QCOMPARE(QList<int>({store.find("K-0001-0002"), store.find("K-9")}), QList<int>({2, -1}));
 
     // A second row with the same key, or a sub-item of no row, is refused; nothing changes.
     QVERIFY_THROWS_EXCEPTION(RuntimeError, store.add("K-0001-0001", "other"));
@@ -293,8 +252,7 @@ void TestEditor::orderLookupAndRefusals()
     QCOMPARE(store.data(store.index(2, FieldStore::Llave), Qt::UserRole).toString(), "K-0002-0001");
     QCOMPARE(QList<int>({store.rowCount(), store.columnCount()}), QList<int>({3, 10}));
     store.clear();
-    QCOMPARE(store.count(), 0);
-    QCOMPARE(store.find("K-0001-0001"), -1);
+    QCOMPARE(QList<int>({store.count(), store.find("K-0001-0001")}), QList<int>({0, -1}));
 }
 
 // RellenaDetalle fills the field grid with the store's entries of the line grid's current row.
@@ -366,8 +324,6 @@ void TestEditor::checks_data()
     add("no field row", line(), 1, {}, {}, m::fieldIdRequired(), 0);
     add("empty ID and position: the ID first", line(), 1, {}, {field("", "")}, m::fieldIdRequired(),
         0);
-    add("empty position", line(), 1, {}, {field("1", "")}, m::fieldPositionRequired(), 0);
-    add("empty length", line(), 1, {}, {field("1", "1", "")}, m::fieldLengthRequired(), 0);
     add("a and A differ", line(), 1, {}, {field("a"), field("A")}, {}, -1);
     add("duplicate ab shown in upper case", line(), 1, {}, {field("x"), field("ab"), field("ab")},
         m::fieldIdDuplicated("AB"), 1);
@@ -434,9 +390,7 @@ void TestEditor::checks()
 void TestEditor::editCommitsTheLinesEntries()
 {
     KESTA_TWO_LINE_EDIT();
-    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
-    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
+    s.clickLine(1);
     s.forget();
 
     s.click(1); // Editar
@@ -449,7 +403,7 @@ void TestEditor::editCommitsTheLinesEntries()
     s.click(3); // Aceptar
 
     QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-    QVERIFY(!s.screen->LineEditActive());
+    QVERIFY(!s.screen->LineEditActive() && !s.lineGrid()->hasPendingEdit());
     QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
     // The other line's entries keep their place and content; the edited line's are replaced at
     // the end, numbered "0000", with type codes and SI/NO.
@@ -464,64 +418,52 @@ void TestEditor::editCommitsTheLinesEntries()
         for (int c = 0; c < grid->columnCount(); ++c)
             QCOMPARE(grid->isColumnLocked(c), grid->columnName(c) != "Tipo");
     }
+
+    // The first line's field grid emptied and one field typed: the line's earlier entries go
+    // although no row of the grid names them any more.
+    s.clickLine(0);
+    s.click(1);
+    s.fieldGrid()->setFocus();
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    s.key(Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(s.fieldGrid()->Rows(), 0);
+    s.key(Qt::Key_Down);
+    s.typeCells(s.fieldGrid(), 0,
+                {{"ID", "7"}, {"Posicion", "1"}, {"Longitud", "1"}, {"Tipo", "T"}});
+    s.click(3);
+    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    QCOMPARE(storeKeys(s.store()), (QStringList{"K-0002-0020", "K-0002-0005", "K-0001-0007"}));
 }
 
+// "Nuevo" offers the next number in a new row and empties the field grid; "Cancelar" leaves both
+// grids as they were. (A new line entered, accepted and saved is the save's test.)
 void TestEditor::newLineAndCancel()
 {
     KESTA_TWO_LINE_EDIT();
     const QStringList held = s.held();
 
-    // "Nuevo" then "Cancelar": both grids as they were.
     s.click(0);
-    QCOMPARE(s.lineGrid()->Rows(), 3);
-    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
-             QList<int>({2, 0}));
+    QCOMPARE(QList<int>({s.lineGrid()->Rows(), s.lineGrid()->currentRow(),
+                         s.lineGrid()->currentColumn(), s.fieldGrid()->Rows()}),
+             QList<int>({3, 2, 0, 0}));
     QCOMPARE(s.focus(), s.lineGrid());
-    QCOMPARE(s.fieldGrid()->Rows(), 0);
     QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003")); // offered
     s.keys("9");
     s.click(4);
     QCOMPARE(s.held(), held);
     QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
-
-    // A new line 3 with the fields 1 and 2.
-    s.click(0);
-    s.typeCells(s.lineGrid(), 2,
-                {{"Orden", "3"},
-                 {"ID", "T"},
-                 {"Descripción", "Totales"},
-                 {"Posicion", "1"},
-                 {"Longitud", "1"}});
-    s.fieldGrid()->setFocus();
-    for (int row = 0; row < 2; ++row) {
-        s.key(Qt::Key_Insert);
-        s.typeCells(s.fieldGrid(), row,
-                    {{"ID", QString::number(row + 1)},
-                     {"Posicion", "2"},
-                     {"Longitud", "6"},
-                     {"Tipo", "F"}});
-    }
-    s.click(3);
-    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-    QCOMPARE(storeRows(s.store()).mid(3), (QStringList{"K-3-0001|3-0001|0001||2|6|03|||NO|3",
-                                                       "K-3-0002|3-0002|0002||2|6|03|||NO|3"}));
-    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003"));
-    QVERIFY(!s.lineGrid()->hasPendingEdit());
 }
 
 // "Nuevo" on the one line type of a format, whose ID is empty: refused, nothing else changes;
 // once that line has its ID, the second line is added.
 void TestEditor::newLineNeedsTheFirstLinesId()
 {
-    TestDatabase db;
-    KESTA_REQUIRE(db);
-    LineRow line;
-    line.lineId = "";
-    insertLine(db, line);
-    insertField(db, FieldRow{});
-    EditScreen s(db.connectionName());
+    KESTA_TWO_LINE_SCREEN();
+    db.exec("DELETE FROM Layout WHERE Ly_ID = '0002'");
+    db.exec("DELETE FROM Layout_Detalle WHERE Ly_ID = '0002'");
+    db.exec("UPDATE Layout SET Ly_Linea_ID = ''");
     s.typeKey("1");
-    s.editShown();
+    s.command("Edit");
     const QStringList held = s.held();
     QCOMPARE(s.lineGrid()->Rows(), 1);
     s.forget();
@@ -537,12 +479,11 @@ void TestEditor::newLineNeedsTheFirstLinesId()
     s.click(3);
     QVERIFY2(s.record->messages.size() == 1, qPrintable(s.record->messages.value(1).text));
     s.click(0);
-    QCOMPARE(s.record->messages.size(), 1);
-    QCOMPARE(s.lineGrid()->Rows(), 2);
-    QCOMPARE(QList<int>({s.lineGrid()->currentRow(), s.lineGrid()->currentColumn()}),
-             QList<int>({1, 0}));
+    QCOMPARE(QList<int>({int(s.record->messages.size()), s.lineGrid()->Rows(),
+                         s.lineGrid()->currentRow(), s.lineGrid()->currentColumn(),
+                         s.fieldGrid()->Rows()}),
+             QList<int>({1, 2, 1, 0, 0}));
     QVERIFY(s.screen->LineEditActive());
-    QCOMPARE(s.fieldGrid()->Rows(), 0);
 }
 
 // "Editar" on the second line, its cells and its fields changed (one changed, one added), then
@@ -551,10 +492,8 @@ void TestEditor::newLineNeedsTheFirstLinesId()
 void TestEditor::editAndCancelRestoresEverything()
 {
     KESTA_TWO_LINE_EDIT();
-    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(1, 2)).center());
+    s.clickLine(1);
     const QStringList held = s.held();
-    QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
 
     s.click(1); // Editar
     s.typeCells(s.lineGrid(), 1,
@@ -562,9 +501,9 @@ void TestEditor::editAndCancelRestoresEverything()
     s.typeCells(s.fieldGrid(), 0, {{"Descripción", "Cambiada"}, {"Longitud", "9"}, {"Tipo", "N"}});
     s.key(Qt::Key_Insert);
     s.typeCells(s.fieldGrid(), 1, {{"ID", "5"}, {"Posicion", "4"}});
-    QCOMPARE(s.lineGrid()->cellText(1, "Descripción"), QStringLiteral("Otra"));
-    QCOMPARE(s.fieldGrid()->Rows(), 2);
-    QCOMPARE(s.fieldRows().first(), QStringLiteral("0020|Cambiada|1|9|NUMERO|||true"));
+    QCOMPARE(QStringList({s.lineGrid()->cellText(1, "Descripción"), s.fieldRows().first(),
+                          s.fieldRows().last()}),
+             QStringList({"Otra", "0020|Cambiada|1|9|NUMERO|||true", "5||4|||||"}));
 
     s.click(4); // Cancelar
     QCOMPARE(s.held(), held);
@@ -572,24 +511,6 @@ void TestEditor::editAndCancelRestoresEverything()
     QVERIFY(!s.screen->LineEditActive());
     QVERIFY(!s.lineGrid()->hasPendingEdit());
     QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
-}
-
-void TestEditor::emptiedFieldGridStillReplacesTheLine()
-{
-    KESTA_TWO_LINE_EDIT();
-    s.click(1);
-    s.fieldGrid()->setFocus();
-    s.key(Qt::Key_Delete, Qt::ControlModifier);
-    s.key(Qt::Key_Delete, Qt::ControlModifier);
-    QCOMPARE(s.fieldGrid()->Rows(), 0);
-    s.key(Qt::Key_Down);
-    s.typeCells(s.fieldGrid(), 0,
-                {{"ID", "7"}, {"Posicion", "1"}, {"Longitud", "1"}, {"Tipo", "T"}});
-    s.click(3);
-
-    // The line's earlier entries went although no row of the grid named them any more.
-    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-    QCOMPARE(storeKeys(s.store()), (QStringList{"K-0002-0001", "K-0001-0007"}));
 }
 
 void TestEditor::deleteLine_data()
@@ -625,7 +546,7 @@ void TestEditor::keyFilter_data()
 {
     QTest::addColumn<bool>("editing");
     QTest::addColumn<QString>("column");
-    QTest::addColumn<QString>("typed"); // "<" is a backspace
+    QTest::addColumn<QString>("typed"); // "<" is a backspace; after "^" a text pasted
     QTest::addColumn<QString>("expected");
     const auto add = [](const char *tag, bool editing, const char *column, const char *typed,
                         const char *expected) {
@@ -634,6 +555,7 @@ void TestEditor::keyFilter_data()
     add("position digits and backspace", true, "Posicion", "12<5", "15");
     add("position refuses sign, point, blank, letter", true, "Posicion", "-. a", "1");
     add("length digits in between refusals", true, "Longitud", "a3-4", "34");
+    add("pasted position keeps its digits", true, "Posicion", "^4-a 2\n", "42");
     add("ID takes anything", true, "ID", "aB-1 .", "aB-1 .");
     add("description takes anything", true, "Descripción", "x-y", "x-y");
     add("nothing outside the editing state", false, "ID", "abc", "H");
@@ -644,79 +566,55 @@ void TestEditor::keyFilter()
     QFETCH(bool, editing);
     QFETCH(QString, column);
     QFETCH(QString, typed);
-    QFETCH(QString, expected);
     KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    if (editing) {
-        s.editShown();
-        s.click(1);
-    }
+    s.perform(editing ? "1 Edit Editar" : "1");
     auto *grid = s.lineGrid();
     grid->setFocus();
     QVERIFY(grid->setCurrentCell(0, grid->columnIndex(column)));
-    for (const QChar c : typed)
+    if (typed.startsWith('^')) {
+        QApplication::clipboard()->setText(typed.mid(1));
+        s.key(Qt::Key_F2);
+        s.key(Qt::Key_A, Qt::ControlModifier);
+        s.key(Qt::Key_V, Qt::ControlModifier);
+    }
+    for (const QChar c : typed.startsWith('^') ? QString() : typed)
         c == '<' ? s.key(Qt::Key_Backspace) : s.keys(QString(c));
     grid->commitCellEdit();
-    QCOMPARE(grid->cell(0, column).toString(), expected);
+    QTEST(grid->cell(0, column).toString(), "expected");
 }
 
-void TestEditor::pastedTextIsFiltered()
-{
-    KESTA_TWO_LINE_EDIT();
-    s.click(1);
-    auto *grid = s.fieldGrid();
-    grid->setFocus();
-    QVERIFY(grid->setCurrentCell(0, grid->columnIndex("Posicion")));
-    QApplication::clipboard()->setText("4-a 2\n");
-    s.key(Qt::Key_F2);
-    s.key(Qt::Key_A, Qt::ControlModifier);
-    s.key(Qt::Key_V, Qt::ControlModifier);
-    grid->commitCellEdit();
-    QCOMPARE(grid->cell(0, "Posicion").toString(), QStringLiteral("42"));
-}
-
-void TestEditor::enterMovesOnOutsideEditing()
-{
-    KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    s.lineGrid()->setFocus();
-    QVERIFY(s.lineGrid()->setCurrentCell(0, 1));
-    s.key(Qt::Key_Return);
-    QCOMPARE(s.lineGrid()->currentColumn(), 2);
-    QCOMPARE(s.lineGrid()->cell(0, "ID").toString(), QStringLiteral("H"));
-    QCOMPARE(s.record->lastCall("SimulateKeys"), QStringLiteral("SimulateKeys(\t|0)"));
-}
-
+// Outside a line edit Enter moves on in the line grid, and the field grid follows the line; during
+// one the line grid holds the line under edit.
 void TestEditor::fieldGridFollowsTheLineAndHolds()
 {
     KESTA_TWO_LINE_SCREEN();
     s.typeKey("1");
     auto *lines = s.lineGrid();
-    const auto clickCell = [lines](int row, int column) {
-        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {},
-                          lines->visualRect(lines->model()->index(row, column)).center());
-    };
-
-    clickCell(1, 0);
+    lines->setFocus();
+    QVERIFY(lines->setCurrentCell(0, 1));
+    s.key(Qt::Key_Return);
+    QCOMPARE(lines->currentColumn(), 2);
+    QCOMPARE(lines->cell(0, "ID").toString(), QStringLiteral("H"));
+    QCOMPARE(s.record->lastCall("SimulateKeys"), QStringLiteral("SimulateKeys(\t|0)"));
+    s.clickLine(1);
     QCOMPARE(s.fieldRows(), QStringList{"0020|Fecha|1|2|Fecha|||true"});
     // Another cell of the same row: no refill (a marker row stays).
     s.fieldGrid()->setCell(s.fieldGrid()->AddNew(), "ID", "marker");
-    clickCell(1, 3);
+    s.clickLine(1, 3);
     QCOMPARE(s.fieldGrid()->Rows(), 2);
     s.key(Qt::Key_Up);
     QCOMPARE(s.fieldRows().size(), 2);
     QCOMPARE(s.fieldRows().first().section('|', 1, 1), QStringLiteral("Cuenta"));
 
     // During a line edit the line grid stays on the line under edit and the fields stay.
-    s.editShown();
-    s.click(1);
+    s.perform("Edit Editar");
     const QStringList fields = s.fieldRows();
-    clickCell(1, 0);
+    s.clickLine(1);
     lines->setFocus();
     s.key(Qt::Key_Down);
     QCOMPARE(lines->currentRow(), 0);
     QCOMPARE(s.fieldRows(), fields);
-    clickCell(0, 3);
+    s.clickLine(0, 3);
     QCOMPARE(lines->currentColumn(), 3);
 }
 
@@ -724,28 +622,55 @@ void TestEditor::fieldRowsByKeyAndMenu()
 {
     KESTA_TWO_LINE_EDIT();
     auto *fields = s.fieldGrid();
-    const auto menuEntries = [fields] {
-        std::unique_ptr<QMenu> menu(velkora::services::createGridMenu(fields, nullptr));
-        QStringList names;
-        for (const QAction *action : menu->actions())
-            names << action->objectName();
-        return names.mid(0, 2);
+    const auto offered = [fields] {
+        const std::unique_ptr<QMenu> menu(velkora::services::createGridMenu(fields, nullptr));
+        return menuEntries(menu.get()).mid(0, 2);
     };
 
-    // Outside a line edit the keys add and remove nothing, and the menu offers neither.
+    // F10 hands the grid over to the services, with Shift or without.
     fields->setFocus();
+    s.forget();
+    s.key(Qt::Key_F10, Qt::ShiftModifier);
+    s.key(Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
+    s.lineGrid()->setFocus();
+    s.key(Qt::Key_F10);
+    QCOMPARE(s.record->calls.filter("GridCommand"),
+             (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
+                          "GridCommandF10(ssLinea)"}));
+
+    // The field grid takes input only during a line edit. Outside one the keys add and remove
+    // nothing, the menu offers neither, and the Tipo cell, whose column is never locked, opens
+    // no editor with a letter or F2: the grid shows what the store holds.
+    const QStringList store = storeRows(s.store());
+    const auto tryType = [&](Qt::Key key) {
+        fields->setFocus();
+        QVERIFY(fields->setCurrentCell(0, fields->columnIndex("Tipo")));
+        s.key(key);
+    };
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_F2}) {
+        tryType(key);
+        QCOMPARE(s.focus(), fields);
+    }
+    QCOMPARE(fields->cellText(0, "Tipo"), QStringLiteral("NUMERO"));
+    QCOMPARE(storeRows(s.store()), store);
     fields->setCurrentCell(1, 0);
     for (const auto &[k, m] :
          {std::pair{Qt::Key_Down, Qt::NoModifier}, std::pair{Qt::Key_Insert, Qt::NoModifier},
           std::pair{Qt::Key_Delete, Qt::ControlModifier}})
         s.key(k, m);
     QCOMPARE(fields->Rows(), 2);
-    QVERIFY(!menuEntries().contains("actAgregarCampo"));
+    QVERIFY(!offered().contains("actAgregarCampo"));
 
+    // During one the same gestures open the type list.
     s.click(1);
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_F2}) {
+        tryType(key);
+        QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("listEditor"));
+        s.key(Qt::Key_Escape);
+    }
     fields->setFocus();
     fields->setCurrentCell(1, 0);
-    QCOMPARE(menuEntries(), (QStringList{"actAgregarCampo", "actEliminarCampo"}));
+    QCOMPARE(offered(), (QStringList{"actAgregarCampo", "actEliminarCampo"}));
     s.key(Qt::Key_Down); // on the last row: a new row
     QCOMPARE(QList<int>({fields->Rows(), fields->currentRow(), fields->currentColumn()}),
              QList<int>({3, 2, 0}));
@@ -759,51 +684,6 @@ void TestEditor::fieldRowsByKeyAndMenu()
     QCOMPARE(fields->cell(0, "Descripción").toString(), QStringLiteral("Nombre"));
     fields->actions().at(0)->trigger(); // the menu's "Agregar campo"
     QCOMPARE(fields->Rows(), 4);
-}
-
-void TestEditor::f10HandsTheGridOver()
-{
-    EditScreen s;
-    s.fieldGrid()->setFocus();
-    s.key(Qt::Key_F10, Qt::ShiftModifier);
-    s.key(Qt::Key_F10, Qt::ShiftModifier | Qt::ControlModifier);
-    s.lineGrid()->setFocus();
-    s.key(Qt::Key_F10);
-    QStringList calls = s.record->calls.filter("GridCommand");
-    QCOMPARE(calls, (QStringList{"GridCommandShiftF10(ssDetalle)", "GridCommandF10(ssDetalle)",
-                                 "GridCommandF10(ssLinea)"}));
-}
-
-// The field grid takes input only during a line edit: outside one the Tipo cell, whose column
-// is never locked, opens no editor however the user tries, so the grid shows what the store
-// holds; during one the same gesture opens the type list.
-void TestEditor::typeChangesOnlyInALineEdit_data()
-{
-    QTest::addColumn<QString>("gesture");
-    QTest::newRow("a letter") << "F";
-    QTest::newRow("F2") << "F2";
-}
-
-void TestEditor::typeChangesOnlyInALineEdit()
-{
-    QFETCH(QString, gesture);
-    KESTA_TWO_LINE_EDIT();
-    auto *fields = s.fieldGrid();
-    const QStringList store = storeRows(s.store());
-    const auto tryType = [&] {
-        fields->setFocus();
-        QVERIFY(fields->setCurrentCell(0, fields->columnIndex("Tipo")));
-        s.key(gesture == "F" ? Qt::Key_F : Qt::Key_F2);
-    };
-
-    tryType();
-    QCOMPARE(s.focus(), fields);
-    QCOMPARE(fields->cellText(0, "Tipo"), QStringLiteral("NUMERO"));
-    QCOMPARE(storeRows(s.store()), store);
-
-    s.click(1); // Editar
-    tryType();
-    QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("listEditor"));
 }
 
 // "Editar" on a line that is not the last: TAB and Enter on the held row's last cell go on to
@@ -844,7 +724,6 @@ void TestEditor::tabFromTheHeldLine()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(QString, focus);
-    QFETCH(int, rowAfter);
     KESTA_TWO_LINE_EDIT();
     auto *lines = s.lineGrid();
     auto *fields = s.fieldGrid();
@@ -867,7 +746,7 @@ void TestEditor::tabFromTheHeldLine()
         QVERIFY(now && now != lines && now != fields && !lines->isAncestorOf(now));
     else
         QCOMPARE(now ? now->objectName() : QString(), focus);
-    QCOMPARE(lines->currentRow(), rowAfter);
+    QTEST(lines->currentRow(), "rowAfter");
     QCOMPARE(s.screen->LineEditActive(), lineEdit);
     if (focus == "ssDetalle")
         QCOMPARE(QList<int>({fields->currentRow(), fields->currentColumn()}), QList<int>({0, 0}));
@@ -952,48 +831,47 @@ void TestEditor::initTestCase()
 {
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
-    m_statement = proposal_test::writeFile(m_folder->filePath("extracto.txt"), statement());
+    // A bank statement of 80-character records coded at columns 1-2, six accounts of 40
+    // movements.
+    m_statement = proposal_test::writeFile(m_folder->filePath("extracto.txt"),
+                                           proposal_test::bankStatement(6, 40));
+    proposal_test::writeFile(m_folder->filePath("grande.txt"),
+                             proposal_test::bankStatement(12, 4000, 3));
+    samples::writeBytes(m_folder->filePath("hoja.xls"),
+                        QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12).repeated(200));
 }
 
 void TestEditor::offeredOnlyForANewFormat_data()
 {
-    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("lineType"); // then 1: a line type typed; 2: and accepted
     QTest::addColumn<bool>("offered");
-    QTest::newRow("empty screen") << "start" << false;
-    QTest::newRow("shown format") << "load" << false;
-    QTest::newRow("Edit of the shown format") << "edit" << false;
-    QTest::newRow("New") << "new" << true;
-    QTest::newRow("Copy") << "copy" << true;
-    QTest::newRow("New, a line type under edit") << "new, Nuevo" << false;
-    QTest::newRow("New, the line type accepted") << "new, Nuevo, Aceptar" << true;
-    QTest::newRow("New, then Cancel") << "new, cancel" << false;
+    QTest::newRow("empty screen") << "" << 0 << false;
+    QTest::newRow("shown format") << "1" << 0 << false;
+    QTest::newRow("Edit of the shown format") << "1 Edit" << 0 << false;
+    QTest::newRow("New") << "New" << 0 << true;
+    QTest::newRow("Copy") << "1 B1" << 0 << true;
+    QTest::newRow("New, a line type under edit") << "New" << 1 << false;
+    QTest::newRow("New, the line type accepted") << "New" << 2 << true;
+    QTest::newRow("New, then Cancel") << "New Cancel" << 0 << false;
 }
 
 void TestEditor::offeredOnlyForANewFormat()
 {
-    QFETCH(QString, path);
-    QFETCH(bool, offered);
+    QFETCH(QString, steps);
+    QFETCH(int, lineType);
     KESTA_TWO_LINE_SCREEN();
-    if (path == "load" || path == "edit" || path == "copy")
-        s.typeKey("1");
-    if (path == "edit")
-        s.command("Edit");
-    if (path == "copy")
-        s.command("B1");
-    if (path.startsWith("new"))
-        s.command("New");
-    if (path.contains("Nuevo"))
+    s.perform(steps);
+    if (lineType > 0)
         typeFirstLine(s, "Todo");
-    if (path.contains("Aceptar")) {
+    if (lineType > 1) {
         addTextFieldAndAccept(s, "80");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
     }
-    if (path.endsWith("cancel"))
-        s.command("Cancel");
 
     QMenu *menu = rightClick(s, s.lineGrid());
     QVERIFY(menu);
-    QCOMPARE(menuEntries(menu).contains(ProposeEntry), offered);
+    QTEST(menuEntries(menu).contains(ProposeEntry), "offered");
     QCOMPARE(s.record->lastCall("GridCommandShiftF10"),
              QStringLiteral("GridCommandShiftF10(ssLinea)"));
     // The field grid's menu never offers it.
@@ -1002,54 +880,93 @@ void TestEditor::offeredOnlyForANewFormat()
     QVERIFY(!menuEntries(fieldMenu).contains(ProposeEntry));
 }
 
-void TestEditor::answersThatChangeNothing_data()
+void TestEditor::proposalThatChangesNothing_data()
 {
-    QTest::addColumn<bool>("fileChosen");
-    QTest::addColumn<bool>("accepted"); // the proposal's dialog
-    QTest::newRow("no file chosen") << false << false;
-    QTest::newRow("the dialog cancelled") << true << false;
-    QTest::newRow("accepted, replace? No") << true << true;
+    QTest::addColumn<QString>("file");    // chosen in the file dialog; empty: none
+    QTest::addColumn<QString>("answer");  // to the proposal's dialog; empty: it never shows
+    QTest::addColumn<QString>("message"); // its id, then what its text holds; empty: none
+    const auto add = [](const char *tag, const char *file, const char *answer,
+                        const char *message) {
+        QTest::newRow(tag) << QString(file) << QString(answer) << QString(message);
+    };
+    add("no file chosen", "", "", "");
+    add("the dialog cancelled", "extracto.txt", "cancel", "");
+    add("accepted, replace? No", "extracto.txt", "accept", "7500040");
+    // One message for a file that is not text, one for any other reason (which the proposal's
+    // own test goes through).
+    add("no such file", "no-existe.txt", "", "7500041|no existe");
+    add("a file that is not text", "hoja.xls", "",
+        "7500044|no es un archivo de texto: tiene bytes nulos");
+    // A big sample: "Cancelar" in the window of progress that shows over the screen stops it.
+    add("stopped from its window of progress", "grande.txt", "", "");
 }
 
-// Over a copied format: whatever the user declines, the copy stays as it was. The question
-// about the copied line types comes only once a file has given a proposal and the user has
-// accepted it.
-void TestEditor::answersThatChangeNothing()
+// Over a copied format: whatever the user declines, and whatever gives no proposal, the copy
+// stays as it was. The question about the copied line types comes only once a file has given a
+// proposal and the user has accepted it.
+void TestEditor::proposalThatChangesNothing()
 {
-    QFETCH(bool, fileChosen);
-    QFETCH(bool, accepted);
+    QFETCH(QString, file);
+    QFETCH(QString, answer);
+    QFETCH(QString, message);
     KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    s.command("B1");
+    s.perform("1 B1");
     const QStringList held = s.held();
-    const QString file = s.text("txtArchivo");
+    const QString stored = s.text("txtArchivo");
     s.forget();
     s.record->answers = {7};
-    if (fileChosen)
-        s.record->chosenFiles << m_statement;
-
+    const QString path = m_folder->filePath(file);
+    if (!file.isEmpty())
+        s.record->chosenFiles << path;
+    // Each report of progress waits until the window of progress has been answered: a slow disk.
+    std::atomic<bool> stopped{false};
+    QWidget *owner = nullptr;
+    std::optional<DialogAnswer<velkora::views::ProposalProgressDialog>> progress;
+    if (file == "grande.txt") {
+        velkora::views::ProposalRunOptions options;
+        options.quietMilliseconds = 0;
+        options.job.afterProgress = [&stopped] {
+            for (int i = 0; i < 10000 && !stopped; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        s.screen->findChild<kesta::commands::ProposalCommand *>()->setRunOptions(options);
+        progress.emplace([&](QDialog &dialog) {
+            owner = dialog.parentWidget();
+            QTest::mouseClick(dialog.findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
+            stopped = true;
+        });
+    }
     int messagesWhenShown = -1;
-    ProposalAnswer answer([&](ProposalDialog &dialog) {
+    ProposalAnswer shown([&](ProposalDialog &dialog) {
         messagesWhenShown = int(s.record->messages.size());
-        QTest::mouseClick(accepted ? dialog.acceptButton() : dialog.cancelButton(), Qt::LeftButton);
+        QTest::mouseClick(answer == "accept" ? dialog.acceptButton() : dialog.cancelButton(),
+                          Qt::LeftButton);
     });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
 
     QCOMPARE(s.record->count("ChooseOpenFile"), 1);
-    QCOMPARE(answer.shown(), fileChosen ? 1 : 0);
-    if (accepted) {
-        QCOMPARE(messagesWhenShown, 0);
-        verifyMessage(s, "7500040", 36, "Proponer desde archivo");
+    QCOMPARE(shown.shown(), answer.isEmpty() ? 0 : 1);
+    QCOMPARE(messagesWhenShown, answer.isEmpty() ? -1 : 0);
+    if (progress)
+        QVERIFY(stopped && owner == s.screen.get());
+    const QString id = message.section('|', 0, 0);
+    if (id.isEmpty()) {
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+    } else if (id == "7500040") {
+        verifyMessage(s, id, 36, "Proponer desde archivo");
         QCOMPARE(s.record->messages.first().text,
-                 "El formato de carga ya tiene 2 tipos de línea. ¿Desea reemplazarlos por los " +
-                     QString::number(proposalFor(m_statement).lineTypes.size()) +
-                     " tipos de línea propuestos desde el archivo " +
-                     QDir::toNativeSeparators(m_statement) + "?");
+                 kesta::messages::replaceLineTypes(2,
+                                                   int(proposalFor(m_statement).lineTypes.size()),
+                                                   QDir::toNativeSeparators(m_statement))
+                     .text);
     } else {
-        QVERIFY(s.record->messages.isEmpty());
+        verifyMessage(s, id, 48, "Proponer desde archivo");
+        const QString text = s.record->messages.first().text;
+        QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+        QVERIFY2(text.contains(message.section('|', 1)), qPrintable(text));
     }
     QCOMPARE(s.held(), held);
-    QCOMPARE(s.text("txtArchivo"), file);
+    QCOMPARE(s.text("txtArchivo"), stored);
     QVERIFY(!s.screen->LineEditActive());
     QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
 }
@@ -1065,56 +982,41 @@ void TestEditor::proposalEnteredAndSaved_data()
 }
 
 // New (or Copiar, and Yes to the question about the copied line types), the proposal from a
-// sample accepted, Save under a key of its own. The dialog showed what is proposed (what it
-// shows of a proposal is the views' test); the proposal entered as the editor enters a line
-// type, nothing saved before Save; then stored as proposed, and the stored format reads the
-// sample without a fault. The proposal's rules come with it, but for those that depend on the
-// lines' order when the copied header reads the file from its last line.
+// sample accepted in its dialog (what it shows is the views' test), Save under a key of its own.
+// The proposal entered as the editor enters a line type, nothing saved before Save; then stored
+// as proposed, and the stored format reads the sample without a fault. The proposal's rules come
+// with it, but for those that depend on the lines' order when the copied header reads the file from
+// its last line.
 void TestEditor::proposalEnteredAndSaved()
 {
     QFETCH(bool, copy);
     QFETCH(QString, shape);
     KESTA_TWO_LINE_SCREEN();
     const QString sample =
-        shape == "movements"
-            ? proposal_test::writeFile(m_folder->filePath("movimientos.txt"),
-                                       statement().filter(QRegularExpression("^22")))
+        shape == "movements"    ? proposal_test::writeFile(m_folder->filePath("movimientos.txt"),
+                                                           proposal_test::bankStatement(6, 40).filter(
+                                                               QRegularExpression("^22")))
         : shape == "remittance" ? proposal_test::writeFile(m_folder->filePath("retorno.txt"),
                                                            proposal_test::remittanceFile({}))
                                 : m_statement;
     const velkora::proposal::Proposal proposal = proposalFor(sample);
     const velkora::formats::LoadFormat proposed = velkora::proposal::toLoadFormat(proposal, "0009");
-    QStringList expectedLines = lineTypeTexts(proposed), proposedIds, proposedRules;
-    for (const auto &type : proposal.lineTypes)
-        proposedIds << type.id;
-    for (const auto &rule : proposal.rules)
-        proposedRules << rule.text;
+    QStringList expected = formatTexts(proposed);
     QVERIFY(!ruleTexts(proposed, false).isEmpty());
     if (shape == "movements") {
         QCOMPARE(proposed.lineTypes.size(), 1);
         QCOMPARE(proposed.lineTypes.first().lineId, QString());
         // Where no ID stands, the editor still takes a position and a length: 1 and 1.
-        expectedLines = QStringList{"|" + proposed.lineTypes.first().description + "|1|1"};
-    } else if (shape == "remittance") {
-        QCOMPARE(expectedLines, (QStringList{"0|Tipo 0|8|1", "1|Tipo 1|8|1", "T|Tipo 3 T|14|1",
-                                             "U|Tipo 3 U|14|1", "5|Tipo 5|8|1", "9|Tipo 9|8|1"}));
+        expected[0] = "0001||" + proposed.lineTypes.first().description + "|1|1";
     }
-    if (copy) {
-        s.typeKey("1");
-        s.command("B1");
-    } else {
-        s.command("New");
-    }
+    s.perform(copy ? "1 B1" : "New");
     typeInto(s, "txtClave", "0009");
     typeInto(s, "txtDescripcion", "Extracto");
     s.forget();
     s.record->chosenFiles << sample;
     int messagesWhenShown = -1;
-    QStringList shownIds, shownRules;
     ProposalAnswer answer([&](ProposalDialog &dialog) {
         messagesWhenShown = int(s.record->messages.size());
-        shownIds = modelColumn(dialog.lineTypesTable()->model(), 0);
-        shownRules = modelColumn(dialog.rulesTable()->model(), 3);
         QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton);
     });
     QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
@@ -1122,8 +1024,6 @@ void TestEditor::proposalEnteredAndSaved()
     QCOMPARE(answer.shown(), 1);
     QCOMPARE(s.record->count("ChooseOpenFile"), 1);
     QVERIFY(s.record->lastCall("ChooseOpenFile").startsWith("ChooseOpenFile(frmKESTA|"));
-    QCOMPARE(shownIds, proposedIds);
-    QCOMPARE(shownRules, proposedRules);
     // Over a copy, asked after the proposal was accepted (and answered Yes).
     QCOMPARE(messagesWhenShown, 0);
     if (copy)
@@ -1132,16 +1032,8 @@ void TestEditor::proposalEnteredAndSaved()
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
     QVERIFY(!s.screen->LineEditActive());
     QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
-    // Line types numbered from 0001, the fields of each from 0001; the first one's fields shown.
-    QStringList orders, expectedOrders, firstFields;
-    for (int row = 0, at = 0; row < proposed.lineTypes.size(); ++row) {
-        orders << s.lineGrid()->cellText(row, "Orden");
-        expectedOrders << QStringLiteral("%1").arg(row + 1, 4, 10, QLatin1Char('0'));
-        firstFields << s.store().subItem(at, kesta::editor::FieldStore::Id);
-        at += int(proposed.lineTypes.at(row).fields.size());
-    }
-    QCOMPARE(orders, expectedOrders);
-    QCOMPARE(firstFields, QStringList(orders.size(), "0001"));
+    // The first line type's fields shown (the numbers of line types and fields are the stored
+    // format's, below).
     QCOMPARE(s.lineGrid()->currentRow(), 0);
     QCOMPARE(s.fieldGrid()->Rows(), proposed.lineTypes.at(0).fields.size());
     const QString file = copy ? QStringLiteral("pagos.txt") : sample;
@@ -1163,93 +1055,11 @@ void TestEditor::proposalEnteredAndSaved()
     QVERIFY(stored);
     QCOMPARE(stored->description + "|" + stored->file, "Extracto|" + file);
     QCOMPARE(stored->reverse, copy);
-    QCOMPARE(lineTypeTexts(*stored), expectedLines);
-    QCOMPARE(fieldTexts(*stored), fieldTexts(proposed));
+    QCOMPARE(formatTexts(*stored), expected);
     QCOMPARE(ruleTexts(*stored), ruleTexts(proposed, !copy));
     const auto report = velkora::formats::testStoredFormat(sql, "0009", sample);
     QVERIFY2(report.ran, qPrintable(report.error));
     QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
-}
-
-void TestEditor::fileThatCannotBeRead_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("why");
-    QTest::newRow("no such file") << "no-existe.txt" << QString("7500041") << "no existe";
-    QTest::newRow("a file that is not text")
-        << "hoja.xls" << QString("7500044") << "no es un archivo de texto: tiene bytes nulos";
-}
-
-// A file that gives no proposal: its message (one for a file that is not text, one for any other
-// reason, which the proposal's own test goes through), no dialog, the grids as they were.
-void TestEditor::fileThatCannotBeRead()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, id);
-    QFETCH(QString, why);
-    samples::writeBytes(m_folder->filePath("hoja.xls"),
-                        QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0\0\0", 12).repeated(200));
-    EditScreen s;
-    s.command("New");
-    s.forget();
-    const QString path = QDir(m_folder->path()).absoluteFilePath(name);
-    s.record->chosenFiles << path;
-    ProposalAnswer answer(
-        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
-    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
-
-    verifyMessage(s, id, 48, "Proponer desde archivo");
-    const QString text = s.record->messages.first().text;
-    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
-    QVERIFY2(text.contains(why), qPrintable(text));
-    QCOMPARE(answer.shown(), 0);
-    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
-    QCOMPARE(s.text("txtArchivo"), QString());
-}
-
-// A big sample: the proposal shows its window of progress over the screen; "Cancelar" there
-// stops it, and nothing is shown, asked or changed.
-void TestEditor::longProposalCancelled()
-{
-    const QString big = proposal_test::writeFile(m_folder->filePath("grande.txt"),
-                                                 proposal_test::bankStatement(12, 4000, 3));
-    EditScreen s;
-    s.command("New");
-    s.forget();
-    s.record->chosenFiles << big;
-    // Each report of progress waits until the window has been answered: a slow disk.
-    std::atomic<bool> answered{false};
-    velkora::views::ProposalRunOptions options;
-    options.quietMilliseconds = 0;
-    options.job.afterProgress = [&answered] {
-        for (int i = 0; i < 10000 && !answered; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    };
-    auto *command = s.screen->findChild<kesta::commands::ProposalCommand *>();
-    QVERIFY(command);
-    command->setRunOptions(options);
-    QWidget *owner = nullptr;
-    QTimer watch;
-    watch.setInterval(20);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || dialog->objectName() != "dlgProgresoPropuesta" || answered)
-            return;
-        owner = dialog->parentWidget();
-        QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancelar"), Qt::LeftButton);
-        answered = true;
-    });
-    watch.start();
-    ProposalAnswer answer(
-        [](ProposalDialog &dialog) { QTest::mouseClick(dialog.acceptButton(), Qt::LeftButton); });
-    QVERIFY(clickEntry(rightClick(s, s.lineGrid()), ProposeEntry));
-
-    QVERIFY(answered);
-    QCOMPARE(owner, s.screen.get());
-    QCOMPARE(answer.shown(), 0);
-    QVERIFY(s.record->messages.isEmpty());
-    QCOMPARE(s.lineGrid()->Rows() + s.fieldGrid()->Rows() + s.store().count(), 0);
 }
 
 // A line type that the editor refuses stops the entry there, with the editor's message: the
@@ -1260,12 +1070,6 @@ void TestEditor::refusedLineTypeStopsTheEntry()
     EditScreen s;
     s.command("New");
     s.forget();
-    const auto field = [](const QString &id, const QString &position) {
-        kesta::editor::FieldRowInput f;
-        f.id = id, f.descripcion = "Campo " + id, f.posicion = position, f.longitud = "2";
-        f.tipo = 1;
-        return f;
-    };
     QList<kesta::editor::LineTypeInput> types{
         {{"0001", "11", "Tipo 11", "1", "2"}, {field("0001", "1"), field("0002", "3")}},
         {{"0002", "22", "Tipo 22", "1", "2"}, {field("0001", "1"), field("0002", "0")}},

@@ -100,9 +100,10 @@ void answerNextMessageBox(QObject *context, QString *messageId, QMessageBox::Sta
         Qt::QueuedConnection);
 }
 
-// How the screen is brought to a refusal whose message names a control at fault.
-// (Discard: not a fault, the question before Escape throws a changed edit away, answered No.)
-enum class Fault { Description, LinePositionZero, FieldPositionZero, Discard };
+// How the screen is brought to a refusal whose message names a control at fault (where in a grid
+// is the editor's test). Discard: not a fault, the question before Escape throws a changed edit
+// away, answered No.
+enum class Fault { Description, LinePositionZero, Discard };
 
 } // namespace
 
@@ -142,7 +143,6 @@ void tst_Activation::focusAfterOwnMessage_data()
     };
     add("save without description", Fault::Description, "7500015", "txtDescripcion", "");
     add("line position 0", Fault::LinePositionZero, "7500027", "ssLinea", "Posicion");
-    add("field position 0", Fault::FieldPositionZero, "7500013", "ssDetalle", "Posicion");
     add("Escape answered No", Fault::Discard, "7500045", "txtDescripcion", "");
 }
 
@@ -176,15 +176,6 @@ void tst_Activation::focusAfterOwnMessage()
         s.typeCell(lines, 0, "Descripción", "Cabecera");
         s.typeCell(lines, 0, "Posicion", fault == Fault::LinePositionZero ? "0" : "1");
         s.typeCell(lines, 0, "Longitud", "1");
-        if (fault == Fault::FieldPositionZero) {
-            auto *fields = s.child<DataGrid>("ssDetalle");
-            fields->setFocus();
-            s.key(Qt::Key_Down); // a first field row
-            s.typeCell(fields, 0, "ID", "1");
-            s.typeCell(fields, 0, "Posicion", "0");
-            s.typeCell(fields, 0, "Tipo", "T");
-            s.typeCell(fields, 0, "Longitud", "2");
-        }
         answerNextMessageBox(&s.window, &messageId, QMessageBox::Ok);
         s.click(3);
     }
@@ -200,10 +191,9 @@ void tst_Activation::focusAfterOwnMessage()
     // What the user types next reaches the control at fault.
     if (fault == Fault::Description || fault == Fault::Discard) {
         s.keys(QStringLiteral("os"));
-        QCOMPARE(s.child<QLineEdit>("txtDescripcion")->text(),
-                 fault == Fault::Discard ? QStringLiteral("Pagos") : QStringLiteral("os"));
-        QCOMPARE(s.child<QLineEdit>("txtClave")->text(),
-                 fault == Fault::Discard ? QStringLiteral("42") : QStringLiteral("0042"));
+        QCOMPARE(s.child<QLineEdit>("txtClave")->text() + " " +
+                     s.child<QLineEdit>("txtDescripcion")->text(),
+                 fault == Fault::Discard ? QStringLiteral("42 Pagos") : QStringLiteral("0042 os"));
     }
 }
 
@@ -233,7 +223,6 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
             s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
         return s.focusName() == name;
     };
-    auto *lines = s.child<DataGrid>("ssLinea");
     auto *fields = s.child<DataGrid>("ssDetalle");
     QStatusBar *status = s.window.statusBar();
     if (!qEnvironmentVariableIsEmpty("KESTA_SCREENSHOTS"))
@@ -245,7 +234,6 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     s.keys(QStringLiteral("Pagos"));
     s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
     QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
-    QCOMPARE(lines->cellText(0, "Orden"), QStringLiteral("0001")); // offered
     // Ctrl+TAB leaves a grid from any cell, Ctrl+Shift+TAB comes back.
     s.key(Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));

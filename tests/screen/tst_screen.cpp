@@ -8,20 +8,14 @@
 #include "DatabaseSetup.h"
 #include "OwnerForm.h"
 #include "editor/EditFixture.h"
-#include "editor/FieldStore.h"
-#include "host/RuntimeError.h"
 #include "screen/TwipsLayout.h"
-#include "screen/frmKESTA.h"
 #include "services/Services.h"
 #include "store/Database.h"
 #include "store/Statements.h"
-#include "support/RecordingServices.h"
 #include "views/RawLinesView.h"
 
-#include <QCheckBox>
 #include <QCursor>
 #include <QDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
@@ -33,13 +27,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QtTest>
 #include <controls/ColorScheme.h>
 #include <controls/CommonDialog.h>
-#include <controls/Controles.h>
-#include <controls/DataGrid.h>
-#include <controls/SmallControls.h>
-#include <controls/TextBox.h>
 
 using namespace Qt::StringLiterals;
 using kesta::host::RuntimeError;
@@ -47,7 +36,6 @@ using kesta::screen::frmKESTA;
 using kesta::screen::TwipsLayout;
 using kesta::screen::TwipsRect;
 using velkora::controls::CommonDialog;
-using velkora::controls::GridColumn;
 using namespace kesta::test;
 using Kind = TestDatabase::Kind;
 using kesta::editor::FieldStore;
@@ -86,15 +74,6 @@ QString usable(const EditScreen &s)
     return text + ' ' + offered.join(',');
 }
 
-// How an edit was begun, before the user tries to end it.
-enum class Begun {
-    NewTyped,      // New, a key and a description typed
-    NewUntouched,  // New, nothing typed
-    NewLineEdit,   // as NewTyped, then "Nuevo" and a line number typed, its cell editor open
-    EditChanged,   // Edit of the stored format, its description changed
-    EditUntouched, // Edit, nothing changed
-};
-
 // Two line types with two fields each, the second line's rows written first; the texts hold
 // what could break a statement.
 void writeTwoLines(const TestDatabase &db)
@@ -129,8 +108,6 @@ void verifyNothingLoaded(const LoadScreen &s)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Begun)
-
 class TestScreen : public QObject {
     Q_OBJECT
 
@@ -139,8 +116,6 @@ private slots:
 
     void settings_data();
     void settings();
-    void failingStep_data();
-    void failingStep();
     void showRunsTheLoadOnce_data();
     void showRunsTheLoadOnce();
     void activationFocusesKeyBox();
@@ -159,7 +134,6 @@ private slots:
     void modeTable();
     void automaticKey_data();
     void automaticKey();
-    void recordCommandOpensTheShownKey();
     void gridCaptionsAreDrawnInTheirRectangles();
     void unsavedEditIsNotThrownAway_data();
     void unsavedEditIsNotThrownAway();
@@ -170,26 +144,24 @@ private slots:
     void keyChangeResets();
     void brokenDetailRowEndsInReset_data();
     void brokenDetailRowEndsInReset();
-    void manyFields_data() { KESTA_BOTH_ENGINES(); }
-    void manyFields();
     void fieldsInTheEnginesOrder_data() { KESTA_BOTH_ENGINES(); }
     void fieldsInTheEnginesOrder();
     void keysAndFlags_data() { KESTA_BOTH_ENGINES(); }
     void keysAndFlags();
     void loadBesideAnotherUsersSave();
 
-    // The toolbar's extra commands: Copiar, Probar, Script.
+    // The toolbar's extra commands (Copiar, Probar, Script) and its record command.
     void copyStartsANewFormatWithTheContent_data();
     void copyStartsANewFormatWithTheContent();
     void probar_data();
     void probar();
-    void scriptHoldsBothTablesInOrder_data()
+    void scriptAndRecordOfTheShownKey_data()
     {
         QTest::addColumn<bool>("rulesTable");
         QTest::newRow("rules") << true;
         QTest::newRow("no table of rules") << false;
     }
-    void scriptHoldsBothTablesInOrder();
+    void scriptAndRecordOfTheShownKey();
     void sampleTestedForReal();
 
 private:
@@ -248,17 +220,30 @@ void TestScreen::settings_data()
     QTest::addColumn<QString>("typed12");      // "12" in the key box's format
     QTest::addColumn<int>("editable");
     QTest::addColumn<QString>("passed"); // to SetForceUppercase; empty: not a Boolean
+    QTest::addColumn<QString>("failOn"); // a service call that raises
     const QVariant none;
     QTest::newRow("six digits") << QVariant(u"000000"_s) << QVariant(1) << QVariant(u"True"_s)
-                                << "000012" << 1 << "true";
+                                << "000012" << 1 << "true"
+                                << "";
     QTest::newRow("number format")
-        << QVariant(0) << QVariant(-1) << QVariant(u"NO"_s) << "12" << -1 << "false";
+        << QVariant(0) << QVariant(-1) << QVariant(u"NO"_s) << "12" << -1 << "false"
+        << "";
     QTest::newRow("empty format") << QVariant(QString()) << QVariant(0) << QVariant(u"1"_s) << "12"
-                                  << 0 << "true";
-    QTest::newRow("all missing") << none << none << none << "0012" << 0 << "false";
+                                  << 0 << "true"
+                                  << "";
+    QTest::newRow("all missing") << none << none << none << "0012" << 0 << "false"
+                                 << "";
     auto force = [&](const char *tag, const QVariant &value, const char *passed) {
-        QTest::newRow(tag) << none << none << value << "0012" << 0 << passed;
+        QTest::newRow(tag) << none << none << value << "0012" << 0 << passed << "";
     };
+    // A failing step: the steps before it stay done.
+    auto fail = [](const char *tag, const char *failOn, const char *typed12, int editable) {
+        QTest::newRow(tag) << QVariant(u"00000"_s) << QVariant(7) << QVariant(true) << typed12
+                           << editable << "true" << failOn;
+    };
+    fail("3 fails: FTO_LAYOUT", "GetSetting", "0012", 0);
+    fail("4 fails: CAT001", "GetModuleOption", "00012", 0);
+    fail("5 fails: SetForceUppercase", "SetForceUppercase", "00012", 7);
     force("bool false", false, "false");
     force("int 2", 2, "true");
     force(" false ", u" false "_s, "false");
@@ -276,6 +261,9 @@ void TestScreen::settings()
     QFETCH(QVariant, keyEditable);
     QFETCH(QVariant, force);
     QFETCH(QString, passed);
+    QFETCH(QString, failOn);
+    if (!failOn.isEmpty())
+        record()->failOn = failOn;
     record()->settings[u"FTO_LAYOUT"_s] = keyFormat; // a null setting reads as a missing one
     record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = force;
     if (keyEditable.isValid())
@@ -284,50 +272,26 @@ void TestScreen::settings()
 
     QStringList calls{"GetSetting(FTO_LAYOUT|0||)", "GetModuleOption(KESTA|CAT001|No disponible)",
                       "GetSetting(CAT_FORZAR_MAYUSCULAS|0||)"};
-    if (passed.isEmpty()) {
+    if (!passed.isEmpty())
+        calls << u"SetForceUppercase(%1)"_s.arg(passed);
+    if (!failOn.isEmpty())
+        calls = calls.mid(0, calls.indexOf(QRegularExpression(failOn + "\\(.*")) + 1);
+    if (passed.isEmpty() || !failOn.isEmpty()) {
         QVERIFY_THROWS_EXCEPTION(RuntimeError, screen()->Form_Load());
         const QString error = screen()->loadError();
-        QVERIFY2(error.startsWith(u"Type mismatch"_s), qPrintable(error));
-        QVERIFY(error.contains(u"CAT_FORZAR_MAYUSCULAS"_s));
+        QVERIFY2(error.startsWith(failOn.isEmpty() ? u"Type mismatch"_s : failOn + " failed"),
+                 qPrintable(error));
+        QVERIFY(!failOn.isEmpty() || error.contains(u"CAT_FORZAR_MAYUSCULAS"_s));
+        // Step 6 is not run: the buttons keep their design places.
+        QCOMPARE(screen()->layout().left(screen()->cmdControles[3]), 3960.0f);
+        QCOMPARE(screen()->layout().left(screen()->cmdControles[4]), 5280.0f);
     } else {
         screen()->Form_Load();
-        calls << u"SetForceUppercase(%1)"_s.arg(passed);
     }
     QCOMPARE(record()->calls.filter(QRegularExpression(u"^(?!create\\()"_s)), calls);
     QVERIFY(screen()->colorZUR->applied() && screen()->Controles->ToolbarReady());
     QTEST(screen()->txtClave->formatted(u"12"_s), "typed12");
     QTEST(screen()->KeyEditable, "editable");
-}
-
-void TestScreen::failingStep_data()
-{
-    QTest::addColumn<QString>("failOn"); // a service call that raises
-    QTest::addColumn<int>("failingStep");
-    QTest::newRow("3: FTO_LAYOUT") << "GetSetting" << 3;
-    QTest::newRow("4: CAT001") << "GetModuleOption" << 4;
-    QTest::newRow("5: SetForceUppercase") << "SetForceUppercase" << 5;
-}
-
-// A step of the load that fails (a setting that is not a Boolean is settings' row).
-void TestScreen::failingStep()
-{
-    QFETCH(QString, failOn);
-    QFETCH(int, failingStep);
-    record()->settings[u"FTO_LAYOUT"_s] = u"00000"_s;
-    record()->moduleOptions[u"KESTA/CAT001"_s] = 7;
-    record()->settings[u"CAT_FORZAR_MAYUSCULAS"_s] = true;
-    record()->failOn = failOn;
-
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, screen()->Form_Load());
-
-    QVERIFY(!screen()->loadError().isEmpty());
-    // The steps before the failing one stay done.
-    QVERIFY(screen()->colorZUR->applied() && screen()->Controles->ToolbarReady());
-    QCOMPARE(screen()->txtClave->formatopersonal(), failingStep > 3 ? u"00000"_s : u"0000"_s);
-    QCOMPARE(screen()->KeyEditable, failingStep > 4 ? 7 : 0);
-    // Step 6 is not run: the buttons keep their design places.
-    QCOMPARE(screen()->layout().left(screen()->cmdControles[3]), 3960.0f);
-    QCOMPARE(screen()->layout().left(screen()->cmdControles[4]), 5280.0f);
 }
 
 void TestScreen::showRunsTheLoadOnce_data()
@@ -420,7 +384,6 @@ void TestScreen::tabKeys()
     QFETCH(int, startTab);
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    QFETCH(int, expectedTab);
     showScreen();
     // The second tab's inputs as an edit enables them.
     screen()->txtUser1->setEnabled(true);
@@ -433,7 +396,7 @@ void TestScreen::tabKeys()
 
     QTest::keyClick(target, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
 
-    QCOMPARE(screen()->ssTabZur->currentIndex(), expectedTab);
+    QTEST(screen()->ssTabZur->currentIndex(), "expectedTab");
     // Alt+1 and Alt+2 type nothing (nor add a row), while a plain digit is typed as usual.
     if (box && modifiers == Qt::AltModifier && (key == Qt::Key_1 || key == Qt::Key_2))
         QCOMPARE(box->text(), before);
@@ -474,12 +437,10 @@ void TestScreen::resizeRules()
     QFrame *fr1 = screen()->fr1;
     QCOMPARE(l.width(tab), widthFits ? W - 2 * 120.0f : before.value("ssTabZur").width);
     QCOMPARE(l.height(tab), heightFits ? H - 1200.0f : before.value("ssTabZur").height);
-    for (QFrame *frame : {fr1, screen()->fr2}) {
-        QCOMPARE(l.height(frame), l.height(tab) - 360.0f);
+    for (QFrame *frame : {fr1, screen()->fr2, screen()->sh1, screen()->Sh2})
         QCOMPARE(l.width(frame), l.width(tab));
-    }
-    QCOMPARE(l.width(screen()->sh1), l.width(tab));
-    QCOMPARE(l.width(screen()->Sh2), l.width(tab));
+    for (QFrame *frame : {fr1, screen()->fr2})
+        QCOMPARE(l.height(frame), l.height(tab) - 360.0f);
     const TwipsRect detail = before.value("ssDetalle");
     QCOMPARE(l.height(screen()->ssDetalle), orLast(l.height(fr1) - 2020.0f, detail.height));
     QCOMPARE(l.width(screen()->ssDetalle), orLast(l.width(fr1) - 6000.0f, detail.width));
@@ -614,10 +575,8 @@ void TestScreen::browse()
 
 void TestScreen::modeTable_data()
 {
-    // What the user does, from a fresh screen over the two-line format stored under 0001 and a
-    // deactivated one under 0002: "1" and "2" are keys typed and confirmed, "Nuevo" the edit
-    // buttons' first, any other step a toolbar command by its shortcut ("click Cancel" by its
-    // button).
+    // What the user does (steps as EditScreen::perform takes them), from a fresh screen over the
+    // two-line format stored under 0001 and a deactivated one under 0002.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("expected");
@@ -659,16 +618,7 @@ void TestScreen::modeTable()
     insertLine(db, deactivated);
     EditScreen s(db.connectionName());
 
-    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-        if (step == "1" || step == "2")
-            s.typeKey(step);
-        else if (step == "Nuevo")
-            s.click(0);
-        else if (step == "click")
-            s.clickCommand("Cancel");
-        else
-            s.command(qPrintable(step));
-    }
+    s.perform(steps);
 
     QTEST(kesta::commands::modeName(s.screen->mode()), "mode");
     QTEST(usable(s), "expected");
@@ -704,7 +654,6 @@ void TestScreen::automaticKey()
     QFETCH(int, keyEditable);
     QFETCH(qlonglong, nextKey);
     QFETCH(QString, key);
-    QFETCH(bool, keyEnabled);
     QFETCH(QString, message);
     EditScreen s;
     s.record->settings.insert("CAT_AUTOCLAVE", setting);
@@ -714,7 +663,7 @@ void TestScreen::automaticKey()
     s.command("New");
 
     QCOMPARE(s.keyBox()->text(), key);
-    QCOMPARE(s.keyBox()->isEnabled(), keyEnabled);
+    QTEST(s.keyBox()->isEnabled(), "keyEnabled");
     QCOMPARE(s.record->count("NextKey"), setting.toString().isEmpty() || setting == "0" ? 0 : 1);
     if (message.isEmpty()) {
         QVERIFY(s.record->messages.isEmpty());
@@ -726,16 +675,6 @@ void TestScreen::automaticKey()
     QCOMPARE(s.focus(), s.keyBox());
     s.keys("123456");
     QCOMPARE(s.keyBox()->text(), QStringLiteral("1234"));
-}
-
-void TestScreen::recordCommandOpensTheShownKey()
-{
-    KESTA_TWO_LINE_SCREEN();
-    s.typeKey("1");
-    s.forget();
-    s.command("Record");
-    QCOMPARE(s.record->calls,
-             (QStringList{"CreateRecordTool()", "OpenRecord(Layout|Ly_Cve_Layout|0001||||)"}));
 }
 
 void TestScreen::gridCaptionsAreDrawnInTheirRectangles()
@@ -757,35 +696,41 @@ void TestScreen::gridCaptionsAreDrawnInTheirRectangles()
 
 void TestScreen::unsavedEditIsNotThrownAway_data()
 {
-    // How the edit began; what the user does to end it (keys and commands as the user gives
+    // How the edit began and what the user does to end it (steps as EditScreen::perform takes
     // them); the answer to a question; whether the question was asked and the edit ended.
-    QTest::addColumn<Begun>("begun");
+    QTest::addColumn<QString>("begun");
     QTest::addColumn<QString>("ending");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("ended");
     const int yes = 6, no = 7;
-    QTest::newRow("new, Escape, No") << Begun::NewTyped << "Escape" << no << true << false;
-    QTest::newRow("new, Escape, Yes") << Begun::NewTyped << "Escape" << yes << true << true;
-    QTest::newRow("new untouched, Escape") << Begun::NewUntouched << "Escape" << 0 << false << true;
+    const QString typed = "New >42 @txtDescripcion >Pagos", changed = "1 Edit >X";
+    // "Nuevo" and a line number typed, which opens the Orden cell's editor.
+    const QString lineEdit = typed + " Nuevo >1";
+    QTest::newRow("new, Escape, No") << typed << "Escape" << no << true << false;
+    QTest::newRow("new, Escape, Yes") << typed << "Escape" << yes << true << true;
+    QTest::newRow("new untouched, Escape") << "New"
+                                           << "Escape" << 0 << false << true;
     // The first Escape closes the cell editor, the second cancels the line edit, the third (in
     // the line grid) touches nothing.
     QTest::newRow("line edit, Escape three times")
-        << Begun::NewLineEdit << "Escape Escape Escape" << 0 << false << false;
-    QTest::newRow("line edit, Salir, No") << Begun::NewLineEdit << "Salir" << no << true << false;
-    QTest::newRow("edit, Salir, No") << Begun::EditChanged << "Salir" << no << true << false;
-    QTest::newRow("edit, Salir, Yes") << Begun::EditChanged << "Salir" << yes << true << true;
-    QTest::newRow("edit untouched, Salir") << Begun::EditUntouched << "Salir" << 0 << false << true;
-    QTest::newRow("new, close, No") << Begun::NewTyped << "close" << no << true << false;
-    QTest::newRow("new, close, Yes") << Begun::NewTyped << "close" << yes << true << true;
-    QTest::newRow("edit untouched, close") << Begun::EditUntouched << "close" << 0 << false << true;
+        << lineEdit << "Escape Escape Escape" << 0 << false << false;
+    QTest::newRow("line edit, Salir, No") << lineEdit << "Exit" << no << true << false;
+    QTest::newRow("edit, Salir, No") << changed << "Exit" << no << true << false;
+    QTest::newRow("edit, Salir, Yes") << changed << "Exit" << yes << true << true;
+    QTest::newRow("edit untouched, Salir") << "1 Edit"
+                                           << "Exit" << 0 << false << true;
+    QTest::newRow("new, close, No") << typed << "close" << no << true << false;
+    QTest::newRow("new, close, Yes") << typed << "close" << yes << true << true;
+    QTest::newRow("edit untouched, close") << "1 Edit"
+                                           << "close" << 0 << false << true;
     // A click on Cancelar is the user's explicit choice: it discards at once.
-    QTest::newRow("new, Cancelar clicked") << Begun::NewTyped << "click" << 0 << false << true;
+    QTest::newRow("new, Cancelar clicked") << typed << "click" << 0 << false << true;
 }
 
 void TestScreen::unsavedEditIsNotThrownAway()
 {
-    QFETCH(Begun, begun);
+    QFETCH(QString, begun);
     QFETCH(QString, ending);
     QFETCH(int, answer);
     QFETCH(bool, asked);
@@ -795,27 +740,7 @@ void TestScreen::unsavedEditIsNotThrownAway()
     s.screen->setPadre(&owner);
     QSignalSpy unloaded(&owner, &velkora::app::OwnerForm::unloadRequested);
     auto *description = s.child("txtDescripcion");
-
-    const bool editingNew = begun != Begun::EditChanged && begun != Begun::EditUntouched;
-    if (editingNew) {
-        s.command("New");
-        if (begun != Begun::NewUntouched) {
-            s.keys("42");
-            description->setFocus();
-            s.keys("Pagos");
-        }
-        if (begun == Begun::NewLineEdit) {
-            s.click(0);
-            QCOMPARE(s.focus(), s.lineGrid());
-            s.keys("1"); // opens the Orden cell's editor
-            QVERIFY(s.focus() != s.lineGrid());
-        }
-    } else {
-        s.typeKey("1");
-        s.command("Edit");
-        if (begun == Begun::EditChanged)
-            s.keys("X");
-    }
+    s.perform(begun);
     const QString key = s.keyBox()->text();
     const QString typedDescription = description->text();
     const QStringList lines = gridRows(s.lineGrid());
@@ -825,24 +750,14 @@ void TestScreen::unsavedEditIsNotThrownAway()
     if (answer)
         s.record->answers = {answer};
 
-    bool closed = false;
-    for (const QString &step : ending.split(' ')) {
-        if (step == "Escape")
-            s.key(Qt::Key_Escape);
-        else if (step == "Salir")
-            s.command("Exit");
-        else if (step == "close")
-            closed = s.screen->close();
-        else if (step == "click")
-            s.clickCommand("Cancel");
-    }
+    const bool closed = s.perform(ending);
     QCoreApplication::processEvents(); // the owner's unload is queued
 
     if (asked)
         verifyMessage(s, "7500045", 292, "Descartar cambios");
     else
         QVERIFY(s.record->messages.isEmpty());
-    if (ending == "Salir") {
+    if (ending == "Exit") {
         QCOMPARE(unloaded.size(), ended ? 1 : 0);
     } else if (ending == "close") {
         QCOMPARE(closed, ended);
@@ -864,12 +779,12 @@ void TestScreen::unsavedEditIsNotThrownAway()
     QCOMPARE(s.keyBox()->text(), key);
     QCOMPARE(description->text(), typedDescription);
     QCOMPARE(storeRows(s.store()), store);
-    if (begun == Begun::NewLineEdit && ending.startsWith("Escape")) {
+    if (begun.contains("Nuevo") && ending.startsWith("Escape")) {
         // Escape ended the line edit as "Cancelar" does: the line never accepted is gone.
         QVERIFY(!s.screen->LineEditActive());
         QCOMPARE(s.lineGrid()->Rows(), 0);
         QCOMPARE(s.focus(), s.lineGrid());
-    } else if (begun == Begun::NewLineEdit) {
+    } else if (begun.contains("Nuevo")) {
         // The line edit goes on, with what the cell editor held in its cell.
         QVERIFY(s.screen->LineEditActive());
         QCOMPARE(s.lineGrid()->cell(0, "Orden").toString(), QStringLiteral("1"));
@@ -1019,74 +934,51 @@ void TestScreen::brokenDetailRowEndsInReset()
     QVERIFY(!s.toolbar()->isOffered("Edit"));
 }
 
-void TestScreen::manyFields()
-{
-    QFETCH(Kind, kind);
-    TestDatabase db(kind);
-    KESTA_REQUIRE(db);
-    LineRow second;
-    second.id = "0002";
-    insertLine(db, LineRow{});
-    insertLine(db, second);
-    QSqlDatabase connection = QSqlDatabase::database(db.connectionName(), false);
-    QVERIFY(connection.transaction());
-    FieldRow f;
-    for (int i = 0; i < 5000; ++i) {
-        f.lineId = i < 100 ? "0001" : "0002";
-        f.id = QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'));
-        insertField(db, f);
-    }
-    QVERIFY(connection.commit());
-    LoadScreen s(db.connectionName());
-
-    s.typeKey("1");
-
-    QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-    QCOMPARE(s.store().count(), 5000);
-    for (const int i : {3276, 3277, 4999}) // the numbering goes past 16 bits without wrapping
-        QCOMPARE(s.store().subItem(i, FieldStore::Id), QString::number(i * 10));
-    QCOMPARE(s.store().key(4999), QStringLiteral("K-0002-04999"));
-    QCOMPARE(s.fieldGrid()->Rows(), 100);
-    QCOMPARE(s.fieldGrid()->cell(99, "ID").toString(), QStringLiteral("0990"));
-}
-
 void TestScreen::fieldsInTheEnginesOrder()
 {
     // The fields come in the order the load's statement asks of the engine (the numbers'
-    // lengths first, in characters), also for numbers that are no numbers.
+    // lengths first, in characters), also for numbers that are no numbers; thousands of them
+    // numbered past 16 bits without wrapping.
     QFETCH(Kind, kind);
     TestDatabase db(kind);
     KESTA_REQUIRE(db);
-    const QStringList numbers{"10000", "0010", "9", "0100", "A1", "0020", "Z", "00010",
-                              "ÑA",    "B",    "😀", "😀1", "010"};
+    const QStringList numbers{"10000", "0010", "9", "0100", "A1", "0020", "Z",
+                              "00010", "ÑA",   "B", "😀",    "😀1", "010"};
+    QSqlDatabase connection = QSqlDatabase::database(db.connectionName(), false);
+    QVERIFY(connection.transaction());
     for (const QString line : {"0002", "10000", "0001", "A", "0010"}) {
         LineRow row;
         row.id = line;
         insertLine(db, row);
         FieldRow f;
         f.lineId = line;
+        for (int i = 0; i < (line == "0002" ? 5000 : 0); ++i) {
+            f.id = QStringLiteral("X%1").arg(i, 4, 10, QLatin1Char('0'));
+            insertField(db, f);
+        }
         for (const QString &id : numbers) {
             f.id = id;
             insertField(db, f);
         }
     }
+    QVERIFY(connection.commit());
     QStringList expected;
-    QSqlQuery query(QSqlDatabase::database(db.connectionName(), false));
+    QSqlQuery query(connection);
     QVERIFY(query.exec(kesta::storage::loadDetailSelect(
         kind == Kind::Sqlite ? kesta::host::Engine::Sqlite : kesta::host::Engine::PostgreSql,
         "0001")));
     while (query.next())
         expected << "K-" + query.value("Ly_ID").toString() + "-" + query.value("Ld_ID").toString();
-    QCOMPARE(expected.size(), 5 * numbers.size());
+    QCOMPARE(expected.size(), 5000 + 5 * numbers.size());
     LoadScreen s(db.connectionName());
 
     s.typeKey("1");
 
     QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-    QStringList keys;
-    for (int i = 0; i < s.store().count(); ++i)
-        keys << s.store().key(i);
-    QCOMPARE(keys, expected);
+    QCOMPARE(storeKeys(s.store()), expected);
+    for (const int i : {3276, 3277, int(expected.size()) - 1})
+        QCOMPARE(s.store().subItem(i, FieldStore::Id), QString::number(i * 10));
+    QCOMPARE(s.fieldGrid()->Rows(), numbers.size());
 }
 
 // Another user's save of the same key is under way on the SQLite file (its write lock taken,
@@ -1103,7 +995,8 @@ void TestScreen::loadBesideAnotherUsersSave()
         QVERIFY(other.open());
         QSqlQuery save(other);
         QVERIFY(save.exec("BEGIN IMMEDIATE"));
-        QVERIFY(save.exec("UPDATE Layout SET Ly_Descripcion = 'otra' WHERE Ly_Cve_Layout = '0001'"));
+        QVERIFY(
+            save.exec("UPDATE Layout SET Ly_Descripcion = 'otra' WHERE Ly_Cve_Layout = '0001'"));
         LoadScreen s(db.connectionName());
         s.typeKey("1");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
@@ -1187,7 +1080,6 @@ void TestScreen::copyStartsANewFormatWithTheContent()
 {
     QFETCH(QString, state);
     QFETCH(QVariant, automatic);
-    QFETCH(QString, key);
     TestDatabase db;
     KESTA_REQUIRE(db);
     writeTwoLineFormat(db);
@@ -1206,7 +1098,7 @@ void TestScreen::copyStartsANewFormatWithTheContent()
 
     QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Editing new"));
     QVERIFY(!s.screen->Copying);
-    QCOMPARE(s.keyBox()->text(), key);
+    QTEST(s.keyBox()->text(), "key");
     QCOMPARE(QStringList({s.text("txtDescripcion"), s.text("txtArchivo"), s.text("txtUser1"),
                           s.text("txtUser3")}),
              header);
@@ -1303,15 +1195,12 @@ void TestScreen::probar()
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestScreen::scriptHoldsBothTablesInOrder()
+void TestScreen::scriptAndRecordOfTheShownKey()
 {
-    TestDatabase db;
-    KESTA_REQUIRE(db);
     QFETCH(bool, rulesTable);
-    writeTwoLineFormat(db);
+    KESTA_TWO_LINE_SCREEN();
     if (!rulesTable)
         db.exec("DROP TABLE Layout_Regla");
-    EditScreen s(db.connectionName());
     s.typeKey("1");
     // The load reads the rules only where their table is.
     QCOMPARE(s.record->statements.filter("Layout_Regla").isEmpty(), !rulesTable);
@@ -1331,10 +1220,17 @@ void TestScreen::scriptHoldsBothTablesInOrder()
     QCOMPARE(s.record->lastCall("ShowText"),
              QStringLiteral("ShowText(%1|Script del formato 0001|0|0|-1|-1|7|-1)").arg(shown));
 
+    // The record command opens the shown key's record.
+    s.forget();
+    s.command("Record");
+    QCOMPARE(s.record->calls,
+             (QStringList{"CreateRecordTool()", "OpenRecord(Layout|Ly_Cve_Layout|0001||||)"}));
+
     s.record->failOn = QStringLiteral("ScriptRows");
     s.forget();
     s.command("B3");
     verifyMessage(s, "7500020", 16, "Controles_B3Click()");
+    QCOMPARE(s.record->messages.first().text, QStringLiteral("ScriptRows failed (test)"));
     QCOMPARE(s.record->count("ShowText"), 0);
 }
 
