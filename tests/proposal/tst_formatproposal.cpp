@@ -96,17 +96,6 @@ QStringList groupedFile(const Grouped &o)
     return lines;
 }
 
-// The line type's lines: those whose ID stands at its place.
-qint64 linesWithId(const QStringList &lines, const ProposedLineType &type)
-{
-    return std::count_if(lines.begin(), lines.end(), [&](const QString &l) {
-        QString id = l.mid(type.idPosition - 1, type.idLength);
-        while (id.endsWith(u' '))
-            id.chop(1);
-        return id == type.id;
-    });
-}
-
 } // namespace
 
 class TestProposal : public QObject {
@@ -193,7 +182,6 @@ private slots:
         QCOMPARE(proposal.unreadCount, 0);
         QCOMPARE(proposal.encoding, encoding == Encoding::Cp1252 ? u"Windows-1252"_s : u"UTF-8"_s);
         for (const ProposedLineType &type : proposal.lineTypes) {
-            QCOMPARE(type.lines, linesWithId(lines, type));
             QCOMPARE(lines.at(type.firstLine - 1).mid(type.idPosition - 1, type.idLength).trimmed(),
                      type.id);
             QVERIFY(type.confidence > 0 && type.confidence <= 1);
@@ -313,13 +301,6 @@ private slots:
             << withFaults(bank, faults)
             << QStringList{u"22 11: 03 6 YYMMDD"_s, u"22 17: 03 6 YYMMDD"_s, u"22 29: 01 14"_s}
             << 7;
-
-        // One "-" in the net amount of one of 1,500 payments of a remittance return.
-        const QStringList returned = remittanceFile({3, 500, 6});
-        const qsizetype payment = linesOf(returned, 14, u"U"_s, 1, 700).first();
-        QTest::newRow("remittance, a \"-\" in one amount of 3,000 records")
-            << withFaults(returned, {{payment, 93, u"-"_s}})
-            << QStringList{u"U 93: 01 15"_s, u"U 138: 03 8 DDMMYYYY"_s, u"T 82: 01 15"_s} << 1;
 
         // A letter for a zero in two amounts of 2,400 entries.
         const QStringList pay = paymentFile(30, 80, 13, false);
@@ -613,9 +594,9 @@ private slots:
         four.threads = 4;
         const QByteArray first = velkora::proposal::toJson(propose(path, one));
         QCOMPARE(velkora::proposal::toJson(propose(path, four)), first);
-        QCOMPARE(velkora::proposal::toJson(propose(path)), first);
-        QCOMPARE(velkora::proposal::toText(propose(path)),
-                 velkora::proposal::toText(propose(path, one)));
+        const Proposal any = propose(path);
+        QCOMPARE(velkora::proposal::toJson(any), first);
+        QCOMPARE(velkora::proposal::toText(any), velkora::proposal::toText(propose(path, one)));
     }
 
     // The rules the sample keeps: the length of each line type's lines, the header and the
@@ -734,8 +715,12 @@ private slots:
         QTest::addColumn<QStringList>("batchControl"); // its fields within columns 2-55
         QTest::addColumn<QStringList>("fileControl");
         QTest::addColumn<QStringList>("totals"); // the CUENTA and SUMA rules
-        const QStringList batchControl{u"2:01 3"_s, u"5:01 6"_s, u"11:01 10"_s, u"21:01 12"_s,
-                                       u"33:04 18 000000000000123456"_s, u"51:04 4 7890"_s};
+        const QStringList batchControl{u"2:01 3"_s,
+                                       u"5:01 6"_s,
+                                       u"11:01 10"_s,
+                                       u"21:01 12"_s,
+                                       u"33:04 18 000000000000123456"_s,
+                                       u"51:04 4 7890"_s};
         const QStringList fileControl{u"2:01 6"_s,   u"8:01 6"_s,   u"14:01 8"_s,
                                       u"22:01 10"_s, u"32:01 12"_s, u"44:01 12"_s};
         const QStringList batchTotals{
@@ -746,9 +731,8 @@ private slots:
         QTest::newRow("three batches, a hash that keeps its last digits")
             << interchangeFile({5, 250, 12}) << batchControl << fileControl
             << batchTotals + fileTotals;
-        QTest::newRow("two batches")
-            << interchangeFile({40, 7}, 8) << batchControl << fileControl
-            << batchTotals + fileTotals;
+        QTest::newRow("two batches") << interchangeFile({40, 7}, 8) << batchControl << fileControl
+                                     << batchTotals + fileTotals;
     }
     void numbersSideBySide()
     {
@@ -777,7 +761,7 @@ private slots:
         QStringList broken;
         for (const auto &e : report.errors)
             broken << u"%1 %2"_s.arg(e.line).arg(
-                          e.rule.isEmpty() ? u"-"_s : proposal.rules.at(e.rule.toInt() - 1).text);
+                e.rule.isEmpty() ? u"-"_s : proposal.rules.at(e.rule.toInt() - 1).text);
         QCOMPARE(broken, (QStringList{u"%1 SUMA 0003.0006 DESDE 0002"_s.arg(batchEnd + 1),
                                       u"%1 SUMA 0003.0006"_s.arg(lines.size())}));
     }
@@ -787,9 +771,9 @@ private slots:
     void noNumbersSideBySide()
     {
         const QString path = write(interchangeFile({5, 30, 12}, 6, false));
+        const Proposal withRules = propose(path);
         ProposalOptions noRules;
         noRules.rules = false;
-        const Proposal withRules = propose(path);
         const Proposal without = propose(path, noRules);
         for (const QString &id : {u"8"_s, u"9"_s})
             QCOMPARE(fieldList(typeOf(withRules, id)), fieldList(typeOf(without, id)));
