@@ -135,6 +135,24 @@ private slots:
                  u"El archivo '%1' no se pudo leer: %2"_s.arg(path, LineSource::changedText()));
     }
 
+    // The guard itself: a page past the file's new end reads as zeros and is noted, no crash.
+    void pagePastShortenedEndReadsAsZeros()
+    {
+        const QByteArray bytes(256 << 10, 'a');
+        const QString path = write(bytes);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        velkora::formats::FileMapping mapping;
+        QVERIFY(mapping.map(file.handle(), 100, bytes.size(), 0));
+        QCOMPARE(*mapping.at(bytes.size() - 1), 'a');
+        QVERIFY(!mapping.changed());
+        QVERIFY(QFile::resize(path, 4096));
+        QCOMPARE(*mapping.at(4095), 'a');
+        QCOMPARE(*mapping.at(bytes.size() - 1), '\0');
+        QCOMPARE(*mapping.at(8192), '\0');
+        QVERIFY(mapping.changed());
+    }
+
     // A bus error outside the test's mappings goes to the handler that was there before, or
     // ends the process: the guard hides no other fault.
     void otherBusErrorsAreNotHidden_data()
