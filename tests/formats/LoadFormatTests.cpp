@@ -76,19 +76,6 @@ QStringList salesWith(
     return lines;
 }
 
-// The rows of a section of the result text ("title" to the next blank line), header included.
-QStringList section(const QString &text, const QString &title)
-{
-    const QStringList lines = text.split(u'\n');
-    const qsizetype at = lines.indexOf(title);
-    if (at < 0)
-        return {};
-    QStringList rows;
-    for (qsizetype i = at + 1; i < lines.size() && !lines.at(i).isEmpty(); ++i)
-        rows << lines.at(i);
-    return rows;
-}
-
 QStringList kinds(const TestReport &report)
 {
     QStringList out;
@@ -233,9 +220,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("where"); // from-to|line type|field
         QTest::addColumn<QString>("message");
-        QTest::newRow("letter in an amount")
-            << 4 << 35 << u"A"_s << u"29-42|0020|0070"_s
-            << u"'000000A0043075' no es un número en el formato '0V00': el carácter 'A' de la columna 35 no cabe en él."_s;
         QTest::newRow("accent in an amount, counted as one character")
             << 1 << 40 << u"Ó"_s << u"34-47|0010|0070"_s
             << u"'000000Ó2500000' no es un número en el formato '0V00': el carácter 'Ó' de la columna 40 no cabe en él."_s;
@@ -605,22 +589,6 @@ private slots:
         QVERIFY2(source.open(path, &error) && source.mapped(), qPrintable(error));
     }
 
-    void longLineIsCut()
-    {
-        QStringList lines = statementLines();
-        lines.insert(2, u"23"_s + QString(3 << 20, u'x')); // a 3 MB line
-        const QString path = write(lines);
-        TestOptions options;
-        options.chunkBytes = 256 << 10;
-        const TestReport small = velkora::formats::testLoadFormat(bankStatement(), path, options);
-        options.chunkBytes = 64 << 20;
-        const TestReport large = velkora::formats::testLoadFormat(bankStatement(), path, options);
-        QCOMPARE(json(small), json(large));
-        QCOMPARE(numbers(json(small)[u"long_lines"_s][u"first"_s]), QList<qint64>{3});
-        QCOMPARE(small.result.lines, 9);
-        QCOMPARE(values(small, 9), u"999999999999999999|7"_s);
-    }
-
     // The lists stop at their limit, the counts do not; the lines with control characters are
     // listed even after the list of errors is full, also when the file is read in many parts.
     void listsAreCappedButCountsAreNot()
@@ -829,28 +797,31 @@ private slots:
                                {u"lines"_s, lines},
                                {u"first"_s, first}};
         };
-        QCOMPARE(
-            json(report)[u"failures"_s].toArray(),
-            (QJsonArray{
-                QJsonObject{
-                    {u"line_type"_s, u"0002"_s},
-                    {u"lines"_s, 20},
-                    {u"of"_s, 40},
-                    {u"fields"_s,
-                     QJsonArray{field("0003", "Fecha", 10, {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
-                                field("0005", "Importe", 14, {2, 5, 8, 11, 14, 17, 20, 23, 26, 29})}}},
-                QJsonObject{{u"line_type"_s, u"0003"_s},
-                            {u"lines"_s, 1},
-                            {u"of"_s, 1},
-                            {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
+        QCOMPARE(json(report)[u"failures"_s].toArray(),
+                 (QJsonArray{
+                     QJsonObject{
+                         {u"line_type"_s, u"0002"_s},
+                         {u"lines"_s, 20},
+                         {u"of"_s, 40},
+                         {u"fields"_s, QJsonArray{field("0003", "Fecha", 10,
+                                                        {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
+                                                  field("0005", "Importe", 14,
+                                                        {2, 5, 8, 11, 14, 17, 20, 23, 26, 29})}}},
+                     QJsonObject{{u"line_type"_s, u"0003"_s},
+                                 {u"lines"_s, 1},
+                                 {u"of"_s, 1},
+                                 {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
         const QString text = velkora::formats::reportText(report, u"|"_s);
-        QCOMPARE(
-            section(text, u"Líneas con errores de campo"_s),
-            (QStringList{u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
-                         u"0002|(algún campo)|20|40|"_s,
-                         u"0002|0003 Fecha|10|40|2, 6, 10, 14, 18, 22, 26, 30, 34, 38"_s,
-                         u"0002|0005 Importe|14|40|2, 5, 8, 11, 14, 17, 20, 23, 26, 29 (y 4 más)"_s,
-                         u"0003|(algún campo)|1|1|"_s, u"0003|0001 Registros|1|1|42"_s}));
+        const QStringList failures{
+            u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
+            u"0002|(algún campo)|20|40|"_s,
+            u"0002|0003 Fecha|10|40|2, 6, 10, 14, 18, 22, 26, 30, 34, 38"_s,
+            u"0002|0005 Importe|14|40|2, 5, 8, 11, 14, 17, 20, 23, 26, 29 (y 4 más)"_s,
+            u"0003|(algún campo)|1|1|"_s,
+            u"0003|0001 Registros|1|1|42"_s};
+        QVERIFY2(
+            text.contains(u"\nLíneas con errores de campo\n"_s + failures.join(u'\n') + u"\n\n"_s),
+            qPrintable(text));
         QVERIFY(text.indexOf(u"\nLíneas con errores de campo\n"_s) <
                 text.indexOf(u"\nRevisión del formato\n"_s));
         // 20 of 40 details in error, and the trailer's fault is of no kind that has a name.
