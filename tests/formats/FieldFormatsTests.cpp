@@ -71,7 +71,6 @@ private slots:
         QTest::newRow("negative zero is zero")
             << u"S0V00"_s << "-0000000"_ba << u"0.00"_s << ok << -1;
         QTest::newRow("blank") << u"0V00"_s << "       "_ba << u""_s << Problem::Blank << -1;
-        QTest::newRow("inner blank") << u""_s << "00 123"_ba << u""_s << Problem::BadCharacter << 2;
         QTest::newRow("padded blanks")
             << u""_s << "  123"_ba << u""_s << Problem::BadCharacter << 0;
         QTest::newRow("letter O for zero")

@@ -636,9 +636,7 @@ private slots:
               u"2;0020;1500;¡ERROR! 261302;2026-12-02;02;015;2;1500.00;1234;REF000000001;NOMINA "
               u"DIC;EXTRACTO"_s,
               u"Líneas leídas;8"_s, u"Tipo 0020 (22) Movimiento;3"_s, u"Errores de campo;1"_s,
-              u"Resultado;el archivo tiene errores"_s,
-              u"2;11-16;0020;0020;'261302' no es una fecha en el formato 'YYMMDD': el mes 13 no "
-              u"existe.;"_s})
+              u"Resultado;el archivo tiene errores"_s})
             QVERIFY2(text.contains(expected), qPrintable(expected));
     }
 
@@ -763,7 +761,6 @@ private slots:
         QFETCH(QStringList, lines);
         QFETCH(int, failingLines);
         const TestReport report = run(salesFile(), lines);
-        QVERIFY(report.causes.isEmpty());
         const QJsonObject result = json(report);
         QCOMPARE(result[u"causes"_s].toArray(), QJsonArray());
         const QJsonArray failures = result[u"failures"_s].toArray();

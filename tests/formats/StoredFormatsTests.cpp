@@ -195,8 +195,6 @@ private slots:
         QTest::addColumn<QString>("storedFile"); // Ly_Archivo; "@" is the database's folder
         QTest::addColumn<QString>("givenFile");
         QTest::addColumn<QString>("error"); // empty: it runs on the file with 2 lines
-        QTest::newRow("no such key")
-            << u"ZZ"_s << u"a.txt"_s << QString() << u"No existe el formato de carga 'ZZ'."_s;
         QTest::newRow("no key") << QString() << u"a.txt"_s << QString()
                                 << u"No se indicó la clave del formato de carga que se prueba."_s;
         QTest::newRow("no file name")
