@@ -76,19 +76,6 @@ QStringList salesWith(
     return lines;
 }
 
-// The rows of a section of the result text ("title" to the next blank line), header included.
-QStringList section(const QString &text, const QString &title)
-{
-    const QStringList lines = text.split(u'\n');
-    const qsizetype at = lines.indexOf(title);
-    if (at < 0)
-        return {};
-    QStringList rows;
-    for (qsizetype i = at + 1; i < lines.size() && !lines.at(i).isEmpty(); ++i)
-        rows << lines.at(i);
-    return rows;
-}
-
 QStringList kinds(const TestReport &report)
 {
     QStringList out;
@@ -150,30 +137,44 @@ class TestLoadFormatTest : public QObject {
     }
 
 private slots:
+    // Both standards read clean, the bank statement whatever its line ends and encoding: a CR
+    // left on a line would be text after the last field; an accent read as two characters
+    // would move the holder's name.
     void formatsReadTheirFiles_data()
     {
         QTest::addColumn<LoadFormat>("format");
         QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("end");
+        QTest::addColumn<bool>("lastEnded");
+        QTest::addColumn<Encoding>("encoding");
+        QTest::addColumn<bool>("bom");
         QTest::addColumn<Counts>("byType");
         QTest::addColumn<Values>("someValues");
-        QTest::newRow("bank statement")
-            << bankStatement() << statementLines()
-            << Counts{{u"0010"_s, 1},
-                      {u"0020"_s, 3},
-                      {u"0030"_s, 2},
-                      {u"0040"_s, 1},
-                      {u"0050"_s, 1}}
-            << Values{
-                   {1,
-                    u"0049|1500|0123456789|2026-12-01|2026-12-31|2|125000.00|978|3|MUÑOZ PEÑA JOSÉ"_s},
-                   {2,
-                    u"1500|2026-12-02|2026-12-02|02|015|2|1500.00|1234|REF000000001|NOMINA DIC|EXTRACTO"_s},
-                   {5, u"1500|2026-12-20|2026-12-21|04|002|1|1000.00|5678|CHQ5678||EXTRACTO"_s},
-                   {6, u"2|PAGO DE CHEQUE|"_s},
-                   {7, u"0049|1500|0123456789|2|1430.75|1|1500.00|2|125069.25|978"_s},
-                   {8, u"999999999999999999|7"_s}};
+        const Counts statementTypes{
+            {u"0010"_s, 1}, {u"0020"_s, 3}, {u"0030"_s, 2}, {u"0040"_s, 1}, {u"0050"_s, 1}};
+        const Values statementValues{
+            {1, u"0049|1500|0123456789|2026-12-01|2026-12-31|2|125000.00|978|3|MUÑOZ PEÑA JOSÉ"_s},
+            {2,
+             u"1500|2026-12-02|2026-12-02|02|015|2|1500.00|1234|REF000000001|NOMINA DIC|EXTRACTO"_s},
+            {5, u"1500|2026-12-20|2026-12-21|04|002|1|1000.00|5678|CHQ5678||EXTRACTO"_s},
+            {6, u"2|PAGO DE CHEQUE|"_s},
+            {7, u"0049|1500|0123456789|2|1430.75|1|1500.00|2|125069.25|978"_s},
+            {8, u"999999999999999999|7"_s}};
+        const auto utf8 = Encoding::Utf8, cp1252 = Encoding::Cp1252;
+        const std::tuple<const char *, QByteArray, bool, Encoding, bool> ways[]{
+            {"LF", "\n", true, utf8, false},
+            {"LF, last line without end", "\n", false, utf8, false},
+            {"CRLF", "\r\n", true, utf8, false},
+            {"CRLF, last line without end", "\r\n", false, utf8, false},
+            {"byte-order mark", "\r\n", true, utf8, true},
+            {"Windows-1252", "\n", true, cp1252, false},
+            {"Windows-1252 CRLF", "\r\n", false, cp1252, false}};
+        for (const auto &[way, end, lastEnded, encoding, bom] : ways)
+            QTest::addRow("bank statement, %s", way)
+                << bankStatement() << statementLines() << end << lastEnded << encoding << bom
+                << statementTypes << statementValues;
         QTest::newRow("payment file")
-            << paymentFile() << paymentLines()
+            << paymentFile() << paymentLines() << "\n"_ba << true << utf8 << false
             << Counts{{u"0001"_s, 1},
                       {u"0005"_s, 1},
                       {u"0006"_s, 2},
@@ -190,17 +191,24 @@ private slots:
     {
         QFETCH(LoadFormat, format);
         QFETCH(QStringList, lines);
+        QFETCH(QByteArray, end);
+        QFETCH(bool, lastEnded);
+        QFETCH(Encoding, encoding);
+        QFETCH(bool, bom);
         QFETCH(Counts, byType);
         QFETCH(Values, someValues);
-        const TestReport report = run(format, lines);
+        const TestReport report =
+            velkora::formats::testLoadFormat(format, write(lines, end, encoding, lastEnded, bom));
         QVERIFY2(report.ran, qPrintable(report.error));
         const QJsonObject result = json(report);
         QCOMPARE(result[u"lines"_s].toInt(), lines.size());
         QCOMPARE(linesByType(result), byType);
         QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 0);
         QCOMPARE(result[u"unmatched"_s][u"count"_s].toInt(), 0);
-        QCOMPARE(result[u"layout"_s].toArray().size(), 0);
+        QCOMPARE(kinds(report), QStringList());
         QCOMPARE(report.exitCode(), 0);
+        QCOMPARE(report.encodingName(),
+                 encoding == Encoding::Cp1252 ? u"Windows-1252"_s : u"UTF-8"_s);
         for (auto it = someValues.begin(); it != someValues.end(); ++it)
             QCOMPARE(values(report, it.key()), it.value());
     }
@@ -212,12 +220,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("where"); // from-to|line type|field
         QTest::addColumn<QString>("message");
-        QTest::newRow("month 13")
-            << 2 << 11 << u"261302"_s << u"11-16|0020|0020"_s
-            << u"'261302' no es una fecha en el formato 'YYMMDD': el mes 13 no existe."_s;
-        QTest::newRow("letter in an amount")
-            << 4 << 35 << u"A"_s << u"29-42|0020|0070"_s
-            << u"'000000A0043075' no es un número en el formato '0V00': el carácter 'A' de la columna 35 no cabe en él."_s;
         QTest::newRow("accent in an amount, counted as one character")
             << 1 << 40 << u"Ó"_s << u"34-47|0010|0070"_s
             << u"'000000Ó2500000' no es un número en el formato '0V00': el carácter 'Ó' de la columna 40 no cabe en él."_s;
@@ -266,10 +268,6 @@ private slots:
         format.reverse = true;
         const TestReport reverse = run(format, lines);
 
-        QList<qint64> readOrder;
-        for (const auto &detail : reverse.result.details)
-            readOrder << detail.line;
-        QCOMPARE(readOrder, (QList<qint64>{9, 8, 7, 6, 5, 4, 3, 2, 1}));
         for (qint64 line = 1; line <= 9; ++line)
             QCOMPARE(values(reverse, line), values(forward, line));
         const QJsonObject f = json(forward), r = json(reverse);
@@ -278,46 +276,6 @@ private slots:
         QVERIFY(r[u"reverse"_s].toBool());
         QVERIFY(velkora::formats::reportText(reverse, u"|"_s)
                     .contains(u"Lectura|inversa: de la última línea a la primera"_s));
-    }
-
-    void lineEndsAndEncodings_data()
-    {
-        QTest::addColumn<QByteArray>("end");
-        QTest::addColumn<bool>("lastEnded");
-        QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<bool>("bom");
-        QTest::addColumn<QString>("encodingName");
-        const auto utf8 = Encoding::Utf8, cp1252 = Encoding::Cp1252;
-        QTest::newRow("LF") << "\n"_ba << true << utf8 << false << u"UTF-8"_s;
-        QTest::newRow("LF, last line without end")
-            << "\n"_ba << false << utf8 << false << u"UTF-8"_s;
-        QTest::newRow("CRLF") << "\r\n"_ba << true << utf8 << false << u"UTF-8"_s;
-        QTest::newRow("CRLF, last line without end")
-            << "\r\n"_ba << false << utf8 << false << u"UTF-8"_s;
-        QTest::newRow("byte-order mark") << "\r\n"_ba << true << utf8 << true << u"UTF-8"_s;
-        QTest::newRow("Windows-1252") << "\n"_ba << true << cp1252 << false << u"Windows-1252"_s;
-        QTest::newRow("Windows-1252 CRLF")
-            << "\r\n"_ba << false << cp1252 << false << u"Windows-1252"_s;
-    }
-    void lineEndsAndEncodings()
-    {
-        QFETCH(QByteArray, end);
-        QFETCH(bool, lastEnded);
-        QFETCH(Encoding, encoding);
-        QFETCH(bool, bom);
-        QFETCH(QString, encodingName);
-        const TestReport report = velkora::formats::testLoadFormat(
-            bankStatement(), write(statementLines(), end, encoding, lastEnded, bom));
-        QVERIFY(report.ran);
-        QCOMPARE(report.result.lines, 8);
-        QCOMPARE(report.exitCode(), 0);
-        QCOMPARE(report.encodingName(), encodingName);
-        // A CR left on a line would be text after the last field; an accent read as two
-        // characters would move the holder's name.
-        QCOMPARE(kinds(report), QStringList());
-        QCOMPARE(values(report, 1),
-                 u"0049|1500|0123456789|2026-12-01|2026-12-31|2|125000.00|978|3|MUÑOZ PEÑA JOSÉ"_s);
-        QCOMPARE(values(report, 8), u"999999999999999999|7"_s);
     }
 
     // The lines of each line type found by their IDs (and those of no type and of several, as
@@ -436,7 +394,7 @@ private slots:
     void shortAndUnmatchedLines()
     {
         QStringList lines = statementLines().mid(0, 2);
-        lines[0].replace(60, 1, QChar(u'\0'));       // in the holder's name
+        lines[0].replace(60, 1, QChar(u'\0'));        // in the holder's name
         lines[1].truncate(49);                        // the document field is cut at column 49
         lines << record(80, {{1, "99"}, {3, "OTRO"}}) // no such ID
               << u"2"_s                               // too short to hold an ID
@@ -459,43 +417,6 @@ private slots:
         QCOMPARE(kinds(report), QStringList(3, u"beyond"_s));
         QVERIFY(velkora::formats::reportText(report, u"|"_s).contains(u"3|SIN TIPO|99OTRO"_s));
         QCOMPARE(report.exitCode(), 1);
-    }
-
-    // A control character inside a number field makes the field unreadable: one error, and the
-    // line counted once among the field's lines in error.
-    void controlCharacterInANumberField()
-    {
-        QStringList lines = statementLines().mid(0, 2);
-        lines[1].replace(44, 1, QChar(u'\x01'));
-        const TestReport report = run(bankStatement(), lines);
-        QStringList errors;
-        for (const auto &error : report.errors)
-            errors << u"%1|%2"_s.arg(error.line).arg(error.field);
-        QCOMPARE(errors, QStringList{u"2|0080"_s});
-        qint64 fieldLines = 0;
-        for (const auto &type : report.result.types)
-            for (const auto &field : type.fields)
-                fieldLines += field.lines;
-        QCOMPARE(report.result.errorCount, 1);
-        QCOMPARE(fieldLines, 1);
-    }
-
-    // The lines with control characters are listed even after the list of errors is full, also
-    // when the file is read in many parts.
-    void controlLinesListedPastTheErrors()
-    {
-        QStringList lines = statementLines().mid(0, 2);
-        for (int i = 0; i < 30; ++i)
-            lines << statementLines().at(1).left(49); // a field cut short: an error each
-        for (int i = 0; i < 3; ++i)
-            lines << QString(statementLines().at(1)).replace(60, 1, QChar(u'\x01'));
-        TestOptions options;
-        options.listLimit = 20;
-        options.threads = 1;
-        options.chunkBytes = 200;
-        const TestReport report = run(bankStatement(), lines, options);
-        QCOMPARE(report.result.controlLines.count, 3);
-        QCOMPARE(report.result.controlLines.first, (std::vector<qint64>{33, 34, 35}));
     }
 
     // Equal IDs give a line both types; an ID that begins a longer one at the same column
@@ -522,24 +443,6 @@ private slots:
                                   u"del tipo 0062, el ID más largo."_s));
         QVERIFY(velkora::formats::reportText(report, u"|"_s).contains(u"\n3|0062\n"_s));
         QCOMPARE(report.exitCode(), 1);
-    }
-
-    // A payment file's control record "9" and its block filler of nines: the filler lines are
-    // of the filler's line type alone, and the file is clean.
-    void fillerOfNinesIsItsOwnLineType()
-    {
-        LoadFormat format = paymentFile();
-        format.lineTypes << lineType("0099", "9999999999", "Relleno de bloque", 1, 10, {});
-        QStringList lines = paymentLines();
-        for (int i = lines.size(); i < 10; ++i)
-            lines << QString(94, u'9');
-        const TestReport report = run(format, lines);
-        QCOMPARE(linesByType(json(report))[u"0009"_s], 1);
-        QCOMPARE(linesByType(json(report))[u"0099"_s], 4);
-        QCOMPARE(report.result.ambiguous.count, 0);
-        // The filler's nines past its ID are text that no field reads.
-        QCOMPARE(kinds(report), (QStringList{u"prefix"_s, u"gap"_s}));
-        QCOMPARE(report.exitCode(), 0);
     }
 
     void layoutFindings()
@@ -644,8 +547,7 @@ private slots:
         // whatever the reading's order.
         const QByteArray records = batches.join(QString()).toLatin1().chopped(30);
         QTest::newRow("REGISTRO records, a short last one")
-            << withRules(ruled, {u"||REGISTRO 94"_s}) << records << false
-            << qint64(batches.size());
+            << withRules(ruled, {u"||REGISTRO 94"_s}) << records << false << qint64(batches.size());
     }
     void resultDoesNotDependOnChunksOrThreads()
     {
@@ -687,22 +589,8 @@ private slots:
         QVERIFY2(source.open(path, &error) && source.mapped(), qPrintable(error));
     }
 
-    void longLineIsCut()
-    {
-        QStringList lines = statementLines();
-        lines.insert(2, u"23"_s + QString(3 << 20, u'x')); // a 3 MB line
-        const QString path = write(lines);
-        TestOptions options;
-        options.chunkBytes = 256 << 10;
-        const TestReport small = velkora::formats::testLoadFormat(bankStatement(), path, options);
-        options.chunkBytes = 64 << 20;
-        const TestReport large = velkora::formats::testLoadFormat(bankStatement(), path, options);
-        QCOMPARE(json(small), json(large));
-        QCOMPARE(numbers(json(small)[u"long_lines"_s][u"first"_s]), QList<qint64>{3});
-        QCOMPARE(small.result.lines, 9);
-        QCOMPARE(values(small, 9), u"999999999999999999|7"_s);
-    }
-
+    // The lists stop at their limit, the counts do not; the lines with control characters are
+    // listed even after the list of errors is full, also when the file is read in many parts.
     void listsAreCappedButCountsAreNot()
     {
         QStringList lines;
@@ -710,19 +598,25 @@ private slots:
             QString movement = statementLines().at(1);
             lines << movement.replace(10, 6, u"26XX02"_s) << u"x"_s;
         }
+        for (int i = 0; i < 3; ++i)
+            lines << QString(statementLines().at(1)).replace(60, 1, QChar(u'\x01'));
         TestOptions options;
         options.listLimit = 5;
         options.detailLines = 3;
+        options.threads = 1;
+        options.chunkBytes = 200;
         const TestReport report = run(bankStatement(), lines, options);
+        QCOMPARE(report.result.controlLines.count, 3);
+        QCOMPARE(report.result.controlLines.first, (std::vector<qint64>{61, 62, 63}));
         const QJsonObject result = json(report);
         QCOMPARE(result[u"unmatched"_s][u"count"_s].toInt(), 30);
         QCOMPARE(numbers(result[u"unmatched"_s][u"first"_s]), (QList<qint64>{2, 4, 6, 8, 10}));
-        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 30);
+        QCOMPARE(result[u"errors"_s][u"count"_s].toInt(), 33);
         QCOMPARE(result[u"errors"_s][u"first"_s].toArray().size(), 5);
         const QString text = velkora::formats::reportText(report, u"|"_s);
-        QVERIFY(text.contains(u"... 57 línea(s) más no se muestran: se muestran las primeras 3 "
+        QVERIFY(text.contains(u"... 60 línea(s) más no se muestran: se muestran las primeras 3 "
                               u"en el orden de lectura."_s));
-        QVERIFY(text.contains(u"... se muestran los primeros 5 de 30 errores de campo."_s));
+        QVERIFY(text.contains(u"... se muestran los primeros 5 de 33 errores de campo."_s));
         QVERIFY(text.contains(u"Líneas sin tipo de línea|2, 4, 6, 8, 10 (y 25 más)"_s));
     }
 
@@ -742,25 +636,22 @@ private slots:
               u"2;0020;1500;¡ERROR! 261302;2026-12-02;02;015;2;1500.00;1234;REF000000001;NOMINA "
               u"DIC;EXTRACTO"_s,
               u"Líneas leídas;8"_s, u"Tipo 0020 (22) Movimiento;3"_s, u"Errores de campo;1"_s,
-              u"Resultado;el archivo tiene errores"_s,
-              u"2;11-16;0020;0020;'261302' no es una fecha en el formato 'YYMMDD': el mes 13 no "
-              u"existe.;"_s})
+              u"Resultado;el archivo tiene errores"_s})
             QVERIFY2(text.contains(expected), qPrintable(expected));
     }
 
     // A fault on most lines of a line type is named in plain words before the errors, in the
-    // text and in the JSON: one cause, of the details' line type.
+    // text and in the JSON: one cause, of the details' line type; and how many lines fail.
     void likelyCauseOfAFault_data()
     {
         QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("kind"); // empty: no cause
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("affected"); // of the 40 details
         QTest::addColumn<QJsonObject>("details");
         QTest::addColumn<QStringList>("words");
-        const auto every = [](int) { return true; };
         QTest::newRow("a character more at column 31")
-            << salesWith([](int, QString &line) { line.insert(30, u' '); }, every) << u"shifted"_s
+            << salesWith([](int, QString &line) { line.insert(30, u' '); }) << u"shifted"_s
             << QString() << 40 << QJsonObject{{u"shift"_s, 1}, {u"column"_s, 31}}
             << QStringList{u"Los campos del tipo de línea 0002 parecen desplazados una columna a "
                            u"la derecha a partir de la columna 31: en 40 de 40 líneas, los campos "
@@ -769,19 +660,19 @@ private slots:
                            u"Las líneas también son más largas: 40 tienen 59 caracteres y los "
                            u"campos terminan en la columna 58."_s};
         QTest::newRow("a character missing before column 31")
-            << salesWith([](int, QString &line) { line.remove(29, 1); }, every) << u"shifted"_s
+            << salesWith([](int, QString &line) { line.remove(29, 1); }) << u"shifted"_s
             << QString() << 40 << QJsonObject{{u"shift"_s, -1}, {u"column"_s, 31}}
             << QStringList{u"desplazados una columna a la izquierda a partir de la columna 31"_s,
                            u"(0003 Fecha, 0006 Cantidad)"_s,
                            u"¿Falta un carácter antes de la columna 31?"_s,
                            u"Las líneas también son más cortas: 40 tienen 57 caracteres"_s};
         QTest::newRow("two characters more at column 31")
-            << salesWith([](int, QString &line) { line.insert(30, u"  "_s); }, every)
-            << u"shifted"_s << QString() << 40 << QJsonObject{{u"shift"_s, 2}, {u"column"_s, 31}}
+            << salesWith([](int, QString &line) { line.insert(30, u"  "_s); }) << u"shifted"_s
+            << QString() << 40 << QJsonObject{{u"shift"_s, 2}, {u"column"_s, 31}}
             << QStringList{u"desplazados dos columnas a la derecha a partir de la columna 31"_s,
                            u"¿Sobran dos caracteres en la columna 31 o antes?"_s};
         QTest::newRow("a quantity left blank")
-            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); }, every)
+            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); })
             << u"blank_number"_s << u"0006"_s << 40 << QJsonObject{}
             << QStringList{u"El campo 0006 Cantidad (NUMERO, columnas 54-58) del tipo de línea "
                            u"0002 está en blanco en 40 de 40 líneas. ¿Es un campo opcional? Un "
@@ -792,28 +683,45 @@ private slots:
             << u"blank_number"_s << u"0006"_s << 32 << QJsonObject{}
             << QStringList{u"está en blanco en 32 de 40 líneas"_s};
         QTest::newRow("a date left blank")
-            << salesWith([](int, QString &line) { line.replace(30, 8, u"        "_s); }, every)
+            << salesWith([](int, QString &line) { line.replace(30, 8, u"        "_s); })
             << u"blank_date"_s << u"0003"_s << 40 << QJsonObject{}
             << QStringList{u"Una Fecha no puede quedar en blanco: considere declararla TEXTO."_s};
         QTest::newRow("dates written day first")
-            << salesWith(
-                   [](int, QString &line) {
-                       const QString date = line.mid(30, 8); // YYYYMMDD
-                       line.replace(30, 8, date.mid(6, 2) + date.mid(4, 2) + date.left(4));
-                   },
-                   every)
+            << salesWith([](int, QString &line) {
+                   const QString date = line.mid(30, 8); // YYYYMMDD
+                   line.replace(30, 8, date.mid(6, 2) + date.mid(4, 2) + date.left(4));
+               })
             << u"other_date_format"_s << u"0003"_s << 40
             << QJsonObject{{u"date_format"_s, u"DDMMYYYY"_s}}
             << QStringList{u"El campo 0003 Fecha (Fecha, columnas 31-38) del tipo de línea 0002 "
                            u"no se lee en su formato 'YYYYMMDD' en 40 de 40 líneas, y los valores "
                            u"se leen como DDMMYYYY: ¿es ese su formato?"_s};
         QTest::newRow("lines cut after the amount")
-            << salesWith([](int, QString &line) { line.truncate(53); }, every) << u"short_lines"_s
+            << salesWith([](int, QString &line) { line.truncate(53); }) << u"short_lines"_s
             << QString() << 40 << QJsonObject{}
             << QStringList{
                    u"Las líneas del tipo de línea 0002 son más cortas que su último "
                    u"campo, que termina en la columna 58: 40 de 40 líneas terminan antes."_s,
                    u"Los campos que quedan fuera (0006 Cantidad) no se pueden leer"_s};
+        // No cause on a clean file, nor when the faults are scattered over a few lines or fall
+        // short of most lines (80%) of their line type.
+        QTest::newRow("clean file")
+            << salesLines() << QString() << QString() << 0 << QJsonObject{} << QStringList{};
+        QTest::newRow("each fault on a line or two") << salesWith([](int n, QString &line) {
+            if (n == 3)
+                line.insert(30, u' ');
+            else if (n == 11 || n == 12)
+                line.replace(53, 5, u"     "_s);
+            else if (n == 20)
+                line.replace(30, 8, u"21122026"_s);
+            else if (n == 33)
+                line.truncate(53);
+        }) << QString() << QString() << 5 << QJsonObject{}
+                                                     << QStringList{};
+        QTest::newRow("a quantity left blank on 31 of 40 lines")
+            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
+                         [](int n) { return n % 5 != 0 && n != 1; })
+            << QString() << QString() << 31 << QJsonObject{} << QStringList{};
     }
     void likelyCauseOfAFault()
     {
@@ -824,7 +732,17 @@ private slots:
         QFETCH(QJsonObject, details);
         QFETCH(QStringList, words);
         const TestReport report = run(salesFile(), lines);
-        const QJsonArray causes = json(report)[u"causes"_s].toArray();
+        const QJsonObject result = json(report);
+        const QJsonArray failures = result[u"failures"_s].toArray();
+        QCOMPARE(failures.isEmpty() ? 0 : failures.at(0)[u"lines"_s].toInt(), affected);
+        const QString text = velkora::formats::reportText(report, u"|"_s);
+        const QJsonArray causes = result[u"causes"_s].toArray();
+        if (kind.isEmpty()) { // the failures are still counted
+            QCOMPARE(causes, QJsonArray());
+            QVERIFY(!text.contains(u"Causas probables"_s));
+            QCOMPARE(text.contains(u"\nLíneas con errores de campo\n"_s), affected > 0);
+            return;
+        }
         QCOMPARE(causes.size(), 1);
         QJsonObject cause = causes.at(0).toObject();
         const QString message = cause.take(u"message"_s).toString();
@@ -841,65 +759,26 @@ private slots:
 
         // The text names it in its row (the order of the text's sections is seen on the
         // screen's test).
-        QVERIFY(velkora::formats::reportText(report, u"|"_s)
-                    .contains(u"\n0002|%1|%2 de 40|%3\n"_s.arg(field).arg(affected).arg(message)));
+        QVERIFY(text.contains(u"\n0002|%1|%2 de 40|%3\n"_s.arg(field).arg(affected).arg(message)));
     }
 
-    // No cause is named on a clean file, nor when the faults are scattered over a few lines or
-    // fall short of most lines (80%) of their line type; the failures are still counted.
-    void noCauseForScatteredFaults_data()
-    {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<int>("failingLines");
-        QTest::newRow("clean file") << salesLines() << 0;
-        QTest::newRow("each fault on a line or two")
-            << salesWith(
-                   [](int n, QString &line) {
-                       if (n == 3)
-                           line.insert(30, u' ');
-                       else if (n == 11 || n == 12)
-                           line.replace(53, 5, u"     "_s);
-                       else if (n == 20)
-                           line.replace(30, 8, u"21122026"_s);
-                       else if (n == 33)
-                           line.truncate(53);
-                   },
-                   [](int n) { return n == 3 || n == 11 || n == 12 || n == 20 || n == 33; })
-            << 5;
-        QTest::newRow("a quantity left blank on 31 of 40 lines")
-            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
-                         [](int n) { return n % 5 != 0 && n != 1; })
-            << 31;
-    }
-    void noCauseForScatteredFaults()
-    {
-        QFETCH(QStringList, lines);
-        QFETCH(int, failingLines);
-        const TestReport report = run(salesFile(), lines);
-        QVERIFY(report.causes.isEmpty());
-        const QJsonObject result = json(report);
-        QCOMPARE(result[u"causes"_s].toArray(), QJsonArray());
-        const QJsonArray failures = result[u"failures"_s].toArray();
-        QCOMPARE(failures.isEmpty() ? 0 : failures.at(0)[u"lines"_s].toInt(), failingLines);
-        const QString text = velkora::formats::reportText(report, u"|"_s);
-        QVERIFY(!text.contains(u"Causas probables"_s));
-        QCOMPARE(text.contains(u"\nLíneas con errores de campo\n"_s), failingLines > 0);
-    }
-
-    // How many lines fail, per line type and per field, in the JSON and near the text's top.
+    // How many lines fail, per line type and per field, in the JSON and near the text's top:
+    // every field's, though the list of errors is full after the first five; the first ten
+    // lines of each.
     void failuresPerLineTypeAndField()
     {
-        QStringList lines = salesWith(
-            [](int n, QString &line) {
-                if (n % 4 == 0)
-                    line.replace(34, 2, u"13"_s); // month 13
-                if (n % 5 == 0)
-                    line.replace(45, 1, u"O"_s); // a letter O for a zero
-            },
-            [](int n) { return n % 4 == 0 || n % 5 == 0; });
+        QStringList lines = salesWith([](int n, QString &line) {
+            if (n % 4 == 0)
+                line.replace(34, 2, u"13"_s); // month 13
+            if (n % 3 == 0)
+                line.replace(45, 1, u"O"_s); // a letter O for a zero
+        });
         lines.last().replace(3, 1, u"X"_s);
-        const TestReport report = run(salesFile(), lines);
-        QCOMPARE(report.result.errorCount, 10 + 8 + 1);
+        TestOptions options;
+        options.listLimit = 5;
+        const TestReport report = run(salesFile(), lines, options);
+        QCOMPARE(report.errors.size(), 5);
+        QCOMPARE(report.result.errorCount, 10 + 14 + 1);
         const auto field = [](const char *id, const char *description, int lines,
                               const QJsonArray &first) {
             return QJsonObject{{u"field"_s, QString::fromUtf8(id)},
@@ -907,37 +786,41 @@ private slots:
                                {u"lines"_s, lines},
                                {u"first"_s, first}};
         };
-        QCOMPARE(
-            json(report)[u"failures"_s].toArray(),
-            (QJsonArray{
-                QJsonObject{
-                    {u"line_type"_s, u"0002"_s},
-                    {u"lines"_s, 16},
-                    {u"of"_s, 40},
-                    {u"fields"_s,
-                     QJsonArray{field("0003", "Fecha", 10, {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
-                                field("0005", "Importe", 8, {2, 7, 12, 17, 22, 27, 32, 37})}}},
-                QJsonObject{{u"line_type"_s, u"0003"_s},
-                            {u"lines"_s, 1},
-                            {u"of"_s, 1},
-                            {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
+        QCOMPARE(json(report)[u"failures"_s].toArray(),
+                 (QJsonArray{
+                     QJsonObject{
+                         {u"line_type"_s, u"0002"_s},
+                         {u"lines"_s, 20},
+                         {u"of"_s, 40},
+                         {u"fields"_s, QJsonArray{field("0003", "Fecha", 10,
+                                                        {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
+                                                  field("0005", "Importe", 14,
+                                                        {2, 5, 8, 11, 14, 17, 20, 23, 26, 29})}}},
+                     QJsonObject{{u"line_type"_s, u"0003"_s},
+                                 {u"lines"_s, 1},
+                                 {u"of"_s, 1},
+                                 {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
         const QString text = velkora::formats::reportText(report, u"|"_s);
-        QCOMPARE(
-            section(text, u"Líneas con errores de campo"_s),
-            (QStringList{u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
-                         u"0002|(algún campo)|16|40|"_s,
-                         u"0002|0003 Fecha|10|40|2, 6, 10, 14, 18, 22, 26, 30, 34, 38"_s,
-                         u"0002|0005 Importe|8|40|2, 7, 12, 17, 22, 27, 32, 37"_s,
-                         u"0003|(algún campo)|1|1|"_s, u"0003|0001 Registros|1|1|42"_s}));
+        const QStringList failures{
+            u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
+            u"0002|(algún campo)|20|40|"_s,
+            u"0002|0003 Fecha|10|40|2, 6, 10, 14, 18, 22, 26, 30, 34, 38"_s,
+            u"0002|0005 Importe|14|40|2, 5, 8, 11, 14, 17, 20, 23, 26, 29 (y 4 más)"_s,
+            u"0003|(algún campo)|1|1|"_s,
+            u"0003|0001 Registros|1|1|42"_s};
+        QVERIFY2(
+            text.contains(u"\nLíneas con errores de campo\n"_s + failures.join(u'\n') + u"\n\n"_s),
+            qPrintable(text));
         QVERIFY(text.indexOf(u"\nLíneas con errores de campo\n"_s) <
                 text.indexOf(u"\nRevisión del formato\n"_s));
-        // 16 of 40 details in error, and the trailer's fault is of no kind that has a name.
+        // 20 of 40 details in error, and the trailer's fault is of no kind that has a name.
         QVERIFY(report.causes.isEmpty());
     }
 
     // Each rule kind on a payment file of three batches of three credits (lines 1 header;
     // 2, 7, 12 batch headers; 3-5, 8-10, 13-15 entries; 6, 11, 16 batch controls; 17 file
-    // control; 18-20 filler): kept, broken once, broken on every line.
+    // control; 18-20 filler): kept, broken once (where ruleMessages does not), broken on every
+    // line.
     void rulesOnAPaymentFile_data()
     {
         QTest::addColumn<QStringList>("rules");
@@ -981,9 +864,6 @@ private slots:
                               u"0099||VECES 0-9"_s};
         QTest::newRow("every kind kept") << all << good << QStringList{};
 
-        QTest::newRow("LONGITUD broken once")
-            << QStringList{u"0006||LONGITUD 94"_s} << with([](QStringList &l) { l[8] += u"X"_s; })
-            << QStringList{u"9:0001"_s};
         // The addenda indicator (column 79) then reads the blank before it: a field error.
         QStringList tooLong;
         for (const int line : entries)
@@ -1011,9 +891,6 @@ private slots:
             << QStringList{u"0099||ULTIMA"_s} << with([](QStringList &l) { l = l.mid(0, 17); })
             << QStringList{u"17:0001"_s};
 
-        QTest::newRow("TRAS: an entry after a control")
-            << QStringList{u"0006||TRAS 0005,0006"_s}
-            << with([](QStringList &l) { l.swapItemsAt(6, 7); }) << QStringList{u"7:0001"_s};
         QTest::newRow("TRAS: every entry but the first of a batch")
             << QStringList{u"0006||TRAS 0005"_s} << good
             << QStringList{u"4:0001"_s,  u"5:0001"_s,  u"9:0001"_s,
@@ -1026,16 +903,9 @@ private slots:
             << QStringList{u"0006|0009|OPCIONAL"_s}
             << with([](QStringList &l) { put(l, 4, 79, u" "_s); }) << QStringList{};
 
-        QTest::newRow("VALORES broken once")
-            << QStringList{u"0006|0001|VALORES 22|27|32|37"_s}
-            << with([](QStringList &l) { put(l, 9, 2, u"23"_s); }) << QStringList{u"9:0001"_s};
         QTest::newRow("VALORES broken on every entry")
             << QStringList{u"0006|0001|VALORES 27 | 37"_s} << good << onEntries(u"0001"_s);
 
-        QTest::newRow("ENTRE broken once")
-            << QStringList{u"0006|0005|ENTRE 10 100"_s}
-            << with([](QStringList &l) { put(l, 9, 30, u"0000999999"_s); })
-            << QStringList{u"9:0001"_s};
         QTest::newRow("ENTRE broken on every entry")
             << QStringList{u"0006|0005|ENTRE 0.01 1"_s} << good << onEntries(u"0001"_s);
 
@@ -1078,21 +948,20 @@ private slots:
         QFETCH(QStringList, errors);
         const TestReport report = run(withRules(paymentFileForRules(), rules), lines);
         QCOMPARE(kinds(report).count(u"rule"_s), 0);
-        QCOMPARE(errorPlaces(report), errors);
+        // Every error of a rule is on the JSON's list with its line and rule.
+        QStringList listed;
+        for (const QJsonValue &error : json(report)[u"errors"_s][u"first"_s].toArray())
+            listed << u"%1:%2"_s.arg(error[u"line"_s].toInteger()).arg(error[u"rule"_s].toString());
+        QCOMPARE(listed, errors);
         QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
         QCOMPARE(report.result.errorCount, errors.size());
         // A broken rule is counted on the line that breaks it, whatever type the rule names.
         for (const velkora::formats::TypeStat &type : report.result.types)
             QVERIFY2(type.errorLines <= type.lines,
                      qPrintable(u"%1 lines in error of %2"_s.arg(type.errorLines).arg(type.lines)));
-        // Every error of a rule is on the JSON's list with its rule.
-        const QJsonArray first = json(report)[u"errors"_s][u"first"_s].toArray();
-        QCOMPARE(first.size(), errors.size());
-        for (int i = 0; i < first.size(); ++i)
-            QCOMPARE(first.at(i)[u"rule"_s].toString(), errors.at(i).section(u':', 1));
     }
 
-    // What a broken rule says, in plain words, at its line and columns.
+    // What a rule broken once says, in plain words, at its line and columns.
     void ruleMessages_data()
     {
         QTest::addColumn<QString>("rule");
@@ -1115,15 +984,15 @@ private slots:
                                      u"tienen 94."_s;
         QTest::newRow("VALORES") << u"0006|0001|VALORES 22|27"_s << 3 << u"99"_s << 2 << u"2-3"_s
                                  << u"'99' no es uno de los valores 22|27."_s;
-        QTest::newRow("ENTRE") << u"0006|0005|ENTRE 1 50"_s << 3 << u"0000009999"_s << 30
-                               << u"30-39"_s << u"El valor 99.99 no está entre 1.00 y 50.00."_s;
+        QTest::newRow("ENTRE") << u"0006|0005|ENTRE 1 90"_s << 3 << u"0000009999"_s << 30
+                               << u"30-39"_s << u"El valor 99.99 no está entre 1.00 y 90.00."_s;
         QTest::newRow("TRAS") << u"0006||TRAS 0005,0006"_s << 7 << QString() << 0 << u"1-94"_s
                               << u"Una línea del tipo 0006 Asiento va justo después de una del "
                                  u"tipo 0005 o 0006, y esta va después de una del tipo 0008."_s;
         QTest::newRow("SECUENCIA")
-            << u"0008|0008|SECUENCIA"_s << 11 << u"0000003"_s << 88 << u"88-94"_s
-            << u"El número 0000003 no sigue al de la línea anterior del "
-               u"tipo 0008: debería ser 0000002."_s;
+            << u"0008|0008|SECUENCIA"_s << 16 << u"0000004"_s << 88 << u"88-94"_s
+            << u"El número 0000004 no sigue al de la línea anterior del "
+               u"tipo 0008: debería ser 0000003."_s;
     }
     void ruleMessages()
     {
@@ -1142,11 +1011,10 @@ private slots:
             put(lines, line, column, value);
         const QStringList rules{rule};
         const TestReport report = run(withRules(paymentFileForRules(), rules), lines);
-        QVERIFY(!report.errors.isEmpty());
+        QCOMPARE(errorPlaces(report), QStringList{u"%1:0001"_s.arg(line)}); // broken there alone
         const auto &error = report.errors.first();
         QCOMPARE(error.message, message);
         QCOMPARE(u"%1-%2"_s.arg(error.from).arg(error.to), columns);
-        QCOMPARE(error.rule, u"0001"_s);
         QVERIFY(
             velkora::formats::reportText(report, u"|"_s).contains(u"|%1|0001\n"_s.arg(message)));
     }
@@ -1272,6 +1140,9 @@ private slots:
             << at(3, 60, QByteArray(5, '\0')) << QStringList{u"3:60"_s} << QStringList{} << 1 << 0;
         QTest::newRow("a stray CR inside a record")
             << at(4, 45, "\r") << QStringList{u"4:45"_s} << QStringList{} << 1 << 0;
+        // The control character makes the amount unreadable: one error of the field, not two.
+        QTest::newRow("a control character in an amount")
+            << at(3, 35, "\x01") << QStringList{u"3:30"_s} << QStringList{} << 1 << 0;
         QTest::newRow("a final Ctrl-Z ends the file")
             << good + "\x1A" << QStringList{} << QStringList{} << 0 << 0;
         QTest::newRow("empty lines at the end") << good + "\n\n\r\n"
@@ -1286,7 +1157,8 @@ private slots:
         QFETCH(QStringList, fileErrors);
         QFETCH(int, exitCode);
         QFETCH(int, emptyAtEnd);
-        const TestReport report = velkora::formats::testLoadFormat(paymentFile(), writeBytes(bytes));
+        const TestReport report =
+            velkora::formats::testLoadFormat(paymentFile(), writeBytes(bytes));
         QStringList places;
         for (const auto &error : report.errors)
             places << u"%1:%2"_s.arg(error.line).arg(error.from);
@@ -1301,26 +1173,6 @@ private slots:
             QVERIFY(text.contains(u"\nErrores del archivo\n"_s + error));
         if (emptyAtEnd > 0)
             QVERIFY(text.contains(u"Líneas vacías al final del archivo|%1"_s.arg(emptyAtEnd)));
-    }
-
-    // One field in error on every line fills the list of errors; the other field's lines in
-    // error are still located, in the JSON and in the text.
-    void everyFieldWithErrorsIsLocated()
-    {
-        QStringList lines = salesWith([](int, QString &line) { line.replace(53, 5, u"XXXXX"_s); });
-        lines[30].replace(34, 2, u"13"_s);
-        TestOptions options;
-        options.listLimit = 20;
-        const TestReport report = run(salesFile(), lines, options);
-        QCOMPARE(report.errors.size(), 20);
-        for (const auto &error : report.errors)
-            QCOMPARE(error.field, u"0006"_s);
-        const QJsonArray fields = json(report)[u"failures"_s][0][u"fields"_s].toArray();
-        QCOMPARE(fields.at(0)[u"field"_s].toString(), u"0003"_s);
-        QCOMPARE(numbers(fields.at(0)[u"first"_s]), (QList<qint64>{31}));
-        QCOMPARE(numbers(fields.at(1)[u"first"_s]).size(), 10);
-        QVERIFY(
-            velkora::formats::reportText(report, u"|"_s).contains(u"0002|0003 Fecha|1|40|31\n"_s));
     }
 
     // A shift is named only when the shifted reading gives plausible values.
@@ -1346,32 +1198,6 @@ private slots:
                  u"shifted"_s);
         for (const auto &cause : ruled.causes)
             QVERIFY(cause.kind != velkora::formats::LikelyCause::Kind::Shifted);
-    }
-
-    void cancelKeepsWhatWasRead()
-    {
-        QStringList lines;
-        for (int i = 0; i < 4000; ++i)
-            lines << statementLines().at(i % 8);
-        const QString path = write(lines);
-        std::atomic<bool> cancel{false};
-        TestOptions options;
-        options.chunkBytes = 8192;
-        options.threads = 2;
-        options.cancel = &cancel;
-        options.progress = [&](qint64 done, qint64) {
-            if (done >= 3 * 8192)
-                cancel = true;
-        };
-        const TestReport report = velkora::formats::testLoadFormat(bankStatement(), path, options);
-        QVERIFY(report.cancelled);
-        const auto &r = report.result;
-        QVERIFY(r.lines > 0 && r.lines < 4000);
-        qint64 typed = r.unmatched.count + r.ambiguous.count;
-        for (const auto &type : r.types)
-            typed += type.lines;
-        QCOMPARE(typed, r.lines);
-        QVERIFY(velkora::formats::reportText(report, u"|"_s).contains(u"Prueba cancelada"_s));
     }
 };
 

@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -5,14 +5,14 @@
 #include "support/TestClasses.h"
 
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
 // True when `arg` ("name" or "name:tag") names a test function of the object's class.
-bool namesFunctionOf(const QObject &object, const QByteArray &arg)
+bool namesFunctionOf(const QObject &object, const char *arg)
 {
-    const qsizetype colon = arg.indexOf(':');
-    const QByteArray name = (colon < 0 ? arg : arg.left(colon)) + "()";
+    const QByteArray name = QByteArray(arg).split(':').first() + "()";
     return object.metaObject()->indexOfMethod(name.constData()) >= 0;
 }
 
@@ -26,33 +26,24 @@ int main(int argc, char **argv)
         classes.push_back(make());
     // The arguments that name a function of some class; the rest (options and their values)
     // go to every class.
-    const auto isFunction = [&](const QByteArray &arg) {
-        if (arg.startsWith('-'))
-            return false;
-        for (const auto &object : classes)
-            if (namesFunctionOf(*object, arg))
-                return true;
-        return false;
+    const auto isFunction = [&](const char *arg) {
+        return std::any_of(classes.begin(), classes.end(),
+                           [&](const auto &object) { return namesFunctionOf(*object, arg); });
     };
-    bool anyFunction = false;
-    for (int i = 1; i < argc; ++i)
-        anyFunction = anyFunction || isFunction(argv[i]);
+    const bool anyFunction = std::any_of(argv + 1, argv + argc, isFunction);
 
     int failed = 0;
     for (const auto &object : classes) {
         std::vector<char *> args{argv[0]};
         bool named = false;
         for (int i = 1; i < argc; ++i) {
-            if (!isFunction(argv[i])) {
+            const bool own = namesFunctionOf(*object, argv[i]);
+            named = named || own;
+            if (own || !isFunction(argv[i]))
                 args.push_back(argv[i]);
-            } else if (namesFunctionOf(*object, argv[i])) {
-                args.push_back(argv[i]);
-                named = true;
-            }
         }
-        if (anyFunction && !named)
-            continue;
-        failed += QTest::qExec(object.get(), int(args.size()), args.data());
+        if (!anyFunction || named)
+            failed += QTest::qExec(object.get(), int(args.size()), args.data());
     }
     return failed;
 }

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -25,7 +24,7 @@ int main(int argc, char *argv[])
         while (it.hasNext())
             files << it.next();
     }
-    std::sort(files.begin(), files.end());
+    files.sort();
     if (files.isEmpty()) {
         std::fprintf(stderr, "no inputs to replay\n");
         return 1;

@@ -96,13 +96,13 @@ inline bool fieldTakes(const ProposedLineType &type, int column)
 inline void checkRoundTrip(const Proposal &proposal, const QString &path)
 {
     // Every proposed rule is read and applied: none is left out of the test.
-    const velkora::formats::CompiledFormat compiled(
-        velkora::proposal::toLoadFormat(proposal, QStringLiteral("PROP")));
+    const velkora::formats::LoadFormat format =
+        velkora::proposal::toLoadFormat(proposal, QStringLiteral("PROP"));
+    const velkora::formats::CompiledFormat compiled(format);
     QVERIFY2(compiled.rules().findings().isEmpty(),
              qPrintable(compiled.rules().findings().value(0).message));
     QCOMPARE(compiled.rules().count(), int(proposal.rules.size()));
-    const auto report = velkora::formats::testLoadFormat(
-        velkora::proposal::toLoadFormat(proposal, QStringLiteral("PROP")), path);
+    const auto report = velkora::formats::testLoadFormat(format, path);
     QVERIFY2(report.ran, qPrintable(report.error));
     QCOMPARE(report.result.ambiguous.count, 0);
     QCOMPARE(report.result.lines, proposal.linesRead);

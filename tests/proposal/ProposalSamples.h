@@ -13,6 +13,7 @@
 #include "samples/PaymentFile.h"
 #include "samples/SampleFile.h"
 
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <initializer_list>
@@ -218,12 +219,9 @@ using samples::writeFile;
 // The lines with their blanks at the end taken off.
 inline QStringList rightStripped(QStringList lines)
 {
-    for (QString &line : lines) {
-        qsizetype n = line.size();
-        while (n > 0 && line.at(n - 1) == QLatin1Char(' '))
-            --n;
-        line.truncate(n);
-    }
+    static const QRegularExpression blanks(QStringLiteral(" +$"));
+    for (QString &line : lines)
+        line.remove(blanks);
     return lines;
 }
 
