@@ -58,8 +58,16 @@ while IFS=$'\t' read -r area file tests find replace; do
     fi
     pattern="^(${tests//,/|})\$"
     outcome=
-    if ! cmake --build "$work/build" -j"$(nproc)" --target ${tests//,/ } >/dev/null 2>&1; then
-        outcome="unbuilt"
+    if ! cmake --build "$work/build" -j"$(nproc)" --target ${tests//,/ } >"$work/build.log" 2>&1; then
+        # The build tests the sample format on its sample file itself: a fault that fails that
+        # test is caught there.
+        if grep -q "velkora test 0001 on a new database failed" "$work/build.log"; then
+            outcome="caught"
+            total[$area]=$((${total[$area]:-0} + 1))
+            caught[$area]=$((${caught[$area]:-0} + 1))
+        else
+            outcome="unbuilt"
+        fi
     elif (cd "$work/build" && QT_QPA_PLATFORM=offscreen ctest -R "$pattern" --timeout 300 \
             >/dev/null 2>&1); then
         outcome="MISSED"
