@@ -124,6 +124,17 @@ const QStringList bankRulesStored{"0001 - - REGISTRO 20",       "0002 0001 - PRI
                                   "0003 0003 - ULTIMA",         "0004 0002 - LONGITUD 20",
                                   "0005 0003 0030 CUENTA 0002", "0006 0003 0040 suma 0002.0020"};
 
+// The format `write` stores on a new database of the engine, loaded on the screen by its key
+// and, with edit set, under the toolbar's Edit.
+#define KESTA_LOADED_FORMAT(kind, write, edit)                                                     \
+    TestDatabase db(kind);                                                                         \
+    KESTA_REQUIRE(db);                                                                             \
+    write(db);                                                                                     \
+    EditScreen s(db.connectionName());                                                             \
+    s.typeKey("1");                                                                                \
+    if (edit)                                                                                      \
+        s.command("Edit")
+
 using kesta::editor::RulesDialog;
 
 QStringList ruleGridRows(const velkora::controls::DataGrid *grid)
@@ -388,50 +399,78 @@ private slots:
             QVERIFY(!s.record->statements.contains("BEGIN"));
     }
 
-    // A statement that fails with the connection alive: the writer's own rollback is all that
-    // undoes the deletes (a killed connection or a full SQLite file roll back by themselves).
-    void failuresRollBack_data()
+    void failuresKeepTheRows_data()
     {
         QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("failing"); // a statement's text, or a service call
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("textStart");
         for (const auto &[name, kind] : Engines) {
-            QTest::addRow("%s, after the deletes", name) << kind << "INSERT INTO Layout_Detalle";
-            QTest::addRow("%s, first line", name) << kind << "INSERT INTO Layout(";
+            QTest::addRow("%s, save after the deletes", name) << kind << "Save"
+                                                              << "INSERT INTO Layout_Detalle"
+                                                              << "7500018" << QString();
+            QTest::addRow("%s, save's first line", name) << kind << "Save"
+                                                         << "INSERT INTO Layout("
+                                                         << "7500018" << QString();
         }
+        QTest::newRow("Deactivate") << Kind::Sqlite << "Deactivate"
+                                    << "LogAction"
+                                    << "7500021"
+                                    << "LogAction";
+        QTest::newRow("Reactivate")
+            << Kind::Sqlite << "Reactivate"
+            << "LogAction"
+            << "7500022"
+            << "La operación se ha cancelado debido al siguiente error: \r\n";
     }
 
-    void failuresRollBack()
+    // A statement that fails with the connection alive (the writer's own rollback is all that
+    // undoes the deletes; a killed connection or a full SQLite file roll back by themselves), or
+    // a state change whose record of the action fails: nothing changes, the screen stays.
+    void failuresKeepTheRows()
     {
         QFETCH(Kind, kind);
+        QFETCH(QString, command);
         QFETCH(QString, failing);
+        QFETCH(QString, id);
+        QFETCH(QString, textStart);
         TestDatabase db(kind);
         KESTA_REQUIRE(db);
         writeTwoLineFormat(db);
+        if (command == "Reactivate")
+            db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA'");
         const QStringList stored = allRows(db);
         EditScreen s(db.connectionName());
         s.typeKey("1");
-        s.command("Edit");
-        s.record->failStatementContaining = failing;
+        if (command == "Save") {
+            s.command("Edit");
+            s.record->failStatementContaining = failing;
+        } else {
+            s.record->failOn = failing;
+        }
         s.forget();
-        s.command("Save");
+        s.command(qPrintable(command));
 
-        verifyMessage(s, "7500018", 16, "ERROR");
-        QVERIFY(s.record->statements.contains(QStringLiteral("ROLLBACK")));
-        QVERIFY(!s.record->statements.contains(QStringLiteral("COMMIT")));
+        verifyMessage(s, id, 16, command == "Save" ? "ERROR" : "Velkora");
+        QVERIFY2(s.record->messages.first().text.startsWith(textStart),
+                 qPrintable(s.record->messages.first().text));
         QCOMPARE(allRows(db), stored);
-        QVERIFY(s.toolbar()->EditMode());
+        QVERIFY(!s.record->statements.contains(QStringLiteral("COMMIT")));
+        if (command == "Save") {
+            QVERIFY(s.record->statements.contains(QStringLiteral("ROLLBACK")));
+            QVERIFY(s.toolbar()->EditMode());
+        } else {
+            QCOMPARE(s.keyBox()->text(), QStringLiteral("0001"));
+        }
     }
 
     void deactivateAndReactivate_data() { KESTA_BOTH_ENGINES(); }
     void deactivateAndReactivate()
     {
         QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeTwoLineFormat(db);
+        KESTA_LOADED_FORMAT(kind, writeTwoLineFormat, false);
         const QStringList fields = tableRows(db, "Layout_Detalle", "*");
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
         s.forget();
 
         s.command("Deactivate");
@@ -457,37 +496,6 @@ private slots:
         QCOMPARE(s.record->statements.filter("UPDATE").size(), 1);
         QCOMPARE(s.record->count("CurrentDateTime"), 1);
         QCOMPARE(tableRows(db, "Layout_Detalle", "*"), fields);
-    }
-
-    void failedStateChangesKeepTheRows_data()
-    {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("textStart");
-        QTest::newRow("Deactivate") << QString("7500021") << QString("LogAction");
-        QTest::newRow("Reactivate")
-            << QString("7500022")
-            << QString("La operación se ha cancelado debido al siguiente error: \r\n");
-    }
-
-    void failedStateChangesKeepTheRows()
-    {
-        const QString command = QTest::currentDataTag();
-        QFETCH(QString, id);
-        QFETCH(QString, textStart);
-        KESTA_TWO_LINE_SCREEN();
-        if (command == "Reactivate")
-            db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA'");
-        const QStringList stored = allRows(db);
-        s.typeKey("1");
-        s.record->failOn = QStringLiteral("LogAction");
-        s.forget();
-        s.command(qPrintable(command));
-
-        verifyMessage(s, id, 16, "Velkora");
-        QVERIFY2(s.record->messages.first().text.startsWith(textStart),
-                 qPrintable(s.record->messages.first().text));
-        QCOMPARE(allRows(db), stored);
-        QCOMPARE(s.keyBox()->text(), QStringLiteral("0001")); // the screen stays as it was
     }
 
     // Field numbers from 10000 on must not come back before 1010: a load format of 1,200 fields
@@ -620,14 +628,9 @@ private slots:
         QFETCH(int, field);
         QFETCH(QString, rule);
         QFETCH(QString, place);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeFormatWithRules(db);
+        KESTA_LOADED_FORMAT(kind, writeFormatWithRules, true);
         const QStringList stored = allRows(db);
         const QStringList rules = ruleRows(db);
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
         editLine(s, line, [&] {
             if (field < 0) {
                 s.typeCell(s.lineGrid(), line, "Orden", "0005");
@@ -714,12 +717,7 @@ private slots:
     void rulesWrittenOnTheScreen()
     {
         QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeBankFormat(db);
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
+        KESTA_LOADED_FORMAT(kind, writeBankFormat, true);
         const RulesSeen entered = withRules(s, [&](RulesDialog &dialog) {
             addRules(s, dialog, bankRules);
             acceptRules(dialog);
@@ -778,12 +776,7 @@ private slots:
         QFETCH(QString, id);
         QFETCH(int, row);
         QFETCH(int, column);
-        TestDatabase db(Kind::Sqlite);
-        KESTA_REQUIRE(db);
-        writeBankFormat(db);
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
+        KESTA_LOADED_FORMAT(Kind::Sqlite, writeBankFormat, true);
         const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
             addRules(s, dialog, rules);
             acceptRules(dialog);
@@ -822,12 +815,7 @@ private slots:
     {
         QFETCH(Kind, kind);
         QFETCH(bool, rulesFirst);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeBankFormat(db);
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
+        KESTA_LOADED_FORMAT(kind, writeBankFormat, true);
         const auto enterRules = [&](const QList<QStringList> &rules) {
             const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
                 addRules(s, dialog, rules);
@@ -881,12 +869,8 @@ private slots:
     // rules wait for a line edit to end; a database without the table of rules does not offer them.
     void rulesOfTheScreenRevert()
     {
-        TestDatabase db(Kind::Sqlite);
-        KESTA_REQUIRE(db);
-        writeFormatWithRules(db);
+        KESTA_LOADED_FORMAT(Kind::Sqlite, writeFormatWithRules, false);
         const QStringList stored = ruleRows(db);
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
         const RulesSeen viewed = withRules(
             s, [](RulesDialog &) {}, true); // Alt+R
         QVERIFY(viewed.opened && !viewed.editable);

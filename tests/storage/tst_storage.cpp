@@ -143,7 +143,7 @@ private:
     static QString shortName(const QString &statement)
     {
         for (const auto &[start, name] :
-             {P{"SELECT Ly_Descripcion FROM Layout", "lookup"}, P{"LOCK TABLE", "lock"},
+             {P{"SELECT Ly_Descripcion FROM Layout", "lookup"},
               P{"DELETE Layout_Detalle", "delete fields"},
               P{"DELETE FROM Layout_Detalle", "delete fields"}, P{"DELETE Layout", "delete lines"},
               P{"DELETE FROM Layout", "delete lines"}, P{"INSERT INTO Layout(", "line"},
@@ -573,9 +573,6 @@ private slots:
         QTest::newRow("new key, stored")
             << S << Format::New << "Otro" << QString() << false << "key taken: Otro"
             << QStringList{"BEGIN", "lookup", "ROLLBACK"};
-        QTest::newRow("new key, stored, PostgreSQL")
-            << Pg << Format::New << "Otro" << QString() << false << "key taken: Otro"
-            << QStringList{"BEGIN", "lock", "lookup", "ROLLBACK"};
         QTest::newRow("new key, stored by a colliding user")
             << S << Format::New << QString() << "INSERT INTO Layout(" << false << "key taken: Otro"
             << newKey + toLine + QStringList{"ROLLBACK", "lookup"};
@@ -783,64 +780,61 @@ private slots:
               committed);
     }
 
-    void lockedSqliteFile()
+    void sqliteFileThatCannotTakeTheSave_data()
     {
-        KESTA_TWO_LINE_SCREEN();
-        const QStringList stored = allRows(db);
-        s.typeKey("1");
-        s.command("Edit");
-        typeInto(s, "txtDescripcion", "Cambiada");
+        QTest::addColumn<bool>("full"); // the file cannot grow; otherwise another writer holds it
+        QTest::addColumn<QString>("id");
+        QTest::newRow("locked by another writer") << false << QString("7500033");
+        QTest::newRow("full") << true << QString("7500018");
+    }
 
+    // The save is refused with its message and writes nothing; once the other writer is done, or
+    // there is room again, the same save goes through.
+    void sqliteFileThatCannotTakeTheSave()
+    {
+        QFETCH(bool, full);
+        QFETCH(QString, id);
+        KESTA_TWO_LINE_EDIT();
+        const QStringList stored = allRows(db);
+        typeInto(s, "txtDescripcion", "Cambiada");
         OtherConnection other(db.location());
-        QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+        int pages = 0;
+        if (full) {
+            // Many long fields: more than the pages the database may still take.
+            s.click(1);
+            s.fieldGrid()->setFocus();
+            for (int row = 2; row < 60; ++row) {
+                s.key(Qt::Key_Insert);
+                s.typeCells(s.fieldGrid(), row,
+                            {{"ID", QString::number(row + 10)},
+                             {"Posicion", "1"},
+                             {"Longitud", "1"},
+                             {"Tipo", "T"}});
+                s.fieldGrid()->setCell(row, "Valor", QString(250, QChar('a' + row % 26)));
+            }
+            s.click(3);
+            QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+            pages = db.scalar("PRAGMA page_count").toInt();
+            QCOMPARE(db.scalar(QString("PRAGMA max_page_count = %1").arg(pages)).toInt(), pages);
+        } else {
+            QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+        }
         s.forget();
         s.command("Save");
-        QVERIFY(other.exec("COMMIT"));
+        if (!full)
+            QVERIFY(other.exec("COMMIT"));
 
-        verifyMessage(s, "7500033", 16, "ERROR");
+        verifyMessage(s, id, 16, "ERROR");
+        QVERIFY2(!full || s.record->messages.first().text.contains("full", Qt::CaseInsensitive),
+                 qPrintable(s.record->messages.first().text));
         QCOMPARE(allRows(db), stored);
-        // Once the other writer is done, the same save goes through.
+        if (full)
+            db.exec(QString("PRAGMA max_page_count = %1").arg(pages * 100));
         s.forget();
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QVERIFY(allRows(db).join('\n').contains("Cambiada"));
-    }
-
-    void fullSqliteDatabase()
-    {
-        KESTA_TWO_LINE_SCREEN();
-        const QStringList stored = allRows(db);
-        s.typeKey("1");
-        s.command("Edit");
-        // Many long fields: more than the pages the database may still take.
-        s.click(1);
-        s.fieldGrid()->setFocus();
-        for (int row = 2; row < 60; ++row) {
-            s.key(Qt::Key_Insert);
-            s.typeCells(s.fieldGrid(), row,
-                        {{"ID", QString::number(row + 10)},
-                         {"Posicion", "1"},
-                         {"Longitud", "1"},
-                         {"Tipo", "T"}});
-            s.fieldGrid()->setCell(row, "Valor", QString(250, QChar('a' + row % 26)));
-        }
-        s.click(3);
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        const int count = db.scalar("PRAGMA page_count").toInt();
-        QCOMPARE(db.scalar(QString("PRAGMA max_page_count = %1").arg(count)).toInt(), count);
-        s.forget();
-        s.command("Save");
-
-        verifyMessage(s, "7500018", 16, "ERROR");
-        QVERIFY2(s.record->messages.first().text.contains("full", Qt::CaseInsensitive),
-                 qPrintable(s.record->messages.first().text));
-        QCOMPARE(allRows(db), stored);
-        // With room again, the same save goes through.
-        db.exec(QString("PRAGMA max_page_count = %1").arg(count * 100));
-        s.forget();
-        s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle").toInt(), 61);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle").toInt(), full ? 61 : 3);
     }
 
     void twoSavesOfOneKey_data()
