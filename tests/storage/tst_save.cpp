@@ -124,16 +124,13 @@ const QStringList bankRulesStored{"0001 - - REGISTRO 20",       "0002 0001 - PRI
                                   "0003 0003 - ULTIMA",         "0004 0002 - LONGITUD 20",
                                   "0005 0003 0030 CUENTA 0002", "0006 0003 0040 suma 0002.0020"};
 
-// The format `write` stores on a new database of the engine, loaded on the screen by its key
-// and, with edit set, under the toolbar's Edit.
-#define KESTA_LOADED_FORMAT(kind, write, edit)                                                     \
+// The format `write` stores on a new database of the engine, loaded on the screen by its key.
+#define KESTA_LOADED_FORMAT(kind, write)                                                           \
     TestDatabase db(kind);                                                                         \
     KESTA_REQUIRE(db);                                                                             \
     write(db);                                                                                     \
     EditScreen s(db.connectionName());                                                             \
-    s.typeKey("1");                                                                                \
-    if (edit)                                                                                      \
-        s.command("Edit")
+    s.typeKey("1")
 
 using kesta::editor::RulesDialog;
 
@@ -469,7 +466,7 @@ private slots:
     void deactivateAndReactivate()
     {
         QFETCH(Kind, kind);
-        KESTA_LOADED_FORMAT(kind, writeTwoLineFormat, false);
+        KESTA_LOADED_FORMAT(kind, writeTwoLineFormat);
         const QStringList fields = tableRows(db, "Layout_Detalle", "*");
         s.forget();
 
@@ -628,7 +625,8 @@ private slots:
         QFETCH(int, field);
         QFETCH(QString, rule);
         QFETCH(QString, place);
-        KESTA_LOADED_FORMAT(kind, writeFormatWithRules, true);
+        KESTA_LOADED_FORMAT(kind, writeFormatWithRules);
+        s.command("Edit");
         const QStringList stored = allRows(db);
         const QStringList rules = ruleRows(db);
         editLine(s, line, [&] {
@@ -661,13 +659,9 @@ private slots:
     void copyTakesTheRules()
     {
         QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeFormatWithRules(db);
+        KESTA_LOADED_FORMAT(kind, writeFormatWithRules);
         const QStringList rules = ruleRows(db);
-        EditScreen s(db.connectionName());
         s.screen->KeyEditable = 1;
-        s.typeKey("1");
         s.command("B1");
         typeInto(s, "txtClave", "0009");
         s.command("Save");
@@ -717,7 +711,8 @@ private slots:
     void rulesWrittenOnTheScreen()
     {
         QFETCH(Kind, kind);
-        KESTA_LOADED_FORMAT(kind, writeBankFormat, true);
+        KESTA_LOADED_FORMAT(kind, writeBankFormat);
+        s.command("Edit");
         const RulesSeen entered = withRules(s, [&](RulesDialog &dialog) {
             addRules(s, dialog, bankRules);
             acceptRules(dialog);
@@ -776,7 +771,8 @@ private slots:
         QFETCH(QString, id);
         QFETCH(int, row);
         QFETCH(int, column);
-        KESTA_LOADED_FORMAT(Kind::Sqlite, writeBankFormat, true);
+        KESTA_LOADED_FORMAT(Kind::Sqlite, writeBankFormat);
+        s.command("Edit");
         const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
             addRules(s, dialog, rules);
             acceptRules(dialog);
@@ -815,7 +811,8 @@ private slots:
     {
         QFETCH(Kind, kind);
         QFETCH(bool, rulesFirst);
-        KESTA_LOADED_FORMAT(kind, writeBankFormat, true);
+        KESTA_LOADED_FORMAT(kind, writeBankFormat);
+        s.command("Edit");
         const auto enterRules = [&](const QList<QStringList> &rules) {
             const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
                 addRules(s, dialog, rules);
@@ -869,7 +866,7 @@ private slots:
     // rules wait for a line edit to end; a database without the table of rules does not offer them.
     void rulesOfTheScreenRevert()
     {
-        KESTA_LOADED_FORMAT(Kind::Sqlite, writeFormatWithRules, false);
+        KESTA_LOADED_FORMAT(Kind::Sqlite, writeFormatWithRules);
         const QStringList stored = ruleRows(db);
         const RulesSeen viewed = withRules(
             s, [](RulesDialog &) {}, true); // Alt+R
