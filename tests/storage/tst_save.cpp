@@ -595,12 +595,12 @@ private slots:
         QCOMPARE(ruleRows(db), carriedRules);
     }
 
-    void ruleOfARemovedFieldRefusesTheSave_data()
+    void ruleAfterALineEdit_data()
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<int>("line");      // the line grid's row whose field goes
         QTest::addColumn<int>("field");     // the field grid's row that goes (-1: renumbered)
-        QTest::addColumn<QString>("rule");  // the refused rule, as the message names it
+        QTest::addColumn<QString>("rule");  // the refused rule, as the message names it; or none
         QTest::addColumn<QString>("place"); // ... and where it belonged
         for (const auto &[name, kind] : Engines) {
             QTest::addRow("%s, rule of the field", name)
@@ -613,22 +613,31 @@ private slots:
             // speak of another line type.
             QTest::addRow("%s, line type renumbered under a SUMA", name)
                 << kind << 1 << -1 << QString("0004") << QString("al tipo de línea 0002,");
+            // Without that SUMA, the line type's rules go with it.
+            QTest::addRow("%s, line type renumbered", name)
+                << kind << 1 << -1 << QString() << QString();
         }
     }
 
     // A field with a rule is removed, or the line type a rule names is renumbered: the save says
-    // which rule and writes nothing.
-    void ruleOfARemovedFieldRefusesTheSave()
+    // which rule and writes nothing. A renumbered line type takes its rules along.
+    void ruleAfterALineEdit()
     {
         QFETCH(Kind, kind);
         QFETCH(int, line);
         QFETCH(int, field);
         QFETCH(QString, rule);
         QFETCH(QString, place);
-        KESTA_LOADED_FORMAT(kind, writeFormatWithRules);
-        s.command("Edit");
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        writeFormatWithRules(db);
+        if (rule.isEmpty())
+            db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
         const QStringList stored = allRows(db);
         const QStringList rules = ruleRows(db);
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
+        s.command("Edit");
         editLine(s, line, [&] {
             if (field < 0) {
                 s.typeCell(s.lineGrid(), line, "Orden", "0005");
@@ -641,7 +650,14 @@ private slots:
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         s.forget();
         s.command("Save");
-
+        if (rule.isEmpty()) {
+            QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+            QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
+            QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                                "0003 0001 0010 VALORES A|B",
+                                                "0005 0005 0020 ENTRE 20260101 20261231"}));
+            return;
+        }
         QCOMPARE(s.record->messages.size(), 1);
         QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
         const QString text = s.record->messages.first().text;
@@ -683,48 +699,83 @@ private slots:
         QCOMPARE(ruleRows(db, "0009"), carriedRules);
     }
 
-    // The line type 0002 becomes 0005 in a line edit: its rules go with it.
-    void rulesFollowARenumberedLineType_data() { KESTA_BOTH_ENGINES(); }
-    void rulesFollowARenumberedLineType()
+    void rulesEnteredOnTheScreen_data()
     {
-        QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeFormatWithRules(db);
-        db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
-        editLine(s, 1, [&] { s.typeCell(s.lineGrid(), 1, "Orden", "0005"); });
-        s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
-        QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
-                                            "0003 0001 0010 VALORES A|B",
-                                            "0005 0005 0020 ENTRE 20260101 20261231"}));
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<int>("signField"); // a field added to the trailer: 0 none, 1 after the
+                                            // rules, 2 before them
+        QTest::addColumn<QList<QStringList>>("rules");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("shown"); // the rules loaded again, with the sign field
+        for (const auto &[name, kind] : Engines) {
+            QTest::addRow("%s, a bank statement's rules", name)
+                << kind << 0 << bankRules << bankRulesStored << QStringList();
+            QTest::addRow("%s, rule, then a field before its field", name)
+                << kind << 1 << QList<QStringList>{{"3", "40", "ENTRE 0 99999", ""}}
+                << QStringList{"0001 0003 0040 ENTRE 0 99999"}
+                << QStringList{"0001|0003|0050|ENTRE 0 99999|"};
+            QTest::addRow("%s, a field, then rules on it and after it", name)
+                << kind << 2
+                << QList<QStringList>{{"3", "35", "VALORES +|-", ""},
+                                      {"3", "40", "ENTRE 0 99999", ""}}
+                << QStringList{"0001 0003 0035 VALORES +|-", "0002 0003 0040 ENTRE 0 99999"}
+                << QStringList{"0001|0003|0040|VALORES +|-|", "0002|0003|0050|ENTRE 0 99999|"};
+        }
     }
 
-    // The rules of a bank statement written on the screen: nothing stored before the save, saved
-    // with the format (that a loaded format's rules are shown read-only is
-    // rulesOfTheScreenRevert's).
-    void rulesWrittenOnTheScreen_data() { KESTA_BOTH_ENGINES(); }
-    void rulesWrittenOnTheScreen()
+    // Rules written on the screen: nothing stored before the save, saved with the format, their
+    // numbers in four digits. A field added to the trailer before the total that a rule checks:
+    // the rule stays on the total when saved, and after the load renumbers the fields it is shown
+    // on the total's new number.
+    void rulesEnteredOnTheScreen()
     {
         QFETCH(Kind, kind);
+        QFETCH(int, signField);
+        QFETCH(QList<QStringList>, rules);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, shown);
         KESTA_LOADED_FORMAT(kind, writeBankFormat);
         s.command("Edit");
+        const auto addSignField = [&] {
+            editLine(s, 2, [&] {
+                s.fieldGrid()->setFocus();
+                QVERIFY(s.fieldGrid()->setCurrentCell(s.fieldGrid()->Rows() - 1, 0));
+                s.key(Qt::Key_Insert);
+                s.typeCells(s.fieldGrid(), s.fieldGrid()->Rows() - 1,
+                            {{"ID", "35"},
+                             {"Descripción", "Signo"},
+                             {"Posicion", "20"},
+                             {"Longitud", "1"},
+                             {"Tipo", "T"}});
+            });
+        };
+        if (signField == 2)
+            addSignField();
         const RulesSeen entered = withRules(s, [&](RulesDialog &dialog) {
-            addRules(s, dialog, bankRules);
+            addRules(s, dialog, rules);
             acceptRules(dialog);
         });
-        QVERIFY(entered.opened && entered.editable);
+        QVERIFY(entered.opened && entered.editable && !entered.open);
+        if (signField == 1)
+            addSignField();
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QVERIFY(!entered.open);
         QCOMPARE(ruleRows(db), QStringList());
         QVERIFY(s.screen->unsavedEdit().hasChanges());
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(ruleRows(db), bankRulesStored);
+        QCOMPARE(ruleRows(db), stored);
+        if (signField == 0)
+            return;
+        QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion").mid(3),
+                 (QStringList{"0003|0030|Movimientos", "0003|0035|Signo", "0003|0040|Total"}));
+
+        // Loaded again: the trailer's fields are 0030, 0040 and 0050, and the rules are on the
+        // sign and the total under those numbers.
+        s.typeKey("1");
+        QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, shown);
+        QVERIFY(s.lineGrid()->setCurrentRow(2));
+        QCOMPARE(s.fieldRows().filter(QRegularExpression("^0050\\|")).value(0).section('|', 1, 1),
+                 QStringLiteral("Total"));
     }
 
     void rulesRefusedOnTheScreen_data()
@@ -792,74 +843,6 @@ private slots:
         QCOMPARE(s.record->statements.filter(QRegularExpression("^INSERT INTO Layout_Regla")),
                  QStringList());
         QCOMPARE(ruleRows(db), QStringList());
-    }
-
-    void ruleKeepsItsFieldThroughFieldEdits_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<bool>("rulesFirst");
-        for (const auto &[name, kind] : Engines) {
-            QTest::addRow("%s, rule, then a field before its field", name) << kind << true;
-            QTest::addRow("%s, a field, then rules on it and after it", name) << kind << false;
-        }
-    }
-
-    // A field is added to the trailer before the total that a rule checks: the rule stays on the
-    // total when saved, and after the load renumbers the fields it is shown on the total's new
-    // number.
-    void ruleKeepsItsFieldThroughFieldEdits()
-    {
-        QFETCH(Kind, kind);
-        QFETCH(bool, rulesFirst);
-        KESTA_LOADED_FORMAT(kind, writeBankFormat);
-        s.command("Edit");
-        const auto enterRules = [&](const QList<QStringList> &rules) {
-            const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
-                addRules(s, dialog, rules);
-                acceptRules(dialog);
-            });
-            QVERIFY(seen.opened && !seen.open);
-        };
-        const auto addSignField = [&] {
-            editLine(s, 2, [&] {
-                s.fieldGrid()->setFocus();
-                QVERIFY(s.fieldGrid()->setCurrentCell(s.fieldGrid()->Rows() - 1, 0));
-                s.key(Qt::Key_Insert);
-                s.typeCells(s.fieldGrid(), s.fieldGrid()->Rows() - 1,
-                            {{"ID", "35"},
-                             {"Descripción", "Signo"},
-                             {"Posicion", "20"},
-                             {"Longitud", "1"},
-                             {"Tipo", "T"}});
-            });
-        };
-        if (rulesFirst) {
-            enterRules({{"3", "40", "ENTRE 0 99999", ""}});
-            addSignField();
-        } else {
-            addSignField();
-            enterRules({{"3", "35", "VALORES +|-", ""}, {"3", "40", "ENTRE 0 99999", ""}});
-        }
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion").mid(3),
-                 (QStringList{"0003|0030|Movimientos", "0003|0035|Signo", "0003|0040|Total"}));
-        const QStringList stored =
-            rulesFirst ? QStringList{"0001 0003 0040 ENTRE 0 99999"}
-                       : QStringList{"0001 0003 0035 VALORES +|-", "0002 0003 0040 ENTRE 0 99999"};
-        QCOMPARE(ruleRows(db), stored);
-
-        // Loaded again: the trailer's fields are 0030, 0040 and 0050, and the rules are on the
-        // sign and the total under those numbers.
-        s.typeKey("1");
-        const QStringList shown = rulesFirst ? QStringList{"0001|0003|0050|ENTRE 0 99999|"}
-                                             : QStringList{"0001|0003|0040|VALORES +|-|",
-                                                           "0002|0003|0050|ENTRE 0 99999|"};
-        QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, shown);
-        QVERIFY(s.lineGrid()->setCurrentRow(2));
-        QCOMPARE(s.fieldRows().filter(QRegularExpression("^0050\\|")).value(0).section('|', 1, 1),
-                 QStringLiteral("Total"));
     }
 
     // What the dialog's "Cancelar" or the toolbar's Cancel drop goes back to what was loaded; the
