@@ -538,36 +538,43 @@ private slots:
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<bool>("rulesTable");
+        QTest::addColumn<bool>("copy"); // Copiar and a new key, instead of Edit and a change
         for (const auto &[name, kind] : Engines) {
-            QTest::addRow("%s", name) << kind << true;
-            QTest::addRow("%s, no table of rules", name) << kind << false;
+            QTest::addRow("%s", name) << kind << true << false;
+            QTest::addRow("%s, no table of rules", name) << kind << false << false;
+            QTest::addRow("%s, a copy", name) << kind << true << true;
         }
     }
 
     // Load, Edit, a change and Save: every row is written anew, the fields under new numbers, and
     // every rule goes with its field (SUMA's field too); a database without the table of rules
-    // never hears of it.
+    // never hears of it. A copy has the rules, with its fields' numbers; the original's are as
+    // they were, and a new format afterwards has none of them.
     void rulesFollowTheirFields()
     {
         QFETCH(Kind, kind);
         QFETCH(bool, rulesTable);
+        QFETCH(bool, copy);
         TestDatabase db(kind);
         KESTA_REQUIRE(db);
         writeFormatWithRules(db);
         if (!rulesTable)
             db.exec("DROP TABLE Layout_Regla");
+        const QStringList rules = ruleRows(db);
         EditScreen s(db.connectionName());
+        s.screen->KeyEditable = copy ? 1 : 0;
         s.typeKey("1");
-        s.command("Edit");
-        typeInto(s, "txtDescripcion", "Pagos");
+        const QString key = copy ? "0009" : "0001";
+        s.command(copy ? "B1" : "Edit");
+        typeInto(s, copy ? "txtClave" : "txtDescripcion", copy ? key : "Pagos");
         s.command("Save");
 
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion"),
+        QCOMPARE(tableRows(db, "Layout_Detalle", "Ly_ID, Ld_ID, Ld_Descripcion", key),
                  (QStringList{"0001|0000|Cuenta", "0001|0010|Nombre", "0002|0020|Fecha",
                               "0002|0030|Importe"}));
         // The rows were written anew by this save: created and changed now, by this operator.
-        QCOMPARE(tableRows(db, "Layout", "Oper_Alta, Oper_Ult_Modif"),
+        QCOMPARE(tableRows(db, "Layout", "Oper_Alta, Oper_Ult_Modif", key),
                  (QStringList{"TEST|TEST", "TEST|TEST"}));
         QCOMPARE(
             db.scalar("SELECT COUNT(*) FROM Layout WHERE Fecha_Alta = Fecha_Ult_Modif").toInt(), 2);
@@ -576,7 +583,21 @@ private slots:
                      QStringList());
             return;
         }
-        QCOMPARE(ruleRows(db), carriedRules);
+        QCOMPARE(ruleRows(db, key), carriedRules);
+        if (copy) {
+            QCOMPARE(ruleRows(db), rules);
+            s.command("New");
+            typeInto(s, "txtClave", "0010");
+            typeInto(s, "txtDescripcion", "Nuevo");
+            s.click(0); // Nuevo
+            s.typeCell(s.lineGrid(), 0, "Orden", "1");
+            s.typeCell(s.lineGrid(), 0, "ID", "A");
+            s.click(3);
+            s.command("Save");
+            QCOMPARE(ruleRows(db, "0010"), QStringList());
+            QCOMPARE(ruleRows(db, key), carriedRules);
+            return;
+        }
         // In the save's own transaction.
         const qsizetype begin = s.record->statements.lastIndexOf("BEGIN");
         const qsizetype insert =
@@ -667,36 +688,6 @@ private slots:
         QVERIFY(!s.record->statements.contains("BEGIN"));
         QCOMPARE(allRows(db), stored);
         QCOMPARE(ruleRows(db), rules);
-    }
-
-    // Copiar, a new key and Save: the copy has the rules, with its fields' numbers; the original's
-    // are as they were.
-    void copyTakesTheRules_data() { KESTA_BOTH_ENGINES(); }
-    void copyTakesTheRules()
-    {
-        QFETCH(Kind, kind);
-        KESTA_LOADED_FORMAT(kind, writeFormatWithRules);
-        const QStringList rules = ruleRows(db);
-        s.screen->KeyEditable = 1;
-        s.command("B1");
-        typeInto(s, "txtClave", "0009");
-        s.command("Save");
-
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(ruleRows(db, "0009"), carriedRules);
-        QCOMPARE(ruleRows(db), rules);
-
-        // A new format afterwards has none of them.
-        s.command("New");
-        typeInto(s, "txtClave", "0010");
-        typeInto(s, "txtDescripcion", "Nuevo");
-        s.click(0); // Nuevo
-        s.typeCell(s.lineGrid(), 0, "Orden", "1");
-        s.typeCell(s.lineGrid(), 0, "ID", "A");
-        s.click(3);
-        s.command("Save");
-        QCOMPARE(ruleRows(db, "0010"), QStringList());
-        QCOMPARE(ruleRows(db, "0009"), carriedRules);
     }
 
     void rulesEnteredOnTheScreen_data()
