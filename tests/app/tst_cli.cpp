@@ -583,15 +583,15 @@ private slots:
         QTest::addColumn<QStringList>("arguments"); // <sample>: each program's sample file
         QTest::addColumn<bool>("shared"); // one database, made by the built program, for both
         QTest::addColumn<int>("code");
-        QTest::newRow("test on a new database") << QStringList{u"test"_s, u"0001"_s} << false << 0;
+        QTest::newRow("test on a new database") << words(u"test 0001"_s) << false << 0;
         QTest::newRow("test of a file with errors")
-            << QStringList{u"test"_s, u"0001"_s, u"malo.txt"_s, u"--json"_s} << false << 1;
+            << words(u"test 0001 malo.txt --json"_s) << false << 1;
         QTest::newRow("test of the installed sample file")
-            << QStringList{u"test"_s, u"0001"_s, u"<sample>"_s} << false << 0;
+            << words(u"test 0001 <sample>"_s) << false << 0;
         // The script carries the time the sample was stored: one database for both.
-        QTest::newRow("script") << QStringList{u"script"_s, u"0001"_s} << true << 0;
-        QTest::newRow("help") << QStringList{u"--help"_s} << false << 0;
-        QTest::newRow("version") << QStringList{u"--version"_s} << false << 0;
+        QTest::newRow("script") << words(u"script 0001"_s) << true << 0;
+        QTest::newRow("help") << words(u"--help"_s) << false << 0;
+        QTest::newRow("version") << words(u"--version"_s) << false << 0;
     }
     void sameAnswersAsBuilt()
     {

@@ -270,12 +270,6 @@ private:
     QString m_name = QStringLiteral("other-%1").arg(quintptr(this));
 };
 
-int trials()
-{
-    const int n = qEnvironmentVariableIntValue("KESTA_FAULT_TRIALS");
-    return n > 0 ? n : 25;
-}
-
 // A connection that says when its transaction is about to begin, and that, once, stops after
 // the statement holding `pauseAfter` until let go.
 class HeldConnection : public kesta::host::Connection {
@@ -400,13 +394,12 @@ private slots:
             QTest::addRow("%s %s", name, value)
                 << e << form << QString::fromUtf8(value) << expected;
         };
+        // That any text reads back from its literal is the statements' fuzzer's; here each
+        // engine's form.
         for (Engine e : {S, L, Pg})
             for (const auto &[value, expected] :
                  {P{"O'Brien", "'O''Brien'"}, P{"''", "''''''"}, P{"", "''"},
-                  P{"'; DROP TABLE Layout; --", "'''; DROP TABLE Layout; --'"},
-                  P{"say \"hi\" 100% _x", "'say \"hi\" 100% _x'"},
-                  P{"Año ñandú €", "'Año ñandú €'"},
-                  P{"Ελληνικά Кириллица 漢字 😀", "'Ελληνικά Кириллица 漢字 😀'"}})
+                  P{"say \"hi\" 100% _x ñ 😀", "'say \"hi\" 100% _x ñ 😀'"}})
                 add(qPrintable(kesta::host::engineName(e)), e, F::QuotedText, value,
                     (e == S ? "N" : "") + QString::fromUtf8(expected));
         // A plain number in C-locale form, surrounding blanks dropped.
@@ -720,7 +713,8 @@ private slots:
         QStringList stored = allRows(db);
         int killed = 0, committed = 0;
 
-        for (int trial = 0; trial < trials(); ++trial) {
+        const int trials = qEnvironmentVariableIntValue("KESTA_FAULT_TRIALS");
+        for (int trial = 0; trial < (trials > 0 ? trials : 25); ++trial) {
             s.forget();
             s.typeKey("1");
             QVERIFY2(s.record->messages.isEmpty(),
