@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSqlRecord>
 #include <QTimer>
 #include <controls/SmallControls.h>
 

@@ -29,6 +29,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
+#include <map>
 #include <thread>
 
 using kesta::host::Engine;
@@ -255,11 +256,7 @@ public:
     }
     ~OtherConnection() { velkora::services::closeDatabase(m_name); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name); }
-    bool exec(const QString &sql) const
-    {
-        QSqlQuery query(db());
-        return query.exec(sql);
-    }
+    bool exec(const QString &sql) const { return QSqlQuery(db()).exec(sql); }
     QVariant scalar(const QString &sql) const
     {
         QSqlQuery query(db());
@@ -636,9 +633,7 @@ private slots:
     {
         QFETCH(Kind, kind);
         QFETCH(int, index);
-        std::unique_ptr<TestDatabase> &db = kind == Kind::Sqlite       ? m_sqlite
-                                            : kind == Kind::PostgreSql ? m_postgres
-                                                                       : m_odbc;
+        std::unique_ptr<TestDatabase> &db = m_databases[kind];
         if (!db)
             db = std::make_unique<TestDatabase>(kind);
         KESTA_REQUIRE(*db);
@@ -943,16 +938,11 @@ private slots:
         QCOMPARE(s.text("txtDescripcion"), QStringLiteral("Mío"));
     }
 
-    void cleanupTestCase()
-    {
-        m_sqlite.reset();
-        m_postgres.reset();
-        m_odbc.reset();
-    }
+    void cleanupTestCase() { m_databases.clear(); }
 
 private:
     // One database per engine for all the texts (each under a key of its own).
-    std::unique_ptr<TestDatabase> m_sqlite, m_postgres, m_odbc;
+    std::map<Kind, std::unique_ptr<TestDatabase>> m_databases;
 };
 
 QTEST_MAIN(TestStorage)
