@@ -782,13 +782,14 @@ private slots:
         add("line type's rule on a field", "2", "20", "ULTIMA", "7500063", 2);
         add("field's rule without a field", "3", "", "CUENTA 2", "7500063", 2);
         add("count on a TEXTO field", "2", "10", "CUENTA 1", "7500063", 2);
+        add("sequence on a TEXTO field", "2", "0010", "SECUENCIA", "7500063", 2);
         add("range on a TEXTO field", "1", "0", "ENTRE 1 9", "7500063", 2);
         add("no such line type", "7", "", "ULTIMA", "7500064", 1);
-        add("no such field", "3", "90", "CUENTA 2", "7500065", 2);
+        add("field of another line type", "3", "20", "CUENTA 2", "7500065", 2);
         add("counts a missing line type", "3", "30", "CUENTA 2,5", "7500066", 3);
         add("since a missing line type", "3", "30", "CUENTA * DESDE 8", "7500066", 3);
         add("sums a missing line type", "3", "40", "SUMA 4.20", "7500066", 3);
-        add("sums a missing field", "3", "40", "SUMA 2.50", "7500067", 3);
+        add("sums a field of another line type", "3", "40", "SUMA 2.30", "7500067", 3);
         add("sums a TEXTO field", "3", "40", "SUMA 2.10", "7500070", 3);
         add("range upside down", "3", "40", "ENTRE 999 1", "7500070", 3);
         QTest::newRow("two ULTIMA on a line type") << QList<QStringList>{{"3", "", "ULTIMA", ""},
