@@ -1,10 +1,9 @@
 // The host application and the component as the host meets it: the component found by its
-// registered names, created, asked for its screen, given an owner; the host's options, its
-// database set-up and its window.
+// registered names, created, asked for its screen, given an owner; the host's options and its
+// window (the database set-up is the command line's test: tst_cli).
 
 #include "AppOptions.h"
 #include "ComponentLoader.h"
-#include "DatabaseSetup.h"
 #include "MainWindow.h"
 #include "OwnerForm.h"
 #include "SpanishLocale.h"
@@ -19,26 +18,20 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QHeaderView>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPluginLoader>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
 using kesta::screen::frmKESTA;
 using kesta::test::TestDatabase;
 using velkora::app::AppOptions;
-using velkora::app::DatabaseSetup;
 using velkora::app::MainWindow;
 
 class OwnerWithTransaction : public QObject {
@@ -75,404 +68,327 @@ class TestApp : public QObject {
 
 private slots:
     // The component first, before anything else in this process has used it.
-    void initTestCase();
-    void oneScreenAndServicesCreatedOnceInOrder();
-    void registrationIdentifiersAreInTheMetadata();
-    void unknownComponentIsReported();
-    void ownerAndTransaction();
+    void initTestCase()
+    {
+        // Installed before the component is first used, so its start-up routine creates these.
+        m_record = kesta::test::installRecordingServices();
+        QString error;
+        m_pantalla = velkora::app::ComponentLoader::create(QStringLiteral("KESTA"),
+                                                           QStringLiteral("Pantalla"), &error);
+        QVERIFY2(m_pantalla, qPrintable(error));
+    }
 
-    void options_data();
-    void options();
-    void sqliteIsCreatedOnFirstRunAndNeverTouchedAgain();
-    void windowKeepsAnUnsavedEditUntilTheUserSaysSo();
-    void altKeysSwitchTabsInsideTheWindow();
-    void windowSizes_data();
-    void windowSizes();
-    void spanishThroughout_data();
-    void spanishThroughout();
+    // GetPantalla gives one screen, created but not shown or prepared; the services are created
+    // once, in order, however many Pantallas the host creates.
+    void oneScreenAndServicesCreatedOnceInOrder()
+    {
+        frmKESTA *form = screen();
+        QVERIFY(form);
+        QCOMPARE(m_pantalla->property("GetPantalla").value<QObject *>(),
+                 static_cast<QObject *>(form));
+        QCOMPARE(form->objectName(), QStringLiteral("frmKESTA"));
+        QVERIFY(!form->isVisible());
+        QVERIFY(!form->loaded());
+        QCOMPARE(m_record->count(QStringLiteral("GetSetting")), 0);
+
+        const QStringList creates = m_record->calls.filter(QStringLiteral("create("));
+        QCOMPARE(creates, (QStringList{QStringLiteral("create(CoreServices)"),
+                                       QStringLiteral("create(ToolServices)")}));
+        std::unique_ptr<QObject> second(m_pantalla->metaObject()->newInstance());
+        QVERIFY(second);
+        QCOMPARE(m_record->calls.filter(QStringLiteral("create(")).size(), 2);
+        QCOMPARE(second->property("GetPantalla").value<QObject *>(), static_cast<QObject *>(form));
+    }
+
+    void unknownComponentIsReported()
+    {
+        QString error;
+        QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("KESTA"),
+                                                       QStringLiteral("Otra"), &error));
+        QVERIFY2(error.contains(QStringLiteral("KESTA.Otra")), qPrintable(error));
+        QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("NADA"),
+                                                       QStringLiteral("Pantalla"), &error));
+        QVERIFY2(error.contains(QStringLiteral("not installed")), qPrintable(error));
+    }
+
+    void ownerAndTransaction()
+    {
+        frmKESTA *form = screen();
+        QVERIFY(!form->property("Padre").value<QObject *>());
+        const int callsBefore = m_record->calls.size();
+        // Without an owner, or with an owner that has no "Transaccion", nothing is resolved.
+        QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
+        QObject plain;
+        form->setPadre(&plain);
+        QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
+        QCOMPARE(m_record->calls.size(), callsBefore);
+
+        OwnerWithTransaction owner;
+        QVERIFY(form->setProperty("Padre", QVariant::fromValue<QObject *>(&owner)));
+        QCOMPARE(form->property("Padre").value<QObject *>(), static_cast<QObject *>(&owner));
+        m_record->resolvedTransaction = QStringLiteral("Velkora/TX-42");
+        QCOMPARE(form->property("Transaccion").toString(), QStringLiteral("Velkora/TX-42"));
+        QCOMPARE(m_record->lastCall(QStringLiteral("ResolveTransaction")),
+                 QStringLiteral("ResolveTransaction(TX-42|Velkora)"));
+        form->setPadre(nullptr);
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("envDatabase");
+        QTest::addColumn<QString>("envOperator");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("operatorCode");
+        QTest::addColumn<bool>("help");
+        QTest::addColumn<bool>("valid");
+
+        const QString def = velkora::services::defaultDatabaseLocation();
+        const QString user = AppOptions::signedInUser();
+        // The arguments, VELKORA_DATABASE and VELKORA_OPERATOR, and the database and operator
+        // they give (none: refused).
+        const auto row = [](const char *name, const QString &arguments, const QStringList &env,
+                            const QStringList &given, bool help = false) {
+            QTest::newRow(name) << arguments.split(u' ', Qt::SkipEmptyParts) << env.value(0)
+                                << env.value(1) << given.value(0) << given.value(1) << help
+                                << !given.isEmpty();
+        };
+        row("defaults", "", {}, {def, user});
+        row("environment", "", {"/tmp/x.db", "ANA"}, {"/tmp/x.db", "ANA"});
+        row("command line wins", "--database postgresql://u:p@127.0.0.1:5433/v --operator LUIS",
+            {"/tmp/x.db", "ANA"}, {"postgresql://u:p@127.0.0.1:5433/v", "LUIS"});
+        row("help", "--help", {}, {def, user}, true);
+        row("an unknown option", "--nonsense", {}, {});
+        row("a stray word", "stray", {}, {});
+    }
+
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, envDatabase);
+        QFETCH(QString, envOperator);
+        qputenv("VELKORA_DATABASE", envDatabase.toUtf8());
+        qputenv("VELKORA_OPERATOR", envOperator.toUtf8());
+        const AppOptions options =
+            AppOptions::parse(QStringList{QStringLiteral("velkora")} + arguments);
+        qunsetenv("VELKORA_DATABASE");
+        qunsetenv("VELKORA_OPERATOR");
+        QTEST(options.error.isEmpty(), "valid");
+        QTEST(options.help, "help");
+        if (options.error.isEmpty()) {
+            QTEST(options.database, "database");
+            QTEST(options.operatorCode, "operatorCode");
+        }
+    }
+
+    // The host's window holds the screen, owned by the window's owner form. With a new load format
+    // and a key typed, its close button and Salir ask before the edit is thrown away, No keeps the
+    // window and the edit, Yes closes it (once).
+    void windowKeepsAnUnsavedEditUntilTheUserSaysSo()
+    {
+        HostWindow host;
+        QVERIFY2(host.open(), qPrintable(host.error));
+        MainWindow *window = host.window;
+        QPointer<MainWindow> alive(window);
+        auto &record = host.record;
+        // Its title names the screen, never the database (whose location may hold a password).
+        QCOMPARE(window->windowTitle(), QStringLiteral("Velkora - Formatos de carga"));
+        QVERIFY(window->centralWidget()->isAncestorOf(window->screen()));
+        QCOMPARE(window->screen()->property("Padre").value<QObject *>(),
+                 static_cast<QObject *>(window->owner()));
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTRY_VERIFY(window->screen()->property("Transaccion").isValid());
+        QWidget *keyBox = window->screen()->findChild<QWidget *>(QStringLiteral("txtClave"));
+        QTRY_COMPARE(QApplication::focusWidget(), keyBox);
+        QTest::keyClick(keyBox, Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClicks(keyBox, QStringLiteral("42"));
+        record->messages.clear();
+
+        const auto questions = [&record] {
+            QStringList ids;
+            for (const auto &m : record->messages)
+                ids << m.messageId;
+            return ids.join(' ');
+        };
+        record->answers = {7};
+        QVERIFY(!window->close());
+        record->answers = {7};
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        QVERIFY(alive && window->isVisible());
+        QCOMPARE(questions(), QStringLiteral("ERR-ID:7500045 ERR-ID:7500045"));
+        QCOMPARE(window->screen()->findChild<QLineEdit *>(QStringLiteral("txtClave"))->text(),
+                 QStringLiteral("42"));
+
+        record->answers = {6};
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+        QTRY_VERIFY(!alive);
+        QCOMPARE(questions(), QStringLiteral("ERR-ID:7500045 ERR-ID:7500045 ERR-ID:7500045"));
+    }
+
+    // Inside the host's window, Alt+1 and Alt+2 switch the tabs again and again: after each switch
+    // the focus is on a control of the screen (the shown tab's first one), so the next key still
+    // reaches the screen.
+    void altKeysSwitchTabsInsideTheWindow()
+    {
+        HostWindow host;
+        QVERIFY2(host.open(), qPrintable(host.error));
+        MainWindow &window = *host.window;
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget *screen = window.screen();
+        auto *tabs = screen->findChild<QTabWidget *>(QStringLiteral("ssTabZur"));
+        QTRY_COMPARE(QApplication::focusWidget(),
+                     screen->findChild<QWidget *>(QStringLiteral("txtClave")));
+
+        for (const int tab : {1, 0, 1, 0, 1}) {
+            QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+            QTest::keyClick(target, tab == 1 ? Qt::Key_2 : Qt::Key_1, Qt::AltModifier);
+            QCOMPARE(tabs->currentIndex(), tab);
+            QWidget *focus = QApplication::focusWidget();
+            QVERIFY2(focus && screen->isAncestorOf(focus) && focus->isEnabled(),
+                     qPrintable(focus ? focus->objectName() : QStringLiteral("no focus")));
+        }
+        // Back on "General", the key box (its first control) has the focus.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtClave"));
+    }
+
+    // The window at its smallest, usual and wide sizes: below the screen's smallest size it
+    // scrolls, and every control of the screen is whole within the screen; the toolbar's title
+    // follows the right edge; every grid column shows its caption whole from the first showing, and
+    // its contents once a format is loaded.
+    void windowSizes_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("640x400") << QSize(640, 400) << true;
+        QTest::newRow("800x600") << QSize(800, 600) << false;
+        QTest::newRow("1600x900") << QSize(1600, 900) << false;
+    }
+
+    void windowSizes()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, scrolls);
+        HostWindow host;
+        QVERIFY2(host.open(), qPrintable(host.error));
+        TestDatabase &db = host.db;
+        kesta::test::insertLine(db, {});
+        kesta::test::insertField(db, {.description = "Fecha de pago",
+                                      .position = 2,
+                                      .length = 8,
+                                      .trim = "NO",
+                                      .formato = "YYYYMMDDHHMMSS",
+                                      .tipo = "03"});
+        MainWindow &window = *host.window;
+        auto &record = host.record;
+        window.resize(size);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QWidget *screen = window.screen();
+        auto *area = window.findChild<QScrollArea *>(QStringLiteral("screenArea"));
+        QVERIFY(area);
+        QTRY_COMPARE(area->horizontalScrollBar()->maximum() > 0 ||
+                         area->verticalScrollBar()->maximum() > 0,
+                     scrolls);
+        QVERIFY(screen->width() >= screen->minimumSizeHint().width());
+        QVERIFY(screen->height() >= screen->minimumSizeHint().height());
+        auto *fr1 = screen->findChild<QWidget *>(QStringLiteral("fr1"));
+        for (QWidget *w : fr1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!w->isVisible())
+                continue;
+            const QRect inScreen(w->mapTo(screen, QPoint()), w->size());
+            QVERIFY2(screen->rect().contains(inScreen), qPrintable(w->objectName()));
+        }
+        auto *title = screen->findChild<QLabel *>(QStringLiteral("caption"));
+        QVERIFY(title);
+        const int titleRight = title->mapTo(screen, QPoint(title->width(), 0)).x();
+        QVERIFY2(screen->width() - titleRight < 40, qPrintable(QString::number(titleRight)));
+
+        const auto captionsAndContentsFit = [&](const char *name) {
+            auto *grid = screen->findChild<QTableView *>(QString::fromLatin1(name));
+            for (int c = 0; c < grid->model()->columnCount(); ++c) {
+                const int width = grid->columnWidth(c);
+                const QString what = QString::fromLatin1(name) + " " +
+                                     grid->model()->headerData(c, Qt::Horizontal).toString();
+                QVERIFY2(grid->horizontalHeader()->sectionSizeHint(c) <= width, qPrintable(what));
+                for (int r = 0; r < grid->model()->rowCount(); ++r) {
+                    const QString text = grid->model()->index(r, c).data().toString();
+                    QVERIFY2(grid->fontMetrics().horizontalAdvance(text) < width,
+                             qPrintable(what + ": " + text));
+                }
+            }
+        };
+        captionsAndContentsFit("ssLinea");
+        captionsAndContentsFit("ssDetalle");
+        auto *key = screen->findChild<QLineEdit *>(QStringLiteral("txtClave"));
+        key->setFocus();
+        QTest::keyClicks(key, QStringLiteral("1"));
+        QTest::keyClick(key, Qt::Key_Return);
+        QVERIFY2(record->messages.isEmpty(), qPrintable(record->messages.value(0).text));
+        QTRY_COMPARE(
+            screen->findChild<QTableView *>(QStringLiteral("ssDetalle"))->model()->rowCount(), 1);
+        captionsAndContentsFit("ssLinea");
+        captionsAndContentsFit("ssDetalle");
+    }
+
+    // Whatever the machine's locale, the window speaks Spanish: Qt's own buttons and calendar, and
+    // numbers and dates in the Spanish way (the user's own Spanish locale when there is one).
+    void spanishThroughout_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("number"); // 1331525
+        QTest::addColumn<QString>("date");   // 7 December 2026 in a date box
+        const auto row = [](const char *system, const char *number, const char *date) {
+            QTest::newRow(system) << QString(system) << QString(number) << QString(date);
+        };
+        row("en_US", "1.331.525", "7/12/2026");
+        row("C", "1.331.525", "7/12/2026");
+        row("es_ES", "1.331.525", "7/12/2026");
+        row("es_MX", "1,331,525", "07/12/2026");
+    }
+
+    void spanishThroughout()
+    {
+        QFETCH(QString, system);
+        const auto restore = qScopeGuard([] {
+            QLocale::setDefault(QLocale::c());
+            for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+                QCoreApplication::removeTranslator(translator);
+                delete translator;
+            }
+        });
+        QVERIFY2(velkora::app::SpanishLocale::apply(*qApp, QLocale(system)),
+                 "Qt's Spanish translations (qt6-translations-l10n) are not installed");
+        QCOMPARE(QLocale().language(), QLocale::Spanish);
+        QTEST(QLocale().toString(1331525), "number");
+
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Velkora"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Sí"));
+
+        HostWindow host;
+        QVERIFY2(host.open(), qPrintable(host.error));
+        auto *date = host.window->screen()->findChild<QDateEdit *>(QStringLiteral("dpUser5"));
+        QVERIFY(date);
+        date->setDate(QDate(2026, 12, 7));
+        QTEST(date->text(), "date");
+        QCOMPARE(date->calendarWidget()->locale().monthName(12), QStringLiteral("diciembre"));
+    }
 
 private:
-    QObject *createPantalla();
-    frmKESTA *screen();
+    frmKESTA *screen()
+    {
+        return qobject_cast<frmKESTA *>(m_pantalla->property("GetPantalla").value<QObject *>());
+    }
 
     std::shared_ptr<kesta::test::ServicesRecord> m_record;
     QObject *m_pantalla = nullptr;
 };
-
-void TestApp::initTestCase()
-{
-    // Installed before the component is first used, so its start-up routine creates these.
-    m_record = kesta::test::installRecordingServices();
-    m_pantalla = createPantalla();
-    QVERIFY(m_pantalla);
-}
-
-QObject *TestApp::createPantalla()
-{
-    QString error;
-    QObject *root = velkora::app::ComponentLoader::create(QStringLiteral("KESTA"),
-                                                          QStringLiteral("Pantalla"), &error);
-    if (!root)
-        qWarning("%s", qPrintable(error));
-    return root;
-}
-
-frmKESTA *TestApp::screen()
-{
-    return qobject_cast<frmKESTA *>(m_pantalla->property("GetPantalla").value<QObject *>());
-}
-
-// GetPantalla gives one screen, created but not shown or prepared; the services are created
-// once, in order, however many Pantallas the host creates.
-void TestApp::oneScreenAndServicesCreatedOnceInOrder()
-{
-    frmKESTA *form = screen();
-    QVERIFY(form);
-    QCOMPARE(m_pantalla->property("GetPantalla").value<QObject *>(), static_cast<QObject *>(form));
-    QCOMPARE(form->objectName(), QStringLiteral("frmKESTA"));
-    QVERIFY(!form->isVisible());
-    QVERIFY(!form->loaded());
-    QCOMPARE(m_record->count(QStringLiteral("GetSetting")), 0);
-
-    const QStringList creates = m_record->calls.filter(QStringLiteral("create("));
-    QCOMPARE(creates, (QStringList{QStringLiteral("create(CoreServices)"),
-                                   QStringLiteral("create(ToolServices)")}));
-    std::unique_ptr<QObject> second(m_pantalla->metaObject()->newInstance());
-    QVERIFY(second);
-    QCOMPARE(m_record->calls.filter(QStringLiteral("create(")).size(), 2);
-    QCOMPARE(second->property("GetPantalla").value<QObject *>(), static_cast<QObject *>(form));
-}
-
-void TestApp::registrationIdentifiersAreInTheMetadata()
-{
-    const QString file = velkora::app::ComponentLoader::findComponent(QStringLiteral("KESTA"),
-                                                                      QStringLiteral("Pantalla"));
-    QVERIFY(!file.isEmpty());
-    const QJsonObject meta =
-        QPluginLoader(file).metaData().value(QStringLiteral("MetaData")).toObject();
-    const auto entry = [&meta](const char *object, const char *key) {
-        return meta.value(QLatin1String(object)).toObject().value(QLatin1String(key)).toString();
-    };
-    QCOMPARE(meta.value(QStringLiteral("ClassId")).toString(),
-             QStringLiteral("{AC974B0C-478F-419C-88E1-4C68ADECEF42}"));
-    QCOMPARE(entry("Interface", "Id"), QStringLiteral("{FDB26452-76BB-491F-B092-D21E5B5DB276}"));
-    QCOMPARE(entry("TypeLibrary", "Id"), QStringLiteral("{020A2890-FB58-4548-B680-9C16578ECC6D}"));
-    QCOMPARE(entry("TypeLibrary", "Version"), QStringLiteral("1.0"));
-}
-
-void TestApp::unknownComponentIsReported()
-{
-    QString error;
-    QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("KESTA"), QStringLiteral("Otra"),
-                                                   &error));
-    QVERIFY2(error.contains(QStringLiteral("KESTA.Otra")), qPrintable(error));
-    QVERIFY(!velkora::app::ComponentLoader::create(QStringLiteral("NADA"),
-                                                   QStringLiteral("Pantalla"), &error));
-    QVERIFY2(error.contains(QStringLiteral("not installed")), qPrintable(error));
-}
-
-void TestApp::ownerAndTransaction()
-{
-    frmKESTA *form = screen();
-    QVERIFY(!form->property("Padre").value<QObject *>());
-    const int callsBefore = m_record->calls.size();
-    // Without an owner, or with an owner that has no "Transaccion", nothing is resolved.
-    QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
-    QObject plain;
-    form->setPadre(&plain);
-    QVERIFY_THROWS_EXCEPTION(kesta::host::RuntimeError, form->Transaccion());
-    QCOMPARE(m_record->calls.size(), callsBefore);
-
-    OwnerWithTransaction owner;
-    QVERIFY(form->setProperty("Padre", QVariant::fromValue<QObject *>(&owner)));
-    QCOMPARE(form->property("Padre").value<QObject *>(), static_cast<QObject *>(&owner));
-    m_record->resolvedTransaction = QStringLiteral("Velkora/TX-42");
-    QCOMPARE(form->property("Transaccion").toString(), QStringLiteral("Velkora/TX-42"));
-    QCOMPARE(m_record->lastCall(QStringLiteral("ResolveTransaction")),
-             QStringLiteral("ResolveTransaction(TX-42|Velkora)"));
-    form->setPadre(nullptr);
-}
-
-void TestApp::options_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("envDatabase");
-    QTest::addColumn<QString>("envOperator");
-    QTest::addColumn<QString>("database");
-    QTest::addColumn<QString>("operatorCode");
-    QTest::addColumn<bool>("help");
-    QTest::addColumn<bool>("valid");
-
-    const QString def = velkora::services::defaultDatabaseLocation();
-    const QString user = AppOptions::signedInUser();
-    QTest::newRow("defaults") << QStringList{} << QString() << QString() << def << user << false
-                              << true;
-    QTest::newRow("environment") << QStringList{} << QStringLiteral("/tmp/x.db")
-                                 << QStringLiteral("ANA") << QStringLiteral("/tmp/x.db")
-                                 << QStringLiteral("ANA") << false << true;
-    QTest::newRow("command line wins")
-        << QStringList{QStringLiteral("--database"),
-                       QStringLiteral("postgresql://u:p@127.0.0.1:5433/v"),
-                       QStringLiteral("--operator"), QStringLiteral("LUIS")}
-        << QStringLiteral("/tmp/x.db") << QStringLiteral("ANA")
-        << QStringLiteral("postgresql://u:p@127.0.0.1:5433/v") << QStringLiteral("LUIS") << false
-        << true;
-    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << QString() << QString() << def
-                          << user << true << true;
-    QTest::newRow("an unknown option") << QStringList{QStringLiteral("--nonsense")} << QString()
-                                       << QString() << QString() << QString() << false << false;
-    QTest::newRow("a stray word") << QStringList{QStringLiteral("stray")} << QString() << QString()
-                                  << QString() << QString() << false << false;
-}
-
-void TestApp::options()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, envDatabase);
-    QFETCH(QString, envOperator);
-    qputenv("VELKORA_DATABASE", envDatabase.toUtf8());
-    qputenv("VELKORA_OPERATOR", envOperator.toUtf8());
-    const AppOptions options =
-        AppOptions::parse(QStringList{QStringLiteral("velkora")} + arguments);
-    qunsetenv("VELKORA_DATABASE");
-    qunsetenv("VELKORA_OPERATOR");
-    QTEST(options.error.isEmpty(), "valid");
-    QTEST(options.help, "help");
-    if (options.error.isEmpty()) {
-        QTEST(options.database, "database");
-        QTEST(options.operatorCode, "operatorCode");
-    }
-}
-
-static int count(const QString &connection, const QString &sql)
-{
-    QSqlQuery query(QSqlDatabase::database(connection));
-    if (!query.exec(sql) || !query.next())
-        return -1;
-    return query.value(0).toInt();
-}
-
-void TestApp::sqliteIsCreatedOnFirstRunAndNeverTouchedAgain()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sub/velkora.db"));
-    const QString name = QStringLiteral("firstrun");
-    const auto result = DatabaseSetup::open(name, path, false);
-    // The sample and its file, as the command line's first run tests them.
-    QVERIFY(result.created);
-    QCOMPARE(result.sampleDir, QFileInfo(path).absolutePath());
-
-    // A user's change survives the next start: no schema run, no sample written again.
-    QSqlQuery query(QSqlDatabase::database(name));
-    QVERIFY(query.exec(QStringLiteral("DELETE FROM Layout_Detalle WHERE Ld_ID = '0001'")));
-    const int after = count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle"));
-    velkora::services::closeDatabase(name);
-    QVERIFY(!DatabaseSetup::open(name, path, true).created);
-    QCOMPARE(count(name, QStringLiteral("SELECT COUNT(*) FROM Layout_Detalle")), after);
-    velkora::services::closeDatabase(name);
-}
-
-// The host's window holds the screen, owned by the window's owner form. With a new load format
-// and a key typed, its close button and Salir ask before the edit is thrown away, No keeps the
-// window and the edit, Yes closes it (once).
-void TestApp::windowKeepsAnUnsavedEditUntilTheUserSaysSo()
-{
-    HostWindow host;
-    QVERIFY2(host.open(), qPrintable(host.error));
-    MainWindow *window = host.window;
-    QPointer<MainWindow> alive(window);
-    auto &record = host.record;
-    // Its title names the screen, never the database (whose location may hold a password).
-    QCOMPARE(window->windowTitle(), QStringLiteral("Velkora - Formatos de carga"));
-    QVERIFY(window->centralWidget()->isAncestorOf(window->screen()));
-    QCOMPARE(window->screen()->property("Padre").value<QObject *>(),
-             static_cast<QObject *>(window->owner()));
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-    QTRY_VERIFY(window->screen()->property("Transaccion").isValid());
-    QWidget *keyBox = window->screen()->findChild<QWidget *>(QStringLiteral("txtClave"));
-    QTRY_COMPARE(QApplication::focusWidget(), keyBox);
-    QTest::keyClick(keyBox, Qt::Key_N, Qt::ControlModifier);
-    QTest::keyClicks(keyBox, QStringLiteral("42"));
-    record->messages.clear();
-
-    const auto questions = [&record] {
-        QStringList ids;
-        for (const auto &m : record->messages)
-            ids << m.messageId;
-        return ids.join(' ');
-    };
-    record->answers = {7};
-    QVERIFY(!window->close());
-    record->answers = {7};
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    QVERIFY(alive && window->isVisible());
-    QCOMPARE(questions(), QStringLiteral("ERR-ID:7500045 ERR-ID:7500045"));
-    QCOMPARE(window->screen()->findChild<QLineEdit *>(QStringLiteral("txtClave"))->text(),
-             QStringLiteral("42"));
-
-    record->answers = {6};
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
-    QTRY_VERIFY(!alive);
-    QCOMPARE(questions(), QStringLiteral("ERR-ID:7500045 ERR-ID:7500045 ERR-ID:7500045"));
-}
-
-// Inside the host's window, Alt+1 and Alt+2 switch the tabs again and again: after each switch
-// the focus is on a control of the screen (the shown tab's first one), so the next key still
-// reaches the screen.
-void TestApp::altKeysSwitchTabsInsideTheWindow()
-{
-    HostWindow host;
-    QVERIFY2(host.open(), qPrintable(host.error));
-    MainWindow &window = *host.window;
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QWidget *screen = window.screen();
-    auto *tabs = screen->findChild<QTabWidget *>(QStringLiteral("ssTabZur"));
-    QTRY_COMPARE(QApplication::focusWidget(),
-                 screen->findChild<QWidget *>(QStringLiteral("txtClave")));
-
-    for (const int tab : {1, 0, 1, 0, 1}) {
-        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
-        QTest::keyClick(target, tab == 1 ? Qt::Key_2 : Qt::Key_1, Qt::AltModifier);
-        QCOMPARE(tabs->currentIndex(), tab);
-        QWidget *focus = QApplication::focusWidget();
-        QVERIFY2(focus && screen->isAncestorOf(focus) && focus->isEnabled(),
-                 qPrintable(focus ? focus->objectName() : QStringLiteral("no focus")));
-    }
-    // Back on "General", the key box (its first control) has the focus.
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::AltModifier);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("txtClave"));
-}
-
-// The window at its smallest, usual and wide sizes: below the screen's smallest size it scrolls,
-// and every control of the screen is whole within the screen; the toolbar's title follows the
-// right edge; every grid column shows its caption whole from the first showing, and its
-// contents once a format is loaded.
-void TestApp::windowSizes_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("scrolls");
-    QTest::newRow("640x400") << QSize(640, 400) << true;
-    QTest::newRow("800x600") << QSize(800, 600) << false;
-    QTest::newRow("1600x900") << QSize(1600, 900) << false;
-}
-
-void TestApp::windowSizes()
-{
-    QFETCH(QSize, size);
-    QFETCH(bool, scrolls);
-    HostWindow host;
-    QVERIFY2(host.open(), qPrintable(host.error));
-    TestDatabase &db = host.db;
-    kesta::test::insertLine(db, {});
-    kesta::test::FieldRow date;
-    date.description = "Fecha de pago", date.position = 2, date.length = 8, date.tipo = "03";
-    date.formato = "YYYYMMDDHHMMSS", date.trim = "NO";
-    kesta::test::insertField(db, date);
-    MainWindow &window = *host.window;
-    auto &record = host.record;
-    window.resize(size);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QWidget *screen = window.screen();
-    auto *area = window.findChild<QScrollArea *>(QStringLiteral("screenArea"));
-    QVERIFY(area);
-    QTRY_COMPARE(area->horizontalScrollBar()->maximum() > 0 ||
-                     area->verticalScrollBar()->maximum() > 0,
-                 scrolls);
-    QVERIFY(screen->width() >= screen->minimumSizeHint().width());
-    QVERIFY(screen->height() >= screen->minimumSizeHint().height());
-    auto *fr1 = screen->findChild<QWidget *>(QStringLiteral("fr1"));
-    for (QWidget *w : fr1->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-        if (!w->isVisible())
-            continue;
-        const QRect inScreen(w->mapTo(screen, QPoint()), w->size());
-        QVERIFY2(screen->rect().contains(inScreen), qPrintable(w->objectName()));
-    }
-    auto *title = screen->findChild<QLabel *>(QStringLiteral("caption"));
-    QVERIFY(title);
-    const int titleRight = title->mapTo(screen, QPoint(title->width(), 0)).x();
-    QVERIFY2(screen->width() - titleRight < 40, qPrintable(QString::number(titleRight)));
-
-    const auto captionsAndContentsFit = [&](const char *name) {
-        auto *grid = screen->findChild<QTableView *>(QString::fromLatin1(name));
-        for (int c = 0; c < grid->model()->columnCount(); ++c) {
-            const int width = grid->columnWidth(c);
-            const QString what = QString::fromLatin1(name) + " " +
-                                 grid->model()->headerData(c, Qt::Horizontal).toString();
-            QVERIFY2(grid->horizontalHeader()->sectionSizeHint(c) <= width, qPrintable(what));
-            for (int r = 0; r < grid->model()->rowCount(); ++r) {
-                const QString text = grid->model()->index(r, c).data().toString();
-                QVERIFY2(grid->fontMetrics().horizontalAdvance(text) < width,
-                         qPrintable(what + ": " + text));
-            }
-        }
-    };
-    captionsAndContentsFit("ssLinea");
-    captionsAndContentsFit("ssDetalle");
-    auto *key = screen->findChild<QLineEdit *>(QStringLiteral("txtClave"));
-    key->setFocus();
-    QTest::keyClicks(key, QStringLiteral("1"));
-    QTest::keyClick(key, Qt::Key_Return);
-    QVERIFY2(record->messages.isEmpty(), qPrintable(record->messages.value(0).text));
-    QTRY_COMPARE(screen->findChild<QTableView *>(QStringLiteral("ssDetalle"))->model()->rowCount(),
-                 1);
-    captionsAndContentsFit("ssLinea");
-    captionsAndContentsFit("ssDetalle");
-}
-
-// Whatever the machine's locale, the window speaks Spanish: Qt's own buttons and calendar, and
-// numbers and dates in the Spanish way (the user's own Spanish locale when there is one).
-void TestApp::spanishThroughout_data()
-{
-    QTest::addColumn<QString>("system");
-    QTest::addColumn<QString>("number"); // 1331525
-    QTest::addColumn<QString>("date");   // 7 December 2026 in a date box
-    QTest::newRow("English machine") << "en_US"
-                                     << "1.331.525"
-                                     << "7/12/2026";
-    QTest::newRow("C locale") << "C"
-                              << "1.331.525"
-                              << "7/12/2026";
-    QTest::newRow("Spain") << "es_ES"
-                           << "1.331.525"
-                           << "7/12/2026";
-    QTest::newRow("Mexico") << "es_MX"
-                            << "1,331,525"
-                            << "07/12/2026";
-}
-
-void TestApp::spanishThroughout()
-{
-    QFETCH(QString, system);
-    const auto restore = qScopeGuard([] {
-        QLocale::setDefault(QLocale::c());
-        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
-            QCoreApplication::removeTranslator(translator);
-            delete translator;
-        }
-    });
-    QVERIFY2(velkora::app::SpanishLocale::apply(*qApp, QLocale(system)),
-             "Qt's Spanish translations (qt6-translations-l10n) are not installed");
-    QCOMPARE(QLocale().language(), QLocale::Spanish);
-    QTEST(QLocale().toString(1331525), "number");
-
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Velkora"), QStringLiteral("?"),
-                    QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(box.button(QMessageBox::Yes)->text().remove('&'), QStringLiteral("Sí"));
-
-    HostWindow host;
-    QVERIFY2(host.open(), qPrintable(host.error));
-    auto *date = host.window->screen()->findChild<QDateEdit *>(QStringLiteral("dpUser5"));
-    QVERIFY(date);
-    date->setDate(QDate(2026, 12, 7));
-    QTEST(date->text(), "date");
-    QCOMPARE(date->calendarWidget()->locale().monthName(12), QStringLiteral("diciembre"));
-}
 
 QTEST_MAIN(TestApp)
 #include "tst_app.moc"

@@ -80,10 +80,9 @@ void save(const std::shared_ptr<host::Connection> &c, const QString &key, const 
           QRandomGenerator &random, User &user)
 {
     test::Version version{mark, {}};
-    for (int n = 1; n <= 6; ++n) {
+    for (int n = 1; n <= 6; ++n)
         if (random.bounded(2) == 1 || (n == 6 && version.lines.isEmpty()))
             version.lines << QString::number(n).rightJustified(4, QLatin1Char('0'));
-    }
     QString sql;
     storage::LoadFormatWriter writer([c] { return c; }, sql);
     writer.write(storage::LoadFormatWriter::Format::Stored, key, test::lineRows(key, version),
