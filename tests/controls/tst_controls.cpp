@@ -749,6 +749,24 @@ private slots:
         QCOMPARE(chosen, QStringList{"B2Otro"});
         QCOMPARE(b.log.join(' '), "");
 
+        // On a bar too narrow for B2's button, the extension's menu holds the choice beside B2.
+        b.window.resize(120, 200);
+        b.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b.window));
+        auto *more = b.bar->findChild<QToolButton *>("qt_toolbar_ext_button");
+        QTRY_VERIFY(more && more->isVisible());
+        QStringList folded;
+        QTimer::singleShot(0, [&folded] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (const QAction *entry : menu->actions())
+                folded << entry->objectName();
+            menu->close();
+        });
+        more->showMenu();
+        QCOMPARE(folded.indexOf("B2Otro"), folded.indexOf("B2") + 1);
+        QVERIFY(folded.contains("B2"));
+
         b.bar->setB2Caption("");
         QVERIFY(!b.bar->isOffered("B2Otro"));
         QTest::keySequence(b.input, choice->shortcut());

@@ -123,8 +123,26 @@ Controles::Controles(QWidget *parent) : QWidget(parent)
         connect(action, &QAction::triggered, this, [this, name] { trigger(name); });
         showKeysInToolTip(action);
     }
+    // The buttons that do not fit go to the extension's menu, each command without its
+    // button's menu: its choices are put beside it there each time the menu opens.
+    if (auto *more = m_bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+        more && more->menu())
+        connect(more->menu(), &QMenu::aboutToShow, this,
+                [this, folded = more->menu()] { foldChoices(folded); });
     m_design.insert(QStringLiteral("showexitbutton"), QStringLiteral("SI"));
     updateOffered();
+}
+
+void Controles::foldChoices(QMenu *folded) const
+{
+    for (auto it = m_choices.cbegin(); it != m_choices.cend(); ++it)
+        folded->removeAction(m_actions.value(it.key()));
+    for (auto it = m_choices.cbegin(); it != m_choices.cend(); ++it) {
+        const QList<QAction *> entries = folded->actions();
+        const qsizetype at = entries.indexOf(m_actions.value(it.value()));
+        if (at >= 0)
+            folded->insertAction(entries.value(at + 1), m_actions.value(it.key()));
+    }
 }
 
 Controles::~Controles() = default;

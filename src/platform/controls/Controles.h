@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace velkora::controls {
@@ -77,7 +78,8 @@ public:
     void setKeyCheck(std::function<bool(const QString &command)> check);
 
     // A second way of running a command ("Probar con otro archivo..." beside "Probar"): an
-    // entry of the command button's menu (which also holds the command), a Shift+click on the
+    // entry of the command button's menu (which also holds the command) and, when the button
+    // does not fit, of the toolbar's extension menu beside the command; a Shift+click on the
     // button, and a shortcut key of its own. Offered while its command is; raises
     // ChoiceClick(name). Its action is found by action(name) like a command's.
     QAction *addChoice(const QString &command, const QString &name, const QString &text,
@@ -109,6 +111,7 @@ protected:
 
 private:
     void updateOffered();
+    void foldChoices(QMenu *folded) const;
     static void showKeysInToolTip(QAction *command);
     void trigger(const QString &name);
 
