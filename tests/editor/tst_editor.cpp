@@ -336,8 +336,11 @@ void TestEditor::checks_data()
     add("empty description, value and format", line(), 1, {}, {sparse}, {}, -1);
     add("1 and 01 give one field number", line(), 1, {}, {field("1"), field("01")},
         m::fieldNumberCollides("1", "01", "0001"), 0);
-    add("field length beyond the column", line(), 1, {}, {field("1", "1", "2000000001")},
-        m::fieldNumberOutOfRange("0001", "longitud", "2000000001"), 0);
+    add("field length beyond the column", line(), 1, {}, {field("1", "1", "2147483648")},
+        m::fieldNumberOutOfRange("0001", "longitud", "2147483648"), 0);
+    add("field length the column's largest", line(), 1, {}, {field("1", "1", "2147483647")}, {},
+        -1);
+    add("positions and lengths 0", line("H", "0", "0"), 1, {}, {field("1", "0", "0")}, {}, -1);
 
     // One row that breaks two checks: the first in their order is the one reported.
     LineRowInput bare = line("");
@@ -348,20 +351,21 @@ void TestEditor::checks_data()
         m::lineIdRequired(), -1);
     add("line: a taken number and length 0, the number first", line("H", "1", "0"), 2, {"3"}, one,
         m::lineOrderTaken("0003"), -1);
-    add("line: position and length 0, the position first", line("H", "0", "0"), 1, {}, one,
-        m::lineNumberOutOfRange("posición", "0"), -1);
-    add("line at fault and no field row, the line first", line("H", "1", "0"), 1, {}, {},
-        m::lineNumberOutOfRange("longitud", "0"), -1);
+    add("line: position and length too large, the position first",
+        line("H", "2147483648", "2147483648"), 1, {}, one,
+        m::lineNumberOutOfRange("posición", "2147483648"), -1);
+    add("line at fault and no field row, the line first", line("H", "1", "9999999999"), 1, {},
+        {}, m::lineNumberOutOfRange("longitud", "9999999999"), -1);
     add("field: position and length empty, the position first", line(), 1, {}, {field("1", "", "")},
         m::fieldPositionRequired(), 0);
     add("field: length empty and no type, the length first", line(), 1, {},
         {field("1", "1", "", -1)}, m::fieldLengthRequired(), 0);
-    add("field: no type and position 0, the type first", line(), 1, {}, {field("1", "0", "2", -1)},
-        m::fieldTypeRequired(), 0);
-    add("field: position and length 0, the position first", line(), 1, {}, {field("1", "0", "0")},
-        position("0"), 0);
-    add("field: position 0 and a duplicate, the position first", line(), 1, {},
-        {field("1", "0"), field("1")}, position("0"), 0);
+    add("field: no type and a position too large, the type first", line(), 1, {},
+        {field("1", "2147483648", "2", -1)}, m::fieldTypeRequired(), 0);
+    add("field: position and length too large, the position first", line(), 1, {},
+        {field("1", "2147483648", "2147483648")}, position("2147483648"), 0);
+    add("field: a position too large and a duplicate, the position first", line(), 1, {},
+        {field("1", "2147483648"), field("1")}, position("2147483648"), 0);
     add("field: a duplicate and a 01 after it, the duplicate first", line(), 1, {},
         {field("1"), field("01"), field("1")}, m::fieldIdDuplicated("1"), 0);
 }
@@ -771,9 +775,9 @@ void TestEditor::refusalLandsOnTheCellAtFault_data()
     add("line description empty", "ssLinea", 1, "Descripción", "", "7500002");
     add("line ID empty beside another line", "ssLinea", 1, "ID", "", "7500003");
     add("line number of the other line", "ssLinea", 1, "Orden", "1", "7500009");
-    add("line position 0", "ssLinea", 1, "Posicion", "0", "7500027");
-    add("line length 0", "ssLinea", 1, "Longitud", "0", "7500027");
-    add("field position 0", "ssDetalle", 0, "Posicion", "0", "7500013");
+    add("line position too large", "ssLinea", 1, "Posicion", "2147483648", "7500027");
+    add("line length too large", "ssLinea", 1, "Longitud", "9999999999", "7500027");
+    add("field position too large", "ssDetalle", 0, "Posicion", "2147483648", "7500013");
     add("field type empty, second row", "ssDetalle", 1, "Tipo", "", "7500007");
     add("field ID twice", "ssDetalle", 0, "ID", "21", "7500010");
     add("field number of the other field", "ssDetalle", 0, "ID", "021", "7500008");
@@ -1072,7 +1076,7 @@ void TestEditor::refusedLineTypeStopsTheEntry()
     s.forget();
     QList<kesta::editor::LineTypeInput> types{
         {{"0001", "11", "Tipo 11", "1", "2"}, {field("0001", "1"), field("0002", "3")}},
-        {{"0002", "22", "Tipo 22", "1", "2"}, {field("0001", "1"), field("0002", "0")}},
+        {{"0002", "22", "Tipo 22", "1", "2"}, {field("0001", "1"), field("0002", "2147483648")}},
         {{"0003", "33", "Tipo 33", "1", "2"}, {field("0001", "1")}}};
     kesta::editor::LineTypeEntry entry({s.lineGrid(), s.fieldGrid(), &s.screen->lineEditor()});
 

@@ -476,6 +476,40 @@ private slots:
             u"El campo no se puede leer: el formato '0X'"_s));
     }
 
+    // A position or length of 0 is a format the tables hold and the editor takes: the review
+    // names the field that would read text there, and leaves alone one that reads none.
+    void zeroPositionsAndLengths_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("TEXTO at position 0") << 0 << 5 << QString(Texto) << true;
+        QTest::newRow("NUMERO of length 0") << 3 << 0 << QString(Numero) << true;
+        QTest::newRow("TEXTO at 1, length 1") << 1 << 1 << QString(Texto) << false;
+        QTest::newRow("CONSTANTE at 0, length 0") << 0 << 0 << QString(Constante) << false;
+    }
+    void zeroPositionsAndLengths()
+    {
+        QFETCH(int, position);
+        QFETCH(int, length);
+        QFETCH(QString, type);
+        QFETCH(bool, named);
+        const QByteArray code = type.toLatin1();
+        const TestReport report = run(
+            formatOf("ZER", {lineType("0001", "", "Única", 0, 0,
+                                      {{"0001", "Nombre", 2, 4, Texto},
+                                       {"0002", "Campo", position, length, code.constData()}})}),
+            {record(8, {{1, "A"}, {2, "JUAN"}, {6, "123"}})});
+        QStringList definitions;
+        for (const auto &finding : report.layout) {
+            if (finding.kind == velkora::formats::LayoutFinding::Kind::Definition)
+                definitions << finding.field;
+        }
+        QCOMPARE(definitions, named ? QStringList{u"0002"_s} : QStringList{});
+        QCOMPARE(report.result.unmatched.count, 0);
+    }
+
     void resultDoesNotDependOnChunksOrThreads_data()
     {
         QTest::addColumn<LoadFormat>("format");

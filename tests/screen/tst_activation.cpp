@@ -103,7 +103,7 @@ void answerNextMessageBox(QObject *context, QString *messageId, QMessageBox::Sta
 // How the screen is brought to a refusal whose message names a control at fault (where in a grid
 // is the editor's test). Discard: not a fault, the question before Escape throws a changed edit
 // away, answered No.
-enum class Fault { Description, LinePositionZero, Discard };
+enum class Fault { Description, LinePositionTooLarge, Discard };
 
 } // namespace
 
@@ -142,7 +142,7 @@ void tst_Activation::focusAfterOwnMessage_data()
         QTest::newRow(tag) << fault << "ERR-ID:" + QString(id) << QString(focus) << QString(column);
     };
     add("save without description", Fault::Description, "7500015", "txtDescripcion", "");
-    add("line position 0", Fault::LinePositionZero, "7500027", "ssLinea", "Posicion");
+    add("line position too large", Fault::LinePositionTooLarge, "7500027", "ssLinea", "Posicion");
     add("Escape answered No", Fault::Discard, "7500045", "txtDescripcion", "");
 }
 
@@ -174,7 +174,7 @@ void tst_Activation::focusAfterOwnMessage()
         auto *lines = s.child<DataGrid>("ssLinea");
         s.typeCell(lines, 0, "Orden", "1");
         s.typeCell(lines, 0, "Descripción", "Cabecera");
-        s.typeCell(lines, 0, "Posicion", fault == Fault::LinePositionZero ? "0" : "1");
+        s.typeCell(lines, 0, "Posicion", fault == Fault::LinePositionTooLarge ? "2147483648" : "1");
         s.typeCell(lines, 0, "Longitud", "1");
         answerNextMessageBox(&s.window, &messageId, QMessageBox::Ok);
         s.click(3);

@@ -316,6 +316,54 @@ private slots:
                               "0010|'; DROP TABLE Layout; --|11|10|NUMERO|||false"}));
     }
 
+    // User data stored as NULL come back NULL when the user leaves them alone, whatever the box
+    // showed for them (an empty text, today's date); a datum the user changes is written.
+    void userDataReadAsNullStayNull_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("changeThem");
+        for (const auto &[name, kind] : Engines) {
+            QTest::newRow(qPrintable(QString(name) + ", left alone")) << kind << false;
+            QTest::newRow(qPrintable(QString(name) + ", changed")) << kind << true;
+        }
+    }
+    void userDataReadAsNullStayNull()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(bool, changeThem);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        writeBankFormat(db);
+        db.exec("UPDATE Layout SET Ly_UserDef_1 = NULL, Ly_UserDef_3 = NULL, "
+                "Ly_UserDef_5 = NULL, Ly_UserDef_6 = NULL");
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
+        s.command("Edit");
+        typeInto(s, "txtDescripcion", "Estado de cuenta nuevo");
+        if (changeThem) {
+            s.key(Qt::Key_2, Qt::AltModifier);
+            typeInto(s, "txtUser1", "dato");
+            typeInto(s, "txtUser3", "0");
+            s.child<velkora::controls::DatePicker>("dpUser5")->setDate(QDate(2024, 2, 29));
+        }
+        s.forget();
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+
+        const QString user3 = db.kind() == Kind::PostgreSql ? "Ly_UserDef_3::text"
+                                                            : "CAST(Ly_UserDef_3 AS TEXT)";
+        const QString date5 = db.kind() == Kind::PostgreSql ? "CAST(Ly_UserDef_5 AS DATE)::text"
+                                                            : "SUBSTR(Ly_UserDef_5, 1, 10)";
+        const QString stored = changeThem ? "Estado de cuenta nuevo|dato|0.0000|2024-02-29|null|u2"
+                                          : "Estado de cuenta nuevo|null|null|null|null|u2";
+        QCOMPARE(tableRows(db, "Layout",
+                           "Ly_Descripcion, COALESCE(Ly_UserDef_1, 'null'), COALESCE(" + user3 +
+                               ", 'null'), COALESCE(" + date5 +
+                               ", 'null'), COALESCE(CAST(Ly_UserDef_6 AS TEXT), 'null'), "
+                               "Ly_UserDef_2"),
+                 QStringList(3, stored));
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QString>("how");

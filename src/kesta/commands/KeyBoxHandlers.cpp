@@ -5,6 +5,7 @@
 #include "editor/FieldStoreFiller.h"
 #include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
+#include "editor/UserDataAsRead.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
@@ -61,6 +62,16 @@ void setNumericBox(velkora::controls::TextBox &box, const QVariant &number)
         box.setValue(number);
 }
 
+// Which of Ly_UserDef_1 .. Ly_UserDef_6 the row holds as NULL.
+std::array<bool, editor::UserDataAsRead::Count> nullUserData(const host::RecordSet &record)
+{
+    std::array<bool, editor::UserDataAsRead::Count> nulls{};
+    for (int n = 1; n <= editor::UserDataAsRead::Count; ++n)
+        nulls[static_cast<size_t>(n - 1)] =
+            record.Field(QStringLiteral("Ly_UserDef_%1").arg(n)).isNull();
+    return nulls;
+}
+
 // A stored date as a date; null gives an invalid date (the picker keeps its value).
 QDate headerDate(const host::RecordSet &record, const QString &column)
 {
@@ -97,7 +108,7 @@ void resetToNothingLoaded(frmKESTA &screen)
     screen.Controles->setB2Caption(QString());
     screen.txtDescripcion->setText(QString());
     Publico::ToolServices().ClearScreen(&screen, 1);
-    screen.forgetShownRules();
+    screen.forgetShownFormat();
 }
 
 } // namespace
@@ -107,7 +118,7 @@ void frmKESTA::txtClave_Enter()
     const QString key = txtClave->text();
     if (key.isEmpty() || Controles->EditMode())
         return;
-    forgetShownRules();
+    forgetShownFormat();
 
     // The selects read one snapshot of the tables, so that a save by another user between
     // them never shows the lines of one version with the fields of another.
@@ -154,6 +165,7 @@ void frmKESTA::txtClave_Enter()
             dpUser6->setDate(date6);
         chInverso->setChecked(lines->Field(QStringLiteral("Ly_Inverso")).toString() ==
                               QLatin1String("SI"));
+        m_userDataAsRead->remember(nullUserData(*lines));
 
         Controles->setRecordLoaded(true);
         Controles->setB1Caption(QStringLiteral("Copiar"));

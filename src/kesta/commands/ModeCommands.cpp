@@ -61,7 +61,7 @@ void frmKESTA::Controles_New()
     host::ToolServices &tools = Publico::ToolServices();
     if (!Copying) {
         tools.ClearScreen(this, 1);
-        forgetShownRules();
+        forgetShownFormat();
         // Whether the new format can have rules. A database that cannot tell now offers none:
         // New itself does not depend on the database, and the save reports a lost connection.
         try {
@@ -125,7 +125,7 @@ void frmKESTA::Controles_Cancel()
 {
     ssTabZur->setCurrentIndex(0);
     Publico::ToolServices().ClearScreen(this, 1);
-    forgetShownRules();
+    forgetShownFormat();
     txtClave->setText(QString());
     txtClave->setNewKey(false);
     txtClave->setEnabled(true);

@@ -6,6 +6,7 @@
 #include "editor/GridCells.h"
 #include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
+#include "editor/UserDataAsRead.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
@@ -35,6 +36,10 @@ storage::SaveRequest frmKESTA::saveRequest(bool isNew) const
                                    &fieldStore()},
                                   [&tools](const QDate &date) { return tools.FormatDate(date); });
     storage::SaveRequest request = form.read(isNew);
+    // A user datum read as NULL and left alone is written back as NULL.
+    const quint8 keptNull = m_userDataAsRead->untouchedNulls();
+    for (storage::LayoutLineValues &line : request.lines)
+        line.nullUserData = keptNull;
     // The shown format's rules go with their line types and fields to the numbers written now
     // (a copy takes them to its new key). A rule whose field or line type was removed refuses
     // the save: it is never left pointing at another field.

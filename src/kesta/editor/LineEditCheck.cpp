@@ -7,7 +7,9 @@ namespace kesta::editor {
 
 namespace {
 
-// A position or length is a whole number from 1 to what its column stores.
+// A position or length is a whole number from 0 to what its column stores. A 0 is a format
+// the tables hold (a CONSTANTE reads no text, a sole line type without an ID has no ID place):
+// the test's review, not the editor, says when a field would read text there.
 bool inPositionRange(const QString &value)
 {
     const QString t = value.trimmed();
@@ -18,7 +20,7 @@ bool inPositionRange(const QString &value)
             return false;
     }
     const qint64 number = t.toLongLong();
-    return number >= 1 && number <= messages::MaxPositionAccepted;
+    return number >= 0 && number <= messages::MaxPositionAccepted;
 }
 
 Refusal lineRefusal(const messages::Message &message, LineColumn column)

@@ -22,7 +22,7 @@ inline const QString Error = QStringLiteral("ERROR");
 inline const QString NewLine = QStringLiteral("\r\n");
 inline const QString Proponer = QStringLiteral("Proponer desde archivo");
 // The largest position or length, as a clerk reads it.
-inline const QString MaxPositionInWords = QStringLiteral("dos mil millones");
+inline const QString MaxPositionText = QStringLiteral("2.147.483.647");
 // Notes have no box: style 0, and where they are shown for a title.
 inline constexpr int Note = 0;
 inline const QString StatusBar = QStringLiteral("Barra de estado");

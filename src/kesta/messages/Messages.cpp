@@ -89,18 +89,18 @@ Message lineOrderTaken(const QString &order)
 Message fieldNumberOutOfRange(const QString &field, const QString &column, const QString &value)
 {
     return make(QStringLiteral("ERR-ID:7500013"),
-                QStringLiteral("La %1 del campo %2 debe ser un número entero mayor que cero, "
-                               "de como mucho %3 (se indicó %4)")
-                    .arg(column, field, MaxPositionInWords, value),
+                QStringLiteral("La %1 del campo %2 debe ser un número entero de 0 a %3 "
+                               "(se indicó %4)")
+                    .arg(column, field, MaxPositionText, value),
                 Warning, ValidarDetalle);
 }
 
 Message lineNumberOutOfRange(const QString &column, const QString &value)
 {
     return make(QStringLiteral("ERR-ID:7500027"),
-                QStringLiteral("La %1 de la línea debe ser un número entero mayor que cero, "
-                               "de como mucho %2 (se indicó %3)")
-                    .arg(column, MaxPositionInWords, value),
+                QStringLiteral("La %1 de la línea debe ser un número entero de 0 a %2 "
+                               "(se indicó %3)")
+                    .arg(column, MaxPositionText, value),
                 Warning, Atencion);
 }
 

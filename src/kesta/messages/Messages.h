@@ -119,8 +119,7 @@ inline constexpr int NoteMilliseconds = 6000;
 
 // The largest value a position or length column stores.
 inline constexpr qint64 MaxPositionValue = storage::MaxPositionValue;
-// The largest position or length a line edit accepts: a round figure below what the column
-// stores, which its messages can say in words.
-inline constexpr qint64 MaxPositionAccepted = 2000000000;
+// The largest position or length a line edit accepts: what the column stores.
+inline constexpr qint64 MaxPositionAccepted = MaxPositionValue;
 
 } // namespace kesta::messages

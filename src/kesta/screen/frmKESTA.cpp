@@ -6,6 +6,7 @@
 #include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
+#include "editor/UserDataAsRead.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
@@ -30,6 +31,9 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
         commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
     buildControls();
+    m_userDataAsRead = std::make_unique<editor::UserDataAsRead>(
+        editor::UserDataAsRead::Boxes{txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6},
+        nullptr);
     buildEditor();
     connectHandlers();
     connectPasteMessages();
@@ -41,9 +45,11 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     });
 }
 
-void frmKESTA::forgetShownRules()
+void frmKESTA::forgetShownFormat()
 {
     m_shownRules->clear();
+    if (m_userDataAsRead)
+        m_userDataAsRead->clear();
     if (m_lineEditor)
         m_lineEditor->setLoadedOrders({});
 }

@@ -48,6 +48,7 @@ class FieldStoreView;
 class FieldStore;
 class LineEditor;
 class GridBehaviour;
+class UserDataAsRead;
 } // namespace kesta::editor
 
 namespace kesta::screen {
@@ -184,8 +185,9 @@ public:
 
     editor::FieldStore &fieldStore() const;
     TwipsLayout &layout() const;
-    // The stored rules of the shown load format are dropped: nothing shown is theirs any more.
-    void forgetShownRules();
+    // What the load read of the shown load format (its stored rules, its user data as read) is
+    // dropped: nothing shown is theirs any more.
+    void forgetShownFormat();
 
     // The smallest size that shows every control whole; a host that gives the screen less
     // room scrolls it (the resize rules still hold below it).
@@ -243,6 +245,8 @@ private:
     std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
     // The shown format's rules, as loaded; a copy takes them to its new key.
     std::unique_ptr<storage::ShownRules> m_shownRules;
+    // The user data that the load read as NULL, kept NULL by a save unless changed.
+    std::unique_ptr<editor::UserDataAsRead> m_userDataAsRead;
     commands::Mode m_mode = commands::Mode::Idle;
 };
 

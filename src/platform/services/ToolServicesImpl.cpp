@@ -8,6 +8,7 @@
 #include "store/SqlSupport.h"
 #include "TextViewerDialog.h"
 #include "formats/FormatsError.h"
+#include "formats/LoadNumbers.h"
 #include "store/ScriptWriter.h"
 #include "store/StoredFormat.h"
 #include "store/StoredTestTarget.h"
@@ -128,26 +129,29 @@ QString ToolServicesImpl::TestLoadFormatFile(int mode, const QString &key, const
     m_lastError.clear();
     try {
         m_lastTest->keep({}, nullptr);
+        // The tables are read here, on the connection's thread; the file off it.
+        velkora::formats::StoredTestTarget target =
+            velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, file);
+        if (!target.ok) {
+            m_lastError = target.error;
+            return {};
+        }
+        // The screen shows each field under the number its load gives it: the result names it
+        // the same way, so that an error leads to its row of the field grid.
+        target.format = velkora::formats::withLoadNumbers(target.format);
         const bool windowed = qobject_cast<QApplication *>(QCoreApplication::instance()) &&
                               QThread::currentThread() == QCoreApplication::instance()->thread();
         if (!windowed) {
             velkora::formats::TestOptions options;
             if (mode > 0)
                 options.detailLines = mode;
-            const velkora::formats::TestReport report = velkora::formats::testStoredFormat(
-                openedDatabase(m_connectionName), key, file, options);
+            const velkora::formats::TestReport report =
+                velkora::formats::testLoadFormat(target.format, target.path, options);
             if (!report.ran) {
                 m_lastError = report.error;
                 return {};
             }
             return velkora::formats::reportText(report, separator);
-        }
-        // The tables are read here, on the connection's thread; the file off it.
-        const velkora::formats::StoredTestTarget target =
-            velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, file);
-        if (!target.ok) {
-            m_lastError = target.error;
-            return {};
         }
         velkora::views::RunOptions run;
         if (mode > 0)

@@ -26,7 +26,9 @@ class TestResultSlot;
 //   application the file is read off the window's thread (views/TestProgressDialog.h): a test
 //   that lasts shows its progress with a "Cancelar" that keeps what was read, and the index of
 //   the file's lines is kept for the next viewer of these services that shows the result.
-//   TestLoadFormatFile: the same on a file given, the stored Ly_Archivo left as it is.
+//   TestLoadFormatFile: the same on a file given, the stored Ly_Archivo left as it is. Both
+//   name the fields by the numbers the screen's load shows them under (0000, 0010...;
+//   formats/LoadNumbers.h), not by their stored numbers as `velkora test` does.
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
 //   store/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.

@@ -149,8 +149,11 @@ std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<Layout
                         ColumnLength::UserText);
             header.text(QStringLiteral("Ly_UserDef_2"), QStringLiteral("Dato 2"), v.user2,
                         ColumnLength::UserText);
-            header.decimal(QStringLiteral("Ly_UserDef_3"), QStringLiteral("Dato 3"), v.user3);
-            header.decimal(QStringLiteral("Ly_UserDef_4"), QStringLiteral("Dato 4"), v.user4);
+            // A datum kept NULL is not written from its box: nothing of it to check.
+            if (!v.userDataIsNull(3))
+                header.decimal(QStringLiteral("Ly_UserDef_3"), QStringLiteral("Dato 3"), v.user3);
+            if (!v.userDataIsNull(4))
+                header.decimal(QStringLiteral("Ly_UserDef_4"), QStringLiteral("Dato 4"), v.user4);
             header.text(QStringLiteral("Oper_Alta"), QStringLiteral("Operador"), v.operatorAlta,
                         ColumnLength::Operator);
             if (header.problem)

@@ -63,6 +63,22 @@ QString numericOrder(Engine engine, const QString &column)
            column;
 }
 
+// A user datum in its literal form, or NULL when it was read as NULL and left alone; the value
+// is made (and checked) only when it is written.
+template <typename MakeLiteral>
+QString orNull(const LayoutLineValues &v, int n, MakeLiteral make)
+{
+    return v.userDataIsNull(n) ? QStringLiteral("NULL") : make();
+}
+
+// The same for a bound value: a null parameter.
+template <typename MakeText>
+QVariant boundOrNull(const LayoutLineValues &v, int n, MakeText make)
+{
+    return v.userDataIsNull(n) ? QVariant() : boundText(make());
+}
+
+
 } // namespace
 
 QString loadHeaderSelect(Engine engine, const QString &key)
@@ -147,14 +163,20 @@ QString lineInsert(Engine engine, const LayoutLineValues &v)
         numberText(v.position, QStringLiteral("Ly_Posicion")),
         numberText(v.length, QStringLiteral("Ly_Longitud")),
         quotedText(engine, v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")),
-        quotedText(engine, v.user1),
-        quotedText(engine, v.user2),
-        decimalText(engine, v.user3, QStringLiteral("Ly_UserDef_3"), UserNumberDigits,
-                    UserNumberDecimals),
-        decimalText(engine, v.user4, QStringLiteral("Ly_UserDef_4"), UserNumberDigits,
-                    UserNumberDecimals),
-        dateText(engine, v.date5),
-        dateText(engine, v.date6),
+        orNull(v, 1, [&] { return quotedText(engine, v.user1); }),
+        orNull(v, 2, [&] { return quotedText(engine, v.user2); }),
+        orNull(v, 3,
+               [&] {
+                   return decimalText(engine, v.user3, QStringLiteral("Ly_UserDef_3"),
+                                      UserNumberDigits, UserNumberDecimals);
+               }),
+        orNull(v, 4,
+               [&] {
+                   return decimalText(engine, v.user4, QStringLiteral("Ly_UserDef_4"),
+                                      UserNumberDigits, UserNumberDecimals);
+               }),
+        orNull(v, 5, [&] { return dateText(engine, v.date5); }),
+        orNull(v, 6, [&] { return dateText(engine, v.date6); }),
         stampText(engine, v.stamp),
         stampText(engine, v.stamp),
         operatorText(engine, v.operatorAlta),
@@ -244,14 +266,20 @@ QVariantList lineParameters(const LayoutLineValues &v)
         boundNumber(v.position, QStringLiteral("Ly_Posicion")),
         boundNumber(v.length, QStringLiteral("Ly_Longitud")),
         boundText(v.reverse ? QStringLiteral("SI") : QStringLiteral("NO")),
-        boundText(v.user1),
-        boundText(v.user2),
-        boundText(decimalNumber(v.user3, QStringLiteral("Ly_UserDef_3"), UserNumberDigits,
-                                UserNumberDecimals)),
-        boundText(decimalNumber(v.user4, QStringLiteral("Ly_UserDef_4"), UserNumberDigits,
-                                UserNumberDecimals)),
-        boundText(v.date5),
-        boundText(v.date6),
+        boundOrNull(v, 1, [&] { return v.user1; }),
+        boundOrNull(v, 2, [&] { return v.user2; }),
+        boundOrNull(v, 3,
+                    [&] {
+                        return decimalNumber(v.user3, QStringLiteral("Ly_UserDef_3"),
+                                             UserNumberDigits, UserNumberDecimals);
+                    }),
+        boundOrNull(v, 4,
+                    [&] {
+                        return decimalNumber(v.user4, QStringLiteral("Ly_UserDef_4"),
+                                             UserNumberDigits, UserNumberDecimals);
+                    }),
+        boundOrNull(v, 5, [&] { return v.date5; }),
+        boundOrNull(v, 6, [&] { return v.date6; }),
         boundText(v.stamp),
         boundText(v.stamp),
         boundText(v.operatorAlta),

@@ -33,6 +33,10 @@ struct LayoutLineValues {
     QString stamp;           // Fecha_Alta and Fecha_Ult_Modif
     QString operatorAlta;    // Oper_Alta
     QString operatorModif;   // Oper_Ult_Modif
+    // The user data written as NULL: those that were NULL when the format was read and that
+    // the user left alone (bit n - 1 for Ly_UserDef_n). Their texts above are not written.
+    quint8 nullUserData = 0;
+    bool userDataIsNull(int n) const { return (nullUserData >> (n - 1)) & 1u; }
 };
 
 // One Layout_Detalle row as the save writes it from a field store row.
