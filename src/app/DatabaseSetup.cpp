@@ -35,8 +35,9 @@ DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const Q
                 QStringLiteral("The folder %1 cannot be created.").arg(info.absolutePath()));
         result.sampleDir = info.absolutePath();
     } else {
+        // The sample's file goes here only when --init creates the tables (the seed makes the
+        // folder): a run on a server database leaves the user's folders as they are.
         result.sampleDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(result.sampleDir);
     }
 
     services::openDatabase(connectionName, location);

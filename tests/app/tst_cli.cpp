@@ -654,6 +654,8 @@ private slots:
         const Run fromBuilt = run(built(), arguments, home);
         QVERIFY2(fromBuilt.err.contains(u"administrator run db/postgresql.sql on it"_s),
                  qPrintable(fromBuilt.err));
+        // A server database makes no folder of the user's.
+        QVERIFY(!QFileInfo::exists(home + u"/data"_s));
     }
 
     void installedPluginIsLoaded()
