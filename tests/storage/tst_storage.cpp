@@ -765,10 +765,16 @@ private slots:
 
     void sqliteFileThatCannotTakeTheSave_data()
     {
-        QTest::addColumn<bool>("full"); // the file cannot grow; otherwise another writer holds it
+        QTest::addColumn<bool>("full"); // the file cannot grow; otherwise another connection
+                                        // holds it
+        QTest::addColumn<QString>("other"); // what the other connection runs first
         QTest::addColumn<QString>("id");
-        QTest::newRow("locked by another writer") << false << QString("7500033");
-        QTest::newRow("full") << true << QString("7500018");
+        QTest::newRow("locked by another writer")
+            << false << QString("BEGIN EXCLUSIVE") << QString("7500033");
+        // The save writes, and its COMMIT waits for a reader that does not finish.
+        QTest::newRow("read by another at the commit")
+            << false << QString("BEGIN; SELECT COUNT(*) FROM Layout") << QString("7500033");
+        QTest::newRow("full") << true << QString() << QString("7500018");
     }
 
     // The save is refused with its message and writes nothing; once the other writer is done, or
@@ -776,11 +782,12 @@ private slots:
     void sqliteFileThatCannotTakeTheSave()
     {
         QFETCH(bool, full);
+        QFETCH(QString, other);
         QFETCH(QString, id);
         KESTA_TWO_LINE_EDIT();
         const QStringList stored = allRows(db);
         typeInto(s, "txtDescripcion", "Cambiada");
-        OtherConnection other(db.location());
+        OtherConnection another(db.location());
         int pages = 0;
         if (full) {
             // Many long fields: more than the pages the database may still take.
@@ -800,19 +807,20 @@ private slots:
             pages = db.scalar("PRAGMA page_count").toInt();
             QCOMPARE(db.scalar(QString("PRAGMA max_page_count = %1").arg(pages)).toInt(), pages);
         } else {
-            QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+            for (const QString &statement : other.split("; "))
+                QVERIFY(another.exec(statement));
         }
         s.forget();
         s.command("Save");
         if (!full)
-            QVERIFY(other.exec("COMMIT"));
+            QVERIFY(another.exec("COMMIT"));
 
         verifyMessage(s, id, 16, "ERROR");
         QVERIFY2(!full || s.record->messages.first().text.contains("full", Qt::CaseInsensitive),
                  qPrintable(s.record->messages.first().text));
         QCOMPARE(allRows(db), stored);
         // The save takes the write lock as it begins, before it reads or writes anything.
-        if (!full)
+        if (other.startsWith("BEGIN EXCLUSIVE"))
             QCOMPARE(s.record->statements.filter(QRegularExpression("^(DELETE|INSERT)")),
                      QStringList());
         if (full)

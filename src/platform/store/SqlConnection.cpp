@@ -245,6 +245,14 @@ void SqlConnection::BeginReadTrans()
 void SqlConnection::CommitTrans()
 {
     QSqlDatabase db = database();
+    if (engineOf(db) == Engine::Sqlite) {
+        // SQLite's driver keeps only the text of a failed COMMIT: run here, its code tells a
+        // file that another connection holds (busy) from any other failure.
+        QSqlQuery commit(db);
+        if (!commit.exec(QStringLiteral("COMMIT")))
+            raiseOn(db, commit);
+        return;
+    }
     if (!db.commit())
         raiseOnConnection(db);
 }
