@@ -51,7 +51,12 @@ void frmKESTA::buildEditor()
     connectGuarded(m_proposalCommand->action(), &QAction::triggered, this,
                    QStringLiteral("mnuProponer_Click()"), [this] { mnuProponer_Click(); });
     connect(m_lineEditor, &editor::LineEditor::lineEditActiveChanged, this,
-            [this] {
+            [this](bool active) {
+                // What the line edit holds as it begins, for Escape to tell typed changes.
+                if (active)
+                    m_unsavedLine->begin();
+                else
+                    m_unsavedLine->end();
                 offerProposal();
                 offerRules();
             });

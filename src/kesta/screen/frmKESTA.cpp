@@ -29,6 +29,8 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     m_shownRules = std::make_unique<storage::ShownRules>();
     m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
         commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
+    m_unsavedLine = std::make_unique<commands::UnsavedEdit>(commands::UnsavedEdit::Parts{
+        this, [this] { return lineEditContent(); }, messages::discardLineChanges()});
     buildControls();
     buildEditor();
     connectHandlers();
