@@ -5,6 +5,7 @@
 #include "GridBehaviour.h"
 #include "LineEditor.h"
 #include "commands/ProposalCommand.h"
+#include "commands/UnsavedEdit.h"
 #include "screen/HandlerGuard.h"
 #include "screen/frmKESTA.h"
 

@@ -130,10 +130,11 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
     if (!next.isValid())
         return;
     selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
-    // A list cell is only moved into: its list opens when the user asks (listOpens()), never by
-    // itself, or the keys meant to move on would choose its entries.
+    // A list cell is only moved into: its list opens when the user asks (openList()), never by
+    // itself, or the keys meant to move on would choose its entries. Nor does a move start a row
+    // on the new row: only what is typed there does.
     if (currentIndex() == next && (next.flags() & Qt::ItemIsEditable) &&
-        column(next.column()).kind != GridColumn::Kind::List)
+        column(next.column()).kind != GridColumn::Kind::List && next.row() != m_model->newRow())
         edit(next, AllEditTriggers, nullptr);
 }
 
