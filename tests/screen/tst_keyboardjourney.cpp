@@ -185,7 +185,11 @@ void tst_KeyboardJourney::threeLineTypesTypedAndSaved()
     s.key(Qt::Key_N, Qt::ControlModifier);
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
     s.typeText(QStringLiteral("CNAB"));
-    s.key(Qt::Key_Tab);
+    // TAB on to the description, never back into the key box on the way.
+    for (int i = 0; i < 12 && s.focusName() != QStringLiteral("txtDescripcion"); ++i) {
+        s.key(Qt::Key_Tab);
+        QVERIFY(s.focusName() != QStringLiteral("txtClave"));
+    }
     QCOMPARE(s.focusName(), QStringLiteral("txtDescripcion"));
     s.typeText(QStringLiteral("Retorno CNAB"));
 
@@ -233,10 +237,10 @@ void tst_KeyboardJourney::threeLineTypesTypedAndSaved()
             QCOMPARE(fields->Rows(), f + 1);
             QVERIFY(fields->onNewRow());
         }
-        s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar"
+        s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar" (the button's click follows shortly)
         if (l == 1) {
             // Refused: the third field has no position; the cursor is on that cell.
-            QCOMPARE(messageIds().mid(messageIds().size() - 1), QStringList{"ERR-ID:7500005"});
+            QTRY_COMPARE(messageIds(), QStringList{"ERR-ID:7500005"});
             QTRY_COMPARE(s.focusName(), QStringLiteral("ssDetalle"));
             QCOMPARE(QString::number(fields->currentRow()) + ' ' + fields->currentColumnName(),
                      QStringLiteral("2 Posicion"));
