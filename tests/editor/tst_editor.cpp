@@ -852,15 +852,23 @@ void TestEditor::refusalLandsOnTheCellAtFault()
 namespace {
 
 // Keys as the user gives them, one step a word: Enter, Tab, Backtab, Up, Down, Left, Right, End,
-// F2, F4, Escape, Insert, Backspace, Alt+Down, "click" (a click on the current cell), or one character typed.
+// F2, F4, Escape, Insert, Backspace, Alt+Down, "click" (a click on the current cell), or one
+// character typed.
 void pressKeys(EditScreen &s, const QString &steps)
 {
-    static const QHash<QString, Qt::Key> named{
-        {"Enter", Qt::Key_Return}, {"Tab", Qt::Key_Tab},   {"Up", Qt::Key_Up},
-        {"Down", Qt::Key_Down},    {"Left", Qt::Key_Left}, {"Right", Qt::Key_Right},
-        {"End", Qt::Key_End},      {"F4", Qt::Key_F4},     {"Escape", Qt::Key_Escape},
-        {"Insert", Qt::Key_Insert}, {"Backtab", Qt::Key_Backtab}, {"F2", Qt::Key_F2},
-        {"Backspace", Qt::Key_Backspace}};
+    static const QHash<QString, Qt::Key> named{{"Enter", Qt::Key_Return},
+                                               {"Tab", Qt::Key_Tab},
+                                               {"Up", Qt::Key_Up},
+                                               {"Down", Qt::Key_Down},
+                                               {"Left", Qt::Key_Left},
+                                               {"Right", Qt::Key_Right},
+                                               {"End", Qt::Key_End},
+                                               {"F4", Qt::Key_F4},
+                                               {"Escape", Qt::Key_Escape},
+                                               {"Insert", Qt::Key_Insert},
+                                               {"Backtab", Qt::Key_Backtab},
+                                               {"F2", Qt::Key_F2},
+                                               {"Backspace", Qt::Key_Backspace}};
     for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
         if (named.contains(step)) {
             s.key(named.value(step));
@@ -897,11 +905,10 @@ void TestEditor::listOpensOnlyWhenAsked_data()
     };
     add("typed, Enter, Up Up Left Left", "3 Enter Up Up Left Left", "ssDetalle", false,
         "0 Posicion", "NUMERO,TEXTO");
-    add("typed, TAB, Up, Left", "3 Tab Up Left", "ssDetalle", false, "0 Longitud",
-        "NUMERO,TEXTO");
+    add("typed, TAB, Up, Left", "3 Tab Up Left", "ssDetalle", false, "0 Longitud", "NUMERO,TEXTO");
     add("Enter into Tipo, Up", "Enter Up", "ssDetalle", false, "0 Tipo", "NUMERO,TEXTO");
-    add("Shift+TAB back into Tipo from Valor", "Tab Tab Backtab Up", "ssDetalle", false,
-        "0 Tipo", "NUMERO,TEXTO");
+    add("Shift+TAB back into Tipo from Valor", "Tab Tab Backtab Up", "ssDetalle", false, "0 Tipo",
+        "NUMERO,TEXTO");
     add("a letter chooses", "Tab f", "listEditor", false, "1 Tipo", "NUMERO,Fecha");
     add("a letter, then Up moves on", "Tab f Up", "ssDetalle", false, "0 Tipo", "NUMERO,Fecha");
     add("a letter, then Right moves on", "Tab c Right", "ssDetalle", false, "1 Valor",
@@ -995,8 +1002,8 @@ void TestEditor::tabPassesTheKeyBoxBy_data()
     for (const bool back : {false, true}) {
         const char *way = back ? ", Shift+TAB" : ", TAB";
         QTest::newRow(qPrintable(QString("new") + way)) << QString("New") << false << false;
-        QTest::newRow(qPrintable(QString("new, line edit") + way)) << QString("New") << true
-                                                                   << false;
+        QTest::newRow(qPrintable(QString("new, line edit") + way))
+            << QString("New") << true << false;
         QTest::newRow(qPrintable(QString("existing, line edit") + way))
             << QString("1 Edit") << true << false;
         QTest::newRow(qPrintable(QString("shown") + way)) << QString("1") << false << true;
@@ -1090,14 +1097,22 @@ void TestEditor::escapeInALineEdit_data()
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("ended");
     const int yes = 6, no = 7;
-    QTest::newRow("Editar, line typed, No") << "Editar" << "line" << no << true << false;
-    QTest::newRow("Editar, line typed, Yes") << "Editar" << "line" << yes << true << true;
-    QTest::newRow("Editar, field typed, No") << "Editar" << "field" << no << true << false;
-    QTest::newRow("Editar, untouched") << "Editar" << "none" << 0 << false << true;
-    QTest::newRow("Editar, a blank row added") << "Editar" << "blank field" << 0 << false << true;
-    QTest::newRow("Nuevo, line typed, No") << "Nuevo" << "line" << no << true << false;
-    QTest::newRow("Nuevo, field typed, Yes") << "Nuevo" << "field" << yes << true << true;
-    QTest::newRow("Nuevo, untouched") << "Nuevo" << "none" << 0 << false << true;
+    QTest::newRow("Editar, line typed, No") << "Editar"
+                                            << "line" << no << true << false;
+    QTest::newRow("Editar, line typed, Yes") << "Editar"
+                                             << "line" << yes << true << true;
+    QTest::newRow("Editar, field typed, No") << "Editar"
+                                             << "field" << no << true << false;
+    QTest::newRow("Editar, untouched") << "Editar"
+                                       << "none" << 0 << false << true;
+    QTest::newRow("Editar, a blank row added") << "Editar"
+                                               << "blank field" << 0 << false << true;
+    QTest::newRow("Nuevo, line typed, No") << "Nuevo"
+                                           << "line" << no << true << false;
+    QTest::newRow("Nuevo, field typed, Yes") << "Nuevo"
+                                             << "field" << yes << true << true;
+    QTest::newRow("Nuevo, untouched") << "Nuevo"
+                                      << "none" << 0 << false << true;
 }
 
 void TestEditor::escapeInALineEdit()

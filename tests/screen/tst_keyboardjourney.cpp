@@ -61,9 +61,9 @@ struct TypedLine {
 
 // A field as typed, cell by cell: Id, Descripción, Posición, Longitud, Tipo (its first letter),
 // Valor, Formato, Trim ("x" ticks it with the space bar).
-QStringList field(const char *id, const char *description, const char *position,
-                  const char *length, const char *type, const char *value = "",
-                  const char *format = "", const char *trim = "")
+QStringList field(const char *id, const char *description, const char *position, const char *length,
+                  const char *type, const char *value = "", const char *format = "",
+                  const char *trim = "")
 {
     return {id, description, position, length, type, value, format, trim};
 }
@@ -98,8 +98,9 @@ QStringList expectedLayoutRows()
 {
     QStringList rows;
     for (const TypedLine &line : typedLines())
-        rows << QStringList{"CNAB", "000" + line.cells.at(0), "Retorno CNAB", line.cells.at(2),
-                            line.cells.at(1), line.cells.at(3), line.cells.at(4)}
+        rows << QStringList{"CNAB",           "000" + line.cells.at(0), "Retorno CNAB",
+                            line.cells.at(2), line.cells.at(1),         line.cells.at(3),
+                            line.cells.at(4)}
                     .join('|');
     return rows;
 }
@@ -112,8 +113,14 @@ QStringList expectedDetailRows()
         for (QStringList f : line.fields) {
             if (f.at(2).isEmpty())
                 f[2] = "5"; // typed where the refusal put the cursor
-            rows << QStringList{"000" + line.cells.at(0), "000" + f.at(0), f.at(1), f.at(2),
-                                f.at(3), codes.value(f.at(4)), f.at(5), f.at(6),
+            rows << QStringList{"000" + line.cells.at(0),
+                                "000" + f.at(0),
+                                f.at(1),
+                                f.at(2),
+                                f.at(3),
+                                codes.value(f.at(4)),
+                                f.at(5),
+                                f.at(6),
                                 f.at(7) == "x" ? "SI" : "NO"}
                         .join('|');
         }
@@ -223,8 +230,7 @@ void tst_KeyboardJourney::threeLineTypesTypedAndSaved()
                          before);
                 s.record->answers = {7};
                 s.key(Qt::Key_Escape);
-                QCOMPARE(messageIds().mid(messageIds().size() - 1),
-                         QStringList{"ERR-ID:7500071"});
+                QCOMPARE(messageIds().mid(messageIds().size() - 1), QStringList{"ERR-ID:7500071"});
                 QVERIFY(s.child("cmdControles_3")->isVisible()); // the line edit goes on
                 QCOMPARE(fields->Rows(), 2);
                 // On with TAB from the Tipo cell to the new row, where the third field is typed.

@@ -55,10 +55,10 @@ struct GridColumn {
 //   or mouse; setting cancel keeps the cell as it is.
 // Navigation: TAB and Shift+TAB move from cell to cell; TAB on the last cell of the last row
 // (the new row, while one is offered) and Shift+TAB on the first cell of the first row move the
-// focus on to the next or previous control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell. With setTabLeavesRow(true), TAB
-// on the last cell of any row and Shift+TAB on the first cell of any row leave the grid too,
-// instead of going on to the next or previous row. LeftByTab(forward) tells that the focus left
-// the grid by one of these keys.
+// focus on to the next or previous control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell.
+// With setTabLeavesRow(true), TAB on the last cell of any row and Shift+TAB on the first cell of
+// any row leave the grid too, instead of going on to the next or previous row. LeftByTab(forward)
+// tells that the focus left the grid by one of these keys.
 // List cells: moving into one (TAB, Enter, the arrows) never opens its list. The list opens
 // with a typed letter (which chooses the first entry that starts with it), F2, F4, Alt+Down or a
 // click on the current cell; F4, Alt+Down and the click show its entries, which the arrows then

@@ -4,8 +4,8 @@
 #include "formats/DigitFormat.h"
 #include "GridModel.h"
 
-#include <QClipboard>
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
