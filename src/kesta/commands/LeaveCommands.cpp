@@ -20,17 +20,6 @@ namespace kesta::screen {
 
 namespace {
 
-// Whether a grid row holds nothing: every cell empty, every check box clear.
-bool rowIsBlank(const velkora::controls::DataGrid &grid, int row)
-{
-    for (int column = 0; column < grid.columnCount(); ++column) {
-        const QVariant value = grid.cell(row, column);
-        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
-            return false;
-    }
-    return true;
-}
-
 QString rowText(const velkora::controls::DataGrid &grid, int row)
 {
     QStringList cells;
@@ -84,7 +73,7 @@ QStringList frmKESTA::lineEditContent() const
     if (line >= 0 && line < ssLinea->Rows())
         content << rowText(*ssLinea, line);
     for (int row = 0; row < ssDetalle->Rows(); ++row) {
-        if (!rowIsBlank(*ssDetalle, row))
+        if (!ssDetalle->rowIsBlank(row))
             content << rowText(*ssDetalle, row);
     }
     return content;

@@ -17,22 +17,6 @@ namespace kesta::editor {
 
 using velkora::controls::DataGrid;
 
-namespace {
-
-bool rowIsBlank(const DataGrid &grid, int row)
-{
-    for (int column = 0; column < grid.columnCount(); ++column) {
-        const QVariant value = grid.cell(row, column);
-        if (value.isNull())
-            continue;
-        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 QString typeCode(int listPosition)
 {
     return QStringLiteral("%1").arg(listPosition + 1, 2, 10, QLatin1Char('0'));
@@ -225,7 +209,7 @@ void LineEditor::dropBlankFieldRows()
 {
     DataGrid &fields = *m_parts.fields;
     for (int row = fields.Rows() - 1; row >= 0; --row) {
-        if (rowIsBlank(fields, row))
+        if (fields.rowIsBlank(row))
             fields.RemoveRow(row);
     }
 }
@@ -349,7 +333,7 @@ bool LineEditor::downAddsFieldRow() const
     if (fields.onNewRow())
         return false;
     const int last = fields.Rows() - 1;
-    return fields.currentRow() == last && !rowIsBlank(fields, last);
+    return fields.currentRow() == last && !fields.rowIsBlank(last);
 }
 
 bool LineEditor::addFieldRow()

@@ -168,6 +168,16 @@ bool DataGrid::onNewRow() const
            currentIndex().row() == m_model->newRow();
 }
 
+bool DataGrid::rowIsBlank(int row) const
+{
+    for (int column = 0; column < columnCount(); ++column) {
+        const QVariant value = cell(row, column);
+        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
+            return false;
+    }
+    return true;
+}
+
 QVariant DataGrid::cell(int row, const QString &column) const
 {
     const int index = columnIndex(column);

@@ -131,6 +131,8 @@ public:
     bool newRowOffered() const;
     // Whether the current cell is on the new row.
     bool onNewRow() const;
+    // Whether a row holds nothing: every cell empty, every check cell clear.
+    bool rowIsBlank(int row) const;
     // Accepts the pending edit of the current row.
     void Update();
     // Restores the pending row's earlier values; a new row never accepted is removed.

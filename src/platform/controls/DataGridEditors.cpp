@@ -144,13 +144,8 @@ void DataGrid::dropUntypedNewRow()
     // editor closed with nothing in it (Escape, an empty cell left, a list left unchosen) is the
     // new row again.
     const int row = m_startedRow;
-    if (row < 0 || row != m_model->pendingRow() || !m_model->pendingIsNew())
+    if (row < 0 || row != m_model->pendingRow() || !m_model->pendingIsNew() || !rowIsBlank(row))
         return;
-    for (int c = 0; c < columnCount(); ++c) {
-        const QVariant value = cell(row, c);
-        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
-            return;
-    }
     const bool wasCurrent = currentRow() == row;
     const int column = qMax(currentColumn(), 0);
     ++m_quiet;
