@@ -23,6 +23,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -210,6 +211,16 @@ private slots:
     void tabFromTheHeldLine();
     void refusalLandsOnTheCellAtFault_data();
     void refusalLandsOnTheCellAtFault();
+    void listOpensOnlyWhenAsked_data();
+    void listOpensOnlyWhenAsked();
+    void tabFromTheLastFieldRow_data();
+    void tabFromTheLastFieldRow();
+    void tabPassesTheKeyBoxBy_data();
+    void tabPassesTheKeyBoxBy();
+    void onlyTypedRowsAreFields_data();
+    void onlyTypedRowsAreFields();
+    void escapeInALineEdit_data();
+    void escapeInALineEdit();
 
     void offeredOnlyForANewFormat_data();
     void offeredOnlyForANewFormat();
@@ -451,7 +462,7 @@ void TestEditor::newLineAndCancel()
                          s.lineGrid()->currentColumn(), s.fieldGrid()->Rows()}),
              QList<int>({3, 2, 0, 0}));
     QCOMPARE(s.focus(), s.lineGrid());
-    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QStringLiteral("0003")); // offered
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QString()); // no number is proposed
     s.keys("9");
     s.click(4);
     QCOMPARE(s.held(), held);
@@ -759,7 +770,9 @@ void TestEditor::tabFromTheHeldLine()
 }
 
 // A refused "Aceptar" puts the user on the cell at fault, in the line under edit or in the
-// field row, wherever the cursor was; nothing is committed, and the edit goes on.
+// field row, wherever the cursor was; nothing is committed, and the edit goes on. The line's
+// first two checks (a required cell empty, no ID beside another line) move nothing: the focus
+// and both grids' current cells stay where they were.
 void TestEditor::refusalLandsOnTheCellAtFault_data()
 {
     QTest::addColumn<QString>("grid"); // where the fault is typed
@@ -772,8 +785,9 @@ void TestEditor::refusalLandsOnTheCellAtFault_data()
         QTest::newRow(tag) << QString(grid) << row << QString(column) << QString(value)
                            << QString(messageId);
     };
-    add("line description empty", "ssLinea", 1, "Descripción", "", "7500002");
-    add("line ID empty beside another line", "ssLinea", 1, "ID", "", "7500003");
+    add("line description empty: nothing moves", "ssLinea", 1, "Descripción", "", "7500002");
+    add("line length empty: nothing moves", "ssLinea", 1, "Longitud", "", "7500002");
+    add("line ID empty beside another line: nothing moves", "ssLinea", 1, "ID", "", "7500003");
     add("line number of the other line", "ssLinea", 1, "Orden", "1", "7500009");
     add("line position too large", "ssLinea", 1, "Posicion", "2147483648", "7500027");
     add("line length too large", "ssLinea", 1, "Longitud", "9999999999", "7500027");
@@ -820,15 +834,341 @@ void TestEditor::refusalLandsOnTheCellAtFault()
 
     QCOMPARE(s.record->messages.size(), 1);
     QCOMPARE(s.record->messages.first().messageId, "ERR-ID:" + messageId);
-    QCOMPARE(s.focus(), target);
-    QCOMPARE(target->currentRow(), row);
-    QCOMPARE(target->currentColumnName(), target->columnName(target->columnIndex(column)));
+    if (messageId == "7500002" || messageId == "7500003") {
+        QCOMPARE(s.focus(), s.button(3)); // where the click on "Aceptar" put it
+        QCOMPARE(QList<int>({lines->currentRow(), lines->currentColumn(), fields->currentRow(),
+                             fields->currentColumn()}),
+                 QList<int>({1, column == "Longitud" ? 0 : 4, fields->Rows() - 1,
+                             fields->columnIndex("Valor")}));
+    } else {
+        QCOMPARE(s.focus(), target);
+        QCOMPARE(target->currentRow(), row);
+        QCOMPARE(target->currentColumnName(), target->columnName(target->columnIndex(column)));
+    }
     // Refused: the store as it was, the edit still open with what was typed.
     QCOMPARE(storeRows(s.store()), store);
     QVERIFY(s.screen->LineEditActive());
     QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
     QCOMPARE(target->cell(row, column).toString(), value);
     QVERIFY(!lines->isColumnLocked(0));
+}
+
+namespace {
+
+// Keys as the user gives them, one step a word: Enter, Tab, Backtab, Up, Down, Left, Right, End,
+// F2, F4, Escape, Insert, Backspace, Alt+Down, "click" (a click on the current cell), or one
+// character typed.
+void pressKeys(EditScreen &s, const QString &steps)
+{
+    static const QHash<QString, Qt::Key> named{{"Enter", Qt::Key_Return},
+                                               {"Tab", Qt::Key_Tab},
+                                               {"Up", Qt::Key_Up},
+                                               {"Down", Qt::Key_Down},
+                                               {"Left", Qt::Key_Left},
+                                               {"Right", Qt::Key_Right},
+                                               {"End", Qt::Key_End},
+                                               {"F4", Qt::Key_F4},
+                                               {"Escape", Qt::Key_Escape},
+                                               {"Insert", Qt::Key_Insert},
+                                               {"Backtab", Qt::Key_Backtab},
+                                               {"F2", Qt::Key_F2},
+                                               {"Backspace", Qt::Key_Backspace}};
+    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+        if (named.contains(step)) {
+            s.key(named.value(step));
+        } else if (step == "Alt+Down") {
+            s.key(Qt::Key_Down, Qt::AltModifier);
+        } else if (step == "click") {
+            auto *grid = qobject_cast<velkora::controls::DataGrid *>(s.focus());
+            QVERIFY(grid);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->currentIndex()).center());
+        } else {
+            s.typeText(step);
+        }
+    }
+}
+
+} // namespace
+
+// Moving into the field grid's Tipo cell (Enter, TAB, the arrows) never opens its list, and the
+// arrows go on moving between cells: the types stay as they were. The list opens when asked (a
+// letter, which chooses, F4, Alt+Down, a click); its entries shown, the arrows go through them;
+// not shown, the arrows close it with its entry and move on.
+void TestEditor::listOpensOnlyWhenAsked_data()
+{
+    QTest::addColumn<QString>("steps"); // from the second field's Longitud, its editor closed
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("entriesShown");
+    QTest::addColumn<QString>("cell"); // the field grid's current cell: row, column name
+    QTest::addColumn<QString>("types");
+    const auto add = [](const char *tag, const char *steps, const char *focus, bool shown,
+                        const char *cell, const char *types) {
+        QTest::newRow(tag) << QString(steps) << QString(focus) << shown << QString(cell)
+                           << QString(types);
+    };
+    add("typed, Enter, Up Up Left Left", "3 Enter Up Up Left Left", "ssDetalle", false,
+        "0 Posicion", "NUMERO,TEXTO");
+    add("typed, TAB, Up, Left", "3 Tab Up Left", "ssDetalle", false, "0 Longitud", "NUMERO,TEXTO");
+    add("Enter into Tipo, Up", "Enter Up", "ssDetalle", false, "0 Tipo", "NUMERO,TEXTO");
+    add("Shift+TAB back into Tipo from Valor", "Tab Tab Backtab Up", "ssDetalle", false, "0 Tipo",
+        "NUMERO,TEXTO");
+    add("a letter chooses", "Tab f", "listEditor", false, "1 Tipo", "NUMERO,Fecha");
+    add("a letter, then Up moves on", "Tab f Up", "ssDetalle", false, "0 Tipo", "NUMERO,Fecha");
+    add("a letter, then Right moves on", "Tab c Right", "ssDetalle", false, "1 Valor",
+        "NUMERO,CONSTANTE");
+    add("F4 shows the entries", "Tab F4", "", true, "1 Tipo", "NUMERO,TEXTO");
+    add("Alt+Down shows the entries", "Tab Alt+Down", "", true, "1 Tipo", "NUMERO,TEXTO");
+    add("a click shows the entries", "Tab click", "", true, "1 Tipo", "NUMERO,TEXTO");
+    add("F4, Down in the entries, Enter", "Tab F4 Down Enter", "listEditor", false, "1 Tipo",
+        "NUMERO,Fecha");
+    add("F4, Escape closes the entries only", "Tab F4 Escape", "listEditor", false, "1 Tipo",
+        "NUMERO,TEXTO");
+}
+
+void TestEditor::listOpensOnlyWhenAsked()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, focus);
+    QFETCH(bool, entriesShown);
+    QFETCH(QString, cell);
+    KESTA_TWO_LINE_EDIT();
+    auto *fields = s.fieldGrid();
+    s.click(1); // Editar on the first line: Cuenta NUMERO, Nombre TEXTO
+    fields->setFocus();
+    QVERIFY(fields->setCurrentCell(1, fields->columnIndex("Longitud")));
+
+    pressKeys(s, steps);
+
+    auto *list = fields->findChild<QComboBox *>("listEditor");
+    QCOMPARE(list && list->isVisible() && list->view()->isVisible(), entriesShown);
+    if (!entriesShown)
+        QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), focus);
+    QCOMPARE(QString::number(fields->currentRow()) + ' ' + fields->currentColumnName(), cell);
+    if (entriesShown) {
+        // Chosen in the shown entries with the keys: the cell takes the entry.
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QTRY_VERIFY(!list->view()->isVisible());
+        fields->commitCellEdit();
+        QCOMPARE(fields->cellText(1, "Tipo"), QStringLiteral("Fecha"));
+        return;
+    }
+    fields->commitCellEdit();
+    QTEST(fields->cellText(0, "Tipo") + ',' + fields->cellText(1, "Tipo"), "types");
+}
+
+// TAB (and Enter, which types a TAB) on the last cell of the last field row goes on to the new
+// row "*", where the next field is typed, not out of the grid; from the new row's last cell it
+// goes on to "Aceptar". No row is added on the way.
+void TestEditor::tabFromTheLastFieldRow_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("TAB") << int(Qt::Key_Tab);
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+}
+
+void TestEditor::tabFromTheLastFieldRow()
+{
+    QFETCH(int, key);
+    KESTA_TWO_LINE_EDIT();
+    auto *fields = s.fieldGrid();
+    s.click(1);
+    fields->setFocus();
+    const int last = fields->columnCount() - 1;
+    QVERIFY(fields->setCurrentCell(1, last));
+    s.key(Qt::Key(key));
+    QCOMPARE(s.focus(), fields);
+    QVERIFY(fields->onNewRow());
+    QCOMPARE(fields->currentColumn(), 0);
+    for (int column = 0; column < last; ++column)
+        s.key(Qt::Key(key));
+    QCOMPARE(QList<int>({fields->currentRow(), fields->currentColumn()}), QList<int>({2, last}));
+    s.key(Qt::Key(key));
+    QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("cmdControles_3"));
+    QCOMPARE(fields->Rows(), 2);
+    // Outside a line edit there is no new row: TAB leaves the last row for the next control.
+    s.click(4);
+    fields->setFocus();
+    QVERIFY(fields->setCurrentCell(1, last));
+    s.key(Qt::Key_Tab);
+    QVERIFY(s.focus() != fields);
+}
+
+// While a load format is edited, with a line edit or without, TAB and Shift+TAB go round the
+// whole screen and never land in the key box (with its text selected, a letter typed would
+// replace the key); outside an edit the key box is on the way.
+void TestEditor::tabPassesTheKeyBoxBy_data()
+{
+    QTest::addColumn<QString>("begun");
+    QTest::addColumn<bool>("lineEdit");
+    QTest::addColumn<bool>("reached");
+    for (const bool back : {false, true}) {
+        const char *way = back ? ", Shift+TAB" : ", TAB";
+        QTest::newRow(qPrintable(QString("new") + way)) << QString("New") << false << false;
+        QTest::newRow(qPrintable(QString("new, line edit") + way))
+            << QString("New") << true << false;
+        QTest::newRow(qPrintable(QString("existing, line edit") + way))
+            << QString("1 Edit") << true << false;
+        QTest::newRow(qPrintable(QString("shown") + way)) << QString("1") << false << true;
+    }
+}
+
+void TestEditor::tabPassesTheKeyBoxBy()
+{
+    QFETCH(QString, begun);
+    QFETCH(bool, lineEdit);
+    const bool back = QString(QTest::currentDataTag()).endsWith("Shift+TAB");
+    KESTA_TWO_LINE_SCREEN();
+    s.perform(begun);
+    if (begun == "New") {
+        typeInto(s, "txtClave", "CNAB");
+        s.child("txtDescripcion")->setFocus();
+        s.typeText("Pagos");
+    }
+    const QString key = s.keyBox()->text();
+    if (lineEdit)
+        s.click(0);
+    bool reached = false, described = false;
+    for (int i = 0; i < 60; ++i) {
+        s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
+        reached = reached || s.focus() == s.keyBox();
+        described = described || (s.focus() && s.focus()->objectName() == "txtDescripcion");
+    }
+    QTEST(reached, "reached");
+    QVERIFY(described || !s.child("txtDescripcion")->isEnabled()); // the way goes round
+    QCOMPARE(s.keyBox()->text(), key);
+    QCOMPARE(s.screen->LineEditActive(), lineEdit);
+}
+
+// A field row exists only when the user typed into it: the new row "*" stays the new row
+// whatever the keys do on it (End, F4 and Escape, a refused "Aceptar"), and a row that holds
+// nothing (Insert, Down on the last row) is neither checked nor committed.
+void TestEditor::onlyTypedRowsAreFields_data()
+{
+    QTest::addColumn<QString>("steps"); // on the field grid's new row
+    QTest::addColumn<int>("rows");      // the field grid's rows of data after them
+    QTest::newRow("End") << "End" << 2;
+    QTest::newRow("End, Aceptar refused before") << "Aceptar End" << 2;
+    QTest::newRow("F4 then Escape twice") << "Tab Tab Tab Tab F4 Escape Escape" << 2;
+    QTest::newRow("a letter, Escape") << "Tab Tab Tab Tab n Escape" << 2;
+    QTest::newRow("F2 then Enter, Enter") << "F2 Enter Enter" << 2;
+    QTest::newRow("a cell emptied") << "x Backspace Enter" << 2;
+    QTest::newRow("Insert") << "Insert" << 3;
+    QTest::newRow("Down on the last row") << "Up Down" << 3;
+}
+
+void TestEditor::onlyTypedRowsAreFields()
+{
+    QFETCH(QString, steps);
+    KESTA_TWO_LINE_EDIT();
+    auto *fields = s.fieldGrid();
+    s.click(1);
+    const QStringList shown = s.fieldRows();
+    const int stored = s.store().count();
+    fields->setFocus();
+    QVERIFY(fields->setCurrentCell(2, 0)); // the new row
+    if (steps.startsWith("Aceptar")) {
+        // A refused "Aceptar" (the first field's ID emptied) puts the cursor in the field grid.
+        clearCell(fields, 0, "ID");
+        s.click(3);
+        QCOMPARE(s.record->messages.size(), 1);
+        s.typeCell(fields, 0, "ID", "0000");
+        QVERIFY(fields->setCurrentCell(2, 0));
+        steps = steps.mid(8);
+    }
+    pressKeys(s, steps);
+    QTEST(fields->Rows(), "rows");
+    QVERIFY(s.screen->LineEditActive());
+    QCOMPARE(fields->model()->rowCount(), fields->Rows() + 1); // the new row is still there
+    s.forget();
+    s.click(3);
+    QCOMPARE(s.record->messages.size(), 0);
+    QVERIFY(!s.screen->LineEditActive());
+    // The line's two fields, committed again, and nothing more.
+    QCOMPARE(s.fieldRows(), shown);
+    QCOMPARE(s.store().count(), stored);
+}
+
+// Escape during a line edit (no cell editor open) asks before it drops typed changes of the line
+// row or the field rows (7500071, No the default); No keeps the edit as it is, Yes cancels it as
+// "Cancelar" does. Without typed changes it cancels at once.
+void TestEditor::escapeInALineEdit_data()
+{
+    QTest::addColumn<QString>("start"); // "Editar" or "Nuevo"
+    QTest::addColumn<QString>("typed"); // "line", "field", "blank field" (Insert alone), "none"
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("ended");
+    const int yes = 6, no = 7;
+    QTest::newRow("Editar, line typed, No") << "Editar"
+                                            << "line" << no << true << false;
+    QTest::newRow("Editar, line typed, Yes") << "Editar"
+                                             << "line" << yes << true << true;
+    QTest::newRow("Editar, field typed, No") << "Editar"
+                                             << "field" << no << true << false;
+    QTest::newRow("Editar, untouched") << "Editar"
+                                       << "none" << 0 << false << true;
+    QTest::newRow("Editar, a blank row added") << "Editar"
+                                               << "blank field" << 0 << false << true;
+    QTest::newRow("Nuevo, line typed, No") << "Nuevo"
+                                           << "line" << no << true << false;
+    QTest::newRow("Nuevo, field typed, Yes") << "Nuevo"
+                                             << "field" << yes << true << true;
+    QTest::newRow("Nuevo, untouched") << "Nuevo"
+                                      << "none" << 0 << false << true;
+}
+
+void TestEditor::escapeInALineEdit()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, ended);
+    KESTA_TWO_LINE_EDIT();
+    auto *lines = s.lineGrid();
+    auto *fields = s.fieldGrid();
+    const QStringList held = s.held();
+    s.perform(start);
+    const int line = lines->currentRow();
+    if (typed == "line")
+        s.typeCell(lines, line, "Descripción", "Otra");
+    else if (typed == "field")
+        s.typeCell(fields, 0, "Descripción", "Otro");
+    else if (typed == "blank field")
+        pressKeys(s, "Insert");
+    const QStringList during = s.held();
+    s.forget();
+    if (answer)
+        s.record->answers = {answer};
+
+    s.key(Qt::Key_Escape);
+
+    if (asked) {
+        QCOMPARE(s.record->messages.size(), 1);
+        const auto &message = s.record->messages.first();
+        QCOMPARE(QStringList({message.messageId, QString::number(message.style), message.title}),
+                 QStringList({"ERR-ID:7500071", "292", "Descartar cambios"}));
+        QCOMPARE(message.text,
+                 QStringLiteral("La línea tiene cambios que no se han aceptado.\r\n¿Desea "
+                                "descartarlos?"));
+    } else {
+        QVERIFY(s.record->messages.isEmpty());
+    }
+    QCOMPARE(s.screen->LineEditActive(), !ended);
+    QCOMPARE(s.held(), ended ? held : during);
+    QVERIFY(s.toolbar()->EditMode());
+    if (!ended) {
+        // The edit goes on: a second No, then "Cancelar" under the grids asks nothing.
+        s.record->answers = {7}; // No
+        s.key(Qt::Key_Escape);
+        QCOMPARE(s.held(), during);
+        s.forget();
+        s.click(4);
+        QVERIFY(s.record->messages.isEmpty());
+        QCOMPARE(s.held(), held);
+    }
 }
 
 void TestEditor::initTestCase()

@@ -114,6 +114,7 @@ void tst_Catalogue::catalogueAsDocumented_data()
         proposalStopped(1, 3),
         proposalNotText("/tmp/imagen.png", "tiene bytes nulos"),
         discardChanges(),
+        discardLineChanges(),
         ruleWithoutItsField("0004", "SECUENCIA", "0006", "0020"),
         formatSaved("0042"),
         formatDeactivated("0042"),

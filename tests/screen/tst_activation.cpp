@@ -219,7 +219,7 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
     const auto tabTo = [&s](const QString &name, bool back = false) {
-        for (int i = 0; i < 12 && s.focusName() != name; ++i)
+        for (int i = 0; i < 24 && s.focusName() != name; ++i)
             s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
         return s.focusName() == name;
     };
@@ -239,8 +239,7 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
     s.key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(s.focusName(), QStringLiteral("ssLinea"));
-    s.key(Qt::Key_Tab);
-    for (const char *cell : {"H", "Cabecera", "1", "1"}) {
+    for (const char *cell : {"1", "H", "Cabecera", "1", "1"}) {
         s.keys(QString::fromLatin1(cell));
         s.key(Qt::Key_Tab);
     }
@@ -256,8 +255,11 @@ void tst_Activation::keyboardAloneFromNewToReactivation()
     QCOMPARE(fields->cellText(0, "ID") + " " + fields->cellText(0, "Descripción"),
              QStringLiteral("0001 Campo"));
     takeScreenshot(&s.window, QStringLiteral("general-campo-nuevo.png"));
-    // From the last cell on to "Aceptar", and back.
+    // From the last cell, through the new row (where no row starts without typing), on to
+    // "Aceptar", and back.
     QVERIFY(tabTo("cmdControles_3"));
+    QVERIFY(fields->onNewRow());
+    QCOMPARE(fields->Rows(), 1);
     QCOMPARE(fields->currentColumn(), fields->columnCount() - 1);
     s.key(Qt::Key_Backtab);
     QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));

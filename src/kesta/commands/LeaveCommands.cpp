@@ -20,14 +20,18 @@ namespace kesta::screen {
 
 namespace {
 
+QString rowText(const velkora::controls::DataGrid &grid, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < grid.columnCount(); ++column)
+        cells << grid.cell(row, column).toString();
+    return grid.objectName() + QLatin1Char(':') + cells.join(QLatin1Char('|'));
+}
+
 void addGridRows(QStringList &content, const velkora::controls::DataGrid &grid)
 {
-    for (int row = 0; row < grid.Rows(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < grid.columnCount(); ++column)
-            cells << grid.cell(row, column).toString();
-        content << grid.objectName() + QLatin1Char(':') + cells.join(QLatin1Char('|'));
-    }
+    for (int row = 0; row < grid.Rows(); ++row)
+        content << rowText(grid, row);
 }
 
 } // namespace
@@ -62,6 +66,19 @@ QStringList frmKESTA::editedContent() const
     return content;
 }
 
+QStringList frmKESTA::lineEditContent() const
+{
+    QStringList content;
+    const int line = ssLinea->currentRow();
+    if (line >= 0 && line < ssLinea->Rows())
+        content << rowText(*ssLinea, line);
+    for (int row = 0; row < ssDetalle->Rows(); ++row) {
+        if (!ssDetalle->rowIsBlank(row))
+            content << rowText(*ssDetalle, row);
+    }
+    return content;
+}
+
 commands::UnsavedEdit &frmKESTA::unsavedEdit() const
 {
     return *m_unsavedEdit;
@@ -75,13 +92,15 @@ void frmKESTA::settleCellEditors()
 }
 
 // Escape, the toolbar's Cancel key. A cell editor takes Escape itself and drops what it holds;
-// what is left: during a line edit Escape cancels the line edit ("Cancelar" under the grids);
-// in a grid it does nothing more; anywhere else it runs the toolbar's Cancel, asking first when
-// the edit has changes. Returns whether the toolbar's Cancel runs.
+// what is left: during a line edit Escape cancels the line edit ("Cancelar" under the grids),
+// asking first when its line or field rows hold typed changes; in a grid it does nothing more;
+// anywhere else it runs the toolbar's Cancel, asking first when the edit has changes. Returns
+// whether the toolbar's Cancel runs.
 bool frmKESTA::Controles_CancelKey()
 {
     if (m_lineEditor->LineEditActive()) {
-        cmdControles_Click(editor::LineEditor::Cancelar);
+        if (m_unsavedLine->mayDiscard())
+            cmdControles_Click(editor::LineEditor::Cancelar);
         return false;
     }
     const QWidget *focus = QApplication::focusWidget();

@@ -29,9 +29,9 @@ ModeStates modeStates(Mode mode)
     case Mode::ViewingDeactivated:
         return ModeStates{true, false, false, false, false};
     case Mode::EditingNew:
-        return ModeStates{true, true, true, true, true};
+        return ModeStates{true, true, true, true, true, false};
     case Mode::EditingExisting:
-        return ModeStates{false, true, true, true, false};
+        return ModeStates{false, true, true, true, false, false};
     }
     return {};
 }
@@ -40,6 +40,7 @@ void applyMode(Mode mode, const ModeControls &controls, const QList<QWidget *> &
 {
     const ModeStates states = modeStates(mode);
     controls.keyBox->setEnabled(states.keyBox);
+    controls.keyBox->setFocusPolicy(states.keyBoxByTab ? Qt::StrongFocus : Qt::ClickFocus);
     controls.descriptionBox->setEnabled(states.descriptionBox);
     for (QWidget *input : controls.dataInputs)
         input->setEnabled(states.dataInputs);

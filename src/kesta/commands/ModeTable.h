@@ -22,6 +22,9 @@ QString modeName(Mode mode);
 //   description box            disabled disabled                        enabled
 //   other data inputs          disabled disabled                        enabled
 //   (file box and browse button, reverse-reading check box, user data)
+//   key box by TAB or Enter    yes      yes                             no (only a click or
+//                                                                       New puts the focus
+//                                                                       there)
 //   line and field grids       enabled (browsable in every mode)
 //   edit buttons               disabled, start group shown              enabled, start group
 //                                                                       shown when the mode
@@ -46,6 +49,11 @@ struct ModeStates {
     bool dataInputs = false;
     bool editButtons = false;
     bool proposeFromFile = false; // the line grid offers a proposal from a sample file
+    // TAB, Shift+TAB and Enter (which moves on as TAB) reach the key box. While a load format
+    // is edited they pass it by: landing there with its text selected, the next key typed
+    // would replace the key. A click, or the command that starts the edit, still puts the
+    // focus there.
+    bool keyBoxByTab = true;
 };
 
 ModeStates modeStates(Mode mode);

@@ -28,7 +28,7 @@ bool UnsavedEdit::mayDiscard()
 {
     if (!hasChanges())
         return true;
-    if (messages::show(m_parts.owner, messages::discardChanges()) != host::MessageAnswer::Yes)
+    if (messages::show(m_parts.owner, m_parts.question) != host::MessageAnswer::Yes)
         return false;
     m_start = m_parts.content();
     return true;

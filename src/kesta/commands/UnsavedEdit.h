@@ -1,5 +1,7 @@
 #pragma once
 
+#include "messages/Messages.h"
+
 #include <QStringList>
 #include <functional>
 
@@ -7,17 +9,19 @@ class QWidget;
 
 namespace kesta::commands {
 
-// The edit of a load format (New, Copy, Edit) as it stood when it began, to tell whether ending
-// it now throws changes away, and the question asked before that happens (message 7500045,
-// default answer No).
+// An edit as it stood when it began, to tell whether ending it now throws changes away, and the
+// question asked before that happens (default answer No). Two edits are watched so: the load
+// format's (New, Copy, Edit; message 7500045) and a line type's (from "Nuevo" or "Editar" under
+// the grids; message 7500071).
 //
-// Ending the edit by the toolbar's Cancel button or a committed save asks nothing: the user
-// chose it. Escape, Salir and the window's close button ask through mayDiscard().
+// Ending an edit by a "Cancelar" button or by a commit asks nothing: the user chose it. Escape,
+// Salir and the window's close button ask through mayDiscard().
 class UnsavedEdit {
 public:
     struct Parts {
         QWidget *owner = nullptr;             // the messages' owner (the screen)
-        std::function<QStringList()> content; // the load format as the screen holds it now
+        std::function<QStringList()> content; // what the edit holds now
+        messages::Message question = messages::discardChanges();
     };
 
     explicit UnsavedEdit(Parts parts);

@@ -34,16 +34,13 @@ Refusal fieldRefusal(const messages::Message &message, int row, FieldColumn colu
     return Refusal{message, true, cancelSave, row, columnOf(column)};
 }
 
-// The first of the line's required cells that is empty.
-LineColumn emptyLineCell(const LineRowInput &line)
+// A refusal that leaves the focus and the current cell where they are: the line's checks 1
+// and 2 name the line as a whole.
+Refusal lineRefusalInPlace(const messages::Message &message)
 {
-    if (line.orden.isEmpty())
-        return LineColumn::Order;
-    if (line.descripcion.isEmpty())
-        return LineColumn::Description;
-    if (line.posicion.isEmpty())
-        return LineColumn::Position;
-    return LineColumn::Length;
+    Refusal refusal{message, false, false, -1, -1};
+    refusal.placesCursor = false;
+    return refusal;
 }
 
 std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
@@ -51,9 +48,9 @@ std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
 {
     if (line.orden.isEmpty() || line.descripcion.isEmpty() || line.posicion.isEmpty() ||
         line.longitud.isEmpty())
-        return lineRefusal(messages::lineDataIncomplete(), emptyLineCell(line));
+        return lineRefusalInPlace(messages::lineDataIncomplete());
     if (lineRowCount > 1 && line.id.isEmpty())
-        return lineRefusal(messages::lineIdRequired(), LineColumn::Id);
+        return lineRefusalInPlace(messages::lineIdRequired());
     const QString order = storage::fourDigits(line.orden);
     for (const QString &other : otherOrders) {
         if (storage::fourDigits(other) == order)

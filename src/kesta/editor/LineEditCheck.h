@@ -38,6 +38,7 @@ struct Refusal {
     bool cancelSave = false;     // the toolbar is told that no save takes place
     int fieldRow = -1;           // the field row at fault, -1 for the line
     int column = -1;             // the column at fault, in the field grid or the line grid
+    bool placesCursor = true;    // false: the focus and the current cell stay where they are
 };
 
 // The checks of a line edit, in their order; the first that fails refuses the edit.
@@ -54,6 +55,8 @@ struct Refusal {
 //  7 a later row has exactly the same ID (same characters and case)          7500010
 //  - a later row's ID gives the same four-digit field number ("1", "01")     7500008
 //
+// After checks 1 and 2 the focus and the current cell stay where they are; every other refusal
+// names the cell at fault, where the editor puts the cursor.
 // A field grid without rows counts as one row with every cell empty (refused by check 3).
 // `otherOrders` are the Orden values of the other rows of the line grid.
 std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,

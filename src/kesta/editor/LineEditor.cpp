@@ -12,27 +12,10 @@
 #include <controls/SmallControls.h>
 
 #include <QAction>
-#include <QSet>
 
 namespace kesta::editor {
 
 using velkora::controls::DataGrid;
-
-namespace {
-
-bool rowIsBlank(const DataGrid &grid, int row)
-{
-    for (int column = 0; column < grid.columnCount(); ++column) {
-        const QVariant value = grid.cell(row, column);
-        if (value.isNull())
-            continue;
-        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 QString typeCode(int listPosition)
 {
@@ -103,44 +86,16 @@ void LineEditor::startNew()
             return;
         }
     }
-    const QString order = nextFreeOrder();
+    // The new line's cells are all empty: the user types them, its number included.
     const int row = lines.AddNew();
     m_editedRow = lines.Rows() - 1;
     m_orderAtStart.clear();
-    // The next free number is offered; the user may type another.
-    if (!order.isEmpty())
-        lines.setCell(row, columnOf(LineColumn::Order), order);
     lines.setCurrentCell(row, 0);
     lines.setFocus();
     m_parts.fields->RemoveAll();
     setActive(true);
     lockEditColumns(false);
     showEndGroup();
-}
-
-QString LineEditor::nextFreeOrder() const
-{
-    const DataGrid &lines = *m_parts.lines;
-    QSet<qint64> taken;
-    qint64 highest = 0;
-    for (int row = 0; row < lines.Rows(); ++row) {
-        bool number = false;
-        const qint64 order = cellText(lines, row, LineColumn::Order).trimmed().toLongLong(&number);
-        if (number) {
-            taken.insert(order);
-            highest = qMax(highest, order);
-        }
-    }
-    // After the highest; when that no longer fits the column, the first number left free.
-    qint64 next = highest + 1;
-    if (next > MaxOfferedOrder) {
-        next = 1;
-        while (taken.contains(next))
-            ++next;
-        if (next > MaxOfferedOrder)
-            return {};
-    }
-    return QString::number(next);
 }
 
 void LineEditor::startEdit()
@@ -226,6 +181,7 @@ bool LineEditor::accept()
     // What the user typed last counts, also in a cell still being edited.
     lines.commitCellEdit();
     fields.commitCellEdit();
+    dropBlankFieldRows();
 
     const int row = m_editedRow;
     QStringList otherOrders;
@@ -237,13 +193,25 @@ bool LineEditor::accept()
     const QList<FieldRowInput> fieldRows = fieldInputs();
     if (const auto refusal = checkLineEdit(line, lines.Rows(), otherOrders, fieldRows)) {
         messages::show(m_parts.owner, refusal->message);
-        showFault(*refusal);
+        if (refusal->placesCursor)
+            showFault(*refusal);
         if (refusal->cancelSave && m_parts.cancelSave)
             m_parts.cancelSave();
         return false;
     }
     commit(line, fieldRows);
     return true;
+}
+
+// A field row that holds nothing (added by Insert or Down, or a list opened on the new row and
+// left empty) is no field: it is neither checked nor committed.
+void LineEditor::dropBlankFieldRows()
+{
+    DataGrid &fields = *m_parts.fields;
+    for (int row = fields.Rows() - 1; row >= 0; --row) {
+        if (fields.rowIsBlank(row))
+            fields.RemoveRow(row);
+    }
 }
 
 // The user lands on the cell at fault: in the field grid, or in the line under edit.
@@ -365,7 +333,7 @@ bool LineEditor::downAddsFieldRow() const
     if (fields.onNewRow())
         return false;
     const int last = fields.Rows() - 1;
-    return fields.currentRow() == last && !rowIsBlank(fields, last);
+    return fields.currentRow() == last && !fields.rowIsBlank(last);
 }
 
 bool LineEditor::addFieldRow()

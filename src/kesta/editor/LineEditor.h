@@ -85,12 +85,6 @@ public:
     // Whether Down on the field grid adds a row: on its last row, or in an empty grid.
     bool downAddsFieldRow() const;
 
-    // The order number "Nuevo" offers: one after the highest in the line grid, or the first
-    // one free when that is past the largest offered; empty when none is left.
-    QString nextFreeOrder() const;
-    // The largest order number offered: the line grid shows orders in four digits.
-    static constexpr qint64 MaxOfferedOrder = 9999;
-
 signals:
     void lineEditActiveChanged(bool active);
 
@@ -99,6 +93,7 @@ private:
     LineRowInput lineInput(int row) const;
     QList<FieldRowInput> fieldInputs() const;
     void commit(const LineRowInput &line, const QList<FieldRowInput> &fields);
+    void dropBlankFieldRows();
     void showFault(const Refusal &refusal);
     void refillCurrent();
 

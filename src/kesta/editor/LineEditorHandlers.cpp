@@ -5,6 +5,7 @@
 #include "GridBehaviour.h"
 #include "LineEditor.h"
 #include "commands/ProposalCommand.h"
+#include "commands/UnsavedEdit.h"
 #include "screen/HandlerGuard.h"
 #include "screen/frmKESTA.h"
 
@@ -50,11 +51,15 @@ void frmKESTA::buildEditor()
     m_proposalCommand = new commands::ProposalCommand(proposalParts, this);
     connectGuarded(m_proposalCommand->action(), &QAction::triggered, this,
                    QStringLiteral("mnuProponer_Click()"), [this] { mnuProponer_Click(); });
-    connect(m_lineEditor, &editor::LineEditor::lineEditActiveChanged, this,
-            [this] {
-                offerProposal();
-                offerRules();
-            });
+    connect(m_lineEditor, &editor::LineEditor::lineEditActiveChanged, this, [this](bool active) {
+        // What the line edit holds as it begins, for Escape to tell typed changes.
+        if (active)
+            m_unsavedLine->begin();
+        else
+            m_unsavedLine->end();
+        offerProposal();
+        offerRules();
+    });
     connectGuarded(cmdReglas, &QAbstractButton::clicked, this, QStringLiteral("cmdReglas_Click()"),
                    [this] { cmdReglas_Click(); });
 

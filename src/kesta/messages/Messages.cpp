@@ -251,6 +251,15 @@ Message discardChanges()
                 Question + SecondButtonDefault, QStringLiteral("Descartar cambios"));
 }
 
+Message discardLineChanges()
+{
+    // No is the default: Enter keeps the line edit.
+    return make(QStringLiteral("ERR-ID:7500071"),
+                QStringLiteral("La línea tiene cambios que no se han aceptado.") + NewLine +
+                    QStringLiteral("¿Desea descartarlos?"),
+                Question + SecondButtonDefault, QStringLiteral("Descartar cambios"));
+}
+
 Message handlerFailed(const QString &handler, const QString &description)
 {
     return make(QStringLiteral("ERR-ID:7500029"), handler + NewLine + description, Critical,

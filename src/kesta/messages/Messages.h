@@ -89,6 +89,8 @@ Message ruleWithoutItsField(const QString &rule, const QString &text, const QStr
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // Escape, Salir or the window's close button would end an edit that has changes.
 Message discardChanges(); // 7500045
+// Escape would end a line edit that has typed changes in its line or field rows.
+Message discardLineChanges(); // 7500071
 // The checks of the rules entered on the screen ("Aceptar" of the rules).
 Message ruleWithoutText(const QString &rule);                                       // 7500061
 Message ruleUnreadable(const QString &rule, const QString &text, const QString &why); // 7500062

@@ -30,6 +30,8 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     m_shownRules = std::make_unique<storage::ShownRules>();
     m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
         commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
+    m_unsavedLine = std::make_unique<commands::UnsavedEdit>(commands::UnsavedEdit::Parts{
+        this, [this] { return lineEditContent(); }, messages::discardLineChanges()});
     buildControls();
     m_userDataAsRead = std::make_unique<editor::UserDataAsRead>(
         editor::UserDataAsRead::Boxes{txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6},

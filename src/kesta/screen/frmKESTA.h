@@ -111,6 +111,9 @@ public:
     // The load format as the screen holds it (key, header, both grids, the field store), and
     // the edit's start it is compared with.
     QStringList editedContent() const;
+    // The line edit as the grids hold it: the line row under edit and the field rows that hold
+    // something (a row with nothing in it is no field).
+    QStringList lineEditContent() const;
     commands::UnsavedEdit &unsavedEdit() const;
     // The toolbar's mode commands and the record command.
     void Controles_New();
@@ -243,6 +246,7 @@ private:
     editor::GridBehaviour *m_gridBehaviour = nullptr;
     commands::ProposalCommand *m_proposalCommand = nullptr;
     std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
+    std::unique_ptr<commands::UnsavedEdit> m_unsavedLine; // the line edit's, for Escape
     // The shown format's rules, as loaded; a copy takes them to its new key.
     std::unique_ptr<storage::ShownRules> m_shownRules;
     // The user data that the load read as NULL, kept NULL by a save unless changed.

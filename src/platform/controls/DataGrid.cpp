@@ -16,7 +16,11 @@
 // - Keys: KeyDown is raised for every key with a Windows key code, on the grid or in an editor,
 //   before the key takes effect.
 // - Editors open by typing, F2 or a double click, and only on the current cell; Check cells
-//   toggle with a click or the space bar. Escape in an editor drops what it holds.
+//   toggle with a click or the space bar. Escape in an editor drops what it holds. TAB or Enter
+//   in an editor opens the next cell's editor, except in a List cell (whose list opens with a
+//   letter, F2, F4, Alt+Down or a click) and on the new row (where only typing starts a row).
+// - The new row: a row started there by typing whose editor closes with nothing in it is the new
+//   row again.
 // - setRedraw(false) suspends painting (and scrolling to the current cell) until
 //   setRedraw(true), which repaints the grid and scrolls to the current cell.
 // The keys (DataGridKeys.cpp), the cell editors (DataGridEditors.cpp), the rows and the moves of
@@ -162,6 +166,16 @@ bool DataGrid::onNewRow() const
 {
     return m_model->newRowOffered() && currentIndex().isValid() &&
            currentIndex().row() == m_model->newRow();
+}
+
+bool DataGrid::rowIsBlank(int row) const
+{
+    for (int column = 0; column < columnCount(); ++column) {
+        const QVariant value = cell(row, column);
+        if (value.typeId() == QMetaType::Bool ? value.toBool() : !value.toString().isEmpty())
+            return false;
+    }
+    return true;
 }
 
 QVariant DataGrid::cell(int row, const QString &column) const

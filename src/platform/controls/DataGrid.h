@@ -54,11 +54,16 @@ struct GridColumn {
 // - BeforeEdit(cancel): a cell editor is about to open or a check cell to toggle, by keyboard
 //   or mouse; setting cancel keeps the cell as it is.
 // Navigation: TAB and Shift+TAB move from cell to cell; TAB on the last cell of the last row
-// and Shift+TAB on the first cell of the first row move the focus on to the next or previous
-// control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell. With setTabLeavesRow(true), TAB
-// on the last cell of any row and Shift+TAB on the first cell of any row leave the grid too,
-// instead of going on to the next or previous row. LeftByTab(forward) tells that the focus left
-// the grid by one of these keys.
+// (the new row, while one is offered) and Shift+TAB on the first cell of the first row move the
+// focus on to the next or previous control, and Ctrl+TAB / Ctrl+Shift+TAB do so from any cell.
+// With setTabLeavesRow(true), TAB on the last cell of any row and Shift+TAB on the first cell of
+// any row leave the grid too, instead of going on to the next or previous row. LeftByTab(forward)
+// tells that the focus left the grid by one of these keys.
+// List cells: moving into one (TAB, Enter, the arrows) never opens its list. The list opens
+// with a typed letter (which chooses the first entry that starts with it), F2, F4, Alt+Down or a
+// click on the current cell; F4, Alt+Down and the click show its entries, which the arrows then
+// go through. While the entries are not shown the arrow keys close the list, keeping its entry,
+// and move between cells as on the grid.
 // Text pasted into a cell editor (Ctrl+V, Shift+Insert, the middle button) is handed to
 // KeyPress character by character, like typed text; a paste that holds control characters (one
 // line break at its end aside) or that the cell cannot hold whole is refused (PasteRefused).
@@ -119,12 +124,15 @@ public:
     // puts them.
     void AddRows(const QList<QVariantList> &rows);
     // The new row at the end, marked "*", where typing (or F2, a double click) starts a new row
-    // as AddNew does, the cell typed in staying current. Rows() leaves it out; moves onto it
+    // as AddNew does, the cell typed in staying current. A row so started whose cell editor
+    // closes with nothing typed in it is the new row again. Rows() leaves it out; moves onto it
     // raise the notifications as any other.
     void setNewRowOffered(bool on);
     bool newRowOffered() const;
     // Whether the current cell is on the new row.
     bool onNewRow() const;
+    // Whether a row holds nothing: every cell empty, every check cell clear.
+    bool rowIsBlank(int row) const;
     // Accepts the pending edit of the current row.
     void Update();
     // Restores the pending row's earlier values; a new row never accepted is removed.
@@ -214,6 +222,15 @@ private:
     bool tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) const;
     // Moves the focus on to the next (previous) control and tells so.
     void leaveByTab(bool forward);
+    // Whether the key opens the current list cell's list (F4, Alt+Down); openList() opens the
+    // cell's editor with its entries shown (false when the cell takes no edit).
+    bool opensList(const QKeyEvent *event) const;
+    bool openList();
+    // An arrow (or page, Home, End) key in a list editor whose entries are not shown: the
+    // editor closes, keeping its entry, and the key moves the current cell. True when it did.
+    bool listEditorLeftByKey(QWidget *editor, QKeyEvent *event);
+    // The row started on the new row goes back to being the new row when nothing was typed in.
+    void dropUntypedNewRow();
     QModelIndex indexOf(int row, int column) const;
 
     GridModel *m_model;
@@ -230,6 +247,7 @@ private:
     QLabel *m_captionBar = nullptr;
     int m_columnBeforeAddNew = -1;
     bool m_tabLeavesRow = false;
+    int m_startedRow = -1; // the row that typing on the new row started, while it is pending
     std::optional<QPoint> m_mouseMenuPoint;
 };
 

@@ -67,6 +67,11 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (opensList(event)) {
+        event->accept();
+        openList();
+        return;
+    }
 
     if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
         const bool forward =
@@ -141,6 +146,8 @@ bool DataGrid::editorKeyPress(QWidget *editor, QKeyEvent *event)
     }
     if (raiseKeyDown(event))
         return true;
+    if (listEditorLeftByKey(editor, event))
+        return true;
 
     QPointer<QWidget> guard(editor);
     std::unique_ptr<QKeyEvent> replacement;
@@ -174,8 +181,10 @@ bool DataGrid::tabLeavesGrid(bool forward, Qt::KeyboardModifiers modifiers) cons
     const int column = currentColumn();
     if (row < 0 || column < 0)
         return true;
-    if (forward) // from the last row of data, or from the new row below it
-        return (m_tabLeavesRow || row >= Rows() - 1) && column == columnCount() - 1;
+    // From the last row: the new row, while one is offered (TAB on the last row of data goes on
+    // to it, where the next row is typed).
+    if (forward)
+        return (m_tabLeavesRow || row >= m_model->rowCount() - 1) && column == columnCount() - 1;
     return (m_tabLeavesRow || row == 0) && column == 0;
 }
 

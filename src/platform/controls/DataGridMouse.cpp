@@ -1,5 +1,5 @@
-// The data grid's mouse: a click moves the current cell (a refused move does nothing more), and
-// there is no drag selection.
+// The data grid's mouse: a click moves the current cell (a refused move does nothing more), a
+// click on a list cell opens its list, and there is no drag selection.
 
 #include "DataGrid.h"
 
@@ -40,6 +40,11 @@ void DataGrid::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     QTableView::mouseReleaseEvent(event);
+    // A click on a list cell opens its list, with its entries shown.
+    const QModelIndex target = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && target.isValid() && target == currentIndex() &&
+        column(target.column()).kind == GridColumn::Kind::List && !m_editor)
+        openList();
 }
 
 void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)

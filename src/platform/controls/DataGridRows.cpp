@@ -14,6 +14,7 @@ int DataGrid::AddNew()
     commitOpenEditor();
     m_rowBeforeAddNew = currentRow();
     m_columnBeforeAddNew = currentColumn();
+    m_startedRow = -1;
     const int row = m_model->appendRow();
     moveQuietly(row, qMax(currentColumn(), 0));
     return row;
@@ -75,6 +76,7 @@ void DataGrid::RemoveAll()
     m_model->removeAll();
     --m_quiet;
     m_rowBeforeAddNew = -1;
+    m_startedRow = -1;
 }
 
 void DataGrid::clearValue()

@@ -4,6 +4,7 @@
 #include "formats/DigitFormat.h"
 #include "GridModel.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -12,6 +13,28 @@
 #include <QMouseEvent>
 
 namespace velkora::controls {
+
+namespace {
+
+// A list's shown entries keep Escape for themselves: it closes them (and the list), and is no
+// shortcut of the window around the grid.
+class ShownEntriesKeepEscape : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 GridDelegate::GridDelegate(DataGrid *grid) : QStyledItemDelegate(grid), m_grid(grid)
 {
@@ -28,6 +51,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
         auto *combo = new QComboBox(parent);
         combo->setObjectName(QStringLiteral("listEditor"));
         combo->addItems(column.valueList);
+        combo->view()->installEventFilter(new ShownEntriesKeepEscape(combo));
         editor = combo;
     } else {
         auto *line = new QLineEdit(parent);
