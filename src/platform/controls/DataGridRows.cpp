@@ -77,6 +77,16 @@ void DataGrid::RemoveAll()
     m_rowBeforeAddNew = -1;
 }
 
+QVariant DataGrid::rowTag(int row) const
+{
+    return m_model->rowTag(row);
+}
+
+void DataGrid::setRowTag(int row, const QVariant &tag)
+{
+    m_model->setRowTag(row, tag);
+}
+
 void DataGrid::clearValue()
 {
     RemoveAll();

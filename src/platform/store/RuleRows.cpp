@@ -4,6 +4,7 @@
 #include "Literals.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -117,6 +118,28 @@ void ShownRules::addLoadedField(const QString &loadedOrder, const QString &shown
                                 const QString &storedId)
 {
     storedFieldIds[numberKey(loadedOrder)].insert(numberKey(shownId), storedId);
+}
+
+QList<LayoutRuleValues> ShownRules::takeRulesOf(const QString &loadedOrder,
+                                                const QStringList &storedFieldIds)
+{
+    QSet<QString> fields;
+    for (const QString &field : storedFieldIds)
+        fields.insert(numberKey(field));
+    const QString line = numberKey(loadedOrder);
+    const auto belongs = [&](const LayoutRuleValues &rule) {
+        if (rule.lineId.trimmed().isEmpty() || numberKey(rule.lineId) != line)
+            return false;
+        return fields.isEmpty() ||
+               (!rule.fieldId.trimmed().isEmpty() && fields.contains(numberKey(rule.fieldId)));
+    };
+    QList<LayoutRuleValues> taken;
+    for (const LayoutRuleValues &rule : std::as_const(rules)) {
+        if (belongs(rule))
+            taken << rule;
+    }
+    rules.removeIf(belongs);
+    return taken;
 }
 
 namespace {

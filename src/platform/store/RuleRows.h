@@ -74,6 +74,11 @@ struct ShownRules {
     // Records a field as the load shows it.
     void addLoadedField(const QString &loadedOrder, const QString &shownId,
                         const QString &storedId);
+    // A rule goes with what it belongs to: removes the rules of the fields stored as
+    // `storedFieldIds` in the line type loaded as `loadedOrder` (with no field given, every rule
+    // of that line type, its fields' included) and returns them, in their order.
+    QList<LayoutRuleValues> takeRulesOf(const QString &loadedOrder,
+                                        const QStringList &storedFieldIds = {});
 };
 
 // The shown format's rules as the save writes them under `key`: each rule goes with its line
