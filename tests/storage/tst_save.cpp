@@ -265,7 +265,7 @@ void runStep(EditScreen &s, const QString &step)
     }
     if (verb == "rules" || verb == "clear") {
         withRules(s, [&](RulesDialog &dialog) {
-            while (verb == "clear" && dialog.grid()->Rows() > 0) {
+            for (int rows = dialog.grid()->Rows(); verb == "clear" && rows > 0; --rows) {
                 dialog.grid()->setFocus();
                 QVERIFY(dialog.grid()->setCurrentCell(0, 3));
                 QTest::mouseClick(dialog.findChild<QPushButton *>("cmdQuitarRegla"),
@@ -726,7 +726,8 @@ private slots:
                 << QStringList{"cancel 1: del 1; add 30 Otro"} << "0001" << none << ""
                 << QStringList{registro, veces, nombre, importe, fecha};
             row("line type deleted")
-                << QStringList{"delete 1"} << "0001" << QStringList{"ERR-ID:7500073"}
+                << QStringList{"delete 1"} << "0001"
+                << QStringList{"ERR-ID:7500026", "ERR-ID:7500073"}
                 << "0002 (VECES 1-*); 0004 (SUMA 0002.0009); 0005 (ENTRE 20260101 20261231)"
                 << QStringList{registro, nombre};
             row("line type renumbered with its fields swapped")

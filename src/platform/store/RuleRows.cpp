@@ -109,11 +109,6 @@ std::optional<QList<LayoutRuleValues>> renumberRules(const QList<LayoutRuleValue
     return out;
 }
 
-QString ShownRules::storedFieldId(const QString &loadedOrder, const QString &shownId) const
-{
-    return storedFieldIds.value(numberKey(loadedOrder)).value(numberKey(shownId));
-}
-
 void ShownRules::addLoadedField(const QString &loadedOrder, const QString &shownId,
                                 const QString &storedId)
 {
@@ -121,17 +116,17 @@ void ShownRules::addLoadedField(const QString &loadedOrder, const QString &shown
 }
 
 QList<LayoutRuleValues> ShownRules::takeRulesOf(const QString &loadedOrder,
-                                                const QStringList &storedFieldIds)
+                                                const QStringList &fields)
 {
-    QSet<QString> fields;
-    for (const QString &field : storedFieldIds)
-        fields.insert(numberKey(field));
+    QSet<QString> gone;
+    for (const QString &field : fields)
+        gone.insert(numberKey(field));
     const QString line = numberKey(loadedOrder);
     const auto belongs = [&](const LayoutRuleValues &rule) {
         if (rule.lineId.trimmed().isEmpty() || numberKey(rule.lineId) != line)
             return false;
-        return fields.isEmpty() ||
-               (!rule.fieldId.trimmed().isEmpty() && fields.contains(numberKey(rule.fieldId)));
+        return gone.isEmpty() ||
+               (!rule.fieldId.trimmed().isEmpty() && gone.contains(numberKey(rule.fieldId)));
     };
     QList<LayoutRuleValues> taken;
     for (const LayoutRuleValues &rule : std::as_const(rules)) {

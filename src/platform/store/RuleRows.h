@@ -68,17 +68,14 @@ struct ShownRules {
     QHash<QString, QHash<QString, QString>> storedFieldIds;
 
     void clear() { *this = ShownRules(); }
-    // The stored number of the field that the load showed as `shownId` in the line type
-    // loaded as `loadedOrder`; empty when there is none.
-    QString storedFieldId(const QString &loadedOrder, const QString &shownId) const;
     // Records a field as the load shows it.
     void addLoadedField(const QString &loadedOrder, const QString &shownId,
                         const QString &storedId);
-    // A rule goes with what it belongs to: removes the rules of the fields stored as
-    // `storedFieldIds` in the line type loaded as `loadedOrder` (with no field given, every rule
-    // of that line type, its fields' included) and returns them, in their order.
+    // A rule goes with what it belongs to: removes the rules of the fields known as `fields`
+    // (their numbers in `rules`) in the line type loaded as `loadedOrder` (with no field given,
+    // every rule of that line type, its fields' included) and returns them, in their order.
     QList<LayoutRuleValues> takeRulesOf(const QString &loadedOrder,
-                                        const QStringList &storedFieldIds = {});
+                                        const QStringList &fields = {});
 };
 
 // The shown format's rules as the save writes them under `key`: each rule goes with its line
