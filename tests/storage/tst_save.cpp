@@ -806,10 +806,8 @@ private slots:
         s.command("New");
         typeInto(s, "txtClave", "0002");
         typeInto(s, "txtDescripcion", "Nuevo");
-        s.click(0); // Nuevo
-        s.typeCell(s.lineGrid(), 0, "Orden", "1");
-        s.typeCell(s.lineGrid(), 0, "ID", "A");
-        s.click(3);
+        typeFirstLine(s, "Uno");
+        addTextFieldAndAccept(s, "5");
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QCOMPARE(tableRows(db, "Layout", "Ly_ID", "0002"), QStringList{"0001"});
@@ -1143,16 +1141,16 @@ private slots:
         QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500072"));
         s.forget();
         const RulesSeen refused = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
-        QCOMPARE(refused.rows.size(), 4);
-        QCOMPARE(refused.rows.value(3), QStringLiteral("0006|0005|0020|SUMA 0005.0030|x"));
+        QCOMPARE(refused.rows.size(), 5);
+        QCOMPARE(refused.rows.value(4), QStringLiteral("0005|0005|0020|SUMA 0005.0030|x"));
         QVERIFY(refused.open);
         QCOMPARE(s.record->messages.size(), 1);
         QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500068"));
-        QCOMPARE(std::pair(refused.row, refused.column), std::pair(3, 3));
+        QCOMPARE(std::pair(refused.row, refused.column), std::pair(4, 3));
         s.forget();
         const RulesSeen removed = withRules(s, [](RulesDialog &dialog) {
             dialog.grid()->setFocus();
-            QVERIFY(dialog.grid()->setCurrentCell(3, 3));
+            QVERIFY(dialog.grid()->setCurrentCell(4, 3));
             QTest::mouseClick(dialog.findChild<QPushButton *>("cmdQuitarRegla"), Qt::LeftButton);
             acceptRules(dialog);
         });
