@@ -29,9 +29,10 @@ QString ruleInsert(host::Engine engine, const LayoutRuleValues &values);
 QString ruleInsertTemplate();
 QVariantList ruleParameters(const LayoutRuleValues &values);
 
-// A field of the saved format: its line type, the number it was stored under (the field
-// store's key keeps it) and the number the save writes (the store's Id). A field entered since
-// the load has no stored number.
+// A field of the saved format: its line type, the number the rules know it by (its origin in
+// the field store: the number it was stored under, or the one it showed when the rules were
+// taken from the screen) and the number the save writes (the store's Id). A field entered since
+// has no stored number.
 struct FieldNumbering {
     QString lineId;
     QString storedId;
