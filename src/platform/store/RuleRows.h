@@ -75,8 +75,7 @@ struct ShownRules {
     // A rule goes with what it belongs to: removes the rules of the fields known as `fields`
     // (their numbers in `rules`) in the line type loaded as `loadedOrder` (with no field given,
     // every rule of that line type, its fields' included) and returns them, in their order.
-    QList<LayoutRuleValues> takeRulesOf(const QString &loadedOrder,
-                                        const QStringList &fields = {});
+    QList<LayoutRuleValues> takeRulesOf(const QString &loadedOrder, const QStringList &fields = {});
 };
 
 // The shown format's rules as the save writes them under `key`: each rule goes with its line
