@@ -331,6 +331,61 @@ private slots:
         QCOMPARE(grid.Rows(), 4);
     }
 
+    void rowTagsStayWithTheirRows_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("tags"); // each row's tag after the steps, joined by '|'
+        QTest::newRow("first row removed") << QStringList{"remove 0"} << "b|c";
+        QTest::newRow("last row removed") << QStringList{"remove 2"} << "a|b";
+        QTest::newRow("row added, cancelled") << QStringList{"add", "cancel"} << "a|b|c";
+        QTest::newRow("row added, accepted") << QStringList{"add", "update"} << "a|b|c|";
+        QTest::newRow("added, then a row before it removed")
+            << QStringList{"add", "update", "remove 1"} << "a|c|";
+        QTest::newRow("cell typed over, cancelled") << QStringList{"edit 1", "cancel"} << "a|b|c";
+        QTest::newRow("cell typed over, accepted") << QStringList{"edit 2", "update"} << "a|b|c";
+        QTest::newRow("typed into the new row") << QStringList{"type"} << "a|b|c|";
+        QTest::newRow("rows added at once") << QStringList{"rows"} << "a|b|c||";
+        QTest::newRow("all removed, one added") << QStringList{"clear", "add"} << "";
+    }
+    // A row's hidden tag moves with its row through the user's edits and goes with it; rows
+    // added since have none.
+    void rowTagsStayWithTheirRows()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, tags);
+        Grid grid(3);
+        for (int row = 0; row < 3; ++row)
+            grid.setRowTag(row, QString(QChar('a' + row)));
+        for (const QString &step : steps) {
+            const int row = step.section(' ', 1).toInt();
+            if (step.startsWith("remove"))
+                grid.RemoveRow(row);
+            else if (step == "add")
+                grid.AddNew();
+            else if (step == "cancel")
+                grid.CancelUpdate();
+            else if (step == "update")
+                grid.Update();
+            else if (step.startsWith("edit"))
+                grid.setCell(row, Desc, "x");
+            else if (step == "rows")
+                grid.AddRows({{5}, {6}});
+            else if (step == "clear")
+                grid.RemoveAll();
+            else if (step == "type") {
+                grid.setNewRowOffered(true);
+                grid.click(grid.Rows(), Desc);
+                QTest::keyClick(&grid, Qt::Key_X);
+                QTest::keyClick(grid.editor(), Qt::Key_Return);
+            }
+        }
+        QStringList seen;
+        for (int row = 0; row < grid.Rows(); ++row)
+            seen << grid.rowTag(row).toString();
+        QCOMPARE(seen.join('|'), tags);
+        QCOMPARE(grid.rowTag(grid.Rows()), QVariant()); // outside the rows of data
+    }
+
     void editPendingUntilTheRowChanges()
     {
         Grid grid(3);

@@ -116,6 +116,8 @@ void tst_Catalogue::catalogueAsDocumented_data()
         discardChanges(),
         discardLineChanges(),
         ruleWithoutItsField("0004", "SECUENCIA", "0006", "0020"),
+        rulesGoneWithFields({"0003 (VALORES A|B)", "0005 (ENTRE 1 9)"}),
+        rulesGoneWithLineType({"0002 (VECES 1-*)"}),
         formatSaved("0042"),
         formatDeactivated("0042"),
         formatReactivated("0042"),

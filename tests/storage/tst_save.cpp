@@ -60,6 +60,20 @@ QStringList ruleRows(const TestDatabase &db, const QString &key = "0001")
                    u' ');
 }
 
+// The stored rules of a key with the field each stands on, "Lr_ID Ly_ID Ld_ID field rule" in
+// Lr_ID order ("-" for none): the field by its description, so that a rule on another field
+// shows.
+QStringList rulesWithFields(const TestDatabase &db, const QString &key)
+{
+    return db.rows("SELECT TRIM(r.Lr_ID), COALESCE(NULLIF(TRIM(r.Ly_ID), ''), '-'), "
+                   "COALESCE(NULLIF(TRIM(r.Ld_ID), ''), '-'), COALESCE(d.Ld_Descripcion, '-'), "
+                   "TRIM(r.Lr_Regla) FROM Layout_Regla r LEFT JOIN Layout_Detalle d ON "
+                   "d.Ly_Cve_Layout = r.Ly_Cve_Layout AND d.Ly_ID = r.Ly_ID AND d.Ld_ID = r.Ld_ID "
+                   "WHERE r.Ly_Cve_Layout = '" +
+                       key + "' ORDER BY r.Lr_ID",
+                   u' ');
+}
+
 // The two-line format with a fourth field (0002/0009), and rules on the file, on a line type
 // and on fields of both line types. The load shows the fields as 0000, 0010 (line 0001) and
 // 0020, 0030 (line 0002).
@@ -224,6 +238,69 @@ void editLine(EditScreen &s, int line, const std::function<void()> &change)
     s.click(1); // Editar
     change();
     s.click(3); // Aceptar
+}
+
+// One step of the user's on a loaded format, as a data row writes it:
+//   "edit L: op; op..."   a line edit of the line grid's row L, ended with "Aceptar"
+//   "cancel L: op..."     the same, ended with "Cancelar"
+//      ops: "id R V" types V in the ID of field row R, "del R" removes field row R (Ctrl+Supr),
+//           "add V D" adds a TEXTO field V named D at the end, "order V" types the line's No.
+//   "delete L"            "Eliminar" of the line grid's row L, answered Yes
+//   "rules"               "Reglas..." and "Aceptar"; "clear": every rule removed, "Aceptar"
+//   "copy K"              the toolbar's Copy, under the key K
+void runStep(EditScreen &s, const QString &step)
+{
+    const QString verb = step.section(' ', 0, 0);
+    const int line = step.section(' ', 1, 1).remove(':').toInt();
+    if (verb == "delete") {
+        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+        s.click(2); // Eliminar
+        return;
+    }
+    if (verb == "copy") {
+        s.command("B1");
+        typeInto(s, "txtClave", step.section(' ', 1, 1));
+        return;
+    }
+    if (verb == "rules" || verb == "clear") {
+        withRules(s, [&](RulesDialog &dialog) {
+            for (int rows = dialog.grid()->Rows(); verb == "clear" && rows > 0; --rows) {
+                dialog.grid()->setFocus();
+                QVERIFY(dialog.grid()->setCurrentCell(0, 3));
+                QTest::mouseClick(dialog.findChild<QPushButton *>("cmdQuitarRegla"),
+                                  Qt::LeftButton);
+            }
+            acceptRules(dialog);
+        });
+        return;
+    }
+    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
+                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+    s.click(1); // Editar
+    for (const QString &op : step.section(':', 1).split(';', Qt::SkipEmptyParts)) {
+        const QStringList words = op.split(' ', Qt::SkipEmptyParts);
+        if (words.at(0) == "order") {
+            s.typeCell(s.lineGrid(), line, "Orden", words.at(1));
+        } else if (words.at(0) == "id") {
+            s.typeCell(s.fieldGrid(), words.at(1).toInt(), "ID", words.at(2));
+        } else if (words.at(0) == "del") {
+            s.fieldGrid()->setFocus();
+            QVERIFY(s.fieldGrid()->setCurrentCell(words.at(1).toInt(), 1));
+            s.key(Qt::Key_Delete, Qt::ControlModifier);
+        } else if (words.at(0) == "add") {
+            s.fieldGrid()->setFocus();
+            QVERIFY(s.fieldGrid()->setCurrentCell(s.fieldGrid()->Rows() - 1, 0));
+            s.key(Qt::Key_Insert);
+            s.typeCells(s.fieldGrid(), s.fieldGrid()->Rows() - 1,
+                        {{"ID", words.at(1)},
+                         {"Descripción", words.at(2)},
+                         {"Posicion", "30"},
+                         {"Longitud", "1"},
+                         {"Tipo", "T"}});
+        }
+    }
+    s.click(verb == "cancel" ? 4 : 3);
 }
 
 } // namespace
@@ -657,6 +734,134 @@ private slots:
         QCOMPARE(ruleRows(db), carriedRules);
     }
 
+    void ruleStaysWithItsField_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("key");        // the key saved
+        QTest::addColumn<QStringList>("told");   // the ids of the messages the steps gave
+        QTest::addColumn<QString>("named");      // ... and the rules the last one names
+        QTest::addColumn<QStringList>("stored"); // rulesWithFields after the save
+        // The load shows Cuenta 0000, Nombre 0010 (line 0001), Fecha 0020, Importe 0030 (0002).
+        const QString registro = "0001 - - - REGISTRO 10", veces = "0002 0002 - - VECES 1-*",
+                      nombre = "0003 0001 0010 Nombre VALORES A|B",
+                      importe = "0004 0002 0030 Importe SUMA 0002.0030",
+                      fecha = "0005 0002 0020 Fecha ENTRE 20260101 20261231";
+        const QStringList none;
+        for (const auto &[name, kind] : Engines) {
+            const auto row = [&, name = name, kind = kind](const char *title) -> QTestData & {
+                return QTest::addRow("%s, %s", name, title) << kind;
+            };
+            row("Id typed over, a new field under its number")
+                << QStringList{"edit 0: id 1 15; add 10 Otro"} << "0001" << none << ""
+                << QStringList{registro, veces, "0003 0001 0015 Nombre VALORES A|B", importe,
+                               fecha};
+            row("Id typed over and back")
+                << QStringList{"edit 0: id 1 15; id 1 10"} << "0001" << none << ""
+                << QStringList{registro, veces, nombre, importe, fecha};
+            row("first and last field swap their numbers")
+                << QStringList{"edit 0: id 0 10; id 1 0"} << "0001" << none << ""
+                << QStringList{registro, veces, "0003 0001 0000 Nombre VALORES A|B", importe,
+                               fecha};
+            row("first field removed, another under its number")
+                << QStringList{"edit 1: del 0; add 20 Otro"} << "0001"
+                << QStringList{"ERR-ID:7500072"} << "0005 (ENTRE 20260101 20261231)"
+                << QStringList{registro, veces, nombre, importe};
+            row("last field removed")
+                << QStringList{"edit 1: del 1"} << "0001" << QStringList{"ERR-ID:7500072"}
+                << "0004 (SUMA 0002.0009)" << QStringList{registro, veces, nombre, fecha};
+            row("field removed, the line edit cancelled")
+                << QStringList{"cancel 1: del 1; add 30 Otro"} << "0001" << none << ""
+                << QStringList{registro, veces, nombre, importe, fecha};
+            row("line type deleted")
+                << QStringList{"delete 1"} << "0001"
+                << QStringList{"ERR-ID:7500026", "ERR-ID:7500073"}
+                << "0002 (VECES 1-*); 0004 (SUMA 0002.0009); 0005 (ENTRE 20260101 20261231)"
+                << QStringList{registro, nombre};
+            row("line type renumbered with its fields swapped")
+                << QStringList{"edit 1: order 0005; id 0 30; id 1 20", "rules"} << "0001" << none
+                << ""
+                << QStringList{registro, "0002 0005 - - VECES 1-*",
+                               "0003 0001 0010 Nombre VALORES A|B",
+                               "0004 0005 0020 Importe SUMA 0005.0020",
+                               "0005 0005 0030 Fecha ENTRE 20260101 20261231"};
+            row("rules accepted, then two fields swap")
+                << QStringList{"rules", "edit 1: id 0 30; id 1 20"} << "0001" << none << ""
+                << QStringList{registro, veces, nombre, "0004 0002 0020 Importe SUMA 0002.0020",
+                               "0005 0002 0030 Fecha ENTRE 20260101 20261231"};
+            row("a copy, Id typed over and a new field under its number")
+                << QStringList{"copy 0009", "edit 0: id 1 15; add 10 Otro"} << "0009" << none << ""
+                << QStringList{registro, veces, "0003 0001 0015 Nombre VALORES A|B", importe,
+                               fecha};
+            row("every rule removed")
+                << QStringList{"clear"} << "0001" << none << "" << QStringList();
+        }
+    }
+
+    // A rule belongs to its field, not to a number: through Ids typed over, swapped, a field
+    // removed and another added under its number, a renumbered line type and a copy, each rule
+    // is saved on its own field; the rules of a removed field or line type go with it and the
+    // user is told which.
+    void ruleStaysWithItsField()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, key);
+        QFETCH(QStringList, told);
+        QFETCH(QString, named);
+        QFETCH(QStringList, stored);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        writeFormatWithRules(db);
+        EditScreen s(db.connectionName());
+        s.screen->KeyEditable = 1;
+        s.typeKey("1");
+        if (!steps.first().startsWith("copy"))
+            s.command("Edit");
+        for (const QString &step : steps)
+            runStep(s, step);
+        QStringList seen;
+        for (const auto &message : s.record->messages)
+            seen << message.messageId;
+        QCOMPARE(seen, told);
+        // The message names the rules that went, and no other.
+        if (!told.isEmpty()) {
+            const QString text = s.record->messages.last().text;
+            QCOMPARE(text.section(": ", 1).chopped(1), named);
+        }
+        s.forget();
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(rulesWithFields(db, key), stored);
+    }
+
+    void strayRulesGo_data() { KESTA_BOTH_ENGINES(); }
+
+    // Rule rows left under a key that has no format are not a new format's rules: its save
+    // replaces every rule row of the key, with none when it has none.
+    void strayRulesGo()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        for (const char *row :
+             {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0001', NULL, 'VECES 2'"})
+            db.exec(QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
+                                   "Lr_Regla, Lr_Descripcion) VALUES ('0002', %1, 'x')")
+                        .arg(QString::fromLatin1(row)));
+        EditScreen s(db.connectionName());
+        s.screen->KeyEditable = 1;
+        s.command("New");
+        typeInto(s, "txtClave", "0002");
+        typeInto(s, "txtDescripcion", "Nuevo");
+        typeFirstLine(s, "Uno");
+        addTextFieldAndAccept(s, "5");
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(tableRows(db, "Layout", "Ly_ID", "0002"), QStringList{"0001"});
+        QCOMPARE(ruleRows(db, "0002"), QStringList());
+    }
+
     void ruleAfterALineEdit_data()
     {
         QTest::addColumn<Kind>("kind");
@@ -665,12 +870,10 @@ private slots:
         QTest::addColumn<QString>("rule");  // the refused rule, as the message names it; or none
         QTest::addColumn<QString>("place"); // ... and where it belonged
         for (const auto &[name, kind] : Engines) {
-            QTest::addRow("%s, rule of the field", name)
-                << kind << 0 << 1 << QString("0003")
-                << QString("al campo 0002 del tipo de línea 0001");
-            QTest::addRow("%s, field that a SUMA rule totals", name)
-                << kind << 1 << 1 << QString("0004")
-                << QString("al campo 0009 del tipo de línea 0002");
+            // Rule 0006 on Importe totals Fecha, which goes (and rule 0005 with it, 7500072).
+            QTest::addRow("%s, field that a SUMA rule of another field totals", name)
+                << kind << 1 << 0 << QString("0006")
+                << QString("al campo 0001 del tipo de línea 0002");
             // A rule whose text names the line type by its old number (SUMA 0002.0009) would
             // speak of another line type.
             QTest::addRow("%s, line type renumbered under a SUMA", name)
@@ -681,8 +884,8 @@ private slots:
         }
     }
 
-    // A field with a rule is removed, or the line type a rule names is renumbered: the save says
-    // which rule and writes nothing. A renumbered line type takes its rules along.
+    // A field that a rule's text names is removed, or the line type a rule names is renumbered:
+    // the save says which rule and writes nothing. A renumbered line type takes its rules along.
     void ruleAfterALineEdit()
     {
         QFETCH(Kind, kind);
@@ -695,6 +898,10 @@ private slots:
         writeFormatWithRules(db);
         if (rule.isEmpty())
             db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
+        if (rule == "0006")
+            db.exec("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+                    "Lr_Descripcion) VALUES ('0001', '0006', '0002', '0009', 'SUMA 0002.0001', "
+                    "'x')");
         const QStringList stored = allRows(db);
         const QStringList rules = ruleRows(db);
         EditScreen s(db.connectionName());
@@ -709,7 +916,7 @@ private slots:
             QVERIFY(s.fieldGrid()->setCurrentCell(field, 1));
             s.key(Qt::Key_Delete, Qt::ControlModifier);
         });
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(s.record->messages.size(), field < 0 ? 0 : 1);
         s.forget();
         s.command("Save");
         if (rule.isEmpty()) {
@@ -965,25 +1172,33 @@ private slots:
                                   "0003 0001 0010 VALORES A|B", "0004 0005 0030 SUMA 0005.0030",
                                   "0005 0005 0020 ENTRE 20260101 20261231"}));
         }
-        // The field of rule 0003 (line type 0001, shown 0010) is removed.
+        // The field that rule 0004 totals (line type 0005, shown 0030) is removed: the rule goes
+        // with it (it is that field's rule), and rule 0006, which totals it from another field,
+        // is shown with the numbers it had and refused until it is changed or removed.
+        db.exec("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+                "Lr_Descripcion) VALUES ('0001', '0006', '0005', '0020', 'SUMA 0005.0030', 'x')");
         EditScreen s(db.connectionName());
         s.typeKey("1");
         s.command("Edit");
-        editLine(s, 0, [&] {
+        editLine(s, 1, [&] {
             s.fieldGrid()->setFocus();
             QVERIFY(s.fieldGrid()->setCurrentCell(1, 1));
             s.key(Qt::Key_Delete, Qt::ControlModifier);
         });
+        QCOMPARE(s.record->messages.size(), 1);
+        QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500072"));
+        s.forget();
         const RulesSeen refused = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
-        QCOMPARE(refused.rows.value(2), QStringLiteral("0003|0001|0010|VALORES A|B|x"));
+        QCOMPARE(refused.rows.size(), 5);
+        QCOMPARE(refused.rows.value(4), QStringLiteral("0005|0005|0020|SUMA 0005.0030|x"));
         QVERIFY(refused.open);
         QCOMPARE(s.record->messages.size(), 1);
         QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500068"));
-        QCOMPARE(std::pair(refused.row, refused.column), std::pair(2, 3));
+        QCOMPARE(std::pair(refused.row, refused.column), std::pair(4, 3));
         s.forget();
         const RulesSeen removed = withRules(s, [](RulesDialog &dialog) {
             dialog.grid()->setFocus();
-            QVERIFY(dialog.grid()->setCurrentCell(2, 3));
+            QVERIFY(dialog.grid()->setCurrentCell(4, 3));
             QTest::mouseClick(dialog.findChild<QPushButton *>("cmdQuitarRegla"), Qt::LeftButton);
             acceptRules(dialog);
         });
@@ -991,7 +1206,7 @@ private slots:
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
-                                            "0003 0005 0030 SUMA 0005.0030",
+                                            "0003 0001 0010 VALORES A|B",
                                             "0004 0005 0020 ENTRE 20260101 20261231"}));
     }
 

@@ -1,5 +1,6 @@
 #include "ProposalCommand.h"
 
+#include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "messages/Messages.h"
@@ -229,6 +230,8 @@ void ProposalCommand::showRules(const LoadFormat &format)
             shown.addLoadedField(type.order, field.id, field.id);
     }
     m_parts.editor->setLoadedOrders(orders);
+    if (m_parts.store)
+        m_parts.store->takeIdsAsOrigins();
     *m_parts.rules = std::move(shown);
 }
 

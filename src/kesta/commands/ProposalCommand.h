@@ -21,6 +21,7 @@ struct LoadFormat;
 }
 
 namespace kesta::editor {
+class FieldStore;
 class LineEditor;
 }
 
@@ -46,6 +47,7 @@ public:
         velkora::controls::DataGrid *lines = nullptr;  // ssLinea
         velkora::controls::DataGrid *fields = nullptr; // ssDetalle
         editor::LineEditor *editor = nullptr;
+        editor::FieldStore *store = nullptr;           // lvDetalle's store
         velkora::controls::TextBox *fileBox = nullptr; // txtArchivo
         QWidget *owner = nullptr;                      // messages' and dialogs' owner
         // The shown format's rules: an accepted proposal's rules replace them, on a database

@@ -7,6 +7,7 @@
 #include "editor/LineEditor.h"
 #include "editor/RulesDialog.h"
 #include "editor/ScreenRules.h"
+#include "messages/Messages.h"
 #include "screen/frmKESTA.h"
 #include "store/RuleRows.h"
 
@@ -50,11 +51,24 @@ QList<storage::FieldNumbering> frmKESTA::fieldNumbering() const
         const QString line = store.subItem(i, Store::LineaID);
         const QString id = store.subItem(i, Store::Id);
         const QString loadedOrder = m_lineEditor->loadedOrderOf(line);
-        fields << storage::FieldNumbering{
-            line, loadedOrder.isEmpty() ? QString() : m_shownRules->storedFieldId(loadedOrder, id),
-            id};
+        // A field is known to the rules by its origin, which stays with it through line edits
+        // whatever number it and the others take; one entered since has none.
+        fields << storage::FieldNumbering{line, loadedOrder.isEmpty() ? QString() : store.origin(i),
+                                          id};
     }
     return fields;
+}
+
+void frmKESTA::dropRulesOf(const QString &loadedOrder, const QStringList &fields)
+{
+    const QList<storage::LayoutRuleValues> gone = m_shownRules->takeRulesOf(loadedOrder, fields);
+    if (gone.isEmpty())
+        return;
+    QStringList named;
+    for (const storage::LayoutRuleValues &rule : gone)
+        named << QStringLiteral("%1 (%2)").arg(rule.id, rule.text);
+    messages::show(this, fields.isEmpty() ? messages::rulesGoneWithLineType(named)
+                                          : messages::rulesGoneWithFields(named));
 }
 
 void frmKESTA::offerRules()
@@ -103,6 +117,7 @@ void frmKESTA::cmdReglas_Click()
     // The rules now speak in the screen's numbers: those become the ones the save carries
     // them from, also through later line edits.
     m_lineEditor->setLoadedOrders(editor::takeScreenRules(*m_shownRules, dialog.rules(), outline));
+    fieldStore().takeIdsAsOrigins();
 }
 
 } // namespace kesta::screen

@@ -41,8 +41,9 @@ storage::SaveRequest frmKESTA::saveRequest(bool isNew) const
     for (storage::LayoutLineValues &line : request.lines)
         line.nullUserData = keptNull;
     // The shown format's rules go with their line types and fields to the numbers written now
-    // (a copy takes them to its new key). A rule whose field or line type was removed refuses
-    // the save: it is never left pointing at another field.
+    // (a copy takes them to its new key); the rules of a removed field or line type went with
+    // it. A rule whose text still names one that is gone refuses the save: it is never left
+    // pointing at another field. Without rules read, the save leaves the key none.
     if (!request.lines.isEmpty() && m_shownRules->read) {
         storage::LayoutRuleValues refused;
         request.rules = storage::carryRules(request.key, *m_shownRules, lineNumbering(),

@@ -68,6 +68,7 @@ void frmKESTA::RellenaDetalle(const QString &line)
 
         // The line type's rows, added to the grid at once.
         QList<QVariantList> rows;
+        QStringList origins; // each row's field as the rules know it, a hidden tag of the row
         for (int i = 0; current >= 0 && i < count; ++i) {
             if (store.subItem(i, Store::LineaID) != order)
                 continue;
@@ -95,8 +96,11 @@ void frmKESTA::RellenaDetalle(const QString &line)
                                                                : QVariant());
             put(trim, store.subItem(i, Store::Trim) == QLatin1String("SI"));
             rows.append(std::move(values));
+            origins.append(store.origin(i));
         }
         ssDetalle->AddRows(rows);
+        for (int row = 0; row < origins.size(); ++row)
+            ssDetalle->setRowTag(row, origins.at(row));
         ssDetalle->setRedraw(true);
         ssDetalle->widenColumnsToFit();
     } catch (const std::exception &error) {

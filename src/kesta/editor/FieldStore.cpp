@@ -51,7 +51,7 @@ void FieldStore::add(const QString &key, const QString &text)
                 .arg(key));
     const int row = count();
     beginInsertRows({}, row, row);
-    Row r{key, text, QStringList()};
+    Row r{key, text, QStringList(), QString()};
     r.sub.reserve(ColumnCount);
     for (int i = 0; i < ColumnCount; ++i)
         r.sub.append(QString());
@@ -79,7 +79,7 @@ void FieldStore::append(const QList<Entry> &entries)
         m_rows.reserve(first + accepted);
         for (qsizetype i = 0; i < accepted; ++i) {
             const Entry &entry = entries.at(i);
-            Row r{entry.key, entry.text, QStringList()};
+            Row r{entry.key, entry.text, QStringList(), entry.origin};
             r.sub.reserve(ColumnCount);
             r.sub.append(QString());
             for (int sub = Id; sub < ColumnCount; ++sub)
@@ -127,6 +127,17 @@ void FieldStore::setSubItem(const QString &key, int sub, const QString &value)
     m_rows[row].sub[sub] = value;
     const QModelIndex cell = index(row, sub);
     emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
+}
+
+QString FieldStore::origin(int row) const
+{
+    return row >= 0 && row < count() ? m_rows[row].origin : QString();
+}
+
+void FieldStore::takeIdsAsOrigins()
+{
+    for (Row &row : m_rows)
+        row.origin = row.sub[Id];
 }
 
 void FieldStore::removeAt(int row)
@@ -182,7 +193,7 @@ void FieldStore::replaceLine(const QString &removedLineaId, const QList<Entry> &
     beginResetModel();
     m_rows.removeIf([&](const Row &r) { return r.sub[LineaID] == removedLineaId; });
     for (const Entry &entry : added) {
-        Row r{entry.key, entry.text, QStringList()};
+        Row r{entry.key, entry.text, QStringList(), entry.origin};
         r.sub.reserve(ColumnCount);
         r.sub.append(QString());
         r.sub.append(entry.subItems);

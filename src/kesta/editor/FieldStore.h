@@ -13,6 +13,12 @@ namespace kesta::editor {
 // order; a second row with a key already held is refused with host::RuntimeError.
 //
 // As a table model: column 0 is the item text ("Llave"), columns 1..9 the sub-items.
+//
+// Each row also has an origin that no column shows: the number the shown format's rules know
+// the field by in its line type (the number it is stored under after a load, its Id when the
+// rules were last taken from the screen), empty for a field entered since. A line edit carries
+// it from the field grid's row to the committed entry, so that a rule stays with its field
+// whatever numbers the field and the others take.
 class FieldStore : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -48,12 +54,17 @@ public:
     void removeAt(int row);
     void clear();
 
+    QString origin(int row) const;
+    // Every row's Id becomes its origin: the rules now know each field by the number it shows.
+    void takeIdsAsOrigins();
+
     // One row as a whole: key, item text and the sub-items Id .. LineaID (in that order).
     struct Entry {
         QString key;
         QString text;
         QStringList subItems; // Id, Descripcion, Posicion, Longitud, Tipo, Valor, Formato,
                               // Trim, LineaID
+        QString origin = {};  // see the class's note; empty for a field entered since
     };
     // Appends rows in order, in one insertion. A key already held (by the store or by an
     // earlier entry) raises host::RuntimeError as add() does: the entries before it are kept.
@@ -77,6 +88,7 @@ private:
         QString key;
         QString text;
         QStringList sub; // ColumnCount entries; index 0 unused
+        QString origin = {};
     };
     void reindexFrom(int row);
 

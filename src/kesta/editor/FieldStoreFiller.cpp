@@ -125,8 +125,10 @@ void fillFieldStore(FieldStore &store, host::RecordSet &details, qint64 &sequenc
     try {
         for (qsizetype i = 0; i < rows.size(); ++i) {
             const ReadRow &row = rows.at(sequenceOrder.isEmpty() ? i : sequenceOrder.at(i));
+            // The rules know the field by the number it is stored under.
             FieldStore::Entry entry{FieldStore::keyFor(row.line, row.field),
-                                    FieldStore::textFor(row.line, row.field), QStringList()};
+                                    FieldStore::textFor(row.line, row.field), QStringList(),
+                                    row.field};
             if (keys.contains(entry.key)) {
                 entries.append(std::move(entry));
                 break;

@@ -119,8 +119,10 @@ void LineEditor::deleteLine()
     // The line type's field definitions go with it: left in the store they would be saved as
     // fields of a line type that no longer exists.
     m_parts.store->removeLine(cellText(lines, row, LineColumn::Order));
-    m_loadedOrders.remove(cellText(lines, row, LineColumn::Order));
+    const QString loaded = m_loadedOrders.take(cellText(lines, row, LineColumn::Order));
     lines.RemoveRow(row);
+    if (!loaded.isEmpty() && m_parts.lineGone)
+        m_parts.lineGone(loaded);
     refillCurrent();
 }
 
@@ -232,14 +234,21 @@ void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fi
     const QString order = line.orden;
     QList<FieldStore::Entry> entries;
     entries.reserve(fieldRows.size());
-    for (const FieldRowInput &field : fieldRows) {
+    QStringList kept;
+    for (int row = 0; row < fieldRows.size(); ++row) {
+        const FieldRowInput &field = fieldRows.at(row);
         const QString number = fieldNumber(field.id);
+        // The field row's tag is the field as the rules know it, whatever number it has now.
+        const QString origin = m_parts.fields->rowTag(row).toString();
         entries << FieldStore::Entry{
             FieldStore::keyFor(order, number), FieldStore::textFor(order, number),
             QStringList{number, field.descripcion, field.posicion, field.longitud,
                         typeCode(field.tipo), field.valor, field.formato,
-                        field.trim ? QStringLiteral("SI") : QStringLiteral("NO"), order}};
+                        field.trim ? QStringLiteral("SI") : QStringLiteral("NO"), order},
+            origin};
+        kept << origin;
     }
+    const QStringList gone = originsGone(kept);
     try {
         m_parts.store->replaceLine(m_orderAtStart, entries);
     } catch (const host::RuntimeError &) {
@@ -247,6 +256,8 @@ void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fi
         messages::show(m_parts.owner, messages::lineOrderTaken(order));
         return;
     }
+    const QString loadedAtStart =
+        m_orderAtStart.isEmpty() ? QString() : m_loadedOrders.value(m_orderAtStart);
     if (order != m_orderAtStart) {
         const QString loaded =
             m_orderAtStart.isEmpty() ? QString() : m_loadedOrders.take(m_orderAtStart);
@@ -260,6 +271,24 @@ void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fi
     showStartGroup();
     setActive(false);
     refillCurrent();
+    // Told once the edit is over: what belonged to the fields removed goes with them.
+    if (!loadedAtStart.isEmpty() && !gone.isEmpty() && m_parts.fieldsGone)
+        m_parts.fieldsGone(loadedAtStart, gone);
+}
+
+QStringList LineEditor::originsGone(const QStringList &kept) const
+{
+    QStringList gone;
+    if (m_orderAtStart.isEmpty())
+        return gone;
+    const FieldStore &store = *m_parts.store;
+    for (int i = 0; i < store.count(); ++i) {
+        const QString origin = store.origin(i);
+        if (store.subItem(i, FieldStore::LineaID) == m_orderAtStart && !origin.isEmpty() &&
+            !kept.contains(origin))
+            gone << origin;
+    }
+    return gone;
 }
 
 void LineEditor::cancel()

@@ -43,6 +43,11 @@ public:
         QWidget *owner = nullptr;                                 // messages' owner (the screen)
         std::function<void()> cancelSave;                         // the toolbar's CancelSave
         std::function<void(const QString &)> refill;              // RellenaDetalle
+        // What went of the line types as loaded, for what belongs to them (their rules): the
+        // fields (by their origins, FieldStore) that an accepted line edit removed from the
+        // line type loaded as `loadedOrder`, and a deleted line type.
+        std::function<void(const QString &loadedOrder, const QStringList &origins)> fieldsGone;
+        std::function<void(const QString &loadedOrder)> lineGone;
     };
 
     enum Button { Nuevo = 0, Editar = 1, Eliminar = 2, Aceptar = 3, Cancelar = 4 };
@@ -94,6 +99,8 @@ private:
     QList<FieldRowInput> fieldInputs() const;
     void commit(const LineRowInput &line, const QList<FieldRowInput> &fields);
     void dropBlankFieldRows();
+    // The origins of the edited line type's stored fields that none of the field rows carries.
+    QStringList originsGone(const QStringList &kept) const;
     void showFault(const Refusal &refusal);
     void refillCurrent();
 

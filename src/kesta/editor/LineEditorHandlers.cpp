@@ -28,6 +28,10 @@ void frmKESTA::buildEditor()
     parts.owner = this;
     parts.cancelSave = [this] { Controles->CancelSave(); };
     parts.refill = [this](const QString &line) { RellenaDetalle(line); };
+    parts.fieldsGone = [this](const QString &loadedOrder, const QStringList &fields) {
+        dropRulesOf(loadedOrder, fields);
+    };
+    parts.lineGone = [this](const QString &loadedOrder) { dropRulesOf(loadedOrder, {}); };
     m_lineEditor = new editor::LineEditor(std::move(parts), this);
     m_lineEditor->setObjectName(QStringLiteral("lineEditor"));
 
@@ -44,6 +48,7 @@ void frmKESTA::buildEditor()
     proposalParts.lines = ssLinea;
     proposalParts.fields = ssDetalle;
     proposalParts.editor = m_lineEditor;
+    proposalParts.store = &fieldStore();
     proposalParts.fileBox = txtArchivo;
     proposalParts.owner = this;
     proposalParts.rules = m_shownRules.get();

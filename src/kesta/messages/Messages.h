@@ -85,6 +85,10 @@ Message proposalNotText(const QString &file, const QString &reason);        // 7
 // Save: a rule of the format whose line type (fieldId empty) or field is no longer there.
 Message ruleWithoutItsField(const QString &rule, const QString &text, const QString &lineId,
                             const QString &fieldId); // 7500060
+// A line edit removed fields that had rules, or a line type with rules was deleted: the rules
+// went with them. Each rule as "0003 (VALORES A|B)".
+Message rulesGoneWithFields(const QStringList &rules);   // 7500072
+Message rulesGoneWithLineType(const QStringList &rules); // 7500073
 // New.
 Message noAutomaticKeyLeft(const QString &nextKey, int maxLength); // 7500028
 // Escape, Salir or the window's close button would end an edit that has changes.

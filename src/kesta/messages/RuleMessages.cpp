@@ -1,4 +1,5 @@
-// The checks of the rules entered on the screen, and a saved rule whose field is gone.
+// The checks of the rules entered on the screen, a saved rule whose field is gone, and the
+// rules that went with their fields or line type.
 
 #include "MessageParts.h"
 
@@ -18,6 +19,23 @@ Message ruleWithoutItsField(const QString &rule, const QString &text, const QStr
                        "quítela o cámbiela antes de guardar; no se guardó nada.")
             .arg(rule, text, what),
         Warning, Velkora);
+}
+
+Message rulesGoneWithFields(const QStringList &rules)
+{
+    return make(QStringLiteral("ERR-ID:7500072"),
+                QStringLiteral("Se quitaron con sus campos estas reglas del formato de carga: %1.")
+                    .arg(rules.join(QStringLiteral("; "))),
+                Information, Atencion);
+}
+
+Message rulesGoneWithLineType(const QStringList &rules)
+{
+    return make(
+        QStringLiteral("ERR-ID:7500073"),
+        QStringLiteral("Se quitaron con el tipo de línea estas reglas del formato de carga: %1.")
+            .arg(rules.join(QStringLiteral("; "))),
+        Information, Atencion);
 }
 
 Message ruleWithoutText(const QString &rule)

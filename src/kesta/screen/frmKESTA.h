@@ -224,6 +224,9 @@ private:
     void offerRules();
     QList<storage::LineNumbering> lineNumbering() const;
     QList<storage::FieldNumbering> fieldNumbering() const;
+    // The rules of fields removed in a line edit (`fields` given) or of a deleted line type
+    // (none given) go with them, and the user is told which.
+    void dropRulesOf(const QString &loadedOrder, const QStringList &fields);
     // SaveCommand.cpp: the rows a save writes, and what the screen shows for its outcome.
     storage::SaveRequest saveRequest(bool isNew) const;
     void showSaveOutcome(const storage::SaveOutcome &outcome);

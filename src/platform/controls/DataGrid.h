@@ -140,6 +140,10 @@ public:
     bool hasPendingEdit() const;
     void RemoveRow(int row);
     void RemoveAll();
+    // A row's hidden tag (GridModel::rowTag): the program's own mark on a row, which moves with
+    // the row through the user's edits; rows added by AddNew, AddRows or typing have none.
+    QVariant rowTag(int row) const;
+    void setRowTag(int row, const QVariant &tag);
     // Empties the grid (used by the services' ClearScreen).
     Q_INVOKABLE void clearValue();
 

@@ -79,6 +79,16 @@ void DataGrid::RemoveAll()
     m_startedRow = -1;
 }
 
+QVariant DataGrid::rowTag(int row) const
+{
+    return m_model->rowTag(row);
+}
+
+void DataGrid::setRowTag(int row, const QVariant &tag)
+{
+    m_model->setRowTag(row, tag);
+}
+
 void DataGrid::clearValue()
 {
     RemoveAll();

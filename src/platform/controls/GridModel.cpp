@@ -92,6 +92,7 @@ int GridModel::startNewRow()
     const int row = dataRows();
     beginInsertRows(QModelIndex(), row + 1, row + 1);
     m_rows.append(QList<QVariant>(m_columns.size()));
+    m_tags.append(QVariant());
     m_pendingRow = row;
     m_pendingIsNew = true;
     m_pendingOriginal.clear();
@@ -261,6 +262,7 @@ int GridModel::appendRow()
     const int row = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), row, row);
     m_rows.append(QList<QVariant>(m_columns.size()));
+    m_tags.append(QVariant());
     m_pendingRow = row;
     m_pendingIsNew = true;
     m_pendingOriginal.clear();
@@ -283,6 +285,7 @@ int GridModel::appendRows(const QList<QVariantList> &rows)
             cells[c] = storedForm(c, values.at(c));
         m_rows.append(std::move(cells));
     }
+    m_tags.resize(m_rows.size());
     endInsertRows();
     return first;
 }
@@ -293,6 +296,7 @@ bool GridModel::removeRow(int row)
         return false;
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.removeAt(row);
+    m_tags.removeAt(row);
     if (m_pendingRow == row) {
         m_pendingRow = -1;
         m_pendingIsNew = false;
@@ -308,10 +312,24 @@ void GridModel::removeAll()
 {
     beginResetModel();
     m_rows.clear();
+    m_tags.clear();
     m_pendingRow = -1;
     m_pendingIsNew = false;
     m_pendingOriginal.clear();
     endResetModel();
+}
+
+QVariant GridModel::rowTag(int row) const
+{
+    return row >= 0 && row < m_tags.size() ? m_tags.at(row) : QVariant();
+}
+
+bool GridModel::setRowTag(int row, const QVariant &tag)
+{
+    if (row < 0 || row >= m_tags.size())
+        return false;
+    m_tags[row] = tag;
+    return true;
 }
 
 int GridModel::pendingRow() const

@@ -71,6 +71,13 @@ public:
     bool removeRow(int row);
     void removeAll();
 
+    // A row's tag: a value of the program's that no cell shows and no edit changes. It stays
+    // with its row when rows before it are added or removed and goes with the row; a row added
+    // by appendRow(), appendRows() or startNewRow() has none (null).
+    QVariant rowTag(int row) const;
+    // Returns false outside the rows of data.
+    bool setRowTag(int row, const QVariant &tag);
+
     int pendingRow() const;
     bool pendingIsNew() const;
     void acceptPending();
@@ -87,6 +94,7 @@ private:
 
     QList<GridColumn> m_columns;
     QList<QList<QVariant>> m_rows;
+    QList<QVariant> m_tags; // one per row of m_rows
     int m_pendingRow = -1;
     bool m_pendingIsNew = false;
     QList<QVariant> m_pendingOriginal;

@@ -58,6 +58,12 @@ SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additi
             return refused;
         }
 
+        // Where the table of rules exists the save replaces every rule row of the key, also
+        // when it has none to write: rows left under the key (by a format stored under it
+        // before) would otherwise become this format's rules.
+        if (!request.rules && m_connection()->hasRulesTable())
+            request.rules.emplace();
+
         LoadFormatWriter writer(m_connection, m_sql);
         const auto result = writer.write(
             request.format, request.key, request.lines, request.fields,

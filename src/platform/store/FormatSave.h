@@ -20,8 +20,8 @@ struct SaveRequest {
     QString description; // the header's, which every line carries
     QList<LayoutLineValues> lines;
     QList<LayoutFieldValues> fields;
-    // The rules as they are written; without them (nullopt) the table of rules is not touched,
-    // as on a database that does not have it.
+    // The rules as they are written. Without them (nullopt) the format has none: the key's rows
+    // are removed where the table of rules exists, and a database without it is not touched.
     std::optional<QList<LayoutRuleValues>> rules;
     // A rule whose line type or field is no longer in the format, found as the rules were
     // carried to the numbers written now: the save is refused.

@@ -4,6 +4,7 @@
 #include "Literals.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -108,15 +109,32 @@ std::optional<QList<LayoutRuleValues>> renumberRules(const QList<LayoutRuleValue
     return out;
 }
 
-QString ShownRules::storedFieldId(const QString &loadedOrder, const QString &shownId) const
-{
-    return storedFieldIds.value(numberKey(loadedOrder)).value(numberKey(shownId));
-}
-
 void ShownRules::addLoadedField(const QString &loadedOrder, const QString &shownId,
                                 const QString &storedId)
 {
     storedFieldIds[numberKey(loadedOrder)].insert(numberKey(shownId), storedId);
+}
+
+QList<LayoutRuleValues> ShownRules::takeRulesOf(const QString &loadedOrder,
+                                                const QStringList &fields)
+{
+    QSet<QString> gone;
+    for (const QString &field : fields)
+        gone.insert(numberKey(field));
+    const QString line = numberKey(loadedOrder);
+    const auto belongs = [&](const LayoutRuleValues &rule) {
+        if (rule.lineId.trimmed().isEmpty() || numberKey(rule.lineId) != line)
+            return false;
+        return gone.isEmpty() ||
+               (!rule.fieldId.trimmed().isEmpty() && gone.contains(numberKey(rule.fieldId)));
+    };
+    QList<LayoutRuleValues> taken;
+    for (const LayoutRuleValues &rule : std::as_const(rules)) {
+        if (belongs(rule))
+            taken << rule;
+    }
+    rules.removeIf(belongs);
+    return taken;
 }
 
 namespace {

@@ -29,9 +29,10 @@ QString ruleInsert(host::Engine engine, const LayoutRuleValues &values);
 QString ruleInsertTemplate();
 QVariantList ruleParameters(const LayoutRuleValues &values);
 
-// A field of the saved format: its line type, the number it was stored under (the field
-// store's key keeps it) and the number the save writes (the store's Id). A field entered since
-// the load has no stored number.
+// A field of the saved format: its line type, the number the rules know it by (its origin in
+// the field store: the number it was stored under, or the one it showed when the rules were
+// taken from the screen) and the number the save writes (the store's Id). A field entered since
+// has no stored number.
 struct FieldNumbering {
     QString lineId;
     QString storedId;
@@ -68,12 +69,13 @@ struct ShownRules {
     QHash<QString, QHash<QString, QString>> storedFieldIds;
 
     void clear() { *this = ShownRules(); }
-    // The stored number of the field that the load showed as `shownId` in the line type
-    // loaded as `loadedOrder`; empty when there is none.
-    QString storedFieldId(const QString &loadedOrder, const QString &shownId) const;
     // Records a field as the load shows it.
     void addLoadedField(const QString &loadedOrder, const QString &shownId,
                         const QString &storedId);
+    // A rule goes with what it belongs to: removes the rules of the fields known as `fields`
+    // (their numbers in `rules`) in the line type loaded as `loadedOrder` (with no field given,
+    // every rule of that line type, its fields' included) and returns them, in their order.
+    QList<LayoutRuleValues> takeRulesOf(const QString &loadedOrder, const QStringList &fields = {});
 };
 
 // The shown format's rules as the save writes them under `key`: each rule goes with its line
