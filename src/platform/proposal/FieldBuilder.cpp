@@ -1,5 +1,6 @@
 #include "FieldBuilder.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
@@ -20,12 +21,38 @@ bool storable(const QString &text)
     return true;
 }
 
+// Whether a value the same on every sampled line is a code of the layout, which every file of
+// the layout holds: a filler of one character ("0000", "    ", "9999"), signs, a short code
+// ("01", "237"), a single word ("RETORNO", "COBRANCA"). Anything else (a tax ID, an account,
+// an agency, a name of several words, an identifier of letters and digits) is data that
+// happened to be the same in this file: another sender's file holds another value.
+// A number this long may be an amount whose decimals the file does not mark.
+constexpr int ImpliedDecimalsDigits = 10;
+
+bool layoutCode(const QString &value)
+{
+    if (value.count(value.front()) == value.size() || value.size() <= 3)
+        return true;
+    const bool signs = std::none_of(value.begin(), value.end(),
+                                    [](QChar c) { return c.isLetterOrNumber(); });
+    const bool word = std::all_of(value.begin(), value.end(), [](QChar c) { return c.isLetter(); });
+    return signs || (word && value.size() <= 8);
+}
+
+QString sameValueGuess(qint64 lines, const QString &value)
+{
+    return QStringLiteral("Igual en las %1 líneas de la muestra ('%2'): se propone como dato y "
+                          "no como constante, porque otro archivo puede traer otro valor")
+        .arg(lines)
+        .arg(value.trimmed());
+}
+
 } // namespace
 
-FieldBuilder::FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record)
+FieldBuilder::FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record, DateYears years)
     : t(stats), m_id(id.start < 0 ? IdPlace{0, 0} : id),
       m_record(record.start < 0 ? IdPlace{0, 0} : record), m_tolerated(tolerated(stats.sampled)),
-      m_evidence(stats.sampled / (stats.sampled + 1.0))
+      m_evidence(stats.sampled / (stats.sampled + 1.0)), m_fileYears(years)
 {}
 
 int FieldBuilder::pure(int j) const
@@ -53,6 +80,11 @@ bool FieldBuilder::usableDate(const DateCandidate &d) const
 {
     if (d.fails > m_tolerated || !d.likely() || (t.sampled >= 20 && !d.varies))
         return false;
+    // Lines of zeros (a date not given) are no date: some of the lines must hold one, and on
+    // many lines, one in ten.
+    const qint64 read = t.sampled - d.fails - d.zeros;
+    if (read <= 0 || (t.sampled >= 20 && 10 * read < t.sampled) || !amongFileYears(d))
+        return false;
     // A two-digit year right after a "19" or "20" that never changes is the end of a
     // four-digit year (one out of range, or the date would be read whole).
     if (dateSpecs()[size_t(d.spec)].yearFirst2 && d.start >= 2 && constant(d.start - 2) &&
@@ -62,6 +94,40 @@ bool FieldBuilder::usableDate(const DateCandidate &d) const
             return false;
     }
     return true;
+}
+
+// On a line type of one line, a date's years must be among those of the file's other dates
+// (a year before or after them too): "200526" is 2026-05-20 beside detail dates of 2026, not
+// 2020-05-26.
+bool FieldBuilder::amongFileYears(const DateCandidate &d) const
+{
+    if (t.sampled > 1 || m_fileYears.none())
+        return true;
+    for (size_t y = 0; y < d.years.size(); ++y) {
+        if (!d.years.test(y))
+            continue;
+        const bool near = m_fileYears.test(y) || (y > 0 && m_fileYears.test(y - 1)) ||
+                          (y + 1 < m_fileYears.size() && m_fileYears.test(y + 1));
+        if (!near)
+            return false;
+    }
+    return true;
+}
+
+// The other formats the same columns read in on every line, "" when none: the format proposed
+// is the first of them in the order of preference.
+QString FieldBuilder::otherReadings(const DateCandidate &d) const
+{
+    const std::vector<DateSpec> &specs = dateSpecs();
+    QStringList others;
+    for (const DateCandidate &o : t.dates)
+        if (o.start == d.start && o.spec != d.spec &&
+            specs[size_t(o.spec)].length == specs[size_t(d.spec)].length && usableDate(o))
+            others << specs[size_t(o.spec)].name;
+    if (others.isEmpty())
+        return {};
+    return QStringLiteral("Fecha leída como %1; también se lee como %2")
+        .arg(specs[size_t(d.spec)].name, others.join(QStringLiteral(", ")));
 }
 
 // Columns that end fields: the ID's, those blank on every line, and runs blank on all lines
@@ -179,6 +245,9 @@ void FieldBuilder::segment(int a, int b)
             piece(at, date->start);
         add(date->start, date->start + spec.length, QStringLiteral("03"), spec.name, {}, false,
             m_evidence);
+        m_fields.last().optional = date->zeros > 0;
+        m_fields.last().guess = otherReadings(*date);
+        m_dateYears |= date->years;
         at = date->start + spec.length;
     }
     if (at < b)
@@ -241,7 +310,9 @@ void FieldBuilder::piece(int a, int b)
             if (allConstant)
                 value += QString::fromUcs4(&t.first[size_t(k)], 1);
         }
-        if (allConstant && value.size() <= 255 && storable(value)) {
+        if (allConstant && !layoutCode(value)) {
+            addData(start, j, value);
+        } else if (allConstant && value.size() <= 255 && storable(value)) {
             // A constant of signs beside another constant ("EMP" and "-") is one with it.
             ProposedField *last = m_fields.isEmpty() ? nullptr : &m_fields.last();
             if (last && last->typeCode == QLatin1String("04") && (allOther || lastOther) &&
@@ -262,11 +333,38 @@ void FieldBuilder::piece(int a, int b)
     }
 }
 
+// A value the same on every sampled line that is no code of the layout: a NUMERO when it is
+// digits, else a TEXTO, saying that it was the same.
+void FieldBuilder::addData(int a, int b, const QString &value)
+{
+    const bool allDigits = std::all_of(value.begin(), value.end(),
+                                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (allDigits && b - a <= MaxNumberDigits)
+        add(a, b, QStringLiteral("01"), {}, {}, false, 0.5 * m_evidence);
+    else
+        add(a, b, QStringLiteral("02"), {}, {}, true, 0.5 * m_evidence);
+    m_fields.last().guess = sameValueGuess(t.sampled, value);
+}
+
+// A column of zeros and ones alone, both seen, before the zeros that pad a number: the sign of
+// an amount (a credit or a debit), a field of its own.
+bool FieldBuilder::signColumn(int j) const
+{
+    const std::array<int, 10> &d = t.digits[size_t(j)];
+    return d[0] > 0 && d[1] > 0 && d[0] + d[1] == t.sampled && t.present[size_t(j)] == t.sampled;
+}
+
 // Digits (on nine lines in ten): one NUMERO, or, past 18 digits, several: each cut where a
 // column that changes is followed by one that holds one digit on nine lines in ten (where a
 // zero-padded number seems to start), the last such place within 18 digits, or after 18.
 void FieldBuilder::digits(int a, int b)
 {
+    if (b - a >= 3 && signColumn(a) && steady(a + 1)) {
+        add(a, a + 1, QStringLiteral("01"), {}, {}, false, 0.8 * m_evidence);
+        m_fields.last().guess = QStringLiteral(
+            "Columna de ceros y unos delante de un número: se propone como su signo, aparte");
+        ++a;
+    }
     bool cut = false;
     while (b - a > MaxNumberDigits) {
         int at = a + MaxNumberDigits;
@@ -289,10 +387,18 @@ void FieldBuilder::number(int a, int b, double sureness)
     QString value;
     for (int k = a; k < b && constant(k); ++k)
         value += QChar(char16_t(t.first[size_t(k)]));
-    if (value.size() == b - a)
+    if (value.size() == b - a && layoutCode(value))
         add(a, b, QStringLiteral("04"), {}, value, false, m_evidence);
+    else if (value.size() == b - a)
+        addData(a, b, value);
     else
         add(a, b, QStringLiteral("01"), {}, {}, false, sureness * m_evidence);
+    if (m_fields.last().typeCode == QLatin1String("01") && b - a >= ImpliedDecimalsDigits &&
+        m_fields.last().guess.isEmpty())
+        m_fields.last().guess =
+            QStringLiteral("Número de %1 cifras sin decimales: si es un importe con decimales "
+                           "implícitos, indíquelos en su formato (0.00)")
+                .arg(b - a);
 }
 
 void FieldBuilder::add(int a, int b, const QString &type, const QString &format,

@@ -11,11 +11,16 @@ class FieldBuilder {
 public:
     // `id` is where the line type's ID stands; `record`, for an ID at a second place, where
     // the record type stands (no field takes either).
-    FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record = {});
+    // `years`, when not empty, are the years of the dates of the file's line types of many
+    // lines: a date of a line type of one line (a header's, a trailer's) is read in a format
+    // that puts it among them, or is no date.
+    FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record = {}, DateYears years = {});
 
     // The fields, numbered and described; *consistency is the share of the fields' columns
     // that held one class (or one character) on the sampled lines.
     QList<ProposedField> build(double *consistency);
+    // The years of the dates proposed.
+    const DateYears &dateYears() const { return m_dateYears; }
 
 private:
     bool inId(int j) const
@@ -42,6 +47,10 @@ private:
         return t.sampled >= 2 && t.present[size_t(j)] == t.sampled && !t.varies[size_t(j)];
     }
     bool usableDate(const DateCandidate &d) const;
+    bool amongFileYears(const DateCandidate &d) const;
+    QString otherReadings(const DateCandidate &d) const;
+    bool signColumn(int j) const;
+    void addData(int a, int b, const QString &value);
     bool cutBetween(int left, int right) const;
 
     std::vector<char> separators(int end) const;
@@ -59,6 +68,8 @@ private:
     qint64 m_tolerated = 0;
     double m_evidence = 0;
     QList<ProposedField> m_fields;
+    DateYears m_fileYears;
+    DateYears m_dateYears;
 };
 
 } // namespace velkora::proposal::detail

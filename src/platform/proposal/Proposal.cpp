@@ -229,6 +229,23 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
                           1000.0;
         proposal->rules << rule;
     }
+    // The dates of the line types of many lines first: a header's or a trailer's date is read
+    // among their years.
+    std::vector<QList<ProposedField>> fields(read.types.size());
+    std::vector<double> consistency(read.types.size(), 1.0);
+    DateYears years;
+    for (const bool many : {true, false}) {
+        for (size_t t = 0; t < read.types.size(); ++t) {
+            const TypeStats &stats = read.types[t];
+            if ((stats.sampled > 1) != many)
+                continue;
+            const LineTyper::Type &id = read.typeIds[t];
+            FieldBuilder builder(stats, id.place, id.split < 0 ? IdPlace{} : first, years);
+            fields[t] = builder.build(&consistency[t]);
+            if (many)
+                years |= builder.dateYears();
+        }
+    }
     for (size_t t = 0; t < read.types.size(); ++t) {
         const TypeStats &stats = read.types[t];
         const LineTyper::Type &id = read.typeIds[t];
@@ -241,11 +258,9 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         type.description = typeDescription(id);
         type.lines = stats.lines;
         type.firstLine = stats.firstLine;
-        double consistency = 1;
-        type.fields =
-            FieldBuilder(stats, id.place, id.split < 0 ? IdPlace{} : first).build(&consistency);
+        type.fields = fields[t];
         const double evidence = stats.sampled / (stats.sampled + 1.0);
-        type.confidence = std::round((0.5 + 0.5 * consistency) * evidence * 1000.0) / 1000.0;
+        type.confidence = std::round((0.5 + 0.5 * consistency[t]) * evidence * 1000.0) / 1000.0;
         proposal->linesSampled += stats.sampled;
         proposal->lineTypes << type;
     }

@@ -286,6 +286,12 @@ std::optional<ProposedRule> TotalFinder::runningRule(int type, int field, int sp
     }
     rule.text += since;
     rule.description = (rule.description + sinceText).left(100);
+    // A total seen on one trailer only may be a number that happened to equal it.
+    if (confirmed < 2) {
+        rule.suggested = true;
+        rule.guess = QStringLiteral("Se cumple en una sola línea de la muestra (un solo grupo): "
+                                    "se sugiere y no se guarda con el formato");
+    }
     return rule;
 }
 
@@ -323,6 +329,27 @@ void TotalFinder::cutRuns(Proposal &proposal)
     }
 }
 
+// Whether no field beside the field holds digits right against it: a number cut out of a
+// longer run of digits (a count whose last digit the cut left out) is no total.
+bool TotalFinder::wholeRun(int type, int field) const
+{
+    const QList<ProposedField> &fields = m_proposal.lineTypes.at(type).fields;
+    const auto digitsOnly = [](const ProposedField &f) {
+        if (f.typeCode == QLatin1String("01"))
+            return f.format.isEmpty();
+        if (f.typeCode == QLatin1String("03"))
+            return std::all_of(f.format.begin(), f.format.end(), [](QChar c) { return c.isLetter(); });
+        return f.typeCode == QLatin1String("04") &&
+               std::all_of(f.value.begin(), f.value.end(), [](QChar c) { return c.isDigit(); });
+    };
+    const ProposedField &self = fields.at(field);
+    const bool before = field > 0 && digitsOnly(fields.at(field - 1)) &&
+                        fields.at(field - 1).position + fields.at(field - 1).length == self.position;
+    const bool after = field + 1 < fields.size() && digitsOnly(fields.at(field + 1)) &&
+                       self.position + self.length == fields.at(field + 1).position;
+    return !before && !after;
+}
+
 QList<ProposedRule> TotalFinder::rules(int t) const
 {
     QList<ProposedRule> rules;
@@ -334,7 +361,8 @@ QList<ProposedRule> TotalFinder::rules(int t) const
         const int field = fieldAfterCut(t, m_holders[size_t(h)].field);
         for (const int c : m_checkOf[size_t(h)]) {
             const Candidate &candidate = m_candidates[size_t(c)];
-            if (field < 0 || !candidate.alive || !candidate.telling || candidate.confirmed == 0)
+            if (field < 0 || !candidate.alive || !candidate.telling || candidate.confirmed == 0 ||
+                !wholeRun(t, field))
                 continue;
             if (const auto rule =
                     runningRule(t, field, candidate.span, candidate.measure, candidate.confirmed)) {
