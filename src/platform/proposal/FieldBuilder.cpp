@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace velkora::proposal::detail {
 
@@ -21,18 +22,21 @@ bool storable(const QString &text)
     return true;
 }
 
-// Whether a value the same on every sampled line is a code of the layout, which every file of
-// the layout holds: a filler of one character ("0000", "    ", "9999"), signs, a short code
-// ("01", "237"), a single word ("RETORNO", "COBRANCA"). Anything else (a tax ID, an account,
-// an agency, a name of several words, an identifier of letters and digits) is data that
-// happened to be the same in this file: another sender's file holds another value.
 // A number this long may be an amount whose decimals the file does not mark.
 constexpr int ImpliedDecimalsDigits = 10;
 
+// Whether a value the same on every sampled line is a code of the layout, which every file of
+// the layout holds: a filler of one character ("9999", "----"; zeros only past the longest
+// number, else they are an amount that is zero in this file), signs, a short code ("01",
+// "237"), a single word ("RETORNO", "COBRANCA"). Anything else (a tax ID, an account, an
+// agency, a name of several words, an identifier of letters and digits) is data that happened
+// to be the same in this file: another sender's file holds another value.
 bool layoutCode(const QString &value)
 {
-    if (value.count(value.front()) == value.size() || value.size() <= 3)
+    if (value.size() <= 3)
         return true;
+    if (value.count(value.front()) == value.size())
+        return value.front() != u'0' || value.size() > MaxNumberDigits;
     const bool signs = std::none_of(value.begin(), value.end(),
                                     [](QChar c) { return c.isLetterOrNumber(); });
     const bool word = std::all_of(value.begin(), value.end(), [](QChar c) { return c.isLetter(); });
@@ -78,12 +82,26 @@ int FieldBuilder::major(int j) const
 // constant, and any run of digits that reads as a likely date is one.
 bool FieldBuilder::usableDate(const DateCandidate &d) const
 {
+    if (!readsAsDates(d))
+        return false;
+    // Of the formats the same columns read in, the one whose years lie nearest the file's.
+    const std::vector<DateSpec> &specs = dateSpecs();
+    for (const DateCandidate &o : t.dates)
+        if (o.start == d.start && o.spec != d.spec &&
+            specs[size_t(o.spec)].length == specs[size_t(d.spec)].length && readsAsDates(o) &&
+            yearDistance(o) < yearDistance(d))
+            return false;
+    return amongFileYears(d);
+}
+
+bool FieldBuilder::readsAsDates(const DateCandidate &d) const
+{
     if (d.fails > m_tolerated || !d.likely() || (t.sampled >= 20 && !d.varies))
         return false;
     // Lines of zeros (a date not given) are no date: some of the lines must hold one, and on
     // many lines, one in ten.
     const qint64 read = t.sampled - d.fails - d.zeros;
-    if (read <= 0 || (t.sampled >= 20 && 10 * read < t.sampled) || !amongFileYears(d))
+    if (read <= 0 || (t.sampled >= 20 && 10 * read < t.sampled))
         return false;
     // A two-digit year right after a "19" or "20" that never changes is the end of a
     // four-digit year (one out of range, or the date would be read whole).
@@ -101,17 +119,27 @@ bool FieldBuilder::usableDate(const DateCandidate &d) const
 // 2020-05-26.
 bool FieldBuilder::amongFileYears(const DateCandidate &d) const
 {
-    if (t.sampled > 1 || m_fileYears.none())
-        return true;
-    for (size_t y = 0; y < d.years.size(); ++y) {
-        if (!d.years.test(y))
+    return t.sampled > 1 || yearDistance(d) <= 1;
+}
+
+// The most years between one of the date's years and the nearest of the file's (0 without
+// dates of the file to compare with).
+int FieldBuilder::yearDistance(const DateCandidate &d) const
+{
+    if (m_fileYears.none())
+        return 0;
+    int farthest = 0;
+    const int span = int(d.years.size());
+    for (int y = 0; y < span; ++y) {
+        if (!d.years.test(size_t(y)))
             continue;
-        const bool near = m_fileYears.test(y) || (y > 0 && m_fileYears.test(y - 1)) ||
-                          (y + 1 < m_fileYears.size() && m_fileYears.test(y + 1));
-        if (!near)
-            return false;
+        int nearest = span;
+        for (int f = 0; f < span; ++f)
+            if (m_fileYears.test(size_t(f)))
+                nearest = std::min(nearest, std::abs(f - y));
+        farthest = std::max(farthest, nearest);
     }
-    return true;
+    return farthest;
 }
 
 // The other formats the same columns read in on every line, "" when none: the format proposed
@@ -122,7 +150,8 @@ QString FieldBuilder::otherReadings(const DateCandidate &d) const
     QStringList others;
     for (const DateCandidate &o : t.dates)
         if (o.start == d.start && o.spec != d.spec &&
-            specs[size_t(o.spec)].length == specs[size_t(d.spec)].length && usableDate(o))
+            specs[size_t(o.spec)].length == specs[size_t(d.spec)].length && readsAsDates(o) &&
+            yearDistance(o) == yearDistance(d))
             others << specs[size_t(o.spec)].name;
     if (others.isEmpty())
         return {};
@@ -134,20 +163,25 @@ QString FieldBuilder::otherReadings(const DateCandidate &d) const
 // but the tolerated ones that stand between columns that nine lines in ten fill with one
 // class (a blank beside a column that is often blank is the end of a text or of a number of
 // varying length, which a few longer ones fill).
-std::vector<char> FieldBuilder::separators(int end) const
+std::vector<char> FieldBuilder::separators(int end)
 {
     std::vector<char> separator(size_t(end), 0);
+    std::vector<char> &space = m_space;
+    space.assign(size_t(end), 0);
     for (int j = 0; j < end; ++j)
         separator[size_t(j)] = inId(j) || !content(j);
-    // On a line type of one line, a single blank column between two columns that hold letters
-    // is a space between words (on more lines, a blank that stands in the same column on every
-    // line is where a field ends).
-    for (int j = 1; t.sampled == 1 && j + 1 < end; ++j) {
+    // A single blank column between two columns that hold letters on every line is a space
+    // between words: a name of several words ("EMPRESA DE EJEMPLO SL") is one field, not one a
+    // word (on a line type of one line, between any two letters).
+    for (int j = 1; j + 1 < end; ++j) {
         if (inId(j) || content(j) || separator[size_t(j - 1)] || separator[size_t(j + 1)])
             continue;
-        const bool letters = t.count(j - 1, LetterAt) > 0 && t.count(j + 1, LetterAt) > 0;
+        const bool letters =
+            t.sampled == 1 ? t.count(j - 1, LetterAt) > 0 && t.count(j + 1, LetterAt) > 0
+                           : pure(j - 1) == LetterAt && pure(j + 1) == LetterAt;
         if (letters)
             separator[size_t(j)] = 0;
+        space[size_t(j)] = letters;
     }
     auto filled = [&](int j) {
         if (j < 0 || j >= end || separator[size_t(j)])
@@ -156,12 +190,12 @@ std::vector<char> FieldBuilder::separators(int end) const
         return c >= 0 && c != BlankAt;
     };
     for (int j = 0; j < end;) {
-        if (separator[size_t(j)] || pure(j) != BlankAt) {
+        if (separator[size_t(j)] || space[size_t(j)] || pure(j) != BlankAt) {
             ++j;
             continue;
         }
         int k = j;
-        while (k < end && !separator[size_t(k)] && pure(k) == BlankAt)
+        while (k < end && !separator[size_t(k)] && !space[size_t(k)] && pure(k) == BlankAt)
             ++k;
         if (filled(j - 1) && filled(k))
             std::fill(separator.begin() + j, separator.begin() + k, 1);
@@ -247,7 +281,8 @@ void FieldBuilder::segment(int a, int b)
             m_evidence);
         m_fields.last().optional = date->zeros > 0;
         m_fields.last().guess = otherReadings(*date);
-        m_dateYears |= date->years;
+        if (m_fields.last().guess.isEmpty())
+            m_dateYears |= date->years;
         at = date->start + spec.length;
     }
     if (at < b)
@@ -283,6 +318,8 @@ void FieldBuilder::decimals(qsizetype from)
 // which is a text).
 bool FieldBuilder::cutBetween(int left, int right) const
 {
+    if (m_space[size_t(left)] || m_space[size_t(right)])
+        return false; // a space between words
     const int a = major(left), b = major(right);
     if (a >= 0 && b >= 0)
         return a != b;

@@ -229,22 +229,23 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
                           1000.0;
         proposal->rules << rule;
     }
-    // The dates of the line types of many lines first: a header's or a trailer's date is read
-    // among their years.
+    // The years of the dates of the line types of many lines that read in one format only
+    // first: a date that reads in several formats is read among them.
+    DateYears years;
+    for (size_t t = 0; t < read.types.size(); ++t) {
+        const LineTyper::Type &id = read.typeIds[t];
+        double ignored = 1;
+        FieldBuilder builder(read.types[t], id.place, id.split < 0 ? IdPlace{} : first);
+        builder.build(&ignored);
+        if (read.types[t].sampled > 1)
+            years |= builder.dateYears();
+    }
     std::vector<QList<ProposedField>> fields(read.types.size());
     std::vector<double> consistency(read.types.size(), 1.0);
-    DateYears years;
-    for (const bool many : {true, false}) {
-        for (size_t t = 0; t < read.types.size(); ++t) {
-            const TypeStats &stats = read.types[t];
-            if ((stats.sampled > 1) != many)
-                continue;
-            const LineTyper::Type &id = read.typeIds[t];
-            FieldBuilder builder(stats, id.place, id.split < 0 ? IdPlace{} : first, years);
-            fields[t] = builder.build(&consistency[t]);
-            if (many)
-                years |= builder.dateYears();
-        }
+    for (size_t t = 0; t < read.types.size(); ++t) {
+        const LineTyper::Type &id = read.typeIds[t];
+        fields[t] = FieldBuilder(read.types[t], id.place, id.split < 0 ? IdPlace{} : first, years)
+                        .build(&consistency[t]);
     }
     for (size_t t = 0; t < read.types.size(); ++t) {
         const TypeStats &stats = read.types[t];
