@@ -75,6 +75,15 @@ inline QString fieldAt(const ProposedLineType &type, int position)
     return QStringLiteral("(none at %1)").arg(position);
 }
 
+// What was guessed of the field that starts at a position.
+inline QString guessAt(const ProposedLineType &type, int position)
+{
+    for (const ProposedField &f : type.fields)
+        if (f.position == position)
+            return f.guess;
+    return {};
+}
+
 // The fields that start before a column, as "position:type length format value trim".
 inline QStringList fieldList(const ProposedLineType &type, int before = INT_MAX)
 {

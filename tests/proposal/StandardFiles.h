@@ -118,7 +118,7 @@ inline QStringList codaFile(const Day &day)
                                   {11, "EBA" + r.digits(10) + "BKTRFBE"},
                                   {32, debit ? "1" : "0"},
                                   {33, r.number(amount, 15)},
-                                  {48, r.below(3) == 0 ? "000000" : "200526"},
+                                  {48, r.below(3) == 0 ? "000000" : r.pick<QString>({"180526", "190526", "200526"})},
                                   {54, "00150000"},
                                   {62, "0"},
                                   {63, "FACTURE " + r.digits(6)},

@@ -280,6 +280,16 @@ private slots:
         // Eight digits that read as a day of 2000 are an amount's zeros, not a date.
         dateRow("days of 2000", days({u"2000"_s}), u"01 8"_s);
         dateRow("days of 1950 and of 2079", days({u"2079"_s, u"1950"_s}), u"03 8 YYYYMMDD"_s);
+        // Three decimals after the point are the number's; four are not (the number ends at
+        // the point).
+        dateRow("amounts with three decimals", datesOf(30, [](int i) {
+                    return Random(quint64(i)).number(i * 4321, 6) + "." + Random(1).number(i, 3);
+                }),
+                u"01 10 0.000"_s);
+        dateRow("amounts with four decimals", datesOf(30, [](int i) {
+                    return Random(quint64(i)).number(i * 4321, 5) + "." + Random(1).number(i, 4);
+                }),
+                u"01 5"_s);
         dateRow("day, month and year", datesOf(30, [](int i) { return ddmmyyyy(i * 7); }),
                 u"03 8 DDMMYYYY"_s);
 

@@ -7,8 +7,12 @@
 #include "ProposalChecks.h"
 #include "StandardFiles.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace proposal_test;
@@ -81,6 +85,123 @@ private slots:
         QCOMPARE(report.result.lines, next.size());
         QCOMPARE(report.result.unmatched.count, 0);
         QCOMPARE(report.result.ambiguous.count, 0);
+    }
+
+    // Fields a user can trust: what was the same on every line of one sender's file (its tax
+    // ID, its account) is data, not a constant, and says so; a debit/credit column is a field
+    // of its own; dates read in the format that puts them among the file's dates, and a date
+    // of zeros (not given) is OPCIONAL; a long number says its decimals may be implied.
+    void fieldsOfTheStandards()
+    {
+        const Day day;
+        const Proposal cnab = propose(write(cnab400File(day)));
+        const ProposedLineType &header = typeOf(cnab, u"0"_s);
+        QCOMPARE(fieldAt(header, 95), u"03 6 DDMMYY"_s);  // 200526: 2026-05-20
+        QCOMPARE(fieldAt(header, 380), u"03 6 DDMMYY"_s); // 210526: 2026-05-21
+        const ProposedLineType &title = typeOf(cnab, u"1"_s);
+        int identities = 0;
+        for (const ProposedField &f : title.fields) {
+            if (f.position + f.length <= 4 || f.position > 37)
+                continue; // the tax ID, the company's agency and account
+            QVERIFY2(f.typeCode != u"04"_s, qPrintable(fieldList(title).join(u' ')));
+            identities += f.guess.startsWith(u"Igual en las 60 líneas"_s);
+        }
+        QVERIFY(identities > 0);
+        QCOMPARE(fieldAt(title, 153), u"01 13"_s);
+        QVERIFY(guessAt(title, 153).contains(u"decimales implícitos"_s));
+
+        const Proposal coda = propose(write(codaFile(day)));
+        const ProposedLineType &movement = typeOf(coda, u"21"_s);
+        QCOMPARE(fieldAt(movement, 32), u"01 1"_s); // 0 credit, 1 debit
+        QVERIFY(guessAt(movement, 32).contains(u"signo"_s));
+        QCOMPARE(fieldAt(movement, 33), u"01 15"_s);
+        QCOMPARE(fieldAt(movement, 48), u"03 6 DDMMYY"_s);
+        int t = 0;
+        while (coda.lineTypes.at(t).id != u"21"_s)
+            ++t;
+        int valueDate = -1;
+        for (int f = 0; f < movement.fields.size(); ++f)
+            if (movement.fields.at(f).position == 48)
+                valueDate = f;
+        QVERIFY(std::any_of(coda.rules.begin(), coda.rules.end(), [&](const ProposedRule &r) {
+            return r.lineType == t && r.field == valueDate && r.text == u"OPCIONAL"_s;
+        }));
+    }
+
+    // What was guessed is in the JSON, each guess naming its line type and field.
+    void guessesInTheJson()
+    {
+        const Proposal cnab = propose(write(cnab400File(Day{})));
+        const QJsonObject json = QJsonDocument::fromJson(velkora::proposal::toJson(cnab)).object();
+        const QJsonArray guesses = json[u"guesses"_s].toArray();
+        QVERIFY(std::any_of(guesses.begin(), guesses.end(), [](const QJsonValue &g) {
+            return g.toString().startsWith(u"Tipo 1, Campo "_s) &&
+                   g.toString().contains(u"Igual en las 60 líneas"_s);
+        }));
+        const QJsonArray types = json[u"line_types"_s].toArray();
+        QVERIFY(!types.isEmpty());
+        QVERIFY(types.at(0).toObject()[u"fields"_s].toArray().at(0).toObject().contains(u"guess"_s));
+        QVERIFY(json.contains(u"suggestions"_s));
+    }
+
+    // Counts and sums are rules when they held on every group of two or more; on a single
+    // trailer (the file's, or one lot's) they are suggestions, not part of the format.
+    void totalsOnEveryGroup_data()
+    {
+        QTest::addColumn<int>("lots");
+        QTest::addColumn<QStringList>("rules");
+        QTest::addColumn<QStringList>("suggested");
+        const QStringList lot{u"0004|0001|CUENTA 0003 DESDE 0002"_s,
+                              u"0004|0002|SUMA 0003.0004 DESDE 0002"_s};
+        const QStringList file{u"0005|0001|CUENTA 0003"_s, u"0005|0002|SUMA 0003.0004"_s};
+        QTest::newRow("two lots") << 2 << lot << file;
+        // One lot: its trailer's totals run from the file's start, as the file's do.
+        QTest::newRow("one lot") << 1 << QStringList()
+                                 << QStringList{u"0004|0001|CUENTA 0003"_s,
+                                                u"0004|0002|SUMA 0003.0004"_s} + file;
+    }
+    void totalsOnEveryGroup()
+    {
+        QFETCH(int, lots);
+        QFETCH(QStringList, rules);
+        QFETCH(QStringList, suggested);
+        const QString path = write(asobancariaFile(Day{.groups = lots}));
+        const Proposal proposal = propose(path);
+        const QRegularExpression totals(u"CUENTA 0003|SUMA"_s);
+        QCOMPARE(ruleTexts(proposal).filter(totals), rules);
+        QCOMPARE(ruleTexts(proposal.suggestions).filter(totals), suggested);
+        checkRoundTrip(proposal, path);
+    }
+
+    // A count cut short by the 18 digits a number may have (a trailer's 10-digit count of
+    // records after a total and a count) is no rule.
+    void noTotalOnAPartOfARun()
+    {
+        const Proposal proposal = propose(write(cuaderno19File(Day{})));
+        const int last = int(proposal.lineTypes.size());
+        QCOMPARE(proposal.lineTypes.last().id, u"99"_s);
+        for (const ProposedRule &rule : proposal.rules)
+            QVERIFY2(rule.lineType != last - 1 || !rule.text.contains(u"CUENTA"_s),
+                     qPrintable(rule.text));
+    }
+
+    // Places of IDs reach column 20: three record codes "REC1", "REC2", "REC3" at columns
+    // 17-20, after an account number, are told apart by their last character.
+    void idEndingAtColumn20()
+    {
+        Random r(3);
+        QStringList lines;
+        for (int i = 0; i < 60; ++i) {
+            const int kind = i % 3;
+            lines << record(60, {{1, r.digits(16)},
+                                 {17, u"REC%1"_s.arg(kind + 1)},
+                                 {22, kind == 0 ? u"NOMBRE DEL CLIENTE"_s : r.digits(12)},
+                                 {40, kind == 2 ? u"TOTAL"_s : r.digits(8)}});
+        }
+        const QString path = write(lines);
+        const Proposal proposal = propose(path);
+        QCOMPARE(idPlaces(proposal), (QStringList{u"1@20+1"_s, u"2@20+1"_s, u"3@20+1"_s}));
+        checkRoundTrip(proposal, path);
     }
 };
 
