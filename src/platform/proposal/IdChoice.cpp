@@ -171,8 +171,10 @@ private:
         std::vector<GroupLayout> layouts; // of its groups
     };
     // The best second place for the lines of one group, if any tells them apart; with
-    // `extending`, only a place that takes in the first and goes on after it.
-    bool bestSplit(const Partition &first, int group, Split *split, bool extending = false);
+    // `extending`, only a place that takes in the first and goes on after it. With `enough`,
+    // the first place found in fewer bits than that will do.
+    bool bestSplit(const Partition &first, int group, Split *split, bool extending = false,
+                   double enough = 0);
     // A record code at the start of the lines that names their shapes, when there is one.
     bool leadingCode(IdScheme *scheme);
     bool namesShapes(const Partition &p, std::vector<IdScheme::Split> *splits);
@@ -205,7 +207,8 @@ int Chooser::holding(IdPlace place, quint64 value)
     return it->second.value(value);
 }
 
-bool Chooser::bestSplit(const Partition &first, int group, Split *split, bool extending)
+bool Chooser::bestSplit(const Partition &first, int group, Split *split, bool extending,
+                        double enough)
 {
     std::vector<int> lines;
     for (size_t i = 0; i < first.labels.size(); ++i)
@@ -253,6 +256,8 @@ bool Chooser::bestSplit(const Partition &first, int group, Split *split, bool ex
         if (!found || bits < split->bits) {
             *split = {place, bits, layouts};
             found = true;
+            if (bits < enough)
+                return true;
         }
     }
     return found;
@@ -393,7 +398,7 @@ bool Chooser::severalShapes(const Partition &p, int group, const GroupLayout &la
 {
     const double cost = layoutBits(layout);
     Split any;
-    return cost > 2.0 * s.width() + SecondPlaceBits && bestSplit(p, group, &any) &&
+    return cost > 2.0 * s.width() + SecondPlaceBits && bestSplit(p, group, &any, false, cost) &&
            any.bits < cost;
 }
 
