@@ -42,8 +42,8 @@ inline QStringList nachaFile(const Day &day)
                              {80, "09100001" + batch}});
         qint64 count = 0, batchHash = 0, batchCredits = 0;
         for (int e = 0; e < day.perGroup; ++e) {
-            const QString routing = day.routings.at(r.below(int(day.routings.size()))) +
-                                    r.digits(4);
+            const QString routing =
+                day.routings.at(r.below(int(day.routings.size()))) + r.digits(4);
             const qint64 amount = 100 + r.below(500000);
             const bool addenda = r.below(4) == 0;
             lines << record(94, {{1, "6" + r.pick<QString>({"22", "32", "22", "27"})},
@@ -55,9 +55,9 @@ inline QStringList nachaFile(const Day &day)
                                  {79, addenda ? "1" : "0"},
                                  {80, "09100001" + r.number(e + 1, 7)}});
             if (addenda)
-                lines << record(94, {{1, "705"},
-                                     {4, "INVOICE " + r.digits(8)},
-                                     {84, "0001" + r.number(e + 1, 7)}});
+                lines << record(
+                    94,
+                    {{1, "705"}, {4, "INVOICE " + r.digits(8)}, {84, "0001" + r.number(e + 1, 7)}});
             count += 1 + (addenda ? 1 : 0);
             batchHash += routing.toLongLong();
             batchCredits += amount;
@@ -114,16 +114,18 @@ inline QStringList codaFile(const Day &day)
             const bool debit = r.below(2) == 0;
             const qint64 amount = 1 + r.below(99999999);
             (debit ? debits : creditTotal) += amount;
-            lines << record(128, {{1, "21" + seq},
-                                  {11, "EBA" + r.digits(10) + "BKTRFBE"},
-                                  {32, debit ? "1" : "0"},
-                                  {33, r.number(amount, 15)},
-                                  {48, r.below(3) == 0 ? "000000" : r.pick<QString>({"180526", "190526", "200526"})},
-                                  {54, "00150000"},
-                                  {62, "0"},
-                                  {63, "FACTURE " + r.digits(6)},
-                                  {116, "200526" + statement + "01"},
-                                  {128, "0"}});
+            lines << record(
+                128,
+                {{1, "21" + seq},
+                 {11, "EBA" + r.digits(10) + "BKTRFBE"},
+                 {32, debit ? "1" : "0"},
+                 {33, r.number(amount, 15)},
+                 {48, r.below(3) == 0 ? "000000" : r.pick<QString>({"180526", "190526", "200526"})},
+                 {54, "00150000"},
+                 {62, "0"},
+                 {63, "FACTURE " + r.digits(6)},
+                 {116, "200526" + statement + "01"},
+                 {128, "0"}});
             lines << record(128, {{1, "22" + seq},
                                   {11, "REF " + r.digits(8)},
                                   {64, "CLIENT" + r.digits(6)},
@@ -236,8 +238,8 @@ inline QStringList bacsFile(const Day &day)
 {
     Random r(day.seed);
     const QString sun = "123456";
-    const QString hdr1 = "A" + sun + "S  1" + sun + "000001" + "00010001" + QString(6, u' ') +
-                         " 26140 26140 000000";
+    const QString hdr1 =
+        "A" + sun + "S  1" + sun + "000001" + "00010001" + QString(6, u' ') + " 26140 26140 000000";
     QStringList lines{record(80, {{1, "VOL1000001"}, {42, sun}, {80, "1"}}),
                       record(80, {{1, "HDR1"}, {5, hdr1}}),
                       record(80, {{1, "HDR2F0200000100"}, {51, "00"}}),
@@ -247,8 +249,8 @@ inline QStringList bacsFile(const Day &day)
     for (int d = 0; d < count; ++d) {
         const qint64 amount = 100 + r.below(999999);
         credits += amount;
-        const QString sort = day.routings.at(r.below(int(day.routings.size()))).left(2) +
-                             r.digits(4);
+        const QString sort =
+            day.routings.at(r.below(int(day.routings.size()))).left(2) + r.digits(4);
         lines << record(100, {{1, sort + r.digits(8) + "099"},
                               {18, "40123412345678"},
                               {36, r.number(amount, 11)},
@@ -295,10 +297,9 @@ inline QStringList asobancariaFile(const Day &day)
                                   {88, r.number(d + 1, 7)},
                                   {95, "000"}});
         }
-        lines << record(162, {{1, "08"},
-                              {3, r.number(day.perGroup, 9)},
-                              {12, r.number(lotValue, 18)},
-                              {30, lot}});
+        lines << record(
+            162,
+            {{1, "08"}, {3, r.number(day.perGroup, 9)}, {12, r.number(lotValue, 18)}, {30, lot}});
         records += day.perGroup;
         value += lotValue;
     }

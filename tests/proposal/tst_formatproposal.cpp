@@ -252,9 +252,8 @@ private slots:
         // constant (another sender's file holds another account).
         QTest::newRow("remittance")
             << remittanceFile({3, 150, 4})
-            << QStringList{u"T = Tipo 3 T"_s,         u"T 74: 03 8 DDMMYYYY"_s,
-                           u"T 82: 01 15"_s,          u"T 18: 01 18"_s,
-                           u"U 138: 03 8 DDMMYYYY"_s, u"U 146: 03 8 DDMMYYYY"_s}
+            << QStringList{u"T = Tipo 3 T"_s, u"T 74: 03 8 DDMMYYYY"_s,  u"T 82: 01 15"_s,
+                           u"T 18: 01 18"_s,  u"U 138: 03 8 DDMMYYYY"_s, u"U 146: 03 8 DDMMYYYY"_s}
             << 0;
 
         // A run of digits is a Fecha only when it reads as a date in a year from 1950 to 2079
@@ -282,13 +281,19 @@ private slots:
         dateRow("days of 1950 and of 2079", days({u"2079"_s, u"1950"_s}), u"03 8 YYYYMMDD"_s);
         // Three decimals after the point are the number's; four are not (the number ends at
         // the point).
-        dateRow("amounts with three decimals", datesOf(30, [](int i) {
-                    return Random(quint64(i)).number(i * 4321, 6) + "." + Random(1).number(i, 3);
-                }),
+        dateRow("amounts with three decimals",
+                datesOf(30,
+                        [](int i) {
+                            return Random(quint64(i)).number(i * 4321, 6) + "." +
+                                   Random(1).number(i, 3);
+                        }),
                 u"01 10 0.000"_s);
-        dateRow("amounts with four decimals", datesOf(30, [](int i) {
-                    return Random(quint64(i)).number(i * 4321, 5) + "." + Random(1).number(i, 4);
-                }),
+        dateRow("amounts with four decimals",
+                datesOf(30,
+                        [](int i) {
+                            return Random(quint64(i)).number(i * 4321, 5) + "." +
+                                   Random(1).number(i, 4);
+                        }),
                 u"01 5"_s);
         dateRow("day, month and year", datesOf(30, [](int i) { return ddmmyyyy(i * 7); }),
                 u"03 8 DDMMYYYY"_s);
@@ -623,10 +628,10 @@ private slots:
         // The first sub-record comes after the first group's trailer: it is the line type 0005.
         QTest::newRow("sub-records after their detail")
             << groupedFile(sub) << QByteArray("\n") << false
-            << QStringList{
-                   header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
-                   QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s, u"0006||VECES 1"_s} +
-                   s6.mid(5, 1)}
+            << QStringList{header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
+                           QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s,
+                                       u"0006||VECES 1"_s} +
+                           s6.mid(5, 1)}
             << QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
                            u"0006|0003|SUMA 0003.0001"_s};
         const QStringList records = QStringList{u"||REGISTRO 60"_s} + header +
@@ -694,26 +699,24 @@ private slots:
 
     // A trailer's numbers side by side in one run of digits (a count, a hash of routing numbers
     // that keeps its last 10 digits, the totals) become fields of their own with their counts
-    // and sums, however many trailers there are (those of the file's one control suggested); the proposal tests clean on its file and finds
-    // a changed amount. A run that holds no count or sum keeps the fields it had.
+    // and sums, however many trailers there are (those of the file's one control suggested); the
+    // proposal tests clean on its file and finds a changed amount. A run that holds no count or sum
+    // keeps the fields it had.
     void numbersSideBySide_data()
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QStringList>("batchControl"); // its fields within columns 2-55
         QTest::addColumn<QStringList>("fileControl");
-        QTest::addColumn<QStringList>("totals"); // the CUENTA and SUMA rules
+        QTest::addColumn<QStringList>("totals");    // the CUENTA and SUMA rules
         QTest::addColumn<QStringList>("suggested"); // those of the file's one control
-        const QStringList batchControl{u"2:01 3"_s,
-                                       u"5:01 6"_s,
-                                       u"11:01 10"_s,
-                                       u"21:01 12"_s,
+        const QStringList batchControl{u"2:01 3"_s,   u"5:01 6"_s, u"11:01 10"_s, u"21:01 12"_s,
                                        u"33:01 18"_s, // the company's number: data
                                        u"51:01 4"_s};
         const QStringList fileControl{u"2:01 6"_s,   u"8:01 6"_s,   u"14:01 8"_s,
                                       u"22:01 10"_s, u"32:01 12"_s, u"44:01 12"_s};
-        const QStringList batchTotals{
-            u"0004|0002|CUENTA 0003 DESDE 0002"_s, u"0004|0003|SUMA 0003.0003 DESDE 0002"_s,
-            u"0004|0004|SUMA 0003.0006 DESDE 0002"_s};
+        const QStringList batchTotals{u"0004|0002|CUENTA 0003 DESDE 0002"_s,
+                                      u"0004|0003|SUMA 0003.0003 DESDE 0002"_s,
+                                      u"0004|0004|SUMA 0003.0006 DESDE 0002"_s};
         // The batch number ends the originator's routing number's run of digits: no count.
         const QStringList fileTotals{u"0005|0001|CUENTA 0002"_s, u"0005|0003|CUENTA 0003"_s,
                                      u"0005|0004|SUMA 0003.0003"_s, u"0005|0005|SUMA 0003.0006"_s};

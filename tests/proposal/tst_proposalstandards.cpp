@@ -49,10 +49,9 @@ private slots:
                               << QStringList{u"0@1+1"_s,  u"1@1+1"_s,  u"21@1+2"_s, u"22@1+2"_s,
                                              u"23@1+2"_s, u"31@1+2"_s, u"32@1+2"_s, u"33@1+2"_s,
                                              u"4@1+1"_s,  u"8@1+1"_s,  u"9@1+1"_s};
-        QTest::newRow("Cuaderno 19.14")
-            << cuaderno19File(a) << cuaderno19File(b)
-            << QStringList{u"01@1+2"_s, u"02@1+2"_s, u"03@1+2"_s,
-                           u"04@1+2"_s, u"05@1+2"_s, u"99@1+2"_s};
+        QTest::newRow("Cuaderno 19.14") << cuaderno19File(a) << cuaderno19File(b)
+                                        << QStringList{u"01@1+2"_s, u"02@1+2"_s, u"03@1+2"_s,
+                                                       u"04@1+2"_s, u"05@1+2"_s, u"99@1+2"_s};
         QTest::newRow("Asobancaria 2001")
             << asobancariaFile(a) << asobancariaFile(b)
             << QStringList{u"01@1+2"_s, u"05@1+2"_s, u"06@1+2"_s, u"08@1+2"_s, u"09@1+2"_s};
@@ -143,7 +142,8 @@ private slots:
         }));
         const QJsonArray types = json[u"line_types"_s].toArray();
         QVERIFY(!types.isEmpty());
-        QVERIFY(types.at(0).toObject()[u"fields"_s].toArray().at(0).toObject().contains(u"guess"_s));
+        QVERIFY(
+            types.at(0).toObject()[u"fields"_s].toArray().at(0).toObject().contains(u"guess"_s));
         QVERIFY(json.contains(u"suggestions"_s));
     }
 
@@ -161,7 +161,8 @@ private slots:
         // One lot: its trailer's totals run from the file's start, as the file's do.
         QTest::newRow("one lot") << 1 << QStringList()
                                  << QStringList{u"0004|0001|CUENTA 0003"_s,
-                                                u"0004|0002|SUMA 0003.0004"_s} + file;
+                                                u"0004|0002|SUMA 0003.0004"_s} +
+                                        file;
     }
     void totalsOnEveryGroup()
     {

@@ -35,7 +35,7 @@ struct DateCandidate {
     int start = 0;
     int spec = 0;
     qint64 fails = 0;
-    qint64 zeros = 0; // lines that held zeros there (no date given), neither read nor failed
+    qint64 zeros = 0;       // lines that held zeros there (no date given), neither read nor failed
     qint32 firstValue = -1; // YYYYMMDD of the first value read
     bool varies = false;    // whether another line held another date
     DateYears years;

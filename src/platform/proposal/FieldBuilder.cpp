@@ -37,8 +37,8 @@ bool layoutCode(const QString &value)
         return true;
     if (value.count(value.front()) == value.size())
         return value.front() != u'0' || value.size() > MaxNumberDigits;
-    const bool signs = std::none_of(value.begin(), value.end(),
-                                    [](QChar c) { return c.isLetterOrNumber(); });
+    const bool signs =
+        std::none_of(value.begin(), value.end(), [](QChar c) { return c.isLetterOrNumber(); });
     const bool word = std::all_of(value.begin(), value.end(), [](QChar c) { return c.isLetter(); });
     return signs || (word && value.size() <= 8);
 }
@@ -176,9 +176,9 @@ std::vector<char> FieldBuilder::separators(int end)
     for (int j = 1; j + 1 < end; ++j) {
         if (inId(j) || content(j) || separator[size_t(j - 1)] || separator[size_t(j + 1)])
             continue;
-        const bool letters =
-            t.sampled == 1 ? t.count(j - 1, LetterAt) > 0 && t.count(j + 1, LetterAt) > 0
-                           : pure(j - 1) == LetterAt && pure(j + 1) == LetterAt;
+        const bool letters = t.sampled == 1
+                                 ? t.count(j - 1, LetterAt) > 0 && t.count(j + 1, LetterAt) > 0
+                                 : pure(j - 1) == LetterAt && pure(j + 1) == LetterAt;
         if (letters)
             separator[size_t(j)] = 0;
         space[size_t(j)] = letters;
@@ -374,8 +374,8 @@ void FieldBuilder::piece(int a, int b)
 // digits, else a TEXTO, saying that it was the same.
 void FieldBuilder::addData(int a, int b, const QString &value)
 {
-    const bool allDigits = std::all_of(value.begin(), value.end(),
-                                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const bool allDigits =
+        std::all_of(value.begin(), value.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     if (allDigits && b - a <= MaxNumberDigits)
         add(a, b, QStringLiteral("01"), {}, {}, false, 0.5 * m_evidence);
     else

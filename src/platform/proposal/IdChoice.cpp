@@ -369,8 +369,8 @@ bool Chooser::leadingCode(IdScheme *scheme)
         bool everyLine = true;
         for (size_t i = 0; i < p.labels.size() && everyLine; ++i) {
             const quint8 *shape = s.shape(int(i));
-            everyLine = p.labels[i] >= 0 ||
-                        std::all_of(shape, shape + s.width(), [](quint8 c) { return c == BlankSymbol; });
+            everyLine = p.labels[i] >= 0 || std::all_of(shape, shape + s.width(),
+                                                        [](quint8 c) { return c == BlankSymbol; });
         }
         if (!everyLine)
             continue;

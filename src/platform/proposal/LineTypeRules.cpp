@@ -69,7 +69,8 @@ QList<ProposedRule> LineTypeRules::rules(int t) const
         if (!fields.at(f).optional)
             continue;
         add(QStringLiteral("OPCIONAL"),
-            QStringLiteral("%1 va en ceros en algunas líneas: sin fecha").arg(fields.at(f).description),
+            QStringLiteral("%1 va en ceros en algunas líneas: sin fecha")
+                .arg(fields.at(f).description),
             ruleConfidence(seen.lines));
         rules.last().field = f;
     }

@@ -338,13 +338,15 @@ bool TotalFinder::wholeRun(int type, int field) const
         if (f.typeCode == QLatin1String("01"))
             return f.format.isEmpty();
         if (f.typeCode == QLatin1String("03"))
-            return std::all_of(f.format.begin(), f.format.end(), [](QChar c) { return c.isLetter(); });
+            return std::all_of(f.format.begin(), f.format.end(),
+                               [](QChar c) { return c.isLetter(); });
         return f.typeCode == QLatin1String("04") &&
                std::all_of(f.value.begin(), f.value.end(), [](QChar c) { return c.isDigit(); });
     };
     const ProposedField &self = fields.at(field);
-    const bool before = field > 0 && digitsOnly(fields.at(field - 1)) &&
-                        fields.at(field - 1).position + fields.at(field - 1).length == self.position;
+    const bool before =
+        field > 0 && digitsOnly(fields.at(field - 1)) &&
+        fields.at(field - 1).position + fields.at(field - 1).length == self.position;
     const bool after = field + 1 < fields.size() && digitsOnly(fields.at(field + 1)) &&
                        self.position + self.length == fields.at(field + 1).position;
     return !before && !after;
