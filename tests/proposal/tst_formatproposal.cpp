@@ -61,6 +61,7 @@ struct Grouped {
     int groups = 6;
     bool subRecords = false;
     int wrongTotal = -1; // the group whose trailer's total is one cent off
+    bool numbered = false; // each trailer also holds its group's number in the file
     quint64 seed = 5;
 };
 
@@ -86,7 +87,8 @@ QStringList groupedFile(const Grouped &o)
         }
         lines << record(60, {{1, "T"},
                              {2, r.number(count, 6)},
-                             {9, r.number(total + (g == o.wrongTotal ? 1 : 0), 14)}});
+                             {9, r.number(total + (g == o.wrongTotal ? 1 : 0), 14)},
+                             {40, o.numbered ? r.number(g + 1, 4) : QString()}});
         details += count;
         sum += total;
     }
@@ -622,6 +624,15 @@ private slots:
             << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} +
                            groupTotals.mid(0, 1) + trailer + l.mid(4, 1)}
             << fileTotals;
+        // A group's number in the file equals the count of group headers from the file's start
+        // on every trailer of this file, but another file may number its groups from 200.
+        Grouped numbered;
+        numbered.numbered = true;
+        QTest::newRow("groups numbered on their trailers")
+            << groupedFile(numbered) << QByteArray("\n") << false
+            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + groupTotals +
+                           trailer + l.mid(4, 1)}
+            << QStringList{u"0004|0003|CUENTA 0002"_s} + fileTotals;
         Grouped sub;
         sub.subRecords = true;
         const QStringList s6 = lengths(6);

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -21,6 +22,9 @@ bool storable(const QString &text)
             return false;
     return true;
 }
+
+// A date with a two-digit year more years than this from the file's dates is no date.
+constexpr int FarYears = 5;
 
 // A number this long may be an amount whose decimals the file does not mark.
 constexpr int ImpliedDecimalsDigits = 10;
@@ -91,6 +95,10 @@ bool FieldBuilder::usableDate(const DateCandidate &d) const
             specs[size_t(o.spec)].length == specs[size_t(d.spec)].length && readsAsDates(o) &&
             yearDistance(o) < yearDistance(d))
             return false;
+    // A two-digit year far from the file's years is other digits (a statement number, a
+    // code) that happen to read as a date.
+    if (!specs[size_t(d.spec)].name.contains(QLatin1String("YYYY")) && yearDistance(d) > FarYears)
+        return false;
     return amongFileYears(d);
 }
 
@@ -281,7 +289,7 @@ void FieldBuilder::segment(int a, int b)
             m_evidence);
         m_fields.last().optional = date->zeros > 0;
         m_fields.last().guess = otherReadings(*date);
-        if (m_fields.last().guess.isEmpty())
+        if (m_fields.last().guess.isEmpty() && std::popcount(date->days) >= 2)
             m_dateYears |= date->years;
         at = date->start + spec.length;
     }

@@ -20,7 +20,7 @@ public:
     // The fields, numbered and described; *consistency is the share of the fields' columns
     // that held one class (or one character) on the sampled lines.
     QList<ProposedField> build(double *consistency);
-    // The years of the dates proposed that read in no other format.
+    // The years of the dates proposed that read in no other format and hold several days.
     const DateYears &dateYears() const { return m_dateYears; }
 
 private:

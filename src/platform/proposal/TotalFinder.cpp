@@ -176,7 +176,9 @@ SideBySide::Total TotalFinder::totalOf(int span, int measure) const
     if (m.kind == Measure::Sum) {
         const NumberField &summed = m_summed[size_t(m.index)];
         const __int128 sum = m_sums[size_t(span)][size_t(m.index)];
-        return {sum, summed.decimals, true, sum != 0 && counts[size_t(summed.type)] >= 2};
+        // A sum of a few zeros and ones ("1") tells little: a total of two digits or more.
+        return {sum, summed.decimals, true,
+                (sum > 9 || sum < -9) && counts[size_t(summed.type)] >= 2};
     }
     qint64 count = 0;
     if (m.kind == Measure::Count)
@@ -291,6 +293,13 @@ std::optional<ProposedRule> TotalFinder::runningRule(int type, int field, int sp
         rule.suggested = true;
         rule.guess = QStringLiteral("Se cumple en una sola línea de la muestra (un solo grupo): "
                                     "se sugiere y no se guarda con el formato");
+    } else if (span == 0 && measure.kind != Measure::Sum) {
+        // A count from the file's start on every group's trailer is the group's number in
+        // the file: another file may number its groups from 200.
+        rule.suggested = true;
+        rule.guess = QStringLiteral("Cuenta desde el principio del archivo en cada grupo: es su "
+                                    "número de orden, que otro archivo puede no empezar en 1; se "
+                                    "sugiere y no se guarda con el formato");
     }
     return rule;
 }
@@ -305,6 +314,13 @@ void TotalFinder::cutRuns(Proposal &proposal)
         for (const int r : m_runsOf[t]) {
             const TrailerRun &trailer = m_runs[size_t(r)];
             std::vector<SideBySide::Part> parts = trailer.numbers.parts();
+            // A group's number in the file (a count from the file's start on every group's
+            // trailer) is no total: it cuts nothing.
+            std::erase_if(parts, [&](const SideBySide::Part &p) {
+                const auto &[span, measure] = m_runChoicesOf[t][size_t(p.total)];
+                return p.confirmed >= 2 && span == 0 &&
+                       m_measures[size_t(measure)].kind != Measure::Sum;
+            });
             // Numbers that are the run's fields already change nothing.
             const bool asBefore = std::all_of(parts.begin(), parts.end(), [&](const auto &p) {
                 const QList<ProposedField> &fields = proposal.lineTypes.at(qsizetype(t)).fields;
