@@ -380,17 +380,19 @@ private slots:
         QCOMPARE(types[1].toObject().keys(),
                  (QStringList{u"confidence"_s, u"description"_s, u"fields"_s, u"first_line"_s,
                               u"id"_s, u"length"_s, u"lines"_s, u"position"_s}));
-        QCOMPARE(types[1][u"fields"_s][0].toObject().keys(),
-                 (QStringList{u"confidence"_s, u"description"_s, u"format"_s, u"length"_s,
-                              u"position"_s, u"trim"_s, u"type"_s, u"type_name"_s, u"value"_s}));
+        QCOMPARE(
+            types[1][u"fields"_s][0].toObject().keys(),
+            (QStringList{u"confidence"_s, u"description"_s, u"format"_s, u"guess"_s, u"length"_s,
+                         u"position"_s, u"trim"_s, u"type"_s, u"type_name"_s, u"value"_s}));
 
         QStringList rules;
         for (const QJsonValue &rule : result[u"rules"_s].toArray()) {
             rules << QStringList{rule[u"line_type"_s].toString(), rule[u"field"_s].toString(),
                                  rule[u"text"_s].toString()}
                          .join(u'|');
-            QCOMPARE(rule.toObject().keys(), (QStringList{u"confidence"_s, u"description"_s,
-                                                          u"field"_s, u"line_type"_s, u"text"_s}));
+            QCOMPARE(rule.toObject().keys(),
+                     (QStringList{u"confidence"_s, u"description"_s, u"field"_s, u"guess"_s,
+                                  u"line_type"_s, u"text"_s}));
         }
         QVERIFY(!rules.isEmpty());
         QCOMPARE(rules, proposal_test::ruleTexts(proposal));

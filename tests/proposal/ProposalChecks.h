@@ -21,15 +21,20 @@ using velkora::proposal::ProposedRule;
 
 // Each rule as "line type|field|text" (numbers as stored, empty for the whole file or the line
 // type itself).
-inline QStringList ruleTexts(const Proposal &proposal)
+inline QStringList ruleTexts(const QList<ProposedRule> &rules)
 {
     const auto number = [](int index) {
         return index < 0 ? QString() : QStringLiteral("%1").arg(index + 1, 4, 10, QLatin1Char('0'));
     };
     QStringList texts;
-    for (const ProposedRule &rule : proposal.rules)
+    for (const ProposedRule &rule : rules)
         texts << QStringList{number(rule.lineType), number(rule.field), rule.text}.join(u'|');
     return texts;
+}
+
+inline QStringList ruleTexts(const Proposal &proposal)
+{
+    return ruleTexts(proposal.rules);
 }
 
 inline Proposal propose(const QString &path, const ProposalOptions &options = {})
@@ -68,6 +73,15 @@ inline QString fieldAt(const ProposedLineType &type, int position)
                 .filter(QRegularExpression(QStringLiteral(".")))
                 .join(QLatin1Char(' '));
     return QStringLiteral("(none at %1)").arg(position);
+}
+
+// What was guessed of the field that starts at a position.
+inline QString guessAt(const ProposedLineType &type, int position)
+{
+    for (const ProposedField &f : type.fields)
+        if (f.position == position)
+            return f.guess;
+    return {};
 }
 
 // The fields that start before a column, as "position:type length format value trim".

@@ -1338,6 +1338,14 @@ void TestViews::showsTheProposalOnTheSample()
     QCOMPARE(fields->rowCount(), proposal.lineTypes[1].fields.size());
     QCOMPARE(cells(fields, {2}).first(),
              QString::number(proposal.lineTypes[1].fields.first().position));
+    // What was guessed of a field shows on its cells.
+    QStringList guesses;
+    for (int r = 0; r < fields->rowCount(); ++r) {
+        QCOMPARE(fields->index(r, 1).data(Qt::ToolTipRole).toString(),
+                 proposal.lineTypes[1].fields[r].guess);
+        guesses << proposal.lineTypes[1].fields[r].guess;
+    }
+    QVERIFY(!guesses.filter(QRegularExpression(u"."_s)).isEmpty());
     QCOMPARE(lines->currentRow(), 1);
     const int last = fields->rowCount() - 1;
     QTest::mouseClick(dialog.fieldsTable()->viewport(), Qt::LeftButton, {},

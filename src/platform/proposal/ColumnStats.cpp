@@ -26,6 +26,20 @@ bool readsAsDate(const char32_t *chars, const DateSpec &spec, formats::DateValue
            value.year >= FirstYear && value.year <= LastYear;
 }
 
+// Whether the characters hold zeros where the format has digits, and nothing else but its
+// separators: a date not given ("000000", "00/00/0000").
+bool noDate(const char32_t *chars, const DateSpec &spec)
+{
+    bool zero = false;
+    for (int i = 0; i < spec.length; ++i) {
+        if (chars[i] == U'0')
+            zero = true;
+        else if ((chars[i] >= U'1' && chars[i] <= U'9') || classOf(chars[i]) != Other)
+            return false;
+    }
+    return zero;
+}
+
 } // namespace
 
 const std::vector<DateSpec> &dateSpecs()
@@ -99,6 +113,8 @@ void TypeStats::checkDates(const char32_t *chars, int have)
         formats::DateValue value;
         if (d.start + spec.length <= have && readsAsDate(chars + d.start, spec, value))
             d.note(value);
+        else if (d.start + spec.length <= have && noDate(chars + d.start, spec))
+            ++d.zeros;
         else
             ++d.fails;
         return d.fails > maxFails;

@@ -26,15 +26,19 @@ const std::vector<DateSpec> &dateSpecs();
 inline constexpr int FirstYear = 1950;
 inline constexpr int LastYear = 2079;
 
+// The years a date may hold, one bit each.
+using DateYears = std::bitset<LastYear - FirstYear + 1>;
+
 // A run of columns that reads as a date in one format on the sampled lines, but for `fails`
 // of them, and which values it held.
 struct DateCandidate {
     int start = 0;
     int spec = 0;
     qint64 fails = 0;
+    qint64 zeros = 0;       // lines that held zeros there (no date given), neither read nor failed
     qint32 firstValue = -1; // YYYYMMDD of the first value read
     bool varies = false;    // whether another line held another date
-    std::bitset<LastYear - FirstYear + 1> years;
+    DateYears years;
     quint32 months = 0;
     quint32 days = 0;
 

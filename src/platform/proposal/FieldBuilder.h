@@ -11,11 +11,17 @@ class FieldBuilder {
 public:
     // `id` is where the line type's ID stands; `record`, for an ID at a second place, where
     // the record type stands (no field takes either).
-    FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record = {});
+    // `years`, when not empty, are the years of the file's dates that read in one format only:
+    // of the formats a date reads in, the one that puts it nearest them is taken ("200526" is
+    // 2026-05-20 beside dates of 2026, not 2020-05-26), and on a line type of one line (a
+    // header, a trailer) one that puts it among them (a year before or after too), or none.
+    FieldBuilder(const TypeStats &stats, IdPlace id, IdPlace record = {}, DateYears years = {});
 
     // The fields, numbered and described; *consistency is the share of the fields' columns
     // that held one class (or one character) on the sampled lines.
     QList<ProposedField> build(double *consistency);
+    // The years of the dates proposed that read in no other format and hold several days.
+    const DateYears &dateYears() const { return m_dateYears; }
 
 private:
     bool inId(int j) const
@@ -42,9 +48,15 @@ private:
         return t.sampled >= 2 && t.present[size_t(j)] == t.sampled && !t.varies[size_t(j)];
     }
     bool usableDate(const DateCandidate &d) const;
+    bool readsAsDates(const DateCandidate &d) const;
+    bool amongFileYears(const DateCandidate &d) const;
+    int yearDistance(const DateCandidate &d) const;
+    QString otherReadings(const DateCandidate &d) const;
+    bool signColumn(int j) const;
+    void addData(int a, int b, const QString &value);
     bool cutBetween(int left, int right) const;
 
-    std::vector<char> separators(int end) const;
+    std::vector<char> separators(int end);
     void segment(int a, int b);
     void piece(int a, int b);
     void digits(int a, int b);
@@ -59,6 +71,9 @@ private:
     qint64 m_tolerated = 0;
     double m_evidence = 0;
     QList<ProposedField> m_fields;
+    std::vector<char> m_space; // per column: a space between two words of one field
+    DateYears m_fileYears;
+    DateYears m_dateYears;
 };
 
 } // namespace velkora::proposal::detail

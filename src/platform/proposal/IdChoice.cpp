@@ -170,8 +170,20 @@ private:
         double bits = 0;
         std::vector<GroupLayout> layouts; // of its groups
     };
-    // The best second place for the lines of one group, if any tells them apart.
-    bool bestSplit(const Partition &first, int group, Split *split);
+    // The best second place for the lines of one group, if any tells them apart; with
+    // `extending`, only a place that takes in the first and goes on after it. With `enough`,
+    // the first place found in fewer bits than that will do.
+    bool bestSplit(const Partition &first, int group, Split *split, bool extending = false,
+                   double enough = 0);
+    // A record code at the start of the lines that names their shapes, when there is one.
+    bool leadingCode(IdScheme *scheme);
+    bool namesShapes(const Partition &p, std::vector<IdScheme::Split> *splits);
+    bool severalShapes(const Partition &p, int group, const GroupLayout &layout);
+    std::vector<int> lineTypesOf(const Partition &p,
+                                 const std::vector<IdScheme::Split> &splits) const;
+    bool sameShapeInterleaved(const std::vector<GroupLayout> &layouts,
+                              const std::vector<int> &types) const;
+    void widenUniformly(const Partition &p, IdScheme *scheme);
     // How many lines of the whole sample hold the value at the place.
     int holding(IdPlace place, quint64 value);
 
@@ -195,7 +207,8 @@ int Chooser::holding(IdPlace place, quint64 value)
     return it->second.value(value);
 }
 
-bool Chooser::bestSplit(const Partition &first, int group, Split *split)
+bool Chooser::bestSplit(const Partition &first, int group, Split *split, bool extending,
+                        double enough)
 {
     std::vector<int> lines;
     for (size_t i = 0; i < first.labels.size(); ++i)
@@ -211,7 +224,7 @@ bool Chooser::bestSplit(const Partition &first, int group, Split *split)
         if (place.start == first.place.start && place.length > first.place.length)
             order.push_back(place);
     for (const IdPlace &place : m_places)
-        if (place.start != first.place.start || place.length <= first.place.length)
+        if (!extending && (place.start != first.place.start || place.length <= first.place.length))
             order.push_back(place);
     bool found = false;
     std::vector<std::vector<int>> seen;
@@ -243,6 +256,8 @@ bool Chooser::bestSplit(const Partition &first, int group, Split *split)
         if (!found || bits < split->bits) {
             *split = {place, bits, layouts};
             found = true;
+            if (bits < enough)
+                return true;
         }
     }
     return found;
@@ -254,6 +269,8 @@ IdScheme Chooser::choose()
     const qint64 total = s.lines();
     const int width = s.width();
     if (total == 0 || width == 0)
+        return scheme;
+    if (m_twoLevels && leadingCode(&scheme))
         return scheme;
     const std::vector<int> none(size_t(total), 0);
     double best = layoutBits(groupLayouts(s, m_all, none, 1).front());
@@ -334,6 +351,146 @@ IdScheme Chooser::choose()
         }
     }
     return scheme;
+}
+
+// Standards put their record type at the start of the line, 1, 2 or 4 characters: the shortest
+// such place whose values name the lines' shapes is their IDs. It names them when every group
+// it sorts the lines into is one shape, or several told apart by a longer code at the start
+// (a record "2" of articles "21", "22", "23"), and no two of its line types have one shape (the
+// value would then be data that varies within a shape: a sort code, a routing number, a
+// count). Every line with text must hold a value there. A first character that is the same
+// on every line, all of one shape, is a file of one kind of line.
+bool Chooser::leadingCode(IdScheme *scheme)
+{
+    for (int length = 1; length <= MaxIdLength; ++length) {
+        Partition p;
+        if (!sortLines(s, m_all, {0, length}, false, &p) || p.values.empty())
+            continue;
+        bool everyLine = true;
+        for (size_t i = 0; i < p.labels.size() && everyLine; ++i) {
+            const quint8 *shape = s.shape(int(i));
+            everyLine = p.labels[i] >= 0 || std::all_of(shape, shape + s.width(),
+                                                        [](quint8 c) { return c == BlankSymbol; });
+        }
+        if (!everyLine)
+            continue;
+        if (p.values.size() == 1) {
+            // The same character first on every line, of one shape: one kind of line (a code
+            // further on would split that shape).
+            if (length == 1 && !severalShapes(p, 0, groupLayouts(s, m_all, p.labels, 1).front()))
+                return true;
+            continue;
+        }
+        std::vector<IdScheme::Split> splits;
+        if (!namesShapes(p, &splits))
+            continue;
+        scheme->first = p.place;
+        scheme->splits = std::move(splits);
+        widenUniformly(p, scheme);
+        return true;
+    }
+    return false;
+}
+
+// Whether a second place tells the group's lines apart in fewer bits: its lines come in
+// several shapes.
+bool Chooser::severalShapes(const Partition &p, int group, const GroupLayout &layout)
+{
+    const double cost = layoutBits(layout);
+    Split any;
+    return cost > 2.0 * s.width() + SecondPlaceBits && bestSplit(p, group, &any, false, cost) &&
+           any.bits < cost;
+}
+
+bool Chooser::namesShapes(const Partition &p, std::vector<IdScheme::Split> *splits)
+{
+    const std::vector<GroupLayout> layouts = groupLayouts(s, m_all, p.labels, int(p.values.size()));
+    for (size_t g = 0; g < layouts.size(); ++g) {
+        if (!severalShapes(p, int(g), layouts[g]))
+            continue;
+        const double cost = layoutBits(layouts[g]);
+        Split code;
+        if (!bestSplit(p, int(g), &code, true) || code.bits >= cost)
+            return false; // its shapes are told apart elsewhere than by a code at the start
+        splits->push_back({p.values[g], code.place});
+    }
+    const std::vector<int> types = lineTypesOf(p, *splits);
+    const int count = 1 + *std::max_element(types.begin(), types.end());
+    return !sameShapeInterleaved(groupLayouts(s, m_all, types, count), types);
+}
+
+// The line type of each sampled line: its group, or for a group told apart at a second place,
+// its value there.
+std::vector<int> Chooser::lineTypesOf(const Partition &p,
+                                      const std::vector<IdScheme::Split> &splits) const
+{
+    std::map<std::pair<int, quint64>, int> index;
+    std::vector<int> types(p.labels.size(), -1);
+    for (size_t i = 0; i < p.labels.size(); ++i) {
+        const int g = p.labels[i];
+        if (g < 0)
+            continue;
+        quint64 sub = 0;
+        for (const IdScheme::Split &split : splits)
+            if (split.value == p.values[size_t(g)])
+                sub = s.key(int(i), split.place).key;
+        const auto [it, added] = index.try_emplace({g, sub}, int(index.size()));
+        types[i] = it->second;
+    }
+    return types;
+}
+
+// Whether two line types of two lines or more have one shape and their lines follow each
+// other both ways (a line of the one after a line of the other, and the other way round): the
+// value that tells them apart then varies within one shape (a sort code, a routing number, a
+// transaction code). Record types of one shape keep an order (an old balance before its
+// movements, a new balance after them), and a header or a trailer of one line is too little
+// to tell.
+bool Chooser::sameShapeInterleaved(const std::vector<GroupLayout> &layouts,
+                                   const std::vector<int> &types) const
+{
+    const size_t n = layouts.size();
+    std::vector<char> follows(n * n, 0); // [a * n + b]: a line of b right after one of a
+    for (size_t i = 1; i < types.size(); ++i)
+        if (types[i - 1] >= 0 && types[i] >= 0)
+            follows[size_t(types[i - 1]) * n + size_t(types[i])] = 1;
+    for (size_t a = 0; a < n; ++a)
+        for (size_t b = a + 1; b < n; ++b)
+            if (follows[a * n + b] && follows[b * n + a] && layouts[a].lines >= 2 &&
+                layouts[b].lines >= 2 && sameLayout(layouts[a], layouts[b]))
+                return true;
+    return false;
+}
+
+// A code whose every line type is told apart at one longer place, of as many characters on
+// every line ("11", "22", "23", "33", "88"), is that place: the code of the standard, not a
+// first character with extensions. A line type whose code ends sooner (a record "4" followed
+// by a blank, beside articles "21" and "22") keeps the first place: what follows its code
+// may be data (an account structure, a statement number) that the next file changes.
+void Chooser::widenUniformly(const Partition &p, IdScheme *scheme)
+{
+    if (scheme->splits.empty())
+        return;
+    const IdPlace wide = scheme->splits.front().place;
+    for (const IdScheme::Split &split : scheme->splits)
+        if (split.place != wide || wide.start != 0)
+            return;
+    std::vector<quint64> valueOf(p.values.size(), 0);
+    for (size_t i = 0; i < p.labels.size(); ++i) {
+        const int g = p.labels[i];
+        if (g < 0)
+            continue;
+        const LineKey k = s.key(int(i), wide);
+        if (k.status != LineKey::Ok || keyText(k.key).size() != wide.length)
+            return;
+        if (scheme->splitOf(p.values[size_t(g)]))
+            continue;
+        if (valueOf[size_t(g)] != 0 && valueOf[size_t(g)] != k.key)
+            return; // the longer place would split one shape
+        valueOf[size_t(g)] = k.key;
+    }
+    scheme->first = wide;
+    scheme->splits.clear();
 }
 
 } // namespace

@@ -63,6 +63,17 @@ QList<ProposedRule> LineTypeRules::rules(int t) const
             QStringLiteral("Viene tras una línea %1")
                 .arg(m_proposal.lineTypes.at(seen.after).description),
             ruleConfidence(seen.lines));
+    // A date that some lines leave as zeros (not given) is OPCIONAL.
+    const QList<ProposedField> &fields = m_proposal.lineTypes.at(t).fields;
+    for (int f = 0; f < fields.size(); ++f) {
+        if (!fields.at(f).optional)
+            continue;
+        add(QStringLiteral("OPCIONAL"),
+            QStringLiteral("%1 va en ceros en algunas líneas: sin fecha")
+                .arg(fields.at(f).description),
+            ruleConfidence(seen.lines));
+        rules.last().field = f;
+    }
     return rules;
 }
 

@@ -143,6 +143,31 @@ ProposalFailure survey(const QString &path, IdScheme scheme, int recordLength,
     return ProposalFailure::None;
 }
 
+// The fields of every line type: first the years of the dates that read in one format only on
+// the line types of many lines, then each line type's fields, a date that reads in several
+// formats read among those years.
+void buildFields(const Survey &read, IdPlace first, std::vector<QList<ProposedField>> *fields,
+                 std::vector<double> *consistency)
+{
+    DateYears years;
+    for (size_t t = 0; t < read.types.size(); ++t) {
+        const LineTyper::Type &id = read.typeIds[t];
+        double ignored = 1;
+        FieldBuilder builder(read.types[t], id.place, id.split < 0 ? IdPlace{} : first);
+        builder.build(&ignored);
+        if (read.types[t].sampled > 1)
+            years |= builder.dateYears();
+    }
+    fields->assign(read.types.size(), {});
+    consistency->assign(read.types.size(), 1.0);
+    for (size_t t = 0; t < read.types.size(); ++t) {
+        const LineTyper::Type &id = read.typeIds[t];
+        (*fields)[t] =
+            FieldBuilder(read.types[t], id.place, id.split < 0 ? IdPlace{} : first, years)
+                .build(&(*consistency)[t]);
+    }
+}
+
 QString typeDescription(const LineTyper::Type &type)
 {
     if (type.place.start < 0)
@@ -229,6 +254,9 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
                           1000.0;
         proposal->rules << rule;
     }
+    std::vector<QList<ProposedField>> fields;
+    std::vector<double> consistency;
+    buildFields(read, first, &fields, &consistency);
     for (size_t t = 0; t < read.types.size(); ++t) {
         const TypeStats &stats = read.types[t];
         const LineTyper::Type &id = read.typeIds[t];
@@ -241,11 +269,9 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         type.description = typeDescription(id);
         type.lines = stats.lines;
         type.firstLine = stats.firstLine;
-        double consistency = 1;
-        type.fields =
-            FieldBuilder(stats, id.place, id.split < 0 ? IdPlace{} : first).build(&consistency);
+        type.fields = fields[t];
         const double evidence = stats.sampled / (stats.sampled + 1.0);
-        type.confidence = std::round((0.5 + 0.5 * consistency) * evidence * 1000.0) / 1000.0;
+        type.confidence = std::round((0.5 + 0.5 * consistency[t]) * evidence * 1000.0) / 1000.0;
         proposal->linesSampled += stats.sampled;
         proposal->lineTypes << type;
     }

@@ -20,6 +20,12 @@ struct ProposedField {
     bool trim = false;     // Ld_Trim "SI"
     QString description;   // "Campo 0001"... as the user would start from
     double confidence = 0; // 0 to 1: how surely the sampled lines agree with the field
+    // A value of zeros is no value (a date not given): the field gets the rule OPCIONAL.
+    bool optional = false;
+    // What was guessed, for a person to check; empty when the file leaves no doubt: a value
+    // the same on every line taken as data, a date format chosen among several, decimals
+    // that may be implied, a sign told apart from its amount.
+    QString guess;
 };
 
 // A line type proposed from the lines whose ID column(s) hold the same value.
@@ -52,6 +58,12 @@ struct ProposedRule {
     // SUMA: the line type and field summed (indices), -1 otherwise.
     int sumLineType = -1;
     int sumField = -1;
+    // What was guessed, for a person to check (a total seen on one group only); empty when
+    // the file leaves no doubt.
+    QString guess;
+    // A suggestion (Proposal::suggestions), shown but not part of the format: the sample
+    // cannot confirm it.
+    bool suggested = false;
 };
 
 // A load format proposed from a sample file.
@@ -79,6 +91,10 @@ struct Proposal {
     // The rules the file keeps, in the order of their numbers ("0001"...): the whole file's,
     // then each line type's and its fields'.
     QList<ProposedRule> rules;
+    // Counts and sums that held on a single trailer of the file (one group, or the file's own
+    // trailer): shown as suggestions, never part of the format, since one file cannot tell a
+    // total from a number that happened to equal it.
+    QList<ProposedRule> suggestions;
 
     // Whether every line type's ID stands at the same place (true with one line type).
     bool sharesIdPlace() const;

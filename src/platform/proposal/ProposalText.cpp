@@ -34,6 +34,27 @@ QJsonArray numbers(const QList<qint64> &list)
     return array;
 }
 
+// What was guessed, one text a guess, naming its line type and field: "Tipo 1, Campo 0003:
+// ...", "Regla 0004 (SUMA 0003.0002): ...".
+QJsonArray guessList(const Proposal &proposal)
+{
+    QJsonArray list;
+    for (const ProposedLineType &type : proposal.lineTypes)
+        for (const ProposedField &f : type.fields)
+            if (!f.guess.isEmpty())
+                list.append(QStringLiteral("%1, %2: %3").arg(type.description, f.description, f.guess));
+    for (int r = 0; r < proposal.rules.size(); ++r) {
+        const ProposedRule &rule = proposal.rules.at(r);
+        if (!rule.guess.isEmpty())
+            list.append(QStringLiteral("Regla %1 (%2): %3").arg(number(r), rule.text, rule.guess));
+    }
+    for (const ProposedRule &rule : proposal.suggestions)
+        list.append(QStringLiteral("Regla sugerida %1 en %2: %3")
+                        .arg(rule.text, proposal.lineTypes.at(rule.lineType).description,
+                             rule.guess));
+    return list;
+}
+
 } // namespace
 
 QByteArray toJson(const Proposal &proposal)
@@ -60,7 +81,8 @@ QByteArray toJson(const Proposal &proposal)
                                       {QStringLiteral("value"), f.value},
                                       {QStringLiteral("trim"), f.trim},
                                       {QStringLiteral("description"), f.description},
-                                      {QStringLiteral("confidence"), f.confidence}});
+                                      {QStringLiteral("confidence"), f.confidence},
+                                      {QStringLiteral("guess"), f.guess}});
         types.append(QJsonObject{{QStringLiteral("id"), type.id},
                                  {QStringLiteral("position"), type.idPosition},
                                  {QStringLiteral("length"), type.idLength},
@@ -74,14 +96,20 @@ QByteArray toJson(const Proposal &proposal)
     if (proposal.recordLength > 0)
         root[QStringLiteral("record_length")] = proposal.recordLength;
     // Line types and fields by the numbers a rule's text names them with ("0001"...).
-    QJsonArray rules;
-    for (const ProposedRule &rule : proposal.rules)
-        rules.append(QJsonObject{{QStringLiteral("line_type"), number(rule.lineType)},
-                                 {QStringLiteral("field"), number(rule.field)},
-                                 {QStringLiteral("text"), rule.text},
-                                 {QStringLiteral("description"), rule.description},
-                                 {QStringLiteral("confidence"), rule.confidence}});
-    root[QStringLiteral("rules")] = rules;
+    const auto ruleList = [](const QList<ProposedRule> &list) {
+        QJsonArray rules;
+        for (const ProposedRule &rule : list)
+            rules.append(QJsonObject{{QStringLiteral("line_type"), number(rule.lineType)},
+                                     {QStringLiteral("field"), number(rule.field)},
+                                     {QStringLiteral("text"), rule.text},
+                                     {QStringLiteral("description"), rule.description},
+                                     {QStringLiteral("confidence"), rule.confidence},
+                                     {QStringLiteral("guess"), rule.guess}});
+        return rules;
+    };
+    root[QStringLiteral("rules")] = ruleList(proposal.rules);
+    root[QStringLiteral("suggestions")] = ruleList(proposal.suggestions);
+    root[QStringLiteral("guesses")] = guessList(proposal);
     root[QStringLiteral("unmatched")] =
         QJsonObject{{QStringLiteral("count"), proposal.unmatchedCount},
                     {QStringLiteral("first"), numbers(proposal.unmatchedLines)}};
@@ -183,6 +211,12 @@ QString toText(const Proposal &proposal)
                     .arg(first.join(QStringLiteral(", ")),
                          proposal.unmatchedCount > first.size() ? QStringLiteral(", …")
                                                                 : QString());
+    }
+    const QJsonArray guesses = guessList(proposal);
+    if (!guesses.isEmpty()) {
+        text += QStringLiteral("Supuestos que conviene revisar:\n");
+        for (const QJsonValue &guess : guesses)
+            text += QStringLiteral("  %1\n").arg(guess.toString());
     }
     if (proposal.unreadCount > 0) {
         text += unreadText(proposal) + QLatin1Char('\n');

@@ -71,9 +71,13 @@ RulesOutcome findRules(Proposal &proposal, const QString &path, const ProposalOp
     // The rules of each line type, then of its numbers (named as the fields are once the
     // numbers side by side are cut apart).
     totals.cutRuns(proposal);
-    for (int t = 0; t < proposal.lineTypes.size(); ++t)
-        if (lineTypes.lines(t) > 0)
-            proposal.rules << lineTypes.rules(t) << totals.rules(t);
+    for (int t = 0; t < proposal.lineTypes.size(); ++t) {
+        if (lineTypes.lines(t) == 0)
+            continue;
+        proposal.rules << lineTypes.rules(t);
+        for (const ProposedRule &rule : totals.rules(t))
+            (rule.suggested ? proposal.suggestions : proposal.rules) << rule;
+    }
     return RulesOutcome::Found;
 }
 

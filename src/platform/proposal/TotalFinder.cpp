@@ -176,7 +176,9 @@ SideBySide::Total TotalFinder::totalOf(int span, int measure) const
     if (m.kind == Measure::Sum) {
         const NumberField &summed = m_summed[size_t(m.index)];
         const __int128 sum = m_sums[size_t(span)][size_t(m.index)];
-        return {sum, summed.decimals, true, sum != 0 && counts[size_t(summed.type)] >= 2};
+        // A sum of a few zeros and ones ("1") tells little: a total of two digits or more.
+        return {sum, summed.decimals, true,
+                (sum > 9 || sum < -9) && counts[size_t(summed.type)] >= 2};
     }
     qint64 count = 0;
     if (m.kind == Measure::Count)
@@ -286,6 +288,19 @@ std::optional<ProposedRule> TotalFinder::runningRule(int type, int field, int sp
     }
     rule.text += since;
     rule.description = (rule.description + sinceText).left(100);
+    // A total seen on one trailer only may be a number that happened to equal it.
+    if (confirmed < 2) {
+        rule.suggested = true;
+        rule.guess = QStringLiteral("Se cumple en una sola línea de la muestra (un solo grupo): "
+                                    "se sugiere y no se guarda con el formato");
+    } else if (span == 0 && measure.kind != Measure::Sum) {
+        // A count from the file's start on every group's trailer is the group's number in
+        // the file: another file may number its groups from 200.
+        rule.suggested = true;
+        rule.guess = QStringLiteral("Cuenta desde el principio del archivo en cada grupo: es su "
+                                    "número de orden, que otro archivo puede no empezar en 1; se "
+                                    "sugiere y no se guarda con el formato");
+    }
     return rule;
 }
 
@@ -299,6 +314,13 @@ void TotalFinder::cutRuns(Proposal &proposal)
         for (const int r : m_runsOf[t]) {
             const TrailerRun &trailer = m_runs[size_t(r)];
             std::vector<SideBySide::Part> parts = trailer.numbers.parts();
+            // A group's number in the file (a count from the file's start on every group's
+            // trailer) is no total: it cuts nothing.
+            std::erase_if(parts, [&](const SideBySide::Part &p) {
+                const auto &[span, measure] = m_runChoicesOf[t][size_t(p.total)];
+                return p.confirmed >= 2 && span == 0 &&
+                       m_measures[size_t(measure)].kind != Measure::Sum;
+            });
             // Numbers that are the run's fields already change nothing.
             const bool asBefore = std::all_of(parts.begin(), parts.end(), [&](const auto &p) {
                 const QList<ProposedField> &fields = proposal.lineTypes.at(qsizetype(t)).fields;
@@ -323,6 +345,29 @@ void TotalFinder::cutRuns(Proposal &proposal)
     }
 }
 
+// Whether no field beside the field holds digits right against it: a number cut out of a
+// longer run of digits (a count whose last digit the cut left out) is no total.
+bool TotalFinder::wholeRun(int type, int field) const
+{
+    const QList<ProposedField> &fields = m_proposal.lineTypes.at(type).fields;
+    const auto digitsOnly = [](const ProposedField &f) {
+        if (f.typeCode == QLatin1String("01"))
+            return f.format.isEmpty();
+        if (f.typeCode == QLatin1String("03"))
+            return std::all_of(f.format.begin(), f.format.end(),
+                               [](QChar c) { return c.isLetter(); });
+        return f.typeCode == QLatin1String("04") &&
+               std::all_of(f.value.begin(), f.value.end(), [](QChar c) { return c.isDigit(); });
+    };
+    const ProposedField &self = fields.at(field);
+    const bool before =
+        field > 0 && digitsOnly(fields.at(field - 1)) &&
+        fields.at(field - 1).position + fields.at(field - 1).length == self.position;
+    const bool after = field + 1 < fields.size() && digitsOnly(fields.at(field + 1)) &&
+                       self.position + self.length == fields.at(field + 1).position;
+    return !before && !after;
+}
+
 QList<ProposedRule> TotalFinder::rules(int t) const
 {
     QList<ProposedRule> rules;
@@ -334,7 +379,8 @@ QList<ProposedRule> TotalFinder::rules(int t) const
         const int field = fieldAfterCut(t, m_holders[size_t(h)].field);
         for (const int c : m_checkOf[size_t(h)]) {
             const Candidate &candidate = m_candidates[size_t(c)];
-            if (field < 0 || !candidate.alive || !candidate.telling || candidate.confirmed == 0)
+            if (field < 0 || !candidate.alive || !candidate.telling || candidate.confirmed == 0 ||
+                !wholeRun(t, field))
                 continue;
             if (const auto rule =
                     runningRule(t, field, candidate.span, candidate.measure, candidate.confirmed)) {

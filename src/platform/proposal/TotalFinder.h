@@ -82,6 +82,7 @@ private:
     Choices choicesFor(int own, const std::vector<std::vector<char>> &skip = {}) const;
     void addRuns();
     QString typeName(int t) const { return m_proposal.lineTypes.at(t).description; }
+    bool wholeRun(int type, int field) const;
     QString fieldName(int t, int f) const
     {
         return m_proposal.lineTypes.at(t).fields.at(f).description;

@@ -128,6 +128,9 @@ QVariant ProposedFieldsModel::data(const QModelIndex &index, int role) const
     if (role == Qt::TextAlignmentRole)
         return alignment(column == Number || column == Position || column == Length ||
                          column == Confidence);
+    // What was guessed of the field, on each of its cells.
+    if (role == Qt::ToolTipRole)
+        return field.guess.isEmpty() ? QVariant() : QVariant(field.guess);
     if (role != Qt::DisplayRole)
         return {};
     switch (column) {
@@ -208,6 +211,8 @@ QVariant ProposedRulesModel::data(const QModelIndex &index, int role) const
     const auto column = Column(index.column());
     if (role == Qt::TextAlignmentRole)
         return alignment(column == Number || column == Confidence);
+    if (role == Qt::ToolTipRole)
+        return rule.guess.isEmpty() ? QVariant() : QVariant(rule.guess);
     if (role != Qt::DisplayRole)
         return {};
     const bool ofType = rule.lineType >= 0 && rule.lineType < m_proposal.lineTypes.size();
