@@ -177,6 +177,8 @@ bool onceInAPlace(RuleKind kind)
 {
     switch (kind) {
     case RuleKind::Registro:
+    case RuleKind::Codificacion:
+    case RuleKind::Prevalece:
     case RuleKind::Longitud:
     case RuleKind::Veces:
     case RuleKind::Primera:
@@ -196,6 +198,7 @@ QString fieldTypeWanted(RuleKind kind)
     switch (kind) {
     case RuleKind::Cuenta:
     case RuleKind::Suma:
+    case RuleKind::Igual:
     case RuleKind::Secuencia:
     case RuleKind::SecuenciaLinea:
         return QStringLiteral("NUMERO");
@@ -335,30 +338,40 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
                                                       QStringLiteral("un campo ") + wantedType,
                                                       QStringLiteral("un campo ") + given));
         }
-        QStringList named = parsed->anyType ? QStringList() : parsed->types;
+        // The line types the text names, and the fields it reads (summed or compared).
+        QStringList named = parsed->kind == RuleKind::Tras || parsed->kind == RuleKind::Prevalece
+                                ? parsed->types
+                                : QStringList();
+        QList<QPair<QString, QString>> read;
+        for (const velkora::formats::ParsedTerm &term : parsed->terms) {
+            named << term.types;
+            read << term.fields;
+            for (const velkora::formats::ParsedCondition &condition : term.when)
+                named << condition.type;
+        }
         if (!parsed->since.isEmpty())
             named << parsed->since;
-        if (parsed->kind == RuleKind::Suma)
-            named.prepend(parsed->sumType);
+        for (const auto &field : read)
+            named << field.first;
         for (const QString &type : named) {
             if (lineIndex(outline, type) < 0)
-                return refuse(RuleColumn::Text, messages::ruleNamesMissingLine(rule.id, text, type));
+                return refuse(RuleColumn::Text,
+                              messages::ruleNamesMissingLine(rule.id, text, type));
         }
-        if (parsed->kind == RuleKind::Suma &&
-            fieldIndex(outline, lineIndex(outline, parsed->sumType), parsed->sumField) < 0)
-            return refuse(RuleColumn::Text, messages::ruleSumsMissingField(
-                                                rule.id, text, parsed->sumField, parsed->sumType));
-        if (parsed->kind == RuleKind::Suma) {
-            const int sumLine = lineIndex(outline, parsed->sumType);
-            const int sumField = fieldIndex(outline, sumLine, parsed->sumField);
-            const QString summed = typeName(outline.lines.at(sumLine).types.value(sumField));
+        for (const auto &[type, field] : read) {
+            const int line = lineIndex(outline, type);
+            const int at = fieldIndex(outline, line, field);
+            if (at < 0)
+                return refuse(RuleColumn::Text,
+                              messages::ruleSumsMissingField(rule.id, text, field, type));
+            const QString summed = typeName(outline.lines.at(line).types.value(at));
             if (summed != QLatin1String("NUMERO"))
                 return refuse(RuleColumn::Text,
                               messages::ruleNotApplicable(
                                   rule.id, text,
-                                  QStringLiteral("SUMA suma un campo NUMERO y el campo %1 del "
-                                                 "tipo de línea %2 es %3")
-                                      .arg(parsed->sumField, parsed->sumType, summed)));
+                                  QStringLiteral("%1 suma un campo NUMERO y el campo %2 del "
+                                                 "tipo de línea %3 es %4")
+                                      .arg(keyword, field, type, summed)));
         }
         if (parsed->kind == RuleKind::Entre) {
             const ScreenOutline::Line &line = outline.lines.at(place.line);
