@@ -4,6 +4,7 @@
 
 #include <formats/NumberFormat.h>
 #include <formats/RuleBounds.h>
+#include <formats/RuleNames.h>
 #include <formats/RuleParser.h>
 
 #include <QHash>
@@ -339,20 +340,8 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
                                                       QStringLiteral("un campo ") + given));
         }
         // The line types the text names, and the fields it reads (summed or compared).
-        QStringList named = parsed->kind == RuleKind::Tras || parsed->kind == RuleKind::Prevalece
-                                ? parsed->types
-                                : QStringList();
-        QList<QPair<QString, QString>> read;
-        for (const velkora::formats::ParsedTerm &term : parsed->terms) {
-            named << term.types;
-            read << term.fields;
-            for (const velkora::formats::ParsedCondition &condition : term.when)
-                named << condition.type;
-        }
-        if (!parsed->since.isEmpty())
-            named << parsed->since;
-        for (const auto &field : read)
-            named << field.first;
+        const QStringList named = velkora::formats::namedLineTypes(*parsed);
+        const QList<QPair<QString, QString>> read = velkora::formats::readFields(*parsed);
         for (const QString &type : named) {
             if (lineIndex(outline, type) < 0)
                 return refuse(RuleColumn::Text,
@@ -366,12 +355,16 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
                               messages::ruleSumsMissingField(rule.id, text, field, type));
             const QString summed = typeName(outline.lines.at(line).types.value(at));
             if (summed != QLatin1String("NUMERO"))
-                return refuse(RuleColumn::Text,
-                              messages::ruleNotApplicable(
-                                  rule.id, text,
-                                  QStringLiteral("%1 suma un campo NUMERO y el campo %2 del "
-                                                 "tipo de línea %3 es %4")
-                                      .arg(keyword, field, type, summed)));
+                return refuse(
+                    RuleColumn::Text,
+                    messages::ruleNotApplicable(
+                        rule.id, text,
+                        QStringLiteral("%1 %2 un campo NUMERO y el campo %3 del "
+                                       "tipo de línea %4 es %5")
+                            .arg(keyword,
+                                 parsed->kind == RuleKind::Suma ? QStringLiteral("suma")
+                                                                : QStringLiteral("compara con"),
+                                 field, type, summed)));
         }
         if (parsed->kind == RuleKind::Entre) {
             const ScreenOutline::Line &line = outline.lines.at(place.line);
