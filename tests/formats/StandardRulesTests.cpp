@@ -231,11 +231,12 @@ class TestStandardRules : public QObject {
     QTemporaryDir dir;
     int files = 0;
 
-    TestReport run(const LoadFormat &format, const QByteArray &bytes)
+    TestReport run(const LoadFormat &format, const QByteArray &bytes,
+                   const velkora::formats::TestOptions &options = {})
     {
         const QString path = dir.filePath(u"std%1.txt"_s.arg(++files));
         samples::writeBytes(path, bytes);
-        return velkora::formats::testLoadFormat(format, path);
+        return velkora::formats::testLoadFormat(format, path, options);
     }
     TestReport run(const LoadFormat &format, const QStringList &lines)
     {
@@ -508,6 +509,12 @@ private slots:
         QVERIFY2(report.fileErrors.isEmpty(), qPrintable(report.fileErrors.join(u'\n')));
         QCOMPARE(places(report), errors);
         QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
+        // The same whatever the parts the file is read in: a part of a line or two, each
+        // checked on its own and then in reading order.
+        velkora::formats::TestOptions small;
+        small.chunkBytes = 150;
+        small.threads = 2;
+        QCOMPARE(places(run(ruled(format, rules), encoded(lines, u"u"_s), small)), errors);
     }
 
     // What a broken control says: the value found and the value expected.
