@@ -1061,8 +1061,9 @@ private slots:
         QTest::addColumn<QString>("reason"); // after "La regla 0001 (LARGO 94) no se aplica: "
         QTest::newRow("unknown word")
             << u"0006||LARGO 94"_s
-            << u"'LARGO' no es una regla: las reglas son REGISTRO, LONGITUD, VECES, PRIMERA, "
-               u"ULTIMA, TRAS, OPCIONAL, VALORES, ENTRE, CUENTA, SUMA y SECUENCIA."_s;
+            << u"'LARGO' no es una regla: las reglas son REGISTRO, CODIFICACION, LONGITUD, "
+               u"VECES, PRIMERA, ULTIMA, TRAS, PREVALECE, OPCIONAL, VALORES, ENTRE, CUENTA, "
+               u"SUMA, IGUAL y SECUENCIA."_s;
         QTest::newRow("no number") << u"0006||LONGITUD"_s
                                    << u"LONGITUD lleva un número de caracteres, o dos con un "
                                       u"guion entre ellos: LONGITUD 80, LONGITUD 80-82."_s;

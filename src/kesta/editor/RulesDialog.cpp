@@ -6,6 +6,7 @@
 #include "store/Literals.h"
 
 #include <controls/DataGrid.h>
+#include <formats/RuleHelp.h>
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -84,6 +85,8 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
     m_grid->setObjectName(QStringLiteral("ssReglas"));
     m_grid->setAccessibleName(QStringLiteral("Reglas"));
     m_grid->setColumns(ruleColumns());
+    // What each rule word says, since the syntax cannot be guessed (docs/rules.md).
+    m_grid->setToolTip(velkora::formats::ruleWordHelp().join(QLatin1Char('\n')));
     m_grid->setColumnHidden(Origin, true);
     QList<QVariantList> rows;
     for (const ScreenRule &rule : m_parts.rules) {

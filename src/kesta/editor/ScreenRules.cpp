@@ -4,6 +4,7 @@
 
 #include <formats/NumberFormat.h>
 #include <formats/RuleBounds.h>
+#include <formats/RuleNames.h>
 #include <formats/RuleParser.h>
 
 #include <QHash>
@@ -177,6 +178,8 @@ bool onceInAPlace(RuleKind kind)
 {
     switch (kind) {
     case RuleKind::Registro:
+    case RuleKind::Codificacion:
+    case RuleKind::Prevalece:
     case RuleKind::Longitud:
     case RuleKind::Veces:
     case RuleKind::Primera:
@@ -196,6 +199,7 @@ QString fieldTypeWanted(RuleKind kind)
     switch (kind) {
     case RuleKind::Cuenta:
     case RuleKind::Suma:
+    case RuleKind::Igual:
     case RuleKind::Secuencia:
     case RuleKind::SecuenciaLinea:
         return QStringLiteral("NUMERO");
@@ -335,30 +339,32 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
                                                       QStringLiteral("un campo ") + wantedType,
                                                       QStringLiteral("un campo ") + given));
         }
-        QStringList named = parsed->anyType ? QStringList() : parsed->types;
-        if (!parsed->since.isEmpty())
-            named << parsed->since;
-        if (parsed->kind == RuleKind::Suma)
-            named.prepend(parsed->sumType);
+        // The line types the text names, and the fields it reads (summed or compared).
+        const QStringList named = velkora::formats::namedLineTypes(*parsed);
+        const QList<QPair<QString, QString>> read = velkora::formats::readFields(*parsed);
         for (const QString &type : named) {
             if (lineIndex(outline, type) < 0)
-                return refuse(RuleColumn::Text, messages::ruleNamesMissingLine(rule.id, text, type));
-        }
-        if (parsed->kind == RuleKind::Suma &&
-            fieldIndex(outline, lineIndex(outline, parsed->sumType), parsed->sumField) < 0)
-            return refuse(RuleColumn::Text, messages::ruleSumsMissingField(
-                                                rule.id, text, parsed->sumField, parsed->sumType));
-        if (parsed->kind == RuleKind::Suma) {
-            const int sumLine = lineIndex(outline, parsed->sumType);
-            const int sumField = fieldIndex(outline, sumLine, parsed->sumField);
-            const QString summed = typeName(outline.lines.at(sumLine).types.value(sumField));
-            if (summed != QLatin1String("NUMERO"))
                 return refuse(RuleColumn::Text,
-                              messages::ruleNotApplicable(
-                                  rule.id, text,
-                                  QStringLiteral("SUMA suma un campo NUMERO y el campo %1 del "
-                                                 "tipo de línea %2 es %3")
-                                      .arg(parsed->sumField, parsed->sumType, summed)));
+                              messages::ruleNamesMissingLine(rule.id, text, type));
+        }
+        for (const auto &[type, field] : read) {
+            const int line = lineIndex(outline, type);
+            const int at = fieldIndex(outline, line, field);
+            if (at < 0)
+                return refuse(RuleColumn::Text,
+                              messages::ruleSumsMissingField(rule.id, text, field, type));
+            const QString summed = typeName(outline.lines.at(line).types.value(at));
+            if (summed != QLatin1String("NUMERO"))
+                return refuse(
+                    RuleColumn::Text,
+                    messages::ruleNotApplicable(
+                        rule.id, text,
+                        QStringLiteral("%1 %2 un campo NUMERO y el campo %3 del "
+                                       "tipo de línea %4 es %5")
+                            .arg(keyword,
+                                 parsed->kind == RuleKind::Suma ? QStringLiteral("suma")
+                                                                : QStringLiteral("compara con"),
+                                 field, type, summed)));
         }
         if (parsed->kind == RuleKind::Entre) {
             const ScreenOutline::Line &line = outline.lines.at(place.line);

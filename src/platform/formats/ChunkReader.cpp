@@ -9,7 +9,9 @@ namespace velkora::formats {
 ChunkReader::ChunkReader(const CompiledFormat &format, const ScanOptions &options,
                          const Wanted &wanted)
     : m_format(format), m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
-      m_track(format), m_checksRules(!format.rules().empty())
+      m_track(format), m_checksRules(!format.rules().empty()),
+      m_fileEncoding(options.fileEncoding != FileEncoding::Any ? options.fileEncoding
+                                                               : format.rules().encoding())
 {
     // Only the rules look at the values that the checks read.
     m_analyzer.setValuesWanted(m_checksRules);
@@ -79,6 +81,39 @@ void ChunkReader::shortRecord(qint64 index, qsizetype size, ScanResult &out)
                m_options.listLimit);
 }
 
+void ChunkReader::foreignEncoding(const char *p, qsizetype size, qint64 index, int lineType,
+                                  ScanResult &out, bool &inError)
+{
+    const LineEncoding encoding = m_analyzer.encoding();
+    qsizetype first = 0;
+    qsizetype last = 0;
+    if (!breaksFileEncoding(p, size, encoding, m_fileEncoding, &first, &last))
+        return;
+    // Columns count characters: a UTF-8 line's are its characters, another's its bytes.
+    const auto column = [&](qsizetype offset) {
+        return int(encoding == LineEncoding::Utf8 ? utf8Length(p, offset) : offset) + 1;
+    };
+    FieldError e;
+    e.line = index;
+    e.lineType = lineType;
+    e.field = -1;
+    e.kind = ErrorKind::Encoding;
+    e.rule = m_format.rules().encoding() == m_fileEncoding ? m_format.rules().encodingRule() : -1;
+    e.ruleValue = qint64(encoding);
+    e.expected = int(m_fileEncoding);
+    e.from = e.column = column(first);
+    e.to = column(last);
+    // The first of those characters, in UTF-8 (a UTF-8 one with its continuation bytes).
+    qsizetype take = 1;
+    if (encoding == LineEncoding::Utf8)
+        while (take < 4 && first + take < size &&
+               (static_cast<unsigned char>(p[first + take]) & 0xC0) == 0x80)
+            ++take;
+    appendUtf8(p + first, take, encoding, e.badChar, 4);
+    countError(m_format, e, out, inError, m_wanted.errors.load(std::memory_order_relaxed),
+               m_options.listLimit);
+}
+
 void ChunkReader::line(const SourceLine &source, ScanResult &out)
 {
     const char *p = source.bytes;
@@ -120,10 +155,14 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
     }
     if (tooLong)
         list(out.longLines, m_wanted.longLines);
-    if (m_analyzer.encoding() == LineEncoding::Utf8)
-        ++out.utf8Lines;
-    else if (m_analyzer.encoding() == LineEncoding::Cp1252)
-        ++out.cp1252Lines;
+    if (m_analyzer.encoding() != LineEncoding::Ascii) {
+        if (m_analyzer.encoding() == LineEncoding::Utf8)
+            ++out.utf8Lines;
+        else
+            ++out.cp1252Lines;
+        if (out.firstWide == LineEncoding::Ascii)
+            out.firstWide = m_analyzer.encoding();
+    }
 
     const bool keepErrors = m_wanted.errors.load(std::memory_order_relaxed);
     bool inError = false;
@@ -200,6 +239,10 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
         break;
     }
     }
+    if (m_fileEncoding != FileEncoding::Any && m_analyzer.encoding() != LineEncoding::Ascii)
+        foreignEncoding(p, size, index,
+                        m_analyzer.match() == LineAnalyzer::Match::One ? m_analyzer.lineType() : -1,
+                        out, inError);
     if (m_track.active())
         m_track.line(&m_analyzer, index, out, inError, keepErrors, limit);
     if (keepDetail) {

@@ -50,6 +50,9 @@ private:
     void begin(ScanResult &out);
     void line(const SourceLine &source, ScanResult &out);
     void shortRecord(qint64 index, qsizetype size, ScanResult &out);
+    // A line of characters that the file's one encoding cannot hold: an error at their columns.
+    void foreignEncoding(const char *p, qsizetype size, qint64 index, int lineType,
+                         ScanResult &out, bool &inError);
 
     const CompiledFormat &m_format;
     LineSource m_source;
@@ -59,6 +62,7 @@ private:
     LineRules m_rules;
     RuleTrack m_track;
     bool m_checksRules;
+    FileEncoding m_fileEncoding; // the file's one encoding; Any: none
 };
 
 } // namespace velkora::formats

@@ -40,7 +40,7 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
     };
     if (t.size() > int(f.m_piece.size()))
         return fail(QStringLiteral("es demasiado largo"));
-    int days = 0, months = 0, years = 0;
+    int days = 0, months = 0, years = 0, daysOfYear = 0;
     for (qsizetype i = 0; i < t.size();) {
         const QChar c = t.at(i);
         qsizetype run = 1;
@@ -48,7 +48,11 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
             ++run;
         Piece piece;
         piece.offset = static_cast<quint8>(i);
-        if (c == QLatin1Char('D') && run == 2) {
+        if (c == QLatin1Char('D') && run == 3) {
+            piece.part = Part::DayOfYear;
+            f.m_dayOfYear = true;
+            ++daysOfYear;
+        } else if (c == QLatin1Char('D') && run == 2) {
             piece.part = Part::Day;
             f.m_dayAt = piece.offset;
             ++days;
@@ -74,9 +78,11 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
         f.m_piece[f.m_pieces++] = piece;
         i += run;
     }
-    if (days != 1 || months != 1 || years != 1)
+    const bool calendar = days == 1 && months == 1 && daysOfYear == 0;
+    const bool julian = days == 0 && months == 0 && daysOfYear == 1;
+    if (years != 1 || (!calendar && !julian))
         return fail(QStringLiteral("lleva el día (DD), el mes (MM) y el año (YYYY o YY) una "
-                                   "vez cada uno"));
+                                   "vez cada uno, o el año y el día del año (DDD)"));
     f.m_length = static_cast<int>(t.size());
     f.m_digitsOnly = f.m_pieces == 3;
     return f;
@@ -120,7 +126,9 @@ bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &pro
                 }
                 continue;
             }
-            const int digits = piece.part == Part::Year4 ? 4 : 2;
+            const int digits = piece.part == Part::Year4       ? 4
+                               : piece.part == Part::DayOfYear ? 3
+                                                               : 2;
             int number = 0;
             for (int j = at; j < at + digits; ++j) {
                 const unsigned digit = static_cast<unsigned char>(p[j]) - unsigned('0');
@@ -132,6 +140,7 @@ bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &pro
             }
             switch (piece.part) {
             case Part::Day:
+            case Part::DayOfYear:
                 d = number;
                 break;
             case Part::Month:
@@ -152,6 +161,8 @@ bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &pro
         problem = {Problem::BadYear, -1, y, 0};
         return false;
     }
+    if (m_dayOfYear)
+        return dayOfYear(y, d, value, problem);
     if (m < 1 || m > 12) {
         problem = {Problem::BadMonth, -1, m, 0};
         return false;
@@ -161,6 +172,20 @@ bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &pro
         return false;
     }
     value = {y, m, d};
+    return true;
+}
+
+bool DateFormat::dayOfYear(int y, int d, DateValue &value, Problem &problem)
+{
+    int m = 1;
+    int left = d;
+    while (m <= 12 && left > monthDays(y, m))
+        left -= monthDays(y, m++);
+    if (d < 1 || m > 12) {
+        problem = {Problem::BadDay, -1, d, 0, y}; // month 0: a day of the year
+        return false;
+    }
+    value = {y, m, left};
     return true;
 }
 

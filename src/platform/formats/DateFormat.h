@@ -13,6 +13,8 @@ namespace velkora::formats {
 // Case does not matter. DD day, MM month, YYYY (or AAAA) year, YY (or AA) a two-digit year
 // (00-49 are 2000-2049, 50-99 are 1950-1999); every other character stands for itself:
 // "DDMMYYYY", "YYYYMMDD", "DD/MM/YYYY", "YYMMDD", "YYYY-MM-DD". Empty means YYYYMMDD.
+// DDD is the day of the year (001 to 365, 366 in a leap year), with a year and no DD or MM:
+// the Julian dates "YYDDD", "YYYYDDD", " YYDDD".
 // The text must be exactly as long as the format and hold a real calendar date.
 class DateFormat {
 public:
@@ -50,8 +52,10 @@ private:
         return true;
     }
     bool readPieces(const char *p, int n, DateValue &value, Problem &problem) const;
+    // Day d of year y as a calendar date; false, with the problem, when the year has no such day.
+    static bool dayOfYear(int y, int d, DateValue &value, Problem &problem);
 
-    enum class Part : quint8 { Literal, Day, Month, Year4, Year2 };
+    enum class Part : quint8 { Literal, Day, Month, Year4, Year2, DayOfYear };
     struct Piece {
         Part part = Part::Literal;
         quint8 offset = 0;
@@ -67,6 +71,7 @@ private:
     quint8 m_monthAt = 0;
     quint8 m_yearAt = 0;
     bool m_fourDigitYear = true;
+    bool m_dayOfYear = false; // DDD instead of DD and MM
     std::array<Piece, 32> m_piece{};
 };
 

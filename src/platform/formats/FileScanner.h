@@ -22,6 +22,9 @@ struct ScanOptions {
     // Called from a reading thread after each chunk is mapped, before it is read (tests
     // change the file there).
     std::function<void()> afterMapping;
+    // The file's one encoding, when the test settles it; Any: the one the format declares
+    // (CODIFICACION), if any.
+    FileEncoding fileEncoding = FileEncoding::Any;
 };
 
 struct ScanOutcome {

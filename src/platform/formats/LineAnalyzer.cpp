@@ -190,6 +190,20 @@ void LineAnalyzer::matchLineType()
                 m_candidates.push_back(a);
         }
     }
+    if (m_candidates.size() > 1 && m_format.rules().anyPrecedence()) {
+        // PREVALECE: the one type that prevails over every other that matches.
+        int winner = -1;
+        for (const int a : m_candidates) {
+            const std::vector<char> &over = m_format.rules().types()[size_t(a)].prevails;
+            const bool all =
+                !over.empty() && std::all_of(m_candidates.begin(), m_candidates.end(),
+                                             [&](int b) { return b == a || over[size_t(b)]; });
+            if (all)
+                winner = winner < 0 ? a : -2; // two that prevail: still ambiguous
+        }
+        if (winner >= 0)
+            m_candidates.assign(1, winner);
+    }
     if (m_candidates.size() == 1) {
         m_match = Match::One;
         m_lineType = m_candidates.front();

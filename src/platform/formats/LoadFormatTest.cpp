@@ -52,6 +52,22 @@ ReportedError reportedError(const CompiledFormat &format, const FieldError &e)
                       .arg(e.ruleValue)
                       .arg(e.column);
         break;
+    case ErrorKind::Encoding: {
+        const auto line = LineEncoding(e.ruleValue);
+        const auto file = FileEncoding(int(e.expected));
+        const QString shown = QString::fromUtf8(e.badChar);
+        const QString where =
+            e.to > e.from ? QStringLiteral("en la columna %1 (y hasta la %2)").arg(e.from).arg(e.to)
+                          : QStringLiteral("en la columna %1").arg(e.from);
+        out.message =
+            file == FileEncoding::Utf8 || lineEncodingName(line) == fileEncodingName(file)
+                ? QStringLiteral("El archivo está en %1 y la línea tiene un carácter que no es "
+                                 "de %1 %2 ('%3' en %4).")
+                      .arg(fileEncodingName(file), where, shown, lineEncodingName(line))
+                : QStringLiteral("La línea está en %1 y el archivo en %2: '%3' %4.")
+                      .arg(lineEncodingName(line), fileEncodingName(file), shown, where);
+        break;
+    }
     case ErrorKind::Field: {
         const FieldDef &def = format.field(e.lineType, e.field);
         const CompiledField &spec = format.lineTypes()[size_t(e.lineType)].fields[size_t(e.field)];
@@ -130,6 +146,21 @@ void checkWholeFile(const CompiledFormat &format, TestReport &report)
     report.fileErrors << cause.message;
 }
 
+// The one encoding of a file whose lines mix encodings and whose format declares none: UTF-8
+// when it begins with a byte order mark, else the encoding of most of its lines beyond ASCII
+// (of the first such line, when as many are of each); Any when its lines do not mix.
+FileEncoding settledEncoding(const ScanOutcome &outcome)
+{
+    const ScanResult &r = outcome.result;
+    if (r.utf8Lines == 0 || r.cp1252Lines == 0)
+        return FileEncoding::Any;
+    if (outcome.byteOrderMark || r.utf8Lines > r.cp1252Lines)
+        return FileEncoding::Utf8;
+    if (r.cp1252Lines > r.utf8Lines)
+        return FileEncoding::Cp1252;
+    return r.firstWide == LineEncoding::Utf8 ? FileEncoding::Utf8 : FileEncoding::Cp1252;
+}
+
 } // namespace
 
 TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
@@ -151,6 +182,13 @@ TestReport testLoadFormat(const LoadFormat &format, const QString &filePath,
     scan.mapFile = options.mapFile;
     scan.afterMapping = options.afterMapping;
     ScanOutcome outcome = scanFile(compiled, filePath, scan);
+    // A file that mixes encodings is read again in its one encoding, its other lines errors
+    // (only such a file pays for a second reading).
+    if (outcome.ran && !outcome.cancelled && compiled.rules().encoding() == FileEncoding::Any) {
+        scan.fileEncoding = settledEncoding(outcome);
+        if (scan.fileEncoding != FileEncoding::Any)
+            outcome = scanFile(compiled, filePath, scan);
+    }
     if (!outcome.ran) {
         report.error = outcome.error;
         return report;

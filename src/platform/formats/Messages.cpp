@@ -55,10 +55,14 @@ QString problemMessage(const FieldDef &field, const QString &text, const Problem
         why = QStringLiteral("el mes %1 no existe").arg(problem.a);
         break;
     case Problem::BadDay:
-        why = QStringLiteral("el día %1 no existe en el mes %2 de %3")
-                  .arg(problem.a)
-                  .arg(problem.b)
-                  .arg(problem.c);
+        // Month 0: a day of the year (a Julian date's DDD).
+        why =
+            problem.b == 0
+                ? QStringLiteral("el día %1 del año no existe en %2").arg(problem.a).arg(problem.c)
+                : QStringLiteral("el día %1 no existe en el mes %2 de %3")
+                      .arg(problem.a)
+                      .arg(problem.b)
+                      .arg(problem.c);
         break;
     case Problem::BadYear:
         why = QStringLiteral("el año %1 no existe").arg(problem.a);

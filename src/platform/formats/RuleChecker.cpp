@@ -15,6 +15,34 @@ RuleChecker::RuleChecker(const CompiledFormat &format, int listLimit)
     m_totals.resize(m_rules.running().size());
 }
 
+namespace {
+
+// The values of a rule's terms over `before` and then `after`: counts and sums added (or
+// those of `after` alone when it started again), fields from the last line that gave them.
+TermValues join(const RuleSet::Running &rule, const TermValues &before, const TermValues &after,
+                bool restarted)
+{
+    TermValues out = before;
+    for (size_t i = 0; i < rule.terms.size(); ++i) {
+        const auto bit = quint8(1u << i);
+        if (rule.terms[i].kind != ParsedTerm::Kind::Field) {
+            out.values[i] = restarted ? after.values[i] : before.values[i] + after.values[i];
+        } else if (after.seen & bit) {
+            out.values[i] = after.values[i];
+            out.seen |= bit;
+            out.broken = quint8((out.broken & ~bit) | (after.broken & bit));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TermValues RuleChecker::valuesAt(const RuleSet::Running &rule, const PendingCheck &check) const
+{
+    return join(rule, m_totals[size_t(check.index)].terms, check.terms, check.restarted);
+}
+
 FieldError RuleChecker::error(qint64 line, int lineType, int field, int rule) const
 {
     // Over the line type's columns when the rule is of the line as a whole.
@@ -92,7 +120,8 @@ void RuleChecker::check(ScanResult &part)
         }
         case PendingCheck::Tras: {
             const RuleSet::TypeRules &own = types[size_t(check.index)];
-            if (!(m_previous >= 0 && own.after[size_t(m_previous)])) {
+            const bool first = m_previous == -2 && own.afterStart;
+            if (!first && !(m_previous >= 0 && own.after[size_t(m_previous)])) {
                 FieldError e = error(check.line, check.index, -1, own.afterRule);
                 e.ruleValue = m_previous;
                 add(e, inError);
@@ -104,9 +133,8 @@ void RuleChecker::check(ScanResult &part)
             const RuleSet::Running &rule = running[size_t(check.index)];
             const Total &total = m_totals[size_t(check.index)];
             __int128 expected = 0;
-            if (breaksRunning(m_format, rule, check.stated, total.count + check.count,
-                              total.sum + check.sum, total.previous, m_line + check.line + 1,
-                              &expected)) {
+            if (breaksRunning(m_format, rule, check.stated, valuesAt(rule, check), total.previous,
+                              m_line + check.line + 1, &expected)) {
                 FieldError e = error(check.line, rule.lineType, rule.field, rule.rule);
                 e.ruleValue = check.stated;
                 e.expected = expected;
@@ -121,8 +149,7 @@ void RuleChecker::check(ScanResult &part)
     for (size_t r = 0; r < m_totals.size() && r < rules.running.size(); ++r) {
         const RunningPart &own = rules.running[r];
         Total &total = m_totals[r];
-        total.count = own.restarted ? own.count : total.count + own.count;
-        total.sum = own.restarted ? own.sum : total.sum + own.sum;
+        total.terms = join(running[r], total.terms, own.terms, own.restarted);
         if (own.previous != NoValue)
             total.previous = own.previous;
     }

@@ -27,10 +27,12 @@ public:
 
 private:
     struct Total {
-        qint64 count = 0;
-        __int128 sum = 0;
+        TermValues terms;
         qint64 previous = NoValue; // SECUENCIA
     };
+    // The values of a rule's terms at a check that waited: the parts' before it, and the
+    // part's own up to the check.
+    TermValues valuesAt(const RuleSet::Running &rule, const PendingCheck &check) const;
     FieldError error(qint64 line, int lineType, int field, int rule) const;
     void mergeErrors(ScanResult &to, std::vector<FieldError> &found) const;
     // Counts a broken rule of the file's first or last line (PRIMERA, ULTIMA, too few lines

@@ -44,18 +44,35 @@ bool typeList(const QString &text, QStringList *types)
     return !types->isEmpty();
 }
 
+// The encoding a CODIFICACION names (with or without its hyphen, in any case); Any when none.
+FileEncoding encodingNamed(const QString &text)
+{
+    const QString name = text.toUpper().remove(QLatin1Char('-'));
+    if (name == QLatin1String("ASCII"))
+        return FileEncoding::Ascii;
+    if (name == QLatin1String("LATIN1") || name == QLatin1String("ISO88591"))
+        return FileEncoding::Latin1;
+    if (name == QLatin1String("WINDOWS1252") || name == QLatin1String("CP1252"))
+        return FileEncoding::Cp1252;
+    if (name == QLatin1String("UTF8"))
+        return FileEncoding::Utf8;
+    return FileEncoding::Any;
+}
+
 } // namespace
 
 RuleScope ruleScope(RuleKind kind)
 {
     switch (kind) {
     case RuleKind::Registro:
+    case RuleKind::Codificacion:
         return RuleScope::File;
     case RuleKind::Longitud:
     case RuleKind::Veces:
     case RuleKind::Primera:
     case RuleKind::Ultima:
     case RuleKind::Tras:
+    case RuleKind::Prevalece:
         return RuleScope::LineType;
     default:
         return RuleScope::Field;
@@ -91,6 +108,12 @@ QString ruleKeyword(RuleKind kind)
         return QStringLiteral("SECUENCIA");
     case RuleKind::SecuenciaLinea:
         return QStringLiteral("SECUENCIA LINEA");
+    case RuleKind::Codificacion:
+        return QStringLiteral("CODIFICACION");
+    case RuleKind::Igual:
+        return QStringLiteral("IGUAL");
+    case RuleKind::Prevalece:
+        return QStringLiteral("PREVALECE");
     }
     return {};
 }
@@ -111,20 +134,6 @@ std::optional<ParsedRule> parseRule(const QString &text, QString *error)
     // The words after the keyword, joined without blanks ("1 - 5" is "1-5").
     const QString rest = words.join(QString());
     ParsedRule rule;
-
-    // DESDE t0 at the end of CUENTA and SUMA.
-    auto takeSince = [&]() -> bool {
-        for (qsizetype i = 0; i < words.size(); ++i) {
-            if (words.at(i).compare(QLatin1String("DESDE"), Qt::CaseInsensitive) != 0)
-                continue;
-            if (i + 2 != words.size())
-                return false;
-            rule.since = words.at(i + 1);
-            words = words.mid(0, i);
-            return true;
-        }
-        return true;
-    };
 
     if (keyword == QLatin1String("REGISTRO")) {
         rule.kind = RuleKind::Registro;
@@ -152,9 +161,23 @@ std::optional<ParsedRule> parseRule(const QString &text, QString *error)
             return fail(QStringLiteral("%1 no lleva nada más").arg(ruleKeyword(rule.kind)));
     } else if (keyword == QLatin1String("TRAS")) {
         rule.kind = RuleKind::Tras;
-        if (!typeList(rest, &rule.types))
-            return fail(QStringLiteral("TRAS lleva los tipos de línea separados por comas: "
-                                       "TRAS 0006,0007"));
+        const bool listed = typeList(rest, &rule.types);
+        // INICIO among them: the line may also be the file's first.
+        rule.afterStart = rule.types.removeIf([](const QString &type) {
+            return type.compare(QLatin1String("INICIO"), Qt::CaseInsensitive) == 0;
+        }) > 0;
+        if (!listed || (rule.types.isEmpty() && !rule.afterStart))
+            return fail(QStringLiteral("TRAS lleva los tipos de línea separados por comas, y "
+                                       "INICIO si la línea puede ser la primera: TRAS 0006,0007, "
+                                       "TRAS INICIO,0009"));
+    } else if (keyword == QLatin1String("PREVALECE")) {
+        rule.kind = RuleKind::Prevalece;
+        if (!words.isEmpty() &&
+            words.first().compare(QLatin1String("SOBRE"), Qt::CaseInsensitive) == 0)
+            words.removeFirst();
+        if (!typeList(words.join(QString()), &rule.types))
+            return fail(QStringLiteral("PREVALECE lleva SOBRE y los tipos de línea separados por "
+                                       "comas: PREVALECE SOBRE 0099"));
     } else if (keyword == QLatin1String("VALORES")) {
         rule.kind = RuleKind::Valores;
         const QString list = trimmed.mid(trimmed.indexOf(blanks) + 1).trimmed();
@@ -170,30 +193,14 @@ std::optional<ParsedRule> parseRule(const QString &text, QString *error)
                                        "ENTRE 1 999, ENTRE 20260101 20261231"));
         rule.low = words.at(0);
         rule.high = words.at(1);
-    } else if (keyword == QLatin1String("CUENTA")) {
-        rule.kind = RuleKind::Cuenta;
-        const QString usage = QStringLiteral("CUENTA lleva los tipos de línea separados por comas, "
-                                             "o un asterisco, y puede seguir DESDE y un tipo de "
-                                             "línea: CUENTA 0006,0007 DESDE 0005, CUENTA *");
-        if (!takeSince())
-            return fail(usage);
-        const QString list = words.join(QString());
-        if (list == QLatin1String("*"))
-            rule.anyType = true;
-        else if (!typeList(list, &rule.types))
-            return fail(usage);
-    } else if (keyword == QLatin1String("SUMA")) {
-        rule.kind = RuleKind::Suma;
-        const QString usage = QStringLiteral("SUMA lleva un tipo de línea y uno de sus campos "
-                                             "separados por un punto, y puede seguir DESDE y un "
-                                             "tipo de línea: SUMA 0006.0005 DESDE 0005");
-        if (!takeSince())
-            return fail(usage);
-        const QStringList parts = words.join(QString()).split(QLatin1Char('.'));
-        if (parts.size() != 2 || parts.at(0).isEmpty() || parts.at(1).isEmpty())
-            return fail(usage);
-        rule.sumType = parts.at(0);
-        rule.sumField = parts.at(1);
+    } else if (keyword == QLatin1String("CUENTA") || keyword == QLatin1String("SUMA") ||
+               keyword == QLatin1String("IGUAL")) {
+        rule.kind = keyword == QLatin1String("CUENTA") ? RuleKind::Cuenta
+                    : keyword == QLatin1String("SUMA") ? RuleKind::Suma
+                                                       : RuleKind::Igual;
+        QString why;
+        if (!parseTerms(words.join(QLatin1Char(' ')), rule, &why))
+            return fail(why);
     } else if (keyword == QLatin1String("SECUENCIA")) {
         rule.kind = RuleKind::Secuencia;
         if (words.size() == 1 &&
@@ -202,10 +209,18 @@ std::optional<ParsedRule> parseRule(const QString &text, QString *error)
             rule.kind = RuleKind::SecuenciaLinea;
         else if (!words.isEmpty())
             return fail(QStringLiteral("SECUENCIA va sola, o seguida de LINEA"));
+    } else if (keyword == QLatin1String("CODIFICACION") ||
+               keyword == QStringLiteral("CODIFICACIÓN")) {
+        rule.kind = RuleKind::Codificacion;
+        rule.encoding = encodingNamed(rest);
+        if (rule.encoding == FileEncoding::Any)
+            return fail(QStringLiteral("CODIFICACION lleva ASCII, LATIN1, WINDOWS1252 o UTF8: "
+                                       "CODIFICACION LATIN1"));
     } else {
-        return fail(QStringLiteral("'%1' no es una regla: las reglas son REGISTRO, LONGITUD, "
-                                   "VECES, PRIMERA, ULTIMA, TRAS, OPCIONAL, VALORES, ENTRE, "
-                                   "CUENTA, SUMA y SECUENCIA")
+        return fail(QStringLiteral("'%1' no es una regla: las reglas son REGISTRO, "
+                                   "CODIFICACION, LONGITUD, VECES, PRIMERA, ULTIMA, TRAS, "
+                                   "PREVALECE, OPCIONAL, VALORES, ENTRE, CUENTA, SUMA, IGUAL y "
+                                   "SECUENCIA")
                         .arg(keyword));
     }
     return rule;

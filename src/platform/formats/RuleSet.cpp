@@ -8,9 +8,130 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace velkora::formats {
 
+namespace {
+
+// How the rules name line types and fields, and how a rule is left out.
+struct Lookup {
+    std::function<int(const QString &)> type;       // -1: none
+    std::function<int(int, const QString &)> field; // -1: none
+    std::function<void(const QString &)> leaveOut;
+};
+
+// A SI or NEGATIVO SI on a line type of `allowed` (by index; empty: any); false when it
+// names what does not exist or another line type.
+bool compileCondition(const Lookup &lookup, const ParsedCondition &parsed,
+                      const std::vector<int> &allowed, RuleSet::Condition *out)
+{
+    out->lineType = lookup.type(parsed.type);
+    out->field = out->lineType >= 0 ? lookup.field(out->lineType, parsed.field) : -1;
+    if (out->field < 0) {
+        lookup.leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
+                            .arg(parsed.field, parsed.type));
+        return false;
+    }
+    if (!allowed.empty() &&
+        (out->lineType >= int(allowed.size()) || allowed[size_t(out->lineType)] < 0)) {
+        lookup.leaveOut(QStringLiteral("SI %1.%2 elige líneas del tipo %1, que no se suman ni se "
+                                       "cuentan ahí")
+                            .arg(parsed.type, parsed.field));
+        return false;
+    }
+    for (const QString &value : parsed.values)
+        out->values.push_back(value.toUtf8());
+    return true;
+}
+
+// A term's line types and fields: the lines it counts, the fields it sums or reads.
+bool compileSources(const CompiledFormat &format, const Lookup &lookup, const ParsedTerm &parsed,
+                    RuleSet::Term *term)
+{
+    const size_t typeCount = format.lineTypes().size();
+    term->fieldOf.assign(typeCount, -1);
+    term->scaleOf.assign(typeCount, 0);
+    if (parsed.kind == ParsedTerm::Kind::Count) {
+        if (parsed.anyType)
+            term->fieldOf.assign(typeCount, 0);
+        for (const QString &name : parsed.types) {
+            const int t = lookup.type(name);
+            if (t < 0) {
+                lookup.leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(name));
+                return false;
+            }
+            term->fieldOf[size_t(t)] = 0;
+        }
+        return true;
+    }
+    std::vector<int> decimals(typeCount, 0);
+    for (const auto &[typeName, fieldName] : parsed.fields) {
+        const int t = lookup.type(typeName);
+        if (t < 0) {
+            lookup.leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(typeName));
+            return false;
+        }
+        const int f = lookup.field(t, fieldName);
+        if (f < 0) {
+            lookup.leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
+                                .arg(fieldName, typeName));
+            return false;
+        }
+        const CompiledField &read = format.lineTypes()[size_t(t)].fields[size_t(f)];
+        if (read.type != FieldType::Numero || !read.usable) {
+            lookup.leaveOut(parsed.kind == ParsedTerm::Kind::Sum
+                                ? QStringLiteral("SUMA suma un campo NUMERO que se pueda leer")
+                                : QStringLiteral("IGUAL compara con un campo NUMERO que se pueda "
+                                                 "leer"));
+            return false;
+        }
+        if (term->fieldOf[size_t(t)] >= 0) {
+            lookup.leaveOut(QStringLiteral("el tipo de línea %1 se suma dos veces").arg(typeName));
+            return false;
+        }
+        term->fieldOf[size_t(t)] = f;
+        decimals[size_t(t)] = read.number.decimals();
+        term->decimals = std::max(term->decimals, decimals[size_t(t)]);
+    }
+    for (size_t t = 0; t < typeCount; ++t)
+        if (term->fieldOf[t] >= 0)
+            term->scaleOf[t] = term->decimals - decimals[t];
+    return true;
+}
+
+// The terms of CUENTA, SUMA or IGUAL, with their choices of lines, and the rule's own sign.
+bool compileTerms(const CompiledFormat &format, const Lookup &lookup, const ParsedRule &parsed,
+                  RuleSet::Running &running)
+{
+    for (const ParsedTerm &one : parsed.terms) {
+        RuleSet::Term term;
+        term.kind = one.kind;
+        term.sign = one.sign;
+        if (!compileSources(format, lookup, one, &term))
+            return false;
+        for (const ParsedCondition &condition : one.when) {
+            RuleSet::Condition compiled;
+            if (!compileCondition(lookup, condition, term.fieldOf, &compiled))
+                return false;
+            term.when.push_back(std::move(compiled));
+        }
+        if (one.negative && !compileCondition(lookup, *one.negative, term.fieldOf, &term.negative))
+            return false;
+        running.terms.push_back(std::move(term));
+    }
+    if (parsed.ownNegative) {
+        std::vector<int> own(format.lineTypes().size(), -1);
+        own[size_t(running.lineType)] = 0;
+        if (!compileCondition(lookup, *parsed.ownNegative, own, &running.ownNegative))
+            return false;
+    }
+    running.inclusive = parsed.inclusive;
+    running.lastDigits = parsed.lastDigits;
+    return true;
+}
+
+} // namespace
 
 int RuleSet::recordedSlot(int lineType, int field) const
 {
@@ -157,6 +278,11 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
                 continue;
             set.m_recordLength = int(parsed->min);
             break;
+        case RuleKind::Codificacion:
+            if (!once(&set.m_encodingRule))
+                continue;
+            set.m_encoding = parsed->encoding;
+            break;
         case RuleKind::Longitud:
             if (!once(&own->lengthRule))
                 continue;
@@ -184,6 +310,15 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
             if (!once(&own->afterRule))
                 continue;
             own->after = std::move(mask);
+            own->afterStart = parsed->afterStart;
+            break;
+        }
+        case RuleKind::Prevalece: {
+            std::vector<char> mask;
+            if (!types(parsed->types, &mask) || !once(&own->prevailsRule))
+                continue;
+            own->prevails = std::move(mask);
+            set.m_precedence = true;
             break;
         }
         case RuleKind::Opcional:
@@ -212,8 +347,8 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
                 continue;
             }
             QString why;
-            const std::optional<RangeBounds> bounds = rangeBounds(
-                *parsed, onDate, onNumber ? spec->number.decimals() : 0, &why);
+            const std::optional<RangeBounds> bounds =
+                rangeBounds(*parsed, onDate, onNumber ? spec->number.decimals() : 0, &why);
             if (!bounds) {
                 leaveOut(why);
                 continue;
@@ -225,36 +360,12 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
             break;
         }
         case RuleKind::Cuenta:
-            if (!mustBeNumber() || !since(&running.since))
-                continue;
-            if (parsed->anyType)
-                running.counts.assign(typeCount, 1);
-            else if (!types(parsed->types, &running.counts))
+        case RuleKind::Suma:
+        case RuleKind::Igual:
+            if (!mustBeNumber() || !since(&running.since) ||
+                !compileTerms(format, {typeIndex, fieldIndex, leaveOut}, *parsed, running))
                 continue;
             break;
-        case RuleKind::Suma: {
-            if (!mustBeNumber() || !since(&running.since))
-                continue;
-            running.sumType = typeIndex(parsed->sumType);
-            if (running.sumType < 0) {
-                leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(parsed->sumType));
-                continue;
-            }
-            running.sumField = fieldIndex(running.sumType, parsed->sumField);
-            if (running.sumField < 0) {
-                leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
-                             .arg(parsed->sumField, parsed->sumType));
-                continue;
-            }
-            const CompiledField &summed =
-                format.lineTypes()[size_t(running.sumType)].fields[size_t(running.sumField)];
-            if (summed.type != FieldType::Numero || !summed.usable) {
-                leaveOut(QStringLiteral("SUMA suma un campo NUMERO que se pueda leer"));
-                continue;
-            }
-            running.sumDecimals = summed.number.decimals();
-            break;
-        }
         case RuleKind::Secuencia:
         case RuleKind::SecuenciaLinea:
             if (!mustBeNumber())
@@ -266,9 +377,12 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
         if (own && field >= 0 && (fieldRules->any()))
             own->anyFieldRule = true;
         const RuleKind kind = parsed->kind;
-        if (kind == RuleKind::Cuenta || kind == RuleKind::Suma || kind == RuleKind::Secuencia ||
-            kind == RuleKind::SecuenciaLinea) {
+        if (kind == RuleKind::Cuenta || kind == RuleKind::Suma || kind == RuleKind::Igual ||
+            kind == RuleKind::Secuencia || kind == RuleKind::SecuenciaLinea) {
             running.decimals = spec->number.decimals();
+            running.compared = running.decimals;
+            for (const Term &term : running.terms)
+                running.compared = std::max(running.compared, term.decimals);
             auto keep = [&](int t, int f) {
                 std::vector<int> &fields = set.m_recorded[size_t(t)];
                 if (std::find(fields.begin(), fields.end(), f) == fields.end()) {
@@ -277,11 +391,14 @@ RuleSet RuleSet::compile(const CompiledFormat &format)
                 }
             };
             keep(type, field);
-            if (kind == RuleKind::Suma)
-                keep(running.sumType, running.sumField);
+            for (const Term &term : running.terms)
+                for (size_t t = 0; t < term.fieldOf.size(); ++t)
+                    if (term.fieldOf[t] >= 0 && term.kind != ParsedTerm::Kind::Count)
+                        keep(int(t), term.fieldOf[t]);
             set.m_running.push_back(std::move(running));
         }
-        if (kind != RuleKind::Registro && kind != RuleKind::Longitud &&
+        if (kind != RuleKind::Registro && kind != RuleKind::Codificacion &&
+            kind != RuleKind::Prevalece && kind != RuleKind::Longitud &&
             kind != RuleKind::Opcional && kind != RuleKind::Valores && kind != RuleKind::Entre)
             set.m_acrossLines = true;
     }

@@ -49,29 +49,64 @@ public:
         int lastRule = -1;    // ULTIMA
         int afterRule = -1;   // TRAS, and the line types it allows before (by index)
         std::vector<char> after;
+        bool afterStart = false; // TRAS INICIO: or the file's first line
+        int prevailsRule = -1;   // PREVALECE: the line types this one prevails over (by index)
+        std::vector<char> prevails;
         std::vector<FieldRules> fields;
         bool anyFieldRule = false;
         std::vector<int> ruledFields; // the fields with VALORES or ENTRE, in order
     };
-    // A rule across lines, checked on each line of its line type: CUENTA, SUMA, SECUENCIA
-    // and SECUENCIA LINEA.
+    // A choice of lines by a field's text (SI, NEGATIVO SI), on the lines of its line type.
+    struct Condition {
+        int lineType = -1; // -1: none
+        int field = -1;
+        std::vector<QByteArray> values; // UTF-8
+    };
+    // A value that CUENTA, SUMA and IGUAL add up: a count of lines, a sum of a field of lines,
+    // or a field of the last line of a type (of the line itself for the rule's own type).
+    struct Term {
+        ParsedTerm::Kind kind = ParsedTerm::Kind::Count;
+        int sign = 1;
+        std::vector<int> fieldOf; // per line type: the field read (Count: 0), -1 for none
+        std::vector<int> scaleOf; // per line type: the decimals its value lacks to the term's
+        int decimals = 0;
+        std::vector<Condition> when; // all hold on a line of their line type for it to count
+        Condition negative;          // NEGATIVO SI: the value's sign turned when it holds
+    };
+    // A rule across lines, checked on each line of its line type: CUENTA, SUMA, IGUAL,
+    // SECUENCIA and SECUENCIA LINEA.
     struct Running {
         RuleKind kind = RuleKind::Cuenta;
         int rule = 0;
         int lineType = 0; // the line type and field that hold the number checked
         int field = 0;
-        int decimals = 0;         // that field's decimals
-        std::vector<char> counts; // CUENTA: the line types counted (by index)
-        int sumType = -1;         // SUMA: the field summed
-        int sumField = -1;
-        int sumDecimals = 0;
-        int since = -1; // DESDE: the line type that starts the count again; -1 the file
+        int decimals = 0;        // that field's decimals
+        std::vector<Term> terms; // CUENTA, SUMA, IGUAL: what the number equals, added up
+        Condition ownNegative;   // IGUAL NEGATIVO SI: the number's own sign
+        int since = -1;          // DESDE: the line type that starts the count again; -1 the file
+        bool inclusive = false;  // INCLUSIVE: the DESDE line and the line itself count
+        int lastDigits = 0;      // ULTIMOS n: the total kept to its last n digits; 0 all
+        int compared = 0;        // the decimals the number and its terms are compared at
+        // Whether a term sums or counts (and so starts again at DESDE).
+        bool accumulates() const
+        {
+            for (const Term &term : terms)
+                if (term.kind != ParsedTerm::Kind::Field)
+                    return true;
+            return false;
+        }
     };
 
     bool empty() const { return m_rules == 0; }
     // REGISTRO n: the record length (0: lines end with line breaks), and its rule.
     int recordLength() const { return m_recordLength; }
     int recordRule() const { return m_recordRule; }
+    // CODIFICACION: the file's one encoding (Any: none declared), and its rule.
+    FileEncoding encoding() const { return m_encoding; }
+    int encodingRule() const { return m_encodingRule; }
+    // Whether a line type prevails over others (PREVALECE): lines that match several are
+    // looked at again.
+    bool anyPrecedence() const { return m_precedence; }
     const std::vector<TypeRules> &types() const { return m_types; }
     const std::vector<Running> &running() const { return m_running; }
     // Whether lines are recorded for the rules across lines (RuleChecker), and per line type
@@ -123,6 +158,9 @@ private:
     int m_rules = 0;
     int m_recordLength = 0;
     int m_recordRule = -1;
+    FileEncoding m_encoding = FileEncoding::Any;
+    int m_encodingRule = -1;
+    bool m_precedence = false;
     std::vector<TypeRules> m_types;
     std::vector<Running> m_running;
     bool m_acrossLines = false;

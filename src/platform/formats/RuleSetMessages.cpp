@@ -7,6 +7,7 @@
 #include "DateFormat.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace velkora::formats {
 
@@ -55,6 +56,95 @@ QString decimalShown(__int128 mantissa, int decimals)
         digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
     digits.insert(digits.size() - decimals, QLatin1Char('.'));
     return negative ? QLatin1Char('-') + digits : digits;
+}
+
+QString conditionText(const ParsedCondition &condition)
+{
+    return QStringLiteral("%1.%2 = %3")
+        .arg(condition.type, condition.field, condition.values.join(QLatin1Char('|')));
+}
+
+// A term as the message names it: "0011.0070", "la suma de 0022.0070 (si 0022.0060 = 1)",
+// "el número de líneas 0022, 0023".
+QString termText(const ParsedTerm &term)
+{
+    QStringList sources;
+    for (const auto &[type, field] : term.fields)
+        sources << QStringLiteral("%1.%2").arg(type, field);
+    QString text =
+        term.kind == ParsedTerm::Kind::Field ? sources.join(QString())
+        : term.kind == ParsedTerm::Kind::Sum
+            ? QStringLiteral("la suma de %1").arg(sources.join(QStringLiteral(", ")))
+        : term.anyType
+            ? QStringLiteral("el número de líneas de cualquier tipo")
+            : QStringLiteral("el número de líneas %1").arg(term.types.join(QStringLiteral(", ")));
+    QStringList when;
+    for (const ParsedCondition &condition : term.when)
+        when << conditionText(condition);
+    if (!when.isEmpty())
+        text += QStringLiteral(" (si %1)").arg(when.join(QStringLiteral(" y ")));
+    if (term.negative)
+        text += QStringLiteral(" (en negativo si %1)").arg(conditionText(*term.negative));
+    return text;
+}
+
+// CUENTA, SUMA and IGUAL: what the field holds, what its terms add up to, and over which span.
+QString totalMessage(const CompiledFormat &format, const ParsedRule &rule,
+                     const RuleSet::Running &running, const FieldError &error, int width)
+{
+    const LoadFormat &def = format.format();
+    const QString span =
+        running.since >= 0
+            ? QStringLiteral("desde la última %1").arg(def.lineTypes.at(running.since).order)
+            : QStringLiteral("desde el principio del archivo");
+    // The total at the field's decimals when it has no more; else with its point.
+    const int extra = running.compared - running.decimals;
+    const QString expected = extra == 0 ? paddedNumber(error.expected, width)
+                                        : decimalShown(error.expected, running.compared);
+    const RuleSet::Term &first = running.terms.front();
+    const bool plain = running.terms.size() == 1 && first.when.empty() &&
+                       first.negative.lineType < 0 && !running.inclusive &&
+                       running.lastDigits == 0 && rule.kind != RuleKind::Igual;
+    if (plain && rule.kind == RuleKind::Cuenta) {
+        QStringList counted;
+        bool all = true;
+        for (size_t t = 0; t < first.fieldOf.size(); ++t) {
+            if (first.fieldOf[t] >= 0)
+                counted << def.lineTypes.at(int(t)).order;
+            else
+                all = false;
+        }
+        return QStringLiteral("La cuenta %1 no coincide con el número de líneas %2 %3: %4.")
+            .arg(paddedNumber(error.ruleValue, width),
+                 all ? QStringLiteral("de cualquier tipo") : counted.join(QStringLiteral(", ")),
+                 span, expected);
+    }
+    if (plain && rule.terms.front().fields.size() == 1) {
+        const auto at =
+            std::find_if(first.fieldOf.begin(), first.fieldOf.end(), [](int f) { return f >= 0; });
+        const int type = int(at - first.fieldOf.begin());
+        const FieldDef &summed = format.field(type, *at);
+        // The sum is compared exactly; shown at the total's decimals.
+        const __int128 shown = error.expected / scale(extra);
+        return QStringLiteral("El total %1 no coincide con la suma de %2 %3 de las líneas %4 "
+                              "%5: %6")
+            .arg(paddedNumber(error.ruleValue, width), summed.id, summed.description,
+                 def.lineTypes.at(type).order, span, paddedNumber(shown, width));
+    }
+    QString terms;
+    for (const ParsedTerm &term : rule.terms)
+        terms +=
+            (terms.isEmpty() ? (term.sign < 0 ? QStringLiteral("- ") : QString())
+                             : (term.sign < 0 ? QStringLiteral(" - ") : QStringLiteral(" + "))) +
+            termText(term);
+    QString where;
+    if (running.accumulates())
+        where = QLatin1Char(' ') + span +
+                (running.inclusive ? QStringLiteral(", ambas incluidas") : QString());
+    if (running.lastDigits > 0)
+        where += QStringLiteral(" (sus últimos %1 dígitos)").arg(running.lastDigits);
+    return QStringLiteral("El valor %1 no coincide con %2%3: %4.")
+        .arg(paddedNumber(error.ruleValue, width), terms, where, expected);
 }
 
 } // namespace
@@ -143,12 +233,19 @@ QString RuleSet::message(const CompiledFormat &format, const FieldError &error) 
         for (size_t t = 0; t < own->after.size(); ++t)
             if (own->after[t])
                 allowed << typeOrder(int(t));
+        if (own->afterStart)
+            return QStringLiteral("Una línea del tipo %1 es la primera del archivo o va justo "
+                                  "después de una del tipo %2, y esta %3.")
+                .arg(typeName(error.lineType), allowed.join(QStringLiteral(" o ")),
+                     typeOf(error.ruleValue));
         return QStringLiteral("Una línea del tipo %1 va justo después de una del tipo %2, y "
                               "esta %3.")
             .arg(typeName(error.lineType), allowed.join(QStringLiteral(" o ")),
                  typeOf(error.ruleValue));
     }
     case RuleKind::Opcional:
+    case RuleKind::Prevalece:    // says which line type a line is, never an error
+    case RuleKind::Codificacion: // a line in another encoding is an error of its own kind
         return {};
     case RuleKind::Valores:
         return QStringLiteral("'%1' no es uno de los valores %2.")
@@ -165,41 +262,10 @@ QString RuleSet::message(const CompiledFormat &format, const FieldError &error) 
             .arg(decimalShown(error.ruleValue, decimals), decimalShown(rules.low, decimals),
                  decimalShown(rules.high, decimals));
     }
-    case RuleKind::Cuenta: {
-        QStringList counted;
-        bool all = true;
-        for (size_t t = 0; t < running->counts.size(); ++t) {
-            if (running->counts[t])
-                counted << typeOrder(int(t));
-            else
-                all = false;
-        }
-        const QString span =
-            running->since >= 0
-                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
-                : QStringLiteral("desde el principio del archivo");
-        return QStringLiteral("La cuenta %1 no coincide con el número de líneas %2 %3: %4.")
-            .arg(paddedNumber(error.ruleValue, width),
-                 all ? QStringLiteral("de cualquier tipo") : counted.join(QStringLiteral(", ")),
-                 span, paddedNumber(error.expected * scale(running->decimals), width));
-    }
-    case RuleKind::Suma: {
-        const FieldDef &summed = format.field(running->sumType, running->sumField);
-        const QString span =
-            running->since >= 0
-                ? QStringLiteral("desde la última %1").arg(typeOrder(running->since))
-                : QStringLiteral("desde el principio del archivo");
-        // The sum at the total's decimals (it is compared exactly; shown at the total's).
-        __int128 shown = error.expected;
-        if (running->decimals >= running->sumDecimals)
-            shown *= scale(running->decimals - running->sumDecimals);
-        else
-            shown /= scale(running->sumDecimals - running->decimals);
-        return QStringLiteral("El total %1 no coincide con la suma de %2 %3 de las líneas %4 "
-                              "%5: %6")
-            .arg(paddedNumber(error.ruleValue, width), summed.id, summed.description,
-                 typeOrder(running->sumType), span, paddedNumber(shown, width));
-    }
+    case RuleKind::Cuenta:
+    case RuleKind::Suma:
+    case RuleKind::Igual:
+        return totalMessage(format, rule, *running, error, width);
     case RuleKind::Secuencia:
         return QStringLiteral("El número %1 no sigue al de la línea anterior del tipo %2: "
                               "debería ser %3.")

@@ -41,19 +41,95 @@ bool totalMatches(qint64 stated, int decimals, int width, __int128 sum, int sumD
     return own == total;
 }
 
+bool conditionHolds(const LineAnalyzer &analyzer, int lineType, const RuleSet::Condition &condition)
+{
+    if (condition.lineType != lineType)
+        return true;
+    auto [p, n] = analyzer.fieldBytes(condition.field);
+    while (n > 0 && p[n - 1] == ' ')
+        --n; // blanks at the end of a field do not count
+    for (const QByteArray &value : condition.values)
+        if (value.size() == n && std::equal(p, p + n, value.constData()))
+            return true;
+    return false;
+}
+
+void feedTerm(const LineAnalyzer &analyzer, int lineType, const RuleSet::Term &term, int index,
+              TermValues &values)
+{
+    for (const RuleSet::Condition &condition : term.when)
+        if (!conditionHolds(analyzer, lineType, condition))
+            return;
+    const auto bit = quint8(1u << index);
+    const bool isField = term.kind == ParsedTerm::Kind::Field;
+    __int128 value = 1;
+    if (term.kind != ParsedTerm::Kind::Count) {
+        const qint64 read = runningNumber(analyzer, term.fieldOf[size_t(lineType)]);
+        if (read == NoValue) {
+            // A value that does not read is an error of its own line already.
+            if (isField) {
+                values.seen |= bit;
+                values.broken |= bit;
+            }
+            return;
+        }
+        value = __int128(read) * power10(term.scaleOf[size_t(lineType)]);
+    }
+    if (term.negative.lineType == lineType && conditionHolds(analyzer, lineType, term.negative))
+        value = -value;
+    if (isField) {
+        values.values[size_t(index)] = value;
+        values.seen |= bit;
+        values.broken &= quint8(~bit);
+    } else {
+        values.values[size_t(index)] += value;
+    }
+}
+
+bool fieldsKnown(const RuleSet::Running &rule, const TermValues &values)
+{
+    for (size_t i = 0; i < rule.terms.size(); ++i)
+        if (rule.terms[i].kind == ParsedTerm::Kind::Field && !(values.seen & (1u << i)))
+            return false;
+    return true;
+}
+
+namespace {
+
+// What CUENTA, SUMA and IGUAL want: their terms added up at the decimals they are compared
+// at, kept to their last digits (ULTIMOS n; a sum too long for its field keeps the field's).
+__int128 expectedTotal(const CompiledFormat &format, const RuleSet::Running &rule, qint64 stated,
+                       const TermValues &values)
+{
+    __int128 total = 0;
+    for (size_t i = 0; i < rule.terms.size(); ++i) {
+        const RuleSet::Term &term = rule.terms[i];
+        total += term.sign * values.values[i] * power10(rule.compared - term.decimals);
+    }
+    const int width = format.field(rule.lineType, rule.field).length;
+    const int extra = rule.compared - rule.decimals; // decimals past the field's own
+    if (rule.lastDigits > 0)
+        total %= power10(rule.lastDigits + extra);
+    else if (extra == 0 && stated >= 0 && width < 38 && total >= power10(width))
+        total %= power10(width);
+    return total;
+}
+
+} // namespace
+
 bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, qint64 stated,
-                   qint64 count, __int128 sum, qint64 previous, qint64 number, __int128 *expected)
+                   const TermValues &values, qint64 previous, qint64 number, __int128 *expected)
 {
     const __int128 unit = power10(rule.decimals);
     switch (rule.kind) {
     case RuleKind::Cuenta:
-        *expected = count;
-        return stated != count * unit;
     case RuleKind::Suma:
-        *expected = sum;
-        return !totalMatches(stated, rule.decimals,
-                             format.field(rule.lineType, rule.field).length, sum,
-                             rule.sumDecimals);
+    case RuleKind::Igual:
+        // A field not yet given, or one that does not read, leaves nothing to compare with.
+        if (!fieldsKnown(rule, values) || values.broken)
+            return false;
+        *expected = expectedTotal(format, rule, stated, values);
+        return __int128(stated) * power10(rule.compared - rule.decimals) != *expected;
     case RuleKind::Secuencia:
         if (previous == NoValue)
             return false;
@@ -73,16 +149,27 @@ std::vector<RuleTrack::Actions> RuleTrack::actionsOf(const RuleSet &rules, size_
     for (size_t r = 0; r < rules.running().size(); ++r) {
         const RuleSet::Running &rule = rules.running()[r];
         actions[size_t(rule.lineType)].checked.push_back(int(r));
-        for (size_t t = 0; t < lineTypes; ++t) {
-            if (rule.kind == RuleKind::Cuenta && rule.counts[t])
-                actions[t].counted.push_back(int(r));
-            if (rule.kind == RuleKind::Suma && rule.sumType == int(t))
-                actions[t].summed.push_back(int(r));
-            if (rule.since == int(t))
-                actions[t].restarted.push_back(int(r));
+        if (rule.since >= 0)
+            (rule.inclusive ? actions[size_t(rule.since)].restartedFirst
+                            : actions[size_t(rule.since)].restarted)
+                .push_back(int(r));
+        for (size_t i = 0; i < rule.terms.size(); ++i) {
+            const RuleSet::Term &term = rule.terms[i];
+            const bool first = rule.inclusive || term.kind == ParsedTerm::Kind::Field;
+            for (size_t t = 0; t < lineTypes; ++t)
+                if (term.fieldOf[t] >= 0)
+                    (first ? actions[t].fedFirst : actions[t].fed).emplace_back(int(r), int(i));
         }
     }
     return actions;
+}
+
+void RuleTrack::restart(const RuleSet::Running &rule, RunningPart &totals)
+{
+    totals.restarted = true;
+    for (size_t i = 0; i < rule.terms.size(); ++i)
+        if (rule.terms[i].kind != ParsedTerm::Kind::Field)
+            totals.terms.values[i] = 0;
 }
 
 RuleTrack::RuleTrack(const CompiledFormat &format)
@@ -148,20 +235,29 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
     }
     const Actions &actions = m_actions[size_t(t)];
     const std::vector<RuleSet::Running> &running = m_rules.running();
+    for (const int r : actions.restartedFirst)
+        restart(running[size_t(r)], part.running[size_t(r)]);
+    for (const auto &[r, i] : actions.fedFirst)
+        feedTerm(*analyzer, t, running[size_t(r)].terms[size_t(i)], i,
+                 part.running[size_t(r)].terms);
     for (const int r : actions.checked) {
         const RuleSet::Running &rule = running[size_t(r)];
         RunningPart &totals = part.running[size_t(r)];
-        const qint64 stated = runningNumber(*analyzer, rule.field);
+        qint64 stated = runningNumber(*analyzer, rule.field);
         if (stated == NoValue)
             continue; // a number that does not read is already an error
-        // Decided by the part's own lines: a total after a DESDE line of the part, a number
-        // after another of the part.
-        const bool own =
-            ((rule.kind == RuleKind::Cuenta || rule.kind == RuleKind::Suma) && totals.restarted) ||
-            (rule.kind == RuleKind::Secuencia && totals.previous != NoValue);
+        if (rule.ownNegative.lineType >= 0 && conditionHolds(*analyzer, t, rule.ownNegative))
+            stated = -stated;
+        // Decided by the part's own lines: a total after a DESDE line of the part (and fields
+        // of lines of the part), a number after another of the part.
+        const bool own = rule.kind == RuleKind::Secuencia
+                             ? totals.previous != NoValue
+                             : rule.kind != RuleKind::SecuenciaLinea &&
+                                   (totals.restarted || !rule.accumulates()) &&
+                                   fieldsKnown(rule, totals.terms);
         if (own) {
             __int128 expected = 0;
-            if (breaksRunning(m_format, rule, stated, totals.count, totals.sum, totals.previous, 0,
+            if (breaksRunning(m_format, rule, stated, totals.terms, totals.previous, 0,
                               &expected)) {
                 FieldError e = error(rule.field, rule.rule);
                 e.ruleValue = stated;
@@ -173,26 +269,18 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
             check.index = r;
             check.line = index;
             check.stated = stated;
-            check.count = totals.count;
-            check.sum = totals.sum;
+            check.restarted = totals.restarted;
+            check.terms = totals.terms;
             part.pending.push_back(check);
         }
         if (rule.kind == RuleKind::Secuencia)
             totals.previous = stated;
     }
-    for (const int r : actions.counted)
-        ++part.running[size_t(r)].count;
-    for (const int r : actions.summed) {
-        const qint64 value = runningNumber(*analyzer, running[size_t(r)].sumField);
-        if (value != NoValue)
-            part.running[size_t(r)].sum += value;
-    }
-    for (const int r : actions.restarted) {
-        RunningPart &totals = part.running[size_t(r)];
-        totals.count = 0;
-        totals.sum = 0;
-        totals.restarted = true;
-    }
+    for (const auto &[r, i] : actions.fed)
+        feedTerm(*analyzer, t, running[size_t(r)].terms[size_t(i)], i,
+                 part.running[size_t(r)].terms);
+    for (const int r : actions.restarted)
+        restart(running[size_t(r)], part.running[size_t(r)]);
     for (size_t i = pendingBefore; i < part.pending.size(); ++i)
         part.pending[i].inError = inError;
 }

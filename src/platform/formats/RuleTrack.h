@@ -27,17 +27,24 @@ public:
     void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError, bool keep,
               int listLimit);
 
-    // What the lines of a line type do to the running rules: the rules checked on them, the
-    // counts they add to, the sums they add a value to, and the totals they start again.
+    // What the lines of a line type do to the running rules, in this order: the inclusive
+    // rules they start again (INCLUSIVE: the DESDE line counts), the terms they feed before the
+    // checks (the field of the last line of a type, which is the line itself on its own type;
+    // the terms of inclusive rules), the rules checked on them, the terms they feed after the
+    // checks, and the rules they start again.
     struct Actions {
+        std::vector<int> restartedFirst;
+        std::vector<std::pair<int, int>> fedFirst; // (rule, term)
         std::vector<int> checked;
-        std::vector<int> counted;
-        std::vector<int> summed;
+        std::vector<std::pair<int, int>> fed;
         std::vector<int> restarted;
     };
     static std::vector<Actions> actionsOf(const RuleSet &rules, size_t lineTypes);
 
 private:
+    // DESDE: the rule's counts and sums start again (the fields of other lines stay).
+    static void restart(const RuleSet::Running &rule, RunningPart &totals);
+
     const CompiledFormat &m_format;
     const RuleSet &m_rules;
     bool m_active;
@@ -54,11 +61,21 @@ qint64 runningNumber(const LineAnalyzer &analyzer, int field);
 // sum of values of `sumDecimals` decimals. A sum too long for the field keeps its last digits,
 // as control totals do.
 bool totalMatches(qint64 stated, int decimals, int width, __int128 sum, int sumDecimals);
+// Whether a condition (SI, NEGATIVO SI) holds on a line of type `lineType`; one on another
+// line type always does.
+bool conditionHolds(const LineAnalyzer &analyzer, int lineType,
+                    const RuleSet::Condition &condition);
+// Adds a line of type `lineType` to the value of a rule's term `index`.
+void feedTerm(const LineAnalyzer &analyzer, int lineType, const RuleSet::Term &term, int index,
+              TermValues &values);
+// Whether the fields of other lines that a rule compares with are all known.
+bool fieldsKnown(const RuleSet::Running &rule, const TermValues &values);
 
-// Whether a number that a running rule checks breaks it, given the totals of the lines before
-// its line (count, sum), the previous number (SECUENCIA; NoValue: none) and the line's number;
-// *expected is what the rule wants there.
+// Whether a number that a running rule checks breaks it, given the values of its terms over
+// the lines before its line (CUENTA, SUMA, IGUAL), the previous number (SECUENCIA; NoValue:
+// none) and the line's number; *expected is what the rule wants there (at rule.compared
+// decimals for CUENTA, SUMA and IGUAL).
 bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, qint64 stated,
-                   qint64 count, __int128 sum, qint64 previous, qint64 number, __int128 *expected);
+                   const TermValues &values, qint64 previous, qint64 number, __int128 *expected);
 
 } // namespace velkora::formats

@@ -126,6 +126,8 @@ void ScanResult::append(ScanResult &&later, int listLimit, int detailLimit)
     }
     utf8Lines += later.utf8Lines;
     cp1252Lines += later.cp1252Lines;
+    if (firstWide == LineEncoding::Ascii)
+        firstWide = later.firstWide;
     for (LineDetail &detail : later.details) {
         if (int(details.size()) >= detailLimit)
             break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Conversion.h"
+#include "TextEncoding.h"
 
 #include <QList>
 #include <QString>
@@ -17,7 +18,9 @@ namespace velkora::formats {
 
 // What an error is about: a field that does not read in its type and format, a rule of the
 // load format that the file breaks, or a control character inside a line.
-enum class ErrorKind : quint8 { Field, Rule, Control };
+// Encoding: a line written in an encoding other than the file's (ruleValue the line's
+// LineEncoding, expected the file's FileEncoding, rule the CODIFICACION rule or -1).
+enum class ErrorKind : quint8 { Field, Rule, Control, Encoding };
 
 // An error of a line. Fixed size: no allocation per error.
 struct FieldError {
@@ -127,22 +130,29 @@ struct EmptyRun {
 // The rules across lines (RuleChecker.h) as a part of a file saw them on its own: what it
 // could check without the lines before it is checked already (its errors are in the part);
 // what it could not waits here, with its totals, for the part to be merged in reading order.
+// The values of a running rule's terms (CUENTA, SUMA, IGUAL; at most eight): counts and sums
+// over a span, and fields of the last line of a type, which are known (`seen`) once such a
+// line came, and do not read (`broken`) when its field does not.
+struct TermValues {
+    std::array<__int128, 8> values{};
+    quint8 seen = 0;
+    quint8 broken = 0;
+};
 // A check that waits for the lines before the part: its line and what the part knew then.
 struct PendingCheck {
     enum Kind : quint8 { Running, Tras, Veces };
     Kind kind = Running;
-    bool inError = false; // an error is already counted on the line
-    qint32 index = 0;     // Running: the rule (RuleSet::running()); Tras, Veces: the line type
-    qint64 line = 0;      // in the part
-    qint64 stated = 0;    // Running: the number on the line; Veces: the line's count in the part
-    qint64 count = 0;     // Running: the part's count before the line
-    __int128 sum = 0;     // Running: the part's sum before the line
+    bool inError = false;   // an error is already counted on the line
+    bool restarted = false; // Running: the part's totals had started again before the line
+    qint32 index = 0;       // Running: the rule (RuleSet::running()); Tras, Veces: the line type
+    qint64 line = 0;        // in the part
+    qint64 stated = 0;      // Running: the number on the line; Veces: the line's count in the part
+    TermValues terms;       // Running: the part's values before the line
 };
 // A running rule's totals over a part.
 struct RunningPart {
     bool restarted = false; // a line of its DESDE type is in the part: the totals are its own
-    qint64 count = 0;
-    __int128 sum = 0;
+    TermValues terms;
     qint64 previous = std::numeric_limits<qint64>::min(); // SECUENCIA: the part's last number
 };
 struct RulePart {
@@ -186,6 +196,8 @@ struct ScanResult {
     std::vector<FieldError> errors;
     qint64 utf8Lines = 0;   // lines with characters beyond ASCII read as UTF-8
     qint64 cp1252Lines = 0; // lines that are not UTF-8, read as Windows-1252
+    // The encoding of the first line with characters beyond ASCII (Ascii: none yet).
+    LineEncoding firstWide = LineEncoding::Ascii;
     std::vector<LineDetail> details;
     ListedLines controlLines; // lines with control characters
     qint64 untypedErrors = 0; // errors of lines without a single line type (or of the file)

@@ -15,7 +15,7 @@ bool hasAvx2()
 }
 
 __attribute__((target("avx2"))) bool asciiAndControlAvx2(const char *p, qsizetype n,
-                                                          qsizetype *control)
+                                                         qsizetype *control)
 {
     if (n < 32)
         return asciiAndControlSse2(p, n, control);
@@ -72,6 +72,109 @@ bool isValidUtf8(const char *text, qsizetype n)
         }
     }
     return true;
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 character at s[i] (of n bytes), 0 when none begins
+// there.
+qsizetype utf8CharAt(const unsigned char *s, qsizetype n, qsizetype i)
+{
+    auto continuation = [&](qsizetype at) { return at < n && (s[at] & 0xC0) == 0x80; };
+    const unsigned c = s[i];
+    if (c < 0x80)
+        return 1;
+    if (c < 0xC2)
+        return 0;
+    if (c < 0xE0)
+        return continuation(i + 1) ? 2 : 0;
+    if (c < 0xF0) {
+        if (!continuation(i + 1) || !continuation(i + 2))
+            return 0;
+        const unsigned c1 = s[i + 1];
+        return (c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) ? 0 : 3;
+    }
+    if (c < 0xF5) {
+        if (!continuation(i + 1) || !continuation(i + 2) || !continuation(i + 3))
+            return 0;
+        const unsigned c1 = s[i + 1];
+        return (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90) ? 0 : 4;
+    }
+    return 0;
+}
+
+// Whether a byte of a single-byte line is not a character of the file's encoding.
+bool foreignByte(unsigned char byte, FileEncoding file)
+{
+    switch (file) {
+    case FileEncoding::Ascii:
+        return byte >= 0x80;
+    case FileEncoding::Latin1:
+        return byte >= 0x80 && byte < 0xA0;
+    case FileEncoding::Cp1252:
+        return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString fileEncodingName(FileEncoding encoding)
+{
+    switch (encoding) {
+    case FileEncoding::Ascii:
+        return QStringLiteral("ASCII");
+    case FileEncoding::Latin1:
+        return QStringLiteral("Latin-1 (ISO-8859-1)");
+    case FileEncoding::Cp1252:
+        return QStringLiteral("Windows-1252");
+    case FileEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case FileEncoding::Any:
+        break;
+    }
+    return {};
+}
+
+QString lineEncodingName(LineEncoding encoding)
+{
+    return encoding == LineEncoding::Ascii  ? QStringLiteral("ASCII")
+           : encoding == LineEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                            : QStringLiteral("Windows-1252");
+}
+
+bool breaksFileEncoding(const char *p, qsizetype n, LineEncoding line, FileEncoding file,
+                        qsizetype *first, qsizetype *last)
+{
+    if (file == FileEncoding::Any || line == LineEncoding::Ascii ||
+        (line == LineEncoding::Utf8 && file == FileEncoding::Utf8))
+        return false;
+    const auto *s = reinterpret_cast<const unsigned char *>(p);
+    *first = *last = -1;
+    auto note = [&](qsizetype at) {
+        if (*first < 0)
+            *first = at;
+        *last = at;
+    };
+    if (line == LineEncoding::Utf8) {
+        // Every character beyond ASCII of a UTF-8 line is foreign to a single-byte file.
+        for (qsizetype i = 0; i < n; ++i)
+            if (s[i] >= 0x80 && (s[i] & 0xC0) != 0x80)
+                note(i);
+    } else if (file == FileEncoding::Utf8) {
+        for (qsizetype i = 0; i < n;) {
+            const qsizetype size = utf8CharAt(s, n, i);
+            if (size == 0)
+                note(i);
+            i += std::max<qsizetype>(size, 1);
+        }
+    } else {
+        for (qsizetype i = 0; i < n; ++i)
+            if (foreignByte(s[i], file))
+                note(i);
+    }
+    return *first >= 0;
 }
 
 char16_t cp1252Char(unsigned char byte)

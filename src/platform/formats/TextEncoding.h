@@ -17,6 +17,24 @@ namespace velkora::formats {
 // time, without a first pass over the whole file.
 enum class LineEncoding : quint8 { Ascii, Utf8, Cp1252 };
 
+// The one encoding every line of a file is written in: as a format declares it (the rule
+// CODIFICACION) or as the test settles it for a file whose lines mix encodings. Any: each line
+// is read as it reads, and none is wrong for it.
+enum class FileEncoding : quint8 { Any, Ascii, Latin1, Cp1252, Utf8 };
+
+// "ASCII", "Latin-1 (ISO-8859-1)", "Windows-1252", "UTF-8".
+QString fileEncodingName(FileEncoding encoding);
+// "ASCII", "UTF-8", "Windows-1252".
+QString lineEncodingName(LineEncoding encoding);
+
+// The characters of a line, read in `line` encoding, that a file in `file` encoding cannot
+// hold: a UTF-8 character in a Latin-1, Windows-1252 or ASCII file, a byte that is not UTF-8
+// in a UTF-8 file, any byte above 0x7F in an ASCII file, a byte that codes no character of the
+// file's encoding (0x80-0x9F in Latin-1; 0x81, 0x8D, 0x8F, 0x90, 0x9D in Windows-1252). False
+// when there is none; else the byte offsets where the first and the last of them begin.
+bool breaksFileEncoding(const char *p, qsizetype n, LineEncoding line, FileEncoding file,
+                        qsizetype *first, qsizetype *last);
+
 // Whether no byte of [p, p + n) is above 0x7F: sixteen bytes at a time where SSE2 is there
 // (every x86-64 processor), eight otherwise; the last bytes as one block that overlaps the
 // previous one.

@@ -1,0 +1,823 @@
+// The controls that published interchange standards define, on files built here from their
+// public record layouts: a bank statement of 80-character records (11 account header, 22
+// movement, 23 complementary concept, 33 account end, 88 file end) and others built below.
+// Each control is kept by the clean file and broken by a planted fault, found at its line.
+
+#include "FormatSamples.h"
+#include "formats/DateFormat.h"
+#include "formats/LoadFormatTest.h"
+#include "formats/RuleParser.h"
+#include "support/TestClasses.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using namespace formats_test;
+using velkora::formats::LoadFormat;
+using velkora::formats::TestReport;
+
+namespace {
+
+// The format with its rules: "line type|field|rule" each, numbered 0001... in order.
+LoadFormat ruled(LoadFormat format, const QStringList &rules)
+{
+    for (const QString &rule : rules) {
+        const QStringList parts = rule.split(u'|');
+        format.rules << velkora::formats::RuleDef{
+            u"%1"_s.arg(format.rules.size() + 1, 4, 10, QLatin1Char('0')),
+            parts.value(0),
+            parts.value(1),
+            parts.mid(2).join(u'|'),
+            {}};
+    }
+    return format;
+}
+
+// The errors of a report as "line:rule" (rule empty for an error of no rule).
+QStringList places(const TestReport &report)
+{
+    QStringList out;
+    for (const auto &error : report.errors)
+        out << u"%1:%2"_s.arg(error.line).arg(error.rule);
+    return out;
+}
+
+// The lines as bytes, each in its own encoding: 'u' UTF-8, 'w' Windows-1252 (one letter per
+// line; the last letter holds for the lines after it).
+QByteArray encoded(const QStringList &lines, const QString &encodings)
+{
+    QByteArray bytes;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QChar how = encodings.at(std::min(i, encodings.size() - 1));
+        bytes += how == u'u' ? lines.at(i).toUtf8() : lines.at(i).toLatin1();
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+using samples::number;
+using samples::record;
+
+// Bacs Standard 18: 100-character records; labels typed at columns 1-4, data records by their
+// transaction code at 16-17 (01, 17, 18, 19 debits; 99 the credit contra). A data record's
+// amount is at 36-46 in pence; the UTL1 label carries the debit and credit value totals (5-17,
+// 18-30) and counts (31-37, 38-44).
+LoadFormat bacs()
+{
+    auto data = [](const char *order, const char *code, const char *description) {
+        return lineType(order, code, description, 16, 2,
+                        {{"0001", "Clasificación destino", 1, 6, Texto},
+                         {"0002", "Cuenta destino", 7, 8, Texto},
+                         {"0008", "Importe", 36, 11, Numero},
+                         {"0009", "Beneficiario", 83, 18, Texto, "", true}});
+    };
+    return formatOf("BACS",
+                    {lineType("0100", "UHL1", "Cabecera de usuario", 1, 4,
+                              {{"0001", "Fecha de proceso", 5, 6, Texto}}),
+                     data("0001", "01", "Primer adeudo"), data("0017", "17", "Adeudo"),
+                     data("0018", "18", "Adeudo representado"), data("0019", "19", "Último adeudo"),
+                     data("0099", "99", "Abono de contrapartida"),
+                     lineType("0200", "UTL1", "Cola de usuario", 1, 4,
+                              {{"0001", "Total de adeudos", 5, 13, Numero},
+                               {"0002", "Total de abonos", 18, 13, Numero},
+                               {"0003", "Número de adeudos", 31, 7, Numero},
+                               {"0004", "Número de abonos", 38, 7, Numero}})});
+}
+
+QString bacsData(const QString &code, qint64 pence)
+{
+    return record(100, {{1, u"200000"_s},
+                        {7, u"12345678"_s},
+                        {15, u"0"_s},
+                        {16, code},
+                        {18, u"400000"_s},
+                        {24, u"87654321"_s},
+                        {36, number(pence, 11)},
+                        {47, u"EMPRESA EJEMPLO"_s},
+                        {65, u"REF 0001"_s},
+                        {83, u"CLIENTE"_s}});
+}
+
+// UHL1, debits of each code, the contra and UTL1 (line 8).
+QStringList bacsLines()
+{
+    return {record(100, {{1, u"UHL1"_s}, {5, u" 26342"_s}}),
+            bacsData(u"01"_s, 100),
+            bacsData(u"17"_s, 250),
+            bacsData(u"17"_s, 300),
+            bacsData(u"18"_s, 75),
+            bacsData(u"19"_s, 1000),
+            bacsData(u"99"_s, 1725),
+            record(100, {{1, u"UTL1"_s},
+                         {5, number(1725, 13)},
+                         {18, number(1725, 13)},
+                         {31, number(5, 7)},
+                         {38, number(1, 7)}})};
+}
+
+// CODA: 128-character records typed at column 1 (0 header, 1 old balance, 21 movement, 8 new
+// balance, 9 trailer); amounts of 15 digits with three implied decimals, each after its sign
+// code (0 credit, 1 debit); a movement's detail number (7-10) is 0000 on the movement itself.
+LoadFormat coda()
+{
+    return formatOf("CODA", {lineType("0100", "0", "Cabecera", 1, 1,
+                                      {{"0001", "Fecha de creación", 6, 6, Texto}}),
+                             lineType("0001", "1", "Saldo antiguo", 1, 1,
+                                      {{"0002", "Número de extracto", 3, 3, Numero},
+                                       {"0003", "Signo", 43, 1, Texto},
+                                       {"0004", "Saldo antiguo", 44, 15, Numero, "0V000"}}),
+                             lineType("0021", "21", "Movimiento", 1, 2,
+                                      {{"0001", "Secuencia", 3, 4, Numero},
+                                       {"0003", "Detalle", 7, 4, Texto},
+                                       {"0005", "Signo", 32, 1, Texto},
+                                       {"0006", "Importe", 33, 15, Numero, "0V000"}}),
+                             lineType("0008", "8", "Saldo nuevo", 1, 1,
+                                      {{"0002", "Número de extracto", 2, 3, Numero},
+                                       {"0003", "Signo", 42, 1, Texto},
+                                       {"0004", "Saldo nuevo", 43, 15, Numero, "0V000"}}),
+                             lineType("0009", "9", "Final", 1, 1,
+                                      {{"0002", "Registros", 17, 6, Numero},
+                                       {"0003", "Débitos", 23, 15, Numero, "0V000"},
+                                       {"0004", "Créditos", 38, 15, Numero, "0V000"}})});
+}
+
+QString codaMovement(int sequence, const QString &detail, bool debit, qint64 amount)
+{
+    return record(128, {{1, u"21"_s},
+                        {3, number(sequence, 4)},
+                        {7, detail},
+                        {11, u"REF"_s + number(sequence, 18)},
+                        {32, debit ? u"1"_s : u"0"_s},
+                        {33, number(amount, 15)},
+                        {48, u"011226"_s}});
+}
+
+// Header; old balance 1000.000 credit; a debit of 200.500 with a detail (0001) of 100.250 that
+// the totals leave out; a credit of 50.000; new balance 849.500 credit; trailer (line 7).
+QStringList codaLines()
+{
+    return {
+        record(128, {{1, u"0"_s}, {6, u"011226"_s}}),
+        record(128, {{1, u"1"_s},
+                     {2, u"0"_s},
+                     {3, u"042"_s},
+                     {6, u"BE68539007547034"_s},
+                     {43, u"0"_s},
+                     {44, number(1000000, 15)},
+                     {59, u"301126"_s}}),
+        codaMovement(1, u"0000"_s, true, 200500),
+        codaMovement(1, u"0001"_s, true, 100250),
+        codaMovement(2, u"0000"_s, false, 50000),
+        record(128, {{1, u"8"_s},
+                     {2, u"042"_s},
+                     {5, u"BE68539007547034"_s},
+                     {42, u"0"_s},
+                     {43, number(849500, 15)},
+                     {58, u"011226"_s}}),
+        record(
+            128,
+            {{1, u"9"_s}, {17, number(5, 6)}, {23, number(200500, 15)}, {38, number(50000, 15)}})};
+}
+
+// Direct debits by creditor blocks: 01 presenter, 02 creditor header, 03 debit, 04 total of
+// the creditor by date, 05 total of the creditor, 99 total of the file; each total's record
+// count (at 71-80, 63-72, 28-37) counts the block's header and the total record itself.
+LoadFormat directDebits()
+{
+    return formatOf("C1914", {lineType("0001", "01", "Presentador", 1, 2, {}),
+                              lineType("0002", "02", "Acreedor", 1, 2, {}),
+                              lineType("0003", "03", "Adeudo", 1, 2,
+                                       {{"0010", "Importe", 89, 11, Numero, "0V00"}}),
+                              lineType("0004", "04", "Total por fecha", 1, 2,
+                                       {{"0060", "Total de registros", 71, 10, Numero}}),
+                              lineType("0005", "05", "Total del acreedor", 1, 2,
+                                       {{"0040", "Total de registros", 63, 10, Numero}}),
+                              lineType("0099", "99", "Total general", 1, 2,
+                                       {{"0040", "Total de registros", 28, 10, Numero}})});
+}
+
+// Two creditors, of two debits and one: lines 5 and 9 are the 04 totals, 6 and 10 the 05,
+// 11 the 99.
+QStringList directDebitLines()
+{
+    auto total = [](const char *code, int at, qint64 records) {
+        return record(100, {{1, QString::fromLatin1(code)}, {at, number(records, 10)}});
+    };
+    auto debit = [](qint64 cents) {
+        return record(100, {{1, u"03"_s}, {3, u"19143"_s}, {89, number(cents, 11)}});
+    };
+    return {record(100, {{1, u"01"_s}, {3, u"19143"_s}}),
+            record(100, {{1, u"02"_s}}),
+            debit(1000),
+            debit(2550),
+            total("04", 71, 4),
+            total("05", 63, 5),
+            record(100, {{1, u"02"_s}}),
+            debit(990),
+            total("04", 71, 3),
+            total("05", 63, 4),
+            total("99", 28, 11)};
+}
+
+} // namespace
+
+class TestStandardRules : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    int files = 0;
+
+    TestReport run(const LoadFormat &format, const QByteArray &bytes,
+                   const velkora::formats::TestOptions &options = {})
+    {
+        const QString path = dir.filePath(u"std%1.txt"_s.arg(++files));
+        samples::writeBytes(path, bytes);
+        return velkora::formats::testLoadFormat(format, path, options);
+    }
+    TestReport run(const LoadFormat &format, const QStringList &lines)
+    {
+        return run(format, encoded(lines, u"u"_s));
+    }
+
+private slots:
+    // One encoding per file: the statement's holder "MUÑOZ PEÑA JOSÉ" (line 1, columns 54 to
+    // 66), and concepts "NÓMINA" (line 3) and "PEÑAS" (line 6, column 15) planted, each line
+    // written in one encoding or the other. Without a rule, the encoding of most lines beyond
+    // ASCII is the file's.
+    void oneEncodingPerFile_data()
+    {
+        QTest::addColumn<QStringList>("rules");
+        QTest::addColumn<QString>("encodings");  // per line, see encoded()
+        QTest::addColumn<QByteArray>("prefix");  // bytes before the first line
+        QTest::addColumn<QStringList>("errors"); // "line:rule"
+        QTest::addColumn<int>("from");           // the first error's columns
+        QTest::addColumn<int>("to");
+        const QStringList none;
+        const QStringList three{u"1:0001"_s, u"3:0001"_s, u"6:0001"_s};
+        QTest::newRow("Latin-1 throughout, no rule")
+            << none << u"w"_s << QByteArray() << QStringList{} << 0 << 0;
+        QTest::newRow("UTF-8 throughout, no rule")
+            << none << u"u"_s << QByteArray() << QStringList{} << 0 << 0;
+        QTest::newRow("a UTF-8 line in a Latin-1 file, no rule")
+            << none << u"wwwwwuw"_s << QByteArray() << QStringList{u"6:"_s} << 15 << 15;
+        QTest::newRow("a Latin-1 line in a UTF-8 file, no rule")
+            << none << u"uuuuuwu"_s << QByteArray() << QStringList{u"6:"_s} << 15 << 15;
+        QTest::newRow("most lines settle it, even after the first")
+            << none << u"uuwuuw"_s << QByteArray() << QStringList{u"1:"_s} << 54 << 66;
+        QTest::newRow("a byte order mark says UTF-8") << none << u"wwwwwu"_s << "\xEF\xBB\xBF"_ba
+                                                      << QStringList{u"1:"_s, u"3:"_s} << 54 << 66;
+        QTest::newRow("CODIFICACION LATIN1 kept")
+            << QStringList{u"||CODIFICACION LATIN1"_s} << u"w"_s << QByteArray() << QStringList{}
+            << 0 << 0;
+        QTest::newRow("CODIFICACION LATIN-1 on a UTF-8 file: every line beyond ASCII")
+            << QStringList{u"||codificación latin-1"_s} << u"u"_s << QByteArray() << three << 54
+            << 66;
+        QTest::newRow("CODIFICACION UTF8 on a Latin-1 file")
+            << QStringList{u"||CODIFICACION UTF-8"_s} << u"w"_s << QByteArray() << three << 54
+            << 66;
+        QTest::newRow("CODIFICACION ASCII on lines of both")
+            << QStringList{u"||CODIFICACION ASCII"_s} << u"wwwwwu"_s << QByteArray() << three << 54
+            << 66;
+        QTest::newRow("CODIFICACION WINDOWS1252 kept")
+            << QStringList{u"||CODIFICACION WINDOWS1252"_s} << u"w"_s << QByteArray()
+            << QStringList{} << 0 << 0;
+    }
+    void oneEncodingPerFile()
+    {
+        QFETCH(QStringList, rules);
+        QFETCH(QString, encodings);
+        QFETCH(QByteArray, prefix);
+        QFETCH(QStringList, errors);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QStringList lines = statementLines();
+        lines[2].replace(u"DE NOMINA"_s, u"DE NÓMINA"_s);
+        lines[5].replace(u"PAGO DE CHEQUE"_s, u"PAGO DE PEÑAS "_s);
+        const TestReport report =
+            run(ruled(bankStatement(), rules), prefix + encoded(lines, encodings));
+        QCOMPARE(places(report), errors);
+        QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
+        QCOMPARE(report.result.errorCount, errors.size());
+        if (!errors.isEmpty()) {
+            QCOMPARE(report.errors.first().from, from);
+            QCOMPARE(report.errors.first().to, to);
+        }
+    }
+
+    // What a line in another encoding says, and bytes that code no character of the file's.
+    void encodingMessages_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("UTF-8 in Latin-1")
+            << u"CODIFICACION LATIN1"_s << "AAB\xC3\xB1Z"_ba
+            << u"La línea está en UTF-8 y el archivo en Latin-1 (ISO-8859-1): 'ñ' en la "
+               u"columna 4."_s;
+        QTest::newRow("Windows-1252 in UTF-8")
+            << u"CODIFICACION UTF8"_s << "AAB\xF1Z\xF1"_ba
+            << u"El archivo está en UTF-8 y la línea tiene un carácter que no es de UTF-8 en la "
+               u"columna 4 (y hasta la 6) ('ñ' en Windows-1252)."_s;
+        QTest::newRow("the euro sign of Windows-1252 in Latin-1")
+            << u"CODIFICACION LATIN1"_s << "AAB\x80Z"_ba
+            << u"La línea está en Windows-1252 y el archivo en Latin-1 (ISO-8859-1): '€' en la "
+               u"columna 4."_s;
+        QTest::newRow("a byte that is no character of Windows-1252")
+            << u"CODIFICACION WINDOWS1252"_s << "AAB\x81Z"_ba
+            << u"El archivo está en Windows-1252 y la línea tiene un carácter que no es de "
+               u"Windows-1252 en la columna 4 ('\u0081' en Windows-1252)."_s;
+        QTest::newRow("the last byte beyond ASCII in an ASCII file")
+            << u"CODIFICACION ASCII"_s << "AABC\xE9"_ba
+            << u"La línea está en Windows-1252 y el archivo en ASCII: 'é' en la columna 5."_s;
+    }
+    void encodingMessages()
+    {
+        QFETCH(QString, rule);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, message);
+        const LoadFormat format = ruled(
+            formatOf("TXT",
+                     {lineType("0001", "A", "Texto", 1, 1, {{"0001", "Texto", 2, 5, Texto}})}),
+            {u"||"_s + rule});
+        const TestReport report = run(format, "AABCDE\n"_ba + line + "\nAABCDE\n"_ba);
+        QCOMPARE(places(report), QStringList{u"2:0001"_s});
+        QCOMPARE(report.errors.first().message, message);
+    }
+
+    // Each control on the file of its standard: kept by the clean file, and a planted fault
+    // found at the line of the record that carries the control ("line:rule", in line order).
+    void standardControls_data()
+    {
+        QTest::addColumn<LoadFormat>("format");
+        QTest::addColumn<QStringList>("rules");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("errors");
+        using Change = std::function<void(QStringList &)>;
+        auto with = [](QStringList lines, const Change &change) {
+            change(lines);
+            return lines;
+        };
+        auto put = [](QStringList &lines, int line, int column, const QString &text) {
+            lines[line - 1].replace(column - 1, text.size(), text);
+        };
+
+        // A sum over four line types, and the counts.
+        const QStringList bacsRules{u"0200|0001|SUMA 0001.0008,0017.0008,0018.0008,0019.0008"_s,
+                                    u"0200|0002|SUMA 0099.0008"_s,
+                                    u"0200|0003|CUENTA 0001,0017,0018,0019"_s,
+                                    u"0200|0004|CUENTA 0099"_s};
+        QTest::newRow("Bacs 18 clean") << bacs() << bacsRules << bacsLines() << QStringList{};
+        QTest::newRow("Bacs 18: a re-presented debit of one penny more")
+            << bacs() << bacsRules
+            << with(bacsLines(), [&](QStringList &l) { put(l, 5, 36, number(76, 11)); })
+            << QStringList{u"8:0001"_s};
+        QTest::newRow("Bacs 18: a first debit turned into a credit")
+            << bacs() << bacsRules
+            << with(bacsLines(), [&](QStringList &l) { put(l, 2, 16, u"99"_s); })
+            << QStringList{u"8:0001"_s, u"8:0002"_s, u"8:0003"_s, u"8:0004"_s};
+
+        // Sums and counts chosen by the debit/credit key; the balance equation, from the
+        // account end's totals and from the signed movements.
+        const QStringList norma43{
+            u"0040|0050|SUMA 0020.0070 SI 0020.0060 = 1 DESDE 0010"_s,
+            u"0040|0070|SUMA 0020.0070 SI 0020.0060 = 2 DESDE 0010"_s,
+            u"0040|0040|CUENTA 0020 SI 0020.0060 = 1 DESDE 0010"_s,
+            u"0040|0060|CUENTA 0020 SI 0020.0060 = 2 DESDE 0010"_s,
+            u"0040|0090|IGUAL NEGATIVO SI 0040.0080 = 1 A 0010.0070 NEGATIVO SI 0010.0060 = 1 "
+            u"+ 0040.0070 - 0040.0050"_s,
+            u"0040|0090|IGUAL NEGATIVO SI 0040.0080 = 1 A 0010.0070 NEGATIVO SI 0010.0060 = 1 "
+            u"+ SUMA 0020.0070 NEGATIVO SI 0020.0060 = 1 DESDE 0010"_s};
+        QTest::newRow("Norma 43 clean")
+            << bankStatement() << norma43 << statementLines() << QStringList{};
+        QTest::newRow("Norma 43: a debit keyed as a credit")
+            << bankStatement() << norma43
+            << with(statementLines(), [&](QStringList &l) { put(l, 4, 28, u"2"_s); })
+            << QStringList{u"7:0001"_s, u"7:0002"_s, u"7:0003"_s, u"7:0004"_s, u"7:0006"_s};
+        QTest::newRow("Norma 43: a credit of a cent more")
+            << bankStatement() << norma43
+            << with(statementLines(), [&](QStringList &l) { put(l, 2, 29, number(150001, 14)); })
+            << QStringList{u"7:0002"_s, u"7:0006"_s};
+        QTest::newRow("Norma 43: the new balance a cent more")
+            << bankStatement() << norma43
+            << with(statementLines(), [&](QStringList &l) { put(l, 7, 60, number(12506926, 14)); })
+            << QStringList{u"7:0005"_s, u"7:0006"_s};
+        QTest::newRow("Norma 43: the old balance a debit")
+            << bankStatement() << norma43
+            << with(statementLines(), [&](QStringList &l) { put(l, 1, 33, u"1"_s); })
+            << QStringList{u"7:0005"_s, u"7:0006"_s};
+        QTest::newRow("Norma 43: both balances debits, kept")
+            << bankStatement() << QStringList{norma43.at(4), norma43.at(5)}
+            << with(statementLines(),
+                    [&](QStringList &l) {
+                        put(l, 1, 33, u"1"_s);
+                        put(l, 1, 34, number(12506925, 14));
+                        put(l, 7, 59, u"1"_s);
+                        put(l, 7, 60, number(12500000, 14));
+                    })
+            << QStringList{};
+
+        // Sums of the movements themselves (detail 0000) by their sign; the new balance from
+        // the old and the signed movements; the statement number of the old balance.
+        const QStringList codaRules{
+            u"0009|0003|SUMA 0021.0006 SI 0021.0003 = 0000 Y 0021.0005 = 1"_s,
+            u"0009|0004|SUMA 0021.0006 SI 0021.0003 = 0000 Y 0021.0005 = 0"_s,
+            u"0008|0004|IGUAL NEGATIVO SI 0008.0003 = 1 A 0001.0004 NEGATIVO SI 0001.0003 = 1 + "
+            u"SUMA 0021.0006 SI 0021.0003 = 0000 NEGATIVO SI 0021.0005 = 1 DESDE 0001"_s,
+            u"0008|0002|IGUAL A 0001.0002"_s, u"0009|0002|CUENTA 0001,0021,0008"_s};
+        QTest::newRow("CODA clean") << coda() << codaRules << codaLines() << QStringList{};
+        QTest::newRow("CODA: a detail numbered as a movement")
+            << coda() << codaRules
+            << with(codaLines(), [&](QStringList &l) { put(l, 4, 7, u"0000"_s); })
+            << QStringList{u"6:0003"_s, u"7:0001"_s};
+        QTest::newRow("CODA: a credit signed as a debit")
+            << coda() << codaRules
+            << with(codaLines(), [&](QStringList &l) { put(l, 5, 32, u"1"_s); })
+            << QStringList{u"6:0003"_s, u"7:0001"_s, u"7:0002"_s};
+        QTest::newRow("CODA: the new balance of another statement")
+            << coda() << codaRules
+            << with(codaLines(), [&](QStringList &l) { put(l, 6, 2, u"043"_s); })
+            << QStringList{u"6:0004"_s};
+        QTest::newRow("CODA: the new balance signed as a debit")
+            << coda() << codaRules
+            << with(codaLines(), [&](QStringList &l) { put(l, 6, 42, u"1"_s); })
+            << QStringList{u"6:0003"_s};
+        QTest::newRow("CODA: a record more than the trailer says")
+            << coda() << codaRules
+            << with(codaLines(), [&](QStringList &l) { put(l, 7, 17, number(4, 6)); })
+            << QStringList{u"7:0005"_s};
+
+        // A header first in the file or right after a trailer: two statements in one file.
+        const QStringList twoStatements = codaLines() + codaLines();
+        QTest::newRow("CODA: TRAS INICIO kept")
+            << coda() << QStringList{u"0100||TRAS INICIO,0009"_s} << twoStatements
+            << QStringList{};
+        QTest::newRow("CODA: a trailer missing between two statements")
+            << coda() << QStringList{u"0100||tras 0009, inicio"_s}
+            << with(twoStatements, [](QStringList &l) { l.removeAt(6); })
+            << QStringList{u"7:0001"_s};
+        QTest::newRow("CODA: TRAS without INICIO refuses the first header")
+            << coda() << QStringList{u"0100||TRAS 0009"_s} << twoStatements
+            << QStringList{u"1:0001"_s};
+
+        // Counts that include the block's header and the total record itself.
+        const QStringList blocks{u"0004|0060|CUENTA * DESDE 0002 INCLUSIVE"_s,
+                                 u"0005|0040|CUENTA * DESDE 0002 INCLUSIVE"_s,
+                                 u"0099|0040|CUENTA * INCLUSIVE"_s};
+        QTest::newRow("Cuaderno 19.14 clean")
+            << directDebits() << blocks << directDebitLines() << QStringList{};
+        QTest::newRow("Cuaderno 19.14: a total that leaves itself out")
+            << directDebits() << blocks
+            << with(directDebitLines(), [&](QStringList &l) { put(l, 9, 71, number(2, 10)); })
+            << QStringList{u"9:0001"_s};
+        QTest::newRow("Cuaderno 19.14: the file's total counting the lines before it")
+            << directDebits() << blocks
+            << with(directDebitLines(), [&](QStringList &l) { put(l, 11, 28, number(10, 10)); })
+            << QStringList{u"11:0003"_s};
+        // INCLUSIVE counts the ends only when their line types are counted.
+        QTest::newRow("INCLUSIVE of line types the ends are not")
+            << directDebits() << QStringList{u"0004|0060|CUENTA 0003 DESDE 0002 INCLUSIVE"_s}
+            << with(directDebitLines(),
+                    [&](QStringList &l) {
+                        put(l, 5, 71, number(2, 10));
+                        put(l, 9, 71, number(1, 10));
+                    })
+            << QStringList{};
+
+        // The entry hash kept to its last ten digits, and to fewer.
+        QTest::newRow("payment file: ULTIMOS 10")
+            << paymentFileForRules()
+            << QStringList{u"0008|0003|SUMA 0006.0002 DESDE 0005 ULTIMOS 10"_s}
+            << paymentBatchLines(3, 3) << QStringList{};
+        QTest::newRow("payment file: ULTIMOS 4 on a hash of ten")
+            << paymentFileForRules()
+            << QStringList{u"0008|0003|SUMA 0006.0002 DESDE 0005 ULTIMOS 4"_s}
+            << paymentBatchLines(3, 3) << QStringList{u"6:0001"_s, u"11:0001"_s, u"16:0001"_s};
+    }
+    void standardControls()
+    {
+        QFETCH(LoadFormat, format);
+        QFETCH(QStringList, rules);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, errors);
+        const TestReport report = run(ruled(format, rules), lines);
+        QCOMPARE(report.unusableRules, 0);
+        QCOMPARE(report.result.unmatched.count + report.result.ambiguous.count, 0);
+        QVERIFY2(report.fileErrors.isEmpty(), qPrintable(report.fileErrors.join(u'\n')));
+        QCOMPARE(places(report), errors);
+        QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
+        // The same whatever the parts the file is read in: a part of a line or two, each
+        // checked on its own and then in reading order.
+        velkora::formats::TestOptions small;
+        small.chunkBytes = 150;
+        small.threads = 2;
+        QCOMPARE(places(run(ruled(format, rules), encoded(lines, u"u"_s), small)), errors);
+    }
+
+    // What a broken control says: the value found and the value expected.
+    void controlMessages_data()
+    {
+        QTest::addColumn<LoadFormat>("format");
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("message");
+        QStringList bacsFault = bacsLines();
+        bacsFault[4].replace(35, 11, number(76, 11));
+        QTest::newRow("a sum over several line types")
+            << bacs() << u"0200|0001|SUMA 0001.0008,0017.0008,0018.0008,0019.0008"_s << bacsFault
+            << u"El valor 0000000001725 no coincide con la suma de 0001.0008, 0017.0008, "
+               u"0018.0008, 0019.0008 desde el principio del archivo: 0000000001726."_s;
+        QStringList balance = statementLines();
+        balance[6].replace(59, 14, number(12506926, 14));
+        QTest::newRow("the balance equation")
+            << bankStatement()
+            << u"0040|0090|IGUAL A 0010.0070 NEGATIVO SI 0010.0060 = 1 + 0040.0070 - 0040.0050"_s
+            << balance
+            << u"El valor 00000012506926 no coincide con 0010.0070 (en negativo si 0010.0060 = "
+               u"1) + 0040.0070 - 0040.0050: 00000012506925."_s;
+        QStringList debit = statementLines();
+        debit[3].replace(27, 1, u"2"_s);
+        QTest::newRow("a chosen sum")
+            << bankStatement() << u"0040|0050|SUMA 0020.0070 SI 0020.0060 = 1 DESDE 0010"_s << debit
+            << u"El valor 00000000143075 no coincide con la suma de 0020.0070 (si 0020.0060 = 1) "
+               u"desde la última 0010: 00000000100000."_s;
+        QStringList statements = codaLines() + codaLines();
+        statements.removeAt(6);
+        QTest::newRow("the first line or after a trailer")
+            << coda() << u"0100||TRAS INICIO,0009"_s << statements
+            << u"Una línea del tipo 0100 Cabecera es la primera del archivo o va justo después "
+               u"de una del tipo 0009, y esta va después de una del tipo 0008."_s;
+        QStringList block = directDebitLines();
+        block[8].replace(70, 10, number(2, 10));
+        QTest::newRow("an inclusive count")
+            << directDebits() << u"0004|0060|CUENTA * DESDE 0002 INCLUSIVE"_s << block
+            << u"El valor 0000000002 no coincide con el número de líneas de cualquier tipo desde "
+               u"la última 0002, ambas incluidas: 0000000003."_s;
+    }
+    void controlMessages()
+    {
+        QFETCH(LoadFormat, format);
+        QFETCH(QString, rule);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, message);
+        const TestReport report = run(ruled(format, {rule}), lines);
+        QCOMPARE(report.errors.size(), 1);
+        QCOMPARE(report.errors.first().message, message);
+    }
+
+    // The words of CUENTA, SUMA and IGUAL: what reads (and what it reads as) and what does not.
+    void termWords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read"); // terms as "sign kind sources [when] [neg]", "" none
+        QTest::newRow("an old SUMA") << u"suma  0006.0005  desde 0005"_s << u"+S0006.0005"_s;
+        QTest::newRow("an old CUENTA with blanks in its list")
+            << u"CUENTA 0006, 0007 DESDE 0005"_s << u"+C0006,0007"_s;
+        QTest::newRow("CUENTA *") << u"CUENTA *"_s << u"+C*"_s;
+        QTest::newRow("a sum over two line types")
+            << u"SUMA 0006.0005 , 0007.0005"_s << u"+S0006.0005,0007.0005"_s;
+        QTest::newRow("conditions and a sign")
+            << u"SUMA 0021.0006 SI 0021.0003=0000 Y 0021.0005 = 1 | 2 NEGATIVO SI 0021.0005 = -"_s
+            << u"+S0021.0006[0021.0003=0000;0021.0005=1|2](0021.0005=-)"_s;
+        QTest::newRow("IGUAL over fields and totals")
+            << u"IGUAL A 0011.0070 + SUMA 0022.0070 - CUENTA 0022 DESDE 0011"_s
+            << u"+F0011.0070 +S0022.0070 -C0022"_s;
+        QTest::newRow("IGUAL beginning with a minus") << u"IGUAL - 0011.0070"_s << u"-F0011.0070"_s;
+        QTest::newRow("eight terms") << u"IGUAL 1.1 + 1.2 + 1.3 + 1.4 + 1.5 + 1.6 + 1.7 + 1.8"_s
+                                     << u"+F1.1 +F1.2 +F1.3 +F1.4 +F1.5 +F1.6 +F1.7 +F1.8"_s;
+        QTest::newRow("nine terms")
+            << u"IGUAL 1.1 + 1.2 + 1.3 + 1.4 + 1.5 + 1.6 + 1.7 + 1.8 + 1.9"_s << QString();
+        QTest::newRow("ULTIMOS 1") << u"SUMA 6.2 ULTIMOS 1"_s << u"+S6.2"_s;
+        QTest::newRow("ULTIMOS 38") << u"SUMA 6.2 ÚLTIMOS 38"_s << u"+S6.2"_s;
+        QTest::newRow("ULTIMOS 0") << u"SUMA 6.2 ULTIMOS 0"_s << QString();
+        QTest::newRow("ULTIMOS 39") << u"SUMA 6.2 ULTIMOS 39"_s << QString();
+        QTest::newRow("SI without a condition") << u"SUMA 6.2 SI"_s << QString();
+        QTest::newRow("a condition without values") << u"CUENTA 6 SI 6.1 ="_s << QString();
+        QTest::newRow("NEGATIVO without SI") << u"SUMA 6.2 NEGATIVO 6.1 = 1"_s << QString();
+        QTest::newRow("two operators") << u"IGUAL 1.1 + - 1.2"_s << QString();
+        QTest::newRow("IGUAL alone") << u"IGUAL"_s << QString();
+        QTest::newRow("a field without its line type") << u"IGUAL A 0005"_s << QString();
+        QTest::newRow("INCLUSIVE twice") << u"CUENTA * INCLUSIVE INCLUSIVE"_s << QString();
+        QTest::newRow("DESDE twice") << u"CUENTA * DESDE 1 DESDE 2"_s << QString();
+        QTest::newRow("an empty line type in a list") << u"CUENTA 6,,7"_s << QString();
+    }
+    void termWords()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        QString why;
+        const auto parsed = velkora::formats::parseRule(text, &why);
+        QCOMPARE(parsed.has_value(), !read.isEmpty());
+        if (!parsed) {
+            QVERIFY(!why.isEmpty());
+            return;
+        }
+        using Kind = velkora::formats::ParsedTerm::Kind;
+        auto condition = [](const velkora::formats::ParsedCondition &c) {
+            return u"%1.%2=%3"_s.arg(c.type, c.field, c.values.join(u'|'));
+        };
+        QStringList terms;
+        for (const auto &term : parsed->terms) {
+            QStringList sources;
+            for (const auto &[type, field] : term.fields)
+                sources << type + u'.' + field;
+            QString one =
+                (term.sign < 0 ? u"-"_s : u"+"_s) +
+                (term.kind == Kind::Count ? u"C"_s
+                 : term.kind == Kind::Sum ? u"S"_s
+                                          : u"F"_s) +
+                (term.kind == Kind::Count ? (term.anyType ? u"*"_s : term.types.join(u','))
+                                          : sources.join(u','));
+            QStringList when;
+            for (const auto &c : term.when)
+                when << condition(c);
+            if (!when.isEmpty())
+                one += u"["_s + when.join(u';') + u"]"_s;
+            if (term.negative)
+                one += u"("_s + condition(*term.negative) + u")"_s;
+            terms << one;
+        }
+        QCOMPARE(terms.join(u' '), read);
+    }
+
+    // Where each side of a control stands at its bounds: different decimals on the two sides of
+    // a sum, zero totals, a sum exactly at ULTIMOS's bound, a condition that chooses no line.
+    void controlBounds_data()
+    {
+        QTest::addColumn<QStringList>("rules");
+        QTest::addColumn<QStringList>("lines"); // "code amount" records, then "T total"
+        QTest::addColumn<QStringList>("errors");
+        // Amounts of 2 decimals (A) and of 3 (B) into a total of 2 decimals.
+        const QString both = u"0003|0001|SUMA 0001.0001,0002.0001"_s;
+        QTest::newRow("different decimals, equal")
+            << QStringList{both}
+            << QStringList{u"A 00000150  "_s, u"B 000001500"_s, u"T 00000300"_s} << QStringList{};
+        QTest::newRow("different decimals, a thousandth apart")
+            << QStringList{both}
+            << QStringList{u"A 00000150  "_s, u"B 000001501"_s, u"T 00000300"_s}
+            << QStringList{u"3:0001"_s};
+        QTest::newRow("zero total of no lines")
+            << QStringList{both} << QStringList{u"T 00000000"_s} << QStringList{};
+        QTest::newRow("a total where there is nothing to add")
+            << QStringList{both} << QStringList{u"T 00000001"_s} << QStringList{u"1:0001"_s};
+        QTest::newRow("a condition that chooses no line")
+            << QStringList{u"0003|0001|SUMA 0001.0001 SI 0001.0002 = X"_s}
+            << QStringList{u"A 00000150 Y"_s, u"T 00000000"_s} << QStringList{};
+        QTest::newRow("an empty value chooses a blank field")
+            << QStringList{u"0003|0001|SUMA 0001.0001 SI 0001.0002 = X|"_s}
+            << QStringList{u"A 00000150  "_s, u"A 00000020 Y"_s, u"T 00000150"_s} << QStringList{};
+        QTest::newRow("ULTIMOS 3, a sum of exactly 1000")
+            << QStringList{u"0003|0001|SUMA 0001.0001 ULTIMOS 3"_s}
+            << QStringList{u"A 00000999  "_s, u"A 00000001  "_s, u"T 00000000"_s} << QStringList{};
+        QTest::newRow("ULTIMOS 3, a sum of 999")
+            << QStringList{u"0003|0001|SUMA 0001.0001 ULTIMOS 3"_s}
+            << QStringList{u"A 00000998  "_s, u"A 00000001  "_s, u"T 00000999"_s} << QStringList{};
+        QTest::newRow("a negative total from NEGATIVO")
+            << QStringList{u"0003|0001|SUMA 0001.0001 NEGATIVO SI 0001.0002 = D"_s}
+            << QStringList{u"A 00000150 D"_s, u"A 00000100  "_s, u"T-00000050"_s} << QStringList{};
+        QTest::newRow("IGUAL to a field not yet given")
+            << QStringList{u"0003|0001|IGUAL A 0001.0001"_s}
+            << QStringList{u"T 00000050"_s, u"A 00000050  "_s, u"T 00000050"_s} << QStringList{};
+        QTest::newRow("IGUAL to the last of its line type")
+            << QStringList{u"0003|0001|IGUAL A 0001.0001"_s}
+            << QStringList{u"A 00000050  "_s, u"A 00000060  "_s, u"T 00000050"_s}
+            << QStringList{u"3:0001"_s};
+    }
+    void controlBounds()
+    {
+        QFETCH(QStringList, rules);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, errors);
+        const LoadFormat format = formatOf(
+            "BND",
+            {lineType("0001", "A", "Importe de 2 decimales", 1, 1,
+                      {{"0001", "Importe", 3, 8, Numero, "0V00"}, {"0002", "Clave", 12, 1, Texto}}),
+             lineType("0002", "B", "Importe de 3 decimales", 1, 1,
+                      {{"0001", "Importe", 3, 9, Numero, "0V000"}}),
+             lineType("0003", "T", "Total", 1, 1, {{"0001", "Total", 2, 9, Numero, "S0V00"}})});
+        const TestReport report = run(ruled(format, rules), lines);
+        QCOMPARE(report.unusableRules, 0);
+        QCOMPARE(places(report), errors);
+    }
+
+    // A condition on a line type that the term does not read, and a field that is no NUMERO,
+    // leave the rule out (the file is then not clean).
+    void misplacedTermsAreLeftOut_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::newRow("SI on another line type") << u"0040|0050|SUMA 0020.0070 SI 0010.0060 = 1"_s;
+        QTest::newRow("a sum of a text") << u"0040|0050|SUMA 0020.0060"_s;
+        QTest::newRow("IGUAL to a text") << u"0040|0050|IGUAL A 0010.0080"_s;
+        QTest::newRow("a line type summed twice") << u"0040|0050|SUMA 0020.0070,0020.0080"_s;
+        QTest::newRow("its own sign read on another line type")
+            << u"0040|0050|IGUAL NEGATIVO SI 0010.0060 = 1 A 0010.0070"_s;
+    }
+    void misplacedTermsAreLeftOut()
+    {
+        QFETCH(QString, rule);
+        const TestReport report = run(ruled(bankStatement(), {rule}), statementLines());
+        QCOMPARE(report.unusableRules, 1);
+        QCOMPARE(report.exitCode(), 1);
+    }
+
+
+    // Julian dates: the day of the year after a year of two or four digits, as Bacs labels
+    // write their processing date (" YYDDD"); day 366 only in a leap year.
+    void julianDates_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read"); // the date, or "!" and why not
+        QTest::newRow("the first day") << u" YYDDD"_s << u" 26001"_s << u"2026-01-01"_s;
+        QTest::newRow("the end of February") << u" YYDDD"_s << u" 26059"_s << u"2026-02-28"_s;
+        QTest::newRow("March 1st of a leap year") << u" YYDDD"_s << u" 24061"_s << u"2024-03-01"_s;
+        QTest::newRow("day 365") << u" YYDDD"_s << u" 26365"_s << u"2026-12-31"_s;
+        QTest::newRow("day 366 of a leap year") << u"YYYYDDD"_s << u"2024366"_s << u"2024-12-31"_s;
+        QTest::newRow("day 366 of another year")
+            << u" YYDDD"_s << u" 26366"_s << u"!el día 366 del año no existe en 2026"_s;
+        QTest::newRow("day 400") << u" YYDDD"_s << u" 26400"_s
+                                 << u"!el día 400 del año no existe en 2026"_s;
+        QTest::newRow("day 0") << u"YYYYDDD"_s << u"2026000"_s
+                               << u"!el día 0 del año no existe en 2026"_s;
+    }
+    void julianDates()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, text);
+        QFETCH(QString, read);
+        LoadFormat f = formatOf("JUL", {lineType("0001", "UHL1", "Cabecera de usuario", 1, 4,
+                                                 {{"0001", "Fecha de proceso", 5, 7, Fecha}})});
+        f.lineTypes[0].fields[0].format = format;
+        f.lineTypes[0].fields[0].length = int(format.size());
+        const TestReport report = run(f, QStringList{u"UHL1"_s + text});
+        QCOMPARE(report.errors.isEmpty(), !read.startsWith(u'!'));
+        if (read.startsWith(u'!'))
+            QVERIFY2(report.errors.first().message.contains(read.mid(1)),
+                     qPrintable(report.errors.first().message));
+        else
+            QCOMPARE(report.result.details.front().values.front().text, read);
+    }
+    void julianFormatsThatDoNotRead_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("DDD with a month") << u"YYMMDDD"_s;
+        QTest::newRow("DDD without a year") << u"DDD"_s;
+        QTest::newRow("DDD twice") << u"YYDDDDDD"_s;
+    }
+    void julianFormatsThatDoNotRead()
+    {
+        QFETCH(QString, format);
+        QString why;
+        QVERIFY(!velkora::formats::DateFormat::compile(format, &why).valid());
+        QVERIFY(!why.isEmpty());
+    }
+
+
+    // ID precedence: a UHL1 label whose receiving party (11-20) puts "99" at columns 16-17 is
+    // also a credit record by its transaction code; PREVALECE says which wins, and ambiguity
+    // stays an error where nothing (or everything) says so.
+    void idPrecedence_data()
+    {
+        QTest::addColumn<QStringList>("rules");
+        QTest::addColumn<qint64>("ambiguous");
+        QTest::newRow("no rule") << QStringList{} << qint64(1);
+        QTest::newRow("the label prevails") << QStringList{u"0100||PREVALECE SOBRE 0099"_s}
+                                            << qint64(0);
+        QTest::newRow("SOBRE left out") << QStringList{u"0100||prevalece 0017, 0099"_s}
+                                        << qint64(0);
+        QTest::newRow("over another line type only")
+            << QStringList{u"0100||PREVALECE SOBRE 0017"_s} << qint64(1);
+        QTest::newRow("each over the other")
+            << QStringList{u"0100||PREVALECE SOBRE 0099"_s, u"0099||PREVALECE SOBRE 0100"_s}
+            << qint64(1);
+    }
+    void idPrecedence()
+    {
+        QFETCH(QStringList, rules);
+        QFETCH(qint64, ambiguous);
+        QStringList lines = bacsLines();
+        lines[0].replace(10, 10, u"9999999999"_s);
+        const TestReport report = run(ruled(bacs(), rules), lines);
+        QCOMPARE(report.unusableRules, 0);
+        QCOMPARE(report.result.ambiguous.count, ambiguous);
+        QCOMPARE(report.exitCode(), ambiguous > 0 ? 1 : 0);
+        if (ambiguous == 0)
+            QCOMPARE(report.result.types[0].lines, qint64(1)); // the UHL1 label
+    }
+
+    // A name of the encoding that is none is a rule that cannot be read: the file is not clean.
+    void unknownEncodingIsUnusable()
+    {
+        const TestReport report =
+            run(ruled(bankStatement(), {u"||CODIFICACION EBCDIC"_s}), statementLines());
+        QCOMPARE(report.unusableRules, 1);
+        QCOMPARE(report.exitCode(), 1);
+    }
+};
+
+[[maybe_unused]] static const bool added = kesta::test::addTestClass<TestStandardRules>();
+
+#include "StandardRulesTests.moc"
