@@ -3,6 +3,8 @@
 
 #include "FormatSamples.h"
 #include "formats/LoadNumbers.h"
+#include "formats/RuleParser.h"
+#include "formats/RuleRenumber.h"
 #include "support/TestClasses.h"
 
 #include <QtTest>
@@ -14,6 +16,57 @@ class TestLoadNumbers : public QObject {
     Q_OBJECT
 
 private slots:
+    // What a rule's text names by number follows its line type and field; values, counts of
+    // digits, words and blanks stay as written.
+    void ruleTextsFollowTheirNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("carried");
+        QTest::addColumn<bool>("whole");
+        const auto add = [](const char *text, const char *carried, bool whole = true) {
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(carried) << whole;
+        };
+        add("SUMA 0002.0030", "SUMA 0012.0050");
+        add("suma  2 . 30 desde 0001", "suma  0012 . 0050 desde 0001");
+        add("SUMA 0002.0030,0006.0020 SI 0002.0010 = 2|0002 DESDE 0002 ULTIMOS 2",
+            "SUMA 0012.0050,0006.0070 SI 0012.0060 = 2|0002 DESDE 0012 ULTIMOS 2");
+        add("IGUAL NEGATIVO SI 0002.0010 = 2 A 0006.0020 NEGATIVO SI 0002.0010 = - + 0002.0030 "
+            "- SUMA 0002.0030 DESDE 0006",
+            "IGUAL NEGATIVO SI 0012.0060 = 2 A 0006.0070 NEGATIVO SI 0012.0060 = - + 0012.0050 "
+            "- SUMA 0012.0050 DESDE 0006");
+        add("CUENTA 0002, 0006 DESDE 0002", "CUENTA 0012, 0006 DESDE 0012");
+        add("TRAS INICIO,0002", "TRAS INICIO,0012");
+        add("PREVALECE SOBRE 2,6", "PREVALECE SOBRE 0012,6");
+        // Kinds that name no line type or field, and a text that does not read.
+        add("VALORES 2|0002.0030", "VALORES 2|0002.0030");
+        add("ENTRE 2.30 6.20", "ENTRE 2.30 6.20");
+        add("SUMA DE 0002.0030", "SUMA DE 0002.0030");
+        // Something named is gone: the rest is carried, its number stays.
+        add("TRAS 0002,0009", "TRAS 0012,0009", false);
+        add("SUMA 0002.0031 DESDE 0002", "SUMA 0012.0031 DESDE 0012", false);
+    }
+    void ruleTextsFollowTheirNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, whole);
+        const auto line = [](const QString &t) {
+            const qint64 n = velkora::formats::orderNumber(t);
+            return n == 9 ? QString() : n == 2 ? u"0012"_s : t;
+        };
+        const auto field = [](const QString &t, const QString &f) {
+            const qint64 line = velkora::formats::orderNumber(t);
+            const qint64 n = velkora::formats::orderNumber(f);
+            if (line == 2)
+                return n == 30 ? u"0050"_s : n == 10 ? u"0060"_s : QString();
+            return line == 6 && n == 20 ? u"0070"_s : f;
+        };
+        QString why;
+        QVERIFY2(!text.startsWith(u"IGUAL"_s) || velkora::formats::parseRule(text, &why),
+                 qPrintable(why));
+        QCOMPARE(velkora::formats::renumberRuleText(text, {line, field}), whole);
+        QTEST(text, "carried");
+    }
+
     void fieldsAndRulesTakeTheLoadsNumbers()
     {
         // Stored out of the load's order: the load reads line types and fields by the length of

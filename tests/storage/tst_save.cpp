@@ -441,6 +441,31 @@ private slots:
                  QStringList(3, stored));
     }
 
+    // Every line type and field a rule's text names follows them to the numbers the save
+    // writes, not only SUMA's first field: conditions and the terms of IGUAL too.
+    void everyNumberOfARuleTextIsCarried_data() { KESTA_BOTH_ENGINES(); }
+    void everyNumberOfARuleTextIsCarried()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        writeFormatWithRules(db);
+        db.exec("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+                "Lr_Descripcion) VALUES ('0001', '0006', '0002', '0009', "
+                "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009', 'x')");
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
+        s.command("Edit");
+        typeInto(s, "txtDescripcion", "Otra");
+        s.forget();
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(ruleRows(db).mid(3),
+                 (QStringList{"0004 0002 0030 SUMA 0002.0030", "0005 0002 0020 ENTRE 20260101 20261231",
+                              "0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + "
+                              "0002.0030"}));
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QString>("how");

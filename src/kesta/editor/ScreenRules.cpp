@@ -6,9 +6,9 @@
 #include <formats/RuleBounds.h>
 #include <formats/RuleNames.h>
 #include <formats/RuleParser.h>
+#include <formats/RuleRenumber.h>
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <functional>
@@ -80,66 +80,16 @@ QString shownAtLoad(const storage::ShownRules &shown, const QString &loaded, con
     return stored;
 }
 
-const QRegularExpression &digits()
-{
-    static const QRegularExpression pattern(QStringLiteral("\\d+"));
-    return pattern;
-}
-
-// SUMA t.f: the line type's and the field's numbers as written.
-const QRegularExpression &sumaPattern()
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^(\\s*suma\\s+)(\\d+)(\\s*\\.\\s*)(\\d+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern;
-}
-
-// Replaces the numbers of `text` from `from` on with what `map` gives them; false when one of
-// them has nothing.
-bool replaceNumbers(QString &text, qsizetype from, const std::function<QString(const QString &)> &map)
-{
-    QList<QRegularExpressionMatch> matches;
-    for (auto it = digits().globalMatch(text, from); it.hasNext();)
-        matches << it.next();
-    bool all = true;
-    for (qsizetype i = matches.size() - 1; i >= 0; --i) {
-        const QRegularExpressionMatch &m = matches.at(i);
-        const QString replacement = map(m.captured());
-        if (replacement.isEmpty()) {
-            all = false;
-            continue;
-        }
-        text.replace(m.capturedStart(), m.capturedLength(), replacement);
-    }
-    return all;
-}
-
-// The rule's text with the line types and the field it names by number carried to what the
+// The rule's text with the line types and the fields it names by number carried to what the
 // screen shows now; false when one of them is gone (the text then keeps that number).
 bool carryText(QString &text, const QList<storage::LineNumbering> &lines,
                const QList<storage::FieldNumbering> &fields)
 {
-    static const QRegularExpression keyword(QStringLiteral("^\\s*(\\S+)"));
-    const QRegularExpressionMatch first = keyword.match(text);
-    const QString word = first.captured(1).toUpper();
-    const auto line = [&lines](const QString &number) { return orderNow(lines, number); };
-    if (word == QLatin1String("TRAS") || word == QLatin1String("CUENTA"))
-        return replaceNumbers(text, first.capturedEnd(1), line);
-    if (word != QLatin1String("SUMA"))
-        return true;
-    const QRegularExpressionMatch match = sumaPattern().match(text);
-    if (!match.hasMatch())
-        return true; // it does not read; the checks say so
-    const QString loaded = match.captured(2);
-    bool all = replaceNumbers(text, match.capturedEnd(4), line);
-    const QString field = fieldNow(lines, fields, loaded, match.captured(4));
-    const QString order = line(loaded);
-    if (field.isEmpty() || order.isEmpty())
-        return false;
-    text.replace(match.capturedStart(4), match.capturedLength(4), field);
-    text.replace(match.capturedStart(2), match.capturedLength(2), order);
-    return all;
+    return velkora::formats::renumberRuleText(
+        text, {[&lines](const QString &number) { return orderNow(lines, number); },
+               [&lines, &fields](const QString &loaded, const QString &field) {
+                   return fieldNow(lines, fields, loaded, field);
+               }});
 }
 
 struct Place {
@@ -237,24 +187,12 @@ QString writtenWithScreenNumbers(QString text, const ScreenOutline &outline)
         const int at = lineIndex(outline, number);
         return at < 0 ? number : outline.lines.at(at).order;
     };
-    static const QRegularExpression keyword(QStringLiteral("^\\s*(\\S+)"));
-    const QRegularExpressionMatch first = keyword.match(text);
-    const QString word = first.captured(1).toUpper();
-    if (word == QLatin1String("TRAS") || word == QLatin1String("CUENTA")) {
-        replaceNumbers(text, first.capturedEnd(1), line);
-        return text;
-    }
-    const QRegularExpressionMatch match = sumaPattern().match(text);
-    if (word != QLatin1String("SUMA") || !match.hasMatch())
-        return text;
-    replaceNumbers(text, match.capturedEnd(4), line);
-    const int type = lineIndex(outline, match.captured(2));
-    if (type < 0)
-        return text;
-    if (const int field = fieldIndex(outline, type, match.captured(4)); field >= 0)
-        text.replace(match.capturedStart(4), match.capturedLength(4),
-                     outline.lines.at(type).fields.at(field));
-    text.replace(match.capturedStart(2), match.capturedLength(2), outline.lines.at(type).order);
+    const auto field = [&outline](const QString &number, const QString &field) {
+        const int type = lineIndex(outline, number);
+        const int at = type < 0 ? -1 : fieldIndex(outline, type, field);
+        return at < 0 ? field : outline.lines.at(type).fields.at(at);
+    };
+    velkora::formats::renumberRuleText(text, {line, field});
     return text;
 }
 

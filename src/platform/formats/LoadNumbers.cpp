@@ -1,7 +1,8 @@
 #include "LoadNumbers.h"
 
+#include "RuleRenumber.h"
+
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -78,15 +79,6 @@ Numbers numbersOfTheLoad(const LoadFormat &stored)
     return numbers;
 }
 
-// SUMA t.f: where f stands in the rule's text.
-const QRegularExpression &sumaField()
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^(\\s*suma\\s+)(\\d+)(\\s*\\.\\s*)(\\d+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern;
-}
-
 RuleDef renumbered(const RuleDef &rule, const Numbers &numbers)
 {
     RuleDef out = rule;
@@ -94,12 +86,14 @@ RuleDef renumbered(const RuleDef &rule, const Numbers &numbers)
         if (const QString number = numbers.of(rule.lineOrder, rule.fieldId); !number.isEmpty())
             out.fieldId = number;
     }
-    if (const QRegularExpressionMatch match = sumaField().match(rule.text); match.hasMatch()) {
-        const QString number = numbers.of(match.captured(2), match.captured(4));
-        if (!number.isEmpty())
-            out.text = rule.text.left(match.capturedStart(4)) + number +
-                       rule.text.mid(match.capturedEnd(4));
-    }
+    // The fields its text reads take their new numbers; one that is not in the format keeps
+    // its number, and the test says the rule cannot be used.
+    renumberRuleText(out.text,
+                     {[](const QString &line) { return line; },
+                      [&numbers](const QString &line, const QString &field) {
+                          const QString number = numbers.of(line, field);
+                          return number.isEmpty() ? field : number;
+                      }});
     return out;
 }
 

@@ -1,9 +1,10 @@
 #include "RuleRows.h"
 
+#include "formats/RuleRenumber.h"
+
 #include "Dialect.h"
 #include "Literals.h"
 
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -154,48 +155,17 @@ bool unmoved(const QList<LineNumbering> &lines, const QString &order)
     return false;
 }
 
-// The line types a rule's text names by number (TRAS and CUENTA lists, DESDE, SUMA's line
-// type); words that are not numbers are left to the rule's own reading.
-QStringList namedLineTypes(const QString &text)
+// The field stored as `stored` in the line type `line`: the number the save writes it under;
+// empty when it is no longer in the format.
+QString fieldNow(const QList<FieldNumbering> &fields, const QString &line, const QString &stored)
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    QStringList words = text.trimmed().split(blanks, Qt::SkipEmptyParts);
-    if (words.isEmpty())
-        return {};
-    const QString keyword = words.takeFirst().toUpper();
-    QStringList named;
-    const qsizetype since = [&words] {
-        for (qsizetype i = 0; i < words.size(); ++i)
-            if (words.at(i).compare(QLatin1String("DESDE"), Qt::CaseInsensitive) == 0)
-                return i;
-        return qsizetype(-1);
-    }();
-    if (since >= 0) {
-        named << words.mid(since + 1).join(QString());
-        words = words.mid(0, since);
+    QString newId;
+    for (const FieldNumbering &field : fields) {
+        if (sameNumber(field.lineId, line) && !field.storedId.isEmpty() &&
+            sameNumber(field.storedId, stored))
+            newId = field.newId;
     }
-    const QString joined = words.join(QString());
-    if (keyword == QLatin1String("TRAS") || keyword == QLatin1String("CUENTA"))
-        named << joined.split(QLatin1Char(','));
-    else if (keyword == QLatin1String("SUMA"))
-        named << joined.section(QLatin1Char('.'), 0, 0);
-    QStringList numbers;
-    for (const QString &word : named) {
-        bool ok = false;
-        word.toULongLong(&ok);
-        if (ok)
-            numbers << word;
-    }
-    return numbers;
-}
-
-// SUMA t.f: the line type's and the field's numbers as written, and where f stands.
-const QRegularExpression &sumaField()
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^(\\s*suma\\s+)(\\d+)(\\s*\\.\\s*)(\\d+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern;
+    return newId;
 }
 
 } // namespace
@@ -233,26 +203,25 @@ std::optional<QList<LayoutRuleValues>> carryRules(const QString &key, const Show
                 return refuse(rule, rule.lineId, rule.fieldId);
         }
         // The line types its text names keep their numbers: each must still be the line type
-        // loaded under it, or the rule would speak of another one.
-        for (const QString &named : namedLineTypes(rule.text)) {
-            if (!unmoved(lines, named))
-                return refuse(rule, named, QString());
-        }
-        // SUMA's field follows its field to the number the save writes.
-        if (const QRegularExpressionMatch match = sumaField().match(rule.text); match.hasMatch()) {
-            const QString line = match.captured(2);
-            const QString stored = match.captured(4);
-            QString newId;
-            for (const FieldNumbering &field : fields) {
-                if (sameNumber(field.lineId, line) && !field.storedId.isEmpty() &&
-                    sameNumber(field.storedId, stored))
-                    newId = field.newId;
-            }
-            if (newId.isEmpty())
-                return refuse(rule, line, stored);
-            row.text = rule.text.left(match.capturedStart(4)) + newId +
-                       rule.text.mid(match.capturedEnd(4));
-        }
+        // loaded under it, or the rule would speak of another one. The fields it reads
+        // follow them to the numbers the save writes.
+        QString goneLine;
+        QString goneField;
+        const auto lineNow = [&](const QString &named) {
+            if (unmoved(lines, named))
+                return named;
+            if (goneLine.isEmpty())
+                goneLine = named, goneField.clear();
+            return QString();
+        };
+        const auto fieldOf = [&](const QString &line, const QString &stored) {
+            const QString now = fieldNow(fields, line, stored);
+            if (now.isEmpty() && goneLine.isEmpty())
+                goneLine = line, goneField = stored;
+            return now;
+        };
+        if (!velkora::formats::renumberRuleText(row.text, {lineNow, fieldOf}))
+            return refuse(rule, goneLine, goneField);
         moved << row;
     }
 
