@@ -103,8 +103,9 @@ bool renumberRuleText(QString &text, const RuleNumbersNow &now)
             replace(token.lineStart, token.lineEnd, now.line(token.line));
             continue;
         }
-        replace(token.fieldStart, token.fieldEnd, now.field(token.line, token.field));
+        // The line type first: when it is gone, that is what the caller hears of first.
         replace(token.lineStart, token.lineEnd, now.line(token.line));
+        replace(token.fieldStart, token.fieldEnd, now.field(token.line, token.field));
     }
     std::sort(replacements.begin(), replacements.end(),
               [](const Replacement &a, const Replacement &b) { return a.start < b.start; });
