@@ -893,16 +893,18 @@ private slots:
         QTest::addColumn<int>("line");      // the line grid's row whose field goes
         QTest::addColumn<int>("field");     // the field grid's row that goes (-1: renumbered)
         QTest::addColumn<QString>("rule");  // the refused rule, as the message names it; or none
-        QTest::addColumn<QString>("place"); // ... and where it belonged
+        QTest::addColumn<QString>("place"); // ... its text as the screen shows it, and where
+                                            // it belonged
         for (const auto &[name, kind] : Engines) {
             // Rule 0006 on Importe totals Fecha, which goes (and rule 0005 with it, 7500072).
             QTest::addRow("%s, field that a SUMA rule of another field totals", name)
                 << kind << 1 << 0 << QString("0006")
-                << QString("al campo 0001 del tipo de línea 0002");
+                << QString("(SUMA 0002.0020) pertenece al campo 0020 del tipo de línea 0002");
             // A rule whose text names the line type by its old number (SUMA 0002.0009) would
             // speak of another line type.
             QTest::addRow("%s, line type renumbered under a SUMA", name)
-                << kind << 1 << -1 << QString("0004") << QString("al tipo de línea 0002,");
+                << kind << 1 << -1 << QString("0004")
+                << QString("(SUMA 0005.0030) pertenece al tipo de línea 0002,");
             // Without that SUMA, the line type's rules go with it.
             QTest::addRow("%s, line type renumbered", name)
                 << kind << 1 << -1 << QString() << QString();
@@ -955,7 +957,7 @@ private slots:
         QCOMPARE(s.record->messages.size(), 1);
         QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
         const QString text = s.record->messages.first().text;
-        QVERIFY2(text.startsWith("La regla " + rule + " (") && text.contains(place),
+        QVERIFY2(text.startsWith("La regla " + rule + " ") && text.contains(place),
                  qPrintable(text));
         QVERIFY(s.toolbar()->EditMode());
         QVERIFY(!s.record->statements.contains("BEGIN"));

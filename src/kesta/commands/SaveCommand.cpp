@@ -6,6 +6,7 @@
 #include "editor/GridCells.h"
 #include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
+#include "editor/ScreenRules.h"
 #include "editor/UserDataAsRead.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
@@ -99,6 +100,22 @@ void frmKESTA::refuseTakenKey(const QString &storedDescription)
     Controles->CancelSave();
 }
 
+// A rule the save cannot carry, told in the numbers the user saw: its text as the rules
+// dialog shows it, the field it lost under the number the load showed it by.
+void frmKESTA::showRuleRefused(const storage::LayoutRuleValues &refused)
+{
+    QString text = refused.text;
+    for (const editor::ScreenRule &rule :
+         editor::rulesOnScreen(*m_shownRules, lineNumbering(), fieldNumbering())) {
+        if (rule.id == refused.id)
+            text = rule.text;
+    }
+    const QString field = refused.fieldId.isEmpty()
+                              ? QString()
+                              : m_shownRules->shownFieldId(refused.lineId, refused.fieldId);
+    messages::show(this, messages::ruleWithoutItsField(refused.id, text, refused.lineId, field));
+}
+
 // What the save came to, told to the user: the one place that turns an outcome into what the
 // screen shows.
 void frmKESTA::showSaveOutcome(const storage::SaveOutcome &outcome)
@@ -130,9 +147,7 @@ void frmKESTA::showSaveOutcome(const storage::SaveOutcome &outcome)
         showSaveProblem(*outcome.problem);
         break;
     case Status::RuleRefused:
-        messages::show(this,
-                       messages::ruleWithoutItsField(outcome.rule->id, outcome.rule->text,
-                                                     outcome.rule->lineId, outcome.rule->fieldId));
+        showRuleRefused(*outcome.rule);
         break;
     case Status::AdditionalFieldsNotSaved:
         messages::show(this, messages::additionalFieldsNotSaved());

@@ -65,31 +65,26 @@ QString fieldNow(const QList<storage::LineNumbering> &lines,
     return {};
 }
 
-// The number the load showed the field stored as `stored` under (what the user last saw of
-// it), or the stored number when the load did not show it.
-QString shownAtLoad(const storage::ShownRules &shown, const QString &loaded, const QString &stored)
-{
-    const QHash<QString, QString> fields = shown.storedFieldIds.value(numberKey(loaded));
-    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
-        if (sameNumber(it.value(), stored)) {
-            bool ok = false;
-            const int n = it.key().toInt(&ok);
-            return ok ? fourDigits(n) : it.key();
-        }
-    }
-    return stored;
-}
-
 // The rule's text with the line types and the fields it names by number carried to what the
-// screen shows now; false when one of them is gone (the text then keeps that number).
-bool carryText(QString &text, const QList<storage::LineNumbering> &lines,
+// screen shows now; false when one of them is gone (the text then names it as the user last saw
+// it: a line type by its number, a field by the number the load showed it under).
+bool carryText(QString &text, const storage::ShownRules &shown,
+               const QList<storage::LineNumbering> &lines,
                const QList<storage::FieldNumbering> &fields)
 {
-    return velkora::formats::renumberRuleText(
-        text, {[&lines](const QString &number) { return orderNow(lines, number); },
-               [&lines, &fields](const QString &loaded, const QString &field) {
-                   return fieldNow(lines, fields, loaded, field);
+    bool carried = true;
+    velkora::formats::renumberRuleText(
+        text, {[&](const QString &number) {
+                   const QString now = orderNow(lines, number);
+                   carried = carried && !now.isEmpty();
+                   return now.isEmpty() ? number : now;
+               },
+               [&](const QString &loaded, const QString &field) {
+                   const QString now = fieldNow(lines, fields, loaded, field);
+                   carried = carried && !now.isEmpty();
+                   return now.isEmpty() ? shown.shownFieldId(loaded, field) : now;
                }});
+    return carried;
 }
 
 struct Place {
@@ -216,11 +211,11 @@ QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
         if (!rule.fieldId.trimmed().isEmpty()) {
             row.field = fieldNow(lines, fields, rule.lineId, rule.fieldId);
             if (row.field.isEmpty()) {
-                row.field = shownAtLoad(shown, rule.lineId, rule.fieldId);
+                row.field = shown.shownFieldId(rule.lineId, rule.fieldId);
                 row.stale = true;
             }
         }
-        if (!carryText(row.text, lines, fields))
+        if (!carryText(row.text, shown, lines, fields))
             row.stale = true;
         out << row;
     }

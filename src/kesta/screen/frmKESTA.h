@@ -32,6 +32,7 @@ struct SaveOutcome;
 struct ShownRules;
 struct LineNumbering;
 struct FieldNumbering;
+struct LayoutRuleValues;
 } // namespace kesta::storage
 
 namespace kesta::commands {
@@ -232,6 +233,7 @@ private:
     void showSaveOutcome(const storage::SaveOutcome &outcome);
     void showSaveProblem(const storage::SaveProblem &problem);
     void refuseTakenKey(const QString &storedDescription);
+    void showRuleRefused(const storage::LayoutRuleValues &refused);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
     void focusShownTab();
     // StartUp.cpp: the screen's preview of its controls' keys.

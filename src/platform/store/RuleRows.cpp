@@ -110,6 +110,19 @@ std::optional<QList<LayoutRuleValues>> renumberRules(const QList<LayoutRuleValue
     return out;
 }
 
+QString ShownRules::shownFieldId(const QString &loadedOrder, const QString &storedId) const
+{
+    const QHash<QString, QString> fields = storedFieldIds.value(numberKey(loadedOrder));
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        if (numberKey(it.value()) == numberKey(storedId)) {
+            bool ok = false;
+            const int n = it.key().toInt(&ok);
+            return ok ? fourDigits(QString::number(n)) : it.key();
+        }
+    }
+    return storedId;
+}
+
 void ShownRules::addLoadedField(const QString &loadedOrder, const QString &shownId,
                                 const QString &storedId)
 {

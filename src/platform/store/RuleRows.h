@@ -72,6 +72,9 @@ struct ShownRules {
     // Records a field as the load shows it.
     void addLoadedField(const QString &loadedOrder, const QString &shownId,
                         const QString &storedId);
+    // The number the load showed the field stored as `storedId` under (what the user last saw
+    // of it), in four digits; the stored number when the load did not show it.
+    QString shownFieldId(const QString &loadedOrder, const QString &storedId) const;
     // A rule goes with what it belongs to: removes the rules of the fields known as `fields`
     // (their numbers in `rules`) in the line type loaded as `loadedOrder` (with no field given,
     // every rule of that line type, its fields' included) and returns them, in their order.
