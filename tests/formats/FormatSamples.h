@@ -9,6 +9,7 @@
 //   header, D detail, T trailer), for the likely causes of errors.
 
 #include "formats/LoadFormat.h"
+#include "formats/LoadFormatTest.h"
 #include "samples/BankStatement.h"
 #include "samples/PaymentFile.h"
 #include "samples/SampleFile.h"
@@ -64,6 +65,30 @@ inline LoadFormat formatOf(const char *key, std::initializer_list<LineType> type
     f.key = QString::fromUtf8(key);
     f.lineTypes = types;
     return f;
+}
+
+// The format with its rules: "line type|field|rule" each, numbered 0001... in order.
+inline LoadFormat withRules(LoadFormat format, const QStringList &rules)
+{
+    for (const QString &rule : rules) {
+        const QStringList parts = rule.split(u'|');
+        format.rules << velkora::formats::RuleDef{
+            u"%1"_s.arg(format.rules.size() + 1, 4, 10, QLatin1Char('0')),
+            parts.value(0),
+            parts.value(1),
+            parts.mid(2).join(u'|'),
+            {}};
+    }
+    return format;
+}
+
+// The errors of a report as "line:rule" (rule empty for an error of no rule).
+inline QStringList errorPlaces(const velkora::formats::TestReport &report)
+{
+    QStringList places;
+    for (const auto &error : report.errors)
+        places << u"%1:%2"_s.arg(error.line).arg(error.rule);
+    return places;
 }
 
 constexpr const char *Numero = "01", *Texto = "02", *Fecha = "03", *Constante = "04";

@@ -84,30 +84,6 @@ QStringList kinds(const TestReport &report)
     return out;
 }
 
-// The format with its rules: "line type|field|rule" each, numbered 0001... in order.
-LoadFormat withRules(LoadFormat format, const QStringList &rules)
-{
-    for (const QString &rule : rules) {
-        const QStringList parts = rule.split(u'|');
-        format.rules << velkora::formats::RuleDef{
-            u"%1"_s.arg(format.rules.size() + 1, 4, 10, QLatin1Char('0')),
-            parts.value(0),
-            parts.value(1),
-            parts.mid(2).join(u'|'),
-            {}};
-    }
-    return format;
-}
-
-// The errors of a report as "line:rule" (rule empty for an error of no rule).
-QStringList errorPlaces(const TestReport &report)
-{
-    QStringList places;
-    for (const auto &error : report.errors)
-        places << u"%1:%2"_s.arg(error.line).arg(error.rule);
-    return places;
-}
-
 // Replaces the text at a column (from 1) of a line (from 1).
 void put(QStringList &lines, int line, int column, const QString &text)
 {

@@ -23,30 +23,6 @@ using velkora::formats::TestReport;
 
 namespace {
 
-// The format with its rules: "line type|field|rule" each, numbered 0001... in order.
-LoadFormat ruled(LoadFormat format, const QStringList &rules)
-{
-    for (const QString &rule : rules) {
-        const QStringList parts = rule.split(u'|');
-        format.rules << velkora::formats::RuleDef{
-            u"%1"_s.arg(format.rules.size() + 1, 4, 10, QLatin1Char('0')),
-            parts.value(0),
-            parts.value(1),
-            parts.mid(2).join(u'|'),
-            {}};
-    }
-    return format;
-}
-
-// The errors of a report as "line:rule" (rule empty for an error of no rule).
-QStringList places(const TestReport &report)
-{
-    QStringList out;
-    for (const auto &error : report.errors)
-        out << u"%1:%2"_s.arg(error.line).arg(error.rule);
-    return out;
-}
-
 // The lines as bytes, each in its own encoding: 'u' UTF-8, 'w' Windows-1252 (one letter per
 // line; the last letter holds for the lines after it).
 QByteArray encoded(const QStringList &lines, const QString &encodings)
@@ -298,8 +274,8 @@ private slots:
         lines[2].replace(u"DE NOMINA"_s, u"DE NÓMINA"_s);
         lines[5].replace(u"PAGO DE CHEQUE"_s, u"PAGO DE PEÑAS "_s);
         const TestReport report =
-            run(ruled(bankStatement(), rules), prefix + encoded(lines, encodings));
-        QCOMPARE(places(report), errors);
+            run(withRules(bankStatement(), rules), prefix + encoded(lines, encodings));
+        QCOMPARE(errorPlaces(report), errors);
         QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
         QCOMPARE(report.result.errorCount, errors.size());
         if (!errors.isEmpty()) {
@@ -339,12 +315,12 @@ private slots:
         QFETCH(QString, rule);
         QFETCH(QByteArray, line);
         QFETCH(QString, message);
-        const LoadFormat format = ruled(
+        const LoadFormat format = withRules(
             formatOf("TXT",
                      {lineType("0001", "A", "Texto", 1, 1, {{"0001", "Texto", 2, 5, Texto}})}),
             {u"||"_s + rule});
         const TestReport report = run(format, "AABCDE\n"_ba + line + "\nAABCDE\n"_ba);
-        QCOMPARE(places(report), QStringList{u"2:0001"_s});
+        QCOMPARE(errorPlaces(report), QStringList{u"2:0001"_s});
         QCOMPARE(report.errors.first().message, message);
     }
 
@@ -503,18 +479,18 @@ private slots:
         QFETCH(QStringList, rules);
         QFETCH(QStringList, lines);
         QFETCH(QStringList, errors);
-        const TestReport report = run(ruled(format, rules), lines);
+        const TestReport report = run(withRules(format, rules), lines);
         QCOMPARE(report.unusableRules, 0);
         QCOMPARE(report.result.unmatched.count + report.result.ambiguous.count, 0);
         QVERIFY2(report.fileErrors.isEmpty(), qPrintable(report.fileErrors.join(u'\n')));
-        QCOMPARE(places(report), errors);
+        QCOMPARE(errorPlaces(report), errors);
         QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
         // The same whatever the parts the file is read in: a part of a line or two, each
         // checked on its own and then in reading order.
         velkora::formats::TestOptions small;
         small.chunkBytes = 150;
         small.threads = 2;
-        QCOMPARE(places(run(ruled(format, rules), encoded(lines, u"u"_s), small)), errors);
+        QCOMPARE(errorPlaces(run(withRules(format, rules), encoded(lines, u"u"_s), small)), errors);
     }
 
     // What a broken control says: the value found and the value expected.
@@ -563,7 +539,7 @@ private slots:
         QFETCH(QString, rule);
         QFETCH(QStringList, lines);
         QFETCH(QString, message);
-        const TestReport report = run(ruled(format, {rule}), lines);
+        const TestReport report = run(withRules(format, {rule}), lines);
         QCOMPARE(report.errors.size(), 1);
         QCOMPARE(report.errors.first().message, message);
     }
@@ -698,9 +674,9 @@ private slots:
              lineType("0002", "B", "Importe de 3 decimales", 1, 1,
                       {{"0001", "Importe", 3, 9, Numero, "0V000"}}),
              lineType("0003", "T", "Total", 1, 1, {{"0001", "Total", 2, 9, Numero, "S0V00"}})});
-        const TestReport report = run(ruled(format, rules), lines);
+        const TestReport report = run(withRules(format, rules), lines);
         QCOMPARE(report.unusableRules, 0);
-        QCOMPARE(places(report), errors);
+        QCOMPARE(errorPlaces(report), errors);
     }
 
     // A condition on a line type that the term does not read, and a field that is no NUMERO,
@@ -718,7 +694,7 @@ private slots:
     void misplacedTermsAreLeftOut()
     {
         QFETCH(QString, rule);
-        const TestReport report = run(ruled(bankStatement(), {rule}), statementLines());
+        const TestReport report = run(withRules(bankStatement(), {rule}), statementLines());
         QCOMPARE(report.unusableRules, 1);
         QCOMPARE(report.exitCode(), 1);
     }
@@ -800,7 +776,7 @@ private slots:
         QFETCH(qint64, ambiguous);
         QStringList lines = bacsLines();
         lines[0].replace(10, 10, u"9999999999"_s);
-        const TestReport report = run(ruled(bacs(), rules), lines);
+        const TestReport report = run(withRules(bacs(), rules), lines);
         QCOMPARE(report.unusableRules, 0);
         QCOMPARE(report.result.ambiguous.count, ambiguous);
         QCOMPARE(report.exitCode(), ambiguous > 0 ? 1 : 0);
@@ -812,7 +788,7 @@ private slots:
     void unknownEncodingIsUnusable()
     {
         const TestReport report =
-            run(ruled(bankStatement(), {u"||CODIFICACION EBCDIC"_s}), statementLines());
+            run(withRules(bankStatement(), {u"||CODIFICACION EBCDIC"_s}), statementLines());
         QCOMPARE(report.unusableRules, 1);
         QCOMPARE(report.exitCode(), 1);
     }

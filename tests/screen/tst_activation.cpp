@@ -8,6 +8,7 @@
 // box shown over the screen is no such activation, and the focus is where the handler that showed
 // the message put it: on the control at fault.
 
+#include "HostedScreen.h"
 #include "MainWindow.h"
 #include "editor/EditFixture.h"
 #include "support/RecordingServices.h"
@@ -26,41 +27,11 @@
 #include <QStatusBar>
 #include <QtTest>
 
+using kesta::test::HostedScreen;
 using kesta::test::ServicesRecord;
 using velkora::controls::DataGrid;
 
 namespace {
-
-// The screen in the host's window, over the recording services on a test database; message
-// boxes are the services' real ones.
-struct HostedScreen : kesta::test::Hands {
-    kesta::test::TestDatabase db;
-    std::shared_ptr<ServicesRecord> record;
-    velkora::app::MainWindow window;
-    QWidget *screen = nullptr;
-
-    HostedScreen() : record(kesta::test::installRecordingServices(db.connectionName()))
-    {
-        record->realMessageBoxes = true;
-        QString error;
-        if (!window.openScreen(&error))
-            qWarning("the screen could not be opened: %s", qPrintable(error));
-        screen = window.screen();
-        window.show();
-    }
-    ~HostedScreen() { kesta::test::uninstallServices(); }
-
-    template <typename T = QWidget> T *child(const char *name) const
-    {
-        return screen->findChild<T *>(QString::fromLatin1(name));
-    }
-    static QString focusName() { return focus() ? focus()->objectName() : QString(); }
-    void click(int button) const
-    {
-        QTest::mouseClick(child(qPrintable(QStringLiteral("cmdControles_%1").arg(button))),
-                          Qt::LeftButton);
-    }
-};
 
 // Waits until the window manager has handled every request made so far: it handles them in
 // order, so once it has mapped a window asked for now, it is through with the earlier ones. The
@@ -151,7 +122,7 @@ void tst_Activation::focusAfterOwnMessage()
     QFETCH(Fault, fault);
     QFETCH(QString, focus);
     QFETCH(QString, column);
-    HostedScreen s;
+    HostedScreen s(true);
     QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
@@ -214,7 +185,7 @@ void takeScreenshot(QWidget *window, const QString &name)
 // the notes in the status bar.
 void tst_Activation::keyboardAloneFromNewToReactivation()
 {
-    HostedScreen s;
+    HostedScreen s(true);
     QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));

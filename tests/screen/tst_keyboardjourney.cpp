@@ -9,6 +9,7 @@
 // and arrow keys across Tipo cells that must not change them. Ctrl+S saves; the rows stored in
 // Layout and Layout_Detalle are then exactly what was typed.
 
+#include "HostedScreen.h"
 #include "MainWindow.h"
 #include "editor/EditFixture.h"
 #include "support/RecordingServices.h"
@@ -23,35 +24,11 @@
 #include <QStatusBar>
 #include <QtTest>
 
+using kesta::test::HostedScreen;
 using kesta::test::ServicesRecord;
 using velkora::controls::DataGrid;
 
 namespace {
-
-// The screen in the host's window, over the recording services on an SQLite test database; the
-// messages are answered through the services' record.
-struct HostedScreen : kesta::test::Hands {
-    kesta::test::TestDatabase db;
-    std::shared_ptr<ServicesRecord> record;
-    velkora::app::MainWindow window;
-    QWidget *screen = nullptr;
-
-    HostedScreen() : record(kesta::test::installRecordingServices(db.connectionName()))
-    {
-        QString error;
-        if (!window.openScreen(&error))
-            qWarning("the screen could not be opened: %s", qPrintable(error));
-        screen = window.screen();
-        window.show();
-    }
-    ~HostedScreen() { kesta::test::uninstallServices(); }
-
-    template <typename T = QWidget> T *child(const char *name) const
-    {
-        return screen->findChild<T *>(QString::fromLatin1(name));
-    }
-    static QString focusName() { return focus() ? focus()->objectName() : QString(); }
-};
 
 // One line type as typed: its row in the line grid, then its six fields.
 struct TypedLine {
