@@ -33,12 +33,12 @@ QList<storage::LayoutLineValues> FormatForm::lineRows() const
         v.position = cellText(grid, row, LineColumn::Position);
         v.length = cellText(grid, row, LineColumn::Length);
         v.reverse = m_parts.reverse->isChecked();
-        v.user1 = m_parts.user1->text();
-        v.user2 = m_parts.user2->text();
-        v.user3 = m_parts.user3->text();
-        v.user4 = m_parts.user4->text();
-        v.date5 = m_dateText(m_parts.date5->date());
-        v.date6 = m_dateText(m_parts.date6->date());
+        v.user1 = m_parts.userData.user1->text();
+        v.user2 = m_parts.userData.user2->text();
+        v.user3 = m_parts.userData.user3->text();
+        v.user4 = m_parts.userData.user4->text();
+        v.date5 = m_dateText(m_parts.userData.date5->date());
+        v.date6 = m_dateText(m_parts.userData.date6->date());
         rows << v;
     }
     return rows;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UserDataBoxes.h"
 #include "store/FormatSave.h"
 
 #include <QDate>
@@ -28,12 +29,7 @@ public:
         velkora::controls::TextBox *description = nullptr; // txtDescripcion
         velkora::controls::TextBox *file = nullptr;        // txtArchivo
         QCheckBox *reverse = nullptr;                      // chInverso
-        velkora::controls::TextBox *user1 = nullptr;       // txtUser1 to txtUser4
-        velkora::controls::TextBox *user2 = nullptr;
-        velkora::controls::TextBox *user3 = nullptr;
-        velkora::controls::TextBox *user4 = nullptr;
-        velkora::controls::DatePicker *date5 = nullptr; // dpUser5, dpUser6
-        velkora::controls::DatePicker *date6 = nullptr;
+        UserDataBoxes userData;
         const velkora::controls::DataGrid *lines = nullptr; // ssLinea
         const FieldStore *fields = nullptr;                 // lvDetalle's store
     };

@@ -1,12 +1,9 @@
 #pragma once
 
+#include "UserDataBoxes.h"
+
 #include <QObject>
 #include <array>
-
-namespace velkora::controls {
-class DatePicker;
-class TextBox;
-} // namespace velkora::controls
 
 namespace kesta::editor {
 
@@ -17,14 +14,7 @@ namespace kesta::editor {
 class UserDataAsRead : public QObject {
     Q_OBJECT
 public:
-    struct Boxes {
-        velkora::controls::TextBox *user1 = nullptr; // txtUser1 to txtUser4
-        velkora::controls::TextBox *user2 = nullptr;
-        velkora::controls::TextBox *user3 = nullptr;
-        velkora::controls::TextBox *user4 = nullptr;
-        velkora::controls::DatePicker *date5 = nullptr; // dpUser5, dpUser6
-        velkora::controls::DatePicker *date6 = nullptr;
-    };
+    using Boxes = UserDataBoxes;
     static constexpr int Count = 6;
 
     explicit UserDataAsRead(Boxes boxes, QObject *parent = nullptr);
