@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(fieldAt(movement, 33), u"01 15"_s);
         QCOMPARE(fieldAt(movement, 48), u"03 6 DDMMYY"_s);
         const qsizetype t = idPlaces(coda).indexOf(u"21@1+2"_s);
-        const qsizetype valueDate = fieldList(movement).indexOf(QRegularExpression(u"^48:"_s));
+        const qsizetype valueDate = fieldList(movement).indexOf(QRegularExpression(u"48:.*"_s));
         QVERIFY(ruleTexts(coda).contains(u"%1|%2|OPCIONAL"_s.arg(t + 1, 4, 10, QChar(u'0'))
                                              .arg(valueDate + 1, 4, 10, QChar(u'0'))));
     }
