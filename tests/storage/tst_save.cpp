@@ -240,8 +240,7 @@ void acceptRules(RulesDialog &dialog)
 // The line grid's row `line` clicked, "Editar", `change` and "Aceptar".
 void editLine(EditScreen &s, int line, const std::function<void()> &change)
 {
-    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+    s.clickLine(line, 2);
     s.click(1); // Editar
     change();
     s.click(3); // Aceptar
@@ -260,8 +259,7 @@ void runStep(EditScreen &s, const QString &step)
     const QString verb = step.section(' ', 0, 0);
     const int line = step.section(' ', 1, 1).remove(':').toInt();
     if (verb == "delete") {
-        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+        s.clickLine(line, 2);
         s.click(2); // Eliminar
         return;
     }
@@ -282,8 +280,7 @@ void runStep(EditScreen &s, const QString &step)
         });
         return;
     }
-    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+    s.clickLine(line, 2);
     s.click(1); // Editar
     for (const QString &op : step.section(':', 1).split(';', Qt::SkipEmptyParts)) {
         const QStringList words = op.split(' ', Qt::SkipEmptyParts);
