@@ -198,7 +198,6 @@ private slots:
     void checks_data();
     void checks();
     void editCommitsTheLinesEntries();
-    void newLineAndCancel();
     void newLineNeedsTheFirstLinesId();
     void editAndCancelRestoresEverything();
     void deleteLine_data();
@@ -365,8 +364,8 @@ void TestEditor::checks_data()
     add("line: position and length too large, the position first",
         line("H", "2147483648", "2147483648"), 1, {}, one,
         m::lineNumberOutOfRange("posición", "2147483648"), -1);
-    add("line at fault and no field row, the line first", line("H", "1", "9999999999"), 1, {},
-        {}, m::lineNumberOutOfRange("longitud", "9999999999"), -1);
+    add("line at fault and no field row, the line first", line("H", "1", "9999999999"), 1, {}, {},
+        m::lineNumberOutOfRange("longitud", "9999999999"), -1);
     add("field: position and length empty, the position first", line(), 1, {}, {field("1", "", "")},
         m::fieldPositionRequired(), 0);
     add("field: length empty and no type, the length first", line(), 1, {},
@@ -450,25 +449,6 @@ void TestEditor::editCommitsTheLinesEntries()
     QCOMPARE(storeKeys(s.store()), (QStringList{"K-0002-0020", "K-0002-0005", "K-0001-0007"}));
 }
 
-// "Nuevo" offers the next number in a new row and empties the field grid; "Cancelar" leaves both
-// grids as they were. (A new line entered, accepted and saved is the save's test.)
-void TestEditor::newLineAndCancel()
-{
-    KESTA_TWO_LINE_EDIT();
-    const QStringList held = s.held();
-
-    s.click(0);
-    QCOMPARE(QList<int>({s.lineGrid()->Rows(), s.lineGrid()->currentRow(),
-                         s.lineGrid()->currentColumn(), s.fieldGrid()->Rows()}),
-             QList<int>({3, 2, 0, 0}));
-    QCOMPARE(s.focus(), s.lineGrid());
-    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QString()); // no number is proposed
-    s.keys("9");
-    s.click(4);
-    QCOMPARE(s.held(), held);
-    QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
-}
-
 // "Nuevo" on the one line type of a format, whose ID is empty: refused, nothing else changes;
 // once that line has its ID, the second line is added.
 void TestEditor::newLineNeedsTheFirstLinesId()
@@ -502,8 +482,8 @@ void TestEditor::newLineNeedsTheFirstLinesId()
 }
 
 // "Editar" on the second line, its cells and its fields changed (one changed, one added), then
-// "Cancelar": the line row, both grids and the field store as they were (what a save of them
-// writes is the save's test).
+// "Cancelar": the line row, both grids and the field store as they were; the same for "Nuevo"
+// (what a save of them writes is the save's test).
 void TestEditor::editAndCancelRestoresEverything()
 {
     KESTA_TWO_LINE_EDIT();
@@ -526,6 +506,19 @@ void TestEditor::editAndCancelRestoresEverything()
     QVERIFY(!s.screen->LineEditActive());
     QVERIFY(!s.lineGrid()->hasPendingEdit());
     QCOMPARE(s.visibleButtons(), QStringLiteral("Nuevo,Editar,Eliminar"));
+
+    // "Nuevo" gives a new row with no number proposed and empties the field grid; "Cancelar"
+    // leaves both grids as they were.
+    s.click(0);
+    QCOMPARE(QList<int>({s.lineGrid()->Rows(), s.lineGrid()->currentRow(),
+                         s.lineGrid()->currentColumn(), s.fieldGrid()->Rows()}),
+             QList<int>({3, 2, 0, 0}));
+    QCOMPARE(s.focus(), s.lineGrid());
+    QCOMPARE(s.lineGrid()->cellText(2, "Orden"), QString());
+    s.keys("9");
+    s.click(4);
+    QCOMPARE(s.held(), held);
+    QVERIFY(!s.screen->LineEditActive());
 }
 
 void TestEditor::deleteLine_data()
@@ -1100,23 +1093,19 @@ void TestEditor::escapeInALineEdit_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("ended");
+    const auto add = [](const char *tag, const char *start, const char *typed, int answer,
+                        bool asked, bool ended) {
+        QTest::newRow(tag) << QString(start) << QString(typed) << answer << asked << ended;
+    };
     const int yes = 6, no = 7;
-    QTest::newRow("Editar, line typed, No") << "Editar"
-                                            << "line" << no << true << false;
-    QTest::newRow("Editar, line typed, Yes") << "Editar"
-                                             << "line" << yes << true << true;
-    QTest::newRow("Editar, field typed, No") << "Editar"
-                                             << "field" << no << true << false;
-    QTest::newRow("Editar, untouched") << "Editar"
-                                       << "none" << 0 << false << true;
-    QTest::newRow("Editar, a blank row added") << "Editar"
-                                               << "blank field" << 0 << false << true;
-    QTest::newRow("Nuevo, line typed, No") << "Nuevo"
-                                           << "line" << no << true << false;
-    QTest::newRow("Nuevo, field typed, Yes") << "Nuevo"
-                                             << "field" << yes << true << true;
-    QTest::newRow("Nuevo, untouched") << "Nuevo"
-                                      << "none" << 0 << false << true;
+    add("Editar, line typed, No", "Editar", "line", no, true, false);
+    add("Editar, line typed, Yes", "Editar", "line", yes, true, true);
+    add("Editar, field typed, No", "Editar", "field", no, true, false);
+    add("Editar, untouched", "Editar", "none", 0, false, true);
+    add("Editar, a blank row added", "Editar", "blank field", 0, false, true);
+    add("Nuevo, line typed, No", "Nuevo", "line", no, true, false);
+    add("Nuevo, field typed, Yes", "Nuevo", "field", yes, true, true);
+    add("Nuevo, untouched", "Nuevo", "none", 0, false, true);
 }
 
 void TestEditor::escapeInALineEdit()
@@ -1423,13 +1412,13 @@ void TestEditor::refusedLineTypeStopsTheEntry()
     QCOMPARE(entry.enter(types), 1);
 
     verifyMessage(s, "7500013", 48, "Validar detalle");
-    QCOMPARE(gridRows(s.lineGrid()).size(), 2);
+    // Two line rows, the second under edit on its field at fault; the first line's fields stored.
+    QCOMPARE(QList<int>({s.lineGrid()->Rows(), s.screen->EditedLineRow(),
+                         s.fieldGrid()->currentRow(), int(s.store().count())}),
+             QList<int>({2, 1, 1, 2}));
     QCOMPARE(s.lineGrid()->cellText(1, "ID"), QStringLiteral("22"));
     QVERIFY(s.screen->LineEditActive());
-    QCOMPARE(s.screen->EditedLineRow(), 1);
     QCOMPARE(s.visibleButtons(), QStringLiteral("Aceptar,Cancelar"));
-    QCOMPARE(s.fieldGrid()->currentRow(), 1);
-    QCOMPARE(storeRows(s.store()).size(), 2); // the first line type's fields only
 
     // The user mends the position and accepts: the line type joins the first.
     s.typeCell(s.fieldGrid(), 1, "Posicion", "3");

@@ -283,20 +283,14 @@ private slots:
         dateRow("days of 1950 and of 2079", days({u"2079"_s, u"1950"_s}), u"03 8 YYYYMMDD"_s);
         // Three decimals after the point are the number's; four are not (the number ends at
         // the point).
-        dateRow("amounts with three decimals",
-                datesOf(30,
-                        [](int i) {
-                            return Random(quint64(i)).number(i * 4321, 6) + "." +
-                                   Random(1).number(i, 3);
-                        }),
-                u"01 10 0.000"_s);
-        dateRow("amounts with four decimals",
-                datesOf(30,
-                        [](int i) {
-                            return Random(quint64(i)).number(i * 4321, 5) + "." +
-                                   Random(1).number(i, 4);
-                        }),
-                u"01 5"_s);
+        const auto amounts = [](int whole, int decimals) {
+            return datesOf(30, [=](int i) {
+                return Random(quint64(i)).number(i * 4321, whole) + "." +
+                       Random(1).number(i, decimals);
+            });
+        };
+        dateRow("amounts with three decimals", amounts(6, 3), u"01 10 0.000"_s);
+        dateRow("amounts with four decimals", amounts(5, 4), u"01 5"_s);
         dateRow("day, month and year", datesOf(30, [](int i) { return ddmmyyyy(i * 7); }),
                 u"03 8 DDMMYYYY"_s);
 
@@ -410,8 +404,6 @@ private slots:
         QFETCH(QStringList, lines);
         const QString path = write(lines);
         const Proposal proposal = propose(path);
-        QCOMPARE(proposal.idPosition, 0);
-        QCOMPARE(proposal.idLength, 0);
         QCOMPARE(idPlaces(proposal), QStringList{u"@0+0"_s});
         QCOMPARE(proposal.lineTypes[0].description, u"Tipo único"_s);
         QCOMPARE(proposal.lineTypes[0].lines, lines.size());
@@ -612,33 +604,24 @@ private slots:
             return list;
         };
         const QStringList l = lengths(5);
+        const auto grouped = [&](const QStringList &totals) {
+            return header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + totals + trailer +
+                   l.mid(4, 1);
+        };
         QTest::newRow("counts and sums per group and for the file")
-            << groupedFile({}) << QByteArray("\n") << false
-            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + groupTotals +
-                           trailer + l.mid(4, 1)}
-            << fileTotals;
-        Grouped wrong;
-        wrong.wrongTotal = 3;
+            << groupedFile({}) << QByteArray("\n") << false << grouped(groupTotals) << fileTotals;
         QTest::newRow("a group's total one cent off")
-            << groupedFile(wrong) << QByteArray("\r\n") << false
-            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} +
-                           groupTotals.mid(0, 1) + trailer + l.mid(4, 1)}
-            << fileTotals;
+            << groupedFile({.wrongTotal = 3}) << QByteArray("\r\n") << false
+            << grouped(groupTotals.mid(0, 1)) << fileTotals;
         // A group's number in the file equals the count of group headers from the file's start
         // on every trailer of this file, but another file may number its groups from 200.
-        Grouped numbered;
-        numbered.numbered = true;
         QTest::newRow("groups numbered on their trailers")
-            << groupedFile(numbered) << QByteArray("\n") << false
-            << QStringList{header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + groupTotals +
-                           trailer + l.mid(4, 1)}
+            << groupedFile({.numbered = true}) << QByteArray("\n") << false << grouped(groupTotals)
             << QStringList{u"0004|0003|CUENTA 0002"_s} + fileTotals;
-        Grouped sub;
-        sub.subRecords = true;
         const QStringList s6 = lengths(6);
         // The first sub-record comes after the first group's trailer: it is the line type 0005.
         QTest::newRow("sub-records after their detail")
-            << groupedFile(sub) << QByteArray("\n") << false
+            << groupedFile({.subRecords = true}) << QByteArray("\n") << false
             << QStringList{header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
                            QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s,
                                        u"0006||VECES 1"_s} +
@@ -690,9 +673,7 @@ private slots:
     // names exactly that line.
     void rulesWithABadLine()
     {
-        Grouped many;
-        many.groups = 30;
-        QStringList lines = groupedFile(many);
+        QStringList lines = groupedFile({.groups = 30});
         qsizetype bad = 120;
         while (!lines.at(bad).startsWith(u'D'))
             ++bad;

@@ -77,6 +77,15 @@ QStringList rulesWithFields(const TestDatabase &db, const QString &key)
 // The two-line format with a fourth field (0002/0009), and rules on the file, on a line type
 // and on fields of both line types. The load shows the fields as 0000, 0010 (line 0001) and
 // 0020, 0030 (line 0002).
+// A rule of the format under `key`; `row` holds its Lr_ID, Ly_ID, Ld_ID and Lr_Regla as literals.
+void insertRule(TestDatabase &db, const char *row, const char *key = "0001")
+{
+    db.exec(
+        QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
+                       "Lr_Descripcion) VALUES ('%1', %2, 'x')")
+            .arg(QString::fromLatin1(key), QString::fromLatin1(row)));
+}
+
 void writeFormatWithRules(TestDatabase &db)
 {
     writeTwoLineFormat(db);
@@ -85,9 +94,7 @@ void writeFormatWithRules(TestDatabase &db)
          {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0002', NULL, 'VECES 1-*'",
           "'0003', '0001', '0002', 'VALORES A|B'", "'0004', '0002', '0009', 'SUMA 0002.0009'",
           "'0005', '0002', '0001', 'ENTRE 20260101 20261231'"})
-        db.exec(QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
-                               "Lr_Regla, Lr_Descripcion) VALUES ('0001', %1, 'x')")
-                    .arg(QString::fromLatin1(row)));
+        insertRule(db, row);
 }
 
 // The rules of writeFormatWithRules as a save of the load writes them.
@@ -233,8 +240,7 @@ void acceptRules(RulesDialog &dialog)
 // The line grid's row `line` clicked, "Editar", `change` and "Aceptar".
 void editLine(EditScreen &s, int line, const std::function<void()> &change)
 {
-    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+    s.clickLine(line, 2);
     s.click(1); // Editar
     change();
     s.click(3); // Aceptar
@@ -253,8 +259,7 @@ void runStep(EditScreen &s, const QString &step)
     const QString verb = step.section(' ', 0, 0);
     const int line = step.section(' ', 1, 1).remove(':').toInt();
     if (verb == "delete") {
-        QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                          s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+        s.clickLine(line, 2);
         s.click(2); // Eliminar
         return;
     }
@@ -275,8 +280,7 @@ void runStep(EditScreen &s, const QString &step)
         });
         return;
     }
-    QTest::mouseClick(s.lineGrid()->viewport(), Qt::LeftButton, {},
-                      s.lineGrid()->visualRect(s.lineGrid()->model()->index(line, 2)).center());
+    s.clickLine(line, 2);
     s.click(1); // Editar
     for (const QString &op : step.section(':', 1).split(';', Qt::SkipEmptyParts)) {
         const QStringList words = op.split(' ', Qt::SkipEmptyParts);
@@ -427,8 +431,8 @@ private slots:
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
 
-        const QString user3 = db.kind() == Kind::PostgreSql ? "Ly_UserDef_3::text"
-                                                            : "CAST(Ly_UserDef_3 AS TEXT)";
+        const QString user3 =
+            db.kind() == Kind::PostgreSql ? "Ly_UserDef_3::text" : "CAST(Ly_UserDef_3 AS TEXT)";
         const QString date5 = db.kind() == Kind::PostgreSql ? "CAST(Ly_UserDef_5 AS DATE)::text"
                                                             : "SUBSTR(Ly_UserDef_5, 1, 10)";
         const QString stored = changeThem ? "Estado de cuenta nuevo|dato|0.0000|2024-02-29|null|u2"
@@ -450,9 +454,8 @@ private slots:
         TestDatabase db(kind);
         KESTA_REQUIRE(db);
         writeFormatWithRules(db);
-        db.exec("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
-                "Lr_Descripcion) VALUES ('0001', '0006', '0002', '0009', "
-                "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009', 'x')");
+        insertRule(db, "'0006', '0002', '0009', "
+                       "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009'");
         EditScreen s(db.connectionName());
         s.typeKey("1");
         s.command("Edit");
@@ -460,10 +463,11 @@ private slots:
         s.forget();
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(ruleRows(db).mid(3),
-                 (QStringList{"0004 0002 0030 SUMA 0002.0030", "0005 0002 0020 ENTRE 20260101 20261231",
-                              "0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + "
-                              "0002.0030"}));
+        QCOMPARE(
+            ruleRows(db).mid(3),
+            (QStringList{"0004 0002 0030 SUMA 0002.0030", "0005 0002 0020 ENTRE 20260101 20261231",
+                         "0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + "
+                         "0002.0030"}));
     }
 
     void refusals_data()
@@ -551,23 +555,20 @@ private slots:
         QTest::addColumn<QString>("failing"); // a statement's text, or a service call
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("textStart");
+        const auto add = [](const QString &tag, Kind kind, const char *command, const char *failing,
+                            const char *id, const char *textStart) {
+            QTest::newRow(qPrintable(tag)) << kind << QString(command) << QString(failing)
+                                           << QString(id) << QString(textStart);
+        };
         for (const auto &[name, kind] : Engines) {
-            QTest::addRow("%s, save after the deletes", name) << kind << "Save"
-                                                              << "INSERT INTO Layout_Detalle"
-                                                              << "7500018" << QString();
-            QTest::addRow("%s, save's first line", name) << kind << "Save"
-                                                         << "INSERT INTO Layout("
-                                                         << "7500018" << QString();
+            add(QString(name) + ", save after the deletes", kind, "Save",
+                "INSERT INTO Layout_Detalle", "7500018", "");
+            add(QString(name) + ", save's first line", kind, "Save", "INSERT INTO Layout(",
+                "7500018", "");
         }
-        QTest::newRow("Deactivate") << Kind::Sqlite << "Deactivate"
-                                    << "LogAction"
-                                    << "7500021"
-                                    << "LogAction";
-        QTest::newRow("Reactivate")
-            << Kind::Sqlite << "Reactivate"
-            << "LogAction"
-            << "7500022"
-            << "La operación se ha cancelado debido al siguiente error: \r\n";
+        add("Deactivate", Kind::Sqlite, "Deactivate", "LogAction", "7500021", "LogAction");
+        add("Reactivate", Kind::Sqlite, "Reactivate", "LogAction", "7500022",
+            "La operación se ha cancelado debido al siguiente error: \r\n");
     }
 
     // A statement that fails with the connection alive (the writer's own rollback is all that
@@ -871,9 +872,7 @@ private slots:
         KESTA_REQUIRE(db);
         for (const char *row :
              {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0001', NULL, 'VECES 2'"})
-            db.exec(QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
-                                   "Lr_Regla, Lr_Descripcion) VALUES ('0002', %1, 'x')")
-                        .arg(QString::fromLatin1(row)));
+            insertRule(db, row, "0002");
         EditScreen s(db.connectionName());
         s.screen->KeyEditable = 1;
         s.command("New");
@@ -926,9 +925,7 @@ private slots:
         if (rule.isEmpty())
             db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
         if (rule == "0006")
-            db.exec("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
-                    "Lr_Descripcion) VALUES ('0001', '0006', '0002', '0009', 'SUMA 0002.0001', "
-                    "'x')");
+            insertRule(db, "'0006', '0002', '0009', 'SUMA 0002.0001'");
         const QStringList stored = allRows(db);
         const QStringList rules = ruleRows(db);
         EditScreen s(db.connectionName());
@@ -1202,8 +1199,7 @@ private slots:
         // The field that rule 0004 totals (line type 0005, shown 0030) is removed: the rule goes
         // with it (it is that field's rule), and rule 0006, which totals it from another field,
         // is shown with the numbers it had and refused until it is changed or removed.
-        db.exec("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla, "
-                "Lr_Descripcion) VALUES ('0001', '0006', '0005', '0020', 'SUMA 0005.0030', 'x')");
+        insertRule(db, "'0006', '0005', '0020', 'SUMA 0005.0030'");
         EditScreen s(db.connectionName());
         s.typeKey("1");
         s.command("Edit");
