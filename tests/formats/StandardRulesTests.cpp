@@ -332,15 +332,6 @@ private slots:
         QTest::addColumn<QStringList>("rules");
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QStringList>("errors");
-        using Change = std::function<void(QStringList &)>;
-        auto with = [](QStringList lines, const Change &change) {
-            change(lines);
-            return lines;
-        };
-        auto put = [](QStringList &lines, int line, int column, const QString &text) {
-            lines[line - 1].replace(column - 1, text.size(), text);
-        };
-
         // A sum over four line types, and the counts.
         const QStringList bacsRules{u"0200|0001|SUMA 0001.0008,0017.0008,0018.0008,0019.0008"_s,
                                     u"0200|0002|SUMA 0099.0008"_s,
@@ -349,11 +340,11 @@ private slots:
         QTest::newRow("Bacs 18 clean") << bacs() << bacsRules << bacsLines() << QStringList{};
         QTest::newRow("Bacs 18: a re-presented debit of one penny more")
             << bacs() << bacsRules
-            << with(bacsLines(), [&](QStringList &l) { put(l, 5, 36, number(76, 11)); })
+            << changed(bacsLines(), [&](QStringList &l) { put(l, 5, 36, number(76, 11)); })
             << QStringList{u"8:0001"_s};
         QTest::newRow("Bacs 18: a first debit turned into a credit")
             << bacs() << bacsRules
-            << with(bacsLines(), [&](QStringList &l) { put(l, 2, 16, u"99"_s); })
+            << changed(bacsLines(), [&](QStringList &l) { put(l, 2, 16, u"99"_s); })
             << QStringList{u"8:0001"_s, u"8:0002"_s, u"8:0003"_s, u"8:0004"_s};
 
         // Sums and counts chosen by the debit/credit key; the balance equation, from the
@@ -371,29 +362,30 @@ private slots:
             << bankStatement() << norma43 << statementLines() << QStringList{};
         QTest::newRow("Norma 43: a debit keyed as a credit")
             << bankStatement() << norma43
-            << with(statementLines(), [&](QStringList &l) { put(l, 4, 28, u"2"_s); })
+            << changed(statementLines(), [&](QStringList &l) { put(l, 4, 28, u"2"_s); })
             << QStringList{u"7:0001"_s, u"7:0002"_s, u"7:0003"_s, u"7:0004"_s, u"7:0006"_s};
         QTest::newRow("Norma 43: a credit of a cent more")
             << bankStatement() << norma43
-            << with(statementLines(), [&](QStringList &l) { put(l, 2, 29, number(150001, 14)); })
+            << changed(statementLines(), [&](QStringList &l) { put(l, 2, 29, number(150001, 14)); })
             << QStringList{u"7:0002"_s, u"7:0006"_s};
         QTest::newRow("Norma 43: the new balance a cent more")
             << bankStatement() << norma43
-            << with(statementLines(), [&](QStringList &l) { put(l, 7, 60, number(12506926, 14)); })
+            << changed(statementLines(),
+                       [&](QStringList &l) { put(l, 7, 60, number(12506926, 14)); })
             << QStringList{u"7:0005"_s, u"7:0006"_s};
         QTest::newRow("Norma 43: the old balance a debit")
             << bankStatement() << norma43
-            << with(statementLines(), [&](QStringList &l) { put(l, 1, 33, u"1"_s); })
+            << changed(statementLines(), [&](QStringList &l) { put(l, 1, 33, u"1"_s); })
             << QStringList{u"7:0005"_s, u"7:0006"_s};
         QTest::newRow("Norma 43: both balances debits, kept")
             << bankStatement() << QStringList{norma43.at(4), norma43.at(5)}
-            << with(statementLines(),
-                    [&](QStringList &l) {
-                        put(l, 1, 33, u"1"_s);
-                        put(l, 1, 34, number(12506925, 14));
-                        put(l, 7, 59, u"1"_s);
-                        put(l, 7, 60, number(12500000, 14));
-                    })
+            << changed(statementLines(),
+                       [&](QStringList &l) {
+                           put(l, 1, 33, u"1"_s);
+                           put(l, 1, 34, number(12506925, 14));
+                           put(l, 7, 59, u"1"_s);
+                           put(l, 7, 60, number(12500000, 14));
+                       })
             << QStringList{};
 
         // Sums of the movements themselves (detail 0000) by their sign; the new balance from
@@ -407,33 +399,32 @@ private slots:
         QTest::newRow("CODA clean") << coda() << codaRules << codaLines() << QStringList{};
         QTest::newRow("CODA: a detail numbered as a movement")
             << coda() << codaRules
-            << with(codaLines(), [&](QStringList &l) { put(l, 4, 7, u"0000"_s); })
+            << changed(codaLines(), [&](QStringList &l) { put(l, 4, 7, u"0000"_s); })
             << QStringList{u"6:0003"_s, u"7:0001"_s};
         QTest::newRow("CODA: a credit signed as a debit")
             << coda() << codaRules
-            << with(codaLines(), [&](QStringList &l) { put(l, 5, 32, u"1"_s); })
+            << changed(codaLines(), [&](QStringList &l) { put(l, 5, 32, u"1"_s); })
             << QStringList{u"6:0003"_s, u"7:0001"_s, u"7:0002"_s};
         QTest::newRow("CODA: the new balance of another statement")
             << coda() << codaRules
-            << with(codaLines(), [&](QStringList &l) { put(l, 6, 2, u"043"_s); })
+            << changed(codaLines(), [&](QStringList &l) { put(l, 6, 2, u"043"_s); })
             << QStringList{u"6:0004"_s};
         QTest::newRow("CODA: the new balance signed as a debit")
             << coda() << codaRules
-            << with(codaLines(), [&](QStringList &l) { put(l, 6, 42, u"1"_s); })
+            << changed(codaLines(), [&](QStringList &l) { put(l, 6, 42, u"1"_s); })
             << QStringList{u"6:0003"_s};
         QTest::newRow("CODA: a record more than the trailer says")
             << coda() << codaRules
-            << with(codaLines(), [&](QStringList &l) { put(l, 7, 17, number(4, 6)); })
+            << changed(codaLines(), [&](QStringList &l) { put(l, 7, 17, number(4, 6)); })
             << QStringList{u"7:0005"_s};
 
         // A header first in the file or right after a trailer: two statements in one file.
         const QStringList twoStatements = codaLines() + codaLines();
         QTest::newRow("CODA: TRAS INICIO kept")
-            << coda() << QStringList{u"0100||TRAS INICIO,0009"_s} << twoStatements
-            << QStringList{};
+            << coda() << QStringList{u"0100||TRAS INICIO,0009"_s} << twoStatements << QStringList{};
         QTest::newRow("CODA: a trailer missing between two statements")
             << coda() << QStringList{u"0100||tras 0009, inicio"_s}
-            << with(twoStatements, [](QStringList &l) { l.removeAt(6); })
+            << changed(twoStatements, [](QStringList &l) { l.removeAt(6); })
             << QStringList{u"7:0001"_s};
         QTest::newRow("CODA: TRAS without INICIO refuses the first header")
             << coda() << QStringList{u"0100||TRAS 0009"_s} << twoStatements
@@ -447,20 +438,20 @@ private slots:
             << directDebits() << blocks << directDebitLines() << QStringList{};
         QTest::newRow("Cuaderno 19.14: a total that leaves itself out")
             << directDebits() << blocks
-            << with(directDebitLines(), [&](QStringList &l) { put(l, 9, 71, number(2, 10)); })
+            << changed(directDebitLines(), [&](QStringList &l) { put(l, 9, 71, number(2, 10)); })
             << QStringList{u"9:0001"_s};
         QTest::newRow("Cuaderno 19.14: the file's total counting the lines before it")
             << directDebits() << blocks
-            << with(directDebitLines(), [&](QStringList &l) { put(l, 11, 28, number(10, 10)); })
+            << changed(directDebitLines(), [&](QStringList &l) { put(l, 11, 28, number(10, 10)); })
             << QStringList{u"11:0003"_s};
         // INCLUSIVE counts the ends only when their line types are counted.
         QTest::newRow("INCLUSIVE of line types the ends are not")
             << directDebits() << QStringList{u"0004|0060|CUENTA 0003 DESDE 0002 INCLUSIVE"_s}
-            << with(directDebitLines(),
-                    [&](QStringList &l) {
-                        put(l, 5, 71, number(2, 10));
-                        put(l, 9, 71, number(1, 10));
-                    })
+            << changed(directDebitLines(),
+                       [&](QStringList &l) {
+                           put(l, 5, 71, number(2, 10));
+                           put(l, 9, 71, number(1, 10));
+                       })
             << QStringList{};
 
         // The entry hash kept to its last ten digits, and to fewer.
@@ -755,10 +746,10 @@ private slots:
         QTest::addColumn<QStringList>("rules");
         QTest::addColumn<qint64>("ambiguous");
         QTest::newRow("no rule") << QStringList{} << qint64(1);
-        QTest::newRow("the label prevails") << QStringList{u"0100||PREVALECE SOBRE 0099"_s}
-                                            << qint64(0);
-        QTest::newRow("SOBRE left out") << QStringList{u"0100||prevalece 0017, 0099"_s}
-                                        << qint64(0);
+        QTest::newRow("the label prevails")
+            << QStringList{u"0100||PREVALECE SOBRE 0099"_s} << qint64(0);
+        QTest::newRow("SOBRE left out")
+            << QStringList{u"0100||prevalece 0017, 0099"_s} << qint64(0);
         QTest::newRow("over another line type only")
             << QStringList{u"0100||PREVALECE SOBRE 0017"_s} << qint64(1);
         QTest::newRow("each over the other")
