@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <initializer_list>
 
 namespace formats_test {
@@ -89,6 +90,19 @@ inline QStringList errorPlaces(const velkora::formats::TestReport &report)
     for (const auto &error : report.errors)
         places << u"%1:%2"_s.arg(error.line).arg(error.rule);
     return places;
+}
+
+// Replaces the text at a column (from 1) of a line (from 1).
+inline void put(QStringList &lines, int line, int column, const QString &text)
+{
+    lines[line - 1].replace(column - 1, text.size(), text);
+}
+
+// The lines after `change`.
+inline QStringList changed(QStringList lines, const std::function<void(QStringList &)> &change)
+{
+    change(lines);
+    return lines;
 }
 
 constexpr const char *Numero = "01", *Texto = "02", *Fecha = "03", *Constante = "04";
