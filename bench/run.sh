@@ -4,7 +4,8 @@
 #   2. save and load of 10 to 5,000 fields on SQLite and PostgreSQL beside the driver's limit;
 #   3. the host's start-up to an interactive screen beside a bare Qt window;
 #   4. the proposal of a load format from a 100 MB file beside wc -l, with peak memory;
-#   5. the test with rules of every kind on a 300 MB payment file beside no rules.
+#   5. the test with rules of every kind on a 300 MB payment file beside no rules, and no rules
+#      beside wc -l: both ratios with their goals.
 # Usage: bench/run.sh [BUILD] [options of bench_throughput, e.g. --gigabyte]
 # The numbers depend on what else the machine runs: the load average is printed with them.
 set -euo pipefail

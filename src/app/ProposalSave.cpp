@@ -83,7 +83,7 @@ QString keyFormat(const QString &connectionName)
 QString storedKey(const QString &connectionName, const QString &typedKey)
 {
     const QString key = typedKey.trimmed().toUpper();
-    const QString formatted = controls::applyDigitFormat(key, keyFormat(connectionName));
+    const QString formatted = formats::applyDigitFormat(key, keyFormat(connectionName));
     return formatted.size() <= Key ? formatted : key;
 }
 

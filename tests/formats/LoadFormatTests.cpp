@@ -951,6 +951,11 @@ private slots:
         QFETCH(QStringList, errors);
         const TestReport report = run(withRules(paymentFileForRules(), rules), lines);
         QCOMPARE(kinds(report).count(u"rule"_s), 0);
+        // The same verdicts when no line is kept in full: the checks alone read what rules need.
+        TestOptions checksOnly;
+        checksOnly.detailLines = 0;
+        QCOMPARE(errorPlaces(run(withRules(paymentFileForRules(), rules), lines, checksOnly)),
+                 errorPlaces(report));
         // Every error of a rule is on the JSON's list with its line and rule.
         QStringList listed;
         for (const QJsonValue &error : json(report)[u"errors"_s][u"first"_s].toArray())
@@ -1047,6 +1052,12 @@ private slots:
         QTest::newRow("a field rule on a line type")
             << u"0006||SECUENCIA"_s
             << u"SECUENCIA va en un campo y está en un tipo de línea (sin campo)."_s;
+        QTest::newRow("SECUENCIA on a TEXTO") << u"0006|0004|SECUENCIA"_s
+                                              << u"SECUENCIA va en un campo NUMERO y está en un "
+                                                 u"campo TEXTO."_s;
+        QTest::newRow("ENTRE on a TEXTO") << u"0006|0004|ENTRE 1 9"_s
+                                          << u"ENTRE va en un campo NUMERO o Fecha y está en un "
+                                             u"campo TEXTO."_s;
         QTest::newRow("ENTRE upside down")
             << u"0006|0005|ENTRE 100 1"_s << u"el primer valor de ENTRE es mayor que el segundo."_s;
         QTest::newRow("two LONGITUD")

@@ -626,6 +626,13 @@ private slots:
             << QStringList{both}
             << QStringList{u"A 00000150  "_s, u"B 000001501"_s, u"T 00000300"_s}
             << QStringList{u"3:0001"_s};
+        // ENTRE at its bounds: a value on equal bounds keeps it, a cent above breaks it.
+        QTest::newRow("ENTRE of equal bounds, the value on them")
+            << QStringList{u"0001|0001|ENTRE 1.50 1.50"_s} << QStringList{u"A 00000150  "_s}
+            << QStringList{};
+        QTest::newRow("ENTRE, a cent above")
+            << QStringList{u"0001|0001|ENTRE 1 1.50"_s} << QStringList{u"A 00000151  "_s}
+            << QStringList{u"1:0001"_s};
         QTest::newRow("zero total of no lines")
             << QStringList{both} << QStringList{u"T 00000000"_s} << QStringList{};
         QTest::newRow("a total where there is nothing to add")

@@ -6,6 +6,7 @@
 #include <formats/RuleBounds.h>
 #include <formats/RuleNames.h>
 #include <formats/RuleParser.h>
+#include <formats/RulePlacement.h>
 #include <formats/RuleRenumber.h>
 
 #include <QHash>
@@ -111,67 +112,172 @@ int fieldIndex(const ScreenOutline &outline, int line, const QString &field)
     return -1;
 }
 
-QString placeName(RuleScope scope)
+// A field type by its code ("01" is NUMERO, "1" too).
+velkora::formats::FieldType typeOf(const QString &code)
 {
-    return scope == RuleScope::File       ? QStringLiteral("el archivo (sin tipo de línea)")
-           : scope == RuleScope::LineType ? QStringLiteral("un tipo de línea (sin campo)")
-                                          : QStringLiteral("un campo");
-}
-
-// Of these kinds only one rule is applied in one place.
-bool onceInAPlace(RuleKind kind)
-{
-    switch (kind) {
-    case RuleKind::Registro:
-    case RuleKind::Codificacion:
-    case RuleKind::Prevalece:
-    case RuleKind::Longitud:
-    case RuleKind::Veces:
-    case RuleKind::Primera:
-    case RuleKind::Ultima:
-    case RuleKind::Tras:
-    case RuleKind::Valores:
-    case RuleKind::Entre:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// The field types a rule of the kind reads ("NUMERO o Fecha"); empty for any.
-QString fieldTypeWanted(RuleKind kind)
-{
-    switch (kind) {
-    case RuleKind::Cuenta:
-    case RuleKind::Suma:
-    case RuleKind::Igual:
-    case RuleKind::Secuencia:
-    case RuleKind::SecuenciaLinea:
-        return QStringLiteral("NUMERO");
-    case RuleKind::Entre:
-        return QStringLiteral("NUMERO o Fecha");
-    default:
-        return {};
-    }
-}
-
-// A field type's name by its code ("01" is NUMERO).
-QString typeName(const QString &code)
-{
-    static const QStringList names{QStringLiteral("NUMERO"), QStringLiteral("TEXTO"),
-                                   QStringLiteral("Fecha"), QStringLiteral("CONSTANTE"),
-                                   QStringLiteral("SQL")};
     bool ok = false;
     const int n = code.toInt(&ok);
-    return ok && n >= 1 && n <= names.size() ? names.at(n - 1) : QStringLiteral("sin tipo");
+    return ok && n >= 1 && n <= 5 ? static_cast<velkora::formats::FieldType>(n - 1)
+                                  : velkora::formats::FieldType::Unknown;
 }
 
-// The column to correct when a rule of the kind stands in the wrong place.
-RuleColumn misplacedColumn(RuleScope wanted, RuleScope given)
+// The checks of one rule, in the order the first fault is told.
+class RuleRowCheck {
+public:
+    RuleRowCheck(const ScreenRule &rule, int row, const ScreenOutline &outline)
+        : m_rule(rule), m_row(row), m_outline(outline), m_text(rule.text.trimmed())
+    {}
+
+    std::optional<RuleRefusal> check(QHash<QString, QString> &taken);
+
+private:
+    RuleRefusal refuse(RuleColumn column, const messages::Message &message) const
+    {
+        return RuleRefusal{m_row, column, message};
+    }
+    std::optional<RuleRefusal> read();
+    std::optional<RuleRefusal> place();
+    std::optional<RuleRefusal> namedLinesAndFields() const;
+    std::optional<RuleRefusal> bounds() const;
+    std::optional<RuleRefusal> repeated(QHash<QString, QString> &taken) const;
+    velkora::formats::FieldType fieldType(int line, int field) const
+    {
+        return typeOf(m_outline.lines.at(line).types.value(field));
+    }
+
+    const ScreenRule &m_rule;
+    int m_row;
+    const ScreenOutline &m_outline;
+    QString m_text;
+    velkora::formats::ParsedRule m_parsed;
+    QString m_keyword;
+    Place m_place;
+};
+
+std::optional<RuleRefusal> RuleRowCheck::read()
 {
-    if (wanted == RuleScope::File || given == RuleScope::File)
-        return RuleColumn::Line;
-    return RuleColumn::Field;
+    if (m_text.isEmpty())
+        return refuse(RuleColumn::Text, messages::ruleWithoutText(m_rule.id));
+    if (m_rule.stale)
+        return refuse(RuleColumn::Text, messages::ruleNoLongerFits(m_rule.id, m_text));
+    QString why;
+    const std::optional<velkora::formats::ParsedRule> parsed =
+        velkora::formats::parseRule(m_text, &why);
+    if (!parsed)
+        return refuse(RuleColumn::Text, messages::ruleUnreadable(m_rule.id, m_text, why));
+    m_parsed = *parsed;
+    m_keyword = velkora::formats::ruleKeyword(m_parsed.kind);
+    return std::nullopt;
+}
+
+// The rule stands where its kind goes, on a line type and a field that exist.
+std::optional<RuleRefusal> RuleRowCheck::place()
+{
+    const RuleScope given = velkora::formats::givenScope(m_rule.line, m_rule.field);
+    if (const auto misplaced = velkora::formats::misplacedScope(m_parsed.kind, given)) {
+        const bool lineWrong =
+            velkora::formats::rulePlacement(m_parsed.kind).scope == RuleScope::File ||
+            given == RuleScope::File;
+        return refuse(
+            lineWrong ? RuleColumn::Line : RuleColumn::Field,
+            messages::ruleMisplaced(m_rule.id, m_keyword, misplaced->wanted, misplaced->given));
+    }
+    if (given == RuleScope::File)
+        return std::nullopt;
+    m_place.line = lineIndex(m_outline, m_rule.line);
+    if (m_place.line < 0)
+        return refuse(RuleColumn::Line, messages::ruleLineMissing(m_rule.id, m_rule.line));
+    if (given == RuleScope::LineType)
+        return std::nullopt;
+    m_place.field = fieldIndex(m_outline, m_place.line, m_rule.field);
+    if (m_place.field < 0)
+        return refuse(RuleColumn::Field,
+                      messages::ruleFieldMissing(m_rule.id, m_rule.field, m_rule.line));
+    const auto misplaced = velkora::formats::misplacedField(
+        m_parsed.kind, fieldType(m_place.line, m_place.field), true);
+    if (misplaced)
+        return refuse(
+            RuleColumn::Field,
+            messages::ruleMisplaced(m_rule.id, m_keyword, misplaced->wanted, misplaced->given));
+    return std::nullopt;
+}
+
+// The line types the text names exist, and the fields it reads (summed or compared) are NUMERO.
+std::optional<RuleRefusal> RuleRowCheck::namedLinesAndFields() const
+{
+    for (const QString &type : velkora::formats::namedLineTypes(m_parsed)) {
+        if (lineIndex(m_outline, type) < 0)
+            return refuse(RuleColumn::Text,
+                          messages::ruleNamesMissingLine(m_rule.id, m_text, type));
+    }
+    for (const auto &[type, field] : velkora::formats::readFields(m_parsed)) {
+        const int line = lineIndex(m_outline, type);
+        const int at = fieldIndex(m_outline, line, field);
+        if (at < 0)
+            return refuse(RuleColumn::Text,
+                          messages::ruleSumsMissingField(m_rule.id, m_text, field, type));
+        const velkora::formats::FieldType summed = fieldType(line, at);
+        if (summed != velkora::formats::FieldType::Numero)
+            return refuse(
+                RuleColumn::Text,
+                messages::ruleNotApplicable(
+                    m_rule.id, m_text,
+                    QStringLiteral("%1 %2 un campo NUMERO y el campo %3 del tipo de línea %4 es %5")
+                        .arg(m_keyword,
+                             m_parsed.kind == RuleKind::Suma ? QStringLiteral("suma")
+                                                             : QStringLiteral("compara con"),
+                             field, type,
+                             summed == velkora::formats::FieldType::Unknown
+                                 ? QStringLiteral("sin tipo")
+                                 : velkora::formats::fieldTypeName(summed))));
+    }
+    return std::nullopt;
+}
+
+// ENTRE's bounds read as the field's numbers or dates, the first not above the second.
+std::optional<RuleRefusal> RuleRowCheck::bounds() const
+{
+    if (m_parsed.kind != RuleKind::Entre)
+        return std::nullopt;
+    const ScreenOutline::Line &line = m_outline.lines.at(m_place.line);
+    const bool onDate =
+        fieldType(m_place.line, m_place.field) == velkora::formats::FieldType::Fecha;
+    QString why;
+    // A NUMERO's decimals come from its "Formato"; one the line editor would refuse leaves the
+    // bounds to the test.
+    const velkora::formats::NumberFormat number =
+        onDate ? velkora::formats::NumberFormat()
+               : velkora::formats::NumberFormat::compile(line.formats.value(m_place.field), &why);
+    if (why.isEmpty() && !velkora::formats::rangeBounds(m_parsed, onDate, number.decimals(), &why))
+        return refuse(RuleColumn::Text, messages::ruleNotApplicable(m_rule.id, m_text, why));
+    return std::nullopt;
+}
+
+// No earlier rule of a kind applied once per place stands in the same place.
+std::optional<RuleRefusal> RuleRowCheck::repeated(QHash<QString, QString> &taken) const
+{
+    if (!velkora::formats::rulePlacement(m_parsed.kind).oncePerPlace)
+        return std::nullopt;
+    const QString key =
+        QStringLiteral("%1/%2/%3").arg(m_keyword).arg(m_place.line).arg(m_place.field);
+    if (const QString earlier = taken.value(key); !earlier.isEmpty())
+        return refuse(RuleColumn::Text,
+                      messages::ruleRepeated(m_rule.id, m_text, earlier, m_keyword));
+    taken.insert(key, m_rule.id);
+    return std::nullopt;
+}
+
+std::optional<RuleRefusal> RuleRowCheck::check(QHash<QString, QString> &taken)
+{
+    if (auto refusal = read())
+        return refusal;
+    if (auto refusal = place())
+        return refusal;
+    if (auto refusal = namedLinesAndFields())
+        return refusal;
+    if (auto refusal = bounds())
+        return refusal;
+    return repeated(taken);
 }
 
 // The rule's text with the line types and the field it names written as the grids show them
@@ -228,101 +334,8 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
     // Where each rule applied once per place stands: kind, line type and field -> the rule.
     QHash<QString, QString> taken;
     for (int row = 0; row < rules.size(); ++row) {
-        const ScreenRule &rule = rules.at(row);
-        const QString text = rule.text.trimmed();
-        const auto refuse = [row](RuleColumn column, const messages::Message &message) {
-            return RuleRefusal{row, column, message};
-        };
-        if (text.isEmpty())
-            return refuse(RuleColumn::Text, messages::ruleWithoutText(rule.id));
-        if (rule.stale)
-            return refuse(RuleColumn::Text, messages::ruleNoLongerFits(rule.id, text));
-        QString why;
-        const std::optional<velkora::formats::ParsedRule> parsed =
-            velkora::formats::parseRule(text, &why);
-        if (!parsed)
-            return refuse(RuleColumn::Text, messages::ruleUnreadable(rule.id, text, why));
-        const RuleScope wanted = velkora::formats::ruleScope(parsed->kind);
-        const RuleScope given = rule.line.trimmed().isEmpty()    ? RuleScope::File
-                                : rule.field.trimmed().isEmpty() ? RuleScope::LineType
-                                                                 : RuleScope::Field;
-        const QString keyword = velkora::formats::ruleKeyword(parsed->kind);
-        if (wanted != given)
-            return refuse(misplacedColumn(wanted, given),
-                          messages::ruleMisplaced(rule.id, keyword, placeName(wanted),
-                                                  placeName(given)));
-        Place place;
-        if (given != RuleScope::File) {
-            place.line = lineIndex(outline, rule.line);
-            if (place.line < 0)
-                return refuse(RuleColumn::Line, messages::ruleLineMissing(rule.id, rule.line));
-        }
-        if (given == RuleScope::Field) {
-            place.field = fieldIndex(outline, place.line, rule.field);
-            if (place.field < 0)
-                return refuse(RuleColumn::Field,
-                              messages::ruleFieldMissing(rule.id, rule.field, rule.line));
-        }
-        if (const QString wantedType = fieldTypeWanted(parsed->kind); !wantedType.isEmpty()) {
-            const QString code = outline.lines.at(place.line).types.value(place.field);
-            const QString given = typeName(code);
-            if (!wantedType.split(QStringLiteral(" o ")).contains(given))
-                return refuse(RuleColumn::Field,
-                              messages::ruleMisplaced(rule.id, keyword,
-                                                      QStringLiteral("un campo ") + wantedType,
-                                                      QStringLiteral("un campo ") + given));
-        }
-        // The line types the text names, and the fields it reads (summed or compared).
-        const QStringList named = velkora::formats::namedLineTypes(*parsed);
-        const QList<QPair<QString, QString>> read = velkora::formats::readFields(*parsed);
-        for (const QString &type : named) {
-            if (lineIndex(outline, type) < 0)
-                return refuse(RuleColumn::Text,
-                              messages::ruleNamesMissingLine(rule.id, text, type));
-        }
-        for (const auto &[type, field] : read) {
-            const int line = lineIndex(outline, type);
-            const int at = fieldIndex(outline, line, field);
-            if (at < 0)
-                return refuse(RuleColumn::Text,
-                              messages::ruleSumsMissingField(rule.id, text, field, type));
-            const QString summed = typeName(outline.lines.at(line).types.value(at));
-            if (summed != QLatin1String("NUMERO"))
-                return refuse(
-                    RuleColumn::Text,
-                    messages::ruleNotApplicable(
-                        rule.id, text,
-                        QStringLiteral("%1 %2 un campo NUMERO y el campo %3 del "
-                                       "tipo de línea %4 es %5")
-                            .arg(keyword,
-                                 parsed->kind == RuleKind::Suma ? QStringLiteral("suma")
-                                                                : QStringLiteral("compara con"),
-                                 field, type, summed)));
-        }
-        if (parsed->kind == RuleKind::Entre) {
-            const ScreenOutline::Line &line = outline.lines.at(place.line);
-            const bool onDate = typeName(line.types.value(place.field)) == QLatin1String("Fecha");
-            QString why;
-            // A NUMERO's decimals come from its "Formato"; one the line editor would refuse
-            // leaves the bounds to the test.
-            const velkora::formats::NumberFormat number =
-                onDate ? velkora::formats::NumberFormat()
-                       : velkora::formats::NumberFormat::compile(line.formats.value(place.field),
-                                                                 &why);
-            if (why.isEmpty() &&
-                !velkora::formats::rangeBounds(*parsed, onDate, number.decimals(), &why))
-                return refuse(RuleColumn::Text, messages::ruleNotApplicable(rule.id, text, why));
-        }
-        if (onceInAPlace(parsed->kind)) {
-            const QString key = QStringLiteral("%1/%2/%3")
-                                    .arg(keyword)
-                                    .arg(place.line)
-                                    .arg(place.field);
-            if (const QString earlier = taken.value(key); !earlier.isEmpty())
-                return refuse(RuleColumn::Text,
-                              messages::ruleRepeated(rule.id, text, earlier, keyword));
-            taken.insert(key, rule.id);
-        }
+        if (auto refusal = RuleRowCheck(rules.at(row), row, outline).check(taken))
+            return refusal;
     }
     return std::nullopt;
 }
@@ -342,8 +355,8 @@ QStringList takeScreenRules(storage::ShownRules &shown, const QList<ScreenRule> 
     }
     for (int i = 0; i < rules.size(); ++i) {
         const ScreenRule &rule = rules.at(i);
-        storage::LayoutRuleValues row{key, fourDigits(i + 1), QString(), QString(),
-                                      rule.text.trimmed(), rule.description};
+        storage::LayoutRuleValues row{key,       fourDigits(i + 1),   QString(),
+                                      QString(), rule.text.trimmed(), rule.description};
         // Written as the grids show them ("1" is the line type the grid shows as "0001").
         if (const int line = lineIndex(outline, rule.line); line >= 0) {
             row.lineId = outline.lines.at(line).order;

@@ -62,7 +62,7 @@ void DataGrid::pasteIntoEditor(QWidget *editor, const QString &pasted)
         text.chop(2);
     else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
-    if (firstNonTextCharacter(text) >= 0) {
+    if (formats::firstNonTextCharacter(text) >= 0) {
         emit PasteRefused(text, line->maxLength());
         return;
     }

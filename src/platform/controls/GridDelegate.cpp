@@ -1,8 +1,8 @@
 #include "GridDelegate.h"
 
 #include "DataGrid.h"
-#include "formats/DigitFormat.h"
 #include "GridModel.h"
+#include "formats/DigitFormat.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -70,7 +70,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
 
 void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
-    const QString text = valueText(index.data(Qt::EditRole));
+    const QString text = formats::valueText(index.data(Qt::EditRole));
     if (auto *combo = qobject_cast<QComboBox *>(editor)) {
         combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly));
     } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
@@ -81,7 +81,7 @@ void GridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) cons
 void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
                                 const QModelIndex &index) const
 {
-    const QString before = valueText(index.data(Qt::EditRole));
+    const QString before = formats::valueText(index.data(Qt::EditRole));
     QString after;
     if (auto *combo = qobject_cast<QComboBox *>(editor)) {
         if (combo->currentIndex() < 0)

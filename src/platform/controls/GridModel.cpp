@@ -214,8 +214,8 @@ QString GridModel::displayText(int row, int column) const
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
         return {};
-    const QString text = valueText(m_rows.at(row).at(column));
-    return applyDigitFormat(text, m_columns.at(column).format);
+    const QString text = formats::valueText(m_rows.at(row).at(column));
+    return formats::applyDigitFormat(text, m_columns.at(column).format);
 }
 
 bool GridModel::setValue(int row, int column, const QVariant &value)

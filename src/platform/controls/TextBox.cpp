@@ -37,9 +37,9 @@
 #include <QMouseEvent>
 #include <memory>
 
-#include "formats/DigitFormat.h"
 #include "SmallControls.h"
 #include "TextBoxValidator.h"
+#include "formats/DigitFormat.h"
 
 #include <QKeyEvent>
 #include <QRegularExpression>
@@ -286,7 +286,7 @@ void TextBox::setValue(const QVariant &value)
         setShownValue(number.isEmpty() ? emptyValue() : number);
         return;
     }
-    setShownValue(formatted(valueText(value)));
+    setShownValue(formatted(formats::valueText(value)));
 }
 
 void TextBox::setShownValue(const QString &shown)
@@ -305,7 +305,7 @@ QString TextBox::formatted(const QString &text) const
 {
     if (m_numeric)
         return text;
-    return applyDigitFormat(text, m_formatopersonal);
+    return formats::applyDigitFormat(text, m_formatopersonal);
 }
 
 void TextBox::clearValue()
@@ -325,7 +325,7 @@ bool TextBox::pasteText(QString text)
         text.chop(2);
     else if (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
         text.chop(1);
-    const bool control = firstNonTextCharacter(text) >= 0;
+    const bool control = formats::firstNonTextCharacter(text) >= 0;
     const qsizetype after = QLineEdit::text().size() - selectedText().size() + text.size();
     if (control || after > maxLength()) {
         emit PasteRefused(text, maxLength());

@@ -13,8 +13,8 @@ ChunkReader::ChunkReader(const CompiledFormat &format, const ScanOptions &option
       m_fileEncoding(options.fileEncoding != FileEncoding::Any ? options.fileEncoding
                                                                : format.rules().encoding())
 {
-    // Only the rules look at the values that the checks read.
-    m_analyzer.setValuesWanted(m_checksRules);
+    // Only the rules look at the values that the checks read, and only at some fields'.
+    m_analyzer.setValuesWanted(format.rules());
 }
 
 bool ChunkReader::open(const QString &path, QString *error)
@@ -114,137 +114,156 @@ void ChunkReader::foreignEncoding(const char *p, qsizetype size, qint64 index, i
                m_options.listLimit);
 }
 
-void ChunkReader::line(const SourceLine &source, ScanResult &out)
+void ChunkReader::list(ListedLines &to, const std::atomic<bool> &wanted, qint64 index) const
 {
-    const char *p = source.bytes;
-    const qsizetype size = source.size;
-    const bool tooLong = source.cut;
-    const qint64 index = out.lines++;
-    const int limit = m_options.listLimit;
-    auto list = [&](ListedLines &to, const std::atomic<bool> &wanted) {
-        ++to.count;
-        if (int(to.first.size()) < limit && wanted.load(std::memory_order_relaxed))
-            to.first.push_back(index);
-    };
-    if (size == 0) {
-        // An empty line: one that ends the file is named, one between lines has no type.
-        out.noteEmpty(index, limit);
-        if (m_track.active()) {
-            bool inError = false;
-            m_track.line(nullptr, index, out, inError, false, limit);
-        }
-        if (int(out.details.size()) < m_options.detailLines &&
-            m_wanted.details.load(std::memory_order_relaxed)) {
-            LineDetail detail;
-            detail.line = index;
-            out.details.push_back(std::move(detail));
-        }
-        return;
-    }
-    out.noteText(limit);
+    ++to.count;
+    if (int(to.first.size()) < m_options.listLimit && wanted.load(std::memory_order_relaxed))
+        to.first.push_back(index);
+}
 
-    // Converted values are worked out only for the lines kept in full.
-    const bool keepDetail = int(out.details.size()) < m_options.detailLines &&
-                            m_wanted.details.load(std::memory_order_relaxed);
-    m_analyzer.analyze(p, size,
-                       keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
+bool ChunkReader::detailWanted(const ScanResult &out) const
+{
+    return int(out.details.size()) < m_options.detailLines &&
+           m_wanted.details.load(std::memory_order_relaxed);
+}
+
+// An empty line: one that ends the file is named, one between lines has no type.
+void ChunkReader::emptyLine(qint64 index, ScanResult &out)
+{
+    out.noteEmpty(index, m_options.listLimit);
+    if (m_track.active()) {
+        bool inError = false;
+        m_track.line(nullptr, index, out, inError, false, m_options.listLimit);
+    }
+    if (detailWanted(out)) {
+        LineDetail detail;
+        detail.line = index;
+        out.details.push_back(std::move(detail));
+    }
+}
+
+// The line's length and encoding in the part's figures.
+void ChunkReader::noteShape(qint64 index, bool tooLong, ScanResult &out)
+{
     const int characters = int(m_analyzer.characters());
     if (characters > out.longest || out.longestLine < 0) {
         out.longest = std::max(out.longest, characters);
         out.longestLine = index;
     }
     if (tooLong)
-        list(out.longLines, m_wanted.longLines);
-    if (m_analyzer.encoding() != LineEncoding::Ascii) {
-        if (m_analyzer.encoding() == LineEncoding::Utf8)
-            ++out.utf8Lines;
-        else
-            ++out.cp1252Lines;
-        if (out.firstWide == LineEncoding::Ascii)
-            out.firstWide = m_analyzer.encoding();
+        list(out.longLines, m_wanted.longLines, index);
+    const LineEncoding encoding = m_analyzer.encoding();
+    if (encoding == LineEncoding::Ascii)
+        return;
+    if (encoding == LineEncoding::Utf8)
+        ++out.utf8Lines;
+    else
+        ++out.cp1252Lines;
+    if (out.firstWide == LineEncoding::Ascii)
+        out.firstWide = encoding;
+}
+
+// A control character on the line: the line is listed, and the character is an error unless
+// the field that holds it is in error already (most often because of this very byte: the line
+// is one of its lines in error once, not twice).
+void ChunkReader::controlCharacter(const SourceLine &source, qint64 index, int lineType,
+                                   ScanResult &out, bool &inError)
+{
+    if (m_analyzer.controlColumn() == 0)
+        return;
+    list(out.controlLines, m_wanted.controlLines, index);
+    FieldError error;
+    error.line = index;
+    error.lineType = lineType;
+    error.field = lineType >= 0 ? m_analyzer.controlField() : -1;
+    const std::vector<int> &inErrorFields = m_analyzer.fieldsInError();
+    if (error.field >= 0 && m_analyzer.errorCount() > 0 &&
+        std::find(inErrorFields.begin(), inErrorFields.end(), error.field) != inErrorFields.end())
+        return;
+    error.kind = ErrorKind::Control;
+    error.from = error.to = m_analyzer.controlColumn();
+    error.column = m_analyzer.controlColumn();
+    // The byte itself (the column counts characters; find it again by its offset).
+    const char *end = source.bytes + source.size;
+    error.ruleValue = static_cast<unsigned char>(*std::find_if(source.bytes, end, [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && b != 0x09;
+    }));
+    countError(m_format, error, out, inError, m_wanted.errors.load(std::memory_order_relaxed),
+               m_options.listLimit);
+}
+
+// A line of one line type: its type's figures, its fields in error, then its own rules.
+void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError)
+{
+    const int t = m_analyzer.lineType();
+    const int limit = m_options.listLimit;
+    TypeStat &stat = out.types[size_t(t)];
+    ++stat.lines;
+    stat.longest = std::max(stat.longest, int(m_analyzer.characters()));
+    for (size_t g = 0; g < stat.gaps.size(); ++g) {
+        if (m_analyzer.gapHasText(int(g))) {
+            GapStat &gap = stat.gaps[g];
+            if (gap.first < 0)
+                gap.first = index;
+            ++gap.lines;
+        }
     }
-
     const bool keepErrors = m_wanted.errors.load(std::memory_order_relaxed);
-    bool inError = false;
-    auto controlCharacter = [&](int lineType) {
-        if (m_analyzer.controlColumn() == 0)
-            return;
-        list(out.controlLines, m_wanted.controlLines);
-        FieldError error;
-        error.line = index;
-        error.lineType = lineType;
-        error.field = lineType >= 0 ? m_analyzer.controlField() : -1;
-        // A field already in error on this line (most often because of this very byte) has
-        // its error counted: the line is one of its lines in error once, not twice.
-        const std::vector<int> &inErrorFields = m_analyzer.fieldsInError();
-        if (error.field >= 0 && m_analyzer.errorCount() > 0 &&
-            std::find(inErrorFields.begin(), inErrorFields.end(), error.field) !=
-                inErrorFields.end())
-            return;
-        error.kind = ErrorKind::Control;
-        error.from = error.to = m_analyzer.controlColumn();
-        error.column = m_analyzer.controlColumn();
-        // The byte itself (the column counts characters; find it again by its offset).
-        error.ruleValue = static_cast<unsigned char>(*std::find_if(p, p + size, [](char c) {
-            const auto b = static_cast<unsigned char>(c);
-            return b < 0x20 && b != 0x09;
-        }));
-        countError(m_format, error, out, inError, keepErrors, limit);
-    };
+    if (const int errors = m_analyzer.errorCount(); errors > 0) {
+        // What the likely causes need is gathered here, on the lines in error alone.
+        noteLineInError(m_analyzer, m_format.lineTypes()[size_t(t)], stat);
+        inError = true;
+        for (const int f : m_analyzer.fieldsInError())
+            TypeStat::keepFirst(stat.fields[size_t(f)].first, index);
+        out.errorCount += errors;
+        for (const int f : m_analyzer.fieldsInError()) {
+            if (int(out.errors.size()) >= limit || !keepErrors)
+                break;
+            FieldError &error = out.errors.emplace_back();
+            m_analyzer.fillError(f, error);
+            error.line = index;
+        }
+    }
+    controlCharacter(source, index, t, out, inError);
+    if (m_checksRules)
+        m_rules.check(m_analyzer, index, out, inError, keepErrors, limit);
+}
 
+void ChunkReader::line(const SourceLine &source, ScanResult &out)
+{
+    const qint64 index = out.lines++;
+    if (source.size == 0) {
+        emptyLine(index, out);
+        return;
+    }
+    out.noteText(m_options.listLimit);
+    // Converted values are worked out only for the lines kept in full.
+    const bool keepDetail = detailWanted(out);
+    m_analyzer.analyze(source.bytes, source.size,
+                       keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
+    noteShape(index, source.cut, out);
+    bool inError = false;
     switch (m_analyzer.match()) {
     case LineAnalyzer::Match::None:
-        list(out.unmatched, m_wanted.unmatched);
-        controlCharacter(-1);
+        list(out.unmatched, m_wanted.unmatched, index);
+        controlCharacter(source, index, -1, out, inError);
         break;
     case LineAnalyzer::Match::Many:
-        list(out.ambiguous, m_wanted.ambiguous);
-        controlCharacter(-1);
+        list(out.ambiguous, m_wanted.ambiguous, index);
+        controlCharacter(source, index, -1, out, inError);
         break;
-    case LineAnalyzer::Match::One: {
-        const int t = m_analyzer.lineType();
-        TypeStat &stat = out.types[size_t(t)];
-        ++stat.lines;
-        stat.longest = std::max(stat.longest, characters);
-        for (size_t g = 0; g < stat.gaps.size(); ++g) {
-            if (m_analyzer.gapHasText(int(g))) {
-                GapStat &gap = stat.gaps[g];
-                if (gap.first < 0)
-                    gap.first = index;
-                ++gap.lines;
-            }
-        }
-        const int errors = m_analyzer.errorCount();
-        if (errors > 0) {
-            // What the likely causes need is gathered here, on the lines in error alone.
-            noteLineInError(m_analyzer, m_format.lineTypes()[size_t(t)], stat);
-            inError = true;
-            for (const int f : m_analyzer.fieldsInError())
-                TypeStat::keepFirst(stat.fields[size_t(f)].first, index);
-            out.errorCount += errors;
-            if (int(out.errors.size()) < limit && keepErrors) {
-                const auto fields = int(m_format.lineTypes()[size_t(t)].fields.size());
-                for (int f = 0; f < fields && int(out.errors.size()) < limit; ++f) {
-                    if (m_analyzer.field(f).ok)
-                        continue;
-                    FieldError &error = out.errors.emplace_back();
-                    m_analyzer.fillError(f, error);
-                    error.line = index;
-                }
-            }
-        }
-        controlCharacter(t);
-        if (m_checksRules)
-            m_rules.check(m_analyzer, index, out, inError, keepErrors, limit);
+    case LineAnalyzer::Match::One:
+        typedLine(source, index, out, inError);
         break;
-    }
     }
     if (m_fileEncoding != FileEncoding::Any && m_analyzer.encoding() != LineEncoding::Ascii)
-        foreignEncoding(p, size, index,
+        foreignEncoding(source.bytes, source.size, index,
                         m_analyzer.match() == LineAnalyzer::Match::One ? m_analyzer.lineType() : -1,
                         out, inError);
     if (m_track.active())
-        m_track.line(&m_analyzer, index, out, inError, keepErrors, limit);
+        m_track.line(&m_analyzer, index, out, inError,
+                     m_wanted.errors.load(std::memory_order_relaxed), m_options.listLimit);
     if (keepDetail) {
         LineDetail detail = m_analyzer.detail();
         detail.line = index;

@@ -43,16 +43,22 @@ public:
     // REGISTRO n: the records that start in the chunk, each of `length` characters and
     // perhaps a line break after it; *next is where the record after them starts. The last
     // record of the file may be shorter (an error of the rule).
-    bool readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
-                     QString *error);
+    bool readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next, QString *error);
 
 private:
     void begin(ScanResult &out);
     void line(const SourceLine &source, ScanResult &out);
+    void list(ListedLines &to, const std::atomic<bool> &wanted, qint64 index) const;
+    bool detailWanted(const ScanResult &out) const;
+    void emptyLine(qint64 index, ScanResult &out);
+    void noteShape(qint64 index, bool tooLong, ScanResult &out);
+    void controlCharacter(const SourceLine &source, qint64 index, int lineType, ScanResult &out,
+                          bool &inError);
+    void typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError);
     void shortRecord(qint64 index, qsizetype size, ScanResult &out);
     // A line of characters that the file's one encoding cannot hold: an error at their columns.
-    void foreignEncoding(const char *p, qsizetype size, qint64 index, int lineType,
-                         ScanResult &out, bool &inError);
+    void foreignEncoding(const char *p, qsizetype size, qint64 index, int lineType, ScanResult &out,
+                         bool &inError);
 
     const CompiledFormat &m_format;
     LineSource m_source;

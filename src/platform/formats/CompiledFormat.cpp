@@ -45,110 +45,123 @@ CompiledFormat::CompiledFormat(LoadFormat format) : m_format(std::move(format))
     m_findings << m_rules.findings();
 }
 
-void CompiledFormat::compileLineType(int index)
+// The ID: where it stands and the bytes that mark a line of this type.
+void CompiledFormat::compileId(int index)
 {
     const LineType &def = m_format.lineTypes.at(index);
     CompiledLineType &type = m_types[size_t(index)];
-    const QString order = def.order;
-
-    // The ID: where it stands and the bytes that mark a line of this type.
+    const QString &order = def.order;
     const qsizetype idChars = def.lineId.size();
     int length = def.length;
-    if (m_takesEveryLine) {
-        // No ID to look for.
-    } else if (def.lineId.isEmpty()) {
+    if (m_takesEveryLine)
+        return; // no ID to look for
+    if (def.lineId.isEmpty()) {
         m_findings << definition(order, {},
                                  QStringLiteral("El tipo de línea %1 no tiene ID: solo un formato "
                                                 "con un único tipo de línea sin ID toma todas "
                                                 "las líneas, así que este no reconoce ninguna.")
                                      .arg(order));
-    } else if (def.position < 1 || def.position > MaxLineBytes) {
+        return;
+    }
+    if (def.position < 1 || def.position > MaxLineBytes) {
         m_findings << definition(order, {},
                                  QStringLiteral("La posición del ID del tipo de línea %1 (%2) no "
                                                 "es válida: no reconoce ninguna línea.")
                                      .arg(order)
                                      .arg(def.position));
-    } else {
-        if (length < 1) {
-            length = int(idChars);
-            m_findings << definition(order, {},
-                                     QStringLiteral("La longitud del ID del tipo de línea %1 no "
-                                                    "es válida (%2): se toma la del ID '%3' (%4).")
-                                         .arg(order)
-                                         .arg(def.length)
-                                         .arg(def.lineId)
-                                         .arg(idChars));
-        }
-        if (idChars > length || def.position + qint64(length) > MaxLineBytes) {
-            m_findings << definition(order, {},
-                                     QStringLiteral("El ID '%1' del tipo de línea %2 tiene %3 "
-                                                    "caracteres y su longitud es %4: no reconoce "
-                                                    "ninguna línea.")
-                                         .arg(def.lineId, order)
-                                         .arg(idChars)
-                                         .arg(length));
-        } else {
-            type.idStart = def.position - 1;
-            type.idLength = length;
-            type.id = (def.lineId + QString(length - idChars, QLatin1Char(' '))).toUtf8();
-            auto probe = std::find_if(m_probes.begin(), m_probes.end(), [&](const IdProbe &p) {
-                return p.start == type.idStart && p.length == type.idLength;
-            });
-            if (probe == m_probes.end()) {
-                m_probes.push_back({type.idStart, type.idLength, {}});
-                probe = m_probes.end() - 1;
-            }
-            probe->ids.add(type.id, index);
-            type.probe = int(probe - m_probes.begin());
-        }
+        return;
     }
+    if (length < 1) {
+        length = int(idChars);
+        m_findings << definition(order, {},
+                                 QStringLiteral("La longitud del ID del tipo de línea %1 no es "
+                                                "válida (%2): se toma la del ID '%3' (%4).")
+                                     .arg(order)
+                                     .arg(def.length)
+                                     .arg(def.lineId)
+                                     .arg(idChars));
+    }
+    if (idChars > length || def.position + qint64(length) > MaxLineBytes) {
+        m_findings << definition(order, {},
+                                 QStringLiteral("El ID '%1' del tipo de línea %2 tiene %3 "
+                                                "caracteres y su longitud es %4: no reconoce "
+                                                "ninguna línea.")
+                                     .arg(def.lineId, order)
+                                     .arg(idChars)
+                                     .arg(length));
+        return;
+    }
+    type.idStart = def.position - 1;
+    type.idLength = length;
+    type.id = (def.lineId + QString(length - idChars, QLatin1Char(' '))).toUtf8();
+    auto probe = std::find_if(m_probes.begin(), m_probes.end(), [&](const IdProbe &p) {
+        return p.start == type.idStart && p.length == type.idLength;
+    });
+    if (probe == m_probes.end()) {
+        m_probes.push_back({type.idStart, type.idLength, {}});
+        probe = m_probes.end() - 1;
+    }
+    probe->ids.add(type.id, index);
+    type.probe = int(probe - m_probes.begin());
+}
 
+// A field as the test reads it; a definition it cannot read is said in the findings.
+CompiledField CompiledFormat::compileField(const QString &order, const FieldDef &f)
+{
+    CompiledField field;
+    const FieldType declared = f.type();
+    field.type = declared == FieldType::Unknown ? FieldType::Texto : declared;
+    field.start = f.position - 1;
+    field.length = f.length;
+    field.trim = f.trim;
+    field.readsText = field.type != FieldType::Constante;
+    if (declared == FieldType::Unknown)
+        m_findings << definition(order, f.id,
+                                 QStringLiteral("El campo %1 del tipo de línea %2 tiene el tipo "
+                                                "'%3', que no existe: se lee como TEXTO.")
+                                     .arg(f.id, order, f.typeCode));
+    if (field.readsText &&
+        (f.position < 1 || f.length < 1 || f.position + qint64(f.length) > MaxLineBytes)) {
+        field.usable = false;
+        field.definitionError =
+            QStringLiteral("la posición (%1) o la longitud (%2) del campo no es válida")
+                .arg(f.position)
+                .arg(f.length);
+    }
+    QString error;
+    if (field.type == FieldType::Numero)
+        field.number = NumberFormat::compile(f.format, &error);
+    else if (field.type == FieldType::Fecha)
+        field.date = DateFormat::compile(f.format, &error);
+    if (!error.isEmpty() && field.usable) {
+        field.usable = false;
+        field.definitionError =
+            QStringLiteral("el formato '%1' no es válido: %2").arg(f.format, error);
+    }
+    if (field.usable && field.type == FieldType::Fecha) {
+        const QString own = canonicalDateFormat(f.format);
+        const std::vector<NamedDateFormat> &common = commonDateFormats();
+        for (size_t k = 0; k < common.size() && k < 32; ++k)
+            if (common[k].text != own)
+                field.otherDates |= quint32(1) << k;
+    }
+    if (!field.usable)
+        m_findings << definition(order, f.id,
+                                 QStringLiteral("El campo %1 del tipo de línea %2 no se puede "
+                                                "leer: %3.")
+                                     .arg(f.id, order, field.definitionError));
+    return field;
+}
+
+void CompiledFormat::compileLineType(int index)
+{
+    const LineType &def = m_format.lineTypes.at(index);
+    CompiledLineType &type = m_types[size_t(index)];
+    compileId(index);
     for (const FieldDef &f : def.fields) {
-        CompiledField field;
-        const FieldType declared = f.type();
-        field.type = declared == FieldType::Unknown ? FieldType::Texto : declared;
-        field.start = f.position - 1;
-        field.length = f.length;
-        field.trim = f.trim;
-        field.readsText = field.type != FieldType::Constante;
-        if (declared == FieldType::Unknown)
-            m_findings << definition(
-                order, f.id,
-                QStringLiteral("El campo %1 del tipo de línea %2 tiene el tipo "
-                               "'%3', que no existe: se lee como TEXTO.")
-                    .arg(f.id, order, f.typeCode));
-        if (field.readsText &&
-            (f.position < 1 || f.length < 1 || f.position + qint64(f.length) > MaxLineBytes)) {
-            field.usable = false;
-            field.definitionError =
-                QStringLiteral("la posición (%1) o la longitud (%2) del campo no es válida")
-                    .arg(f.position)
-                    .arg(f.length);
-        }
-        QString error;
-        if (field.type == FieldType::Numero)
-            field.number = NumberFormat::compile(f.format, &error);
-        else if (field.type == FieldType::Fecha)
-            field.date = DateFormat::compile(f.format, &error);
-        if (!error.isEmpty() && field.usable) {
-            field.usable = false;
-            field.definitionError =
-                QStringLiteral("el formato '%1' no es válido: %2").arg(f.format, error);
-        }
-        if (field.usable && field.type == FieldType::Fecha) {
-            const QString own = canonicalDateFormat(f.format);
-            const std::vector<NamedDateFormat> &common = commonDateFormats();
-            for (size_t k = 0; k < common.size() && k < 32; ++k)
-                if (common[k].text != own)
-                    field.otherDates |= quint32(1) << k;
-        }
+        CompiledField field = compileField(def.order, f);
         if (field.readsText && field.usable)
             type.end = std::max(type.end, field.start + field.length);
-        if (!field.usable)
-            m_findings << definition(order, f.id,
-                                     QStringLiteral("El campo %1 del tipo de línea %2 no se puede "
-                                                    "leer: %3.")
-                                         .arg(f.id, order, field.definitionError));
         type.fields.push_back(std::move(field));
     }
     m_maxFields = std::max(m_maxFields, int(type.fields.size()));

@@ -86,6 +86,8 @@ public:
 
 private:
     void compileLineType(int index);
+    void compileId(int index);
+    CompiledField compileField(const QString &order, const FieldDef &f);
     void compileGaps(CompiledLineType &type) const;
 
     LoadFormat m_format;

@@ -88,6 +88,51 @@ DateFormat DateFormat::compile(const QString &text, QString *error)
     return f;
 }
 
+// Each piece of a date that is not digits alone, in the format's order: its separators where
+// they go, its numbers read digit by digit.
+bool DateFormat::readEachPiece(const char *p, int &y, int &m, int &d, Problem &problem) const
+{
+    for (int k = 0; k < m_pieces; ++k) {
+        const Piece &piece = m_piece[k];
+        const int at = piece.offset;
+        if (piece.part == Part::Literal) {
+            if (p[at] != piece.literal) {
+                problem = {Problem::BadLiteral, at, piece.literal, 0};
+                return false;
+            }
+            continue;
+        }
+        const int digits = piece.part == Part::Year4 ? 4 : piece.part == Part::DayOfYear ? 3 : 2;
+        int number = 0;
+        for (int j = at; j < at + digits; ++j) {
+            const unsigned digit = static_cast<unsigned char>(p[j]) - unsigned('0');
+            if (digit >= 10) {
+                problem = {Problem::BadCharacter, j, 0, 0};
+                return false;
+            }
+            number = number * 10 + int(digit);
+        }
+        switch (piece.part) {
+        case Part::Day:
+        case Part::DayOfYear:
+            d = number;
+            break;
+        case Part::Month:
+            m = number;
+            break;
+        case Part::Year4:
+            y = number;
+            break;
+        case Part::Year2:
+            y = number < 50 ? 2000 + number : 1900 + number;
+            break;
+        case Part::Literal:
+            break;
+        }
+    }
+    return true;
+}
+
 bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &problem) const
 {
     if (!m_valid) {
@@ -115,47 +160,8 @@ bool DateFormat::readPieces(const char *p, int n, DateValue &value, Problem &pro
             y = digits::two(p + m_yearAt);
             y = y < 50 ? 2000 + y : 1900 + y;
         }
-    } else {
-        for (int k = 0; k < m_pieces; ++k) {
-            const Piece &piece = m_piece[k];
-            const int at = piece.offset;
-            if (piece.part == Part::Literal) {
-                if (p[at] != piece.literal) {
-                    problem = {Problem::BadLiteral, at, piece.literal, 0};
-                    return false;
-                }
-                continue;
-            }
-            const int digits = piece.part == Part::Year4       ? 4
-                               : piece.part == Part::DayOfYear ? 3
-                                                               : 2;
-            int number = 0;
-            for (int j = at; j < at + digits; ++j) {
-                const unsigned digit = static_cast<unsigned char>(p[j]) - unsigned('0');
-                if (digit >= 10) {
-                    problem = {Problem::BadCharacter, j, 0, 0};
-                    return false;
-                }
-                number = number * 10 + int(digit);
-            }
-            switch (piece.part) {
-            case Part::Day:
-            case Part::DayOfYear:
-                d = number;
-                break;
-            case Part::Month:
-                m = number;
-                break;
-            case Part::Year4:
-                y = number;
-                break;
-            case Part::Year2:
-                y = number < 50 ? 2000 + number : 1900 + number;
-                break;
-            case Part::Literal:
-                break;
-            }
-        }
+    } else if (!readEachPiece(p, y, m, d, problem)) {
+        return false;
     }
     if (y < 1) {
         problem = {Problem::BadYear, -1, y, 0};

@@ -52,6 +52,7 @@ private:
         return true;
     }
     bool readPieces(const char *p, int n, DateValue &value, Problem &problem) const;
+    bool readEachPiece(const char *p, int &y, int &m, int &d, Problem &problem) const;
     // Day d of year y as a calendar date; false, with the problem, when the year has no such day.
     static bool dayOfYear(int y, int d, DateValue &value, Problem &problem);
 

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <cmath>
 
-namespace velkora::controls {
+namespace velkora::formats {
 
 bool isDigitFormat(const QString &format)
 {
@@ -59,4 +59,4 @@ QString valueText(const QVariant &value)
     return value.toString();
 }
 
-} // namespace velkora::controls
+} // namespace velkora::formats

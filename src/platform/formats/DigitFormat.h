@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace velkora::controls {
+namespace velkora::formats {
 
 // The digit formats shared by the text box and the data grid.
 //
@@ -21,4 +21,4 @@ QString applyDigitFormat(const QString &text, const QString &format);
 // digits ("7" for 7.0), everything else its QVariant text.
 QString valueText(const QVariant &value);
 
-} // namespace velkora::controls
+} // namespace velkora::formats

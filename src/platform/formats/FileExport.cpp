@@ -31,6 +31,118 @@ struct Line {
     QList<ReportedError> errors;
 };
 
+constexpr int NoLimit = 1 << 30;
+
+// The file's lines one after the other, each analysed and checked with every rule, handed to a
+// visitor; an empty line only once a line with text follows it (those at the end never are).
+class LineWalk {
+public:
+    LineWalk(const CompiledFormat &format, const std::function<void(const Line &)> &visit)
+        : m_format(format), m_visit(visit), m_analyzer(format), m_rules(format), m_track(format),
+          m_checker(format, NoLimit)
+    {}
+
+    void handle(QByteArrayView bytes);
+    // The lines handed on, without the empty ones at the end.
+    qint64 count() const { return m_number - m_pendingEmpty; }
+
+private:
+    ScanResult onePart();
+    void emptyLines();
+    void controlCharacter(QByteArrayView bytes, int type, ScanResult &part, bool &inError) const;
+
+    const CompiledFormat &m_format;
+    const std::function<void(const Line &)> &m_visit;
+    LineAnalyzer m_analyzer;
+    const LineRules m_rules;
+    RuleTrack m_track;
+    RuleChecker m_checker;
+    qint64 m_number = 0;
+    qint64 m_pendingEmpty = 0; // empty lines not yet known to stand between lines
+};
+
+// A part of one line, for the rules across lines.
+ScanResult LineWalk::onePart()
+{
+    ScanResult part;
+    part.types.resize(m_format.lineTypes().size());
+    part.lines = 1;
+    m_track.begin(part);
+    return part;
+}
+
+void LineWalk::emptyLines()
+{
+    for (; m_pendingEmpty > 0; --m_pendingEmpty) {
+        Line empty;
+        empty.number = m_number - m_pendingEmpty;
+        if (m_track.active()) {
+            ScanResult part = onePart();
+            bool inError = false;
+            m_track.line(nullptr, 0, part, inError, true, NoLimit);
+            m_checker.check(part);
+        }
+        m_visit(empty);
+    }
+}
+
+void LineWalk::controlCharacter(QByteArrayView bytes, int type, ScanResult &part,
+                                bool &inError) const
+{
+    if (m_analyzer.controlColumn() <= 0)
+        return;
+    FieldError e;
+    e.lineType = type;
+    e.field = type >= 0 ? m_analyzer.controlField() : -1;
+    e.kind = ErrorKind::Control;
+    e.from = e.to = e.column = m_analyzer.controlColumn();
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            e.ruleValue = static_cast<unsigned char>(c);
+            break;
+        }
+    countError(m_format, e, part, inError, true, NoLimit);
+}
+
+void LineWalk::handle(QByteArrayView bytes)
+{
+    ++m_number;
+    if (bytes.isEmpty()) {
+        ++m_pendingEmpty;
+        return;
+    }
+    emptyLines();
+    ScanResult part = onePart();
+    m_analyzer.analyze(bytes.constData(), bytes.size(), LineAnalyzer::Depth::Full);
+    Line line;
+    line.number = m_number;
+    line.analyzer = &m_analyzer;
+    bool inError = false;
+    const int type = m_analyzer.match() == LineAnalyzer::Match::One ? m_analyzer.lineType() : -1;
+    if (type >= 0) {
+        for (const int f : m_analyzer.fieldsInError()) {
+            FieldError e;
+            m_analyzer.fillError(f, e);
+            part.errors.push_back(e);
+        }
+        inError = !part.errors.empty();
+    } else {
+        line.text = m_analyzer.detail().text;
+    }
+    controlCharacter(bytes, type, part, inError);
+    if (type >= 0 && !m_format.rules().empty())
+        m_rules.check(m_analyzer, 0, part, inError, true, NoLimit);
+    if (m_track.active()) {
+        m_track.line(&m_analyzer, 0, part, inError, true, NoLimit);
+        m_checker.check(part);
+    }
+    for (const FieldError &e : part.errors)
+        line.errors << reportedError(m_format, e);
+    for (ReportedError &e : line.errors)
+        e.line = m_number;
+    m_visit(line);
+}
+
 // Reads the file's lines one after the other and hands each, analysed and checked, to visit.
 bool walk(const CompiledFormat &format, const QString &path, QString *error,
           const std::function<void(const Line &)> &visit, qint64 *count)
@@ -42,91 +154,20 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
                      : QStringLiteral("El archivo '%1' no existe.").arg(path);
         return false;
     }
-
-    LineAnalyzer analyzer(format);
-    const LineRules rules(format);
-    RuleTrack track(format);
-    RuleChecker checker(format, 1 << 30);
-    const int record = format.rules().recordLength();
-    qint64 number = 0;
-    qint64 pendingEmpty = 0; // empty lines not yet known to stand between lines
-    auto handle = [&](QByteArrayView bytes) {
-        ++number;
-        if (bytes.isEmpty()) {
-            ++pendingEmpty;
-            return;
-        }
-        for (; pendingEmpty > 0; --pendingEmpty) {
-            Line empty;
-            empty.number = number - pendingEmpty;
-            if (track.active()) {
-                ScanResult part;
-                part.types.resize(format.lineTypes().size());
-                part.lines = 1;
-                track.begin(part);
-                bool inError = false;
-                track.line(nullptr, 0, part, inError, true, 1 << 30);
-                checker.check(part);
-            }
-            visit(empty);
-        }
-        ScanResult part;
-        part.types.resize(format.lineTypes().size());
-        part.lines = 1;
-        track.begin(part);
-        analyzer.analyze(bytes.constData(), bytes.size(), LineAnalyzer::Depth::Full);
-        Line line;
-        line.number = number;
-        line.analyzer = &analyzer;
-        bool inError = false;
-        const int type = analyzer.match() == LineAnalyzer::Match::One ? analyzer.lineType() : -1;
-        if (type >= 0) {
-            for (const int f : analyzer.fieldsInError()) {
-                FieldError e;
-                analyzer.fillError(f, e);
-                part.errors.push_back(e);
-            }
-            inError = !part.errors.empty();
-        } else {
-            line.text = analyzer.detail().text;
-        }
-        if (analyzer.controlColumn() > 0) {
-            FieldError e;
-            e.lineType = type;
-            e.field = type >= 0 ? analyzer.controlField() : -1;
-            e.kind = ErrorKind::Control;
-            e.from = e.to = e.column = analyzer.controlColumn();
-            for (const char c : bytes)
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
-                    e.ruleValue = static_cast<unsigned char>(c);
-                    break;
-                }
-            countError(format, e, part, inError, true, 1 << 30);
-        }
-        if (type >= 0 && !format.rules().empty())
-            rules.check(analyzer, 0, part, inError, true, 1 << 30);
-        if (track.active()) {
-            track.line(&analyzer, 0, part, inError, true, 1 << 30);
-            checker.check(part);
-        }
-        for (const FieldError &e : part.errors)
-            line.errors << reportedError(format, e);
-        for (ReportedError &e : line.errors)
-            e.line = number;
-        visit(line);
-    };
+    LineWalk lines(format, visit);
     const auto take = [&](const SourceLine &line) {
-        handle(QByteArrayView(line.bytes, line.size));
+        lines.handle(QByteArrayView(line.bytes, line.size));
         return true;
     };
     constexpr qint64 BlockBytes = 1 << 20;
+    const int record = format.rules().recordLength();
     const qint64 end = source.dataEnd();
     QString failure;
     bool read = true;
     if (record > 0) {
         for (qint64 pos = source.dataStart(); read && pos < end;)
-            read = source.records(pos, std::min(end, pos + BlockBytes), record, take, &pos,
-                                  &failure);
+            read =
+                source.records(pos, std::min(end, pos + BlockBytes), record, take, &pos, &failure);
     } else {
         for (qint64 from = source.dataStart(); read && from < end; from += BlockBytes)
             read = source.lines(from, std::min(end, from + BlockBytes), false, take, &failure);
@@ -135,7 +176,7 @@ bool walk(const CompiledFormat &format, const QString &path, QString *error,
         *error = QStringLiteral("El archivo '%1' no se pudo leer: %2").arg(path, failure);
         return false;
     }
-    *count = number - pendingEmpty;
+    *count = lines.count();
     return true;
 }
 
@@ -210,8 +251,7 @@ ExportOutcome exportCsv(const LoadFormat &format, const QString &path, const QSt
     auto fileFor = [&](int type) -> CsvFile & {
         auto &slot = files[type];
         if (!slot) {
-            const QString part =
-                type < 0 ? QStringLiteral("otras") : compiled.lineType(type).order;
+            const QString part = type < 0 ? QStringLiteral("otras") : compiled.lineType(type).order;
             slot = std::make_unique<CsvFile>(dir.filePath(csvFileName(format.key, part)));
             QStringList titles{QStringLiteral("Línea")};
             if (type < 0) {

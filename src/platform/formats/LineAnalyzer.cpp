@@ -49,91 +49,113 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
     m_match = Match::None;
     m_lineType = -1;
     m_candidates.clear();
-    qsizetype control = -1;
-    if (asciiAndControl(p, n, &control)) {
-        m_encoding = LineEncoding::Ascii;
-        m_chars = n;
-    } else if (isValidUtf8(p, n)) {
-        m_encoding = LineEncoding::Utf8;
-        m_offsets.clear();
-        for (qsizetype i = 0; i < n; ++i)
-            if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80)
-                m_offsets.push_back(int(i));
-        m_chars = qsizetype(m_offsets.size());
-        m_offsets.push_back(int(n));
-    } else {
-        m_encoding = LineEncoding::Cp1252;
-        m_chars = n;
-    }
-
-    m_controlColumn = control < 0 ? 0
-                      : m_encoding == LineEncoding::Utf8
-                          ? int(std::upper_bound(m_offsets.begin(), m_offsets.end(), int(control)) -
-                                m_offsets.begin())
-                          : int(control) + 1;
+    readEncoding();
     matchLineType();
     if (m_match != Match::One)
         return;
     const CompiledLineType &type = m_format.lineTypes()[size_t(m_lineType)];
-    const CompiledField *specs = type.fields.data();
-    FieldResult *results = m_fields.data();
     // A field's result holds only what a later reader looks at: the line's hot loop allocates
     // and copies nothing it does not need. Results left in error by the previous line are reset
     // first; a field that can be in error is then reset when it is read, so that the others
     // (TEXTO, SQL, CONSTANTE) need no step at all when only the checks are wanted.
     for (const int f : m_inError)
-        results[f] = FieldResult{};
+        m_fields[size_t(f)] = FieldResult{};
     m_inError.clear();
-    int errors = 0;
-    if (depth == Depth::Full) {
-        for (int f = 0; f < int(type.fields.size()); ++f) {
-            FieldResult &result = results[f];
-            readAnyField(specs[f], result);
-            if (!result.ok) {
-                ++errors;
-                m_inError.push_back(f);
-            }
-        }
-    } else {
-        // The checks alone: the fields that can be in error. A field that lies whole on a line
-        // of one byte per character is read in place, and one of digits alone at once.
-        const bool inPlace = m_encoding != LineEncoding::Utf8;
-        for (const Check &check : m_checks[size_t(m_lineType)]) {
-            FieldResult &result = results[check.field];
-            if (inPlace && check.inPlace && check.end <= m_chars) {
-                result.ok = true;
-                result.empty = false;
-                result.problem.code = Problem::None;
-                result.problem.at = -1;
-                result.pad = 0;
-                result.begin = check.start;
-                result.end = check.end;
-                result.column = check.start + 1;
-                const char *text = m_p + check.start;
-                const int size = check.end - check.start;
-                if (check.kind == Check::Digits && digits::allDigits(text, size)) {
-                    result.number.mantissa =
-                        m_valuesWanted ? qint64(digits::value(text, size)) : 0;
-                    result.number.negative = false;
-                    continue;
-                }
-                const CompiledField &spec = specs[check.field];
-                result.ok = check.kind == Check::Date
-                                ? spec.date.read(text, size, result.date, result.problem)
-                                : spec.number.read(text, size, result.number, result.problem);
-                if (!result.ok && spec.optional && emptyValue(spec, text, size))
-                    makeEmpty(result);
-            } else {
-                readAnyField(specs[check.field], result);
-            }
-            if (!result.ok) {
-                ++errors;
-                m_inError.push_back(check.field);
-            }
-        }
-    }
-    m_errors = errors;
+    if (depth == Depth::Full)
+        readEveryField(type);
+    else
+        readChecks(type);
+    m_errors = int(m_inError.size());
     checkGaps(type);
+}
+
+// The line's encoding, its characters, and the column of its first control character.
+void LineAnalyzer::readEncoding()
+{
+    qsizetype control = -1;
+    if (asciiAndControl(m_p, m_n, &control)) {
+        m_encoding = LineEncoding::Ascii;
+        m_chars = m_n;
+    } else if (isValidUtf8(m_p, m_n)) {
+        m_encoding = LineEncoding::Utf8;
+        m_offsets.clear();
+        for (qsizetype i = 0; i < m_n; ++i)
+            if ((static_cast<unsigned char>(m_p[i]) & 0xC0) != 0x80)
+                m_offsets.push_back(int(i));
+        m_chars = qsizetype(m_offsets.size());
+        m_offsets.push_back(int(m_n));
+    } else {
+        m_encoding = LineEncoding::Cp1252;
+        m_chars = m_n;
+    }
+    m_controlColumn = control < 0 ? 0
+                      : m_encoding == LineEncoding::Utf8
+                          ? int(std::upper_bound(m_offsets.begin(), m_offsets.end(), int(control)) -
+                                m_offsets.begin())
+                          : int(control) + 1;
+}
+
+void LineAnalyzer::readEveryField(const CompiledLineType &type)
+{
+    for (int f = 0; f < int(type.fields.size()); ++f) {
+        FieldResult &result = m_fields[size_t(f)];
+        readAnyField(type.fields[size_t(f)], result);
+        if (!result.ok)
+            m_inError.push_back(f);
+    }
+}
+
+// The checks alone: the fields that can be in error. A field that lies whole on a line of one
+// byte per character is read in place, and one of digits alone at once (its value worked out
+// only when it is wanted).
+void LineAnalyzer::readChecks(const CompiledLineType &type)
+{
+    const bool inPlace = m_encoding != LineEncoding::Utf8;
+    const CompiledField *specs = type.fields.data();
+    for (const Check &check : m_checks[size_t(m_lineType)]) {
+        FieldResult &result = m_fields[size_t(check.field)];
+        if (!inPlace || !check.inPlace || check.end > m_chars) {
+            readAnyField(specs[check.field], result);
+        } else {
+            result.ok = true;
+            result.empty = false;
+            result.problem.code = Problem::None;
+            result.problem.at = -1;
+            result.pad = 0;
+            result.begin = check.start;
+            result.end = check.end;
+            result.column = check.start + 1;
+            const char *text = m_p + check.start;
+            const int size = check.end - check.start;
+            if (check.kind == Check::Digits && digits::allDigits(text, size)) {
+                result.number.mantissa = check.value ? qint64(digits::value(text, size)) : 0;
+                result.number.negative = false;
+                continue;
+            }
+            const CompiledField &spec = specs[check.field];
+            result.ok = check.kind == Check::Date
+                            ? spec.date.read(text, size, result.date, result.problem)
+                            : spec.number.read(text, size, result.number, result.problem);
+            if (!result.ok && spec.optional && emptyValue(spec, text, size))
+                makeEmpty(result);
+        }
+        if (!result.ok)
+            m_inError.push_back(check.field);
+    }
+}
+
+void LineAnalyzer::setValuesWanted(bool wanted)
+{
+    for (std::vector<Check> &checks : m_checks)
+        for (Check &check : checks)
+            check.value = wanted;
+}
+
+void LineAnalyzer::setValuesWanted(const RuleSet &rules)
+{
+    for (size_t t = 0; t < m_checks.size(); ++t)
+        for (Check &check : m_checks[t])
+            check.value = rules.readsValue(int(t), check.field);
 }
 
 void LineAnalyzer::matchLineType()

@@ -37,9 +37,11 @@ public:
     explicit LineAnalyzer(const CompiledFormat &format);
 
     // Whether the checks work out the value of a NUMERO field of digits alone (they always
-    // check it). A reader that never looks at values (the test of a format without rules)
-    // turns it off; by default it is on.
-    void setValuesWanted(bool wanted) { m_valuesWanted = wanted; }
+    // check it): by default of every such field; of none for a reader that never looks at
+    // values (the test of a format without rules), of those the rules read for the test of a
+    // format with rules.
+    void setValuesWanted(bool wanted);
+    void setValuesWanted(const RuleSet &rules);
 
     // Analyses one line: its bytes without the line end.
     void analyze(const char *p, qsizetype n) { analyze(p, n, Depth::Full); }
@@ -86,6 +88,9 @@ private:
         return m_encoding == LineEncoding::Utf8 ? m_offsets[size_t(character)] : int(character);
     }
     void matchLineType();
+    void readEncoding();
+    void readEveryField(const CompiledLineType &type);
+    void readChecks(const CompiledLineType &type);
     // Whether a field's text is converted (and may be in error): NUMERO and Fecha.
     static bool converts(const CompiledField &spec)
     {
@@ -141,14 +146,14 @@ private:
         enum Kind : quint8 { Digits, Number, Date, Unusable };
         Kind kind = Number;
         bool inPlace = false; // readable in place on a line of one byte per character
+        bool value = true;    // Digits: its value worked out (see setValuesWanted)
         int field = 0;        // in the line type
         int start = 0;        // its characters [start, end)
         int end = 0;
     };
     std::vector<std::vector<Check>> m_checks; // per line type
-    const IdProbe *m_onlyProbe = nullptr;     // the one place of every line ID, if there is one
-    bool m_valuesWanted = true;               // see setValuesWanted
-    std::vector<int> m_inError;               // the fields of the line in error
+    const IdProbe *m_onlyProbe = nullptr; // the one place of every line ID, if there is one
+    std::vector<int> m_inError;           // the fields of the line in error
     std::vector<char> m_gapHit;
     std::vector<char> m_scratch; // a field's text padded with blanks
     char m_key[256];             // a Windows-1252 ID re-coded as UTF-8

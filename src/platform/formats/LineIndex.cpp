@@ -192,6 +192,123 @@ void LineIndex::truncate(qint64 lines)
     m_unmatched = qint64(m_ambiguousRow.size()) - m_ambiguous;
 }
 
+// Reads a file into a LineIndex, a block at a time, with the format's rules on its lines.
+class IndexBuilder {
+public:
+    IndexBuilder(const CompiledFormat &format, const LineIndexOptions &options, LineIndex &index,
+                 LineSource &source)
+        : m_options(options), m_index(index), m_source(source), m_analyzer(format), m_rules(format),
+          m_recordLength(format.rules().recordLength()), m_dataStart(source.dataStart()),
+          m_size(source.dataEnd()), m_block(std::max<qint64>(options.blockBytes, 16))
+    {}
+
+    // Reads every block (or up to the most lines wanted); false with *failure set when the
+    // file could not be read.
+    bool readAll(QString *failure);
+    // The rules' last errors, once every line is in.
+    void finish();
+
+private:
+    bool full() const;
+    bool take(const SourceLine &line);
+    bool stop(qint64 done);
+
+    const LineIndexOptions &m_options;
+    LineIndex &m_index;
+    LineSource &m_source;
+    LineAnalyzer m_analyzer;
+    IndexRules m_rules;
+    int m_recordLength;
+    qint64 m_dataStart;
+    qint64 m_size;
+    qint64 m_block;
+};
+
+bool IndexBuilder::full() const
+{
+    if (m_options.maxLines >= 0 && m_index.lineCount() >= m_options.maxLines) {
+        m_index.m_partial = true;
+        return true;
+    }
+    return false;
+}
+
+bool IndexBuilder::take(const SourceLine &line)
+{
+    // The line type, the fields in error and the broken rules are all the index keeps.
+    m_analyzer.analyze(line.bytes, line.size, LineAnalyzer::Depth::Checks);
+    m_index.add(line.begin, line.length, m_analyzer);
+    if (m_rules.active()) {
+        m_rules.line(&m_analyzer);
+        if (m_rules.found())
+            m_index.addRuleErrors(m_rules.take(), false);
+        if (m_recordLength > 0 && line.length < m_recordLength) {
+            m_rules.shortRecord(qsizetype(line.length));
+            if (m_rules.found())
+                m_index.addRuleErrors(m_rules.take(), false);
+        }
+    }
+    return !full();
+}
+
+bool IndexBuilder::stop(qint64 done)
+{
+    if (m_options.progress)
+        m_options.progress(done, m_size - m_dataStart, m_index.lineCount());
+    if (m_options.cancel && m_options.cancel->load(std::memory_order_relaxed)) {
+        m_index.m_cancelled = m_index.m_partial = true;
+        return true;
+    }
+    return false;
+}
+
+bool IndexBuilder::readAll(QString *failure)
+{
+    const auto take = [this](const SourceLine &line) { return this->take(line); };
+    qint64 done = 0; // bytes of the data read
+    bool read = true;
+    if (m_recordLength > 0) {
+        // REGISTRO n: records of n characters, each perhaps followed by CR LF or LF; a last
+        // record may be shorter (an error of the rule).
+        qint64 pos = m_dataStart;
+        while (read && pos < m_size && !full() && !stop(pos - m_dataStart))
+            read = m_source.records(pos, std::min(m_size, pos + m_block), m_recordLength, take,
+                                    &pos, failure);
+        done = std::min(pos, m_size) - m_dataStart;
+    } else if (!m_options.reverse) {
+        for (qint64 from = m_dataStart; read && from < m_size && !full() && !stop(done);
+             from += m_block) {
+            const qint64 to = std::min(m_size, from + m_block);
+            read = m_source.lines(from, to, false, take, failure);
+            done = to - m_dataStart;
+        }
+    } else {
+        for (qint64 to = m_size; read && to > m_dataStart && !full() && !stop(done);
+             to -= m_block) {
+            const qint64 from = std::max(m_dataStart, to - m_block);
+            read = m_source.lines(from, to, true, take, failure);
+            done = m_size - from;
+        }
+    }
+    if (read && !m_index.m_cancelled && m_options.progress)
+        m_options.progress(done, m_size - m_dataStart, m_index.lineCount());
+    return failure->isEmpty();
+}
+
+void IndexBuilder::finish()
+{
+    if (m_rules.active()) {
+        m_rules.flush();
+        m_index.addRuleErrors(m_rules.take(), false);
+    }
+    if (!m_index.m_partial) {
+        m_index.m_fileLines = m_index.lineCount();
+        m_index.dropEmptyLinesAtEnd();
+        if (m_rules.active())
+            m_index.addRuleErrors(m_rules.finish(), true);
+    }
+}
+
 LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
                          const LineIndexOptions &options)
 {
@@ -207,99 +324,24 @@ LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
     // Records of a fixed length are read from the first, whatever the reading's order.
     if (recordLength > 0)
         index.m_reverse = false;
-
     index.m_error = LineSource::pathProblem(path);
     if (!index.m_error.isEmpty())
         return index;
     LineSource source;
     QString failure;
     if (!source.open(path, &failure)) {
-        index.m_error =
-            QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, failure);
+        index.m_error = QStringLiteral("El archivo '%1' no se puede leer: %2").arg(path, failure);
         return index;
     }
     index.m_fileBytes = source.fileBytes();
     index.m_dataStart = source.dataStart();
-    const qint64 dataStart = source.dataStart();
-    const qint64 size = source.dataEnd();
-    const qint64 block = std::max<qint64>(options.blockBytes, 16);
-
-    LineAnalyzer analyzer(format);
-    IndexRules rules(format);
-    const auto full = [&] {
-        if (options.maxLines >= 0 && index.lineCount() >= options.maxLines) {
-            index.m_partial = true;
-            return true;
-        }
-        return false;
-    };
-    const auto take = [&](const SourceLine &line) {
-        // The line type, the fields in error and the broken rules are all the index keeps.
-        analyzer.analyze(line.bytes, line.size, LineAnalyzer::Depth::Checks);
-        index.add(line.begin, line.length, analyzer);
-        if (rules.active()) {
-            rules.line(&analyzer);
-            if (rules.found())
-                index.addRuleErrors(rules.take(), false);
-            if (recordLength > 0 && line.length < recordLength) {
-                rules.shortRecord(qsizetype(line.length));
-                if (rules.found())
-                    index.addRuleErrors(rules.take(), false);
-            }
-        }
-        return !full();
-    };
-    const auto stop = [&](qint64 done) {
-        if (options.progress)
-            options.progress(done, size - dataStart, index.lineCount());
-        if (options.cancel && options.cancel->load(std::memory_order_relaxed)) {
-            index.m_cancelled = index.m_partial = true;
-            return true;
-        }
-        return false;
-    };
-
-    qint64 done = 0; // bytes of the data read
-    bool read = true;
-    if (recordLength > 0) {
-        // REGISTRO n: records of n characters, each perhaps followed by CR LF or LF; a last
-        // record may be shorter (an error of the rule).
-        qint64 pos = dataStart;
-        while (read && pos < size && !full() && !stop(pos - dataStart))
-            read = source.records(pos, std::min(size, pos + block), recordLength, take, &pos,
-                                  &failure);
-        done = std::min(pos, size) - dataStart;
-    } else if (!options.reverse) {
-        for (qint64 from = dataStart; read && from < size && !full() && !stop(done);
-             from += block) {
-            const qint64 to = std::min(size, from + block);
-            read = source.lines(from, to, false, take, &failure);
-            done = to - dataStart;
-        }
-    } else {
-        for (qint64 to = size; read && to > dataStart && !full() && !stop(done); to -= block) {
-            const qint64 from = std::max(dataStart, to - block);
-            read = source.lines(from, to, true, take, &failure);
-            done = size - from;
-        }
-    }
-    if (read && !index.m_cancelled && options.progress)
-        options.progress(done, size - dataStart, index.lineCount());
-    if (!failure.isEmpty()) {
+    IndexBuilder builder(format, options, index, source);
+    if (!builder.readAll(&failure)) {
         index.m_error = QStringLiteral("El archivo '%1' no se pudo leer: %2").arg(path, failure);
         return index;
     }
     index.m_ran = true;
-    if (rules.active()) {
-        rules.flush();
-        index.addRuleErrors(rules.take(), false);
-    }
-    if (!index.m_partial) {
-        index.m_fileLines = index.lineCount();
-        index.dropEmptyLinesAtEnd();
-        if (rules.active())
-            index.addRuleErrors(rules.finish(), true);
-    }
+    builder.finish();
     return index;
 }
 
@@ -335,8 +377,7 @@ QByteArrayView IndexedLines::line(qint64 index)
         return {};
     const char *p = m_window.constData() + (begin - m_windowAt);
     bool cut = false;
-    return QByteArrayView(p,
-                          readableSize(p, length, available, m_index.recordLength() > 0, &cut));
+    return QByteArrayView(p, readableSize(p, length, available, m_index.recordLength() > 0, &cut));
 }
 
 } // namespace velkora::formats

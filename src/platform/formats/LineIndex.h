@@ -87,6 +87,7 @@ public:
     // the index is partial and numbered as such a test numbers its lines.
     void truncate(qint64 lines);
 
+    friend class IndexBuilder;
     friend LineIndex buildLineIndex(const CompiledFormat &format, const QString &path,
                                     const LineIndexOptions &options);
 

@@ -37,6 +37,18 @@ public:
     }
 
 private:
+    // A number as read so far: its digits, how many are significant, how many are decimals.
+    struct Reading {
+        qint64 mantissa = 0;
+        int significant = 0;
+        int decimals = 0;
+    };
+    QString takeSign(QString &t);
+    QString takeMarks(const QString &t);
+    bool readSign(const char *p, int n, int *i, int *end) const;
+    bool readMarked(const char *p, int i, int end, Reading &r, Problem &problem) const;
+    bool toDecimals(Reading &r, Problem &problem) const;
+
     bool m_valid = true;
     Sign m_sign = Sign::None;
     Decimal m_decimal = Decimal::None;

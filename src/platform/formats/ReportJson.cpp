@@ -24,26 +24,9 @@ QJsonObject listed(const ListedLines &lines)
     return {{QStringLiteral("count"), lines.count}, {QStringLiteral("first"), first}};
 }
 
-} // namespace
-
-QByteArray reportJson(const TestReport &report)
+QJsonObject byLineType(const TestReport &report)
 {
-    QJsonObject json;
-    json.insert(QStringLiteral("key"), report.format.key);
-    json.insert(QStringLiteral("file"), report.filePath);
-    if (!report.ran) {
-        json.insert(QStringLiteral("error"), report.error);
-        return QJsonDocument(json).toJson(QJsonDocument::Indented);
-    }
     const ScanResult &r = report.result;
-    json.insert(QStringLiteral("bytes"), report.fileBytes);
-    json.insert(QStringLiteral("encoding"), r.cp1252Lines == 0 ? QStringLiteral("UTF-8")
-                                            : r.utf8Lines == 0 ? QStringLiteral("Windows-1252")
-                                                               : QStringLiteral("mixed"));
-    json.insert(QStringLiteral("reverse"), report.format.reverse);
-    json.insert(QStringLiteral("cancelled"), report.cancelled);
-    json.insert(QStringLiteral("lines"), r.lines);
-
     QJsonObject byType;
     for (int t = 0; t < report.format.lineTypes.size(); ++t) {
         const LineType &type = report.format.lineTypes.at(t);
@@ -53,18 +36,11 @@ QByteArray reportJson(const TestReport &report)
                                   {QStringLiteral("lines"),
                                    size_t(t) < r.types.size() ? r.types[size_t(t)].lines : 0}});
     }
-    json.insert(QStringLiteral("by_line_type"), byType);
-    json.insert(QStringLiteral("unmatched"), listed(r.unmatched));
-    json.insert(QStringLiteral("ambiguous"), listed(r.ambiguous));
-    if (r.longLines.count > 0)
-        json.insert(QStringLiteral("long_lines"), listed(r.longLines));
-    json.insert(QStringLiteral("control_lines"), listed(r.controlLines));
-    json.insert(QStringLiteral("empty_at_end"),
-                QJsonObject{{QStringLiteral("count"), r.anyText ? r.emptyAtEnd.count : 0},
-                            {QStringLiteral("first"),
-                             lineArray(r.anyText ? r.emptyAtEnd.first : std::vector<qint64>{})}});
-    json.insert(QStringLiteral("file_errors"), QJsonArray::fromStringList(report.fileErrors));
+    return byType;
+}
 
+QJsonObject errors(const TestReport &report)
+{
     QJsonArray first;
     for (const ReportedError &e : report.errors)
         first.append(QJsonObject{{QStringLiteral("line"), e.line},
@@ -74,9 +50,14 @@ QByteArray reportJson(const TestReport &report)
                                  {QStringLiteral("field"), e.field},
                                  {QStringLiteral("rule"), e.rule},
                                  {QStringLiteral("message"), e.message}});
-    json.insert(QStringLiteral("errors"), QJsonObject{{QStringLiteral("count"), r.errorCount},
-                                                      {QStringLiteral("first"), first}});
+    return QJsonObject{{QStringLiteral("count"), report.result.errorCount},
+                       {QStringLiteral("first"), first}};
+}
 
+// The lines in error of each line type, for the line as a whole and per field.
+QJsonArray failures(const TestReport &report)
+{
+    const ScanResult &r = report.result;
     QJsonArray failures;
     for (int t = 0; t < report.format.lineTypes.size() && size_t(t) < r.types.size(); ++t) {
         const TypeStat &stat = r.types[size_t(t)];
@@ -101,8 +82,11 @@ QByteArray reportJson(const TestReport &report)
                                     {QStringLiteral("of"), stat.lines},
                                     {QStringLiteral("fields"), fields}});
     }
-    json.insert(QStringLiteral("failures"), failures);
+    return failures;
+}
 
+QJsonArray causes(const TestReport &report)
+{
     QJsonArray causes;
     for (const LikelyCause &cause : report.causes) {
         QJsonObject item{{QStringLiteral("line_type"), cause.lineOrder},
@@ -119,15 +103,54 @@ QByteArray reportJson(const TestReport &report)
         }
         causes.append(item);
     }
-    json.insert(QStringLiteral("causes"), causes);
+    return causes;
+}
 
+QJsonArray layout(const TestReport &report)
+{
     QJsonArray layout;
     for (const LayoutFinding &finding : report.layout)
         layout.append(QJsonObject{{QStringLiteral("kind"), findingKindName(finding.kind)},
                                   {QStringLiteral("line_type"), finding.lineType},
                                   {QStringLiteral("field"), finding.field},
                                   {QStringLiteral("message"), finding.message}});
-    json.insert(QStringLiteral("layout"), layout);
+    return layout;
+}
+
+} // namespace
+
+QByteArray reportJson(const TestReport &report)
+{
+    QJsonObject json;
+    json.insert(QStringLiteral("key"), report.format.key);
+    json.insert(QStringLiteral("file"), report.filePath);
+    if (!report.ran) {
+        json.insert(QStringLiteral("error"), report.error);
+        return QJsonDocument(json).toJson(QJsonDocument::Indented);
+    }
+    const ScanResult &r = report.result;
+    json.insert(QStringLiteral("bytes"), report.fileBytes);
+    json.insert(QStringLiteral("encoding"), r.cp1252Lines == 0 ? QStringLiteral("UTF-8")
+                                            : r.utf8Lines == 0 ? QStringLiteral("Windows-1252")
+                                                               : QStringLiteral("mixed"));
+    json.insert(QStringLiteral("reverse"), report.format.reverse);
+    json.insert(QStringLiteral("cancelled"), report.cancelled);
+    json.insert(QStringLiteral("lines"), r.lines);
+    json.insert(QStringLiteral("by_line_type"), byLineType(report));
+    json.insert(QStringLiteral("unmatched"), listed(r.unmatched));
+    json.insert(QStringLiteral("ambiguous"), listed(r.ambiguous));
+    if (r.longLines.count > 0)
+        json.insert(QStringLiteral("long_lines"), listed(r.longLines));
+    json.insert(QStringLiteral("control_lines"), listed(r.controlLines));
+    json.insert(QStringLiteral("empty_at_end"),
+                QJsonObject{{QStringLiteral("count"), r.anyText ? r.emptyAtEnd.count : 0},
+                            {QStringLiteral("first"),
+                             lineArray(r.anyText ? r.emptyAtEnd.first : std::vector<qint64>{})}});
+    json.insert(QStringLiteral("file_errors"), QJsonArray::fromStringList(report.fileErrors));
+    json.insert(QStringLiteral("errors"), errors(report));
+    json.insert(QStringLiteral("failures"), failures(report));
+    json.insert(QStringLiteral("causes"), causes(report));
+    json.insert(QStringLiteral("layout"), layout(report));
     return QJsonDocument(json).toJson(QJsonDocument::Indented);
 }
 

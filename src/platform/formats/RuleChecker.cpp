@@ -78,74 +78,69 @@ void RuleChecker::mergeErrors(ScanResult &to, std::vector<FieldError> &found) co
     to.errors = std::move(merged);
 }
 
-void RuleChecker::check(ScanResult &part)
+// PRIMERA, on the file's first line with text (in the first part that has one).
+void RuleChecker::checkFirstLine(ScanResult &part, std::vector<FieldError> &found)
 {
+    const RulePart &rules = part.rules;
+    if (m_seenText || rules.firstText < 0)
+        return;
+    m_seenText = true;
     const std::vector<RuleSet::TypeRules> &types = m_rules.types();
-    const std::vector<RuleSet::Running> &running = m_rules.running();
-    RulePart &rules = part.rules;
-    std::vector<FieldError> found;
-    auto add = [&](const FieldError &e, bool inError) {
-        countError(m_format, e, part, inError, false, m_listLimit);
+    for (size_t x = 0; x < types.size(); ++x) {
+        if (types[x].firstRule < 0 || int(x) == rules.firstType)
+            continue;
+        FieldError e = error(rules.firstText, int(x), -1, types[x].firstRule);
+        e.ruleValue = rules.firstType;
+        e.expected = int(x);
+        bool inError = false;
+        countOnLine(e, rules.firstType, part, inError);
         if (int(found.size()) < m_listLimit)
             found.push_back(e);
-    };
-    if (!m_seenText && rules.firstText >= 0) {
-        m_seenText = true;
-        for (size_t x = 0; x < types.size(); ++x) {
-            if (types[x].firstRule < 0 || int(x) == rules.firstType)
-                continue;
-            FieldError e = error(rules.firstText, int(x), -1, types[x].firstRule);
-            e.ruleValue = rules.firstType;
-            e.expected = int(x);
-            bool inError = false;
-            countOnLine(e, rules.firstType, part, inError);
-            if (int(found.size()) < m_listLimit)
-                found.push_back(e);
-        }
     }
-    qint64 lastErrorLine = -1;
-    for (const PendingCheck &check : rules.pending) {
-        const bool inError = check.inError || check.line == lastErrorLine;
-        switch (check.kind) {
-        case PendingCheck::Veces: {
-            const RuleSet::TypeRules &own = types[size_t(check.index)];
-            const qint64 times = m_times[size_t(check.index)] + check.stated;
-            if (times > own.maxTimes) {
-                FieldError e = error(check.line, check.index, -1, own.timesRule);
-                e.ruleValue = times;
-                add(e, inError);
-                lastErrorLine = check.line;
-            }
-            break;
-        }
-        case PendingCheck::Tras: {
-            const RuleSet::TypeRules &own = types[size_t(check.index)];
-            const bool first = m_previous == -2 && own.afterStart;
-            if (!first && !(m_previous >= 0 && own.after[size_t(m_previous)])) {
-                FieldError e = error(check.line, check.index, -1, own.afterRule);
-                e.ruleValue = m_previous;
-                add(e, inError);
-                lastErrorLine = check.line;
-            }
-            break;
-        }
-        case PendingCheck::Running: {
-            const RuleSet::Running &rule = running[size_t(check.index)];
-            const Total &total = m_totals[size_t(check.index)];
-            __int128 expected = 0;
-            if (breaksRunning(m_format, rule, check.stated, valuesAt(rule, check), total.previous,
-                              m_line + check.line + 1, &expected)) {
-                FieldError e = error(check.line, rule.lineType, rule.field, rule.rule);
-                e.ruleValue = check.stated;
-                e.expected = expected;
-                add(e, inError);
-                lastErrorLine = check.line;
-            }
-            break;
-        }
-        }
+}
+
+// A check that waited for the lines before its part, decided now: the rule it breaks, if any.
+std::optional<FieldError> RuleChecker::decide(const PendingCheck &check) const
+{
+    switch (check.kind) {
+    case PendingCheck::Veces: {
+        const RuleSet::TypeRules &own = m_rules.types()[size_t(check.index)];
+        const qint64 times = m_times[size_t(check.index)] + check.stated;
+        if (times <= own.maxTimes)
+            return std::nullopt;
+        FieldError e = error(check.line, check.index, -1, own.timesRule);
+        e.ruleValue = times;
+        return e;
     }
-    // The part in the totals of the parts after it.
+    case PendingCheck::Tras: {
+        const RuleSet::TypeRules &own = m_rules.types()[size_t(check.index)];
+        const bool first = m_previous == -2 && own.afterStart;
+        if (first || (m_previous >= 0 && own.after[size_t(m_previous)]))
+            return std::nullopt;
+        FieldError e = error(check.line, check.index, -1, own.afterRule);
+        e.ruleValue = m_previous;
+        return e;
+    }
+    case PendingCheck::Running:
+        break;
+    }
+    const RuleSet::Running &rule = m_rules.running()[size_t(check.index)];
+    const Total &total = m_totals[size_t(check.index)];
+    __int128 expected = 0;
+    if (!breaksRunning(m_format, rule, check.stated, valuesAt(rule, check), total.previous,
+                       m_line + check.line + 1, &expected))
+        return std::nullopt;
+    FieldError e = error(check.line, rule.lineType, rule.field, rule.rule);
+    e.ruleValue = check.stated;
+    e.expected = expected;
+    return e;
+}
+
+// The part in the totals, counts and last lines of the parts after it.
+void RuleChecker::absorb(const ScanResult &part)
+{
+    const RulePart &rules = part.rules;
+    const std::vector<RuleSet::Running> &running = m_rules.running();
     for (size_t r = 0; r < m_totals.size() && r < rules.running.size(); ++r) {
         const RunningPart &own = rules.running[r];
         Total &total = m_totals[r];
@@ -162,6 +157,25 @@ void RuleChecker::check(ScanResult &part)
         m_lastType = rules.lastType;
     }
     m_line += part.lines;
+}
+
+void RuleChecker::check(ScanResult &part)
+{
+    std::vector<FieldError> found;
+    checkFirstLine(part, found);
+    qint64 lastErrorLine = -1;
+    for (const PendingCheck &check : part.rules.pending) {
+        const std::optional<FieldError> broken = decide(check);
+        if (!broken)
+            continue;
+        const bool inError = check.inError || check.line == lastErrorLine;
+        bool counted = inError;
+        countError(m_format, *broken, part, counted, false, m_listLimit);
+        if (int(found.size()) < m_listLimit)
+            found.push_back(*broken);
+        lastErrorLine = check.line;
+    }
+    absorb(part);
     part.rules = RulePart{};
     mergeErrors(part, found);
 }

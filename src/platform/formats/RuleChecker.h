@@ -3,6 +3,7 @@
 #include "RuleSet.h"
 #include "ScanResult.h"
 
+#include <optional>
 #include <vector>
 
 namespace velkora::formats {
@@ -34,6 +35,9 @@ private:
     // part's own up to the check.
     TermValues valuesAt(const RuleSet::Running &rule, const PendingCheck &check) const;
     FieldError error(qint64 line, int lineType, int field, int rule) const;
+    void checkFirstLine(ScanResult &part, std::vector<FieldError> &found);
+    std::optional<FieldError> decide(const PendingCheck &check) const;
+    void absorb(const ScanResult &part);
     void mergeErrors(ScanResult &to, std::vector<FieldError> &found) const;
     // Counts a broken rule of the file's first or last line (PRIMERA, ULTIMA, too few lines
     // for VECES) on the line's own type, `lineType` (-1: a line of no type).

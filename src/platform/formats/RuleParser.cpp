@@ -118,112 +118,168 @@ QString ruleKeyword(RuleKind kind)
     return {};
 }
 
-std::optional<ParsedRule> parseRule(const QString &text, QString *error)
-{
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const QString trimmed = text.trimmed();
-    QStringList words = trimmed.split(blanks, Qt::SkipEmptyParts);
-    auto fail = [&](const QString &why) -> std::optional<ParsedRule> {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
-    if (words.isEmpty())
-        return fail(QStringLiteral("la regla está vacía"));
-    const QString keyword = words.takeFirst().toUpper();
-    // The words after the keyword, joined without blanks ("1 - 5" is "1-5").
-    const QString rest = words.join(QString());
-    ParsedRule rule;
+namespace {
 
-    if (keyword == QLatin1String("REGISTRO")) {
+// A rule's text in words: the keyword (upper case), the words after it, those joined without
+// blanks ("1 - 5" is "1-5"), and the whole text trimmed.
+struct RuleWords {
+    QString keyword;
+    QStringList words;
+    QString rest;
+    QString trimmed;
+};
+
+const QRegularExpression &blanks()
+{
+    static const QRegularExpression pattern(QStringLiteral("\\s+"));
+    return pattern;
+}
+
+// Each reader below takes the keywords it knows: false for another keyword; *why is set when
+// the words after it do not read.
+
+// REGISTRO, LONGITUD, VECES: a number, or two.
+bool readSizes(const RuleWords &w, ParsedRule &rule, QString *why)
+{
+    if (w.keyword == QLatin1String("REGISTRO")) {
         rule.kind = RuleKind::Registro;
-        rule.min = count(rest);
+        rule.min = count(w.rest);
         if (rule.min < 1)
-            return fail(QStringLiteral("REGISTRO lleva la longitud del registro, un número "
-                                       "mayor que cero: REGISTRO 750"));
-    } else if (keyword == QLatin1String("LONGITUD")) {
+            *why = QStringLiteral("REGISTRO lleva la longitud del registro, un número mayor que "
+                                  "cero: REGISTRO 750");
+    } else if (w.keyword == QLatin1String("LONGITUD")) {
         rule.kind = RuleKind::Longitud;
-        if (!range(rest, false, &rule.min, &rule.max) || rule.max < 1)
-            return fail(QStringLiteral("LONGITUD lleva un número de caracteres, o dos con un "
-                                       "guion entre ellos: LONGITUD 80, LONGITUD 80-82"));
-    } else if (keyword == QLatin1String("VECES")) {
+        if (!range(w.rest, false, &rule.min, &rule.max) || rule.max < 1)
+            *why = QStringLiteral("LONGITUD lleva un número de caracteres, o dos con un guion "
+                                  "entre ellos: LONGITUD 80, LONGITUD 80-82");
+    } else if (w.keyword == QLatin1String("VECES")) {
         rule.kind = RuleKind::Veces;
-        if (!range(rest, true, &rule.min, &rule.max))
-            return fail(QStringLiteral("VECES lleva un número de líneas, o dos con un guion "
-                                       "entre ellos, o un número y un asterisco: VECES 1, "
-                                       "VECES 1-3, VECES 1-*"));
-    } else if (keyword == QLatin1String("PRIMERA") || keyword == QLatin1String("ULTIMA") ||
-               keyword == QLatin1String("ÚLTIMA") || keyword == QLatin1String("OPCIONAL")) {
-        rule.kind = keyword == QLatin1String("PRIMERA")    ? RuleKind::Primera
-                    : keyword == QLatin1String("OPCIONAL") ? RuleKind::Opcional
-                                                           : RuleKind::Ultima;
-        if (!words.isEmpty())
-            return fail(QStringLiteral("%1 no lleva nada más").arg(ruleKeyword(rule.kind)));
-    } else if (keyword == QLatin1String("TRAS")) {
+        if (!range(w.rest, true, &rule.min, &rule.max))
+            *why = QStringLiteral("VECES lleva un número de líneas, o dos con un guion entre "
+                                  "ellos, o un número y un asterisco: VECES 1, VECES 1-3, VECES "
+                                  "1-*");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// PRIMERA, ULTIMA, OPCIONAL: nothing more; TRAS, PREVALECE: line types.
+bool readPlaces(RuleWords &w, ParsedRule &rule, QString *why)
+{
+    if (w.keyword == QLatin1String("PRIMERA") || w.keyword == QLatin1String("ULTIMA") ||
+        w.keyword == QLatin1String("ÚLTIMA") || w.keyword == QLatin1String("OPCIONAL")) {
+        rule.kind = w.keyword == QLatin1String("PRIMERA")    ? RuleKind::Primera
+                    : w.keyword == QLatin1String("OPCIONAL") ? RuleKind::Opcional
+                                                             : RuleKind::Ultima;
+        if (!w.words.isEmpty())
+            *why = QStringLiteral("%1 no lleva nada más").arg(ruleKeyword(rule.kind));
+    } else if (w.keyword == QLatin1String("TRAS")) {
         rule.kind = RuleKind::Tras;
-        const bool listed = typeList(rest, &rule.types);
+        const bool listed = typeList(w.rest, &rule.types);
         // INICIO among them: the line may also be the file's first.
         rule.afterStart = rule.types.removeIf([](const QString &type) {
             return type.compare(QLatin1String("INICIO"), Qt::CaseInsensitive) == 0;
         }) > 0;
         if (!listed || (rule.types.isEmpty() && !rule.afterStart))
-            return fail(QStringLiteral("TRAS lleva los tipos de línea separados por comas, y "
-                                       "INICIO si la línea puede ser la primera: TRAS 0006,0007, "
-                                       "TRAS INICIO,0009"));
-    } else if (keyword == QLatin1String("PREVALECE")) {
+            *why = QStringLiteral("TRAS lleva los tipos de línea separados por comas, y INICIO "
+                                  "si la línea puede ser la primera: TRAS 0006,0007, TRAS "
+                                  "INICIO,0009");
+    } else if (w.keyword == QLatin1String("PREVALECE")) {
         rule.kind = RuleKind::Prevalece;
-        if (!words.isEmpty() &&
-            words.first().compare(QLatin1String("SOBRE"), Qt::CaseInsensitive) == 0)
-            words.removeFirst();
-        if (!typeList(words.join(QString()), &rule.types))
-            return fail(QStringLiteral("PREVALECE lleva SOBRE y los tipos de línea separados por "
-                                       "comas: PREVALECE SOBRE 0099"));
-    } else if (keyword == QLatin1String("VALORES")) {
-        rule.kind = RuleKind::Valores;
-        const QString list = trimmed.mid(trimmed.indexOf(blanks) + 1).trimmed();
-        if (words.isEmpty() || list.isEmpty())
-            return fail(QStringLiteral("VALORES lleva los valores separados por barras: "
-                                       "VALORES C|D"));
-        for (const QString &value : list.split(QLatin1Char('|')))
-            rule.values << value.trimmed();
-    } else if (keyword == QLatin1String("ENTRE")) {
-        rule.kind = RuleKind::Entre;
-        if (words.size() != 2)
-            return fail(QStringLiteral("ENTRE lleva dos valores separados por un blanco: "
-                                       "ENTRE 1 999, ENTRE 20260101 20261231"));
-        rule.low = words.at(0);
-        rule.high = words.at(1);
-    } else if (keyword == QLatin1String("CUENTA") || keyword == QLatin1String("SUMA") ||
-               keyword == QLatin1String("IGUAL")) {
-        rule.kind = keyword == QLatin1String("CUENTA") ? RuleKind::Cuenta
-                    : keyword == QLatin1String("SUMA") ? RuleKind::Suma
-                                                       : RuleKind::Igual;
-        QString why;
-        if (!parseTerms(words.join(QLatin1Char(' ')), rule, &why))
-            return fail(why);
-    } else if (keyword == QLatin1String("SECUENCIA")) {
-        rule.kind = RuleKind::Secuencia;
-        if (words.size() == 1 &&
-            (words.at(0).compare(QLatin1String("LINEA"), Qt::CaseInsensitive) == 0 ||
-             words.at(0).compare(QStringLiteral("LÍNEA"), Qt::CaseInsensitive) == 0))
-            rule.kind = RuleKind::SecuenciaLinea;
-        else if (!words.isEmpty())
-            return fail(QStringLiteral("SECUENCIA va sola, o seguida de LINEA"));
-    } else if (keyword == QLatin1String("CODIFICACION") ||
-               keyword == QStringLiteral("CODIFICACIÓN")) {
-        rule.kind = RuleKind::Codificacion;
-        rule.encoding = encodingNamed(rest);
-        if (rule.encoding == FileEncoding::Any)
-            return fail(QStringLiteral("CODIFICACION lleva ASCII, LATIN1, WINDOWS1252 o UTF8: "
-                                       "CODIFICACION LATIN1"));
+        if (!w.words.isEmpty() &&
+            w.words.first().compare(QLatin1String("SOBRE"), Qt::CaseInsensitive) == 0)
+            w.words.removeFirst();
+        if (!typeList(w.words.join(QString()), &rule.types))
+            *why = QStringLiteral("PREVALECE lleva SOBRE y los tipos de línea separados por "
+                                  "comas: PREVALECE SOBRE 0099");
     } else {
-        return fail(QStringLiteral("'%1' no es una regla: las reglas son REGISTRO, "
-                                   "CODIFICACION, LONGITUD, VECES, PRIMERA, ULTIMA, TRAS, "
-                                   "PREVALECE, OPCIONAL, VALORES, ENTRE, CUENTA, SUMA, IGUAL y "
-                                   "SECUENCIA")
-                        .arg(keyword));
+        return false;
     }
-    return rule;
+    return true;
+}
+
+// VALORES: texts between bars; ENTRE: two bounds; CODIFICACION: an encoding.
+bool readValues(const RuleWords &w, ParsedRule &rule, QString *why)
+{
+    if (w.keyword == QLatin1String("VALORES")) {
+        rule.kind = RuleKind::Valores;
+        const QString list = w.trimmed.mid(w.trimmed.indexOf(blanks()) + 1).trimmed();
+        if (w.words.isEmpty() || list.isEmpty())
+            *why = QStringLiteral("VALORES lleva los valores separados por barras: VALORES C|D");
+        else
+            for (const QString &value : list.split(QLatin1Char('|')))
+                rule.values << value.trimmed();
+    } else if (w.keyword == QLatin1String("ENTRE")) {
+        rule.kind = RuleKind::Entre;
+        if (w.words.size() != 2)
+            *why = QStringLiteral("ENTRE lleva dos valores separados por un blanco: ENTRE 1 "
+                                  "999, ENTRE 20260101 20261231");
+        else
+            std::tie(rule.low, rule.high) = std::pair(w.words.at(0), w.words.at(1));
+    } else if (w.keyword == QLatin1String("CODIFICACION") ||
+               w.keyword == QStringLiteral("CODIFICACIÓN")) {
+        rule.kind = RuleKind::Codificacion;
+        rule.encoding = encodingNamed(w.rest);
+        if (rule.encoding == FileEncoding::Any)
+            *why = QStringLiteral("CODIFICACION lleva ASCII, LATIN1, WINDOWS1252 o UTF8: "
+                                  "CODIFICACION LATIN1");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// CUENTA, SUMA, IGUAL: their terms; SECUENCIA: alone or with LINEA.
+bool readRunning(const RuleWords &w, ParsedRule &rule, QString *why)
+{
+    if (w.keyword == QLatin1String("CUENTA") || w.keyword == QLatin1String("SUMA") ||
+        w.keyword == QLatin1String("IGUAL")) {
+        rule.kind = w.keyword == QLatin1String("CUENTA") ? RuleKind::Cuenta
+                    : w.keyword == QLatin1String("SUMA") ? RuleKind::Suma
+                                                         : RuleKind::Igual;
+        parseTerms(w.words.join(QLatin1Char(' ')), rule, why);
+    } else if (w.keyword == QLatin1String("SECUENCIA")) {
+        rule.kind = RuleKind::Secuencia;
+        if (w.words.size() == 1 &&
+            (w.words.at(0).compare(QLatin1String("LINEA"), Qt::CaseInsensitive) == 0 ||
+             w.words.at(0).compare(QStringLiteral("LÍNEA"), Qt::CaseInsensitive) == 0))
+            rule.kind = RuleKind::SecuenciaLinea;
+        else if (!w.words.isEmpty())
+            *why = QStringLiteral("SECUENCIA va sola, o seguida de LINEA");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ParsedRule> parseRule(const QString &text, QString *error)
+{
+    RuleWords w;
+    w.trimmed = text.trimmed();
+    w.words = w.trimmed.split(blanks(), Qt::SkipEmptyParts);
+    QString why;
+    ParsedRule rule;
+    if (w.words.isEmpty()) {
+        why = QStringLiteral("la regla está vacía");
+    } else {
+        w.keyword = w.words.takeFirst().toUpper();
+        w.rest = w.words.join(QString());
+        const bool known = readSizes(w, rule, &why) || readPlaces(w, rule, &why) ||
+                           readValues(w, rule, &why) || readRunning(w, rule, &why);
+        if (!known)
+            why = QStringLiteral("'%1' no es una regla: las reglas son REGISTRO, CODIFICACION, "
+                                 "LONGITUD, VECES, PRIMERA, ULTIMA, TRAS, PREVALECE, OPCIONAL, "
+                                 "VALORES, ENTRE, CUENTA, SUMA, IGUAL y SECUENCIA")
+                      .arg(w.keyword);
+    }
+    if (why.isEmpty())
+        return rule;
+    if (error)
+        *error = why;
+    return std::nullopt;
 }
 
 } // namespace velkora::formats

@@ -3,6 +3,7 @@
 #include "CompiledFormat.h"
 #include "DateFormat.h"
 #include "RuleBounds.h"
+#include "RulePlacement.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -131,6 +132,24 @@ bool compileTerms(const CompiledFormat &format, const Lookup &lookup, const Pars
     return true;
 }
 
+// Whether a rule of the kind is checked across lines (RuleChecker): all but those of the file's
+// reading, of one line on its own, and of the choice of a line's type.
+bool acrossLines(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Registro:
+    case RuleKind::Codificacion:
+    case RuleKind::Prevalece:
+    case RuleKind::Longitud:
+    case RuleKind::Opcional:
+    case RuleKind::Valores:
+    case RuleKind::Entre:
+        return false;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 int RuleSet::recordedSlot(int lineType, int field) const
@@ -142,270 +161,348 @@ int RuleSet::recordedSlot(int lineType, int field) const
     return at == fields.end() ? -1 : int(at - fields.begin());
 }
 
-RuleSet RuleSet::compile(const CompiledFormat &format)
+// Reads a load format's rules one after the other into a RuleSet: each rule parsed, placed,
+// tied to its line types and fields, and kept, or left out with why.
+class RuleCompiler {
+public:
+    RuleCompiler(const CompiledFormat &format, RuleSet &set)
+        : m_format(format), m_def(format.format()), m_set(set)
+    {}
+
+    void compileAll();
+
+private:
+    int typeIndex(const QString &order) const;
+    int fieldIndex(int type, const QString &id) const;
+    void leaveOut(const QString &why) const;
+    void prepare();
+    void compileRule();
+    bool place(const ParsedRule &parsed);
+    bool once(int *slot) const;
+    bool lineTypes(const QStringList &names, std::vector<char> *mask) const;
+    bool since(const QString &name, int *out) const;
+    bool compileKind(const ParsedRule &parsed, RuleSet::Running &running);
+    bool compileTypeRule(const ParsedRule &parsed, RuleSet::TypeRules &own);
+    bool compileValues(const ParsedRule &parsed, RuleSet::FieldRules &rules) const;
+    bool compileRange(const ParsedRule &parsed, RuleSet::FieldRules &rules) const;
+    void keepRunning(RuleSet::Running running);
+    void keepRecorded(int lineType, int field);
+    void listRuledFields();
+
+    const CompiledFormat &m_format;
+    const LoadFormat &m_def;
+    RuleSet &m_set;
+    // The rule being read, and where it stands.
+    int m_rule = 0;
+    RuleKind m_kind = RuleKind::Registro;
+    int m_type = -1;
+    int m_field = -1;
+};
+
+int RuleCompiler::typeIndex(const QString &order) const
 {
-    RuleSet set;
-    const LoadFormat &def = format.format();
-    const auto typeCount = format.lineTypes().size();
-    set.m_types.resize(typeCount);
-    for (size_t t = 0; t < typeCount; ++t)
-        set.m_types[t].fields.resize(format.lineTypes()[t].fields.size());
-    set.m_recorded.resize(typeCount);
-    set.m_parsed.resize(size_t(def.rules.size()));
-
-    auto typeIndex = [&](const QString &order) {
-        const qint64 n = orderNumber(order);
-        for (int t = 0; t < def.lineTypes.size(); ++t) {
-            const QString &own = def.lineTypes.at(t).order;
-            if (n >= 0 ? orderNumber(own) == n : own.trimmed() == order.trimmed())
-                return t;
-        }
-        return -1;
-    };
-    auto fieldIndex = [&](int type, const QString &id) {
-        const qint64 n = orderNumber(id);
-        const QList<FieldDef> &fields = def.lineTypes.at(type).fields;
-        for (int f = 0; f < fields.size(); ++f)
-            if (n >= 0 ? orderNumber(fields.at(f).id) == n
-                       : fields.at(f).id.trimmed() == id.trimmed())
-                return f;
-        return -1;
-    };
-
-    if (!def.rulesAvailable)
-        set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule,
-                                        {},
-                                        {},
-                                        QStringLiteral("Las reglas no están disponibles: la base "
-                                                       "de datos no tiene la tabla Layout_Regla "
-                                                       "(velkora --upgrade la añade).")};
-
-    for (int r = 0; r < def.rules.size(); ++r) {
-        const RuleDef &rule = def.rules.at(r);
-        const QString shown = QStringLiteral("La regla %1 (%2)").arg(rule.id, rule.text.trimmed());
-        auto leaveOut = [&](const QString &why) {
-            set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule, rule.lineOrder, rule.fieldId,
-                                            QStringLiteral("%1 no se aplica: %2.").arg(shown, why)};
-        };
-        QString error;
-        const std::optional<ParsedRule> parsed = parseRule(rule.text, &error);
-        if (!parsed) {
-            leaveOut(error);
-            continue;
-        }
-        const RuleScope wanted = ruleScope(parsed->kind);
-        const RuleScope given = rule.lineOrder.trimmed().isEmpty() ? RuleScope::File
-                                : rule.fieldId.trimmed().isEmpty() ? RuleScope::LineType
-                                                                   : RuleScope::Field;
-        if (wanted != given) {
-            const auto where = [](RuleScope scope) {
-                return scope == RuleScope::File ? QStringLiteral("el archivo (sin tipo de línea)")
-                       : scope == RuleScope::LineType
-                           ? QStringLiteral("un tipo de línea (sin campo)")
-                           : QStringLiteral("un campo");
-            };
-            leaveOut(QStringLiteral("%1 va en %2 y está en %3")
-                         .arg(ruleKeyword(parsed->kind), where(wanted), where(given)));
-            continue;
-        }
-        int type = -1;
-        int field = -1;
-        if (given != RuleScope::File) {
-            type = typeIndex(rule.lineOrder);
-            if (type < 0) {
-                leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(rule.lineOrder));
-                continue;
-            }
-        }
-        if (given == RuleScope::Field) {
-            field = fieldIndex(type, rule.fieldId);
-            if (field < 0) {
-                leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
-                             .arg(rule.fieldId, rule.lineOrder));
-                continue;
-            }
-        }
-        const CompiledField *spec =
-            field >= 0 ? &format.lineTypes()[size_t(type)].fields[size_t(field)] : nullptr;
-        auto mustBeNumber = [&]() {
-            if (spec->type == FieldType::Numero && spec->usable)
-                return true;
-            leaveOut(QStringLiteral("%1 va en un campo NUMERO que se pueda leer")
-                         .arg(ruleKeyword(parsed->kind)));
-            return false;
-        };
-        auto types = [&](const QStringList &names, std::vector<char> *mask) {
-            mask->assign(typeCount, 0);
-            for (const QString &name : names) {
-                const int t = typeIndex(name);
-                if (t < 0) {
-                    leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(name));
-                    return false;
-                }
-                (*mask)[size_t(t)] = 1;
-            }
-            return true;
-        };
-        auto since = [&](int *out) {
-            *out = -1;
-            if (parsed->since.isEmpty())
-                return true;
-            *out = typeIndex(parsed->since);
-            if (*out >= 0)
-                return true;
-            leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(parsed->since));
-            return false;
-        };
-        auto once = [&](int *slot) {
-            if (*slot >= 0) {
-                leaveOut(QStringLiteral("ya hay una regla %1 en el mismo lugar (la %2)")
-                             .arg(ruleKeyword(parsed->kind), def.rules.at(*slot).id));
-                return false;
-            }
-            *slot = r;
-            return true;
-        };
-        TypeRules *own = type >= 0 ? &set.m_types[size_t(type)] : nullptr;
-        FieldRules *fieldRules = field >= 0 ? &own->fields[size_t(field)] : nullptr;
-        Running running;
-        running.kind = parsed->kind;
-        running.rule = r;
-        running.lineType = type;
-        running.field = field;
-        switch (parsed->kind) {
-        case RuleKind::Registro:
-            if (!once(&set.m_recordRule))
-                continue;
-            set.m_recordLength = int(parsed->min);
-            break;
-        case RuleKind::Codificacion:
-            if (!once(&set.m_encodingRule))
-                continue;
-            set.m_encoding = parsed->encoding;
-            break;
-        case RuleKind::Longitud:
-            if (!once(&own->lengthRule))
-                continue;
-            own->minLength = int(parsed->min);
-            own->maxLength = int(parsed->max);
-            break;
-        case RuleKind::Veces:
-            if (!once(&own->timesRule))
-                continue;
-            own->minTimes = parsed->min;
-            own->maxTimes = parsed->max;
-            break;
-        case RuleKind::Primera:
-            if (!once(&own->firstRule))
-                continue;
-            break;
-        case RuleKind::Ultima:
-            if (!once(&own->lastRule))
-                continue;
-            break;
-        case RuleKind::Tras: {
-            std::vector<char> mask;
-            if (!types(parsed->types, &mask))
-                continue;
-            if (!once(&own->afterRule))
-                continue;
-            own->after = std::move(mask);
-            own->afterStart = parsed->afterStart;
-            break;
-        }
-        case RuleKind::Prevalece: {
-            std::vector<char> mask;
-            if (!types(parsed->types, &mask) || !once(&own->prevailsRule))
-                continue;
-            own->prevails = std::move(mask);
-            set.m_precedence = true;
-            break;
-        }
-        case RuleKind::Opcional:
-            fieldRules->optional = true;
-            break;
-        case RuleKind::Valores:
-            if (!once(&fieldRules->valuesRule))
-                continue;
-            fieldRules->allShort = true;
-            for (const QString &value : parsed->values) {
-                const QByteArray bytes = value.toUtf8();
-                fieldRules->values.push_back(bytes);
-                if (bytes.size() <= 8) {
-                    fieldRules->shortValues.emplace_back(wordOf(bytes.constData(), bytes.size()),
-                                                         int(bytes.size()));
-                } else {
-                    fieldRules->allShort = false;
-                }
-            }
-            break;
-        case RuleKind::Entre: {
-            const bool onNumber = spec->type == FieldType::Numero && spec->usable;
-            const bool onDate = spec->type == FieldType::Fecha && spec->usable;
-            if (!onNumber && !onDate) {
-                leaveOut(QStringLiteral("ENTRE va en un campo NUMERO o Fecha que se pueda leer"));
-                continue;
-            }
-            QString why;
-            const std::optional<RangeBounds> bounds =
-                rangeBounds(*parsed, onDate, onNumber ? spec->number.decimals() : 0, &why);
-            if (!bounds) {
-                leaveOut(why);
-                continue;
-            }
-            if (!once(&fieldRules->rangeRule))
-                continue;
-            fieldRules->low = bounds->low;
-            fieldRules->high = bounds->high;
-            break;
-        }
-        case RuleKind::Cuenta:
-        case RuleKind::Suma:
-        case RuleKind::Igual:
-            if (!mustBeNumber() || !since(&running.since) ||
-                !compileTerms(format, {typeIndex, fieldIndex, leaveOut}, *parsed, running))
-                continue;
-            break;
-        case RuleKind::Secuencia:
-        case RuleKind::SecuenciaLinea:
-            if (!mustBeNumber())
-                continue;
-            break;
-        }
-        set.m_parsed[size_t(r)] = *parsed;
-        ++set.m_rules;
-        if (own && field >= 0 && (fieldRules->any()))
-            own->anyFieldRule = true;
-        const RuleKind kind = parsed->kind;
-        if (kind == RuleKind::Cuenta || kind == RuleKind::Suma || kind == RuleKind::Igual ||
-            kind == RuleKind::Secuencia || kind == RuleKind::SecuenciaLinea) {
-            running.decimals = spec->number.decimals();
-            running.compared = running.decimals;
-            for (const Term &term : running.terms)
-                running.compared = std::max(running.compared, term.decimals);
-            auto keep = [&](int t, int f) {
-                std::vector<int> &fields = set.m_recorded[size_t(t)];
-                if (std::find(fields.begin(), fields.end(), f) == fields.end()) {
-                    fields.push_back(f);
-                    std::sort(fields.begin(), fields.end());
-                }
-            };
-            keep(type, field);
-            for (const Term &term : running.terms)
-                for (size_t t = 0; t < term.fieldOf.size(); ++t)
-                    if (term.fieldOf[t] >= 0 && term.kind != ParsedTerm::Kind::Count)
-                        keep(int(t), term.fieldOf[t]);
-            set.m_running.push_back(std::move(running));
-        }
-        if (kind != RuleKind::Registro && kind != RuleKind::Codificacion &&
-            kind != RuleKind::Prevalece && kind != RuleKind::Longitud &&
-            kind != RuleKind::Opcional && kind != RuleKind::Valores && kind != RuleKind::Entre)
-            set.m_acrossLines = true;
+    const qint64 n = orderNumber(order);
+    for (int t = 0; t < m_def.lineTypes.size(); ++t) {
+        const QString &own = m_def.lineTypes.at(t).order;
+        if (n >= 0 ? orderNumber(own) == n : own.trimmed() == order.trimmed())
+            return t;
     }
-    for (TypeRules &type : set.m_types)
+    return -1;
+}
+
+int RuleCompiler::fieldIndex(int type, const QString &id) const
+{
+    const qint64 n = orderNumber(id);
+    const QList<FieldDef> &fields = m_def.lineTypes.at(type).fields;
+    for (int f = 0; f < fields.size(); ++f)
+        if (n >= 0 ? orderNumber(fields.at(f).id) == n : fields.at(f).id.trimmed() == id.trimmed())
+            return f;
+    return -1;
+}
+
+void RuleCompiler::leaveOut(const QString &why) const
+{
+    const RuleDef &rule = m_def.rules.at(m_rule);
+    const QString shown = QStringLiteral("La regla %1 (%2)").arg(rule.id, rule.text.trimmed());
+    m_set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule, rule.lineOrder, rule.fieldId,
+                                      QStringLiteral("%1 no se aplica: %2.").arg(shown, why)};
+}
+
+void RuleCompiler::prepare()
+{
+    const auto typeCount = m_format.lineTypes().size();
+    m_set.m_types.resize(typeCount);
+    for (size_t t = 0; t < typeCount; ++t)
+        m_set.m_types[t].fields.resize(m_format.lineTypes()[t].fields.size());
+    m_set.m_recorded.resize(typeCount);
+    m_set.m_parsed.resize(size_t(m_def.rules.size()));
+    if (!m_def.rulesAvailable)
+        m_set.m_findings << LayoutFinding{LayoutFinding::Kind::Rule,
+                                          {},
+                                          {},
+                                          QStringLiteral("Las reglas no están disponibles: la "
+                                                         "base de datos no tiene la tabla "
+                                                         "Layout_Regla (velkora --upgrade la "
+                                                         "añade).")};
+}
+
+void RuleCompiler::compileAll()
+{
+    prepare();
+    for (m_rule = 0; m_rule < m_def.rules.size(); ++m_rule)
+        compileRule();
+    listRuledFields();
+}
+
+// Where the rule stands: its line type and field exist, and its kind goes there.
+bool RuleCompiler::place(const ParsedRule &parsed)
+{
+    const RuleDef &rule = m_def.rules.at(m_rule);
+    const RuleScope given = givenScope(rule.lineOrder, rule.fieldId);
+    const QString keyword = ruleKeyword(parsed.kind);
+    if (const auto misplaced = misplacedScope(parsed.kind, given)) {
+        leaveOut(QStringLiteral("%1 va en %2 y está en %3")
+                     .arg(keyword, misplaced->wanted, misplaced->given));
+        return false;
+    }
+    m_type = m_field = -1;
+    if (given == RuleScope::File)
+        return true;
+    m_type = typeIndex(rule.lineOrder);
+    if (m_type < 0) {
+        leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(rule.lineOrder));
+        return false;
+    }
+    if (given == RuleScope::LineType)
+        return true;
+    m_field = fieldIndex(m_type, rule.fieldId);
+    if (m_field < 0) {
+        leaveOut(QStringLiteral("el campo %1 del tipo de línea %2 no existe")
+                     .arg(rule.fieldId, rule.lineOrder));
+        return false;
+    }
+    const CompiledField &spec = m_format.lineTypes()[size_t(m_type)].fields[size_t(m_field)];
+    if (const auto misplaced = misplacedField(parsed.kind, spec.type, spec.usable)) {
+        leaveOut(QStringLiteral("%1 va en %2 y está en %3")
+                     .arg(keyword, misplaced->wanted, misplaced->given));
+        return false;
+    }
+    return true;
+}
+
+// Of a kind applied once in a place: the rule takes the place, unless an earlier one holds it.
+bool RuleCompiler::once(int *slot) const
+{
+    if (*slot >= 0) {
+        leaveOut(QStringLiteral("ya hay una regla %1 en el mismo lugar (la %2)")
+                     .arg(ruleKeyword(m_kind), m_def.rules.at(*slot).id));
+        return false;
+    }
+    *slot = m_rule;
+    return true;
+}
+
+bool RuleCompiler::lineTypes(const QStringList &names, std::vector<char> *mask) const
+{
+    mask->assign(m_format.lineTypes().size(), 0);
+    for (const QString &name : names) {
+        const int t = typeIndex(name);
+        if (t < 0) {
+            leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(name));
+            return false;
+        }
+        (*mask)[size_t(t)] = 1;
+    }
+    return true;
+}
+
+bool RuleCompiler::since(const QString &name, int *out) const
+{
+    *out = name.isEmpty() ? -1 : typeIndex(name);
+    if (name.isEmpty() || *out >= 0)
+        return true;
+    leaveOut(QStringLiteral("el tipo de línea %1 no existe").arg(name));
+    return false;
+}
+
+bool RuleCompiler::compileTypeRule(const ParsedRule &parsed, RuleSet::TypeRules &own)
+{
+    std::vector<char> mask;
+    switch (parsed.kind) {
+    case RuleKind::Longitud:
+        if (!once(&own.lengthRule))
+            return false;
+        own.minLength = int(parsed.min);
+        own.maxLength = int(parsed.max);
+        return true;
+    case RuleKind::Veces:
+        if (!once(&own.timesRule))
+            return false;
+        own.minTimes = parsed.min;
+        own.maxTimes = parsed.max;
+        return true;
+    case RuleKind::Primera:
+        return once(&own.firstRule);
+    case RuleKind::Ultima:
+        return once(&own.lastRule);
+    case RuleKind::Tras:
+        if (!lineTypes(parsed.types, &mask) || !once(&own.afterRule))
+            return false;
+        own.after = std::move(mask);
+        own.afterStart = parsed.afterStart;
+        return true;
+    case RuleKind::Prevalece:
+        if (!lineTypes(parsed.types, &mask) || !once(&own.prevailsRule))
+            return false;
+        own.prevails = std::move(mask);
+        m_set.m_precedence = true;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RuleCompiler::compileValues(const ParsedRule &parsed, RuleSet::FieldRules &rules) const
+{
+    if (!once(&rules.valuesRule))
+        return false;
+    rules.allShort = true;
+    for (const QString &value : parsed.values) {
+        const QByteArray bytes = value.toUtf8();
+        rules.values.push_back(bytes);
+        if (bytes.size() <= 8)
+            rules.shortValues.emplace_back(RuleSet::wordOf(bytes.constData(), bytes.size()),
+                                           int(bytes.size()));
+        else
+            rules.allShort = false;
+    }
+    return true;
+}
+
+bool RuleCompiler::compileRange(const ParsedRule &parsed, RuleSet::FieldRules &rules) const
+{
+    const CompiledField &spec = m_format.lineTypes()[size_t(m_type)].fields[size_t(m_field)];
+    const bool onDate = spec.type == FieldType::Fecha;
+    QString why;
+    const std::optional<RangeBounds> bounds =
+        rangeBounds(parsed, onDate, onDate ? 0 : spec.number.decimals(), &why);
+    if (!bounds) {
+        leaveOut(why);
+        return false;
+    }
+    if (!once(&rules.rangeRule))
+        return false;
+    rules.low = bounds->low;
+    rules.high = bounds->high;
+    return true;
+}
+
+// The rule's own part, by its kind; false when it is left out.
+bool RuleCompiler::compileKind(const ParsedRule &parsed, RuleSet::Running &running)
+{
+    RuleSet::TypeRules *own = m_type >= 0 ? &m_set.m_types[size_t(m_type)] : nullptr;
+    RuleSet::FieldRules *field = m_field >= 0 ? &own->fields[size_t(m_field)] : nullptr;
+    switch (parsed.kind) {
+    case RuleKind::Registro:
+        if (!once(&m_set.m_recordRule))
+            return false;
+        m_set.m_recordLength = int(parsed.min);
+        return true;
+    case RuleKind::Codificacion:
+        if (!once(&m_set.m_encodingRule))
+            return false;
+        m_set.m_encoding = parsed.encoding;
+        return true;
+    case RuleKind::Opcional:
+        field->optional = true;
+        return true;
+    case RuleKind::Valores:
+        return compileValues(parsed, *field);
+    case RuleKind::Entre:
+        return compileRange(parsed, *field);
+    case RuleKind::Cuenta:
+    case RuleKind::Suma:
+    case RuleKind::Igual:
+        return since(parsed.since, &running.since) &&
+               compileTerms(m_format,
+                            {[this](const QString &order) { return typeIndex(order); },
+                             [this](int type, const QString &id) { return fieldIndex(type, id); },
+                             [this](const QString &why) { leaveOut(why); }},
+                            parsed, running);
+    case RuleKind::Secuencia:
+    case RuleKind::SecuenciaLinea:
+        return true;
+    default:
+        return compileTypeRule(parsed, *own);
+    }
+}
+
+void RuleCompiler::keepRecorded(int lineType, int field)
+{
+    std::vector<int> &fields = m_set.m_recorded[size_t(lineType)];
+    if (std::find(fields.begin(), fields.end(), field) == fields.end()) {
+        fields.push_back(field);
+        std::sort(fields.begin(), fields.end());
+    }
+}
+
+// A rule across lines, checked on each line of its type: the decimals it compares at, and the
+// fields its lines record.
+void RuleCompiler::keepRunning(RuleSet::Running running)
+{
+    running.decimals =
+        m_format.lineTypes()[size_t(m_type)].fields[size_t(m_field)].number.decimals();
+    running.compared = running.decimals;
+    for (const RuleSet::Term &term : running.terms)
+        running.compared = std::max(running.compared, term.decimals);
+    keepRecorded(m_type, m_field);
+    for (const RuleSet::Term &term : running.terms)
+        for (size_t t = 0; t < term.fieldOf.size(); ++t)
+            if (term.fieldOf[t] >= 0 && term.kind != ParsedTerm::Kind::Count)
+                keepRecorded(int(t), term.fieldOf[t]);
+    m_set.m_running.push_back(std::move(running));
+}
+
+void RuleCompiler::compileRule()
+{
+    QString error;
+    const std::optional<ParsedRule> parsed = parseRule(m_def.rules.at(m_rule).text, &error);
+    if (!parsed) {
+        leaveOut(error);
+        return;
+    }
+    m_kind = parsed->kind;
+    if (!place(*parsed))
+        return;
+    RuleSet::Running running;
+    running.kind = parsed->kind;
+    running.rule = m_rule;
+    running.lineType = m_type;
+    running.field = m_field;
+    if (!compileKind(*parsed, running))
+        return;
+    m_set.m_parsed[size_t(m_rule)] = *parsed;
+    ++m_set.m_rules;
+    if (m_field >= 0 && m_set.m_types[size_t(m_type)].fields[size_t(m_field)].any())
+        m_set.m_types[size_t(m_type)].anyFieldRule = true;
+    if (rulePlacement(parsed->kind).field == FieldWanted::Number)
+        keepRunning(std::move(running));
+    if (acrossLines(parsed->kind))
+        m_set.m_acrossLines = true;
+}
+
+void RuleCompiler::listRuledFields()
+{
+    for (RuleSet::TypeRules &type : m_set.m_types)
         for (size_t f = 0; f < type.fields.size(); ++f)
             if (type.fields[f].any())
                 type.ruledFields.push_back(int(f));
+}
+
+RuleSet RuleSet::compile(const CompiledFormat &format)
+{
+    RuleSet set;
+    RuleCompiler(format, set).compileAll();
     return set;
 }
 

@@ -115,6 +115,14 @@ public:
     const std::vector<std::vector<int>> &recorded() const { return m_recorded; }
     // Where a field's value stands among its line type's recorded values; -1 when not kept.
     int recordedSlot(int lineType, int field) const;
+    // Whether a rule reads the value of a field (a number across lines, ENTRE's bounds).
+    bool readsValue(int lineType, int field) const
+    {
+        return recordedSlot(lineType, field) >= 0 ||
+               (lineType >= 0 && size_t(lineType) < m_types.size() && field >= 0 &&
+                size_t(field) < m_types[size_t(lineType)].fields.size() &&
+                m_types[size_t(lineType)].fields[size_t(field)].rangeRule >= 0);
+    }
     // Rules left out: unreadable, or naming what does not exist.
     const QList<LayoutFinding> &findings() const { return m_findings; }
     // The readable rules.
@@ -155,6 +163,8 @@ public:
     }
 
 private:
+    friend class RuleCompiler;
+
     int m_rules = 0;
     int m_recordLength = 0;
     int m_recordRule = -1;

@@ -159,39 +159,111 @@ QString paddedNumber(__int128 mantissa, int width)
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
+namespace {
+
+// The words of a broken rule's message about line types: a line type by its order and
+// description, the line before, the line's own type.
+class LineTypeWords {
+public:
+    explicit LineTypeWords(const LoadFormat &def) : m_def(def) {}
+
+    QString name(int t) const
+    {
+        return t >= 0 ? QStringLiteral("%1 %2")
+                            .arg(m_def.lineTypes.at(t).order, m_def.lineTypes.at(t).description)
+                            .trimmed()
+                      : QString();
+    }
+    QString order(int t) const { return m_def.lineTypes.at(t).order; }
+    QString before(qint64 t) const
+    {
+        return t == -2 ? QStringLiteral("es la primera del archivo")
+               : t < 0 ? QStringLiteral("va después de una línea sin tipo de línea")
+                       : QStringLiteral("va después de una del tipo %1").arg(order(int(t)));
+    }
+    QString own(qint64 t) const
+    {
+        return t < 0 ? QStringLiteral("no tiene tipo de línea")
+                     : QStringLiteral("es del tipo %1").arg(name(int(t)));
+    }
+
+private:
+    const LoadFormat &m_def;
+};
+
+QString lengthMessage(const LineTypeWords &words, const RuleSet::TypeRules &own,
+                      const FieldError &error)
+{
+    if (own.minLength == own.maxLength)
+        return QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen %3.")
+            .arg(error.ruleValue)
+            .arg(words.name(error.lineType))
+            .arg(own.minLength);
+    return QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen de %3 a %4.")
+        .arg(error.ruleValue)
+        .arg(words.name(error.lineType))
+        .arg(own.minLength)
+        .arg(own.maxLength);
+}
+
+QString timesMessage(const LineTypeWords &words, const RuleSet::TypeRules &own,
+                     const ParsedRule &rule, const FieldError &error)
+{
+    if (own.maxTimes >= 0 && error.ruleValue > own.maxTimes)
+        return QStringLiteral("Es la línea número %1 del tipo %2, y el archivo tiene %3 a lo "
+                              "sumo.")
+            .arg(error.ruleValue)
+            .arg(words.name(error.lineType))
+            .arg(own.maxTimes);
+    return QStringLiteral("El archivo tiene %1 línea(s) del tipo %2 y debe tener al menos %3.")
+        .arg(error.ruleValue)
+        .arg(words.name(int(error.expected)))
+        .arg(rule.min);
+}
+
+QString afterMessage(const LineTypeWords &words, const RuleSet::TypeRules &own,
+                     const FieldError &error)
+{
+    QStringList allowed;
+    for (size_t t = 0; t < own.after.size(); ++t)
+        if (own.after[t])
+            allowed << words.order(int(t));
+    if (own.afterStart)
+        return QStringLiteral("Una línea del tipo %1 es la primera del archivo o va justo "
+                              "después de una del tipo %2, y esta %3.")
+            .arg(words.name(error.lineType), allowed.join(QStringLiteral(" o ")),
+                 words.before(error.ruleValue));
+    return QStringLiteral("Una línea del tipo %1 va justo después de una del tipo %2, y esta %3.")
+        .arg(words.name(error.lineType), allowed.join(QStringLiteral(" o ")),
+             words.before(error.ruleValue));
+}
+
+QString rangeMessage(const CompiledFormat &format, const RuleSet::FieldRules &rules,
+                     const FieldError &error)
+{
+    const CompiledField &spec =
+        format.lineTypes()[size_t(error.lineType)].fields[size_t(error.field)];
+    if (spec.type == FieldType::Fecha)
+        return QStringLiteral("La fecha %1 no está entre %2 y %3.")
+            .arg(dateShown(error.ruleValue), dateShown(rules.low), dateShown(rules.high));
+    const int decimals = spec.number.decimals();
+    return QStringLiteral("El valor %1 no está entre %2 y %3.")
+        .arg(decimalShown(error.ruleValue, decimals), decimalShown(rules.low, decimals),
+             decimalShown(rules.high, decimals));
+}
+
+} // namespace
+
 QString RuleSet::message(const CompiledFormat &format, const FieldError &error) const
 {
     if (error.rule < 0 || size_t(error.rule) >= m_parsed.size() || !m_parsed[size_t(error.rule)])
         return {};
     const ParsedRule &rule = *m_parsed[size_t(error.rule)];
-    const LoadFormat &def = format.format();
-    auto typeName = [&](int t) {
-        return t >= 0 ? QStringLiteral("%1 %2")
-                            .arg(def.lineTypes.at(t).order, def.lineTypes.at(t).description)
-                            .trimmed()
-                      : QString();
-    };
-    auto typeOrder = [&](int t) { return def.lineTypes.at(t).order; };
-    auto typeOf = [&](qint64 t) {
-        return t == -2 ? QStringLiteral("es la primera del archivo")
-               : t < 0 ? QStringLiteral("va después de una línea sin tipo de línea")
-                       : QStringLiteral("va después de una del tipo %1").arg(typeOrder(int(t)));
-    };
-    auto lineOf = [&](qint64 t) {
-        return t < 0 ? QStringLiteral("no tiene tipo de línea")
-                     : QStringLiteral("es del tipo %1").arg(typeName(int(t)));
-    };
-    const QString text = QString::fromUtf8(error.text, error.textSize);
+    const LineTypeWords words(format.format());
     const TypeRules *own = error.lineType >= 0 ? &m_types[size_t(error.lineType)] : nullptr;
-    const Running *running = nullptr;
-    for (const Running &candidate : m_running)
-        if (candidate.rule == error.rule)
-            running = &candidate;
-    const FieldDef *field = error.lineType >= 0 && error.field >= 0
-                                ? &format.field(error.lineType, error.field)
-                                : nullptr;
-    const int width = field ? field->length : 0;
-
+    const int width = error.lineType >= 0 && error.field >= 0
+                          ? format.field(error.lineType, error.field).length
+                          : 0;
     switch (rule.kind) {
     case RuleKind::Registro:
         return QStringLiteral("El último registro tiene %1 caracteres y los registros del "
@@ -199,77 +271,37 @@ QString RuleSet::message(const CompiledFormat &format, const FieldError &error) 
             .arg(error.ruleValue)
             .arg(rule.min);
     case RuleKind::Longitud:
-        return own->minLength == own->maxLength
-                   ? QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen %3.")
-                         .arg(error.ruleValue)
-                         .arg(typeName(error.lineType))
-                         .arg(own->minLength)
-                   : QStringLiteral("La línea tiene %1 caracteres y las del tipo %2 tienen de %3 "
-                                    "a %4.")
-                         .arg(error.ruleValue)
-                         .arg(typeName(error.lineType))
-                         .arg(own->minLength)
-                         .arg(own->maxLength);
+        return lengthMessage(words, *own, error);
     case RuleKind::Veces:
-        if (own->maxTimes >= 0 && error.ruleValue > own->maxTimes)
-            return QStringLiteral("Es la línea número %1 del tipo %2, y el archivo tiene %3 a lo "
-                                  "sumo.")
-                .arg(error.ruleValue)
-                .arg(typeName(error.lineType))
-                .arg(own->maxTimes);
-        return QStringLiteral("El archivo tiene %1 línea(s) del tipo %2 y debe tener al menos "
-                              "%3.")
-            .arg(error.ruleValue)
-            .arg(typeName(int(error.expected)))
-            .arg(rule.min);
+        return timesMessage(words, *own, rule, error);
     case RuleKind::Primera:
         return QStringLiteral("La primera línea del archivo debe ser del tipo %1, y %2.")
-            .arg(typeName(int(error.expected)), lineOf(error.ruleValue));
+            .arg(words.name(int(error.expected)), words.own(error.ruleValue));
     case RuleKind::Ultima:
         return QStringLiteral("La última línea del archivo debe ser del tipo %1, y %2.")
-            .arg(typeName(int(error.expected)), lineOf(error.ruleValue));
-    case RuleKind::Tras: {
-        QStringList allowed;
-        for (size_t t = 0; t < own->after.size(); ++t)
-            if (own->after[t])
-                allowed << typeOrder(int(t));
-        if (own->afterStart)
-            return QStringLiteral("Una línea del tipo %1 es la primera del archivo o va justo "
-                                  "después de una del tipo %2, y esta %3.")
-                .arg(typeName(error.lineType), allowed.join(QStringLiteral(" o ")),
-                     typeOf(error.ruleValue));
-        return QStringLiteral("Una línea del tipo %1 va justo después de una del tipo %2, y "
-                              "esta %3.")
-            .arg(typeName(error.lineType), allowed.join(QStringLiteral(" o ")),
-                 typeOf(error.ruleValue));
-    }
+            .arg(words.name(int(error.expected)), words.own(error.ruleValue));
+    case RuleKind::Tras:
+        return afterMessage(words, *own, error);
     case RuleKind::Opcional:
     case RuleKind::Prevalece:    // says which line type a line is, never an error
     case RuleKind::Codificacion: // a line in another encoding is an error of its own kind
         return {};
     case RuleKind::Valores:
         return QStringLiteral("'%1' no es uno de los valores %2.")
-            .arg(text, rule.values.join(QLatin1Char('|')));
-    case RuleKind::Entre: {
-        const FieldRules &rules = own->fields[size_t(error.field)];
-        const CompiledField &spec =
-            format.lineTypes()[size_t(error.lineType)].fields[size_t(error.field)];
-        if (spec.type == FieldType::Fecha)
-            return QStringLiteral("La fecha %1 no está entre %2 y %3.")
-                .arg(dateShown(error.ruleValue), dateShown(rules.low), dateShown(rules.high));
-        const int decimals = spec.number.decimals();
-        return QStringLiteral("El valor %1 no está entre %2 y %3.")
-            .arg(decimalShown(error.ruleValue, decimals), decimalShown(rules.low, decimals),
-                 decimalShown(rules.high, decimals));
-    }
+            .arg(QString::fromUtf8(error.text, error.textSize), rule.values.join(QLatin1Char('|')));
+    case RuleKind::Entre:
+        return rangeMessage(format, own->fields[size_t(error.field)], error);
     case RuleKind::Cuenta:
     case RuleKind::Suma:
     case RuleKind::Igual:
-        return totalMessage(format, rule, *running, error, width);
+        for (const Running &running : m_running)
+            if (running.rule == error.rule)
+                return totalMessage(format, rule, running, error, width);
+        return {};
     case RuleKind::Secuencia:
         return QStringLiteral("El número %1 no sigue al de la línea anterior del tipo %2: "
                               "debería ser %3.")
-            .arg(paddedNumber(error.ruleValue, width), typeOrder(error.lineType),
+            .arg(paddedNumber(error.ruleValue, width), words.order(error.lineType),
                  paddedNumber(error.expected, width));
     case RuleKind::SecuenciaLinea:
         return QStringLiteral("El número %1 no es el de la línea en el archivo: %2.")

@@ -54,38 +54,6 @@ bool conditionHolds(const LineAnalyzer &analyzer, int lineType, const RuleSet::C
     return false;
 }
 
-void feedTerm(const LineAnalyzer &analyzer, int lineType, const RuleSet::Term &term, int index,
-              TermValues &values)
-{
-    for (const RuleSet::Condition &condition : term.when)
-        if (!conditionHolds(analyzer, lineType, condition))
-            return;
-    const auto bit = quint8(1u << index);
-    const bool isField = term.kind == ParsedTerm::Kind::Field;
-    __int128 value = 1;
-    if (term.kind != ParsedTerm::Kind::Count) {
-        const qint64 read = runningNumber(analyzer, term.fieldOf[size_t(lineType)]);
-        if (read == NoValue) {
-            // A value that does not read is an error of its own line already.
-            if (isField) {
-                values.seen |= bit;
-                values.broken |= bit;
-            }
-            return;
-        }
-        value = __int128(read) * power10(term.scaleOf[size_t(lineType)]);
-    }
-    if (term.negative.lineType == lineType && conditionHolds(analyzer, lineType, term.negative))
-        value = -value;
-    if (isField) {
-        values.values[size_t(index)] = value;
-        values.seen |= bit;
-        values.broken &= quint8(~bit);
-    } else {
-        values.values[size_t(index)] += value;
-    }
-}
-
 bool fieldsKnown(const RuleSet::Running &rule, const TermValues &values)
 {
     for (size_t i = 0; i < rule.terms.size(); ++i)
@@ -143,9 +111,42 @@ bool breaksRunning(const CompiledFormat &format, const RuleSet::Running &rule, q
     }
 }
 
+namespace {
+
+// Whether the SI conditions of a term hold on a line of type `lineType` (those on other line
+// types always do).
+bool chosenBy(const LineAnalyzer &analyzer, int lineType, const RuleSet::Term &term)
+{
+    for (const RuleSet::Condition &condition : term.when)
+        if (!conditionHolds(analyzer, lineType, condition))
+            return false;
+    return true;
+}
+
+RuleTrack::Feed feedOf(int rule, int index, const RuleSet::Term &term, size_t lineType)
+{
+    RuleTrack::Feed feed;
+    feed.rule = rule;
+    feed.term = index;
+    feed.source = &term;
+    feed.field = term.kind == ParsedTerm::Kind::Count ? -1 : term.fieldOf[lineType];
+    feed.scale = power10(term.scaleOf[lineType]);
+    for (const RuleSet::Condition &condition : term.when)
+        feed.chosen = feed.chosen || condition.lineType == int(lineType);
+    feed.negative = term.negative.lineType == int(lineType);
+    feed.plain = term.kind == ParsedTerm::Kind::Count && !feed.chosen && !feed.negative;
+    return feed;
+}
+
+} // namespace
+
 std::vector<RuleTrack::Actions> RuleTrack::actionsOf(const RuleSet &rules, size_t lineTypes)
 {
     std::vector<Actions> actions(lineTypes);
+    for (size_t t = 0; t < lineTypes && t < rules.types().size(); ++t) {
+        const RuleSet::TypeRules &own = rules.types()[t];
+        actions[t].counted = own.timesRule >= 0 || own.afterRule >= 0;
+    }
     for (size_t r = 0; r < rules.running().size(); ++r) {
         const RuleSet::Running &rule = rules.running()[r];
         actions[size_t(rule.lineType)].checked.push_back(int(r));
@@ -158,7 +159,8 @@ std::vector<RuleTrack::Actions> RuleTrack::actionsOf(const RuleSet &rules, size_
             const bool first = rule.inclusive || term.kind == ParsedTerm::Kind::Field;
             for (size_t t = 0; t < lineTypes; ++t)
                 if (term.fieldOf[t] >= 0)
-                    (first ? actions[t].fedFirst : actions[t].fed).emplace_back(int(r), int(i));
+                    (first ? actions[t].fedFirst : actions[t].fed)
+                        .push_back(feedOf(int(r), int(i), term, t));
         }
     }
     return actions;
@@ -170,6 +172,12 @@ void RuleTrack::restart(const RuleSet::Running &rule, RunningPart &totals)
     for (size_t i = 0; i < rule.terms.size(); ++i)
         if (rule.terms[i].kind != ParsedTerm::Kind::Field)
             totals.terms.values[i] = 0;
+}
+
+void RuleTrack::restartAll(const std::vector<int> &rules, RulePart &part) const
+{
+    for (const int r : rules)
+        restart(m_rules.running()[size_t(r)], part.running[size_t(r)]);
 }
 
 RuleTrack::RuleTrack(const CompiledFormat &format)
@@ -185,6 +193,119 @@ void RuleTrack::begin(ScanResult &out)
         return;
     out.rules.running.resize(m_rules.running().size());
     out.rules.times.assign(m_format.lineTypes().size(), 0);
+}
+
+// VECES: the line's count in the part, checked against the most when the merge knows the lines
+// before; TRAS: the line after one of its allowed types (the part's first waits for the merge).
+void RuleTrack::countAndFollow(const LineAt &at, int previous)
+{
+    RulePart &part = at.out.rules;
+    const int t = at.lineType;
+    const RuleSet::TypeRules &own = m_rules.types()[size_t(t)];
+    const qint64 times = ++part.times[size_t(t)];
+    if (own.timesRule >= 0 && own.maxTimes >= 0) {
+        PendingCheck check;
+        check.kind = PendingCheck::Veces;
+        check.index = t;
+        check.line = at.index;
+        check.stated = times;
+        part.pending.push_back(check);
+    }
+    if (own.afterRule < 0)
+        return;
+    if (previous == -3) {
+        PendingCheck check;
+        check.kind = PendingCheck::Tras;
+        check.index = t;
+        check.line = at.index;
+        part.pending.push_back(check);
+    } else if (!(previous >= 0 && own.after[size_t(previous)])) {
+        FieldError e =
+            ruleError(m_format, at.index, t, -1, own.afterRule, at.analyzer.characters());
+        e.ruleValue = previous;
+        countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
+    }
+}
+
+void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
+{
+    std::vector<RunningPart> &running = at.out.rules.running;
+    for (const Feed &one : feeds) {
+        TermValues &values = running[size_t(one.rule)].terms;
+        if (one.plain) { // a count of every line of the type
+            ++values.values[size_t(one.term)];
+            continue;
+        }
+        const RuleSet::Term &term = *one.source;
+        if (one.chosen && !chosenBy(at.analyzer, at.lineType, term))
+            continue;
+        const auto bit = quint8(1u << one.term);
+        const bool isField = term.kind == ParsedTerm::Kind::Field;
+        __int128 value = 1;
+        if (one.field >= 0) {
+            const qint64 read = runningNumber(at.analyzer, one.field);
+            if (read == NoValue) {
+                // A value that does not read is an error of its own line already.
+                if (isField) {
+                    values.seen |= bit;
+                    values.broken |= bit;
+                }
+                continue;
+            }
+            value = one.scale == 1 ? __int128(read) : __int128(read) * one.scale;
+        }
+        if (one.negative && conditionHolds(at.analyzer, at.lineType, term.negative))
+            value = -value;
+        if (isField) {
+            values.values[size_t(one.term)] = value;
+            values.seen |= bit;
+            values.broken &= quint8(~bit);
+        } else {
+            values.values[size_t(one.term)] += value;
+        }
+    }
+}
+
+// A running rule on a line of its type: decided at once when the part's own lines tell what it
+// wants, else left waiting for the merge with the part's values so far.
+void RuleTrack::checkRunning(const LineAt &at, int r)
+{
+    const RuleSet::Running &rule = m_rules.running()[size_t(r)];
+    RulePart &part = at.out.rules;
+    RunningPart &totals = part.running[size_t(r)];
+    qint64 stated = runningNumber(at.analyzer, rule.field);
+    if (stated == NoValue)
+        return; // a number that does not read is already an error
+    if (rule.ownNegative.lineType >= 0 &&
+        conditionHolds(at.analyzer, at.lineType, rule.ownNegative))
+        stated = -stated;
+    // Decided by the part's own lines: a total after a DESDE line of the part (and fields of
+    // lines of the part), a number after another of the part.
+    const bool own = rule.kind == RuleKind::Secuencia
+                         ? totals.previous != NoValue
+                         : rule.kind != RuleKind::SecuenciaLinea &&
+                               (totals.restarted || !rule.accumulates()) &&
+                               fieldsKnown(rule, totals.terms);
+    if (own) {
+        __int128 expected = 0;
+        if (breaksRunning(m_format, rule, stated, totals.terms, totals.previous, 0, &expected)) {
+            FieldError e = ruleError(m_format, at.index, at.lineType, rule.field, rule.rule,
+                                     at.analyzer.characters());
+            e.ruleValue = stated;
+            e.expected = expected;
+            countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
+        }
+    } else {
+        PendingCheck check;
+        check.index = r;
+        check.line = at.index;
+        check.stated = stated;
+        check.restarted = totals.restarted;
+        check.terms = totals.terms;
+        part.pending.push_back(check);
+    }
+    if (rule.kind == RuleKind::Secuencia)
+        totals.previous = stated;
 }
 
 void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError,
@@ -204,83 +325,19 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
     part.lastType = part.lastLine = t;
     const int previous = m_previous;
     m_previous = t;
-    if (t < 0)
+    if (t < 0 || !m_actions[size_t(t)].any())
         return;
     const size_t pendingBefore = part.pending.size();
-    auto error = [&](int field, int rule) {
-        return ruleError(m_format, index, t, field, rule, analyzer->characters());
-    };
-    const RuleSet::TypeRules &own = m_rules.types()[size_t(t)];
-    const qint64 times = ++part.times[size_t(t)];
-    if (own.timesRule >= 0 && own.maxTimes >= 0) {
-        PendingCheck check;
-        check.kind = PendingCheck::Veces;
-        check.index = t;
-        check.line = index;
-        check.stated = times;
-        part.pending.push_back(check);
-    }
-    if (own.afterRule >= 0) {
-        if (previous == -3) {
-            PendingCheck check;
-            check.kind = PendingCheck::Tras;
-            check.index = t;
-            check.line = index;
-            part.pending.push_back(check);
-        } else if (!(previous >= 0 && own.after[size_t(previous)])) {
-            FieldError e = error(-1, own.afterRule);
-            e.ruleValue = previous;
-            countError(m_format, e, out, inError, keep, listLimit);
-        }
-    }
+    const LineAt at{*analyzer, t, index, out, inError, keep, listLimit};
     const Actions &actions = m_actions[size_t(t)];
-    const std::vector<RuleSet::Running> &running = m_rules.running();
-    for (const int r : actions.restartedFirst)
-        restart(running[size_t(r)], part.running[size_t(r)]);
-    for (const auto &[r, i] : actions.fedFirst)
-        feedTerm(*analyzer, t, running[size_t(r)].terms[size_t(i)], i,
-                 part.running[size_t(r)].terms);
-    for (const int r : actions.checked) {
-        const RuleSet::Running &rule = running[size_t(r)];
-        RunningPart &totals = part.running[size_t(r)];
-        qint64 stated = runningNumber(*analyzer, rule.field);
-        if (stated == NoValue)
-            continue; // a number that does not read is already an error
-        if (rule.ownNegative.lineType >= 0 && conditionHolds(*analyzer, t, rule.ownNegative))
-            stated = -stated;
-        // Decided by the part's own lines: a total after a DESDE line of the part (and fields
-        // of lines of the part), a number after another of the part.
-        const bool own = rule.kind == RuleKind::Secuencia
-                             ? totals.previous != NoValue
-                             : rule.kind != RuleKind::SecuenciaLinea &&
-                                   (totals.restarted || !rule.accumulates()) &&
-                                   fieldsKnown(rule, totals.terms);
-        if (own) {
-            __int128 expected = 0;
-            if (breaksRunning(m_format, rule, stated, totals.terms, totals.previous, 0,
-                              &expected)) {
-                FieldError e = error(rule.field, rule.rule);
-                e.ruleValue = stated;
-                e.expected = expected;
-                countError(m_format, e, out, inError, keep, listLimit);
-            }
-        } else {
-            PendingCheck check;
-            check.index = r;
-            check.line = index;
-            check.stated = stated;
-            check.restarted = totals.restarted;
-            check.terms = totals.terms;
-            part.pending.push_back(check);
-        }
-        if (rule.kind == RuleKind::Secuencia)
-            totals.previous = stated;
-    }
-    for (const auto &[r, i] : actions.fed)
-        feedTerm(*analyzer, t, running[size_t(r)].terms[size_t(i)], i,
-                 part.running[size_t(r)].terms);
-    for (const int r : actions.restarted)
-        restart(running[size_t(r)], part.running[size_t(r)]);
+    if (actions.counted)
+        countAndFollow(at, previous);
+    restartAll(actions.restartedFirst, part);
+    feed(at, actions.fedFirst);
+    for (const int r : actions.checked)
+        checkRunning(at, r);
+    feed(at, actions.fed);
+    restartAll(actions.restarted, part);
     for (size_t i = pendingBefore; i < part.pending.size(); ++i)
         part.pending[i].inError = inError;
 }

@@ -27,6 +27,18 @@ public:
     void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError, bool keep,
               int listLimit);
 
+    // What a line of a type adds to a term of a running rule: one (a count), its field's number
+    // at the term's decimals (a sum, or the field of the last line of the type).
+    struct Feed {
+        int rule = 0;
+        int term = 0;
+        const RuleSet::Term *source = nullptr;
+        int field = -1;        // the field read; -1 for a count
+        __int128 scale = 1;    // 10^(the decimals the field lacks to the term's)
+        bool chosen = false;   // SI conditions choose the lines that count
+        bool negative = false; // NEGATIVO SI may turn the value's sign on lines of the type
+        bool plain = false;    // a count of every line of the type: one more, nothing to read
+    };
     // What the lines of a line type do to the running rules, in this order: the inclusive
     // rules they start again (INCLUSIVE: the DESDE line counts), the terms they feed before the
     // checks (the field of the last line of a type, which is the line itself on its own type;
@@ -34,16 +46,36 @@ public:
     // checks, and the rules they start again.
     struct Actions {
         std::vector<int> restartedFirst;
-        std::vector<std::pair<int, int>> fedFirst; // (rule, term)
+        std::vector<Feed> fedFirst;
         std::vector<int> checked;
-        std::vector<std::pair<int, int>> fed;
+        std::vector<Feed> fed;
         std::vector<int> restarted;
+        bool counted = false; // VECES or TRAS on the line type
+        bool any() const
+        {
+            return counted || !restartedFirst.empty() || !fedFirst.empty() || !checked.empty() ||
+                   !fed.empty() || !restarted.empty();
+        }
     };
     static std::vector<Actions> actionsOf(const RuleSet &rules, size_t lineTypes);
 
 private:
     // DESDE: the rule's counts and sums start again (the fields of other lines stay).
     static void restart(const RuleSet::Running &rule, RunningPart &totals);
+    // One line's part in the rules across lines, step by step.
+    struct LineAt {
+        const LineAnalyzer &analyzer;
+        int lineType;
+        qint64 index;
+        ScanResult &out;
+        bool &inError;
+        bool keep;
+        int listLimit;
+    };
+    void countAndFollow(const LineAt &at, int previous);
+    void feed(const LineAt &at, const std::vector<Feed> &feeds);
+    void checkRunning(const LineAt &at, int r);
+    void restartAll(const std::vector<int> &rules, RulePart &part) const;
 
     const CompiledFormat &m_format;
     const RuleSet &m_rules;
@@ -65,9 +97,6 @@ bool totalMatches(qint64 stated, int decimals, int width, __int128 sum, int sumD
 // line type always does.
 bool conditionHolds(const LineAnalyzer &analyzer, int lineType,
                     const RuleSet::Condition &condition);
-// Adds a line of type `lineType` to the value of a rule's term `index`.
-void feedTerm(const LineAnalyzer &analyzer, int lineType, const RuleSet::Term &term, int index,
-              TermValues &values);
 // Whether the fields of other lines that a rule compares with are all known.
 bool fieldsKnown(const RuleSet::Running &rule, const TermValues &values);
 

@@ -1,6 +1,6 @@
 #include "TextRules.h"
 
-namespace velkora::controls {
+namespace velkora::formats {
 
 qsizetype firstNonTextCharacter(const QString &text)
 {
@@ -22,4 +22,4 @@ qsizetype firstNonTextCharacter(const QString &text)
     return -1;
 }
 
-} // namespace velkora::controls
+} // namespace velkora::formats

@@ -64,7 +64,7 @@ QString doubleQuotedText(host::Engine engine, const QString &value)
 
 qsizetype firstUnstorableCharacter(const QString &text)
 {
-    return velkora::controls::firstNonTextCharacter(text);
+    return velkora::formats::firstNonTextCharacter(text);
 }
 
 bool fitsDecimal(const QString &value, int integerDigits, int decimals)
