@@ -16,6 +16,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QScreen>
+#include <QSqlDatabase>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -129,17 +130,17 @@ void tst_AnalystJourney::listOfFormats_data()
     QTest::addColumn<int>("answer"); // Enter, Escape, or 0: a double click on the last row
     QTest::addColumn<QString>("loaded");
     const QString pagos = "0001|Pagos|Activo|", cobros = "0042|Cobros|De baja|06/12/2026 10:30";
-    QTest::newRow("F2") << int(Qt::Key_F2) << 0 << true << "cob" << QStringList{cobros}
-                        << int(Qt::Key_Return) << "0042";
-    QTest::newRow("F3") << int(Qt::Key_F3) << 0 << true << "" << QStringList{pagos, cobros}
-                        << int(Qt::Key_Return) << "0001";
-    QTest::newRow("F4 Escape") << int(Qt::Key_F4) << 0 << true << "PAG" << QStringList{pagos}
-                               << int(Qt::Key_Escape) << "";
-    QTest::newRow("Ctrl+F") << int(Qt::Key_F) << int(Qt::ControlModifier) << true << "pagos"
-                            << QStringList{pagos} << int(Qt::Key_Enter) << "0001";
-    QTest::newRow("Alt+Down empty") << int(Qt::Key_Down) << int(Qt::AltModifier) << false << ""
-                                    << QStringList{} << int(Qt::Key_Return) << "";
-    QTest::newRow("toolbar") << 0 << 0 << true << "" << QStringList{pagos, cobros} << 0 << "0042";
+    const auto row = [](const char *name, int key, int modifiers, bool stored, const char *typed,
+                        const QStringList &rows, int answer, const char *loaded) {
+        QTest::newRow(name) << key << modifiers << stored << QString::fromUtf8(typed) << rows
+                            << answer << QString::fromUtf8(loaded);
+    };
+    row("F2", Qt::Key_F2, 0, true, "cob", {cobros}, Qt::Key_Return, "0042");
+    row("F3", Qt::Key_F3, 0, true, "", {pagos, cobros}, Qt::Key_Return, "0001");
+    row("F4 Escape", Qt::Key_F4, 0, true, "PAG", {pagos}, Qt::Key_Escape, "");
+    row("Ctrl+F", Qt::Key_F, Qt::ControlModifier, true, "pagos", {pagos}, Qt::Key_Enter, "0001");
+    row("Alt+Down empty", Qt::Key_Down, Qt::AltModifier, false, "", {}, Qt::Key_Return, "");
+    row("toolbar", 0, 0, true, "", {pagos, cobros}, 0, "0042");
 }
 
 void tst_AnalystJourney::listOfFormats()

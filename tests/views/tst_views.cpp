@@ -487,7 +487,7 @@ void TestViews::testBeforeSaving()
     const auto storedRows = [] {
         QStringList rows;
         QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
-        for (const QString table : {u"Layout"_s, u"Layout_Detalle"_s, u"Layout_Regla"_s}) {
+        for (const QString &table : {u"Layout"_s, u"Layout_Detalle"_s, u"Layout_Regla"_s}) {
             query.exec(u"SELECT * FROM %1 ORDER BY 1, 2, 3"_s.arg(table));
             while (query.next()) {
                 QStringList row;

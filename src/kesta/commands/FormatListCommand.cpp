@@ -41,7 +41,15 @@ FormatListCommand::FormatListCommand(Parts parts, QObject *parent)
     m_action->setToolTip(
         QStringLiteral("Los formatos de carga guardados, para cargar uno (F2 en la clave)"));
     m_parts.toolbar->addScreenCommand(m_action);
-    connect(m_action, &QAction::triggered, this, &FormatListCommand::run);
+    connect(m_action, &QAction::triggered, this, [this] {
+        // A failure is told, never left to the event loop.
+        try {
+            run();
+        } catch (const std::exception &error) {
+            messages::show(m_parts.owner, messages::handlerFailed(QStringLiteral("Formatos_Click()"),
+                                                                  host::descriptionOf(error)));
+        }
+    });
     // The toolbar offers "Nuevo" exactly outside its editing state.
     connect(m_parts.toolbar->action(QStringLiteral("New")), &QAction::changed, this,
             &FormatListCommand::offer);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/FormatSave.h"
+
 #include <QObject>
 #include <functional>
 
@@ -19,11 +21,6 @@ struct LoadFormat;
 namespace kesta::host {
 class TextViewer;
 }
-
-namespace kesta::storage {
-struct SaveOutcome;
-struct SaveRequest;
-} // namespace kesta::storage
 
 namespace kesta::commands {
 
