@@ -169,6 +169,7 @@ void tst_AnalystJourney::listOfFormats()
         } else {
             QTableView *table = list.table();
             const QRect cell = table->visualRect(table->model()->index(rows.size() - 1, 1));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
             QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
         }
     });
@@ -230,6 +231,7 @@ void tst_AnalystJourney::testedBeforeSavingAsTheSaveStoresIt()
     QTRY_COMPARE(lastId(), QStringLiteral("ERR-ID:7500015"));
     s.typeText("Pagos de marzo");
     s.key(Qt::Key_N, Qt::AltModifier); // a line type under edit: the save's refusal too
+    QTRY_VERIFY(s.child("cmdControles_3")->isVisible());
     s.key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     QTRY_COMPARE(lastId(), QStringLiteral("ERR-ID:7500011"));
     s.key(Qt::Key_C, Qt::AltModifier);

@@ -561,7 +561,7 @@ void TestViews::listOfFormatsFilters()
     if (stored)
         entries = {{u"0001"_s, u"Extracto bancario"_s, u"Activo"_s, u"06/12/2026 10:30"_s},
                    {u"0042"_s, u"Cobros de clientes"_s, u"De baja"_s, u"07/12/2026 09:15"_s},
-                   {u"CNAB"_s, u"Retorno CNAB 400"_s, u"Activo"_s, u"08/12/2026 08:00"_s}};
+                   {u"CNAB"_s, u"Retorno bancario CNAB"_s, u"Activo"_s, u"08/12/2026 08:00"_s}};
     FormatListDialog list(entries);
     QVERIFY(exposed(list));
     QTest::keyClicks(list.filterBox(), typed);

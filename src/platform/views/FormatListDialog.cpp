@@ -1,5 +1,6 @@
 #include "FormatListDialog.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
