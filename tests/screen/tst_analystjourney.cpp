@@ -37,9 +37,9 @@ void answerList(QObject *context, const std::function<void(FormatListDialog &)> 
         context,
         [act] {
             FormatListDialog *list = nullptr;
-            QTRY_VERIFY((list = qobject_cast<FormatListDialog *>(
-                             QApplication::activeModalWidget())) &&
-                        QApplication::activeWindow() == list);
+            QTRY_VERIFY(
+                (list = qobject_cast<FormatListDialog *>(QApplication::activeModalWidget())) &&
+                QApplication::activeWindow() == list);
             act(*list);
             if (list->isVisible())
                 list->reject();
@@ -197,9 +197,10 @@ void tst_AnalystJourney::listWhileEditingSaysWhy()
     s.key(Qt::Key_N, Qt::ControlModifier);
     QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
     s.key(Qt::Key_F2);
-    QTRY_COMPARE(s.window.statusBar()->currentMessage(),
-             QStringLiteral("La lista de formatos se abre fuera de la edición: guarde o cancele "
-                            "el formato de carga que edita"));
+    QTRY_COMPARE(
+        s.window.statusBar()->currentMessage(),
+        QStringLiteral("La lista de formatos se abre fuera de la edición: guarde o cancele "
+                       "el formato de carga que edita"));
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(!onToolbar(s, "Formatos"));
 }
@@ -248,16 +249,16 @@ void tst_AnalystJourney::testedBeforeSavingAsTheSaveStoresIt()
     QTRY_VERIFY(s.record->testedValue.has_value());
     QCOMPARE(s.record->lastCall("TestLoadFormatValue"),
              QStringLiteral("TestLoadFormatValue(0|0001|||/datos/pagos marzo.txt)"));
-    QVERIFY(s.record->lastCall("ShowText").contains(
-        "Prueba del formato 0001 sin guardar con pagos marzo.txt"));
+    QVERIFY(s.record->lastCall("ShowText")
+                .contains("Prueba del formato 0001 sin guardar con pagos marzo.txt"));
     QCOMPARE(s.record->count("TestLoadFormat") + s.record->count("TestLoadFormatFile"), 0);
     QCOMPARE(stored(), before);
 
     s.key(Qt::Key_S, Qt::ControlModifier);
     QTRY_COMPARE(s.window.statusBar()->currentMessage(), QStringLiteral("Formato 0001 guardado"));
-    const auto saved = velkora::formats::LoadFormatReader(
-                           QSqlDatabase::database(s.db.connectionName()))
-                           .read("0001");
+    const auto saved =
+        velkora::formats::LoadFormatReader(QSqlDatabase::database(s.db.connectionName()))
+            .read("0001");
     QVERIFY(saved);
     QCOMPARE(s.record->testedValue->description, QStringLiteral("Pagos de marzo"));
     QCOMPARE(*s.record->testedValue, *saved);

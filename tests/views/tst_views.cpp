@@ -522,6 +522,7 @@ void TestViews::testBeforeSaving()
                     title = viewer->windowTitle();
                     text = viewer->text();
                     tables = tabTexts(viewer->findChild<QTabWidget *>(u"tabsTablas"_s));
+                    viewer->pages()->setCurrentIndex(1); // the tables: no folder of the run
                     save(viewer, u"prueba-sin-guardar.png"_s);
                 });
     QCOMPARE(title, u"Prueba del formato 0001 sin guardar con extracto.txt"_s);

@@ -46,8 +46,9 @@ FormatListCommand::FormatListCommand(Parts parts, QObject *parent)
         try {
             run();
         } catch (const std::exception &error) {
-            messages::show(m_parts.owner, messages::handlerFailed(QStringLiteral("Formatos_Click()"),
-                                                                  host::descriptionOf(error)));
+            messages::show(m_parts.owner,
+                           messages::handlerFailed(QStringLiteral("Formatos_Click()"),
+                                                   host::descriptionOf(error)));
         }
     });
     // The toolbar offers "Nuevo" exactly outside its editing state.

@@ -30,8 +30,8 @@ class FormatListCommand : public QObject {
 public:
     struct Parts {
         velkora::controls::Controles *toolbar = nullptr;
-        velkora::controls::TextBox *keyBox = nullptr; // txtClave
-        QWidget *owner = nullptr;                     // the list's and the messages' owner
+        velkora::controls::TextBox *keyBox = nullptr;        // txtClave
+        QWidget *owner = nullptr;                            // the list's and the messages' owner
         std::function<void(const messages::Message &)> note; // the status bar's
     };
 

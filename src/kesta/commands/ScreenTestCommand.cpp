@@ -34,8 +34,9 @@ ScreenTestCommand::ScreenTestCommand(Parts parts, QObject *parent)
         try {
             run();
         } catch (const std::exception &error) {
-            messages::show(m_parts.owner, messages::handlerFailed(QStringLiteral("ProbarSinGuardar_Click()"),
-                                                                  host::descriptionOf(error)));
+            messages::show(m_parts.owner,
+                           messages::handlerFailed(QStringLiteral("ProbarSinGuardar_Click()"),
+                                                   host::descriptionOf(error)));
         }
     });
     // The toolbar offers "Guardar" exactly in its editing state.

@@ -37,7 +37,7 @@ class ScreenTestCommand : public QObject {
 public:
     struct Parts {
         velkora::controls::Controles *toolbar = nullptr;
-        velkora::controls::TextBox *fileBox = nullptr;      // txtArchivo: where the chooser starts
+        velkora::controls::TextBox *fileBox = nullptr;       // txtArchivo: where the chooser starts
         const velkora::controls::DataGrid *lines = nullptr;  // ssLinea
         const velkora::controls::DataGrid *fields = nullptr; // ssDetalle
         QWidget *owner = nullptr;

@@ -10,10 +10,10 @@
 #include "commands/ProposalOffer.h"
 #include "commands/ScreenTestCommand.h"
 #include "editor/FieldStore.h"
+#include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "messages/Messages.h"
 #include "store/FormatSave.h"
-#include "editor/GridColumns.h"
 
 #include <QCheckBox>
 #include <QFont>

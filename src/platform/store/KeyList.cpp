@@ -38,14 +38,15 @@ QDateTime stampOf(const QVariant &value)
 QList<StoredKey> readKeyList(host::Connection &connection)
 {
     QList<StoredKey> keys;
-    const std::unique_ptr<host::RecordSet> rows = connection.Execute(keyListSelect(connection.engine()));
+    const std::unique_ptr<host::RecordSet> rows =
+        connection.Execute(keyListSelect(connection.engine()));
     const auto text = [&rows](const char *column) {
         const QVariant value = rows->Field(QString::fromLatin1(column));
         return value.isNull() ? QString() : value.toString();
     };
     while (!rows->EndOfSet()) {
-        StoredKey stored{text("Ly_Cve_Layout"), text("Descripcion"),
-                         text("Estado") == QLatin1String("BA"), {}};
+        StoredKey stored{
+            text("Ly_Cve_Layout"), text("Descripcion"), text("Estado") == QLatin1String("BA"), {}};
         for (const char *column : {"Alta", "Modif", "Baja"}) {
             const QDateTime stamp = stampOf(rows->Field(QString::fromLatin1(column)));
             if (stamp.isValid() && (!stored.lastChange.isValid() || stamp > stored.lastChange))
