@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/LoadFormat.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -61,6 +63,11 @@ public:
     // (the stored format is not changed).
     virtual QString TestLoadFormatFile(int mode, const QString &key, const QString &separator,
                                        const QString &file) = 0;
+    // The same test of a load format value that is not stored (the format as the screen holds
+    // it, before a save) on the file given; nothing is read from the database and nothing is
+    // written. The fields are named by the numbers the format gives them.
+    virtual QString TestLoadFormatValue(int mode, const velkora::formats::LoadFormat &format,
+                                        const QString &separator, const QString &file) = 0;
     virtual QString LastError() = 0;
     virtual QString ScriptRows(const QString &select, const QString &table) = 0;
     // Asks the user for an existing file to read, owned by owner, starting in startPath (a

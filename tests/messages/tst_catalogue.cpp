@@ -134,6 +134,8 @@ void tst_Catalogue::catalogueAsDocumented_data()
         ruleRepeated("0004", "ULTIMA", "0002", "ULTIMA"),
         ruleNotApplicable("0005", "ENTRE 999 1",
                           "el primer valor de ENTRE es mayor que el segundo"),
+        formatListWhileEditing(),
+        formatListFailed("no such table: Layout"),
     };
     QSet<QString> ids;
     for (const Message &m : all) {

@@ -295,6 +295,14 @@ public:
              {QString::number(mode), key, separator, file});
         return m_r->testResult;
     }
+    QString TestLoadFormatValue(int mode, const velkora::formats::LoadFormat &format,
+                                const QString &separator, const QString &file) override
+    {
+        note(m_r, QStringLiteral("TestLoadFormatValue"),
+             {QString::number(mode), format.key, separator, file});
+        m_r->testedValue = format;
+        return m_r->testResult;
+    }
     QString LastError() override
     {
         note(m_r, QStringLiteral("LastError"));

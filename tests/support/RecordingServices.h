@@ -45,7 +45,8 @@ struct ServicesRecord {
     QString operatorCode = QStringLiteral("TEST");
     QDateTime now = QDateTime(QDate(2026, 12, 6), QTime(10, 30, 15));
     qlonglong nextKey = 1;
-    QString testResult;              // TestLoadFormat
+    QString testResult;              // TestLoadFormat, TestLoadFormatFile, TestLoadFormatValue
+    std::optional<velkora::formats::LoadFormat> testedValue; // TestLoadFormatValue's format
     QString lastError;               // LastError
     QHash<QString, QString> lookups; // LookupValue by key; missing gives empty text
     QString resolvedTransaction = QStringLiteral("resolved");

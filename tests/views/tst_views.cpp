@@ -25,6 +25,7 @@
 #include "store/Database.h"
 #include "store/SampleFormat.h"
 #include "views/CsvExport.h"
+#include "views/FormatListDialog.h"
 #include "views/FixedWidthFont.h"
 #include "views/LineDecoder.h"
 #include "views/ProposalDialog.h"
@@ -50,6 +51,7 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -322,6 +324,9 @@ private slots:
     void faultsOfAFileAtAGlance();
     void likelyCauseComesFirst();
     void probarOnAnotherFile();
+    void testBeforeSaving();
+    void listOfFormatsFilters_data();
+    void listOfFormatsFilters();
 
     void eachLineTypeHasItsTable();
     void errorColoursReadOnLightAndDarkPalettes();
@@ -457,6 +462,120 @@ void TestViews::probarOnAnotherFile()
                 });
     QCOMPARE(otherTable, u"Sin tipo o con varios (1 con errores)"_s);
     QCOMPARE(useFile(stored, {}), stored);
+}
+
+// The services with the user's choice of a file answered in advance.
+class ChosenFileTools : public services::ToolServicesImpl {
+public:
+    explicit ChosenFileTools(QString file)
+        : ToolServicesImpl(services::DefaultConnectionName, u"PRUEBA"_s), m_file(std::move(file))
+    {}
+    QString ChooseOpenFile(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return m_file;
+    }
+
+private:
+    QString m_file;
+};
+
+// "Probar sin guardar" under Edit, with the real services: the format as the screen holds it
+// (here read from its last line to its first, which is not saved) in Probar's window, on the
+// file chosen; the stored rows stay byte for byte as they were.
+void TestViews::testBeforeSaving()
+{
+    const auto storedRows = [] {
+        QStringList rows;
+        QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+        for (const QString &table : {u"Layout"_s, u"Layout_Detalle"_s, u"Layout_Regla"_s}) {
+            query.exec(u"SELECT * FROM %1 ORDER BY 1, 2, 3"_s.arg(table));
+            while (query.next()) {
+                QStringList row;
+                for (int c = 0; c < query.record().count(); ++c)
+                    row << QString::fromLatin1(query.value(c).toString().toUtf8().toHex());
+                rows << row.join(u'|');
+            }
+        }
+        return rows;
+    };
+    const QStringList before = storedRows();
+    const QString file = writeFile(
+        dir, u"extracto.txt"_s, (services::sample::fileLines().join(u'\n') + u'\n').toUtf8());
+    kesta::Publico::resetForTests();
+    kesta::Publico::setServicesFactories(services::createCoreServices, [file] {
+        return std::unique_ptr<kesta::host::ToolServices>(new ChosenFileTools(file));
+    });
+    const auto restore = qScopeGuard([] {
+        kesta::Publico::resetForTests();
+        kesta::Publico::setServicesFactories(services::createCoreServices,
+                                             services::createToolServices);
+    });
+    kesta::screen::frmKESTA screen;
+    showSampleKey(screen);
+    QVERIFY(!screen.Controles->isOffered(u"ProbarSinGuardar"_s));
+    screen.Controles->action(u"Edit"_s)->trigger();
+    screen.chInverso->setChecked(true);
+    QString title, text;
+    QStringList tables;
+    viewerShown([&] { screen.Controles->action(u"ProbarSinGuardar"_s)->trigger(); },
+                [&](services::TextViewerDialog *viewer) {
+                    title = viewer->windowTitle();
+                    text = viewer->text();
+                    tables = tabTexts(viewer->findChild<QTabWidget *>(u"tabsTablas"_s));
+                    viewer->pages()->setCurrentIndex(1); // the tables: no folder of the run
+                    save(viewer, u"prueba-sin-guardar.png"_s);
+                });
+    QCOMPARE(title, u"Prueba del formato 0001 sin guardar con extracto.txt"_s);
+    QVERIFY2(text.contains(u"inversa: de la última línea a la primera"_s), qPrintable(text));
+    QCOMPARE(tables.size(), 4);
+    QCOMPARE(storedRows(), before);
+}
+
+// The list of the stored formats: typing keeps the rows whose key or description holds the
+// text, whatever its case; Down then Enter chooses the second row left (the only one when one is
+// left, nothing when none is).
+void TestViews::listOfFormatsFilters_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QString>("summary");
+    const auto row = [](const char *name, bool stored, const QString &typed,
+                        const QStringList &left, const QString &summary) {
+        QTest::newRow(name) << stored << typed << left << summary;
+    };
+    row("all", true, {}, {u"0001"_s, u"0042"_s, u"CNAB"_s}, u"3 formatos de carga"_s);
+    row("part of keys", true, u"00"_s, {u"0001"_s, u"0042"_s}, u"2 formatos de carga"_s);
+    row("description, any case", true, u" retorno "_s, {u"CNAB"_s}, u"1 formato de carga"_s);
+    row("the state is not searched", true, u"baja"_s, {},
+        u"Ningún formato de carga tiene \"baja\" en su clave o su descripción."_s);
+    row("nothing stored", false, {}, {}, u"No hay formatos de carga guardados."_s);
+}
+
+void TestViews::listOfFormatsFilters()
+{
+    QFETCH(bool, stored);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, left);
+    QFETCH(QString, summary);
+    QList<FormatListEntry> entries;
+    if (stored)
+        entries = {{u"0001"_s, u"Extracto bancario"_s, u"Activo"_s, u"06/12/2026 10:30"_s},
+                   {u"0042"_s, u"Cobros de clientes"_s, u"De baja"_s, u"07/12/2026 09:15"_s},
+                   {u"CNAB"_s, u"Retorno bancario CNAB"_s, u"Activo"_s, u"08/12/2026 08:00"_s}};
+    FormatListDialog list(entries);
+    QVERIFY(exposed(list));
+    QTest::keyClicks(list.filterBox(), typed);
+    QStringList shown;
+    for (int row = 0; row < list.table()->model()->rowCount(); ++row)
+        shown << list.table()->model()->index(row, 0).data().toString();
+    QCOMPARE(shown, left);
+    QCOMPARE(list.summary()->text(), summary);
+    if (left.size() == 3)
+        save(&list, u"lista-formatos.png"_s);
+    QTest::keyClick(list.filterBox(), Qt::Key_Down);
+    QTest::keyClick(list.filterBox(), Qt::Key_Return);
+    QCOMPARE(list.chosenKey(), left.value(qMin(1, int(left.size()) - 1)));
 }
 
 // The sample format on a copy of its file with faults: an amount with a letter, a line of no

@@ -34,6 +34,12 @@ QString modeName(Mode mode);
 //                                                                       under edit); existing:
 //                                                                       not offered
 //
+//   list of formats            offered  offered                         not offered (its keys
+//   ("Formatos...", F2 in the                                           in the key box say why)
+//   key box: FormatListCommand)
+//   "Probar sin guardar"       not offered                              offered
+//   (ScreenTestCommand)
+//
 // The toolbar's commands follow the toolbar's own flags (set by the load, New, Edit and the
 // key change) and its editing state.
 struct ModeControls {

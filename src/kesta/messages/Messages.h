@@ -120,6 +120,10 @@ Message formatSaved(const QString &key);                               // 750004
 Message formatDeactivated(const QString &key);                         // 7500047
 Message formatReactivated(const QString &key);                         // 7500048
 Message deactivatedOn(const QString &date, const QString &byOperator); // 7500049
+// The list of the stored formats (FormatListMessages.cpp): asked for in the key box while a
+// format is edited, and a list that could not be read.
+Message formatListWhileEditing();                // 7500074
+Message formatListFailed(const QString &description); // 7500075
 // How long a note stays in the status bar.
 inline constexpr int NoteMilliseconds = 6000;
 

@@ -4,9 +4,16 @@
 #include "frmKESTA.h"
 #include "store/ColumnLimits.h"
 
+#include "HandlerGuard.h"
 #include "TwipsLayout.h"
+#include "commands/FormatListCommand.h"
+#include "commands/ProposalOffer.h"
+#include "commands/ScreenTestCommand.h"
 #include "editor/FieldStore.h"
 #include "editor/GridColumns.h"
+#include "editor/LineEditor.h"
+#include "messages/Messages.h"
+#include "store/FormatSave.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -477,6 +484,27 @@ void frmKESTA::buildControls()
     };
     dpUser5 = makeUserDate(userData[4]);
     dpUser6 = makeUserDate(userData[5]);
+    addAnalystCommands();
+}
+
+// The toolbar's ways in for a user finding the screen: the list of the stored formats, the
+// test of the format under edit before it is saved, and the proposal from a sample file.
+void frmKESTA::addAnalystCommands()
+{
+    new commands::FormatListCommand(
+        {Controles, txtClave, this, [this](const messages::Message &note) { showNote(note); }},
+        this);
+    new commands::ScreenTestCommand(
+        {Controles, txtArchivo, ssLinea, ssDetalle, this,
+         [this] { return saveRequest(m_mode == commands::Mode::EditingNew); },
+         [this] { return m_lineEditor->LineEditActive(); },
+         [this](const storage::SaveOutcome &refused) { showSaveOutcome(refused); }},
+        this);
+    new commands::ProposalOffer({Controles, ssLinea, [this] {
+                                     guardHandler(this, QStringLiteral("mnuProponer_Click()"),
+                                                  [this] { mnuProponer_Click(); });
+                                 }},
+                                this);
 }
 
 } // namespace kesta::screen

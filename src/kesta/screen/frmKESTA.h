@@ -213,6 +213,7 @@ protected:
 
 private:
     void buildControls(); // FormDesign.cpp
+    void addAnalystCommands(); // FormDesign.cpp: the list of formats, the test before saving...
     void buildEditor();   // the line editor and the grids' behaviour
     void connectHandlers();
     void connectPasteMessages(); // PasteMessages.cpp

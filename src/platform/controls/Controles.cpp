@@ -38,6 +38,7 @@
 //
 // Choices (addChoice): a second way of running a command, offered with it, from the menu of
 // the command's button, a Shift+click on the button or its own key (checked like the commands').
+// Screen commands (addScreenCommand): the screen's own buttons on the bar, offered by the screen.
 //
 // ToolbarReady and the design properties other than showexitbutton (opc_table, opc_key,
 // showwindowslist, showmenupopup, easyaccessenabled, tabwidth) are kept and readable but change
@@ -359,6 +360,17 @@ QAction *Controles::addChoice(const QString &command, const QString &name, const
     button->installEventFilter(this);
     updateOffered();
     return choice;
+}
+
+void Controles::addScreenCommand(QAction *command)
+{
+    if (!command || m_actions.contains(command->objectName()))
+        return;
+    command->setShortcutContext(Qt::WindowShortcut);
+    m_bar->insertAction(m_actions.value(QStringLiteral("Exit")), command);
+    m_actions.insert(command->objectName(), command);
+    if (!command->shortcut().isEmpty())
+        showKeysInToolTip(command);
 }
 
 QAction *Controles::action(const QString &name) const

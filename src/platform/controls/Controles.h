@@ -85,6 +85,12 @@ public:
     QAction *addChoice(const QString &command, const QString &name, const QString &text,
                        const QKeySequence &shortcut);
 
+    // A command of the screen's own beside the toolbar's (the action's objectName is its name):
+    // its button on the bar before "Salir", and its shortcut key, which acts from every control
+    // like the toolbar's (offersShortcut). The screen offers it: the action's visibility and
+    // enabled state are the screen's, and so is what its trigger does.
+    void addScreenCommand(QAction *command);
+
     // The command's action by objectName; nullptr for an unknown name.
     QAction *action(const QString &name) const;
     // Whether the command is offered now (its action visible and enabled).

@@ -130,7 +130,7 @@ QString ToolServicesImpl::TestLoadFormatFile(int mode, const QString &key, const
     try {
         m_lastTest->keep({}, nullptr);
         // The tables are read here, on the connection's thread; the file off it.
-        velkora::formats::StoredTestTarget target =
+        const velkora::formats::StoredTestTarget target =
             velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, file);
         if (!target.ok) {
             m_lastError = target.error;
@@ -138,33 +138,8 @@ QString ToolServicesImpl::TestLoadFormatFile(int mode, const QString &key, const
         }
         // The screen shows each field under the number its load gives it: the result names it
         // the same way, so that an error leads to its row of the field grid.
-        target.format = velkora::formats::withLoadNumbers(target.format);
-        const bool windowed = qobject_cast<QApplication *>(QCoreApplication::instance()) &&
-                              QThread::currentThread() == QCoreApplication::instance()->thread();
-        if (!windowed) {
-            velkora::formats::TestOptions options;
-            if (mode > 0)
-                options.detailLines = mode;
-            const velkora::formats::TestReport report =
-                velkora::formats::testLoadFormat(target.format, target.path, options);
-            if (!report.ran) {
-                m_lastError = report.error;
-                return {};
-            }
-            return velkora::formats::reportText(report, separator);
-        }
-        velkora::views::RunOptions run;
-        if (mode > 0)
-            run.job.detailLines = mode;
-        velkora::views::TestOutcome outcome = velkora::views::runLoadFormatTest(
-            target.format, target.path, QApplication::activeWindow(), run);
-        if (!outcome.report.ran) {
-            m_lastError = outcome.report.error;
-            return {};
-        }
-        const QString text = velkora::formats::reportText(outcome.report, separator);
-        m_lastTest->keep(text, std::move(outcome.file));
-        return text;
+        return testFormat(mode, velkora::formats::withLoadNumbers(target.format), separator,
+                          target.path);
     } catch (const RuntimeError &error) {
         m_lastError = error.description();
     } catch (const std::exception &error) {
@@ -172,6 +147,59 @@ QString ToolServicesImpl::TestLoadFormatFile(int mode, const QString &key, const
                           .arg(key, QString::fromLocal8Bit(error.what()));
     }
     return {};
+}
+
+QString ToolServicesImpl::TestLoadFormatValue(int mode, const velkora::formats::LoadFormat &format,
+                                              const QString &separator, const QString &file)
+{
+    m_lastError.clear();
+    try {
+        m_lastTest->keep({}, nullptr);
+        if (file.trimmed().isEmpty()) {
+            m_lastError = QStringLiteral("No se indicó el archivo en que se prueba el formato de "
+                                         "carga '%1'.")
+                              .arg(format.key);
+            return {};
+        }
+        return testFormat(mode, format, separator, file);
+    } catch (const RuntimeError &error) {
+        m_lastError = error.description();
+    } catch (const std::exception &error) {
+        m_lastError = QStringLiteral("La prueba del formato de carga '%1' falló: %2")
+                          .arg(format.key, QString::fromLocal8Bit(error.what()));
+    }
+    return {};
+}
+
+QString ToolServicesImpl::testFormat(int mode, const velkora::formats::LoadFormat &format,
+                                     const QString &separator, const QString &path)
+{
+    const bool windowed = qobject_cast<QApplication *>(QCoreApplication::instance()) &&
+                          QThread::currentThread() == QCoreApplication::instance()->thread();
+    if (!windowed) {
+        velkora::formats::TestOptions options;
+        if (mode > 0)
+            options.detailLines = mode;
+        const velkora::formats::TestReport report =
+            velkora::formats::testLoadFormat(format, path, options);
+        if (!report.ran) {
+            m_lastError = report.error;
+            return {};
+        }
+        return velkora::formats::reportText(report, separator);
+    }
+    velkora::views::RunOptions run;
+    if (mode > 0)
+        run.job.detailLines = mode;
+    velkora::views::TestOutcome outcome =
+        velkora::views::runLoadFormatTest(format, path, QApplication::activeWindow(), run);
+    if (!outcome.report.ran) {
+        m_lastError = outcome.report.error;
+        return {};
+    }
+    const QString text = velkora::formats::reportText(outcome.report, separator);
+    m_lastTest->keep(text, std::move(outcome.file));
+    return text;
 }
 
 QString ToolServicesImpl::LastError()

@@ -29,6 +29,8 @@ class TestResultSlot;
 //   TestLoadFormatFile: the same on a file given, the stored Ly_Archivo left as it is. Both
 //   name the fields by the numbers the screen's load shows them under (0000, 0010...;
 //   formats/LoadNumbers.h), not by their stored numbers as `velkora test` does.
+//   TestLoadFormatValue: the same test of a format value on the file given, with the value's
+//   own numbers, and the same window for its result.
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
 //   store/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.
@@ -61,6 +63,8 @@ public:
     QString TestLoadFormat(int mode, const QString &key, const QString &separator) override;
     QString TestLoadFormatFile(int mode, const QString &key, const QString &separator,
                                const QString &file) override;
+    QString TestLoadFormatValue(int mode, const velkora::formats::LoadFormat &format,
+                                const QString &separator, const QString &file) override;
     QString LastError() override;
     QString ScriptRows(const QString &select, const QString &table) override;
     QString ChooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,
@@ -70,6 +74,10 @@ public:
 
 private:
     kesta::host::Engine engine() const;
+    // The test of a format on a file, off the window's thread in a windowed application; the
+    // result text, or empty with LastError set. May raise.
+    QString testFormat(int mode, const velkora::formats::LoadFormat &format,
+                       const QString &separator, const QString &path);
     // Clears LastError, runs the operation and keeps the text of a RuntimeError it raises.
     template <typename Operation> auto guarded(Operation operation);
 

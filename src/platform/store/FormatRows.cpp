@@ -1,5 +1,9 @@
 #include "FormatRows.h"
 
+#include "Literals.h"
+
+#include <algorithm>
+
 namespace kesta::storage {
 
 SaveRequest saveRequestOf(const velkora::formats::LoadFormat &format, const HeaderData &header,
@@ -50,6 +54,88 @@ SaveRequest saveRequestOf(const velkora::formats::LoadFormat &format, const Head
         request.rules = rules;
     }
     return request;
+}
+
+namespace {
+
+using velkora::formats::orderNumber;
+
+// A bare number of the rows as the reader takes it.
+int numberOf(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && value >= -1e9 && value <= 1e9 ? static_cast<int>(value) : 0;
+}
+
+// Numbers first, by their value, then the texts that are none (as the reader's order has them).
+bool numberedBefore(const QString &a, const QString &b)
+{
+    const qint64 x = orderNumber(a);
+    const qint64 y = orderNumber(b);
+    if ((x < 0) != (y < 0))
+        return x >= 0;
+    return x != y ? x < y : a < b;
+}
+
+velkora::formats::FieldDef fieldOf(const LayoutFieldValues &row)
+{
+    velkora::formats::FieldDef field;
+    field.lineOrder = fourDigits(row.lineId);
+    field.id = fourDigits(row.id);
+    field.description = row.description;
+    field.position = numberOf(row.position);
+    field.length = numberOf(row.length);
+    field.typeCode = row.tipo;
+    field.value = row.valor;
+    field.format = row.formato;
+    field.trim = row.trim == QLatin1String("SI");
+    return field;
+}
+
+} // namespace
+
+velkora::formats::LoadFormat formatOfRequest(const SaveRequest &request, bool rulesAvailable)
+{
+    velkora::formats::LoadFormat format;
+    format.key = request.key;
+    format.description = request.description;
+    format.state = QStringLiteral("AC");
+    format.rulesAvailable = rulesAvailable;
+    if (!request.lines.isEmpty()) {
+        format.file = request.lines.first().file;
+        format.reverse = request.lines.first().reverse;
+    }
+    for (const LayoutLineValues &row : request.lines) {
+        velkora::formats::LineType type;
+        type.order = fourDigits(row.order);
+        type.lineId = row.lineId;
+        type.description = row.lineDescription;
+        type.position = numberOf(row.position);
+        type.length = numberOf(row.length);
+        format.lineTypes << type;
+    }
+    std::stable_sort(format.lineTypes.begin(), format.lineTypes.end(),
+                     [](const auto &a, const auto &b) { return numberedBefore(a.order, b.order); });
+    for (const LayoutFieldValues &row : request.fields) {
+        const velkora::formats::FieldDef field = fieldOf(row);
+        const auto line = std::find_if(
+            format.lineTypes.begin(), format.lineTypes.end(), [&field](const auto &type) {
+                return orderNumber(type.order) >= 0
+                           ? orderNumber(type.order) == orderNumber(field.lineOrder)
+                           : type.order == field.lineOrder;
+            });
+        (line == format.lineTypes.end() ? format.orphanFields : line->fields) << field;
+    }
+    for (velkora::formats::LineType &type : format.lineTypes)
+        std::stable_sort(type.fields.begin(), type.fields.end(),
+                         [](const auto &a, const auto &b) { return numberedBefore(a.id, b.id); });
+    if (rulesAvailable && request.rules) {
+        for (const LayoutRuleValues &rule : *request.rules)
+            format.rules << velkora::formats::RuleDef{rule.id, rule.lineId, rule.fieldId, rule.text,
+                                                      rule.description};
+    }
+    return format;
 }
 
 } // namespace kesta::storage

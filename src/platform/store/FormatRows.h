@@ -26,4 +26,12 @@ struct HeaderData {
 SaveRequest saveRequestOf(const velkora::formats::LoadFormat &format, const HeaderData &header,
                           LoadFormatWriter::Format writeAs, bool withRules);
 
+// The load format that a save of the request stores, as the reader gives it back: line types in
+// the order of their numbers and each one's fields in the order of theirs, numbers in their
+// four-digit form, positions and lengths as numbers (0 for a text that is none), the rules
+// when the request carries them. rulesAvailable: the database keeps rules (a save then leaves
+// the key the request's rules, or none). Nothing is read from the database: a test of the
+// screen's format before it is saved reads exactly what the save would write.
+velkora::formats::LoadFormat formatOfRequest(const SaveRequest &request, bool rulesAvailable);
+
 } // namespace kesta::storage

@@ -28,7 +28,7 @@ FormatSave::FormatSave(ConnectionSource connection, QString &statementText, QStr
       m_operator(std::move(operatorCode)), m_clock(std::move(clock))
 {}
 
-SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additionalFields)
+std::optional<SaveOutcome> FormatSave::check(SaveRequest &request) const
 {
     using Status = SaveOutcome::Status;
     if (request.key.trimmed().isEmpty())
@@ -37,7 +37,6 @@ SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additi
         return outcome(Status::DescriptionRequired);
     if (request.lines.isEmpty())
         return outcome(Status::LineRequired);
-
     try {
         const QString stamp = m_clock();
         for (LayoutLineValues &line : request.lines) {
@@ -52,12 +51,26 @@ SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additi
             refused.problem = std::move(problem);
             return refused;
         }
-        if (request.ruleWithoutItsField) {
-            SaveOutcome refused = outcome(Status::RuleRefused);
-            refused.rule = request.ruleWithoutItsField;
-            return refused;
-        }
+    } catch (const std::exception &error) {
+        SaveOutcome failed = outcome(Status::Failed);
+        failed.error = descriptionOf(error);
+        return failed;
+    }
+    if (request.ruleWithoutItsField) {
+        SaveOutcome refused = outcome(Status::RuleRefused);
+        refused.rule = request.ruleWithoutItsField;
+        return refused;
+    }
+    return std::nullopt;
+}
 
+SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additionalFields)
+{
+    using Status = SaveOutcome::Status;
+    if (auto refused = check(request))
+        return *refused;
+
+    try {
         // Where the table of rules exists the save replaces every rule row of the key, also
         // when it has none to write: rows left under the key (by a format stored under it
         // before) would otherwise become this format's rules.

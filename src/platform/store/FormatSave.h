@@ -66,6 +66,10 @@ public:
                Clock clock);
 
     SaveOutcome save(SaveRequest request, const AdditionalFields &additionalFields = {});
+    // The save's checks alone, in its order, before anything would be written: the outcome that
+    // refuses the request, or nothing when the save would write it (a new key's lookup, which
+    // needs the save's transaction, is not among them). Stamps the lines as the save does.
+    std::optional<SaveOutcome> check(SaveRequest &request) const;
 
 private:
     ConnectionSource m_connection;
