@@ -191,6 +191,133 @@ QString writtenWithScreenNumbers(QString text, const ScreenOutline &outline)
     return text;
 }
 
+// A fault of one rule: the message and the column to correct.
+struct Fault {
+    RuleColumn column = RuleColumn::Text;
+    messages::Message message;
+};
+
+// The rule stands where its kind applies (the file, a line type, a field of the type it
+// needs), and what it names is on the screen; `place` is where it stands.
+std::optional<Fault> placeFault(const ScreenRule &rule, const velkora::formats::ParsedRule &parsed,
+                                const ScreenOutline &outline, Place &place)
+{
+    const RuleScope wanted = velkora::formats::ruleScope(parsed.kind);
+    const RuleScope given = rule.line.trimmed().isEmpty()    ? RuleScope::File
+                            : rule.field.trimmed().isEmpty() ? RuleScope::LineType
+                                                             : RuleScope::Field;
+    const QString keyword = velkora::formats::ruleKeyword(parsed.kind);
+    if (wanted != given)
+        return Fault{
+            misplacedColumn(wanted, given),
+            messages::ruleMisplaced(rule.id, keyword, placeName(wanted), placeName(given))};
+    if (given != RuleScope::File) {
+        place.line = lineIndex(outline, rule.line);
+        if (place.line < 0)
+            return Fault{RuleColumn::Line, messages::ruleLineMissing(rule.id, rule.line)};
+    }
+    if (given == RuleScope::Field) {
+        place.field = fieldIndex(outline, place.line, rule.field);
+        if (place.field < 0)
+            return Fault{RuleColumn::Field,
+                         messages::ruleFieldMissing(rule.id, rule.field, rule.line)};
+    }
+    if (const QString wantedType = fieldTypeWanted(parsed.kind); !wantedType.isEmpty()) {
+        const QString code = outline.lines.at(place.line).types.value(place.field);
+        const QString givenType = typeName(code);
+        if (!wantedType.split(QStringLiteral(" o ")).contains(givenType))
+            return Fault{RuleColumn::Field,
+                         messages::ruleMisplaced(rule.id, keyword,
+                                                 QStringLiteral("un campo ") + wantedType,
+                                                 QStringLiteral("un campo ") + givenType)};
+    }
+    return std::nullopt;
+}
+
+// The line types the text names, and the fields it reads (summed or compared), are on the
+// screen, and those fields are NUMERO.
+std::optional<Fault> namedFault(const QString &id, const QString &text,
+                                const velkora::formats::ParsedRule &parsed,
+                                const ScreenOutline &outline)
+{
+    const QString keyword = velkora::formats::ruleKeyword(parsed.kind);
+    for (const QString &type : velkora::formats::namedLineTypes(parsed)) {
+        if (lineIndex(outline, type) < 0)
+            return Fault{RuleColumn::Text, messages::ruleNamesMissingLine(id, text, type)};
+    }
+    for (const auto &[type, field] : velkora::formats::readFields(parsed)) {
+        const int line = lineIndex(outline, type);
+        const int at = fieldIndex(outline, line, field);
+        if (at < 0)
+            return Fault{RuleColumn::Text, messages::ruleSumsMissingField(id, text, field, type)};
+        const QString summed = typeName(outline.lines.at(line).types.value(at));
+        if (summed != QLatin1String("NUMERO"))
+            return Fault{RuleColumn::Text,
+                         messages::ruleNotApplicable(
+                             id, text,
+                             QStringLiteral("%1 %2 un campo NUMERO y el campo %3 del "
+                                            "tipo de línea %4 es %5")
+                                 .arg(keyword,
+                                      parsed.kind == RuleKind::Suma ? QStringLiteral("suma")
+                                                                    : QStringLiteral("compara con"),
+                                      field, type, summed))};
+    }
+    return std::nullopt;
+}
+
+// ENTRE's bounds read as the field's type reads its values.
+std::optional<Fault> rangeFault(const QString &id, const QString &text,
+                                const velkora::formats::ParsedRule &parsed,
+                                const ScreenOutline &outline, const Place &place)
+{
+    if (parsed.kind != RuleKind::Entre)
+        return std::nullopt;
+    const ScreenOutline::Line &line = outline.lines.at(place.line);
+    const bool onDate = typeName(line.types.value(place.field)) == QLatin1String("Fecha");
+    QString why;
+    // A NUMERO's decimals come from its "Formato"; one the line editor would refuse leaves the
+    // bounds to the test.
+    const velkora::formats::NumberFormat number =
+        onDate ? velkora::formats::NumberFormat()
+               : velkora::formats::NumberFormat::compile(line.formats.value(place.field), &why);
+    if (why.isEmpty() && !velkora::formats::rangeBounds(parsed, onDate, number.decimals(), &why))
+        return Fault{RuleColumn::Text, messages::ruleNotApplicable(id, text, why)};
+    return std::nullopt;
+}
+
+// The first fault of one rule, in the order the checks are made; `taken` holds where the rules
+// applied once per place stand.
+std::optional<Fault> ruleFault(const ScreenRule &rule, const ScreenOutline &outline,
+                               QHash<QString, QString> &taken)
+{
+    const QString text = rule.text.trimmed();
+    if (text.isEmpty())
+        return Fault{RuleColumn::Text, messages::ruleWithoutText(rule.id)};
+    if (rule.stale)
+        return Fault{RuleColumn::Text, messages::ruleNoLongerFits(rule.id, text)};
+    QString why;
+    const std::optional<velkora::formats::ParsedRule> parsed =
+        velkora::formats::parseRule(text, &why);
+    if (!parsed)
+        return Fault{RuleColumn::Text, messages::ruleUnreadable(rule.id, text, why)};
+    Place place;
+    if (auto fault = placeFault(rule, *parsed, outline, place))
+        return fault;
+    if (auto fault = namedFault(rule.id, text, *parsed, outline))
+        return fault;
+    if (auto fault = rangeFault(rule.id, text, *parsed, outline, place))
+        return fault;
+    if (onceInAPlace(parsed->kind)) {
+        const QString keyword = velkora::formats::ruleKeyword(parsed->kind);
+        const QString key =
+            QStringLiteral("%1/%2/%3").arg(keyword).arg(place.line).arg(place.field);
+        if (const QString earlier = taken.value(key); !earlier.isEmpty())
+            return Fault{RuleColumn::Text, messages::ruleRepeated(rule.id, text, earlier, keyword)};
+        taken.insert(key, rule.id);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
@@ -228,101 +355,9 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
     // Where each rule applied once per place stands: kind, line type and field -> the rule.
     QHash<QString, QString> taken;
     for (int row = 0; row < rules.size(); ++row) {
-        const ScreenRule &rule = rules.at(row);
-        const QString text = rule.text.trimmed();
-        const auto refuse = [row](RuleColumn column, const messages::Message &message) {
-            return RuleRefusal{row, column, message};
-        };
-        if (text.isEmpty())
-            return refuse(RuleColumn::Text, messages::ruleWithoutText(rule.id));
-        if (rule.stale)
-            return refuse(RuleColumn::Text, messages::ruleNoLongerFits(rule.id, text));
-        QString why;
-        const std::optional<velkora::formats::ParsedRule> parsed =
-            velkora::formats::parseRule(text, &why);
-        if (!parsed)
-            return refuse(RuleColumn::Text, messages::ruleUnreadable(rule.id, text, why));
-        const RuleScope wanted = velkora::formats::ruleScope(parsed->kind);
-        const RuleScope given = rule.line.trimmed().isEmpty()    ? RuleScope::File
-                                : rule.field.trimmed().isEmpty() ? RuleScope::LineType
-                                                                 : RuleScope::Field;
-        const QString keyword = velkora::formats::ruleKeyword(parsed->kind);
-        if (wanted != given)
-            return refuse(misplacedColumn(wanted, given),
-                          messages::ruleMisplaced(rule.id, keyword, placeName(wanted),
-                                                  placeName(given)));
-        Place place;
-        if (given != RuleScope::File) {
-            place.line = lineIndex(outline, rule.line);
-            if (place.line < 0)
-                return refuse(RuleColumn::Line, messages::ruleLineMissing(rule.id, rule.line));
-        }
-        if (given == RuleScope::Field) {
-            place.field = fieldIndex(outline, place.line, rule.field);
-            if (place.field < 0)
-                return refuse(RuleColumn::Field,
-                              messages::ruleFieldMissing(rule.id, rule.field, rule.line));
-        }
-        if (const QString wantedType = fieldTypeWanted(parsed->kind); !wantedType.isEmpty()) {
-            const QString code = outline.lines.at(place.line).types.value(place.field);
-            const QString given = typeName(code);
-            if (!wantedType.split(QStringLiteral(" o ")).contains(given))
-                return refuse(RuleColumn::Field,
-                              messages::ruleMisplaced(rule.id, keyword,
-                                                      QStringLiteral("un campo ") + wantedType,
-                                                      QStringLiteral("un campo ") + given));
-        }
-        // The line types the text names, and the fields it reads (summed or compared).
-        const QStringList named = velkora::formats::namedLineTypes(*parsed);
-        const QList<QPair<QString, QString>> read = velkora::formats::readFields(*parsed);
-        for (const QString &type : named) {
-            if (lineIndex(outline, type) < 0)
-                return refuse(RuleColumn::Text,
-                              messages::ruleNamesMissingLine(rule.id, text, type));
-        }
-        for (const auto &[type, field] : read) {
-            const int line = lineIndex(outline, type);
-            const int at = fieldIndex(outline, line, field);
-            if (at < 0)
-                return refuse(RuleColumn::Text,
-                              messages::ruleSumsMissingField(rule.id, text, field, type));
-            const QString summed = typeName(outline.lines.at(line).types.value(at));
-            if (summed != QLatin1String("NUMERO"))
-                return refuse(
-                    RuleColumn::Text,
-                    messages::ruleNotApplicable(
-                        rule.id, text,
-                        QStringLiteral("%1 %2 un campo NUMERO y el campo %3 del "
-                                       "tipo de línea %4 es %5")
-                            .arg(keyword,
-                                 parsed->kind == RuleKind::Suma ? QStringLiteral("suma")
-                                                                : QStringLiteral("compara con"),
-                                 field, type, summed)));
-        }
-        if (parsed->kind == RuleKind::Entre) {
-            const ScreenOutline::Line &line = outline.lines.at(place.line);
-            const bool onDate = typeName(line.types.value(place.field)) == QLatin1String("Fecha");
-            QString why;
-            // A NUMERO's decimals come from its "Formato"; one the line editor would refuse
-            // leaves the bounds to the test.
-            const velkora::formats::NumberFormat number =
-                onDate ? velkora::formats::NumberFormat()
-                       : velkora::formats::NumberFormat::compile(line.formats.value(place.field),
-                                                                 &why);
-            if (why.isEmpty() &&
-                !velkora::formats::rangeBounds(*parsed, onDate, number.decimals(), &why))
-                return refuse(RuleColumn::Text, messages::ruleNotApplicable(rule.id, text, why));
-        }
-        if (onceInAPlace(parsed->kind)) {
-            const QString key = QStringLiteral("%1/%2/%3")
-                                    .arg(keyword)
-                                    .arg(place.line)
-                                    .arg(place.field);
-            if (const QString earlier = taken.value(key); !earlier.isEmpty())
-                return refuse(RuleColumn::Text,
-                              messages::ruleRepeated(rule.id, text, earlier, keyword));
-            taken.insert(key, rule.id);
-        }
+        const std::optional<Fault> fault = ruleFault(rules.at(row), outline, taken);
+        if (fault)
+            return RuleRefusal{row, fault->column, fault->message};
     }
     return std::nullopt;
 }
@@ -342,8 +377,8 @@ QStringList takeScreenRules(storage::ShownRules &shown, const QList<ScreenRule> 
     }
     for (int i = 0; i < rules.size(); ++i) {
         const ScreenRule &rule = rules.at(i);
-        storage::LayoutRuleValues row{key, fourDigits(i + 1), QString(), QString(),
-                                      rule.text.trimmed(), rule.description};
+        storage::LayoutRuleValues row{key,       fourDigits(i + 1),   QString(),
+                                      QString(), rule.text.trimmed(), rule.description};
         // Written as the grids show them ("1" is the line type the grid shows as "0001").
         if (const int line = lineIndex(outline, rule.line); line >= 0) {
             row.lineId = outline.lines.at(line).order;

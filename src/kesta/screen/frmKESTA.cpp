@@ -3,6 +3,11 @@
 #include "ActivationWatch.h"
 #include "HandlerGuard.h"
 #include "TwipsLayout.h"
+#include "commands/LeaveCommands.h"
+#include "commands/ModeCommands.h"
+#include "commands/RulesCommand.h"
+#include "commands/SaveCommand.h"
+#include "commands/StateCommands.h"
 #include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
@@ -37,6 +42,7 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
         editor::UserDataAsRead::Boxes{txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6},
         nullptr);
     buildEditor();
+    buildCommands();
     connectHandlers();
     connectPasteMessages();
     // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.
