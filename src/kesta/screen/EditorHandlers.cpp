@@ -4,7 +4,6 @@
 
 #include "frmKESTA.h"
 
-#include "HandlerGuard.h"
 #include "commands/ProposalCommand.h"
 #include "commands/RulesCommand.h"
 #include "commands/UnsavedEdit.h"
@@ -12,6 +11,7 @@
 #include "editor/FieldStore.h"
 #include "editor/GridBehaviour.h"
 #include "editor/LineEditor.h"
+#include "messages/HandlerGuard.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
@@ -20,6 +20,8 @@
 #include <QAction>
 
 namespace kesta::screen {
+
+using messages::connectGuarded;
 
 void frmKESTA::buildEditor()
 {

@@ -1,7 +1,6 @@
 #include "frmKESTA.h"
 
 #include "ActivationWatch.h"
-#include "HandlerGuard.h"
 #include "TwipsLayout.h"
 #include "commands/LeaveCommands.h"
 #include "commands/ModeCommands.h"
@@ -14,6 +13,7 @@
 #include "editor/UserDataAsRead.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/HandlerGuard.h"
 #include "messages/Messages.h"
 #include "store/RuleRows.h"
 
@@ -26,6 +26,9 @@
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
+
+using messages::connectGuarded;
+using messages::guardHandler;
 
 frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
 {
