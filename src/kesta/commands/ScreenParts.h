@@ -4,14 +4,12 @@
 
 class QCheckBox;
 class QFrame;
-class QLabel;
 class QTabWidget;
 class QWidget;
 
 namespace velkora::controls {
 class Controles;
 class DataGrid;
-class FlatButton;
 class TextBox;
 } // namespace velkora::controls
 
@@ -30,14 +28,12 @@ struct ScreenParts {
     velkora::controls::TextBox *key = nullptr;
     velkora::controls::TextBox *description = nullptr;
     velkora::controls::TextBox *file = nullptr;
-    velkora::controls::FlatButton *fileButton = nullptr; // cmdArchivo
-    QCheckBox *reverse = nullptr;                        // chInverso
-    QLabel *state = nullptr;                             // lblEstado
-    editor::UserDataBoxes userData;                      // txtUser1 .. dpUser6
-    QFrame *userFrame = nullptr;                         // fr2, the user data's frame
-    velkora::controls::DataGrid *lines = nullptr;        // ssLinea
-    velkora::controls::DataGrid *fields = nullptr;       // ssDetalle
-    editor::FieldStore *store = nullptr;                 // lvDetalle's store
+    QCheckBox *reverse = nullptr;                  // chInverso
+    editor::UserDataBoxes userData;                // txtUser1 .. dpUser6
+    QFrame *userFrame = nullptr;                   // fr2, the user data's frame
+    velkora::controls::DataGrid *lines = nullptr;  // ssLinea
+    velkora::controls::DataGrid *fields = nullptr; // ssDetalle
+    editor::FieldStore *store = nullptr;           // lvDetalle's store
 };
 
 } // namespace kesta::commands

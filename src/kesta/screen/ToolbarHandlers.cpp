@@ -38,9 +38,7 @@ commands::ScreenParts frmKESTA::screenParts()
     parts.key = txtClave;
     parts.description = txtDescripcion;
     parts.file = txtArchivo;
-    parts.fileButton = cmdArchivo;
     parts.reverse = chInverso;
-    parts.state = lblEstado;
     parts.userData = {txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6};
     parts.userFrame = fr2;
     parts.lines = ssLinea;
