@@ -743,48 +743,6 @@ private slots:
         }
     }
 
-    void escapeInACellEditorStaysInTheCell()
-    {
-        // Escape belongs to the cell editor while one is open: it drops the cell's typing, not the
-        // whole edit. Outside the editor it is the toolbar's Cancel.
-        Bar b("");
-        b.bar->action("New")->trigger();
-        b.grid->setFocus();
-        QTest::keyClick(b.grid, Qt::Key_X);
-        QVERIFY(QApplication::focusWidget() != b.grid);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QCOMPARE(b.grid->cell(0, 0).toString(), "antes");
-        QCOMPARE(b.log.join(' '), "New:edit");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QCOMPARE(b.log.join(' '), "New:edit Cancel:browse");
-    }
-
-    void keyCheckStopsKeysNotClicks()
-    {
-        // The owner's check sees every command key, and only keys: a refused key does nothing,
-        // a click on the button and trigger() act without asking.
-        Bar b("RE");
-        QStringList asked;
-        bool allow = false;
-        b.bar->setKeyCheck([&](const QString &name) {
-            asked << name;
-            return allow;
-        });
-        b.run("Edit");
-        b.input->setFocus();
-        QTest::keyClick(b.input, Qt::Key_Escape);
-        QCOMPARE(asked, QStringList{"Cancel"});
-        QCOMPARE(b.log.join(' '), "Edit:edit");
-        QVERIFY(b.bar->EditMode());
-        QTest::mouseClick(b.bar->findChild<QToolBar *>()->widgetForAction(b.bar->action("Cancel")),
-                          Qt::LeftButton);
-        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse");
-        allow = true;
-        QTest::keySequence(b.input, b.bar->action("Edit")->shortcut());
-        QCOMPARE(asked, (QStringList{"Cancel", "Edit"}));
-        QCOMPARE(b.log.join(' '), "Edit:edit Cancel:browse Edit:edit");
-    }
-
     void choiceGoesWithItsCommand()
     {
         // A second way of running B2 (the screen's tests run it from its menu entry, by a

@@ -1,13 +1,9 @@
-// What ends an edit of the load format without the toolbar's Cancel button: Escape, Salir and
-// the window's close button. An edit with changes is never thrown away without a question
-// (commands::UnsavedEdit); without changes they act at once.
+#include "LeaveCommands.h"
 
 #include "UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
 #include "editor/ScreenRules.h"
-#include "store/RuleRows.h"
-#include "screen/frmKESTA.h"
 
 #include <controls/DataGrid.h>
 #include <controls/SmallControls.h>
@@ -15,8 +11,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QMetaObject>
 
-namespace kesta::screen {
+namespace kesta::commands {
 
 namespace {
 
@@ -36,90 +33,99 @@ void addGridRows(QStringList &content, const velkora::controls::DataGrid &grid)
 
 } // namespace
 
-QStringList frmKESTA::editedContent() const
+QStringList editedContent(const ScreenParts &screen, const QList<editor::ScreenRule> &rules)
 {
-    QStringList content{txtClave->text(),
-                        txtDescripcion->text(),
-                        txtArchivo->text(),
-                        chInverso->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO"),
-                        txtUser1->text(),
-                        txtUser2->text(),
-                        txtUser3->text(),
-                        txtUser4->text(),
-                        dpUser5->date().toString(Qt::ISODate),
-                        dpUser6->date().toString(Qt::ISODate)};
-    addGridRows(content, *ssLinea);
-    addGridRows(content, *ssDetalle);
-    const editor::FieldStore &store = fieldStore();
+    const editor::UserDataBoxes &user = screen.userData;
+    QStringList content{screen.key->text(),
+                        screen.description->text(),
+                        screen.file->text(),
+                        screen.reverse->isChecked() ? QStringLiteral("SI") : QStringLiteral("NO"),
+                        user.user1->text(),
+                        user.user2->text(),
+                        user.user3->text(),
+                        user.user4->text(),
+                        user.date5->date().toString(Qt::ISODate),
+                        user.date6->date().toString(Qt::ISODate)};
+    addGridRows(content, *screen.lines);
+    addGridRows(content, *screen.fields);
+    const editor::FieldStore &store = *screen.store;
     for (int i = 0; i < store.count(); ++i) {
         QStringList entry{store.key(i)};
         for (int sub = 0; sub < editor::FieldStore::ColumnCount; ++sub)
             entry << store.subItem(i, sub);
         content << entry.join(QLatin1Char('|'));
     }
-    // The rules as the screen shows them.
-    for (const editor::ScreenRule &rule :
-         editor::rulesOnScreen(*m_shownRules, lineNumbering(), fieldNumbering()))
-        content << QStringList{QStringLiteral("Regla"), rule.id, rule.line, rule.field,
-                               rule.text, rule.description}
+    for (const editor::ScreenRule &rule : rules)
+        content << QStringList{QStringLiteral("Regla"), rule.id, rule.line, rule.field, rule.text,
+                               rule.description}
                        .join(QLatin1Char('|'));
     return content;
 }
 
-QStringList frmKESTA::lineEditContent() const
+QStringList lineEditContent(const velkora::controls::DataGrid &lines,
+                            const velkora::controls::DataGrid &fields)
 {
     QStringList content;
-    const int line = ssLinea->currentRow();
-    if (line >= 0 && line < ssLinea->Rows())
-        content << rowText(*ssLinea, line);
-    for (int row = 0; row < ssDetalle->Rows(); ++row) {
-        if (!ssDetalle->rowIsBlank(row))
-            content << rowText(*ssDetalle, row);
+    const int line = lines.currentRow();
+    if (line >= 0 && line < lines.Rows())
+        content << rowText(lines, line);
+    for (int row = 0; row < fields.Rows(); ++row) {
+        if (!fields.rowIsBlank(row))
+            content << rowText(fields, row);
     }
     return content;
 }
 
-commands::UnsavedEdit &frmKESTA::unsavedEdit() const
+LeaveCommands::LeaveCommands(Parts parts) : m_parts(parts) {}
+
+void LeaveCommands::settleCellEditors()
 {
-    return *m_unsavedEdit;
+    m_parts.lines->commitCellEdit();
+    m_parts.fields->commitCellEdit();
 }
 
-// What a cell editor holds counts as typed into its cell, as when the user leaves the cell.
-void frmKESTA::settleCellEditors()
+// A cell editor takes Escape itself and drops what it holds; what is left: during a line edit
+// Escape cancels the line edit ("Cancelar" under the grids), asking first when its line or
+// field rows hold typed changes; in a grid it does nothing more; anywhere else it runs the
+// toolbar's Cancel, asking first when the edit has changes.
+bool LeaveCommands::cancelKeyRuns()
 {
-    ssLinea->commitCellEdit();
-    ssDetalle->commitCellEdit();
-}
-
-// Escape, the toolbar's Cancel key. A cell editor takes Escape itself and drops what it holds;
-// what is left: during a line edit Escape cancels the line edit ("Cancelar" under the grids),
-// asking first when its line or field rows hold typed changes; in a grid it does nothing more;
-// anywhere else it runs the toolbar's Cancel, asking first when the edit has changes. Returns
-// whether the toolbar's Cancel runs.
-bool frmKESTA::Controles_CancelKey()
-{
-    if (m_lineEditor->LineEditActive()) {
-        if (m_unsavedLine->mayDiscard())
-            cmdControles_Click(editor::LineEditor::Cancelar);
+    if (m_parts.lineEditor->LineEditActive()) {
+        if (m_parts.lineEdit->mayDiscard())
+            m_parts.lineEditor->click(editor::LineEditor::Cancelar);
         return false;
     }
     const QWidget *focus = QApplication::focusWidget();
     for (const QWidget *grid :
-         {static_cast<QWidget *>(ssLinea), static_cast<QWidget *>(ssDetalle)}) {
+         {static_cast<QWidget *>(m_parts.lines), static_cast<QWidget *>(m_parts.fields)}) {
         if (focus && (focus == grid || grid->isAncestorOf(focus)))
             return false;
     }
-    return m_unsavedEdit->mayDiscard();
+    return m_parts.edit->mayDiscard();
 }
 
-// The window that shows the screen is about to close (its close button, the desktop, or the
-// owner unloaded by Salir): an edit with changes ends only when the user says so.
-void frmKESTA::Form_QueryUnload(bool &cancel)
+// Its close button, the desktop, or the owner unloaded by Salir: an edit with changes ends only
+// when the user says so.
+bool LeaveCommands::keepOpen()
 {
-    // Should the question fail, the window stays open: nothing is lost without an answer.
-    cancel = true;
     settleCellEditors();
-    cancel = !m_unsavedEdit->mayDiscard();
+    return !m_parts.edit->mayDiscard();
 }
 
-} // namespace kesta::screen
+// Ending the screen is the owner's business. The request is queued so that the toolbar's
+// command returns before the owner (and with it the screen and the toolbar) goes away. An
+// owner that offers Unload() unloads itself; any other owner object is deleted. An edit of the
+// load format that has changes ends only when the user says so (7500045): No keeps the screen
+// as it is.
+void LeaveCommands::exit(QObject *owner)
+{
+    settleCellEditors();
+    if (!m_parts.edit->mayDiscard())
+        return;
+    if (owner->metaObject()->indexOfMethod("Unload()") >= 0)
+        QMetaObject::invokeMethod(owner, "Unload", Qt::QueuedConnection);
+    else
+        owner->deleteLater();
+}
+
+} // namespace kesta::commands

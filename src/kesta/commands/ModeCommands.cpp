@@ -1,146 +1,121 @@
-// The toolbar's commands that move the screen between its modes (New, Edit, Cancel) and the
-// record command.
+#include "ModeCommands.h"
 
-#include "ModeTable.h"
 #include "UnsavedEdit.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "messages/Messages.h"
-#include "screen/Settings.h"
-#include "screen/frmKESTA.h"
 #include "store/RuleRows.h"
 
 #include <controls/Controles.h>
-#include <controls/DataGrid.h>
-#include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
-#include <QCheckBox>
-#include <QLabel>
 #include <QScopeGuard>
 #include <QTabWidget>
 
-namespace kesta::screen {
+namespace kesta::commands {
 
-commands::Mode frmKESTA::mode() const
-{
-    return m_mode;
-}
+ModeCommands::ModeCommands(Parts parts) : m_parts(std::move(parts)) {}
 
-commands::ModeControls frmKESTA::modeControls() const
-{
-    commands::ModeControls controls;
-    controls.keyBox = txtClave;
-    controls.descriptionBox = txtDescripcion;
-    controls.dataInputs = {txtArchivo, cmdArchivo, chInverso, txtUser1, txtUser2,
-                           txtUser3,   txtUser4,   dpUser5,   dpUser6};
-    controls.grids = {ssLinea, ssDetalle};
-    return controls;
-}
-
-void frmKESTA::setMode(commands::Mode mode)
-{
-    m_mode = mode;
-    if (mode != commands::Mode::ViewingDeactivated)
-        lblEstado->clear();
-    if (mode != commands::Mode::EditingNew && mode != commands::Mode::EditingExisting)
-        m_unsavedEdit->end();
-    QList<QWidget *> buttons;
-    for (auto *button : cmdControles)
-        buttons << button;
-    commands::applyMode(mode, modeControls(), buttons);
-    offerProposal();
-    offerRules();
-}
-
-void frmKESTA::Controles_New()
+void ModeCommands::newFormat()
 {
     // The new load format's edit starts from what New leaves (an automatic key, or under Copy
     // the copied content), however New ends.
-    const auto started = qScopeGuard([this] { m_unsavedEdit->begin(); });
+    const auto started = qScopeGuard([this] { m_parts.edit->begin(); });
+    startNewFormat();
+    offerAutomaticKey();
+}
+
+void ModeCommands::startNewFormat()
+{
+    const ScreenParts &screen = m_parts.screen;
     host::ToolServices &tools = Publico::ToolServices();
-    if (!Copying) {
-        tools.ClearScreen(this, 1);
-        forgetShownFormat();
+    if (!m_parts.copying()) {
+        tools.ClearScreen(screen.owner, 1);
+        m_parts.forgetShownFormat();
         // Whether the new format can have rules. A database that cannot tell now offers none:
         // New itself does not depend on the database, and the save reports a lost connection.
         try {
-            m_shownRules->available = Publico::CoreServices().Connection()->hasRulesTable();
+            m_parts.rules->available = Publico::CoreServices().Connection()->hasRulesTable();
         } catch (const std::exception &) {
-            m_shownRules->available = false;
+            m_parts.rules->available = false;
         }
     }
-    tools.EnableScreen(this, 1);
-    m_lineEditor->showStartGroup();
-    m_lineEditor->reset();
-    ssTabZur->setCurrentIndex(0);
-    txtClave->setText(QString());
+    tools.EnableScreen(screen.owner, 1);
+    m_parts.lineEditor->showStartGroup();
+    m_parts.lineEditor->reset();
+    screen.tabs->setCurrentIndex(0);
+    screen.key->setText(QString());
     // Nothing of a shown record is offered for the new one.
-    Controles->setReactivateAllowed(false);
-    Controles->setEditAllowed(false);
-    Controles->setDeactivateAllowed(false);
-    Controles->setRecordLoaded(false);
-    txtClave->setNewKey(true);
-    txtClave->setEnabled(true);
-    txtDescripcion->setEnabled(true);
-    setMode(commands::Mode::EditingNew);
-    txtClave->setFocus();
-    Controles->setB1Caption(QString());
-    Controles->setB2Caption(QString());
+    screen.toolbar->setReactivateAllowed(false);
+    screen.toolbar->setEditAllowed(false);
+    screen.toolbar->setDeactivateAllowed(false);
+    screen.toolbar->setRecordLoaded(false);
+    screen.key->setNewKey(true);
+    screen.key->setEnabled(true);
+    screen.description->setEnabled(true);
+    m_parts.setMode(Mode::EditingNew);
+    screen.key->setFocus();
+    screen.toolbar->setB1Caption(QString());
+    screen.toolbar->setB2Caption(QString());
+}
 
-    const QVariant automatic =
-        Publico::CoreServices().GetSetting(Setting::AutomaticKey, 0, QString(), QString());
-    if (!settingToBoolean(Setting::AutomaticKey, automatic))
+void ModeCommands::offerAutomaticKey()
+{
+    velkora::controls::TextBox *key = m_parts.screen.key;
+    if (!m_parts.automaticKey())
         return;
-    const qlonglong next = tools.NextKey(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"));
-    const QString shown = txtClave->formatted(QString::number(next));
-    if (shown.size() > txtClave->maxLength()) {
+    const qlonglong next =
+        Publico::ToolServices().NextKey(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"));
+    const QString shown = key->formatted(QString::number(next));
+    if (shown.size() > key->maxLength()) {
         // No automatic key is left that the key box can hold: the user types one.
-        messages::show(this, messages::noAutomaticKeyLeft(shown, txtClave->maxLength()));
-        txtClave->setText(QString());
-        txtClave->setEnabled(true);
-        txtClave->setFocus();
+        messages::show(m_parts.screen.owner, messages::noAutomaticKeyLeft(shown, key->maxLength()));
+        key->setText(QString());
+        key->setEnabled(true);
+        key->setFocus();
         return;
     }
-    txtClave->setValue(next);
-    txtClave->setEnabled(KeyEditable != 0);
+    key->setValue(next);
+    key->setEnabled(m_parts.keyEditable());
 }
 
-void frmKESTA::Controles_Edit()
+void ModeCommands::edit()
 {
-    ssTabZur->setCurrentIndex(0);
-    Publico::ToolServices().EnableScreen(this, 1);
-    m_lineEditor->reset();
-    m_lineEditor->showStartGroup();
-    setMode(commands::Mode::EditingExisting);
-    txtClave->setEnabled(false);
-    txtDescripcion->setEnabled(true);
-    txtDescripcion->setFocus();
-    Controles->setB1Caption(QString());
-    Controles->setB2Caption(QString());
-    m_unsavedEdit->begin();
+    const ScreenParts &screen = m_parts.screen;
+    screen.tabs->setCurrentIndex(0);
+    Publico::ToolServices().EnableScreen(screen.owner, 1);
+    m_parts.lineEditor->reset();
+    m_parts.lineEditor->showStartGroup();
+    m_parts.setMode(Mode::EditingExisting);
+    screen.key->setEnabled(false);
+    screen.description->setEnabled(true);
+    screen.description->setFocus();
+    screen.toolbar->setB1Caption(QString());
+    screen.toolbar->setB2Caption(QString());
+    m_parts.edit->begin();
 }
 
-void frmKESTA::Controles_Cancel()
+void ModeCommands::cancel()
 {
-    ssTabZur->setCurrentIndex(0);
-    Publico::ToolServices().ClearScreen(this, 1);
-    forgetShownFormat();
-    txtClave->setText(QString());
-    txtClave->setNewKey(false);
-    txtClave->setEnabled(true);
-    txtDescripcion->setEnabled(false);
-    m_lineEditor->reset();
-    m_lineEditor->showStartGroup();
-    setMode(commands::Mode::Idle);
-    txtClave->setFocus();
+    const ScreenParts &screen = m_parts.screen;
+    screen.tabs->setCurrentIndex(0);
+    Publico::ToolServices().ClearScreen(screen.owner, 1);
+    m_parts.forgetShownFormat();
+    screen.key->setText(QString());
+    screen.key->setNewKey(false);
+    screen.key->setEnabled(true);
+    screen.description->setEnabled(false);
+    m_parts.lineEditor->reset();
+    m_parts.lineEditor->showStartGroup();
+    m_parts.setMode(Mode::Idle);
+    screen.key->setFocus();
 }
 
-void frmKESTA::Controles_Record()
+void ModeCommands::record()
 {
     const std::unique_ptr<host::RecordTool> tool = Publico::ToolServices().CreateRecordTool();
-    tool->OpenRecord(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"), txtClave->text(),
-                     QString(), QString(), QString(), QString());
+    tool->OpenRecord(QStringLiteral("Layout"), QStringLiteral("Ly_Cve_Layout"),
+                     m_parts.screen.key->text(), QString(), QString(), QString(), QString());
 }
 
-} // namespace kesta::screen
+} // namespace kesta::commands

@@ -1,5 +1,4 @@
-// "Reglas...": the shown format's rules in their dialog. In the edit modes what the dialog
-// accepts becomes the format's rules on the screen; nothing is stored until the save.
+#include "RulesCommand.h"
 
 #include "editor/FieldStore.h"
 #include "editor/GridCells.h"
@@ -8,14 +7,13 @@
 #include "editor/RulesDialog.h"
 #include "editor/ScreenRules.h"
 #include "messages/Messages.h"
-#include "screen/frmKESTA.h"
 #include "store/RuleRows.h"
 
 #include <controls/DataGrid.h>
 #include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
-namespace kesta::screen {
+namespace kesta::commands {
 
 namespace {
 
@@ -24,33 +22,35 @@ QString orderAt(const velkora::controls::DataGrid &lines, int row)
     return editor::cellText(lines, row, editor::LineColumn::Order);
 }
 
-bool editing(commands::Mode mode)
+bool editing(Mode mode)
 {
-    return mode == commands::Mode::EditingNew || mode == commands::Mode::EditingExisting;
+    return mode == Mode::EditingNew || mode == Mode::EditingExisting;
 }
 
 } // namespace
 
-QList<storage::LineNumbering> frmKESTA::lineNumbering() const
+RulesCommand::RulesCommand(Parts parts) : m_parts(parts) {}
+
+QList<storage::LineNumbering> RulesCommand::lineNumbering() const
 {
     QList<storage::LineNumbering> lines;
-    for (int row = 0; row < ssLinea->Rows(); ++row) {
-        const QString order = orderAt(*ssLinea, row);
-        lines << storage::LineNumbering{order, m_lineEditor->loadedOrderOf(order)};
+    for (int row = 0; row < m_parts.lines->Rows(); ++row) {
+        const QString order = orderAt(*m_parts.lines, row);
+        lines << storage::LineNumbering{order, m_parts.lineEditor->loadedOrderOf(order)};
     }
     return lines;
 }
 
-QList<storage::FieldNumbering> frmKESTA::fieldNumbering() const
+QList<storage::FieldNumbering> RulesCommand::fieldNumbering() const
 {
     using Store = editor::FieldStore;
-    const Store &store = fieldStore();
+    const Store &store = *m_parts.store;
     QList<storage::FieldNumbering> fields;
     fields.reserve(store.count());
     for (int i = 0; i < store.count(); ++i) {
         const QString line = store.subItem(i, Store::LineaID);
         const QString id = store.subItem(i, Store::Id);
-        const QString loadedOrder = m_lineEditor->loadedOrderOf(line);
+        const QString loadedOrder = m_parts.lineEditor->loadedOrderOf(line);
         // A field is known to the rules by its origin, which stays with it through line edits
         // whatever number it and the others take; one entered since has none.
         fields << storage::FieldNumbering{line, loadedOrder.isEmpty() ? QString() : store.origin(i),
@@ -59,27 +59,30 @@ QList<storage::FieldNumbering> frmKESTA::fieldNumbering() const
     return fields;
 }
 
-void frmKESTA::dropRulesOf(const QString &loadedOrder, const QStringList &fields)
+QList<editor::ScreenRule> RulesCommand::rulesOnScreen() const
 {
-    const QList<storage::LayoutRuleValues> gone = m_shownRules->takeRulesOf(loadedOrder, fields);
+    return editor::rulesOnScreen(*m_parts.rules, lineNumbering(), fieldNumbering());
+}
+
+void RulesCommand::dropRulesOf(const QString &loadedOrder, const QStringList &fields)
+{
+    const QList<storage::LayoutRuleValues> gone = m_parts.rules->takeRulesOf(loadedOrder, fields);
     if (gone.isEmpty())
         return;
     QStringList named;
     for (const storage::LayoutRuleValues &rule : gone)
         named << QStringLiteral("%1 (%2)").arg(rule.id, rule.text);
-    messages::show(this, fields.isEmpty() ? messages::rulesGoneWithLineType(named)
-                                          : messages::rulesGoneWithFields(named));
+    messages::show(m_parts.owner, fields.isEmpty() ? messages::rulesGoneWithLineType(named)
+                                                   : messages::rulesGoneWithFields(named));
 }
 
-void frmKESTA::offerRules()
+void RulesCommand::offer(Mode mode)
 {
-    if (!cmdReglas || !m_lineEditor || !m_shownRules)
-        return;
-    const bool shown = m_mode != commands::Mode::Idle;
-    const bool available = m_shownRules->available;
+    const bool shown = mode != Mode::Idle;
+    const bool available = m_parts.rules->available;
     // During a line edit the grids hold what is not accepted yet: the rules wait for it.
-    cmdReglas->setEnabled(shown && available && !m_lineEditor->LineEditActive());
-    cmdReglas->setToolTip(
+    m_parts.button->setEnabled(shown && available && !m_parts.lineEditor->LineEditActive());
+    m_parts.button->setToolTip(
         shown && !available
             ? QStringLiteral("Las reglas no están disponibles: la base de datos no tiene la tabla "
                              "Layout_Regla (velkora --upgrade la añade).")
@@ -87,14 +90,14 @@ void frmKESTA::offerRules()
                              "las líneas, cuentas y totales (Alt+R)"));
 }
 
-void frmKESTA::cmdReglas_Click()
+void RulesCommand::run(Mode mode)
 {
-    if (!cmdReglas->isEnabled())
+    if (!m_parts.button->isEnabled())
         return;
     editor::ScreenOutline outline;
-    for (int row = 0; row < ssLinea->Rows(); ++row)
-        outline.lines << editor::ScreenOutline::Line{orderAt(*ssLinea, row), {}, {}, {}};
-    const editor::FieldStore &store = fieldStore();
+    for (int row = 0; row < m_parts.lines->Rows(); ++row)
+        outline.lines << editor::ScreenOutline::Line{orderAt(*m_parts.lines, row), {}, {}, {}};
+    const editor::FieldStore &store = *m_parts.store;
     for (int i = 0; i < store.count(); ++i) {
         const QString line = store.subItem(i, editor::FieldStore::LineaID);
         for (editor::ScreenOutline::Line &entry : outline.lines) {
@@ -106,18 +109,17 @@ void frmKESTA::cmdReglas_Click()
         }
     }
 
-    const bool editable = editing(m_mode);
-    editor::RulesDialog dialog(
-        editor::RulesDialog::Parts{
-            this, txtClave->text(), outline,
-            editor::rulesOnScreen(*m_shownRules, lineNumbering(), fieldNumbering()), editable},
-        this);
+    const bool editable = editing(mode);
+    editor::RulesDialog dialog(editor::RulesDialog::Parts{m_parts.owner, m_parts.key->text(),
+                                                          outline, rulesOnScreen(), editable},
+                               m_parts.owner);
     if (dialog.exec() != QDialog::Accepted || !editable)
         return;
     // The rules now speak in the screen's numbers: those become the ones the save carries
     // them from, also through later line edits.
-    m_lineEditor->setLoadedOrders(editor::takeScreenRules(*m_shownRules, dialog.rules(), outline));
-    fieldStore().takeIdsAsOrigins();
+    m_parts.lineEditor->setLoadedOrders(
+        editor::takeScreenRules(*m_parts.rules, dialog.rules(), outline));
+    m_parts.store->takeIdsAsOrigins();
 }
 
-} // namespace kesta::screen
+} // namespace kesta::commands

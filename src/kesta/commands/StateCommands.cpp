@@ -1,15 +1,13 @@
-// The toolbar's Deactivate ("Baja") and Reactivate ("Reactivación"): one UPDATE of every Layout
-// row of the shown key and one action record entry, in one transaction.
+#include "StateCommands.h"
 
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
 #include "messages/Messages.h"
-#include "screen/frmKESTA.h"
 #include "store/Statements.h"
 
 #include <controls/TextBox.h>
 
-namespace kesta::screen {
+namespace kesta::commands {
 
 namespace {
 
@@ -24,63 +22,66 @@ void rollBackQuietly()
 
 } // namespace
 
-void frmKESTA::Controles_Deactivate()
+StateCommands::StateCommands(Parts parts) : m_parts(std::move(parts)) {}
+
+void StateCommands::deactivate()
 {
     try {
         host::ToolServices &tools = Publico::ToolServices();
         host::CoreServices &core = Publico::CoreServices();
-        const QString key = txtClave->text();
+        const QString key = m_parts.key->text();
         const QString stamp = tools.FormatDateTime(tools.CurrentDateTime());
         core.Connection()->BeginTrans();
         try {
             const host::Engine engine = core.Connection()->engine();
             const QString modifiedBy = core.CurrentOperator();
-            Publico::Sql() = storage::deactivateUpdate(engine, txtClave->text(), modifiedBy, stamp,
-                                                       core.CurrentOperator());
+            Publico::Sql() = storage::deactivateUpdate(engine, m_parts.key->text(), modifiedBy,
+                                                       stamp, core.CurrentOperator());
             core.Connection()->Execute(Publico::Sql());
-            tools.LogAction(QStringLiteral("Layout"), txtClave->text(), QStringLiteral("Baja"));
+            tools.LogAction(QStringLiteral("Layout"), m_parts.key->text(), QStringLiteral("Baja"));
             core.Connection()->CommitTrans();
         } catch (...) {
             rollBackQuietly();
             throw;
         }
-        Controles_Cancel();
-        showNote(messages::formatDeactivated(key));
+        m_parts.cancel();
+        m_parts.note(messages::formatDeactivated(key));
     } catch (const std::exception &error) {
-        messages::show(this, messages::deactivationFailed(host::descriptionOf(error)));
+        messages::show(m_parts.owner, messages::deactivationFailed(host::descriptionOf(error)));
     }
 }
 
-void frmKESTA::Controles_Reactivate()
+void StateCommands::reactivate()
 {
     try {
         host::ToolServices &tools = Publico::ToolServices();
         host::CoreServices &core = Publico::CoreServices();
-        const QString key = txtClave->text();
+        const QString key = m_parts.key->text();
         core.Connection()->BeginTrans();
         try {
             const host::Engine engine = core.Connection()->engine();
             const QString modifiedBy = core.CurrentOperator();
             const QString stamp = tools.FormatDateTime(tools.CurrentDateTime());
-            Publico::Sql() = storage::reactivateUpdate(engine, txtClave->text(), modifiedBy, stamp);
+            Publico::Sql() =
+                storage::reactivateUpdate(engine, m_parts.key->text(), modifiedBy, stamp);
             core.Connection()->Execute(Publico::Sql());
-            tools.LogAction(QStringLiteral("Layout"), txtClave->text(),
+            tools.LogAction(QStringLiteral("Layout"), m_parts.key->text(),
                             QStringLiteral("Reactivación"));
             core.Connection()->CommitTrans();
         } catch (...) {
             rollBackQuietly();
             throw;
         }
-        Controles_Cancel();
-        tools.ClearScreen(this, 1);
-        showNote(messages::formatReactivated(key));
+        m_parts.cancel();
+        tools.ClearScreen(m_parts.owner, 1);
+        m_parts.note(messages::formatReactivated(key));
     } catch (const std::exception &error) {
         try {
-            messages::show(this, messages::reactivationFailed(host::descriptionOf(error)));
+            messages::show(m_parts.owner, messages::reactivationFailed(host::descriptionOf(error)));
         } catch (const std::exception &) {
             // From here on every further error is ignored.
         }
     }
 }
 
-} // namespace kesta::screen
+} // namespace kesta::commands

@@ -2,7 +2,7 @@
 
 #include "LineEditor.h"
 #include "host/Publico.h"
-#include "screen/HandlerGuard.h"
+#include "messages/HandlerGuard.h"
 
 #include <controls/DataGrid.h>
 
@@ -38,16 +38,16 @@ GridBehaviour::GridBehaviour(Parts parts, QObject *parent)
     QWidget *owner = m_parts.owner;
     connect(lines, &DataGrid::RowColChange, this,
             [this, lines, owner](const QVariant &lastRow, int lastColumn) {
-                screen::guardHandler(owner, handlerName(*lines, "RowColChange"),
-                                     [&] { lineRowChanged(lastRow, lastColumn); });
+                messages::guardHandler(owner, handlerName(*lines, "RowColChange"),
+                                       [&] { lineRowChanged(lastRow, lastColumn); });
             });
     connect(lines, &DataGrid::BeforeRowColChange, this, [this, lines, owner](bool &cancel) {
-        screen::guardHandler(owner, handlerName(*lines, "BeforeRowColChange"),
-                             [&] { beforeLineMove(cancel); });
+        messages::guardHandler(owner, handlerName(*lines, "BeforeRowColChange"),
+                               [&] { beforeLineMove(cancel); });
     });
     connect(lines, &DataGrid::LeftByTab, this, [this, lines, owner](bool forward) {
-        screen::guardHandler(owner, handlerName(*lines, "LeftByTab"),
-                             [&] { lineGridLeft(forward); });
+        messages::guardHandler(owner, handlerName(*lines, "LeftByTab"),
+                               [&] { lineGridLeft(forward); });
     });
     // While a line is held, TAB (and Enter, which types a TAB) leave its row's last cell for
     // the next control rather than for the next row, which the hold refuses.
@@ -58,23 +58,23 @@ void GridBehaviour::connectGrid(DataGrid *grid)
 {
     QWidget *owner = m_parts.owner;
     connect(grid, &DataGrid::KeyPress, this, [this, grid, owner](int &keyAscii) {
-        if (!screen::guardHandler(owner, handlerName(*grid, "KeyPress"),
-                                  [&] { keyPress(*grid, keyAscii); }))
+        if (!messages::guardHandler(owner, handlerName(*grid, "KeyPress"),
+                                    [&] { keyPress(*grid, keyAscii); }))
             keyAscii = 0;
     });
     connect(grid, &DataGrid::KeyDown, this, [this, grid, owner](int keyCode, int shift) {
-        screen::guardHandler(owner, handlerName(*grid, "KeyDown"),
-                             [&] { keyDown(*grid, keyCode, shift); });
+        messages::guardHandler(owner, handlerName(*grid, "KeyDown"),
+                               [&] { keyDown(*grid, keyCode, shift); });
     });
     connect(grid, &DataGrid::BeforeEdit, this, [this, grid, owner](bool &cancel) {
-        if (!screen::guardHandler(owner, handlerName(*grid, "BeforeEdit"),
-                                  [&] { beforeEdit(cancel); }))
+        if (!messages::guardHandler(owner, handlerName(*grid, "BeforeEdit"),
+                                    [&] { beforeEdit(cancel); }))
             cancel = true;
     });
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid, &QWidget::customContextMenuRequested, this, [grid, owner] {
-        screen::guardHandler(owner, handlerName(*grid, "ContextMenu"),
-                             [&] { Publico::ToolServices().GridCommandShiftF10(grid); });
+        messages::guardHandler(owner, handlerName(*grid, "ContextMenu"),
+                               [&] { Publico::ToolServices().GridCommandShiftF10(grid); });
     });
 }
 

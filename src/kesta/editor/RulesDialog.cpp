@@ -24,8 +24,8 @@ namespace {
 // longer fits the format looked like when the dialog opened.
 enum Column { Id, Line, Field, Text, Description, Origin };
 
-const char *const columnNames[] = {"Lr_ID", "Ly_ID", "Ld_ID", "Lr_Regla", "Lr_Descripcion",
-                                   "Origen"};
+const char *const columnNames[] = {"Lr_ID",    "Ly_ID",          "Ld_ID",
+                                   "Lr_Regla", "Lr_Descripcion", "Origen"};
 
 QList<GridColumn> ruleColumns()
 {
@@ -81,6 +81,20 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
     setWindowTitle(QStringLiteral("Reglas del formato %1").arg(m_parts.key));
     setModal(true);
 
+    buildGrid();
+    QDialogButtonBox *buttons = buildButtons();
+    if (m_parts.editable)
+        addGridKeys();
+    connectPasteRefusal();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid);
+    layout->addWidget(buttons);
+    resize(800, 360);
+}
+
+void RulesDialog::buildGrid()
+{
     m_grid = new DataGrid(this);
     m_grid->setObjectName(QStringLiteral("ssReglas"));
     m_grid->setAccessibleName(QStringLiteral("Reglas"));
@@ -90,9 +104,10 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
     m_grid->setColumnHidden(Origin, true);
     QList<QVariantList> rows;
     for (const ScreenRule &rule : m_parts.rules) {
-        rows << QVariantList{rule.id,   rule.line,        rule.field,
-                             rule.text, rule.description,
-                             rule.stale ? originOf(rule.line, rule.field, rule.text) : QString()};
+        rows << QVariantList{
+            rule.id,          rule.line,
+            rule.field,       rule.text,
+            rule.description, rule.stale ? originOf(rule.line, rule.field, rule.text) : QString()};
     }
     m_grid->AddRows(rows);
     if (m_grid->Rows() > 0)
@@ -101,7 +116,10 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
         if (!m_parts.editable)
             m_grid->setColumnLocked(column, true);
     }
+}
 
+QDialogButtonBox *RulesDialog::buildButtons()
+{
     auto *buttons = new QDialogButtonBox(this);
     auto *add = buttons->addButton(QStringLiteral("&Agregar"), QDialogButtonBox::ActionRole);
     add->setObjectName(QStringLiteral("cmdAgregarRegla"));
@@ -111,9 +129,9 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
     remove->setToolTip(QStringLiteral("Quita la regla actual (Ctrl+Supr)"));
     auto *accept = buttons->addButton(QStringLiteral("Aceptar"), QDialogButtonBox::AcceptRole);
     accept->setObjectName(QStringLiteral("cmdAceptarReglas"));
-    auto *cancel = buttons->addButton(
-        m_parts.editable ? QStringLiteral("Cancelar") : QStringLiteral("Cerrar"),
-        QDialogButtonBox::RejectRole);
+    auto *cancel =
+        buttons->addButton(m_parts.editable ? QStringLiteral("Cancelar") : QStringLiteral("Cerrar"),
+                           QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cmdCancelarReglas"));
     add->setVisible(m_parts.editable);
     remove->setVisible(m_parts.editable);
@@ -130,35 +148,36 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
             QDialog::accept();
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    return buttons;
+}
 
-    if (m_parts.editable) {
-        auto *addKey = new QAction(this);
-        addKey->setShortcut(QKeySequence(Qt::Key_Insert));
-        addKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        auto *removeKey = new QAction(this);
-        removeKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
-        removeKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        m_grid->addAction(addKey);
-        m_grid->addAction(removeKey);
-        connect(addKey, &QAction::triggered, this, &RulesDialog::addRule);
-        connect(removeKey, &QAction::triggered, this, &RulesDialog::removeRule);
-    }
+void RulesDialog::addGridKeys()
+{
+    auto *addKey = new QAction(this);
+    addKey->setShortcut(QKeySequence(Qt::Key_Insert));
+    addKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    auto *removeKey = new QAction(this);
+    removeKey->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    removeKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_grid->addAction(addKey);
+    m_grid->addAction(removeKey);
+    connect(addKey, &QAction::triggered, this, &RulesDialog::addRule);
+    connect(removeKey, &QAction::triggered, this, &RulesDialog::removeRule);
+}
 
-    // A paste that a cell cannot hold whole, or that holds a character that cannot be stored,
-    // is refused by the grid; the user is told why.
+// A paste that a cell cannot hold whole, or that holds a character that cannot be stored, is
+// refused by the grid; the user is told why.
+void RulesDialog::connectPasteRefusal()
+{
     connect(m_grid, &DataGrid::PasteRefused, this, [this](const QString &text, int maxLength) {
         const QString what =
             QStringLiteral("Reglas, ") + m_grid->column(m_grid->currentColumn()).caption;
         if (const qsizetype at = storage::firstUnstorableCharacter(text); at >= 0)
-            messages::show(m_parts.owner, messages::unstorableCharacter(what, text.at(at).unicode()));
+            messages::show(m_parts.owner,
+                           messages::unstorableCharacter(what, text.at(at).unicode()));
         else
             messages::show(m_parts.owner, messages::pasteTooLong(what, text.size(), maxLength));
     });
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_grid);
-    layout->addWidget(buttons);
-    resize(800, 360);
 }
 
 void RulesDialog::addRule()

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QDialogButtonBox;
 class QPushButton;
 
 namespace velkora::controls {
@@ -42,6 +43,12 @@ public:
     bool acceptRules();
 
 private:
+    // The construction: the grid with the rules, the buttons, the grid's keys (edit modes only)
+    // and the paste refusals' messages.
+    void buildGrid();
+    QDialogButtonBox *buildButtons();
+    void addGridKeys();
+    void connectPasteRefusal();
     QList<ScreenRule> gridRules() const;
     void renumber();
 

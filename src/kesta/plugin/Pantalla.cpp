@@ -7,7 +7,7 @@
 
 #include <QPointer>
 
-namespace kesta {
+namespace kesta::plugin {
 namespace {
 
 QPointer<screen::frmKESTA> &theScreen()
@@ -41,4 +41,4 @@ QVariant Pantalla::GetPantalla() const
     return QVariant::fromValue<QObject *>(screen.data());
 }
 
-} // namespace kesta
+} // namespace kesta::plugin

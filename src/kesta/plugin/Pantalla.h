@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QVariant>
 
-namespace kesta {
+namespace kesta::plugin {
 
 // The component's one creatable class, found by the host under the component name "KESTA"
 // and the class name "Pantalla". It carries no state: GetPantalla hands out the component's
@@ -23,4 +23,4 @@ public:
     QVariant GetPantalla() const;
 };
 
-} // namespace kesta
+} // namespace kesta::plugin

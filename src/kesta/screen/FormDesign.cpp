@@ -4,7 +4,7 @@
 #include "frmKESTA.h"
 #include "store/ColumnLimits.h"
 
-#include "HandlerGuard.h"
+#include "messages/HandlerGuard.h"
 #include "TwipsLayout.h"
 #include "commands/FormatListCommand.h"
 #include "commands/ProposalOffer.h"
@@ -237,119 +237,143 @@ TextBox *makeDataBox(QWidget *parent, const char *name, int maxLength, const QFo
     return box;
 }
 
-} // namespace
+// The fonts of the design.
+struct DesignFonts {
+    QFont calibri = calibriFont();
+    QFont fixedsys = fixedsysFont();
+    QFont msSansSerif = msSansSerifFont();
+    QFont franklin = franklinFont();
+};
 
-void frmKESTA::buildControls()
+// A frame of a tab page: the bar (a strip in the highlight colour) or the frame over it.
+QFrame *makeFrame(QWidget *page, const char *name, TwipsLayout &l, const TwipsRect &rect)
 {
-    TwipsLayout &l = *m_layout;
-    const QFont calibri = calibriFont();
-    const QFont fixedsys = fixedsysFont();
-    const QFont msSansSerif = msSansSerifFont();
-    const QFont franklin = franklinFont();
+    auto *frame = new QFrame(page);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setFrameShape(QFrame::NoFrame);
+    frame->setAutoFillBackground(true);
+    l.place(frame, rect);
+    return frame;
+}
 
-    resize(l.pixelsX(DesignWidth), l.pixelsY(DesignHeight));
+QFrame *makeBar(QWidget *page, const char *name, TwipsLayout &l)
+{
+    QFrame *bar = makeFrame(page, name, l, {0, 330, 9375, 135});
+    bar->setBackgroundRole(QPalette::Highlight);
+    return bar;
+}
 
-    // Top level: toolbar, tab control, file dialog, colour scheme.
-    Controles = new velkora::controls::Controles(this);
-    Controles->setObjectName(QStringLiteral("Controles"));
-    Controles->setFont(calibri);
-    Controles->setCaption(QStringLiteral("Formatos de carga"));
-    Controles->setDesignProperty(QStringLiteral("opc_table"), QStringLiteral("Layout"));
-    Controles->setDesignProperty(QStringLiteral("opc_key"), QStringLiteral("Ly_Cve_Layout"));
-    Controles->setDesignProperty(QStringLiteral("showexitbutton"), QStringLiteral("SI"));
-    Controles->setDesignProperty(QStringLiteral("showwindowslist"), QStringLiteral("SI"));
-    Controles->setDesignProperty(QStringLiteral("showmenupopup"), QStringLiteral("NO"));
-    Controles->setDesignProperty(QStringLiteral("easyaccessenabled"), QStringLiteral("NO"));
-    Controles->setDesignProperty(QStringLiteral("tabwidth"), QStringLiteral("0"));
-    l.place(Controles, {0, 0, 15360, 960});
+// Top level: toolbar, tab control and its two pages, file dialog, colour scheme.
+void buildTopLevel(frmKESTA &form, const DesignFonts &fonts, QWidget *&pageGeneral,
+                   QWidget *&pageUser)
+{
+    TwipsLayout &l = form.layout();
+    auto *controles = new velkora::controls::Controles(&form);
+    form.Controles = controles;
+    controles->setObjectName(QStringLiteral("Controles"));
+    controles->setFont(fonts.calibri);
+    controles->setCaption(QStringLiteral("Formatos de carga"));
+    controles->setDesignProperty(QStringLiteral("opc_table"), QStringLiteral("Layout"));
+    controles->setDesignProperty(QStringLiteral("opc_key"), QStringLiteral("Ly_Cve_Layout"));
+    controles->setDesignProperty(QStringLiteral("showexitbutton"), QStringLiteral("SI"));
+    controles->setDesignProperty(QStringLiteral("showwindowslist"), QStringLiteral("SI"));
+    controles->setDesignProperty(QStringLiteral("showmenupopup"), QStringLiteral("NO"));
+    controles->setDesignProperty(QStringLiteral("easyaccessenabled"), QStringLiteral("NO"));
+    controles->setDesignProperty(QStringLiteral("tabwidth"), QStringLiteral("0"));
+    l.place(controles, {0, 0, 15360, 960});
 
-    ssTabZur = new ScreenTabControl(l.pixelsY(TabHeight), this);
-    ssTabZur->setObjectName(QStringLiteral("ssTabZur"));
-    ssTabZur->setFont(calibri);
-    l.place(ssTabZur, {120, 1200, 15255, 6975});
+    form.ssTabZur = new ScreenTabControl(l.pixelsY(TabHeight), &form);
+    form.ssTabZur->setObjectName(QStringLiteral("ssTabZur"));
+    form.ssTabZur->setFont(fonts.calibri);
+    l.place(form.ssTabZur, {120, 1200, 15255, 6975});
 
-    auto *pageGeneral = new QWidget;
+    pageGeneral = new QWidget;
     pageGeneral->setObjectName(QStringLiteral("tabGeneral"));
-    auto *pageUser = new QWidget;
+    pageUser = new QWidget;
     pageUser->setObjectName(QStringLiteral("tabDatosUsuario"));
-    ssTabZur->addTab(pageGeneral, QStringLiteral("General"));
-    ssTabZur->addTab(pageUser, QStringLiteral("Datos de usuario"));
-    ssTabZur->setCurrentIndex(0);
+    form.ssTabZur->addTab(pageGeneral, QStringLiteral("General"));
+    form.ssTabZur->addTab(pageUser, QStringLiteral("Datos de usuario"));
+    form.ssTabZur->setCurrentIndex(0);
     l.setContainerOrigin(pageGeneral, 0, TabHeight);
     l.setContainerOrigin(pageUser, 0, TabHeight);
 
-    cdFile = new velkora::controls::CommonDialog(this);
-    cdFile->setObjectName(QStringLiteral("cdFile"));
+    form.cdFile = new velkora::controls::CommonDialog(&form);
+    form.cdFile->setObjectName(QStringLiteral("cdFile"));
 
-    colorZUR = new velkora::controls::ColorScheme(this);
-    colorZUR->setObjectName(QStringLiteral("colorZUR"));
-    colorZUR->hide();
+    form.colorZUR = new velkora::controls::ColorScheme(&form);
+    form.colorZUR->setObjectName(QStringLiteral("colorZUR"));
+    form.colorZUR->hide();
+}
 
-    // Tab "General": the bar, then the frame over it.
-    sh1 = new QFrame(pageGeneral);
-    sh1->setObjectName(QStringLiteral("sh1"));
-    sh1->setFrameShape(QFrame::NoFrame);
-    sh1->setAutoFillBackground(true);
-    sh1->setBackgroundRole(QPalette::Highlight);
-    l.place(sh1, {0, 330, 9375, 135});
+// Tab "General", its header: the bar, then the frame over it, the key, "Lectura inversa", the
+// state, the description and the file.
+void buildHeader(frmKESTA &form, const DesignFonts &fonts, QWidget *pageGeneral)
+{
+    TwipsLayout &l = form.layout();
+    form.sh1 = makeBar(pageGeneral, "sh1", l);
+    // Opaque: only the bar's top edge shows above it.
+    form.fr1 = makeFrame(pageGeneral, "fr1", l, {0, 360, 15135, 6165});
+    form.fr1->setFont(fonts.calibri);
+    QFrame *fr1 = form.fr1;
 
-    fr1 = new QFrame(pageGeneral);
-    fr1->setObjectName(QStringLiteral("fr1"));
-    fr1->setFrameShape(QFrame::NoFrame);
-    fr1->setAutoFillBackground(true); // opaque: only the bar's top edge shows above it
-    fr1->setFont(calibri);
-    l.place(fr1, {0, 360, 15135, 6165});
+    form.Label1 = makeLabel(fr1, "Label1", QStringLiteral("Clave:"), QStringLiteral("Clave"),
+                            fonts.msSansSerif, l, {0, 240, 1860, 255});
 
-    Label1 = makeLabel(fr1, "Label1", QStringLiteral("Clave:"), QStringLiteral("Clave"),
-                       msSansSerif, l, {0, 240, 1860, 255});
+    auto *key = new TextBox(fr1);
+    form.txtClave = key;
+    key->setObjectName(QStringLiteral("txtClave"));
+    key->setFont(fonts.fixedsys);
+    key->setMaxLength(storage::ColumnLength::Key);
+    key->setIdconsulta(QStringLiteral("LAYOUT"));
+    key->setEsclave(true);
+    key->setMayusculas(true);
+    key->setFormato(99);
+    key->setFormatopersonal(QStringLiteral("0000"));
+    key->setTipodato(3);
+    l.place(key, {1920, 240, 1335, 300});
 
-    txtClave = new TextBox(fr1);
-    txtClave->setObjectName(QStringLiteral("txtClave"));
-    txtClave->setFont(fixedsys);
-    txtClave->setMaxLength(storage::ColumnLength::Key);
-    txtClave->setIdconsulta(QStringLiteral("LAYOUT"));
-    txtClave->setEsclave(true);
-    txtClave->setMayusculas(true);
-    txtClave->setFormato(99);
-    txtClave->setFormatopersonal(QStringLiteral("0000"));
-    txtClave->setTipodato(3);
-    l.place(txtClave, {1920, 240, 1335, 300});
+    form.chInverso = new QCheckBox(QStringLiteral("Lectura inversa"), fr1);
+    form.chInverso->setObjectName(QStringLiteral("chInverso"));
+    form.chInverso->setFont(fonts.calibri);
+    tagDataControl(form.chInverso);
+    l.place(form.chInverso, {3360, 240, 1935, 255});
 
-    chInverso = new QCheckBox(QStringLiteral("Lectura inversa"), fr1);
-    chInverso->setObjectName(QStringLiteral("chInverso"));
-    chInverso->setFont(calibri);
-    tagDataControl(chInverso);
-    l.place(chInverso, {3360, 240, 1935, 255});
-
-    lblEstado = new QLabel(fr1);
-    lblEstado->setObjectName(QStringLiteral("lblEstado"));
-    QFont stateFont = calibri;
+    form.lblEstado = new QLabel(fr1);
+    form.lblEstado->setObjectName(QStringLiteral("lblEstado"));
+    QFont stateFont = fonts.calibri;
     stateFont.setBold(true);
-    lblEstado->setFont(stateFont);
-    lblEstado->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    l.place(lblEstado, {5400, 240, 3975, 255});
+    form.lblEstado->setFont(stateFont);
+    form.lblEstado->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    l.place(form.lblEstado, {5400, 240, 3975, 255});
 
-    Label2 = makeLabel(fr1, "Label2", QStringLiteral("Descripci\u00f3n:"),
-                       QStringLiteral("Descripci\u00f3n"), msSansSerif, l, {0, 600, 1860, 255});
-    txtDescripcion = makeDataBox(fr1, "txtDescripcion", storage::ColumnLength::Description,
-                                 fixedsys, l, {1920, 600, 7455, 300});
+    form.Label2 =
+        makeLabel(fr1, "Label2", QStringLiteral("Descripci\u00f3n:"),
+                  QStringLiteral("Descripci\u00f3n"), fonts.msSansSerif, l, {0, 600, 1860, 255});
+    form.txtDescripcion = makeDataBox(fr1, "txtDescripcion", storage::ColumnLength::Description,
+                                      fonts.fixedsys, l, {1920, 600, 7455, 300});
 
-    Etiqueta1 = makeLabel(fr1, "Etiqueta1", QStringLiteral("Archivo:"), QStringLiteral("Archivo"),
-                          msSansSerif, l, {0, 960, 1860, 255});
-    txtArchivo = makeDataBox(fr1, "txtArchivo", storage::ColumnLength::File, fixedsys, l,
-                             {1920, 960, 7455, 300});
+    form.Etiqueta1 =
+        makeLabel(fr1, "Etiqueta1", QStringLiteral("Archivo:"), QStringLiteral("Archivo"),
+                  fonts.msSansSerif, l, {0, 960, 1860, 255});
+    form.txtArchivo = makeDataBox(fr1, "txtArchivo", storage::ColumnLength::File, fonts.fixedsys, l,
+                                  {1920, 960, 7455, 300});
 
-    cmdArchivo = new FlatButton(QStringLiteral("..."), fr1);
-    cmdArchivo->setObjectName(QStringLiteral("cmdArchivo"));
-    cmdArchivo->setFont(calibri);
-    cmdArchivo->setToolTip(QStringLiteral("Archivo"));
-    tagDataControl(cmdArchivo);
-    l.place(cmdArchivo, {9480, 960, 375, 375});
+    form.cmdArchivo = new FlatButton(QStringLiteral("..."), fr1);
+    form.cmdArchivo->setObjectName(QStringLiteral("cmdArchivo"));
+    form.cmdArchivo->setFont(fonts.calibri);
+    form.cmdArchivo->setToolTip(QStringLiteral("Archivo"));
+    tagDataControl(form.cmdArchivo);
+    l.place(form.cmdArchivo, {9480, 960, 375, 375});
+}
 
-    // The edit buttons. "Aceptar" and "Cancelar" are moved onto "Nuevo" and "Editar" by the
-    // load; only one group is visible at a time, the start group at first.
-    // Each has a mnemonic (Alt and the underlined letter), named in its tooltip with the key
-    // that reaches it.
+// The edit buttons. "Aceptar" and "Cancelar" are moved onto "Nuevo" and "Editar" by the load;
+// only one group is visible at a time, the start group at first. Each has a mnemonic (Alt and
+// the underlined letter), named in its tooltip with the key that reaches it. Then "Reglas...":
+// the format's rules, in a dialog of their own; not a data control: it also shows the rules of
+// a format that is only viewed.
+void buildEditButtons(frmKESTA &form, const DesignFonts &fonts)
+{
+    TwipsLayout &l = form.layout();
     const QString captions[5] = {QStringLiteral("Nuevo"), QStringLiteral("Editar"),
                                  QStringLiteral("Eliminar"), QStringLiteral("Aceptar"),
                                  QStringLiteral("Cancelar")};
@@ -362,128 +386,146 @@ void frmKESTA::buildControls()
                        "campos)"),
         QStringLiteral("Cancelar la edición de la línea (Alt+C)")};
     for (int i = 0; i < 5; ++i) {
-        auto *button = new FlatButton(captions[i], fr1);
+        auto *button = new FlatButton(captions[i], form.fr1);
         button->setToolTip(tips[i]);
         button->setMnemonic(QLatin1Char(mnemonics[i]));
         button->setObjectName(QStringLiteral("cmdControles_%1").arg(i));
-        button->setFont(calibri);
+        button->setFont(fonts.calibri);
         button->setEnabled(false);
         button->setVisible(i < 3);
         tagDataControl(button);
         l.place(button, {1320.0f * static_cast<float>(i), 1440, 1215, 375});
-        cmdControles[i] = button;
+        form.cmdControles[i] = button;
     }
 
-    // The format's rules, in a dialog of their own; not a data control: it also shows the rules
-    // of a format that is only viewed.
-    cmdReglas = new FlatButton(QStringLiteral("&Reglas..."), fr1);
-    cmdReglas->setObjectName(QStringLiteral("cmdReglas"));
-    cmdReglas->setFont(calibri);
-    cmdReglas->setEnabled(false);
+    form.cmdReglas = new FlatButton(QStringLiteral("&Reglas..."), form.fr1);
+    form.cmdReglas->setObjectName(QStringLiteral("cmdReglas"));
+    form.cmdReglas->setFont(fonts.calibri);
+    form.cmdReglas->setEnabled(false);
     // Reached by Alt+R and the mouse; the tab order of the form stays as it was.
-    cmdReglas->setFocusPolicy(Qt::NoFocus);
-    l.place(cmdReglas, {4680, 1440, 1215, 375});
+    form.cmdReglas->setFocusPolicy(Qt::NoFocus);
+    l.place(form.cmdReglas, {4680, 1440, 1215, 375});
+}
 
-    ssLinea = new DataGrid(fr1);
-    ssLinea->setObjectName(QStringLiteral("ssLinea"));
-    ssLinea->setFont(franklin);
-    ssLinea->setWindowTitle(QStringLiteral("L\u00ednea"));
-    ssLinea->setAccessibleName(QStringLiteral("L\u00ednea"));
-    ssLinea->setColumns(lineGridColumns(l));
-    ssLinea->setCaption(QStringLiteral("L\u00ednea"));
-    tagDataControl(ssLinea);
-    l.place(ssLinea, {0, 1920, 5895, 2655});
+DataGrid *makeGrid(QWidget *parent, const char *name, const QString &caption,
+                   const QList<GridColumn> &columns, const QFont &font, TwipsLayout &l,
+                   const TwipsRect &rect)
+{
+    auto *grid = new DataGrid(parent);
+    grid->setObjectName(QString::fromLatin1(name));
+    grid->setFont(font);
+    grid->setWindowTitle(caption);
+    grid->setAccessibleName(caption);
+    grid->setColumns(columns);
+    grid->setCaption(caption);
+    tagDataControl(grid);
+    l.place(grid, rect);
+    return grid;
+}
 
-    ssDetalle = new DataGrid(fr1);
-    ssDetalle->setObjectName(QStringLiteral("ssDetalle"));
-    ssDetalle->setFont(franklin);
-    ssDetalle->setWindowTitle(QStringLiteral("Detalle"));
-    ssDetalle->setAccessibleName(QStringLiteral("Detalle"));
-    ssDetalle->setColumns(fieldGridColumns(l));
-    ssDetalle->setCaption(QStringLiteral("Detalle"));
-    tagDataControl(ssDetalle);
-    l.place(ssDetalle, {6000, 1920, 8775, 2655});
+// The two grids, the keyboard's way through them and the field store.
+void buildGrids(frmKESTA &form, const DesignFonts &fonts)
+{
+    TwipsLayout &l = form.layout();
+    form.ssLinea = makeGrid(form.fr1, "ssLinea", QStringLiteral("L\u00ednea"), lineGridColumns(l),
+                            fonts.franklin, l, {0, 1920, 5895, 2655});
+    form.ssDetalle = makeGrid(form.fr1, "ssDetalle", QStringLiteral("Detalle"), fieldGridColumns(l),
+                              fonts.franklin, l, {6000, 1920, 8775, 2655});
 
     // The keyboard's way through: the start buttons, the line grid, the field grid, then
     // "Aceptar" and "Cancelar" (TAB from the field grid's last cell, Shift+TAB back).
-    setTabOrder(cmdArchivo, cmdControles[0]);
-    setTabOrder(cmdControles[0], cmdControles[1]);
-    setTabOrder(cmdControles[1], cmdControles[2]);
-    setTabOrder(cmdControles[2], ssLinea);
-    setTabOrder(ssLinea, ssDetalle);
-    setTabOrder(ssDetalle, cmdControles[3]);
-    setTabOrder(cmdControles[3], cmdControles[4]);
+    QWidget::setTabOrder(form.cmdArchivo, form.cmdControles[0]);
+    QWidget::setTabOrder(form.cmdControles[0], form.cmdControles[1]);
+    QWidget::setTabOrder(form.cmdControles[1], form.cmdControles[2]);
+    QWidget::setTabOrder(form.cmdControles[2], form.ssLinea);
+    QWidget::setTabOrder(form.ssLinea, form.ssDetalle);
+    QWidget::setTabOrder(form.ssDetalle, form.cmdControles[3]);
+    QWidget::setTabOrder(form.cmdControles[3], form.cmdControles[4]);
 
     // The field store: a list view that is never shown.
-    lvDetalle = new editor::FieldStoreView(fr1);
-    lvDetalle->setObjectName(QStringLiteral("lvDetalle"));
-    tagDataControl(lvDetalle);
-    l.place(lvDetalle, {0, 4680, 2775, 615});
-    lvDetalle->hide();
+    form.lvDetalle = new editor::FieldStoreView(form.fr1);
+    form.lvDetalle->setObjectName(QStringLiteral("lvDetalle"));
+    tagDataControl(form.lvDetalle);
+    l.place(form.lvDetalle, {0, 4680, 2775, 615});
+    form.lvDetalle->hide();
+}
 
-    // Tab "Datos de usuario": the bar, the frame (disabled while the first tab is current) and
-    // the six user data.
-    Sh2 = new QFrame(pageUser);
-    Sh2->setObjectName(QStringLiteral("Sh2"));
-    Sh2->setFrameShape(QFrame::NoFrame);
-    Sh2->setAutoFillBackground(true);
-    Sh2->setBackgroundRole(QPalette::Highlight);
-    l.place(Sh2, {0, 330, 9375, 135});
+struct UserDatum {
+    const char *label;
+    const char *caption;
+    const char *id;
+    const char *input;
+    float top;
+};
 
-    fr2 = new QFrame(pageUser);
-    fr2->setObjectName(QStringLiteral("fr2"));
-    fr2->setFrameShape(QFrame::NoFrame);
-    fr2->setAutoFillBackground(true);
-    fr2->setFont(calibri);
-    fr2->setEnabled(false);
-    l.place(fr2, {0, 360, 14895, 4455});
+const UserDatum userData[6] = {
+    {"Label31", "Dato 1:", "USER1", "txtUser1", 240},
+    {"Label30", "Dato 2:", "USER2", "txtUser2", 600},
+    {"Label29", "Dato 3:", "USER3", "txtUser3", 960},
+    {"Label28", "Dato 4:", "USER4", "txtUser4", 1320},
+    {"Label27", "Dato 5:", "USER5", "dpUser5", 1680},
+    {"Label26", "Dato 6:", "USER6", "dpUser6", 2040},
+};
 
-    struct UserDatum {
-        const char *label;
-        const char *caption;
-        const char *id;
-        const char *input;
-        float top;
-    };
-    const UserDatum userData[6] = {
-        {"Label31", "Dato 1:", "USER1", "txtUser1", 240},
-        {"Label30", "Dato 2:", "USER2", "txtUser2", 600},
-        {"Label29", "Dato 3:", "USER3", "txtUser3", 960},
-        {"Label28", "Dato 4:", "USER4", "txtUser4", 1320},
-        {"Label27", "Dato 5:", "USER5", "dpUser5", 1680},
-        {"Label26", "Dato 6:", "USER6", "dpUser6", 2040},
-    };
+DatePicker *makeUserDate(QWidget *parent, const UserDatum &datum, const QFont &font, TwipsLayout &l)
+{
+    auto *picker = new DatePicker(parent);
+    picker->setObjectName(QString::fromLatin1(datum.input));
+    picker->setFont(font);
+    picker->setEnabled(false);
+    tagDataControl(picker);
+    l.place(picker, {1920, datum.top, 1575, 300});
+    return picker;
+}
+
+// Tab "Datos de usuario": the bar, the frame (disabled while the first tab is current) and the
+// six user data.
+void buildUserTab(frmKESTA &form, const DesignFonts &fonts, QWidget *pageUser)
+{
+    TwipsLayout &l = form.layout();
+    form.Sh2 = makeBar(pageUser, "Sh2", l);
+    form.fr2 = makeFrame(pageUser, "fr2", l, {0, 360, 14895, 4455});
+    form.fr2->setFont(fonts.calibri);
+    form.fr2->setEnabled(false);
+    QFrame *fr2 = form.fr2;
+
     for (int i = 0; i < 6; ++i) {
-        userLabels[i] = makeLabel(fr2, userData[i].label, QString::fromLatin1(userData[i].caption),
-                                  QString::fromLatin1(userData[i].id), calibri, l,
-                                  {0, userData[i].top, 1860, 255});
+        form.userLabels[i] = makeLabel(
+            fr2, userData[i].label, QString::fromLatin1(userData[i].caption),
+            QString::fromLatin1(userData[i].id), fonts.calibri, l, {0, userData[i].top, 1860, 255});
     }
 
     auto makeUserText = [&](const UserDatum &datum, int maxLength, float width) {
-        return makeDataBox(fr2, datum.input, maxLength, calibri, l, {1920, datum.top, width, 300});
+        return makeDataBox(fr2, datum.input, maxLength, fonts.calibri, l,
+                           {1920, datum.top, width, 300});
     };
     using namespace storage::ColumnLength;
-    txtUser1 = makeUserText(userData[0], UserText, 4935);
-    txtUser2 = makeUserText(userData[1], UserText, 4935);
-    txtUser3 = makeUserText(userData[2], UserNumberText, 2535);
-    txtUser4 = makeUserText(userData[3], UserNumberText, 2535);
-    for (TextBox *box : {txtUser3, txtUser4}) {
+    form.txtUser1 = makeUserText(userData[0], UserText, 4935);
+    form.txtUser2 = makeUserText(userData[1], UserText, 4935);
+    form.txtUser3 = makeUserText(userData[2], UserNumberText, 2535);
+    form.txtUser4 = makeUserText(userData[3], UserNumberText, 2535);
+    for (TextBox *box : {form.txtUser3, form.txtUser4}) {
         box->setNumeric(4);
         box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         box->setText(box->emptyValue());
     }
+    form.dpUser5 = makeUserDate(fr2, userData[4], fonts.calibri, l);
+    form.dpUser6 = makeUserDate(fr2, userData[5], fonts.calibri, l);
+}
 
-    auto makeUserDate = [&](const UserDatum &datum) {
-        auto *picker = new DatePicker(fr2);
-        picker->setObjectName(QString::fromLatin1(datum.input));
-        picker->setFont(calibri);
-        picker->setEnabled(false);
-        tagDataControl(picker);
-        l.place(picker, {1920, datum.top, 1575, 300});
-        return picker;
-    };
-    dpUser5 = makeUserDate(userData[4]);
-    dpUser6 = makeUserDate(userData[5]);
+} // namespace
+
+void frmKESTA::buildControls()
+{
+    const DesignFonts fonts;
+    resize(m_layout->pixelsX(DesignWidth), m_layout->pixelsY(DesignHeight));
+    QWidget *pageGeneral = nullptr;
+    QWidget *pageUser = nullptr;
+    buildTopLevel(*this, fonts, pageGeneral, pageUser);
+    buildHeader(*this, fonts, pageGeneral);
+    buildEditButtons(*this, fonts);
+    buildGrids(*this, fonts);
+    buildUserTab(*this, fonts, pageUser);
     addAnalystCommands();
 }
 
@@ -501,7 +543,7 @@ void frmKESTA::addAnalystCommands()
          [this](const storage::SaveOutcome &refused) { showSaveOutcome(refused); }},
         this);
     new commands::ProposalOffer({Controles, ssLinea, [this] {
-                                     guardHandler(this, QStringLiteral("mnuProponer_Click()"),
+                                     messages::guardHandler(this, QStringLiteral("mnuProponer_Click()"),
                                                   [this] { mnuProponer_Click(); });
                                  }},
                                 this);

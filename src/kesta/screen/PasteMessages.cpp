@@ -1,8 +1,8 @@
 // What the user is told when a box or a grid cell refuses a paste: too long to be held whole,
 // or holding control characters. Nothing of such a paste is inserted.
 
-#include "HandlerGuard.h"
 #include "frmKESTA.h"
+#include "messages/HandlerGuard.h"
 #include "messages/Messages.h"
 #include "store/Literals.h"
 
@@ -10,6 +10,8 @@
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
+
+using messages::guardHandler;
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include "frmKESTA.h"
 
-#include "HandlerGuard.h"
 #include "TwipsLayout.h"
 #include "host/Publico.h"
+#include "messages/HandlerGuard.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -19,6 +19,8 @@
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
+
+using messages::guardHandler;
 
 void frmKESTA::resizeEvent(QResizeEvent *event)
 {

@@ -2,11 +2,11 @@
 
 #include "frmKESTA.h"
 
-#include "HandlerGuard.h"
 #include "Settings.h"
 #include "TwipsLayout.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/HandlerGuard.h"
 
 #include <QKeyEvent>
 #include <QTabBar>
@@ -18,6 +18,8 @@
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
+
+using messages::guardHandler;
 
 namespace {
 

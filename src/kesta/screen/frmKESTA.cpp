@@ -1,14 +1,19 @@
 #include "frmKESTA.h"
 
 #include "ActivationWatch.h"
-#include "HandlerGuard.h"
 #include "TwipsLayout.h"
+#include "commands/LeaveCommands.h"
+#include "commands/ModeCommands.h"
+#include "commands/RulesCommand.h"
+#include "commands/SaveCommand.h"
+#include "commands/StateCommands.h"
 #include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
 #include "editor/UserDataAsRead.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/HandlerGuard.h"
 #include "messages/Messages.h"
 #include "store/RuleRows.h"
 
@@ -21,6 +26,9 @@
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
+
+using messages::connectGuarded;
+using messages::guardHandler;
 
 frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
 {
@@ -37,6 +45,7 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
         editor::UserDataAsRead::Boxes{txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6},
         nullptr);
     buildEditor();
+    buildCommands();
     connectHandlers();
     connectPasteMessages();
     // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/ModeTable.h"
+#include "commands/ScreenParts.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -24,19 +25,16 @@ class CommonDialog;
 } // namespace velkora::controls
 
 namespace kesta::storage {
-struct LayoutLineValues;
-struct LayoutFieldValues;
-struct SaveProblem;
-struct SaveRequest;
-struct SaveOutcome;
 struct ShownRules;
-struct LineNumbering;
-struct FieldNumbering;
-struct LayoutRuleValues;
 } // namespace kesta::storage
 
 namespace kesta::commands {
+class LeaveCommands;
+class ModeCommands;
 class ProposalCommand;
+class RulesCommand;
+class SaveCommand;
+class StateCommands;
 class UnsavedEdit;
 } // namespace kesta::commands
 
@@ -58,11 +56,13 @@ class TwipsLayout;
 
 // The screen "Formatos de carga". One object per component (see Pantalla).
 //
-// Its handlers are grouped by job in several source files:
-// frmKESTA.cpp (construction, owner, Transaccion), FormDesign.cpp (the controls as designed),
-// StartUp.cpp (load, activation, Alt keys), Resize.cpp (resize rules, tab change, browse),
-// and, outside this folder, the key-box handlers (load by key, reset), the field store refill,
-// the toolbar's commands (commands/) and the line editor and grid behaviour (editor/).
+// Its handlers are thin entry points, grouped by job in several source files: frmKESTA.cpp
+// (construction, owner, Transaccion), FormDesign.cpp (the controls as designed), StartUp.cpp
+// (load, activation, Alt keys), Resize.cpp (resize rules, tab change, browse),
+// ToolbarHandlers.cpp (the toolbar's commands, the modes, "Reglas...") and EditorHandlers.cpp
+// (the line editor, the grids' behaviour, the proposal, the field grid's refill). The work
+// they start lives in the classes of commands/ and editor/, which see only the widgets and
+// services they are handed.
 class frmKESTA : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QObject *Padre READ Padre WRITE setPadre)
@@ -105,7 +105,7 @@ public:
     // The toolbar's Exit: asks for the owner held in Padre to be unloaded (after a question
     // when an edit with changes would end).
     void Controles_Exit();
-    // Escape, the toolbar's Cancel key: whether the toolbar's Cancel runs (LeaveCommands.cpp).
+    // Escape, the toolbar's Cancel key: whether the toolbar's Cancel runs.
     bool Controles_CancelKey();
     // The window that shows the screen is closing; cancel keeps it open.
     void Form_QueryUnload(bool &cancel);
@@ -141,7 +141,7 @@ public:
     // The line grid's "Proponer desde archivo...", offered while a new load format is edited
     // and no line type is under edit.
     void mnuProponer_Click();
-    // "Reglas...": the shown format's rules, changed in the edit modes (RulesCommand.cpp).
+    // "Reglas...": the shown format's rules, changed in the edit modes.
     void cmdReglas_Click();
     editor::LineEditor &lineEditor() const;
     bool LineEditActive() const;
@@ -215,26 +215,16 @@ private:
     void buildControls(); // FormDesign.cpp
     void addAnalystCommands(); // FormDesign.cpp: the list of formats, the test before saving...
     void buildEditor();   // the line editor and the grids' behaviour
+    void buildCommands(); // the toolbar's commands and "Reglas..."
+    // The widgets the toolbar's commands act on.
+    commands::ScreenParts screenParts();
     void connectHandlers();
     void connectPasteMessages(); // PasteMessages.cpp
     void setMode(commands::Mode mode);
     void settleCellEditors();
     void offerProposal();
-    // RulesCommand.cpp: whether "Reglas..." is offered, and the numbers the rules are carried
-    // between (each line type's order now and at the load, each field's number now and as
-    // stored).
+    // Whether "Reglas..." is offered in the current mode.
     void offerRules();
-    QList<storage::LineNumbering> lineNumbering() const;
-    QList<storage::FieldNumbering> fieldNumbering() const;
-    // The rules of fields removed in a line edit (`fields` given) or of a deleted line type
-    // (none given) go with them, and the user is told which.
-    void dropRulesOf(const QString &loadedOrder, const QStringList &fields);
-    // SaveCommand.cpp: the rows a save writes, and what the screen shows for its outcome.
-    storage::SaveRequest saveRequest(bool isNew) const;
-    void showSaveOutcome(const storage::SaveOutcome &outcome);
-    void showSaveProblem(const storage::SaveProblem &problem);
-    void refuseTakenKey(const QString &storedDescription);
-    void showRuleRefused(const storage::LayoutRuleValues &refused);
     // Resize.cpp: after a tab change the focus goes to the shown tab's first control.
     void focusShownTab();
     // StartUp.cpp: the screen's preview of its controls' keys.
@@ -251,6 +241,12 @@ private:
     editor::LineEditor *m_lineEditor = nullptr;
     editor::GridBehaviour *m_gridBehaviour = nullptr;
     commands::ProposalCommand *m_proposalCommand = nullptr;
+    commands::ScreenParts m_screenParts;
+    std::unique_ptr<commands::LeaveCommands> m_leaveCommands;
+    std::unique_ptr<commands::ModeCommands> m_modeCommands;
+    std::unique_ptr<commands::RulesCommand> m_rulesCommand;
+    std::unique_ptr<commands::SaveCommand> m_saveCommand;
+    std::unique_ptr<commands::StateCommands> m_stateCommands;
     std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
     std::unique_ptr<commands::UnsavedEdit> m_unsavedLine; // the line edit's, for Escape
     // The shown format's rules, as loaded; a copy takes them to its new key.

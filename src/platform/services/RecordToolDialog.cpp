@@ -81,6 +81,72 @@ QTableWidget *table(const QString &name, const QStringList &captions, QWidget *p
     return grid;
 }
 
+// The record's state: "Activo", "Dado de baja", another state as stored, or None.
+QString stateText(const RecordRows &rows)
+{
+    bool hasState = false;
+    const QString state = shown(firstRowValue(rows, QStringLiteral("Es_Cve_Estado"), &hasState));
+    if (state == QLatin1String("AC"))
+        return QStringLiteral("Activo");
+    if (state == QLatin1String("BA"))
+        return QStringLiteral("Dado de baja");
+    if (hasState && !state.isEmpty())
+        return state;
+    return QString::fromUtf8(None);
+}
+
+// The state and the audit columns: who and when the record was added, changed and removed.
+QFormLayout *auditForm(const RecordRows &rows, QWidget *parent)
+{
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Estado:"),
+                 valueLabel(QStringLiteral("lblEstado"), stateText(rows), parent));
+    form->addRow(QStringLiteral("Alta:"),
+                 valueLabel(QStringLiteral("lblAlta"),
+                            audit(rows, QStringLiteral("Oper_Alta"), QStringLiteral("Fecha_Alta"),
+                                  QString::fromUtf8(None)),
+                            parent));
+    form->addRow(QStringLiteral("Última modificación:"),
+                 valueLabel(QStringLiteral("lblUltModif"),
+                            audit(rows, QStringLiteral("Oper_Ult_Modif"),
+                                  QStringLiteral("Fecha_Ult_Modif"), QString::fromUtf8(None)),
+                            parent));
+    form->addRow(QStringLiteral("Baja:"),
+                 valueLabel(QStringLiteral("lblBaja"),
+                            audit(rows, QStringLiteral("Oper_Baja"), QStringLiteral("Fecha_Baja"),
+                                  QStringLiteral("No")),
+                            parent));
+    return form;
+}
+
+void fillHistory(QTableWidget &table, const QList<ActionEntry> &history)
+{
+    table.setRowCount(int(history.size()));
+    for (int r = 0; r < history.size(); ++r) {
+        const ActionEntry &entry = history.at(r);
+        table.setItem(r, 0, new QTableWidgetItem(entry.stamp));
+        table.setItem(r, 1, new QTableWidgetItem(entry.action));
+        table.setItem(r, 2, new QTableWidgetItem(entry.operatorCode));
+    }
+    table.horizontalHeader()->setStretchLastSection(true);
+    table.resizeColumnsToContents();
+}
+
+void fillRecords(QTableWidget &table, const RecordRows &rows)
+{
+    table.setRowCount(int(rows.rows.size()));
+    for (int r = 0; r < rows.rows.size(); ++r) {
+        const QVariantList &row = rows.rows.at(r);
+        for (int c = 0; c < row.size(); ++c) {
+            const QVariant &value = row.at(c);
+            table.setItem(
+                r, c,
+                new QTableWidgetItem(value.isNull() ? QStringLiteral("(NULL)") : shown(value)));
+        }
+    }
+    table.resizeColumnsToContents();
+}
+
 } // namespace
 
 RecordToolDialog::RecordToolDialog(const QString &tableName, const QString &key,
@@ -103,57 +169,9 @@ RecordToolDialog::RecordToolDialog(const QString &tableName, const QString &key,
             : QStringLiteral("%1 registro(s) de %2 con la clave '%3'.")
                   .arg(rows.rows.size())
                   .arg(tableName, key));
-
-    bool hasState = false;
-    const QString state = shown(firstRowValue(rows, QStringLiteral("Es_Cve_Estado"), &hasState));
-    QString stateText = QString::fromUtf8(None);
-    if (state == QLatin1String("AC"))
-        stateText = QStringLiteral("Activo");
-    else if (state == QLatin1String("BA"))
-        stateText = QStringLiteral("Dado de baja");
-    else if (hasState && !state.isEmpty())
-        stateText = state;
-
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Estado:"),
-                 valueLabel(QStringLiteral("lblEstado"), stateText, this));
-    form->addRow(QStringLiteral("Alta:"),
-                 valueLabel(QStringLiteral("lblAlta"),
-                            audit(rows, QStringLiteral("Oper_Alta"), QStringLiteral("Fecha_Alta"),
-                                  QString::fromUtf8(None)),
-                            this));
-    form->addRow(QStringLiteral("Última modificación:"),
-                 valueLabel(QStringLiteral("lblUltModif"),
-                            audit(rows, QStringLiteral("Oper_Ult_Modif"),
-                                  QStringLiteral("Fecha_Ult_Modif"), QString::fromUtf8(None)),
-                            this));
-    form->addRow(QStringLiteral("Baja:"),
-                 valueLabel(QStringLiteral("lblBaja"),
-                            audit(rows, QStringLiteral("Oper_Baja"), QStringLiteral("Fecha_Baja"),
-                                  QStringLiteral("No")),
-                            this));
-
-    m_history->setRowCount(int(history.size()));
-    for (int r = 0; r < history.size(); ++r) {
-        const ActionEntry &entry = history.at(r);
-        m_history->setItem(r, 0, new QTableWidgetItem(entry.stamp));
-        m_history->setItem(r, 1, new QTableWidgetItem(entry.action));
-        m_history->setItem(r, 2, new QTableWidgetItem(entry.operatorCode));
-    }
-    m_history->horizontalHeader()->setStretchLastSection(true);
-    m_history->resizeColumnsToContents();
-
-    m_grid->setRowCount(int(rows.rows.size()));
-    for (int r = 0; r < rows.rows.size(); ++r) {
-        const QVariantList &row = rows.rows.at(r);
-        for (int c = 0; c < row.size(); ++c) {
-            const QVariant &value = row.at(c);
-            m_grid->setItem(
-                r, c,
-                new QTableWidgetItem(value.isNull() ? QStringLiteral("(NULL)") : shown(value)));
-        }
-    }
-    m_grid->resizeColumnsToContents();
+    QFormLayout *form = auditForm(rows, this);
+    fillHistory(*m_history, history);
+    fillRecords(*m_grid, rows);
 
     auto *tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabsRegistro"));

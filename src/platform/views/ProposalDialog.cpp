@@ -96,7 +96,38 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     summaryLabel->setWordWrap(true);
     summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    // The sample's lines with the proposal's fields, read as the test reads them.
+    readSample();
+    QWidget *tables = tablesPage();
+    m_pages->setObjectName(QStringLiteral("tabPropuesta"));
+    m_pages->addTab(tables, QStringLiteral("Tipos de línea y campos"));
+    m_pages->addTab(rulesPage(), QStringLiteral("Re&glas (%1)").arg(m_proposal.rules.size()));
+
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("divPropuesta"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(m_pages);
+    splitter->addWidget(linesPage());
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_accept);
+    buttons->addWidget(m_cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(summaryLabel);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buttons);
+    resize(1000, 720);
+
+    connectChoices();
+    if (m_lineTypesModel->rowCount() > 0)
+        m_lineTypesTable->setCurrentIndex(m_lineTypesModel->index(0, 0));
+    m_accept->setFocus();
+}
+
+// The sample's lines with the proposal's fields, read as the test reads them.
+void ProposalDialog::readSample()
+{
     const formats::LoadFormat format = proposal::toLoadFormat(m_proposal, QString());
     formats::LineIndexOptions indexing;
     indexing.maxLines = ShownLines;
@@ -105,12 +136,13 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     m_lines->setDecoder(m_decoder);
     m_status->setText(file->index.ran() ? m_lines->statusText() : file->index.error());
     connect(m_lines, &RawLinesView::statusChanged, m_status, &QLabel::setText);
+}
 
+// Line types and their fields side by side, the unmatched lines under them.
+QWidget *ProposalDialog::tablesPage()
+{
     QLabel *unmatched = unmatchedLabel();
     QLabel *unread = unreadLabel();
-
-    // Line types and their fields side by side, the unmatched lines under them, and the
-    // sample's lines below all.
     auto *tables = new QWidget(this);
     tables->setObjectName(QStringLiteral("paginaTipos"));
     auto *tablesLayout = new QHBoxLayout(tables);
@@ -129,7 +161,12 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
     fieldsColumn->addWidget(m_fieldsTable, 1);
     tablesLayout->addLayout(typesColumn, 2);
     tablesLayout->addLayout(fieldsColumn, 3);
+    return tables;
+}
 
+// The sample's lines, below all.
+QWidget *ProposalDialog::linesPage()
+{
     auto *linesPage = new QWidget(this);
     linesPage->setObjectName(QStringLiteral("paginaLineas"));
     auto *linesLayout = new QVBoxLayout(linesPage);
@@ -138,33 +175,22 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
         caption(QStringLiteral("&Líneas del archivo"), QStringLiteral("lblLineas"), m_lines, this));
     linesLayout->addWidget(m_lines, 1);
     linesLayout->addWidget(m_status);
+    return linesPage;
+}
 
-    // The rules the file keeps, on a page beside the line types.
+// The rules the file keeps, on a page beside the line types.
+QWidget *ProposalDialog::rulesPage()
+{
     auto *rulesPage = new QWidget(this);
     rulesPage->setObjectName(QStringLiteral("paginaReglas"));
     auto *rulesLayout = new QVBoxLayout(rulesPage);
     rulesLayout->addWidget(m_rulesTable, 1);
-    m_pages->setObjectName(QStringLiteral("tabPropuesta"));
-    m_pages->addTab(tables, QStringLiteral("Tipos de línea y campos"));
-    m_pages->addTab(rulesPage, QStringLiteral("Re&glas (%1)").arg(m_proposal.rules.size()));
+    return rulesPage;
+}
 
-    auto *splitter = new QSplitter(Qt::Vertical, this);
-    splitter->setObjectName(QStringLiteral("divPropuesta"));
-    splitter->setChildrenCollapsible(false);
-    splitter->addWidget(m_pages);
-    splitter->addWidget(linesPage);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_accept);
-    buttons->addWidget(m_cancel);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(summaryLabel);
-    layout->addWidget(splitter, 1);
-    layout->addLayout(buttons);
-    resize(1000, 720);
-
+// The buttons, and what the current line type, field or unmatched line shows.
+void ProposalDialog::connectChoices()
+{
     connect(m_accept, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_lineTypesTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -177,10 +203,6 @@ ProposalDialog::ProposalDialog(const proposal::Proposal &proposal, QWidget *pare
                 showLineNumber(item->data(Qt::UserRole).toLongLong());
         });
     }
-
-    if (m_lineTypesModel->rowCount() > 0)
-        m_lineTypesTable->setCurrentIndex(m_lineTypesModel->index(0, 0));
-    m_accept->setFocus();
 }
 
 ProposalDialog::~ProposalDialog() = default;

@@ -57,6 +57,12 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The construction: the sample read with the proposal, the pages and the connections.
+    void readSample();
+    QWidget *tablesPage();
+    QWidget *linesPage();
+    QWidget *rulesPage();
+    void connectChoices();
     void showLineType(int row);
     void showField(int row);
     void showLineNumber(qint64 number);

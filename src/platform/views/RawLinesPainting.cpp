@@ -220,20 +220,24 @@ void RawLinesView::paintRow(QPainter &painter, qint64 row) const
         painter.drawRect(cursorRect().adjusted(0, 0, -1, -1));
     }
     painter.restore();
+    paintGutter(painter, *line, y);
+}
 
-    // The gutter: the file's line number and the line's type.
-    // A line that breaks a rule as a whole has its gutter in the error colour.
+// The gutter: the file's line number and the line's type. A line that breaks a rule as a whole
+// has its gutter in the error colour.
+void RawLinesView::paintGutter(QPainter &painter, const DecodedLine &line, int y) const
+{
     const QRect gutter(0, y, m_gutterWidth, m_lineHeight);
-    painter.fillRect(gutter, line->lineErrors.isEmpty() ? palette().color(QPalette::Window)
-                                                        : errorBackground(palette()));
+    painter.fillRect(gutter, line.lineErrors.isEmpty() ? palette().color(QPalette::Window)
+                                                       : errorBackground(palette()));
     painter.setPen(palette().color(QPalette::WindowText));
     QString type;
-    if (line->match == LineAnalyzer::Match::One)
-        type = m_decoder->file().format->lineType(line->lineType).order;
+    if (line.match == LineAnalyzer::Match::One)
+        type = m_decoder->file().format->lineType(line.lineType).order;
     else
-        type = line->match == LineAnalyzer::Match::None ? QStringLiteral("?") : QStringLiteral("+");
+        type = line.match == LineAnalyzer::Match::None ? QStringLiteral("?") : QStringLiteral("+");
     painter.drawText(gutter.adjusted(2, 0, -m_charWidth, 0), Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("%1 %2").arg(line->number).arg(type));
+                     QStringLiteral("%1 %2").arg(line.number).arg(type));
 }
 
 void RawLinesView::paintText(QPainter &painter, const DecodedLine &line, int y) const

@@ -114,6 +114,7 @@ private:
     void paintStrip(QPainter &painter) const;
     void paintRow(QPainter &painter, qint64 row) const;
     void paintText(QPainter &painter, const DecodedLine &line, int y) const;
+    void paintGutter(QPainter &painter, const DecodedLine &line, int y) const;
     qint64 nearestRowOfType(int lineType) const;
 
     std::shared_ptr<LineDecoder> m_decoder;

@@ -85,84 +85,104 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setWordWrap(true);
 
-    const formats::LineIndex &index = m_decoder->file().index;
-    const QFontMetrics metrics(font());
-    for (int group = 0; group < index.groupCount(); ++group) {
-        auto *model = new ResultTableModel(m_decoder, group, this);
-        auto *view = new QTableView(m_tabs);
-        view->setObjectName(model->isOtherLines()
-                                ? QStringLiteral("tablaOtras")
-                                : QStringLiteral("tablaTipo") +
-                                      m_decoder->file().format->lineType(group).order);
-        view->setModel(model);
-        view->setSelectionMode(QAbstractItemView::SingleSelection);
-        view->setSelectionBehavior(QAbstractItemView::SelectItems);
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view->setWordWrap(false);
-        view->setAlternatingRowColors(true);
-        view->verticalHeader()->hide();
-        view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        view->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
-        view->horizontalHeader()->setHighlightSections(true);
-        // Widths from the fields' lengths: nothing is measured over the rows.
-        for (int column = 0; column < model->columnCount(); ++column) {
-            const int field = model->fieldOfColumn(column);
-            int characters = 8;
-            if (field >= 0)
-                characters =
-                    std::clamp(m_decoder->file().format->field(group, field).length, 6, 40);
-            else if (column == ResultTableModel::TextColumn && model->isOtherLines())
-                characters = 80;
-            else if (column == ResultTableModel::SituationColumn && model->isOtherLines())
-                characters = 24;
-            const int caption =
-                metrics.horizontalAdvance(model->headerData(column, Qt::Horizontal).toString());
-            const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-            view->setColumnWidth(column, std::min(420, std::max(caption, characters * digit) + 18));
-        }
-        m_tabs->addTab(view, model->title());
-        m_tables << view;
-        m_models << model;
-
-        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-                [this, model](const QModelIndex &current) {
-                    describeCell(current);
-                    if (current.isValid())
-                        emit cellChosen(model->lineOfRow(current.row()), model->lineType(),
-                                        model->fieldOfColumn(current.column()));
-                });
-        const auto request = [this, model, view] {
-            const QModelIndex current = view->currentIndex();
-            if (current.isValid())
-                emit lineViewRequested(model->lineOfRow(current.row()), model->lineType(),
-                                       model->fieldOfColumn(current.column()));
-        };
-        connect(view, &QTableView::doubleClicked, this, request);
-        view->installEventFilter(new EnterFilter(request, view));
-    }
+    for (int group = 0; group < m_decoder->file().index.groupCount(); ++group)
+        addTable(group);
     // What the status line said was about the table left: it goes with it.
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int group) {
         setStatus(QString());
         if (group >= 0 && group < m_tables.size())
             describeCell(m_tables[group]->currentIndex());
     });
+    addErrorKeys();
+    QLabel *note = makeNote();
+    fillTotal();
+    fillCauses();
+    layOut(note);
 
+    applyErrorColors();
+    // The table of the first cause's line type comes first, else the first table with errors.
+    if (!m_decoder->file().causes.isEmpty())
+        setCurrentGroup(m_decoder->file().causes.front().lineType);
+    else if (const int first = nextGroupWithErrors(-1, false); first >= 0)
+        setCurrentGroup(first);
+    setStatus(QStringLiteral("F8 y Mayús+F8: siguiente y anterior celda con error."));
+}
+
+void ResultTablesView::addTable(int group)
+{
+    auto *model = new ResultTableModel(m_decoder, group, this);
+    auto *view = new QTableView(m_tabs);
+    view->setObjectName(model->isOtherLines()
+                            ? QStringLiteral("tablaOtras")
+                            : QStringLiteral("tablaTipo") +
+                                  m_decoder->file().format->lineType(group).order);
+    view->setModel(model);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->setAlternatingRowColors(true);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+    view->horizontalHeader()->setHighlightSections(true);
+    setColumnWidths(*view, *model);
+    m_tabs->addTab(view, model->title());
+    m_tables << view;
+    m_models << model;
+
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, model](const QModelIndex &current) {
+                describeCell(current);
+                if (current.isValid())
+                    emit cellChosen(model->lineOfRow(current.row()), model->lineType(),
+                                    model->fieldOfColumn(current.column()));
+            });
+    const auto request = [this, model, view] {
+        const QModelIndex current = view->currentIndex();
+        if (current.isValid())
+            emit lineViewRequested(model->lineOfRow(current.row()), model->lineType(),
+                                   model->fieldOfColumn(current.column()));
+    };
+    connect(view, &QTableView::doubleClicked, this, request);
+    view->installEventFilter(new EnterFilter(request, view));
+}
+
+// Widths from the fields' lengths: nothing is measured over the rows.
+void ResultTablesView::setColumnWidths(QTableView &view, const ResultTableModel &model) const
+{
+    const QFontMetrics metrics(font());
+    for (int column = 0; column < model.columnCount(); ++column) {
+        const int field = model.fieldOfColumn(column);
+        int characters = 8;
+        if (field >= 0)
+            characters =
+                std::clamp(m_decoder->file().format->field(model.lineType(), field).length, 6, 40);
+        else if (column == ResultTableModel::TextColumn && model.isOtherLines())
+            characters = 80;
+        else if (column == ResultTableModel::SituationColumn && model.isOtherLines())
+            characters = 24;
+        const int caption =
+            metrics.horizontalAdvance(model.headerData(column, Qt::Horizontal).toString());
+        const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+        view.setColumnWidth(column, std::min(420, std::max(caption, characters * digit) + 18));
+    }
+}
+
+void ResultTablesView::addErrorKeys()
+{
     auto *next = new QShortcut(QKeySequence(Qt::Key_F8), this);
     next->setContext(Qt::WidgetWithChildrenShortcut);
     connect(next, &QShortcut::activated, this, [this] { goToError(false); });
     auto *previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8), this);
     previous->setContext(Qt::WidgetWithChildrenShortcut);
     connect(previous, &QShortcut::activated, this, [this] { goToError(true); });
+}
 
-    auto *exportOne = new QPushButton(QStringLiteral("Exportar esta tabla..."), this);
-    exportOne->setObjectName(QStringLiteral("cmdExportarTabla"));
-    exportOne->setAutoDefault(false);
-    auto *exportEvery = new QPushButton(QStringLiteral("Exportar todas..."), this);
-    exportEvery->setObjectName(QStringLiteral("cmdExportarTodas"));
-    exportEvery->setAutoDefault(false);
-    connect(exportOne, &QPushButton::clicked, this, &ResultTablesView::exportCurrentTable);
-    connect(exportEvery, &QPushButton::clicked, this, &ResultTablesView::exportAllTables);
-
+// Over the tables: when they show fewer lines than the test read, how many they show.
+QLabel *ResultTablesView::makeNote()
+{
+    const formats::LineIndex &index = m_decoder->file().index;
     auto *note = new QLabel(this);
     note->setObjectName(QStringLiteral("lblNotaTablas"));
     note->setWordWrap(true);
@@ -177,17 +197,20 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
                                      "que se leyeron.")
                           .arg(locale.toString(index.lineCount())));
     note->setVisible(!note->text().isEmpty());
+    return note;
+}
 
-    // How many errors, as the test counts them: fields in error, broken rules and control
-    // characters.
+// How many errors, as the test counts them: fields in error, broken rules and control
+// characters.
+void ResultTablesView::fillTotal()
+{
+    const formats::LineIndex &index = m_decoder->file().index;
     m_total->setObjectName(QStringLiteral("lblTotalErrores"));
     m_total->setWordWrap(true);
-    const qint64 errorLines = [&] {
-        qint64 lines = 0;
-        for (const ResultTableModel *model : std::as_const(m_models))
-            lines += model->errorLineCount();
-        return lines;
-    }();
+    qint64 errorLines = 0;
+    for (const ResultTableModel *model : std::as_const(m_models))
+        errorLines += model->errorLineCount();
+    const QLocale locale;
     if (errorLines == 0)
         m_total->setText(QStringLiteral("Ninguna línea tiene errores."));
     else
@@ -195,8 +218,11 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
             QStringLiteral("%1 línea(s) con errores: %2 error(es) de campo y %3 de reglas.")
                 .arg(locale.toString(errorLines), locale.toString(index.fieldErrorCount()),
                      locale.toString(index.ruleErrorCount())));
+}
 
-    // The likely causes first, before any cell in error.
+// The likely causes first, before any cell in error.
+void ResultTablesView::fillCauses()
+{
     m_causes->setObjectName(QStringLiteral("lblCausas"));
     m_causes->setWordWrap(true);
     m_causes->setTextFormat(Qt::RichText);
@@ -223,6 +249,20 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
                                        : QStringLiteral("Causas probables de los errores"),
                                    causes.join(QString())));
     m_causes->setVisible(!causes.isEmpty());
+}
+
+// The causes, the note and the total over the tables; the status line and the export buttons
+// under them.
+void ResultTablesView::layOut(QLabel *note)
+{
+    auto *exportOne = new QPushButton(QStringLiteral("Exportar esta tabla..."), this);
+    exportOne->setObjectName(QStringLiteral("cmdExportarTabla"));
+    exportOne->setAutoDefault(false);
+    auto *exportEvery = new QPushButton(QStringLiteral("Exportar todas..."), this);
+    exportEvery->setObjectName(QStringLiteral("cmdExportarTodas"));
+    exportEvery->setAutoDefault(false);
+    connect(exportOne, &QPushButton::clicked, this, &ResultTablesView::exportCurrentTable);
+    connect(exportEvery, &QPushButton::clicked, this, &ResultTablesView::exportAllTables);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
@@ -235,14 +275,6 @@ ResultTablesView::ResultTablesView(std::shared_ptr<LineDecoder> decoder, QWidget
     layout->addWidget(m_total);
     layout->addWidget(m_tabs, 1);
     layout->addLayout(buttons);
-
-    applyErrorColors();
-    // The table of the first cause's line type comes first, else the first table with errors.
-    if (!m_decoder->file().causes.isEmpty())
-        setCurrentGroup(m_decoder->file().causes.front().lineType);
-    else if (const int first = nextGroupWithErrors(-1, false); first >= 0)
-        setCurrentGroup(first);
-    setStatus(QStringLiteral("F8 y Mayús+F8: siguiente y anterior celda con error."));
 }
 
 int ResultTablesView::nextGroupWithErrors(int from, bool backward) const

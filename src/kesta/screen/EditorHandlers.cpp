@@ -1,13 +1,17 @@
 // The screen's side of the line editor: the edit buttons' click handler, the commit and the
-// column locks, the grids' behaviour and the line grid's proposal from a file, all forwarded
-// to the classes that do the work.
+// column locks, the grids' behaviour, the field grid's refill and the line grid's proposal
+// from a file, all forwarded to the classes that do the work.
 
-#include "GridBehaviour.h"
-#include "LineEditor.h"
+#include "frmKESTA.h"
+
 #include "commands/ProposalCommand.h"
+#include "commands/RulesCommand.h"
 #include "commands/UnsavedEdit.h"
-#include "screen/HandlerGuard.h"
-#include "screen/frmKESTA.h"
+#include "editor/DetailRefill.h"
+#include "editor/FieldStore.h"
+#include "editor/GridBehaviour.h"
+#include "editor/LineEditor.h"
+#include "messages/HandlerGuard.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
@@ -16,6 +20,8 @@
 #include <QAction>
 
 namespace kesta::screen {
+
+using messages::connectGuarded;
 
 void frmKESTA::buildEditor()
 {
@@ -29,9 +35,11 @@ void frmKESTA::buildEditor()
     parts.cancelSave = [this] { Controles->CancelSave(); };
     parts.refill = [this](const QString &line) { RellenaDetalle(line); };
     parts.fieldsGone = [this](const QString &loadedOrder, const QStringList &fields) {
-        dropRulesOf(loadedOrder, fields);
+        m_rulesCommand->dropRulesOf(loadedOrder, fields);
     };
-    parts.lineGone = [this](const QString &loadedOrder) { dropRulesOf(loadedOrder, {}); };
+    parts.lineGone = [this](const QString &loadedOrder) {
+        m_rulesCommand->dropRulesOf(loadedOrder, {});
+    };
     m_lineEditor = new editor::LineEditor(std::move(parts), this);
     m_lineEditor->setObjectName(QStringLiteral("lineEditor"));
 
@@ -73,6 +81,11 @@ void frmKESTA::buildEditor()
                        QStringLiteral("cmdControles_Click()"),
                        [this, i] { cmdControles_Click(i); });
     }
+}
+
+void frmKESTA::RellenaDetalle(const QString &line)
+{
+    editor::refillFields(this, fieldStore(), *ssLinea, *ssDetalle, line);
 }
 
 void frmKESTA::cmdControles_Click(int index)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Messages.h"
 #include "host/RuntimeError.h"
-#include "messages/Messages.h"
 
 #include <QObject>
 #include <QString>
@@ -10,7 +10,7 @@
 #include <exception>
 #include <utility>
 
-namespace kesta::screen {
+namespace kesta::messages {
 
 // Handlers run from Qt signals and events must never let an error reach Qt's event loop.
 // A handler without an error trap of its own is run through guardHandler: an error it raises
@@ -21,7 +21,7 @@ inline void reportHandlerError(QWidget *owner, const QString &handler,
                                const QString &description) noexcept
 {
     try {
-        messages::show(owner, messages::handlerFailed(handler, description));
+        show(owner, handlerFailed(handler, description));
     } catch (const host::RuntimeError &e) {
         qWarning("%s: %s (and the message could not be shown: %s)", qUtf8Printable(handler),
                  qUtf8Printable(description), qUtf8Printable(e.description()));
@@ -61,4 +61,4 @@ QMetaObject::Connection connectGuarded(Sender *sender, Signal signal, QWidget *o
                             [owner, name, handler] { guardHandler(owner, name, handler); });
 }
 
-} // namespace kesta::screen
+} // namespace kesta::messages

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ScreenParts.h"
+
+#include <QString>
+#include <functional>
+
+namespace kesta::editor {
+class LineEditor;
+class UserDataAsRead;
+} // namespace kesta::editor
+
+namespace kesta::messages {
+struct Message;
+}
+
+namespace kesta::storage {
+struct LayoutRuleValues;
+struct SaveOutcome;
+struct SaveProblem;
+struct SaveRequest;
+struct ShownRules;
+} // namespace kesta::storage
+
+namespace kesta::commands {
+
+class RulesCommand;
+
+// The toolbar's Save: the rows read from the screen, saved by storage::FormatSave (its checks,
+// then one transaction), and the message for what the save came to.
+class SaveCommand {
+public:
+    struct Parts {
+        ScreenParts screen;
+        editor::LineEditor *lineEditor = nullptr;
+        storage::ShownRules *rules = nullptr;                // the shown format's rules
+        const RulesCommand *numbering = nullptr;             // the numbers the rules go between
+        const editor::UserDataAsRead *userData = nullptr;    // the user data read as NULL
+        std::function<bool()> keyEditable;                   // KeyEditable: keys are typed
+        std::function<void()> cancel;                        // the toolbar's Cancel, after a save
+        std::function<void(const messages::Message &)> note; // a note for the status bar
+    };
+
+    explicit SaveCommand(Parts parts);
+
+    void save(bool isNew);
+    // The rows a save writes.
+    storage::SaveRequest request(bool isNew) const;
+
+private:
+    void showOutcome(const storage::SaveOutcome &outcome);
+    void showProblem(const storage::SaveProblem &problem);
+    void refuseTakenKey(const QString &storedDescription);
+    void showRuleRefused(const storage::LayoutRuleValues &refused);
+
+    Parts m_parts;
+};
+
+} // namespace kesta::commands
