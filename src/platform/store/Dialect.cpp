@@ -41,6 +41,24 @@ QString Dialect::newKeyLookupHints() const
     return engine == Engine::SqlServer ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
 }
 
+QString Dialect::formatLockHints() const
+{
+    return engine == Engine::SqlServer ? QStringLiteral(" WITH (XLOCK, HOLDLOCK)") : QString();
+}
+
+QString Dialect::readIsolation() const
+{
+    switch (engine) {
+    case Engine::SqlServer:
+        return QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE");
+    case Engine::PostgreSql:
+        return QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ");
+    case Engine::Sqlite:
+        break;
+    }
+    return {};
+}
+
 bool Dialect::escapeStringForBackslash() const
 {
     return engine == Engine::PostgreSql;

@@ -102,6 +102,8 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
     const host::Engine engine = m_connection()->engine();
     m_connection()->BeginTrans();
     try {
+        if (const QString lock = formatLock(engine, key); !lock.isEmpty())
+            execute(lock);
         if (format == Format::New) {
             if (const QString lock = newKeyLock(engine); !lock.isEmpty())
                 execute(lock);
