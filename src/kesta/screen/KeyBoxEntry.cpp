@@ -68,6 +68,43 @@ storage::ShownRules shownRules(const LoadFormat &format, const editor::FieldStor
     return shown;
 }
 
+// A load format shown: the toolbar told that a record is loaded, the extra buttons' captions,
+// and what the state allows (only switched on: only the key change switches them off). The
+// mode it is viewed in.
+commands::Mode offerLoaded(velkora::controls::Controles &toolbar, const QString &state)
+{
+    toolbar.setRecordLoaded(true);
+    toolbar.setB1Caption(QStringLiteral("Copiar"));
+    toolbar.setB2Caption(QStringLiteral("Probar"));
+    toolbar.setB3Caption(QStringLiteral("Script"));
+    if (state == QLatin1String("BA")) {
+        toolbar.setReactivateAllowed(true);
+        return commands::Mode::ViewingDeactivated;
+    }
+    toolbar.setEditAllowed(true);
+    toolbar.setDeactivateAllowed(true);
+    return commands::Mode::ViewingActive;
+}
+
+// When and by whom a shown format was deactivated.
+QString deactivationNote(const velkora::formats::StoredColumns &stored)
+{
+    const QDate on =
+        editor::ShownFormat::storedDate(stored.deactivatedOn, QStringLiteral("Fecha_Baja"));
+    return messages::deactivatedOn(on.isValid() ? on.toString(QStringLiteral("dd/MM/yyyy"))
+                                                : QStringLiteral("?"),
+                                   stored.deactivatedBy)
+        .text;
+}
+
+QStringList lineOrders(const LoadFormat &format)
+{
+    QStringList orders;
+    for (const auto &type : format.lineTypes)
+        orders << type.order;
+    return orders;
+}
+
 } // namespace
 
 void frmKESTA::txtClave_Enter()
@@ -77,16 +114,33 @@ void frmKESTA::txtClave_Enter()
         return;
     forgetShownFormat();
     try {
-        const std::optional<StoredLoadFormat> format =
+        const std::optional<StoredLoadFormat> stored =
             velkora::formats::LoadFormatReader([] { return Publico::CoreServices().Connection(); },
                                                &Publico::Sql())
                 .readStored(key);
-        if (!format) {
+        if (!stored) {
             messages::show(this, messages::keyNotFound());
             return;
         }
         Controles->LoadAdditionalFields(key);
-        showLoadedFormat(*format);
+        const editor::ShownFormat shown({txtDescripcion,
+                                         txtArchivo,
+                                         {txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6},
+                                         chInverso,
+                                         ssLinea,
+                                         &fieldStore()});
+        shown.showHeader(*stored);
+        m_userDataAsRead->remember(editor::ShownFormat::nullUserData(*stored));
+        setMode(offerLoaded(*Controles, stored->format.state));
+        if (stored->format.state == QLatin1String("BA"))
+            lblEstado->setText(deactivationNote(stored->stored));
+        shown.showLines(*stored);
+        shown.fillStore(*stored);
+        m_lineEditor->setLoadedOrders(lineOrders(stored->format));
+        *m_shownRules = shownRules(stored->format, fieldStore());
+        offerRules();
+        ssLinea->setCurrentRow(0);
+        RellenaDetalle(ssLinea->cell(0, editor::columnOf(editor::LineColumn::Order)).toString());
     } catch (const std::exception &error) {
         ssLinea->setRedraw(true);
         ssDetalle->setRedraw(true);
@@ -104,51 +158,6 @@ void frmKESTA::txtClave_Enter()
         });
         messages::show(this, messages::loadFailed(host::descriptionOf(error)));
     }
-}
-
-void frmKESTA::showLoadedFormat(const StoredLoadFormat &stored)
-{
-    const LoadFormat &format = stored.format;
-    const editor::ShownFormat shown({txtDescripcion,
-                                     txtArchivo,
-                                     {txtUser1, txtUser2, txtUser3, txtUser4, dpUser5, dpUser6},
-                                     chInverso,
-                                     ssLinea,
-                                     &fieldStore()});
-    shown.showHeader(stored);
-    m_userDataAsRead->remember(editor::ShownFormat::nullUserData(stored));
-
-    Controles->setRecordLoaded(true);
-    Controles->setB1Caption(QStringLiteral("Copiar"));
-    Controles->setB2Caption(QStringLiteral("Probar"));
-    Controles->setB3Caption(QStringLiteral("Script"));
-    if (format.state != QLatin1String("BA")) {
-        Controles->setEditAllowed(true);
-        Controles->setDeactivateAllowed(true);
-        setMode(commands::Mode::ViewingActive);
-    } else {
-        Controles->setReactivateAllowed(true);
-        setMode(commands::Mode::ViewingDeactivated);
-        const QDate on = editor::ShownFormat::storedDate(stored.stored.deactivatedOn,
-                                                         QStringLiteral("Fecha_Baja"));
-        lblEstado->setText(messages::deactivatedOn(on.isValid()
-                                                       ? on.toString(QStringLiteral("dd/MM/yyyy"))
-                                                       : QStringLiteral("?"),
-                                                   stored.stored.deactivatedBy)
-                               .text);
-    }
-    shown.showLines(stored);
-    shown.fillStore(stored);
-
-    QStringList orders;
-    for (const auto &type : format.lineTypes)
-        orders << type.order;
-    m_lineEditor->setLoadedOrders(orders);
-    *m_shownRules = shownRules(format, fieldStore());
-    offerRules();
-
-    ssLinea->setCurrentRow(0);
-    RellenaDetalle(ssLinea->cell(0, editor::columnOf(editor::LineColumn::Order)).toString());
 }
 
 void frmKESTA::txtClave_Change()

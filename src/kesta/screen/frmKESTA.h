@@ -23,10 +23,6 @@ class ColorScheme;
 class CommonDialog;
 } // namespace velkora::controls
 
-namespace velkora::formats {
-struct StoredLoadFormat;
-}
-
 namespace kesta::storage {
 struct LayoutLineValues;
 struct LayoutFieldValues;
@@ -221,7 +217,6 @@ private:
     void connectHandlers();
     void connectPasteMessages(); // PasteMessages.cpp
     void setMode(commands::Mode mode);
-    void showLoadedFormat(const velkora::formats::StoredLoadFormat &stored); // KeyBoxEntry.cpp
     void settleCellEditors();
     void offerProposal();
     // RulesCommand.cpp: whether "Reglas..." is offered, and the numbers the rules are carried
