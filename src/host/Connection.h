@@ -52,10 +52,9 @@ public:
         return nullptr;
     }
     virtual void BeginTrans() = 0;
-    // A transaction that only reads: one snapshot of the tables for the statements inside it,
-    // on every engine (the load, the test and the script read their tables in one). Where the
-    // engine's write transaction takes a lock that other writers wait for (SQLite's), this one
-    // takes none until it reads, and so neither waits behind a save nor holds one up.
+    // A transaction that only reads: one snapshot of the tables for the statements inside it.
+    // Where the engine's write transaction takes a lock that other writers wait for (SQLite's),
+    // this one takes none until it reads, and so neither waits behind a save nor holds one up.
     virtual void BeginReadTrans() { BeginTrans(); }
     virtual void CommitTrans() = 0;
     virtual void RollbackTrans() = 0;

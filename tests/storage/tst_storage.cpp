@@ -634,10 +634,10 @@ private slots:
     // Each engine's read transaction is one snapshot.
     void lockOrderAndSnapshot()
     {
-        QCOMPARE(formatLock(S, "A'B"),
+        QCOMPARE(dialectFor(S).formatLock(quotedText(S, "A'B")),
                  "SELECT Ly_Cve_Layout FROM Layout WITH (XLOCK, HOLDLOCK) WHERE Ly_Cve_Layout = "
                  "N'A''B'");
-        QCOMPARE(formatLock(L, "A") + formatLock(Pg, "A"), QString());
+        QCOMPARE(dialectFor(L).formatLock("'A'") + dialectFor(Pg).formatLock("'A'"), QString());
         QCOMPARE(dialectFor(S).readIsolation(), "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE");
         QCOMPARE(dialectFor(Pg).readIsolation(), "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ");
         QCOMPARE(dialectFor(L).readIsolation(), QString()); // a deferred BEGIN

@@ -41,9 +41,13 @@ QString Dialect::newKeyLookupHints() const
     return engine == Engine::SqlServer ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
 }
 
-QString Dialect::formatLockHints() const
+QString Dialect::formatLock(const QString &keyLiteral) const
 {
-    return engine == Engine::SqlServer ? QStringLiteral(" WITH (XLOCK, HOLDLOCK)") : QString();
+    if (engine != Engine::SqlServer)
+        return {};
+    return QStringLiteral("SELECT Ly_Cve_Layout FROM Layout WITH (XLOCK, HOLDLOCK) "
+                          "WHERE Ly_Cve_Layout = ") +
+           keyLiteral;
 }
 
 QString Dialect::readIsolation() const

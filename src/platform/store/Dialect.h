@@ -75,9 +75,10 @@ struct Dialect {
     QString newKeyLock() const;
     // The hints of the new key's lookup in its save's transaction (" WITH (...)"), or empty.
     QString newKeyLookupHints() const;
-    // The hints of the save's first statement, the lock on the key's Layout rows; empty where
+    // The save's first statement inside its transaction, the exclusive lock on the key's Layout
+    // rows (the key in its literal form) that puts its locks in the load's order; empty where
     // the save takes no such lock.
-    QString formatLockHints() const;
+    QString formatLock(const QString &keyLiteral) const;
     // The statement that makes a read transaction one snapshot; empty on SQLite.
     QString readIsolation() const;
 };

@@ -10,8 +10,7 @@
 
 namespace kesta::storage {
 
-// Writes a load format in one transaction that replaces all its rows: begin; on SQL Server the
-// lock on the key's Layout rows that keeps the load's lock order (Dialect.h); for a new load
+// Writes a load format in one transaction that replaces all its rows: begin; for a new load
 // format, the key looked up again (a format stored under it meanwhile by another user is never
 // replaced); the toolbar's additional fields; delete the key's Layout_Detalle and Layout rows;
 // one Layout row per line, one Layout_Detalle row per field and one Layout_Regla row per rule;

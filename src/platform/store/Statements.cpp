@@ -65,16 +65,19 @@ QString numericOrder(Engine engine, const QString &column)
 
 // A user datum in its literal form, or NULL when it was read as NULL and left alone; the value
 // is made (and checked) only when it is written.
-template <typename MakeLiteral> QString orNull(const LayoutLineValues &v, int n, MakeLiteral make)
+template <typename MakeLiteral>
+QString orNull(const LayoutLineValues &v, int n, MakeLiteral make)
 {
     return v.userDataIsNull(n) ? QStringLiteral("NULL") : make();
 }
 
 // The same for a bound value: a null parameter.
-template <typename MakeText> QVariant boundOrNull(const LayoutLineValues &v, int n, MakeText make)
+template <typename MakeText>
+QVariant boundOrNull(const LayoutLineValues &v, int n, MakeText make)
 {
     return v.userDataIsNull(n) ? QVariant() : boundText(make());
 }
+
 
 } // namespace
 
@@ -133,15 +136,6 @@ QString storedKeySelect(Engine engine, const QString &key)
            QStringLiteral("WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key) +
            QStringLiteral(" ") + QStringLiteral("ORDER BY ") +
            numericOrder(engine, QStringLiteral("Ly_ID"));
-}
-
-QString formatLock(Engine engine, const QString &key)
-{
-    const QString hints = dialectFor(engine).formatLockHints();
-    if (hints.isEmpty())
-        return {};
-    return QStringLiteral("SELECT Ly_Cve_Layout FROM Layout") + hints +
-           QStringLiteral(" WHERE Ly_Cve_Layout = ") + keyLiteral(engine, key);
 }
 
 QString deleteDetailRows(Engine engine, const QString &key)

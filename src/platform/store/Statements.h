@@ -73,10 +73,6 @@ QString loadRuleSelect(host::Engine engine, const QString &key);
 QString newKeyLock(host::Engine engine);
 QString storedKeySelect(host::Engine engine, const QString &key);
 
-// A save's first statement inside its transaction: the lock on the key's Layout rows that puts
-// its locks in the load's order (Dialect.h); empty on the engines that need none.
-QString formatLock(host::Engine engine, const QString &key);
-
 // The save: the two deletes of the key's rows, the line statement, and the field statement.
 QString deleteDetailRows(host::Engine engine, const QString &key);
 QString deleteLineRows(host::Engine engine, const QString &key);
