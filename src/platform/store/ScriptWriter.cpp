@@ -329,6 +329,8 @@ QSqlQuery ScriptWriter::selectedRows(const QSqlDatabase &db, const QString &sele
     const QString exact = withExactTimes(query.record(), select);
     if (exact.isEmpty())
         return query;
+    // The first reading ends before the second one runs on the connection.
+    query.finish();
     return run(db, exact, table);
 }
 
@@ -346,14 +348,14 @@ QString ScriptWriter::scriptRows(QSqlDatabase db, const QString &select, const Q
         throw FormatsError(QStringLiteral("La base de datos no está abierta."));
     const Engine engine = engineOf(db);
     const ScriptWriter writer(engine);
+    // The table as the database stores it: a script replayed where names are case-sensitive
+    // finds it. (Asked before the rows are read: the connection serves one reading at a time.)
+    const QString stored = services::storedTableName(db, table);
     QSqlQuery query = selectedRows(db, select, table);
     const QSqlRecord record = query.record();
     QStringList columns;
     for (int i = 0; i < record.count(); ++i)
         columns << writer.name(record.fieldName(i));
-    // The table as the database stores it: a script replayed where names are case-sensitive
-    // finds it.
-    const QString stored = services::storedTableName(db, table);
     const QString head =
         QStringLiteral("INSERT INTO %1 (%2) VALUES (")
             .arg(stored.isEmpty() ? table : stored, columns.join(QStringLiteral(", ")));
