@@ -2,7 +2,6 @@
 
 #include "FixedWidthFont.h"
 
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QScrollBar>
 #include <algorithm>
