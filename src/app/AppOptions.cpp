@@ -84,6 +84,93 @@ void describe(QCommandLineParser &parser)
                        "[--key KEY --save] | export KEY [FILE] (--csv DIR | --jsonl)]"));
 }
 
+// The command and its arguments; false, with the error set, when they are not one of the
+// commands as written.
+bool readCommand(const QCommandLineParser &parser, AppOptions &options)
+{
+    using Command = AppOptions::Command;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return true;
+    const QString command = positional.first();
+    if (command == QLatin1String("test") && positional.size() >= 2 && positional.size() <= 3) {
+        options.command = Command::Test;
+        options.key = positional.at(1);
+        options.file = positional.value(2);
+    } else if (command == QLatin1String("script") && positional.size() == 2) {
+        options.command = Command::Script;
+        options.key = positional.at(1);
+    } else if (command == QLatin1String("propose") && positional.size() == 2) {
+        options.command = Command::Propose;
+        options.file = positional.at(1);
+        options.key = parser.value(QStringLiteral("key"));
+    } else if (command == QLatin1String("export") && positional.size() >= 2 &&
+               positional.size() <= 3) {
+        options.command = Command::Export;
+        options.key = positional.at(1);
+        options.file = positional.value(2);
+        options.csvDir = parser.value(QStringLiteral("csv"));
+        options.jsonl = parser.isSet(QStringLiteral("jsonl"));
+        if (options.csvDir.isEmpty() == !options.jsonl) {
+            options.error = QStringLiteral("Write: velkora export KEY [FILE] --csv DIR, or "
+                                           "velkora export KEY [FILE] --jsonl");
+            return false;
+        }
+    } else if (command == QLatin1String("export")) {
+        options.error = QStringLiteral("Write: velkora export KEY [FILE] --csv DIR, or "
+                                       "velkora export KEY [FILE] --jsonl");
+        return false;
+    } else if (command == QLatin1String("test")) {
+        options.error = QStringLiteral("Write: velkora test KEY [FILE] [--json]");
+        return false;
+    } else if (command == QLatin1String("script")) {
+        options.error = QStringLiteral("Write: velkora script KEY");
+        return false;
+    } else if (command == QLatin1String("propose")) {
+        options.error = QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
+        return false;
+    } else {
+        options.error = QStringLiteral("Unexpected argument: %1").arg(command);
+        return false;
+    }
+    return true;
+}
+
+// The options that go only with some command, or with each other; false, with the error set,
+// when they are given otherwise.
+bool checkCombinations(const QCommandLineParser &parser, AppOptions &options)
+{
+    using Command = AppOptions::Command;
+    const bool keyGiven = parser.isSet(QStringLiteral("key"));
+    if ((parser.isSet(QStringLiteral("csv")) || parser.isSet(QStringLiteral("jsonl"))) &&
+        options.command != Command::Export) {
+        options.error = QStringLiteral("--csv and --jsonl go with the export command.");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("upgrade"))) {
+        if (options.command != Command::Screen) {
+            options.error = QStringLiteral("--upgrade goes alone: velkora --database LOCATION "
+                                           "--upgrade");
+            return false;
+        }
+        options.command = Command::Upgrade;
+    }
+    if (options.json && options.command != Command::Test && options.command != Command::Propose) {
+        options.error = QStringLiteral("--json goes with the test command or the propose command.");
+        return false;
+    }
+    if ((options.save || keyGiven) && options.command != Command::Propose) {
+        options.error = QStringLiteral("--key and --save go with the propose command.");
+        return false;
+    }
+    if (options.save != keyGiven) {
+        options.error = QStringLiteral("--key and --save go together: velkora propose FILE "
+                                       "--key KEY --save");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 AppOptions AppOptions::parse(const QStringList &arguments)
@@ -96,80 +183,10 @@ AppOptions AppOptions::parse(const QStringList &arguments)
         options.unknownOptions = parser.unknownOptionNames();
         return options;
     }
-    const QStringList positional = parser.positionalArguments();
     options.json = parser.isSet(QStringLiteral("json"));
     options.save = parser.isSet(QStringLiteral("save"));
-    const bool keyGiven = parser.isSet(QStringLiteral("key"));
-    if (!positional.isEmpty()) {
-        const QString command = positional.first();
-        if (command == QLatin1String("test") && positional.size() >= 2 && positional.size() <= 3) {
-            options.command = Command::Test;
-            options.key = positional.at(1);
-            options.file = positional.value(2);
-        } else if (command == QLatin1String("script") && positional.size() == 2) {
-            options.command = Command::Script;
-            options.key = positional.at(1);
-        } else if (command == QLatin1String("propose") && positional.size() == 2) {
-            options.command = Command::Propose;
-            options.file = positional.at(1);
-            options.key = parser.value(QStringLiteral("key"));
-        } else if (command == QLatin1String("export") && positional.size() >= 2 &&
-                   positional.size() <= 3) {
-            options.command = Command::Export;
-            options.key = positional.at(1);
-            options.file = positional.value(2);
-            options.csvDir = parser.value(QStringLiteral("csv"));
-            options.jsonl = parser.isSet(QStringLiteral("jsonl"));
-            if (options.csvDir.isEmpty() == !options.jsonl) {
-                options.error = QStringLiteral("Write: velkora export KEY [FILE] --csv DIR, or "
-                                               "velkora export KEY [FILE] --jsonl");
-                return options;
-            }
-        } else if (command == QLatin1String("export")) {
-            options.error = QStringLiteral("Write: velkora export KEY [FILE] --csv DIR, or "
-                                           "velkora export KEY [FILE] --jsonl");
-            return options;
-        } else if (command == QLatin1String("test")) {
-            options.error = QStringLiteral("Write: velkora test KEY [FILE] [--json]");
-            return options;
-        } else if (command == QLatin1String("script")) {
-            options.error = QStringLiteral("Write: velkora script KEY");
-            return options;
-        } else if (command == QLatin1String("propose")) {
-            options.error =
-                QStringLiteral("Write: velkora propose FILE [--json] [--key KEY --save]");
-            return options;
-        } else {
-            options.error = QStringLiteral("Unexpected argument: %1").arg(command);
-            return options;
-        }
-    }
-    if ((parser.isSet(QStringLiteral("csv")) || parser.isSet(QStringLiteral("jsonl"))) &&
-        options.command != Command::Export) {
-        options.error = QStringLiteral("--csv and --jsonl go with the export command.");
+    if (!readCommand(parser, options) || !checkCombinations(parser, options))
         return options;
-    }
-    if (parser.isSet(QStringLiteral("upgrade"))) {
-        if (options.command != Command::Screen) {
-            options.error = QStringLiteral("--upgrade goes alone: velkora --database LOCATION "
-                                           "--upgrade");
-            return options;
-        }
-        options.command = Command::Upgrade;
-    }
-    if (options.json && options.command != Command::Test && options.command != Command::Propose) {
-        options.error = QStringLiteral("--json goes with the test command or the propose command.");
-        return options;
-    }
-    if ((options.save || keyGiven) && options.command != Command::Propose) {
-        options.error = QStringLiteral("--key and --save go with the propose command.");
-        return options;
-    }
-    if (options.save != keyGiven) {
-        options.error = QStringLiteral("--key and --save go together: velkora propose FILE "
-                                       "--key KEY --save");
-        return options;
-    }
     options.help = parser.isSet(QStringLiteral("help"));
     options.version = parser.isSet(QStringLiteral("version"));
     options.initialise = parser.isSet(QStringLiteral("init"));

@@ -87,16 +87,17 @@ QString storedKey(const QString &connectionName, const QString &typedKey)
     return formatted.size() <= Key ? formatted : key;
 }
 
-SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
-                         const proposal::Proposal &proposal, const QString &operatorCode)
+namespace {
+
+// The key's own refusal (none, a blank key, one too long, one with a character that cannot be
+// stored), in the outcome with its message.
+bool keyRefused(SaveOutcome &outcome)
 {
-    SaveOutcome outcome;
-    outcome.key = storedKey(connectionName, typedKey);
     const QString &key = outcome.key;
     if (key.isEmpty()) {
         outcome.status = SaveOutcome::InvalidKey;
         outcome.message = QStringLiteral("Debe especificar una clave al formato de carga.");
-        return outcome;
+        return true;
     }
     if (key.size() > Key) {
         outcome.status = SaveOutcome::InvalidKey;
@@ -105,7 +106,7 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
                               .arg(key)
                               .arg(key.size())
                               .arg(Key);
-        return outcome;
+        return true;
     }
     if (kesta::storage::firstUnstorableCharacter(key) >= 0) {
         outcome.status = SaveOutcome::InvalidKey;
@@ -113,9 +114,73 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
             QStringLiteral("La clave '%1' no es válida: tiene un carácter que no se puede "
                            "guardar.")
                 .arg(key);
-        return outcome;
+        return true;
     }
+    return false;
+}
 
+// What the command line says of the save's outcome: why nothing was written, or what was.
+void describe(SaveOutcome &outcome, const kesta::storage::SaveOutcome &saved,
+              const formats::LoadFormat &format, qsizetype lines, qsizetype fields, bool rulesTable)
+{
+    const QString &key = outcome.key;
+    const qsizetype rules = format.rules.size();
+    using Status = kesta::storage::SaveOutcome::Status;
+    switch (saved.status) {
+    case Status::Saved:
+        break;
+    case Status::KeyTaken:
+        outcome.status = SaveOutcome::KeyTaken;
+        outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
+                                         "carga: %2. Elija otra clave.")
+                              .arg(key, saved.storedDescription);
+        return;
+    case Status::KeyRequired:
+    case Status::DescriptionRequired:
+    case Status::LineRequired:
+    case Status::ValueRefused:
+    case Status::RuleRefused:
+        outcome.status = SaveOutcome::Refused;
+        outcome.message = QStringLiteral("No se guardó el formato de carga '%1': %2. No se "
+                                         "escribió nada.")
+                              .arg(key, refusal(saved));
+        return;
+    case Status::AdditionalFieldsNotSaved:
+    case Status::Conflict:
+    case Status::Failed:
+        outcome.message =
+            QStringLiteral("No se pudo guardar el formato de carga '%1': %2").arg(key, saved.error);
+        return;
+    }
+    outcome.status = SaveOutcome::Saved;
+    outcome.message =
+        QStringLiteral("Guardado el formato de carga '%1' (%2): %3 %4, %5 %6.")
+            .arg(key, format.description)
+            .arg(lines)
+            .arg(lines == 1 ? QStringLiteral("tipo de línea") : QStringLiteral("tipos de línea"))
+            .arg(fields)
+            .arg(fields == 1 ? QStringLiteral("campo") : QStringLiteral("campos"));
+    if (rules > 0 && rulesTable)
+        outcome.message.insert(outcome.message.size() - 1,
+                               rules == 1 ? QStringLiteral(", 1 regla")
+                                          : QStringLiteral(", %1 reglas").arg(rules));
+    else if (rules > 0)
+        outcome.message +=
+            QStringLiteral(" Las reglas propuestas no se guardaron: la base de datos "
+                           "no tiene la tabla Layout_Regla (velkora --upgrade la "
+                           "añade).");
+}
+
+} // namespace
+
+SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
+                         const proposal::Proposal &proposal, const QString &operatorCode)
+{
+    SaveOutcome outcome;
+    outcome.key = storedKey(connectionName, typedKey);
+    const QString &key = outcome.key;
+    if (keyRefused(outcome))
+        return outcome;
     const auto connection = std::make_shared<services::SqlConnection>(connectionName);
     const kesta::host::Engine engine = connection->engine();
     formats::LoadFormat format = proposal::toLoadFormat(proposal, key);
@@ -138,59 +203,15 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
         format, header, kesta::storage::LoadFormatWriter::Format::New, rulesTable);
     const qsizetype lines = request.lines.size();
     const qsizetype fields = request.fields.size();
-    const qsizetype rules = format.rules.size();
 
     // The screen's save of a new format: its checks, then the key looked up again inside the
     // transaction (a format stored meanwhile under it is never replaced).
     using kesta::storage::FormatSave;
-    using Status = kesta::storage::SaveOutcome::Status;
     QString statement;
     FormatSave save([connection] { return connection; }, statement, operatorCode,
                     [engine] { return services::stampText(engine, QDateTime::currentDateTime()); });
     const kesta::storage::SaveOutcome saved = save.save(request);
-    switch (saved.status) {
-    case Status::Saved:
-        break;
-    case Status::KeyTaken:
-        outcome.status = SaveOutcome::KeyTaken;
-        outcome.message = QStringLiteral("La clave: %1, ya está asignada al formato de "
-                                         "carga: %2. Elija otra clave.")
-                              .arg(key, saved.storedDescription);
-        return outcome;
-    case Status::KeyRequired:
-    case Status::DescriptionRequired:
-    case Status::LineRequired:
-    case Status::ValueRefused:
-    case Status::RuleRefused:
-        outcome.status = SaveOutcome::Refused;
-        outcome.message = QStringLiteral("No se guardó el formato de carga '%1': %2. No se "
-                                         "escribió nada.")
-                              .arg(key, refusal(saved));
-        return outcome;
-    case Status::AdditionalFieldsNotSaved:
-    case Status::Conflict:
-    case Status::Failed:
-        outcome.message =
-            QStringLiteral("No se pudo guardar el formato de carga '%1': %2").arg(key, saved.error);
-        return outcome;
-    }
-    outcome.status = SaveOutcome::Saved;
-    outcome.message =
-        QStringLiteral("Guardado el formato de carga '%1' (%2): %3 %4, %5 %6.")
-            .arg(key, format.description)
-            .arg(lines)
-            .arg(lines == 1 ? QStringLiteral("tipo de línea") : QStringLiteral("tipos de línea"))
-            .arg(fields)
-            .arg(fields == 1 ? QStringLiteral("campo") : QStringLiteral("campos"));
-    if (rules > 0 && rulesTable)
-        outcome.message.insert(outcome.message.size() - 1,
-                               rules == 1 ? QStringLiteral(", 1 regla")
-                                          : QStringLiteral(", %1 reglas").arg(rules));
-    else if (rules > 0)
-        outcome.message +=
-            QStringLiteral(" Las reglas propuestas no se guardaron: la base de datos "
-                           "no tiene la tabla Layout_Regla (velkora --upgrade la "
-                           "añade).");
+    describe(outcome, saved, format, lines, fields, rulesTable);
     return outcome;
 }
 

@@ -10,7 +10,10 @@
 #include "proposal/ProposalChecks.h"
 #include "proposal/RemittanceSample.h"
 #include "proposal/SampleFaults.h"
+#include "services/ToolServicesImpl.h"
 #include "store/LoadFormatReader.h"
+#include "store/SqlConnection.h"
+#include "store/StoredFormat.h"
 #include "support/PgServer.h"
 #include "support/TestDatabase.h"
 
@@ -255,9 +258,9 @@ private slots:
         row("no such key", words(u"test 9999"_s), 2, {},
             u"velkora: No existe el formato de carga '9999'."_s);
         row("script", words(u"script 0001"_s), 0,
-            u"INSERT INTO LAYOUT_DETALLE (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
+            u"INSERT INTO Layout_Detalle (Ly_Cve_Layout, Ly_ID, Ld_ID, Ld_Descripcion, "
             "Ld_Posicion, Ld_Longitud, Ld_Trim, Ld_Valor, Ld_Formato, Ld_Tipo) VALUES ('0001', "
-            "'0003', '0003', 'Total de cargos', 22, 14, 'NO', '', '0.00', '01');"_s);
+            "'0003', '0003', 'Total de cargos', 22, 14, 'NO', '', '0.00', '01');\r"_s);
         row("script of no such key", words(u"script O'X"_s), 2, {},
             u"No existe el formato de carga 'O'X'."_s);
         row("test without a key", words(u"test"_s), 2, {}, u"velkora test KEY [FILE] [--json]"_s);
@@ -310,9 +313,12 @@ private slots:
         QFETCH(QString, err);
         const QString count = u"SELECT COUNT(*) FROM Layout"_s;
         const QStringList stored = sqliteRows(database(), count);
+        const bool dataFolder = QFileInfo::exists(home.filePath(u"data"_s));
         const Run run = velkora(arguments);
         QCOMPARE(run.code, code);
         QCOMPARE(sqliteRows(database(), count), stored); // nothing written
+        // No folder of the user's is made (a server's location has no sample file to write).
+        QCOMPARE(QFileInfo::exists(home.filePath(u"data"_s)), dataFolder);
         QVERIFY2(out.isEmpty() || run.out.split(u'\n').contains(out), qPrintable(run.out));
         QVERIFY2(err.isEmpty() || run.err.contains(err), qPrintable(run.err));
         if (code == 2)
@@ -463,6 +469,30 @@ private slots:
         const Run test42 = velkora(words(u"test 0042"_s));
         QCOMPARE(test42.code, 1); // the blank line of the file has no line type
         QVERIFY(test42.out.contains(u"Errores de campo|0"_s));
+    }
+
+    // velkora script prints the text of the screen's Script byte for byte: the one composition
+    // with the services' ScriptRows that the screen calls, every line ended in CR LF.
+    void scriptIsTheScreens()
+    {
+        const Run run = velkora(words(u"script 0001"_s));
+        QCOMPARE(run.code, 0);
+        QString screens;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"screen"_s);
+            db.setDatabaseName(database());
+            QVERIFY(db.open());
+            velkora::services::ToolServicesImpl tools(u"screen"_s, u"ANA"_s);
+            screens = velkora::formats::storedFormatScript(
+                [] { return std::make_shared<velkora::services::SqlConnection>(u"screen"_s); },
+                u"0001"_s,
+                [&tools](const QString &select, const QString &table) {
+                    return tools.ScriptRows(select, table);
+                });
+        }
+        QSqlDatabase::removeDatabase(u"screen"_s);
+        QCOMPARE(run.out, screens);
+        QVERIFY(run.out.count(u"\r\n"_s) == run.out.count(u'\n') && run.out.endsWith(u"\r\n"_s));
     }
 
     // Rules stored with the sample format: velkora test reports each broken rule at its line

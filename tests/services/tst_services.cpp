@@ -659,7 +659,8 @@ private slots:
         const QString script = tool.ScriptRows(
             u"SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = '0001' "_s, u"LAYOUT_DETALLE"_s);
         QVERIFY(tool.LastError().isEmpty());
-        QCOMPARE(script.count(u"INSERT INTO LAYOUT_DETALLE ("_s), 13);
+        // The table as the engine stores it ("layout_detalle" on PostgreSQL).
+        QCOMPARE(script.count(u"INSERT INTO Layout_Detalle ("_s, Qt::CaseInsensitive), 13);
     }
 
     void textViewerFinds()

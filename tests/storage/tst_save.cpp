@@ -644,40 +644,6 @@ private slots:
         QCOMPARE(tableRows(db, "Layout_Detalle", "*"), fields);
     }
 
-    // Field numbers from 10000 on must not come back before 1010: a load format of 1,200 fields
-    // keeps its order through two loads and saves.
-    void manyFieldsKeepTheirOrder_data() { KESTA_BOTH_ENGINES(); }
-    void manyFieldsKeepTheirOrder()
-    {
-        QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        insertLine(db, {});
-        insertLine(db, {.id = "0002", .lineId = "D"});
-        QSqlDatabase sql = QSqlDatabase::database(db.connectionName());
-        QVERIFY(sql.transaction());
-        for (int i = 0; i < 1200; ++i)
-            insertField(db, {.lineId = i < 600 ? "0001" : "0002",
-                             .id = QString::number(i + 1).rightJustified(4, '0'),
-                             .description = QString("F%1").arg(i, 4, 10, QChar('0'))});
-        QVERIFY(sql.commit());
-        EditScreen s(db.connectionName());
-        for (int round = 0; round < 2; ++round) {
-            s.typeKey("1");
-            s.command("Edit");
-            s.command("Save");
-            QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        }
-        s.typeKey("1");
-        QCOMPARE(s.store().count(), 1200);
-        for (int i = 0; i < 1200; i += 97)
-            QCOMPARE(s.store().subItem(i, kesta::editor::FieldStore::Descripcion),
-                     QString("F%1").arg(i, 4, 10, QChar('0')));
-        QCOMPARE(s.store().subItem(1199, kesta::editor::FieldStore::Descripcion),
-                 QStringLiteral("F1199"));
-        QCOMPARE(db.scalar("SELECT COUNT(*) FROM Layout_Detalle WHERE Ld_ID = '11990'").toInt(), 1);
-    }
-
     void rulesFollowTheirFields_data()
     {
         QTest::addColumn<Kind>("kind");

@@ -17,10 +17,14 @@
 #include "storage/SaveVersions.h"
 #include "store/ColumnLimits.h"
 #include "store/Database.h"
+#include "store/Dialect.h"
 #include "store/Literals.h"
+#include "store/LoadFormatReader.h"
 #include "store/LoadFormatWriter.h"
+#include "store/ScriptWriter.h"
 #include "store/SqlConnection.h"
 #include "store/Statements.h"
+#include "store/StoredFormat.h"
 
 #include <QClipboard>
 #include <QRandomGenerator>
@@ -112,6 +116,7 @@ class ScriptedConnection : public kesta::host::Connection {
 public:
     Engine engine_ = S;
     std::optional<QString> stored;     // the description of a format stored under the key
+    std::optional<QString> everyRow;   // every other select gives one row of this text
     QString collidesOn;                // a statement that raises ConflictError, once
     bool storedByTheCollision = false; // whether the other user's format is stored by then
     bool lookupFailsAfterCollision = false;
@@ -133,7 +138,8 @@ public:
                 throw RuntimeError("Communication link failure (test)");
             return std::make_unique<LookupRows>(stored);
         }
-        return std::make_unique<LookupRows>(std::nullopt);
+        const bool select = statement.startsWith(QLatin1String("SELECT"));
+        return std::make_unique<LookupRows>(select ? everyRow : std::nullopt);
     }
     void BeginTrans() override { log << "BEGIN"; }
     void CommitTrans() override { log << "COMMIT"; }
@@ -145,6 +151,7 @@ private:
     {
         for (const auto &[start, name] :
              {P{"SELECT Ly_Descripcion FROM Layout", "lookup"},
+              P{"SELECT Ly_Cve_Layout FROM Layout WITH (XLOCK, HOLDLOCK)", "lock"},
               P{"DELETE Layout_Detalle", "delete fields"},
               P{"DELETE FROM Layout_Detalle", "delete fields"}, P{"DELETE Layout", "delete lines"},
               P{"DELETE FROM Layout", "delete lines"}, P{"INSERT INTO Layout(", "line"},
@@ -554,12 +561,14 @@ private slots:
         // The writes up to the first line, and the rest.
         const QStringList toLine{"additional fields", "delete fields", "delete lines", "line"};
         const QStringList writes = toLine + QStringList{"set", "field", "set"};
-        const QStringList newKey{"BEGIN", "lookup"};
+        // On SQL Server the key's Layout rows are locked first: the load's order (Layout,
+        // Layout_Detalle, Layout_Regla) is the save's too.
+        const QStringList newKey{"BEGIN", "lock", "lookup"};
         QTest::newRow("new key, free") << S << Format::New << QString() << QString() << false
                                        << "committed" << newKey + writes + QStringList{"COMMIT"};
         QTest::newRow("new key, stored")
             << S << Format::New << "Otro" << QString() << false << "key taken: Otro"
-            << QStringList{"BEGIN", "lookup", "ROLLBACK"};
+            << QStringList{"BEGIN", "lock", "lookup", "ROLLBACK"};
         QTest::newRow("new key, stored by a colliding user")
             << S << Format::New << QString() << "INSERT INTO Layout(" << false << "key taken: Otro"
             << newKey + toLine + QStringList{"ROLLBACK", "lookup"};
@@ -571,11 +580,11 @@ private slots:
             << newKey + toLine + QStringList{"ROLLBACK", "lookup"};
         QTest::newRow("stored format")
             << S << Format::Stored << "Viejo" << QString() << false << "committed"
-            << QStringList{"BEGIN"} + writes + QStringList{"COMMIT"};
+            << QStringList{"BEGIN", "lock"} + writes + QStringList{"COMMIT"};
         QTest::newRow("stored format, collision")
             << S << Format::Stored << "Viejo"
             << "INSERT INTO Layout(" << false << "conflict"
-            << QStringList{"BEGIN"} + toLine + QStringList{"ROLLBACK"};
+            << QStringList{"BEGIN", "lock"} + toLine + QStringList{"ROLLBACK"};
     }
 
     // What the writer runs, in order, and what it answers: a new format's key is looked up inside
@@ -616,6 +625,80 @@ private slots:
         }
         QCOMPARE(result, outcome);
         QCOMPARE(connection->log, log);
+    }
+
+    // SQL Server holds a serializable read's locks to its end: the load and the save take theirs
+    // in one order, Layout first. The load reads Layout, Layout_Detalle, Layout_Regla in one read
+    // transaction; the save locks the key's Layout rows before it deletes (writerSteps). The
+    // script reads its three parts in one read transaction too, rolled back when a part fails.
+    // Each engine's read transaction is one snapshot.
+    void lockOrderAndSnapshot()
+    {
+        QCOMPARE(dialectFor(S).formatLock(quotedText(S, "A'B")),
+                 "SELECT Ly_Cve_Layout FROM Layout WITH (XLOCK, HOLDLOCK) WHERE Ly_Cve_Layout = "
+                 "N'A''B'");
+        QCOMPARE(dialectFor(L).formatLock("'A'") + dialectFor(Pg).formatLock("'A'"), QString());
+        QCOMPARE(dialectFor(S).readIsolation(), "SET TRANSACTION ISOLATION LEVEL SERIALIZABLE");
+        QCOMPARE(dialectFor(Pg).readIsolation(), "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ");
+        QCOMPARE(dialectFor(L).readIsolation(), QString()); // a deferred BEGIN
+
+        auto connection = std::make_shared<ScriptedConnection>();
+        connection->everyRow = "0001";
+        const auto source = [connection] { return connection; };
+        const auto read = velkora::formats::LoadFormatReader(source).read("0001");
+        QVERIFY(read && read->lineTypes.size() == 1 && read->rules.size() == 1);
+        const auto tables = [&connection] {
+            QStringList names;
+            for (const QString &step : std::as_const(connection->log))
+                names << (step.contains("FROM ") ? step.section("FROM ", 1).section(' ', 0, 0)
+                                                 : step);
+            connection->log.clear();
+            return names;
+        };
+        const QStringList order{"BEGIN", "Layout", "Layout_Detalle", "Layout_Regla", "COMMIT"};
+        QCOMPARE(tables(), order);
+
+        // Every line of the script ends in CR LF, each part too.
+        QStringList parts;
+        bool rulesFail = false;
+        const auto rows = [&](const QString &select, const QString &table) {
+            if (rulesFail && table == "LAYOUT_REGLA")
+                throw RuntimeError("the rules cannot be read (test)");
+            parts << table + ":" + select;
+            return QStringLiteral("a;\nb;");
+        };
+        QCOMPARE(velkora::formats::storedFormatScript(source, "0001", rows),
+                 QString("a;\r\nb;\r\n").repeated(3));
+        QCOMPARE(parts,
+                 (QStringList{"Layout:SELECT * FROM Layout WHERE Ly_Cve_Layout = N'0001' ",
+                              "LAYOUT_DETALLE:SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = "
+                              "N'0001' ",
+                              "LAYOUT_REGLA:SELECT * FROM Layout_Regla WHERE Ly_Cve_Layout = "
+                              "N'0001' "}));
+        QCOMPARE(tables(), (QStringList{"BEGIN", "COMMIT"}));
+        rulesFail = true;
+        QVERIFY_THROWS_EXCEPTION(RuntimeError,
+                                 velkora::formats::storedFormatScript(source, "0001", rows));
+        QCOMPARE(tables(), (QStringList{"BEGIN", "ROLLBACK"}));
+    }
+
+    // The script writes a stamp as exactly as the engine keeps it (PostgreSQL to the
+    // microsecond) and the table as the engine stores its name, so that a replay on a server
+    // whose names are case-sensitive finds it.
+    void scriptKeepsStampsAndNames_data() { KESTA_BOTH_ENGINES(); }
+    void scriptKeepsStampsAndNames()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        insertLine(db, LineRow{});
+        db.exec("UPDATE Layout SET Fecha_Alta = '2026-12-08 10:00:00.123456'");
+        const QString script = velkora::formats::ScriptWriter::scriptRows(
+            QSqlDatabase::database(db.connectionName()),
+            "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY Ly_ID;", "LAYOUT");
+        const QString table = kind == Kind::Sqlite ? "Layout" : "layout";
+        QVERIFY2(script.startsWith("INSERT INTO " + table + " ("), qPrintable(script));
+        QVERIFY2(script.contains("'2026-12-08 10:00:00.123456'"), qPrintable(script));
     }
 
     void pastedSavedAndLoadedBack_data()
@@ -765,8 +848,8 @@ private slots:
 
     void sqliteFileThatCannotTakeTheSave_data()
     {
-        QTest::addColumn<bool>("full"); // the file cannot grow; otherwise another connection
-                                        // holds it
+        QTest::addColumn<bool>("full");     // the file cannot grow; otherwise another connection
+                                            // holds it
         QTest::addColumn<QString>("other"); // what the other connection runs first
         QTest::addColumn<QString>("id");
         QTest::newRow("locked by another writer")

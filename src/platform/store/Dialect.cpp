@@ -41,6 +41,28 @@ QString Dialect::newKeyLookupHints() const
     return engine == Engine::SqlServer ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
 }
 
+QString Dialect::formatLock(const QString &keyLiteral) const
+{
+    if (engine != Engine::SqlServer)
+        return {};
+    return QStringLiteral("SELECT Ly_Cve_Layout FROM Layout WITH (XLOCK, HOLDLOCK) "
+                          "WHERE Ly_Cve_Layout = ") +
+           keyLiteral;
+}
+
+QString Dialect::readIsolation() const
+{
+    switch (engine) {
+    case Engine::SqlServer:
+        return QStringLiteral("SET TRANSACTION ISOLATION LEVEL SERIALIZABLE");
+    case Engine::PostgreSql:
+        return QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ");
+    case Engine::Sqlite:
+        break;
+    }
+    return {};
+}
+
 bool Dialect::escapeStringForBackslash() const
 {
     return engine == Engine::PostgreSql;

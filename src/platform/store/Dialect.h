@@ -19,6 +19,22 @@ namespace kesta::storage {
 //   text length            LEN(...)            LENGTH(...)         LENGTH(...)
 //   new key's check        UPDLOCK, HOLDLOCK   (the write lock     LOCK TABLE first
 //                                              from BEGIN)
+//   save's first lock      Layout's rows of    (the write lock     none (readers take
+//                          the key, XLOCK      from BEGIN)         no locks)
+//   read transaction       SERIALIZABLE        deferred BEGIN      REPEATABLE READ
+//
+// Lock order. Every transaction that touches the tables of one key takes its locks in one
+// order: Layout, Layout_Detalle, Layout_Regla. The load reads them in that order; the save
+// deletes them in the opposite order (the rules, the fields, the lines), so on SQL Server,
+// where a serializable read holds its shared locks to its end, the save first takes an
+// exclusive lock on the key's Layout rows: a load that has read Layout finishes before the save
+// goes on, and a load that comes later waits at Layout, holding nothing the save needs. Without
+// it the two wait for each other (error 1205, a deadlock).
+//
+// Read transaction: the statements of a read (the load, the test, the script) see one state of
+// the tables: SQL Server holds what it read to the end (serializable); PostgreSQL reads one
+// snapshot (REPEATABLE READ); SQLite's deferred BEGIN takes the file's shared lock at the first
+// read and keeps it.
 //
 // SQL Server converts a plain '...' literal to the database's code page, so Greek, Cyrillic or
 // CJK text would come back as "?": every text is written as a Unicode literal N'...', Ld_Valor
@@ -59,6 +75,12 @@ struct Dialect {
     QString newKeyLock() const;
     // The hints of the new key's lookup in its save's transaction (" WITH (...)"), or empty.
     QString newKeyLookupHints() const;
+    // The save's first statement inside its transaction, the exclusive lock on the key's Layout
+    // rows (the key in its literal form) that puts its locks in the load's order; empty where
+    // the save takes no such lock.
+    QString formatLock(const QString &keyLiteral) const;
+    // The statement that makes a read transaction one snapshot; empty on SQLite.
+    QString readIsolation() const;
 };
 
 inline Dialect dialectFor(host::Engine engine)

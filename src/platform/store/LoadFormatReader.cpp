@@ -1,179 +1,279 @@
 #include "LoadFormatReader.h"
 
-#include "formats/FormatsError.h"
-#include "store/SqlEngine.h"
+#include "RuleRows.h"
+#include "SqlConnection.h"
+#include "SqlSupport.h"
+#include "Statements.h"
 
 #include <QHash>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
+
+#include <algorithm>
+#include <numeric>
+#include <tuple>
+#include <vector>
 
 namespace velkora::formats {
 
+using kesta::host::Connection;
+using kesta::host::RecordSet;
+
 namespace {
 
-QString errorText(const QSqlError &error)
+QString text(const RecordSet &row, const QString &column)
 {
-    const QString text = error.databaseText().trimmed();
-    return text.isEmpty() ? error.text().trimmed() : text;
-}
-
-void run(QSqlQuery &query, const QString &statement, const QString &key, const QString &what)
-{
-    query.setForwardOnly(true);
-    if (!query.prepare(statement))
-        throw FormatsError(QStringLiteral("No se pudo leer %1 del formato de carga '%2': %3")
-                               .arg(what, key, errorText(query.lastError())));
-    query.addBindValue(key);
-    if (!query.exec())
-        throw FormatsError(QStringLiteral("No se pudo leer %1 del formato de carga '%2': %3")
-                               .arg(what, key, errorText(query.lastError())));
-}
-
-QString text(const QSqlQuery &query, int column)
-{
-    const QVariant value = query.value(column);
+    const QVariant value = row.Field(column);
     return value.isNull() ? QString() : value.toString();
 }
 
-int number(const QSqlQuery &query, int column)
+int number(const QVariant &value)
 {
     bool ok = false;
-    const double value = query.value(column).toDouble(&ok);
-    if (!ok || value < -1e9 || value > 1e9)
+    const double n = value.toDouble(&ok);
+    if (!ok || n < -1e9 || n > 1e9)
         return 0;
-    return static_cast<int>(value);
+    return static_cast<int>(n);
 }
 
-// A transaction around the reads, so that the line types, fields and rules are of one save;
-// none when the caller has one open already (or the driver has none). Ends without writing.
-class ReadTransaction {
-public:
-    explicit ReadTransaction(QSqlDatabase db) : m_db(std::move(db))
-    {
-        if (!m_db.driver()->hasFeature(QSqlDriver::Transactions) || !m_db.transaction())
-            return;
-        m_open = true;
-        if (engineOf(m_db) == Engine::PostgreSql) {
-            // One snapshot for every statement of the transaction.
-            QSqlQuery(m_db).exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
-        }
-    }
-    ~ReadTransaction()
-    {
-        if (m_open)
-            m_db.rollback();
-    }
-    ReadTransaction(const ReadTransaction &) = delete;
-    ReadTransaction &operator=(const ReadTransaction &) = delete;
-
-private:
-    QSqlDatabase m_db;
-    bool m_open = false;
-};
-
-} // namespace
-
-LoadFormatReader::LoadFormatReader(QSqlDatabase db) : m_db(std::move(db)) {}
-
-bool hasRulesTable(const QSqlDatabase &db)
+// The columns of the row that hold NULL, of those named.
+QStringList nullsOf(const RecordSet &row, const QStringList &columns)
 {
-    for (const QString &table : db.tables(QSql::Tables))
-        if (table.compare(QLatin1String("Layout_Regla"), Qt::CaseInsensitive) == 0 ||
-            table.endsWith(QLatin1String(".Layout_Regla"), Qt::CaseInsensitive))
-            return true;
-    return false;
+    QStringList nulls;
+    for (const QString &column : columns)
+        if (row.Field(column).isNull())
+            nulls << column;
+    return nulls;
 }
 
-std::optional<LoadFormat> LoadFormatReader::read(const QString &key) const
+void readHeader(const RecordSet &row, LoadFormat &format, StoredColumns &stored)
 {
-    const bool rulesTable = hasRulesTable(m_db);
-    const ReadTransaction transaction(m_db);
-    std::optional<LoadFormat> format = readFormat(key);
-    if (!format)
-        return format;
-    format->rulesAvailable = rulesTable;
-    if (!rulesTable)
-        return format;
-    QSqlQuery query(m_db);
-    run(query,
-        QStringLiteral("SELECT Lr_ID, Ly_ID, Ld_ID, Lr_Regla, Lr_Descripcion FROM Layout_Regla "
-                       "WHERE Ly_Cve_Layout = ? ORDER BY %1, Lr_ID")
-            .arg(numericOrderExpression(engineOf(m_db), QStringLiteral("Lr_ID"))),
-        key, QStringLiteral("las reglas"));
-    while (query.next())
-        format->rules << RuleDef{text(query, 0), text(query, 1), text(query, 2), text(query, 3),
-                                 text(query, 4)};
-    return format;
+    format.description = text(row, QStringLiteral("Ly_Descripcion"));
+    format.file = text(row, QStringLiteral("Ly_Archivo"));
+    format.reverse = text(row, QStringLiteral("Ly_Inverso")) == QLatin1String("SI");
+    format.state = text(row, QStringLiteral("Es_Cve_Estado"));
+    for (int n = 1; n <= int(stored.userData.size()); ++n)
+        stored.userData[size_t(n - 1)] = row.Field(QStringLiteral("Ly_UserDef_%1").arg(n));
+    stored.createdOn = row.Field(QStringLiteral("Fecha_Alta"));
+    stored.modifiedOn = row.Field(QStringLiteral("Fecha_Ult_Modif"));
+    stored.deactivatedOn = row.Field(QStringLiteral("Fecha_Baja"));
+    stored.createdBy = text(row, QStringLiteral("Oper_Alta"));
+    stored.modifiedBy = text(row, QStringLiteral("Oper_Ult_Modif"));
+    stored.deactivatedBy = text(row, QStringLiteral("Oper_Baja"));
 }
 
-std::optional<LoadFormat> LoadFormatReader::readFormat(const QString &key) const
+LineType lineTypeOf(const RecordSet &row, StoredColumns &stored)
 {
-    const Engine engine = engineOf(m_db);
-    const QString lineOrder = numericOrderExpression(engine, QStringLiteral("Ly_ID"));
-    const QString fieldOrder = numericOrderExpression(engine, QStringLiteral("Ld_ID"));
+    LineType type;
+    type.order = text(row, QStringLiteral("Ly_ID"));
+    type.lineId = text(row, QStringLiteral("Ly_Linea_ID"));
+    type.description = text(row, QStringLiteral("Ly_Descripcion_ID"));
+    type.position = number(row.Field(QStringLiteral("Ly_Posicion")));
+    type.length = number(row.Field(QStringLiteral("Ly_Longitud")));
+    const QStringList nulls =
+        nullsOf(row, {QStringLiteral("Ly_Posicion"), QStringLiteral("Ly_Longitud")});
+    if (!nulls.isEmpty())
+        stored.nullColumns.insert(StoredColumns::lineRow(type.order), nulls);
+    return type;
+}
 
-    LoadFormat format;
-    format.key = key;
-    QHash<QString, qsizetype> lineOfOrder; // Ly_ID (by number when it is one) -> index
-    auto orderKey = [](const QString &order) {
-        const qint64 n = orderNumber(order);
-        return n >= 0 ? QString::number(n) : order;
+const QStringList &detailColumns()
+{
+    static const QStringList columns{
+        QStringLiteral("Ld_Descripcion"), QStringLiteral("Ld_Posicion"),
+        QStringLiteral("Ld_Longitud"),    QStringLiteral("Ld_Tipo"),
+        QStringLiteral("Ld_Valor"),       QStringLiteral("Ld_Formato"),
+        QStringLiteral("Ld_Trim"),        QStringLiteral("Ly_ID")};
+    return columns;
+}
+
+FieldDef fieldOf(const RecordSet &row, StoredColumns &stored)
+{
+    FieldDef field;
+    field.lineOrder = text(row, QStringLiteral("Ly_ID"));
+    field.id = text(row, QStringLiteral("Ld_ID"));
+    field.description = text(row, QStringLiteral("Ld_Descripcion"));
+    field.position = number(row.Field(QStringLiteral("Ld_Posicion")));
+    field.length = number(row.Field(QStringLiteral("Ld_Longitud")));
+    field.typeCode = text(row, QStringLiteral("Ld_Tipo"));
+    field.value = text(row, QStringLiteral("Ld_Valor"));
+    field.format = text(row, QStringLiteral("Ld_Formato"));
+    const QString trim = text(row, QStringLiteral("Ld_Trim"));
+    field.trim = trim == QLatin1String("SI");
+    const QString name = StoredColumns::fieldRow(field.lineOrder, field.id);
+    if (!field.trim && trim != QLatin1String("NO"))
+        stored.trimTexts.insert(name, trim);
+    const QStringList nulls = nullsOf(row, detailColumns());
+    if (!nulls.isEmpty())
+        stored.nullColumns.insert(name, nulls);
+    return field;
+}
+
+// A text's length as the engines count it: in characters, a surrogate pair one.
+qsizetype characterCount(const QString &text)
+{
+    qsizetype count = text.size();
+    for (const QChar c : text)
+        count -= c.isLowSurrogate() ? 1 : 0;
+    return count;
+}
+
+// Fields read in the primary key's order (Ly_ID, then Ld_ID, as the engine compares texts),
+// put in the order of the numbers' lengths first: Ly_ID's length, Ly_ID, Ld_ID's length, Ld_ID
+// ("0010" before "10000", whatever the texts hold). The fields of one Ly_ID come together, in
+// the engine's order of their Ld_ID; a stable sort keeps that order among equal lengths.
+QList<FieldDef> byLength(const QList<FieldDef> &fields)
+{
+    struct Place {
+        qsizetype lineLength, group, fieldLength;
     };
-    {
-        QSqlQuery query(m_db);
-        run(query,
-            QStringLiteral("SELECT Ly_Descripcion, Ly_Archivo, Ly_Inverso, Es_Cve_Estado, Ly_ID, "
-                           "Ly_Linea_ID, Ly_Descripcion_ID, Ly_Posicion, Ly_Longitud "
-                           "FROM Layout WHERE Ly_Cve_Layout = ? ORDER BY %1, Ly_ID")
-                .arg(lineOrder),
-            key, QStringLiteral("los tipos de línea"));
-        bool first = true;
-        while (query.next()) {
-            if (first) {
-                format.description = text(query, 0);
-                format.file = text(query, 1);
-                format.reverse = text(query, 2) == QLatin1String("SI");
-                format.state = text(query, 3);
-                first = false;
-            }
-            LineType type;
-            type.order = text(query, 4);
-            type.lineId = text(query, 5);
-            type.description = text(query, 6);
-            type.position = number(query, 7);
-            type.length = number(query, 8);
-            lineOfOrder.insert(orderKey(type.order), format.lineTypes.size());
-            format.lineTypes << type;
-        }
-        if (first)
-            return std::nullopt;
+    std::vector<Place> places;
+    places.reserve(size_t(fields.size()));
+    qsizetype group = -1;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i == 0 || fields.at(i).lineOrder != fields.at(i - 1).lineOrder)
+            ++group;
+        places.push_back(
+            {characterCount(fields.at(i).lineOrder), group, characterCount(fields.at(i).id)});
     }
-    QSqlQuery query(m_db);
-    run(query,
-        QStringLiteral("SELECT Ly_ID, Ld_ID, Ld_Descripcion, Ld_Posicion, Ld_Longitud, Ld_Tipo, "
-                       "Ld_Valor, Ld_Formato, Ld_Trim FROM Layout_Detalle "
-                       "WHERE Ly_Cve_Layout = ? ORDER BY %1, Ly_ID, %2, Ld_ID")
-            .arg(lineOrder, fieldOrder),
-        key, QStringLiteral("los campos"));
-    while (query.next()) {
-        FieldDef field;
-        field.lineOrder = text(query, 0);
-        field.id = text(query, 1);
-        field.description = text(query, 2);
-        field.position = number(query, 3);
-        field.length = number(query, 4);
-        field.typeCode = text(query, 5);
-        field.value = text(query, 6);
-        field.format = text(query, 7);
-        field.trim = text(query, 8) == QLatin1String("SI");
+    std::vector<qsizetype> order(size_t(fields.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(), [&places](qsizetype a, qsizetype b) {
+        const Place &x = places[size_t(a)], &y = places[size_t(b)];
+        return std::tie(x.lineLength, x.group, x.fieldLength) <
+               std::tie(y.lineLength, y.group, y.fieldLength);
+    });
+    QList<FieldDef> sorted;
+    sorted.reserve(fields.size());
+    for (const qsizetype i : order)
+        sorted << fields.at(i);
+    return sorted;
+}
+
+// A line or field number's key: its number when it is one ("0010" and "10" are one line).
+QString orderKey(const QString &order)
+{
+    const qint64 n = orderNumber(order);
+    return n >= 0 ? QString::number(n) : order;
+}
+
+// Each field to the line type of its Ly_ID, or to the orphans.
+void placeFields(const QList<FieldDef> &fields, LoadFormat &format)
+{
+    QHash<QString, qsizetype> lineOfOrder;
+    for (qsizetype i = 0; i < format.lineTypes.size(); ++i)
+        lineOfOrder.insert(orderKey(format.lineTypes.at(i).order), i);
+    for (const FieldDef &field : fields) {
         const auto line = lineOfOrder.constFind(orderKey(field.lineOrder));
         if (line == lineOfOrder.constEnd())
             format.orphanFields << field;
         else
             format.lineTypes[*line].fields << field;
     }
-    return format;
+}
+
+// Ends the read transaction; a failing rollback must not hide the failure that called for it.
+void rollBackQuietly(const LoadFormatReader::ConnectionSource &source)
+{
+    try {
+        source()->RollbackTrans();
+    } catch (const std::exception &) {
+        // The read's own failure is what the caller reports.
+    }
+}
+
+} // namespace
+
+LoadFormatReader::LoadFormatReader(ConnectionSource connection, QString *statementText)
+    : m_connection(std::move(connection)), m_sql(statementText)
+{}
+
+LoadFormatReader::LoadFormatReader(const QSqlDatabase &db)
+    : LoadFormatReader(
+          [name = db.connectionName()] { return std::make_shared<services::SqlConnection>(name); })
+{}
+
+bool hasRulesTable(const QSqlDatabase &db)
+{
+    return services::hasTable(db, QStringLiteral("Layout_Regla"));
+}
+
+std::unique_ptr<RecordSet> LoadFormatReader::execute(Connection &connection,
+                                                     const QString &statement) const
+{
+    if (m_sql) {
+        *m_sql = statement;
+        return connection.Execute(*m_sql);
+    }
+    return connection.Execute(statement);
+}
+
+std::optional<LoadFormat> LoadFormatReader::read(const QString &key) const
+{
+    std::optional<StoredLoadFormat> stored = readStored(key);
+    if (!stored)
+        return std::nullopt;
+    return std::move(stored->format);
+}
+
+std::optional<StoredLoadFormat> LoadFormatReader::readStored(const QString &key) const
+{
+    bool begun = false;
+    try {
+        std::optional<StoredLoadFormat> format = readInTransaction(key, begun);
+        m_connection()->CommitTrans();
+        return format;
+    } catch (...) {
+        if (begun)
+            rollBackQuietly(m_connection);
+        throw;
+    }
+}
+
+std::optional<StoredLoadFormat> LoadFormatReader::readInTransaction(const QString &key,
+                                                                    bool &begun) const
+{
+    StoredLoadFormat read;
+    LoadFormat &format = read.format;
+    StoredColumns &stored = read.stored;
+    format.key = key;
+    {
+        const kesta::host::ConnectionPtr connection = m_connection();
+        connection->BeginReadTrans();
+        begun = true;
+        const auto lines =
+            execute(*connection, kesta::storage::loadHeaderSelect(connection->engine(), key));
+        if (lines->EndOfSet()) {
+            lines->Close();
+            return std::nullopt;
+        }
+        readHeader(*lines, format, stored);
+        for (; !lines->EndOfSet(); lines->MoveNext())
+            format.lineTypes << lineTypeOf(*lines, stored);
+        lines->Close();
+    }
+    {
+        const kesta::host::ConnectionPtr connection = m_connection();
+        const kesta::host::Engine engine = connection->engine();
+        const auto rows = execute(*connection, kesta::storage::loadDetailRowsSelect(engine, key));
+        QList<FieldDef> fields;
+        for (; !rows->EndOfSet(); rows->MoveNext())
+            fields << fieldOf(*rows, stored);
+        rows->Close();
+        placeFields(kesta::storage::detailRowsNeedLengthOrder(engine) ? byLength(fields) : fields,
+                    format);
+    }
+    const kesta::host::ConnectionPtr connection = m_connection();
+    format.rulesAvailable = connection->hasRulesTable();
+    if (!format.rulesAvailable)
+        return read;
+    const auto rules =
+        execute(*connection, kesta::storage::loadRuleSelect(connection->engine(), key));
+    for (; !rules->EndOfSet(); rules->MoveNext())
+        format.rules << RuleDef{
+            text(*rules, QStringLiteral("Lr_ID")), text(*rules, QStringLiteral("Ly_ID")),
+            text(*rules, QStringLiteral("Ld_ID")), text(*rules, QStringLiteral("Lr_Regla")),
+            text(*rules, QStringLiteral("Lr_Descripcion"))};
+    rules->Close();
+    return read;
 }
 
 } // namespace velkora::formats

@@ -1,30 +1,50 @@
 #pragma once
 
-#include "formats/LoadFormat.h"
+#include "StoredLoadFormat.h"
+#include "host/Connection.h"
 
 #include <QSqlDatabase>
+#include <functional>
 #include <optional>
 
 namespace velkora::formats {
 
-// Reads a stored load format from the tables Layout, Layout_Detalle and Layout_Regla of an open
-// connection, in one read transaction (when the caller has none open). A database without the
-// table of rules gives a format whose rules are not available (LoadFormat::rulesAvailable).
-// The key is bound, never pasted into the statement. Line types come in the numeric order of
-// Ly_ID and fields in the numeric order of Ld_ID ("1010" before "10000"), which the statements
-// ask of the engine. The header is the first line type's row.
+// The one reader of a stored load format: the header, the line types, the fields with the
+// numbers they are stored under, the rules and what the rows hold beyond the value
+// (StoredLoadFormat::stored), read from Layout, Layout_Detalle and Layout_Regla in one read
+// transaction (one snapshot), in that order, with the screen's statements
+// (storage::loadHeaderSelect, loadDetailRowsSelect, loadRuleSelect). Every caller reads
+// through it: the screen's load, Probar, the command line's test, script and export.
+//
+// Line types come in the order of their numbers' lengths, then as the engine orders the texts
+// ("0010" before "10000"); each line type's fields the same way; a field whose Ly_ID names no
+// line type (by number, "10" is "0010") is an orphan. The header is the first line type's row.
+// A database without the table of rules gives a format whose rules are not available.
 class LoadFormatReader {
 public:
-    explicit LoadFormatReader(QSqlDatabase db);
+    using ConnectionSource = std::function<kesta::host::ConnectionPtr()>;
 
-    // The load format, or nothing when the key has no Layout row. A failing statement raises
-    // FormatsError with the database's text.
+    // The connection is asked for anew before every step (begin and the header, the fields,
+    // the rules, the end); each statement is placed in statementText before it runs, when given.
+    explicit LoadFormatReader(ConnectionSource connection, QString *statementText = nullptr);
+    // Over an open Qt SQL connection (services::SqlConnection on its name).
+    explicit LoadFormatReader(const QSqlDatabase &db);
+
+    // The stored load format, or nothing when the key has no Layout row. A failing statement
+    // raises kesta::host::RuntimeError with the database's text (ConflictError for a
+    // collision); the read transaction is then rolled back.
+    std::optional<StoredLoadFormat> readStored(const QString &key) const;
+    // Its value alone.
     std::optional<LoadFormat> read(const QString &key) const;
 
 private:
-    std::optional<LoadFormat> readFormat(const QString &key) const;
+    std::unique_ptr<kesta::host::RecordSet> execute(kesta::host::Connection &connection,
+                                                    const QString &statement) const;
+    // Begins the read transaction (begun says whether it did) and reads in it.
+    std::optional<StoredLoadFormat> readInTransaction(const QString &key, bool &begun) const;
 
-    QSqlDatabase m_db;
+    ConnectionSource m_connection;
+    QString *m_sql;
 };
 
 // Whether the connection's database has the table of rules, Layout_Regla.

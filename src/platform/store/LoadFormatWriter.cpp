@@ -1,5 +1,7 @@
 #include "LoadFormatWriter.h"
 
+#include "Dialect.h"
+#include "Literals.h"
 #include "host/RuntimeError.h"
 
 namespace kesta::storage {
@@ -102,6 +104,11 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
     const host::Engine engine = m_connection()->engine();
     m_connection()->BeginTrans();
     try {
+        // On SQL Server the key's Layout rows are locked first: the load's lock order
+        // (Dialect.h).
+        if (const QString lock = dialectFor(engine).formatLock(quotedText(engine, key));
+            !lock.isEmpty())
+            execute(lock);
         if (format == Format::New) {
             if (const QString lock = newKeyLock(engine); !lock.isEmpty())
                 execute(lock);

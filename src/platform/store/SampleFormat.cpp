@@ -34,17 +34,20 @@ QString fileName()
     return QStringLiteral("extracto_0001.txt");
 }
 
-QList<LineType> lineTypes()
-{
-    const QString numero = QStringLiteral("01");
-    const QString texto = QStringLiteral("02");
-    const QString fecha = QStringLiteral("03");
-    const QString constante = QStringLiteral("04");
-    const QString si = QStringLiteral("SI");
-    const QString no = QStringLiteral("NO");
-    const QString dateFormat = QStringLiteral("yyyymmdd");
-    const QString amountFormat = QStringLiteral("0.00");
+namespace {
 
+// The field types and the texts the sample's fields share.
+const QString numero = QStringLiteral("01");
+const QString texto = QStringLiteral("02");
+const QString fecha = QStringLiteral("03");
+const QString constante = QStringLiteral("04");
+const QString si = QStringLiteral("SI");
+const QString no = QStringLiteral("NO");
+const QString dateFormat = QStringLiteral("yyyymmdd");
+const QString amountFormat = QStringLiteral("0.00");
+
+LineType headerLine()
+{
     LineType header{QStringLiteral("0001"),
                     QStringLiteral("Encabezado de la cuenta"),
                     QStringLiteral("H"),
@@ -64,7 +67,11 @@ QList<LineType> lineTypes()
          no},
         {QStringLiteral("0004"), QStringLiteral("Moneda"), 52, 3, texto, {}, {}, si},
     };
+    return header;
+}
 
+LineType movementLine()
+{
     LineType movement{
         QStringLiteral("0002"), QStringLiteral("Movimiento"), QStringLiteral("D"), 1, 1, {}};
     movement.fields = {
@@ -96,7 +103,11 @@ QList<LineType> lineTypes()
          {},
          no},
     };
+    return movement;
+}
 
+LineType trailerLine()
+{
     LineType trailer{
         QStringLiteral("0003"), QStringLiteral("Totales"), QStringLiteral("T"), 1, 1, {}};
     trailer.fields = {
@@ -125,7 +136,14 @@ QList<LineType> lineTypes()
          amountFormat,
          no},
     };
-    return {header, movement, trailer};
+    return trailer;
+}
+
+} // namespace
+
+QList<LineType> lineTypes()
+{
+    return {headerLine(), movementLine(), trailerLine()};
 }
 
 namespace {

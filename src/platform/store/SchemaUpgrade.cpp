@@ -14,19 +14,6 @@ using kesta::host::RuntimeError;
 
 namespace velkora::services {
 
-namespace {
-
-bool hasTable(const QSqlDatabase &db, const QString &name)
-{
-    for (const QString &table : db.tables(QSql::Tables))
-        if (table.compare(name, Qt::CaseInsensitive) == 0 ||
-            table.endsWith(QLatin1Char('.') + name, Qt::CaseInsensitive))
-            return true;
-    return false;
-}
-
-} // namespace
-
 bool hasRulesTable(const QString &connectionName)
 {
     return hasTable(openedDatabase(connectionName), QStringLiteral("Layout_Regla"));

@@ -1,5 +1,6 @@
 #include "ScriptWriter.h"
 
+#include "SqlSupport.h"
 #include "formats/FormatsError.h"
 
 #include <QDate>
@@ -105,8 +106,7 @@ QString ScriptWriter::textLiteral(const QString &text) const
         }
         return out + QLatin1Char('\'');
     }
-    const QString open =
-        m_engine == Engine::SqlServer ? QStringLiteral("N'") : QStringLiteral("'");
+    const QString open = m_engine == Engine::SqlServer ? QStringLiteral("N'") : QStringLiteral("'");
     if (!control)
         return open + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) +
                QLatin1Char('\'');
@@ -171,7 +171,7 @@ QString ScriptWriter::literal(const QVariant &value, QMetaType columnType) const
         const QDate date = value.toDate();
         return QLatin1Char('\'') +
                date.toString(m_engine == Engine::SqlServer ? QStringLiteral("yyyyMMdd")
-                                                              : QStringLiteral("yyyy-MM-dd")) +
+                                                           : QStringLiteral("yyyy-MM-dd")) +
                QLatin1Char('\'');
     }
     case QMetaType::QTime:
@@ -270,6 +270,70 @@ bool isSingleSelect(const QString &statement)
     return !firstWord.isEmpty();
 }
 
+namespace {
+
+[[noreturn]] void failedRead(const QString &table, const QSqlError &error)
+{
+    const QString text =
+        error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText();
+    throw FormatsError(
+        QStringLiteral("No se pudieron leer los registros de %1: %2").arg(table, text.trimmed()));
+}
+
+QSqlQuery run(const QSqlDatabase &db, const QString &select, const QString &table)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // Exact decimals: numeric columns arrive as the database's own text. SQLite keeps its
+    // storage classes apart (integer, real, text) only with the default policy.
+    if (engineOf(db) != Engine::Sqlite)
+        query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!query.exec(select))
+        failedRead(table, query.lastError());
+    return query;
+}
+
+// PostgreSQL keeps stamps and times to the microsecond, which a QDateTime cuts to the
+// millisecond: such columns are selected again as the database's own text
+// ("2026-12-06 10:00:00.123456"), which the script writes as a quoted literal.
+QString withExactTimes(const QSqlRecord &record, const QString &select)
+{
+    QStringList columns;
+    bool times = false;
+    for (int i = 0; i < record.count(); ++i) {
+        const QString name = QLatin1Char('"') +
+                             record.fieldName(i).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+                             QLatin1Char('"');
+        const int type = record.field(i).metaType().id();
+        const bool time = type == QMetaType::QDateTime || type == QMetaType::QTime;
+        times = times || time;
+        columns << (time ? QStringLiteral("CAST(%1 AS TEXT) AS %1").arg(name) : name);
+    }
+    if (!times)
+        return {};
+    QString inner = select.trimmed();
+    if (inner.endsWith(QLatin1Char(';')))
+        inner.chop(1);
+    return QStringLiteral("SELECT %1 FROM (\n%2\n) AS script_rows")
+        .arg(columns.join(QStringLiteral(", ")), inner);
+}
+
+} // namespace
+
+QSqlQuery ScriptWriter::selectedRows(const QSqlDatabase &db, const QString &select,
+                                     const QString &table)
+{
+    QSqlQuery query = run(db, select, table);
+    if (engineOf(db) != Engine::PostgreSql)
+        return query;
+    const QString exact = withExactTimes(query.record(), select);
+    if (exact.isEmpty())
+        return query;
+    // The first reading ends before the second one runs on the connection.
+    query.finish();
+    return run(db, exact, table);
+}
+
 QString ScriptWriter::scriptRows(QSqlDatabase db, const QString &select, const QString &table)
 {
     if (!isPlainIdentifier(table))
@@ -284,25 +348,17 @@ QString ScriptWriter::scriptRows(QSqlDatabase db, const QString &select, const Q
         throw FormatsError(QStringLiteral("La base de datos no está abierta."));
     const Engine engine = engineOf(db);
     const ScriptWriter writer(engine);
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    // Exact decimals: numeric columns arrive as the database's own text. SQLite keeps its
-    // storage classes apart (integer, real, text) only with the default policy.
-    if (engine != Engine::Sqlite)
-        query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!query.exec(select)) {
-        const QSqlError error = query.lastError();
-        const QString text =
-            error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText();
-        throw FormatsError(QStringLiteral("No se pudieron leer los registros de %1: %2")
-                               .arg(table, text.trimmed()));
-    }
+    // The table as the database stores it: a script replayed where names are case-sensitive
+    // finds it. (Asked before the rows are read: the connection serves one reading at a time.)
+    const QString stored = services::storedTableName(db, table);
+    QSqlQuery query = selectedRows(db, select, table);
     const QSqlRecord record = query.record();
     QStringList columns;
     for (int i = 0; i < record.count(); ++i)
         columns << writer.name(record.fieldName(i));
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES (")
-                             .arg(table, columns.join(QStringLiteral(", ")));
+    const QString head =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (")
+            .arg(stored.isEmpty() ? table : stored, columns.join(QStringLiteral(", ")));
     QString script;
     qint64 rows = 0;
     while (query.next()) {

@@ -3,6 +3,7 @@
 #include "store/SqlEngine.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -20,7 +21,9 @@ namespace velkora::formats {
 //                       E'\n' (PostgreSQL) or NCHAR(10) (SQL Server), so that a script kept in
 //                       version control survives any change of its line ends.
 //   dates and stamps    '2026-12-06', '2026-12-06 10:30:15.250' (SQL Server: '20261206',
-//                       '2026-12-06T10:30:15.250')
+//                       '2026-12-06T10:30:15.250'); PostgreSQL's stamps and times to the
+//                       microsecond, as the database writes them: '2026-12-06 10:30:15.123456'
+//   table               the name as the database stores it (Layout_Detalle, layout_detalle)
 //   booleans            TRUE/FALSE on PostgreSQL, 1/0 elsewhere
 //   binary              X'0AFF' (SQLite), decode('0aff', 'hex') (PostgreSQL), 0x0AFF (SQL Server)
 class ScriptWriter {
@@ -41,6 +44,10 @@ public:
     static QString scriptRows(QSqlDatabase db, const QString &select, const QString &table);
 
 private:
+    // The select's rows, read for the script (see withExactTimes in the source).
+    static QSqlQuery selectedRows(const QSqlDatabase &db, const QString &select,
+                                  const QString &table);
+
     Engine m_engine;
 };
 

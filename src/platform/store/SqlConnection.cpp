@@ -1,5 +1,6 @@
 #include "SqlConnection.h"
 
+#include "Dialect.h"
 #include "OdbcDiagnostics.h"
 #include "SchemaUpgrade.h"
 #include "SqlFailure.h"
@@ -228,18 +229,32 @@ void SqlConnection::BeginTrans()
     }
 }
 
-// SQLite: a deferred BEGIN, whose first read takes the shared lock that gives the snapshot;
-// another user's save goes on meanwhile and commits once the reads end. The other engines read
-// in the transaction that writes.
+// One snapshot for the reads of the transaction (Dialect::readIsolation). SQLite: a deferred
+// BEGIN, whose first read takes the shared lock that gives the snapshot; another user's save
+// goes on meanwhile and commits once the reads end. SQL Server reads serializable (its
+// isolation is set before the transaction begins), PostgreSQL one REPEATABLE READ snapshot (set
+// as the transaction's first statement).
 void SqlConnection::BeginReadTrans()
 {
     QSqlDatabase db = database();
-    if (engineOf(db) != Engine::Sqlite || !db.driverName().startsWith(QLatin1String("QSQLITE"))) {
-        BeginTrans();
-        return;
+    const Engine engine = engineOf(db);
+    const QString isolation = kesta::storage::dialectFor(engine).readIsolation();
+    if (engine == Engine::SqlServer) {
+        QSqlQuery set(db);
+        if (!set.exec(isolation))
+            raiseOn(db, set);
     }
     if (!db.transaction())
         raiseOnConnection(db);
+    if (engine != Engine::PostgreSql)
+        return;
+    QSqlQuery set(db);
+    if (!set.exec(isolation)) {
+        const QSqlError error = set.lastError();
+        const QList<Diagnostic> diagnostics = odbcDiagnostics(db, set);
+        db.rollback();
+        raiseOn(db, error, diagnostics);
+    }
 }
 
 void SqlConnection::CommitTrans()

@@ -20,6 +20,21 @@ void prepareSession(QSqlDatabase &db)
     }
 }
 
+QString storedTableName(const QSqlDatabase &db, const QString &name)
+{
+    for (const QString &table : db.tables(QSql::Tables)) {
+        const QString bare = table.mid(table.lastIndexOf(QLatin1Char('.')) + 1);
+        if (bare.compare(name, Qt::CaseInsensitive) == 0)
+            return bare;
+    }
+    return {};
+}
+
+bool hasTable(const QSqlDatabase &db, const QString &name)
+{
+    return !storedTableName(db, name).isEmpty();
+}
+
 QSqlDatabase openedDatabase(const QString &connectionName)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);

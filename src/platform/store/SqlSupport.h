@@ -20,6 +20,12 @@ void prepare(QSqlQuery &query, const QString &statement);
 // Runs a prepared query; `what` opens the error text ("Reading the setting X: ...").
 void execute(QSqlQuery &query, const QString &what);
 
+// A table's name as the database stores it ("Layout_Detalle" on SQL Server, "layout_detalle" on
+// PostgreSQL, which folds unquoted names; without an "owner." before it), matched without
+// regard to case; empty when the database has no such table.
+QString storedTableName(const QSqlDatabase &db, const QString &name);
+bool hasTable(const QSqlDatabase &db, const QString &name);
+
 // Table and column names that go into statement text: letters, digits and underscores, not
 // starting with a digit, at most 128 characters. Anything else raises RuntimeError naming
 // the role ("table", "key column", ...) and the refused text.

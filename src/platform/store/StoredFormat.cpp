@@ -1,8 +1,11 @@
 #include "StoredFormat.h"
 
-#include "formats/FormatsError.h"
-#include "LoadFormatReader.h"
 #include "ScriptWriter.h"
+#include "SqlConnection.h"
+#include "Statements.h"
+#include "StoredTestTarget.h"
+#include "formats/FormatsError.h"
+#include "host/RuntimeError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,54 +31,65 @@ QString resolveFormatFile(const QSqlDatabase &db, const QString &file)
 TestReport testStoredFormat(const QSqlDatabase &db, const QString &key, const QString &file,
                             const TestOptions &options)
 {
-    TestReport report;
-    report.format.key = key;
-    if (key.trimmed().isEmpty()) {
-        report.error = QStringLiteral("No se indicó la clave del formato de carga que se prueba.");
+    const StoredTestTarget target = storedTestTarget(db, key, file);
+    if (!target.ok) {
+        TestReport report;
+        report.format = target.format;
+        report.error = target.error;
         return report;
     }
-    std::optional<LoadFormat> format;
-    try {
-        format = LoadFormatReader(db).read(key);
-    } catch (const FormatsError &error) {
-        report.error = error.text();
-        return report;
-    }
-    if (!format) {
-        report.error = QStringLiteral("No existe el formato de carga '%1'.").arg(key);
-        return report;
-    }
-    const QString path = resolveFormatFile(db, file.isEmpty() ? format->file : file);
-    if (path.isEmpty()) {
-        report.format = *format;
-        report.error = QStringLiteral("El formato de carga '%1' no tiene archivo: escriba el "
-                                      "nombre del archivo que se prueba en el formato.")
-                           .arg(key);
-        return report;
-    }
-    return testLoadFormat(*format, path, options);
+    return testLoadFormat(target.format, target.path, options);
 }
 
-QString layoutSelect(const QSqlDatabase &db, const QString &table, const QString &key)
+namespace {
+
+// A part of the script with its lines ended in CR LF, and CR LF after it.
+QString part(const QString &rows)
 {
-    return QStringLiteral("SELECT * FROM %1 WHERE Ly_Cve_Layout = %2 ")
-        .arg(table, ScriptWriter(engineOf(db)).textLiteral(key));
+    QString text = rows;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+QString storedFormatScript(const std::function<kesta::host::ConnectionPtr()> &connection,
+                           const QString &key, const ScriptRows &rows)
+{
+    using namespace kesta::storage;
+    const Engine engine = connection()->engine();
+    connection()->BeginReadTrans();
+    try {
+        QString script = part(rows(scriptLayoutSelect(engine, key), QStringLiteral("Layout")));
+        script += part(rows(scriptDetailSelect(engine, key), QStringLiteral("LAYOUT_DETALLE")));
+        // The rules, on a database that has their table.
+        if (connection()->hasRulesTable())
+            script += part(rows(scriptRuleSelect(engine, key), QStringLiteral("LAYOUT_REGLA")));
+        connection()->CommitTrans();
+        return script;
+    } catch (...) {
+        try {
+            connection()->RollbackTrans();
+        } catch (const std::exception &) {
+            // The script's own failure is what the caller reports.
+        }
+        throw;
+    }
 }
 
 QString storedFormatScript(const QSqlDatabase &db, const QString &key)
 {
-    return ScriptWriter::scriptRows(db, layoutSelect(db, QStringLiteral("Layout"), key),
-                                    QStringLiteral("Layout")) +
-           QLatin1Char('\n') +
-           ScriptWriter::scriptRows(db, layoutSelect(db, QStringLiteral("Layout_Detalle"), key),
-                                    QStringLiteral("LAYOUT_DETALLE")) +
-           QLatin1Char('\n') +
-           // The rules, on a database that has their table.
-           (hasRulesTable(db) ? ScriptWriter::scriptRows(
-                                    db, layoutSelect(db, QStringLiteral("Layout_Regla"), key),
-                                    QStringLiteral("LAYOUT_REGLA")) +
-                                    QLatin1Char('\n')
-                              : QString());
+    const QString name = db.connectionName();
+    try {
+        return storedFormatScript(
+            [name] { return std::make_shared<services::SqlConnection>(name); }, key,
+            [&db](const QString &select, const QString &table) {
+                return ScriptWriter::scriptRows(db, select, table);
+            });
+    } catch (const kesta::host::RuntimeError &error) {
+        throw FormatsError(error.description());
+    }
 }
 
 } // namespace velkora::formats

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "formats/LoadFormatTest.h"
+#include "host/Connection.h"
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 
 namespace velkora::formats {
 
@@ -19,13 +21,20 @@ QString resolveFormatFile(const QSqlDatabase &db, const QString &file);
 TestReport testStoredFormat(const QSqlDatabase &db, const QString &key, const QString &file,
                             const TestOptions &options = {});
 
-// The script of a stored load format: its Layout rows, a line break, its Layout_Detalle rows
-// and a line break, and on a database with the table of rules its Layout_Regla rows and a line
-// break, selected with the key as an escaped literal. Raises FormatsError.
-QString storedFormatScript(const QSqlDatabase &db, const QString &key);
+// The script of the rows that a select selects, as INSERT statements into the table
+// (host::ToolServices::ScriptRows, ScriptWriter::scriptRows).
+using ScriptRows = std::function<QString(const QString &select, const QString &table)>;
 
-// The two statements of the script: "SELECT * FROM Layout WHERE Ly_Cve_Layout = 'key' " and
-// the same on Layout_Detalle, with the key written as a literal of the engine.
-QString layoutSelect(const QSqlDatabase &db, const QString &table, const QString &key);
+// The one script of a stored load format, the text that the screen's Script and the command
+// line's script both show: the key's Layout rows, CR LF, its Layout_Detalle rows, CR LF and,
+// on a database with the table of rules, its Layout_Regla rows and CR LF (a change from the
+// screen's original two-part script). Every line ends in CR LF. The three selects
+// (storage::scriptLayoutSelect and the others) run in one read transaction on the connection,
+// so the parts are of one save. A failure raises what `rows` or the connection raise, after
+// the transaction is rolled back.
+QString storedFormatScript(const std::function<kesta::host::ConnectionPtr()> &connection,
+                           const QString &key, const ScriptRows &rows);
+// The same over an open Qt SQL connection, with ScriptWriter::scriptRows. Raises FormatsError.
+QString storedFormatScript(const QSqlDatabase &db, const QString &key);
 
 } // namespace velkora::formats

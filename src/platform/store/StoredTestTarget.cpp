@@ -1,6 +1,6 @@
 #include "StoredTestTarget.h"
 
-#include "formats/FormatsError.h"
+#include "host/RuntimeError.h"
 #include "LoadFormatReader.h"
 #include "StoredFormat.h"
 
@@ -17,8 +17,9 @@ StoredTestTarget storedTestTarget(const QSqlDatabase &db, const QString &key, co
     std::optional<LoadFormat> format;
     try {
         format = LoadFormatReader(db).read(key);
-    } catch (const FormatsError &error) {
-        target.error = error.text();
+    } catch (const std::exception &error) {
+        target.error = QStringLiteral("No se pudo leer el formato de carga '%1': %2")
+                           .arg(key, kesta::host::descriptionOf(error));
         return target;
     }
     if (!format) {
