@@ -57,6 +57,9 @@ private slots:
             << QStringList{u"01@1+2"_s, u"05@1+2"_s, u"06@1+2"_s, u"08@1+2"_s, u"09@1+2"_s};
         QTest::newRow("CNAB 400") << cnab400File(a) << cnab400File(b)
                                   << QStringList{u"0@1+1"_s, u"1@1+1"_s, u"9@1+1"_s};
+        QTest::newRow("Norma 43") << bankStatement(2, 30) << bankStatement(3, 21, 9)
+                                  << QStringList{u"11@1+2"_s, u"22@1+2"_s, u"23@1+2"_s,
+                                                 u"33@1+2"_s, u"88@1+2"_s};
         QTest::newRow("Bacs Standard 18")
             << bacsFile(a) << bacsFile(b)
             << QStringList{u"VOL1@1+4"_s, u"HDR1@1+4"_s, u"HDR2@1+4"_s, u"UHL1@1+4"_s,

@@ -507,11 +507,14 @@ std::vector<char> Chooser::dataRecords(const Partition &p)
         if (p.labels[i - 1] >= 0 && p.labels[i] >= 0)
             follows[size_t(p.labels[i - 1]) * n + size_t(p.labels[i])] = 1;
     std::vector<char> data(n, 0);
-    for (size_t a = 0; a < n; ++a)
-        for (size_t b = a + 1; b < n; ++b)
-            if (follows[a * n + b] && follows[b * n + a] && layouts[a].lines >= 2 &&
-                layouts[b].lines >= 2 && sameLayout(layouts[a], layouts[b]))
+    for (size_t a = 0; a < n; ++a) {
+        for (size_t b = a + 1; b < n; ++b) {
+            const bool bothWays = follows[a * n + b] && follows[b * n + a];
+            if (bothWays && std::min(layouts[a].lines, layouts[b].lines) >= 2 &&
+                sameLayout(layouts[a], layouts[b]))
                 data[a] = data[b] = 1;
+        }
+    }
     for (size_t g = 0; g < n; ++g)
         for (size_t d = 0; d < n && !data[g]; ++d)
             data[g] = data[d] == 1 && sameLayout(layouts[g], layouts[d]) ? 2 : 0;
