@@ -114,9 +114,9 @@ ProposalCommand::ProposalCommand(Parts parts, QObject *parent) : QObject(parent)
 
 void ProposalCommand::setOffered(bool offered)
 {
-    // Offered only while a new format is edited: once it is saved (or given up), what the
-    // proposal guessed is the user's.
-    if (!offered)
+    // Offered only while a new format is edited (and no line is being edited): once it is
+    // saved (or given up), what the proposal guessed is the user's.
+    if (!offered && !m_parts.editor->LineEditActive())
         m_marks->clear();
     m_action->setVisible(offered);
 }
