@@ -1307,9 +1307,12 @@ void TestViews::guessesMarkedUntilChanged()
     using velkora::controls::DataGrid;
     using velkora::controls::GridColumn;
     DataGrid grid;
-    grid.setColumns({GridColumn{.name = "Linea"}, GridColumn{.name = "Campo"},
-                     GridColumn{.name = "Posicion"}, GridColumn{.name = "Longitud"},
-                     GridColumn{.name = "Valor"}, GridColumn{.name = "Formato"}});
+    QList<GridColumn> columns;
+    for (const char *name : {"Linea", "Campo", "Posicion", "Longitud", "Valor", "Formato"}) {
+        columns.append(GridColumn());
+        columns.last().name = name;
+    }
+    grid.setColumns(columns);
     ProposalGuessMarks marks(&grid, {0, 1, 2, 3, 4, 5});
     velkora::proposal::Proposal proposal;
     proposal.lineTypes.resize(2);
