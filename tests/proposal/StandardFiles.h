@@ -232,8 +232,11 @@ inline QStringList cuaderno19File(const Day &day)
 }
 
 // Bacs Standard 18: the labels VOL1, HDR1, HDR2, UHL1 (80 characters), the data records (100
-// characters: destination sort code and account, transaction code, originator, amount, names),
-// then EOF1, EOF2 and UTL1. Data records carry no record code: they start with the sort code.
+// characters: destination sort code 1-6, account 7-14, account type 15, transaction code 16-17
+// (99 a credit), originating sort code and account 18-31, amount in pence 36-46, user's name,
+// reference and destination's name of 18 each from 47), the contra, then EOF1, EOF2 and UTL1
+// (debit and credit totals, debit and credit counts). Data records carry no record code at the
+// start: they start with the sort code.
 inline QStringList bacsFile(const Day &day)
 {
     Random r(day.seed);
@@ -258,12 +261,19 @@ inline QStringList bacsFile(const Day &day)
                               {65, "SALARY " + r.digits(4)},
                               {83, r.pick<QString>({"J SMITH", "M JONES", "A KHAN"})}});
     }
-    lines << record(80, {{1, "EOF1"}, {5, hdr1}})
+    // The contra: the credits' total taken from the user's own account, transaction code 17.
+    lines << record(100, {{1, "40123412345678017"},
+                          {18, "40123412345678"},
+                          {36, r.number(credits, 11)},
+                          {47, "ACME LTD"},
+                          {65, "CONTRA"},
+                          {83, "ACME LTD"}})
+          << record(80, {{1, "EOF1"}, {5, hdr1}})
           << record(80, {{1, "EOF2F0200000100"}, {51, "00"}})
           << record(80, {{1, "UTL1"},
-                         {5, r.number(0, 13)},
+                         {5, r.number(credits, 13)},
                          {18, r.number(credits, 13)},
-                         {31, r.number(0, 7)},
+                         {31, r.number(1, 7)},
                          {38, r.number(count, 7)}});
     return lines;
 }

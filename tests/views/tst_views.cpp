@@ -29,6 +29,7 @@
 #include "views/FixedWidthFont.h"
 #include "views/LineDecoder.h"
 #include "views/ProposalDialog.h"
+#include "views/ProposalGuessMarks.h"
 #include "views/ProposalModels.h"
 #include "views/ProposalProgressDialog.h"
 #include "views/RawLinesView.h"
@@ -55,9 +56,11 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 #include <climits>
 #include <controls/Controles.h>
+#include <controls/DataGrid.h>
 #include <controls/TextBox.h>
 
 using namespace Qt::StringLiterals;
@@ -355,6 +358,7 @@ private slots:
     void quickTestShowsNoWindow();
 
     void showsTheProposalOnTheSample();
+    void guessesMarkedUntilChanged();
     void findingsAndIdsAtTwoPlaces();
     void progressOfALongProposal_data();
     void progressOfALongProposal();
@@ -1412,6 +1416,51 @@ void TestViews::quickTestShowsNoWindow()
     QVERIFY(outcome.report.ran && outcome.file);
     QVERIFY(!eventLoopRan); // as a plain call: nothing else ran meanwhile
     QTRY_VERIFY(eventLoopRan);
+}
+
+// A field row whose proposed field carries a guess shows it on its cells and row header, as
+// long as it holds what was proposed; a changed row, another line type's field of the same
+// number, and every row once cleared, show none.
+void TestViews::guessesMarkedUntilChanged()
+{
+    using velkora::controls::DataGrid;
+    using velkora::controls::GridColumn;
+    DataGrid grid;
+    QList<GridColumn> columns;
+    for (const char *name : {"Linea", "Campo", "Posicion", "Longitud", "Valor", "Formato"}) {
+        columns.append(GridColumn());
+        columns.last().name = name;
+    }
+    grid.setColumns(columns);
+    ProposalGuessMarks marks(&grid, {0, 1, 2, 3, 4, 5});
+    velkora::proposal::Proposal proposal;
+    proposal.lineTypes.resize(2);
+    proposal.lineTypes[1].fields.resize(2);
+    velkora::proposal::ProposedField &guessed = proposal.lineTypes[1].fields[1];
+    guessed.position = 12;
+    guessed.length = 10;
+    guessed.format = "DDMMYY";
+    guessed.guess = "Fecha leída como DDMMYY; también se lee como YYMMDD";
+    marks.take(proposal);
+    grid.AddRows({{"0002", "0001", "1", "11", "", ""},
+                  {"0002", "0002", "12", "10", "", "DDMMYY"},
+                  {"0001", "0002", "12", "10", "", "DDMMYY"}});
+    const QString shown = "Supuesto de la propuesta: " + guessed.guess;
+    QCOMPARE(QStringList({marks.guessAt(0), marks.guessAt(1), marks.guessAt(2)}),
+             QStringList({QString(), shown, QString()}));
+    grid.resize(400, 200);
+    QVERIFY(exposed(grid));
+    const QRect cell = grid.visualRect(grid.model()->index(1, 3));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), grid.viewport()->mapToGlobal(cell.center()));
+    QVERIFY(QCoreApplication::sendEvent(grid.viewport(), &help));
+    QTRY_COMPARE(QToolTip::text(), shown);
+    QToolTip::hideText();
+    grid.setCell(1, 3, "8"); // the user changed its length
+    QCOMPARE(marks.guessAt(1), QString());
+    grid.setCell(1, 3, "10");
+    QCOMPARE(marks.guessAt(1), shown);
+    marks.clear();
+    QCOMPARE(marks.guessAt(1), QString());
 }
 
 void TestViews::showsTheProposalOnTheSample()

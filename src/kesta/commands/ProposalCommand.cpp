@@ -1,6 +1,7 @@
 #include "ProposalCommand.h"
 
 #include "editor/FieldStore.h"
+#include "editor/GridColumns.h"
 #include "editor/LineEditor.h"
 #include "host/Publico.h"
 #include "messages/Messages.h"
@@ -11,6 +12,7 @@
 #include <formats/RuleParser.h>
 #include <proposal/Proposal.h>
 #include <views/ProposalDialog.h>
+#include <views/ProposalGuessMarks.h>
 #include <views/ProposalProgressDialog.h>
 
 #include <QAction>
@@ -100,10 +102,22 @@ ProposalCommand::ProposalCommand(Parts parts, QObject *parent) : QObject(parent)
     m_action->setObjectName(QStringLiteral("actProponerArchivo"));
     m_action->setVisible(false);
     m_parts.lines->addAction(m_action);
+    using editor::columnOf;
+    using editor::FieldColumn;
+    m_marks = new velkora::views::ProposalGuessMarks(
+        m_parts.fields,
+        {columnOf(FieldColumn::LineOrder), columnOf(FieldColumn::Id),
+         columnOf(FieldColumn::Position), columnOf(FieldColumn::Length),
+         columnOf(FieldColumn::Value), columnOf(FieldColumn::Format)},
+        this);
 }
 
 void ProposalCommand::setOffered(bool offered)
 {
+    // Offered only while a new format is edited (and no line is being edited): once it is
+    // saved (or given up), what the proposal guessed is the user's.
+    if (!offered && !m_parts.editor->LineEditActive())
+        m_marks->clear();
     m_action->setVisible(offered);
 }
 
@@ -172,10 +186,12 @@ void ProposalCommand::run()
     // What the grid holds is replaced only now that the user has seen what replaces it.
     if (!mayReplaceLines(int(proposal.lineTypes.size()), shownPath))
         return;
-    enterProposal(velkora::proposal::toLoadFormat(proposal, QString()), path);
+    m_marks->clear();
+    if (enterProposal(velkora::proposal::toLoadFormat(proposal, QString()), path))
+        m_marks->take(proposal);
 }
 
-void ProposalCommand::enterProposal(const LoadFormat &format, const QString &file)
+bool ProposalCommand::enterProposal(const LoadFormat &format, const QString &file)
 {
     m_parts.editor->removeAllLines();
     const QList<editor::LineTypeInput> inputs = lineTypeInputs(format);
@@ -183,7 +199,7 @@ void ProposalCommand::enterProposal(const LoadFormat &format, const QString &fil
     const int accepted = entry.enter(inputs);
     if (accepted < inputs.size()) {
         messages::show(m_parts.owner, messages::proposalStopped(accepted, int(inputs.size())));
-        return;
+        return false;
     }
     // The header names the sample as the format's file, unless it names one already (or the
     // path is longer than the box takes: it is never cut).
@@ -192,6 +208,7 @@ void ProposalCommand::enterProposal(const LoadFormat &format, const QString &fil
         box.setText(file);
     showRules(format);
     m_parts.lines->setCurrentRow(0);
+    return true;
 }
 
 void ProposalCommand::showRules(const LoadFormat &format)

@@ -20,6 +20,10 @@ namespace velkora::formats {
 struct LoadFormat;
 }
 
+namespace velkora::views {
+class ProposalGuessMarks;
+}
+
 namespace kesta::editor {
 class FieldStore;
 class LineEditor;
@@ -35,7 +39,8 @@ namespace kesta::commands {
 // proposed from it (with a window of progress that can cancel it, when it takes a while:
 // views::runProposal) and shown (views::ProposalDialog), and an accepted proposal is entered
 // line type by line type through the line editor (editor::LineTypeEntry), replacing the line
-// types the grid held once the user agreed to it, and its rules replacing the shown ones.
+// types the grid held once the user agreed to it, and its rules replacing the shown ones; the
+// field rows whose fields carry a guess show it until changed (views::ProposalGuessMarks).
 // Nothing is saved: the save stays the user's.
 //
 // The entry is an action of the line grid, shown in its menu only while offered (see
@@ -75,11 +80,13 @@ public:
 private:
     bool mayReplaceLines(int proposed, const QString &file) const;
     QString chooseFile() const;
-    void enterProposal(const velkora::formats::LoadFormat &format, const QString &file);
+    // False when the entry stopped short (the user was told).
+    bool enterProposal(const velkora::formats::LoadFormat &format, const QString &file);
     void showRules(const velkora::formats::LoadFormat &format);
 
     Parts m_parts;
     QAction *m_action = nullptr;
+    velkora::views::ProposalGuessMarks *m_marks = nullptr;
     velkora::views::ProposalRunOptions m_runOptions;
 };
 

@@ -7,12 +7,14 @@
 // its lines into groups that all differ in layout, whose values no other line holds there,
 // and that describe its lines in fewer bits. Its line types, once split, count once per layout.
 
+#include "DataRecordPlace.h"
 #include "GroupLayout.h"
 #include "IdSample.h"
 
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 
@@ -175,8 +177,19 @@ private:
     // the first place found in fewer bits than that will do.
     bool bestSplit(const Partition &first, int group, Split *split, bool extending = false,
                    double enough = 0);
+    std::vector<std::unique_ptr<Partition>> sortingPlaces() const;
+    // The bits of the lines' layouts described by the place kept[c]; infinite when it cannot
+    // beat `best` or is longer than it needs to be. `splits`: its groups' second places.
+    double placeBits(const std::vector<std::unique_ptr<Partition>> &kept, size_t c, double best,
+                     std::vector<IdScheme::Split> *splits);
+    double lineTypeBits(const std::vector<GroupLayout> &layouts,
+                        const std::vector<std::vector<GroupLayout>> &segments) const;
     // A record code at the start of the lines that names their shapes, when there is one.
     bool leadingCode(IdScheme *scheme);
+    // Labels with a code at the start beside data records that hold data there.
+    bool labelsAndData(IdScheme *scheme);
+    std::vector<char> dataRecords(const Partition &p);
+    bool fewLinesOfOneShape(const Partition &p) const;
     bool namesShapes(const Partition &p, std::vector<IdScheme::Split> *splits);
     bool severalShapes(const Partition &p, int group, const GroupLayout &layout);
     std::vector<int> lineTypesOf(const Partition &p,
@@ -270,14 +283,27 @@ IdScheme Chooser::choose()
     const int width = s.width();
     if (total == 0 || width == 0)
         return scheme;
-    if (m_twoLevels && leadingCode(&scheme))
+    if (m_twoLevels && (leadingCode(&scheme) || labelsAndData(&scheme)))
         return scheme;
     const std::vector<int> none(size_t(total), 0);
     double best = layoutBits(groupLayouts(s, m_all, none, 1).front());
-    auto beats = [&](double bits) { return bits < best - 1e-9 * std::max(1.0, best); };
+    const std::vector<std::unique_ptr<Partition>> kept = sortingPlaces();
+    for (size_t c = 0; c < kept.size(); ++c) {
+        std::vector<IdScheme::Split> splits;
+        const double bits = placeBits(kept, c, best, &splits);
+        if (bits < best - 1e-9 * std::max(1.0, best)) {
+            best = bits;
+            scheme.first = kept[c]->place;
+            scheme.splits = std::move(splits);
+        }
+    }
+    return scheme;
+}
 
-    // The places that sort the lines into at least two groups, each sorting once (the
-    // shorter, then the earlier place).
+// The places that sort the lines into at least two groups, each sorting once (the shorter,
+// then the earlier place).
+std::vector<std::unique_ptr<Partition>> Chooser::sortingPlaces() const
+{
     std::vector<std::unique_ptr<Partition>> kept;
     for (const IdPlace &place : m_places) {
         auto p = std::make_unique<Partition>();
@@ -288,69 +314,76 @@ IdScheme Chooser::choose()
         if (!repeated)
             kept.push_back(std::move(p));
     }
-    for (size_t c = 0; c < kept.size(); ++c) {
-        const Partition &p = *kept[c];
-        // Lines without a value cost a bit per column; a place further right half a bit per
-        // column and column of shift (record codes stand at the start of a line).
-        double bits = labelBits(p.unmatched, total) + double(p.unmatched) * width +
-                      0.5 * p.place.start * width;
-        // At least one layout, of a bit per column: a place that cannot win is not looked at.
-        if (!beats(bits + width))
-            continue;
-        const std::vector<GroupLayout> layouts =
-            groupLayouts(s, m_all, p.labels, int(p.values.size()));
-        // Longer than it needs to be: it splits a group of the whole file, or of another
-        // place, into groups of one layout.
-        bool needed = splitsOnlyLayouts(p, layouts, none);
-        for (size_t o = 0; o < kept.size() && needed; ++o)
-            if (o != c)
-                needed = splitsOnlyLayouts(p, layouts, kept[o]->labels);
-        if (!needed)
-            continue;
-        // Scored on the layouts it tells apart, not on how it spells them: its groups of one
-        // layout count as one (credits and debits told apart by a transaction code are one
-        // layout, whatever their codes hold), and each group more than its layouts costs a bit
-        // per column, as a group of its own would.
-        const Layouts merged = mergeAlike(layouts);
-        std::vector<IdScheme::Split> splits;
-        std::vector<std::vector<GroupLayout>> segments(p.values.size()); // of a split group
-        for (size_t k = 0; k < merged.layouts.size(); ++k) {
-            // A layout of one group may be told apart by a second place; in two groups or more
-            // its lines cost at least two bits per column.
-            Split split;
-            const int g = merged.onlyGroup[k];
-            const double layoutCost = layoutBits(merged.layouts[k]);
-            if (m_twoLevels && g >= 0 && layoutCost > 2.0 * width + SecondPlaceBits &&
-                bestSplit(p, g, &split) && split.bits < layoutCost) {
-                splits.push_back({p.values[size_t(g)], split.place});
-                segments[size_t(g)] = std::move(split.layouts);
-                bits += SecondPlaceBits;
-            }
-        }
-        // The line types of one layout count as one too, once the groups are split: a code
-        // that some lines of a segment hold and the other segment's lines share ("17" on some
-        // detail "T" records, "06" on the rest and on the "U" records) sorts the "T" records
-        // into two line types of one layout, and what it says of their content (unpaid titles
-        // fill a field that paid ones leave zero) grows with the file, where the headers and
-        // trailers it leaves without a group cost the same however long the file is.
-        std::vector<GroupLayout> lineTypes;
-        for (size_t g = 0; g < layouts.size(); ++g) {
-            if (segments[g].empty())
-                lineTypes.push_back(layouts[g]);
-            else
-                lineTypes.insert(lineTypes.end(), segments[g].begin(), segments[g].end());
-        }
-        const Layouts types = mergeAlike(lineTypes);
-        bits += double(lineTypes.size() - types.layouts.size()) * width;
-        for (const GroupLayout &layout : types.layouts)
-            bits += labelBits(layout.lines, total) + layoutBits(layout);
-        if (beats(bits)) {
-            best = bits;
-            scheme.first = p.place;
-            scheme.splits = splits;
+    return kept;
+}
+
+double Chooser::placeBits(const std::vector<std::unique_ptr<Partition>> &kept, size_t c,
+                          double best, std::vector<IdScheme::Split> *splits)
+{
+    constexpr double Never = std::numeric_limits<double>::infinity();
+    const Partition &p = *kept[c];
+    const qint64 total = s.lines();
+    const int width = s.width();
+    // Lines without a value cost a bit per column; a place further right half a bit per
+    // column and column of shift (record codes stand at the start of a line).
+    double bits = labelBits(p.unmatched, total) + double(p.unmatched) * width +
+                  0.5 * p.place.start * width;
+    // At least one layout, of a bit per column: a place that cannot win is not looked at.
+    if (!(bits + width < best - 1e-9 * std::max(1.0, best)))
+        return Never;
+    const std::vector<GroupLayout> layouts = groupLayouts(s, m_all, p.labels, int(p.values.size()));
+    // Longer than it needs to be: it splits a group of the whole file, or of another place,
+    // into groups of one layout.
+    const std::vector<int> none(size_t(total), 0);
+    bool needed = splitsOnlyLayouts(p, layouts, none);
+    for (size_t o = 0; o < kept.size() && needed; ++o)
+        if (o != c)
+            needed = splitsOnlyLayouts(p, layouts, kept[o]->labels);
+    if (!needed)
+        return Never;
+    // Scored on the layouts it tells apart, not on how it spells them: its groups of one
+    // layout count as one (credits and debits told apart by a transaction code are one
+    // layout, whatever their codes hold), and each group more than its layouts costs a bit
+    // per column, as a group of its own would.
+    const Layouts merged = mergeAlike(layouts);
+    std::vector<std::vector<GroupLayout>> segments(p.values.size()); // of a split group
+    for (size_t k = 0; k < merged.layouts.size(); ++k) {
+        // A layout of one group may be told apart by a second place; in two groups or more
+        // its lines cost at least two bits per column.
+        Split split;
+        const int g = merged.onlyGroup[k];
+        const double layoutCost = layoutBits(merged.layouts[k]);
+        if (m_twoLevels && g >= 0 && layoutCost > 2.0 * width + SecondPlaceBits &&
+            bestSplit(p, g, &split) && split.bits < layoutCost) {
+            splits->push_back({p.values[size_t(g)], split.place});
+            segments[size_t(g)] = std::move(split.layouts);
+            bits += SecondPlaceBits;
         }
     }
-    return scheme;
+    return bits + lineTypeBits(layouts, segments);
+}
+
+// The line types of one layout count as one too, once the groups are split: a code that some
+// lines of a segment hold and the other segment's lines share ("17" on some detail "T"
+// records, "06" on the rest and on the "U" records) sorts the "T" records into two line types
+// of one layout, and what it says of their content (unpaid titles fill a field that paid ones
+// leave zero) grows with the file, where the headers and trailers it leaves without a group
+// cost the same however long the file is.
+double Chooser::lineTypeBits(const std::vector<GroupLayout> &layouts,
+                             const std::vector<std::vector<GroupLayout>> &segments) const
+{
+    std::vector<GroupLayout> lineTypes;
+    for (size_t g = 0; g < layouts.size(); ++g) {
+        if (segments[g].empty())
+            lineTypes.push_back(layouts[g]);
+        else
+            lineTypes.insert(lineTypes.end(), segments[g].begin(), segments[g].end());
+    }
+    const Layouts types = mergeAlike(lineTypes);
+    double bits = double(lineTypes.size() - types.layouts.size()) * s.width();
+    for (const GroupLayout &layout : types.layouts)
+        bits += labelBits(layout.lines, s.lines()) + layoutBits(layout);
+    return bits;
 }
 
 // Standards put their record type at the start of the line, 1, 2 or 4 characters: the shortest
@@ -390,6 +423,105 @@ bool Chooser::leadingCode(IdScheme *scheme)
         return true;
     }
     return false;
+}
+
+// A file of labels and data records (Bacs Standard 18: "VOL1", "HDR1", "UHL1" and data records
+// that start with a sort code): the first character sorts the data records by data, groups of
+// one shape whose lines follow each other both ways. Those records, and any other of their
+// shape (a contra record), are the data records; the other lines must be named by a code at
+// the start, and the data records at a place of their own (a transaction code) that no label
+// holds.
+bool Chooser::labelsAndData(IdScheme *scheme)
+{
+    Partition p;
+    if (!sortLines(s, m_all, {0, 1}, false, &p) || p.values.size() < 2)
+        return false;
+    const std::vector<char> isData = dataRecords(p);
+    if (std::find(isData.begin(), isData.end(), 1) == isData.end() ||
+        std::find(isData.begin(), isData.end(), 0) == isData.end())
+        return false;
+    std::vector<int> labelLines;
+    for (size_t i = 0; i < isData.size(); ++i)
+        if (!isData[i])
+            labelLines.push_back(int(i));
+    for (int length = 1; length <= MaxIdLength; ++length) {
+        Partition labels;
+        if (!sortLines(s, labelLines, {0, length}, false, &labels))
+            continue;
+        std::vector<int> all(isData.size(), -1); // the data records in no group
+        for (size_t k = 0; k < labelLines.size(); ++k)
+            all[size_t(labelLines[k])] = labels.labels[k];
+        labels.labels = std::move(all);
+        std::vector<IdScheme::Split> splits;
+        if (!fewLinesOfOneShape(labels) || !namesShapes(labels, &splits))
+            continue;
+        IdScheme found{labels.place, std::move(splits), {}, {}};
+        widenUniformly(labels, &found);
+        for (size_t i = 0; i < isData.size(); ++i) {
+            const LineKey k = s.key(int(i), found.first);
+            if (!isData[i] && k.status == LineKey::Ok && !found.isCode(k.key))
+                found.codes.push_back(k.key);
+        }
+        bool apart = true; // no data record holds a label's code at its place
+        for (size_t i = 0; i < isData.size() && apart; ++i) {
+            const LineKey k = s.key(int(i), found.first);
+            apart = !isData[i] || k.status != LineKey::Ok || !found.isCode(k.key);
+        }
+        if (apart && findDataRecordPlace(s, isData, &found.dataPlace)) {
+            *scheme = std::move(found);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether every group of fewer than ReliableLines lines holds lines of one shape: labels of
+// one line each ("HDR1" and "HDR2") are too few for the bits to tell their shapes apart.
+bool Chooser::fewLinesOfOneShape(const Partition &p) const
+{
+    std::vector<int> first(p.values.size(), -1);
+    for (size_t i = 0; i < p.labels.size(); ++i) {
+        const int g = p.labels[i];
+        if (g < 0 || p.sizes[size_t(g)] >= ReliableLines)
+            continue;
+        if (first[size_t(g)] < 0) {
+            first[size_t(g)] = int(i);
+            continue;
+        }
+        const std::vector<GroupLayout> two =
+            groupLayouts(s, {first[size_t(g)], int(i)}, {0, 1}, 2);
+        if (!sameLayout(two[0], two[1]))
+            return false;
+    }
+    return true;
+}
+
+// The lines of the groups of one shape that follow each other both ways, and of any other
+// group of their shape.
+std::vector<char> Chooser::dataRecords(const Partition &p)
+{
+    const size_t n = p.values.size();
+    const std::vector<GroupLayout> layouts = groupLayouts(s, m_all, p.labels, int(n));
+    std::vector<char> follows(n * n, 0);
+    for (size_t i = 1; i < p.labels.size(); ++i)
+        if (p.labels[i - 1] >= 0 && p.labels[i] >= 0)
+            follows[size_t(p.labels[i - 1]) * n + size_t(p.labels[i])] = 1;
+    std::vector<char> data(n, 0);
+    for (size_t a = 0; a < n; ++a) {
+        for (size_t b = a + 1; b < n; ++b) {
+            const bool bothWays = follows[a * n + b] && follows[b * n + a];
+            if (bothWays && std::min(layouts[a].lines, layouts[b].lines) >= 2 &&
+                sameLayout(layouts[a], layouts[b]))
+                data[a] = data[b] = 1;
+        }
+    }
+    for (size_t g = 0; g < n; ++g)
+        for (size_t d = 0; d < n && !data[g]; ++d)
+            data[g] = data[d] == 1 && sameLayout(layouts[g], layouts[d]) ? 2 : 0;
+    std::vector<char> isData(p.labels.size(), 0);
+    for (size_t i = 0; i < p.labels.size(); ++i)
+        isData[i] = p.labels[i] >= 0 && data[size_t(p.labels[i])];
+    return isData;
 }
 
 // Whether a second place tells the group's lines apart in fewer bits: its lines come in

@@ -7,6 +7,13 @@
 
 namespace velkora::proposal::detail {
 
+namespace {
+
+// The fewest lines that must all follow one same other type for a TRAS rule.
+constexpr qint64 MinFollowingLines = 3;
+
+} // namespace
+
 LineTypeRules::LineTypeRules(const Proposal &proposal)
     : m_proposal(proposal), m_types(size_t(proposal.lineTypes.size()))
 {}
@@ -58,11 +65,21 @@ QList<ProposedRule> LineTypeRules::rules(int t) const
         add(QStringLiteral("LONGITUD %1").arg(seen.longest),
             QStringLiteral("Las líneas %1 tienen %2 caracteres").arg(typeName).arg(seen.longest),
             ruleConfidence(seen.lines));
-    if (seen.after >= 0 && seen.lines >= 2)
+    if (seen.after >= 0 && seen.lines >= 2) {
         add(QStringLiteral("TRAS %1").arg(ruleNumber(seen.after)),
             QStringLiteral("Viene tras una línea %1")
                 .arg(m_proposal.lineTypes.at(seen.after).description),
             ruleConfidence(seen.lines));
+        // Two lines after the same type may be chance (a statement's last movement without
+        // information records, twice): shown, not kept with the format.
+        if (seen.lines < MinFollowingLines) {
+            rules.last().suggested = true;
+            rules.last().guess = QStringLiteral(
+                "Se cumple en solo %1 líneas de la muestra: se sugiere y no se guarda con el "
+                "formato")
+                                     .arg(seen.lines);
+        }
+    }
     // A date that some lines leave as zeros (not given) is OPCIONAL.
     const QList<ProposedField> &fields = m_proposal.lineTypes.at(t).fields;
     for (int f = 0; f < fields.size(); ++f) {

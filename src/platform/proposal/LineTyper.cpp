@@ -11,6 +11,11 @@ int LineTyper::typeOf(const char *p, qsizetype n)
         return 0;
     }
     const LineKey k = lineKey(p, n, first.start, first.length, m_scratch);
+    const IdPlace data = m_scheme.dataPlace;
+    if (data.start >= 0 && (k.status != LineKey::Ok || !m_scheme.isCode(k.key))) {
+        const LineKey id = lineKey(p, n, data.start, data.length, m_scratch);
+        return id.status == LineKey::Ok ? find(DataRecord, id.key, 0, data) : -1;
+    }
     if (k.status != LineKey::Ok)
         return -1;
     for (int s = 0; s < int(m_scheme.splits.size()); ++s) {

@@ -7,7 +7,9 @@
 namespace velkora::proposal::detail {
 
 // Sorts lines into line types by the IDs chosen (IdScheme): a line's value at the first place
-// names its line type or, for a value told apart by a second place, its value there does.
+// names its line type or, for a value told apart by a second place, its value there does; in
+// a file of labels and data records, a line without a label's code there is named by its
+// value at the data records' place.
 // Line types are numbered in order of first appearance, at most MaxLineTypes; a line whose ID
 // is missing, blank, or new once there are that many fits none.
 class LineTyper {
@@ -19,8 +21,10 @@ public:
         quint64 key = 0;     // its ID
         quint64 record = 0;  // for an ID at a second place, the value at the first place
         IdPlace recordPlace; // and that place
-        int split = -1;      // index in IdScheme::splits, -1 at the first place
+        int split = -1;      // index in IdScheme::splits, -1 at the first place, DataRecord
     };
+    // The `split` of a line type whose ID stands at IdScheme::dataPlace.
+    static constexpr int DataRecord = -2;
 
     // The line type of a line, or -1.
     int typeOf(const char *p, qsizetype n);

@@ -183,77 +183,43 @@ QString typeDescription(const LineTyper::Type &type)
     return QStringLiteral("Tipo %1 %2").arg(record, id);
 }
 
-// `recordPlace`: the IDs' place, already chosen, with no second place (see `again` below).
-bool propose(const QString &path, Proposal *proposal, ProposalError *error,
-             const ProposalOptions &options, const IdPlace *recordPlace = nullptr)
+const QString unreadableText = QStringLiteral("El archivo '%1' no se puede leer: %2");
+const QString notTextText = QStringLiteral("El archivo '%1' %2");
+const QString cancelledText = QStringLiteral("Se canceló la propuesta.");
+
+// Why the file cannot be proposed from before it is read (none: it can).
+ProposalError checkFile(const QString &path)
 {
-    *proposal = Proposal{};
-    auto fail = [&](ProposalFailure failure, const QString &text) {
-        *proposal = Proposal{};
-        *error = {failure, text};
-        return false;
-    };
     const QFileInfo info(path);
     if (path.isEmpty())
-        return fail(ProposalFailure::NoFile,
-                    QStringLiteral("No se indicó el archivo del que se propone el formato."));
+        return {ProposalFailure::NoFile,
+                QStringLiteral("No se indicó el archivo del que se propone el formato.")};
     if (!info.exists())
-        return fail(ProposalFailure::NotFound,
-                    QStringLiteral("El archivo '%1' no existe.").arg(path));
+        return {ProposalFailure::NotFound, QStringLiteral("El archivo '%1' no existe.").arg(path)};
     if (info.isDir())
-        return fail(ProposalFailure::Folder,
-                    QStringLiteral("'%1' es una carpeta, no un archivo.").arg(path));
-    const QString unreadable = QStringLiteral("El archivo '%1' no se puede leer: %2");
-    const QString notText = QStringLiteral("El archivo '%1' %2");
-    const QString empty = QStringLiteral("El archivo '%1' está vacío: no tiene líneas con texto de "
-                                         "las que proponer un formato de carga.");
+        return {ProposalFailure::Folder,
+                QStringLiteral("'%1' es una carpeta, no un archivo.").arg(path)};
     if (const TextCheck check = checkText(path); !check.text)
-        return fail(ProposalFailure::NotText, notText.arg(path, check.why));
+        return {ProposalFailure::NotText, notTextText.arg(path, check.why)};
+    return {};
+}
 
-    QString why;
-    // A file without line breaks is read as records of the length that explains it.
-    const RecordLength record = findRecordLength(path);
-    IdScheme scheme;
-    if (recordPlace) {
-        scheme.first = *recordPlace;
-    } else {
-        IdSample sample;
-        if (!sample.read(path, options.idSampleLines, &why, record.length))
-            return fail(ProposalFailure::Unreadable, unreadable.arg(path, why));
-        scheme = chooseIdScheme(sample, options.twoLevelIds);
-    }
-    const IdPlace first = scheme.first;
-    const bool twoLevels = !scheme.splits.empty();
-    Survey read;
-    const ProposalFailure failure =
-        survey(path, std::move(scheme), record.length, options, &read, &why);
-    if (failure == ProposalFailure::Cancelled)
-        return fail(failure, QStringLiteral("Se canceló la propuesta."));
-    if (failure != ProposalFailure::None)
-        return fail(failure, unreadable.arg(path, why));
-    if (read.firstNul >= 0)
-        return fail(ProposalFailure::NotText, notText.arg(path, nulReason(read.firstNul)));
-    if (read.lines == 0 || !read.hasText)
-        return fail(ProposalFailure::Empty, empty.arg(path));
+// The whole file's rule of records of one length, when it has no line breaks.
+ProposedRule recordRule(const RecordLength &record)
+{
+    ProposedRule rule;
+    rule.text = QStringLiteral("REGISTRO %1").arg(record.length);
+    rule.description =
+        QStringLiteral("Registros de %1 caracteres, sin saltos de línea").arg(record.length);
+    rule.confidence = std::round(record.agreement * double(record.records) /
+                                 double(record.records + 1) * 1000.0) /
+                      1000.0;
+    return rule;
+}
 
-    proposal->file = path;
-    proposal->encoding = encodingName(read.utf8Lines, read.cp1252Lines);
-    proposal->linesRead = read.lines;
-    proposal->idPosition = first.start < 0 ? 0 : first.start + 1;
-    proposal->idLength = first.start < 0 ? 0 : first.length;
-    proposal->unmatchedCount = read.unmatchedCount;
-    proposal->unmatchedLines = read.unmatchedLines;
-    if (record.length > 0) {
-        proposal->recordLength = record.length;
-        ProposedRule rule;
-        rule.text = QStringLiteral("REGISTRO %1").arg(record.length);
-        rule.description =
-            QStringLiteral("Registros de %1 caracteres, sin saltos de línea").arg(record.length);
-        rule.confidence = std::round(record.agreement * double(record.records) /
-                                     double(record.records + 1) * 1000.0) /
-                          1000.0;
-        proposal->rules << rule;
-    }
+// The line types read, with their fields.
+void addLineTypes(const Survey &read, IdPlace first, Proposal *proposal)
+{
     std::vector<QList<ProposedField>> fields;
     std::vector<double> consistency;
     buildFields(read, first, &fields, &consistency);
@@ -275,40 +241,126 @@ bool propose(const QString &path, Proposal *proposal, ProposalError *error,
         proposal->linesSampled += stats.sampled;
         proposal->lineTypes << type;
     }
-    // IDs at a second place that the layout review or the lines beyond the sample do not
-    // bear: the proposal is made again with the record types' place for every ID (each record
-    // type one line type, its segments together).
-    auto again = [&] { return propose(path, proposal, error, options, &first); };
-    if (twoLevels && shadowing(*proposal))
-        return again();
+}
+
+// What the survey of the file found: its encoding, lines, IDs and line types.
+void describe(const QString &path, const Survey &read, IdPlace first,
+              const RecordLength &record, Proposal *proposal)
+{
+    proposal->file = path;
+    proposal->encoding = encodingName(read.utf8Lines, read.cp1252Lines);
+    proposal->linesRead = read.lines;
+    proposal->idPosition = first.start < 0 ? 0 : first.start + 1;
+    proposal->idLength = first.start < 0 ? 0 : first.length;
+    proposal->unmatchedCount = read.unmatchedCount;
+    proposal->unmatchedLines = read.unmatchedLines;
+    if (record.length > 0) {
+        proposal->recordLength = record.length;
+        proposal->rules << recordRule(record);
+    }
+    addLineTypes(read, first, proposal);
+}
+
+// How the rules and the test of the proposal ended: the proposal stands, is made again with
+// the record types' place for every ID, or fails (the error says why).
+enum class Verdict { Stands, Again, Failed };
+
+Verdict findRulesAndTest(const QString &path, Proposal *proposal, ProposalError *error,
+                         const ProposalOptions &options, bool twoLevels)
+{
+    QString why;
     if (options.rules) {
         switch (findRules(*proposal, path, options, &why)) {
         case RulesOutcome::Found:
             break;
         case RulesOutcome::Cancelled:
-            return fail(ProposalFailure::Cancelled, QStringLiteral("Se canceló la propuesta."));
+            *error = {ProposalFailure::Cancelled, cancelledText};
+            return Verdict::Failed;
         case RulesOutcome::Failed:
-            return fail(ProposalFailure::Unreadable, unreadable.arg(path, why));
+            *error = {ProposalFailure::Unreadable, unreadableText.arg(path, why)};
+            return Verdict::Failed;
         }
     }
     if (!options.verify)
-        return true;
+        return Verdict::Stands;
     switch (checkProposal(*proposal, path, options, &why)) {
     case CheckOutcome::Clean:
-        return true;
+        return Verdict::Stands;
     case CheckOutcome::Ambiguous:
         if (twoLevels)
-            return again();
-        return fail(
+            return Verdict::Again;
+        *error = {
             ProposalFailure::Untested,
             QStringLiteral("La propuesta da más de un tipo de línea a algunas líneas de '%1'.")
-                .arg(path));
+                .arg(path)};
+        return Verdict::Failed;
     case CheckOutcome::Cancelled:
-        return fail(ProposalFailure::Cancelled, QStringLiteral("Se canceló la propuesta."));
+        *error = {ProposalFailure::Cancelled, cancelledText};
+        return Verdict::Failed;
     case CheckOutcome::Failed:
         break;
     }
-    return fail(ProposalFailure::Untested, why);
+    *error = {ProposalFailure::Untested, why};
+    return Verdict::Failed;
+}
+
+// `recordPlace`: the IDs' place, already chosen, with no second place (see `again` below).
+bool propose(const QString &path, Proposal *proposal, ProposalError *error,
+             const ProposalOptions &options, const IdPlace *recordPlace = nullptr)
+{
+    *proposal = Proposal{};
+    auto fail = [&](ProposalError why) {
+        *proposal = Proposal{};
+        *error = std::move(why);
+        return false;
+    };
+    if (ProposalError why = checkFile(path); why.failure != ProposalFailure::None)
+        return fail(why);
+
+    QString why;
+    // A file without line breaks is read as records of the length that explains it.
+    const RecordLength record = findRecordLength(path);
+    IdScheme scheme;
+    if (recordPlace) {
+        scheme.first = *recordPlace;
+    } else {
+        IdSample sample;
+        if (!sample.read(path, options.idSampleLines, &why, record.length))
+            return fail({ProposalFailure::Unreadable, unreadableText.arg(path, why)});
+        scheme = chooseIdScheme(sample, options.twoLevelIds);
+    }
+    const IdPlace first = scheme.first;
+    const bool twoLevels = !scheme.splits.empty() || scheme.dataPlace.start >= 0;
+    Survey read;
+    const ProposalFailure failure =
+        survey(path, std::move(scheme), record.length, options, &read, &why);
+    if (failure == ProposalFailure::Cancelled)
+        return fail({failure, cancelledText});
+    if (failure != ProposalFailure::None)
+        return fail({failure, unreadableText.arg(path, why)});
+    if (read.firstNul >= 0)
+        return fail({ProposalFailure::NotText, notTextText.arg(path, nulReason(read.firstNul))});
+    if (read.lines == 0 || !read.hasText)
+        return fail({ProposalFailure::Empty,
+                     QStringLiteral("El archivo '%1' está vacío: no tiene líneas con texto de "
+                                    "las que proponer un formato de carga.")
+                         .arg(path)});
+    describe(path, read, first, record, proposal);
+    // IDs at a second place that the layout review or the lines beyond the sample do not
+    // bear: the proposal is made again with the record types' place for every ID (each record
+    // type one line type, its segments together).
+    if (twoLevels && shadowing(*proposal))
+        return propose(path, proposal, error, options, &first);
+    switch (findRulesAndTest(path, proposal, error, options, twoLevels)) {
+    case Verdict::Stands:
+        return true;
+    case Verdict::Again:
+        return propose(path, proposal, error, options, &first);
+    case Verdict::Failed:
+        break;
+    }
+    *proposal = Proposal{};
+    return false;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "Proposal.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <vector>
 
 namespace velkora::proposal::detail {
@@ -95,6 +96,16 @@ struct IdScheme {
         IdPlace place;     // where
     };
     std::vector<Split> splits;
+    // When the lines with a code at the first place are labels ("VOL1", "HDR1") and the data
+    // records hold data there (a sort code): the labels' codes, and the place where every
+    // other line holds its ID (a transaction code).
+    std::vector<quint64> codes;
+    IdPlace dataPlace;
+
+    bool isCode(quint64 value) const
+    {
+        return std::find(codes.begin(), codes.end(), value) != codes.end();
+    }
 
     const Split *splitOf(quint64 value) const
     {

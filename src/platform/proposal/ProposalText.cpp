@@ -127,7 +127,9 @@ QByteArray toJson(const Proposal &proposal)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-QString toText(const Proposal &proposal)
+namespace {
+
+QString headerText(const Proposal &proposal)
 {
     QString text;
     text += QStringLiteral("Formato de carga propuesto\n");
@@ -150,56 +152,64 @@ QString toText(const Proposal &proposal)
     if (proposal.recordLength > 0)
         text += QStringLiteral("Registros de %1 caracteres, sin saltos de línea\n")
                     .arg(proposal.recordLength);
-    for (int t = 0; t < proposal.lineTypes.size(); ++t) {
-        const ProposedLineType &type = proposal.lineTypes.at(t);
-        text += QLatin1Char('\n');
-        text +=
-            QStringLiteral("Tipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
-                           "confianza %6\n")
-                .arg(QStringLiteral("%1").arg(t + 1, 4, 10, QLatin1Char('0')),
-                     type.id.isEmpty() ? QString()
-                                       : QStringLiteral(" (ID '%1' en la posición %2, longitud %3)")
-                                             .arg(type.id)
-                                             .arg(type.idPosition)
-                                             .arg(type.idLength),
-                     type.description)
-                .arg(type.lines)
-                .arg(type.firstLine)
-                .arg(percent(type.confidence));
-        if (type.fields.isEmpty()) {
-            text += QStringLiteral("  (sin campos)\n");
-            continue;
-        }
-        text += QStringLiteral("  Campo       Posición  Longitud  Tipo       Formato     Trim  "
-                               "Confianza  Valor\n");
-        for (const ProposedField &f : type.fields) {
-            text += QStringLiteral("  %1  %2  %3  %4  %5  %6  %7  %8\n")
-                        .arg(f.description, -10)
-                        .arg(f.position, 8)
-                        .arg(f.length, 8)
-                        .arg(typeName(f.typeCode), -9)
-                        .arg(f.format, -10)
-                        .arg(f.trim ? QStringLiteral("SI") : QStringLiteral("NO"), -4)
-                        .arg(percent(f.confidence), 9)
-                        .arg(f.value);
-        }
+    return text;
+}
+
+QString lineTypeText(const ProposedLineType &type, int t)
+{
+    QString text = QStringLiteral("\nTipo de línea %1%2: %3 — %4 líneas, la primera la %5; "
+                                  "confianza %6\n")
+                       .arg(number(t),
+                            type.id.isEmpty()
+                                ? QString()
+                                : QStringLiteral(" (ID '%1' en la posición %2, longitud %3)")
+                                      .arg(type.id)
+                                      .arg(type.idPosition)
+                                      .arg(type.idLength),
+                            type.description)
+                       .arg(type.lines)
+                       .arg(type.firstLine)
+                       .arg(percent(type.confidence));
+    if (type.fields.isEmpty())
+        return text + QStringLiteral("  (sin campos)\n");
+    text += QStringLiteral("  Campo       Posición  Longitud  Tipo       Formato     Trim  "
+                           "Confianza  Valor\n");
+    for (const ProposedField &f : type.fields) {
+        text += QStringLiteral("  %1  %2  %3  %4  %5  %6  %7  %8\n")
+                    .arg(f.description, -10)
+                    .arg(f.position, 8)
+                    .arg(f.length, 8)
+                    .arg(typeName(f.typeCode), -9)
+                    .arg(f.format, -10)
+                    .arg(f.trim ? QStringLiteral("SI") : QStringLiteral("NO"), -4)
+                    .arg(percent(f.confidence), 9)
+                    .arg(f.value);
     }
-    text += QLatin1Char('\n');
-    if (proposal.rules.isEmpty()) {
-        text += QStringLiteral("Sin reglas propuestas.\n");
-    } else {
-        text += QStringLiteral("Reglas propuestas:\n");
-        text += QStringLiteral("  No.    Tipo  Campo  Regla%1  Confianza  Descripción\n")
-                    .arg(QString(), -24);
-        for (int r = 0; r < proposal.rules.size(); ++r) {
-            const ProposedRule &rule = proposal.rules.at(r);
-            text += QStringLiteral("  %1   %2  %3   %4  %5  %6\n")
-                        .arg(number(r), number(rule.lineType).leftJustified(4),
-                             number(rule.field).leftJustified(4), rule.text.leftJustified(29))
-                        .arg(percent(rule.confidence), 9)
-                        .arg(rule.description);
-        }
+    return text;
+}
+
+QString rulesText(const Proposal &proposal)
+{
+    if (proposal.rules.isEmpty())
+        return QStringLiteral("Sin reglas propuestas.\n");
+    QString text = QStringLiteral("Reglas propuestas:\n");
+    text += QStringLiteral("  No.    Tipo  Campo  Regla%1  Confianza  Descripción\n")
+                .arg(QString(), -24);
+    for (int r = 0; r < proposal.rules.size(); ++r) {
+        const ProposedRule &rule = proposal.rules.at(r);
+        text += QStringLiteral("  %1   %2  %3   %4  %5  %6\n")
+                    .arg(number(r), number(rule.lineType).leftJustified(4),
+                         number(rule.field).leftJustified(4), rule.text.leftJustified(29))
+                    .arg(percent(rule.confidence), 9)
+                    .arg(rule.description);
     }
+    return text;
+}
+
+// The lines without a line type, the guesses and the lines a field does not read.
+QString findingsText(const Proposal &proposal)
+{
+    QString text;
     if (proposal.unmatchedCount == 0) {
         text += QStringLiteral("Todas las líneas tienen un tipo de línea propuesto.\n");
     } else {
@@ -228,6 +238,16 @@ QString toText(const Proposal &proposal)
         }
     }
     return text;
+}
+
+} // namespace
+
+QString toText(const Proposal &proposal)
+{
+    QString text = headerText(proposal);
+    for (int t = 0; t < proposal.lineTypes.size(); ++t)
+        text += lineTypeText(proposal.lineTypes.at(t), t);
+    return text + QLatin1Char('\n') + rulesText(proposal) + findingsText(proposal);
 }
 
 } // namespace velkora::proposal

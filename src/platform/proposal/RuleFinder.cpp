@@ -74,8 +74,7 @@ RulesOutcome findRules(Proposal &proposal, const QString &path, const ProposalOp
     for (int t = 0; t < proposal.lineTypes.size(); ++t) {
         if (lineTypes.lines(t) == 0)
             continue;
-        proposal.rules << lineTypes.rules(t);
-        for (const ProposedRule &rule : totals.rules(t))
+        for (const ProposedRule &rule : lineTypes.rules(t) + totals.rules(t))
             (rule.suggested ? proposal.suggestions : proposal.rules) << rule;
     }
     return RulesOutcome::Found;

@@ -36,11 +36,19 @@ SideBySide::SideBySide(int width, int totals)
     : m_width(width), m_totals(totals), m_asked(size_t(totals)), m_askedOn(size_t(totals), 0)
 {}
 
+bool keepsLastDigits(int width, const SideBySide::Total &total)
+{
+    return width >= MinTruncatedWidth || !total.sum ||
+           (total.value >= 0 && total.value < formats::power10(width + total.decimals));
+}
+
 int SideBySide::matchFrom(const qint64 *values, int from, int right, const Total &total)
 {
     for (int l = from; l < right; ++l) {
         const bool equal =
-            total.sum ? formats::totalMatches(values[l], 0, right - l, total.value, total.decimals)
+            total.sum ? keepsLastDigits(right - l, total) &&
+                            formats::totalMatches(values[l], 0, right - l, total.value,
+                                                  total.decimals)
                       : __int128(values[l]) == total.value;
         if (equal)
             return l;
@@ -61,6 +69,7 @@ void SideBySide::follow(Candidate &c, const qint64 *values, const Total &total)
         ++c.changes;
     }
     c.last = value;
+    c.zeroAfter = c.zeroAfter || c.right == m_width || m_line[c.right] == '0';
     ++c.confirmed;
     c.telling = c.telling || total.telling;
 }
@@ -69,6 +78,7 @@ void SideBySide::line(const char *digits, const TotalOf &totalOf)
 {
     std::vector<qint64> &values = m_values;
     values.assign(size_t(m_width), 0);
+    m_line = digits;
     ++m_lines;
     // Each part ending at `right`: its value, for every left end within the test's digits.
     auto partsEndingAt = [&](int right) {
@@ -134,18 +144,20 @@ bool SideBySide::acceptable(const Candidate &c, bool anchored) const
     return c.evidence >= PlainDigits || (c.evidence >= PaddedDigits && padding >= 1);
 }
 
-// Whether the part runs from where another ends (or the run starts) through zeros, or ends
-// where another's zeros stop (or the run ends).
+// Whether the part ends where another's zeros stop (or the run ends), or runs from where
+// another ends (or the run starts) through zeros and is followed by a zero on some line: a
+// part followed by digits that are never zero cuts a number short (the first digits of a
+// sequence number "0031").
 bool SideBySide::anchoredAt(const Candidate &c, const std::vector<Pick> &picked) const
 {
+    if (c.right == m_width ||
+        std::any_of(picked.begin(), picked.end(), [&](const Pick &p) { return p.left == c.right; }))
+        return true;
     int boundary = 0;
     for (const Pick &p : picked)
         if (p.right <= c.right - c.significant)
             boundary = std::max(boundary, p.right);
-    if (c.left <= boundary || c.right == m_width)
-        return true;
-    return std::any_of(picked.begin(), picked.end(),
-                       [&](const Pick &p) { return p.left == c.right; });
+    return c.left <= boundary && c.zeroAfter;
 }
 
 std::vector<SideBySide::Part> SideBySide::parts() const

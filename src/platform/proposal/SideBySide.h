@@ -13,6 +13,11 @@ namespace velkora::proposal::detail {
 // of them on every line is a number of its own; the parts kept are those the file shows
 // plainly (docs/proposal.md, "Numbers side by side"). Only the parts still standing are kept,
 // never a line.
+// The fewest digits a number must have to hold a sum too long for it as its last digits (a
+// control hash of 10 digits): a narrower one that equals a sum's last digits may be any number
+// (the last digit of a sequence number, as often as not).
+inline constexpr int MinTruncatedWidth = 6;
+
 class SideBySide {
 public:
     // What a part is compared with, on the line being read: a count (the number of lines) or
@@ -58,6 +63,7 @@ private:
         qint64 last = -1;    // its value on the last line
         qint64 confirmed = 0;
         bool telling = false;
+        bool zeroAfter = false; // the digit after it is a zero on some line (or the run ends)
     };
     struct Pick;
     // The leftmost part ending at `right`, from `from` on, that equals the total; `right` when
@@ -73,8 +79,13 @@ private:
     std::vector<Candidate> m_candidates; // by `right`, then by preference
     qint64 m_lines = 0;                  // lines read
     std::vector<qint64> m_values;        // the values of the parts ending at one right end
+    const char *m_line = nullptr;        // the digits of the line being read
     std::vector<Total> m_asked;          // the totals asked for on a line,
     std::vector<qint64> m_askedOn;       // and on which (m_lines)
 };
+
+// Whether a number of `width` digits may equal the total: a sum that fits it, or one too long
+// for it when it is wide enough to keep the sum's last digits (MinTruncatedWidth).
+bool keepsLastDigits(int width, const SideBySide::Total &total);
 
 } // namespace velkora::proposal::detail

@@ -30,9 +30,6 @@ TotalFinder::TotalFinder(const Proposal &proposal, const formats::CompiledFormat
     : m_proposal(proposal)
 {
     const auto types = int(proposal.lineTypes.size());
-    qint64 typed = 0;
-    for (const ProposedLineType &t : proposal.lineTypes)
-        typed += t.lines;
     std::vector<int> order(static_cast<size_t>(types));
     for (int t = 0; t < types; ++t)
         order[size_t(t)] = t;
@@ -41,19 +38,54 @@ TotalFinder::TotalFinder(const Proposal &proposal, const formats::CompiledFormat
         return proposal.lineTypes.at(a).lines < proposal.lineTypes.at(b).lines;
     });
     std::vector<char> special(size_t(types), 0);
+    chooseSpanTypes(order, &special);
+    chooseHolders(order, compiled, &special);
+    chooseSummed(compiled);
+    for (int t = 0; t < types; ++t)
+        if (!special[size_t(t)])
+            m_detail.push_back(t);
+    chooseMeasures();
+    addCandidates();
+    const size_t spans = m_spanTypes.size() + 1;
+    m_counts.assign(spans, std::vector<qint64>(size_t(types), 0));
+    m_sums.assign(spans, std::vector<__int128>(m_summed.size(), 0));
+}
+
+qint64 TotalFinder::typedLines() const
+{
+    qint64 typed = 0;
+    for (const ProposedLineType &t : m_proposal.lineTypes)
+        typed += t.lines;
+    return typed;
+}
+
+// The group headers: line types of two lines or more and no more than a quarter of the lines.
+void TotalFinder::chooseSpanTypes(const std::vector<int> &order, std::vector<char> *special)
+{
+    const qint64 typed = typedLines();
     for (const int t : order) {
-        const qint64 lines = proposal.lineTypes.at(t).lines;
+        const qint64 lines = m_proposal.lineTypes.at(t).lines;
         if (lines >= 2 && lines * 4 <= typed && int(m_spanTypes.size()) < MaxSpanTypes) {
             m_spanTypes.push_back(t);
-            special[size_t(t)] = 1;
+            (*special)[size_t(t)] = 1;
         }
     }
-    m_spanOf.assign(size_t(types), -1);
+    m_spanOf.assign(size_t(m_proposal.lineTypes.size()), -1);
     for (size_t s = 0; s < m_spanTypes.size(); ++s)
         m_spanOf[size_t(m_spanTypes[s])] = int(s) + 1;
+}
+
+// The numbers looked at: the NUMERO fields of the trailer-like line types (a single line, or
+// no more than a third of the lines).
+void TotalFinder::chooseHolders(const std::vector<int> &order,
+                                const formats::CompiledFormat &compiled,
+                                std::vector<char> *special)
+{
+    const qint64 typed = typedLines();
+    const auto types = int(m_proposal.lineTypes.size());
     int holderTypes = 0;
     for (const int t : order) {
-        const qint64 lines = proposal.lineTypes.at(t).lines;
+        const qint64 lines = m_proposal.lineTypes.at(t).lines;
         if (types < 2 || holderTypes >= MaxHolderTypes || (lines != 1 && lines * 3 > typed))
             continue;
         const formats::CompiledLineType &type = compiled.lineTypes()[size_t(t)];
@@ -67,9 +99,14 @@ TotalFinder::TotalFinder(const Proposal &proposal, const formats::CompiledFormat
         }
         if (added > 0) {
             ++holderTypes;
-            special[size_t(t)] = 1;
+            (*special)[size_t(t)] = 1;
         }
     }
+}
+
+void TotalFinder::chooseSummed(const formats::CompiledFormat &compiled)
+{
+    const auto types = int(m_proposal.lineTypes.size());
     m_summedOf.resize(size_t(types));
     for (int t = 0; t < types; ++t) {
         const formats::CompiledLineType &type = compiled.lineTypes()[size_t(t)];
@@ -81,9 +118,11 @@ TotalFinder::TotalFinder(const Proposal &proposal, const formats::CompiledFormat
                 {t, int(f), type.fields[f].number.decimals(), type.fields[f].length});
         }
     }
-    for (int t = 0; t < types; ++t)
-        if (!special[size_t(t)])
-            m_detail.push_back(t);
+}
+
+void TotalFinder::chooseMeasures()
+{
+    const auto types = int(m_proposal.lineTypes.size());
     for (int t = 0; t < types; ++t)
         m_measures.push_back({Measure::Count, t});
     // (At most MaxDetailTypes of them, so that the rule's text fits its 255 characters.)
@@ -93,11 +132,16 @@ TotalFinder::TotalFinder(const Proposal &proposal, const formats::CompiledFormat
     m_measures.push_back({Measure::CountAny, 0});
     for (size_t i = 0; i < m_summed.size(); ++i)
         m_measures.push_back({Measure::Sum, int(i)});
-    // Candidates in the order they are preferred: from the file's start, then since the
-    // line types of fewest lines; counts before sums.
-    m_holdersOf.resize(size_t(types));
-    m_choicesOf.resize(size_t(types));
-    m_runsOf.resize(size_t(types));
+}
+
+// Candidates in the order they are preferred: from the file's start, then since the line
+// types of fewest lines; counts before sums.
+void TotalFinder::addCandidates()
+{
+    const auto types = size_t(m_proposal.lineTypes.size());
+    m_holdersOf.resize(types);
+    m_choicesOf.resize(types);
+    m_runsOf.resize(types);
     for (size_t h = 0; h < m_holders.size(); ++h) {
         const int own = m_holders[h].type;
         if (m_holdersOf[size_t(own)].empty())
@@ -110,9 +154,6 @@ TotalFinder::TotalFinder(const Proposal &proposal, const formats::CompiledFormat
     m_checkOf.resize(m_holders.size());
     for (size_t c = 0; c < m_candidates.size(); ++c)
         m_checkOf[size_t(m_candidates[c].holder)].push_back(int(c));
-    const size_t spans = m_spanTypes.size() + 1;
-    m_counts.assign(spans, std::vector<qint64>(size_t(types), 0));
-    m_sums.assign(spans, std::vector<__int128>(m_summed.size(), 0));
 }
 
 void TotalFinder::line(const formats::LineAnalyzer &analyzer, int t)
@@ -152,8 +193,9 @@ void TotalFinder::check(const formats::LineAnalyzer &analyzer, int h)
         Candidate &candidate = m_candidates[size_t(c)];
         const SideBySide::Total total = totalOf(candidate.span, candidate.measure);
         const bool holds =
-            total.sum ? formats::totalMatches(stated, holder.decimals, holder.width, total.value,
-                                              total.decimals)
+            total.sum ? keepsLastDigits(holder.width, total) &&
+                            formats::totalMatches(stated, holder.decimals, holder.width,
+                                                  total.value, total.decimals)
                       : __int128(stated) == total.value * formats::power10(holder.decimals);
         if (!holds) {
             candidate.alive = false;

@@ -72,6 +72,15 @@ private:
     };
     using Choices = std::vector<std::pair<int, int>>; // (span, measure)
 
+    // The steps of the constructor.
+    qint64 typedLines() const;
+    void chooseSpanTypes(const std::vector<int> &order, std::vector<char> *special);
+    void chooseHolders(const std::vector<int> &order, const formats::CompiledFormat &compiled,
+                       std::vector<char> *special);
+    void chooseSummed(const formats::CompiledFormat &compiled);
+    void chooseMeasures();
+    void addCandidates();
+
     void check(const formats::LineAnalyzer &analyzer, int h);
     // What a number is compared with: the measure's total since the span's start.
     SideBySide::Total totalOf(int span, int measure) const;
