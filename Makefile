@@ -6,6 +6,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 WERROR ?= OFF
 DEBUG_INFO ?= ON
+UNITY ?= OFF
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 SHELL := /bin/bash
@@ -18,7 +19,8 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKESTA_WERROR=$(WERROR) -DKESTA_DEBUG_INFO=$(DEBUG_INFO) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKESTA_WERROR=$(WERROR) -DKESTA_DEBUG_INFO=$(DEBUG_INFO) \
+	    -DKESTA_UNITY_BUILD=$(UNITY) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
