@@ -32,10 +32,11 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The suite under AddressSanitizer and UBSan; little debug information and no benchmarks, to
-# keep the build short.
+# keep the build short. At -O1 the instrumented code is smaller, so it compiles no slower than
+# at -O0 and the suite runs much faster; assertions stay on.
 test-asan:
 	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug \
-	    CMAKE_FLAGS="-DKESTA_SANITIZE=ON -DKESTA_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1"
+	    CMAKE_FLAGS="-DKESTA_SANITIZE=ON -DKESTA_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG='-O1 -g1'"
 
 # make install PREFIX=/opt/velkora   installs the built program under PREFIX (bin/, lib/, share/)
 install: build
@@ -73,8 +74,9 @@ FUZZ_SECONDS ?= 60
 FUZZERS = loadformat statements
 fuzz:
 	@scripts/install-deps.sh fuzz
-	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTA_FUZZ=ON
-	cmake --build build-fuzz -j $(JOBS)
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DKESTA_FUZZ=ON -DKESTA_DEBUG_INFO=OFF -DKESTA_UNITY_BUILD=$(UNITY)
+	cmake --build build-fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZERS))
 	@for f in $(FUZZERS); do \
 	    mkdir -p build-fuzz/corpus/$$f build-fuzz/findings && \
 	    echo "== fuzz_$$f for $(FUZZ_SECONDS) s" && \
