@@ -542,16 +542,13 @@ private slots:
         tool->LogAction(u"Layout"_s, u"O'B"_s, u"Reactivación"_s);
         connection->CommitTrans();
 
-        auto rows = connection->Execute(u"SELECT Bi_Tabla, Bi_Clave, Bi_Accion, Bi_Operador, "
-                                        "Bi_Fecha FROM Velkora_Bitacora ORDER BY Bi_ID"_s);
-        QStringList seen;
-        for (; !rows->EndOfSet(); rows->MoveNext()) {
-            for (const char *column : {"Bi_Tabla", "Bi_Clave", "Bi_Accion", "Bi_Operador"})
-                seen << rows->Field(QLatin1String(column)).toString();
-            const QDateTime stamp = rows->Field(u"Bi_Fecha"_s).toDateTime();
-            QVERIFY(qAbs(stamp.secsTo(QDateTime::currentDateTime())) < 60);
-        }
-        QCOMPARE(seen.join(u' '), u"Layout 0007 Baja OPER1 Layout O'B Reactivación OPER1"_s);
+        QCOMPARE(db->rows(u"SELECT Bi_Tabla, Bi_Clave, Bi_Accion, Bi_Operador FROM "
+                          "Velkora_Bitacora ORDER BY Bi_ID"_s),
+                 (QStringList{u"Layout|0007|Baja|OPER1"_s, u"Layout|O'B|Reactivación|OPER1"_s}));
+        const QDateTime now = QDateTime::currentDateTime();
+        for (auto rows = connection->Execute(u"SELECT Bi_Fecha FROM Velkora_Bitacora"_s);
+             !rows->EndOfSet(); rows->MoveNext())
+            QVERIFY(qAbs(rows->Field(u"Bi_Fecha"_s).toDateTime().secsTo(now)) < 60);
     }
 
     void dateTexts_data()
@@ -809,8 +806,6 @@ void TestServices::failuresAreToldApart_data()
     row("SQL Server NULL refused is no conflict", "QODBC", sqlServer, "3621",
         {u"23000 515"_s, u"01000 3621"_s}, other,
         u"[FreeTDS][SQL Server]Cannot insert the value NULL into column 'Ly_ID'"_s);
-    row("SQL Server syntax error", "QODBC", sqlServer, "102", {u"42000 102"_s}, other,
-        u"[FreeTDS][SQL Server]Incorrect syntax near 'x'."_s);
     row("SQL Server link failure", "QODBC", sqlServer, "20006", {u"08S01 20006"_s}, lost,
         u"[FreeTDS][SQL Server]Write to the server failed"_s);
     row("SQL Server link failure after a duplicate", "QODBC", sqlServer, "0",
