@@ -329,56 +329,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(RuntimeError, tool.EnableScreen(nullptr, 1));
     }
 
-    void tabLandsWhereATypedTabLands_data()
-    {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<int>("column"); // the grid's current column
-        QTest::addColumn<bool>("editing");
-        QTest::newRow("box before grid") << u"txtB"_s << 0 << false;
-        QTest::newRow("grid cell") << u"ssLinea"_s << 0 << false;
-        QTest::newRow("grid last cell") << u"ssLinea"_s << 3 << false;
-        QTest::newRow("grid cell editor") << u"ssLinea"_s << 1 << true;
-        QTest::newRow("last box wraps") << u"txtC"_s << 0 << false;
-    }
-    void tabLandsWhereATypedTabLands()
-    {
-        QFETCH(QString, start);
-        QFETCH(int, column);
-        QFETCH(bool, editing);
-        QWidget window;
-        add(&window, u"txtA"_s);
-        add(&window, u"txtB"_s);
-        DataGrid *grid = sampleGrid(&window);
-        add(&window, u"txtC"_s);
-        window.show();
-        QApplication::setActiveWindow(&window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        auto focusName = [grid] { // a cell editor counts as its grid
-            QWidget *focus = QApplication::focusWidget();
-            const bool editor = focus && focus != grid && grid->isAncestorOf(focus);
-            return editor ? u"ssLinea/editor"_s : focus ? focus->objectName() : u""_s;
-        };
-        // From the same start: the focus before and after, the current cell, the edited text.
-        auto tabFromStart = [&](const std::function<void()> &tab) {
-            grid->setCurrentCell(0, column);
-            window.findChild<QWidget *>(start)->setFocus(Qt::TabFocusReason);
-            if (editing) {
-                grid->edit(grid->currentIndex());
-                QTest::keyClicks(QApplication::focusWidget(), u"zz"_s);
-            }
-            const QString before = focusName();
-            tab();
-            return QStringList{before, focusName(),
-                               u"%1,%2"_s.arg(grid->currentRow()).arg(grid->currentColumn()),
-                               grid->cellText(0, u"Descripcion"_s)};
-        };
-        const QStringList typed =
-            tabFromStart([] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); });
-        QCOMPARE(typed.first(), editing ? u"ssLinea/editor"_s : start);
-        QCOMPARE(tabFromStart([] { services::simulateKeys(u"\t"_s); }), typed);
-        QVERIFY(typed[1] != start || start == "ssLinea"_L1); // it moved
-    }
-
     void menuCopiesAndExports()
     {
         QWidget owner;
