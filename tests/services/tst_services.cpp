@@ -223,7 +223,7 @@ private slots:
         services::seedSample(name, dir.path());
         db.exec(u"UPDATE Layout SET Ly_Descripcion = 'X'"_s);
         services::seedSample(name, dir.path());
-        QCOMPARE(db.scalar(u"SELECT COUNT(*) FROM Layout WHERE Ly_Descripcion = 'X'"_s).toInt(), 4);
+        QCOMPARE(db.scalar(u"SELECT COUNT(*) FROM Layout WHERE Ly_Descripcion = 'X'"_s).toInt(), 3);
     }
 
     void postgresUrlIsDecoded()
