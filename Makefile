@@ -32,7 +32,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The suite under AddressSanitizer and UBSan; little debug information and no benchmarks, to
-# keep the build short. Unoptimised: at -O1 the libraries took a quarter more CPU time to
+# keep the build short. Unoptimised: at -O1 the libraries took two thirds more CPU time to
 # compile than at -O0, more than the suite could win back by running faster.
 test-asan:
 	$(MAKE) test BUILD=build-asan BUILD_TYPE=Debug \
