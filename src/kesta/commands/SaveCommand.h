@@ -46,9 +46,10 @@ public:
     void save(bool isNew);
     // The rows a save writes.
     storage::SaveRequest request(bool isNew) const;
+    // The message for what a save (or the save's checks alone) came to.
+    void showOutcome(const storage::SaveOutcome &outcome);
 
 private:
-    void showOutcome(const storage::SaveOutcome &outcome);
     void showProblem(const storage::SaveProblem &problem);
     void refuseTakenKey(const QString &storedDescription);
     void showRuleRefused(const storage::LayoutRuleValues &refused);

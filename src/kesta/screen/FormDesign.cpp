@@ -8,6 +8,7 @@
 #include "TwipsLayout.h"
 #include "commands/FormatListCommand.h"
 #include "commands/ProposalOffer.h"
+#include "commands/SaveCommand.h"
 #include "commands/ScreenTestCommand.h"
 #include "editor/FieldStore.h"
 #include "editor/GridColumns.h"
@@ -538,9 +539,9 @@ void frmKESTA::addAnalystCommands()
         this);
     new commands::ScreenTestCommand(
         {Controles, txtArchivo, ssLinea, ssDetalle, this,
-         [this] { return saveRequest(m_mode == commands::Mode::EditingNew); },
+         [this] { return m_saveCommand->request(m_mode == commands::Mode::EditingNew); },
          [this] { return m_lineEditor->LineEditActive(); },
-         [this](const storage::SaveOutcome &refused) { showSaveOutcome(refused); }},
+         [this](const storage::SaveOutcome &refused) { m_saveCommand->showOutcome(refused); }},
         this);
     new commands::ProposalOffer({Controles, ssLinea, [this] {
                                      messages::guardHandler(this, QStringLiteral("mnuProponer_Click()"),
