@@ -9,6 +9,7 @@
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
+#include <controls/FileDialogs.h>
 #include <controls/TextBox.h>
 
 #include <QApplication>
@@ -42,15 +43,14 @@ void frmKESTA::Controles_B2Click()
     testStoredFormat(QString());
 }
 
-// Test on another file: the user picks it (starting where the stored one is); the stored
+// Test on another file: the user picks it (starting on the stored one's folder and extension,
+// or where the user last chose a file); the stored
 // format, its file included, stays as it is.
 void frmKESTA::Controles_B2FileClick()
 {
-    const QString named = txtArchivo->text().trimmed();
-    const QString start = named.isEmpty() ? QString() : QFileInfo(named).absolutePath();
     const QString file = Publico::ToolServices().ChooseOpenFile(
-        this, QStringLiteral("Probar con otro archivo"), start,
-        QStringLiteral("Archivos de texto (*.txt *.dat *.prn *.csv);;Todos los archivos (*)"));
+        this, QStringLiteral("Probar con otro archivo"), txtArchivo->text().trimmed(),
+        velkora::controls::readingFilters());
     if (!file.isEmpty())
         testStoredFormat(file);
 }

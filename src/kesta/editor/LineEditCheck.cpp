@@ -3,6 +3,9 @@
 #include "GridColumns.h"
 #include "store/Literals.h"
 
+#include <formats/CompiledFormat.h>
+#include <formats/LayoutChecks.h>
+
 namespace kesta::editor {
 
 namespace {
@@ -101,6 +104,33 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
 }
 
 } // namespace
+
+QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInput> &fields)
+{
+    velkora::formats::LineType type;
+    type.order = storage::fourDigits(line.orden);
+    type.lineId = line.id;
+    type.description = line.descripcion;
+    type.position = line.posicion.trimmed().toInt();
+    type.length = line.longitud.trimmed().toInt();
+    for (const FieldRowInput &row : fields) {
+        velkora::formats::FieldDef field;
+        field.lineOrder = type.order;
+        field.id = fieldNumber(row.id);
+        field.description = row.descripcion;
+        field.position = row.posicion.trimmed().toInt();
+        field.length = row.longitud.trimmed().toInt();
+        field.typeCode = QStringLiteral("%1").arg(row.tipo + 1, 2, 10, QLatin1Char('0'));
+        type.fields << field;
+    }
+    velkora::formats::LoadFormat format;
+    format.lineTypes << type;
+    QStringList overlaps;
+    for (const auto &finding : velkora::formats::overlappingFields(
+             velkora::formats::CompiledFormat(std::move(format))))
+        overlaps << finding.message;
+    return overlaps;
+}
 
 QString fieldNumber(const QString &id)
 {

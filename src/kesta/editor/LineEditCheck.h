@@ -63,6 +63,11 @@ std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,
                                      const QStringList &otherOrders,
                                      const QList<FieldRowInput> &fields);
 
+// Fields of an accepted line that read some of the same columns (CONSTANTE fields read none),
+// as the test's review of the format names them, in the order of their positions; empty when
+// none do. Meant for a line that passed checkLineEdit.
+QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInput> &fields);
+
 // The field number under which a field row is stored: its ID in the four-digit form.
 QString fieldNumber(const QString &id);
 

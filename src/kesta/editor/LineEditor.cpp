@@ -274,6 +274,9 @@ void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fi
     // Told once the edit is over: what belonged to the fields removed goes with them.
     if (!loadedAtStart.isEmpty() && !gone.isEmpty() && m_parts.fieldsGone)
         m_parts.fieldsGone(loadedAtStart, gone);
+    // Fields that read the same columns are told, not refused: the line stays accepted.
+    if (const QStringList overlaps = overlappingFields(line, fieldRows); !overlaps.isEmpty())
+        messages::show(m_parts.owner, messages::fieldsOverlap(overlaps));
 }
 
 QStringList LineEditor::originsGone(const QStringList &kept) const

@@ -150,9 +150,10 @@ bool frmKESTA::tabControlKey(QWidget *receiver, QKeyEvent *event)
 
 void frmKESTA::cmdArchivo_Click()
 {
-    cdFile->setFilter(QStringLiteral("Archivos(*.*)|*.*|"));
+    cdFile->setFilter(velkora::controls::CommonDialog::readingFilter());
     cdFile->setCancelError(false);
-    // The dialog starts on the file named in the box; a cancelled dialog leaves the box as is.
+    // The dialog starts on the file named in the box (its folder and extension) unless the user
+    // chose elsewhere last time; a cancelled dialog leaves the box as is.
     cdFile->setFileName(txtArchivo->text());
     cdFile->ShowOpen(this);
     const QString chosen = cdFile->FileName();

@@ -3,6 +3,7 @@
 #include "ActivationWatch.h"
 #include "HandlerGuard.h"
 #include "TwipsLayout.h"
+#include "commands/CommandAvailability.h"
 #include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
@@ -39,6 +40,18 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     buildEditor();
     connectHandlers();
     connectPasteMessages();
+    // Commands that cannot act look so, and their keys say why.
+    new commands::CommandAvailability(
+        commands::CommandAvailability::Parts{
+            this,
+            Controles,
+            {cmdControles[0], cmdControles[1], cmdControles[2], cmdControles[3], cmdControles[4]},
+            ssLinea,
+            txtClave,
+            [this] { return mode(); },
+            [this] { return m_lineEditor->LineEditActive(); },
+            [this](const messages::Message &note) { showNote(note); }},
+        this);
     // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.
     qApp->installEventFilter(this);
     // Activation: when the screen becomes the active window coming from elsewhere.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QKeySequence>
 #include <QString>
 #include <QWidget>
@@ -85,6 +86,10 @@ public:
     QAction *addChoice(const QString &command, const QString &name, const QString &text,
                        const QKeySequence &shortcut);
 
+    // A command that its owner holds back although the toolbar would offer it (Script without
+    // a key): its button stays in its place, disabled, and neither a click nor its key runs it.
+    void setCommandBlocked(const QString &name, bool blocked);
+
     // The command's action by objectName; nullptr for an unknown name.
     QAction *action(const QString &name) const;
     // Whether the command is offered now (its action visible and enabled).
@@ -121,6 +126,7 @@ private:
     QHash<QString, QString> m_choices;       // a choice's name: its command's
     QHash<QObject *, QString> m_shiftClicks; // a command's button: the choice of a Shift+click
     QHash<QString, QString> m_design;
+    QSet<QString> m_blocked;
     bool m_editMode = false;
     bool m_editingNew = false;
     bool m_recordLoaded = false;
