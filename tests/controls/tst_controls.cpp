@@ -1023,6 +1023,11 @@ private slots:
                              {u"CSV (*.csv)"_s}});
         QCOMPARE(last.start, folder.filePath(u"t.csv"_s));
         QCOMPARE(last.filters, (QStringList{AllFilesFilter, u"CSV (*.csv)"_s}));
+        // A remembered filter that this dialog does not offer: its first filter.
+        memory->filterKept = u"Archivos .ret (*.ret *.RET)"_s;
+        open(u"/datos/x.dat"_s);
+        QCOMPARE(last.filter, u"Archivos .dat (*.dat *.DAT)"_s);
+        memory->filterKept = AllFilesFilter;
         // A folder chosen keeps the filter; a remembered folder that is gone is passed over.
         chosen = folder.filePath(u"gone"_s);
         chooseFile(nullptr, {FileDialogRequest::Kind::Folder, u"Carpeta"_s, {}, {}});

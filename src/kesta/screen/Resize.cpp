@@ -13,12 +13,39 @@
 #include <QResizeEvent>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
 #include <controls/CommonDialog.h>
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
+
+namespace {
+// The description and file boxes as designed, and the room kept right of the browse button.
+constexpr float DesignBoxWidth = 7455;
+constexpr float BrowseGap = 105;
+// The smallest screen that shows every control whole: the boxes narrowed (to about half the
+// design width), the field grid a few columns wide, and the grids with their captions and four
+// rows down; a window of 640 by 400 pixels holds it without scrolling.
+constexpr float MinimumWidth = 9000;
+constexpr float MinimumHeight = 5400;
+
+// On a screen narrower than the design, the description and file boxes give up width so that
+// the browse button stays beside the file box and in sight; from the design width on, they
+// keep their design width.
+void fitBoxesToWidth(TwipsLayout &l, const QWidget *frame, QWidget *fileBox, QWidget *browse,
+                     QWidget *descriptionBox)
+{
+    const float room =
+        l.width(frame) - l.left(fileBox) - BrowseGap - l.width(browse) - BrowseGap;
+    const float boxes = std::min(DesignBoxWidth, room);
+    if (l.setWidth(fileBox, boxes))
+        l.setLeft(browse, l.right(fileBox) + BrowseGap);
+    l.setWidth(descriptionBox, boxes);
+}
+
+} // namespace
 
 void frmKESTA::resizeEvent(QResizeEvent *event)
 {
@@ -29,7 +56,8 @@ void frmKESTA::resizeEvent(QResizeEvent *event)
 // The tab control, its frames and bars, and the two grids follow the screen's inner size.
 // Each rule uses the values that the rules before it have set. A rule whose result is a
 // negative size (a very small or minimised screen) is skipped and the next one runs, so the
-// control keeps its last valid size. Nothing else moves.
+// control keeps its last valid size. Nothing else moves, but for the description and file
+// boxes and the browse button of a screen narrower than the design.
 void frmKESTA::Form_Resize()
 {
     TwipsLayout &l = layout();
@@ -49,14 +77,9 @@ void frmKESTA::Form_Resize()
     l.setHeight(ssLinea, l.height(ssDetalle));                                 // 11
     // The toolbar spans the screen, its title at the right edge.
     l.setWidth(Controles, W); // 12
+    fitBoxesToWidth(l, fr1, txtArchivo, cmdArchivo, txtDescripcion); // 13, 14
 }
 
-namespace {
-// The smallest screen that shows every control: the file box and its browse button across,
-// the grids with their captions and a few rows down.
-constexpr float MinimumWidth = 10100;
-constexpr float MinimumHeight = 5800;
-} // namespace
 
 QSize frmKESTA::minimumSizeHint() const
 {

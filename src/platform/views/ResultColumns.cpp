@@ -8,6 +8,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <vector>
 
 namespace velkora::views {
 
@@ -32,17 +33,13 @@ int leastCharacters(const ResultTableModel &model, int column)
 void fitResultColumns(QTableView &view, const ResultTableModel &model)
 {
     const QFontMetrics metrics(view.font());
-    const QFontMetrics captionMetrics(view.horizontalHeader()->font());
     const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
     // The cell's margins and the grid line, as the view draws them.
     const int margins = 2 * view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
                                                       &view) + 12;
     std::vector<int> widths(std::size_t(model.columnCount()), 0);
     for (int column = 0; column < model.columnCount(); ++column)
-        widths[std::size_t(column)] = std::max(
-            captionMetrics.horizontalAdvance(model.headerData(column, Qt::Horizontal).toString()) +
-                6,
-            leastCharacters(model, column) * digit);
+        widths[std::size_t(column)] = leastCharacters(model, column) * digit;
     const int rows = std::min(model.rowCount(), SampledRows);
     for (int row = 0; row < rows; ++row) {
         const QStringList texts = model.rowTexts(row);
@@ -51,9 +48,12 @@ void fitResultColumns(QTableView &view, const ResultTableModel &model)
             width = std::max(width, metrics.horizontalAdvance(texts.at(column)));
         }
     }
+    // The caption as the header sizes it, its margins included.
+    const QHeaderView *header = view.horizontalHeader();
     for (int column = 0; column < model.columnCount(); ++column)
-        view.setColumnWidth(column,
-                            std::min(MaxColumnWidth, widths[std::size_t(column)] + margins));
+        view.setColumnWidth(column, std::min(MaxColumnWidth,
+                                             std::max(header->sectionSizeHint(column),
+                                                      widths[std::size_t(column)] + margins)));
 }
 
 } // namespace velkora::views
