@@ -122,6 +122,10 @@ void tst_Guidance::keysOfCommandsThatCannotAct_data()
         << "1 Alt+L"
         << "\"Eliminar\" no está disponible: el formato no se está editando: pulse Editar "
            "(Ctrl+E) o Nuevo (Ctrl+N)";
+    QTest::newRow("Alt+R, nothing shown")
+        << "Alt+R"
+        << "\"Reglas...\" no está disponible: no hay ningún formato a la vista: escriba su clave "
+           "y pulse Enter";
     QTest::newRow("Alt+A, no line under edit")
         << "1 Ctrl+E Alt+A" << "\"Aceptar\" no está disponible: no se está editando ninguna línea";
 }

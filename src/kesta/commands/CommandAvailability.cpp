@@ -91,6 +91,17 @@ QString whyUnavailable(const QString &command, const CommandState &state)
     }
     if (command == QLatin1String("Cancel") || command == QLatin1String("Exit"))
         return {};
+    if (command == QLatin1String("Rules")) {
+        // "Reglas..." waits for a format shown and for the line under edit; otherwise the
+        // database has no table of rules.
+        if (state.mode == Mode::Idle)
+            return NothingShown;
+        return state.lineEditActive
+                   ? QStringLiteral("hay una línea en edición: acéptela (Alt+A) o cancélela "
+                                    "(Alt+C) antes")
+                   : QStringLiteral("la base de datos no tiene la tabla Layout_Regla (velkora "
+                                    "--upgrade la añade)");
+    }
     return whyToolbarUnavailable(command, state);
 }
 
@@ -112,6 +123,7 @@ QString commandCaption(const QString &command)
         {QStringLiteral("LineDelete"), QStringLiteral("Eliminar")},
         {QStringLiteral("LineAccept"), QStringLiteral("Aceptar")},
         {QStringLiteral("LineCancel"), QStringLiteral("Cancelar")},
+        {QStringLiteral("Rules"), QStringLiteral("Reglas...")},
     };
     return captions.value(command, command);
 }
@@ -180,6 +192,9 @@ QString CommandAvailability::unavailableCommandOfKey(QKeyCombination key) const
     }
     if (key.keyboardModifiers() != Qt::AltModifier)
         return {};
+    const velkora::controls::FlatButton *rules = m_parts.rulesButton;
+    if (rules && !rules->isEnabled() && QKeySequence::mnemonic(rules->text()) == pressed)
+        return QStringLiteral("Rules");
     for (std::size_t button = 0; button < m_parts.editButtons.size(); ++button) {
         const velkora::controls::FlatButton *flat = m_parts.editButtons.at(button);
         if (flat->mnemonic().isNull() || QKeySequence(QStringLiteral("Alt+") + flat->mnemonic()) !=

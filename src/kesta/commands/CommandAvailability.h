@@ -33,7 +33,7 @@ inline const std::array<QString, 5> EditButtonCommands = {
 // Why the command cannot act in the state, as the note 7500080 ends; empty when it can (or
 // when its key says nothing: Escape, which many things take). The toolbar's commands by their
 // names (New, Edit, Save, Deactivate, Reactivate, Record, B1, B2, B2Archivo, B3), the edit
-// buttons by EditButtonCommands.
+// buttons by EditButtonCommands, "Reglas..." by "Rules".
 QString whyUnavailable(const QString &command, const CommandState &state);
 // The caption the note names the command by ("Editar", "Probar"...).
 QString commandCaption(const QString &command);
@@ -43,7 +43,7 @@ QString commandCaption(const QString &command);
 // - "Editar" and "Eliminar" under the grids are disabled while the line grid has no rows;
 // - the toolbar's "Script" is disabled while the key box is empty;
 // - a key of a command that cannot act now (a toolbar command not offered, an edit button that
-//   is hidden or disabled), pressed anywhere in the screen's window, shows the note 7500080
+//   is hidden or disabled, "Reglas..." disabled), pressed anywhere in the screen's window, shows the note 7500080
 //   with the reason instead of doing nothing.
 class CommandAvailability : public QObject {
     Q_OBJECT
@@ -57,6 +57,7 @@ public:
         std::function<Mode()> mode;
         std::function<bool()> lineEditActive;
         std::function<void(const messages::Message &)> note;
+        velkora::controls::FlatButton *rulesButton = nullptr; // "Reglas..."
     };
 
     explicit CommandAvailability(Parts parts, QObject *parent = nullptr);

@@ -50,7 +50,8 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
             txtClave,
             [this] { return mode(); },
             [this] { return m_lineEditor->LineEditActive(); },
-            [this](const messages::Message &note) { showNote(note); }},
+            [this](const messages::Message &note) { showNote(note); },
+            cmdReglas},
         this);
     // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.
     qApp->installEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include "FixedWidthFont.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QScrollBar>
 #include <algorithm>
