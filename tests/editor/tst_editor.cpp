@@ -29,6 +29,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -1477,10 +1478,10 @@ void TestEditor::ruleWordsTaughtWithExamples()
     choices->setCurrentIndex(int(words.size()) - 3);
     QCOMPARE(dialog.findChild<QLabel *>("lblEjemplo")->text(), "Ejemplo: SUMA 0002.0003");
     // A rule with a text keeps it: the example goes into a new rule; an empty one takes it.
-    QTest::mouseClick(use, Qt::LeftButton);
+    use->click();
     dialog.addRule();
     choices->setCurrentIndex(0);
-    QTest::mouseClick(use, Qt::LeftButton);
+    use->click();
     QCOMPARE(gridRows(dialog.grid()),
              (QStringList{"0001|||LONGITUD 80||", "0002|||SUMA 0002.0003||",
                           "0003|||REGISTRO 750||"}));

@@ -17,6 +17,7 @@
 #include <controls/CommonDialog.h>
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
+#include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
