@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>

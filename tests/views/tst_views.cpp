@@ -594,9 +594,7 @@ void TestViews::columnsFitTheirContents()
                                            "0001", "V", "Cuotas", 1, 1,
                                            {{"0001", "Vto", 2, 8, "03", "YYYYMMDD"},
                                             {"0002", "Saldo", 10, 12, "01", "0V00"}})}),
-        writeFile(dir, u"cuotas.txt"_s, "V20250131000000012345
-V20251231999999999999
-"));
+        writeFile(dir, u"cuotas.txt"_s, "V20250131000000012345\nV20251231999999999999\n"));
     ResultTablesView view(std::make_shared<LineDecoder>(dated));
     QVERIFY(exposed(view, {900, 400}));
     QTableView *table = view.table(0);

@@ -108,6 +108,9 @@ private:
     bool m_active = false;
     int m_editedRow = -1;
     QString m_orderAtStart; // the edited line's Orden when the edit began; empty for a new line
+    // Fields that read the same columns when the edit began: told again only if the edit
+    // changed them (overlappingFields).
+    QStringList m_overlapsAtStart;
     QHash<QString, QString> m_loadedOrders; // Orden now -> Orden at the load
     QAction *m_addField = nullptr;
     QAction *m_removeField = nullptr;
