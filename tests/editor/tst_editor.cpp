@@ -1457,6 +1457,14 @@ void TestEditor::overlapsToldNotRefused()
     QFETCH(QList<FieldRowInput>, fields);
     QVERIFY(!checkLineEdit(line(), 1, {}, fields));
     QTEST(kesta::editor::overlappingFields(line(), fields), "overlaps");
+    // On "Aceptar", only what the edit brought: a new line tells them all; fields that still
+    // read where they did (renumbered) tell nothing again.
+    QTEST(kesta::editor::newOverlaps(line(), fields, {}), "overlaps");
+    QList<FieldRowInput> renumbered = fields;
+    for (FieldRowInput &f : renumbered)
+        f.id += "0";
+    QCOMPARE(kesta::editor::newOverlaps(line(), renumbered, kesta::editor::fieldColumns(fields)),
+             QStringList());
 }
 
 void TestEditor::ruleWordsTaughtWithExamples()

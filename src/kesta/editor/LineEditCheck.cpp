@@ -132,6 +132,31 @@ QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInpu
     return overlaps;
 }
 
+QStringList fieldColumns(const QList<FieldRowInput> &fields)
+{
+    QStringList columns;
+    for (const FieldRowInput &field : fields)
+        columns << QStringLiteral("%1|%2|%3")
+                       .arg(field.posicion.trimmed(), field.longitud.trimmed())
+                       .arg(field.tipo);
+    return columns;
+}
+
+QStringList newOverlaps(const LineRowInput &line, const QList<FieldRowInput> &fields,
+                        QStringList columnsAtStart)
+{
+    const QStringList columns = fieldColumns(fields);
+    QList<FieldRowInput> asBefore;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (columnsAtStart.removeOne(columns.at(i)))
+            asBefore << fields.at(i);
+    }
+    const QStringList before = overlappingFields(line, asBefore);
+    QStringList overlaps = overlappingFields(line, fields);
+    overlaps.removeIf([&before](const QString &one) { return before.contains(one); });
+    return overlaps;
+}
+
 QString fieldNumber(const QString &id)
 {
     return storage::fourDigits(id);

@@ -68,6 +68,14 @@ std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,
 // none do. Meant for a line that passed checkLineEdit.
 QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInput> &fields);
 
+// Where each field row reads and as what ("position|length|type"), in the rows' order.
+QStringList fieldColumns(const QList<FieldRowInput> &fields);
+// The overlaps (overlappingFields) that an edit brought: those of the accepted rows less those
+// of the rows that still read where a field read when the edit began (`columnsAtStart`, each
+// taken once), whatever their numbers and descriptions now.
+QStringList newOverlaps(const LineRowInput &line, const QList<FieldRowInput> &fields,
+                        QStringList columnsAtStart);
+
 // The field number under which a field row is stored: its ID in the four-digit form.
 QString fieldNumber(const QString &id);
 
