@@ -9,6 +9,7 @@
 #include "controls/CommonDialog.h"
 #include "controls/Controles.h"
 #include "controls/DataGrid.h"
+#include "controls/FileDialogs.h"
 #include "controls/GridModel.h"
 #include "controls/SmallControls.h"
 #include "controls/TextBox.h"
@@ -23,15 +24,18 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMetaMethod>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 using namespace velkora::controls;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -236,6 +240,8 @@ private slots:
     {
         setForceUppercase(false);
         CommonDialog::setChooser({});
+        setFileDialogRunner({});
+        setFileDialogMemory(nullptr);
     }
 
     void columnsAndDisplayFormat()
@@ -932,6 +938,115 @@ private slots:
             {"", {"(*)"}}};
         for (const auto &[filter, expected] : filters)
             QCOMPARE(CommonDialog::qtNameFilters(filter), expected);
+    }
+
+    void fileDialogsStartWhereTheUserLeft()
+    {
+        struct Memory : FileDialogMemory {
+            QString folderKept, filterKept;
+            QString folder() override { return folderKept; }
+            QString filter() override { return filterKept; }
+            void remember(const QString &f, const QString &filter) override
+            {
+                folderKept = f, filterKept = filter;
+            }
+        };
+        auto memory = std::make_shared<Memory>();
+        setFileDialogMemory(memory);
+        QTemporaryDir folder;
+        QString chosen, chosenFilter;
+        FileDialogShown last;
+        setFileDialogRunner([&](QWidget *, const FileDialogShown &shown, QString *filter) {
+            last = shown;
+            if (!chosenFilter.isEmpty())
+                *filter = chosenFilter;
+            return chosen;
+        });
+        const auto open = [](const QString &start) {
+            return chooseFile(nullptr, {FileDialogRequest::Kind::Open, u"Abrir"_s, start, {}});
+        };
+        // A cancel remembers nothing; the start file gives the folder and the first filter.
+        open(u"/datos/cnab/retorno.ret"_s);
+        QCOMPARE(last.start, u"/datos/cnab"_s);
+        QCOMPARE(last.filters, (QStringList{u"Archivos .ret (*.ret *.RET)"_s, AllFilesFilter}));
+        QCOMPARE(last.filter, last.filters.first());
+        QVERIFY(memory->folderKept.isEmpty());
+        // A choice is remembered, and the next dialogs start there, the save's with its name.
+        chosen = folder.filePath(u"x.dat"_s), chosenFilter = AllFilesFilter;
+        QCOMPARE(open(u"/datos/cnab/retorno.ret"_s), chosen);
+        QCOMPARE(memory->folderKept + '|' + memory->filterKept, folder.path() + '|' + AllFilesFilter);
+        open(QString());
+        QCOMPARE(last.start + '|' + last.filter, folder.path() + '|' + AllFilesFilter);
+        chooseFile(nullptr, {FileDialogRequest::Kind::Save, u"Exportar"_s, u"/docs/t.csv"_s,
+                             {u"CSV (*.csv)"_s}});
+        QCOMPARE(last.start, folder.filePath(u"t.csv"_s));
+        QCOMPARE(last.filters, (QStringList{AllFilesFilter, u"CSV (*.csv)"_s}));
+        // A remembered filter that this dialog does not offer: its first filter.
+        memory->filterKept = u"Archivos .ret (*.ret *.RET)"_s;
+        open(u"/datos/x.dat"_s);
+        QCOMPARE(last.filter, u"Archivos .dat (*.dat *.DAT)"_s);
+        memory->filterKept = AllFilesFilter;
+        // A folder chosen keeps the filter; a remembered folder that is gone is passed over.
+        chosen = folder.filePath(u"gone"_s);
+        chooseFile(nullptr, {FileDialogRequest::Kind::Folder, u"Carpeta"_s, {}, {}});
+        QCOMPARE(memory->folderKept + '|' + memory->filterKept, chosen + '|' + AllFilesFilter);
+        open(u"/datos/cnab/retorno.ret"_s);
+        QCOMPARE(last.start, u"/datos/cnab"_s);
+    }
+
+    void blockedCommandShownDisabled()
+    {
+        Controles bar;
+        bar.setB3Caption(u"Script"_s);
+        QSignalSpy script(&bar, &Controles::B3Click);
+        bar.setCommandBlocked(u"B3"_s, true);
+        QAction *b3 = bar.action(u"B3"_s);
+        QVERIFY(b3->isVisible() && !b3->isEnabled() && !bar.isOffered(u"B3"_s));
+        b3->trigger();
+        QCOMPARE(script.count(), 0);
+        bar.setCommandBlocked(u"B3"_s, false);
+        QVERIFY(bar.isOffered(u"B3"_s));
+        b3->trigger();
+        QCOMPARE(script.count(), 1);
+    }
+
+    void disabledFlatButtonLooksDisabled()
+    {
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        FlatButton *buttons[2] = {new FlatButton(u"Editar"_s), new FlatButton(u"Editar"_s)};
+        for (FlatButton *button : buttons)
+            layout->addWidget(button);
+        buttons[1]->setEnabled(false);
+        auto *scheme = new ColorScheme(&window);
+        scheme->ApplyColors();
+        showActive(&window);
+        // The darkest pixel of each caption: far apart, as text and a disabled caption are.
+        QColor darkest[2];
+        for (int i = 0; i < 2; ++i) {
+            const QImage image = buttons[i]->grab().toImage();
+            int least = 256;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    if (qGray(pixel.rgb()) < least)
+                        least = qGray(pixel.rgb()), darkest[i] = pixel;
+                }
+        }
+        QVERIFY2(ColorScheme::contrast(darkest[0], darkest[1]) >= 3.0,
+                 qPrintable(darkest[0].name() + u" / "_s + darkest[1].name()));
+    }
+
+    void emptiedGridShowsItsFirstColumn()
+    {
+        Grid grid;
+        grid.resize(120, 150);
+        showActive(&grid);
+        QScrollBar *sideways = grid.horizontalScrollBar();
+        QVERIFY(sideways->maximum() > 0);
+        sideways->setValue(sideways->maximum());
+        grid.RemoveAll();
+        QCOMPARE(sideways->value(), 0);
     }
 
     void fileDialogCancelled()

@@ -12,6 +12,10 @@
 #include "commands/ProposalCommand.h"
 #include "editor/LineEditCheck.h"
 #include "editor/LineTypeEntry.h"
+#include "editor/RulesDialog.h"
+
+#include <formats/RuleHelp.h>
+#include <formats/RuleParser.h>
 
 #include <proposal/Proposal.h>
 #include <proposal/RemittanceSample.h>
@@ -25,6 +29,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -228,6 +233,9 @@ private slots:
     void proposalEnteredAndSaved_data();
     void proposalEnteredAndSaved();
     void refusedLineTypeStopsTheEntry();
+    void overlapsToldNotRefused_data();
+    void overlapsToldNotRefused();
+    void ruleWordsTaughtWithExamples();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -1426,6 +1434,67 @@ void TestEditor::refusedLineTypeStopsTheEntry()
     QCOMPARE(s.record->messages.size(), 1);
     QVERIFY(!s.screen->LineEditActive());
     QCOMPARE(s.store().count(), 4);
+}
+
+void TestEditor::overlapsToldNotRefused_data()
+{
+    QTest::addColumn<QList<FieldRowInput>>("fields");
+    QTest::addColumn<QStringList>("overlaps");
+    QTest::newRow("side by side") << QList{field("1", "1", "10"), field("2", "11", "5")}
+                                  << QStringList();
+    QTest::newRow("the last column shared, out of order")
+        << QList{field("2", "11", "5"), field("1", "1", "11")}
+        << QStringList{"Los campos 0001 (columnas 1-11) y 0002 (columnas 11-15) del tipo de "
+                       "línea 0003 se enciman en la columna 11."};
+    QTest::newRow("a CONSTANTE reads no column")
+        << QList{field("1", "1", "10"), field("2", "5", "2", 3)} << QStringList();
+    QTest::newRow("length 0 reads none")
+        << QList{field("1", "1", "10"), field("2", "5", "0")} << QStringList();
+}
+
+void TestEditor::overlapsToldNotRefused()
+{
+    QFETCH(QList<FieldRowInput>, fields);
+    QVERIFY(!checkLineEdit(line(), 1, {}, fields));
+    QTEST(kesta::editor::overlappingFields(line(), fields), "overlaps");
+    // On "Aceptar", only what the edit brought: a new line tells them all; fields that still
+    // read where they did (renumbered) tell nothing again.
+    QTEST(kesta::editor::newOverlaps(line(), fields, {}), "overlaps");
+    QList<FieldRowInput> renumbered = fields;
+    for (FieldRowInput &f : renumbered)
+        f.id += "0";
+    QCOMPARE(kesta::editor::newOverlaps(line(), renumbered, kesta::editor::fieldColumns(fields)),
+             QStringList());
+}
+
+void TestEditor::ruleWordsTaughtWithExamples()
+{
+    using kesta::editor::RulesDialog;
+    const QList<velkora::formats::RuleWord> words = velkora::formats::ruleWords();
+    for (const velkora::formats::RuleWord &word : words) {
+        QString error;
+        const auto parsed = velkora::formats::parseRule(word.example, &error);
+        QVERIFY2(parsed, qPrintable(word.example + ": " + error));
+        QVERIFY2(velkora::formats::ruleKeyword(parsed->kind).startsWith(word.word),
+                 qPrintable(word.example));
+        QVERIFY(word.help.startsWith(word.word));
+    }
+    RulesDialog dialog({nullptr, "0001", {}, {{"0001", "", "", "LONGITUD 80", "", false}}, true});
+    auto *choices = dialog.findChild<QComboBox *>("cboPalabras");
+    auto *use = dialog.findChild<QPushButton *>("cmdUsarEjemplo");
+    QCOMPARE(choices->count(), words.size());
+    choices->setCurrentIndex(int(words.size()) - 3);
+    QCOMPARE(dialog.findChild<QLabel *>("lblEjemplo")->text(), "Ejemplo: SUMA 0002.0003");
+    // A rule with a text keeps it: the example goes into a new rule; an empty one takes it.
+    use->click();
+    dialog.addRule();
+    choices->setCurrentIndex(0);
+    use->click();
+    QCOMPARE(gridRows(dialog.grid()),
+             (QStringList{"0001|||LONGITUD 80||", "0002|||SUMA 0002.0003||",
+                          "0003|||REGISTRO 750||"}));
+    RulesDialog shown({nullptr, "0001", {}, {}, false});
+    QVERIFY(!shown.findChild<QPushButton *>("cmdUsarEjemplo")->isVisibleTo(&shown));
 }
 
 QTEST_MAIN(TestEditor)

@@ -122,6 +122,9 @@ void tst_Catalogue::catalogueAsDocumented_data()
         formatDeactivated("0042"),
         formatReactivated("0042"),
         deactivatedOn("07/12/2026", "OPER"),
+        commandUnavailable("Editar", "el formato está dado de baja: reactívelo antes (Ctrl+R)"),
+        fieldsOverlap({"Los campos 0002 (columnas 2-21) y 0003 (columnas 5-12) del tipo de línea "
+                       "0002 se enciman en las columnas 5-12."}),
         ruleWithoutText("0003"),
         ruleUnreadable("0002", "LARGO 94", "LARGO no es una regla."),
         ruleMisplaced("0001", "LONGITUD", "un tipo de línea (sin campo)",

@@ -4,6 +4,7 @@
 // user would. What touches a database runs once per engine: SQLite and the PostgreSQL server.
 
 #include "controls/DataGrid.h"
+#include "controls/FileDialogs.h"
 #include "controls/SmallControls.h"
 #include "controls/TextBox.h"
 #include "host/RuntimeError.h"
@@ -133,6 +134,7 @@ private slots:
         db.reset();
         services::setTextFileChooser({});
         services::setExportFileChooser({});
+        velkora::controls::setFileDialogRunner({});
     }
 
     void stylesAndAnswers_data()
@@ -399,6 +401,50 @@ private slots:
         // Without the tables, the database's error.
         db->exec(u"DROP TABLE Velkora_Configuracion"_s);
         QVERIFY_THROWS_EXCEPTION(RuntimeError, setting(u"FTO_LAYOUT"_s));
+    }
+
+    void fileDialogsRememberPerOperator_data() { engines(); }
+    void fileDialogsRememberPerOperator()
+    {
+        using namespace velkora::controls;
+        openServices();
+        KESTA_REQUIRE(*db);
+        const QString chosenFolder = folder.filePath(u"año 100%"_s);
+        QVERIFY(QDir().mkpath(chosenFolder));
+        QList<FileDialogShown> shown;
+        setFileDialogRunner([&](QWidget *, const FileDialogShown &dialog, QString *filter) {
+            shown << dialog;
+            *filter = AllFilesFilter;
+            return chosenFolder + u"/retorno.RET"_s;
+        });
+        const auto choose = [this](const QString &operatorCode, const QString &start) {
+            tool = std::make_unique<services::ToolServicesImpl>(db->connectionName(), operatorCode);
+            return tool->ChooseOpenFile(nullptr, u"Probar"_s, start, readingFilters());
+        };
+        // The first time: on the stored file's folder and extension, every file offered.
+        QCOMPARE(choose(u"OPER1"_s, u"/no/existe/CNAB.RET"_s), chosenFolder + u"/retorno.RET"_s);
+        QCOMPARE(shown.at(0).filters, (QStringList{u"Archivos .ret (*.RET *.ret)"_s,
+                                                   AllFilesFilter, TextFilesFilter}));
+        QCOMPARE(shown.at(0).filter, shown.at(0).filters.first());
+        QCOMPARE(shown.at(0).start, u"/no/existe"_s);
+        // The same operator, in another session: the folder and filter chosen last.
+        choose(u"OPER1"_s, u"/no/existe/CNAB.RET"_s);
+        QCOMPARE(shown.at(1).start + u"|"_s + shown.at(1).filter,
+                 chosenFolder + u"|"_s + AllFilesFilter);
+        // Another operator: nothing of the first one's.
+        choose(u"OPER2"_s, u"/otra/carpeta/datos.txt"_s);
+        QCOMPARE(shown.at(2).start + u"|"_s + shown.at(2).filter,
+                 u"/otra/carpeta|Archivos .txt (*.txt *.TXT)"_s);
+        // Operator codes too long for the name column stay apart; a value longer than its
+        // column is not written (what was there stays).
+        const QString longCode(60, u'a');
+        const QString name = services::userSettingName(u"ULTIMA_CARPETA"_s, longCode);
+        QVERIFY(name.size() <= services::SettingNameLength);
+        QVERIFY(name != services::userSettingName(u"ULTIMA_CARPETA"_s, longCode.left(59) + u'b'));
+        QVERIFY(!services::writeUserSetting(db->connectionName(), u"OPER1"_s,
+                                            u"ULTIMA_CARPETA"_s, QString(256, u'x')));
+        QCOMPARE(services::readUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s),
+                 QDir::cleanPath(chosenFolder));
     }
 
     void nextKey_data()

@@ -41,6 +41,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -59,6 +60,7 @@
 #include <QToolTip>
 #include <QtTest>
 #include <climits>
+#include <controls/ColorScheme.h>
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
 #include <controls/TextBox.h>
@@ -138,19 +140,7 @@ QByteArray csvOf(const ResultTableModel *model)
 }
 
 // WCAG contrast of two colours.
-double contrast(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &c) {
-        const auto channel = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-               0.0722 * channel(c.blueF());
-    };
-    const double x = luminance(a) + 0.05;
-    const double y = luminance(b) + 0.05;
-    return std::max(x, y) / std::min(x, y);
-}
+const auto contrast = velkora::controls::ColorScheme::contrast;
 
 // The report's lines are every line type's, plus those with none or more than one.
 qint64 summed(const TestReport &report)
@@ -332,6 +322,7 @@ private slots:
     void listOfFormatsFilters();
 
     void eachLineTypeHasItsTable();
+    void columnsFitTheirContents();
     void errorColoursReadOnLightAndDarkPalettes();
     void f8GoesFromErrorToError();
     void brokenRulesAreErrorsLikeFields();
@@ -716,6 +707,33 @@ void TestViews::eachLineTypeHasItsTable()
     QCOMPARE(rowsOf(view.model(4)), QStringList({u"4|Sin tipo de línea|Zbad\rline, \"q\""_s,
                                                  u"6|Varios tipos: 0003, 0004|TX000000123"_s}));
     QCOMPARE(errorMarks(view.model(4)), QStringList({u"0,1"_s, u"1,1"_s}));
+}
+
+// Every caption and cell shows whole, also a date of eight digits, which reads "2025-01-31",
+// and an amount whose point makes it longer than its field.
+void TestViews::columnsFitTheirContents()
+{
+    const auto dated = indexFile(
+        formats_test::formatOf("0079", {formats_test::lineType(
+                                           "0001", "V", "Cuotas", 1, 1,
+                                           {{"0001", "Vto", 2, 8, "03", "YYYYMMDD"},
+                                            {"0002", "Saldo", 10, 12, "01", "0V00"}})}),
+        writeFile(dir, u"cuotas.txt"_s, "V20250131000000012345\nV20251231999999999999\n"));
+    ResultTablesView view(std::make_shared<LineDecoder>(dated));
+    QVERIFY(exposed(view, {900, 400}));
+    QTableView *table = view.table(0);
+    QCOMPARE(view.model(0)->rowTexts(1), QStringList({u"2"_s, u"2025-12-31"_s,
+                                                      u"9999999999.99"_s}));
+    const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int column = 0; column < 3; ++column) {
+        QVERIFY(table->horizontalHeader()->sectionSizeHint(column) <= table->columnWidth(column));
+        for (const int row : {0, 1}) {
+            const QString text = view.model(0)->rowTexts(row).at(column);
+            QVERIFY2(table->fontMetrics().horizontalAdvance(text) + margins <=
+                         table->columnWidth(column),
+                     qPrintable(text));
+        }
+    }
 }
 
 void TestViews::errorColoursReadOnLightAndDarkPalettes()
@@ -1490,13 +1508,18 @@ void TestViews::showsTheProposalOnTheSample()
     QVERIFY(fields->index(0, 8).data().toString().endsWith(" %"));
     QCOMPARE(lines->rowCount(), 14);
     QCOMPARE(lines->currentRow(), 0);
-    // At the dialog's first size the confidence of each line type and field is in sight.
-    for (QTableView *table : {dialog.lineTypesTable(), dialog.fieldsTable()}) {
+    // At the dialog's first size the confidence of each line type and field is in sight, and
+    // every column shows its caption and its cells whole ("Descripción", not "escripció").
+    for (QAbstractItemView *table : {dialog.lineTypesTable(), dialog.fieldsTable()}) {
+        const auto *view = static_cast<QTableView *>(table);
         const int c = table->model()->columnCount() - 1; // "Confianza"
         QCOMPARE(table->model()->headerData(c, Qt::Horizontal).toString(), "Confianza");
-        QVERIFY(table->columnViewportPosition(c) >= 0);
-        QVERIFY(table->columnViewportPosition(c) + table->columnWidth(c) <=
+        QVERIFY(view->columnViewportPosition(c) >= 0);
+        QVERIFY(view->columnViewportPosition(c) + view->columnWidth(c) <=
                 table->viewport()->width());
+        for (int column = 0; column <= c; ++column)
+            QVERIFY(view->horizontalHeader()->sectionSizeHint(column) <= view->columnWidth(column) &&
+                    table->sizeHintForColumn(column) <= view->columnWidth(column));
     }
 
     // Another line type: its fields, its first line; a field of it: its band on every line of

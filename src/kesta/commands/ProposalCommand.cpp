@@ -8,6 +8,7 @@
 #include "store/RuleRows.h"
 
 #include <controls/DataGrid.h>
+#include <controls/FileDialogs.h>
 #include <controls/TextBox.h>
 #include <formats/RuleParser.h>
 #include <proposal/Proposal.h>
@@ -19,7 +20,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QScopeGuard>
 
 namespace kesta::commands {
@@ -136,12 +136,11 @@ bool ProposalCommand::mayReplaceLines(int proposed, const QString &file) const
 
 QString ProposalCommand::chooseFile() const
 {
-    // The chooser starts where the header's file is, when it names one.
-    const QString named = m_parts.fileBox->text().trimmed();
-    const QString start = named.isEmpty() ? QString() : QFileInfo(named).absolutePath();
-    return Publico::ToolServices().ChooseOpenFile(
-        m_parts.owner, Title, start,
-        QStringLiteral("Archivos de texto (*.txt *.dat *.prn *.csv);;Todos los archivos (*)"));
+    // The chooser starts on the header's file (its folder and extension), when it names one,
+    // unless the user chose a file elsewhere last time.
+    return Publico::ToolServices().ChooseOpenFile(m_parts.owner, Title,
+                                                  m_parts.fileBox->text().trimmed(),
+                                                  velkora::controls::readingFilters());
 }
 
 void ProposalCommand::run()

@@ -5,6 +5,8 @@
 #include "messages/Messages.h"
 #include "store/StoredFormat.h"
 
+#include <controls/FileDialogs.h>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -54,11 +56,10 @@ void testStoredFormat(QWidget *owner, const QString &key, int lineRow, int field
 
 QString chooseTestFile(QWidget *owner, const QString &storedFile)
 {
-    const QString named = storedFile.trimmed();
-    const QString start = named.isEmpty() ? QString() : QFileInfo(named).absolutePath();
-    return Publico::ToolServices().ChooseOpenFile(
-        owner, QStringLiteral("Probar con otro archivo"), start,
-        QStringLiteral("Archivos de texto (*.txt *.dat *.prn *.csv);;Todos los archivos (*)"));
+    // Starts on the stored file's folder and extension, or where the user last chose a file.
+    return Publico::ToolServices().ChooseOpenFile(owner, QStringLiteral("Probar con otro archivo"),
+                                                  storedFile.trimmed(),
+                                                  velkora::controls::readingFilters());
 }
 
 void showStoredFormatScript(QWidget *owner, const QString &key)

@@ -3,6 +3,9 @@
 #include "GridColumns.h"
 #include "store/Literals.h"
 
+#include <formats/CompiledFormat.h>
+#include <formats/LayoutChecks.h>
+
 namespace kesta::editor {
 
 namespace {
@@ -101,6 +104,58 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
 }
 
 } // namespace
+
+QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInput> &fields)
+{
+    velkora::formats::LineType type;
+    type.order = storage::fourDigits(line.orden);
+    type.lineId = line.id;
+    type.description = line.descripcion;
+    type.position = line.posicion.trimmed().toInt();
+    type.length = line.longitud.trimmed().toInt();
+    for (const FieldRowInput &row : fields) {
+        velkora::formats::FieldDef field;
+        field.lineOrder = type.order;
+        field.id = fieldNumber(row.id);
+        field.description = row.descripcion;
+        field.position = row.posicion.trimmed().toInt();
+        field.length = row.longitud.trimmed().toInt();
+        field.typeCode = QStringLiteral("%1").arg(row.tipo + 1, 2, 10, QLatin1Char('0'));
+        type.fields << field;
+    }
+    velkora::formats::LoadFormat format;
+    format.lineTypes << type;
+    QStringList overlaps;
+    for (const auto &finding : velkora::formats::overlappingFields(
+             velkora::formats::CompiledFormat(std::move(format))))
+        overlaps << finding.message;
+    return overlaps;
+}
+
+QStringList fieldColumns(const QList<FieldRowInput> &fields)
+{
+    QStringList columns;
+    for (const FieldRowInput &field : fields)
+        columns << QStringLiteral("%1|%2|%3")
+                       .arg(field.posicion.trimmed(), field.longitud.trimmed())
+                       .arg(field.tipo);
+    return columns;
+}
+
+QStringList newOverlaps(const LineRowInput &line, const QList<FieldRowInput> &fields,
+                        QStringList columnsAtStart)
+{
+    const QStringList columns = fieldColumns(fields);
+    QList<FieldRowInput> asBefore;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (columnsAtStart.removeOne(columns.at(i)))
+            asBefore << fields.at(i);
+    }
+    const QStringList before = overlappingFields(line, asBefore);
+    QStringList overlaps = overlappingFields(line, fields);
+    overlaps.removeIf([&before](const QString &one) { return before.contains(one); });
+    return overlaps;
+}
 
 QString fieldNumber(const QString &id)
 {

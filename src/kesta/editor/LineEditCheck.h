@@ -63,6 +63,19 @@ std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,
                                      const QStringList &otherOrders,
                                      const QList<FieldRowInput> &fields);
 
+// Fields of an accepted line that read some of the same columns (CONSTANTE fields read none),
+// as the test's review of the format names them, in the order of their positions; empty when
+// none do. Meant for a line that passed checkLineEdit.
+QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInput> &fields);
+
+// Where each field row reads and as what ("position|length|type"), in the rows' order.
+QStringList fieldColumns(const QList<FieldRowInput> &fields);
+// The overlaps (overlappingFields) that an edit brought: those of the accepted rows less those
+// of the rows that still read where a field read when the edit began (`columnsAtStart`, each
+// taken once), whatever their numbers and descriptions now.
+QStringList newOverlaps(const LineRowInput &line, const QList<FieldRowInput> &fields,
+                        QStringList columnsAtStart);
+
 // The field number under which a field row is stored: its ID in the four-digit form.
 QString fieldNumber(const QString &id);
 

@@ -90,6 +90,7 @@ void LineEditor::startNew()
     const int row = lines.AddNew();
     m_editedRow = lines.Rows() - 1;
     m_orderAtStart.clear();
+    m_columnsAtStart.clear();
     lines.setCurrentCell(row, 0);
     lines.setFocus();
     m_parts.fields->RemoveAll();
@@ -100,8 +101,10 @@ void LineEditor::startNew()
 
 void LineEditor::startEdit()
 {
+    const int current = m_parts.lines->currentRow();
+    m_columnsAtStart = fieldColumns(fieldInputs());
     setActive(true);
-    m_editedRow = m_parts.lines->currentRow();
+    m_editedRow = current;
     m_orderAtStart =
         m_editedRow >= 0 ? cellText(*m_parts.lines, m_editedRow, LineColumn::Order) : QString();
     lockEditColumns(false);
@@ -274,6 +277,11 @@ void LineEditor::commit(const LineRowInput &line, const QList<FieldRowInput> &fi
     // Told once the edit is over: what belonged to the fields removed goes with them.
     if (!loadedAtStart.isEmpty() && !gone.isEmpty() && m_parts.fieldsGone)
         m_parts.fieldsGone(loadedAtStart, gone);
+    // Fields that read the same columns are told, not refused: the line stays accepted. Only
+    // what the edit brought is told, not what was there and still reads where it did.
+    if (const QStringList overlaps = newOverlaps(line, fieldRows, m_columnsAtStart);
+        !overlaps.isEmpty())
+        messages::show(m_parts.owner, messages::fieldsOverlap(overlaps));
 }
 
 QStringList LineEditor::originsGone(const QStringList &kept) const

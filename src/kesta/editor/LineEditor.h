@@ -108,6 +108,9 @@ private:
     bool m_active = false;
     int m_editedRow = -1;
     QString m_orderAtStart; // the edited line's Orden when the edit began; empty for a new line
+    // Where the line's fields read when the edit began (fieldColumns): the overlaps told on
+    // "Aceptar" are only those the edit brought (newOverlaps).
+    QStringList m_columnsAtStart;
     QHash<QString, QString> m_loadedOrders; // Orden now -> Orden at the load
     QAction *m_addField = nullptr;
     QAction *m_removeField = nullptr;

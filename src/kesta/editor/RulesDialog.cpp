@@ -1,6 +1,7 @@
 #include "RulesDialog.h"
 
 #include "GridCells.h"
+#include "RuleWordChooser.h"
 #include "messages/Messages.h"
 #include "store/ColumnLimits.h"
 #include "store/Literals.h"
@@ -88,6 +89,7 @@ RulesDialog::RulesDialog(Parts parts, QWidget *parent) : QDialog(parent), m_part
     connectPasteRefusal();
 
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(ruleWords());
     layout->addWidget(m_grid);
     layout->addWidget(buttons);
     resize(800, 360);
@@ -189,6 +191,30 @@ void RulesDialog::addRule()
     m_grid->setCell(row, Id, QStringLiteral("%1").arg(row + 1, 4, 10, QLatin1Char('0')));
     m_grid->Update();
     m_grid->setCurrentCell(row, Line);
+    m_grid->setFocus();
+}
+
+// The rule words over the grid, each with its help and an example.
+QWidget *RulesDialog::ruleWords()
+{
+    auto *words = new RuleWordChooser(m_parts.editable, this);
+    connect(words, &RuleWordChooser::exampleChosen, this, &RulesDialog::useExample);
+    return words;
+}
+
+void RulesDialog::useExample(const QString &example)
+{
+    if (!m_parts.editable || example.isEmpty())
+        return;
+    m_grid->commitCellEdit();
+    int row = m_grid->currentRow();
+    if (row < 0 || !cellText(*m_grid, row, Text).trimmed().isEmpty()) {
+        addRule();
+        row = m_grid->currentRow();
+    }
+    m_grid->setCell(row, Text, example);
+    m_grid->Update();
+    m_grid->setCurrentCell(row, Text);
     m_grid->setFocus();
 }
 

@@ -39,6 +39,9 @@ public:
 
     void addRule();
     void removeRule();
+    // A rule word's example ("Usar ejemplo"): into the current rule when its text is empty,
+    // else into a new rule, so that nothing typed is replaced.
+    void useExample(const QString &example);
     // "Aceptar": the checks; false when a rule was refused.
     bool acceptRules();
 
@@ -50,6 +53,7 @@ private:
     void addGridKeys();
     void connectPasteRefusal();
     QList<ScreenRule> gridRules() const;
+    QWidget *ruleWords();
     void renumber();
 
     Parts m_parts;

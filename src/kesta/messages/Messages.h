@@ -124,6 +124,12 @@ Message deactivatedOn(const QString &date, const QString &byOperator); // 750004
 // format is edited, and a list that could not be read.
 Message formatListWhileEditing();                // 7500074
 Message formatListFailed(const QString &description); // 7500075
+// A command (its caption) that cannot act now, and why: a key pressed for it, or a click on
+// it, leaves this note instead of doing nothing.
+Message commandUnavailable(const QString &command, const QString &why); // 7500080
+// A line accepted whose fields read some of the same columns: each pair as the test's review
+// says it ("Los campos 0001 (columnas 1-10) y 0002 ... se enciman en ..."). Information only.
+Message fieldsOverlap(const QStringList &overlaps); // 7500081
 // How long a note stays in the status bar.
 inline constexpr int NoteMilliseconds = 6000;
 

@@ -10,17 +10,66 @@
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QResizeEvent>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
 #include <controls/CommonDialog.h>
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
+#include <controls/SmallControls.h>
 #include <controls/TextBox.h>
 
 namespace kesta::screen {
 
 using messages::guardHandler;
+namespace {
+// The description and file boxes as designed, and the room kept right of the browse button.
+constexpr float DesignBoxWidth = 7455;
+constexpr float BrowseGap = 105;
+// The smallest screen that shows every control whole: the boxes narrowed (to about half the
+// design width), the field grid a few columns wide, and the grids with their captions and four
+// rows down; a window of 640 by 400 pixels holds it without scrolling.
+constexpr float MinimumWidth = 9000;
+constexpr float MinimumHeight = 5400;
+// The design's height, its toolbar's and where the tab control starts below it; the gap kept
+// between them on a short screen.
+constexpr float DesignHeight = 8715;
+constexpr float DesignToolbarHeight = 960;
+constexpr float DesignTabTop = 1200;
+constexpr float ShortTabGap = 60;
+
+// A screen shorter than the design gives its grids the room the toolbar does not need: the
+// toolbar takes the height its buttons and title need, and the tab control follows it. From
+// the design height on, both are as designed.
+void fitToolbarToHeight(TwipsLayout &l, float H, QWidget *toolbar, QWidget *tabs)
+{
+    const bool shortScreen = H < DesignHeight;
+    const float needed = std::min(DesignToolbarHeight,
+                                  l.twipsY(toolbar->sizeHint().height()));
+    const float height = shortScreen ? needed : DesignToolbarHeight;
+    l.setHeight(toolbar, height);
+    l.setTop(tabs, shortScreen ? height + ShortTabGap : DesignTabTop);
+}
+
+// On a screen narrower than the design, the description and file boxes give up width so that
+// the browse button stays beside the file box and in sight; from the design width on, they
+// keep their design width.
+void fitBoxesToWidth(TwipsLayout &l, const QWidget *frame, QWidget *fileBox, QWidget *browse,
+                     QWidget *descriptionBox, QWidget *state)
+{
+    const float room =
+        l.width(frame) - l.left(fileBox) - BrowseGap - l.width(browse) - BrowseGap;
+    const float boxes = std::min(DesignBoxWidth, room);
+    if (l.setWidth(fileBox, boxes))
+        l.setLeft(browse, l.right(fileBox) + BrowseGap);
+    l.setWidth(descriptionBox, boxes);
+    // The state of a deactivated format ends where the boxes end.
+    l.setWidth(state, l.right(descriptionBox) - l.left(state));
+}
+
+} // namespace
 
 void frmKESTA::resizeEvent(QResizeEvent *event)
 {
@@ -31,12 +80,15 @@ void frmKESTA::resizeEvent(QResizeEvent *event)
 // The tab control, its frames and bars, and the two grids follow the screen's inner size.
 // Each rule uses the values that the rules before it have set. A rule whose result is a
 // negative size (a very small or minimised screen) is skipped and the next one runs, so the
-// control keeps its last valid size. Nothing else moves.
+// control keeps its last valid size. Nothing else moves, but for the toolbar and the tab
+// control's top on a screen shorter than the design, and the description and file boxes, the
+// browse button and the state beside the key on one narrower than the design.
 void frmKESTA::Form_Resize()
 {
     TwipsLayout &l = layout();
     const float W = l.twipsX(width());
     const float H = l.twipsY(height());
+    fitToolbarToHeight(l, H, Controles, ssTabZur); // 0
 
     l.setWidth(ssTabZur, W - 2.0f * l.left(ssTabZur));                         // 1
     l.setHeight(ssTabZur, H - l.top(ssTabZur));                                // 2
@@ -51,14 +103,9 @@ void frmKESTA::Form_Resize()
     l.setHeight(ssLinea, l.height(ssDetalle));                                 // 11
     // The toolbar spans the screen, its title at the right edge.
     l.setWidth(Controles, W); // 12
+    fitBoxesToWidth(l, fr1, txtArchivo, cmdArchivo, txtDescripcion, lblEstado); // 13, 14
 }
 
-namespace {
-// The smallest screen that shows every control: the file box and its browse button across,
-// the grids with their captions and a few rows down.
-constexpr float MinimumWidth = 10100;
-constexpr float MinimumHeight = 5800;
-} // namespace
 
 QSize frmKESTA::minimumSizeHint() const
 {
@@ -152,9 +199,10 @@ bool frmKESTA::tabControlKey(QWidget *receiver, QKeyEvent *event)
 
 void frmKESTA::cmdArchivo_Click()
 {
-    cdFile->setFilter(QStringLiteral("Archivos(*.*)|*.*|"));
+    cdFile->setFilter(velkora::controls::CommonDialog::readingFilter());
     cdFile->setCancelError(false);
-    // The dialog starts on the file named in the box; a cancelled dialog leaves the box as is.
+    // The dialog starts on the file named in the box (its folder and extension) unless the user
+    // chose elsewhere last time; a cancelled dialog leaves the box as is.
     cdFile->setFileName(txtArchivo->text());
     cdFile->ShowOpen(this);
     const QString chosen = cdFile->FileName();

@@ -7,6 +7,7 @@
 #include "commands/RulesCommand.h"
 #include "commands/SaveCommand.h"
 #include "commands/StateCommands.h"
+#include "commands/CommandAvailability.h"
 #include "commands/UnsavedEdit.h"
 #include "editor/FieldStore.h"
 #include "editor/LineEditor.h"
@@ -48,6 +49,19 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     buildCommands();
     connectHandlers();
     connectPasteMessages();
+    // Commands that cannot act look so, and their keys say why.
+    new commands::CommandAvailability(
+        commands::CommandAvailability::Parts{
+            this,
+            Controles,
+            {cmdControles[0], cmdControles[1], cmdControles[2], cmdControles[3], cmdControles[4]},
+            ssLinea,
+            txtClave,
+            [this] { return mode(); },
+            [this] { return m_lineEditor->LineEditActive(); },
+            [this](const messages::Message &note) { showNote(note); },
+            cmdReglas},
+        this);
     // The screen previews its controls' keys (Alt+1 / Alt+2) and the close of its window.
     qApp->installEventFilter(this);
     // Activation: when the screen becomes the active window coming from elsewhere.

@@ -79,6 +79,11 @@ QColor ColorScheme::disabledText() const
     return QColor(0x55, 0x5C, 0x66);
 }
 
+QColor ColorScheme::disabledCaption() const
+{
+    return QColor(0x9A, 0xA1, 0xAB);
+}
+
 QColor ColorScheme::highlight() const
 {
     return QColor(0x2A, 0x62, 0xA8);
@@ -123,7 +128,7 @@ void ColorScheme::ApplyColors()
     palette.setColor(QPalette::Disabled, QPalette::Button, background());
     palette.setColor(QPalette::Disabled, QPalette::Text, disabledText());
     palette.setColor(QPalette::Disabled, QPalette::WindowText, disabledText());
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabledText());
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabledCaption());
     palette.setColor(QPalette::Disabled, QPalette::Highlight, disabledText());
     palette.setColor(QPalette::Disabled, QPalette::HighlightedText, inputDisabled());
     target->setPalette(palette);

@@ -31,6 +31,9 @@ public:
     QColor gridOdd() const;
     QColor text() const;
     QColor disabledText() const;
+    // The caption of a disabled button: flat text-only buttons have nothing else that shows
+    // they cannot be pressed, so it stands well apart from text() (and is still legible).
+    QColor disabledCaption() const;
     QColor highlight() const;
 
     // The contrast ratio of two colours (1 to 21; 4.5 or more reads well for normal text).

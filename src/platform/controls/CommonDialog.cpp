@@ -9,16 +9,18 @@
 // without a pattern gets "(*)"; a pattern without a description is its own description; empty
 // pairs (the trailing '|') are skipped. No pair at all gives {"(*)"}.
 //
+// ShowOpen starts as every file dialog does (FileDialogs.h): on the user's last folder and
+// filter, else on the file named in FileName and its extension.
 // ShowOpen leaves the chosen file's full name in FileName, or the empty text when the user
 // cancelled. With CancelError set, a cancel also throws DialogCancelled, as the platform's
 // dialog raises its cancel error; the default (off) raises nothing.
 
 #include "CommonDialog.h"
 
+#include "FileDialogs.h"
+
 #include <QRegularExpression>
 
-#include <QFileDialog>
-#include <QFileInfo>
 
 namespace velkora::controls {
 
@@ -98,6 +100,11 @@ QStringList CommonDialog::qtNameFilters(const QString &filter)
     return result;
 }
 
+QString CommonDialog::readingFilter()
+{
+    return QStringLiteral("Todos los archivos|*.*|Archivos de texto|*.txt;*.dat;*.prn;*.csv|");
+}
+
 void CommonDialog::ShowOpen(QWidget *owner)
 {
     const QStringList filters = qtNameFilters(m_filter);
@@ -105,10 +112,11 @@ void CommonDialog::ShowOpen(QWidget *owner)
     if (currentChooser()) {
         chosen = currentChooser()(owner, filters);
     } else {
-        const QString start =
-            m_fileName.isEmpty() ? QString() : QFileInfo(m_fileName).absolutePath();
-        chosen = QFileDialog::getOpenFileName(owner, tr("Abrir"), start,
-                                              filters.join(QStringLiteral(";;")));
+        FileDialogRequest request;
+        request.title = tr("Abrir");
+        request.start = m_fileName;
+        request.filters = filters;
+        chosen = chooseFile(owner, request);
     }
     m_fileName = chosen;
     if (chosen.isEmpty() && m_cancelError)

@@ -36,6 +36,9 @@ public:
     // Qt's name filters for a filter in the platform's form: "Archivos(*.*)|*.*|" gives
     // {"Archivos(*.*) (*.*)"}... see the implementation for the exact form.
     static QStringList qtNameFilters(const QString &filter);
+    // The filter of a file to read: every file, and the usual text files. The dialog adds the
+    // extension of the file it starts from (FileDialogs.h).
+    static QString readingFilter();
 
     void ShowOpen(QWidget *owner = nullptr);
 

@@ -373,6 +373,17 @@ void Controles::addScreenCommand(QAction *command)
         showKeysInToolTip(command);
 }
 
+void Controles::setCommandBlocked(const QString &name, bool blocked)
+{
+    if (m_blocked.contains(name) == blocked)
+        return;
+    if (blocked)
+        m_blocked.insert(name);
+    else
+        m_blocked.remove(name);
+    updateOffered();
+}
+
 QAction *Controles::action(const QString &name) const
 {
     return m_actions.value(name, nullptr);
@@ -399,9 +410,10 @@ void Controles::updateOffered()
     const bool browsing = !m_editMode;
     const auto offer = [this](const QString &name, bool on) {
         QAction *command = m_actions.value(name);
-        // Hidden and disabled together: a hidden action's shortcut must not fire.
+        // Hidden and disabled together: a hidden action's shortcut must not fire. A blocked one
+        // is shown disabled.
         command->setVisible(on);
-        command->setEnabled(on);
+        command->setEnabled(on && !m_blocked.contains(name));
     };
     offer(QStringLiteral("New"), browsing);
     offer(QStringLiteral("Edit"), browsing && m_recordLoaded && m_editAllowed);

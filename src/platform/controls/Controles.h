@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QKeySequence>
 #include <QString>
 #include <QWidget>
@@ -90,6 +91,9 @@ public:
     // like the toolbar's (offersShortcut). The screen offers it: the action's visibility and
     // enabled state are the screen's, and so is what its trigger does.
     void addScreenCommand(QAction *command);
+    // A command that its owner holds back although the toolbar would offer it (Script without
+    // a key): its button stays in its place, disabled, and neither a click nor its key runs it.
+    void setCommandBlocked(const QString &name, bool blocked);
 
     // The command's action by objectName; nullptr for an unknown name.
     QAction *action(const QString &name) const;
@@ -127,6 +131,7 @@ private:
     QHash<QString, QString> m_choices;       // a choice's name: its command's
     QHash<QObject *, QString> m_shiftClicks; // a command's button: the choice of a Shift+click
     QHash<QString, QString> m_design;
+    QSet<QString> m_blocked;
     bool m_editMode = false;
     bool m_editingNew = false;
     bool m_recordLoaded = false;

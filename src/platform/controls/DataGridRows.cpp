@@ -6,6 +6,7 @@
 #include "GridModel.h"
 
 #include <QItemSelectionModel>
+#include <QScrollBar>
 
 namespace velkora::controls {
 
@@ -77,6 +78,9 @@ void DataGrid::RemoveAll()
     --m_quiet;
     m_rowBeforeAddNew = -1;
     m_startedRow = -1;
+    // Emptied for other rows (another format, another line type): they are shown from their
+    // first column, not scrolled sideways as the last ones were.
+    horizontalScrollBar()->setValue(0);
 }
 
 QVariant DataGrid::rowTag(int row) const

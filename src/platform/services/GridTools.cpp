@@ -2,13 +2,13 @@
 
 #include "MessageBox.h"
 #include "controls/DataGrid.h"
+#include "controls/FileDialogs.h"
 #include "host/RuntimeError.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -31,9 +31,12 @@ ExportFileChooser &chooser()
 
 QString defaultChooser(QWidget *grid, const QString &suggestedName)
 {
-    return QFileDialog::getSaveFileName(
-        grid, QStringLiteral("Exportar a archivo CSV"), QDir::home().filePath(suggestedName),
-        QStringLiteral("Archivos CSV (*.csv);;Todos los archivos (*)"));
+    controls::FileDialogRequest request;
+    request.kind = controls::FileDialogRequest::Kind::Save;
+    request.title = QStringLiteral("Exportar a archivo CSV");
+    request.start = QDir::home().filePath(suggestedName);
+    request.filters = QStringList{QStringLiteral("Archivos CSV (*.csv)")};
+    return controls::chooseFile(grid, request);
 }
 
 QString flatCell(QString text)

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -163,12 +162,6 @@ void gridCommandShiftF10(QWidget *grid)
 void gridCommandF10(QWidget *grid)
 {
     fitColumns(grid);
-}
-
-QString chooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,
-                       const QString &filter)
-{
-    return QFileDialog::getOpenFileName(owner, title, startPath, filter);
 }
 
 } // namespace velkora::services

@@ -24,8 +24,5 @@ void simulateKeys(const QString &keys);
 void gridCommandShiftF10(QWidget *grid);
 // The grid-wide command of F10.
 void gridCommandF10(QWidget *grid);
-// The platform's dialog that picks an existing file to read; an empty text when cancelled.
-QString chooseOpenFile(QWidget *owner, const QString &title, const QString &startPath,
-                       const QString &filter);
 
 } // namespace velkora::services

@@ -3,7 +3,9 @@
 #include "store/SqlSupport.h"
 #include "host/RuntimeError.h"
 
+#include <QCryptographicHash>
 #include <QSqlQuery>
+#include <QUrl>
 
 using kesta::host::RuntimeError;
 
@@ -44,6 +46,46 @@ void writeSetting(const QString &connectionName, const QString &name, const QVar
     insert.addBindValue(name);
     insert.addBindValue(text);
     execute(insert, QStringLiteral("Writing the setting %1").arg(name));
+}
+
+namespace {
+
+// Characters kept as they are in a stored user value: a folder stays readable in the table.
+const QByteArray KeptAsTyped = QByteArrayLiteral("/\\:. _-~()");
+
+QString encoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, KeptAsTyped));
+}
+
+} // namespace
+
+QString userSettingName(const QString &name, const QString &operatorCode)
+{
+    const QString full = name + QLatin1Char(':') + encoded(operatorCode);
+    if (full.size() <= SettingNameLength)
+        return full;
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash(operatorCode.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    return full.left(SettingNameLength - digest.size() - 1) + QLatin1Char('~') + digest;
+}
+
+QString readUserSetting(const QString &connectionName, const QString &operatorCode,
+                        const QString &name)
+{
+    const QVariant stored = readSetting(connectionName, userSettingName(name, operatorCode));
+    return stored.isNull() ? QString()
+                           : QUrl::fromPercentEncoding(stored.toString().toUtf8());
+}
+
+bool writeUserSetting(const QString &connectionName, const QString &operatorCode,
+                      const QString &name, const QString &value)
+{
+    const QString stored = encoded(value);
+    if (stored.size() > SettingValueLength)
+        return false;
+    writeSetting(connectionName, userSettingName(name, operatorCode), stored);
+    return true;
 }
 
 int readModuleOption(const QString &connectionName, const QString &module, const QString &code)

@@ -1,6 +1,7 @@
 #include "TextViewerDialog.h"
 
 #include "MessageBox.h"
+#include "controls/FileDialogs.h"
 #include "host/RuntimeError.h"
 #include "views/FixedWidthFont.h"
 #include "views/RawLinesView.h"
@@ -11,7 +12,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,9 +41,12 @@ QString chooseFile(QWidget *viewer, const QString &suggestedName)
     if (chooser())
         return chooser()(viewer, suggestedName);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileDialog::getSaveFileName(viewer, QStringLiteral("Guardar el texto"),
-                                        folder + QLatin1Char('/') + suggestedName,
-                                        QStringLiteral("Texto (*.txt);;Todos los archivos (*)"));
+    controls::FileDialogRequest request;
+    request.kind = controls::FileDialogRequest::Kind::Save;
+    request.title = QStringLiteral("Guardar el texto");
+    request.start = folder + QLatin1Char('/') + suggestedName;
+    request.filters = QStringList{QStringLiteral("Texto (*.txt)")};
+    return controls::chooseFile(viewer, request);
 }
 
 QPushButton *button(QDialogButtonBox *box, const QString &caption,

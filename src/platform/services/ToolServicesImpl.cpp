@@ -7,6 +7,7 @@
 #include "store/SqlConnection.h"
 #include "store/SqlSupport.h"
 #include "TextViewerDialog.h"
+#include "UserFileMemory.h"
 #include "formats/FormatsError.h"
 #include "formats/LoadNumbers.h"
 #include "store/ScriptWriter.h"
@@ -26,8 +27,17 @@ namespace velkora::services {
 
 ToolServicesImpl::ToolServicesImpl(QString connectionName, QString operatorCode)
     : m_connectionName(std::move(connectionName)), m_operator(std::move(operatorCode)),
-      m_lastTest(std::make_shared<TestResultSlot>())
-{}
+      m_lastTest(std::make_shared<TestResultSlot>()),
+      m_fileMemory(std::make_shared<UserFileMemory>(m_connectionName, m_operator))
+{
+    controls::setFileDialogMemory(m_fileMemory);
+}
+
+ToolServicesImpl::~ToolServicesImpl()
+{
+    if (controls::fileDialogMemory() == m_fileMemory)
+        controls::setFileDialogMemory(nullptr);
+}
 
 template <typename Operation> auto ToolServicesImpl::guarded(Operation operation)
 {
@@ -223,7 +233,11 @@ QString ToolServicesImpl::ChooseOpenFile(QWidget *owner, const QString &title,
                                          const QString &startPath, const QString &filter)
 {
     m_lastError.clear();
-    return chooseOpenFile(owner, title, startPath, filter);
+    controls::FileDialogRequest request;
+    request.title = title;
+    request.start = startPath;
+    request.filters = filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+    return controls::chooseFile(owner, request);
 }
 
 std::unique_ptr<kesta::host::TextViewer> ToolServicesImpl::CreateTextViewer()

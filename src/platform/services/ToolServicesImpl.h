@@ -6,6 +6,10 @@
 #include <QString>
 #include <memory>
 
+namespace velkora::controls {
+class FileDialogMemory;
+} // namespace velkora::controls
+
 namespace velkora::services {
 
 class TestResultSlot;
@@ -34,7 +38,10 @@ class TestResultSlot;
 // - ScriptRows(select, table): the INSERT script of the rows that one SELECT selects (see
 //   store/ScriptWriter.h); anything else than one SELECT, or a failing statement, raises
 //   and sets LastError.
-// - ChooseOpenFile: the platform's dialog for a file to read (ScreenTools.h).
+// - ChooseOpenFile: the platform's dialog for a file to read (controls/FileDialogs.h): the
+//   filter is split at ";;", and the dialog starts on the operator's last folder and filter.
+//   While it lives, every file dialog of the screen and its views remembers the operator's
+//   choices (UserFileMemory.h).
 // - LastError: the text of the last failure of an operation; every other operation clears it
 //   when it starts, so it never shows an earlier failure.
 // - CreateTextViewer: a read-only text window, which for the result of the last test also
@@ -45,6 +52,9 @@ class TestResultSlot;
 class ToolServicesImpl : public kesta::host::ToolServices {
 public:
     ToolServicesImpl(QString connectionName, QString operatorCode);
+    ~ToolServicesImpl() override;
+    ToolServicesImpl(const ToolServicesImpl &) = delete;
+    ToolServicesImpl &operator=(const ToolServicesImpl &) = delete;
 
     QString ResolveTransaction(const QString &transaction, const QString &application) override;
     QString LookupValue(const QString &table, const QString &keyColumn, const QString &key,
@@ -85,6 +95,7 @@ private:
     QString m_operator;
     QString m_lastError;
     std::shared_ptr<TestResultSlot> m_lastTest;
+    std::shared_ptr<velkora::controls::FileDialogMemory> m_fileMemory;
 };
 
 } // namespace velkora::services

@@ -35,25 +35,16 @@ QTableView *makeTable(QAbstractItemModel *model, const QString &name, QWidget *p
     return table;
 }
 
-// Every column as wide as its caption and contents, the confidence right after the first
-// column (the line type's ID, the field's number); when they do not all fit the table, the
-// description column gives up room (down to a few letters).
-void fitColumnsInSight(QTableView *table, int descriptionColumn, int confidenceColumn)
+// Every column as wide as its caption and contents (the table scrolls sideways when they do not
+// all fit), the confidence right after the first column (the line type's ID, the field's
+// number), so that it is in sight at once.
+void fitColumnsInSight(QTableView *table, int confidenceColumn)
 {
     QHeaderView *header = table->horizontalHeader();
     if (header->visualIndex(confidenceColumn) != 1)
         header->moveSection(header->visualIndex(confidenceColumn), 1);
     header->setStretchLastSection(false);
     table->resizeColumnsToContents();
-    int total = 0;
-    for (int c = 0; c < header->count(); ++c)
-        total += header->sectionSize(c);
-    const int room = table->viewport()->width();
-    if (total > room) {
-        const int description = header->sectionSize(descriptionColumn);
-        const int least = table->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 6;
-        header->resizeSection(descriptionColumn, qMax(least, description - (total - room)));
-    }
     header->setStretchLastSection(true);
 }
 
@@ -289,10 +280,8 @@ QString ProposalDialog::summary() const
 void ProposalDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    fitColumnsInSight(m_lineTypesTable, ProposedLineTypesModel::Description,
-                      ProposedLineTypesModel::Confidence);
-    fitColumnsInSight(m_fieldsTable, ProposedFieldsModel::Description,
-                      ProposedFieldsModel::Confidence);
+    fitColumnsInSight(m_lineTypesTable, ProposedLineTypesModel::Confidence);
+    fitColumnsInSight(m_fieldsTable, ProposedFieldsModel::Confidence);
 }
 
 void ProposalDialog::showLineType(int row)
@@ -304,8 +293,7 @@ void ProposalDialog::showLineType(int row)
     const proposal::ProposedLineType &type = m_proposal.lineTypes.at(row);
     m_fieldsModel->setFields(type.fields);
     if (isVisible())
-        fitColumnsInSight(m_fieldsTable, ProposedFieldsModel::Description,
-                          ProposedFieldsModel::Confidence);
+        fitColumnsInSight(m_fieldsTable, ProposedFieldsModel::Confidence);
     m_lines->clearHighlight();
     showLineNumber(type.firstLine);
 }

@@ -1,11 +1,12 @@
 #include "ResultTablesView.h"
 
 #include "CsvExport.h"
+#include "ResultColumns.h"
 #include "ResultTableModel.h"
+#include "controls/FileDialogs.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -33,13 +34,20 @@ QString choose(QWidget *parent, ExportTarget target, const QString &suggested)
 {
     if (chooser())
         return chooser()(parent, target, suggested);
+    using controls::FileDialogRequest;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (target == ExportTarget::Folder)
-        return QFileDialog::getExistingDirectory(
-            parent, QStringLiteral("Carpeta donde se guardan las tablas"), folder);
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Exportar la tabla"),
-                                        folder + QLatin1Char('/') + suggested,
-                                        QStringLiteral("CSV (*.csv);;Todos los archivos (*)"));
+    FileDialogRequest request;
+    if (target == ExportTarget::Folder) {
+        request.kind = FileDialogRequest::Kind::Folder;
+        request.title = QStringLiteral("Carpeta donde se guardan las tablas");
+        request.start = folder;
+    } else {
+        request.kind = FileDialogRequest::Kind::Save;
+        request.title = QStringLiteral("Exportar la tabla");
+        request.start = folder + QLatin1Char('/') + suggested;
+        request.filters = QStringList{QStringLiteral("CSV (*.csv)")};
+    }
+    return controls::chooseFile(parent, request);
 }
 
 // Enter on a table asks for the line's view (and never reaches a dialog's default button).
@@ -126,7 +134,7 @@ void ResultTablesView::addTable(int group)
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
     view->horizontalHeader()->setHighlightSections(true);
-    setColumnWidths(*view, *model);
+    fitResultColumns(*view, *model);
     m_tabs->addTab(view, model->title());
     m_tables << view;
     m_models << model;
@@ -146,27 +154,6 @@ void ResultTablesView::addTable(int group)
     };
     connect(view, &QTableView::doubleClicked, this, request);
     view->installEventFilter(new EnterFilter(request, view));
-}
-
-// Widths from the fields' lengths: nothing is measured over the rows.
-void ResultTablesView::setColumnWidths(QTableView &view, const ResultTableModel &model) const
-{
-    const QFontMetrics metrics(font());
-    for (int column = 0; column < model.columnCount(); ++column) {
-        const int field = model.fieldOfColumn(column);
-        int characters = 8;
-        if (field >= 0)
-            characters =
-                std::clamp(m_decoder->file().format->field(model.lineType(), field).length, 6, 40);
-        else if (column == ResultTableModel::TextColumn && model.isOtherLines())
-            characters = 80;
-        else if (column == ResultTableModel::SituationColumn && model.isOtherLines())
-            characters = 24;
-        const int caption =
-            metrics.horizontalAdvance(model.headerData(column, Qt::Horizontal).toString());
-        const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-        view.setColumnWidth(column, std::min(420, std::max(caption, characters * digit) + 18));
-    }
 }
 
 void ResultTablesView::addErrorKeys()

@@ -79,7 +79,6 @@ private:
     // The construction: a table per group, F8 and Shift+F8, the note, the total and the
     // causes over the tables, and the layout.
     void addTable(int group);
-    void setColumnWidths(QTableView &view, const ResultTableModel &model) const;
     void addErrorKeys();
     QLabel *makeNote();
     void fillTotal();
