@@ -886,6 +886,9 @@ private slots:
                 s.fieldGrid()->setCell(row, "Valor", QString(250, QChar('a' + row % 26)));
             }
             s.click(3);
+            // Fields at one column: told as information (7500081), not refused.
+            s.record->messages.removeIf(
+                [](const auto &m) { return m.messageId == "ERR-ID:7500081"; });
             QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
             pages = db.scalar("PRAGMA page_count").toInt();
             QCOMPARE(db.scalar(QString("PRAGMA max_page_count = %1").arg(pages)).toInt(), pages);

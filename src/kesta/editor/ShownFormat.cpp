@@ -61,9 +61,20 @@ void showDate(velkora::controls::DatePicker &picker, const QVariant &value, int 
 QVariant lineCell(const StoredColumns &stored, const QString &order, const QString &column,
                   int value)
 {
-    return stored.nullColumns.value(StoredColumns::lineRow(order)).contains(column)
-               ? QVariant()
-               : QVariant(value);
+    const QString row = StoredColumns::lineRow(order);
+    if (stored.nullColumns.value(row).contains(column))
+        return {};
+    const auto odd = stored.numberTexts.constFind(StoredColumns::numberCell(row, column));
+    return odd != stored.numberTexts.cend() ? QVariant(*odd) : QVariant(value);
+}
+
+// A field's position or length as the store's entry shows it: the stored text when it is not a
+// whole number.
+QString fieldNumber(const StoredColumns &stored, const QString &row, const QString &column,
+                    int value)
+{
+    return stored.numberTexts.value(StoredColumns::numberCell(row, column),
+                                    QString::number(value));
 }
 
 // The fields in the order the store keeps them: line type by line type, a field of no line
@@ -100,8 +111,8 @@ FieldStore::Entry entryOf(const FieldDef &field, const StoredColumns &stored, qi
                             field.id};
     entry.subItems = {sequenceText(sequence),
                       field.description,
-                      QString::number(field.position),
-                      QString::number(field.length),
+                      fieldNumber(stored, row, QStringLiteral("Ld_Posicion"), field.position),
+                      fieldNumber(stored, row, QStringLiteral("Ld_Longitud"), field.length),
                       field.typeCode,
                       field.value,
                       field.format,

@@ -34,6 +34,19 @@ int number(const QVariant &value)
     return static_cast<int>(n);
 }
 
+// A position or length of the row: its number, and its text kept in `stored` when it is not a
+// whole number.
+int storedNumber(const RecordSet &row, const QString &column, const QString &name,
+                 StoredColumns &stored)
+{
+    const QVariant value = row.Field(column);
+    bool whole = false;
+    value.toString().trimmed().toInt(&whole);
+    if (!value.isNull() && !whole)
+        stored.numberTexts.insert(StoredColumns::numberCell(name, column), value.toString());
+    return number(value);
+}
+
 // The columns of the row that hold NULL, of those named.
 QStringList nullsOf(const RecordSet &row, const QStringList &columns)
 {
@@ -66,8 +79,9 @@ LineType lineTypeOf(const RecordSet &row, StoredColumns &stored)
     type.order = text(row, QStringLiteral("Ly_ID"));
     type.lineId = text(row, QStringLiteral("Ly_Linea_ID"));
     type.description = text(row, QStringLiteral("Ly_Descripcion_ID"));
-    type.position = number(row.Field(QStringLiteral("Ly_Posicion")));
-    type.length = number(row.Field(QStringLiteral("Ly_Longitud")));
+    const QString name = StoredColumns::lineRow(type.order);
+    type.position = storedNumber(row, QStringLiteral("Ly_Posicion"), name, stored);
+    type.length = storedNumber(row, QStringLiteral("Ly_Longitud"), name, stored);
     const QStringList nulls =
         nullsOf(row, {QStringLiteral("Ly_Posicion"), QStringLiteral("Ly_Longitud")});
     if (!nulls.isEmpty())
@@ -91,14 +105,14 @@ FieldDef fieldOf(const RecordSet &row, StoredColumns &stored)
     field.lineOrder = text(row, QStringLiteral("Ly_ID"));
     field.id = text(row, QStringLiteral("Ld_ID"));
     field.description = text(row, QStringLiteral("Ld_Descripcion"));
-    field.position = number(row.Field(QStringLiteral("Ld_Posicion")));
-    field.length = number(row.Field(QStringLiteral("Ld_Longitud")));
+    const QString name = StoredColumns::fieldRow(field.lineOrder, field.id);
+    field.position = storedNumber(row, QStringLiteral("Ld_Posicion"), name, stored);
+    field.length = storedNumber(row, QStringLiteral("Ld_Longitud"), name, stored);
     field.typeCode = text(row, QStringLiteral("Ld_Tipo"));
     field.value = text(row, QStringLiteral("Ld_Valor"));
     field.format = text(row, QStringLiteral("Ld_Formato"));
     const QString trim = text(row, QStringLiteral("Ld_Trim"));
     field.trim = trim == QLatin1String("SI");
-    const QString name = StoredColumns::fieldRow(field.lineOrder, field.id);
     if (!field.trim && trim != QLatin1String("NO"))
         stored.trimTexts.insert(name, trim);
     const QStringList nulls = nullsOf(row, detailColumns());

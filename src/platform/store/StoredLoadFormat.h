@@ -28,11 +28,19 @@ struct StoredColumns {
     QHash<QString, QStringList> nullColumns;
     // Ld_Trim as stored where it is neither "SI" nor "NO", by fieldRow(order, id).
     QHash<QString, QString> trimTexts;
+    // A position or length as stored where it is not a whole number (a SQLite file takes any
+    // text into a number column), by numberCell(row, column): the screen shows it as it is and
+    // the save refuses it, instead of a 0 the user never typed.
+    QHash<QString, QString> numberTexts;
 
     static QString lineRow(const QString &order) { return order; }
     static QString fieldRow(const QString &order, const QString &id)
     {
         return order + QLatin1Char('/') + id;
+    }
+    static QString numberCell(const QString &row, const QString &column)
+    {
+        return row + QLatin1Char('|') + column;
     }
     friend bool operator==(const StoredColumns &, const StoredColumns &) = default;
 };
