@@ -644,8 +644,9 @@ private slots:
     // Load, Edit, a change and Save: every row is written anew, the fields under new numbers, and
     // every rule goes with its field, and so does every line type and field its text names (SUMA's
     // field, a condition's, the terms of IGUAL); a database without the table of rules never hears
-    // of it. A copy has the rules, with its fields' numbers; the original's are as
-    // they were, and a new format afterwards has none of them.
+    // of it. A copy has the rules, with its fields' numbers; the original's are as they were, and
+    // a new format afterwards has none of them, nor the rule rows left under its key: its save
+    // replaces every rule row of the key.
     void rulesFollowTheirFields()
     {
         QFETCH(Kind, kind);
@@ -656,6 +657,10 @@ private slots:
         writeFormatWithRules(db);
         insertRule(db, "'0006', '0002', '0009', "
                        "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009'");
+        // Rule rows left under a key that has no format are not a new format's rules.
+        for (const char *row :
+             {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0001', NULL, 'VECES 2'"})
+            insertRule(db, row, "0010");
         const QStringList carried =
             carriedRules +
             QStringList{"0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + 0002.0030"};
@@ -856,31 +861,6 @@ private slots:
         QVERIFY(s.toolbar()->EditMode());
         QVERIFY(!s.record->statements.contains("BEGIN"));
         QCOMPARE(allRows(db) + ruleRows(db), before);
-    }
-
-    void strayRulesGo_data() { KESTA_BOTH_ENGINES(); }
-
-    // Rule rows left under a key that has no format are not a new format's rules: its save
-    // replaces every rule row of the key, with none when it has none.
-    void strayRulesGo()
-    {
-        QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        for (const char *row :
-             {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0001', NULL, 'VECES 2'"})
-            insertRule(db, row, "0002");
-        EditScreen s(db.connectionName());
-        s.screen->KeyEditable = 1;
-        s.command("New");
-        typeInto(s, "txtClave", "0002");
-        typeInto(s, "txtDescripcion", "Nuevo");
-        typeFirstLine(s, "Uno");
-        addTextFieldAndAccept(s, "5");
-        s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(tableRows(db, "Layout", "Ly_ID", "0002"), QStringList{"0001"});
-        QCOMPARE(ruleRows(db, "0002"), QStringList());
     }
 
     void rulesOnTheScreen_data()
