@@ -645,8 +645,7 @@ private slots:
     // every rule goes with its field, and so does every line type and field its text names (SUMA's
     // field, a condition's, the terms of IGUAL); a database without the table of rules never hears
     // of it. A copy has the rules, with its fields' numbers; the original's are as they were, and
-    // a new format afterwards has none of them, nor the rule rows left under its key: its save
-    // replaces every rule row of the key.
+    // a new format afterwards has none of them.
     void rulesFollowTheirFields()
     {
         QFETCH(Kind, kind);
@@ -657,10 +656,6 @@ private slots:
         writeFormatWithRules(db);
         insertRule(db, "'0006', '0002', '0009', "
                        "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009'");
-        // Rule rows left under a key that has no format are not a new format's rules.
-        for (const char *row :
-             {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0001', NULL, 'VECES 2'"})
-            insertRule(db, row, "0010");
         const QStringList carried =
             carriedRules +
             QStringList{"0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + 0002.0030"};
@@ -863,6 +858,31 @@ private slots:
         QCOMPARE(allRows(db) + ruleRows(db), before);
     }
 
+    void strayRulesGo_data() { KESTA_BOTH_ENGINES(); }
+
+    // Rule rows left under a key that has no format are not a new format's rules: its save
+    // replaces every rule row of the key, with none when it has none.
+    void strayRulesGo()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        for (const char *row :
+             {"'0001', NULL, NULL, 'REGISTRO 10'", "'0002', '0001', NULL, 'VECES 2'"})
+            insertRule(db, row, "0002");
+        EditScreen s(db.connectionName());
+        s.screen->KeyEditable = 1;
+        s.command("New");
+        typeInto(s, "txtClave", "0002");
+        typeInto(s, "txtDescripcion", "Nuevo");
+        typeFirstLine(s, "Uno");
+        addTextFieldAndAccept(s, "5");
+        s.command("Save");
+        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+        QCOMPARE(tableRows(db, "Layout", "Ly_ID", "0002"), QStringList{"0001"});
+        QCOMPARE(ruleRows(db, "0002"), QStringList());
+    }
+
     void rulesOnTheScreen_data()
     {
         QTest::addColumn<Kind>("kind");
@@ -1057,24 +1077,35 @@ private slots:
     // it is changed or removed.
     void rulesShownAfterLineEdits()
     {
-        // Rule 0006 stands on Fecha and totals Importe.
-        KESTA_LOADED_FORMAT(Kind::Sqlite, [](TestDatabase &db) {
-            writeFormatWithRules(db);
-            insertRule(db, "'0006', '0002', '0001', 'SUMA 0002.0009'");
-        });
+        TestDatabase db(Kind::Sqlite);
+        KESTA_REQUIRE(db);
+        writeFormatWithRules(db);
+        {
+            // Line type 0002 becomes 0005: its rules and SUMA's line type go with it.
+            EditScreen s(db.connectionName());
+            s.typeKey("1");
+            s.command("Edit");
+            editLine(s, 1, [&] { s.typeCell(s.lineGrid(), 1, "Orden", "0005"); });
+            const RulesSeen seen = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
+            QCOMPARE(seen.rows,
+                     (QStringList{"0001|||REGISTRO 10|x", "0002|0005||VECES 1-*|x",
+                                  "0003|0001|0010|VALORES A|B|x", "0004|0005|0030|SUMA 0005.0030|x",
+                                  "0005|0005|0020|ENTRE 20260101 20261231|x"}));
+            QVERIFY(!seen.open);
+            s.command("Save");
+            QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+            QCOMPARE(ruleRows(db),
+                     (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
+                                  "0003 0001 0010 VALORES A|B", "0004 0005 0030 SUMA 0005.0030",
+                                  "0005 0005 0020 ENTRE 20260101 20261231"}));
+        }
+        // The field that rule 0004 totals (line type 0005, shown 0030) is removed: the rule goes
+        // with it (it is that field's rule), and rule 0006, which totals it from another field,
+        // is shown with the numbers it had and refused until it is changed or removed.
+        insertRule(db, "'0006', '0005', '0020', 'SUMA 0005.0030'");
+        EditScreen s(db.connectionName());
+        s.typeKey("1");
         s.command("Edit");
-        // Line type 0002 becomes 0005: its rules and SUMA's line type go with it.
-        editLine(s, 1, [&] { s.typeCell(s.lineGrid(), 1, "Orden", "0005"); });
-        const RulesSeen seen = withRules(s, [](RulesDialog &dialog) { acceptRules(dialog); });
-        QCOMPARE(seen.rows,
-                 (QStringList{"0001|||REGISTRO 10|x", "0002|0005||VECES 1-*|x",
-                              "0003|0001|0010|VALORES A|B|x", "0004|0005|0030|SUMA 0005.0030|x",
-                              "0005|0005|0020|ENTRE 20260101 20261231|x",
-                              "0006|0005|0020|SUMA 0005.0030|x"}));
-        QVERIFY(!seen.open);
-        // The field that rule 0004 totals (shown 0030) is removed: the rule goes with it (it is
-        // that field's rule), and rule 0006, which totals it from another field, is shown with the
-        // numbers it had and refused until it is changed or removed.
         editLine(s, 1, [&] {
             s.fieldGrid()->setFocus();
             QVERIFY(s.fieldGrid()->setCurrentCell(1, 1));
