@@ -445,31 +445,6 @@ private slots:
                  QStringList(3, stored));
     }
 
-    // Every line type and field a rule's text names follows them to the numbers the save
-    // writes, not only SUMA's first field: conditions and the terms of IGUAL too.
-    void everyNumberOfARuleTextIsCarried_data() { KESTA_BOTH_ENGINES(); }
-    void everyNumberOfARuleTextIsCarried()
-    {
-        QFETCH(Kind, kind);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeFormatWithRules(db);
-        insertRule(db, "'0006', '0002', '0009', "
-                       "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009'");
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
-        typeInto(s, "txtDescripcion", "Otra");
-        s.forget();
-        s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(
-            ruleRows(db).mid(3),
-            (QStringList{"0004 0002 0030 SUMA 0002.0030", "0005 0002 0020 ENTRE 20260101 20261231",
-                         "0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + "
-                         "0002.0030"}));
-    }
-
     void refusals_data()
     {
         QTest::addColumn<QString>("how");
@@ -480,6 +455,9 @@ private slots:
         };
         add("line edit open", "line edit", "7500011", "");
         add("new under a taken key", "taken key", "7500012", "txtClave");
+        // Stored by another user after the screen's lookup found it free: the save's own lookup
+        // finds it, in its transaction, and the stored format is kept whole.
+        add("new under a key stored meanwhile", "key stored meanwhile", "7500012", "");
         add("blank key", "blank key", "7500014", "txtClave");
         add("blank description", "blank description", "7500015", "txtDescripcion");
         add("no line", "no line", "7500016", "");
@@ -501,12 +479,17 @@ private slots:
 
         if (how == "line edit") {
             s.click(1);
-        } else if (how == "taken key") {
+        } else if (how == "taken key" || how == "key stored meanwhile") {
             s.command("Cancel");
             s.command("New");
             typeInto(s, "txtClave", "0001");
             typeInto(s, "txtDescripcion", "Otra");
-            s.record->lookups.insert("0001", "Pagos");
+            if (how == "taken key") {
+                s.record->lookups.insert("0001", "Pagos");
+            } else {
+                typeFirstLine(s, "Mía");
+                addTextFieldAndAccept(s, "1");
+            }
         } else if (how == "blank key") {
             s.command("Cancel");
             s.command("New");
@@ -542,8 +525,10 @@ private slots:
             QCOMPARE(s.focus()->objectName(), focus);
         if (how == "line edit") // refused before anything else: not even the tab changes
             QCOMPARE(s.child<QTabWidget>("ssTabZur")->currentIndex(), tab);
-        if (how == "additional fields")
-            QCOMPARE(s.record->statements, (QStringList{"BEGIN", "ROLLBACK"}));
+        if (how == "additional fields" || how == "key stored meanwhile")
+            QCOMPARE(s.record->statements.filter(
+                         QRegularExpression("^(BEGIN|DELETE|INSERT|COMMIT|ROLLBACK)")),
+                     (QStringList{"BEGIN", "ROLLBACK"}));
         else
             QVERIFY(!s.record->statements.contains("BEGIN"));
     }
@@ -657,9 +642,10 @@ private slots:
     }
 
     // Load, Edit, a change and Save: every row is written anew, the fields under new numbers, and
-    // every rule goes with its field (SUMA's field too); a database without the table of rules
-    // never hears of it. A copy has the rules, with its fields' numbers; the original's are as
-    // they were, and a new format afterwards has none of them.
+    // every rule goes with its field, and so does every line type and field its text names (SUMA's
+    // field, a condition's, the terms of IGUAL); a database without the table of rules never hears
+    // of it. A copy has the rules, with its fields' numbers; the original's are as they were, and
+    // a new format afterwards has none of them.
     void rulesFollowTheirFields()
     {
         QFETCH(Kind, kind);
@@ -668,6 +654,11 @@ private slots:
         TestDatabase db(kind);
         KESTA_REQUIRE(db);
         writeFormatWithRules(db);
+        insertRule(db, "'0006', '0002', '0009', "
+                       "'IGUAL A SUMA 0002.0009 SI 0002.0001 = 1|0002 + 0002.0009'");
+        const QStringList carried =
+            carriedRules +
+            QStringList{"0006 0002 0030 IGUAL A SUMA 0002.0030 SI 0002.0020 = 1|0002 + 0002.0030"};
         if (!rulesTable)
             db.exec("DROP TABLE Layout_Regla");
         const QStringList rules = ruleRows(db);
@@ -693,7 +684,7 @@ private slots:
                      QStringList());
             return;
         }
-        QCOMPARE(ruleRows(db, key), carriedRules);
+        QCOMPARE(ruleRows(db, key), carried);
         if (copy) {
             QCOMPARE(ruleRows(db), rules);
             s.command("New");
@@ -705,7 +696,7 @@ private slots:
             s.click(3);
             s.command("Save");
             QCOMPARE(ruleRows(db, "0010"), QStringList());
-            QCOMPARE(ruleRows(db, key), carriedRules);
+            QCOMPARE(ruleRows(db, key), carried);
             return;
         }
         // In the save's own transaction.
@@ -723,16 +714,18 @@ private slots:
         s.command("Edit");
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(ruleRows(db), carriedRules);
+        QCOMPARE(ruleRows(db), carried);
     }
 
     void ruleStaysWithItsField_data()
     {
         QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("key");        // the key saved
-        QTest::addColumn<QStringList>("told");   // the ids of the messages the steps gave
-        QTest::addColumn<QString>("named");      // ... and the rules the last one names
+        QTest::addColumn<QString>("refusal"); // how the save's refusal (7500060) starts, if refused
+        QTest::addColumn<QStringList>(
+            "steps");                          // "rule ..." and "sql ..." change the database first
+        QTest::addColumn<QString>("key");      // the key saved
+        QTest::addColumn<QStringList>("told"); // the ids of the messages the steps gave
+        QTest::addColumn<QString>("named");    // ... and the rules the last one names
         QTest::addColumn<QStringList>("stored"); // rulesWithFields after the save
         // The load shows Cuenta 0000, Nombre 0010 (line 0001), Fecha 0020, Importe 0030 (0002).
         const QString registro = "0001 - - - REGISTRO 10", veces = "0002 0002 - - VECES 1-*",
@@ -741,8 +734,9 @@ private slots:
                       fecha = "0005 0002 0020 Fecha ENTRE 20260101 20261231";
         const QStringList none;
         for (const auto &[name, kind] : Engines) {
-            const auto row = [&, name = name, kind = kind](const char *title) -> QTestData & {
-                return QTest::addRow("%s, %s", name, title) << kind;
+            const auto row = [&, name = name, kind = kind](
+                                 const char *title, const char *refusal = "") -> QTestData & {
+                return QTest::addRow("%s, %s", name, title) << kind << QString(refusal);
             };
             row("Id typed over, a new field under its number")
                 << QStringList{"edit 0: id 1 15; add 10 Otro"} << "0001" << none << ""
@@ -787,16 +781,35 @@ private slots:
                                fecha};
             row("every rule removed")
                 << QStringList{"clear"} << "0001" << none << "" << QStringList();
+            // Without a SUMA that names it by its old number, a line type takes its rules along.
+            row("line type renumbered")
+                << QStringList{"sql DELETE FROM Layout_Regla WHERE Lr_ID = '0004'",
+                               "edit 1: order 0005"}
+                << "0001" << none << ""
+                << QStringList{registro, "0002 0005 - - VECES 1-*", nombre,
+                               "0005 0005 0020 Fecha ENTRE 20260101 20261231"};
+            // Refused: a rule's text names a field removed (rule 0006 on Importe totals Fecha), or
+            // names the line type by its old number (SUMA 0002.0009 would speak of another one).
+            row("field that a SUMA rule of another field totals",
+                "La regla 0006 (SUMA 0002.0020) pertenece al campo 0020 del tipo de línea 0002,")
+                << QStringList{"rule '0006', '0002', '0009', 'SUMA 0002.0001'", "edit 1: del 0"}
+                << "0001" << QStringList{"ERR-ID:7500072"} << "0005 (ENTRE 20260101 20261231)"
+                << QStringList();
+            row("line type renumbered under a SUMA",
+                "La regla 0004 (SUMA 0005.0030) pertenece al tipo de línea 0002,")
+                << QStringList{"edit 1: order 0005"} << "0001" << none << "" << QStringList();
         }
     }
 
     // A rule belongs to its field, not to a number: through Ids typed over, swapped, a field
     // removed and another added under its number, a renumbered line type and a copy, each rule
     // is saved on its own field; the rules of a removed field or line type go with it and the
-    // user is told which.
+    // user is told which. A rule whose text names a removed field, or a renumbered line type by
+    // its old number, stops the save: it says which rule and writes nothing.
     void ruleStaysWithItsField()
     {
         QFETCH(Kind, kind);
+        QFETCH(QString, refusal);
         QFETCH(QStringList, steps);
         QFETCH(QString, key);
         QFETCH(QStringList, told);
@@ -805,13 +818,21 @@ private slots:
         TestDatabase db(kind);
         KESTA_REQUIRE(db);
         writeFormatWithRules(db);
+        for (const QString &step : steps) {
+            if (step.startsWith("rule "))
+                insertRule(db, qPrintable(step.mid(5)));
+            else if (step.startsWith("sql "))
+                db.exec(step.mid(4));
+        }
+        const QStringList before = allRows(db) + ruleRows(db);
         EditScreen s(db.connectionName());
         s.screen->KeyEditable = 1;
         s.typeKey("1");
         if (!steps.first().startsWith("copy"))
             s.command("Edit");
         for (const QString &step : steps)
-            runStep(s, step);
+            if (!step.startsWith("rule ") && !step.startsWith("sql "))
+                runStep(s, step);
         QStringList seen;
         for (const auto &message : s.record->messages)
             seen << message.messageId;
@@ -823,8 +844,18 @@ private slots:
         }
         s.forget();
         s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(rulesWithFields(db, key), stored);
+        if (refusal.isEmpty()) {
+            QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
+            QCOMPARE(rulesWithFields(db, key), stored);
+            return;
+        }
+        QCOMPARE(s.record->messages.size(), 1);
+        QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
+        QVERIFY2(s.record->messages.first().text.startsWith(refusal),
+                 qPrintable(s.record->messages.first().text));
+        QVERIFY(s.toolbar()->EditMode());
+        QVERIFY(!s.record->statements.contains("BEGIN"));
+        QCOMPARE(allRows(db) + ruleRows(db), before);
     }
 
     void strayRulesGo_data() { KESTA_BOTH_ENGINES(); }
@@ -852,115 +883,77 @@ private slots:
         QCOMPARE(ruleRows(db, "0002"), QStringList());
     }
 
-    void ruleAfterALineEdit_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<int>("line");      // the line grid's row whose field goes
-        QTest::addColumn<int>("field");     // the field grid's row that goes (-1: renumbered)
-        QTest::addColumn<QString>("rule");  // the refused rule, as the message names it; or none
-        QTest::addColumn<QString>("place"); // ... its text as the screen shows it, and where
-                                            // it belonged
-        for (const auto &[name, kind] : Engines) {
-            // Rule 0006 on Importe totals Fecha, which goes (and rule 0005 with it, 7500072).
-            QTest::addRow("%s, field that a SUMA rule of another field totals", name)
-                << kind << 1 << 0 << QString("0006")
-                << QString("(SUMA 0002.0020) pertenece al campo 0020 del tipo de línea 0002");
-            // A rule whose text names the line type by its old number (SUMA 0002.0009) would
-            // speak of another line type.
-            QTest::addRow("%s, line type renumbered under a SUMA", name)
-                << kind << 1 << -1 << QString("0004")
-                << QString("(SUMA 0005.0030) pertenece al tipo de línea 0002,");
-            // Without that SUMA, the line type's rules go with it.
-            QTest::addRow("%s, line type renumbered", name)
-                << kind << 1 << -1 << QString() << QString();
-        }
-    }
-
-    // A field that a rule's text names is removed, or the line type a rule names is renumbered:
-    // the save says which rule and writes nothing. A renumbered line type takes its rules along.
-    void ruleAfterALineEdit()
-    {
-        QFETCH(Kind, kind);
-        QFETCH(int, line);
-        QFETCH(int, field);
-        QFETCH(QString, rule);
-        QFETCH(QString, place);
-        TestDatabase db(kind);
-        KESTA_REQUIRE(db);
-        writeFormatWithRules(db);
-        if (rule.isEmpty())
-            db.exec("DELETE FROM Layout_Regla WHERE Lr_ID = '0004'");
-        if (rule == "0006")
-            insertRule(db, "'0006', '0002', '0009', 'SUMA 0002.0001'");
-        const QStringList stored = allRows(db);
-        const QStringList rules = ruleRows(db);
-        EditScreen s(db.connectionName());
-        s.typeKey("1");
-        s.command("Edit");
-        editLine(s, line, [&] {
-            if (field < 0) {
-                s.typeCell(s.lineGrid(), line, "Orden", "0005");
-                return;
-            }
-            s.fieldGrid()->setFocus();
-            QVERIFY(s.fieldGrid()->setCurrentCell(field, 1));
-            s.key(Qt::Key_Delete, Qt::ControlModifier);
-        });
-        QCOMPARE(s.record->messages.size(), field < 0 ? 0 : 1);
-        s.forget();
-        s.command("Save");
-        if (rule.isEmpty()) {
-            QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-            QCOMPARE(tableRows(db, "Layout", "Ly_ID"), (QStringList{"0001", "0005"}));
-            QCOMPARE(ruleRows(db), (QStringList{"0001 - - REGISTRO 10", "0002 0005 - VECES 1-*",
-                                                "0003 0001 0010 VALORES A|B",
-                                                "0005 0005 0020 ENTRE 20260101 20261231"}));
-            return;
-        }
-        QCOMPARE(s.record->messages.size(), 1);
-        QCOMPARE(s.record->messages.first().messageId, QStringLiteral("ERR-ID:7500060"));
-        const QString text = s.record->messages.first().text;
-        QVERIFY2(text.startsWith("La regla " + rule + " ") && text.contains(place),
-                 qPrintable(text));
-        QVERIFY(s.toolbar()->EditMode());
-        QVERIFY(!s.record->statements.contains("BEGIN"));
-        QCOMPARE(allRows(db), stored);
-        QCOMPARE(ruleRows(db), rules);
-    }
-
-    void rulesEnteredOnTheScreen_data()
+    void rulesOnTheScreen_data()
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<int>("signField"); // a field added to the trailer: 0 none, 1 after the
                                             // rules, 2 before them
-        QTest::addColumn<QList<QStringList>>("rules");
+        QTest::addColumn<QList<QStringList>>("rules"); // line type, field, rule, description
+        QTest::addColumn<QString>("refused"); // the message's id, the row and the column (1 line
+                                              // type, 2 field, 3 rule) of the cell at fault
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("shown"); // the rules loaded again, with the sign field
         for (const auto &[name, kind] : Engines) {
             QTest::addRow("%s, a bank statement's rules", name)
-                << kind << 0 << bankRules << bankRulesStored << QStringList();
+                << kind << 0 << bankRules << QString() << bankRulesStored << QStringList();
             QTest::addRow("%s, rule, then a field before its field", name)
-                << kind << 1 << QList<QStringList>{{"3", "40", "ENTRE 0 99999", ""}}
+                << kind << 1 << QList<QStringList>{{"3", "40", "ENTRE 0 99999", ""}} << QString()
                 << QStringList{"0001 0003 0040 ENTRE 0 99999"}
                 << QStringList{"0001|0003|0050|ENTRE 0 99999|"};
             QTest::addRow("%s, a field, then rules on it and after it", name)
                 << kind << 2
                 << QList<QStringList>{{"3", "35", "VALORES +|-", ""},
                                       {"3", "40", "ENTRE 0 99999", ""}}
+                << QString()
                 << QStringList{"0001 0003 0035 VALORES +|-", "0002 0003 0040 ENTRE 0 99999"}
                 << QStringList{"0001|0003|0040|VALORES +|-|", "0002|0003|0050|ENTRE 0 99999|"};
         }
+        // One rule (line type, field, rule), refused at its row.
+        const auto add = [](const char *name, const char *line, const char *field, const char *text,
+                            const char *id, int column) {
+            QTest::newRow(name) << Kind::Sqlite << 0 << QList<QStringList>{{line, field, text, ""}}
+                                << QString("%1 0 %2").arg(id).arg(column) << QStringList()
+                                << QStringList();
+        };
+        QTest::newRow("no text") << Kind::Sqlite << 0
+                                 << QList<QStringList>{{"3", "", "", "Totales"}}
+                                 << QString("7500061 0 3") << QStringList() << QStringList();
+        add("does not read", "2", "", "LARGO 20", "7500062", 3);
+        add("file's rule on a line type", "2", "", "REGISTRO 20", "7500063", 1);
+        add("line type's rule on the file", "", "", "LONGITUD 20", "7500063", 1);
+        add("line type's rule on a field", "2", "20", "ULTIMA", "7500063", 2);
+        add("field's rule without a field", "3", "", "CUENTA 2", "7500063", 2);
+        add("count on a TEXTO field", "2", "10", "CUENTA 1", "7500063", 2);
+        add("sequence on a TEXTO field", "2", "0010", "SECUENCIA", "7500063", 2);
+        add("range on a TEXTO field", "1", "0", "ENTRE 1 9", "7500063", 2);
+        add("no such line type", "7", "", "ULTIMA", "7500064", 1);
+        add("field of another line type", "3", "20", "CUENTA 2", "7500065", 2);
+        add("counts a missing line type", "3", "30", "CUENTA 2,5", "7500066", 3);
+        add("since a missing line type", "3", "30", "CUENTA * DESDE 8", "7500066", 3);
+        add("sums a missing line type", "3", "40", "SUMA 4.20", "7500066", 3);
+        add("sums a field of another line type", "3", "40", "SUMA 2.30", "7500067", 3);
+        add("sums a TEXTO field", "3", "40", "SUMA 2.10", "7500070", 3);
+        add("range upside down", "3", "40", "ENTRE 999 1", "7500070", 3);
+        QTest::newRow("two ULTIMA on a line type")
+            << Kind::Sqlite << 0
+            << QList<QStringList>{{"3", "", "ULTIMA", ""},
+                                  {"1", "", "PRIMERA", ""},
+                                  {"0003", "", "ultima", ""}}
+            << QString("7500069 2 3") << QStringList() << QStringList();
     }
 
     // Rules written on the screen: nothing stored before the save, saved with the format, their
     // numbers in four digits. A field added to the trailer before the total that a rule checks:
     // the rule stays on the total when saved, and after the load renumbers the fields it is shown
-    // on the total's new number.
-    void rulesEnteredOnTheScreen()
+    // on the total's new number. A rule that does not read, stands where its kind does not go, or
+    // names what the format does not have is refused with its message, the cursor on the cell at
+    // fault; nothing of it is kept or saved.
+    void rulesOnTheScreen()
     {
         QFETCH(Kind, kind);
         QFETCH(int, signField);
         QFETCH(QList<QStringList>, rules);
+        QFETCH(QString, refused);
         QFETCH(QStringList, stored);
         QFETCH(QStringList, shown);
         KESTA_LOADED_FORMAT(kind, writeBankFormat);
@@ -984,14 +977,25 @@ private slots:
             addRules(s, dialog, rules);
             acceptRules(dialog);
         });
-        QVERIFY(entered.editable && !entered.open);
+        QVERIFY(entered.editable);
+        QCOMPARE(entered.open, !refused.isEmpty());
+        if (!refused.isEmpty()) {
+            QCOMPARE(s.record->messages.size(), 1);
+            QCOMPARE(QString("%1 %2 %3")
+                         .arg(s.record->messages.first().messageId.mid(7))
+                         .arg(entered.row)
+                         .arg(entered.column),
+                     refused);
+            QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, QStringList());
+            s.forget();
+        }
         if (signField == 1)
             addSignField();
         // The field added reads the columns of another: told as information (7500081).
         s.record->messages.removeIf([](const auto &m) { return m.messageId == "ERR-ID:7500081"; });
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QCOMPARE(ruleRows(db), QStringList());
-        QVERIFY(s.screen->unsavedEdit().hasChanges());
+        QCOMPARE(s.screen->unsavedEdit().hasChanges(), refused.isEmpty());
         s.command("Save");
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QCOMPARE(ruleRows(db), stored);
@@ -1007,73 +1011,6 @@ private slots:
         QVERIFY(s.lineGrid()->setCurrentRow(2));
         QCOMPARE(s.fieldRows().filter(QRegularExpression("^0050\\|")).value(0).section('|', 1, 1),
                  QStringLiteral("Total"));
-    }
-
-    void rulesRefusedOnTheScreen_data()
-    {
-        QTest::addColumn<QList<QStringList>>("rules");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column"); // 1 line type, 2 field, 3 rule
-        // One rule (line type, field, rule), refused at its row.
-        const auto add = [](const char *name, const char *line, const char *field, const char *text,
-                            const char *id, int column) {
-            QTest::newRow(name) << QList<QStringList>{{line, field, text, ""}} << QString(id) << 0
-                                << column;
-        };
-        QTest::newRow("no text") << QList<QStringList>{{"3", "", "", "Totales"}}
-                                 << QString("7500061") << 0 << 3;
-        add("does not read", "2", "", "LARGO 20", "7500062", 3);
-        add("file's rule on a line type", "2", "", "REGISTRO 20", "7500063", 1);
-        add("line type's rule on the file", "", "", "LONGITUD 20", "7500063", 1);
-        add("line type's rule on a field", "2", "20", "ULTIMA", "7500063", 2);
-        add("field's rule without a field", "3", "", "CUENTA 2", "7500063", 2);
-        add("count on a TEXTO field", "2", "10", "CUENTA 1", "7500063", 2);
-        add("sequence on a TEXTO field", "2", "0010", "SECUENCIA", "7500063", 2);
-        add("range on a TEXTO field", "1", "0", "ENTRE 1 9", "7500063", 2);
-        add("no such line type", "7", "", "ULTIMA", "7500064", 1);
-        add("field of another line type", "3", "20", "CUENTA 2", "7500065", 2);
-        add("counts a missing line type", "3", "30", "CUENTA 2,5", "7500066", 3);
-        add("since a missing line type", "3", "30", "CUENTA * DESDE 8", "7500066", 3);
-        add("sums a missing line type", "3", "40", "SUMA 4.20", "7500066", 3);
-        add("sums a field of another line type", "3", "40", "SUMA 2.30", "7500067", 3);
-        add("sums a TEXTO field", "3", "40", "SUMA 2.10", "7500070", 3);
-        add("range upside down", "3", "40", "ENTRE 999 1", "7500070", 3);
-        QTest::newRow("two ULTIMA on a line type") << QList<QStringList>{{"3", "", "ULTIMA", ""},
-                                                                         {"1", "", "PRIMERA", ""},
-                                                                         {"0003", "", "ultima", ""}}
-                                                   << QString("7500069") << 2 << 3;
-    }
-
-    // A rule that does not read, stands where its kind does not go, or names what the format does
-    // not have is refused with its message, the cursor on the cell at fault; nothing of it is kept
-    // or saved.
-    void rulesRefusedOnTheScreen()
-    {
-        QFETCH(QList<QStringList>, rules);
-        QFETCH(QString, id);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        KESTA_LOADED_FORMAT(Kind::Sqlite, writeBankFormat);
-        s.command("Edit");
-        const RulesSeen seen = withRules(s, [&](RulesDialog &dialog) {
-            addRules(s, dialog, rules);
-            acceptRules(dialog);
-        });
-        QCOMPARE(s.record->messages.size(), 1);
-        QCOMPARE(s.record->messages.first().messageId, "ERR-ID:" + id);
-        QVERIFY(seen.open);
-        QCOMPARE(seen.row, row);
-        QCOMPARE(seen.column, column);
-
-        QCOMPARE(withRules(s, [](RulesDialog &) {}).rows, QStringList());
-        QVERIFY(!s.screen->unsavedEdit().hasChanges());
-        s.forget();
-        s.command("Save");
-        QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
-        QCOMPARE(s.record->statements.filter(QRegularExpression("^INSERT INTO Layout_Regla")),
-                 QStringList());
-        QCOMPARE(ruleRows(db), QStringList());
     }
 
     // What the dialog's "Cancelar" or the toolbar's Cancel drop goes back to what was loaded; the
@@ -1205,28 +1142,20 @@ private slots:
     void lengthsAgreeWithTheSchemas()
     {
         using namespace kesta::storage::ColumnLength;
-        const QHash<QString, int> expected{{"Ly_Cve_Layout", Key},
-                                           {"Ly_Descripcion", Description},
-                                           {"Ly_Archivo", File},
-                                           {"Ly_ID", LineOrder},
-                                           {"Ly_Descripcion_ID", LineDescription},
-                                           {"Ly_Linea_ID", LineId},
-                                           {"Ly_UserDef_1", UserText},
-                                           {"Ly_UserDef_2", UserText},
-                                           {"Oper_Alta", Operator},
-                                           {"Oper_Ult_Modif", Operator},
-                                           {"Oper_Baja", Operator},
-                                           {"Ld_ID", FieldId},
-                                           {"Ld_Descripcion", FieldDescription},
-                                           {"Ld_Valor", FieldValue},
-                                           {"Ld_Formato", FieldFormat},
-                                           {"Ld_Trim", Flag},
-                                           {"Ld_Tipo", Flag},
-                                           {"Ly_Inverso", Flag},
-                                           {"Es_Cve_Estado", Flag},
-                                           {"Lr_ID", RuleId},
-                                           {"Lr_Regla", RuleText},
-                                           {"Lr_Descripcion", RuleDescription}};
+        QHash<QString, int> expected;
+        const auto columns = [&expected](const char *names, int length) {
+            for (const QString &name : QString(names).split(' '))
+                expected.insert(name, length);
+        };
+        columns("Ly_Cve_Layout", Key), columns("Ly_Descripcion", Description);
+        columns("Ly_Archivo", File), columns("Ly_ID", LineOrder), columns("Ld_ID", FieldId);
+        columns("Ly_Descripcion_ID", LineDescription), columns("Ly_Linea_ID", LineId);
+        columns("Ly_UserDef_1 Ly_UserDef_2", UserText);
+        columns("Oper_Alta Oper_Ult_Modif Oper_Baja", Operator);
+        columns("Ld_Descripcion", FieldDescription), columns("Ld_Valor", FieldValue);
+        columns("Ld_Trim Ld_Tipo Ly_Inverso Es_Cve_Estado", Flag);
+        columns("Ld_Formato", FieldFormat), columns("Lr_ID", RuleId);
+        columns("Lr_Regla", RuleText), columns("Lr_Descripcion", RuleDescription);
         for (const char *script : {"sqlite.sql", "postgresql.sql", "sqlserver.sql"}) {
             QFile file(QStringLiteral(KESTA_SOURCE_DIR "/db/") + script);
             QVERIFY(file.open(QIODevice::ReadOnly));
