@@ -41,7 +41,7 @@ QStringList detailsHolding(const QStringList &values)
 {
     QStringList lines;
     for (const QString &value : values)
-        lines << record(40, {{1, "D"}, {2, value}, {12, "TEXTO DE PRUEBA"}});
+        lines << row(40, {1, "D", 2, value, 12, "TEXTO DE PRUEBA"});
     return lines;
 }
 
@@ -60,7 +60,7 @@ QStringList datesOf(int count, const std::function<QString(int)> &date)
 struct Grouped {
     int groups = 6;
     bool subRecords = false;
-    int wrongTotal = -1; // the group whose trailer's total is one cent off
+    int wrongTotal = -1;   // the group whose trailer's total is one cent off
     bool numbered = false; // each trailer also holds its group's number in the file
     quint64 seed = 5;
 };
@@ -68,33 +68,29 @@ struct Grouped {
 QStringList groupedFile(const Grouped &o)
 {
     Random r(o.seed);
-    QStringList lines{record(60, {{1, "H"}, {2, "EMPRESA DE PRUEBA"}, {30, "20261130"}})};
+    QStringList lines{row(60, {1, "H", 2, "EMPRESA DE PRUEBA", 30, "20261130"})};
     qint64 details = 0;
     qint64 sum = 0;
     for (int g = 0; g < o.groups; ++g) {
-        lines << record(60, {{1, "G"}, {2, r.number(g + 1, 6)}, {10, "LOTE DE PAGOS"}});
+        lines << row(60, {1, "G", 2, r.number(g + 1, 6), 10, "LOTE DE PAGOS"});
         const int count = 2 + r.below(8);
         qint64 total = 0;
         for (int d = 0; d < count; ++d) {
             const qint64 amount = 1 + r.below(99999999);
             total += amount;
-            lines << record(60, {{1, "D"},
-                                 {2, r.number(amount, 10)},
-                                 {13, r.digits(8)},
-                                 {22, r.pick({"CLIENTE NORTE", "CLIENTE SUR", "CLIENTE ESTE"})}});
+            lines << row(60, {1, "D", 2, r.number(amount, 10), 13, r.digits(8), 22,
+                              r.pick({"CLIENTE NORTE", "CLIENTE SUR", "CLIENTE ESTE"})});
             if (o.subRecords && r.below(3) == 0)
-                lines << record(60, {{1, "S"}, {2, "REFERENCIA " + r.digits(6)}});
+                lines << row(60, {1, "S", 2, "REFERENCIA " + r.digits(6)});
         }
-        lines << record(60, {{1, "T"},
-                             {2, r.number(count, 6)},
-                             {9, r.number(total + (g == o.wrongTotal ? 1 : 0), 14)},
-                             {40, o.numbered ? r.number(g + 1, 4) : QString()}});
+        lines << row(60, {1, "T", 2, r.number(count, 6), 9,
+                          r.number(total + (g == o.wrongTotal ? 1 : 0), 14), 40,
+                          o.numbered ? r.number(g + 1, 4) : QString()});
         details += count;
         sum += total;
     }
-    lines << record(
-        60,
-        {{1, "Z"}, {2, r.number(o.groups, 6)}, {9, r.number(details, 8)}, {18, r.number(sum, 16)}});
+    lines << row(
+        60, {1, "Z", 2, r.number(o.groups, 6), 9, r.number(details, 8), 18, r.number(sum, 16)});
     return lines;
 }
 
@@ -295,14 +291,13 @@ private slots:
                 u"03 8 DDMMYYYY"_s);
 
         // Amounts with a decimal point; texts end at their longest.
-        QStringList decimals{record(50, {{1, "H"}, {2, "EMPRESA EJEMPLO SA"}, {30, "20261231"}})};
+        QStringList decimals{row(50, {1, "H", 2, "EMPRESA EJEMPLO SA", 30, "20261231"})};
         for (int i = 1; i < 29; ++i)
-            decimals << record(50, {{1, "D"},
-                                    {2, yymmdd(i * 7)},
-                                    {9, Random(quint64(i)).number(i * 1234, 9) + "." +
-                                            Random(quint64(i)).number(i % 100, 2)},
-                                    {22, i % 2 ? "TRANSFERENCIA RECIBIDA" : "ABONO DE NOMINA"}});
-        decimals << record(50, {{1, "T"}, {2, "000028"}, {20, "TOTAL"}});
+            decimals << row(50, {1, "D", 2, yymmdd(i * 7), 9,
+                                 Random(quint64(i)).number(i * 1234, 9) + "." +
+                                     Random(quint64(i)).number(i % 100, 2),
+                                 22, i % 2 ? "TRANSFERENCIA RECIBIDA" : "ABONO DE NOMINA"});
+        decimals << row(50, {1, "T", 2, "000028", 20, "TOTAL"});
         QTest::newRow("amounts with a decimal point")
             << decimals
             << QStringList{u"D 2: 03 6 YYMMDD"_s, u"D 9: 01 12 0.00"_s, u"D 22: 02 22 trim"_s} << 0;
@@ -717,9 +712,9 @@ private slots:
             << interchangeFile({5, 250, 12}) << batchControl << fileControl << batchTotals
             << fileTotals;
         // Two batch controls that both follow an entry: a suggestion.
-        QTest::newRow("two batches") << interchangeFile({40, 7}, 8) << batchControl << fileControl
-                                     << batchTotals
-                                     << QStringList{u"0004||TRAS 0003"_s} + fileTotals;
+        QTest::newRow("two batches")
+            << interchangeFile({40, 7}, 8) << batchControl << fileControl << batchTotals
+            << QStringList{u"0004||TRAS 0003"_s} + fileTotals;
     }
     void numbersSideBySide()
     {
