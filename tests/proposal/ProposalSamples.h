@@ -37,10 +37,7 @@ public:
             text += QChar(u'0' + below(10));
         return text;
     }
-    QString number(qint64 value, int width)
-    {
-        return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
-    }
+    QString number(qint64 value, int width) { return samples::number(value, width); }
     template <typename T> const T &pick(std::initializer_list<T> list)
     {
         return *(list.begin() + below(int(list.size())));

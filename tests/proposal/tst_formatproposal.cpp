@@ -33,6 +33,8 @@ const QStringList PaymentIds{u"1@1+1"_s, u"5@1+1"_s, u"6@1+1"_s,
 // code: told apart by the second character (a nine, or the first digit of the batch count).
 const QStringList PaymentFillerIds{u"1@1+1"_s, u"5@1+1"_s,  u"6@1+1"_s, u"7@1+1"_s,
                                    u"8@1+1"_s, u"90@1+2"_s, u"99@1+2"_s};
+// A file of one kind of line: one line type, without an ID.
+const QStringList OneType{u"@0+0"_s};
 const QStringList RemittanceIds{u"0@8+1"_s,  u"1@8+1"_s, u"T@14+1"_s,
                                 u"U@14+1"_s, u"5@8+1"_s, u"9@8+1"_s};
 
@@ -121,6 +123,9 @@ class TestProposal : public QObject {
         QTest::addColumn<QByteArray>("end");
         QTest::addColumn<Encoding>("encoding");
         QTest::addColumn<QStringList>("ids");
+        // A file of one kind of line: one line type without an ID takes every line.
+        const QStringList movements = bankStatement(3, 40).filter(QRegularExpression(u"^22"_s));
+        const QStringList entries = paymentFile(2, 30).filter(QRegularExpression(u"^6"_s));
         const std::vector<std::tuple<const char *, QStringList, QStringList>> shapes{
             {"bank statement, 2 accounts", bankStatement(2, 6), BankIds},
             {"bank statement, 6 accounts", bankStatement(6, 60, 7), BankIds},
@@ -136,6 +141,12 @@ class TestProposal : public QObject {
             // Batches of a bank's size: a detail code that an optional field follows (an unpaid
             // title's "17") tells no record type, however many titles there are.
             {"remittance, 2 batches of 1,000 titles", remittanceFile({2, 1000, 8}), RemittanceIds},
+            {"movements", movements, OneType},
+            {"three movements", movements.mid(0, 3), OneType},
+            {"entries, with their transaction codes", entries, OneType},
+            {"titles of four batches",
+             remittanceFile({4, 30}).filter(QRegularExpression(u"^.{13}T"_s)), OneType},
+            {"one line", entries.mid(0, 1), OneType},
         };
         const std::tuple<const char *, bool, QByteArray, Encoding> ways[]{
             {"LF", false, "\n", Encoding::Utf8},
@@ -174,6 +185,8 @@ private slots:
         QCOMPARE(proposal.linesRead, lines.size());
         QCOMPARE(proposal.unmatchedCount, 0);
         QCOMPARE(proposal.unreadCount, 0);
+        if (ids == OneType) // one line type without an ID
+            QCOMPARE(proposal.lineTypes[0].description, u"Tipo único"_s);
         for (const ProposedLineType &type : proposal.lineTypes) {
             QCOMPARE(lines.at(type.firstLine - 1).mid(type.idPosition - 1, type.idLength).trimmed(),
                      type.id);
@@ -370,39 +383,6 @@ private slots:
                  unread == 0 ? QString()
                              : u"%1 líneas no se leen con esta propuesta: %2"_s.arg(unread).arg(
                                    numbers.join(u", "_s)));
-        checkRoundTrip(proposal, path);
-    }
-
-    // A file of one kind of line: one line type without an ID takes every line.
-    void oneKindOfLine_data()
-    {
-        QTest::addColumn<QStringList>("lines");
-        QStringList movements, entries, titles;
-        for (const QString &line : bankStatement(3, 40))
-            if (line.startsWith(u"22"_s))
-                movements << line;
-        for (const QString &line : paymentFile(2, 30))
-            if (line.startsWith(u"6"_s))
-                entries << line;
-        for (const QString &line : remittanceFile({4, 30}))
-            if (line.mid(13, 1) == u"T"_s)
-                titles << line;
-        QTest::newRow("movements") << movements;
-        QTest::newRow("movements, right-stripped") << rightStripped(movements);
-        QTest::newRow("three movements") << movements.mid(0, 3);
-        QTest::newRow("entries, with their transaction codes") << entries;
-        QTest::newRow("titles of four batches") << titles;
-        QTest::newRow("one line") << entries.mid(0, 1);
-    }
-    void oneKindOfLine()
-    {
-        QFETCH(QStringList, lines);
-        const QString path = write(lines);
-        const Proposal proposal = propose(path);
-        QCOMPARE(idPlaces(proposal), QStringList{u"@0+0"_s});
-        QCOMPARE(proposal.lineTypes[0].description, u"Tipo único"_s);
-        QCOMPARE(proposal.lineTypes[0].lines, lines.size());
-        QCOMPARE(proposal.unmatchedCount, 0);
         checkRoundTrip(proposal, path);
     }
 
