@@ -37,10 +37,7 @@ public:
             text += QChar(u'0' + below(10));
         return text;
     }
-    QString number(qint64 value, int width)
-    {
-        return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
-    }
+    QString number(qint64 value, int width) { return samples::number(value, width); }
     template <typename T> const T &pick(std::initializer_list<T> list)
     {
         return *(list.begin() + below(int(list.size())));
@@ -71,7 +68,7 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
     static const char *const holders[] = {"MUÑOZ PEÑA JOSÉ", "GARCÍA LÓPEZ ANA",
                                           "EMPRESA EJEMPLO SA", "IBÁÑEZ Y CÍA SL"};
     static const char *const references[] = {"NOMINA", "RECIBO LUZ", "TRANSFERENCIA",
-                                             "CHEQUE", "COMISIÓN", "ABONO INTERESES"};
+                                             "CHEQUE", "COMISIÓN",   "ABONO INTERESES"};
     static const char *const concepts[] = {"TRANSFERENCIA DE NÓMINA", "PAGO DE CHEQUE",
                                            "ADEUDO DOMICILIADO", "CUOTA PRÉSTAMO"};
     // The random numbers are drawn in the order of the records' fields (the elements of a
@@ -119,8 +116,8 @@ inline QStringList bankStatement(int accounts, int movements, quint64 seed = 1)
 inline QStringList paymentFile(int batches, int entries, quint64 seed = 2, bool fillers = true)
 {
     Random r(seed);
-    static const char *const names[] = {"ANA LÓPEZ", "LUIS PEREZ", "MARÍA GÓMEZ",
-                                        "JOSE MARTINEZ", "CARMEN RUIZ DÍAZ"};
+    static const char *const names[] = {"ANA LÓPEZ", "LUIS PEREZ", "MARÍA GÓMEZ", "JOSE MARTINEZ",
+                                        "CARMEN RUIZ DÍAZ"};
     QStringList lines{samples::paymentHeader()};
     qint64 allEntries = 0;
     for (int b = 1; b <= batches; ++b) {
@@ -213,8 +210,26 @@ inline QStringList interchangeFile(const QList<int> &batches, quint64 seed = 6,
 }
 
 using samples::Encoding;
-using samples::record;
 using samples::writeFile;
+
+// A column (from 1) of a record, or the text placed at it.
+struct Cell {
+    Cell(int c) : column(c) {}
+    Cell(const char *t) : text(QString::fromUtf8(t)) {}
+    Cell(const QString &t) : text(t) {}
+    int column = 0;
+    QString text;
+};
+
+// A record of `width` characters: blanks with each text placed at the column before it
+// ({column, text, column, text, ...}), cut at the record's end. The texts are drawn in order.
+inline QString row(int width, std::initializer_list<Cell> cells)
+{
+    QString line(width, u' ');
+    for (const Cell *c = cells.begin(); c + 1 < cells.end(); c += 2)
+        line.replace(c->column - 1, c[1].text.size(), c[1].text.left(width - c->column + 1));
+    return line;
+}
 
 // The lines with their blanks at the end taken off.
 inline QStringList rightStripped(QStringList lines)

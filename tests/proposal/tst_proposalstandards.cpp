@@ -58,13 +58,12 @@ private slots:
         QTest::newRow("CNAB 400") << cnab400File(a) << cnab400File(b)
                                   << QStringList{u"0@1+1"_s, u"1@1+1"_s, u"9@1+1"_s};
         QTest::newRow("Norma 43") << bankStatement(2, 30) << bankStatement(3, 21, 9)
-                                  << QStringList{u"11@1+2"_s, u"22@1+2"_s, u"23@1+2"_s,
-                                                 u"33@1+2"_s, u"88@1+2"_s};
+                                  << QStringList{u"11@1+2"_s, u"22@1+2"_s, u"23@1+2"_s, u"33@1+2"_s,
+                                                 u"88@1+2"_s};
         QTest::newRow("Bacs Standard 18")
             << bacsFile(a) << bacsFile(b)
-            << QStringList{u"VOL1@1+4"_s, u"HDR1@1+4"_s, u"HDR2@1+4"_s, u"UHL1@1+4"_s,
-                           u"99@16+2"_s, u"17@16+2"_s, u"EOF1@1+4"_s, u"EOF2@1+4"_s,
-                           u"UTL1@1+4"_s};
+            << QStringList{u"VOL1@1+4"_s, u"HDR1@1+4"_s, u"HDR2@1+4"_s, u"UHL1@1+4"_s, u"99@16+2"_s,
+                           u"17@16+2"_s,  u"EOF1@1+4"_s, u"EOF2@1+4"_s, u"UTL1@1+4"_s};
     }
     void nextFile()
     {
@@ -191,10 +190,9 @@ private slots:
         QStringList lines;
         for (int i = 0; i < 60; ++i) {
             const int kind = i % 3;
-            lines << record(60, {{1, r.digits(16)},
-                                 {17, u"REC%1"_s.arg(kind + 1)},
-                                 {22, kind == 0 ? u"NOMBRE DEL CLIENTE"_s : r.digits(12)},
-                                 {40, kind == 2 ? u"TOTAL"_s : r.digits(8)}});
+            lines << row(60, {1, r.digits(16), 17, u"REC%1"_s.arg(kind + 1), 22,
+                              kind == 0 ? u"NOMBRE DEL CLIENTE"_s : r.digits(12), 40,
+                              kind == 2 ? u"TOTAL"_s : r.digits(8)});
         }
         const QString path = write(lines);
         const Proposal proposal = propose(path);
