@@ -12,6 +12,7 @@
 #include "store/SqlScript.h"
 #include "store/StoredFormat.h"
 #include "store/StoredTestTarget.h"
+#include "support/DataRows.h"
 #include "support/TestClasses.h"
 #include "support/TestDatabase.h"
 
@@ -19,6 +20,8 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using kesta::test::TestDatabase;
 namespace formats = velkora::formats;
 
@@ -154,9 +157,9 @@ class TestStoredFormats : public QObject {
 private slots:
     void initTestCase_data()
     {
-        QTest::addColumn<TestDatabase::Kind>("kind");
-        QTest::newRow("sqlite") << TestDatabase::Kind::Sqlite;
-        QTest::newRow("postgresql") << TestDatabase::Kind::PostgreSql;
+        const auto add = dataColumns<TestDatabase::Kind>({"kind"});
+        add("sqlite", TestDatabase::Kind::Sqlite);
+        add("postgresql", TestDatabase::Kind::PostgreSql);
     }
     void init()
     {
@@ -191,29 +194,23 @@ private slots:
 
     void storedFormatTest_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("storedFile"); // Ly_Archivo; "@" is the database's folder
-        QTest::addColumn<QString>("givenFile");
-        QTest::addColumn<QString>("error"); // empty: it runs on the file with 2 lines
-        QTest::newRow("no key") << QString() << u"a.txt"_s << QString()
-                                << u"No se indicó la clave del formato de carga que se prueba."_s;
-        QTest::newRow("no file name")
-            << u"K1"_s << QString() << QString()
-            << u"El formato de carga 'K1' no tiene archivo: escriba el nombre del archivo que se "
-               "prueba en el formato."_s;
-        QTest::newRow("no such file") << u"K1"_s << u"@/missing.txt"_s << QString()
-                                      << u"El archivo '@/missing.txt' no existe."_s;
-        QTest::newRow("absolute file") << u"K1"_s << u"@/data.txt"_s << QString() << QString();
-        QTest::newRow("relative file") << u"K1"_s << u"data.txt"_s << QString() << QString();
-        QTest::newRow("given file wins")
-            << u"K1"_s << u"@/missing.txt"_s << u"@/data.txt"_s << QString();
+        // storedFile: Ly_Archivo; "@" is the database's folder; error: empty: it runs on the file
+        // with 2 lines
+        const auto add = dataColumns<QString, QString, QString, QString>(
+            {"key", "storedFile", "givenFile", "error"});
+        add("no key", {}, "a.txt", {}, "No se indicó la clave del formato de carga que se prueba.");
+        add("no file name", "K1", {}, {},
+            "El formato de carga 'K1' no tiene archivo: escriba el nombre del archivo que se "
+            "prueba en el formato.");
+        add("no such file", "K1", "@/missing.txt", {}, "El archivo '@/missing.txt' no existe.");
+        add("absolute file", "K1", "@/data.txt", {}, {});
+        add("relative file", "K1", "data.txt", {}, {});
+        add("given file wins", "K1", "@/missing.txt", "@/data.txt", {});
     }
     void storedFormatTest()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, storedFile);
-        QFETCH(QString, givenFile);
-        QFETCH(QString, error);
+        auto [key, storedFile, givenFile, error] = fetchColumns<QString, QString, QString, QString>(
+            {"key", "storedFile", "givenFile", "error"});
         // A relative name is taken from the SQLite file's folder, or the current folder on a
         // server: both are this folder here.
         QTemporaryDir folder(db->kind() == TestDatabase::Kind::Sqlite
@@ -366,16 +363,13 @@ private slots:
         QCOMPARE(formats::ScriptWriter::scriptRows(
                      sql(), u"SELECT * FROM Layout WHERE Ly_Cve_Layout = 'NADA' "_s, u"Layout"_s),
                  u"-- Layout: ningún registro\n"_s);
-        QVERIFY_THROWS_EXCEPTION(
-            formats::FormatsError,
-            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM Layout; DELETE FROM Layout"_s,
-                                              u"Layout"_s));
-        QVERIFY_THROWS_EXCEPTION(
-            formats::FormatsError,
-            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM Layout"_s, u"Layout x"_s));
-        QVERIFY_THROWS_EXCEPTION(
-            formats::FormatsError,
-            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM NoSuchTable"_s, u"Layout"_s));
+        // A second statement, a table name that is none, a table that is not there.
+        for (const auto &[select, table] :
+             {std::pair{u"SELECT * FROM Layout; DELETE FROM Layout"_s, u"Layout"_s},
+              std::pair{u"SELECT * FROM Layout"_s, u"Layout x"_s},
+              std::pair{u"SELECT * FROM NoSuchTable"_s, u"Layout"_s}})
+            QVERIFY_THROWS_EXCEPTION(formats::FormatsError,
+                                     formats::ScriptWriter::scriptRows(sql(), select, table));
     }
 };
 
