@@ -115,14 +115,9 @@ private slots:
     // would move the holder's name.
     void formatsReadTheirFiles_data()
     {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QByteArray>("end");
-        QTest::addColumn<bool>("lastEnded");
-        QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<bool>("bom");
-        QTest::addColumn<Counts>("byType");
-        QTest::addColumn<Values>("someValues");
+        const auto add =
+            dataColumns<LoadFormat, QStringList, QByteArray, bool, Encoding, bool, Counts, Values>(
+                {"format", "lines", "end", "lastEnded", "encoding", "bom", "byType", "someValues"});
         const Counts statementTypes{
             {u"0010"_s, 1}, {u"0020"_s, 3}, {u"0030"_s, 2}, {u"0040"_s, 1}, {u"0050"_s, 1}};
         const Values statementValues{
@@ -143,22 +138,15 @@ private slots:
             {"Windows-1252", "\n", true, cp1252, false},
             {"Windows-1252 CRLF", "\r\n", false, cp1252, false}};
         for (const auto &[way, end, lastEnded, encoding, bom] : ways)
-            QTest::addRow("bank statement, %s", way)
-                << bankStatement() << statementLines() << end << lastEnded << encoding << bom
-                << statementTypes << statementValues;
-        QTest::newRow("payment file")
-            << paymentFile() << paymentLines() << "\n"_ba << true << utf8 << false
-            << Counts{{u"0001"_s, 1},
-                      {u"0005"_s, 1},
-                      {u"0006"_s, 2},
-                      {u"0008"_s, 1},
-                      {u"0009"_s, 1}}
-            << Values{
-                   {1,
-                    u"1|076401251|1234567890|2026-12-04|1530|A|94|10|1|BANCO DESTINO|EMPRESA ORIGEN|"_s},
-                   {3, u"22|SELECT Nombre FROM Bancos WHERE Ruta = '07641125'|1|00100000|11.37|"
-                       u"EMP-0|EMPLEADO 0|  |0|76401250000001"_s},
-                   {5, u"220|2|15282251|0.00|47.75|1234567890|07640125|1"_s}};
+            add("bank statement, "_ba + way, bankStatement(), statementLines(), end, lastEnded,
+                encoding, bom, statementTypes, statementValues);
+        add("payment file", paymentFile(), paymentLines(), "\n", true, utf8, false,
+            {{u"0001"_s, 1}, {u"0005"_s, 1}, {u"0006"_s, 2}, {u"0008"_s, 1}, {u"0009"_s, 1}},
+            {{1,
+              u"1|076401251|1234567890|2026-12-04|1530|A|94|10|1|BANCO DESTINO|EMPRESA ORIGEN|"_s},
+             {3, u"22|SELECT Nombre FROM Bancos WHERE Ruta = '07641125'|1|00100000|11.37|"
+                 u"EMP-0|EMPLEADO 0|  |0|76401250000001"_s},
+             {5, u"220|2|15282251|0.00|47.75|1234567890|07640125|1"_s}});
     }
     void formatsReadTheirFiles()
     {
@@ -250,20 +238,17 @@ private slots:
     // with every ID at one place (one lookup) and with IDs at two places.
     void idsFindTheirLines_data()
     {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<Counts>("byType");
+        const auto add = dataColumns<LoadFormat, QStringList, Encoding, Counts>(
+            {"format", "lines", "encoding", "byType"});
         const QStringList accented{u"Ñ0001"_s, u"É0002"_s, u"A0003"_s, u"N0004"_s, u"Ñ0005"_s};
         const Counts twoAndOne{{u"0001"_s, 2}, {u"0002"_s, 1}, {u"-"_s, 2}, {u"+"_s, 0}};
         for (const char *other : {"É", "A"}) {
             const LoadFormat format =
                 formatOf("ACC", {lineType("0001", "Ñ", "Eñe", 1, 1, "0001|Número|2|4|N"),
                                  lineType("0002", other, "Otro", 1, 1, "0001|Número|2|4|N")});
-            const char *sizes = *other == 'A' ? "one and two bytes" : "two bytes each";
-            QTest::addRow("%s, UTF-8", sizes) << format << accented << Encoding::Utf8 << twoAndOne;
-            QTest::addRow("%s, Windows-1252", sizes)
-                << format << accented << Encoding::Cp1252 << twoAndOne;
+            const QByteArray sizes = *other == 'A' ? "one and two bytes" : "two bytes each";
+            add(sizes + ", UTF-8", format, accented, Encoding::Utf8, twoAndOne);
+            add(sizes + ", Windows-1252", format, accented, Encoding::Cp1252, twoAndOne);
         }
         LoadFormat edges = formatOf("IDS", {lineType("0001", "11", "Once", 1, 2),
                                             lineType("0002", "11", "Once otra vez", 1, 2),
@@ -271,11 +256,11 @@ private slots:
         const QStringList short_{u"22"_s, u"2"_s, u"11ABC"_s, u"22"_s, u"ab"_s};
         const Counts counts{
             {u"0001"_s, 0}, {u"0002"_s, 0}, {u"0003"_s, 2}, {u"-"_s, 2}, {u"+"_s, 1}};
-        QTest::newRow("one place for every ID") << edges << short_ << Encoding::Utf8 << counts;
+        add("one place for every ID", edges, short_, Encoding::Utf8, counts);
         edges.lineTypes << lineType("0004", "XY", "Más adentro", 3, 2);
         Counts atTwo = counts;
         atTwo.insert(u"0004"_s, 0);
-        QTest::newRow("IDs at two places") << edges << short_ << Encoding::Utf8 << atTwo;
+        add("IDs at two places", edges, short_, Encoding::Utf8, atTwo);
     }
     void idsFindTheirLines()
     {
@@ -747,27 +732,6 @@ private slots:
         const TestReport report = run(salesFile(), lines, options);
         QCOMPARE(report.errors.size(), 5);
         QCOMPARE(report.result.errorCount, 10 + 14 + 1);
-        const auto field = [](const char *id, const char *description, int lines,
-                              const QJsonArray &first) {
-            return QJsonObject{{u"field"_s, QString::fromUtf8(id)},
-                               {u"description"_s, QString::fromUtf8(description)},
-                               {u"lines"_s, lines},
-                               {u"first"_s, first}};
-        };
-        QCOMPARE(json(report)[u"failures"_s].toArray(),
-                 (QJsonArray{
-                     QJsonObject{
-                         {u"line_type"_s, u"0002"_s},
-                         {u"lines"_s, 20},
-                         {u"of"_s, 40},
-                         {u"fields"_s, QJsonArray{field("0003", "Fecha", 10,
-                                                        {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
-                                                  field("0005", "Importe", 14,
-                                                        {2, 5, 8, 11, 14, 17, 20, 23, 26, 29})}}},
-                     QJsonObject{{u"line_type"_s, u"0003"_s},
-                                 {u"lines"_s, 1},
-                                 {u"of"_s, 1},
-                                 {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
         const QString text = velkora::formats::reportText(report, u"|"_s);
         const QStringList failures{
             u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
@@ -779,6 +743,24 @@ private slots:
         QVERIFY2(
             text.contains(u"\nLíneas con errores de campo\n"_s + failures.join(u'\n') + u"\n\n"_s),
             qPrintable(text));
+        // The JSON's failures as the text's rows, where the list of first lines is not cut.
+        QStringList rows{failures.first()};
+        for (const QJsonValue &type : json(report)[u"failures"_s].toArray()) {
+            const QString of = u"|%1"_s.arg(type[u"of"_s].toInt());
+            rows << type[u"line_type"_s].toString() + u"|(algún campo)|"_s +
+                        QString::number(type[u"lines"_s].toInt()) + of + u'|';
+            for (const QJsonValue &field : type[u"fields"_s].toArray()) {
+                QStringList first;
+                for (const QJsonValue &line : field[u"first"_s].toArray())
+                    first << QString::number(line.toInt());
+                rows << u"%1|%2 %3|%4"_s
+                                .arg(type[u"line_type"_s].toString(), field[u"field"_s].toString(),
+                                     field[u"description"_s].toString())
+                                .arg(field[u"lines"_s].toInt()) +
+                            of + u'|' + first.join(u", "_s);
+            }
+        }
+        QCOMPARE(rows, failures.join(u'\n').remove(u" (y 4 más)"_s).split(u'\n'));
         QVERIFY(text.indexOf(u"\nLíneas con errores de campo\n"_s) <
                 text.indexOf(u"\nRevisión del formato\n"_s));
         // 20 of 40 details in error, and the trailer's fault is of no kind that has a name.
@@ -846,9 +828,9 @@ private slots:
         add("a blank addenda indicator with OPCIONAL", {u"0006|0009|OPCIONAL"_s},
             edited(good, {{4, 79, u" "_s}}), {});
 
+
         add("VALORES broken on every entry", {u"0006|0001|VALORES 27 | 37"_s}, good,
             onEntries(u"0001"_s));
-
         add("CUENTA DESDE broken in the second batch", {u"0008|0002|CUENTA 0006 DESDE 0005"_s},
             edited(good, {{11, 5, u"000004"_s}}), {u"11:0001"_s});
         add("CUENTA DESDE: an entry more in the first batch",

@@ -232,8 +232,6 @@ private slots:
             {"rules", "encodings", "prefix", "errors", "from", "to"});
         const QStringList none;
         const QStringList three{u"1:0001"_s, u"3:0001"_s, u"6:0001"_s};
-        add("Latin-1 throughout, no rule", none, "w", {}, {}, 0, 0);
-        add("UTF-8 throughout, no rule", none, "u", {}, {}, 0, 0);
         add("a UTF-8 line in a Latin-1 file, no rule", none, "wwwwwuw", {}, {u"6:"_s}, 15, 15);
         add("a Latin-1 line in a UTF-8 file, no rule", none, "uuuuuwu", {}, {u"6:"_s}, 15, 15);
         add("most lines settle it, even after the first", none, "uuwuuw", {}, {u"1:"_s}, 54, 66);

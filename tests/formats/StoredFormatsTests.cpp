@@ -109,21 +109,15 @@ QList<LayoutLineValues> ruleLines(const QString &key)
     return lines;
 }
 
-QList<LayoutFieldValues> ruleFields(const QString &key, const QStringList &ids)
+// The entry's fields 0001 (2-3), 0002 (30-39) and 0003 (80-94), NUMERO each.
+QList<LayoutFieldValues> ruleFields(const QString &key)
 {
     QList<LayoutFieldValues> fields;
-    const QStringList positions{u"2"_s, u"30"_s, u"80"_s}, lengths{u"2"_s, u"10"_s, u"15"_s};
-    for (int i = 0; i < ids.size(); ++i)
-        fields << LayoutFieldValues{key,
-                                    u"0006"_s,
-                                    ids.at(i),
-                                    u"Campo %1"_s.arg(i),
-                                    positions.at(i),
-                                    lengths.at(i),
-                                    u"NO"_s,
-                                    QString(),
-                                    QString(),
-                                    u"01"_s};
+    for (const QString &field : {u"0001|2|2"_s, u"0002|30|10"_s, u"0003|80|15"_s}) {
+        const QStringList p = field.split(u'|');
+        fields << LayoutFieldValues{key,  u"0006"_s, p[0], p[0], p[1],
+                                    p[2], u"NO"_s,   {},   {},   u"01"_s};
+    }
     return fields;
 }
 
@@ -299,8 +293,7 @@ private slots:
             {u"PAGO"_s, u"3"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
             {u"PAGO"_s, u"4"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, QString()}};
         writer.write(kesta::storage::LoadFormatWriter::Format::Stored, u"PAGO"_s,
-                     ruleLines(u"PAGO"_s), ruleFields(u"PAGO"_s, {u"0001"_s, u"0002"_s, u"0003"_s}),
-                     &rules, always);
+                     ruleLines(u"PAGO"_s), ruleFields(u"PAGO"_s), &rules, always);
         const std::optional<formats::LoadFormat> read =
             formats::LoadFormatReader(sql()).read(u"PAGO"_s);
         QVERIFY(read && read->rulesAvailable);
