@@ -1,6 +1,5 @@
-// The load-format test on hand-made files: a bank statement (80-character records coded at
-// 1-2), a payment file (94-character records coded at 1) and a sales file (58-character
-// details) spoilt line by line to show, or not to show, the likely causes of its errors.
+// The load-format test on the hand-made files of FormatSamples.h, spoilt line by line to show,
+// or not to show, the likely causes of their errors.
 
 #include "FormatSamples.h"
 #include "formats/Limits.h"
@@ -171,8 +170,7 @@ private slots:
 
     void errorsCarryTheirPlace_data()
     {
-        // line: the line changed (from 1); column: where the text is put; where: from-to|line
-        // type|field
+        // line (from 1) and column where the text is put; where: from-to|line type|field
         const auto add = dataColumns<int, int, QString, QString, QString>(
             {"line", "column", "text", "where", "message"});
         add("accent in an amount, counted as one character", 1, 40, "Ó", "34-47|0010|0070",
@@ -397,7 +395,7 @@ private slots:
                                       "0006|Tipo raro|26|3|09"),
                              lineType("0002", "", "Sin ID", 1, 1),
                              lineType("0003", "ABC", "ID largo", 1, 2)});
-        format.orphanFields << fieldDef(u"0001"_s, u"0099|Huérfano|1|1|T"_s);
+        format.orphanFields << fieldDef(u"0099"_s, u"0001|Huérfano|1|1|T"_s);
         const TestReport report =
             run(format, {record(35, {{1, "A"}, {2, "JUAN PEREZ"}, {17, "X"}, {20, "000100"}}),
                          record(35, {{1, "A"}, {2, "ANA"}, {20, "000200"}})});
@@ -767,10 +765,9 @@ private slots:
         QVERIFY(report.causes.isEmpty());
     }
 
-    // Each rule kind on a payment file of three batches of three credits (lines 1 header;
-    // 2, 7, 12 batch headers; 3-5, 8-10, 13-15 entries; 6, 11, 16 batch controls; 17 file
-    // control; 18-20 filler): kept, broken once (where ruleMessages does not), broken on every
-    // line.
+    // Each rule kind on a payment file of three batches of three credits (1 header; 2, 7, 12
+    // batch headers; 3-5, 8-10, 13-15 entries; 6, 11, 16 batch controls; 17 file control; 18-20
+    // filler): kept, broken once (where ruleMessages does not), broken on every line.
     void rulesOnAPaymentFile_data()
     {
         // errors: "line:rule"
@@ -827,7 +824,6 @@ private slots:
             {u"4:"_s});
         add("a blank addenda indicator with OPCIONAL", {u"0006|0009|OPCIONAL"_s},
             edited(good, {{4, 79, u" "_s}}), {});
-
 
         add("VALORES broken on every entry", {u"0006|0001|VALORES 27 | 37"_s}, good,
             onEntries(u"0001"_s));

@@ -76,7 +76,7 @@ private slots:
         LoadFormat stored = formatOf(
             "NUM", {lineType("0001", "1", "Cabecera", 1, 1, "0002|Banco|2|4|T; 0005|Fecha|6|8|F"),
                     lineType("0003", "3", "Total", 1, 1, "9999|Cuenta|2|5|N; 10000|Suma|7|9|N")});
-        stored.orphanFields << fieldDef(u"0001"_s, u"0002|Suelto|1|1|T"_s);
+        stored.orphanFields << fieldDef(u"0002"_s, u"0001|Suelto|1|1|T"_s);
         stored.rules = {RuleDef{u"0001"_s, u"0003"_s, u"10000"_s, u"SUMA 0001.0005"_s, {}},
                         RuleDef{u"0002"_s, u"3"_s, u"9999"_s, u"SUMA 1.5 DESDE 0001"_s, {}},
                         RuleDef{u"0003"_s, u"0001"_s, {}, u"VECES 1"_s, {}},

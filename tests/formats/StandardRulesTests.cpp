@@ -1,7 +1,5 @@
-// The controls that published interchange standards define, on files built here from their
-// public record layouts: a bank statement of 80-character records (11 account header, 22
-// movement, 23 complementary concept, 33 account end, 88 file end) and others built below.
-// Each control is kept by the clean file and broken by a planted fault, found at its line.
+// The controls that published interchange standards define, on files built from their public
+// record layouts: each control is kept by the clean file and broken by a planted fault.
 
 #include "FormatSamples.h"
 #include "formats/LoadFormatTest.h"
@@ -226,8 +224,7 @@ private slots:
     // ASCII is the file's.
     void oneEncodingPerFile_data()
     {
-        // encodings: per line, see encoded(); prefix: bytes before the first line; errors:
-        // "line:rule"; from: the first error's columns
+        // encodings: see encoded(); prefix: bytes before the lines; from, to: the first error's
         const auto add = dataColumns<QStringList, QString, QByteArray, QStringList, int, int>(
             {"rules", "encodings", "prefix", "errors", "from", "to"});
         const QStringList none;

@@ -188,8 +188,7 @@ private slots:
 
     void storedFormatTest_data()
     {
-        // storedFile: Ly_Archivo; "@" is the database's folder; error: empty: it runs on the file
-        // with 2 lines
+        // storedFile: Ly_Archivo, "@" the database's folder; error: none, it runs on 2 lines
         const auto add = dataColumns<QString, QString, QString, QString>(
             {"key", "storedFile", "givenFile", "error"});
         add("no key", {}, "a.txt", {}, "No se indicó la clave del formato de carga que se prueba.");
@@ -278,9 +277,7 @@ private slots:
     }
 
     // Rules are saved with the format, read back with it, go into the script, and are left as
-    // they are by a deactivation. (That the save writes them in its transaction, all or
-    // nothing, and that they follow renumbered fields and line types is proven through the
-    // screen's save.)
+    // they are by a deactivation (the save's transaction is proven through the screen's save).
     void rulesRoundTrip()
     {
         auto connection = std::make_shared<velkora::services::SqlConnection>(db->connectionName());
