@@ -5,11 +5,14 @@
 #include "formats/DateFormat.h"
 #include "formats/NumberFormat.h"
 #include "formats/TextEncoding.h"
+#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using velkora::formats::DateFormat;
 using velkora::formats::DateValue;
 using velkora::formats::NumberFormat;
@@ -24,82 +27,56 @@ class TestFieldFormats : public QObject {
 private slots:
     void numbers_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("reads"); // the number shown, empty when refused
-        QTest::addColumn<Problem::Code>("problem");
-        QTest::addColumn<int>("at"); // the offending character, -1 none
+        // reads: the number shown, empty when refused; at: the offending character, -1 none
+        const auto add = dataColumns<QString, QByteArray, QString, Problem::Code, int>(
+            {"format", "text", "reads", "problem", "at"});
         const auto ok = Problem::None;
-        QTest::newRow("empty: digits") << u""_s << "000123"_ba << u"123"_s << ok << -1;
-        QTest::newRow("0: digits") << u"0"_s << "000000"_ba << u"0"_s << ok << -1;
-        QTest::newRow("digits refuse a point")
-            << u""_s << "0012.5"_ba << u""_s << Problem::BadCharacter << 4;
-        QTest::newRow("digits refuse a sign")
-            << u""_s << "-00125"_ba << u""_s << Problem::MisplacedSign << 0;
-        QTest::newRow("implied 2") << u"0V00"_s << "0001234"_ba << u"12.34"_s << ok << -1;
-        QTest::newRow("implied 3, case") << u"9v999"_s << "0001234"_ba << u"1.234"_s << ok << -1;
-        QTest::newRow("implied under one") << u"0V00"_s << "0000005"_ba << u"0.05"_s << ok << -1;
-        QTest::newRow("point, all decimals")
-            << u"0.00"_s << "000012.50"_ba << u"12.50"_s << ok << -1;
-        QTest::newRow("point, fewer decimals")
-            << u"0.00"_s << "0000012.5"_ba << u"12.50"_s << ok << -1;
-        QTest::newRow("point, no mark") << u"0.00"_s << "000001250"_ba << u"1250.00"_s << ok << -1;
-        QTest::newRow("point, too many decimals")
-            << u"0.00"_s << "00012.505"_ba << u""_s << Problem::TooManyDecimals << -1;
-        QTest::newRow("point refuses a comma")
-            << u"0.00"_s << "000012,50"_ba << u""_s << Problem::BadCharacter << 6;
-        QTest::newRow("comma") << u"0,00"_s << "0000012,50"_ba << u"12.50"_s << ok << -1;
-        QTest::newRow("grouping and point")
-            << u"#,##0.00"_s << "1,234,567.5"_ba << u"1234567.50"_s << ok << -1;
-        QTest::newRow("grouping and comma")
-            << u"#.##0,00"_s << "1.234,50"_ba << u"1234.50"_s << ok << -1;
-        QTest::newRow("grouping only") << u"#,##0"_s << "12,345"_ba << u"12345"_s << ok << -1;
-        QTest::newRow("a second decimal mark")
-            << u"0.00"_s << "12.3.4"_ba << u""_s << Problem::BadCharacter << 4;
-        QTest::newRow("a grouping mark before any digit")
-            << u"#,##0"_s << ",12345"_ba << u""_s << Problem::BadCharacter << 0;
-        QTest::newRow("leading S minus") << u"S0V00"_s << "-0001234"_ba << u"-12.34"_s << ok << -1;
-        QTest::newRow("leading + plus") << u"+0V00"_s << "+0001234"_ba << u"12.34"_s << ok << -1;
-        QTest::newRow("leading blank sign")
-            << u"-0V00"_s << " 0001234"_ba << u"12.34"_s << ok << -1;
-        QTest::newRow("leading sign optional")
-            << u"S0.00"_s << "00012.50"_ba << u"12.50"_s << ok << -1;
-        QTest::newRow("trailing minus") << u"0V00-"_s << "0001234-"_ba << u"-12.34"_s << ok << -1;
-        QTest::newRow("trailing S plus") << u"0v00s"_s << "0001234+"_ba << u"12.34"_s << ok << -1;
-        QTest::newRow("sign at the wrong end")
-            << u"0V00S"_s << "-0001234"_ba << u""_s << Problem::MisplacedSign << 0;
-        QTest::newRow("negative zero is zero")
-            << u"S0V00"_s << "-0000000"_ba << u"0.00"_s << ok << -1;
-        QTest::newRow("blank") << u"0V00"_s << "       "_ba << u""_s << Problem::Blank << -1;
-        QTest::newRow("padded blanks")
-            << u""_s << "  123"_ba << u""_s << Problem::BadCharacter << 0;
-        QTest::newRow("letter O for zero")
-            << u"0V00"_s << "00O1234"_ba << u""_s << Problem::BadCharacter << 2;
-        QTest::newRow("sign only") << u"S0"_s << "-"_ba << u""_s << Problem::NoDigits << -1;
-        QTest::newRow("18 digits")
-            << u""_s << "000999999999999999999"_ba << u"999999999999999999"_s << ok << -1;
-        QTest::newRow("19 digits")
-            << u""_s << "1000000000000000000"_ba << u""_s << Problem::TooManyDigits << -1;
-        QTest::newRow("decimals pushed past 18")
-            << u"0.00"_s << "12345678901234567"_ba << u""_s << Problem::TooManyDigits << -1;
+        add("empty: digits", "", "000123", "123", ok, -1);
+        add("0: digits", "0", "000000", "0", ok, -1);
+        add("digits refuse a point", "", "0012.5", "", Problem::BadCharacter, 4);
+        add("digits refuse a sign", "", "-00125", "", Problem::MisplacedSign, 0);
+        add("implied 2", "0V00", "0001234", "12.34", ok, -1);
+        add("implied 3, case", "9v999", "0001234", "1.234", ok, -1);
+        add("implied under one", "0V00", "0000005", "0.05", ok, -1);
+        add("point, all decimals", "0.00", "000012.50", "12.50", ok, -1);
+        add("point, fewer decimals", "0.00", "0000012.5", "12.50", ok, -1);
+        add("point, no mark", "0.00", "000001250", "1250.00", ok, -1);
+        add("point, too many decimals", "0.00", "00012.505", "", Problem::TooManyDecimals, -1);
+        add("point refuses a comma", "0.00", "000012,50", "", Problem::BadCharacter, 6);
+        add("comma", "0,00", "0000012,50", "12.50", ok, -1);
+        add("grouping and point", "#,##0.00", "1,234,567.5", "1234567.50", ok, -1);
+        add("grouping and comma", "#.##0,00", "1.234,50", "1234.50", ok, -1);
+        add("grouping only", "#,##0", "12,345", "12345", ok, -1);
+        add("a second decimal mark", "0.00", "12.3.4", "", Problem::BadCharacter, 4);
+        add("a grouping mark before any digit", "#,##0", ",12345", "", Problem::BadCharacter, 0);
+        add("leading S minus", "S0V00", "-0001234", "-12.34", ok, -1);
+        add("leading + plus", "+0V00", "+0001234", "12.34", ok, -1);
+        add("leading blank sign", "-0V00", " 0001234", "12.34", ok, -1);
+        add("leading sign optional", "S0.00", "00012.50", "12.50", ok, -1);
+        add("trailing minus", "0V00-", "0001234-", "-12.34", ok, -1);
+        add("trailing S plus", "0v00s", "0001234+", "12.34", ok, -1);
+        add("sign at the wrong end", "0V00S", "-0001234", "", Problem::MisplacedSign, 0);
+        add("negative zero is zero", "S0V00", "-0000000", "0.00", ok, -1);
+        add("blank", "0V00", "       ", "", Problem::Blank, -1);
+        add("padded blanks", "", "  123", "", Problem::BadCharacter, 0);
+        add("letter O for zero", "0V00", "00O1234", "", Problem::BadCharacter, 2);
+        add("sign only", "S0", "-", "", Problem::NoDigits, -1);
+        add("18 digits", "", "000999999999999999999", "999999999999999999", ok, -1);
+        add("19 digits", "", "1000000000000000000", "", Problem::TooManyDigits, -1);
+        add("decimals pushed past 18", "0.00", "12345678901234567", "", Problem::TooManyDigits, -1);
         const auto refused = Problem::BadFormat;
-        QTest::newRow("invalid format: letter") << u"0A0"_s << "1"_ba << u""_s << refused << -1;
-        QTest::newRow("invalid format: signs at both ends")
-            << u"S0V00-"_s << "1"_ba << u""_s << refused << -1;
-        QTest::newRow("invalid format: two Vs") << u"0V0V0"_s << "1"_ba << u""_s << refused << -1;
-        QTest::newRow("invalid format: V with a point")
-            << u"0.0V0"_s << "1"_ba << u""_s << refused << -1;
-        QTest::newRow("invalid format: a sign only") << u"S"_s << "1"_ba << u""_s << refused << -1;
-        QTest::newRow("invalid format: point and comma both grouping")
-            << u"0,000.000,0"_s << "1"_ba << u""_s << refused << -1;
+        add("invalid format: letter", "0A0", "1", "", refused, -1);
+        add("invalid format: signs at both ends", "S0V00-", "1", "", refused, -1);
+        add("invalid format: two Vs", "0V0V0", "1", "", refused, -1);
+        add("invalid format: V with a point", "0.0V0", "1", "", refused, -1);
+        add("invalid format: a sign only", "S", "1", "", refused, -1);
+        add("invalid format: point and comma both grouping", "0,000.000,0", "1", "", refused, -1);
     }
     void numbers()
     {
-        QFETCH(QString, format);
-        QFETCH(QByteArray, text);
-        QFETCH(QString, reads);
-        QFETCH(Problem::Code, problem);
-        QFETCH(int, at);
+        auto [format, text, reads, problem, at] =
+            fetchColumns<QString, QByteArray, QString, Problem::Code, int>(
+                {"format", "text", "reads", "problem", "at"});
         QString error;
         const NumberFormat f = NumberFormat::compile(format, &error);
         QCOMPARE(f.valid(), problem != Problem::BadFormat);
@@ -116,69 +93,55 @@ private slots:
 
     void dates_data()
     {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("reads"); // a day that does not exist: its year-month-day
-        QTest::addColumn<Problem::Code>("problem");
+        // reads: a day that does not exist: its year-month-day
+        const auto add = dataColumns<QString, QByteArray, QString, Problem::Code>(
+            {"format", "text", "reads", "problem"});
         const auto ok = Problem::None;
-        QTest::newRow("empty is YYYYMMDD") << u""_s << "20261205"_ba << u"2026-12-05"_s << ok;
-        QTest::newRow("DDMMYYYY") << u"DDMMYYYY"_s << "05122026"_ba << u"2026-12-05"_s << ok;
-        QTest::newRow("lower case") << u"yyyymmdd"_s << "20261205"_ba << u"2026-12-05"_s << ok;
-        QTest::newRow("dd/mm/aaaa") << u"dd/mm/aaaa"_s << "05/12/2026"_ba << u"2026-12-05"_s << ok;
+        add("empty is YYYYMMDD", "", "20261205", "2026-12-05", ok);
+        add("DDMMYYYY", "DDMMYYYY", "05122026", "2026-12-05", ok);
+        add("lower case", "yyyymmdd", "20261205", "2026-12-05", ok);
+        add("dd/mm/aaaa", "dd/mm/aaaa", "05/12/2026", "2026-12-05", ok);
         // The two-digit years' pivot: 00-49 are 20xx, 50-99 19xx, with or without separators.
-        QTest::newRow("YYMMDD 49") << u"YYMMDD"_s << "491231"_ba << u"2049-12-31"_s << ok;
-        QTest::newRow("YYMMDD 50") << u"YYMMDD"_s << "500101"_ba << u"1950-01-01"_s << ok;
-        QTest::newRow("DD/MM/YY 49") << u"DD/MM/YY"_s << "31/12/49"_ba << u"2049-12-31"_s << ok;
-        QTest::newRow("DD/MM/YY 50") << u"DD/MM/YY"_s << "01/01/50"_ba << u"1950-01-01"_s << ok;
-        QTest::newRow("YYYY-MM-DD") << u"YYYY-MM-DD"_s << "2026-12-05"_ba << u"2026-12-05"_s << ok;
-        QTest::newRow("leap day") << u"YYYYMMDD"_s << "20240229"_ba << u"2024-02-29"_s << ok;
-        QTest::newRow("no leap day")
-            << u"YYYYMMDD"_s << "20250229"_ba << u"2025-2-29"_s << Problem::BadDay;
-        QTest::newRow("1900 not leap")
-            << u"YYYYMMDD"_s << "19000229"_ba << u"1900-2-29"_s << Problem::BadDay;
-        QTest::newRow("2000 leap") << u"YYYYMMDD"_s << "20000229"_ba << u"2000-02-29"_s << ok;
-        QTest::newRow("2000 leap, separators")
-            << u"DD/MM/YYYY"_s << "29/02/2000"_ba << u"2000-02-29"_s << ok;
-        QTest::newRow("April 31") << u"DDMMYYYY"_s << "31042026"_ba << u"2026-4-31"_s
-                                  << Problem::BadDay;
+        add("YYMMDD 49", "YYMMDD", "491231", "2049-12-31", ok);
+        add("YYMMDD 50", "YYMMDD", "500101", "1950-01-01", ok);
+        add("DD/MM/YY 49", "DD/MM/YY", "31/12/49", "2049-12-31", ok);
+        add("DD/MM/YY 50", "DD/MM/YY", "01/01/50", "1950-01-01", ok);
+        add("YYYY-MM-DD", "YYYY-MM-DD", "2026-12-05", "2026-12-05", ok);
+        add("leap day", "YYYYMMDD", "20240229", "2024-02-29", ok);
+        add("no leap day", "YYYYMMDD", "20250229", "2025-2-29", Problem::BadDay);
+        add("1900 not leap", "YYYYMMDD", "19000229", "1900-2-29", Problem::BadDay);
+        add("2000 leap", "YYYYMMDD", "20000229", "2000-02-29", ok);
+        add("2000 leap, separators", "DD/MM/YYYY", "29/02/2000", "2000-02-29", ok);
+        add("April 31", "DDMMYYYY", "31042026", "2026-4-31", Problem::BadDay);
         // A day that does not exist names its month and year: a two-digit year as the pivot
         // reads it.
-        QTest::newRow("YYMMDD 49, no day")
-            << u"YYMMDD"_s << "490230"_ba << u"2049-2-30"_s << Problem::BadDay;
-        QTest::newRow("YYMMDD 50, no day")
-            << u"YYMMDD"_s << "500230"_ba << u"1950-2-30"_s << Problem::BadDay;
-        QTest::newRow("DD/MM/YY 49, no day")
-            << u"DD/MM/YY"_s << "30/02/49"_ba << u"2049-2-30"_s << Problem::BadDay;
-        QTest::newRow("DD/MM/YY 50, no day")
-            << u"DD/MM/YY"_s << "30/02/50"_ba << u"1950-2-30"_s << Problem::BadDay;
-        QTest::newRow("month 13") << u"YYYYMMDD"_s << "20261305"_ba << u""_s << Problem::BadMonth;
-        QTest::newRow("month 0") << u"YYYYMMDD"_s << "20260015"_ba << u""_s << Problem::BadMonth;
-        QTest::newRow("month 0, separators")
-            << u"DD/MM/YYYY"_s << "15/00/2026"_ba << u""_s << Problem::BadMonth;
-        QTest::newRow("zeros") << u"YYYYMMDD"_s << "00000000"_ba << u""_s << Problem::BadYear;
-        QTest::newRow("wrong separator")
-            << u"DD/MM/YYYY"_s << "05-12-2026"_ba << u""_s << Problem::BadLiteral;
-        QTest::newRow("too short")
-            << u"DD/MM/YYYY"_s << "5/12/2026"_ba << u""_s << Problem::WrongLength;
-        QTest::newRow("letter") << u"YYYYMMDD"_s << "2026120A"_ba << u""_s << Problem::BadCharacter;
-        QTest::newRow("blank") << u"YYYYMMDD"_s << "        "_ba << u""_s << Problem::Blank;
+        add("YYMMDD 49, no day", "YYMMDD", "490230", "2049-2-30", Problem::BadDay);
+        add("YYMMDD 50, no day", "YYMMDD", "500230", "1950-2-30", Problem::BadDay);
+        add("DD/MM/YY 49, no day", "DD/MM/YY", "30/02/49", "2049-2-30", Problem::BadDay);
+        add("DD/MM/YY 50, no day", "DD/MM/YY", "30/02/50", "1950-2-30", Problem::BadDay);
+        add("month 13", "YYYYMMDD", "20261305", "", Problem::BadMonth);
+        add("month 0", "YYYYMMDD", "20260015", "", Problem::BadMonth);
+        add("month 0, separators", "DD/MM/YYYY", "15/00/2026", "", Problem::BadMonth);
+        add("zeros", "YYYYMMDD", "00000000", "", Problem::BadYear);
+        add("wrong separator", "DD/MM/YYYY", "05-12-2026", "", Problem::BadLiteral);
+        add("too short", "DD/MM/YYYY", "5/12/2026", "", Problem::WrongLength);
+        add("letter", "YYYYMMDD", "2026120A", "", Problem::BadCharacter);
+        add("blank", "YYYYMMDD", "        ", "", Problem::Blank);
         const auto refused = Problem::BadFormat;
-        QTest::newRow("invalid format: no day") << u"MMYYYY"_s << "122026"_ba << u""_s << refused;
-        QTest::newRow("invalid format: two years")
-            << u"YYYYMMDDYY"_s << "2026120526"_ba << u""_s << refused;
-        QTest::newRow("invalid format: three-letter month")
-            << u"DDMMMYYYY"_s << "05DIC2026"_ba << u""_s << refused;
-        QTest::newRow("invalid format: hours")
-            << u"YYYYMMDDHH"_s << "2026120510"_ba << u""_s << refused;
-        QTest::newRow("invalid format: one-letter day")
-            << u"DMMYYYY"_s << "5122026"_ba << u""_s << refused;
+        add("invalid format: no day", "MMYYYY", "122026", "", refused);
+        add("invalid format: two years", "YYYYMMDDYY", "2026120526", "", refused);
+        add("invalid format: three-letter month", "DDMMMYYYY", "05DIC2026", "", refused);
+        add("invalid format: hours", "YYYYMMDDHH", "2026120510", "", refused);
+        add("invalid format: one-letter day", "DMMYYYY", "5122026", "", refused);
+        add("invalid format: a day of the year with a month", "YYMMDDD", "2612001", "", refused);
+        add("invalid format: a day of the year without a year", "DDD", "001", "", refused);
+        add("invalid format: a day of the year twice", "YYDDDDDD", "26001001", "", refused);
     }
     void dates()
     {
-        QFETCH(QString, format);
-        QFETCH(QByteArray, text);
-        QFETCH(QString, reads);
-        QFETCH(Problem::Code, problem);
+        auto [format, text, reads, problem] =
+            fetchColumns<QString, QByteArray, QString, Problem::Code>(
+                {"format", "text", "reads", "problem"});
         QString error;
         const DateFormat f = DateFormat::compile(format, &error);
         QCOMPARE(f.valid(), problem != Problem::BadFormat);

@@ -26,19 +26,31 @@ using velkora::formats::LineType;
 using velkora::formats::LoadFormat;
 using namespace Qt::StringLiterals;
 
-struct F { // a field: number, description, position, length, type, format, trim
-    const char *id;
-    const char *description;
-    int position;
-    int length;
-    const char *type;
-    const char *format = "";
-    bool trim = false;
-    const char *value = "";
-};
+// A field of a line type written "id|description|position|length|type|format|value": the type
+// N (NUMERO), T (TEXTO), F (Fecha), C (CONSTANTE) or a code, with a "*" after it for a trimmed
+// field; the format and the value may be left out.
+inline FieldDef fieldDef(const QString &order, const QString &spec)
+{
+    const QStringList parts = spec.trimmed().split(u'|');
+    QString code = parts.value(4);
+    const bool trim = code.endsWith(u'*');
+    code.chop(trim ? 1 : 0);
+    if (code.size() == 1)
+        code = u"0%1"_s.arg(u"NTFC"_s.indexOf(code) + 1);
+    return FieldDef{order,
+                    parts.value(0),
+                    parts.value(1),
+                    parts.value(2).toInt(),
+                    parts.value(3).toInt(),
+                    code,
+                    parts.value(6),
+                    parts.value(5),
+                    trim};
+}
 
+// A line type with its fields, each written as fieldDef() reads it, separated by ";".
 inline LineType lineType(const char *order, const char *id, const char *description, int position,
-                         int length, std::initializer_list<F> fields)
+                         int length, const QString &fields = {})
 {
     LineType type{QString::fromUtf8(order),
                   QString::fromUtf8(id),
@@ -46,16 +58,8 @@ inline LineType lineType(const char *order, const char *id, const char *descript
                   position,
                   length,
                   {}};
-    for (const F &f : fields)
-        type.fields << FieldDef{type.order,
-                                QString::fromUtf8(f.id),
-                                QString::fromUtf8(f.description),
-                                f.position,
-                                f.length,
-                                QString::fromUtf8(f.type),
-                                QString::fromUtf8(f.value),
-                                QString::fromUtf8(f.format),
-                                f.trim};
+    for (const QString &field : fields.split(u';', Qt::SkipEmptyParts))
+        type.fields << fieldDef(type.order, field);
     return type;
 }
 
@@ -83,6 +87,12 @@ inline LoadFormat withRules(LoadFormat format, const QStringList &rules)
     return format;
 }
 
+// A list written as one text, its items separated by "; ".
+inline QStringList listOf(const char *items)
+{
+    return QString::fromUtf8(items).split(u"; "_s);
+}
+
 // The errors of a report as "line:rule" (rule empty for an error of no rule).
 inline QStringList errorPlaces(const velkora::formats::TestReport &report)
 {
@@ -96,6 +106,20 @@ inline QStringList errorPlaces(const velkora::formats::TestReport &report)
 inline void put(QStringList &lines, int line, int column, const QString &text)
 {
     lines[line - 1].replace(column - 1, text.size(), text);
+}
+
+struct Put { // a text put at a column (from 1) of a line (from 1)
+    int line;
+    int column;
+    QString text;
+};
+
+// The lines with the texts put in them.
+inline QStringList edited(QStringList lines, std::initializer_list<Put> puts)
+{
+    for (const Put &p : puts)
+        put(lines, p.line, p.column, p.text);
+    return lines;
 }
 
 // The lines after `change`.
@@ -115,45 +139,27 @@ inline LoadFormat bankStatement()
     f.state = QStringLiteral("AC");
     f.lineTypes = {
         lineType("0010", "11", "Cabecera de cuenta", 1, 2,
-                 {{"0010", "Banco", 3, 4, Texto},
-                  {"0020", "Oficina", 7, 4, Texto},
-                  {"0030", "Cuenta", 11, 10, Texto},
-                  {"0040", "Fecha inicial", 21, 6, Fecha, "YYMMDD"},
-                  {"0050", "Fecha final", 27, 6, Fecha, "yymmdd"},
-                  {"0060", "Clave debe/haber", 33, 1, Texto},
-                  {"0070", "Saldo inicial", 34, 14, Numero, "0V00"},
-                  {"0080", "Divisa", 48, 3, Texto},
-                  {"0090", "Modalidad", 51, 1, Texto},
-                  {"0100", "Titular", 52, 26, Texto, "", true}}),
+                 "0010|Banco|3|4|T; 0020|Oficina|7|4|T; 0030|Cuenta|11|10|T; "
+                 "0040|Fecha inicial|21|6|F|YYMMDD; 0050|Fecha final|27|6|F|yymmdd; "
+                 "0060|Clave debe/haber|33|1|T; 0070|Saldo inicial|34|14|N|0V00; "
+                 "0080|Divisa|48|3|T; 0090|Modalidad|51|1|T; 0100|Titular|52|26|T*"),
         lineType("0020", "22", "Movimiento", 1, 2,
-                 {{"0010", "Oficina de origen", 7, 4, Texto},
-                  {"0020", "Fecha de operación", 11, 6, Fecha, "YYMMDD"},
-                  {"0030", "Fecha valor", 17, 6, Fecha, "YYMMDD"},
-                  {"0040", "Concepto común", 23, 2, Texto},
-                  {"0050", "Concepto propio", 25, 3, Texto},
-                  {"0060", "Debe/haber", 28, 1, Texto},
-                  {"0070", "Importe", 29, 14, Numero, "0V00"},
-                  {"0080", "Documento", 43, 10, Numero},
-                  {"0090", "Referencia 1", 53, 12, Texto, "", true},
-                  {"0100", "Referencia 2", 65, 16, Texto, "", true},
-                  {"0110", "Origen", 1, 1, Constante, "", false, "EXTRACTO"}}),
+                 "0010|Oficina de origen|7|4|T; 0020|Fecha de operación|11|6|F|YYMMDD; "
+                 "0030|Fecha valor|17|6|F|YYMMDD; 0040|Concepto común|23|2|T; "
+                 "0050|Concepto propio|25|3|T; 0060|Debe/haber|28|1|T; "
+                 "0070|Importe|29|14|N|0V00; 0080|Documento|43|10|N; "
+                 "0090|Referencia 1|53|12|T*; 0100|Referencia 2|65|16|T*; "
+                 "0110|Origen|1|1|C||EXTRACTO"),
         lineType("0030", "23", "Concepto complementario", 1, 2,
-                 {{"0010", "Código de dato", 3, 2, Numero},
-                  {"0020", "Concepto 1", 5, 38, Texto, "", true},
-                  {"0030", "Concepto 2", 43, 38, Texto, "", true}}),
+                 "0010|Código de dato|3|2|N; 0020|Concepto 1|5|38|T*; "
+                 "0030|Concepto 2|43|38|T*"),
         lineType("0040", "33", "Final de cuenta", 1, 2,
-                 {{"0010", "Banco", 3, 4, Texto},
-                  {"0020", "Oficina", 7, 4, Texto},
-                  {"0030", "Cuenta", 11, 10, Texto},
-                  {"0040", "Apuntes al debe", 21, 5, Numero},
-                  {"0050", "Total debe", 26, 14, Numero, "0V00"},
-                  {"0060", "Apuntes al haber", 40, 5, Numero},
-                  {"0070", "Total haber", 45, 14, Numero, "0V00"},
-                  {"0080", "Clave del saldo", 59, 1, Texto},
-                  {"0090", "Saldo final", 60, 14, Numero, "0v00"},
-                  {"0100", "Divisa", 74, 3, Texto}}),
-        lineType("0050", "88", "Fin de archivo", 1, 2,
-                 {{"0010", "Nueves", 3, 18, Texto}, {"0020", "Registros", 21, 6, Numero}}),
+                 "0010|Banco|3|4|T; 0020|Oficina|7|4|T; 0030|Cuenta|11|10|T; "
+                 "0040|Apuntes al debe|21|5|N; 0050|Total debe|26|14|N|0V00; "
+                 "0060|Apuntes al haber|40|5|N; 0070|Total haber|45|14|N|0V00; "
+                 "0080|Clave del saldo|59|1|T; 0090|Saldo final|60|14|N|0v00; "
+                 "0100|Divisa|74|3|T"),
+        lineType("0050", "88", "Fin de archivo", 1, 2, "0010|Nueves|3|18|T; 0020|Registros|21|6|N"),
     };
     return f;
 }
@@ -166,58 +172,34 @@ inline LoadFormat paymentFile()
     f.state = QStringLiteral("AC");
     f.lineTypes = {
         lineType("0001", "1", "Cabecera de archivo", 1, 1,
-                 {{"0001", "Prioridad", 2, 2, Numero},
-                  {"0002", "Destino", 4, 10, Texto, "", true},
-                  {"0003", "Origen", 14, 10, Texto, "", true},
-                  {"0004", "Fecha de creación", 24, 6, Fecha, "YYMMDD"},
-                  {"0005", "Hora", 30, 4, Texto},
-                  {"0006", "Modificador", 34, 1, Texto},
-                  {"0007", "Tamaño de registro", 35, 3, Numero},
-                  {"0008", "Bloque", 38, 2, Numero},
-                  {"0009", "Código de formato", 40, 1, Texto},
-                  {"0010", "Nombre del destino", 41, 23, Texto, "", true},
-                  {"0011", "Nombre del origen", 64, 23, Texto, "", true},
-                  {"0012", "Referencia", 87, 8, Texto, "", true}}),
+                 "0001|Prioridad|2|2|N; 0002|Destino|4|10|T*; 0003|Origen|14|10|T*; "
+                 "0004|Fecha de creación|24|6|F|YYMMDD; 0005|Hora|30|4|T; "
+                 "0006|Modificador|34|1|T; 0007|Tamaño de registro|35|3|N; "
+                 "0008|Bloque|38|2|N; 0009|Código de formato|40|1|T; "
+                 "0010|Nombre del destino|41|23|T*; 0011|Nombre del origen|64|23|T*; "
+                 "0012|Referencia|87|8|T*"),
         lineType("0005", "5", "Cabecera de lote", 1, 1,
-                 {{"0001", "Clase de servicio", 2, 3, Numero},
-                  {"0002", "Empresa", 5, 16, Texto, "", true},
-                  {"0003", "Datos libres", 21, 20, Texto, "", true},
-                  {"0004", "Identificación", 41, 10, Texto},
-                  {"0005", "Clase de asiento", 51, 3, Texto},
-                  {"0006", "Descripción", 54, 10, Texto, "", true},
-                  {"0007", "Fecha descriptiva", 64, 6, Texto, "", true},
-                  {"0008", "Fecha efectiva", 70, 6, Fecha, "YYMMDD"},
-                  {"0009", "Estado", 79, 1, Texto},
-                  {"0010", "Banco de origen", 80, 8, Texto},
-                  {"0011", "Lote", 88, 7, Numero}}),
+                 "0001|Clase de servicio|2|3|N; 0002|Empresa|5|16|T*; "
+                 "0003|Datos libres|21|20|T*; 0004|Identificación|41|10|T; "
+                 "0005|Clase de asiento|51|3|T; 0006|Descripción|54|10|T*; "
+                 "0007|Fecha descriptiva|64|6|T*; 0008|Fecha efectiva|70|6|F|YYMMDD; "
+                 "0009|Estado|79|1|T; 0010|Banco de origen|80|8|T; 0011|Lote|88|7|N"),
         lineType("0006", "6", "Asiento", 1, 1,
-                 {{"0001", "Código de transacción", 2, 2, Numero},
-                  {"0002", "Banco receptor", 4, 8, "05", "", false,
-                   "SELECT Nombre FROM Bancos WHERE Ruta = ?"},
-                  {"0003", "Dígito verificador", 12, 1, Numero},
-                  {"0004", "Cuenta", 13, 17, Texto, "", true},
-                  {"0005", "Importe", 30, 10, Numero, "0V00"},
-                  {"0006", "Identificación", 40, 15, Texto, "", true},
-                  {"0007", "Nombre", 55, 22, Texto, "", true},
-                  {"0008", "Datos libres", 77, 2, Texto},
-                  {"0009", "Adenda", 79, 1, Numero},
-                  {"0010", "Rastreo", 80, 15, Numero}}),
+                 "0001|Código de transacción|2|2|N; "
+                 "0002|Banco receptor|4|8|05||SELECT Nombre FROM Bancos WHERE Ruta = ?; "
+                 "0003|Dígito verificador|12|1|N; 0004|Cuenta|13|17|T*; "
+                 "0005|Importe|30|10|N|0V00; 0006|Identificación|40|15|T*; "
+                 "0007|Nombre|55|22|T*; 0008|Datos libres|77|2|T; 0009|Adenda|79|1|N; "
+                 "0010|Rastreo|80|15|N"),
         lineType("0008", "8", "Control de lote", 1, 1,
-                 {{"0001", "Clase de servicio", 2, 3, Numero},
-                  {"0002", "Asientos", 5, 6, Numero},
-                  {"0003", "Suma de bancos", 11, 10, Numero},
-                  {"0004", "Total de cargos", 21, 12, Numero, "0V00"},
-                  {"0005", "Total de abonos", 33, 12, Numero, "0V00"},
-                  {"0006", "Identificación", 45, 10, Texto},
-                  {"0007", "Banco de origen", 80, 8, Texto},
-                  {"0008", "Lote", 88, 7, Numero}}),
+                 "0001|Clase de servicio|2|3|N; 0002|Asientos|5|6|N; "
+                 "0003|Suma de bancos|11|10|N; 0004|Total de cargos|21|12|N|0V00; "
+                 "0005|Total de abonos|33|12|N|0V00; 0006|Identificación|45|10|T; "
+                 "0007|Banco de origen|80|8|T; 0008|Lote|88|7|N"),
         lineType("0009", "9", "Control de archivo", 1, 1,
-                 {{"0001", "Lotes", 2, 6, Numero},
-                  {"0002", "Bloques", 8, 6, Numero},
-                  {"0003", "Asientos", 14, 8, Numero},
-                  {"0004", "Suma de bancos", 22, 10, Numero},
-                  {"0005", "Total de cargos", 32, 12, Numero, "0V00"},
-                  {"0006", "Total de abonos", 44, 12, Numero, "0V00"}}),
+                 "0001|Lotes|2|6|N; 0002|Bloques|8|6|N; 0003|Asientos|14|8|N; "
+                 "0004|Suma de bancos|22|10|N; 0005|Total de cargos|32|12|N|0V00; "
+                 "0006|Total de abonos|44|12|N|0V00"),
     };
     return f;
 }
@@ -230,17 +212,11 @@ inline LoadFormat salesFile()
     f.state = QStringLiteral("AC");
     f.lineTypes = {
         lineType("0001", "H", "Cabecera", 1, 1,
-                 {{"0001", "Fecha de envío", 2, 8, Fecha, "YYYYMMDD"},
-                  {"0002", "Empresa", 10, 20, Texto, "", true}}),
+                 "0001|Fecha de envío|2|8|F|YYYYMMDD; 0002|Empresa|10|20|T*"),
         lineType("0002", "D", "Venta", 1, 1,
-                 {{"0001", "Cliente", 2, 8, Texto},
-                  {"0002", "Nombre", 10, 21, Texto, "", true},
-                  {"0003", "Fecha", 31, 8, Fecha, "YYYYMMDD"},
-                  {"0004", "Divisa", 39, 3, Texto},
-                  {"0005", "Importe", 42, 12, Numero, "0V00"},
-                  {"0006", "Cantidad", 54, 5, Numero}}),
-        lineType("0003", "T", "Totales", 1, 1,
-                 {{"0001", "Registros", 2, 6, Numero}, {"0002", "Total", 8, 14, Numero, "0V00"}}),
+                 "0001|Cliente|2|8|T; 0002|Nombre|10|21|T*; 0003|Fecha|31|8|F|YYYYMMDD; "
+                 "0004|Divisa|39|3|T; 0005|Importe|42|12|N|0V00; 0006|Cantidad|54|5|N"),
+        lineType("0003", "T", "Totales", 1, 1, "0001|Registros|2|6|N; 0002|Total|8|14|N|0V00"),
     };
     return f;
 }
@@ -292,7 +268,7 @@ inline LoadFormat paymentFileForRules()
     LoadFormat f = paymentFile();
     f.lineTypes[2].fields[1].typeCode = QString::fromUtf8(Numero);
     f.lineTypes[2].fields[1].value.clear();
-    f.lineTypes << lineType("0099", "9999999999", "Relleno de bloque", 1, 10, {});
+    f.lineTypes << lineType("0099", "9999999999", "Relleno de bloque", 1, 10);
     return f;
 }
 

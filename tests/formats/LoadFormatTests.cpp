@@ -1,11 +1,11 @@
-// The load-format test on hand-made files: a bank statement (80-character records coded at
-// 1-2), a payment file (94-character records coded at 1) and a sales file (58-character
-// details) spoilt line by line to show, or not to show, the likely causes of its errors.
+// The load-format test on the hand-made files of FormatSamples.h, spoilt line by line to show,
+// or not to show, the likely causes of their errors.
 
 #include "FormatSamples.h"
 #include "formats/Limits.h"
 #include "formats/LineSource.h"
 #include "formats/LoadFormatTest.h"
+#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QJsonArray>
@@ -16,6 +16,8 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using namespace formats_test;
 using velkora::formats::LoadFormat;
 using velkora::formats::TestOptions;
@@ -112,14 +114,9 @@ private slots:
     // would move the holder's name.
     void formatsReadTheirFiles_data()
     {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QByteArray>("end");
-        QTest::addColumn<bool>("lastEnded");
-        QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<bool>("bom");
-        QTest::addColumn<Counts>("byType");
-        QTest::addColumn<Values>("someValues");
+        const auto add =
+            dataColumns<LoadFormat, QStringList, QByteArray, bool, Encoding, bool, Counts, Values>(
+                {"format", "lines", "end", "lastEnded", "encoding", "bom", "byType", "someValues"});
         const Counts statementTypes{
             {u"0010"_s, 1}, {u"0020"_s, 3}, {u"0030"_s, 2}, {u"0040"_s, 1}, {u"0050"_s, 1}};
         const Values statementValues{
@@ -140,33 +137,21 @@ private slots:
             {"Windows-1252", "\n", true, cp1252, false},
             {"Windows-1252 CRLF", "\r\n", false, cp1252, false}};
         for (const auto &[way, end, lastEnded, encoding, bom] : ways)
-            QTest::addRow("bank statement, %s", way)
-                << bankStatement() << statementLines() << end << lastEnded << encoding << bom
-                << statementTypes << statementValues;
-        QTest::newRow("payment file")
-            << paymentFile() << paymentLines() << "\n"_ba << true << utf8 << false
-            << Counts{{u"0001"_s, 1},
-                      {u"0005"_s, 1},
-                      {u"0006"_s, 2},
-                      {u"0008"_s, 1},
-                      {u"0009"_s, 1}}
-            << Values{
-                   {1,
-                    u"1|076401251|1234567890|2026-12-04|1530|A|94|10|1|BANCO DESTINO|EMPRESA ORIGEN|"_s},
-                   {3, u"22|SELECT Nombre FROM Bancos WHERE Ruta = '07641125'|1|00100000|11.37|"
-                       u"EMP-0|EMPLEADO 0|  |0|76401250000001"_s},
-                   {5, u"220|2|15282251|0.00|47.75|1234567890|07640125|1"_s}};
+            add("bank statement, "_ba + way, bankStatement(), statementLines(), end, lastEnded,
+                encoding, bom, statementTypes, statementValues);
+        add("payment file", paymentFile(), paymentLines(), "\n", true, utf8, false,
+            {{u"0001"_s, 1}, {u"0005"_s, 1}, {u"0006"_s, 2}, {u"0008"_s, 1}, {u"0009"_s, 1}},
+            {{1,
+              u"1|076401251|1234567890|2026-12-04|1530|A|94|10|1|BANCO DESTINO|EMPRESA ORIGEN|"_s},
+             {3, u"22|SELECT Nombre FROM Bancos WHERE Ruta = '07641125'|1|00100000|11.37|"
+                 u"EMP-0|EMPLEADO 0|  |0|76401250000001"_s},
+             {5, u"220|2|15282251|0.00|47.75|1234567890|07640125|1"_s}});
     }
     void formatsReadTheirFiles()
     {
-        QFETCH(LoadFormat, format);
-        QFETCH(QStringList, lines);
-        QFETCH(QByteArray, end);
-        QFETCH(bool, lastEnded);
-        QFETCH(Encoding, encoding);
-        QFETCH(bool, bom);
-        QFETCH(Counts, byType);
-        QFETCH(Values, someValues);
+        auto [format, lines, end, lastEnded, encoding, bom, byType, someValues] =
+            fetchColumns<LoadFormat, QStringList, QByteArray, bool, Encoding, bool, Counts, Values>(
+                {"format", "lines", "end", "lastEnded", "encoding", "bom", "byType", "someValues"});
         const TestReport report =
             velkora::formats::testLoadFormat(format, write(lines, end, encoding, lastEnded, bom));
         QVERIFY2(report.ran, qPrintable(report.error));
@@ -185,31 +170,26 @@ private slots:
 
     void errorsCarryTheirPlace_data()
     {
-        QTest::addColumn<int>("line");   // the line changed (from 1)
-        QTest::addColumn<int>("column"); // where the text is put
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("where"); // from-to|line type|field
-        QTest::addColumn<QString>("message");
-        QTest::newRow("accent in an amount, counted as one character")
-            << 1 << 40 << u"Ó"_s << u"34-47|0010|0070"_s
-            << u"'000000Ó2500000' no es un número en el formato '0V00': el carácter 'Ó' de la columna 40 no cabe en él."_s;
-        QTest::newRow("blank document")
-            << 2 << 43 << u"          "_s << u"43-52|0020|0080"_s
-            << u"Está en blanco y debe ser un número en el formato vacío (solo dígitos)."_s;
-        QTest::newRow("sign where none goes")
-            << 7 << 21 << u"-0002"_s << u"21-25|0040|0040"_s
-            << u"'-0002' no es un número en el formato vacío (solo dígitos): el signo '-' de la columna 21 no va en ese lugar."_s;
-        QTest::newRow("February 30")
-            << 1 << 27 << u"260230"_s << u"27-32|0010|0050"_s
-            << u"'260230' no es una fecha en el formato 'yymmdd': el día 30 no existe en el mes 2 de 2026."_s;
+        // line (from 1) and column where the text is put; where: from-to|line type|field
+        const auto add = dataColumns<int, int, QString, QString, QString>(
+            {"line", "column", "text", "where", "message"});
+        add("accent in an amount, counted as one character", 1, 40, "Ó", "34-47|0010|0070",
+            "'000000Ó2500000' no es un número en el formato '0V00': el carácter 'Ó' de la columna "
+            "40 no cabe en él.");
+        add("blank document", 2, 43, "          ", "43-52|0020|0080",
+            "Está en blanco y debe ser un número en el formato vacío (solo dígitos).");
+        add("sign where none goes", 7, 21, "-0002", "21-25|0040|0040",
+            "'-0002' no es un número en el formato vacío (solo dígitos): el signo '-' de la "
+            "columna 21 no va en ese lugar.");
+        add("February 30", 1, 27, "260230", "27-32|0010|0050",
+            "'260230' no es una fecha en el formato 'yymmdd': el día 30 no existe en el mes 2 de "
+            "2026.");
     }
     void errorsCarryTheirPlace()
     {
-        QFETCH(int, line);
-        QFETCH(int, column);
-        QFETCH(QString, text);
-        QFETCH(QString, where);
-        QFETCH(QString, message);
+        auto [line, column, text, where, message] =
+            fetchColumns<int, int, QString, QString, QString>(
+                {"line", "column", "text", "where", "message"});
         QStringList lines = statementLines();
         lines[line - 1].replace(column - 1, text.size(), text);
         const TestReport report = run(bankStatement(), lines);
@@ -256,39 +236,35 @@ private slots:
     // with every ID at one place (one lookup) and with IDs at two places.
     void idsFindTheirLines_data()
     {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<Encoding>("encoding");
-        QTest::addColumn<Counts>("byType");
+        const auto add = dataColumns<LoadFormat, QStringList, Encoding, Counts>(
+            {"format", "lines", "encoding", "byType"});
         const QStringList accented{u"Ñ0001"_s, u"É0002"_s, u"A0003"_s, u"N0004"_s, u"Ñ0005"_s};
         const Counts twoAndOne{{u"0001"_s, 2}, {u"0002"_s, 1}, {u"-"_s, 2}, {u"+"_s, 0}};
         for (const char *other : {"É", "A"}) {
-            const LoadFormat format = formatOf(
-                "ACC", {lineType("0001", "Ñ", "Eñe", 1, 1, {{"0001", "Número", 2, 4, Numero}}),
-                        lineType("0002", other, "Otro", 1, 1, {{"0001", "Número", 2, 4, Numero}})});
-            const char *sizes = *other == 'A' ? "one and two bytes" : "two bytes each";
-            QTest::addRow("%s, UTF-8", sizes) << format << accented << Encoding::Utf8 << twoAndOne;
-            QTest::addRow("%s, Windows-1252", sizes)
-                << format << accented << Encoding::Cp1252 << twoAndOne;
+            const LoadFormat format =
+                formatOf("ACC", {lineType("0001", "Ñ", "Eñe", 1, 1, "0001|Número|2|4|N"),
+                                 lineType("0002", other, "Otro", 1, 1, "0001|Número|2|4|N")});
+            const QByteArray sizes = *other == 'A' ? "one and two bytes" : "two bytes each";
+            add(sizes + ", UTF-8", format, accented, Encoding::Utf8, twoAndOne);
+            add(sizes + ", Windows-1252", format, accented, Encoding::Cp1252, twoAndOne);
         }
-        LoadFormat edges = formatOf("IDS", {lineType("0001", "11", "Once", 1, 2, {}),
-                                            lineType("0002", "11", "Once otra vez", 1, 2, {}),
-                                            lineType("0003", "22", "Veintidós", 1, 2, {})});
+        LoadFormat edges = formatOf("IDS", {lineType("0001", "11", "Once", 1, 2),
+                                            lineType("0002", "11", "Once otra vez", 1, 2),
+                                            lineType("0003", "22", "Veintidós", 1, 2)});
         const QStringList short_{u"22"_s, u"2"_s, u"11ABC"_s, u"22"_s, u"ab"_s};
         const Counts counts{
             {u"0001"_s, 0}, {u"0002"_s, 0}, {u"0003"_s, 2}, {u"-"_s, 2}, {u"+"_s, 1}};
-        QTest::newRow("one place for every ID") << edges << short_ << Encoding::Utf8 << counts;
-        edges.lineTypes << lineType("0004", "XY", "Más adentro", 3, 2, {});
+        add("one place for every ID", edges, short_, Encoding::Utf8, counts);
+        edges.lineTypes << lineType("0004", "XY", "Más adentro", 3, 2);
         Counts atTwo = counts;
         atTwo.insert(u"0004"_s, 0);
-        QTest::newRow("IDs at two places") << edges << short_ << Encoding::Utf8 << atTwo;
+        add("IDs at two places", edges, short_, Encoding::Utf8, atTwo);
     }
     void idsFindTheirLines()
     {
-        QFETCH(LoadFormat, format);
-        QFETCH(QStringList, lines);
-        QFETCH(Encoding, encoding);
-        QFETCH(Counts, byType);
+        auto [format, lines, encoding, byType] =
+            fetchColumns<LoadFormat, QStringList, Encoding, Counts>(
+                {"format", "lines", "encoding", "byType"});
         const TestReport report =
             velkora::formats::testLoadFormat(format, write(lines, "\n", encoding));
         QVERIFY(report.ran);
@@ -317,42 +293,37 @@ private slots:
     // those; SECUENCIA LINEA on a file whose lines carry their own number.
     void oneLineType_data()
     {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QStringList>("errors"); // "line:rule"
-        QTest::addColumn<QString>("words");      // of the first error
-        QTest::newRow("a trimmed field's bad character")
-            << formatOf("TRM", {lineType("0001", "A", "Importes", 1, 1,
-                                         {{"0001", "Importe", 2, 8, Numero, "", true}})})
-            << QStringList{u"A   12X45"_s} << QStringList{u"1:"_s}
-            << u"el carácter 'X' de la columna 7 "_s;
-        QTest::newRow("VALORES without the blanks after a value")
-            << withRules(formatOf("VAL", {lineType("0001", "A", "Códigos", 1, 1,
-                                                   {{"0001", "Código", 2, 4, Texto}})}),
-                         {u"0001|0001|VALORES AB|CD"_s})
-            << QStringList{u"AAB  "_s, u"ACD"_s, u"A AB "_s, u"AXY  "_s}
-            << QStringList{u"3:0001"_s, u"4:0001"_s} << u"no es uno de los valores AB|CD"_s;
+        // errors: "line:rule"; words: of the first error
+        const auto add = dataColumns<LoadFormat, QStringList, QStringList, QString>(
+            {"format", "lines", "errors", "words"});
+        add("a trimmed field's bad character",
+            formatOf("TRM", {lineType("0001", "A", "Importes", 1, 1, "0001|Importe|2|8|N*")}),
+            {u"A   12X45"_s}, {u"1:"_s}, "el carácter 'X' de la columna 7 ");
+        add("VALORES without the blanks after a value",
+            withRules(
+                formatOf("VAL", {lineType("0001", "A", "Códigos", 1, 1, "0001|Código|2|4|T")}),
+                {u"0001|0001|VALORES AB|CD"_s}),
+            {u"AAB  "_s, u"ACD"_s, u"A AB "_s, u"AXY  "_s}, {u"3:0001"_s, u"4:0001"_s},
+            "no es uno de los valores AB|CD");
         const LoadFormat numbered =
             withRules(formatOf("NUM", {lineType("0001", "R", "Registro", 1, 1,
-                                                {{"0001", "Número", 2, 6, Numero},
-                                                 {"0002", "Valor", 8, 5, Numero}})}),
+                                                "0001|Número|2|6|N; 0002|Valor|8|5|N")}),
                       {u"0001|0001|SECUENCIA LINEA"_s});
         QStringList lines;
         for (int i = 1; i <= 12; ++i)
             lines << u"R%1%2"_s.arg(i, 6, 10, QLatin1Char('0')).arg(i * 7, 5, 10, QLatin1Char('0'));
-        QTest::newRow("SECUENCIA LINEA kept") << numbered << lines << QStringList{} << QString();
+        add("SECUENCIA LINEA kept", numbered, lines, {}, {});
         lines.removeAt(4);
-        QTest::newRow("SECUENCIA LINEA, a line missing")
-            << numbered << lines << QStringList{u"5:0001"_s, u"6:0001"_s,  u"7:0001"_s, u"8:0001"_s,
-                                                u"9:0001"_s, u"10:0001"_s, u"11:0001"_s}
-            << QString();
+        add("SECUENCIA LINEA, a line missing", numbered, lines,
+            {u"5:0001"_s, u"6:0001"_s, u"7:0001"_s, u"8:0001"_s, u"9:0001"_s, u"10:0001"_s,
+             u"11:0001"_s},
+            {});
     }
     void oneLineType()
     {
-        QFETCH(LoadFormat, format);
-        QFETCH(QStringList, lines);
-        QFETCH(QStringList, errors);
-        QFETCH(QString, words);
+        auto [format, lines, errors, words] =
+            fetchColumns<LoadFormat, QStringList, QStringList, QString>(
+                {"format", "lines", "errors", "words"});
         const TestReport report = run(format, lines);
         QCOMPARE(errorPlaces(report), errors);
         const QString message = report.errors.value(0).message;
@@ -394,8 +365,8 @@ private slots:
     void ambiguousAndShadowedIds()
     {
         LoadFormat format = paymentFile();
-        format.lineTypes << lineType("0062", "622", "Abono en cheques", 1, 3, {})
-                         << lineType("0088", "8", "Control repetido", 1, 1, {});
+        format.lineTypes << lineType("0062", "622", "Abono en cheques", 1, 3)
+                         << lineType("0088", "8", "Control repetido", 1, 1);
         const TestReport report = run(format, paymentLines());
         const QJsonObject result = json(report);
         // Every "8" line is both 0008 and 0088; "622..." is 0062 alone; "627..." is only 6.
@@ -417,17 +388,14 @@ private slots:
 
     void layoutFindings()
     {
-        LoadFormat format = formatOf("LAY", {lineType("0001", "A", "Datos", 1, 1,
-                                                      {{"0001", "Nombre", 2, 10, Texto},
-                                                       {"0002", "Alias", 8, 8, Texto},
-                                                       {"0003", "Importe", 20, 6, Numero},
-                                                       {"0004", "Notas", 30, 11, Texto},
-                                                       {"0005", "Mal formato", 2, 3, Numero, "0X"},
-                                                       {"0006", "Tipo raro", 26, 3, "09"}}),
-                                             lineType("0002", "", "Sin ID", 1, 1, {}),
-                                             lineType("0003", "ABC", "ID largo", 1, 2, {})});
-        format.orphanFields << FieldDef{u"0099"_s, u"0001"_s, u"Huérfano"_s, 1, 1, u"02"_s,
-                                        {},        {},        false};
+        LoadFormat format =
+            formatOf("LAY", {lineType("0001", "A", "Datos", 1, 1,
+                                      "0001|Nombre|2|10|T; 0002|Alias|8|8|T; 0003|Importe|20|6|N; "
+                                      "0004|Notas|30|11|T; 0005|Mal formato|2|3|N|0X; "
+                                      "0006|Tipo raro|26|3|09"),
+                             lineType("0002", "", "Sin ID", 1, 1),
+                             lineType("0003", "ABC", "ID largo", 1, 2)});
+        format.orphanFields << fieldDef(u"0099"_s, u"0001|Huérfano|1|1|T"_s);
         const TestReport report =
             run(format, {record(35, {{1, "A"}, {2, "JUAN PEREZ"}, {17, "X"}, {20, "000100"}}),
                          record(35, {{1, "A"}, {2, "ANA"}, {20, "000200"}})});
@@ -450,26 +418,23 @@ private slots:
     // names the field that would read text there, and leaves alone one that reads none.
     void zeroPositionsAndLengths_data()
     {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<bool>("named");
-        QTest::newRow("TEXTO at position 0") << 0 << 5 << QString(Texto) << true;
-        QTest::newRow("NUMERO of length 0") << 3 << 0 << QString(Numero) << true;
-        QTest::newRow("TEXTO at 1, length 1") << 1 << 1 << QString(Texto) << false;
-        QTest::newRow("CONSTANTE at 0, length 0") << 0 << 0 << QString(Constante) << false;
+        const auto add =
+            dataColumns<int, int, QString, bool>({"position", "length", "type", "named"});
+        add("TEXTO at position 0", 0, 5, QString(Texto), true);
+        add("NUMERO of length 0", 3, 0, QString(Numero), true);
+        add("TEXTO at 1, length 1", 1, 1, QString(Texto), false);
+        add("CONSTANTE at 0, length 0", 0, 0, QString(Constante), false);
     }
     void zeroPositionsAndLengths()
     {
-        QFETCH(int, position);
-        QFETCH(int, length);
-        QFETCH(QString, type);
-        QFETCH(bool, named);
-        const QByteArray code = type.toLatin1();
+        auto [position, length, type, named] =
+            fetchColumns<int, int, QString, bool>({"position", "length", "type", "named"});
         const TestReport report = run(
-            formatOf("ZER", {lineType("0001", "", "Única", 0, 0,
-                                      {{"0001", "Nombre", 2, 4, Texto},
-                                       {"0002", "Campo", position, length, code.constData()}})}),
+            formatOf(
+                "ZER",
+                {lineType("0001", "", "Única", 0, 0,
+                          u"0001|Nombre|2|4|T; 0002|Campo|%1|%2|%3"_s.arg(position).arg(length).arg(
+                              type))}),
             {record(8, {{1, "A"}, {2, "JUAN"}, {6, "123"}})});
         QStringList definitions;
         for (const auto &finding : report.layout) {
@@ -482,10 +447,8 @@ private slots:
 
     void resultDoesNotDependOnChunksOrThreads_data()
     {
-        QTest::addColumn<LoadFormat>("format");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("causes");
-        QTest::addColumn<qint64>("lines");
+        const auto add = dataColumns<LoadFormat, QByteArray, bool, qint64>(
+            {"format", "bytes", "causes", "lines"});
         // A few thousand lines of every kind: clean, in error, unmatched, accented in both
         // encodings, with both line ends.
         QByteArray mixed;
@@ -499,21 +462,19 @@ private slots:
             const QByteArray encoded = i % 13 == 0 ? line.toLatin1() : line.toUtf8();
             mixed += encoded + (i % 3 == 0 ? "\r\n" : "\n");
         }
-        QTest::newRow("mixed lines") << bankStatement() << mixed << false << qint64(2500);
+        add("mixed lines", bankStatement(), mixed, false, qint64(2500));
         // Without a line break after the last line, and a line longer than the longest line
         // read: cut, and its end looked for past the chunk and the mapping.
         QByteArray unended = mixed;
         unended.insert(unended.indexOf('\n', 40000) + 1,
                        "22" + QByteArray(velkora::formats::MaxLineBytes + 5000, '7') + "\r\n");
         unended.chop(unended.endsWith("\r\n") ? 2 : 1);
-        QTest::newRow("no last line break, a long line")
-            << bankStatement() << unended << false << qint64(2501);
+        add("no last line break, a long line", bankStatement(), unended, false, qint64(2501));
         // A byte-order mark, empty lines among the others and at the end, a final Ctrl-Z.
-        QTest::newRow("byte-order mark, empty lines, Ctrl-Z")
-            << bankStatement()
-            << "\xEF\xBB\xBF" + mixed.left(mixed.indexOf('\n', 30000) + 1) + "\n\r\n" +
-                   mixed.mid(30000, 20000) + "\n\n\x1A"
-            << false << qint64(-1);
+        add("byte-order mark, empty lines, Ctrl-Z", bankStatement(),
+            "\xEF\xBB\xBF" + mixed.left(mixed.indexOf('\n', 30000) + 1) + "\n\r\n" +
+                mixed.mid(30000, 20000) + "\n\n\x1A",
+            false, qint64(-1));
         // Sales whose fields are shifted from column 31 on most lines, with a blank quantity
         // and dates day first on most of the others: what the causes count is merged too.
         const QStringList sales = salesWith([](int n, QString &line) {
@@ -530,7 +491,7 @@ private slots:
         for (int i = 0; i < 60; ++i)
             for (const QString &line : sales)
                 shifted += (i % 2 ? line.toLatin1() : line.toUtf8()) + (i % 3 ? "\n" : "\r\n");
-        QTest::newRow("causes") << salesFile() << shifted << true << qint64(shifted.count('\n'));
+        add("causes", salesFile(), shifted, true, qint64(shifted.count('\n')));
         // Rules across lines (counts, sums, order, sequence, first and last line): their state
         // runs over every chunk edge, and what they find is listed in line order.
         QStringList batches = paymentBatchLines(12, 9);
@@ -545,20 +506,17 @@ private slots:
         QByteArray crlf;
         for (const QString &line : batches)
             crlf += line.toLatin1() + "\r\n";
-        QTest::newRow("rules across lines, CR LF")
-            << ruled << crlf << false << qint64(batches.size());
+        add("rules across lines, CR LF", ruled, crlf, false, qint64(batches.size()));
         // REGISTRO 94: records without line breaks, the last one short; read from the first
         // whatever the reading's order.
         const QByteArray records = batches.join(QString()).toLatin1().chopped(30);
-        QTest::newRow("REGISTRO records, a short last one")
-            << withRules(ruled, {u"||REGISTRO 94"_s}) << records << false << qint64(batches.size());
+        add("REGISTRO records, a short last one", withRules(ruled, {u"||REGISTRO 94"_s}), records,
+            false, qint64(batches.size()));
     }
     void resultDoesNotDependOnChunksOrThreads()
     {
-        QFETCH(LoadFormat, format);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, causes);
-        QFETCH(qint64, lines);
+        auto [format, bytes, causes, lines] = fetchColumns<LoadFormat, QByteArray, bool, qint64>(
+            {"format", "bytes", "causes", "lines"});
         const QString path = writeBytes(bytes);
         for (const bool reverse : {false, true}) {
             format.reverse = reverse;
@@ -648,93 +606,82 @@ private slots:
     // text and in the JSON: one cause, of the details' line type; and how many lines fail.
     void likelyCauseOfAFault_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("kind"); // empty: no cause
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("affected"); // of the 40 details
-        QTest::addColumn<QJsonObject>("details");
-        QTest::addColumn<QStringList>("words");
-        QTest::newRow("a character more at column 31")
-            << salesWith([](int, QString &line) { line.insert(30, u' '); }) << u"shifted"_s
-            << QString() << 40 << QJsonObject{{u"shift"_s, 1}, {u"column"_s, 31}}
-            << QStringList{u"Los campos del tipo de línea 0002 parecen desplazados una columna a "
-                           u"la derecha a partir de la columna 31: en 40 de 40 líneas, los campos "
-                           u"con error (0003 Fecha, 0005 Importe) se leen bien una columna más a "
-                           u"la derecha. ¿Sobra un carácter en la columna 31 o antes?"_s,
-                           u"Las líneas también son más largas: 40 tienen 59 caracteres y los "
-                           u"campos terminan en la columna 58."_s};
-        QTest::newRow("a character missing before column 31")
-            << salesWith([](int, QString &line) { line.remove(29, 1); }) << u"shifted"_s
-            << QString() << 40 << QJsonObject{{u"shift"_s, -1}, {u"column"_s, 31}}
-            << QStringList{u"desplazados una columna a la izquierda a partir de la columna 31"_s,
-                           u"(0003 Fecha, 0006 Cantidad)"_s,
-                           u"¿Falta un carácter antes de la columna 31?"_s,
-                           u"Las líneas también son más cortas: 40 tienen 57 caracteres"_s};
-        QTest::newRow("two characters more at column 31")
-            << salesWith([](int, QString &line) { line.insert(30, u"  "_s); }) << u"shifted"_s
-            << QString() << 40 << QJsonObject{{u"shift"_s, 2}, {u"column"_s, 31}}
-            << QStringList{u"desplazados dos columnas a la derecha a partir de la columna 31"_s,
-                           u"¿Sobran dos caracteres en la columna 31 o antes?"_s};
-        QTest::newRow("a quantity left blank")
-            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); })
-            << u"blank_number"_s << u"0006"_s << 40 << QJsonObject{}
-            << QStringList{u"El campo 0006 Cantidad (NUMERO, columnas 54-58) del tipo de línea "
-                           u"0002 está en blanco en 40 de 40 líneas. ¿Es un campo opcional? Un "
-                           u"NUMERO no puede quedar en blanco: considere declararlo TEXTO."_s};
-        QTest::newRow("a quantity left blank on 32 of 40 lines, 80%")
-            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
-                         [](int n) { return n % 5 != 0; })
-            << u"blank_number"_s << u"0006"_s << 32 << QJsonObject{}
-            << QStringList{u"está en blanco en 32 de 40 líneas"_s};
-        QTest::newRow("a date left blank")
-            << salesWith([](int, QString &line) { line.replace(30, 8, u"        "_s); })
-            << u"blank_date"_s << u"0003"_s << 40 << QJsonObject{}
-            << QStringList{u"Una Fecha no puede quedar en blanco: considere declararla TEXTO."_s};
-        QTest::newRow("dates written day first")
-            << salesWith([](int, QString &line) {
-                   const QString date = line.mid(30, 8); // YYYYMMDD
-                   line.replace(30, 8, date.mid(6, 2) + date.mid(4, 2) + date.left(4));
-               })
-            << u"other_date_format"_s << u"0003"_s << 40
-            << QJsonObject{{u"date_format"_s, u"DDMMYYYY"_s}}
-            << QStringList{u"El campo 0003 Fecha (Fecha, columnas 31-38) del tipo de línea 0002 "
-                           u"no se lee en su formato 'YYYYMMDD' en 40 de 40 líneas, y los valores "
-                           u"se leen como DDMMYYYY: ¿es ese su formato?"_s};
-        QTest::newRow("lines cut after the amount")
-            << salesWith([](int, QString &line) { line.truncate(53); }) << u"short_lines"_s
-            << QString() << 40 << QJsonObject{}
-            << QStringList{
-                   u"Las líneas del tipo de línea 0002 son más cortas que su último "
-                   u"campo, que termina en la columna 58: 40 de 40 líneas terminan antes."_s,
-                   u"Los campos que quedan fuera (0006 Cantidad) no se pueden leer"_s};
+        // kind: empty: no cause; affected: of the 40 details
+        const auto add = dataColumns<QStringList, QString, QString, int, QJsonObject, QStringList>(
+            {"lines", "kind", "field", "affected", "details", "words"});
+        add("a character more at column 31",
+            salesWith([](int, QString &line) { line.insert(30, u' '); }), "shifted", QString(), 40,
+            QJsonObject{{u"shift"_s, 1}, {u"column"_s, 31}},
+            QStringList{u"Los campos del tipo de línea 0002 parecen desplazados una columna a "
+                        u"la derecha a partir de la columna 31: en 40 de 40 líneas, los campos "
+                        u"con error (0003 Fecha, 0005 Importe) se leen bien una columna más a "
+                        u"la derecha. ¿Sobra un carácter en la columna 31 o antes?"_s,
+                        u"Las líneas también son más largas: 40 tienen 59 caracteres y los "
+                        u"campos terminan en la columna 58."_s});
+        add("a character missing before column 31",
+            salesWith([](int, QString &line) { line.remove(29, 1); }), "shifted", QString(), 40,
+            QJsonObject{{u"shift"_s, -1}, {u"column"_s, 31}},
+            QStringList{u"desplazados una columna a la izquierda a partir de la columna 31"_s,
+                        u"(0003 Fecha, 0006 Cantidad)"_s,
+                        u"¿Falta un carácter antes de la columna 31?"_s,
+                        u"Las líneas también son más cortas: 40 tienen 57 caracteres"_s});
+        add("two characters more at column 31",
+            salesWith([](int, QString &line) { line.insert(30, u"  "_s); }), "shifted", QString(),
+            40, QJsonObject{{u"shift"_s, 2}, {u"column"_s, 31}},
+            QStringList{u"desplazados dos columnas a la derecha a partir de la columna 31"_s,
+                        u"¿Sobran dos caracteres en la columna 31 o antes?"_s});
+        add("a quantity left blank",
+            salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); }), "blank_number",
+            "0006", 40, QJsonObject{},
+            QStringList{u"El campo 0006 Cantidad (NUMERO, columnas 54-58) del tipo de línea "
+                        u"0002 está en blanco en 40 de 40 líneas. ¿Es un campo opcional? Un "
+                        u"NUMERO no puede quedar en blanco: considere declararlo TEXTO."_s});
+        add("a quantity left blank on 32 of 40 lines, 80%",
+            salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
+                      [](int n) { return n % 5 != 0; }),
+            "blank_number", "0006", 32, QJsonObject{},
+            QStringList{u"está en blanco en 32 de 40 líneas"_s});
+        add("a date left blank",
+            salesWith([](int, QString &line) { line.replace(30, 8, u"        "_s); }), "blank_date",
+            "0003", 40, QJsonObject{},
+            QStringList{u"Una Fecha no puede quedar en blanco: considere declararla TEXTO."_s});
+        add("dates written day first", salesWith([](int, QString &line) {
+                const QString date = line.mid(30, 8); // YYYYMMDD
+                line.replace(30, 8, date.mid(6, 2) + date.mid(4, 2) + date.left(4));
+            }),
+            "other_date_format", "0003", 40, QJsonObject{{u"date_format"_s, u"DDMMYYYY"_s}},
+            QStringList{u"El campo 0003 Fecha (Fecha, columnas 31-38) del tipo de línea 0002 "
+                        u"no se lee en su formato 'YYYYMMDD' en 40 de 40 líneas, y los valores "
+                        u"se leen como DDMMYYYY: ¿es ese su formato?"_s});
+        add("lines cut after the amount", salesWith([](int, QString &line) { line.truncate(53); }),
+            "short_lines", QString(), 40, QJsonObject{},
+            QStringList{u"Las líneas del tipo de línea 0002 son más cortas que su último "
+                        u"campo, que termina en la columna 58: 40 de 40 líneas terminan antes."_s,
+                        u"Los campos que quedan fuera (0006 Cantidad) no se pueden leer"_s});
         // No cause on a clean file, nor when the faults are scattered over a few lines or fall
         // short of most lines (80%) of their line type.
-        QTest::newRow("clean file")
-            << salesLines() << QString() << QString() << 0 << QJsonObject{} << QStringList{};
-        QTest::newRow("each fault on a line or two") << salesWith([](int n, QString &line) {
-            if (n == 3)
-                line.insert(30, u' ');
-            else if (n == 11 || n == 12)
-                line.replace(53, 5, u"     "_s);
-            else if (n == 20)
-                line.replace(30, 8, u"21122026"_s);
-            else if (n == 33)
-                line.truncate(53);
-        }) << QString() << QString() << 5 << QJsonObject{}
-                                                     << QStringList{};
-        QTest::newRow("a quantity left blank on 31 of 40 lines")
-            << salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
-                         [](int n) { return n % 5 != 0 && n != 1; })
-            << QString() << QString() << 31 << QJsonObject{} << QStringList{};
+        add("clean file", salesLines(), {}, {}, 0, {}, {});
+        add("each fault on a line or two", salesWith([](int n, QString &line) {
+                if (n == 3)
+                    line.insert(30, u' ');
+                else if (n == 11 || n == 12)
+                    line.replace(53, 5, u"     "_s);
+                else if (n == 20)
+                    line.replace(30, 8, u"21122026"_s);
+                else if (n == 33)
+                    line.truncate(53);
+            }),
+            QString(), QString(), 5, QJsonObject{}, QStringList{});
+        add("a quantity left blank on 31 of 40 lines",
+            salesWith([](int, QString &line) { line.replace(53, 5, u"     "_s); },
+                      [](int n) { return n % 5 != 0 && n != 1; }),
+            QString(), QString(), 31, QJsonObject{}, QStringList{});
     }
     void likelyCauseOfAFault()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(QString, kind);
-        QFETCH(QString, field);
-        QFETCH(int, affected);
-        QFETCH(QJsonObject, details);
-        QFETCH(QStringList, words);
+        auto [lines, kind, field, affected, details, words] =
+            fetchColumns<QStringList, QString, QString, int, QJsonObject, QStringList>(
+                {"lines", "kind", "field", "affected", "details", "words"});
         const TestReport report = run(salesFile(), lines);
         const QJsonObject result = json(report);
         const QJsonArray failures = result[u"failures"_s].toArray();
@@ -783,27 +730,6 @@ private slots:
         const TestReport report = run(salesFile(), lines, options);
         QCOMPARE(report.errors.size(), 5);
         QCOMPARE(report.result.errorCount, 10 + 14 + 1);
-        const auto field = [](const char *id, const char *description, int lines,
-                              const QJsonArray &first) {
-            return QJsonObject{{u"field"_s, QString::fromUtf8(id)},
-                               {u"description"_s, QString::fromUtf8(description)},
-                               {u"lines"_s, lines},
-                               {u"first"_s, first}};
-        };
-        QCOMPARE(json(report)[u"failures"_s].toArray(),
-                 (QJsonArray{
-                     QJsonObject{
-                         {u"line_type"_s, u"0002"_s},
-                         {u"lines"_s, 20},
-                         {u"of"_s, 40},
-                         {u"fields"_s, QJsonArray{field("0003", "Fecha", 10,
-                                                        {2, 6, 10, 14, 18, 22, 26, 30, 34, 38}),
-                                                  field("0005", "Importe", 14,
-                                                        {2, 5, 8, 11, 14, 17, 20, 23, 26, 29})}}},
-                     QJsonObject{{u"line_type"_s, u"0003"_s},
-                                 {u"lines"_s, 1},
-                                 {u"of"_s, 1},
-                                 {u"fields"_s, QJsonArray{field("0001", "Registros", 1, {42})}}}}));
         const QString text = velkora::formats::reportText(report, u"|"_s);
         const QStringList failures{
             u"Tipo|Campo|Líneas con error|Líneas del tipo|Primeras líneas con error"_s,
@@ -815,21 +741,38 @@ private slots:
         QVERIFY2(
             text.contains(u"\nLíneas con errores de campo\n"_s + failures.join(u'\n') + u"\n\n"_s),
             qPrintable(text));
+        // The JSON's failures as the text's rows, where the list of first lines is not cut.
+        QStringList rows{failures.first()};
+        for (const QJsonValue &type : json(report)[u"failures"_s].toArray()) {
+            const QString of = u"|%1"_s.arg(type[u"of"_s].toInt());
+            rows << type[u"line_type"_s].toString() + u"|(algún campo)|"_s +
+                        QString::number(type[u"lines"_s].toInt()) + of + u'|';
+            for (const QJsonValue &field : type[u"fields"_s].toArray()) {
+                QStringList first;
+                for (const QJsonValue &line : field[u"first"_s].toArray())
+                    first << QString::number(line.toInt());
+                rows << u"%1|%2 %3|%4"_s
+                                .arg(type[u"line_type"_s].toString(), field[u"field"_s].toString(),
+                                     field[u"description"_s].toString())
+                                .arg(field[u"lines"_s].toInt()) +
+                            of + u'|' + first.join(u", "_s);
+            }
+        }
+        QCOMPARE(rows, failures.join(u'\n').remove(u" (y 4 más)"_s).split(u'\n'));
         QVERIFY(text.indexOf(u"\nLíneas con errores de campo\n"_s) <
                 text.indexOf(u"\nRevisión del formato\n"_s));
         // 20 of 40 details in error, and the trailer's fault is of no kind that has a name.
         QVERIFY(report.causes.isEmpty());
     }
 
-    // Each rule kind on a payment file of three batches of three credits (lines 1 header;
-    // 2, 7, 12 batch headers; 3-5, 8-10, 13-15 entries; 6, 11, 16 batch controls; 17 file
-    // control; 18-20 filler): kept, broken once (where ruleMessages does not), broken on every
-    // line.
+    // Each rule kind on a payment file of three batches of three credits (1 header; 2, 7, 12
+    // batch headers; 3-5, 8-10, 13-15 entries; 6, 11, 16 batch controls; 17 file control; 18-20
+    // filler): kept, broken once (where ruleMessages does not), broken on every line.
     void rulesOnAPaymentFile_data()
     {
-        QTest::addColumn<QStringList>("rules");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QStringList>("errors"); // "line:rule"
+        // errors: "line:rule"
+        const auto add =
+            dataColumns<QStringList, QStringList, QStringList>({"rules", "lines", "errors"});
         const QStringList good = paymentBatchLines(3, 3);
         const QList<int> entries{3, 4, 5, 8, 9, 10, 13, 14, 15};
         auto onEntries = [&](const QString &rule) {
@@ -838,117 +781,86 @@ private slots:
                 places << u"%1:%2"_s.arg(line).arg(rule);
             return places;
         };
-        const QStringList all{u"0001||PRIMERA"_s,
-                              u"0001||veces 1"_s,
-                              u"0001||LONGITUD 94"_s,
-                              u"0005||TRAS 0001, 0008"_s,
-                              u"0006||Tras 0005,0006"_s,
-                              u"0006||LONGITUD 94"_s,
-                              u"0006|0001|VALORES 22|27|32|37"_s,
-                              u"0006|0005|ENTRE 0.01 99999999.99"_s,
-                              u"0006|0009|OPCIONAL"_s,
-                              u"0006|0010|SECUENCIA"_s,
-                              u"0008||TRAS 0006"_s,
-                              u"0008|0002|CUENTA 0006 DESDE 0005"_s,
-                              u"0008|0003|SUMA 0006.0002 DESDE 0005"_s,
-                              u"0008|0005|suma  0006.0005  desde 0005"_s,
-                              u"0008|0008|SECUENCIA"_s,
-                              u"0009||VECES 1"_s,
-                              u"0009|0001|CUENTA 0005"_s,
-                              u"0009|0003|CUENTA 0006"_s,
-                              u"0009|0004|SUMA 0006.0002"_s,
-                              u"0009|0006|SUMA 0006.0005"_s,
-                              u"0099||TRAS 0009,0099"_s,
-                              u"0099||ULTIMA"_s,
-                              u"0099||VECES 0-9"_s};
-        QTest::newRow("every kind kept") << all << good << QStringList{};
+        const QStringList all =
+            listOf("0001||PRIMERA; 0001||veces 1; 0001||LONGITUD 94; 0005||TRAS 0001, 0008; "
+                   "0006||Tras 0005,0006; 0006||LONGITUD 94; 0006|0001|VALORES 22|27|32|37; "
+                   "0006|0005|ENTRE 0.01 99999999.99; 0006|0009|OPCIONAL; 0006|0010|SECUENCIA; "
+                   "0008||TRAS 0006; 0008|0002|CUENTA 0006 DESDE 0005; "
+                   "0008|0003|SUMA 0006.0002 DESDE 0005; 0008|0005|suma  0006.0005  desde 0005; "
+                   "0008|0008|SECUENCIA; 0009||VECES 1; 0009|0001|CUENTA 0005; "
+                   "0009|0003|CUENTA 0006; 0009|0004|SUMA 0006.0002; 0009|0006|SUMA 0006.0005; "
+                   "0099||TRAS 0009,0099; 0099||ULTIMA; 0099||VECES 0-9");
+        add("every kind kept", all, good, {});
 
         // The addenda indicator (column 79) then reads the blank before it: a field error.
         QStringList tooLong;
         for (const int line : entries)
             tooLong << u"%1:"_s.arg(line) << u"%1:0001"_s.arg(line);
-        QTest::newRow("LONGITUD: a character too many at column 30 of every entry")
-            << QStringList{u"0006||LONGITUD 94"_s}
-            << changed(good,
-                       [&](QStringList &l) {
-                           for (const int line : entries)
-                               l[line - 1].insert(29, u'0');
-                       })
-            << tooLong;
-        QTest::newRow("LONGITUD n-m kept")
-            << QStringList{u"0006||LONGITUD 90-95"_s}
-            << changed(good, [](QStringList &l) { l[8] += u"X"_s; }) << QStringList{};
+        add("LONGITUD: a character too many at column 30 of every entry", {u"0006||LONGITUD 94"_s},
+            changed(good,
+                    [&](QStringList &l) {
+                        for (const int line : entries)
+                            l[line - 1].insert(29, u'0');
+                    }),
+            tooLong);
+        add("LONGITUD n-m kept", QStringList{u"0006||LONGITUD 90-95"_s},
+            changed(good, [](QStringList &l) { l[8] += u"X"_s; }), QStringList{});
 
-        QTest::newRow("VECES: a second header")
-            << QStringList{u"0001||VECES 1"_s}
-            << changed(good, [](QStringList &l) { l.insert(1, l.first()); })
-            << QStringList{u"2:0001"_s};
-        QTest::newRow("VECES: too few batches, at the last line")
-            << QStringList{u"0005||VECES 4-*"_s} << good << QStringList{u"20:0001"_s};
+        add("VECES: a second header", {u"0001||VECES 1"_s},
+            changed(good, [](QStringList &l) { l.insert(1, l.first()); }),
+            QStringList{u"2:0001"_s});
+        add("VECES: too few batches, at the last line", {u"0005||VECES 4-*"_s}, good,
+            {u"20:0001"_s});
 
-        QTest::newRow("PRIMERA: the header missing")
-            << QStringList{u"0001||PRIMERA"_s}
-            << changed(good, [](QStringList &l) { l.removeFirst(); }) << QStringList{u"1:0001"_s};
-        QTest::newRow("ULTIMA: no filler")
-            << QStringList{u"0099||ULTIMA"_s}
-            << changed(good, [](QStringList &l) { l = l.mid(0, 17); }) << QStringList{u"17:0001"_s};
+        add("PRIMERA: the header missing", {u"0001||PRIMERA"_s},
+            changed(good, [](QStringList &l) { l.removeFirst(); }), QStringList{u"1:0001"_s});
+        add("ULTIMA: no filler", {u"0099||ULTIMA"_s},
+            changed(good, [](QStringList &l) { l = l.mid(0, 17); }), QStringList{u"17:0001"_s});
 
-        QTest::newRow("TRAS: every entry but the first of a batch")
-            << QStringList{u"0006||TRAS 0005"_s} << good
-            << QStringList{u"4:0001"_s,  u"5:0001"_s,  u"9:0001"_s,
-                           u"10:0001"_s, u"14:0001"_s, u"15:0001"_s};
+        add("TRAS: every entry but the first of a batch", {u"0006||TRAS 0005"_s}, good,
+            {u"4:0001"_s, u"5:0001"_s, u"9:0001"_s, u"10:0001"_s, u"14:0001"_s, u"15:0001"_s});
 
-        QTest::newRow("a blank addenda indicator without OPCIONAL")
-            << QStringList{} << changed(good, [](QStringList &l) { put(l, 4, 79, u" "_s); })
-            << QStringList{u"4:"_s};
-        QTest::newRow("a blank addenda indicator with OPCIONAL")
-            << QStringList{u"0006|0009|OPCIONAL"_s}
-            << changed(good, [](QStringList &l) { put(l, 4, 79, u" "_s); }) << QStringList{};
+        add("a blank addenda indicator without OPCIONAL", {}, edited(good, {{4, 79, u" "_s}}),
+            {u"4:"_s});
+        add("a blank addenda indicator with OPCIONAL", {u"0006|0009|OPCIONAL"_s},
+            edited(good, {{4, 79, u" "_s}}), {});
 
-        QTest::newRow("VALORES broken on every entry")
-            << QStringList{u"0006|0001|VALORES 27 | 37"_s} << good << onEntries(u"0001"_s);
+        add("VALORES broken on every entry", {u"0006|0001|VALORES 27 | 37"_s}, good,
+            onEntries(u"0001"_s));
+        add("CUENTA DESDE broken in the second batch", {u"0008|0002|CUENTA 0006 DESDE 0005"_s},
+            edited(good, {{11, 5, u"000004"_s}}), {u"11:0001"_s});
+        add("CUENTA DESDE: an entry more in the first batch",
+            {u"0008|0002|CUENTA 0006 DESDE 0005"_s, u"0009|0003|CUENTA 0006"_s},
+            changed(good, [](QStringList &l) { l.insert(3, l.at(3)); }),
+            QStringList{u"7:0001"_s, u"18:0002"_s});
+        add("CUENTA * (every line before)", {u"0009|0002|CUENTA *"_s},
+            edited(good, {{17, 8, u"000016"_s}}), {});
 
-        QTest::newRow("CUENTA DESDE broken in the second batch")
-            << QStringList{u"0008|0002|CUENTA 0006 DESDE 0005"_s}
-            << changed(good, [](QStringList &l) { put(l, 11, 5, u"000004"_s); })
-            << QStringList{u"11:0001"_s};
-        QTest::newRow("CUENTA DESDE: an entry more in the first batch")
-            << QStringList{u"0008|0002|CUENTA 0006 DESDE 0005"_s, u"0009|0003|CUENTA 0006"_s}
-            << changed(good, [](QStringList &l) { l.insert(3, l.at(3)); })
-            << QStringList{u"7:0001"_s, u"18:0002"_s};
-        QTest::newRow("CUENTA * (every line before)")
-            << QStringList{u"0009|0002|CUENTA *"_s}
-            << changed(good, [](QStringList &l) { put(l, 17, 8, u"000016"_s); }) << QStringList{};
+        add("SUMA DESDE: an amount changed in the second batch",
+            {u"0008|0005|SUMA 0006.0005 DESDE 0005"_s, u"0009|0006|SUMA 0006.0005"_s},
+            edited(good, {{9, 39, u"9"_s}}), {u"11:0001"_s, u"17:0002"_s});
 
-        QTest::newRow("SUMA DESDE: an amount changed in the second batch")
-            << QStringList{u"0008|0005|SUMA 0006.0005 DESDE 0005"_s, u"0009|0006|SUMA 0006.0005"_s}
-            << changed(good, [](QStringList &l) { put(l, 9, 39, u"9"_s); })
-            << QStringList{u"11:0001"_s, u"17:0002"_s};
-
-        QTest::newRow("SECUENCIA: a trace number skipped")
-            << QStringList{u"0006|0010|SECUENCIA"_s}
-            << changed(good,
-                       [](QStringList &l) {
-                           for (const int line : {9, 10, 13, 14, 15}) {
-                               const qint64 trace = l[line - 1].mid(87, 7).toLongLong() + 1;
-                               put(l, line, 88, QString::number(trace).rightJustified(7, u'0'));
-                           }
-                       })
-            << QStringList{u"9:0001"_s};
-        QTest::newRow("SECUENCIA broken on every line")
-            << QStringList{u"0006|0010|SECUENCIA"_s}
-            << changed(good,
-                       [&](QStringList &l) {
-                           for (const int line : entries)
-                               put(l, line, 88, u"0000005"_s);
-                       })
-            << onEntries(u"0001"_s).mid(1);
+        add("SECUENCIA: a trace number skipped", QStringList{u"0006|0010|SECUENCIA"_s},
+            changed(good,
+                    [](QStringList &l) {
+                        for (const int line : {9, 10, 13, 14, 15}) {
+                            const qint64 trace = l[line - 1].mid(87, 7).toLongLong() + 1;
+                            put(l, line, 88, QString::number(trace).rightJustified(7, u'0'));
+                        }
+                    }),
+            QStringList{u"9:0001"_s});
+        add("SECUENCIA broken on every line", {u"0006|0010|SECUENCIA"_s},
+            changed(good,
+                    [&](QStringList &l) {
+                        for (const int line : entries)
+                            put(l, line, 88, u"0000005"_s);
+                    }),
+            onEntries(u"0001"_s).mid(1));
     }
     void rulesOnAPaymentFile()
     {
-        QFETCH(QStringList, rules);
-        QFETCH(QStringList, lines);
-        QFETCH(QStringList, errors);
+        auto [rules, lines, errors] =
+            fetchColumns<QStringList, QStringList, QStringList>({"rules", "lines", "errors"});
         const TestReport report = run(withRules(paymentFileForRules(), rules), lines);
         QCOMPARE(kinds(report).count(u"rule"_s), 0);
         // The same verdicts when no line is kept in full: the checks alone read what rules need.
@@ -972,44 +884,34 @@ private slots:
     // What a rule broken once says, in plain words, at its line and columns.
     void ruleMessages_data()
     {
-        QTest::addColumn<QString>("rule");
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QString>("value"); // put at the column
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("columns");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("SUMA")
-            << u"0008|0005|SUMA 0006.0005 DESDE 0005"_s << 11 << u"000000012345"_s << 33
-            << u"33-44"_s
-            << u"El total 000000012345 no coincide con la suma de 0005 Importe de "
-               u"las líneas 0006 desde la última 0005: 000000011325"_s;
-        QTest::newRow("CUENTA") << u"0009|0003|CUENTA 0006"_s << 17 << u"00000010"_s << 14
-                                << u"14-21"_s
-                                << u"La cuenta 00000010 no coincide con el número de líneas 0006 "
-                                   u"desde el principio del archivo: 00000009."_s;
-        QTest::newRow("LONGITUD") << u"0006||LONGITUD 94"_s << 3 << u"XY"_s << 94 << u"1-95"_s
-                                  << u"La línea tiene 95 caracteres y las del tipo 0006 Asiento "
-                                     u"tienen 94."_s;
-        QTest::newRow("VALORES") << u"0006|0001|VALORES 22|27"_s << 3 << u"99"_s << 2 << u"2-3"_s
-                                 << u"'99' no es uno de los valores 22|27."_s;
-        QTest::newRow("ENTRE") << u"0006|0005|ENTRE 1 90"_s << 3 << u"0000009999"_s << 30
-                               << u"30-39"_s << u"El valor 99.99 no está entre 1.00 y 90.00."_s;
-        QTest::newRow("TRAS") << u"0006||TRAS 0005,0006"_s << 7 << QString() << 0 << u"1-94"_s
-                              << u"Una línea del tipo 0006 Asiento va justo después de una del "
-                                 u"tipo 0005 o 0006, y esta va después de una del tipo 0008."_s;
-        QTest::newRow("SECUENCIA")
-            << u"0008|0008|SECUENCIA"_s << 16 << u"0000004"_s << 88 << u"88-94"_s
-            << u"El número 0000004 no sigue al de la línea anterior del "
-               u"tipo 0008: debería ser 0000003."_s;
+        // value: put at the column
+        const auto add = dataColumns<QString, int, QString, int, QString, QString>(
+            {"rule", "line", "value", "column", "columns", "message"});
+        add("SUMA", "0008|0005|SUMA 0006.0005 DESDE 0005", 11, "000000012345", 33, "33-44",
+            "El total 000000012345 no coincide con la suma de 0005 Importe de "
+            "las líneas 0006 desde la última 0005: 000000011325");
+        add("CUENTA", "0009|0003|CUENTA 0006", 17, "00000010", 14, "14-21",
+            "La cuenta 00000010 no coincide con el número de líneas 0006 "
+            "desde el principio del archivo: 00000009.");
+        add("LONGITUD", "0006||LONGITUD 94", 3, "XY", 94, "1-95",
+            "La línea tiene 95 caracteres y las del tipo 0006 Asiento "
+            "tienen 94.");
+        add("VALORES", "0006|0001|VALORES 22|27", 3, "99", 2, "2-3",
+            "'99' no es uno de los valores 22|27.");
+        add("ENTRE", "0006|0005|ENTRE 1 90", 3, "0000009999", 30, "30-39",
+            "El valor 99.99 no está entre 1.00 y 90.00.");
+        add("TRAS", "0006||TRAS 0005,0006", 7, {}, 0, "1-94",
+            "Una línea del tipo 0006 Asiento va justo después de una del "
+            "tipo 0005 o 0006, y esta va después de una del tipo 0008.");
+        add("SECUENCIA", "0008|0008|SECUENCIA", 16, "0000004", 88, "88-94",
+            "El número 0000004 no sigue al de la línea anterior del "
+            "tipo 0008: debería ser 0000003.");
     }
     void ruleMessages()
     {
-        QFETCH(QString, rule);
-        QFETCH(int, line);
-        QFETCH(QString, value);
-        QFETCH(int, column);
-        QFETCH(QString, columns);
-        QFETCH(QString, message);
+        auto [rule, line, value, column, columns, message] =
+            fetchColumns<QString, int, QString, int, QString, QString>(
+                {"rule", "line", "value", "column", "columns", "message"});
         QStringList lines = paymentBatchLines(3, 3);
         if (column == 0)
             lines.swapItemsAt(line - 1, line); // the second batch's header after its entry
@@ -1031,43 +933,38 @@ private slots:
     // review of the format; the file is then not called clean.
     void rulesThatCannotBeUsed_data()
     {
-        QTest::addColumn<QString>("rule");
-        QTest::addColumn<QString>("reason"); // after "La regla 0001 (LARGO 94) no se aplica: "
-        QTest::newRow("unknown word")
-            << u"0006||LARGO 94"_s
-            << u"'LARGO' no es una regla: las reglas son REGISTRO, CODIFICACION, LONGITUD, "
-               u"VECES, PRIMERA, ULTIMA, TRAS, PREVALECE, OPCIONAL, VALORES, ENTRE, CUENTA, "
-               u"SUMA, IGUAL y SECUENCIA."_s;
-        QTest::newRow("no number") << u"0006||LONGITUD"_s
-                                   << u"LONGITUD lleva un número de caracteres, o dos con un "
-                                      u"guion entre ellos: LONGITUD 80, LONGITUD 80-82."_s;
-        QTest::newRow("no such line type")
-            << u"0007||PRIMERA"_s << u"el tipo de línea 0007 no existe."_s;
-        QTest::newRow("no such field")
-            << u"0006|0011|OPCIONAL"_s << u"el campo 0011 del tipo de línea 0006 no existe."_s;
-        QTest::newRow("counting a line type that does not exist")
-            << u"0009|0003|CUENTA 0006 DESDE 0004"_s << u"el tipo de línea 0004 no existe."_s;
-        QTest::newRow("summing a TEXTO")
-            << u"0009|0004|SUMA 0006.0004"_s << u"SUMA suma un campo NUMERO que se pueda leer."_s;
-        QTest::newRow("a field rule on a line type")
-            << u"0006||SECUENCIA"_s
-            << u"SECUENCIA va en un campo y está en un tipo de línea (sin campo)."_s;
-        QTest::newRow("SECUENCIA on a TEXTO") << u"0006|0004|SECUENCIA"_s
-                                              << u"SECUENCIA va en un campo NUMERO y está en un "
-                                                 u"campo TEXTO."_s;
-        QTest::newRow("ENTRE on a TEXTO") << u"0006|0004|ENTRE 1 9"_s
-                                          << u"ENTRE va en un campo NUMERO o Fecha y está en un "
-                                             u"campo TEXTO."_s;
-        QTest::newRow("ENTRE upside down")
-            << u"0006|0005|ENTRE 100 1"_s << u"el primer valor de ENTRE es mayor que el segundo."_s;
-        QTest::newRow("two LONGITUD")
-            << u"0006||LONGITUD 94|0006||LONGITUD 95"_s
-            << u"ya hay una regla LONGITUD en el mismo lugar (la 0001)."_s;
+        // reason: after "La regla 0001 (LARGO 94) no se aplica: "
+        const auto add = dataColumns<QString, QString>({"rule", "reason"});
+        add("unknown word", "0006||LARGO 94",
+            "'LARGO' no es una regla: las reglas son REGISTRO, CODIFICACION, LONGITUD, "
+            "VECES, PRIMERA, ULTIMA, TRAS, PREVALECE, OPCIONAL, VALORES, ENTRE, CUENTA, "
+            "SUMA, IGUAL y SECUENCIA.");
+        add("no number", "0006||LONGITUD",
+            "LONGITUD lleva un número de caracteres, o dos con un "
+            "guion entre ellos: LONGITUD 80, LONGITUD 80-82.");
+        add("no such line type", "0007||PRIMERA", "el tipo de línea 0007 no existe.");
+        add("no such field", "0006|0011|OPCIONAL",
+            "el campo 0011 del tipo de línea 0006 no existe.");
+        add("counting a line type that does not exist", "0009|0003|CUENTA 0006 DESDE 0004",
+            "el tipo de línea 0004 no existe.");
+        add("summing a TEXTO", "0009|0004|SUMA 0006.0004",
+            "SUMA suma un campo NUMERO que se pueda leer.");
+        add("a field rule on a line type", "0006||SECUENCIA",
+            "SECUENCIA va en un campo y está en un tipo de línea (sin campo).");
+        add("SECUENCIA on a TEXTO", "0006|0004|SECUENCIA",
+            "SECUENCIA va en un campo NUMERO y está en un "
+            "campo TEXTO.");
+        add("ENTRE on a TEXTO", "0006|0004|ENTRE 1 9",
+            "ENTRE va en un campo NUMERO o Fecha y está en un "
+            "campo TEXTO.");
+        add("ENTRE upside down", "0006|0005|ENTRE 100 1",
+            "el primer valor de ENTRE es mayor que el segundo.");
+        add("two LONGITUD", "0006||LONGITUD 94|0006||LONGITUD 95",
+            "ya hay una regla LONGITUD en el mismo lugar (la 0001).");
     }
     void rulesThatCannotBeUsed()
     {
-        QFETCH(QString, rule);
-        QFETCH(QString, reason);
+        auto [rule, reason] = fetchColumns<QString, QString>({"rule", "reason"});
         QStringList rules{rule};
         if (rule.count(u'|') > 2) // two rules
             rules = QStringList{rule.section(u'|', 0, 2), rule.section(u'|', 3)};
@@ -1089,31 +986,24 @@ private slots:
     // the rule, a file of such records without breaks is one line that must not pass.
     void fixedRecords_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("rule");
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<QStringList>("errors");
-        QTest::addColumn<QString>("fileError");
+        const auto add = dataColumns<QByteArray, bool, int, QStringList, QString>(
+            {"bytes", "rule", "lines", "errors", "fileError"});
         const QStringList records = paymentBatchLines(2, 3);
         const QByteArray joined = records.join(QString()).toLatin1();
         const QByteArray broken = records.join(u"\r\n"_s).toLatin1() + "\r\n";
-        QTest::newRow("without line breaks") << joined << true << 20 << QStringList{} << QString();
-        QTest::newRow("with line breaks") << broken << true << 20 << QStringList{} << QString();
-        QTest::newRow("a short last record") << joined.left(joined.size() - 30) << true << 20
-                                             << QStringList{u"20:0001"_s} << QString();
-        QTest::newRow("no rule, no line breaks")
-            << joined << false << 1 << QStringList{}
-            << u"La línea 1 tiene 1880 caracteres, 20 veces los 94 del tipo de línea 0001: ¿trae "
-               u"el archivo registros de 94 caracteres sin saltos de línea? Si es así, la regla "
-               u"REGISTRO 94 del archivo los lee uno a uno."_s;
+        add("without line breaks", joined, true, 20, {}, {});
+        add("with line breaks", broken, true, 20, {}, {});
+        add("a short last record", joined.left(joined.size() - 30), true, 20, {u"20:0001"_s}, {});
+        add("no rule, no line breaks", joined, false, 1, {},
+            "La línea 1 tiene 1880 caracteres, 20 veces los 94 del tipo de línea 0001: ¿trae "
+            "el archivo registros de 94 caracteres sin saltos de línea? Si es así, la regla "
+            "REGISTRO 94 del archivo los lee uno a uno.");
     }
     void fixedRecords()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, rule);
-        QFETCH(int, lines);
-        QFETCH(QStringList, errors);
-        QFETCH(QString, fileError);
+        auto [bytes, rule, lines, errors, fileError] =
+            fetchColumns<QByteArray, bool, int, QStringList, QString>(
+                {"bytes", "rule", "lines", "errors", "fileError"});
         const QString path = writeBytes(bytes);
         const LoadFormat format =
             withRules(paymentFileForRules(),
@@ -1134,44 +1024,33 @@ private slots:
     // Faults of real producers that no rule is needed to find: none of these files passes.
     void faultsFoundWithoutRules_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("errors"); // "line:column" of the errors
-        QTest::addColumn<QStringList>("fileErrors");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<int>("emptyAtEnd");
+        // errors: "line:column" of the errors
+        const auto add = dataColumns<QByteArray, QStringList, QStringList, int, int>(
+            {"bytes", "errors", "fileErrors", "exitCode", "emptyAtEnd"});
         const QByteArray good = paymentLines().join(u"\n"_s).toLatin1() + "\n";
         auto at = [&](int line, int column, const QByteArray &bytes) {
             QList<QByteArray> lines = good.split('\n');
             lines[line - 1].replace(column - 1, bytes.size(), bytes);
             return lines.join('\n');
         };
-        QTest::newRow("empty file")
-            << QByteArray() << QStringList{} << QStringList{u"El archivo está vacío."_s} << 1 << 0;
-        QTest::newRow("only line breaks") << QByteArray("\r\n\r\n") << QStringList{}
-                                          << QStringList{u"El archivo está vacío: solo tiene 2 "
-                                                         u"línea(s) vacía(s)."_s}
-                                          << 1 << 0;
-        QTest::newRow("NUL padding in a name")
-            << at(3, 60, QByteArray(5, '\0')) << QStringList{u"3:60"_s} << QStringList{} << 1 << 0;
-        QTest::newRow("a stray CR inside a record")
-            << at(4, 45, "\r") << QStringList{u"4:45"_s} << QStringList{} << 1 << 0;
+        add("empty file", {}, {}, {u"El archivo está vacío."_s}, 1, 0);
+        add("only line breaks", QByteArray("\r\n\r\n"), {},
+            {u"El archivo está vacío: solo tiene 2 "
+             u"línea(s) vacía(s)."_s},
+            1, 0);
+        add("NUL padding in a name", at(3, 60, QByteArray(5, '\0')), {u"3:60"_s}, {}, 1, 0);
+        add("a stray CR inside a record", at(4, 45, "\r"), {u"4:45"_s}, {}, 1, 0);
         // The control character makes the amount unreadable: one error of the field, not two.
-        QTest::newRow("a control character in an amount")
-            << at(3, 35, "\x01") << QStringList{u"3:30"_s} << QStringList{} << 1 << 0;
-        QTest::newRow("a final Ctrl-Z ends the file")
-            << good + "\x1A" << QStringList{} << QStringList{} << 0 << 0;
-        QTest::newRow("empty lines at the end") << good + "\n\n\r\n"
-                                                << QStringList{} << QStringList{} << 0 << 3;
-        QTest::newRow("an empty line inside") << QByteArray(good).replace("\n627", "\n\n627")
-                                              << QStringList{} << QStringList{} << 1 << 0;
+        add("a control character in an amount", at(3, 35, "\x01"), {u"3:30"_s}, {}, 1, 0);
+        add("a final Ctrl-Z ends the file", good + "\x1A", {}, {}, 0, 0);
+        add("empty lines at the end", good + "\n\n\r\n", {}, {}, 0, 3);
+        add("an empty line inside", QByteArray(good).replace("\n627", "\n\n627"), {}, {}, 1, 0);
     }
     void faultsFoundWithoutRules()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, errors);
-        QFETCH(QStringList, fileErrors);
-        QFETCH(int, exitCode);
-        QFETCH(int, emptyAtEnd);
+        auto [bytes, errors, fileErrors, exitCode, emptyAtEnd] =
+            fetchColumns<QByteArray, QStringList, QStringList, int, int>(
+                {"bytes", "errors", "fileErrors", "exitCode", "emptyAtEnd"});
         const TestReport report =
             velkora::formats::testLoadFormat(paymentFile(), writeBytes(bytes));
         QStringList places;

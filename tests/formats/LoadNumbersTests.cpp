@@ -5,11 +5,13 @@
 #include "formats/LoadNumbers.h"
 #include "formats/RuleParser.h"
 #include "formats/RuleRenumber.h"
+#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QtTest>
 
 using namespace formats_test;
+using kesta::test::fetchColumns;
 using velkora::formats::RuleDef;
 
 class TestLoadNumbers : public QObject {
@@ -47,8 +49,7 @@ private slots:
     }
     void ruleTextsFollowTheirNumbers()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, whole);
+        auto [text, whole] = fetchColumns<QString, bool>({"text", "whole"});
         const auto line = [](const QString &t) {
             const qint64 n = velkora::formats::orderNumber(t);
             return n == 9 ? QString() : n == 2 ? u"0012"_s : t;
@@ -72,14 +73,10 @@ private slots:
         // Stored out of the load's order: the load reads line types and fields by the length of
         // their numbers first ("10000" after "9999"), fields of no line type where their line
         // number places them.
-        LoadFormat stored = formatOf("NUM", {lineType("0001", "1", "Cabecera", 1, 1,
-                                                      {{"0002", "Banco", 2, 4, Texto},
-                                                       {"0005", "Fecha", 6, 8, Fecha}}),
-                                             lineType("0003", "3", "Total", 1, 1,
-                                                      {{"9999", "Cuenta", 2, 5, Numero},
-                                                       {"10000", "Suma", 7, 9, Numero}})});
-        stored.orphanFields << FieldDef{u"0002"_s, u"0001"_s, u"Suelto"_s, 1, 1, u"02"_s,
-                                        {},        {},        false};
+        LoadFormat stored = formatOf(
+            "NUM", {lineType("0001", "1", "Cabecera", 1, 1, "0002|Banco|2|4|T; 0005|Fecha|6|8|F"),
+                    lineType("0003", "3", "Total", 1, 1, "9999|Cuenta|2|5|N; 10000|Suma|7|9|N")});
+        stored.orphanFields << fieldDef(u"0002"_s, u"0001|Suelto|1|1|T"_s);
         stored.rules = {RuleDef{u"0001"_s, u"0003"_s, u"10000"_s, u"SUMA 0001.0005"_s, {}},
                         RuleDef{u"0002"_s, u"3"_s, u"9999"_s, u"SUMA 1.5 DESDE 0001"_s, {}},
                         RuleDef{u"0003"_s, u"0001"_s, {}, u"VECES 1"_s, {}},
@@ -94,17 +91,18 @@ private slots:
         }
         for (const auto &field : shown.orphanFields)
             fields << field.lineOrder + u'.' + field.id + u' ' + field.description;
-        QCOMPARE(fields, (QStringList{u"0001.0000 Banco"_s, u"0001.0010 Fecha"_s,
-                                      u"0003.0030 Cuenta"_s, u"0003.0040 Suma"_s,
-                                      u"0002.0020 Suelto"_s}));
+        QCOMPARE(fields,
+                 (QStringList{u"0001.0000 Banco"_s, u"0001.0010 Fecha"_s, u"0003.0030 Cuenta"_s,
+                              u"0003.0040 Suma"_s, u"0002.0020 Suelto"_s}));
 
         QStringList rules;
         for (const RuleDef &rule : shown.rules)
             rules << rule.lineOrder + u'|' + rule.fieldId + u'|' + rule.text;
         // A rule on a field that is not there, or naming one, is left as stored: the test's
         // review says it cannot be used.
-        QCOMPARE(rules, (QStringList{u"0003|0040|SUMA 0001.0010"_s, u"3|0030|SUMA 1.0010 DESDE 0001"_s,
-                                     u"0001||VECES 1"_s, u"0003|0001|SUMA 0001.0007"_s}));
+        QCOMPARE(rules,
+                 (QStringList{u"0003|0040|SUMA 0001.0010"_s, u"3|0030|SUMA 1.0010 DESDE 0001"_s,
+                              u"0001||VECES 1"_s, u"0003|0001|SUMA 0001.0007"_s}));
 
         // Everything but the numbers as stored.
         LoadFormat back = shown;

@@ -6,6 +6,7 @@
 #include "formats/FileMapping.h"
 #include "formats/LineSource.h"
 #include "formats/LoadFormatTest.h"
+#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QDateTime>
@@ -18,6 +19,8 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using namespace formats_test;
 using velkora::formats::LineSource;
 using velkora::formats::LoadFormat;
@@ -67,26 +70,22 @@ private slots:
     // (or, read with read(), between two chunks).
     void fileChangedWhileReadIsAnError_data()
     {
-        QTest::addColumn<Change>("change");
-        QTest::addColumn<bool>("mapFile");
-        QTest::addColumn<bool>("reverse");
-        QTest::addColumn<bool>("records");
-        QTest::newRow("shortened, mapped") << Change::Shorten << true << false << false;
-        QTest::newRow("shortened, mapped, reverse") << Change::Shorten << true << true << false;
-        QTest::newRow("shortened, mapped, REGISTRO") << Change::Shorten << true << false << true;
-        QTest::newRow("emptied, mapped") << Change::Empty << true << false << false;
-        QTest::newRow("lengthened, mapped") << Change::Lengthen << true << false << false;
-        QTest::newRow("rewritten in place, mapped") << Change::Rewrite << true << false << false;
-        QTest::newRow("shortened, read") << Change::Shorten << false << false << false;
-        QTest::newRow("lengthened, read") << Change::Lengthen << false << true << false;
-        QTest::newRow("rewritten in place, read") << Change::Rewrite << false << false << false;
+        const auto add =
+            dataColumns<Change, bool, bool, bool>({"change", "mapFile", "reverse", "records"});
+        add("shortened, mapped", Change::Shorten, true, false, false);
+        add("shortened, mapped, reverse", Change::Shorten, true, true, false);
+        add("shortened, mapped, REGISTRO", Change::Shorten, true, false, true);
+        add("emptied, mapped", Change::Empty, true, false, false);
+        add("lengthened, mapped", Change::Lengthen, true, false, false);
+        add("rewritten in place, mapped", Change::Rewrite, true, false, false);
+        add("shortened, read", Change::Shorten, false, false, false);
+        add("lengthened, read", Change::Lengthen, false, true, false);
+        add("rewritten in place, read", Change::Rewrite, false, false, false);
     }
     void fileChangedWhileReadIsAnError()
     {
-        QFETCH(Change, change);
-        QFETCH(bool, mapFile);
-        QFETCH(bool, reverse);
-        QFETCH(bool, records);
+        auto [change, mapFile, reverse, records] =
+            fetchColumns<Change, bool, bool, bool>({"change", "mapFile", "reverse", "records"});
         const QByteArray bytes = statement(2000, records ? "" : "\n");
         const QString path = write(bytes);
         LoadFormat format = bankStatement();
@@ -156,9 +155,9 @@ private slots:
     // ends the process: the guard hides no other fault.
     void otherBusErrorsAreNotHidden_data()
     {
-        QTest::addColumn<bool>("handlerBefore");
-        QTest::newRow("default action") << false;
-        QTest::newRow("a handler before the guard") << true;
+        const auto add = dataColumns<bool>({"handlerBefore"});
+        add("default action", false);
+        add("a handler before the guard", true);
     }
     void otherBusErrorsAreNotHidden()
     {

@@ -12,6 +12,7 @@
 #include "store/SqlScript.h"
 #include "store/StoredFormat.h"
 #include "store/StoredTestTarget.h"
+#include "support/DataRows.h"
 #include "support/TestClasses.h"
 #include "support/TestDatabase.h"
 
@@ -19,6 +20,8 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using kesta::test::TestDatabase;
 namespace formats = velkora::formats;
 
@@ -106,21 +109,15 @@ QList<LayoutLineValues> ruleLines(const QString &key)
     return lines;
 }
 
-QList<LayoutFieldValues> ruleFields(const QString &key, const QStringList &ids)
+// The entry's fields 0001 (2-3), 0002 (30-39) and 0003 (80-94), NUMERO each.
+QList<LayoutFieldValues> ruleFields(const QString &key)
 {
     QList<LayoutFieldValues> fields;
-    const QStringList positions{u"2"_s, u"30"_s, u"80"_s}, lengths{u"2"_s, u"10"_s, u"15"_s};
-    for (int i = 0; i < ids.size(); ++i)
-        fields << LayoutFieldValues{key,
-                                    u"0006"_s,
-                                    ids.at(i),
-                                    u"Campo %1"_s.arg(i),
-                                    positions.at(i),
-                                    lengths.at(i),
-                                    u"NO"_s,
-                                    QString(),
-                                    QString(),
-                                    u"01"_s};
+    for (const QString &field : {u"0001|2|2"_s, u"0002|30|10"_s, u"0003|80|15"_s}) {
+        const QStringList p = field.split(u'|');
+        fields << LayoutFieldValues{key,  u"0006"_s, p[0], p[0], p[1],
+                                    p[2], u"NO"_s,   {},   {},   u"01"_s};
+    }
     return fields;
 }
 
@@ -154,9 +151,9 @@ class TestStoredFormats : public QObject {
 private slots:
     void initTestCase_data()
     {
-        QTest::addColumn<TestDatabase::Kind>("kind");
-        QTest::newRow("sqlite") << TestDatabase::Kind::Sqlite;
-        QTest::newRow("postgresql") << TestDatabase::Kind::PostgreSql;
+        const auto add = dataColumns<TestDatabase::Kind>({"kind"});
+        add("sqlite", TestDatabase::Kind::Sqlite);
+        add("postgresql", TestDatabase::Kind::PostgreSql);
     }
     void init()
     {
@@ -191,29 +188,22 @@ private slots:
 
     void storedFormatTest_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("storedFile"); // Ly_Archivo; "@" is the database's folder
-        QTest::addColumn<QString>("givenFile");
-        QTest::addColumn<QString>("error"); // empty: it runs on the file with 2 lines
-        QTest::newRow("no key") << QString() << u"a.txt"_s << QString()
-                                << u"No se indicó la clave del formato de carga que se prueba."_s;
-        QTest::newRow("no file name")
-            << u"K1"_s << QString() << QString()
-            << u"El formato de carga 'K1' no tiene archivo: escriba el nombre del archivo que se "
-               "prueba en el formato."_s;
-        QTest::newRow("no such file") << u"K1"_s << u"@/missing.txt"_s << QString()
-                                      << u"El archivo '@/missing.txt' no existe."_s;
-        QTest::newRow("absolute file") << u"K1"_s << u"@/data.txt"_s << QString() << QString();
-        QTest::newRow("relative file") << u"K1"_s << u"data.txt"_s << QString() << QString();
-        QTest::newRow("given file wins")
-            << u"K1"_s << u"@/missing.txt"_s << u"@/data.txt"_s << QString();
+        // storedFile: Ly_Archivo, "@" the database's folder; error: none, it runs on 2 lines
+        const auto add = dataColumns<QString, QString, QString, QString>(
+            {"key", "storedFile", "givenFile", "error"});
+        add("no key", {}, "a.txt", {}, "No se indicó la clave del formato de carga que se prueba.");
+        add("no file name", "K1", {}, {},
+            "El formato de carga 'K1' no tiene archivo: escriba el nombre del archivo que se "
+            "prueba en el formato.");
+        add("no such file", "K1", "@/missing.txt", {}, "El archivo '@/missing.txt' no existe.");
+        add("absolute file", "K1", "@/data.txt", {}, {});
+        add("relative file", "K1", "data.txt", {}, {});
+        add("given file wins", "K1", "@/missing.txt", "@/data.txt", {});
     }
     void storedFormatTest()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, storedFile);
-        QFETCH(QString, givenFile);
-        QFETCH(QString, error);
+        auto [key, storedFile, givenFile, error] = fetchColumns<QString, QString, QString, QString>(
+            {"key", "storedFile", "givenFile", "error"});
         // A relative name is taken from the SQLite file's folder, or the current folder on a
         // server: both are this folder here.
         QTemporaryDir folder(db->kind() == TestDatabase::Kind::Sqlite
@@ -288,9 +278,7 @@ private slots:
     }
 
     // Rules are saved with the format, read back with it, go into the script, and are left as
-    // they are by a deactivation. (That the save writes them in its transaction, all or
-    // nothing, and that they follow renumbered fields and line types is proven through the
-    // screen's save.)
+    // they are by a deactivation (the save's transaction is proven through the screen's save).
     void rulesRoundTrip()
     {
         auto connection = std::make_shared<velkora::services::SqlConnection>(db->connectionName());
@@ -303,8 +291,7 @@ private slots:
             {u"PAGO"_s, u"3"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
             {u"PAGO"_s, u"4"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, QString()}};
         writer.write(kesta::storage::LoadFormatWriter::Format::Stored, u"PAGO"_s,
-                     ruleLines(u"PAGO"_s), ruleFields(u"PAGO"_s, {u"0001"_s, u"0002"_s, u"0003"_s}),
-                     &rules, always);
+                     ruleLines(u"PAGO"_s), ruleFields(u"PAGO"_s), &rules, always);
         const std::optional<formats::LoadFormat> read =
             formats::LoadFormatReader(sql()).read(u"PAGO"_s);
         QVERIFY(read && read->rulesAvailable);
@@ -368,16 +355,13 @@ private slots:
         QCOMPARE(formats::ScriptWriter::scriptRows(
                      sql(), u"SELECT * FROM Layout WHERE Ly_Cve_Layout = 'NADA' "_s, u"Layout"_s),
                  u"-- Layout: ningún registro\n"_s);
-        QVERIFY_THROWS_EXCEPTION(
-            formats::FormatsError,
-            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM Layout; DELETE FROM Layout"_s,
-                                              u"Layout"_s));
-        QVERIFY_THROWS_EXCEPTION(
-            formats::FormatsError,
-            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM Layout"_s, u"Layout x"_s));
-        QVERIFY_THROWS_EXCEPTION(
-            formats::FormatsError,
-            formats::ScriptWriter::scriptRows(sql(), u"SELECT * FROM NoSuchTable"_s, u"Layout"_s));
+        // A second statement, a table name that is none, a table that is not there.
+        for (const auto &[select, table] :
+             {std::pair{u"SELECT * FROM Layout; DELETE FROM Layout"_s, u"Layout"_s},
+              std::pair{u"SELECT * FROM Layout"_s, u"Layout x"_s},
+              std::pair{u"SELECT * FROM NoSuchTable"_s, u"Layout"_s}})
+            QVERIFY_THROWS_EXCEPTION(formats::FormatsError,
+                                     formats::ScriptWriter::scriptRows(sql(), select, table));
     }
 };
 
