@@ -63,6 +63,35 @@ inline LineType lineType(const char *order, const char *id, const char *descript
     return type;
 }
 
+// The same, with each field written out (the views' and the benchmarks' samples).
+struct F { // a field: number, description, position, length, type, format, trim, value
+    const char *id;
+    const char *description;
+    int position;
+    int length;
+    const char *type;
+    const char *format = "";
+    bool trim = false;
+    const char *value = "";
+};
+
+inline LineType lineType(const char *order, const char *id, const char *description, int position,
+                         int length, std::initializer_list<F> fields)
+{
+    LineType type = lineType(order, id, description, position, length);
+    for (const F &f : fields)
+        type.fields << FieldDef{type.order,
+                                QString::fromUtf8(f.id),
+                                QString::fromUtf8(f.description),
+                                f.position,
+                                f.length,
+                                QString::fromUtf8(f.type),
+                                QString::fromUtf8(f.value),
+                                QString::fromUtf8(f.format),
+                                f.trim};
+    return type;
+}
+
 // A format of the line types under a key.
 inline LoadFormat formatOf(const char *key, std::initializer_list<LineType> types)
 {

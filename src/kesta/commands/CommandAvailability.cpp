@@ -17,11 +17,6 @@ namespace kesta::commands {
 
 namespace {
 
-bool editing(Mode mode)
-{
-    return mode == Mode::EditingNew || mode == Mode::EditingExisting;
-}
-
 const QString NothingShown =
     QStringLiteral("no hay ningún formato a la vista: escriba su clave y pulse Enter");
 const QString NotEditing = QStringLiteral("no se está editando ningún formato");
@@ -32,7 +27,7 @@ const QString SaveOrCancel =
 // Record for a stored format); outside them, what the shown format allows.
 QString whyToolbarUnavailable(const QString &command, const CommandState &state)
 {
-    const bool edits = editing(state.mode);
+    const bool edits = isEditing(state.mode);
     const bool shown = state.mode == Mode::ViewingActive || state.mode == Mode::ViewingDeactivated;
     if (command == QLatin1String("Save"))
         return edits ? QString() : NotEditing;
@@ -67,7 +62,7 @@ QString whyToolbarUnavailable(const QString &command, const CommandState &state)
 QString whyEditButtonUnavailable(int button, const CommandState &state)
 {
     const bool startGroup = button <= 2; // Nuevo, Editar, Eliminar; the others edit a line
-    if (!editing(state.mode))
+    if (!isEditing(state.mode))
         return QStringLiteral("el formato no se está editando: pulse Editar (Ctrl+E) o Nuevo "
                               "(Ctrl+N)");
     if (!startGroup)

@@ -12,6 +12,12 @@ enum class Mode { Idle, ViewingActive, ViewingDeactivated, EditingNew, EditingEx
 
 QString modeName(Mode mode);
 
+// Editing new or editing existing: a load format is being edited.
+inline bool isEditing(Mode mode)
+{
+    return mode == Mode::EditingNew || mode == Mode::EditingExisting;
+}
+
 // Which of the screen's controls each mode enables:
 //
 //   control                    Idle     Viewing (active, deactivated)   Editing (new, existing)

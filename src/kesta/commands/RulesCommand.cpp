@@ -22,11 +22,6 @@ QString orderAt(const velkora::controls::DataGrid &lines, int row)
     return editor::cellText(lines, row, editor::LineColumn::Order);
 }
 
-bool editing(Mode mode)
-{
-    return mode == Mode::EditingNew || mode == Mode::EditingExisting;
-}
-
 } // namespace
 
 RulesCommand::RulesCommand(Parts parts) : m_parts(parts) {}
@@ -109,7 +104,7 @@ void RulesCommand::run(Mode mode)
         }
     }
 
-    const bool editable = editing(mode);
+    const bool editable = isEditing(mode);
     editor::RulesDialog dialog(editor::RulesDialog::Parts{m_parts.owner, m_parts.key->text(),
                                                           outline, rulesOnScreen(), editable},
                                m_parts.owner);

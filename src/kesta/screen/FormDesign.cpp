@@ -2,6 +2,7 @@
 // TwipsLayout), caption, tag, fonts and design properties.
 
 #include "frmKESTA.h"
+#include "DesignSize.h"
 #include "store/ColumnLimits.h"
 
 #include "messages/HandlerGuard.h"
@@ -45,9 +46,6 @@ using velkora::controls::FlatButton;
 using velkora::controls::GridColumn;
 using velkora::controls::TextBox;
 
-// The design size of the screen's inner area, in twips.
-constexpr float DesignWidth = 15360;
-constexpr float DesignHeight = 8715;
 // Height of the tab control's tabs: its pages' controls are written relative to the tab
 // control's top-left corner and start just below the tabs.
 constexpr float TabHeight = 330;

@@ -3,6 +3,7 @@
 
 #include "frmKESTA.h"
 
+#include "DesignSize.h"
 #include "TwipsLayout.h"
 #include "host/Publico.h"
 #include "messages/HandlerGuard.h"
@@ -33,9 +34,8 @@ constexpr float BrowseGap = 105;
 // rows down; a window of 640 by 400 pixels holds it without scrolling.
 constexpr float MinimumWidth = 9000;
 constexpr float MinimumHeight = 5400;
-// The design's height, its toolbar's and where the tab control starts below it; the gap kept
+// The design's toolbar height and where the tab control starts below it; the gap kept
 // between them on a short screen.
-constexpr float DesignHeight = 8715;
 constexpr float DesignToolbarHeight = 960;
 constexpr float DesignTabTop = 1200;
 constexpr float ShortTabGap = 60;
