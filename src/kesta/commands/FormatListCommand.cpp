@@ -2,6 +2,7 @@
 
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/HandlerGuard.h"
 #include "messages/Messages.h"
 #include "store/KeyList.h"
 
@@ -42,14 +43,7 @@ FormatListCommand::FormatListCommand(Parts parts, QObject *parent)
         QStringLiteral("Los formatos de carga guardados, para cargar uno (F2 en la clave)"));
     m_parts.toolbar->addScreenCommand(m_action);
     connect(m_action, &QAction::triggered, this, [this] {
-        // A failure is told, never left to the event loop.
-        try {
-            run();
-        } catch (const std::exception &error) {
-            messages::show(m_parts.owner,
-                           messages::handlerFailed(QStringLiteral("Formatos_Click()"),
-                                                   host::descriptionOf(error)));
-        }
+        messages::guardHandler(m_parts.owner, QStringLiteral("Formatos_Click()"), [this] { run(); });
     });
     // The toolbar offers "Nuevo" exactly outside its editing state.
     connect(m_parts.toolbar->action(QStringLiteral("New")), &QAction::changed, this,

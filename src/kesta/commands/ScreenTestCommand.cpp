@@ -4,6 +4,7 @@
 #include "editor/GridColumns.h"
 #include "host/Publico.h"
 #include "host/RuntimeError.h"
+#include "messages/HandlerGuard.h"
 #include "messages/Messages.h"
 #include "store/FormatRows.h"
 #include "store/FormatSave.h"
@@ -30,14 +31,7 @@ ScreenTestCommand::ScreenTestCommand(Parts parts, QObject *parent)
     m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     m_parts.toolbar->addScreenCommand(m_action);
     connect(m_action, &QAction::triggered, this, [this] {
-        // A failure is told, never left to the event loop.
-        try {
-            run();
-        } catch (const std::exception &error) {
-            messages::show(m_parts.owner,
-                           messages::handlerFailed(QStringLiteral("ProbarSinGuardar_Click()"),
-                                                   host::descriptionOf(error)));
-        }
+        messages::guardHandler(m_parts.owner, QStringLiteral("ProbarSinGuardar_Click()"), [this] { run(); });
     });
     // The toolbar offers "Guardar" exactly in its editing state.
     connect(m_parts.toolbar->action(QStringLiteral("Save")), &QAction::changed, this,
