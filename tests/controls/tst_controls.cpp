@@ -14,6 +14,7 @@
 #include "controls/SmallControls.h"
 #include "controls/TextBox.h"
 #include "services/ScreenTools.h"
+#include "support/DataRows.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -28,13 +29,15 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionViewItem>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 using namespace velkora::controls;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -339,26 +342,25 @@ private slots:
 
     void rowTagsStayWithTheirRows_data()
     {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("tags"); // each row's tag after the steps, joined by '|'
-        QTest::newRow("first row removed") << QStringList{"remove 0"} << "b|c";
-        QTest::newRow("last row removed") << QStringList{"remove 2"} << "a|b";
-        QTest::newRow("row added, cancelled") << QStringList{"add", "cancel"} << "a|b|c";
-        QTest::newRow("row added, accepted") << QStringList{"add", "update"} << "a|b|c|";
-        QTest::newRow("added, then a row before it removed")
-            << QStringList{"add", "update", "remove 1"} << "a|c|";
-        QTest::newRow("cell typed over, cancelled") << QStringList{"edit 1", "cancel"} << "a|b|c";
-        QTest::newRow("cell typed over, accepted") << QStringList{"edit 2", "update"} << "a|b|c";
-        QTest::newRow("typed into the new row") << QStringList{"type"} << "a|b|c|";
-        QTest::newRow("rows added at once") << QStringList{"rows"} << "a|b|c||";
-        QTest::newRow("all removed, one added") << QStringList{"clear", "add"} << "";
+        // tags: each row's tag after the steps, joined by '|'
+        const auto add = dataColumns<QStringList, QString>({"steps", "tags"});
+        add("first row removed", QStringList{"remove 0"}, "b|c");
+        add("last row removed", QStringList{"remove 2"}, "a|b");
+        add("row added, cancelled", QStringList{"add", "cancel"}, "a|b|c");
+        add("row added, accepted", QStringList{"add", "update"}, "a|b|c|");
+        add("added, then a row before it removed", QStringList{"add", "update", "remove 1"},
+            "a|c|");
+        add("cell typed over, cancelled", QStringList{"edit 1", "cancel"}, "a|b|c");
+        add("cell typed over, accepted", QStringList{"edit 2", "update"}, "a|b|c");
+        add("typed into the new row", QStringList{"type"}, "a|b|c|");
+        add("rows added at once", QStringList{"rows"}, "a|b|c||");
+        add("all removed, one added", QStringList{"clear", "add"}, "");
     }
     // A row's hidden tag moves with its row through the user's edits and goes with it; rows
     // added since have none.
     void rowTagsStayWithTheirRows()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(QString, tags);
+        auto [steps, tags] = fetchColumns<QStringList, QString>({"steps", "tags"});
         Grid grid(3);
         for (int row = 0; row < 3; ++row)
             grid.setRowTag(row, QString(QChar('a' + row)));
@@ -489,20 +491,19 @@ private slots:
 
     void beforeRowColChangeCancelKeepsTheCell_data()
     {
-        QTest::addColumn<int>("key"); // 0: not by a key
-        QTest::addColumn<QString>("how");
-        QTest::newRow("arrow down") << int(Qt::Key_Down) << "";
-        QTest::newRow("tab") << int(Qt::Key_Tab) << "";
-        QTest::newRow("page down") << int(Qt::Key_PageDown) << "";
-        QTest::newRow("mouse") << 0 << "mouse";
-        QTest::newRow("double click") << 0 << "double click";
-        QTest::newRow("program") << 0 << "program";
-        QTest::newRow("set current index") << 0 << "index";
+        // key: 0: not by a key
+        const auto add = dataColumns<int, QString>({"key", "how"});
+        add("arrow down", int(Qt::Key_Down), "");
+        add("tab", int(Qt::Key_Tab), "");
+        add("page down", int(Qt::Key_PageDown), "");
+        add("mouse", 0, "mouse");
+        add("double click", 0, "double click");
+        add("program", 0, "program");
+        add("set current index", 0, "index");
     }
     void beforeRowColChangeCancelKeepsTheCell()
     {
-        QFETCH(int, key);
-        QFETCH(QString, how);
+        auto [key, how] = fetchColumns<int, QString>({"key", "how"});
         for (const bool refuse : {true, false}) {
             Grid grid(3);
             QVERIFY(grid.setCurrentCell(0, Desc));
@@ -534,17 +535,15 @@ private slots:
     // CancelUpdate drop it again. A KeyDown handler that adds a row takes its key.
     void newRowStartsWhereTyped_data()
     {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("gesture");
-        QTest::newRow("typed, empty grid") << 0 << "typed";
-        QTest::newRow("typed after rows") << 2 << "typed";
-        QTest::newRow("double click") << 2 << "double click";
-        QTest::newRow("cancelled") << 2 << "cancel";
+        const auto add = dataColumns<int, QString>({"rows", "gesture"});
+        add("typed, empty grid", 0, "typed");
+        add("typed after rows", 2, "typed");
+        add("double click", 2, "double click");
+        add("cancelled", 2, "cancel");
     }
     void newRowStartsWhereTyped()
     {
-        QFETCH(int, rows);
-        QFETCH(QString, gesture);
+        auto [rows, gesture] = fetchColumns<int, QString>({"rows", "gesture"});
         Grid grid(rows);
         grid.setNewRowOffered(true);
         QCOMPARE(grid.Rows(), rows);
@@ -633,23 +632,19 @@ private slots:
     // Qt's own fit samples), whatever the script; it never narrows; the check column fits its box.
     void widenFitsEveryRow_data()
     {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("widestRow");
-        QTest::addColumn<QString>("widest");
-        QTest::addColumn<int>("startWidth");
-        QTest::newRow("a few rows") << 3 << 1 << "Descripción bastante larga del campo" << 20;
-        QTest::newRow("widest past 1,000 rows") << 1500 << 1400 << "Importe total del recibo" << 20;
-        QTest::newRow("pairs that kern") << 10 << 9 << "AVAWAVAWAVAWTeToTa LT.Ty" << 20;
-        QTest::newRow("not Latin-1") << 10 << 0 << "Ωμέγα 漢字漢字漢字 ĳĳ" << 20;
-        QTest::newRow("control characters") << 10 << 5 << "tab\there\tand\tthere" << 20;
-        QTest::newRow("already wider") << 10 << 5 << "corto" << 600;
+        const auto add =
+            dataColumns<int, int, QString, int>({"rows", "widestRow", "widest", "startWidth"});
+        add("a few rows", 3, 1, "Descripción bastante larga del campo", 20);
+        add("widest past 1,000 rows", 1500, 1400, "Importe total del recibo", 20);
+        add("pairs that kern", 10, 9, "AVAWAVAWAVAWTeToTa LT.Ty", 20);
+        add("not Latin-1", 10, 0, "Ωμέγα 漢字漢字漢字 ĳĳ", 20);
+        add("control characters", 10, 5, "tab\there\tand\tthere", 20);
+        add("already wider", 10, 5, "corto", 600);
     }
     void widenFitsEveryRow()
     {
-        QFETCH(int, rows);
-        QFETCH(int, widestRow);
-        QFETCH(QString, widest);
-        QFETCH(int, startWidth);
+        auto [rows, widestRow, widest, startWidth] =
+            fetchColumns<int, int, QString, int>({"rows", "widestRow", "widest", "startWidth"});
         widest.replace("\\t", "\t");
         Grid grid(0);
         QList<QVariantList> values;
@@ -695,38 +690,30 @@ private slots:
         // The flags (see Bar), the steps run, the signals raised and the commands then offered.
         // (What the screen's modes offer, idle, viewing an active or a deactivated record or
         // editing it, is the screen's test.)
-        QTest::addColumn<QString>("flags");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("expectedLog");
-        QTest::addColumn<QString>("expectedOffered");
-        const auto row = [](const char *name, const char *flags, const char *steps, const char *log,
-                            const char *offered) {
-            QTest::newRow(name) << QString(flags) << QString(steps) << QString(log)
-                                << QString(offered);
-        };
+        const auto add = dataColumns<QString, QString, QString, QString>(
+            {"flags", "steps", "expectedLog", "expectedOffered"});
         const char *viewing = "New Edit Record Reactivate Deactivate Exit B1 B2 B3";
-        row("flags without record", "EDA", "", "", "New Exit");
-        row("record, nothing allowed", "R", "", "", "New Record Exit");
-        row("extra captions", "B", "", "", "New Exit B1 B2 B3");
-        row("no exit button", "X", "", "", "New");
-        row("editing new", "REDA", "New", "New:edit", "Save Cancel Exit");
+        add("flags without record", "EDA", "", "", "New Exit");
+        add("record, nothing allowed", "R", "", "", "New Record Exit");
+        add("extra captions", "B", "", "", "New Exit B1 B2 B3");
+        add("no exit button", "X", "", "", "New");
+        add("editing new", "REDA", "New", "New:edit", "Save Cancel Exit");
         // The captions stay offered in the editing state; the screen withdraws them itself.
-        row("editing new with captions", "B", "DoNew", "New:edit", "Save Cancel Exit B1 B2 B3");
-        row("saved", "REDAB", "New Save confirm Edit Save confirm",
+        add("editing new with captions", "B", "DoNew", "New:edit", "Save Cancel Exit B1 B2 B3");
+        add("saved", "REDAB", "New Save confirm Edit Save confirm",
             "New:edit Save(new):edit Edit:edit Save(existing):edit", viewing);
-        row("cancelled", "REDAB", "New Cancel Edit Cancel",
+        add("cancelled", "REDAB", "New Cancel Edit Cancel",
             "New:edit Cancel:browse Edit:edit Cancel:browse", viewing);
-        row("save refused", "RE", "Edit Save refuse Save",
+        add("save refused", "RE", "Edit Save refuse Save",
             "Edit:edit Save(existing):edit Save(existing):edit", "Record Save Cancel Exit");
-        row("browse commands", "REDAB", "Record Deactivate Reactivate B1 Exit",
+        add("browse commands", "REDAB", "Record Deactivate Reactivate B1 Exit",
             "Record:browse Deactivate:browse Reactivate:browse B1:browse Exit:browse", viewing);
-        row("withdrawn commands do nothing", "", "Save Edit Cancel B1", "", "New Exit");
+        add("withdrawn commands do nothing", "", "Save Edit Cancel B1", "", "New Exit");
     }
     void commands()
     {
-        QFETCH(QString, flags);
-        QFETCH(QString, steps);
-        QFETCH(QString, expectedOffered);
+        auto [flags, steps, expectedOffered] =
+            fetchColumns<QString, QString, QString>({"flags", "steps", "expectedOffered"});
         for (const QString &name : allCommands) {
             Bar b(flags);
             b.run(steps);
@@ -817,46 +804,40 @@ private slots:
     {
         // Into the key box (four characters) with a format, or a numeric box ("N" and the
         // decimals): typed and confirmed with Enter, typed and left, or set by the program.
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("how"); // "enter", "leave" or "set"
-        QTest::addColumn<QVariant>("input");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const char *format, const char *how,
-                            const QVariant &input, const char *expected) {
-            QTest::newRow(name) << QString(format) << QString(how) << input << QString(expected);
-        };
-        row("pads a number", "0000", "enter", "12", "0012");
-        row("leading zeros kept to width", "0000", "enter", "007", "0007");
-        row("not a whole number stays", "0000", "enter", "1.5", "1.5");
-        row("negative", "000", "enter", "-5", "-005");
-        row("formatted text would not fit", "0000", "enter", "-5", "-5");
-        row("hash places unpadded", "##00", "enter", "7", "07");
-        row("other format characters", "0@0@", "enter", "12", "12");
-        row("not formatted on leaving", "0000", "leave", "12", "12");
-        row("set int", "0000", "set", 7, "0007");
-        row("set whole double", "0000", "set", 3.0, "0003");
-        row("set text stays", "0000", "set", "7", "7");
-        row("set null empties", "0000", "set", QVariant(), "");
-        row("set wider than the box, not cut", "0000", "set", 123456, "123456");
-        row("numeric decimal comma", "N4", "enter", "12,5", "12.5000");
-        row("numeric letters refused", "N4", "leave", "1a2b", "12.0000");
-        row("numeric second point refused", "N4", "enter", "1.2.3", "1.2300");
-        row("numeric sign only first", "N4", "leave", "1-2", "12.0000");
-        row("numeric at most four decimals", "N4", "leave", "1.234567", "1.2345");
-        row("numeric sign alone", "N4", "enter", "-", "0.0000");
-        row("numeric leading zeros", "N4", "leave", "-007.5", "-7.5000");
-        row("numeric two decimals", "N2", "enter", "3,1", "3.10");
-        row("numeric set rounded", "N4", "set", -1.23456, "-1.2346");
-        row("numeric set null", "N4", "set", QVariant(), "0.0000");
-        row("numeric set text to the decimals", "N4", "set", "2.5", "2.5000");
-        row("numeric set long text, every digit", "N4", "set", "1234567890123456.78",
+        // how: "enter", "leave" or "set"
+        const auto add = dataColumns<QString, QString, QVariant, QString>(
+            {"format", "how", "input", "expected"});
+        add("pads a number", "0000", "enter", "12", "0012");
+        add("leading zeros kept to width", "0000", "enter", "007", "0007");
+        add("not a whole number stays", "0000", "enter", "1.5", "1.5");
+        add("negative", "000", "enter", "-5", "-005");
+        add("formatted text would not fit", "0000", "enter", "-5", "-5");
+        add("hash places unpadded", "##00", "enter", "7", "07");
+        add("other format characters", "0@0@", "enter", "12", "12");
+        add("not formatted on leaving", "0000", "leave", "12", "12");
+        add("set int", "0000", "set", 7, "0007");
+        add("set whole double", "0000", "set", 3.0, "0003");
+        add("set text stays", "0000", "set", "7", "7");
+        add("set null empties", "0000", "set", QVariant(), "");
+        add("set wider than the box, not cut", "0000", "set", 123456, "123456");
+        add("numeric decimal comma", "N4", "enter", "12,5", "12.5000");
+        add("numeric letters refused", "N4", "leave", "1a2b", "12.0000");
+        add("numeric second point refused", "N4", "enter", "1.2.3", "1.2300");
+        add("numeric sign only first", "N4", "leave", "1-2", "12.0000");
+        add("numeric at most four decimals", "N4", "leave", "1.234567", "1.2345");
+        add("numeric sign alone", "N4", "enter", "-", "0.0000");
+        add("numeric leading zeros", "N4", "leave", "-007.5", "-7.5000");
+        add("numeric two decimals", "N2", "enter", "3,1", "3.10");
+        add("numeric set rounded", "N4", "set", -1.23456, "-1.2346");
+        add("numeric set null", "N4", "set", QVariant(), "0.0000");
+        add("numeric set text to the decimals", "N4", "set", "2.5", "2.5000");
+        add("numeric set long text, every digit", "N4", "set", "1234567890123456.78",
             "1234567890123456.7800");
     }
     void values()
     {
-        QFETCH(QString, format);
-        QFETCH(QString, how);
-        QFETCH(QVariant, input);
+        auto [format, how, input] =
+            fetchColumns<QString, QString, QVariant>({"format", "how", "input"});
         KeyBoxWindow w;
         const bool numeric = format.startsWith('N');
         TextBox *box = numeric ? w.next : w.key;
@@ -974,11 +955,13 @@ private slots:
         // A choice is remembered, and the next dialogs start there, the save's with its name.
         chosen = folder.filePath(u"x.dat"_s), chosenFilter = AllFilesFilter;
         QCOMPARE(open(u"/datos/cnab/retorno.ret"_s), chosen);
-        QCOMPARE(memory->folderKept + '|' + memory->filterKept, folder.path() + '|' + AllFilesFilter);
+        QCOMPARE(memory->folderKept + '|' + memory->filterKept,
+                 folder.path() + '|' + AllFilesFilter);
         open(QString());
         QCOMPARE(last.start + '|' + last.filter, folder.path() + '|' + AllFilesFilter);
-        chooseFile(nullptr, {FileDialogRequest::Kind::Save, u"Exportar"_s, u"/docs/t.csv"_s,
-                             {u"CSV (*.csv)"_s}});
+        chooseFile(
+            nullptr,
+            {FileDialogRequest::Kind::Save, u"Exportar"_s, u"/docs/t.csv"_s, {u"CSV (*.csv)"_s}});
         QCOMPARE(last.start, folder.filePath(u"t.csv"_s));
         QCOMPARE(last.filters, (QStringList{AllFilesFilter, u"CSV (*.csv)"_s}));
         // A remembered filter that this dialog does not offer: its first filter.

@@ -13,11 +13,13 @@
 #include "editor/LineEditCheck.h"
 #include "editor/LineTypeEntry.h"
 #include "editor/RulesDialog.h"
+#include "support/DataRows.h"
 
 #include <formats/RuleHelp.h>
 #include <formats/RuleParser.h>
 
 #include <proposal/Proposal.h>
+#include <proposal/ProposalChecks.h>
 #include <proposal/RemittanceSample.h>
 #include <services/GridTools.h>
 #include <store/LoadFormatReader.h>
@@ -79,14 +81,6 @@ void clearCell(velkora::controls::DataGrid *grid, int row, const QString &column
 
 const char *const ProposeEntry = "actProponerArchivo";
 
-velkora::proposal::Proposal proposalFor(const QString &path)
-{
-    velkora::proposal::Proposal proposal;
-    QString error;
-    if (!velkora::proposal::proposeFromFile(path, &proposal, &error))
-        qWarning("proposalFor: %s", qPrintable(error));
-    return proposal;
-}
 // A format's rules as texts to compare: "line type|field|rule", in their order; `ordered`
 // false keeps only those that do not depend on the lines' order (REGISTRO, LONGITUD, VECES).
 QStringList ruleTexts(const velkora::formats::LoadFormat &format, bool ordered = true)
@@ -311,17 +305,15 @@ private slots:
     void checks_data()
     {
         namespace m = kesta::messages;
-        QTest::addColumn<LineRowInput>("lineRow");
-        QTest::addColumn<int>("lineRows");
-        QTest::addColumn<QStringList>("otherOrders");
-        QTest::addColumn<QList<FieldRowInput>>("fields");
-        QTest::addColumn<QStringList>("message"); // id, text, style and title; empty: accepted
-        QTest::addColumn<int>("row");             // the field row at fault; -1 for the line
-        const auto add = [](const char *tag, const LineRowInput &lineRow, int lineRows,
-                            const QStringList &otherOrders, const QList<FieldRowInput> &fields,
-                            const std::optional<m::Message> &message, int row) {
-            QTest::newRow(tag) << lineRow << lineRows << otherOrders << fields << said(message)
-                               << row;
+        // message: id, text, style and title, empty when accepted; row: the field row at fault,
+        // -1 for the line.
+        const auto addRow =
+            dataColumns<LineRowInput, int, QStringList, QList<FieldRowInput>, QStringList, int>(
+                {"lineRow", "lineRows", "otherOrders", "fields", "message", "row"});
+        const auto add = [&](const char *tag, const LineRowInput &lineRow, int lineRows,
+                             const QStringList &otherOrders, const QList<FieldRowInput> &fields,
+                             const std::optional<m::Message> &message, int row) {
+            addRow(tag, lineRow, lineRows, otherOrders, fields, said(message), row);
         };
         const QList<FieldRowInput> one{field("1")};
         const auto position = [](const char *value) {
@@ -382,12 +374,9 @@ private slots:
 
     void checks()
     {
-        QFETCH(LineRowInput, lineRow);
-        QFETCH(int, lineRows);
-        QFETCH(QStringList, otherOrders);
-        QFETCH(QList<FieldRowInput>, fields);
-        QFETCH(QStringList, message);
-        QFETCH(int, row);
+        auto [lineRow, lineRows, otherOrders, fields, message, row] =
+            fetchColumns<LineRowInput, int, QStringList, QList<FieldRowInput>, QStringList, int>(
+                {"lineRow", "lineRows", "otherOrders", "fields", "message", "row"});
 
         const auto refusal = checkLineEdit(lineRow, lineRows, otherOrders, fields);
         QCOMPARE(said(refusal ? std::optional(refusal->message) : std::nullopt), message);
@@ -511,14 +500,9 @@ private slots:
     }
     void keyFilter_data()
     {
-        QTest::addColumn<bool>("editing");
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("typed"); // "<" is a backspace; after "^" a text pasted
-        QTest::addColumn<QString>("expected");
-        const auto add = [](const char *tag, bool editing, const char *column, const char *typed,
-                            const char *expected) {
-            QTest::newRow(tag) << editing << QString(column) << QString(typed) << QString(expected);
-        };
+        // typed: "<" is a backspace; after "^" a text pasted
+        const auto add = dataColumns<bool, QString, QString, QString>(
+            {"editing", "column", "typed", "expected"});
         add("position digits and backspace", true, "Posicion", "12<5", "15");
         add("position refuses sign, point, blank, letter", true, "Posicion", "-. a", "1");
         add("length digits in between refusals", true, "Longitud", "a3-4", "34");
@@ -530,9 +514,8 @@ private slots:
 
     void keyFilter()
     {
-        QFETCH(bool, editing);
-        QFETCH(QString, column);
-        QFETCH(QString, typed);
+        auto [editing, column, typed] =
+            fetchColumns<bool, QString, QString>({"editing", "column", "typed"});
         KESTA_TWO_LINE_SCREEN();
         s.perform(editing ? "1 Edit Editar" : "1");
         auto *grid = s.lineGrid();
@@ -657,20 +640,10 @@ private slots:
     // goes back to the control before the grid. Outside a line edit TAB goes on to the next row.
     void tabFromTheHeldLine_data()
     {
-        QTest::addColumn<bool>("lineEdit");
-        QTest::addColumn<int>("lineRow"); // the line held (or current, outside a line edit)
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("typed"); // typed first into the cell, its editor left open
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("rowAfter"); // the line grid's current row afterwards
-        const auto add = [](const char *tag, bool lineEdit, int lineRow, const char *column,
-                            const char *typed, int key, int modifiers, const char *focus,
-                            int rowAfter) {
-            QTest::newRow(tag) << lineEdit << lineRow << QString(column) << QString(typed) << key
-                               << modifiers << QString(focus) << rowAfter;
-        };
+        // lineRow: the line held (or current, outside a line edit); typed: typed first into the
+        // cell, its editor left open; rowAfter: the line grid's current row afterwards.
+        const auto add = dataColumns<bool, int, QString, QString, int, int, QString, int>(
+            {"lineEdit", "lineRow", "column", "typed", "key", "modifiers", "focus", "rowAfter"});
         const int none = Qt::NoModifier;
         add("TAB", true, 0, "Longitud", "", Qt::Key_Tab, none, "ssDetalle", 0);
         add("TAB in the cell editor", true, 0, "Longitud", "7", Qt::Key_Tab, none, "ssDetalle", 0);
@@ -684,13 +657,9 @@ private slots:
 
     void tabFromTheHeldLine()
     {
-        QFETCH(bool, lineEdit);
-        QFETCH(int, lineRow);
-        QFETCH(QString, column);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(QString, focus);
+        auto [lineEdit, lineRow, column, typed, key, modifiers, focus] =
+            fetchColumns<bool, int, QString, QString, int, int, QString>(
+                {"lineEdit", "lineRow", "column", "typed", "key", "modifiers", "focus"});
         KESTA_TWO_LINE_EDIT();
         auto *lines = s.lineGrid();
         auto *fields = s.fieldGrid();
@@ -727,16 +696,9 @@ private slots:
     // and both grids' current cells stay where they were.
     void refusalLandsOnTheCellAtFault_data()
     {
-        QTest::addColumn<QString>("grid"); // where the fault is typed
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("value"); // empty: the cell is emptied
-        QTest::addColumn<QString>("messageId");
-        const auto add = [](const char *tag, const char *grid, int row, const char *column,
-                            const char *value, const char *messageId) {
-            QTest::newRow(tag) << QString(grid) << row << QString(column) << QString(value)
-                               << QString(messageId);
-        };
+        // grid: where the fault is typed; value: empty: the cell is emptied.
+        const auto add = dataColumns<QString, int, QString, QString, QString>(
+            {"grid", "row", "column", "value", "messageId"});
         add("line description empty: nothing moves", "ssLinea", 1, "Descripción", "", "7500002");
         add("line length empty: nothing moves", "ssLinea", 1, "Longitud", "", "7500002");
         add("line ID empty beside another line: nothing moves", "ssLinea", 1, "ID", "", "7500003");
@@ -751,11 +713,9 @@ private slots:
 
     void refusalLandsOnTheCellAtFault()
     {
-        QFETCH(QString, grid);
-        QFETCH(int, row);
-        QFETCH(QString, column);
-        QFETCH(QString, value);
-        QFETCH(QString, messageId);
+        auto [grid, row, column, value, messageId] =
+            fetchColumns<QString, int, QString, QString, QString>(
+                {"grid", "row", "column", "value", "messageId"});
         KESTA_TWO_LINE_EDIT();
         const QStringList store = storeRows(s.store());
         auto *lines = s.lineGrid();
@@ -807,19 +767,15 @@ private slots:
     // Moving into the field grid's Tipo cell (Enter, TAB, the arrows) never opens its list, and the
     // arrows go on moving between cells: the types stay as they were. The list opens when asked (a
     // letter, which chooses, F4, Alt+Down, a click); its entries shown, the arrows go through them;
-    // not shown, the arrows close it with its entry and move on.
+    // not shown, the arrows close it with its entry and move on. TAB (and Enter, which types a
+    // TAB) on the last field row's last cell goes on to the new row "*", not out of the grid; from
+    // the new row's last cell on to "Aceptar". No row is added on the way.
     void listOpensOnlyWhenAsked_data()
     {
-        QTest::addColumn<QString>("steps"); // from the second field's Longitud, its editor closed
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<bool>("entriesShown");
-        QTest::addColumn<QString>("cell"); // the field grid's current cell: row, column name
-        QTest::addColumn<QString>("types");
-        const auto add = [](const char *tag, const char *steps, const char *focus, bool shown,
-                            const char *cell, const char *types) {
-            QTest::newRow(tag) << QString(steps) << QString(focus) << shown << QString(cell)
-                               << QString(types);
-        };
+        // steps: from the second field's Longitud, its editor closed; cell: the field grid's
+        // current cell: row, column name.
+        const auto add = dataColumns<QString, QString, bool, QString, QString>(
+            {"steps", "focus", "entriesShown", "cell", "types"});
         add("typed, Enter, Up Up Left Left", "3 Enter Up Up Left Left", "ssDetalle", false,
             "0 Posicion", "NUMERO,TEXTO");
         add("typed, TAB, Up, Left", "3 Tab Up Left", "ssDetalle", false, "0 Longitud",
@@ -838,14 +794,16 @@ private slots:
             "NUMERO,Fecha");
         add("F4, Escape closes the entries only", "Tab F4 Escape", "listEditor", false, "1 Tipo",
             "NUMERO,TEXTO");
+        add("TAB on the last cell: the new row", QStringList(6, "Tab").join(' '), "ssDetalle",
+            false, "2 ID", "NUMERO,TEXTO");
+        add("Enter through the new row: Aceptar", QStringList(15, "Enter").join(' '),
+            "cmdControles_3", false, "2 Linea_ID", "NUMERO,TEXTO");
     }
 
     void listOpensOnlyWhenAsked()
     {
-        QFETCH(QString, steps);
-        QFETCH(QString, focus);
-        QFETCH(bool, entriesShown);
-        QFETCH(QString, cell);
+        auto [steps, focus, entriesShown, cell] = fetchColumns<QString, QString, bool, QString>(
+            {"steps", "focus", "entriesShown", "cell"});
         KESTA_TWO_LINE_EDIT();
         auto *fields = s.fieldGrid();
         s.click(1); // Editar on the first line: Cuenta NUMERO, Nombre TEXTO
@@ -859,6 +817,7 @@ private slots:
         if (!entriesShown)
             QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), focus);
         QCOMPARE(QString::number(fields->currentRow()) + ' ' + fields->currentColumnName(), cell);
+        QCOMPARE(fields->Rows(), 2);
         if (entriesShown) {
             // Chosen in the shown entries with the keys: the cell takes the entry.
             QTest::keyClick(list->view(), Qt::Key_Down);
@@ -871,63 +830,23 @@ private slots:
         fields->commitCellEdit();
         QTEST(fields->cellText(0, "Tipo") + ',' + fields->cellText(1, "Tipo"), "types");
     }
-    // TAB (and Enter, which types a TAB) on the last cell of the last field row goes on to the new
-    // row "*", where the next field is typed, not out of the grid; from the new row's last cell it
-    // goes on to "Aceptar". No row is added on the way.
-    void tabFromTheLastFieldRow_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::newRow("TAB") << int(Qt::Key_Tab);
-        QTest::newRow("Enter") << int(Qt::Key_Return);
-    }
-
-    void tabFromTheLastFieldRow()
-    {
-        QFETCH(int, key);
-        KESTA_TWO_LINE_EDIT();
-        auto *fields = s.fieldGrid();
-        s.click(1);
-        fields->setFocus();
-        const int last = fields->columnCount() - 1;
-        QVERIFY(fields->setCurrentCell(1, last));
-        s.key(Qt::Key(key));
-        QCOMPARE(s.focus(), fields);
-        QVERIFY(fields->onNewRow());
-        QCOMPARE(fields->currentColumn(), 0);
-        for (int column = 0; column < last; ++column)
-            s.key(Qt::Key(key));
-        QCOMPARE(QList<int>({fields->currentRow(), fields->currentColumn()}),
-                 QList<int>({2, last}));
-        s.key(Qt::Key(key));
-        QCOMPARE(s.focus() ? s.focus()->objectName() : QString(), QStringLiteral("cmdControles_3"));
-        QCOMPARE(fields->Rows(), 2);
-        // Outside a line edit there is no new row: TAB leaves the last row for the next control.
-        s.click(4);
-        fields->setFocus();
-        QVERIFY(fields->setCurrentCell(1, last));
-        s.key(Qt::Key_Tab);
-        QVERIFY(s.focus() != fields);
-    }
     // While a load format is edited, with a line edit or without, TAB and Shift+TAB go round the
     // whole screen and never land in the key box (with its text selected, a letter typed would
     // replace the key); outside an edit the key box is on the way.
     void tabPassesTheKeyBoxBy_data()
     {
-        QTest::addColumn<QString>("begun");
-        QTest::addColumn<bool>("lineEdit");
-        QTest::addColumn<bool>("reached");
-        for (const char *way : {"TAB", "Shift+TAB"}) {
-            QTest::addRow("new, %s", way) << QString("New") << false << false;
-            QTest::addRow("new, line edit, %s", way) << QString("New") << true << false;
-            QTest::addRow("existing, line edit, %s", way) << QString("1 Edit") << true << false;
-            QTest::addRow("shown, %s", way) << QString("1") << false << true;
+        const auto add = dataColumns<QString, bool, bool>({"begun", "lineEdit", "reached"});
+        for (const QByteArray way : {", TAB", ", Shift+TAB"}) {
+            add("new" + way, "New", false, false);
+            add("new, line edit" + way, "New", true, false);
+            add("existing, line edit" + way, "1 Edit", true, false);
+            add("shown" + way, "1", false, true);
         }
     }
 
     void tabPassesTheKeyBoxBy()
     {
-        QFETCH(QString, begun);
-        QFETCH(bool, lineEdit);
+        auto [begun, lineEdit] = fetchColumns<QString, bool>({"begun", "lineEdit"});
         const bool back = QString(QTest::currentDataTag()).endsWith("Shift+TAB");
         KESTA_TWO_LINE_SCREEN();
         s.perform(begun);
@@ -955,16 +874,17 @@ private slots:
     // nothing (Insert, Down on the last row) is neither checked nor committed.
     void onlyTypedRowsAreFields_data()
     {
-        QTest::addColumn<QString>("steps"); // on the field grid's new row
-        QTest::addColumn<int>("rows");      // the field grid's rows of data after them
-        QTest::newRow("End") << "End" << 2;
-        QTest::newRow("End, Aceptar refused before") << "Aceptar End" << 2;
-        QTest::newRow("F4 then Escape twice") << "Tab Tab Tab Tab F4 Escape Escape" << 2;
-        QTest::newRow("a letter, Escape") << "Tab Tab Tab Tab n Escape" << 2;
-        QTest::newRow("F2 then Enter, Enter") << "F2 Enter Enter" << 2;
-        QTest::newRow("a cell emptied") << "x Backspace Enter" << 2;
-        QTest::newRow("Insert") << "Insert" << 3;
-        QTest::newRow("Down on the last row") << "Up Down" << 3;
+        // steps: on the field grid's new row
+        // rows: the field grid's rows of data after them
+        const auto add = dataColumns<QString, int>({"steps", "rows"});
+        add("End", "End", 2);
+        add("End, Aceptar refused before", "Aceptar End", 2);
+        add("F4 then Escape twice", "Tab Tab Tab Tab F4 Escape Escape", 2);
+        add("a letter, Escape", "Tab Tab Tab Tab n Escape", 2);
+        add("F2 then Enter, Enter", "F2 Enter Enter", 2);
+        add("a cell emptied", "x Backspace Enter", 2);
+        add("Insert", "Insert", 3);
+        add("Down on the last row", "Up Down", 3);
     }
 
     void onlyTypedRowsAreFields()
@@ -1005,15 +925,9 @@ private slots:
     // with no number proposed and empties the field grid.
     void escapeInALineEdit_data()
     {
-        QTest::addColumn<QString>("start"); // "Editar" or "Nuevo"
-        QTest::addColumn<QString>("typed"); // "line", "field", "blank field" (Insert alone), "none"
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<bool>("ended");
-        const auto add = [](const char *tag, const char *start, const char *typed, int answer,
-                            bool asked, bool ended) {
-            QTest::newRow(tag) << QString(start) << QString(typed) << answer << asked << ended;
-        };
+        // start: "Editar" or "Nuevo"; typed: "line", "field", "blank field" (Insert alone), "none".
+        const auto add = dataColumns<QString, QString, int, bool, bool>(
+            {"start", "typed", "answer", "asked", "ended"});
         const int yes = 6, no = 7;
         add("Editar, line typed, No", "Editar", "line", no, true, false);
         add("Editar, line typed, Yes", "Editar", "line", yes, true, true);
@@ -1027,11 +941,8 @@ private slots:
 
     void escapeInALineEdit()
     {
-        QFETCH(QString, start);
-        QFETCH(QString, typed);
-        QFETCH(int, answer);
-        QFETCH(bool, asked);
-        QFETCH(bool, ended);
+        auto [start, typed, answer, asked, ended] = fetchColumns<QString, QString, int, bool, bool>(
+            {"start", "typed", "answer", "asked", "ended"});
         KESTA_TWO_LINE_EDIT();
         auto *lines = s.lineGrid();
         auto *fields = s.fieldGrid();
@@ -1096,23 +1007,21 @@ private slots:
     }
     void offeredOnlyForANewFormat_data()
     {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<int>("lineType"); // then 1: a line type typed; 2: and accepted
-        QTest::addColumn<bool>("offered");
-        QTest::newRow("empty screen") << "" << 0 << false;
-        QTest::newRow("shown format") << "1" << 0 << false;
-        QTest::newRow("Edit of the shown format") << "1 Edit" << 0 << false;
-        QTest::newRow("New") << "New" << 0 << true;
-        QTest::newRow("Copy") << "1 B1" << 0 << true;
-        QTest::newRow("New, a line type under edit") << "New" << 1 << false;
-        QTest::newRow("New, the line type accepted") << "New" << 2 << true;
-        QTest::newRow("New, then Cancel") << "New Cancel" << 0 << false;
+        // lineType: then 1: a line type typed; 2: and accepted
+        const auto add = dataColumns<QString, int, bool>({"steps", "lineType", "offered"});
+        add("empty screen", "", 0, false);
+        add("shown format", "1", 0, false);
+        add("Edit of the shown format", "1 Edit", 0, false);
+        add("New", "New", 0, true);
+        add("Copy", "1 B1", 0, true);
+        add("New, a line type under edit", "New", 1, false);
+        add("New, the line type accepted", "New", 2, true);
+        add("New, then Cancel", "New Cancel", 0, false);
     }
 
     void offeredOnlyForANewFormat()
     {
-        QFETCH(QString, steps);
-        QFETCH(int, lineType);
+        auto [steps, lineType] = fetchColumns<QString, int>({"steps", "lineType"});
         KESTA_TWO_LINE_SCREEN();
         s.perform(steps);
         if (lineType > 0)
@@ -1134,13 +1043,9 @@ private slots:
     }
     void proposalThatChangesNothing_data()
     {
-        QTest::addColumn<QString>("file");    // chosen in the file dialog; empty: none
-        QTest::addColumn<QString>("answer");  // to the proposal's dialog; empty: it never shows
-        QTest::addColumn<QString>("message"); // its id, then what its text holds; empty: none
-        const auto add = [](const char *tag, const char *file, const char *answer,
-                            const char *message) {
-            QTest::newRow(tag) << QString(file) << QString(answer) << QString(message);
-        };
+        // file: chosen in the file dialog; empty: none; answer: to the proposal's dialog; empty: it
+        // never shows; message: its id, then what its text holds; empty: none.
+        const auto add = dataColumns<QString, QString, QString>({"file", "answer", "message"});
         add("no file chosen", "", "", "");
         add("the dialog cancelled", "extracto.txt", "cancel", "");
         add("accepted, replace? No", "extracto.txt", "accept", "7500040");
@@ -1158,9 +1063,8 @@ private slots:
     // proposal and the user has accepted it.
     void proposalThatChangesNothing()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, answer);
-        QFETCH(QString, message);
+        auto [file, answer, message] =
+            fetchColumns<QString, QString, QString>({"file", "answer", "message"});
         KESTA_TWO_LINE_SCREEN();
         s.perform("1 B1");
         const QStringList held = s.held();
@@ -1207,11 +1111,11 @@ private slots:
             QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         } else if (id == "7500040") {
             verifyMessage(s, id, 36, "Proponer desde archivo");
-            QCOMPARE(
-                s.record->messages.first().text,
-                kesta::messages::replaceLineTypes(2, int(proposalFor(m_statement).lineTypes.size()),
-                                                  QDir::toNativeSeparators(m_statement))
-                    .text);
+            QCOMPARE(s.record->messages.first().text,
+                     kesta::messages::replaceLineTypes(
+                         2, int(proposal_test::propose(m_statement).lineTypes.size()),
+                         QDir::toNativeSeparators(m_statement))
+                         .text);
         } else {
             verifyMessage(s, id, 48, "Proponer desde archivo");
             const QString text = s.record->messages.first().text;
@@ -1225,12 +1129,12 @@ private slots:
     }
     void proposalEnteredAndSaved_data()
     {
-        QTest::addColumn<bool>("copy"); // over a copy of the stored format; else a new one
-        QTest::addColumn<QString>("shape");
-        QTest::newRow("new, a bank statement") << false << "statement";
-        QTest::newRow("copy, a bank statement") << true << "statement";
-        QTest::newRow("copy, one kind of line, no ID") << true << "movements";
-        QTest::newRow("copy, segments with their IDs at another column") << true << "remittance";
+        // copy: over a copy of the stored format; else a new one
+        const auto add = dataColumns<bool, QString>({"copy", "shape"});
+        add("new, a bank statement", false, "statement");
+        add("copy, a bank statement", true, "statement");
+        add("copy, one kind of line, no ID", true, "movements");
+        add("copy, segments with their IDs at another column", true, "remittance");
     }
 
     // New (or Copiar, and Yes to the question about the copied line types), the proposal from a
@@ -1241,8 +1145,7 @@ private slots:
     // reads the file from its last line.
     void proposalEnteredAndSaved()
     {
-        QFETCH(bool, copy);
-        QFETCH(QString, shape);
+        auto [copy, shape] = fetchColumns<bool, QString>({"copy", "shape"});
         KESTA_TWO_LINE_SCREEN();
         const QString sample =
             shape == "movements"
@@ -1252,7 +1155,7 @@ private slots:
             : shape == "remittance" ? proposal_test::writeFile(m_folder->filePath("retorno.txt"),
                                                                proposal_test::remittanceFile({}))
                                     : m_statement;
-        const velkora::proposal::Proposal proposal = proposalFor(sample);
+        const velkora::proposal::Proposal proposal = proposal_test::propose(sample);
         const velkora::formats::LoadFormat proposed =
             velkora::proposal::toLoadFormat(proposal, "0009");
         QStringList expected = formatTexts(proposed);
@@ -1353,18 +1256,16 @@ private slots:
 
     void overlapsToldNotRefused_data()
     {
-        QTest::addColumn<QList<FieldRowInput>>("fields");
-        QTest::addColumn<QStringList>("overlaps");
-        QTest::newRow("side by side") << QList{field("1", "1", "10"), field("2", "11", "5")}
-                                      << QStringList();
-        QTest::newRow("the last column shared, out of order")
-            << QList{field("2", "11", "5"), field("1", "1", "11")}
-            << QStringList{"Los campos 0001 (columnas 1-11) y 0002 (columnas 11-15) del tipo de "
-                           "línea 0003 se enciman en la columna 11."};
-        QTest::newRow("a CONSTANTE reads no column")
-            << QList{field("1", "1", "10"), field("2", "5", "2", 3)} << QStringList();
-        QTest::newRow("length 0 reads none")
-            << QList{field("1", "1", "10"), field("2", "5", "0")} << QStringList();
+        const auto add = dataColumns<QList<FieldRowInput>, QStringList>({"fields", "overlaps"});
+        add("side by side", QList{field("1", "1", "10"), field("2", "11", "5")}, QStringList());
+        add("the last column shared, out of order",
+            QList{field("2", "11", "5"), field("1", "1", "11")},
+            QStringList{"Los campos 0001 (columnas 1-11) y 0002 (columnas 11-15) del tipo de "
+                        "línea 0003 se enciman en la columna 11."});
+        add("a CONSTANTE reads no column", QList{field("1", "1", "10"), field("2", "5", "2", 3)},
+            QStringList());
+        add("length 0 reads none", QList{field("1", "1", "10"), field("2", "5", "0")},
+            QStringList());
     }
 
     void overlapsToldNotRefused()
@@ -1378,8 +1279,9 @@ private slots:
         QList<FieldRowInput> renumbered = fields;
         for (FieldRowInput &f : renumbered)
             f.id += "0";
-        QCOMPARE(kesta::editor::newOverlaps(line(), renumbered, kesta::editor::fieldColumns(fields)),
-                 QStringList());
+        QCOMPARE(
+            kesta::editor::newOverlaps(line(), renumbered, kesta::editor::fieldColumns(fields)),
+            QStringList());
     }
 
     void ruleWordsTaughtWithExamples()
@@ -1394,7 +1296,8 @@ private slots:
                      qPrintable(word.example));
             QVERIFY(word.help.startsWith(word.word));
         }
-        RulesDialog dialog({nullptr, "0001", {}, {{"0001", "", "", "LONGITUD 80", "", false}}, true});
+        RulesDialog dialog(
+            {nullptr, "0001", {}, {{"0001", "", "", "LONGITUD 80", "", false}}, true});
         auto *choices = dialog.findChild<QComboBox *>("cboPalabras");
         auto *use = dialog.findChild<QPushButton *>("cmdUsarEjemplo");
         QCOMPARE(choices->count(), words.size());

@@ -13,6 +13,7 @@
 #include "samples/BankStatement.h"
 #include "samples/PaymentFile.h"
 #include "samples/SampleFile.h"
+#include "support/DataRows.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,9 +22,13 @@
 
 namespace formats_test {
 
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using velkora::formats::FieldDef;
 using velkora::formats::LineType;
 using velkora::formats::LoadFormat;
+using velkora::formats::TestOptions;
+using velkora::formats::TestReport;
 using namespace Qt::StringLiterals;
 
 // A field of a line type written "id|description|position|length|type|format|value": the type

@@ -6,8 +6,6 @@
 #include "formats/Limits.h"
 #include "formats/LineIndex.h"
 #include "formats/LineSource.h"
-#include "formats/LoadFormatTest.h"
-#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QJsonArray>
@@ -15,16 +13,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
-using kesta::test::dataColumns;
-using kesta::test::fetchColumns;
 using namespace formats_test;
 using velkora::formats::CompiledFormat;
 using velkora::formats::IndexedLines;
 using velkora::formats::LineIndex;
 using velkora::formats::LineIndexOptions;
-using velkora::formats::LoadFormat;
-using velkora::formats::TestReport;
 
 namespace {
 

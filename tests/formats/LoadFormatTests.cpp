@@ -4,8 +4,6 @@
 #include "FormatSamples.h"
 #include "formats/Limits.h"
 #include "formats/LineSource.h"
-#include "formats/LoadFormatTest.h"
-#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QJsonArray>
@@ -15,13 +13,7 @@
 #include <QtTest>
 #include <functional>
 
-using namespace Qt::StringLiterals;
-using kesta::test::dataColumns;
-using kesta::test::fetchColumns;
 using namespace formats_test;
-using velkora::formats::LoadFormat;
-using velkora::formats::TestOptions;
-using velkora::formats::TestReport;
 
 using Counts = QMap<QString, int>;
 using Values = QMap<int, QString>;

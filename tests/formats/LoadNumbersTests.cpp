@@ -5,13 +5,11 @@
 #include "formats/LoadNumbers.h"
 #include "formats/RuleParser.h"
 #include "formats/RuleRenumber.h"
-#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QtTest>
 
 using namespace formats_test;
-using kesta::test::fetchColumns;
 using velkora::formats::RuleDef;
 
 class TestLoadNumbers : public QObject {
@@ -22,11 +20,9 @@ private slots:
     // digits, words and blanks stay as written.
     void ruleTextsFollowTheirNumbers_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("carried");
-        QTest::addColumn<bool>("whole");
-        const auto add = [](const char *text, const char *carried, bool whole = true) {
-            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(carried) << whole;
+        const auto row = dataColumns<QString, QString, bool>({"text", "carried", "whole"});
+        const auto add = [&](const char *text, const char *carried, bool whole = true) {
+            row(text, text, carried, whole);
         };
         add("SUMA 0002.0030", "SUMA 0012.0050");
         add("suma  2 . 30 desde 0001", "suma  0012 . 0050 desde 0001");
@@ -77,10 +73,8 @@ private slots:
             "NUM", {lineType("0001", "1", "Cabecera", 1, 1, "0002|Banco|2|4|T; 0005|Fecha|6|8|F"),
                     lineType("0003", "3", "Total", 1, 1, "9999|Cuenta|2|5|N; 10000|Suma|7|9|N")});
         stored.orphanFields << fieldDef(u"0002"_s, u"0001|Suelto|1|1|T"_s);
-        stored.rules = {RuleDef{u"0001"_s, u"0003"_s, u"10000"_s, u"SUMA 0001.0005"_s, {}},
-                        RuleDef{u"0002"_s, u"3"_s, u"9999"_s, u"SUMA 1.5 DESDE 0001"_s, {}},
-                        RuleDef{u"0003"_s, u"0001"_s, {}, u"VECES 1"_s, {}},
-                        RuleDef{u"0004"_s, u"0003"_s, u"0001"_s, u"SUMA 0001.0007"_s, {}}};
+        stored = withRules(stored, {u"0003|10000|SUMA 0001.0005"_s, u"3|9999|SUMA 1.5 DESDE 0001"_s,
+                                    u"0001||VECES 1"_s, u"0003|0001|SUMA 0001.0007"_s});
 
         const LoadFormat shown = velkora::formats::withLoadNumbers(stored);
 

@@ -5,8 +5,6 @@
 #include "FormatSamples.h"
 #include "formats/FileMapping.h"
 #include "formats/LineSource.h"
-#include "formats/LoadFormatTest.h"
-#include "support/DataRows.h"
 #include "support/TestClasses.h"
 
 #include <QDateTime>
@@ -18,14 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace Qt::StringLiterals;
-using kesta::test::dataColumns;
-using kesta::test::fetchColumns;
 using namespace formats_test;
 using velkora::formats::LineSource;
-using velkora::formats::LoadFormat;
-using velkora::formats::TestOptions;
-using velkora::formats::TestReport;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "formats/CompiledFormat.h"
 #include "formats/LoadFormatTest.h"
 #include "proposal/Proposal.h"
+#include "support/DataRows.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -13,6 +14,9 @@
 
 namespace proposal_test {
 
+using namespace Qt::StringLiterals;
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using velkora::proposal::Proposal;
 using velkora::proposal::ProposalOptions;
 using velkora::proposal::ProposedField;

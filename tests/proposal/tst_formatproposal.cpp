@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
 using namespace proposal_test;
 using velkora::proposal::ProposalError;
 using velkora::proposal::ProposalFailure;
@@ -175,10 +174,9 @@ private slots:
     void lineTypesOfTheStandards_data() { standardFiles(); }
     void lineTypesOfTheStandards()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(QByteArray, end);
-        QFETCH(Encoding, encoding);
-        QFETCH(QStringList, ids);
+        auto [lines, end, encoding, ids] =
+            fetchColumns<QStringList, QByteArray, Encoding, QStringList>(
+                {"lines", "end", "encoding", "ids"});
         const QString path = write(lines, end, encoding);
         const Proposal proposal = propose(path);
         QCOMPARE(idPlaces(proposal), ids);
@@ -237,40 +235,36 @@ private slots:
     // it a TEXTO.
     void fields_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        // "ID position: type length format value trim" ("type*": of that type), or
-        // "ID = description"
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<int>("unread"); // lines the proposal names
+        // fields: "ID position: type length format value trim" ("type*": of that type), or
+        // "ID = description"; unread: lines the proposal names.
+        const auto add = dataColumns<QStringList, QStringList, int>({"lines", "fields", "unread"});
 
         const QString dated = u"03 6 YYMMDD"_s;
-        QTest::newRow("bank statement")
-            << bankStatement(6, 60, 7)
-            << QStringList{u"22 11: "_s + dated,   // date of the operation
-                           u"22 17: "_s + dated,   // value date
-                           u"22 29: 01 14"_s,      // amount
-                           u"22 43: 01 10"_s,      // document number
-                           u"22 53: 02 27 trim"_s, // the two references as text
-                           u"11 48: 01 4"_s}       // currency and a code: the same here, data
-            << 0;
+        add("bank statement", bankStatement(6, 60, 7),
+            QStringList{u"22 11: "_s + dated,   // date of the operation
+                        u"22 17: "_s + dated,   // value date
+                        u"22 29: 01 14"_s,      // amount
+                        u"22 43: 01 10"_s,      // document number
+                        u"22 53: 02 27 trim"_s, // the two references as text
+                        u"11 48: 01 4"_s},      // currency and a code: the same here, data
+            0);
         // The individual's identification: an employee's "EMP-" number or a customer's.
-        QTest::newRow("payment file")
-            << paymentFile(8, 70, 9)
-            << QStringList{u"6 30: 01 10"_s, u"6 40: 02*"_s, u"7 2: 04 2 05"_s,
-                           u"99 3: 04 92 "_s + QString(92, u'9')}
-            << 0;
+        add("payment file", paymentFile(8, 70, 9),
+            QStringList{u"6 30: 01 10"_s, u"6 40: 02*"_s, u"7 2: 04 2 05"_s,
+                        u"99 3: 04 92 "_s + QString(92, u'9')},
+            0);
         // The branch, its check digit and the account never change: neither a date nor a
         // constant (another sender's file holds another account).
-        QTest::newRow("remittance")
-            << remittanceFile({3, 150, 4})
-            << QStringList{u"T = Tipo 3 T"_s, u"T 74: 03 8 DDMMYYYY"_s,  u"T 82: 01 15"_s,
-                           u"T 18: 01 18"_s,  u"U 138: 03 8 DDMMYYYY"_s, u"U 146: 03 8 DDMMYYYY"_s}
-            << 0;
+        add("remittance", remittanceFile({3, 150, 4}),
+            QStringList{u"T = Tipo 3 T"_s, u"T 74: 03 8 DDMMYYYY"_s, u"T 82: 01 15"_s,
+                        u"T 18: 01 18"_s, u"U 138: 03 8 DDMMYYYY"_s, u"U 146: 03 8 DDMMYYYY"_s},
+            0);
 
         // A run of digits is a Fecha only when it reads as a date in a year from 1950 to 2079
         // and, on a line type of 20 lines or more, changes from line to line.
-        const auto dateRow = [](const char *name, const QStringList &values, const QString &field) {
-            QTest::newRow(name) << detailsHolding(values) << QStringList{u" 2: "_s + field} << 0;
+        const auto dateRow = [&](const char *name, const QStringList &values,
+                                 const QString &field) {
+            add(name, detailsHolding(values), QStringList{u" 2: "_s + field}, 0);
         };
         dateRow("dates that change", datesOf(30, [](int i) { return yymmdd(i * 3); }),
                 u"03 6 YYMMDD"_s);
@@ -311,9 +305,8 @@ private slots:
                                      Random(quint64(i)).number(i % 100, 2),
                                  22, i % 2 ? "TRANSFERENCIA RECIBIDA" : "ABONO DE NOMINA"});
         decimals << row(50, {1, "T", 2, "000028", 20, "TOTAL"});
-        QTest::newRow("amounts with a decimal point")
-            << decimals
-            << QStringList{u"D 2: 03 6 YYMMDD"_s, u"D 9: 01 12 0.00"_s, u"D 22: 02 22 trim"_s} << 0;
+        add("amounts with a decimal point", decimals,
+            QStringList{u"D 2: 03 6 YYMMDD"_s, u"D 9: 01 12 0.00"_s, u"D 22: 02 22 trim"_s}, 0);
 
         // Seven bad movements among 1,200: a blank date, a "-", a letter and a point in an
         // amount, a date that does not exist, a blank amount, a date with slashes.
@@ -326,32 +319,28 @@ private slots:
         QList<Fault> faults;
         for (int i = 0; i < 7; ++i)
             faults << Fault{movements[i], columns[i], texts[i]};
-        QTest::newRow("bank statement, 7 bad movements of 1,200")
-            << withFaults(bank, faults)
-            << QStringList{u"22 11: 03 6 YYMMDD"_s, u"22 17: 03 6 YYMMDD"_s, u"22 29: 01 14"_s}
-            << 7;
+        add("bank statement, 7 bad movements of 1,200", withFaults(bank, faults),
+            QStringList{u"22 11: 03 6 YYMMDD"_s, u"22 17: 03 6 YYMMDD"_s, u"22 29: 01 14"_s}, 7);
 
         // A letter for a zero in two amounts of 2,400 entries.
         const QStringList pay = paymentFile(30, 80, 13, false);
         const QList<qsizetype> entries = linesOf(pay, 1, u"6"_s, 2, 50, 1000);
-        QTest::newRow("payment file, a letter in two amounts of 2,400")
-            << withFaults(pay, {{entries[0], 31, u"O"_s}, {entries[1], 38, u"O"_s}})
-            << QStringList{u"6 30: 01 10"_s} << 2;
+        add("payment file, a letter in two amounts of 2,400",
+            withFaults(pay, {{entries[0], 31, u"O"_s}, {entries[1], 38, u"O"_s}}),
+            QStringList{u"6 30: 01 10"_s}, 2);
 
         // Three bad amounts of 200 movements: more than 1 %, the amount is a text.
         const QStringList few = bankStatement(2, 100, 6);
         QList<Fault> three;
         for (const qsizetype i : linesOf(few, 1, u"22"_s, 3, 5, 40))
             three << Fault{i, 30, u"-"_s};
-        QTest::newRow("bank statement, 3 bad amounts of 200")
-            << withFaults(few, three)
-            << QStringList{u"22 29: 02 14 trim"_s, u"22 11: 03 6 YYMMDD"_s} << 0;
+        add("bank statement, 3 bad amounts of 200", withFaults(few, three),
+            QStringList{u"22 29: 02 14 trim"_s, u"22 11: 03 6 YYMMDD"_s}, 0);
     }
     void fields()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(QStringList, fields);
-        QFETCH(int, unread);
+        auto [lines, fields, unread] =
+            fetchColumns<QStringList, QStringList, int>({"lines", "fields", "unread"});
         // A byte-order mark first, and no end after the last line.
         const QString path = writeFile(dir.filePath(u"sample%1.txt"_s.arg(++files)), lines, "\r\n",
                                        Encoding::Utf8, false, true);
@@ -409,17 +398,13 @@ private slots:
     // the line type make the field a TEXTO.
     void linesPastTheSample_data()
     {
-        QTest::addColumn<int>("bad");
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("amount");
-        QTest::newRow("one bad line of 160") << 1 << u"03 6 YYMMDD"_s << u"01 14"_s;
-        QTest::newRow("three bad lines of 160") << 3 << u"02 6 trim"_s << u"02 14 trim"_s;
+        const auto add = dataColumns<int, QString, QString>({"bad", "date", "amount"});
+        add("one bad line of 160", 1, u"03 6 YYMMDD"_s, u"01 14"_s);
+        add("three bad lines of 160", 3, u"02 6 trim"_s, u"02 14 trim"_s);
     }
     void linesPastTheSample()
     {
-        QFETCH(int, bad);
-        QFETCH(QString, date);
-        QFETCH(QString, amount);
+        auto [bad, date, amount] = fetchColumns<int, QString, QString>({"bad", "date", "amount"});
         QStringList lines = bankStatement(2, 80);
         QList<qint64> numbers;
         for (qsizetype i = lines.size() - 1; numbers.size() < bad; --i) {
@@ -452,42 +437,33 @@ private slots:
     // A file that is not text, or has no text, or no file, gives no proposal and says why.
     void notAProposal_data()
     {
-        QTest::addColumn<QString>("file"); // empty: a file of the bytes
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<ProposalFailure>("failure");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("UTF-16 text")
-            << QString()
-            << QByteArray(reinterpret_cast<const char *>(u"11004912345678 TITULAR\r\n"), 48)
-            << ProposalFailure::NotText << u"bytes nulos (el primero en el byte 2)"_s;
-        QTest::newRow("no NUL, but mostly no text")
-            << QString() << binaryBytes(8192, false) << ProposalFailure::NotText
-            << u"de sus primeros bytes no son caracteres de texto"_s;
+        // file: empty: a file of the bytes
+        const auto add = dataColumns<QString, QByteArray, ProposalFailure, QString>(
+            {"file", "bytes", "failure", "why"});
+        add("UTF-16 text", QString(),
+            QByteArray(reinterpret_cast<const char *>(u"11004912345678 TITULAR\r\n"), 48),
+            ProposalFailure::NotText, u"bytes nulos (el primero en el byte 2)"_s);
+        add("no NUL, but mostly no text", QString(), binaryBytes(8192, false),
+            ProposalFailure::NotText, u"de sus primeros bytes no son caracteres de texto"_s);
         QByteArray late = bankStatement(30, 500).join(u'\n').toUtf8();
         QVERIFY(late.size() > (1 << 20));
         late[late.size() - 20] = '\0';
-        QTest::newRow("a NUL byte past the first MiB")
-            << QString() << late << ProposalFailure::NotText
-            << u"bytes nulos (el primero en el byte %1)"_s.arg(late.size() - 19);
-        QTest::newRow("empty") << QString() << QByteArray() << ProposalFailure::Empty
-                               << u"está vacío"_s;
-        QTest::newRow("blank lines")
-            << QString() << QByteArray("  \r\n\n \n") << ProposalFailure::Empty << u"está vacío"_s;
-        QTest::newRow("a byte-order mark alone")
-            << QString() << QByteArray("\xEF\xBB\xBF") << ProposalFailure::Empty << u"está vacío"_s;
-        QTest::newRow("no such file")
-            << u"none.txt"_s << QByteArray() << ProposalFailure::NotFound << u"no existe"_s;
-        QTest::newRow("a folder") << u"."_s << QByteArray() << ProposalFailure::Folder
-                                  << u"carpeta"_s;
-        QTest::newRow("no file name")
-            << u"-"_s << QByteArray() << ProposalFailure::NoFile << QString();
+        add("a NUL byte past the first MiB", QString(), late, ProposalFailure::NotText,
+            u"bytes nulos (el primero en el byte %1)"_s.arg(late.size() - 19));
+        add("empty", QString(), QByteArray(), ProposalFailure::Empty, u"está vacío"_s);
+        add("blank lines", QString(), QByteArray("  \r\n\n \n"), ProposalFailure::Empty,
+            u"está vacío"_s);
+        add("a byte-order mark alone", QString(), QByteArray("\xEF\xBB\xBF"),
+            ProposalFailure::Empty, u"está vacío"_s);
+        add("no such file", u"none.txt"_s, QByteArray(), ProposalFailure::NotFound, u"no existe"_s);
+        add("a folder", u"."_s, QByteArray(), ProposalFailure::Folder, u"carpeta"_s);
+        add("no file name", u"-"_s, QByteArray(), ProposalFailure::NoFile, QString());
     }
     void notAProposal()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, bytes);
-        QFETCH(ProposalFailure, failure);
-        QFETCH(QString, why);
+        auto [file, bytes, failure, why] =
+            fetchColumns<QString, QByteArray, ProposalFailure, QString>(
+                {"file", "bytes", "failure", "why"});
         const QString path = file.isEmpty()   ? writeBytes(bytes)
                              : file == u"-"_s ? QString()
                                               : QDir::cleanPath(dir.filePath(file));
@@ -559,13 +535,11 @@ private slots:
     // rule. The proposal with its rules tests clean on its file.
     void rules_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QByteArray>("end");
-        QTest::addColumn<bool>("records"); // written without line breaks but `end` at the end
-        QTest::addColumn<QStringList>("rules");
-        // Totals that held on the file's one trailer: suggestions, not rules (one file cannot
-        // tell a total from a number that equals it once).
-        QTest::addColumn<QStringList>("suggested");
+        // records: written without line breaks but `end` at the end; suggested: totals that held
+        // on the file's one trailer, not rules (one file cannot tell a total from a number that
+        // equals it once).
+        const auto add = dataColumns<QStringList, QByteArray, bool, QStringList, QStringList>(
+            {"lines", "end", "records", "rules", "suggested"});
         const QStringList header{u"0001||PRIMERA"_s, u"0001||VECES 1"_s};
         const QStringList trailer{u"0005||ULTIMA"_s, u"0005||VECES 1"_s};
         const QStringList groupTotals{u"0004|0001|CUENTA 0003 DESDE 0002"_s,
@@ -583,51 +557,46 @@ private slots:
             return header + l.mid(0, 4) + QStringList{u"0004||TRAS 0003"_s} + totals + trailer +
                    l.mid(4, 1);
         };
-        QTest::newRow("counts and sums per group and for the file")
-            << groupedFile({}) << QByteArray("\n") << false << grouped(groupTotals) << fileTotals;
-        QTest::newRow("a group's total one cent off")
-            << groupedFile({.wrongTotal = 3}) << QByteArray("\r\n") << false
-            << grouped(groupTotals.mid(0, 1)) << fileTotals;
+        add("counts and sums per group and for the file", groupedFile({}), QByteArray("\n"), false,
+            grouped(groupTotals), fileTotals);
+        add("a group's total one cent off", groupedFile({.wrongTotal = 3}), QByteArray("\r\n"),
+            false, grouped(groupTotals.mid(0, 1)), fileTotals);
         // A group's number in the file equals the count of group headers from the file's start
         // on every trailer of this file, but another file may number its groups from 200.
-        QTest::newRow("groups numbered on their trailers")
-            << groupedFile({.numbered = true}) << QByteArray("\n") << false << grouped(groupTotals)
-            << QStringList{u"0004|0003|CUENTA 0002"_s} + fileTotals;
+        add("groups numbered on their trailers", groupedFile({.numbered = true}), QByteArray("\n"),
+            false, grouped(groupTotals), QStringList{u"0004|0003|CUENTA 0002"_s} + fileTotals);
         const QStringList s6 = lengths(6);
         // The first sub-record comes after the first group's trailer: it is the line type 0005.
-        QTest::newRow("sub-records after their detail")
-            << groupedFile({.subRecords = true}) << QByteArray("\n") << false
-            << QStringList{header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
-                           QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s,
-                                       u"0006||VECES 1"_s} +
-                           s6.mid(5, 1)}
-            << QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
-                           u"0006|0003|SUMA 0003.0001"_s};
+        add("sub-records after their detail", groupedFile({.subRecords = true}), QByteArray("\n"),
+            false,
+            QStringList{header + s6.mid(0, 4) + groupTotals + s6.mid(4, 1) +
+                        QStringList{u"0005||TRAS 0003"_s, u"0006||ULTIMA"_s, u"0006||VECES 1"_s} +
+                        s6.mid(5, 1)},
+            QStringList{u"0006|0001|CUENTA 0002"_s, u"0006|0002|CUENTA 0003"_s,
+                        u"0006|0003|SUMA 0003.0001"_s});
         const QStringList records = QStringList{u"||REGISTRO 60"_s} + header +
                                     QStringList{u"0004||TRAS 0003"_s} + groupTotals + trailer;
-        QTest::newRow("records without line breaks")
-            << groupedFile({}) << QByteArray() << true << records << fileTotals;
-        QTest::newRow("records without line breaks, but one at the end")
-            << groupedFile({}) << QByteArray("\r\n") << true << records << fileTotals;
-        QTest::newRow("one kind of line, of one length")
-            << detailsHolding(datesOf(30, [](int i) { return QString::number(1000 + i * 7); }))
-            << QByteArray("\n") << false << QStringList{u"0001||LONGITUD 40"_s} << QStringList();
+        add("records without line breaks", groupedFile({}), QByteArray(), true, records,
+            fileTotals);
+        add("records without line breaks, but one at the end", groupedFile({}), QByteArray("\r\n"),
+            true, records, fileTotals);
+        add("one kind of line, of one length",
+            detailsHolding(datesOf(30, [](int i) { return QString::number(1000 + i * 7); })),
+            QByteArray("\n"), false, QStringList{u"0001||LONGITUD 40"_s}, QStringList());
         // Blanks at the end taken off: only the account ends (and the file's end) have one
         // length; complementary concepts follow a movement, and so do both account ends here,
         // two lines: too few to tell from chance, a suggestion.
-        QTest::newRow("lines of several lengths")
-            << rightStripped(bankStatement(2, 10)) << QByteArray("\n") << false
-            << QStringList{u"0003||TRAS 0002"_s, u"0004||LONGITUD 76"_s, u"0005||ULTIMA"_s,
-                           u"0005||VECES 1"_s, u"0005||LONGITUD 26"_s}
-            << QStringList{u"0004||TRAS 0002"_s};
+        add("lines of several lengths", rightStripped(bankStatement(2, 10)), QByteArray("\n"),
+            false,
+            QStringList{u"0003||TRAS 0002"_s, u"0004||LONGITUD 76"_s, u"0005||ULTIMA"_s,
+                        u"0005||VECES 1"_s, u"0005||LONGITUD 26"_s},
+            QStringList{u"0004||TRAS 0002"_s});
     }
     void rules()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(QByteArray, end);
-        QFETCH(bool, records);
-        QFETCH(QStringList, rules);
-        QFETCH(QStringList, suggested);
+        auto [lines, end, records, rules, suggested] =
+            fetchColumns<QStringList, QByteArray, bool, QStringList, QStringList>(
+                {"lines", "end", "records", "rules", "suggested"});
         const QString path =
             records ? writeBytes(lines.join(QString()).toUtf8() + end) : write(lines, end);
         const Proposal proposal = propose(path);
@@ -672,11 +641,11 @@ private slots:
     // keeps the fields it had.
     void numbersSideBySide_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QStringList>("batchControl"); // its fields within columns 2-55
-        QTest::addColumn<QStringList>("fileControl");
-        QTest::addColumn<QStringList>("totals");    // the CUENTA and SUMA rules
-        QTest::addColumn<QStringList>("suggested"); // those of the file's one control
+        // batchControl: its fields within columns 2-55; totals: the CUENTA and SUMA rules;
+        // suggested: those of the file's one control.
+        const auto add =
+            dataColumns<QStringList, QStringList, QStringList, QStringList, QStringList>(
+                {"lines", "batchControl", "fileControl", "totals", "suggested"});
         const QStringList batchControl{u"2:01 3"_s,   u"5:01 6"_s, u"11:01 10"_s, u"21:01 12"_s,
                                        u"33:01 18"_s, // the company's number: data
                                        u"51:01 4"_s};
@@ -688,21 +657,17 @@ private slots:
         // The batch number ends the originator's routing number's run of digits: no count.
         const QStringList fileTotals{u"0005|0001|CUENTA 0002"_s, u"0005|0003|CUENTA 0003"_s,
                                      u"0005|0004|SUMA 0003.0003"_s, u"0005|0005|SUMA 0003.0006"_s};
-        QTest::newRow("three batches, a hash that keeps its last digits")
-            << interchangeFile({5, 250, 12}) << batchControl << fileControl << batchTotals
-            << fileTotals;
+        add("three batches, a hash that keeps its last digits", interchangeFile({5, 250, 12}),
+            batchControl, fileControl, batchTotals, fileTotals);
         // Two batch controls that both follow an entry: a suggestion.
-        QTest::newRow("two batches")
-            << interchangeFile({40, 7}, 8) << batchControl << fileControl << batchTotals
-            << QStringList{u"0004||TRAS 0003"_s} + fileTotals;
+        add("two batches", interchangeFile({40, 7}, 8), batchControl, fileControl, batchTotals,
+            QStringList{u"0004||TRAS 0003"_s} + fileTotals);
     }
     void numbersSideBySide()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(QStringList, batchControl);
-        QFETCH(QStringList, fileControl);
-        QFETCH(QStringList, totals);
-        QFETCH(QStringList, suggested);
+        auto [lines, batchControl, fileControl, totals, suggested] =
+            fetchColumns<QStringList, QStringList, QStringList, QStringList, QStringList>(
+                {"lines", "batchControl", "fileControl", "totals", "suggested"});
         const QString path = write(lines);
         const Proposal proposal = propose(path);
         QCOMPARE(fieldList(typeOf(proposal, u"8"_s), 56), batchControl);

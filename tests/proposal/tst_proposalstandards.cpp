@@ -14,7 +14,6 @@
 #include <QtTest>
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
 using namespace proposal_test;
 
 class TestProposalStandards : public QObject {
@@ -32,9 +31,8 @@ private slots:
 
     void nextFile_data()
     {
-        QTest::addColumn<QStringList>("first");
-        QTest::addColumn<QStringList>("next");
-        QTest::addColumn<QStringList>("ids");
+        const auto add =
+            dataColumns<QStringList, QStringList, QStringList>({"first", "next", "ids"});
         Day a;
         Day b{.seed = 9,
               .groups = 3,
@@ -42,34 +40,29 @@ private slots:
               .firstStatement = 200,
               .structure = "3",
               .routings = {"0710", "0440", "1110", "2630"}};
-        QTest::newRow("NACHA") << nachaFile(a) << nachaFile(b)
-                               << QStringList{u"1@1+1"_s, u"5@1+1"_s,  u"6@1+1"_s, u"7@1+1"_s,
-                                              u"8@1+1"_s, u"90@1+2"_s, u"99@1+2"_s};
-        QTest::newRow("CODA") << codaFile(a) << codaFile(b)
-                              << QStringList{u"0@1+1"_s,  u"1@1+1"_s,  u"21@1+2"_s, u"22@1+2"_s,
-                                             u"23@1+2"_s, u"31@1+2"_s, u"32@1+2"_s, u"33@1+2"_s,
-                                             u"4@1+1"_s,  u"8@1+1"_s,  u"9@1+1"_s};
-        QTest::newRow("Cuaderno 19.14") << cuaderno19File(a) << cuaderno19File(b)
-                                        << QStringList{u"01@1+2"_s, u"02@1+2"_s, u"03@1+2"_s,
-                                                       u"04@1+2"_s, u"05@1+2"_s, u"99@1+2"_s};
-        QTest::newRow("Asobancaria 2001")
-            << asobancariaFile(a) << asobancariaFile(b)
-            << QStringList{u"01@1+2"_s, u"05@1+2"_s, u"06@1+2"_s, u"08@1+2"_s, u"09@1+2"_s};
-        QTest::newRow("CNAB 400") << cnab400File(a) << cnab400File(b)
-                                  << QStringList{u"0@1+1"_s, u"1@1+1"_s, u"9@1+1"_s};
-        QTest::newRow("Norma 43") << bankStatement(2, 30) << bankStatement(3, 21, 9)
-                                  << QStringList{u"11@1+2"_s, u"22@1+2"_s, u"23@1+2"_s, u"33@1+2"_s,
-                                                 u"88@1+2"_s};
-        QTest::newRow("Bacs Standard 18")
-            << bacsFile(a) << bacsFile(b)
-            << QStringList{u"VOL1@1+4"_s, u"HDR1@1+4"_s, u"HDR2@1+4"_s, u"UHL1@1+4"_s, u"99@16+2"_s,
-                           u"17@16+2"_s,  u"EOF1@1+4"_s, u"EOF2@1+4"_s, u"UTL1@1+4"_s};
+        add("NACHA", nachaFile(a), nachaFile(b),
+            QStringList{u"1@1+1"_s, u"5@1+1"_s, u"6@1+1"_s, u"7@1+1"_s, u"8@1+1"_s, u"90@1+2"_s,
+                        u"99@1+2"_s});
+        add("CODA", codaFile(a), codaFile(b),
+            QStringList{u"0@1+1"_s, u"1@1+1"_s, u"21@1+2"_s, u"22@1+2"_s, u"23@1+2"_s, u"31@1+2"_s,
+                        u"32@1+2"_s, u"33@1+2"_s, u"4@1+1"_s, u"8@1+1"_s, u"9@1+1"_s});
+        add("Cuaderno 19.14", cuaderno19File(a), cuaderno19File(b),
+            QStringList{u"01@1+2"_s, u"02@1+2"_s, u"03@1+2"_s, u"04@1+2"_s, u"05@1+2"_s,
+                        u"99@1+2"_s});
+        add("Asobancaria 2001", asobancariaFile(a), asobancariaFile(b),
+            QStringList{u"01@1+2"_s, u"05@1+2"_s, u"06@1+2"_s, u"08@1+2"_s, u"09@1+2"_s});
+        add("CNAB 400", cnab400File(a), cnab400File(b),
+            QStringList{u"0@1+1"_s, u"1@1+1"_s, u"9@1+1"_s});
+        add("Norma 43", bankStatement(2, 30), bankStatement(3, 21, 9),
+            QStringList{u"11@1+2"_s, u"22@1+2"_s, u"23@1+2"_s, u"33@1+2"_s, u"88@1+2"_s});
+        add("Bacs Standard 18", bacsFile(a), bacsFile(b),
+            QStringList{u"VOL1@1+4"_s, u"HDR1@1+4"_s, u"HDR2@1+4"_s, u"UHL1@1+4"_s, u"99@16+2"_s,
+                        u"17@16+2"_s, u"EOF1@1+4"_s, u"EOF2@1+4"_s, u"UTL1@1+4"_s});
     }
     void nextFile()
     {
-        QFETCH(QStringList, first);
-        QFETCH(QStringList, next);
-        QFETCH(QStringList, ids);
+        auto [first, next, ids] =
+            fetchColumns<QStringList, QStringList, QStringList>({"first", "next", "ids"});
         const QString firstPath = write(first);
         const QString nextPath = write(next);
         const Proposal proposal = propose(firstPath);
@@ -146,24 +139,19 @@ private slots:
     // trailer (the file's, or one lot's) they are suggestions, not part of the format.
     void totalsOnEveryGroup_data()
     {
-        QTest::addColumn<int>("lots");
-        QTest::addColumn<QStringList>("rules");
-        QTest::addColumn<QStringList>("suggested");
+        const auto add = dataColumns<int, QStringList, QStringList>({"lots", "rules", "suggested"});
         const QStringList lot{u"0004|0001|CUENTA 0003 DESDE 0002"_s,
                               u"0004|0002|SUMA 0003.0004 DESDE 0002"_s};
         const QStringList file{u"0005|0001|CUENTA 0003"_s, u"0005|0002|SUMA 0003.0004"_s};
-        QTest::newRow("two lots") << 2 << lot << file;
+        add("two lots", 2, lot, file);
         // One lot: its trailer's totals run from the file's start, as the file's do.
-        QTest::newRow("one lot") << 1 << QStringList()
-                                 << QStringList{u"0004|0001|CUENTA 0003"_s,
-                                                u"0004|0002|SUMA 0003.0004"_s} +
-                                        file;
+        add("one lot", 1, QStringList(),
+            QStringList{u"0004|0001|CUENTA 0003"_s, u"0004|0002|SUMA 0003.0004"_s} + file);
     }
     void totalsOnEveryGroup()
     {
-        QFETCH(int, lots);
-        QFETCH(QStringList, rules);
-        QFETCH(QStringList, suggested);
+        auto [lots, rules, suggested] =
+            fetchColumns<int, QStringList, QStringList>({"lots", "rules", "suggested"});
         const QString path = write(asobancariaFile(Day{.groups = lots}));
         const Proposal proposal = propose(path);
         const QRegularExpression totals(u"CUENTA 0003|SUMA"_s);

@@ -8,9 +8,31 @@
 #include "support/RecordingServices.h"
 #include "support/TestDatabase.h"
 
+#include <QCursor>
+#include <QScreen>
 #include <QtTest>
 
+// In a test program's initTestCase: skips it without a window manager (with-openbox.sh names
+// what is missing, or the platform is not xcb), and puts the pointer out of the way, since
+// windows that open under it get pointer events of their own.
+#define KESTA_REQUIRE_WINDOW_MANAGER()                                                             \
+    do {                                                                                           \
+        const QString missing = kesta::test::missingWindowManager();                               \
+        if (!missing.isEmpty())                                                                    \
+            QSKIP(qPrintable("no window manager to test with: " + missing));                       \
+        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());               \
+    } while (false)
+
 namespace kesta::test {
+
+inline QString missingWindowManager()
+{
+    const QString missing = QString::fromLocal8Bit(qgetenv("KESTA_NO_WINDOW_MANAGER"));
+    if (missing.isEmpty() && QGuiApplication::platformName() != QLatin1String("xcb"))
+        return "the platform is " + QGuiApplication::platformName() +
+               " (run it through CTest, under tests/support/with-openbox.sh)";
+    return missing;
+}
 
 struct HostedScreen : Hands {
     TestDatabase db;

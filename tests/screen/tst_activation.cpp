@@ -9,24 +9,21 @@
 // the message put it: on the control at fault.
 
 #include "HostedScreen.h"
-#include "MainWindow.h"
-#include "editor/EditFixture.h"
-#include "support/RecordingServices.h"
-#include "support/TestDatabase.h"
+#include "support/DataRows.h"
 
 #include <controls/DataGrid.h>
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QStatusBar>
 #include <QtTest>
 
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using kesta::test::HostedScreen;
 using kesta::test::ServicesRecord;
 using velkora::controls::DataGrid;
@@ -80,94 +77,6 @@ enum class Fault { Description, LinePositionTooLarge, Discard };
 
 Q_DECLARE_METATYPE(Fault)
 
-class tst_Activation : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void focusAfterOwnMessage_data();
-    void focusAfterOwnMessage();
-    void keyboardAloneFromNewToReactivation();
-};
-
-void tst_Activation::initTestCase()
-{
-    const QByteArray missing = qgetenv("KESTA_NO_WINDOW_MANAGER");
-    if (!missing.isEmpty())
-        QSKIP(qPrintable("no window manager to test with: " + QString::fromLocal8Bit(missing)));
-    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    // The pointer out of the way: windows that open under it get pointer events of their own.
-    QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
-}
-
-void tst_Activation::focusAfterOwnMessage_data()
-{
-    // The fault, the message, and where the focus is after it: the widget, and in a grid the
-    // current cell's column.
-    QTest::addColumn<Fault>("fault");
-    QTest::addColumn<QString>("messageId");
-    QTest::addColumn<QString>("focus");
-    QTest::addColumn<QString>("column");
-    const auto add = [](const char *tag, Fault fault, const char *id, const char *focus,
-                        const char *column) {
-        QTest::newRow(tag) << fault << "ERR-ID:" + QString(id) << QString(focus) << QString(column);
-    };
-    add("save without description", Fault::Description, "7500015", "txtDescripcion", "");
-    add("line position too large", Fault::LinePositionTooLarge, "7500027", "ssLinea", "Posicion");
-    add("Escape answered No", Fault::Discard, "7500045", "txtDescripcion", "");
-}
-
-void tst_Activation::focusAfterOwnMessage()
-{
-    QFETCH(Fault, fault);
-    QFETCH(QString, focus);
-    QFETCH(QString, column);
-    HostedScreen s(true);
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
-    s.key(Qt::Key_N, Qt::ControlModifier);
-    s.keys(QStringLiteral("42"));
-
-    QString messageId;
-    if (fault == Fault::Description) {
-        answerNextMessageBox(&s.window, &messageId, QMessageBox::Ok);
-        s.key(Qt::Key_S, Qt::ControlModifier);
-    } else if (fault == Fault::Discard) {
-        s.child("txtDescripcion")->setFocus();
-        s.keys(QStringLiteral("Pag"));
-        answerNextMessageBox(&s.window, &messageId, QMessageBox::No);
-        s.key(Qt::Key_Escape);
-    } else {
-        s.child("txtDescripcion")->setFocus();
-        s.keys(QStringLiteral("Pagos"));
-        s.click(0);
-        auto *lines = s.child<DataGrid>("ssLinea");
-        s.typeCell(lines, 0, "Orden", "1");
-        s.typeCell(lines, 0, "Descripción", "Cabecera");
-        s.typeCell(lines, 0, "Posicion", fault == Fault::LinePositionTooLarge ? "2147483648" : "1");
-        s.typeCell(lines, 0, "Longitud", "1");
-        answerNextMessageBox(&s.window, &messageId, QMessageBox::Ok);
-        s.click(3);
-    }
-    QTEST(messageId, "messageId");
-    QTRY_VERIFY(!QApplication::activeModalWidget());
-    // The window manager gives the host's window the activation back.
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QTRY_COMPARE(s.focusName(), focus);
-    if (!column.isEmpty()) {
-        auto *grid = s.child<DataGrid>(qPrintable(focus));
-        QCOMPARE(grid->currentColumnName(), grid->columnName(grid->columnIndex(column)));
-    }
-    // What the user types next reaches the control at fault.
-    if (fault == Fault::Description || fault == Fault::Discard) {
-        s.keys(QStringLiteral("os"));
-        QCOMPARE(s.child<QLineEdit>("txtClave")->text() + " " +
-                     s.child<QLineEdit>("txtDescripcion")->text(),
-                 fault == Fault::Discard ? QStringLiteral("42 Pagos") : QStringLiteral("0042 os"));
-    }
-}
-
 // With KESTA_SCREENSHOTS set to a folder, the window's picture is saved there under the name
 // (the README's pictures, scripts/screenshots.sh).
 void takeScreenshot(QWidget *window, const QString &name)
@@ -179,101 +88,169 @@ void takeScreenshot(QWidget *window, const QString &name)
     QVERIFY(window->grab().save(folder + QLatin1Char('/') + name));
 }
 
-// A load format built, saved, found again, deactivated and reactivated with the keyboard alone,
-// each step's outcome told in the window: the new row of the field grid, TAB from the grids to
-// "Aceptar" and back, the edit buttons' Alt keys, the toolbar's Ctrl keys from the key box, and
-// the notes in the status bar.
-void tst_Activation::keyboardAloneFromNewToReactivation()
-{
-    HostedScreen s(true);
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
-    const auto tabTo = [&s](const QString &name, bool back = false) {
-        for (int i = 0; i < 24 && s.focusName() != name; ++i)
-            s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
-        return s.focusName() == name;
-    };
-    auto *fields = s.child<DataGrid>("ssDetalle");
-    QStatusBar *status = s.window.statusBar();
-    if (!qEnvironmentVariableIsEmpty("KESTA_SCREENSHOTS"))
-        s.window.resize(1180, 620); // the pictures show the field grid whole
+class tst_Activation : public QObject {
+    Q_OBJECT
 
-    s.key(Qt::Key_N, Qt::ControlModifier);
-    s.keys(QStringLiteral("42"));
-    QVERIFY(tabTo("txtDescripcion"));
-    s.keys(QStringLiteral("Pagos"));
-    s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
-    QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
-    // Ctrl+TAB leaves a grid from any cell, Ctrl+Shift+TAB comes back.
-    s.key(Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
-    s.key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(s.focusName(), QStringLiteral("ssLinea"));
-    for (const char *cell : {"1", "H", "Cabecera", "1", "1"}) {
-        s.keys(QString::fromLatin1(cell));
-        s.key(Qt::Key_Tab);
+private slots:
+    void initTestCase() { KESTA_REQUIRE_WINDOW_MANAGER(); }
+    void focusAfterOwnMessage_data()
+    {
+        // The fault, the message, and where the focus is after it: the widget, and in a grid the
+        // current cell's column.
+        const auto add = dataColumns<Fault, QString, QString, QString>(
+            {"fault", "messageId", "focus", "column"});
+        add("save without description", Fault::Description, "ERR-ID:7500015", "txtDescripcion", "");
+        add("line position too large", Fault::LinePositionTooLarge, "ERR-ID:7500027", "ssLinea",
+            "Posicion");
+        add("Escape answered No", Fault::Discard, "ERR-ID:7500045", "txtDescripcion", "");
     }
-    // On to the field grid's new row, where typing starts the first field.
-    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
-    QVERIFY(fields->onNewRow());
-    QVERIFY(fields->toolTip().contains(QStringLiteral("Insert")));
-    for (const char *cell : {"1", "Campo", "1", "2", "T"}) {
-        s.keys(QString::fromLatin1(cell));
-        s.key(Qt::Key_Return);
-    }
-    QCOMPARE(fields->Rows(), 1);
-    QCOMPARE(fields->cellText(0, "ID") + " " + fields->cellText(0, "Descripción"),
-             QStringLiteral("0001 Campo"));
-    takeScreenshot(&s.window, QStringLiteral("general-campo-nuevo.png"));
-    // From the last cell, through the new row (where no row starts without typing), on to
-    // "Aceptar", and back.
-    QVERIFY(tabTo("cmdControles_3"));
-    QVERIFY(fields->onNewRow());
-    QCOMPARE(fields->Rows(), 1);
-    QCOMPARE(fields->currentColumn(), fields->columnCount() - 1);
-    s.key(Qt::Key_Backtab);
-    QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
-    s.key(Qt::Key_Tab);
-    QCOMPARE(s.focusName(), QStringLiteral("cmdControles_3"));
-    s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar"
-    QTRY_VERIFY(s.child("cmdControles_0")->isVisible());
-    QVERIFY(!fields->newRowOffered());
-    QCOMPARE(fields->cellText(0, "ID"), QStringLiteral("0001"));
-
-    s.key(Qt::Key_S, Qt::ControlModifier);
-    QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 guardado"));
-    takeScreenshot(&s.window, QStringLiteral("general-guardado.png"));
-    QCOMPARE(
-        s.db.scalar(QStringLiteral("SELECT Ld_ID || ' ' || Ld_Descripcion FROM Layout_Detalle"))
-            .toString(),
-        QStringLiteral("0001 Campo"));
-    QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
-
-    // Found again; the toolbar's keys act from the key box, where the load leaves the focus.
-    const auto load = [&s] {
+    void focusAfterOwnMessage()
+    {
+        auto [fault, focus, column] =
+            fetchColumns<Fault, QString, QString>({"fault", "focus", "column"});
+        HostedScreen s(true);
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
+        s.key(Qt::Key_N, Qt::ControlModifier);
         s.keys(QStringLiteral("42"));
-        s.key(Qt::Key_Return);
-        QTRY_VERIFY(s.child<DataGrid>("ssLinea")->Rows() == 1);
+
+        QString messageId;
+        if (fault == Fault::Description) {
+            answerNextMessageBox(&s.window, &messageId, QMessageBox::Ok);
+            s.key(Qt::Key_S, Qt::ControlModifier);
+        } else if (fault == Fault::Discard) {
+            s.child("txtDescripcion")->setFocus();
+            s.keys(QStringLiteral("Pag"));
+            answerNextMessageBox(&s.window, &messageId, QMessageBox::No);
+            s.key(Qt::Key_Escape);
+        } else {
+            s.child("txtDescripcion")->setFocus();
+            s.keys(QStringLiteral("Pagos"));
+            s.click(0);
+            auto *lines = s.child<DataGrid>("ssLinea");
+            s.typeCell(lines, 0, "Orden", "1");
+            s.typeCell(lines, 0, "Descripción", "Cabecera");
+            s.typeCell(lines, 0, "Posicion",
+                       fault == Fault::LinePositionTooLarge ? "2147483648" : "1");
+            s.typeCell(lines, 0, "Longitud", "1");
+            answerNextMessageBox(&s.window, &messageId, QMessageBox::Ok);
+            s.click(3);
+        }
+        QTEST(messageId, "messageId");
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        // The window manager gives the host's window the activation back.
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTRY_COMPARE(s.focusName(), focus);
+        if (!column.isEmpty()) {
+            auto *grid = s.child<DataGrid>(qPrintable(focus));
+            QCOMPARE(grid->currentColumnName(), grid->columnName(grid->columnIndex(column)));
+        }
+        // What the user types next reaches the control at fault.
+        if (fault == Fault::Description || fault == Fault::Discard) {
+            s.keys(QStringLiteral("os"));
+            QCOMPARE(s.child<QLineEdit>("txtClave")->text() + " " +
+                         s.child<QLineEdit>("txtDescripcion")->text(),
+                     fault == Fault::Discard ? QStringLiteral("42 Pagos")
+                                             : QStringLiteral("0042 os"));
+        }
+    }
+    // A load format built, saved, found again, deactivated and reactivated with the keyboard alone,
+    // each step's outcome told in the window: the new row of the field grid, TAB from the grids to
+    // "Aceptar" and back, the edit buttons' Alt keys, the toolbar's Ctrl keys from the key box, and
+    // the notes in the status bar.
+    void keyboardAloneFromNewToReactivation()
+    {
+        HostedScreen s(true);
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
+        const auto tabTo = [&s](const QString &name, bool back = false) {
+            for (int i = 0; i < 24 && s.focusName() != name; ++i)
+                s.key(back ? Qt::Key_Backtab : Qt::Key_Tab);
+            return s.focusName() == name;
+        };
+        auto *fields = s.child<DataGrid>("ssDetalle");
+        QStatusBar *status = s.window.statusBar();
+        if (!qEnvironmentVariableIsEmpty("KESTA_SCREENSHOTS"))
+            s.window.resize(1180, 620); // the pictures show the field grid whole
+
+        s.key(Qt::Key_N, Qt::ControlModifier);
+        s.keys(QStringLiteral("42"));
+        QVERIFY(tabTo("txtDescripcion"));
+        s.keys(QStringLiteral("Pagos"));
+        s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
+        QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
+        // Ctrl+TAB leaves a grid from any cell, Ctrl+Shift+TAB comes back.
+        s.key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+        s.key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(s.focusName(), QStringLiteral("ssLinea"));
+        for (const char *cell : {"1", "H", "Cabecera", "1", "1"}) {
+            s.keys(QString::fromLatin1(cell));
+            s.key(Qt::Key_Tab);
+        }
+        // On to the field grid's new row, where typing starts the first field.
+        QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+        QVERIFY(fields->onNewRow());
+        QVERIFY(fields->toolTip().contains(QStringLiteral("Insert")));
+        for (const char *cell : {"1", "Campo", "1", "2", "T"}) {
+            s.keys(QString::fromLatin1(cell));
+            s.key(Qt::Key_Return);
+        }
+        QCOMPARE(fields->Rows(), 1);
+        QCOMPARE(fields->cellText(0, "ID") + " " + fields->cellText(0, "Descripción"),
+                 QStringLiteral("0001 Campo"));
+        takeScreenshot(&s.window, QStringLiteral("general-campo-nuevo.png"));
+        // From the last cell, through the new row (where no row starts without typing), on to
+        // "Aceptar", and back.
+        QVERIFY(tabTo("cmdControles_3"));
+        QVERIFY(fields->onNewRow());
+        QCOMPARE(fields->Rows(), 1);
+        QCOMPARE(fields->currentColumn(), fields->columnCount() - 1);
+        s.key(Qt::Key_Backtab);
+        QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+        s.key(Qt::Key_Tab);
+        QCOMPARE(s.focusName(), QStringLiteral("cmdControles_3"));
+        s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar"
+        QTRY_VERIFY(s.child("cmdControles_0")->isVisible());
+        QVERIFY(!fields->newRowOffered());
+        QCOMPARE(fields->cellText(0, "ID"), QStringLiteral("0001"));
+
+        s.key(Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 guardado"));
+        takeScreenshot(&s.window, QStringLiteral("general-guardado.png"));
+        QCOMPARE(
+            s.db.scalar(QStringLiteral("SELECT Ld_ID || ' ' || Ld_Descripcion FROM Layout_Detalle"))
+                .toString(),
+            QStringLiteral("0001 Campo"));
         QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
-    };
-    load();
-    QCOMPARE(s.child<QLabel>("lblEstado")->text(), QString());
-    s.key(Qt::Key_D, Qt::ControlModifier);
-    QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 dado de baja"));
-    load();
-    takeScreenshot(&s.window, QStringLiteral("general-dado-de-baja.png"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^Dado de baja el \\d\\d/\\d\\d/\\d{4}"))
-                 .match(s.child<QLabel>("lblEstado")->text())
-                 .hasMatch(),
-             qPrintable(s.child<QLabel>("lblEstado")->text()));
-    s.key(Qt::Key_R, Qt::ControlModifier);
-    QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 reactivado"));
-    QCOMPARE(s.child<QLabel>("lblEstado")->text(), QString());
-    load();
-    s.key(Qt::Key_E, Qt::ControlModifier);
-    QTRY_COMPARE(s.focusName(), QStringLiteral("txtDescripcion"));
-}
+
+        // Found again; the toolbar's keys act from the key box, where the load leaves the focus.
+        const auto load = [&s] {
+            s.keys(QStringLiteral("42"));
+            s.key(Qt::Key_Return);
+            QTRY_VERIFY(s.child<DataGrid>("ssLinea")->Rows() == 1);
+            QCOMPARE(s.focusName(), QStringLiteral("txtClave"));
+        };
+        load();
+        QCOMPARE(s.child<QLabel>("lblEstado")->text(), QString());
+        s.key(Qt::Key_D, Qt::ControlModifier);
+        QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 dado de baja"));
+        load();
+        takeScreenshot(&s.window, QStringLiteral("general-dado-de-baja.png"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^Dado de baja el \\d\\d/\\d\\d/\\d{4}"))
+                     .match(s.child<QLabel>("lblEstado")->text())
+                     .hasMatch(),
+                 qPrintable(s.child<QLabel>("lblEstado")->text()));
+        s.key(Qt::Key_R, Qt::ControlModifier);
+        QTRY_COMPARE(status->currentMessage(), QStringLiteral("Formato 0042 reactivado"));
+        QCOMPARE(s.child<QLabel>("lblEstado")->text(), QString());
+        load();
+        s.key(Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(s.focusName(), QStringLiteral("txtDescripcion"));
+    }
+};
 
 QTEST_MAIN(tst_Activation)
 #include "tst_activation.moc"

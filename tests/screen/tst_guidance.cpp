@@ -5,21 +5,22 @@
 // window still shows rows of the grids and the whole title.
 
 #include "HostedScreen.h"
+#include "support/DataRows.h"
 
 #include <controls/Controles.h>
 #include <controls/DataGrid.h>
 
 #include <QAction>
-#include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QtTest>
 
+using kesta::test::dataColumns;
+using kesta::test::fetchColumns;
 using kesta::test::HostedScreen;
 using velkora::controls::DataGrid;
 
@@ -39,188 +40,156 @@ class tst_Guidance : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void keysOfCommandsThatCannotAct_data();
-    void keysOfCommandsThatCannotAct();
-    void editAndDeleteWaitForALine();
-    void fieldGridStartsAtItsFirstColumn();
-    void smallWindowShowsRowsAndTitle();
+    void initTestCase() { KESTA_REQUIRE_WINDOW_MANAGER(); }
+    void keysOfCommandsThatCannotAct_data()
+    {
+        const auto add = dataColumns<QString, QString>({"steps", "note"});
+        const QString saveOrCancel =
+            "se está editando el formato: guárdelo (Ctrl+S) o cancele (Esc) antes";
+        add("Ctrl+E, deactivated", "deactivated 1 Ctrl+E",
+            "\"Editar\" no está disponible: el formato está dado de baja: reactívelo antes "
+            "(Ctrl+R)");
+        add("Ctrl+2 in an edit", "1 Ctrl+E Ctrl+2",
+            "\"Probar\" no está disponible: se prueba el formato guardado: guarde los cambios "
+            "(Ctrl+S) o cancele (Esc) antes");
+        add("Ctrl+D in an edit", "1 Ctrl+E Ctrl+D", "\"Baja\" no está disponible: " + saveOrCancel);
+        add("Ctrl+N in an edit", "1 Ctrl+E Ctrl+N",
+            "\"Nuevo\" no está disponible: " + saveOrCancel);
+        add("Ctrl+S, nothing edited", "1 Ctrl+S",
+            "\"Guardar\" no está disponible: no se está editando ningún formato");
+        add("Ctrl+R, active", "1 Ctrl+R",
+            "\"Reactivar\" no está disponible: el formato no está "
+            "dado de baja");
+        add("Ctrl+1, nothing shown", "Ctrl+1",
+            "\"Copiar\" no está disponible: no hay ningún formato a la vista: escriba su clave y "
+            "pulse Enter");
+        add("Ctrl+3 without a key", "1 clear Ctrl+3",
+            "\"Script\" no está disponible: no hay ninguna clave: escriba la clave de un formato "
+            "guardado");
+        add("Alt+E, no line", "Ctrl+N Alt+E",
+            "\"Editar\" no está disponible: el formato no tiene líneas: agregue una con Nuevo "
+            "(Alt+N)");
+        add("Alt+L outside an edit", "1 Alt+L",
+            "\"Eliminar\" no está disponible: el formato no se está editando: pulse Editar "
+            "(Ctrl+E) o Nuevo (Ctrl+N)");
+        add("Alt+R, nothing shown", "Alt+R",
+            "\"Reglas...\" no está disponible: no hay ningún formato a la vista: escriba su clave "
+            "y pulse Enter");
+        add("Alt+A, no line under edit", "1 Ctrl+E Alt+A",
+            "\"Aceptar\" no está disponible: no se está editando ninguna línea");
+    }
+    void keysOfCommandsThatCannotAct()
+    {
+        auto [steps, note] = fetchColumns<QString, QString>({"steps", "note"});
+        HostedScreen s;
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        kesta::test::writeTwoLineFormat(s.db);
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        perform(s, steps);
+        QTRY_COMPARE(s.window.statusBar()->currentMessage(), note);
+        QVERIFY(s.record->messages.isEmpty()); // said in the status bar, nothing else happened
+    }
+    void editAndDeleteWaitForALine()
+    {
+        HostedScreen s;
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        kesta::test::writeTwoLineFormat(s.db);
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        const auto enabled = [&s] {
+            QString shown;
+            for (int i = 0; i < 3; ++i)
+                shown += s.child(qPrintable(QStringLiteral("cmdControles_%1").arg(i)))->isEnabled()
+                             ? 'E'
+                             : '-';
+            return shown;
+        };
+        perform(s, "Ctrl+N");
+        QCOMPARE(enabled(), "E--"); // only "Nuevo": there is no line to edit or delete
+        perform(s, "Escape 1 Ctrl+E");
+        QCOMPARE(enabled(), "EEE");
+        // Script waits for a key: shown, but disabled, while the key box is empty.
+        perform(s, "Escape");
+        auto *bar = s.child<velkora::controls::Controles>("Controles");
+        QAction *script = bar->action("B3");
+        QTRY_VERIFY(script->isVisible() && !script->isEnabled());
+        perform(s, "1");
+        QVERIFY(script->isEnabled());
+    }
+    void fieldGridStartsAtItsFirstColumn()
+    {
+        HostedScreen s;
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        kesta::test::writeTwoLineFormat(s.db);
+        s.window.resize(700, 500);
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        perform(s, "1");
+        auto *fields = s.child<DataGrid>("ssDetalle");
+        QScrollBar *sideways = fields->horizontalScrollBar();
+        QTRY_VERIFY(sideways->maximum() > 0);
+        // Another line type, then the format loaded again: each time from the first column.
+        sideways->setValue(sideways->maximum());
+        auto *lines = s.child<DataGrid>("ssLinea");
+        QTest::mouseClick(lines->viewport(), Qt::LeftButton, {},
+                          lines->visualRect(lines->model()->index(1, 0)).center());
+        QTRY_COMPARE(fields->cellText(0, "Descripción"), "Fecha");
+        QCOMPARE(sideways->value(), 0);
+        sideways->setValue(sideways->maximum());
+        perform(s, "1");
+        QCOMPARE(fields->cellText(0, "Descripción"), "Cuenta");
+        QCOMPARE(sideways->value(), 0);
+    }
+    void smallWindowShowsRowsAndTitle()
+    {
+        HostedScreen s;
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        s.window.resize(640, 400);
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTRY_COMPARE(s.window.size(), QSize(640, 400));
+        // More than three rows of each grid in sight, below its captions.
+        for (const char *name : {"ssLinea", "ssDetalle"}) {
+            auto *grid = s.child<DataGrid>(name);
+            const int rowHeight = grid->verticalHeader()->defaultSectionSize();
+            QVERIFY2(shownPart(s, grid->viewport()).height() >= 4 * rowHeight,
+                     qPrintable(QStringLiteral("%1: %2 pixels for rows of %3")
+                                    .arg(name)
+                                    .arg(shownPart(s, grid->viewport()).height())
+                                    .arg(rowHeight)));
+        }
+        // The toolbar's title whole and in sight.
+        auto *title =
+            s.child<velkora::controls::Controles>("Controles")->findChild<QLabel *>("caption");
+        QCOMPARE(title->text(), "Formatos de carga");
+        QVERIFY(title->width() >= title->sizeHint().width());
+        QCOMPARE(shownPart(s, title),
+                 QRect(title->mapTo(s.window.findChild<QScrollArea *>("screenArea")->viewport(),
+                                    QPoint(0, 0)),
+                       title->size()));
+    }
 
 private:
     // Steps as the user takes them: "deactivated" (the stored format is), "1" (its key typed
     // and confirmed), "clear" (the key box emptied), any other a key sequence ("Ctrl+E").
-    static void perform(HostedScreen &s, const QString &steps);
-};
-
-void tst_Guidance::initTestCase()
-{
-    const QByteArray missing = qgetenv("KESTA_NO_WINDOW_MANAGER");
-    if (!missing.isEmpty())
-        QSKIP(qPrintable("no window manager to test with: " + QString::fromLocal8Bit(missing)));
-    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
-        QSKIP(qPrintable("no window manager to test with: the platform is " +
-                         QGuiApplication::platformName() +
-                         " (run it through CTest, under tests/support/with-openbox.sh)"));
-    QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
-}
-
-void tst_Guidance::perform(HostedScreen &s, const QString &steps)
-{
-    for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-        if (step == "deactivated") {
-            s.db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA'");
-        } else if (step == "1") {
-            s.child("txtClave")->setFocus();
-            s.typeText(step);
-            s.key(Qt::Key_Return);
-            QTRY_VERIFY(s.child<DataGrid>("ssLinea")->Rows() > 0);
-        } else if (step == "clear") {
-            auto *box = s.child<QLineEdit>("txtClave");
-            box->setFocus();
-            box->selectAll();
-            s.key(Qt::Key_Delete);
-        } else {
-            QTest::keySequence(HostedScreen::focus(), QKeySequence(step));
+    static void perform(HostedScreen &s, const QString &steps)
+    {
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            if (step == "deactivated") {
+                s.db.exec("UPDATE Layout SET Es_Cve_Estado = 'BA'");
+            } else if (step == "1") {
+                s.child("txtClave")->setFocus();
+                s.typeText(step);
+                s.key(Qt::Key_Return);
+                QTRY_VERIFY(s.child<DataGrid>("ssLinea")->Rows() > 0);
+            } else if (step == "clear") {
+                auto *box = s.child<QLineEdit>("txtClave");
+                box->setFocus();
+                box->selectAll();
+                s.key(Qt::Key_Delete);
+            } else {
+                QTest::keySequence(HostedScreen::focus(), QKeySequence(step));
+            }
         }
     }
-}
-
-void tst_Guidance::keysOfCommandsThatCannotAct_data()
-{
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("note");
-    const QString saveOrCancel =
-        "se está editando el formato: guárdelo (Ctrl+S) o cancele (Esc) antes";
-    QTest::newRow("Ctrl+E, deactivated")
-        << "deactivated 1 Ctrl+E"
-        << "\"Editar\" no está disponible: el formato está dado de baja: reactívelo antes (Ctrl+R)";
-    QTest::newRow("Ctrl+2 in an edit")
-        << "1 Ctrl+E Ctrl+2"
-        << "\"Probar\" no está disponible: se prueba el formato guardado: guarde los cambios "
-           "(Ctrl+S) o cancele (Esc) antes";
-    QTest::newRow("Ctrl+D in an edit") << "1 Ctrl+E Ctrl+D"
-                                       << "\"Baja\" no está disponible: " + saveOrCancel;
-    QTest::newRow("Ctrl+N in an edit") << "1 Ctrl+E Ctrl+N"
-                                       << "\"Nuevo\" no está disponible: " + saveOrCancel;
-    QTest::newRow("Ctrl+S, nothing edited")
-        << "1 Ctrl+S" << "\"Guardar\" no está disponible: no se está editando ningún formato";
-    QTest::newRow("Ctrl+R, active") << "1 Ctrl+R"
-                                    << "\"Reactivar\" no está disponible: el formato no está "
-                                       "dado de baja";
-    QTest::newRow("Ctrl+1, nothing shown")
-        << "Ctrl+1"
-        << "\"Copiar\" no está disponible: no hay ningún formato a la vista: escriba su clave y "
-           "pulse Enter";
-    QTest::newRow("Ctrl+3 without a key")
-        << "1 clear Ctrl+3"
-        << "\"Script\" no está disponible: no hay ninguna clave: escriba la clave de un formato "
-           "guardado";
-    QTest::newRow("Alt+E, no line")
-        << "Ctrl+N Alt+E"
-        << "\"Editar\" no está disponible: el formato no tiene líneas: agregue una con Nuevo "
-           "(Alt+N)";
-    QTest::newRow("Alt+L outside an edit")
-        << "1 Alt+L"
-        << "\"Eliminar\" no está disponible: el formato no se está editando: pulse Editar "
-           "(Ctrl+E) o Nuevo (Ctrl+N)";
-    QTest::newRow("Alt+R, nothing shown")
-        << "Alt+R"
-        << "\"Reglas...\" no está disponible: no hay ningún formato a la vista: escriba su clave "
-           "y pulse Enter";
-    QTest::newRow("Alt+A, no line under edit")
-        << "1 Ctrl+E Alt+A" << "\"Aceptar\" no está disponible: no se está editando ninguna línea";
-}
-
-void tst_Guidance::keysOfCommandsThatCannotAct()
-{
-    QFETCH(QString, steps);
-    QFETCH(QString, note);
-    HostedScreen s;
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    kesta::test::writeTwoLineFormat(s.db);
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    perform(s, steps);
-    QTRY_COMPARE(s.window.statusBar()->currentMessage(), note);
-    QVERIFY(s.record->messages.isEmpty()); // said in the status bar, nothing else happened
-}
-
-void tst_Guidance::editAndDeleteWaitForALine()
-{
-    HostedScreen s;
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    kesta::test::writeTwoLineFormat(s.db);
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    const auto enabled = [&s] {
-        QString shown;
-        for (int i = 0; i < 3; ++i)
-            shown += s.child(qPrintable(QStringLiteral("cmdControles_%1").arg(i)))->isEnabled()
-                         ? 'E'
-                         : '-';
-        return shown;
-    };
-    perform(s, "Ctrl+N");
-    QCOMPARE(enabled(), "E--"); // only "Nuevo": there is no line to edit or delete
-    perform(s, "Escape 1 Ctrl+E");
-    QCOMPARE(enabled(), "EEE");
-    // Script waits for a key: shown, but disabled, while the key box is empty.
-    perform(s, "Escape");
-    auto *bar = s.child<velkora::controls::Controles>("Controles");
-    QAction *script = bar->action("B3");
-    QTRY_VERIFY(script->isVisible() && !script->isEnabled());
-    perform(s, "1");
-    QVERIFY(script->isEnabled());
-}
-
-void tst_Guidance::fieldGridStartsAtItsFirstColumn()
-{
-    HostedScreen s;
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    kesta::test::writeTwoLineFormat(s.db);
-    s.window.resize(700, 500);
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    perform(s, "1");
-    auto *fields = s.child<DataGrid>("ssDetalle");
-    QScrollBar *sideways = fields->horizontalScrollBar();
-    QTRY_VERIFY(sideways->maximum() > 0);
-    // Another line type, then the format loaded again: each time from the first column.
-    sideways->setValue(sideways->maximum());
-    auto *lines = s.child<DataGrid>("ssLinea");
-    QTest::mouseClick(lines->viewport(), Qt::LeftButton, {},
-                      lines->visualRect(lines->model()->index(1, 0)).center());
-    QTRY_COMPARE(fields->cellText(0, "Descripción"), "Fecha");
-    QCOMPARE(sideways->value(), 0);
-    sideways->setValue(sideways->maximum());
-    perform(s, "1");
-    QCOMPARE(fields->cellText(0, "Descripción"), "Cuenta");
-    QCOMPARE(sideways->value(), 0);
-}
-
-void tst_Guidance::smallWindowShowsRowsAndTitle()
-{
-    HostedScreen s;
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    s.window.resize(640, 400);
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QTRY_COMPARE(s.window.size(), QSize(640, 400));
-    // More than three rows of each grid in sight, below its captions.
-    for (const char *name : {"ssLinea", "ssDetalle"}) {
-        auto *grid = s.child<DataGrid>(name);
-        const int rowHeight = grid->verticalHeader()->defaultSectionSize();
-        QVERIFY2(shownPart(s, grid->viewport()).height() >= 4 * rowHeight,
-                 qPrintable(QStringLiteral("%1: %2 pixels for rows of %3")
-                                .arg(name)
-                                .arg(shownPart(s, grid->viewport()).height())
-                                .arg(rowHeight)));
-    }
-    // The toolbar's title whole and in sight.
-    auto *title = s.child<velkora::controls::Controles>("Controles")->findChild<QLabel *>("caption");
-    QCOMPARE(title->text(), "Formatos de carga");
-    QVERIFY(title->width() >= title->sizeHint().width());
-    QCOMPARE(shownPart(s, title), QRect(title->mapTo(s.window.findChild<QScrollArea *>(
-                                                         "screenArea")->viewport(),
-                                                     QPoint(0, 0)),
-                                        title->size()));
-}
+};
 
 QTEST_MAIN(tst_Guidance)
 #include "tst_guidance.moc"

@@ -10,17 +10,11 @@
 // Layout and Layout_Detalle are then exactly what was typed.
 
 #include "HostedScreen.h"
-#include "MainWindow.h"
-#include "editor/EditFixture.h"
-#include "support/RecordingServices.h"
-#include "support/TestDatabase.h"
 
 #include <controls/DataGrid.h>
 
 #include <QApplication>
-#include <QCursor>
 #include <QLineEdit>
-#include <QScreen>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -111,145 +105,131 @@ class tst_KeyboardJourney : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void threeLineTypesTypedAndSaved();
+    void initTestCase() { KESTA_REQUIRE_WINDOW_MANAGER(); }
+    void threeLineTypesTypedAndSaved()
+    {
+        HostedScreen s;
+        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
+        auto *lines = s.child<DataGrid>("ssLinea");
+        auto *fields = s.child<DataGrid>("ssDetalle");
+        const auto messageIds = [&s] {
+            QStringList ids;
+            for (const auto &message : s.record->messages)
+                ids << message.messageId;
+            return ids;
+        };
+
+        s.key(Qt::Key_N, Qt::ControlModifier);
+        QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
+        s.typeText(QStringLiteral("CNAB"));
+        // TAB on to the description, never back into the key box on the way.
+        for (int i = 0; i < 12 && s.focusName() != QStringLiteral("txtDescripcion"); ++i) {
+            s.key(Qt::Key_Tab);
+            QVERIFY(s.focusName() != QStringLiteral("txtClave"));
+        }
+        QCOMPARE(s.focusName(), QStringLiteral("txtDescripcion"));
+        s.typeText(QStringLiteral("Retorno CNAB"));
+
+        for (int l = 0; l < typedLines().size(); ++l) {
+            const TypedLine &line = typedLines().at(l);
+            s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
+            QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
+            QCOMPARE(lines->cellText(l, "Orden"), QString()); // no number is proposed
+            for (const QString &cell : line.cells)
+                typeCell(s, cell);
+            // From the line's last cell on to the field grid's new row.
+            QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+            QVERIFY(fields->onNewRow());
+            for (int f = 0; f < line.fields.size(); ++f) {
+                if (l == 2 && f == 2) {
+                    // On the way to the third field: up across the Tipo cells above and back, with
+                    // the arrows, and an Escape answered No. Nothing changes, the edit goes on.
+                    const QStringList before = {fields->cellText(0, "Tipo"),
+                                                fields->cellText(1, "Tipo")};
+                    s.key(Qt::Key_Up);
+                    for (int i = 0; i < 4; ++i)
+                        s.key(Qt::Key_Right);
+                    QCOMPARE(fields->currentColumnName(), QStringLiteral("Tipo"));
+                    s.key(Qt::Key_Up);
+                    s.key(Qt::Key_Down);
+                    s.key(Qt::Key_Left);
+                    s.key(Qt::Key_Right);
+                    QCOMPARE(QString::number(fields->currentRow()) + ' ' +
+                                 fields->currentColumnName(),
+                             QStringLiteral("1 Tipo"));
+                    QCOMPARE(
+                        QStringList({fields->cellText(0, "Tipo"), fields->cellText(1, "Tipo")}),
+                        before);
+                    s.record->answers = {7};
+                    s.key(Qt::Key_Escape);
+                    QCOMPARE(messageIds().mid(messageIds().size() - 1),
+                             QStringList{"ERR-ID:7500071"});
+                    QVERIFY(s.child("cmdControles_3")->isVisible()); // the line edit goes on
+                    QCOMPARE(fields->Rows(), 2);
+                    // On with TAB from the Tipo cell to the new row, where the third field is
+                    // typed.
+                    for (int i = 0; i < 5; ++i)
+                        s.key(Qt::Key_Tab);
+                    QVERIFY(fields->onNewRow());
+                    QCOMPARE(fields->currentColumn(), 0);
+                }
+                typeField(s, line.fields.at(f));
+                QCOMPARE(fields->Rows(), f + 1);
+                QVERIFY(fields->onNewRow());
+            }
+            s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar" (the button's click follows shortly)
+            if (l == 1) {
+                // Refused: the third field has no position; the cursor is on that cell.
+                QTRY_COMPARE(messageIds(), QStringList{"ERR-ID:7500005"});
+                QTRY_COMPARE(s.focusName(), QStringLiteral("ssDetalle"));
+                QCOMPARE(QString::number(fields->currentRow()) + ' ' + fields->currentColumnName(),
+                         QStringLiteral("2 Posicion"));
+                typeCell(s, QStringLiteral("5"));
+                s.key(Qt::Key_A, Qt::AltModifier);
+            }
+            QTRY_VERIFY(s.child("cmdControles_0")->isVisible());
+            QCOMPARE(lines->Rows(), l + 1);
+            QCOMPARE(fields->Rows(), 6);
+        }
+        // The second line's "Nosso numero" and "Vencimiento" read columns 5-12 both: told as the
+        // line is accepted, as information.
+        QCOMPARE(messageIds(), (QStringList{"ERR-ID:7500005", "ERR-ID:7500081", "ERR-ID:7500071"}));
+
+        s.key(Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(s.window.statusBar()->currentMessage(),
+                     QStringLiteral("Formato CNAB guardado"));
+        QCOMPARE(s.db.rows(QStringLiteral(
+                     "SELECT Ly_Cve_Layout, Ly_ID, Ly_Descripcion, Ly_Descripcion_ID, Ly_Linea_ID, "
+                     "Ly_Posicion, Ly_Longitud FROM Layout ORDER BY Ly_ID")),
+                 expectedLayoutRows());
+        QCOMPARE(s.db.rows(QStringLiteral(
+                     "SELECT Ly_ID, Ld_ID, Ld_Descripcion, Ld_Posicion, Ld_Longitud, Ld_Tipo, "
+                     "Ld_Valor, Ld_Formato, Ld_Trim FROM Layout_Detalle "
+                     "WHERE Ly_Cve_Layout = 'CNAB' ORDER BY Ly_ID, Ld_ID")),
+                 expectedDetailRows());
+    }
 
 private:
     // Types one cell's text (nothing for an empty cell; the space bar for a ticked Trim) and
     // leaves the cell with Enter or TAB, taking turns.
-    void typeCell(HostedScreen &s, const QString &text, bool tick = false);
-    void typeField(HostedScreen &s, const QStringList &cells);
+    void typeCell(HostedScreen &s, const QString &text, bool tick = false)
+    {
+        if (tick)
+            s.key(Qt::Key_Space);
+        else if (!text.isEmpty())
+            s.typeText(text);
+        s.key(++m_moves % 2 ? Qt::Key_Return : Qt::Key_Tab);
+    }
+    void typeField(HostedScreen &s, const QStringList &cells)
+    {
+        for (int i = 0; i < cells.size(); ++i)
+            typeCell(s, i == 7 ? QString() : cells.at(i), i == 7 && cells.at(i) == "x");
+        typeCell(s, QString()); // Linea_ID, the row's last cell: on to the new row
+    }
     int m_moves = 0;
 };
-
-void tst_KeyboardJourney::initTestCase()
-{
-    const QByteArray missing = qgetenv("KESTA_NO_WINDOW_MANAGER");
-    if (!missing.isEmpty())
-        QSKIP(qPrintable("no window manager to test with: " + QString::fromLocal8Bit(missing)));
-    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
-        QSKIP(qPrintable("no window manager to test with: the platform is " +
-                         QGuiApplication::platformName() +
-                         " (run it through CTest, under tests/support/with-openbox.sh)"));
-    // The pointer out of the way: windows that open under it get pointer events of their own.
-    QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
-}
-
-void tst_KeyboardJourney::typeCell(HostedScreen &s, const QString &text, bool tick)
-{
-    if (tick)
-        s.key(Qt::Key_Space);
-    else if (!text.isEmpty())
-        s.typeText(text);
-    s.key(++m_moves % 2 ? Qt::Key_Return : Qt::Key_Tab);
-}
-
-void tst_KeyboardJourney::typeField(HostedScreen &s, const QStringList &cells)
-{
-    for (int i = 0; i < cells.size(); ++i)
-        typeCell(s, i == 7 ? QString() : cells.at(i), i == 7 && cells.at(i) == "x");
-    typeCell(s, QString()); // Linea_ID, the row's last cell: on to the new row
-}
-
-void tst_KeyboardJourney::threeLineTypesTypedAndSaved()
-{
-    HostedScreen s;
-    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-    QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
-    auto *lines = s.child<DataGrid>("ssLinea");
-    auto *fields = s.child<DataGrid>("ssDetalle");
-    const auto messageIds = [&s] {
-        QStringList ids;
-        for (const auto &message : s.record->messages)
-            ids << message.messageId;
-        return ids;
-    };
-
-    s.key(Qt::Key_N, Qt::ControlModifier);
-    QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
-    s.typeText(QStringLiteral("CNAB"));
-    // TAB on to the description, never back into the key box on the way.
-    for (int i = 0; i < 12 && s.focusName() != QStringLiteral("txtDescripcion"); ++i) {
-        s.key(Qt::Key_Tab);
-        QVERIFY(s.focusName() != QStringLiteral("txtClave"));
-    }
-    QCOMPARE(s.focusName(), QStringLiteral("txtDescripcion"));
-    s.typeText(QStringLiteral("Retorno CNAB"));
-
-    for (int l = 0; l < typedLines().size(); ++l) {
-        const TypedLine &line = typedLines().at(l);
-        s.key(Qt::Key_N, Qt::AltModifier); // "Nuevo"
-        QTRY_COMPARE(s.focusName(), QStringLiteral("ssLinea"));
-        QCOMPARE(lines->cellText(l, "Orden"), QString()); // no number is proposed
-        for (const QString &cell : line.cells)
-            typeCell(s, cell);
-        // From the line's last cell on to the field grid's new row.
-        QCOMPARE(s.focusName(), QStringLiteral("ssDetalle"));
-        QVERIFY(fields->onNewRow());
-        for (int f = 0; f < line.fields.size(); ++f) {
-            if (l == 2 && f == 2) {
-                // On the way to the third field: up across the Tipo cells above and back, with
-                // the arrows, and an Escape answered No. Nothing changes, the edit goes on.
-                const QStringList before = {fields->cellText(0, "Tipo"),
-                                            fields->cellText(1, "Tipo")};
-                s.key(Qt::Key_Up);
-                for (int i = 0; i < 4; ++i)
-                    s.key(Qt::Key_Right);
-                QCOMPARE(fields->currentColumnName(), QStringLiteral("Tipo"));
-                s.key(Qt::Key_Up);
-                s.key(Qt::Key_Down);
-                s.key(Qt::Key_Left);
-                s.key(Qt::Key_Right);
-                QCOMPARE(QString::number(fields->currentRow()) + ' ' + fields->currentColumnName(),
-                         QStringLiteral("1 Tipo"));
-                QCOMPARE(QStringList({fields->cellText(0, "Tipo"), fields->cellText(1, "Tipo")}),
-                         before);
-                s.record->answers = {7};
-                s.key(Qt::Key_Escape);
-                QCOMPARE(messageIds().mid(messageIds().size() - 1), QStringList{"ERR-ID:7500071"});
-                QVERIFY(s.child("cmdControles_3")->isVisible()); // the line edit goes on
-                QCOMPARE(fields->Rows(), 2);
-                // On with TAB from the Tipo cell to the new row, where the third field is typed.
-                for (int i = 0; i < 5; ++i)
-                    s.key(Qt::Key_Tab);
-                QVERIFY(fields->onNewRow());
-                QCOMPARE(fields->currentColumn(), 0);
-            }
-            typeField(s, line.fields.at(f));
-            QCOMPARE(fields->Rows(), f + 1);
-            QVERIFY(fields->onNewRow());
-        }
-        s.key(Qt::Key_A, Qt::AltModifier); // "Aceptar" (the button's click follows shortly)
-        if (l == 1) {
-            // Refused: the third field has no position; the cursor is on that cell.
-            QTRY_COMPARE(messageIds(), QStringList{"ERR-ID:7500005"});
-            QTRY_COMPARE(s.focusName(), QStringLiteral("ssDetalle"));
-            QCOMPARE(QString::number(fields->currentRow()) + ' ' + fields->currentColumnName(),
-                     QStringLiteral("2 Posicion"));
-            typeCell(s, QStringLiteral("5"));
-            s.key(Qt::Key_A, Qt::AltModifier);
-        }
-        QTRY_VERIFY(s.child("cmdControles_0")->isVisible());
-        QCOMPARE(lines->Rows(), l + 1);
-        QCOMPARE(fields->Rows(), 6);
-    }
-    // The second line's "Nosso numero" and "Vencimiento" read columns 5-12 both: told as the
-    // line is accepted, as information.
-    QCOMPARE(messageIds(), (QStringList{"ERR-ID:7500005", "ERR-ID:7500081", "ERR-ID:7500071"}));
-
-    s.key(Qt::Key_S, Qt::ControlModifier);
-    QTRY_COMPARE(s.window.statusBar()->currentMessage(), QStringLiteral("Formato CNAB guardado"));
-    QCOMPARE(s.db.rows(QStringLiteral(
-                 "SELECT Ly_Cve_Layout, Ly_ID, Ly_Descripcion, Ly_Descripcion_ID, Ly_Linea_ID, "
-                 "Ly_Posicion, Ly_Longitud FROM Layout ORDER BY Ly_ID")),
-             expectedLayoutRows());
-    QCOMPARE(s.db.rows(QStringLiteral(
-                 "SELECT Ly_ID, Ld_ID, Ld_Descripcion, Ld_Posicion, Ld_Longitud, Ld_Tipo, "
-                 "Ld_Valor, Ld_Formato, Ld_Trim FROM Layout_Detalle "
-                 "WHERE Ly_Cve_Layout = 'CNAB' ORDER BY Ly_ID, Ld_ID")),
-             expectedDetailRows());
-}
 
 QTEST_MAIN(tst_KeyboardJourney)
 #include "tst_keyboardjourney.moc"

@@ -25,17 +25,12 @@ inline LoadFormat payroll()
     return formats_test::formatOf(
         "0077",
         {lineType("0001", "H", "Cabecera", 1, 1,
-                  {{"0001", "Empresa", 2, 10, "02", "", true},
-                   {"0002", "Fecha", 12, 8, "03", "YYYYMMDD"}}),
+                  "0001|Empresa|2|10|T*; 0002|Fecha|12|8|F|YYYYMMDD"),
          lineType("0002", "D", "Empleado", 1, 1,
-                  {{"0001", "Empleado", 2, 6, "02"},
-                   {"0002", "Importe", 8, 9, "01", "0V00"},
-                   {"0003", "Nombre", 17, 12, "02", "", true},
-                   {"0004", "Clave", 27, 4, "02"},
-                   {"0005", "Origen", 1, 1, "04", "", false, "NOMINA"}}),
-         lineType("0003", "T", "Totales", 1, 1,
-                  {{"0001", "Total", 2, 10, "01", "0V00"}, {"0002", "Cuenta", 15, 4, "02"}}),
-         lineType("0004", "X", "Totales X", 2, 1, {{"0001", "Resto", 3, 5, "02"}})});
+                  "0001|Empleado|2|6|T; 0002|Importe|8|9|N|0V00; 0003|Nombre|17|12|T*; "
+                  "0004|Clave|27|4|T; 0005|Origen|1|1|C||NOMINA"),
+         lineType("0003", "T", "Totales", 1, 1, "0001|Total|2|10|N|0V00; 0002|Cuenta|15|4|T"),
+         lineType("0004", "X", "Totales X", 2, 1, "0001|Resto|3|5|T")});
 }
 
 // Line by line (the file's line numbers):
@@ -60,20 +55,14 @@ inline QByteArray payrollFile()
 //                     ULTIMA
 inline LoadFormat ledger()
 {
-    LoadFormat f = formats_test::formatOf(
-        "0088",
-        {lineType("0001", "H", "Cabecera", 1, 1, {{"0001", "Empresa", 2, 9, "02", "", true}}),
-         lineType("0002", "D", "Detalle", 1, 1,
-                  {{"0001", "Importe", 2, 9, "01", "0V00"}, {"0002", "Folio", 11, 4, "01"}}),
-         lineType("0003", "T", "Cierre", 1, 1,
-                  {{"0001", "Cuenta", 2, 4, "01"}, {"0002", "Total", 6, 10, "01", "0V00"}})});
-    using Rule = velkora::formats::RuleDef;
-    f.rules = {Rule{u"0001"_s, u"0001"_s, {}, u"PRIMERA"_s, {}},
-               Rule{u"0002"_s, u"0002"_s, u"0002"_s, u"SECUENCIA"_s, {}},
-               Rule{u"0003"_s, u"0003"_s, u"0001"_s, u"CUENTA 0002"_s, {}},
-               Rule{u"0004"_s, u"0003"_s, u"0002"_s, u"SUMA 0002.0001"_s, {}},
-               Rule{u"0005"_s, u"0003"_s, {}, u"ULTIMA"_s, {}}};
-    return f;
+    return formats_test::withRules(
+        formats_test::formatOf(
+            "0088",
+            {lineType("0001", "H", "Cabecera", 1, 1, "0001|Empresa|2|9|T*"),
+             lineType("0002", "D", "Detalle", 1, 1, "0001|Importe|2|9|N|0V00; 0002|Folio|11|4|N"),
+             lineType("0003", "T", "Cierre", 1, 1, "0001|Cuenta|2|4|N; 0002|Total|6|10|N|0V00")}),
+        {u"0001||PRIMERA"_s, u"0002|0002|SECUENCIA"_s, u"0003|0001|CUENTA 0002"_s,
+         u"0003|0002|SUMA 0002.0001"_s, u"0003||ULTIMA"_s});
 }
 
 // Line by line: 1 header; 2-4 details of 1.00, 2.00 and 3.00, folios 1, 2 and 4 (a folio
