@@ -23,6 +23,13 @@
         QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());               \
     } while (false)
 
+// A hosted screen `s` over a database of its own, its window active; KESTA_HOSTED_SCREEN(s, true)
+// shows the services' real message boxes.
+#define KESTA_HOSTED_SCREEN(s, ...)                                                                \
+    ::kesta::test::HostedScreen s{__VA_ARGS__};                                                    \
+    QVERIFY2(s.db.ok(), qPrintable(s.db.error()));                                                 \
+    QVERIFY(QTest::qWaitForWindowActive(&s.window))
+
 namespace kesta::test {
 
 inline QString missingWindowManager()

@@ -24,8 +24,6 @@
 
 using kesta::test::dataColumns;
 using kesta::test::fetchColumns;
-using kesta::test::HostedScreen;
-using kesta::test::ServicesRecord;
 using velkora::controls::DataGrid;
 
 namespace {
@@ -108,9 +106,7 @@ private slots:
     {
         auto [fault, focus, column] =
             fetchColumns<Fault, QString, QString>({"fault", "focus", "column"});
-        HostedScreen s(true);
-        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        KESTA_HOSTED_SCREEN(s, true);
         QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
         s.key(Qt::Key_N, Qt::ControlModifier);
         s.keys(QStringLiteral("42"));
@@ -161,9 +157,7 @@ private slots:
     // the notes in the status bar.
     void keyboardAloneFromNewToReactivation()
     {
-        HostedScreen s(true);
-        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        KESTA_HOSTED_SCREEN(s, true);
         QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
         const auto tabTo = [&s](const QString &name, bool back = false) {
             for (int i = 0; i < 24 && s.focusName() != name; ++i)

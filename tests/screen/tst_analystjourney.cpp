@@ -122,11 +122,9 @@ private slots:
         auto [key, modifiers, stored, typed, rows, answer, loaded] =
             fetchColumns<int, int, bool, QString, QStringList, int, QString>(
                 {"key", "modifiers", "stored", "typed", "rows", "answer", "loaded"});
-        HostedScreen s;
-        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
+        KESTA_HOSTED_SCREEN(s);
         if (stored)
             writeTwoFormats(s.db);
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
         QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
         QStringList shown;
         QString summary;
@@ -162,9 +160,8 @@ private slots:
     // open it, and the toolbar does not offer it.
     void listWhileEditingSaysWhy()
     {
-        HostedScreen s;
+        KESTA_HOSTED_SCREEN(s);
         writeTwoFormats(s.db);
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
         s.key(Qt::Key_N, Qt::ControlModifier);
         QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
         s.key(Qt::Key_F2);
@@ -180,9 +177,8 @@ private slots:
     // the save then stores it, and nothing stored changes before the save.
     void testedBeforeSavingAsTheSaveStoresIt()
     {
-        HostedScreen s;
+        KESTA_HOSTED_SCREEN(s);
         writeTwoFormats(s.db);
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
         const auto stored = [&s] {
             return s.db.rows("SELECT * FROM Layout ORDER BY 1, 2") + QStringList{"--"} +
                    s.db.rows("SELECT * FROM Layout_Detalle ORDER BY 1, 2, 3");
@@ -239,9 +235,8 @@ private slots:
     // toolbar while a new format is edited, and not under Edit.
     void proposalFoundOnTheToolbar()
     {
-        HostedScreen s;
+        KESTA_HOSTED_SCREEN(s);
         writeTwoFormats(s.db);
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
         QVERIFY(!onToolbar(s, "actProponerArchivo"));
         s.key(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
         QTRY_COMPARE(s.record->count("ChooseOpenFile"), 1);

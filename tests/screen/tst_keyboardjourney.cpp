@@ -19,7 +19,6 @@
 #include <QtTest>
 
 using kesta::test::HostedScreen;
-using kesta::test::ServicesRecord;
 using velkora::controls::DataGrid;
 
 namespace {
@@ -108,9 +107,7 @@ private slots:
     void initTestCase() { KESTA_REQUIRE_WINDOW_MANAGER(); }
     void threeLineTypesTypedAndSaved()
     {
-        HostedScreen s;
-        QVERIFY2(s.db.ok(), qPrintable(s.db.error()));
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        KESTA_HOSTED_SCREEN(s);
         QTRY_COMPARE(s.focusName(), QStringLiteral("txtClave"));
         auto *lines = s.child<DataGrid>("ssLinea");
         auto *fields = s.child<DataGrid>("ssDetalle");

@@ -385,21 +385,34 @@ private slots:
         setExportChooser({});
     }
 
+    // "Probar" from the screen: the result's text, tables and lines in one window, the field
+    // chosen in the field grid (line type 0002's third field, "Referencia") highlighted on the
+    // lines.
     void probarShowsTextTablesAndLines()
     {
+        kesta::screen::frmKESTA screen;
+        showSampleKey(screen);
+        QVERIFY(screen.ssLinea->setCurrentRow(1));
+        QCOMPARE(screen.ssDetalle->cell(2, u"Descripción"_s).toString(), u"Referencia"_s);
+        QVERIFY(screen.ssDetalle->setCurrentRow(2));
         QStringList tables;
         QString title;
         qint64 lines = -1;
-        command(u"B2"_s, [&](services::TextViewerDialog *viewer) {
-            title = viewer->windowTitle();
-            tables = tabTexts(viewer->findChild<QTabWidget *>(u"tabsTablas"_s));
-            lines = viewer->findChild<views::RawLinesView *>(u"vistaLineas"_s)->rowCount();
-        });
+        std::pair<int, int> highlighted{-2, -2};
+        viewerShown([&] { screen.Controles->action(u"B2"_s)->trigger(); },
+                    [&](services::TextViewerDialog *viewer) {
+                        title = viewer->windowTitle();
+                        tables = tabTexts(viewer->findChild<QTabWidget *>(u"tabsTablas"_s));
+                        auto *raw = viewer->findChild<RawLinesView *>(u"vistaLineas"_s);
+                        lines = raw->rowCount();
+                        highlighted = {raw->highlightedLineType(), raw->highlightedField()};
+                    });
         QCOMPARE(title, u"Prueba del formato 0001"_s);
         QCOMPARE(tables,
                  QStringList({u"0001 Encabezado de la cuenta (1)"_s, u"0002 Movimiento (4)"_s,
                               u"0003 Totales (1)"_s, u"Sin tipo o con varios (0)"_s}));
         QCOMPARE(lines, 6);
+        QCOMPARE(highlighted, std::make_pair(1, 2));
 
         // Script: its text alone; its long lines scroll sideways, or wrap.
         bool scriptHasPages = true, scrolls = false, wraps = false;
@@ -497,23 +510,6 @@ private slots:
                  qPrintable(panel)); // the cause in full: the formats' test
         QVERIFY(panelOverTables);
         QCOMPARE(table, u"0002 Movimiento (4; 4 con errores)"_s); // the cause's line type's
-    }
-    // "Probar" from the screen: the field chosen in the field grid (line type 0002's third field,
-    // "Referencia") is the one highlighted on the file's lines.
-    void probarHighlightsTheFieldChosen()
-    {
-        kesta::screen::frmKESTA screen;
-        showSampleKey(screen);
-        QVERIFY(screen.ssLinea->setCurrentRow(1));
-        QCOMPARE(screen.ssDetalle->cell(2, u"Descripción"_s).toString(), u"Referencia"_s);
-        QVERIFY(screen.ssDetalle->setCurrentRow(2));
-        std::pair<int, int> highlighted{-2, -2};
-        viewerShown([&] { screen.Controles->action(u"B2"_s)->trigger(); },
-                    [&](services::TextViewerDialog *viewer) {
-                        auto *raw = viewer->findChild<RawLinesView *>(u"vistaLineas"_s);
-                        highlighted = {raw->highlightedLineType(), raw->highlightedField()};
-                    });
-        QCOMPARE(highlighted, std::make_pair(1, 2));
     }
     // "Probar con otro archivo..." as the services run it (the screen's test has the command choose
     // the file and title the window): the stored format on that file, the tables the file's; the
