@@ -257,7 +257,7 @@ void tst_AnalystJourney::testedBeforeSavingAsTheSaveStoresIt()
     s.key(Qt::Key_S, Qt::ControlModifier);
     QTRY_COMPARE(s.window.statusBar()->currentMessage(), QStringLiteral("Formato 0001 guardado"));
     const auto saved =
-        velkora::formats::LoadFormatReader(QSqlDatabase::database(s.db.connectionName()))
+        velkora::store::LoadFormatReader(QSqlDatabase::database(s.db.connectionName()))
             .read("0001");
     QVERIFY(saved);
     QCOMPARE(s.record->testedValue->description, QStringLiteral("Pagos de marzo"));

@@ -980,7 +980,7 @@ void TestScreen::fieldsInTheEnginesOrder()
     QVERIFY(connection.commit());
     QStringList expected;
     QSqlQuery query(connection);
-    QVERIFY(query.exec(kesta::storage::loadDetailSelect(
+    QVERIFY(query.exec(velkora::store::loadDetailSelect(
         kind == Kind::Sqlite ? kesta::host::Engine::Sqlite : kesta::host::Engine::PostgreSql,
         "0001")));
     while (query.next())
@@ -1257,7 +1257,7 @@ void TestScreen::sampleTestedForReal()
 {
     QTemporaryDir folder;
     const QString location = folder.filePath("velkora.db");
-    velkora::app::DatabaseSetup::open(velkora::services::DefaultConnectionName, location, false);
+    velkora::app::DatabaseSetup::open(velkora::store::DefaultConnectionName, location, false);
     qputenv("VELKORA_DATABASE", location.toUtf8());
     qputenv("VELKORA_OPERATOR", "PRUEBA");
     kesta::Publico::resetForTests();
@@ -1290,7 +1290,7 @@ void TestScreen::sampleTestedForReal()
         QCOMPARE(highlighted, std::make_pair(1, 2));
     }
     kesta::Publico::resetForTests();
-    velkora::services::closeDatabase(velkora::services::DefaultConnectionName);
+    velkora::store::closeDatabase(velkora::store::DefaultConnectionName);
 }
 
 QTEST_MAIN(TestScreen)

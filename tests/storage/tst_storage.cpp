@@ -33,15 +33,15 @@
 
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
-using velkora::services::SqlConnection;
-using namespace kesta::storage;
+using velkora::store::SqlConnection;
+using namespace velkora::store;
 using namespace kesta::test;
 using Kind = TestDatabase::Kind;
 using Format = LoadFormatWriter::Format;
 
 Q_DECLARE_METATYPE(kesta::host::Engine)
-Q_DECLARE_METATYPE(kesta::storage::LiteralForm)
-Q_DECLARE_METATYPE(kesta::storage::LoadFormatWriter::Format)
+Q_DECLARE_METATYPE(velkora::store::LiteralForm)
+Q_DECLARE_METATYPE(velkora::store::LoadFormatWriter::Format)
 
 namespace {
 
@@ -187,7 +187,7 @@ struct Target {
 
 QList<Target> targets()
 {
-    using namespace kesta::storage::ColumnLength;
+    using namespace velkora::store::ColumnLength;
     return {{"txtDescripcion", nullptr, nullptr, Description, "Formato"},
             {"txtArchivo", nullptr, nullptr, File, ""},
             {"txtUser1", nullptr, nullptr, UserText, ""},
@@ -207,7 +207,7 @@ std::optional<QString> pasted(const QString &text, int maxLength)
         t.chop(2);
     else if (t.endsWith('\n'))
         t.chop(1);
-    if (kesta::storage::firstUnstorableCharacter(t) >= 0 || t.size() > maxLength)
+    if (velkora::store::firstUnstorableCharacter(t) >= 0 || t.size() > maxLength)
         return std::nullopt;
     return t;
 }
@@ -253,9 +253,9 @@ class OtherConnection {
 public:
     explicit OtherConnection(const QString &location)
     {
-        velkora::services::openDatabase(m_name, location);
+        velkora::store::openDatabase(m_name, location);
     }
-    ~OtherConnection() { velkora::services::closeDatabase(m_name); }
+    ~OtherConnection() { velkora::store::closeDatabase(m_name); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name); }
     bool exec(const QString &sql) const { return QSqlQuery(db()).exec(sql); }
     QVariant scalar(const QString &sql) const
@@ -298,7 +298,7 @@ public:
     bool hasRulesTable() const override { return m_inner.hasRulesTable(); }
 
 private:
-    velkora::services::SqlConnection m_inner;
+    velkora::store::SqlConnection m_inner;
     QString m_pauseAfter;
     QSemaphore *m_beginning;
     QSemaphore *m_held;
@@ -321,7 +321,7 @@ public:
     {
         const QString name = QStringLiteral("user-%1").arg(quintptr(this));
         try {
-            velkora::services::openDatabase(name, m_location);
+            velkora::store::openDatabase(name, m_location);
             QString sql;
             // One connection object for the whole save, so the hold happens once.
             auto connection =
@@ -339,7 +339,7 @@ public:
         } catch (const kesta::host::RuntimeError &error) {
             m_outcome = error.description();
         }
-        velkora::services::closeDatabase(name);
+        velkora::store::closeDatabase(name);
         m_done.release();
     }
     bool waitBeginning(int ms) { return m_beginning.tryAcquire(1, ms); }
@@ -634,7 +634,7 @@ private slots:
         auto connection = std::make_shared<ScriptedConnection>();
         connection->everyRow = "0001";
         const auto source = [connection] { return connection; };
-        const auto read = velkora::formats::LoadFormatReader(source).read("0001");
+        const auto read = velkora::store::LoadFormatReader(source).read("0001");
         QVERIFY(read && read->lineTypes.size() == 1 && read->rules.size() == 1);
         const auto tables = [&connection] {
             QStringList names;
@@ -656,7 +656,7 @@ private slots:
             parts << table + ":" + select;
             return QStringLiteral("a;\nb;");
         };
-        QCOMPARE(velkora::formats::storedFormatScript(source, "0001", rows),
+        QCOMPARE(velkora::store::storedFormatScript(source, "0001", rows),
                  QString("a;\r\nb;\r\n").repeated(3));
         QCOMPARE(parts,
                  (QStringList{"Layout:SELECT * FROM Layout WHERE Ly_Cve_Layout = N'0001' ",
@@ -667,7 +667,7 @@ private slots:
         QCOMPARE(tables(), (QStringList{"BEGIN", "COMMIT"}));
         rulesFail = true;
         QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 velkora::formats::storedFormatScript(source, "0001", rows));
+                                 velkora::store::storedFormatScript(source, "0001", rows));
         QCOMPARE(tables(), (QStringList{"BEGIN", "ROLLBACK"}));
     }
 
@@ -682,7 +682,7 @@ private slots:
         KESTA_REQUIRE(db);
         insertLine(db, LineRow{});
         db.exec("UPDATE Layout SET Fecha_Alta = '2026-12-08 10:00:00.123456'");
-        const QString script = velkora::formats::ScriptWriter::scriptRows(
+        const QString script = velkora::store::ScriptWriter::scriptRows(
             QSqlDatabase::database(db.connectionName()),
             "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY Ly_ID;", "LAYOUT");
         const QString table = kind == Kind::Sqlite ? "Layout" : "layout";

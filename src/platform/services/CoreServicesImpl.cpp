@@ -18,7 +18,7 @@ CoreServicesImpl::CoreServicesImpl(QString connectionName, QString operatorCode)
 
 kesta::host::ConnectionPtr CoreServicesImpl::Connection()
 {
-    return std::make_shared<SqlConnection>(m_connectionName);
+    return std::make_shared<store::SqlConnection>(m_connectionName);
 }
 
 QString CoreServicesImpl::CurrentOperator()

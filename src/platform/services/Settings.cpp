@@ -8,6 +8,9 @@
 #include <QUrl>
 
 using kesta::host::RuntimeError;
+using velkora::store::execute;
+using velkora::store::openedDatabase;
+using velkora::store::prepare;
 
 namespace velkora::services {
 
