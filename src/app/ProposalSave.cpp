@@ -1,18 +1,19 @@
 #include "ProposalSave.h"
 
 #include "formats/DigitFormat.h"
+#include "host/RuntimeError.h"
 #include "store/ColumnLimits.h"
 #include "store/DateTexts.h"
 #include "store/FormatRows.h"
 #include "store/FormatSave.h"
 #include "store/Literals.h"
 #include "store/LoadFormatReader.h"
+#include "store/Settings.h"
 #include "store/SqlConnection.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 
 namespace velkora::app {
 
@@ -66,14 +67,13 @@ QString refusal(const store::SaveOutcome &saved)
 
 QString keyFormat(const QString &connectionName)
 {
-    QSqlQuery query(QSqlDatabase::database(connectionName));
-    query.setForwardOnly(true);
     // A database without the settings' table (or the setting) keeps the design format.
-    if (query.prepare(
-            QStringLiteral("SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"))) {
-        query.addBindValue(QStringLiteral("FTO_LAYOUT"));
-        if (query.exec() && query.next() && !query.value(0).isNull())
-            return query.value(0).toString();
+    try {
+        const QVariant format =
+            store::readSetting(connectionName, QString::fromLatin1(store::KeyFormatSetting));
+        if (!format.isNull())
+            return format.toString();
+    } catch (const kesta::host::RuntimeError &) {
     }
     return QStringLiteral("0000");
 }

@@ -14,12 +14,12 @@
 #include "services/MessageBox.h"
 #include "services/RecordToolDialog.h"
 #include "services/ScreenTools.h"
-#include "services/Settings.h"
 #include "services/TextViewerDialog.h"
 #include "services/ToolServicesImpl.h"
 #include "store/Database.h"
 #include "store/DateTexts.h"
 #include "store/OdbcDiagnostics.h"
+#include "store/Settings.h"
 #include "store/SqlConnection.h"
 #include "store/SqlFailure.h"
 #include "store/SqlScript.h"
@@ -382,17 +382,17 @@ private slots:
         QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT001"_s, u"No disponible"_s), 1);
         QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT999"_s, u"No disponible"_s), 0);
         // A NULL value is null too, an empty text is not.
-        services::writeSetting(db->connectionName(), u"VACIO"_s, QVariant());
-        services::writeSetting(db->connectionName(), u"TEXTO_VACIO"_s, u""_s);
+        store::writeSetting(db->connectionName(), u"VACIO"_s, QVariant());
+        store::writeSetting(db->connectionName(), u"TEXTO_VACIO"_s, u""_s);
         QVERIFY(setting(u"VACIO"_s).isNull());
         QVERIFY(!setting(u"TEXTO_VACIO"_s).isNull() && setting(u"TEXTO_VACIO"_s) == u""_s);
 
         // Shared through the tables: another session's change is read here; names are exact.
         const QString other = db->connectionName() + u"_b"_s;
         store::openDatabase(other, db->location());
-        services::writeSetting(other, u"CAT_AUTOCLAVE"_s, u"1"_s);
-        services::writeModuleOption(other, u"KESTA"_s, u"CAT001"_s, 0);
-        services::writeSetting(other, u"NUEVO"_s, u"O'Brien"_s);
+        store::writeSetting(other, u"CAT_AUTOCLAVE"_s, u"1"_s);
+        store::writeModuleOption(other, u"KESTA"_s, u"CAT001"_s, 0);
+        store::writeSetting(other, u"NUEVO"_s, u"O'Brien"_s);
         store::closeDatabase(other);
         QVERIFY(setting(u"CAT_AUTOCLAVE"_s).toBool());
         QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT001"_s, {}), 0);
@@ -439,12 +439,12 @@ private slots:
         // Operator codes too long for the name column stay apart; a value longer than its
         // column is not written (what was there stays).
         const QString longCode(60, u'a');
-        const QString name = services::userSettingName(u"ULTIMA_CARPETA"_s, longCode);
-        QVERIFY(name.size() <= services::SettingNameLength);
-        QVERIFY(name != services::userSettingName(u"ULTIMA_CARPETA"_s, longCode.left(59) + u'b'));
-        QVERIFY(!services::writeUserSetting(db->connectionName(), u"OPER1"_s,
-                                            u"ULTIMA_CARPETA"_s, QString(256, u'x')));
-        QCOMPARE(services::readUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s),
+        const QString name = store::userSettingName(u"ULTIMA_CARPETA"_s, longCode);
+        QVERIFY(name.size() <= store::SettingNameLength);
+        QVERIFY(name != store::userSettingName(u"ULTIMA_CARPETA"_s, longCode.left(59) + u'b'));
+        QVERIFY(!store::writeUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s,
+                                         QString(256, u'x')));
+        QCOMPARE(store::readUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s),
                  QDir::cleanPath(chosenFolder));
     }
 
