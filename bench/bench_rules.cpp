@@ -128,7 +128,7 @@ void writePayments(const QString &path, qint64 megabytes)
 // The payment format stored under a key, with rules ("line type|field|rule" each).
 void store(const TestDatabase &db, const QString &key, const QStringList &rules)
 {
-    using namespace kesta::storage;
+    using namespace velkora::store;
     const velkora::formats::LoadFormat format = formats_test::paymentFileForRules();
     QList<LayoutLineValues> lines;
     QList<LayoutFieldValues> fields;
@@ -169,7 +169,7 @@ void store(const TestDatabase &db, const QString &key, const QStringList &rules)
                                  parts.mid(2).join(QLatin1Char('|')),
                                  {}};
     }
-    auto connection = std::make_shared<velkora::services::SqlConnection>(db.connectionName());
+    auto connection = std::make_shared<velkora::store::SqlConnection>(db.connectionName());
     QString statement;
     LoadFormatWriter([connection] { return connection; }, statement)
         .write(LoadFormatWriter::Format::Stored, key, lines, fields, &rows,

@@ -1,7 +1,7 @@
 // Saving and loading load formats of 10 to 5,000 field definitions over 1 to 100 line types,
 // through the screen's own code paths and the host's real services, on SQLite (a file) and on
 // the throwaway PostgreSQL server, beside what the driver itself needs for the same rows:
-//   save   the toolbar's Save (frmKESTA::Controles_Save -> storage::LoadFormatWriter) of a
+//   save   the toolbar's Save (frmKESTA::Controles_Save -> velkora::store::LoadFormatWriter) of a
 //          loaded format in Edit mode
 //          limit: the same rows inserted by one prepared statement per table in one
 //          transaction (after deleting the key's rows, as the save does)
@@ -53,7 +53,7 @@ double elapsedMs(const QElapsedTimer &timer)
 
 QSqlDatabase connection()
 {
-    return QSqlDatabase::database(QString::fromLatin1(velkora::services::DefaultConnectionName),
+    return QSqlDatabase::database(QString::fromLatin1(velkora::store::DefaultConnectionName),
                                   false);
 }
 
@@ -309,7 +309,7 @@ int main(int argc, char *argv[])
     for (const TestDatabase::Kind kind : kinds) {
         const char *engine = kind == TestDatabase::Kind::Sqlite ? "SQLite" : "PostgreSQL";
         // The database under the host's own connection name, served by the host's services.
-        TestDatabase db(kind, true, QString::fromLatin1(velkora::services::DefaultConnectionName));
+        TestDatabase db(kind, true, QString::fromLatin1(velkora::store::DefaultConnectionName));
         if (!db.ok()) {
             std::printf("\n%s: not available (%s)\n", engine, qPrintable(db.error()));
             continue;

@@ -21,7 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-using namespace kesta::storage;
+using namespace velkora::store;
 using kesta::host::Engine;
 
 namespace {

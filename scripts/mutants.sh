@@ -7,6 +7,8 @@
 #   scripts/mutants.sh [--list FILE] [--area AREA] [--dir DIR]
 #
 # Works on a separate checkout of HEAD in DIR (default /tmp/kesta-mutants), never on this tree.
+# scripts/mutants-check.py says, without building, which rows would not count (a file, a text or
+# a test that is no longer there).
 set -u
 
 root=$(cd "$(dirname "$0")/.." && pwd)

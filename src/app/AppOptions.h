@@ -17,7 +17,7 @@ namespace velkora::app {
 struct AppOptions {
     enum class Command { Screen, Test, Script, Propose, Export, Upgrade };
 
-    QString database;        // a location for services::openDatabase
+    QString database;        // a location for store::openDatabase
     QString operatorCode;    // the signed-in operator
     bool initialise = false; // create the schema (and sample) on an empty database
     bool help = false;

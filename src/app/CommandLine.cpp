@@ -41,8 +41,7 @@ int runTest(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, s
     // A file named on the command line is taken from the current folder.
     const QString file =
         options.file.isEmpty() ? QString() : QDir::current().absoluteFilePath(options.file);
-    const formats::TestReport report =
-        formats::testStoredFormat(db, options.key, file, testOptions);
+    const formats::TestReport report = store::testStoredFormat(db, options.key, file, testOptions);
     if (options.json)
         write(out, formats::reportJson(report));
     else if (report.ran)
@@ -55,11 +54,11 @@ int runTest(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, s
 int runScript(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, std::FILE *err)
 {
     try {
-        if (!formats::LoadFormatReader(db).read(options.key)) {
+        if (!store::LoadFormatReader(db).read(options.key)) {
             fail(err, QStringLiteral("No existe el formato de carga '%1'.").arg(options.key));
             return 2;
         }
-        write(out, formats::storedFormatScript(db, options.key).toUtf8());
+        write(out, store::storedFormatScript(db, options.key).toUtf8());
         return 0;
     } catch (const formats::FormatsError &error) {
         fail(err, error.text());
@@ -70,7 +69,7 @@ int runScript(const AppOptions &options, const QSqlDatabase &db, std::FILE *out,
 // The test's reading of a file, for other tools: CSV files per line type, or JSON Lines.
 int runExport(const AppOptions &options, const QSqlDatabase &db, std::FILE *out, std::FILE *err)
 {
-    const formats::StoredTestTarget target = formats::storedTestTarget(
+    const store::StoredTestTarget target = store::storedTestTarget(
         db, options.key,
         options.file.isEmpty() ? QString() : QDir::current().absoluteFilePath(options.file));
     if (!target.ok) {
@@ -101,7 +100,7 @@ int runExport(const AppOptions &options, const QSqlDatabase &db, std::FILE *out,
 // Adds what an older database lacks, and says what was done.
 int runUpgrade(const QString &connection, std::FILE *err)
 {
-    const QString done = services::upgradeSchema(connection);
+    const QString done = store::upgradeSchema(connection);
     write(err, "velkora: " +
                    (done.isEmpty() ? QStringLiteral("the database is up to date; nothing was "
                                                     "changed")
@@ -142,7 +141,7 @@ int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
     // A proposal that is only printed needs no database.
     if (options.command == AppOptions::Command::Propose && !options.save)
         return runPropose(options, QString(), out, err);
-    const QString connection = QString::fromLatin1(services::DefaultConnectionName);
+    const QString connection = QString::fromLatin1(store::DefaultConnectionName);
     qputenv("VELKORA_DATABASE", options.database.toUtf8());
     qputenv("VELKORA_OPERATOR", options.operatorCode.toUtf8());
     int code = 2;
@@ -152,7 +151,7 @@ int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
         if (setup.created)
             write(err, QStringLiteral("velkora: created the database %1 with a sample load format "
                                       "(key 0001) and its sample file in %2\n")
-                           .arg(services::displayLocation(options.database), setup.sampleDir)
+                           .arg(store::displayLocation(options.database), setup.sampleDir)
                            .toUtf8());
         const QSqlDatabase db = QSqlDatabase::database(connection, false);
         if (options.command == AppOptions::Command::Propose)
@@ -169,7 +168,7 @@ int runCommand(const AppOptions &options, std::FILE *out, std::FILE *err)
         fail(err, error.description());
         code = 2;
     }
-    services::closeDatabase(connection);
+    store::closeDatabase(connection);
     return code;
 }
 

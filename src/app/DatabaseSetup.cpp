@@ -40,22 +40,22 @@ DatabaseSetup::Result DatabaseSetup::open(const QString &connectionName, const Q
         result.sampleDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     }
 
-    services::openDatabase(connectionName, location);
-    if (services::hasSchema(connectionName))
+    store::openDatabase(connectionName, location);
+    if (store::hasSchema(connectionName))
         return result;
     if (!sqlite && !initialise)
         throw kesta::host::RuntimeError(
             QStringLiteral("The database %1 has no load-format tables yet. Have the database "
                            "administrator run %2 on it, or start velkora with --init to "
                            "create them now.")
-                .arg(services::displayLocation(location),
+                .arg(store::displayLocation(location),
                      InstallLayout::schemaScript(
-                         services::engineOf(QSqlDatabase::database(connectionName, false)) ==
+                         store::engineOf(QSqlDatabase::database(connectionName, false)) ==
                                  kesta::host::Engine::SqlServer
                              ? QStringLiteral("sqlserver")
                              : QStringLiteral("postgresql"))));
-    services::createSchema(connectionName);
-    services::seedSample(connectionName, result.sampleDir);
+    store::createSchema(connectionName);
+    store::seedSample(connectionName, result.sampleDir);
     result.created = true;
     return result;
 }

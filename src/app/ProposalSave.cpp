@@ -1,30 +1,31 @@
 #include "ProposalSave.h"
 
 #include "formats/DigitFormat.h"
+#include "host/RuntimeError.h"
 #include "store/ColumnLimits.h"
 #include "store/DateTexts.h"
 #include "store/FormatRows.h"
 #include "store/FormatSave.h"
 #include "store/Literals.h"
 #include "store/LoadFormatReader.h"
+#include "store/Settings.h"
 #include "store/SqlConnection.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 
 namespace velkora::app {
 
 namespace {
 
-using kesta::storage::ColumnLength::Key;
+using store::ColumnLength::Key;
 
 // Why the save refused the proposal, as the command line says it.
-QString refusal(const kesta::storage::SaveOutcome &saved)
+QString refusal(const store::SaveOutcome &saved)
 {
-    using Status = kesta::storage::SaveOutcome::Status;
-    using Code = kesta::storage::SaveProblem::Code;
+    using Status = store::SaveOutcome::Status;
+    using Code = store::SaveProblem::Code;
     switch (saved.status) {
     case Status::KeyRequired:
         return QStringLiteral("no tiene clave");
@@ -40,7 +41,7 @@ QString refusal(const kesta::storage::SaveOutcome &saved)
     }
     if (!saved.problem)
         return saved.error;
-    const kesta::storage::SaveProblem &p = *saved.problem;
+    const store::SaveProblem &p = *saved.problem;
     switch (p.code) {
     case Code::TextTooLong:
         return QStringLiteral("%1 tiene %2 caracteres y la columna %3 admite %4")
@@ -66,14 +67,13 @@ QString refusal(const kesta::storage::SaveOutcome &saved)
 
 QString keyFormat(const QString &connectionName)
 {
-    QSqlQuery query(QSqlDatabase::database(connectionName));
-    query.setForwardOnly(true);
     // A database without the settings' table (or the setting) keeps the design format.
-    if (query.prepare(
-            QStringLiteral("SELECT Cf_Valor FROM Velkora_Configuracion WHERE Cf_Nombre = ?"))) {
-        query.addBindValue(QStringLiteral("FTO_LAYOUT"));
-        if (query.exec() && query.next() && !query.value(0).isNull())
-            return query.value(0).toString();
+    try {
+        const QVariant format =
+            store::readSetting(connectionName, QString::fromLatin1(store::KeyFormatSetting));
+        if (!format.isNull())
+            return format.toString();
+    } catch (const kesta::host::RuntimeError &) {
     }
     return QStringLiteral("0000");
 }
@@ -108,7 +108,7 @@ bool keyRefused(SaveOutcome &outcome)
                               .arg(Key);
         return true;
     }
-    if (kesta::storage::firstUnstorableCharacter(key) >= 0) {
+    if (store::firstUnstorableCharacter(key) >= 0) {
         outcome.status = SaveOutcome::InvalidKey;
         outcome.message =
             QStringLiteral("La clave '%1' no es válida: tiene un carácter que no se puede "
@@ -120,12 +120,12 @@ bool keyRefused(SaveOutcome &outcome)
 }
 
 // What the command line says of the save's outcome: why nothing was written, or what was.
-void describe(SaveOutcome &outcome, const kesta::storage::SaveOutcome &saved,
+void describe(SaveOutcome &outcome, const store::SaveOutcome &saved,
               const formats::LoadFormat &format, qsizetype lines, qsizetype fields, bool rulesTable)
 {
     const QString &key = outcome.key;
     const qsizetype rules = format.rules.size();
-    using Status = kesta::storage::SaveOutcome::Status;
+    using Status = store::SaveOutcome::Status;
     switch (saved.status) {
     case Status::Saved:
         break;
@@ -181,36 +181,36 @@ SaveOutcome saveProposal(const QString &connectionName, const QString &typedKey,
     const QString &key = outcome.key;
     if (keyRefused(outcome))
         return outcome;
-    const auto connection = std::make_shared<services::SqlConnection>(connectionName);
+    const auto connection = std::make_shared<store::SqlConnection>(connectionName);
     const kesta::host::Engine engine = connection->engine();
     formats::LoadFormat format = proposal::toLoadFormat(proposal, key);
     // The file as the header holds it: the whole path when it fits the column, else its name.
-    if (format.file.size() > kesta::storage::ColumnLength::File)
-        format.file = QFileInfo(format.file).fileName().left(kesta::storage::ColumnLength::File);
-    if (operatorCode.size() > kesta::storage::ColumnLength::Operator) {
+    if (format.file.size() > store::ColumnLength::File)
+        format.file = QFileInfo(format.file).fileName().left(store::ColumnLength::File);
+    if (operatorCode.size() > store::ColumnLength::Operator) {
         outcome.status = SaveOutcome::Refused;
         outcome.message = QStringLiteral("El operador '%1' tiene más de %2 caracteres.")
                               .arg(operatorCode)
-                              .arg(kesta::storage::ColumnLength::Operator);
+                              .arg(store::ColumnLength::Operator);
         return outcome;
     }
     // The proposed rules, when the database has their table (one made before the rules keeps
     // the format without them, and the message says so).
-    const bool rulesTable = formats::hasRulesTable(QSqlDatabase::database(connectionName));
-    kesta::storage::HeaderData header;
-    header.date5 = header.date6 = services::dateText(engine, QDate::currentDate());
-    const kesta::storage::SaveRequest request = kesta::storage::saveRequestOf(
-        format, header, kesta::storage::LoadFormatWriter::Format::New, rulesTable);
+    const bool rulesTable = store::hasRulesTable(QSqlDatabase::database(connectionName));
+    store::HeaderData header;
+    header.date5 = header.date6 = store::dateText(engine, QDate::currentDate());
+    const store::SaveRequest request =
+        store::saveRequestOf(format, header, store::LoadFormatWriter::Format::New, rulesTable);
     const qsizetype lines = request.lines.size();
     const qsizetype fields = request.fields.size();
 
     // The screen's save of a new format: its checks, then the key looked up again inside the
     // transaction (a format stored meanwhile under it is never replaced).
-    using kesta::storage::FormatSave;
+    using store::FormatSave;
     QString statement;
     FormatSave save([connection] { return connection; }, statement, operatorCode,
-                    [engine] { return services::stampText(engine, QDateTime::currentDateTime()); });
-    const kesta::storage::SaveOutcome saved = save.save(request);
+                    [engine] { return store::stampText(engine, QDateTime::currentDateTime()); });
+    const store::SaveOutcome saved = save.save(request);
     describe(outcome, saved, format, lines, fields, rulesTable);
     return outcome;
 }

@@ -7,7 +7,7 @@
 namespace velkora::app {
 
 // Stores a proposal as a new load format (velkora propose FILE --key KEY --save) with the
-// screen's own save (kesta::storage::FormatSave): the same checks, statements, columns and
+// screen's own save (store::FormatSave): the same checks, statements, columns and
 // literal forms as the screen's save of a new format, in one transaction. The rows are those
 // the screen would write for the proposal entered on it: line orders and field numbers "0001"...,
 // "SI"/"NO", state "AC", the header's description and file, today's date in the two user dates,

@@ -37,13 +37,13 @@ int runScreen(int &argc, char *argv[])
     };
 
     try {
-        const auto setup = DatabaseSetup::open(QString::fromLatin1(services::DefaultConnectionName),
+        const auto setup = DatabaseSetup::open(QString::fromLatin1(store::DefaultConnectionName),
                                                options.database, options.initialise);
         if (setup.created)
             std::fprintf(stderr,
                          "velkora: created the database %s with a sample load format "
                          "(key 0001) and its sample file in %s\n",
-                         qPrintable(services::displayLocation(options.database)),
+                         qPrintable(store::displayLocation(options.database)),
                          qPrintable(setup.sampleDir));
     } catch (const kesta::host::RuntimeError &error) {
         return fail(error.description());

@@ -141,7 +141,7 @@ private slots:
         QTest::addColumn<bool>("help");
         QTest::addColumn<bool>("valid");
 
-        const QString def = velkora::services::defaultDatabaseLocation();
+        const QString def = velkora::store::defaultDatabaseLocation();
         const QString user = AppOptions::signedInUser();
         // The arguments, VELKORA_DATABASE and VELKORA_OPERATOR, and the database and operator
         // they give (none: refused).

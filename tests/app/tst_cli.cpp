@@ -435,7 +435,7 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"saved"_s);
             db.setDatabaseName(database());
             QVERIFY(db.open());
-            saved = velkora::formats::LoadFormatReader(db).read(u"PAGO"_s);
+            saved = velkora::store::LoadFormatReader(db).read(u"PAGO"_s);
         }
         QSqlDatabase::removeDatabase(u"saved"_s);
         QCOMPARE(sqliteRows(database(),
@@ -489,8 +489,8 @@ private slots:
             db.setDatabaseName(database());
             QVERIFY(db.open());
             velkora::services::ToolServicesImpl tools(u"screen"_s, u"ANA"_s);
-            screens = velkora::formats::storedFormatScript(
-                [] { return std::make_shared<velkora::services::SqlConnection>(u"screen"_s); },
+            screens = velkora::store::storedFormatScript(
+                [] { return std::make_shared<velkora::store::SqlConnection>(u"screen"_s); },
                 u"0001"_s,
                 [&tools](const QString &select, const QString &table) {
                     return tools.ScriptRows(select, table);

@@ -1208,13 +1208,13 @@ private slots:
         QVERIFY2(s.record->messages.isEmpty(), qPrintable(s.record->messages.value(0).text));
         QCOMPARE(kesta::commands::modeName(s.screen->mode()), QStringLiteral("Idle"));
         const QSqlDatabase sql = QSqlDatabase::database(db.connectionName());
-        const auto stored = velkora::formats::LoadFormatReader(sql).read("0009");
+        const auto stored = velkora::store::LoadFormatReader(sql).read("0009");
         QVERIFY(stored);
         QCOMPARE(stored->description + "|" + stored->file, "Extracto|" + file);
         QCOMPARE(stored->reverse, copy);
         QCOMPARE(formatTexts(*stored), expected);
         QCOMPARE(ruleTexts(*stored), ruleTexts(proposed, !copy));
-        const auto report = velkora::formats::testStoredFormat(sql, "0009", sample);
+        const auto report = velkora::store::testStoredFormat(sql, "0009", sample);
         QVERIFY2(report.ran, qPrintable(report.error));
         QVERIFY2(report.clean(), qPrintable(velkora::formats::reportText(report, "|").right(2000)));
     }

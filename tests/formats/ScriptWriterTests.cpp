@@ -9,7 +9,7 @@
 using namespace Qt::StringLiterals;
 using kesta::test::dataColumns;
 using kesta::test::fetchColumns;
-using velkora::formats::ScriptWriter;
+using velkora::store::ScriptWriter;
 using SqlEngine = kesta::host::Engine;
 
 Q_DECLARE_METATYPE(SqlEngine)
@@ -83,7 +83,7 @@ private slots:
     void singleSelect()
     {
         auto [statement, accepted] = fetchColumns<QString, bool>({"statement", "accepted"});
-        QCOMPARE(velkora::formats::isSingleSelect(statement), accepted);
+        QCOMPARE(velkora::store::isSingleSelect(statement), accepted);
     }
 };
 

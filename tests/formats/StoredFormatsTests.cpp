@@ -24,6 +24,7 @@ using kesta::test::dataColumns;
 using kesta::test::fetchColumns;
 using kesta::test::TestDatabase;
 namespace formats = velkora::formats;
+namespace store = velkora::store;
 
 namespace {
 
@@ -83,9 +84,9 @@ QList<QStringList> rows(QSqlDatabase db, const QString &table, const QString &or
     return out;
 }
 
-using kesta::storage::LayoutFieldValues;
-using kesta::storage::LayoutLineValues;
-using kesta::storage::LayoutRuleValues;
+using velkora::store::LayoutFieldValues;
+using velkora::store::LayoutLineValues;
+using velkora::store::LayoutRuleValues;
 
 // A payment file's header and entry line types, with three fields, as the screen saves them.
 QList<LayoutLineValues> ruleLines(const QString &key)
@@ -140,7 +141,7 @@ class TestStoredFormats : public QObject {
     // nothing.
     static QString replay(const QString &script, const TestDatabase &copy)
     {
-        for (const QString &statement : velkora::services::splitSqlScript(script)) {
+        for (const QString &statement : store::splitSqlScript(script)) {
             QSqlQuery run(QSqlDatabase::database(copy.connectionName(), false));
             if (!run.exec(statement))
                 return statement + u"\n"_s + run.lastError().text();
@@ -171,8 +172,7 @@ private slots:
         for (const QString &field : {u"10000"_s, u"0020"_s, u"1010"_s, u"0003"_s})
             storeField(sql(), key, u"1010"_s, field);
         storeField(sql(), key, u"0007"_s, u"0001"_s); // a field of no line type
-        const std::optional<formats::LoadFormat> format =
-            formats::LoadFormatReader(sql()).read(key);
+        const std::optional<formats::LoadFormat> format = store::LoadFormatReader(sql()).read(key);
         QVERIFY(format);
         QStringList orders, fields;
         for (const auto &type : format->lineTypes)
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(fields, (QStringList{u"0003"_s, u"0020"_s, u"1010"_s, u"10000"_s}));
         QVERIFY(format->reverse); // the header is the first line type's row
         QCOMPARE(format->orphanFields.size(), 1);
-        QVERIFY(!formats::LoadFormatReader(sql()).read(u"NONE"_s));
+        QVERIFY(!store::LoadFormatReader(sql()).read(u"NONE"_s));
     }
 
     void storedFormatTest_data()
@@ -218,10 +218,10 @@ private slots:
         storeLine(sql(), u"K1"_s, u"0001"_s, u"AA"_s, storedFile.replace(u"@"_s, base));
         storeField(sql(), u"K1"_s, u"0001"_s, u"0001"_s, 3, 1, u"01"_s);
         const formats::TestReport report =
-            formats::testStoredFormat(sql(), key, givenFile.replace(u"@"_s, base));
+            store::testStoredFormat(sql(), key, givenFile.replace(u"@"_s, base));
         // The target of the test read apart from the file: the same format and file, or the
         // same refusal when the file is not reached.
-        const formats::StoredTestTarget target = formats::storedTestTarget(sql(), key, givenFile);
+        const store::StoredTestTarget target = store::storedTestTarget(sql(), key, givenFile);
         QDir::setCurrent(previous);
         QCOMPARE(report.error, error.replace(u"@"_s, base));
         QCOMPARE(report.ran, error.isEmpty());
@@ -258,7 +258,7 @@ private slots:
         storeField(sql(), key, u"0001"_s, u"0001"_s);
         storeField(sql(), key, u"0002"_s, u"0010"_s, 2, 8, u"03"_s);
 
-        const QString script = formats::storedFormatScript(sql(), key);
+        const QString script = store::storedFormatScript(sql(), key);
         // The tables as the engine stores them ("layout" on PostgreSQL).
         QVERIFY(script.indexOf(u"INSERT INTO Layout ("_s, 0, Qt::CaseInsensitive) <
                 script.indexOf(u"INSERT INTO Layout_Detalle ("_s, 0, Qt::CaseInsensitive));
@@ -281,19 +281,19 @@ private slots:
     // they are by a deactivation (the save's transaction is proven through the screen's save).
     void rulesRoundTrip()
     {
-        auto connection = std::make_shared<velkora::services::SqlConnection>(db->connectionName());
+        auto connection = std::make_shared<store::SqlConnection>(db->connectionName());
         QString statement;
-        kesta::storage::LoadFormatWriter writer([connection] { return connection; }, statement);
+        store::LoadFormatWriter writer([connection] { return connection; }, statement);
         const auto always = [](const QString &) { return true; };
         const QList<LayoutRuleValues> rules{
             {u"PAGO"_s, u"1"_s, QString(), QString(), u"REGISTRO 94"_s, u"Registros fijos"_s},
             {u"PAGO"_s, u"2"_s, u"0001"_s, QString(), u"PRIMERA"_s, QString()},
             {u"PAGO"_s, u"3"_s, u"0006"_s, u"0002"_s, u"ENTRE 1 999"_s, u"Importe"_s},
             {u"PAGO"_s, u"4"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, QString()}};
-        writer.write(kesta::storage::LoadFormatWriter::Format::Stored, u"PAGO"_s,
-                     ruleLines(u"PAGO"_s), ruleFields(u"PAGO"_s), &rules, always);
+        writer.write(store::LoadFormatWriter::Format::Stored, u"PAGO"_s, ruleLines(u"PAGO"_s),
+                     ruleFields(u"PAGO"_s), &rules, always);
         const std::optional<formats::LoadFormat> read =
-            formats::LoadFormatReader(sql()).read(u"PAGO"_s);
+            store::LoadFormatReader(sql()).read(u"PAGO"_s);
         QVERIFY(read && read->rulesAvailable);
         QCOMPARE(
             ruleRows(*read),
@@ -303,7 +303,7 @@ private slots:
                                 {u"0004"_s, u"0006"_s, u"0003"_s, u"SECUENCIA"_s, {}}}));
 
         // The script recreates the rules; deactivation leaves them.
-        const QString script = formats::storedFormatScript(sql(), u"PAGO"_s);
+        const QString script = store::storedFormatScript(sql(), u"PAGO"_s);
         QCOMPARE(script.count(u"INSERT INTO Layout_Regla"_s, Qt::CaseInsensitive), 4);
         TestDatabase copy(db->kind());
         KESTA_REQUIRE(copy);
@@ -311,9 +311,9 @@ private slots:
         QCOMPARE(rows(QSqlDatabase::database(copy.connectionName(), false), u"Layout_Regla"_s,
                       u"Lr_ID"_s),
                  rows(sql(), u"Layout_Regla"_s, u"Lr_ID"_s));
-        connection->Execute(kesta::storage::deactivateUpdate(
-            connection->engine(), u"PAGO"_s, u"LUIS"_s, u"2026-12-07 11:00:00"_s, u"LUIS"_s));
-        QCOMPARE(formats::LoadFormatReader(sql()).read(u"PAGO"_s)->rules.size(), 4);
+        connection->Execute(store::deactivateUpdate(connection->engine(), u"PAGO"_s, u"LUIS"_s,
+                                                    u"2026-12-07 11:00:00"_s, u"LUIS"_s));
+        QCOMPARE(store::LoadFormatReader(sql()).read(u"PAGO"_s)->rules.size(), 4);
     }
 
     // A database made before the rules: formats read and test as before, the review says
@@ -323,36 +323,36 @@ private slots:
         storeLine(sql(), u"K1"_s, u"0001"_s, u"A"_s, u"data.txt"_s);
         storeField(sql(), u"K1"_s, u"0001"_s, u"0001"_s);
         db->exec(u"DROP TABLE Layout_Regla"_s);
-        QVERIFY(!velkora::services::hasRulesTable(db->connectionName()));
-        std::optional<formats::LoadFormat> read = formats::LoadFormatReader(sql()).read(u"K1"_s);
+        QVERIFY(!store::hasRulesTable(db->connectionName()));
+        std::optional<formats::LoadFormat> read = store::LoadFormatReader(sql()).read(u"K1"_s);
         QVERIFY(read && !read->rulesAvailable && read->rules.isEmpty());
         QCOMPARE(read->lineTypes.at(0).fields.size(), 1);
         QTemporaryDir folder;
-        const formats::TestReport report = formats::testStoredFormat(
+        const formats::TestReport report = store::testStoredFormat(
             sql(), u"K1"_s, samples::writeBytes(folder.filePath(u"data.txt"_s), "A XY\n"));
         QCOMPARE(report.exitCode(), 0);
         QCOMPARE(report.layout.first().message,
                  u"Las reglas no están disponibles: la base de datos no tiene la tabla "
                  u"Layout_Regla (velkora --upgrade la añade)."_s);
         QVERIFY(
-            !formats::storedFormatScript(sql(), u"K1"_s).contains(u"Regla"_s, Qt::CaseInsensitive));
+            !store::storedFormatScript(sql(), u"K1"_s).contains(u"Regla"_s, Qt::CaseInsensitive));
 
         const QList<QStringList> before = rows(sql(), u"Layout"_s, u"Ly_ID"_s);
-        QCOMPARE(velkora::services::upgradeSchema(db->connectionName()),
+        QCOMPARE(store::upgradeSchema(db->connectionName()),
                  u"added the table Layout_Regla (the rules of the load formats)"_s);
-        QVERIFY(velkora::services::hasRulesTable(db->connectionName()));
-        QCOMPARE(velkora::services::upgradeSchema(db->connectionName()), QString());
+        QVERIFY(store::hasRulesTable(db->connectionName()));
+        QCOMPARE(store::upgradeSchema(db->connectionName()), QString());
         QCOMPARE(rows(sql(), u"Layout"_s, u"Ly_ID"_s), before);
-        read = formats::LoadFormatReader(sql()).read(u"K1"_s);
+        read = store::LoadFormatReader(sql()).read(u"K1"_s);
         QVERIFY(read->rulesAvailable);
         db->exec(u"INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, Lr_Regla) "
                  u"VALUES ('K1', '0001', '0001', NULL, 'LONGITUD 3')"_s);
-        QCOMPARE(formats::LoadFormatReader(sql()).read(u"K1"_s)->rules.size(), 1);
+        QCOMPARE(store::LoadFormatReader(sql()).read(u"K1"_s)->rules.size(), 1);
     }
 
     void scriptOfNoRowsAndRefusals()
     {
-        QCOMPARE(formats::ScriptWriter::scriptRows(
+        QCOMPARE(store::ScriptWriter::scriptRows(
                      sql(), u"SELECT * FROM Layout WHERE Ly_Cve_Layout = 'NADA' "_s, u"Layout"_s),
                  u"-- Layout: ningún registro\n"_s);
         // A second statement, a table name that is none, a table that is not there.
@@ -361,7 +361,7 @@ private slots:
               std::pair{u"SELECT * FROM Layout"_s, u"Layout x"_s},
               std::pair{u"SELECT * FROM NoSuchTable"_s, u"Layout"_s}})
             QVERIFY_THROWS_EXCEPTION(formats::FormatsError,
-                                     formats::ScriptWriter::scriptRows(sql(), select, table));
+                                     store::ScriptWriter::scriptRows(sql(), select, table));
     }
 };
 

@@ -239,7 +239,7 @@ private slots:
         QTRY_COMPARE(s.window.statusBar()->currentMessage(),
                      QStringLiteral("Formato 0001 guardado"));
         const auto saved =
-            velkora::formats::LoadFormatReader(QSqlDatabase::database(s.db.connectionName()))
+            velkora::store::LoadFormatReader(QSqlDatabase::database(s.db.connectionName()))
                 .read("0001");
         QVERIFY(saved);
         QCOMPARE(s.record->testedValue->description, QStringLiteral("Pagos de marzo"));

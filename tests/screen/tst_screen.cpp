@@ -804,7 +804,7 @@ private slots:
         QVERIFY(connection.commit());
         QStringList expected;
         QSqlQuery query(connection);
-        QVERIFY(query.exec(kesta::storage::loadDetailSelect(
+        QVERIFY(query.exec(velkora::store::loadDetailSelect(
             kind == Kind::Sqlite ? kesta::host::Engine::Sqlite : kesta::host::Engine::PostgreSql,
             "0001")));
         while (query.next())

@@ -14,12 +14,12 @@
 #include "services/MessageBox.h"
 #include "services/RecordToolDialog.h"
 #include "services/ScreenTools.h"
-#include "services/Settings.h"
 #include "services/TextViewerDialog.h"
 #include "services/ToolServicesImpl.h"
 #include "store/Database.h"
 #include "store/DateTexts.h"
 #include "store/OdbcDiagnostics.h"
+#include "store/Settings.h"
 #include "store/SqlConnection.h"
 #include "store/SqlFailure.h"
 #include "store/SqlScript.h"
@@ -36,7 +36,8 @@ using kesta::test::TestDatabase;
 using velkora::controls::DataGrid;
 using Kind = TestDatabase::Kind;
 namespace services = velkora::services;
-using services::FailureKind;
+namespace store = velkora::store;
+using velkora::store::FailureKind;
 
 Q_DECLARE_METATYPE(FailureKind)
 Q_DECLARE_METATYPE(Engine)
@@ -197,11 +198,11 @@ private slots:
 
     void splitterKeepsLiteralsAndComments()
     {
-        QCOMPARE(services::splitSqlScript(u"-- a comment; with a semicolon\n"
-                                          "CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y');\n"
-                                          "/* block ; */ INSERT INTO t VALUES ('it''s; fine');\n"
-                                          "INSERT INTO t VALUES (\"a;b\")\nGO\n  go  \n"
-                                          "SELECT [odd;name] FROM t;;\n"_s),
+        QCOMPARE(store::splitSqlScript(u"-- a comment; with a semicolon\n"
+                                       "CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y');\n"
+                                       "/* block ; */ INSERT INTO t VALUES ('it''s; fine');\n"
+                                       "INSERT INTO t VALUES (\"a;b\")\nGO\n  go  \n"
+                                       "SELECT [odd;name] FROM t;;\n"_s),
                  (QStringList{u"CREATE TABLE t (a VARCHAR(5) DEFAULT 'x;y')"_s,
                               u"INSERT INTO t VALUES ('it''s; fine')"_s,
                               u"INSERT INTO t VALUES (\"a;b\")"_s, u"SELECT [odd;name] FROM t"_s}));
@@ -215,16 +216,16 @@ private slots:
         KESTA_REQUIRE(db);
         const QString name = db.connectionName();
         QTemporaryDir dir;
-        QVERIFY(!services::hasSchema(name));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::seedSample(name, dir.path()));
-        services::createSchema(name);
-        QVERIFY(services::hasSchema(name));
+        QVERIFY(!store::hasSchema(name));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store::seedSample(name, dir.path()));
+        store::createSchema(name);
+        QVERIFY(store::hasSchema(name));
 
         // Never run over an existing schema; the sample's rows are stored once.
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::createSchema(name));
-        services::seedSample(name, dir.path());
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store::createSchema(name));
+        store::seedSample(name, dir.path());
         db.exec(u"UPDATE Layout SET Ly_Descripcion = 'X'"_s);
-        services::seedSample(name, dir.path());
+        store::seedSample(name, dir.path());
         QCOMPARE(db.scalar(u"SELECT COUNT(*) FROM Layout WHERE Ly_Descripcion = 'X'"_s).toInt(), 3);
     }
 
@@ -237,13 +238,13 @@ private slots:
         const QString role = u"kesta user %1"_s.arg(QCoreApplication::applicationPid());
         db.exec(u"CREATE ROLE \"%1\" LOGIN PASSWORD 'p@ss:w/rd'"_s.arg(role));
         const QString user = QString::fromLatin1(QUrl::toPercentEncoding(role));
-        services::openDatabase(
-            u"pg"_s, db.location().replace(u"postgres@"_s, user + u":p%40ss%3Aw%2Frd@"_s));
+        store::openDatabase(u"pg"_s,
+                            db.location().replace(u"postgres@"_s, user + u":p%40ss%3Aw%2Frd@"_s));
         QSqlQuery query(QSqlDatabase::database(u"pg"_s));
         QVERIFY(query.exec(u"SELECT current_user"_s) && query.next());
         QCOMPARE(query.value(0).toString(), role);
         query.finish();
-        services::closeDatabase(u"pg"_s);
+        store::closeDatabase(u"pg"_s);
         db.exec(u"DROP ROLE \"%1\""_s.arg(role));
     }
 
@@ -276,7 +277,7 @@ private slots:
             location = file.fileName();
         }
         try {
-            services::openDatabase(u"bad"_s, location);
+            store::openDatabase(u"bad"_s, location);
             QFAIL("the location was accepted");
         } catch (const RuntimeError &error) {
             QVERIFY2(error.description().contains(expected), qPrintable(error.description()));
@@ -381,18 +382,18 @@ private slots:
         QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT001"_s, u"No disponible"_s), 1);
         QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT999"_s, u"No disponible"_s), 0);
         // A NULL value is null too, an empty text is not.
-        services::writeSetting(db->connectionName(), u"VACIO"_s, QVariant());
-        services::writeSetting(db->connectionName(), u"TEXTO_VACIO"_s, u""_s);
+        store::writeSetting(db->connectionName(), u"VACIO"_s, QVariant());
+        store::writeSetting(db->connectionName(), u"TEXTO_VACIO"_s, u""_s);
         QVERIFY(setting(u"VACIO"_s).isNull());
         QVERIFY(!setting(u"TEXTO_VACIO"_s).isNull() && setting(u"TEXTO_VACIO"_s) == u""_s);
 
         // Shared through the tables: another session's change is read here; names are exact.
         const QString other = db->connectionName() + u"_b"_s;
-        services::openDatabase(other, db->location());
-        services::writeSetting(other, u"CAT_AUTOCLAVE"_s, u"1"_s);
-        services::writeModuleOption(other, u"KESTA"_s, u"CAT001"_s, 0);
-        services::writeSetting(other, u"NUEVO"_s, u"O'Brien"_s);
-        services::closeDatabase(other);
+        store::openDatabase(other, db->location());
+        store::writeSetting(other, u"CAT_AUTOCLAVE"_s, u"1"_s);
+        store::writeModuleOption(other, u"KESTA"_s, u"CAT001"_s, 0);
+        store::writeSetting(other, u"NUEVO"_s, u"O'Brien"_s);
+        store::closeDatabase(other);
         QVERIFY(setting(u"CAT_AUTOCLAVE"_s).toBool());
         QCOMPARE(core->GetModuleOption(u"KESTA"_s, u"CAT001"_s, {}), 0);
         QCOMPARE(setting(u"NUEVO"_s), QVariant(u"O'Brien"_s));
@@ -438,12 +439,12 @@ private slots:
         // Operator codes too long for the name column stay apart; a value longer than its
         // column is not written (what was there stays).
         const QString longCode(60, u'a');
-        const QString name = services::userSettingName(u"ULTIMA_CARPETA"_s, longCode);
-        QVERIFY(name.size() <= services::SettingNameLength);
-        QVERIFY(name != services::userSettingName(u"ULTIMA_CARPETA"_s, longCode.left(59) + u'b'));
-        QVERIFY(!services::writeUserSetting(db->connectionName(), u"OPER1"_s,
-                                            u"ULTIMA_CARPETA"_s, QString(256, u'x')));
-        QCOMPARE(services::readUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s),
+        const QString name = store::userSettingName(u"ULTIMA_CARPETA"_s, longCode);
+        QVERIFY(name.size() <= store::SettingNameLength);
+        QVERIFY(name != store::userSettingName(u"ULTIMA_CARPETA"_s, longCode.left(59) + u'b'));
+        QVERIFY(!store::writeUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s,
+                                         QString(256, u'x')));
+        QCOMPARE(store::readUserSetting(db->connectionName(), u"OPER1"_s, u"ULTIMA_CARPETA"_s),
                  QDir::cleanPath(chosenFolder));
     }
 
@@ -560,9 +561,9 @@ private slots:
         QFETCH(Engine, texts);
         QFETCH(QString, expected);
         const QDateTime when(QDate(2026, 1, 2), QTime(23, 59, 58, 640));
-        QCOMPARE(services::dateText(texts, when.date()) + u'|' + services::stampText(texts, when),
+        QCOMPARE(store::dateText(texts, when.date()) + u'|' + store::stampText(texts, when),
                  expected);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, services::stampText(texts, QDateTime()));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, store::stampText(texts, QDateTime()));
     }
 
     void datesRoundTrip_data() { engines(); }
@@ -593,7 +594,7 @@ private slots:
         openServices();
         KESTA_REQUIRE(*db);
         const QString sampleDir = folder.filePath(QString::number(int(db->kind())));
-        services::seedSample(db->connectionName(), sampleDir);
+        store::seedSample(db->connectionName(), sampleDir);
 
         // The sample format on its sample file, every line shown (the screen's test reads the
         // text on SQLite).
@@ -726,7 +727,7 @@ private slots:
     {
         openServices();
         KESTA_REQUIRE(*db);
-        services::seedSample(db->connectionName(), folder.filePath(u"record"_s));
+        store::seedSample(db->connectionName(), folder.filePath(u"record"_s));
         db->exec(u"UPDATE Layout SET Fecha_Alta = '2026-12-01 08:00:00', Oper_Ult_Modif = 'LUIS', "
                 "Fecha_Ult_Modif = '2026-12-07 09:15:00', Es_Cve_Estado = 'BA', Oper_Baja = "
                 "'LUIS', Fecha_Baja = '2026-12-07 09:15:00' WHERE Ly_Cve_Layout = '0001'"_s);
@@ -839,12 +840,12 @@ void TestServices::failuresAreToldApart()
     QFETCH(QString, nativeCode);
     QFETCH(QStringList, records);
     QFETCH(FailureKind, kind);
-    QList<services::Diagnostic> diagnostics;
+    QList<store::Diagnostic> diagnostics;
     for (const QString &record : records)
         diagnostics.append({record.section(u' ', 0, 0), record.section(u' ', 1, 1), text});
     const QSqlError error(driver + u": Unable to execute statement"_s, text,
                           QSqlError::StatementError, nativeCode);
-    QCOMPARE(services::classifyFailure(driver, engine, error, diagnostics), kind);
+    QCOMPARE(store::classifyFailure(driver, engine, error, diagnostics), kind);
 }
 
 // An "odbc:" location to PostgreSQL, through Debian's psqlODBC: the engine is the one the
@@ -857,9 +858,9 @@ void TestServices::odbcLocationToPostgres()
     KESTA_REQUIRE(db);
     QSqlDatabase sql = QSqlDatabase::database(db.connectionName());
     QCOMPARE(sql.driverName(), u"QODBC"_s);
-    QCOMPARE(services::engineOf(sql), Engine::PostgreSql);
-    QVERIFY(services::hasSchema(db.connectionName()));
-    services::SqlConnection connection(db.connectionName());
+    QCOMPARE(store::engineOf(sql), Engine::PostgreSql);
+    QVERIFY(store::hasSchema(db.connectionName()));
+    store::SqlConnection connection(db.connectionName());
     connection.BeginTrans();
     auto isolation = connection.Execute(u"SHOW transaction_isolation"_s);
     QCOMPARE(isolation->Field(u"transaction_isolation"_s).toString(), u"serializable"_s);
@@ -870,7 +871,7 @@ void TestServices::odbcLocationToPostgres()
     db.exec(insert);
     QSqlQuery again(sql);
     QVERIFY(!again.exec(insert));
-    const QList<services::Diagnostic> records = services::odbcDiagnostics(sql, again);
+    const QList<store::Diagnostic> records = store::odbcDiagnostics(sql, again);
     QVERIFY(!records.isEmpty());
     QCOMPARE(records.first().sqlState, u"23505"_s);
     QVERIFY(records.first().text.contains(u"duplicate key"_s));

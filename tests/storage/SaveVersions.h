@@ -15,11 +15,11 @@ struct Version {
     QStringList lines;
 };
 
-inline QList<storage::LayoutLineValues> lineRows(const QString &key, const Version &v)
+inline QList<velkora::store::LayoutLineValues> lineRows(const QString &key, const Version &v)
 {
-    QList<storage::LayoutLineValues> rows;
+    QList<velkora::store::LayoutLineValues> rows;
     for (const QString &order : v.lines) {
-        storage::LayoutLineValues row;
+        velkora::store::LayoutLineValues row;
         row.key = key, row.description = v.mark, row.file = "f.txt", row.order = order;
         row.lineDescription = v.mark, row.lineId = order, row.position = "1", row.length = "4";
         row.user3 = "0", row.user4 = "0", row.date5 = "2026-12-06", row.date6 = "2026-12-06";
@@ -29,12 +29,12 @@ inline QList<storage::LayoutLineValues> lineRows(const QString &key, const Versi
     return rows;
 }
 
-inline QList<storage::LayoutFieldValues> fieldRows(const QString &key, const Version &v)
+inline QList<velkora::store::LayoutFieldValues> fieldRows(const QString &key, const Version &v)
 {
-    QList<storage::LayoutFieldValues> rows;
+    QList<velkora::store::LayoutFieldValues> rows;
     for (const QString &order : v.lines) {
         for (const char *id : {"0010", "0020"}) {
-            storage::LayoutFieldValues f;
+            velkora::store::LayoutFieldValues f;
             f.key = key, f.lineId = order, f.id = id, f.description = v.mark, f.position = "5";
             f.length = "3", f.trim = "NO", f.tipo = "02";
             rows << f;

@@ -1141,7 +1141,7 @@ private slots:
     // The schema scripts, the boxes and the grid cells agree on what each text column holds.
     void lengthsAgreeWithTheSchemas()
     {
-        using namespace kesta::storage::ColumnLength;
+        using namespace velkora::store::ColumnLength;
         QHash<QString, int> expected;
         const auto columns = [&expected](const char *names, int length) {
             for (const QString &name : QString(names).split(' '))
@@ -1281,7 +1281,7 @@ private slots:
 
     void valueComesBackEqual_data()
     {
-        using Status = kesta::storage::SaveOutcome::Status;
+        using Status = velkora::store::SaveOutcome::Status;
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("status");
@@ -1325,17 +1325,17 @@ private slots:
                      << RuleDef{"0002", "0002", "0001", "SUMA 0002.0001", "Total"};
 
         const auto connection =
-            std::make_shared<velkora::services::SqlConnection>(db.connectionName());
+            std::make_shared<velkora::store::SqlConnection>(db.connectionName());
         QString statement;
-        kesta::storage::FormatSave save([connection] { return connection; }, statement, "ANA",
+        velkora::store::FormatSave save([connection] { return connection; }, statement, "ANA",
                                         [] { return QString("2026-12-07 10:30:15"); });
-        kesta::storage::HeaderData headerData;
+        velkora::store::HeaderData headerData;
         headerData.date5 = headerData.date6 = "2026-12-01";
-        kesta::storage::SaveRequest request = kesta::storage::saveRequestOf(
-            format, headerData, kesta::storage::LoadFormatWriter::Format::New, true);
+        velkora::store::SaveRequest request = velkora::store::saveRequestOf(
+            format, headerData, velkora::store::LoadFormatWriter::Format::New, true);
         if (fault == "position")
             request.lines[0].position = "2147483648";
-        const kesta::storage::SaveOutcome outcome = save.save(request, [&fault](const QString &) {
+        const velkora::store::SaveOutcome outcome = save.save(request, [&fault](const QString &) {
             if (fault == "additional fields")
                 throw kesta::host::RuntimeError("no additional fields");
             return true;
@@ -1358,7 +1358,8 @@ private slots:
                  0);
 
         const std::optional<LoadFormat> read =
-            LoadFormatReader(QSqlDatabase::database(db.connectionName())).read("VAL1");
+            velkora::store::LoadFormatReader(QSqlDatabase::database(db.connectionName()))
+                .read("VAL1");
         QVERIFY(read);
         QVERIFY(*read == format);
         LoadFormat other = format;

@@ -33,15 +33,14 @@
 
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
-using velkora::services::SqlConnection;
-using namespace kesta::storage;
+using namespace velkora::store;
 using namespace kesta::test;
 using Kind = TestDatabase::Kind;
 using Format = LoadFormatWriter::Format;
 
 Q_DECLARE_METATYPE(kesta::host::Engine)
-Q_DECLARE_METATYPE(kesta::storage::LiteralForm)
-Q_DECLARE_METATYPE(kesta::storage::LoadFormatWriter::Format)
+Q_DECLARE_METATYPE(velkora::store::LiteralForm)
+Q_DECLARE_METATYPE(velkora::store::LoadFormatWriter::Format)
 
 namespace {
 
@@ -187,7 +186,7 @@ struct Target {
 
 QList<Target> targets()
 {
-    using namespace kesta::storage::ColumnLength;
+    using namespace velkora::store::ColumnLength;
     return {{"txtDescripcion", nullptr, nullptr, Description, "Formato"},
             {"txtArchivo", nullptr, nullptr, File, ""},
             {"txtUser1", nullptr, nullptr, UserText, ""},
@@ -207,7 +206,7 @@ std::optional<QString> pasted(const QString &text, int maxLength)
         t.chop(2);
     else if (t.endsWith('\n'))
         t.chop(1);
-    if (kesta::storage::firstUnstorableCharacter(t) >= 0 || t.size() > maxLength)
+    if (firstUnstorableCharacter(t) >= 0 || t.size() > maxLength)
         return std::nullopt;
     return t;
 }
@@ -251,11 +250,8 @@ QStringList allRows(const TestDatabase &db)
 // A second connection to the same database, for what another program does meanwhile.
 class OtherConnection {
 public:
-    explicit OtherConnection(const QString &location)
-    {
-        velkora::services::openDatabase(m_name, location);
-    }
-    ~OtherConnection() { velkora::services::closeDatabase(m_name); }
+    explicit OtherConnection(const QString &location) { openDatabase(m_name, location); }
+    ~OtherConnection() { closeDatabase(m_name); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name); }
     bool exec(const QString &sql) const { return QSqlQuery(db()).exec(sql); }
     QVariant scalar(const QString &sql) const
@@ -298,7 +294,7 @@ public:
     bool hasRulesTable() const override { return m_inner.hasRulesTable(); }
 
 private:
-    velkora::services::SqlConnection m_inner;
+    SqlConnection m_inner;
     QString m_pauseAfter;
     QSemaphore *m_beginning;
     QSemaphore *m_held;
@@ -321,7 +317,7 @@ public:
     {
         const QString name = QStringLiteral("user-%1").arg(quintptr(this));
         try {
-            velkora::services::openDatabase(name, m_location);
+            openDatabase(name, m_location);
             QString sql;
             // One connection object for the whole save, so the hold happens once.
             auto connection =
@@ -339,7 +335,7 @@ public:
         } catch (const kesta::host::RuntimeError &error) {
             m_outcome = error.description();
         }
-        velkora::services::closeDatabase(name);
+        closeDatabase(name);
         m_done.release();
     }
     bool waitBeginning(int ms) { return m_beginning.tryAcquire(1, ms); }
@@ -634,7 +630,7 @@ private slots:
         auto connection = std::make_shared<ScriptedConnection>();
         connection->everyRow = "0001";
         const auto source = [connection] { return connection; };
-        const auto read = velkora::formats::LoadFormatReader(source).read("0001");
+        const auto read = LoadFormatReader(source).read("0001");
         QVERIFY(read && read->lineTypes.size() == 1 && read->rules.size() == 1);
         const auto tables = [&connection] {
             QStringList names;
@@ -656,8 +652,7 @@ private slots:
             parts << table + ":" + select;
             return QStringLiteral("a;\nb;");
         };
-        QCOMPARE(velkora::formats::storedFormatScript(source, "0001", rows),
-                 QString("a;\r\nb;\r\n").repeated(3));
+        QCOMPARE(storedFormatScript(source, "0001", rows), QString("a;\r\nb;\r\n").repeated(3));
         QCOMPARE(parts,
                  (QStringList{"Layout:SELECT * FROM Layout WHERE Ly_Cve_Layout = N'0001' ",
                               "LAYOUT_DETALLE:SELECT * FROM Layout_Detalle WHERE Ly_Cve_Layout = "
@@ -666,8 +661,7 @@ private slots:
                               "N'0001' "}));
         QCOMPARE(tables(), (QStringList{"BEGIN", "COMMIT"}));
         rulesFail = true;
-        QVERIFY_THROWS_EXCEPTION(RuntimeError,
-                                 velkora::formats::storedFormatScript(source, "0001", rows));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, storedFormatScript(source, "0001", rows));
         QCOMPARE(tables(), (QStringList{"BEGIN", "ROLLBACK"}));
     }
 
@@ -682,7 +676,7 @@ private slots:
         KESTA_REQUIRE(db);
         insertLine(db, LineRow{});
         db.exec("UPDATE Layout SET Fecha_Alta = '2026-12-08 10:00:00.123456'");
-        const QString script = velkora::formats::ScriptWriter::scriptRows(
+        const QString script = ScriptWriter::scriptRows(
             QSqlDatabase::database(db.connectionName()),
             "SELECT * FROM Layout WHERE Ly_Cve_Layout = '0001' ORDER BY Ly_ID;", "LAYOUT");
         const QString table = kind == Kind::Sqlite ? "Layout" : "layout";

@@ -54,13 +54,13 @@ void load(host::Connection &c, const QString &key, User &user)
 {
     QStringList marks, lines;
     inTransaction(c, [&] {
-        auto rows = c.Execute(storage::loadHeaderSelect(c.engine(), key));
+        auto rows = c.Execute(velkora::store::loadHeaderSelect(c.engine(), key));
         for (; !rows->EndOfSet(); rows->MoveNext()) {
             marks << rows->Field(QStringLiteral("Ly_Descripcion")).toString();
             lines << rows->Field(QStringLiteral("Ly_ID")).toString();
         }
         rows->Close();
-        auto fields = c.Execute(storage::loadDetailSelect(c.engine(), key));
+        auto fields = c.Execute(velkora::store::loadDetailSelect(c.engine(), key));
         for (; !fields->EndOfSet(); fields->MoveNext()) {
             marks << fields->Field(QStringLiteral("Ld_Descripcion")).toString();
             if (!lines.contains(fields->Field(QStringLiteral("Ly_ID")).toString()))
@@ -84,9 +84,10 @@ void save(const std::shared_ptr<host::Connection> &c, const QString &key, const 
         if (random.bounded(2) == 1 || (n == 6 && version.lines.isEmpty()))
             version.lines << QString::number(n).rightJustified(4, QLatin1Char('0'));
     QString sql;
-    storage::LoadFormatWriter writer([c] { return c; }, sql);
-    writer.write(storage::LoadFormatWriter::Format::Stored, key, test::lineRows(key, version),
-                 test::fieldRows(key, version), [](const QString &) { return true; });
+    velkora::store::LoadFormatWriter writer([c] { return c; }, sql);
+    writer.write(velkora::store::LoadFormatWriter::Format::Stored, key,
+                 test::lineRows(key, version), test::fieldRows(key, version),
+                 [](const QString &) { return true; });
     user.committed[key].insert(mark, version.lines);
     ++user.saves;
 }
@@ -96,13 +97,13 @@ void work(const QString &location, int number, qint64 milliseconds, User &user)
 {
     const QString name = QStringLiteral("stress-%1").arg(number);
     try {
-        velkora::services::openDatabase(name, location);
+        velkora::store::openDatabase(name, location);
     } catch (const host::RuntimeError &error) {
         user.problems << error.description();
         return;
     }
     {
-        const auto connection = std::make_shared<velkora::services::SqlConnection>(name);
+        const auto connection = std::make_shared<velkora::store::SqlConnection>(name);
         QRandomGenerator random(number * 7919u + 17u);
         QElapsedTimer clock;
         clock.start();
@@ -121,10 +122,10 @@ void work(const QString &location, int number, qint64 milliseconds, User &user)
                     const auto engine = connection->engine();
                     inTransaction(*connection, [&] {
                         connection->Execute(deactivate
-                                                ? storage::deactivateUpdate(
+                                                ? velkora::store::deactivateUpdate(
                                                       engine, key, "W", "2026-12-06 11:00:00", "W")
-                                                : storage::reactivateUpdate(engine, key, "W",
-                                                                            "2026-12-06 11:00:00"));
+                                                : velkora::store::reactivateUpdate(
+                                                      engine, key, "W", "2026-12-06 11:00:00"));
                     });
                 }
             } catch (const host::ConflictError &) {
@@ -134,7 +135,7 @@ void work(const QString &location, int number, qint64 milliseconds, User &user)
             }
         }
     }
-    velkora::services::closeDatabase(name);
+    velkora::store::closeDatabase(name);
 }
 
 } // namespace

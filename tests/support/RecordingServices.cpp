@@ -118,7 +118,7 @@ public:
 
 private:
     Record m_r;
-    velkora::services::SqlConnection m_sql;
+    velkora::store::SqlConnection m_sql;
 };
 
 class RecordingCore : public host::CoreServices {

@@ -10,7 +10,6 @@
 
 using namespace Qt::StringLiterals;
 using kesta::host::RuntimeError;
-namespace services = velkora::services;
 
 namespace kesta::test {
 
@@ -42,21 +41,21 @@ TestDatabase::TestDatabase(Kind kind, bool withSchema, const QString &connection
         m_location = kind == Kind::OdbcPostgreSql ? server->odbcLocation(m_pgDatabase)
                      : server                     ? server->url(m_pgDatabase)
                                                   : m_folder.filePath(u"kesta.db"_s);
-        services::openDatabase(m_connectionName, m_location);
+        velkora::store::openDatabase(m_connectionName, m_location);
         m_ok = true;
         if (withSchema)
-            services::createSchema(m_connectionName);
+            velkora::store::createSchema(m_connectionName);
     } catch (const RuntimeError &error) {
         m_error = error.description();
         if (std::exchange(m_ok, false))
-            services::closeDatabase(m_connectionName);
+            velkora::store::closeDatabase(m_connectionName);
     }
 }
 
 TestDatabase::~TestDatabase()
 {
     if (m_ok)
-        services::closeDatabase(m_connectionName);
+        velkora::store::closeDatabase(m_connectionName);
     try {
         if (!m_pgDatabase.isEmpty())
             PgServer::instance().dropDatabase(m_pgDatabase);

@@ -75,6 +75,7 @@ using velkora::formats::LoadFormat;
 using velkora::formats::TestReport;
 using views_test::writeFile;
 namespace services = velkora::services;
+namespace store = velkora::store;
 namespace views = velkora::views;
 
 namespace {
@@ -292,7 +293,7 @@ void viewerShown(const std::function<void()> &act,
 class ChosenFileTools : public services::ToolServicesImpl {
 public:
     explicit ChosenFileTools(QString file)
-        : ToolServicesImpl(services::DefaultConnectionName, u"PRUEBA"_s), m_file(std::move(file))
+        : ToolServicesImpl(store::DefaultConnectionName, u"PRUEBA"_s), m_file(std::move(file))
     {}
     QString ChooseOpenFile(QWidget *, const QString &, const QString &, const QString &) override
     {
@@ -333,7 +334,7 @@ class TestViews : public QObject {
         const QString path = QDir::isAbsolutePath(name) ? name : dir.filePath(name);
         if (!lines.isEmpty())
             samples::writeBytes(path, (lines.join(u'\n') + u'\n').toUtf8());
-        QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+        QSqlQuery query(QSqlDatabase::database(store::DefaultConnectionName));
         if (!query.exec(u"SELECT Ly_Archivo FROM Layout WHERE Ly_Cve_Layout = '0001'"_s) ||
             !query.next())
             return {};
@@ -367,7 +368,7 @@ private slots:
                             writeFile(dir, u"nomina.txt"_s, views_test::payrollFile()));
         QVERIFY2(payroll->index.ran(), qPrintable(payroll->index.error()));
         const QString location = dir.filePath(u"velkora.db"_s);
-        velkora::app::DatabaseSetup::open(services::DefaultConnectionName, location, false);
+        velkora::app::DatabaseSetup::open(store::DefaultConnectionName, location, false);
         qputenv("VELKORA_DATABASE", location.toUtf8());
         qputenv("VELKORA_OPERATOR", "PRUEBA");
         kesta::Publico::resetForTests();
@@ -377,7 +378,7 @@ private slots:
     void cleanupTestCase()
     {
         kesta::Publico::resetForTests();
-        services::closeDatabase(services::DefaultConnectionName);
+        store::closeDatabase(store::DefaultConnectionName);
     }
     void cleanup()
     {
@@ -434,7 +435,7 @@ private slots:
     // shows it on its line (the README's pictures of the tables and the lines come from here).
     void faultsOfAFileAtAGlance()
     {
-        QStringList lines = services::sample::fileLines();
+        QStringList lines = store::sample::fileLines();
         lines[0] += u"  EXTRA"_s;
         lines[2][54] = u'X';
         lines.insert(3, u"X LINEA SIN TIPO"_s);
@@ -485,7 +486,7 @@ private slots:
     // formats' test).
     void likelyCauseComesFirst()
     {
-        QStringList lines = services::sample::fileLines();
+        QStringList lines = store::sample::fileLines();
         for (QString &line : lines)
             if (line.startsWith(u'D'))
                 line.insert(49, u' ');
@@ -516,14 +517,14 @@ private slots:
     // stored file stays the format's.
     void probarOnAnotherFile()
     {
-        QStringList lines = services::sample::fileLines();
+        QStringList lines = store::sample::fileLines();
         lines.insert(2, u"X LINEA SIN TIPO"_s);
         const QString other =
             writeFile(dir, u"otro mes.txt"_s, (lines.join(u'\n') + u'\n').toUtf8());
         const QString stored = useFile(other, {});
         QVERIFY(!stored.isEmpty() && useFile(stored, {}) == other); // read, and put back
 
-        services::ToolServicesImpl tool(services::DefaultConnectionName, u"PRUEBA"_s);
+        services::ToolServicesImpl tool(store::DefaultConnectionName, u"PRUEBA"_s);
         const QString text = tool.TestLoadFormatFile(0, u"0001"_s, u"|"_s, other);
         QVERIFY2(text.contains(u"\nArchivo|"_s + other + u'\n'), qPrintable(text.left(400)));
         QString otherTable;
@@ -542,7 +543,7 @@ private slots:
     {
         const auto storedRows = [] {
             QStringList rows;
-            QSqlQuery query(QSqlDatabase::database(services::DefaultConnectionName));
+            QSqlQuery query(QSqlDatabase::database(store::DefaultConnectionName));
             for (const QString &table : {u"Layout"_s, u"Layout_Detalle"_s, u"Layout_Regla"_s}) {
                 query.exec(u"SELECT * FROM %1 ORDER BY 1, 2, 3"_s.arg(table));
                 while (query.next()) {
@@ -556,7 +557,7 @@ private slots:
         };
         const QStringList before = storedRows();
         const QString file = writeFile(
-            dir, u"extracto.txt"_s, (services::sample::fileLines().join(u'\n') + u'\n').toUtf8());
+            dir, u"extracto.txt"_s, (store::sample::fileLines().join(u'\n') + u'\n').toUtf8());
         kesta::Publico::resetForTests();
         kesta::Publico::setServicesFactories(services::createCoreServices, [file] {
             return std::unique_ptr<kesta::host::ToolServices>(new ChosenFileTools(file));

@@ -18,11 +18,11 @@ namespace kesta::commands {
 
 namespace {
 
-QList<velkora::views::FormatListEntry> entriesOf(const QList<storage::StoredKey> &keys)
+QList<velkora::views::FormatListEntry> entriesOf(const QList<velkora::store::StoredKey> &keys)
 {
     QList<velkora::views::FormatListEntry> entries;
     entries.reserve(keys.size());
-    for (const storage::StoredKey &stored : keys)
+    for (const velkora::store::StoredKey &stored : keys)
         entries << velkora::views::FormatListEntry{
             stored.key, stored.description,
             stored.deactivated ? QStringLiteral("De baja") : QStringLiteral("Activo"),
@@ -93,9 +93,9 @@ void FormatListCommand::run()
 {
     if (!m_action->isEnabled())
         return;
-    QList<storage::StoredKey> keys;
+    QList<velkora::store::StoredKey> keys;
     try {
-        keys = storage::readKeyList(*Publico::CoreServices().Connection());
+        keys = velkora::store::readKeyList(*Publico::CoreServices().Connection());
     } catch (const std::exception &error) {
         messages::show(m_parts.owner, messages::formatListFailed(host::descriptionOf(error)));
         return;

@@ -19,8 +19,8 @@ struct Message;
 namespace kesta::commands {
 
 // The list of the stored load formats, to load one of them (views::FormatListDialog over the
-// keys storage::readKeyList reads): from the key box with F2, F3, F4, Ctrl+F or Alt+Down, and
-// from the toolbar's "Formatos..." button. It is offered while the toolbar is outside its
+// keys velkora::store::readKeyList reads): from the key box with F2, F3, F4, Ctrl+F or Alt+Down,
+// and from the toolbar's "Formatos..." button. It is offered while the toolbar is outside its
 // editing state (while it offers "Nuevo"), when the key box takes a key to load; while a new
 // format is edited the key box's keys say in the status bar why the list does not open. The
 // key chosen is loaded as if typed into the key box and confirmed with Enter: the key box's

@@ -9,7 +9,7 @@ namespace kesta::editor {
 class LineEditor;
 }
 
-namespace kesta::storage {
+namespace velkora::store {
 struct ShownRules;
 }
 
@@ -24,7 +24,7 @@ public:
     struct Parts {
         ScreenParts screen;
         editor::LineEditor *lineEditor = nullptr;
-        storage::ShownRules *rules = nullptr; // the shown format's rules
+        velkora::store::ShownRules *rules = nullptr; // the shown format's rules
         UnsavedEdit *edit = nullptr;          // the load format's edit
         std::function<void(Mode)> setMode;    // the screen enters a mode
         std::function<void()> forgetShownFormat;

@@ -217,7 +217,7 @@ void ProposalCommand::showRules(const LoadFormat &format)
     // The proposal's rules as a load would show them: each line type and field under the
     // number it was entered with, so that the save carries a rule with its line type and field
     // (and refuses one whose line type or field is removed meanwhile, 7500060).
-    storage::ShownRules shown;
+    velkora::store::ShownRules shown;
     shown.read = true;
     shown.available = true; // the table is there: the rules can be seen and changed
     const bool reverse = m_parts.reverse && m_parts.reverse->isChecked();
@@ -231,7 +231,7 @@ void ProposalCommand::showRules(const LoadFormat &format)
         if (reverse && ordered)
             continue;
         // Numbered again, in order, as the rules kept.
-        shown.rules << storage::LayoutRuleValues{
+        shown.rules << velkora::store::LayoutRuleValues{
             QString(),
             QStringLiteral("%1").arg(shown.rules.size() + 1, 4, 10, QLatin1Char('0')),
             rule.lineOrder,

@@ -29,7 +29,7 @@ class FieldStore;
 class LineEditor;
 }
 
-namespace kesta::storage {
+namespace velkora::store {
 struct ShownRules;
 }
 
@@ -57,7 +57,7 @@ public:
         QWidget *owner = nullptr;                      // messages' and dialogs' owner
         // The shown format's rules: an accepted proposal's rules replace them, on a database
         // that has the table of rules (those of the replaced line types go with them).
-        storage::ShownRules *rules = nullptr;
+        velkora::store::ShownRules *rules = nullptr;
         // chInverso: a format read from its last line to its first keeps only the rules that
         // do not depend on the lines' order (the proposal's were found in reading order).
         QCheckBox *reverse = nullptr;

@@ -26,21 +26,21 @@ QString orderAt(const velkora::controls::DataGrid &lines, int row)
 
 RulesCommand::RulesCommand(Parts parts) : m_parts(parts) {}
 
-QList<storage::LineNumbering> RulesCommand::lineNumbering() const
+QList<velkora::store::LineNumbering> RulesCommand::lineNumbering() const
 {
-    QList<storage::LineNumbering> lines;
+    QList<velkora::store::LineNumbering> lines;
     for (int row = 0; row < m_parts.lines->Rows(); ++row) {
         const QString order = orderAt(*m_parts.lines, row);
-        lines << storage::LineNumbering{order, m_parts.lineEditor->loadedOrderOf(order)};
+        lines << velkora::store::LineNumbering{order, m_parts.lineEditor->loadedOrderOf(order)};
     }
     return lines;
 }
 
-QList<storage::FieldNumbering> RulesCommand::fieldNumbering() const
+QList<velkora::store::FieldNumbering> RulesCommand::fieldNumbering() const
 {
     using Store = editor::FieldStore;
     const Store &store = *m_parts.store;
-    QList<storage::FieldNumbering> fields;
+    QList<velkora::store::FieldNumbering> fields;
     fields.reserve(store.count());
     for (int i = 0; i < store.count(); ++i) {
         const QString line = store.subItem(i, Store::LineaID);
@@ -48,8 +48,8 @@ QList<storage::FieldNumbering> RulesCommand::fieldNumbering() const
         const QString loadedOrder = m_parts.lineEditor->loadedOrderOf(line);
         // A field is known to the rules by its origin, which stays with it through line edits
         // whatever number it and the others take; one entered since has none.
-        fields << storage::FieldNumbering{line, loadedOrder.isEmpty() ? QString() : store.origin(i),
-                                          id};
+        fields << velkora::store::FieldNumbering{
+            line, loadedOrder.isEmpty() ? QString() : store.origin(i), id};
     }
     return fields;
 }
@@ -61,11 +61,12 @@ QList<editor::ScreenRule> RulesCommand::rulesOnScreen() const
 
 void RulesCommand::dropRulesOf(const QString &loadedOrder, const QStringList &fields)
 {
-    const QList<storage::LayoutRuleValues> gone = m_parts.rules->takeRulesOf(loadedOrder, fields);
+    const QList<velkora::store::LayoutRuleValues> gone =
+        m_parts.rules->takeRulesOf(loadedOrder, fields);
     if (gone.isEmpty())
         return;
     QStringList named;
-    for (const storage::LayoutRuleValues &rule : gone)
+    for (const velkora::store::LayoutRuleValues &rule : gone)
         named << QStringLiteral("%1 (%2)").arg(rule.id, rule.text);
     messages::show(m_parts.owner, fields.isEmpty() ? messages::rulesGoneWithLineType(named)
                                                    : messages::rulesGoneWithFields(named));

@@ -19,11 +19,11 @@ class LineEditor;
 struct ScreenRule;
 } // namespace kesta::editor
 
-namespace kesta::storage {
+namespace velkora::store {
 struct ShownRules;
 struct LineNumbering;
 struct FieldNumbering;
-} // namespace kesta::storage
+} // namespace velkora::store
 
 namespace kesta::commands {
 
@@ -40,7 +40,7 @@ public:
         velkora::controls::TextBox *key = nullptr;       // txtClave
         velkora::controls::FlatButton *button = nullptr; // cmdReglas
         editor::LineEditor *lineEditor = nullptr;
-        storage::ShownRules *rules = nullptr; // the shown format's rules, as loaded
+        velkora::store::ShownRules *rules = nullptr; // the shown format's rules, as loaded
     };
 
     explicit RulesCommand(Parts parts);
@@ -50,8 +50,8 @@ public:
     // The dialog; in the edit modes what it accepts becomes the shown rules.
     void run(Mode mode);
 
-    QList<storage::LineNumbering> lineNumbering() const;
-    QList<storage::FieldNumbering> fieldNumbering() const;
+    QList<velkora::store::LineNumbering> lineNumbering() const;
+    QList<velkora::store::FieldNumbering> fieldNumbering() const;
     // The shown rules in the numbers the screen shows.
     QList<editor::ScreenRule> rulesOnScreen() const;
     // The rules of fields removed in a line edit (`fields` given) or of a deleted line type

@@ -30,27 +30,27 @@ using editor::LineColumn;
 
 SaveCommand::SaveCommand(Parts parts) : m_parts(std::move(parts)) {}
 
-storage::SaveRequest SaveCommand::request(bool isNew) const
+velkora::store::SaveRequest SaveCommand::request(bool isNew) const
 {
     host::ToolServices &tools = Publico::ToolServices();
     const ScreenParts &screen = m_parts.screen;
     const editor::FormatForm form({screen.key, screen.description, screen.file, screen.reverse,
                                    screen.userData, screen.lines, screen.store},
                                   [&tools](const QDate &date) { return tools.FormatDate(date); });
-    storage::SaveRequest request = form.read(isNew);
+    velkora::store::SaveRequest request = form.read(isNew);
     // A user datum read as NULL and left alone is written back as NULL.
     const quint8 keptNull = m_parts.userData->untouchedNulls();
-    for (storage::LayoutLineValues &line : request.lines)
+    for (velkora::store::LayoutLineValues &line : request.lines)
         line.nullUserData = keptNull;
     // The shown format's rules go with their line types and fields to the numbers written now
     // (a copy takes them to its new key); the rules of a removed field or line type went with
     // it. A rule whose text still names one that is gone refuses the save: it is never left
     // pointing at another field. Without rules read, the save leaves the key none.
     if (!request.lines.isEmpty() && m_parts.rules->read) {
-        storage::LayoutRuleValues refused;
-        request.rules =
-            storage::carryRules(request.key, *m_parts.rules, m_parts.numbering->lineNumbering(),
-                                m_parts.numbering->fieldNumbering(), &refused);
+        velkora::store::LayoutRuleValues refused;
+        request.rules = velkora::store::carryRules(request.key, *m_parts.rules,
+                                                   m_parts.numbering->lineNumbering(),
+                                                   m_parts.numbering->fieldNumbering(), &refused);
         if (!request.rules)
             request.ruleWithoutItsField = refused;
     }
@@ -58,11 +58,11 @@ storage::SaveRequest SaveCommand::request(bool isNew) const
 }
 
 // Shows where a value that its column cannot hold was entered.
-void SaveCommand::showProblem(const storage::SaveProblem &problem)
+void SaveCommand::showProblem(const velkora::store::SaveProblem &problem)
 {
     const ScreenParts &screen = m_parts.screen;
     messages::show(m_parts.screen.owner, messages::saveProblem(problem));
-    using Place = storage::SaveProblem::Place;
+    using Place = velkora::store::SaveProblem::Place;
     if (problem.place == Place::Line) {
         screen.lines->setCurrentRow(problem.row);
         screen.lines->setFocus();
@@ -106,7 +106,7 @@ void SaveCommand::refuseTakenKey(const QString &storedDescription)
 
 // A rule the save cannot carry, told in the numbers the user saw: its text as the rules
 // dialog shows it, the field it lost under the number the load showed it by.
-void SaveCommand::showRuleRefused(const storage::LayoutRuleValues &refused)
+void SaveCommand::showRuleRefused(const velkora::store::LayoutRuleValues &refused)
 {
     QString text = refused.text;
     for (const editor::ScreenRule &rule : m_parts.numbering->rulesOnScreen()) {
@@ -122,9 +122,9 @@ void SaveCommand::showRuleRefused(const storage::LayoutRuleValues &refused)
 
 // What the save came to, told to the user: the one place that turns an outcome into what the
 // screen shows.
-void SaveCommand::showOutcome(const storage::SaveOutcome &outcome)
+void SaveCommand::showOutcome(const velkora::store::SaveOutcome &outcome)
 {
-    using Status = storage::SaveOutcome::Status;
+    using Status = velkora::store::SaveOutcome::Status;
     switch (outcome.status) {
     case Status::Saved: {
         m_parts.screen.toolbar->ConfirmSave();
@@ -196,9 +196,10 @@ void SaveCommand::save(bool isNew)
         }
     }
 
-    storage::FormatSave save([] { return Publico::CoreServices().Connection(); }, Publico::Sql(),
-                             Publico::CoreServices().CurrentOperator(),
-                             [&tools] { return tools.FormatDateTime(tools.CurrentDateTime()); });
+    velkora::store::FormatSave save(
+        [] { return Publico::CoreServices().Connection(); }, Publico::Sql(),
+        Publico::CoreServices().CurrentOperator(),
+        [&tools] { return tools.FormatDateTime(tools.CurrentDateTime()); });
     showOutcome(save.save(request(isNew), [this](const QString &key) {
         return m_parts.screen.toolbar->SaveAdditionalFields(key);
     }));

@@ -14,26 +14,26 @@ namespace kesta::messages {
 struct Message;
 }
 
-namespace kesta::storage {
+namespace velkora::store {
 struct LayoutRuleValues;
 struct SaveOutcome;
 struct SaveProblem;
 struct SaveRequest;
 struct ShownRules;
-} // namespace kesta::storage
+} // namespace velkora::store
 
 namespace kesta::commands {
 
 class RulesCommand;
 
-// The toolbar's Save: the rows read from the screen, saved by storage::FormatSave (its checks,
-// then one transaction), and the message for what the save came to.
+// The toolbar's Save: the rows read from the screen, saved by velkora::store::FormatSave (its
+// checks, then one transaction), and the message for what the save came to.
 class SaveCommand {
 public:
     struct Parts {
         ScreenParts screen;
         editor::LineEditor *lineEditor = nullptr;
-        storage::ShownRules *rules = nullptr;                // the shown format's rules
+        velkora::store::ShownRules *rules = nullptr;         // the shown format's rules
         const RulesCommand *numbering = nullptr;             // the numbers the rules go between
         const editor::UserDataAsRead *userData = nullptr;    // the user data read as NULL
         std::function<bool()> keyEditable;                   // KeyEditable: keys are typed
@@ -45,14 +45,14 @@ public:
 
     void save(bool isNew);
     // The rows a save writes.
-    storage::SaveRequest request(bool isNew) const;
+    velkora::store::SaveRequest request(bool isNew) const;
     // The message for what a save (or the save's checks alone) came to.
-    void showOutcome(const storage::SaveOutcome &outcome);
+    void showOutcome(const velkora::store::SaveOutcome &outcome);
 
 private:
-    void showProblem(const storage::SaveProblem &problem);
+    void showProblem(const velkora::store::SaveProblem &problem);
     void refuseTakenKey(const QString &storedDescription);
-    void showRuleRefused(const storage::LayoutRuleValues &refused);
+    void showRuleRefused(const velkora::store::LayoutRuleValues &refused);
 
     Parts m_parts;
 };

@@ -63,9 +63,9 @@ void ScreenTestCommand::run()
         messages::show(m_parts.owner, messages::lineEditInProgress());
         return;
     }
-    storage::SaveRequest request = m_parts.rows();
+    velkora::store::SaveRequest request = m_parts.rows();
     host::ToolServices &tools = Publico::ToolServices();
-    const storage::FormatSave save(
+    const velkora::store::FormatSave save(
         [] { return Publico::CoreServices().Connection(); }, Publico::Sql(),
         Publico::CoreServices().CurrentOperator(),
         [&tools] { return tools.FormatDateTime(tools.CurrentDateTime()); });
@@ -76,7 +76,8 @@ void ScreenTestCommand::run()
     const QString file = chooseFile();
     if (file.isEmpty())
         return;
-    test(storage::formatOfRequest(request, Publico::CoreServices().Connection()->hasRulesTable()),
+    test(velkora::store::formatOfRequest(request,
+                                         Publico::CoreServices().Connection()->hasRulesTable()),
          file);
 }
 

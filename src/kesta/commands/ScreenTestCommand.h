@@ -41,10 +41,10 @@ public:
         const velkora::controls::DataGrid *lines = nullptr;  // ssLinea
         const velkora::controls::DataGrid *fields = nullptr; // ssDetalle
         QWidget *owner = nullptr;
-        std::function<storage::SaveRequest()> rows; // the save's reading of the screen
+        std::function<velkora::store::SaveRequest()> rows; // the save's reading of the screen
         std::function<bool()> lineEditActive;
         // Shows a refusal of the save's checks as the save shows it.
-        std::function<void(const storage::SaveOutcome &)> showRefusal;
+        std::function<void(const velkora::store::SaveOutcome &)> showRefusal;
     };
 
     explicit ScreenTestCommand(Parts parts, QObject *parent = nullptr);

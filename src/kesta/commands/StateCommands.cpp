@@ -35,8 +35,8 @@ void StateCommands::deactivate()
         try {
             const host::Engine engine = core.Connection()->engine();
             const QString modifiedBy = core.CurrentOperator();
-            Publico::Sql() = storage::deactivateUpdate(engine, m_parts.key->text(), modifiedBy,
-                                                       stamp, core.CurrentOperator());
+            Publico::Sql() = velkora::store::deactivateUpdate(
+                engine, m_parts.key->text(), modifiedBy, stamp, core.CurrentOperator());
             core.Connection()->Execute(Publico::Sql());
             tools.LogAction(QStringLiteral("Layout"), m_parts.key->text(), QStringLiteral("Baja"));
             core.Connection()->CommitTrans();
@@ -63,7 +63,7 @@ void StateCommands::reactivate()
             const QString modifiedBy = core.CurrentOperator();
             const QString stamp = tools.FormatDateTime(tools.CurrentDateTime());
             Publico::Sql() =
-                storage::reactivateUpdate(engine, m_parts.key->text(), modifiedBy, stamp);
+                velkora::store::reactivateUpdate(engine, m_parts.key->text(), modifiedBy, stamp);
             core.Connection()->Execute(Publico::Sql());
             tools.LogAction(QStringLiteral("Layout"), m_parts.key->text(),
                             QStringLiteral("Reactivación"));

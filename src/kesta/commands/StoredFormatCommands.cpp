@@ -66,7 +66,7 @@ void showStoredFormatScript(QWidget *owner, const QString &key)
 {
     try {
         host::ToolServices &tools = Publico::ToolServices();
-        const QString script = velkora::formats::storedFormatScript(
+        const QString script = velkora::store::storedFormatScript(
             [] { return Publico::CoreServices().Connection(); }, key,
             [&tools](const QString &select, const QString &table) {
                 // Each statement in the shared statement text, as it runs.

@@ -16,14 +16,14 @@ FormatForm::FormatForm(Parts parts, DateText dateText)
     : m_parts(parts), m_dateText(std::move(dateText))
 {}
 
-QList<storage::LayoutLineValues> FormatForm::lineRows() const
+QList<velkora::store::LayoutLineValues> FormatForm::lineRows() const
 {
     // One Layout row per line-grid row, each with the header's values; the save adds the
     // stamp and the operator.
     const velkora::controls::DataGrid &grid = *m_parts.lines;
-    QList<storage::LayoutLineValues> rows;
+    QList<velkora::store::LayoutLineValues> rows;
     for (int row = 0; row < grid.Rows(); ++row) {
-        storage::LayoutLineValues v;
+        velkora::store::LayoutLineValues v;
         v.key = m_parts.key->text();
         v.description = m_parts.description->text();
         v.file = m_parts.file->text();
@@ -44,14 +44,14 @@ QList<storage::LayoutLineValues> FormatForm::lineRows() const
     return rows;
 }
 
-QList<storage::LayoutFieldValues> FormatForm::fieldRows() const
+QList<velkora::store::LayoutFieldValues> FormatForm::fieldRows() const
 {
     // One Layout_Detalle row per field store row, in the store's order.
     const FieldStore &store = *m_parts.fields;
-    QList<storage::LayoutFieldValues> rows;
+    QList<velkora::store::LayoutFieldValues> rows;
     rows.reserve(store.count());
     for (int i = 0; i < store.count(); ++i) {
-        storage::LayoutFieldValues v;
+        velkora::store::LayoutFieldValues v;
         v.key = m_parts.key->text();
         v.lineId = store.subItem(i, FieldStore::LineaID);
         v.id = store.subItem(i, FieldStore::Id);
@@ -67,11 +67,11 @@ QList<storage::LayoutFieldValues> FormatForm::fieldRows() const
     return rows;
 }
 
-storage::SaveRequest FormatForm::read(bool isNew) const
+velkora::store::SaveRequest FormatForm::read(bool isNew) const
 {
-    storage::SaveRequest request;
-    request.format =
-        isNew ? storage::LoadFormatWriter::Format::New : storage::LoadFormatWriter::Format::Stored;
+    velkora::store::SaveRequest request;
+    request.format = isNew ? velkora::store::LoadFormatWriter::Format::New
+                           : velkora::store::LoadFormatWriter::Format::Stored;
     request.key = m_parts.key->text();
     request.description = m_parts.description->text();
     // Without a line type the save refuses before it needs any row.

@@ -40,9 +40,9 @@ public:
 
     // The rows a save of the shown format writes, as a new format or over the stored one;
     // without rules (the caller carries them).
-    storage::SaveRequest read(bool isNew) const;
-    QList<storage::LayoutLineValues> lineRows() const;
-    QList<storage::LayoutFieldValues> fieldRows() const;
+    velkora::store::SaveRequest read(bool isNew) const;
+    QList<velkora::store::LayoutLineValues> lineRows() const;
+    QList<velkora::store::LayoutFieldValues> fieldRows() const;
 
 private:
     Parts m_parts;

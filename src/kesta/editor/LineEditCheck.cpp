@@ -54,9 +54,9 @@ std::optional<Refusal> checkLine(const LineRowInput &line, int lineRowCount,
         return lineRefusalInPlace(messages::lineDataIncomplete());
     if (lineRowCount > 1 && line.id.isEmpty())
         return lineRefusalInPlace(messages::lineIdRequired());
-    const QString order = storage::fourDigits(line.orden);
+    const QString order = velkora::store::fourDigits(line.orden);
     for (const QString &other : otherOrders) {
-        if (storage::fourDigits(other) == order)
+        if (velkora::store::fourDigits(other) == order)
             return lineRefusal(messages::lineOrderTaken(order), LineColumn::Order);
     }
     if (!inPositionRange(line.posicion))
@@ -108,7 +108,7 @@ std::optional<Refusal> checkFieldRow(const QList<FieldRowInput> &fields, int row
 QStringList overlappingFields(const LineRowInput &line, const QList<FieldRowInput> &fields)
 {
     velkora::formats::LineType type;
-    type.order = storage::fourDigits(line.orden);
+    type.order = velkora::store::fourDigits(line.orden);
     type.lineId = line.id;
     type.description = line.descripcion;
     type.position = line.posicion.trimmed().toInt();
@@ -159,7 +159,7 @@ QStringList newOverlaps(const LineRowInput &line, const QList<FieldRowInput> &fi
 
 QString fieldNumber(const QString &id)
 {
-    return storage::fourDigits(id);
+    return velkora::store::fourDigits(id);
 }
 
 std::optional<Refusal> checkLineEdit(const LineRowInput &line, int lineRowCount,

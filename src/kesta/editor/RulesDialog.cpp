@@ -30,7 +30,7 @@ const char *const columnNames[] = {"Lr_ID",    "Ly_ID",          "Ld_ID",
 
 QList<GridColumn> ruleColumns()
 {
-    using namespace storage::ColumnLength;
+    using namespace velkora::store::ColumnLength;
     const auto column = [](Column which, const QString &caption, int width, int maxLength) {
         GridColumn c;
         c.name = QString::fromLatin1(columnNames[which]);
@@ -174,7 +174,7 @@ void RulesDialog::connectPasteRefusal()
     connect(m_grid, &DataGrid::PasteRefused, this, [this](const QString &text, int maxLength) {
         const QString what =
             QStringLiteral("Reglas, ") + m_grid->column(m_grid->currentColumn()).caption;
-        if (const qsizetype at = storage::firstUnstorableCharacter(text); at >= 0)
+        if (const qsizetype at = velkora::store::firstUnstorableCharacter(text); at >= 0)
             messages::show(m_parts.owner,
                            messages::unstorableCharacter(what, text.at(at).unicode()));
         else

@@ -40,9 +40,9 @@ QString fourDigits(int n)
 }
 
 // The current order of the line type loaded under `loaded`; empty when it is gone.
-QString orderNow(const QList<storage::LineNumbering> &lines, const QString &loaded)
+QString orderNow(const QList<velkora::store::LineNumbering> &lines, const QString &loaded)
 {
-    for (const storage::LineNumbering &line : lines) {
+    for (const velkora::store::LineNumbering &line : lines) {
         if (!line.loadedOrder.isEmpty() && sameNumber(line.loadedOrder, loaded))
             return line.order;
     }
@@ -51,14 +51,14 @@ QString orderNow(const QList<storage::LineNumbering> &lines, const QString &load
 
 // The number the field stored as `stored` in the line type loaded under `loaded` has now;
 // empty when it is gone.
-QString fieldNow(const QList<storage::LineNumbering> &lines,
-                 const QList<storage::FieldNumbering> &fields, const QString &loaded,
+QString fieldNow(const QList<velkora::store::LineNumbering> &lines,
+                 const QList<velkora::store::FieldNumbering> &fields, const QString &loaded,
                  const QString &stored)
 {
     const QString order = orderNow(lines, loaded);
     if (order.isEmpty())
         return {};
-    for (const storage::FieldNumbering &field : fields) {
+    for (const velkora::store::FieldNumbering &field : fields) {
         if (sameNumber(field.lineId, order) && !field.storedId.isEmpty() &&
             sameNumber(field.storedId, stored))
             return field.newId;
@@ -69,9 +69,9 @@ QString fieldNow(const QList<storage::LineNumbering> &lines,
 // The rule's text with the line types and the fields it names by number carried to what the
 // screen shows now; false when one of them is gone (the text then names it as the user last saw
 // it: a line type by its number, a field by the number the load showed it under).
-bool carryText(QString &text, const storage::ShownRules &shown,
-               const QList<storage::LineNumbering> &lines,
-               const QList<storage::FieldNumbering> &fields)
+bool carryText(QString &text, const velkora::store::ShownRules &shown,
+               const QList<velkora::store::LineNumbering> &lines,
+               const QList<velkora::store::FieldNumbering> &fields)
 {
     bool carried = true;
     velkora::formats::renumberRuleText(
@@ -299,13 +299,13 @@ QString writtenWithScreenNumbers(QString text, const ScreenOutline &outline)
 
 } // namespace
 
-QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
-                                const QList<storage::LineNumbering> &lines,
-                                const QList<storage::FieldNumbering> &fields)
+QList<ScreenRule> rulesOnScreen(const velkora::store::ShownRules &shown,
+                                const QList<velkora::store::LineNumbering> &lines,
+                                const QList<velkora::store::FieldNumbering> &fields)
 {
     QList<ScreenRule> out;
     out.reserve(shown.rules.size());
-    for (const storage::LayoutRuleValues &rule : shown.rules) {
+    for (const velkora::store::LayoutRuleValues &rule : shown.rules) {
         ScreenRule row{rule.id, QString(), QString(), rule.text, rule.description, false};
         if (!rule.lineId.trimmed().isEmpty()) {
             row.line = orderNow(lines, rule.lineId);
@@ -340,11 +340,11 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
     return std::nullopt;
 }
 
-QStringList takeScreenRules(storage::ShownRules &shown, const QList<ScreenRule> &rules,
+QStringList takeScreenRules(velkora::store::ShownRules &shown, const QList<ScreenRule> &rules,
                             const ScreenOutline &outline)
 {
     const QString key = shown.rules.isEmpty() ? QString() : shown.rules.first().key;
-    storage::ShownRules taken;
+    velkora::store::ShownRules taken;
     taken.read = true;
     taken.available = shown.available;
     QStringList orders;
@@ -355,8 +355,8 @@ QStringList takeScreenRules(storage::ShownRules &shown, const QList<ScreenRule> 
     }
     for (int i = 0; i < rules.size(); ++i) {
         const ScreenRule &rule = rules.at(i);
-        storage::LayoutRuleValues row{key,       fourDigits(i + 1),   QString(),
-                                      QString(), rule.text.trimmed(), rule.description};
+        velkora::store::LayoutRuleValues row{key,       fourDigits(i + 1),   QString(),
+                                             QString(), rule.text.trimmed(), rule.description};
         // Written as the grids show them ("1" is the line type the grid shows as "0001").
         if (const int line = lineIndex(outline, rule.line); line >= 0) {
             row.lineId = outline.lines.at(line).order;

@@ -7,11 +7,11 @@
 #include <QStringList>
 #include <optional>
 
-namespace kesta::storage {
+namespace velkora::store {
 struct ShownRules;
 struct LineNumbering;
 struct FieldNumbering;
-} // namespace kesta::storage
+} // namespace velkora::store
 
 namespace kesta::editor {
 
@@ -53,9 +53,9 @@ struct RuleRefusal {
 
 // The shown format's rules in the screen's numbers: each carried to its line type's order and
 // its field's number as they stand now (`lines`, `fields` as the save takes them).
-QList<ScreenRule> rulesOnScreen(const storage::ShownRules &shown,
-                                const QList<storage::LineNumbering> &lines,
-                                const QList<storage::FieldNumbering> &fields);
+QList<ScreenRule> rulesOnScreen(const velkora::store::ShownRules &shown,
+                                const QList<velkora::store::LineNumbering> &lines,
+                                const QList<velkora::store::FieldNumbering> &fields);
 
 // The checks of rules entered on the screen, row by row: the rule reads, stands where its kind
 // goes (CUENTA, SUMA and SECUENCIA on a NUMERO field, ENTRE on a NUMERO or Fecha), its line type
@@ -70,7 +70,7 @@ std::optional<RuleRefusal> checkScreenRules(const QList<ScreenRule> &rules,
 // order, written with the line grid's orders and the field grid's numbers, and those numbers
 // become the ones the save carries them from. Returns the orders of the line types (what the
 // line editor must now count as loaded).
-QStringList takeScreenRules(storage::ShownRules &shown, const QList<ScreenRule> &rules,
+QStringList takeScreenRules(velkora::store::ShownRules &shown, const QList<ScreenRule> &rules,
                             const ScreenOutline &outline);
 
 } // namespace kesta::editor

@@ -18,8 +18,8 @@ namespace kesta::editor {
 
 using velkora::formats::FieldDef;
 using velkora::formats::LoadFormat;
-using velkora::formats::StoredColumns;
-using velkora::formats::StoredLoadFormat;
+using velkora::store::StoredColumns;
+using velkora::store::StoredLoadFormat;
 
 namespace {
 
@@ -45,7 +45,7 @@ void showNumber(velkora::controls::TextBox &box, const QVariant &value, int n)
     const QString number = value.typeId() == QMetaType::Double
                                ? QString::number(value.toDouble(), 'f', 4)
                                : value.toString().trimmed();
-    if (!storage::isPlainNumber(number))
+    if (!velkora::store::isPlainNumber(number))
         throw host::RuntimeError(QStringLiteral("Layout.%1 holds \"%2\", which is not a number.")
                                      .arg(userColumn(n), value.toString()));
     box.setValue(number);

@@ -38,14 +38,14 @@ public:
     explicit ShownFormat(Parts parts) : m_parts(parts) {}
 
     // The header, the line grid, the field store, in that order.
-    void show(const velkora::formats::StoredLoadFormat &format) const;
-    void showHeader(const velkora::formats::StoredLoadFormat &format) const;
-    void showLines(const velkora::formats::StoredLoadFormat &format) const;
-    void fillStore(const velkora::formats::StoredLoadFormat &format) const;
+    void show(const velkora::store::StoredLoadFormat &format) const;
+    void showHeader(const velkora::store::StoredLoadFormat &format) const;
+    void showLines(const velkora::store::StoredLoadFormat &format) const;
+    void fillStore(const velkora::store::StoredLoadFormat &format) const;
 
     // Which of Ly_UserDef_1 .. Ly_UserDef_6 the format holds as NULL.
     static std::array<bool, UserDataAsRead::Count>
-    nullUserData(const velkora::formats::StoredLoadFormat &format);
+    nullUserData(const velkora::store::StoredLoadFormat &format);
     // A stored date or stamp as a date, in whichever form the engine gives it (a date, a stamp,
     // "2026-12-06", "2026-12-06T10:30:15", "20261206", "06/12/2026"); null gives an invalid
     // date; anything else raises host::RuntimeError naming "Layout.<column>".

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace kesta::storage {
+namespace velkora::store {
 struct SaveProblem;
 }
 
@@ -72,7 +72,7 @@ Message keysCollide(const QString &what, const QString &first, const QString &se
 Message unstorableCharacter(const QString &what, int code); // 7500034
 // What a save would write that its column cannot hold: 7500030, 7500031, 7500032, 7500034 or
 // 7500039.
-Message saveProblem(const storage::SaveProblem &problem);
+Message saveProblem(const velkora::store::SaveProblem &problem);
 // A paste longer than the box or cell takes.
 Message pasteTooLong(const QString &what, qsizetype length, int maxLength); // 7500035
 // The proposal of line types from a sample file (the line grid's "Proponer desde archivo...").
@@ -134,7 +134,7 @@ Message fieldsOverlap(const QStringList &overlaps); // 7500081
 inline constexpr int NoteMilliseconds = 6000;
 
 // The largest value a position or length column stores.
-inline constexpr qint64 MaxPositionValue = storage::MaxPositionValue;
+inline constexpr qint64 MaxPositionValue = velkora::store::MaxPositionValue;
 // The largest position or length a line edit accepts: what the column stores.
 inline constexpr qint64 MaxPositionAccepted = MaxPositionValue;
 

@@ -63,9 +63,9 @@ Message unstorableCharacter(const QString &what, int code)
         Warning, Velkora);
 }
 
-Message saveProblem(const storage::SaveProblem &problem)
+Message saveProblem(const velkora::store::SaveProblem &problem)
 {
-    using Code = storage::SaveProblem::Code;
+    using Code = velkora::store::SaveProblem::Code;
     switch (problem.code) {
     case Code::TextTooLong:
         return textTooLong(problem.what, problem.length, problem.maxLength);

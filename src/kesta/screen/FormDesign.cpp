@@ -153,7 +153,7 @@ GridColumn gridColumn(const TwipsLayout &l, const QString &name, const QString &
 
 QList<GridColumn> lineGridColumns(const TwipsLayout &l)
 {
-    using namespace storage::ColumnLength;
+    using namespace velkora::store::ColumnLength;
     const auto column = [&l](const QString &name, const QString &caption, float widthTwips,
                              int maxLength) {
         GridColumn c = gridColumn(l, name, caption, widthTwips);
@@ -177,7 +177,7 @@ QList<GridColumn> lineGridColumns(const TwipsLayout &l)
 
 QList<GridColumn> fieldGridColumns(const TwipsLayout &l)
 {
-    using namespace storage::ColumnLength;
+    using namespace velkora::store::ColumnLength;
     const auto column = [&l](const QString &name, const QString &caption, float widthTwips,
                              int maxLength = 0) {
         GridColumn c = gridColumn(l, name, caption, widthTwips);
@@ -322,7 +322,7 @@ void buildHeader(frmKESTA &form, const DesignFonts &fonts, QWidget *pageGeneral)
     form.txtClave = key;
     key->setObjectName(QStringLiteral("txtClave"));
     key->setFont(fonts.fixedsys);
-    key->setMaxLength(storage::ColumnLength::Key);
+    key->setMaxLength(velkora::store::ColumnLength::Key);
     key->setIdconsulta(QStringLiteral("LAYOUT"));
     key->setEsclave(true);
     key->setMayusculas(true);
@@ -348,14 +348,15 @@ void buildHeader(frmKESTA &form, const DesignFonts &fonts, QWidget *pageGeneral)
     form.Label2 =
         makeLabel(fr1, "Label2", QStringLiteral("Descripci\u00f3n:"),
                   QStringLiteral("Descripci\u00f3n"), fonts.msSansSerif, l, {0, 600, 1860, 255});
-    form.txtDescripcion = makeDataBox(fr1, "txtDescripcion", storage::ColumnLength::Description,
-                                      fonts.fixedsys, l, {1920, 600, 7455, 300});
+    form.txtDescripcion =
+        makeDataBox(fr1, "txtDescripcion", velkora::store::ColumnLength::Description,
+                    fonts.fixedsys, l, {1920, 600, 7455, 300});
 
     form.Etiqueta1 =
         makeLabel(fr1, "Etiqueta1", QStringLiteral("Archivo:"), QStringLiteral("Archivo"),
                   fonts.msSansSerif, l, {0, 960, 1860, 255});
-    form.txtArchivo = makeDataBox(fr1, "txtArchivo", storage::ColumnLength::File, fonts.fixedsys, l,
-                                  {1920, 960, 7455, 300});
+    form.txtArchivo = makeDataBox(fr1, "txtArchivo", velkora::store::ColumnLength::File,
+                                  fonts.fixedsys, l, {1920, 960, 7455, 300});
 
     form.cmdArchivo = new FlatButton(QStringLiteral("..."), fr1);
     form.cmdArchivo->setObjectName(QStringLiteral("cmdArchivo"));
@@ -498,7 +499,7 @@ void buildUserTab(frmKESTA &form, const DesignFonts &fonts, QWidget *pageUser)
         return makeDataBox(fr2, datum.input, maxLength, fonts.calibri, l,
                            {1920, datum.top, width, 300});
     };
-    using namespace storage::ColumnLength;
+    using namespace velkora::store::ColumnLength;
     form.txtUser1 = makeUserText(userData[0], UserText, 4935);
     form.txtUser2 = makeUserText(userData[1], UserText, 4935);
     form.txtUser3 = makeUserText(userData[2], UserNumberText, 2535);
@@ -539,7 +540,9 @@ void frmKESTA::addAnalystCommands()
         {Controles, txtArchivo, ssLinea, ssDetalle, this,
          [this] { return m_saveCommand->request(m_mode == commands::Mode::EditingNew); },
          [this] { return m_lineEditor->LineEditActive(); },
-         [this](const storage::SaveOutcome &refused) { m_saveCommand->showOutcome(refused); }},
+         [this](const velkora::store::SaveOutcome &refused) {
+             m_saveCommand->showOutcome(refused);
+         }},
         this);
     new commands::ProposalOffer({Controles, ssLinea, [this] {
                                      messages::guardHandler(this, QStringLiteral("mnuProponer_Click()"),

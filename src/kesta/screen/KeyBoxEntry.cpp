@@ -30,7 +30,7 @@ namespace kesta::screen {
 namespace {
 
 using velkora::formats::LoadFormat;
-using velkora::formats::StoredLoadFormat;
+using velkora::store::StoredLoadFormat;
 
 // The nothing-loaded state: toolbar flags off, captions B1 and B2 empty, description empty,
 // the data controls (both grids and the field store among them) cleared.
@@ -49,12 +49,12 @@ void resetToNothingLoaded(frmKESTA &screen)
 
 // The stored rules, and the number each field was shown under at the load beside the number it
 // is stored under, so that the save can carry each rule to the number its field is written with.
-storage::ShownRules shownRules(const LoadFormat &format, const editor::FieldStore &store)
+velkora::store::ShownRules shownRules(const LoadFormat &format, const editor::FieldStore &store)
 {
-    storage::ShownRules shown;
+    velkora::store::ShownRules shown;
     for (const auto &rule : format.rules)
-        shown.rules << storage::LayoutRuleValues{format.key,   rule.id,   rule.lineOrder,
-                                                 rule.fieldId, rule.text, rule.description};
+        shown.rules << velkora::store::LayoutRuleValues{format.key,   rule.id,   rule.lineOrder,
+                                                        rule.fieldId, rule.text, rule.description};
     shown.read = shown.available = format.rulesAvailable;
     for (int i = 0; i < store.count(); ++i) {
         // The store's key is "K-" Ly_ID "-" Ld_ID as stored.
@@ -87,7 +87,7 @@ commands::Mode offerLoaded(velkora::controls::Controles &toolbar, const QString 
 }
 
 // When and by whom a shown format was deactivated.
-QString deactivationNote(const velkora::formats::StoredColumns &stored)
+QString deactivationNote(const velkora::store::StoredColumns &stored)
 {
     const QDate on =
         editor::ShownFormat::storedDate(stored.deactivatedOn, QStringLiteral("Fecha_Baja"));
@@ -115,8 +115,8 @@ void frmKESTA::txtClave_Enter()
     forgetShownFormat();
     try {
         const std::optional<StoredLoadFormat> stored =
-            velkora::formats::LoadFormatReader([] { return Publico::CoreServices().Connection(); },
-                                               &Publico::Sql())
+            velkora::store::LoadFormatReader([] { return Publico::CoreServices().Connection(); },
+                                             &Publico::Sql())
                 .readStored(key);
         if (!stored) {
             messages::show(this, messages::keyNotFound());

@@ -17,7 +17,7 @@ namespace {
 
 messages::Message refusal(const QString &what, const QString &text, int maxLength)
 {
-    if (const qsizetype at = storage::firstUnstorableCharacter(text); at >= 0)
+    if (const qsizetype at = velkora::store::firstUnstorableCharacter(text); at >= 0)
         return messages::unstorableCharacter(what, text.at(at).unicode());
     return messages::pasteTooLong(what, text.size(), maxLength);
 }

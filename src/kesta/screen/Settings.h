@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Settings.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -7,7 +9,7 @@ namespace kesta::screen {
 
 // The host settings and the module option that the screen reads, by name.
 namespace Setting {
-inline const QString KeyFormat = QStringLiteral("FTO_LAYOUT");
+inline const QString KeyFormat = QString::fromLatin1(velkora::store::KeyFormatSetting);
 inline const QString ForceUppercase = QStringLiteral("CAT_FORZAR_MAYUSCULAS");
 inline const QString AutomaticKey = QStringLiteral("CAT_AUTOCLAVE");
 } // namespace Setting

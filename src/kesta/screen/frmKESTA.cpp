@@ -36,7 +36,7 @@ frmKESTA::frmKESTA(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmKESTA"));
     setWindowTitle(QStringLiteral("Formatos de carga"));
     m_layout = new TwipsLayout(this);
-    m_shownRules = std::make_unique<storage::ShownRules>();
+    m_shownRules = std::make_unique<velkora::store::ShownRules>();
     m_unsavedEdit = std::make_unique<commands::UnsavedEdit>(
         commands::UnsavedEdit::Parts{this, [this] { return editedContent(); }});
     m_unsavedLine = std::make_unique<commands::UnsavedEdit>(commands::UnsavedEdit::Parts{

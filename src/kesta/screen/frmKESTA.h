@@ -24,9 +24,9 @@ class ColorScheme;
 class CommonDialog;
 } // namespace velkora::controls
 
-namespace kesta::storage {
+namespace velkora::store {
 struct ShownRules;
-} // namespace kesta::storage
+} // namespace velkora::store
 
 namespace kesta::commands {
 class LeaveCommands;
@@ -250,7 +250,7 @@ private:
     std::unique_ptr<commands::UnsavedEdit> m_unsavedEdit;
     std::unique_ptr<commands::UnsavedEdit> m_unsavedLine; // the line edit's, for Escape
     // The shown format's rules, as loaded; a copy takes them to its new key.
-    std::unique_ptr<storage::ShownRules> m_shownRules;
+    std::unique_ptr<velkora::store::ShownRules> m_shownRules;
     // The user data that the load read as NULL, kept NULL by a save unless changed.
     std::unique_ptr<editor::UserDataAsRead> m_userDataAsRead;
     commands::Mode m_mode = commands::Mode::Idle;

@@ -2,13 +2,10 @@
 
 #include "Proposal.h"
 #include "SideBySide.h"
+#include "formats/LineAnalyzer.h"
 
 #include <string>
 #include <vector>
-
-namespace velkora::formats {
-class LineAnalyzer;
-}
 
 namespace velkora::proposal::detail {
 

@@ -3,15 +3,12 @@
 #include "DigitRun.h"
 #include "Proposal.h"
 #include "SideBySide.h"
+#include "formats/CompiledFormat.h"
+#include "formats/LineAnalyzer.h"
 
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace velkora::formats {
-class CompiledFormat;
-class LineAnalyzer;
-} // namespace velkora::formats
 
 namespace velkora::proposal::detail {
 

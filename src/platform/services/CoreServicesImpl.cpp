@@ -1,10 +1,10 @@
 #include "CoreServicesImpl.h"
 
 #include "MessageBox.h"
-#include "Settings.h"
-#include "store/SqlConnection.h"
 #include "controls/SmallControls.h"
 #include "host/RuntimeError.h"
+#include "store/Settings.h"
+#include "store/SqlConnection.h"
 
 #include <QApplication>
 
@@ -18,7 +18,7 @@ CoreServicesImpl::CoreServicesImpl(QString connectionName, QString operatorCode)
 
 kesta::host::ConnectionPtr CoreServicesImpl::Connection()
 {
-    return std::make_shared<SqlConnection>(m_connectionName);
+    return std::make_shared<store::SqlConnection>(m_connectionName);
 }
 
 QString CoreServicesImpl::CurrentOperator()
@@ -39,12 +39,12 @@ int CoreServicesImpl::ShowMessage(const QString &text, int style, const QString 
 
 QVariant CoreServicesImpl::GetSetting(const QString &name, long, const QString &, const QString &)
 {
-    return readSetting(m_connectionName, name);
+    return store::readSetting(m_connectionName, name);
 }
 
 int CoreServicesImpl::GetModuleOption(const QString &module, const QString &code, const QString &)
 {
-    return readModuleOption(m_connectionName, module, code);
+    return store::readModuleOption(m_connectionName, module, code);
 }
 
 void CoreServicesImpl::SetForceUppercase(bool force)

@@ -16,15 +16,16 @@ namespace velkora::services {
 QString lookupValue(const QString &connectionName, const QString &table, const QString &keyColumn,
                     const QString &key, const QString &wantedColumn)
 {
-    checkIdentifier(table, QStringLiteral("table"));
-    checkIdentifier(keyColumn, QStringLiteral("key column"));
-    checkIdentifier(wantedColumn, QStringLiteral("column"));
-    QSqlQuery query(openedDatabase(connectionName));
+    store::checkIdentifier(table, QStringLiteral("table"));
+    store::checkIdentifier(keyColumn, QStringLiteral("key column"));
+    store::checkIdentifier(wantedColumn, QStringLiteral("column"));
+    QSqlQuery query(store::openedDatabase(connectionName));
     query.setForwardOnly(true);
-    prepare(query,
-            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(wantedColumn, table, keyColumn));
+    store::prepare(
+        query,
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(wantedColumn, table, keyColumn));
     query.addBindValue(key);
-    execute(query, QStringLiteral("Looking up %1 in %2").arg(wantedColumn, table));
+    store::execute(query, QStringLiteral("Looking up %1 in %2").arg(wantedColumn, table));
     if (!query.next())
         return {};
     const QVariant value = query.value(0);
@@ -33,12 +34,12 @@ QString lookupValue(const QString &connectionName, const QString &table, const Q
 
 qlonglong nextKey(const QString &connectionName, const QString &table, const QString &keyColumn)
 {
-    checkIdentifier(table, QStringLiteral("table"));
-    checkIdentifier(keyColumn, QStringLiteral("key column"));
-    QSqlQuery query(openedDatabase(connectionName));
+    store::checkIdentifier(table, QStringLiteral("table"));
+    store::checkIdentifier(keyColumn, QStringLiteral("key column"));
+    QSqlQuery query(store::openedDatabase(connectionName));
     query.setForwardOnly(true);
-    prepare(query, QStringLiteral("SELECT DISTINCT %1 FROM %2").arg(keyColumn, table));
-    execute(query, QStringLiteral("Reading the keys of %1").arg(table));
+    store::prepare(query, QStringLiteral("SELECT DISTINCT %1 FROM %2").arg(keyColumn, table));
+    store::execute(query, QStringLiteral("Reading the keys of %1").arg(table));
     qlonglong largest = 0;
     while (query.next()) {
         const QVariant value = query.value(0);
@@ -68,31 +69,32 @@ qlonglong nextKey(const QString &connectionName, const QString &table, const QSt
 void logAction(const QString &connectionName, const QString &table, const QString &key,
                const QString &action, const QString &operatorCode, const QDateTime &stamp)
 {
-    checkIdentifier(table, QStringLiteral("table"));
+    store::checkIdentifier(table, QStringLiteral("table"));
     if (action.trimmed().isEmpty())
         throw RuntimeError(QStringLiteral("An action record entry needs an action word."));
-    QSqlDatabase db = openedDatabase(connectionName);
+    QSqlDatabase db = store::openedDatabase(connectionName);
     QSqlQuery query(db);
-    prepare(query, QStringLiteral("INSERT INTO Velkora_Bitacora (Bi_Tabla, Bi_Clave, Bi_Accion, "
+    store::prepare(query,
+                   QStringLiteral("INSERT INTO Velkora_Bitacora (Bi_Tabla, Bi_Clave, Bi_Accion, "
                                   "Bi_Operador, Bi_Fecha) VALUES (?, ?, ?, ?, ?)"));
     query.addBindValue(table);
     query.addBindValue(key.isNull() ? QStringLiteral("") : key);
     query.addBindValue(action);
     query.addBindValue(operatorCode);
-    query.addBindValue(stampText(engineOf(db), stamp));
-    execute(query, QStringLiteral("Writing the action record"));
+    query.addBindValue(store::stampText(store::engineOf(db), stamp));
+    store::execute(query, QStringLiteral("Writing the action record"));
 }
 
 RecordRows recordsWithKey(const QString &connectionName, const QString &table,
                           const QString &keyColumn, const QString &key)
 {
-    checkIdentifier(table, QStringLiteral("table"));
-    checkIdentifier(keyColumn, QStringLiteral("key column"));
-    QSqlQuery query(openedDatabase(connectionName));
+    store::checkIdentifier(table, QStringLiteral("table"));
+    store::checkIdentifier(keyColumn, QStringLiteral("key column"));
+    QSqlQuery query(store::openedDatabase(connectionName));
     query.setForwardOnly(true);
-    prepare(query, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table, keyColumn));
+    store::prepare(query, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(table, keyColumn));
     query.addBindValue(key);
-    execute(query, QStringLiteral("Reading %1").arg(table));
+    store::execute(query, QStringLiteral("Reading %1").arg(table));
     RecordRows result;
     const QSqlRecord record = query.record();
     for (int i = 0; i < record.count(); ++i)
@@ -109,13 +111,14 @@ RecordRows recordsWithKey(const QString &connectionName, const QString &table,
 QList<ActionEntry> actionHistory(const QString &connectionName, const QString &table,
                                  const QString &key)
 {
-    QSqlQuery query(openedDatabase(connectionName));
+    QSqlQuery query(store::openedDatabase(connectionName));
     query.setForwardOnly(true);
-    prepare(query, QStringLiteral("SELECT Bi_Fecha, Bi_Accion, Bi_Operador FROM Velkora_Bitacora "
+    store::prepare(query,
+                   QStringLiteral("SELECT Bi_Fecha, Bi_Accion, Bi_Operador FROM Velkora_Bitacora "
                                   "WHERE Bi_Tabla = ? AND Bi_Clave = ? ORDER BY Bi_Fecha, Bi_ID"));
     query.addBindValue(table);
     query.addBindValue(key);
-    execute(query, QStringLiteral("Reading the action record of %1").arg(table));
+    store::execute(query, QStringLiteral("Reading the action record of %1").arg(table));
     QList<ActionEntry> entries;
     while (query.next()) {
         const QVariant stamp = query.value(0);

@@ -16,7 +16,7 @@ namespace velkora::services {
 QString configuredDatabaseLocation()
 {
     const QString location = qEnvironmentVariable("VELKORA_DATABASE").trimmed();
-    return location.isEmpty() ? defaultDatabaseLocation() : location;
+    return location.isEmpty() ? store::defaultDatabaseLocation() : location;
 }
 
 QString configuredOperator()
@@ -38,15 +38,15 @@ QString configuredOperator()
 
 std::unique_ptr<kesta::host::CoreServices> createCoreServices()
 {
-    const QString name = QString::fromLatin1(DefaultConnectionName);
+    const QString name = QString::fromLatin1(store::DefaultConnectionName);
     if (!QSqlDatabase::database(name, false).isOpen())
-        openDatabase(name, configuredDatabaseLocation());
+        store::openDatabase(name, configuredDatabaseLocation());
     return std::make_unique<CoreServicesImpl>(name, configuredOperator());
 }
 
 std::unique_ptr<kesta::host::ToolServices> createToolServices()
 {
-    return std::make_unique<ToolServicesImpl>(QString::fromLatin1(DefaultConnectionName),
+    return std::make_unique<ToolServicesImpl>(QString::fromLatin1(store::DefaultConnectionName),
                                               configuredOperator());
 }
 

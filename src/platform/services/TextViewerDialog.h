@@ -1,6 +1,7 @@
 #pragma once
 
 #include "host/ToolServices.h"
+#include "views/TestedFile.h"
 
 #include <QDialog>
 #include <functional>
@@ -11,10 +12,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
 class QWidget;
-
-namespace velkora::views {
-struct TestedFile;
-}
 
 namespace velkora::services {
 

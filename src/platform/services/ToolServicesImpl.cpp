@@ -53,7 +53,7 @@ template <typename Operation> auto ToolServicesImpl::guarded(Operation operation
 Engine ToolServicesImpl::engine() const
 {
     const QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    return db.isValid() ? engineOf(db) : Engine::Sqlite;
+    return db.isValid() ? store::engineOf(db) : Engine::Sqlite;
 }
 
 QString ToolServicesImpl::ResolveTransaction(const QString &transaction, const QString &application)
@@ -83,12 +83,12 @@ QDateTime ToolServicesImpl::CurrentDateTime()
 
 QString ToolServicesImpl::FormatDateTime(const QDateTime &stamp)
 {
-    return guarded([&] { return stampText(engine(), stamp); });
+    return guarded([&] { return store::stampText(engine(), stamp); });
 }
 
 QString ToolServicesImpl::FormatDate(const QDate &date)
 {
-    return guarded([&] { return dateText(engine(), date); });
+    return guarded([&] { return store::dateText(engine(), date); });
 }
 
 void ToolServicesImpl::LogAction(const QString &table, const QString &key, const QString &action)
@@ -140,8 +140,8 @@ QString ToolServicesImpl::TestLoadFormatFile(int mode, const QString &key, const
     try {
         m_lastTest->keep({}, nullptr);
         // The tables are read here, on the connection's thread; the file off it.
-        const velkora::formats::StoredTestTarget target =
-            velkora::formats::storedTestTarget(openedDatabase(m_connectionName), key, file);
+        const store::StoredTestTarget target =
+            store::storedTestTarget(store::openedDatabase(m_connectionName), key, file);
         if (!target.ok) {
             m_lastError = target.error;
             return {};
@@ -221,8 +221,8 @@ QString ToolServicesImpl::ScriptRows(const QString &select, const QString &table
 {
     return guarded([&] {
         try {
-            return velkora::formats::ScriptWriter::scriptRows(openedDatabase(m_connectionName),
-                                                              select, table);
+            return store::ScriptWriter::scriptRows(store::openedDatabase(m_connectionName), select,
+                                                   table);
         } catch (const velkora::formats::FormatsError &error) {
             throw RuntimeError(error.text());
         }

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "controls/FileDialogs.h"
 #include "host/Connection.h"
 #include "host/ToolServices.h"
 
 #include <QString>
 #include <memory>
-
-namespace velkora::controls {
-class FileDialogMemory;
-} // namespace velkora::controls
 
 namespace velkora::services {
 

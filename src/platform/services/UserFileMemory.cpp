@@ -1,7 +1,7 @@
 #include "UserFileMemory.h"
 
-#include "Settings.h"
 #include "host/RuntimeError.h"
+#include "store/Settings.h"
 
 #include <QtGlobal>
 
@@ -14,7 +14,7 @@ UserFileMemory::UserFileMemory(QString connectionName, QString operatorCode)
 QString UserFileMemory::read(const QString &name) const
 {
     try {
-        return readUserSetting(m_connectionName, m_operator, name);
+        return store::readUserSetting(m_connectionName, m_operator, name);
     } catch (const kesta::host::RuntimeError &error) {
         qWarning("The file dialogs start without the user's last choice: %s",
                  qPrintable(error.description()));
@@ -37,9 +37,9 @@ void UserFileMemory::remember(const QString &folder, const QString &filter)
     try {
         // A folder too long for the column is not kept: the dialog then starts where it would
         // have without it, never in a folder cut short.
-        if (!writeUserSetting(m_connectionName, m_operator, FolderSetting, folder))
-            writeUserSetting(m_connectionName, m_operator, FolderSetting, QString());
-        writeUserSetting(m_connectionName, m_operator, FilterSetting, filter);
+        if (!store::writeUserSetting(m_connectionName, m_operator, FolderSetting, folder))
+            store::writeUserSetting(m_connectionName, m_operator, FolderSetting, QString());
+        store::writeUserSetting(m_connectionName, m_operator, FilterSetting, filter);
     } catch (const kesta::host::RuntimeError &error) {
         qWarning("The user's last choice of file is not kept: %s",
                  qPrintable(error.description()));

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // How much the columns of Layout, Layout_Detalle and Layout_Regla hold. The schema scripts in db/,
 // the text boxes' maximum lengths, the grid cells' limits and the save's checks all follow these
@@ -37,4 +37,4 @@ inline constexpr qint64 MaxPositionValue = 2147483647;
 inline constexpr int UserNumberDigits = 16;
 inline constexpr int UserNumberDecimals = 4;
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -20,7 +20,7 @@
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 namespace {
 
@@ -273,4 +273,4 @@ QString defaultDatabaseLocation()
     return QDir(base).filePath(QStringLiteral("Velkora/velkora.db"));
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

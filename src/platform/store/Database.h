@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // The name of the Qt SQL connection that the services library serves as Connection().
 inline constexpr const char *DefaultConnectionName = "velkora";
@@ -29,4 +29,4 @@ void seedSample(const QString &connectionName, const QString &sampleDir);
 // The default location: an SQLite file in the user's data folder.
 QString defaultDatabaseLocation();
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -5,7 +5,7 @@
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 QString dateText(Engine engine, const QDate &date)
 {
@@ -31,4 +31,4 @@ QString stampText(Engine engine, const QDateTime &stamp)
     return date + (engine == Engine::SqlServer ? QLatin1Char('T') : QLatin1Char(' ')) + time;
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // Date and stamp texts that the engine reads unambiguously (ISO 8601, to the second):
 // - SQLite and PostgreSQL: '2026-12-06' and '2026-12-06 10:30:15' (SQLite's own forms, so
@@ -17,4 +17,4 @@ namespace velkora::services {
 QString dateText(kesta::host::Engine engine, const QDate &date);
 QString stampText(kesta::host::Engine engine, const QDateTime &stamp);
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -1,8 +1,8 @@
 #include "Dialect.h"
 
-namespace kesta::storage {
+namespace velkora::store {
 
-using host::Engine;
+using kesta::host::Engine;
 
 QString Dialect::deleteVerb() const
 {
@@ -68,4 +68,4 @@ bool Dialect::escapeStringForBackslash() const
     return engine == Engine::PostgreSql;
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

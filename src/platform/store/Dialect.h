@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // The few statement pieces that differ between the database engines. Every statement is
 // written in the host's SQL Server form; the other engines change only what their grammar
@@ -52,12 +52,12 @@ namespace kesta::storage {
 // first statement, so the save first takes a lock on Layout that only another new key's save
 // also takes (SHARE UPDATE EXCLUSIVE: reads and the writes of stored keys go on), and looks
 // the key up after it has it. SQLite's transaction takes the database's write lock as it
-// begins (services::SqlConnection).
+// begins (SqlConnection).
 //
 // SQLite keeps Ly_UserDef_3 and Ly_UserDef_4 as the number's text (a bare literal would pass
 // through a binary floating-point value and lose digits): the checked number is quoted.
 struct Dialect {
-    host::Engine engine = host::Engine::SqlServer;
+    kesta::host::Engine engine = kesta::host::Engine::SqlServer;
 
     // "DELETE " on SQL Server, "DELETE FROM " elsewhere.
     QString deleteVerb() const;
@@ -83,9 +83,9 @@ struct Dialect {
     QString readIsolation() const;
 };
 
-inline Dialect dialectFor(host::Engine engine)
+inline Dialect dialectFor(kesta::host::Engine engine)
 {
     return Dialect{engine};
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 SaveRequest saveRequestOf(const velkora::formats::LoadFormat &format, const HeaderData &header,
                           LoadFormatWriter::Format writeAs, bool withRules)
@@ -138,4 +138,4 @@ velkora::formats::LoadFormat formatOfRequest(const SaveRequest &request, bool ru
     return format;
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

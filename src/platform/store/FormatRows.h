@@ -5,7 +5,7 @@
 
 #include <QString>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // The header's values that a load format value does not hold: the user's data, Ly_UserDef_1 to
 // Ly_UserDef_6, as the save writes them.
@@ -34,4 +34,4 @@ SaveRequest saveRequestOf(const velkora::formats::LoadFormat &format, const Head
 // screen's format before it is saved reads exactly what the save would write.
 velkora::formats::LoadFormat formatOfRequest(const SaveRequest &request, bool rulesAvailable);
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -2,13 +2,13 @@
 
 #include "host/RuntimeError.h"
 
-namespace kesta::storage {
+namespace velkora::store {
 
 namespace {
 
 QString descriptionOf(const std::exception &error)
 {
-    if (const auto *runtime = dynamic_cast<const host::RuntimeError *>(&error))
+    if (const auto *runtime = dynamic_cast<const kesta::host::RuntimeError *>(&error))
         return runtime->description();
     return QString::fromLocal8Bit(error.what());
 }
@@ -89,7 +89,7 @@ SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additi
         }
         if (result == LoadFormatWriter::Result::AdditionalFieldsNotSaved)
             return outcome(Status::AdditionalFieldsNotSaved);
-    } catch (const host::ConflictError &error) {
+    } catch (const kesta::host::ConflictError &error) {
         SaveOutcome conflict = outcome(Status::Conflict);
         conflict.error = error.description();
         return conflict;
@@ -101,4 +101,4 @@ SaveOutcome FormatSave::save(SaveRequest request, const AdditionalFields &additi
     return outcome(Status::Saved);
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

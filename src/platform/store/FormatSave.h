@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // The rows of one save of a load format, as its caller reads them: the stamp and the operators
 // of the lines are the save's to fill.
@@ -78,4 +78,4 @@ private:
     Clock m_clock;
 };
 
-} // namespace kesta::storage
+} // namespace velkora::store

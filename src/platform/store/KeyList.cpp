@@ -3,9 +3,9 @@
 #include <QDate>
 #include <QVariant>
 
-namespace kesta::storage {
+namespace velkora::store {
 
-QString keyListSelect(host::Engine engine)
+QString keyListSelect(kesta::host::Engine engine)
 {
     // Every engine takes the same statement: a grouped select of plain columns. SQL Server
     // and PostgreSQL order the keys by their collation, SQLite by their characters.
@@ -35,10 +35,10 @@ QDateTime stampOf(const QVariant &value)
     return stamp;
 }
 
-QList<StoredKey> readKeyList(host::Connection &connection)
+QList<StoredKey> readKeyList(kesta::host::Connection &connection)
 {
     QList<StoredKey> keys;
-    const std::unique_ptr<host::RecordSet> rows =
+    const std::unique_ptr<kesta::host::RecordSet> rows =
         connection.Execute(keyListSelect(connection.engine()));
     const auto text = [&rows](const char *column) {
         const QVariant value = rows->Field(QString::fromLatin1(column));
@@ -59,4 +59,4 @@ QList<StoredKey> readKeyList(host::Connection &connection)
     return keys;
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

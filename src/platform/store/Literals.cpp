@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 namespace {
 
@@ -43,7 +43,7 @@ bool splitWholeNumber(const QString &text, QString &sign, QString &digits)
 
 } // namespace
 
-QString quotedText(host::Engine engine, const QString &value)
+QString quotedText(kesta::host::Engine engine, const QString &value)
 {
     const Dialect dialect = dialectFor(engine);
     const QString quoted = enclose(value, QLatin1Char('\''));
@@ -57,7 +57,7 @@ QString quotedText(host::Engine engine, const QString &value)
     return quoted;
 }
 
-QString doubleQuotedText(host::Engine engine, const QString &value)
+QString doubleQuotedText(kesta::host::Engine engine, const QString &value)
 {
     return quotedText(engine, value);
 }
@@ -88,7 +88,7 @@ QString decimalNumber(const QString &value, const QString &what, int integerDigi
 {
     const QString number = numberText(value, what);
     if (!fitsDecimal(number, integerDigits, decimals))
-        throw host::RuntimeError(
+        throw kesta::host::RuntimeError(
             QStringLiteral("%1 holds at most %2 whole digits and %3 decimals, not \"%4\".")
                 .arg(what)
                 .arg(integerDigits)
@@ -97,7 +97,7 @@ QString decimalNumber(const QString &value, const QString &what, int integerDigi
     return number;
 }
 
-QString decimalText(host::Engine engine, const QString &value, const QString &what,
+QString decimalText(kesta::host::Engine engine, const QString &value, const QString &what,
                     int integerDigits, int decimals)
 {
     const QString number = decimalNumber(value, what, integerDigits, decimals);
@@ -144,7 +144,7 @@ QString numberText(const QString &value, const QString &what)
 {
     if (!isPlainNumber(value)) {
         const QString name = what.isEmpty() ? QStringLiteral("A numeric value") : what;
-        throw host::RuntimeError(
+        throw kesta::host::RuntimeError(
             QStringLiteral("%1 must be a plain number (digits, an optional sign and at most one "
                            "decimal point), not \"%2\".")
                 .arg(name, value));
@@ -177,27 +177,28 @@ QString fourDigits(const QString &value)
     return sign + digits;
 }
 
-QString fourDigitText(host::Engine engine, const QString &value)
+QString fourDigitText(kesta::host::Engine engine, const QString &value)
 {
     return quotedText(engine, fourDigits(value));
 }
 
-QString dateText(host::Engine engine, const QString &formattedDate)
+QString dateText(kesta::host::Engine engine, const QString &formattedDate)
 {
     return quotedText(engine, formattedDate);
 }
 
-QString stampText(host::Engine engine, const QString &formattedStamp)
+QString stampText(kesta::host::Engine engine, const QString &formattedStamp)
 {
     return quotedText(engine, formattedStamp);
 }
 
-QString operatorText(host::Engine engine, const QString &operatorCode)
+QString operatorText(kesta::host::Engine engine, const QString &operatorCode)
 {
     return quotedText(engine, operatorCode);
 }
 
-QString literal(host::Engine engine, LiteralForm form, const QString &value, const QString &what)
+QString literal(kesta::host::Engine engine, LiteralForm form, const QString &value,
+                const QString &what)
 {
     switch (form) {
     case LiteralForm::QuotedText:
@@ -220,4 +221,4 @@ QString literal(host::Engine engine, LiteralForm form, const QString &value, con
     return quotedText(engine, value);
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // The literal forms in which values enter the statements of the load format tables.
 //
@@ -26,18 +26,18 @@ enum class LiteralForm {
 
 // The value in the given form for the engine. `what` names the value in the error raised
 // by a Number that is not a plain number (for example "Ly_Posicion").
-QString literal(host::Engine engine, LiteralForm form, const QString &value,
+QString literal(kesta::host::Engine engine, LiteralForm form, const QString &value,
                 const QString &what = {});
 
 // 'value' with its apostrophes doubled (PostgreSQL: E'...' when it holds a backslash; SQL
 // Server: the Unicode literal N'...').
-QString quotedText(host::Engine engine, const QString &value);
+QString quotedText(kesta::host::Engine engine, const QString &value);
 // Ld_Valor's form: the same as quotedText on every engine (see Dialect.h).
-QString doubleQuotedText(host::Engine engine, const QString &value);
+QString doubleQuotedText(kesta::host::Engine engine, const QString &value);
 // A decimal number for a column with `integerDigits` whole digits and `decimals` decimals:
-// checked as numberText, then refused (host::RuntimeError naming `what`) when it has more
+// checked as numberText, then refused (kesta::host::RuntimeError naming `what`) when it has more
 // whole digits or more significant decimals than the column holds; bare, or quoted on SQLite.
-QString decimalText(host::Engine engine, const QString &value, const QString &what,
+QString decimalText(kesta::host::Engine engine, const QString &value, const QString &what,
                     int integerDigits, int decimals);
 // The first character of a text that cannot be stored as it is on every engine: a control
 // character (NUL, TAB, line breaks, ESC, DEL...), a Unicode noncharacter (U+FFFF...) or half of a
@@ -57,7 +57,7 @@ QVariant boundText(const QString &value);
 bool fitsDecimal(const QString &value, int integerDigits, int decimals);
 // The value as a bare number: surrounding blanks dropped, a single decimal comma turned into
 // a point. Anything but an optional sign, digits and at most one decimal point raises
-// host::RuntimeError naming `what` and the value.
+// kesta::host::RuntimeError naming `what` and the value.
 QString numberText(const QString &value, const QString &what);
 // Whether numberText accepts the value.
 bool isPlainNumber(const QString &value);
@@ -65,10 +65,10 @@ bool isPlainNumber(const QString &value);
 // left ("1" -> "0001", "12345" stays "12345", "-7" -> "-0007"); any other text unchanged.
 QString fourDigits(const QString &value);
 // fourDigits between apostrophes.
-QString fourDigitText(host::Engine engine, const QString &value);
+QString fourDigitText(kesta::host::Engine engine, const QString &value);
 // The services' texts, quoted.
-QString dateText(host::Engine engine, const QString &formattedDate);
-QString stampText(host::Engine engine, const QString &formattedStamp);
-QString operatorText(host::Engine engine, const QString &operatorCode);
+QString dateText(kesta::host::Engine engine, const QString &formattedDate);
+QString stampText(kesta::host::Engine engine, const QString &formattedStamp);
+QString operatorText(kesta::host::Engine engine, const QString &operatorCode);
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -12,10 +12,15 @@
 #include <tuple>
 #include <vector>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 using kesta::host::Connection;
 using kesta::host::RecordSet;
+using velkora::formats::FieldDef;
+using velkora::formats::LineType;
+using velkora::formats::LoadFormat;
+using velkora::formats::orderNumber;
+using velkora::formats::RuleDef;
 
 namespace {
 
@@ -202,12 +207,12 @@ LoadFormatReader::LoadFormatReader(ConnectionSource connection, QString *stateme
 
 LoadFormatReader::LoadFormatReader(const QSqlDatabase &db)
     : LoadFormatReader(
-          [name = db.connectionName()] { return std::make_shared<services::SqlConnection>(name); })
+          [name = db.connectionName()] { return std::make_shared<SqlConnection>(name); })
 {}
 
 bool hasRulesTable(const QSqlDatabase &db)
 {
-    return services::hasTable(db, QStringLiteral("Layout_Regla"));
+    return hasTable(db, QStringLiteral("Layout_Regla"));
 }
 
 std::unique_ptr<RecordSet> LoadFormatReader::execute(Connection &connection,
@@ -253,8 +258,7 @@ std::optional<StoredLoadFormat> LoadFormatReader::readInTransaction(const QStrin
         const kesta::host::ConnectionPtr connection = m_connection();
         connection->BeginReadTrans();
         begun = true;
-        const auto lines =
-            execute(*connection, kesta::storage::loadHeaderSelect(connection->engine(), key));
+        const auto lines = execute(*connection, loadHeaderSelect(connection->engine(), key));
         if (lines->EndOfSet()) {
             lines->Close();
             return std::nullopt;
@@ -267,20 +271,18 @@ std::optional<StoredLoadFormat> LoadFormatReader::readInTransaction(const QStrin
     {
         const kesta::host::ConnectionPtr connection = m_connection();
         const kesta::host::Engine engine = connection->engine();
-        const auto rows = execute(*connection, kesta::storage::loadDetailRowsSelect(engine, key));
+        const auto rows = execute(*connection, loadDetailRowsSelect(engine, key));
         QList<FieldDef> fields;
         for (; !rows->EndOfSet(); rows->MoveNext())
             fields << fieldOf(*rows, stored);
         rows->Close();
-        placeFields(kesta::storage::detailRowsNeedLengthOrder(engine) ? byLength(fields) : fields,
-                    format);
+        placeFields(detailRowsNeedLengthOrder(engine) ? byLength(fields) : fields, format);
     }
     const kesta::host::ConnectionPtr connection = m_connection();
     format.rulesAvailable = connection->hasRulesTable();
     if (!format.rulesAvailable)
         return read;
-    const auto rules =
-        execute(*connection, kesta::storage::loadRuleSelect(connection->engine(), key));
+    const auto rules = execute(*connection, loadRuleSelect(connection->engine(), key));
     for (; !rules->EndOfSet(); rules->MoveNext())
         format.rules << RuleDef{
             text(*rules, QStringLiteral("Lr_ID")), text(*rules, QStringLiteral("Ly_ID")),
@@ -290,4 +292,4 @@ std::optional<StoredLoadFormat> LoadFormatReader::readInTransaction(const QStrin
     return read;
 }
 
-} // namespace velkora::formats
+} // namespace velkora::store

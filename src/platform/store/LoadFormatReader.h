@@ -7,13 +7,13 @@
 #include <functional>
 #include <optional>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 // The one reader of a stored load format: the header, the line types, the fields with the
 // numbers they are stored under, the rules and what the rows hold beyond the value
 // (StoredLoadFormat::stored), read from Layout, Layout_Detalle and Layout_Regla in one read
 // transaction (one snapshot), in that order, with the screen's statements
-// (storage::loadHeaderSelect, loadDetailRowsSelect, loadRuleSelect). Every caller reads
+// (loadHeaderSelect, loadDetailRowsSelect, loadRuleSelect). Every caller reads
 // through it: the screen's load, Probar, the command line's test, script and export.
 //
 // Line types come in the order of their numbers' lengths, then as the engine orders the texts
@@ -27,7 +27,7 @@ public:
     // The connection is asked for anew before every step (begin and the header, the fields,
     // the rules, the end); each statement is placed in statementText before it runs, when given.
     explicit LoadFormatReader(ConnectionSource connection, QString *statementText = nullptr);
-    // Over an open Qt SQL connection (services::SqlConnection on its name).
+    // Over an open Qt SQL connection (SqlConnection on its name).
     explicit LoadFormatReader(const QSqlDatabase &db);
 
     // The stored load format, or nothing when the key has no Layout row. A failing statement
@@ -35,7 +35,7 @@ public:
     // collision); the read transaction is then rolled back.
     std::optional<StoredLoadFormat> readStored(const QString &key) const;
     // Its value alone.
-    std::optional<LoadFormat> read(const QString &key) const;
+    std::optional<formats::LoadFormat> read(const QString &key) const;
 
 private:
     std::unique_ptr<kesta::host::RecordSet> execute(kesta::host::Connection &connection,
@@ -50,4 +50,4 @@ private:
 // Whether the connection's database has the table of rules, Layout_Regla.
 bool hasRulesTable(const QSqlDatabase &db);
 
-} // namespace velkora::formats
+} // namespace velkora::store

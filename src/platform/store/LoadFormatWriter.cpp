@@ -4,7 +4,7 @@
 #include "Literals.h"
 #include "host/RuntimeError.h"
 
-namespace kesta::storage {
+namespace velkora::store {
 
 LoadFormatWriter::LoadFormatWriter(ConnectionSource connection, QString &statementText)
     : m_connection(std::move(connection)), m_sql(statementText)
@@ -16,14 +16,14 @@ void LoadFormatWriter::execute(const QString &statement)
     m_connection()->Execute(m_sql);
 }
 
-void LoadFormatWriter::run(host::PreparedStatement &statement, const QString &text,
+void LoadFormatWriter::run(kesta::host::PreparedStatement &statement, const QString &text,
                            const QVariantList &values)
 {
     m_sql = text;
     statement.Run(values);
 }
 
-void LoadFormatWriter::writeRows(host::Engine engine, const QList<LayoutLineValues> &lines,
+void LoadFormatWriter::writeRows(kesta::host::Engine engine, const QList<LayoutLineValues> &lines,
                                  const QList<LayoutFieldValues> &fields,
                                  const QList<LayoutRuleValues> *rules)
 {
@@ -47,7 +47,7 @@ void LoadFormatWriter::writeRows(host::Engine engine, const QList<LayoutLineValu
     }
     for (const LayoutLineValues &line : lines)
         execute(lineInsert(engine, line));
-    if (engine == host::Engine::Sqlite) {
+    if (engine == kesta::host::Engine::Sqlite) {
         // SQLite spends most of a statement in reading its text: the fields go in statements
         // of up to FieldsPerStatement rows each.
         for (qsizetype at = 0; at < fields.size(); at += FieldsPerStatement)
@@ -66,7 +66,7 @@ void LoadFormatWriter::writeRows(host::Engine engine, const QList<LayoutLineValu
 std::optional<QString> LoadFormatWriter::lookUpKey(const QString &key)
 {
     m_sql = storedKeySelect(m_connection()->engine(), key);
-    const std::unique_ptr<host::RecordSet> rows = m_connection()->Execute(m_sql);
+    const std::unique_ptr<kesta::host::RecordSet> rows = m_connection()->Execute(m_sql);
     std::optional<QString> description;
     if (!rows->EndOfSet()) {
         // A row is a stored format, whatever its description holds.
@@ -101,7 +101,7 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
                                                  const AdditionalFields &additionalFields)
 {
     m_storedDescription.clear();
-    const host::Engine engine = m_connection()->engine();
+    const kesta::host::Engine engine = m_connection()->engine();
     m_connection()->BeginTrans();
     try {
         // On SQL Server the key's Layout rows are locked first: the load's lock order
@@ -129,7 +129,7 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
         writeRows(engine, lines, fields, rules);
         m_connection()->CommitTrans();
         return Result::Committed;
-    } catch (const host::ConflictError &) {
+    } catch (const kesta::host::ConflictError &) {
         rollBackQuietly();
         // A new format that collided with another user's write: when the key is stored now,
         // another user created it first, and that is what this user is told.
@@ -150,4 +150,4 @@ LoadFormatWriter::Result LoadFormatWriter::write(Format format, const QString &k
     }
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // Writes a load format in one transaction that replaces all its rows: begin; for a new load
 // format, the key looked up again (a format stored under it meanwhile by another user is never
@@ -24,7 +24,7 @@ namespace kesta::storage {
 // table's rows), and every statement is built in the shared statement text before it runs.
 class LoadFormatWriter {
 public:
-    using ConnectionSource = std::function<host::ConnectionPtr()>;
+    using ConnectionSource = std::function<kesta::host::ConnectionPtr()>;
     using AdditionalFields = std::function<bool(const QString &key)>;
 
     static constexpr qsizetype FieldsPerStatement = 100;
@@ -42,8 +42,8 @@ public:
     LoadFormatWriter(ConnectionSource connection, QString &statementText);
 
     // A failure on the way rolls the transaction back (a failing rollback is not allowed to
-    // hide the failure) and raises the failure again: host::ConflictError when another
-    // user's write collided with this one, host::RuntimeError with the database's own text
+    // hide the failure) and raises the failure again: kesta::host::ConflictError when another
+    // user's write collided with this one, kesta::host::RuntimeError with the database's own text
     // otherwise. A new format whose write collided with another user's, and whose key is
     // stored once this one is rolled back, gives KeyTaken instead.
     Result write(Format format, const QString &key, const QList<LayoutLineValues> &lines,
@@ -60,9 +60,10 @@ public:
 
 private:
     void execute(const QString &statement);
-    void run(host::PreparedStatement &statement, const QString &text, const QVariantList &values);
+    void run(kesta::host::PreparedStatement &statement, const QString &text,
+             const QVariantList &values);
     // The rows of the lines, the fields and the rules (when given), after the deletes.
-    void writeRows(host::Engine engine, const QList<LayoutLineValues> &lines,
+    void writeRows(kesta::host::Engine engine, const QList<LayoutLineValues> &lines,
                    const QList<LayoutFieldValues> &fields, const QList<LayoutRuleValues> *rules);
     // The description of the load format stored under the key, if there is one.
     std::optional<QString> lookUpKey(const QString &key);
@@ -73,4 +74,4 @@ private:
     QString m_storedDescription;
 };
 
-} // namespace kesta::storage
+} // namespace velkora::store

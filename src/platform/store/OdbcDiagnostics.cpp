@@ -13,7 +13,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-namespace velkora::services {
+namespace velkora::store {
 
 namespace {
 
@@ -94,4 +94,4 @@ QList<Diagnostic> odbcDiagnostics(const QSqlDatabase &db)
     return records(SQL_HANDLE_DBC, db.driver()->handle());
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -7,7 +7,7 @@
 class QSqlDatabase;
 class QSqlQuery;
 
-namespace velkora::services {
+namespace velkora::store {
 
 // Every diagnostic record that the ODBC driver left on a failed query (its statement handle)
 // or on a failed commit, rollback or begin (its connection handle), read before anything else
@@ -17,4 +17,4 @@ namespace velkora::services {
 QList<Diagnostic> odbcDiagnostics(const QSqlDatabase &db, const QSqlQuery &query);
 QList<Diagnostic> odbcDiagnostics(const QSqlDatabase &db);
 
-} // namespace velkora::services
+} // namespace velkora::store

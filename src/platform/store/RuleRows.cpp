@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 namespace {
 
@@ -30,20 +30,20 @@ QString numberKey(const QString &text)
     return ok ? QString::number(n) : text.trimmed();
 }
 
-QString nullableFourDigits(host::Engine engine, const QString &value)
+QString nullableFourDigits(kesta::host::Engine engine, const QString &value)
 {
     return value.trimmed().isEmpty() ? QStringLiteral("NULL") : fourDigitText(engine, value);
 }
 
 } // namespace
 
-QString deleteRuleRows(host::Engine engine, const QString &key)
+QString deleteRuleRows(kesta::host::Engine engine, const QString &key)
 {
     return dialectFor(engine).deleteVerb() + QStringLiteral("Layout_Regla WHERE Ly_Cve_Layout = ") +
            quotedText(engine, key);
 }
 
-QString ruleInsert(host::Engine engine, const LayoutRuleValues &v)
+QString ruleInsert(kesta::host::Engine engine, const LayoutRuleValues &v)
 {
     return QStringLiteral("INSERT INTO Layout_Regla (Ly_Cve_Layout, Lr_ID, Ly_ID, Ld_ID, "
                           "Lr_Regla, Lr_Descripcion) VALUES (") +
@@ -250,4 +250,4 @@ std::optional<QList<LayoutRuleValues>> carryRules(const QString &key, const Show
     return carried;
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // One Layout_Regla row: a rule of a load format (docs/rules.md). lineId and fieldId empty for a
 // rule of the whole file or of the line type; they are written as NULL then.
@@ -22,8 +22,8 @@ struct LayoutRuleValues {
 };
 
 // The statements of the rules' table.
-QString deleteRuleRows(host::Engine engine, const QString &key);
-QString ruleInsert(host::Engine engine, const LayoutRuleValues &values);
+QString deleteRuleRows(kesta::host::Engine engine, const QString &key);
+QString ruleInsert(kesta::host::Engine engine, const LayoutRuleValues &values);
 // ruleInsert with a placeholder for each value, and its values (NULL for an empty line type or
 // field), for the connections that bind values.
 QString ruleInsertTemplate();
@@ -92,4 +92,4 @@ std::optional<QList<LayoutRuleValues>> carryRules(const QString &key, const Show
                                                   const QList<FieldNumbering> &fields,
                                                   LayoutRuleValues *refused);
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -18,7 +18,7 @@
 using kesta::host::RuntimeError;
 using namespace Qt::StringLiterals;
 
-namespace velkora::services {
+namespace velkora::store {
 namespace sample {
 
 QString key()
@@ -268,28 +268,26 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
                                                       f.value,    f.format, f.trim == "SI"_L1};
         format.lineTypes << line;
     }
-    kesta::storage::HeaderData header;
+    HeaderData header;
     header.user1 = QStringLiteral("Tesorería");
     header.user2 = QStringLiteral("Conciliación bancaria diaria");
     header.user3 = QStringLiteral("2"); // decimals of the amounts
     header.user4 = QStringLiteral("0"); // no tolerance in the totals
     header.date5 = firstOfYear;
     header.date6 = today;
-    const kesta::storage::SaveRequest request = kesta::storage::saveRequestOf(
-        format, header, kesta::storage::LoadFormatWriter::Format::New, false);
+    const SaveRequest request = saveRequestOf(format, header, LoadFormatWriter::Format::New, false);
 
     // The sample file is written inside the save's transaction: a file that cannot be written
     // leaves no format behind.
     const auto connection = std::make_shared<SqlConnection>(connectionName);
     QString statement;
-    kesta::storage::FormatSave save([connection] { return connection; }, statement,
-                                    QStringLiteral("SISTEMA"),
-                                    [engine, now] { return stampText(engine, now); });
-    const kesta::storage::SaveOutcome outcome = save.save(request, [&path](const QString &) {
+    FormatSave save([connection] { return connection; }, statement, QStringLiteral("SISTEMA"),
+                    [engine, now] { return stampText(engine, now); });
+    const SaveOutcome outcome = save.save(request, [&path](const QString &) {
         writeSampleFile(path);
         return true;
     });
-    using Status = kesta::storage::SaveOutcome::Status;
+    using Status = SaveOutcome::Status;
     if (outcome.status == Status::Saved || outcome.status == Status::KeyTaken)
         return;
     if (!outcome.error.isEmpty())
@@ -297,4 +295,4 @@ void storeSampleFormats(const QString &connectionName, const QString &sampleDir)
     throw RuntimeError(QStringLiteral("The sample load format was refused by the save's checks."));
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // The sample load format that a new database receives: a bank statement under key "0001"
 // ("Extracto bancario") with a header line type "H", a movement line type "D" and a trailer
@@ -45,4 +45,4 @@ QStringList fileLines();
 // already holds the sample's key is left untouched and no file is written.
 void storeSampleFormats(const QString &connectionName, const QString &sampleDir);
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 namespace {
 
@@ -131,7 +131,8 @@ std::optional<SaveProblem> serverKeyCollision(const QList<LayoutLineValues> &lin
 
 } // namespace
 
-std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<LayoutLineValues> &lines,
+std::optional<SaveProblem> checkSaveRows(kesta::host::Engine engine,
+                                         const QList<LayoutLineValues> &lines,
                                          const QList<LayoutFieldValues> &fields)
 {
     for (int row = 0; row < lines.size(); ++row) {
@@ -200,9 +201,9 @@ std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<Layout
         if (field.problem)
             return field.problem;
     }
-    if (engine == host::Engine::SqlServer)
+    if (engine == kesta::host::Engine::SqlServer)
         return serverKeyCollision(lines, fields);
     return std::nullopt;
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

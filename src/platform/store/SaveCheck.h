@@ -6,7 +6,7 @@
 #include <QList>
 #include <optional>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // What a save would write that its column cannot hold, found before anything is written.
 // The screen and the command line each turn it into their own message.
@@ -38,7 +38,8 @@ struct SaveProblem {
 // On SQL Server, whose keys do not tell upper from lower case nor count blanks at the end,
 // two line numbers (Ly_ID) that differ only so, or two field IDs (Ld_ID) of one line that do,
 // would be one key: the second of them is refused.
-std::optional<SaveProblem> checkSaveRows(host::Engine engine, const QList<LayoutLineValues> &lines,
+std::optional<SaveProblem> checkSaveRows(kesta::host::Engine engine,
+                                         const QList<LayoutLineValues> &lines,
                                          const QList<LayoutFieldValues> &fields);
 
-} // namespace kesta::storage
+} // namespace velkora::store

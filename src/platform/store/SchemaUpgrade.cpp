@@ -12,7 +12,7 @@
 
 using kesta::host::RuntimeError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 bool hasRulesTable(const QString &connectionName)
 {
@@ -58,4 +58,4 @@ QString upgradeSchema(const QString &connectionName)
     return QStringLiteral("added the table Layout_Regla (the rules of the load formats)");
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

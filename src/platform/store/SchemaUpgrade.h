@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // Brings a database made by an older Velkora up to the current schema, adding only what is
 // missing (today the table of rules, Layout_Regla) exactly as the engine's schema script
@@ -14,4 +14,4 @@ QString upgradeSchema(const QString &connectionName);
 // Whether the connection's database has the table of rules.
 bool hasRulesTable(const QString &connectionName);
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -14,7 +14,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 namespace {
 
@@ -276,7 +276,7 @@ namespace {
 {
     const QString text =
         error.databaseText().trimmed().isEmpty() ? error.text() : error.databaseText();
-    throw FormatsError(
+    throw formats::FormatsError(
         QStringLiteral("No se pudieron leer los registros de %1: %2").arg(table, text.trimmed()));
 }
 
@@ -337,20 +337,22 @@ QSqlQuery ScriptWriter::selectedRows(const QSqlDatabase &db, const QString &sele
 QString ScriptWriter::scriptRows(QSqlDatabase db, const QString &select, const QString &table)
 {
     if (!isPlainIdentifier(table))
-        throw FormatsError(QStringLiteral("El nombre de tabla '%1' no es válido para un script: "
-                                          "se usan letras, dígitos y guiones bajos.")
-                               .arg(table));
+        throw formats::FormatsError(
+            QStringLiteral("El nombre de tabla '%1' no es válido para un script: "
+                           "se usan letras, dígitos y guiones bajos.")
+                .arg(table));
     if (!isSingleSelect(select))
-        throw FormatsError(QStringLiteral("El script se hace de una sola instrucción SELECT; "
-                                          "esta no lo es:\n%1")
-                               .arg(select));
+        throw formats::FormatsError(
+            QStringLiteral("El script se hace de una sola instrucción SELECT; "
+                           "esta no lo es:\n%1")
+                .arg(select));
     if (!db.isOpen())
-        throw FormatsError(QStringLiteral("La base de datos no está abierta."));
+        throw formats::FormatsError(QStringLiteral("La base de datos no está abierta."));
     const Engine engine = engineOf(db);
     const ScriptWriter writer(engine);
     // The table as the database stores it: a script replayed where names are case-sensitive
     // finds it. (Asked before the rows are read: the connection serves one reading at a time.)
-    const QString stored = services::storedTableName(db, table);
+    const QString stored = storedTableName(db, table);
     QSqlQuery query = selectedRows(db, select, table);
     const QSqlRecord record = query.record();
     QStringList columns;
@@ -369,11 +371,11 @@ QString ScriptWriter::scriptRows(QSqlDatabase db, const QString &select, const Q
         ++rows;
     }
     if (query.lastError().isValid() && query.lastError().type() != QSqlError::NoError)
-        throw FormatsError(QStringLiteral("No se pudieron leer los registros de %1: %2")
-                               .arg(table, query.lastError().text()));
+        throw formats::FormatsError(QStringLiteral("No se pudieron leer los registros de %1: %2")
+                                        .arg(table, query.lastError().text()));
     if (rows == 0)
         return QStringLiteral("-- %1: ningún registro\n").arg(table);
     return script;
 }
 
-} // namespace velkora::formats
+} // namespace velkora::store

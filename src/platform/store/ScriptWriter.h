@@ -7,7 +7,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 // Writes rows as an SQL script that recreates them on an empty database of the same engine:
 // one INSERT per row, the columns by name, every value in the literal form of its type for
@@ -55,4 +55,4 @@ private:
 // and comments, and no second statement after a ';' outside quotes and comments.
 bool isSingleSelect(const QString &statement);
 
-} // namespace velkora::formats
+} // namespace velkora::store

@@ -15,7 +15,7 @@
 using kesta::host::Engine;
 using kesta::host::RuntimeError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 Engine engineOf(const QSqlDatabase &db)
 {
@@ -238,7 +238,7 @@ void SqlConnection::BeginReadTrans()
 {
     QSqlDatabase db = database();
     const Engine engine = engineOf(db);
-    const QString isolation = kesta::storage::dialectFor(engine).readIsolation();
+    const QString isolation = dialectFor(engine).readIsolation();
     if (engine == Engine::SqlServer) {
         QSqlQuery set(db);
         if (!set.exec(isolation))
@@ -286,7 +286,7 @@ void SqlConnection::RollbackTrans()
 
 bool SqlConnection::hasRulesTable() const
 {
-    return velkora::services::hasRulesTable(m_name);
+    return velkora::store::hasRulesTable(m_name);
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -5,7 +5,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // The engine of an open Qt SQL connection, from its driver.
 kesta::host::Engine engineOf(const QSqlDatabase &db);
@@ -34,4 +34,4 @@ private:
     QString m_name;
 };
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -1,6 +1,6 @@
 #include "SqlEngine.h"
 
-namespace velkora::formats {
+namespace velkora::store {
 
 QString numericOrderExpression(Engine engine, const QString &column)
 {
@@ -19,4 +19,4 @@ QString numericOrderExpression(Engine engine, const QString &column)
     return QStringLiteral("CAST(%1 AS INTEGER)").arg(column);
 }
 
-} // namespace velkora::formats
+} // namespace velkora::store

@@ -4,7 +4,7 @@
 
 using kesta::host::Engine;
 
-namespace velkora::services {
+namespace velkora::store {
 
 namespace {
 
@@ -101,4 +101,4 @@ FailureKind classifyFailure(const QString &driverName, Engine engine, const QSql
     return FailureKind::Other;
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

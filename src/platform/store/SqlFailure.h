@@ -7,7 +7,7 @@
 
 class QSqlError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 // One diagnostic record of a failed ODBC call: its SQLSTATE ("23000"), the database's own error
 // number ("2627") and its text.
@@ -38,4 +38,4 @@ enum class FailureKind {
 FailureKind classifyFailure(const QString &driverName, kesta::host::Engine engine,
                             const QSqlError &error, const QList<Diagnostic> &diagnostics = {});
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -1,6 +1,6 @@
 #include "SqlScript.h"
 
-namespace velkora::services {
+namespace velkora::store {
 
 QString schemaResource(kesta::host::Engine engine)
 {
@@ -96,4 +96,4 @@ QStringList splitSqlScript(const QString &script)
     return statements;
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // The resource path of an engine's schema script (":/db/sqlite.sql" and so on).
 QString schemaResource(kesta::host::Engine engine);
@@ -15,4 +15,4 @@ QString schemaResource(kesta::host::Engine engine);
 // /* ... */). Comments are dropped; blank statements are skipped.
 QStringList splitSqlScript(const QString &script);
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -7,7 +7,7 @@
 
 using kesta::host::RuntimeError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 void prepareSession(QSqlDatabase &db)
 {
@@ -85,4 +85,4 @@ void checkIdentifier(const QString &name, const QString &role)
                                .arg(name, role));
 }
 
-} // namespace velkora::services
+} // namespace velkora::store

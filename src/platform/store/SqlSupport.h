@@ -4,7 +4,7 @@
 #include <QSqlQuery>
 #include <QString>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // Small helpers of the services' own statements. Every failure raises
 // kesta::host::RuntimeError with the database's text.
@@ -31,4 +31,4 @@ bool hasTable(const QSqlDatabase &db, const QString &name);
 // the role ("table", "key column", ...) and the refused text.
 void checkIdentifier(const QString &name, const QString &role);
 
-} // namespace velkora::services
+} // namespace velkora::store

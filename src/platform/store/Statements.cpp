@@ -4,9 +4,9 @@
 #include "Dialect.h"
 #include "Literals.h"
 
-namespace kesta::storage {
+namespace velkora::store {
 
-using host::Engine;
+using kesta::host::Engine;
 
 namespace {
 
@@ -370,4 +370,4 @@ QString scriptRuleSelect(Engine engine, const QString &key)
            keyLiteral(engine, key) + QStringLiteral(" ");
 }
 
-} // namespace kesta::storage
+} // namespace velkora::store

@@ -5,12 +5,12 @@
 #include <QString>
 #include <QStringList>
 
-namespace kesta::storage {
+namespace velkora::store {
 
 // The statements that read and write the tables Layout and Layout_Detalle. Each builder is a
 // pure function: it takes the engine and plain values and returns the statement text, blanks
 // included. Values are placed in their literal forms (Literals.h), escaped; a bare value that
-// is not a plain number raises host::RuntimeError.
+// is not a plain number raises kesta::host::RuntimeError.
 
 // One Layout row as the save writes it: the line's columns from the line grid, the header's
 // from the header controls, the stamps and operators from the services.
@@ -55,60 +55,61 @@ struct LayoutFieldValues {
 
 // The load: the key's Layout rows in Ly_ID order, and its Layout_Detalle rows in
 // Ly_ID, Ld_Id order.
-QString loadHeaderSelect(host::Engine engine, const QString &key);
-QString loadDetailSelect(host::Engine engine, const QString &key);
+QString loadHeaderSelect(kesta::host::Engine engine, const QString &key);
+QString loadDetailSelect(kesta::host::Engine engine, const QString &key);
 // The screen's load of the Layout_Detalle rows: where the texts' lengths are counted as the
 // screen counts them (SQLite, PostgreSQL), the rows in the primary key's order (Ly_ID, Ld_ID as
 // the engine compares texts), which its index gives without a sort, and the caller orders them
 // by the numbers' lengths (fieldRowsByLength); on SQL Server loadDetailSelect.
-QString loadDetailRowsSelect(host::Engine engine, const QString &key);
-bool detailRowsNeedLengthOrder(host::Engine engine);
+QString loadDetailRowsSelect(kesta::host::Engine engine, const QString &key);
+bool detailRowsNeedLengthOrder(kesta::host::Engine engine);
 // The key's Layout_Regla rows in Lr_ID order (only on a database that has the table).
-QString loadRuleSelect(host::Engine engine, const QString &key);
+QString loadRuleSelect(kesta::host::Engine engine, const QString &key);
 
 // A new load format's save, inside its transaction and before anything is written: the lock
 // that makes the key's lookup safe from another user's save of a new key (empty on the engines
 // that need none), and the lookup of the key's stored rows (their descriptions, first the first
 // line's).
-QString newKeyLock(host::Engine engine);
-QString storedKeySelect(host::Engine engine, const QString &key);
+QString newKeyLock(kesta::host::Engine engine);
+QString storedKeySelect(kesta::host::Engine engine, const QString &key);
 
 // The save: the two deletes of the key's rows, the line statement, and the field statement.
-QString deleteDetailRows(host::Engine engine, const QString &key);
-QString deleteLineRows(host::Engine engine, const QString &key);
-QString lineInsert(host::Engine engine, const LayoutLineValues &values);
-QString fieldInsert(host::Engine engine, const LayoutFieldValues &values);
+QString deleteDetailRows(kesta::host::Engine engine, const QString &key);
+QString deleteLineRows(kesta::host::Engine engine, const QString &key);
+QString lineInsert(kesta::host::Engine engine, const LayoutLineValues &values);
+QString fieldInsert(kesta::host::Engine engine, const LayoutFieldValues &values);
 // Several fields in one statement: fieldInsert's text with the rows' value lists one after
 // the other ("VALUES (...), (...)"), for the engines that take a list of rows (not SQL Server,
 // whose field statements need the QUOTED_IDENTIFIER switch around each).
-QString fieldsInsert(host::Engine engine, const QList<LayoutFieldValues> &rows);
+QString fieldsInsert(kesta::host::Engine engine, const QList<LayoutFieldValues> &rows);
 // The QUOTED_IDENTIFIER switch that SQL Server needs around each field statement; empty on
 // the engines that have no such setting.
-QString quotedIdentifierOff(host::Engine engine);
-QString quotedIdentifierOn(host::Engine engine);
+QString quotedIdentifierOff(kesta::host::Engine engine);
+QString quotedIdentifierOn(kesta::host::Engine engine);
 // The statements that store one field, in the order to run them: on SQL Server
 // SET QUOTED_IDENTIFIER OFF, the field statement, SET QUOTED_IDENTIFIER ON; elsewhere the
 // field statement alone.
-QStringList fieldStatements(host::Engine engine, const LayoutFieldValues &values);
+QStringList fieldStatements(kesta::host::Engine engine, const LayoutFieldValues &values);
 
 // The save's inserts with a placeholder (?) for each value, for the engines whose connections
-// bind values (host::Connection::Prepare), and the values to bind, in the columns' order. The
-// values are checked as the literal forms check them (a bare number that is not a plain
-// number raises host::RuntimeError); they never enter the statement's text.
+// bind values (kesta::host::Connection::Prepare), and the values to bind, in the columns' order.
+// The values are checked as the literal forms check them (a bare number that is not a plain number
+// raises kesta::host::RuntimeError); they never enter the statement's text.
 QString lineInsertTemplate();
 QVariantList lineParameters(const LayoutLineValues &values);
 QString fieldInsertTemplate();
 QVariantList fieldParameters(const LayoutFieldValues &values);
 
 // Deactivation and reactivation of every Layout row of the key.
-QString deactivateUpdate(host::Engine engine, const QString &key, const QString &operatorModif,
-                         const QString &stamp, const QString &operatorBaja);
-QString reactivateUpdate(host::Engine engine, const QString &key, const QString &operatorModif,
-                         const QString &stamp);
+QString deactivateUpdate(kesta::host::Engine engine, const QString &key,
+                         const QString &operatorModif, const QString &stamp,
+                         const QString &operatorBaja);
+QString reactivateUpdate(kesta::host::Engine engine, const QString &key,
+                         const QString &operatorModif, const QString &stamp);
 
 // The selects whose rows the script command turns into a script text.
-QString scriptLayoutSelect(host::Engine engine, const QString &key);
-QString scriptDetailSelect(host::Engine engine, const QString &key);
-QString scriptRuleSelect(host::Engine engine, const QString &key);
+QString scriptLayoutSelect(kesta::host::Engine engine, const QString &key);
+QString scriptDetailSelect(kesta::host::Engine engine, const QString &key);
+QString scriptRuleSelect(kesta::host::Engine engine, const QString &key);
 
-} // namespace kesta::storage
+} // namespace velkora::store

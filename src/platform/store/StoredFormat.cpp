@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 QString resolveFormatFile(const QSqlDatabase &db, const QString &file)
 {
@@ -28,17 +28,17 @@ QString resolveFormatFile(const QSqlDatabase &db, const QString &file)
     return QDir::cleanPath(QDir::current().absoluteFilePath(name));
 }
 
-TestReport testStoredFormat(const QSqlDatabase &db, const QString &key, const QString &file,
-                            const TestOptions &options)
+formats::TestReport testStoredFormat(const QSqlDatabase &db, const QString &key,
+                                     const QString &file, const formats::TestOptions &options)
 {
     const StoredTestTarget target = storedTestTarget(db, key, file);
     if (!target.ok) {
-        TestReport report;
+        formats::TestReport report;
         report.format = target.format;
         report.error = target.error;
         return report;
     }
-    return testLoadFormat(target.format, target.path, options);
+    return formats::testLoadFormat(target.format, target.path, options);
 }
 
 namespace {
@@ -57,7 +57,6 @@ QString part(const QString &rows)
 QString storedFormatScript(const std::function<kesta::host::ConnectionPtr()> &connection,
                            const QString &key, const ScriptRows &rows)
 {
-    using namespace kesta::storage;
     const Engine engine = connection()->engine();
     connection()->BeginReadTrans();
     try {
@@ -82,14 +81,13 @@ QString storedFormatScript(const QSqlDatabase &db, const QString &key)
 {
     const QString name = db.connectionName();
     try {
-        return storedFormatScript(
-            [name] { return std::make_shared<services::SqlConnection>(name); }, key,
-            [&db](const QString &select, const QString &table) {
-                return ScriptWriter::scriptRows(db, select, table);
-            });
+        return storedFormatScript([name] { return std::make_shared<SqlConnection>(name); }, key,
+                                  [&db](const QString &select, const QString &table) {
+                                      return ScriptWriter::scriptRows(db, select, table);
+                                  });
     } catch (const kesta::host::RuntimeError &error) {
-        throw FormatsError(error.description());
+        throw formats::FormatsError(error.description());
     }
 }
 
-} // namespace velkora::formats
+} // namespace velkora::store

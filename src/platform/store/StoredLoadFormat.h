@@ -8,7 +8,7 @@
 
 #include <array>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 // What the rows of a stored format hold beyond the LoadFormat value's members, as read, so that
 // a caller that shows them (the screen) shows and writes back what is there. A NULL is a null
@@ -50,9 +50,9 @@ struct StoredColumns {
 // kept; the audit and deactivation columns; the columns read as NULL; odd Ld_Trim texts). The
 // fields keep the numbers they are stored under (FieldDef::id).
 struct StoredLoadFormat {
-    LoadFormat format;
+    formats::LoadFormat format;
     StoredColumns stored;
     friend bool operator==(const StoredLoadFormat &, const StoredLoadFormat &) = default;
 };
 
-} // namespace velkora::formats
+} // namespace velkora::store

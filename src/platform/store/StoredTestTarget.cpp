@@ -4,7 +4,7 @@
 #include "LoadFormatReader.h"
 #include "StoredFormat.h"
 
-namespace velkora::formats {
+namespace velkora::store {
 
 StoredTestTarget storedTestTarget(const QSqlDatabase &db, const QString &key, const QString &file)
 {
@@ -14,7 +14,7 @@ StoredTestTarget storedTestTarget(const QSqlDatabase &db, const QString &key, co
         target.error = QStringLiteral("No se indicó la clave del formato de carga que se prueba.");
         return target;
     }
-    std::optional<LoadFormat> format;
+    std::optional<formats::LoadFormat> format;
     try {
         format = LoadFormatReader(db).read(key);
     } catch (const std::exception &error) {
@@ -38,4 +38,4 @@ StoredTestTarget storedTestTarget(const QSqlDatabase &db, const QString &key, co
     return target;
 }
 
-} // namespace velkora::formats
+} // namespace velkora::store

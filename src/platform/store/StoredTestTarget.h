@@ -5,7 +5,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
-namespace velkora::formats {
+namespace velkora::store {
 
 // What a test of a stored load format reads: the format and its file, or why the test cannot
 // run. It lets a caller read the tables on the connection's own thread and read the file on
@@ -13,7 +13,7 @@ namespace velkora::formats {
 struct StoredTestTarget {
     bool ok = false;
     QString error; // why the test cannot run, in the words of testStoredFormat
-    LoadFormat format;
+    formats::LoadFormat format;
     QString path; // the file, resolved as resolveFormatFile() does
 };
 
@@ -22,4 +22,4 @@ struct StoredTestTarget {
 // such key, no file name, a failing read of the tables); never raises.
 StoredTestTarget storedTestTarget(const QSqlDatabase &db, const QString &key, const QString &file);
 
-} // namespace velkora::formats
+} // namespace velkora::store

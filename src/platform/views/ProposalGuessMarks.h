@@ -1,17 +1,12 @@
 #pragma once
 
+#include "controls/DataGrid.h"
+#include "proposal/Proposal.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPair>
 #include <QString>
-
-namespace velkora::controls {
-class DataGrid;
-}
-
-namespace velkora::proposal {
-struct Proposal;
-}
 
 namespace velkora::views {
 

@@ -3,12 +3,17 @@
 #include <QString>
 #include <QVariant>
 
-namespace velkora::services {
+namespace velkora::store {
 
 // Settings and module options live in the host's database, so everyone working on one
 // database shares them: table Velkora_Configuracion (Cf_Nombre, Cf_Valor) and table
 // Velkora_Opcion_Modulo (Om_Modulo, Om_Codigo, Om_Valor). Every failure raises
 // kesta::host::RuntimeError.
+
+// The setting that holds the format of a load format's key: each "0" a digit place ("0000" shows
+// the key 12 as "0012"), an empty value leaves keys as typed. Read by the screen's key box and
+// by the shell's save of a proposal.
+inline constexpr const char *KeyFormatSetting = "FTO_LAYOUT";
 
 // The setting's text; a null QVariant when the setting does not exist or holds NULL.
 QVariant readSetting(const QString &connectionName, const QString &name);
@@ -37,4 +42,4 @@ int readModuleOption(const QString &connectionName, const QString &module, const
 void writeModuleOption(const QString &connectionName, const QString &module, const QString &code,
                        int value);
 
-} // namespace velkora::services
+} // namespace velkora::store

@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include "store/SqlSupport.h"
+#include "SqlSupport.h"
 #include "host/RuntimeError.h"
 
 #include <QCryptographicHash>
@@ -9,7 +9,7 @@
 
 using kesta::host::RuntimeError;
 
-namespace velkora::services {
+namespace velkora::store {
 
 QVariant readSetting(const QString &connectionName, const QString &name)
 {
@@ -74,8 +74,7 @@ QString readUserSetting(const QString &connectionName, const QString &operatorCo
                         const QString &name)
 {
     const QVariant stored = readSetting(connectionName, userSettingName(name, operatorCode));
-    return stored.isNull() ? QString()
-                           : QUrl::fromPercentEncoding(stored.toString().toUtf8());
+    return stored.isNull() ? QString() : QUrl::fromPercentEncoding(stored.toString().toUtf8());
 }
 
 bool writeUserSetting(const QString &connectionName, const QString &operatorCode,
@@ -133,4 +132,4 @@ void writeModuleOption(const QString &connectionName, const QString &module, con
     execute(insert, what);
 }
 
-} // namespace velkora::services
+} // namespace velkora::store
