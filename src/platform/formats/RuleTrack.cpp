@@ -165,7 +165,7 @@ int tallyOf(RuleTrack::Plan &plan, int lineType, int field, bool first)
     plan.tallies.push_back({lineType, field, first});
     const int k = int(plan.tallies.size()) - 1;
     RuleTrack::Actions &actions = plan.actions[size_t(lineType)];
-    (first ? actions.talliedFirst : actions.tallied).push_back(k);
+    (first ? actions.talliedFirst : actions.tallied).push_back({k, field});
     return k;
 }
 
@@ -176,8 +176,11 @@ RuleTrack::Plan RuleTrack::planOf(const RuleSet &rules, size_t lineTypes)
     Plan plan;
     plan.actions.resize(lineTypes);
     plan.tallyTerms.resize(rules.running().size());
-    for (const RuleSet::Running &rule : rules.running())
+    for (const RuleSet::Running &rule : rules.running()) {
         plan.units.push_back(power10(rule.decimals));
+        plan.plainSequence.push_back(rule.kind == RuleKind::Secuencia &&
+                                     rule.ownNegative.lineType < 0);
+    }
     for (size_t t = 0; t < lineTypes && t < rules.types().size(); ++t) {
         const RuleSet::TypeRules &own = rules.types()[t];
         plan.actions[t].counted = own.timesRule >= 0 || own.afterRule >= 0;
@@ -208,6 +211,11 @@ RuleTrack::Plan RuleTrack::planOf(const RuleSet &rules, size_t lineTypes)
             }
         }
     }
+    for (Actions &actions : plan.actions)
+        actions.any = actions.counted || !actions.restartedFirst.empty() ||
+                      !actions.talliedFirst.empty() || !actions.fedFirst.empty() ||
+                      !actions.checked.empty() || !actions.tallied.empty() ||
+                      !actions.fed.empty() || !actions.restarted.empty();
     return plan;
 }
 
@@ -299,11 +307,18 @@ void RuleTrack::countAndFollow(const LineAt &at, int previous)
         check.line = at.index;
         part.pending.push_back(check);
     } else if (!(previous >= 0 && own.after[size_t(previous)])) {
-        FieldError e =
-            ruleError(m_format, at.index, t, -1, own.afterRule, at.analyzer.characters());
-        e.ruleValue = previous;
-        countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
+        brokenOrder(at, previous);
     }
+}
+
+// TRAS broken: the line after a line type that it does not allow before it.
+void RuleTrack::brokenOrder(const LineAt &at, int previous)
+{
+    const RuleSet::TypeRules &own = m_rules.types()[size_t(at.lineType)];
+    FieldError e =
+        ruleError(m_format, at.index, at.lineType, -1, own.afterRule, at.analyzer.characters());
+    e.ruleValue = previous;
+    countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
 }
 
 void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
@@ -341,19 +356,32 @@ void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
     }
 }
 
-void RuleTrack::tally(const LineAnalyzer &analyzer, const std::vector<int> &tallies)
+void RuleTrack::tally(const LineAnalyzer &analyzer, const std::vector<Actions::Added> &tallies)
 {
-    for (const int k : tallies) {
-        const int field = m_plan.tallies[size_t(k)].field;
-        if (field < 0) {
-            ++m_sums[size_t(k)];
+    __int128 *sums = m_sums.data();
+    for (const Actions::Added &added : tallies) {
+        if (added.field < 0) {
+            ++sums[added.tally];
             continue;
         }
         // A value that does not read is an error of its own line already: it adds nothing.
-        const qint64 read = runningNumber(analyzer, field);
+        const qint64 read = runningNumber(analyzer, added.field);
         if (read != NoValue)
-            m_sums[size_t(k)] += read;
+            sums[added.tally] += read;
     }
+}
+
+bool RuleTrack::nextInSequence(const LineAnalyzer &analyzer, int r, RulePart &part)
+{
+    if (!m_plan.plainSequence[size_t(r)])
+        return false;
+    RunningPart &totals = part.running[size_t(r)];
+    const qint64 stated = runningNumber(analyzer, m_rules.running()[size_t(r)].field);
+    if (totals.previous == NoValue || stated == NoValue ||
+        __int128(totals.previous) + m_plan.units[size_t(r)] != stated)
+        return false;
+    totals.previous = stated;
+    return true;
 }
 
 // A running rule on a line of its type: decided at once when the part's own lines tell what it
@@ -371,11 +399,6 @@ void RuleTrack::checkRunning(const LineAt &at, int r)
     if (rule.ownNegative.lineType >= 0 &&
         conditionHolds(at.analyzer, at.lineType, rule.ownNegative))
         stated = -stated;
-    if (rule.kind == RuleKind::Secuencia && totals.previous != NoValue &&
-        __int128(totals.previous) + m_plan.units[size_t(r)] == stated) {
-        totals.previous = stated; // the next number, as most are
-        return;
-    }
     // Decided by the part's own lines: a total after a DESDE line of the part (and fields of
     // lines of the part), a number after another of the part.
     const bool own = rule.kind == RuleKind::Secuencia
@@ -422,21 +445,29 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
     part.lastType = part.lastLine = t;
     const int previous = m_previous;
     m_previous = t;
-    if (t < 0 || !m_plan.actions[size_t(t)].any())
+    if (t < 0 || !m_plan.actions[size_t(t)].any)
         return;
     const size_t pendingBefore = part.pending.size();
     const LineAt at{*analyzer, t, index, out, inError, keep, listLimit};
     const Actions &actions = m_plan.actions[size_t(t)];
     if (actions.counted)
         countAndFollow(at, previous);
-    restartAll(actions.restartedFirst, part);
-    tally(*analyzer, actions.talliedFirst);
-    feed(at, actions.fedFirst);
+    // Each step only when the line type has it: most lines have one or two.
+    if (!actions.restartedFirst.empty())
+        restartAll(actions.restartedFirst, part);
+    if (!actions.talliedFirst.empty())
+        tally(*analyzer, actions.talliedFirst);
+    if (!actions.fedFirst.empty())
+        feed(at, actions.fedFirst);
     for (const int r : actions.checked)
-        checkRunning(at, r);
-    tally(*analyzer, actions.tallied);
-    feed(at, actions.fed);
-    restartAll(actions.restarted, part);
+        if (!nextInSequence(*analyzer, r, part))
+            checkRunning(at, r);
+    if (!actions.tallied.empty())
+        tally(*analyzer, actions.tallied);
+    if (!actions.fed.empty())
+        feed(at, actions.fed);
+    if (!actions.restarted.empty())
+        restartAll(actions.restarted, part);
     for (size_t i = pendingBefore; i < part.pending.size(); ++i)
         part.pending[i].inError = inError;
 }

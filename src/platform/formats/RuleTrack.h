@@ -62,20 +62,20 @@ public:
     // the terms of inclusive rules), the rules checked on them, the terms they feed after the
     // checks, and the rules they start again.
     struct Actions {
+        // A tally that the line adds to: its index, and the field read (-1: one more line).
+        struct Added {
+            int tally = 0;
+            int field = -1;
+        };
         std::vector<int> restartedFirst;
-        std::vector<int> talliedFirst; // the tallies the line adds to (by index), before the
-        std::vector<Feed> fedFirst;    // checks and after them
+        std::vector<Added> talliedFirst; // the tallies the line adds to, before the checks
+        std::vector<Feed> fedFirst;      // and after them
         std::vector<int> checked;
-        std::vector<int> tallied;
+        std::vector<Added> tallied;
         std::vector<Feed> fed;
         std::vector<int> restarted;
         bool counted = false; // VECES or TRAS on the line type
-        bool any() const
-        {
-            return counted || !restartedFirst.empty() || !talliedFirst.empty() ||
-                   !fedFirst.empty() || !checked.empty() || !tallied.empty() || !fed.empty() ||
-                   !restarted.empty();
-        }
+        bool any = false;     // any of the above (known once the plan is made)
     };
     // Every line type's actions, the tallies, and per running rule the tallies of its terms.
     struct Plan {
@@ -83,6 +83,9 @@ public:
         std::vector<Tally> tallies;
         std::vector<std::vector<TallyTerm>> tallyTerms;
         std::vector<__int128> units; // per running rule: one at its field's decimals
+        // Per running rule: a SECUENCIA without NEGATIVO SI, whose next number is taken at
+        // once.
+        std::vector<char> plainSequence;
     };
     static Plan planOf(const RuleSet &rules, size_t lineTypes);
 
@@ -101,8 +104,12 @@ private:
     };
     void countAndFollow(const LineAt &at, int previous);
     void feed(const LineAt &at, const std::vector<Feed> &feeds);
-    void tally(const LineAnalyzer &analyzer, const std::vector<int> &tallies);
+    void tally(const LineAnalyzer &analyzer, const std::vector<Actions::Added> &tallies);
+    // Whether a plain SECUENCIA's number on the line is the next one (taken, then), the
+    // common case checked without the rest of checkRunning.
+    bool nextInSequence(const LineAnalyzer &analyzer, int r, RulePart &part);
     void checkRunning(const LineAt &at, int r);
+    void brokenOrder(const LineAt &at, int previous);
     void restartAll(const std::vector<int> &rules, RulePart &part);
     // The values of a rule's tallied terms in its totals, from the tallies since it started.
     void settle(int r, TermValues &values) const;
