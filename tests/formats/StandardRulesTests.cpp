@@ -404,6 +404,9 @@ private slots:
         add("ENTRE, a cent above", bounds(), {u"0001|0001|ENTRE 1 1.50"_s}, listOf("A 00000151  "),
             {u"1:0001"_s});
         add("zero total of no lines", bounds(), {both}, listOf("T 00000000"), {});
+        // A value that does not read is its line's error and adds nothing to the sum.
+        add("a value that does not read", bounds(), {both},
+            listOf("A 00000150  ; A 0000X100  ; T 00000150"), {u"2:"_s});
         add("a total where there is nothing to add", bounds(), {both}, listOf("T 00000001"),
             {u"1:0001"_s});
         add("a condition that chooses no line", bounds(),
