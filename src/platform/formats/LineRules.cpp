@@ -89,7 +89,10 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
     for (const int ruled : rules.ruledFields) {
         const RuleSet::FieldRules &field = rules.fields[size_t(ruled)];
         if (field.valuesRule >= 0) {
-            auto [p, n] = analyzer.fieldBytes(ruled);
+            const LineAnalyzer::FieldResult &result = analyzer.field(ruled);
+            auto [p, n] = field.readOnEveryLine
+                              ? std::pair(analyzer.bytes() + result.begin, result.end - result.begin)
+                              : analyzer.fieldBytes(ruled);
             while (n > 0 && p[n - 1] == ' ')
                 --n; // blanks at the end of a field do not count
             if (!amongValues(field, p, n))
@@ -121,9 +124,8 @@ void LineRules::checkRange(const Broken &at, int f, const RuleSet::FieldRules &f
     const LineAnalyzer::FieldResult &result = at.analyzer.field(f);
     if (!result.ok || result.empty)
         return; // a value that does not read is already an error
-    const CompiledField &spec = m_format.lineTypes()[size_t(at.analyzer.lineType())].fields[size_t(f)];
     const qint64 value =
-        spec.type == FieldType::Fecha
+        field.onDate
             ? qint64(result.date.year) * 10000 + result.date.month * 100 + result.date.day
             : (result.number.negative ? -result.number.mantissa : result.number.mantissa);
     if (value < field.low || value > field.high) {
