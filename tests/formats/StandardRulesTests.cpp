@@ -403,7 +403,12 @@ private slots:
             listOf("A 00000150  "), {});
         add("ENTRE, a cent above", bounds(), {u"0001|0001|ENTRE 1 1.50"_s}, listOf("A 00000151  "),
             {u"1:0001"_s});
+        add("ENTRE of equal bounds on nine digits", bounds(),
+            {u"0002|0001|ENTRE 123456.789 123456.789"_s}, listOf("B 123456789"), {});
         add("zero total of no lines", bounds(), {both}, listOf("T 00000000"), {});
+        // A value that does not read is its line's error and adds nothing to the sum.
+        add("a value that does not read", bounds(), {both},
+            listOf("A 00000150  ; A 0000X100  ; T 00000150"), {u"2:"_s});
         add("a total where there is nothing to add", bounds(), {both}, listOf("T 00000001"),
             {u"1:0001"_s});
         add("a condition that chooses no line", bounds(),
@@ -436,10 +441,12 @@ private slots:
         QCOMPARE(errorPlaces(report), errors);
         QCOMPARE(report.exitCode(), errors.isEmpty() ? 0 : 1);
         // The same whatever the parts the file is read in: a part of a line or two, each
-        // checked on its own and then in reading order.
+        // checked on its own and then in reading order; and with no line shown in full, so that
+        // every line is read by the checks alone, as most lines of a large file are.
         velkora::formats::TestOptions small;
         small.chunkBytes = 150;
         small.threads = 2;
+        small.detailLines = 0;
         QCOMPARE(errorPlaces(run(withRules(format, rules), encoded(lines, u"u"_s), small)), errors);
     }
 

@@ -37,13 +37,15 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
 {
     begin(out);
     out.bytes = chunk.end - chunk.start;
-    return m_source.lines(
+    const bool read = m_source.lines(
         chunk.start, chunk.end, m_options.reverse,
         [&](const SourceLine &source) {
             line(source, out);
             return true;
         },
         error);
+    m_track.end(out);
+    return read;
 }
 
 bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
@@ -61,6 +63,7 @@ bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, q
             return true;
         },
         next, error);
+    m_track.end(out);
     out.bytes = *next - chunk.start;
     return read;
 }

@@ -123,6 +123,20 @@ inline quint64 value(const char *p, int n)
     return v;
 }
 
+// Whether every byte of [p, p + n) is an ASCII digit, 8 <= n <= 16, with their value in *v when
+// they are: the same two loads give both.
+inline bool digitsWithValue(const char *p, int n, quint64 *v)
+{
+    const int head = n - 8; // the digits before the last eight, read as one word
+    const quint64 last = load8(p + head);
+    const quint64 first =
+        head > 0 ? (load8(p) << (8 * (8 - head))) | (Repeat('0') >> (8 * head)) : Repeat('0');
+    if ((nonDigits(first) | nonDigits(last)) != 0)
+        return false;
+    *v = quint64(eightDigits(first)) * 100000000ULL + eightDigits(last);
+    return true;
+}
+
 // Two digits.
 inline int two(const char *p)
 {

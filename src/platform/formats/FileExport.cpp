@@ -80,6 +80,7 @@ void LineWalk::emptyLines()
             ScanResult part = onePart();
             bool inError = false;
             m_track.line(nullptr, 0, part, inError, true, NoLimit);
+            m_track.end(part);
             m_checker.check(part);
         }
         m_visit(empty);
@@ -134,6 +135,7 @@ void LineWalk::handle(QByteArrayView bytes)
         m_rules.check(m_analyzer, 0, part, inError, true, NoLimit);
     if (m_track.active()) {
         m_track.line(&m_analyzer, 0, part, inError, true, NoLimit);
+        m_track.end(part);
         m_checker.check(part);
     }
     for (const FieldError &e : part.errors)

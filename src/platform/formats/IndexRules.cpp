@@ -34,8 +34,10 @@ void IndexRules::closePart()
 {
     if (m_part.lines == 0)
         return;
-    if (m_acrossLines)
+    if (m_acrossLines) {
+        m_track.end(m_part);
         m_checker.check(m_part);
+    }
     for (FieldError &e : m_part.errors) {
         e.line += m_partStart;
         m_found.push_back(e);

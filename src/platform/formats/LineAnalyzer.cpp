@@ -127,7 +127,15 @@ void LineAnalyzer::readChecks(const CompiledLineType &type)
             result.column = check.start + 1;
             const char *text = m_p + check.start;
             const int size = check.end - check.start;
-            if (check.kind == Check::Digits && digits::allDigits(text, size)) {
+            if (check.kind == Check::Digits && check.value && size >= 8 && size <= 16) {
+                // The digits and their value from the same loads.
+                quint64 value = 0;
+                if (digits::digitsWithValue(text, size, &value)) {
+                    result.number.mantissa = qint64(value);
+                    result.number.negative = false;
+                    continue;
+                }
+            } else if (check.kind == Check::Digits && digits::allDigits(text, size)) {
                 result.number.mantissa = check.value ? qint64(digits::value(text, size)) : 0;
                 result.number.negative = false;
                 continue;

@@ -48,18 +48,38 @@ FieldError ruleError(const CompiledFormat &format, qint64 line, int lineType, in
     return e;
 }
 
+namespace {
+
+// VALORES: whether a field's text (without its blanks at the end) is one of the values.
+bool amongValues(const RuleSet::FieldRules &field, const char *p, int n)
+{
+    if (field.allShort) {
+        if (n > 8)
+            return false;
+        const quint64 word = RuleSet::wordOf(p, n);
+        for (const auto &[value, size] : field.shortValues)
+            if (size == n && value == word)
+                return true;
+        return false;
+    }
+    for (const QByteArray &value : field.values)
+        if (value.size() == n && std::equal(p, p + n, value.constData()))
+            return true;
+    return false;
+}
+
+} // namespace
+
 void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &out, bool &inError,
                       bool keep, int listLimit) const
 {
     const int t = analyzer.lineType();
     const RuleSet::TypeRules &rules = m_format.rules().types()[size_t(t)];
-    auto error = [&](int field, int rule) {
-        return ruleError(m_format, index, t, field, rule, analyzer.characters());
-    };
+    const Broken broken{analyzer, index, out, inError, keep, listLimit};
     if (rules.lengthRule >= 0) {
         const qsizetype length = analyzer.characters();
         if (length < rules.minLength || length > rules.maxLength) {
-            FieldError e = error(-1, rules.lengthRule);
+            FieldError e = error(broken, -1, rules.lengthRule);
             e.ruleValue = length;
             countError(m_format, e, out, inError, keep, listLimit);
         }
@@ -67,47 +87,51 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
     if (!rules.anyFieldRule)
         return;
     for (const int ruled : rules.ruledFields) {
-        const auto f = size_t(ruled);
-        const RuleSet::FieldRules &field = rules.fields[f];
+        const RuleSet::FieldRules &field = rules.fields[size_t(ruled)];
         if (field.valuesRule >= 0) {
-            auto [p, n] = analyzer.fieldBytes(int(f));
+            const LineAnalyzer::FieldResult &result = analyzer.field(ruled);
+            auto [p, n] = field.readOnEveryLine
+                              ? std::pair(analyzer.bytes() + result.begin, result.end - result.begin)
+                              : analyzer.fieldBytes(ruled);
             while (n > 0 && p[n - 1] == ' ')
                 --n; // blanks at the end of a field do not count
-            bool found = false;
-            if (field.allShort) {
-                if (n <= 8) {
-                    const quint64 word = RuleSet::wordOf(p, n);
-                    for (const auto &[value, size] : field.shortValues)
-                        found = found || (size == n && value == word);
-                }
-            } else {
-                for (const QByteArray &value : field.values)
-                    found = found || (value.size() == n && std::equal(p, p + n, value.constData()));
-            }
-            if (!found) {
-                FieldError e = error(int(f), field.valuesRule);
-                qsizetype consumed = 0;
-                e.textSize = quint8(
-                    appendUtf8(p, n, analyzer.encoding(), e.text, int(sizeof e.text), &consumed));
-                e.textCut = consumed < n;
-                countError(m_format, e, out, inError, keep, listLimit);
-            }
+            if (!amongValues(field, p, n))
+                notAmongValues(broken, ruled, field.valuesRule, p, n);
         }
-        if (field.rangeRule >= 0) {
-            const LineAnalyzer::FieldResult &result = analyzer.field(int(f));
-            if (!result.ok || result.empty)
-                continue; // a value that does not read is already an error
-            const CompiledField &spec = m_format.lineTypes()[size_t(t)].fields[f];
-            const qint64 value =
-                spec.type == FieldType::Fecha
-                    ? qint64(result.date.year) * 10000 + result.date.month * 100 + result.date.day
-                    : (result.number.negative ? -result.number.mantissa : result.number.mantissa);
-            if (value < field.low || value > field.high) {
-                FieldError e = error(int(f), field.rangeRule);
-                e.ruleValue = value;
-                countError(m_format, e, out, inError, keep, listLimit);
-            }
-        }
+        if (field.rangeRule >= 0)
+            checkRange(broken, ruled, field);
+    }
+}
+
+FieldError LineRules::error(const Broken &at, int field, int rule) const
+{
+    return ruleError(m_format, at.index, at.analyzer.lineType(), field, rule,
+                     at.analyzer.characters());
+}
+
+void LineRules::notAmongValues(const Broken &at, int field, int rule, const char *p, int n) const
+{
+    FieldError e = error(at, field, rule);
+    qsizetype consumed = 0;
+    e.textSize =
+        quint8(appendUtf8(p, n, at.analyzer.encoding(), e.text, int(sizeof e.text), &consumed));
+    e.textCut = consumed < n;
+    countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
+}
+
+void LineRules::checkRange(const Broken &at, int f, const RuleSet::FieldRules &field) const
+{
+    const LineAnalyzer::FieldResult &result = at.analyzer.field(f);
+    if (!result.ok || result.empty)
+        return; // a value that does not read is already an error
+    const qint64 value =
+        field.onDate
+            ? qint64(result.date.year) * 10000 + result.date.month * 100 + result.date.day
+            : (result.number.negative ? -result.number.mantissa : result.number.mantissa);
+    if (value < field.low || value > field.high) {
+        FieldError e = error(at, f, field.rangeRule);
+        e.ruleValue = value;
+        countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RuleSet.h"
 #include "ScanResult.h"
 
 namespace velkora::formats {
@@ -21,6 +22,20 @@ public:
                bool keep, int listLimit) const;
 
 private:
+    // A line being checked, and where its broken rules go.
+    struct Broken {
+        const LineAnalyzer &analyzer;
+        qint64 index;
+        ScanResult &out;
+        bool &inError;
+        bool keep;
+        int listLimit;
+    };
+    FieldError error(const Broken &at, int field, int rule) const;
+    void notAmongValues(const Broken &at, int field, int rule, const char *p, int n) const;
+    // ENTRE on a field's value.
+    void checkRange(const Broken &at, int field, const RuleSet::FieldRules &rules) const;
+
     const CompiledFormat &m_format;
 };
 

@@ -493,10 +493,19 @@ void RuleCompiler::compileRule()
 
 void RuleCompiler::listRuledFields()
 {
-    for (RuleSet::TypeRules &type : m_set.m_types)
-        for (size_t f = 0; f < type.fields.size(); ++f)
-            if (type.fields[f].any())
-                type.ruledFields.push_back(int(f));
+    for (size_t t = 0; t < m_set.m_types.size(); ++t) {
+        RuleSet::TypeRules &type = m_set.m_types[t];
+        for (size_t f = 0; f < type.fields.size(); ++f) {
+            RuleSet::FieldRules &field = type.fields[f];
+            if (!field.any())
+                continue;
+            type.ruledFields.push_back(int(f));
+            const CompiledField &spec = m_format.lineTypes()[t].fields[f];
+            field.onDate = spec.type == FieldType::Fecha;
+            field.readOnEveryLine = spec.readsText && spec.usable &&
+                                    (spec.type == FieldType::Numero || field.onDate);
+        }
+    }
 }
 
 RuleSet RuleSet::compile(const CompiledFormat &format)

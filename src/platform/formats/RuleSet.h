@@ -35,6 +35,10 @@ public:
         int rangeRule = -1; // ENTRE: the rule, and its bounds (a NUMERO's mantissas at the
         qint64 low = 0;     // field's decimals, a Fecha's YYYYMMDD)
         qint64 high = 0;
+        bool onDate = false; // a Fecha field: ENTRE compares YYYYMMDD
+        // A usable NUMERO or Fecha field: its text's bounds are read on every line, so VALORES
+        // takes them from the field's result.
+        bool readOnEveryLine = false;
         bool any() const { return valuesRule >= 0 || rangeRule >= 0; }
     };
     // A line type's rules.

@@ -134,36 +134,89 @@ RuleTrack::Feed feedOf(int rule, int index, const RuleSet::Term &term, size_t li
     for (const RuleSet::Condition &condition : term.when)
         feed.chosen = feed.chosen || condition.lineType == int(lineType);
     feed.negative = term.negative.lineType == int(lineType);
-    feed.plain = term.kind == ParsedTerm::Kind::Count && !feed.chosen && !feed.negative;
     return feed;
+}
+
+// Whether every line that feeds a term adds to it alike, so that the term can be worked out from
+// tallies: a count or a sum without SI or NEGATIVO SI on any line type that it adds up.
+bool tallied(const RuleSet::Term &term, size_t lineTypes)
+{
+    if (term.kind == ParsedTerm::Kind::Field)
+        return false;
+    for (size_t t = 0; t < lineTypes; ++t) {
+        if (term.fieldOf[t] < 0)
+            continue;
+        const RuleTrack::Feed feed = feedOf(0, 0, term, t);
+        if (feed.chosen || feed.negative)
+            return false;
+    }
+    return true;
+}
+
+// The tally of a line type's count (field -1) or field, added before or after the checks of
+// its lines: found, or made.
+int tallyOf(RuleTrack::Plan &plan, int lineType, int field, bool first)
+{
+    for (size_t k = 0; k < plan.tallies.size(); ++k) {
+        const RuleTrack::Tally &tally = plan.tallies[k];
+        if (tally.lineType == lineType && tally.field == field && tally.first == first)
+            return int(k);
+    }
+    plan.tallies.push_back({lineType, field, first});
+    const int k = int(plan.tallies.size()) - 1;
+    RuleTrack::Actions &actions = plan.actions[size_t(lineType)];
+    (first ? actions.talliedFirst : actions.tallied).push_back({k, field});
+    return k;
 }
 
 } // namespace
 
-std::vector<RuleTrack::Actions> RuleTrack::actionsOf(const RuleSet &rules, size_t lineTypes)
+RuleTrack::Plan RuleTrack::planOf(const RuleSet &rules, size_t lineTypes)
 {
-    std::vector<Actions> actions(lineTypes);
+    Plan plan;
+    plan.actions.resize(lineTypes);
+    plan.tallyTerms.resize(rules.running().size());
+    for (const RuleSet::Running &rule : rules.running()) {
+        plan.units.push_back(power10(rule.decimals));
+        plan.plainSequence.push_back(rule.kind == RuleKind::Secuencia &&
+                                     rule.ownNegative.lineType < 0);
+    }
     for (size_t t = 0; t < lineTypes && t < rules.types().size(); ++t) {
         const RuleSet::TypeRules &own = rules.types()[t];
-        actions[t].counted = own.timesRule >= 0 || own.afterRule >= 0;
+        plan.actions[t].counted = own.timesRule >= 0 || own.afterRule >= 0;
     }
     for (size_t r = 0; r < rules.running().size(); ++r) {
         const RuleSet::Running &rule = rules.running()[r];
-        actions[size_t(rule.lineType)].checked.push_back(int(r));
+        plan.actions[size_t(rule.lineType)].checked.push_back(int(r));
         if (rule.since >= 0)
-            (rule.inclusive ? actions[size_t(rule.since)].restartedFirst
-                            : actions[size_t(rule.since)].restarted)
+            (rule.inclusive ? plan.actions[size_t(rule.since)].restartedFirst
+                            : plan.actions[size_t(rule.since)].restarted)
                 .push_back(int(r));
         for (size_t i = 0; i < rule.terms.size(); ++i) {
             const RuleSet::Term &term = rule.terms[i];
             const bool first = rule.inclusive || term.kind == ParsedTerm::Kind::Field;
-            for (size_t t = 0; t < lineTypes; ++t)
-                if (term.fieldOf[t] >= 0)
-                    (first ? actions[t].fedFirst : actions[t].fed)
+            const bool alike = tallied(term, lineTypes);
+            for (size_t t = 0; t < lineTypes; ++t) {
+                if (term.fieldOf[t] < 0)
+                    continue;
+                Actions &actions = plan.actions[t];
+                if (!alike) {
+                    (first ? actions.fedFirst : actions.fed)
                         .push_back(feedOf(int(r), int(i), term, t));
+                    continue;
+                }
+                const int field = term.kind == ParsedTerm::Kind::Count ? -1 : term.fieldOf[t];
+                plan.tallyTerms[r].push_back(
+                    {int(i), tallyOf(plan, int(t), field, first), power10(term.scaleOf[t])});
+            }
         }
     }
-    return actions;
+    for (Actions &actions : plan.actions)
+        actions.any = actions.counted || !actions.restartedFirst.empty() ||
+                      !actions.talliedFirst.empty() || !actions.fedFirst.empty() ||
+                      !actions.checked.empty() || !actions.tallied.empty() ||
+                      !actions.fed.empty() || !actions.restarted.empty();
+    return plan;
 }
 
 void RuleTrack::restart(const RuleSet::Running &rule, RunningPart &totals)
@@ -174,16 +227,38 @@ void RuleTrack::restart(const RuleSet::Running &rule, RunningPart &totals)
             totals.terms.values[i] = 0;
 }
 
-void RuleTrack::restartAll(const std::vector<int> &rules, RulePart &part) const
+void RuleTrack::restartAll(const std::vector<int> &rules, RulePart &part)
 {
-    for (const int r : rules)
+    for (const int r : rules) {
         restart(m_rules.running()[size_t(r)], part.running[size_t(r)]);
+        // Its tallied terms count from here.
+        const std::vector<TallyTerm> &terms = m_plan.tallyTerms[size_t(r)];
+        std::vector<__int128> &bases = m_bases[size_t(r)];
+        for (size_t k = 0; k < terms.size(); ++k)
+            bases[k] = m_sums[size_t(terms[k].tally)];
+    }
+}
+
+void RuleTrack::settle(int r, TermValues &values) const
+{
+    const std::vector<TallyTerm> &terms = m_plan.tallyTerms[size_t(r)];
+    const std::vector<__int128> &bases = m_bases[size_t(r)];
+    for (const TallyTerm &one : terms)
+        values.values[size_t(one.term)] = 0;
+    for (size_t k = 0; k < terms.size(); ++k)
+        values.values[size_t(terms[k].term)] +=
+            terms[k].scale * (m_sums[size_t(terms[k].tally)] - bases[k]);
 }
 
 RuleTrack::RuleTrack(const CompiledFormat &format)
     : m_format(format), m_rules(format.rules()), m_active(format.rules().acrossLines()),
-      m_actions(actionsOf(format.rules(), format.lineTypes().size()))
-{}
+      m_plan(planOf(format.rules(), format.lineTypes().size()))
+{
+    m_sums.resize(m_plan.tallies.size());
+    m_bases.resize(m_plan.tallyTerms.size());
+    for (size_t r = 0; r < m_bases.size(); ++r)
+        m_bases[r].resize(m_plan.tallyTerms[r].size());
+}
 
 void RuleTrack::begin(ScanResult &out)
 {
@@ -193,6 +268,18 @@ void RuleTrack::begin(ScanResult &out)
         return;
     out.rules.running.resize(m_rules.running().size());
     out.rules.times.assign(m_format.lineTypes().size(), 0);
+    std::fill(m_sums.begin(), m_sums.end(), 0);
+    for (std::vector<__int128> &bases : m_bases)
+        std::fill(bases.begin(), bases.end(), 0);
+}
+
+void RuleTrack::end(ScanResult &out)
+{
+    if (!m_active)
+        return;
+    for (size_t r = 0; r < m_plan.tallyTerms.size(); ++r)
+        if (!m_plan.tallyTerms[r].empty())
+            settle(int(r), out.rules.running[r].terms);
 }
 
 // VECES: the line's count in the part, checked against the most when the merge knows the lines
@@ -220,11 +307,18 @@ void RuleTrack::countAndFollow(const LineAt &at, int previous)
         check.line = at.index;
         part.pending.push_back(check);
     } else if (!(previous >= 0 && own.after[size_t(previous)])) {
-        FieldError e =
-            ruleError(m_format, at.index, t, -1, own.afterRule, at.analyzer.characters());
-        e.ruleValue = previous;
-        countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
+        brokenOrder(at, previous);
     }
+}
+
+// TRAS broken: the line after a line type that it does not allow before it.
+void RuleTrack::brokenOrder(const LineAt &at, int previous)
+{
+    const RuleSet::TypeRules &own = m_rules.types()[size_t(at.lineType)];
+    FieldError e =
+        ruleError(m_format, at.index, at.lineType, -1, own.afterRule, at.analyzer.characters());
+    e.ruleValue = previous;
+    countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);
 }
 
 void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
@@ -232,10 +326,6 @@ void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
     std::vector<RunningPart> &running = at.out.rules.running;
     for (const Feed &one : feeds) {
         TermValues &values = running[size_t(one.rule)].terms;
-        if (one.plain) { // a count of every line of the type
-            ++values.values[size_t(one.term)];
-            continue;
-        }
         const RuleSet::Term &term = *one.source;
         if (one.chosen && !chosenBy(at.analyzer, at.lineType, term))
             continue;
@@ -266,6 +356,34 @@ void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
     }
 }
 
+void RuleTrack::tally(const LineAnalyzer &analyzer, const std::vector<Actions::Added> &tallies)
+{
+    __int128 *sums = m_sums.data();
+    for (const Actions::Added &added : tallies) {
+        if (added.field < 0) {
+            ++sums[added.tally];
+            continue;
+        }
+        // A value that does not read is an error of its own line already: it adds nothing.
+        const qint64 read = runningNumber(analyzer, added.field);
+        if (read != NoValue)
+            sums[added.tally] += read;
+    }
+}
+
+bool RuleTrack::nextInSequence(const LineAnalyzer &analyzer, int r, RulePart &part)
+{
+    if (!m_plan.plainSequence[size_t(r)])
+        return false;
+    RunningPart &totals = part.running[size_t(r)];
+    const qint64 stated = runningNumber(analyzer, m_rules.running()[size_t(r)].field);
+    if (totals.previous == NoValue || stated == NoValue ||
+        __int128(totals.previous) + m_plan.units[size_t(r)] != stated)
+        return false;
+    totals.previous = stated;
+    return true;
+}
+
 // A running rule on a line of its type: decided at once when the part's own lines tell what it
 // wants, else left waiting for the merge with the part's values so far.
 void RuleTrack::checkRunning(const LineAt &at, int r)
@@ -276,6 +394,8 @@ void RuleTrack::checkRunning(const LineAt &at, int r)
     qint64 stated = runningNumber(at.analyzer, rule.field);
     if (stated == NoValue)
         return; // a number that does not read is already an error
+    if (!m_plan.tallyTerms[size_t(r)].empty())
+        settle(r, totals.terms);
     if (rule.ownNegative.lineType >= 0 &&
         conditionHolds(at.analyzer, at.lineType, rule.ownNegative))
         stated = -stated;
@@ -325,19 +445,29 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
     part.lastType = part.lastLine = t;
     const int previous = m_previous;
     m_previous = t;
-    if (t < 0 || !m_actions[size_t(t)].any())
+    if (t < 0 || !m_plan.actions[size_t(t)].any)
         return;
     const size_t pendingBefore = part.pending.size();
     const LineAt at{*analyzer, t, index, out, inError, keep, listLimit};
-    const Actions &actions = m_actions[size_t(t)];
+    const Actions &actions = m_plan.actions[size_t(t)];
     if (actions.counted)
         countAndFollow(at, previous);
-    restartAll(actions.restartedFirst, part);
-    feed(at, actions.fedFirst);
+    // Each step only when the line type has it: most lines have one or two.
+    if (!actions.restartedFirst.empty())
+        restartAll(actions.restartedFirst, part);
+    if (!actions.talliedFirst.empty())
+        tally(*analyzer, actions.talliedFirst);
+    if (!actions.fedFirst.empty())
+        feed(at, actions.fedFirst);
     for (const int r : actions.checked)
-        checkRunning(at, r);
-    feed(at, actions.fed);
-    restartAll(actions.restarted, part);
+        if (!nextInSequence(*analyzer, r, part))
+            checkRunning(at, r);
+    if (!actions.tallied.empty())
+        tally(*analyzer, actions.tallied);
+    if (!actions.fed.empty())
+        feed(at, actions.fed);
+    if (!actions.restarted.empty())
+        restartAll(actions.restarted, part);
     for (size_t i = pendingBefore; i < part.pending.size(); ++i)
         part.pending[i].inError = inError;
 }

@@ -22,13 +22,16 @@ public:
     bool active() const { return m_active; }
     // Starts a part (its result just emptied).
     void begin(ScanResult &out);
+    // Ends the part: its totals as the merge reads them (once its last line is in).
+    void end(ScanResult &out);
     // The line `index` of the part (null analyzer: an empty line), after its other checks;
     // `inError` says whether an error is counted on it already, and turns true with the first.
     void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError, bool keep,
               int listLimit);
 
-    // What a line of a type adds to a term of a running rule: one (a count), its field's number
-    // at the term's decimals (a sum, or the field of the last line of the type).
+    // What a line of a type adds to a term of a running rule that chooses its lines (SI), may
+    // turn their sign (NEGATIVO SI) or keeps the field of the last line of a type: one (a
+    // count), its field's number at the term's decimals (a sum, or the field's value).
     struct Feed {
         int rule = 0;
         int term = 0;
@@ -37,7 +40,21 @@ public:
         __int128 scale = 1;    // 10^(the decimals the field lacks to the term's)
         bool chosen = false;   // SI conditions choose the lines that count
         bool negative = false; // NEGATIVO SI may turn the value's sign on lines of the type
-        bool plain = false;    // a count of every line of the type: one more, nothing to read
+    };
+    // A count of the lines of a type, or a sum of one of their fields, over the part: shared by
+    // every term that adds up every line of the type alike (no SI, no NEGATIVO SI), so that a
+    // line adds its number once whatever the number of rules that add it up. Such a term's
+    // value is worked out when it is wanted (at a check, at the part's end): its tallies since
+    // the rule last started again, each at the term's decimals.
+    struct Tally {
+        int lineType = 0;
+        int field = -1;     // -1: a count
+        bool first = false; // added before the checks of the line (INCLUSIVE)
+    };
+    struct TallyTerm {
+        int term = 0;
+        int tally = 0;
+        __int128 scale = 1; // 10^(the decimals the field lacks to the term's)
     };
     // What the lines of a line type do to the running rules, in this order: the inclusive
     // rules they start again (INCLUSIVE: the DESDE line counts), the terms they feed before the
@@ -45,19 +62,32 @@ public:
     // the terms of inclusive rules), the rules checked on them, the terms they feed after the
     // checks, and the rules they start again.
     struct Actions {
+        // A tally that the line adds to: its index, and the field read (-1: one more line).
+        struct Added {
+            int tally = 0;
+            int field = -1;
+        };
         std::vector<int> restartedFirst;
-        std::vector<Feed> fedFirst;
+        std::vector<Added> talliedFirst; // the tallies the line adds to, before the checks
+        std::vector<Feed> fedFirst;      // and after them
         std::vector<int> checked;
+        std::vector<Added> tallied;
         std::vector<Feed> fed;
         std::vector<int> restarted;
         bool counted = false; // VECES or TRAS on the line type
-        bool any() const
-        {
-            return counted || !restartedFirst.empty() || !fedFirst.empty() || !checked.empty() ||
-                   !fed.empty() || !restarted.empty();
-        }
+        bool any = false;     // any of the above (known once the plan is made)
     };
-    static std::vector<Actions> actionsOf(const RuleSet &rules, size_t lineTypes);
+    // Every line type's actions, the tallies, and per running rule the tallies of its terms.
+    struct Plan {
+        std::vector<Actions> actions;
+        std::vector<Tally> tallies;
+        std::vector<std::vector<TallyTerm>> tallyTerms;
+        std::vector<__int128> units; // per running rule: one at its field's decimals
+        // Per running rule: a SECUENCIA without NEGATIVO SI, whose next number is taken at
+        // once.
+        std::vector<char> plainSequence;
+    };
+    static Plan planOf(const RuleSet &rules, size_t lineTypes);
 
 private:
     // DESDE: the rule's counts and sums start again (the fields of other lines stay).
@@ -74,13 +104,22 @@ private:
     };
     void countAndFollow(const LineAt &at, int previous);
     void feed(const LineAt &at, const std::vector<Feed> &feeds);
+    void tally(const LineAnalyzer &analyzer, const std::vector<Actions::Added> &tallies);
+    // Whether a plain SECUENCIA's number on the line is the next one (taken, then), the
+    // common case checked without the rest of checkRunning.
+    bool nextInSequence(const LineAnalyzer &analyzer, int r, RulePart &part);
     void checkRunning(const LineAt &at, int r);
-    void restartAll(const std::vector<int> &rules, RulePart &part) const;
+    void brokenOrder(const LineAt &at, int previous);
+    void restartAll(const std::vector<int> &rules, RulePart &part);
+    // The values of a rule's tallied terms in its totals, from the tallies since it started.
+    void settle(int r, TermValues &values) const;
 
     const CompiledFormat &m_format;
     const RuleSet &m_rules;
     bool m_active;
-    std::vector<Actions> m_actions;
+    Plan m_plan;
+    std::vector<__int128> m_sums;               // per tally, over the part
+    std::vector<std::vector<__int128>> m_bases; // per rule and tallied term: the sums at its start
     int m_previous = -3; // the previous line's type in the part: -3 none yet, -1 no type
 };
 
