@@ -3,11 +3,13 @@
 // window (the database set-up is the command line's test: tst_cli).
 
 #include "AppOptions.h"
+#include "ProposalSave.h"
 #include "ComponentLoader.h"
 #include "MainWindow.h"
 #include "OwnerForm.h"
 #include "SpanishLocale.h"
 #include "load/LoadFixture.h"
+#include "support/DataRows.h"
 #include "support/RecordingServices.h"
 #include "support/TestDatabase.h"
 
@@ -33,6 +35,7 @@ using kesta::screen::frmKESTA;
 using kesta::test::TestDatabase;
 using velkora::app::AppOptions;
 using velkora::app::MainWindow;
+using namespace Qt::StringLiterals;
 
 class OwnerWithTransaction : public QObject {
     Q_OBJECT
@@ -356,6 +359,39 @@ private slots:
         date->setDate(QDate(2026, 12, 7));
         QTEST(date->text(), "date");
         QCOMPARE(date->calendarWidget()->locale().monthName(12), QStringLiteral("diciembre"));
+    }
+
+    // The shell's save of a proposal keeps the key in the database's key format; a database
+    // without the settings' table, or without the setting, keeps the design format "0000".
+    void proposalKeyFormat_data()
+    {
+        const auto add = kesta::test::dataColumns<QString, QString, QString>(
+            {"settings", "typed", "stored"});
+        add("as installed", "", "7", "0007");
+        add("three digits", "UPDATE:000", "7", "007");
+        add("wider than a key", "UPDATE:000000", "42", "42");
+        add("setting NULL", "UPDATE:NULL", "7", "0007");
+        add("no setting", "DELETE", "7", "0007");
+        add("no settings table", "DROP", "7", "0007");
+        add("a key of letters", "", "pago", "PAGO");
+    }
+    void proposalKeyFormat()
+    {
+        auto [settings, typed, stored] =
+            kesta::test::fetchColumns<QString, QString, QString>({"settings", "typed", "stored"});
+        TestDatabase db;
+        QVERIFY2(db.ok(), qPrintable(db.error()));
+        const QString where = u" WHERE Cf_Nombre = 'FTO_LAYOUT'"_s;
+        if (settings.startsWith(u"UPDATE:"_s)) {
+            const QString value = settings.mid(7);
+            db.exec(u"UPDATE Velkora_Configuracion SET Cf_Valor = "_s +
+                    (value == u"NULL"_s ? value : u"'"_s + value + u"'"_s) + where);
+        } else if (settings == u"DELETE"_s) {
+            db.exec(u"DELETE FROM Velkora_Configuracion"_s + where);
+        } else if (settings == u"DROP"_s) {
+            db.exec(u"DROP TABLE Velkora_Configuracion"_s);
+        }
+        QCOMPARE(velkora::app::storedKey(db.connectionName(), typed), stored);
     }
 
 private:
