@@ -13,6 +13,7 @@
 #include "store/ColumnLimits.h"
 #include "store/Database.h"
 #include "store/Dialect.h"
+#include "store/KeyList.h"
 #include "store/Literals.h"
 #include "store/LoadFormatReader.h"
 #include "store/LoadFormatWriter.h"
@@ -682,6 +683,34 @@ private slots:
         const QString table = kind == Kind::Sqlite ? "Layout" : "layout";
         QVERIFY2(script.startsWith("INSERT INTO " + table + " ("), qPrintable(script));
         QVERIFY2(script.contains("'2026-12-08 10:00:00.123456'"), qPrintable(script));
+    }
+
+    // The list of stored formats: one row per key in the keys' order, whatever case the engine
+    // gives its columns' names, with the header's description, the state, and the latest stamp.
+    void keyListOnEveryEngine_data() { KESTA_BOTH_ENGINES(); }
+    void keyListOnEveryEngine()
+    {
+        QFETCH(Kind, kind);
+        TestDatabase db(kind);
+        KESTA_REQUIRE(db);
+        for (const char *key : {"0042", "0001"}) {
+            LineRow line;
+            line.key = key, line.description = QString(key) == "0042" ? "Cobros" : "Pagos";
+            line.estado = QString(key) == "0042" ? "BA" : "AC";
+            insertLine(db, line);
+            line.id = "0002", line.lineId = "D";
+            insertLine(db, line);
+        }
+        db.exec("UPDATE Layout SET Fecha_Alta = '2026-12-01 08:00:00', Fecha_Ult_Modif = NULL");
+        db.exec("UPDATE Layout SET Fecha_Baja = '2026-12-06 10:30:15' WHERE Ly_Cve_Layout = '0042'");
+        SqlConnection connection(db.connectionName());
+        QStringList shown;
+        for (const StoredKey &k : readKeyList(connection))
+            shown << QStringList{k.key, k.description, k.deactivated ? "BA" : "AC",
+                                 k.lastChange.toString(Qt::ISODate)}
+                         .join('|');
+        QCOMPARE(shown, (QStringList{"0001|Pagos|AC|2026-12-01T08:00:00",
+                                     "0042|Cobros|BA|2026-12-06T10:30:15"}));
     }
 
     void pastedSavedAndLoadedBack_data()
