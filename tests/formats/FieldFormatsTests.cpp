@@ -3,6 +3,7 @@
 // control characters, many bytes at a time, against a byte-by-byte reading.
 
 #include "formats/DateFormat.h"
+#include "formats/Digits.h"
 #include "formats/NumberFormat.h"
 #include "formats/TextEncoding.h"
 #include "support/DataRows.h"
@@ -154,6 +155,39 @@ private slots:
             QCOMPARE(velkora::formats::dateText(value), reads);
         else if (problem == Problem::BadDay)
             QCOMPARE(u"%1-%2-%3"_s.arg(p.c).arg(p.b).arg(p.a), reads);
+    }
+
+    // The digits read many at a time: at every length they take, a blank or a byte just outside
+    // '0'..'9' at any place is refused, and the value is the byte-by-byte one.
+    void digitsAgreeWithBytes_data()
+    {
+        QTest::addColumn<char>("byte");
+        for (const char byte : {' ', '/', ':', 'A', '\xB0'})
+            QTest::newRow(QByteArray(1, byte).toHex().constData()) << byte;
+    }
+    void digitsAgreeWithBytes()
+    {
+        QFETCH(char, byte);
+        namespace digits = velkora::formats::digits;
+        const QByteArray number = "98765432109876543210";
+        for (int n = 1; n < number.size(); ++n) {
+            const QByteArray whole = number.right(n) + "99999999"; // past the end: never read
+            bool ok;
+            const quint64 expected = whole.left(n).toULongLong(&ok);
+            QVERIFY(ok && digits::allDigits(whole.constData(), n));
+            QCOMPARE(digits::value(whole.constData(), n), expected);
+            quint64 value = 0;
+            if (n >= 8 && n <= 16)
+                QVERIFY(digits::digitsWithValue(whole.constData(), n, &value) && value == expected);
+            for (int at = 0; at < n; ++at) {
+                QByteArray bytes = whole;
+                bytes[at] = byte;
+                QVERIFY2(!digits::allDigits(bytes.constData(), n), bytes.constData());
+                if (n >= 8 && n <= 16)
+                    QVERIFY2(!digits::digitsWithValue(bytes.constData(), n, &value),
+                             bytes.left(n).constData());
+            }
+        }
     }
 
     // Every length up to a few blocks, and a byte above 0x7F, a control character, a TAB (no

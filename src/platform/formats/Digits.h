@@ -129,8 +129,13 @@ inline bool digitsWithValue(const char *p, int n, quint64 *v)
 {
     const int head = n - 8; // the digits before the last eight, read as one word
     const quint64 last = load8(p + head);
-    const quint64 first =
-        head > 0 ? (load8(p) << (8 * (8 - head))) | (Repeat('0') >> (8 * head)) : Repeat('0');
+    // The head's bytes, the word's other bytes read as leading zeros. A whole word (16 digits)
+    // takes none: a shift by 64 is undefined, and on x86 would lay the zeros over the head.
+    quint64 first = Repeat('0');
+    if (head == 8)
+        first = load8(p);
+    else if (head > 0)
+        first = (load8(p) << (8 * (8 - head))) | (Repeat('0') >> (8 * head));
     if ((nonDigits(first) | nonDigits(last)) != 0)
         return false;
     *v = quint64(eightDigits(first)) * 100000000ULL + eightDigits(last);
