@@ -803,6 +803,7 @@ private slots:
             QStringList{u"2:0001"_s});
         add("VECES: too few batches, at the last line", {u"0005||VECES 4-*"_s}, good,
             {u"20:0001"_s});
+        add("VECES: exactly the least", {u"0005||VECES 3-*"_s}, good, QStringList{});
 
         add("PRIMERA: the header missing", {u"0001||PRIMERA"_s},
             changed(good, [](QStringList &l) { l.removeFirst(); }), QStringList{u"1:0001"_s});

@@ -197,7 +197,8 @@ void ChunkReader::controlCharacter(const SourceLine &source, qint64 index, int l
 }
 
 // A line of one line type: its type's figures, its fields in error, then its own rules.
-void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError)
+void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError,
+                            bool keepsRules)
 {
     const int t = m_analyzer.lineType();
     const int limit = m_options.listLimit;
@@ -229,7 +230,7 @@ void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &
         }
     }
     controlCharacter(source, index, t, out, inError);
-    if (m_checksRules)
+    if (m_checksRules && !keepsRules)
         m_rules.check(m_analyzer, index, out, inError, keepErrors, limit);
 }
 
@@ -247,6 +248,9 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
                        keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
     noteShape(index, source.cut, out);
     bool inError = false;
+    // Most lines keep every rule: taken in one pass, without the checks that tell the errors.
+    const bool keepsRules = m_checksRules && m_analyzer.match() == LineAnalyzer::Match::One &&
+                            m_track.keepsEvery(m_analyzer, index, out);
     switch (m_analyzer.match()) {
     case LineAnalyzer::Match::None:
         list(out.unmatched, m_wanted.unmatched, index);
@@ -257,14 +261,14 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
         controlCharacter(source, index, -1, out, inError);
         break;
     case LineAnalyzer::Match::One:
-        typedLine(source, index, out, inError);
+        typedLine(source, index, out, inError, keepsRules);
         break;
     }
     if (m_fileEncoding != FileEncoding::Any && m_analyzer.encoding() != LineEncoding::Ascii)
         foreignEncoding(source.bytes, source.size, index,
                         m_analyzer.match() == LineAnalyzer::Match::One ? m_analyzer.lineType() : -1,
                         out, inError);
-    if (m_track.active())
+    if (m_track.active() && !keepsRules)
         m_track.line(&m_analyzer, index, out, inError,
                      m_wanted.errors.load(std::memory_order_relaxed), m_options.listLimit);
     if (keepDetail) {

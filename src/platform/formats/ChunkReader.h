@@ -54,7 +54,9 @@ private:
     void noteShape(qint64 index, bool tooLong, ScanResult &out);
     void controlCharacter(const SourceLine &source, qint64 index, int lineType, ScanResult &out,
                           bool &inError);
-    void typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError);
+    // keepsRules: the line keeps every rule, taken in already (RuleTrack::keepsEvery).
+    void typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError,
+                   bool keepsRules);
     void shortRecord(qint64 index, qsizetype size, ScanResult &out);
     // A line of characters that the file's one encoding cannot hold: an error at their columns.
     void foreignEncoding(const char *p, qsizetype size, qint64 index, int lineType, ScanResult &out,

@@ -54,8 +54,11 @@ void IndexRules::line(const LineAnalyzer *analyzer)
         closePart();
     const qint64 index = m_part.lines++;
     bool inError = false;
-    if (analyzer && analyzer->characters() > 0 && analyzer->match() == LineAnalyzer::Match::One &&
-        m_lineRules)
+    const bool typed = analyzer && analyzer->characters() > 0 &&
+                       analyzer->match() == LineAnalyzer::Match::One;
+    if (typed && m_track.keepsEvery(*analyzer, index, m_part))
+        return; // every rule kept, taken in one pass
+    if (typed && m_lineRules)
         m_rules.check(*analyzer, index, m_part, inError, true, NoListLimit);
     if (m_track.active())
         m_track.line(analyzer && analyzer->characters() > 0 ? analyzer : nullptr, index, m_part,

@@ -2,6 +2,7 @@
 
 #include "CompiledFormat.h"
 #include "LineAnalyzer.h"
+#include "RuleVerdicts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -48,28 +49,6 @@ FieldError ruleError(const CompiledFormat &format, qint64 line, int lineType, in
     return e;
 }
 
-namespace {
-
-// VALORES: whether a field's text (without its blanks at the end) is one of the values.
-bool amongValues(const RuleSet::FieldRules &field, const char *p, int n)
-{
-    if (field.allShort) {
-        if (n > 8)
-            return false;
-        const quint64 word = RuleSet::wordOf(p, n);
-        for (const auto &[value, size] : field.shortValues)
-            if (size == n && value == word)
-                return true;
-        return false;
-    }
-    for (const QByteArray &value : field.values)
-        if (value.size() == n && std::equal(p, p + n, value.constData()))
-            return true;
-    return false;
-}
-
-} // namespace
-
 void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &out, bool &inError,
                       bool keep, int listLimit) const
 {
@@ -78,7 +57,7 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
     const Broken broken{analyzer, index, out, inError, keep, listLimit};
     if (rules.lengthRule >= 0) {
         const qsizetype length = analyzer.characters();
-        if (length < rules.minLength || length > rules.maxLength) {
+        if (!withinBounds(length, rules.minLength, rules.maxLength)) {
             FieldError e = error(broken, -1, rules.lengthRule);
             e.ruleValue = length;
             countError(m_format, e, out, inError, keep, listLimit);
@@ -93,9 +72,8 @@ void LineRules::check(const LineAnalyzer &analyzer, qint64 index, ScanResult &ou
             auto [p, n] = field.readOnEveryLine
                               ? std::pair(analyzer.bytes() + result.begin, result.end - result.begin)
                               : analyzer.fieldBytes(ruled);
-            while (n > 0 && p[n - 1] == ' ')
-                --n; // blanks at the end of a field do not count
-            if (!amongValues(field, p, n))
+            n = withoutEndBlanks(p, n);
+            if (!field.amongValues(p, n))
                 notAmongValues(broken, ruled, field.valuesRule, p, n);
         }
         if (field.rangeRule >= 0)
@@ -124,11 +102,8 @@ void LineRules::checkRange(const Broken &at, int f, const RuleSet::FieldRules &f
     const LineAnalyzer::FieldResult &result = at.analyzer.field(f);
     if (!result.ok || result.empty)
         return; // a value that does not read is already an error
-    const qint64 value =
-        field.onDate
-            ? qint64(result.date.year) * 10000 + result.date.month * 100 + result.date.day
-            : (result.number.negative ? -result.number.mantissa : result.number.mantissa);
-    if (value < field.low || value > field.high) {
+    const qint64 value = rangeValue(result, field.onDate);
+    if (!withinBounds(value, field.low, field.high)) {
         FieldError e = error(at, f, field.rangeRule);
         e.ruleValue = value;
         countError(m_format, e, at.out, at.inError, at.keep, at.listLimit);

@@ -5,6 +5,7 @@
 #include "ScanResult.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -40,6 +41,8 @@ public:
         // takes them from the field's result.
         bool readOnEveryLine = false;
         bool any() const { return valuesRule >= 0 || rangeRule >= 0; }
+        // VALORES: whether a field's text (without its blanks at the end) is one of the values.
+        bool amongValues(const char *p, int n) const;
     };
     // A line type's rules.
     struct TypeRules {
@@ -182,6 +185,23 @@ private:
     QList<LayoutFinding> m_findings;
     std::vector<std::optional<ParsedRule>> m_parsed; // by rule index; none when left out
 };
+
+inline bool RuleSet::FieldRules::amongValues(const char *p, int n) const
+{
+    if (allShort) {
+        if (n > 8)
+            return false;
+        const quint64 word = RuleSet::wordOf(p, n);
+        for (const auto &[value, size] : shortValues)
+            if (size == n && value == word)
+                return true;
+        return false;
+    }
+    for (const QByteArray &value : values)
+        if (value.size() == n && std::equal(p, p + n, value.constData()))
+            return true;
+    return false;
+}
 
 // The text of a mantissa read at `decimals` decimals, as a field of `width` characters
 // writes it: zero-padded digits, the sign first ("0000012345", "-000012345").

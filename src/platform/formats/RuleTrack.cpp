@@ -3,6 +3,7 @@
 #include "CompiledFormat.h"
 #include "LineAnalyzer.h"
 #include "LineRules.h"
+#include "RuleVerdicts.h"
 
 #include <algorithm>
 #include <array>
@@ -19,15 +20,6 @@ __int128 power10(int n)
         return p;
     }();
     return powers[size_t(std::clamp(n, 0, 38))];
-}
-
-qint64 runningNumber(const LineAnalyzer &analyzer, int field)
-{
-    const LineAnalyzer::FieldResult &result = analyzer.field(field);
-    return !result.ok               ? NoValue
-           : result.empty           ? 0
-           : result.number.negative ? -result.number.mantissa
-                                    : result.number.mantissa;
 }
 
 bool totalMatches(qint64 stated, int decimals, int width, __int128 sum, int sumDecimals)
@@ -252,7 +244,8 @@ void RuleTrack::settle(int r, TermValues &values) const
 
 RuleTrack::RuleTrack(const CompiledFormat &format)
     : m_format(format), m_rules(format.rules()), m_active(format.rules().acrossLines()),
-      m_plan(planOf(format.rules(), format.lineTypes().size()))
+      m_plan(planOf(format.rules(), format.lineTypes().size())),
+      m_passes(passesOf(format, m_plan))
 {
     m_sums.resize(m_plan.tallies.size());
     m_bases.resize(m_plan.tallyTerms.size());
@@ -306,7 +299,7 @@ void RuleTrack::countAndFollow(const LineAt &at, int previous)
         check.index = t;
         check.line = at.index;
         part.pending.push_back(check);
-    } else if (!(previous >= 0 && own.after[size_t(previous)])) {
+    } else if (!allowedAfter(own.after, previous)) {
         brokenOrder(at, previous);
     }
 }
@@ -359,16 +352,9 @@ void RuleTrack::feed(const LineAt &at, const std::vector<Feed> &feeds)
 void RuleTrack::tally(const LineAnalyzer &analyzer, const std::vector<Actions::Added> &tallies)
 {
     __int128 *sums = m_sums.data();
-    for (const Actions::Added &added : tallies) {
-        if (added.field < 0) {
-            ++sums[added.tally];
-            continue;
-        }
-        // A value that does not read is an error of its own line already: it adds nothing.
-        const qint64 read = runningNumber(analyzer, added.field);
-        if (read != NoValue)
-            sums[added.tally] += read;
-    }
+    for (const Actions::Added &added : tallies)
+        addToTally(sums[added.tally], added.field < 0 ? 0 : runningNumber(analyzer, added.field),
+                   added.field < 0);
 }
 
 bool RuleTrack::nextInSequence(const LineAnalyzer &analyzer, int r, RulePart &part)
@@ -377,8 +363,7 @@ bool RuleTrack::nextInSequence(const LineAnalyzer &analyzer, int r, RulePart &pa
         return false;
     RunningPart &totals = part.running[size_t(r)];
     const qint64 stated = runningNumber(analyzer, m_rules.running()[size_t(r)].field);
-    if (totals.previous == NoValue || stated == NoValue ||
-        __int128(totals.previous) + m_plan.units[size_t(r)] != stated)
+    if (!followsInSequence(totals.previous, m_plan.units[size_t(r)], stated))
         return false;
     totals.previous = stated;
     return true;
@@ -437,14 +422,8 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
         return;
     }
     const int t = analyzer->match() == LineAnalyzer::Match::One ? analyzer->lineType() : -1;
-    if (part.firstText < 0) {
-        part.firstText = index;
-        part.firstType = t;
-    }
-    part.lastText = index;
-    part.lastType = part.lastLine = t;
     const int previous = m_previous;
-    m_previous = t;
+    note(t, index, part);
     if (t < 0 || !m_plan.actions[size_t(t)].any)
         return;
     const size_t pendingBefore = part.pending.size();

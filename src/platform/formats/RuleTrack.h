@@ -1,14 +1,15 @@
 #pragma once
 
+#include "LineAnalyzer.h"
 #include "RuleSet.h"
 #include "ScanResult.h"
 
+#include <limits>
 #include <vector>
 
 namespace velkora::formats {
 
 class CompiledFormat;
-class LineAnalyzer;
 
 // The rules across lines (VECES, TRAS, CUENTA, SUMA, SECUENCIA and SECUENCIA LINEA) on one part
 // of a file, by the thread that reads it: what the part's own lines decide is checked at once
@@ -28,6 +29,13 @@ public:
     // `inError` says whether an error is counted on it already, and turns true with the first.
     void line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out, bool &inError, bool keep,
               int listLimit);
+    // A line of a single line type (not empty) that keeps every rule of its own (LONGITUD,
+    // VALORES, ENTRE) and across lines, taken in at once in one pass over its line type's steps:
+    // true, and the line needs neither LineRules::check nor line(). False, with nothing
+    // changed, when a rule may be broken, a check must wait for the lines before the part, or
+    // the line type has rules that this pass does not take (DESDE, SI, NEGATIVO SI, a total
+    // checked on it, VECES with a most); LineRules::check and line() then decide as always.
+    bool keepsEvery(const LineAnalyzer &analyzer, qint64 index, ScanResult &out);
 
     // What a line of a type adds to a term of a running rule that chooses its lines (SI), may
     // turn their sign (NEGATIVO SI) or keeps the field of the last line of a type: one (a
@@ -89,6 +97,44 @@ public:
     };
     static Plan planOf(const RuleSet &rules, size_t lineTypes);
 
+    // A line type's pass (keepsEvery), in plain arrays: the checks that a line keeps its rules
+    // (LONGITUD, VALORES, ENTRE, TRAS, a plain SECUENCIA), then what a line that keeps them adds.
+    // `taken`: whether the line type's rules are all of the kinds the pass takes.
+    struct Pass {
+        // VALORES: a NUMERO or Fecha field's text is its result's; another's lies at
+        // characters [start, end) of a line of one byte per character that holds it whole
+        // (blanks at its start dropped when the field is trimmed).
+        struct Values {
+            int field = 0;
+            bool fromResult = false;
+            bool trimmed = false;
+            int start = 0;
+            int end = 0;
+            const RuleSet::FieldRules *rules = nullptr;
+        };
+        struct Range {
+            int field = 0;
+            bool onDate = false; // a Fecha: YYYYMMDD
+            qint64 low = 0;
+            qint64 high = 0;
+        };
+        struct Sequence {
+            int field = 0;
+            int rule = 0;
+            __int128 unit = 1; // one at the field's decimals
+        };
+        bool taken = false;
+        bool counted = false; // VECES or TRAS: the line counts in the part's times
+        qsizetype minLength = 0; // LONGITUD (none: 0 to the largest)
+        qsizetype maxLength = std::numeric_limits<qsizetype>::max();
+        const std::vector<char> *after = nullptr; // TRAS: the line types allowed before
+        std::vector<Values> values;
+        std::vector<Range> ranges;
+        std::vector<Sequence> sequences;
+        std::vector<Actions::Added> tallies;
+    };
+    static std::vector<Pass> passesOf(const CompiledFormat &format, const Plan &plan);
+
 private:
     // DESDE: the rule's counts and sums start again (the fields of other lines stay).
     static void restart(const RuleSet::Running &rule, RunningPart &totals);
@@ -111,6 +157,10 @@ private:
     void checkRunning(const LineAt &at, int r);
     void brokenOrder(const LineAt &at, int previous);
     void restartAll(const std::vector<int> &rules, RulePart &part);
+    // The line's place in the part: its first and last lines with text and the previous type.
+    void note(int lineType, qint64 index, RulePart &part);
+    bool keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) const;
+    bool keepsAcross(const LineAnalyzer &analyzer, const Pass &pass, const RulePart &part) const;
     // The values of a rule's tallied terms in its totals, from the tallies since it started.
     void settle(int r, TermValues &values) const;
 
@@ -118,6 +168,7 @@ private:
     const RuleSet &m_rules;
     bool m_active;
     Plan m_plan;
+    std::vector<Pass> m_passes; // per line type
     std::vector<__int128> m_sums;               // per tally, over the part
     std::vector<std::vector<__int128>> m_bases; // per rule and tallied term: the sums at its start
     int m_previous = -3; // the previous line's type in the part: -3 none yet, -1 no type
@@ -127,7 +178,14 @@ private:
 __int128 power10(int n);
 // A field's number as the running rules read it: its value (0 when empty), or NoValue when it
 // does not read.
-qint64 runningNumber(const LineAnalyzer &analyzer, int field);
+inline qint64 runningNumber(const LineAnalyzer &analyzer, int field)
+{
+    const LineAnalyzer::FieldResult &result = analyzer.field(field);
+    return !result.ok               ? NoValue
+           : result.empty           ? 0
+           : result.number.negative ? -result.number.mantissa
+                                    : result.number.mantissa;
+}
 // Whether a total `stated` (of `decimals` decimals, in a field `width` digits wide) equals a
 // sum of values of `sumDecimals` decimals. A sum too long for the field keeps its last digits,
 // as control totals do.
