@@ -131,7 +131,8 @@ public:
         std::vector<Values> values;
         std::vector<Range> ranges;
         std::vector<Sequence> sequences;
-        std::vector<Actions::Added> tallies;
+        std::vector<int> counts;           // the tallies the line adds one to
+        std::vector<Actions::Added> sums; // and those it adds a field to
     };
     static std::vector<Pass> passesOf(const CompiledFormat &format, const Plan &plan);
 

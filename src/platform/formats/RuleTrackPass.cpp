@@ -65,8 +65,14 @@ std::vector<RuleTrack::Pass> RuleTrack::passesOf(const CompiledFormat &format, c
             pass.sequences.push_back(
                 {rules.running()[size_t(r)].field, r, plan.units[size_t(r)]});
         }
-        pass.tallies = actions.talliedFirst;
-        pass.tallies.insert(pass.tallies.end(), actions.tallied.begin(), actions.tallied.end());
+        for (const auto *tallies : {&actions.talliedFirst, &actions.tallied}) {
+            for (const Actions::Added &added : *tallies) {
+                if (added.field < 0)
+                    pass.counts.push_back(added.tally);
+                else
+                    pass.sums.push_back(added);
+            }
+        }
     }
     return passes;
 }
@@ -81,6 +87,18 @@ void RuleTrack::note(int lineType, qint64 index, RulePart &part)
     part.lastType = part.lastLine = lineType;
     m_previous = lineType;
 }
+
+namespace {
+
+// A number of a line without fields in error, as the rules read it (runningNumber): its
+// mantissa with its sign, 0 when empty.
+inline qint64 signedNumber(const LineAnalyzer::FieldResult &result)
+{
+    const qint64 mantissa = result.empty ? 0 : result.number.mantissa;
+    return result.number.negative ? -mantissa : mantissa;
+}
+
+} // namespace
 
 // Whether the line keeps its own rules for certain (false: it may not).
 inline bool RuleTrack::keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) const
@@ -126,9 +144,10 @@ inline bool RuleTrack::keepsAcross(const LineAnalyzer &analyzer, const Pass &pas
     if (pass.after && !allowedAfter(*pass.after, m_previous))
         return false; // the part's first line waits for the line before it
     const RunningPart *running = part.running.data();
+    const LineAnalyzer::FieldResult *results = &analyzer.field(0);
     for (const Pass::Sequence &sequence : pass.sequences)
         if (!followsInSequence(running[sequence.rule].previous, sequence.unit,
-                               runningNumber(analyzer, sequence.field)))
+                               signedNumber(results[sequence.field])))
             return false;
     return true;
 }
@@ -138,20 +157,25 @@ bool RuleTrack::keepsEvery(const LineAnalyzer &analyzer, qint64 index, ScanResul
     const int t = analyzer.lineType();
     const Pass &pass = m_passes[size_t(t)];
     RulePart &part = out.rules;
-    if (!pass.taken || !keepsOwn(analyzer, pass) || !keepsAcross(analyzer, pass, part))
+    // A line with a field in error goes the usual way: there a value that does not read is
+    // told apart; here every number reads.
+    if (!pass.taken || analyzer.errorCount() != 0 || !keepsOwn(analyzer, pass) ||
+        !keepsAcross(analyzer, pass, part))
         return false;
     if (!m_active)
         return true;
     note(t, index, part);
     if (pass.counted)
         ++part.times[size_t(t)];
+    const LineAnalyzer::FieldResult *results = &analyzer.field(0);
     RunningPart *running = part.running.data();
     for (const Pass::Sequence &sequence : pass.sequences)
-        running[sequence.rule].previous = runningNumber(analyzer, sequence.field);
+        running[sequence.rule].previous = signedNumber(results[sequence.field]);
     __int128 *sums = m_sums.data();
-    for (const Actions::Added &added : pass.tallies)
-        addToTally(sums[added.tally], added.field < 0 ? 0 : runningNumber(analyzer, added.field),
-                   added.field < 0);
+    for (const int tally : pass.counts)
+        ++sums[tally];
+    for (const Actions::Added &added : pass.sums)
+        sums[added.tally] += signedNumber(results[added.field]);
     return true;
 }
 
