@@ -137,7 +137,7 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
 // The line's encoding, its characters, and the column of its first control character.
 void LineAnalyzer::readEncoding()
 {
-    if (plainAscii(m_p, m_n)) {
+    if (printableAscii(m_p, m_n)) {
         m_encoding = LineEncoding::Ascii;
         m_chars = m_n;
         m_controlColumn = 0;
@@ -146,7 +146,7 @@ void LineAnalyzer::readEncoding()
     readAnyEncoding();
 }
 
-// A line with a byte above 0x7F or a control character.
+// A line with a byte above 0x7F, a control character or a TAB.
 void LineAnalyzer::readAnyEncoding()
 {
     qsizetype control = -1;
@@ -191,25 +191,35 @@ void LineAnalyzer::readEveryField(const CompiledLineType &type)
 void LineAnalyzer::readChecks(const CompiledLineType &type)
 {
     TypeState &state = m_types[size_t(m_lineType)];
-    const CompiledField *specs = type.fields.data();
-    if (m_encoding != LineEncoding::Utf8 && state.mask.any() && m_chars >= state.mask.reach() &&
-        state.mask.allDigits(m_p)) {
-        if (!state.clean)
-            setClean(state);
-        for (const int c : state.valued) {
-            const Check &check = state.checks[size_t(c)];
-            state.fields[size_t(check.field)].number.mantissa =
-                qint64(digits::value(m_p + check.start, check.end - check.start));
-        }
-        for (const int c : state.unmasked) {
-            const Check &check = state.checks[size_t(c)];
-            readCheck(specs[check.field], check, state.fields[size_t(check.field)]);
-        }
+    if (m_encoding == LineEncoding::Utf8 || !state.mask.any() || m_chars < state.mask.reach() ||
+        !state.mask.allDigits(m_p)) {
+        readEveryCheck(state, type);
         return;
     }
+    if (!state.clean)
+        setClean(state);
+    if (!state.valued.empty() || !state.unmasked.empty())
+        readUnmasked(state, type);
+}
+
+void LineAnalyzer::readUnmasked(TypeState &state, const CompiledLineType &type)
+{
+    for (const int c : state.valued) {
+        const Check &check = state.checks[size_t(c)];
+        state.fields[size_t(check.field)].number.mantissa =
+            qint64(digits::value(m_p + check.start, check.end - check.start));
+    }
+    for (const int c : state.unmasked) {
+        const Check &check = state.checks[size_t(c)];
+        readCheck(type.fields[size_t(check.field)], check, state.fields[size_t(check.field)]);
+    }
+}
+
+void LineAnalyzer::readEveryCheck(TypeState &state, const CompiledLineType &type)
+{
     state.clean = false;
     for (const Check &check : state.checks)
-        readCheck(specs[check.field], check, state.fields[size_t(check.field)]);
+        readCheck(type.fields[size_t(check.field)], check, state.fields[size_t(check.field)]);
 }
 
 void LineAnalyzer::setClean(TypeState &state)
@@ -328,7 +338,7 @@ void LineAnalyzer::matchLineType()
             const auto [types, count] = probe.ids.find(key, size);
             if (count == 1 && m_decides[size_t(types[0])]) {
                 // No ID of another place can stand on this line: the others are not looked up.
-                m_candidates.assign(1, types[0]);
+                m_candidates.push_back(types[0]);
                 m_match = Match::One;
                 m_lineType = types[0];
                 return;

@@ -174,7 +174,11 @@ private:
     static void prepareChecks(TypeState &state, const CompiledLineType &type);
     static void listValued(TypeState &state);
     // The clean state of the masked checks' results.
-    static void setClean(TypeState &state);
+    Q_NEVER_INLINE static void setClean(TypeState &state);
+    // After the mask passed: the values wanted of its fields, and the checks it leaves out.
+    Q_NEVER_INLINE void readUnmasked(TypeState &state, const CompiledLineType &type);
+    // Every check read on its own.
+    Q_NEVER_INLINE void readEveryCheck(TypeState &state, const CompiledLineType &type);
     // Whether the line type's ID, once found, decides the line's type: no ID of another place
     // can match a line that holds it.
     bool idDecides(int type) const;
