@@ -176,6 +176,9 @@ private slots:
             const quint64 expected = whole.left(n).toULongLong(&ok);
             QVERIFY(ok && digits::allDigits(whole.constData(), n));
             QCOMPARE(digits::value(whole.constData(), n), expected);
+            const QByteArray after16 = "ab\xFF" + QByteArray(13, '9') + whole; // read as zeros
+            if (n <= 16)
+                QCOMPARE(digits::valueEndingAt(after16.constData() + 16 + n, n), expected);
             quint64 value = 0;
             if (n >= 8 && n <= 16)
                 QVERIFY(digits::digitsWithValue(whole.constData(), n, &value) && value == expected);

@@ -206,8 +206,12 @@ void LineAnalyzer::readUnmasked(TypeState &state, const CompiledLineType &type)
 {
     for (const int c : state.valued) {
         const Check &check = state.checks[size_t(c)];
+        const int size = check.end - check.start;
+        // From the words that end with the field when the line holds them.
+        const bool words = size <= 16 && check.end >= (size <= 8 ? 8 : 16);
         state.fields[size_t(check.field)].number.mantissa =
-            qint64(digits::value(m_p + check.start, check.end - check.start));
+            qint64(words ? digits::valueEndingAt(m_p + check.end, size)
+                         : digits::value(m_p + check.start, size));
     }
     for (const int c : state.unmasked) {
         const Check &check = state.checks[size_t(c)];
