@@ -176,6 +176,9 @@ private slots:
             const quint64 expected = whole.left(n).toULongLong(&ok);
             QVERIFY(ok && digits::allDigits(whole.constData(), n));
             QCOMPARE(digits::value(whole.constData(), n), expected);
+            const QByteArray after16 = "ab\xFF" + QByteArray(13, '9') + whole; // read as zeros
+            if (n <= 16)
+                QCOMPARE(digits::valueEndingAt(after16.constData() + 16 + n, n), expected);
             quint64 value = 0;
             if (n >= 8 && n <= 16)
                 QVERIFY(digits::digitsWithValue(whole.constData(), n, &value) && value == expected);
@@ -192,7 +195,7 @@ private slots:
 
     // Every length up to a few blocks, and a byte above 0x7F, a control character, a TAB (no
     // control) or none at every place: the scan agrees with a byte-by-byte reading on every
-    // path this processor has (portable, SSE2, AVX2).
+    // path this processor has (portable, SSE2, AVX2), and so does the test for printable bytes.
     void lineScanAgreesWithBytes_data()
     {
         QTest::addColumn<char>("byte");
@@ -239,6 +242,8 @@ private slots:
                     QVERIFY2(gotAscii == ascii, what);
                     QVERIFY2(found == control, what);
                 }
+                QVERIFY(velkora::formats::printableAscii(bytes.constData(), n) ==
+                        (ascii && control < 0 && !bytes.left(n).contains('\t')));
             }
         }
     }

@@ -3,6 +3,7 @@
 
 #include "FormatSamples.h"
 #include "formats/Limits.h"
+#include "formats/LineAnalyzer.h"
 #include "formats/LineSource.h"
 #include "support/TestClasses.h"
 
@@ -251,6 +252,21 @@ private slots:
         Counts atTwo = counts;
         atTwo.insert(u"0004"_s, 0);
         add("IDs at two places", edges, short_, Encoding::Utf8, atTwo);
+        // IDs at places that overlap: a line holds both only where they agree ("12X": 0003
+        // and 0004), and a shorter ID at the same column still loses to a longer one ("7Y").
+        const LoadFormat overlapping = formatOf(
+            "OVL", {lineType("0001", "7", "Siete", 1, 1), lineType("0002", "7Y", "Siete Y", 1, 2),
+                    lineType("0003", "12", "Doce", 1, 2), lineType("0004", "2X", "Dos X", 2, 2),
+                    lineType("0005", "33", "Treinta y tres", 1, 2)});
+        add("IDs at places that overlap", overlapping,
+            {u"7Y"_s, u"7Z"_s, u"12X"_s, u"33"_s, u"a2X"_s, u"3"_s}, Encoding::Utf8,
+            Counts{{u"0001"_s, 1},
+                   {u"0002"_s, 1},
+                   {u"0004"_s, 1},
+                   {u"0005"_s, 1},
+                   {u"-"_s, 1},
+                   {u"+"_s, 1},
+                   {u"0003"_s, 0}});
     }
     void idsFindTheirLines()
     {
@@ -1060,6 +1076,78 @@ private slots:
             QVERIFY(text.contains(u"\nErrores del archivo\n"_s + error));
         if (emptyAtEnd > 0)
             QVERIFY(text.contains(u"Líneas vacías al final del archivo|%1"_s.arg(emptyAtEnd)));
+    }
+
+    // The checks of a line carry nothing over from the lines before it: whatever came before,
+    // each line's fields read as the line read alone in full. Two line types whose fields share
+    // their numbers; fields of digits at once, or one by one when a byte fails them (a blank, a
+    // letter in the last column, 0xFA just before a '9', a line too short or in UTF-8, an
+    // OPCIONAL field left blank); "*": the line is read in full.
+    void checksForgetTheLinesBefore_data()
+    {
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<int>("errors"); // fields in error, all lines together
+        const QByteArray a = "A1234567890ABC00422601311234567890"; // the last field from 25
+        const auto with = [&](int column, const QByteArray &bytes) {
+            return QByteArray(a).replace(column - 1, bytes.size(), bytes);
+        };
+        const QByteArray b = "BNOMBRE  123456123456789", bBad = "BNOMBRE  1234X6123456789";
+        const QByteArray blank = with(6, " "), letter = with(34, "X"),
+                         high = with(14, QByteArray("\xFA") + '9'), noValue = with(15, "    ");
+        const QByteArray utf8 = a.left(11) + "\xC3\xA9" + a.mid(12);
+        QTest::newRow("faults then a clean line")
+            << QByteArrayList{blank, a, letter, a, high, a, with(25, " "), a} << 3;
+        QTest::newRow("two types, the same field numbers")
+            << QByteArrayList{a, b, blank, bBad, a, b, letter, b, a} << 3;
+        QTest::newRow("short, UTF-8, OPCIONAL blank")
+            << QByteArrayList{a, a.left(30), a, utf8, a, noValue, a, with(15, "  1 ")} << 2;
+        QTest::newRow("in full between checks")
+            << QByteArrayList{a,       "*" + a, a, "*" + blank,   a, blank,
+                              "*" + a, letter,  a, "*" + noValue, a}
+            << 3;
+    }
+    void checksForgetTheLinesBefore()
+    {
+        QFETCH(QByteArrayList, lines);
+        QFETCH(int, errors);
+        using velkora::formats::LineAnalyzer;
+        const LoadFormat format = withRules(
+            formatOf("CHK",
+                     {lineType("0001", "A", "A", 1, 1,
+                               u"01|Dos|2|2|N; 02|Ocho|4|8|N; 03|Texto|12|3|T; 04|Opcional|15|4|N; "
+                               u"05|Fecha|19|6|F|YYMMDD; 06|Diez|25|10|N"_s),
+                      lineType("0002", "B", "B", 1, 1,
+                               u"01|Nombre|2|6|T; 02|Importe|8|5|N*; 03|Tres|13|3|N; "
+                               u"04|Nueve|16|9|N"_s)}),
+            {u"0001|04|OPCIONAL"_s});
+        const velkora::formats::CompiledFormat compiled(format);
+        LineAnalyzer carried(compiled);
+        for (QByteArray line : lines) {
+            const bool full = line.startsWith('*');
+            line.remove(0, full ? 1 : 0);
+            carried.analyze(line.constData(), line.size(),
+                            full ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
+            LineAnalyzer alone(compiled);
+            alone.analyze(line.constData(), line.size());
+            QCOMPARE(carried.lineType(), alone.lineType());
+            QCOMPARE(carried.fieldsInError(), alone.fieldsInError());
+            errors -= carried.errorCount();
+            const auto &fields = compiled.lineTypes()[size_t(alone.lineType())].fields;
+            for (int f = 0; f < int(fields.size()); ++f) {
+                if (fields[size_t(f)].type == velkora::formats::FieldType::Texto)
+                    continue;
+                const LineAnalyzer::FieldResult &x = carried.field(f), &y = alone.field(f);
+                const auto state = [](const LineAnalyzer::FieldResult &r) {
+                    return QList<qint64>{
+                        r.ok,         r.empty,  r.problem.code,
+                        r.problem.at, r.begin,  r.end,
+                        r.pad,        r.column, r.ok && !r.empty ? r.number.mantissa : 0};
+                };
+                QVERIFY2(state(x) == state(y),
+                         (line + " field " + QByteArray::number(f + 1)).data());
+            }
+        }
+        QCOMPARE(errors, 0);
     }
 
     // A shift is named only when the shifted reading gives plausible values.

@@ -123,6 +123,25 @@ inline quint64 value(const char *p, int n)
     return v;
 }
 
+// A word whose last n bytes (1 <= n <= 8) are kept and whose others read as '0'.
+inline quint64 lastBytes(quint64 w, int n)
+{
+    const quint64 before = (quint64(1) << (8 * (8 - n))) - 1; // the 8 - n bytes before them
+    return (w & ~before) | (Repeat('0') & before);
+}
+
+// The value of the n digits that end at `end`, 1 <= n <= 16 (every byte a digit), when the eight
+// bytes before `end` (sixteen, for more than eight digits) can be read: the words that end with
+// them, the bytes before them read as leading zeros.
+inline quint64 valueEndingAt(const char *end, int n)
+{
+    const quint64 last = load8(end - 8);
+    if (n <= 8)
+        return eightDigits(lastBytes(last, n));
+    return quint64(eightDigits(lastBytes(load8(end - 16), n - 8))) * 100000000ULL +
+           eightDigits(last);
+}
+
 // Whether every byte of [p, p + n) is an ASCII digit, 8 <= n <= 16, with their value in *v when
 // they are: the same two loads give both.
 inline bool digitsWithValue(const char *p, int n, quint64 *v)

@@ -10,35 +10,94 @@ namespace velkora::formats {
 
 LineAnalyzer::LineAnalyzer(const CompiledFormat &format) : m_format(format)
 {
-    m_fields.resize(size_t(std::max(1, format.maxFields())));
     m_gapHit.resize(size_t(std::max(1, format.maxGaps())));
     m_candidates.reserve(format.lineTypes().size());
     m_allCandidates.reserve(format.lineTypes().size());
-    m_inError.reserve(m_fields.size());
+    m_inError.reserve(size_t(std::max(1, format.maxFields())));
     if (format.probes().size() == 1)
         m_onlyProbe = &format.probes().front();
-    m_checks.resize(format.lineTypes().size());
-    for (size_t t = 0; t < format.lineTypes().size(); ++t) {
-        const std::vector<CompiledField> &fields = format.lineTypes()[t].fields;
-        for (size_t f = 0; f < fields.size(); ++f) {
-            const CompiledField &spec = fields[f];
-            if (!spec.readsText || (spec.usable && !converts(spec)))
-                continue;
-            Check check;
-            check.field = int(f);
-            check.start = spec.start;
-            // An unusable definition may reach past the largest column.
-            check.end = int(std::min<qint64>(qint64(spec.start) + spec.length, INT_MAX));
-            if (!spec.usable)
-                check.kind = Check::Unusable;
-            else if (spec.type == FieldType::Fecha)
-                check.kind = Check::Date;
-            else if (spec.number.digitsOnly() && !spec.trim && spec.length <= 18)
-                check.kind = Check::Digits;
-            check.inPlace = spec.usable && !spec.trim;
-            m_checks[t].push_back(check);
-        }
+    // One state more than the line types: the results field() gives before a line of a single
+    // type.
+    m_types.resize(format.lineTypes().size() + 1);
+    for (size_t t = 0; t < format.lineTypes().size(); ++t)
+        prepareChecks(m_types[t], format.lineTypes()[t]);
+    m_types.back().fields.resize(size_t(std::max(1, format.maxFields())));
+    m_resultType = int(m_types.size()) - 1;
+    m_decides.resize(format.lineTypes().size());
+    for (size_t t = 0; t < m_decides.size(); ++t)
+        m_decides[t] = idDecides(int(t)) ? 1 : 0;
+}
+
+void LineAnalyzer::prepareChecks(TypeState &state, const CompiledLineType &type)
+{
+    state.fields.resize(std::max<size_t>(1, type.fields.size()));
+    for (size_t f = 0; f < type.fields.size(); ++f) {
+        const CompiledField &spec = type.fields[f];
+        if (!spec.readsText || (spec.usable && !converts(spec)))
+            continue;
+        Check check;
+        check.field = int(f);
+        check.start = spec.start;
+        // An unusable definition may reach past the largest column.
+        check.end = int(std::min<qint64>(qint64(spec.start) + spec.length, INT_MAX));
+        if (!spec.usable)
+            check.kind = Check::Unusable;
+        else if (spec.type == FieldType::Fecha)
+            check.kind = Check::Date;
+        else if (spec.number.digitsOnly() && !spec.trim && spec.length <= 18)
+            check.kind = Check::Digits;
+        check.inPlace = spec.usable && !spec.trim;
+        state.checks.push_back(check);
     }
+    for (const Check &check : state.checks)
+        if (check.kind == Check::Digits && check.inPlace)
+            state.mask.add(check.start, check.end);
+    state.mask.build();
+    for (int c = 0; c < int(state.checks.size()); ++c) {
+        const Check &check = state.checks[size_t(c)];
+        const bool masked = state.mask.any() && check.kind == Check::Digits && check.inPlace &&
+                            check.end > check.start;
+        (masked ? state.masked : state.unmasked).push_back(c);
+    }
+    listValued(state);
+}
+
+void LineAnalyzer::listValued(TypeState &state)
+{
+    state.valued.clear();
+    for (const int c : state.masked)
+        if (state.checks[size_t(c)].value)
+            state.valued.push_back(c);
+    state.clean = false;
+}
+
+// Which lines a type's ID can share with IDs of other places: those whose characters agree
+// with it wherever both stand (any line, when they do not overlap).
+bool LineAnalyzer::idDecides(int type) const
+{
+    const std::vector<CompiledLineType> &types = m_format.lineTypes();
+    const CompiledLineType &own = types[size_t(type)];
+    const QList<uint> ownId = QString::fromUtf8(own.id).toUcs4();
+    if (own.probe < 0 || ownId.size() != own.idLength)
+        return false;
+    for (size_t t = 0; t < types.size(); ++t) {
+        const CompiledLineType &other = types[t];
+        if (int(t) == type || other.probe < 0 || (other.probe == own.probe && other.id != own.id))
+            continue; // one ID per place on a line
+        if (other.probe == own.probe)
+            return false; // the same ID twice
+        const QList<uint> otherId = QString::fromUtf8(other.id).toUcs4();
+        if (otherId.size() != other.idLength)
+            return false;
+        const int from = std::max(own.idStart, other.idStart);
+        const int to = std::min(own.idStart + own.idLength, other.idStart + other.idLength);
+        bool agree = true;
+        for (int c = from; c < to && agree; ++c)
+            agree = ownId[c - own.idStart] == otherId[c - other.idStart];
+        if (agree)
+            return false;
+    }
+    return true;
 }
 
 void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
@@ -58,9 +117,15 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
     // and copies nothing it does not need. Results left in error by the previous line are reset
     // first; a field that can be in error is then reset when it is read, so that the others
     // (TEXTO, SQL, CONSTANTE) need no step at all when only the checks are wanted.
-    for (const int f : m_inError)
-        m_fields[size_t(f)] = FieldResult{};
-    m_inError.clear();
+    if (!m_inError.empty()) {
+        TypeState &previous = m_types[size_t(m_inErrorType)];
+        for (const int f : m_inError)
+            previous.fields[size_t(f)] = FieldResult{};
+        previous.clean = false;
+        m_inError.clear();
+    }
+    m_inErrorType = m_lineType;
+    m_resultType = m_lineType;
     if (depth == Depth::Full)
         readEveryField(type);
     else
@@ -71,6 +136,18 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
 
 // The line's encoding, its characters, and the column of its first control character.
 void LineAnalyzer::readEncoding()
+{
+    if (printableAscii(m_p, m_n)) {
+        m_encoding = LineEncoding::Ascii;
+        m_chars = m_n;
+        m_controlColumn = 0;
+        return;
+    }
+    readAnyEncoding();
+}
+
+// A line with a byte above 0x7F, a control character or a TAB.
+void LineAnalyzer::readAnyEncoding()
 {
     qsizetype control = -1;
     if (asciiAndControl(m_p, m_n, &control)) {
@@ -97,73 +174,134 @@ void LineAnalyzer::readEncoding()
 
 void LineAnalyzer::readEveryField(const CompiledLineType &type)
 {
+    TypeState &state = m_types[size_t(m_lineType)];
+    state.clean = false;
     for (int f = 0; f < int(type.fields.size()); ++f) {
-        FieldResult &result = m_fields[size_t(f)];
+        FieldResult &result = state.fields[size_t(f)];
         readAnyField(type.fields[size_t(f)], result);
         if (!result.ok)
             m_inError.push_back(f);
     }
 }
 
-// The checks alone: the fields that can be in error. A field that lies whole on a line of one
-// byte per character is read in place, and one of digits alone at once (its value worked out
-// only when it is wanted).
+// The checks alone: the fields that can be in error. On a line of one byte per character that
+// holds them all, the fields of digits alone that lie in place are tested at once by the line
+// type's mask; when it passes, only the values wanted are worked out and the other checks read.
+// Otherwise every check is read on its own.
 void LineAnalyzer::readChecks(const CompiledLineType &type)
 {
-    const bool inPlace = m_encoding != LineEncoding::Utf8;
-    const CompiledField *specs = type.fields.data();
-    for (const Check &check : m_checks[size_t(m_lineType)]) {
-        FieldResult &result = m_fields[size_t(check.field)];
-        if (!inPlace || !check.inPlace || check.end > m_chars) {
-            readAnyField(specs[check.field], result);
-        } else {
-            result.ok = true;
-            result.empty = false;
-            result.problem.code = Problem::None;
-            result.problem.at = -1;
-            result.pad = 0;
-            result.begin = check.start;
-            result.end = check.end;
-            result.column = check.start + 1;
-            const char *text = m_p + check.start;
-            const int size = check.end - check.start;
-            if (check.kind == Check::Digits && check.value && size >= 8 && size <= 16) {
-                // The digits and their value from the same loads.
-                quint64 value = 0;
-                if (digits::digitsWithValue(text, size, &value)) {
-                    result.number.mantissa = qint64(value);
-                    result.number.negative = false;
-                    continue;
-                }
-            } else if (check.kind == Check::Digits && digits::allDigits(text, size)) {
-                result.number.mantissa = check.value ? qint64(digits::value(text, size)) : 0;
-                result.number.negative = false;
-                continue;
-            }
-            const CompiledField &spec = specs[check.field];
-            result.ok = check.kind == Check::Date
-                            ? spec.date.read(text, size, result.date, result.problem)
-                            : spec.number.read(text, size, result.number, result.problem);
-            if (!result.ok && spec.optional && emptyValue(spec, text, size))
-                makeEmpty(result);
-        }
-        if (!result.ok)
-            m_inError.push_back(check.field);
+    TypeState &state = m_types[size_t(m_lineType)];
+    if (m_encoding == LineEncoding::Utf8 || !state.mask.any() || m_chars < state.mask.reach() ||
+        !state.mask.allDigits(m_p)) {
+        readEveryCheck(state, type);
+        return;
     }
+    if (!state.clean)
+        setClean(state);
+    if (!state.valued.empty() || !state.unmasked.empty())
+        readUnmasked(state, type);
+}
+
+void LineAnalyzer::readUnmasked(TypeState &state, const CompiledLineType &type)
+{
+    for (const int c : state.valued) {
+        const Check &check = state.checks[size_t(c)];
+        const int size = check.end - check.start;
+        // From the words that end with the field when the line holds them.
+        const bool words = size <= 16 && check.end >= (size <= 8 ? 8 : 16);
+        state.fields[size_t(check.field)].number.mantissa =
+            qint64(words ? digits::valueEndingAt(m_p + check.end, size)
+                         : digits::value(m_p + check.start, size));
+    }
+    for (const int c : state.unmasked) {
+        const Check &check = state.checks[size_t(c)];
+        readCheck(type.fields[size_t(check.field)], check, state.fields[size_t(check.field)]);
+    }
+}
+
+void LineAnalyzer::readEveryCheck(TypeState &state, const CompiledLineType &type)
+{
+    state.clean = false;
+    for (const Check &check : state.checks)
+        readCheck(type.fields[size_t(check.field)], check, state.fields[size_t(check.field)]);
+}
+
+void LineAnalyzer::setClean(TypeState &state)
+{
+    for (const int c : state.masked) {
+        const Check &check = state.checks[size_t(c)];
+        FieldResult &result = state.fields[size_t(check.field)];
+        result.ok = true;
+        result.empty = false;
+        result.problem.code = Problem::None;
+        result.problem.at = -1;
+        result.pad = 0;
+        result.begin = check.start;
+        result.end = check.end;
+        result.column = check.start + 1;
+        result.number.negative = false;
+        if (!check.value)
+            result.number.mantissa = 0;
+    }
+    state.clean = true;
+}
+
+// A field that lies whole on a line of one byte per character is read in place, and one of
+// digits alone at once (its value worked out only when it is wanted).
+void LineAnalyzer::readCheck(const CompiledField &spec, const Check &check, FieldResult &result)
+{
+    if (m_encoding == LineEncoding::Utf8 || !check.inPlace || check.end > m_chars) {
+        readAnyField(spec, result);
+    } else {
+        result.ok = true;
+        result.empty = false;
+        result.problem.code = Problem::None;
+        result.problem.at = -1;
+        result.pad = 0;
+        result.begin = check.start;
+        result.end = check.end;
+        result.column = check.start + 1;
+        const char *text = m_p + check.start;
+        const int size = check.end - check.start;
+        if (check.kind == Check::Digits && check.value && size >= 8 && size <= 16) {
+            // The digits and their value from the same loads.
+            quint64 value = 0;
+            if (digits::digitsWithValue(text, size, &value)) {
+                result.number.mantissa = qint64(value);
+                result.number.negative = false;
+                return;
+            }
+        } else if (check.kind == Check::Digits && digits::allDigits(text, size)) {
+            result.number.mantissa = check.value ? qint64(digits::value(text, size)) : 0;
+            result.number.negative = false;
+            return;
+        }
+        result.ok = check.kind == Check::Date
+                        ? spec.date.read(text, size, result.date, result.problem)
+                        : spec.number.read(text, size, result.number, result.problem);
+        if (!result.ok && spec.optional && emptyValue(spec, text, size))
+            makeEmpty(result);
+    }
+    if (!result.ok)
+        m_inError.push_back(check.field);
 }
 
 void LineAnalyzer::setValuesWanted(bool wanted)
 {
-    for (std::vector<Check> &checks : m_checks)
-        for (Check &check : checks)
+    for (TypeState &state : m_types) {
+        for (Check &check : state.checks)
             check.value = wanted;
+        listValued(state);
+    }
 }
 
 void LineAnalyzer::setValuesWanted(const RuleSet &rules)
 {
-    for (size_t t = 0; t < m_checks.size(); ++t)
-        for (Check &check : m_checks[t])
+    for (size_t t = 0; t + 1 < m_types.size(); ++t) {
+        for (Check &check : m_types[t].checks)
             check.value = rules.readsValue(int(t), check.field);
+        listValued(m_types[t]);
+    }
 }
 
 void LineAnalyzer::matchLineType()
@@ -202,6 +340,13 @@ void LineAnalyzer::matchLineType()
                 key = m_key;
             }
             const auto [types, count] = probe.ids.find(key, size);
+            if (count == 1 && m_decides[size_t(types[0])]) {
+                // No ID of another place can stand on this line: the others are not looked up.
+                m_candidates.push_back(types[0]);
+                m_match = Match::One;
+                m_lineType = types[0];
+                return;
+            }
             // Mostly none or one: no range insert (reserved for every line type).
             for (int k = 0; k < int(count); ++k)
                 m_candidates.push_back(types[k]);
@@ -347,7 +492,7 @@ std::pair<const char *, int> LineAnalyzer::fieldBytes(int field) const
         return {m_p, 0};
     if (converts(spec)) {
         // Read on every line already: its bounds are known.
-        const FieldResult &result = m_fields[size_t(field)];
+        const FieldResult &result = this->field(field);
         return {m_p + result.begin, result.end - result.begin};
     }
     const Span at = span(spec, spec.start);
@@ -434,7 +579,7 @@ QString LineAnalyzer::fieldText(const FieldResult &result) const
 
 void LineAnalyzer::fillError(int field, FieldError &error) const
 {
-    const FieldResult &r = m_fields[size_t(field)];
+    const FieldResult &r = this->field(field);
     const FieldDef &def = m_format.field(m_lineType, field);
     error.lineType = m_lineType;
     error.field = field;
@@ -487,7 +632,7 @@ LineDetail LineAnalyzer::detail() const
     for (size_t i = 0; i < type.fields.size(); ++i) {
         const CompiledField &spec = type.fields[i];
         const FieldDef &def = m_format.field(m_lineType, int(i));
-        const FieldResult &r = m_fields[i];
+        const FieldResult &r = field(int(i));
         LineDetail::Value value;
         if (spec.type == FieldType::Constante) {
             value.text = def.value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CompiledFormat.h"
+#include "DigitMask.h"
 #include "ScanResult.h"
 #include "TextEncoding.h"
 
@@ -53,7 +54,10 @@ public:
     qsizetype characters() const { return m_chars; }
     LineEncoding encoding() const { return m_encoding; }
     int errorCount() const { return m_errors; } // fields in error
-    const FieldResult &field(int index) const { return m_fields[size_t(index)]; }
+    const FieldResult &field(int index) const
+    {
+        return m_types[size_t(m_resultType)].fields[size_t(index)];
+    }
     bool gapHasText(int gap) const { return m_gapHit[size_t(gap)] != 0; }
     // The fields in error of the analysed line, in the line type's order.
     const std::vector<int> &fieldsInError() const { return m_inError; }
@@ -89,8 +93,12 @@ private:
     }
     void matchLineType();
     void readEncoding();
+    Q_NEVER_INLINE void readAnyEncoding();
     void readEveryField(const CompiledLineType &type);
     void readChecks(const CompiledLineType &type);
+    struct Check;
+    // Reads one field that can be in error, as the checks read it.
+    void readCheck(const CompiledField &spec, const Check &check, FieldResult &result);
     // Whether a field's text is converted (and may be in error): NUMERO and Fecha.
     static bool converts(const CompiledField &spec)
     {
@@ -139,7 +147,6 @@ private:
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
     std::vector<int> m_allCandidates; // before the most specific ID wins
-    std::vector<FieldResult> m_fields;
     // A field that can be in error (NUMERO, Fecha, or not readable as defined), as the checks
     // read it.
     struct Check {
@@ -151,7 +158,34 @@ private:
         int start = 0;        // its characters [start, end)
         int end = 0;
     };
-    std::vector<std::vector<Check>> m_checks; // per line type
+    // What one line type keeps from line to line: its fields' results and its checks. The
+    // checks of digits alone that lie in place are tested at once by a mask; while the mask
+    // passes, their results keep the state of a field read without fault ("clean": ok, not
+    // empty, no problem, its bounds), written again only after a line that left them otherwise.
+    struct TypeState {
+        std::vector<FieldResult> fields;
+        std::vector<Check> checks; // in the line type's order
+        DigitMask mask;            // over the checks of `masked`, when it has any word
+        std::vector<int> masked;   // indices in `checks`
+        std::vector<int> valued;   // of `masked`, those whose value is wanted
+        std::vector<int> unmasked; // the other checks, in order
+        bool clean = false;        // the results of `masked` hold the clean state
+    };
+    static void prepareChecks(TypeState &state, const CompiledLineType &type);
+    static void listValued(TypeState &state);
+    // The clean state of the masked checks' results.
+    Q_NEVER_INLINE static void setClean(TypeState &state);
+    // After the mask passed: the values wanted of its fields, and the checks it leaves out.
+    Q_NEVER_INLINE void readUnmasked(TypeState &state, const CompiledLineType &type);
+    // Every check read on its own.
+    Q_NEVER_INLINE void readEveryCheck(TypeState &state, const CompiledLineType &type);
+    // Whether the line type's ID, once found, decides the line's type: no ID of another place
+    // can match a line that holds it.
+    bool idDecides(int type) const;
+    std::vector<TypeState> m_types;
+    int m_resultType = 0;                 // whose results field() gives: the last line's type
+    int m_inErrorType = 0;                // the line type of m_inError
+    std::vector<char> m_decides;          // per line type: idDecides()
     const IdProbe *m_onlyProbe = nullptr; // the one place of every line ID, if there is one
     std::vector<int> m_inError;           // the fields of the line in error
     std::vector<char> m_gapHit;

@@ -18,7 +18,7 @@ public:
     void build();
 
     // The line types whose ID is exactly [p, p + n), in the order in which they were added.
-    std::pair<const int *, int> find(const char *p, qsizetype n) const
+    Q_ALWAYS_INLINE std::pair<const int *, int> find(const char *p, qsizetype n) const
     {
         if (n == m_directSize) {
             // IDs of one or two bytes: their slot straight from a table of every such key.

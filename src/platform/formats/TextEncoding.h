@@ -94,6 +94,39 @@ inline qsizetype firstControl(const char *p, qsizetype n)
     return -1;
 }
 
+// Whether every byte of [p, p + n) is printable ASCII, 0x20 to 0x7F: no byte above 0x7F, no
+// control character, no TAB. Most lines of a file are: they need no other look at their bytes.
+inline bool printableAscii(const char *p, qsizetype n)
+{
+#ifdef __SSE2__
+    if (n >= 16) {
+        // A byte less 0x20 (wrapping) is 0 to 0x5F when it is printable: less 0x5F more
+        // (unsigned, saturated) it is 0, and any other stays above.
+        const __m128i low = _mm_set1_epi8(0x20);
+        const __m128i span = _mm_set1_epi8(0x5F);
+        __m128i outside = _mm_setzero_si128();
+        const auto block = [&](qsizetype at) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at));
+            outside = _mm_or_si128(outside, _mm_subs_epu8(_mm_sub_epi8(bytes, low), span));
+        };
+        qsizetype i = 0;
+        for (; i + 32 <= n; i += 32) {
+            block(i);
+            block(i + 16);
+        }
+        if (i + 16 <= n)
+            block(i);
+        if (n % 16 != 0)
+            block(n - 16); // overlaps the last whole block
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(outside, _mm_setzero_si128())) == 0xFFFF;
+    }
+#endif
+    for (qsizetype i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) - 0x20u >= 0x60u)
+            return false;
+    return true;
+}
+
 // isAscii and firstControl in one pass, without a branch per block: whether no byte of
 // [p, p + n) is above 0x7F, and in *control the offset of the first control character (-1
 // when there is none; looked for again only in a line that holds one).
