@@ -65,9 +65,14 @@ void LineAnalyzer::prepareChecks(TypeState &state, const CompiledLineType &type)
 void LineAnalyzer::listValued(TypeState &state)
 {
     state.valued.clear();
-    for (const int c : state.masked)
-        if (state.checks[size_t(c)].value)
-            state.valued.push_back(c);
+    for (const int c : state.masked) {
+        const Check &check = state.checks[size_t(c)];
+        if (!check.value)
+            continue;
+        const int size = check.end - check.start;
+        state.valued.push_back(
+            {check.field, check.end, size, size <= 16 && check.end >= (size <= 8 ? 8 : 16)});
+    }
     state.clean = false;
 }
 
@@ -198,21 +203,22 @@ void LineAnalyzer::readChecks(const CompiledLineType &type)
     }
     if (!state.clean)
         setClean(state);
-    if (!state.valued.empty() || !state.unmasked.empty())
+    readValues(state);
+    if (!state.unmasked.empty())
         readUnmasked(state, type);
+}
+
+inline void LineAnalyzer::readValues(TypeState &state) const
+{
+    FieldResult *results = state.fields.data();
+    for (const TypeState::Valued &valued : state.valued)
+        results[valued.field].number.mantissa =
+            qint64(valued.words ? digits::valueEndingAt(m_p + valued.end, valued.size)
+                                : digits::value(m_p + valued.end - valued.size, valued.size));
 }
 
 void LineAnalyzer::readUnmasked(TypeState &state, const CompiledLineType &type)
 {
-    for (const int c : state.valued) {
-        const Check &check = state.checks[size_t(c)];
-        const int size = check.end - check.start;
-        // From the words that end with the field when the line holds them.
-        const bool words = size <= 16 && check.end >= (size <= 8 ? 8 : 16);
-        state.fields[size_t(check.field)].number.mantissa =
-            qint64(words ? digits::valueEndingAt(m_p + check.end, size)
-                         : digits::value(m_p + check.start, size));
-    }
     for (const int c : state.unmasked) {
         const Check &check = state.checks[size_t(c)];
         readCheck(type.fields[size_t(check.field)], check, state.fields[size_t(check.field)]);

@@ -167,7 +167,16 @@ private:
         std::vector<Check> checks; // in the line type's order
         DigitMask mask;            // over the checks of `masked`, when it has any word
         std::vector<int> masked;   // indices in `checks`
-        std::vector<int> valued;   // of `masked`, those whose value is wanted
+        // Of `masked`, those whose value is wanted: its field, where its digits end, how many,
+        // and whether the line's words that end with them can be read (8 bytes, 16 for more
+        // than eight digits) or the value is read from its first digit.
+        struct Valued {
+            int field = 0;
+            int end = 0;
+            int size = 0;
+            bool words = false;
+        };
+        std::vector<Valued> valued;
         std::vector<int> unmasked; // the other checks, in order
         bool clean = false;        // the results of `masked` hold the clean state
     };
@@ -177,6 +186,8 @@ private:
     Q_NEVER_INLINE static void setClean(TypeState &state);
     // After the mask passed: the values wanted of its fields, and the checks it leaves out.
     Q_NEVER_INLINE void readUnmasked(TypeState &state, const CompiledLineType &type);
+    // After the mask passed: the values wanted of its fields.
+    void readValues(TypeState &state) const;
     // Every check read on its own.
     Q_NEVER_INLINE void readEveryCheck(TypeState &state, const CompiledLineType &type);
     // Whether the line type's ID, once found, decides the line's type: no ID of another place
