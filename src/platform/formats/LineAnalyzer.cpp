@@ -203,12 +203,13 @@ void LineAnalyzer::readChecks(const CompiledLineType &type)
     }
     if (!state.clean)
         setClean(state);
-    readValues(state);
+    if (!state.valued.empty())
+        readValues(state);
     if (!state.unmasked.empty())
         readUnmasked(state, type);
 }
 
-inline void LineAnalyzer::readValues(TypeState &state) const
+void LineAnalyzer::readValues(TypeState &state) const
 {
     FieldResult *results = state.fields.data();
     for (const TypeState::Valued &valued : state.valued)
@@ -232,19 +233,24 @@ void LineAnalyzer::readEveryCheck(TypeState &state, const CompiledLineType &type
         readCheck(type.fields[size_t(check.field)], check, state.fields[size_t(check.field)]);
 }
 
+void LineAnalyzer::setReadInPlace(const Check &check, FieldResult &result)
+{
+    result.ok = true;
+    result.empty = false;
+    result.problem.code = Problem::None;
+    result.problem.at = -1;
+    result.pad = 0;
+    result.begin = check.start;
+    result.end = check.end;
+    result.column = check.start + 1;
+}
+
 void LineAnalyzer::setClean(TypeState &state)
 {
     for (const int c : state.masked) {
         const Check &check = state.checks[size_t(c)];
         FieldResult &result = state.fields[size_t(check.field)];
-        result.ok = true;
-        result.empty = false;
-        result.problem.code = Problem::None;
-        result.problem.at = -1;
-        result.pad = 0;
-        result.begin = check.start;
-        result.end = check.end;
-        result.column = check.start + 1;
+        setReadInPlace(check, result);
         result.number.negative = false;
         if (!check.value)
             result.number.mantissa = 0;
@@ -259,14 +265,7 @@ void LineAnalyzer::readCheck(const CompiledField &spec, const Check &check, Fiel
     if (m_encoding == LineEncoding::Utf8 || !check.inPlace || check.end > m_chars) {
         readAnyField(spec, result);
     } else {
-        result.ok = true;
-        result.empty = false;
-        result.problem.code = Problem::None;
-        result.problem.at = -1;
-        result.pad = 0;
-        result.begin = check.start;
-        result.end = check.end;
-        result.column = check.start + 1;
+        setReadInPlace(check, result);
         const char *text = m_p + check.start;
         const int size = check.end - check.start;
         if (check.kind == Check::Digits && check.value && size >= 8 && size <= 16) {

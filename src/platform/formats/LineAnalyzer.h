@@ -182,12 +182,15 @@ private:
     };
     static void prepareChecks(TypeState &state, const CompiledLineType &type);
     static void listValued(TypeState &state);
+    // A field read in place without fault: its bounds, no problem (its value aside).
+    static void setReadInPlace(const Check &check, FieldResult &result);
     // The clean state of the masked checks' results.
     Q_NEVER_INLINE static void setClean(TypeState &state);
     // After the mask passed: the values wanted of its fields, and the checks it leaves out.
     Q_NEVER_INLINE void readUnmasked(TypeState &state, const CompiledLineType &type);
-    // After the mask passed: the values wanted of its fields.
-    void readValues(TypeState &state) const;
+    // After the mask passed: the values wanted of its fields (out of the way of a line type
+    // whose values no rule reads).
+    Q_NEVER_INLINE void readValues(TypeState &state) const;
     // Every check read on its own.
     Q_NEVER_INLINE void readEveryCheck(TypeState &state, const CompiledLineType &type);
     // Whether the line type's ID, once found, decides the line's type: no ID of another place
