@@ -357,6 +357,12 @@ void LineAnalyzer::matchLineType()
                 m_candidates.push_back(types[k]);
         }
     }
+    settleCandidates();
+}
+
+// Of several line types that match: the most specific ID, then PREVALECE; the line's match.
+void LineAnalyzer::settleCandidates()
+{
     if (m_candidates.size() > 1 && m_format.hasPrefixIds()) {
         // The most specific ID wins: a type whose ID begins another matching one's drops out.
         std::vector<int> &all = m_allCandidates;

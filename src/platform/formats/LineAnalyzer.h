@@ -92,6 +92,7 @@ private:
         return m_encoding == LineEncoding::Utf8 ? m_offsets[size_t(character)] : int(character);
     }
     void matchLineType();
+    void settleCandidates();
     void readEncoding();
     Q_NEVER_INLINE void readAnyEncoding();
     void readEveryField(const CompiledLineType &type);
