@@ -3,6 +3,7 @@
 // control characters, many bytes at a time, against a byte-by-byte reading.
 
 #include "formats/DateFormat.h"
+#include "formats/DigitColumns.h"
 #include "formats/Digits.h"
 #include "formats/NumberFormat.h"
 #include "formats/TextEncoding.h"
@@ -177,8 +178,10 @@ private slots:
             QVERIFY(ok && digits::allDigits(whole.constData(), n));
             QCOMPARE(digits::value(whole.constData(), n), expected);
             const QByteArray after16 = "ab\xFF" + QByteArray(13, '9') + whole; // read as zeros
-            if (n <= 16)
+            if (n <= 16) {
                 QCOMPARE(digits::valueEndingAt(after16.constData() + 16 + n, n), expected);
+                QCOMPARE(digits::Window(n).value(after16.constData() + 16 + n), expected);
+            }
             quint64 value = 0;
             if (n >= 8 && n <= 16)
                 QVERIFY(digits::digitsWithValue(whole.constData(), n, &value) && value == expected);
@@ -191,6 +194,70 @@ private slots:
                              bytes.left(n).constData());
             }
         }
+    }
+
+    // The keys of n digits order as their values, whatever the bytes before them: equal values
+    // give equal keys, and one more at the last digit, at the first, or a carry through nines
+    // a greater key.
+    void digitKeysOrderAsValues()
+    {
+        namespace digits = velkora::formats::digits;
+        for (int n = 1; n <= 16; ++n) {
+            const digits::Window window(n);
+            auto key = [&](quint64 value, char before) {
+                const QByteArray text = QByteArray(16, before) +
+                                        QByteArray::number(value).rightJustified(n, '0');
+                return window.key(text.constData() + text.size());
+            };
+            quint64 top = 0;
+            for (int i = 0; i < n; ++i)
+                top = top * 10 + 9;
+            QList<quint64> values{0, 1, 9, 10, top / 2, top / 2 + 1, top - 1, top};
+            values.removeIf([&](quint64 value) { return value > top; });
+            for (const quint64 a : values) {
+                for (const quint64 b : values) {
+                    QCOMPARE(key(a, ' ') < key(b, '9'), a < b);
+                    QCOMPARE(key(a, '\xFF') == key(b, 'A'), a == b);
+                }
+            }
+        }
+    }
+
+    // Sums kept in digit columns: the sum of every number added, with bytes of any kind before
+    // and after the digits, up to the columns' capacity of the greatest digits; taking the sum
+    // empties them.
+    void digitColumnsSum_data()
+    {
+        const auto add = dataColumns<int, int>({"size", "after"});
+        for (const int size : {1, 2, 8, 9, 10, 15, 16})
+            add(qPrintable(u"%1 digits"_s.arg(size)), size, 0);
+        add("8 digits, 5 bytes after them", 8, 5);
+        add("2 digits, 13 bytes after them", 2, 13);
+    }
+    void digitColumnsSum()
+    {
+        auto [size, after] = fetchColumns<int, int>({"size", "after"});
+        namespace formats = velkora::formats;
+        formats::DigitColumns columns(size, after);
+        const int lead = 16 - size - after;
+        const QByteArray nines(size, '9');
+        const QByteArray tail(after, 'x');
+        __int128 expected = 0;
+        for (int i = 0; i < formats::DigitColumns::Capacity; ++i) {
+            const QByteArray line = QByteArray(lead, char(0xFF - i % 7)) + nines + tail;
+            columns.add(line.constData() + 16);
+            expected += __int128(nines.toULongLong());
+        }
+        QVERIFY(columns.take() == expected);
+        QVERIFY(columns.take() == 0);
+        quint64 sum = 0;
+        for (quint64 value = 0, step = 1; value < nines.toULongLong(); value += step, step *= 3) {
+            const QByteArray line = QByteArray(lead, ' ') +
+                                    QByteArray::number(value).rightJustified(size, '0') + tail;
+            columns.add(line.constData() + 16);
+            sum += value;
+        }
+        QVERIFY(columns.take() == __int128(sum));
     }
 
     // Every length up to a few blocks, and a byte above 0x7F, a control character, a TAB (no

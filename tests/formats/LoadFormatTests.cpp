@@ -2,6 +2,7 @@
 // or not to show, the likely causes of their errors.
 
 #include "FormatSamples.h"
+#include "formats/DigitColumns.h"
 #include "formats/Limits.h"
 #include "formats/LineAnalyzer.h"
 #include "formats/LineSource.h"
@@ -17,6 +18,7 @@
 using namespace formats_test;
 
 using Counts = QMap<QString, int>;
+constexpr int LongBatch = 7300;
 using Values = QMap<int, QString>;
 Q_DECLARE_METATYPE(Encoding)
 
@@ -888,6 +890,69 @@ private slots:
         for (const velkora::formats::TypeStat &type : report.result.types)
             QVERIFY2(type.errorLines <= type.lines,
                      qPrintable(u"%1 lines in error of %2"_s.arg(type.errorLines).arg(type.lines)));
+    }
+
+    // One batch of more entries than digit columns hold before they are worked out, every
+    // routing number and amount the greatest its field holds: the totals are the exact sums
+    // kept to the controls' last digits, read in one part or in many; a cent less on one entry
+    // is told at both controls; ENTRE up to the field's greatest amount keeps every entry, and
+    // one cent below it none.
+    void rulesOnALongBatchOfNines_data()
+    {
+        const auto add = dataColumns<QStringList, int, QStringList, int>(
+            {"rules", "lessOn", "errors", "count"});
+        const QStringList totals{
+            u"0008|0003|SUMA 0006.0002 DESDE 0005"_s, u"0008|0005|SUMA 0006.0005 DESDE 0005"_s,
+            u"0009|0004|SUMA 0006.0002"_s, u"0009|0006|SUMA 0006.0005"_s,
+            u"0006|0010|SECUENCIA"_s};
+        const QStringList atControls{u"%1:0002"_s.arg(LongBatch + 3),
+                                     u"%1:0004"_s.arg(LongBatch + 4)};
+        add("totals kept", totals, -1, {}, 0);
+        add("a cent less on the first entry", totals, 0, atControls, 2);
+        add("a cent less on the entry after the columns' capacity", totals,
+            velkora::formats::DigitColumns::Capacity, atControls, 2);
+        add("a cent less on the last entry", totals, LongBatch - 1, atControls, 2);
+        add("ENTRE up to the field's greatest amount", {u"0006|0005|ENTRE 0.01 99999999.99"_s}, -1,
+            {}, 0);
+        add("ENTRE up to a bound of a digit more than the field",
+            {u"0006|0005|ENTRE 0.01 100000000.00"_s}, -1, {}, 0);
+        add("ENTRE from the field's greatest amount on",
+            {u"0006|0005|ENTRE 99999999.99 999999999999"_s}, -1, {}, 0);
+        add("ENTRE from above every amount the field holds",
+            {u"0006|0005|ENTRE 100000000.00 999999999999"_s}, -1, {u"3:0001"_s, u"4:0001"_s},
+            LongBatch);
+        add("ENTRE below every amount", {u"0006|0005|ENTRE -5 -0.01"_s}, -1,
+            {u"3:0001"_s, u"4:0001"_s}, LongBatch);
+        add("ENTRE a cent below the greatest amount", {u"0006|0005|ENTRE 0 99999999.98"_s}, -1,
+            {u"3:0001"_s, u"4:0001"_s}, LongBatch);
+    }
+    void rulesOnALongBatchOfNines()
+    {
+        auto [rules, lessOn, errors, count] =
+            fetchColumns<QStringList, int, QStringList, int>({"rules", "lessOn", "errors", "count"});
+        QStringList lines = paymentBatchLines(1, LongBatch);
+        for (int e = 0; e < LongBatch; ++e) {
+            put(lines, 3 + e, 4, u"99999999"_s);
+            put(lines, 3 + e, 30, e == lessOn ? u"9999999998"_s : u"9999999999"_s);
+        }
+        // The controls as written for every amount the greatest.
+        const qint64 cents = LongBatch * 9999999999LL;
+        const QString hash = samples::number(LongBatch * 99999999LL % 10000000000LL, 10);
+        const QString credits = samples::number(cents % 1000000000000LL, 12);
+        put(lines, LongBatch + 3, 11, hash);
+        put(lines, LongBatch + 3, 33, credits);
+        put(lines, LongBatch + 4, 22, hash);
+        put(lines, LongBatch + 4, 44, credits);
+        const LoadFormat format = withRules(paymentFileForRules(), rules);
+        TestOptions manyParts;
+        manyParts.chunkBytes = 16 << 10;
+        manyParts.threads = 2;
+        for (const TestOptions &options : {TestOptions{}, manyParts}) {
+            const TestReport report = run(format, lines, options);
+            QCOMPARE(kinds(report).count(u"rule"_s), 0); // every rule read
+            QCOMPARE(report.result.errorCount, count);
+            QCOMPARE(errorPlaces(report).mid(0, errors.size()), errors);
+        }
     }
 
     // What a rule broken once says, in plain words, at its line and columns.

@@ -15,6 +15,10 @@ ChunkReader::ChunkReader(const CompiledFormat &format, const ScanOptions &option
 {
     // Only the rules look at the values that the checks read, and only at some fields'.
     m_analyzer.setValuesWanted(format.rules());
+    // The pass of a line that keeps every rule reads those values from the line itself; the
+    // others have them worked out when they need them.
+    m_track.readInPlace(m_analyzer);
+    m_analyzer.setValuesDeferred(true);
 }
 
 bool ChunkReader::open(const QString &path, QString *error)
@@ -251,6 +255,8 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
     // Most lines keep every rule: taken in one pass, without the checks that tell the errors.
     const bool keepsRules = m_checksRules && m_analyzer.match() == LineAnalyzer::Match::One &&
                             m_track.keepsEvery(m_analyzer, index, out);
+    if (!keepsRules)
+        m_analyzer.readDeferredValues();
     switch (m_analyzer.match()) {
     case LineAnalyzer::Match::None:
         list(out.unmatched, m_wanted.unmatched, index);

@@ -142,6 +142,45 @@ inline quint64 valueEndingAt(const char *end, int n)
            eightDigits(last);
 }
 
+// The n digits (1 <= n <= 16) of a field that end at a place of every line read, from the words
+// that end with them (8 bytes; 16 for more than eight digits, which can be read), the bytes
+// before them read as '0': the masks are worked out once for the field, not on every line.
+class Window {
+public:
+    Window() : Window(1) {}
+    explicit Window(int n)
+        : m_two(n > 8), m_lastKeep(keep(n < 8 ? n : 8)), m_firstKeep(keep(n > 8 ? n - 8 : 0))
+    {
+    }
+    // Their value (every byte a digit), as valueEndingAt.
+    quint64 value(const char *end) const
+    {
+        const quint32 last = eightDigits(lastWord(end));
+        return m_two ? quint64(eightDigits(firstWord(end))) * 100000000ULL + last : last;
+    }
+    // A number that orders as their values do: the first digit the most significant.
+    unsigned __int128 key(const char *end) const
+    {
+        const quint64 first = m_two ? qbswap(firstWord(end)) : qbswap(Repeat('0'));
+        return (static_cast<unsigned __int128>(first) << 64) | qbswap(lastWord(end));
+    }
+
+private:
+    // The bytes of a word kept for its last n (0 <= n <= 8).
+    static quint64 keep(int n) { return n == 0 ? 0 : ~quint64(0) << (8 * (8 - n)); }
+    quint64 lastWord(const char *end) const
+    {
+        return (load8(end - 8) & m_lastKeep) | (Repeat('0') & ~m_lastKeep);
+    }
+    quint64 firstWord(const char *end) const
+    {
+        return (load8(end - 16) & m_firstKeep) | (Repeat('0') & ~m_firstKeep);
+    }
+    bool m_two;
+    quint64 m_lastKeep;
+    quint64 m_firstKeep;
+};
+
 // Whether every byte of [p, p + n) is an ASCII digit, 8 <= n <= 16, with their value in *v when
 // they are: the same two loads give both.
 inline bool digitsWithValue(const char *p, int n, quint64 *v)

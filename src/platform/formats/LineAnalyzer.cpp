@@ -110,6 +110,7 @@ void LineAnalyzer::analyze(const char *p, qsizetype n, Depth depth)
     m_p = p;
     m_n = n;
     m_errors = 0;
+    m_valuesPending = false;
     m_match = Match::None;
     m_lineType = -1;
     m_candidates.clear();
@@ -203,8 +204,12 @@ void LineAnalyzer::readChecks(const CompiledLineType &type)
     }
     if (!state.clean)
         setClean(state);
-    if (!state.valued.empty())
-        readValues(state);
+    if (!state.valued.empty()) {
+        if (m_deferValues)
+            m_valuesPending = true;
+        else
+            readValues(state);
+    }
     if (!state.unmasked.empty())
         readUnmasked(state, type);
 }
@@ -216,6 +221,19 @@ void LineAnalyzer::readValues(TypeState &state) const
         results[valued.field].number.mantissa =
             qint64(valued.words ? digits::valueEndingAt(m_p + valued.end, valued.size)
                                 : digits::value(m_p + valued.end - valued.size, valued.size));
+}
+
+bool LineAnalyzer::valueSpot(int lineType, int field, ValueSpot *spot) const
+{
+    if (lineType < 0 || lineType + 1 >= int(m_types.size()))
+        return false;
+    for (const TypeState::Valued &valued : m_types[size_t(lineType)].valued) {
+        if (valued.field == field) {
+            *spot = {valued.end, valued.size, valued.words};
+            return true;
+        }
+    }
+    return false;
 }
 
 void LineAnalyzer::readUnmasked(TypeState &state, const CompiledLineType &type)

@@ -43,6 +43,27 @@ public:
     // format with rules.
     void setValuesWanted(bool wanted);
     void setValuesWanted(const RuleSet &rules);
+    // A reader that reads the values wanted of a line's digits-only fields from the line itself
+    // (valueSpot) can have them left unworked: after a line whose mask passed, they are worked
+    // out only by readDeferredValues(), which the reader calls before it looks at field().
+    void setValuesDeferred(bool deferred) { m_deferValues = deferred; }
+    bool valuesDeferred() const { return m_valuesPending; }
+    void readDeferredValues()
+    {
+        if (m_valuesPending) {
+            m_valuesPending = false;
+            readValues(m_types[size_t(m_resultType)]);
+        }
+    }
+    // Where the digits of a field whose value is deferred lie on a line of its type: where they
+    // end, how many, and whether the words that end with them can be read (8 bytes; 16 for more
+    // than eight digits). False for a field whose value is never deferred.
+    struct ValueSpot {
+        int end = 0;
+        int size = 0;
+        bool words = false;
+    };
+    bool valueSpot(int lineType, int field, ValueSpot *spot) const;
 
     // Analyses one line: its bytes without the line end.
     void analyze(const char *p, qsizetype n) { analyze(p, n, Depth::Full); }
@@ -145,6 +166,8 @@ private:
     int m_lineType = -1;
     int m_errors = 0;
     int m_controlColumn = 0;
+    bool m_deferValues = false;
+    bool m_valuesPending = false; // the values wanted of the line's masked fields not worked out
     std::vector<int> m_offsets; // byte offset of every character of a UTF-8 line, and n
     std::vector<int> m_candidates;
     std::vector<int> m_allCandidates; // before the most specific ID wins

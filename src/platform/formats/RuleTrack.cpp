@@ -248,6 +248,8 @@ RuleTrack::RuleTrack(const CompiledFormat &format)
       m_passes(passesOf(format, m_plan))
 {
     m_sums.resize(m_plan.tallies.size());
+    for (const Pass &pass : m_passes)
+        m_stated.resize(std::max(m_stated.size(), pass.sequences.size()));
     m_bases.resize(m_plan.tallyTerms.size());
     for (size_t r = 0; r < m_bases.size(); ++r)
         m_bases[r].resize(m_plan.tallyTerms[r].size());
@@ -262,6 +264,7 @@ void RuleTrack::begin(ScanResult &out)
     out.rules.running.resize(m_rules.running().size());
     out.rules.times.assign(m_format.lineTypes().size(), 0);
     std::fill(m_sums.begin(), m_sums.end(), 0);
+    emptyColumns();
     for (std::vector<__int128> &bases : m_bases)
         std::fill(bases.begin(), bases.end(), 0);
 }
@@ -270,6 +273,7 @@ void RuleTrack::end(ScanResult &out)
 {
     if (!m_active)
         return;
+    foldColumns();
     for (size_t r = 0; r < m_plan.tallyTerms.size(); ++r)
         if (!m_plan.tallyTerms[r].empty())
             settle(int(r), out.rules.running[r].terms);
@@ -417,6 +421,8 @@ void RuleTrack::line(const LineAnalyzer *analyzer, qint64 index, ScanResult &out
                      bool keep, int listLimit)
 {
     RulePart &part = out.rules;
+    if (m_columnLines != 0)
+        foldColumns(); // the tallies are read as they stand
     if (!analyzer) {
         part.lastLine = m_previous = -1;
         return;

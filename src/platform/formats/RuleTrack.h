@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DigitColumns.h"
 #include "LineAnalyzer.h"
 #include "RuleSet.h"
 #include "ScanResult.h"
@@ -36,6 +37,9 @@ public:
     // the line type has rules that this pass does not take (DESDE, SI, NEGATIVO SI, a total
     // checked on it, VECES with a most); LineRules::check and line() then decide as always.
     bool keepsEvery(const LineAnalyzer &analyzer, qint64 index, ScanResult &out);
+    // Lets the pass read the numbers of digits-only fields from the lines of `analyzer` while
+    // it leaves their values unworked (LineAnalyzer::setValuesDeferred).
+    void readInPlace(const LineAnalyzer &analyzer);
 
     // What a line of a type adds to a term of a running rule that chooses its lines (SI), may
     // turn their sign (NEGATIVO SI) or keeps the field of the last line of a type: one (a
@@ -101,6 +105,18 @@ public:
     // (LONGITUD, VALORES, ENTRE, TRAS, a plain SECUENCIA), then what a line that keeps them adds.
     // `taken`: whether the line type's rules are all of the kinds the pass takes.
     struct Pass {
+        // A number the pass reads: its field's result's or, on a line whose analyzer left the
+        // values of its digits-only fields unworked, the field's own digits (`inPlace`: where
+        // they lie, as LineAnalyzer::valueSpot tells).
+        struct Number {
+            Number(int read = 0) : field(read) {}
+            int field = 0;
+            bool inPlace = false;
+            bool words = false; // read from its window (the words that end with it)
+            int end = 0;
+            int size = 0;
+            digits::Window window;
+        };
         // VALORES: a NUMERO or Fecha field's text is its result's; another's lies at
         // characters [start, end) of a line of one byte per character that holds it whole
         // (blanks at its start dropped when the field is trimmed).
@@ -113,15 +129,25 @@ public:
             const RuleSet::FieldRules *rules = nullptr;
         };
         struct Range {
-            int field = 0;
+            Number number;
             bool onDate = false; // a Fecha: YYYYMMDD
             qint64 low = 0;
             qint64 high = 0;
+            // In place: the digits compared by their keys (digits::Window::key) with the bounds'.
+            bool byKey = false;
+            unsigned __int128 lowKey = 0;
+            unsigned __int128 highKey = 0;
         };
         struct Sequence {
-            int field = 0;
+            Number number;
             int rule = 0;
             __int128 unit = 1; // one at the field's decimals
+        };
+        struct Sum {
+            int tally = 0;
+            Number number;
+            int column = -1; // in place: the digit columns that keep its sum (m_columns),
+            int windowEnd = 0; // and where the sixteen bytes they read end
         };
         bool taken = false;
         bool counted = false; // VECES or TRAS: the line counts in the part's times
@@ -131,8 +157,9 @@ public:
         std::vector<Values> values;
         std::vector<Range> ranges;
         std::vector<Sequence> sequences;
-        std::vector<int> counts;           // the tallies the line adds one to
-        std::vector<Actions::Added> sums; // and those it adds a field to
+        std::vector<int> counts; // the tallies the line adds one to
+        std::vector<Sum> sums;   // and those it adds a field to
+        bool columns = false;    // a sum kept in digit columns
     };
     static std::vector<Pass> passesOf(const CompiledFormat &format, const Plan &plan);
 
@@ -160,8 +187,14 @@ private:
     void restartAll(const std::vector<int> &rules, RulePart &part);
     // The line's place in the part: its first and last lines with text and the previous type.
     void note(int lineType, qint64 index, RulePart &part);
+    template <bool InPlace>
     bool keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) const;
-    bool keepsAcross(const LineAnalyzer &analyzer, const Pass &pass, const RulePart &part) const;
+    template <bool InPlace>
+    bool keepsAcross(const LineAnalyzer &analyzer, const Pass &pass, const RulePart &part);
+    template <bool InPlace>
+    void take(const LineAnalyzer &analyzer, const Pass &pass, qint64 index, RulePart &part);
+    template <bool InPlace>
+    bool keepsWith(const LineAnalyzer &analyzer, const Pass &pass, qint64 index, RulePart &part);
     // The values of a rule's tallied terms in its totals, from the tallies since it started.
     void settle(int r, TermValues &values) const;
 
@@ -170,6 +203,15 @@ private:
     bool m_active;
     Plan m_plan;
     std::vector<Pass> m_passes; // per line type
+    const LineAnalyzer *m_inPlaceOf = nullptr; // whose lines the passes read in place
+    std::vector<qint64> m_stated;              // per sequence of a pass: the line's number
+    // Sums of fields read in place, kept in digit columns until the tallies are read: per
+    // column, its tally; and the lines added to them since they were last worked out.
+    void foldColumns();
+    void emptyColumns();
+    std::vector<DigitColumns> m_columns;
+    std::vector<int> m_columnTally;
+    int m_columnLines = 0;
     std::vector<__int128> m_sums;               // per tally, over the part
     std::vector<std::vector<__int128>> m_bases; // per rule and tallied term: the sums at its start
     int m_previous = -3; // the previous line's type in the part: -3 none yet, -1 no type

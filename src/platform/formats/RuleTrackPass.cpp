@@ -1,8 +1,11 @@
 #include "RuleTrack.h"
 
 #include "CompiledFormat.h"
+#include "Digits.h"
 #include "LineAnalyzer.h"
 #include "RuleVerdicts.h"
+
+#include <algorithm>
 
 // The pass of a line that keeps every rule: most lines of a file keep them all, and on those the
 // checks of LineRules and of RuleTrack::line come down to a few compares and additions. Each
@@ -27,6 +30,43 @@ RuleTrack::Pass::Values valuesOf(const CompiledField &spec, int f,
         values.trimmed = spec.trim;
     }
     return values;
+}
+
+// A number of a line without fields in error, as the rules read it (runningNumber): its
+// mantissa with its sign, 0 when empty.
+inline qint64 signedNumber(const LineAnalyzer::FieldResult &result)
+{
+    const qint64 mantissa = result.empty ? 0 : result.number.mantissa;
+    return result.number.negative ? -mantissa : mantissa;
+}
+
+// A number the pass reads: on a line whose values are left unworked (InPlace), a digits-only
+// field's from its digits (every digits-only field that lies whole on the line holds digits
+// alone, or its mask would have failed); else its result's.
+template <bool InPlace>
+inline qint64 numberOf(const RuleTrack::Pass::Number &number,
+                       const LineAnalyzer::FieldResult *results, const char *bytes)
+{
+    if (InPlace && number.inPlace)
+        return qint64(number.words ? number.window.value(bytes + number.end)
+                                   : digits::value(bytes + number.end - number.size, number.size));
+    return signedNumber(results[number.field]);
+}
+
+// The key of an ENTRE bound for a field of `size` digits read in place: a bound below every
+// value of the field gives the least key, one above them all the greatest.
+unsigned __int128 boundKey(qint64 bound, int size)
+{
+    if (bound < 0)
+        return 0;
+    char text[16];
+    std::fill(text, text + 16, '0');
+    for (int i = 15; bound > 0; --i, bound /= 10) {
+        if (i < 16 - size)
+            return ~static_cast<unsigned __int128>(0);
+        text[i] = char('0' + bound % 10);
+    }
+    return digits::Window(size).key(text + 16);
 }
 
 } // namespace
@@ -55,7 +95,7 @@ std::vector<RuleTrack::Pass> RuleTrack::passesOf(const CompiledFormat &format, c
             if (field.valuesRule >= 0)
                 pass.values.push_back(valuesOf(format.lineTypes()[t].fields[size_t(f)], f, field));
             if (field.rangeRule >= 0)
-                pass.ranges.push_back({f, field.onDate, field.low, field.high});
+                pass.ranges.push_back({{f}, field.onDate, field.low, field.high});
         }
         if (own.afterRule >= 0)
             pass.after = &own.after;
@@ -63,18 +103,71 @@ std::vector<RuleTrack::Pass> RuleTrack::passesOf(const CompiledFormat &format, c
             // A plain SECUENCIA only: a total checked on the line is worked out the usual way.
             pass.taken = pass.taken && plan.plainSequence[size_t(r)];
             pass.sequences.push_back(
-                {rules.running()[size_t(r)].field, r, plan.units[size_t(r)]});
+                {{rules.running()[size_t(r)].field}, r, plan.units[size_t(r)]});
         }
         for (const auto *tallies : {&actions.talliedFirst, &actions.tallied}) {
             for (const Actions::Added &added : *tallies) {
                 if (added.field < 0)
                     pass.counts.push_back(added.tally);
                 else
-                    pass.sums.push_back(added);
+                    pass.sums.push_back({added.tally, {added.field}});
             }
         }
     }
     return passes;
+}
+
+void RuleTrack::readInPlace(const LineAnalyzer &analyzer)
+{
+    for (size_t t = 0; t < m_passes.size(); ++t) {
+        Pass &pass = m_passes[t];
+        auto bind = [&](Pass::Number &number) {
+            LineAnalyzer::ValueSpot spot;
+            number.inPlace = analyzer.valueSpot(int(t), number.field, &spot);
+            number.end = spot.end;
+            number.size = spot.size;
+            number.words = spot.words;
+            number.window = digits::Window(std::max(1, spot.size));
+        };
+        for (Pass::Range &range : pass.ranges) {
+            bind(range.number);
+            range.byKey = range.number.inPlace && range.number.words &&
+                          range.number.size <= 16 && !range.onDate;
+            if (range.byKey) {
+                range.lowKey = boundKey(range.low, range.number.size);
+                range.highKey = boundKey(range.high, range.number.size);
+            }
+        }
+        for (Pass::Sequence &sequence : pass.sequences)
+            bind(sequence.number);
+        for (Pass::Sum &sum : pass.sums) {
+            bind(sum.number);
+            // A line whose digits are read in place holds its type's digit mask, at least 16
+            // bytes.
+            if (sum.number.inPlace && sum.number.size <= 16) {
+                sum.column = int(m_columns.size());
+                sum.windowEnd = std::max(16, sum.number.end);
+                m_columns.emplace_back(sum.number.size, sum.windowEnd - sum.number.end);
+                m_columnTally.push_back(sum.tally);
+                pass.columns = true;
+            }
+        }
+    }
+    m_inPlaceOf = &analyzer;
+}
+
+void RuleTrack::foldColumns()
+{
+    for (size_t c = 0; c < m_columns.size(); ++c)
+        m_sums[size_t(m_columnTally[c])] += m_columns[c].take();
+    m_columnLines = 0;
+}
+
+void RuleTrack::emptyColumns()
+{
+    for (DigitColumns &columns : m_columns)
+        columns.take();
+    m_columnLines = 0;
 }
 
 void RuleTrack::note(int lineType, qint64 index, RulePart &part)
@@ -88,19 +181,8 @@ void RuleTrack::note(int lineType, qint64 index, RulePart &part)
     m_previous = lineType;
 }
 
-namespace {
-
-// A number of a line without fields in error, as the rules read it (runningNumber): its
-// mantissa with its sign, 0 when empty.
-inline qint64 signedNumber(const LineAnalyzer::FieldResult &result)
-{
-    const qint64 mantissa = result.empty ? 0 : result.number.mantissa;
-    return result.number.negative ? -mantissa : mantissa;
-}
-
-} // namespace
-
 // Whether the line keeps its own rules for certain (false: it may not).
+template <bool InPlace>
 inline bool RuleTrack::keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) const
 {
     const qsizetype length = analyzer.characters();
@@ -127,7 +209,18 @@ inline bool RuleTrack::keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) 
             return false;
     }
     for (const Pass::Range &range : pass.ranges) {
-        const LineAnalyzer::FieldResult &result = results[range.field];
+        if (InPlace && range.byKey) {
+            const Pass::Number &number = range.number;
+            if (!withinBounds(number.window.key(bytes + number.end), range.lowKey, range.highKey))
+                return false;
+            continue;
+        }
+        if (InPlace && range.number.inPlace) {
+            if (!withinBounds(numberOf<true>(range.number, results, bytes), range.low, range.high))
+                return false;
+            continue;
+        }
+        const LineAnalyzer::FieldResult &result = results[range.number.field];
         if (!result.ok || result.empty)
             continue; // a value that does not read is an error of its own
         if (!withinBounds(rangeValue(result, range.onDate), range.low, range.high))
@@ -137,46 +230,76 @@ inline bool RuleTrack::keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) 
 }
 
 // Whether the line keeps its rules across lines for certain: false when one may be broken, or
-// waits for the lines before the part (TRAS on the part's first line).
+// waits for the lines before the part (TRAS on the part's first line). The sequences' numbers
+// are left in m_stated.
+template <bool InPlace>
 inline bool RuleTrack::keepsAcross(const LineAnalyzer &analyzer, const Pass &pass,
-                                   const RulePart &part) const
+                                   const RulePart &part)
 {
     if (pass.after && !allowedAfter(*pass.after, m_previous))
         return false; // the part's first line waits for the line before it
     const RunningPart *running = part.running.data();
     const LineAnalyzer::FieldResult *results = &analyzer.field(0);
-    for (const Pass::Sequence &sequence : pass.sequences)
-        if (!followsInSequence(running[sequence.rule].previous, sequence.unit,
-                               signedNumber(results[sequence.field])))
+    qint64 *stated = m_stated.data();
+    for (const Pass::Sequence &sequence : pass.sequences) {
+        *stated = numberOf<InPlace>(sequence.number, results, analyzer.bytes());
+        if (!followsInSequence(running[sequence.rule].previous, sequence.unit, *stated++))
             return false;
+    }
+    return true;
+}
+
+// A line that keeps every rule in the part's figures: its place, its count, its sequence
+// numbers and what it adds to the tallies.
+template <bool InPlace>
+Q_ALWAYS_INLINE void RuleTrack::take(const LineAnalyzer &analyzer, const Pass &pass, qint64 index,
+                            RulePart &part)
+{
+    const int t = analyzer.lineType();
+    note(t, index, part);
+    if (pass.counted)
+        ++part.times[size_t(t)];
+    RunningPart *running = part.running.data();
+    const qint64 *stated = m_stated.data();
+    for (const Pass::Sequence &sequence : pass.sequences)
+        running[sequence.rule].previous = *stated++;
+    __int128 *sums = m_sums.data();
+    for (const int tally : pass.counts)
+        ++sums[tally];
+    const LineAnalyzer::FieldResult *results = &analyzer.field(0);
+    const char *bytes = analyzer.bytes();
+    for (const Pass::Sum &sum : pass.sums) {
+        if (InPlace && sum.column >= 0)
+            m_columns[size_t(sum.column)].add(bytes + sum.windowEnd);
+        else
+            sums[sum.tally] += numberOf<InPlace>(sum.number, results, bytes);
+    }
+    if (InPlace && pass.columns && ++m_columnLines == DigitColumns::Capacity)
+        foldColumns();
+}
+
+template <bool InPlace>
+inline bool RuleTrack::keepsWith(const LineAnalyzer &analyzer, const Pass &pass, qint64 index,
+                                 RulePart &part)
+{
+    if (!keepsOwn<InPlace>(analyzer, pass) || !keepsAcross<InPlace>(analyzer, pass, part))
+        return false;
+    if (m_active)
+        take<InPlace>(analyzer, pass, index, part);
     return true;
 }
 
 bool RuleTrack::keepsEvery(const LineAnalyzer &analyzer, qint64 index, ScanResult &out)
 {
-    const int t = analyzer.lineType();
-    const Pass &pass = m_passes[size_t(t)];
-    RulePart &part = out.rules;
+    const Pass &pass = m_passes[size_t(analyzer.lineType())];
     // A line with a field in error goes the usual way: there a value that does not read is
     // told apart; here every number reads.
-    if (!pass.taken || analyzer.errorCount() != 0 || !keepsOwn(analyzer, pass) ||
-        !keepsAcross(analyzer, pass, part))
+    if (!pass.taken || analyzer.errorCount() != 0)
         return false;
-    if (!m_active)
-        return true;
-    note(t, index, part);
-    if (pass.counted)
-        ++part.times[size_t(t)];
-    const LineAnalyzer::FieldResult *results = &analyzer.field(0);
-    RunningPart *running = part.running.data();
-    for (const Pass::Sequence &sequence : pass.sequences)
-        running[sequence.rule].previous = signedNumber(results[sequence.field]);
-    __int128 *sums = m_sums.data();
-    for (const int tally : pass.counts)
-        ++sums[tally];
-    for (const Actions::Added &added : pass.sums)
-        sums[added.tally] += signedNumber(results[added.field]);
-    return true;
+    if (!analyzer.valuesDeferred())
+        return keepsWith<false>(analyzer, pass, index, out.rules);
+    // Numbers read in place only from the lines of the analyzer whose places the pass knows.
+    return &analyzer == m_inPlaceOf && keepsWith<true>(analyzer, pass, index, out.rules);
 }
 
 } // namespace velkora::formats

@@ -3,6 +3,7 @@
 #include "LineAnalyzer.h"
 #include "ScanResult.h"
 
+#include <type_traits>
 #include <vector>
 
 // What a line's rules ask of it, each written once: the checks that tell a broken rule
@@ -11,8 +12,10 @@
 
 namespace velkora::formats {
 
-// LONGITUD and ENTRE: a value between its bounds, both included.
-inline bool withinBounds(qint64 value, qint64 low, qint64 high)
+// LONGITUD and ENTRE: a value between its bounds, both included (ENTRE on digits read in place
+// compares the keys that order them, digits::Window::key).
+template <typename T>
+inline bool withinBounds(T value, std::type_identity_t<T> low, std::type_identity_t<T> high)
 {
     return value >= low && value <= high;
 }
