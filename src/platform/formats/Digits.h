@@ -148,7 +148,7 @@ inline quint64 valueEndingAt(const char *end, int n)
 class Window {
 public:
     Window() : Window(1) {}
-    explicit Window(int n)
+    explicit Window(int n) // 1 <= n <= 16
         : m_two(n > 8), m_lastKeep(keep(n < 8 ? n : 8)), m_firstKeep(keep(n > 8 ? n - 8 : 0))
     {
     }

@@ -119,6 +119,8 @@ std::vector<RuleTrack::Pass> RuleTrack::passesOf(const CompiledFormat &format, c
 
 void RuleTrack::readInPlace(const LineAnalyzer &analyzer)
 {
+    m_columns.clear();
+    m_columnTally.clear();
     for (size_t t = 0; t < m_passes.size(); ++t) {
         Pass &pass = m_passes[t];
         auto bind = [&](Pass::Number &number) {
@@ -127,7 +129,8 @@ void RuleTrack::readInPlace(const LineAnalyzer &analyzer)
             number.end = spot.end;
             number.size = spot.size;
             number.words = spot.words;
-            number.window = digits::Window(std::max(1, spot.size));
+            if (spot.words) // 1 to 16 digits
+                number.window = digits::Window(spot.size);
         };
         for (Pass::Range &range : pass.ranges) {
             bind(range.number);
@@ -140,8 +143,10 @@ void RuleTrack::readInPlace(const LineAnalyzer &analyzer)
         }
         for (Pass::Sequence &sequence : pass.sequences)
             bind(sequence.number);
+        pass.columns = false;
         for (Pass::Sum &sum : pass.sums) {
             bind(sum.number);
+            sum.column = -1;
             // A line whose digits are read in place holds its type's digit mask, at least 16
             // bytes.
             if (sum.number.inPlace && sum.number.size <= 16) {
