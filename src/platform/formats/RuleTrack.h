@@ -109,7 +109,7 @@ public:
         // values of its digits-only fields unworked, the field's own digits (`inPlace`: where
         // they lie, as LineAnalyzer::valueSpot tells).
         struct Number {
-            Number(int read = 0) : field(read) {}
+            Number(int f = 0) : field(f) {}
             int field = 0;
             bool inPlace = false;
             bool words = false; // read from its window (the words that end with it)
@@ -197,6 +197,9 @@ private:
     bool keepsWith(const LineAnalyzer &analyzer, const Pass &pass, qint64 index, RulePart &part);
     // The values of a rule's tallied terms in its totals, from the tallies since it started.
     void settle(int r, TermValues &values) const;
+    // The digit columns worked into their tallies (before the tallies are read), or emptied.
+    void foldColumns();
+    void emptyColumns();
 
     const CompiledFormat &m_format;
     const RuleSet &m_rules;
@@ -207,8 +210,6 @@ private:
     std::vector<qint64> m_stated;              // per sequence of a pass: the line's number
     // Sums of fields read in place, kept in digit columns until the tallies are read: per
     // column, its tally; and the lines added to them since they were last worked out.
-    void foldColumns();
-    void emptyColumns();
     std::vector<DigitColumns> m_columns;
     std::vector<int> m_columnTally;
     int m_columnLines = 0;
