@@ -253,11 +253,7 @@ void LineAnalyzer::readEveryCheck(TypeState &state, const CompiledLineType &type
 
 void LineAnalyzer::setReadInPlace(const Check &check, FieldResult &result)
 {
-    result.ok = true;
-    result.empty = false;
-    result.problem.code = Problem::None;
-    result.problem.at = -1;
-    result.pad = 0;
+    setWithoutFault(result);
     result.begin = check.start;
     result.end = check.end;
     result.column = check.start + 1;
@@ -419,11 +415,7 @@ void LineAnalyzer::settleCandidates()
 
 void LineAnalyzer::readAnyField(const CompiledField &spec, FieldResult &result)
 {
-    result.ok = true;
-    result.empty = false;
-    result.problem.code = Problem::None;
-    result.problem.at = -1;
-    result.pad = 0;
+    setWithoutFault(result);
     if (!spec.readsText) {
         result.begin = result.end = 0;
     } else if (!spec.usable) {

@@ -206,6 +206,15 @@ private:
     };
     static void prepareChecks(TypeState &state, const CompiledLineType &type);
     static void listValued(TypeState &state);
+    // A result read without fault so far: ok, not empty, no problem, no blanks added.
+    static void setWithoutFault(FieldResult &result)
+    {
+        result.ok = true;
+        result.empty = false;
+        result.problem.code = Problem::None;
+        result.problem.at = -1;
+        result.pad = 0;
+    }
     // A field read in place without fault: its bounds, no problem (its value aside).
     static void setReadInPlace(const Check &check, FieldResult &result);
     // The clean state of the masked checks' results.
