@@ -8,13 +8,14 @@ namespace velkora::formats {
 
 ChunkReader::ChunkReader(const CompiledFormat &format, const ScanOptions &options,
                          const Wanted &wanted)
-    : m_format(format), m_options(options), m_wanted(wanted), m_analyzer(format), m_rules(format),
-      m_track(format), m_checksRules(!format.rules().empty()),
+    : m_format(format), m_options(options), m_wanted(wanted), m_analyzer(format), m_replay(format),
+      m_rules(format), m_track(format), m_checksRules(!format.rules().empty()),
       m_fileEncoding(options.fileEncoding != FileEncoding::Any ? options.fileEncoding
                                                                : format.rules().encoding())
 {
     // Only the rules look at the values that the checks read, and only at some fields'.
     m_analyzer.setValuesWanted(format.rules());
+    m_replay.setValuesWanted(format.rules());
     // The pass of a line that keeps every rule reads those values from the line itself; the
     // others have them worked out when they need them.
     m_track.readInPlace(m_analyzer);
@@ -48,6 +49,7 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
             return true;
         },
         error);
+    settleBulk(out);
     m_track.end(out);
     return read;
 }
@@ -62,11 +64,14 @@ bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, q
         [&](const SourceLine &source) {
             const qint64 index = out.lines;
             line(source, out);
-            if (source.length < length && ruled)
+            if (source.length < length && ruled) {
+                settleBulk(out); // the record's errors in the order of their checks
                 shortRecord(index, qsizetype(source.length), out);
+            }
             return true;
         },
         next, error);
+    settleBulk(out);
     m_track.end(out);
     out.bytes = *next - chunk.start;
     return read;
@@ -137,6 +142,7 @@ bool ChunkReader::detailWanted(const ScanResult &out) const
 // An empty line: one that ends the file is named, one between lines has no type.
 void ChunkReader::emptyLine(qint64 index, ScanResult &out)
 {
+    settleBulk(out);
     out.noteEmpty(index, m_options.listLimit);
     if (m_track.active()) {
         bool inError = false;
@@ -201,12 +207,9 @@ void ChunkReader::controlCharacter(const SourceLine &source, qint64 index, int l
 }
 
 // A line of one line type: its type's figures, its fields in error, then its own rules.
-void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError,
-                            bool keepsRules)
+Q_ALWAYS_INLINE TypeStat &ChunkReader::typeFigures(qint64 index, ScanResult &out)
 {
-    const int t = m_analyzer.lineType();
-    const int limit = m_options.listLimit;
-    TypeStat &stat = out.types[size_t(t)];
+    TypeStat &stat = out.types[size_t(m_analyzer.lineType())];
     ++stat.lines;
     stat.longest = std::max(stat.longest, int(m_analyzer.characters()));
     for (size_t g = 0; g < stat.gaps.size(); ++g) {
@@ -217,6 +220,15 @@ void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &
             ++gap.lines;
         }
     }
+    return stat;
+}
+
+void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError,
+                            bool keepsRules)
+{
+    const int t = m_analyzer.lineType();
+    const int limit = m_options.listLimit;
+    TypeStat &stat = typeFigures(index, out);
     const bool keepErrors = m_wanted.errors.load(std::memory_order_relaxed);
     if (const int errors = m_analyzer.errorCount(); errors > 0) {
         // What the likely causes need is gathered here, on the lines in error alone.
@@ -238,6 +250,25 @@ void ChunkReader::typedLine(const SourceLine &source, qint64 index, ScanResult &
         m_rules.check(m_analyzer, index, out, inError, keepErrors, limit);
 }
 
+// A line that nothing but its rules could find in error (of a single type, no field in error,
+// no control character, in ASCII) joins the bulk of its line type, where its rules are checked
+// when the bulk is settled; nothing else is noted of it after its figures.
+Q_ALWAYS_INLINE bool ChunkReader::joinsBulk(const SourceLine &source, qint64 index,
+                                            ScanResult &out)
+{
+    if (m_analyzer.match() != LineAnalyzer::Match::One ||
+        m_analyzer.encoding() != LineEncoding::Ascii || m_analyzer.controlColumn() != 0 ||
+        !m_track.takesInBulk(m_analyzer))
+        return false;
+    if (m_track.bulkType() != m_analyzer.lineType())
+        settleBulk(out);
+    if (!m_track.joinBulk(m_analyzer, source.size, index, out.rules))
+        return false;
+    if (m_track.bulkFull())
+        settleBulk(out);
+    return true;
+}
+
 void ChunkReader::line(const SourceLine &source, ScanResult &out)
 {
     const qint64 index = out.lines++;
@@ -251,6 +282,13 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
     m_analyzer.analyze(source.bytes, source.size,
                        keepDetail ? LineAnalyzer::Depth::Full : LineAnalyzer::Depth::Checks);
     noteShape(index, source.cut, out);
+    if (m_checksRules) {
+        if (!keepDetail && joinsBulk(source, index, out)) {
+            typeFigures(index, out);
+            return;
+        }
+        settleBulk(out);
+    }
     bool inError = false;
     // Most lines keep every rule: taken in one pass, without the checks that tell the errors.
     const bool keepsRules = m_checksRules && m_analyzer.match() == LineAnalyzer::Match::One &&
@@ -282,6 +320,24 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
         detail.line = index;
         out.details.push_back(std::move(detail));
     }
+}
+
+// The bulk's lines that keep every rule are taken in; the others, from the first that may not
+// on, go one by one, read again, as any line goes (before the next line's errors are noted, so
+// that errors keep the order of their lines).
+void ChunkReader::settleLines(ScanResult &out)
+{
+    const bool keep = m_wanted.errors.load(std::memory_order_relaxed);
+    for (const RuleTrack::BulkLine &line : m_track.settleBulk(out)) {
+        m_replay.analyze(line.bytes, line.size, LineAnalyzer::Depth::Checks);
+        if (m_track.keepsEvery(m_replay, line.index, out))
+            continue;
+        bool inError = false;
+        m_rules.check(m_replay, line.index, out, inError, keep, m_options.listLimit);
+        if (m_track.active())
+            m_track.line(&m_replay, line.index, out, inError, keep, m_options.listLimit);
+    }
+    m_track.emptyBulk();
 }
 
 } // namespace velkora::formats

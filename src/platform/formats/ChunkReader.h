@@ -54,6 +54,8 @@ private:
     void noteShape(qint64 index, bool tooLong, ScanResult &out);
     void controlCharacter(const SourceLine &source, qint64 index, int lineType, ScanResult &out,
                           bool &inError);
+    // The line's figures in its type's (lines, longest, gaps with text).
+    TypeStat &typeFigures(qint64 index, ScanResult &out);
     // keepsRules: the line keeps every rule, taken in already (RuleTrack::keepsEvery).
     void typedLine(const SourceLine &source, qint64 index, ScanResult &out, bool &inError,
                    bool keepsRules);
@@ -61,12 +63,22 @@ private:
     // A line of characters that the file's one encoding cannot hold: an error at their columns.
     void foreignEncoding(const char *p, qsizetype size, qint64 index, int lineType, ScanResult &out,
                          bool &inError);
+    // Lines whose rules are checked in bulk (RuleTrack::joinBulk): the line joins it, or the
+    // lines in it are settled.
+    bool joinsBulk(const SourceLine &source, qint64 index, ScanResult &out);
+    void settleBulk(ScanResult &out)
+    {
+        if (m_track.bulkType() >= 0)
+            settleLines(out);
+    }
+    void settleLines(ScanResult &out);
 
     const CompiledFormat &m_format;
     LineSource m_source;
     const ScanOptions &m_options;
     const Wanted &m_wanted;
     LineAnalyzer m_analyzer;
+    LineAnalyzer m_replay; // the lines of a bulk that go one by one, read again
     LineRules m_rules;
     RuleTrack m_track;
     bool m_checksRules;

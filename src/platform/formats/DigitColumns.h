@@ -33,13 +33,30 @@ public:
     // Adds the number of the sixteen bytes that end at `end` (its digits all digits).
     void add(const char *end)
     {
+        addEach(1, [end](int) { return end; });
+    }
+
+    // Adds the numbers of n lines at once (`endOf(i)`: where the sixteen bytes of the i-th end),
+    // the columns kept in registers meanwhile.
+    template <typename EndOf>
+    void addEach(int n, EndOf endOf)
+    {
 #ifdef __SSE2__
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(end - 16));
-        const __m128i digits = _mm_and_si128(_mm_sub_epi8(bytes, _mm_set1_epi8('0')), m_mask);
-        m_high = _mm_add_epi16(m_high, _mm_unpacklo_epi8(digits, _mm_setzero_si128()));
-        m_low = _mm_add_epi16(m_low, _mm_unpackhi_epi8(digits, _mm_setzero_si128()));
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i digitZero = _mm_set1_epi8('0');
+        __m128i high = m_high;
+        __m128i low = m_low;
+        for (int i = 0; i < n; ++i) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(endOf(i) - 16));
+            const __m128i digits = _mm_and_si128(_mm_sub_epi8(bytes, digitZero), m_mask);
+            high = _mm_add_epi16(high, _mm_unpacklo_epi8(digits, zero));
+            low = _mm_add_epi16(low, _mm_unpackhi_epi8(digits, zero));
+        }
+        m_high = high;
+        m_low = low;
 #else
-        m_sum += digits::value(end - m_after - m_size, m_size);
+        for (int i = 0; i < n; ++i)
+            m_sum += digits::value(endOf(i) - m_after - m_size, m_size);
 #endif
     }
 

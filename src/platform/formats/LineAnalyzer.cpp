@@ -236,6 +236,22 @@ bool LineAnalyzer::valueSpot(int lineType, int field, ValueSpot *spot) const
     return false;
 }
 
+bool LineAnalyzer::maskedSpan(int lineType, int field, int *start, int *end) const
+{
+    if (lineType < 0 || lineType + 1 >= int(m_types.size()))
+        return false;
+    const TypeState &state = m_types[size_t(lineType)];
+    for (const int c : state.masked) {
+        const Check &check = state.checks[size_t(c)];
+        if (check.field == field) {
+            *start = check.start;
+            *end = check.end;
+            return true;
+        }
+    }
+    return false;
+}
+
 void LineAnalyzer::readUnmasked(TypeState &state, const CompiledLineType &type)
 {
     for (const int c : state.unmasked) {

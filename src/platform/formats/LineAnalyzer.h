@@ -64,6 +64,10 @@ public:
         bool words = false;
     };
     bool valueSpot(int lineType, int field, ValueSpot *spot) const;
+    // Where a field of digits alone lies on a line of its type whose mask passed (whose values
+    // were left unworked): its characters [*start, *end), its result's text. False for a field
+    // outside the mask.
+    bool maskedSpan(int lineType, int field, int *start, int *end) const;
 
     // Analyses one line: its bytes without the line end.
     void analyze(const char *p, qsizetype n) { analyze(p, n, Depth::Full); }

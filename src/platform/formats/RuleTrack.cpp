@@ -250,6 +250,7 @@ RuleTrack::RuleTrack(const CompiledFormat &format)
     m_sums.resize(m_plan.tallies.size());
     for (const Pass &pass : m_passes)
         m_stated.resize(std::max(m_stated.size(), pass.sequences.size()));
+    m_bulk.resize(BulkLines);
     m_bases.resize(m_plan.tallyTerms.size());
     for (size_t r = 0; r < m_bases.size(); ++r)
         m_bases[r].resize(m_plan.tallyTerms[r].size());
@@ -258,6 +259,8 @@ RuleTrack::RuleTrack(const CompiledFormat &format)
 void RuleTrack::begin(ScanResult &out)
 {
     m_previous = -3;
+    m_bulkCount = 0;
+    m_bulkPause = 0;
     out.rules = RulePart{};
     if (!m_active)
         return;

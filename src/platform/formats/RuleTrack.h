@@ -6,6 +6,7 @@
 #include "ScanResult.h"
 
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace velkora::formats {
@@ -40,6 +41,45 @@ public:
     // Lets the pass read the numbers of digits-only fields from the lines of `analyzer` while
     // it leaves their values unworked (LineAnalyzer::setValuesDeferred).
     void readInPlace(const LineAnalyzer &analyzer);
+
+    // A run of lines of one line type whose pass reads all it asks from the lines themselves,
+    // kept (where they lie) until a line of another kind comes and then checked rule by rule
+    // over the whole run (settleBulk), as the pass checks one line: on most files every line of
+    // a run keeps every rule. The lines' bytes must stay where they are until it is settled.
+    struct BulkLine {
+        const char *bytes = nullptr; // as the analyzer read them
+        qsizetype size = 0;          // the bytes given to the analyzer
+        qsizetype characters = 0;
+        qint64 index = 0;
+    };
+    static constexpr int BulkLines = 128;
+    // Whether lines of the analyzer's line type (the line of a single type, read by the
+    // analyzer that readInPlace names, with no field in error and its values left unworked)
+    // can join a bulk.
+    bool takesInBulk(const LineAnalyzer &analyzer) const
+    {
+        return &analyzer == m_inPlaceOf && analyzer.errorCount() == 0 &&
+               analyzer.valuesDeferred() && analyzer.encoding() != LineEncoding::Utf8 &&
+               m_passes[size_t(analyzer.lineType())].bulk;
+    }
+    // The bulk's line type (-1: no line in it).
+    int bulkType() const { return m_bulkCount == 0 ? -1 : m_bulkType; }
+    bool bulkFull() const { return m_bulkCount == BulkLines; }
+    // The line joins the bulk (of its line type, or empty): false when it is sure to go one by
+    // one, as a part's first line whose TRAS waits for the lines before it.
+    bool joinBulk(const LineAnalyzer &analyzer, qsizetype size, qint64 index,
+                  const RulePart &part)
+    {
+        if (m_bulkCount == 0 || !m_bulkGrows || analyzer.lineType() != m_bulkType)
+            return startBulk(analyzer, size, index, part);
+        m_bulk[size_t(m_bulkCount++)] = {analyzer.bytes(), size, analyzer.characters(), index};
+        return true;
+    }
+    // Takes in the bulk's lines that keep every rule, in order up to the first that may not,
+    // and gives the lines from that one on: each must then go one by one, as any line
+    // (keepsEvery, or LineRules::check and line()). They stay until emptyBulk().
+    std::span<const BulkLine> settleBulk(ScanResult &out);
+    void emptyBulk() { m_bulkCount = 0; }
 
     // What a line of a type adds to a term of a running rule that chooses its lines (SI), may
     // turn their sign (NEGATIVO SI) or keeps the field of the last line of a type: one (a
@@ -119,14 +159,21 @@ public:
         };
         // VALORES: a NUMERO or Fecha field's text is its result's; another's lies at
         // characters [start, end) of a line of one byte per character that holds it whole
-        // (blanks at its start dropped when the field is trimmed).
+        // (blanks at its start dropped when the field is trimmed). A result's text of a field
+        // of digits alone lies at [maskedStart, maskedEnd) on a line whose mask passed.
         struct Values {
             int field = 0;
             bool fromResult = false;
             bool trimmed = false;
             int start = 0;
             int end = 0;
+            bool masked = false;
+            int maskedStart = 0;
+            int maskedEnd = 0;
             const RuleSet::FieldRules *rules = nullptr;
+            // A text of one or two characters at a place known for a bulk: per text those
+            // characters could be (their bytes as a number), whether it is among the values.
+            std::vector<quint64> among;
         };
         struct Range {
             Number number;
@@ -142,6 +189,9 @@ public:
             Number number;
             int rule = 0;
             __int128 unit = 1; // one at the field's decimals
+            // In place, of whole numbers: a bulk compares the digits' keys of lines that follow
+            // one another (digits::Window::key).
+            bool byKey = false;
         };
         struct Sum {
             int tally = 0;
@@ -160,6 +210,8 @@ public:
         std::vector<int> counts; // the tallies the line adds one to
         std::vector<Sum> sums;   // and those it adds a field to
         bool columns = false;    // a sum kept in digit columns
+        // Lines of the type are taken in bulk: every step reads the line itself.
+        bool bulk = false;
     };
     static std::vector<Pass> passesOf(const CompiledFormat &format, const Plan &plan);
 
@@ -195,6 +247,15 @@ private:
     void take(const LineAnalyzer &analyzer, const Pass &pass, qint64 index, RulePart &part);
     template <bool InPlace>
     bool keepsWith(const LineAnalyzer &analyzer, const Pass &pass, qint64 index, RulePart &part);
+    static bool readsAllInPlace(const Pass &pass);
+    bool startBulk(const LineAnalyzer &analyzer, qsizetype size, qint64 index,
+                   const RulePart &part);
+    // How many of the bulk's first k lines keep the line's own rules, and those across lines;
+    // what the first k add.
+    int keptOwn(const Pass &pass, int k) const;
+    int keptAcross(const Pass &pass, const RulePart &part, int k) const;
+    void takeBulk(const Pass &pass, RulePart &part, int k);
+    void addToColumns(const Pass &pass, int k);
     // The values of a rule's tallied terms in its totals, from the tallies since it started.
     void settle(int r, TermValues &values) const;
     // The digit columns worked into their tallies (before the tallies are read), or emptied.
@@ -216,6 +277,14 @@ private:
     std::vector<__int128> m_sums;               // per tally, over the part
     std::vector<std::vector<__int128>> m_bases; // per rule and tallied term: the sums at its start
     int m_previous = -3; // the previous line's type in the part: -3 none yet, -1 no type
+    std::vector<BulkLine> m_bulk; // BulkLines, the first m_bulkCount in the bulk
+    int m_bulkCount = 0;
+    int m_bulkType = -1;
+    bool m_bulkGrows = false; // lines of its type may join it (TRAS allows them after it)
+    // After a bulk with a line that went one by one (read twice, then), the lines that go one
+    // by one before another bulk starts: a file with many lines in error reads few twice.
+    static constexpr int PauseAfterBreak = 2 * BulkLines;
+    int m_bulkPause = 0;
 };
 
 // 10^n for n from 0 to 38.

@@ -3,6 +3,7 @@
 #include "CompiledFormat.h"
 #include "Digits.h"
 #include "LineAnalyzer.h"
+#include "RuleTrackReads.h"
 #include "RuleVerdicts.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 // must wait for the lines before its part, goes the usual way, where its errors are told.
 
 namespace velkora::formats {
+
+using namespace passreads;
 
 namespace {
 
@@ -32,27 +35,6 @@ RuleTrack::Pass::Values valuesOf(const CompiledField &spec, int f,
     return values;
 }
 
-// A number of a line without fields in error, as the rules read it (runningNumber): its
-// mantissa with its sign, 0 when empty.
-inline qint64 signedNumber(const LineAnalyzer::FieldResult &result)
-{
-    const qint64 mantissa = result.empty ? 0 : result.number.mantissa;
-    return result.number.negative ? -mantissa : mantissa;
-}
-
-// A number the pass reads: on a line whose values are left unworked (InPlace), a digits-only
-// field's from its digits (every digits-only field that lies whole on the line holds digits
-// alone, or its mask would have failed); else its result's.
-template <bool InPlace>
-inline qint64 numberOf(const RuleTrack::Pass::Number &number,
-                       const LineAnalyzer::FieldResult *results, const char *bytes)
-{
-    if (InPlace && number.inPlace)
-        return qint64(number.words ? number.window.value(bytes + number.end)
-                                   : digits::value(bytes + number.end - number.size, number.size));
-    return signedNumber(results[number.field]);
-}
-
 // The key of an ENTRE bound for a field of `size` digits read in place: a bound below every
 // value of the field gives the least key, one above them all the greatest.
 unsigned __int128 boundKey(qint64 bound, int size)
@@ -67,6 +49,30 @@ unsigned __int128 boundKey(qint64 bound, int size)
         text[i] = char('0' + bound % 10);
     }
     return digits::Window(size).key(text + 16);
+}
+
+// VALORES on a text of one or two characters at a known place, for a bulk: whether each text
+// those characters could be is among the values, as the pass asks it (empty: a longer text, or
+// one read from the field's result). Only a value with blanks around it can be such a text, so
+// those are the texts asked; every other is not among the values.
+std::vector<quint64> amongTable(const RuleTrack::Pass::Values &values)
+{
+    const int size = values.masked ? values.maskedEnd - values.maskedStart
+                     : values.fromResult ? 0
+                                         : values.end - values.start;
+    if (size < 1 || size > 2)
+        return {};
+    std::vector<quint64> among(size_t(size == 1 ? 4 : 1024), 0);
+    for (const QByteArray &value : values.rules->values) {
+        for (qsizetype lead = 0; lead + value.size() <= size; ++lead) {
+            char text[2] = {' ', ' '};
+            std::copy(value.begin(), value.end(), text + lead);
+            const unsigned key = shortText(text, size);
+            if (amongValues(values, text, size))
+                among[key / 64] |= quint64(1) << (key % 64);
+        }
+    }
+    return among;
 }
 
 } // namespace
@@ -141,8 +147,17 @@ void RuleTrack::readInPlace(const LineAnalyzer &analyzer)
                 range.highKey = boundKey(range.high, range.number.size);
             }
         }
-        for (Pass::Sequence &sequence : pass.sequences)
+        for (Pass::Sequence &sequence : pass.sequences) {
             bind(sequence.number);
+            sequence.byKey = sequence.number.inPlace && sequence.number.words &&
+                             sequence.unit == 1;
+        }
+        for (Pass::Values &values : pass.values) {
+            values.masked = values.fromResult && analyzer.maskedSpan(int(t), values.field,
+                                                                     &values.maskedStart,
+                                                                     &values.maskedEnd);
+            values.among = amongTable(values);
+        }
         pass.columns = false;
         for (Pass::Sum &sum : pass.sums) {
             bind(sum.number);
@@ -157,6 +172,7 @@ void RuleTrack::readInPlace(const LineAnalyzer &analyzer)
                 pass.columns = true;
             }
         }
+        pass.bulk = readsAllInPlace(pass);
     }
     m_inPlaceOf = &analyzer;
 }
@@ -206,11 +222,7 @@ inline bool RuleTrack::keepsOwn(const LineAnalyzer &analyzer, const Pass &pass) 
         } else if (!oneByte || values.end > length) {
             return false; // told the usual way
         }
-        while (values.trimmed && n > 0 && *p == ' ') {
-            ++p;
-            --n;
-        }
-        if (!values.rules->amongValues(p, withoutEndBlanks(p, n)))
+        if (!amongValues(values, p, n))
             return false;
     }
     for (const Pass::Range &range : pass.ranges) {
