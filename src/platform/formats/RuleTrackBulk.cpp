@@ -84,7 +84,8 @@ bool RuleTrack::readsAllInPlace(const Pass &pass)
                        }) &&
            std::all_of(pass.ranges.begin(), pass.ranges.end(), inPlace) &&
            std::all_of(pass.sequences.begin(), pass.sequences.end(), inPlace) &&
-           std::all_of(pass.sums.begin(), pass.sums.end(), inPlace);
+           std::all_of(pass.sums.begin(), pass.sums.end(),
+                       [](const Pass::Sum &sum) { return sum.column >= 0; });
 }
 
 // The first line of a bulk, or one that cannot join the bulk in hand.
@@ -194,11 +195,7 @@ void RuleTrack::takeBulk(const Pass &pass, RulePart &part, int k)
     __int128 *sums = m_sums.data();
     for (const int tally : pass.counts)
         sums[tally] += k;
-    for (const Pass::Sum &sum : pass.sums)
-        if (sum.column < 0)
-            for (int i = 0; i < k; ++i)
-                sums[sum.tally] += numberOf<true>(sum.number, nullptr, lines[i].bytes);
-    if (pass.columns)
+    if (pass.columns) // every sum of a bulk is kept in columns
         addToColumns(pass, k);
 }
 
@@ -208,11 +205,9 @@ void RuleTrack::addToColumns(const Pass &pass, int k)
     const BulkLine *lines = m_bulk.data();
     for (int from = 0; from < k;) {
         const int n = std::min(k - from, DigitColumns::Capacity - m_columnLines);
-        for (const Pass::Sum &sum : pass.sums) {
-            if (sum.column >= 0)
-                m_columns[size_t(sum.column)].addEach(
-                    n, [&](int i) { return lines[from + i].bytes + sum.windowEnd; });
-        }
+        for (const Pass::Sum &sum : pass.sums)
+            m_columns[size_t(sum.column)].addEach(
+                n, [&](int i) { return lines[from + i].bytes + sum.windowEnd; });
         m_columnLines += n;
         from += n;
         if (m_columnLines == DigitColumns::Capacity)
