@@ -156,6 +156,9 @@ private slots:
         using Put = std::function<void(QStringList &, int)>;
         const std::pair<const char *, Put> faults[]{
             {"VALORES of a code", [](QStringList &l, int line) { put(l, line, 2, u"99"_s); }},
+            // Its bytes as a number lie beside those of "22" (the second byte the higher).
+            {"VALORES of a code, its first digit changed",
+             [](QStringList &l, int line) { put(l, line, 2, u"92"_s); }},
             {"VALORES of two characters", [](QStringList &l, int line) { put(l, line, 77, u"XY"_s); }},
             {"VALORES of two characters, a blank before the value",
              [](QStringList &l, int line) { put(l, line, 77, u" E"_s); }},
@@ -216,6 +219,27 @@ private slots:
         QStringList lines = goodLines();
         fault(lines);
         compareWays(withRules(paymentFileForRules(), everyRule()), writeLines(lines), faulty);
+    }
+
+    // LONGITUD on a line type whose last field ends before the lines do: a line a character
+    // short, or long, still reads every field.
+    void lengthAsOneByOne()
+    {
+        velkora::formats::LoadFormat format = paymentFileForRules();
+        format.lineTypes[2].fields.removeLast(); // the trace number
+        format = withRules(format, {u"0006||LONGITUD 94"_s, u"0006|0005|ENTRE 0.01 99999999.99"_s,
+                                    u"0009|0006|SUMA 0006.0005"_s});
+        for (const int e : {1, 2, Run - 1, Run, Run + 1, Entries - 1}) {
+            for (const bool shorter : {true, false}) {
+                QStringList lines = goodLines();
+                QString &line = lines[entryLine(1, e) - 1];
+                if (shorter)
+                    line.chop(1);
+                else
+                    line += u"X"_s;
+                compareWays(format, writeLines(lines), true);
+            }
+        }
     }
 
     // A Windows-1252 name in a file that must be ASCII: its line goes one by one, where the

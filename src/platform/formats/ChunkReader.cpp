@@ -49,9 +49,9 @@ bool ChunkReader::read(const Chunk &chunk, ScanResult &out, QString *error)
             return true;
         },
         error);
-    settleBulk(out);
+    const bool settled = settleLast(out, read, error);
     m_track.end(out);
-    return read;
+    return settled;
 }
 
 bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, qint64 *next,
@@ -71,10 +71,10 @@ bool ChunkReader::readRecords(const Chunk &chunk, int length, ScanResult &out, q
             return true;
         },
         next, error);
-    settleBulk(out);
+    const bool settled = settleLast(out, read, error);
     m_track.end(out);
     out.bytes = *next - chunk.start;
-    return read;
+    return settled;
 }
 
 void ChunkReader::shortRecord(qint64 index, qsizetype size, ScanResult &out)
@@ -320,6 +320,16 @@ void ChunkReader::line(const SourceLine &source, ScanResult &out)
         detail.line = index;
         out.details.push_back(std::move(detail));
     }
+}
+
+// The bulk in hand when a block's reading ends: its lines are read again after the reading
+// found the file unchanged, so the file must be found so once more.
+bool ChunkReader::settleLast(ScanResult &out, bool read, QString *error)
+{
+    if (m_track.bulkType() < 0)
+        return read;
+    settleLines(out);
+    return read && m_source.unchanged(error);
 }
 
 // The bulk's lines that keep every rule are taken in; the others, from the first that may not

@@ -72,6 +72,7 @@ private:
             settleLines(out);
     }
     void settleLines(ScanResult &out);
+    bool settleLast(ScanResult &out, bool read, QString *error);
 
     const CompiledFormat &m_format;
     LineSource m_source;
