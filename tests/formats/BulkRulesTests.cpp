@@ -71,6 +71,7 @@ const QStringList &everyRule()
         u"0009|0003|CUENTA 0006"_s,
         u"0009|0004|SUMA 0006.0002"_s,
         u"0009|0006|SUMA 0006.0005"_s,
+        u"0099||ULTIMA"_s,
     };
     return rules;
 }
@@ -209,6 +210,9 @@ private slots:
             for (int e = 0; e < Entries; ++e)
                 put(l, entryLine(2, e), 2, u"99"_s);
         });
+        // ULTIMA is told at the last line, which a run took.
+        add("the file cut after an entry",
+            [](QStringList &l) { l = l.mid(0, entryLine(2, Run + 10)); });
         add("the second batch's header missing",
             [](QStringList &l) { l.removeAt(entryLine(2, 0) - 2); });
     }
