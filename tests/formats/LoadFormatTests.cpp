@@ -947,7 +947,12 @@ private slots:
         TestOptions manyParts;
         manyParts.chunkBytes = 16 << 10;
         manyParts.threads = 2;
-        for (const TestOptions &options : {TestOptions{}, manyParts}) {
+        // One part, no line kept in full: every entry but the first in runs checked in bulk.
+        TestOptions onePart;
+        onePart.chunkBytes = 4 << 20;
+        onePart.threads = 1;
+        onePart.detailLines = 0;
+        for (const TestOptions &options : {TestOptions{}, manyParts, onePart}) {
             const TestReport report = run(format, lines, options);
             QCOMPARE(kinds(report).count(u"rule"_s), 0); // every rule read
             QCOMPARE(report.result.errorCount, count);
