@@ -246,6 +246,25 @@ private slots:
         }
     }
 
+    // A field in error outside the digits that a run reads (a date of month 13): its line goes
+    // one by one, where the error is told.
+    void fieldErrorAsOneByOne()
+    {
+        velkora::formats::LoadFormat format = paymentFileForRules();
+        velkora::formats::FieldDef &account = format.lineTypes[2].fields[3];
+        account.typeCode = QString::fromUtf8(Fecha);
+        account.format = u"YYMMDD"_s;
+        account.length = 6;
+        format = withRules(format, everyRule());
+        for (const int e : {1, Run, Run + 1}) {
+            QStringList lines = goodLines();
+            for (int b = 1; b <= 2; ++b)
+                for (int at = 0; at < Entries; ++at)
+                    put(lines, entryLine(b, at), 13, at == e && b == 1 ? u"261305"_s : u"261205"_s);
+            compareWays(format, writeLines(lines), true);
+        }
+    }
+
     // A Windows-1252 name in a file that must be ASCII: its line goes one by one, where the
     // encoding is told, and the runs around it keep their verdicts.
     void verdictsAroundAForeignEncodingAsOneByOne()
