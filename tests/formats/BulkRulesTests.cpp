@@ -246,6 +246,15 @@ private slots:
         }
     }
 
+    // TRAS that does not allow an entry after an entry: no run of entries is made, and every
+    // entry but a batch's first breaks it.
+    void orderWithoutRunsAsOneByOne()
+    {
+        QStringList rules = everyRule();
+        rules.replaceInStrings(u"TRAS 0005,0006"_s, u"TRAS 0005"_s);
+        compareWays(withRules(paymentFileForRules(), rules), writeLines(goodLines()), true);
+    }
+
     // A field in error outside the digits that a run reads (a date of month 13): its line goes
     // one by one, where the error is told.
     void fieldErrorAsOneByOne()
