@@ -223,6 +223,38 @@ private slots:
         }
     }
 
+    // The key of the next number, at every width: over one 9 and over every run of 9s up to all
+    // but the first digit; none after the greatest number the digits hold.
+    void digitKeyAfter()
+    {
+        namespace digits = velkora::formats::digits;
+        for (int n = 1; n <= 16; ++n) {
+            const digits::Window window(n);
+            auto key = [&](quint64 value) {
+                const QByteArray text = QByteArray(16, 'x') +
+                                        QByteArray::number(value).rightJustified(n, '0');
+                return window.key(text.constData() + text.size());
+            };
+            quint64 top = 0;
+            for (int i = 0; i < n; ++i)
+                top = top * 10 + 9;
+            QList<quint64> values{0, 8, top / 3, top / 9 * 4};
+            for (quint64 nines = 9; nines < top; nines = nines * 10 + 9)
+                values << nines << nines + 10 * (top / 9 % 7);
+            for (const quint64 value : values) {
+                if (value >= top)
+                    continue;
+                unsigned __int128 after = 0;
+                QVERIFY2(window.keyAfter(key(value), &after),
+                         qPrintable(u"%1 digits: %2"_s.arg(n).arg(value)));
+                QVERIFY2(after == key(value + 1),
+                         qPrintable(u"%1 digits: %2"_s.arg(n).arg(value)));
+            }
+            unsigned __int128 after = 0;
+            QVERIFY(!window.keyAfter(key(top), &after));
+        }
+    }
+
     // Sums kept in digit columns: the sum of every number added, with bytes of any kind before
     // and after the digits, up to the columns' capacity of the greatest digits; taking the sum
     // empties them.

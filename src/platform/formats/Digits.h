@@ -149,7 +149,8 @@ class Window {
 public:
     Window() : Window(1) {}
     explicit Window(int n) // 1 <= n <= 16
-        : m_two(n > 8), m_lastKeep(keep(n < 8 ? n : 8)), m_firstKeep(keep(n > 8 ? n - 8 : 0))
+        : m_size(n), m_two(n > 8), m_lastKeep(keep(n < 8 ? n : 8)),
+          m_firstKeep(keep(n > 8 ? n - 8 : 0))
     {
     }
     // Their value (every byte a digit), as valueEndingAt.
@@ -164,6 +165,23 @@ public:
         const quint64 first = m_two ? qbswap(firstWord(end)) : qbswap(Repeat('0'));
         return (static_cast<unsigned __int128>(first) << 64) | qbswap(lastWord(end));
     }
+    // The key of the number after the one of `key`: its last 9s turned to 0s and the digit
+    // before them one more. False when every digit is 9 (no number of the field follows).
+    bool keyAfter(unsigned __int128 key, unsigned __int128 *after) const
+    {
+        const quint64 low = quint64(key) ^ Repeat('9');
+        const quint64 high = quint64(key >> 64) ^ Repeat('9');
+        const int nines = low != 0    ? qCountTrailingZeroBits(low) / 8
+                          : high != 0 ? 8 + qCountTrailingZeroBits(high) / 8
+                                      : 16;
+        if (nines >= m_size)
+            return false;
+        const unsigned __int128 unit = static_cast<unsigned __int128>(1) << (8 * nines);
+        const unsigned __int128 nineEach =
+            (static_cast<unsigned __int128>(Repeat(9)) << 64) | Repeat(9);
+        *after = key - ((unit - 1) & nineEach) + unit; // '9' - 9 is '0'
+        return true;
+    }
 
 private:
     // The bytes of a word kept for its last n (0 <= n <= 8).
@@ -176,6 +194,7 @@ private:
     {
         return (load8(end - 16) & m_firstKeep) | (Repeat('0') & ~m_firstKeep);
     }
+    int m_size;
     bool m_two;
     quint64 m_lastKeep;
     quint64 m_firstKeep;

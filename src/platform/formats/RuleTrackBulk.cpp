@@ -34,10 +34,10 @@ inline bool amongByTable(const RuleTrack::Pass::Values &values, const char *p, i
     return (values.among[text / 64] >> (text % 64)) & 1;
 }
 
-// A SECUENCIA over lines [1, k) of a bulk whose line 0 follows the number before: the first
-// line whose number is not the one after its previous line's. Where the previous line's last
-// digit is not 9, the next number's digits are its own with that digit one more, so that its
-// key is one more; after a 9 the numbers are compared.
+// A SECUENCIA of whole numbers over lines [1, k) of a bulk whose line 0 follows the number
+// before: the first line whose number is not the one after its previous line's, told by their
+// digits' keys. Where the previous number's last digit is not 9, the next one's key is its key
+// plus one.
 int followingByKey(const RuleTrack::Pass::Sequence &sequence, const RuleTrack::BulkLine *lines,
                    int k)
 {
@@ -46,12 +46,10 @@ int followingByKey(const RuleTrack::Pass::Sequence &sequence, const RuleTrack::B
     unsigned __int128 key = window.key(lines[0].bytes + number.end);
     for (int i = 1; i < k; ++i) {
         const unsigned __int128 next = window.key(lines[i].bytes + number.end);
-        const bool follows =
-            quint8(key) != '9'
-                ? next == key + 1
-                : followsInSequence(numberOf<true>(number, nullptr, lines[i - 1].bytes),
-                                    sequence.unit, numberOf<true>(number, nullptr, lines[i].bytes));
-        if (!follows)
+        unsigned __int128 after = key + 1;
+        if (quint8(key) == '9' && !window.keyAfter(key, &after))
+            return i;
+        if (next != after)
             return i;
         key = next;
     }
