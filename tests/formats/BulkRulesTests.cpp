@@ -64,6 +64,7 @@ const QStringList &everyRule()
         u"0006|0005|ENTRE 0.01 99999999.99"_s,
         u"0006|0008|VALORES AB|CD|E"_s,
         u"0006|0009|VALORES 0|1"_s,
+        u"0006|0007|VALORES PEREZ|GOMEZ"_s,
         u"0006|0010|SECUENCIA"_s,
         u"0008|0002|CUENTA 0006 DESDE 0005"_s,
         u"0008|0003|SUMA 0006.0002 DESDE 0005"_s,
@@ -77,13 +78,18 @@ const QStringList &everyRule()
 }
 
 // Two batches of Entries credits, their free data "AB" (a text of two characters that
-// VALORES reads from its columns).
+// VALORES reads from its columns) and their names "PEREZ" or "GOMEZ" after blanks (a trimmed
+// text).
 QStringList goodLines()
 {
     QStringList lines = paymentBatchLines(2, Entries);
-    for (int b = 1; b <= 2; ++b)
-        for (int e = 0; e < Entries; ++e)
+    for (int b = 1; b <= 2; ++b) {
+        for (int e = 0; e < Entries; ++e) {
             put(lines, entryLine(b, e), 77, u"AB"_s);
+            put(lines, entryLine(b, e), 55,
+                (e % 3 ? u"  PEREZ"_s : u"GOMEZ"_s).leftJustified(22, u' '));
+        }
+    }
     return lines;
 }
 
@@ -164,6 +170,9 @@ private slots:
             {"VALORES of two characters, a blank before the value",
              [](QStringList &l, int line) { put(l, line, 77, u" E"_s); }},
             {"VALORES of one digit", [](QStringList &l, int line) { put(l, line, 79, u"7"_s); }},
+            {"VALORES of a name", [](QStringList &l, int line) { put(l, line, 57, u"PERES"_s); }},
+            {"VALORES of a name, one character more",
+             [](QStringList &l, int line) { put(l, line, 57, u"PEREZA"_s); }},
             {"ENTRE: an amount of zero",
              [](QStringList &l, int line) { put(l, line, 30, u"0000000000"_s); }},
             {"ENTRE: a routing number a unit above the bound",

@@ -210,8 +210,8 @@ public:
         std::vector<int> counts; // the tallies the line adds one to
         std::vector<Sum> sums;   // and those it adds a field to
         bool columns = false;    // a sum kept in digit columns
-        // Lines of the type are taken in bulk: every step reads the line itself, every sum in
-        // digit columns.
+        // Lines of the type are taken in bulk: every step reads the line itself, every ENTRE and
+        // SECUENCIA by keys, every sum in digit columns.
         bool bulk = false;
     };
     static std::vector<Pass> passesOf(const CompiledFormat &format, const Plan &plan);

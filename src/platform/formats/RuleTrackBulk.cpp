@@ -56,32 +56,19 @@ int followingByKey(const RuleTrack::Pass::Sequence &sequence, const RuleTrack::B
     return k;
 }
 
-int followingByNumber(const RuleTrack::Pass::Sequence &sequence, const RuleTrack::BulkLine *lines,
-                      int k)
-{
-    qint64 previous = numberOf<true>(sequence.number, nullptr, lines[0].bytes);
-    return firstBreaking(k, [&](int i) {
-        const qint64 stated = numberOf<true>(sequence.number, nullptr, lines[i].bytes);
-        if (i > 0 && !followsInSequence(previous, sequence.unit, stated))
-            return true;
-        previous = stated;
-        return false;
-    });
-}
-
 } // namespace
 
 bool RuleTrack::readsAllInPlace(const Pass &pass)
 {
     if (!pass.taken)
         return false;
-    const auto inPlace = [](const auto &step) { return step.number.inPlace; };
+    const auto byKey = [](const auto &step) { return step.byKey; };
     return std::all_of(pass.values.begin(), pass.values.end(),
                        [](const Pass::Values &values) {
                            return !values.fromResult || values.masked;
                        }) &&
-           std::all_of(pass.ranges.begin(), pass.ranges.end(), inPlace) &&
-           std::all_of(pass.sequences.begin(), pass.sequences.end(), inPlace) &&
+           std::all_of(pass.ranges.begin(), pass.ranges.end(), byKey) &&
+           std::all_of(pass.sequences.begin(), pass.sequences.end(), byKey) &&
            std::all_of(pass.sums.begin(), pass.sums.end(),
                        [](const Pass::Sum &sum) { return sum.column >= 0; });
 }
@@ -145,17 +132,10 @@ int RuleTrack::keptOwn(const Pass &pass, int k) const
     }
     for (const Pass::Range &range : pass.ranges) {
         const Pass::Number &number = range.number;
-        if (range.byKey) {
-            k = firstBreaking(k, [&](int i) {
-                return !withinBounds(number.window.key(lines[i].bytes + number.end),
-                                     range.lowKey, range.highKey);
-            });
-        } else {
-            k = firstBreaking(k, [&](int i) {
-                return !withinBounds(numberOf<true>(number, nullptr, lines[i].bytes), range.low,
-                                     range.high);
-            });
-        }
+        k = firstBreaking(k, [&](int i) {
+            return !withinBounds(number.window.key(lines[i].bytes + number.end), range.lowKey,
+                                 range.highKey);
+        });
     }
     return k;
 }
@@ -172,8 +152,7 @@ int RuleTrack::keptAcross(const Pass &pass, const RulePart &part, int k) const
         if (k == 0 || !followsInSequence(running[sequence.rule].previous, sequence.unit,
                                          numberOf<true>(sequence.number, nullptr, lines[0].bytes)))
             return 0;
-        k = sequence.byKey ? followingByKey(sequence, lines, k)
-                           : followingByNumber(sequence, lines, k);
+        k = followingByKey(sequence, lines, k);
     }
     return k;
 }
